@@ -1,0 +1,31 @@
+#pragma once
+// The program's date-time value: days since 1899-12-30 00:00 in local wall
+// time, the fraction being the time of day. This is the one place that
+// converts between it and calendar fields or QDateTime.
+
+#include <QDateTime>
+#include <functional>
+
+using Date = double;
+
+// Calendar date built the way the original platform builds dates: months
+// outside 1..12 and days outside the month carry into neighbouring months and
+// years; a year 0..29 means 2000..2029 and 30..99 means 1930..1999.
+// Returns false when the result is outside the representable range (years 100..9999).
+bool dateSerial(int year, int month, int day, Date& out);
+// Time of day as a fraction of a day; hours, minutes and seconds carry
+// (25:00:00 is 1 day + 1 hour, negative values borrow).
+double timeSerial(int hour, int minute, int second);
+
+Date dateFromDateTime(const QDateTime& local);
+QDateTime dateToDateTime(Date d);  // local time, rounded to the millisecond
+
+// Fields of a Date (whole seconds, rounded as the platform does).
+struct DateParts {
+  int year, month, day, hour, minute, second;
+};
+DateParts dateParts(Date d);
+
+// The present local time in whole seconds ("Now"). Tests may replace the clock.
+Date dateNow();
+void setDateClockForTests(std::function<QDateTime()> clock);  // nullptr restores the real clock

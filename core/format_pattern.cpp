@@ -1,0 +1,237 @@
+#include "core/format_pattern.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <cmath>
+
+namespace {
+
+// Splits a pattern into sections at ";" outside quotes.
+QStringList sections(const QString& pattern) {
+  QStringList out;
+  QString cur;
+  bool quoted = false;
+  for (qsizetype i = 0; i < pattern.size(); ++i) {
+    const QChar c = pattern[i];
+    if (c == u'"') quoted = !quoted;
+    if (c == u';' && !quoted) {
+      out << cur;
+      cur.clear();
+    } else {
+      cur += c;
+      if (c == u'\\' && i + 1 < pattern.size()) cur += pattern[++i];
+    }
+  }
+  out << cur;
+  return out;
+}
+
+struct Token {
+  bool placeholder;
+  QChar ch;  // '0' or '#' for placeholders, else the literal character
+};
+
+// Tokenises one section part (integer or fraction), resolving quotes and escapes.
+QList<Token> tokens(const QString& part, bool* grouping) {
+  QList<Token> out;
+  bool quoted = false;
+  for (qsizetype i = 0; i < part.size(); ++i) {
+    const QChar c = part[i];
+    if (c == u'"') {
+      quoted = !quoted;
+    } else if (quoted) {
+      out.append({false, c});
+    } else if (c == u'\\' && i + 1 < part.size()) {
+      out.append({false, part[++i]});
+    } else if (c == u'0' || c == u'#') {
+      out.append({true, c});
+    } else if (c == u',' && grouping) {
+      *grouping = true;
+    } else {
+      out.append({false, c});
+    }
+  }
+  return out;
+}
+
+QString formatSection(double v, const QString& section, bool negativeSign) {
+  const QLocale loc = QLocale::system();
+  // Find the decimal point outside quotes.
+  qsizetype dot = -1;
+  bool quoted = false;
+  for (qsizetype i = 0; i < section.size(); ++i) {
+    if (section[i] == u'"') quoted = !quoted;
+    if (section[i] == u'\\') {
+      ++i;
+      continue;
+    }
+    if (!quoted && section[i] == u'.') {
+      dot = i;
+      break;
+    }
+  }
+  bool grouping = false;
+  const QList<Token> intToks = tokens(dot < 0 ? section : section.left(dot), &grouping);
+  const QList<Token> fracToks = dot < 0 ? QList<Token>() : tokens(section.mid(dot + 1), nullptr);
+  int fracDigits = 0, intZeros = 0, intPlaces = 0;
+  for (const Token& t : fracToks) fracDigits += t.placeholder;
+  for (const Token& t : intToks)
+    if (t.placeholder) {
+      ++intPlaces;
+      if (t.ch == u'0' || intZeros) ++intZeros;  // digits from the first '0' on are shown
+    }
+
+  // Round half away from zero at the number of fraction digits.
+  const double scale = std::pow(10.0, fracDigits);
+  double a = std::fabs(v);
+  double r = std::floor(a * scale + 0.5);
+  // Guard against representation error (e.g. 2.675 * 100 = 267.49999...).
+  if (std::fabs(r - a * scale - 0.5) < 1e-9 * std::max(1.0, a * scale)) r = std::round(a * scale + 1e-7);
+  QString digits = QString::number(r, 'f', 0);
+  while (digits.size() <= fracDigits) digits.prepend(u'0');
+  QString intDigits = digits.left(digits.size() - fracDigits);
+  const QString fracPart = digits.right(fracDigits);
+  if (intDigits == u"0" && intZeros == 0) intDigits.clear();
+  while (intDigits.size() < intZeros) intDigits.prepend(u'0');
+  if (grouping && !intDigits.isEmpty()) {
+    const QString sep = loc.groupSeparator();
+    for (qsizetype i = intDigits.size() - 3; i > 0; i -= 3) intDigits.insert(i, sep);
+  }
+
+  // Merge the integer digits into the pattern from the right; the leftmost
+  // placeholder takes all remaining digits.
+  QString intOut;
+  {
+    qsizetype d = intDigits.size();
+    int placeSeen = 0;
+    for (qsizetype i = intToks.size() - 1; i >= 0; --i) {
+      const Token& t = intToks[i];
+      if (!t.placeholder) {
+        intOut.prepend(t.ch);
+        continue;
+      }
+      ++placeSeen;
+      if (placeSeen == intPlaces) {
+        intOut.prepend(intDigits.left(d));
+        d = 0;
+      } else if (d > 0) {
+        // A grouping separator counts with the digit it precedes.
+        qsizetype take = 1;
+        if (d >= 2 && !intDigits[d - 1].isDigit()) take = 2;
+        intOut.prepend(intDigits.mid(d - take, take));
+        d -= take;
+      }
+    }
+    if (intPlaces == 0) intOut.prepend(intDigits);
+  }
+  QString fracOut;
+  if (dot >= 0) {
+    // Optional digits ('#') drop trailing zeros.
+    int keep = fracDigits;
+    int idx = fracDigits;
+    for (qsizetype i = fracToks.size() - 1; i >= 0; --i) {
+      if (!fracToks[i].placeholder) continue;
+      --idx;
+      if (fracToks[i].ch == u'#' && keep == idx + 1 && fracPart[idx] == u'0') keep = idx;
+    }
+    int k = 0;
+    for (const Token& t : fracToks) {
+      if (!t.placeholder) {
+        fracOut += t.ch;
+      } else {
+        if (k < keep) fracOut += fracPart[k];
+        ++k;
+      }
+    }
+    fracOut.prepend(loc.decimalPoint());
+  }
+  QString out = intOut + fracOut;
+  if (negativeSign && r != 0) out.prepend(u'-');
+  return out;
+}
+
+QString pad2(int v) { return QString::number(v).rightJustified(2, u'0'); }
+
+}  // namespace
+
+QString formatNumber(double v, const QString& pattern) {
+  if (pattern.isEmpty()) return strPlain(v);
+  const QStringList secs = sections(pattern);
+  if (v < 0 && secs.size() >= 2 && !secs[1].isEmpty()) return formatSection(v, secs[1], false);
+  if (v == 0 && secs.size() >= 3 && !secs[2].isEmpty()) return formatSection(v, secs[2], false);
+  return formatSection(v, secs[0], v < 0);
+}
+
+QString formatDate(Date d, const QString& pattern) {
+  const DateParts p = dateParts(d);
+  QString out;
+  bool lastWasHour = false;
+  for (qsizetype i = 0; i < pattern.size();) {
+    const QChar c = pattern[i].toLower();
+    qsizetype run = 1;
+    while (i + run < pattern.size() && pattern[i + run].toLower() == c) ++run;
+    auto next = [&] {
+      // Is the next non-literal field seconds? Then "m" means minutes.
+      for (qsizetype j = i + run; j < pattern.size(); ++j) {
+        const QChar n = pattern[j].toLower();
+        if (n == u's') return true;
+        if (n == u'y' || n == u'd' || n == u'h' || n == u'm' || n == u'n') return false;
+      }
+      return false;
+    };
+    if (c == u'y') {
+      out += run >= 3 ? QString::number(p.year) : pad2(p.year % 100);
+    } else if (c == u'm') {
+      const bool minutes = lastWasHour || next();
+      const int v = minutes ? p.minute : p.month;
+      out += run >= 2 ? pad2(v) : QString::number(v);
+    } else if (c == u'd') {
+      out += run >= 2 ? pad2(p.day) : QString::number(p.day);
+    } else if (c == u'h') {
+      out += run >= 2 ? pad2(p.hour) : QString::number(p.hour);
+    } else if (c == u'n') {
+      out += run >= 2 ? pad2(p.minute) : QString::number(p.minute);
+    } else if (c == u's') {
+      out += run >= 2 ? pad2(p.second) : QString::number(p.second);
+    } else {
+      out += pattern.mid(i, run);
+    }
+    if (c == u'h') lastWasHour = true;
+    else if (c != u':' && c != u' ') lastWasHour = false;
+    i += run;
+  }
+  return out;
+}
+
+QString generalDate(Date d) {
+  const double whole = std::trunc(d);
+  const bool hasTime = std::fabs(d - whole) * 86400.0 >= 0.5;
+  if (whole == 0 && hasTime) return formatDate(d, QStringLiteral("hh:nn:ss"));
+  if (!hasTime) return formatDate(d, QStringLiteral("yyyy-mm-dd"));
+  return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+}
+
+QString strPlain(double v) {
+  if (v == 0) return QStringLiteral("0");
+  QString s = QString::number(v, 'g', 15);
+  // Exponent form as the platform writes it: 1E+15, 1E-05.
+  const qsizetype e = s.indexOf(u'e');
+  if (e >= 0) {
+    QString mant = s.left(e);
+    QString exp = s.mid(e + 1);
+    const QChar sign = exp[0] == u'-' ? u'-' : u'+';
+    if (exp[0] == u'-' || exp[0] == u'+') exp.remove(0, 1);
+    while (exp.size() > 2 && exp[0] == u'0') exp.remove(0, 1);
+    exp = exp.rightJustified(2, u'0');
+    s = mant + u'E' + sign + exp;
+  }
+  return s;
+}
+
+QString strSigned(double v) {
+  QString s = strPlain(v);
+  // The display form drops the leading zero of a pure fraction (" .5").
+  if (s.startsWith(u"0.")) s.remove(0, 1);
+  else if (s.startsWith(u"-0.")) s.remove(1, 1);
+  return v < 0 ? s : u' ' + s;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Process-wide settings and state shared by every subsystem. The names are the
+// INI keys and the names the rest of the program uses; the start values are
+// set by Main() (core/startup.cpp), the settings fields and the INI reader.
+
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+#include "core/date_value.h"
+
+// --- start-up state (set by Main and the command line) ---
+extern QString appName;
+extern QString iniFileName;
+extern QString zavLogFileName;
+extern QString hlpFileName;
+extern QString zavDatFileName[2];
+extern QString zavPlotFileName;
+extern int16_t plotFileSlot;
+extern bool autoPlot;
+extern bool savePlotToPicFile;
+extern bool meterOnline;
+extern int32_t debugAccessCode;
+extern int16_t debugMode;
+extern int16_t debugLevel;
+extern int16_t msgLevel;
+extern int32_t logMaxChars;
+extern int32_t logColourNormal;  // &HBBGGRR, top bit set = system colour
+extern int32_t logColourError;
+extern bool mainWindowLoaded;
+extern bool chartWindowLoaded;
+extern int16_t lapMax;
+extern QVector<int32_t> lapTimes;
+extern QVector<int16_t> lapIds;
+extern QString defDirName;  // always ends in "/" once set
+
+// --- command line only ---
+extern bool readINI;
+extern bool showLogo;
+extern QString defBaseName;
+extern QString comBaud;
+
+// --- settings fields and their globals ---
+extern int16_t comPort;
+extern QString comSetting;
+extern int16_t prescale;
+extern int32_t maxPlotPoints;
+extern double maxZavFileSize;
+extern double y1ScaleMax, y1ScaleMin, y2ScaleMax, y2ScaleMin;
+extern double ticksPerSec;
+extern double pulsesPerRev;
+extern double revsPerkWh;
+extern double maxMeterPower;
+extern double minUpdateInterval, maxUpdateInterval;
+extern int32_t ZAVdetectorVer;
+extern int32_t ZAVmeterID;
+extern int32_t plotBackgroundColor;
+extern Date minTextFileSaveInterval;
+extern int16_t ifType, timerType, reduceMethod, yPowerScale, yTempScale, textFileWriteInterval;
+extern int32_t mousePointerFlags, mouseMeasureFlags;
+extern double pricePerkWh;
+
+// --- derived meter constants ---
+extern double WsPerCount;
+extern double minMeterScale;
+
+// How an energy or power value is shown: v * factor + offset, decimals, unit.
+struct valueType {
+  QString description;
+  QString title;
+  double factor = 0;
+  double offset = 0;
+  int16_t decimals = 0;
+  QString unit;
+};
+extern valueType vtEnergy, vtPower;
+
+// System colour for window text (&H80000008) and plain red.
+constexpr int32_t kSysColorWindowText = int32_t(0x80000008u);
+constexpr int32_t kColorRed = 0x0000FF;

@@ -1,0 +1,14 @@
+#pragma once
+// Program start: global start values, the command line, the hidden setup
+// window, then the main window.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+void Main();
+void getCmdArgs();
+// Tokens from a raw command-line text: element 0 empty, 1..n the tokens, n <= limit.
+QVector<QString> splitCommandLine(const QString& commandLine, int limit = 100);
+// The program's arguments (without its own path), set by main() from argv.
+void setCommandLineArgs(const QStringList& args);

@@ -1,0 +1,54 @@
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+
+bool isHeadless() { return qEnvironmentVariableIntValue("ZAV_HEADLESS") == 1; }
+
+MsgResult msgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title) {
+  auto defaultAnswer = [&] {
+    switch (buttons) {
+      case MsgButtons::Ok:
+      case MsgButtons::OkCancel: return MsgResult::Ok;
+      case MsgButtons::YesNo:
+      case MsgButtons::YesNoCancel: return MsgResult::Yes;
+      case MsgButtons::RetryCancel: return MsgResult::Retry;
+    }
+    return MsgResult::Ok;
+  };
+  if (isHeadless()) {
+    const QByteArray path = qgetenv("ZAV_LOG_FILE");
+    if (!path.isEmpty()) {
+      QFile f(QString::fromLocal8Bit(path));
+      if (f.open(QIODevice::Append)) f.write("MSGBOX: " + text.toUtf8() + '\n');
+    }
+    return defaultAnswer();
+  }
+  QMessageBox box;
+  box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+  box.setText(text);
+  switch (icon) {
+    case MsgIcon::None: break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+  }
+  switch (buttons) {
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+    case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    case QMessageBox::Retry: return MsgResult::Retry;
+    default: return MsgResult::Cancel;
+  }
+}

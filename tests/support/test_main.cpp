@@ -1,0 +1,21 @@
+// Test entry point: a headless QApplication, private runtime dir, gtest.
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <cstdlib>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  // ctest's test discovery runs without the test environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QByteArray dir = QDir::tempPath().toUtf8() + "/zav-test-runtime-" + QByteArray::number(getuid());
+    QDir().mkpath(QString::fromUtf8(dir));
+    QFile::setPermissions(QString::fromUtf8(dir), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", dir);
+  }
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
