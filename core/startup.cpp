@@ -1,7 +1,7 @@
 // Minimal start until the start-up sequence lands.
 #include "core/startup.h"
 
-#include <QMainWindow>
+#include "core/app_windows.h"
 
 namespace {
 QStringList g_args;
@@ -14,9 +14,7 @@ QVector<QString> splitCommandLine(const QString&, int) { return {QString()}; }
 void getCmdArgs() {}
 
 void Main() {
-  auto* w = new QMainWindow;
-  w->setObjectName(QStringLiteral("Form1"));
-  w->setAttribute(Qt::WA_DeleteOnClose);
-  w->resize(640, 480);
-  w->show();
+  getCmdArgs();
+  loadSetupWindowHidden();
+  showMainWindow();
 }
