@@ -26,6 +26,31 @@ QStringList sections(const QString& pattern) {
   return out;
 }
 
+// round(a * 10^fracDigits) half away from zero, as decimal digits, from the
+// value's 15 significant digits (so 2.675 rounds up as typed, not as stored).
+QString roundedDigits(double a, int fracDigits) {
+  if (!std::isfinite(a) || a == 0) return QStringLiteral("0");
+  const QString e = QString::number(a, 'e', 14);  // d.dddddddddddddde+XX
+  const qsizetype ePos = e.indexOf(u'e');
+  QString mant = e.left(ePos);
+  mant.remove(1, 1);
+  const int k = e.mid(ePos + 1).toInt() - 14 + fracDigits;
+  if (k >= 0) return mant + QString(k, u'0');
+  const int drop = -k;
+  if (drop > mant.size()) return QStringLiteral("0");
+  QString keep = mant.left(mant.size() - drop);
+  if (mant[mant.size() - drop] >= u'5') {
+    qsizetype i = keep.size() - 1;
+    for (; i >= 0 && keep[i] == u'9'; --i) keep[i] = u'0';
+    if (i >= 0)
+      keep[i] = QChar(keep[i].unicode() + 1);
+    else
+      keep.prepend(u'1');
+  }
+  while (keep.size() > 1 && keep[0] == u'0') keep.remove(0, 1);
+  return keep.isEmpty() ? QStringLiteral("0") : keep;
+}
+
 struct Token {
   bool placeholder;
   QChar ch;  // '0' or '#' for placeholders, else the literal character
@@ -81,13 +106,8 @@ QString formatSection(double v, const QString& section, bool negativeSign) {
       if (t.ch == u'0' || intZeros) ++intZeros;  // digits from the first '0' on are shown
     }
 
-  // Round half away from zero at the number of fraction digits.
-  const double scale = std::pow(10.0, fracDigits);
-  double a = std::fabs(v);
-  double r = std::floor(a * scale + 0.5);
-  // Guard against representation error (e.g. 2.675 * 100 = 267.49999...).
-  if (std::fabs(r - a * scale - 0.5) < 1e-9 * std::max(1.0, a * scale)) r = std::round(a * scale + 1e-7);
-  QString digits = QString::number(r, 'f', 0);
+  const double r = std::fabs(v);
+  QString digits = roundedDigits(r, fracDigits);
   while (digits.size() <= fracDigits) digits.prepend(u'0');
   QString intDigits = digits.left(digits.size() - fracDigits);
   const QString fracPart = digits.right(fracDigits);
@@ -146,7 +166,7 @@ QString formatSection(double v, const QString& section, bool negativeSign) {
     fracOut.prepend(loc.decimalPoint());
   }
   QString out = intOut + fracOut;
-  if (negativeSign && r != 0) out.prepend(u'-');
+  if (negativeSign && digits.count(u'0') != digits.size()) out.prepend(u'-');
   return out;
 }
 
@@ -196,8 +216,10 @@ QString formatDate(Date d, const QString& pattern) {
     } else {
       out += pattern.mid(i, run);
     }
-    if (c == u'h') lastWasHour = true;
-    else if (c != u':' && c != u' ') lastWasHour = false;
+    if (c == u'h')
+      lastWasHour = true;
+    else if (c != u':' && c != u' ')
+      lastWasHour = false;
     i += run;
   }
   return out;
@@ -231,7 +253,9 @@ QString strPlain(double v) {
 QString strSigned(double v) {
   QString s = strPlain(v);
   // The display form drops the leading zero of a pure fraction (" .5").
-  if (s.startsWith(u"0.")) s.remove(0, 1);
-  else if (s.startsWith(u"-0.")) s.remove(1, 1);
+  if (s.startsWith(u"0."))
+    s.remove(0, 1);
+  else if (s.startsWith(u"-0."))
+    s.remove(1, 1);
   return v < 0 ? s : u' ' + s;
 }

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -15,7 +16,7 @@ double radixValue(const QString& s, qsizetype i, int radix) {
   int digits = 0;
   for (; i < s.size(); ++i) {
     if (isSkipped(s[i])) continue;
-    const int d = QChar(s[i]).digitValue() >= 0 ? s[i].digitValue()
+    const int d = QChar(s[i]).digitValue() >= 0                        ? s[i].digitValue()
                   : (s[i].toUpper() >= u'A' && s[i].toUpper() <= u'F') ? s[i].toUpper().unicode() - 'A' + 10
                                                                        : -1;
     if (d < 0 || d >= radix) break;
@@ -40,7 +41,9 @@ double val(const QString& text) {
     if (r == u'O') return radixValue(text, i + 2, 8);
   }
   QByteArray num;
-  auto skip = [&] { while (i < n && isSkipped(text[i])) ++i; };
+  auto skip = [&] {
+    while (i < n && isSkipped(text[i])) ++i;
+  };
   if (i < n && (text[i] == u'-' || text[i] == u'+')) num += char(text[i++].unicode());
   bool dot = false, anyDigit = false;
   for (skip(); i < n; skip()) {
@@ -72,7 +75,12 @@ double val(const QString& text) {
     }
     if (expDigit) num += exp;
   }
-  const double v = std::strtod(num.constData(), nullptr);
+  // from_chars ignores the C locale that QCoreApplication sets from the environment.
+  double v = 0;
+  const char* b = num.constData();
+  if (*b == '+') ++b;
+  const auto res = std::from_chars(b, num.constData() + num.size(), v);
+  if (res.ec != std::errc()) return 0;
   return std::isfinite(v) ? v : 0;
 }
 

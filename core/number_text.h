@@ -20,7 +20,7 @@ bool localeToDouble(const QString& text, double& out);
 bool localeToInt16(const QString& text, int16_t& out);
 bool localeToInt32(const QString& text, int32_t& out);
 bool localeToDate(const QString& text, Date& out);  // a date, a time of day or both
-QString localeFromDouble(double v);  // general form, at most 15 significant digits
+QString localeFromDouble(double v);                 // general form, at most 15 significant digits
 
 // Round half to even to an integer type; false when out of range (or NaN).
 bool roundToInt16(double v, int16_t& out);

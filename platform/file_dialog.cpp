@@ -36,9 +36,10 @@ bool fileDialog(const FileDialogRequest& req, QString& chosen) {
   }
   QFileDialog::Options opts;
   if (!req.overwritePrompt) opts |= QFileDialog::DontConfirmOverwrite;
-  const QString path = req.save
-                           ? QFileDialog::getSaveFileName(nullptr, req.title, req.fileName, qtFilter(req.filter), nullptr, opts)
-                           : QFileDialog::getOpenFileName(nullptr, req.title, req.fileName, qtFilter(req.filter), nullptr, opts);
+  const QString path = req.save ? QFileDialog::getSaveFileName(nullptr, req.title, req.fileName,
+                                                               qtFilter(req.filter), nullptr, opts)
+                                : QFileDialog::getOpenFileName(nullptr, req.title, req.fileName,
+                                                               qtFilter(req.filter), nullptr, opts);
   if (path.isEmpty()) return false;
   chosen = path;
   if (!req.defaultExt.isEmpty() && !chosen.section(u'/', -1).contains(u'.')) chosen += u'.' + req.defaultExt;

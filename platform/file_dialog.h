@@ -5,8 +5,8 @@
 
 struct FileDialogRequest {
   QString title;
-  QString fileName;    // initial file name (path)
-  QString filter;      // "Text (*.txt)|*.txt|All (*.*)|*.*" style or Qt style
+  QString fileName;  // initial file name (path)
+  QString filter;    // "Text (*.txt)|*.txt|All (*.*)|*.*" style or Qt style
   QString defaultExt;
   bool save = false;
   bool overwritePrompt = false;

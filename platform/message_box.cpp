@@ -1,8 +1,9 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMessageBox>
+
+#include "platform/test_log_file.h"
 
 bool isHeadless() { return qEnvironmentVariableIntValue("ZAV_HEADLESS") == 1; }
 
@@ -18,11 +19,7 @@ MsgResult msgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     return MsgResult::Ok;
   };
   if (isHeadless()) {
-    const QByteArray path = qgetenv("ZAV_LOG_FILE");
-    if (!path.isEmpty()) {
-      QFile f(QString::fromLocal8Bit(path));
-      if (f.open(QIODevice::Append)) f.write("MSGBOX: " + text.toUtf8() + '\n');
-    }
+    appendTestLogLine(QStringLiteral("MSGBOX: ") + text);
     return defaultAnswer();
   }
   QMessageBox box;

@@ -8,6 +8,6 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgResult { Ok, Cancel, Yes, No, Retry };
 
-MsgResult msgBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
-                 MsgIcon icon = MsgIcon::None, const QString& title = QString());
+MsgResult msgBox(const QString& text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
+                 const QString& title = QString());
 bool isHeadless();

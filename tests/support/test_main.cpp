@@ -1,10 +1,11 @@
 // Test entry point: a headless QApplication, private runtime dir, gtest.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <cstdlib>
-#include <unistd.h>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   // ctest's test discovery runs without the test environment.
