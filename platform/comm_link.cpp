@@ -1,0 +1,93 @@
+#include "platform/comm_link.h"
+
+#include <QPointer>
+
+CommLink::CommLink(QObject* parent) : QObject(parent) {}
+
+bool CommLink::setSettings(const QString& text) {
+  CommSettings s;
+  if (!parseCommSettings(text, s, &m_lastError)) return false;
+  if (m_open && !applySettings(s, &m_lastError)) return false;
+  m_settings = s;
+  return true;
+}
+
+bool CommLink::setPortOpen(bool open) {
+  if (open == m_open) {
+    if (open) m_lastError = QStringLiteral("Port already open");
+    return !open;
+  }
+  m_input.clear();
+  if (!open) {
+    closeDevice();
+    m_open = false;
+    m_dtr = m_rts = m_break = false;
+    return true;
+  }
+  QString error;
+  if (!openDevice(&error)) {
+    m_lastError = error;
+    return false;
+  }
+  if (!applySettings(m_settings, &error)) {
+    closeDevice();
+    m_lastError = error;
+    return false;
+  }
+  m_open = true;
+  return true;
+}
+
+bool CommLink::setDTREnable(bool on) {
+  m_dtr = on;
+  return !m_open || driveLine(Line::DTR, on);
+}
+
+bool CommLink::setRTSEnable(bool on) {
+  m_rts = on;
+  return !m_open || driveLine(Line::RTS, on);
+}
+
+bool CommLink::setBreak(bool on) {
+  m_break = on;
+  return !m_open || driveLine(Line::Break, on);
+}
+
+QByteArray CommLink::input() {
+  QByteArray all;
+  all.swap(m_input);
+  return all;
+}
+
+bool CommLink::output(QByteArrayView bytes) {
+  if (!m_open) {
+    m_lastError = QStringLiteral("Port is not open");
+    return false;
+  }
+  return writeDevice(bytes);
+}
+
+void CommLink::deliverBytes(QByteArrayView bytes) {
+  if (!m_open || bytes.isEmpty()) return;
+  const qsizetype room = m_inBufferSize - m_input.size();
+  const bool overflow = bytes.size() > room;
+  m_input.append(bytes.first(std::max<qsizetype>(0, std::min(room, bytes.size()))));
+  if (overflow) deliverEvent(comEv::kRxOver);
+  if (m_open && m_rThreshold > 0 && m_input.size() >= m_rThreshold) deliverEvent(comEv::kReceive);
+}
+
+void CommLink::deliverEvent(int event) {
+  if (!m_open) return;
+  QPointer<CommLink> self(this);
+  const int outer = m_event;  // a handler may wait and let a nested event run
+  m_event = event;
+  emit onComm();
+  if (self) m_event = outer;
+}
+
+void CommLink::failAndClose(const QString& text) {
+  if (!m_open) return;
+  setPortOpen(false);
+  m_lastError = text;
+  emit closedByError(text);
+}

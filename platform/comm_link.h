@@ -1,0 +1,101 @@
+#pragma once
+// The serial control the meter link talks to (MSComm1): a numbered port with a settings
+// text, binary input read as all waiting bytes, DTR/RTS/break, and OnComm events. The
+// termios port (CommPort) and the test fake share this base, which keeps the input buffer
+// and delivers the events.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+#include "platform/comm_settings.h"
+
+// CommEvent values of the events.
+namespace comEv {
+constexpr int kSend = 1;
+constexpr int kReceive = 2;
+constexpr int kCTS = 3;
+constexpr int kDSR = 4;
+constexpr int kCD = 5;
+constexpr int kRing = 6;
+constexpr int kBreak = 1001;
+constexpr int kFrame = 1004;
+constexpr int kOverrun = 1006;
+constexpr int kRxOver = 1008;
+}  // namespace comEv
+
+class CommLink : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kDefaultInBufferSize = 1024;
+
+  explicit CommLink(QObject* parent = nullptr);
+
+  void setCommPort(int port) { m_port = port; }
+  int commPort() const { return m_port; }
+  // A malformed text is refused (false, lastError) and the previous settings stay; on an
+  // open port the new settings take effect at once.
+  bool setSettings(const QString& text);
+  QString settings() const { return m_settings.text(); }
+  const CommSettings& commSettings() const { return m_settings; }
+  // Opening clears the buffers; false with lastError() when the port cannot be opened.
+  bool setPortOpen(bool open);
+  bool portOpen() const { return m_open; }
+  QString lastError() const { return m_lastError; }
+
+  // Receive events come when at least this many bytes wait; 0 = no receive events.
+  void setRThreshold(int bytes) { m_rThreshold = bytes; }
+  int rThreshold() const { return m_rThreshold; }
+  void setInBufferSize(int bytes) { m_inBufferSize = bytes > 0 ? bytes : kDefaultInBufferSize; }
+  int inBufferSize() const { return m_inBufferSize; }
+  int inBufferCount() const { return int(m_input.size()); }
+
+  // Line signals. False when the device cannot drive the line (a pseudo-terminal): the
+  // state is kept anyway, so it reads back as set.
+  bool setDTREnable(bool on);
+  bool setRTSEnable(bool on);
+  bool setBreak(bool on);
+  bool dtrEnable() const { return m_dtr; }
+  bool rtsEnable() const { return m_rts; }
+  bool breakOn() const { return m_break; }
+
+  // The event being handled in onComm().
+  int commEvent() const { return m_event; }
+  // Every byte waiting in the input buffer; the buffer is emptied.
+  QByteArray input();
+  bool output(QByteArrayView bytes);
+
+ signals:
+  // One event; commEvent() tells which. Emitted on the UI thread.
+  void onComm();
+  // The port closed itself (the far end hung up or a read failed).
+  void closedByError(const QString& text);
+
+ protected:
+  // Backends report arrivals and line events through these; events stop when a handler
+  // closes the port.
+  void deliverBytes(QByteArrayView bytes);
+  void deliverEvent(int event);
+  // A backend that lost its device closes the port and reports why.
+  void failAndClose(const QString& text);
+
+  virtual bool openDevice(QString* error) = 0;
+  virtual void closeDevice() = 0;
+  virtual bool applySettings(const CommSettings& s, QString* error) = 0;
+  enum class Line { DTR, RTS, Break };
+  virtual bool driveLine(Line line, bool on) = 0;
+  virtual bool writeDevice(QByteArrayView bytes) = 0;
+
+ private:
+  int m_port = 1;
+  CommSettings m_settings;
+  bool m_open = false;
+  QString m_lastError;
+  int m_rThreshold = 0;
+  int m_inBufferSize = kDefaultInBufferSize;
+  QByteArray m_input;
+  int m_event = 0;
+  bool m_dtr = false, m_rts = false, m_break = false;
+};

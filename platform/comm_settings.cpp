@@ -1,0 +1,74 @@
+#include "platform/comm_settings.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <iterator>
+
+namespace {
+// The rates of the Windows serial control plus the higher standard ones.
+constexpr int kBaudRates[] = {110,   300,   600,   1200,   2400,   4800,   9600,   14400,  19200, 28800,
+                              38400, 56000, 57600, 115200, 128000, 230400, 256000, 460800, 921600};
+
+bool fail(QString* error, const QString& why) {
+  if (error) *error = why;
+  return false;
+}
+
+bool parseWhole(const QString& s, int& out) {
+  if (s.isEmpty() || !std::all_of(s.begin(), s.end(), [](QChar c) { return c.isDigit(); })) return false;
+  bool ok = false;
+  out = s.toInt(&ok);
+  return ok;
+}
+}  // namespace
+
+QString CommSettings::text() const {
+  const char* stop = stopBits == StopBits::One ? "1" : stopBits == StopBits::Two ? "2" : "1.5";
+  return QStringLiteral("%1,%2,%3,%4")
+      .arg(baud)
+      .arg(QChar::fromLatin1(parity))
+      .arg(dataBits)
+      .arg(QLatin1String(stop));
+}
+
+const int* commBaudRates(int* count) {
+  if (count) *count = int(std::size(kBaudRates));
+  return kBaudRates;
+}
+
+bool parseCommSettings(const QString& text, CommSettings& out, QString* error) {
+  const QString invalid =
+      QStringLiteral("Invalid settings \"%1\" (expected baud,parity,data bits,stop bits)").arg(text);
+  const QStringList parts = text.split(QLatin1Char(','));
+  if (parts.size() != 4) return fail(error, invalid);
+  CommSettings s;
+  if (!parseWhole(parts[0].trimmed(), s.baud) ||
+      std::find(std::begin(kBaudRates), std::end(kBaudRates), s.baud) == std::end(kBaudRates)) {
+    return fail(error, QStringLiteral("Invalid baud rate \"%1\"").arg(parts[0].trimmed()));
+  }
+  const QString p = parts[1].trimmed().toUpper();
+  if (p.size() != 1 || !QStringLiteral("NEOMS").contains(p[0])) {
+    return fail(error, QStringLiteral("Invalid parity \"%1\"").arg(parts[1].trimmed()));
+  }
+  s.parity = p[0].toLatin1();
+  if (!parseWhole(parts[2].trimmed(), s.dataBits) || s.dataBits < 5 || s.dataBits > 8) {
+    return fail(error, QStringLiteral("Invalid data bits \"%1\"").arg(parts[2].trimmed()));
+  }
+  const QString stop = parts[3].trimmed();
+  if (stop == QLatin1String("1")) {
+    s.stopBits = CommSettings::StopBits::One;
+  } else if (stop == QLatin1String("1.5")) {
+    s.stopBits = CommSettings::StopBits::OnePointFive;
+  } else if (stop == QLatin1String("2")) {
+    s.stopBits = CommSettings::StopBits::Two;
+  } else {
+    return fail(error, QStringLiteral("Invalid stop bits \"%1\"").arg(stop));
+  }
+  const bool oneAndHalf = s.stopBits == CommSettings::StopBits::OnePointFive;
+  const bool two = s.stopBits == CommSettings::StopBits::Two;
+  if ((oneAndHalf && s.dataBits != 5) || (two && s.dataBits == 5)) {
+    return fail(error, QStringLiteral("Invalid combination of data bits and stop bits \"%1\"").arg(text));
+  }
+  out = s;
+  return true;
+}

@@ -1,0 +1,226 @@
+#include "platform/comm_port.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <cerrno>
+
+#include "support/fake_comm_link.h"
+#include "support/pty_pair.h"
+
+namespace {
+constexpr int kPort = 7;
+
+struct Recorder {
+  QList<int> events;
+  QByteArray data;
+  bool readInput = true;
+  void attach(CommLink& link) {
+    QObject::connect(&link, &CommLink::onComm, [this, &link] {
+      events.append(link.commEvent());
+      if (link.commEvent() == comEv::kReceive && readInput) data += link.input();
+    });
+  }
+};
+
+class CommPortPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.ok());
+    qputenv("ZAV_COM7", pty.slavePath().toLocal8Bit());
+  }
+  void TearDown() override { qunsetenv("ZAV_COM7"); }
+  PtyPair pty;
+};
+}  // namespace
+
+TEST_F(CommPortPty, opensThePtyBehindTheComNumberWithItsSettings) {
+  CommPort port;
+  port.setCommPort(kPort);
+  ASSERT_TRUE(port.setSettings("2400,E,7,2"));
+  ASSERT_TRUE(port.setPortOpen(true)) << port.lastError().toStdString();
+  EXPECT_TRUE(port.portOpen());
+  EXPECT_EQ(port.devicePath(), pty.slavePath());
+  termios t{};
+  ASSERT_EQ(tcgetattr(pty.masterFd(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), speed_t(B2400));
+  // A pty forces 8 data bits without parity; speed and stop bits are kept.
+  EXPECT_TRUE(t.c_cflag & CSTOPB);
+  EXPECT_TRUE(t.c_iflag & PARMRK);
+  // Changed settings on an open port take effect at once.
+  ASSERT_TRUE(port.setSettings("19200,N,8,1"));
+  ASSERT_EQ(tcgetattr(pty.masterFd(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), speed_t(B19200));
+  EXPECT_FALSE(t.c_cflag & CSTOPB);
+  EXPECT_EQ(port.settings(), "19200,N,8,1");
+  // A rate without a termios constant goes through termios2.
+  EXPECT_TRUE(port.setSettings("14400,N,8,1")) << port.lastError().toStdString();
+  EXPECT_TRUE(port.setPortOpen(false));
+  EXPECT_FALSE(port.portOpen());
+}
+
+TEST_F(CommPortPty, modemLinesOfAPtyAreAWarningNotAFailure) {
+  CommPort port;
+  port.setCommPort(kPort);
+  ASSERT_TRUE(port.setPortOpen(true));
+  EXPECT_FALSE(port.modemLinesAvailable());
+  EXPECT_FALSE(port.setDTREnable(true));
+  EXPECT_FALSE(port.setRTSEnable(true));
+  EXPECT_TRUE(port.portOpen());
+  EXPECT_TRUE(port.dtrEnable());
+  EXPECT_TRUE(port.rtsEnable());
+  port.setBreak(true);
+  port.setBreak(false);
+  EXPECT_TRUE(port.portOpen());
+}
+
+TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytes) {
+  CommPort port;
+  port.setCommPort(kPort);
+  port.setRThreshold(1);
+  Recorder rec;
+  rec.attach(port);
+  ASSERT_TRUE(port.setPortOpen(true));
+  const QByteArray bytes = QByteArray::fromHex("00ff0d0a1a11130369ffff00ff");
+  pty.write(bytes);
+  ASSERT_TRUE(runEventsUntil([&] { return rec.data.size() >= bytes.size(); }, 2000));
+  EXPECT_EQ(rec.data, bytes);
+  EXPECT_FALSE(rec.events.isEmpty());
+  for (int e : rec.events) EXPECT_EQ(e, comEv::kReceive);
+  EXPECT_EQ(port.inBufferCount(), 0);
+}
+
+TEST_F(CommPortPty, sendsBytesToTheDevice) {
+  CommPort port;
+  port.setCommPort(kPort);
+  ASSERT_TRUE(port.setPortOpen(true));
+  const QByteArray frame = QByteArray::fromHex("369a1b2b17ff00cc");
+  EXPECT_TRUE(port.output(frame));
+  EXPECT_EQ(pty.readFor(200), frame);
+}
+
+TEST_F(CommPortPty, noReceiveEventsWithThresholdZero) {
+  CommPort port;
+  port.setCommPort(kPort);
+  port.setRThreshold(0);
+  Recorder rec;
+  rec.attach(port);
+  ASSERT_TRUE(port.setPortOpen(true));
+  pty.write("abc");
+  runEventsUntil([&] { return port.inBufferCount() == 3; }, 2000);
+  EXPECT_TRUE(rec.events.isEmpty());
+  EXPECT_EQ(port.input(), "abc");
+}
+
+TEST_F(CommPortPty, fullInputBufferRaisesOverflowAndKeepsItsSize) {
+  CommPort port;
+  port.setCommPort(kPort);
+  port.setRThreshold(1);
+  port.setInBufferSize(1024);
+  Recorder rec;
+  rec.readInput = false;  // nobody reads, as while off-line
+  rec.attach(port);
+  ASSERT_TRUE(port.setPortOpen(true));
+  pty.write(QByteArray(1500, 'x'));
+  runEventsUntil([&] { return rec.events.contains(comEv::kRxOver); }, 2000);
+  EXPECT_TRUE(rec.events.contains(comEv::kRxOver));
+  EXPECT_EQ(port.inBufferCount(), 1024);
+}
+
+TEST_F(CommPortPty, hangUpClosesThePortOnce) {
+  CommPort port;
+  port.setCommPort(kPort);
+  port.setRThreshold(1);
+  QSignalSpy closed(&port, &CommLink::closedByError);
+  ASSERT_TRUE(port.setPortOpen(true));
+  pty.closeMaster();
+  ASSERT_TRUE(runEventsUntil([&] { return !port.portOpen(); }, 2000));
+  runEventsFor(50);
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_TRUE(port.lastError().contains("closed after")) << port.lastError().toStdString();
+}
+
+TEST_F(CommPortPty, secondOpenOfTheSameDeviceIsRefused) {
+  CommPort first, second;
+  first.setCommPort(kPort);
+  second.setCommPort(kPort);
+  ASSERT_TRUE(first.setPortOpen(true));
+  EXPECT_FALSE(second.setPortOpen(true));
+  EXPECT_TRUE(second.lastError().contains("in use")) << second.lastError().toStdString();
+  first.setPortOpen(false);
+  EXPECT_TRUE(second.setPortOpen(true)) << second.lastError().toStdString();
+}
+
+TEST_F(CommPortPty, symbolicLinkIsResolvedToTheRealDevice) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("ttyLink");
+  ASSERT_TRUE(QFile::link(pty.slavePath(), link));
+  qputenv("ZAV_COM7", link.toLocal8Bit());
+  CommPort port;
+  port.setCommPort(kPort);
+  ASSERT_TRUE(port.setPortOpen(true));
+  EXPECT_EQ(port.devicePath(), pty.slavePath());
+}
+
+TEST(CommPort, missingDevicesAndNonSerialFilesFailToOpen) {
+  CommPort port;
+  qputenv("ZAV_COM9", "/dev/does-not-exist-zav");
+  port.setCommPort(9);
+  EXPECT_FALSE(port.setPortOpen(true));
+  EXPECT_TRUE(port.lastError().contains("no such device")) << port.lastError().toStdString();
+  qputenv("ZAV_COM9", "/dev/null");
+  EXPECT_FALSE(port.setPortOpen(true));
+  EXPECT_TRUE(port.lastError().contains("not a serial port")) << port.lastError().toStdString();
+  qunsetenv("ZAV_COM9");
+  port.setCommPort(200);
+  EXPECT_FALSE(port.setPortOpen(true));
+  EXPECT_FALSE(port.portOpen());
+}
+
+TEST(CommPort, permissionErrorNamesTheDialoutGroup) {
+  const QString text = commOpenErrorText("COM1 (/dev/ttyS0)", EACCES);
+  EXPECT_TRUE(text.contains("dialout")) << text.toStdString();
+  EXPECT_TRUE(text.startsWith("COM1 (/dev/ttyS0)"));
+}
+
+TEST(CommLinkFake, lineEventsReachTheHandlerWhileOpenOnly) {
+  FakeCommLink link;
+  link.openablePorts = {2};
+  link.setCommPort(2);
+  Recorder rec;
+  rec.attach(link);
+  link.lineEvent(comEv::kCD);  // closed: nothing
+  ASSERT_TRUE(link.setPortOpen(true));
+  for (int e : {comEv::kCTS, comEv::kDSR, comEv::kCD, comEv::kRing, comEv::kBreak, comEv::kFrame}) {
+    link.lineEvent(e);
+  }
+  EXPECT_EQ(rec.events,
+            (QList<int>{comEv::kCTS, comEv::kDSR, comEv::kCD, comEv::kRing, comEv::kBreak, comEv::kFrame}));
+  EXPECT_EQ(link.commEvent(), 0);
+}
+
+TEST(CommLinkFake, badSettingsTextIsRefusedAndTheOldOneStays) {
+  FakeCommLink link;
+  ASSERT_TRUE(link.setSettings("1200,N,8,1"));
+  EXPECT_FALSE(link.setSettings("1200;N;8;1"));
+  EXPECT_FALSE(link.lastError().isEmpty());
+  EXPECT_EQ(link.settings(), "1200,N,8,1");
+}
+
+TEST(CommLinkFake, openingTwiceFailsAndClosingClearsTheBuffer) {
+  FakeCommLink link;
+  link.openablePorts = {1};
+  link.setCommPort(1);
+  ASSERT_TRUE(link.setPortOpen(true));
+  EXPECT_FALSE(link.setPortOpen(true));
+  link.arrive("xyz");
+  EXPECT_EQ(link.inBufferCount(), 3);
+  EXPECT_TRUE(link.setPortOpen(false));
+  EXPECT_EQ(link.inBufferCount(), 0);
+  link.arrive("late");  // a closed port takes nothing
+  EXPECT_EQ(link.inBufferCount(), 0);
+}
