@@ -1,25 +1,47 @@
-// Placeholder writer until the message window lands: applies the level rules
-// and mirrors shown messages to ZAV_LOG_FILE.
 #include "core/logmsg.h"
 
-#include <QFile>
-
 #include "core/globals.h"
+#include "core/message_log.h"
+#include "platform/test_log_file.h"
 
 namespace {
-void mirror(const QString& line) {
-  static const QByteArray path = qgetenv("ZAV_LOG_FILE");
-  if (path.isEmpty()) return;
-  QFile f(QString::fromLocal8Bit(path));
-  if (f.open(QIODevice::Append)) f.write(line.toUtf8() + '\n');
+MessageLog g_log;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// ZAV_LOG_FILE holds one line per message; errors carry the window's red as "ERROR ".
+void mirror(const QString& text, bool error) {
+  if (!testLogFileEnabled()) return;
+  QString line = text;
+  line.replace(kCrLf, QStringLiteral("\n"));
+  appendTestLogLine(error ? QStringLiteral("ERROR ") + line : line);
 }
 }  // namespace
 
-bool logShows(int level) { return level != 0 && std::abs(level) <= msgLevel; }
+void logMsg(int level, const QString& text) { logMsgToWindow(level, text); }
 
-void logMsg(int level, const QString& text) {
-  if (level == 0 || !logShows(level)) return;
-  mirror(level < 0 ? QStringLiteral("ERROR ") + text : text);
+void logMsgToWindow(int level, const QString& text) {
+  MessageSink& sink = messageSink();
+  switch (g_log.accept(level)) {
+    case MessageLog::Step::Clear:
+      sink.clearText();
+      g_log.cleared();
+      return;
+    case MessageLog::Step::Drop: return;
+    case MessageLog::Step::Append: break;
+  }
+  sink.appendText(text + kCrLf, level >= 0 ? logColourNormal : logColourError);
+  g_log.appended(text.size() + 2);
+  mirror(text, level < 0);
 }
 
-void logMsgCourier(const QString& text) { mirror(text); }
+void logMsgCourier(const QString& text) {
+  messageSink().appendCourier(text);
+  g_log.appended(text.size());
+  if (!testLogFileEnabled()) return;
+  QString block = text;
+  if (block.endsWith(kCrLf)) block.chop(2);
+  mirror(block, false);
+}
+
+qint64 logTextLength() { return g_log.chars(); }

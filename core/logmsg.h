@@ -3,9 +3,19 @@
 // |level| above msgLevel is dropped; negative levels are errors (red).
 
 #include <QString>
+#include <cstdint>
+#include <cstdlib>
+
+extern int16_t msgLevel;  // core/globals.h
 
 void logMsg(int level, const QString& text);
-// Appends a block of text in a fixed-pitch font, whatever the level.
+// The writer behind logMsg.
+void logMsgToWindow(int level, const QString& text);
+// Appends a block of text in a fixed-pitch font, whatever the level; the
+// caller supplies its line breaks.
 void logMsgCourier(const QString& text);
+inline void setLogFontCourier(const QString& text) { logMsgCourier(text); }
 // True when a message of this level would be shown: build costly texts only then.
-bool logShows(int level);
+inline bool logShows(int level) { return level != 0 && std::abs(level) <= msgLevel; }
+// Characters the message window holds, as logMaxChars counts them.
+qint64 logTextLength();
