@@ -1,12 +1,16 @@
 #include <QApplication>
+#include <QTimer>
 
 #include "core/startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QStringList args;
-  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  QStringList args = QCoreApplication::arguments();
+  args.removeFirst();
   setCommandLineArgs(args);
   Main();
+  // Test seam: end once start-up is done and the event loop runs.
+  if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)
+    QTimer::singleShot(0, &app, &QCoreApplication::quit);
   return app.exec();
 }

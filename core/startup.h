@@ -10,5 +10,12 @@ void Main();
 void getCmdArgs();
 // Tokens from a raw command-line text: element 0 empty, 1..n the tokens, n <= limit.
 QVector<QString> splitCommandLine(const QString& commandLine, int limit = 100);
+// The same array from arguments the shell has already split.
+QVector<QString> splitCommandLine(const QStringList& args, int limit = 100);
 // The program's arguments (without its own path), set by main() from argv.
 void setCommandLineArgs(const QStringList& args);
+const QStringList& commandLineArgs();
+// The arguments joined by blanks, as the program's command-line text.
+QString commandLineText();
+// "Zav", or "Falvor" when the executable is called so (any case).
+QString applicationTitle(const QString& executablePath);
