@@ -52,3 +52,5 @@ double pricePerkWh = 0;
 double WsPerCount = 0;
 double minMeterScale = 0;
 valueType vtEnergy, vtPower;
+
+bool advancedFunctions = false;

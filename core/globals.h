@@ -78,3 +78,6 @@ extern valueType vtEnergy, vtPower;
 // System colour for window text (&H80000008) and plain red.
 constexpr int32_t kSysColorWindowText = int32_t(0x80000008u);
 constexpr int32_t kColorRed = 0x0000FF;
+
+// "Advanced functions": the calculator's extra frames and setup fields are shown.
+extern bool advancedFunctions;

@@ -1,0 +1,5 @@
+#include "chart/chart_services.h"
+
+void showChartWindow() {}
+void releasePlotForm() {}
+void loadAndUnloadChartWindow() {}

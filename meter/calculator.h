@@ -1,0 +1,95 @@
+#pragma once
+// The electrical calculator of the main window without its widgets: power,
+// power factor, voltages and phase currents follow each other, and energy or
+// cost is worked out over three consecutive periods. The boxes are held as
+// texts; writing a box runs its change handler as the window's text boxes do,
+// and a view mirrors every write through onBoxWritten.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+// Display form of every calculator number. errorPending: a failed step
+// earlier in the same refresh, which makes the box show "ERROR".
+QString fmtValM(double value, bool errorPending = false);
+
+// The box value: every "," taken as "." and the leading number read; none gives 0.
+double calcBoxValue(const QString& text);
+
+class Calculator {
+ public:
+  enum Box : int {
+    kText9 = 0,    // power: 0 total, 1 reference, 2 relative
+    kText6 = 3,    // power factor
+    kText3 = 4,    // voltage: 0 phase to neutral, 1 phase to phase
+    kText5 = 6,    // currents 0..8
+    kText10 = 15,  // price per kWh
+    kText11 = 16,  // period results 0..2
+    kBoxCount = 19
+  };
+  static constexpr int kPeriods = 6;
+  static const std::array<double, 2> lineVoltageFactor;
+  static const std::array<double, 9> phaseCurrentFactor;
+  static const std::array<double, kPeriods> periodHours;
+  static const std::array<const char*, kPeriods> periodNames;
+  static constexpr int kScrollMax = 3;
+
+  Calculator();
+
+  // The start values of the window's load: tables in place, guard idle,
+  // powers 0, power factor 1, voltage 1.
+  void resetForLoad();
+
+  QString text(int box) const { return m_text[box]; }
+  // A box written from code or typed by the user: stores the text, mirrors it
+  // and runs the box's change handler (which acts only while the guard is idle).
+  void setText(int box, const QString& text);
+
+  // Handlers of the window's option buttons, the "set ref" button and the scroll bar.
+  void optionRelativeClicked(bool relative);
+  void setRefClicked();
+  void optionCostClicked(bool cost);
+  void setScrollValue(int value);
+  int scrollValue() const { return m_scrollValue; }
+
+  void refreshCalcFields(int group, int index);
+  void calcCost();
+
+  // The meter's power after a new reading: total and relative power follow it.
+  void setMeterPower(double watts);
+  // Shows the meter's power in the power boxes and recomputes currents and
+  // periods, without reading the boxes back.
+  void showMeterPower();
+  // Writes the price text under the settings guard (no change handler runs).
+  void applyPrice(const QString& priceText);
+
+  QString periodLabel(int i) const;
+  QString frame3Caption() const;
+
+  double totPower = 0, refPower = 0, relPower = 0;
+  double powerFactor = 1.0, phaseVoltage = 1.0, phaseCurrent = 0;
+  double pricePerkWhValue = 0;
+  bool relativeMode = false;
+  bool costMode = false;
+  int16_t editGuard = -1;
+  int16_t editIndex = -1;
+  int16_t calcDependentGroup = 3;
+
+  // Mirrors every box write (the panel sets the widget's text).
+  std::function<void(int box, const QString& text)> onBoxWritten;
+  // A price typed into the price box (the settings keep its trimmed text).
+  std::function<void(const QString& priceText)> onPriceTyped;
+  // Period labels or the results frame's caption changed.
+  std::function<void()> onLabelsChanged;
+
+ private:
+  double power() const { return relativeMode ? relPower : totPower; }
+  void boxChanged(int box);
+  // Writes a box unless it is the one being edited.
+  void writeBox(int box, const QString& text);
+  bool isEditedBox(int box) const;
+
+  std::array<QString, kBoxCount> m_text;
+  int m_scrollValue = 0;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// What the main window calls in the other parts of the program. The stand-ins
+// in meter/form1_calls_standin.cpp do nothing until those parts define them;
+// whoever defines one deletes its stand-in.
+
+#include <QString>
+#include <cstdint>
+
+// Frame codec.
+void initCrcTables();
+// Count processor, data file and text log.
+void newMeterCount(bool& resetCountChanged);
+void showIdleRate();
+void openOutZavDat();
+void closeOutZavDat();
+bool loadZavDatNEW(int16_t slot);
+void loadLastLogLine();
+// Records in a data-file slot's index.
+int32_t dataFileSlotRecords(int16_t slot);
+// Meter link.
+void setOnLine(bool& goOnline);
+void showSimulationState(bool& simulate);
+// Timing capture buttons (index 0 clears the table).
+void Command4_Click(int16_t index);
+// Setup window: shown modeless; its start options; ends the web server at exit.
+void showSetupWindow();
+bool setupStartOnLine();
+bool setupStartMinimized();
+bool setupStartWithAutoPlot();
+bool setupRingBell();
+void shutDownProgram();
+// Message window.
+void showMessageWindow();
+// Plot: redraws the chart from a data-file slot.
+void plotFile(bool force);
+// Off-line pulse simulation step (Timer1).
+void pulseDetected();
+// Line-control boxes of the serial port.
+void Check2_Click(int16_t index);
+// Opens a path or web address with the desktop's default handler.
+void openDocument(const QString& path);

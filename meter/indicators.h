@@ -1,0 +1,90 @@
+#pragma once
+// The live indicators of the main window without their widgets: the pulse LED
+// (colour by pulse width, break indication, 200 ms flash), the power bar's
+// drawing plan, the idle countdown of Timer3 and the pulse test.
+
+#include <QColor>
+#include <QLineF>
+#include <QObject>
+#include <QRectF>
+#include <QSizeF>
+#include <cstdint>
+#include <functional>
+
+#include "platform/form_timer.h"
+
+// State shared with the receive dispatch and the count processor.
+extern int16_t pulseWidthBits;   // width of the last pulse in serial bit times
+extern bool breakIndicated;      // a line break was seen since the last flash ended
+extern bool pulsePending;        // a plain-pulse event waits for processing
+extern int32_t idleCountdownMs;  // ms left before the idle display update
+
+// Colour of the LED flash for a pulse this many bit times wide.
+QColor pulseLedColor(int16_t widthBits);
+
+// What the power bar shows, in the bar's own scale: rate 0 at the left
+// (horizontal bar) or at the bottom (vertical bar), full scale at the other end.
+struct PowerBarPlan {
+  bool drawn = false;  // false: WsPerCount not positive, the bar is left as it is
+  bool cleared = false;
+  bool horizontal = false;
+  QRectF scale;  // user coordinates of the box: left, top, width, height
+  double revsPerWs = 0, maxPulseFreq = 0, pulseFreq = 0, relPulseWidth = 0, refFreq = 0;
+  bool hasGreen = false, hasRed = false, hasRef = false;
+  QRectF green, red;
+  QLineF ref;
+};
+
+struct PowerBarInputs {
+  double wsPerCount = 0;
+  double revsPerkWh = 0;
+  double maxMeterPower = 0;
+  int prescale = 1;
+  double referencePower = 0;  // W, used when the relative option is selected
+  bool relative = false;
+  QSizeF boxTwips;  // the picture box's width and height
+};
+
+PowerBarPlan planPowerBar(double interval, double pulseWidth, const PowerBarInputs& in);
+// The level-3 text of a power bar update.
+QString powerBarLogText(const PowerBarPlan& plan);
+
+// The whole-number value of a pulse-test box as a timer interval in ms.
+int pulseTestInterval(const QString& text);
+
+class Indicators : public QObject {
+  Q_OBJECT
+ public:
+  explicit Indicators(QObject* parent = nullptr);
+
+  void onPulseIndicator(double duration, double interval, double pulseWidth);
+  void updatePowerBarIndicator(double interval, double pulseWidth);
+  void showBreakIndicator();
+  void timer2Timer();
+  void timer3Timer();
+  void pulseTestChecked(bool checked, const QString& onTimeText, const QString& periodText);
+  void timer5Timer();
+  void timer6Timer();
+
+  bool ledSolid() const { return m_ledSolid; }
+  QColor ledColor() const { return m_ledColor; }
+  QColor shape2Color() const { return m_shape2Color; }
+
+  FormTimer Timer2, Timer3, Timer5, Timer6;
+
+  // Wiring to the window and the other parts of the main window.
+  std::function<PowerBarInputs()> powerBarInputs;
+  std::function<void(const PowerBarPlan&)> onPowerBar;
+  std::function<void()> onLedChanged;
+  std::function<void()> onShape2Changed;
+  std::function<bool()> ringBell;
+  std::function<void()> beep;
+
+ private:
+  void setLed(bool solid, QColor colour);
+  void setShape2(QColor colour);
+
+  bool m_ledSolid = false;
+  QColor m_ledColor;
+  QColor m_shape2Color{255, 255, 0};
+};

@@ -1,0 +1,58 @@
+#pragma once
+// The main window's menus and the three file pickers the setup window also uses.
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+// The pulse simulation is switched on (written by showSimulationState too).
+extern bool simulating;
+
+// File pickers: refused while on-line; otherwise the chosen name replaces the setting.
+void selZavdataFile();
+void selZavtextFile();
+void selPlotPictureFile();
+
+// The main window's common file dialog. kind "zav", "txt", "pic" picks the
+// default extension and filter. fileName in: the current name; out: the chosen
+// one. Returns false when the user cancelled.
+bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog);
+
+class MainMenus : public QObject {
+  Q_OBJECT
+ public:
+  explicit MainMenus(QMenuBar* bar, QObject* parent = nullptr);
+
+  QMenu* mnuFile;
+  QMenu* mnuMeter;
+  QMenu* mnuComPort;
+  QMenu* mnuView;
+  QAction* mnuFileOpen;
+  QAction* mnuFileClose;
+  QAction* mnuFileSave;
+  QAction* mnuFileSaveAs;
+  QAction* mnuFileList1;
+  QAction* mnuFileView;
+  QAction* mnuFileList2;
+  QAction* mnuFileExit;
+  QAction* mnuMeter_Select[2];
+  QVector<QAction*> mnuComPort_Select;
+  QAction* mnuView_Messages;
+  QAction* mnuView_Setup;
+  QAction* mnuView_Plot;
+
+  // Handlers (also reachable from tests).
+  void mnuFile_Click();
+  void mnuMeter_Click();
+  void mnuMeter_Select_Click(int index);
+  void mnuFileSaveAs_Click();
+  void mnuFileView_Click();
+
+  // Runs when File/"Exit" is chosen.
+  std::function<void()> onExit;
+};
