@@ -32,7 +32,8 @@ QIcon brandIcon() {
   f.setBold(true);
   f.setPixelSize(22);
   p.setFont(f);
-  p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, isFalvorBrand() ? QStringLiteral("F") : QStringLiteral("Z"));
+  p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter,
+             isFalvorBrand() ? QStringLiteral("F") : QStringLiteral("Z"));
   p.end();
   return QIcon(pm);
 }

@@ -12,11 +12,19 @@ const double kSqrt3 = std::sqrt(3.0);
 }
 
 const std::array<double, 2> Calculator::lineVoltageFactor{1.0, kSqrt3};
-const std::array<double, 9> Calculator::phaseCurrentFactor{
-    1.0, 1.0 / 2, 1.0 / 3, 1.0 / kSqrt3, 1.0 / 2, 1.0 / 3, 1.0 / kSqrt3, 1.0 / (2 * kSqrt3), 1.0 / (3 * kSqrt3)};
-const std::array<double, Calculator::kPeriods> Calculator::periodHours{1, 24, 168, 8766.0 / 12, 8766.0 / 4, 8766};
-const std::array<const char*, Calculator::kPeriods> Calculator::periodNames{"hour", "day",     "week",
-                                                                           "month", "quarter", "year"};
+const std::array<double, 9> Calculator::phaseCurrentFactor{1.0,
+                                                           1.0 / 2,
+                                                           1.0 / 3,
+                                                           1.0 / kSqrt3,
+                                                           1.0 / 2,
+                                                           1.0 / 3,
+                                                           1.0 / kSqrt3,
+                                                           1.0 / (2 * kSqrt3),
+                                                           1.0 / (3 * kSqrt3)};
+const std::array<double, Calculator::kPeriods> Calculator::periodHours{1,           24,         168,
+                                                                       8766.0 / 12, 8766.0 / 4, 8766};
+const std::array<const char*, Calculator::kPeriods> Calculator::periodNames{"hour",  "day",     "week",
+                                                                            "month", "quarter", "year"};
 
 QString fmtValM(double value, bool errorPending) {
   if (errorPending) return QStringLiteral("ERROR");
@@ -117,7 +125,8 @@ void Calculator::refreshCalcFields(int group, int index) {
         } else {
           failed = true;
         }
-        for (int j = 0; j < 2; ++j) writeBox(kText3 + j, fmtValM(phaseVoltage * lineVoltageFactor[j], failed));
+        for (int j = 0; j < 2; ++j)
+          writeBox(kText3 + j, fmtValM(phaseVoltage * lineVoltageFactor[j], failed));
         break;
       case 3:
         if (index >= 0 && index < 9) {
@@ -125,7 +134,8 @@ void Calculator::refreshCalcFields(int group, int index) {
         } else {
           failed = true;
         }
-        for (int j = 0; j < 9; ++j) writeBox(kText5 + j, fmtValM(phaseCurrent * phaseCurrentFactor[j], failed));
+        for (int j = 0; j < 9; ++j)
+          writeBox(kText5 + j, fmtValM(phaseCurrent * phaseCurrentFactor[j], failed));
         break;
       default: break;
     }

@@ -41,7 +41,8 @@ CalculatorPanel::CalculatorPanel(QWidget* parent) : QObject(parent), m_boxes(Cal
 
   // Power: total, reference, relative.
   for (int i = 0; i < 3; ++i) {
-    place(makeBox(m_frame2, Calculator::kText9 + i, QStringLiteral("Text9(%1)").arg(i)), 8, 22 + 28 * i, 90, 24);
+    place(makeBox(m_frame2, Calculator::kText9 + i, QStringLiteral("Text9(%1)").arg(i)), 8, 22 + 28 * i, 90,
+          24);
   }
   m_option1[0] = new QRadioButton(QStringLiteral("total"), m_frame2);
   m_option1[1] = new QRadioButton(QStringLiteral("relative"), m_frame2);
@@ -55,8 +56,8 @@ CalculatorPanel::CalculatorPanel(QWidget* parent) : QObject(parent), m_boxes(Cal
   // Periods: three results, the scroll bar, the price and the kWh/cost switch.
   for (int i = 0; i < 3; ++i) {
     m_label11[i] = label(m_frame3, QStringLiteral("Label11(%1)").arg(i), QString(), 4, 22 + 26 * i, 62);
-    place(makeBox(m_frame3, Calculator::kText11 + i, QStringLiteral("Text11(%1)").arg(i)), 68, 22 + 26 * i, 100,
-          24);
+    place(makeBox(m_frame3, Calculator::kText11 + i, QStringLiteral("Text11(%1)").arg(i)), 68, 22 + 26 * i,
+          100, 24);
     box(Calculator::kText11 + i)->setReadOnly(true);
   }
   m_hscroll = new QScrollBar(Qt::Horizontal, m_frame3);

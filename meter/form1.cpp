@@ -20,15 +20,19 @@
 #include "core/format_pattern.h"
 #include "core/globals.h"
 #include "core/logmsg.h"
+#include "core/message_window.h"
 #include "meter/brand.h"
 #include "meter/calculator_panel.h"
+#include "meter/data_file.h"
 #include "meter/form1_calls.h"
 #include "meter/indicator_widgets.h"
 #include "meter/indicators.h"
 #include "meter/main_menus.h"
 #include "meter/twips.h"
 #include "platform/message_box.h"
+#include "platform/open_document.h"
 #include "platform/termination_signals.h"
+#include "plot/plot_services.h"
 
 namespace {
 Form1* g_form1 = nullptr;
@@ -282,8 +286,8 @@ void Form1::formLoad() {
   m_menus->mnuView_Plot->setVisible(false);
   captionText = brandCaptionPrefix() + programVersion();
   setWindowTitle(captionText);
-  logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-                QStringLiteral("\r\n"));
+  logMsg(4, QStringLiteral("-------- Zav START ") +
+                formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("\r\n"));
   // The menu bar's share of the window; the window frame is outside Qt's sizes.
   showMenuBar(true);
   menuBarHeight = pxToTwips(menuBar()->sizeHint().height());
@@ -344,8 +348,8 @@ void Form1::setWindowSize() {
 }
 
 void Form1::updateTitlePower() {
-  setWindowTitle(brandWord() + formatNumber(calculator().totPower, QStringLiteral("#,0")) + QStringLiteral(" W  ") +
-                 m_label14->text());
+  setWindowTitle(brandWord() + formatNumber(calculator().totPower, QStringLiteral("#,0")) +
+                 QStringLiteral(" W  ") + m_label14->text());
 }
 
 void Form1::changeEvent(QEvent* event) {
@@ -408,8 +412,8 @@ void Form1::Check3_Click() { autoPlot = m_check3->checkState() == Qt::Checked; }
 
 void Form1::Command3_Click(int16_t index) {
   if (index != 0) return;
-  if (dataFileSlotRecords(plotFileSlot) == 0 && !meterOnline) loadZavDatNEW(plotFileSlot);
-  if (dataFileSlotRecords(plotFileSlot) > 0) {
+  if (dataFileSlots[plotFileSlot].recordCount == 0 && !meterOnline) loadZavDatNEW(plotFileSlot);
+  if (dataFileSlots[plotFileSlot].recordCount > 0) {
     plotFile(true);
   } else {
     msgBox(QStringLiteral("File not open"));

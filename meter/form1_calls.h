@@ -8,15 +8,10 @@
 
 // Frame codec.
 void initCrcTables();
-// Count processor, data file and text log.
+// Count processor and text log.
 void newMeterCount(bool& resetCountChanged);
 void showIdleRate();
-void openOutZavDat();
-void closeOutZavDat();
-bool loadZavDatNEW(int16_t slot);
 void loadLastLogLine();
-// Records in a data-file slot's index.
-int32_t dataFileSlotRecords(int16_t slot);
 // Meter link.
 void setOnLine(bool& goOnline);
 void showSimulationState(bool& simulate);
@@ -29,13 +24,7 @@ bool setupStartMinimized();
 bool setupStartWithAutoPlot();
 bool setupRingBell();
 void shutDownProgram();
-// Message window.
-void showMessageWindow();
-// Plot: redraws the chart from a data-file slot.
-void plotFile(bool force);
 // Off-line pulse simulation step (Timer1).
 void pulseDetected();
 // Line-control boxes of the serial port.
 void Check2_Click(int16_t index);
-// Opens a path or web address with the desktop's default handler.
-void openDocument(const QString& path);

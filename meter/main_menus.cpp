@@ -7,9 +7,12 @@
 #include "chart/chart_services.h"
 #include "core/globals.h"
 #include "core/logmsg.h"
+#include "core/message_window.h"
+#include "meter/data_file.h"
 #include "meter/form1_calls.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "plot/plot_services.h"
 
 bool simulating = false;
 

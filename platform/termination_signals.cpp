@@ -1,11 +1,12 @@
 #include "platform/termination_signals.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
 
 namespace {
 int g_pipe[2] = {-1, -1};

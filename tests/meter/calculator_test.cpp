@@ -1,10 +1,10 @@
 // The electrical calculator: numbers from the window's edge cases, worked out by hand.
+#include "meter/calculator.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
 #include <cmath>
-
-#include "meter/calculator.h"
 
 namespace {
 
