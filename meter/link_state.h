@@ -1,0 +1,27 @@
+#pragma once
+// State of the meter link shared with the frame parser, the count processor and the
+// windows: the COM-port search flags, the port's rates and the diagnostic switches.
+
+#include <QVector>
+#include <cstdint>
+
+extern bool comSearchActive;   // the search tests ports: the parser parses although off-line
+extern bool detectorAnswered;  // set by stopWaiting: the port under test answered
+extern int16_t testComPort;    // port number under test
+extern double portBaudRate;    // baud rate of the last openCom
+extern int32_t sensorBaud;     // bit rate of the wireless temperature receiver
+extern bool simulating;        // pulse simulation switched on
+// Diagnostic switches (timing capture area): they take effect at the next openCom.
+extern bool protocolAnalyzerMode, dcdCaptureEnabled, tempReceiverMode;
+// Interface type the port was last opened for: 4 in the two diagnostic modes, else ifType.
+// The setting ifType itself is never changed by opening the port.
+extern int16_t openIfType;
+
+// Carrier-detect capture table of the protocol-analyser mode.
+extern QVector<int64_t> dcdTimes;
+extern int32_t dcdCount;
+extern int32_t maxDCDevents;
+
+// The event counters of the serial port: 0 every event, 1..12 by kind, each modulo 1000000.
+constexpr int kComEventCounters = 21;
+extern int32_t comEventCounters[kComEventCounters];

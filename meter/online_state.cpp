@@ -1,0 +1,212 @@
+#include "meter/online_state.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <cmath>
+
+#include "core/format_pattern.h"
+#include "core/globals.h"
+#include "core/logmsg.h"
+#include "core/number_text.h"
+#include "meter/com_search.h"
+#include "meter/link_host.h"
+#include "meter/link_state.h"
+#include "platform/comm_link.h"
+#include "platform/message_box.h"
+#include "platform/comm_port.h"
+
+namespace {
+int g_lineBoxes[3] = {0, 0, 0};
+
+QString comNumber() { return QString::number(comPort); }
+
+// The COM port field as a port number; false when it does not fit a 16-bit integer.
+bool comPortFromField(const QString& text, int16_t& port) {
+  const double v = val(text);
+  return roundToInt16(v, port);
+}
+}  // namespace
+
+int16_t effectiveIfType() { return (protocolAnalyzerMode || tempReceiverMode) ? int16_t(4) : ifType; }
+
+void setOnLine(bool& goOnline) {
+  LinkHost& h = linkHost();
+  if (goOnline) {
+    if (ZAVdetectorVer == -1 && ifType >= 2) {
+      msgBox(QStringLiteral("Selected detector type is not supported"), MsgButtons::Ok, MsgIcon::Warning);
+      goOnline = false;
+    } else if (!meterOnline && h.comPortText().trimmed().isEmpty()) {
+      h.setOnlineBox(0);
+      h.setFrame1ForeColor(kSysColorWindowText);
+      h.setFrame1Caption(QStringLiteral("Energy meter - Searching for detector"));
+      searchComPorts();
+      return;
+    }
+  }
+  QString caption;
+  if (goOnline) {
+    h.setFrame1ForeColor(kColorRed);
+    if (h.writeToZAVdataFile()) {
+      if (!h.dataFileOpen()) h.openDataFile();
+    } else {
+      h.setAutoPlotEnabled(false);
+    }
+    meterOnline = false;
+    if (h.writeToZAVdataFile() && !h.dataFileOpen()) {
+      msgBox(QStringLiteral("Error: Cannot open Zav-file"));
+      caption = QStringLiteral("Error: Cannot open data file");
+    } else {
+      bool ok = false;
+      openCom(true, ok);
+      if (!ok) {
+        caption = QStringLiteral("Error: Cannot open COM") + comNumber();
+      } else {
+        h.resetReadingCount();
+        meterOnline = true;
+        h.writeLogLine(dateNow(), -2);
+        caption = QStringLiteral("Energy meter - waiting for meter at COM") + comNumber();
+        h.setFrame1ForeColor(kSysColorWindowText);
+      }
+    }
+  } else {
+    h.setAutoPlotEnabled(true);
+    meterOnline = false;
+    bool ok = false;
+    openCom(false, ok);
+    if (h.dataFileOpen()) h.closeDataFile();
+    h.writeLogLine(dateNow(), -4);
+    caption = QStringLiteral("Energy meter - OffLine");
+    h.setFrame1ForeColor(kSysColorWindowText);
+  }
+  h.setFrame1Caption(caption);
+  h.setTemperatureText(QStringLiteral(" "));
+  h.resetSimulatedPulses();
+  if (meterOnline) {
+    h.setOnlineBox(1);
+    h.newMeterCount(true);
+  } else {
+    h.setOnlineBox(0);
+  }
+  h.meterOnOflineChanged();
+}
+
+void showSimulationState(bool& simulate) {
+  LinkHost& h = linkHost();
+  simulating = simulate;
+  if (simulate) {
+    h.setFrame1Caption(QStringLiteral("Energy meter - Simulating"));
+    h.setSimulationTimer(true);
+  } else {
+    h.setFrame1Caption(QStringLiteral("Energy meter - OffLine"));
+    h.setSimulationTimer(false);
+  }
+}
+
+void openCom(bool open, bool& ok) {
+  LinkHost& h = linkHost();
+  CommLink& port = MSComm1();
+  ok = false;
+  h.clearBreakIndicated();
+  if (!open) {
+    if (!port.portOpen()) {
+      logMsg(1, QStringLiteral("openCom: port is not open"));
+      return;
+    }
+    port.setBreak(false);
+    port.setDTREnable(false);
+    port.setRTSEnable(false);
+    for (int i = 0; i < 3; ++i) setLineBox(i, 0);
+    port.setPortOpen(false);
+    ok = true;
+    logMsg(1, QStringLiteral("openCom: closing com") + comNumber());
+    return;
+  }
+
+  const int16_t type = effectiveIfType();
+  int16_t number = 0;
+  if (!comPortFromField(h.comPortText(), number)) {
+    // Beyond a 16-bit port number: the field's error, as for any port outside 1..255.
+    comPort = 0;
+    h.setComPortColor(kColorRed);
+    logMsg(1, QStringLiteral("openCom: ERROR comPort=") + strPlain(val(h.comPortText())));
+    return;
+  }
+  comPort = number;
+  if (comPort < 1 || comPort > 255) {
+    h.setComPortColor(kColorRed);
+    logMsg(1, QStringLiteral("openCom: ERROR comPort=") + comNumber());
+    return;
+  }
+
+  QString settings = comSetting;
+  if (settings.isEmpty()) settings = type <= 1 ? QStringLiteral("1200,N,8,1") : QStringLiteral("19200,N,8,1");
+  if (type >= 2) settings = QStringLiteral("19200,N,8,1");
+  if (ZAVdetectorVer == 24841 && type >= 2) settings = QStringLiteral("2400,N,8,1");
+  if (tempReceiverMode) {
+    settings = QStringLiteral("9600,N,8,1");
+    sensorBaud = 9600;
+  }
+  portBaudRate = val(settings);
+
+  if (!port.setSettings(settings)) {
+    h.setComSettingColor(kColorRed);
+    msgBox(QStringLiteral("Error: Cannot open Comport\r\n") + port.lastError(), MsgButtons::Ok,
+           MsgIcon::Information, QStringLiteral("COM-setting error"));
+    return;
+  }
+  // Binary input, every waiting byte per read, 1024-byte buffer, no handshaking; the
+  // protocol analyser only wants the line-signal events.
+  port.setRThreshold(protocolAnalyzerMode ? 0 : 1);
+  port.setInBufferSize(CommLink::kDefaultInBufferSize);
+  port.setCommPort(comPort);
+  if (!port.setPortOpen(true)) {
+    h.setComPortColor(kColorRed);
+    logMsg(-1, QStringLiteral("openCom: ERROR ") + port.lastError());
+    return;
+  }
+  openIfType = type;
+  const bool dtr = port.setDTREnable(true);
+  const bool rts = port.setRTSEnable(true);
+  if (!dtr || !rts) {
+    const auto* real = qobject_cast<const CommPort*>(&port);
+    logMsg(2, QStringLiteral("openCom: WARNING the device has no DTR/RTS lines: ") +
+                  (real ? real->devicePath() : QStringLiteral("COM") + comNumber()));
+  }
+  setLineBox(2, 1);
+  setLineBox(1, 1);
+  port.setBreak(type == 3);
+  setLineBox(0, type == 3 ? 1 : 0);
+  ok = true;
+  logMsg(1, QStringLiteral("openCom: opening com") + comNumber() + QStringLiteral(" MSComm1.Settings =") +
+                port.settings());
+}
+
+int lineBox(int index) { return index >= 0 && index < 3 ? g_lineBoxes[index] : 0; }
+
+void setLineBox(int index, int value) {
+  if (index < 0 || index >= 3 || g_lineBoxes[index] == value) return;
+  g_lineBoxes[index] = value;
+  linkHost().showLineBox(index, value);
+  Check2_Click(index);
+}
+
+void Check2_Click(int /*index*/) {
+  CommLink& port = MSComm1();
+  port.setRTSEnable(g_lineBoxes[2] == 1);
+  port.setDTREnable(g_lineBoxes[1] == 1);
+  port.setBreak(g_lineBoxes[0] == 1);
+}
+
+void waitMs(int32_t ms, bool yieldEvents) {
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  // Without yielding, only repaints and timers run: no input, serial or socket events.
+  loop.exec(yieldEvents ? QEventLoop::AllEvents
+                        : QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+}
+
+void stopWaiting(bool /*answered*/) {
+  linkHost().rxBuffer().clear();
+  detectorAnswered = true;
+}

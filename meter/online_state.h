@@ -1,0 +1,27 @@
+#pragma once
+// The meter link's on-line state: going on-line and off-line, opening the serial port
+// with the settings the interface type needs, the line-control boxes and the one waiting
+// loop of the program.
+
+#include <cstdint>
+
+// Switches the link; goOnline becomes False when the detector type is not supported.
+// With no COM port set it starts the port search instead and returns.
+void setOnLine(bool& goOnline);
+void showSimulationState(bool& simulate);
+// Opens (True) or closes (False) the serial port; ok tells whether it happened.
+void openCom(bool open, bool& ok);
+// The effective interface type of the next open: 4 in the two diagnostic modes.
+int16_t effectiveIfType();
+
+// Runs the program's events (yieldEvents True) or only repaints (False) for ms
+// milliseconds, without spinning.
+void waitMs(int32_t ms, bool yieldEvents);
+// The port under test answered: empties rxBuffer and sets detectorAnswered.
+void stopWaiting(bool answered);
+
+// The three line-control boxes: 0 "TxD BRK - Charge", 1 "DTR - PWR UP", 2 "RTS - TX EN".
+int lineBox(int index);
+// Writes a box as code or the user does; a change runs Check2_Click.
+void setLineBox(int index, int value);
+void Check2_Click(int index);

@@ -1,0 +1,30 @@
+#pragma once
+// Every event of the serial port arrives in MSComm1_OnComm: counted by kind, carrier-detect
+// edges captured in the protocol-analyser mode, received bytes handed to the decoder of the
+// interface type (controller frames, plain pulse device, wireless temperature sensor).
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+void MSComm1_OnComm();
+// Zeroes counter index (1..20), or every counter for any other index.
+void clearComEventCounters(int16_t index);
+// Duration in seconds of the plain pulse that produced this byte; sets pulseWidthBits.
+double analysePulseWidth(int16_t rxByte);
+
+// The advice text of the pulse analysis (without its time stamp line).
+QString pulseWidthAdvice(int zeros, int errorBit, double baud);
+// Bit times a plain pulse byte was low (start bit included) and the first bit that went
+// low again after a high one (0 = none).
+void countPulseBits(int rxByte, int& zeros, int& errorBit);
+
+// Decodes the byte-per-bit stream of the wireless temperature receiver in `buffer`
+// (rxBuffer) after appending `input`; returns the Label14 texts of the frames found.
+QStringList decodeSensorBytes(QByteArray& buffer, QByteArrayView input, int32_t baud);
+
+// Running state of the plain pulse device (kept for the life of the main window).
+extern int32_t pulseCount;
+extern int32_t lastPulseTicks;
