@@ -46,9 +46,12 @@ class AppLinkHost final : public LinkHost {
   void setFrame1Caption(const QString& text) override {
     if (auto* f = control<QGroupBox>("Form1", "Frame1")) f->setTitle(text);
   }
-  void setFrame1ForeColor(int32_t colour) override { setForeColour(control<QWidget>("Form1", "Frame1"), colour); }
+  void setFrame1ForeColor(int32_t colour) override {
+    setForeColour(control<QWidget>("Form1", "Frame1"), colour);
+  }
   void setOnlineBox(int value) override {
-    if (auto* c = control<QCheckBox>("Form1", "Check1")) c->setCheckState(value ? Qt::Checked : Qt::Unchecked);
+    if (auto* c = control<QCheckBox>("Form1", "Check1"))
+      c->setCheckState(value ? Qt::Checked : Qt::Unchecked);
   }
   void setAutoPlotEnabled(bool enabled) override {
     if (auto* c = control<QWidget>("Form1", "Check3")) c->setEnabled(enabled);
@@ -87,7 +90,9 @@ class AppLinkHost final : public LinkHost {
     m_comPortText = text;
     if (auto* t = control<QLineEdit>("frmSetup", "Text1(0)")) t->setText(text);
   }
-  void setComPortColor(int32_t colour) override { setForeColour(control<QWidget>("frmSetup", "Text1(0)"), colour); }
+  void setComPortColor(int32_t colour) override {
+    setForeColour(control<QWidget>("frmSetup", "Text1(0)"), colour);
+  }
   void setComSettingColor(int32_t colour) override {
     setForeColour(control<QWidget>("frmSetup", "Text1(14)"), colour);
   }

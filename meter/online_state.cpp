@@ -12,11 +12,12 @@
 #include "meter/link_host.h"
 #include "meter/link_state.h"
 #include "platform/comm_link.h"
-#include "platform/message_box.h"
 #include "platform/comm_port.h"
+#include "platform/message_box.h"
 
 namespace {
 int g_lineBoxes[3] = {0, 0, 0};
+int g_waitDivisor = 1;
 
 QString comNumber() { return QString::number(comPort); }
 
@@ -197,7 +198,10 @@ void Check2_Click(int /*index*/) {
   port.setBreak(g_lineBoxes[0] == 1);
 }
 
+void setWaitDivisorForTests(int divisor) { g_waitDivisor = divisor > 0 ? divisor : 1; }
+
 void waitMs(int32_t ms, bool yieldEvents) {
+  ms /= g_waitDivisor;
   if (ms <= 0) return;
   QEventLoop loop;
   QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);

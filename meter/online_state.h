@@ -17,6 +17,8 @@ int16_t effectiveIfType();
 // Runs the program's events (yieldEvents True) or only repaints (False) for ms
 // milliseconds, without spinning.
 void waitMs(int32_t ms, bool yieldEvents);
+// Tests shorten every wait by this divisor (1 = real time).
+void setWaitDivisorForTests(int divisor);
 // The port under test answered: empties rxBuffer and sets detectorAnswered.
 void stopWaiting(bool answered);
 

@@ -1,8 +1,8 @@
 #include "meter/serial_dispatch.h"
 
 #include <QDateTime>
-#include <chrono>
 #include <QTime>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -28,7 +28,7 @@ constexpr qsizetype kSensorKeepBytes = 200;
 constexpr int32_t kSensorGapMs = 70000;
 const QString kSensorPreamble = QStringLiteral("10100000");
 
-int64_t g_startFileTime = 0;  // 100-ns units
+int64_t g_startFileTime = 0;   // 100-ns units
 int64_t g_startPerfCount = 0;  // ns of the performance counter at the first receive event
 int32_t g_lastSensorTick = 0;
 
@@ -102,8 +102,8 @@ void plainPulses(LinkHost& h, const QByteArray& data, QString& text) {
     // Beyond the 32-bit range the interval is simply the largest one.
     const double minExact = std::floor(minUpdateInterval * 1000.0);
     const int64_t minMs = minExact > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
-                          : minExact > 0 ? int64_t(minExact)
-                                         : 0;
+                          : minExact > 0                                 ? int64_t(minExact)
+                                                                         : 0;
     const auto since = int64_t(msElapsed(h.lastProcessTick(), timeGetTime()));
     h.stopIdleTimer();
     if (since >= minMs) {
@@ -209,9 +209,9 @@ void MSComm1_OnComm() {
   comEventCounters[0] = (comEventCounters[0] + 1) % kCounterModulus;
   QString text;
   if (logShows(3)) {
-    text = QStringLiteral("MSComm1_OnComm:  ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-           QStringLiteral("  eventCnt=") + QString::number(comEventCounters[0]) + QStringLiteral("  comEvent=") +
-           QString::number(ev);
+    text = QStringLiteral("MSComm1_OnComm:  ") +
+           formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("  eventCnt=") +
+           QString::number(comEventCounters[0]) + QStringLiteral("  comEvent=") + QString::number(ev);
   }
   int kind = kKindIgnored;
   if (meterOnline || comSearchActive) {
@@ -279,8 +279,8 @@ QString pulseWidthAdvice(int zeros, int errorBit, double baud) {
   if (errorBit > 0) return QStringLiteral(" Error in bit ") + QString::number(errorBit - 1);
   if (zeros < 2) {
     const double better = baud == 110 ? 300 : baud == 38400 ? 57600 : baud * 2;
-    return QStringLiteral("pulse width < 1.5 bits (") + ms(1.5) + QStringLiteral("ms), Change COM-setting to ") +
-           strPlain(better);
+    return QStringLiteral("pulse width < 1.5 bits (") + ms(1.5) +
+           QStringLiteral("ms), Change COM-setting to ") + strPlain(better);
   }
   if (zeros <= 8) {
     return QStringLiteral("pulse width = ") + QString::number(zeros) + QStringLiteral(" bits (") + ms(zeros) +
@@ -299,8 +299,8 @@ double analysePulseWidth(int16_t rxByte) {
   LinkHost& h = linkHost();
   h.setPulseWidthBits(int16_t(zeros));
   if (h.advancedFunctions()) {
-    h.showPulseAnalysis(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("\r\n") +
-                        pulseWidthAdvice(zeros, errorBit, portBaudRate));
+    h.showPulseAnalysis(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+                        QStringLiteral("\r\n") + pulseWidthAdvice(zeros, errorBit, portBaudRate));
   }
   return seconds;
 }
