@@ -5,8 +5,6 @@ void initCrcTables() {}
 void newMeterCount(bool&) {}
 void showIdleRate() {}
 void loadLastLogLine() {}
-void setOnLine(bool&) {}
-void showSimulationState(bool&) {}
 void Command4_Click(int16_t) {}
 void showSetupWindow() {}
 bool setupStartOnLine() { return false; }
@@ -15,4 +13,3 @@ bool setupStartWithAutoPlot() { return false; }
 bool setupRingBell() { return false; }
 void shutDownProgram() {}
 void pulseDetected() {}
-void Check2_Click(int16_t) {}

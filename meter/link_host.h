@@ -35,8 +35,9 @@ class LinkHost {
   virtual void setAutoPlotEnabled(bool enabled) = 0;
   // The temperature label Label14.
   virtual void setTemperatureText(const QString& text) = 0;
-  // Shows the value of a line-control box Check2(index) without running its handler.
-  virtual void showLineBox(int index, int value) = 0;
+  // The line-control boxes Check2(0..2); writing a changed value runs Check2_Click.
+  virtual int lineBox(int index) const = 0;
+  virtual void setLineBox(int index, int value) = 0;
   virtual void setSimulationTimer(bool enabled) = 0;  // Timer1
   virtual void setBusyCursor(bool busy) = 0;
   // Timer3, the idle countdown: disabled, or armed with an interval in ms (1..65535).

@@ -11,6 +11,7 @@
 #include "core/logmsg.h"
 #include "meter/data_file.h"
 #include "meter/link_host.h"
+#include "meter/online_state.h"
 #include "meter/serial_dispatch.h"
 #include "platform/comm_port.h"
 
@@ -59,11 +60,18 @@ class AppLinkHost final : public LinkHost {
   void setTemperatureText(const QString& text) override {
     if (auto* l = control<QLabel>("Form1", "Label14")) l->setText(text);
   }
-  void showLineBox(int index, int value) override {
+  int lineBox(int index) const override {
+    const auto* c = control<QCheckBox>("Form1", QStringLiteral("Check2(%1)").arg(index));
+    return c ? (c->checkState() == Qt::Checked ? 1 : 0) : m_lineBoxes[index];
+  }
+  void setLineBox(int index, int value) override {
     if (auto* c = control<QCheckBox>("Form1", QStringLiteral("Check2(%1)").arg(index))) {
-      const QSignalBlocker quiet(c);
-      c->setCheckState(value ? Qt::Checked : Qt::Unchecked);
+      c->setCheckState(value ? Qt::Checked : Qt::Unchecked);  // its handler runs Check2_Click
+      return;
     }
+    if (m_lineBoxes[index] == value) return;
+    m_lineBoxes[index] = value;
+    Check2_Click(int16_t(index));
   }
   void setSimulationTimer(bool) override {}
   void setBusyCursor(bool busy) override {
@@ -141,6 +149,7 @@ class AppLinkHost final : public LinkHost {
   };
   static QComboBox* combo() { return control<QComboBox>("frmSetup", "Combo2"); }
 
+  int m_lineBoxes[3] = {0, 0, 0};
   QString m_comPortText;
   QList<int> m_ports;
   QByteArray m_rxBuffer;

@@ -5,7 +5,6 @@ bool detectorAnswered = false;
 int16_t testComPort = 0;
 double portBaudRate = 0;
 int32_t sensorBaud = 0;
-bool simulating = false;
 bool protocolAnalyzerMode = false, dcdCaptureEnabled = false, tempReceiverMode = false;
 int16_t openIfType = 0;
 QVector<int64_t> dcdTimes;

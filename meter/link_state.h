@@ -10,7 +10,6 @@ extern bool detectorAnswered;  // set by stopWaiting: the port under test answer
 extern int16_t testComPort;    // port number under test
 extern double portBaudRate;    // baud rate of the last openCom
 extern int32_t sensorBaud;     // bit rate of the wireless temperature receiver
-extern bool simulating;        // pulse simulation switched on
 // Diagnostic switches (timing capture area): they take effect at the next openCom.
 extern bool protocolAnalyzerMode, dcdCaptureEnabled, tempReceiverMode;
 // Interface type the port was last opened for: 4 in the two diagnostic modes, else ifType.

@@ -11,12 +11,12 @@
 #include "meter/com_search.h"
 #include "meter/link_host.h"
 #include "meter/link_state.h"
+#include "meter/main_menus.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
 #include "platform/message_box.h"
 
 namespace {
-int g_lineBoxes[3] = {0, 0, 0};
 int g_waitDivisor = 1;
 
 QString comNumber() { return QString::number(comPort); }
@@ -116,7 +116,7 @@ void openCom(bool open, bool& ok) {
     port.setBreak(false);
     port.setDTREnable(false);
     port.setRTSEnable(false);
-    for (int i = 0; i < 3; ++i) setLineBox(i, 0);
+    for (int i = 0; i < 3; ++i) h.setLineBox(i, 0);
     port.setPortOpen(false);
     ok = true;
     logMsg(1, QStringLiteral("openCom: closing com") + comNumber());
@@ -173,29 +173,21 @@ void openCom(bool open, bool& ok) {
     logMsg(2, QStringLiteral("openCom: WARNING the device has no DTR/RTS lines: ") +
                   (real ? real->devicePath() : QStringLiteral("COM") + comNumber()));
   }
-  setLineBox(2, 1);
-  setLineBox(1, 1);
+  h.setLineBox(2, 1);
+  h.setLineBox(1, 1);
   port.setBreak(type == 3);
-  setLineBox(0, type == 3 ? 1 : 0);
+  h.setLineBox(0, type == 3 ? 1 : 0);
   ok = true;
   logMsg(1, QStringLiteral("openCom: opening com") + comNumber() + QStringLiteral(" MSComm1.Settings =") +
                 port.settings());
 }
 
-int lineBox(int index) { return index >= 0 && index < 3 ? g_lineBoxes[index] : 0; }
-
-void setLineBox(int index, int value) {
-  if (index < 0 || index >= 3 || g_lineBoxes[index] == value) return;
-  g_lineBoxes[index] = value;
-  linkHost().showLineBox(index, value);
-  Check2_Click(index);
-}
-
-void Check2_Click(int /*index*/) {
+void Check2_Click(int16_t /*index*/) {
+  const LinkHost& h = linkHost();
   CommLink& port = MSComm1();
-  port.setRTSEnable(g_lineBoxes[2] == 1);
-  port.setDTREnable(g_lineBoxes[1] == 1);
-  port.setBreak(g_lineBoxes[0] == 1);
+  port.setRTSEnable(h.lineBox(2) == 1);
+  port.setDTREnable(h.lineBox(1) == 1);
+  port.setBreak(h.lineBox(0) == 1);
 }
 
 void setWaitDivisorForTests(int divisor) { g_waitDivisor = divisor > 0 ? divisor : 1; }

@@ -22,8 +22,6 @@ void setWaitDivisorForTests(int divisor);
 // The port under test answered: empties rxBuffer and sets detectorAnswered.
 void stopWaiting(bool answered);
 
-// The three line-control boxes: 0 "TxD BRK - Charge", 1 "DTR - PWR UP", 2 "RTS - TX EN".
-int lineBox(int index);
-// Writes a box as code or the user does; a change runs Check2_Click.
-void setLineBox(int index, int value);
-void Check2_Click(int index);
+// Click handler of the line-control boxes Check2(0) "TxD BRK - Charge", Check2(1)
+// "DTR - PWR UP", Check2(2) "RTS - TX EN": the lines follow all three boxes.
+void Check2_Click(int16_t index);

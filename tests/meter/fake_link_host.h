@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "meter/link_host.h"
+#include "meter/online_state.h"
 
 struct FakeProgress : LinkProgress {
   QStringList* calls;
@@ -71,7 +72,12 @@ class FakeLinkHost : public LinkHost {
   void setOnlineBox(int v) override { onlineBox = v; }
   void setAutoPlotEnabled(bool e) override { autoPlotEnabled = e; }
   void setTemperatureText(const QString& t) override { temperature = t; }
-  void showLineBox(int i, int v) override { lineBoxes[i] = v; }
+  int lineBox(int i) const override { return lineBoxes[i]; }
+  void setLineBox(int i, int v) override {
+    if (lineBoxes[i] == v) return;
+    lineBoxes[i] = v;
+    Check2_Click(int16_t(i));
+  }
   void setSimulationTimer(bool e) override { simulationTimer = e; }
   void setBusyCursor(bool) override {}
   void stopIdleTimer() override { idleTimerMs = 0; }

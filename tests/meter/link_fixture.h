@@ -8,6 +8,7 @@
 #include "fake_link_host.h"
 #include "meter/com_search.h"
 #include "meter/link_state.h"
+#include "meter/main_menus.h"
 #include "meter/online_state.h"
 #include "meter/serial_dispatch.h"
 #include "support/fake_comm_link.h"
@@ -42,7 +43,7 @@ class LinkFixture : public ::testing::Test {
   }
   void TearDown() override {
     if (port->portOpen()) port->setPortOpen(false);
-    for (int i = 0; i < 3; ++i) setLineBox(i, 0);
+    for (int i = 0; i < 3; ++i) host.setLineBox(i, 0);
     setMSComm1(nullptr);
     delete port;
     setLinkHost(nullptr);

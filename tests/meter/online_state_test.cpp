@@ -250,12 +250,12 @@ TEST_F(OpenCom, lineBoxesDriveTheLines) {
   host.comPort = "1";
   bool ok = false;
   openCom(true, ok);
-  setLineBox(0, 1);
+  host.setLineBox(0, 1);
   EXPECT_TRUE(port->breakOn());
-  setLineBox(1, 0);
+  host.setLineBox(1, 0);
   EXPECT_FALSE(port->dtrEnable());
   EXPECT_TRUE(port->rtsEnable());
-  setLineBox(2, 0);
+  host.setLineBox(2, 0);
   EXPECT_FALSE(port->rtsEnable());
 }
 
