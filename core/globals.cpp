@@ -47,7 +47,12 @@ Date minTextFileSaveInterval = 0;
 int16_t ifType = 0, timerType = 0, reduceMethod = 0, yPowerScale = 0, yTempScale = 0,
         textFileWriteInterval = 0;
 int32_t mousePointerFlags = 0, mouseMeasureFlags = 0;
-double pricePerkWh = 0;
+QString pricePerkWh;
+bool advancedFunctions = false;
+bool plotPointMarks = false;
+bool writeToZAVdataFile = false, writeToZAVtextFile = false;
+int32_t pointTextBackColor = 0xC0FFFF;
+int32_t progStartTicks = 0;
 
 double WsPerCount = 0;
 double minMeterScale = 0;

@@ -58,7 +58,12 @@ extern int32_t plotBackgroundColor;
 extern Date minTextFileSaveInterval;
 extern int16_t ifType, timerType, reduceMethod, yPowerScale, yTempScale, textFileWriteInterval;
 extern int32_t mousePointerFlags, mouseMeasureFlags;
-extern double pricePerkWh;
+extern QString pricePerkWh;  // price text as typed ("1.00"); the calculator reads its value
+extern bool advancedFunctions;
+extern bool plotPointMarks;
+extern bool writeToZAVdataFile, writeToZAVtextFile;
+extern int32_t pointTextBackColor;  // &HBBGGRR
+extern int32_t progStartTicks;      // tick count when the setup window loaded
 
 // --- derived meter constants ---
 extern double WsPerCount;

@@ -162,6 +162,9 @@ bool localeToDate(const QString& text, Date& out) {
 }
 
 QString localeFromDouble(double v) {
-  QString s = QLocale::system().toString(v, 'g', 15);
-  return s;
+  // As the platform writes a number as text: no thousands separators, so the
+  // lenient reading gets the same number back.
+  QLocale loc = QLocale::system();
+  loc.setNumberOptions(QLocale::OmitGroupSeparator);
+  return loc.toString(v, 'g', 15);
 }

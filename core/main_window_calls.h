@@ -1,0 +1,16 @@
+#pragma once
+// What the setup window asks of the main window. The stand-ins in
+// core/main_window_calls_standin.cpp do nothing until the main window defines them.
+
+#include <cstdint>
+
+void applyGlobalVariables();
+void setWindowSize();
+// File pickers of the main window; each sets its global file name when the user chose one.
+void selZavdataFile();
+void selZavtextFile();
+void selPlotPictureFile();
+// COM-port search without a progress window.
+void findAvailableComPorts();
+// Zeroes one comm-event counter, or all of them for an index outside 1..20.
+void clearComEventCounters(int16_t index);

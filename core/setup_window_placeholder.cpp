@@ -1,4 +1,0 @@
-// Stand-in until the setup window exists.
-#include "core/app_windows.h"
-
-void loadSetupWindowHidden() {}
