@@ -46,8 +46,9 @@ MeterScaleResult computeMeterScale(const MeterScaleInputs& in) {
   show(4, wrap > 0, wrap, "#,0.000");
   if (wrap > 0) r.minMeterScale = kWsPerkWh / (in.revsPerkWh * wrap);
   show(10, wrap > 0, r.minMeterScale, "#,0.000");
-  r.text5[12] = wrap > 0 ? singleText(kWsPerkWh / ((wrap - 1 / in.ticksPerSec) * in.revsPerkWh) - r.minMeterScale)
-                         : kUnknown;
+  r.text5[12] = wrap > 0
+                    ? singleText(kWsPerkWh / ((wrap - 1 / in.ticksPerSec) * in.revsPerkWh) - r.minMeterScale)
+                    : kUnknown;
   if (in.maxMeterPower > 0) {
     const double t = kWsPerkWh / (in.maxMeterPower * in.revsPerkWh);
     r.text5[11] = singleText(in.maxMeterPower - kWsPerkWh / ((1 / in.ticksPerSec + t) * in.revsPerkWh));
@@ -58,7 +59,8 @@ MeterScaleResult computeMeterScale(const MeterScaleInputs& in) {
 bool buildValueType(valueType& vt, int use, const ValueTypeFields& standard, const ValueTypeFields& user,
                     bool energy) {
   if (use == 2) {
-    vt.description = energy ? QStringLiteral("Energy consumption") : QStringLiteral("Energy consumption / hour");
+    vt.description =
+        energy ? QStringLiteral("Energy consumption") : QStringLiteral("Energy consumption / hour");
     vt.title = energy ? QStringLiteral("Energy") : QStringLiteral("Power");
     vt.factor = 1;
     vt.offset = 0;

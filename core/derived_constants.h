@@ -16,8 +16,8 @@ struct MeterScaleInputs {
   double maxMeterPower = 0;
   double minUpdateInterval = 0;
   double maxUpdateInterval = 0;
-  double timerBits = 0;    // lenient number of Text5(7)
-  double counterBits = 0;  // lenient number of Text5(14)
+  double timerBits = 0;      // lenient number of Text5(7)
+  double counterBits = 0;    // lenient number of Text5(14)
   double WsPerCount = 0;     // current value, kept when it cannot be computed
   double minMeterScale = 0;  // current value, kept when it cannot be computed
 };

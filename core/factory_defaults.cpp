@@ -31,8 +31,8 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   hlpFileName = p.defDir + p.exeBase + QStringLiteral(".HLP");
   zavLogFileName = p.defDir + QStringLiteral("zavLog.TXT");
   zavPlotFileName = p.defDir + QStringLiteral("zavPlot.PNG");
-  const QString files[] = {p.currentDir,       iniFileName,    zavDatFileName[0], zavDatFileName[1],
-                           hlpFileName,        zavLogFileName, p.appLogPath,      zavPlotFileName};
+  const QString files[] = {p.currentDir, iniFileName,    zavDatFileName[0], zavDatFileName[1],
+                           hlpFileName,  zavLogFileName, p.appLogPath,      zavPlotFileName};
   for (int i = 0; i < 8; ++i) c.setText(ctl("Text2", i), files[i]);
   pointTextBackColor = rgbColour(255, 255, 192);
   text(27, "80 FF FF");
@@ -93,8 +93,8 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   text(24, "8000");
   check("Check11", 0, 0);
   check("Check11", 1, 0);
-  const char* units[] = {"",              "1",     "0", "Wh", "Power",  "1",     "0", "W",
-                         "Energikostnad", "0,001", "2", "kr", "Effekt", "8,766", "0", "kr/år"};
+  const char* units[] = {"",      "1", "0",  "Wh",     "Power", "1", "0",    "W", "Energikostnad",
+                         "0,001", "2", "kr", "Effekt", "8,766", "0", "kr/år"};
   for (int k = 0; k < 16; ++k) text(33 + k, units[k]);
   pricePerkWh = QStringLiteral("1.00");
 }

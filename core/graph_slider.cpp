@@ -34,14 +34,15 @@ class SelectionSlider : public QSlider {
              QStyle::sliderPositionFromValue(minimum(), maximum(), v, groove.width() - span);
     };
     QPainter p(this);
-    p.fillRect(QRect(QPoint(x(selStart), groove.bottom() + 2), QPoint(x(selStart + selLength), groove.bottom() + 4)),
-               QColor(0, 120, 215));
+    p.fillRect(
+        QRect(QPoint(x(selStart), groove.bottom() + 2), QPoint(x(selStart + selLength), groove.bottom() + 4)),
+        QColor(0, 120, 215));
   }
 };
 }  // namespace
 
 const QStringList& graphStopCaptions() {
-  static const QStringList k = {"ALL", "1yr", "6mo", "3mo", "1mo",   "1w",    "24h",  "12h",
+  static const QStringList k = {"ALL", "1yr", "6mo", "3mo",   "1mo",   "1w",   "24h", "12h",
                                 "6h",  "3h",  "1h",  "30min", "15min", "5min", "1min"};
   return k;
 }

@@ -17,10 +17,10 @@
 namespace {
 
 // Windows-1252 code points for 0x80..0x9F; 0 marks the five unassigned bytes.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 enum class Action { Ignore, FileName, FieldText, Integer, Double, Boolean, OptionIndex, ViewRange, Price };
 
@@ -90,9 +90,11 @@ const QHash<QString, KeyRule>& keyTable() {
     t.insert("ReferencePowerEndTime", {Action::FieldText, "Text24"});
     t.insert("mousePointerDateTime", {Action::Boolean, "Check4(0)"});
     t.insert("mousePointerAbsValue", {Action::Boolean, "Check4(1)"});
-    const char* measure[] = {"mouseMeasureRelDateTime", "mouseMeasureRelValue",    "mouseMeasureUsedEnergy",
-                             "mouseMeasureAvgPower",    "mouseMeasureRelAvgPower", "mouseMeasureRelUsedEnergy"};
-    const char* measureBoxes[] = {"Check5(0)", "Check5(1)", "Check5(2)", "Check5(3)", "Check5(4)", "Check5(5)"};
+    const char* measure[] = {"mouseMeasureRelDateTime", "mouseMeasureRelValue",
+                             "mouseMeasureUsedEnergy",  "mouseMeasureAvgPower",
+                             "mouseMeasureRelAvgPower", "mouseMeasureRelUsedEnergy"};
+    const char* measureBoxes[] = {"Check5(0)", "Check5(1)", "Check5(2)",
+                                  "Check5(3)", "Check5(4)", "Check5(5)"};
     for (int i = 0; i < 6; ++i) t.insert(QString::fromLatin1(measure[i]), {Action::Boolean, measureBoxes[i]});
     t.insert("overWriteLast", {Action::Boolean, "Check1(6)"});
     t.insert("minTextFileSaveInterval", {Action::FieldText, "Text1(28)"});
@@ -130,7 +132,8 @@ QStringList splitLines(const QString& contents) {
 }
 
 QString lineTag(int64_t line, const char* tail) {
-  return QStringLiteral("[") + formatNumber(double(line), QStringLiteral("000")) + u']' + QString::fromLatin1(tail);
+  return QStringLiteral("[") + formatNumber(double(line), QStringLiteral("000")) + u']' +
+         QString::fromLatin1(tail);
 }
 
 // Applies one value; false when the value is refused (error 7).
@@ -146,7 +149,8 @@ bool applyValue(const KeyRule& r, const QString& token, SetupControls& c) {
     case Action::Integer: {
       double v = 0;
       int16_t i = 0;
-      if (!isIntegerInRange(r.min, r.max, token) || !localeToDouble(token, v) || !roundToInt16(v, i)) return false;
+      if (!isIntegerInRange(r.min, r.max, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
+        return false;
       c.setText(control, QString::number(i));
       return true;
     }
@@ -245,7 +249,8 @@ IniReadResult loadINIfileNr(const QString& contents, SetupControls& c) {
     if (!rest.isEmpty()) {
       if (key == u"sfgItem") continue;
       ++r.errors;
-      logIniLineError(r.lines, QStringLiteral("ERROR 2: '") + cleaned + QStringLiteral("'  b$= '") + rest + u'\'');
+      logIniLineError(r.lines,
+                      QStringLiteral("ERROR 2: '") + cleaned + QStringLiteral("'  b$= '") + rest + u'\'');
       continue;
     }
     const auto it = keyTable().constFind(key);

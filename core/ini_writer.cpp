@@ -21,9 +21,9 @@ void reportWriteFailure(const QString& proc, const QString& fileName, const QStr
 
 const QList<IniEntry>& iniFilesEntries() {
   static const QList<IniEntry> k = {
-      {"currentDir", "Text2(0)", F::Comment},     {"iniFileName", "Text2(1)", F::Comment},
+      {"currentDir", "Text2(0)", F::Comment},       {"iniFileName", "Text2(1)", F::Comment},
       {"zavDatFileName(0)", "Text2(2)", F::Quoted}, {"zavDatFileName(1)", "Text2(3)", F::Quoted},
-      {"hlpFileName", "Text2(4)", F::Comment},    {"zavLogFileName", "Text2(5)", F::Quoted},
+      {"hlpFileName", "Text2(4)", F::Comment},      {"zavLogFileName", "Text2(5)", F::Quoted},
       {"zavPlotFileName", "Text2(7)", F::Quoted},   {"appLogPath", "Text2(6)", F::Quoted},
   };
   return k;
@@ -125,7 +125,10 @@ QByteArray iniFileText(const SetupControls& c, const QString& created) {
   line(QStringLiteral(";Zav initialization file - Created by Zav: ") + created);
   line(QStringLiteral(";loaded automatically at startup unless -noini option is used"));
   line(QStringLiteral("title=") + appName);
-  line(QStringLiteral("version=%1.%2.%3").arg(ZAV_VERSION_MAJOR).arg(ZAV_VERSION_MINOR).arg(ZAV_VERSION_REVISION));
+  line(QStringLiteral("version=%1.%2.%3")
+           .arg(ZAV_VERSION_MAJOR)
+           .arg(ZAV_VERSION_MINOR)
+           .arg(ZAV_VERSION_REVISION));
   line(QString());
   line(QStringLiteral("[Files] ;Files specifications -------------------"));
   for (const IniEntry& e : iniFilesEntries()) {

@@ -40,10 +40,10 @@ const QList<int>& SetupFields::text1Indexes() {
 }
 
 const QStringList& SetupFields::advancedControls() {
-  static const QStringList k = {
-      "Frame2",    "Frame10",    "Frame11",    "Frame15",   "Frame19",       "Command11",
-      "Combo2",    "Label1(44)", "Label1(45)", "Text1(31)", "Text1(32)",     "Label1(15)",
-      "Text1(14)", "Label27(1)", "txtWebRoot", "cheLogging", "txtWebLogFile", "Command9(1)"};
+  static const QStringList k = {"Frame2",     "Frame10",       "Frame11",    "Frame15",    "Frame19",
+                                "Command11",  "Combo2",        "Label1(44)", "Label1(45)", "Text1(31)",
+                                "Text1(32)",  "Label1(15)",    "Text1(14)",  "Label27(1)", "txtWebRoot",
+                                "cheLogging", "txtWebLogFile", "Command9(1)"};
   return k;
 }
 

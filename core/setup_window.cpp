@@ -35,7 +35,9 @@ QString arrayOf(const QString& name) { return name.section(u'(', 0, 0); }
 
 // Check-box values: 0 clear, 1 ticked, 2 grey (Qt counts grey as 1 and ticked as 2).
 int checkValueOf(Qt::CheckState s) { return s == Qt::Checked ? 1 : s == Qt::PartiallyChecked ? 2 : 0; }
-Qt::CheckState checkStateOf(int v) { return v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked; }
+Qt::CheckState checkStateOf(int v) {
+  return v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
 
 class HourGlass {
  public:
@@ -72,8 +74,8 @@ SetupWindow::SetupWindow() : m_fields(*this) {
   box(QStringLiteral("Check7"))->setVisible(false);
 
   m_trayMenu = reg(QStringLiteral("mnuTray"), new QMenu(QStringLiteral("&Tray"), this));
-  for (const auto& [name, caption] : {std::pair{"mnuAbout", "&About"}, {"mnuOptions", "&Options"},
-                                      {"mnuStart", "&Start"}})
+  for (const auto& [name, caption] :
+       {std::pair{"mnuAbout", "&About"}, {"mnuOptions", "&Options"}, {"mnuStart", "&Start"}})
     m_trayMenu->addAction(QString::fromLatin1(caption))->setObjectName(QString::fromLatin1(name));
 
   // Hidden until "Advanced functions" is ticked or debugMode asks for them.
@@ -370,8 +372,8 @@ void SetupWindow::command9Click(int index) {
 }
 
 void SetupWindow::meterOnOflineChanged() {
-  for (const char* n : {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1", "Text1(0)",
-                        "Text1(14)", "Text1(13)", "Label1(0)", "Label1(15)", "Label1(12)"})
+  for (const char* n : {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1",
+                        "Text1(0)", "Text1(14)", "Text1(13)", "Label1(0)", "Label1(15)", "Label1(12)"})
     setEnabled(QString::fromLatin1(n), !meterOnline);
 }
 
@@ -379,7 +381,8 @@ void SetupWindow::setDebugMode() {
   Check7()->setToolTip(QStringLiteral("debugMode = ") + QString::number(debugMode));
   const bool on = debugMode >= 2;
   for (int i = 0; i < m_tabs->count(); ++i)
-    if (m_tabs->tabText(i) == u"AppLog" || m_tabs->tabText(i) == u"Detector Setup") m_tabs->setTabVisible(i, on);
+    if (m_tabs->tabText(i) == u"AppLog" || m_tabs->tabText(i) == u"Detector Setup")
+      m_tabs->setTabVisible(i, on);
   for (const char* n : {"Label1(3)", "Text1(3)", "Frame9"}) setVisible(QString::fromLatin1(n), on);
   if (mainWindowLoaded) setWindowSize();
 }

@@ -1,11 +1,12 @@
 // The setup window's load handler and applySetupSettings: the second half of start-up.
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
-#include <unistd.h>
 
 #include "core/app_windows.h"
 #include "core/factory_defaults.h"

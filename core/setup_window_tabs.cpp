@@ -40,7 +40,8 @@ QWidget* SetupWindow::buildGeneralTab() {
 
   auto* f1 = makeFrame("Frame1", "Detector interface && type");
   auto* f1l = new QGridLayout(f1);
-  const char* ifCaptions[] = {"None", "S0 or Detector direct", "Zav-Controller ", "Zav-Controller over Radio"};
+  const char* ifCaptions[] = {"None", "S0 or Detector direct", "Zav-Controller ",
+                              "Zav-Controller over Radio"};
   for (int i = 0; i < 4; ++i) f1l->addWidget(makeOption("Option1", i, ifCaptions[i]), i, 0, 1, 2);
   f1l->addWidget(makeLabel("Label1(19)", "Zav-Controller version"), 4, 0);
   f1l->addWidget(narrow(makeEdit(ctl("Text1", 19))), 4, 1);
@@ -82,9 +83,10 @@ QWidget* SetupWindow::buildGeneralTab() {
 
   auto* f11 = makeFrame("Frame11", "COM Status");
   auto* f11l = new QGridLayout(f11);
-  const char* events[] = {"Total events", "Send",        "Receive",     "Framing error", "Break detect",
-                          "Port overrun", "Buffer overrun", "CTS changed", "DSR changed",   "DCD changed",
-                          "RI detected",  "Undefined",   "Ignored (offline)"};
+  const char* events[] = {"Total events",     "Send",         "Receive",        "Framing error",
+                          "Break detect",     "Port overrun", "Buffer overrun", "CTS changed",
+                          "DSR changed",      "DCD changed",  "RI detected",    "Undefined",
+                          "Ignored (offline)"};
   for (int i = 0; i < 13; ++i) {
     f11l->addWidget(makeLabel(ctl("Label18", i), events[i]), i % 7, (i / 7) * 2);
     auto* e = narrow(makeEdit(ctl("Text16", i)), 70);
@@ -191,8 +193,8 @@ QWidget* SetupWindow::buildPlotScaleTab() {
   mouse->addWidget(f4);
   auto* f5 = makeFrame("Frame5", "Mouse Measure");
   auto* f5l = new QVBoxLayout(f5);
-  const char* measure[] = {"Relative  Date && Time",  "Relative Power",      "Used Energy",
-                           "Average Power",           "Relative Average Power", "Relative Used Energy"};
+  const char* measure[] = {"Relative  Date && Time", "Relative Power",         "Used Energy",
+                           "Average Power",          "Relative Average Power", "Relative Used Energy"};
   for (int i = 0; i < 6; ++i) f5l->addWidget(makeCheck(ctl("Check5", i), measure[i]));
   mouse->addWidget(f5);
   mouse->addStretch();
@@ -225,7 +227,8 @@ QWidget* SetupWindow::buildFilesTab() {
 
   auto* f12 = makeFrame("Frame12", "Zav text file write interval");
   auto* f12l = new QGridLayout(f12);
-  const char* intervals[] = {"OFF", "1 min", "5 min", "15 min", "30 min", "1 h", "3 h", "6 h", "12 h", "24 h"};
+  const char* intervals[] = {"OFF", "1 min", "5 min", "15 min", "30 min",
+                             "1 h", "3 h",   "6 h",   "12 h",   "24 h"};
   for (int i = 0; i < 10; ++i) f12l->addWidget(makeOption("Option7", i, intervals[i]), i / 5, i % 5);
   f12l->addWidget(makeLabel("Label1(28)", "zavTextFile min save interval:"), 2, 0, 1, 2);
   f12l->addWidget(narrow(makeEdit(ctl("Text1", 28)), 90), 2, 2);
@@ -254,8 +257,9 @@ QWidget* SetupWindow::buildAppLogTab() {
   const char* types[] = {"1", "2", "4"};
   for (int i = 0; i < 3; ++i) {
     g->addWidget(makeLabel(ctl("Label5", i), kinds[i]), 5 + i, 0);
-    g->addWidget(makeEdit(ctl("Text3", i), QString::fromLatin1(kinds[i]) + QStringLiteral(" Text3(%1)").arg(i)),
-                 5 + i, 1);
+    g->addWidget(
+        makeEdit(ctl("Text3", i), QString::fromLatin1(kinds[i]) + QStringLiteral(" Text3(%1)").arg(i)), 5 + i,
+        1);
     g->addWidget(narrow(makeEdit(ctl("Text4", i), types[i]), 40), 5 + i, 2);
     g->addWidget(makeButton(ctl("Command3", i), "send"), 5 + i, 3);
   }
@@ -272,7 +276,8 @@ QWidget* SetupWindow::buildDetectorTab() {
   auto* v = new QVBoxLayout;
   auto* f16 = makeFrame("Frame16", "EEPROM");
   auto* g = new QGridLayout(f16);
-  const char* captions[] = {"Test tx ID", "Last Passed tx ID", "Test Result", "Test Limits", "Pulses to test"};
+  const char* captions[] = {"Test tx ID", "Last Passed tx ID", "Test Result", "Test Limits",
+                            "Pulses to test"};
   for (int r = 0; r < 5; ++r) g->addWidget(new QLabel(QString::fromLatin1(captions[r])), r, 0);
   for (int i = 0; i < 30; ++i) g->addWidget(narrow(makeEdit(ctl("Text21", i)), 60), i % 5, 1 + i / 5);
   g->addWidget(makeCheck(ctl("Check10", 0), "Auto increment when passed"), 5, 0, 1, 3);
@@ -311,7 +316,8 @@ QWidget* SetupWindow::buildWebTab() {
   auto* f15 = makeFrame("Frame15", "Incoming connections");
   auto* f15l = new QFormLayout(f15);
   const char* counters[] = {"Requests", "Accepted", "Active", "Peak active", "Errors"};
-  for (int i = 0; i < 5; ++i) f15l->addRow(new QLabel(QString::fromLatin1(counters[i])), narrow(makeEdit(ctl("Text22", i))));
+  for (int i = 0; i < 5; ++i)
+    f15l->addRow(new QLabel(QString::fromLatin1(counters[i])), narrow(makeEdit(ctl("Text22", i))));
   row->addWidget(f15);
   auto* f19 = makeFrame("Frame19", "Socket status");
   auto* f19l = new QGridLayout(f19);

@@ -11,7 +11,8 @@ void checkWebRootFolder() { startWebServer(); }
 
 void startWebServer() {
   webServerPort = 0;
-  logMsg(-1, QStringLiteral("startWebServer: ERROR: the web server is not part of this build; it cannot start"));
+  logMsg(-1,
+         QStringLiteral("startWebServer: ERROR: the web server is not part of this build; it cannot start"));
   if (SetupWindow* w = frmSetup()) w->showWebServerUnavailable();
 }
 
