@@ -48,7 +48,6 @@ int16_t ifType = 0, timerType = 0, reduceMethod = 0, yPowerScale = 0, yTempScale
         textFileWriteInterval = 0;
 int32_t mousePointerFlags = 0, mouseMeasureFlags = 0;
 QString pricePerkWh;
-bool advancedFunctions = false;
 bool plotPointMarks = false;
 bool writeToZAVdataFile = false, writeToZAVtextFile = false;
 int32_t pointTextBackColor = 0xC0FFFF;

@@ -59,7 +59,6 @@ extern Date minTextFileSaveInterval;
 extern int16_t ifType, timerType, reduceMethod, yPowerScale, yTempScale, textFileWriteInterval;
 extern int32_t mousePointerFlags, mouseMeasureFlags;
 extern QString pricePerkWh;  // price text as typed ("1.00"); the calculator reads its value
-extern bool advancedFunctions;
 extern bool plotPointMarks;
 extern bool writeToZAVdataFile, writeToZAVtextFile;
 extern int32_t pointTextBackColor;  // &HBBGGRR

@@ -6,7 +6,7 @@
 
 void applyGlobalVariables();
 void setWindowSize();
-// File pickers of the main window; each sets its global file name when the user chose one.
+// File pickers of the main window (meter/main_menus.cpp); each sets its global file name.
 void selZavdataFile();
 void selZavtextFile();
 void selPlotPictureFile();

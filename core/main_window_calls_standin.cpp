@@ -3,8 +3,5 @@
 
 void applyGlobalVariables() {}
 void setWindowSize() {}
-void selZavdataFile() {}
-void selZavtextFile() {}
-void selPlotPictureFile() {}
 void findAvailableComPorts() {}
 void clearComEventCounters(int16_t) {}

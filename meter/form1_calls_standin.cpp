@@ -6,10 +6,4 @@ void newMeterCount(bool&) {}
 void showIdleRate() {}
 void loadLastLogLine() {}
 void Command4_Click(int16_t) {}
-void showSetupWindow() {}
-bool setupStartOnLine() { return false; }
-bool setupStartMinimized() { return false; }
-bool setupStartWithAutoPlot() { return false; }
-bool setupRingBell() { return false; }
-void shutDownProgram() {}
 void pulseDetected() {}
