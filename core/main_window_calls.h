@@ -1,6 +1,7 @@
 #pragma once
-// What the setup window asks of the main window. The stand-ins in
-// core/main_window_calls_standin.cpp do nothing until the main window defines them.
+// What the setup window asks of the main window and the meter link. The
+// stand-ins left in core/main_window_calls_standin.cpp do nothing until the
+// main window defines them.
 
 #include <cstdint>
 
@@ -10,7 +11,7 @@ void setWindowSize();
 void selZavdataFile();
 void selZavtextFile();
 void selPlotPictureFile();
-// COM-port search without a progress window.
+// COM-port search without a progress window (meter/com_search.cpp).
 void findAvailableComPorts();
-// Zeroes one comm-event counter, or all of them for an index outside 1..20.
+// Zeroes one comm-event counter, or all of them for an index outside 1..20 (meter/serial_dispatch.cpp).
 void clearComEventCounters(int16_t index);

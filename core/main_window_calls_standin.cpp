@@ -3,5 +3,3 @@
 
 void applyGlobalVariables() {}
 void setWindowSize() {}
-void findAvailableComPorts() {}
-void clearComEventCounters(int16_t) {}
