@@ -28,6 +28,7 @@
 #include "meter/indicator_widgets.h"
 #include "meter/indicators.h"
 #include "meter/main_menus.h"
+#include "meter/meter_panel.h"
 #include "meter/twips.h"
 #include "platform/message_box.h"
 #include "platform/open_document.h"
@@ -95,6 +96,7 @@ Form1::Form1() {
   m_menus->onExit = [this] { confirmExit(); };
   m_indicators = new Indicators(this);
   buildControls();
+  new MeterPanel(this);
   Timer1.onTimeout([] {
     if (!meterOnline) pulseDetected();
   });

@@ -1,9 +1,4 @@
 // Stand-ins until the parts that own these calls define them.
 #include "meter/form1_calls.h"
 
-void initCrcTables() {}
-void newMeterCount(bool&) {}
-void showIdleRate() {}
-void loadLastLogLine() {}
 void Command4_Click(int16_t) {}
-void pulseDetected() {}

@@ -9,10 +9,14 @@
 #include <QPointer>
 
 #include "core/logmsg.h"
+#include "meter/count_processor.h"
 #include "meter/data_file.h"
+#include "meter/frame_parser.h"
 #include "meter/link_host.h"
+#include "meter/meter_state.h"
 #include "meter/online_state.h"
 #include "meter/serial_dispatch.h"
+#include "meter/text_log.h"
 #include "platform/comm_port.h"
 
 namespace {
@@ -86,7 +90,10 @@ class AppLinkHost final : public LinkHost {
   void showBreakIndicator() override {}
   void clearBreakIndicated() override {}
   void setPulseWidthBits(int16_t) override {}
-  void setPulsePending(int32_t) override {}
+  void setPulsePending(int32_t countdownMs) override {
+    pulsePending = true;
+    idleCountdownMs = countdownMs;
+  }
 
   bool advancedFunctions() const override { return false; }
   bool writeToZAVdataFile() const override { return true; }
@@ -131,15 +138,26 @@ class AppLinkHost final : public LinkHost {
   bool dataFileOpen() const override { return zavOutFile > 0; }
   void openDataFile() override { openOutZavDat(); }
   void closeDataFile() override { closeOutZavDat(); }
-  void writeLogLine(Date, double) override {}
-  void newMeterCount(bool) override {}
-  void resetReadingCount() override {}
-  void resetSimulatedPulses() override {}
-  void zavDataArrival(const QByteArray&) override {}
-  void zavDataArrivalNet(const QByteArray&) override {}
-  QByteArray& rxBuffer() override { return m_rxBuffer; }
-  void setReading(int32_t, int32_t, int16_t, int16_t, int16_t, int32_t) override {}
-  int32_t lastProcessTick() const override { return 0; }
+  void writeLogLine(Date time, double power) override { ::writeLogLine(time, energyWh, power); }
+  void newMeterCount(bool resetCountChanged) override { ::newMeterCount(resetCountChanged); }
+  void resetReadingCount() override { readingCount = 0; }
+  void resetSimulatedPulses() override {
+    pulseDivider = 1;
+    pulseDivCounter = 0;
+  }
+  void zavDataArrival(const QByteArray& data) override { ::zavDataArrival(data); }
+  void zavDataArrivalNet(const QByteArray& data) override { ::zavDataArrivalNet(data); }
+  QByteArray& rxBuffer() override { return ::rxBuffer; }
+  void setReading(int32_t count, int32_t timer, int16_t temp, int16_t voltCount, int16_t status,
+                  int32_t resetCount) override {
+    thisCount = count;
+    thisTimer = timer;
+    thisTemp = temp;
+    thisVoltCount = voltCount;
+    frameStatus = status;
+    thisResetCount = resetCount;
+  }
+  int32_t lastProcessTick() const override { return ::lastProcessTick; }
 
  private:
   struct NoProgress final : LinkProgress {
@@ -152,7 +170,6 @@ class AppLinkHost final : public LinkHost {
   int m_lineBoxes[3] = {0, 0, 0};
   QString m_comPortText;
   QList<int> m_ports;
-  QByteArray m_rxBuffer;
 };
 
 LinkHost* g_host = nullptr;

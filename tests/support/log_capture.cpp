@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "core/globals.h"
+#include "core/logmsg.h"
 
 namespace {
 QString capturePath() {
@@ -24,6 +25,8 @@ const bool kPathSetEarly = !capturePath().isEmpty();
 LogCapture::LogCapture() : m_savedLevel(msgLevel) {
   Q_UNUSED(kPathSetEarly);
   msgLevel = 5;
+  // An empty message window, so its length rule does not lower the level.
+  logMsg(0, QString());
   clear();
 }
 

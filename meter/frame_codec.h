@@ -1,0 +1,48 @@
+#pragma once
+// Line codes, checksum and CRC-8 of the controller frames. Each data byte
+// travels as two code bytes, the low nibble's code first.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// The old and new line-code tables (nibble -> code byte).
+extern const std::array<uint8_t, 16> kOldLineCode;
+extern const std::array<uint8_t, 16> kNewLineCode;
+// Detector types from this one on use the new frame and line code.
+constexpr int32_t kNewFrameDetectorVer = 24840;
+
+// Tables built by initCrcTables.
+extern int32_t crcPoly;
+extern std::array<int16_t, 16> crcTable;
+extern std::array<int16_t, 16> codeTable;
+extern std::array<int16_t, 256> decodeTable;
+extern bool useCrcTable;
+
+// The outgoing frame of the test sender.
+extern QByteArray txFrame;
+extern int32_t txIndex;
+extern int32_t txCrc;
+
+void initCrcTables();
+
+// Decodes the first 2L code bytes with the table of ZAVdetectorVer. Empty when
+// fewer than 2L bytes are given; stops at an undefined code (logged at -1).
+QByteArray decodeData(QByteArrayView codeBytes, int32_t L);
+// The same into a caller's buffer; returns the number of data bytes decoded.
+int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out);
+// 0 for a valid old frame: (sum of bytes 0..14 - byte 15) mod 256.
+int16_t frameChecksum(QByteArrayView dataBytes);
+// One nibble into the running reflected CRC-8 (table or bit path; the bit
+// path takes each nibble one step late, so finish it with a 0 nibble).
+void crcUpdateNibble(int16_t n, int32_t& crc);
+// Writes count bytes of value, lowest first, into txFrame at txIndex: coded
+// as two code bytes each (and into txCrc), or raw.
+void appendFrameValue(bool coded, int16_t count, int32_t value);
+// Checks the FCS of the frame between the start marker at startIndex and the
+// end marker at endIndex (0-based) and fills dataBytes.
+bool checkFrameFcs(int32_t startIndex, int32_t endIndex, QByteArrayView frame, QByteArray& dataBytes);
+// " 0A 1B ...": a blank and two upper-case hex digits per byte.
+QString bytesToHexString(QByteArrayView bytes);

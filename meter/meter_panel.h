@@ -1,0 +1,28 @@
+#pragma once
+// The meter panel of the main window as a view of the engine: it shows the
+// panel state (Text2, Text4, Text8, Label2, Label14, Frame1's caption), runs
+// the panel's own events (unit toggle, meter synchronisation, typed rate) and
+// connects the engine's calls to the window's indicators, timers and calculator.
+
+#include <QObject>
+
+class Form1;
+
+class MeterPanel : public QObject {
+  Q_OBJECT
+ public:
+  explicit MeterPanel(Form1* form);
+  ~MeterPanel() override;
+
+  // Copies the engine's panel state into the controls.
+  void refresh();
+  // Label12 double click: asks for the meter reading (kWh).
+  void Label12_DblClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void connectHooks();
+  Form1* m_form;
+};

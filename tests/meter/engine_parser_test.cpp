@@ -1,0 +1,210 @@
+// Frame parser: frames cut from a byte stream, decoded, checked and handed on.
+#include "engine_fixture.h"
+#include "frame_bytes.h"
+#include "meter/link_state.h"
+
+namespace {
+
+using frames::NewFrame;
+using frames::OldFrame;
+
+NewFrame frameWith(uint32_t count) {
+  NewFrame f;
+  f.count = count;
+  f.ticks = count * 1000;
+  return f;
+}
+
+class Parser : public EngineTest {};
+
+TEST_F(Parser, NewFrameFieldsBecomeTheLatestReading) {
+  NewFrame f = frameWith(0xFFFFFFF0u);
+  f.ticks = 0x80000001u;
+  f.temp1 = 0x11;
+  f.temp2 = 0xF0;
+  f.volt = 200;
+  f.status = 0x50;
+  zavDataArrival(f.bytes());
+  EXPECT_EQ(thisCount, int32_t(0xFFFFFFF0u));
+  EXPECT_EQ(thisTimer, int32_t(0x80000001u));
+  EXPECT_EQ(thisTemp, 0xF0);
+  EXPECT_EQ(thisVoltCount, 200);
+  EXPECT_EQ(frameStatus, 0x50);
+  EXPECT_EQ(thisResetCount, 0);
+  EXPECT_EQ(m_counts.size(), 1u);
+  EXPECT_TRUE(rxBuffer.isEmpty());
+  EXPECT_TRUE(
+      m_log.contains("  pgmID=6108  txID=4660  cntDbl=4294967280  count=-16  timDbl=2147483649"
+                     "  cTime(0)=-2147483647  elapsed count=-16"));
+}
+
+TEST_F(Parser, TemperatureFallsBackToTheFirstSensor) {
+  NewFrame f = frameWith(1);
+  f.temp1 = 0x22;
+  f.temp2 = 0x80;
+  zavDataArrival(f.bytes());
+  EXPECT_EQ(thisTemp, 0x22);
+  f.temp1 = 0x80;
+  zavDataArrival(f.bytes());
+  EXPECT_EQ(thisTemp, 0x80);
+}
+
+TEST_F(Parser, OldFrameFieldsAndNegativeTemperature) {
+  ZAVdetectorVer = 24000;
+  OldFrame f;
+  f.count = 77;
+  f.ticks = 123456;
+  f.temp = 0x8000;
+  f.status = 9;
+  zavDataArrival(f.bytes());
+  ASSERT_EQ(serialFrameReceiver().counters().framesOk, 1);
+  EXPECT_EQ(thisCount, 77);
+  EXPECT_EQ(thisTimer, 123456);
+  EXPECT_EQ(thisTemp, -32768);
+  EXPECT_EQ(thisVoltCount, -32768);
+  EXPECT_EQ(frameStatus, 9);
+  EXPECT_EQ(thisResetCount, 1);
+  EXPECT_TRUE(m_log.contains("UBound rByte()=15  pgmID=5DC0  txID=7"));
+  f.temp = 32767;
+  zavDataArrival(f.bytes());
+  EXPECT_EQ(thisTemp, 32767);
+}
+
+TEST_F(Parser, OldFrameWithBadChecksumIsRefused) {
+  ZAVdetectorVer = 24000;
+  OldFrame f;
+  f.badSum = true;
+  zavDataArrival(f.bytes());
+  EXPECT_EQ(serialFrameReceiver().counters().checkErrors, 1);
+  EXPECT_TRUE(m_log.contains("  chs=255  checksum error"));
+}
+
+TEST_F(Parser, SplitAtEveryOffsetGivesOneReading) {
+  const QByteArray f = frameWith(1).bytes();
+  for (int cut = 1; cut < f.size(); ++cut) {
+    m_counts.clear();
+    zavDataArrival(f.left(cut));
+    EXPECT_TRUE(m_counts.empty()) << cut;
+    zavDataArrival(f.mid(cut));
+    EXPECT_EQ(m_counts.size(), 1u) << cut;
+    EXPECT_TRUE(rxBuffer.isEmpty()) << cut;
+  }
+}
+
+TEST_F(Parser, PartialSecondFrameWaitsFromItsStartMarker) {
+  const QByteArray a = frameWith(1).bytes(), b = frameWith(2).bytes();
+  zavDataArrival(a + b.left(20));
+  EXPECT_EQ(m_counts, std::vector<int32_t>{1});
+  EXPECT_EQ(rxBuffer, b.left(20));
+  zavDataArrival(b.mid(20));
+  EXPECT_EQ(m_counts, (std::vector<int32_t>{1, 2}));
+}
+
+TEST_F(Parser, TwoFramesInOneChunkAreHandedOnInOrder) {
+  zavDataArrival(frameWith(1).bytes() + frameWith(2).bytes());
+  EXPECT_EQ(m_counts, (std::vector<int32_t>{1, 2}));
+  // The second frame's text repeats the first's.
+  EXPECT_EQ(m_log.text().count("elapsed count="), 3);
+  EXPECT_TRUE(m_log.contains("  oldBuffLen=0  buffLen=74  rcvd bytes=74\n"));
+}
+
+TEST_F(Parser, BytesWithoutStartMarkerKeepOnlyTheLast) {
+  zavDataArrival(QByteArray("\x01\x02\x03\x36", 4));
+  EXPECT_EQ(rxBuffer, QByteArray("\x36"));
+  ZAVdetectorVer = 24000;
+  rxBuffer.clear();
+  zavDataArrival(QByteArray("abcdef"));
+  EXPECT_EQ(rxBuffer, QByteArray("f"));
+  EXPECT_TRUE(m_log.text().isEmpty());
+}
+
+TEST_F(Parser, MissingEndMarkerResumesAfterTheStartMarker) {
+  QByteArray broken = frameWith(1).bytes();
+  broken.chop(1);  // no end marker: the next frame's start sits in its place
+  zavDataArrival(broken + frameWith(2).bytes());
+  EXPECT_EQ(m_counts, std::vector<int32_t>{2});
+  EXPECT_EQ(serialFrameReceiver().counters().resyncs, 1);
+  EXPECT_TRUE(rxBuffer.isEmpty());
+}
+
+TEST_F(Parser, EarlierOfTheTwoStartMarkersBeginsTheFrame) {
+  NewFrame first = frameWith(1);
+  first.secondMarker = true;
+  zavDataArrival(first.bytes() + frameWith(2).bytes());
+  EXPECT_EQ(m_counts, (std::vector<int32_t>{1, 2}));
+}
+
+TEST_F(Parser, CountStepOfOneLogsAtDetailLevelOthersAtSummary) {
+  msgLevel = 3;
+  zavDataArrival(frameWith(1).bytes());  // previous count 0: a step of one
+  EXPECT_FALSE(m_log.contains("elapsed count="));
+  zavDataArrival(frameWith(5).bytes());
+  EXPECT_TRUE(m_log.contains("elapsed count=4"));
+  EXPECT_EQ(serialFrameReceiver().lastFrameCount(), 5);
+}
+
+TEST_F(Parser, TransmitterIdFiltersOnlyWhenSet) {
+  ZAVmeterID = 7;
+  zavDataArrival(frameWith(1).bytes());
+  EXPECT_TRUE(m_counts.empty());
+  EXPECT_TRUE(m_log.contains("  txID=4660  wrong txID"));
+  ZAVmeterID = 0x1234;
+  zavDataArrival(frameWith(2).bytes());
+  EXPECT_EQ(m_counts.size(), 1u);
+}
+
+TEST_F(Parser, WrongProgramIdAndFcsAreRefused) {
+  NewFrame f = frameWith(1);
+  f.pgmID = 24841;
+  zavDataArrival(f.bytes());
+  EXPECT_TRUE(m_log.contains("  pgmID=6109  wrong pgmID"));
+  f = frameWith(2);
+  f.badFcs = true;
+  zavDataArrival(f.bytes());
+  EXPECT_TRUE(m_log.contains("  chs=-1  checksum error"));
+  EXPECT_TRUE(m_counts.empty());
+  EXPECT_EQ(serialFrameReceiver().counters().checkErrors, 2);
+}
+
+TEST_F(Parser, SearchStoresTheReadingAndEndsTheWait) {
+  meterOnline = false;
+  comSearchActive = true;
+  detectorAnswered = false;
+  zavDataArrival(frameWith(42).bytes() + frameWith(43).bytes().left(5));
+  comSearchActive = false;
+  EXPECT_TRUE(detectorAnswered);
+  EXPECT_EQ(thisCount, 42);
+  EXPECT_TRUE(m_counts.empty());
+  EXPECT_TRUE(rxBuffer.isEmpty());
+  zavDataArrival(frameWith(44).bytes());
+  EXPECT_EQ(thisCount, 42);
+  EXPECT_TRUE(rxBuffer.isEmpty());  // dropped, not buffered
+}
+
+TEST_F(Parser, NetworkPathRunsOnlyOnLineAndAlwaysInTheNewFormat) {
+  meterOnline = false;
+  comSearchActive = true;
+  zavDataArrivalNet(frameWith(1).bytes());
+  comSearchActive = false;
+  EXPECT_TRUE(rxBuffer.isEmpty());
+  meterOnline = true;
+  zavDataArrivalNet(frameWith(1).bytes());
+  EXPECT_EQ(m_counts.size(), 1u);
+  ZAVdetectorVer = 24000;
+  zavDataArrivalNet(frameWith(2).bytes());
+  EXPECT_EQ(m_counts.size(), 1u);
+  EXPECT_TRUE(m_log.contains("decodeData: undefined code: "));
+  EXPECT_TRUE(m_log.contains("  datLen Error: expDatLen=17  rcvdDatLen=0"));
+}
+
+TEST_F(Parser, EachEntryPointKeepsItsOwnTrace) {
+  const QByteArray f = frameWith(1).bytes();
+  zavDataArrival(f.left(3));
+  zavDataArrival(f.mid(3, 2));
+  EXPECT_EQ(serialFrameReceiver().rxHexTrace(), "36 9A 47+17 1B+");
+  zavDataArrivalNet(f.mid(5, 1));
+  EXPECT_EQ(netFrameReceiver().rxHexTrace(), "2D+");
+  EXPECT_EQ(rxBuffer, f.left(6));
+}
+
+}  // namespace
