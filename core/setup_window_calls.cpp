@@ -1,8 +1,7 @@
 // What the main window asks of the setup window.
-#include "core/setup_window.h"
-
 #include <QCheckBox>
 
+#include "core/setup_window.h"
 #include "meter/form1_calls.h"
 
 namespace {

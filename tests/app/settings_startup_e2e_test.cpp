@@ -1,0 +1,58 @@
+// The setup window's part of start-up in the built program: factory defaults,
+// the INI file unless "-noini", and the web server when asked for.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "support/zav_run.h"
+
+namespace {
+void writeIni(const QString& path, const QByteArray& body) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(body);
+}
+
+bool has(const ZavRun& r, const QString& line) { return r.log.contains(line); }
+bool hasPart(const ZavRun& r, const QString& part) {
+  for (const QString& l : r.log)
+    if (l.contains(part)) return true;
+  return false;
+}
+}  // namespace
+
+TEST(SettingsStartup, IniFileIsReadFromTheDefaultDirectory) {
+  QTemporaryDir dir;
+  const QString defDir = dir.path() + '/';
+  writeIni(defDir + "zav.INI", "startOnLine=0\r\nrunWebServer=0\r\nplotWidth=640\r\nComPort=3\r\n");
+  const ZavRun r = runZavUntilStarted({defDir});
+  ASSERT_TRUE(r.finished) << qPrintable(r.stdErr);
+  EXPECT_TRUE(has(r, "loadINIfile: loading '" + defDir + "zav.INI'"));
+  EXPECT_TRUE(has(r, "[003]: plotWidth=640"));
+  EXPECT_TRUE(has(r, "ERROR [004]  ERROR 8: 'ComPort=3'"));
+  EXPECT_TRUE(has(r, "      nr of lines read :4"));
+  EXPECT_TRUE(has(r, "          nr of errors :1"));
+  EXPECT_FALSE(hasPart(r, "startWebServer"));
+}
+
+TEST(SettingsStartup, NoIniInAnyCaseKeepsTheFactoryDefaultsAndStartsTheServer) {
+  QTemporaryDir dir;
+  const QString defDir = dir.path() + '/';
+  writeIni(defDir + "zav.INI", "runWebServer=0\r\n");
+  const ZavRun r = runZavUntilStarted({defDir, "-NoIni"});
+  ASSERT_TRUE(r.finished) << qPrintable(r.stdErr);
+  EXPECT_FALSE(hasPart(r, "loadINIfile"));
+  // Factory defaults tick "Start with Web Server"; the server is not part of this build and says so.
+  EXPECT_TRUE(
+      has(r, "ERROR startWebServer: ERROR: the web server is not part of this build; it cannot start"));
+}
+
+TEST(SettingsStartup, MissingIniFileIsReported) {
+  QTemporaryDir dir;
+  const QString defDir = dir.path() + '/';
+  writeIni(defDir + "other.INI", "");
+  const ZavRun r = runZavUntilStarted({defDir});
+  ASSERT_TRUE(r.finished);
+  EXPECT_TRUE(has(r, "loadINIfile: file not found '" + defDir + "zav.INI'"));
+}
