@@ -1,83 +1,74 @@
-// The meter link's adapter to the running program: the windows' controls by designer
-// name, the data file and, once they exist, the engine's calls.
+// The meter link's adapter to the running program: the main and setup windows' controls,
+// the data file and the engine's calls.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 
+#include "core/globals.h"
+#include "core/ini_writer.h"
 #include "core/logmsg.h"
+#include "core/setup_window.h"
 #include "meter/count_processor.h"
 #include "meter/data_file.h"
+#include "meter/form1.h"
+#include "meter/form1_calls.h"
 #include "meter/frame_parser.h"
+#include "meter/indicators.h"
 #include "meter/link_host.h"
 #include "meter/meter_state.h"
 #include "meter/online_state.h"
 #include "meter/serial_dispatch.h"
 #include "meter/text_log.h"
+#include "platform/colour.h"
 #include "platform/comm_port.h"
 
 namespace {
-QWidget* topLevel(const QString& form) {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w->objectName() == form) return w;
-  }
-  return nullptr;
-}
-
-template <class T>
-T* control(const char* form, const QString& name) {
-  QWidget* w = topLevel(QString::fromLatin1(form));
-  return w ? w->findChild<T*>(name) : nullptr;
-}
-
-QColor textColour(int32_t colour) {
-  if (colour < 0) return QColor(Qt::black);  // system colours: window text
-  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
 void setForeColour(QWidget* w, int32_t colour) {
   if (!w) return;
   QPalette p = w->palette();
-  p.setColor(QPalette::WindowText, textColour(colour));
-  p.setColor(QPalette::Text, textColour(colour));
+  p.setColor(QPalette::WindowText, colourToQColor(colour));
+  p.setColor(QPalette::Text, colourToQColor(colour));
   w->setPalette(p);
 }
 
 class AppLinkHost final : public LinkHost {
  public:
   void setFrame1Caption(const QString& text) override {
-    if (auto* f = control<QGroupBox>("Form1", "Frame1")) f->setTitle(text);
+    if (Form1* f = form1()) f->Frame1()->setTitle(text);
   }
   void setFrame1ForeColor(int32_t colour) override {
-    setForeColour(control<QWidget>("Form1", "Frame1"), colour);
+    if (Form1* f = form1()) setForeColour(f->Frame1(), colour);
   }
   void setOnlineBox(int value) override {
-    if (auto* c = control<QCheckBox>("Form1", "Check1"))
-      c->setCheckState(value ? Qt::Checked : Qt::Unchecked);
+    if (Form1* f = form1()) f->Check1()->setCheckState(value ? Qt::Checked : Qt::Unchecked);
   }
   void setAutoPlotEnabled(bool enabled) override {
-    if (auto* c = control<QWidget>("Form1", "Check3")) c->setEnabled(enabled);
+    if (Form1* f = form1()) f->Check3()->setEnabled(enabled);
   }
   void setTemperatureText(const QString& text) override {
-    if (auto* l = control<QLabel>("Form1", "Label14")) l->setText(text);
+    if (Form1* f = form1()) f->Label14()->setText(text);
   }
   int lineBox(int index) const override {
-    const auto* c = control<QCheckBox>("Form1", QStringLiteral("Check2(%1)").arg(index));
-    return c ? (c->checkState() == Qt::Checked ? 1 : 0) : m_lineBoxes[index];
+    if (Form1* f = form1()) return f->Check2(index)->checkState() == Qt::Checked ? 1 : 0;
+    return m_lineBoxes[index];
   }
   void setLineBox(int index, int value) override {
-    if (auto* c = control<QCheckBox>("Form1", QStringLiteral("Check2(%1)").arg(index))) {
-      c->setCheckState(value ? Qt::Checked : Qt::Unchecked);  // its handler runs Check2_Click
+    if (Form1* f = form1()) {
+      f->Check2(index)->setCheckState(value ? Qt::Checked : Qt::Unchecked);  // runs Check2_Click
       return;
     }
     if (m_lineBoxes[index] == value) return;
     m_lineBoxes[index] = value;
     Check2_Click(int16_t(index));
   }
-  void setSimulationTimer(bool) override {}
+  void setSimulationTimer(bool enabled) override {
+    if (Form1* f = form1()) f->Timer1.setEnabled(enabled);
+  }
   void setBusyCursor(bool busy) override {
     if (busy) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -85,53 +76,74 @@ class AppLinkHost final : public LinkHost {
       QApplication::restoreOverrideCursor();
     }
   }
-  void stopIdleTimer() override {}
-  void startIdleTimer(int) override {}
-  void showBreakIndicator() override {}
-  void clearBreakIndicated() override {}
-  void setPulseWidthBits(int16_t) override {}
-  void setPulsePending(int32_t countdownMs) override {
+  void stopIdleTimer() override {
+    if (Form1* f = form1()) f->indicators().Timer3.setEnabled(false);
+  }
+  void startIdleTimer(int ms) override {
+    if (Form1* f = form1()) {
+      f->indicators().Timer3.setInterval(ms);
+      f->indicators().Timer3.setEnabled(true);
+    }
+  }
+  void showBreakIndicator() override {
+    if (Form1* f = form1()) f->indicators().showBreakIndicator();
+  }
+  void clearBreakIndicated() override { breakIndicated = false; }
+  void setPulseWidthBits(int16_t bits) override { pulseWidthBits = bits; }
+  void setPulsePending(int32_t ms) override {
     pulsePending = true;
-    idleCountdownMs = countdownMs;
+    idleCountdownMs = ms;
   }
 
-  bool advancedFunctions() const override { return false; }
-  bool writeToZAVdataFile() const override { return true; }
+  bool advancedFunctions() const override { return ::advancedFunctions; }
+  bool writeToZAVdataFile() const override { return ::writeToZAVdataFile; }
   QString comPortText() const override {
-    auto* t = control<QLineEdit>("frmSetup", "Text1(0)");
-    return t ? t->text() : m_comPortText;
+    SetupWindow* s = frmSetup();
+    return s ? s->Text1(0)->text() : m_comPortText;
   }
   void setComPortText(const QString& text) override {
     m_comPortText = text;
-    if (auto* t = control<QLineEdit>("frmSetup", "Text1(0)")) t->setText(text);
+    if (SetupWindow* s = frmSetup()) s->Text1(0)->setText(text);
   }
   void setComPortColor(int32_t colour) override {
-    setForeColour(control<QWidget>("frmSetup", "Text1(0)"), colour);
+    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(0)"), colour);
   }
   void setComSettingColor(int32_t colour) override {
-    setForeColour(control<QWidget>("frmSetup", "Text1(14)"), colour);
+    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(14)"), colour);
   }
   void clearPortList() override {
     m_ports.clear();
-    if (auto* c = combo()) c->clear();
+    if (SetupWindow* s = frmSetup()) s->Combo2()->clear();
   }
   void addPortListItem(int port) override {
     m_ports.append(port);
-    if (auto* c = combo()) c->addItem(QString::number(port), port);
+    if (SetupWindow* s = frmSetup()) s->Combo2()->addItem(QString::number(port), port);
   }
-  int portListCount() const override { return int(m_ports.size()); }
-  int portListItemData(int index) const override { return m_ports.value(index); }
+  int portListCount() const override {
+    SetupWindow* s = frmSetup();
+    return s ? s->Combo2()->count() : int(m_ports.size());
+  }
+  int portListItemData(int index) const override {
+    SetupWindow* s = frmSetup();
+    return s ? s->Combo2()->itemData(index).toInt() : m_ports.value(index);
+  }
   void selectPortListItem(int index) override {
-    if (auto* c = combo()) c->setCurrentIndex(index);
+    if (SetupWindow* s = frmSetup()) s->Combo2()->setCurrentIndex(index);
   }
-  void addToIniFile(const QString&) override {}
-  void meterOnOflineChanged() override {}
+  void addToIniFile(const QString& line) override { ::addToIniFile(line); }
+  void meterOnOflineChanged() override {
+    if (SetupWindow* s = frmSetup()) s->meterOnOflineChanged();
+  }
   void showComEventCount(int index, const QString& text) override {
-    if (auto* t = control<QLineEdit>("frmSetup", QStringLiteral("Text16(%1)").arg(index))) t->setText(text);
+    if (SetupWindow* s = frmSetup()) {
+      if (QLineEdit* t = s->Text16(index)) t->setText(text);
+    }
   }
   void showPulseAnalysis(const QString& text) override {
-    if (auto* f = control<QGroupBox>("frmSetup", "Frame10")) f->setTitle(QStringLiteral("Pulse analysis"));
-    if (auto* t = control<QLineEdit>("frmSetup", "Text17")) t->setText(text);
+    if (SetupWindow* s = frmSetup()) {
+      s->Frame10()->setTitle(QStringLiteral("Pulse analysis"));
+      s->Text17()->setPlainText(text);
+    }
   }
   std::unique_ptr<LinkProgress> newProgress() override { return std::make_unique<NoProgress>(); }
 
@@ -165,7 +177,6 @@ class AppLinkHost final : public LinkHost {
     void initBar(int, double, double, const QString&) override {}
     void update(int, double) override {}
   };
-  static QComboBox* combo() { return control<QComboBox>("frmSetup", "Combo2"); }
 
   int m_lineBoxes[3] = {0, 0, 0};
   QString m_comPortText;

@@ -1,0 +1,116 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "link_fixture.h"
+#include "meter/tcp_client_panel.h"
+#include "support/pty_pair.h"
+#include "tools/zav_frames.h"
+
+namespace {
+class TcpPanel : public LinkFixture {
+ protected:
+  void SetUp() override {
+    LinkFixture::SetUp();
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    panel.hostField()->setText("127.0.0.1");
+    panel.portField()->setText(QString::number(server.serverPort()));
+  }
+  bool buttonsClosed() const {
+    return panel.Command8(0)->isEnabled() && !panel.Command8(1)->isEnabled() &&
+           !panel.Command8(2)->isEnabled();
+  }
+  QTcpSocket* acceptOne() {
+    runEventsUntil([&] { return server.hasPendingConnections(); }, 3000);
+    return server.nextPendingConnection();
+  }
+  QTcpServer server;
+  TcpClientPanel panel;
+};
+}  // namespace
+
+TEST_F(TcpPanel, opensReceivesFramesAndSends) {
+  EXPECT_EQ(panel.portField()->text(), QString::number(server.serverPort()));
+  EXPECT_TRUE(buttonsClosed());
+  panel.Command8_Click(0);
+  // The buttons switch at once, before the connection is made.
+  EXPECT_FALSE(panel.Command8(0)->isEnabled());
+  EXPECT_TRUE(panel.Command8(1)->isEnabled());
+  EXPECT_TRUE(panel.Command8(2)->isEnabled());
+  EXPECT_EQ(panel.actionLogText(), "open\r\n");
+  QTcpSocket* peer = acceptOne();
+  ASSERT_NE(peer, nullptr);
+  ASSERT_TRUE(runEventsUntil([&] { return panel.Winsock1().isConnected(); }, 3000));
+
+  zavsim::Reading r;
+  const QByteArray frame = zavsim::newFrame(r);
+  peer->write(frame);
+  ASSERT_TRUE(runEventsUntil([&] { return !host.netData.isEmpty(); }, 3000));
+  EXPECT_EQ(host.netData.join(), frame);
+  EXPECT_TRUE(panel.noticeText().endsWith("\r\nreceive: 37\r\n")) << panel.noticeText().toStdString();
+
+  panel.sendField()->setText("hello");
+  panel.Command8_Click(2);
+  ASSERT_TRUE(runEventsUntil([&] { return peer->bytesAvailable() >= 5; }, 3000));
+  EXPECT_EQ(peer->readAll(), "hello");
+
+  panel.Command8_Click(1);
+  EXPECT_TRUE(buttonsClosed());
+  EXPECT_EQ(panel.actionLogText(), "open\r\nclose\r\n");
+}
+
+TEST_F(TcpPanel, peerClosingRestoresTheButtons) {
+  panel.Command8_Click(0);
+  QTcpSocket* peer = acceptOne();
+  ASSERT_NE(peer, nullptr);
+  runEventsUntil([&] { return panel.Winsock1().isConnected(); }, 3000);
+  peer->close();
+  ASSERT_TRUE(runEventsUntil([&] { return buttonsClosed(); }, 3000));
+  bool errorLogged = false;
+  for (const QString& l : log.lines()) errorLogged |= l.contains("Winsock1_Error");
+  EXPECT_FALSE(errorLogged);
+}
+
+TEST_F(TcpPanel, connectionErrorIsReportedAndTheButtonsReturnToClosed) {
+  const quint16 port = server.serverPort();
+  server.close();  // nothing listens there now
+  panel.portField()->setText(QString::number(port));
+  panel.Command8_Click(0);
+  ASSERT_TRUE(runEventsUntil([&] { return buttonsClosed(); }, 5000));
+  EXPECT_TRUE(panel.actionLogText().startsWith("open\r\nerror: ")) << panel.actionLogText().toStdString();
+  bool errorLogged = false;
+  for (const QString& l : log.lines()) errorLogged |= l.startsWith("ERROR Winsock1_Error: ");
+  EXPECT_TRUE(errorLogged);
+  EXPECT_FALSE(panel.Winsock1().isConnected());
+}
+
+TEST_F(TcpPanel, portBeyondSixteenBitsIsRefusedWithTheFieldsError) {
+  for (const char* bad : {"70000", "0", "", "16 81", "-1"}) {
+    panel.portField()->setText(QString::fromLatin1(bad));
+    panel.Command8_Click(0);
+    EXPECT_TRUE(buttonsClosed()) << bad;
+    EXPECT_EQ(panel.portField()->palette().color(QPalette::Text), QColor(255, 0, 0)) << bad;
+  }
+  EXPECT_TRUE(logged("ERROR Command8_Click: ERROR remote port=70000"));
+  EXPECT_TRUE(panel.actionLogText().isEmpty());
+  runEventsFor(50);
+  EXPECT_FALSE(server.hasPendingConnections());
+}
+
+TEST_F(TcpPanel, sendOnAClosedSocketDoesNothing) {
+  panel.sendField()->setText("x");
+  panel.Command8_Click(2);
+  EXPECT_TRUE(panel.actionLogText().isEmpty());
+  EXPECT_TRUE(buttonsClosed());
+}
+
+TEST(RemotePort, wholeNumbersFrom1To65535) {
+  quint16 p = 0;
+  EXPECT_TRUE(parseRemotePort("1681", p));
+  EXPECT_EQ(p, 1681);
+  EXPECT_TRUE(parseRemotePort(" 65535 ", p));
+  EXPECT_EQ(p, 65535);
+  for (const char* bad : {"65536", "0", "", "1e3", "12a", "999999"})
+    EXPECT_FALSE(parseRemotePort(bad, p)) << bad;
+}
