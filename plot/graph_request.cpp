@@ -1,0 +1,343 @@
+#include "plot/graph_request.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/globals.h"
+#include "core/logmsg.h"
+#include "core/number_text.h"
+#include "core/text_helpers.h"
+#include "meter/data_file.h"
+#include "plot/plot_size_setting.h"
+#include "plot/url_decode.h"
+
+namespace {
+struct SpanDef {
+  const char* name;
+  const char* length;
+  const char* requestNames;  // accepted values of "r", separated by blanks
+};
+
+constexpr SpanDef kSpans[kSpanCount] = {
+    {"ALL", "", "all"},
+    {"1yr", "365", "1y 12m 52w 365d"},
+    {"6mo", "183", "6m 180d"},
+    {"3mo", "91", "3m 90d"},
+    {"1mo", "30", "1m 30d"},
+    {"1w", "7", "1w 7d"},
+    {"24h", "1", "24h 1d 24:00 24:0 24:"},
+    {"12h", "12:00", "12h 12:00 12:0 12:"},
+    {"6h", "06:00", "6h 06:00 06:0 06: 6:00 6:0 6:"},
+    {"3h", "03:00", "3h 03:00 03:0 03: 3:00 3:0 3:"},
+    {"1h", "01:00", "1h 01:00 01:0 01: 1:00 1:0 1:"},
+    {"30min", "00:30", "00:30 0:30 :30"},
+    {"15min", "00:15", "00:15 0:15 :15"},
+    {"5min", "00:05", "00:05 00:5 0:05 0:5 :05 :5"},
+    {"1min", "00:01", "00:01 00:1 0:01 0:1 :01 :1"},
+};
+
+std::function<QString(int)>& plotSizeSource() {
+  static std::function<QString(int)> source;
+  return source;
+}
+
+// Whole numbers of the request: the leading number rounded half to even; false
+// when it does not fit the field.
+bool wholeNumber16(const QString& text, int16_t& out) { return roundToInt16(val(text), out); }
+bool wholeNumber32(const QString& text, int32_t& out) { return roundToInt32(val(text), out); }
+
+bool toSingle(double v, float& out) {
+  if (!(std::fabs(v) <= std::numeric_limits<float>::max())) return false;
+  out = static_cast<float>(v);
+  return true;
+}
+
+// "max" or "min,max" of the "p" and "t" keys.
+bool parseScalePair(const QString& value, float& minOut, float& maxOut) {
+  const QStringList parts = value.split(u',');
+  float lo = 0, hi = 0;
+  if (parts.size() == 2) {
+    if (!toSingle(val(parts[0]), lo) || !toSingle(val(parts[1]), hi)) return false;
+  } else if (!toSingle(val(value), hi)) {
+    return false;
+  }
+  minOut = lo;
+  maxOut = hi;
+  return true;
+}
+
+// A "v" value that is a plain signed number ("-1", "+2", "3") is an offset in
+// range lengths even though it holds a "-".
+bool isPlainSignedNumber(const QString& text) {
+  qsizetype i = 0;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) ++i;
+  bool digit = false;
+  for (; i < text.size(); ++i) {
+    if (text[i].isDigit())
+      digit = true;
+    else if (text[i] != u'.')
+      return false;
+  }
+  return digit;
+}
+
+// The setup's plot size: the text's leading number, at least 100 pixels.
+int32_t plotSizeSetting(const QString& text) {
+  int32_t n = 0;
+  const double v = val(text);
+  if (!roundToInt32(v, n)) return v > 0 ? std::numeric_limits<int32_t>::max() : 100;
+  return std::max(n, 100);
+}
+
+bool isHexText(const QString& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](QChar c) { return isxdigit(c.unicode()) && c.unicode() < 128; });
+}
+
+int32_t colourFromHex(const QString& rrggbb) {
+  const int r = rrggbb.mid(0, 2).toInt(nullptr, 16);
+  const int g = rrggbb.mid(2, 2).toInt(nullptr, 16);
+  const int b = rrggbb.mid(4, 2).toInt(nullptr, 16);
+  return r | (g << 8) | (b << 16);
+}
+
+// Applies the value of one key; returns the item's flags.
+int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord& param) {
+  if (key == u"r") {
+    const double v = val(value);
+    int n = spanIndexFromRequestName(value);
+    if (n < 0) {
+      const double r = roundHalfEven(v);
+      if (!(r >= 0 && r < kSpanCount)) return kGraphItemRejected;
+      n = static_cast<int>(r);
+    }
+    param.spanIndex = static_cast<int16_t>(n);
+    return kGraphSpanSet;
+  }
+  if (key == u"s") {
+    Date d = 0;
+    if (!parseDateTimeText(value, d)) return kGraphItemRejected;
+    param.fromTime = d;
+    return kGraphStartSet;
+  }
+  if (key == u"e") {
+    Date d = 0;
+    param.toTime = parseDateTimeText(value, d) ? d : dateNow();
+    return kGraphEndSet;
+  }
+  if (key == u"v") {
+    const qsizetype comma = value.indexOf(u',');
+    const QString head = comma < 0 ? value : value.left(comma);
+    const QString text = comma < 0 ? value : value.mid(comma + 1);
+    const bool offset = isPlainSignedNumber(head.trimmed()) || !(head.contains(u'-') || head.contains(u' ') ||
+                                                                 head.contains(u'T') || head.contains(u':'));
+    if (offset) {
+      int32_t n = 0;
+      if (!wholeNumber32(head, n)) return -1;
+      param.compareOffset = n;
+      param.compareTo = 0;
+      param.compareText = text;
+      return kGraphCompareOffsetSet;
+    }
+    Date d = 0;
+    param.compareTo = parseDateTimeText(head, d) ? d : dateNow();
+    param.compareText = text;
+    return kGraphCompareEndSet;
+  }
+  if (key == u"p") return parseScalePair(value, param.y1ScaleMin, param.y1ScaleMax) ? kGraphFieldSet : -1;
+  if (key == u"t") {
+    if (value.compare(u"off", Qt::CaseInsensitive) == 0) {
+      param.y2ScaleMin = 0;
+      param.y2ScaleMax = kNoTemperatureScale;
+      return kGraphFieldSet;
+    }
+    return parseScalePair(value, param.y2ScaleMin, param.y2ScaleMax) ? kGraphFieldSet : -1;
+  }
+  if (key == u"w") return wholeNumber32(value, param.width) ? kGraphFieldSet : -1;
+  if (key == u"h") return wholeNumber32(value, param.height) ? kGraphFieldSet : -1;
+  if (key == u"m") return wholeNumber16(value, param.showMarkers) ? kGraphFieldSet : -1;
+  if (key == u"d") return wholeNumber16(value, param.displayFlags) ? kGraphFieldSet : -1;
+  if (key == u"o" || key == u"q") {
+    int32_t n = 0;
+    if (!roundToInt32(key == u"o" ? val(value) : val(value) * 2, n)) return -1;
+    param.drawOptions = static_cast<int16_t>(param.drawOptions | (n & (key == u"o" ? 1 : 6)));
+    return kGraphFieldSet;
+  }
+  if (key == u"b" || key == u"c") {
+    return getCssColor(value, key == u"b" ? param.colorB : param.colorC) == kCssColorInvalid ? -1
+                                                                                             : kGraphFieldSet;
+  }
+  if (key == u"g") {
+    const QStringList parts = value.split(u',');
+    int16_t a = 0, b = 0;
+    if (parts.size() == 2) {
+      if (!wholeNumber16(parts[0], a) || !wholeNumber16(parts[1], b)) return -1;
+    } else {
+      if (!wholeNumber16(value, a)) return -1;
+      b = a;
+    }
+    param.timeDivisions = a;
+    param.yDivisions = b;
+    return kGraphFieldSet;
+  }
+  if (key == u"rnd") return kGraphFieldSet;
+  return -1;
+}
+}  // namespace
+
+QString spanName(int index) {
+  return index >= 0 && index < kSpanCount ? QString::fromLatin1(kSpans[index].name) : QString();
+}
+
+QString spanLengthText(int index) {
+  return index >= 0 && index < kSpanCount ? QString::fromLatin1(kSpans[index].length) : QString();
+}
+
+Date spanLength(int index) {
+  const QString text = spanLengthText(index);
+  const qsizetype colon = text.indexOf(u':');
+  if (colon < 0) return val(text);
+  return timeSerial(text.left(colon).toInt(), text.mid(colon + 1).toInt(), 0);
+}
+
+int spanIndexFromRequestName(const QString& name) {
+  const QString wanted = name.trimmed().toLower();
+  for (int i = 0; i < kSpanCount; ++i) {
+    if (QString::fromLatin1(kSpans[i].requestNames).split(u' ').contains(wanted)) return i;
+  }
+  return -1;
+}
+
+void setPlotSizeTextSource(std::function<QString(int field)> source) { plotSizeSource() = std::move(source); }
+
+QString plotSizeText(int field) {
+  if (plotSizeSource()) return plotSizeSource()(field);
+  return setupWindowFieldText(field);
+}
+
+int getCssColor(const QString& text, int32_t& colour) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) return kCssColorNone;
+  if (t == u"transparent") {
+    colour = -1;
+    return kCssColorTransparent;
+  }
+  if (t.startsWith(u'#')) {
+    if (t.size() != 7 || !isHexText(t.mid(1))) return kCssColorNone;
+    colour = colourFromHex(t.mid(1));
+    return kCssColorHash;
+  }
+  if (t.size() == 6 && isHexText(t)) {
+    colour = colourFromHex(t);
+    return kCssColorHex;
+  }
+  if (t.startsWith(u"rgb", Qt::CaseInsensitive)) {
+    const qsizetype open = t.indexOf(u'(');
+    const qsizetype close = open < 0 ? -1 : t.indexOf(u')', open + 1);
+    if (close < 0) return kCssColorNone;
+    const QStringList parts = t.mid(open + 1, close - open - 1).split(u',');
+    if (parts.size() != 3) return kCssColorNone;
+    int32_t rgb = 0;
+    for (int i = 0; i < 3; ++i) {
+      int16_t c = 0;
+      if (!wholeNumber16(parts[i], c) || c < 0) return kCssColorInvalid;
+      rgb |= std::min<int32_t>(c, 255) << (8 * i);  // the platform's RGB() caps each part at 255
+    }
+    colour = rgb;
+    return kCssColorRgb;
+  }
+  int32_t n = 0;
+  if (!wholeNumber32(t, n)) return kCssColorInvalid;
+  colour = n;
+  return kCssColorNumber;
+}
+
+int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
+  const QString line = stripComment(item);
+  const qsizetype eq = line.indexOf(u'=');
+  if (eq <= 0) return kGraphItemRejected;
+  const QString key = line.left(eq).trimmed();
+  QString rest = line.mid(eq + 1).trimmed();
+  const QString value = nextToken(rest).trimmed();
+
+  int32_t result = kGraphItemRejected;
+  bool rejected = key.isEmpty();
+  if (!rejected && !rest.isEmpty()) {
+    if (key == u"sfgItem") return kGraphItemRejected;
+    rejected = true;
+  }
+  if (!rejected) {
+    if (value.isEmpty()) return kGraphItemEmpty;
+    result = applyGraphKey(key.toLower(), value, param);
+    rejected = result < 0;  // unknown key or a number that does not fit its field
+  }
+  if (rejected) {
+    result = kGraphItemRejected;
+    logMsg(1, QStringLiteral("ERROR 1: '") + item + u'\'');
+  }
+  return result;
+}
+
+void parseGraphQuery(plotParamRecord& param, const QString& query) {
+  bool decode = true;
+  int32_t flags = 0;
+  if (query.isEmpty()) return;
+  for (const QString& piece : query.split(u'&')) {
+    const QStringList nameValue = piece.split(u'=');
+    if (nameValue.size() != 2) {
+      decode = false;  // a bare word or a value holding "=": what follows is taken as it is
+      continue;
+    }
+    const QString value = (decode ? urlDecode(nameValue[1]) : nameValue[1]).trimmed();
+    flags |= parseGraphItem(nameValue[0] + u'=' + u'"' + value + u'"', param);
+  }
+
+  if (param.toTime == 0) return;
+  if ((flags & (kGraphSpanSet | kGraphEndSet)) && param.spanIndex != 0)
+    param.fromTime = param.toTime - spanLength(param.spanIndex);
+  if (param.fromTime != 0) {
+    const Date length = param.toTime - param.fromTime;
+    if ((flags & kGraphCompareOffsetSet) && param.compareOffset != 0)
+      param.compareTo = param.toTime + param.compareOffset * length;
+    if (param.compareTo != 0 && (flags & (kGraphCompareOffsetSet | kGraphCompareEndSet)))
+      param.compareFrom = param.compareTo - length;
+  }
+}
+
+void setWebGraphDefaults(plotParamRecord& param) {
+  param = plotParamRecord{};
+  param.width = 460;
+  param.height = 268;
+  param.width = plotSizeSetting(plotSizeText(25));
+  param.height = plotSizeSetting(plotSizeText(26));
+  param.showMarkers = 0;
+  param.drawOptions = 0;
+  param.colorB = 0xC0C0C0;
+  param.colorC = 0xFFFFFF;
+  param.displayFlags = 1;
+  param.y1ScaleMin = 0;
+  param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, maxMeterPower), 8.0));
+  param.y2ScaleMin = -30.0f;
+  param.y2ScaleMax = 50.0f;
+  param.yDivisions = 8;
+  param.timeDivisions = 6;
+  param.spanIndex = 0;
+  param.reservedTime = 0;
+  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
+  param.fromTime = plotted.firstRecordTime;
+  param.toTime = plotted.lastRecordTime;
+  param.compareOffset = 0;
+  param.compareFrom = 0;
+  param.compareTo = 0;
+  param.compareText.clear();
+  param.reservedCode = 2;
+  param.reduceMethod = ::reduceMethod;
+  param.maxPlotPoints = ::maxPlotPoints;
+  param.title = QStringLiteral("Zav");
+  param.fontSpec = QStringLiteral("Arial,3%,12");
+  param.imageFileName.clear();
+  param.imageType = QStringLiteral("gif");
+  param.seriesInfo = QVector<seriesInfoEntry>(1);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Read access to a data file for plotting: the whole file mapped into memory,
+// or, where mapping fails, read in blocks. 64-bit offsets throughout.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <cstdint>
+
+class PlotFileView {
+ public:
+  PlotFileView() = default;
+  PlotFileView(const PlotFileView&) = delete;
+  PlotFileView& operator=(const PlotFileView&) = delete;
+  ~PlotFileView() { close(); }
+
+  bool open(const QString& path);
+  void close();
+  bool isOpen() const { return m_file.isOpen(); }
+  int64_t size() const { return m_size; }
+  int handle() const { return m_file.handle(); }
+  bool mapped() const { return m_map != nullptr; }
+
+  // `len` bytes at the 0-based offset, valid until the next call; nullptr
+  // when they are not all inside the file.
+  const uchar* bytes(int64_t offset, int len) {
+    if (offset < 0 || len < 0 || offset > m_size - len) return nullptr;
+    if (m_map) return m_map + offset;
+    return blockBytes(offset, len);
+  }
+
+  // Tests read through the block path as on a system where mapping fails.
+  static void setMappingDisabledForTests(bool disabled);
+
+ private:
+  const uchar* blockBytes(int64_t offset, int len);
+
+  QFile m_file;
+  uchar* m_map = nullptr;
+  int64_t m_size = 0;
+  QByteArray m_block;
+  int64_t m_blockStart = -1;
+};

@@ -1,0 +1,308 @@
+#include "plot/graph_request.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+
+#include "core/globals.h"
+#include "log_capture.h"
+#include "meter/data_file.h"
+
+namespace {
+Date at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+  Date day = 0;
+  EXPECT_TRUE(dateSerial(y, mo, d, day));
+  return day + timeSerial(h, mi, s);
+}
+
+class GraphRequest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_savedSlots[0] = dataFileSlots[0];
+    m_savedSlots[1] = dataFileSlots[1];
+    m_savedPower = maxMeterPower;
+    m_savedSlot = plotFileSlot;
+    dataFileSlots[0].firstRecordTime = at(2024, 1, 1);
+    dataFileSlots[0].lastRecordTime = at(2024, 5, 1, 12);
+    maxMeterPower = 40000;
+    plotFileSlot = 0;
+    setPlotSizeTextSource([](int field) { return field == 25 ? QString("600") : QString("400"); });
+    setWebGraphDefaults(m_p);
+  }
+  void TearDown() override {
+    dataFileSlots[0] = m_savedSlots[0];
+    dataFileSlots[1] = m_savedSlots[1];
+    maxMeterPower = m_savedPower;
+    plotFileSlot = m_savedSlot;
+    setPlotSizeTextSource(nullptr);
+    setDateClockForTests(nullptr);
+  }
+  int32_t item(const QString& key, const QString& value) {
+    return parseGraphItem(key + "=\"" + value + "\"", m_p);
+  }
+
+  plotParamRecord m_p;
+  dataFileIndex m_savedSlots[2];
+  double m_savedPower = 0;
+  int16_t m_savedSlot = 0;
+};
+}  // namespace
+
+TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
+  EXPECT_EQ(m_p.width, 600);
+  EXPECT_EQ(m_p.height, 400);
+  EXPECT_EQ(m_p.colorB, 0xC0C0C0);
+  EXPECT_EQ(m_p.colorC, 0xFFFFFF);
+  EXPECT_EQ(m_p.displayFlags, 1);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 40000);
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMin, -30);
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMax, 50);
+  EXPECT_EQ(m_p.yDivisions, 8);
+  EXPECT_EQ(m_p.timeDivisions, 6);
+  EXPECT_EQ(m_p.reservedCode, 2);
+  EXPECT_EQ(m_p.title, "Zav");
+  EXPECT_EQ(m_p.fontSpec, "Arial,3%,12");
+  EXPECT_EQ(m_p.imageType, "gif");
+  EXPECT_EQ(m_p.seriesInfo.size(), 1);
+  EXPECT_DOUBLE_EQ(m_p.fromTime, at(2024, 1, 1));
+  EXPECT_DOUBLE_EQ(m_p.toTime, at(2024, 5, 1, 12));
+
+  // Small or non-numeric sizes are raised to 100; the power scale is kept within 8..200000.
+  setPlotSizeTextSource([](int field) { return field == 25 ? QString("50") : QString("abc"); });
+  maxMeterPower = 1e6;
+  dataFileSlots[1].lastRecordTime = at(2023, 2, 3);
+  plotFileSlot = 1;
+  setWebGraphDefaults(m_p);
+  EXPECT_EQ(m_p.width, 100);
+  EXPECT_EQ(m_p.height, 100);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 200000);
+  EXPECT_DOUBLE_EQ(m_p.toTime, at(2023, 2, 3));
+  maxMeterPower = 2;
+  setWebGraphDefaults(m_p);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 8);
+}
+
+TEST_F(GraphRequest, FactoryPlotSizeWithoutSetupWindow) {
+  setPlotSizeTextSource(nullptr);
+  EXPECT_EQ(plotSizeText(25), "600");
+  EXPECT_EQ(plotSizeText(26), "400");
+}
+
+TEST_F(GraphRequest, SpanWithDefaultEndCountsBackFromTheNewestRecord) {
+  EXPECT_EQ(item("r", "24h") | item("w", "640") | item("h", "400"), 6);
+  setWebGraphDefaults(m_p);
+  parseGraphQuery(m_p, "r=24h&w=640&h=400");
+  EXPECT_DOUBLE_EQ(m_p.toTime, at(2024, 5, 1, 12));
+  EXPECT_NEAR(m_p.fromTime, at(2024, 4, 30, 12), 1e-9);
+  EXPECT_EQ(m_p.width, 640);
+  EXPECT_EQ(m_p.height, 400);
+}
+
+TEST_F(GraphRequest, SpanTableNamesAndNumbers) {
+  const struct {
+    const char* value;
+    int index;
+  } rows[] = {{"R=1D", 6},   {"r=6", 6},     {"r=abc", 0},  {"r=all", 0},   {"r=52w", 1},   {"r=180d", 2},
+              {"r=3m", 3},   {"r=1m", 4},    {"r=7d", 5},   {"r=24:", 6},   {"r=12:0", 7},  {"r=6:", 8},
+              {"r=03:0", 9}, {"r=1:00", 10}, {"r=:30", 11}, {"r=0:15", 12}, {"r=00:5", 13}, {"r= :1 ", 14}};
+  for (const auto& row : rows) {
+    setWebGraphDefaults(m_p);
+    m_p.spanIndex = 3;
+    const QString text(row.value);
+    const qsizetype eq = text.indexOf('=');
+    EXPECT_EQ(item(text.left(eq), text.mid(eq + 1).trimmed()), kGraphSpanSet) << row.value;
+    EXPECT_EQ(m_p.spanIndex, row.index) << row.value;
+  }
+  // Out of range: flag 1, nothing changes, nothing logged.
+  LogCapture log;
+  m_p.spanIndex = 3;
+  EXPECT_EQ(item("r", "20"), kGraphItemRejected);
+  EXPECT_EQ(item("r", "-1"), kGraphItemRejected);
+  EXPECT_EQ(item("r", "1e10"), kGraphItemRejected);
+  EXPECT_EQ(m_p.spanIndex, 3);
+  EXPECT_TRUE(log.lines().isEmpty());
+
+  EXPECT_EQ(spanName(0), "ALL");
+  EXPECT_EQ(spanName(14), "1min");
+  EXPECT_EQ(spanLengthText(8), "06:00");
+  EXPECT_DOUBLE_EQ(spanLength(1), 365);
+  EXPECT_DOUBLE_EQ(spanLength(7), 0.5);
+  EXPECT_DOUBLE_EQ(spanLength(14), 1.0 / 1440);
+}
+
+TEST_F(GraphRequest, ScalesAndTemperatureOff) {
+  parseGraphQuery(m_p, "t=off");
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMin, 0);
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMax, kNoTemperatureScale);
+  parseGraphQuery(m_p, "t=-10,40&p=5000");
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMin, -10);
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMax, 40);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMin, 0);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 5000);
+  parseGraphQuery(m_p, "p=100,2000&T=OFF");
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMin, 100);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 2000);
+  EXPECT_FLOAT_EQ(m_p.y2ScaleMax, kNoTemperatureScale);
+}
+
+TEST_F(GraphRequest, ColoursInEveryForm) {
+  int32_t c = 7;
+  EXPECT_EQ(getCssColor("", c), kCssColorNone);
+  EXPECT_EQ(c, 7);
+  EXPECT_EQ(getCssColor(" transparent ", c), kCssColorTransparent);
+  EXPECT_EQ(c, -1);
+  EXPECT_EQ(getCssColor("#ff0000", c), kCssColorHash);
+  EXPECT_EQ(c, 0x0000FF);
+  EXPECT_EQ(getCssColor("#12345", c), kCssColorNone);
+  EXPECT_EQ(c, 0x0000FF);
+  EXPECT_EQ(getCssColor("00ff80", c), kCssColorHex);
+  EXPECT_EQ(c, 0x80FF00);
+  EXPECT_EQ(getCssColor("RGB(0, 128, 255)", c), kCssColorRgb);
+  EXPECT_EQ(c, 0xFF8000);
+  EXPECT_EQ(getCssColor("rgb(1,2)", c), kCssColorNone);
+  EXPECT_EQ(getCssColor("rgb 1,2,3", c), kCssColorNone);
+  EXPECT_EQ(c, 0xFF8000);
+  EXPECT_EQ(getCssColor("rgb(300,0,0)", c), kCssColorRgb);
+  EXPECT_EQ(c, 0xFF);
+  EXPECT_EQ(getCssColor("&HFF0000", c), kCssColorNumber);
+  EXPECT_EQ(c, 0xFF0000);
+  EXPECT_EQ(getCssColor("&HFF00", c), kCssColorNumber);  // a short "&H" literal is 16-bit
+  EXPECT_EQ(c, -256);
+  EXPECT_EQ(getCssColor("255", c), kCssColorNumber);
+  EXPECT_EQ(c, 255);
+  EXPECT_EQ(getCssColor("Transparent", c), kCssColorNumber);
+  EXPECT_EQ(c, 0);
+  c = 5;
+  EXPECT_EQ(getCssColor("1e10", c), kCssColorInvalid);
+  EXPECT_EQ(getCssColor("rgb(70000,0,0)", c), kCssColorInvalid);
+  EXPECT_EQ(c, 5);
+
+  parseGraphQuery(m_p, "b=%23ff0000&c=rgb(0,128,255)");
+  EXPECT_EQ(m_p.colorB, 0x0000FF);
+  EXPECT_EQ(m_p.colorC, 0xFF8000);
+  parseGraphQuery(m_p, "b=transparent&c=Transparent");
+  EXPECT_EQ(m_p.colorB, -1);
+  EXPECT_EQ(m_p.colorC, 0);
+}
+
+TEST_F(GraphRequest, BadItemsAreLoggedAndSkipped) {
+  LogCapture log;
+  const plotParamRecord before = m_p;
+  parseGraphQuery(m_p, "x=1&w=1e10&g=70000&p=1e39&h=2147483648&c=1e10&v=99999999999&w=300");
+  EXPECT_EQ(m_p.width, 300);
+  EXPECT_EQ(m_p.height, before.height);
+  EXPECT_EQ(m_p.timeDivisions, before.timeDivisions);
+  EXPECT_FLOAT_EQ(m_p.y1ScaleMax, before.y1ScaleMax);
+  EXPECT_EQ(m_p.colorC, before.colorC);
+  EXPECT_EQ(m_p.compareOffset, 0);
+  const QStringList lines = log.lines();
+  EXPECT_TRUE(lines.contains("ERROR 1: 'x=\"1\"'")) << lines.join("|").toStdString();
+  EXPECT_TRUE(lines.contains("ERROR 1: 'w=\"1e10\"'"));
+  EXPECT_TRUE(lines.contains("ERROR 1: 'g=\"70000\"'"));
+  EXPECT_TRUE(lines.contains("ERROR 1: 'p=\"1e39\"'"));
+  EXPECT_TRUE(lines.contains("ERROR 1: 'h=\"2147483648\"'"));
+  EXPECT_TRUE(lines.contains("ERROR 1: 'c=\"1e10\"'"));
+  EXPECT_TRUE(lines.contains("ERROR 1: 'v=\"99999999999\"'"));
+  EXPECT_EQ(lines.size(), 7);
+
+  // Unknown keys and leftovers after the value are rejected; "sfgItem" leftovers are silent.
+  LogCapture log2;
+  EXPECT_EQ(parseGraphItem("w=\"5\" 6", m_p), kGraphItemRejected);
+  EXPECT_EQ(parseGraphItem("sfgItem=\"5\" 6", m_p), kGraphItemRejected);
+  EXPECT_EQ(parseGraphItem("=\"5\"", m_p), kGraphItemRejected);
+  EXPECT_EQ(parseGraphItem("w", m_p), kGraphItemRejected);
+  EXPECT_EQ(log2.lines(), QStringList{"ERROR 1: 'w=\"5\" 6'"});
+  EXPECT_EQ(parseGraphItem("W=\"\"", m_p), kGraphItemEmpty);
+  EXPECT_EQ(parseGraphItem("rnd=\"123\"", m_p), kGraphFieldSet);
+  EXPECT_EQ(parseGraphItem("w=\"320\" ; a comment", m_p), kGraphFieldSet);
+  EXPECT_EQ(m_p.width, 320);
+}
+
+TEST_F(GraphRequest, NumbersRoundHalfToEvenAndOptionsOnlySetBits) {
+  parseGraphQuery(m_p, "w=640.5&h=401.5&m=1&d=3&g=4,10");
+  EXPECT_EQ(m_p.width, 640);
+  EXPECT_EQ(m_p.height, 402);
+  EXPECT_EQ(m_p.showMarkers, 1);
+  EXPECT_EQ(m_p.displayFlags, 3);
+  EXPECT_EQ(m_p.timeDivisions, 4);
+  EXPECT_EQ(m_p.yDivisions, 10);
+  parseGraphQuery(m_p, "g=5");
+  EXPECT_EQ(m_p.timeDivisions, 5);
+  EXPECT_EQ(m_p.yDivisions, 5);
+  parseGraphQuery(m_p, "&m=0&o=1&q=0&v=");
+  EXPECT_EQ(m_p.drawOptions, 1);
+  parseGraphQuery(m_p, "q=3&o=0");
+  EXPECT_EQ(m_p.drawOptions, 7);
+  EXPECT_EQ(m_p.showMarkers, 0);
+}
+
+TEST_F(GraphRequest, BareWordSwitchesDecodingOff) {
+  parseGraphQuery(m_p, "abc&w=500%2B1");
+  EXPECT_EQ(m_p.width, 500);
+  // The chart's own strings begin with "&": nothing in them is decoded, so
+  // "%23ff0000" is read as a number (0).
+  parseGraphQuery(m_p, "&c=%23ff0000");
+  EXPECT_EQ(m_p.colorC, 0);
+  // A value holding "=" is skipped and also stops decoding.
+  parseGraphQuery(m_p, "w=1=2&b=%23ff0000");
+  EXPECT_EQ(m_p.width, 500);
+  EXPECT_EQ(m_p.colorB, 0);
+  parseGraphQuery(m_p, "b=%23ff0000");
+  EXPECT_EQ(m_p.colorB, 0x0000FF);
+}
+
+TEST_F(GraphRequest, StartAndEndTimes) {
+  setDateClockForTests([] { return QDateTime(QDate(2025, 6, 7), QTime(8, 9, 10)); });
+  EXPECT_EQ(item("s", "yesterday"), kGraphItemRejected);
+  EXPECT_DOUBLE_EQ(m_p.fromTime, at(2024, 1, 1));
+  EXPECT_EQ(item("s", "2024-02-30T10:00:00"), kGraphStartSet);
+  EXPECT_NEAR(m_p.fromTime, at(2024, 3, 1, 10), 1e-9);
+  EXPECT_EQ(item("e", "now"), kGraphEndSet);
+  EXPECT_NEAR(m_p.toTime, at(2025, 6, 7, 8, 9, 10), 1e-9);
+
+  // An end time with a span: the span before that end.
+  setWebGraphDefaults(m_p);
+  parseGraphQuery(m_p, "e=2024-03-10+00:00:00&r=1w");
+  EXPECT_NEAR(m_p.toTime, at(2024, 3, 10), 1e-9);
+  EXPECT_NEAR(m_p.fromTime, at(2024, 3, 3), 1e-9);
+
+  // Without a loaded file there is no range to compute.
+  dataFileSlots[0].firstRecordTime = 0;
+  dataFileSlots[0].lastRecordTime = 0;
+  setWebGraphDefaults(m_p);
+  parseGraphQuery(m_p, "r=1d&v=-1");
+  EXPECT_EQ(m_p.fromTime, 0);
+  EXPECT_EQ(m_p.compareFrom, 0);
+  EXPECT_EQ(m_p.compareTo, 0);
+}
+
+TEST_F(GraphRequest, CompareOffsetsInRangeLengths) {
+  parseGraphQuery(m_p, "r=1d&v=-1");
+  EXPECT_EQ(m_p.compareOffset, -1);
+  EXPECT_NEAR(m_p.compareTo, at(2024, 4, 30, 12), 1e-9);
+  EXPECT_NEAR(m_p.compareFrom, at(2024, 4, 29, 12), 1e-9);
+
+  setWebGraphDefaults(m_p);
+  parseGraphQuery(m_p, "r=1d&v=-7,last+week");
+  EXPECT_NEAR(m_p.compareTo, at(2024, 4, 24, 12), 1e-9);
+  EXPECT_NEAR(m_p.compareFrom, at(2024, 4, 23, 12), 1e-9);
+  EXPECT_EQ(m_p.compareText, "last week");
+
+  setWebGraphDefaults(m_p);
+  EXPECT_EQ(item("v", "+2"), kGraphCompareOffsetSet);
+  EXPECT_EQ(m_p.compareOffset, 2);
+  EXPECT_EQ(m_p.compareText, "+2");
+}
+
+TEST_F(GraphRequest, CompareEndAsDateTime) {
+  setDateClockForTests([] { return QDateTime(QDate(2025, 6, 7), QTime(8, 9, 10)); });
+  parseGraphQuery(m_p, "r=12h&v=2024-04-01+06:00:00,April+fool");
+  EXPECT_NEAR(m_p.compareTo, at(2024, 4, 1, 6), 1e-9);
+  EXPECT_NEAR(m_p.compareFrom, at(2024, 3, 31, 18), 1e-9);
+  EXPECT_EQ(m_p.compareText, "April fool");
+  // A compare date that does not parse ends the compare range now.
+  setWebGraphDefaults(m_p);
+  EXPECT_EQ(item("v", "12:x"), kGraphCompareEndSet);
+  EXPECT_NEAR(m_p.compareTo, at(2025, 6, 7, 8, 9, 10), 1e-9);
+  EXPECT_EQ(m_p.compareText, "12:x");
+}

@@ -1,0 +1,447 @@
+#include "plot/plot_data_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <cmath>
+#include <random>
+
+#include "core/globals.h"
+#include "log_capture.h"
+#include "plot/plot_file_view.h"
+#include "zav_test_file.h"
+
+namespace {
+// Not a namespace-scope constant: the date helpers may not be initialised yet then.
+Date kStart() { return testTime(2024, 5, 1, 8); }
+
+// Records one count apart, `intervals` seconds apart (cycled), with matching ticks.
+TestSection steps(Date start, int n, const std::vector<double>& intervals, uint32_t ticksPerSec = 1000,
+                  int16_t temp = 50) {
+  TestSection s;
+  s.ticksPerSec = static_cast<int32_t>(ticksPerSec);
+  double t = 0;
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) t += intervals[(i - 1) % intervals.size()];
+    s.records.append({start + t / 86400.0, 100u + static_cast<uint32_t>(i),
+                      5000u + static_cast<uint32_t>(std::llround(t * ticksPerSec)), temp});
+  }
+  return s;
+}
+
+// Power between two records as the meter defines it, computed here independently.
+double expectedPower(const TestSection& s, const TestRecord& a, const TestRecord& b) {
+  const double ws = static_cast<double>(s.WsPerCount) * static_cast<uint32_t>(b.count - a.count);
+  const double dt = std::llround(b.time * 86400.0) - std::llround(a.time * 86400.0);
+  const double t = dt > 21600 || s.ticksPerSec <= 0
+                       ? dt
+                       : static_cast<uint32_t>(b.ticks - a.ticks) / double(s.ticksPerSec);
+  return t >= 0.027 ? ws / t : -5;
+}
+
+QVector<float> values(const plotSeries& s) {
+  QVector<float> v;
+  for (const plotPoint& p : s.points) v.append(p.value);
+  return v;
+}
+
+class PlotReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 2; ++i) {
+      m_names[i] = zavDatFileName[i];
+      m_slots[i] = dataFileSlots[i];
+      zavDatFileName[i] = "/nonexistent/pwrData.ZAV";
+      dataFileSlots[i] = dataFileIndex{};
+    }
+    m_msgLevel = msgLevel;
+    m_detector = ZAVdetectorVer;
+    m_plotSlot = plotFileSlot;
+    msgLevel = 3;
+    ZAVdetectorVer = 24840;
+    plotFileSlot = 0;
+  }
+  void TearDown() override {
+    for (int i = 0; i < 2; ++i) {
+      zavDatFileName[i] = m_names[i];
+      dataFileSlots[i] = m_slots[i];
+    }
+    msgLevel = m_msgLevel;
+    ZAVdetectorVer = m_detector;
+    plotFileSlot = m_plotSlot;
+    PlotFileView::setMappingDisabledForTests(false);
+  }
+  // Reads a range the way the chart does.
+  QVector<plotSeries> read(Date from, Date to, int16_t method = kReduceOff, int32_t maxPoints = 300,
+                           bool temperature = true) {
+    m_param = plotParamRecord{};
+    m_param.fromTime = from;
+    m_param.toTime = to;
+    m_param.reduceMethod = method;
+    m_param.maxPlotPoints = maxPoints;
+    m_param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
+    QVector<plotSeries> series;
+    getPlotData(m_param, series);
+    return series;
+  }
+
+  plotParamRecord m_param;
+  QString m_names[2];
+  dataFileIndex m_slots[2];
+  int16_t m_msgLevel = 0, m_plotSlot = 0;
+  int32_t m_detector = 0;
+};
+}  // namespace
+
+TEST_F(PlotReader, AlternatingPowerOfOneSection) {
+  const TestSection s = steps(kStart(), 21, {10, 5});
+  installTestFile({s});
+  const QVector<plotSeries> series = read(s.records.first().time, s.records.last().time);
+  ASSERT_EQ(series.size(), 3);
+  const plotSeries& power = series[1];
+  // Reading starts two records before the first in range, never at record 1.
+  ASSERT_EQ(power.points.size(), 20);
+  EXPECT_EQ(power.points[0].recordNr, 2);
+  EXPECT_EQ(power.points[0].value, kPowerNoPrevious);
+  for (int i = 1; i < 20; ++i) {
+    EXPECT_EQ(power.points[i].recordNr, i + 2);
+    EXPECT_FLOAT_EQ(power.points[i].value, i % 2 ? 720 : 360) << i;
+    EXPECT_EQ(power.points[i].count, static_cast<int32_t>(s.records[i + 1].count));
+    EXPECT_EQ(power.points[i].ticks, static_cast<int32_t>(s.records[i + 1].ticks));
+    EXPECT_DOUBLE_EQ(power.points[i].recTime, s.records[i + 1].time);
+  }
+  EXPECT_EQ(power.seriesType, 1);
+  EXPECT_EQ(power.WsPerCount, 3600);
+  EXPECT_EQ(power.ticksPerSec, 1000);
+  EXPECT_FLOAT_EQ(power.minValue, 360);
+  EXPECT_FLOAT_EQ(power.maxValue, 720);
+  EXPECT_FLOAT_EQ(m_param.y1DataMin, 360);
+  EXPECT_FLOAT_EQ(m_param.y1DataMax, 720);
+
+  const plotSeries& temp = series[2];
+  ASSERT_EQ(temp.points.size(), 20);
+  EXPECT_EQ(temp.points[0].value, kNoTemperature);  // the first point has no power
+  EXPECT_FLOAT_EQ(temp.points[5].value, 45);        // (50 + 40) / 2
+  EXPECT_EQ(temp.points[5].count, 0);
+  EXPECT_EQ(temp.seriesType, 3);
+  EXPECT_EQ(validTempPoints, 19);
+  EXPECT_FLOAT_EQ(m_param.y2DataMin, 45);
+  EXPECT_FLOAT_EQ(m_param.y2DataMax, 45);
+  ASSERT_EQ(m_param.seriesInfo.size(), 3);
+  EXPECT_EQ(m_param.seriesInfo[1].valueKind, 0);
+  EXPECT_EQ(m_param.seriesInfo[2].valueKind, 3);
+
+  // The block-read path gives the same points.
+  PlotFileView::setMappingDisabledForTests(true);
+  const QVector<plotSeries> again = read(s.records.first().time, s.records.last().time);
+  ASSERT_EQ(again.size(), 3);
+  EXPECT_EQ(values(again[1]), values(power));
+  EXPECT_EQ(values(again[2]), values(temp));
+}
+
+TEST_F(PlotReader, RangeBetweenRecordsIncludesTheRecordAfterTheEnd) {
+  std::vector<double> intervals(30, 10.0);
+  intervals[14] = 1;  // record 16 follows record 15 after 1 s: 3600 W, outside the range
+  const TestSection s = steps(kStart(), 30, intervals);
+  installTestFile({s});
+  const Date from = s.records[9].time;                            // record 10
+  const Date to = (s.records[14].time + s.records[15].time) / 2;  // between 15 and 16
+  const QVector<plotSeries> series = read(from, to);
+  ASSERT_GE(series.size(), 2);
+  const plotSeries& power = series[1];
+  ASSERT_EQ(power.points.size(), 9);
+  EXPECT_EQ(power.points.first().recordNr, 8);
+  EXPECT_EQ(power.points.last().recordNr, 16);
+  EXPECT_FLOAT_EQ(power.points.last().value, 3600);
+  EXPECT_FLOAT_EQ(m_param.y1DataMax, 360);  // only points inside the range count
+}
+
+TEST_F(PlotReader, SkippingReadsEvenlySpacedRecordsAndAveragesBetweenThem) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> seconds(1, 60);
+  std::vector<double> intervals;
+  for (int i = 0; i < 10000; ++i) intervals.push_back(seconds(rng));
+  const TestSection s = steps(kStart(), 10002, intervals);
+  installTestFile({s});
+  // Records 3 .. 10002 in range: reading from record 1 (taken as 2) to 10002.
+  const QVector<plotSeries> series = read(s.records[2].time, s.records.last().time, kReduceSkip, 300);
+  ASSERT_GE(series.size(), 2);
+  const plotSeries& power = series[1];
+  ASSERT_EQ(power.points.size(), 301);
+  const int fromRec = 2, toRec = 10002;
+  const double perPoint = double(toRec - fromRec) / 300;
+  int prevRec = 0;
+  for (int p = 0; p < 301; ++p) {
+    const int rec = p == 300 ? toRec : static_cast<int>(std::nearbyint(fromRec + p * perPoint));
+    ASSERT_EQ(power.points[p].recordNr, rec) << p;
+    if (p > 0) {
+      const double want = expectedPower(s, s.records[prevRec - 1], s.records[rec - 1]);
+      EXPECT_NEAR(power.points[p].value, want, want * 1e-6) << p;
+    }
+    prevRec = rec;
+  }
+  EXPECT_EQ(power.points[0].value, kPowerNoPrevious);
+}
+
+TEST_F(PlotReader, ScanAllKeepsTheExtremes) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> seconds(1, 100);
+  std::vector<double> intervals;
+  for (int i = 0; i < 1001; ++i) intervals.push_back(seconds(rng));
+  const TestSection s = steps(kStart(), 1001, intervals);
+  installTestFile({s});
+  const QVector<plotSeries> all = read(s.records.first().time, s.records.last().time, kReduceOff);
+  const QVector<plotSeries> kept =
+      read(s.records.first().time, s.records.last().time, kReduceKeepMaxMin, 300);
+  ASSERT_EQ(all[1].points.size(), 1000);
+  ASSERT_EQ(kept[1].points.size(), 301);
+  const QVector<float> v = values(all[1]);
+  const QVector<float> k = values(kept[1]);
+  EXPECT_EQ(k[0], v[0]);
+  EXPECT_TRUE(k.contains(*std::max_element(v.begin(), v.end())));
+  EXPECT_TRUE(k.contains(*std::min_element(v.begin() + 1, v.end())));
+  for (int i = 1; i < kept[1].points.size(); ++i)
+    EXPECT_LT(kept[1].points[i - 1].recordNr, kept[1].points[i].recordNr);
+  EXPECT_EQ(kept[2].points.size(), 301);
+}
+
+TEST(ReducePoints, KeepsStrictPeaksAndValleys) {
+  auto make = [](std::initializer_list<float> vs) {
+    QVector<plotPoint> pts;
+    int i = 0;
+    for (float v : vs) pts.append(plotPoint{++i, v, 0, 0, 0});
+    return pts;
+  };
+  QVector<plotPoint> peak = make({0, 5, 9, 5});
+  ASSERT_TRUE(reducePoints(peak, 2));
+  EXPECT_EQ(peak[1].value, 9);
+  QVector<plotPoint> valley = make({0, 5, 1, 5});
+  ASSERT_TRUE(reducePoints(valley, 2));
+  EXPECT_EQ(valley[1].value, 1);
+  // Values strictly between their neighbours go first.
+  QVector<plotPoint> ramp = make({0, 1, 2, 3, 4, 10, 4});
+  ASSERT_TRUE(reducePoints(ramp, 4));
+  QVector<float> kept;
+  for (int i = 1; i <= 4; ++i) kept.append(ramp[i].value);
+  EXPECT_TRUE(kept.contains(10));
+}
+
+TEST(ReducePoints, RefusesATargetBelowTwo) {
+  QVector<plotPoint> pts(10);
+  for (int i = 0; i < 10; ++i) pts[i].value = static_cast<float>(i % 3);
+  const QVector<plotPoint> before = pts;
+  LogCapture log;
+  EXPECT_FALSE(reducePoints(pts, 1));
+  EXPECT_FALSE(reducePoints(pts, 0));
+  EXPECT_EQ(values(plotSeries{pts}), values(plotSeries{before}));
+  EXPECT_TRUE(log.contains("reducePoints: ERROR maxPoints=1 is below 2"));
+}
+
+TEST_F(PlotReader, SectionBreaksAndRecordsTooClose) {
+  TestSection a = steps(kStart(), 5, {10});
+  // Same recording continued in a new section: power across the sections.
+  TestSection b = steps(a.records.last().time + 10 / 86400.0, 4, {10});
+  for (TestRecord& r : b.records) {
+    r.count += 5;
+    r.ticks += 50000;
+  }
+  // A controller reset: a break.
+  TestSection c = steps(b.records.last().time + 10 / 86400.0, 4, {10});
+  c.resetCount = 2;
+  // A different meter constant: a break; then two records 0.02 s apart.
+  TestSection d = steps(c.records.last().time + 10 / 86400.0, 3, {10, 0.02});
+  d.resetCount = 2;
+  d.WsPerCount = 1800;
+  installTestFile({a, b, c, d});
+  const QVector<plotSeries> series = read(kStart(), d.records.last().time + 1);
+  ASSERT_GE(series.size(), 2);
+  // Records 2..16: a(2..5) b(6..9) c(10..13) d(14..16).
+  const QVector<float> v = values(series[1]);
+  const QVector<float> want = {-2, 360, 360, 360, 360, 360, 360, 360, -2, 360, 360, 360, -2, 180, -5};
+  EXPECT_EQ(v, want);
+  EXPECT_EQ(series[2].points[8].value, kNoTemperature);
+  EXPECT_EQ(series[2].points[14].value, kNoTemperature);
+  EXPECT_EQ(series[1].WsPerCount, 1800);
+}
+
+TEST_F(PlotReader, LongGapsAndMissingTickRateUseThePcClock) {
+  // 7 hours between sections of the same recording: the PC clock times the gap.
+  TestSection a = steps(kStart(), 4, {10});
+  TestSection b = steps(a.records.last().time + 7 / 24.0, 3, {10});
+  for (TestRecord& r : b.records) r.count += 4 + 252;  // 252 counts over the gap
+  // A section written without a tick rate: power from the PC clock, or -5 within a second.
+  TestSection c = steps(b.records.last().time + 30 / 86400.0, 4, {10, 0.4, 20});
+  c.ticksPerSec = 0;
+  c.resetCount = 3;
+  installTestFile({a, b, c});
+  const QVector<plotSeries> series = read(kStart(), c.records.last().time);
+  const QVector<float> v = values(series[1]);
+  ASSERT_EQ(v.size(), 10);
+  EXPECT_FLOAT_EQ(v[3], 3600.0f * 253 / (7 * 3600 + 0));  // records 4 -> 5 across the gap (253 counts)
+  EXPECT_FLOAT_EQ(v[4], 360);
+  EXPECT_EQ(v[6], kPowerNoPrevious);
+  EXPECT_FLOAT_EQ(v[7], 360);
+  EXPECT_EQ(v[8], kPowerTooClose);
+  EXPECT_FLOAT_EQ(v[9], 180);
+}
+
+TEST_F(PlotReader, RangesOutsideTheRecordsGiveNoSeries) {
+  const TestSection s = steps(kStart(), 50, {10});
+  installTestFile({s});
+  for (const auto& range : {std::pair{kStart() - 2, kStart() - 1}, std::pair{kStart() + 1, kStart() + 2}}) {
+    const QVector<plotSeries> series = read(range.first, range.second);
+    EXPECT_EQ(series.size(), 1);
+    EXPECT_EQ(m_param.seriesInfo.size(), 1);
+    EXPECT_FLOAT_EQ(m_param.y1DataMin, 1e9f);
+    EXPECT_FLOAT_EQ(m_param.y1DataMax, -1e9f);
+  }
+}
+
+TEST_F(PlotReader, TinyFiles) {
+  installTestFile({steps(kStart(), 2, {10})});
+  EXPECT_EQ(read(kStart() - 1, kStart() + 1).size(), 1);
+  installTestFile({steps(kStart(), 3, {10})});
+  const QVector<plotSeries> three = read(kStart() - 1, kStart() + 1);
+  ASSERT_GE(three.size(), 2);
+  EXPECT_EQ(values(three[1]), (QVector<float>{-2, 360}));
+  // No file at all: nothing, and nothing read.
+  zavDatFileName[0] = "/nonexistent/x.ZAV";
+  EXPECT_EQ(read(kStart() - 1, kStart() + 1).size(), 1);
+}
+
+TEST_F(PlotReader, IndexPromisingMoreRecordsThanTheFileHolds) {
+  TestSection s = steps(kStart(), 20, {10});
+  s.headerRecords = 50;
+  installTestFile({s});
+  LogCapture log;
+  msgLevel = 1;
+  const QVector<plotSeries> series = read(kStart(), kStart() + 1);
+  ASSERT_GE(series.size(), 2);
+  ASSERT_EQ(series[1].points.size(), 19);
+  EXPECT_EQ(series[1].points.last().recordNr, 20);
+  for (const plotPoint& p : series[1].points) EXPECT_GT(p.recTime, 0);
+  EXPECT_TRUE(log.contains("getZavFileData: ERROR the file ends after record 20 of 50"));
+}
+
+TEST_F(PlotReader, ReadsThePlottedSlotsFile) {
+  installTestFile({steps(kStart(), 10, {10})}, 0);
+  installTestFile({steps(kStart(), 10, {5})}, 1);
+  plotFileSlot = 1;
+  QVector<plotSeries> series = read(kStart(), kStart() + 1);
+  ASSERT_GE(series.size(), 2);
+  EXPECT_FLOAT_EQ(series[1].points[3].value, 720);
+  zavDatFileName[0] = "/nonexistent/x.ZAV";
+  series = read(kStart(), kStart() + 1);
+  ASSERT_GE(series.size(), 2);
+  EXPECT_FLOAT_EQ(series[1].points[3].value, 720);
+}
+
+TEST_F(PlotReader, TemperatureCodesAndCountErrors) {
+  TestSection s = steps(kStart(), 6, {10});
+  s.records[2].temp = 128;  // no sensor
+  s.records[3].temp = 200;  // -56 + 40 -> -8
+  s.records[4].count -= 2;  // the count goes back by one
+  installTestFile({s});
+  msgLevel = 4;
+  LogCapture log;
+  QVector<plotSeries> series = read(kStart(), kStart() + 1);
+  ASSERT_EQ(series.size(), 3);
+  EXPECT_EQ(series[2].points[1].value, kNoTemperature);
+  EXPECT_FLOAT_EQ(series[2].points[2].value, -8);
+  const QStringList lines = log.lines();
+  const qsizetype errors = lines.indexOf("countErrors:");
+  const qsizetype all = lines.indexOf("all points:");
+  ASSERT_GE(errors, 0);
+  EXPECT_EQ(all - errors, 4);  // header, previous and this point
+  EXPECT_TRUE(lines[errors + 3].trimmed().startsWith("3 "));
+
+  // The old detector type reads raw / 2; no valid temperature: no temperature series.
+  ZAVdetectorVer = 1000;
+  series = read(kStart(), kStart() + 1);
+  EXPECT_FLOAT_EQ(series[2].points[2].value, 100);
+  for (TestRecord& r : s.records) r.temp = 128;
+  ZAVdetectorVer = 24840;
+  installTestFile({s});
+  series = read(kStart(), kStart() + 1);
+  EXPECT_EQ(series.size(), 2);
+  EXPECT_EQ(m_param.seriesInfo.size(), 2);
+  EXPECT_FLOAT_EQ(m_param.y2DataMax, -1e9f);
+}
+
+TEST_F(PlotReader, CompareRangeAddsASeries) {
+  const TestSection s = steps(kStart(), 100, {60});
+  installTestFile({s});
+  m_param = plotParamRecord{};
+  plotParamRecord p;
+  p.fromTime = s.records[60].time;
+  p.toTime = s.records[90].time;
+  p.compareTo = s.records[40].time;
+  p.compareFrom = s.records[10].time;
+  p.reduceMethod = kReduceOff;
+  p.y2ScaleMax = 50;
+  QVector<plotSeries> series;
+  getPlotData(p, series);
+  ASSERT_EQ(series.size(), 4);
+  EXPECT_EQ(p.seriesInfo.size(), 4);
+  EXPECT_EQ(p.seriesInfo[3].styleCode, 4);
+  EXPECT_EQ(series[3].seriesType, 2);
+  EXPECT_EQ(series[3].points.first().recordNr, 9);
+
+  // A compare range without records adds nothing; with temperature off it takes element 2.
+  p.compareTo = kStart() - 1;
+  p.compareFrom = kStart() - 2;
+  getPlotData(p, series);
+  EXPECT_EQ(series.size(), 3);
+  p.y2ScaleMax = kNoTemperatureScale;
+  p.compareTo = s.records[40].time;
+  p.compareFrom = s.records[10].time;
+  getPlotData(p, series);
+  ASSERT_EQ(series.size(), 3);
+  EXPECT_EQ(series[2].seriesType, 2);
+  EXPECT_EQ(p.seriesInfo[2].styleCode, 4);
+}
+
+TEST_F(PlotReader, SearchFindsRecordsByTime) {
+  const TestSection a = steps(kStart(), 10, {10});
+  const TestSection b = steps(kStart() + 1, 10, {10});
+  const QString path = installTestFile({a, b});
+  PlotFileView file;
+  ASSERT_TRUE(file.open(path));
+  plotFileIndex ix;
+  ix.index = dataFileSlots[0];
+  ix.file = &file;
+  // An exact time is found in both directions.
+  searchRecTime(ix, 1, 20, a.records[4].time, true);
+  searchRecTime(ix, 1, 20, a.records[4].time, false);
+  EXPECT_EQ(ix.searchFirstRec, 5);
+  EXPECT_EQ(ix.searchLastRec, 5);
+  // Between two records.
+  searchRecTime(ix, 1, 20, a.records[4].time + 1 / 86400.0, true);
+  searchRecTime(ix, 1, 20, a.records[4].time + 1 / 86400.0, false);
+  EXPECT_EQ(ix.searchFirstRec, 6);
+  EXPECT_EQ(ix.searchLastRec, 5);
+  // Between the sections the last-search yields the later section's first record.
+  searchRecTime(ix, 1, 20, kStart() + 0.5, false);
+  EXPECT_EQ(ix.searchLastRec, 11);
+  EXPECT_DOUBLE_EQ(ix.searchLastTime, b.records[0].time);
+  // After everything the first-search yields the last record.
+  searchRecTime(ix, 1, 20, kStart() + 5, true);
+  EXPECT_EQ(ix.searchFirstRec, 20);
+}
+
+TEST_F(PlotReader, LongRangesAreCappedForMethodsThatKeepEveryRecord) {
+  const int n = kMaxPlotRecords + 100;
+  TestSection s;
+  s.records.resize(n);
+  for (int i = 0; i < n; ++i) s.records[i] = {kStart() + i * 2 / 86400.0, 100u + i, 2000u * i, 50};
+  installTestFile({s});
+  msgLevel = 1;
+  for (int16_t method : {kReduceOff, kReduceKeepMaxMin}) {
+    LogCapture log;
+    const QVector<plotSeries> series = read(kStart(), kStart() + 100, method, 500, false);
+    ASSERT_EQ(series.size(), 2);
+    EXPECT_EQ(series[1].points.size(), 501);
+    EXPECT_FLOAT_EQ(series[1].points[200].value, 1800);
+    EXPECT_TRUE(log.contains("reading 501 points by skipping records")) << method;
+  }
+}

@@ -1,0 +1,89 @@
+#include "zav_test_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
+#include <memory>
+
+#include "core/globals.h"
+
+namespace {
+void putLE(QByteArray& out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void putDouble(QByteArray& out, double d) {
+  uint64_t bits;
+  std::memcpy(&bits, &d, 8);
+  putLE(out, bits, 8);
+}
+}  // namespace
+
+QByteArray testFileBytes(const QVector<TestSection>& sections) {
+  QByteArray out;
+  for (const TestSection& s : sections) {
+    putDouble(out, s.records.isEmpty() ? 0 : s.records.first().time);  // startTime
+    putLE(out, static_cast<uint32_t>(s.version), 4);
+    putLE(out, 24840, 4);  // sensorVer
+    putLE(out, 0, 4);      // meterID
+    putLE(out, static_cast<uint32_t>(s.ticksPerSec), 4);
+    putLE(out, static_cast<uint32_t>(s.WsPerCount), 4);
+    putLE(out, static_cast<uint32_t>(s.resetCount), 4);
+    putLE(out, 0, 2);  // voltCount
+    putLE(out, static_cast<uint32_t>(s.headerRecords >= 0 ? s.headerRecords : s.records.size()), 4);
+    for (const TestRecord& r : s.records) {
+      putDouble(out, r.time);
+      putLE(out, r.count, 4);
+      putLE(out, r.ticks, 4);
+      putLE(out, static_cast<uint16_t>(r.temp), 2);
+    }
+  }
+  return out;
+}
+
+dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
+  dataFileIndex ix;
+  int64_t pos = 1;
+  int32_t total = 0;
+  for (const TestSection& s : sections) {
+    fileSection h;
+    h.startTime = s.records.isEmpty() ? 0 : s.records.first().time;
+    h.version = s.version;
+    h.sensorVer = 24840;
+    h.ticksPerSec = s.ticksPerSec;
+    h.WsPerCount = s.WsPerCount;
+    h.resetCount = s.resetCount;
+    h.records = s.headerRecords >= 0 ? s.headerRecords : static_cast<int32_t>(s.records.size());
+    total += h.records;
+    ix.sectionHeaders.append(h);
+    ix.sectionFilePos.append(pos);
+    ix.sectionLastTime.append(s.records.isEmpty() ? 0 : s.records.last().time);
+    ix.sectionEndRecord.append(total);
+    pos += 38 + 18 * static_cast<int64_t>(s.records.size());
+  }
+  ix.sectionCount = static_cast<int32_t>(sections.size());
+  ix.recordCount = total;
+  if (!sections.isEmpty()) {
+    ix.firstRecordTime = ix.sectionHeaders[1].startTime;
+    ix.lastRecordTime = ix.sectionLastTime.last();
+  }
+  return ix;
+}
+
+QString installTestFile(const QVector<TestSection>& sections, int slot) {
+  static std::unique_ptr<QTemporaryDir> dir;
+  if (!dir) dir = std::make_unique<QTemporaryDir>();
+  static int serial = 0;
+  const QString path = dir->filePath(QStringLiteral("pwrData%1.ZAV").arg(++serial));
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly)) f.write(testFileBytes(sections));
+  zavDatFileName[slot] = path;
+  dataFileSlots[slot] = testFileIndex(sections);
+  return path;
+}
+
+Date testTime(int y, int mo, int d, int h, int mi, double s) {
+  Date day = 0;
+  dateSerial(y, mo, d, day);
+  return day + (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// An independent writer of data files for the plot tests: sections of a
+// 38-byte header and 18-byte records, little-endian, written byte by byte.
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+#include "core/date_value.h"
+#include "meter/data_file.h"
+
+struct TestRecord {
+  Date time = 0;
+  uint32_t count = 0;
+  uint32_t ticks = 0;
+  int16_t temp = 0;
+};
+
+struct TestSection {
+  int32_t version = 1003000;
+  int32_t ticksPerSec = 1000;
+  int32_t WsPerCount = 3600;
+  int32_t resetCount = 1;
+  QVector<TestRecord> records;
+  int32_t headerRecords = -1;  // what the header says; -1: the real count
+};
+
+QByteArray testFileBytes(const QVector<TestSection>& sections);
+// The index a loader would build from these sections (each header's record count as written).
+dataFileIndex testFileIndex(const QVector<TestSection>& sections);
+// Writes the file into a fresh temp dir and installs it as slot `slot` (name and index).
+QString installTestFile(const QVector<TestSection>& sections, int slot = 0);
+
+// A local date and time as a Date.
+Date testTime(int y, int mo, int d, int h = 0, int mi = 0, double s = 0);
