@@ -1,148 +1,187 @@
 #include "plot/plot_data_reader.h"
 
 #include <QFile>
-#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 
 #include "core/format_pattern.h"
 #include "core/globals.h"
 #include "core/logmsg.h"
-#include "core/text_helpers.h"
 #include "platform/tick_clock.h"
-#include "plot/plot_file_view.h"
+#include "plot/plot_records.h"
 
 QVector<plotSeries> plotData(1);
 int32_t validTempPoints = 0;
 
 namespace {
-constexpr int kSearchHeaderBytes = 38;
 // The point dump of a long read is cut here: the message window could not hold more.
 constexpr int kMaxDumpLines = 1000;
-
-// One record as read from the file, without any date or string object.
-struct RawRecord {
-  Date recTime;
-  uint32_t count;
-  uint32_t ticks;
-  int16_t temp;
-};
-
-inline bool readRaw(PlotFileView& file, int64_t offset, RawRecord& r) {
-  const uchar* p = file.bytes(offset, kRecordBytes);
-  if (!p) return false;
-  r.recTime = qFromLittleEndian<double>(p);
-  r.count = qFromLittleEndian<uint32_t>(p + 8);
-  r.ticks = qFromLittleEndian<uint32_t>(p + 12);
-  r.temp = qFromLittleEndian<int16_t>(p + 16);
-  return true;
-}
-
-// 0-based offset of record `rec` (1-based over the file) of section `sec`.
-inline int64_t recordOffset(int32_t rec, int32_t sec, int headerBytes) {
-  return (static_cast<int64_t>(rec) - 1) * kRecordBytes + static_cast<int64_t>(headerBytes) * sec;
-}
-
-// Header length of the files of older program versions.
-int headerBytesOf(int32_t version) {
-  if (version >= 1002001) return 38;
-  if (version >= 1000019) return 18;
-  return 28;
-}
-
-QString timeText(Date d) { return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss")); }
-QString seconds(int32_t startTick) {
-  return formatNumber(static_cast<uint32_t>(timeGetTime() - startTick) / 1000.0, QStringLiteral("#,0.000")) +
-         QStringLiteral(" seconds");
-}
+// Points closer than this many records are read through a mapping of the
+// file (or large blocks); sparser points by small reads.
+constexpr double kDenseRecordsPerPoint = 64;
 
 inline int64_t wholeSeconds(Date d) { return std::llround(d * 86400.0); }
 
-float temperatureOf(int16_t raw) {
-  if (ZAVdetectorVer < 24840) return raw / 2.0f;
-  if (raw == 128) return kNoTemperature;
-  const int v = raw > 127 ? raw - 256 : raw;
-  return (v + 40) / 2.0f;
-}
+// Reads `pointCount` evenly spaced records of [fromRec, toRec] and derives
+// each point's power and temperature; hands each point to `sink`. Returns the
+// number of points read (fewer when the file ends early). kExactSeconds: work
+// out the whole seconds between records even where the ticks time them (for
+// the dump).
+template <bool kExactSeconds, class Sink>
+int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
+                   int32_t toRec, int64_t pointCount, double recordsPerPoint, plotSeries& ps, Sink&& sink) {
+  int32_t sec = 0, prevSec = -1;
+  int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
+  RawRecord prev{};
+  PointDump v{};
+  for (int64_t p = 0; p < pointCount; ++p) {
+    int32_t rec =
+        p == pointCount - 1 ? toRec
+        : recordsPerPoint == 1
+            ? fromRec + static_cast<int32_t>(p)
+            : static_cast<int32_t>(std::nearbyint(fromRec + static_cast<double>(p) * recordsPerPoint));
+    rec = std::min(rec, toRec);
+    while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
+    if (!readRaw(file, recordOffset(rec, sec, headerBytes), v.r)) return p;
+    v.p = static_cast<int32_t>(p);
+    v.rec = rec;
+    v.sec = sec;
+    v.temp = temperatureOf(v.r.temp);
+    v.power = kPowerNoPrevious;
+    v.dtSec = 0;
+    v.dCount = v.dTicks = v.ws = v.tSec = 0;
 
-bool validTemperature(float t) { return t != kNoTemperature && t != kNoTemperatureOld; }
-
-// Makes the index copy agree with the file: an index that promises more
-// records than the file holds is cut at the file's end. Keeps the running
-// totals of the copy consistent with its record counts.
-void fitIndexToFile(plotFileIndex& index, int headerBytes) {
-  dataFileIndex& ix = index.index;
-  const int64_t fileSize = index.file->size();
-  const int32_t promised = ix.recordCount;
-  ix.sectionCount = std::clamp<int32_t>(
-      ix.sectionCount, 0,
-      static_cast<int32_t>(std::min(ix.sectionHeaders.size(), ix.sectionLastTime.size())) - 1);
-  ix.sectionEndRecord.resize(ix.sectionCount + 1);
-  ix.sectionEndRecord[0] = 0;
-  int64_t total = 0;
-  for (int32_t s = 1; s <= ix.sectionCount; ++s) {
-    fileSection& h = ix.sectionHeaders[s];
-    const int64_t start = total * kRecordBytes + static_cast<int64_t>(headerBytes) * s;
-    const int64_t fits = fileSize > start ? (fileSize - start) / kRecordBytes : 0;
-    const int64_t records = std::max<int64_t>(h.records, 0);
-    if (fits < records || total + records > INT32_MAX) {
-      h.records = static_cast<int32_t>(std::min<int64_t>(fits, INT32_MAX - total));
-      total += h.records;
-      ix.sectionEndRecord[s] = static_cast<int32_t>(total);
-      ix.sectionCount = h.records > 0 ? s : s - 1;
-      RawRecord last;
-      if (h.records > 0 &&
-          readRaw(*index.file, recordOffset(static_cast<int32_t>(total), s, headerBytes), last)) {
-        ix.sectionLastTime[s] = last.recTime;
-        ix.lastRecordTime = last.recTime;
+    bool continues = true;
+    if (sec > prevSec) {
+      const fileSection& h = ix.sectionHeaders[sec];
+      continues = sec > 1 && p > 1 && h.resetCount == resetCount && h.WsPerCount == wsPerCount &&
+                  h.ticksPerSec == ticksPerSec;
+      if (!continues) {
+        resetCount = h.resetCount;
+        wsPerCount = h.WsPerCount;
+        ticksPerSec = h.ticksPerSec;
+        ps.WsPerCount = wsPerCount;
+        ps.ticksPerSec = ticksPerSec;
       }
-      ix.recordCount = static_cast<int32_t>(total);
-      logMsg(-1, QStringLiteral("getZavFileData: ERROR the file ends after record %1 of %2: %3")
-                     .arg(total)
-                     .arg(promised)
-                     .arg(index.fileName));
-      break;
     }
-    h.records = static_cast<int32_t>(records);
-    total += records;
-    ix.sectionEndRecord[s] = static_cast<int32_t>(total);
+    if (continues) {
+      // Whole seconds by the PC clock; where the ticks time the interval only
+      // whether it exceeds the limit matters.
+      const double approx = (v.r.recTime - prev.recTime) * 86400.0;
+      if (kExactSeconds || ticksPerSec <= 0 || approx > kMaxTickIntervalSeconds - 1)
+        v.dtSec = wholeSeconds(v.r.recTime) - wholeSeconds(prev.recTime);
+      v.dCount = static_cast<double>(v.r.count - prev.count);  // modulo 2^32
+      v.dTicks = static_cast<double>(v.r.ticks - prev.ticks);
+      v.ws = static_cast<double>(wsPerCount) * v.dCount;
+      // Without a tick rate the PC clock times the interval.
+      v.tSec = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0 ? static_cast<double>(v.dtSec)
+                                                                     : v.dTicks / ticksPerSec;
+      v.power = v.tSec >= kMinPowerSeconds ? static_cast<float>(v.ws / v.tSec) : kPowerTooClose;
+    }
+    if (v.power < 0) v.temp = kNoTemperature;
+    sink(v);
+    prevSec = sec;
+    prev = v.r;
   }
-  ix.sectionHeaders.resize(ix.sectionCount + 1);
-  ix.sectionLastTime.resize(ix.sectionCount + 1);
-  ix.sectionEndRecord.resize(ix.sectionCount + 1);
-  ix.recordCount = static_cast<int32_t>(ix.sectionEndRecord[ix.sectionCount]);
+  return pointCount;
 }
 
-QString dumpHeader() {
-  return QStringLiteral(
-      " point  recordNr  secNr        Date     Time       thisCount  hexCount       thisTicks  hexTicks  "
-      "thisTemp"
-      "       usedDTsec       usedCount       usedTicks        used_kWh        usedTsec    power  temp°C");
-}
+// What every point adds to a read: data ranges, valid temperatures, the dump
+// and the count errors.
+struct PointTally {
+  PointTally(Date from, Date to, bool temperature, bool dumping)
+      : fromTime(from), toTime(to), wantTemp(temperature), dump(dumping) {}
+  Date fromTime, toTime;
+  bool wantTemp, dump;
+  float powerMax = -1e9f, powerMin = 1e9f, tempMax = -1e9f, tempMin = 1e9f;
+  int32_t countErrors = 0;
+  int dumpLines = 0;
+  QString dumpText, errorText;
+  PointDump prev{};
+  Date lastTime = 0;
 
-struct DumpFields {
-  int32_t p, rec, sec;
-  RawRecord r;
-  int64_t dtSec;
-  double dCount, dTicks, ws, tSec;
-  float power, temp;
+  void add(const PointDump& v) {
+    const bool inRange = fromTime <= v.r.recTime && v.r.recTime <= toTime;
+    if (v.power >= 0 && inRange) {
+      powerMax = std::max(powerMax, v.power);
+      powerMin = std::min(powerMin, v.power);
+    }
+    if (wantTemp && inRange && validTemperature(v.temp)) {
+      ++validTempPoints;
+      tempMax = std::max(tempMax, v.temp);
+      tempMin = std::min(tempMin, v.temp);
+    }
+    if (v.dCount > 2147483648.0) {  // the count went backwards
+      ++countErrors;
+      if (dump && countErrors <= kMaxDumpLines)
+        errorText += pointDumpLine(prev) + u'\n' + pointDumpLine(v) + QStringLiteral("\n\n");
+    }
+    if (dump && dumpLines < kMaxDumpLines) {
+      dumpText += pointDumpLine(v) + u'\n';
+      if (++dumpLines == kMaxDumpLines) dumpText += QStringLiteral("...\n");
+    }
+    prev = v;
+    lastTime = v.r.recTime;
+  }
 };
 
-QString dumpLine(const DumpFields& f) {
-  const QString sep = QStringLiteral("  ");
-  auto hex = [](uint32_t v) { return QString::number(v, 16).toUpper().rightJustified(8, u' '); };
-  return formatRight(f.p, QStringLiteral("##,##0")) + sep + formatRight(f.rec, QStringLiteral("#######0")) +
-         sep + formatRight(f.sec, QStringLiteral("####0")) + sep + generalDate(f.r.recTime) + sep +
-         formatRight(f.r.count, QStringLiteral("##,###,###,##0")) + sep + hex(f.r.count) + sep +
-         formatRight(f.r.ticks, QStringLiteral("##,###,###,##0")) + sep + hex(f.r.ticks) + sep +
-         formatRight(f.r.temp, QStringLiteral("####,##0")) + sep +
-         formatRight(static_cast<double>(f.dtSec), QStringLiteral("##,###,###,##0")) + sep +
-         formatRight(f.dCount, QStringLiteral("##,###,###,##0")) + sep +
-         formatRight(f.dTicks, QStringLiteral("##,###,###,##0")) + sep +
-         formatRight(f.ws / 3600000.0, QStringLiteral("##,###,##0.000")) + sep +
-         formatRight(f.tSec, QStringLiteral("##,###,##0.000")) + sep +
-         formatRight(f.power, QStringLiteral("###,##0")) + sep +
-         formatRight(f.temp, QStringLiteral("###0.0"));
+template <class Sink>
+int64_t readPointsFor(bool exactSeconds, PlotFileView& file, const dataFileIndex& ix, int headerBytes,
+                      int32_t fromRec, int32_t toRec, int64_t pointCount, double recordsPerPoint,
+                      plotSeries& ps, Sink&& sink) {
+  return exactSeconds
+             ? readPoints<true>(file, ix, headerBytes, fromRec, toRec, pointCount, recordsPerPoint, ps, sink)
+             : readPoints<false>(file, ix, headerBytes, fromRec, toRec, pointCount, recordsPerPoint, ps,
+                                 sink);
+}
+
+// Method 1 over many records: keeps only the values while scanning, thins
+// them, then reads back the few records that survive.
+int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
+                      int32_t toRec, int64_t pointCount, int32_t maxPlotPoints, plotSeries& ps,
+                      plotSeries* ts, PointTally& tally) {
+  // Elements 1.. of each series; element 0 (the head) is never thinned.
+  static std::vector<ReduceNode> powerNodes, tempNodes;
+  powerNodes.resize(pointCount - 1);
+  tempNodes.resize(ts ? pointCount - 1 : 0);
+  PointDump head{};
+  const int64_t read = readPointsFor(tally.dump, file, ix, headerBytes, fromRec, toRec, pointCount, 1, ps,
+                                     [&](const PointDump& v) {
+                                       if (v.p == 0) {
+                                         head = v;
+                                       } else {
+                                         powerNodes[v.p - 1] = {v.p, v.power};
+                                         if (ts) tempNodes[v.p - 1] = {v.p, v.temp};
+                                       }
+                                       tally.add(v);
+                                     });
+  if (read < 2) return read;
+  powerNodes.resize(read - 1);
+  if (ts) tempNodes.resize(read - 1);
+  // Every kept point is record fromRec + its index.
+  auto keep = [&](std::vector<ReduceNode>& nodes, float headValue, plotSeries& s, bool power) {
+    if (static_cast<int64_t>(maxPlotPoints) + 1 < read) {
+      logMsg(1,
+             QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(read - 1).arg(maxPlotPoints));
+      reduceNodes(nodes, maxPlotPoints);
+    }
+    s.points.resize(static_cast<qsizetype>(nodes.size()) + 1);
+    int32_t sec = 0;
+    for (size_t k = 0; k <= nodes.size(); ++k) {
+      const int32_t at = k == 0 ? 0 : nodes[k - 1].index;
+      const int32_t rec = fromRec + at;
+      while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
+      RawRecord r{};
+      readRaw(file, recordOffset(rec, sec, headerBytes), r);
+      const float value = k == 0 ? headValue : nodes[k - 1].value;
+      s.points[k] = power ? plotPoint{rec, value, r.recTime, static_cast<int32_t>(r.count),
+                                      static_cast<int32_t>(r.ticks)}
+                          : plotPoint{rec, value, r.recTime, 0, 0};
+    }
+  };
+  keep(powerNodes, head.power, ps, true);
+  if (ts) keep(tempNodes, head.temp, *ts, false);
+  return read;
 }
 
 void emptySeries(QVector<plotSeries>& series, int16_t index) {
@@ -150,109 +189,27 @@ void emptySeries(QVector<plotSeries>& series, int16_t index) {
 }
 }  // namespace
 
-void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordNr, Date searchDateTime,
-                   bool searchFirst) {
-  const int32_t start = timeGetTime();
-  const dataFileIndex& ix = index.index;
-  if (searchFirst) {
-    index.searchFirstTime = 0;
-    index.searchFirstRec = 0;
-  } else {
-    index.searchLastTime = 0;
-    index.searchLastRec = 0;
-  }
-  if (logShows(3)) {
-    logMsg(3, QStringLiteral("searchRecTime: \n   fromRecordNr=%1\n     toRecordNr=%2\n  searchRecords=%3\n"
-                             " searchDateTime=%4\n    searchFirst=%5")
-                  .arg(fromRecordNr)
-                  .arg(toRecordNr)
-                  .arg(static_cast<int64_t>(toRecordNr) - fromRecordNr + 1)
-                  .arg(timeText(searchDateTime), searchFirst ? "True" : "False"));
-  }
-  if (ix.sectionCount < 1 || ix.recordCount < 1 || !index.file) return;
-
-  int32_t s = 1;
-  int32_t before = 0;
-  for (; s < ix.sectionCount; ++s) {
-    const int32_t records = ix.sectionHeaders[s].records;
-    if (records > 0 && searchDateTime <= ix.sectionLastTime[s]) break;
-    if (records > 0) before += records;
-  }
-  int32_t lo = before + 1;
-  int32_t hi = before + ix.sectionHeaders[s].records;
-  if (logShows(3)) {
-    logMsg(1, QStringLiteral("   fileSection=%1\n  secFirstRec=%2\n   secLastRec=%3\n  secStartTime=%4\n"
-                             "   secLastTime=%5\nsec-1.LastTime=%6\nsectionRecords=%7\n     thisDTime=%8")
-                  .arg(s)
-                  .arg(lo)
-                  .arg(hi)
-                  .arg(timeText(ix.sectionHeaders[s].startTime), timeText(ix.sectionLastTime[s]),
-                       timeText(ix.sectionLastTime[s - 1]))
-                  .arg(ix.sectionHeaders[s].records)
-                  .arg(timeText(searchDateTime)));
-  }
-
-  int32_t probe = searchFirst ? lo : hi;
-  int32_t loops = 0;
-  RawRecord r{};
-  for (;;) {
-    // A probe outside the file (an empty section) reads the nearest record.
-    const int32_t at = std::clamp(probe, 1, ix.recordCount);
-    if (!readRaw(*index.file, recordOffset(at, s, kSearchHeaderBytes), r)) break;
-    ++loops;
-    if (hi - lo < 1) break;
-    if (searchFirst) {
-      if (r.recTime < searchDateTime)
-        lo = probe + 1;
-      else
-        hi = probe;
-      probe = hi - (hi - lo + 1) / 2;
-    } else {
-      if (searchDateTime < r.recTime)
-        hi = probe - 1;
-      else
-        lo = probe;
-      probe = lo + (hi - lo + 1) / 2;
-    }
-  }
-  probe = std::clamp(probe, 1, ix.recordCount);
-  if (searchFirst) {
-    index.searchFirstTime = r.recTime;
-    index.searchFirstRec = probe;
-  } else {
-    index.searchLastTime = r.recTime;
-    index.searchLastRec = probe;
-  }
-  logMsg(1, QStringLiteral("     thisDTime=%1\n    thisRecord=%2\n    sLoopCount=%3\nelapsedTime=%4\n%5")
-                .arg(timeText(r.recTime))
-                .arg(probe)
-                .arg(loops)
-                .arg(seconds(start), QString(41, u'-')));
-}
-
 void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t reduceMethod,
                     int32_t maxPlotPoints, int16_t powerSeries, int16_t tempSeries,
                     QVector<plotSeries>& series) {
   const int32_t start = timeGetTime();
   int32_t lap[7] = {start, start, start, start, start, start, start};
   validTempPoints = 0;
-  float powerMax = -1e9f, powerMin = 1e9f, tempMax = -1e9f, tempMin = 1e9f;
+  PointTally tally(fromTime, toTime, tempSeries > 0, logShows(4));
   const int headerBytes =
       index.index.sectionCount >= 1 ? headerBytesOf(index.index.sectionHeaders[1].version) : kSectionBytes;
-  int32_t readRecords = 0;
-  int32_t countErrors = 0;
-  Date lastReadTime = 0;
-  bool anyRead = false;
+  int64_t readRecords = 0;
 
   PlotFileView file;
-  const bool opened = QFile::exists(index.fileName) && file.open(index.fileName);
-  if (QFile::exists(index.fileName) && !opened)
-    logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot open ") + index.fileName);
+  const bool exists = QFile::exists(index.fileName);
+  const bool opened = exists && file.open(index.fileName);
+  if (exists && !opened) logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot open ") + index.fileName);
   if (opened) {
     index.file = &file;
     logMsg(1, QStringLiteral("getZavFileData: zavPlotFileNr= %1").arg(file.handle()));
     fitIndexToFile(index, headerBytes);
-    const int32_t recordCount = index.index.recordCount;
+    const dataFileIndex& ix = index.index;
+    const int32_t recordCount = ix.recordCount;
     lap[1] = timeGetTime();
 
     searchRecTime(index, 1, recordCount, fromTime, true);
@@ -312,145 +269,68 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
     lap[3] = timeGetTime();
 
     if (pointCount >= 2) {
-      const dataFileIndex& ix = index.index;
-      const bool wantTemp = tempSeries > 0;
-      const bool dump = logShows(4);
-      QString dumpText, errorText;
-      int dumpLines = 0;
+      if (recordsPerPoint < kDenseRecordsPerPoint) file.mapForScan();
       plotSeries& ps = series[powerSeries];
-      ps.points.resize(pointCount);
-      plotPoint* pp = ps.points.data();
-      plotPoint* tp = nullptr;
-      if (wantTemp) {
-        series[tempSeries].points.resize(pointCount);
-        tp = series[tempSeries].points.data();
+      plotSeries* ts = tempSeries > 0 ? &series[tempSeries] : nullptr;
+      const bool reduceWhileScanning = reduceMethod == kReduceKeepMaxMin && maxPlotPoints > 1 &&
+                                       static_cast<int64_t>(maxPlotPoints) + 1 < pointCount;
+      if (reduceWhileScanning) {
+        readRecords =
+            scanAndReduce(file, ix, headerBytes, fromRec, toRec, pointCount, maxPlotPoints, ps, ts, tally);
+      } else {
+        ps.points.resize(pointCount);
+        if (ts) ts->points.resize(pointCount);
+        plotPoint* pp = ps.points.data();
+        plotPoint* tp = ts ? ts->points.data() : nullptr;
+        readRecords =
+            readPointsFor(tally.dump, file, ix, headerBytes, fromRec, toRec, pointCount, recordsPerPoint, ps,
+                          [&](const PointDump& v) {
+                            pp[v.p] = plotPoint{v.rec, v.power, v.r.recTime, static_cast<int32_t>(v.r.count),
+                                                static_cast<int32_t>(v.r.ticks)};
+                            if (tp) tp[v.p] = plotPoint{v.rec, v.temp, v.r.recTime, 0, 0};
+                            tally.add(v);
+                          });
+        if (readRecords < pointCount) {
+          const qsizetype kept = readRecords >= 2 ? readRecords : 1;
+          ps.points.resize(kept);
+          if (ts) ts->points.resize(kept);
+        }
       }
-      int32_t sec = 0, prevSec = -1;
-      int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
-      RawRecord prev{}, r{};
-      DumpFields prevDump{};
-      int64_t p = 0;
-      for (; p < pointCount; ++p) {
-        int32_t rec = p == pointCount - 1 ? toRec
-                      : recordsPerPoint == 1
-                          ? fromRec + static_cast<int32_t>(p)
-                          : static_cast<int32_t>(std::nearbyint(fromRec + p * recordsPerPoint));
-        rec = std::min(rec, toRec);
-        while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
-        if (!readRaw(file, recordOffset(rec, sec, headerBytes), r)) {
-          logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot read record %1 of %2")
-                         .arg(rec)
-                         .arg(index.fileName));
-          break;
-        }
-        ++readRecords;
-        anyRead = true;
-        float temp = temperatureOf(r.temp);
-
-        float power = kPowerNoPrevious;
-        int64_t dtSec = 0;
-        double dCount = 0, dTicks = 0, ws = 0, tSec = 0;
-        bool continues = true;
-        if (sec > prevSec) {
-          const fileSection& h = ix.sectionHeaders[sec];
-          continues = sec > 1 && p > 1 && h.resetCount == resetCount && h.WsPerCount == wsPerCount &&
-                      h.ticksPerSec == ticksPerSec;
-          if (!continues) {
-            resetCount = h.resetCount;
-            wsPerCount = h.WsPerCount;
-            ticksPerSec = h.ticksPerSec;
-            ps.WsPerCount = wsPerCount;
-            ps.ticksPerSec = ticksPerSec;
-          }
-        }
-        if (continues) {
-          dtSec = wholeSeconds(r.recTime) - wholeSeconds(prev.recTime);
-          dCount = static_cast<double>(r.count - prev.count);  // modulo 2^32
-          dTicks = static_cast<double>(r.ticks - prev.ticks);
-          ws = static_cast<double>(wsPerCount) * dCount;
-          // Without a tick rate the PC clock times the interval.
-          tSec = dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0 ? static_cast<double>(dtSec)
-                                                                     : dTicks / ticksPerSec;
-          power = tSec >= kMinPowerSeconds ? static_cast<float>(ws / tSec) : kPowerTooClose;
-        }
-        if (power < 0) temp = kNoTemperature;
-        const bool inRange = fromTime <= r.recTime && r.recTime <= toTime;
-
-        pp[p] =
-            plotPoint{rec, power, r.recTime, static_cast<int32_t>(r.count), static_cast<int32_t>(r.ticks)};
-        if (power >= 0 && inRange) {
-          powerMax = std::max(powerMax, power);
-          powerMin = std::min(powerMin, power);
-        }
-        if (tp) {
-          tp[p] = plotPoint{rec, temp, r.recTime, 0, 0};
-          if (validTemperature(temp) && inRange) {
-            ++validTempPoints;
-            tempMax = std::max(tempMax, temp);
-            tempMin = std::min(tempMin, temp);
-          }
-        }
-        const DumpFields fields{
-            static_cast<int32_t>(p), rec, sec, r, dtSec, dCount, dTicks, ws, tSec, power, temp};
-        if (dump && dumpLines < kMaxDumpLines) {
-          dumpText += dumpLine(fields) + u'\n';
-          if (++dumpLines == kMaxDumpLines) dumpText += QStringLiteral("...\n");
-        }
-        if (dCount > 2147483648.0) {  // the count went backwards
-          ++countErrors;
-          if (dump && countErrors <= kMaxDumpLines)
-            errorText += dumpLine(prevDump) + u'\n' + dumpLine(fields) + QStringLiteral("\n\n");
-        }
-        prevSec = sec;
-        prev = r;
-        prevDump = fields;
-        lastReadTime = r.recTime;
-      }
-      if (p < pointCount) {  // the file ended early
-        const int64_t kept = p >= 2 ? p : 1;
-        ps.points.resize(kept);
-        if (tp) series[tempSeries].points.resize(kept);
-      }
+      if (readRecords < pointCount)
+        logMsg(-1, QStringLiteral("getZavFileData: ERROR the file ended at point %1 of %2: %3")
+                       .arg(readRecords)
+                       .arg(pointCount)
+                       .arg(index.fileName));
       lap[4] = timeGetTime();
-      if (dump) {
-        logMsgCourier(QStringLiteral("countErrors:\n") + dumpHeader() + u'\n' + errorText);
-        logMsgCourier(QStringLiteral("all points:\n") + dumpHeader() + u'\n' + dumpText);
+      if (tally.dump) {
+        logMsgCourier(QStringLiteral("countErrors:\n") + pointDumpHeader() + u'\n' + tally.errorText);
+        logMsgCourier(QStringLiteral("all points:\n") + pointDumpHeader() + u'\n' + tally.dumpText);
       }
       lap[5] = timeGetTime();
-      if (reduceMethod == kReduceKeepMaxMin && static_cast<int64_t>(maxPlotPoints) + 1 < ps.points.size() &&
-          maxPlotPoints > 1) {
-        reducePoints(ps.points, maxPlotPoints);
-        ps.points.resize(maxPlotPoints + 1);
-        if (tp) {
-          reducePoints(series[tempSeries].points, maxPlotPoints);
-          series[tempSeries].points.resize(maxPlotPoints + 1);
-        }
-      }
       lap[6] = timeGetTime();
     }
 
-    if (!anyRead || lastReadTime < fromTime) {
+    if (readRecords == 0 || tally.lastTime < fromTime) {
       emptySeries(series, powerSeries);
       emptySeries(series, tempSeries);
     }
     if (powerSeries > 0 && series[powerSeries].points.size() > 1) {
-      series[powerSeries].maxValue = powerMax;
-      series[powerSeries].minValue = powerMin;
+      series[powerSeries].maxValue = tally.powerMax;
+      series[powerSeries].minValue = tally.powerMin;
     }
     if (tempSeries > 0 && series[tempSeries].points.size() > 1) {
-      series[tempSeries].maxValue = tempMax;
-      series[tempSeries].minValue = tempMin;
+      series[tempSeries].maxValue = tally.tempMax;
+      series[tempSeries].minValue = tally.tempMin;
     }
     file.close();
     index.file = nullptr;
   }
 
   if (opened && debugLevel >= 4) {
-    QString laps = QStringLiteral("countErrors= %1").arg(countErrors);
+    QString laps = QStringLiteral("countErrors= %1").arg(tally.countErrors);
     for (int i = 1; i <= 6; ++i) {
-      const int32_t ms = static_cast<int32_t>(static_cast<uint32_t>(lap[i] - lap[i - 1]));
-      laps +=
-          QStringLiteral("\nlapTime%1=").arg(i) + formatNumber(std::max(ms, 0), QStringLiteral("###,##0 mS"));
+      const auto ms = static_cast<uint32_t>(lap[i] - lap[i - 1]);
+      laps += QStringLiteral("\nlapTime%1=").arg(i) + formatNumber(ms, QStringLiteral("###,##0 mS"));
     }
     laps += QStringLiteral("\ntotalTime=") +
             formatNumber(static_cast<uint32_t>(timeGetTime() - start), QStringLiteral("###,##0 mS"));
@@ -458,7 +338,7 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
   }
   logMsg(5, QStringLiteral("readRecords= %1").arg(readRecords));
   logMsg(2, QStringLiteral("getZavFileData()\nfileName=") + index.fileName +
-                QStringLiteral("\ngetZavFileData: elapsedTime=") + seconds(start));
+                QStringLiteral("\ngetZavFileData: elapsedTime=") + elapsedSince(start));
 }
 
 void getPlotData(plotParamRecord& param, QVector<plotSeries>& series) {
@@ -505,7 +385,7 @@ void getPlotData(plotParamRecord& param, QVector<plotSeries>& series) {
     // Series that were read but not kept are not handed on.
     series.resize(k + 1);
   }
-  logMsg(2, QStringLiteral("getPlotData: elapsedTime=") + seconds(start));
+  logMsg(2, QStringLiteral("getPlotData: elapsedTime=") + elapsedSince(start));
 }
 
 void setPlotRecord(const QVector<plotSeries>& series) { plotData = series; }

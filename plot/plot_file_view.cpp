@@ -4,9 +4,10 @@
 
 namespace {
 bool g_mappingDisabled = false;
-// Block reads serve both the scattered reads of a skipping reduction (small
-// blocks waste little) and sequential scans (few system calls).
-constexpr int64_t kBlockBytes = 256 * 1024;
+// Scattered reads fetch one page around the record: the last probes of a
+// binary search and neighbouring points then need no further reads.
+constexpr int64_t kSmallBlockBytes = 4096;
+constexpr int64_t kScanBlockBytes = 1 << 20;
 }  // namespace
 
 void PlotFileView::setMappingDisabledForTests(bool disabled) { g_mappingDisabled = disabled; }
@@ -16,8 +17,14 @@ bool PlotFileView::open(const QString& path) {
   m_file.setFileName(path);
   if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
   m_size = m_file.size();
-  if (!g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
+  m_blockBytes = kSmallBlockBytes;
   return true;
+}
+
+void PlotFileView::mapForScan() {
+  if (!m_file.isOpen() || m_map) return;
+  if (!g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
+  if (!m_map) m_blockBytes = kScanBlockBytes;
 }
 
 void PlotFileView::close() {
@@ -27,18 +34,19 @@ void PlotFileView::close() {
   m_size = 0;
   m_block.clear();
   m_blockStart = -1;
+  m_blockSize = 0;
 }
 
-const uchar* PlotFileView::blockBytes(int64_t offset, int len) {
-  if (m_blockStart < 0 || offset < m_blockStart || offset + len > m_blockStart + m_block.size()) {
-    const int64_t want = std::max<int64_t>(kBlockBytes, len);
-    m_blockStart = -1;
-    if (!m_file.seek(offset)) return nullptr;
-    m_block.resize(want);
-    const qint64 got = m_file.read(m_block.data(), want);
-    if (got < len) return nullptr;
-    m_block.resize(got);
-    m_blockStart = offset;
-  }
-  return reinterpret_cast<const uchar*>(m_block.constData()) + (offset - m_blockStart);
+const uchar* PlotFileView::readBlock(int64_t offset, int len) {
+  m_blockStart = -1;
+  m_blockSize = 0;
+  const int64_t start = m_blockBytes == kSmallBlockBytes ? offset - offset % kSmallBlockBytes : offset;
+  const int64_t want = std::max<int64_t>(m_blockBytes, offset - start + len);
+  if (!m_file.seek(start)) return nullptr;
+  m_block.resize(want);
+  const qint64 got = m_file.read(m_block.data(), want);
+  if (got < offset - start + len) return nullptr;
+  m_blockStart = start;
+  m_blockSize = got;
+  return reinterpret_cast<const uchar*>(m_block.constData()) + (offset - start);
 }

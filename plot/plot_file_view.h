@@ -1,6 +1,7 @@
 #pragma once
-// Read access to a data file for plotting: the whole file mapped into memory,
-// or, where mapping fails, read in blocks. 64-bit offsets throughout.
+// Read access to a data file for plotting, with 64-bit offsets: small reads
+// for scattered records, and for scans the whole file mapped into memory or,
+// where mapping fails, read in large blocks.
 
 #include <QByteArray>
 #include <QFile>
@@ -16,6 +17,8 @@ class PlotFileView {
 
   bool open(const QString& path);
   void close();
+  // Prepares for reading many neighbouring records.
+  void mapForScan();
   bool isOpen() const { return m_file.isOpen(); }
   int64_t size() const { return m_size; }
   int handle() const { return m_file.handle(); }
@@ -26,18 +29,22 @@ class PlotFileView {
   const uchar* bytes(int64_t offset, int len) {
     if (offset < 0 || len < 0 || offset > m_size - len) return nullptr;
     if (m_map) return m_map + offset;
-    return blockBytes(offset, len);
+    if (offset >= m_blockStart && offset + len <= m_blockStart + m_blockSize)
+      return reinterpret_cast<const uchar*>(m_block.constData()) + (offset - m_blockStart);
+    return readBlock(offset, len);
   }
 
   // Tests read through the block path as on a system where mapping fails.
   static void setMappingDisabledForTests(bool disabled);
 
  private:
-  const uchar* blockBytes(int64_t offset, int len);
+  const uchar* readBlock(int64_t offset, int len);
 
   QFile m_file;
   uchar* m_map = nullptr;
   int64_t m_size = 0;
+  int64_t m_blockBytes = 0;  // how much one read fetches
   QByteArray m_block;
   int64_t m_blockStart = -1;
+  int64_t m_blockSize = 0;
 };

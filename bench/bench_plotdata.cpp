@@ -1,0 +1,187 @@
+// Reads plot data from a 50-million-record (900 MB) and a 1-million-record data
+// file the way the web graph does, and compares with baselines of the same run.
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "core/globals.h"
+#include "plot/plot_data_reader.h"
+
+namespace {
+constexpr int kSections = 5;
+constexpr double kSecondsPerRecord = 2;  // on average; intervals alternate 1.5 s and 2.5 s
+constexpr int32_t kTicksPerSec = 1000;
+const int kHeaderBytes = 38;
+
+// Start time of the files: 2020-01-01 00:00 as days since 1899-12-30.
+constexpr Date kT0 = 43831;
+
+double recordSeconds(int64_t i) { return i * kSecondsPerRecord + (i % 2 ? -0.5 : 0); }
+
+// Writes `records` records in kSections equal sections and returns their index.
+dataFileIndex writeDataFile(const QString& path, int64_t records) {
+  dataFileIndex ix;
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    std::exit(1);
+  }
+  const int64_t perSection = records / kSections;
+  constexpr int64_t kChunk = 1 << 20;
+  QByteArray buf;
+  int64_t i = 0, total = 0, pos = 1;
+  for (int s = 1; s <= kSections; ++s) {
+    const int64_t n = s == kSections ? records - perSection * (kSections - 1) : perSection;
+    fileSection h;
+    h.startTime = kT0 + recordSeconds(i) / 86400.0;
+    h.version = 1003000;
+    h.ticksPerSec = kTicksPerSec;
+    h.WsPerCount = 3600;
+    h.resetCount = 1;
+    h.records = static_cast<int32_t>(n);
+    char head[kHeaderBytes] = {};
+    qToLittleEndian(h.startTime, head);
+    qToLittleEndian(h.version, head + 8);
+    qToLittleEndian(h.ticksPerSec, head + 20);
+    qToLittleEndian(h.WsPerCount, head + 24);
+    qToLittleEndian(h.resetCount, head + 28);
+    qToLittleEndian(h.records, head + 34);
+    buf.append(head, kHeaderBytes);
+    Date last = 0;
+    for (int64_t k = 0; k < n; ++k, ++i) {
+      char rec[18];
+      const double sec = recordSeconds(i);
+      last = kT0 + sec / 86400.0;
+      qToLittleEndian(last, rec);
+      qToLittleEndian(static_cast<uint32_t>(i + (i / 7) % 3), rec + 8);
+      qToLittleEndian(static_cast<uint32_t>(std::llround(sec * kTicksPerSec)), rec + 12);
+      qToLittleEndian(static_cast<int16_t>(40 + (i / 1000) % 30), rec + 16);
+      buf.append(rec, 18);
+      if (buf.size() >= kChunk * 18) {
+        f.write(buf);
+        buf.clear();
+      }
+    }
+    total += n;
+    ix.sectionHeaders.append(h);
+    ix.sectionFilePos.append(pos);
+    ix.sectionLastTime.append(last);
+    ix.sectionEndRecord.append(static_cast<int32_t>(total));
+    pos += kHeaderBytes + 18 * n;
+  }
+  f.write(buf);
+  ix.sectionCount = kSections;
+  ix.recordCount = static_cast<int32_t>(total);
+  ix.firstRecordTime = ix.sectionHeaders[1].startTime;
+  ix.lastRecordTime = ix.sectionLastTime.last();
+  return ix;
+}
+
+// Median wall time of `reps` runs, in seconds.
+double medianSeconds(int reps, const std::function<void()>& fn) {
+  std::vector<double> t;
+  for (int r = 0; r < reps; ++r) {
+    const auto a = std::chrono::steady_clock::now();
+    fn();
+    t.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count());
+  }
+  std::sort(t.begin(), t.end());
+  return t[t.size() / 2];
+}
+
+struct Plot {
+  QString path;
+  dataFileIndex index;
+};
+
+// One web-graph read of [from, to] with the given method; returns the points.
+qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
+  zavDatFileName[0] = plot.path;
+  dataFileSlots[0] = plot.index;
+  plotParamRecord p;
+  p.fromTime = from;
+  p.toTime = to;
+  p.reduceMethod = method;
+  p.maxPlotPoints = 300;
+  p.y2ScaleMax = 50;
+  QVector<plotSeries> series;
+  getPlotData(p, series);
+  return series.size() > 1 ? series[1].points.size() : 0;
+}
+
+// Plainly reads the bytes of records [firstRec, lastRec] (1-based, one file
+// section each of the same size) in large blocks and touches every record.
+uint64_t plainRead(const Plot& plot, int64_t firstRec, int64_t lastRec) {
+  QFile f(plot.path);
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return 0;
+  const int64_t perSection = plot.index.sectionHeaders[1].records;
+  const int64_t sec = (firstRec - 1) / perSection + 1;
+  const int64_t begin = (firstRec - 1) * 18 + kHeaderBytes * sec;
+  const int64_t bytes = (lastRec - firstRec + 1) * 18;
+  f.seek(begin);
+  static std::vector<char> buf(1 << 20);
+  const int64_t block = static_cast<int64_t>(buf.size()) / 18 * 18;
+  uint64_t sum = 0;
+  for (int64_t done = 0; done < bytes;) {
+    const qint64 got = f.read(buf.data(), std::min(block, bytes - done));
+    if (got <= 0) break;
+    for (qint64 k = 0; k + 18 <= got; k += 18) sum += qFromLittleEndian<uint32_t>(buf.data() + k + 8);
+    done += got;
+  }
+  return sum;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  msgLevel = 0;  // measure the reader, not the message window
+  debugLevel = 0;
+  ZAVdetectorVer = 24840;
+  plotFileSlot = 0;
+
+  QTemporaryDir dir;
+  if (!dir.isValid()) return 1;
+  const auto w0 = std::chrono::steady_clock::now();
+  const Plot big{dir.filePath("big.ZAV"), writeDataFile(dir.filePath("big.ZAV"), 50'000'000)};
+  const Plot small{dir.filePath("small.ZAV"), writeDataFile(dir.filePath("small.ZAV"), 1'000'000)};
+  std::printf("# files written in %.1f s (%lld bytes)\n",
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count(),
+              static_cast<long long>(QFile(big.path).size()));
+
+  // Method 2 over the whole file: the cost must not grow with the file.
+  readPlot(big, big.index.firstRecordTime, big.index.lastRecordTime, kReduceSkip);  // warm up
+  const double all50 = medianSeconds(
+      51, [&] { readPlot(big, big.index.firstRecordTime, big.index.lastRecordTime, kReduceSkip); });
+  const double all1 = medianSeconds(
+      51, [&] { readPlot(small, small.index.firstRecordTime, small.index.lastRecordTime, kReduceSkip); });
+  std::printf("BENCH method2_all_50M_vs_1M t50M_ms=%.3f t1M_ms=%.3f ratio=%.2f\n", all50 * 1e3, all1 * 1e3,
+              all50 / all1);
+
+  // Method 2 over the last hour of the big file.
+  const Date last = big.index.lastRecordTime;
+  const double hour = medianSeconds(51, [&] { readPlot(big, last - 1 / 24.0, last, kReduceSkip); });
+  std::printf("BENCH method2_1h_ms t1h_ms=%.3f tall_ms=%.3f ratio=%.2f\n", hour * 1e3, all50 * 1e3,
+              hour / all50);
+
+  // Method 1 over one month against plainly reading the same records.
+  const Date monthFrom = last - 30;
+  const int64_t n = big.index.recordCount;
+  const int64_t firstRec = std::max<int64_t>(2, n - static_cast<int64_t>(30 * 86400 / kSecondsPerRecord) - 2);
+  const int64_t records = n - firstRec + 1;
+  plainRead(big, firstRec, n);
+  const double scan = medianSeconds(5, [&] { readPlot(big, monthFrom, last, kReduceKeepMaxMin); });
+  volatile uint64_t sink = 0;
+  const double plain = medianSeconds(5, [&] { sink = sink + plainRead(big, firstRec, n); });
+  std::printf(
+      "BENCH method1_month_vs_read records=%lld method1_rec_per_s=%.3g read_rec_per_s=%.3g ratio=%.2f\n",
+      static_cast<long long>(records), records / scan, records / plain, plain / scan);
+  return 0;
+}
