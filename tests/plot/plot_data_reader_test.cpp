@@ -445,3 +445,23 @@ TEST_F(PlotReader, LongRangesAreCappedForMethodsThatKeepEveryRecord) {
     EXPECT_TRUE(log.contains("reading 501 points by skipping records")) << method;
   }
 }
+
+TEST_F(PlotReader, ReadsThroughTheIndexTheLoaderBuilds) {
+  const TestSection a = steps(kStart(), 30, {10, 5});
+  TestSection b = steps(kStart() + 1, 30, {10});
+  b.resetCount = 2;
+  installTestFile({a, b});
+  msgLevel = 0;
+  ASSERT_TRUE(loadZavDatNEW(0));
+  msgLevel = 3;
+  ASSERT_EQ(dataFileSlots[0].recordCount, 60);
+  const QVector<plotSeries> series = read(a.records[20].time, b.records[10].time);
+  ASSERT_GE(series.size(), 2);
+  const plotSeries& power = series[1];
+  EXPECT_EQ(power.points.first().recordNr, 19);
+  EXPECT_EQ(power.points.last().recordNr, 41);
+  EXPECT_FLOAT_EQ(power.points[1].value, 360);
+  EXPECT_FLOAT_EQ(power.points[2].value, 720);
+  EXPECT_EQ(power.points[12].value, kPowerNoPrevious);  // record 31 starts the reset section
+  EXPECT_FLOAT_EQ(power.points[13].value, 360);
+}
