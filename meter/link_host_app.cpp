@@ -12,6 +12,7 @@
 #include "core/globals.h"
 #include "core/ini_writer.h"
 #include "core/logmsg.h"
+#include "core/progress_window.h"
 #include "core/setup_window.h"
 #include "meter/count_processor.h"
 #include "meter/data_file.h"
@@ -145,7 +146,7 @@ class AppLinkHost final : public LinkHost {
       s->Text17()->setPlainText(text);
     }
   }
-  std::unique_ptr<LinkProgress> newProgress() override { return std::make_unique<NoProgress>(); }
+  std::unique_ptr<LinkProgress> newProgress() override { return std::make_unique<WindowProgress>(); }
 
   bool dataFileOpen() const override { return zavOutFile > 0; }
   void openDataFile() override { openOutZavDat(); }
@@ -172,10 +173,15 @@ class AppLinkHost final : public LinkHost {
   int32_t lastProcessTick() const override { return ::lastProcessTick; }
 
  private:
-  struct NoProgress final : LinkProgress {
-    void Reset(const QString&) override {}
-    void initBar(int, double, double, const QString&) override {}
-    void update(int, double) override {}
+  // A new progress window per search; unloaded (deleted) with this object.
+  struct WindowProgress final : LinkProgress {
+    std::unique_ptr<frmProgBar> window = std::make_unique<frmProgBar>();
+    void Reset(const QString& title) override { window->Reset(title); }
+    void initBar(int index, double min, double max, const QString& unit) override {
+      int32_t used = 0;
+      window->initBar(index, min, max, unit, used);
+    }
+    void update(int index, double value) override { window->update(index, value); }
   };
 
   int m_lineBoxes[3] = {0, 0, 0};
