@@ -176,3 +176,26 @@ TEST(StrSigned, SignPlaceAndPlainForms) {
   EXPECT_EQ(strPlain(1.0 / 3), "0.333333333333333");
   EXPECT_EQ(strPlain(123456789012345.0), "123456789012345");
 }
+
+TEST(FormatNumber, PatternsThePanelsAndLogsUse) {
+  EXPECT_EQ(formatNumber(1.2345678, "#,0.000 000"), "1.234 568");
+  EXPECT_EQ(formatNumber(-42, "000000;-00000"), "-00042");
+  EXPECT_EQ(formatNumber(42, "000000;-00000"), "000042");
+  EXPECT_EQ(formatNumber(3.14159, "+00.00"), "+03.14");
+  EXPECT_EQ(formatNumber(-3.14159, "+00.00"), "-+03.14");
+  EXPECT_EQ(formatNumber(-7, "+#0;-#0"), "-7");
+  EXPECT_EQ(formatNumber(1234, "+#,0;-#,0"), "+1,234");
+  EXPECT_EQ(formatNumber(0, "+#,0.0;-#,0.0;#,0.0"), "0.0");
+  EXPECT_EQ(formatNumber(21.46, "#,0.0°C"), "21.5°C");
+  EXPECT_EQ(formatNumber(2, "#,0.###"), "2.");
+  EXPECT_EQ(formatNumber(1.5, "#,0.###"), "1.5");
+  EXPECT_EQ(formatNumber(1234.5, "###,##0.000 \\M"), "1,234.500 M");
+  EXPECT_EQ(formatNumber(1234, "###,##0 mS"), "1,234 mS");
+  EXPECT_EQ(formatNumber(7, " 000"), " 007");
+  EXPECT_EQ(formatNumber(1234567.5, "#,###,##0.000"), "1,234,567.500");
+  EXPECT_EQ(formatNumber(0, "#,#"), "");
+  EXPECT_EQ(formatNumber(1234567, "#,#"), "1,234,567");
+  EXPECT_EQ(formatNumber(0.25, "0.0#"), "0.25");
+  EXPECT_EQ(formatNumber(0.2, "0.0#"), "0.2");
+  EXPECT_EQ(formatNumber(12345678, "###,###,##0.000"), "12,345,678.000");
+}
