@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/derived_constants.h"
+#include "core/format_pattern.h"
 #include "core/globals.h"
 #include "core/logmsg.h"
 #include "core/main_window_calls.h"
@@ -14,6 +15,35 @@ QString text1(int i) { return ctl("Text1", i); }
 }  // namespace
 
 double lenientNumber(const QString& text) { return val(commaToPoint(removeBlanks(text))); }
+
+Date parseSignedTimeText(const QString& text) {
+  QString s = text.trimmed();
+  double sign = 1;
+  if (text.startsWith(u'-') || text.startsWith(u'+')) {
+    sign = text.startsWith(u'-') ? -1 : 1;
+    s = text.mid(1).trimmed();
+  }
+  double sum = 0;
+  QString token = nextToken(s);
+  if (!token.contains(u':')) {
+    sum += val(commaToPoint(token));
+    token = nextToken(s);
+  }
+  if (!token.isEmpty()) {
+    Date time = 0;
+    if (!localeToDate(token, time)) return 0;
+    sum += time;
+  }
+  return sign * sum;
+}
+
+QString formatSignedTimeText(Date value) {
+  QString t = value > 0 ? QStringLiteral("+") : value < 0 ? QStringLiteral("-") : QString();
+  const double magnitude = std::fabs(value);
+  const double days = std::trunc(magnitude);
+  if (days != 0) t += strPlain(days) + u' ';
+  return t + generalDate(magnitude - days);
+}
 
 int16_t prescaleFromText(const QString& text) {
   const double v = std::floor(val(commaToPoint(text)));

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "core/date_value.h"
 #include "core/setup_controls.h"
 
 class SetupFields {
@@ -48,5 +49,9 @@ class SetupFields {
 int32_t colourFromFieldText(const QString& text);
 // Prescale: lenient number without removing blanks, rounded down, limited to 1..10000.
 int16_t prescaleFromText(const QString& text);
+// "-1 12:30" style texts: an optional sign, days, then a time of day; 0 when the time does not convert.
+Date parseSignedTimeText(const QString& text);
+QString formatSignedTimeText(Date value);
+
 // The lenient reading of a setup field: blanks removed, "," as decimal point, leading number.
 double lenientNumber(const QString& text);

@@ -49,7 +49,7 @@ class HourGlass {
 SetupWindow* frmSetup() { return g_setup; }
 
 SetupWindow::SetupWindow() : m_fields(*this) {
-  g_setup = this;
+  if (!g_setup) g_setup = this;
   setObjectName(QStringLiteral("frmSetup"));
   setWindowTitle(QStringLiteral("Setup"));
   auto* top = new QVBoxLayout(this);

@@ -18,6 +18,7 @@
 #include "core/setup_window.h"
 #include "core/text_helpers.h"
 #include "core/tick_helpers.h"
+#include "meter/brand.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -70,6 +71,7 @@ QString SetupWindow::diagnosticHeader() const {
 }
 
 void SetupWindow::formLoad(bool readIni) {
+  setWindowIcon(brandIcon());
   if (appName == u"Falvor")
     for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"}) setVisible(QString::fromLatin1(n), false);
   progStartTicks = timeGetTime();

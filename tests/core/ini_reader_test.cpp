@@ -167,3 +167,14 @@ TEST(IniReader, ReloadButtonReadsIniFileName) {
   EXPECT_EQ(w.Text1(25)->text(), "640");
   QFile::remove(iniFileName);
 }
+
+TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
+  SetupWindow& w = freshSetup();
+  const IniReadResult r =
+      loadText("comPort=007\r\ny1ScaleMax=3.50\r\nreduceMethod=1.5\r\nyTempScale=0.5\r\n");
+  EXPECT_EQ(r.errors, 0);
+  EXPECT_EQ(w.Text1(0)->text(), "7");
+  EXPECT_EQ(w.Text1(5)->text(), "3.5");
+  EXPECT_EQ(reduceMethod, 2);
+  EXPECT_EQ(yTempScale, 0);
+}

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "core/format_pattern.h"
 #include "core/globals.h"
 #include "settings_test_support.h"
 #include "support/log_capture.h"
@@ -225,4 +226,30 @@ TEST(SetupWindowState, ClosingOnlyHides) {
   w.close();
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(frmSetup(), &w);
+}
+
+TEST(SignedTimeText, DaysAndTimesWithSign) {
+  EXPECT_DOUBLE_EQ(parseSignedTimeText("1 12:00"), 1.5);
+  EXPECT_DOUBLE_EQ(parseSignedTimeText("- 0,5"), -0.5);
+  EXPECT_DOUBLE_EQ(parseSignedTimeText("+6:00"), 0.25);
+  EXPECT_DOUBLE_EQ(parseSignedTimeText("2 xx"), 0);
+  EXPECT_EQ(formatSignedTimeText(0), generalDate(0));
+  EXPECT_TRUE(formatSignedTimeText(-1.5).startsWith("-1 "));
+  EXPECT_TRUE(formatSignedTimeText(0.25).startsWith("+"));
+}
+
+TEST(SetupWindowState, FalvorHidesComSettingAndAdvancedFunctions) {
+  SetupWindow& first = setupWindowForTest();
+  const QString saved = appName;
+  appName = "Falvor";
+  {
+    SetupWindow other;
+    other.formLoad(false);
+    other.show();
+    for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
+      EXPECT_TRUE(other.control(n)->isHidden()) << n;
+    EXPECT_EQ(frmSetup(), &first);
+  }
+  appName = saved;
+  freshSetup();
 }
