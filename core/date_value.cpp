@@ -61,9 +61,10 @@ DateParts dateParts(Date d) {
 }
 
 Date dateNow() {
-  QDateTime now = g_clock ? g_clock() : QDateTime::currentDateTime();
-  now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-  return dateFromDateTime(now);
+  const QDateTime now = g_clock ? g_clock() : QDateTime::currentDateTime();
+  // Whole seconds, without building a second local date-time (each one asks the time zone again).
+  const QTime t = now.time();
+  return static_cast<double>(kEpoch.daysTo(now.date())) + timeSerial(t.hour(), t.minute(), t.second());
 }
 
 void setDateClockForTests(std::function<QDateTime()> clock) { g_clock = std::move(clock); }

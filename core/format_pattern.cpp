@@ -1,5 +1,6 @@
 #include "core/format_pattern.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QStringList>
 #include <cmath>
@@ -30,6 +31,12 @@ QStringList sections(const QString& pattern) {
 // value's 15 significant digits (so 2.675 rounds up as typed, not as stored).
 QString roundedDigits(double a, int fracDigits) {
   if (!std::isfinite(a) || a == 0) return QStringLiteral("0");
+  // Whole numbers below 10^15 are their own 15 significant digits.
+  if (a < 1e15 && a == std::floor(a)) {
+    QString whole = QString::number(static_cast<qint64>(a));
+    if (fracDigits > 0) whole += QString(fracDigits, u'0');
+    return whole;
+  }
   const QString e = QString::number(a, 'e', 14);  // d.dddddddddddddde+XX
   const qsizetype ePos = e.indexOf(u'e');
   QString mant = e.left(ePos);
@@ -79,10 +86,17 @@ QList<Token> tokens(const QString& part, bool* grouping) {
   return out;
 }
 
-QString formatSection(double v, const QString& section, bool negativeSign) {
-  const QLocale loc = QLocale::system();
-  // Find the decimal point outside quotes.
+// A section taken apart once; the panels format the same few patterns for every reading.
+struct ParsedSection {
   qsizetype dot = -1;
+  bool grouping = false;
+  QList<Token> intToks, fracToks;
+  int fracDigits = 0, intZeros = 0, intPlaces = 0;
+};
+
+ParsedSection parseSection(const QString& section) {
+  ParsedSection p;
+  qsizetype& dot = p.dot;
   bool quoted = false;
   for (qsizetype i = 0; i < section.size(); ++i) {
     if (section[i] == u'"') quoted = !quoted;
@@ -95,16 +109,35 @@ QString formatSection(double v, const QString& section, bool negativeSign) {
       break;
     }
   }
-  bool grouping = false;
-  const QList<Token> intToks = tokens(dot < 0 ? section : section.left(dot), &grouping);
-  const QList<Token> fracToks = dot < 0 ? QList<Token>() : tokens(section.mid(dot + 1), nullptr);
-  int fracDigits = 0, intZeros = 0, intPlaces = 0;
-  for (const Token& t : fracToks) fracDigits += t.placeholder;
-  for (const Token& t : intToks)
+  p.intToks = tokens(dot < 0 ? section : section.left(dot), &p.grouping);
+  if (dot >= 0) p.fracToks = tokens(section.mid(dot + 1), nullptr);
+  for (const Token& t : p.fracToks) p.fracDigits += t.placeholder;
+  for (const Token& t : p.intToks)
     if (t.placeholder) {
-      ++intPlaces;
-      if (t.ch == u'0' || intZeros) ++intZeros;  // digits from the first '0' on are shown
+      ++p.intPlaces;
+      if (t.ch == u'0' || p.intZeros) ++p.intZeros;  // digits from the first '0' on are shown
     }
+  return p;
+}
+
+const ParsedSection& parsedSection(const QString& section) {
+  static QHash<QString, ParsedSection> cache;
+  auto it = cache.constFind(section);
+  if (it == cache.constEnd()) {
+    if (cache.size() > 256) cache.clear();
+    it = cache.insert(section, parseSection(section));
+  }
+  return *it;
+}
+
+QString formatSection(double v, const QString& section, bool negativeSign) {
+  const QLocale loc = QLocale::system();
+  const ParsedSection& p = parsedSection(section);
+  const qsizetype dot = p.dot;
+  const bool grouping = p.grouping;
+  const QList<Token>& intToks = p.intToks;
+  const QList<Token>& fracToks = p.fracToks;
+  const int fracDigits = p.fracDigits, intZeros = p.intZeros, intPlaces = p.intPlaces;
 
   const double r = std::fabs(v);
   QString digits = roundedDigits(r, fracDigits);
@@ -176,7 +209,13 @@ QString pad2(int v) { return QString::number(v).rightJustified(2, u'0'); }
 
 QString formatNumber(double v, const QString& pattern) {
   if (pattern.isEmpty()) return strPlain(v);
-  const QStringList secs = sections(pattern);
+  static QHash<QString, QStringList> cache;
+  auto it = cache.constFind(pattern);
+  if (it == cache.constEnd()) {
+    if (cache.size() > 256) cache.clear();
+    it = cache.insert(pattern, sections(pattern));
+  }
+  const QStringList secs = *it;
   if (v < 0 && secs.size() >= 2 && !secs[1].isEmpty()) return formatSection(v, secs[1], false);
   if (v == 0 && secs.size() >= 3 && !secs[2].isEmpty()) return formatSection(v, secs[2], false);
   return formatSection(v, secs[0], v < 0);

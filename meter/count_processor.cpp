@@ -25,6 +25,13 @@ constexpr uint32_t kHalfRange = 0x80000000u;
 constexpr int32_t kMaxTimerMs = 65535;
 
 CountProcessorState s;
+bool g_inReading = false;
+
+// Marks the span of one reading's processing.
+struct ReadingScope {
+  ReadingScope() { g_inReading = true; }
+  ~ReadingScope() { g_inReading = false; }
+};
 
 // Rounds half to even into 32 bits, clamping what does not fit.
 int32_t clampRound(double v) {
@@ -83,6 +90,8 @@ double temperatureOf(int16_t raw) {
 
 const CountProcessorState& countProcessorState() { return s; }
 
+Date readingNow() { return g_inReading ? readingTime : dateNow(); }
+
 void newMeterCount(bool& resetCountChanged) {
   if (resetCountChanged) {
     s = CountProcessorState{};
@@ -128,24 +137,46 @@ void newMeterCount(bool& resetCountChanged) {
       const QString kPic = QStringLiteral("  (from 16us resolution PIC-Timer)\n");
       const QString kMicro = QStringLiteral("#,0.000 000");
       const QString kInt = QStringLiteral("#,0");
-      t = QStringLiteral("newMeterCount:\n    thisTicks=") + formatNumber(thisTicks, kInt) +
-          QStringLiteral("\n  elapsedTcks=") + formatNumber(elapsedTcks, kInt) +
-          QStringLiteral("\n  deltaElapsedTicks=") +
-          formatNumber(deltaElapsedTicks, QStringLiteral("+#,0;-#,0")) + QStringLiteral("\n\n  thisCount=") +
-          formatNumber(thisCount, kInt) + QStringLiteral("  hex=") + hexOf(thisCount) +
-          QStringLiteral("\n  elapsedCounts=") + formatNumber(elapsedCounts, kInt) +
-          QStringLiteral("\n  thisTimer=") + formatNumber(thisTimer, kInt) + QStringLiteral("  hex=") +
-          hexOf(thisTimer) + QStringLiteral("\n  elapsedTimer=") + formatNumber(elapsedTimer, kInt) +
-          QStringLiteral("\n  elapsedSeconds=") + formatNumber(elapsedSeconds, kMicro) + kPic +
-          QStringLiteral("  secondsPerCount=") + formatNumber(secondsPerCount, kMicro) + kPic +
-          QStringLiteral("  thisTemp=") + hex4(thisTemp) + QStringLiteral("\n  tempDegC=") +
-          formatNumber(tempDegC, QStringLiteral("#,0.0°C")) + QStringLiteral("\n  thisResetCount=") +
-          formatNumber(thisResetCount, kInt) + QStringLiteral("\n  thisVoltCount=") +
-          formatNumber(thisVoltCount, kInt) + QStringLiteral("\n  frameStatus=") +
-          QString::number(frameStatus) + '\n';
+      t.reserve(768);
+      t += QStringLiteral("newMeterCount:\n    thisTicks=");
+      t += formatNumber(thisTicks, kInt);
+      t += QStringLiteral("\n  elapsedTcks=");
+      t += formatNumber(elapsedTcks, kInt);
+      t += QStringLiteral("\n  deltaElapsedTicks=");
+      t += formatNumber(deltaElapsedTicks, QStringLiteral("+#,0;-#,0"));
+      t += QStringLiteral("\n\n  thisCount=");
+      t += formatNumber(thisCount, kInt);
+      t += QStringLiteral("  hex=");
+      t += hexOf(thisCount);
+      t += QStringLiteral("\n  elapsedCounts=");
+      t += formatNumber(elapsedCounts, kInt);
+      t += QStringLiteral("\n  thisTimer=");
+      t += formatNumber(thisTimer, kInt);
+      t += QStringLiteral("  hex=");
+      t += hexOf(thisTimer);
+      t += QStringLiteral("\n  elapsedTimer=");
+      t += formatNumber(elapsedTimer, kInt);
+      t += QStringLiteral("\n  elapsedSeconds=");
+      t += formatNumber(elapsedSeconds, kMicro);
+      t += kPic;
+      t += QStringLiteral("  secondsPerCount=");
+      t += formatNumber(secondsPerCount, kMicro);
+      t += kPic;
+      t += QStringLiteral("  thisTemp=");
+      t += hex4(thisTemp);
+      t += QStringLiteral("\n  tempDegC=");
+      t += formatNumber(tempDegC, QStringLiteral("#,0.0°C"));
+      t += QStringLiteral("\n  thisResetCount=");
+      t += formatNumber(thisResetCount, kInt);
+      t += QStringLiteral("\n  thisVoltCount=");
+      t += formatNumber(thisVoltCount, kInt);
+      t += QStringLiteral("\n  frameStatus=");
+      t += QString::number(frameStatus);
+      t += u'\n';
     }
 
     readingTime = dateNow();
+    const ReadingScope scope;
     if (readingCount == 0) {
       s.totalCounts = 0;
       onlineStartTime = readingTime;

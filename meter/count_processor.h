@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/date_value.h"
+
 // resetCountChanged: clears the running state and drops this reading.
 void newMeterCount(bool& resetCountChanged);
 // Timer3 while no count arrives: keeps the shown rate falling.
@@ -24,3 +26,7 @@ struct CountProcessorState {
   double clockRatioSum = 0;
 };
 const CountProcessorState& countProcessorState();
+
+// "Now" for the work of one reading: its readingTime while newMeterCount runs
+// (one clock reading per reading), else the present time.
+Date readingNow();

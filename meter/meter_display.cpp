@@ -7,6 +7,7 @@
 #include "core/logmsg.h"
 #include "core/number_text.h"
 #include "core/text_helpers.h"
+#include "meter/count_processor.h"
 #include "meter/meter_hooks.h"
 #include "meter/meter_state.h"
 #include "meter/text_log.h"
@@ -62,7 +63,7 @@ void calcPowerFromRevTime() {
   } else if (meterHooks.updateTitlePower) {
     meterHooks.updateTitlePower();
   }
-  writeLogLine(dateNow(), energyWh, totPower);
+  writeLogLine(readingNow(), energyWh, totPower);
 }
 
 void parseIntervalField() {

@@ -27,6 +27,5 @@ bool countsPerSecondMode = false;
 
 QString strZavEnergy, strZavPower, strZavTemp;
 int32_t lngZavEnergy = 0, lngZavPower = 0, lngZavTemp = 0;
-QString zavRecordText;
 
 MeterHooks meterHooks;

@@ -43,4 +43,5 @@ extern bool countsPerSecondMode;
 // --- live values for the web pages ---
 extern QString strZavEnergy, strZavPower, strZavTemp;
 extern int32_t lngZavEnergy, lngZavPower, lngZavTemp;
-extern QString zavRecordText;  // the latest text-log line with its extra fields
+// The latest text-log line with its extra fields, built when it is read.
+const QString& zavRecordText();

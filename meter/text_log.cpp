@@ -27,6 +27,17 @@ constexpr int kMinutes[10] = {-1, 1, 5, 15, 30, 60, 180, 360, 720, 1440};
 constexpr qint64 kTailBytes = 4096;
 constexpr double kRegisterMax = 1999999999.0;
 
+// The latest reading as writeLogLine got it; its text is built when read.
+struct RecordFields {
+  Date time = 0;
+  double energy = 0, power = 0;
+  int16_t temp = 0, volt = 0, status = 0;
+  int32_t resetCount = 0;
+};
+RecordFields g_record;
+QString g_recordText;
+bool g_recordTextStale = false;
+
 Date lastLogTime = 0;
 bool spanLineWritten = false;
 // Where this run last appended a line, so an overwrite replaces exactly it.
@@ -108,10 +119,20 @@ void resetTextLogState() {
   lastLineStart = lastLineEnd = -1;
 }
 
+const QString& zavRecordText() {
+  if (g_recordTextStale) {
+    const RecordFields& r = g_record;
+    g_recordText = textLogLine(r.time, r.energy, r.power) + u' ' + recordField(r.temp) + u' ' +
+                   recordField(r.volt) + u' ' + recordField(r.status) + u' ' +
+                   recordField(r.resetCount % 65536);
+    g_recordTextStale = false;
+  }
+  return g_recordText;
+}
+
 void writeLogLine(Date time, double energy, double power) {
-  const QString line = textLogLine(time, energy, power);
-  zavRecordText = line + u' ' + recordField(thisTemp) + u' ' + recordField(thisVoltCount) + u' ' +
-                  recordField(frameStatus) + u' ' + recordField(thisResetCount % 65536);
+  g_record = {time, energy, power, thisTemp, thisVoltCount, frameStatus, thisResetCount};
+  g_recordTextStale = true;
 
   if (zavLogFileName.isEmpty() || !writeToZAVtextFile) {
     spanLineWritten = false;
@@ -142,7 +163,7 @@ void writeLogLine(Date time, double energy, double power) {
     lastLogTime = time;
     spanLineWritten = span;
   }
-  putLine(line, overwrite);
+  putLine(textLogLine(time, energy, power), overwrite);
 }
 
 void loadLastLogLine() {

@@ -59,7 +59,7 @@ TEST_F(Display, MeterSynchronisation) {
   const Date when = 45352.5;
   EXPECT_TRUE(synchroniseMeter("1 999 999,999", when));
   EXPECT_DOUBLE_EQ(energyWh, 1999999999);
-  EXPECT_TRUE(zavRecordText.startsWith("2024-03-01 12:00:00 1999999999 -0000001"));
+  EXPECT_TRUE(zavRecordText().startsWith("2024-03-01 12:00:00 1999999999 -0000001"));
   EXPECT_FALSE(synchroniseMeter("2000000", when));
   EXPECT_FALSE(synchroniseMeter("0", when));
   EXPECT_DOUBLE_EQ(energyWh, 1999999999);

@@ -45,7 +45,7 @@ TEST_F(TextLog, RecordTextCarriesTheRawFields) {
   frameStatus = 0x12;
   thisResetCount = 65538;
   writeLogLine(at(14, 5, 9), 12345.6, 250.4);
-  EXPECT_EQ(zavRecordText, "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
+  EXPECT_EQ(zavRecordText(), "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
 }
 
 TEST_F(TextLog, IntervalBoundariesAppendAndOverwriteReplacesTheLastLine) {
@@ -97,7 +97,7 @@ TEST_F(TextLog, OffOrNamelessWritesNothing) {
   zavLogFileName.clear();
   writeLogLine(at(10, 0, 0), 1, 1);
   EXPECT_FALSE(QFile::exists(m_dir.filePath("zavLog.TXT")));
-  EXPECT_FALSE(zavRecordText.isEmpty());
+  EXPECT_FALSE(zavRecordText().isEmpty());
 }
 
 TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {

@@ -1,0 +1,126 @@
+// A long recorded controller stream through the meter engine, at message level 4
+// with the data file and the text log on, against the parser alone (cutting,
+// decoding and checking the same frames with its own diagnostics, handing
+// nothing on). Run: build/bench_frames [frames]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/globals.h"
+#include "core/logmsg.h"
+#include "meter/count_processor.h"
+#include "meter/data_file.h"
+#include "meter/frame_codec.h"
+#include "meter/frame_parser.h"
+#include "meter/link_state.h"
+#include "meter/meter_state.h"
+#include "meter/text_log.h"
+#include "tools/zav_frames.h"
+
+namespace {
+
+// Frames as the serial port delivers them: one per receive event.
+constexpr int kFrameBytes = 37;
+// The user clears the message window now and then; the level stays at 4.
+constexpr int kClearEvery = 1000;
+
+QByteArray recordedStream(int frames) {
+  QByteArray out;
+  out.reserve(qsizetype(frames) * kFrameBytes);
+  zavsim::Reading r;
+  r.status = 0;
+  r.temp2 = zavsim::newTempByte(21.5);
+  r.voltRaw = zavsim::voltRawFor(230);
+  const double perCount = zavsim::ticksPerCount(600, 1000, 62500);
+  for (int i = 0; i < frames; ++i) {
+    r.count = uint32_t(i + 1);
+    r.ticks = uint32_t(std::llround(perCount * (i + 1)));
+    out += zavsim::newFrame(r);
+  }
+  return out;
+}
+
+template <typename Feed>
+double runMs(const QByteArray& stream, Feed feed) {
+  QElapsedTimer t;
+  t.start();
+  const int frames = int(stream.size() / kFrameBytes);
+  for (int i = 0; i < frames; ++i) {
+    if (i % kClearEvery == 0) {
+      logMsg(0, QString());
+      msgLevel = 4;
+    }
+    feed(QByteArray::fromRawData(stream.constData() + qsizetype(i) * kFrameBytes, kFrameBytes));
+  }
+  return t.nsecsElapsed() / 1e6;
+}
+
+void report(const char* name, int frames, double ms, double baseMs) {
+  std::printf("BENCH %s frames=%d ms=%.1f us_per_frame=%.2f ratio=%.2f\n", name, frames, ms,
+              ms * 1000 / frames, ms / baseMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
+  QTemporaryDir dir;
+  ZAVdetectorVer = 24840;
+  ZAVmeterID = 0;
+  ticksPerSec = 62500;
+  WsPerCount = 3600;
+  ifType = 2;
+  maxUpdateInterval = 12;
+  initCrcTables();
+  const QByteArray stream = recordedStream(frames);
+
+  // Pure codec: the line code and the FCS of each frame, nothing else.
+  QByteArray data;
+  uint8_t decoded[17];
+  QElapsedTimer t;
+  t.start();
+  int good = 0;
+  for (int i = 0; i < frames; ++i) {
+    const QByteArrayView f(stream.constData() + qsizetype(i) * kFrameBytes, kFrameBytes);
+    good += decodeDataInto(f.sliced(2, 34), 17, decoded) == 17 && checkFrameFcs(0, 36, f, data);
+  }
+  const double codecMs = t.nsecsElapsed() / 1e6;
+  if (good != frames) std::fprintf(stderr, "codec refused %d frames\n", frames - good);
+
+  // The parser alone: a port search that keeps listening (no hand-over).
+  meterOnline = false;
+  comSearchActive = true;
+  const double parseMs = runMs(stream, [](const QByteArray& chunk) {
+    zavDataArrival(chunk);
+    detectorAnswered = false;
+  });
+  comSearchActive = false;
+  serialFrameReceiver().reset();
+  rxBuffer.clear();
+
+  // The full road: parser, count processor, data file, text log, live values.
+  zavDatFileName[0] = dir.filePath("pwrData.ZAV");
+  zavLogFileName = dir.filePath("zavLog.TXT");
+  writeToZAVtextFile = true;
+  textFileWriteInterval = 3;
+  minTextFileSaveInterval = 1;
+  openOutZavDat();
+  meterOnline = true;
+  bool reset = true;
+  newMeterCount(reset);
+  readingCount = 0;
+  const double fullMs = runMs(stream, [](const QByteArray& chunk) { zavDataArrival(chunk); });
+  meterOnline = false;
+  const int32_t recorded = dataFileSlots[0].recordCount;
+  closeOutZavDat();
+  if (recorded != frames) std::fprintf(stderr, "recorded %d of %d frames\n", recorded, frames);
+
+  report("codec_decode_and_fcs", frames, codecMs, parseMs);
+  report("parser_decode_and_check", frames, parseMs, parseMs);
+  report("frames_full_vs_decode", frames, fullMs, parseMs);
+  return 0;
+}
