@@ -1,6 +1,9 @@
 // Reads plot data from a 50-million-record (900 MB) and a 1-million-record data
 // file the way the web graph does, and compares with baselines of the same run.
-#include <QCoreApplication>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -138,10 +141,17 @@ uint64_t plainRead(const Plot& plot, int64_t firstRec, int64_t lastRec) {
   }
   return sum;
 }
+// Drops the file's pages from the system's cache, so the next read comes from the disk.
+void dropCache(const QString& path) {
+  QFile f(path);
+  if (f.open(QIODevice::ReadOnly)) posix_fadvise(f.handle(), 0, 0, POSIX_FADV_DONTNEED);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // The message window needs an application even when nothing is shown.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   msgLevel = 0;  // measure the reader, not the message window
   debugLevel = 0;
   ZAVdetectorVer = 24840;
@@ -171,17 +181,27 @@ int main(int argc, char** argv) {
   std::printf("BENCH method2_1h_ms t1h_ms=%.3f tall_ms=%.3f ratio=%.2f\n", hour * 1e3, all50 * 1e3,
               hour / all50);
 
-  // Method 1 over one month against plainly reading the same records.
+  // Method 1 over one month against plainly reading the same records, with
+  // the bytes coming from the disk (the machine's limit for reading a file)
+  // and from the system's cache.
   const Date monthFrom = last - 30;
   const int64_t n = big.index.recordCount;
   const int64_t firstRec = std::max<int64_t>(2, n - static_cast<int64_t>(30 * 86400 / kSecondsPerRecord) - 2);
   const int64_t records = n - firstRec + 1;
-  plainRead(big, firstRec, n);
-  const double scan = medianSeconds(5, [&] { readPlot(big, monthFrom, last, kReduceKeepMaxMin); });
   volatile uint64_t sink = 0;
-  const double plain = medianSeconds(5, [&] { sink = sink + plainRead(big, firstRec, n); });
+  auto scan = [&] { readPlot(big, monthFrom, last, kReduceKeepMaxMin); };
+  auto plain = [&] { sink = sink + plainRead(big, firstRec, n); };
+  const double scanCold = medianSeconds(5, [&] { dropCache(big.path), scan(); });
+  const double plainCold = medianSeconds(5, [&] { dropCache(big.path), plain(); });
   std::printf(
       "BENCH method1_month_vs_read records=%lld method1_rec_per_s=%.3g read_rec_per_s=%.3g ratio=%.2f\n",
-      static_cast<long long>(records), records / scan, records / plain, plain / scan);
+      static_cast<long long>(records), records / scanCold, records / plainCold, plainCold / scanCold);
+  plain();
+  const double scanCached = medianSeconds(5, scan);
+  const double plainCached = medianSeconds(5, plain);
+  std::printf(
+      "BENCH method1_month_vs_read_cached records=%lld method1_rec_per_s=%.3g read_rec_per_s=%.3g "
+      "ratio=%.2f\n",
+      static_cast<long long>(records), records / scanCached, records / plainCached, plainCached / scanCached);
   return 0;
 }

@@ -34,6 +34,7 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
   int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
   RawRecord prev{};
   PointDump v{};
+  const bool byteTemperature = ZAVdetectorVer >= kByteTemperatureDetector;
   for (int64_t p = 0; p < pointCount; ++p) {
     int32_t rec =
         p == pointCount - 1 ? toRec
@@ -46,7 +47,7 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
     v.p = static_cast<int32_t>(p);
     v.rec = rec;
     v.sec = sec;
-    v.temp = temperatureOf(v.r.temp);
+    v.temp = temperatureOf(v.r.temp, byteTemperature);
     v.power = kPowerNoPrevious;
     v.dtSec = 0;
     v.dCount = v.dTicks = v.ws = v.tSec = 0;
@@ -111,17 +112,18 @@ struct PointTally {
       tempMax = std::max(tempMax, v.temp);
       tempMin = std::min(tempMin, v.temp);
     }
-    if (v.dCount > 2147483648.0) {  // the count went backwards
-      ++countErrors;
-      if (dump && countErrors <= kMaxDumpLines)
-        errorText += pointDumpLine(prev) + u'\n' + pointDumpLine(v) + QStringLiteral("\n\n");
-    }
-    if (dump && dumpLines < kMaxDumpLines) {
+    if (v.dCount > 2147483648.0) ++countErrors;  // the count went backwards
+    if (dump) addToDump(v);
+    lastTime = v.r.recTime;
+  }
+  void addToDump(const PointDump& v) {
+    if (v.dCount > 2147483648.0 && countErrors <= kMaxDumpLines)
+      errorText += pointDumpLine(prev) + u'\n' + pointDumpLine(v) + QStringLiteral("\n\n");
+    if (dumpLines < kMaxDumpLines) {
       dumpText += pointDumpLine(v) + u'\n';
       if (++dumpLines == kMaxDumpLines) dumpText += QStringLiteral("...\n");
     }
     prev = v;
-    lastTime = v.r.recTime;
   }
 };
 
@@ -140,34 +142,38 @@ int64_t readPointsFor(bool exactSeconds, PlotFileView& file, const dataFileIndex
 int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
                       int32_t toRec, int64_t pointCount, int32_t maxPlotPoints, plotSeries& ps,
                       plotSeries* ts, PointTally& tally) {
-  // Elements 1.. of each series; element 0 (the head) is never thinned.
+  // Elements 1.. of each series; element 0 (the head) is never thinned. The
+  // buffers keep their size between reads, so a scan writes into memory that
+  // is already there.
   static std::vector<ReduceNode> powerNodes, tempNodes;
-  powerNodes.resize(pointCount - 1);
-  tempNodes.resize(ts ? pointCount - 1 : 0);
+  const auto need = static_cast<size_t>(pointCount - 1);
+  if (powerNodes.size() < need) powerNodes.resize(need);
+  if (ts && tempNodes.size() < need) tempNodes.resize(need);
+  ReduceNode* pn = powerNodes.data();
+  ReduceNode* tn = ts ? tempNodes.data() : nullptr;
   PointDump head{};
   const int64_t read = readPointsFor(tally.dump, file, ix, headerBytes, fromRec, toRec, pointCount, 1, ps,
                                      [&](const PointDump& v) {
                                        if (v.p == 0) {
                                          head = v;
                                        } else {
-                                         powerNodes[v.p - 1] = {v.p, v.power};
-                                         if (ts) tempNodes[v.p - 1] = {v.p, v.temp};
+                                         pn[v.p - 1] = {v.p, v.power};
+                                         if (tn) tn[v.p - 1] = {v.p, v.temp};
                                        }
                                        tally.add(v);
                                      });
   if (read < 2) return read;
-  powerNodes.resize(read - 1);
-  if (ts) tempNodes.resize(read - 1);
   // Every kept point is record fromRec + its index.
-  auto keep = [&](std::vector<ReduceNode>& nodes, float headValue, plotSeries& s, bool power) {
+  auto keep = [&](ReduceNode* nodes, float headValue, plotSeries& s, bool power) {
+    auto count = static_cast<size_t>(read - 1);
     if (static_cast<int64_t>(maxPlotPoints) + 1 < read) {
       logMsg(1,
              QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(read - 1).arg(maxPlotPoints));
-      reduceNodes(nodes, maxPlotPoints);
+      count = reduceNodes(nodes, count, maxPlotPoints);
     }
-    s.points.resize(static_cast<qsizetype>(nodes.size()) + 1);
+    s.points.resize(static_cast<qsizetype>(count) + 1);
     int32_t sec = 0;
-    for (size_t k = 0; k <= nodes.size(); ++k) {
+    for (size_t k = 0; k <= count; ++k) {
       const int32_t at = k == 0 ? 0 : nodes[k - 1].index;
       const int32_t rec = fromRec + at;
       while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
@@ -179,8 +185,8 @@ int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerByt
                           : plotPoint{rec, value, r.recTime, 0, 0};
     }
   };
-  keep(powerNodes, head.power, ps, true);
-  if (ts) keep(tempNodes, head.temp, *ts, false);
+  keep(pn, head.power, ps, true);
+  if (ts) keep(tn, head.temp, *ts, false);
   return read;
 }
 
@@ -269,7 +275,10 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
     lap[3] = timeGetTime();
 
     if (pointCount >= 2) {
-      if (recordsPerPoint < kDenseRecordsPerPoint) file.mapForScan();
+      if (recordsPerPoint < kDenseRecordsPerPoint) {
+        const int64_t first = recordOffset(fromRec, 1, headerBytes);
+        file.mapForScan(first, recordOffset(toRec, ix.sectionCount, headerBytes) + kRecordBytes - first);
+      }
       plotSeries& ps = series[powerSeries];
       plotSeries* ts = tempSeries > 0 ? &series[tempSeries] : nullptr;
       const bool reduceWhileScanning = reduceMethod == kReduceKeepMaxMin && maxPlotPoints > 1 &&

@@ -1,5 +1,7 @@
 #include "plot/plot_file_view.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 
 namespace {
@@ -21,8 +23,9 @@ bool PlotFileView::open(const QString& path) {
   return true;
 }
 
-void PlotFileView::mapForScan() {
+void PlotFileView::mapForScan(int64_t offset, int64_t length) {
   if (!m_file.isOpen() || m_map) return;
+  posix_fadvise(m_file.handle(), offset, length, POSIX_FADV_WILLNEED);
   if (!g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
   if (!m_map) m_blockBytes = kScanBlockBytes;
 }

@@ -17,8 +17,9 @@ class PlotFileView {
 
   bool open(const QString& path);
   void close();
-  // Prepares for reading many neighbouring records.
-  void mapForScan();
+  // Prepares for reading many neighbouring records, the bytes from offset on:
+  // the system starts fetching them while the first ones are worked on.
+  void mapForScan(int64_t offset, int64_t length);
   bool isOpen() const { return m_file.isOpen(); }
   int64_t size() const { return m_size; }
   int handle() const { return m_file.handle(); }

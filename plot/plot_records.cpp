@@ -17,13 +17,6 @@ QString elapsedSince(int32_t tick) {
          QStringLiteral(" seconds");
 }
 
-float temperatureOf(int16_t raw) {
-  if (ZAVdetectorVer < 24840) return raw / 2.0f;
-  if (raw == 128) return kNoTemperature;
-  const int v = raw > 127 ? raw - 256 : raw;
-  return (v + 40) / 2.0f;
-}
-
 void fitIndexToFile(plotFileIndex& index, int headerBytes) {
   dataFileIndex& ix = index.index;
   const int64_t fileSize = index.file->size();

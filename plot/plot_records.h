@@ -43,8 +43,15 @@ inline int headerBytesOf(int32_t version) {
   return 28;
 }
 
-// Temperature of a raw record value under the configured detector type.
-float temperatureOf(int16_t raw);
+// Temperature of a raw record value. From detector type 24840 on the raw
+// value is a byte coded as (signed byte + 40) / 2, with 0x80 for no sensor.
+constexpr int32_t kByteTemperatureDetector = 24840;
+inline float temperatureOf(int16_t raw, bool byteCoded) {
+  if (!byteCoded) return raw / 2.0f;
+  if (raw == 128) return kNoTemperature;
+  const int v = raw > 127 ? raw - 256 : raw;
+  return (v + 40) / 2.0f;
+}
 inline bool validTemperature(float t) { return t != kNoTemperature && t != kNoTemperatureOld; }
 
 // Cuts the index copy at the file's end when it promises more records than
@@ -72,4 +79,5 @@ struct ReduceNode {
   int32_t index;
   float value;
 };
-void reduceNodes(std::vector<ReduceNode>& nodes, int32_t maxPoints);
+// Works in place on nodes[0..count); returns the number of survivors.
+size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints);

@@ -5,16 +5,16 @@
 #include "plot/plot_records.h"
 
 namespace {
-bool strictlyBetween(float v, float x, float y) { return (v > x && v < y) || (v < x && v > y); }
-
 // Which of three neighbouring values goes: one that lies strictly between the
-// other two; among ties never a strict peak or valley.
-int dropOf(float a, float b, float c) {
-  if (strictlyBetween(a, b, c)) return 0;
-  if (strictlyBetween(b, a, c)) return 1;
-  if (strictlyBetween(c, a, b)) return 2;
-  if ((b > a && b > c) || (b < a && b < c)) return 0;  // a equals c: the extreme b stays
-  return 1;                                            // b equals a neighbour: its value stays
+// other two; among ties never a strict peak or valley. Branch-free, as the
+// values of a long series give the branch predictor nothing to learn.
+inline int dropOf(float a, float b, float c) {
+  const double ab = double(a) - b, ac = double(a) - c, bc = double(b) - c;
+  const bool aBetween = ab * ac < 0;
+  const bool bBetween = ab * bc > 0;  // (b - a) * (b - c) < 0
+  const bool cBetween = ac * bc < 0;  // (c - a) * (c - b) < 0
+  const bool bExtreme = ab * bc < 0;  // b above or below both (then a equals c)
+  return aBetween ? 0 : bBetween ? 1 : cBetween ? 2 : bExtreme ? 0 : 1;
 }
 }  // namespace
 
@@ -22,27 +22,30 @@ int dropOf(float a, float b, float c) {
 // neighbours lose one, the point after them is stepped over, and so on; at the
 // end of the list the walk starts again from the head. Each walk is done as
 // one pass over a dense array, which keeps the memory access sequential.
-void reduceNodes(std::vector<ReduceNode>& nodes, int32_t maxPoints) {
+size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints) {
   static std::vector<ReduceNode> scratch;
-  int64_t remaining = static_cast<int64_t>(nodes.size());
+  if (scratch.size() < count) scratch.resize(count);
+  ReduceNode* in = nodes;
+  ReduceNode* spare = scratch.data();
+  size_t m = count;
+  int64_t remaining = static_cast<int64_t>(count);
   while (remaining > maxPoints) {
-    const size_t m = nodes.size();
-    scratch.resize(m);
-    const ReduceNode* in = nodes.data();
-    ReduceNode* out = scratch.data();
+    ReduceNode* out = spare;
     size_t i = 0;
     for (; i + 3 <= m && remaining > maxPoints; i += 4) {
       const int drop = dropOf(in[i].value, in[i + 1].value, in[i + 2].value);
-      if (drop != 0) *out++ = in[i];
-      if (drop != 1) *out++ = in[i + 1];
-      if (drop != 2) *out++ = in[i + 2];
+      out[0] = drop == 0 ? in[i + 1] : in[i];
+      out[1] = drop == 2 ? in[i + 1] : in[i + 2];
+      out += 2;
       if (i + 3 < m) *out++ = in[i + 3];
       --remaining;
     }
     for (; i < m; ++i) *out++ = in[i];
-    scratch.resize(out - scratch.data());
-    nodes.swap(scratch);
+    m = static_cast<size_t>(out - spare);
+    std::swap(in, spare);
   }
+  if (in != nodes) std::copy(in, in + m, nodes);
+  return m;
 }
 
 bool reducePoints(QVector<plotPoint>& points, int32_t maxPoints) {
@@ -57,9 +60,9 @@ bool reducePoints(QVector<plotPoint>& points, int32_t maxPoints) {
   const int32_t start = timeGetTime();
   std::vector<ReduceNode> nodes(n);
   for (int32_t i = 1; i <= n; ++i) nodes[i - 1] = {i, points[i].value};
-  reduceNodes(nodes, maxPoints);
+  const size_t kept = reduceNodes(nodes.data(), nodes.size(), maxPoints);
   // Survivors only move forward, each at most once.
-  for (size_t k = 0; k < nodes.size(); ++k) points[static_cast<qsizetype>(k) + 1] = points[nodes[k].index];
+  for (size_t k = 0; k < kept; ++k) points[static_cast<qsizetype>(k) + 1] = points[nodes[k].index];
   logMsg(2,
          QStringLiteral("reducePoints: time used= %1 mS").arg(static_cast<uint32_t>(timeGetTime() - start)));
   return true;

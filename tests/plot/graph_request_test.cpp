@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QLineEdit>
 
 #include "core/globals.h"
+#include "core/settings_test_support.h"
 #include "log_capture.h"
 #include "meter/data_file.h"
 
@@ -82,10 +84,18 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 8);
 }
 
-TEST_F(GraphRequest, FactoryPlotSizeWithoutSetupWindow) {
+TEST_F(GraphRequest, PlotSizeFromTheSetupWindow) {
   setPlotSizeTextSource(nullptr);
-  EXPECT_EQ(plotSizeText(25), "600");
-  EXPECT_EQ(plotSizeText(26), "400");
+  if (!frmSetup()) {
+    EXPECT_EQ(plotSizeText(25), "600");
+    EXPECT_EQ(plotSizeText(26), "400");
+  }
+  SetupWindow& setup = setupWindowForTest();
+  setup.Text1(25)->setText("800");
+  setup.Text1(26)->setText("300");
+  setWebGraphDefaults(m_p);
+  EXPECT_EQ(m_p.width, 800);
+  EXPECT_EQ(m_p.height, 300);
 }
 
 TEST_F(GraphRequest, SpanWithDefaultEndCountsBackFromTheNewestRecord) {

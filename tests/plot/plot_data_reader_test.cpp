@@ -465,3 +465,54 @@ TEST_F(PlotReader, ReadsThroughTheIndexTheLoaderBuilds) {
   EXPECT_EQ(power.points[12].value, kPowerNoPrevious);  // record 31 starts the reset section
   EXPECT_FLOAT_EQ(power.points[13].value, 360);
 }
+
+// The thinning walk written plainly over a linked list, to check the dense passes against.
+static QVector<float> reduceByList(const QVector<float>& v, int maxPoints) {
+  const int n = v.size() - 1;
+  std::vector<int> next(n + 1);
+  for (int i = 0; i < n; ++i) next[i] = i + 1;
+  next[n] = 0;
+  int remaining = n, cur = 0;
+  auto between = [](float x, float a, float b) { return (x > a && x < b) || (x < a && x > b); };
+  while (remaining > maxPoints) {
+    const int p1 = next[cur], p2 = p1 ? next[p1] : 0, p3 = p2 ? next[p2] : 0;
+    if (!p1 || !p2 || !p3) {
+      cur = 0;
+      continue;
+    }
+    const int p4 = next[p3];
+    const float a = v[p1], b = v[p2], c = v[p3];
+    if (between(a, b, c))
+      next[cur] = p2;
+    else if (between(b, a, c))
+      next[p1] = p3;
+    else if (between(c, a, b))
+      next[p2] = p4;
+    else if ((b > a && b > c) || (b < a && b < c))
+      next[cur] = p2;
+    else
+      next[p1] = p3;
+    --remaining;
+    cur = p4;
+  }
+  QVector<float> out{v[0]};
+  for (int i = next[0]; i != 0; i = next[i]) out.append(v[i]);
+  return out;
+}
+
+TEST(ReducePoints, MatchesTheListWalkOnRandomSeries) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 200; ++round) {
+    const int n = 3 + static_cast<int>(rng() % 400);
+    const int levels = 2 + static_cast<int>(rng() % 20);  // few levels: many ties
+    QVector<plotPoint> pts(n + 1);
+    QVector<float> v(n + 1);
+    for (int i = 0; i <= n; ++i) v[i] = pts[i].value = static_cast<float>(rng() % levels);
+    const int target = 2 + static_cast<int>(rng() % n);
+    ASSERT_TRUE(reducePoints(pts, target));
+    const QVector<float> want = reduceByList(v, target);
+    QVector<float> got;
+    for (int i = 0; i < want.size(); ++i) got.append(pts[i].value);
+    ASSERT_EQ(got, want) << "round " << round;
+  }
+}
