@@ -180,7 +180,7 @@ void newMeterCount(bool& resetCountChanged) {
     if (readingCount == 0) {
       s.totalCounts = 0;
       onlineStartTime = readingTime;
-      meterPanel.frame1Caption = QStringLiteral("Energy meter - ONLINE ") + generalDate(onlineStartTime);
+      setFrame1Caption(QStringLiteral("Energy meter - ONLINE ") + generalDate(onlineStartTime));
       if (details) t += QStringLiteral(" START");
     } else {
       s.totalCounts += elapsedCounts;
@@ -205,7 +205,7 @@ void newMeterCount(bool& resetCountChanged) {
         ok = appendOutRecord(readingTime);
       }
       if (!ok) {
-        meterPanel.frame1Caption = QStringLiteral("Energy meter - ERROR writing data file");
+        setFrame1Caption(QStringLiteral("Energy meter - ERROR writing data file"));
       } else if (details) {
         t += QStringLiteral("  zavOutHeadPtr=") + QString::number(zavOutHeadPtr) +
              QStringLiteral("\n  zavOutRecPtr=") + QString::number(zavOutRecPtr) +
@@ -215,9 +215,8 @@ void newMeterCount(bool& resetCountChanged) {
     }
     s.lastResetCount = thisResetCount;
 
-    meterPanel.label14 = (tempDegC <= -200 || tempDegC >= 200)
-                             ? QString()
-                             : formatNumber(tempDegC, QStringLiteral("#,0.0 °C"));
+    setLabel14((tempDegC <= -200 || tempDegC >= 200) ? QString()
+                                                     : formatNumber(tempDegC, QStringLiteral("#,0.0 °C")));
     meterPanel.text8 = formatNumber(double(s.totalCounts), QStringLiteral("#,0"));
     showEnergy(elapsedCounts);
     showSecondsPerCount(secondsPerCount);

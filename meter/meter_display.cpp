@@ -24,6 +24,16 @@ void setText2(const QString& text, int32_t colour) {
 }
 }  // namespace
 
+void setFrame1Caption(const QString& text) {
+  meterPanel.frame1Caption = text;
+  meterPanel.frame1CaptionSet = true;
+}
+
+void setLabel14(const QString& text) {
+  meterPanel.label14 = text;
+  meterPanel.label14Set = true;
+}
+
 void notifyMeterPanel() {
   if (meterPanel.changed) meterPanel.changed();
 }

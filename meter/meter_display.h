@@ -18,11 +18,17 @@ struct MeterPanelState {
   QString text4;    // register in kWh
   QString text8;    // counts since going on-line
   QString label14;  // temperature
+  // Others write Frame1's caption and Label14 too: the view copies these two
+  // only after the engine has set them.
+  bool frame1CaptionSet = false;
+  bool label14Set = false;
   // The view's refresh; called after each change the engine makes.
   std::function<void()> changed;
 };
 extern MeterPanelState meterPanel;
 void notifyMeterPanel();
+void setFrame1Caption(const QString& text);
+void setLabel14(const QString& text);
 
 // Adds the energy of counts to the register and shows it in Text4.
 void showEnergy(int32_t counts);

@@ -53,7 +53,10 @@ MeterPanel::~MeterPanel() {
 
 void MeterPanel::refresh() {
   Form1& f = *m_form;
-  if (f.Frame1()->title() != meterPanel.frame1Caption) f.Frame1()->setTitle(meterPanel.frame1Caption);
+  if (meterPanel.frame1CaptionSet) {
+    f.Frame1()->setTitle(meterPanel.frame1Caption);
+    meterPanel.frame1CaptionSet = false;
+  }
   setIfChanged(f.Text4(), meterPanel.text4);
   setIfChanged(f.Text8(), meterPanel.text8);
   f.Text2()->blockSignals(true);
@@ -62,8 +65,10 @@ void MeterPanel::refresh() {
   setTextColour(f.Text2(), meterPanel.text2Color);
   f.Text2()->setToolTip(meterPanel.text2ToolTip);
   if (f.Label2()->text() != meterPanel.label2Caption) f.Label2()->setText(meterPanel.label2Caption);
-  // Label14 keeps its start caption until the first reading.
-  if (readingCount > 0 && f.Label14()->text() != meterPanel.label14) f.Label14()->setText(meterPanel.label14);
+  if (meterPanel.label14Set) {
+    f.Label14()->setText(meterPanel.label14);
+    meterPanel.label14Set = false;
+  }
 }
 
 void MeterPanel::Label12_DblClick() {

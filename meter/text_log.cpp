@@ -191,6 +191,6 @@ void loadLastLogLine() {
   if (wh < 0 || wh > kRegisterMax) return;
   energyWh = wh;
   showEnergy(0);
-  meterPanel.frame1Caption = QStringLiteral("Energy meter - Last log = ") + when;
+  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + when);
   notifyMeterPanel();
 }

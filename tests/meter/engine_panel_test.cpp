@@ -51,6 +51,15 @@ TEST_F(Panel, ReadingsShowInThePanelAndTheWebValues) {
   EXPECT_EQ(m_form->indicators().Timer3.interval(), 14000);
 }
 
+TEST_F(Panel, CaptionsOthersWriteStayUntilTheEngineWritesItsOwn) {
+  frame(1, 0);
+  m_form->Frame1()->setTitle("Error: Cannot open data file");
+  m_form->Label14()->setText("21.5 °C");
+  frame(2, 100);
+  EXPECT_EQ(m_form->Frame1()->title(), "Error: Cannot open data file");
+  EXPECT_EQ(m_form->Label14()->text(), "");  // each reading writes the temperature
+}
+
 TEST_F(Panel, UnitToggleAndTypedRate) {
   frame(1, 0);
   frame(3, 62500);  // 0.5 s per count

@@ -1,0 +1,42 @@
+// The index reader: nothing selects a log file; the reading itself works on hand-built files.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "meter/index_reader.h"
+#include "support/log_capture.h"
+#include "zav_bytes.h"
+
+namespace {
+
+TEST(IndexReader, EveryRecordTimeIsTheZeroDate) {
+  for (int32_t n : {-1, 0, 1, 1000}) EXPECT_EQ(getLogRecordTime(n), 0.0);
+}
+
+TEST(IndexReader, UnknownSlotIsReported) {
+  LogCapture log;
+  logRecordHeader h;
+  loadLogHeader(5, 1, h);
+  EXPECT_TRUE(log.contains("loadLogHeader: ERROR bsFnr= 5"));
+}
+
+TEST(IndexReader, IndexGivesTheHeaderPosition) {
+  QTemporaryDir dir;
+  const QString data = dir.filePath("log.DAT");
+  EXPECT_EQ(indexFileName(data), dir.filePath("log.LIX"));
+  ZavBytes d;
+  d.date(1.0).date(45352.5).date(2.0);
+  writeFile(data, d.b);
+  ZavBytes ix;
+  ix.i32(1).i32(-9).i32(17);  // record 2 at position 9, stored negative
+  writeFile(indexFileName(data), ix.b);
+  logFileNames[0] = data;
+  logRecordHeader h;
+  loadLogHeader(0, 2, h);
+  EXPECT_DOUBLE_EQ(h.recTime, 45352.5);
+  loadLogHeader(0, 4, h);  // beyond the index: unchanged
+  EXPECT_DOUBLE_EQ(h.recTime, 45352.5);
+  logFileNames[0].clear();
+}
+
+}  // namespace
