@@ -193,6 +193,8 @@ LinkHost* g_host = nullptr;
 QPointer<CommLink> g_port;
 
 void connectPort(CommLink* port) {
+  if (port->property("zavLinkConnected").toBool()) return;
+  port->setProperty("zavLinkConnected", true);
   QObject::connect(port, &CommLink::onComm, port, [] { MSComm1_OnComm(); });
   QObject::connect(port, &CommLink::closedByError, port,
                    [](const QString& why) { logMsg(-1, QStringLiteral("MSComm1_OnComm: ERROR ") + why); });

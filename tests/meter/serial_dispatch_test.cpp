@@ -1,5 +1,8 @@
 #include "link_fixture.h"
+#include "platform/comm_port.h"
 #include "platform/tick_clock.h"
+#include "support/pty_pair.h"
+#include "tools/zav_frames.h"
 
 namespace {
 // A sensor frame as the receiver delivers it: one byte per bit, 0x00 for 0 and 0xF0 for 1.
@@ -214,4 +217,24 @@ TEST_F(Dispatch, analysePulseWidthGivesSecondsAndShowsAdvice) {
   EXPECT_TRUE(host.pulseAnalysis.endsWith("\r\npulse width = 5 bits (4.2ms), OK"));
   portBaudRate = 0;
   EXPECT_EQ(analysePulseWidth(0xF0), 0);
+}
+
+TEST_F(Dispatch, sensorFrameFromTheSimulatorThroughARealPty) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  qputenv("ZAV_COM9", pty.slavePath().toLocal8Bit());
+  CommPort real;
+  setMSComm1(&real);
+  tempReceiverMode = true;
+  host.comPort = "9";
+  bool ok = false;
+  openCom(true, ok);
+  ASSERT_TRUE(ok) << real.lastError().toStdString();
+  meterOnline = true;
+  pty.write(QByteArray(3, char(0x80)) + zavsim::sensorFrame(-7.3));
+  EXPECT_TRUE(runEventsUntil([&] { return !host.temperature.isEmpty(); }, 2000));
+  EXPECT_EQ(host.temperature, "-7.3 °C");
+  openCom(false, ok);
+  setMSComm1(port);
+  qunsetenv("ZAV_COM9");
 }

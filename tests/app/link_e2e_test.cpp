@@ -1,0 +1,164 @@
+// The built program against the controller simulator through pseudo-terminals behind COM
+// numbers: going on-line, recording, the COM-port search, plain pulses, a crash and a restart.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include "support/link_processes.h"
+#include "support/pty_pair.h"
+
+namespace {
+constexpr int kTicksPerCountAt1500W = 300000;  // 2.4 s per count at 1000 counts/kWh, 125000 ticks/s
+
+QProcessEnvironment comPorts(const QMap<int, QString>& ports) {
+  QProcessEnvironment env;
+  for (int n = 1; n <= 16; ++n)
+    env.insert(QStringLiteral("ZAV_COM%1").arg(n), ports.value(n, "/nonexistent/zav"));
+  return env;
+}
+
+// Records written so far: the open section's header gets its count only when it closes.
+int recordCount(const QString& path) {
+  const qint64 size = QFileInfo(path).size();
+  return size < 38 ? 0 : int((size - 38) / 18);
+}
+
+QList<QByteArray> textLogLines(const QString& dir) {
+  QList<QByteArray> lines = readTextFile(dir + "/zavLog.TXT").split('\n');
+  while (!lines.isEmpty() && lines.last().trimmed().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+class LinkE2E : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m_tmp.isValid()); }
+  QString dir() const { return m_tmp.path(); }
+  QString datFile() const { return dir() + "/pwrData.ZAV"; }
+  QStringList args() const { return {dir() + "/"}; }
+  void writeIni(const QByteArray& body) { writeTextFile(dir() + "/zav.INI", body); }
+
+ private:
+  QTemporaryDir m_tmp;
+};
+}  // namespace
+
+TEST_F(LinkE2E, goesOnLineRecordsTheFramesAndGoesOffLine) {
+  SimProcess sim({"--interval-ms", "100", "--power", "1500", "--temp", "21", "--volts", "12"});
+  ASSERT_TRUE(sim.ok());
+  writeIni("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  ZavProcess zav(dir(), args(), comPorts({{3, sim.endpoint()}}));
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= 6; }, 20000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+
+  EXPECT_TRUE(zav.logHas("openCom: opening com3 MSComm1.Settings =19200,N,8,1"));
+  EXPECT_TRUE(zav.logHas("openCom: closing com3"));
+  QString problem;
+  const QList<DataFileSection> sections = readDataFile(datFile(), &problem);
+  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+  ASSERT_EQ(sections.size(), 1);
+  const DataFileSection& s = sections.first();
+  EXPECT_EQ(s.records, s.recordList.size());  // the header got its count at the end
+  EXPECT_EQ(s.version, 1003000);
+  EXPECT_EQ(s.ticksPerSec, 125000);
+  EXPECT_EQ(s.resetCount, 1);
+  ASSERT_GE(s.recordList.size(), 6);
+  for (qsizetype i = 0; i < s.recordList.size(); ++i) {
+    const DataFileRecord& r = s.recordList[i];
+    // Exactly what the simulator sent with this count: ticks of 1500 W, 21 degrees (raw 2).
+    EXPECT_EQ(uint32_t(r.ticks), uint32_t(r.count - 1) * uint32_t(kTicksPerCountAt1500W)) << i;
+    EXPECT_EQ(r.temp, 2) << i;
+    if (i > 0) {
+      EXPECT_EQ(r.count, s.recordList[i - 1].count + 1) << i;
+    }
+  }
+  const QList<QByteArray> lines = textLogLines(dir());
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_TRUE(lines.first().trimmed().endsWith("-0000002")) << lines.first().toStdString();
+  EXPECT_TRUE(lines.last().trimmed().endsWith("-0000004")) << lines.last().toStdString();
+  EXPECT_TRUE(readTextFile(dir() + "/zavLog.TXT").contains(" 00001500")) << lines.join('|').toStdString();
+}
+
+TEST_F(LinkE2E, comPortSearchFindsTheAnsweringPortAndAppendsItToTheIni) {
+  PtyPair silentA, silentB;
+  ASSERT_TRUE(silentA.ok() && silentB.ok());
+  SimProcess sim({"--interval-ms", "100", "--power", "1500"});
+  ASSERT_TRUE(sim.ok());
+  const QByteArray ini = "startOnLine=1\r\nrunWebServer=0\r\nifType=2\r\n";
+  writeIni(ini);
+  ZavProcess zav(dir(), args(),
+                 comPorts({{2, silentA.slavePath()}, {5, silentB.slavePath()}, {7, sim.endpoint()}}));
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= 2; }, 45000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  EXPECT_EQ(readTextFile(dir() + "/zav.INI"), ini + "comPort=7\r\n");
+  EXPECT_TRUE(zav.logHas("openCom: opening com2 MSComm1.Settings =19200,N,8,1"));
+  EXPECT_TRUE(zav.logHas("openCom: opening com5 MSComm1.Settings =19200,N,8,1"));
+  EXPECT_TRUE(zav.logHas("openCom: opening com7 MSComm1.Settings =19200,N,8,1"));
+  EXPECT_TRUE(zav.logHas("openCom: closing com7"));
+}
+
+TEST_F(LinkE2E, searchWithoutAnAnsweringPortWritesNothing) {
+  PtyPair silent;
+  const QByteArray ini = "startOnLine=1\r\nrunWebServer=0\r\nifType=2\r\n";
+  writeIni(ini);
+  ZavProcess zav(dir(), args(), comPorts({{1, silent.slavePath()}}));
+  ASSERT_TRUE(zav.waitFor([&] { return zav.logHas("openCom: closing com1"); }, 20000));
+  runEventsFor(300);
+  ASSERT_TRUE(zav.terminate());
+  EXPECT_EQ(readTextFile(dir() + "/zav.INI"), ini);
+  EXPECT_EQ(recordCount(datFile()), 0);
+}
+
+TEST_F(LinkE2E, plainPulsesAreGatheredByTheMinimumInterval) {
+  SimProcess sim({"--format", "pulse", "--interval-ms", "40"});
+  ASSERT_TRUE(sim.ok());
+  writeIni("startOnLine=1\r\nrunWebServer=0\r\ncomPort=4\r\nifType=1\r\nminUpdateInterval=0.5\r\n");
+  ZavProcess zav(dir(), args(), comPorts({{4, sim.endpoint()}}));
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= 5; }, 20000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  EXPECT_TRUE(zav.logHas("openCom: opening com4 MSComm1.Settings =1200,N,8,1"));
+  EXPECT_TRUE(zav.logHasPart("  (ifType = 1) Data received.  buffLen="));
+  const QList<DataFileSection> sections = readDataFile(datFile());
+  ASSERT_FALSE(sections.isEmpty());
+  const QList<DataFileRecord>& recs = sections.last().recordList;
+  ASSERT_GE(recs.size(), 5);
+  // About 12 pulses arrive per half second: each reading gathers several of them.
+  const int spread = recs.last().count - recs.first().count;
+  EXPECT_GE(spread / int(recs.size() - 1), 4);
+  for (qsizetype i = 1; i < recs.size(); ++i) EXPECT_GT(recs[i].count, recs[i - 1].count) << i;
+}
+
+TEST_F(LinkE2E, killedWhileRecordingLosesNoCompleteRecordAfterARestart) {
+  SimProcess sim({"--interval-ms", "60", "--power", "1500", "--temp", "21"});
+  ASSERT_TRUE(sim.ok());
+  writeIni("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  QList<int32_t> firstRun;
+  {
+    ZavProcess zav(dir(), args(), comPorts({{3, sim.endpoint()}}));
+    ASSERT_TRUE(zav.waitFor([&] { return QFileInfo(datFile()).size() >= 38 + 5 * 18; }, 20000));
+    zav.kill();  // SIGKILL: no chance to close the file
+    const QByteArray bytes = readTextFile(datFile());
+    for (qsizetype at = 38; at + 18 <= bytes.size(); at += 18) {
+      firstRun.append(qFromLittleEndian<qint32>(bytes.constData() + at + 8));
+    }
+  }
+  ASSERT_GE(firstRun.size(), 5);
+  ZavProcess zav(dir(), args(), comPorts({{3, sim.endpoint()}}));
+  // A new section: its header and then three more records.
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= firstRun.size() + 5; }, 20000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  QString problem;
+  const QList<DataFileSection> sections = readDataFile(datFile(), &problem);
+  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+  ASSERT_GE(sections.size(), 2);
+  QList<int32_t> kept;
+  for (const DataFileRecord& r : sections.first().recordList) kept.append(r.count);
+  EXPECT_EQ(kept, firstRun);
+  EXPECT_GE(sections.last().recordList.size(), 3);
+}

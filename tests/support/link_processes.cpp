@@ -1,0 +1,109 @@
+#include "support/link_processes.h"
+
+#include <QFile>
+#include <QtEndian>
+#include <csignal>
+
+SimProcess::SimProcess(const QStringList& args) : m_p(std::make_unique<QProcess>()) {
+  m_p->setProcessChannelMode(QProcess::SeparateChannels);
+  m_p->start(QStringLiteral(ZAV_TOOLS_DIR "/zav_sim"), args);
+  if (!m_p->waitForStarted(5000)) return;
+  QByteArray out;
+  runEventsUntil(
+      [&] {
+        out += m_p->readAllStandardOutput();
+        return out.contains('\n') || m_p->state() == QProcess::NotRunning;
+      },
+      5000);
+  const QList<QByteArray> words = out.left(out.indexOf('\n')).split(' ');
+  if (words.size() == 2 && (words[0] == "PTY" || words[0] == "TCP"))
+    m_endpoint = QString::fromLocal8Bit(words[1]);
+}
+
+SimProcess::~SimProcess() {
+  if (m_p->state() != QProcess::NotRunning) {
+    m_p->terminate();
+    if (!m_p->waitForFinished(3000)) {
+      m_p->kill();
+      m_p->waitForFinished(3000);
+    }
+  }
+}
+
+ZavProcess::ZavProcess(const QString& dir, const QStringList& args, const QProcessEnvironment& env)
+    : m_dir(dir), m_p(std::make_unique<QProcess>()) {
+  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+  e.insert("ZAV_LOG_FILE", dir + "/log.txt");
+  e.insert("ZAV_HEADLESS", "1");
+  if (!e.contains("QT_QPA_PLATFORM")) e.insert("QT_QPA_PLATFORM", "offscreen");
+  for (const QString& k : env.keys()) e.insert(k, env.value(k));
+  m_p->setProcessEnvironment(e);
+  m_p->setWorkingDirectory(dir);
+  m_p->start(QStringLiteral(ZAV_BINARY), args);
+  m_p->waitForStarted(5000);
+}
+
+ZavProcess::~ZavProcess() { kill(); }
+
+bool ZavProcess::terminate(int ms) {
+  if (m_p->state() == QProcess::NotRunning) return true;
+  ::kill(pid_t(m_p->processId()), SIGTERM);
+  const bool ended = runEventsUntil([&] { return m_p->state() == QProcess::NotRunning; }, ms);
+  if (!ended) kill();
+  return ended;
+}
+
+void ZavProcess::kill() {
+  if (m_p->state() == QProcess::NotRunning) return;
+  m_p->kill();
+  m_p->waitForFinished(5000);
+}
+
+QStringList ZavProcess::log() const {
+  QStringList lines = QString::fromUtf8(readTextFile(m_dir + "/log.txt")).split(u'\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+bool ZavProcess::logHasPart(const QString& part) const {
+  for (const QString& l : log()) {
+    if (l.contains(part)) return true;
+  }
+  return false;
+}
+
+QString ZavProcess::stdErr() { return QString::fromLocal8Bit(m_p->readAllStandardError()); }
+
+QList<DataFileSection> readDataFile(const QString& path, QString* problem) {
+  const QByteArray b = readTextFile(path);
+  const char* p = b.constData();
+  auto i32 = [&](qsizetype at) { return qFromLittleEndian<qint32>(p + at); };
+  auto i16 = [&](qsizetype at) { return qFromLittleEndian<qint16>(p + at); };
+  auto f64 = [&](qsizetype at) { return qFromLittleEndian<double>(p + at); };
+  QList<DataFileSection> sections;
+  qsizetype at = 0;
+  while (at + 38 <= b.size()) {
+    DataFileSection s{i32(at + 8),  i32(at + 12), i32(at + 16),
+                      i32(at + 20), i32(at + 24), i32(at + 28),
+                      i32(at + 34), i16(at + 32), {}};
+    at += 38;
+    for (int r = 0; r < s.records && at + 18 <= b.size(); ++r, at += 18) {
+      s.recordList.append({f64(at), i32(at + 8), i32(at + 12), i16(at + 16)});
+    }
+    sections.append(s);
+    if (s.recordList.size() != s.records) break;
+  }
+  if (problem && at != b.size())
+    *problem = QStringLiteral("%1 bytes after the last whole record").arg(b.size() - at);
+  return sections;
+}
+
+void writeTextFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QByteArray readTextFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
