@@ -264,6 +264,7 @@ void showIdleRate() {
 void pulseDetected() {
   static float totTurns = 0;
   static int32_t lastPulseTick = 0;
+  const bool shown = logShows(1);
   QString t = QStringLiteral("pulseDetected: ");
   pulseDivCounter = int16_t(pulseDivCounter + 1);
   const int16_t divider = std::max<int16_t>(1, pulseDivider);
@@ -275,11 +276,13 @@ void pulseDetected() {
     const int32_t now = timeGetTime();
     const double interval = msElapsed(lastPulseTick, now) / 1000.0;
     lastPulseTick = now;
-    t += QStringLiteral(" totTurns=") + strPlain(totTurns) + QStringLiteral(" time=") +
-         formatNumber(interval, QStringLiteral("#,0.000"));
+    if (shown) {
+      t += QStringLiteral(" totTurns=") + strPlain(totTurns) + QStringLiteral(" time=") +
+           formatNumber(interval, QStringLiteral("#,0.000"));
+    }
     if (meterHooks.onPulseIndicator) meterHooks.onPulseIndicator(0.1, 3.0, 1.0);
   }
-  logMsg(1, t);
+  if (shown) logMsg(1, t);
 }
 
 void Timer1_Timer() {

@@ -56,7 +56,7 @@ int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out) {
     const int hi = lo < 0 ? -1 : table[p[2 * i + 1]];
     if (hi < 0) {
       const uint8_t bad = lo < 0 ? p[2 * i] : p[2 * i + 1];
-      logMsg(-1, QStringLiteral("decodeData: undefined code: ") + hex2(bad));
+      if (logShows(-1)) logMsg(-1, QStringLiteral("decodeData: undefined code: ") + hex2(bad));
       return i;
     }
     out[i] = uint8_t(hi * 16 + lo);

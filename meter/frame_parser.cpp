@@ -18,6 +18,11 @@ constexpr char kOldEnd = 'Z';
 constexpr char kNewStart1[2] = {char(0x36), char(0x9A)};
 constexpr char kNewStart2[2] = {char(0xA9), char(0x63)};
 constexpr char kNewEnd = char(0xCC);
+// Diagnostics stay readable when a large chunk arrives at once (a network
+// bridge): the trace shows at most this many of the newest bytes, and the
+// text of one call starts again after its header once it is this long.
+constexpr qsizetype kMaxTraceBytes = 1024;
+constexpr qsizetype kMaxCallText = 16 * 1024;
 
 // 0-based index of the first two-byte marker at or after from, or -1.
 qsizetype findMarker(const QByteArray& buf, qsizetype from, const char (&m)[2]) {
@@ -63,7 +68,7 @@ void FrameReceiver::updateTrace(QByteArrayView data, qsizetype buffLen) {
   m_traceEnds.append(QByteArray(data.size(), '\0'));
   if (!m_traceEnds.isEmpty()) m_traceEnds.back() = 1;
   // Only the bytes the buffer can hold are shown.
-  const qsizetype extra = m_traceBytes.size() - buffLen;
+  const qsizetype extra = m_traceBytes.size() - std::min(buffLen, kMaxTraceBytes);
   if (extra > 0) {
     m_traceBytes.remove(0, extra);
     m_traceEnds.remove(0, extra);
@@ -104,13 +109,15 @@ void FrameReceiver::renderNote(const FrameNote& n) {
 void FrameReceiver::logNow(int level) {
   if (!logShows(level)) return;
   if (!m_headerRendered) {
-    m_text = QStringLiteral("  oldBuffLen=") + QString::number(m_oldLen) + QStringLiteral("  buffLen=") +
-             QString::number(m_buffLen) + QStringLiteral("  rcvd bytes=") + QString::number(m_received) +
-             '\n' + rxHexTrace() + '\n';
+    m_header = QStringLiteral("  oldBuffLen=") + QString::number(m_oldLen) + QStringLiteral("  buffLen=") +
+               QString::number(m_buffLen) + QStringLiteral("  rcvd bytes=") + QString::number(m_received) +
+               '\n' + rxHexTrace() + '\n';
+    m_text = m_header;
     m_headerRendered = true;
   }
   for (; m_rendered < m_notes.size(); ++m_rendered) renderNote(m_notes[m_rendered]);
   logMsg(level, m_text);
+  if (m_text.size() > kMaxCallText) m_text = m_header;
 }
 
 bool FrameReceiver::checkFrame(bool oldFormat, int32_t L, qsizetype pos, qsizetype frameLen, FrameNote& n) {
@@ -191,16 +198,16 @@ void FrameReceiver::arrive(QByteArrayView data) {
   m_text.clear();
 
   qsizetype start = 0;  // bytes of rxBuffer already consumed
+  // Next place of each start marker at or after start (-1: none left), so a
+  // buffer full of one marker is not searched again for the other.
+  constexpr qsizetype kUnknown = -2;
+  qsizetype nextA = kUnknown, nextB = oldFormat ? -1 : kUnknown;
+  auto stale = [&start](qsizetype next) { return next == kUnknown || (next >= 0 && next < start); };
   while (rxBuffer.size() - start >= 2) {
-    qsizetype pos;
-    if (oldFormat) {
-      pos = findMarker(rxBuffer, start, kOldStart);
-    } else {
-      // Both start markers may be present: the earlier one begins the frame.
-      const qsizetype a = findMarker(rxBuffer, start, kNewStart1);
-      const qsizetype b = findMarker(rxBuffer, start, kNewStart2);
-      pos = (a < 0) ? b : (b < 0 ? a : std::min(a, b));
-    }
+    if (stale(nextA)) nextA = findMarker(rxBuffer, start, oldFormat ? kOldStart : kNewStart1);
+    if (stale(nextB)) nextB = findMarker(rxBuffer, start, kNewStart2);
+    // Both start markers may be present: the earlier one begins the frame.
+    const qsizetype pos = (nextA < 0) ? nextB : (nextB < 0 ? nextA : std::min(nextA, nextB));
     if (pos < 0) {
       start = rxBuffer.size() - 1;
       break;
@@ -226,7 +233,11 @@ void FrameReceiver::arrive(QByteArrayView data) {
     const qsizetype sizeBefore = rxBuffer.size();
     accept(oldFormat, n);
     // The port search empties the buffer when a frame answers it.
-    if (rxBuffer.constData() != before || rxBuffer.size() != sizeBefore) start = 0;
+    if (rxBuffer.constData() != before || rxBuffer.size() != sizeBefore) {
+      start = 0;
+      nextA = kUnknown;
+      nextB = oldFormat ? -1 : kUnknown;
+    }
   }
   if (start > 0) rxBuffer.remove(0, std::min(start, rxBuffer.size()));
 }

@@ -61,6 +61,7 @@ class FrameReceiver {
   std::vector<FrameNote> m_notes;
   size_t m_rendered = 0;
   bool m_headerRendered = false;
+  QString m_header;
   QString m_text;
   QByteArray m_fcsData;
 };

@@ -1,4 +1,6 @@
 // Frame parser: frames cut from a byte stream, decoded, checked and handed on.
+#include <QElapsedTimer>
+
 #include "engine_fixture.h"
 #include "frame_bytes.h"
 #include "meter/link_state.h"
@@ -125,6 +127,23 @@ TEST_F(Parser, MissingEndMarkerResumesAfterTheStartMarker) {
   EXPECT_EQ(m_counts, std::vector<int32_t>{2});
   EXPECT_EQ(serialFrameReceiver().counters().resyncs, 1);
   EXPECT_TRUE(rxBuffer.isEmpty());
+}
+
+TEST_F(Parser, LargeChunksOfMarkersAndFramesStayCheap) {
+  QByteArray junk;
+  for (int i = 0; i < 200000; ++i) junk += QByteArray("\x36\x9A", 2);
+  QByteArray frames;
+  for (uint32_t c = 1; c <= 3000; ++c) frames += frameWith(c).bytes();
+  QElapsedTimer t;
+  t.start();
+  zavDataArrival(junk + frames);
+  EXPECT_EQ(m_counts.size(), 3000u);
+  EXPECT_TRUE(rxBuffer.isEmpty());
+  // Each message of the call stays bounded.
+  qsizetype longest = 0;
+  for (const QString& line : m_log.text().split("  oldBuffLen=")) longest = std::max(longest, line.size());
+  EXPECT_LT(longest, 32 * 1024);
+  EXPECT_LT(t.elapsed(), 20000);
 }
 
 TEST_F(Parser, EarlierOfTheTwoStartMarkersBeginsTheFrame) {
