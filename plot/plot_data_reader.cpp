@@ -3,6 +3,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/format_pattern.h"
 #include "core/globals.h"
@@ -20,7 +21,8 @@ constexpr int kMaxDumpLines = 1000;
 // file (or large blocks); sparser points by small reads.
 constexpr double kDenseRecordsPerPoint = 64;
 
-inline int64_t wholeSeconds(Date d) { return std::llround(d * 86400.0); }
+// Whole seconds of a date, in floating point so a damaged record cannot overflow.
+inline double wholeSeconds(Date d) { return std::round(d * 86400.0); }
 
 // Reads `pointCount` evenly spaced records of [fromRec, toRec] and derives
 // each point's power and temperature; hands each point to `sink`. Returns the
@@ -75,9 +77,10 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
       v.dTicks = static_cast<double>(v.r.ticks - prev.ticks);
       v.ws = static_cast<double>(wsPerCount) * v.dCount;
       // Without a tick rate the PC clock times the interval.
-      v.tSec = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0 ? static_cast<double>(v.dtSec)
-                                                                     : v.dTicks / ticksPerSec;
-      v.power = v.tSec >= kMinPowerSeconds ? static_cast<float>(v.ws / v.tSec) : kPowerTooClose;
+      v.tSec = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0 ? v.dtSec : v.dTicks / ticksPerSec;
+      v.power = v.tSec >= kMinPowerSeconds
+                    ? static_cast<float>(std::min(v.ws / v.tSec, double(std::numeric_limits<float>::max())))
+                    : kPowerTooClose;
     }
     if (v.power < 0) v.temp = kNoTemperature;
     sink(v);

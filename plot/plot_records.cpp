@@ -75,7 +75,7 @@ QString pointDumpLine(const PointDump& f) {
          formatRight(f.r.count, QStringLiteral("##,###,###,##0")) + sep + hex(f.r.count) + sep +
          formatRight(f.r.ticks, QStringLiteral("##,###,###,##0")) + sep + hex(f.r.ticks) + sep +
          formatRight(f.r.temp, QStringLiteral("####,##0")) + sep +
-         formatRight(static_cast<double>(f.dtSec), QStringLiteral("##,###,###,##0")) + sep +
+         formatRight(f.dtSec, QStringLiteral("##,###,###,##0")) + sep +
          formatRight(f.dCount, QStringLiteral("##,###,###,##0")) + sep +
          formatRight(f.dTicks, QStringLiteral("##,###,###,##0")) + sep +
          formatRight(f.ws / 3600000.0, QStringLiteral("##,###,##0.000")) + sep +

@@ -62,7 +62,7 @@ void fitIndexToFile(plotFileIndex& index, int headerBytes);
 struct PointDump {
   int32_t p, rec, sec;
   RawRecord r;
-  int64_t dtSec;
+  double dtSec;
   double dCount, dTicks, ws, tSec;
   float power, temp;
 };

@@ -203,6 +203,13 @@ TEST_F(PlotReader, ScanAllKeepsTheExtremes) {
   for (int i = 1; i < kept[1].points.size(); ++i)
     EXPECT_LT(kept[1].points[i - 1].recordNr, kept[1].points[i].recordNr);
   EXPECT_EQ(kept[2].points.size(), 301);
+
+  // The same through block reads, as where mapping fails.
+  PlotFileView::setMappingDisabledForTests(true);
+  const QVector<plotSeries> blocks =
+      read(s.records.first().time, s.records.last().time, kReduceKeepMaxMin, 300);
+  EXPECT_EQ(values(blocks[1]), k);
+  EXPECT_EQ(blocks[1].points.last().recordNr, kept[1].points.last().recordNr);
 }
 
 TEST(ReducePoints, KeepsStrictPeaksAndValleys) {
@@ -514,5 +521,37 @@ TEST(ReducePoints, MatchesTheListWalkOnRandomSeries) {
     QVector<float> got;
     for (int i = 0; i < want.size(); ++i) got.append(pts[i].value);
     ASSERT_EQ(got, want) << "round " << round;
+  }
+}
+
+TEST_F(PlotReader, DamagedFilesAreReadWithoutCrashing) {
+  const TestSection a = steps(kStart(), 40, {10, 5});
+  TestSection b = steps(kStart() + 0.01, 40, {7});
+  b.resetCount = 9;
+  const QString path = installTestFile({a, b});
+  const QByteArray good = testFileBytes({a, b});
+  const dataFileIndex index = dataFileSlots[0];
+  msgLevel = 0;
+  std::mt19937 rng(5);
+  for (int round = 0; round < 60; ++round) {
+    QByteArray bytes = good;
+    if (round % 2) {
+      bytes.truncate(static_cast<qsizetype>(rng() % good.size()));
+    } else {
+      for (int k = 0; k < 20; ++k)
+        bytes[static_cast<qsizetype>(rng() % bytes.size())] = static_cast<char>(rng());
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    dataFileSlots[0] = index;  // the index still describes the undamaged file
+    for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
+      const QVector<plotSeries> series = read(kStart() - 1, kStart() + 1, method, 10);
+      for (const plotSeries& s : series) {
+        EXPECT_LE(s.points.size(), 80);
+        for (const plotPoint& p : s.points.mid(1)) EXPECT_LE(p.recordNr, 80);
+      }
+    }
   }
 }
