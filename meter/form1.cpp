@@ -366,8 +366,9 @@ void Form1::changeEvent(QEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
   // The window closes only through the program's end.
+  if (m_ending) return;
   event->ignore();
-  if (!m_ending) confirmExit();
+  confirmExit();
 }
 
 void Form1::goOffline() {
@@ -389,7 +390,6 @@ void Form1::confirmExit() {
 void Form1::endWithoutAsking() {
   if (m_ending) return;
   m_ending = true;
-  logMsg(2, QStringLiteral("endWithoutAsking: ending the program"));
   goOffline();
   shutDownProgram();
   releasePlotForm();
@@ -423,6 +423,10 @@ void Form1::Command3_Click(int16_t index) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == qApp && event->type() == QEvent::Quit) {
+    endWithoutAsking();
+    return false;
+  }
   if (watched == m_text7[3]) {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
       auto* me = static_cast<QMouseEvent*>(event);
@@ -440,11 +444,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void showMainWindow() {
   auto* w = new Form1;
-  watchTerminationSignals([](int) {
+  watchTerminationSignals([](int sig) {
+    logMsg(2, QStringLiteral("endWithoutAsking: signal ") + QString::number(sig));
     if (Form1* f = form1()) f->endWithoutAsking();
   });
   // The session's end and any other way out close the data file properly.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, w, [w] { w->endWithoutAsking(); });
+  // A quit asked of the application (not of the window) ends without asking.
+  qApp->installEventFilter(w);
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, w, [] {
     if (meterOnline) {
       bool goOnline = false;
