@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <cmath>
 
 #include "chart/chart_services.h"
@@ -20,6 +21,7 @@
 #include "core/format_pattern.h"
 #include "core/globals.h"
 #include "core/logmsg.h"
+#include "core/main_window_calls.h"
 #include "core/message_window.h"
 #include "meter/brand.h"
 #include "meter/calculator_panel.h"
@@ -29,6 +31,7 @@
 #include "meter/indicators.h"
 #include "meter/main_menus.h"
 #include "meter/meter_panel.h"
+#include "meter/tcp_client_panel.h"
 #include "meter/twips.h"
 #include "platform/message_box.h"
 #include "platform/open_document.h"
@@ -73,9 +76,6 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
   return b;
 }
 
-// The price setting as the price box shows it.
-QString pricePerkWhText() { return QStringLiteral("%1").arg(pricePerkWh); }
-
 int mouseButton(Qt::MouseButton b) {
   switch (b) {
     case Qt::LeftButton: return 1;
@@ -91,7 +91,12 @@ Form1* form1() { return g_form1; }
 Form1::Form1() {
   g_form1 = this;
   setObjectName(QStringLiteral("Form1"));
-  programEnd = [] { QCoreApplication::exit(0); };
+  programEnd = [] {
+    QCoreApplication::exit(0);
+    // An exit asked before the main event loop runs (during the load) is
+    // forgotten when that loop starts: ask again from within it.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  };
   m_menus = new MainMenus(menuBar(), this);
   m_menus->onExit = [this] { confirmExit(); };
   m_indicators = new Indicators(this);
@@ -114,6 +119,7 @@ void Form1::buildControls() {
   setCentralWidget(m_client);
   buildMeterPanel();
   m_calcPanel = new CalculatorPanel(m_client);
+  calculator().onPriceTyped = [](const QString& price) { pricePerkWh = price; };
   buildLowerFrame();
   buildDiagnostics();
 
@@ -250,6 +256,12 @@ void Form1::buildDiagnostics() {
   connect(m_check5, &QCheckBox::stateChanged, this, [this] {
     m_indicators->pulseTestChecked(m_check5->isChecked(), m_text12[0]->text(), m_text12[1]->text());
   });
+
+  auto* tcpFrame = new QGroupBox(QStringLiteral("TCP link"), m_client);
+  tcpFrame->setObjectName(QStringLiteral("FrameTcp"));
+  placePx(tcpFrame, left, 164, 380, 236);
+  m_tcpPanel = new TcpClientPanel(tcpFrame);
+  placePx(m_tcpPanel, 8, 20, 364, 208);
 }
 
 void Form1::fillAboutBox() {
@@ -331,7 +343,7 @@ void Form1::applyWindowOptions() {
   setWindowSize();
 }
 
-void Form1::applyGlobalVariables() { calculator().applyPrice(pricePerkWhText()); }
+void Form1::applyGlobalVariables() { calculator().applyPrice(pricePerkWh); }
 
 void Form1::setWindowSize() {
   for (int i = 0; i < 3; ++i) m_calcPanel->Frame4(i)->setVisible(advancedFunctions);
@@ -440,6 +452,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void applyGlobalVariables() {
+  if (Form1* f = form1()) f->applyGlobalVariables();
+}
+
+void setWindowSize() {
+  if (Form1* f = form1()) f->setWindowSize();
 }
 
 void showMainWindow() {

@@ -23,6 +23,7 @@ class Indicators;
 class MainMenus;
 class PowerBarWidget;
 class ShapeWidget;
+class TcpClientPanel;
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -73,6 +74,7 @@ class Form1 : public QMainWindow {
   ShapeWidget* Shape2() const { return m_shape2; }
   PowerBarWidget* Picture2() const { return m_picture2; }
   CalculatorPanel* calculatorPanel() const { return m_calcPanel; }
+  TcpClientPanel* tcpClientPanel() const { return m_tcpPanel; }
   // The area of the diagnostic frames, right of the main controls.
   QWidget* clientArea() const { return m_client; }
 
@@ -126,6 +128,7 @@ class Form1 : public QMainWindow {
   ShapeWidget* m_shape2 = nullptr;
   PowerBarWidget* m_picture2 = nullptr;
   CalculatorPanel* m_calcPanel = nullptr;
+  TcpClientPanel* m_tcpPanel = nullptr;
   Indicators* m_indicators = nullptr;
   MainMenus* m_menus = nullptr;
   HelpLinkClicks m_linkClicks;
