@@ -12,10 +12,14 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "core/app_windows.h"
 #include "core/globals.h"
+#include "core/logmsg.h"
+#include "core/setup_window.h"
 #include "meter/calculator.h"
 #include "meter/calculator_panel.h"
 #include "meter/form1.h"
@@ -230,4 +234,45 @@ TEST(HelpLink, AddressAndQuery) {
   EXPECT_FALSE(c.mouseUp(1, 0));
   c.mouseDown(2, 450);
   EXPECT_EQ(c.linkPressX(), -1);
+}
+
+namespace {
+// Notes the window's own steps in the message log, between the program's lines.
+struct WindowSteps : QObject {
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Show) logMsg(1, QStringLiteral("TEST: shown"));
+    if (e->type() == QEvent::WindowStateChange) logMsg(1, QStringLiteral("TEST: state changed"));
+    return false;
+  }
+};
+}  // namespace
+
+TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
+  QTemporaryDir dir;
+  defDirName = dir.path() + u'/';
+  readINI = false;
+  LogCapture log;
+  loadSetupWindowHidden();
+  ASSERT_NE(frmSetup(), nullptr);
+  frmSetup()->Check1(1)->setChecked(true);               // Start On-Line
+  frmSetup()->Check1(10)->setChecked(true);              // Start Minimized
+  frmSetup()->Check1(4)->setChecked(true);               // Start with Auto Plot
+  frmSetup()->Text1(0)->setText(QStringLiteral("999"));  // a port that fails at once
+  Form1 f;
+  WindowSteps steps;
+  f.installEventFilter(&steps);
+  f.formLoad();
+  EXPECT_TRUE(autoPlot);
+  EXPECT_TRUE(f.Check3()->isChecked());
+  const QString text = log.text();
+  const qsizetype start = text.indexOf("-------- Zav START"), shown = text.indexOf("TEST: shown"),
+                  online = text.indexOf("openCom: ERROR comPort=999"),
+                  minimised = text.lastIndexOf("TEST: state");
+  ASSERT_GE(start, 0);
+  EXPECT_LT(start, shown);
+  EXPECT_LT(shown, online);
+  EXPECT_LT(online, minimised);
+  EXPECT_TRUE(f.isMinimized());
+  EXPECT_TRUE(f.windowTitle().startsWith("Zav 0 W"));
+  for (int i : {1, 10, 4}) frmSetup()->Check1(i)->setChecked(false);
 }
