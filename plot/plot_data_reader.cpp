@@ -77,9 +77,13 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
       v.dTicks = static_cast<double>(v.r.ticks - prev.ticks);
       v.ws = static_cast<double>(wsPerCount) * v.dCount;
       // Without a tick rate the PC clock times the interval.
-      v.tSec = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0 ? v.dtSec : v.dTicks / ticksPerSec;
+      const bool byClock = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0;
+      v.tSec = byClock ? v.dtSec : v.dTicks / ticksPerSec;
+      // Ws * ticksPerSec / ticks rather than Ws / tSec: the two divisions
+      // then run side by side instead of one waiting for the other.
+      const double power = byClock ? v.ws / v.tSec : v.ws * ticksPerSec / v.dTicks;
       v.power = v.tSec >= kMinPowerSeconds
-                    ? static_cast<float>(std::min(v.ws / v.tSec, double(std::numeric_limits<float>::max())))
+                    ? static_cast<float>(std::min(power, double(std::numeric_limits<float>::max())))
                     : kPowerTooClose;
     }
     if (v.power < 0) v.temp = kNoTemperature;
