@@ -81,6 +81,11 @@ void MeterPanel::Label12_DblClick() {
 }
 
 bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
+  // Only input events matter; others also arrive while Form1 is being destroyed.
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick && type != QEvent::KeyPress &&
+      type != QEvent::KeyRelease)
+    return QObject::eventFilter(watched, event);
   Form1& f = *m_form;
   if (watched == f.Label2() && event->type() == QEvent::MouseButtonRelease) {
     meterPanel.text2 = f.Text2()->text();

@@ -6,6 +6,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 const Clock::time_point g_start = Clock::now();
 uint32_t g_offset = 0;
+bool g_held = false;
+uint32_t g_heldValue = 0;
 
 uint32_t rawMs() {
   return static_cast<uint32_t>(
@@ -13,6 +15,14 @@ uint32_t rawMs() {
 }
 }  // namespace
 
-int32_t timeGetTime() { return static_cast<int32_t>(rawMs() + g_offset); }
+int32_t timeGetTime() { return static_cast<int32_t>(g_held ? g_heldValue : rawMs() + g_offset); }
 
-void setTickCountForTests(uint32_t value) { g_offset = value - rawMs(); }
+void setTickCountForTests(uint32_t value) {
+  g_held = false;
+  g_offset = value - rawMs();
+}
+
+void holdTickCountForTests(uint32_t value) {
+  g_held = true;
+  g_heldValue = value;
+}

@@ -9,3 +9,6 @@ int32_t timeGetTime();
 // Tests put the counter near the wrap: the next reading returns `value` and
 // the counter then advances with real time from there.
 void setTickCountForTests(uint32_t value);
+// Tests that need exact differences: the counter stands still at `value`
+// until the next setTickCountForTests or holdTickCountForTests.
+void holdTickCountForTests(uint32_t value);

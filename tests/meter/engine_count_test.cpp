@@ -144,18 +144,19 @@ TEST_F(Counting, ClockRatioMeanSettlesAfterAThousandSamples) {
   auto step = [&](double ratio) {
     pcTick += 1000;
     ctl += uint32_t(std::lround(ratio * 62500));
-    setTickCountForTests(pcTick);
+    holdTickCountForTests(pcTick);
     thisCount += 1;
     reading(uint32_t(thisCount), ctl);
   };
   thisCount = 1;
-  setTickCountForTests(pcTick);
+  holdTickCountForTests(pcTick);
   reading(1, 0);
   for (int i = 0; i < 1000; ++i) step(1.0);
   EXPECT_EQ(countProcessorState().clockRatioSamples, 1000);
   EXPECT_DOUBLE_EQ(countProcessorState().clockRatioSum / 1000, 1.0);
   step(2.0);
   EXPECT_NEAR(countProcessorState().clockRatioSum / 1000, 1.000001, 1e-12);
+  setTickCountForTests(0);
 }
 
 TEST_F(Counting, ResetCountChangeClearsTheStateAndDropsTheReading) {
