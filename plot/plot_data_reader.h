@@ -71,9 +71,10 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
 // within one section; needs index.file open.
 void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordNr, Date searchDateTime,
                    bool searchFirst);
-// Thins points so that elements 1..maxPoints hold the kept points in order,
-// keeping every strict peak and valley it can and always the largest and
-// smallest values; element 0 stays. The array is not resized. False (and
-// nothing changed) for maxPoints below 2.
+// Thins points so that elements 1..maxPoints hold the kept points in order:
+// of three neighbours the one whose value lies between the other two goes,
+// and a peak or valley between two equal values stays, so the largest and
+// smallest values survive; element 0 stays. The array is not resized. False
+// (and nothing changed) for maxPoints below 2.
 bool reducePoints(QVector<plotPoint>& points, int32_t maxPoints);
 void setPlotRecord(const QVector<plotSeries>& series);
