@@ -35,7 +35,12 @@ void setIfChanged(QLineEdit* box, const QString& text) {
 }
 }  // namespace
 
-MeterPanel::MeterPanel(Form1* form) : QObject(form), m_form(form) {
+MeterPanel::MeterPanel(Form1* form)
+    : QObject(form),
+      m_form(form),
+      m_label2(form->Label2()),
+      m_label12(form->Label12()),
+      m_text2(form->Text2()) {
   form->Label2()->installEventFilter(this);
   form->Label12()->installEventFilter(this);
   form->Text2()->installEventFilter(this);
@@ -86,14 +91,13 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick && type != QEvent::KeyPress &&
       type != QEvent::KeyRelease)
     return QObject::eventFilter(watched, event);
-  Form1& f = *m_form;
-  if (watched == f.Label2() && event->type() == QEvent::MouseButtonRelease) {
-    meterPanel.text2 = f.Text2()->text();
+  if (watched == m_label2 && type == QEvent::MouseButtonRelease) {
+    meterPanel.text2 = m_form->Text2()->text();
     label2Click();
-  } else if (watched == f.Label12() && event->type() == QEvent::MouseButtonDblClick) {
+  } else if (watched == m_label12 && type == QEvent::MouseButtonDblClick) {
     Label12_DblClick();
-  } else if (watched == f.Text2() &&
-             (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+  } else if (watched == m_text2 && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+    Form1& f = *m_form;
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool down = event->type() == QEvent::KeyPress;
     if (logShows(1)) {

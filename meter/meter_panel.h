@@ -25,4 +25,9 @@ class MeterPanel : public QObject {
  private:
   void connectHooks();
   Form1* m_form;
+  // The watched controls, compared without asking the window (which may be
+  // half destroyed when its children get their last events).
+  QObject* m_label2;
+  QObject* m_label12;
+  QObject* m_text2;
 };

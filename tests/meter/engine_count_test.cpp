@@ -50,8 +50,9 @@ TEST_F(Counting, WithoutTickRateOnlyThePendingFlagAndTickChange) {
   ticksPerSec = 0;
   pulsePending = true;
   lastProcessTick = 0;
-  setTickCountForTests(1234);
+  holdTickCountForTests(1234);
   reading(1, 1);
+  setTickCountForTests(0);
   EXPECT_FALSE(pulsePending);
   EXPECT_EQ(lastProcessTick, 1234);
   EXPECT_EQ(readingCount, 0);
