@@ -3,7 +3,8 @@
 #include <cmath>
 
 namespace {
-const QDate kEpoch(1899, 12, 30);
+// A function, not a namespace constant: dates may be built during static initialisation.
+QDate epoch() { return QDate(1899, 12, 30); }
 std::function<QDateTime()> g_clock;
 }  // namespace
 
@@ -18,8 +19,8 @@ bool dateSerial(int year, int month, int day, Date& out) {
   long long m = m0 - (y - year) * 12 + 1;
   if (y < 100 || y > 9999) return false;
   const QDate first(static_cast<int>(y), static_cast<int>(m), 1);
-  const double days = static_cast<double>(kEpoch.daysTo(first)) + (static_cast<double>(day) - 1);
-  const QDate result = kEpoch.addDays(static_cast<qint64>(days));
+  const double days = static_cast<double>(epoch().daysTo(first)) + (static_cast<double>(day) - 1);
+  const QDate result = epoch().addDays(static_cast<qint64>(days));
   if (!result.isValid() || result.year() < 100 || result.year() > 9999) return false;
   out = days;
   return true;
@@ -30,7 +31,7 @@ double timeSerial(int hour, int minute, int second) {
 }
 
 Date dateFromDateTime(const QDateTime& local) {
-  const double days = static_cast<double>(kEpoch.daysTo(local.date()));
+  const double days = static_cast<double>(epoch().daysTo(local.date()));
   const double frac = local.time().msecsSinceStartOfDay() / 86400000.0;
   // Before the epoch the fraction still counts forward from midnight.
   return days >= 0 ? days + frac : days - frac;
@@ -40,7 +41,7 @@ QDateTime dateToDateTime(Date d) {
   const double whole = std::trunc(d);
   const double frac = std::fabs(d - whole);
   qint64 ms = std::llround(frac * 86400000.0);
-  QDate date = kEpoch.addDays(static_cast<qint64>(whole));
+  QDate date = epoch().addDays(static_cast<qint64>(whole));
   if (ms >= 86400000) {
     ms -= 86400000;
     date = date.addDays(d >= 0 ? 1 : -1);
@@ -52,7 +53,7 @@ DateParts dateParts(Date d) {
   const double whole = std::trunc(d);
   const double frac = std::fabs(d - whole);
   long long secs = std::llround(frac * 86400.0);
-  QDate date = kEpoch.addDays(static_cast<qint64>(whole));
+  QDate date = epoch().addDays(static_cast<qint64>(whole));
   if (secs >= 86400) {
     secs -= 86400;
     date = date.addDays(d >= 0 ? 1 : -1);
@@ -64,7 +65,7 @@ Date dateNow() {
   const QDateTime now = g_clock ? g_clock() : QDateTime::currentDateTime();
   // Whole seconds, without building a second local date-time (each one asks the time zone again).
   const QTime t = now.time();
-  return static_cast<double>(kEpoch.daysTo(now.date())) + timeSerial(t.hour(), t.minute(), t.second());
+  return static_cast<double>(epoch().daysTo(now.date())) + timeSerial(t.hour(), t.minute(), t.second());
 }
 
 void setDateClockForTests(std::function<QDateTime()> clock) { g_clock = std::move(clock); }

@@ -1,5 +1,7 @@
 #include "core/message_window.h"
 
+#include <QApplication>
+
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QMenuBar>
@@ -233,7 +235,17 @@ void showMessageWindow() {
   w->raise();
 }
 
+// Tools and benchmarks without a QApplication still log (to ZAV_LOG_FILE) but get no window.
+class NullSink final : public MessageSink {
+ public:
+  void clearText() override {}
+  void appendText(const QString&, int32_t) override {}
+  void appendCourier(const QString&) override {}
+};
+
 MessageSink& messageSink() {
   static Form12Sink sink;
+  static NullSink none;
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return none;
   return sink;
 }

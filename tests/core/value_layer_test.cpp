@@ -199,3 +199,14 @@ TEST(FormatNumber, PatternsThePanelsAndLogsUse) {
   EXPECT_EQ(formatNumber(0.2, "0.0#"), "0.2");
   EXPECT_EQ(formatNumber(12345678, "###,###,##0.000"), "12,345,678.000");
 }
+
+namespace {
+// Built before main() runs, as a namespace constant in another file would be.
+const Date kStaticDate = [] {
+  Date d = 0;
+  dateSerial(2024, 1, 2, d);
+  return d;
+}();
+}  // namespace
+
+TEST(DateValue, BuildsDuringStaticInitialisation) { EXPECT_EQ(formatDate(kStaticDate, "yyyy-mm-dd"), "2024-01-02"); }
