@@ -5,10 +5,11 @@
 #include <QFileInfo>
 
 #include "core/globals.h"
+#include "platform/app_event_log.h"
 #include "platform/colour.h"
 #include "web/web_services.h"
 
-QString appLogPath() { return QString(); }
+QString appLogPath() { return appLogCurrentPath(); }
 
 FactoryPaths currentFactoryPaths() {
   FactoryPaths p;

@@ -18,5 +18,5 @@ struct FactoryPaths {
 void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p);
 // The paths of the running program.
 FactoryPaths currentFactoryPaths();
-// The application log's current path (the log facility keeps none yet: empty).
+// The application log's current path.
 QString appLogPath();

@@ -20,9 +20,11 @@
 #include "core/globals.h"
 #include "core/ini_reader.h"
 #include "core/ini_writer.h"
+#include "core/logmsg.h"
 #include "core/main_window_calls.h"
 #include "core/number_text.h"
 #include "core/setup_file_dialog.h"
+#include "platform/app_event_log.h"
 #include "platform/colour.h"
 #include "platform/message_box.h"
 #include "web/web_services.h"
@@ -242,6 +244,15 @@ void SetupWindow::connectHandlers() {
   for (int i : {0, 1})
     connect(qobject_cast<QPushButton*>(control(ctl("Command9", i))), &QPushButton::clicked, this,
             [this, i] { command9Click(i); });
+  auto* modes = qobject_cast<QComboBox*>(control("Combo1"));
+  connect(modes, &QComboBox::currentIndexChanged, this, [this] { setAppLogMode(); });
+  connect(qobject_cast<QPushButton*>(control("Command2")), &QPushButton::clicked, this,
+          [this] { setAppLogMode(); });
+  for (int i : {0, 1})
+    connect(box(ctl("Check2", i)), &QCheckBox::stateChanged, this, [this] { setAppLogMode(); });
+  for (int i : {0, 1, 2})
+    connect(qobject_cast<QPushButton*>(control(ctl("Command3", i))), &QPushButton::clicked, this,
+            [this, i] { command3Click(i); });
   connect(qobject_cast<QPushButton*>(control("Command11")), &QPushButton::clicked, this,
           [] { findAvailableComPorts(); });
   control("Frame11")->installEventFilter(this);
@@ -369,6 +380,33 @@ void SetupWindow::command9Click(int index) {
   int16_t cancelled = 0;
   selectFileDialog(QString(), name, index == 0 ? 3 : 1, cancelled);
   if (cancelled == 0) setText(index == 0 ? "txtWebRoot" : "txtWebLogFile", name);
+}
+
+void SetupWindow::setAppLogMode() {
+  auto* modes = qobject_cast<QComboBox*>(control("Combo1"));
+  const QString eol = QStringLiteral("\r\n");
+  QString t = QStringLiteral("setAppLogMode:") + eol;
+  t += QStringLiteral("  old appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  old appLogMode=") +
+       QString::number(appLogCurrentMode()) + eol;
+  const int32_t mode =
+      std::max(modes->currentIndex(), 0) | (value("Check2(0)") * 16) | (value("Check2(1)") * 32);
+  t += QStringLiteral("  set appLogPath=") + text("Text2(6)") + eol + QStringLiteral("  set appLogMode=") +
+       QString::number(mode) + eol;
+  appLogStart(text("Text2(6)"), mode);
+  t += QStringLiteral("  new appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  new appLogMode=") +
+       QString::number(appLogCurrentMode()) + eol;
+  logMsg(2, t);
+}
+
+void SetupWindow::command3Click(int index) {
+  int32_t type = 0;
+  const QString typeText = text(ctl("Text4", index));
+  if (!localeToInt32(typeText, type) || typeText.contains(u'.') || typeText.contains(u',')) {
+    logMsg(-1, QStringLiteral("Command3_Click: ERROR: event type '") + typeText +
+                   QStringLiteral("' is not a whole number; nothing sent"));
+    return;
+  }
+  appLogEvent(text(ctl("Text3", index)), type);
 }
 
 void SetupWindow::meterOnOflineChanged() {

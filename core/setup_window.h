@@ -35,6 +35,8 @@ class SetupWindow : public QWidget, public SetupControls {
   void setDebugMode();
   void shutDownProgram();
   void searchComPorts();
+  // The application-log tab: starts the log with the tab's path and mode.
+  void setAppLogMode();
 
   // Tab captions in order; a tab that is unavailable is hidden.
   bool tabAvailable(const QString& caption) const;
@@ -119,6 +121,7 @@ class SetupWindow : public QWidget, public SetupControls {
   void cheLoggingClick();
   void command1Click(int index);
   void command9Click(int index);
+  void command3Click(int index);
   void refreshFileFields();
   QString diagnosticHeader() const;
 

@@ -19,6 +19,7 @@
 #include "core/text_helpers.h"
 #include "core/tick_helpers.h"
 #include "meter/brand.h"
+#include "platform/app_event_log.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -52,7 +53,7 @@ QString SetupWindow::diagnosticHeader() const {
       {"App.HelpFile       =", QString()},
       {"App.LegalCopyright =", QString()},
       {"App.LegalTrademarks=", QString()},
-      {"App.LogMode        =", QStringLiteral("0")},
+      {"App.LogMode        =", QString::number(appLogCurrentMode())},
       {"App.LogPath        =", appLogPath()},
       {"App.Major          =", n},
       {"App.Minor          =", m},

@@ -1,0 +1,60 @@
+#include "platform/app_event_log.h"
+
+#include <syslog.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QFile>
+
+namespace {
+QString g_path;
+int32_t g_mode = kLogAuto;
+bool g_syslogOpen = false;
+
+const char* typeName(int32_t type) {
+  switch (type) {
+    case 1: return "Error";
+    case 2: return "Warning";
+    case 4: return "Information";
+    default: return "Event";
+  }
+}
+
+bool toSystem(int32_t mode) { return (mode & 15) == kLogAuto || (mode & 15) == kLogToSystem; }
+}  // namespace
+
+void appLogStart(const QString& path, int32_t mode) {
+  if ((mode & 15) == kLogToFile) {
+    QFile f(path);
+    const auto how = (mode & kLogOverwrite) ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append;
+    if (path.isEmpty() || !f.open(how)) return;  // refused: the old target stays
+    g_path = path;
+  } else {
+    g_path.clear();
+  }
+  if (toSystem(mode) && !g_syslogOpen) {
+    openlog("zav", LOG_PID, LOG_USER);
+    g_syslogOpen = true;
+  }
+  g_mode = mode;
+}
+
+void appLogEvent(const QString& text, int32_t type) {
+  const int32_t target = g_mode & 15;
+  if (target == kLogOff) return;
+  QString line = QString::fromLatin1(typeName(type));
+  if (g_mode & kLogThreadId) line += QStringLiteral(" [") + QString::number(gettid()) + u']';
+  line += QStringLiteral(": ") + text;
+  if (target == kLogToFile) {
+    QFile f(g_path);
+    if (f.open(QIODevice::Append))
+      f.write((QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + line + QStringLiteral("\r\n"))
+                  .toUtf8());
+    return;
+  }
+  const int priority = type == 1 ? LOG_ERR : type == 2 ? LOG_WARNING : LOG_INFO;
+  syslog(priority, "%s", line.toUtf8().constData());
+}
+
+QString appLogCurrentPath() { return g_path; }
+int32_t appLogCurrentMode() { return g_mode; }
