@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "chart/chart_services.h"
@@ -23,19 +25,26 @@
 #include "core/logmsg.h"
 #include "core/main_window_calls.h"
 #include "core/message_window.h"
+#include "core/number_text.h"
+#include "core/tick_helpers.h"
 #include "meter/brand.h"
 #include "meter/calculator_panel.h"
 #include "meter/data_file.h"
 #include "meter/form1_calls.h"
 #include "meter/indicator_widgets.h"
 #include "meter/indicators.h"
+#include "meter/link_host.h"
+#include "meter/link_state.h"
 #include "meter/main_menus.h"
 #include "meter/meter_panel.h"
+#include "meter/protocol_analyzer.h"
 #include "meter/tcp_client_panel.h"
 #include "meter/twips.h"
+#include "platform/comm_link.h"
 #include "platform/message_box.h"
 #include "platform/open_document.h"
 #include "platform/termination_signals.h"
+#include "platform/tick_clock.h"
 #include "plot/plot_services.h"
 
 namespace {
@@ -226,42 +235,142 @@ void Form1::buildDiagnostics() {
   const int left = twipsToPx(kMargin + kFrame1Width + kBarRoom + kMargin);
   m_frame6 = new QGroupBox(QStringLiteral("Protocol Analyzer"), m_client);
   m_frame6->setObjectName(QStringLiteral("Frame6"));
-  placePx(m_frame6, left, 8, 380, 150);
+  placePx(m_frame6, left, 8, 380, 326);
   const char* lines[] = {"TxD BRK - Charge", "DTR - PWR UP", "RTS - TX EN"};
   for (int i = 0; i < 3; ++i) {
     QCheckBox* c = makeCheck(m_frame6, QStringLiteral("Check2(%1)").arg(i), QString::fromLatin1(lines[i]));
-    placePx(c, 10, 22 + 26 * i, 160, 24);
+    placePx(c, 10, 22 + 24 * i, 160, 22);
     connect(c, &QCheckBox::stateChanged, this, [i] { Check2_Click(static_cast<int16_t>(i)); });
     m_check2 << c;
   }
+  const char* modes[] = {"Protocol Analyzer Mode", "enable DCD event capture", "write to file",
+                         "TFA temp receiver"};
+  for (int i = 0; i < 4; ++i) {
+    QCheckBox* c = makeCheck(m_frame6, QStringLiteral("Check4(%1)").arg(i), QString::fromLatin1(modes[i]));
+    placePx(c, 180, 22 + 24 * i, 194, 22);
+    connect(c, &QCheckBox::stateChanged, this, [this, i] { Check4_Click(i); });
+    m_check4 << c;
+  }
   // Pulse test: a white flash of Text12(0) ms every Text12(1) ms.
   m_check5 = makeCheck(m_frame6, QStringLiteral("Check5"), QStringLiteral("Run Pulse test"));
-  placePx(m_check5, 190, 22, 130, 24);
+  placePx(m_check5, 10, 94, 124, 22);
+  m_shape2 = new ShapeWidget(ShapeWidget::Kind::Rectangle, m_frame6);
+  m_shape2->setObjectName(QStringLiteral("Shape2"));
+  m_shape2->setFill(true, m_indicators->shape2Color());
+  placePx(m_shape2, 138, 94, 30, 22);
   const char* captions[] = {"on (ms)", "period (ms)"};
   const char* defaults[] = {"10", "1000"};
   for (int i = 0; i < 2; ++i) {
     QLabel* l = makeLabel(m_frame6, QStringLiteral("Label13(%1)").arg(i), QString::fromLatin1(captions[i]));
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placePx(l, 180, 50 + 26 * i, 84, 24);
+    placePx(l, 4 + 180 * i, 120, 80, 24);
     QLineEdit* t = makeText(m_frame6, QStringLiteral("Text12(%1)").arg(i));
     t->setText(QString::fromLatin1(defaults[i]));
     t->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placePx(t, 268, 50 + 26 * i, 60, 24);
+    placePx(t, 88 + 180 * i, 120, 60, 24);
     m_text12 << t;
   }
-  m_shape2 = new ShapeWidget(ShapeWidget::Kind::Rectangle, m_frame6);
-  m_shape2->setObjectName(QStringLiteral("Shape2"));
-  m_shape2->setFill(true, m_indicators->shape2Color());
-  placePx(m_shape2, 338, 22, 30, 24);
   connect(m_check5, &QCheckBox::stateChanged, this, [this] {
     m_indicators->pulseTestChecked(m_check5->isChecked(), m_text12[0]->text(), m_text12[1]->text());
   });
 
+  // Carrier-detect capture.
+  const char* commands[] = {"clear DCD counter", "show DCD counter", "show DCD timeStamps"};
+  for (int i = 0; i < 3; ++i) {
+    QPushButton* b =
+        makeButton(m_frame6, QStringLiteral("Command4(%1)").arg(i), QString::fromLatin1(commands[i]));
+    if (i < 2) {
+      placePx(b, 8 + 126 * i, 150, 122, 26);
+    } else {
+      placePx(b, 8, 180, 160, 26);
+    }
+    connect(b, &QPushButton::clicked, this, [this, i] { Command4_Click(static_cast<int16_t>(i)); });
+    m_command4 << b;
+  }
+  const QString texts[] = {QStringLiteral("10000"), QStringLiteral("0"), QStringLiteral("001"),
+                           defDirName + QStringLiteral("PALOG*.txt")};
+  for (int i = 0; i < 4; ++i) m_text1 << makeText(m_frame6, QStringLiteral("Text1(%1)").arg(i));
+  for (int i = 0; i < 4; ++i) m_text1[i]->setText(texts[i]);
+  placePx(m_text1[1], 262, 151, 80, 24);
+  placePx(m_text1[2], 174, 181, 44, 24);
+  placePx(makeLabel(m_frame6, QStringLiteral("Label17"), QStringLiteral("maxDCDevents")), 10, 210, 100, 24);
+  placePx(m_text1[0], 112, 210, 70, 24);
+  placePx(m_text1[3], 8, 238, 364, 24);
+  m_text1[1]->setReadOnly(true);
+  m_text1[1]->setToolTip(QStringLiteral("DCD events"));
+  m_text1[2]->setToolTip(QStringLiteral("number of the next capture file"));
+  m_text1[3]->setToolTip(QStringLiteral("capture file; \"*\" is replaced by the number"));
+
+  // Chart-window load test and the controller test frame.
+  m_command6 = makeButton(m_frame6, QStringLiteral("Command6"), QStringLiteral("Command6 - test"));
+  placePx(m_command6, 8, 266, 122, 26);
+  m_text13 << makeText(m_frame6, QStringLiteral("Text13(0)"))
+           << makeText(m_frame6, QStringLiteral("Text13(1)"));
+  m_text13[0]->setText(QStringLiteral("100"));
+  placePx(m_text13[0], 136, 267, 60, 24);
+  placePx(m_text13[1], 202, 267, 80, 24);
+  m_text13[1]->setReadOnly(true);
+  connect(m_command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+  m_command7 = makeButton(m_frame6, QStringLiteral("Command7"), QStringLiteral("Command7 Send"));
+  placePx(m_command7, 8, 296, 122, 26);
+  m_check6 = makeCheck(m_frame6, QStringLiteral("Check6"), QStringLiteral("use CRC table look-up"));
+  placePx(m_check6, 138, 298, 200, 22);
+  connect(m_command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+
   auto* tcpFrame = new QGroupBox(QStringLiteral("TCP link"), m_client);
   tcpFrame->setObjectName(QStringLiteral("FrameTcp"));
-  placePx(tcpFrame, left, 164, 380, 236);
+  placePx(tcpFrame, left, 340, 380, 236);
   m_tcpPanel = new TcpClientPanel(tcpFrame);
   placePx(m_tcpPanel, 8, 20, 364, 208);
+}
+
+void Form1::Check4_Click(int index) {
+  const bool on = m_check4[index]->checkState() == Qt::Checked;
+  if (index == 0) protocolAnalyzerMode = on;
+  if (index == 1) dcdCaptureEnabled = on;
+  if (index == 3) tempReceiverMode = on;
+}
+
+void Form1::Command4_Click(int16_t index) {
+  if (index == 0) {
+    clearDcdCapture(static_cast<int32_t>(std::clamp(val(m_text1[0]->text()), -1.0, 1e7)));
+    m_text1[1]->setText(formatNumber(dcdCount, QStringLiteral("#,0")));
+  } else if (index == 1) {
+    m_text1[1]->setText(formatNumber(dcdCount, QStringLiteral("#,0")));
+  } else if (index == 2) {
+    showDcdTimeStamps();
+  }
+}
+
+void Form1::showDcdTimeStamps() {
+  QString text = dcdReportHeader(dateNow(), dcdCount);
+  const QStringList rows = dcdReportRows(dcdTimes, dcdCount, kDcdCounterFrequency);
+  if (m_check4[2]->checkState() != Qt::Checked) {
+    logMsg(1, text + rows.join(QString()) + dcdReportRule());
+    return;
+  }
+  const auto n = static_cast<int32_t>(std::clamp(val(m_text1[2]->text()), 0.0, 999999.0));
+  const QString name = captureFileName(m_text1[3]->text(), n);
+  m_text1[2]->setText(formatNumber(n + 1, QStringLiteral("000")));
+  QFile f(name);
+  if (!f.open(QIODevice::Append) || f.write((text + rows.join(QString())).toUtf8()) < 0) {
+    logMsg(-1, QStringLiteral("Command4_Click: ERROR cannot write '") + name + QStringLiteral("': ") +
+                   f.errorString());
+  }
+}
+
+void Form1::Command6_Click() {
+  const int32_t start = timeGetTime();
+  const double n = std::floor(val(m_text13[0]->text()));
+  for (double i = 0; i < n && i < 1e6; ++i) loadAndUnloadChartWindow();
+  m_text13[1]->setText(formatNumber(msElapsed(start, timeGetTime()), QStringLiteral("#,0")));
+}
+
+void Form1::Command7_Click() {
+  const QByteArray frame = buildTestFrame(m_check6->checkState() == Qt::Checked);
+  if (!MSComm1().output(frame)) {
+    logMsg(-1, QStringLiteral("Command7_Click: ERROR ") + MSComm1().lastError());
+  }
 }
 
 void Form1::fillAboutBox() {
@@ -286,7 +395,7 @@ void Form1::formLoad() {
   setWindowIcon(brandIcon());
   releasePlotForm();
   initCrcTables();
-  Command4_Click(0);
+  Command4_Click(int16_t{0});
   meterOnline = false;
   setStartupFlag(3);
   Calculator& calc = calculator();
@@ -356,7 +465,11 @@ void Form1::setWindowSize() {
   b += kGap;
   const QRect f1 = geometryTw(m_frame1);
   int width = f1.width() + 2 * f1.x() + kBarRoom;
-  if (debugMode > 0) width += kDebugWidth;
+  if (debugMode > 0) {
+    width += kDebugWidth;
+    // The diagnostic frames stay whole when they reach below the main controls.
+    b = std::max(b, bottomTw(m_tcpPanel->parentWidget()) + kGap);
+  }
   // Qt's window size leaves out the frame: the client and the menu bar.
   resize(twipsToPx(width), twipsToPx(menuBarHeight + b));
 }
@@ -460,6 +573,10 @@ void applyGlobalVariables() {
 
 void setWindowSize() {
   if (Form1* f = form1()) f->setWindowSize();
+}
+
+void Command4_Click(int16_t index) {
+  if (Form1* f = form1()) f->Command4_Click(index);
 }
 
 void showMainWindow() {

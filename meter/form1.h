@@ -46,6 +46,11 @@ class Form1 : public QMainWindow {
   void endWithoutAsking();
   void beep();
   void setStartupFlag(int16_t value);
+  // Protocol-analyzer handlers.
+  void Check4_Click(int index);
+  void Command4_Click(int16_t index);
+  void Command6_Click();
+  void Command7_Click();
 
   Calculator& calculator();
   Indicators& indicators() { return *m_indicators; }
@@ -64,7 +69,14 @@ class Form1 : public QMainWindow {
   QCheckBox* Check1() const { return m_check1; }
   QCheckBox* Check2(int i) const { return m_check2.at(i); }
   QCheckBox* Check3() const { return m_check3; }
+  QCheckBox* Check4(int i) const { return m_check4.at(i); }
   QCheckBox* Check5() const { return m_check5; }
+  QCheckBox* Check6() const { return m_check6; }
+  QPushButton* Command4(int i) const { return m_command4.at(i); }
+  QPushButton* Command6() const { return m_command6; }
+  QPushButton* Command7() const { return m_command7; }
+  QLineEdit* Text1(int i) const { return m_text1.at(i); }
+  QLineEdit* Text13(int i) const { return m_text13.at(i); }
   QPushButton* Command1() const { return m_command1; }
   QPushButton* Command3(int i) const { return i == 0 ? m_command3 : nullptr; }
   QRadioButton* Option3(int i) const { return m_option3[i]; }
@@ -100,6 +112,7 @@ class Form1 : public QMainWindow {
   void buildDiagnostics();
   void fillAboutBox();
   void goOffline();
+  void showDcdTimeStamps();
   void Check1_Click();
   void Check3_Click();
   void Command3_Click(int16_t index);
@@ -119,6 +132,13 @@ class Form1 : public QMainWindow {
   QVector<QCheckBox*> m_check2;
   QCheckBox* m_check3 = nullptr;
   QCheckBox* m_check5 = nullptr;
+  QVector<QCheckBox*> m_check4;
+  QCheckBox* m_check6 = nullptr;
+  QVector<QPushButton*> m_command4;
+  QPushButton* m_command6 = nullptr;
+  QPushButton* m_command7 = nullptr;
+  QVector<QLineEdit*> m_text1;
+  QVector<QLineEdit*> m_text13;
   QPushButton* m_command1 = nullptr;
   QPushButton* m_command3 = nullptr;
   QRadioButton* m_option3[2] = {};

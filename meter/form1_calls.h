@@ -1,7 +1,5 @@
 #pragma once
-// What the main window calls in the other parts of the program. The stand-ins
-// in meter/form1_calls_standin.cpp do nothing until those parts define them;
-// whoever defines one deletes its stand-in.
+// What the main window calls in the other parts of the program.
 
 #include <QString>
 #include <cstdint>
@@ -15,7 +13,7 @@ void loadLastLogLine();
 // Meter link.
 void setOnLine(bool& goOnline);
 void showSimulationState(bool& simulate);
-// Timing capture buttons (index 0 clears the table).
+// Timing capture buttons of the main window (index 0 clears the table).
 void Command4_Click(int16_t index);
 // Setup window: shown modeless; its start options; ends the web server at exit.
 void showSetupWindow();
