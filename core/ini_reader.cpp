@@ -194,7 +194,10 @@ bool applyValue(const KeyRule& r, const QString& token, SetupControls& c) {
 QString decodeIniBytes(const QByteArray& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString s = utf8.decode(bytes);
-  if (!utf8.hasError()) return s;
+  if (!utf8.hasError()) {
+    if (s.startsWith(QChar(0xFEFF))) s.remove(0, 1);  // a byte-order mark some editors put first
+    return s;
+  }
   s.clear();
   s.reserve(bytes.size());
   for (char ch : bytes) {

@@ -126,6 +126,7 @@ TEST(IniReader, QuotedValueWithoutClosingQuoteTakesTheRest) {
 TEST(IniReader, Windows1252BytesAreDecoded) {
   EXPECT_EQ(decodeIniBytes("kr/\xE5r \x80"), QString::fromUtf8("kr/år €"));
   EXPECT_EQ(decodeIniBytes("kr/\xC3\xA5r"), QString::fromUtf8("kr/år"));
+  EXPECT_EQ(decodeIniBytes("\xEF\xBB\xBF" "comPort=3"), "comPort=3");
   SetupWindow& w = freshSetup();
   loadText("vtUsrPowerUnit=\"kr/\xE5r\"\r\n");
   EXPECT_EQ(w.Text1(48)->text(), QString::fromUtf8("kr/år"));
