@@ -501,6 +501,8 @@ void Form1::goOffline() {
     bool goOnline = false;
     setOnLine(goOnline);
   }
+  // A data file left open by a failed start still gets its section header.
+  if (zavOutFile > 0) closeOutZavDat();
 }
 
 void Form1::confirmExit() {

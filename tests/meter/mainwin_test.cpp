@@ -22,6 +22,7 @@
 #include "core/setup_window.h"
 #include "meter/calculator.h"
 #include "meter/calculator_panel.h"
+#include "meter/data_file.h"
 #include "meter/form1.h"
 #include "meter/indicator_widgets.h"
 #include "meter/main_menus.h"
@@ -275,4 +276,17 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   EXPECT_TRUE(f.isMinimized());
   EXPECT_TRUE(f.windowTitle().startsWith("Zav 0 W"));
   for (int i : {1, 10, 4}) frmSetup()->Check1(i)->setChecked(false);
+}
+
+TEST_F(MainWindow, ExitClosesADataFileLeftOpenByAFailedStart) {
+  HeadlessLog log;
+  QTemporaryDir dir;
+  zavDatFileName[0] = dir.filePath("pwrData.ZAV");
+  openOutZavDat();
+  ASSERT_GT(zavOutFile, 0);
+  Form1 f;
+  f.formLoad();
+  f.programEnd = [] {};
+  f.confirmExit();
+  EXPECT_EQ(zavOutFile, 0);
 }
