@@ -103,6 +103,16 @@ TEST_F(DataFile, OpenSectionCountsItsRecordsFromTheLength) {
   EXPECT_EQ(dataFileSlots[0].recordCount, 3);
 }
 
+TEST_F(DataFile, EmptyHeaderAtTheEndFailsTheLoadKeepingTheSectionsBefore) {
+  ZavBytes z;
+  z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, 0);
+  writeFile(m_path, z.b);
+  EXPECT_FALSE(loadZavDatNEW(0));
+  EXPECT_TRUE(m_log.contains("Error remainingRecords=0"));
+  EXPECT_TRUE(m_log.contains("fileLength / record count error"));
+  EXPECT_EQ(dataFileSlots[0].sectionCount, 1);
+}
+
 TEST_F(DataFile, AcceptsOnlyVersionsOfThisProgramLine) {
   for (int v : {1001999, 1004000, 1002001, 1003999}) {
     ZavBytes z;
