@@ -103,6 +103,7 @@ QWidget* SetupWindow::buildMeterScaleTab() {
   auto result = [&](int k, const QString& text = QString()) {
     auto* e = narrow(makeEdit(ctl("Text5", k), text), 100);
     if (k != 7 && k != 14) e->setReadOnly(true);
+    if (k == 11 || k == 12) e->setFixedWidth(1200 / 15);  // the resolution figures' width
     return e;
   };
   auto setting = [&](int k) { return narrow(makeEdit(ctl("Text1", k)), 100); };

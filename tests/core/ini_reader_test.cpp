@@ -179,3 +179,20 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
   EXPECT_EQ(reduceMethod, 2);
   EXPECT_EQ(yTempScale, 0);
 }
+
+TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
+  SetupWindow& w = freshSetup();
+  const QByteArray good = readAll(dataFile("factory_defaults_after_line1.ini"));
+  ASSERT_FALSE(good.isEmpty());
+  const int16_t saved = msgLevel;
+  for (qsizetype cut = 1; cut < good.size(); cut += 37) {
+    QByteArray bad = good.left(cut);
+    bad[cut / 2] = char(bad[cut / 2] ^ 0xA5);
+    msgLevel = 0;
+    const IniReadResult r = loadINIfileNr(decodeIniBytes(bad), w);
+    EXPECT_GE(r.lines, 1) << cut;
+    EXPECT_LE(r.errors, r.lines) << cut;
+  }
+  msgLevel = saved;
+  freshSetup();
+}
