@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "core/globals.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -23,7 +25,8 @@ MsgResult msgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     return defaultAnswer();
   }
   QMessageBox box;
-  box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+  // Untitled boxes carry the program's title, as every other window does.
+  box.setWindowTitle(title.isEmpty() ? (appName.isEmpty() ? QApplication::applicationName() : appName) : title);
   box.setText(text);
   switch (icon) {
     case MsgIcon::None: break;
