@@ -30,6 +30,7 @@ struct KeyRule {
   double min = 0;
   double max = 0;
   QString* global = nullptr;
+  bool emptyAllowed = false;  // an empty value leaves the field empty, as the factory settings do
 };
 
 const QHash<QString, KeyRule>& keyTable() {
@@ -43,12 +44,12 @@ const QHash<QString, KeyRule>& keyTable() {
     t.insert("zavLogFileName", {Action::FileName, "Text2(5)", 0, 0, &zavLogFileName});
     t.insert("zavPlotFileName", {Action::FileName, "Text2(7)", 0, 0, &zavPlotFileName});
     t.insert("appLogPath", {Action::FieldText, "Text2(6)"});
-    t.insert("comPort", {Action::Integer, "Text1(0)", 0, 16});
+    t.insert("comPort", {Action::Integer, "Text1(0)", 0, 16, nullptr, true});
     // The same ranges as the setup fields, so a value the user could save is read back.
     t.insert("prescale", {Action::Integer, "Text1(1)", 1, 10000});
     t.insert("maxPlotPoints", {Action::Integer, "Text1(2)", 2, 10000});
     t.insert("msgLevel", {Action::Integer, "Text1(3)", 0, 9});
-    t.insert("maxZavFileSize", {Action::Double, "Text1(4)", 0, 2047});
+    t.insert("maxZavFileSize", {Action::Double, "Text1(4)", 0, 2047, nullptr, true});
     t.insert("y1ScaleMax", {Action::Double, "Text1(5)", -1000000, 1000000});
     t.insert("y1ScaleMin", {Action::Double, "Text1(6)", -1000000, 1000000});
     t.insert("y2ScaleMax", {Action::Double, "Text1(7)", -1000000, 1000000});
@@ -139,6 +140,11 @@ QString lineTag(int64_t line, const char* tail) {
 // Applies one value; false when the value is refused (error 7).
 bool applyValue(const KeyRule& r, const QString& token, SetupControls& c) {
   const QString control = QString::fromLatin1(r.control);
+  // The factory settings leave these fields empty; reading that back is no error.
+  if (token.isEmpty() && r.emptyAllowed) {
+    c.setText(control, token);
+    return true;
+  }
   switch (r.action) {
     case Action::Ignore: return true;
     case Action::FileName:
