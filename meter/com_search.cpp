@@ -1,6 +1,7 @@
 #include "meter/com_search.h"
 
 #include "core/globals.h"
+#include "core/logmsg.h"
 #include "meter/link_host.h"
 #include "meter/link_state.h"
 #include "meter/online_state.h"
@@ -31,7 +32,7 @@ void searchFirstPortThatOpens(LinkHost& h, LinkProgress& progress) {
       detectorAnswered = true;
       waitMs(2000, true);
       openCom(false, ok);
-      if (detectorAnswered) break;
+      if (detectorAnswered || programEndingDuringWait()) break;
     }
   }
 }
@@ -52,6 +53,7 @@ void searchAnsweringController(LinkHost& h, LinkProgress& progress) {
     h.setComPortText(QString::number(testComPort));
     progress.update(1, i);
     waitMs(1000, true);
+    if (programEndingDuringWait()) break;
     const QString port = QString::number(testComPort);
     progress.initBar(2, 0, kPolls, QStringLiteral("$Testing ComPort ") + port);
     bool ok = false;
@@ -60,6 +62,7 @@ void searchAnsweringController(LinkHost& h, LinkProgress& progress) {
     for (int j = 0; j <= kPolls; ++j) {
       progress.update(2, j);
       waitMs(100, true);
+      if (programEndingDuringWait()) break;
       if (detectorAnswered) {
         progress.initBar(2, 0, kPolls,
                          QStringLiteral("$Zav detector found at ComPort ") + port + QStringLiteral("  (") +
@@ -70,7 +73,7 @@ void searchAnsweringController(LinkHost& h, LinkProgress& progress) {
       }
     }
     openCom(false, ok);
-    if (detectorAnswered) break;
+    if (detectorAnswered || programEndingDuringWait()) break;
   }
   comSearchActive = false;
 }
@@ -84,7 +87,9 @@ void searchComPorts() {
   } else {
     searchAnsweringController(h, *progress);
   }
-  if (!detectorAnswered) {
+  if (programEndingDuringWait()) {
+    // The program ends: no port is taken and nothing is written.
+  } else if (!detectorAnswered) {
     h.setComPortText(QString());
   } else {
     h.addToIniFile(QStringLiteral("comPort=") + h.comPortText());
@@ -106,10 +111,14 @@ void findAvailableComPorts(LinkProgress* progress) {
   for (int n = 1; n <= kHighestPort; ++n) {
     if (progress) progress->update(0, n);
     waitMs(100, false);
+    if (programEndingDuringWait()) break;
     port.setCommPort(n);
     if (port.setPortOpen(true)) {
       port.setPortOpen(false);
       h.addPortListItem(n);
+    } else if (port.lastErrorKind() == CommError::Permission) {
+      // Skipped like any port that does not open, but the user must learn why.
+      logMsg(-1, QStringLiteral("findAvailableComPorts: ERROR ") + port.lastError());
     }
   }
   if (h.portListCount() > 0) h.selectPortListItem(0);

@@ -18,6 +18,7 @@
 
 namespace {
 int g_waitDivisor = 1;
+bool g_programEnding = false;
 
 QString comNumber() { return QString::number(comPort); }
 
@@ -190,17 +191,28 @@ void Check2_Click(int16_t /*index*/) {
   port.setBreak(h.lineBox(0) == 1);
 }
 
-void setWaitDivisorForTests(int divisor) { g_waitDivisor = divisor > 0 ? divisor : 1; }
+void setWaitDivisorForTests(int divisor) {
+  g_waitDivisor = divisor > 0 ? divisor : 1;
+  g_programEnding = false;
+}
 
 void waitMs(int32_t ms, bool yieldEvents) {
   ms /= g_waitDivisor;
   if (ms <= 0) return;
   QEventLoop loop;
-  QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  bool elapsed = false;
+  QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, [&] {
+    elapsed = true;
+    loop.quit();
+  });
   // Without yielding, only repaints and timers run: no input, serial or socket events.
   loop.exec(yieldEvents ? QEventLoop::AllEvents
                         : QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+  // Only the program's end stops every event loop early.
+  if (!elapsed) g_programEnding = true;
 }
+
+bool programEndingDuringWait() { return g_programEnding; }
 
 void stopWaiting(bool /*answered*/) {
   linkHost().rxBuffer().clear();

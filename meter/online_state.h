@@ -17,7 +17,9 @@ int16_t effectiveIfType();
 // Runs the program's events (yieldEvents True) or only repaints (False) for ms
 // milliseconds, without spinning.
 void waitMs(int32_t ms, bool yieldEvents);
-// Tests shorten every wait by this divisor (1 = real time).
+// True once a wait was cut short because the program is ending: the search stops.
+bool programEndingDuringWait();
+// Tests shorten every wait by this divisor (1 = real time) and start with no program end.
 void setWaitDivisorForTests(int divisor);
 // The port under test answered: empties rxBuffer and sets detectorAnswered.
 void stopWaiting(bool answered);

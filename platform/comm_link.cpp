@@ -6,7 +6,10 @@ CommLink::CommLink(QObject* parent) : QObject(parent) {}
 
 bool CommLink::setSettings(const QString& text) {
   CommSettings s;
-  if (!parseCommSettings(text, s, &m_lastError)) return false;
+  if (!parseCommSettings(text, s, &m_lastError)) {
+    m_errorKind = CommError::Settings;
+    return false;
+  }
   if (m_open && !applySettings(s, &m_lastError)) return false;
   m_settings = s;
   return true;
@@ -25,6 +28,7 @@ bool CommLink::setPortOpen(bool open) {
     return true;
   }
   QString error;
+  m_errorKind = CommError::Other;
   if (!openDevice(&error)) {
     m_lastError = error;
     return false;
@@ -35,6 +39,7 @@ bool CommLink::setPortOpen(bool open) {
     return false;
   }
   m_open = true;
+  m_errorKind = CommError::None;
   return true;
 }
 

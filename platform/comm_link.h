@@ -25,6 +25,9 @@ constexpr int kOverrun = 1006;
 constexpr int kRxOver = 1008;
 }  // namespace comEv
 
+// Why the last open or settings change failed.
+enum class CommError { None, NoDevice, InUse, Permission, NotSerial, Settings, Other };
+
 class CommLink : public QObject {
   Q_OBJECT
 
@@ -44,6 +47,7 @@ class CommLink : public QObject {
   bool setPortOpen(bool open);
   bool portOpen() const { return m_open; }
   QString lastError() const { return m_lastError; }
+  CommError lastErrorKind() const { return m_errorKind; }
 
   // Receive events come when at least this many bytes wait; 0 = no receive events.
   void setRThreshold(int bytes) { m_rThreshold = bytes; }
@@ -81,7 +85,9 @@ class CommLink : public QObject {
   // A backend that lost its device closes the port and reports why.
   void failAndClose(const QString& text);
 
+  // On failure: the reason in `error` and, when known, its kind through setErrorKind.
   virtual bool openDevice(QString* error) = 0;
+  void setErrorKind(CommError kind) { m_errorKind = kind; }
   virtual void closeDevice() = 0;
   virtual bool applySettings(const CommSettings& s, QString* error) = 0;
   enum class Line { DTR, RTS, Break };
@@ -93,6 +99,7 @@ class CommLink : public QObject {
   CommSettings m_settings;
   bool m_open = false;
   QString m_lastError;
+  CommError m_errorKind = CommError::None;
   int m_rThreshold = 0;
   int m_inBufferSize = kDefaultInBufferSize;
   QByteArray m_input;

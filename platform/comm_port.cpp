@@ -58,6 +58,7 @@ CommPort::~CommPort() { closeDevice(); }
 bool CommPort::openDevice(QString* error) {
   const QString com = QStringLiteral("COM%1").arg(commPort());
   const QString path = comDevicePath(commPort());
+  setErrorKind(CommError::NoDevice);
   if (path.isEmpty()) {
     *error = com + QStringLiteral(": no device for this port number");
     return false;
@@ -70,18 +71,25 @@ bool CommPort::openDevice(QString* error) {
   const QString name = QStringLiteral("%1 (%2)").arg(com, real);
   const int fd = ::open(real.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    *error = commOpenErrorText(name, errno);
+    const int err = errno;
+    *error = commOpenErrorText(name, err);
+    setErrorKind(err == EACCES || err == EPERM                    ? CommError::Permission
+                 : err == EBUSY                                   ? CommError::InUse
+                 : err == ENOENT || err == ENXIO || err == ENODEV ? CommError::NoDevice
+                                                                  : CommError::Other);
     return false;
   }
   termios probe{};
   if (tcgetattr(fd, &probe) != 0) {
     *error = name + QStringLiteral(": not a serial port");
+    setErrorKind(CommError::NotSerial);
     ::close(fd);
     return false;
   }
   // Another program (or a second instance) holding the port keeps its lock.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     *error = name + QStringLiteral(": port already in use");
+    setErrorKind(CommError::InUse);
     ::close(fd);
     return false;
   }

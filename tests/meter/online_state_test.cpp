@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <ctime>
@@ -367,4 +368,30 @@ TEST_F(Wait, stopWaitingEmptiesTheBufferAndMarksTheAnswer) {
   stopWaiting(true);
   EXPECT_TRUE(host.rx.isEmpty());
   EXPECT_TRUE(detectorAnswered);
+}
+
+TEST_F(Search, portWithoutPermissionIsSkippedButReported) {
+  port->openablePorts = {3};
+  port->forbiddenPorts = {2};
+  findAvailableComPorts();
+  EXPECT_EQ(host.ports, QList<int>{3});
+  EXPECT_TRUE(logged("ERROR findAvailableComPorts: ERROR COM2: permission denied (dialout)"));
+}
+
+TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
+  QObject owner;
+  port->openablePorts = {1, 2, 3};
+  answerOn(port, 3, &owner);
+  QTimer::singleShot(30, [] { QCoreApplication::exit(0); });
+  bool go = true;
+  setOnLine(go);
+  EXPECT_TRUE(programEndingDuringWait());
+  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(port->portOpen());
+  EXPECT_TRUE(host.iniLines.isEmpty());
+  EXPECT_FALSE(comSearchActive);
+  // An exit outside the main loop leaves every later loop returning at once; one run of
+  // the main loop clears that for the tests that follow.
+  QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
 }

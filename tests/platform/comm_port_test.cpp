@@ -224,3 +224,26 @@ TEST(CommLinkFake, openingTwiceFailsAndClosingClearsTheBuffer) {
   link.arrive("late");  // a closed port takes nothing
   EXPECT_EQ(link.inBufferCount(), 0);
 }
+
+TEST(CommPort, failuresSayWhy) {
+  CommPort port;
+  qputenv("ZAV_COM9", "/dev/null");
+  port.setCommPort(9);
+  EXPECT_FALSE(port.setPortOpen(true));
+  EXPECT_EQ(port.lastErrorKind(), CommError::NotSerial);
+  qputenv("ZAV_COM9", "/nonexistent/tty");
+  EXPECT_FALSE(port.setPortOpen(true));
+  EXPECT_EQ(port.lastErrorKind(), CommError::NoDevice);
+  qunsetenv("ZAV_COM9");
+  EXPECT_FALSE(port.setSettings("9600,Q,8,1"));
+  EXPECT_EQ(port.lastErrorKind(), CommError::Settings);
+}
+
+TEST_F(CommPortPty, busyPortSaysInUse) {
+  CommPort first, second;
+  first.setCommPort(kPort);
+  second.setCommPort(kPort);
+  ASSERT_TRUE(first.setPortOpen(true));
+  EXPECT_FALSE(second.setPortOpen(true));
+  EXPECT_EQ(second.lastErrorKind(), CommError::InUse);
+}

@@ -12,8 +12,9 @@ class FakeCommLink : public CommLink {
  public:
   using CommLink::CommLink;
 
-  QSet<int> openablePorts;  // port numbers that open
-  bool linesWork = true;    // false behaves like a pseudo-terminal
+  QSet<int> openablePorts;   // port numbers that open
+  QSet<int> forbiddenPorts;  // port numbers that fail for lack of permission
+  bool linesWork = true;     // false behaves like a pseudo-terminal
   QByteArray sent;
   int opens = 0;
   QList<int> openedPorts;
