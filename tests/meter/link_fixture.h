@@ -37,6 +37,8 @@ class LinkFixture : public ::testing::Test {
     comSearchActive = detectorAnswered = false;
     openIfType = 0;
     clearComEventCounters(-1);
+    pulseCount = 0;  // as before the first receive event
+    lastPulseTicks = 0;
     host.onSerialData = [](const QByteArray&) {
       if (comSearchActive) stopWaiting(true);
     };
