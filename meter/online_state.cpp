@@ -160,6 +160,9 @@ void openCom(bool open, bool& ok) {
   // protocol analyser only wants the line-signal events.
   port.setRThreshold(protocolAnalyzerMode ? 0 : 1);
   port.setInBufferSize(CommLink::kDefaultInBufferSize);
+  // Going on-line again while open reopens the port with the new settings instead of
+  // failing with "already open" and leaving it open behind an error caption.
+  if (port.portOpen()) port.setPortOpen(false);
   port.setCommPort(comPort);
   if (!port.setPortOpen(true)) {
     h.setComPortColor(kColorRed);

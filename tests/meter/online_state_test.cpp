@@ -395,3 +395,17 @@ TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
   QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
   QCoreApplication::exec();
 }
+
+TEST_F(OnLine, goingOnLineAgainReopensThePort) {
+  host.comPort = "3";
+  port->openablePorts = {3, 4};
+  bool go = true;
+  setOnLine(go);
+  ASSERT_TRUE(meterOnline);
+  host.comPort = "4";
+  setOnLine(go);
+  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(port->portOpen());
+  EXPECT_EQ(port->commPort(), 4);
+  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM4");
+}
