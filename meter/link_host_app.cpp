@@ -29,21 +29,17 @@
 #include "platform/comm_port.h"
 
 namespace {
-void setForeColour(QWidget* w, int32_t colour) {
-  if (!w) return;
-  QPalette p = w->palette();
-  p.setColor(QPalette::WindowText, colourToQColor(colour));
-  p.setColor(QPalette::Text, colourToQColor(colour));
-  w->setPalette(p);
-}
-
 class AppLinkHost final : public LinkHost {
  public:
   void setFrame1Caption(const QString& text) override {
     if (Form1* f = form1()) f->Frame1()->setTitle(text);
   }
   void setFrame1ForeColor(int32_t colour) override {
-    if (Form1* f = form1()) setForeColour(f->Frame1(), colour);
+    // A frame's colour is its caption's; the controls inside keep their own.
+    if (Form1* f = form1()) {
+      f->Frame1()->setStyleSheet(QStringLiteral("QGroupBox#Frame1::title { color: %1; }")
+                                     .arg(colourToQColor(colour).name()));
+    }
   }
   void setOnlineBox(int value) override {
     if (Form1* f = form1()) f->Check1()->setCheckState(value ? Qt::Checked : Qt::Unchecked);
