@@ -162,3 +162,43 @@ TEST_F(LinkE2E, killedWhileRecordingLosesNoCompleteRecordAfterARestart) {
   EXPECT_EQ(kept, firstRun);
   EXPECT_GE(sections.last().recordList.size(), 3);
 }
+
+TEST_F(LinkE2E, oldFramesAndTheSlowDetectorAreRecordedToo) {
+  struct Row {
+    const char* name;
+    QStringList sim;
+    QByteArray ini;
+    const char* opened;
+    int16_t temp;
+  };
+  const Row rows[] = {
+      {"oldFrame",
+       {"--format", "old", "--pgm-id", "24000", "--temp", "21"},
+       "ZAVdetectorVer=24000\r\n",
+       "openCom: opening com3 MSComm1.Settings =19200,N,8,1",
+       42},
+      {"detector24841",
+       {"--pgm-id", "24841", "--temp", "-5"},
+       "ZAVdetectorVer=24841\r\n",
+       "openCom: opening com3 MSComm1.Settings =2400,N,8,1",
+       0xCE},  // -5 degrees: -50 as the frame's byte, recorded raw
+  };
+  for (const Row& r : rows) {
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    SimProcess sim(QStringList{"--interval-ms", "80", "--power", "1500"} + r.sim);
+    ASSERT_TRUE(sim.ok()) << r.name;
+    writeTextFile(d + "/zav.INI", "startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\n" + r.ini);
+    ZavProcess zav(d, {d + "/"}, comPorts({{3, sim.endpoint()}}));
+    ASSERT_TRUE(zav.waitFor([&] { return recordCount(d + "/pwrData.ZAV") >= 3; }, 20000))
+        << r.name << zav.log().join('\n').toStdString();
+    ASSERT_TRUE(zav.terminate()) << r.name;
+    EXPECT_TRUE(zav.logHas(r.opened)) << r.name;
+    const QList<DataFileSection> sections = readDataFile(d + "/pwrData.ZAV");
+    ASSERT_EQ(sections.size(), 1) << r.name;
+    for (const DataFileRecord& rec : sections.first().recordList) {
+      EXPECT_EQ(uint32_t(rec.ticks), uint32_t(rec.count - 1) * uint32_t(kTicksPerCountAt1500W)) << r.name;
+      EXPECT_EQ(rec.temp, r.temp) << r.name;
+    }
+  }
+}
