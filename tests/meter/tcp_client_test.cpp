@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 
 #include "link_fixture.h"
+#include "meter/meter_state.h"
 #include "meter/tcp_client_panel.h"
 #include "support/pty_pair.h"
 #include "tools/zav_frames.h"
@@ -113,4 +114,41 @@ TEST(RemotePort, wholeNumbersFrom1To65535) {
   EXPECT_EQ(p, 65535);
   for (const char* bad : {"65536", "0", "", "1e3", "12a", "999999"})
     EXPECT_FALSE(parseRemotePort(bad, p)) << bad;
+}
+
+TEST(TcpLink, framesReachTheParserOnlyWhileOnLine) {
+  HeadlessLog log;
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  TcpClientPanel panel;
+  panel.hostField()->setText("127.0.0.1");
+  panel.portField()->setText(QString::number(server.serverPort()));
+  const double savedTicks = ticksPerSec;
+  const int32_t savedDetector = ZAVdetectorVer;
+  ticksPerSec = 0;  // the parser hands readings on; the count processor leaves them alone
+  ZAVdetectorVer = 24840;
+  rxBuffer.clear();
+  thisCount = 0;
+  panel.Command8_Click(0);
+  ASSERT_TRUE(runEventsUntil([&] { return server.hasPendingConnections(); }, 3000));
+  QTcpSocket* peer = server.nextPendingConnection();
+  zavsim::Reading r;
+  r.count = 77;
+  r.ticks = 1234;
+  meterOnline = false;
+  peer->write(zavsim::newFrame(r));
+  ASSERT_TRUE(runEventsUntil([&] { return !panel.noticeText().isEmpty(); }, 3000));
+  EXPECT_EQ(thisCount, 0);  // shown in the notice, dropped by the parser
+  meterOnline = true;
+  r.count = 78;
+  const QByteArray frame = zavsim::newFrame(r);
+  peer->write(frame.left(20));  // in two TCP segments
+  peer->flush();
+  runEventsFor(30);
+  peer->write(frame.mid(20));
+  EXPECT_TRUE(runEventsUntil([&] { return thisCount == 78; }, 3000));
+  EXPECT_EQ(thisTimer, 1234);
+  meterOnline = false;
+  ticksPerSec = savedTicks;
+  ZAVdetectorVer = savedDetector;
 }
