@@ -21,9 +21,6 @@ constexpr int kMaxDumpLines = 1000;
 // file (or large blocks); sparser points by small reads.
 constexpr double kDenseRecordsPerPoint = 64;
 
-// Whole seconds of a date, in floating point so a damaged record cannot overflow.
-inline double wholeSeconds(Date d) { return std::round(d * 86400.0); }
-
 // Reads `pointCount` evenly spaced records of [fromRec, toRec] and derives
 // each point's power and temperature; hands each point to `sink`. Returns the
 // number of points read (fewer when the file ends early). kExactSeconds: work
@@ -68,23 +65,13 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
       }
     }
     if (continues) {
-      // Whole seconds by the PC clock; where the ticks time the interval only
-      // whether it exceeds the limit matters.
-      const double approx = (v.r.recTime - prev.recTime) * 86400.0;
-      if (kExactSeconds || ticksPerSec <= 0 || approx > kMaxTickIntervalSeconds - 1)
-        v.dtSec = wholeSeconds(v.r.recTime) - wholeSeconds(prev.recTime);
-      v.dCount = static_cast<double>(v.r.count - prev.count);  // modulo 2^32
-      v.dTicks = static_cast<double>(v.r.ticks - prev.ticks);
-      v.ws = static_cast<double>(wsPerCount) * v.dCount;
-      // Without a tick rate the PC clock times the interval.
-      const bool byClock = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0;
-      v.tSec = byClock ? v.dtSec : v.dTicks / ticksPerSec;
-      // Ws * ticksPerSec / ticks rather than Ws / tSec: the two divisions
-      // then run side by side instead of one waiting for the other.
-      const double power = byClock ? v.ws / v.tSec : v.ws * ticksPerSec / v.dTicks;
-      v.power = v.tSec >= kMinPowerSeconds
-                    ? static_cast<float>(std::min(power, double(std::numeric_limits<float>::max())))
-                    : kPowerTooClose;
+      const PowerParts w = powerAfter(prev, v.r, wsPerCount, ticksPerSec, kExactSeconds);
+      v.dtSec = w.dtSec;
+      v.dCount = w.dCount;
+      v.dTicks = w.dTicks;
+      v.ws = w.ws;
+      v.tSec = w.tSec;
+      v.power = w.power;
     }
     if (v.power < 0) v.temp = kNoTemperature;
     sink(v);
@@ -94,37 +81,21 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
   return pointCount;
 }
 
-// What every point adds to a read: data ranges, valid temperatures, the dump
-// and the count errors.
-struct PointTally {
+// What every point adds to a read: the tally and the dump.
+struct PointTally : ValueTally {
   PointTally(Date from, Date to, bool temperature, bool dumping)
-      : fromTime(from), toTime(to), wantTemp(temperature), dump(dumping) {}
-  Date fromTime, toTime;
-  bool wantTemp, dump;
-  float powerMax = -1e9f, powerMin = 1e9f, tempMax = -1e9f, tempMin = 1e9f;
-  int32_t countErrors = 0;
+      : ValueTally(from, to, temperature), dump(dumping) {}
+  bool dump;
   int dumpLines = 0;
   QString dumpText, errorText;
   PointDump prev{};
-  Date lastTime = 0;
 
   void add(const PointDump& v) {
-    const bool inRange = fromTime <= v.r.recTime && v.r.recTime <= toTime;
-    if (v.power >= 0 && inRange) {
-      powerMax = std::max(powerMax, v.power);
-      powerMin = std::min(powerMin, v.power);
-    }
-    if (wantTemp && inRange && validTemperature(v.temp)) {
-      ++validTempPoints;
-      tempMax = std::max(tempMax, v.temp);
-      tempMin = std::min(tempMin, v.temp);
-    }
-    if (v.dCount > 2147483648.0) ++countErrors;  // the count went backwards
+    ValueTally::add(v.r.recTime, v.power, v.temp, v.dCount);
     if (dump) addToDump(v);
-    lastTime = v.r.recTime;
   }
   void addToDump(const PointDump& v) {
-    if (v.dCount > 2147483648.0 && countErrors <= kMaxDumpLines)
+    if (v.dCount > kCountErrorDelta && countErrors <= kMaxDumpLines)
       errorText += pointDumpLine(prev) + u'\n' + pointDumpLine(v) + QStringLiteral("\n\n");
     if (dumpLines < kMaxDumpLines) {
       dumpText += pointDumpLine(v) + u'\n';
@@ -149,6 +120,46 @@ int64_t readPointsFor(bool exactSeconds, PlotFileView& file, const dataFileIndex
 int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
                       int32_t toRec, int64_t pointCount, int32_t maxPlotPoints, plotSeries& ps,
                       plotSeries* ts, PointTally& tally) {
+  // Every kept point is record fromRec + its index.
+  auto keep = [&](ReduceNode* nodes, size_t count, int64_t read, float headValue, plotSeries& s, bool power) {
+    file.endScan();
+    if (static_cast<int64_t>(maxPlotPoints) + 1 < read) {
+      logMsg(1,
+             QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(read - 1).arg(maxPlotPoints));
+      count = reduceNodes(nodes, count, maxPlotPoints);
+    }
+    s.points.resize(static_cast<qsizetype>(count) + 1);
+    int32_t sec = 0;
+    for (size_t k = 0; k <= count; ++k) {
+      const int32_t at = k == 0 ? 0 : nodes[k - 1].index;
+      const int32_t rec = fromRec + at;
+      while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
+      RawRecord r{};
+      readRaw(file, recordOffset(rec, sec, headerBytes), r);
+      const float value = k == 0 ? headValue : nodes[k - 1].value;
+      s.points[k] = power ? plotPoint{rec, value, r.recTime, static_cast<int32_t>(r.count),
+                                      static_cast<int32_t>(r.ticks)}
+                          : plotPoint{rec, value, r.recTime, 0, 0};
+    }
+  };
+
+  if (!tally.dump) {
+    // One pass over the bytes; the first walks of the thinning go along.
+    static ScanNodes scanned;
+    const int walks =
+        completeThinningWalks(static_cast<size_t>(pointCount - 1), maxPlotPoints, kMaxScanWalks);
+    const PointTally before = tally;
+    const int32_t validBefore = validTempPoints;
+    if (scanAllPoints(file, ix, headerBytes, fromRec, toRec, walks, ps, tally, scanned)) {
+      keep(scanned.power.data(), scanned.power.size(), pointCount, scanned.headPower, ps, true);
+      if (ts) keep(scanned.temp.data(), scanned.temp.size(), pointCount, scanned.headTemp, *ts, false);
+      return pointCount;
+    }
+    // The file ended early: read again point by point, which stops where it ends.
+    tally = before;
+    validTempPoints = validBefore;
+  }
+
   // Elements 1.. of each series; element 0 (the head) is never thinned. The
   // buffers keep their size between reads, so a scan writes into memory that
   // is already there.
@@ -170,30 +181,8 @@ int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerByt
                                        tally.add(v);
                                      });
   if (read < 2) return read;
-  // Every kept point is record fromRec + its index.
-  auto keep = [&](ReduceNode* nodes, float headValue, plotSeries& s, bool power) {
-    auto count = static_cast<size_t>(read - 1);
-    if (static_cast<int64_t>(maxPlotPoints) + 1 < read) {
-      logMsg(1,
-             QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(read - 1).arg(maxPlotPoints));
-      count = reduceNodes(nodes, count, maxPlotPoints);
-    }
-    s.points.resize(static_cast<qsizetype>(count) + 1);
-    int32_t sec = 0;
-    for (size_t k = 0; k <= count; ++k) {
-      const int32_t at = k == 0 ? 0 : nodes[k - 1].index;
-      const int32_t rec = fromRec + at;
-      while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
-      RawRecord r{};
-      readRaw(file, recordOffset(rec, sec, headerBytes), r);
-      const float value = k == 0 ? headValue : nodes[k - 1].value;
-      s.points[k] = power ? plotPoint{rec, value, r.recTime, static_cast<int32_t>(r.count),
-                                      static_cast<int32_t>(r.ticks)}
-                          : plotPoint{rec, value, r.recTime, 0, 0};
-    }
-  };
-  keep(pn, head.power, ps, true);
-  if (ts) keep(tn, head.temp, *ts, false);
+  keep(pn, static_cast<size_t>(read - 1), read, head.power, ps, true);
+  if (ts) keep(tn, static_cast<size_t>(read - 1), read, head.temp, *ts, false);
   return read;
 }
 
@@ -284,7 +273,8 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
     if (pointCount >= 2) {
       if (recordsPerPoint < kDenseRecordsPerPoint) {
         const int64_t first = recordOffset(fromRec, 1, headerBytes);
-        file.mapForScan(first, recordOffset(toRec, ix.sectionCount, headerBytes) + kRecordBytes - first);
+        file.prepareScan(first, recordOffset(toRec, ix.sectionCount, headerBytes) + kRecordBytes - first,
+                         recordsPerPoint == 1);
       }
       plotSeries& ps = series[powerSeries];
       plotSeries* ts = tempSeries > 0 ? &series[tempSeries] : nullptr;

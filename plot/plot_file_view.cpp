@@ -23,12 +23,20 @@ bool PlotFileView::open(const QString& path) {
   return true;
 }
 
-void PlotFileView::mapForScan(int64_t offset, int64_t length) {
+void PlotFileView::prepareScan(int64_t offset, int64_t length, bool inOrder) {
   if (!m_file.isOpen() || m_map) return;
-  posix_fadvise(m_file.handle(), offset, length, POSIX_FADV_WILLNEED);
-  if (!g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
-  if (!m_map) m_blockBytes = kScanBlockBytes;
+  // Reads in order need no advice: the system's own read-ahead keeps fetching
+  // while the records are worked on, where asking for the whole range up
+  // front was measured to delay the first bytes.
+  if (!inOrder) posix_fadvise(m_file.handle(), offset, length, POSIX_FADV_WILLNEED);
+  if (!inOrder && !g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
+  if (!m_map) {
+    m_blockBytes = kScanBlockBytes;
+    m_scanEnd = inOrder ? offset + length : m_size;
+  }
 }
+
+void PlotFileView::endScan() { m_blockBytes = kSmallBlockBytes; }
 
 void PlotFileView::close() {
   if (m_map) m_file.unmap(m_map);
@@ -43,8 +51,11 @@ void PlotFileView::close() {
 const uchar* PlotFileView::readBlock(int64_t offset, int len) {
   m_blockStart = -1;
   m_blockSize = 0;
-  const int64_t start = m_blockBytes == kSmallBlockBytes ? offset - offset % kSmallBlockBytes : offset;
-  const int64_t want = std::max<int64_t>(m_blockBytes, offset - start + len);
+  const bool scanning = m_blockBytes != kSmallBlockBytes;
+  const int64_t start = scanning ? offset : offset - offset % kSmallBlockBytes;
+  // A scan fetches nothing past its end.
+  const int64_t want = std::max<int64_t>(scanning ? std::min(m_blockBytes, m_scanEnd - start) : m_blockBytes,
+                                         offset - start + len);
   if (!m_file.seek(start)) return nullptr;
   m_block.resize(want);
   const qint64 got = m_file.read(m_block.data(), want);

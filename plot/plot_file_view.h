@@ -17,9 +17,14 @@ class PlotFileView {
 
   bool open(const QString& path);
   void close();
-  // Prepares for reading many neighbouring records, the bytes from offset on:
-  // the system starts fetching them while the first ones are worked on.
-  void mapForScan(int64_t offset, int64_t length);
+  // Prepares for reading many neighbouring records, the bytes
+  // [offset, offset + length). `inOrder`: each record once and in order; large
+  // reads then copy them at the speed of memory, where a mapping would pay a
+  // page fault for every page. Otherwise the file is mapped and the system
+  // starts fetching the bytes while the first ones are worked on.
+  void prepareScan(int64_t offset, int64_t length, bool inOrder);
+  // Scattered records again after an in-order scan: small reads.
+  void endScan();
   bool isOpen() const { return m_file.isOpen(); }
   int64_t size() const { return m_size; }
   int handle() const { return m_file.handle(); }
@@ -45,6 +50,7 @@ class PlotFileView {
   uchar* m_map = nullptr;
   int64_t m_size = 0;
   int64_t m_blockBytes = 0;  // how much one read fetches
+  int64_t m_scanEnd = 0;     // large reads stop here
   QByteArray m_block;
   int64_t m_blockStart = -1;
   int64_t m_blockSize = 0;

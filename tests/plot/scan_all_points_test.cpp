@@ -1,0 +1,186 @@
+// Method 1 reads long ranges in one pass that keeps only the values; with the
+// point dump switched on it reads point by point. Both must keep the same points.
+#include <gtest/gtest.h>
+
+#include <QVector>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "core/globals.h"
+#include "log_capture.h"
+#include "plot/plot_data_reader.h"
+#include "plot/plot_file_view.h"
+#include "zav_test_file.h"
+
+namespace {
+// Recordings with everything the power rule treats apart: breaks, equal and
+// changed rates, no tick rate, intervals too short and around the six-hour
+// limit, clocks and counts going back, temperature codes.
+QVector<TestSection> randomRecordings(std::mt19937& rng) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
+  QVector<TestSection> sections;
+  double t = 0;
+  uint32_t count = rng(), ticks = rng();
+  int32_t tps = 1000, ws = 3600, reset = 1;
+  const Date start = testTime(2024, 3, 1);
+  for (int s = 1 + pick(5); s > 0; --s) {
+    switch (pick(6)) {
+      case 0: tps = 0; break;
+      case 1: tps = -3; break;
+      case 2: tps = 1 + pick(100000); break;
+      case 3: tps = 1000; break;
+      default: break;  // the rates of the section before
+    }
+    if (pick(3) == 0) ws = pick(10000) - 100;
+    if (pick(3) == 0) reset = pick(3);
+    TestSection sec;
+    sec.ticksPerSec = tps;
+    sec.WsPerCount = ws;
+    sec.resetCount = reset;
+    const int n = pick(5) == 0 ? pick(4) : 500 + pick(8000);
+    for (int i = 0; i < n; ++i) {
+      const int kind = pick(100);
+      const double dt = kind < 3    ? 21590 + pick(30)
+                        : kind < 5  ? 30000 + pick(100000)
+                        : kind < 7  ? -pick(100)
+                        : kind < 10 ? pick(60) / 1000.0
+                                    : pick(100000) / 1000.0;
+      t += dt;
+      const int c = pick(100);
+      count += c < 2 ? 0u - static_cast<uint32_t>(1 + pick(5)) : c < 4 ? 0u : static_cast<uint32_t>(pick(20));
+      const int k = pick(100);
+      ticks += k < 2 ? rng() : k < 4 ? 0u : static_cast<uint32_t>(std::max(0.0, dt) * std::max(tps, 1));
+      const int16_t temp = pick(20) == 0   ? int16_t{128}
+                           : pick(20) == 0 ? static_cast<int16_t>(rng())
+                                           : static_cast<int16_t>(pick(256));
+      sec.records.append({start + t / 86400.0, count, ticks, temp});
+    }
+    sections.append(sec);
+  }
+  return sections;
+}
+
+uint32_t bitsOf(float f) {
+  uint32_t b;
+  std::memcpy(&b, &f, sizeof b);
+  return b;
+}
+
+struct Reading {
+  QVector<plotSeries> series;
+  plotParamRecord param;
+  int32_t validTemp = 0;
+};
+
+Reading readKeepMaxMin(Date from, Date to, int32_t maxPoints, bool temperature, bool pointByPoint) {
+  Reading r;
+  r.param.fromTime = from;
+  r.param.toTime = to;
+  r.param.reduceMethod = kReduceKeepMaxMin;
+  r.param.maxPlotPoints = maxPoints;
+  r.param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
+  msgLevel = pointByPoint ? 4 : 3;  // the point dump reads point by point
+  getPlotData(r.param, r.series);
+  r.validTemp = validTempPoints;
+  return r;
+}
+
+void expectSame(const Reading& a, const Reading& b) {
+  ASSERT_EQ(a.series.size(), b.series.size());
+  EXPECT_EQ(a.validTemp, b.validTemp);
+  EXPECT_EQ(bitsOf(a.param.y1DataMin), bitsOf(b.param.y1DataMin));
+  EXPECT_EQ(bitsOf(a.param.y1DataMax), bitsOf(b.param.y1DataMax));
+  EXPECT_EQ(bitsOf(a.param.y2DataMin), bitsOf(b.param.y2DataMin));
+  EXPECT_EQ(bitsOf(a.param.y2DataMax), bitsOf(b.param.y2DataMax));
+  for (qsizetype s = 1; s < a.series.size(); ++s) {
+    const plotSeries &x = a.series[s], &y = b.series[s];
+    EXPECT_EQ(x.seriesType, y.seriesType);
+    EXPECT_EQ(x.WsPerCount, y.WsPerCount);
+    EXPECT_EQ(x.ticksPerSec, y.ticksPerSec);
+    EXPECT_EQ(bitsOf(x.minValue), bitsOf(y.minValue));
+    EXPECT_EQ(bitsOf(x.maxValue), bitsOf(y.maxValue));
+    ASSERT_EQ(x.points.size(), y.points.size()) << "series " << s;
+    for (qsizetype i = 0; i < x.points.size(); ++i) {
+      const plotPoint &p = x.points[i], &q = y.points[i];
+      ASSERT_EQ(p.recordNr, q.recordNr) << "series " << s << " point " << i;
+      ASSERT_EQ(bitsOf(p.value), bitsOf(q.value)) << "series " << s << " point " << i;
+      ASSERT_EQ(p.recTime, q.recTime);
+      ASSERT_EQ(p.count, q.count);
+      ASSERT_EQ(p.ticks, q.ticks);
+    }
+  }
+}
+}  // namespace
+
+TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
+  const QString name = zavDatFileName[0];
+  const dataFileIndex slot = dataFileSlots[0];
+  const int16_t level = msgLevel, plotSlot = plotFileSlot;
+  const int32_t detector = ZAVdetectorVer;
+  plotFileSlot = 0;
+  LogCapture quiet;
+  std::mt19937 rng(17);
+  for (int round = 0; round < 24; ++round) {
+    const QVector<TestSection> sections = randomRecordings(rng);
+    installTestFile(sections);
+    const dataFileIndex& ix = dataFileSlots[0];
+    if (ix.recordCount < 1) continue;
+    ZAVdetectorVer = round % 3 ? 24840 : 1000;
+    const Date span = ix.lastRecordTime - ix.firstRecordTime;
+    const Date from = round % 4 ? ix.firstRecordTime + span * (rng() % 100) / 200.0 : ix.firstRecordTime - 1;
+    const Date to = round % 5 ? from + span * (1 + rng() % 100) / 100.0 : ix.lastRecordTime;
+    const int32_t maxPoints = std::vector<int32_t>{2, 3, 7, 50, 300}[rng() % 5];
+    const bool temperature = round % 4 != 1;
+    const Reading scanned = readKeepMaxMin(from, to, maxPoints, temperature, false);
+    const Reading pointByPoint = readKeepMaxMin(from, to, maxPoints, temperature, true);
+    SCOPED_TRACE(round);
+    expectSame(scanned, pointByPoint);
+  }
+  zavDatFileName[0] = name;
+  dataFileSlots[0] = slot;
+  msgLevel = level;
+  plotFileSlot = plotSlot;
+  ZAVdetectorVer = detector;
+}
+
+TEST(ReducePoints, SpecialValuesThinAsOrdinaryOnes) {
+  // Signed zeros, infinities and NaN: a value is between two others only when
+  // strictly greater than one and smaller than the other.
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const float pool[] = {0.0f, -0.0f, inf, -inf, nan, 1e-45f, -1e-45f, 5, 5, 7};
+  std::mt19937 rng(23);
+  for (int round = 0; round < 100; ++round) {
+    const int n = 3 + static_cast<int>(rng() % 200);
+    QVector<plotPoint> pts(n + 1);
+    for (int i = 0; i <= n; ++i) pts[i] = plotPoint{i, pool[rng() % 10], 0, 0, 0};
+    QVector<plotPoint> copy = pts;
+    const int target = 2 + static_cast<int>(rng() % n);
+    ASSERT_TRUE(reducePoints(pts, target));
+    // The same thinning one group of three at a time, by the plain rule.
+    int32_t remaining = n;
+    QVector<int32_t> alive(n);
+    for (int i = 0; i < n; ++i) alive[i] = i + 1;
+    auto between = [](float x, float a, float b) { return (x > a && x < b) || (x < a && x > b); };
+    while (remaining > target) {
+      QVector<int32_t> next;
+      qsizetype i = 0;
+      for (; i + 2 < alive.size() && remaining > target; i += 4) {
+        const float a = copy[alive[i]].value, b = copy[alive[i + 1]].value, c = copy[alive[i + 2]].value;
+        const int drop = between(a, b, c)                       ? 0
+                         : between(b, a, c)                     ? 1
+                         : between(c, a, b)                     ? 2
+                         : (b > a && b > c) || (b < a && b < c) ? 0
+                                                                : 1;
+        for (int k = 0; k < 3; ++k)
+          if (k != drop) next.append(alive[i + k]);
+        if (i + 3 < alive.size()) next.append(alive[i + 3]);
+        --remaining;
+      }
+      for (; i < alive.size(); ++i) next.append(alive[i]);
+      alive = next;
+    }
+    for (int k = 0; k < remaining; ++k) ASSERT_EQ(pts[k + 1].recordNr, alive[k]) << "round " << round;
+  }
+}
