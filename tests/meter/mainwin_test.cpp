@@ -44,10 +44,13 @@ struct MainWindow : ::testing::Test {
 };
 
 // Answers the next message box with the given button.
+// Shows the next message box for real and clicks one of its buttons.
 void answerNextMessageBox(QMessageBox::StandardButton button) {
+  qunsetenv("ZAV_HEADLESS");
   QTimer::singleShot(0, [button] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
       box->button(button)->click();
+    qputenv("ZAV_HEADLESS", "1");
   });
 }
 

@@ -10,6 +10,8 @@
 int main(int argc, char** argv) {
   // ctest's test discovery runs without the test environment.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // No test may ever wait on a modal message box or file dialog.
+  if (qEnvironmentVariableIsEmpty("ZAV_HEADLESS")) qputenv("ZAV_HEADLESS", "1");
   if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
     const QByteArray dir = QDir::tempPath().toUtf8() + "/zav-test-runtime-" + QByteArray::number(getuid());
     QDir().mkpath(QString::fromUtf8(dir));
