@@ -31,7 +31,7 @@ void PlotFileView::prepareScan(int64_t offset, int64_t length, bool inOrder) {
   if (!inOrder) posix_fadvise(m_file.handle(), offset, length, POSIX_FADV_WILLNEED);
   if (!inOrder && !g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
   if (!m_map) {
-    m_blockBytes = kScanBlockBytes;
+    m_blockBytes = inOrder ? kInOrderReadBytes : kScanBlockBytes;
     m_scanEnd = inOrder ? offset + length : m_size;
   }
 }

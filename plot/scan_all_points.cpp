@@ -129,8 +129,8 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
   clearUpperVectorState();
   const bool byteTemp = ZAVdetectorVer >= kByteTemperatureDetector;
   const RunFn run = runFor(byteTemp, tally.wantTemp);
-  // Records read with one request in block reads, and per run.
-  const auto runRecords = static_cast<int32_t>(std::min<size_t>(kBlockNodes, (1 << 20) / kRecordBytes));
+  // Records fetched by one read.
+  constexpr int32_t kReadRecords = PlotFileView::kInOrderReadBytes / kRecordBytes;
 
   out.power.clear();
   out.temp.clear();
@@ -179,15 +179,19 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
     ++p;
     ++rec;
 
-    // The rest of the section in runs that end where a block does.
+    // The rest of the section a read at a time, in runs that end where a block does.
     while (rec <= end) {
-      const auto n = static_cast<int32_t>(
-          std::min<int64_t>({int64_t{end} - rec + 1, runRecords, static_cast<int64_t>(blocks.room())}));
+      const int32_t n = std::min(end - rec + 1, kReadRecords);
       b = file.bytes(recordOffset(rec, sec, headerBytes), n * kRecordBytes);
       if (!b) return false;
-      run(b, static_cast<size_t>(n), p, rates, prev, tally, blocks.power(), blocks.temp());
-      blocks.added(static_cast<size_t>(n));
-      p += n;
+      for (int32_t done = 0; done < n;) {
+        const auto m = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(n - done), blocks.room()));
+        run(b + static_cast<size_t>(done) * kRecordBytes, static_cast<size_t>(m), p, rates, prev, tally,
+            blocks.power(), blocks.temp());
+        blocks.added(static_cast<size_t>(m));
+        p += m;
+        done += m;
+      }
       rec += n;
     }
   }
