@@ -44,7 +44,7 @@ QDateTime dateToDateTime(Date d) {
   QDate date = epoch().addDays(static_cast<qint64>(whole));
   if (ms >= 86400000) {
     ms -= 86400000;
-    date = date.addDays(d >= 0 ? 1 : -1);
+    date = date.addDays(1);  // the time of day runs forward also before the epoch
   }
   return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
 }
@@ -56,7 +56,7 @@ DateParts dateParts(Date d) {
   QDate date = epoch().addDays(static_cast<qint64>(whole));
   if (secs >= 86400) {
     secs -= 86400;
-    date = date.addDays(d >= 0 ? 1 : -1);
+    date = date.addDays(1);  // the time of day runs forward also before the epoch
   }
   return {date.year(), date.month(), date.day(), int(secs / 3600), int(secs / 60 % 60), int(secs % 60)};
 }

@@ -175,7 +175,8 @@ QString formatSection(double v, const QString& section, bool negativeSign) {
         d -= take;
       }
     }
-    if (intPlaces == 0) intOut.prepend(intDigits);
+    // Without any digit place ("+;-;") the section is its literal text alone.
+    if (intPlaces == 0 && dot >= 0) intOut.prepend(intDigits);
   }
   QString fracOut;
   if (dot >= 0) {
@@ -217,7 +218,8 @@ QString formatNumber(double v, const QString& pattern) {
   }
   const QStringList secs = *it;
   if (v < 0 && secs.size() >= 2 && !secs[1].isEmpty()) return formatSection(v, secs[1], false);
-  if (v == 0 && secs.size() >= 3 && !secs[2].isEmpty()) return formatSection(v, secs[2], false);
+  // An empty zero section after two others shows zero as nothing ("+;-;").
+  if (v == 0 && secs.size() >= 3) return secs[2].isEmpty() ? QString() : formatSection(v, secs[2], false);
   return formatSection(v, secs[0], v < 0);
 }
 

@@ -275,7 +275,8 @@ int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
   }
   if (rejected) {
     result = kGraphItemRejected;
-    logMsg(1, QStringLiteral("ERROR 1: '") + item + u'\'');
+    // The item's error text ends in its own line break, as every collected report does.
+    logMsg(1, QStringLiteral("ERROR 1: '") + item + QStringLiteral("'\r\n"));
   }
   return result;
 }

@@ -41,6 +41,12 @@ TEST(FormatNumber, SectionsSignsAndLiteralBlanks) {
   EXPECT_EQ(formatNumber(-5, "0;(0)"), "(5)");
   EXPECT_EQ(formatNumber(-5, "0;;zero"), "-5");  // empty section falls back to the first
   EXPECT_EQ(formatNumber(0, "0;;zero"), "zero");
+  // Sections without digit places show their literals only; an empty zero section shows nothing.
+  EXPECT_EQ(formatNumber(1, "+;-;"), "+");
+  EXPECT_EQ(formatNumber(-1, "+;-;"), "-");
+  EXPECT_EQ(formatNumber(0, "+;-;"), "");
+  EXPECT_EQ(formatNumber(0, "# ;# ;\""), "");
+  EXPECT_EQ(formatNumber(-3, "# ;# ;\""), "3 ");
   EXPECT_EQ(formatNumber(7, " #,0"), " 7");
   EXPECT_EQ(formatNumber(7, "0 W"), "7 W");
   EXPECT_EQ(formatNumber(7, "\"n=\"0"), "n=7");
@@ -56,6 +62,9 @@ TEST(FormatDate, PatternsAndMinutesVersusMonths) {
   EXPECT_EQ(generalDate(d), "2026-03-04 05:06:07");
   EXPECT_EQ(generalDate(std::floor(d)), "2026-03-04");
   EXPECT_EQ(generalDate(timeSerial(5, 6, 7)), "05:06:07");
+  // Before the epoch the day is the whole part and the time still runs forward to the next day.
+  EXPECT_EQ(formatDate(-1.99999999, "yyyy-mm-dd hh:nn:ss"), "1899-12-30 00:00:00");
+  EXPECT_EQ(dateToDateTime(-1.9999999999).date(), QDate(1899, 12, 30));
 }
 
 TEST(DateValue, CarriesInvalidDaysMonthsAndTwoDigitYears) {
