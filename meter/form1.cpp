@@ -37,6 +37,7 @@
 #include "meter/link_state.h"
 #include "meter/main_menus.h"
 #include "meter/meter_panel.h"
+#include "meter/meter_state.h"
 #include "meter/protocol_analyzer.h"
 #include "meter/tcp_client_panel.h"
 #include "meter/twips.h"
@@ -397,6 +398,9 @@ void Form1::formLoad() {
   initCrcTables();
   Command4_Click(int16_t{0});
   meterOnline = false;
+  pulseDivider = 1;
+  pulseDivCounter = 0;
+  countsPerSecondMode = false;
   setStartupFlag(3);
   Calculator& calc = calculator();
   calc.resetForLoad();
@@ -404,13 +408,14 @@ void Form1::formLoad() {
   m_text4->clear();
   m_text2->clear();
   m_calcPanel->box(Calculator::kText3)->setText(QStringLiteral("230"));
+  energyWh = 0;
   fillAboutBox();
   m_menus->mnuMeter_Select[0]->setVisible(false);
   m_menus->mnuView_Plot->setVisible(false);
   captionText = brandCaptionPrefix() + programVersion();
   setWindowTitle(captionText);
-  logMsg(4, QStringLiteral("-------- Zav START ") +
-                formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("\r\n"));
+  logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd")) +
+                QStringLiteral("\r\n"));
   // The menu bar's share of the window; the window frame is outside Qt's sizes.
   showMenuBar(true);
   menuBarHeight = pxToTwips(menuBar()->sizeHint().height());
