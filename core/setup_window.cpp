@@ -41,6 +41,15 @@ Qt::CheckState checkStateOf(int v) {
   return v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
 }
 
+// A user's click ticks or clears the box; only code sets the grey state.
+class SettingCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  void nextCheckState() override { setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked); }
+};
+
 class HourGlass {
  public:
   HourGlass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -104,7 +113,7 @@ QLineEdit* SetupWindow::makeEdit(const QString& name, const QString& text) {
 }
 
 QCheckBox* SetupWindow::makeCheck(const QString& name, const QString& caption) {
-  auto* c = reg(name, new QCheckBox(caption));
+  auto* c = reg(name, new SettingCheckBox(caption));
   c->setTristate(true);
   return c;
 }

@@ -228,6 +228,18 @@ TEST(SetupWindowState, ClosingOnlyHides) {
   EXPECT_EQ(frmSetup(), &w);
 }
 
+TEST(SetupWindowState, UserClicksTickAndClearWithoutGrey) {
+  QCheckBox* b = freshSetup().Check1(0);
+  b->click();
+  EXPECT_EQ(b->checkState(), Qt::Checked);
+  b->click();
+  EXPECT_EQ(b->checkState(), Qt::Unchecked);
+  b->setCheckState(Qt::PartiallyChecked);  // code may still set grey
+  b->click();
+  EXPECT_EQ(b->checkState(), Qt::Checked);
+  b->setCheckState(Qt::Unchecked);
+}
+
 TEST(SignedTimeText, DaysAndTimesWithSign) {
   EXPECT_DOUBLE_EQ(parseSignedTimeText("1 12:00"), 1.5);
   EXPECT_DOUBLE_EQ(parseSignedTimeText("- 0,5"), -0.5);
