@@ -1,8 +1,10 @@
 #include "plot/plot_file_view.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 bool g_mappingDisabled = false;
@@ -20,14 +22,17 @@ bool PlotFileView::open(const QString& path) {
   if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
   m_size = m_file.size();
   m_blockBytes = kSmallBlockBytes;
+  // Scattered records (the search by time, sparse points) need no read-ahead.
+  posix_fadvise(m_file.handle(), 0, 0, POSIX_FADV_RANDOM);
   return true;
 }
 
 void PlotFileView::prepareScan(int64_t offset, int64_t length, bool inOrder) {
   if (!m_file.isOpen() || m_map) return;
-  // Reads in order need no advice: the system's own read-ahead keeps fetching
-  // while the records are worked on, where asking for the whole range up
+  // Reads in order need only the system's own read-ahead, which keeps
+  // fetching while the records are worked on; asking for the whole range up
   // front was measured to delay the first bytes.
+  posix_fadvise(m_file.handle(), 0, 0, POSIX_FADV_NORMAL);
   if (!inOrder) posix_fadvise(m_file.handle(), offset, length, POSIX_FADV_WILLNEED);
   if (!inOrder && !g_mappingDisabled && m_size > 0) m_map = m_file.map(0, m_size);
   if (!m_map) {
@@ -56,9 +61,15 @@ const uchar* PlotFileView::readBlock(int64_t offset, int len) {
   // A scan fetches nothing past its end.
   const int64_t want = std::max<int64_t>(scanning ? std::min(m_blockBytes, m_scanEnd - start) : m_blockBytes,
                                          offset - start + len);
-  if (!m_file.seek(start)) return nullptr;
   m_block.resize(want);
-  const qint64 got = m_file.read(m_block.data(), want);
+  int64_t got = 0;
+  while (got < want) {
+    const ssize_t n =
+        ::pread(m_file.handle(), m_block.data() + got, static_cast<size_t>(want - got), start + got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += n;
+  }
   if (got < offset - start + len) return nullptr;
   m_blockStart = start;
   m_blockSize = got;
