@@ -109,57 +109,88 @@ int32_t settingToInt32(double v) {
   return v > 0 ? INT32_MAX : INT32_MIN;
 }
 
+struct TailCut {
+  int64_t from = 0;  // 1-based position of the first byte to cut; 0: nothing
+  QString what;
+};
+
+// What a header of 0 records at pos leaves to cut when it is the open section
+// running to the end of the file.
+TailCut openSectionCut(int64_t pos, int64_t len) {
+  const int64_t body = len - pos + 1 - kSectionBytes;
+  const int64_t partial = body % kRecordBytes;
+  if (body - partial == 0) {
+    return {pos, partial ? QStringLiteral("a section header with 0 records and a partial record of ") +
+                               num(partial) + QStringLiteral(" bytes")
+                         : QStringLiteral("a section header with 0 records and nothing behind it")};
+  }
+  if (partial)
+    return {len - partial + 1,
+            QStringLiteral("a partial record of ") + num(partial) + QStringLiteral(" bytes")};
+  return {};
+}
+
 // A kill while recording can leave, at the very end of the file, a partial
 // header, a partial record, or a header of 0 records with nothing behind it.
 // Cutting them lets the file be read to its end and recording go on behind it.
-// Only a file whose sections all chain up to that tail is touched.
-void cutTornTail(const QString& name) {
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return;
-  const int64_t len = fileLength(fd);
-  int64_t pos = 1;
-  int64_t cutFrom = 0;
-  QString what;
+// Only a file whose sections all chain up to that tail is touched. A header of
+// 0 records with whole sections behind it (an older program appended behind an
+// empty header) is no open section: its tail is never cut as if it were one.
+bool findTornTail(int fd, int64_t len, TailCut& cut) {
   char buf[kSectionBytes];
+  int64_t pos = 1;
+  // The latest header of 0 records while the bytes behind it are tried as
+  // further sections; when they do not chain up, it is the open section.
+  bool tryingBehindOpen = false;
+  TailCut openCut;
+  int64_t behindOpen = 0;
+  const auto fail = [&] {
+    if (tryingBehindOpen) cut = openCut;
+    return tryingBehindOpen;
+  };
   while (pos <= len) {
     const int64_t left = len - pos + 1;
     if (left < kSectionBytes) {
       // A partial header behind whole sections is ours; at the start of the
       // file only when its version bytes are there and ours.
+      if (pos == behindOpen) return fail();
       if (pos == 1) {
-        if (left < 12 || !readAt(fd, pos, buf, 12)) break;
+        if (left < 12 || !readAt(fd, pos, buf, 12)) return false;
         const char* p = buf + 8;
-        if (!versionOk(get<int32_t>(p))) break;
+        if (!versionOk(get<int32_t>(p))) return false;
       }
-      cutFrom = pos;
-      what = QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes");
-      break;
+      cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
+      return true;
     }
-    if (!readAt(fd, pos, buf, kSectionBytes)) break;
+    if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
     const fileSection h = unpackSection(buf);
-    if (!versionOk(h.version) || h.records < 0) break;
-    const int64_t body = left - kSectionBytes;
+    if (!versionOk(h.version) || h.records < 0) return fail();
     if (h.records > 0) {
       pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
       continue;
     }
-    // An open section runs to the end of the file.
-    const int64_t partial = body % kRecordBytes;
-    if (body - partial == 0) {
-      cutFrom = pos;
-      what = partial ? QStringLiteral("a section header with 0 records and a partial record of ") +
-                           num(partial) + QStringLiteral(" bytes")
-                     : QStringLiteral("a section header with 0 records and nothing behind it");
-    } else if (partial) {
-      cutFrom = len - partial + 1;
-      what = QStringLiteral("a partial record of ") + num(partial) + QStringLiteral(" bytes");
+    if (left - kSectionBytes < kSectionBytes) {
+      cut = openSectionCut(pos, len);
+      return true;
     }
-    break;
+    tryingBehindOpen = true;
+    openCut = openSectionCut(pos, len);
+    behindOpen = pos + kSectionBytes;
+    pos = behindOpen;
   }
-  if (cutFrom > 0) {
+  return pos == len + 1 || fail();
+}
+
+void cutTornTail(const QString& name) {
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return;
+  const int64_t len = fileLength(fd);
+  TailCut tail;
+  if (findTornTail(fd, len, tail) && tail.from > 0) {
+    const int64_t cutFrom = tail.from;
     const int64_t cut = len - cutFrom + 1;
     if (::ftruncate(fd, cutFrom - 1) == 0) {
-      logMsg(-1, QStringLiteral("openOutZavDat: ERROR torn tail cut: ") + what +
+      logMsg(-1, QStringLiteral("openOutZavDat: ERROR torn tail cut: ") + tail.what +
                      QStringLiteral(" at position=") + num(cutFrom) + QStringLiteral("  bytes cut=") +
                      num(cut) + QStringLiteral("  fileLength=") + num(cutFrom - 1));
     } else {

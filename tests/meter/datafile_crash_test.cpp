@@ -92,6 +92,19 @@ TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
   }
 }
 
+TEST_F(DataFileCrash, EmptyHeaderWithSectionsBehindItIsNoTornTail) {
+  // An older program appended behind a header left empty by a kill.
+  ZavBytes z;
+  z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, 0).header(kDay + 2, 2).record(kDay + 2, 5, 5);
+  z.record(kDay + 2, 6, 6);
+  writeFile(m_path, z.b);
+  openOutZavDat();
+  ASSERT_GT(zavOutFile, 0);
+  closeOutZavDat();
+  EXPECT_EQ(readFile(m_path), z.b);
+  EXPECT_FALSE(m_log.contains("torn tail cut")) << m_log.text().toStdString();
+}
+
 TEST_F(DataFileCrash, ForeignBytesAreNeverCut) {
   const QByteArray junk(45, '\x11');
   writeFile(m_path, junk);
