@@ -29,6 +29,11 @@ void setTextColour(QLineEdit* box, int32_t colour) {
   box->setPalette(p);
 }
 
+// The shift state of a key event as a bit mask: 1 Shift, 2 Ctrl, 4 Alt.
+int shiftState(Qt::KeyboardModifiers m) {
+  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+}
+
 // Writes a box only when its text changes, so its change handler runs once.
 void setIfChanged(QLineEdit* box, const QString& text) {
   if (box->text() != text) box->setText(text);
@@ -103,7 +108,7 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
     if (logShows(1)) {
       logMsg(1, (down ? QStringLiteral("Text2_KeyDown: KeyCode=") : QStringLiteral("Text2_KeyUp: KeyCode=")) +
                     QString::number(key->key()) + QStringLiteral(" Shift=") +
-                    QString::number(int(key->modifiers() & Qt::ShiftModifier ? 1 : 0)));
+                    QString::number(shiftState(key->modifiers())));
     }
     if (down && !key->text().isEmpty()) {
       logMsg(1, QStringLiteral("Text2_KeyPress: KeyAscii=") + QString::number(key->text().at(0).unicode()));
