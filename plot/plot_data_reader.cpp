@@ -17,8 +17,8 @@ int32_t validTempPoints = 0;
 namespace {
 // The point dump of a long read is cut here: the message window could not hold more.
 constexpr int kMaxDumpLines = 1000;
-// Points closer than this many records are read through a mapping of the
-// file (or large blocks); sparser points by small reads.
+// Points closer than this many records are read by a scan (see
+// PlotFileView::prepareScan); sparser points by small reads.
 constexpr double kDenseRecordsPerPoint = 64;
 
 // Reads `pointCount` evenly spaced records of [fromRec, toRec] and derives

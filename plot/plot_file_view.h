@@ -1,7 +1,8 @@
 #pragma once
 // Read access to a data file for plotting, with 64-bit offsets: small reads
-// for scattered records, and for scans the whole file mapped into memory or,
-// where mapping fails, read in large blocks.
+// for scattered records, blocks for scans of every record in order, and for
+// other scans the whole file mapped into memory or, where mapping fails, read
+// in large blocks.
 
 #include <QByteArray>
 #include <QFile>
