@@ -134,8 +134,9 @@ TailCut openSectionCut(int64_t pos, int64_t len) {
 // header, a partial record, or a header of 0 records with nothing behind it.
 // Cutting them lets the file be read to its end and recording go on behind it.
 // Only a file whose sections all chain up to that tail is touched. A header of
-// 0 records with whole sections behind it (an older program appended behind an
-// empty header) is no open section: its tail is never cut as if it were one.
+// 0 records with whole sections of the same settings behind it (an older
+// program appended behind an empty header) is no open section: its tail is
+// never cut as if it were one.
 bool findTornTail(int fd, int64_t len, TailCut& cut) {
   char buf[kSectionBytes];
   int64_t pos = 1;
@@ -143,6 +144,7 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
   // further sections; when they do not chain up, it is the open section.
   bool tryingBehindOpen = false;
   TailCut openCut;
+  fileSection openHeader;
   int64_t behindOpen = 0;
   const auto fail = [&] {
     if (tryingBehindOpen) cut = openCut;
@@ -152,8 +154,9 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
     const int64_t left = len - pos + 1;
     if (left < kSectionBytes) {
       // A partial header behind whole sections is ours; at the start of the
-      // file only when its version bytes are there and ours.
-      if (pos == behindOpen) return fail();
+      // file only when its version bytes are there and ours. Behind a header
+      // of 0 records it is more likely the torn end of that open section.
+      if (tryingBehindOpen) return fail();
       if (pos == 1) {
         if (left < 12 || !readAt(fd, pos, buf, 12)) return false;
         const char* p = buf + 8;
@@ -165,6 +168,12 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
     if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
     const fileSection h = unpackSection(buf);
     if (!versionOk(h.version) || h.records < 0) return fail();
+    // Records of an open section can look like a header; one written behind
+    // an empty header carries the same settings.
+    if (pos == behindOpen &&
+        (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
+         h.WsPerCount != openHeader.WsPerCount))
+      return fail();
     if (h.records > 0) {
       pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
       continue;
@@ -175,8 +184,9 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
     }
     tryingBehindOpen = true;
     openCut = openSectionCut(pos, len);
-    behindOpen = pos + kSectionBytes;
-    pos = behindOpen;
+    openHeader = h;
+    pos += kSectionBytes;
+    behindOpen = pos;
   }
   return pos == len + 1 || fail();
 }
