@@ -157,8 +157,14 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
       // file only when its version bytes are there and ours. Behind a header
       // of 0 records it is more likely the torn end of that open section.
       if (tryingBehindOpen) return fail();
+      // A file too short to show a version holds nothing readable: the torn
+      // first write of a new file, which would otherwise block recording.
+      if (pos == 1 && left < 12) {
+        cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
+        return true;
+      }
       if (pos == 1) {
-        if (left < 12 || !readAt(fd, pos, buf, 12)) return false;
+        if (!readAt(fd, pos, buf, 12)) return false;
         const char* p = buf + 8;
         if (!versionOk(get<int32_t>(p))) return false;
       }

@@ -82,7 +82,7 @@ TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
     ZavBytes last = closed;
     last.header(kDay + open, 0, open + 1);
     for (int i = 0; i < counts[open]; ++i) last.record(kDay + open, 10 * open + i, i);
-    for (int len = closed.b.size() + (open ? 0 : 12); len <= last.b.size(); ++len) {
+    for (int len = closed.b.size() + (open ? 0 : 1); len <= last.b.size(); ++len) {
       writeFile(m_path, last.b.left(len));
       m_log.clear();
       const int body = len - closed.b.size() - 38;
