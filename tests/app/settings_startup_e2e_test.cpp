@@ -2,18 +2,12 @@
 // the INI file unless "-noini", and the web server when asked for.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
+#include "support/link_processes.h"
 #include "support/zav_run.h"
 
 namespace {
-void writeIni(const QString& path, const QByteArray& body) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(body);
-}
-
 bool has(const ZavRun& r, const QString& line) { return r.log.contains(line); }
 bool hasPart(const ZavRun& r, const QString& part) {
   for (const QString& l : r.log)
@@ -25,7 +19,7 @@ bool hasPart(const ZavRun& r, const QString& part) {
 TEST(SettingsStartup, IniFileIsReadFromTheDefaultDirectory) {
   QTemporaryDir dir;
   const QString defDir = dir.path() + '/';
-  writeIni(defDir + "zav.INI", "startOnLine=0\r\nrunWebServer=0\r\nplotWidth=640\r\nComPort=3\r\n");
+  writeTextFile(defDir + "zav.INI", "startOnLine=0\r\nrunWebServer=0\r\nplotWidth=640\r\nComPort=3\r\n");
   const ZavRun r = runZavUntilStarted({defDir});
   ASSERT_TRUE(r.finished) << qPrintable(r.stdErr);
   EXPECT_TRUE(has(r, "loadINIfile: loading '" + defDir + "zav.INI'"));
@@ -39,7 +33,7 @@ TEST(SettingsStartup, IniFileIsReadFromTheDefaultDirectory) {
 TEST(SettingsStartup, NoIniInAnyCaseKeepsTheFactoryDefaultsAndStartsTheServer) {
   QTemporaryDir dir;
   const QString defDir = dir.path() + '/';
-  writeIni(defDir + "zav.INI", "runWebServer=0\r\n");
+  writeTextFile(defDir + "zav.INI", "runWebServer=0\r\n");
   const ZavRun r = runZavUntilStarted({defDir, "-NoIni"});
   ASSERT_TRUE(r.finished) << qPrintable(r.stdErr);
   EXPECT_FALSE(hasPart(r, "loadINIfile"));
@@ -51,7 +45,7 @@ TEST(SettingsStartup, NoIniInAnyCaseKeepsTheFactoryDefaultsAndStartsTheServer) {
 TEST(SettingsStartup, MissingIniFileIsReported) {
   QTemporaryDir dir;
   const QString defDir = dir.path() + '/';
-  writeIni(defDir + "other.INI", "");
+  writeTextFile(defDir + "other.INI", "");
   const ZavRun r = runZavUntilStarted({defDir});
   ASSERT_TRUE(r.finished);
   EXPECT_TRUE(has(r, "loadINIfile: file not found '" + defDir + "zav.INI'"));

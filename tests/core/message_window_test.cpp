@@ -10,7 +10,6 @@
 
 #include "core/globals.h"
 #include "core/logmsg.h"
-#include "core/message_log.h"
 #include "support/headless_env.h"
 
 namespace {
@@ -122,15 +121,14 @@ TEST_F(MessageWindowTest, ClosingHidesAndKeepsTheText) {
   EXPECT_FALSE(messageWindow()->isVisible());
 }
 
-TEST_F(MessageWindowTest, AlwaysOnTopToggles) {
+TEST_F(MessageWindowTest, AlwaysOnTopTogglesAndStaysShown) {
   Form12* w = messageWindow();
-  w->mnuTopmost_Click();
-  EXPECT_TRUE(w->mnuTopmost()->isChecked());
-  EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_TRUE(w->isVisible());
-  w->mnuTopmost_Click();
-  EXPECT_FALSE(w->mnuTopmost()->isChecked());
-  EXPECT_FALSE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+  for (bool on : {true, false}) {
+    w->mnuTopmost_Click();
+    EXPECT_EQ(w->mnuTopmost()->isChecked(), on);
+    EXPECT_EQ(bool(w->windowFlags() & Qt::WindowStaysOnTopHint), on);
+    EXPECT_TRUE(w->isVisible());
+  }
   w->hide();
 }
 
@@ -140,12 +138,9 @@ TEST_F(MessageWindowTest, LevelMenuChecksOneItem) {
   EXPECT_TRUE(w->mnuDbgLevelSet(4)->isChecked());
   w->mnuDbgLevelSet(2)->trigger();
   EXPECT_EQ(msgLevel, 2);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(w->mnuDbgLevelSet(i)->isChecked(), i == 2) << i;
   msgLevel = 3;  // as the setup field would
   w->mnuDbgLevel_Click();
   for (int i = 0; i < 6; ++i) EXPECT_EQ(w->mnuDbgLevelSet(i)->isChecked(), i == 3) << i;
-  EXPECT_EQ(w->mnuDbgLevelSet(5)->text(), "5 Extra");
-  EXPECT_EQ(w->findChild<QPlainTextEdit*>("RichTextBox1"), w->RichTextBox1());
 }
 
 TEST_F(MessageWindowTest, LevelMenuRefusesOutOfRangeLevels) {
@@ -169,22 +164,6 @@ TEST_F(MessageWindowTest, LogFileMirrorsShownMessages) {
   logMsg(2, "end ---\r\n");
   logMsgCourier("a\r\nb\r\n");
   EXPECT_EQ(log.lines(), QStringList({"shown", "ERROR broken", "end ---", "", "a", "b"}));
-}
-
-TEST(MessageLogRules, DecidesWithoutAWindow) {
-  const int16_t saved = msgLevel;
-  MessageLog rules;
-  msgLevel = 2;
-  EXPECT_EQ(rules.accept(0), MessageLog::Step::Clear);
-  EXPECT_EQ(rules.accept(3), MessageLog::Step::Drop);
-  EXPECT_EQ(rules.accept(-2), MessageLog::Step::Append);
-  rules.appended(logMaxChars + 1);
-  EXPECT_EQ(rules.accept(1), MessageLog::Step::Append);
-  EXPECT_EQ(msgLevel, 1);
-  rules.cleared();
-  EXPECT_EQ(rules.accept(1), MessageLog::Step::Append);
-  EXPECT_EQ(msgLevel, 1);
-  msgLevel = saved;
 }
 
 TEST(DebugWindow, SameDesignOwnLevel) {

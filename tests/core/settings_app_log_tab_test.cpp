@@ -44,10 +44,10 @@ TEST(AppLogTab, FileTargetTakesEventsAndABadPathIsRefused) {
   EXPECT_EQ(appLogCurrentPath(), path);
   w.control("Text3(1)")->setProperty("text", "disk nearly full");
   qobject_cast<QPushButton*>(w.control("Command3(1)"))->click();
-  EXPECT_TRUE(readAll(path).contains("Warning: disk nearly full"));
+  EXPECT_TRUE(readTextFile(path).contains("Warning: disk nearly full"));
   w.setText("Text4(1)", "2.5");
   qobject_cast<QPushButton*>(w.control("Command3(1)"))->click();
-  EXPECT_EQ(readAll(path).count("Warning"), 1);
+  EXPECT_EQ(readTextFile(path).count("Warning"), 1);
 
   w.Text2(6)->setText("/nonexistent-folder-for-zav/app.log");
   qobject_cast<QPushButton*>(w.control("Command2"))->click();

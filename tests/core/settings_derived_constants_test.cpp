@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/derived_constants.h"
+#include "support/qt_printers.h"
 
 namespace {
 MeterScaleInputs meter(double revs, double ppr, double prescale, double ticks) {
@@ -18,15 +19,20 @@ MeterScaleInputs meter(double revs, double ppr, double prescale, double ticks) {
   in.minMeterScale = 9;
   return in;
 }
+
+// The Text5 displays at these indices; "-" where the computation leaves one alone.
+QStringList shown(const MeterScaleResult& r, std::initializer_list<int> indices) {
+  QStringList out;
+  for (int k : indices) out << r.text5[k].value_or(QStringLiteral("-"));
+  return out;
+}
 }  // namespace
 
 TEST(MeterScale, OneCountPerRevolutionIs3600WsPerCount) {
   const MeterScaleResult r = computeMeterScale(meter(1000, 1, 1, 62500));
   ASSERT_TRUE(r.changed);
   EXPECT_DOUBLE_EQ(r.WsPerCount, 3600);
-  EXPECT_EQ(*r.text5[0], "3,600");
-  EXPECT_EQ(*r.text5[6], "3,600");
-  EXPECT_EQ(*r.text5[9], "3,600");
+  EXPECT_EQ(shown(r, {0, 6, 9}), QStringList({"3,600", "3,600", "3,600"}));
 }
 
 TEST(MeterScale, PrescaleWidensCountAndWrapInterval) {
@@ -37,16 +43,11 @@ TEST(MeterScale, PrescaleWidensCountAndWrapInterval) {
 
 TEST(MeterScale, TimerFiguresAt62500Ticks) {
   const MeterScaleResult r = computeMeterScale(meter(1000, 1, 1, 62500));
-  EXPECT_EQ(*r.text5[5], "16");
-  EXPECT_EQ(*r.text5[8], "68,719");
-  EXPECT_EQ(*r.text5[4], "68,719.477");
+  // Wrap time, resolution, one revolution at 8 kW, power at 6 s and at 12 s per revolution.
+  EXPECT_EQ(shown(r, {5, 8, 4, 10, 1, 2, 3}),
+            QStringList({"16", "68,719", "68,719.477", "0.052", "0.45", "600", "300"}));
   EXPECT_NEAR(r.minMeterScale, 3600000.0 / (1000 * 68719.476736), 1e-12);
-  EXPECT_EQ(*r.text5[10], "0.052");
-  EXPECT_EQ(*r.text5[1], "0.45");  // one revolution at 8 kW
-  EXPECT_EQ(*r.text5[2], "600");   // power at 6 s per revolution
-  EXPECT_EQ(*r.text5[3], "300");
-  EXPECT_TRUE(r.text5[11].has_value());
-  EXPECT_TRUE(r.text5[12].has_value());
+  EXPECT_FALSE(shown(r, {11, 12}).contains("-"));
 }
 
 TEST(MeterScale, ZeroFullScaleShowsUnknownAndKeepsResolution) {
@@ -68,15 +69,14 @@ TEST(MeterScale, NoTimerWordLengthShowsUnknownAndKeepsMinScale) {
   MeterScaleInputs in = meter(1000, 1, 1, 62500);
   in.timerBits = 0;
   const MeterScaleResult r = computeMeterScale(in);
-  for (int k : {8, 4, 10, 12}) EXPECT_EQ(*r.text5[k], "?") << k;
+  EXPECT_EQ(shown(r, {8, 4, 10, 12}), QStringList(4, "?"));
   EXPECT_DOUBLE_EQ(r.minMeterScale, 9);
 }
 
 TEST(MeterScale, NoPulsesPerRevKeepsWsPerCount) {
   const MeterScaleResult r = computeMeterScale(meter(1000, 0, 1, 62500));
   EXPECT_DOUBLE_EQ(r.WsPerCount, 7);
-  EXPECT_EQ(*r.text5[6], "?");
-  EXPECT_EQ(*r.text5[13], "?");
+  EXPECT_EQ(shown(r, {6, 13}), QStringList(2, "?"));
 }
 
 TEST(ValueTypes, UserFieldsStandardFieldsAndGreyDefaults) {

@@ -3,11 +3,11 @@
 // with its default directory in a private temporary folder.
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "core/globals.h"
 #include "core/setup_window.h"
+#include "support/link_processes.h"  // readTextFile, writeTextFile
 
 inline QString settingsTestDir() {
   static QTemporaryDir dir;
@@ -29,14 +29,4 @@ inline SetupWindow& freshSetup() {
   SetupWindow& w = setupWindowForTest();
   w.applySetupSettings(true);
   return w;
-}
-
-inline QByteArray readAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
 }

@@ -5,13 +5,12 @@
 #include "core/format_pattern.h"
 
 TEST(TextHelpers, StripCommentCutsAtSemicolonAndCleansControls) {
-  EXPECT_EQ(stripComment("  key=5\t; comment"), "key=5");
-  EXPECT_EQ(stripComment("; only a comment"), "");
-  EXPECT_EQ(stripComment("a=\"x;y\""), "a=\"x");  // also inside quotes
-  EXPECT_EQ(stripComment("\tkey=1\r"), "key=1");
-  EXPECT_EQ(stripComment("a\x01"
-                         "b"),
-            "a b");
+  const std::pair<const char*, const char*> rows[] = {{"  key=5\t; comment", "key=5"},
+                                                      {"; only a comment", ""},
+                                                      {"a=\"x;y\"", "a=\"x"},  // also inside quotes
+                                                      {"\tkey=1\r", "key=1"},
+                                                      {"a\x01z", "a z"}};
+  for (const auto& [line, kept] : rows) EXPECT_EQ(stripComment(line), kept) << line;
 }
 
 TEST(TextHelpers, CommaAndBlanks) {
@@ -21,23 +20,17 @@ TEST(TextHelpers, CommaAndBlanks) {
 }
 
 TEST(TextHelpers, NextTokenQuotesAndBlanks) {
-  QString t = "\"C:/my dir/x\"  -noini";
-  EXPECT_EQ(nextToken(t), "C:/my dir/x");
-  EXPECT_EQ(t, "-noini");
-  EXPECT_EQ(nextToken(t), "-noini");
-  EXPECT_EQ(t, "");
-  t = "\"\" rest";
-  EXPECT_EQ(nextToken(t), "");
-  EXPECT_EQ(t, "rest");
-  t = "\"open ended";
-  EXPECT_EQ(nextToken(t), "open ended");
-  EXPECT_EQ(t, "");
-  t = "a\tb c";  // tabs do not separate
-  EXPECT_EQ(nextToken(t), "a\tb");
-  EXPECT_EQ(t, "c");
-  t = "\"ab\"cd e";  // the text after the closing quote stays
-  EXPECT_EQ(nextToken(t), "ab");
-  EXPECT_EQ(t, "cd e");
+  struct Row {
+    const char *text, *token, *rest;
+  };
+  for (const Row& r : {Row{"\"C:/my dir/x\"  -noini", "C:/my dir/x", "-noini"}, Row{"-noini", "-noini", ""},
+                       Row{"\"\" rest", "", "rest"}, Row{"\"open ended", "open ended", ""},
+                       Row{"a\tb c", "a\tb", "c"},          // tabs do not separate
+                       Row{"\"ab\"cd e", "ab", "cd e"}}) {  // the text after the closing quote stays
+    QString t = r.text;
+    EXPECT_EQ(nextToken(t), r.token) << r.text;
+    EXPECT_EQ(t, r.rest) << r.text;
+  }
 }
 
 TEST(TextHelpers, SplitFirstLine) {
@@ -62,56 +55,42 @@ TEST(TextHelpers, BitsAndBinaryText) {
   EXPECT_EQ(bitsToText(0, 5), "");
   EXPECT_EQ(bitsToText(32, -1), QString(32, '1'));
   EXPECT_EQ(bitsToText(40, 1).size(), 32);
-  EXPECT_EQ(binTextToValue("0101"), 5);
-  EXPECT_EQ(binTextToValue("1x1"), 5);
-  EXPECT_EQ(binTextToValue(""), 0);
-  EXPECT_EQ(binTextToValue("1" + QString(31, '0')), INT32_MIN);
-  EXPECT_EQ(binTextToValue("1" + QString(32, '0')), 0);  // only the last 32 characters count
+  for (const auto& [text, value] : {std::pair<QString, int32_t>{"0101", 5},
+                                    {"1x1", 5},
+                                    {"", 0},
+                                    {"1" + QString(31, '0'), INT32_MIN},
+                                    {"1" + QString(32, '0'), 0}})  // only the last 32 characters count
+    EXPECT_EQ(binTextToValue(text), value) << text.toStdString();
 }
 
 TEST(TextHelpers, HexDigits) {
-  EXPECT_EQ(hex2(10), "0A");
+  for (const auto& [v, two, four] : {std::tuple<int32_t, const char*, const char*>{10, "0A", "000A"},
+                                     {0x12345, "45", "2345"},
+                                     {0, "00", "0000"},
+                                     {-1, "FF", "FFFF"},
+                                     {-2, "FE", "FFFE"}}) {
+    EXPECT_EQ(hex2(v), two) << v;
+    EXPECT_EQ(hex4(v), four) << v;
+  }
   EXPECT_EQ(hex2(300), "2C");
-  EXPECT_EQ(hex2(0), "00");
-  EXPECT_EQ(hex2(-1), "FF");
-  EXPECT_EQ(hex4(10), "000A");
-  EXPECT_EQ(hex4(0x12345), "2345");
-  EXPECT_EQ(hex4(-2), "FFFE");
   EXPECT_EQ(bytesToHex(QByteArray("\x01\xff", 2)), "01 FF ");
   EXPECT_EQ(bytesToHex(QString("A")), "41 00 ");
   EXPECT_EQ(bytesToHex(QByteArray()), "");
 }
 
-TEST(TextHelpers, MinMaxSwap) {
-  EXPECT_EQ(vMax(2, 3), 3);
-  EXPECT_EQ(vMin(2.5, -1.0), -1.0);
-  int a = 1, b = 2;
-  vSwap(a, b);
-  EXPECT_EQ(a, 2);
-  EXPECT_EQ(b, 1);
-}
-
-TEST(ParseDateTimeText, CarriesAndAcceptsT) {
-  Date d = 5;
-  ASSERT_TRUE(parseDateTimeText("2024-02-30 10:00:00", d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd hh:nn:ss"), "2024-03-01 10:00:00");
-  ASSERT_TRUE(parseDateTimeText("2024-02-28T23:59:60", d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd hh:nn:ss"), "2024-02-29 00:00:00");
-  ASSERT_TRUE(parseDateTimeText("2024-12-31", d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd hh:nn:ss"), "2024-12-31 00:00:00");
-  ASSERT_TRUE(parseDateTimeText("2024-12-31 7", d));  // 12 characters: the hour only
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd hh:nn:ss"), "2024-12-31 07:00:00");
-  ASSERT_TRUE(parseDateTimeText("0024-01-05", d));  // two-digit years map to 2000..2029
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), "2024-01-05");
-}
-
-TEST(ParseDateTimeText, ShortOrImpossibleGivesFalseAndZero) {
-  Date d = 5;
-  EXPECT_FALSE(parseDateTimeText("2024-02-3", d));
-  EXPECT_EQ(d, 0);
-  d = 5;
-  EXPECT_FALSE(parseDateTimeText("9999-99-01", d));  // carries beyond 9999
-  EXPECT_EQ(d, 0);
-  ASSERT_TRUE(parseDateTimeText("abcd-ef-gh", d));  // no numbers: year 2000, month 0, day 0
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), "1999-11-30");
+TEST(ParseDateTimeText, CarriesAcceptsTAndRefusesShortOrImpossible) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"2024-02-30 10:00:00", "2024-03-01 10:00:00"},
+      {"2024-02-28T23:59:60", "2024-02-29 00:00:00"},
+      {"2024-12-31", "2024-12-31 00:00:00"},
+      {"2024-12-31 7", "2024-12-31 07:00:00"},  // hour only
+      {"0024-01-05", "2024-01-05 00:00:00"},    // two-digit years map to 2000..2029
+      {"abcd-ef-gh", "1999-11-30 00:00:00"},    // no numbers: year 2000, month 0, day 0
+      {"2024-02-3", nullptr},
+      {"9999-99-01", nullptr}};  // carries beyond 9999
+  for (const auto& [text, want] : rows) {
+    Date d = 5;
+    EXPECT_EQ(parseDateTimeText(text, d), want != nullptr) << text;
+    EXPECT_EQ(want ? formatDate(d, "yyyy-mm-dd hh:nn:ss") : QString::number(d), want ? want : "0") << text;
+  }
 }

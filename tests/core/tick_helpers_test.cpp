@@ -24,20 +24,23 @@ int64_t fakeFileTime() { return g_fakeFileTime; }
 TEST(TickHelpers, UnsignedReadingsAndBack) {
   EXPECT_EQ(uLongToDouble(-1), 4294967295.0);
   EXPECT_EQ(uLongToDouble(5), 5.0);
-  EXPECT_EQ(doubleToULong(4294967295.0), -1);
-  EXPECT_EQ(doubleToULong(2147483647.0), 2147483647);
-  EXPECT_EQ(doubleToULong(2147483648.0), INT32_MIN);
-  EXPECT_EQ(doubleToULong(4294967296.0), 0);  // out of range wraps
-  EXPECT_EQ(doubleToULong(-1), -1);
-  EXPECT_EQ(doubleToULong(std::nan("")), 0);
+  // Out of range wraps.
+  for (const auto& [d, l] : {std::pair<double, int32_t>{4294967295.0, -1},
+                             {2147483647.0, 2147483647},
+                             {2147483648.0, INT32_MIN},
+                             {4294967296.0, 0},
+                             {-1, -1},
+                             {std::nan(""), 0}})
+    EXPECT_EQ(doubleToULong(d), l) << d;
 }
 
 TEST(TickHelpers, ElapsedAcrossTheWrap) {
-  EXPECT_EQ(msElapsed(signedOf(4294967290u), 5), 11);
-  EXPECT_EQ(msElapsed(5, 5), 0);
-  EXPECT_EQ(msElapsed(1, 1000), 999);
-  EXPECT_EQ(msElapsed(5, 4), 4294967295.0);
-  EXPECT_EQ(msElapsed(INT32_MAX, INT32_MIN), 1);
+  for (const auto& [from, to, ms] : {std::tuple<int32_t, int32_t, double>{signedOf(4294967290u), 5, 11},
+                                     {5, 5, 0},
+                                     {1, 1000, 999},
+                                     {5, 4, 4294967295.0},
+                                     {INT32_MAX, INT32_MIN, 1}})
+    EXPECT_EQ(msElapsed(from, to), ms) << from << " " << to;
   EXPECT_EQ(tickDiff(-1, 0), 1);
 }
 

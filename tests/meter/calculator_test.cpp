@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <cmath>
 
+#include "support/qt_printers.h"
+
 namespace {
 
 // A calculator as the main window's load leaves it: 230 V typed into the
@@ -21,6 +23,12 @@ struct LoadedCalculator : ::testing::Test {
   }
   QString box(int b) const { return c.text(b); }
   QString current(int k) const { return c.text(Calculator::kText5 + k); }
+  // The nine current boxes: 1-3 phases in Y, D and both, as the window lays them out.
+  QStringList currents() const {
+    QStringList all;
+    for (int k = 0; k < 9; ++k) all << current(k);
+    return all;
+  }
 };
 
 }  // namespace
@@ -63,14 +71,8 @@ TEST_F(LoadedCalculator, PhaseToPhaseVoltageGivesPhaseToNeutral) {
 TEST_F(LoadedCalculator, CurrentsForAllPhasesAndConnections) {
   c.setText(Calculator::kText9, QStringLiteral("2300"));
   EXPECT_DOUBLE_EQ(c.totPower, 2300);
-  EXPECT_EQ(current(0), "10.00");
-  EXPECT_EQ(current(1), "5.00");
-  EXPECT_EQ(current(2), "3.33");
-  EXPECT_EQ(current(3), "5.77");
-  EXPECT_EQ(current(5), "3.33");
-  EXPECT_EQ(current(6), "5.77");
-  EXPECT_EQ(current(7), "2.89");
-  EXPECT_EQ(current(8), "1.92");
+  EXPECT_EQ(currents(),
+            QStringList({"10.00", "5.00", "3.33", "5.77", "5.00", "3.33", "5.77", "2.89", "1.92"}));
   // The total-power box keeps what was typed; the others follow.
   EXPECT_EQ(box(Calculator::kText9), "2300");
   EXPECT_EQ(box(Calculator::kText9 + 2), "2,300");
@@ -96,7 +98,7 @@ TEST_F(LoadedCalculator, ZeroVoltageOrPowerFactorShowsErrorAndKeepsCurrent) {
   c.setText(Calculator::kText9, QStringLiteral("2300"));
   c.setText(Calculator::kText6, QStringLiteral("0"));
   EXPECT_DOUBLE_EQ(c.phaseCurrent, 10);
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(current(k), "ERROR") << k;
+  EXPECT_EQ(currents(), QStringList(9, "ERROR"));
   c.setText(Calculator::kText6, QStringLiteral("1"));
   EXPECT_EQ(current(0), "10.00");
   c.setText(Calculator::kText3, QStringLiteral(""));
@@ -110,7 +112,7 @@ TEST_F(LoadedCalculator, ReferencePowerThenRelativeMakesPowerZero) {
   EXPECT_EQ(box(Calculator::kText9 + 1), "2,300");
   EXPECT_EQ(box(Calculator::kText9 + 2), "0.00");
   c.optionRelativeClicked(true);
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(current(k), "0.00") << k;
+  EXPECT_EQ(currents(), QStringList(9, "0.00"));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(box(Calculator::kText11 + i), "0.00");
   c.optionRelativeClicked(false);
   EXPECT_EQ(current(0), "10.00");

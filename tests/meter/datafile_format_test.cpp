@@ -1,34 +1,10 @@
 // Data file: byte layout, the loader, opening and closing for recording.
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
-
-#include "core/globals.h"
-#include "meter/data_file.h"
-#include "support/log_capture.h"
-#include "zav_bytes.h"
+#include "datafile_fixture.h"
 
 namespace {
 
-constexpr double kDay = 45352.5;  // 2024-03-01 12:00
-
-class DataFile : public ::testing::Test {
+class DataFile : public DataFileTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_dir.isValid());
-    m_path = m_dir.filePath("pwrData.ZAV");
-    zavDatFileName[0] = m_path;
-    zavDatFileName[1] = m_dir.filePath("second.ZAV");
-    ZAVdetectorVer = 24840;
-    ZAVmeterID = 0;
-    ticksPerSec = 62500;
-    WsPerCount = 1200;
-    setDateClockForTests([] { return QDateTime(QDate(2024, 3, 2), QTime(8, 0, 0)); });
-  }
-  void TearDown() override {
-    if (zavOutFile > 0) closeOutZavDat();
-    setDateClockForTests(nullptr);
-  }
   // One open section (0 records on disk) with n records.
   static QByteArray openSection(int n, double start = kDay) {
     ZavBytes z;
@@ -36,16 +12,6 @@ class DataFile : public ::testing::Test {
     for (int i = 0; i < n; ++i) z.record(start + i / 1440.0, 100 + i, 1000 * i, 7);
     return z.b;
   }
-  void appendReading(int count, Date t) {
-    zavOutDat.record.count = count;
-    zavOutDat.record.ticks = count * 10;
-    zavOutDat.record.temp = 1;
-    ASSERT_TRUE(appendOutRecord(t));
-  }
-
-  QTemporaryDir m_dir;
-  QString m_path;
-  LogCapture m_log;
 };
 
 TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
@@ -83,7 +49,7 @@ TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
   ZavBytes z;
   z.header(kDay, 3).record(kDay, 1, 10).record(kDay + 0.01, 2, 20).record(kDay + 0.02, 3, 30);
   ASSERT_EQ(z.b.size(), 92);
-  writeFile(m_path, z.b);
+  writeTextFile(m_path, z.b);
   EXPECT_TRUE(loadZavDatNEW(0));
   EXPECT_TRUE(m_log.contains("file is OK: totalFileSection=1  totalFileRecords=3"));
   const dataFileIndex& ix = dataFileSlots[0];
@@ -97,7 +63,7 @@ TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
 }
 
 TEST_F(DataFile, OpenSectionCountsItsRecordsFromTheLength) {
-  writeFile(m_path, openSection(3));
+  writeTextFile(m_path, openSection(3));
   EXPECT_TRUE(loadZavDatNEW(0));
   EXPECT_TRUE(m_log.contains("adjusting records=3"));
   EXPECT_EQ(dataFileSlots[0].recordCount, 3);
@@ -106,7 +72,7 @@ TEST_F(DataFile, OpenSectionCountsItsRecordsFromTheLength) {
 TEST_F(DataFile, EmptyHeaderAtTheEndFailsTheLoadKeepingTheSectionsBefore) {
   ZavBytes z;
   z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, 0);
-  writeFile(m_path, z.b);
+  writeTextFile(m_path, z.b);
   EXPECT_FALSE(loadZavDatNEW(0));
   EXPECT_TRUE(m_log.contains("Error remainingRecords=0"));
   EXPECT_TRUE(m_log.contains("fileLength / record count error"));
@@ -117,7 +83,7 @@ TEST_F(DataFile, AcceptsOnlyVersionsOfThisProgramLine) {
   for (int v : {1001999, 1004000, 1002001, 1003999}) {
     ZavBytes z;
     z.header(kDay, 1, 0, v).record(kDay, 1, 1);
-    writeFile(m_path, z.b);
+    writeTextFile(m_path, z.b);
     m_log.clear();
     const bool ok = v == 1002001 || v == 1003999;
     EXPECT_EQ(loadZavDatNEW(0), ok) << v;
@@ -130,7 +96,7 @@ TEST_F(DataFile, ImpossibleRecordCountsStopTheLoadKeepingEarlierSections) {
   for (int bad : {-5, 4, 2000000000}) {
     ZavBytes z;
     z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, bad).record(kDay + 1, 2, 2).record(kDay + 1, 3, 3);
-    writeFile(m_path, z.b);
+    writeTextFile(m_path, z.b);
     m_log.clear();
     EXPECT_FALSE(loadZavDatNEW(0)) << bad;
     EXPECT_TRUE(m_log.contains("*** File Error ***"));
@@ -143,7 +109,7 @@ TEST_F(DataFile, ShortFilesAndStrayBytesFailWithoutCrashing) {
   for (int len : {1, 11, 12, 37, 38, 39, 55}) {
     ZavBytes z;
     z.header(kDay, 1).record(kDay, 1, 1);
-    writeFile(m_path, z.b.left(len));
+    writeTextFile(m_path, z.b.left(len));
     EXPECT_FALSE(loadZavDatNEW(0)) << len;
     EXPECT_EQ(dataFileSlots[0].recordCount, 0) << len;
   }
@@ -172,21 +138,21 @@ TEST_F(DataFile, OpeningAMissingFileCreatesItEmpty) {
   // Header and records on disk; the header says 0 records while the section is open.
   ZavBytes want;
   want.header(dateNow(), 0, 2, 1003000, 77).record(kDay, 5, 50, 1).record(kDay + 0.001, 6, 60, 1);
-  EXPECT_EQ(readFile(m_path).toHex(), want.b.toHex());
+  EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
   closeOutZavDat();
   EXPECT_EQ(zavOutFile, 0);
   EXPECT_TRUE(m_log.contains("saving header new records=2 and closing zavOutFile Nr: 1"));
-  EXPECT_EQ(readFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
+  EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
 }
 
 TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {
-  writeFile(m_path, openSection(2));
+  writeTextFile(m_path, openSection(2));
   openOutZavDat();
   ASSERT_GT(zavOutFile, 0);
   EXPECT_TRUE(m_log.contains("adding to existing file version:1003000"));
   EXPECT_TRUE(m_log.contains("adjusting last section records count=2"));
-  EXPECT_EQ(readFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
-  const qint64 oldLength = readFile(m_path).size();
+  EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
+  const qint64 oldLength = readTextFile(m_path).size();
   appendReading(9, kDay + 1);
   EXPECT_EQ(zavOutHeadPtr, oldLength + 1);
   EXPECT_EQ(dataFileSlots[0].sectionCount, 2);
@@ -197,11 +163,11 @@ TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {
 }
 
 TEST_F(DataFile, RefusesFilesItCannotAppendTo) {
-  writeFile(m_path, QByteArray(50, 'x'));
+  writeTextFile(m_path, QByteArray(50, 'x'));
   openOutZavDat();
   EXPECT_EQ(zavOutFile, 0);
   EXPECT_TRUE(m_log.contains("file size error0"));
-  EXPECT_EQ(readFile(m_path), QByteArray(50, 'x'));
+  EXPECT_EQ(readTextFile(m_path), QByteArray(50, 'x'));
 }
 
 TEST_F(DataFile, ClosingWhenNothingIsOpenIsReported) {
@@ -212,11 +178,11 @@ TEST_F(DataFile, ClosingWhenNothingIsOpenIsReported) {
 TEST_F(DataFile, NoNewRecordsLeavesTheFileAsItWas) {
   ZavBytes z;
   z.header(kDay, 1).record(kDay, 1, 1);
-  writeFile(m_path, z.b);
+  writeTextFile(m_path, z.b);
   openOutZavDat();
   closeOutZavDat();
   EXPECT_TRUE(m_log.contains("no new records, closing zavOutFile Nr: 1"));
-  EXPECT_EQ(readFile(m_path), z.b);
+  EXPECT_EQ(readTextFile(m_path), z.b);
 }
 
 TEST_F(DataFile, FailedWriteIsReportedAndClosesTheFile) {

@@ -41,8 +41,8 @@ TEST_F(Codec, TablesHoldTheirKnownValues) {
                             0xE0, 0xFC, 0xD8, 0xC4, 0x90, 0x8C, 0xA8, 0xB4};
   for (int i = 0; i < 16; ++i) {
     EXPECT_EQ(crcTable[i], want[i]) << i;
-    EXPECT_EQ(codeTable[i], frames::kNew[i]);
-    EXPECT_EQ(decodeTable[frames::kNew[i]], i);
+    EXPECT_EQ(codeTable[i], zavsim::kNewCode[i]);
+    EXPECT_EQ(decodeTable[zavsim::kNewCode[i]], i);
   }
   int defined = 0;
   for (int16_t v : decodeTable) defined += v >= 0;
@@ -64,12 +64,11 @@ TEST_F(Codec, CrcCatalogueValuesByBothPaths) {
 TEST_F(Codec, CrcPathsAgreeWithAByteWiseCrc) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
-    std::vector<uint8_t> d(1 + rng() % 20);
-    for (auto& b : d) b = uint8_t(rng());
-    const QByteArray bytes(reinterpret_cast<const char*>(d.data()), qsizetype(d.size()));
+    QByteArray bytes(1 + rng() % 20, '\0');
+    for (char& b : bytes) b = char(rng());
     for (bool table : {false, true}) {
       useCrcTable = table;
-      EXPECT_EQ(nibbleCrc(bytes), frames::crc8(d));
+      EXPECT_EQ(nibbleCrc(bytes), zavsim::crc8(bytes));
     }
   }
 }
@@ -116,24 +115,21 @@ TEST_F(Codec, AppendFrameValueWritesCodesLowestByteFirst) {
 }
 
 TEST_F(Codec, FrameFcsChecksAGeneratedFrame) {
-  frames::NewFrame f;
-  f.count = 98;
-  f.ticks = 53385535;
+  const zavsim::Reading r = frames::reading(98, 53385535);
   for (bool table : {false, true}) {
     useCrcTable = table;
     QByteArray data;
-    const QByteArray bytes = QByteArray("xy") + f.bytes();
+    const QByteArray bytes = QByteArray("xy") + zavsim::newFrame(r);
     EXPECT_TRUE(checkFrameFcs(2, 2 + 36, bytes, data));
     EXPECT_EQ(data.size(), 16);
     EXPECT_EQ(data.left(4).toHex(), QByteArray("08613412"));
   }
-  f.badFcs = true;
   QByteArray data;
-  EXPECT_FALSE(checkFrameFcs(0, 36, f.bytes(), data));
+  EXPECT_FALSE(checkFrameFcs(0, 36, frames::newFrameBadFcs(r), data));
 }
 
 TEST_F(Codec, FrameFcsRefusesAnyUndefinedCode) {
-  const QByteArray good = frames::NewFrame{}.bytes();
+  const QByteArray good = frames::frame(1);
   for (int i = 2; i < 36; ++i) {
     QByteArray bad = good;
     bad[i] = char(0x00);

@@ -24,11 +24,9 @@ class Panel : public EngineTest {
     EngineTest::TearDown();
   }
   void frame(uint32_t count, uint32_t ticks, uint8_t temp = 0x80) {
-    frames::NewFrame f;
-    f.count = count;
-    f.ticks = ticks;
-    f.temp2 = temp;
-    zavDataArrival(f.bytes());
+    zavsim::Reading r = frames::reading(count, ticks);
+    r.temp2 = temp;
+    zavDataArrival(zavsim::newFrame(r));
   }
   std::unique_ptr<Form1> m_form;
 };
@@ -73,11 +71,9 @@ TEST_F(Panel, UnitToggleAndTypedRate) {
 }
 
 TEST_F(Panel, SynchronisationAskedHeadlessChangesNothing) {
-  qputenv("ZAV_HEADLESS", "1");
   energyWh = 5;
   m_form->findChild<QLabel*>("Label12")->setFocus();
   QTest::mouseDClick(m_form->Label12(), Qt::LeftButton);
-  qunsetenv("ZAV_HEADLESS");
   EXPECT_DOUBLE_EQ(energyWh, 5);
 }
 

@@ -7,26 +7,29 @@
 
 namespace {
 
-using frames::NewFrame;
-using frames::OldFrame;
+zavsim::Reading readingWith(uint32_t count) { return frames::reading(count, count * 1000); }
+QByteArray frameWith(uint32_t count) { return zavsim::newFrame(readingWith(count)); }
 
-NewFrame frameWith(uint32_t count) {
-  NewFrame f;
-  f.count = count;
-  f.ticks = count * 1000;
-  return f;
+// The old controller's frame as transmitter 7 with program 24000 sends it.
+zavsim::Reading oldReading() {
+  zavsim::Reading r;
+  r.pgmID = 24000;
+  r.txID = 7;
+  r.count = 1;
+  r.oldTemp = 40;
+  r.status = 0;
+  return r;
 }
 
 class Parser : public EngineTest {};
 
 TEST_F(Parser, NewFrameFieldsBecomeTheLatestReading) {
-  NewFrame f = frameWith(0xFFFFFFF0u);
-  f.ticks = 0x80000001u;
+  zavsim::Reading f = frames::reading(0xFFFFFFF0u, 0x80000001u);
   f.temp1 = 0x11;
   f.temp2 = 0xF0;
-  f.volt = 200;
+  f.voltRaw = 200;
   f.status = 0x50;
-  zavDataArrival(f.bytes());
+  zavDataArrival(zavsim::newFrame(f));
   EXPECT_EQ(thisCount, int32_t(0xFFFFFFF0u));
   EXPECT_EQ(thisTimer, int32_t(0x80000001u));
   EXPECT_EQ(thisTemp, 0xF0);
@@ -41,24 +44,23 @@ TEST_F(Parser, NewFrameFieldsBecomeTheLatestReading) {
 }
 
 TEST_F(Parser, TemperatureFallsBackToTheFirstSensor) {
-  NewFrame f = frameWith(1);
+  zavsim::Reading f = readingWith(1);
   f.temp1 = 0x22;
-  f.temp2 = 0x80;
-  zavDataArrival(f.bytes());
+  zavDataArrival(zavsim::newFrame(f));
   EXPECT_EQ(thisTemp, 0x22);
   f.temp1 = 0x80;
-  zavDataArrival(f.bytes());
+  zavDataArrival(zavsim::newFrame(f));
   EXPECT_EQ(thisTemp, 0x80);
 }
 
 TEST_F(Parser, OldFrameFieldsAndNegativeTemperature) {
   ZAVdetectorVer = 24000;
-  OldFrame f;
+  zavsim::Reading f = oldReading();
   f.count = 77;
   f.ticks = 123456;
-  f.temp = 0x8000;
+  f.oldTemp = -32768;
   f.status = 9;
-  zavDataArrival(f.bytes());
+  zavDataArrival(zavsim::oldFrame(f));
   ASSERT_EQ(serialFrameReceiver().counters().framesOk, 1);
   EXPECT_EQ(thisCount, 77);
   EXPECT_EQ(thisTimer, 123456);
@@ -67,22 +69,20 @@ TEST_F(Parser, OldFrameFieldsAndNegativeTemperature) {
   EXPECT_EQ(frameStatus, 9);
   EXPECT_EQ(thisResetCount, 1);
   EXPECT_TRUE(m_log.contains("UBound rByte()=15  pgmID=5DC0  txID=7"));
-  f.temp = 32767;
-  zavDataArrival(f.bytes());
+  f.oldTemp = 32767;
+  zavDataArrival(zavsim::oldFrame(f));
   EXPECT_EQ(thisTemp, 32767);
 }
 
 TEST_F(Parser, OldFrameWithBadChecksumIsRefused) {
   ZAVdetectorVer = 24000;
-  OldFrame f;
-  f.badSum = true;
-  zavDataArrival(f.bytes());
+  zavDataArrival(frames::oldFrameBadSum(oldReading()));
   EXPECT_EQ(serialFrameReceiver().counters().checkErrors, 1);
   EXPECT_TRUE(m_log.contains("  chs=255  checksum error"));
 }
 
 TEST_F(Parser, SplitAtEveryOffsetGivesOneReading) {
-  const QByteArray f = frameWith(1).bytes();
+  const QByteArray f = frameWith(1);
   for (int cut = 1; cut < f.size(); ++cut) {
     m_counts.clear();
     zavDataArrival(f.left(cut));
@@ -94,7 +94,7 @@ TEST_F(Parser, SplitAtEveryOffsetGivesOneReading) {
 }
 
 TEST_F(Parser, PartialSecondFrameWaitsFromItsStartMarker) {
-  const QByteArray a = frameWith(1).bytes(), b = frameWith(2).bytes();
+  const QByteArray a = frameWith(1), b = frameWith(2);
   zavDataArrival(a + b.left(20));
   EXPECT_EQ(m_counts, std::vector<int32_t>{1});
   EXPECT_EQ(rxBuffer, b.left(20));
@@ -103,7 +103,7 @@ TEST_F(Parser, PartialSecondFrameWaitsFromItsStartMarker) {
 }
 
 TEST_F(Parser, TwoFramesInOneChunkAreHandedOnInOrder) {
-  zavDataArrival(frameWith(1).bytes() + frameWith(2).bytes());
+  zavDataArrival(frameWith(1) + frameWith(2));
   EXPECT_EQ(m_counts, (std::vector<int32_t>{1, 2}));
   // The second frame's text repeats the first's.
   EXPECT_EQ(m_log.text().count("elapsed count="), 3);
@@ -121,9 +121,9 @@ TEST_F(Parser, BytesWithoutStartMarkerKeepOnlyTheLast) {
 }
 
 TEST_F(Parser, MissingEndMarkerResumesAfterTheStartMarker) {
-  QByteArray broken = frameWith(1).bytes();
+  QByteArray broken = frameWith(1);
   broken.chop(1);  // no end marker: the next frame's start sits in its place
-  zavDataArrival(broken + frameWith(2).bytes());
+  zavDataArrival(broken + frameWith(2));
   EXPECT_EQ(m_counts, std::vector<int32_t>{2});
   EXPECT_EQ(serialFrameReceiver().counters().resyncs, 1);
   EXPECT_TRUE(rxBuffer.isEmpty());
@@ -133,7 +133,7 @@ TEST_F(Parser, LargeChunksOfMarkersAndFramesStayCheap) {
   QByteArray junk;
   for (int i = 0; i < 200000; ++i) junk += QByteArray("\x36\x9A", 2);
   QByteArray frames;
-  for (uint32_t c = 1; c <= 3000; ++c) frames += frameWith(c).bytes();
+  for (uint32_t c = 1; c <= 3000; ++c) frames += frameWith(c);
   QElapsedTimer t;
   t.start();
   zavDataArrival(junk + frames);
@@ -147,39 +147,35 @@ TEST_F(Parser, LargeChunksOfMarkersAndFramesStayCheap) {
 }
 
 TEST_F(Parser, EarlierOfTheTwoStartMarkersBeginsTheFrame) {
-  NewFrame first = frameWith(1);
-  first.secondMarker = true;
-  zavDataArrival(first.bytes() + frameWith(2).bytes());
+  zavDataArrival(zavsim::newFrame(readingWith(1), true) + frameWith(2));
   EXPECT_EQ(m_counts, (std::vector<int32_t>{1, 2}));
 }
 
 TEST_F(Parser, CountStepOfOneLogsAtDetailLevelOthersAtSummary) {
   msgLevel = 3;
-  zavDataArrival(frameWith(1).bytes());  // previous count 0: a step of one
+  zavDataArrival(frameWith(1));  // previous count 0: a step of one
   EXPECT_FALSE(m_log.contains("elapsed count="));
-  zavDataArrival(frameWith(5).bytes());
+  zavDataArrival(frameWith(5));
   EXPECT_TRUE(m_log.contains("elapsed count=4"));
   EXPECT_EQ(serialFrameReceiver().lastFrameCount(), 5);
 }
 
 TEST_F(Parser, TransmitterIdFiltersOnlyWhenSet) {
   ZAVmeterID = 7;
-  zavDataArrival(frameWith(1).bytes());
+  zavDataArrival(frameWith(1));
   EXPECT_TRUE(m_counts.empty());
   EXPECT_TRUE(m_log.contains("  txID=4660  wrong txID"));
   ZAVmeterID = 0x1234;
-  zavDataArrival(frameWith(2).bytes());
+  zavDataArrival(frameWith(2));
   EXPECT_EQ(m_counts.size(), 1u);
 }
 
 TEST_F(Parser, WrongProgramIdAndFcsAreRefused) {
-  NewFrame f = frameWith(1);
+  zavsim::Reading f = readingWith(1);
   f.pgmID = 24841;
-  zavDataArrival(f.bytes());
+  zavDataArrival(zavsim::newFrame(f));
   EXPECT_TRUE(m_log.contains("  pgmID=6109  wrong pgmID"));
-  f = frameWith(2);
-  f.badFcs = true;
-  zavDataArrival(f.bytes());
+  zavDataArrival(frames::newFrameBadFcs(readingWith(2)));
   EXPECT_TRUE(m_log.contains("  chs=-1  checksum error"));
   EXPECT_TRUE(m_counts.empty());
   EXPECT_EQ(serialFrameReceiver().counters().checkErrors, 2);
@@ -189,13 +185,13 @@ TEST_F(Parser, SearchStoresTheReadingAndEndsTheWait) {
   meterOnline = false;
   comSearchActive = true;
   detectorAnswered = false;
-  zavDataArrival(frameWith(42).bytes() + frameWith(43).bytes().left(5));
+  zavDataArrival(frameWith(42) + frameWith(43).left(5));
   comSearchActive = false;
   EXPECT_TRUE(detectorAnswered);
   EXPECT_EQ(thisCount, 42);
   EXPECT_TRUE(m_counts.empty());
   EXPECT_TRUE(rxBuffer.isEmpty());
-  zavDataArrival(frameWith(44).bytes());
+  zavDataArrival(frameWith(44));
   EXPECT_EQ(thisCount, 42);
   EXPECT_TRUE(rxBuffer.isEmpty());  // dropped, not buffered
 }
@@ -203,21 +199,21 @@ TEST_F(Parser, SearchStoresTheReadingAndEndsTheWait) {
 TEST_F(Parser, NetworkPathRunsOnlyOnLineAndAlwaysInTheNewFormat) {
   meterOnline = false;
   comSearchActive = true;
-  zavDataArrivalNet(frameWith(1).bytes());
+  zavDataArrivalNet(frameWith(1));
   comSearchActive = false;
   EXPECT_TRUE(rxBuffer.isEmpty());
   meterOnline = true;
-  zavDataArrivalNet(frameWith(1).bytes());
+  zavDataArrivalNet(frameWith(1));
   EXPECT_EQ(m_counts.size(), 1u);
   ZAVdetectorVer = 24000;
-  zavDataArrivalNet(frameWith(2).bytes());
+  zavDataArrivalNet(frameWith(2));
   EXPECT_EQ(m_counts.size(), 1u);
   EXPECT_TRUE(m_log.contains("decodeData: undefined code: "));
   EXPECT_TRUE(m_log.contains("  datLen Error: expDatLen=17  rcvdDatLen=0"));
 }
 
 TEST_F(Parser, EachEntryPointKeepsItsOwnTrace) {
-  const QByteArray f = frameWith(1).bytes();
+  const QByteArray f = frameWith(1);
   zavDataArrival(f.left(3));
   zavDataArrival(f.mid(3, 2));
   EXPECT_EQ(serialFrameReceiver().rxHexTrace(), "36 9A 47+17 1B+");

@@ -27,17 +27,10 @@ TEST(FormTimer, IntervalZeroOrLessStaysStopped) {
 
 TEST(PulseLed, ColourByPulseWidth) {
   const QColor cyan(0, 255, 255), blue(0, 0, 255), yellow(255, 255, 0), green(0, 255, 0), red(255, 0, 0);
-  EXPECT_EQ(pulseLedColor(-3), cyan);
-  EXPECT_EQ(pulseLedColor(1), cyan);
-  EXPECT_EQ(pulseLedColor(2), blue);
-  EXPECT_EQ(pulseLedColor(3), yellow);
-  EXPECT_EQ(pulseLedColor(4), yellow);
-  EXPECT_EQ(pulseLedColor(5), green);
-  EXPECT_EQ(pulseLedColor(6), green);
-  EXPECT_EQ(pulseLedColor(7), yellow);
-  EXPECT_EQ(pulseLedColor(8), yellow);
-  EXPECT_EQ(pulseLedColor(9), red);
-  EXPECT_EQ(pulseLedColor(32767), red);
+  const std::pair<int, QColor> rows[] = {{-3, cyan},  {1, cyan},  {2, blue},   {3, yellow},
+                                         {4, yellow}, {5, green}, {6, green},  {7, yellow},
+                                         {8, yellow}, {9, red},   {32767, red}};
+  for (const auto& [bits, colour] : rows) EXPECT_EQ(pulseLedColor(bits), colour) << bits;
 }
 
 TEST(PulseLed, FlashLastsUntilTimer2AndBreakTurnsItRed) {

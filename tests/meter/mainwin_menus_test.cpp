@@ -60,15 +60,6 @@ TEST_F(FilePickers, ChosenNamesReplaceTheSettings) {
   EXPECT_GT(zavOutFile, 0);  // reopened for recording under the new name
 }
 
-TEST_F(FilePickers, CancelledDialogChangesNothing) {
-  const QString text = zavLogFileName;
-  selZavtextFile();
-  EXPECT_EQ(zavLogFileName, text);
-  const QStringList lines = log.lines();
-  EXPECT_TRUE(lines.contains("selectFileDialog: ERROR= 32755"));
-  EXPECT_TRUE(lines.contains("selectFileDialog: cdlCancel= 32755"));
-}
-
 TEST_F(FilePickers, SaveAsAndViewWorkWhileOnline) {
   QMenuBar bar;
   MainMenus m(&bar);

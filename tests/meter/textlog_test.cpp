@@ -24,7 +24,7 @@ class TextLog : public EngineTest {
     meterHooks.overWriteLast = [this] { return m_overWrite; };
   }
   QStringList lines() const {
-    QString text = QString::fromUtf8(readFile(zavLogFileName));
+    QString text = QString::fromUtf8(readTextFile(zavLogFileName));
     EXPECT_TRUE(text.isEmpty() || text.endsWith("\r\n"));
     text.chop(2);
     return text.isEmpty() ? QStringList() : text.split("\r\n");
@@ -102,7 +102,7 @@ TEST_F(TextLog, OffOrNamelessWritesNothing) {
 
 TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {
   m_overWrite = true;
-  writeFile(zavLogFileName, "earlier line written by someone else\r\n");
+  writeTextFile(zavLogFileName, "earlier line written by someone else\r\n");
   writeLogLine(at(14, 15, 0), 12345678901.0, 1);  // 42-byte line
   writeLogLine(at(14, 16, 0), 2, 2);
   EXPECT_EQ(lines(),
@@ -116,7 +116,7 @@ TEST_F(TextLog, FailedWriteIsReportedAndRetried) {
 }
 
 TEST_F(TextLog, LastLineSetsTheRegister) {
-  writeFile(zavLogFileName,
+  writeTextFile(zavLogFileName,
             "2024-03-01 14:00:00 0000012000 00000250\r\n"
             "2024-03-01 14:05:09 0000012346 00000250\r\n");
   loadLastLogLine();
@@ -129,7 +129,7 @@ TEST_F(TextLog, LastLineIsReadFromTheTailOfALargeFile) {
   QByteArray big;
   for (int i = 0; i < 30000; ++i) big += "2024-03-01 14:00:00 0000012000 00000250\r\n";
   big += "2024-03-02 00:00:00 0000099999 -0000004\r\n";
-  writeFile(zavLogFileName, big);
+  writeTextFile(zavLogFileName, big);
   loadLastLogLine();
   EXPECT_DOUBLE_EQ(energyWh, 99999);
 }
@@ -139,7 +139,7 @@ TEST_F(TextLog, OtherLastLinesAreIgnored) {
                            "2024-03-01 14:05:09 2000000000 00000250",
                            "2024-03-01 14:05:09 -000000001 00000250", "2024-03-01  14:05:09 0000012346 0"}) {
     energyWh = 7;
-    writeFile(zavLogFileName, QByteArray(last) + "\r\n");
+    writeTextFile(zavLogFileName, QByteArray(last) + "\r\n");
     loadLastLogLine();
     EXPECT_DOUBLE_EQ(energyWh, 7) << last;
   }
