@@ -10,6 +10,7 @@
 #include "core/logmsg.h"
 #include "core/number_text.h"
 #include "core/text_helpers.h"
+#include "platform/test_actions.h"
 
 namespace {
 QStringList g_args;
@@ -171,4 +172,5 @@ void Main() {
   if (defDirName.isEmpty()) defDirName = QCoreApplication::applicationDirPath() + u'/';
   loadSetupWindowHidden();
   showMainWindow();
+  scheduleTestActions();
 }

@@ -1,5 +1,6 @@
 // The built program against the controller simulator through pseudo-terminals behind COM
-// numbers: going on-line, recording, the COM-port search, plain pulses, a crash and a restart.
+// numbers: going on-line, recording, the COM-port search, plain pulses, a crash and a restart,
+// the temperature receiver and the TCP link (their window actions through ZAV_TEST_ACTIONS).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -24,6 +25,18 @@ QProcessEnvironment comPorts(const QMap<int, QString>& ports) {
 int recordCount(const QString& path) {
   const qint64 size = QFileInfo(path).size();
   return size < 38 ? 0 : int((size - 38) / 18);
+}
+
+// Consecutive counts, each with the ticks of 1500 W and 21 degrees (raw 2) as the simulator sent them.
+void expectFramesAt1500W(const QList<DataFileRecord>& records) {
+  for (qsizetype i = 0; i < records.size(); ++i) {
+    const DataFileRecord& r = records[i];
+    EXPECT_EQ(uint32_t(r.ticks), uint32_t(r.count - 1) * uint32_t(kTicksPerCountAt1500W)) << i;
+    EXPECT_EQ(r.temp, 2) << i;
+    if (i > 0) {
+      EXPECT_EQ(r.count, records[i - 1].count + 1) << i;
+    }
+  }
 }
 
 QList<QByteArray> textLogLines(const QString& dir) {
@@ -66,15 +79,7 @@ TEST_F(LinkE2E, goesOnLineRecordsTheFramesAndGoesOffLine) {
   EXPECT_EQ(s.ticksPerSec, 125000);
   EXPECT_EQ(s.resetCount, 1);
   ASSERT_GE(s.recordList.size(), 6);
-  for (qsizetype i = 0; i < s.recordList.size(); ++i) {
-    const DataFileRecord& r = s.recordList[i];
-    // Exactly what the simulator sent with this count: ticks of 1500 W, 21 degrees (raw 2).
-    EXPECT_EQ(uint32_t(r.ticks), uint32_t(r.count - 1) * uint32_t(kTicksPerCountAt1500W)) << i;
-    EXPECT_EQ(r.temp, 2) << i;
-    if (i > 0) {
-      EXPECT_EQ(r.count, s.recordList[i - 1].count + 1) << i;
-    }
-  }
+  expectFramesAt1500W(s.recordList);
   const QList<QByteArray> lines = textLogLines(dir());
   ASSERT_GE(lines.size(), 2);
   EXPECT_TRUE(lines.first().trimmed().endsWith("-0000002")) << lines.first().toStdString();
@@ -201,4 +206,46 @@ TEST_F(LinkE2E, oldFramesAndTheSlowDetectorAreRecordedToo) {
       EXPECT_EQ(rec.temp, r.temp) << r.name;
     }
   }
+}
+
+TEST_F(LinkE2E, theTemperatureReceiverShowsTheSensorsTemperature) {
+  SimProcess sim({"--format", "sensor", "--interval-ms", "100", "--temp", "21.5"});
+  ASSERT_TRUE(sim.ok());
+  const QByteArray ini = "startOnLine=0\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\n";
+  writeIni(ini);
+  QProcessEnvironment env = comPorts({{3, sim.endpoint()}});
+  // The receiver box, then on-line, as a user would; Label14 shows the temperature.
+  env.insert("ZAV_TEST_ACTIONS", "Check4(3);Check1;Label14?");
+  ZavProcess zav(dir(), args(), env);
+  ASSERT_TRUE(zav.waitFor([&] { return zav.logHas("testActions: Label14=+21.5 °C"); }, 20000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  EXPECT_TRUE(zav.logHas("openCom: opening com3 MSComm1.Settings =9600,N,8,1"));
+  EXPECT_TRUE(zav.logHas("openCom: closing com3"));
+  EXPECT_FALSE(zav.logHasPart("ERROR testActions"));
+  EXPECT_EQ(readTextFile(dir() + "/zav.INI"), ini);
+}
+
+TEST_F(LinkE2E, framesOverTheTcpLinkAreRecordedWhileOnLine) {
+  PtyPair quietLine;  // on-line on a serial port that sends nothing
+  ASSERT_TRUE(quietLine.ok());
+  SimProcess sim({"--tcp", "0", "--interval-ms", "100", "--power", "1500", "--temp", "21"});
+  ASSERT_TRUE(sim.ok());
+  const QString port = sim.endpoint().section(u':', 1);
+  writeIni("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  QProcessEnvironment env = comPorts({{3, quietLine.slavePath()}});
+  env.insert("ZAV_TEST_ACTIONS", "Text14(0)=127.0.0.1;Text14(1)=" + port + ";Command8(0)");
+  ZavProcess zav(dir(), args(), env);
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= 5; }, 20000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  EXPECT_FALSE(zav.logHasPart("ERROR Winsock1_Error"));
+  EXPECT_FALSE(zav.logHasPart("ERROR testActions"));
+  QString problem;
+  const QList<DataFileSection> sections = readDataFile(datFile(), &problem);
+  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+  ASSERT_EQ(sections.size(), 1);
+  EXPECT_EQ(sections.first().records, sections.first().recordList.size());
+  ASSERT_GE(sections.first().recordList.size(), 5);
+  expectFramesAt1500W(sections.first().recordList);
 }

@@ -1,0 +1,54 @@
+#include "platform/test_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "support/log_capture.h"
+#include "support/pty_pair.h"
+
+namespace {
+template <class T>
+T* named(QWidget* parent, const char* name) {
+  auto* w = new T(parent);
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+}  // namespace
+
+TEST(TestActions, setTextsClickButtonsAndWatchLabels) {
+  LogCapture log;
+  QWidget hidden;  // a hidden window's control of the same name is left alone
+  auto* hiddenTwin = named<QLineEdit>(&hidden, "Text14(0)");
+  QWidget window;
+  auto* host = named<QLineEdit>(&window, "Text14(0)");
+  auto* box = named<QCheckBox>(&window, "Check4(3)");
+  auto* open = named<QPushButton>(&window, "Command8(0)");
+  auto* label = named<QLabel>(&window, "Label14");
+  label->setText("none");
+  int clicks = 0, toggles = 0;
+  QObject::connect(open, &QPushButton::clicked, [&] { ++clicks; });
+  QObject::connect(box, &QCheckBox::stateChanged, [&] { ++toggles; });
+  window.show();
+
+  runTestActions("Text14(0)=127.0.0.1:a=b;Check4(3);Command8(0);Label14?;Nope;Label14=x;;Check4(3)?");
+  EXPECT_EQ(host->text(), "127.0.0.1:a=b");
+  EXPECT_TRUE(hiddenTwin->text().isEmpty());
+  EXPECT_TRUE(box->isChecked());
+  EXPECT_EQ(toggles, 1);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(log.contains("testActions: Label14=none\n"));
+  // Not a control, not a line edit: reported, and the steps after them still ran.
+  EXPECT_TRUE(log.contains("testActions: ERROR no control 'Nope'"));
+  EXPECT_TRUE(log.contains("testActions: ERROR no control 'Label14'"));
+  EXPECT_TRUE(log.contains("testActions: Check4(3)=\n"));
+
+  label->setText("+21.5 °C");
+  EXPECT_TRUE(runEventsUntil([&] { return log.contains("testActions: Label14=+21.5 °C"); }, 2000));
+  log.clear();
+  runEventsFor(250);
+  EXPECT_FALSE(log.contains("Label14"));  // only changes are logged
+}
