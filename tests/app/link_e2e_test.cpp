@@ -27,6 +27,17 @@ int recordCount(const QString& path) {
   return size < 38 ? 0 : int((size - 38) / 18);
 }
 
+// The data file as one section closed properly: no torn bytes, its header got its count at the end.
+DataFileSection onlySection(const QString& path) {
+  QString problem;
+  const QList<DataFileSection> sections = readDataFile(path, &problem);
+  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+  EXPECT_EQ(sections.size(), 1);
+  if (sections.isEmpty()) return {};
+  EXPECT_EQ(sections.first().records, sections.first().recordList.size());
+  return sections.first();
+}
+
 // Consecutive counts, each with the ticks of 1500 W and 21 degrees (raw 2) as the simulator sent them.
 void expectFramesAt1500W(const QList<DataFileRecord>& records) {
   for (qsizetype i = 0; i < records.size(); ++i) {
@@ -69,12 +80,7 @@ TEST_F(LinkE2E, goesOnLineRecordsTheFramesAndGoesOffLine) {
 
   EXPECT_TRUE(zav.logHas("openCom: opening com3 MSComm1.Settings =19200,N,8,1"));
   EXPECT_TRUE(zav.logHas("openCom: closing com3"));
-  QString problem;
-  const QList<DataFileSection> sections = readDataFile(datFile(), &problem);
-  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
-  ASSERT_EQ(sections.size(), 1);
-  const DataFileSection& s = sections.first();
-  EXPECT_EQ(s.records, s.recordList.size());  // the header got its count at the end
+  const DataFileSection s = onlySection(datFile());
   EXPECT_EQ(s.version, 1003000);
   EXPECT_EQ(s.ticksPerSec, 125000);
   EXPECT_EQ(s.resetCount, 1);
@@ -241,11 +247,7 @@ TEST_F(LinkE2E, framesOverTheTcpLinkAreRecordedWhileOnLine) {
   ASSERT_TRUE(zav.terminate());
   EXPECT_FALSE(zav.logHasPart("ERROR Winsock1_Error"));
   EXPECT_FALSE(zav.logHasPart("ERROR testActions"));
-  QString problem;
-  const QList<DataFileSection> sections = readDataFile(datFile(), &problem);
-  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
-  ASSERT_EQ(sections.size(), 1);
-  EXPECT_EQ(sections.first().records, sections.first().recordList.size());
-  ASSERT_GE(sections.first().recordList.size(), 5);
-  expectFramesAt1500W(sections.first().recordList);
+  const QList<DataFileRecord> records = onlySection(datFile()).recordList;
+  ASSERT_GE(records.size(), 5);
+  expectFramesAt1500W(records);
 }
