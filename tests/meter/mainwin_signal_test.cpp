@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "support/sanitizer_report.h"
 #include "support/link_processes.h"
 
 namespace {
@@ -31,6 +32,7 @@ void endBySignal(QProcess& p, int signal) {
   ASSERT_TRUE(p.waitForFinished(10000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0);
+  expectNoSanitizerReport(QString::fromLocal8Bit(p.readAllStandardError()));
 }
 }  // namespace
 

@@ -4,6 +4,8 @@
 #include <QtEndian>
 #include <csignal>
 
+#include "support/sanitizer_report.h"
+
 SimProcess::SimProcess(const QStringList& args) : m_p(std::make_unique<QProcess>()) {
   m_p->setProcessChannelMode(QProcess::SeparateChannels);
   m_p->start(QStringLiteral(ZAV_TOOLS_DIR "/zav_sim"), args);
@@ -43,7 +45,10 @@ ZavProcess::ZavProcess(const QString& dir, const QStringList& args, const QProce
   m_p->waitForStarted(5000);
 }
 
-ZavProcess::~ZavProcess() { kill(); }
+ZavProcess::~ZavProcess() {
+  kill();
+  expectNoSanitizerReport(stdErr());
+}
 
 bool ZavProcess::terminate(int ms) {
   if (m_p->state() == QProcess::NotRunning) return true;

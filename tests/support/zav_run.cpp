@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/sanitizer_report.h"
+
 ZavRun runZavUntilStarted(const QStringList& args, const QString& workDir,
                           const QProcessEnvironment& extraEnv, int timeoutMs) {
   QTemporaryDir tmp;
@@ -27,6 +29,7 @@ ZavRun runZavUntilStarted(const QStringList& args, const QString& workDir,
   }
   r.exitCode = p.exitCode();
   r.stdErr = QString::fromLocal8Bit(p.readAllStandardError());
+  expectNoSanitizerReport(r.stdErr);
   QFile f(logPath);
   if (f.open(QIODevice::ReadOnly)) {
     r.log = QString::fromUtf8(f.readAll()).split(u'\n');
