@@ -3,19 +3,17 @@
 #include <QTimer>
 #include <ctime>
 
-#include "link_fixture.h"
+#include "link_steps.h"
 
 namespace {
 const QString kRedLine = QStringLiteral("openCom: ERROR comPort=");
 }
 
-using OnLine = LinkFixture;
+using OnLine = LinkTest;
 
 TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
-  host.comPort = "3";
-  port->openablePorts = {3};
-  bool go = true;
-  setOnLine(go);
+  usePort(3);
+  goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_TRUE(port->portOpen());
   EXPECT_EQ(port->commPort(), 3);
@@ -39,8 +37,7 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   EXPECT_EQ(host.onOffChanges, 1);
   EXPECT_TRUE(logged("openCom: opening com3 MSComm1.Settings =19200,N,8,1"));
 
-  go = false;
-  setOnLine(go);
+  goOnLine(false);
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
   EXPECT_FALSE(port->dtrEnable());
@@ -55,8 +52,7 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
 }
 
 TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {
-  bool go = false;
-  setOnLine(go);
+  goOnLine(false);
   EXPECT_EQ(host.logPowers, QList<double>{-4});
   EXPECT_TRUE(logged("openCom: port is not open"));
   EXPECT_TRUE(host.autoPlotEnabled);
@@ -64,19 +60,15 @@ TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {
 
 TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
   ZAVdetectorVer = -1;
-  host.comPort = "1";
-  port->openablePorts = {1};
-  bool go = true;
-  setOnLine(go);
-  EXPECT_FALSE(go);
+  usePort(1);
+  EXPECT_FALSE(goOnLine());
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
   EXPECT_TRUE(logged("MSGBOX: Selected detector type is not supported"));
   EXPECT_EQ(host.frame1Caption, "Energy meter - OffLine");
   // The plain pulse device does not care about the detector type.
   ifType = 1;
-  go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_TRUE(meterOnline);
 }
 
@@ -84,8 +76,7 @@ TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
   host.comPort = "1";
   host.dataFileFails = true;
   port->openablePorts = {1};
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
   EXPECT_TRUE(logged("MSGBOX: Error: Cannot open Zav-file"));
@@ -97,8 +88,7 @@ TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
 
 TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndKeepsTheDataFile) {
   host.comPort = "5";
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_EQ(host.frame1Caption, "Error: Cannot open COM5");
   EXPECT_EQ(host.frame1Colour, kColorRed);
@@ -112,8 +102,7 @@ TEST_F(OnLine, withoutDataFileRecordingAutoPlotIsDisabled) {
   host.comPort = "1";
   host.writeData = false;
   port->openablePorts = {1};
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_FALSE(host.dataOpen);
   EXPECT_FALSE(host.autoPlotEnabled);
@@ -131,7 +120,7 @@ TEST_F(OnLine, simulationStateSwitchesCaptionAndTimer) {
   EXPECT_FALSE(host.simulationTimer);
 }
 
-using OpenCom = LinkFixture;
+using OpenCom = LinkTest;
 
 TEST_F(OpenCom, settingsFollowTheInterfaceAndDetectorType) {
   struct Row {
@@ -151,45 +140,38 @@ TEST_F(OpenCom, settingsFollowTheInterfaceAndDetectorType) {
       {"detector24841", 2, "", 24841, false, "2400,N,8,1", 2400},
       {"temperatureReceiver", 1, "1200,N,8,1", 24841, true, "9600,N,8,1", 9600},
   };
-  port->openablePorts = {2};
-  host.comPort = "2";
+  usePort(2);
   for (const Row& r : rows) {
     ifType = r.ifType;
     comSetting = QString::fromLatin1(r.comSetting);
     ZAVdetectorVer = r.detector;
     tempReceiverMode = r.sensor;
-    bool ok = false;
-    openCom(true, ok);
-    ASSERT_TRUE(ok) << r.name;
+    ASSERT_TRUE(open()) << r.name;
     EXPECT_EQ(port->settings(), QString::fromLatin1(r.expected)) << r.name;
     EXPECT_EQ(portBaudRate, r.baud) << r.name;
     EXPECT_EQ(port->breakOn(), r.ifType == 3 && !r.sensor) << r.name;
     EXPECT_EQ(host.lineBoxes[0], r.ifType == 3 && !r.sensor ? 1 : 0) << r.name;
-    openCom(false, ok);
-    EXPECT_TRUE(ok) << r.name;
+    EXPECT_TRUE(open(false)) << r.name;
   }
 }
 
 TEST_F(OpenCom, diagnosticModesUseTypeFourButLeaveTheSettingAlone) {
-  port->openablePorts = {2};
-  host.comPort = "2";
+  usePort(2);
   ifType = 2;
   tempReceiverMode = true;
-  bool ok = false;
-  openCom(true, ok);
-  ASSERT_TRUE(ok);
+  ASSERT_TRUE(open());
   EXPECT_EQ(openIfType, 4);
   EXPECT_EQ(ifType, 2);
   EXPECT_EQ(sensorBaud, 9600);
-  openCom(false, ok);
+  open(false);
   // Unticked again: the next open is a controller port as before.
   tempReceiverMode = false;
-  openCom(true, ok);
+  open();
   EXPECT_EQ(openIfType, 2);
   EXPECT_EQ(port->settings(), "19200,N,8,1");
-  openCom(false, ok);
+  open(false);
   protocolAnalyzerMode = true;
-  openCom(true, ok);
+  open();
   EXPECT_EQ(openIfType, 4);
   EXPECT_EQ(ifType, 2);
   EXPECT_EQ(port->rThreshold(), 0);  // only line-signal events
@@ -200,19 +182,13 @@ TEST_F(OpenCom, portNumbersOutsideTheRangeAreRefusedWithTheFieldsError) {
   for (const char* text : {"0", "256", "70000", "-40000", "abc", "99999999999"}) {
     host.comPort = QString::fromLatin1(text);
     host.comPortColour = 0;
-    bool ok = true;
-    openCom(true, ok);
-    EXPECT_FALSE(ok) << text;
+    EXPECT_FALSE(open()) << text;
     EXPECT_FALSE(port->portOpen()) << text;
     EXPECT_EQ(host.comPortColour, kColorRed) << text;
   }
-  EXPECT_TRUE(logged(kRedLine + "256"));
-  EXPECT_TRUE(logged(kRedLine + "70000"));
-  EXPECT_TRUE(logged(kRedLine + "-40000"));
-  EXPECT_TRUE(logged(kRedLine + "0"));
-  bool go = true;
+  for (const char* text : {"0", "256", "70000", "-40000"}) EXPECT_TRUE(logged(kRedLine + text)) << text;
   host.comPort = "70000";
-  setOnLine(go);
+  goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_TRUE(host.frame1Caption.startsWith("Error: Cannot open COM"));
 }
@@ -220,37 +196,27 @@ TEST_F(OpenCom, portNumbersOutsideTheRangeAreRefusedWithTheFieldsError) {
 TEST_F(OpenCom, malformedSettingsTextIsTheSettingsError) {
   ifType = 1;
   comSetting = "9600,X,8,1";
-  port->openablePorts = {1};
-  host.comPort = "1";
-  bool go = true;
-  setOnLine(go);
+  usePort(1);
+  goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
   EXPECT_EQ(host.comSettingColour, kColorRed);
   EXPECT_EQ(host.frame1Caption, "Error: Cannot open COM1");
-  bool sawBox = false;
-  for (const QString& l : log.lines()) sawBox |= l.startsWith("MSGBOX: Error: Cannot open Comport");
-  EXPECT_TRUE(sawBox);
+  EXPECT_TRUE(loggedPart("MSGBOX: Error: Cannot open Comport"));
 }
 
 TEST_F(OpenCom, ptyWithoutModemLinesOpensWithAWarning) {
   port->openablePorts = {4};
   port->linesWork = false;
   host.comPort = "4";
-  bool ok = false;
-  openCom(true, ok);
-  EXPECT_TRUE(ok);
+  EXPECT_TRUE(open());
   EXPECT_TRUE(port->portOpen());
-  bool warned = false;
-  for (const QString& l : log.lines()) warned |= l.startsWith("openCom: WARNING");
-  EXPECT_TRUE(warned);
+  EXPECT_TRUE(loggedPart("openCom: WARNING"));
 }
 
 TEST_F(OpenCom, lineBoxesDriveTheLines) {
-  port->openablePorts = {1};
-  host.comPort = "1";
-  bool ok = false;
-  openCom(true, ok);
+  usePort(1);
+  open();
   host.setLineBox(0, 1);
   EXPECT_TRUE(port->breakOn());
   host.setLineBox(1, 0);
@@ -260,7 +226,7 @@ TEST_F(OpenCom, lineBoxesDriveTheLines) {
   EXPECT_FALSE(port->rtsEnable());
 }
 
-using Search = LinkFixture;
+using Search = LinkTest;
 
 namespace {
 // Sends a frame on `answering` shortly after it opens.
@@ -277,8 +243,7 @@ TEST_F(Search, controllerAnswersOnTheThirdPort) {
   QObject owner;
   port->openablePorts = {1, 2, 3};
   answerOn(port, 3, &owner);
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_EQ(host.comPort, "3");
   EXPECT_EQ(host.iniLines, QStringList{"comPort=3"});
@@ -294,18 +259,14 @@ TEST_F(Search, controllerAnswersOnTheThirdPort) {
   EXPECT_TRUE(host.progress.contains("initBar 2 0 100 $Testing ComPort1"));
   EXPECT_TRUE(host.progress.contains("initBar 1 0 3 Testing available COM-ports"));
   EXPECT_TRUE(host.progress.contains("initBar 2 0 30 $Testing ComPort 3"));
-  bool found = false;
-  for (const QString& c : host.progress)
-    found |= c.startsWith("initBar 2 0 30 $Zav detector found at ComPort 3  (");
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(host.progress.join('\n').contains("initBar 2 0 30 $Zav detector found at ComPort 3  ("));
   EXPECT_EQ(host.progress.last(), "unload");
 }
 
 TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
   ifType = 1;
   port->openablePorts = {5, 9};
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_EQ(host.comPort, "5");
   EXPECT_EQ(host.iniLines, QStringList{"comPort=5"});
@@ -315,8 +276,7 @@ TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
 
 TEST_F(Search, noOpenablePortEmptiesTheFieldAndWritesNothing) {
   host.comPort = "  ";
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_EQ(host.comPort, "");
   EXPECT_TRUE(host.ports.isEmpty());
@@ -328,8 +288,7 @@ TEST_F(Search, noOpenablePortEmptiesTheFieldAndWritesNothing) {
 
 TEST_F(Search, silentPortsAreNotTaken) {
   port->openablePorts = {1, 2};
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_EQ(host.comPort, "");
   EXPECT_TRUE(host.iniLines.isEmpty());
@@ -337,16 +296,14 @@ TEST_F(Search, silentPortsAreNotTaken) {
 }
 
 TEST_F(Search, portListCannotBeBuiltWhileThePortIsOpen) {
-  port->openablePorts = {1};
-  host.comPort = "1";
-  bool ok = false;
-  openCom(true, ok);
+  usePort(1);
+  open();
   findAvailableComPorts();
   EXPECT_TRUE(logged("MSGBOX: Cannot search ports while on-line!"));
   EXPECT_TRUE(port->portOpen());
 }
 
-using Wait = LinkFixture;
+using Wait = LinkTest;
 
 TEST_F(Wait, yieldingWaitRunsEventsWithoutSpinning) {
   setWaitDivisorForTests(1);
@@ -362,14 +319,6 @@ TEST_F(Wait, yieldingWaitRunsEventsWithoutSpinning) {
   EXPECT_LT(cpuMs, 150.0);  // an idle wait, not a busy loop
 }
 
-TEST_F(Wait, stopWaitingEmptiesTheBufferAndMarksTheAnswer) {
-  host.rx = "partial";
-  detectorAnswered = false;
-  stopWaiting(true);
-  EXPECT_TRUE(host.rx.isEmpty());
-  EXPECT_TRUE(detectorAnswered);
-}
-
 TEST_F(Search, portWithoutPermissionIsSkippedButReported) {
   port->openablePorts = {3};
   port->forbiddenPorts = {2};
@@ -383,8 +332,7 @@ TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
   port->openablePorts = {1, 2, 3};
   answerOn(port, 3, &owner);
   QTimer::singleShot(30, [] { QCoreApplication::exit(0); });
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   EXPECT_TRUE(programEndingDuringWait());
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
@@ -399,11 +347,10 @@ TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
 TEST_F(OnLine, goingOnLineAgainReopensThePort) {
   host.comPort = "3";
   port->openablePorts = {3, 4};
-  bool go = true;
-  setOnLine(go);
+  goOnLine();
   ASSERT_TRUE(meterOnline);
   host.comPort = "4";
-  setOnLine(go);
+  goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_TRUE(port->portOpen());
   EXPECT_EQ(port->commPort(), 4);

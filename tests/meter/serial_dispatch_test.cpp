@@ -1,4 +1,4 @@
-#include "link_fixture.h"
+#include "link_steps.h"
 #include "platform/comm_port.h"
 #include "platform/tick_clock.h"
 #include "support/pty_pair.h"
@@ -22,15 +22,12 @@ QByteArray sensorBytes(int id, int t1, int t2, int t3, int a1, int a2, bool badC
   return out;
 }
 
-class Dispatch : public LinkFixture {
+class Dispatch : public LinkTest {
  protected:
   void openAs(int16_t type) {
     ifType = type;
-    port->openablePorts = {1};
-    host.comPort = "1";
-    bool ok = false;
-    openCom(true, ok);
-    ASSERT_TRUE(ok);
+    usePort(1);
+    ASSERT_TRUE(open());
     meterOnline = true;
   }
 };
@@ -49,7 +46,6 @@ TEST_F(Dispatch, eventsAreCountedByKind) {
   EXPECT_EQ(host.comCounts.value(0), "11");
   EXPECT_EQ(host.comCounts.value(3), "1");
   EXPECT_EQ(host.serialData, QList<QByteArray>{"ab"});
-  // A break only lights the indicator for the plain pulse device.
   EXPECT_EQ(host.breakIndicators, 0);
 }
 
@@ -99,6 +95,9 @@ TEST_F(Dispatch, threeBytesInOneEventAreThreeCountsAndOneReading) {
   port->arrive(QByteArray::fromHex("f0"));
   EXPECT_EQ(host.reading.count, 5);
   EXPECT_EQ(host.meterCounts.size(), 2);
+  // A break lights the indicator only for the plain pulse device.
+  port->lineEvent(comEv::kBreak);
+  EXPECT_EQ(host.breakIndicators, 1);
 }
 
 TEST_F(Dispatch, prescaleKeepsTheRemainderForTheNextPulse) {
@@ -128,12 +127,6 @@ TEST_F(Dispatch, pulseSoonerThanTheMinimumIntervalWaitsForTimer3) {
   port->arrive("p");
   EXPECT_EQ(host.idleTimerMs, 65535);
   EXPECT_TRUE(host.meterCounts.isEmpty());
-}
-
-TEST_F(Dispatch, breakOfThePlainPulseDeviceLightsTheIndicator) {
-  openAs(1);
-  port->lineEvent(comEv::kBreak);
-  EXPECT_EQ(host.breakIndicators, 1);
 }
 
 TEST_F(Dispatch, sensorFrameShowsTheTemperature) {
@@ -227,14 +220,12 @@ TEST_F(Dispatch, sensorFrameFromTheSimulatorThroughARealPty) {
   setMSComm1(&real);
   tempReceiverMode = true;
   host.comPort = "9";
-  bool ok = false;
-  openCom(true, ok);
-  ASSERT_TRUE(ok) << real.lastError().toStdString();
+  ASSERT_TRUE(open()) << real.lastError().toStdString();
   meterOnline = true;
   pty.write(QByteArray(3, char(0x80)) + zavsim::sensorFrame(-7.3));
   EXPECT_TRUE(runEventsUntil([&] { return !host.temperature.isEmpty(); }, 2000));
   EXPECT_EQ(host.temperature, "-7.3 °C");
-  openCom(false, ok);
+  open(false);
   setMSComm1(port);
   qunsetenv("ZAV_COM9");
 }

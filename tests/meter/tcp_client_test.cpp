@@ -3,18 +3,17 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "link_fixture.h"
+#include "link_steps.h"
 #include "meter/meter_state.h"
 #include "meter/tcp_client_panel.h"
 #include "support/pty_pair.h"
 #include "tools/zav_frames.h"
 
 namespace {
-class TcpPanel : public LinkFixture {
- protected:
-  void SetUp() override {
-    LinkFixture::SetUp();
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+// A panel set to a local server.
+struct LocalServer {
+  LocalServer() {
+    EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
     panel.hostField()->setText("127.0.0.1");
     panel.portField()->setText(QString::number(server.serverPort()));
   }
@@ -29,6 +28,8 @@ class TcpPanel : public LinkFixture {
   QTcpServer server;
   TcpClientPanel panel;
 };
+
+class TcpPanel : public LinkTest, public LocalServer {};
 }  // namespace
 
 TEST_F(TcpPanel, opensReceivesFramesAndSends) {
@@ -68,9 +69,7 @@ TEST_F(TcpPanel, peerClosingRestoresTheButtons) {
   runEventsUntil([&] { return panel.Winsock1().isConnected(); }, 3000);
   peer->close();
   ASSERT_TRUE(runEventsUntil([&] { return buttonsClosed(); }, 3000));
-  bool errorLogged = false;
-  for (const QString& l : log.lines()) errorLogged |= l.contains("Winsock1_Error");
-  EXPECT_FALSE(errorLogged);
+  EXPECT_FALSE(loggedPart("Winsock1_Error"));
 }
 
 TEST_F(TcpPanel, connectionErrorIsReportedAndTheButtonsReturnToClosed) {
@@ -80,14 +79,15 @@ TEST_F(TcpPanel, connectionErrorIsReportedAndTheButtonsReturnToClosed) {
   panel.Command8_Click(0);
   ASSERT_TRUE(runEventsUntil([&] { return buttonsClosed(); }, 5000));
   EXPECT_TRUE(panel.actionLogText().startsWith("open\r\nerror: ")) << panel.actionLogText().toStdString();
-  bool errorLogged = false;
-  for (const QString& l : log.lines()) errorLogged |= l.startsWith("ERROR Winsock1_Error: ");
-  EXPECT_TRUE(errorLogged);
+  EXPECT_TRUE(loggedPart("ERROR Winsock1_Error: "));
   EXPECT_FALSE(panel.Winsock1().isConnected());
 }
 
 TEST_F(TcpPanel, portBeyondSixteenBitsIsRefusedWithTheFieldsError) {
-  for (const char* bad : {"70000", "0", "", "16 81", "-1"}) {
+  quint16 p = 0;
+  EXPECT_TRUE(parseRemotePort(" 65535 ", p));
+  EXPECT_EQ(p, 65535);
+  for (const char* bad : {"70000", "65536", "0", "", "16 81", "-1", "1e3", "12a"}) {
     panel.portField()->setText(QString::fromLatin1(bad));
     panel.Command8_Click(0);
     EXPECT_TRUE(buttonsClosed()) << bad;
@@ -106,23 +106,10 @@ TEST_F(TcpPanel, sendOnAClosedSocketDoesNothing) {
   EXPECT_TRUE(buttonsClosed());
 }
 
-TEST(RemotePort, wholeNumbersFrom1To65535) {
-  quint16 p = 0;
-  EXPECT_TRUE(parseRemotePort("1681", p));
-  EXPECT_EQ(p, 1681);
-  EXPECT_TRUE(parseRemotePort(" 65535 ", p));
-  EXPECT_EQ(p, 65535);
-  for (const char* bad : {"65536", "0", "", "1e3", "12a", "999999"})
-    EXPECT_FALSE(parseRemotePort(bad, p)) << bad;
-}
-
 TEST(TcpLink, framesReachTheParserOnlyWhileOnLine) {
   HeadlessLog log;
-  QTcpServer server;
-  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-  TcpClientPanel panel;
-  panel.hostField()->setText("127.0.0.1");
-  panel.portField()->setText(QString::number(server.serverPort()));
+  LocalServer local;
+  TcpClientPanel& panel = local.panel;
   const double savedTicks = ticksPerSec;
   const int32_t savedDetector = ZAVdetectorVer;
   ticksPerSec = 0;  // the parser hands readings on; the count processor leaves them alone
@@ -130,8 +117,8 @@ TEST(TcpLink, framesReachTheParserOnlyWhileOnLine) {
   rxBuffer.clear();
   thisCount = 0;
   panel.Command8_Click(0);
-  ASSERT_TRUE(runEventsUntil([&] { return server.hasPendingConnections(); }, 3000));
-  QTcpSocket* peer = server.nextPendingConnection();
+  QTcpSocket* peer = local.acceptOne();
+  ASSERT_NE(peer, nullptr);
   zavsim::Reading r;
   r.count = 77;
   r.ticks = 1234;

@@ -32,15 +32,15 @@ class CommPortPty : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(pty.ok());
     qputenv("ZAV_COM7", pty.slavePath().toLocal8Bit());
+    port.setCommPort(kPort);
   }
   void TearDown() override { qunsetenv("ZAV_COM7"); }
   PtyPair pty;
+  CommPort port;  // at the pty's COM number
 };
 }  // namespace
 
 TEST_F(CommPortPty, opensThePtyBehindTheComNumberWithItsSettings) {
-  CommPort port;
-  port.setCommPort(kPort);
   ASSERT_TRUE(port.setSettings("2400,E,7,2"));
   ASSERT_TRUE(port.setPortOpen(true)) << port.lastError().toStdString();
   EXPECT_TRUE(port.portOpen());
@@ -64,8 +64,6 @@ TEST_F(CommPortPty, opensThePtyBehindTheComNumberWithItsSettings) {
 }
 
 TEST_F(CommPortPty, modemLinesOfAPtyAreAWarningNotAFailure) {
-  CommPort port;
-  port.setCommPort(kPort);
   ASSERT_TRUE(port.setPortOpen(true));
   EXPECT_FALSE(port.modemLinesAvailable());
   EXPECT_FALSE(port.setDTREnable(true));
@@ -79,8 +77,6 @@ TEST_F(CommPortPty, modemLinesOfAPtyAreAWarningNotAFailure) {
 }
 
 TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytes) {
-  CommPort port;
-  port.setCommPort(kPort);
   port.setRThreshold(1);
   Recorder rec;
   rec.attach(port);
@@ -95,8 +91,6 @@ TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytes) {
 }
 
 TEST_F(CommPortPty, sendsBytesToTheDevice) {
-  CommPort port;
-  port.setCommPort(kPort);
   ASSERT_TRUE(port.setPortOpen(true));
   const QByteArray frame = QByteArray::fromHex("369a1b2b17ff00cc");
   EXPECT_TRUE(port.output(frame));
@@ -104,8 +98,6 @@ TEST_F(CommPortPty, sendsBytesToTheDevice) {
 }
 
 TEST_F(CommPortPty, noReceiveEventsWithThresholdZero) {
-  CommPort port;
-  port.setCommPort(kPort);
   port.setRThreshold(0);
   Recorder rec;
   rec.attach(port);
@@ -117,8 +109,6 @@ TEST_F(CommPortPty, noReceiveEventsWithThresholdZero) {
 }
 
 TEST_F(CommPortPty, fullInputBufferRaisesOverflowAndKeepsItsSize) {
-  CommPort port;
-  port.setCommPort(kPort);
   port.setRThreshold(1);
   port.setInBufferSize(1024);
   Recorder rec;
@@ -132,8 +122,6 @@ TEST_F(CommPortPty, fullInputBufferRaisesOverflowAndKeepsItsSize) {
 }
 
 TEST_F(CommPortPty, hangUpClosesThePortOnce) {
-  CommPort port;
-  port.setCommPort(kPort);
   port.setRThreshold(1);
   QSignalSpy closed(&port, &CommLink::closedByError);
   ASSERT_TRUE(port.setPortOpen(true));
@@ -145,13 +133,13 @@ TEST_F(CommPortPty, hangUpClosesThePortOnce) {
 }
 
 TEST_F(CommPortPty, secondOpenOfTheSameDeviceIsRefused) {
-  CommPort first, second;
-  first.setCommPort(kPort);
+  CommPort second;
   second.setCommPort(kPort);
-  ASSERT_TRUE(first.setPortOpen(true));
+  ASSERT_TRUE(port.setPortOpen(true));
   EXPECT_FALSE(second.setPortOpen(true));
+  EXPECT_EQ(second.lastErrorKind(), CommError::InUse);
   EXPECT_TRUE(second.lastError().contains("in use")) << second.lastError().toStdString();
-  first.setPortOpen(false);
+  port.setPortOpen(false);
   EXPECT_TRUE(second.setPortOpen(true)) << second.lastError().toStdString();
 }
 
@@ -160,22 +148,28 @@ TEST_F(CommPortPty, symbolicLinkIsResolvedToTheRealDevice) {
   const QString link = dir.filePath("ttyLink");
   ASSERT_TRUE(QFile::link(pty.slavePath(), link));
   qputenv("ZAV_COM7", link.toLocal8Bit());
-  CommPort port;
-  port.setCommPort(kPort);
   ASSERT_TRUE(port.setPortOpen(true));
   EXPECT_EQ(port.devicePath(), pty.slavePath());
 }
 
-TEST(CommPort, missingDevicesAndNonSerialFilesFailToOpen) {
+TEST(CommPort, failuresSayWhy) {
+  const struct {
+    const char* device;
+    CommError kind;
+    const char* text;
+  } rows[] = {{"/dev/does-not-exist-zav", CommError::NoDevice, "no such device"},
+              {"/dev/null", CommError::NotSerial, "not a serial port"}};
   CommPort port;
-  qputenv("ZAV_COM9", "/dev/does-not-exist-zav");
   port.setCommPort(9);
-  EXPECT_FALSE(port.setPortOpen(true));
-  EXPECT_TRUE(port.lastError().contains("no such device")) << port.lastError().toStdString();
-  qputenv("ZAV_COM9", "/dev/null");
-  EXPECT_FALSE(port.setPortOpen(true));
-  EXPECT_TRUE(port.lastError().contains("not a serial port")) << port.lastError().toStdString();
+  for (const auto& r : rows) {
+    qputenv("ZAV_COM9", r.device);
+    EXPECT_FALSE(port.setPortOpen(true)) << r.device;
+    EXPECT_EQ(port.lastErrorKind(), r.kind) << r.device;
+    EXPECT_TRUE(port.lastError().contains(r.text)) << port.lastError().toStdString();
+  }
   qunsetenv("ZAV_COM9");
+  EXPECT_FALSE(port.setSettings("9600,Q,8,1"));
+  EXPECT_EQ(port.lastErrorKind(), CommError::Settings);
   port.setCommPort(200);
   EXPECT_FALSE(port.setPortOpen(true));
   EXPECT_FALSE(port.portOpen());
@@ -223,27 +217,4 @@ TEST(CommLinkFake, openingTwiceFailsAndClosingClearsTheBuffer) {
   EXPECT_EQ(link.inBufferCount(), 0);
   link.arrive("late");  // a closed port takes nothing
   EXPECT_EQ(link.inBufferCount(), 0);
-}
-
-TEST(CommPort, failuresSayWhy) {
-  CommPort port;
-  qputenv("ZAV_COM9", "/dev/null");
-  port.setCommPort(9);
-  EXPECT_FALSE(port.setPortOpen(true));
-  EXPECT_EQ(port.lastErrorKind(), CommError::NotSerial);
-  qputenv("ZAV_COM9", "/nonexistent/tty");
-  EXPECT_FALSE(port.setPortOpen(true));
-  EXPECT_EQ(port.lastErrorKind(), CommError::NoDevice);
-  qunsetenv("ZAV_COM9");
-  EXPECT_FALSE(port.setSettings("9600,Q,8,1"));
-  EXPECT_EQ(port.lastErrorKind(), CommError::Settings);
-}
-
-TEST_F(CommPortPty, busyPortSaysInUse) {
-  CommPort first, second;
-  first.setCommPort(kPort);
-  second.setCommPort(kPort);
-  ASSERT_TRUE(first.setPortOpen(true));
-  EXPECT_FALSE(second.setPortOpen(true));
-  EXPECT_EQ(second.lastErrorKind(), CommError::InUse);
 }

@@ -50,28 +50,26 @@ TEST(CommSettings, refusesMalformedTextsAndKeepsTheTarget) {
   EXPECT_EQ(s.baud, 1234);
 }
 
-TEST(CommDevice, mapsPortNumbersByTheTable) {
+TEST(CommDevice, mapsPortNumbersByTheTableUnlessTheEnvironmentNamesOne) {
   qunsetenv("ZAV_COM1");
   qunsetenv("ZAV_COM16");
-  EXPECT_EQ(comDevicePath(1), "/dev/ttyS0");
-  EXPECT_EQ(comDevicePath(4), "/dev/ttyS3");
-  EXPECT_EQ(comDevicePath(5), "/dev/ttyUSB0");
-  EXPECT_EQ(comDevicePath(8), "/dev/ttyUSB3");
-  EXPECT_EQ(comDevicePath(9), "/dev/ttyACM0");
-  EXPECT_EQ(comDevicePath(12), "/dev/ttyACM3");
-  EXPECT_EQ(comDevicePath(13), "/dev/ttyUSB4");
-  EXPECT_EQ(comDevicePath(16), "/dev/ttyUSB7");
-  EXPECT_EQ(comDevicePath(0), "");
-  EXPECT_EQ(comDevicePath(17), "");
-  EXPECT_EQ(comDevicePath(-3), "");
-}
-
-TEST(CommDevice, environmentOverridesOneEntry) {
   qputenv("ZAV_COM3", "/dev/pts/77");
   qputenv("ZAV_COM200", "/dev/pts/78");
-  EXPECT_EQ(comDevicePath(3), "/dev/pts/77");
-  EXPECT_EQ(comDevicePath(2), "/dev/ttyS1");
-  EXPECT_EQ(comDevicePath(200), "/dev/pts/78");
+  const std::pair<int, const char*> rows[] = {{1, "/dev/ttyS0"},
+                                              {2, "/dev/ttyS1"},
+                                              {3, "/dev/pts/77"},
+                                              {4, "/dev/ttyS3"},
+                                              {5, "/dev/ttyUSB0"},
+                                              {8, "/dev/ttyUSB3"},
+                                              {9, "/dev/ttyACM0"},
+                                              {12, "/dev/ttyACM3"},
+                                              {13, "/dev/ttyUSB4"},
+                                              {16, "/dev/ttyUSB7"},
+                                              {200, "/dev/pts/78"},
+                                              {0, ""},
+                                              {17, ""},
+                                              {-3, ""}};
+  for (const auto& [n, path] : rows) EXPECT_EQ(comDevicePath(n), path) << n;
   qunsetenv("ZAV_COM3");
   qunsetenv("ZAV_COM200");
   EXPECT_EQ(comDevicePath(3), "/dev/ttyS2");

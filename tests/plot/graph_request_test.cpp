@@ -7,8 +7,8 @@
 
 #include "core/globals.h"
 #include "core/settings_test_support.h"
-#include "log_capture.h"
 #include "meter/data_file.h"
+#include "plot_log.h"
 
 namespace {
 Date at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
@@ -124,13 +124,13 @@ TEST_F(GraphRequest, SpanTableNamesAndNumbers) {
     EXPECT_EQ(m_p.spanIndex, row.index) << row.value;
   }
   // Out of range: flag 1, nothing changes, nothing logged.
-  LogCapture log;
+  HeadlessLog log;
   m_p.spanIndex = 3;
   EXPECT_EQ(item("r", "20"), kGraphItemRejected);
   EXPECT_EQ(item("r", "-1"), kGraphItemRejected);
   EXPECT_EQ(item("r", "1e10"), kGraphItemRejected);
   EXPECT_EQ(m_p.spanIndex, 3);
-  EXPECT_TRUE(log.lines().isEmpty());
+  EXPECT_TRUE(loggedLines(log).isEmpty());
 
   EXPECT_EQ(spanName(0), "ALL");
   EXPECT_EQ(spanName(14), "1min");
@@ -156,36 +156,32 @@ TEST_F(GraphRequest, ScalesAndTemperatureOff) {
 }
 
 TEST_F(GraphRequest, ColoursInEveryForm) {
-  int32_t c = 7;
-  EXPECT_EQ(getCssColor("", c), kCssColorNone);
-  EXPECT_EQ(c, 7);
-  EXPECT_EQ(getCssColor(" transparent ", c), kCssColorTransparent);
-  EXPECT_EQ(c, -1);
-  EXPECT_EQ(getCssColor("#ff0000", c), kCssColorHash);
-  EXPECT_EQ(c, 0x0000FF);
-  EXPECT_EQ(getCssColor("#12345", c), kCssColorNone);
-  EXPECT_EQ(c, 0x0000FF);
-  EXPECT_EQ(getCssColor("00ff80", c), kCssColorHex);
-  EXPECT_EQ(c, 0x80FF00);
-  EXPECT_EQ(getCssColor("RGB(0, 128, 255)", c), kCssColorRgb);
-  EXPECT_EQ(c, 0xFF8000);
-  EXPECT_EQ(getCssColor("rgb(1,2)", c), kCssColorNone);
-  EXPECT_EQ(getCssColor("rgb 1,2,3", c), kCssColorNone);
-  EXPECT_EQ(c, 0xFF8000);
-  EXPECT_EQ(getCssColor("rgb(300,0,0)", c), kCssColorRgb);
-  EXPECT_EQ(c, 0xFF);
-  EXPECT_EQ(getCssColor("&HFF0000", c), kCssColorNumber);
-  EXPECT_EQ(c, 0xFF0000);
-  EXPECT_EQ(getCssColor("&HFF00", c), kCssColorNumber);  // a short "&H" literal is 16-bit
-  EXPECT_EQ(c, -256);
-  EXPECT_EQ(getCssColor("255", c), kCssColorNumber);
-  EXPECT_EQ(c, 255);
-  EXPECT_EQ(getCssColor("Transparent", c), kCssColorNumber);
-  EXPECT_EQ(c, 0);
-  c = 5;
-  EXPECT_EQ(getCssColor("1e10", c), kCssColorInvalid);
-  EXPECT_EQ(getCssColor("rgb(70000,0,0)", c), kCssColorInvalid);
-  EXPECT_EQ(c, 5);
+  const struct {
+    const char* text;
+    int kind;
+    int32_t colour;  // 7: left alone
+  } rows[] = {
+      {"", kCssColorNone, 7},
+      {" transparent ", kCssColorTransparent, -1},
+      {"#ff0000", kCssColorHash, 0x0000FF},
+      {"#12345", kCssColorNone, 7},
+      {"00ff80", kCssColorHex, 0x80FF00},
+      {"RGB(0, 128, 255)", kCssColorRgb, 0xFF8000},
+      {"rgb(1,2)", kCssColorNone, 7},
+      {"rgb 1,2,3", kCssColorNone, 7},
+      {"rgb(300,0,0)", kCssColorRgb, 0xFF},
+      {"&HFF0000", kCssColorNumber, 0xFF0000},
+      {"&HFF00", kCssColorNumber, -256},  // a short "&H" literal is 16-bit
+      {"255", kCssColorNumber, 255},
+      {"Transparent", kCssColorNumber, 0},
+      {"1e10", kCssColorInvalid, 7},
+      {"rgb(70000,0,0)", kCssColorInvalid, 7},
+  };
+  for (const auto& r : rows) {
+    int32_t c = 7;
+    EXPECT_EQ(getCssColor(r.text, c), r.kind) << r.text;
+    EXPECT_EQ(c, r.colour) << r.text;
+  }
 
   parseGraphQuery(m_p, "b=%23ff0000&c=rgb(0,128,255)");
   EXPECT_EQ(m_p.colorB, 0x0000FF);
@@ -196,7 +192,7 @@ TEST_F(GraphRequest, ColoursInEveryForm) {
 }
 
 TEST_F(GraphRequest, BadItemsAreLoggedAndSkipped) {
-  LogCapture log;
+  HeadlessLog log;
   const plotParamRecord before = m_p;
   parseGraphQuery(m_p, "x=1&w=1e10&g=70000&p=1e39&h=2147483648&c=1e10&v=99999999999&w=300");
   EXPECT_EQ(m_p.width, 300);
@@ -205,23 +201,19 @@ TEST_F(GraphRequest, BadItemsAreLoggedAndSkipped) {
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, before.y1ScaleMax);
   EXPECT_EQ(m_p.colorC, before.colorC);
   EXPECT_EQ(m_p.compareOffset, 0);
-  const QStringList lines = log.lines();
-  EXPECT_TRUE(lines.contains("ERROR 1: 'x=\"1\"'")) << lines.join("|").toStdString();
-  EXPECT_TRUE(lines.contains("ERROR 1: 'w=\"1e10\"'"));
-  EXPECT_TRUE(lines.contains("ERROR 1: 'g=\"70000\"'"));
-  EXPECT_TRUE(lines.contains("ERROR 1: 'p=\"1e39\"'"));
-  EXPECT_TRUE(lines.contains("ERROR 1: 'h=\"2147483648\"'"));
-  EXPECT_TRUE(lines.contains("ERROR 1: 'c=\"1e10\"'"));
-  EXPECT_TRUE(lines.contains("ERROR 1: 'v=\"99999999999\"'"));
-  EXPECT_EQ(lines.size(), 7);
+  const QStringList want = {"x=\"1\"",          "w=\"1e10\"", "g=\"70000\"",      "p=\"1e39\"",
+                            "h=\"2147483648\"", "c=\"1e10\"", "v=\"99999999999\""};
+  QStringList wantLines;
+  for (const QString& item : want) wantLines.append("ERROR 1: '" + item + "'");
+  EXPECT_EQ(loggedLines(log), wantLines);
 
   // Unknown keys and leftovers after the value are rejected; "sfgItem" leftovers are silent.
-  LogCapture log2;
+  HeadlessLog log2;
   EXPECT_EQ(parseGraphItem("w=\"5\" 6", m_p), kGraphItemRejected);
   EXPECT_EQ(parseGraphItem("sfgItem=\"5\" 6", m_p), kGraphItemRejected);
   EXPECT_EQ(parseGraphItem("=\"5\"", m_p), kGraphItemRejected);
   EXPECT_EQ(parseGraphItem("w", m_p), kGraphItemRejected);
-  EXPECT_EQ(log2.lines(), QStringList{"ERROR 1: 'w=\"5\" 6'"});
+  EXPECT_EQ(loggedLines(log2), QStringList{"ERROR 1: 'w=\"5\" 6'"});
   EXPECT_EQ(parseGraphItem("W=\"\"", m_p), kGraphItemEmpty);
   EXPECT_EQ(parseGraphItem("rnd=\"123\"", m_p), kGraphFieldSet);
   EXPECT_EQ(parseGraphItem("w=\"320\" ; a comment", m_p), kGraphFieldSet);

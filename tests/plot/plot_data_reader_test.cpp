@@ -4,11 +4,12 @@
 
 #include <QFile>
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "core/globals.h"
-#include "log_capture.h"
 #include "plot/plot_file_view.h"
+#include "plot_log.h"
 #include "zav_test_file.h"
 
 namespace {
@@ -237,11 +238,11 @@ TEST(ReducePoints, RefusesATargetBelowTwo) {
   QVector<plotPoint> pts(10);
   for (int i = 0; i < 10; ++i) pts[i].value = static_cast<float>(i % 3);
   const QVector<plotPoint> before = pts;
-  LogCapture log;
+  HeadlessLog log;
   EXPECT_FALSE(reducePoints(pts, 1));
   EXPECT_FALSE(reducePoints(pts, 0));
   EXPECT_EQ(values(plotSeries{pts}), values(plotSeries{before}));
-  EXPECT_TRUE(log.contains("reducePoints: ERROR maxPoints=1 is below 2"));
+  EXPECT_TRUE(logged(log, "reducePoints: ERROR maxPoints=1 is below 2"));
 }
 
 TEST_F(PlotReader, SectionBreaksAndRecordsTooClose) {
@@ -320,14 +321,14 @@ TEST_F(PlotReader, IndexPromisingMoreRecordsThanTheFileHolds) {
   TestSection s = steps(kStart(), 20, {10});
   s.headerRecords = 50;
   installTestFile({s});
-  LogCapture log;
+  HeadlessLog log;
   msgLevel = 1;
   const QVector<plotSeries> series = read(kStart(), kStart() + 1);
   ASSERT_GE(series.size(), 2);
   ASSERT_EQ(series[1].points.size(), 19);
   EXPECT_EQ(series[1].points.last().recordNr, 20);
   for (const plotPoint& p : series[1].points) EXPECT_GT(p.recTime, 0);
-  EXPECT_TRUE(log.contains("getZavFileData: ERROR the file ends after record 20 of 50"));
+  EXPECT_TRUE(logged(log, "getZavFileData: ERROR the file ends after record 20 of 50"));
 }
 
 TEST_F(PlotReader, ReadsThePlottedSlotsFile) {
@@ -350,12 +351,12 @@ TEST_F(PlotReader, TemperatureCodesAndCountErrors) {
   s.records[4].count -= 2;  // the count goes back by one
   installTestFile({s});
   msgLevel = 4;
-  LogCapture log;
+  HeadlessLog log;
   QVector<plotSeries> series = read(kStart(), kStart() + 1);
   ASSERT_EQ(series.size(), 3);
   EXPECT_EQ(series[2].points[1].value, kNoTemperature);
   EXPECT_FLOAT_EQ(series[2].points[2].value, -8);
-  const QStringList lines = log.lines();
+  const QStringList lines = loggedLines(log);
   const qsizetype errors = lines.indexOf("countErrors:");
   const qsizetype all = lines.indexOf("all points:");
   ASSERT_GE(errors, 0);
@@ -444,12 +445,12 @@ TEST_F(PlotReader, LongRangesAreCappedForMethodsThatKeepEveryRecord) {
   installTestFile({s});
   msgLevel = 1;
   for (int16_t method : {kReduceOff, kReduceKeepMaxMin}) {
-    LogCapture log;
+    HeadlessLog log;
     const QVector<plotSeries> series = read(kStart(), kStart() + 100, method, 500, false);
     ASSERT_EQ(series.size(), 2);
     EXPECT_EQ(series[1].points.size(), 501);
     EXPECT_FLOAT_EQ(series[1].points[200].value, 1800);
-    EXPECT_TRUE(log.contains("reading 501 points by skipping records")) << method;
+    EXPECT_TRUE(logged(log, "reading 501 points by skipping records")) << method;
   }
 }
 
@@ -473,13 +474,14 @@ TEST_F(PlotReader, ReadsThroughTheIndexTheLoaderBuilds) {
   EXPECT_FLOAT_EQ(power.points[13].value, 360);
 }
 
-// The thinning walk written plainly over a linked list, to check the dense passes against.
-static QVector<float> reduceByList(const QVector<float>& v, int maxPoints) {
+// The thinning walk written plainly over a linked list: the positions it keeps.
+static QVector<int> reduceByList(const QVector<float>& v, int maxPoints) {
   const int n = v.size() - 1;
   std::vector<int> next(n + 1);
   for (int i = 0; i < n; ++i) next[i] = i + 1;
   next[n] = 0;
   int remaining = n, cur = 0;
+  // Strictly between: signed zeros, infinities and NaN get no special treatment.
   auto between = [](float x, float a, float b) { return (x > a && x < b) || (x < a && x > b); };
   while (remaining > maxPoints) {
     const int p1 = next[cur], p2 = p1 ? next[p1] : 0, p3 = p2 ? next[p2] : 0;
@@ -502,25 +504,29 @@ static QVector<float> reduceByList(const QVector<float>& v, int maxPoints) {
     --remaining;
     cur = p4;
   }
-  QVector<float> out{v[0]};
-  for (int i = next[0]; i != 0; i = next[i]) out.append(v[i]);
+  QVector<int> out{0};
+  for (int i = next[0]; i != 0; i = next[i]) out.append(i);
   return out;
 }
 
 TEST(ReducePoints, MatchesTheListWalkOnRandomSeries) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const float special[] = {0.0f, -0.0f, inf, -inf, nan, 1e-45f, -1e-45f, 5, 5, 7};
   std::mt19937 rng(3);
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 300; ++round) {
+    const bool specials = round % 3 == 2;
     const int n = 3 + static_cast<int>(rng() % 400);
     const int levels = 2 + static_cast<int>(rng() % 20);  // few levels: many ties
     QVector<plotPoint> pts(n + 1);
     QVector<float> v(n + 1);
-    for (int i = 0; i <= n; ++i) v[i] = pts[i].value = static_cast<float>(rng() % levels);
+    for (int i = 0; i <= n; ++i) {
+      v[i] = specials ? special[rng() % 10] : static_cast<float>(rng() % levels);
+      pts[i] = plotPoint{i, v[i], 0, 0, 0};
+    }
     const int target = 2 + static_cast<int>(rng() % n);
     ASSERT_TRUE(reducePoints(pts, target));
-    const QVector<float> want = reduceByList(v, target);
-    QVector<float> got;
-    for (int i = 0; i < want.size(); ++i) got.append(pts[i].value);
-    ASSERT_EQ(got, want) << "round " << round;
+    const QVector<int> want = reduceByList(v, target);
+    for (int i = 0; i < want.size(); ++i) ASSERT_EQ(pts[i].recordNr, want[i]) << round << " " << i;
   }
 }
 

@@ -5,13 +5,12 @@
 #include <QVector>
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <random>
 
 #include "core/globals.h"
-#include "log_capture.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
+#include "plot_log.h"
 #include "zav_test_file.h"
 
 namespace {
@@ -120,7 +119,7 @@ TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
   const int16_t level = msgLevel, plotSlot = plotFileSlot;
   const int32_t detector = ZAVdetectorVer;
   plotFileSlot = 0;
-  LogCapture quiet;
+  HeadlessLog quiet;
   std::mt19937 rng(17);
   for (int round = 0; round < 24; ++round) {
     const QVector<TestSection> sections = randomRecordings(rng);
@@ -143,44 +142,4 @@ TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
   msgLevel = level;
   plotFileSlot = plotSlot;
   ZAVdetectorVer = detector;
-}
-
-TEST(ReducePoints, SpecialValuesThinAsOrdinaryOnes) {
-  // Signed zeros, infinities and NaN: a value is between two others only when
-  // strictly greater than one and smaller than the other.
-  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
-  const float pool[] = {0.0f, -0.0f, inf, -inf, nan, 1e-45f, -1e-45f, 5, 5, 7};
-  std::mt19937 rng(23);
-  for (int round = 0; round < 100; ++round) {
-    const int n = 3 + static_cast<int>(rng() % 200);
-    QVector<plotPoint> pts(n + 1);
-    for (int i = 0; i <= n; ++i) pts[i] = plotPoint{i, pool[rng() % 10], 0, 0, 0};
-    QVector<plotPoint> copy = pts;
-    const int target = 2 + static_cast<int>(rng() % n);
-    ASSERT_TRUE(reducePoints(pts, target));
-    // The same thinning one group of three at a time, by the plain rule.
-    int32_t remaining = n;
-    QVector<int32_t> alive(n);
-    for (int i = 0; i < n; ++i) alive[i] = i + 1;
-    auto between = [](float x, float a, float b) { return (x > a && x < b) || (x < a && x > b); };
-    while (remaining > target) {
-      QVector<int32_t> next;
-      qsizetype i = 0;
-      for (; i + 2 < alive.size() && remaining > target; i += 4) {
-        const float a = copy[alive[i]].value, b = copy[alive[i + 1]].value, c = copy[alive[i + 2]].value;
-        const int drop = between(a, b, c)                       ? 0
-                         : between(b, a, c)                     ? 1
-                         : between(c, a, b)                     ? 2
-                         : (b > a && b > c) || (b < a && b < c) ? 0
-                                                                : 1;
-        for (int k = 0; k < 3; ++k)
-          if (k != drop) next.append(alive[i + k]);
-        if (i + 3 < alive.size()) next.append(alive[i + 3]);
-        --remaining;
-      }
-      for (; i < alive.size(); ++i) next.append(alive[i]);
-      alive = next;
-    }
-    for (int k = 0; k < remaining; ++k) ASSERT_EQ(pts[k + 1].recordNr, alive[k]) << "round " << round;
-  }
 }
