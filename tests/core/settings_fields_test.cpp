@@ -18,14 +18,11 @@ void type(int field, const char* text) { frmSetup()->Text1(field)->setText(QStri
 
 TEST(SetupFields, LenientFieldReadsCommaAsPointAndDropsBlanks) {
   freshSetup();
-  type(17, "1,5");
-  EXPECT_DOUBLE_EQ(minUpdateInterval, 1.5);
-  type(17, "1 000");
-  EXPECT_DOUBLE_EQ(minUpdateInterval, 1000);
-  type(17, "1,000.5");
-  EXPECT_DOUBLE_EQ(minUpdateInterval, 1);
-  type(17, "");
-  EXPECT_DOUBLE_EQ(minUpdateInterval, 0);
+  for (const auto& [text, value] :
+       {std::pair<const char*, double>{"1,5", 1.5}, {"1 000", 1000}, {"1,000.5", 1}, {"", 0}}) {
+    type(17, text);
+    EXPECT_DOUBLE_EQ(minUpdateInterval, value) << text;
+  }
   EXPECT_EQ(frmSetup()->Text1(31)->text(), "0");
 }
 
@@ -133,18 +130,17 @@ TEST(SetupFields, TextSaveIntervalReadsDaysAndTimesOfDay) {
 
 TEST(SetupFields, InterfaceOptionEnablesItsFields) {
   SetupWindow& w = freshSetup();
-  w.option("Option1", 0)->setChecked(true);
-  EXPECT_EQ(ifType, 0);
-  for (const char* n : {"Text1(0)", "Text1(14)", "Text1(19)", "Text1(20)", "Label1(0)", "Label1(19)"})
-    EXPECT_FALSE(w.control(n)->isEnabled()) << n;
-  w.option("Option1", 2)->setChecked(true);
-  EXPECT_EQ(ifType, 2);
-  for (const char* n : {"Text1(0)", "Text1(14)", "Text1(19)", "Text1(20)", "Label1(15)", "Label1(20)"})
-    EXPECT_TRUE(w.control(n)->isEnabled()) << n;
-  w.option("Option3", 0)->setChecked(true);
-  EXPECT_FALSE(w.Text1(2)->isEnabled());
-  w.option("Option3", 1)->setChecked(true);
-  EXPECT_TRUE(w.Text1(2)->isEnabled());
+  for (int option : {0, 2}) {
+    w.option("Option1", option)->setChecked(true);
+    EXPECT_EQ(ifType, option);
+    for (const char* n :
+         {"Text1(0)", "Text1(14)", "Text1(19)", "Text1(20)", "Label1(0)", "Label1(15)", "Label1(20)"})
+      EXPECT_EQ(w.control(n)->isEnabled(), option == 2) << n;
+  }
+  for (int option : {0, 1}) {
+    w.option("Option3", option)->setChecked(true);
+    EXPECT_EQ(w.Text1(2)->isEnabled(), option == 1);
+  }
 }
 
 TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {

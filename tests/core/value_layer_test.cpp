@@ -4,52 +4,39 @@
 #include "core/format_pattern.h"
 #include "core/number_text.h"
 
-TEST(FormatNumber, GroupsAndPads) {
-  EXPECT_EQ(formatNumber(3600, "#,0"), "3,600");
-  EXPECT_EQ(formatNumber(0, "#,0"), "0");
-  EXPECT_EQ(formatNumber(-1234567, "#,0"), "-1,234,567");
-  EXPECT_EQ(formatNumber(68719.476736, "#,0.000"), "68,719.477");
-  EXPECT_EQ(formatNumber(0.0524, "#,0.000"), "0.052");
-  EXPECT_EQ(formatNumber(1234.5, "###,##0.000"), "1,234.500");
-  EXPECT_EQ(formatNumber(0.5, "###,##0.000"), "0.500");
-  EXPECT_EQ(formatNumber(1234567.891, "###,##0.000"), "1,234,567.891");
-  EXPECT_EQ(formatNumber(42, "0000000000"), "0000000042");
-  EXPECT_EQ(formatNumber(4294967295.0, "0000000000"), "4294967295");
-  EXPECT_EQ(formatNumber(7, "00"), "07");
-  EXPECT_EQ(formatNumber(123, "00"), "123");
-  EXPECT_EQ(formatNumber(5, "000"), "005");
-  EXPECT_EQ(formatNumber(0, "#"), "");
-  EXPECT_EQ(formatNumber(0.5, "#.##"), ".5");
-  EXPECT_EQ(formatNumber(12, "#,#"), "12");
-}
-
-TEST(FormatNumber, RoundsHalfAwayFromZeroAsTyped) {
-  EXPECT_EQ(formatNumber(2.5, "0"), "3");
-  EXPECT_EQ(formatNumber(-2.5, "0"), "-3");
-  EXPECT_EQ(formatNumber(2.675, "0.00"), "2.68");  // stored as 2.67499999...
-  EXPECT_EQ(formatNumber(1.005, "0.00"), "1.01");
-  EXPECT_EQ(formatNumber(9.9996, "0.000"), "10.000");
-  EXPECT_EQ(formatNumber(999.9996, "#,0.000"), "1,000.000");
-  EXPECT_EQ(formatNumber(-0.0004, "0.000"), "0.000");  // no "-0.000"
-  EXPECT_EQ(formatNumber(1e-20, "0.00"), "0.00");
-}
-
-TEST(FormatNumber, SectionsSignsAndLiteralBlanks) {
-  EXPECT_EQ(formatNumber(5, "+0.0;-0.0;0.0"), "+5.0");
-  EXPECT_EQ(formatNumber(-5, "+0.0;-0.0;0.0"), "-5.0");
-  EXPECT_EQ(formatNumber(0, "+0.0;-0.0; 0.0"), " 0.0");
-  EXPECT_EQ(formatNumber(-5, "0;(0)"), "(5)");
-  EXPECT_EQ(formatNumber(-5, "0;;zero"), "-5");  // empty section falls back to the first
-  EXPECT_EQ(formatNumber(0, "0;;zero"), "zero");
-  // Sections without digit places show their literals only; an empty zero section shows nothing.
-  EXPECT_EQ(formatNumber(1, "+;-;"), "+");
-  EXPECT_EQ(formatNumber(-1, "+;-;"), "-");
-  EXPECT_EQ(formatNumber(0, "+;-;"), "");
-  EXPECT_EQ(formatNumber(0, "# ;# ;\""), "");
-  EXPECT_EQ(formatNumber(-3, "# ;# ;\""), "3 ");
-  EXPECT_EQ(formatNumber(7, " #,0"), " 7");
-  EXPECT_EQ(formatNumber(7, "0 W"), "7 W");
-  EXPECT_EQ(formatNumber(7, "\"n=\"0"), "n=7");
+TEST(FormatNumber, PatternTable) {
+  struct Row {
+    double value;
+    const char *pattern, *want;
+  };
+  // Grouping, padding, optional digits; halves away from zero as the typed decimal reads
+  // (2.675 is stored as 2.67499999..., no "-0.000"); sections, signs and literals (sections
+  // without digit places show their literals only, an empty zero section shows nothing); the
+  // patterns of the panels and logs.
+  // clang-format off
+  const Row rows[] = {
+      {3600, "#,0", "3,600"}, {0, "#,0", "0"}, {-1234567, "#,0", "-1,234,567"},
+      {68719.476736, "#,0.000", "68,719.477"}, {0.0524, "#,0.000", "0.052"},
+      {1234.5, "###,##0.000", "1,234.500"}, {0.5, "###,##0.000", "0.500"},
+      {1234567.891, "###,##0.000", "1,234,567.891"}, {42, "0000000000", "0000000042"},
+      {4294967295.0, "0000000000", "4294967295"}, {7, "00", "07"}, {123, "00", "123"}, {5, "000", "005"},
+      {0, "#", ""}, {0.5, "#.##", ".5"}, {12, "#,#", "12"}, {2.5, "0", "3"}, {-2.5, "0", "-3"},
+      {2.675, "0.00", "2.68"}, {1.005, "0.00", "1.01"}, {9.9996, "0.000", "10.000"},
+      {999.9996, "#,0.000", "1,000.000"}, {-0.0004, "0.000", "0.000"}, {1e-20, "0.00", "0.00"},
+      {5, "+0.0;-0.0;0.0", "+5.0"}, {-5, "+0.0;-0.0;0.0", "-5.0"}, {0, "+0.0;-0.0; 0.0", " 0.0"},
+      {-5, "0;(0)", "(5)"}, {-5, "0;;zero", "-5"}, {0, "0;;zero", "zero"}, {1, "+;-;", "+"},
+      {-1, "+;-;", "-"}, {0, "+;-;", ""}, {0, "# ;# ;\"", ""}, {-3, "# ;# ;\"", "3 "}, {7, " #,0", " 7"},
+      {7, "0 W", "7 W"}, {7, "\"n=\"0", "n=7"}, {1.2345678, "#,0.000 000", "1.234 568"},
+      {-42, "000000;-00000", "-00042"}, {42, "000000;-00000", "000042"}, {3.14159, "+00.00", "+03.14"},
+      {-3.14159, "+00.00", "-+03.14"}, {-7, "+#0;-#0", "-7"}, {1234, "+#,0;-#,0", "+1,234"},
+      {0, "+#,0.0;-#,0.0;#,0.0", "0.0"}, {21.46, "#,0.0°C", "21.5°C"}, {2, "#,0.###", "2."},
+      {1.5, "#,0.###", "1.5"}, {1234.5, "###,##0.000 \\M", "1,234.500 M"}, {1234, "###,##0 mS", "1,234 mS"},
+      {7, " 000", " 007"}, {1234567.5, "#,###,##0.000", "1,234,567.500"}, {0, "#,#", ""},
+      {1234567, "#,#", "1,234,567"}, {0.25, "0.0#", "0.25"}, {0.2, "0.0#", "0.2"},
+      {12345678, "###,###,##0.000", "12,345,678.000"}};
+  // clang-format on
+  for (const Row& r : rows)
+    EXPECT_EQ(formatNumber(r.value, r.pattern), r.want) << r.value << " " << r.pattern;
 }
 
 TEST(FormatDate, PatternsAndMinutesVersusMonths) {
@@ -68,21 +55,20 @@ TEST(FormatDate, PatternsAndMinutesVersusMonths) {
 }
 
 TEST(DateValue, CarriesInvalidDaysMonthsAndTwoDigitYears) {
+  struct Row {
+    int y, m, d;
+    const char* want;
+  };
+  // clang-format off
+  for (const Row& r : {Row{2024, 2, 30, "2024-03-01"}, Row{2024, 13, 1, "2025-01-01"}, Row{2024, 0, 1, "2023-12-01"},
+                       Row{2024, 3, 0, "2024-02-29"}, Row{2024, -1, -1, "2023-10-30"}, Row{29, 1, 1, "2029-01-01"},
+                       Row{30, 1, 1, "1930-01-01"}, Row{1899, 12, 30, "1899-12-30"}}) {
+    // clang-format on
+    Date d = -1;
+    ASSERT_TRUE(dateSerial(r.y, r.m, r.d, d));
+    EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), r.want) << r.y << "-" << r.m << "-" << r.d;
+  }
   Date d;
-  ASSERT_TRUE(dateSerial(2024, 2, 30, d));
-  EXPECT_EQ(formatDate(d + timeSerial(10, 0, 0), "yyyy-mm-dd hh:nn:ss"), "2024-03-01 10:00:00");
-  ASSERT_TRUE(dateSerial(2024, 13, 1, d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), "2025-01-01");
-  ASSERT_TRUE(dateSerial(2024, 0, 1, d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), "2023-12-01");
-  ASSERT_TRUE(dateSerial(2024, 3, 0, d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), "2024-02-29");
-  ASSERT_TRUE(dateSerial(2024, -1, -1, d));
-  EXPECT_EQ(formatDate(d, "yyyy-mm-dd"), "2023-10-30");
-  ASSERT_TRUE(dateSerial(29, 1, 1, d));
-  EXPECT_EQ(dateParts(d).year, 2029);
-  ASSERT_TRUE(dateSerial(30, 1, 1, d));
-  EXPECT_EQ(dateParts(d).year, 1930);
   ASSERT_TRUE(dateSerial(1899, 12, 30, d));
   EXPECT_EQ(d, 0);
   EXPECT_FALSE(dateSerial(10000, 1, 1, d));
@@ -109,28 +95,15 @@ TEST(DateValue, NowIsWholeSecondsFromTheTestClock) {
   setDateClockForTests(nullptr);
 }
 
-TEST(NumberText, LenientLeadingNumber) {
-  EXPECT_DOUBLE_EQ(val("1.5abc"), 1.5);
-  EXPECT_DOUBLE_EQ(val("  -12.25e2x"), -1225);
-  EXPECT_DOUBLE_EQ(val("1 2 3"), 123);
-  EXPECT_DOUBLE_EQ(val("1,5"), 1);
-  EXPECT_DOUBLE_EQ(val(".5"), 0.5);
-  EXPECT_DOUBLE_EQ(val("+7"), 7);
-  EXPECT_DOUBLE_EQ(val("abc"), 0);
-  EXPECT_DOUBLE_EQ(val(""), 0);
-  EXPECT_DOUBLE_EQ(val("-"), 0);
-  EXPECT_DOUBLE_EQ(val("1e999"), 0);
-}
-
-TEST(NumberText, HexAndOctalLiterals) {
-  EXPECT_DOUBLE_EQ(val("&H80FFFF&"), 0x80FFFF);
-  EXPECT_DOUBLE_EQ(val("&HFF"), 255);
-  EXPECT_DOUBLE_EQ(val("&hff"), 255);
-  EXPECT_DOUBLE_EQ(val("&HFFFF"), -1);  // short literals are 16-bit
-  EXPECT_DOUBLE_EQ(val("&HFFFF&"), 65535);
-  EXPECT_DOUBLE_EQ(val("&H80000008"), -2147483640.0);
-  EXPECT_DOUBLE_EQ(val("&O17"), 15);
-  EXPECT_DOUBLE_EQ(val("&Hxyz"), 0);
+TEST(NumberText, LenientLeadingNumberHexAndOctal) {
+  // clang-format off
+  const std::pair<const char*, double> rows[] = {
+      {"1.5abc", 1.5}, {"  -12.25e2x", -1225}, {"1 2 3", 123}, {"1,5", 1}, {".5", 0.5}, {"+7", 7}, {"abc", 0},
+      {"", 0}, {"-", 0}, {"1e999", 0}, {"&H80FFFF&", 0x80FFFF}, {"&HFF", 255}, {"&hff", 255},
+      {"&HFFFF", -1},  // short literals are 16-bit
+      {"&HFFFF&", 65535}, {"&H80000008", -2147483640.0}, {"&O17", 15}, {"&Hxyz", 0}};
+  // clang-format on
+  for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(val(text), value) << text;
 }
 
 TEST(NumberText, HalvesGoToEven) {
@@ -172,41 +145,14 @@ TEST(NumberText, RegionalConversionRejectsEmptyAndJunk) {
 }
 
 TEST(StrSigned, SignPlaceAndPlainForms) {
-  EXPECT_EQ(strSigned(0), " 0");
-  EXPECT_EQ(strSigned(5), " 5");
-  EXPECT_EQ(strSigned(-5), "-5");
-  EXPECT_EQ(strSigned(58214), " 58214");
-  EXPECT_EQ(strSigned(0.5), " .5");
-  EXPECT_EQ(strSigned(-0.5), "-.5");
-  EXPECT_EQ(strPlain(0.5), "0.5");
-  EXPECT_EQ(strPlain(1e15), "1E+15");
-  EXPECT_EQ(strPlain(0.00001), "1E-05");
-  EXPECT_EQ(strPlain(0.0001), "0.0001");
-  EXPECT_EQ(strPlain(1.0 / 3), "0.333333333333333");
-  EXPECT_EQ(strPlain(123456789012345.0), "123456789012345");
-}
-
-TEST(FormatNumber, PatternsThePanelsAndLogsUse) {
-  EXPECT_EQ(formatNumber(1.2345678, "#,0.000 000"), "1.234 568");
-  EXPECT_EQ(formatNumber(-42, "000000;-00000"), "-00042");
-  EXPECT_EQ(formatNumber(42, "000000;-00000"), "000042");
-  EXPECT_EQ(formatNumber(3.14159, "+00.00"), "+03.14");
-  EXPECT_EQ(formatNumber(-3.14159, "+00.00"), "-+03.14");
-  EXPECT_EQ(formatNumber(-7, "+#0;-#0"), "-7");
-  EXPECT_EQ(formatNumber(1234, "+#,0;-#,0"), "+1,234");
-  EXPECT_EQ(formatNumber(0, "+#,0.0;-#,0.0;#,0.0"), "0.0");
-  EXPECT_EQ(formatNumber(21.46, "#,0.0°C"), "21.5°C");
-  EXPECT_EQ(formatNumber(2, "#,0.###"), "2.");
-  EXPECT_EQ(formatNumber(1.5, "#,0.###"), "1.5");
-  EXPECT_EQ(formatNumber(1234.5, "###,##0.000 \\M"), "1,234.500 M");
-  EXPECT_EQ(formatNumber(1234, "###,##0 mS"), "1,234 mS");
-  EXPECT_EQ(formatNumber(7, " 000"), " 007");
-  EXPECT_EQ(formatNumber(1234567.5, "#,###,##0.000"), "1,234,567.500");
-  EXPECT_EQ(formatNumber(0, "#,#"), "");
-  EXPECT_EQ(formatNumber(1234567, "#,#"), "1,234,567");
-  EXPECT_EQ(formatNumber(0.25, "0.0#"), "0.25");
-  EXPECT_EQ(formatNumber(0.2, "0.0#"), "0.2");
-  EXPECT_EQ(formatNumber(12345678, "###,###,##0.000"), "12,345,678.000");
+  // clang-format off
+  const std::pair<double, const char*> sign[] = {{0, " 0"}, {5, " 5"}, {-5, "-5"}, {58214, " 58214"}, {0.5, " .5"},
+                                                 {-0.5, "-.5"}};
+  const std::pair<double, const char*> plain[] = {{0.5, "0.5"}, {1e15, "1E+15"}, {0.00001, "1E-05"}, {0.0001, "0.0001"},
+                                                  {1.0 / 3, "0.333333333333333"}, {123456789012345.0, "123456789012345"}};
+  // clang-format on
+  for (const auto& [v, text] : sign) EXPECT_EQ(strSigned(v), text) << v;
+  for (const auto& [v, text] : plain) EXPECT_EQ(strPlain(v), text) << v;
 }
 
 namespace {
@@ -218,4 +164,6 @@ const Date kStaticDate = [] {
 }();
 }  // namespace
 
-TEST(DateValue, BuildsDuringStaticInitialisation) { EXPECT_EQ(formatDate(kStaticDate, "yyyy-mm-dd"), "2024-01-02"); }
+TEST(DateValue, BuildsDuringStaticInitialisation) {
+  EXPECT_EQ(formatDate(kStaticDate, "yyyy-mm-dd"), "2024-01-02");
+}

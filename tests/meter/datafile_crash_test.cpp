@@ -1,31 +1,11 @@
 // Data file after a kill: a file cut at any byte is repaired on the next
 // opening for recording, keeps every complete record and takes new ones.
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
-
-#include "core/globals.h"
-#include "meter/data_file.h"
-#include "support/log_capture.h"
-#include "zav_bytes.h"
+#include "datafile_fixture.h"
 
 namespace {
 
-constexpr double kDay = 45352.5;
-
-class DataFileCrash : public ::testing::Test {
+class DataFileCrash : public DataFileTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_dir.isValid());
-    m_path = m_dir.filePath("pwrData.ZAV");
-    zavDatFileName[0] = m_path;
-    ZAVdetectorVer = 24840;
-    ticksPerSec = 62500;
-    WsPerCount = 1200;
-  }
-  void TearDown() override {
-    if (zavOutFile > 0) closeOutZavDat();
-  }
   // Opens, records one reading, closes and reloads; returns the records read.
   int32_t recordOneAndReload() {
     openOutZavDat();
@@ -37,10 +17,6 @@ class DataFileCrash : public ::testing::Test {
     EXPECT_TRUE(loadZavDatNEW(0)) << m_log.text().toStdString();
     return dataFileSlots[0].recordCount;
   }
-
-  QTemporaryDir m_dir;
-  QString m_path;
-  LogCapture m_log;
 };
 
 TEST_F(DataFileCrash, PartialRecordAtEveryOffsetIsCutAndLogged) {
@@ -48,7 +24,7 @@ TEST_F(DataFileCrash, PartialRecordAtEveryOffsetIsCutAndLogged) {
   z.header(kDay, 0).record(kDay, 1, 1).record(kDay, 2, 2).record(kDay, 3, 3);
   const QByteArray whole = ZavBytes(z).record(kDay, 4, 4).b;
   for (int part = 1; part < kRecordBytes; ++part) {
-    writeFile(m_path, whole.left(z.b.size() + part));
+    writeTextFile(m_path, whole.left(z.b.size() + part));
     m_log.clear();
     EXPECT_EQ(recordOneAndReload(), 4) << part;
     EXPECT_TRUE(m_log.contains("torn tail cut: a partial record of " + QString::number(part) + " bytes"))
@@ -61,7 +37,7 @@ TEST_F(DataFileCrash, PartialRecordAtEveryOffsetIsCutAndLogged) {
 TEST_F(DataFileCrash, EmptyHeaderAtTheEndIsCut) {
   ZavBytes z;
   z.header(kDay, 2).record(kDay, 1, 1).record(kDay, 2, 2).header(kDay + 1, 0);
-  writeFile(m_path, z.b);
+  writeTextFile(m_path, z.b);
   EXPECT_EQ(recordOneAndReload(), 3);
   EXPECT_TRUE(m_log.contains("a section header with 0 records and nothing behind it at position=75"));
   EXPECT_EQ(dataFileSlots[0].sectionFilePos[2], 75);
@@ -83,7 +59,7 @@ TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
     last.header(kDay + open, 0, open + 1);
     for (int i = 0; i < counts[open]; ++i) last.record(kDay + open, 10 * open + i, i);
     for (int len = closed.b.size() + (open ? 0 : 1); len <= last.b.size(); ++len) {
-      writeFile(m_path, last.b.left(len));
+      writeTextFile(m_path, last.b.left(len));
       m_log.clear();
       const int body = len - closed.b.size() - 38;
       const int kept = body < 0 ? 0 : body / 18;
@@ -97,20 +73,12 @@ TEST_F(DataFileCrash, EmptyHeaderWithSectionsBehindItIsNoTornTail) {
   ZavBytes z;
   z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, 0).header(kDay + 2, 2).record(kDay + 2, 5, 5);
   z.record(kDay + 2, 6, 6);
-  writeFile(m_path, z.b);
+  writeTextFile(m_path, z.b);
   openOutZavDat();
   ASSERT_GT(zavOutFile, 0);
   closeOutZavDat();
-  EXPECT_EQ(readFile(m_path), z.b);
+  EXPECT_EQ(readTextFile(m_path), z.b);
   EXPECT_FALSE(m_log.contains("torn tail cut")) << m_log.text().toStdString();
-}
-
-TEST_F(DataFileCrash, ForeignBytesAreNeverCut) {
-  const QByteArray junk(45, '\x11');
-  writeFile(m_path, junk);
-  openOutZavDat();
-  EXPECT_EQ(zavOutFile, 0);
-  EXPECT_EQ(readFile(m_path), junk);
 }
 
 }  // namespace

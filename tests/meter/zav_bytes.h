@@ -41,7 +41,3 @@ struct ZavBytes {
     return date(t).i32(count).i32(ticks).i16(temp);
   }
 };
-
-// Older names of the shared readers, until every data-file test uses those.
-inline void writeFile(const QString& path, const QByteArray& bytes) { writeTextFile(path, bytes); }
-inline QByteArray readFile(const QString& path) { return readTextFile(path); }
