@@ -172,14 +172,6 @@ TEST_F(MainWindow, MinimisedCaptionShowsPowerAndRestoreBringsVersionBack) {
   EXPECT_EQ(f.windowTitle(), "Zav ver 1.3.0");
 }
 
-TEST_F(MainWindow, ApplyGlobalVariablesWritesPriceWithoutTypingIt) {
-  Form1 f;
-  f.formLoad();
-  f.applyGlobalVariables();
-  EXPECT_EQ(f.calculator().editGuard, -1);
-  EXPECT_EQ(f.calculatorPanel()->box(Calculator::kText10)->text(), f.calculator().text(Calculator::kText10));
-}
-
 TEST_F(MainWindow, CancelledExitKeepsTheProgramRunningAndOnline) {
   Form1 f;
   f.formLoad();
