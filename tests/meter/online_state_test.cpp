@@ -274,7 +274,7 @@ TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
   EXPECT_EQ(host.progress.first(), "Reset searching for first available COM-port");
 }
 
-TEST_F(Search, noOpenablePortEmptiesTheFieldAndWritesNothing) {
+TEST_F(Search, noPortOrOnlySilentPortsEmptyTheFieldAndWriteNothing) {
   host.comPort = "  ";
   goOnLine();
   EXPECT_FALSE(meterOnline);
@@ -284,13 +284,12 @@ TEST_F(Search, noOpenablePortEmptiesTheFieldAndWritesNothing) {
   EXPECT_EQ(host.onlineBox, 0);
   EXPECT_EQ(host.frame1Caption, "Energy meter - Searching for detector");
   EXPECT_EQ(host.onOffChanges, 0);
-}
-
-TEST_F(Search, silentPortsAreNotTaken) {
+  // Ports that open but stay silent are not taken either.
   port->openablePorts = {1, 2};
   goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_EQ(host.comPort, "");
+  EXPECT_EQ(host.ports, (QList<int>{1, 2}));
   EXPECT_TRUE(host.iniLines.isEmpty());
   EXPECT_FALSE(port->portOpen());
 }

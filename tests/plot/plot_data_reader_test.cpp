@@ -10,6 +10,7 @@
 #include "core/globals.h"
 #include "plot/plot_file_view.h"
 #include "plot_log.h"
+#include "support/restore_on_exit.h"
 #include "zav_test_file.h"
 
 namespace {
@@ -50,28 +51,14 @@ class PlotReader : public ::testing::Test {
  protected:
   void SetUp() override {
     for (int i = 0; i < 2; ++i) {
-      m_names[i] = zavDatFileName[i];
-      m_slots[i] = dataFileSlots[i];
       zavDatFileName[i] = "/nonexistent/pwrData.ZAV";
       dataFileSlots[i] = dataFileIndex{};
     }
-    m_msgLevel = msgLevel;
-    m_detector = ZAVdetectorVer;
-    m_plotSlot = plotFileSlot;
     msgLevel = 3;
     ZAVdetectorVer = 24840;
     plotFileSlot = 0;
   }
-  void TearDown() override {
-    for (int i = 0; i < 2; ++i) {
-      zavDatFileName[i] = m_names[i];
-      dataFileSlots[i] = m_slots[i];
-    }
-    msgLevel = m_msgLevel;
-    ZAVdetectorVer = m_detector;
-    plotFileSlot = m_plotSlot;
-    PlotFileView::setMappingDisabledForTests(false);
-  }
+  void TearDown() override { PlotFileView::setMappingDisabledForTests(false); }
   // Reads a range the way the chart does.
   QVector<plotSeries> read(Date from, Date to, int16_t method = kReduceOff, int32_t maxPoints = 300,
                            bool temperature = true) {
@@ -86,11 +73,8 @@ class PlotReader : public ::testing::Test {
     return series;
   }
 
+  RestoreOnExit m_saved{zavDatFileName, dataFileSlots, msgLevel, ZAVdetectorVer, plotFileSlot};
   plotParamRecord m_param;
-  QString m_names[2];
-  dataFileIndex m_slots[2];
-  int16_t m_msgLevel = 0, m_plotSlot = 0;
-  int32_t m_detector = 0;
 };
 }  // namespace
 
