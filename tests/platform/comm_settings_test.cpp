@@ -5,7 +5,7 @@
 #include "platform/comm_device.h"
 #include "platform/parmrk_decoder.h"
 
-TEST(CommSettings, readsEveryPartOfTheText) {
+TEST(CommSettings, readsEveryPartOfEveryTextTheProgramUses) {
   CommSettings s;
   ASSERT_TRUE(parseCommSettings("19200,N,8,1", s));
   EXPECT_EQ(s.baud, 19200);
@@ -18,23 +18,15 @@ TEST(CommSettings, readsEveryPartOfTheText) {
   ASSERT_TRUE(parseCommSettings("110,M,5,1.5", s));
   EXPECT_EQ(s.stopBits, CommSettings::StopBits::OnePointFive);
   EXPECT_EQ(s.text(), "110,M,5,1.5");
-}
-
-TEST(CommSettings, acceptsEveryRateTheProgramUses) {
+  // Every rate, parity and data-bit count the program uses.
   for (const int baud : {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 56000, 57600,
                          115200, 128000, 256000}) {
-    CommSettings s;
     EXPECT_TRUE(parseCommSettings(QStringLiteral("%1,N,8,1").arg(baud), s)) << baud;
     EXPECT_EQ(s.baud, baud);
   }
-  for (const char p : {'N', 'E', 'O', 'M', 'S'}) {
-    CommSettings s;
+  for (const char p : {'N', 'E', 'O', 'M', 'S'})
     EXPECT_TRUE(parseCommSettings(QStringLiteral("9600,%1,8,1").arg(QChar::fromLatin1(p)), s)) << p;
-  }
-  for (int d = 5; d <= 8; ++d) {
-    CommSettings s;
-    EXPECT_TRUE(parseCommSettings(QStringLiteral("9600,N,%1,1").arg(d), s)) << d;
-  }
+  for (int d = 5; d <= 8; ++d) EXPECT_TRUE(parseCommSettings(QStringLiteral("9600,N,%1,1").arg(d), s)) << d;
 }
 
 TEST(CommSettings, refusesMalformedTextsAndKeepsTheTarget) {

@@ -10,19 +10,14 @@
 #include "meter/data_file.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
+#include "zav_test_file.h"
 
 namespace {
-Date at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  Date day = 0;
-  EXPECT_TRUE(dateSerial(y, mo, d, day));
-  return day + timeSerial(h, mi, s);
-}
-
 class GraphRequest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dataFileSlots[0].firstRecordTime = at(2024, 1, 1);
-    dataFileSlots[0].lastRecordTime = at(2024, 5, 1, 12);
+    dataFileSlots[0].firstRecordTime = testTime(2024, 1, 1);
+    dataFileSlots[0].lastRecordTime = testTime(2024, 5, 1, 12);
     maxMeterPower = 40000;
     plotFileSlot = 0;
     setPlotSizeTextSource([](int field) { return field == 25 ? QString("600") : QString("400"); });
@@ -45,19 +40,19 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   EXPECT_EQ(m_p.width, 600);
   EXPECT_EQ(m_p.height, 400);
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 40000);
-  EXPECT_DOUBLE_EQ(m_p.fromTime, at(2024, 1, 1));
-  EXPECT_DOUBLE_EQ(m_p.toTime, at(2024, 5, 1, 12));
+  EXPECT_DOUBLE_EQ(m_p.fromTime, testTime(2024, 1, 1));
+  EXPECT_DOUBLE_EQ(m_p.toTime, testTime(2024, 5, 1, 12));
 
   // Small or non-numeric sizes are raised to 100; the power scale is kept within 8..200000.
   setPlotSizeTextSource([](int field) { return field == 25 ? QString("50") : QString("abc"); });
   maxMeterPower = 1e6;
-  dataFileSlots[1].lastRecordTime = at(2023, 2, 3);
+  dataFileSlots[1].lastRecordTime = testTime(2023, 2, 3);
   plotFileSlot = 1;
   setWebGraphDefaults(m_p);
   EXPECT_EQ(m_p.width, 100);
   EXPECT_EQ(m_p.height, 100);
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 200000);
-  EXPECT_DOUBLE_EQ(m_p.toTime, at(2023, 2, 3));
+  EXPECT_DOUBLE_EQ(m_p.toTime, testTime(2023, 2, 3));
   maxMeterPower = 2;
   setWebGraphDefaults(m_p);
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 8);
@@ -81,8 +76,8 @@ TEST_F(GraphRequest, SpanWithDefaultEndCountsBackFromTheNewestRecord) {
   EXPECT_EQ(item("r", "24h") | item("w", "640") | item("h", "400"), 6);
   setWebGraphDefaults(m_p);
   parseGraphQuery(m_p, "r=24h&w=640&h=400");
-  EXPECT_DOUBLE_EQ(m_p.toTime, at(2024, 5, 1, 12));
-  EXPECT_NEAR(m_p.fromTime, at(2024, 4, 30, 12), 1e-9);
+  EXPECT_DOUBLE_EQ(m_p.toTime, testTime(2024, 5, 1, 12));
+  EXPECT_NEAR(m_p.fromTime, testTime(2024, 4, 30, 12), 1e-9);
   EXPECT_EQ(m_p.width, 640);
   EXPECT_EQ(m_p.height, 400);
 }
@@ -235,17 +230,17 @@ TEST_F(GraphRequest, BareWordSwitchesDecodingOff) {
 TEST_F(GraphRequest, StartAndEndTimes) {
   setDateClockForTests([] { return QDateTime(QDate(2025, 6, 7), QTime(8, 9, 10)); });
   EXPECT_EQ(item("s", "yesterday"), kGraphItemRejected);
-  EXPECT_DOUBLE_EQ(m_p.fromTime, at(2024, 1, 1));
+  EXPECT_DOUBLE_EQ(m_p.fromTime, testTime(2024, 1, 1));
   EXPECT_EQ(item("s", "2024-02-30T10:00:00"), kGraphStartSet);
-  EXPECT_NEAR(m_p.fromTime, at(2024, 3, 1, 10), 1e-9);
+  EXPECT_NEAR(m_p.fromTime, testTime(2024, 3, 1, 10), 1e-9);
   EXPECT_EQ(item("e", "now"), kGraphEndSet);
-  EXPECT_NEAR(m_p.toTime, at(2025, 6, 7, 8, 9, 10), 1e-9);
+  EXPECT_NEAR(m_p.toTime, testTime(2025, 6, 7, 8, 9, 10), 1e-9);
 
   // An end time with a span: the span before that end.
   setWebGraphDefaults(m_p);
   parseGraphQuery(m_p, "e=2024-03-10+00:00:00&r=1w");
-  EXPECT_NEAR(m_p.toTime, at(2024, 3, 10), 1e-9);
-  EXPECT_NEAR(m_p.fromTime, at(2024, 3, 3), 1e-9);
+  EXPECT_NEAR(m_p.toTime, testTime(2024, 3, 10), 1e-9);
+  EXPECT_NEAR(m_p.fromTime, testTime(2024, 3, 3), 1e-9);
 
   // Without a loaded file there is no range to compute.
   dataFileSlots[0].firstRecordTime = 0;
@@ -260,13 +255,13 @@ TEST_F(GraphRequest, StartAndEndTimes) {
 TEST_F(GraphRequest, CompareOffsetsInRangeLengths) {
   parseGraphQuery(m_p, "r=1d&v=-1");
   EXPECT_EQ(m_p.compareOffset, -1);
-  EXPECT_NEAR(m_p.compareTo, at(2024, 4, 30, 12), 1e-9);
-  EXPECT_NEAR(m_p.compareFrom, at(2024, 4, 29, 12), 1e-9);
+  EXPECT_NEAR(m_p.compareTo, testTime(2024, 4, 30, 12), 1e-9);
+  EXPECT_NEAR(m_p.compareFrom, testTime(2024, 4, 29, 12), 1e-9);
 
   setWebGraphDefaults(m_p);
   parseGraphQuery(m_p, "r=1d&v=-7,last+week");
-  EXPECT_NEAR(m_p.compareTo, at(2024, 4, 24, 12), 1e-9);
-  EXPECT_NEAR(m_p.compareFrom, at(2024, 4, 23, 12), 1e-9);
+  EXPECT_NEAR(m_p.compareTo, testTime(2024, 4, 24, 12), 1e-9);
+  EXPECT_NEAR(m_p.compareFrom, testTime(2024, 4, 23, 12), 1e-9);
   EXPECT_EQ(m_p.compareText, "last week");
 
   setWebGraphDefaults(m_p);
@@ -278,12 +273,12 @@ TEST_F(GraphRequest, CompareOffsetsInRangeLengths) {
 TEST_F(GraphRequest, CompareEndAsDateTime) {
   setDateClockForTests([] { return QDateTime(QDate(2025, 6, 7), QTime(8, 9, 10)); });
   parseGraphQuery(m_p, "r=12h&v=2024-04-01+06:00:00,April+fool");
-  EXPECT_NEAR(m_p.compareTo, at(2024, 4, 1, 6), 1e-9);
-  EXPECT_NEAR(m_p.compareFrom, at(2024, 3, 31, 18), 1e-9);
+  EXPECT_NEAR(m_p.compareTo, testTime(2024, 4, 1, 6), 1e-9);
+  EXPECT_NEAR(m_p.compareFrom, testTime(2024, 3, 31, 18), 1e-9);
   EXPECT_EQ(m_p.compareText, "April fool");
   // A compare date that does not parse ends the compare range now.
   setWebGraphDefaults(m_p);
   EXPECT_EQ(item("v", "12:x"), kGraphCompareEndSet);
-  EXPECT_NEAR(m_p.compareTo, at(2025, 6, 7, 8, 9, 10), 1e-9);
+  EXPECT_NEAR(m_p.compareTo, testTime(2025, 6, 7, 8, 9, 10), 1e-9);
   EXPECT_EQ(m_p.compareText, "12:x");
 }
