@@ -170,28 +170,32 @@ TEST(CommPort, failuresSayWhy) {
   port.setCommPort(200);
   EXPECT_FALSE(port.setPortOpen(true));
   EXPECT_FALSE(port.portOpen());
+  const QString denied = commOpenErrorText("COM1 (/dev/ttyS0)", EACCES);
+  EXPECT_TRUE(denied.startsWith("COM1 (/dev/ttyS0)") && denied.contains("dialout")) << denied.toStdString();
 }
 
-TEST(CommPort, permissionErrorNamesTheDialoutGroup) {
-  const QString text = commOpenErrorText("COM1 (/dev/ttyS0)", EACCES);
-  EXPECT_TRUE(text.contains("dialout")) << text.toStdString();
-  EXPECT_TRUE(text.startsWith("COM1 (/dev/ttyS0)"));
-}
-
-TEST(CommLinkFake, lineEventsReachTheHandlerWhileOpenOnly) {
+TEST(CommLinkFake, eventsAndInputReachAnOpenPortOnlyAndItOpensOnce) {
   FakeCommLink link;
   link.openablePorts = {2};
   link.setCommPort(2);
   Recorder rec;
+  rec.readInput = false;
   rec.attach(link);
   link.lineEvent(comEv::kCD);  // closed: nothing
   ASSERT_TRUE(link.setPortOpen(true));
+  EXPECT_FALSE(link.setPortOpen(true));
   for (int e : {comEv::kCTS, comEv::kDSR, comEv::kCD, comEv::kRing, comEv::kBreak, comEv::kFrame}) {
     link.lineEvent(e);
   }
   EXPECT_EQ(rec.events,
             (QList<int>{comEv::kCTS, comEv::kDSR, comEv::kCD, comEv::kRing, comEv::kBreak, comEv::kFrame}));
   EXPECT_EQ(link.commEvent(), 0);
+  link.arrive("xyz");
+  EXPECT_EQ(link.inBufferCount(), 3);
+  EXPECT_TRUE(link.setPortOpen(false));
+  EXPECT_EQ(link.inBufferCount(), 0);
+  link.arrive("late");  // a closed port takes nothing
+  EXPECT_EQ(link.inBufferCount(), 0);
 }
 
 TEST(CommLinkFake, badSettingsTextIsRefusedAndTheOldOneStays) {
@@ -200,18 +204,4 @@ TEST(CommLinkFake, badSettingsTextIsRefusedAndTheOldOneStays) {
   EXPECT_FALSE(link.setSettings("1200;N;8;1"));
   EXPECT_FALSE(link.lastError().isEmpty());
   EXPECT_EQ(link.settings(), "1200,N,8,1");
-}
-
-TEST(CommLinkFake, openingTwiceFailsAndClosingClearsTheBuffer) {
-  FakeCommLink link;
-  link.openablePorts = {1};
-  link.setCommPort(1);
-  ASSERT_TRUE(link.setPortOpen(true));
-  EXPECT_FALSE(link.setPortOpen(true));
-  link.arrive("xyz");
-  EXPECT_EQ(link.inBufferCount(), 3);
-  EXPECT_TRUE(link.setPortOpen(false));
-  EXPECT_EQ(link.inBufferCount(), 0);
-  link.arrive("late");  // a closed port takes nothing
-  EXPECT_EQ(link.inBufferCount(), 0);
 }

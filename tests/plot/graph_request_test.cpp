@@ -252,30 +252,32 @@ TEST_F(GraphRequest, StartAndEndTimes) {
   EXPECT_EQ(m_p.compareTo, 0);
 }
 
-TEST_F(GraphRequest, CompareOffsetsInRangeLengths) {
-  parseGraphQuery(m_p, "r=1d&v=-1");
-  EXPECT_EQ(m_p.compareOffset, -1);
-  EXPECT_NEAR(m_p.compareTo, testTime(2024, 4, 30, 12), 1e-9);
-  EXPECT_NEAR(m_p.compareFrom, testTime(2024, 4, 29, 12), 1e-9);
-
-  setWebGraphDefaults(m_p);
-  parseGraphQuery(m_p, "r=1d&v=-7,last+week");
-  EXPECT_NEAR(m_p.compareTo, testTime(2024, 4, 24, 12), 1e-9);
-  EXPECT_NEAR(m_p.compareFrom, testTime(2024, 4, 23, 12), 1e-9);
-  EXPECT_EQ(m_p.compareText, "last week");
-
+TEST_F(GraphRequest, CompareRangeByOffsetOrEndTime) {
+  // A plain signed number counts range lengths back or on; a date-time text is the end.
+  setDateClockForTests([] { return QDateTime(QDate(2025, 6, 7), QTime(8, 9, 10)); });
+  const struct {
+    const char* query;
+    int offset;
+    Date to, from;
+    const char* text;
+  } rows[] = {
+      {"r=1d&v=-1", -1, testTime(2024, 4, 30, 12), testTime(2024, 4, 29, 12), "-1"},
+      {"r=1d&v=-7,last+week", -7, testTime(2024, 4, 24, 12), testTime(2024, 4, 23, 12), "last week"},
+      {"r=12h&v=2024-04-01+06:00:00,April+fool", 0, testTime(2024, 4, 1, 6), testTime(2024, 3, 31, 18),
+       "April fool"},
+  };
+  for (const auto& r : rows) {
+    setWebGraphDefaults(m_p);
+    parseGraphQuery(m_p, r.query);
+    EXPECT_EQ(m_p.compareOffset, r.offset) << r.query;
+    EXPECT_NEAR(m_p.compareTo, r.to, 1e-9) << r.query;
+    EXPECT_NEAR(m_p.compareFrom, r.from, 1e-9) << r.query;
+    EXPECT_EQ(m_p.compareText, r.text) << r.query;
+  }
   setWebGraphDefaults(m_p);
   EXPECT_EQ(item("v", "+2"), kGraphCompareOffsetSet);
   EXPECT_EQ(m_p.compareOffset, 2);
   EXPECT_EQ(m_p.compareText, "+2");
-}
-
-TEST_F(GraphRequest, CompareEndAsDateTime) {
-  setDateClockForTests([] { return QDateTime(QDate(2025, 6, 7), QTime(8, 9, 10)); });
-  parseGraphQuery(m_p, "r=12h&v=2024-04-01+06:00:00,April+fool");
-  EXPECT_NEAR(m_p.compareTo, testTime(2024, 4, 1, 6), 1e-9);
-  EXPECT_NEAR(m_p.compareFrom, testTime(2024, 3, 31, 18), 1e-9);
-  EXPECT_EQ(m_p.compareText, "April fool");
   // A compare date that does not parse ends the compare range now.
   setWebGraphDefaults(m_p);
   EXPECT_EQ(item("v", "12:x"), kGraphCompareEndSet);

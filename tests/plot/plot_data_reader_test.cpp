@@ -277,28 +277,27 @@ TEST_F(PlotReader, LongGapsAndMissingTickRateUseThePcClock) {
   EXPECT_FLOAT_EQ(v[9], 180);
 }
 
-TEST_F(PlotReader, RangesOutsideTheRecordsGiveNoSeries) {
-  const TestSection s = steps(kStart(), 50, {10});
-  installTestFile({s});
-  for (const auto& range : {std::pair{kStart() - 2, kStart() - 1}, std::pair{kStart() + 1, kStart() + 2}}) {
-    const QVector<plotSeries> series = read(range.first, range.second);
-    EXPECT_EQ(series.size(), 1);
-    EXPECT_EQ(m_param.seriesInfo.size(), 1);
-    EXPECT_FLOAT_EQ(m_param.y1DataMin, 1e9f);
-    EXPECT_FLOAT_EQ(m_param.y1DataMax, -1e9f);
+TEST_F(PlotReader, RangesWithoutRecordsAndTinyFilesGiveNoSeries) {
+  const struct {
+    const char* name;
+    int records;  // 0: no file
+    Date from, to;
+  } rows[] = {{"beforeTheFirst", 50, kStart() - 2, kStart() - 1},
+              {"afterTheLast", 50, kStart() + 1, kStart() + 2},
+              {"twoRecords", 2, kStart() - 1, kStart() + 1},
+              {"noFile", 0, kStart() - 1, kStart() + 1}};
+  for (const auto& r : rows) {
+    if (r.records > 0)
+      installTestFile({steps(kStart(), r.records, {10})});
+    else
+      zavDatFileName[0] = "/nonexistent/x.ZAV";
+    EXPECT_EQ(read(r.from, r.to).size(), 1) << r.name;
+    EXPECT_EQ(m_param.seriesInfo.size(), 1) << r.name;
+    EXPECT_FLOAT_EQ(m_param.y1DataMin, 1e9f) << r.name;
+    EXPECT_FLOAT_EQ(m_param.y1DataMax, -1e9f) << r.name;
   }
-}
-
-TEST_F(PlotReader, TinyFiles) {
-  installTestFile({steps(kStart(), 2, {10})});
-  EXPECT_EQ(read(kStart() - 1, kStart() + 1).size(), 1);
   installTestFile({steps(kStart(), 3, {10})});
-  const QVector<plotSeries> three = read(kStart() - 1, kStart() + 1);
-  ASSERT_GE(three.size(), 2);
-  EXPECT_EQ(values(three[1]), (QVector<float>{-2, 360}));
-  // No file at all: nothing, and nothing read.
-  zavDatFileName[0] = "/nonexistent/x.ZAV";
-  EXPECT_EQ(read(kStart() - 1, kStart() + 1).size(), 1);
+  EXPECT_EQ(values(read(kStart() - 1, kStart() + 1).value(1)), (QVector<float>{-2, 360}));
 }
 
 TEST_F(PlotReader, IndexPromisingMoreRecordsThanTheFileHolds) {
