@@ -73,9 +73,8 @@ TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
 }
 
 TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
-  host.comPort = "1";
+  usePort(1);
   host.dataFileFails = true;
-  port->openablePorts = {1};
   goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
@@ -99,9 +98,8 @@ TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndKeepsTheDataFile) {
 }
 
 TEST_F(OnLine, withoutDataFileRecordingAutoPlotIsDisabled) {
-  host.comPort = "1";
+  usePort(1);
   host.writeData = false;
-  port->openablePorts = {1};
   goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_FALSE(host.dataOpen);
@@ -109,15 +107,13 @@ TEST_F(OnLine, withoutDataFileRecordingAutoPlotIsDisabled) {
 }
 
 TEST_F(OnLine, simulationStateSwitchesCaptionAndTimer) {
-  bool sim = true;
-  showSimulationState(sim);
-  EXPECT_TRUE(simulating);
-  EXPECT_EQ(host.frame1Caption, "Energy meter - Simulating");
-  EXPECT_TRUE(host.simulationTimer);
-  sim = false;
-  showSimulationState(sim);
-  EXPECT_EQ(host.frame1Caption, "Energy meter - OffLine");
-  EXPECT_FALSE(host.simulationTimer);
+  for (const bool want : {true, false}) {
+    bool sim = want;
+    showSimulationState(sim);
+    EXPECT_EQ(simulating, want);
+    EXPECT_EQ(host.frame1Caption, want ? "Energy meter - Simulating" : "Energy meter - OffLine");
+    EXPECT_EQ(host.simulationTimer, want);
+  }
 }
 
 using OpenCom = LinkTest;
