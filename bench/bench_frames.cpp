@@ -9,14 +9,14 @@
 #include <cstdlib>
 
 #include "core/globals.h"
-#include "core/logmsg.h"
-#include "meter/count_processor.h"
-#include "meter/data_file.h"
-#include "meter/frame_codec.h"
-#include "meter/frame_parser.h"
-#include "meter/link_state.h"
-#include "meter/meter_state.h"
-#include "meter/text_log.h"
+#include "core/log/logmsg.h"
+#include "meter/engine/count_processor.h"
+#include "meter/record/data_file.h"
+#include "meter/engine/frame_codec.h"
+#include "meter/engine/frame_parser.h"
+#include "meter/link/link_state.h"
+#include "meter/engine/meter_state.h"
+#include "meter/record/text_log.h"
 #include "tools/zav_frames.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <cstdlib>
 
 #include "core/globals.h"
-#include "core/ini_reader.h"
-#include "core/ini_writer.h"
-#include "core/setup_window.h"
-#include "core/text_helpers.h"
+#include "core/settings/ini_reader.h"
+#include "core/settings/ini_writer.h"
+#include "core/setup/setup_window.h"
+#include "core/util/text_helpers.h"
 
 namespace {
 template <typename Run>

@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "core/globals.h"
-#include "core/logmsg.h"
-#include "core/message_window.h"
+#include "core/log/logmsg.h"
+#include "core/log/message_window.h"
 
 namespace {
 QString line(int i) {

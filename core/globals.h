@@ -7,7 +7,7 @@
 #include <QVector>
 #include <cstdint>
 
-#include "core/date_value.h"
+#include "core/util/date_value.h"
 
 // --- start-up state (set by Main and the command line) ---
 extern QString appName;

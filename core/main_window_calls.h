@@ -7,11 +7,11 @@
 
 void applyGlobalVariables();
 void setWindowSize();
-// File pickers of the main window (meter/main_menus.cpp); each sets its global file name.
+// File pickers of the main window (meter/window/main_menus.cpp); each sets its global file name.
 void selZavdataFile();
 void selZavtextFile();
 void selPlotPictureFile();
-// COM-port search without a progress window (meter/com_search.cpp).
+// COM-port search without a progress window (meter/link/com_search.cpp).
 void findAvailableComPorts();
-// Zeroes one comm-event counter, or all of them for an index outside 1..20 (meter/serial_dispatch.cpp).
+// Zeroes one comm-event counter, or all of them for an index outside 1..20 (meter/link/serial_dispatch.cpp).
 void clearComEventCounters(int16_t index);

@@ -5,11 +5,11 @@
 #include <QFileInfo>
 
 #include "core/app_windows.h"
-#include "core/format_pattern.h"
+#include "core/util/format_pattern.h"
 #include "core/globals.h"
-#include "core/logmsg.h"
-#include "core/number_text.h"
-#include "core/text_helpers.h"
+#include "core/log/logmsg.h"
+#include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "platform/test_actions.h"
 
 namespace {

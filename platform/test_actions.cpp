@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/logmsg.h"
+#include "core/log/logmsg.h"
 
 namespace {
 constexpr int kWatchIntervalMs = 100;

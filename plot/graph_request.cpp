@@ -6,10 +6,10 @@
 #include <limits>
 
 #include "core/globals.h"
-#include "core/logmsg.h"
-#include "core/number_text.h"
-#include "core/text_helpers.h"
-#include "meter/data_file.h"
+#include "core/log/logmsg.h"
+#include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
+#include "meter/record/data_file.h"
 #include "plot/plot_size_setting.h"
 #include "plot/url_decode.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/date_value.h"
+#include "core/util/date_value.h"
 
 // Drawing hints per plotted series, parallel to the series array.
 struct seriesInfoEntry {

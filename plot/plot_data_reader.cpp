@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "core/format_pattern.h"
+#include "core/util/format_pattern.h"
 #include "core/globals.h"
-#include "core/logmsg.h"
+#include "core/log/logmsg.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_records.h"
 

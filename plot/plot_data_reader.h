@@ -6,8 +6,8 @@
 #include <QVector>
 #include <cstdint>
 
-#include "core/date_value.h"
-#include "meter/data_file.h"
+#include "core/util/date_value.h"
+#include "meter/record/data_file.h"
 #include "plot/graph_request.h"
 
 class PlotFileView;

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/format_pattern.h"
+#include "core/util/format_pattern.h"
 #include "core/globals.h"
-#include "core/logmsg.h"
-#include "core/text_helpers.h"
+#include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 #include "platform/tick_clock.h"
 
 QString logTime(Date d) { return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss")); }

@@ -1,7 +1,7 @@
 #include "plot/plot_services.h"
 
 #include "core/globals.h"
-#include "meter/data_file.h"
+#include "meter/record/data_file.h"
 
 void replotIfAuto(int16_t& flag) {
   Q_UNUSED(flag);

@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "core/logmsg.h"
+#include "core/log/logmsg.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_records.h"
 

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "core/logmsg.h"
+#include "core/log/logmsg.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_records.h"
 

@@ -1,8 +1,8 @@
 // Stand-in for the web server until it is built: it never listens and says so.
 #include "web/web_services.h"
 
-#include "core/logmsg.h"
-#include "core/setup_window.h"
+#include "core/log/logmsg.h"
+#include "core/setup/setup_window.h"
 
 int32_t webServerPort = 0;
 QString defaultWebRoot;

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 
 #include "core/globals.h"
-#include "core/settings_test_support.h"
-#include "meter/data_file.h"
+#include "tests/core/settings/settings_test_support.h"
+#include "meter/record/data_file.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
 #include "zav_test_file.h"

@@ -6,7 +6,7 @@
 #include <QFile>
 
 #include "core/globals.h"
-#include "core/logmsg.h"
+#include "core/log/logmsg.h"
 
 namespace {
 QString capturePath() {

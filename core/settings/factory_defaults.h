@@ -1,0 +1,22 @@
+#pragma once
+// The factory defaults, written into the setup controls in a fixed order:
+// each write runs that control's handler at once, so later rows see the
+// effects of earlier ones (twin fields, clock and divisor).
+
+#include <QString>
+
+#include "core/settings/setup_controls.h"
+
+struct FactoryPaths {
+  QString defDir;      // ends in "/"
+  QString exeBase;     // executable's base name, no extension
+  QString exeDir;      // executable's directory, no trailing "/"
+  QString currentDir;  // current working directory
+  QString appLogPath;  // the application log's current path
+};
+
+void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p);
+// The paths of the running program.
+FactoryPaths currentFactoryPaths();
+// The application log's current path.
+QString appLogPath();

@@ -1,0 +1,31 @@
+#pragma once
+// Reads the INI settings file into the setup controls, line by line in file
+// order: each value is written into its control, whose handler then sets the
+// setting as a user's edit would. Every line is echoed, bad lines are reported
+// with their line number, and reading always goes on to the end.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+#include "core/settings/setup_controls.h"
+
+// UTF-8 when the bytes are valid UTF-8, otherwise Windows-1252.
+QString decodeIniBytes(const QByteArray& bytes);
+
+// False when the text holds "," or "."; otherwise isDoubleInRange.
+bool isIntegerInRange(double min, double max, const QString& text);
+// The text converted by the regional settings lies in [min, max].
+bool isDoubleInRange(double min, double max, const QString& text);
+// "[007]  message" at level -1.
+void logIniLineError(int64_t line, const QString& message);
+
+struct IniReadResult {
+  int64_t lines = 0;
+  int64_t errors = 0;
+};
+
+// Reads the file when it exists; a missing file is logged at level 2.
+IniReadResult loadINIfile(const QString& fileName, SetupControls& c);
+// Applies the lines of an opened file's contents and logs the summary.
+IniReadResult loadINIfileNr(const QString& contents, SetupControls& c);

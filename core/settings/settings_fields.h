@@ -1,0 +1,57 @@
+#pragma once
+// The setup window's field rules: each Text1 field parses into its settings
+// global as its text changes; twin fields keep each other equal; option groups
+// and check-box groups set their globals. Works on the controls by name only.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+#include "core/util/date_value.h"
+#include "core/settings/setup_controls.h"
+
+class SetupFields {
+ public:
+  explicit SetupFields(SetupControls& controls) : m_c(controls) {}
+
+  // Change handler of Text1(index). `reparse` is the re-parse pass of
+  // applySetupSettings: fields 29 and 30 then leave ticksPerSec alone, so a
+  // value read from the INI file or typed into field 11 survives.
+  void text1Change(int index, bool reparse = false);
+  // Change handler of Text5(index): the timer word length re-runs the display.
+  void text5Change(int index);
+  void updateText5Display();
+  // False when a decimals field does not fit 16 bits.
+  bool buildValueTypes();
+
+  // Click handler of an option group after button `index` became selected.
+  void optionClick(const QString& group, int index);
+  // Stores the selected button's index of `group` into dest, logging it at level -1.
+  void setOptionValueVar(const QString& group, int16_t& dest);
+  // Bit i of dest set for each ticked box i of the group, logging each at level -1.
+  void setCheckedBits(const QString& group, int32_t& dest);
+  // Click handlers of the check-box arrays Check1, Check4, Check5, Check8, Check11 and of Check7.
+  void checkClick(const QString& array, int index);
+
+  // The controls that "Advanced functions" shows, in the order they are shown.
+  static const QStringList& advancedControls();
+  // Every Text1 index in the array's order.
+  static const QList<int>& text1Indexes();
+
+ private:
+  bool twinChange(int index, int twin, double v, bool ranged, double lo, double hi, double& global);
+  bool clockDivisorChange(bool reparse);
+  bool colourChange(const QString& name, const QString& text);
+  SetupControls& m_c;
+};
+
+// Setting the value of a field is rejected (field shows the error colour) when false.
+int32_t colourFromFieldText(const QString& text);
+// Prescale: lenient number without removing blanks, rounded down, limited to 1..10000.
+int16_t prescaleFromText(const QString& text);
+// "-1 12:30" style texts: an optional sign, days, then a time of day; 0 when the time does not convert.
+Date parseSignedTimeText(const QString& text);
+QString formatSignedTimeText(Date value);
+
+// The lenient reading of a setup field: blanks removed, "," as decimal point, leading number.
+double lenientNumber(const QString& text);

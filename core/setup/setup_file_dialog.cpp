@@ -1,0 +1,49 @@
+#include "core/setup/setup_file_dialog.h"
+
+#include "core/log/logmsg.h"
+#include "web/web_services.h"
+
+namespace {
+constexpr int kCancelError = 32755;
+const QString kAllFiles = QStringLiteral("all files (*.*)|*.*");
+}  // namespace
+
+FileDialogRequest selectFileRequest(const QString& kind, const QString& fileName, int16_t mode) {
+  FileDialogRequest r;
+  r.fileName = fileName;
+  if (kind == u"zav") {
+    r.defaultExt = QStringLiteral("zav");
+    r.filter = QStringLiteral("Zav data files (*.zav)|*.zav|") + kAllFiles;
+  } else if (kind == u"txt") {
+    r.defaultExt = QStringLiteral("txt");
+    r.filter = QStringLiteral("Zav text files (*.txt)|*.txt|") + kAllFiles;
+  } else if (kind == u"pic") {
+    r.defaultExt = QStringLiteral("gif");
+    r.filter = QStringLiteral("Plot picture files (*.bmp;*.gif)|*.bmp;*.gif|") + kAllFiles;
+  } else if (mode == 3) {
+    r.filter = kAllFiles;
+  }
+  // Mode 3 picks a name that need not exist: only a save dialog accepts one.
+  r.save = !(mode == 0);
+  r.overwritePrompt = false;
+  return r;
+}
+
+void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int16_t& cancelled) {
+  QString chosen;
+  if (fileDialog(selectFileRequest(kind, fileName, mode), chosen)) {
+    if (!chosen.isEmpty()) fileName = chosen;
+    logMsg(2, QStringLiteral("selectFileDialog: NO ERROR= 0"));
+    cancelled = 0;
+    return;
+  }
+  logMsg(2, QStringLiteral("selectFileDialog: ERROR= ") + QString::number(kCancelError));
+  logMsg(2, QStringLiteral("selectFileDialog: cdlCancel= ") + QString::number(kCancelError));
+  cancelled = -1;
+}
+
+QString ipLinkText(const QString& address, int port) {
+  return port == 80 ? address : address + u':' + QString::number(port);
+}
+
+QString ipLink() { return ipLinkText(webListenerAddress(), webListenerPort()); }

@@ -1,0 +1,137 @@
+#pragma once
+// frmSetup: the setup window whose controls hold every setting. Loaded hidden
+// at start and never destroyed; closing it hides it. Other windows read its
+// check boxes through the accessors below (e.g. frmSetup()->Check1(7)).
+
+#include <QHash>
+#include <QWidget>
+
+#include "core/setup/graph_slider.h"
+#include "core/settings/settings_fields.h"
+#include "core/settings/setup_controls.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QMenu;
+
+class SetupWindow : public QWidget, public SetupControls {
+  Q_OBJECT
+ public:
+  SetupWindow();
+
+  // The load handler: default file names, diagnostics, factory defaults, the
+  // INI file unless `readIni` is false, then the web server when asked for.
+  void formLoad(bool readIni);
+  void applySetupSettings(bool resetDefaults);
+  void meterOnOflineChanged();
+  void setDebugMode();
+  void shutDownProgram();
+  void searchComPorts();
+  // The application-log tab: starts the log with the tab's path and mode.
+  void setAppLogMode();
+
+  // Tab captions in order; a tab that is unavailable is hidden.
+  bool tabAvailable(const QString& caption) const;
+
+  QLineEdit* Text1(int i) const { return edit(ctl("Text1", i)); }
+  QLineEdit* Text2(int i) const { return edit(ctl("Text2", i)); }
+  QLineEdit* Text5(int i) const { return edit(ctl("Text5", i)); }
+  QLineEdit* Text16(int i) const { return edit(ctl("Text16", i)); }
+  QCheckBox* Check1(int i) const { return box(ctl("Check1", i)); }
+  QCheckBox* Check4(int i) const { return box(ctl("Check4", i)); }
+  QCheckBox* Check5(int i) const { return box(ctl("Check5", i)); }
+  QCheckBox* Check8(int i) const { return box(ctl("Check8", i)); }
+  QCheckBox* Check11(int i) const { return box(ctl("Check11", i)); }
+  QCheckBox* Check7() const { return box(QStringLiteral("Check7")); }
+  QCheckBox* Check9() const { return box(QStringLiteral("Check9")); }
+  QRadioButton* option(const QString& group, int i) const;
+  QSlider* Slider1() const { return m_slider.slider(); }
+  QPlainTextEdit* Text17() const;
+  QGroupBox* Frame10() const;
+  QComboBox* Combo2() const;
+  QPushButton* Command1(int i) const;
+  QWidget* control(const QString& name) const { return m_controls.value(name); }
+  SetupFields& fields() { return m_fields; }
+  GraphSlider& graphSlider() { return m_slider; }
+
+  // Shown by the web server stand-in.
+  void showWebServerUnavailable();
+  void showWebServerStopped();
+
+  // SetupControls
+  QString text(const QString& name) const override;
+  void setText(const QString& name, const QString& text) override;
+  int value(const QString& name) const override;
+  void setValue(const QString& name, int value) override;
+  int count(const QString& array) const override;
+  void setForeColor(const QString& name, int32_t colour) override;
+  void setBackColor(const QString& name, int32_t colour) override;
+  void setToolTip(const QString& name, const QString& tip) override;
+  void setEnabled(const QString& name, bool enabled) override;
+  void setVisible(const QString& name, bool visible) override;
+  QString caption(const QString& name) const override;
+  int sliderValue() const override;
+  void setSliderQuietly(int position) override;
+  using QWidget::setEnabled;
+  using QWidget::setToolTip;
+  using QWidget::setVisible;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  // Widget makers: each registers the widget under its designer name.
+  QLineEdit* makeEdit(const QString& name, const QString& text = QString());
+  QCheckBox* makeCheck(const QString& name, const QString& caption);
+  QRadioButton* makeOption(const char* group, int index, const QString& caption);
+  QLabel* makeLabel(const QString& name, const QString& caption);
+  QPushButton* makeButton(const QString& name, const QString& caption);
+  QGroupBox* makeFrame(const QString& name, const QString& caption);
+  template <typename T>
+  T* reg(const QString& name, T* w) {
+    registerControl(name, w);
+    return w;
+  }
+  void registerControl(const QString& name, QWidget* w);
+  QLineEdit* edit(const QString& name) const;
+  QCheckBox* box(const QString& name) const;
+
+  QWidget* buildGeneralTab();
+  QWidget* buildMeterScaleTab();
+  QWidget* buildPlotScaleTab();
+  QWidget* buildFilesTab();
+  QWidget* buildAppLogTab();
+  QWidget* buildDetectorTab();
+  QWidget* buildWebTab();
+  QWidget* buildUnitsTab();
+  void connectHandlers();
+
+  void check7Click();
+  void check9Click();
+  void cheLoggingClick();
+  void command1Click(int index);
+  void command9Click(int index);
+  void command3Click(int index);
+  void refreshFileFields();
+  QString diagnosticHeader() const;
+
+  QHash<QString, QWidget*> m_controls;
+  QHash<QString, int> m_arrayCounts;
+  QTabWidget* m_tabs = nullptr;
+  QMenu* m_trayMenu = nullptr;
+  SetupFields m_fields;
+  GraphSlider m_slider;
+};
+
+// The setup window once loaded; nullptr before.
+SetupWindow* frmSetup();

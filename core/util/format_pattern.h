@@ -1,0 +1,26 @@
+#pragma once
+// The one place that turns numbers and dates into display text.
+
+#include <QString>
+
+#include "core/util/date_value.h"
+
+// Number format patterns: "0" digit, "#" optional digit, "." decimal point,
+// "," grouping (when between digit placeholders), sections separated by ";"
+// (positive;negative;zero), other characters (blanks, "+", quoted text) kept
+// literally. Rounds half away from zero. Separators follow the regional settings.
+QString formatNumber(double v, const QString& pattern);
+
+// Date patterns: "yyyy", "yy", "mm" (month, or minutes after "hh"/before "ss"),
+// "m", "dd", "d", "hh", "h", "nn", "n", "ss", "s"; other characters literal.
+QString formatDate(Date d, const QString& pattern);
+
+// The platform's general date format: date only when there is no time part,
+// time only when there is no date part (day 0), otherwise both.
+QString generalDate(Date d);
+
+// A number written "for display with room for its sign": a leading blank for
+// zero and positive values, "-" for negative ones; shortest round-trip digits.
+QString strSigned(double v);
+// The same without the blank.
+QString strPlain(double v);

@@ -1,0 +1,170 @@
+#include "core/util/number_text.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+bool isSkipped(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+
+// Radix literal after "&H" or "&O": short literals are 16-bit, longer 32-bit,
+// a trailing "&" forces 32-bit, as the original platform read them.
+double radixValue(const QString& s, qsizetype i, int radix) {
+  quint64 v = 0;
+  int digits = 0;
+  for (; i < s.size(); ++i) {
+    if (isSkipped(s[i])) continue;
+    const int d = QChar(s[i]).digitValue() >= 0                        ? s[i].digitValue()
+                  : (s[i].toUpper() >= u'A' && s[i].toUpper() <= u'F') ? s[i].toUpper().unicode() - 'A' + 10
+                                                                       : -1;
+    if (d < 0 || d >= radix) break;
+    v = v * radix + d;
+    ++digits;
+    if (v > 0xFFFFFFFFull) return 0;
+  }
+  const bool longSuffix = i < s.size() && s[i] == u'&';
+  if (digits == 0) return 0;
+  if (!longSuffix && v <= 0xFFFF) return static_cast<int16_t>(static_cast<uint16_t>(v));
+  return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
+}  // namespace
+
+double val(const QString& text) {
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  while (i < n && isSkipped(text[i])) ++i;
+  if (i + 1 < n && text[i] == u'&') {
+    const QChar r = text[i + 1].toUpper();
+    if (r == u'H') return radixValue(text, i + 2, 16);
+    if (r == u'O') return radixValue(text, i + 2, 8);
+  }
+  QByteArray num;
+  auto skip = [&] {
+    while (i < n && isSkipped(text[i])) ++i;
+  };
+  if (i < n && (text[i] == u'-' || text[i] == u'+')) num += char(text[i++].unicode());
+  bool dot = false, anyDigit = false;
+  for (skip(); i < n; skip()) {
+    const QChar c = text[i];
+    if (c >= u'0' && c <= u'9') {
+      num += char(c.unicode());
+      anyDigit = true;
+    } else if (c == u'.' && !dot) {
+      num += '.';
+      dot = true;
+    } else {
+      break;
+    }
+    ++i;
+  }
+  if (!anyDigit) return 0;
+  if (i < n && (text[i].toUpper() == u'E' || text[i].toUpper() == u'D')) {
+    qsizetype j = i + 1;
+    QByteArray exp = "e";
+    while (j < n && isSkipped(text[j])) ++j;
+    if (j < n && (text[j] == u'-' || text[j] == u'+')) exp += char(text[j++].unicode());
+    bool expDigit = false;
+    while (j < n && ((text[j] >= u'0' && text[j] <= u'9') || isSkipped(text[j]))) {
+      if (!isSkipped(text[j])) {
+        exp += char(text[j].unicode());
+        expDigit = true;
+      }
+      ++j;
+    }
+    if (expDigit) num += exp;
+  }
+  // from_chars ignores the C locale that QCoreApplication sets from the environment.
+  double v = 0;
+  const char* b = num.constData();
+  if (*b == '+') ++b;
+  const auto res = std::from_chars(b, num.constData() + num.size(), v);
+  if (res.ec != std::errc()) return 0;
+  return std::isfinite(v) ? v : 0;
+}
+
+double roundHalfEven(double v) { return std::nearbyint(v); }  // default FE_TONEAREST is half to even
+
+bool roundToInt16(double v, int16_t& out) {
+  const double r = roundHalfEven(v);
+  if (!(r >= -32768.0 && r <= 32767.0)) return false;
+  out = static_cast<int16_t>(r);
+  return true;
+}
+
+bool roundToInt32(double v, int32_t& out) {
+  const double r = roundHalfEven(v);
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) return false;
+  out = static_cast<int32_t>(r);
+  return true;
+}
+
+bool localeToDouble(const QString& text, double& out) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) return false;
+  bool ok = false;
+  QLocale loc = QLocale::system();
+  loc.setNumberOptions(QLocale::DefaultNumberOptions);
+  double v = loc.toDouble(t, &ok);
+  if (!ok) v = QLocale::c().toDouble(t, &ok);
+  if (!ok || !std::isfinite(v)) return false;
+  out = v;
+  return true;
+}
+
+bool localeToInt16(const QString& text, int16_t& out) {
+  double v;
+  return localeToDouble(text, v) && roundToInt16(v, out);
+}
+
+bool localeToInt32(const QString& text, int32_t& out) {
+  double v;
+  return localeToDouble(text, v) && roundToInt32(v, out);
+}
+
+bool localeToDate(const QString& text, Date& out) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) return false;
+  // A plain number counts as days.
+  double days;
+  if (localeToDouble(t, days)) {
+    out = days;
+    return true;
+  }
+  static const QRegularExpression timeRe(R"(^(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?$)");
+  static const QRegularExpression dateRe(R"(^(\d{1,4})[-/.](\d{1,2})[-/.](\d{1,4})(?:[ T](.+))?$)");
+  auto parseTime = [](const QString& s, double& frac) {
+    const auto m = timeRe.match(s.trimmed());
+    if (!m.hasMatch()) return false;
+    const int h = m.captured(1).toInt(), mi = m.captured(2).toInt(), se = m.captured(3).toInt();
+    if (h > 23 || mi > 59 || se > 59) return false;
+    frac = timeSerial(h, mi, se);
+    return true;
+  };
+  double frac = 0;
+  if (parseTime(t, frac)) {
+    out = frac;
+    return true;
+  }
+  const auto m = dateRe.match(t);
+  if (!m.hasMatch()) return false;
+  int y = m.captured(1).toInt(), mo = m.captured(2).toInt(), d = m.captured(3).toInt();
+  if (m.captured(1).size() != 4) std::swap(y, d);  // d.m.yyyy or m/d/yyyy: take the locale's order
+  if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+  Date day;
+  if (!dateSerial(y, mo, d, day)) return false;
+  if (dateParts(day).day != d) return false;
+  frac = 0;
+  if (!m.captured(4).isEmpty() && !parseTime(m.captured(4), frac)) return false;
+  out = day + frac;
+  return true;
+}
+
+QString localeFromDouble(double v) {
+  // As the platform writes a number as text: no thousands separators, so the
+  // lenient reading gets the same number back.
+  QLocale loc = QLocale::system();
+  loc.setNumberOptions(QLocale::OmitGroupSeparator);
+  return loc.toString(v, 'g', 15);
+}

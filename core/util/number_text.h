@@ -1,0 +1,28 @@
+#pragma once
+// Reading numbers typed by the user, two ways, and integer conversions.
+
+#include <QString>
+#include <cstdint>
+
+#include "core/util/date_value.h"
+
+// Lenient reading: skips blanks, tabs and line feeds, then reads the leading
+// number (sign, digits with one ".", exponent E or D), or "&H"/"&O" digits with
+// an optional "&". Stops at the first character that does not fit; no number
+// gives 0. Independent of the regional settings. Callers apply removeBlanks and
+// commaToPoint first where the rule asks for it.
+double val(const QString& text);
+
+// Conversion by the user's regional settings (QLocale::system()). Fails on an
+// empty or non-numeric text and on a value outside the target type. Integers
+// round half to even.
+bool localeToDouble(const QString& text, double& out);
+bool localeToInt16(const QString& text, int16_t& out);
+bool localeToInt32(const QString& text, int32_t& out);
+bool localeToDate(const QString& text, Date& out);  // a date, a time of day or both
+QString localeFromDouble(double v);                 // general form, at most 15 significant digits
+
+// Round half to even to an integer type; false when out of range (or NaN).
+bool roundToInt16(double v, int16_t& out);
+bool roundToInt32(double v, int32_t& out);
+double roundHalfEven(double v);

@@ -1,0 +1,47 @@
+#pragma once
+// State of the meter side of the main window: the latest controller reading,
+// the shared receive buffer, the count processor's fields, the meter register
+// and the live values the web pages read.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+#include "core/util/date_value.h"
+
+// --- latest accepted reading (written by the frame parser and the pulse path) ---
+extern int32_t thisCount;  // unsigned count's bit pattern
+extern int32_t thisTimer;  // unsigned ticks' bit pattern
+extern int16_t thisTemp;
+extern int16_t thisVoltCount;
+extern int16_t frameStatus;
+extern int32_t thisResetCount;
+
+// The one receive buffer of the main window (frames, plain pulses, radio bits).
+extern QByteArray rxBuffer;
+
+// --- count processor fields ---
+extern int32_t readingCount;  // readings since going on-line; setOnLine zeroes it
+extern Date onlineStartTime;
+extern Date readingTime;
+extern double elapsedTcks;
+extern int32_t lastCountTick;
+extern int32_t lastProcessTick;
+// Defined with the indicators: the idle countdown and the pending plain pulse.
+extern int32_t idleCountdownMs;
+extern bool pulsePending;
+extern int16_t pulseDivider;  // simulated pulses per count (1)
+extern int16_t pulseDivCounter;
+
+// --- meter register and rate ---
+extern double energyWh;  // wraps from above 1999999999 Wh
+extern double mRevTime;  // seconds per count of the last valid rate, 0 = none
+extern double totPower;  // W
+extern double relPower;  // W, totPower - reference power
+extern bool countsPerSecondMode;
+
+// --- live values for the web pages ---
+extern QString strZavEnergy, strZavPower, strZavTemp;
+extern int32_t lngZavEnergy, lngZavPower, lngZavTemp;
+// The latest text-log line with its extra fields, built when it is read.
+const QString& zavRecordText();

@@ -1,0 +1,558 @@
+#include "meter/record/data_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QtEndian>
+#include <cerrno>
+#include <cstring>
+
+#include "core/util/format_pattern.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/number_text.h"
+
+dataFileIndex dataFileSlots[2];
+int16_t zavOutFile = 0;
+int64_t zavOutHeadPtr = 0;
+int64_t zavOutRecPtr = 0;
+zavOutRecord zavOutDat;
+
+namespace {
+
+int g_outFd = -1;
+// File numbers as the reports show them: the lowest number not in use.
+uint32_t g_fileNumbersInUse = 0;
+
+int16_t takeFreeFileNumber() {
+  for (int16_t n = 1; n < 32; ++n) {
+    if (!(g_fileNumbersInUse & (1u << n))) {
+      g_fileNumbersInUse |= 1u << n;
+      return n;
+    }
+  }
+  return 31;
+}
+void releaseFileNumber(int16_t n) {
+  if (n > 0 && n < 32) g_fileNumbersInUse &= ~(1u << n);
+}
+int64_t g_outLength = 0;  // length of the open file, kept so appends need no stat
+
+template <typename T>
+void put(char*& p, T v) {
+  qToLittleEndian<T>(v, p);
+  p += sizeof(T);
+}
+template <typename T>
+T get(const char*& p) {
+  T v = qFromLittleEndian<T>(p);
+  p += sizeof(T);
+  return v;
+}
+void putDate(char*& p, Date d) {
+  quint64 bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  put<quint64>(p, bits);
+}
+Date getDate(const char*& p) {
+  const quint64 bits = get<quint64>(p);
+  Date d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+QString num(int64_t v) { return QString::number(v); }
+QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// Reads exactly n bytes at a 1-based position; false on a short read.
+bool readAt(int fd, int64_t pos1, char* buf, int n) {
+  int got = 0;
+  while (got < n) {
+    const ssize_t r = ::pread(fd, buf + got, n - got, pos1 - 1 + got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    got += int(r);
+  }
+  return true;
+}
+
+bool writeAt(int fd, int64_t pos1, const QByteArray& bytes) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t w = ::pwrite(fd, bytes.constData() + done, bytes.size() - done, pos1 - 1 + done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += w;
+  }
+  return true;
+}
+
+int64_t fileLength(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
+}
+
+bool versionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }
+
+void resizeIndex(dataFileIndex& ix, int n) {
+  ix.sectionHeaders.resize(n + 1);
+  ix.sectionFilePos.resize(n + 1);
+  ix.sectionLastTime.resize(n + 1);
+  ix.sectionEndRecord.resize(n + 1);
+}
+
+int32_t settingToInt32(double v) {
+  int32_t out = 0;
+  if (roundToInt32(v, out)) return out;
+  return v > 0 ? INT32_MAX : INT32_MIN;
+}
+
+struct TailCut {
+  int64_t from = 0;  // 1-based position of the first byte to cut; 0: nothing
+  QString what;
+};
+
+// What a header of 0 records at pos leaves to cut when it is the open section
+// running to the end of the file.
+TailCut openSectionCut(int64_t pos, int64_t len) {
+  const int64_t body = len - pos + 1 - kSectionBytes;
+  const int64_t partial = body % kRecordBytes;
+  if (body - partial == 0) {
+    return {pos, partial ? QStringLiteral("a section header with 0 records and a partial record of ") +
+                               num(partial) + QStringLiteral(" bytes")
+                         : QStringLiteral("a section header with 0 records and nothing behind it")};
+  }
+  if (partial)
+    return {len - partial + 1,
+            QStringLiteral("a partial record of ") + num(partial) + QStringLiteral(" bytes")};
+  return {};
+}
+
+// A kill while recording can leave, at the very end of the file, a partial
+// header, a partial record, or a header of 0 records with nothing behind it.
+// Cutting them lets the file be read to its end and recording go on behind it.
+// Only a file whose sections all chain up to that tail is touched. A header of
+// 0 records with whole sections of the same settings behind it (an older
+// program appended behind an empty header) is no open section: its tail is
+// never cut as if it were one.
+bool findTornTail(int fd, int64_t len, TailCut& cut) {
+  char buf[kSectionBytes];
+  int64_t pos = 1;
+  // The latest header of 0 records while the bytes behind it are tried as
+  // further sections; when they do not chain up, it is the open section.
+  bool tryingBehindOpen = false;
+  TailCut openCut;
+  fileSection openHeader;
+  int64_t behindOpen = 0;
+  const auto fail = [&] {
+    if (tryingBehindOpen) cut = openCut;
+    return tryingBehindOpen;
+  };
+  while (pos <= len) {
+    const int64_t left = len - pos + 1;
+    if (left < kSectionBytes) {
+      // A partial header behind whole sections is ours; at the start of the
+      // file only when its version bytes are there and ours. Behind a header
+      // of 0 records it is more likely the torn end of that open section.
+      if (tryingBehindOpen) return fail();
+      // A file too short to show a version holds nothing readable: the torn
+      // first write of a new file, which would otherwise block recording.
+      if (pos == 1 && left < 12) {
+        cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
+        return true;
+      }
+      if (pos == 1) {
+        if (!readAt(fd, pos, buf, 12)) return false;
+        const char* p = buf + 8;
+        if (!versionOk(get<int32_t>(p))) return false;
+      }
+      cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
+      return true;
+    }
+    if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
+    const fileSection h = unpackSection(buf);
+    if (!versionOk(h.version) || h.records < 0) return fail();
+    // Records of an open section can look like a header; one written behind
+    // an empty header carries the same settings.
+    if (pos == behindOpen &&
+        (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
+         h.WsPerCount != openHeader.WsPerCount))
+      return fail();
+    if (h.records > 0) {
+      pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
+      continue;
+    }
+    if (left - kSectionBytes < kSectionBytes) {
+      cut = openSectionCut(pos, len);
+      return true;
+    }
+    tryingBehindOpen = true;
+    openCut = openSectionCut(pos, len);
+    openHeader = h;
+    pos += kSectionBytes;
+    behindOpen = pos;
+  }
+  return pos == len + 1 || fail();
+}
+
+void cutTornTail(const QString& name) {
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return;
+  const int64_t len = fileLength(fd);
+  TailCut tail;
+  if (findTornTail(fd, len, tail) && tail.from > 0) {
+    const int64_t cutFrom = tail.from;
+    const int64_t cut = len - cutFrom + 1;
+    if (::ftruncate(fd, cutFrom - 1) == 0) {
+      logMsg(-1, QStringLiteral("openOutZavDat: ERROR torn tail cut: ") + tail.what +
+                     QStringLiteral(" at position=") + num(cutFrom) + QStringLiteral("  bytes cut=") +
+                     num(cut) + QStringLiteral("  fileLength=") + num(cutFrom - 1));
+    } else {
+      logMsg(-1, QStringLiteral("openOutZavDat: ERROR cannot cut torn tail at position=") + num(cutFrom) +
+                     QStringLiteral(": ") + errnoText());
+    }
+  }
+  ::close(fd);
+}
+
+void closeOutFd() {
+  if (g_outFd >= 0) ::close(g_outFd);
+  g_outFd = -1;
+  releaseFileNumber(zavOutFile);
+}
+
+bool writeFailed(int64_t pos, qsizetype bytes) {
+  const QString err = errnoText();
+  // Leave no partial record behind for the next open.
+  if (g_outFd >= 0) {
+    const int cut = ::ftruncate(g_outFd, g_outLength);
+    Q_UNUSED(cut);
+  }
+  logMsg(-1, QStringLiteral("newMeterCount: ERROR writing data file ") + zavDatFileName[0] +
+                 QStringLiteral(" at position=") + num(pos) + QStringLiteral(" bytes=") + num(bytes) +
+                 QStringLiteral(": ") + err + QStringLiteral(" - data file closed"));
+  closeOutZavDat();
+  return false;
+}
+
+}  // namespace
+
+QByteArray packSection(const fileSection& h) {
+  QByteArray out(kSectionBytes, '\0');
+  char* p = out.data();
+  putDate(p, h.startTime);
+  put<int32_t>(p, h.version);
+  put<int32_t>(p, h.sensorVer);
+  put<int32_t>(p, h.meterID);
+  put<int32_t>(p, h.ticksPerSec);
+  put<int32_t>(p, h.WsPerCount);
+  put<int32_t>(p, h.resetCount);
+  put<int16_t>(p, h.voltCount);
+  put<int32_t>(p, h.records);
+  return out;
+}
+
+QByteArray packRecord(const meterRecord& r) {
+  QByteArray out(kRecordBytes, '\0');
+  char* p = out.data();
+  putDate(p, r.recTime);
+  put<int32_t>(p, r.count);
+  put<int32_t>(p, r.ticks);
+  put<int16_t>(p, r.temp);
+  return out;
+}
+
+fileSection unpackSection(const char* p) {
+  fileSection h;
+  h.startTime = getDate(p);
+  h.version = get<int32_t>(p);
+  h.sensorVer = get<int32_t>(p);
+  h.meterID = get<int32_t>(p);
+  h.ticksPerSec = get<int32_t>(p);
+  h.WsPerCount = get<int32_t>(p);
+  h.resetCount = get<int32_t>(p);
+  h.voltCount = get<int16_t>(p);
+  h.records = get<int32_t>(p);
+  return h;
+}
+
+meterRecord unpackRecord(const char* p) {
+  meterRecord r;
+  r.recTime = getDate(p);
+  r.count = get<int32_t>(p);
+  r.ticks = get<int32_t>(p);
+  r.temp = get<int16_t>(p);
+  return r;
+}
+
+int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
+  if (r < 1 || r > ix.recordCount) return 0;
+  for (int k = 1; k <= ix.sectionCount && k < ix.sectionEndRecord.size(); ++k) {
+    if (r <= ix.sectionEndRecord[k]) {
+      const int64_t before = ix.sectionEndRecord[k - 1];
+      return ix.sectionFilePos[k] + kSectionBytes + (r - before - 1) * int64_t(kRecordBytes);
+    }
+  }
+  return 0;
+}
+
+bool loadZavDatNEW(int16_t slot) {
+  if (slot < 0 || slot > 1) return false;
+  dataFileIndex& ix = dataFileSlots[slot];
+  resizeIndex(ix, 0);
+  ix.recordCount = 0;
+  ix.sectionCount = 0;
+  const QString& name = zavDatFileName[slot];
+  QString t = QStringLiteral("loadZavDatNEW(") + num(slot) + QStringLiteral(")\nfileName=") + name + '\n';
+  if (slot != 0 && !QFileInfo(name).isFile()) return false;
+
+  const int fd =
+      name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    logMsg(-1, t + QStringLiteral("ERROR cannot open file: ") + errnoText() +
+                   QStringLiteral("\n*** File Error ***"));
+    return false;
+  }
+  const int16_t fileNr = takeFreeFileNumber();
+  const int64_t len = fileLength(fd);
+  t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
+  bool ok = true;
+  if (len == 0) {
+    t += QStringLiteral("starting new Zav file");
+  } else {
+    char buf[kSectionBytes];
+    ok = len >= 12 && readAt(fd, 1, buf, 12);
+    if (!ok) {
+      t += QStringLiteral("Error short read: fileLength=") + num(len) + '\n';
+    } else {
+      const char* p = buf;
+      const Date created = getDate(p);
+      const int32_t version = get<int32_t>(p);
+      if (!versionOk(version)) {
+        t += QStringLiteral("unsupported file version:") + num(version) + QStringLiteral("\n  created:") +
+             generalDate(created) + '\n';
+        ok = false;
+      } else {
+        t += QStringLiteral("adding to existing file version:") + num(version) +
+             QStringLiteral("  created:") + generalDate(created) + '\n';
+      }
+    }
+    if (ok) {
+      int64_t pos = 1;
+      int k = 0;
+      int64_t total = 0;
+      while (pos < len) {
+        if (!readAt(fd, pos, buf, kSectionBytes)) {
+          t += QStringLiteral("Error short read of section header at position=") + num(pos) + '\n';
+          pos = 0;
+          break;
+        }
+        fileSection h = unpackSection(buf);
+        ++k;
+        t += QStringLiteral("  ----------------------------------\n     fileSection:") + num(k) +
+             QStringLiteral("\n       startTime:") + generalDate(h.startTime) +
+             QStringLiteral("\n         version:") + num(h.version) + QStringLiteral("\n       sensorVer:") +
+             num(h.sensorVer) + QStringLiteral("\n         meterID:") + num(h.meterID) +
+             QStringLiteral("\n      resetCount:") + num(h.resetCount) +
+             QStringLiteral("\n       voltCount:") + num(h.voltCount) +
+             QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) +
+             QStringLiteral("\n     ticksPerSec:") + num(h.ticksPerSec) +
+             QStringLiteral("\n         records:") + num(h.records) + '\n';
+        if (k == 1) ix.firstRecordTime = h.startTime;
+        ix.lastRecordTime = h.startTime;
+        const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
+        if (h.records == 0) {
+          if (room % kRecordBytes != 0) {
+            t += QStringLiteral("Error remainingBytes=") + num(room) + '\n';
+            pos = 0;
+            break;
+          }
+          if (room / kRecordBytes < 1) {
+            t += QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes) + '\n';
+            pos = 0;
+            break;
+          }
+          h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
+          t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+        } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
+          t += QStringLiteral("Error records=") + num(h.records) +
+               QStringLiteral(" do not fit in remainingBytes=") + num(room) + '\n';
+          pos = 0;
+          break;
+        }
+        const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
+        if (!readAt(fd, lastPos, buf, kRecordBytes)) {
+          t += QStringLiteral("Error short read of record at position=") + num(lastPos) + '\n';
+          pos = 0;
+          break;
+        }
+        ix.lastRecordTime = unpackRecord(buf).recTime;
+        t += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
+        const int n = ix.sectionHeaders.size();
+        resizeIndex(ix, n);
+        ix.sectionFilePos[n] = pos;
+        ix.sectionHeaders[n] = h;
+        total += h.records;
+        ix.sectionLastTime[n] = ix.lastRecordTime;
+        ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
+        pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
+      }
+      t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
+      ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
+      ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
+      if (pos != len + 1) {
+        t += QStringLiteral("fileLength / record count error");
+        ok = false;
+      } else {
+        t += QStringLiteral("file is OK: totalFileSection=") + num(k) +
+             QStringLiteral("  totalFileRecords=") + num(total);
+      }
+    }
+  }
+  ::close(fd);
+  releaseFileNumber(fileNr);
+  if (ok) {
+    logMsg(2, t);
+  } else {
+    logMsg(-1, t + QStringLiteral("\n*** File Error ***"));
+  }
+  return ok;
+}
+
+void openOutZavDat() {
+  const QString& name = zavDatFileName[0];
+  if (zavOutFile > 0) closeOutZavDat();
+  if (QFileInfo(name).isFile()) cutTornTail(name);
+  loadZavDatNEW(0);
+  const dataFileIndex& ix = dataFileSlots[0];
+  QString t = QStringLiteral("openOutZavDat:\nfileName=") + name + '\n';
+  const QFileInfo fi(name);
+  bool take = true;
+  if (!fi.isFile()) {
+    t += QStringLiteral("starting new Zav file\n");
+  } else if (fi.size() == 0) {
+    t += QStringLiteral("fileLength=") + num(fi.size()) + QStringLiteral("\nadding to empty Zav file\n");
+  } else if (ix.sectionCount < 1) {
+    t += QStringLiteral("file size error0\n");
+    take = false;
+  } else if (!versionOk(ix.sectionHeaders[ix.sectionCount].version)) {
+    t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
+    take = false;
+  } else {
+    t += QStringLiteral("adding to existing file version:") +
+         num(ix.sectionHeaders[ix.sectionCount].version) + QStringLiteral("  last section created:") +
+         generalDate(ix.sectionHeaders[ix.sectionCount].startTime) + '\n';
+  }
+  zavOutFile = 0;
+  if (!take) {
+    logMsg(-1, t);
+    return;
+  }
+  g_outFd =
+      name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (g_outFd < 0) {
+    logMsg(-1, t + QStringLiteral("ERROR cannot open file: ") + errnoText());
+    return;
+  }
+  zavOutFile = takeFreeFileNumber();
+  g_outLength = fileLength(g_outFd);
+  t += QStringLiteral("zavOutFileNr=") + num(zavOutFile) + '\n';
+  if (ix.sectionCount > 0) {
+    const int n = ix.sectionCount;
+    zavOutHeadPtr = ix.sectionFilePos[n];
+    char buf[kSectionBytes];
+    if (readAt(g_outFd, zavOutHeadPtr, buf, kSectionBytes)) zavOutDat.header = unpackSection(buf);
+    if (zavOutDat.header.records == 0) {
+      t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) + '\n';
+      if (!writeAt(g_outFd, zavOutHeadPtr, packSection(ix.sectionHeaders[n]))) {
+        t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
+      }
+    }
+  }
+  fileSection& h = zavOutDat.header;
+  h.startTime = dateNow();
+  h.version = ZAV_VERSION_MAJOR * 1000000 + ZAV_VERSION_MINOR * 1000 + ZAV_VERSION_REVISION;
+  h.sensorVer = ZAVdetectorVer;
+  h.meterID = ZAVmeterID;
+  h.ticksPerSec = settingToInt32(ticksPerSec);
+  h.WsPerCount = settingToInt32(WsPerCount);
+  h.resetCount = 0;
+  h.voltCount = 0;
+  h.records = 0;
+  logMsg(1, t);
+}
+
+void closeOutZavDat() {
+  if (zavOutFile <= 0) {
+    logMsg(-1, QStringLiteral("zavOutFile Nr: ") + num(zavOutFile) + QStringLiteral(" is not open"));
+    zavOutFile = 0;
+    closeOutFd();
+    return;
+  }
+  const int16_t nr = zavOutFile;
+  if (zavOutDat.header.records > 0) {
+    if (!writeAt(g_outFd, zavOutHeadPtr, packSection(zavOutDat.header))) {
+      logMsg(-1, QStringLiteral("closeOutZavDat: ERROR writing header at position=") + num(zavOutHeadPtr) +
+                     QStringLiteral(": ") + errnoText());
+    }
+    logMsg(2, QStringLiteral("saving header new records=") + num(zavOutDat.header.records) +
+                  QStringLiteral(" and closing zavOutFile Nr: ") + num(nr));
+  } else {
+    logMsg(2, QStringLiteral("no new records, closing zavOutFile Nr: ") + num(nr));
+  }
+  closeOutFd();
+  zavOutFile = 0;
+}
+
+bool endOutSection(Date readingTime) {
+  if (zavOutFile <= 0) return false;
+  dataFileIndex& ix = dataFileSlots[0];
+  fileSection& h = zavOutDat.header;
+  const int n = ix.sectionCount;
+  if (n > 0 && n < ix.sectionHeaders.size()) ix.sectionHeaders[n] = h;
+  const QByteArray bytes = packSection(h);
+  if (!writeAt(g_outFd, zavOutHeadPtr, bytes)) return writeFailed(zavOutHeadPtr, bytes.size());
+  h.startTime = readingTime;
+  h.records = 0;
+  return true;
+}
+
+bool appendOutRecord(Date readingTime) {
+  if (zavOutFile <= 0) return false;
+  dataFileIndex& ix = dataFileSlots[0];
+  fileSection& h = zavOutDat.header;
+  const bool newSection = h.records == 0;
+  zavOutDat.record.recTime = readingTime;
+  QByteArray out;
+  const int64_t at = g_outLength + 1;
+  if (newSection) out = packSection(h);
+  out += packRecord(zavOutDat.record);
+  // Header and first record in one write: a kill never leaves an empty section.
+  if (!writeAt(g_outFd, at, out)) return writeFailed(at, out.size());
+  g_outLength += out.size();
+
+  int n = ix.sectionCount;
+  if (newSection) {
+    n += 1;
+    ix.sectionCount = n;
+    resizeIndex(ix, n);
+    zavOutHeadPtr = at;
+    ix.sectionFilePos[n] = zavOutHeadPtr;
+    ix.sectionHeaders[n] = h;
+  }
+  h.records += 1;
+  ix.sectionHeaders[n].records = h.records;
+  if (ix.recordCount == 0) ix.firstRecordTime = readingTime;
+  ix.recordCount += 1;
+  ix.lastRecordTime = readingTime;
+  ix.sectionLastTime[n] = readingTime;
+  ix.sectionEndRecord[n] = ix.recordCount;
+  zavOutRecPtr = g_outLength + 1 - kRecordBytes;
+  return true;
+}
+
+QString formatMs(int32_t value) {
+  return num(value / 1000000) + '.' + num((value / 1000) % 1000) + '.' + num(value % 1000);
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The binary data file (".ZAV"): no file header, a sequence of sections, each
+// a 38-byte header followed by 18-byte records; little-endian, no padding, a
+// Date as an 8-byte IEEE double. Positions are 1-based byte positions.
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+#include "core/util/date_value.h"
+
+constexpr int kSectionBytes = 38;
+constexpr int kRecordBytes = 18;
+// Versions the program reads: 1.2.1 .. 1.3.999.
+constexpr int32_t kMinFileVersion = 1002001;
+constexpr int32_t kMaxFileVersion = 1003999;
+
+// Section header.
+struct fileSection {
+  Date startTime = 0;
+  int32_t version = 0;
+  int32_t sensorVer = 0;
+  int32_t meterID = 0;
+  int32_t ticksPerSec = 0;
+  int32_t WsPerCount = 0;
+  int32_t resetCount = 0;
+  int16_t voltCount = 0;
+  int32_t records = 0;
+};
+
+// One reading.
+struct meterRecord {
+  Date recTime = 0;
+  int32_t count = 0;
+  int32_t ticks = 0;
+  int16_t temp = 0;
+};
+
+// The on-disk bytes of a header or a record, and back (p holds at least the
+// 38 or 18 bytes).
+QByteArray packSection(const fileSection& h);
+QByteArray packRecord(const meterRecord& r);
+fileSection unpackSection(const char* p);
+meterRecord unpackRecord(const char* p);
+
+// Index of one file's sections; element 0 of the arrays is never used.
+struct dataFileIndex {
+  QVector<fileSection> sectionHeaders{fileSection{}};
+  QVector<int64_t> sectionFilePos{0};  // 1-based position of each header
+  QVector<Date> sectionLastTime{0};
+  QVector<int32_t> sectionEndRecord{0};  // running total of records up to the section
+  int32_t sectionCount = 0;
+  int32_t recordCount = 0;
+  Date firstRecordTime = 0;
+  Date lastRecordTime = 0;
+};
+// Slot 0: the file recorded into (zavDatFileName[0]); slot 1: second plot file.
+extern dataFileIndex dataFileSlots[2];
+
+// 1-based byte position of record r (1-based over the whole file) of a slot's
+// index, or 0 when r is outside it.
+int64_t recordFilePos(const dataFileIndex& index, int32_t r);
+
+// Rebuilds dataFileSlots[slot] from zavDatFileName[slot]. True when the whole
+// file was read; on a fault the index keeps the sections read before it.
+bool loadZavDatNEW(int16_t slot);
+
+// Output state: file number > 0 while the data file is open for recording.
+struct zavOutRecord {
+  fileSection header;
+  meterRecord record;
+};
+extern int16_t zavOutFile;
+extern int64_t zavOutHeadPtr;  // 1-based position of the open section's header
+extern int64_t zavOutRecPtr;   // 1-based position of the last record written
+extern zavOutRecord zavOutDat;
+
+// Opens zavDatFileName[0] for appending (cuts a torn tail first); zavOutFile
+// stays 0 when the file is refused.
+void openOutZavDat();
+// Writes the open section's header with its record count and closes the file.
+void closeOutZavDat();
+
+// Appends zavOutDat.record for a reading; starts a new section first when the
+// header has no records (header and record then go out in one write). The
+// caller sets the header's resetCount/voltCount before a new section. Each
+// call reaches the file before it returns. False when the write failed: the
+// error is logged at -1 and the file is closed.
+bool appendOutRecord(Date readingTime);
+// Closes the open section: rewrites its header with the record count and
+// prepares the next one (startTime = readingTime, records = 0).
+bool endOutSection(Date readingTime);
+
+// "1.234.567" style text of a 32-bit count.
+QString formatMs(int32_t value);

@@ -1,0 +1,30 @@
+#pragma once
+// Record time stamps of a log data file read through its ".LIX" index (the
+// data file's name with its last three characters replaced by "LIX"): record
+// n of the index is a 32-bit position of record n's header. Nothing selects a
+// log file, so getLogRecordTime answers the zero date.
+
+#include <QString>
+#include <cstdint>
+
+#include "core/util/date_value.h"
+
+class QFile;
+
+// The part of a record header these routines use.
+struct logRecordHeader {
+  Date recTime = 0;
+};
+
+// The log state: never given other values by the program.
+extern int32_t logRecordCount;
+extern int16_t logSlots[2];
+extern QString logFileNames[2];
+
+Date getLogRecordTime(int32_t n);
+void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header);
+// Reads index record n and the header at the position it gives; leaves the
+// header as it was when either read falls short.
+void readHeaderViaIndex(QFile& dataFile, QFile& indexFile, int32_t n, logRecordHeader& header);
+// The index file's name for a data file's name.
+QString indexFileName(const QString& dataFileName);

@@ -1,0 +1,196 @@
+#include "meter/record/text_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "core/util/format_pattern.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
+#include "meter/window/meter_display.h"
+#include "meter/engine/meter_hooks.h"
+#include "meter/engine/meter_state.h"
+
+namespace {
+
+constexpr int kMinutes[10] = {-1, 1, 5, 15, 30, 60, 180, 360, 720, 1440};
+// The tail read back at start: far more than one line.
+constexpr qint64 kTailBytes = 4096;
+constexpr double kRegisterMax = 1999999999.0;
+
+// The latest reading as writeLogLine got it; its text is built when read.
+struct RecordFields {
+  Date time = 0;
+  double energy = 0, power = 0;
+  int16_t temp = 0, volt = 0, status = 0;
+  int32_t resetCount = 0;
+};
+RecordFields g_record;
+QString g_recordText;
+bool g_recordTextStale = false;
+
+Date lastLogTime = 0;
+bool spanLineWritten = false;
+// Where this run last appended a line, so an overwrite replaces exactly it.
+QString lastLineFile;
+qint64 lastLineStart = -1;
+qint64 lastLineEnd = -1;
+
+int minuteOfDay(Date d) {
+  const DateParts p = dateParts(d);
+  return p.hour * 60 + p.minute;
+}
+
+bool sameDay(Date a, Date b) {
+  const DateParts p = dateParts(a), q = dateParts(b);
+  return p.year == q.year && p.month == q.month && p.day == q.day;
+}
+
+int64_t wholeSeconds(Date d) { return int64_t(std::llround(d * 86400.0)); }
+
+QString recordField(int32_t v) { return formatNumber(v, QStringLiteral("000000;-00000")); }
+
+bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t w = ::pwrite(fd, bytes.constData() + done, bytes.size() - done, at + done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += w;
+  }
+  return true;
+}
+
+// Appends the line, or writes it over the line this run appended last.
+void putLine(const QString& line, bool overwrite) {
+  const QByteArray bytes = line.toUtf8() + "\r\n";
+  const int fd = ::open(QFile::encodeName(zavLogFileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  bool ok = fd >= 0;
+  if (ok) {
+    struct stat st;
+    const qint64 length = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+    // Overwrite only a line that is still the file's last one; otherwise append.
+    const bool ours =
+        overwrite && lastLineStart >= 0 && lastLineFile == zavLogFileName && lastLineEnd == length;
+    const qint64 at = ours ? lastLineStart : length;
+    ok = writeAll(fd, bytes, at);
+    if (ok && ours) ok = ::ftruncate(fd, at + bytes.size()) == 0;
+    if (ok) {
+      lastLineFile = zavLogFileName;
+      lastLineStart = at;
+      lastLineEnd = at + bytes.size();
+    }
+  }
+  const QString err = ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+  if (fd >= 0) ::close(fd);
+  if (!ok) {
+    lastLogTime = 0;
+    lastLineStart = -1;
+    logMsg(-1, QStringLiteral("writeLogLine: ERROR writing ") + zavLogFileName + QStringLiteral(": ") + err);
+  }
+}
+
+}  // namespace
+
+int textLogIntervalMinutes(int16_t selector) {
+  return selector >= 0 && selector <= 9 ? kMinutes[selector] : -1;
+}
+
+QString textLogLine(Date time, double energy, double power) {
+  return formatDate(time, QStringLiteral("yyyy-mm-dd hh:nn:ss")) + u' ' +
+         formatRight(energy, QStringLiteral("0000000000")) + u' ' +
+         (power >= 0 ? formatRight(power, QStringLiteral("00000000"))
+                     : formatRight(power, QStringLiteral("0000000")));
+}
+
+void resetTextLogState() {
+  lastLogTime = 0;
+  spanLineWritten = false;
+  lastLineFile.clear();
+  lastLineStart = lastLineEnd = -1;
+}
+
+const QString& zavRecordText() {
+  if (g_recordTextStale) {
+    const RecordFields& r = g_record;
+    g_recordText = textLogLine(r.time, r.energy, r.power) + u' ' + recordField(r.temp) + u' ' +
+                   recordField(r.volt) + u' ' + recordField(r.status) + u' ' +
+                   recordField(r.resetCount % 65536);
+    g_recordTextStale = false;
+  }
+  return g_recordText;
+}
+
+void writeLogLine(Date time, double energy, double power) {
+  g_record = {time, energy, power, thisTemp, thisVoltCount, frameStatus, thisResetCount};
+  g_recordTextStale = true;
+
+  if (zavLogFileName.isEmpty() || !writeToZAVtextFile) {
+    spanLineWritten = false;
+    return;
+  }
+  const int T = textLogIntervalMinutes(textFileWriteInterval);
+  bool append = false;
+  bool overwrite = false;
+  bool span = true;
+  if (power < 0) {
+    append = true;
+    span = false;
+  } else if (textFileWriteInterval == 9 && !sameDay(time, lastLogTime)) {
+    append = true;
+  } else if (T > 0 && minuteOfDay(time) / T != minuteOfDay(lastLogTime) / T) {
+    append = true;
+  } else if (minTextFileSaveInterval <= 0) {
+    append = true;
+  } else if (wholeSeconds(time) >= wholeSeconds(lastLogTime + minTextFileSaveInterval)) {
+    append = true;
+  } else if (spanLineWritten) {
+    overwrite = meterHooks.overWriteLast && meterHooks.overWriteLast();
+    if (!overwrite) return;
+  } else {
+    append = true;
+  }
+  if (append) {
+    lastLogTime = time;
+    spanLineWritten = span;
+  }
+  putLine(textLogLine(time, energy, power), overwrite);
+}
+
+void loadLastLogLine() {
+  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return;
+  QFile f(zavLogFileName);
+  if (!f.open(QIODevice::ReadOnly)) return;
+  const qint64 size = f.size();
+  const qint64 from = std::max<qint64>(0, size - kTailBytes);
+  if (!f.seek(from)) return;
+  QByteArray tail = f.read(size - from);
+  f.close();
+  // The last line, without its line break.
+  if (tail.endsWith('\n')) tail.chop(1);
+  if (tail.endsWith('\r')) tail.chop(1);
+  const qsizetype nl = tail.lastIndexOf('\n');
+  if (nl < 0 && from > 0) return;  // a line longer than the tail is not ours
+  QByteArray last = tail.mid(nl + 1);
+  if (last.endsWith('\r')) last.chop(1);
+  const QStringList parts = QString::fromUtf8(last).split(u' ');
+  if (parts.size() != 4) return;
+  const QString when = parts[0] + u' ' + parts[1];
+  const QDateTime dt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  if (!dt.isValid()) return;
+  const double wh = val(parts[2]);
+  if (wh < 0 || wh > kRegisterMax) return;
+  energyWh = wh;
+  showEnergy(0);
+  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + when);
+  notifyMeterPanel();
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The periodic text log: one fixed-width line per interval with the time,
+// the register in Wh and the power in W (negative power marks an event:
+// -1 meter synchronisation, -2 on-line, -4 off-line).
+
+#include <QString>
+#include <cstdint>
+
+#include "core/util/date_value.h"
+
+// Minutes of each textFileWriteInterval selector (0 = "OFF").
+int textLogIntervalMinutes(int16_t selector);
+
+// "yyyy-mm-dd hh:nn:ss EEEEEEEEEE PPPPPPPP" (39 characters for a register below 10^10).
+QString textLogLine(Date time, double energyWh, double power);
+
+// Builds the line and zavRecordText; appends it, overwrites the last line
+// this run appended, or writes nothing, as the interval settings say.
+void writeLogLine(Date time, double energyWh, double power);
+// Reads the last line of the text log back into the register.
+void loadLastLogLine();
+// Forgets the interval state (start of the program).
+void resetTextLogState();

@@ -1,0 +1,227 @@
+#include "meter/window/calculator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/util/format_pattern.h"
+#include "core/log/logmsg.h"
+#include "core/util/number_text.h"
+
+namespace {
+const double kSqrt3 = std::sqrt(3.0);
+}
+
+const std::array<double, 2> Calculator::lineVoltageFactor{1.0, kSqrt3};
+const std::array<double, 9> Calculator::phaseCurrentFactor{1.0,
+                                                           1.0 / 2,
+                                                           1.0 / 3,
+                                                           1.0 / kSqrt3,
+                                                           1.0 / 2,
+                                                           1.0 / 3,
+                                                           1.0 / kSqrt3,
+                                                           1.0 / (2 * kSqrt3),
+                                                           1.0 / (3 * kSqrt3)};
+const std::array<double, Calculator::kPeriods> Calculator::periodHours{1,           24,         168,
+                                                                       8766.0 / 12, 8766.0 / 4, 8766};
+const std::array<const char*, Calculator::kPeriods> Calculator::periodNames{"hour",  "day",     "week",
+                                                                            "month", "quarter", "year"};
+
+QString fmtValM(double value, bool errorPending) {
+  if (errorPending) return QStringLiteral("ERROR");
+  if (value > 9999999) return formatNumber(value / 1000000, QStringLiteral("###,##0.000 \\M"));
+  if (value < 999.99) return formatNumber(value, QStringLiteral("###,##0.00"));
+  return formatNumber(value, QStringLiteral("###,##0"));
+}
+
+double calcBoxValue(const QString& text) { return val(QString(text).replace(u',', u'.')); }
+
+Calculator::Calculator() { resetForLoad(); }
+
+void Calculator::resetForLoad() {
+  editGuard = -1;
+  editIndex = -1;
+  relativeMode = false;
+  totPower = refPower = relPower = 0;
+  powerFactor = 1.0;
+  phaseVoltage = 1.0;
+  phaseCurrent = 0;
+  calcDependentGroup = 3;
+}
+
+void Calculator::setText(int box, const QString& text) {
+  m_text[box] = text;
+  if (onBoxWritten) onBoxWritten(box, text);
+  boxChanged(box);
+}
+
+void Calculator::boxChanged(int box) {
+  if (editGuard != -1) return;
+  if (box >= kText9 && box < kText9 + 3) {
+    refreshCalcFields(0, box - kText9);
+    calcCost();
+  } else if (box == kText6) {
+    powerFactor = calcBoxValue(m_text[kText6]);
+    refreshCalcFields(1, -1);
+  } else if (box >= kText3 && box < kText3 + 2) {
+    refreshCalcFields(2, box - kText3);
+  } else if (box >= kText5 && box < kText5 + 9) {
+    refreshCalcFields(3, box - kText5);
+  } else if (box == kText10) {
+    editGuard = -3;
+    const QString price = m_text[kText10].trimmed();
+    pricePerkWhValue = calcBoxValue(price);
+    if (onPriceTyped) onPriceTyped(price);
+    calcCost();
+    editGuard = -1;
+  }
+}
+
+bool Calculator::isEditedBox(int box) const {
+  switch (editGuard) {
+    case 0: return box == kText9 + editIndex;
+    case 1: return box == kText6;
+    case 2: return box == kText3 + editIndex;
+    case 3: return box == kText5 + editIndex;
+    default: return false;
+  }
+}
+
+void Calculator::writeBox(int box, const QString& text) {
+  if (!isEditedBox(box)) setText(box, text);
+}
+
+void Calculator::refreshCalcFields(int group, int index) {
+  // A failed step (a division by zero) leaves its target unchanged and turns
+  // every box written after it into "ERROR".
+  bool failed = false;
+  double p = power();
+  if (group >= 0) {
+    editGuard = static_cast<int16_t>(group);
+    editIndex = static_cast<int16_t>(index);
+    switch (group) {
+      case 0:
+        if (index == 0) {
+          totPower = calcBoxValue(m_text[kText9]);
+          relPower = totPower - refPower;
+        } else if (index == 1) {
+          refPower = calcBoxValue(m_text[kText9 + 1]);
+          relPower = totPower - refPower;
+        } else if (index == 2) {
+          relPower = calcBoxValue(m_text[kText9 + 2]);
+          totPower = relPower + refPower;
+        }
+        p = power();
+        writeBox(kText9, fmtValM(totPower, failed));
+        writeBox(kText9 + 1, fmtValM(refPower, failed));
+        writeBox(kText9 + 2, fmtValM(relPower, failed));
+        break;
+      case 1:
+        powerFactor = calcBoxValue(m_text[kText6]);
+        writeBox(kText6, fmtValM(powerFactor, failed));
+        break;
+      case 2:
+        if (index >= 0 && index < 2) {
+          phaseVoltage = calcBoxValue(m_text[kText3 + index]) / lineVoltageFactor[index];
+        } else {
+          failed = true;
+        }
+        for (int j = 0; j < 2; ++j)
+          writeBox(kText3 + j, fmtValM(phaseVoltage * lineVoltageFactor[j], failed));
+        break;
+      case 3:
+        if (index >= 0 && index < 9) {
+          phaseCurrent = calcBoxValue(m_text[kText5 + index]) / phaseCurrentFactor[index];
+        } else {
+          failed = true;
+        }
+        for (int j = 0; j < 9; ++j)
+          writeBox(kText5 + j, fmtValM(phaseCurrent * phaseCurrentFactor[j], failed));
+        break;
+      default: break;
+    }
+  }
+  if (calcDependentGroup == 3) {
+    const double denominator = powerFactor * phaseVoltage;
+    if (denominator == 0 || !std::isfinite(p / denominator)) {
+      failed = true;
+    } else {
+      phaseCurrent = p / denominator;
+    }
+    for (int j = 0; j < 9; ++j) writeBox(kText5 + j, fmtValM(phaseCurrent * phaseCurrentFactor[j], failed));
+  }
+  editGuard = -1;
+  editIndex = -1;
+}
+
+void Calculator::calcCost() {
+  logMsg(4, QStringLiteral("-------- calculating cost"));
+  double q = power() / 1000;
+  if (costMode) q *= pricePerkWhValue;
+  for (int i = 0; i < 3; ++i) setText(kText11 + i, fmtValM(q * periodHours[m_scrollValue + i]));
+}
+
+void Calculator::optionRelativeClicked(bool relative) {
+  relativeMode = relative;
+  // The current boxes written here must not read themselves back: a grouped
+  // value such as "1,235" would be taken as 1.235.
+  editGuard = -2;
+  refreshCalcFields(-2, -1);
+  calcCost();
+}
+
+void Calculator::setRefClicked() {
+  refPower = totPower;
+  relPower = 0;
+  editGuard = -2;
+  setText(kText9 + 1, fmtValM(refPower));
+  setText(kText9 + 2, fmtValM(relPower));
+  if (relativeMode) {
+    editGuard = -2;
+    refreshCalcFields(-2, -1);
+    calcCost();
+  }
+  editGuard = -1;
+}
+
+void Calculator::optionCostClicked(bool cost) {
+  costMode = cost;
+  if (onLabelsChanged) onLabelsChanged();
+  calcCost();
+}
+
+void Calculator::setScrollValue(int value) {
+  m_scrollValue = std::clamp(value, 0, kScrollMax);
+  if (onLabelsChanged) onLabelsChanged();
+  calcCost();
+}
+
+void Calculator::setMeterPower(double watts) {
+  totPower = watts;
+  relPower = totPower - refPower;
+}
+
+void Calculator::showMeterPower() {
+  // Under the guard, so the power box is not read back from its display text.
+  editGuard = -2;
+  setText(kText9, fmtValM(totPower));
+  setText(kText9 + 2, fmtValM(relPower));
+  editGuard = -1;
+  calcCost();
+  editGuard = -2;
+  refreshCalcFields(-2, -1);
+}
+
+void Calculator::applyPrice(const QString& priceText) {
+  editGuard = -3;
+  setText(kText10, priceText);
+  pricePerkWhValue = calcBoxValue(priceText);
+  editGuard = -1;
+}
+
+QString Calculator::periodLabel(int i) const {
+  return QString::fromLatin1(periodNames[m_scrollValue + i]) + u' ';
+}
+
+QString Calculator::frame3Caption() const {
+  return costMode ? QStringLiteral("cost over period") : QStringLiteral("energy over period");
+}

@@ -1,0 +1,159 @@
+#pragma once
+// The main window: meter panel, calculator, indicators, about box, menus and
+// the program's start-up after the setup window and its end.
+
+#include <QMainWindow>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <functional>
+
+#include "meter/window/help_link.h"
+#include "platform/form_timer.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class Calculator;
+class CalculatorPanel;
+class Indicators;
+class MainMenus;
+class PowerBarWidget;
+class ShapeWidget;
+class TcpClientPanel;
+
+class Form1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  Form1();
+  ~Form1() override;
+
+  // The load handler, in its designed order; ends with the window shown, then
+  // on-line and minimised as the setup window's start options say.
+  void formLoad();
+
+  void showMenuBar(bool show);
+  void applyWindowOptions();
+  void applyGlobalVariables();
+  void setWindowSize();
+  void updateTitlePower();
+  // Asks before the program ends; off-line first, then the setup window's shut-down.
+  void confirmExit();
+  // The end without asking (termination signal, session end).
+  void endWithoutAsking();
+  void beep();
+  void setStartupFlag(int16_t value);
+  // Protocol-analyzer handlers.
+  void Check4_Click(int index);
+  void Command4_Click(int16_t index);
+  void Command6_Click();
+  void Command7_Click();
+
+  Calculator& calculator();
+  Indicators& indicators() { return *m_indicators; }
+  MainMenus& menus() { return *m_menus; }
+
+  // Controls other parts of the program read or write.
+  QGroupBox* Frame1() const { return m_frame1; }
+  QGroupBox* Frame5() const { return m_frame5; }
+  QGroupBox* Frame6() const { return m_frame6; }
+  QLineEdit* Text2() const { return m_text2; }
+  QLineEdit* Text4() const { return m_text4; }
+  QLineEdit* Text8() const { return m_text8; }
+  QLabel* Label2() const { return m_label2; }
+  QLabel* Label12() const { return m_label12; }
+  QLabel* Label14() const { return m_label14; }
+  QCheckBox* Check1() const { return m_check1; }
+  QCheckBox* Check2(int i) const { return m_check2.at(i); }
+  QCheckBox* Check3() const { return m_check3; }
+  QCheckBox* Check4(int i) const { return m_check4.at(i); }
+  QCheckBox* Check5() const { return m_check5; }
+  QCheckBox* Check6() const { return m_check6; }
+  QPushButton* Command4(int i) const { return m_command4.at(i); }
+  QPushButton* Command6() const { return m_command6; }
+  QPushButton* Command7() const { return m_command7; }
+  QLineEdit* Text1(int i) const { return m_text1.at(i); }
+  QLineEdit* Text13(int i) const { return m_text13.at(i); }
+  QPushButton* Command1() const { return m_command1; }
+  QPushButton* Command3(int i) const { return i == 0 ? m_command3 : nullptr; }
+  QRadioButton* Option3(int i) const { return m_option3[i]; }
+  QLineEdit* Text7(int i) const { return m_text7.at(i); }
+  QLineEdit* Text12(int i) const { return m_text12.at(i); }
+  ShapeWidget* Shape1() const { return m_shape1; }
+  ShapeWidget* Shape2() const { return m_shape2; }
+  PowerBarWidget* Picture2() const { return m_picture2; }
+  CalculatorPanel* calculatorPanel() const { return m_calcPanel; }
+  TcpClientPanel* tcpClientPanel() const { return m_tcpPanel; }
+  // The area of the diagnostic frames, right of the main controls.
+  QWidget* clientArea() const { return m_client; }
+
+  FormTimer Timer1;
+
+  QString captionText;
+  int menuBarHeight = 0;  // twips
+  int frameHeight = 0;    // twips
+  int16_t calcDependentGroup = 3;
+
+  // How the program ends once confirmed; replaced by tests.
+  std::function<void()> programEnd;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMeterPanel();
+  void buildLowerFrame();
+  void buildDiagnostics();
+  void fillAboutBox();
+  void goOffline();
+  void showDcdTimeStamps();
+  void Check1_Click();
+  void Check3_Click();
+  void Command3_Click(int16_t index);
+
+  QWidget* m_client = nullptr;
+  QGroupBox* m_frame1 = nullptr;
+  QGroupBox* m_frame5 = nullptr;
+  QGroupBox* m_frame6 = nullptr;
+  QLineEdit* m_text2 = nullptr;
+  QLineEdit* m_text4 = nullptr;
+  QLineEdit* m_text8 = nullptr;
+  QLabel* m_label2 = nullptr;
+  QLabel* m_label8 = nullptr;
+  QLabel* m_label12 = nullptr;
+  QLabel* m_label14 = nullptr;
+  QCheckBox* m_check1 = nullptr;
+  QVector<QCheckBox*> m_check2;
+  QCheckBox* m_check3 = nullptr;
+  QCheckBox* m_check5 = nullptr;
+  QVector<QCheckBox*> m_check4;
+  QCheckBox* m_check6 = nullptr;
+  QVector<QPushButton*> m_command4;
+  QPushButton* m_command6 = nullptr;
+  QPushButton* m_command7 = nullptr;
+  QVector<QLineEdit*> m_text1;
+  QVector<QLineEdit*> m_text13;
+  QPushButton* m_command1 = nullptr;
+  QPushButton* m_command3 = nullptr;
+  QRadioButton* m_option3[2] = {};
+  QVector<QLineEdit*> m_text7;
+  QVector<QLineEdit*> m_text12;
+  ShapeWidget* m_shape1 = nullptr;
+  ShapeWidget* m_shape2 = nullptr;
+  PowerBarWidget* m_picture2 = nullptr;
+  CalculatorPanel* m_calcPanel = nullptr;
+  TcpClientPanel* m_tcpPanel = nullptr;
+  Indicators* m_indicators = nullptr;
+  MainMenus* m_menus = nullptr;
+  HelpLinkClicks m_linkClicks;
+  bool m_ending = false;
+};
+
+// The main window once showMainWindow has made it, else nullptr.
+Form1* form1();

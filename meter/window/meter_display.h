@@ -1,0 +1,47 @@
+#pragma once
+// The meter panel ("Energy meter") without its widgets: the texts and colours
+// of its boxes, and the routines that turn counts and rates into energy and
+// power. The panel widget mirrors this state when it changes.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "core/util/date_value.h"
+
+struct MeterPanelState {
+  QString frame1Caption = QStringLiteral("Energy meter");
+  QString text2;  // rate: seconds per count or counts per second
+  int32_t text2Color = int32_t(0x80000008u);
+  QString text2ToolTip;
+  QString label2Caption = QStringLiteral("s/count ");
+  QString text4;    // register in kWh
+  QString text8;    // counts since going on-line
+  QString label14;  // temperature
+  // Others write Frame1's caption and Label14 too: the view copies these two
+  // only after the engine has set them.
+  bool frame1CaptionSet = false;
+  bool label14Set = false;
+  // The view's refresh; called after each change the engine makes.
+  std::function<void()> changed;
+};
+extern MeterPanelState meterPanel;
+void notifyMeterPanel();
+void setFrame1Caption(const QString& text);
+void setLabel14(const QString& text);
+
+// Adds the energy of counts to the register and shows it in Text4.
+void showEnergy(int32_t counts);
+// Shows a rate in Text2; a valid one becomes mRevTime and gives a new power.
+void showSecondsPerCount(double seconds);
+// Power from mRevTime, the power boxes or the title, and the text-log line.
+void calcPowerFromRevTime();
+// Enter in Text2: reads the rate typed there.
+void parseIntervalField();
+// Timer1 (off-line simulation) follows the last rate.
+void setSimulationRate();
+// Label2 click: seconds per count <-> counts per second.
+void label2Click();
+// The meter synchronisation with the user's answer (kWh) given at askedAt.
+// False when the answer is out of range (the caller shows "value is out of range").
+bool synchroniseMeter(const QString& answer, Date askedAt);

@@ -1,0 +1,163 @@
+#include "meter/window/meter_panel.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "core/util/format_pattern.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/setup/setup_window.h"
+#include "meter/window/calculator.h"
+#include "meter/window/form1.h"
+#include "meter/window/indicators.h"
+#include "meter/window/meter_display.h"
+#include "meter/engine/meter_hooks.h"
+#include "meter/engine/meter_state.h"
+#include "platform/colour.h"
+#include "platform/input_box.h"
+#include "platform/message_box.h"
+
+namespace {
+void setTextColour(QLineEdit* box, int32_t colour) {
+  QPalette p = box->palette();
+  p.setColor(QPalette::Text, colourToQColor(colour));
+  box->setPalette(p);
+}
+
+// The shift state of a key event as a bit mask: 1 Shift, 2 Ctrl, 4 Alt.
+int shiftState(Qt::KeyboardModifiers m) {
+  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+}
+
+// Writes a box only when its text changes, so its change handler runs once.
+void setIfChanged(QLineEdit* box, const QString& text) {
+  if (box->text() != text) box->setText(text);
+}
+}  // namespace
+
+MeterPanel::MeterPanel(Form1* form)
+    : QObject(form),
+      m_form(form),
+      m_label2(form->Label2()),
+      m_label12(form->Label12()),
+      m_text2(form->Text2()) {
+  form->Label2()->installEventFilter(this);
+  form->Label12()->installEventFilter(this);
+  form->Text2()->installEventFilter(this);
+  connect(form->Text2(), &QLineEdit::textChanged, this, [] {
+    if (logShows(5)) logMsg(5, QStringLiteral("Text2_Change"));
+  });
+  meterPanel.changed = [this] { refresh(); };
+  connectHooks();
+}
+
+MeterPanel::~MeterPanel() {
+  meterPanel.changed = nullptr;
+  meterHooks = MeterHooks{};
+}
+
+void MeterPanel::refresh() {
+  Form1& f = *m_form;
+  if (meterPanel.frame1CaptionSet) {
+    f.Frame1()->setTitle(meterPanel.frame1Caption);
+    meterPanel.frame1CaptionSet = false;
+  }
+  setIfChanged(f.Text4(), meterPanel.text4);
+  setIfChanged(f.Text8(), meterPanel.text8);
+  f.Text2()->blockSignals(true);
+  setIfChanged(f.Text2(), meterPanel.text2);
+  f.Text2()->blockSignals(false);
+  setTextColour(f.Text2(), meterPanel.text2Color);
+  f.Text2()->setToolTip(meterPanel.text2ToolTip);
+  if (f.Label2()->text() != meterPanel.label2Caption) f.Label2()->setText(meterPanel.label2Caption);
+  if (meterPanel.label14Set) {
+    f.Label14()->setText(meterPanel.label14);
+    meterPanel.label14Set = false;
+  }
+}
+
+void MeterPanel::Label12_DblClick() {
+  const Date asked = dateNow();
+  const QString answer = inputBox(QStringLiteral("Current Time is: ") +
+                                      formatDate(asked, QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+                                      QStringLiteral("\r\n\r\n\r\nEnter new meter reading (kWh)"),
+                                  QStringLiteral("Meter Synchronisation"));
+  if (!synchroniseMeter(answer, asked)) msgBox(QStringLiteral("value is out of range"));
+}
+
+bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
+  // Only input events matter; others also arrive while Form1 is being destroyed.
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick && type != QEvent::KeyPress &&
+      type != QEvent::KeyRelease)
+    return QObject::eventFilter(watched, event);
+  if (watched == m_label2 && type == QEvent::MouseButtonRelease) {
+    meterPanel.text2 = m_form->Text2()->text();
+    label2Click();
+  } else if (watched == m_label12 && type == QEvent::MouseButtonDblClick) {
+    Label12_DblClick();
+  } else if (watched == m_text2 && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+    Form1& f = *m_form;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool down = event->type() == QEvent::KeyPress;
+    if (logShows(1)) {
+      logMsg(1, (down ? QStringLiteral("Text2_KeyDown: KeyCode=") : QStringLiteral("Text2_KeyUp: KeyCode=")) +
+                    QString::number(key->key()) + QStringLiteral(" Shift=") +
+                    QString::number(shiftState(key->modifiers())));
+    }
+    if (down && !key->text().isEmpty()) {
+      logMsg(1, QStringLiteral("Text2_KeyPress: KeyAscii=") + QString::number(key->text().at(0).unicode()));
+    }
+    if (down && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      meterPanel.text2 = f.Text2()->text();
+      parseIntervalField();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void MeterPanel::connectHooks() {
+  Form1* f = m_form;
+  Indicators* ind = &f->indicators();
+  meterHooks.onPulseIndicator = [ind](double d, double interval, double width) {
+    ind->onPulseIndicator(d, interval, width);
+  };
+  meterHooks.updatePowerBarIndicator = [ind](double interval, double width) {
+    ind->updatePowerBarIndicator(interval, width);
+  };
+  meterHooks.setTimer3 = [ind](bool enabled, int32_t ms) {
+    ind->Timer3.setEnabled(false);
+    if (!enabled) return;
+    ind->Timer3.setInterval(ms);
+    ind->Timer3.setEnabled(true);
+  };
+  meterHooks.timer3Interval = [ind] { return int32_t(ind->Timer3.interval()); };
+  meterHooks.setTimer1Interval = [f](int32_t ms) { f->Timer1.setInterval(ms); };
+  meterHooks.windowMinimized = [f] { return f->isMinimized(); };
+  meterHooks.updateTitlePower = [f] {
+    f->calculator().setMeterPower(totPower);
+    f->updateTitlePower();
+  };
+  meterHooks.referencePower = [f] { return f->calculator().refPower; };
+  meterHooks.showMeterPower = [f](double watts, double) {
+    f->calculator().setMeterPower(watts);
+    f->calculator().showMeterPower();
+  };
+  meterHooks.powerBoxText = [f] { return f->calculator().text(Calculator::kText9); };
+  meterHooks.showPulseDetails = [](const QString& text) {
+    if (SetupWindow* s = frmSetup()) {
+      if (QPlainTextEdit* box = s->Text17()) box->setPlainText(text);
+    }
+  };
+  meterHooks.overWriteLast = [] {
+    SetupWindow* s = frmSetup();
+    QCheckBox* box = s ? s->Check1(6) : nullptr;
+    return box && box->isChecked();
+  };
+}

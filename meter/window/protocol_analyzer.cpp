@@ -1,0 +1,65 @@
+#include "meter/window/protocol_analyzer.h"
+
+#include <cmath>
+
+#include "core/util/format_pattern.h"
+#include "core/globals.h"
+#include "core/util/text_helpers.h"
+#include "meter/engine/frame_codec.h"
+#include "meter/link/link_state.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+constexpr int kTestFrameBytes = 47;
+}  // namespace
+
+void clearDcdCapture(int32_t maxEvents) {
+  dcdCount = 0;
+  maxDCDevents = maxEvents;
+  // A capacity of 0 or less stores nothing.
+  dcdTimes = QVector<int64_t>(std::max(0, maxEvents) + 1, 0);
+}
+
+QString dcdReportHeader(Date now, int32_t count) {
+  return generalDate(now) + QStringLiteral("  dcdEvents=") + QString::number(count) + kCrLf + dcdReportRule();
+}
+
+QString dcdReportRule() { return QStringLiteral("--------------------") + kCrLf; }
+
+QStringList dcdReportRows(const QVector<int64_t>& times, int32_t count, double frequency) {
+  QStringList rows;
+  const int32_t n = std::min<int32_t>(count, times.size());
+  for (int32_t i = 1; i < n; ++i) {
+    const double ms = std::round(double(times[i] - times[i - 1]) / frequency * 1000 * 10000) / 10000;
+    const double units = ms < 1e9 ? std::floor(ms * 10000 / 444 + 0.5) : -1;
+    // Nothing records the line level, so it is always 0.
+    rows << formatRight(i, QStringLiteral("####")) + QStringLiteral("  0  ") +
+                formatRight(ms, QStringLiteral("######")) + QStringLiteral("  ") +
+                formatRight(units, QStringLiteral("######")) + kCrLf;
+  }
+  return rows;
+}
+
+QString captureFileName(const QString& pattern, int32_t n) {
+  return QString(pattern).replace(u'*', formatNumber(n, QStringLiteral("000")));
+}
+
+QByteArray buildTestFrame(bool useTable) {
+  useCrcTable = useTable;
+  initCrcTables();
+  txFrame = QByteArray(kTestFrameBytes, '\0');
+  txCrc = 0;
+  txIndex = 0;
+  for (int i = 0; i < 8; ++i) appendFrameValue(false, 1, 0x55);
+  for (int32_t b : {0xF0, 0x55, 0xA9, 0x63}) appendFrameValue(false, 1, b);
+  appendFrameValue(true, 2, ZAVdetectorVer);
+  appendFrameValue(true, 2, 0x1234);
+  appendFrameValue(true, 4, 0x62);
+  appendFrameValue(true, 4, 0x032E993F);
+  for (int32_t b : {0x01, 0x04, 0x57, 0x42}) appendFrameValue(true, 1, b);
+  // The bit path takes each nibble one step late: one more nibble finishes it.
+  if (!useTable) crcUpdateNibble(0, txCrc);
+  appendFrameValue(true, 1, txCrc);
+  appendFrameValue(false, 1, 0xCC);
+  return txFrame;
+}

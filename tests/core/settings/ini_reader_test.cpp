@@ -1,0 +1,190 @@
+#include "core/settings/ini_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include "core/globals.h"
+#include "core/settings/ini_writer.h"
+#include "tests/core/settings/settings_test_support.h"
+#include "support/log_capture.h"
+
+namespace {
+QString dataFile(const char* name) {
+  return QStringLiteral(ZAV_TEST_DATA_DIR "/ini/") + QString::fromLatin1(name);
+}
+
+// The log from the reader's first line on, with the elapsed time made fixed.
+QString readerLog(const QString& all) {
+  QString t = all.mid(all.indexOf(QStringLiteral("loadINIfileNr:")));
+  static const QRegularExpression elapsed(QStringLiteral("elapsedTime = [0-9.]+ sec"));
+  return t.replace(elapsed, QStringLiteral("elapsedTime = 0.0 sec"));
+}
+
+IniReadResult loadText(const QByteArray& bytes) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("t.INI");
+  writeTextFile(path, bytes);
+  return loadINIfile(path, *frmSetup());
+}
+}  // namespace
+
+TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
+  SetupWindow& w = freshSetup();
+  const QString savedLog = zavLogFileName;
+  IniReadResult r;
+  QString log;
+  {
+    LogCapture capture;
+    r = loadINIfile(dataFile("bad_lines.ini"), w);
+    log = capture.text();
+  }
+  EXPECT_EQ(readerLog(log), QString::fromUtf8(readTextFile(dataFile("bad_lines.expected.log"))));
+  EXPECT_EQ(r.lines, 36);
+  EXPECT_EQ(r.errors, 14);
+
+  EXPECT_EQ(w.Text1(0)->text(), "1");
+  EXPECT_EQ(comPort, 1);
+  EXPECT_EQ(prescale, 5000);  // the field's own range
+  EXPECT_DOUBLE_EQ(maxMeterPower, 0.5);
+  EXPECT_DOUBLE_EQ(revsPerkWh, 2000);  // countsPerkWh came later and wins
+  EXPECT_EQ(w.Text1(15)->text(), "2000");
+  EXPECT_EQ(w.Check1(7)->checkState(), Qt::Checked);
+  EXPECT_EQ(w.Check1(1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(w.text("txtWebRoot"), "my web root");
+  EXPECT_EQ(w.Text1(27)->text(), "");
+  EXPECT_EQ(w.Text1(25)->text(), "600");
+  EXPECT_EQ(ifType, 1);
+  EXPECT_EQ(w.Slider1()->value(), 3);
+  EXPECT_EQ(zavLogFileName, "/tmp/zav log.TXT");
+  EXPECT_EQ(w.Text2(5)->text(), "/tmp/zav log.TXT");
+  EXPECT_EQ(w.Text1(3)->text(), "3");
+  zavLogFileName = savedLog;
+}
+
+TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
+  SetupWindow& w = freshSetup();
+  w.Text1(1)->setText("10000");  // top of the field's range
+  w.Text1(15)->setText("1");     // bottom of the field's range
+  w.Text1(16)->setText("0.1");
+  w.Text1(0)->setText("007");
+  const QString path = settingsTestDir() + "roundtrip.INI";
+  ASSERT_TRUE(saveIniFile(path, w));
+  freshSetup();
+  const IniReadResult r = loadINIfile(path, w);
+  EXPECT_EQ(r.errors, 0);  // also the fields the factory settings leave empty
+  EXPECT_EQ(prescale, 10000);
+  EXPECT_DOUBLE_EQ(revsPerkWh, 1);
+  EXPECT_DOUBLE_EQ(maxMeterPower, 0.1);
+}
+
+TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
+  SetupWindow& w = freshSetup();
+  loadText("ticksPerSec=62500\r\n");
+  w.applySetupSettings(false);
+  EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
+  EXPECT_EQ(w.Text1(11)->text(), "62500");
+  w.Text1(30)->setText("4");  // a user's edit of the divisor still derives it
+  EXPECT_DOUBLE_EQ(ticksPerSec, 250000);
+}
+
+TEST(IniReader, AppendedComPortLineOverridesTheEarlierOne) {
+  freshSetup();
+  loadText("comPort=3\r\n\r\ncomPort=5\r\n");
+  EXPECT_EQ(comPort, 5);
+}
+
+TEST(IniReader, OnlyCommentsAppliesNothing) {
+  SetupWindow& w = freshSetup();
+  const IniReadResult r = loadText(";a\r\n[Files]\r\n\r\n[setUp] ;x\r\n");
+  EXPECT_EQ(r.lines, 4);
+  EXPECT_EQ(r.errors, 0);
+  EXPECT_EQ(w.Text1(13)->text(), "1000");
+}
+
+TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
+  SetupWindow& w = freshSetup();
+  const IniReadResult r = loadText("ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
+  EXPECT_EQ(r.errors, 1);
+  EXPECT_EQ(w.Check1(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(w.Check1(3)->checkState(), Qt::Checked);
+  EXPECT_EQ(w.Check1(1)->checkState(), Qt::Unchecked);
+}
+
+TEST(IniReader, QuotedValueWithoutClosingQuoteTakesTheRest) {
+  SetupWindow& w = freshSetup();
+  loadText("webRoot=\"C:/my site\r\nReferencePowerEndTime=\"a\"b\"\r\n");
+  EXPECT_EQ(w.text("txtWebRoot"), "C:/my site");
+  EXPECT_EQ(w.text("Text24"), "");  // refused with error 2: the quote ends the value
+}
+
+TEST(IniReader, Windows1252BytesAreDecoded) {
+  EXPECT_EQ(decodeIniBytes("kr/\xE5r \x80"), QString::fromUtf8("kr/år €"));
+  EXPECT_EQ(decodeIniBytes("kr/\xC3\xA5r"), QString::fromUtf8("kr/år"));
+  EXPECT_EQ(decodeIniBytes("\xEF\xBB\xBF" "comPort=3"), "comPort=3");
+  SetupWindow& w = freshSetup();
+  loadText("vtUsrPowerUnit=\"kr/\xE5r\"\r\n");
+  EXPECT_EQ(w.Text1(48)->text(), QString::fromUtf8("kr/år"));
+}
+
+TEST(IniReader, CountersDoNotOverflowOnLongFiles) {
+  freshSetup();
+  QByteArray many;
+  for (int i = 0; i < 40000; ++i) many += (i % 2 ? "bad\r\n" : "nokey=1\r\n");
+  const int16_t saved = msgLevel;
+  msgLevel = 0;  // neither echo nor errors: this is about the counts
+  const IniReadResult r = loadText(many);
+  msgLevel = saved;
+  EXPECT_EQ(r.lines, 40000);
+  EXPECT_EQ(r.errors, 20000);
+}
+
+TEST(IniReader, RangeHelpers) {
+  EXPECT_TRUE(isIntegerInRange(0, 16, "16"));
+  EXPECT_FALSE(isIntegerInRange(0, 16, "3.0"));
+  EXPECT_FALSE(isIntegerInRange(0, 16, "3,0"));
+  EXPECT_FALSE(isDoubleInRange(0, 16, ""));
+  EXPECT_FALSE(isDoubleInRange(0, 16, "abc"));
+  EXPECT_TRUE(isDoubleInRange(0.1, 1, "0.1"));
+}
+
+TEST(IniReader, ReloadButtonReadsIniFileName) {
+  SetupWindow& w = freshSetup();
+  writeTextFile(iniFileName, "plotWidth=640\r\n");
+  w.Command1(2)->click();
+  EXPECT_EQ(w.Text1(25)->text(), "640");
+  QFile::remove(iniFileName);
+}
+
+TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
+  SetupWindow& w = freshSetup();
+  const IniReadResult r =
+      loadText("comPort=007\r\ny1ScaleMax=3.50\r\nreduceMethod=1.5\r\nyTempScale=0.5\r\n");
+  EXPECT_EQ(r.errors, 0);
+  EXPECT_EQ(w.Text1(0)->text(), "7");
+  EXPECT_EQ(w.Text1(5)->text(), "3.5");
+  EXPECT_EQ(reduceMethod, 2);
+  EXPECT_EQ(yTempScale, 0);
+}
+
+TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
+  SetupWindow& w = freshSetup();
+  const QByteArray good = readTextFile(dataFile("factory_defaults_after_line1.ini"));
+  ASSERT_FALSE(good.isEmpty());
+  const int16_t saved = msgLevel;
+  for (qsizetype cut = 1; cut < good.size(); cut += 37) {
+    QByteArray bad = good.left(cut);
+    bad[cut / 2] = char(bad[cut / 2] ^ 0xA5);
+    msgLevel = 0;
+    const IniReadResult r = loadINIfileNr(decodeIniBytes(bad), w);
+    EXPECT_GE(r.lines, 1) << cut;
+    EXPECT_LE(r.errors, r.lines) << cut;
+  }
+  msgLevel = saved;
+  freshSetup();
+}

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include "core/globals.h"
+#include "core/setup/setup_file_dialog.h"
+#include "tests/core/settings/settings_test_support.h"
+#include "support/headless_env.h"
+#include "support/log_capture.h"
+#include "web/web_services.h"
+
+TEST(GraphSlider, FifteenStopsWithCaptionsFromAllToOneMinute) {
+  SetupWindow& w = freshSetup();
+  GraphSlider& g = w.graphSlider();
+  EXPECT_EQ(g.label(0)->text(), "ALL");
+  EXPECT_EQ(g.label(14)->text(), "1min");
+  EXPECT_LT(g.label(0)->x(), g.label(14)->x());
+  EXPECT_DOUBLE_EQ(g.smallestSpan(), 1.0 / 1440);
+  EXPECT_EQ(w.Slider1()->value(), 13);  // factory: one stop before the last
+  EXPECT_EQ(g.selStart(), 13);
+  EXPECT_EQ(g.selLength(), 1);
+}
+
+TEST(GraphSlider, CodeMovesQuietlyAndUsersAreLogged) {
+  SetupWindow& w = freshSetup();
+  GraphSlider& g = w.graphSlider();
+  LogCapture log;
+  g.setGraphTimeWidth(3);
+  EXPECT_EQ(w.Slider1()->value(), 3);
+  EXPECT_EQ(g.selLength(), 11);
+  g.setGraphTimeWidth(15);
+  EXPECT_EQ(w.Slider1()->value(), 3);
+  EXPECT_FALSE(log.contains("Slider1_NewValue"));
+  g.setEventCounters(32767);
+  w.Slider1()->setValue(10);      // a movement that is not the code's
+  EXPECT_EQ(g.changeCount(), 0);  // wrapped from 32767
+  EXPECT_EQ(g.selStart(), 10);
+  EXPECT_EQ(g.selLength(), 4);
+  EXPECT_TRUE(log.contains("Slider1_NewValue\nviewRange=0"));
+  EXPECT_EQ(g.tag(), "");
+}
+
+TEST(SetupFileDialog, RequestsByKindAndMode) {
+  struct Row {
+    const char *kind, *ext;
+    int mode;
+    bool save;
+    const char* filter;
+  };
+  for (const Row& row :
+       {Row{"txt", "txt", 0, false, "Zav text files (*.txt)|*.txt|all files (*.*)|*.*"},
+        Row{"zav", "zav", 0, false, "Zav data files (*.zav)|*.zav|all files (*.*)|*.*"},
+        Row{"pic", "gif", 2, true, "Plot picture files (*.bmp;*.gif)|*.bmp;*.gif|all files (*.*)|*.*"},
+        Row{"", "", 3, true, "all files (*.*)|*.*"}, Row{"", "", 1, true, ""}}) {
+    const FileDialogRequest r = selectFileRequest(row.kind, "/d/f", row.mode);
+    EXPECT_EQ(r.save, row.save) << row.kind << row.mode;
+    EXPECT_EQ(r.filter, row.filter) << row.kind << row.mode;
+    EXPECT_EQ(r.defaultExt, row.ext);
+    EXPECT_EQ(r.fileName, "/d/f");
+  }
+}
+
+TEST(SetupFileDialog, CancelLeavesTheNameAndLogsTwoLines) {
+  HeadlessLog log;
+  qunsetenv("ZAV_TEST_FILE");
+  QString name = "/d/a.zav";
+  int16_t cancelled = 0;
+  selectFileDialog("zav", name, 0, cancelled);
+  EXPECT_EQ(cancelled, -1);
+  EXPECT_EQ(name, "/d/a.zav");
+  EXPECT_TRUE(log.lines().contains("selectFileDialog: ERROR= 32755"));
+  EXPECT_TRUE(log.lines().contains("selectFileDialog: cdlCancel= 32755"));
+  qputenv("ZAV_TEST_FILE", "/d/b.zav");
+  selectFileDialog("zav", name, 0, cancelled);
+  qunsetenv("ZAV_TEST_FILE");
+  EXPECT_EQ(cancelled, 0);
+  EXPECT_EQ(name, "/d/b.zav");
+  EXPECT_TRUE(log.lines().contains("selectFileDialog: NO ERROR= 0"));
+}
+
+TEST(SetupFileDialog, IpLinkAddsThePortUnless80) {
+  EXPECT_EQ(ipLinkText("192.168.1.20", 80), "192.168.1.20");
+  EXPECT_EQ(ipLinkText("192.168.1.20", 8080), "192.168.1.20:8080");
+}
+
+TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
+  SetupWindow& w = freshSetup();
+  HeadlessLog log;
+  w.Text1(3)->setText("4");
+  w.setText("Text18", "79");
+  w.Check9()->setCheckState(Qt::Checked);
+  EXPECT_EQ(w.Check9()->checkState(), Qt::PartiallyChecked);
+  EXPECT_EQ(w.control("Text18")->toolTip(), "Port number error");
+  EXPECT_EQ(w.control("Text18")->property("foreColor").toInt(), logColourError);
+  w.Check9()->setCheckState(Qt::Unchecked);
+  for (const char* port : {"", "80", "8080abc", "65535"}) {
+    w.setText("Text18", port);
+    w.Check9()->setCheckState(Qt::Checked);
+    EXPECT_EQ(w.Check9()->checkState(), Qt::Unchecked) << port;  // nothing pretends to run
+    EXPECT_EQ(webServerPort, 0);
+    EXPECT_EQ(w.control("Text18")->toolTip(), *port ? "" : "Using default http port number: 80");
+  }
+  EXPECT_EQ(qobject_cast<QLabel*>(w.control("lblServerStatus"))->text(), "Web Server ERROR:");
+  EXPECT_TRUE(log.lines().contains(
+      "ERROR startWebServer: ERROR: the web server is not part of this build; it cannot start"));
+  w.setText("Text18", "65536");
+  w.Check9()->setCheckState(Qt::Checked);
+  EXPECT_EQ(w.Check9()->checkState(), Qt::PartiallyChecked);
+  w.Check9()->setCheckState(Qt::Unchecked);
+  w.setText("Text18", "");
+}
+
+TEST(WebServerBox, LoggingBoxLocksTheLogFile) {
+  SetupWindow& w = freshSetup();
+  w.setValue("cheLogging", 1);
+  EXPECT_FALSE(w.control("txtWebLogFile")->isEnabled());
+  EXPECT_FALSE(w.control("Command9(1)")->isEnabled());
+  w.setValue("cheLogging", 0);
+  EXPECT_TRUE(w.control("txtWebLogFile")->isEnabled());
+  EXPECT_EQ(w.control("txtWebRoot")->toolTip(), "Leave empty to use default: " + defaultWebRoot);
+}
+
+TEST(SetupWindowButtons, SelectButtonsNeedTheMainWindow) {
+  SetupWindow& w = freshSetup();
+  HeadlessLog log;
+  mainWindowLoaded = false;
+  w.Command1(0)->click();
+  EXPECT_TRUE(log.lines().contains("MSGBOX: Main window is not loaded"));
+}
+
+TEST(SetupWindowButtons, ActivationRefreshesTheFileFields) {
+  SetupWindow& w = freshSetup();
+  const QString saved = zavLogFileName;
+  zavLogFileName = "/elsewhere/zavLog.TXT";
+  w.show();
+  w.activateWindow();
+  QTest::qWait(20);
+  QEvent e(QEvent::ActivationChange);
+  QApplication::sendEvent(&w, &e);
+  if (w.isActiveWindow()) {
+    EXPECT_EQ(w.Text2(5)->text(), "/elsewhere/zavLog.TXT");
+  }
+  w.hide();
+  zavLogFileName = saved;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// One setup window for the whole test binary, loaded without an INI file and
+// with its default directory in a private temporary folder.
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "core/globals.h"
+#include "core/setup/setup_window.h"
+#include "support/link_processes.h"  // readTextFile, writeTextFile
+
+inline QString settingsTestDir() {
+  static QTemporaryDir dir;
+  return dir.path() + u'/';
+}
+
+inline SetupWindow& setupWindowForTest() {
+  if (!frmSetup()) {
+    defDirName = settingsTestDir();
+    appName = QStringLiteral("Zav");
+    auto* w = new SetupWindow;
+    w->formLoad(false);
+  }
+  return *frmSetup();
+}
+
+// Factory state again, as "Restore factory defaults" leaves it.
+inline SetupWindow& freshSetup() {
+  SetupWindow& w = setupWindowForTest();
+  w.applySetupSettings(true);
+  return w;
+}

@@ -1,0 +1,146 @@
+// Frame codec: line codes, the old checksum, the CRC-8 by both paths, the frame builder.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/globals.h"
+#include "tests/meter/engine/frame_bytes.h"
+#include "meter/engine/frame_codec.h"
+#include "support/log_capture.h"
+
+namespace {
+
+// CRC of bytes fed as nibbles, low nibble first, finished as callers finish it.
+int32_t nibbleCrc(const QByteArray& bytes) {
+  int32_t crc = 0;
+  for (char c : bytes) {
+    crcUpdateNibble(int16_t(uint8_t(c) & 15), crc);
+    crcUpdateNibble(int16_t(uint8_t(c) >> 4), crc);
+  }
+  if (!useCrcTable) crcUpdateNibble(0, crc);
+  return crc;
+}
+
+class Codec : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    initCrcTables();
+    m_savedVer = ZAVdetectorVer;
+    ZAVdetectorVer = 24840;
+  }
+  void TearDown() override {
+    useCrcTable = false;
+    ZAVdetectorVer = m_savedVer;
+  }
+  int32_t m_savedVer = 0;
+  LogCapture m_log;
+};
+
+TEST_F(Codec, TablesHoldTheirKnownValues) {
+  const int16_t want[16] = {0x00, 0x1C, 0x38, 0x24, 0x70, 0x6C, 0x48, 0x54,
+                            0xE0, 0xFC, 0xD8, 0xC4, 0x90, 0x8C, 0xA8, 0xB4};
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(crcTable[i], want[i]) << i;
+    EXPECT_EQ(codeTable[i], zavsim::kNewCode[i]);
+    EXPECT_EQ(decodeTable[zavsim::kNewCode[i]], i);
+  }
+  int defined = 0;
+  for (int16_t v : decodeTable) defined += v >= 0;
+  EXPECT_EQ(defined, 16);
+}
+
+TEST_F(Codec, CrcCatalogueValuesByBothPaths) {
+  for (bool table : {false, true}) {
+    useCrcTable = table;
+    EXPECT_EQ(nibbleCrc("123456789"), 0x20) << table;
+    EXPECT_EQ(nibbleCrc("abc"), 0xF0) << table;
+    EXPECT_EQ(nibbleCrc(QByteArray::fromHex("0861341262000000"
+                                            "3f992e0301045742")),
+              0x9D)
+        << table;
+  }
+}
+
+TEST_F(Codec, CrcPathsAgreeWithAByteWiseCrc) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 200; ++round) {
+    QByteArray bytes(1 + rng() % 20, '\0');
+    for (char& b : bytes) b = char(rng());
+    for (bool table : {false, true}) {
+      useCrcTable = table;
+      EXPECT_EQ(nibbleCrc(bytes), zavsim::crc8(bytes));
+    }
+  }
+}
+
+TEST_F(Codec, DecodesLowNibbleFirstWithTheTableOfTheDetectorType) {
+  ZAVdetectorVer = 24000;
+  EXPECT_EQ(decodeData(QByteArray("\xA9\xAA"), 1), QByteArray("\x01"));
+  EXPECT_EQ(decodeData(QByteArray("\xAA\xA9"), 1), QByteArray("\x10"));
+  ZAVdetectorVer = 24840;
+  EXPECT_EQ(decodeData(QByteArray("\x1E\x1D\x8E\x8E"
+                                  "\xFF"),
+                       2),
+            QByteArray::fromHex("23ff"));
+}
+
+TEST_F(Codec, DecodeNeedsAllCodeBytesAndStopsAtAnUndefinedOne) {
+  EXPECT_TRUE(decodeData(QByteArray("\x17\x17\x17"), 2).isEmpty());
+  EXPECT_TRUE(m_log.text().isEmpty());
+  EXPECT_EQ(decodeData(QByteArray("\x1B\x17\x99\x17"), 2), QByteArray("\x01"));
+  EXPECT_TRUE(m_log.contains("decodeData: undefined code: 99"));
+}
+
+TEST_F(Codec, OldChecksumIsSumMinusLastByte) {
+  QByteArray d(16, '\0');
+  d[0] = char(0xFF);
+  d[1] = char(0xFF);
+  d[2] = 1;  // bytes 0..14 sum to 0x1FF
+  d[15] = char(0xFF);
+  EXPECT_EQ(frameChecksum(d), 0);
+  d[15] = char(0xFE);
+  EXPECT_EQ(frameChecksum(d), 1);
+}
+
+TEST_F(Codec, AppendFrameValueWritesCodesLowestByteFirst) {
+  txFrame = QByteArray(10, '\0');
+  txIndex = 2;
+  txCrc = 0;
+  appendFrameValue(true, 2, 0x1234);
+  EXPECT_EQ(txIndex, 6);
+  EXPECT_EQ(txFrame.mid(2, 4).toHex(), QByteArray("271e1d1b"));
+  appendFrameValue(false, 4, int32_t(0xA1B2C3D4u));
+  EXPECT_EQ(txIndex, 10);
+  EXPECT_EQ(txFrame.mid(6, 4).toHex(), QByteArray("d4c3b2a1"));
+}
+
+TEST_F(Codec, FrameFcsChecksAGeneratedFrame) {
+  const zavsim::Reading r = frames::reading(98, 53385535);
+  for (bool table : {false, true}) {
+    useCrcTable = table;
+    QByteArray data;
+    const QByteArray bytes = QByteArray("xy") + zavsim::newFrame(r);
+    EXPECT_TRUE(checkFrameFcs(2, 2 + 36, bytes, data));
+    EXPECT_EQ(data.size(), 16);
+    EXPECT_EQ(data.left(4).toHex(), QByteArray("08613412"));
+  }
+  QByteArray data;
+  EXPECT_FALSE(checkFrameFcs(0, 36, frames::newFrameBadFcs(r), data));
+}
+
+TEST_F(Codec, FrameFcsRefusesAnyUndefinedCode) {
+  const QByteArray good = frames::frame(1);
+  for (int i = 2; i < 36; ++i) {
+    QByteArray bad = good;
+    bad[i] = char(0x00);
+    QByteArray data;
+    EXPECT_FALSE(checkFrameFcs(0, 36, bad, data)) << i;
+  }
+}
+
+TEST_F(Codec, HexStringHasABlankBeforeEachByte) {
+  EXPECT_EQ(bytesToHexString(QByteArray::fromHex("0aff00")), " 0A FF 00");
+  EXPECT_EQ(bytesToHexString(QByteArray()), "");
+}
+
+}  // namespace

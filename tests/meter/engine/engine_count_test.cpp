@@ -1,0 +1,231 @@
+// Count processor: counts, timing, temperature, sections of the data file,
+// live values and the idle countdown.
+#include <QTemporaryDir>
+
+#include "tests/meter/engine/engine_fixture.h"
+#include "tests/meter/engine/frame_bytes.h"
+#include "platform/tick_clock.h"
+#include "tests/meter/record/zav_bytes.h"
+
+namespace {
+
+class Counting : public EngineTest {
+ protected:
+  // One reading as the parser hands it over.
+  void reading(uint32_t count, uint32_t ticks, int16_t temp = 0x80, int32_t reset = 0, int16_t volt = 0) {
+    bool changed = reset != thisResetCount;
+    thisCount = int32_t(count);
+    thisTimer = int32_t(ticks);
+    thisTemp = temp;
+    thisResetCount = reset;
+    thisVoltCount = volt;
+    frameStatus = int16_t(reset);
+    newMeterCount(changed);
+  }
+  void openDataFile() {
+    ASSERT_TRUE(m_dir.isValid());
+    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
+    openOutZavDat();
+    ASSERT_GT(zavOutFile, 0);
+  }
+  QTemporaryDir m_dir;
+};
+
+TEST_F(Counting, CounterWrapGivesTheCountsBetween) {
+  reading(4294967290u, 0);
+  reading(5, 62500);
+  EXPECT_EQ(meterPanel.text8, "11");
+  EXPECT_DOUBLE_EQ(m_intervals.back(), 1.0 / 11);
+  EXPECT_DOUBLE_EQ(energyWh, 11);  // 3600 Ws per count
+}
+
+TEST_F(Counting, HalfRangeDifferenceIsNoCount) {
+  reading(10, 0);
+  reading(10 + 0x80000000u, 100);
+  EXPECT_EQ(meterPanel.text8, "0");
+  EXPECT_EQ(meterPanel.text2, "ERROR");
+}
+
+TEST_F(Counting, WithoutTickRateOnlyThePendingFlagAndTickChange) {
+  ticksPerSec = 0;
+  pulsePending = true;
+  lastProcessTick = 0;
+  holdTickCountForTests(1234);
+  reading(1, 1);
+  setTickCountForTests(0);
+  EXPECT_FALSE(pulsePending);
+  EXPECT_EQ(lastProcessTick, 1234);
+  EXPECT_EQ(readingCount, 0);
+  EXPECT_TRUE(m_counts.empty());
+  EXPECT_EQ(m_timer3, -1);
+}
+
+TEST_F(Counting, FirstReadingStartsTheOnLinePeriod) {
+  setDateClockForTests([] { return QDateTime(QDate(2024, 3, 1), QTime(14, 5, 9)); });
+  reading(100, 0);
+  EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - ONLINE 2024-03-01 14:05:09");
+  EXPECT_EQ(meterPanel.text8, "0");
+  EXPECT_EQ(readingCount, 1);
+  EXPECT_TRUE(m_log.contains("  frameStatus=0\n START"));
+  EXPECT_EQ(lngZavTemp, -16384);
+  EXPECT_EQ(meterPanel.label14, "");
+}
+
+TEST_F(Counting, TemperatureOfTheNewController) {
+  reading(1, 0);
+  reading(2, 100, 0xF0);
+  EXPECT_EQ(meterPanel.label14, "12.0 °C");
+  EXPECT_EQ(lngZavTemp, 12);
+  reading(3, 200, 0x50);
+  EXPECT_EQ(meterPanel.label14, "60.0 °C");
+  EXPECT_EQ(strZavTemp, "60.0 °C");
+  reading(4, 300, 0x80);
+  EXPECT_EQ(meterPanel.label14, "");
+  ZAVdetectorVer = 24000;
+  reading(5, 400, -41);
+  EXPECT_EQ(meterPanel.label14, "-20.5 °C");
+}
+
+TEST_F(Counting, MinimisedWindowKeepsThePowerTextButNotTheNumber) {
+  QString box = "old";
+  bool minimised = false;
+  int titles = 0;
+  meterHooks.powerBoxText = [&] { return box; };
+  meterHooks.windowMinimized = [&] { return minimised; };
+  meterHooks.showMeterPower = [&](double watts, double) { box = QString::number(watts); };
+  meterHooks.updateTitlePower = [&] { ++titles; };
+  reading(1, 0);
+  reading(2, 62500);
+  EXPECT_EQ(strZavPower, "3600");
+  minimised = true;
+  reading(4, 2 * 62500);
+  EXPECT_EQ(strZavPower, "3600");
+  EXPECT_EQ(lngZavPower, 7200);
+  EXPECT_EQ(titles, 1);
+}
+
+TEST_F(Counting, IdleCountdownRunsInTimerSizedSteps) {
+  maxUpdateInterval = 12;
+  reading(1, 0);
+  reading(2, 60 * 62500);
+  EXPECT_EQ(idleCountdownMs, 72000);
+  EXPECT_EQ(m_timer3, 65535);
+  meterHooks.timer3Interval = [] { return 65535; };
+  showIdleRate();
+  EXPECT_EQ(idleCountdownMs, 72000 - 65535);
+  EXPECT_EQ(m_timer3, 72000 - 65535);
+  meterHooks.timer3Interval = [] { return 72000 - 65535; };
+  showIdleRate();
+  EXPECT_EQ(idleCountdownMs, 12000);
+  EXPECT_EQ(m_timer3, 12000);
+}
+
+TEST_F(Counting, HugeUpdateIntervalIsClampedNotWrapped) {
+  maxUpdateInterval = 1e12;
+  reading(1, 0);
+  EXPECT_EQ(idleCountdownMs, INT32_MAX);
+  EXPECT_EQ(m_timer3, 65535);
+}
+
+TEST_F(Counting, ClockRatioMeanSettlesAfterAThousandSamples) {
+  uint32_t pcTick = 4294960000u;  // across the wrap of the PC's tick counter
+  uint32_t ctl = 0;
+  auto step = [&](double ratio) {
+    pcTick += 1000;
+    ctl += uint32_t(std::lround(ratio * 62500));
+    holdTickCountForTests(pcTick);
+    thisCount += 1;
+    reading(uint32_t(thisCount), ctl);
+  };
+  thisCount = 1;
+  holdTickCountForTests(pcTick);
+  reading(1, 0);
+  for (int i = 0; i < 1000; ++i) step(1.0);
+  EXPECT_EQ(countProcessorState().clockRatioSamples, 1000);
+  EXPECT_DOUBLE_EQ(countProcessorState().clockRatioSum / 1000, 1.0);
+  step(2.0);
+  EXPECT_NEAR(countProcessorState().clockRatioSum / 1000, 1.000001, 1e-12);
+  setTickCountForTests(0);
+}
+
+TEST_F(Counting, ResetCountChangeClearsTheStateAndDropsTheReading) {
+  reading(1, 0);
+  reading(2, 100);
+  reading(50, 200, 0x80, 3);
+  EXPECT_EQ(countProcessorState().lastCount, 0);
+  EXPECT_EQ(m_counts.size(), 2u);
+  reading(51, 300, 0x80, 3);
+  EXPECT_EQ(meterPanel.text8, "0");  // the first reading after the reset gives no counts
+  reading(52, 400, 0x80, 3);
+  EXPECT_EQ(meterPanel.text8, "1");
+}
+
+TEST_F(Counting, EveryResetCountChangeStartsASection) {
+  openDataFile();
+  reading(1, 0, 0x80, 3, 11);  // changed from 0: dropped
+  reading(2, 100, 0x80, 3, 12);
+  reading(3, 200, 0x80, 3, 13);
+  reading(1, 300, 0x80, 0, 21);  // changed to 0: dropped
+  reading(2, 400, 0x80, 0, 22);
+  reading(1, 500, 0x80, 5, 31);  // changed to 5: dropped
+  reading(2, 600, 0x80, 5, 32);
+  closeOutZavDat();
+  const QByteArray bytes = readTextFile(zavDatFileName[0]);
+  ASSERT_EQ(bytes.size(), 3 * 38 + 4 * 18);
+  ASSERT_TRUE(loadZavDatNEW(0));
+  const dataFileIndex& ix = dataFileSlots[0];
+  ASSERT_EQ(ix.sectionCount, 3);
+  EXPECT_EQ(ix.sectionHeaders[1].resetCount, 3);
+  EXPECT_EQ(ix.sectionHeaders[1].voltCount, 12);
+  EXPECT_EQ(ix.sectionHeaders[1].records, 2);
+  EXPECT_EQ(ix.sectionHeaders[2].resetCount, 0);
+  EXPECT_EQ(ix.sectionHeaders[2].voltCount, 22);
+  EXPECT_EQ(ix.sectionHeaders[3].resetCount, 5);
+  // Closed section headers carry their counts on disk.
+  EXPECT_EQ(bytes.mid(34, 4).toHex(), QByteArray("02000000"));
+  EXPECT_EQ(bytes.mid(38 + 36 + 34, 4).toHex(), QByteArray("01000000"));
+}
+
+TEST_F(Counting, RecordsReachTheFileAsTheyAreProcessed) {
+  setDateClockForTests([] { return QDateTime(QDate(2024, 3, 1), QTime(12, 0, 0)); });
+  WsPerCount = 1200;
+  openDataFile();
+  reading(7, 70, 0x33);
+  ZavBytes want;
+  want.header(45352.5, 0).record(45352.5, 7, 70, 0x33);
+  EXPECT_EQ(readTextFile(zavDatFileName[0]).toHex(), want.b.toHex());
+  EXPECT_TRUE(m_log.contains("  zavOutHeadPtr=1\n  zavOutRecPtr=39\n  zavOutDat.header.records=1\n"));
+  EXPECT_EQ(dataFileSlots[0].recordCount, 1);
+}
+
+TEST_F(Counting, FailedDataFileWriteClosesItAndSaysSo) {
+  zavDatFileName[0] = "/dev/full";
+  openOutZavDat();
+  ASSERT_GT(zavOutFile, 0);
+  reading(1, 0);
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - ERROR writing data file");
+  EXPECT_TRUE(m_log.contains("ERROR newMeterCount: ERROR writing data file /dev/full"));
+}
+
+TEST_F(Counting, ParsedFramesEndInTheDataFile) {
+  openDataFile();
+  for (uint32_t c = 1; c <= 3; ++c) zavDataArrival(frames::frame(c, c * 100));
+  closeOutZavDat();
+  ASSERT_TRUE(loadZavDatNEW(0));
+  EXPECT_EQ(dataFileSlots[0].recordCount, 3);
+  EXPECT_EQ(readTextFile(zavDatFileName[0]).size(), 92);
+}
+
+TEST_F(Counting, SimulatedPulseLogsItsInterval) {
+  meterOnline = false;
+  Timer1_Timer();
+  EXPECT_TRUE(m_log.contains("pulseDetected:  totTurns="));
+  EXPECT_EQ(m_intervals.back(), 3.0);
+  meterOnline = true;
+  m_log.clear();
+  Timer1_Timer();
+  EXPECT_TRUE(m_log.text().isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,353 @@
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <ctime>
+
+#include "tests/meter/link/link_steps.h"
+
+namespace {
+const QString kRedLine = QStringLiteral("openCom: ERROR comPort=");
+}
+
+using OnLine = LinkTest;
+
+TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
+  usePort(3);
+  goOnLine();
+  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(port->portOpen());
+  EXPECT_EQ(port->commPort(), 3);
+  EXPECT_EQ(port->settings(), "19200,N,8,1");
+  EXPECT_EQ(port->rThreshold(), 1);
+  EXPECT_EQ(port->inBufferSize(), 1024);
+  EXPECT_TRUE(port->dtrEnable());
+  EXPECT_TRUE(port->rtsEnable());
+  EXPECT_FALSE(port->breakOn());
+  EXPECT_EQ(host.lineBoxes[1], 1);
+  EXPECT_EQ(host.lineBoxes[2], 1);
+  EXPECT_EQ(host.lineBoxes[0], 0);
+  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM3");
+  EXPECT_EQ(host.frame1Colour, kSysColorWindowText);
+  EXPECT_EQ(host.temperature, " ");
+  EXPECT_EQ(host.onlineBox, 1);
+  EXPECT_EQ(host.meterCounts, QList<bool>{true});
+  EXPECT_EQ(host.logPowers, QList<double>{-2});
+  EXPECT_TRUE(host.dataOpen);
+  EXPECT_EQ(host.readingResets, 1);
+  EXPECT_EQ(host.onOffChanges, 1);
+  EXPECT_TRUE(logged("openCom: opening com3 MSComm1.Settings =19200,N,8,1"));
+
+  goOnLine(false);
+  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(port->portOpen());
+  EXPECT_FALSE(port->dtrEnable());
+  EXPECT_EQ(host.lineBoxes[1], 0);
+  EXPECT_EQ(host.lineBoxes[2], 0);
+  EXPECT_FALSE(host.dataOpen);
+  EXPECT_EQ(host.logPowers, (QList<double>{-2, -4}));
+  EXPECT_EQ(host.frame1Caption, "Energy meter - OffLine");
+  EXPECT_EQ(host.onlineBox, 0);
+  EXPECT_EQ(host.onOffChanges, 2);
+  EXPECT_TRUE(logged("openCom: closing com3"));
+}
+
+TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {
+  goOnLine(false);
+  EXPECT_EQ(host.logPowers, QList<double>{-4});
+  EXPECT_TRUE(logged("openCom: port is not open"));
+  EXPECT_TRUE(host.autoPlotEnabled);
+}
+
+TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
+  ZAVdetectorVer = -1;
+  usePort(1);
+  EXPECT_FALSE(goOnLine());
+  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(port->portOpen());
+  EXPECT_TRUE(logged("MSGBOX: Selected detector type is not supported"));
+  EXPECT_EQ(host.frame1Caption, "Energy meter - OffLine");
+  // The plain pulse device does not care about the detector type.
+  ifType = 1;
+  goOnLine();
+  EXPECT_TRUE(meterOnline);
+}
+
+TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
+  usePort(1);
+  host.dataFileFails = true;
+  goOnLine();
+  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(port->portOpen());
+  EXPECT_TRUE(logged("MSGBOX: Error: Cannot open Zav-file"));
+  EXPECT_EQ(host.frame1Caption, "Error: Cannot open data file");
+  EXPECT_EQ(host.frame1Colour, kColorRed);
+  EXPECT_EQ(host.onlineBox, 0);
+  EXPECT_TRUE(host.logPowers.isEmpty());
+}
+
+TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndKeepsTheDataFile) {
+  host.comPort = "5";
+  goOnLine();
+  EXPECT_FALSE(meterOnline);
+  EXPECT_EQ(host.frame1Caption, "Error: Cannot open COM5");
+  EXPECT_EQ(host.frame1Colour, kColorRed);
+  EXPECT_EQ(host.comPortColour, kColorRed);
+  EXPECT_TRUE(host.dataOpen);
+  EXPECT_EQ(host.onlineBox, 0);
+  EXPECT_TRUE(host.meterCounts.isEmpty());
+}
+
+TEST_F(OnLine, withoutDataFileRecordingAutoPlotIsDisabled) {
+  usePort(1);
+  host.writeData = false;
+  goOnLine();
+  EXPECT_TRUE(meterOnline);
+  EXPECT_FALSE(host.dataOpen);
+  EXPECT_FALSE(host.autoPlotEnabled);
+}
+
+TEST_F(OnLine, simulationStateSwitchesCaptionAndTimer) {
+  for (const bool want : {true, false}) {
+    bool sim = want;
+    showSimulationState(sim);
+    EXPECT_EQ(simulating, want);
+    EXPECT_EQ(host.frame1Caption, want ? "Energy meter - Simulating" : "Energy meter - OffLine");
+    EXPECT_EQ(host.simulationTimer, want);
+  }
+}
+
+using OpenCom = LinkTest;
+
+TEST_F(OpenCom, settingsFollowTheInterfaceAndDetectorType) {
+  struct Row {
+    const char* name;
+    int16_t ifType;
+    const char* comSetting;
+    int32_t detector;
+    bool sensor;
+    const char* expected;
+    double baud;
+  };
+  const Row rows[] = {
+      {"pulseDefault", 1, "", 24840, false, "1200,N,8,1", 1200},
+      {"pulseOwnSetting", 1, "300,N,8,1", 24840, false, "300,N,8,1", 300},
+      {"controllerIgnoresSetting", 2, "4800,N,8,1", 24840, false, "19200,N,8,1", 19200},
+      {"radioController", 3, "", 24840, false, "19200,N,8,1", 19200},
+      {"detector24841", 2, "", 24841, false, "2400,N,8,1", 2400},
+      {"temperatureReceiver", 1, "1200,N,8,1", 24841, true, "9600,N,8,1", 9600},
+  };
+  usePort(2);
+  for (const Row& r : rows) {
+    ifType = r.ifType;
+    comSetting = QString::fromLatin1(r.comSetting);
+    ZAVdetectorVer = r.detector;
+    tempReceiverMode = r.sensor;
+    ASSERT_TRUE(open()) << r.name;
+    EXPECT_EQ(port->settings(), QString::fromLatin1(r.expected)) << r.name;
+    EXPECT_EQ(portBaudRate, r.baud) << r.name;
+    EXPECT_EQ(port->breakOn(), r.ifType == 3 && !r.sensor) << r.name;
+    EXPECT_EQ(host.lineBoxes[0], r.ifType == 3 && !r.sensor ? 1 : 0) << r.name;
+    EXPECT_TRUE(open(false)) << r.name;
+  }
+}
+
+TEST_F(OpenCom, diagnosticModesUseTypeFourButLeaveTheSettingAlone) {
+  usePort(2);
+  ifType = 2;
+  tempReceiverMode = true;
+  ASSERT_TRUE(open());
+  EXPECT_EQ(openIfType, 4);
+  EXPECT_EQ(ifType, 2);
+  EXPECT_EQ(sensorBaud, 9600);
+  open(false);
+  // Unticked again: the next open is a controller port as before.
+  tempReceiverMode = false;
+  open();
+  EXPECT_EQ(openIfType, 2);
+  EXPECT_EQ(port->settings(), "19200,N,8,1");
+  open(false);
+  protocolAnalyzerMode = true;
+  open();
+  EXPECT_EQ(openIfType, 4);
+  EXPECT_EQ(ifType, 2);
+  EXPECT_EQ(port->rThreshold(), 0);  // only line-signal events
+}
+
+TEST_F(OpenCom, portNumbersOutsideTheRangeAreRefusedWithTheFieldsError) {
+  port->openablePorts = {1};
+  for (const char* text : {"0", "256", "70000", "-40000", "abc", "99999999999"}) {
+    host.comPort = QString::fromLatin1(text);
+    host.comPortColour = 0;
+    EXPECT_FALSE(open()) << text;
+    EXPECT_FALSE(port->portOpen()) << text;
+    EXPECT_EQ(host.comPortColour, kColorRed) << text;
+  }
+  for (const char* text : {"0", "256", "70000", "-40000"}) EXPECT_TRUE(logged(kRedLine + text)) << text;
+  host.comPort = "70000";
+  goOnLine();
+  EXPECT_FALSE(meterOnline);
+  EXPECT_TRUE(host.frame1Caption.startsWith("Error: Cannot open COM"));
+}
+
+TEST_F(OpenCom, malformedSettingsTextIsTheSettingsError) {
+  ifType = 1;
+  comSetting = "9600,X,8,1";
+  usePort(1);
+  goOnLine();
+  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(port->portOpen());
+  EXPECT_EQ(host.comSettingColour, kColorRed);
+  EXPECT_EQ(host.frame1Caption, "Error: Cannot open COM1");
+  EXPECT_TRUE(loggedPart("MSGBOX: Error: Cannot open Comport"));
+}
+
+TEST_F(OpenCom, ptyWithoutModemLinesOpensWithAWarning) {
+  port->openablePorts = {4};
+  port->linesWork = false;
+  host.comPort = "4";
+  EXPECT_TRUE(open());
+  EXPECT_TRUE(port->portOpen());
+  EXPECT_TRUE(loggedPart("openCom: WARNING"));
+}
+
+TEST_F(OpenCom, lineBoxesDriveTheLines) {
+  usePort(1);
+  open();
+  host.setLineBox(0, 1);
+  EXPECT_TRUE(port->breakOn());
+  host.setLineBox(1, 0);
+  EXPECT_FALSE(port->dtrEnable());
+  EXPECT_TRUE(port->rtsEnable());
+  host.setLineBox(2, 0);
+  EXPECT_FALSE(port->rtsEnable());
+}
+
+using Search = LinkTest;
+
+namespace {
+// Sends a frame on `answering` shortly after it opens.
+void answerOn(FakeCommLink* port, int answering, QObject* owner) {
+  auto* t = new QTimer(owner);
+  QObject::connect(t, &QTimer::timeout, owner, [port, answering] {
+    if (port->portOpen() && port->commPort() == answering && comSearchActive) port->arrive("frame");
+  });
+  t->start(5);
+}
+}  // namespace
+
+TEST_F(Search, controllerAnswersOnTheThirdPort) {
+  QObject owner;
+  port->openablePorts = {1, 2, 3};
+  answerOn(port, 3, &owner);
+  goOnLine();
+  EXPECT_TRUE(meterOnline);
+  EXPECT_EQ(host.comPort, "3");
+  EXPECT_EQ(host.iniLines, QStringList{"comPort=3"});
+  EXPECT_EQ(host.ports, (QList<int>{1, 2, 3}));
+  EXPECT_EQ(host.selectedPort, 0);
+  EXPECT_FALSE(comSearchActive);
+  EXPECT_EQ(host.captions.first(), "Energy meter - Searching for detector");
+  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM3");
+  // The three ports were each tested in turn; the search's own opens come after the list.
+  EXPECT_EQ(port->openedPorts.mid(3), (QList<int>{1, 2, 3, 3}));
+  ASSERT_FALSE(host.progress.isEmpty());
+  EXPECT_EQ(host.progress.first(), "Reset searching for Zav Controller on all available COM-ports");
+  EXPECT_TRUE(host.progress.contains("initBar 2 0 100 $Testing ComPort1"));
+  EXPECT_TRUE(host.progress.contains("initBar 1 0 3 Testing available COM-ports"));
+  EXPECT_TRUE(host.progress.contains("initBar 2 0 30 $Testing ComPort 3"));
+  EXPECT_TRUE(host.progress.join('\n').contains("initBar 2 0 30 $Zav detector found at ComPort 3  ("));
+  EXPECT_EQ(host.progress.last(), "unload");
+}
+
+TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
+  ifType = 1;
+  port->openablePorts = {5, 9};
+  goOnLine();
+  EXPECT_TRUE(meterOnline);
+  EXPECT_EQ(host.comPort, "5");
+  EXPECT_EQ(host.iniLines, QStringList{"comPort=5"});
+  EXPECT_EQ(port->settings(), "1200,N,8,1");
+  EXPECT_EQ(host.progress.first(), "Reset searching for first available COM-port");
+}
+
+TEST_F(Search, noPortOrOnlySilentPortsEmptyTheFieldAndWriteNothing) {
+  host.comPort = "  ";
+  goOnLine();
+  EXPECT_FALSE(meterOnline);
+  EXPECT_EQ(host.comPort, "");
+  EXPECT_TRUE(host.ports.isEmpty());
+  EXPECT_TRUE(host.iniLines.isEmpty());
+  EXPECT_EQ(host.onlineBox, 0);
+  EXPECT_EQ(host.frame1Caption, "Energy meter - Searching for detector");
+  EXPECT_EQ(host.onOffChanges, 0);
+  // Ports that open but stay silent are not taken either.
+  port->openablePorts = {1, 2};
+  goOnLine();
+  EXPECT_FALSE(meterOnline);
+  EXPECT_EQ(host.comPort, "");
+  EXPECT_EQ(host.ports, (QList<int>{1, 2}));
+  EXPECT_TRUE(host.iniLines.isEmpty());
+  EXPECT_FALSE(port->portOpen());
+}
+
+TEST_F(Search, portListCannotBeBuiltWhileThePortIsOpen) {
+  usePort(1);
+  open();
+  findAvailableComPorts();
+  EXPECT_TRUE(logged("MSGBOX: Cannot search ports while on-line!"));
+  EXPECT_TRUE(port->portOpen());
+}
+
+using Wait = LinkTest;
+
+TEST_F(Wait, yieldingWaitRunsEventsWithoutSpinning) {
+  setWaitDivisorForTests(1);
+  bool ran = false;
+  QTimer::singleShot(10, [&] { ran = true; });
+  QElapsedTimer wall;
+  wall.start();
+  const std::clock_t cpu0 = std::clock();
+  waitMs(300, true);
+  const double cpuMs = double(std::clock() - cpu0) * 1000.0 / CLOCKS_PER_SEC;
+  EXPECT_TRUE(ran);
+  EXPECT_GE(wall.elapsed(), 295);
+  EXPECT_LT(cpuMs, 150.0);  // an idle wait, not a busy loop
+}
+
+TEST_F(Search, portWithoutPermissionIsSkippedButReported) {
+  port->openablePorts = {3};
+  port->forbiddenPorts = {2};
+  findAvailableComPorts();
+  EXPECT_EQ(host.ports, QList<int>{3});
+  EXPECT_TRUE(logged("ERROR findAvailableComPorts: ERROR COM2: permission denied (dialout)"));
+}
+
+TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
+  QObject owner;
+  port->openablePorts = {1, 2, 3};
+  answerOn(port, 3, &owner);
+  QTimer::singleShot(30, [] { QCoreApplication::exit(0); });
+  goOnLine();
+  EXPECT_TRUE(programEndingDuringWait());
+  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(port->portOpen());
+  EXPECT_TRUE(host.iniLines.isEmpty());
+  EXPECT_FALSE(comSearchActive);
+  // An exit outside the main loop leaves every later loop returning at once; one run of
+  // the main loop clears that for the tests that follow.
+  QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
+}
+
+TEST_F(OnLine, goingOnLineAgainReopensThePort) {
+  host.comPort = "3";
+  port->openablePorts = {3, 4};
+  goOnLine();
+  ASSERT_TRUE(meterOnline);
+  host.comPort = "4";
+  goOnLine();
+  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(port->portOpen());
+  EXPECT_EQ(port->commPort(), 4);
+  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM4");
+}

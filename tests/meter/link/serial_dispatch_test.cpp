@@ -1,0 +1,231 @@
+#include "tests/meter/link/link_steps.h"
+#include "platform/comm_port.h"
+#include "platform/tick_clock.h"
+#include "support/pty_pair.h"
+#include "tools/zav_frames.h"
+
+namespace {
+// A sensor frame as the receiver delivers it: one byte per bit, 0x00 for 0 and 0xF0 for 1.
+QByteArray sensorBytes(int id, int t1, int t2, int t3, int a1, int a2, bool badChecksum = false) {
+  QString bits = "10100000";
+  auto put = [&](int v, int n) {
+    for (int i = n - 1; i >= 0; --i) bits += (v >> i) & 1 ? '1' : '0';
+  };
+  put(id, 7);
+  put(0, 1);
+  for (int v : {t1, t2, t3, a1, a2}) put(v, 4);
+  int sum = 0;
+  for (int g = 0; g < 9; ++g) sum += bits.mid(4 * g, 4).toInt(nullptr, 2);
+  put((sum + (badChecksum ? 1 : 0)) % 16, 4);
+  QByteArray out;
+  for (QChar c : bits) out.append(c == '1' ? char(0xF0) : char(0x00));
+  return out;
+}
+
+class Dispatch : public LinkTest {
+ protected:
+  void openAs(int16_t type) {
+    ifType = type;
+    usePort(1);
+    ASSERT_TRUE(open());
+    meterOnline = true;
+  }
+};
+}  // namespace
+
+TEST_F(Dispatch, eventsAreCountedByKind) {
+  openAs(2);
+  host.advanced = true;
+  const int events[] = {comEv::kFrame, comEv::kBreak, comEv::kOverrun, comEv::kRxOver, comEv::kCTS,
+                        comEv::kDSR,   comEv::kCD,    comEv::kRing,    comEv::kSend,   4711};
+  for (int e : events) port->lineEvent(e);
+  port->arrive("ab");
+  EXPECT_EQ(comEventCounters[0], 11);
+  for (int kind = 1; kind <= 11; ++kind) EXPECT_EQ(comEventCounters[kind], 1) << kind;
+  EXPECT_EQ(comEventCounters[12], 0);
+  EXPECT_EQ(host.comCounts.value(0), "11");
+  EXPECT_EQ(host.comCounts.value(3), "1");
+  EXPECT_EQ(host.serialData, QList<QByteArray>{"ab"});
+  EXPECT_EQ(host.breakIndicators, 0);
+}
+
+TEST_F(Dispatch, eventsWhileOffLineAreOnlyCountedAndTheInputStays) {
+  openAs(2);
+  meterOnline = false;
+  port->arrive("xyz");
+  EXPECT_EQ(comEventCounters[12], 1);
+  EXPECT_EQ(comEventCounters[2], 0);
+  EXPECT_TRUE(host.serialData.isEmpty());
+  EXPECT_EQ(port->inBufferCount(), 3);
+}
+
+TEST_F(Dispatch, clearingOneCounterOrAll) {
+  openAs(2);
+  port->lineEvent(comEv::kFrame);
+  port->lineEvent(comEv::kCTS);
+  clearComEventCounters(3);
+  EXPECT_EQ(comEventCounters[3], 0);
+  EXPECT_EQ(comEventCounters[7], 1);
+  clearComEventCounters(-1);
+  for (int32_t c : comEventCounters) EXPECT_EQ(c, 0);
+  comEventCounters[5] = 999999;
+  port->lineEvent(comEv::kOverrun);
+  EXPECT_EQ(comEventCounters[5], 0);  // modulo 1000000
+}
+
+TEST_F(Dispatch, overflowDropsInputAndReceiveBuffer) {
+  openAs(2);
+  host.rx = "old";
+  port->setRThreshold(0);  // nobody reads: the buffer fills
+  port->arrive(QByteArray(1100, 'x'));
+  EXPECT_EQ(comEventCounters[6], 1);
+  EXPECT_TRUE(host.rx.isEmpty());
+  EXPECT_EQ(port->inBufferCount(), 0);
+}
+
+TEST_F(Dispatch, threeBytesInOneEventAreThreeCountsAndOneReading) {
+  openAs(1);
+  port->arrive(QByteArray::fromHex("f0f0e0"));
+  ASSERT_EQ(host.meterCounts, QList<bool>{false});
+  EXPECT_EQ(host.reading.count, 4);  // pulseCount starts at 1 on the first receive event
+  EXPECT_EQ(host.reading.status, 0xF0);
+  EXPECT_EQ(host.reading.reset, 1);
+  EXPECT_EQ(host.reading.temp, -32768);
+  EXPECT_EQ(host.reading.volt, -32768);
+  port->arrive(QByteArray::fromHex("f0"));
+  EXPECT_EQ(host.reading.count, 5);
+  EXPECT_EQ(host.meterCounts.size(), 2);
+  // A break lights the indicator only for the plain pulse device.
+  port->lineEvent(comEv::kBreak);
+  EXPECT_EQ(host.breakIndicators, 1);
+}
+
+TEST_F(Dispatch, prescaleKeepsTheRemainderForTheNextPulse) {
+  openAs(1);
+  prescale = 2;
+  const int32_t before = 1;  // the first receive event starts the count at 1
+  port->arrive("abc");
+  EXPECT_EQ(host.reading.count, before + 1);
+  EXPECT_EQ(host.rx, "c");
+  port->arrive("d");
+  EXPECT_EQ(host.reading.count, before + 2);
+  EXPECT_TRUE(host.rx.isEmpty());
+}
+
+TEST_F(Dispatch, pulseSoonerThanTheMinimumIntervalWaitsForTimer3) {
+  openAs(1);
+  minUpdateInterval = 5;
+  host.processTick = timeGetTime();
+  port->arrive("p");
+  EXPECT_TRUE(host.meterCounts.isEmpty());
+  EXPECT_TRUE(host.pulsePending);
+  EXPECT_GT(host.idleCountdownMs, 4000);
+  EXPECT_LE(host.idleCountdownMs, 5000);
+  EXPECT_EQ(host.idleTimerMs, host.idleCountdownMs);
+  // A huge interval is capped at the timer's 65535 ms, never overflows.
+  minUpdateInterval = 1e12;
+  port->arrive("p");
+  EXPECT_EQ(host.idleTimerMs, 65535);
+  EXPECT_TRUE(host.meterCounts.isEmpty());
+}
+
+TEST_F(Dispatch, sensorFrameShowsTheTemperature) {
+  ifType = 2;
+  tempReceiverMode = true;
+  openAs(2);
+  const QByteArray frame = sensorBytes(0x55, 7, 3, 4, 2, 1);
+  port->arrive(QByteArray(5, char(0x55)) + frame.left(17));  // noise, then half a frame
+  EXPECT_TRUE(host.temperature.isEmpty());
+  port->arrive(frame.mid(17));
+  EXPECT_EQ(host.temperature, "+23.4 °C");
+  EXPECT_TRUE(host.serialData.isEmpty());
+}
+
+TEST(SensorDecoder, negativeTemperaturesAndBadFramesAreHandled) {
+  QByteArray buffer;
+  EXPECT_EQ(decodeSensorBytes(buffer, sensorBytes(1, 4, 5, 5, 0, 0), 9600), QStringList{"-4.5 °C"});
+  EXPECT_TRUE(buffer.isEmpty());
+  buffer.clear();
+  EXPECT_TRUE(decodeSensorBytes(buffer, sensorBytes(1, 7, 3, 4, 0, 0, true), 9600).isEmpty());
+  buffer.clear();
+  QByteArray dirty = sensorBytes(1, 7, 3, 4, 0, 0);
+  dirty[20] = char(0x33);  // not a clean bit
+  EXPECT_TRUE(decodeSensorBytes(buffer, dirty, 9600).isEmpty());
+  // Two frames in one go, then garbage that cannot hold a preamble keeps only 7 bytes.
+  buffer.clear();
+  EXPECT_EQ(decodeSensorBytes(buffer, sensorBytes(1, 6, 0, 0, 0, 0) + sensorBytes(2, 5, 0, 1, 0, 0), 9600),
+            (QStringList{"+10.0 °C", "+0.1 °C"}));
+  EXPECT_TRUE(decodeSensorBytes(buffer, QByteArray(300, char(0x33)), 9600).isEmpty());
+  EXPECT_EQ(buffer.size(), 7);
+}
+
+TEST_F(Dispatch, protocolAnalyserCapturesCarrierEdgesOnly) {
+  protocolAnalyzerMode = true;
+  dcdCaptureEnabled = true;
+  maxDCDevents = 2;
+  dcdTimes = QVector<int64_t>(3, 0);
+  dcdCount = 0;
+  openAs(2);
+  port->lineEvent(comEv::kCD);
+  port->lineEvent(comEv::kCTS);
+  port->lineEvent(comEv::kCD);
+  port->lineEvent(comEv::kCD);
+  EXPECT_EQ(dcdCount, 2);
+  EXPECT_GT(dcdTimes[1], dcdTimes[0] - 1);
+  EXPECT_EQ(comEventCounters[0], 0);
+}
+
+TEST(PulseWidth, bitsAndAdviceTexts) {
+  struct Row {
+    const char* name;
+    int byte;
+    double baud;
+    int zeros;
+    const char* advice;
+  };
+  const Row rows[] = {
+      {"fourLowBitsAt1200", 0xF0, 1200, 5, "pulse width = 5 bits (4.2ms), OK"},
+      {"zeroByte", 0x00, 1200, 9, "pulse width >8.5 bits (7.1ms). Change COM-setting to 600"},
+      {"zeroByteAt110", 0x00, 110, 9, "pulse width >8.5 bits (77ms). This works, but Break may be detected."},
+      {"zeroByteAt300", 0x00, 300, 9, "pulse width >8.5 bits (28ms). Change COM-setting to 110"},
+      {"zeroByteAt57600", 0x00, 57600, 9, "pulse width >8.5 bits (0.148ms). Change COM-setting to 38400"},
+      {"startBitOnly", 0xFF, 2400, 1, "pulse width < 1.5 bits (0.6ms), Change COM-setting to 4800"},
+      {"startBitOnlyAt110", 0xFF, 110, 1, "pulse width < 1.5 bits (14ms), Change COM-setting to 300"},
+      {"startBitOnlyAt38400", 0xFF, 38400, 1, "pulse width < 1.5 bits (0.04ms), Change COM-setting to 57600"},
+      {"lowAfterHigh", 0xFD, 1200, 2, " Error in bit 1"},
+  };
+  for (const Row& r : rows) {
+    int zeros = 0, errorBit = 0;
+    countPulseBits(r.byte, zeros, errorBit);
+    EXPECT_EQ(zeros, r.zeros) << r.name;
+    EXPECT_EQ(pulseWidthAdvice(zeros, errorBit, r.baud), QString::fromUtf8(r.advice)) << r.name;
+  }
+}
+
+TEST_F(Dispatch, analysePulseWidthGivesSecondsAndShowsAdvice) {
+  portBaudRate = 1200;
+  host.advanced = true;
+  EXPECT_NEAR(analysePulseWidth(0xF0), 5.0 / 1200, 1e-12);
+  EXPECT_EQ(host.pulseWidthBits, 5);
+  EXPECT_TRUE(host.pulseAnalysis.endsWith("\r\npulse width = 5 bits (4.2ms), OK"));
+  portBaudRate = 0;
+  EXPECT_EQ(analysePulseWidth(0xF0), 0);
+}
+
+TEST_F(Dispatch, sensorFrameFromTheSimulatorThroughARealPty) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  qputenv("ZAV_COM9", pty.slavePath().toLocal8Bit());
+  CommPort real;
+  setMSComm1(&real);
+  tempReceiverMode = true;
+  host.comPort = "9";
+  ASSERT_TRUE(open()) << real.lastError().toStdString();
+  meterOnline = true;
+  pty.write(QByteArray(3, char(0x80)) + zavsim::sensorFrame(-7.3));
+  EXPECT_TRUE(runEventsUntil([&] { return !host.temperature.isEmpty(); }, 2000));
+  EXPECT_EQ(host.temperature, "-7.3 °C");
+  open(false);
+  setMSComm1(port);
+  qunsetenv("ZAV_COM9");
+}

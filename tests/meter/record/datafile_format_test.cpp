@@ -1,0 +1,204 @@
+// Data file: byte layout, the loader, opening and closing for recording.
+#include "tests/meter/record/datafile_fixture.h"
+
+namespace {
+
+class DataFile : public DataFileTest {
+ protected:
+  // One open section (0 records on disk) with n records.
+  static QByteArray openSection(int n, double start = kDay) {
+    ZavBytes z;
+    z.header(start, 0);
+    for (int i = 0; i < n; ++i) z.record(start + i / 1440.0, 100 + i, 1000 * i, 7);
+    return z.b;
+  }
+};
+
+TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
+  fileSection h;
+  h.startTime = kDay;
+  h.version = 1003000;
+  h.sensorVer = 24840;
+  h.meterID = 0x1234;
+  h.ticksPerSec = 62500;
+  h.WsPerCount = 1200;
+  h.resetCount = 3;
+  h.voltCount = -2;
+  h.records = 70000;
+  EXPECT_EQ(packSection(h).toHex(), QByteArray("000000001025e640"
+                                               "f84d0f00"
+                                               "08610000"
+                                               "34120000"
+                                               "24f40000"
+                                               "b0040000"
+                                               "03000000"
+                                               "feff"
+                                               "70110100"));
+  meterRecord r{kDay, int32_t(0xFFFFFFF6u), 0x01020304, 0x0150};
+  EXPECT_EQ(packRecord(r).toHex(), QByteArray("000000001025e640"
+                                              "f6ffffff"
+                                              "04030201"
+                                              "5001"));
+  const fileSection back = unpackSection(packSection(h).constData());
+  EXPECT_EQ(back.records, 70000);
+  EXPECT_EQ(back.voltCount, -2);
+  EXPECT_EQ(unpackRecord(packRecord(r).constData()).count, -10);
+}
+
+TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
+  ZavBytes z;
+  z.header(kDay, 3).record(kDay, 1, 10).record(kDay + 0.01, 2, 20).record(kDay + 0.02, 3, 30);
+  ASSERT_EQ(z.b.size(), 92);
+  writeTextFile(m_path, z.b);
+  EXPECT_TRUE(loadZavDatNEW(0));
+  EXPECT_TRUE(m_log.contains("file is OK: totalFileSection=1  totalFileRecords=3"));
+  const dataFileIndex& ix = dataFileSlots[0];
+  EXPECT_EQ(ix.sectionCount, 1);
+  EXPECT_EQ(ix.recordCount, 3);
+  EXPECT_EQ(ix.sectionFilePos[1], 1);
+  EXPECT_EQ(ix.sectionEndRecord[1], 3);
+  EXPECT_DOUBLE_EQ(ix.sectionLastTime[1], kDay + 0.02);
+  EXPECT_DOUBLE_EQ(ix.firstRecordTime, kDay);
+  EXPECT_EQ(recordFilePos(ix, 3), 1 + 38 + 2 * 18);
+}
+
+TEST_F(DataFile, OpenSectionCountsItsRecordsFromTheLength) {
+  writeTextFile(m_path, openSection(3));
+  EXPECT_TRUE(loadZavDatNEW(0));
+  EXPECT_TRUE(m_log.contains("adjusting records=3"));
+  EXPECT_EQ(dataFileSlots[0].recordCount, 3);
+}
+
+TEST_F(DataFile, EmptyHeaderAtTheEndFailsTheLoadKeepingTheSectionsBefore) {
+  ZavBytes z;
+  z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, 0);
+  writeTextFile(m_path, z.b);
+  EXPECT_FALSE(loadZavDatNEW(0));
+  EXPECT_TRUE(m_log.contains("Error remainingRecords=0"));
+  EXPECT_TRUE(m_log.contains("fileLength / record count error"));
+  EXPECT_EQ(dataFileSlots[0].sectionCount, 1);
+}
+
+TEST_F(DataFile, AcceptsOnlyVersionsOfThisProgramLine) {
+  for (int v : {1001999, 1004000, 1002001, 1003999}) {
+    ZavBytes z;
+    z.header(kDay, 1, 0, v).record(kDay, 1, 1);
+    writeTextFile(m_path, z.b);
+    m_log.clear();
+    const bool ok = v == 1002001 || v == 1003999;
+    EXPECT_EQ(loadZavDatNEW(0), ok) << v;
+    EXPECT_EQ(m_log.contains("unsupported file version:" + QString::number(v)), !ok) << v;
+    EXPECT_EQ(dataFileSlots[0].sectionCount, ok ? 1 : 0);
+  }
+}
+
+TEST_F(DataFile, ImpossibleRecordCountsStopTheLoadKeepingEarlierSections) {
+  for (int bad : {-5, 4, 2000000000}) {
+    ZavBytes z;
+    z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, bad).record(kDay + 1, 2, 2).record(kDay + 1, 3, 3);
+    writeTextFile(m_path, z.b);
+    m_log.clear();
+    EXPECT_FALSE(loadZavDatNEW(0)) << bad;
+    EXPECT_TRUE(m_log.contains("*** File Error ***"));
+    EXPECT_EQ(dataFileSlots[0].sectionCount, 1) << bad;
+    EXPECT_EQ(dataFileSlots[0].recordCount, 1) << bad;
+  }
+}
+
+TEST_F(DataFile, ShortFilesAndStrayBytesFailWithoutCrashing) {
+  for (int len : {1, 11, 12, 37, 38, 39, 55}) {
+    ZavBytes z;
+    z.header(kDay, 1).record(kDay, 1, 1);
+    writeTextFile(m_path, z.b.left(len));
+    EXPECT_FALSE(loadZavDatNEW(0)) << len;
+    EXPECT_EQ(dataFileSlots[0].recordCount, 0) << len;
+  }
+}
+
+TEST_F(DataFile, MissingSecondSlotFileLeavesNoTraceAndEmptyIndex) {
+  dataFileSlots[1].sectionCount = 4;
+  EXPECT_FALSE(loadZavDatNEW(1));
+  EXPECT_EQ(dataFileSlots[1].sectionCount, 0);
+  EXPECT_FALSE(QFile::exists(zavDatFileName[1]));
+  EXPECT_TRUE(m_log.text().isEmpty());
+}
+
+TEST_F(DataFile, OpeningAMissingFileCreatesItEmpty) {
+  openOutZavDat();
+  EXPECT_GT(zavOutFile, 0);
+  EXPECT_TRUE(m_log.contains("adding to empty Zav file"));
+  EXPECT_EQ(zavOutDat.header.version, 1003000);
+  EXPECT_EQ(zavOutDat.header.records, 0);
+  zavOutDat.header.resetCount = 2;
+  zavOutDat.header.voltCount = 77;
+  appendReading(5, kDay);
+  appendReading(6, kDay + 0.001);
+  EXPECT_EQ(zavOutHeadPtr, 1);
+  EXPECT_EQ(zavOutRecPtr, 1 + 38 + 18);
+  // Header and records on disk; the header says 0 records while the section is open.
+  ZavBytes want;
+  want.header(dateNow(), 0, 2, 1003000, 77).record(kDay, 5, 50, 1).record(kDay + 0.001, 6, 60, 1);
+  EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
+  closeOutZavDat();
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_TRUE(m_log.contains("saving header new records=2 and closing zavOutFile Nr: 1"));
+  EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
+}
+
+TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {
+  writeTextFile(m_path, openSection(2));
+  openOutZavDat();
+  ASSERT_GT(zavOutFile, 0);
+  EXPECT_TRUE(m_log.contains("adding to existing file version:1003000"));
+  EXPECT_TRUE(m_log.contains("adjusting last section records count=2"));
+  EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
+  const qint64 oldLength = readTextFile(m_path).size();
+  appendReading(9, kDay + 1);
+  EXPECT_EQ(zavOutHeadPtr, oldLength + 1);
+  EXPECT_EQ(dataFileSlots[0].sectionCount, 2);
+  EXPECT_EQ(dataFileSlots[0].sectionEndRecord[2], 3);
+  closeOutZavDat();
+  EXPECT_TRUE(loadZavDatNEW(0));
+  EXPECT_EQ(dataFileSlots[0].recordCount, 3);
+}
+
+TEST_F(DataFile, RefusesFilesItCannotAppendTo) {
+  writeTextFile(m_path, QByteArray(50, 'x'));
+  openOutZavDat();
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_TRUE(m_log.contains("file size error0"));
+  EXPECT_EQ(readTextFile(m_path), QByteArray(50, 'x'));
+}
+
+TEST_F(DataFile, ClosingWhenNothingIsOpenIsReported) {
+  closeOutZavDat();
+  EXPECT_TRUE(m_log.contains("zavOutFile Nr: 0 is not open"));
+}
+
+TEST_F(DataFile, NoNewRecordsLeavesTheFileAsItWas) {
+  ZavBytes z;
+  z.header(kDay, 1).record(kDay, 1, 1);
+  writeTextFile(m_path, z.b);
+  openOutZavDat();
+  closeOutZavDat();
+  EXPECT_TRUE(m_log.contains("no new records, closing zavOutFile Nr: 1"));
+  EXPECT_EQ(readTextFile(m_path), z.b);
+}
+
+TEST_F(DataFile, FailedWriteIsReportedAndClosesTheFile) {
+  zavDatFileName[0] = "/dev/full";
+  openOutZavDat();
+  ASSERT_GT(zavOutFile, 0);
+  zavOutDat.record.count = 1;
+  EXPECT_FALSE(appendOutRecord(kDay));
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_TRUE(m_log.contains("ERROR writing data file /dev/full"));
+  EXPECT_EQ(dataFileSlots[0].recordCount, 0);
+}
+
+TEST(DataFileText, FormatMsGroupsInThousands) {
+  EXPECT_EQ(formatMs(1234567), "1.234.567");
+  EXPECT_EQ(formatMs(5), "0.0.5");
+}
+
+}  // namespace

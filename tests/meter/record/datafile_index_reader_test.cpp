@@ -1,0 +1,38 @@
+// The index reader works on hand-built files; nothing selects a log file yet.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "meter/record/index_reader.h"
+#include "support/log_capture.h"
+#include "tests/meter/record/zav_bytes.h"
+
+namespace {
+
+TEST(IndexReader, UnknownSlotIsReported) {
+  LogCapture log;
+  logRecordHeader h;
+  loadLogHeader(5, 1, h);
+  EXPECT_TRUE(log.contains("loadLogHeader: ERROR bsFnr= 5"));
+}
+
+TEST(IndexReader, IndexGivesTheHeaderPosition) {
+  QTemporaryDir dir;
+  const QString data = dir.filePath("log.DAT");
+  EXPECT_EQ(indexFileName(data), dir.filePath("log.LIX"));
+  ZavBytes d;
+  d.date(1.0).date(45352.5).date(2.0);
+  writeTextFile(data, d.b);
+  ZavBytes ix;
+  ix.i32(1).i32(-9).i32(17);  // record 2 at position 9, stored negative
+  writeTextFile(indexFileName(data), ix.b);
+  logFileNames[0] = data;
+  logRecordHeader h;
+  loadLogHeader(0, 2, h);
+  EXPECT_DOUBLE_EQ(h.recTime, 45352.5);
+  loadLogHeader(0, 4, h);  // beyond the index: unchanged
+  EXPECT_DOUBLE_EQ(h.recTime, 45352.5);
+  logFileNames[0].clear();
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// Periodic text log: line layout, the eight write rules, overwrite and read-back.
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "core/util/number_text.h"
+#include "tests/meter/engine/engine_fixture.h"
+#include "tests/meter/record/zav_bytes.h"
+
+namespace {
+
+Date at(int h, int m, int s, int day = 1) {
+  return dateFromDateTime(QDateTime(QDate(2024, 3, day), QTime(h, m, s)));
+}
+
+class TextLog : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    ASSERT_TRUE(m_dir.isValid());
+    zavLogFileName = m_dir.filePath("zavLog.TXT");
+    writeToZAVtextFile = true;
+    textFileWriteInterval = 3;      // 15 min
+    minTextFileSaveInterval = 1.0;  // one day
+    meterHooks.overWriteLast = [this] { return m_overWrite; };
+  }
+  QStringList lines() const {
+    QString text = QString::fromUtf8(readTextFile(zavLogFileName));
+    EXPECT_TRUE(text.isEmpty() || text.endsWith("\r\n"));
+    text.chop(2);
+    return text.isEmpty() ? QStringList() : text.split("\r\n");
+  }
+  QTemporaryDir m_dir;
+  bool m_overWrite = false;
+};
+
+TEST_F(TextLog, LineLayout) {
+  EXPECT_EQ(textLogLine(at(14, 5, 9), 12345.6, 250.4), "2024-03-01 14:05:09 0000012346 00000250");
+  EXPECT_EQ(textLogLine(at(14, 5, 9), 0, -5), "2024-03-01 14:05:09 0000000000 -0000005");
+  EXPECT_EQ(textLogLine(at(0, 0, 0), 12345678901.0, 0), "2024-03-01 00:00:00 12345678901 00000000");
+}
+
+TEST_F(TextLog, RecordTextCarriesTheRawFields) {
+  thisTemp = 0x50;
+  thisVoltCount = -3;
+  frameStatus = 0x12;
+  thisResetCount = 65538;
+  writeLogLine(at(14, 5, 9), 12345.6, 250.4);
+  EXPECT_EQ(zavRecordText(), "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
+}
+
+TEST_F(TextLog, IntervalBoundariesAppendAndOverwriteReplacesTheLastLine) {
+  m_overWrite = true;
+  writeLogLine(at(14, 14, 0), 1000, 100);
+  writeLogLine(at(14, 15, 0), 1001, 101);  // crosses the quarter hour
+  writeLogLine(at(14, 16, 0), 1002, 102);  // within the span: replaces 14:15
+  EXPECT_EQ(lines(), (QStringList{"2024-03-01 14:14:00 0000001000 00000100",
+                                  "2024-03-01 14:16:00 0000001002 00000102"}));
+  m_overWrite = false;
+  writeLogLine(at(14, 17, 0), 1003, 103);
+  EXPECT_EQ(lines().size(), 2);
+}
+
+TEST_F(TextLog, EventsAlwaysAppendAndReopenTheSpan) {
+  writeLogLine(at(14, 14, 0), 1000, 100);
+  writeLogLine(at(14, 14, 5), 1000, -5);
+  writeLogLine(at(14, 14, 9), 1000, 100);  // no line in this span yet: appended
+  writeLogLine(at(14, 14, 20), 1000, 100);
+  EXPECT_EQ(lines(),
+            (QStringList{"2024-03-01 14:14:00 0000001000 00000100", "2024-03-01 14:14:05 0000001000 -0000005",
+                         "2024-03-01 14:14:09 0000001000 00000100"}));
+}
+
+TEST_F(TextLog, WithoutMinimumSpanEveryReadingAppends) {
+  minTextFileSaveInterval = 0;
+  textFileWriteInterval = 9;
+  for (int s = 0; s < 4; ++s) writeLogLine(at(10, 0, s), 5, 5);
+  EXPECT_EQ(lines().size(), 4);
+}
+
+TEST_F(TextLog, MinimumSpanAndDailyInterval) {
+  textFileWriteInterval = 0;
+  minTextFileSaveInterval = 10.0 / 1440;  // 10 min
+  writeLogLine(at(10, 0, 0), 1, 1);
+  writeLogLine(at(10, 9, 59), 1, 1);
+  writeLogLine(at(10, 10, 0), 1, 1);
+  EXPECT_EQ(lines().size(), 2);
+  textFileWriteInterval = 9;
+  minTextFileSaveInterval = 1.0;
+  writeLogLine(at(0, 0, 1, 2), 1, 1);  // next day
+  EXPECT_EQ(lines().size(), 3);
+}
+
+TEST_F(TextLog, OffOrNamelessWritesNothing) {
+  writeToZAVtextFile = false;
+  writeLogLine(at(10, 0, 0), 1, 1);
+  writeToZAVtextFile = true;
+  zavLogFileName.clear();
+  writeLogLine(at(10, 0, 0), 1, 1);
+  EXPECT_FALSE(QFile::exists(m_dir.filePath("zavLog.TXT")));
+  EXPECT_FALSE(zavRecordText().isEmpty());
+}
+
+TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {
+  m_overWrite = true;
+  writeTextFile(zavLogFileName, "earlier line written by someone else\r\n");
+  writeLogLine(at(14, 15, 0), 12345678901.0, 1);  // 42-byte line
+  writeLogLine(at(14, 16, 0), 2, 2);
+  EXPECT_EQ(lines(),
+            (QStringList{"earlier line written by someone else", "2024-03-01 14:16:00 0000000002 00000002"}));
+}
+
+TEST_F(TextLog, FailedWriteIsReportedAndRetried) {
+  zavLogFileName = m_dir.path();  // a directory cannot be written as a file
+  writeLogLine(at(14, 15, 0), 1, 1);
+  EXPECT_TRUE(m_log.contains("ERROR writeLogLine: ERROR writing " + m_dir.path()));
+}
+
+TEST_F(TextLog, LastLineSetsTheRegister) {
+  writeTextFile(zavLogFileName,
+            "2024-03-01 14:00:00 0000012000 00000250\r\n"
+            "2024-03-01 14:05:09 0000012346 00000250\r\n");
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12346);
+  EXPECT_EQ(meterPanel.text4, "12.346");
+  EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - Last log = 2024-03-01 14:05:09");
+}
+
+TEST_F(TextLog, LastLineIsReadFromTheTailOfALargeFile) {
+  QByteArray big;
+  for (int i = 0; i < 30000; ++i) big += "2024-03-01 14:00:00 0000012000 00000250\r\n";
+  big += "2024-03-02 00:00:00 0000099999 -0000004\r\n";
+  writeTextFile(zavLogFileName, big);
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 99999);
+}
+
+TEST_F(TextLog, OtherLastLinesAreIgnored) {
+  for (const char* last : {"2024-03-01 14:05:09 0000012346", "2024-02-30 14:05:09 0000012346 00000250",
+                           "2024-03-01 14:05:09 2000000000 00000250",
+                           "2024-03-01 14:05:09 -000000001 00000250", "2024-03-01  14:05:09 0000012346 0"}) {
+    energyWh = 7;
+    writeTextFile(zavLogFileName, QByteArray(last) + "\r\n");
+    loadLastLogLine();
+    EXPECT_DOUBLE_EQ(energyWh, 7) << last;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// Menus, the file pickers and their refusals while on-line.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include "core/globals.h"
+#include "meter/record/data_file.h"
+#include "meter/window/form1.h"
+#include "meter/window/main_menus.h"
+#include "support/headless_env.h"
+
+namespace {
+struct FilePickers : ::testing::Test {
+  HeadlessLog log;
+  QTemporaryDir dir;
+  void SetUp() override {
+    meterOnline = false;
+    zavDatFileName[0] = dir.filePath("pwrData.ZAV");
+    zavDatFileName[1] = dir.filePath("pwrData.ZAV");
+    zavLogFileName = dir.filePath("zavLog.TXT");
+    zavPlotFileName = dir.filePath("zavPlot.GIF");
+  }
+  void TearDown() override {
+    meterOnline = false;
+    qunsetenv("ZAV_TEST_FILE");
+    closeOutZavDat();
+  }
+  void choose(const QString& name) { qputenv("ZAV_TEST_FILE", dir.filePath(name).toLocal8Bit()); }
+};
+}  // namespace
+
+TEST_F(FilePickers, RefusedWhileOnline) {
+  meterOnline = true;
+  choose("other.zav");
+  const QString data = zavDatFileName[0], text = zavLogFileName, plot = zavPlotFileName;
+  selZavdataFile();
+  selZavtextFile();
+  selPlotPictureFile();
+  EXPECT_EQ(zavDatFileName[0], data);
+  EXPECT_EQ(zavLogFileName, text);
+  EXPECT_EQ(zavPlotFileName, plot);
+  const QStringList lines = log.lines();
+  EXPECT_TRUE(lines.contains("MSGBOX: cannot change data file while ON-LINE"));
+  EXPECT_TRUE(lines.contains("MSGBOX: cannot change text file while ON-LINE"));
+  EXPECT_TRUE(lines.contains("MSGBOX: cannot change plot file while ON-LINE"));
+}
+
+TEST_F(FilePickers, ChosenNamesReplaceTheSettings) {
+  choose("log2.txt");
+  selZavtextFile();
+  EXPECT_EQ(zavLogFileName, dir.filePath("log2.txt"));
+  choose("plot.png");
+  selPlotPictureFile();
+  EXPECT_EQ(zavPlotFileName, dir.filePath("plot.png"));
+  choose("second.zav");
+  selZavdataFile();
+  EXPECT_EQ(zavDatFileName[0], dir.filePath("second.zav"));
+  EXPECT_GT(zavOutFile, 0);  // reopened for recording under the new name
+}
+
+TEST_F(FilePickers, SaveAsAndViewWorkWhileOnline) {
+  QMenuBar bar;
+  MainMenus m(&bar);
+  meterOnline = true;
+  choose("saved.zav");
+  m.mnuFileSaveAs_Click();
+  EXPECT_EQ(zavDatFileName[0], dir.filePath("saved.zav"));
+  EXPECT_TRUE(log.lines().contains("MSGBOX: not implemented"));
+  choose("viewed.zav");
+  m.mnuFileView_Click();
+  EXPECT_EQ(zavDatFileName[1], dir.filePath("viewed.zav"));
+}
+
+TEST_F(FilePickers, MenuStatesFollowOnlineAndSimulation) {
+  QMenuBar bar;
+  MainMenus m(&bar);
+  meterOnline = true;
+  simulating = false;
+  m.mnuFile_Click();
+  EXPECT_FALSE(m.mnuFileOpen->isEnabled());
+  EXPECT_FALSE(m.mnuFileClose->isEnabled());
+  m.mnuMeter_Click();
+  EXPECT_TRUE(m.mnuMeter_Select[1]->isChecked());
+  EXPECT_FALSE(m.mnuMeter_Select[0]->isEnabled());
+  meterOnline = false;
+  simulating = true;
+  m.mnuFile_Click();
+  m.mnuMeter_Click();
+  EXPECT_TRUE(m.mnuFileOpen->isEnabled());
+  EXPECT_TRUE(m.mnuMeter_Select[0]->isChecked());
+  EXPECT_FALSE(m.mnuMeter_Select[1]->isEnabled());
+  m.mnuMeter_Select_Click(0);
+  EXPECT_FALSE(simulating);
+}

@@ -1,0 +1,73 @@
+// The main window's calculator boxes, LED and power bar as the user sees them.
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "core/globals.h"
+#include "meter/window/calculator.h"
+#include "meter/window/calculator_panel.h"
+#include "meter/window/form1.h"
+#include "meter/window/indicator_widgets.h"
+#include "meter/window/indicators.h"
+
+namespace {
+struct LoadedWindow : ::testing::Test {
+  Form1 f;
+  void SetUp() override {
+    appName = QStringLiteral("Zav");
+    meterOnline = false;
+    f.formLoad();
+  }
+  QLineEdit* box(const char* name) { return f.findChild<QLineEdit*>(name); }
+};
+}  // namespace
+
+TEST_F(LoadedWindow, TypingPowerUpdatesCurrentsAndPeriods) {
+  QLineEdit* power = box("Text9(0)");
+  power->selectAll();
+  QTest::keyClicks(power, "2300");
+  EXPECT_EQ(power->text(), "2300");
+  EXPECT_EQ(box("Text5(0)")->text(), "10.00");
+  EXPECT_EQ(box("Text5(8)")->text(), "1.92");
+  EXPECT_EQ(box("Text9(2)")->text(), "2,300");
+  // month, quarter and year at 2.3 kW
+  EXPECT_EQ(box("Text11(0)")->text(), "1,680");
+  EXPECT_EQ(box("Text11(2)")->text(), "20,162");
+  f.calculatorPanel()->Option2(1)->setChecked(true);
+  EXPECT_EQ(f.calculatorPanel()->Frame3()->title(), "cost over period");
+}
+
+TEST_F(LoadedWindow, TypedPriceBecomesTheSetting) {
+  QLineEdit* price = box("Text10");
+  price->clear();
+  QTest::keyClicks(price, "0,25 ");
+  EXPECT_EQ(pricePerkWh, "0,25");
+  EXPECT_DOUBLE_EQ(f.calculator().pricePerkWhValue, 0.25);
+}
+
+TEST_F(LoadedWindow, PulseFlashesTheLedInItsColour) {
+  breakIndicated = false;
+  pulseWidthBits = 9;
+  f.indicators().onPulseIndicator(0.1, -2, 0);
+  EXPECT_TRUE(f.Shape1()->solid());
+  EXPECT_EQ(f.Shape1()->colour(), QColor(255, 0, 0));
+  f.indicators().timer2Timer();
+  EXPECT_FALSE(f.Shape1()->solid());
+}
+
+TEST_F(LoadedWindow, PowerBarFillsGreenFromTheBottom) {
+  WsPerCount = 3600;
+  revsPerkWh = 1000;
+  maxMeterPower = 7200;
+  prescale = 1;
+  f.indicators().updatePowerBarIndicator(1, 0);  // half of full scale
+  ASSERT_TRUE(f.Picture2()->plan().hasGreen);
+  const QImage img = f.Picture2()->grab().toImage();
+  const int x = img.width() / 2;
+  EXPECT_EQ(QColor(img.pixel(x, img.height() - 5)), QColor(0, 255, 0));
+  EXPECT_EQ(QColor(img.pixel(x, 5)), QColor(Qt::white));
+}
