@@ -1,0 +1,6 @@
+#include "meter/meter_events.h"
+
+MeterEvents& meterEvents() {
+  static MeterEvents events;
+  return events;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// What the meter side announces: a reading was recorded, the link changed state,
+// the texts the main window shows. The engine and the link emit; the main window,
+// the chart and the web server connect. Nothing in meter/ calls upward.
+
+#include <QObject>
+
+class MeterEvents : public QObject {
+  Q_OBJECT
+ signals:
+};
+
+MeterEvents& meterEvents();
