@@ -70,7 +70,8 @@ int32_t cBitmap::CreateFromStream(const QByteArray& bytes) {
 int32_t cBitmap::CreateFromHBitmap(const QImage& bitmap) {
   GpImage img;
   if (!bitmap.isNull()) img.image = bitmap.convertToFormat(QImage::Format_RGB32);
-  return created(bitmap.isNull() ? GpInvalidParameter : GpOk, std::move(img));
+  const int32_t status = bitmap.isNull() ? GpInvalidParameter : GpOk;
+  return created(status, std::move(img));
 }
 
 int32_t cBitmap::CreateFromGraphics(int32_t width, int32_t height, const QPaintDevice* graphics) {
@@ -81,7 +82,8 @@ int32_t cBitmap::CreateFromGraphics(int32_t width, int32_t height, const QPaintD
     img.image.setDotsPerMeterX(qRound(graphics->logicalDpiX() / 0.0254));
     img.image.setDotsPerMeterY(qRound(graphics->logicalDpiY() / 0.0254));
   }
-  return created(img.image.isNull() ? GpInvalidParameter : GpOk, std::move(img));
+  const int32_t status = img.image.isNull() ? GpInvalidParameter : GpOk;
+  return created(status, std::move(img));
 }
 
 int32_t cBitmap::CreateFromClone(int32_t width, int32_t height, int32_t sourceHandle, int32_t pixelFormat) {
@@ -106,7 +108,8 @@ int32_t cBitmap::CreateThumbFromImage(int32_t width, int32_t height, int32_t sou
   GpImage img;
   if (source && width > 0 && height > 0)
     img.image = source->image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  return created(img.image.isNull() ? GpInvalidParameter : GpOk, std::move(img));
+  const int32_t status = img.image.isNull() ? GpInvalidParameter : GpOk;
+  return created(status, std::move(img));
 }
 
 int32_t cBitmap::LoadFromFile(const QString& fileName) {
