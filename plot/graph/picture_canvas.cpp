@@ -78,9 +78,11 @@ PictureCanvas::PictureCanvas(QPaintDevice* device) {
   m_pxHeight = device->height();
   m_dpiX = device->logicalDpiX() > 0 ? device->logicalDpiX() : 96;
   m_dpiY = device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
-  m_painter.begin(device);
-  m_painter.setRenderHint(QPainter::Antialiasing, false);
-  m_painter.setRenderHint(QPainter::TextAntialiasing, false);
+  // An empty picture has nothing to paint on; it still measures and converts.
+  if (m_pxWidth > 0 && m_pxHeight > 0 && m_painter.begin(device)) {
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, false);
+  }
   m_font.setStyleStrategy(QFont::NoAntialias);
   m_font.setStyleHint(QFont::SansSerif);
   m_font.setFamily(QStringLiteral("MS Sans Serif"));
@@ -201,7 +203,7 @@ bool PictureCanvas::line(QPointF from, QPointF to, std::optional<int32_t> colour
         std::fabs(b.y()) < kMaxPixel))
     return false;
   const int32_t c = colour.value_or(m_foreColor);
-  if (c == -1 || m_drawStyle == kDrawStyleTransparent) return true;
+  if (c == -1 || m_drawStyle == kDrawStyleTransparent || !m_painter.isActive()) return true;
   // Only what can reach the device is drawn, so a far-off point costs no dash pattern.
   const double pad = m_drawWidth + 2.0;
   if (!clipSegment(a, b, QRectF(-pad, -pad, m_pxWidth + 2 * pad, m_pxHeight + 2 * pad))) return true;
@@ -219,7 +221,7 @@ bool PictureCanvas::box(QPointF from, QPointF to, std::optional<int32_t> colour)
   QPoint a, b;
   if (!toPixel(from, a) || !toPixel(to, b)) return false;
   const int32_t c = colour.value_or(m_foreColor);
-  if (c == -1 || m_drawStyle == kDrawStyleTransparent) return true;
+  if (c == -1 || m_drawStyle == kDrawStyleTransparent || !m_painter.isActive()) return true;
   const QRect r = spanned(a, b);
   applyPen(c, m_drawWidth);
   const QPoint corners[5] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(), r.topLeft()};
@@ -233,7 +235,7 @@ bool PictureCanvas::filledBox(QPointF from, QPointF to, std::optional<int32_t> c
   QPoint a, b;
   if (!toPixel(from, a) || !toPixel(to, b)) return false;
   const int32_t c = colour.value_or(m_foreColor);
-  if (c == -1) return true;
+  if (c == -1 || !m_painter.isActive()) return true;
   const QRect r = spanned(a, b).intersected(QRect(0, 0, m_pxWidth, m_pxHeight));
   if (r.isEmpty()) return true;
   applyCompositionMode();
@@ -247,6 +249,7 @@ bool PictureCanvas::circle(QPointF centre, double radius) {
   QPoint c;
   const double r = radius * m_pxPerUnitX;
   if (!toPixel(centre, c) || !(std::fabs(r) < kMaxPixel)) return false;
+  if (!m_painter.isActive()) return true;
   const QBrush brush = m_fillStyle == kFillTransparent
                            ? QBrush(Qt::NoBrush)
                            : QBrush(colourToQColor(m_fillColor), brushStyle(m_fillStyle));
@@ -292,12 +295,12 @@ double PictureCanvas::textHeight(const QString& text) {
 
 void PictureCanvas::print(const QString& text) {
   const QFontMetricsF& fm = metrics();
-  if (!m_fontApplied) {
-    m_painter.setFont(m_font);
-    m_fontApplied = true;
-  }
   QPoint at;
-  if (!text.isEmpty() && toPixel(QPointF(m_currentX, m_currentY), at)) {
+  if (!text.isEmpty() && m_painter.isActive() && toPixel(QPointF(m_currentX, m_currentY), at)) {
+    if (!m_fontApplied) {
+      m_painter.setFont(m_font);
+      m_fontApplied = true;
+    }
     QPen pen(colourToQColor(m_foreColor == -1 ? 0 : m_foreColor));
     if (pen != m_painter.pen()) m_painter.setPen(pen);
     applyCompositionMode();
@@ -308,11 +311,12 @@ void PictureCanvas::print(const QString& text) {
 }
 
 void PictureCanvas::clear() {
+  m_currentX = m_left;
+  m_currentY = m_top;
+  if (!m_painter.isActive()) return;
   m_painter.setCompositionMode(QPainter::CompositionMode_Source);
   m_painter.fillRect(QRect(0, 0, m_pxWidth, m_pxHeight), colourToQColor(m_backColor));
   m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  m_currentX = m_left;
-  m_currentY = m_top;
 }
 
 void PictureCanvas::setFontName(const QString& name) {
