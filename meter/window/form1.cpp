@@ -482,6 +482,10 @@ void Form1::setWindowSize() {
   b += kGap;
   const QRect f1 = geometryTw(m_frame1);
   int width = f1.width() + 2 * f1.x() + kBarRoom;
+  // The developer frames (protocol analyzer, TCP link) only in debug mode: a larger or
+  // maximised window must not uncover them.
+  m_frame6->setVisible(debugMode > 0);
+  m_tcpPanel->parentWidget()->setVisible(debugMode > 0);
   if (debugMode > 0) {
     width += kDebugWidth;
     // The diagnostic frames stay whole when they reach below the main controls.
