@@ -2,12 +2,14 @@
 #include <QTimer>
 
 #include "core/startup.h"
+#include "meter/window/link_view.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
+  connectLinkView();
   Main();
   // Test seam: end once start-up is done and the event loop runs.
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)
