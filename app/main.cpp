@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "app/web_wiring.h"
 #include "core/startup.h"
 
 int main(int argc, char** argv) {
@@ -8,7 +9,9 @@ int main(int argc, char** argv) {
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
+  connectWebServerToSetupWindow();
   Main();
+  connectWebTabControls();
   // Test seam: end once start-up is done and the event loop runs.
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)
     QTimer::singleShot(0, &app, &QCoreApplication::quit);
