@@ -103,6 +103,9 @@ class LinkClick : public QObject {
 }  // namespace
 
 void connectWebServerToSetupWindow() {
+  static bool connected = false;  // once, however many callers
+  if (connected) return;
+  connected = true;
   onWeb(&WebEvents::settingsNeeded, [](SetupWindow* w) {
     webPortText = w->text(QStringLiteral("Text18"));
     webRootText = w->text(QStringLiteral("txtWebRoot"));

@@ -59,6 +59,8 @@ void startWebServer() {
   if (port == 0) port = 80;
   if (port > 0 && port <= 65535 && server.sockets().listen(port)) {
     webServerPort = port;
+    logMsg(3, QStringLiteral("startWebServer: listening on port ") + QString::number(port) +
+                  QStringLiteral(", web root ") + webRootFolder);
     initServerSockets();
     emit webEvents().serverStarted(QStringLiteral("http://") + ipLinkText(webListenerAddress(), port) + u'/');
   } else {

@@ -16,7 +16,6 @@ QVector<int16_t> webSocketSlots;
 int32_t webRequestCount = 0, webAcceptCount = 0, webActiveCount = 0, webPeakActive = 0, webErrorCount = 0;
 std::chrono::milliseconds webIdleTimeout{30000};
 
-QByteArray picBuffer;
 WebGraphRenderer webGraphRenderer;
 
 QString webProgramFolder() { return QCoreApplication::applicationDirPath(); }

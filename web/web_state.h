@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "imaging/pic_buffer.h"
+
 // --- settings (the web tab's fields) ---
 extern QString webPortText;     // Text18: the port as typed, empty = 80
 extern QString webRootText;     // txtWebRoot: empty = defaultWebRoot
@@ -31,7 +33,6 @@ extern std::chrono::milliseconds webIdleTimeout;  // 30 s; tests shorten it
 
 // The live graph: the renderer encodes the graph for a query into picBuffer
 // (plotWebGraph's signature: query, file name, image type). Unset: no graph.
-extern QByteArray picBuffer;
 using WebGraphRenderer = std::function<void(const QString& query, const QString& fileName, const QString& type)>;
 extern WebGraphRenderer webGraphRenderer;
 
