@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "app/web_wiring.h"
 #include "core/startup.h"
 #include "meter/window/link_view.h"
 
@@ -10,7 +11,9 @@ int main(int argc, char** argv) {
   args.removeFirst();
   setCommandLineArgs(args);
   connectLinkView();
+  connectWebServerToSetupWindow();
   Main();
+  connectWebTabControls();
   // Test seam: end once start-up is done and the event loop runs.
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)
     QTimer::singleShot(0, &app, &QCoreApplication::quit);
