@@ -2,12 +2,15 @@
 #include <QTimer>
 
 #include "core/startup.h"
+#include "plot/plot_requests.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
+  // Before the windows load: the main window's plot requests reach the chart.
+  connectPlotRequests();
   Main();
   // Test seam: end once start-up is done and the event loop runs.
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)

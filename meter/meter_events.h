@@ -8,6 +8,9 @@
 class MeterEvents : public QObject {
   Q_OBJECT
  signals:
+  void plotRequested();           // "Plot": draw the plotted slot in the chart window
+  void chartWindowRequested();    // View/"Plot": show the chart window
+  void chartLoadTestRequested();  // the load test: a chart window created, loaded and unloaded
 };
 
 MeterEvents& meterEvents();
