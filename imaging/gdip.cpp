@@ -1,6 +1,6 @@
 #include "imaging/gdip.h"
 
-#include "core/logmsg.h"
+#include "core/log/logmsg.h"
 #include "imaging/gdiplus_layer.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/format_pattern.h"
+#include "core/util/format_pattern.h"
 #include "core/globals.h"
-#include "core/logmsg.h"
-#include "core/text_helpers.h"
+#include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 #include "imaging/file_wrapper.h"
 #include "imaging/gif_output.h"
 #include "imaging/lzw_encoder.h"

@@ -2,8 +2,8 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-#include "core/format_pattern.h"
-#include "core/logmsg.h"
+#include "core/util/format_pattern.h"
+#include "core/log/logmsg.h"
 #include "platform/colour.h"
 #include "plot/graph/draw_context.h"
 #include "plot/graph/font_spec.h"

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "core/number_text.h"
+#include "core/util/number_text.h"
 #include "plot/graph/picture_canvas.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "plot/graph/graph_record.h"
 
-#include "core/text_helpers.h"
+#include "core/util/text_helpers.h"
 #include "platform/colour.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/plot_data_reader.h"
