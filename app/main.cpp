@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "chart/chart_windows.h"
 #include "core/startup.h"
 #include "plot/plot_requests.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   setCommandLineArgs(args);
   // Before the windows load: the main window's plot requests reach the chart.
   connectPlotRequests();
+  connectChartWindows();
   Main();
   // Test seam: end once start-up is done and the event loop runs.
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)
