@@ -212,13 +212,13 @@ bool Form4a::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
-void Form4a::showEvent(QShowEvent* e) {
-  QMainWindow::showEvent(e);
-  formResize();
-}
-
 void Form4a::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
+  // The resize that fitting the window to a fixed picture causes arrives late here.
+  if (m_fittedSize && e->size() == *m_fittedSize) {
+    m_fittedSize.reset();
+    return;
+  }
   formResize();
 }
 
@@ -266,7 +266,13 @@ void Form4a::layoutControls(bool fixedSize) {
   m_frame5->show();
   if (const std::optional<ChartLayout> l = layoutChart(in)) {
     placeTw(m_picture1, l->picture.x(), l->picture.y(), l->picture.width(), l->picture.height());
-    if (l->window) resize(twipsToPx(l->window->width()), twipsToPx(l->window->height()));
+    if (l->window) {
+      const QSize fitted(twipsToPx(l->window->width()), twipsToPx(l->window->height()));
+      if (fitted != size()) {
+        m_fittedSize = fitted;
+        resize(fitted);
+      }
+    }
     placeTw(m_frame5, l->band.x(), l->band.y(), l->band.width(), l->band.height());
     m_frame5->setTitle(QString());
     const int fw = l->band.width();

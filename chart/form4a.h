@@ -4,6 +4,7 @@
 // instance that draws web images is a Form4a that is never shown.
 
 #include <QMainWindow>
+#include <optional>
 
 #include "chart/chart_core.h"
 
@@ -40,7 +41,6 @@ class Form4a : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
-  void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -55,6 +55,7 @@ class Form4a : public QMainWindow {
   bool m_defaultInstance = false;
   bool m_layoutDone = false;
   bool m_inResize = false;
+  std::optional<QSize> m_fittedSize;
   ChartCore* m_core = nullptr;
   ChartPicture* m_picture1 = nullptr;
   QLabel* m_picture3 = nullptr;
