@@ -3,6 +3,7 @@
 
 #include "chart/chart_windows.h"
 #include "core/startup.h"
+#include "meter/window/link_view.h"
 #include "plot/plot_requests.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
+  connectLinkView();
   // Before the windows load: the main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();

@@ -302,4 +302,5 @@ void plotJtGraphToPicture(graphRecord& graph, PictureCanvas& plotPic, const QVec
   resetPen(plotPic);
   plotPic.setForeColor(kBlack);
   plotPic.setFillColor(kWhite);
+  plotPic.flush();
 }

@@ -2,6 +2,8 @@
 
 #include <QPaintDevice>
 #include <QPaintEngine>
+#include <QHash>
+#include <QStaticText>
 #include <QPainterPath>
 #include <algorithm>
 #include <array>
@@ -71,6 +73,43 @@ QRect spanned(QPoint a, QPoint b) {
                QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
 }
 
+// Solid lines on a 32-bit image are set pixel by pixel: the pixels are those of
+// a one-pixel line (both ends included) with a square of the pen's width on
+// each, and far cheaper than a stroke through the paint engine.
+constexpr int kMaxStampWidth = 8;
+
+void stampLines(QImage& img, const QVector<QLine>& lines, QRgb colour, int width) {
+  uchar* const bits = img.bits();
+  const qsizetype bpl = img.bytesPerLine();
+  const int w = img.width(), h = img.height();
+  const int lo = -(width / 2), hi = lo + width - 1;
+  auto stamp = [&](int x, int y) {
+    for (int yy = std::max(y + lo, 0); yy <= std::min(y + hi, h - 1); ++yy) {
+      QRgb* row = reinterpret_cast<QRgb*>(bits + yy * bpl);
+      for (int xx = std::max(x + lo, 0); xx <= std::min(x + hi, w - 1); ++xx) row[xx] = colour;
+    }
+  };
+  for (const QLine& l : lines) {
+    int x = l.x1(), y = l.y1();
+    const int dx = std::abs(l.x2() - x), dy = -std::abs(l.y2() - y);
+    const int sx = x < l.x2() ? 1 : -1, sy = y < l.y2() ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+      stamp(x, y);
+      if (x == l.x2() && y == l.y2()) break;
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y += sy;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 PictureCanvas::PictureCanvas(QPaintDevice* device) {
@@ -79,6 +118,10 @@ PictureCanvas::PictureCanvas(QPaintDevice* device) {
   m_dpiX = device->logicalDpiX() > 0 ? device->logicalDpiX() : 96;
   m_dpiY = device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
   // An empty picture has nothing to paint on; it still measures and converts.
+  if (QImage* img = dynamic_cast<QImage*>(device);
+      img && (img->format() == QImage::Format_RGB32 || img->format() == QImage::Format_ARGB32 ||
+              img->format() == QImage::Format_ARGB32_Premultiplied))
+    m_image = img;
   if (m_pxWidth > 0 && m_pxHeight > 0 && m_painter.begin(device)) {
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setRenderHint(QPainter::TextAntialiasing, false);
@@ -91,7 +134,9 @@ PictureCanvas::PictureCanvas(QPaintDevice* device) {
 }
 
 PictureCanvas::~PictureCanvas() {
-  if (m_painter.isActive()) m_painter.end();
+  if (!m_painter.isActive()) return;
+  flush();
+  m_painter.end();
 }
 
 bool PictureCanvas::setScaleMode(int16_t mode) {
@@ -144,6 +189,7 @@ bool PictureCanvas::setFillStyle(int16_t style) {
 
 bool PictureCanvas::setDrawMode(int16_t mode) {
   if (mode < 1 || mode > 16) return false;
+  if (mode != m_drawMode) flush();
   m_drawMode = mode;
   return true;
 }
@@ -185,13 +231,18 @@ void PictureCanvas::applyCompositionMode() {
     m_painter.setCompositionMode(mode);
 }
 
-void PictureCanvas::applyPen(int32_t colour, int width) {
-  QPen pen(colourToQColor(colour));
-  pen.setStyle(penStyle(m_drawStyle));
-  // A 1-pixel pen is cosmetic (exact pixels); wider pens end round.
-  pen.setWidth(width <= 1 ? 0 : width);
-  pen.setCapStyle(width <= 1 ? Qt::SquareCap : Qt::RoundCap);
-  if (pen != m_painter.pen()) m_painter.setPen(pen);
+void PictureCanvas::applyPen(const PenKey& key) {
+  // A new QPen for every segment of a curve would cost more than the segment.
+  if (!m_penSet || !(key == m_penKey)) {
+    QPen pen(colourToQColor(key.colour));
+    pen.setStyle(penStyle(key.style));
+    // A 1-pixel pen is cosmetic (exact pixels); square ends keep wide pens off curves.
+    pen.setWidth(key.width <= 1 ? 0 : key.width);
+    pen.setCapStyle(Qt::SquareCap);
+    m_painter.setPen(pen);
+    m_penKey = key;
+    m_penSet = true;
+  }
   applyCompositionMode();
 }
 
@@ -207,10 +258,33 @@ bool PictureCanvas::line(QPointF from, QPointF to, std::optional<int32_t> colour
   // Only what can reach the device is drawn, so a far-off point costs no dash pattern.
   const double pad = m_drawWidth + 2.0;
   if (!clipSegment(a, b, QRectF(-pad, -pad, m_pxWidth + 2 * pad, m_pxHeight + 2 * pad))) return true;
-  applyPen(c, m_drawWidth);
-  m_painter.drawLine(QPoint(static_cast<int>(std::floor(a.x() + 0.5)), static_cast<int>(std::floor(a.y() + 0.5))),
-                     QPoint(static_cast<int>(std::floor(b.x() + 0.5)), static_cast<int>(std::floor(b.y() + 0.5))));
+  const QPoint pa(static_cast<int>(std::floor(a.x() + 0.5)), static_cast<int>(std::floor(a.y() + 0.5)));
+  const QPoint pb(static_cast<int>(std::floor(b.x() + 0.5)), static_cast<int>(std::floor(b.y() + 0.5)));
+  // A curve arrives one segment at a time; in copy mode segments of one pen
+  // go out together, each still a line of its own with both ends.
+  const PenKey key{c, m_drawWidth, m_drawStyle};
+  if (m_drawMode == kDrawModeCopyPen) {
+    if (!m_lines.isEmpty() && !(key == m_linesKey)) flush();
+    m_lines.append(QLine(pa, pb));
+    m_linesKey = key;
+    return true;
+  }
+  flush();
+  applyPen(key);
+  m_painter.drawLine(pa, pb);
   return true;
+}
+
+void PictureCanvas::flush() {
+  if (m_lines.isEmpty()) return;
+  if (m_image && m_linesKey.style == kDrawStyleSolid && m_linesKey.width <= kMaxStampWidth) {
+    stampLines(*m_image, m_lines, colourToQColor(m_linesKey.colour).rgb(), m_linesKey.width);
+    m_lines.clear();
+    return;
+  }
+  applyPen(m_linesKey);
+  m_painter.drawLines(m_lines.constData(), static_cast<int>(m_lines.size()));
+  m_lines.clear();
 }
 
 bool PictureCanvas::lineTo(QPointF to) { return line(QPointF(m_currentX, m_currentY), to); }
@@ -223,7 +297,8 @@ bool PictureCanvas::box(QPointF from, QPointF to, std::optional<int32_t> colour)
   const int32_t c = colour.value_or(m_foreColor);
   if (c == -1 || m_drawStyle == kDrawStyleTransparent || !m_painter.isActive()) return true;
   const QRect r = spanned(a, b);
-  applyPen(c, m_drawWidth);
+  flush();
+  applyPen({c, m_drawWidth, m_drawStyle});
   const QPoint corners[5] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(), r.topLeft()};
   m_painter.drawPolyline(corners, 5);
   return true;
@@ -238,6 +313,7 @@ bool PictureCanvas::filledBox(QPointF from, QPointF to, std::optional<int32_t> c
   if (c == -1 || !m_painter.isActive()) return true;
   const QRect r = spanned(a, b).intersected(QRect(0, 0, m_pxWidth, m_pxHeight));
   if (r.isEmpty()) return true;
+  flush();
   applyCompositionMode();
   m_painter.fillRect(r, colourToQColor(c));
   return true;
@@ -250,19 +326,97 @@ bool PictureCanvas::circle(QPointF centre, double radius) {
   const double r = radius * m_pxPerUnitX;
   if (!toPixel(centre, c) || !(std::fabs(r) < kMaxPixel)) return false;
   if (!m_painter.isActive()) return true;
-  const QBrush brush = m_fillStyle == kFillTransparent
-                           ? QBrush(Qt::NoBrush)
-                           : QBrush(colourToQColor(m_fillColor), brushStyle(m_fillStyle));
-  m_painter.setBrush(brush);
-  if (m_drawStyle == kDrawStyleTransparent || m_foreColor == -1)
-    m_painter.setPen(Qt::NoPen);
-  else
-    applyPen(m_foreColor, m_drawWidth);
+  flush();
+  const int rr = static_cast<int>(std::floor(std::fabs(r) + 0.5));
+  // Point marks repeat one circle hundreds of times: on an image, paint it
+  // once and copy it (the same pixels, as the centre is a whole pixel).
+  const bool copyable = m_drawMode == kDrawModeCopyPen && rr <= 64 &&
+                        m_painter.paintEngine()->type() == QPaintEngine::Raster;
+  if (!copyable) {
+    paintCircle(m_painter, c, rr);
+    return true;
+  }
+  const CircleKey key{rr, m_drawWidth, m_drawStyle, m_fillStyle, m_foreColor, m_fillColor};
+  const int half = rr + m_drawWidth + 1;
+  if (m_circle.isNull() || !(key == m_circleKey)) {
+    m_circle = QImage(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+    m_circle.fill(Qt::transparent);
+    QPainter p(&m_circle);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    paintCircle(p, QPoint(half, half), rr);
+    p.end();
+    m_circleKey = key;
+    m_circlePixels.clear();
+    for (int y = 0; y < m_circle.height(); ++y)
+      for (int x = 0; x < m_circle.width(); ++x)
+        if (qAlpha(m_circle.pixel(x, y)) == 255) m_circlePixels.append({x - half, y - half, m_circle.pixel(x, y)});
+  }
+  if (m_image) {
+    // An opaque circle on an image: its pixels are set directly.
+    uchar* const bits = m_image->bits();
+    const qsizetype bpl = m_image->bytesPerLine();
+    for (const CirclePixel& px : m_circlePixels) {
+      const int x = c.x() + px.dx, y = c.y() + px.dy;
+      if (x >= 0 && y >= 0 && x < m_pxWidth && y < m_pxHeight)
+        reinterpret_cast<QRgb*>(bits + y * bpl)[x] = px.rgb;
+    }
+    return true;
+  }
   applyCompositionMode();
-  const double rr = std::floor(std::fabs(r) + 0.5);
-  m_painter.drawEllipse(QPointF(c), rr, rr);
-  m_painter.setBrush(Qt::NoBrush);
+  m_painter.drawImage(c - QPoint(half, half), m_circle);
   return true;
+}
+
+void PictureCanvas::paintCircle(QPainter& p, QPoint centre, int radius) {
+  p.setBrush(m_fillStyle == kFillTransparent ? QBrush(Qt::NoBrush)
+                                             : QBrush(colourToQColor(m_fillColor), brushStyle(m_fillStyle)));
+  if (m_drawStyle == kDrawStyleTransparent || m_foreColor == -1) {
+    p.setPen(Qt::NoPen);
+    if (&p == &m_painter) m_penSet = false;
+  } else if (&p == &m_painter) {
+    applyPen({m_foreColor, m_drawWidth, m_drawStyle});
+  } else {
+    p.setPen(QPen(colourToQColor(m_foreColor), m_drawWidth <= 1 ? 0 : m_drawWidth, penStyle(m_drawStyle)));
+  }
+  if (&p == &m_painter) applyCompositionMode();
+  p.drawEllipse(QPointF(centre), radius, radius);
+  p.setBrush(Qt::NoBrush);
+}
+
+// A graph prints the same few texts on every drawing; their layout is kept
+// for the process (bounded), keyed by font and text.
+namespace {
+constexpr qsizetype kMaxKeptTexts = 512;
+struct KeptText {
+  QStaticText prepared;
+  double advance = -1;
+};
+QHash<QString, KeptText>& keptTexts() {
+  static QHash<QString, KeptText> kept;
+  return kept;
+}
+KeptText& keptText(const QFont& font, const QString& text) {
+  QHash<QString, KeptText>& kept = keptTexts();
+  if (kept.size() >= kMaxKeptTexts) kept.clear();
+  return kept[font.key() + QChar(0) + text];
+}
+}  // namespace
+
+double PictureCanvas::advanceOf(const QFontMetricsF& fm, const QString& line) {
+  KeptText& k = keptText(m_font, line);
+  if (k.advance < 0) k.advance = fm.horizontalAdvance(line);
+  return k.advance;
+}
+
+const QStaticText& PictureCanvas::preparedText(const QString& line) {
+  KeptText& k = keptText(m_font, line);
+  if (k.prepared.text() != line) {
+    k.prepared.setText(line);
+    k.prepared.setTextFormat(Qt::PlainText);
+    k.prepared.setPerformanceHint(QStaticText::AggressiveCaching);
+    k.prepared.prepare(QTransform(), m_font);
+  }
+  return k.prepared;
 }
 
 const QFontMetricsF& PictureCanvas::metrics() {
@@ -283,7 +437,7 @@ double PictureCanvas::textWidth(const QString& text) {
     if (end < 0) end = text.size();
     qsizetype len = end - start;
     if (len > 0 && text[end - 1] == u'\r') --len;
-    widest = std::max(widest, fm.horizontalAdvance(text.mid(start, len)));
+    widest = std::max(widest, advanceOf(fm, text.mid(start, len)));
     start = end + 1;
   }
   return widest / m_pxPerUnitX;
@@ -297,14 +451,16 @@ void PictureCanvas::print(const QString& text) {
   const QFontMetricsF& fm = metrics();
   QPoint at;
   if (!text.isEmpty() && m_painter.isActive() && toPixel(QPointF(m_currentX, m_currentY), at)) {
+    flush();
     if (!m_fontApplied) {
       m_painter.setFont(m_font);
       m_fontApplied = true;
     }
     QPen pen(colourToQColor(m_foreColor == -1 ? 0 : m_foreColor));
-    if (pen != m_painter.pen()) m_painter.setPen(pen);
+    m_painter.setPen(pen);
+    m_penSet = false;
     applyCompositionMode();
-    m_painter.drawText(QPointF(at.x(), at.y() + fm.ascent()), text);
+    m_painter.drawStaticText(QPointF(at), preparedText(text));
   }
   m_currentX = m_left;
   m_currentY += fm.height() / m_pxPerUnitY;
@@ -314,6 +470,7 @@ void PictureCanvas::clear() {
   m_currentX = m_left;
   m_currentY = m_top;
   if (!m_painter.isActive()) return;
+  m_lines.clear();
   m_painter.setCompositionMode(QPainter::CompositionMode_Source);
   m_painter.fillRect(QRect(0, 0, m_pxWidth, m_pxHeight), colourToQColor(m_backColor));
   m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

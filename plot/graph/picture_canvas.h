@@ -13,13 +13,17 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QLine>
 #include <QPainter>
 #include <QPointF>
 #include <QString>
+#include <QVector>
 #include <cstdint>
 #include <optional>
 
 class QPaintDevice;
+class QStaticText;
 
 // Scale modes of the picture box.
 enum : int16_t {
@@ -101,6 +105,9 @@ class PictureCanvas {
   double textHeight(const QString& text);
   // Fills the whole surface with BackColor; the pen goes to the top left.
   void clear();
+  // Line segments of one pen are painted together; this paints what is still
+  // pending. Every other drawing call and the end of the canvas do it too.
+  void flush();
 
   // Font.
   QString fontName() const { return m_font.family(); }
@@ -118,9 +125,18 @@ class PictureCanvas {
   QPointF toDevice(QPointF p) const;
   bool toPixel(QPointF p, QPoint& out) const;
   const QFontMetricsF& metrics();
-  void applyPen(int32_t colour, int width);
+  double advanceOf(const QFontMetricsF& fm, const QString& line);
+  const QStaticText& preparedText(const QString& line);
+  struct PenKey {
+    int32_t colour;
+    int width;
+    int16_t style;
+    bool operator==(const PenKey&) const = default;
+  };
+  void applyPen(const PenKey& key);
   void applyCompositionMode();
   int16_t lineCount(const QString& text) const;
+  void paintCircle(QPainter& painter, QPoint centre, int radius);
   // Changes the font; metrics and the painter's font follow at the next use.
   template <class Edit>
   void editFont(Edit&& edit) {
@@ -142,4 +158,24 @@ class PictureCanvas {
   QFont m_font;
   std::optional<QFontMetricsF> m_metrics;  // of m_font; reset when the font changes
   bool m_fontApplied = false;
+  PenKey m_penKey{};
+  bool m_penSet = false;
+  QImage* m_image = nullptr;  // the device, when its pixels can be set directly
+  // Segments not yet painted, in device pixels, and their pen.
+  QVector<QLine> m_lines;
+  PenKey m_linesKey{};
+  // The last circle painted, kept for copying.
+  struct CircleKey {
+    int radius;
+    int16_t width, style, fillStyle;
+    int32_t fore, fill;
+    bool operator==(const CircleKey&) const = default;
+  };
+  CircleKey m_circleKey{};
+  QImage m_circle;
+  struct CirclePixel {
+    int dx, dy;
+    QRgb rgb;
+  };
+  QVector<CirclePixel> m_circlePixels;  // its opaque pixels, from its centre
 };

@@ -58,7 +58,7 @@ TEST(PictureCanvas, everyLineFormMovesThePen) {
   pic.lineTo({10, 5});
   EXPECT_EQ(pic.currentX(), 10);
   pic.lineTo({10, 12});
-  pic.filledBox({0, 0}, {1, 1}, kBlue);
+  pic.filledBox({0, 0}, {1, 1}, kBlue);  // paints the pending segments too
   EXPECT_EQ(pic.currentX(), 1);
   EXPECT_EQ(pic.currentY(), 1);
   EXPECT_EQ(at(img, 2, 5), kRed);
