@@ -17,6 +17,18 @@
 namespace {
 const QString kEndTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
 constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
+
+// An axis range as the setting chooses: 0 the fixed range, 1 the data's, other the set limits.
+void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataMin, float dataMax, double setMin,
+                   double setMax, float& lo, float& hi) {
+  if (choice == 1) {
+    lo = dataMin;
+    hi = dataMax;
+    return;
+  }
+  lo = static_cast<float>(choice == 0 ? fixedMin : setMin);
+  hi = static_cast<float>(choice == 0 ? fixedMax : setMax);
+}
 }  // namespace
 
 ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
@@ -141,32 +153,10 @@ void ChartCore::fetchAndPlot() {
 
   getPlotData(plotParam, plotSeriesData);
   setPlotRecord(plotSeriesData);
-  switch (yPowerScale) {
-    case 0:
-      plotParam.y1ScaleMin = 0;
-      plotParam.y1ScaleMax = static_cast<float>(maxMeterPower);
-      break;
-    case 1:
-      plotParam.y1ScaleMin = plotParam.y1DataMin;
-      plotParam.y1ScaleMax = plotParam.y1DataMax;
-      break;
-    default:
-      plotParam.y1ScaleMin = static_cast<float>(::y1ScaleMin);
-      plotParam.y1ScaleMax = static_cast<float>(::y1ScaleMax);
-  }
-  switch (yTempScale) {
-    case 0:
-      plotParam.y2ScaleMin = -30.0f;
-      plotParam.y2ScaleMax = 50.0f;
-      break;
-    case 1:
-      plotParam.y2ScaleMin = plotParam.y2DataMin;
-      plotParam.y2ScaleMax = plotParam.y2DataMax;
-      break;
-    default:
-      plotParam.y2ScaleMin = static_cast<float>(::y2ScaleMin);
-      plotParam.y2ScaleMax = static_cast<float>(::y2ScaleMax);
-  }
+  scaleByChoice(yPowerScale, 0, maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, ::y1ScaleMin,
+                ::y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
+  scaleByChoice(yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, ::y2ScaleMin, ::y2ScaleMax,
+                plotParam.y2ScaleMin, plotParam.y2ScaleMax);
   makeXYplot();
   m_band.endColour = kEndTextDrawn;
   emit bandChanged();
