@@ -1,23 +1,19 @@
 #include "fuzz/fuzz_support.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <memory>
 
 #include "core/globals.h"
 
 namespace {
-// Memory-backed when possible: every input goes through a file.
-QString scratchDir() {
-  static const std::unique_ptr<QTemporaryDir> dir = [] {
-    const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    return std::make_unique<QTemporaryDir>(base + QStringLiteral("/zav-fuzz-XXXXXX"));
-  }();
-  return dir->path();
+// One fixed folder per user for anything the code under test puts beside its files.
+QString workDir() {
+  static const QString dir = QDir::tempPath() + QStringLiteral("/zav-fuzz-") + QString::number(getuid());
+  return dir;
 }
 }  // namespace
 
@@ -29,7 +25,8 @@ void fuzzQuietProcess() {
     QDir().mkpath(QString::fromUtf8(runtime));
     QFile::setPermissions(QString::fromUtf8(runtime), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime);
-    defDirName = scratchDir() + u'/';
+    QDir().mkpath(workDir());
+    defDirName = workDir() + u'/';
     // Every diagnostic text is built (so its code runs); without a window it goes nowhere.
     msgLevel = 9;
     return true;
@@ -47,9 +44,13 @@ void fuzzWidgetsApp() {
 }
 
 QString fuzzScratchFile(const uint8_t* data, size_t size, const char* name) {
-  const QString path = scratchDir() + u'/' + QString::fromLatin1(name);
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) abort();
-  if (size > 0 && f.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) abort();
-  return path;
+  // In memory and gone with the process, also when libFuzzer ends it abruptly.
+  static const int fd = memfd_create(name, 0);
+  if (fd < 0 || ftruncate(fd, 0) != 0) abort();
+  for (size_t done = 0; done < size;) {
+    const ssize_t n = pwrite(fd, data + done, size - done, off_t(done));
+    if (n <= 0) abort();
+    done += size_t(n);
+  }
+  return QStringLiteral("/proc/self/fd/") + QString::number(fd);
 }

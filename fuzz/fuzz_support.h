@@ -10,5 +10,6 @@
 void fuzzQuietProcess();
 // A QApplication for targets that need widgets (offscreen).
 void fuzzWidgetsApp();
-// Replaces the scratch file's contents with the input and returns its path.
+// Replaces the scratch file's contents with the input and returns its path
+// (one scratch file per process, whatever the name).
 QString fuzzScratchFile(const uint8_t* data, size_t size, const char* name);
