@@ -1,4 +1,5 @@
-// The INI reader on arbitrary files, applied through the (hidden) setup window.
+// The INI reader on arbitrary files, applied through the (hidden) setup window,
+// each from the factory settings so that an input does the same on its own.
 #include "core/globals.h"
 #include "core/settings/ini_reader.h"
 #include "core/setup/setup_window.h"
@@ -12,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     created->formLoad(false);
     return created;
   }();
+  w->applySetupSettings(true);
   loadINIfile(fuzzScratchFile(data, size, "zav.INI"), *w);
   return 0;
 }
