@@ -33,13 +33,15 @@ found=0
 for t in "${targets[@]}"; do
   work="$build/fuzz-work/$t"
   mkdir -p "$work/corpus" "$work/artefacts" "$root/tests/corpus/$t"
-  dict=()
-  [ -f "$root/fuzz/$t.dict" ] && dict=("-dict=$root/fuzz/$t.dict")
+  extra=()
+  [ -f "$root/fuzz/$t.dict" ] && extra=("-dict=$root/fuzz/$t.dict")
+  # fuzz/<target>.options: more libFuzzer flags, blank-separated.
+  [ -f "$root/fuzz/$t.options" ] && read -r -a opts <"$root/fuzz/$t.options" && extra+=("${opts[@]}")
   echo "fuzzing $t for ${seconds}s (log: $work/log.txt)"
   # Fork mode goes on after a crash, so one run finds more than one fault.
   (cd "$work" && "$build/fuzz/fuzz_$t" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
-    -artifact_prefix="$work/artefacts/" "${dict[@]}" "$work/corpus" "$root/tests/corpus/$t") \
+    -artifact_prefix="$work/artefacts/" "${extra[@]}" "$work/corpus" "$root/tests/corpus/$t") \
     >"$work/log.txt" 2>&1 || true
   last=$(grep -E '^#[0-9]+: cov:' "$work/log.txt" | tail -1 || true)
   execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<<"$last")
