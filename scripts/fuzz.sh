@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${FUZZ_SECONDS:-60}
-build=${BUILD_FUZZ:-$root/build-fuzz}
+build=$(realpath -m "${BUILD_FUZZ:-$root/build-fuzz}")
 jobs=${JOBS:-4}
 
 "$root/scripts/install-deps.sh" "$root/scripts/debian-packages.txt" "$root/scripts/debian-packages-fuzz.txt"
