@@ -14,11 +14,14 @@ namespace {
 using std::chrono::milliseconds;
 
 // The one time asserted: a normal client's answer once the slots are free.
-// Sanitizers slow every step several times over.
+// AddressSanitizer slows every step several times over, and it keeps freed
+// memory in quarantine, so the resident size grows without a leak.
 #ifdef __SANITIZE_ADDRESS__
 constexpr qint64 kAnswerLimitMs = 500;
+constexpr bool kResidentSizeTells = false;
 #else
 constexpr qint64 kAnswerLimitMs = 100;
+constexpr bool kResidentSizeTells = true;
 #endif
 
 // ZAV_WEB_LOAD_REQUESTS sets the length of the long run (make load: 100,000).
@@ -94,6 +97,8 @@ TEST_F(WebServerTest, manyRequestsLeaveNoDescriptorsOrMemoryBehind) {
   std::printf("LOAD requests=%d ms=%lld descriptors=%d->%d rss_kib=%ld->%ld\n", count, static_cast<long long>(ms),
               descriptorsBefore, descriptorsAfter, rssBefore, rssAfter);
   EXPECT_LE(descriptorsAfter, descriptorsBefore);
-  EXPECT_LT(rssAfter - rssBefore, 2048);
+  if (kResidentSizeTells) {
+    EXPECT_LT(rssAfter - rssBefore, 2048);
+  }
   EXPECT_EQ(webActiveCount, 0);
 }
