@@ -57,4 +57,9 @@ double WsPerCount = 0;
 double minMeterScale = 0;
 valueType vtEnergy, vtPower;
 
-bool advancedFunctions = false;
+bool ringBell = false, startOnLine = false, advancedFunctions = false, fixedPlotSize = false,
+     startWithAutoPlot = false, overWriteLast = false, runWebServer = false, drawOrthogonalLines = false,
+     drawPowerInBackground = false, startMinimized = false;
+
+int32_t webServerPort = 0;
+QString defaultWebRoot;

@@ -83,5 +83,19 @@ extern valueType vtEnergy, vtPower;
 constexpr int32_t kSysColorWindowText = int32_t(0x80000008u);
 constexpr int32_t kColorRed = 0x0000FF;
 
-// "Advanced functions": the calculator's extra frames and setup fields are shown.
-extern bool advancedFunctions;
+// The flags of the setup window's Check1 boxes, set by their click rule.
+extern bool ringBell;               // Check1(0) "Ring bell for each pulse"
+extern bool startOnLine;            // Check1(1) "Start On-Line"
+extern bool advancedFunctions;      // Check1(2): the calculator's extra frames and setup fields are shown
+extern bool fixedPlotSize;          // Check1(3) "Fixed Plot Size"
+extern bool startWithAutoPlot;      // Check1(4) "Start with Auto Plot"
+extern bool overWriteLast;          // Check1(6): the text log overwrites its last line between saves
+extern bool runWebServer;           // Check1(7) "Start with Web Server"
+extern bool drawOrthogonalLines;    // Check1(8)
+extern bool drawPowerInBackground;  // Check1(9)
+extern bool startMinimized;         // Check1(10) "Start Minimized"
+
+// Set by the web server: the port it listens on, 0 while it does not listen.
+extern int32_t webServerPort;
+// The web-root folder used when the setup window's web-root field is empty (factory defaults).
+extern QString defaultWebRoot;

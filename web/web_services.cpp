@@ -1,11 +1,10 @@
 // Stand-in for the web server until it is built: it never listens and says so.
 #include "web/web_services.h"
 
+#include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/setup/setup_window.h"
-
-int32_t webServerPort = 0;
-QString defaultWebRoot;
+#include "core/settings/setup_values.h"
+#include "core/setup/setup_file_dialog.h"
 
 void checkWebRootFolder() { startWebServer(); }
 
@@ -13,13 +12,15 @@ void startWebServer() {
   webServerPort = 0;
   logMsg(-1,
          QStringLiteral("startWebServer: ERROR: the web server is not part of this build; it cannot start"));
-  if (SetupWindow* w = frmSetup()) w->showWebServerUnavailable();
+  setupValues().showWebServerUnavailable();
 }
 
 void stopWebServer() {
   webServerPort = 0;
-  if (SetupWindow* w = frmSetup()) w->showWebServerStopped();
+  setupValues().showWebServerStopped();
 }
 
 QString webListenerAddress() { return QString(); }
 int webListenerPort() { return 0; }
+
+QString ipLink() { return ipLinkText(webListenerAddress(), webListenerPort()); }

@@ -5,10 +5,8 @@
 #include <QString>
 #include <cstdint>
 
-// Port the server listens on; 0 while it is not listening.
-extern int32_t webServerPort;
-// Web-root folder used when the setup window's web-root box is empty.
-extern QString defaultWebRoot;
+// The server's port (webServerPort) and default web root (defaultWebRoot) are
+// globals of core/globals.h: the setup window reads them.
 
 // Validates the web-root folder, then starts the server (Check9 accepted the port).
 void checkWebRootFolder();
@@ -18,3 +16,5 @@ void stopWebServer();
 // Local address and port of the listening socket; empty and 0 when not listening.
 QString webListenerAddress();
 int webListenerPort();
+// The host part of the server's address, from its listening socket.
+QString ipLink();

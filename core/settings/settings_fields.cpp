@@ -6,9 +6,10 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
+#include "core/settings/settings_events.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/message_box.h"
 
 namespace {
 QString text1(int i) { return ctl("Text1", i); }
@@ -57,24 +58,6 @@ int32_t colourFromFieldText(const QString& text) {
   int32_t c = 0;
   if (!roundToInt32(v, c)) c = 0;
   return c & 0xFFFFFF;
-}
-
-const QList<int>& SetupFields::text1Indexes() {
-  static const QList<int> k = [] {
-    QList<int> v;
-    for (int i = 0; i <= 48; ++i)
-      if (i != 9 && i != 10 && i != 21 && i != 22 && i != 23) v << i;
-    return v;
-  }();
-  return k;
-}
-
-const QStringList& SetupFields::advancedControls() {
-  static const QStringList k = {"Frame2",     "Frame10",       "Frame11",    "Frame15",    "Frame19",
-                                "Command11",  "Combo2",        "Label1(44)", "Label1(45)", "Text1(31)",
-                                "Text1(32)",  "Label1(15)",    "Text1(14)",  "Label27(1)", "txtWebRoot",
-                                "cheLogging", "txtWebLogFile", "Command9(1)"};
-  return k;
 }
 
 void SetupFields::text1Change(int index, bool reparse) {
@@ -256,12 +239,15 @@ void SetupFields::optionClick(const QString& group, int index) {
 void SetupFields::checkClick(const QString& array, int index) {
   const int v = m_c.value(ctl(array.toLatin1().constData(), index));
   if (array == u"Check1") {
+    // Each box of the array is one flag; "Advanced functions" also shows its controls.
+    static bool* const kFlags[] = {&ringBell,           &startOnLine,    &advancedFunctions,
+                                   &fixedPlotSize,      &startWithAutoPlot, &plotPointMarks,
+                                   &overWriteLast,      &runWebServer,   &drawOrthogonalLines,
+                                   &drawPowerInBackground, &startMinimized};
+    if (index >= 0 && index < int(std::size(kFlags))) *kFlags[index] = v == 1;
     if (index == 2) {
-      advancedFunctions = v == 1;
-      setWindowSize();
+      emit settingsEvents().mainWindowLayoutChanged();
       for (const QString& n : advancedControls()) m_c.setVisible(n, advancedFunctions);
-    } else if (index == 5) {
-      plotPointMarks = v == 1;
     }
   } else if (array == u"Check8") {
     if (index == 0) writeToZAVdataFile = v == 1;
@@ -274,4 +260,34 @@ void SetupFields::checkClick(const QString& array, int index) {
   } else if (array == u"Check11") {
     buildValueTypes();
   }
+}
+
+void SetupFields::check9Click() {
+  const int v = m_c.value(QStringLiteral("Check9"));
+  if (v == 1) {
+    if (webServerPort != 0) {
+      msgBox(QStringLiteral("Web server is already running on port: ") + QString::number(webServerPort));
+      return;
+    }
+    const QString t = m_c.text(QStringLiteral("Text18"));
+    const double port = std::trunc(val(t));
+    if (t.isEmpty() || (port >= 80 && port <= 65535)) {
+      m_c.setForeColor(QStringLiteral("Text18"), logColourNormal);
+      m_c.setToolTip(QStringLiteral("Text18"),
+                     t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());
+      emit settingsEvents().webServerStartRequested();
+    } else {
+      m_c.setForeColor(QStringLiteral("Text18"), logColourError);
+      m_c.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
+      m_c.setValue(QStringLiteral("Check9"), 2);
+    }
+  } else if (v == 0 && webServerPort != 0) {
+    emit settingsEvents().webServerStopRequested();
+  }
+}
+
+void SetupFields::cheLoggingClick() {
+  const bool off = m_c.value(QStringLiteral("cheLogging")) == 0;
+  m_c.setEnabled(QStringLiteral("txtWebLogFile"), off);
+  m_c.setEnabled(QStringLiteral("Command9(1)"), off);
 }

@@ -30,13 +30,12 @@ class SetupFields {
   void setOptionValueVar(const QString& group, int16_t& dest);
   // Bit i of dest set for each ticked box i of the group, logging each at level -1.
   void setCheckedBits(const QString& group, int32_t& dest);
-  // Click handlers of the check-box arrays Check1, Check4, Check5, Check8, Check11 and of Check7.
+  // Click handlers of the check-box arrays Check1, Check4, Check5, Check8 and Check11.
   void checkClick(const QString& array, int index);
-
-  // The controls that "Advanced functions" shows, in the order they are shown.
-  static const QStringList& advancedControls();
-  // Every Text1 index in the array's order.
-  static const QList<int>& text1Indexes();
+  // "Enable Web Server" (Check9): a valid port (Text18) asks for the server, unticking stops it.
+  void check9Click();
+  // "Enable Logging to:" (cheLogging) locks the log file field while ticked.
+  void cheLoggingClick();
 
  private:
   bool twinChange(int index, int twin, double v, bool ranged, double lo, double hi, double& global);

@@ -10,8 +10,9 @@ namespace {
 bool isSkipped(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
 // Radix literal after "&H" or "&O": short literals are 16-bit, longer 32-bit,
-// a trailing "&" forces 32-bit, as the original platform read them.
-double radixValue(const QString& s, qsizetype i, int radix) {
+// a trailing "&" forces 32-bit, as the original platform read them. Empty when
+// the digits do not fit 32 bits.
+std::optional<double> radixValue(const QString& s, qsizetype i, int radix) {
   quint64 v = 0;
   int digits = 0;
   for (; i < s.size(); ++i) {
@@ -22,7 +23,7 @@ double radixValue(const QString& s, qsizetype i, int radix) {
     if (d < 0 || d >= radix) break;
     v = v * radix + d;
     ++digits;
-    if (v > 0xFFFFFFFFull) return 0;
+    if (v > 0xFFFFFFFFull) return std::nullopt;
   }
   const bool longSuffix = i < s.size() && s[i] == u'&';
   if (digits == 0) return 0;
@@ -31,7 +32,9 @@ double radixValue(const QString& s, qsizetype i, int radix) {
 }
 }  // namespace
 
-double val(const QString& text) {
+double val(const QString& text) { return valChecked(text).value_or(0); }
+
+std::optional<double> valChecked(const QString& text) {
   qsizetype i = 0;
   const qsizetype n = text.size();
   while (i < n && isSkipped(text[i])) ++i;
@@ -59,7 +62,7 @@ double val(const QString& text) {
     }
     ++i;
   }
-  if (!anyDigit) return 0;
+  if (!anyDigit) return 0.0;
   if (i < n && (text[i].toUpper() == u'E' || text[i].toUpper() == u'D')) {
     qsizetype j = i + 1;
     QByteArray exp = "e";
@@ -75,13 +78,19 @@ double val(const QString& text) {
     }
     if (expDigit) num += exp;
   }
+  const bool negativeExponent = num.contains("e-");
   // from_chars ignores the C locale that QCoreApplication sets from the environment.
   double v = 0;
   const char* b = num.constData();
   if (*b == '+') ++b;
   const auto res = std::from_chars(b, num.constData() + num.size(), v);
-  if (res.ec != std::errc()) return 0;
-  return std::isfinite(v) ? v : 0;
+  if (res.ec == std::errc::result_out_of_range) {
+    if (negativeExponent) return 0.0;  // too small: it reads as 0
+    return std::nullopt;
+  }
+  if (res.ec != std::errc()) return 0.0;
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
 }
 
 double roundHalfEven(double v) { return std::nearbyint(v); }  // default FE_TONEAREST is half to even

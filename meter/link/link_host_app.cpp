@@ -13,7 +13,7 @@
 #include "core/settings/ini_writer.h"
 #include "core/log/logmsg.h"
 #include "core/setup/progress_window.h"
-#include "core/setup/setup_window.h"
+#include "core/settings/setup_values.h"
 #include "meter/engine/count_processor.h"
 #include "meter/record/data_file.h"
 #include "meter/window/form1.h"
@@ -94,54 +94,21 @@ class AppLinkHost final : public LinkHost {
 
   bool advancedFunctions() const override { return ::advancedFunctions; }
   bool writeToZAVdataFile() const override { return ::writeToZAVdataFile; }
-  QString comPortText() const override {
-    SetupWindow* s = frmSetup();
-    return s ? s->Text1(0)->text() : m_comPortText;
-  }
-  void setComPortText(const QString& text) override {
-    m_comPortText = text;
-    if (SetupWindow* s = frmSetup()) s->Text1(0)->setText(text);
-  }
-  void setComPortColor(int32_t colour) override {
-    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(0)"), colour);
-  }
+  QString comPortText() const override { return setupValues().comPortText(); }
+  void setComPortText(const QString& text) override { setupValues().setComPortText(text); }
+  void setComPortColor(int32_t colour) override { setupValues().setForeColor(QStringLiteral("Text1(0)"), colour); }
   void setComSettingColor(int32_t colour) override {
-    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(14)"), colour);
+    setupValues().setForeColor(QStringLiteral("Text1(14)"), colour);
   }
-  void clearPortList() override {
-    m_ports.clear();
-    if (SetupWindow* s = frmSetup()) s->Combo2()->clear();
-  }
-  void addPortListItem(int port) override {
-    m_ports.append(port);
-    if (SetupWindow* s = frmSetup()) s->Combo2()->addItem(QString::number(port), port);
-  }
-  int portListCount() const override {
-    SetupWindow* s = frmSetup();
-    return s ? s->Combo2()->count() : int(m_ports.size());
-  }
-  int portListItemData(int index) const override {
-    SetupWindow* s = frmSetup();
-    return s ? s->Combo2()->itemData(index).toInt() : m_ports.value(index);
-  }
-  void selectPortListItem(int index) override {
-    if (SetupWindow* s = frmSetup()) s->Combo2()->setCurrentIndex(index);
-  }
+  void clearPortList() override { setupValues().clearPortList(); }
+  void addPortListItem(int port) override { setupValues().addPortListItem(port); }
+  int portListCount() const override { return setupValues().portListCount(); }
+  int portListItemData(int index) const override { return setupValues().portListItemPort(index); }
+  void selectPortListItem(int index) override { setupValues().selectPortListItem(index); }
   void addToIniFile(const QString& line) override { ::addToIniFile(line); }
-  void meterOnOflineChanged() override {
-    if (SetupWindow* s = frmSetup()) s->meterOnOflineChanged();
-  }
-  void showComEventCount(int index, const QString& text) override {
-    if (SetupWindow* s = frmSetup()) {
-      if (QLineEdit* t = s->Text16(index)) t->setText(text);
-    }
-  }
-  void showPulseAnalysis(const QString& text) override {
-    if (SetupWindow* s = frmSetup()) {
-      s->Frame10()->setTitle(QStringLiteral("Pulse analysis"));
-      s->Text17()->setPlainText(text);
-    }
-  }
+  void meterOnOflineChanged() override { setupValues().meterOnOflineChanged(); }
+  void showComEventCount(int index, const QString& text) override { setupValues().showComEventCount(index, text); }
+  void showPulseAnalysis(const QString& text) override { setupValues().showPulseAnalysis(text); }
   std::unique_ptr<LinkProgress> newProgress() override { return std::make_unique<WindowProgress>(); }
 
   bool dataFileOpen() const override { return zavOutFile > 0; }
@@ -181,8 +148,6 @@ class AppLinkHost final : public LinkHost {
   };
 
   int m_lineBoxes[3] = {0, 0, 0};
-  QString m_comPortText;
-  QList<int> m_ports;
 };
 
 LinkHost* g_host = nullptr;

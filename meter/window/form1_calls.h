@@ -15,13 +15,6 @@ void setOnLine(bool& goOnline);
 void showSimulationState(bool& simulate);
 // Timing capture buttons of the main window (index 0 clears the table).
 void Command4_Click(int16_t index);
-// Setup window: shown modeless; its start options; ends the web server at exit.
-void showSetupWindow();
-bool setupStartOnLine();
-bool setupStartMinimized();
-bool setupStartWithAutoPlot();
-bool setupRingBell();
-void shutDownProgram();
 // Off-line pulse simulation step (Timer1).
 void pulseDetected();
 // Line-control boxes of the serial port.

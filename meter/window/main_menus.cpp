@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "chart/chart_services.h"
+#include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"

@@ -1,4 +1,4 @@
-#include "platform/test_actions.h"
+#include "app/test_actions.h"
 
 #include <gtest/gtest.h>
 
