@@ -15,7 +15,7 @@ namespace {
 QString text1(int i) { return ctl("Text1", i); }
 }  // namespace
 
-double lenientNumber(const QString& text) { return val(commaToPoint(removeBlanks(text))); }
+double lenientNumber(const QString& text) { return valUnbounded(commaToPoint(removeBlanks(text))); }
 
 Date parseSignedTimeText(const QString& text) {
   QString s = text.trimmed();
@@ -47,16 +47,16 @@ QString formatSignedTimeText(Date value) {
 }
 
 int16_t prescaleFromText(const QString& text) {
-  const double v = std::floor(val(commaToPoint(text)));
+  const double v = std::floor(valUnbounded(commaToPoint(text)));
   if (!(v >= 1)) return 1;
   if (v > 10000) return 10000;
   return static_cast<int16_t>(v);
 }
 
-int32_t colourFromFieldText(const QString& text) {
-  const double v = val(QStringLiteral("&H") + removeBlanks(text) + u'&');
+std::optional<int32_t> colourFromFieldText(const QString& text) {
+  const double v = valUnbounded(QStringLiteral("&H") + removeBlanks(text) + u'&');
   int32_t c = 0;
-  if (!roundToInt32(v, c)) c = 0;
+  if (!roundToInt32(v, c)) return std::nullopt;
   return c & 0xFFFFFF;
 }
 
@@ -103,7 +103,11 @@ void SetupFields::text1Change(int index, bool reparse) {
       break;
     }
     case 20: ok = roundToInt32(v, ZAVmeterID); break;
-    case 27: ok = colourChange(name, t); return;
+    case 27:
+      // The field sets its own text colour, unless the colour is refused.
+      if (colourChange(name, t)) return;
+      ok = false;
+      break;
     case 28: {
       minTextFileSaveInterval = 0;
       Date d = 0;
@@ -123,7 +127,7 @@ void SetupFields::text1Change(int index, bool reparse) {
 bool SetupFields::twinChange(int index, int twin, double v, bool ranged, double lo, double hi,
                              double& global) {
   Q_UNUSED(index);
-  if (ranged && (v < lo || v > hi)) return false;
+  if (!std::isfinite(v) || (ranged && (v < lo || v > hi))) return false;
   const double w = lenientNumber(m_c.text(text1(twin)));
   if (w != v) {
     // The twin's own handler finds both equal and stores the global.
@@ -148,7 +152,9 @@ bool SetupFields::clockDivisorChange(bool reparse) {
 }
 
 bool SetupFields::colourChange(const QString& name, const QString& text) {
-  plotBackgroundColor = colourFromFieldText(text);
+  const std::optional<int32_t> colour = colourFromFieldText(text);
+  if (!colour) return false;
+  plotBackgroundColor = *colour;
   m_c.setBackColor(name, plotBackgroundColor);
   const int sum = (plotBackgroundColor & 0xFF) + ((plotBackgroundColor >> 8) & 0xFF) +
                   ((plotBackgroundColor >> 16) & 0xFF);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 #include "core/util/date_value.h"
 #include "core/settings/setup_controls.h"
@@ -44,13 +45,15 @@ class SetupFields {
   SetupControls& m_c;
 };
 
-// Setting the value of a field is rejected (field shows the error colour) when false.
-int32_t colourFromFieldText(const QString& text);
+// The colour of a field text such as "80 FF FF" (hexadecimal &HBBGGRR; no digits give 0);
+// empty when the digits do not fit 32 bits.
+std::optional<int32_t> colourFromFieldText(const QString& text);
 // Prescale: lenient number without removing blanks, rounded down, limited to 1..10000.
 int16_t prescaleFromText(const QString& text);
 // "-1 12:30" style texts: an optional sign, days, then a time of day; 0 when the time does not convert.
 Date parseSignedTimeText(const QString& text);
 QString formatSignedTimeText(Date value);
 
-// The lenient reading of a setup field: blanks removed, "," as decimal point, leading number.
+// The lenient reading of a setup field: blanks removed, "," as decimal point, leading number;
+// a number too large for a double is plus or minus infinity, so the rules refuse it.
 double lenientNumber(const QString& text);

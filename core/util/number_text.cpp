@@ -32,16 +32,19 @@ std::optional<double> radixValue(const QString& s, qsizetype i, int radix) {
 }
 }  // namespace
 
-double val(const QString& text) { return valChecked(text).value_or(0); }
+double val(const QString& text) {
+  const double v = valUnbounded(text);
+  return std::isfinite(v) ? v : 0;
+}
 
-std::optional<double> valChecked(const QString& text) {
+double valUnbounded(const QString& text) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   qsizetype i = 0;
   const qsizetype n = text.size();
   while (i < n && isSkipped(text[i])) ++i;
   if (i + 1 < n && text[i] == u'&') {
     const QChar r = text[i + 1].toUpper();
-    if (r == u'H') return radixValue(text, i + 2, 16);
-    if (r == u'O') return radixValue(text, i + 2, 8);
+    if (r == u'H' || r == u'O') return radixValue(text, i + 2, r == u'H' ? 16 : 8).value_or(kInf);
   }
   QByteArray num;
   auto skip = [&] {
@@ -86,10 +89,9 @@ std::optional<double> valChecked(const QString& text) {
   const auto res = std::from_chars(b, num.constData() + num.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
     if (negativeExponent) return 0.0;  // too small: it reads as 0
-    return std::nullopt;
+    return num.startsWith('-') ? -kInf : kInf;
   }
   if (res.ec != std::errc()) return 0.0;
-  if (!std::isfinite(v)) return std::nullopt;
   return v;
 }
 

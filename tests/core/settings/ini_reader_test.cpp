@@ -117,7 +117,7 @@ TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
 }
 
 TEST(IniReader, QuotedValueWithoutClosingQuoteTakesTheRest) {
-  SetupWindow& w = freshSetup();
+  freshSetup();
   loadText("webRoot=\"C:/my site\r\nReferencePowerEndTime=\"a\"b\"\r\n");
   EXPECT_EQ(setupValues().text("txtWebRoot"), "C:/my site");
   EXPECT_EQ(setupValues().text("Text24"), "");  // refused with error 2: the quote ends the value
@@ -173,7 +173,7 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
 }
 
 TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
-  SetupWindow& w = freshSetup();
+  freshSetup();
   const QByteArray good = readTextFile(dataFile("factory_defaults_after_line1.ini"));
   ASSERT_FALSE(good.isEmpty());
   const int16_t saved = msgLevel;
