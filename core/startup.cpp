@@ -5,9 +5,9 @@
 #include <QFileInfo>
 
 #include "core/app_windows.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "platform/message_box.h"

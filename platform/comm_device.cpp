@@ -23,7 +23,6 @@ QString resolveDevicePath(const QString& path) {
 
 QString comDeviceTable() {
   QString t = QStringLiteral("COM port and device:");
-  for (int port = 1; port <= 16; ++port)
-    t += QStringLiteral("\nCOM%1  ").arg(port) + comDevicePath(port);
+  for (int port = 1; port <= 16; ++port) t += QStringLiteral("\nCOM%1  ").arg(port) + comDevicePath(port);
   return t;
 }

@@ -30,8 +30,9 @@ MsgResult msgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
   }
   QMessageBox box;
   // Untitled boxes carry the program's title, as every other window does.
-  box.setWindowTitle(title.isEmpty() ? (g_defaultTitle.isEmpty() ? QApplication::applicationName() : g_defaultTitle)
-                                     : title);
+  box.setWindowTitle(title.isEmpty()
+                         ? (g_defaultTitle.isEmpty() ? QApplication::applicationName() : g_defaultTitle)
+                         : title);
   box.setText(text);
   switch (icon) {
     case MsgIcon::None: break;

@@ -5,12 +5,12 @@
 #include <QStringDecoder>
 #include <cmath>
 
-#include "core/util/file_helpers.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/ini_keys.h"
 #include "core/settings/settings_events.h"
+#include "core/util/file_helpers.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 
@@ -60,7 +60,8 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
     case IniRead::Integer: {
       double v = 0;
       int16_t i = 0;
-      if (!isIntegerInRange(k.lo, k.hi, token) || !localeToDouble(token, v) || !roundToInt16(v, i)) return false;
+      if (!isIntegerInRange(k.lo, k.hi, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
+        return false;
       c.setText(control, QString::number(i));
       return true;
     }

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/ini_keys.h"
 #include "core/settings/setup_values.h"
-#include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -37,8 +37,9 @@ QByteArray iniFileText(const SetupControls& c, const QString& created) {
   for (const IniKey& k : iniKeys()) {
     if (k.section != section) {
       line(QString());
-      line(k.section == IniSection::Files ? QStringLiteral("[Files] ;Files specifications -------------------")
-                                          : QStringLiteral("[setUp] ;setUp options --------------"));
+      line(k.section == IniSection::Files
+               ? QStringLiteral("[Files] ;Files specifications -------------------")
+               : QStringLiteral("[setUp] ;setUp options --------------"));
       section = k.section;
     }
     const QString name = QString::fromLatin1(k.control);

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "core/settings/derived_constants.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/derived_constants.h"
 #include "core/settings/settings_events.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "platform/message_box.h"
@@ -246,10 +246,10 @@ void SetupFields::checkClick(const QString& array, int index) {
   const int v = m_c.value(ctl(array.toLatin1().constData(), index));
   if (array == u"Check1") {
     // Each box of the array is one flag; "Advanced functions" also shows its controls.
-    static bool* const kFlags[] = {&ringBell,           &startOnLine,    &advancedFunctions,
-                                   &fixedPlotSize,      &startWithAutoPlot, &plotPointMarks,
-                                   &overWriteLast,      &runWebServer,   &drawOrthogonalLines,
-                                   &drawPowerInBackground, &startMinimized};
+    static bool* const kFlags[] = {
+        &ringBell,       &startOnLine,   &advancedFunctions, &fixedPlotSize,       &startWithAutoPlot,
+        &plotPointMarks, &overWriteLast, &runWebServer,      &drawOrthogonalLines, &drawPowerInBackground,
+        &startMinimized};
     if (index >= 0 && index < int(std::size(kFlags))) *kFlags[index] = v == 1;
     if (index == 2) {
       emit settingsEvents().mainWindowLayoutChanged();

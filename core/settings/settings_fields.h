@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/util/date_value.h"
 #include "core/settings/setup_controls.h"
+#include "core/util/date_value.h"
 
 class SetupFields {
  public:

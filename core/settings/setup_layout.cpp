@@ -75,7 +75,13 @@ const QStringList& advancedControls() {
 const QStringList& setupHiddenAtStart() {
   static const QStringList k = [] {
     QStringList v = advancedControls();
-    v << "Label1(3)" << "Text1(3)" << "Frame9" << "Label1(4)" << "Text1(4)" << "Check7" << "lblServerURL";
+    v << "Label1(3)"
+      << "Text1(3)"
+      << "Frame9"
+      << "Label1(4)"
+      << "Text1(4)"
+      << "Check7"
+      << "lblServerURL";
     return v;
   }();
   return k;
@@ -92,9 +98,9 @@ const QList<int>& text1Indexes() {
 }
 
 bool isSetupValue(const QString& name) {
-  static const QStringList kArrays = {"Text1",   "Text2",   "Text5",  "Text16", "Check1",
-                                      "Check4",  "Check5",  "Check8", "Check11"};
-  static const QStringList kSingles = {"Text17", "Text18",     "Text24", "txtWebRoot",
+  static const QStringList kArrays = {"Text1",  "Text2",  "Text5",  "Text16", "Check1",
+                                      "Check4", "Check5", "Check8", "Check11"};
+  static const QStringList kSingles = {"Text17",        "Text18", "Text24",    "txtWebRoot",
                                        "txtWebLogFile", "Check9", "cheLogging"};
   return kArrays.contains(arrayOf(name)) ? indexOf(name) >= 0
                                          : kSingles.contains(name) || name.startsWith(u"Option");

@@ -56,34 +56,25 @@ void SetupValues::setValue(const QString& name, int value) {
 
 int SetupValues::count(const QString& array) const { return setupArrayCount(array); }
 
+template <class T>
+void SetupValues::setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value) {
+  m_look[name].*part = value;
+  emit lookChanged(name);
+}
+
 void SetupValues::setForeColor(const QString& name, int32_t colour) {
-  m_look[name].foreColor = colour;
-  emit lookChanged(name);
+  setLook(name, &ControlLook::foreColor, colour);
 }
-
 void SetupValues::setBackColor(const QString& name, int32_t colour) {
-  m_look[name].backColor = colour;
-  emit lookChanged(name);
+  setLook(name, &ControlLook::backColor, colour);
 }
-
 void SetupValues::setToolTip(const QString& name, const QString& tip) {
-  m_look[name].toolTip = tip;
-  emit lookChanged(name);
+  setLook(name, &ControlLook::toolTip, tip);
 }
-
-void SetupValues::setEnabled(const QString& name, bool enabled) {
-  m_look[name].enabled = enabled;
-  emit lookChanged(name);
-}
-
-void SetupValues::setVisible(const QString& name, bool visible) {
-  m_look[name].visible = visible;
-  emit lookChanged(name);
-}
-
-void SetupValues::setCaption(const QString& name, const QString& caption) {
-  m_look[name].caption = caption;
-  emit lookChanged(name);
+void SetupValues::setEnabled(const QString& name, bool on) { setLook(name, &ControlLook::enabled, on); }
+void SetupValues::setVisible(const QString& name, bool on) { setLook(name, &ControlLook::visible, on); }
+void SetupValues::setCaption(const QString& name, const QString& text) {
+  setLook(name, &ControlLook::caption, text);
 }
 
 QString SetupValues::caption(const QString& name) const {

@@ -91,6 +91,8 @@ class SetupValues : public QObject, public SetupControls {
   void portListChanged();
 
  private:
+  template <class T>
+  void setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value);
   void runTextRule(const QString& name);
   void runClickRule(const QString& name);
 

@@ -44,4 +44,3 @@ void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int1
 QString ipLinkText(const QString& address, int port) {
   return port == 80 ? address : address + u':' + QString::number(port);
 }
-

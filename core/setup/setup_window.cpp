@@ -12,11 +12,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <QSignalBlocker>
 #include <climits>
 
 #include "core/app_windows.h"
@@ -180,7 +179,8 @@ void SetupWindow::bindValues() {
   connect(&v, &SetupValues::textChanged, this, &SetupWindow::showText);
   connect(&v, &SetupValues::valueChanged, this, &SetupWindow::showValue);
   connect(&v, &SetupValues::lookChanged, this, &SetupWindow::showLook);
-  connect(&v, &SetupValues::sliderChanged, this, [this] { m_slider.setGraphTimeWidth(values().sliderValue()); });
+  connect(&v, &SetupValues::sliderChanged, this,
+          [this] { m_slider.setGraphTimeWidth(values().sliderValue()); });
   connect(&v, &SetupValues::portListChanged, this, &SetupWindow::showPortList);
 }
 
@@ -274,7 +274,8 @@ void SetupWindow::connectHandlers() {
   connect(qobject_cast<QPushButton*>(control("Command11")), &QPushButton::clicked, this,
           [] { emit settingsEvents().comSearchRequested(); });
   control("Frame11")->installEventFilter(this);
-  for (int i = 0; i < m_arrayCounts.value("Label18"); ++i) control(ctl("Label18", i))->installEventFilter(this);
+  for (int i = 0; i < m_arrayCounts.value("Label18"); ++i)
+    control(ctl("Label18", i))->installEventFilter(this);
   control("Label2(0)")->installEventFilter(this);
 }
 
@@ -355,9 +356,9 @@ void SetupWindow::setAppLogMode() {
   QString t = QStringLiteral("setAppLogMode:") + eol;
   t += QStringLiteral("  old appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  old appLogMode=") +
        QString::number(appLogCurrentMode()) + eol;
-  const int32_t mode =
-      std::max(modes->currentIndex(), 0) | (checkValueOf(box("Check2(0)")->checkState()) * 16) |
-      (checkValueOf(box("Check2(1)")->checkState()) * 32);
+  const int32_t mode = std::max(modes->currentIndex(), 0) |
+                       (checkValueOf(box("Check2(0)")->checkState()) * 16) |
+                       (checkValueOf(box("Check2(1)")->checkState()) * 32);
   const QString path = values().text(QStringLiteral("Text2(6)"));
   t += QStringLiteral("  set appLogPath=") + path + eol + QStringLiteral("  set appLogMode=") +
        QString::number(mode) + eol;

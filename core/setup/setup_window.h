@@ -8,8 +8,8 @@
 #include <QHash>
 #include <QWidget>
 
-#include "core/setup/graph_slider.h"
 #include "core/settings/setup_layout.h"
+#include "core/setup/graph_slider.h"
 
 class QCheckBox;
 class QComboBox;

@@ -9,12 +9,12 @@
 #include <QThread>
 
 #include "core/app_windows.h"
-#include "core/settings/factory_defaults.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/factory_defaults.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
 #include "platform/app_event_log.h"
@@ -78,7 +78,8 @@ void SetupWindow::formLoad(bool readIni) {
   setWindowIcon(appIcon());
   SetupValues& values = setupValues();
   if (appName == u"Falvor")
-    for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"}) values.setVisible(QString::fromLatin1(n), false);
+    for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
+      values.setVisible(QString::fromLatin1(n), false);
   progStartTicks = timeGetTime();
   m_slider.setSliderRange();
 

@@ -96,7 +96,9 @@ class AppLinkHost final : public LinkHost {
   bool writeToZAVdataFile() const override { return ::writeToZAVdataFile; }
   QString comPortText() const override { return setupValues().comPortText(); }
   void setComPortText(const QString& text) override { setupValues().setComPortText(text); }
-  void setComPortColor(int32_t colour) override { setupValues().setForeColor(QStringLiteral("Text1(0)"), colour); }
+  void setComPortColor(int32_t colour) override {
+    setupValues().setForeColor(QStringLiteral("Text1(0)"), colour);
+  }
   void setComSettingColor(int32_t colour) override {
     setupValues().setForeColor(QStringLiteral("Text1(14)"), colour);
   }
@@ -107,7 +109,9 @@ class AppLinkHost final : public LinkHost {
   void selectPortListItem(int index) override { setupValues().selectPortListItem(index); }
   void addToIniFile(const QString& line) override { ::addToIniFile(line); }
   void meterOnOflineChanged() override { setupValues().meterOnOflineChanged(); }
-  void showComEventCount(int index, const QString& text) override { setupValues().showComEventCount(index, text); }
+  void showComEventCount(int index, const QString& text) override {
+    setupValues().showComEventCount(index, text);
+  }
   void showPulseAnalysis(const QString& text) override { setupValues().showPulseAnalysis(text); }
   std::unique_ptr<LinkProgress> newProgress() override { return std::make_unique<WindowProgress>(); }
 

@@ -102,9 +102,8 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
 
 TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
   const double inf = std::numeric_limits<double>::infinity();
-  const std::pair<const char*, double> reads[] = {{"2e308", inf},         {"-1e309", -inf},
-                                                  {"1e-400", 0},          {"&H1FFFFFFFF", inf},
-                                                  {"&HFFFFFFFF", -1},     {"12abc", 12}};
+  const std::pair<const char*, double> reads[] = {{"2e308", inf},       {"-1e309", -inf},   {"1e-400", 0},
+                                                  {"&H1FFFFFFFF", inf}, {"&HFFFFFFFF", -1}, {"12abc", 12}};
   for (const auto& [text, value] : reads) {
     EXPECT_EQ(valUnbounded(text), value) << text;
     EXPECT_EQ(val(text), std::isfinite(value) ? value : 0) << text;
@@ -115,8 +114,10 @@ TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
     const char* text;
     const double* global;
     double kept;
-  } rows[] = {{17, "2e308", &minUpdateInterval, 6},  {17, "-1e309", &minUpdateInterval, 6},
-              {31, "&H1FFFFFFFF", &minUpdateInterval, 6}, {15, "1e309", &revsPerkWh, 1000},
+  } rows[] = {{17, "2e308", &minUpdateInterval, 6},
+              {17, "-1e309", &minUpdateInterval, 6},
+              {31, "&H1FFFFFFFF", &minUpdateInterval, 6},
+              {15, "1e309", &revsPerkWh, 1000},
               {24, "2e308", &maxMeterPower, 8000}};
   for (const Row& r : rows) {
     w.Text1(r.field)->setText(r.text);
