@@ -2,6 +2,7 @@
 #include <QTimer>
 
 #include "app/test_actions.h"
+#include "app/web_wiring.h"
 #include "app/wiring.h"
 #include "core/startup.h"
 #include "meter/window/form1.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   Main();
   showMainWindow();
   scheduleTestActions();
+  connectWebTabControls();
   // Test seam: once start-up is done and the event loop runs, close the main
   // window as a user would: its exit question is asked (and logged when headless).
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1) {

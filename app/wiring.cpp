@@ -1,5 +1,6 @@
 #include "app/wiring.h"
 
+#include "app/web_wiring.h"
 #include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/settings/settings_events.h"
@@ -7,6 +8,7 @@
 #include "meter/link/serial_dispatch.h"
 #include "meter/window/brand.h"
 #include "meter/window/form1.h"
+#include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
 #include "web/web_services.h"
 
@@ -15,6 +17,8 @@ void connectSubsystems() {
   if (connected) return;
   connected = true;
   setAppIconMaker(&brandIcon);
+  connectLinkView();
+  connectWebServerToSetupWindow();
   SettingsEvents* s = &settingsEvents();
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
     if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();

@@ -6,10 +6,6 @@
 
 // Loads the setup window hidden: its load handler applies the settings.
 void loadSetupWindowHidden();
-// Shows the setup window (the main window's "Setup" command).
-void showSetupWindow();
-// Just before the program ends: a listening web server is asked to stop. Saves no settings.
-void shutDownProgram();
 
 // The window icon of the program's brand, drawn by its owner; the setup window takes it when it loads.
 using IconMaker = QIcon (*)();

@@ -167,16 +167,6 @@ void SetupValues::searchComPorts() {
   emit portListChanged();
 }
 
-void SetupValues::showWebServerUnavailable() {
-  setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server ERROR:"));
-  setForeColor(QStringLiteral("lblServerStatus"), logColourError);
-  setCaption(QStringLiteral("lblServerURL"),
-             QStringLiteral("The web server is not part of this build and cannot start."));
-  setForeColor(QStringLiteral("lblServerURL"), logColourError);
-  setVisible(QStringLiteral("lblServerURL"), true);
-  setValue(QStringLiteral("Check9"), 0);
-}
-
 void SetupValues::showWebServerStopped() {
   setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is Not running"));
   setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);

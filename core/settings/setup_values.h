@@ -79,8 +79,7 @@ class SetupValues : public QObject, public SetupControls {
   const QList<PortListItem>& portList() const { return m_ports; }
   // frmSetup.searchComPorts: the list gets the single item "vbLogAuto".
   void searchComPorts();
-  // The web server's status lines on the "Web Server" tab.
-  void showWebServerUnavailable();
+  // The web server's status lines on the "Web Server" tab, as after a stop.
   void showWebServerStopped();
 
  signals:

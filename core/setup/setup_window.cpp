@@ -405,14 +405,3 @@ void SetupWindow::changeEvent(QEvent* e) {
   if (e->type() == QEvent::ActivationChange && isActiveWindow()) refreshFileFields();
   QWidget::changeEvent(e);
 }
-
-void showSetupWindow() {
-  if (!g_setup) return;
-  g_setup->show();
-  g_setup->raise();
-  g_setup->activateWindow();
-}
-
-void shutDownProgram() {
-  if (webServerPort != 0) emit settingsEvents().webServerStopRequested();
-}

@@ -177,7 +177,7 @@ void FrameReceiver::accept(bool oldFormat, const FrameNote& n) {
   if (online) {
     newMeterCount(resetCountChanged);
   } else {
-    stopWaiting(true);
+    stopWaiting();
   }
 }
 

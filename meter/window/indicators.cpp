@@ -7,10 +7,9 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
-#include "meter/window/form1_calls.h"
+#include "meter/engine/count_processor.h"
+#include "meter/link/link_state.h"
 
-int16_t pulseWidthBits = 0;
-bool breakIndicated = false;
 bool pulsePending = false;
 int32_t idleCountdownMs = 0;
 

@@ -13,7 +13,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/app_windows.h"
+#include "core/setup/setup_window_calls.h"
 #include "core/globals.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"

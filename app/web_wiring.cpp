@@ -1,0 +1,205 @@
+#include "app/web_wiring.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+
+#include "core/globals.h"
+#include "core/settings/setup_values.h"
+#include "core/setup/setup_window.h"
+#include "core/util/format_pattern.h"
+#include "platform/open_document.h"
+#include "web/web_events.h"
+#include "web/web_services.h"
+
+namespace {
+constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
+
+// Shows one announcement in the settings values (the setup window shows them when it exists).
+template <typename... Args, typename F>
+void onWeb(void (WebEvents::*signal)(Args...), F show) {
+  QObject::connect(&webEvents(), signal, &webEvents(), [show](Args... args) { show(setupValues(), args...); });
+}
+
+QString indexed(const char* array, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i); }
+
+// lblServerURL looks like a link while it holds the server's address.
+void setUnderline(bool on) {
+  QWidget* w = frmSetup() ? frmSetup()->control(QStringLiteral("lblServerURL")) : nullptr;
+  if (!w) return;
+  QFont f = w->font();
+  f.setUnderline(on);
+  w->setFont(f);
+}
+
+void setTrayCaption(const char* caption) {
+  SetupWindow* w = frmSetup();
+  if (auto* a = w ? w->findChild<QAction*>(QStringLiteral("mnuStart")) : nullptr)
+    a->setText(QString::fromLatin1(caption));
+}
+
+// Rows 1.. of the socket grid are made when first shown and dropped at stop.
+QLineEdit* rowBox(SetupWindow* w, const char* array, int index, int column) {
+  const QString name = indexed(array, index);
+  if (index == 0) return qobject_cast<QLineEdit*>(w->control(name));
+  if (auto* e = w->findChild<QLineEdit*>(name)) return e;
+  auto* frame = qobject_cast<QGroupBox*>(w->control(QStringLiteral("Frame19")));
+  auto* grid = frame ? qobject_cast<QGridLayout*>(frame->layout()) : nullptr;
+  if (!grid) return nullptr;
+  auto* e = new QLineEdit(frame);
+  e->setObjectName(name);
+  e->setReadOnly(true);
+  e->setMaximumWidth(40);
+  grid->addWidget(e, 2 + index, column);
+  if (QWidget* button = w->control(QStringLiteral("Command8"))) grid->addWidget(button, 100, 0, 1, 3);
+  return e;
+}
+
+void showStarted(SetupValues& w, const QString& url) {
+  setTrayCaption(kTrayStopCaption);
+  w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is available at URL:"));
+  w.setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);
+  const QString link = QStringLiteral("lblServerURL");
+  w.setVisible(link, true);
+  w.setCaption(link, url);
+  setUnderline(true);
+  w.setForeColor(link, kLinkBlue);
+  w.setToolTip(link, QStringLiteral("Click to open in browser"));
+  w.setEnabled(QStringLiteral("txtWebRoot"), false);
+  w.setEnabled(QStringLiteral("Text18"), false);
+}
+
+void showStartFailed(SetupValues& w, int port) {
+  w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server ERROR:"));
+  w.setForeColor(QStringLiteral("lblServerStatus"), logColourError);
+  const QString link = QStringLiteral("lblServerURL");
+  w.setVisible(link, true);
+  w.setCaption(link, QStringLiteral("Cannot open port: ") + QString::number(port));
+  setUnderline(false);
+  w.setForeColor(link, logColourError);
+  w.setToolTip(link, QStringLiteral("The seleccted port may already be in use, please try another port number."));
+  w.setValue(QStringLiteral("Check9"), 0);
+}
+
+class LinkClick : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonRelease) {
+      const QString caption = static_cast<QLabel*>(watched)->text();
+      if (caption.startsWith(u"http://")) openDocument(caption);
+    }
+    return false;
+  }
+};
+}  // namespace
+
+void connectWebServerToSetupWindow() {
+  static bool connected = false;  // once, however many callers
+  if (connected) return;
+  connected = true;
+  onWeb(&WebEvents::settingsNeeded, [](SetupValues& w) {
+    webPortText = w.text(QStringLiteral("Text18"));
+    webRootText = w.text(QStringLiteral("txtWebRoot"));
+    webLogFileText = w.text(QStringLiteral("txtWebLogFile"));
+    webLogging = w.value(QStringLiteral("cheLogging"));
+  });
+  onWeb(&WebEvents::portRefused, [](SetupValues& w, const QString&) {
+    w.setForeColor(QStringLiteral("Text18"), logColourError);
+    w.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
+    w.setValue(QStringLiteral("Check9"), 2);
+  });
+  onWeb(&WebEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
+    w.setForeColor(QStringLiteral("Text18"), logColourNormal);
+    w.setToolTip(QStringLiteral("Text18"),
+                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
+  });
+  onWeb(&WebEvents::webRootRefused, [](SetupValues& w, const QString&) {
+    w.setValue(QStringLiteral("Check9"), 0);
+    w.setForeColor(QStringLiteral("txtWebRoot"), logColourError);
+  });
+  onWeb(&WebEvents::webRootAccepted,
+     [](SetupValues& w, const QString&) { w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal); });
+  onWeb(&WebEvents::serverStarted, showStarted);
+  onWeb(&WebEvents::serverStartFailed, showStartFailed);
+  onWeb(&WebEvents::serverStopped, [](SetupValues& w) {
+    setTrayCaption(kTrayStartCaption);
+    w.showWebServerStopped();
+    setUnderline(false);
+    w.setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
+  });
+  // The connection counters and the socket grid are the window's own display.
+  QObject::connect(&webEvents(), &WebEvents::counterChanged, &webEvents(), [](int box, int value, bool marked) {
+    SetupWindow* w = frmSetup();
+    auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
+    if (!c) return;
+    c->setText(formatNumber(value, QStringLiteral("#,0")));
+    QFont f = c->font();
+    f.setBold(marked);
+    c->setFont(f);
+  });
+  QObject::connect(&webEvents(), &WebEvents::socketRowChanged, &webEvents(),
+                   [](int index, int state, const QString& name, int slot) {
+                     SetupWindow* w = frmSetup();
+                     if (!w) return;
+                     const QString values[] = {QString::number(index), QString::number(state),
+                                               QString::number(slot)};
+                     const char* arrays[] = {"Text19", "Text20", "Text23"};
+                     for (int c = 0; c < 3; ++c)
+                       if (QLineEdit* e = rowBox(w, arrays[c], index, c)) {
+                         e->setText(values[c]);
+                         if (c == 1) e->setToolTip(name);
+                       }
+                   });
+  QObject::connect(&webEvents(), &WebEvents::socketRowsRemoved, &webEvents(), [] {
+    SetupWindow* w = frmSetup();
+    if (!w) return;
+    for (const char* array : {"Text19", "Text20", "Text23"})
+      for (QLineEdit* e : w->findChildren<QLineEdit*>())
+        if (e->objectName().startsWith(QLatin1String(array) + u'(') && e->objectName() != indexed(array, 0))
+          e->deleteLater();
+  });
+  onWeb(&WebEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
+    w.setValue(QStringLiteral("cheLogging"), 2);
+    w.setForeColor(QStringLiteral("cheLogging"), logColourError);
+    w.setToolTip(QStringLiteral("cheLogging"), tip);
+  });
+}
+
+void connectWebTabControls() {
+  SetupWindow* w = frmSetup();
+  if (!w) return;
+  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuStart")))
+    QObject::connect(a, &QAction::triggered, a, [a] { trayStartClicked(a->text()); });
+  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuOptions")))
+    QObject::connect(a, &QAction::triggered, w, [w] {
+      w->show();
+      w->raise();
+      w->activateWindow();
+    });
+  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuAbout")))
+    QObject::connect(a, &QAction::triggered, a, [] { trayAboutClicked(); });
+  if (auto* b = qobject_cast<QPushButton*>(w->control(QStringLiteral("Command8"))))
+    QObject::connect(b, &QPushButton::clicked, b, [] { listSocketStates(-1); });
+  if (QWidget* link = w->control(QStringLiteral("lblServerURL"))) link->installEventFilter(new LinkClick(link));
+  SetupValues& v = setupValues();
+  QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
+    // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.
+    if (name != u"cheLogging" || v.value(name) == 2) return;
+    v.setForeColor(name, logColourNormal);
+    v.setToolTip(name, QString());
+  });
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    auto* tray = new QSystemTrayIcon(w->windowIcon(), w);
+    tray->setContextMenu(w->findChild<QMenu*>(QStringLiteral("mnuTray")));
+    tray->setToolTip(appName);
+    tray->show();
+  }
+}

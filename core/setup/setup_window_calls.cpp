@@ -1,0 +1,17 @@
+#include "core/setup/setup_window_calls.h"
+
+#include "core/globals.h"
+#include "core/settings/settings_events.h"
+#include "core/setup/setup_window.h"
+
+void showSetupWindow() {
+  SetupWindow* w = frmSetup();
+  if (!w) return;
+  w->show();
+  w->raise();
+  w->activateWindow();
+}
+
+void shutDownProgram() {
+  if (webServerPort != 0) emit settingsEvents().webServerStopRequested();
+}

@@ -1,0 +1,8 @@
+#pragma once
+// What the main window asks of the setup window: show it, and the web server's
+// end when the program ends. The start options are globals (core/globals.h).
+
+// Shows the setup window (the main window's "Setup" command).
+void showSetupWindow();
+// Just before the program ends: a listening web server is asked to stop. Saves no settings.
+void shutDownProgram();
