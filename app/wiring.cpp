@@ -1,6 +1,7 @@
 #include "app/wiring.h"
 
 #include "app/web_wiring.h"
+#include "chart/chart_windows.h"
 #include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/settings/settings_events.h"
@@ -10,6 +11,7 @@
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
+#include "plot/plot_requests.h"
 #include "web/web_services.h"
 
 void connectSubsystems() {
@@ -19,6 +21,9 @@ void connectSubsystems() {
   setAppIconMaker(&brandIcon);
   connectLinkView();
   connectWebServerToSetupWindow();
+  // The main window's plot requests reach the chart.
+  connectPlotRequests();
+  connectChartWindows();
   SettingsEvents* s = &settingsEvents();
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
     if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();

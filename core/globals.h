@@ -91,9 +91,17 @@ extern bool fixedPlotSize;          // Check1(3) "Fixed Plot Size"
 extern bool startWithAutoPlot;      // Check1(4) "Start with Auto Plot"
 extern bool overWriteLast;          // Check1(6): the text log overwrites its last line between saves
 extern bool runWebServer;           // Check1(7) "Start with Web Server"
-extern bool drawOrthogonalLines;    // Check1(8)
-extern bool drawPowerInBackground;  // Check1(9)
+extern bool DrawOrthogonalLines;    // Check1(8) "Draw orthogonal lines"
+extern bool DrawPowerInBackground;  // Check1(9) "Draw power in background"
 extern bool startMinimized;         // Check1(10) "Start Minimized"
+
+// The chart picture's size: fields Text1(25) and Text1(26) as whole numbers (the last
+// text that was one); the plot-size texts themselves stay in the settings values.
+extern int32_t plotWidth, plotHeight;
+// "Reference power end time" (Text24), as typed.
+extern QString ReferencePowerEndTime;
+// The graph time-width slider's stop, 0 "ALL" .. 14 "1min".
+extern int16_t viewRange;
 
 // Set by the web server: the port it listens on, 0 while it does not listen.
 extern int32_t webServerPort;

@@ -32,7 +32,7 @@ constexpr qsizetype kMaxRequestHead = 16 * 1024;
 extern std::chrono::milliseconds webIdleTimeout;  // 30 s; tests shorten it
 
 // The live graph: the renderer encodes the graph for a query into picBuffer
-// (plotWebGraph's signature: query, file name, image type). Unset: no graph.
+// (plotWebGraph by default; tests put a fake in its place). Unset: no graph.
 using WebGraphRenderer = std::function<void(const QString& query, const QString& fileName, const QString& type)>;
 extern WebGraphRenderer webGraphRenderer;
 

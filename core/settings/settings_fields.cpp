@@ -103,6 +103,13 @@ void SetupFields::text1Change(int index, bool reparse) {
       break;
     }
     case 20: ok = roundToInt32(v, ZAVmeterID); break;
+    case 25:
+    case 26: {
+      // No rule refuses a size: the chart limits it; a text that is no number leaves it.
+      int32_t side = 0;
+      if (localeToInt32(t, side)) (index == 25 ? plotWidth : plotHeight) = side;
+      break;
+    }
     case 27:
       // The field sets its own text colour, unless the colour is refused.
       if (colourChange(name, t)) return;
@@ -248,7 +255,7 @@ void SetupFields::checkClick(const QString& array, int index) {
     // Each box of the array is one flag; "Advanced functions" also shows its controls.
     static bool* const kFlags[] = {
         &ringBell,       &startOnLine,   &advancedFunctions, &fixedPlotSize,       &startWithAutoPlot,
-        &plotPointMarks, &overWriteLast, &runWebServer,      &drawOrthogonalLines, &drawPowerInBackground,
+        &plotPointMarks, &overWriteLast, &runWebServer,      &DrawOrthogonalLines, &DrawPowerInBackground,
         &startMinimized};
     if (index >= 0 && index < int(std::size(kFlags))) *kFlags[index] = v == 1;
     if (index == 2) {

@@ -86,13 +86,20 @@ QString SetupValues::caption(const QString& name) const {
 void SetupValues::setSliderQuietly(int position) {
   if (position < 0 || position > 14) return;
   m_slider = position;
+  viewRange = int16_t(position);
   emit sliderChanged();
+}
+
+void SetupValues::takeSliderPosition(int position) {
+  m_slider = position;
+  viewRange = int16_t(position);
 }
 
 void SetupValues::runTextRule(const QString& name) {
   const QString array = arrayOf(name);
   if (array == u"Text1") m_fields.text1Change(indexOf(name));
   if (array == u"Text5") m_fields.text5Change(indexOf(name));
+  if (name == u"Text24") ReferencePowerEndTime = text(name);
 }
 
 void SetupValues::runClickRule(const QString& name) {

@@ -50,7 +50,7 @@ class SetupValues : public QObject, public SetupControls {
   void setCaption(const QString& name, const QString& caption);
   ControlLook look(const QString& name) const { return m_look.value(name); }
   // The slider moved by the user: its position is kept, nothing else runs.
-  void takeSliderPosition(int position) { m_slider = position; }
+  void takeSliderPosition(int position);
   SetupFields& fields() { return m_fields; }
 
   // Puts the settings into a consistent state: factory defaults first when asked,

@@ -36,6 +36,9 @@ TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
   EXPECT_FALSE(startOnLine);
   EXPECT_FALSE(runWebServer);
   EXPECT_EQ(v.sliderValue(), 5);
+  EXPECT_EQ(viewRange, 5);    // what the chart reads
+  EXPECT_EQ(plotWidth, 800);  // the chart's picture size
+  EXPECT_EQ(plotHeight, 400);
   EXPECT_EQ(pricePerkWh, " 2,50 ");
   EXPECT_EQ(setupWindowFieldText(25), "800");  // what the graph request reads
   EXPECT_EQ(vtPower.unit, "W");                // the user-defined unit is not in use

@@ -59,6 +59,11 @@ TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
   EXPECT_EQ(w.Combo2()->count(), 2);
   EXPECT_EQ(w.Combo2()->currentText(), "7");
   EXPECT_EQ(w.Combo2()->itemData(0).toInt(), 3);
+  w.control("Text24")->setProperty("text", "2024-05-01 12:00");  // the chart's reference end
+  EXPECT_EQ(ReferencePowerEndTime, "2024-05-01 12:00");
+  w.Check1(8)->click();
+  EXPECT_TRUE(DrawOrthogonalLines);
+  w.Check1(8)->click();
   v.showPulseAnalysis("width 12 ms");
   EXPECT_EQ(w.Frame10()->title(), "Pulse analysis");
   v.clearPortList();
