@@ -25,10 +25,13 @@ constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
 // Shows one announcement in the settings values (the setup window shows them when it exists).
 template <typename... Args, typename F>
 void onWeb(void (WebEvents::*signal)(Args...), F show) {
-  QObject::connect(&webEvents(), signal, &webEvents(), [show](Args... args) { show(setupValues(), args...); });
+  QObject::connect(&webEvents(), signal, &webEvents(),
+                   [show](Args... args) { show(setupValues(), args...); });
 }
 
-QString indexed(const char* array, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i); }
+QString indexed(const char* array, int i) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
+}
 
 // lblServerURL looks like a link while it holds the server's address.
 void setUnderline(bool on) {
@@ -84,7 +87,8 @@ void showStartFailed(SetupValues& w, int port) {
   w.setCaption(link, QStringLiteral("Cannot open port: ") + QString::number(port));
   setUnderline(false);
   w.setForeColor(link, logColourError);
-  w.setToolTip(link, QStringLiteral("The seleccted port may already be in use, please try another port number."));
+  w.setToolTip(link,
+               QStringLiteral("The seleccted port may already be in use, please try another port number."));
   w.setValue(QStringLiteral("Check9"), 0);
 }
 
@@ -119,14 +123,15 @@ void connectWebServerToSetupWindow() {
   onWeb(&WebEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
     w.setForeColor(QStringLiteral("Text18"), logColourNormal);
     w.setToolTip(QStringLiteral("Text18"),
-                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
+                 defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
   });
   onWeb(&WebEvents::webRootRefused, [](SetupValues& w, const QString&) {
     w.setValue(QStringLiteral("Check9"), 0);
     w.setForeColor(QStringLiteral("txtWebRoot"), logColourError);
   });
-  onWeb(&WebEvents::webRootAccepted,
-     [](SetupValues& w, const QString&) { w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal); });
+  onWeb(&WebEvents::webRootAccepted, [](SetupValues& w, const QString&) {
+    w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal);
+  });
   onWeb(&WebEvents::serverStarted, showStarted);
   onWeb(&WebEvents::serverStartFailed, showStartFailed);
   onWeb(&WebEvents::serverStopped, [](SetupValues& w) {
@@ -136,28 +141,29 @@ void connectWebServerToSetupWindow() {
     w.setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
   });
   // The connection counters and the socket grid are the window's own display.
-  QObject::connect(&webEvents(), &WebEvents::counterChanged, &webEvents(), [](int box, int value, bool marked) {
-    SetupWindow* w = frmSetup();
-    auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
-    if (!c) return;
-    c->setText(formatNumber(value, QStringLiteral("#,0")));
-    QFont f = c->font();
-    f.setBold(marked);
-    c->setFont(f);
-  });
-  QObject::connect(&webEvents(), &WebEvents::socketRowChanged, &webEvents(),
-                   [](int index, int state, const QString& name, int slot) {
+  QObject::connect(&webEvents(), &WebEvents::counterChanged, &webEvents(),
+                   [](int box, int value, bool marked) {
                      SetupWindow* w = frmSetup();
-                     if (!w) return;
-                     const QString values[] = {QString::number(index), QString::number(state),
-                                               QString::number(slot)};
-                     const char* arrays[] = {"Text19", "Text20", "Text23"};
-                     for (int c = 0; c < 3; ++c)
-                       if (QLineEdit* e = rowBox(w, arrays[c], index, c)) {
-                         e->setText(values[c]);
-                         if (c == 1) e->setToolTip(name);
-                       }
+                     auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
+                     if (!c) return;
+                     c->setText(formatNumber(value, QStringLiteral("#,0")));
+                     QFont f = c->font();
+                     f.setBold(marked);
+                     c->setFont(f);
                    });
+  QObject::connect(
+      &webEvents(), &WebEvents::socketRowChanged, &webEvents(),
+      [](int index, int state, const QString& name, int slot) {
+        SetupWindow* w = frmSetup();
+        if (!w) return;
+        const QString values[] = {QString::number(index), QString::number(state), QString::number(slot)};
+        const char* arrays[] = {"Text19", "Text20", "Text23"};
+        for (int c = 0; c < 3; ++c)
+          if (QLineEdit* e = rowBox(w, arrays[c], index, c)) {
+            e->setText(values[c]);
+            if (c == 1) e->setToolTip(name);
+          }
+      });
   QObject::connect(&webEvents(), &WebEvents::socketRowsRemoved, &webEvents(), [] {
     SetupWindow* w = frmSetup();
     if (!w) return;
@@ -188,7 +194,8 @@ void connectWebTabControls() {
     QObject::connect(a, &QAction::triggered, a, [] { trayAboutClicked(); });
   if (auto* b = qobject_cast<QPushButton*>(w->control(QStringLiteral("Command8"))))
     QObject::connect(b, &QPushButton::clicked, b, [] { listSocketStates(-1); });
-  if (QWidget* link = w->control(QStringLiteral("lblServerURL"))) link->installEventFilter(new LinkClick(link));
+  if (QWidget* link = w->control(QStringLiteral("lblServerURL")))
+    link->installEventFilter(new LinkClick(link));
   SetupValues& v = setupValues();
   QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
     // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.

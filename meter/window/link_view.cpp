@@ -11,8 +11,8 @@
 #include <QSignalBlocker>
 #include <memory>
 
-#include "core/setup/progress_window.h"
 #include "core/settings/setup_values.h"
+#include "core/setup/progress_window.h"
 #include "core/util/format_pattern.h"
 #include "meter/link/com_search.h"
 #include "meter/link/link_state.h"
@@ -29,8 +29,8 @@ void showStatus(Form1& f, const LinkStatus& s) {
   f.Frame1()->setTitle(s.caption);
   f.Frame1()->setToolTip(s.caption);  // a long reason is cut in the frame
   // A frame's colour is its caption's; the controls inside keep their own.
-  f.Frame1()->setStyleSheet(QStringLiteral("QGroupBox#Frame1::title { color: %1; }")
-                                .arg(colourToQColor(s.captionColour).name()));
+  f.Frame1()->setStyleSheet(
+      QStringLiteral("QGroupBox#Frame1::title { color: %1; }").arg(colourToQColor(s.captionColour).name()));
   {
     const QSignalBlocker quiet(f.Check1());
     f.Check1()->setCheckState(s.onlineTicked ? Qt::Checked : Qt::Unchecked);
