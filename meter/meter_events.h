@@ -30,6 +30,9 @@ class MeterEvents : public QObject {
   void searchProgressBar(int bar, double min, double max, const QString& unit);
   void searchProgressValue(int bar, double value);
   void searchProgressClosed();  // the search ended: the progress window goes
+  void plotRequested();           // "Plot": draw the plotted slot in the chart window
+  void chartWindowRequested();    // View/"Plot": show the chart window
+  void chartLoadTestRequested();  // the load test: a chart window created, loaded and unloaded
 };
 
 MeterEvents& meterEvents();

@@ -291,7 +291,11 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
       decode = false;  // a bare word or a value holding "=": what follows is taken as it is
       continue;
     }
-    const QString value = (decode ? urlDecode(nameValue[1]) : nameValue[1]).trimmed();
+    QString value = decode ? urlDecode(nameValue[1]) : nameValue[1];
+    // A control character ends the value, as it ends a number ("5%000" is 5).
+    const auto control = std::find_if(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+    value.truncate(control - value.cbegin());
+    value = value.trimmed();
     flags |= parseGraphItem(nameValue[0] + u'=' + u'"' + value + u'"', param);
   }
 

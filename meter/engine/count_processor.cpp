@@ -16,7 +16,7 @@
 #include "meter/engine/meter_state.h"
 #include "meter/link/serial_dispatch.h"
 #include "platform/tick_clock.h"
-#include "plot/plot_services.h"
+#include "plot/plot_requests.h"
 
 namespace {
 
@@ -233,8 +233,7 @@ void newMeterCount(bool& resetCountChanged) {
     notifyMeterPanel();
 
     if (zavOutFile > 0 && plotFileSlot == 0) {
-      int16_t flag = 0;
-      replotIfAuto(flag);
+      replotIfAuto();
     }
 
     if (meterHooks.setTimer3) meterHooks.setTimer3(false, 0);

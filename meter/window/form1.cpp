@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chart/chart_services.h"
 #include "core/app_windows.h"
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
@@ -43,6 +42,7 @@
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
 #include "meter/engine/meter_state.h"
+#include "meter/meter_events.h"
 #include "meter/window/protocol_analyzer.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"
@@ -51,7 +51,6 @@
 #include "platform/open_document.h"
 #include "platform/termination_signals.h"
 #include "platform/tick_clock.h"
-#include "plot/plot_services.h"
 
 namespace {
 Form1* g_form1 = nullptr;
@@ -207,8 +206,8 @@ void Form1::buildLowerFrame() {
   m_command1 = makeButton(m_frame5, QStringLiteral("Command1"), QStringLiteral("Setup"));
   m_command3 = makeButton(m_frame5, QStringLiteral("Command3(0)"), QStringLiteral("Plot"));
   m_check3 = makeCheck(m_frame5, QStringLiteral("Check3"), QStringLiteral("Auto Plot"));
-  m_option3[0] = new QRadioButton(QStringLiteral("Archive Log file"), m_frame5);
-  m_option3[1] = new QRadioButton(QStringLiteral("Current Log file"), m_frame5);
+  m_option3[0] = new QRadioButton(QStringLiteral("Current Log file"), m_frame5);
+  m_option3[1] = new QRadioButton(QStringLiteral("Archive Log file"), m_frame5);
   m_option3[0]->setObjectName(QStringLiteral("Option3(0)"));
   m_option3[1]->setObjectName(QStringLiteral("Option3(1)"));
   placePx(m_check1, 10, 10, 84, 24);
@@ -233,6 +232,7 @@ void Form1::buildLowerFrame() {
 
   connect(m_check1, &QCheckBox::stateChanged, this, [this] { Check1_Click(); });
   connect(m_check3, &QCheckBox::stateChanged, this, [this] { Check3_Click(); });
+  for (QRadioButton* o : m_option3) connect(o, &QRadioButton::toggled, this, [this] { Option3_Click(); });
   connect(m_command1, &QPushButton::clicked, this, [] { showSetupWindow(); });
   connect(m_command3, &QPushButton::clicked, this, [this] { Command3_Click(0); });
 }
@@ -369,7 +369,7 @@ void Form1::showDcdTimeStamps() {
 void Form1::Command6_Click() {
   const int32_t start = timeGetTime();
   const double n = std::floor(val(m_text13[0]->text()));
-  for (double i = 0; i < n && i < 1e6; ++i) loadAndUnloadChartWindow();
+  for (double i = 0; i < n && i < 1e6; ++i) emit meterEvents().chartLoadTestRequested();
   m_text13[1]->setText(formatNumber(msElapsed(start, timeGetTime()), QStringLiteral("#,0")));
 }
 
@@ -409,7 +409,6 @@ void Form1::fillAboutBox() {
 
 void Form1::formLoad() {
   setWindowIcon(brandIcon());
-  releasePlotForm();
   initCrcTables();
   Command4_Click(int16_t{0});
   meterOnline = false;
@@ -528,7 +527,6 @@ void Form1::confirmExit() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  releasePlotForm();
   if (programEnd) programEnd();
 }
 
@@ -537,7 +535,6 @@ void Form1::endWithoutAsking() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  releasePlotForm();
   if (programEnd) programEnd();
 }
 
@@ -552,13 +549,18 @@ void Form1::Check1_Click() {
   if ((m_check1->checkState() == Qt::Checked) != meterOnline) setOnLine(!meterOnline);
 }
 
+void Form1::Option3_Click() {
+  plotFileSlot = m_option3[1]->isChecked() ? 1 : 0;
+  m_check3->setEnabled(plotFileSlot == 0);
+}
+
 void Form1::Check3_Click() { autoPlot = m_check3->checkState() == Qt::Checked; }
 
 void Form1::Command3_Click(int16_t index) {
   if (index != 0) return;
   if (dataFileSlots[plotFileSlot].recordCount == 0 && !meterOnline) loadZavDatNEW(plotFileSlot);
   if (dataFileSlots[plotFileSlot].recordCount > 0) {
-    plotFile(true);
+    emit meterEvents().plotRequested();
   } else {
     msgBox(QStringLiteral("File not open"));
   }

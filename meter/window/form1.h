@@ -116,6 +116,7 @@ class Form1 : public QMainWindow {
   void goOffline();
   void showDcdTimeStamps();
   void Check1_Click();
+  void Option3_Click();  // which slot is plotted; "Auto Plot" only for the current file
   void Check3_Click();
   void Command3_Click(int16_t index);
 

@@ -4,10 +4,10 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "chart/chart_services.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
+#include "meter/meter_events.h"
 #include "meter/record/data_file.h"
 #include "core/setup/setup_window_calls.h"
 #include "meter/link/link_state.h"
@@ -15,7 +15,6 @@
 #include "meter/record/text_log.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
-#include "plot/plot_services.h"
 
 namespace {
 constexpr int kCancelError = 32755;  // the dialog's "user cancelled" number
@@ -140,7 +139,7 @@ MainMenus::MainMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
   }
   connect(mnuView_Messages, &QAction::triggered, this, [] { showMessageWindow(); });
   connect(mnuView_Setup, &QAction::triggered, this, [] { showSetupWindow(); });
-  connect(mnuView_Plot, &QAction::triggered, this, [] { showChartWindow(); });
+  connect(mnuView_Plot, &QAction::triggered, this, [] { emit meterEvents().chartWindowRequested(); });
 }
 
 void MainMenus::mnuFile_Click() {
