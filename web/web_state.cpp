@@ -9,7 +9,6 @@ QString webRootText;
 QString webLogFileText;
 int webLogging = 0;
 
-int32_t webServerPort = 0;
 QString webRootFolder;
 QString page404Text;
 int32_t webMaxConnections = 10;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/globals.h"  // webServerPort: 0 while not listening
 #include "imaging/pic_buffer.h"
 
 // --- settings (the web tab's fields) ---
@@ -19,7 +20,6 @@ extern QString webLogFileText;  // txtWebLogFile: empty = webserver.log in the p
 extern int webLogging;          // cheLogging: 1 on, 0 off, 2 off after a write error
 
 // --- server state ---
-extern int32_t webServerPort;  // 0 while not listening
 extern QString webRootFolder;  // ends in "/" once set
 extern QString page404Text;
 extern int32_t webMaxConnections;

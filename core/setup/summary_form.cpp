@@ -1,6 +1,5 @@
 #include "core/setup/summary_form.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,20 +65,8 @@ Form9::Form9() {
 
 Form9::~Form9() { restoreOthers(); }
 
-void Form9::disableOthers() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    const Qt::WindowType type = w->windowType();
-    if (w == this || (type != Qt::Window && type != Qt::Dialog)) continue;
-    m_saved.append({QPointer<QWidget>(w), w->isEnabled()});
-    w->setEnabled(false);
-  }
-}
-
-void Form9::restoreOthers() {
-  for (const auto& [w, enabled] : m_saved)
-    if (w) w->setEnabled(enabled);
-  m_saved.clear();
-}
+void Form9::disableOthers() { m_others.lock(this); }
+void Form9::restoreOthers() { m_others.restore(); }
 
 void Form9::showBar2(bool on) {
   m_bar2->setVisible(on);

@@ -3,10 +3,10 @@
 // job. While it is open every other window is disabled; closing it gives
 // them their state back.
 
-#include <QList>
-#include <QPointer>
 #include <QWidget>
 #include <cstdint>
+
+#include "core/setup/other_windows_lock.h"
 
 class QFrame;
 class QLabel;
@@ -39,7 +39,7 @@ class Form9 : public QWidget {
   QFrame* m_frame1;
   QFrame* m_bar1;
   QFrame* m_bar2;
-  QList<QPair<QPointer<QWidget>, bool>> m_saved;
+  OtherWindowsLock m_others;
 };
 
 // The open Form9, if any.

@@ -22,7 +22,6 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
 #include "core/log/message_window.h"
 #include "core/util/number_text.h"
 #include "core/util/tick_helpers.h"
@@ -151,7 +150,7 @@ void Form1::buildControls() {
   ind.onLedChanged = [this] { m_shape1->setFill(m_indicators->ledSolid(), m_indicators->ledColor()); };
   ind.onShape2Changed = [this] { m_shape2->setFill(true, m_indicators->shape2Color()); };
   ind.onPowerBar = [this](const PowerBarPlan& plan) { m_picture2->showPlan(plan); };
-  ind.ringBell = [] { return setupRingBell(); };
+  ind.ringBell = [] { return ::ringBell; };
   ind.beep = [this] { beep(); };
   ind.powerBarInputs = [this] {
     PowerBarInputs in;
@@ -440,12 +439,12 @@ void Form1::formLoad() {
   m_calcPanel->HScroll1()->setValue(3);
   m_label14->setText(QStringLiteral("temp°C"));
   mainWindowLoaded = true;
-  m_check3->setChecked(setupStartWithAutoPlot());
+  m_check3->setChecked(startWithAutoPlot);
   loadLastLogLine();
   show();
   repaint();
-  if (setupStartOnLine()) setOnLine(true);
-  if (setupStartMinimized()) setWindowState(windowState() | Qt::WindowMinimized);
+  if (startOnLine) setOnLine(true);
+  if (startMinimized) setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void Form1::showMenuBar(bool show) {

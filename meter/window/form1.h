@@ -160,3 +160,5 @@ class Form1 : public QMainWindow {
 
 // The main window once showMainWindow has made it, else nullptr.
 Form1* form1();
+// Makes and shows the main window (once the setup window has loaded the settings).
+void showMainWindow();

@@ -11,7 +11,7 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/setup/setup_window.h"
+#include "core/settings/setup_values.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
@@ -150,14 +150,6 @@ void MeterPanel::connectHooks() {
     f->calculator().showMeterPower();
   };
   meterHooks.powerBoxText = [f] { return f->calculator().text(Calculator::kText9); };
-  meterHooks.showPulseDetails = [](const QString& text) {
-    if (SetupWindow* s = frmSetup()) {
-      if (QPlainTextEdit* box = s->Text17()) box->setPlainText(text);
-    }
-  };
-  meterHooks.overWriteLast = [] {
-    SetupWindow* s = frmSetup();
-    QCheckBox* box = s ? s->Check1(6) : nullptr;
-    return box && box->isChecked();
-  };
+  meterHooks.showPulseDetails = [](const QString& text) { setupValues().showPulseDetails(text); };
+  meterHooks.overWriteLast = [] { return ::overWriteLast; };
 }

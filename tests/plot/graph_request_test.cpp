@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QLineEdit>
 
 #include "core/globals.h"
-#include "tests/core/settings/settings_test_support.h"
+#include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
@@ -58,18 +57,16 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 8);
 }
 
-TEST_F(GraphRequest, PlotSizeFromTheSetupWindow) {
+TEST_F(GraphRequest, PlotSizeFromTheSettingsWithoutASetupWindow) {
   setPlotSizeTextSource(nullptr);
-  if (!frmSetup()) {
-    EXPECT_EQ(plotSizeText(25), "600");
-    EXPECT_EQ(plotSizeText(26), "400");
-  }
-  SetupWindow& setup = setupWindowForTest();
-  setup.Text1(25)->setText("800");
-  setup.Text1(26)->setText("300");
+  SetupValues& values = setupValues();
+  values.setText("Text1(25)", "800");
+  values.setText("Text1(26)", "300");
   setWebGraphDefaults(m_p);
   EXPECT_EQ(m_p.width, 800);
   EXPECT_EQ(m_p.height, 300);
+  values.setText("Text1(25)", "600");
+  values.setText("Text1(26)", "400");
 }
 
 TEST_F(GraphRequest, SpanWithDefaultEndCountsBackFromTheNewestRecord) {

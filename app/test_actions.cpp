@@ -1,4 +1,4 @@
-#include "platform/test_actions.h"
+#include "app/test_actions.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,11 +15,16 @@
 namespace {
 constexpr int kWatchIntervalMs = 100;
 
+// "frmSetup.Text1(0)" names the control of that window only; "Text1(0)" any window's.
 QWidget* findControl(const QString& name, const std::function<bool(QWidget*)>& fits) {
+  const qsizetype dot = name.indexOf(u'.');
+  const QString window = dot < 0 ? QString() : name.left(dot);
+  const QString control = dot < 0 ? name : name.mid(dot + 1);
   QWidget* hidden = nullptr;
   const QWidgetList all = QApplication::allWidgets();
   for (QWidget* w : all) {
-    if (w->objectName() != name || !fits(w)) continue;
+    if (w->objectName() != control || !fits(w)) continue;
+    if (!window.isEmpty() && w->window()->objectName() != window) continue;
     if (w->window()->isVisible()) return w;
     if (!hidden) hidden = w;
   }

@@ -6,6 +6,8 @@
 //   "Name?"      logs "testActions: Name=<text>" of that label, line edit or button now and
 //                whenever its text changes.
 // A name matches a widget's objectName; a shown window's widget wins over a hidden one's.
+// A name qualified by its window's objectName ("frmSetup.Text1(0)", "Form1.Text1(0)") picks
+// that window's control when two windows have one of that name.
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "platform/test_actions.h"
+#include "app/test_actions.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +51,24 @@ TEST(TestActions, setTextsClickButtonsAndWatchLabels) {
   log.clear();
   runEventsFor(250);
   EXPECT_FALSE(log.contains("Label14"));  // only changes are logged
+}
+
+TEST(TestActions, windowQualifiedNamesPickThatWindowsControl) {
+  LogCapture log;
+  QWidget main, setup;  // both shown, each with a Text1(0)
+  main.setObjectName("Form1");
+  setup.setObjectName("frmSetup");
+  auto* mainField = named<QLineEdit>(&main, "Text1(0)");
+  auto* setupField = named<QLineEdit>(&setup, "Text1(0)");
+  main.show();
+  setup.show();
+  for (int round = 0; round < 2; ++round) {
+    runTestActions("frmSetup.Text1(0)=3;Form1.Text1(0)=1.5;Form1.Text1(0)?;Nobody.Text1(0)=9");
+    EXPECT_EQ(setupField->text(), "3");
+    EXPECT_EQ(mainField->text(), "1.5");
+  }
+  EXPECT_TRUE(log.contains("testActions: Form1.Text1(0)=1.5\n"));
+  EXPECT_TRUE(log.contains("testActions: ERROR no control 'Nobody.Text1(0)'"));
 }
 
 TEST(TestActions, aLaterStepRunsFromTheEventLoopWhileAnEarlierOneWaits) {
