@@ -36,6 +36,12 @@ graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t
   g.selPnt1 = selPnt1;
   return g;
 }
+// The core draws into its Picture1 of that size, as the window's own chart does.
+void useOwnPicture(ChartCore& core, QSize size) {
+  core.screenPlot = true;
+  core.setPlotControls(core.plotParam);
+  core.setPicture1Size(size);
+}
 }  // namespace
 
 TEST(PointText, OnePointOrAStretchByTheAnchor) {
@@ -104,9 +110,7 @@ TEST(PointText, SeriesListsByStyleAndByNumber) {
 TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
   QTemporaryDir dir;
   ChartCore core(false);
-  core.screenPlot = true;
-  core.setPlotControls(core.plotParam);
-  core.setPicture1Size(QSize(60, 40));
+  useOwnPicture(core, QSize(60, 40));
   const struct {
     const char* name;
     QByteArray magic;
@@ -128,9 +132,7 @@ TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
 TEST(ChartOutput, PageGetsTheChartAtItsOrigin) {
   QTemporaryDir dir;
   ChartCore core(false);
-  core.screenPlot = true;
-  core.setPlotControls(core.plotParam);
-  core.setPicture1Size(QSize(300, 200));
+  useOwnPicture(core, QSize(300, 200));
   QPdfWriter pdf(dir.filePath("page.pdf"));
   pdf.setResolution(96);
   EXPECT_TRUE(drawChartOnPage(core, pdf));
