@@ -1,31 +1,47 @@
-// Static file throughput on loopback, a new connection per request: our server
-// against nginx when installed, otherwise against a minimal blocking server
-// written here. The live graph case waits for the chart renderer.
-// Run: build/bench_web [requests]
+// The web server on loopback, a new connection per request, bounded in count
+// and time:
+// - static_vs_nginx: a 25 kB file, our server against nginx (started here on
+//   a free port with one worker process) when installed, otherwise against a
+//   minimal blocking server written here;
+// - graph_vs_rrdtool: fresh live graph images (PNG, 640 x 400, power and
+//   temperature of the same records) through HTTP against `rrdtool graph` of
+//   an RRD with the same number of points at the same size, one process per
+//   image; the time of one resident rrdtool (`rrdtool -`) is shown too.
+// Run: build/bench_web [requests] [points] [folder to keep both graph images in]
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
+#include "chart/chart_windows.h"
+#include "core/globals.h"
+#include "meter/record/data_file.h"
 #include "web/web_services.h"
 #include "web/web_state.h"
 
 namespace {
 constexpr int kFileSize = 25 * 1024;
+constexpr qint64 kCaseSeconds = 20;  // no case runs longer than this
+constexpr int kImageWidth = 640, kImageHeight = 400;
+constexpr int kStepSeconds = 60;          // one reading a minute
+constexpr qint64 kRrdStart = 1700000040;  // a whole minute, seconds since 1970
+constexpr Date kZavStart = 45245.5;       // the records' first day (local time, no matter which)
 
 int freePort() {
   QTcpServer s;
@@ -46,40 +62,57 @@ int connectTo(int port) {
   return fd;
 }
 
-// One request per connection; true when the whole file came back.
-bool fetch(int port) {
+// One request on its own connection; the whole answer up to the server's close.
+QByteArray fetch(int port, const QByteArray& target) {
   const int fd = connectTo(port);
-  if (fd < 0) return false;
-  static const char req[] = "GET /static.txt HTTP/1.1\r\nHost: bench\r\n\r\n";
-  (void)!::send(fd, req, sizeof req - 1, MSG_NOSIGNAL);
+  if (fd < 0) return QByteArray();
+  const QByteArray req = "GET " + target + " HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n\r\n";
+  (void)!::send(fd, req.constData(), size_t(req.size()), MSG_NOSIGNAL);
+  QByteArray answer;
   char buf[65536];
-  qint64 total = 0;
-  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) total += n;
+  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
   ::close(fd);
-  return total > kFileSize;
+  return answer;
 }
 
-// Requests per second of a client thread while the caller's loop runs.
-template <typename Loop>
-double measure(int port, int requests, Loop loop) {
+QByteArray bodyOf(const QByteArray& answer) {
+  const qsizetype end = answer.indexOf("\r\n\r\n");
+  return end < 0 ? QByteArray() : answer.mid(end + 4);
+}
+
+struct Rate {
+  int done = 0;
+  double seconds = 0;
+  double perSecond() const { return seconds > 0 ? done / seconds : 0; }
+};
+
+// Requests from a client thread while the caller's loop runs, until `requests`
+// or the case's time is up. `good` checks each answer.
+template <typename Loop, typename Good>
+Rate measure(int port, const QByteArray& target, int requests, Loop loop, Good good) {
   std::atomic<bool> done{false};
   std::atomic<int> failed{0};
+  Rate rate;
   QElapsedTimer t;
   t.start();
   std::thread client([&] {
-    for (int i = 0; i < requests; ++i)
-      if (!fetch(port)) ++failed;
+    for (int i = 0; i < requests && t.elapsed() < kCaseSeconds * 1000; ++i, ++rate.done)
+      if (!good(fetch(port, target))) ++failed;
     done = true;
   });
   while (!done) loop();
   client.join();
-  const double secs = t.nsecsElapsed() / 1e9;
-  if (failed) std::fprintf(stderr, "%d requests failed\n", failed.load());
-  return requests / secs;
+  rate.seconds = t.nsecsElapsed() / 1e9;
+  if (failed) std::fprintf(stderr, "%d of %d requests failed\n", failed.load(), rate.done);
+  return rate;
 }
 
+bool wholeFile(const QByteArray& answer) { return bodyOf(answer).size() == kFileSize; }
+void sleepALittle() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void serveEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
+
 // The smallest sound server: blocking accept, read to the empty line, write, close.
-double referenceServer(const QByteArray& file, int requests) {
+Rate referenceServer(const QByteArray& file, int requests) {
   const int port = freePort();
   const int ls = ::socket(AF_INET, SOCK_STREAM, 0);
   int one = 1;
@@ -92,9 +125,11 @@ double referenceServer(const QByteArray& file, int requests) {
   ::listen(ls, 64);
   const QByteArray answer =
       "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(file.size()) + "\r\n\r\n" + file;
+  std::atomic<bool> stop{false};
   std::thread server([&] {
-    for (int i = 0; i < requests; ++i) {
+    while (!stop) {
       const int fd = ::accept(ls, nullptr, nullptr);
+      if (fd < 0) break;
       QByteArray in;
       char buf[4096];
       while (!in.contains("\r\n\r\n")) {
@@ -106,48 +141,211 @@ double referenceServer(const QByteArray& file, int requests) {
       ::close(fd);
     }
   });
-  const double rps = measure(port, requests, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+  const Rate rate = measure(port, "/static.txt", requests, sleepALittle, wholeFile);
+  stop = true;
+  ::shutdown(ls, SHUT_RDWR);  // wakes the accept
   server.join();
   ::close(ls);
-  return rps;
+  return rate;
 }
 
-double nginxServer(const QString& nginx, const QString& root, int requests, QTemporaryDir& dir) {
+bool waitForPort(int port) {
+  for (int i = 0; i < 250; ++i) {
+    if (const int fd = connectTo(port); fd >= 0) {
+      ::close(fd);
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// nginx in the foreground, one process serving (no master), its files in `prefix`.
+Rate nginxServer(const QString& nginx, const QString& root, int requests, const QString& prefix) {
   const int port = freePort();
-  const QString conf = dir.filePath(QStringLiteral("nginx.conf"));
+  const QString conf = prefix + QStringLiteral("/nginx.conf");
   QFile f(conf);
-  f.open(QIODevice::WriteOnly);
+  if (!f.open(QIODevice::WriteOnly)) return {};
   f.write(QStringLiteral("daemon off; master_process off; worker_processes 1; error_log %1/error.log; pid %1/nginx.pid;\n"
                          "events { worker_connections 256; }\n"
-                         "http { access_log off; server { listen 127.0.0.1:%2; root %3; } }\n")
-              .arg(dir.path())
+                         "http { access_log off; client_body_temp_path %1/body; proxy_temp_path %1/proxy;\n"
+                         "  fastcgi_temp_path %1/fastcgi; server { listen 127.0.0.1:%2; root %3; } }\n")
+              .arg(prefix)
               .arg(port)
               .arg(root)
               .toUtf8());
   f.close();
   QProcess p;
-  p.start(nginx, {QStringLiteral("-c"), conf, QStringLiteral("-p"), dir.path()});
-  if (!p.waitForStarted(5000)) return 0;
-  for (int i = 0; i < 100; ++i) {
-    const int fd = connectTo(port);
-    if (fd >= 0) {
-      ::close(fd);
+  p.setProcessChannelMode(QProcess::ForwardedChannels);
+  p.start(nginx, {QStringLiteral("-c"), conf, QStringLiteral("-p"), prefix, QStringLiteral("-e"),
+                  prefix + QStringLiteral("/error.log")});
+  if (!p.waitForStarted(5000)) return {};
+  Rate rate;
+  if (waitForPort(port) && p.state() == QProcess::Running)
+    rate = measure(port, "/static.txt", requests, sleepALittle, wholeFile);
+  p.terminate();
+  if (!p.waitForFinished(5000)) p.kill();
+  p.waitForFinished(5000);
+  return rate;
+}
+
+// --- the graph ---
+
+// Power (W) and temperature (°C) of reading i, the same for both programs.
+double powerAt(int i) { return 1500 + 1200 * std::sin(i / 37.0); }
+// The records hold a half degree as a byte: (code + 40) / 2 °C.
+int tempCodeAt(int i) { return int(std::lround(2 * (20 + 8 * std::cos(i / 91.0)) - 40)); }
+double tempAt(int i) { return (tempCodeAt(i) + 40) / 2.0; }
+
+// `points` readings a minute apart in one section, installed as the plotted file.
+bool installDataFile(const QString& path, int points) {
+  fileSection h;
+  h.startTime = kZavStart;
+  h.version = 1003000;
+  h.sensorVer = 24840;
+  h.ticksPerSec = 1000;
+  h.WsPerCount = kStepSeconds;  // a count a minute per watt
+  h.resetCount = 1;
+  h.records = points;
+  QByteArray bytes = packSection(h);
+  double energy = 0;  // Ws
+  for (int i = 0; i < points; ++i) {
+    meterRecord r;
+    r.recTime = kZavStart + i * double(kStepSeconds) / 86400.0;
+    if (i > 0) energy += powerAt(i) * kStepSeconds;
+    r.count = int32_t(std::lround(energy / kStepSeconds));
+    r.ticks = int32_t(i * kStepSeconds * 1000);
+    r.temp = int16_t(tempCodeAt(i));
+    bytes += packRecord(r);
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return false;
+  f.close();
+  zavDatFileName[0] = path;
+  plotFileSlot = 0;
+  ZAVdetectorVer = 24840;
+  maxPlotPoints = points;  // every reading is drawn
+  maxMeterPower = 3000;    // the power scale
+  return loadZavDatNEW(0) && dataFileSlots[0].recordCount == points;
+}
+
+QByteArray firstGraph;
+
+bool isGraph(const QByteArray& answer) {
+  const QByteArray body = bodyOf(answer);
+  if (!body.startsWith("\x89PNG")) return false;
+  if (!firstGraph.isEmpty()) return true;
+  firstGraph = body;
+  return QImage::fromData(body).size() == QSize(kImageWidth, kImageHeight);
+}
+
+Rate ourGraphs(int port, int images) {
+  const QByteArray target = "/zavPlot.png?w=" + QByteArray::number(kImageWidth) + "&h=" +
+                            QByteArray::number(kImageHeight);
+  return measure(port, target, images, serveEvents, isGraph);
+}
+
+void keepGraphs(const QString& folder, const QString& rrdImage) {
+  QFile f(folder + QStringLiteral("/zav.png"));
+  if (f.open(QIODevice::WriteOnly)) f.write(firstGraph);
+  QFile::remove(folder + QStringLiteral("/rrdtool.png"));
+  QFile::copy(rrdImage, folder + QStringLiteral("/rrdtool.png"));
+}
+
+int runTool(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return -1;
+  }
+  if (p.exitCode() != 0) std::fprintf(stderr, "%s: %s", qPrintable(program), p.readAllStandardError().constData());
+  return p.exitCode();
+}
+
+// The same readings as an RRD of one-minute steps, power and temperature.
+bool makeRrd(const QString& rrdtool, const QString& rrd, int points) {
+  const QStringList create = {QStringLiteral("create"), rrd, QStringLiteral("--start"), QString::number(kRrdStart - kStepSeconds),
+                              QStringLiteral("--step"), QString::number(kStepSeconds),
+                              QStringLiteral("DS:power:GAUGE:%1:U:U").arg(2 * kStepSeconds),
+                              QStringLiteral("DS:temp:GAUGE:%1:U:U").arg(2 * kStepSeconds),
+                              QStringLiteral("RRA:AVERAGE:0.5:1:%1").arg(points)};
+  if (runTool(rrdtool, create) != 0) return false;
+  for (int from = 0; from < points; from += 500) {
+    QStringList update = {QStringLiteral("update"), rrd};
+    for (int i = from; i < std::min(points, from + 500); ++i)
+      update << QStringLiteral("%1:%2:%3").arg(kRrdStart + qint64(i) * kStepSeconds).arg(powerAt(i), 0, 'f', 1).arg(tempAt(i), 0, 'f', 1);
+    if (runTool(rrdtool, update) != 0) return false;
+  }
+  return true;
+}
+
+QStringList rrdGraphArgs(const QString& rrd, const QString& png, int points) {
+  return {QStringLiteral("graph"), png, QStringLiteral("--imgformat"), QStringLiteral("PNG"),
+          QStringLiteral("--width"), QString::number(kImageWidth), QStringLiteral("--height"),
+          QString::number(kImageHeight), QStringLiteral("--full-size-mode"), QStringLiteral("--start"),
+          QString::number(kRrdStart), QStringLiteral("--end"),
+          QString::number(kRrdStart + qint64(points - 1) * kStepSeconds), QStringLiteral("--title"), QStringLiteral("Zav"),
+          QStringLiteral("DEF:p=%1:power:AVERAGE").arg(rrd), QStringLiteral("DEF:t=%1:temp:AVERAGE").arg(rrd),
+          QStringLiteral("LINE1:p#FF0000:Power"), QStringLiteral("LINE1:t#0000FF:Temp")};
+}
+
+// rrdtool graph as a process per image.
+Rate rrdProcesses(const QString& rrdtool, const QStringList& args, int images) {
+  Rate rate;
+  QElapsedTimer t;
+  t.start();
+  for (; rate.done < images && t.elapsed() < kCaseSeconds * 1000; ++rate.done)
+    if (runTool(rrdtool, args) != 0) return {};
+  rate.seconds = t.nsecsElapsed() / 1e9;
+  return rate;
+}
+
+// One resident rrdtool reading graph commands from its input ("rrdtool -").
+Rate rrdPipe(const QString& rrdtool, const QStringList& args, int images) {
+  QProcess p;
+  p.start(rrdtool, {QStringLiteral("-")});
+  if (!p.waitForStarted(5000)) return {};
+  QByteArray line;
+  for (const QString& a : args) line += '"' + a.toUtf8() + "\" ";
+  line += '\n';
+  Rate rate;
+  QElapsedTimer t;
+  t.start();
+  for (; rate.done < images && t.elapsed() < kCaseSeconds * 1000; ++rate.done) {
+    p.write(line);
+    QByteArray reply;
+    while (!reply.contains("OK ") && !reply.contains("ERROR")) {
+      if (!p.waitForReadyRead(10000)) break;
+      reply += p.readAllStandardOutput();
+    }
+    if (!reply.contains("OK ")) {
+      std::fprintf(stderr, "rrdtool -: %s\n", reply.constData());
+      rate = {};
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  const double rps = measure(port, requests, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
-  p.terminate();
-  p.waitForFinished(5000);
-  return rps;
+  rate.seconds = t.nsecsElapsed() / 1e9;
+  p.closeWriteChannel();
+  if (!p.waitForFinished(5000)) p.kill();
+  return rate;
+}
+
+QString findTool(const char* name) {
+  return QStandardPaths::findExecutable(QLatin1String(name), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
 }
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);  // the live graph is drawn by a hidden chart window
   const int requests = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
+  const int points = argc > 2 ? std::clamp(std::atoi(argv[2]), 10, 100000) : 1440;
+  const int images = std::max(10, requests / 20);
   QTemporaryDir dir;
   QDir(dir.path()).mkpath(QStringLiteral("root"));
+  QDir(dir.path()).mkpath(QStringLiteral("nginx"));
   QByteArray file(kFileSize, 'z');
   for (int i = 0; i < kFileSize; i += 64) file[i] = '\n';
   QFile out(dir.filePath(QStringLiteral("root/static.txt")));
@@ -155,6 +353,11 @@ int main(int argc, char** argv) {
   out.write(file);
   out.close();
 
+  if (!installDataFile(dir.filePath(QStringLiteral("bench.ZAV")), points)) {
+    std::fprintf(stderr, "the data file was not installed\n");
+    return 1;
+  }
+  connectChartWindows();
   webRootText = dir.filePath(QStringLiteral("root"));
   webPortText = QString::number(freePort());
   webLogging = 0;
@@ -163,18 +366,40 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the server did not start\n");
     return 1;
   }
-  const double ours = measure(webServerPort, requests, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+  const Rate ours = measure(webServerPort, "/static.txt", requests, serveEvents, wholeFile);
+  const Rate ourImages = ourGraphs(webServerPort, images);
   stopWebServer();
+  releaseChartWindows();
 
-  const QString nginx = QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
-  double base = nginx.isEmpty() ? 0 : nginxServer(nginx, dir.filePath(QStringLiteral("root")), requests, dir);
-  const char* baseline = "nginx";
-  if (base <= 0) {
+  const QString nginx = findTool("nginx");
+  Rate base = nginx.isEmpty() ? Rate{} : nginxServer(nginx, dir.filePath(QStringLiteral("root")), requests, dir.filePath(QStringLiteral("nginx")));
+  const char* baseline = "nginx_1worker";
+  if (base.perSecond() <= 0) {
     base = referenceServer(file, requests);
     baseline = "reference";
   }
-  std::printf("BENCH static_vs_nginx requests=%d ours_rps=%.0f %s_rps=%.0f ratio=%.3f\n", requests, ours, baseline, base,
-              ours / base);
-  std::printf("BENCH graph_vs_rrdtool skipped (no graph renderer in this build yet)\n");
+  std::printf("BENCH static_vs_nginx size=%d requests=%d ours_rps=%.0f %s_rps=%.0f ratio=%.3f\n", kFileSize, ours.done,
+              ours.perSecond(), baseline, base.perSecond(), ours.perSecond() / base.perSecond());
+
+  const QString rrdtool = findTool("rrdtool");
+  const QString rrd = dir.filePath(QStringLiteral("bench.rrd"));
+  if (rrdtool.isEmpty() || !makeRrd(rrdtool, rrd, points)) {
+    std::printf("BENCH graph_vs_rrdtool skipped (rrdtool is not installed) points=%d ours_ms=%.2f\n", points,
+                1000 / ourImages.perSecond());
+    return 0;
+  }
+  const QStringList args = rrdGraphArgs(rrd, dir.filePath(QStringLiteral("rrd.png")), points);
+  const Rate processes = rrdProcesses(rrdtool, args, images);
+  const Rate pipe = rrdPipe(rrdtool, args, images);
+  if (processes.perSecond() <= 0) {
+    std::printf("BENCH graph_vs_rrdtool skipped (rrdtool graph failed)\n");
+    return 0;
+  }
+  if (argc > 3) keepGraphs(QString::fromLocal8Bit(argv[3]), args[1]);
+  const double oursMs = 1000 / ourImages.perSecond(), rrdMs = 1000 / processes.perSecond();
+  std::printf("BENCH graph_vs_rrdtool points=%d size=%dx%d images=%d ours_ms=%.2f rrdtool_process_ms=%.2f "
+              "rrdtool_resident_ms=%.2f ratio=%.3f\n",
+              points, kImageWidth, kImageHeight, ourImages.done, oursMs, rrdMs,
+              pipe.perSecond() > 0 ? 1000 / pipe.perSecond() : 0.0, oursMs / rrdMs);
   return 0;
 }
