@@ -27,7 +27,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "chart/chart_windows.h"
 #include "core/globals.h"
@@ -112,23 +114,37 @@ void sleepALittle() { std::this_thread::sleep_for(std::chrono::milliseconds(1));
 void serveEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
 
 // The smallest sound server: blocking accept, read to the empty line, write, close.
-Rate referenceServer(const QByteArray& file, int requests) {
-  const int port = freePort();
-  const int ls = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  setsockopt(ls, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(ls, 64);
-  const QByteArray answer =
-      "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(file.size()) + "\r\n\r\n" + file;
-  std::atomic<bool> stop{false};
-  std::thread server([&] {
-    while (!stop) {
-      const int fd = ::accept(ls, nullptr, nullptr);
+class ReferenceServer {
+ public:
+  explicit ReferenceServer(const QByteArray& file)
+      : m_answer("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(file.size()) +
+                 "\r\n\r\n" + file) {
+    m_port = freePort();
+    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(m_port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(m_listener, 64) != 0) {
+      m_port = 0;
+      return;
+    }
+    m_thread = std::thread([this] { serve(); });
+  }
+  ~ReferenceServer() {
+    m_stop = true;
+    ::shutdown(m_listener, SHUT_RDWR);  // wakes the accept
+    if (m_thread.joinable()) m_thread.join();
+    ::close(m_listener);
+  }
+  int port() const { return m_port; }
+
+ private:
+  void serve() {
+    while (!m_stop) {
+      const int fd = ::accept(m_listener, nullptr, nullptr);
       if (fd < 0) break;
       QByteArray in;
       char buf[4096];
@@ -137,17 +153,16 @@ Rate referenceServer(const QByteArray& file, int requests) {
         if (n <= 0) break;
         in.append(buf, n);
       }
-      (void)!::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+      (void)!::send(fd, m_answer.constData(), size_t(m_answer.size()), MSG_NOSIGNAL);
       ::close(fd);
     }
-  });
-  const Rate rate = measure(port, "/static.txt", requests, sleepALittle, wholeFile);
-  stop = true;
-  ::shutdown(ls, SHUT_RDWR);  // wakes the accept
-  server.join();
-  ::close(ls);
-  return rate;
-}
+  }
+  QByteArray m_answer;
+  int m_port = 0;
+  int m_listener = -1;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
 
 bool waitForPort(int port) {
   for (int i = 0; i < 250; ++i) {
@@ -161,32 +176,64 @@ bool waitForPort(int port) {
 }
 
 // nginx in the foreground, one process serving (no master), its files in `prefix`.
-Rate nginxServer(const QString& nginx, const QString& root, int requests, const QString& prefix) {
-  const int port = freePort();
-  const QString conf = prefix + QStringLiteral("/nginx.conf");
-  QFile f(conf);
-  if (!f.open(QIODevice::WriteOnly)) return {};
-  f.write(QStringLiteral("daemon off; master_process off; worker_processes 1; error_log %1/error.log; pid %1/nginx.pid;\n"
-                         "events { worker_connections 256; }\n"
-                         "http { access_log off; client_body_temp_path %1/body; proxy_temp_path %1/proxy;\n"
-                         "  fastcgi_temp_path %1/fastcgi; server { listen 127.0.0.1:%2; root %3; } }\n")
-              .arg(prefix)
-              .arg(port)
-              .arg(root)
-              .toUtf8());
-  f.close();
-  QProcess p;
-  p.setProcessChannelMode(QProcess::ForwardedChannels);
-  p.start(nginx, {QStringLiteral("-c"), conf, QStringLiteral("-p"), prefix, QStringLiteral("-e"),
-                  prefix + QStringLiteral("/error.log")});
-  if (!p.waitForStarted(5000)) return {};
-  Rate rate;
-  if (waitForPort(port) && p.state() == QProcess::Running)
-    rate = measure(port, "/static.txt", requests, sleepALittle, wholeFile);
-  p.terminate();
-  if (!p.waitForFinished(5000)) p.kill();
-  p.waitForFinished(5000);
-  return rate;
+class NginxServer {
+ public:
+  NginxServer(const QString& nginx, const QString& root, const QString& prefix) {
+    const int port = freePort();
+    QFile f(prefix + QStringLiteral("/nginx.conf"));
+    if (!f.open(QIODevice::WriteOnly)) return;
+    f.write(QStringLiteral("daemon off; master_process off; worker_processes 1; error_log %1/error.log; pid %1/nginx.pid;\n"
+                           "events { worker_connections 256; }\n"
+                           "http { access_log off; client_body_temp_path %1/body; proxy_temp_path %1/proxy;\n"
+                           "  fastcgi_temp_path %1/fastcgi; server { listen 127.0.0.1:%2; root %3; } }\n")
+                .arg(prefix)
+                .arg(port)
+                .arg(root)
+                .toUtf8());
+    f.close();
+    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_process.start(nginx, {QStringLiteral("-c"), f.fileName(), QStringLiteral("-p"), prefix, QStringLiteral("-e"),
+                            prefix + QStringLiteral("/error.log")});
+    if (m_process.waitForStarted(5000) && waitForPort(port) && m_process.state() == QProcess::Running) m_port = port;
+  }
+  ~NginxServer() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) m_process.kill();
+    m_process.waitForFinished(5000);
+  }
+  int port() const { return m_port; }
+
+ private:
+  QProcess m_process;
+  int m_port = 0;
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Rounds of ours and the baseline alternate, so a busy machine slows both alike;
+// the median round of each counts.
+struct Comparison {
+  int requests = 0;
+  double ours = 0, base = 0;
+};
+Comparison staticRounds(int ourPort, int basePort, int requests) {
+  constexpr int kRounds = 5;
+  std::vector<double> ours, base;
+  Comparison c;
+  for (int r = 0; r < kRounds; ++r) {
+    const Rate a = measure(ourPort, "/static.txt", requests / kRounds, serveEvents, wholeFile);
+    const Rate b = measure(basePort, "/static.txt", requests / kRounds, sleepALittle, wholeFile);
+    ours.push_back(a.perSecond());
+    base.push_back(b.perSecond());
+    c.requests += a.done;
+  }
+  c.ours = median(ours);
+  c.base = median(base);
+  return c;
 }
 
 // --- the graph ---
@@ -366,26 +413,31 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the server did not start\n");
     return 1;
   }
-  const Rate ours = measure(webServerPort, "/static.txt", requests, serveEvents, wholeFile);
   const Rate ourImages = ourGraphs(webServerPort, images);
+
+  // Both servers run while the rounds alternate; without nginx the reference
+  // server stands in.
+  const QString nginxPath = findTool("nginx");
+  std::unique_ptr<NginxServer> nginx;
+  if (!nginxPath.isEmpty())
+    nginx = std::make_unique<NginxServer>(nginxPath, dir.filePath(QStringLiteral("root")), dir.filePath(QStringLiteral("nginx")));
+  std::unique_ptr<ReferenceServer> reference;
+  if (!nginx || nginx->port() == 0) reference = std::make_unique<ReferenceServer>(file);
+  const char* baseline = reference ? "reference" : "nginx_1worker";
+  const int basePort = reference ? reference->port() : nginx->port();
+  const Comparison c = basePort ? staticRounds(webServerPort, basePort, requests) : Comparison{};
+  reference.reset();
+  nginx.reset();
   stopWebServer();
   releaseChartWindows();
-
-  const QString nginx = findTool("nginx");
-  Rate base = nginx.isEmpty() ? Rate{} : nginxServer(nginx, dir.filePath(QStringLiteral("root")), requests, dir.filePath(QStringLiteral("nginx")));
-  const char* baseline = "nginx_1worker";
-  if (base.perSecond() <= 0) {
-    base = referenceServer(file, requests);
-    baseline = "reference";
-  }
-  std::printf("BENCH static_vs_nginx size=%d requests=%d ours_rps=%.0f %s_rps=%.0f ratio=%.3f\n", kFileSize, ours.done,
-              ours.perSecond(), baseline, base.perSecond(), ours.perSecond() / base.perSecond());
+  std::printf("BENCH static_vs_nginx size=%d requests=%d ours_rps=%.0f %s_rps=%.0f ratio=%.3f\n", kFileSize, c.requests,
+              c.ours, baseline, c.base, c.base > 0 ? c.ours / c.base : 0.0);
 
   const QString rrdtool = findTool("rrdtool");
   const QString rrd = dir.filePath(QStringLiteral("bench.rrd"));
   if (rrdtool.isEmpty() || !makeRrd(rrdtool, rrd, points)) {
-    std::printf("BENCH graph_vs_rrdtool skipped (rrdtool is not installed) points=%d ours_ms=%.2f\n", points,
-                1000 / ourImages.perSecond());
+    std::printf("BENCH graph_vs_rrdtool skipped (%s) points=%d ours_ms=%.2f\n",
+                rrdtool.isEmpty() ? "rrdtool is not installed" : "the RRD was not made", points, 1000 / ourImages.perSecond());
     return 0;
   }
   const QStringList args = rrdGraphArgs(rrd, dir.filePath(QStringLiteral("rrd.png")), points);
