@@ -77,11 +77,22 @@ QString applicationRoot(const QString& headerBlock, int localPort) {
   return pageSafeText(value) + u'/';
 }
 
+// The Date line changes once a second: the last one made is kept.
+const QString& httpDateOf(const QDateTime& now) {
+  static QDateTime last;
+  static QString text;
+  if (!last.isValid() || now != last) {
+    text = formatHttpDate(now);
+    last = now;
+  }
+  return text;
+}
+
 QString commonHeader(const QDateTime& now, bool found) {
   return (found ? QStringLiteral("HTTP/1.1 200 OK") : QStringLiteral("HTTP/1.1 404 Not Found")) + kCrLf +
          QStringLiteral("Server: ") + appName + QStringLiteral(" ver ") + QString::number(ZAV_VERSION_MAJOR) + u'.' +
          QString::number(ZAV_VERSION_MINOR) + u'.' + QString::number(ZAV_VERSION_REVISION) + kCrLf +
-         QStringLiteral("Date: ") + formatHttpDate(now) + kCrLf;
+         QStringLiteral("Date: ") + httpDateOf(now) + kCrLf;
 }
 
 QString notFoundBody(const QString& appRoot) {
@@ -108,10 +119,20 @@ QString summaryOf(const QString& header, const QString& sizeName, qsizetype size
          QStringLiteral("= '") + name + u'\'' + kCrLf;
 }
 
+// The header, the empty line and the body in one buffer, as 8-bit text.
+QByteArray answerBytes(const QString& header, QByteArrayView body) {
+  QByteArray out;
+  out.reserve(header.size() + kCrLf.size() + body.size());
+  out += header.toLatin1();
+  out += "\r\n";
+  out += body;
+  return out;
+}
+
 WebResponse textAnswer(const QString& header, const QString& body, const QString& sizeName,
                        const QString& nameKey, const QString& name) {
   WebResponse r;
-  r.sends.append((header + kCrLf + body).toLatin1());
+  r.sends.append(answerBytes(header, body.toLatin1()));
   r.summary = summaryOf(header, sizeName, body.size(), nameKey, name);
   return r;
 }
@@ -138,6 +159,17 @@ QString pageSafeText(const QString& text) {
     out += c;
   }
   return out;
+}
+
+QDateTime currentWebSecond() {
+  static qint64 second = -1;
+  static QDateTime local;
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  if (now != second) {
+    local = QDateTime::fromSecsSinceEpoch(now);
+    second = now;
+  }
+  return local;
 }
 
 QString formatHttpDate(const QDateTime& local) {
@@ -264,7 +296,7 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
     const QByteArray& bytes = liveGraph ? picBuffer : picFile;
     header += QStringLiteral("Content-Length: ") + QString::number(bytes.size()) + kCrLf;
     if (liveGraph) {
-      r.sends.append((header + kCrLf).toLatin1() + bytes);
+      r.sends.append(answerBytes(header, bytes));
     } else {
       r.sends.append((header + kCrLf).toLatin1());
       if (!bytes.isEmpty()) r.sends.append(bytes);
@@ -276,10 +308,11 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
   if (!isTextExt(fileExt)) return r;
 
   bool ok = true;
-  QString htmldata = QString::fromLatin1(readFileBytes(filePath, &ok, &r.error));
+  QByteArray htmldata = readFileBytes(filePath, &ok, &r.error);
   if (!ok) return r;
+  // Only template pages go through text; other files are sent as read.
   if (fileExt == u".asp" || fileName == u"zav.css" || fileName == u"zav.js")
-    htmldata = substituteTemplate(htmldata, request.query, appRoot, now);
+    htmldata = substituteTemplate(QString::fromLatin1(htmldata), request.query, appRoot, now).toLatin1();
   QString type = fileExt == u".js"    ? QStringLiteral("text/javascript")
                  : fileExt == u".xml" ? QStringLiteral("text/xml")
                  : fileExt == u".txt" ? QStringLiteral("text/plain")
@@ -290,7 +323,9 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
                    QStringLiteral("Cache-Control: no-cache, no-store") + kCrLf;
   if (fileExt != u".css" && fileExt != u".xml")
     header += QStringLiteral("Content-Length: ") + QString::number(htmldata.size()) + kCrLf;
-  return textAnswer(header, htmldata, QStringLiteral("len(htmldata)"), QStringLiteral("filePath"), filePath);
+  r.sends.append(answerBytes(header, htmldata));
+  r.summary = summaryOf(header, QStringLiteral("len(htmldata)"), htmldata.size(), QStringLiteral("filePath"), filePath);
+  return r;
 }
 
 QString make404Page() {

@@ -23,6 +23,9 @@ struct WebResponse {
 
 WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now);
 
+// The local time of the current second (the answers' texts show no finer time);
+// made anew once a second.
+QDateTime currentWebSecond();
 // "Mon, 07 Dec 2026 00:30:05" of the given local time plus one hour.
 QString formatHttpDate(const QDateTime& local);
 // The long not-found page kept while the server runs.

@@ -29,11 +29,6 @@ bool appendToLog(const QString& path, const QByteArray& bytes, QString& error) {
   return true;
 }
 
-bool loggingOn() {
-  emit webEvents().settingsNeeded();
-  return webLogging == 1;
-}
-
 void writeLog(const QString& entry) {
   const QString path = webLogPath(webLogFileText);
   QString error;
@@ -43,6 +38,11 @@ void writeLog(const QString& entry) {
                                  error + u')');
 }
 }  // namespace
+
+bool webLoggingOn() {
+  emit webEvents().settingsNeeded();
+  return webLogging == 1;
+}
 
 QString formatLogTime(const QDateTime& local) { return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
@@ -76,7 +76,10 @@ QString webLogEntry(const QDateTime& now, const WebLogSocket& s, int event, cons
 }
 
 void logWebServerEvent(const WebLogSocket& socket, int event, const QString& text) {
-  if (!loggingOn()) return;
+  if (webLoggingOn()) writeWebServerEvent(socket, event, text);
+}
+
+void writeWebServerEvent(const WebLogSocket& socket, int event, const QString& text) {
   writeLog(webLogEntry(QDateTime::currentDateTime(), socket, event, text));
 }
 
@@ -90,5 +93,5 @@ QString webErrorReport(const QDateTime& now, const QString& procedure, int numbe
 void logWebError(const QString& procedure, int number, const QString& description) {
   const QString report = webErrorReport(QDateTime::currentDateTime(), procedure, number, description);
   logMsg(-1, QStringLiteral("logWebError: ") + report);
-  if (loggingOn()) writeLog(report);
+  if (webLoggingOn()) writeLog(report);
 }

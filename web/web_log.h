@@ -23,6 +23,10 @@ QString webLogEntry(const QDateTime& now, const WebLogSocket& socket, int event,
 // Appends the entry when logging is on; a failed write switches logging off
 // (grey) and announces why. The server goes on either way.
 void logWebServerEvent(const WebLogSocket& socket, int event, const QString& text);
+// The same in two steps, so a caller builds its text only for the log:
+// whether logging is on (the setting is read afresh), then the entry.
+bool webLoggingOn();
+void writeWebServerEvent(const WebLogSocket& socket, int event, const QString& text);
 // The six-line error report of a failed request: to the server log (when
 // logging is on) and to the message window at level -1.
 QString webErrorReport(const QDateTime& now, const QString& procedure, int number, const QString& description);

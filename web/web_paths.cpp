@@ -55,8 +55,26 @@ QString decodeWebPage(const QString& page, bool& ok) {
   return QString::fromUtf8(bytes);
 }
 
+namespace {
+// The last root resolved, and what it resolved to.
+QString resolvedRoot, resolvedRootReal;
+
+const QString& realRoot(const QString& root) {
+  if (root != resolvedRoot || resolvedRootReal.isEmpty()) {
+    resolvedRoot = root;
+    resolvedRootReal = QFileInfo(root).canonicalFilePath();
+  }
+  return resolvedRootReal;
+}
+}  // namespace
+
+void forgetWebRootPath() {
+  resolvedRoot.clear();
+  resolvedRootReal.clear();
+}
+
 bool insideWebRoot(const QString& root, const QString& filePath) {
-  const QString rootReal = QFileInfo(root).canonicalFilePath();
+  const QString& rootReal = realRoot(root);
   if (rootReal.isEmpty()) return false;
   QFileInfo fi(filePath);
   // For a file that does not exist, the nearest existing folder decides.
@@ -66,5 +84,5 @@ bool insideWebRoot(const QString& root, const QString& filePath) {
     fi = QFileInfo(parent);
   }
   const QString real = fi.canonicalFilePath();
-  return real == rootReal || real.startsWith(rootReal + u'/');
+  return real.startsWith(rootReal) && (real.size() == rootReal.size() || real[rootReal.size()] == u'/');
 }

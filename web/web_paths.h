@@ -27,5 +27,7 @@ QByteArray readFileBytes(const QString& path, bool* ok = nullptr, QString* error
 // control byte.
 QString decodeWebPage(const QString& page, bool& ok);
 // True when the file lies inside the root once symbolic links are resolved;
-// a path that does not exist is judged by its nearest existing folder.
+// a path that does not exist is judged by its nearest existing folder. The
+// root's own resolution is kept until forgetWebRootPath (each server start).
 bool insideWebRoot(const QString& root, const QString& filePath);
+void forgetWebRootPath();

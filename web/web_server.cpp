@@ -96,19 +96,24 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
   while (j <= webMaxConnections && j < webSocketSlots.size() && webSocketSlots[j] != 0) ++j;
   if (j > webMaxConnections || j >= webSocketSlots.size()) return;
   webSocketSlots[j] = int16_t(j);
-  const int loaded = m_sockets.loadedCount();
-  QString text = QStringLiteral("  * j=") + QString::number(loaded) + QStringLiteral(" i=") + QString::number(j) +
-                 u' ' + (loaded != j ? QString(10, u'*') : QString()) + QStringLiteral("  requestID=") +
-                 QString::number(requestId) + QStringLiteral(" (");
-  for (int i = 1; i <= webMaxConnections && i < webSocketSlots.size(); ++i)
-    text += u' ' + QString::number(webSocketSlots[i]);
-  logWebServerEvent(logSocket(0), 0, text + QStringLiteral(" )"));
+  logEvent(0, 0, [&] {
+    const int loaded = m_sockets.loadedCount();
+    QString text = QStringLiteral("  * j=") + QString::number(loaded) + QStringLiteral(" i=") + QString::number(j) +
+                   u' ' + (loaded != j ? QString(10, u'*') : QString()) + QStringLiteral("  requestID=") +
+                   QString::number(requestId) + QStringLiteral(" (");
+    for (int i = 1; i <= webMaxConnections && i < webSocketSlots.size(); ++i)
+      text += u' ' + QString::number(webSocketSlots[i]);
+    return text + QStringLiteral(" )");
+  });
 
   countUp(webAcceptCount, 1);
   ++webActiveCount;
-  if (webActiveCount > webPeakActive) webPeakActive = webActiveCount;
   showCounter(2);
-  showCounter(3);
+  // The peak box changes only with a new peak.
+  if (webActiveCount > webPeakActive) {
+    webPeakActive = webActiveCount;
+    showCounter(3);
+  }
   if (m_sockets.state(j) != sckClosed) m_sockets.close(j);
   if (m_sockets.accept(j, requestId)) {
     armSlot(j);
@@ -131,11 +136,15 @@ void WebServer::dataArrival(int index) {
   // From here it measures the answer's progress: a client that stops reading
   // loses its slot too.
   if (s.idle) s.idle->start(webIdleTimeout);
-  const QString received = req.status == RequestStatus::TooLarge ? QString() : req.received;
-  QString text = QStringLiteral("  BytesReceived=") + QString::number(s.buffer.size()) + kCrLf + kHyphens + kCrLf +
-                 quoted(received, QStringLiteral("  > "));
+  // The log text: what was received, then the error word or what was sent.
+  const qsizetype bytesReceived = s.buffer.size();
+  const auto logText = [&](const QString& outcome) {
+    const QString received = req.status == RequestStatus::TooLarge ? QString() : req.received;
+    return QStringLiteral("  BytesReceived=") + QString::number(bytesReceived) + kCrLf + kHyphens + kCrLf +
+           quoted(received, QStringLiteral("  > ")) + kCrLf + kHyphens + kCrLf + outcome;
+  };
   const auto refuse = [&](const char* word) {
-    logWebServerEvent(logSocket(index), 1, text + kCrLf + kHyphens + kCrLf + QLatin1String(word) + kCrLf);
+    logEvent(index, 1, [&] { return logText(QLatin1String(word) + kCrLf); });
     releaseSlot(index);
   };
   if (req.status == RequestStatus::TooLarge) return refuse("request headers too long, connection closed");
@@ -143,34 +152,34 @@ void WebServer::dataArrival(int index) {
   if (req.status == RequestStatus::BadLine) return refuse("ERROR 2");
 
   const WebResponse r = buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query},
-                                      QDateTime::currentDateTime());
+                                      currentWebSecond());
   if (!r.error.isEmpty()) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, r.error);
   for (const QByteArray& bytes : r.sends) m_sockets.sendData(index, bytes);
-  text += kCrLf + kHyphens + kCrLf + quoted(r.summary, QStringLiteral("  < "));
-  logWebServerEvent(logSocket(index), 1, text);
+  logEvent(index, 1, [&] { return logText(quoted(r.summary, QStringLiteral("  < "))); });
   // Nothing to send: the connection is closed here, no client waits on it.
   if (r.sends.isEmpty()) releaseSlot(index);
 }
 
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
   if (Slot& s = slot(index); s.idle && s.answered) s.idle->start(webIdleTimeout);
-  logWebServerEvent(logSocket(index), 2,
-                    QStringLiteral("  bytesSent=") + QString::number(sent) + QStringLiteral("  bytesRemaining=") +
-                        QString::number(remaining));
+  logEvent(index, 2, [&] {
+    return QStringLiteral("  bytesSent=") + QString::number(sent) + QStringLiteral("  bytesRemaining=") +
+           QString::number(remaining);
+  });
 }
 
 void WebServer::sendComplete(int index) {
-  logWebServerEvent(logSocket(index), 3, QStringLiteral("  * closing connection"));
+  logEvent(index, 3, [] { return QStringLiteral("  * closing connection"); });
   releaseSlot(index);
 }
 
 void WebServer::closeReceived(int index) {
-  logWebServerEvent(logSocket(index), 5, QStringLiteral("  * Close received"));
+  logEvent(index, 5, [] { return QStringLiteral("  * Close received"); });
   releaseSlot(index);
 }
 
 void WebServer::idleTimeout(int index) {
-  logWebServerEvent(logSocket(index), 5, QStringLiteral("  * idle timeout, closing connection"));
+  logEvent(index, 5, [] { return QStringLiteral("  * idle timeout, closing connection"); });
   releaseSlot(index);
 }
 

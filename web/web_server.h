@@ -36,6 +36,11 @@ class WebServer : public QObject {
   void errorOccurred(int index, int number, const QString& description);
   void idleTimeout(int index);
   void countUp(int32_t& counter, int box);
+  // An entry for the log; its text is built only when logging is on.
+  template <typename Text>
+  void logEvent(int index, int event, Text text) {
+    if (webLoggingOn()) writeWebServerEvent(logSocket(index), event, text());
+  }
 
   struct Slot {
     QByteArray buffer;

@@ -49,6 +49,7 @@ void startWebServer() {
   webRequestCount = webAcceptCount = webActiveCount = webPeakActive = webErrorCount = 0;
   webCounterLimit = 10000000;
   page404Text = make404Page();
+  forgetWebRootPath();
   if (webRootFolder.isEmpty()) webRootFolder = addBackslash(webRootPath(webRootText));
 
   server.sockets().close(0);
