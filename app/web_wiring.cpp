@@ -146,7 +146,10 @@ void connectWebServerToSetupWindow() {
                      SetupWindow* w = frmSetup();
                      auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
                      if (!c) return;
-                     c->setText(formatNumber(value, QStringLiteral("#,0")));
+                     // A box is touched only when what it shows changes.
+                     const QString text = formatNumber(value, QStringLiteral("#,0"));
+                     if (c->text() != text) c->setText(text);
+                     if (c->font().bold() == marked) return;
                      QFont f = c->font();
                      f.setBold(marked);
                      c->setFont(f);
