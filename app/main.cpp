@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "app/meter_wiring.h"
 #include "core/startup.h"
 
 int main(int argc, char** argv) {
@@ -8,6 +9,7 @@ int main(int argc, char** argv) {
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
+  connectMeterToPlotAndChart();
   Main();
   // Test seam: end once start-up is done and the event loop runs.
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)

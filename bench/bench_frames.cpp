@@ -100,7 +100,6 @@ int main(int argc, char** argv) {
   });
   comSearchActive = false;
   serialFrameReceiver().reset();
-  rxBuffer.clear();
 
   // The full road: parser, count processor, data file, text log, live values.
   zavDatFileName[0] = dir.filePath("pwrData.ZAV");
@@ -110,8 +109,7 @@ int main(int argc, char** argv) {
   minTextFileSaveInterval = 1;
   openOutZavDat();
   meterOnline = true;
-  bool reset = true;
-  newMeterCount(reset);
+  clearCountProcessor();
   readingCount = 0;
   const double fullMs = runMs(stream, [](const QByteArray& chunk) { zavDataArrival(chunk); });
   meterOnline = false;

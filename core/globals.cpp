@@ -50,6 +50,7 @@ int32_t mousePointerFlags = 0, mouseMeasureFlags = 0;
 QString pricePerkWh;
 bool plotPointMarks = false;
 bool writeToZAVdataFile = false, writeToZAVtextFile = false;
+bool overWriteLast = false;
 int32_t pointTextBackColor = 0xC0FFFF;
 int32_t progStartTicks = 0;
 

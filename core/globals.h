@@ -61,6 +61,7 @@ extern int32_t mousePointerFlags, mouseMeasureFlags;
 extern QString pricePerkWh;  // price text as typed ("1.00"); the calculator reads its value
 extern bool plotPointMarks;
 extern bool writeToZAVdataFile, writeToZAVtextFile;
+extern bool overWriteLast;  // frmSetup.Check1(6): the text log overwrites its last line within a span
 extern int32_t pointTextBackColor;  // &HBBGGRR
 extern int32_t progStartTicks;      // tick count when the setup window loaded
 

@@ -33,7 +33,7 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
   int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
   RawRecord prev{};
   PointDump v{};
-  const bool byteTemperature = ZAVdetectorVer >= kByteTemperatureDetector;
+  const bool byteTemperature = ZAVdetectorVer >= kNewFrameDetectorVer;
   for (int64_t p = 0; p < pointCount; ++p) {
     int32_t rec =
         p == pointCount - 1 ? toRec

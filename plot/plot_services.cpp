@@ -3,8 +3,7 @@
 #include "core/globals.h"
 #include "meter/record/data_file.h"
 
-void replotIfAuto(int16_t& flag) {
-  Q_UNUSED(flag);
+void replotIfAuto() {
   if (!autoPlot) return;
   if (plotFileSlot < 0 || plotFileSlot > 1) return;
   if (dataFileSlots[plotFileSlot].sectionCount < 1) return;

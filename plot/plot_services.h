@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // Redraws the chart from slot plotFileSlot when autoPlot is on and the slot
-// holds at least one section. flag is not used.
-void replotIfAuto(int16_t& flag);
+// holds at least one section.
+void replotIfAuto();
 // Redraws the chart from the plotted slot; does nothing until the chart window exists.
 void plotFile(bool reload);

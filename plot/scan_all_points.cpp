@@ -127,7 +127,7 @@ RunFn runFor(bool byteTemp, bool temp) {
 bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
                    int32_t toRec, int walks, plotSeries& ps, ValueTally& tally, ScanNodes& out) {
   clearUpperVectorState();
-  const bool byteTemp = ZAVdetectorVer >= kByteTemperatureDetector;
+  const bool byteTemp = ZAVdetectorVer >= kNewFrameDetectorVer;
   const RunFn run = runFor(byteTemp, tally.wantTemp);
   // Records fetched by one read.
   constexpr int32_t kReadRecords = PlotFileView::kInOrderReadBytes / kRecordBytes;

@@ -262,6 +262,8 @@ void SetupFields::checkClick(const QString& array, int index) {
       for (const QString& n : advancedControls()) m_c.setVisible(n, advancedFunctions);
     } else if (index == 5) {
       plotPointMarks = v == 1;
+    } else if (index == 6) {
+      overWriteLast = v == 1;
     }
   } else if (array == u"Check8") {
     if (index == 0) writeToZAVdataFile = v == 1;

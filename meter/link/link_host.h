@@ -82,7 +82,6 @@ class LinkHost {
   virtual void resetSimulatedPulses() = 0;  // divider 1, counter 0
   virtual void zavDataArrival(const QByteArray& data) = 0;
   virtual void zavDataArrivalNet(const QByteArray& data) = 0;
-  virtual QByteArray& rxBuffer() = 0;
   // The latest reading handed to newMeterCount.
   virtual void setReading(int32_t count, int32_t timer, int16_t temp, int16_t voltCount, int16_t status,
                           int32_t resetCount) = 0;

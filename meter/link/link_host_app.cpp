@@ -148,7 +148,13 @@ class AppLinkHost final : public LinkHost {
   void openDataFile() override { openOutZavDat(); }
   void closeDataFile() override { closeOutZavDat(); }
   void writeLogLine(Date time, double power) override { ::writeLogLine(time, energyWh, power); }
-  void newMeterCount(bool resetCountChanged) override { ::newMeterCount(resetCountChanged); }
+  void newMeterCount(bool resetCountChanged) override {
+    if (resetCountChanged) {
+      clearCountProcessor();
+    } else {
+      ::newMeterCount(latestReading());
+    }
+  }
   void resetReadingCount() override { readingCount = 0; }
   void resetSimulatedPulses() override {
     pulseDivider = 1;
@@ -156,15 +162,9 @@ class AppLinkHost final : public LinkHost {
   }
   void zavDataArrival(const QByteArray& data) override { ::zavDataArrival(data); }
   void zavDataArrivalNet(const QByteArray& data) override { ::zavDataArrivalNet(data); }
-  QByteArray& rxBuffer() override { return ::rxBuffer; }
   void setReading(int32_t count, int32_t timer, int16_t temp, int16_t voltCount, int16_t status,
                   int32_t resetCount) override {
-    thisCount = count;
-    thisTimer = timer;
-    thisTemp = temp;
-    thisVoltCount = voltCount;
-    frameStatus = status;
-    thisResetCount = resetCount;
+    storeLatestReading({count, timer, temp, voltCount, status, resetCount});
   }
   int32_t lastProcessTick() const override { return ::lastProcessTick; }
 

@@ -8,6 +8,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
+#include "meter/engine/frame_parser.h"
 #include "meter/link/com_search.h"
 #include "meter/link/link_host.h"
 #include "meter/link/link_state.h"
@@ -218,6 +219,6 @@ void waitMs(int32_t ms, bool yieldEvents) {
 bool programEndingDuringWait() { return g_programEnding; }
 
 void stopWaiting(bool /*answered*/) {
-  linkHost().rxBuffer().clear();
+  serialFrameReceiver().clearBuffer();
   detectorAnswered = true;
 }

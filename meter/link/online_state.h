@@ -21,7 +21,7 @@ void waitMs(int32_t ms, bool yieldEvents);
 bool programEndingDuringWait();
 // Tests shorten every wait by this divisor (1 = real time) and start with no program end.
 void setWaitDivisorForTests(int divisor);
-// The port under test answered: empties rxBuffer and sets detectorAnswered.
+// The port under test answered: empties the serial frame buffer and sets detectorAnswered.
 void stopWaiting(bool answered);
 
 // Click handler of the line-control boxes Check2(0) "TxD BRK - Charge", Check2(1)

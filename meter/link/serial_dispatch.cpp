@@ -11,6 +11,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
+#include "meter/engine/frame_parser.h"
 #include "meter/link/link_host.h"
 #include "meter/link/link_state.h"
 #include "platform/comm_link.h"
@@ -90,7 +91,7 @@ void plainPulses(LinkHost& h, const QByteArray& data, QString& text) {
   const auto ticks = std::isfinite(ticksExact) && std::fabs(ticksExact) < 9.2e18 ? int64_t(ticksExact) : 0;
   const auto timer = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ticks)));
   const double elapsedTimerTicks = msElapsed(lastPulseTicks, timer);
-  QByteArray& buffer = h.rxBuffer();
+  QByteArray& buffer = pulseRxBuffer();
   buffer.append(data);
   const qsizetype n = buffer.size();
   const int perCount = prescale > 0 ? prescale : 1;
@@ -219,7 +220,7 @@ void MSComm1_OnComm() {
     if (ev == comEv::kBreak && openIfType == 1) h.showBreakIndicator();
     if (ev == comEv::kRxOver) {
       port.input();
-      h.rxBuffer().clear();
+      clearSerialReceiveBuffers();
     }
     if (ev == comEv::kReceive) {
       if (pulseCount == 0) {
@@ -234,9 +235,9 @@ void MSComm1_OnComm() {
         case 4:
           if (tempReceiverMode) {
             const int32_t now = timeGetTime();
-            if (msElapsed(g_lastSensorTick, now) > kSensorGapMs) h.rxBuffer().clear();
+            if (msElapsed(g_lastSensorTick, now) > kSensorGapMs) sensorRxBuffer().clear();
             g_lastSensorTick = now;
-            for (const QString& t : decodeSensorBytes(h.rxBuffer(), port.input(), sensorBaud)) {
+            for (const QString& t : decodeSensorBytes(sensorRxBuffer(), port.input(), sensorBaud)) {
               h.setTemperatureText(t);
             }
           }
@@ -246,6 +247,22 @@ void MSComm1_OnComm() {
     }
   }
   countEvent(kind);
+}
+
+QByteArray& pulseRxBuffer() {
+  static QByteArray buffer;
+  return buffer;
+}
+
+QByteArray& sensorRxBuffer() {
+  static QByteArray buffer;
+  return buffer;
+}
+
+void clearSerialReceiveBuffers() {
+  serialFrameReceiver().clearBuffer();
+  pulseRxBuffer().clear();
+  sensorRxBuffer().clear();
 }
 
 void clearComEventCounters(int16_t index) {

@@ -22,8 +22,15 @@ QString pulseWidthAdvice(int zeros, int errorBit, double baud);
 void countPulseBits(int rxByte, int& zeros, int& errorBit);
 
 // Decodes the byte-per-bit stream of the wireless temperature receiver in `buffer`
-// (rxBuffer) after appending `input`; returns the Label14 texts of the frames found.
+// (sensorRxBuffer) after appending `input`; returns the Label14 texts of the frames found.
 QStringList decodeSensorBytes(QByteArray& buffer, QByteArrayView input, int32_t baud);
+
+// The receive buffers of the plain pulse device and of the temperature receiver;
+// the controller frames keep theirs in serialFrameReceiver.
+QByteArray& pulseRxBuffer();
+QByteArray& sensorRxBuffer();
+// Empties every receive buffer of the serial port.
+void clearSerialReceiveBuffers();
 
 // Running state of the plain pulse device (kept for the life of the main window).
 extern int32_t pulseCount;

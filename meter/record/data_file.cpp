@@ -40,29 +40,6 @@ void releaseFileNumber(int16_t n) {
 }
 int64_t g_outLength = 0;  // length of the open file, kept so appends need no stat
 
-template <typename T>
-void put(char*& p, T v) {
-  qToLittleEndian<T>(v, p);
-  p += sizeof(T);
-}
-template <typename T>
-T get(const char*& p) {
-  T v = qFromLittleEndian<T>(p);
-  p += sizeof(T);
-  return v;
-}
-void putDate(char*& p, Date d) {
-  quint64 bits;
-  std::memcpy(&bits, &d, sizeof bits);
-  put<quint64>(p, bits);
-}
-Date getDate(const char*& p) {
-  const quint64 bits = get<quint64>(p);
-  Date d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
-
 QString num(int64_t v) { return QString::number(v); }
 QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -93,8 +70,6 @@ int64_t fileLength(int fd) {
   struct stat st;
   return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
 }
-
-bool versionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }
 
 void resizeIndex(dataFileIndex& ix, int n) {
   ix.sectionHeaders.resize(n + 1);
@@ -165,15 +140,14 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
       }
       if (pos == 1) {
         if (!readAt(fd, pos, buf, 12)) return false;
-        const char* p = buf + 8;
-        if (!versionOk(get<int32_t>(p))) return false;
+        if (!fileVersionOk(qFromLittleEndian<int32_t>(buf + 8))) return false;
       }
       cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
       return true;
     }
     if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
     const fileSection h = unpackSection(buf);
-    if (!versionOk(h.version) || h.records < 0) return fail();
+    if (!fileVersionOk(h.version) || h.records < 0) return fail();
     // Records of an open section can look like a header; one written behind
     // an empty header carries the same settings.
     if (pos == behindOpen &&
@@ -239,54 +213,6 @@ bool writeFailed(int64_t pos, qsizetype bytes) {
 
 }  // namespace
 
-QByteArray packSection(const fileSection& h) {
-  QByteArray out(kSectionBytes, '\0');
-  char* p = out.data();
-  putDate(p, h.startTime);
-  put<int32_t>(p, h.version);
-  put<int32_t>(p, h.sensorVer);
-  put<int32_t>(p, h.meterID);
-  put<int32_t>(p, h.ticksPerSec);
-  put<int32_t>(p, h.WsPerCount);
-  put<int32_t>(p, h.resetCount);
-  put<int16_t>(p, h.voltCount);
-  put<int32_t>(p, h.records);
-  return out;
-}
-
-QByteArray packRecord(const meterRecord& r) {
-  QByteArray out(kRecordBytes, '\0');
-  char* p = out.data();
-  putDate(p, r.recTime);
-  put<int32_t>(p, r.count);
-  put<int32_t>(p, r.ticks);
-  put<int16_t>(p, r.temp);
-  return out;
-}
-
-fileSection unpackSection(const char* p) {
-  fileSection h;
-  h.startTime = getDate(p);
-  h.version = get<int32_t>(p);
-  h.sensorVer = get<int32_t>(p);
-  h.meterID = get<int32_t>(p);
-  h.ticksPerSec = get<int32_t>(p);
-  h.WsPerCount = get<int32_t>(p);
-  h.resetCount = get<int32_t>(p);
-  h.voltCount = get<int16_t>(p);
-  h.records = get<int32_t>(p);
-  return h;
-}
-
-meterRecord unpackRecord(const char* p) {
-  meterRecord r;
-  r.recTime = getDate(p);
-  r.count = get<int32_t>(p);
-  r.ticks = get<int32_t>(p);
-  r.temp = get<int16_t>(p);
-  return r;
-}
-
 int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
   if (r < 1 || r > ix.recordCount) return 0;
   for (int k = 1; k <= ix.sectionCount && k < ix.sectionEndRecord.size(); ++k) {
@@ -327,10 +253,9 @@ bool loadZavDatNEW(int16_t slot) {
     if (!ok) {
       t += QStringLiteral("Error short read: fileLength=") + num(len) + '\n';
     } else {
-      const char* p = buf;
-      const Date created = getDate(p);
-      const int32_t version = get<int32_t>(p);
-      if (!versionOk(version)) {
+      const Date created = unpackDate(buf);
+      const int32_t version = qFromLittleEndian<int32_t>(buf + 8);
+      if (!fileVersionOk(version)) {
         t += QStringLiteral("unsupported file version:") + num(version) + QStringLiteral("\n  created:") +
              generalDate(created) + '\n';
         ok = false;
@@ -437,7 +362,7 @@ void openOutZavDat() {
   } else if (ix.sectionCount < 1) {
     t += QStringLiteral("file size error0\n");
     take = false;
-  } else if (!versionOk(ix.sectionHeaders[ix.sectionCount].version)) {
+  } else if (!fileVersionOk(ix.sectionHeaders[ix.sectionCount].version)) {
     t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
     take = false;
   } else {

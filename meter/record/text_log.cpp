@@ -17,7 +17,6 @@
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "meter/window/meter_display.h"
-#include "meter/engine/meter_hooks.h"
 #include "meter/engine/meter_state.h"
 
 namespace {
@@ -154,7 +153,7 @@ void writeLogLine(Date time, double energy, double power) {
   } else if (wholeSeconds(time) >= wholeSeconds(lastLogTime + minTextFileSaveInterval)) {
     append = true;
   } else if (spanLineWritten) {
-    overwrite = meterHooks.overWriteLast && meterHooks.overWriteLast();
+    overwrite = overWriteLast;
     if (!overwrite) return;
   } else {
     append = true;

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chart/chart_services.h"
 #include "core/app_windows.h"
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
@@ -35,6 +34,7 @@
 #include "meter/window/indicators.h"
 #include "meter/link/link_host.h"
 #include "meter/link/link_state.h"
+#include "meter/meter_events.h"
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
 #include "meter/engine/meter_state.h"
@@ -46,7 +46,6 @@
 #include "platform/open_document.h"
 #include "platform/termination_signals.h"
 #include "platform/tick_clock.h"
-#include "plot/plot_services.h"
 
 namespace {
 Form1* g_form1 = nullptr;
@@ -363,7 +362,7 @@ void Form1::showDcdTimeStamps() {
 void Form1::Command6_Click() {
   const int32_t start = timeGetTime();
   const double n = std::floor(val(m_text13[0]->text()));
-  for (double i = 0; i < n && i < 1e6; ++i) loadAndUnloadChartWindow();
+  emit meterEvents().chartLoadTestRequested(std::min(n, 1e6));
   m_text13[1]->setText(formatNumber(msElapsed(start, timeGetTime()), QStringLiteral("#,0")));
 }
 
@@ -394,7 +393,7 @@ void Form1::fillAboutBox() {
 
 void Form1::formLoad() {
   setWindowIcon(brandIcon());
-  releasePlotForm();
+  emit meterEvents().plotFormReleaseRequested();
   initCrcTables();
   Command4_Click(int16_t{0});
   meterOnline = false;
@@ -479,16 +478,19 @@ void Form1::setWindowSize() {
   resize(twipsToPx(width), twipsToPx(menuBarHeight + b));
 }
 
-void Form1::updateTitlePower() {
+void Form1::updateTitlePower(const QString& temperature) {
   setWindowTitle(brandWord() + formatNumber(calculator().totPower, QStringLiteral("#,0")) +
-                 QStringLiteral(" W  ") + m_label14->text());
+                 QStringLiteral(" W  ") + temperature);
 }
+
+void Form1::updateTitlePower() { updateTitlePower(m_label14->text()); }
 
 void Form1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
+  mainWindowMinimized = isMinimized();
   if (isMinimized()) {
-    updateTitlePower();
+    updateTitlePower(m_label14->text());
   } else {
     setWindowTitle(captionText);
   }
@@ -515,7 +517,7 @@ void Form1::confirmExit() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  releasePlotForm();
+  emit meterEvents().plotFormReleaseRequested();
   if (programEnd) programEnd();
 }
 
@@ -524,7 +526,7 @@ void Form1::endWithoutAsking() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  releasePlotForm();
+  emit meterEvents().plotFormReleaseRequested();
   if (programEnd) programEnd();
 }
 
@@ -548,7 +550,7 @@ void Form1::Command3_Click(int16_t index) {
   if (index != 0) return;
   if (dataFileSlots[plotFileSlot].recordCount == 0 && !meterOnline) loadZavDatNEW(plotFileSlot);
   if (dataFileSlots[plotFileSlot].recordCount > 0) {
-    plotFile(true);
+    emit meterEvents().plotRequested(true);
   } else {
     msgBox(QStringLiteral("File not open"));
   }

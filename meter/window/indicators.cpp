@@ -7,6 +7,8 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
+#include "meter/engine/count_processor.h"
+#include "meter/engine/meter_state.h"
 #include "meter/window/form1_calls.h"
 
 int16_t pulseWidthBits = 0;
@@ -134,10 +136,9 @@ void Indicators::timer3Timer() {
                  QStringLiteral("  lastCountInterval=") + QString::number(idleCountdownMs));
   if (meterOnline && ifType == 1) {
     if (pulsePending) {
-      bool resetCountChanged = false;
-      newMeterCount(resetCountChanged);
+      newMeterCount(latestReading());
     } else {
-      showIdleRate();
+      showIdleRate(Timer3.interval());
     }
   } else {
     Timer3.setEnabled(false);

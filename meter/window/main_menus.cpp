@@ -4,15 +4,14 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "chart/chart_services.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
 #include "meter/record/data_file.h"
+#include "meter/meter_events.h"
 #include "meter/window/form1_calls.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
-#include "plot/plot_services.h"
 
 bool simulating = false;
 
@@ -139,7 +138,7 @@ MainMenus::MainMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
   }
   connect(mnuView_Messages, &QAction::triggered, this, [] { showMessageWindow(); });
   connect(mnuView_Setup, &QAction::triggered, this, [] { showSetupWindow(); });
-  connect(mnuView_Plot, &QAction::triggered, this, [] { showChartWindow(); });
+  connect(mnuView_Plot, &QAction::triggered, this, [] { emit meterEvents().chartWindowRequested(); });
 }
 
 void MainMenus::mnuFile_Click() {

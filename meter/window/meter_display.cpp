@@ -8,20 +8,39 @@
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "meter/engine/count_processor.h"
-#include "meter/engine/meter_hooks.h"
 #include "meter/engine/meter_state.h"
+#include "meter/meter_events.h"
 #include "meter/record/text_log.h"
+#include "meter/window/calculator.h"
 
 MeterPanelState meterPanel;
 
 namespace {
-constexpr double kRegisterWrap = 2000000000.0;
+constexpr double kMinTypedRate = 1e-6;
+constexpr double kMaxTypedRate = 1e6;
 
-void setText2(const QString& text, int32_t colour) {
+void setText2(const QString& text, int32_t colour, double seconds) {
   meterPanel.text2 = text;
   meterPanel.text2Color = colour;
+  meterPanel.text2Seconds = seconds;
+  meterPanel.text2Typed = false;
   if (logShows(5)) logMsg(5, QStringLiteral("Text2_Change"));
 }
+
+// The number Text2 stands for, in the unit it shows: what the user typed,
+// or the rate the program showed there.
+double text2Value(const QString& boxText) {
+  if (boxText != meterPanel.text2) {
+    meterPanel.text2 = boxText;
+    meterPanel.text2Typed = true;
+  }
+  if (meterPanel.text2Typed) return val(commaToPoint(meterPanel.text2));
+  const double s = meterPanel.text2Seconds;
+  if (s <= 0) return 0;
+  return countsPerSecondMode ? 1.0 / s : s;
+}
+
+bool typedRateOk(double v) { return v > kMinTypedRate && v <= kMaxTypedRate; }
 }  // namespace
 
 void setFrame1Caption(const QString& text) {
@@ -38,47 +57,63 @@ void notifyMeterPanel() {
   if (meterPanel.changed) meterPanel.changed();
 }
 
-void showEnergy(int32_t counts) {
-  energyWh += WsPerCount * counts / 3600.0;
-  if (energyWh > kRegisterWrap - 1) energyWh -= kRegisterWrap;
+QString registerText(double energyWh) {
   const double kWh = energyWh / 1000.0;
-  meterPanel.text4 = formatNumber(
-      kWh, std::fabs(kWh) < 10000000.0 ? QStringLiteral("#,###,##0.000") : QStringLiteral("##,###,##0"));
+  return formatNumber(kWh,
+                      std::fabs(kWh) < 10000000.0 ? QStringLiteral("#,###,##0.000") : QStringLiteral("##,###,##0"));
+}
+
+void setRegister(double wh) {
+  energyWh = wh;
+  meterPanel.text4 = registerText(energyWh);
+}
+
+void showEnergy(int32_t counts) { setRegister(registerAfter(energyWh, WsPerCount, counts)); }
+
+QString temperatureText(float tempDegC) {
+  if (tempDegC <= -200 || tempDegC >= 200) return QString();
+  return formatNumber(tempDegC, QStringLiteral("#,0.0 °C"));
+}
+
+void setLiveValues(float tempDegC) {
+  strZavEnergy = registerText(energyWh);
+  strZavPower = fmtValM(totPower);
+  strZavTemp = temperatureText(tempDegC);
+  lngZavEnergy = roundClamped(energyWh / 1000.0);
+  lngZavPower = roundClamped(totPower);
+  lngZavTemp = roundClamped(tempDegC);
 }
 
 void showSecondsPerCount(double seconds) {
   const float shown = (seconds > 0 && countsPerSecondMode) ? float(1.0 / seconds) : float(seconds);
-  const double single = double(float(seconds));
-  if (single >= 0.00009 && single <= 3600) {
-    setText2(formatNumber(shown, QStringLiteral("#,0.000")), kSysColorWindowText);
+  if (validRate(seconds)) {
+    setText2(formatNumber(shown, QStringLiteral("#,0.000")), kSysColorWindowText, seconds);
     mRevTime = seconds;
     calcPowerFromRevTime();
     setSimulationRate();
   } else {
-    setText2(QStringLiteral("ERROR"), kColorRed);
+    setText2(QStringLiteral("ERROR"), kColorRed, 0);
   }
 }
 
 void calcPowerFromRevTime() {
   if (mRevTime == 0) return;
   totPower = WsPerCount / mRevTime;
-  relPower = totPower - (meterHooks.referencePower ? meterHooks.referencePower() : 0.0);
   if (logShows(3)) {
     logMsg(3, QStringLiteral("WsPerCount=") + strPlain(WsPerCount) + QStringLiteral("  mRevTime=") +
                   strPlain(mRevTime) + QStringLiteral("  totPower=") + strPlain(totPower));
   }
-  const bool minimised = meterHooks.windowMinimized && meterHooks.windowMinimized();
-  if (!minimised) {
-    if (meterHooks.showMeterPower) meterHooks.showMeterPower(totPower, relPower);
-  } else if (meterHooks.updateTitlePower) {
-    meterHooks.updateTitlePower();
+  if (!mainWindowMinimized) {
+    emit meterEvents().meterPowerShown(totPower);
+  } else {
+    emit meterEvents().titlePowerShown(totPower, meterPanel.label14);
   }
   writeLogLine(readingNow(), energyWh, totPower);
 }
 
-void parseIntervalField() {
-  const double v = val(commaToPoint(meterPanel.text2));
-  if (v > 1e-6 && v <= 1e6) {
+void parseIntervalField(const QString& boxText) {
+  const double v = text2Value(boxText);
+  if (typedRateOk(v)) {
     meterPanel.text2Color = kSysColorWindowText;
     mRevTime = countsPerSecondMode ? 1.0 / v : v;
     calcPowerFromRevTime();
@@ -89,12 +124,12 @@ void parseIntervalField() {
 }
 
 void setSimulationRate() {
-  if (!meterHooks.setTimer1Interval) return;
   const double ms = std::round(mRevTime * 1000.0) / std::max<int>(1, pulseDivider);
-  meterHooks.setTimer1Interval(int32_t(std::clamp(ms, 100.0, 65535.0)));
+  emit meterEvents().simulationRateSet(int32_t(std::clamp(ms, 100.0, 65535.0)));
 }
 
-void label2Click() {
+void label2Click(const QString& boxText) {
+  const double v = text2Value(boxText);
   countsPerSecondMode = !countsPerSecondMode;
   if (countsPerSecondMode) {
     meterPanel.label2Caption = QStringLiteral("counts/s ");
@@ -103,11 +138,12 @@ void label2Click() {
     meterPanel.label2Caption = QStringLiteral("s/count ");
     meterPanel.text2ToolTip = QStringLiteral("interval (in seconds) between two counts");
   }
-  const double v = val(commaToPoint(meterPanel.text2));
-  if (v <= 1e-6 || v > 1e6) {
+  if (!typedRateOk(v)) {
     meterPanel.text2Color = kColorRed;
   } else {
-    setText2(formatNumber(1.0 / v, QStringLiteral("#,0.000")), kSysColorWindowText);
+    // The rate stays; only its unit changes.
+    const double seconds = countsPerSecondMode ? v : 1.0 / v;
+    setText2(formatNumber(1.0 / v, QStringLiteral("#,0.000")), kSysColorWindowText, seconds);
   }
   notifyMeterPanel();
 }

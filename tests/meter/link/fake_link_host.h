@@ -55,7 +55,6 @@ class FakeLinkHost : public LinkHost {
   QList<bool> meterCounts;
   int readingResets = 0;
   QList<QByteArray> serialData, netData;
-  QByteArray rx;
   struct Reading {
     int32_t count, timer;
     int16_t temp, volt, status;
@@ -117,7 +116,6 @@ class FakeLinkHost : public LinkHost {
     if (onSerialData) onSerialData(d);
   }
   void zavDataArrivalNet(const QByteArray& d) override { netData.append(d); }
-  QByteArray& rxBuffer() override { return rx; }
   void setReading(int32_t c, int32_t t, int16_t temp, int16_t v, int16_t s, int32_t r) override {
     reading = {c, t, temp, v, s, r};
   }

@@ -38,6 +38,7 @@ class LinkFixture : public ::testing::Test {
     openIfType = 0;
     clearComEventCounters(-1);
     pulseCount = 0;  // as before the first receive event
+    clearSerialReceiveBuffers();
     lastPulseTicks = 0;
     host.onSerialData = [](const QByteArray&) {
       if (comSearchActive) stopWaiting(true);

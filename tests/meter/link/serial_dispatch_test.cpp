@@ -75,11 +75,11 @@ TEST_F(Dispatch, clearingOneCounterOrAll) {
 
 TEST_F(Dispatch, overflowDropsInputAndReceiveBuffer) {
   openAs(2);
-  host.rx = "old";
+  pulseRxBuffer() = "old";
   port->setRThreshold(0);  // nobody reads: the buffer fills
   port->arrive(QByteArray(1100, 'x'));
   EXPECT_EQ(comEventCounters[6], 1);
-  EXPECT_TRUE(host.rx.isEmpty());
+  EXPECT_TRUE(pulseRxBuffer().isEmpty());
   EXPECT_EQ(port->inBufferCount(), 0);
 }
 
@@ -106,10 +106,10 @@ TEST_F(Dispatch, prescaleKeepsTheRemainderForTheNextPulse) {
   const int32_t before = 1;  // the first receive event starts the count at 1
   port->arrive("abc");
   EXPECT_EQ(host.reading.count, before + 1);
-  EXPECT_EQ(host.rx, "c");
+  EXPECT_EQ(pulseRxBuffer(), "c");
   port->arrive("d");
   EXPECT_EQ(host.reading.count, before + 2);
-  EXPECT_TRUE(host.rx.isEmpty());
+  EXPECT_TRUE(pulseRxBuffer().isEmpty());
 }
 
 TEST_F(Dispatch, pulseSoonerThanTheMinimumIntervalWaitsForTimer3) {

@@ -21,7 +21,7 @@ class TextLog : public EngineTest {
     writeToZAVtextFile = true;
     textFileWriteInterval = 3;      // 15 min
     minTextFileSaveInterval = 1.0;  // one day
-    meterHooks.overWriteLast = [this] { return m_overWrite; };
+    overWriteLast = false;
   }
   QStringList lines() const {
     QString text = QString::fromUtf8(readTextFile(zavLogFileName));
@@ -30,7 +30,6 @@ class TextLog : public EngineTest {
     return text.isEmpty() ? QStringList() : text.split("\r\n");
   }
   QTemporaryDir m_dir;
-  bool m_overWrite = false;
 };
 
 TEST_F(TextLog, LineLayout) {
@@ -49,13 +48,13 @@ TEST_F(TextLog, RecordTextCarriesTheRawFields) {
 }
 
 TEST_F(TextLog, IntervalBoundariesAppendAndOverwriteReplacesTheLastLine) {
-  m_overWrite = true;
+  overWriteLast = true;
   writeLogLine(at(14, 14, 0), 1000, 100);
   writeLogLine(at(14, 15, 0), 1001, 101);  // crosses the quarter hour
   writeLogLine(at(14, 16, 0), 1002, 102);  // within the span: replaces 14:15
   EXPECT_EQ(lines(), (QStringList{"2024-03-01 14:14:00 0000001000 00000100",
                                   "2024-03-01 14:16:00 0000001002 00000102"}));
-  m_overWrite = false;
+  overWriteLast = false;
   writeLogLine(at(14, 17, 0), 1003, 103);
   EXPECT_EQ(lines().size(), 2);
 }
@@ -101,7 +100,7 @@ TEST_F(TextLog, OffOrNamelessWritesNothing) {
 }
 
 TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {
-  m_overWrite = true;
+  overWriteLast = true;
   writeTextFile(zavLogFileName, "earlier line written by someone else\r\n");
   writeLogLine(at(14, 15, 0), 12345678901.0, 1);  // 42-byte line
   writeLogLine(at(14, 16, 0), 2, 2);
