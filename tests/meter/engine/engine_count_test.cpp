@@ -198,6 +198,9 @@ TEST_F(Counting, RecordsReachTheFileAsTheyAreProcessed) {
   EXPECT_EQ(readTextFile(zavDatFileName[0]).toHex(), want.b.toHex());
   EXPECT_TRUE(m_log.contains("  zavOutHeadPtr=1\n  zavOutRecPtr=39\n  zavOutDat.header.records=1\n"));
   EXPECT_EQ(dataFileSlots[0].recordCount, 1);
+  ASSERT_EQ(m_recorded.size(), 1u);  // announced once it is in the file
+  EXPECT_TRUE(m_recorded[0].inDataFile);
+  EXPECT_EQ(m_recorded[0].reading.temperature, 0x33);
 }
 
 TEST_F(Counting, FailedDataFileWriteClosesItAndSaysSo) {
