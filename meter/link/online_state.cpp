@@ -12,6 +12,7 @@
 #include "meter/link/com_search.h"
 #include "meter/link/link_host.h"
 #include "meter/link/link_state.h"
+#include "meter/record/data_file.h"
 #include "meter/window/main_menus.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
@@ -56,8 +57,10 @@ void setOnLine(bool& goOnline) {
     }
     meterOnline = false;
     if (h.writeToZAVdataFile() && !h.dataFileOpen()) {
-      msgBox(QStringLiteral("Error: Cannot open Zav-file"));
-      caption = QStringLiteral("Error: Cannot open data file");
+      // Where the user looks: which file and why.
+      const QString problem = dataFileOpenProblem();
+      msgBox(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+      caption = QStringLiteral("Error: Cannot open data file") + (problem.isEmpty() ? QString() : " " + problem);
     } else {
       bool ok = false;
       openCom(true, ok);

@@ -1,6 +1,7 @@
 #include "meter/record/data_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
+#include "meter/record/text_log.h"
 
 dataFileIndex dataFileSlots[2];
 int16_t zavOutFile = 0;
@@ -84,6 +86,43 @@ int32_t settingToInt32(double v) {
   return v > 0 ? INT32_MAX : INT32_MIN;
 }
 
+// A section that a header at pos could start: the header is plausible, the
+// section fits the file, and behind it is the end, a torn header or another
+// plausible header. An open section (0 records) needs one whole record.
+bool sectionChains(int fd, int64_t pos, const fileSection& h, int64_t len) {
+  if (!plausibleSection(h)) return false;
+  const int64_t room = len - pos + 1 - kSectionBytes;
+  if (h.records == 0) return room >= kRecordBytes;
+  const int64_t next = pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
+  if (next - 1 > len) return false;
+  if (len - next + 1 < kSectionBytes) return true;
+  char buf[kSectionBytes];
+  return readAt(fd, next, buf, kSectionBytes) && plausibleSection(unpackSection(buf));
+}
+
+// 1-based position of the first section header at or after `from` that can
+// start a section (see sectionChains), or 0: where reading goes on behind damage.
+int64_t nextSectionAt(int fd, int64_t from, int64_t len) {
+  constexpr int64_t kChunk = 1 << 20;
+  QByteArray buf;
+  for (int64_t start = from; start + kSectionBytes - 1 <= len; start += kChunk) {
+    const int64_t n = std::min<int64_t>(kChunk + kSectionBytes - 1, len - start + 1);
+    buf.resize(n);
+    if (!readAt(fd, start, buf.data(), int(n))) return 0;
+    for (int64_t i = 0; i < kChunk && i + kSectionBytes <= n; ++i) {
+      if (!fileVersionOk(qFromLittleEndian<int32_t>(buf.constData() + i + 8))) continue;
+      if (sectionChains(fd, start + i, unpackSection(buf.constData() + i), len)) return start + i;
+    }
+  }
+  return 0;
+}
+
+QString skippedText(int64_t from, int64_t next, const QString& why) {
+  return QStringLiteral("loadZavDatNEW: ERROR skipped ") + num(next - from) + QStringLiteral(" bytes at position=") +
+         num(from) + QStringLiteral(" (") + why + QStringLiteral("); reading on at the section header at position=") +
+         num(next);
+}
+
 struct TailCut {
   int64_t from = 0;  // 1-based position of the first byte to cut; 0: nothing
   QString what;
@@ -111,7 +150,8 @@ TailCut openSectionCut(int64_t pos, int64_t len) {
 // Only a file whose sections all chain up to that tail is touched. A header of
 // 0 records with whole sections of the same settings behind it (an older
 // program appended behind an empty header) is no open section: its tail is
-// never cut as if it were one.
+// never cut as if it were one. Behind damage in the middle the walk goes on
+// at the next section header; only the tail at the very end is ever cut.
 bool findTornTail(int fd, int64_t len, TailCut& cut) {
   char buf[kSectionBytes];
   int64_t pos = 1;
@@ -124,6 +164,17 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
   const auto fail = [&] {
     if (tryingBehindOpen) cut = openCut;
     return tryingBehindOpen;
+  };
+  // A break in the chain at pos: when a section header follows somewhere
+  // behind it, the walk goes on there, and a header of 0 records before it
+  // was no open last section.
+  const auto resync = [&] {
+    const int64_t next = nextSectionAt(fd, pos + 1, len);
+    if (next <= pos) return false;
+    pos = next;
+    tryingBehindOpen = false;
+    behindOpen = 0;
+    return true;
   };
   while (pos <= len) {
     const int64_t left = len - pos + 1;
@@ -147,13 +198,17 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
     }
     if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
     const fileSection h = unpackSection(buf);
-    if (!fileVersionOk(h.version) || h.records < 0) return fail();
     // Records of an open section can look like a header; one written behind
     // an empty header carries the same settings.
-    if (pos == behindOpen &&
-        (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
-         h.WsPerCount != openHeader.WsPerCount))
+    const bool broken = !fileVersionOk(h.version) || h.records < 0 ||
+                        pos - 1 + kSectionBytes + int64_t(h.records) * kRecordBytes > len ||
+                        (pos == behindOpen &&
+                         (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
+                          h.WsPerCount != openHeader.WsPerCount));
+    if (broken) {
+      if (resync()) continue;
       return fail();
+    }
     if (h.records > 0) {
       pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
       continue;
@@ -171,9 +226,7 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
   return pos == len + 1 || fail();
 }
 
-void cutTornTail(const QString& name) {
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return;
+void cutTornTail(int fd) {
   const int64_t len = fileLength(fd);
   TailCut tail;
   if (findTornTail(fd, len, tail) && tail.from > 0) {
@@ -188,7 +241,6 @@ void cutTornTail(const QString& name) {
                      QStringLiteral(": ") + errnoText());
     }
   }
-  ::close(fd);
 }
 
 void closeOutFd() {
@@ -245,6 +297,7 @@ bool loadZavDatNEW(int16_t slot) {
   const int64_t len = fileLength(fd);
   t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
   bool ok = true;
+  QStringList skipped;  // what damage in the middle made the loader pass over
   if (len == 0) {
     t += QStringLiteral("starting new Zav file");
   } else {
@@ -285,27 +338,52 @@ bool loadZavDatNEW(int16_t slot) {
              QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) +
              QStringLiteral("\n     ticksPerSec:") + num(h.ticksPerSec) +
              QStringLiteral("\n         records:") + num(h.records) + '\n';
-        if (k == 1) ix.firstRecordTime = h.startTime;
+        if (ix.sectionHeaders.size() == 1) ix.firstRecordTime = h.startTime;
         ix.lastRecordTime = h.startTime;
         const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
+        QString fault;
+        int64_t next = 0;  // the next section header behind a fault
         if (h.records == 0) {
           if (room % kRecordBytes != 0) {
-            t += QStringLiteral("Error remainingBytes=") + num(room) + '\n';
-            pos = 0;
-            break;
+            fault = QStringLiteral("Error remainingBytes=") + num(room);
+          } else if (room / kRecordBytes < 1) {
+            fault = QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes);
           }
-          if (room / kRecordBytes < 1) {
-            t += QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes) + '\n';
-            pos = 0;
-            break;
+          if (fault.isEmpty()) {
+            h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
+            t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+          } else {
+            // An open section with later sections behind it: its records reach up to them.
+            next = nextSectionAt(fd, pos + kSectionBytes, len);
+            const int64_t records = next > 0 ? (next - pos - kSectionBytes) / kRecordBytes : 0;
+            if (records >= 1) {
+              t += fault + '\n';
+              fault.clear();
+              h.records = int32_t(std::min<int64_t>(records, INT32_MAX));
+              t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+              const int64_t end = pos + kSectionBytes + records * kRecordBytes;
+              if (end < next) skipped << skippedText(end, next, QStringLiteral("stray bytes behind an open section"));
+            }
           }
-          h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
-          t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+        } else if (!fileVersionOk(h.version)) {
+          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
         } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
-          t += QStringLiteral("Error records=") + num(h.records) +
-               QStringLiteral(" do not fit in remainingBytes=") + num(room) + '\n';
-          pos = 0;
-          break;
+          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
+                  num(room);
+        }
+        if (!fault.isEmpty()) {
+          t += fault + '\n';
+          if (next <= pos) next = nextSectionAt(fd, pos + 1, len);
+          if (next <= pos) {
+            pos = 0;
+            break;
+          }
+          // Damage in the middle: reading goes on at the next section header.
+          skipped << skippedText(pos, next, fault);
+          t += QStringLiteral("reading on at the section header at position=") + num(next) + '\n';
+          --k;
+          pos = next;
+          continue;
         }
         const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
         if (!readAt(fd, lastPos, buf, kRecordBytes)) {
@@ -330,6 +408,10 @@ bool loadZavDatNEW(int16_t slot) {
       if (pos != len + 1) {
         t += QStringLiteral("fileLength / record count error");
         ok = false;
+      } else if (!skipped.isEmpty()) {
+        t += QStringLiteral("file read past damage: totalFileSection=") + num(ix.sectionCount) +
+             QStringLiteral("  totalFileRecords=") + num(total);
+        ok = false;
       } else {
         t += QStringLiteral("file is OK: totalFileSection=") + num(k) +
              QStringLiteral("  totalFileRecords=") + num(total);
@@ -338,6 +420,7 @@ bool loadZavDatNEW(int16_t slot) {
   }
   ::close(fd);
   releaseFileNumber(fileNr);
+  for (const QString& line : std::as_const(skipped)) logMsg(-1, line);
   if (ok) {
     logMsg(2, t);
   } else {
@@ -346,10 +429,51 @@ bool loadZavDatNEW(int16_t slot) {
   return ok;
 }
 
+namespace {
+
+QString g_openProblem;
+
+// Opens the file for recording and takes its exclusive lock; -1 (and the
+// reason in g_openProblem) when it cannot be opened or another program holds it.
+int openLocked(const QString& name) {
+  const int fd = name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    g_openProblem = name.isEmpty() ? QStringLiteral("no file name") : errnoText();
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    g_openProblem = errno == EWOULDBLOCK ? QStringLiteral("in use by another program") : errnoText();
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+QString dataFileOpenProblem() {
+  if (g_openProblem.isEmpty()) return QString();
+  return zavDatFileName[0] + QStringLiteral(": ") + g_openProblem;
+}
+
 void openOutZavDat() {
   const QString& name = zavDatFileName[0];
   if (zavOutFile > 0) closeOutZavDat();
-  if (QFileInfo(name).isFile()) cutTornTail(name);
+  g_openProblem.clear();
+  // The lock comes first: a file another copy records into is neither repaired nor read for recording.
+  const int fd = openLocked(name);
+  QString why;
+  if (fd >= 0 && !lockTextLog(why)) {
+    g_openProblem = QStringLiteral("the text log ") + zavLogFileName + QStringLiteral(" is ") + why;
+    ::close(fd);
+  }
+  if (!g_openProblem.isEmpty()) {
+    logMsg(-1, QStringLiteral("openOutZavDat:\nfileName=") + name + QStringLiteral("\nERROR cannot open file: ") +
+                   g_openProblem + QStringLiteral(" - nothing is recorded"));
+    zavOutFile = 0;
+    return;
+  }
+  cutTornTail(fd);
   loadZavDatNEW(0);
   const dataFileIndex& ix = dataFileSlots[0];
   QString t = QStringLiteral("openOutZavDat:\nfileName=") + name + '\n';
@@ -372,15 +496,12 @@ void openOutZavDat() {
   }
   zavOutFile = 0;
   if (!take) {
+    g_openProblem = t.section('\n', 2, 2);
+    ::close(fd);
     logMsg(-1, t);
     return;
   }
-  g_outFd =
-      name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (g_outFd < 0) {
-    logMsg(-1, t + QStringLiteral("ERROR cannot open file: ") + errnoText());
-    return;
-  }
+  g_outFd = fd;
   zavOutFile = takeFreeFileNumber();
   g_outLength = fileLength(g_outFd);
   t += QStringLiteral("zavOutFileNr=") + num(zavOutFile) + '\n';

@@ -41,9 +41,12 @@ extern int64_t zavOutHeadPtr;  // 1-based position of the open section's header
 extern int64_t zavOutRecPtr;   // 1-based position of the last record written
 extern zavOutRecord zavOutDat;
 
-// Opens zavDatFileName[0] for appending (cuts a torn tail first); zavOutFile
-// stays 0 when the file is refused.
+// Opens zavDatFileName[0] for appending with an exclusive lock on it and on
+// the text log (cuts a torn tail first); zavOutFile stays 0 when the file is
+// refused or another program holds either lock, and neither file is changed.
 void openOutZavDat();
+// Why the last openOutZavDat failed: "<path>: <reason>"; empty when it did not.
+QString dataFileOpenProblem();
 // Writes the open section's header with its record count and closes the file.
 void closeOutZavDat();
 

@@ -1,6 +1,7 @@
 #include "meter/record/text_log.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,9 +71,59 @@ bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
 }
 
 // Appends the line, or writes it over the line this run appended last.
+// The text log stays open, with an exclusive lock, while the program writes it:
+// a second copy of the program writes nothing into it.
+int g_logFd = -1;
+QString g_logFdName;
+bool g_lockRefusalLogged = false;
+const QString kInUse = QStringLiteral("in use by another program");
+
+bool sameFile(int fd, const QString& name) {
+  struct stat held, named;
+  return ::fstat(fd, &held) == 0 && ::stat(QFile::encodeName(name).constData(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+void releaseTextLog() {
+  if (g_logFd >= 0) ::close(g_logFd);
+  g_logFd = -1;
+  g_logFdName.clear();
+}
+
+// The open, locked text log, or -1 with the reason.
+int heldTextLog(QString& why) {
+  if (g_logFd >= 0 && g_logFdName == zavLogFileName && sameFile(g_logFd, zavLogFileName)) return g_logFd;
+  releaseTextLog();
+  const int fd = ::open(QFile::encodeName(zavLogFileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    why = QString::fromLocal8Bit(std::strerror(errno));
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    why = errno == EWOULDBLOCK ? kInUse : QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return -1;
+  }
+  g_logFd = fd;
+  g_logFdName = zavLogFileName;
+  g_lockRefusalLogged = false;
+  return fd;
+}
+
 void putLine(const QString& line, bool overwrite) {
   const QByteArray bytes = line.toUtf8() + "\r\n";
-  const int fd = ::open(QFile::encodeName(zavLogFileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  QString why;
+  const int fd = heldTextLog(why);
+  if (fd < 0 && why == kInUse) {
+    // Another copy records: this one leaves the file alone and says so once.
+    if (!g_lockRefusalLogged) {
+      logMsg(-1, QStringLiteral("writeLogLine: ERROR ") + zavLogFileName +
+                     QStringLiteral(" is in use by another program: nothing written"));
+    }
+    g_lockRefusalLogged = true;
+    lastLogTime = 0;
+    return;
+  }
   bool ok = fd >= 0;
   if (ok) {
     struct stat st;
@@ -89,8 +140,7 @@ void putLine(const QString& line, bool overwrite) {
       lastLineEnd = at + bytes.size();
     }
   }
-  const QString err = ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
-  if (fd >= 0) ::close(fd);
+  const QString err = fd < 0 ? why : ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
   if (!ok) {
     lastLogTime = 0;
     lastLineStart = -1;
@@ -99,6 +149,15 @@ void putLine(const QString& line, bool overwrite) {
 }
 
 }  // namespace
+
+bool lockTextLog(QString& why) {
+  if (zavLogFileName.isEmpty() || !writeToZAVtextFile) return true;
+  QString problem;
+  // A text log that cannot be opened at all reports that when it is written.
+  if (heldTextLog(problem) >= 0 || problem != kInUse) return true;
+  why = problem;
+  return false;
+}
 
 int textLogIntervalMinutes(int16_t selector) {
   return selector >= 0 && selector <= 9 ? kMinutes[selector] : -1;

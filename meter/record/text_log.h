@@ -19,5 +19,8 @@ QString textLogLine(Date time, double energyWh, double power);
 void writeLogLine(Date time, double energyWh, double power);
 // Reads the last line of the text log back into the register.
 void loadLastLogLine();
+// Takes the exclusive lock on the text log (kept while the program writes it);
+// false with the reason when another program holds it. True without a text log.
+bool lockTextLog(QString& why);
 // Forgets the interval state (start of the program).
 void resetTextLogState();
