@@ -17,6 +17,8 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "meter/engine/count_processor.h"
+#include "meter/record/data_file.h"
 #include "meter/window/meter_display.h"
 #include "meter/engine/meter_state.h"
 
@@ -248,6 +250,15 @@ void loadLastLogLine() {
   const double wh = val(parts[2]);
   if (wh < 0 || wh > kRegisterMax) return;
   energyWh = wh;
+  // After a crash the data file may hold readings newer than this line.
+  const RecordedEnergy later = energyRecordedAfter(zavDatFileName[0], dateFromDateTime(dt));
+  if (later.readings > 0) {
+    energyWh = registerAfter(energyWh + later.wh, 0, 0);
+    logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +
+                  QString::number(later.readings) + QStringLiteral(" newer readings up to ") +
+                  formatDate(later.newest, QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral(", ") +
+                  formatNumber(later.wh, QStringLiteral("0.0")) + QStringLiteral(" Wh"));
+  }
   showEnergy(0);
   setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + when);
   notifyMeterPanel();

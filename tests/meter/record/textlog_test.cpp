@@ -18,6 +18,7 @@ class TextLog : public EngineTest {
     EngineTest::SetUp();
     ASSERT_TRUE(m_dir.isValid());
     zavLogFileName = m_dir.filePath("zavLog.TXT");
+    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
     writeToZAVtextFile = true;
     textFileWriteInterval = 3;      // 15 min
     minTextFileSaveInterval = 1.0;  // one day
@@ -122,6 +123,26 @@ TEST_F(TextLog, LastLineSetsTheRegister) {
   EXPECT_DOUBLE_EQ(energyWh, 12346);
   EXPECT_EQ(meterPanel.text4, "12.346");
   EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - Last log = 2024-03-01 14:05:09");
+}
+
+// After a crash the last line can be hours old while the data file holds
+// every reading since: the register goes on from them.
+TEST_F(TextLog, RegisterContinuesFromNewerReadingsOfTheDataFile) {
+  writeTextFile(zavLogFileName, "2024-03-01 14:05:09 0000012346 00000250\r\n");
+  ZavBytes z;  // 1200 Ws per count: 3 counts are 1 Wh
+  z.header(at(14, 0, 0), 3).record(at(14, 0, 0), 10, 0).record(at(14, 5, 9), 11, 0).record(at(14, 10, 0), 17, 0);
+  z.header(at(14, 20, 0), 0).record(at(14, 20, 0), 1, 0).record(at(14, 21, 0), 4, 0);  // open: killed
+  z.b += QByteArray(5, '\x01');  // and a torn record
+  writeTextFile(zavDatFileName[0], z.b);
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12346 + 2 + 1);
+  EXPECT_TRUE(m_log.contains("register continued from the data file: 3 newer readings up to 2024-03-01 14:21:00"))
+      << m_log.text().toStdString();
+  // Nothing newer: the line's register stands.
+  writeTextFile(zavLogFileName, "2024-03-01 14:21:00 0000012349 -0000004\r\n");
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12349);
+  EXPECT_EQ(readTextFile(zavDatFileName[0]), z.b);  // only read
 }
 
 TEST_F(TextLog, LastLineIsReadFromTheTailOfALargeFile) {
