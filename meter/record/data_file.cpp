@@ -605,7 +605,7 @@ namespace {
 // Records a section adds to the register after `after`, read from record
 // index `from` (0-based) on; prev is the record before it, when there is one.
 void addSectionEnergy(int fd, int64_t firstRecordPos, int64_t records, int64_t from, int32_t wsPerCount,
-                      Date after, RecordedEnergy& out) {
+                      int64_t afterSecond, RecordedEnergy& out) {
   constexpr int64_t kChunkRecords = 4096;
   QByteArray buf;
   bool havePrev = false;
@@ -617,7 +617,7 @@ void addSectionEnergy(int fd, int64_t firstRecordPos, int64_t records, int64_t f
     for (int64_t j = 0; j < n; ++j) {
       const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
       const uint32_t diff = uint32_t(r.count) - prevCount;
-      if (std::round(r.recTime * 86400.0) > std::round(after * 86400.0)) {
+      if (std::round(r.recTime * 86400.0) > afterSecond) {
         if (havePrev && diff < 0x80000000u) out.wh += double(wsPerCount) * diff / 3600.0;
         out.readings += 1;
         out.newest = std::max(out.newest, r.recTime);
@@ -630,12 +630,12 @@ void addSectionEnergy(int fd, int64_t firstRecordPos, int64_t records, int64_t f
 
 }  // namespace
 
-RecordedEnergy energyRecordedAfter(const QString& name, Date after) {
+RecordedEnergy energyRecordedAfter(const QString& name, Date after, bool sameSecond) {
   RecordedEnergy out;
   const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return out;
   const int64_t len = fileLength(fd);
-  const int64_t afterSecond = int64_t(std::round(after * 86400.0));
+  const int64_t afterSecond = int64_t(std::round(after * 86400.0)) - (sameSecond ? 1 : 0);
   char buf[kSectionBytes];
   int64_t pos = 1;
   while (pos + kSectionBytes - 1 <= len && readAt(fd, pos, buf, kSectionBytes)) {
@@ -668,7 +668,7 @@ RecordedEnergy energyRecordedAfter(const QString& name, Date after) {
           lo = mid + 1;
         }
       }
-      addSectionEnergy(fd, first, records, lo, h.WsPerCount, after, out);
+      addSectionEnergy(fd, first, records, lo, h.WsPerCount, afterSecond, out);
     }
     pos = next;
   }

@@ -61,14 +61,15 @@ bool appendOutRecord(Date readingTime);
 bool endOutSection(Date readingTime);
 
 // What the count processor added to the register for the records of a data
-// file newer than `after` (compared in whole seconds): the counts between
-// consecutive records of a section, at the section's Ws per count.
+// file newer than `after` (compared in whole seconds; sameSecond: records of
+// that second too): the counts between consecutive records of a section, at
+// the section's Ws per count.
 struct RecordedEnergy {
   double wh = 0;
   int64_t readings = 0;  // newer records
   Date newest = 0;       // time of the newest one
 };
-RecordedEnergy energyRecordedAfter(const QString& fileName, Date after);
+RecordedEnergy energyRecordedAfter(const QString& fileName, Date after, bool sameSecond = false);
 
 // "1.234.567" style text of a 32-bit count.
 QString formatMs(int32_t value);

@@ -250,8 +250,9 @@ void loadLastLogLine() {
   const double wh = val(parts[2]);
   if (wh < 0 || wh > kRegisterMax) return;
   energyWh = wh;
-  // After a crash the data file may hold readings newer than this line.
-  const RecordedEnergy later = energyRecordedAfter(zavDatFileName[0], dateFromDateTime(dt));
+  // After a crash the data file may hold readings newer than this line. The
+  // going-on-line marker comes before the readings of its own second.
+  const RecordedEnergy later = energyRecordedAfter(zavDatFileName[0], dateFromDateTime(dt), val(parts[3]) == -2);
   if (later.readings > 0) {
     energyWh = registerAfter(energyWh + later.wh, 0, 0);
     logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +

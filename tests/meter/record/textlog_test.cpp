@@ -142,6 +142,10 @@ TEST_F(TextLog, RegisterContinuesFromNewerReadingsOfTheDataFile) {
   writeTextFile(zavLogFileName, "2024-03-01 14:21:00 0000012349 -0000004\r\n");
   loadLastLogLine();
   EXPECT_DOUBLE_EQ(energyWh, 12349);
+  // The going-on-line marker precedes the readings of its own second.
+  writeTextFile(zavLogFileName, "2024-03-01 14:20:00 0000012349 -0000002\r\n");
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12350);
   EXPECT_EQ(readTextFile(zavDatFileName[0]), z.b);  // only read
 }
 
