@@ -3,11 +3,13 @@
 // the texts the main window shows. The engine and the link emit; the main window,
 // the chart and the web server connect. Nothing in meter/ calls upward.
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <cstdint>
 
 #include "meter/engine/reading.h"
+#include "meter/link/link_status.h"
 
 class MeterEvents : public QObject {
   Q_OBJECT
@@ -15,7 +17,6 @@ class MeterEvents : public QObject {
   void readingRecorded(const Reading& reading, bool inDataFile);  // a reading was processed (and written)
   void pulseIndicated(double duration, double interval, double pulseWidth);  // flash the pulse indicator
   void powerBarRequested(double interval, double pulseWidth);  // redraw the power bar (idle step)
-  void idleTimerSet(int32_t intervalMs);  // Timer3: 0 stops it, else runs it with this interval
   void simulationRateSet(int32_t intervalMs);  // Timer1 of the off-line simulation
   void meterPowerShown(double totPower);  // new power for the calculator's boxes (window not minimised)
   void titlePowerShown(double totPower, const QString& temperature);  // new power for the minimised title
@@ -24,6 +25,24 @@ class MeterEvents : public QObject {
   void chartWindowRequested();  // View/Plot: show the chart window
   void chartLoadTestRequested(double times);  // load and unload the chart window n times
   void plotFormReleaseRequested();  // drop the hidden chart window of the web graphs
+  void linkStatusChanged(const LinkStatus& status);  // caption, colour, ON-LINE box, stale values
+  void serialLinesChanged(const SerialLines& lines);  // the line boxes show the port's lines
+  void linkOnlineChanged(bool online);  // the setup window locks its COM fields while on-line
+  void simulationSwitched(bool on);  // the off-line pulse simulation's timer
+  void temperatureTextChanged(const QString& text);  // the temperature label (sensor or cleared)
+  void idleTimerRequested(int ms);  // Timer3, the idle countdown: runs ms (a pulse waits, no count comes); 0 stops it
+  void breakDetected();  // a line break on the plain pulse device: the LED shows it
+  void pulseAnalysed(const QString& text);  // the setup window's pulse analysis text
+  void comEventCounted(int kind);  // a serial event counter changed (advanced functions)
+  void comPortChosen(int port);  // the search put a port in the setting (0 = none)
+  void comPortRefused();  // the COM port setting cannot be opened as a number
+  void comSettingRefused();  // the COM settings text was refused
+  void portListChanged(const QList<int>& ports);  // the ports that open, first one selected
+  void linkBusy(bool busy);  // the port list is being built: busy cursor
+  void searchProgressReset(const QString& title);  // a COM search starts: progress window
+  void searchProgressBar(int bar, double min, double max, const QString& unit);
+  void searchProgressValue(int bar, double value);
+  void searchProgressClosed();  // the search ended: the progress window goes
 };
 
 MeterEvents& meterEvents();

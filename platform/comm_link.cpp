@@ -74,10 +74,7 @@ bool CommLink::output(QByteArrayView bytes) {
 
 void CommLink::deliverBytes(QByteArrayView bytes) {
   if (!m_open || bytes.isEmpty()) return;
-  const qsizetype room = m_inBufferSize - m_input.size();
-  const bool overflow = bytes.size() > room;
-  m_input.append(bytes.first(std::max<qsizetype>(0, std::min(room, bytes.size()))));
-  if (overflow) deliverEvent(comEv::kRxOver);
+  m_input.append(bytes);
   if (m_open && m_rThreshold > 0 && m_input.size() >= m_rThreshold) deliverEvent(comEv::kReceive);
 }
 

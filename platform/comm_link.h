@@ -2,7 +2,8 @@
 // The serial control the meter link talks to (MSComm1): a numbered port with a settings
 // text, binary input read as all waiting bytes, DTR/RTS/break, and OnComm events. The
 // termios port (CommPort) and the test fake share this base, which keeps the input buffer
-// and delivers the events.
+// and delivers the events. The input buffer holds whatever arrived until it is read:
+// bytes are lost only where the driver reports it (kOverrun, kRxOver).
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -21,8 +22,8 @@ constexpr int kCD = 5;
 constexpr int kRing = 6;
 constexpr int kBreak = 1001;
 constexpr int kFrame = 1004;
-constexpr int kOverrun = 1006;
-constexpr int kRxOver = 1008;
+constexpr int kOverrun = 1006;  // the UART lost bytes
+constexpr int kRxOver = 1008;   // the driver's input buffer lost bytes
 }  // namespace comEv
 
 // Why the last open or settings change failed.
@@ -32,8 +33,6 @@ class CommLink : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kDefaultInBufferSize = 1024;
-
   explicit CommLink(QObject* parent = nullptr);
 
   void setCommPort(int port) { m_port = port; }
@@ -52,8 +51,6 @@ class CommLink : public QObject {
   // Receive events come when at least this many bytes wait; 0 = no receive events.
   void setRThreshold(int bytes) { m_rThreshold = bytes; }
   int rThreshold() const { return m_rThreshold; }
-  void setInBufferSize(int bytes) { m_inBufferSize = bytes > 0 ? bytes : kDefaultInBufferSize; }
-  int inBufferSize() const { return m_inBufferSize; }
   int inBufferCount() const { return int(m_input.size()); }
 
   // Line signals. False when the device cannot drive the line (a pseudo-terminal): the
@@ -101,7 +98,6 @@ class CommLink : public QObject {
   QString m_lastError;
   CommError m_errorKind = CommError::None;
   int m_rThreshold = 0;
-  int m_inBufferSize = kDefaultInBufferSize;
   QByteArray m_input;
   int m_event = 0;
   bool m_dtr = false, m_rts = false, m_break = false;

@@ -105,7 +105,8 @@ bool CommPort::openDevice(QString* error) {
   m_lastModemBits = bits & kWatchedLines;
   serial_icounter_struct icount{};
   m_icount = ioctl(fd, TIOCGICOUNT, &icount) == 0;
-  m_lastOverruns = m_icount ? icount.overrun + icount.buf_overrun : 0;
+  m_lastOverruns = m_icount ? icount.overrun : 0;
+  m_lastBufOverruns = m_icount ? icount.buf_overrun : 0;
 
   m_readNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
   connect(m_readNotifier, &QSocketNotifier::activated, this, &CommPort::readWaiting);
@@ -251,11 +252,12 @@ void CommPort::readWaiting() {
 void CommPort::checkOverrun() {
   serial_icounter_struct icount{};
   if (m_fd < 0 || ioctl(m_fd, TIOCGICOUNT, &icount) != 0) return;
-  const int overruns = icount.overrun + icount.buf_overrun;
-  if (overruns != m_lastOverruns) {
-    m_lastOverruns = overruns;
-    deliverEvent(comEv::kOverrun);
-  }
+  const bool overrun = icount.overrun != m_lastOverruns;
+  const bool bufOverrun = icount.buf_overrun != m_lastBufOverruns;
+  m_lastOverruns = icount.overrun;
+  m_lastBufOverruns = icount.buf_overrun;
+  if (overrun) deliverEvent(comEv::kOverrun);
+  if (bufOverrun) deliverEvent(comEv::kRxOver);
 }
 
 void CommPort::pollModemLines() {

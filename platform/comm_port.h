@@ -52,5 +52,6 @@ class CommPort : public CommLink {
   bool m_modemLines = false;
   int m_lastModemBits = 0;
   bool m_icount = false;
-  int m_lastOverruns = 0;
+  int m_lastOverruns = 0;     // the UART's
+  int m_lastBufOverruns = 0;  // the driver's input buffer
 };

@@ -91,6 +91,18 @@ void runStep(const QString& step) {
 void runTestActions(const QString& steps) {
   for (const QString& step : steps.split(u';', Qt::SkipEmptyParts)) {
     logMsg(3, QStringLiteral("testActions: ") + step);
+    // "@ms step": later, from the event loop, so it reaches into a step that waits (a
+    // click that starts the COM search, for example).
+    if (step.startsWith(u'@')) {
+      const QString rest = step.mid(1).trimmed();
+      const qsizetype blank = rest.indexOf(u' ');
+      bool ok = false;
+      const int ms = rest.left(blank).toInt(&ok);
+      if (ok && blank > 0) {
+        QTimer::singleShot(ms, qApp, [later = rest.mid(blank + 1).trimmed()] { runStep(later); });
+        continue;
+      }
+    }
     runStep(step);
   }
 }

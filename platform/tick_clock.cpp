@@ -1,17 +1,19 @@
 #include "platform/tick_clock.h"
 
-#include <chrono>
+#include <time.h>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-const Clock::time_point g_start = Clock::now();
 uint32_t g_offset = 0;
 bool g_held = false;
 uint32_t g_heldValue = 0;
 
+// Milliseconds since boot, as the platform's tick counts them: a pulse device's first
+// pulse of a run is then never "too soon" after a made-up start at 0.
 uint32_t rawMs() {
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count());
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
+                               static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
 }
 }  // namespace
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-// Milliseconds since an arbitrary start, as a signed 32-bit value that is read
-// as unsigned; wraps modulo 2^32.
+// Milliseconds since boot (the monotonic clock), as a signed 32-bit value that is
+// read as unsigned; wraps modulo 2^32.
 int32_t timeGetTime();
 // Tests put the counter near the wrap: the next reading returns `value` and
 // the counter then advances with real time from there.

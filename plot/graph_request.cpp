@@ -155,8 +155,12 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
     }
     return parseScalePair(value, param.y2ScaleMin, param.y2ScaleMax) ? kGraphFieldSet : -1;
   }
-  if (key == u"w") return wholeNumber32(value, param.width) ? kGraphFieldSet : -1;
-  if (key == u"h") return wholeNumber32(value, param.height) ? kGraphFieldSet : -1;
+  if (key == u"w" || key == u"h") {
+    int32_t& side = key == u"w" ? param.width : param.height;
+    if (!wholeNumber32(value, side)) return -1;
+    side = std::clamp(side, kMinImageSide, kMaxImageSide);
+    return kGraphFieldSet;
+  }
   if (key == u"m") return wholeNumber16(value, param.showMarkers) ? kGraphFieldSet : -1;
   if (key == u"d") return wholeNumber16(value, param.displayFlags) ? kGraphFieldSet : -1;
   if (key == u"o" || key == u"q") {
@@ -178,8 +182,8 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
       if (!wholeNumber16(value, a)) return -1;
       b = a;
     }
-    param.timeDivisions = a;
-    param.yDivisions = b;
+    param.timeDivisions = std::clamp(a, kMinDivisions, kMaxDivisions);
+    param.yDivisions = std::clamp(b, kMinDivisions, kMaxDivisions);
     return kGraphFieldSet;
   }
   if (key == u"rnd") return kGraphFieldSet;
@@ -291,7 +295,11 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
       decode = false;  // a bare word or a value holding "=": what follows is taken as it is
       continue;
     }
-    const QString value = (decode ? urlDecode(nameValue[1]) : nameValue[1]).trimmed();
+    QString value = decode ? urlDecode(nameValue[1]) : nameValue[1];
+    // A control character ends the value, as it ends a number ("5%000" is 5).
+    const auto control = std::find_if(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+    value.truncate(control - value.cbegin());
+    value = value.trimmed();
     flags |= parseGraphItem(nameValue[0] + u'=' + u'"' + value + u'"', param);
   }
 

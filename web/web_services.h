@@ -1,16 +1,16 @@
 #pragma once
-// What the setup window uses of the web server. Until the server itself is
-// built, starting it reports that it cannot start and nothing pretends it runs.
+// Starting and stopping the web server, as the setup window's web tab and its
+// tray menu ask for it. Results are announced through webEvents().
 
 #include <QString>
 #include <cstdint>
 
-// Port the server listens on; 0 while it is not listening.
-extern int32_t webServerPort;
-// Web-root folder used when the setup window's web-root box is empty.
+#include "web/web_state.h"
+
+// Web-root folder used when the web-root setting is empty.
 extern QString defaultWebRoot;
 
-// Validates the web-root folder, then starts the server (Check9 accepted the port).
+// Validates the web-root folder, then starts the server (the port was accepted).
 void checkWebRootFolder();
 void startWebServer();
 // Safe when the server is not listening.
@@ -18,3 +18,20 @@ void stopWebServer();
 // Local address and port of the listening socket; empty and 0 when not listening.
 QString webListenerAddress();
 int webListenerPort();
+
+void initServerSockets();
+void closeAllSockets();
+void resetServerSettings();
+// The status row of one socket, or of every loaded socket for -1.
+void listSocketStates(int index);
+
+// The port rule of the enable box: empty (port 80) or 80..65535.
+enum class PortCheck { Refused, Accepted, DefaultPort };
+PortCheck checkWebPort(const QString& text);
+
+// The tray menu: "&Start Server" starts (checked like the enable box), any
+// other caption stops.
+void trayStartClicked(const QString& caption);
+void trayAboutClicked();
+constexpr const char* kTrayStartCaption = "&Start Server";
+constexpr const char* kTrayStopCaption = "S&top Server";

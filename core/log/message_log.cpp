@@ -7,7 +7,8 @@
 MessageLog::Step MessageLog::accept(int level) {
   if (level == 0) return Step::Clear;
   if (std::abs(level) > msgLevel) return Step::Drop;
-  // The text is never trimmed; growth is bounded by showing less.
-  if (m_chars > logMaxChars && msgLevel > 0) --msgLevel;
+  // The text is never trimmed; growth is bounded by showing less, but never less than
+  // the errors (level 1): only the user silences them.
+  if (m_chars > logMaxChars && msgLevel > kLowestAutomaticLevel) --msgLevel;
   return Step::Append;
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The message window's rules without the window: level filtering, the
-// logMaxChars rule that lowers msgLevel, and the text length it watches.
+// logMaxChars rule that lowers msgLevel (down to errors only), and the text
+// length it watches.
 
 #include <QString>
 #include <cstdint>
 
 class MessageLog {
  public:
+  static constexpr int kLowestAutomaticLevel = 1;
   enum class Step { Clear, Drop, Append };
   // What to do with a message of this level; lowers msgLevel when the text
   // is already longer than logMaxChars (the message itself still goes in).

@@ -2,7 +2,7 @@
 #include <QCheckBox>
 
 #include "core/setup/setup_window.h"
-#include "meter/window/form1_calls.h"
+#include "core/setup/setup_window_calls.h"
 
 namespace {
 bool ticked(int index) { return frmSetup() && frmSetup()->Check1(index)->checkState() == Qt::Checked; }

@@ -33,7 +33,7 @@ struct ReadingScope {
 };
 
 void armIdleTimer(int32_t countdownMs) {
-  emit meterEvents().idleTimerSet(countdownMs > 0 ? std::min(countdownMs, kMaxTimerMs) : 0);
+  emit meterEvents().idleTimerRequested(countdownMs > 0 ? std::min(countdownMs, kMaxTimerMs) : 0);
 }
 
 QString hexOf(int32_t v) { return QString::number(uint32_t(v), 16).toUpper(); }

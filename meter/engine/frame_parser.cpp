@@ -180,7 +180,7 @@ void FrameReceiver::accept(bool oldFormat, const FrameNote& n) {
   if (online) {
     newMeterCount(r, resetCountChanged);
   } else {
-    stopWaiting(true);
+    stopWaiting();
   }
 }
 

@@ -11,3 +11,6 @@ QVector<int64_t> dcdTimes;
 int32_t dcdCount = 0;
 int32_t maxDCDevents = 0;
 int32_t comEventCounters[kComEventCounters] = {};
+bool simulating = false;
+int16_t pulseWidthBits = 0;
+bool breakIndicated = false;

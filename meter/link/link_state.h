@@ -24,3 +24,10 @@ extern int32_t maxDCDevents;
 // The event counters of the serial port: 0 every event, 1..12 by kind, each modulo 1000000.
 constexpr int kComEventCounters = 21;
 extern int32_t comEventCounters[kComEventCounters];
+
+// The off-line pulse simulation is switched on.
+extern bool simulating;
+// The plain pulse device: width of the last pulse in serial bit times, and whether a
+// line break was seen since the LED's last flash ended. The indicators read both.
+extern int16_t pulseWidthBits;
+extern bool breakIndicated;

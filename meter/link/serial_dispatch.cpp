@@ -11,9 +11,12 @@
 #include "core/log/logmsg.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
+#include "meter/engine/count_processor.h"
 #include "meter/engine/frame_parser.h"
-#include "meter/link/link_host.h"
+#include "meter/engine/meter_state.h"
 #include "meter/link/link_state.h"
+#include "meter/link/serial_port.h"
+#include "meter/meter_events.h"
 #include "platform/comm_link.h"
 #include "platform/tick_clock.h"
 
@@ -32,6 +35,16 @@ const QString kSensorPreamble = QStringLiteral("10100000");
 int64_t g_startFileTime = 0;   // 100-ns units
 int64_t g_startPerfCount = 0;  // ns of the performance counter at the first receive event
 int32_t g_lastSensorTick = 0;
+// Each receiver keeps its own bytes: plain pulses not yet counted, sensor bits not yet decoded.
+QByteArray g_pulseBytes;
+QByteArray g_sensorBytes;
+
+// Bytes that never make a valid frame (a wrong interface type): when the first such byte
+// came, and whether the user was told.
+constexpr int32_t kNoFrameWarnMs = 10000;
+int32_t g_noFrameSince = 0;
+bool g_noFrameSinceSet = false;
+bool g_noFrameWarned = false;
 
 int kindOf(int event) {
   switch (event) {
@@ -73,10 +86,9 @@ double pulseClockMs() {
 // Counts the event by kind; the COM-status boxes show the total and the kind.
 void countEvent(int kind) {
   comEventCounters[kind] = (comEventCounters[kind] + 1) % kCounterModulus;
-  LinkHost& h = linkHost();
-  if (!h.advancedFunctions()) return;
-  h.showComEventCount(0, formatNumber(comEventCounters[0], QStringLiteral("#,#")));
-  h.showComEventCount(kind, formatNumber(comEventCounters[kind], QStringLiteral("#,#")));
+  if (!advancedFunctions) return;
+  emit meterEvents().comEventCounted(0);
+  emit meterEvents().comEventCounted(kind);
 }
 
 void capturePerformanceCounter() {
@@ -85,13 +97,13 @@ void capturePerformanceCounter() {
   ++dcdCount;
 }
 
-void plainPulses(LinkHost& h, const QByteArray& data, QString& text) {
+void plainPulses(const QByteArray& data, QString& text) {
   const double t = pulseClockMs();
   const double ticksExact = std::round(t * ticksPerSec / 1000.0);
   const auto ticks = std::isfinite(ticksExact) && std::fabs(ticksExact) < 9.2e18 ? int64_t(ticksExact) : 0;
   const auto timer = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ticks)));
   const double elapsedTimerTicks = msElapsed(lastPulseTicks, timer);
-  QByteArray& buffer = pulseRxBuffer();
+  QByteArray& buffer = g_pulseBytes;
   buffer.append(data);
   const qsizetype n = buffer.size();
   const int perCount = prescale > 0 ? prescale : 1;
@@ -99,14 +111,15 @@ void plainPulses(LinkHost& h, const QByteArray& data, QString& text) {
     const auto status = int16_t(static_cast<unsigned char>(buffer.at(0)));
     buffer = buffer.right(n % perCount);
     const int32_t count = int32_t(uint32_t(n / perCount) + uint32_t(pulseCount));
-    h.setReading(count, timer, -32768, -32768, status, 1);
+    const Reading reading{count, timer, kNotReported, kNotReported, status, 1};
+    storeLatestReading(reading);
     // Beyond the 32-bit range the interval is simply the largest one.
     const double minExact = std::floor(minUpdateInterval * 1000.0);
     const int64_t minMs = minExact > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
                           : minExact > 0                                 ? int64_t(minExact)
                                                                          : 0;
-    const auto since = int64_t(msElapsed(h.lastProcessTick(), timeGetTime()));
-    h.stopIdleTimer();
+    const auto since = int64_t(msElapsed(lastProcessTick, timeGetTime()));
+    emit meterEvents().idleTimerRequested(0);
     if (since >= minMs) {
       if (logShows(4)) {
         logMsg(4, QStringLiteral("MSComm1_OnComm: timerTicks=") + QString::number(timer) +
@@ -116,12 +129,14 @@ void plainPulses(LinkHost& h, const QByteArray& data, QString& text) {
                       QString::number(int32_t(uint32_t(count) - uint32_t(pulseCount))) +
                       QStringLiteral("   frameStatus=") + QString::number(status));
       }
-      h.newMeterCount(false);
+      newMeterCount(reading);
     } else if (minMs > 0) {
       const int64_t countdown = minMs - since;
       if (countdown > 0) {
-        h.setPulsePending(int32_t(countdown));
-        h.startIdleTimer(int(std::min<int64_t>(countdown, 65535)));
+        // The pulse waits for the idle timer, which takes at most 65535 ms.
+        pulsePending = true;
+        idleCountdownMs = int32_t(countdown);
+        emit meterEvents().idleTimerRequested(int(std::min<int64_t>(countdown, 65535)));
       }
     }
     lastPulseTicks = timer;
@@ -197,9 +212,44 @@ QStringList decodeSensorBytes(QByteArray& buffer, QByteArrayView input, int32_t 
   return shown;
 }
 
-void MSComm1_OnComm() {
-  LinkHost& h = linkHost();
-  CommLink& port = MSComm1();
+namespace {
+// Controller frames: the parser takes the bytes; bytes that for some seconds never make
+// a valid frame point the user at the interface type.
+void controllerBytes(const QByteArray& data) {
+  const int64_t framesBefore = serialFrameReceiver().counters().framesOk;
+  zavDataArrival(data);
+  if (!meterOnline) return;
+  if (serialFrameReceiver().counters().framesOk != framesBefore) {
+    g_noFrameSinceSet = g_noFrameWarned = false;
+    return;
+  }
+  const int32_t now = timeGetTime();
+  if (!g_noFrameSinceSet) {
+    g_noFrameSince = now;
+    g_noFrameSinceSet = true;
+    return;
+  }
+  if (g_noFrameWarned || msElapsed(g_noFrameSince, now) < kNoFrameWarnMs) return;
+  g_noFrameWarned = true;
+  const QString text = QStringLiteral("Bytes but no valid frame at COM") + QString::number(comPort) +
+                       QStringLiteral(" for ") + QString::number(kNoFrameWarnMs / 1000) +
+                       QStringLiteral(" s: check the interface type in Setup");
+  logMsg(2, QStringLiteral("MSComm1_OnComm: WARNING ") + text);
+  LinkStatus status = linkStatus();
+  status.caption = QStringLiteral("Energy meter - ") + text;
+  status.captionColour = kColorRed;
+  showLinkStatus(status);
+}
+}  // namespace
+
+void resetSerialReceivers() {
+  g_pulseBytes.clear();
+  g_sensorBytes.clear();
+  g_noFrameSinceSet = g_noFrameWarned = false;
+}
+
+void handleSerialEvent() {
+  CommLink& port = serialPort();
   const int ev = port.commEvent();
   if (protocolAnalyzerMode) {
     if (ev == comEv::kCD && dcdCaptureEnabled && meterOnline && dcdCount < maxDCDevents) {
@@ -217,10 +267,15 @@ void MSComm1_OnComm() {
   int kind = kKindIgnored;
   if (meterOnline || comSearchActive) {
     kind = kindOf(ev);
-    if (ev == comEv::kBreak && openIfType == 1) h.showBreakIndicator();
-    if (ev == comEv::kRxOver) {
-      port.input();
-      clearSerialReceiveBuffers();
+    if (ev == comEv::kBreak && openIfType == 1) emit meterEvents().breakDetected();
+    if (ev == comEv::kRxOver || ev == comEv::kOverrun) {
+      // The driver lost bytes: the frame being gathered is broken; what waits is whole.
+      logMsg(-1, QStringLiteral("MSComm1_OnComm: ERROR the driver lost received bytes (") +
+                     (ev == comEv::kRxOver ? QStringLiteral("input buffer overflow")
+                                           : QStringLiteral("receive overrun")) +
+                     QStringLiteral(")"));
+      serialFrameReceiver().clearBuffer();
+      g_sensorBytes.clear();
     }
     if (ev == comEv::kReceive) {
       if (pulseCount == 0) {
@@ -230,15 +285,15 @@ void MSComm1_OnComm() {
       }
       switch (openIfType) {
         case 2:
-        case 3: h.zavDataArrival(port.input()); break;
-        case 1: plainPulses(h, port.input(), text); break;
+        case 3: controllerBytes(port.input()); break;
+        case 1: plainPulses(port.input(), text); break;
         case 4:
           if (tempReceiverMode) {
             const int32_t now = timeGetTime();
-            if (msElapsed(g_lastSensorTick, now) > kSensorGapMs) sensorRxBuffer().clear();
+            if (msElapsed(g_lastSensorTick, now) > kSensorGapMs) g_sensorBytes.clear();
             g_lastSensorTick = now;
-            for (const QString& t : decodeSensorBytes(sensorRxBuffer(), port.input(), sensorBaud)) {
-              h.setTemperatureText(t);
+            for (const QString& t : decodeSensorBytes(g_sensorBytes, port.input(), sensorBaud)) {
+              emit meterEvents().temperatureTextChanged(t);
             }
           }
           break;
@@ -247,22 +302,6 @@ void MSComm1_OnComm() {
     }
   }
   countEvent(kind);
-}
-
-QByteArray& pulseRxBuffer() {
-  static QByteArray buffer;
-  return buffer;
-}
-
-QByteArray& sensorRxBuffer() {
-  static QByteArray buffer;
-  return buffer;
-}
-
-void clearSerialReceiveBuffers() {
-  serialFrameReceiver().clearBuffer();
-  pulseRxBuffer().clear();
-  sensorRxBuffer().clear();
 }
 
 void clearComEventCounters(int16_t index) {
@@ -313,11 +352,10 @@ double analysePulseWidth(int16_t rxByte) {
   int zeros = 0, errorBit = 0;
   countPulseBits(rxByte & 0xFF, zeros, errorBit);
   const double seconds = portBaudRate > 1 ? zeros / portBaudRate : 0;
-  LinkHost& h = linkHost();
-  h.setPulseWidthBits(int16_t(zeros));
-  if (h.advancedFunctions()) {
-    h.showPulseAnalysis(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-                        QStringLiteral("\r\n") + pulseWidthAdvice(zeros, errorBit, portBaudRate));
+  pulseWidthBits = int16_t(zeros);
+  if (advancedFunctions) {
+    emit meterEvents().pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+                                     QStringLiteral("\r\n") + pulseWidthAdvice(zeros, errorBit, portBaudRate));
   }
   return seconds;
 }

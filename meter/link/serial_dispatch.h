@@ -1,7 +1,8 @@
 #pragma once
-// Every event of the serial port arrives in MSComm1_OnComm: counted by kind, carrier-detect
-// edges captured in the protocol-analyser mode, received bytes handed to the decoder of the
-// interface type (controller frames, plain pulse device, wireless temperature sensor).
+// Every event of the serial port arrives in handleSerialEvent (the designer's MSComm1_OnComm):
+// counted by kind, carrier-detect edges captured in the protocol-analyser mode, received
+// bytes handed to the receiver of the interface type (controller frames, plain pulse device,
+// wireless temperature sensor). Each receiver keeps its own bytes.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -9,7 +10,9 @@
 #include <QStringList>
 #include <cstdint>
 
-void MSComm1_OnComm();
+void handleSerialEvent();
+// Forgets the bytes the plain pulse and sensor receivers hold and the wait for a frame.
+void resetSerialReceivers();
 // Zeroes counter index (1..20), or every counter for any other index.
 void clearComEventCounters(int16_t index);
 // Duration in seconds of the plain pulse that produced this byte; sets pulseWidthBits.
@@ -21,16 +24,9 @@ QString pulseWidthAdvice(int zeros, int errorBit, double baud);
 // low again after a high one (0 = none).
 void countPulseBits(int rxByte, int& zeros, int& errorBit);
 
-// Decodes the byte-per-bit stream of the wireless temperature receiver in `buffer`
-// (sensorRxBuffer) after appending `input`; returns the Label14 texts of the frames found.
+// Decodes the byte-per-bit stream of the wireless temperature receiver in `buffer` after
+// appending `input`; returns the temperature texts of the frames found.
 QStringList decodeSensorBytes(QByteArray& buffer, QByteArrayView input, int32_t baud);
-
-// The receive buffers of the plain pulse device and of the temperature receiver;
-// the controller frames keep theirs in serialFrameReceiver.
-QByteArray& pulseRxBuffer();
-QByteArray& sensorRxBuffer();
-// Empties every receive buffer of the serial port.
-void clearSerialReceiveBuffers();
 
 // Running state of the plain pulse device (kept for the life of the main window).
 extern int32_t pulseCount;

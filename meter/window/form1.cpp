@@ -29,11 +29,16 @@
 #include "meter/window/brand.h"
 #include "meter/window/calculator_panel.h"
 #include "meter/record/data_file.h"
-#include "meter/window/form1_calls.h"
+#include "core/setup/setup_window_calls.h"
+#include "meter/engine/count_processor.h"
+#include "meter/engine/frame_codec.h"
+#include "meter/record/text_log.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
-#include "meter/link/link_host.h"
 #include "meter/link/link_state.h"
+#include "meter/link/link_status.h"
+#include "meter/link/online_state.h"
+#include "meter/link/serial_port.h"
 #include "meter/meter_events.h"
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
@@ -240,7 +245,8 @@ void Form1::buildDiagnostics() {
   for (int i = 0; i < 3; ++i) {
     QCheckBox* c = makeCheck(m_frame6, QStringLiteral("Check2(%1)").arg(i), QString::fromLatin1(lines[i]));
     placePx(c, 10, 22 + 24 * i, 160, 22);
-    connect(c, &QCheckBox::stateChanged, this, [i] { Check2_Click(static_cast<int16_t>(i)); });
+    // A click drives the line; the box shows it again when the link announces the lines.
+    connect(c, &QCheckBox::stateChanged, this, [this, i] { Check2_Click(i); });
     m_check2 << c;
   }
   const char* modes[] = {"Protocol Analyzer Mode", "enable DCD event capture", "write to file",
@@ -368,9 +374,18 @@ void Form1::Command6_Click() {
 
 void Form1::Command7_Click() {
   const QByteArray frame = buildTestFrame(m_check6->checkState() == Qt::Checked);
-  if (!MSComm1().output(frame)) {
-    logMsg(-1, QStringLiteral("Command7_Click: ERROR ") + MSComm1().lastError());
+  if (!serialPort().output(frame)) {
+    logMsg(-1, QStringLiteral("Command7_Click: ERROR ") + serialPort().lastError());
   }
+}
+
+void Form1::Check2_Click(int index) {
+  SerialLines lines = serialLines();
+  const bool on = m_check2[index]->checkState() == Qt::Checked;
+  if (index == 0) lines.txBreak = on;
+  if (index == 1) lines.dtr = on;
+  if (index == 2) lines.rts = on;
+  setSerialLines(lines);
 }
 
 void Form1::fillAboutBox() {
@@ -429,10 +444,7 @@ void Form1::formLoad() {
   loadLastLogLine();
   show();
   repaint();
-  if (setupStartOnLine()) {
-    bool goOnline = true;
-    setOnLine(goOnline);
-  }
+  if (setupStartOnLine()) setOnLine(true);
   if (setupStartMinimized()) setWindowState(windowState() | Qt::WindowMinimized);
 }
 
@@ -469,6 +481,10 @@ void Form1::setWindowSize() {
   b += kGap;
   const QRect f1 = geometryTw(m_frame1);
   int width = f1.width() + 2 * f1.x() + kBarRoom;
+  // The developer frames (protocol analyzer, TCP link) only in debug mode: a larger or
+  // maximised window must not uncover them.
+  m_frame6->setVisible(debugMode > 0);
+  m_tcpPanel->parentWidget()->setVisible(debugMode > 0);
   if (debugMode > 0) {
     width += kDebugWidth;
     // The diagnostic frames stay whole when they reach below the main controls.
@@ -504,10 +520,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::goOffline() {
-  if (meterOnline) {
-    bool goOnline = false;
-    setOnLine(goOnline);
-  }
+  if (meterOnline) setOnLine(false);
   // A data file left open by a failed start still gets its section header.
   if (zavOutFile > 0) closeOutZavDat();
 }
@@ -538,10 +551,7 @@ void Form1::setStartupFlag(int16_t value) {
 }
 
 void Form1::Check1_Click() {
-  if ((m_check1->checkState() == Qt::Checked) != meterOnline) {
-    bool goOnline = !meterOnline;
-    setOnLine(goOnline);
-  }
+  if ((m_check1->checkState() == Qt::Checked) != meterOnline) setOnLine(!meterOnline);
 }
 
 void Form1::Check3_Click() { autoPlot = m_check3->checkState() == Qt::Checked; }
@@ -584,10 +594,6 @@ void setWindowSize() {
   if (Form1* f = form1()) f->setWindowSize();
 }
 
-void Command4_Click(int16_t index) {
-  if (Form1* f = form1()) f->Command4_Click(index);
-}
-
 void showMainWindow() {
   auto* w = new Form1;
   watchTerminationSignals([](int sig) {
@@ -599,10 +605,7 @@ void showMainWindow() {
   // A quit asked of the application (not of the window) ends without asking.
   qApp->installEventFilter(w);
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, w, [] {
-    if (meterOnline) {
-      bool goOnline = false;
-      setOnLine(goOnline);
-    }
+    if (meterOnline) setOnLine(false);
   });
   w->formLoad();
 }

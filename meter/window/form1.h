@@ -53,6 +53,8 @@ class Form1 : public QMainWindow {
   void Command4_Click(int16_t index);
   void Command6_Click();
   void Command7_Click();
+  // The line boxes Check2(0..2) drive the serial lines.
+  void Check2_Click(int index);
 
   Calculator& calculator();
   Indicators& indicators() { return *m_indicators; }

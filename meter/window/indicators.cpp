@@ -9,10 +9,8 @@
 #include "core/util/number_text.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/meter_state.h"
-#include "meter/window/form1_calls.h"
+#include "meter/link/link_state.h"
 
-int16_t pulseWidthBits = 0;
-bool breakIndicated = false;
 bool pulsePending = false;
 int32_t idleCountdownMs = 0;
 

@@ -13,9 +13,7 @@
 
 #include "platform/form_timer.h"
 
-// State shared with the receive dispatch and the count processor.
-extern int16_t pulseWidthBits;   // width of the last pulse in serial bit times
-extern bool breakIndicated;      // a line break was seen since the last flash ended
+// State shared with the count processor (pulseWidthBits and breakIndicated: meter/link/link_state.h).
 extern bool pulsePending;        // a plain-pulse event waits for processing
 extern int32_t idleCountdownMs;  // ms left before the idle display update
 

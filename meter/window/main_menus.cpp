@@ -8,12 +8,13 @@
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
 #include "meter/record/data_file.h"
+#include "core/setup/setup_window_calls.h"
+#include "meter/link/link_state.h"
+#include "meter/link/online_state.h"
+#include "meter/record/text_log.h"
 #include "meter/meter_events.h"
-#include "meter/window/form1_calls.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
-
-bool simulating = false;
 
 namespace {
 constexpr int kCancelError = 32755;  // the dialog's "user cancelled" number
@@ -155,12 +156,9 @@ void MainMenus::mnuMeter_Click() {
 
 void MainMenus::mnuMeter_Select_Click(int index) {
   if (index == 0) {
-    bool simulate = !simulating;
-    simulating = simulate;
-    showSimulationState(simulate);
+    showSimulationState(!simulating);
   } else {
-    bool goOnline = !meterOnline;
-    setOnLine(goOnline);
+    setOnLine(!meterOnline);
   }
   // The check marks follow the state, not the click.
   mnuMeter_Click();

@@ -10,9 +10,6 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
-// The pulse simulation is switched on (written by showSimulationState too).
-extern bool simulating;
-
 // File pickers: refused while on-line; otherwise the chosen name replaces the setting.
 void selZavdataFile();
 void selZavtextFile();

@@ -125,12 +125,6 @@ void MeterPanel::connectHooks() {
           [ind](double d, double interval, double width) { ind->onPulseIndicator(d, interval, width); });
   connect(&e, &MeterEvents::powerBarRequested, this,
           [ind](double interval, double width) { ind->updatePowerBarIndicator(interval, width); });
-  connect(&e, &MeterEvents::idleTimerSet, this, [ind](int32_t ms) {
-    ind->Timer3.setEnabled(false);
-    if (ms <= 0) return;
-    ind->Timer3.setInterval(ms);
-    ind->Timer3.setEnabled(true);
-  });
   connect(&e, &MeterEvents::simulationRateSet, this, [f](int32_t ms) { f->Timer1.setInterval(ms); });
   connect(&e, &MeterEvents::titlePowerShown, this, [f](double watts, const QString& temperature) {
     f->calculator().setMeterPower(watts);

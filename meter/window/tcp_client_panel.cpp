@@ -8,7 +8,7 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "meter/link/link_host.h"
+#include "meter/engine/frame_parser.h"
 #include "platform/colour.h"
 
 namespace {
@@ -104,7 +104,7 @@ void TcpClientPanel::dataArrival(const QByteArray& bytes) {
   m_noticeText = formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + kCrLf +
                  QStringLiteral("receive: ") + QString::number(bytes.size()) + kCrLf;
   m_notice->setPlainText(shown(m_noticeText));
-  linkHost().zavDataArrivalNet(bytes);
+  zavDataArrivalNet(bytes);
 }
 
 void TcpClientPanel::socketError(int number, const QString& description) {

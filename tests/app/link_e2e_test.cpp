@@ -3,13 +3,16 @@
 // the temperature receiver and the TCP link (their window actions through ZAV_TEST_ACTIONS).
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <memory>
 
 #include "support/link_processes.h"
 #include "support/pty_pair.h"
+#include "tools/zav_frames.h"
 
 namespace {
 constexpr int kTicksPerCountAt1500W = 300000;  // 2.4 s per count at 1000 counts/kWh, 125000 ticks/s
@@ -250,4 +253,115 @@ TEST_F(LinkE2E, framesOverTheTcpLinkAreRecordedWhileOnLine) {
   const QList<DataFileRecord> records = onlySection(datFile()).recordList;
   ASSERT_GE(records.size(), 5);
   expectFramesAt1500W(records);
+}
+
+namespace {
+// The text-log lines whose power field is this marker, as their time fields.
+QList<QDateTime> markerTimes(const QString& dir, const QByteArray& marker) {
+  QList<QDateTime> times;
+  for (const QByteArray& line : textLogLines(dir)) {
+    if (!line.trimmed().endsWith(marker)) continue;
+    times.append(QDateTime::fromString(QString::fromLatin1(line.left(19)), "yyyy-MM-dd HH:mm:ss"));
+  }
+  return times;
+}
+}  // namespace
+
+TEST_F(LinkE2E, thirtyFramesInOneBurstAreAllRecorded) {
+  PtyPair line;
+  ASSERT_TRUE(line.ok());
+  writeIni("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  ZavProcess zav(dir(), args(), comPorts({{3, line.slavePath()}}));
+  ASSERT_TRUE(zav.waitFor([&] { return zav.logHasPart("openCom: opening com3"); }, 20000));
+  auto frame = [](uint32_t count) {
+    zavsim::Reading r;
+    r.count = count;
+    r.ticks = (count - 1) * uint32_t(kTicksPerCountAt1500W);
+    r.temp1 = 2;  // 21 degrees
+    return zavsim::newFrame(r);
+  };
+  // The first reading after going on-line is the start of the first interval.
+  line.write(frame(1));
+  runEventsFor(500);
+  const int before = recordCount(datFile());
+  QByteArray burst;
+  for (uint32_t count = 2; count <= 31; ++count) burst += frame(count);
+  ASSERT_GT(burst.size(), 1024);  // more than the old imitated input buffer held
+  line.write(burst);
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= before + 30; }, 20000))
+      << recordCount(datFile()) << "\n" << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  const DataFileSection s = onlySection(datFile());
+  ASSERT_EQ(s.recordList.size(), before + 30);
+  EXPECT_EQ(s.recordList.last().count, 31);
+  expectFramesAt1500W(s.recordList);
+  EXPECT_FALSE(zav.logHasPart("lost received bytes"));
+}
+
+TEST_F(LinkE2E, aLostDeviceIsMarkedAtTheLossAndRecordingResumesByItself) {
+  const QString device = dir() + "/ttyZav";  // re-pointed to the new simulator's pty
+  const QStringList simArgs = {"--link", device, "--interval-ms", "100", "--power", "1500", "--temp", "21"};
+  auto sim = std::make_unique<SimProcess>(simArgs);
+  ASSERT_TRUE(sim->ok());
+  writeIni("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  ZavProcess zav(dir(), args(), comPorts({{3, device}}));
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= 3; }, 20000))
+      << zav.log().join('\n').toStdString();
+  sim.reset();  // the device goes away
+  ASSERT_TRUE(zav.waitFor([&] { return zav.logHasPart("deviceLost: trying COM3 again"); }, 5000))
+      << zav.log().join('\n').toStdString();
+  EXPECT_TRUE(zav.logHasPart("ERROR MSComm1_OnComm: ERROR COM3 ("));
+  EXPECT_EQ(markerTimes(dir(), "-0000004").size(), 1);  // the off-line marker, written at the loss
+  runEventsFor(2500);
+  const qint64 closedSize = QFileInfo(datFile()).size();
+  const QDateTime restarted = QDateTime::currentDateTime();
+  sim = std::make_unique<SimProcess>(simArgs);
+  ASSERT_TRUE(sim->ok());
+  // No click: the same port is tried again and a new section is recorded.
+  // (The open section's header gets its count only when it closes: count by size.)
+  ASSERT_TRUE(zav.waitFor([&] { return QFileInfo(datFile()).size() >= closedSize + 38 + 3 * 18; }, 20000))
+      << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  EXPECT_TRUE(zav.logHasPart("deviceLost: COM3 is back, recording again"));
+  const QList<QDateTime> offLine = markerTimes(dir(), "-0000004");
+  const QList<QDateTime> onLine = markerTimes(dir(), "-0000002");
+  ASSERT_EQ(offLine.size(), 2);  // the loss and the end
+  ASSERT_EQ(onLine.size(), 2);   // the start and the return
+  // The loss's marker carries the time of the loss, before the device came back.
+  EXPECT_LT(offLine.first(), restarted.addSecs(-1)) << offLine.first().toString().toStdString();
+  EXPECT_GE(onLine.last(), offLine.first());
+  QString problem;
+  const QList<DataFileSection> sections = readDataFile(datFile(), &problem);
+  EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+  ASSERT_EQ(sections.size(), 2);
+  for (const DataFileSection& s : sections) EXPECT_EQ(s.records, s.recordList.size());
+  EXPECT_GE(sections.last().recordList.size(), 3);
+}
+
+TEST_F(LinkE2E, aSearchOverSilentPortsEndsAtCancel) {
+  QList<std::shared_ptr<PtyPair>> silent;
+  QMap<int, QString> ports;
+  for (int n = 1; n <= 8; ++n) {
+    silent.append(std::make_shared<PtyPair>());
+    ports.insert(n, silent.last()->slavePath());
+  }
+  const QByteArray ini = "startOnLine=0\r\nrunWebServer=0\r\nifType=2\r\n";
+  writeIni(ini);
+  QProcessEnvironment env = comPorts(ports);
+  // Ticking ON-LINE with no port searches (about 4 s a silent port); Cancel comes during it.
+  env.insert("ZAV_TEST_ACTIONS", "@2500 cmdCancel;Check1");
+  ZavProcess zav(dir(), args(), env);
+  const QString shown = "searchComPorts: Energy meter - Search cancelled: set the COM port in Setup";
+  ASSERT_TRUE(zav.waitFor([&] { return zav.logHas(shown); }, 12000)) << zav.log().join('\n').toStdString();
+  ASSERT_TRUE(zav.terminate());
+  const QStringList log = zav.log();
+  const qsizetype cancelled = log.indexOf("searchComPorts: cancelled");
+  ASSERT_GE(cancelled, 0);
+  // After Cancel no further port is tried: at most the one under test is closed.
+  const QStringList after = log.mid(cancelled);
+  EXPECT_TRUE(after.filter("openCom: opening").isEmpty()) << after.join('\n').toStdString();
+  EXPECT_LE(after.filter("openCom: closing").size(), 1);
+  EXPECT_LT(log.filter("openCom: opening").size(), 8);
+  EXPECT_EQ(readTextFile(dir() + "/zav.INI"), ini);
+  EXPECT_EQ(recordCount(datFile()), 0);
 }

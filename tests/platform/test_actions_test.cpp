@@ -52,3 +52,20 @@ TEST(TestActions, setTextsClickButtonsAndWatchLabels) {
   runEventsFor(250);
   EXPECT_FALSE(log.contains("Label14"));  // only changes are logged
 }
+
+TEST(TestActions, aLaterStepRunsFromTheEventLoopWhileAnEarlierOneWaits) {
+  LogCapture log;
+  QWidget window;
+  auto* start = named<QPushButton>(&window, "start");
+  auto* cancel = named<QPushButton>(&window, "cancel");
+  bool cancelled = false, sawCancelInside = false;
+  QObject::connect(cancel, &QPushButton::clicked, [&] { cancelled = true; });
+  // "start" waits in an event loop, as the COM search does, until it is cancelled.
+  QObject::connect(start, &QPushButton::clicked, [&] {
+    runEventsUntil([&] { return cancelled; }, 3000);
+    sawCancelInside = cancelled;
+  });
+  window.show();
+  runTestActions("@50 cancel;start");
+  EXPECT_TRUE(sawCancelInside);
+}

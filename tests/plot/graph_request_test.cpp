@@ -212,6 +212,27 @@ TEST_F(GraphRequest, NumbersRoundHalfToEvenAndOptionsOnlySetBits) {
   EXPECT_EQ(m_p.showMarkers, 0);
 }
 
+TEST_F(GraphRequest, SizesAndDivisionsAreClampedAndControlCharactersEndAValue) {
+  const struct {
+    const char* query;
+    int32_t width, height;
+    int16_t timeDivisions, yDivisions;
+  } rows[] = {
+      {"w=100000&h=99999&g=30000", 4096, 4096, 100, 100},
+      {"w=0&h=-5&g=0,-3", 100, 100, 1, 1},
+      {"w=5%000&h=3%0a00&g=4%09,7", 100, 100, 4, 4},
+      {"w=640%000&h=480%1f1", 640, 480, 6, 8},
+  };
+  for (const auto& row : rows) {
+    setWebGraphDefaults(m_p);
+    parseGraphQuery(m_p, row.query);
+    EXPECT_EQ(m_p.width, row.width) << row.query;
+    EXPECT_EQ(m_p.height, row.height) << row.query;
+    EXPECT_EQ(m_p.timeDivisions, row.timeDivisions) << row.query;
+    EXPECT_EQ(m_p.yDivisions, row.yDivisions) << row.query;
+  }
+}
+
 TEST_F(GraphRequest, BareWordSwitchesDecodingOff) {
   parseGraphQuery(m_p, "abc&w=500%2B1");
   EXPECT_EQ(m_p.width, 500);

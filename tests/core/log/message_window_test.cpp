@@ -72,18 +72,23 @@ TEST_F(MessageWindowTest, ErrorsAreRedAndTheNextLineIsNormalAgain) {
   logColourError = kColorRed;
 }
 
-TEST_F(MessageWindowTest, LongTextLowersTheLevelOncePerShownMessage) {
+TEST_F(MessageWindowTest, LongTextLowersTheLevelOncePerShownMessageDownToErrors) {
+  HeadlessLog mirrored;
   logMsg(1, QString(100000, 'x'));  // 100002 characters with the line break
   EXPECT_EQ(logTextLength(), 100002);
   EXPECT_EQ(msgLevel, 4);  // the length is checked before the message goes in
-  for (int expected : {3, 2, 1, 0}) {
+  for (int expected : {3, 2, 1, 1, 1}) {
     logMsg(1, "lowering");
     EXPECT_EQ(msgLevel, expected);
   }
-  EXPECT_EQ(text().count("lowering"), 4);
-  logMsg(-1, "fifth");
-  EXPECT_FALSE(text().contains("fifth"));
-  EXPECT_EQ(msgLevel, 0);
+  EXPECT_EQ(text().count("lowering"), 5);
+  // Errors still reach the window and the log file; details do not.
+  logMsg(-1, "late error");
+  logMsg(2, "late summary");
+  EXPECT_TRUE(text().contains("late error"));
+  EXPECT_FALSE(text().contains("late summary"));
+  EXPECT_TRUE(mirrored.lines().contains("ERROR late error"));
+  EXPECT_EQ(msgLevel, 1);
 }
 
 TEST_F(MessageWindowTest, LongTextLetsOneDetailMessageThrough) {

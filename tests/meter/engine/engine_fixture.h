@@ -48,7 +48,7 @@ class EngineTest : public ::testing::Test {
       m_counts.push_back(thisCount);
       m_intervals.push_back(interval);
     });
-    QObject::connect(&e, &MeterEvents::idleTimerSet, m_listener.get(), [this](int32_t ms) { m_timer3 = ms; });
+    QObject::connect(&e, &MeterEvents::idleTimerRequested, m_listener.get(), [this](int32_t ms) { m_timer3 = ms; });
     QObject::connect(&e, &MeterEvents::readingRecorded, m_listener.get(),
                      [this](const Reading& r, bool inFile) { m_recorded.push_back({r, inFile}); });
   }

@@ -9,6 +9,7 @@
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
+#include "meter/window/link_view.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ class Panel : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     appName = QStringLiteral("Zav");
-    m_form = std::make_unique<Form1>();  // fills the engine's hooks
+    connectLinkView();  // as the program wires the main window
+    m_form = std::make_unique<Form1>();
   }
   void TearDown() override {
     m_form.reset();

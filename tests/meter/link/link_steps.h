@@ -5,19 +5,12 @@
 
 class LinkTest : public LinkFixture {
  protected:
-  // The port field names `n`, and the fake opens only that port.
+  // The COM port setting names `n`, and the fake opens only that port.
   void usePort(int n) {
-    host.comPort = QString::number(n);
+    comPort = int16_t(n);
     port->openablePorts = {n};
   }
-  bool goOnLine(bool on = true) {
-    setOnLine(on);
-    return on;
-  }
-  bool open(bool on = true) {
-    bool ok = false;
-    openCom(on, ok);
-    return ok;
-  }
+  bool goOnLine(bool on = true) { return setOnLine(on); }
+  bool open(bool on = true) { return openCom(on); }
   bool loggedPart(const QString& part) const { return log.lines().join('\n').contains(part); }
 };

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "tests/meter/link/link_steps.h"
+#include "tools/zav_frames.h"
 
 namespace {
 const QString kRedLine = QStringLiteral("openCom: ERROR comPort=");
@@ -19,43 +20,38 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   EXPECT_EQ(port->commPort(), 3);
   EXPECT_EQ(port->settings(), "19200,N,8,1");
   EXPECT_EQ(port->rThreshold(), 1);
-  EXPECT_EQ(port->inBufferSize(), 1024);
   EXPECT_TRUE(port->dtrEnable());
   EXPECT_TRUE(port->rtsEnable());
   EXPECT_FALSE(port->breakOn());
-  EXPECT_EQ(host.lineBoxes[1], 1);
-  EXPECT_EQ(host.lineBoxes[2], 1);
-  EXPECT_EQ(host.lineBoxes[0], 0);
-  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM3");
-  EXPECT_EQ(host.frame1Colour, kSysColorWindowText);
-  EXPECT_EQ(host.temperature, " ");
-  EXPECT_EQ(host.onlineBox, 1);
-  EXPECT_EQ(host.meterCounts, QList<bool>{true});
-  EXPECT_EQ(host.logPowers, QList<double>{-2});
-  EXPECT_TRUE(host.dataOpen);
-  EXPECT_EQ(host.readingResets, 1);
-  EXPECT_EQ(host.onOffChanges, 1);
+  EXPECT_EQ(seen.lines, (SerialLines{false, true, true}));
+  EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM3");
+  EXPECT_EQ(seen.status.captionColour, kSysColorWindowText);
+  EXPECT_TRUE(seen.status.onlineTicked);
+  EXPECT_EQ(seen.temperature, " ");
+  EXPECT_EQ(logPowers(), QList<double>{-2});
+  EXPECT_TRUE(dataFileOpen());
+  EXPECT_EQ(readingCount, 0);
+  EXPECT_EQ(seen.onlineChanges, 1);
   EXPECT_TRUE(logged("openCom: opening com3 MSComm1.Settings =19200,N,8,1"));
 
   goOnLine(false);
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
   EXPECT_FALSE(port->dtrEnable());
-  EXPECT_EQ(host.lineBoxes[1], 0);
-  EXPECT_EQ(host.lineBoxes[2], 0);
-  EXPECT_FALSE(host.dataOpen);
-  EXPECT_EQ(host.logPowers, (QList<double>{-2, -4}));
-  EXPECT_EQ(host.frame1Caption, "Energy meter - OffLine");
-  EXPECT_EQ(host.onlineBox, 0);
-  EXPECT_EQ(host.onOffChanges, 2);
+  EXPECT_EQ(seen.lines, SerialLines{});
+  EXPECT_FALSE(dataFileOpen());
+  EXPECT_EQ(logPowers(), (QList<double>{-2, -4}));
+  EXPECT_EQ(seen.status.caption, "Energy meter - OffLine");
+  EXPECT_FALSE(seen.status.onlineTicked);
+  EXPECT_EQ(seen.onlineChanges, 2);
   EXPECT_TRUE(logged("openCom: closing com3"));
 }
 
 TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {
   goOnLine(false);
-  EXPECT_EQ(host.logPowers, QList<double>{-4});
+  EXPECT_EQ(logPowers(), QList<double>{-4});
   EXPECT_TRUE(logged("openCom: port is not open"));
-  EXPECT_TRUE(host.autoPlotEnabled);
+  EXPECT_TRUE(seen.status.autoPlotEnabled);
 }
 
 TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
@@ -65,7 +61,7 @@ TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
   EXPECT_TRUE(logged("MSGBOX: Selected detector type is not supported"));
-  EXPECT_EQ(host.frame1Caption, "Energy meter - OffLine");
+  EXPECT_EQ(seen.status.caption, "Energy meter - OffLine");
   // The plain pulse device does not care about the detector type.
   ifType = 1;
   goOnLine();
@@ -74,45 +70,49 @@ TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
 
 TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
   usePort(1);
-  host.dataFileFails = true;
+  zavDatFileName[0] = "/nonexistent/zav/pwrData.ZAV";
   goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
-  EXPECT_TRUE(logged("MSGBOX: Error: Cannot open Zav-file"));
-  EXPECT_EQ(host.frame1Caption, "Error: Cannot open data file");
-  EXPECT_EQ(host.frame1Colour, kColorRed);
-  EXPECT_EQ(host.onlineBox, 0);
-  EXPECT_TRUE(host.logPowers.isEmpty());
+  // Which file and why, where the user looks.
+  const QString why = "/nonexistent/zav/pwrData.ZAV: No such file or directory";
+  EXPECT_TRUE(loggedPart("MSGBOX: Error: Cannot open Zav-file\r\n" + why) ||
+              loggedPart("MSGBOX: Error: Cannot open Zav-file\n" + why));
+  EXPECT_EQ(seen.status.caption, "Error: Cannot open data file " + why);
+  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_FALSE(seen.status.onlineTicked);
+  EXPECT_TRUE(logPowers().isEmpty());
 }
 
-TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndKeepsTheDataFile) {
-  host.comPort = "5";
+TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndWhyAndKeepsTheDataFile) {
+  comPort = 5;
   goOnLine();
   EXPECT_FALSE(meterOnline);
-  EXPECT_EQ(host.frame1Caption, "Error: Cannot open COM5");
-  EXPECT_EQ(host.frame1Colour, kColorRed);
-  EXPECT_EQ(host.comPortColour, kColorRed);
-  EXPECT_TRUE(host.dataOpen);
-  EXPECT_EQ(host.onlineBox, 0);
-  EXPECT_TRUE(host.meterCounts.isEmpty());
+  EXPECT_EQ(seen.status.caption, "Error: Cannot open COM5: no such device");
+  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.portRefusals, 1);
+  EXPECT_TRUE(dataFileOpen());
+  EXPECT_FALSE(seen.status.onlineTicked);
+  port->forbiddenPorts = {5};
+  goOnLine();
+  EXPECT_EQ(seen.status.caption, "Error: Cannot open COM5: permission denied (dialout)");
 }
 
 TEST_F(OnLine, withoutDataFileRecordingAutoPlotIsDisabled) {
   usePort(1);
-  host.writeData = false;
+  writeToZAVdataFile = false;
   goOnLine();
   EXPECT_TRUE(meterOnline);
-  EXPECT_FALSE(host.dataOpen);
-  EXPECT_FALSE(host.autoPlotEnabled);
+  EXPECT_FALSE(dataFileOpen());
+  EXPECT_FALSE(seen.status.autoPlotEnabled);
 }
 
 TEST_F(OnLine, simulationStateSwitchesCaptionAndTimer) {
   for (const bool want : {true, false}) {
-    bool sim = want;
-    showSimulationState(sim);
+    showSimulationState(want);
     EXPECT_EQ(simulating, want);
-    EXPECT_EQ(host.frame1Caption, want ? "Energy meter - Simulating" : "Energy meter - OffLine");
-    EXPECT_EQ(host.simulationTimer, want);
+    EXPECT_EQ(seen.status.caption, want ? "Energy meter - Simulating" : "Energy meter - OffLine");
+    EXPECT_EQ(seen.simulationTimer, want);
   }
 }
 
@@ -146,7 +146,7 @@ TEST_F(OpenCom, settingsFollowTheInterfaceAndDetectorType) {
     EXPECT_EQ(port->settings(), QString::fromLatin1(r.expected)) << r.name;
     EXPECT_EQ(portBaudRate, r.baud) << r.name;
     EXPECT_EQ(port->breakOn(), r.ifType == 3 && !r.sensor) << r.name;
-    EXPECT_EQ(host.lineBoxes[0], r.ifType == 3 && !r.sensor ? 1 : 0) << r.name;
+    EXPECT_EQ(seen.lines.txBreak, r.ifType == 3 && !r.sensor) << r.name;
     EXPECT_TRUE(open(false)) << r.name;
   }
 }
@@ -175,18 +175,18 @@ TEST_F(OpenCom, diagnosticModesUseTypeFourButLeaveTheSettingAlone) {
 
 TEST_F(OpenCom, portNumbersOutsideTheRangeAreRefusedWithTheFieldsError) {
   port->openablePorts = {1};
-  for (const char* text : {"0", "256", "70000", "-40000", "abc", "99999999999"}) {
-    host.comPort = QString::fromLatin1(text);
-    host.comPortColour = 0;
-    EXPECT_FALSE(open()) << text;
-    EXPECT_FALSE(port->portOpen()) << text;
-    EXPECT_EQ(host.comPortColour, kColorRed) << text;
+  const int16_t refused[] = {0, 256, 32767, -1, -32768};
+  for (const int16_t n : refused) {
+    comPort = n;
+    EXPECT_FALSE(open()) << n;
+    EXPECT_FALSE(port->portOpen()) << n;
+    EXPECT_TRUE(logged(kRedLine + QString::number(n))) << n;
   }
-  for (const char* text : {"0", "256", "70000", "-40000"}) EXPECT_TRUE(logged(kRedLine + text)) << text;
-  host.comPort = "70000";
+  EXPECT_EQ(seen.portRefusals, 5);
+  comPort = 256;
   goOnLine();
   EXPECT_FALSE(meterOnline);
-  EXPECT_TRUE(host.frame1Caption.startsWith("Error: Cannot open COM"));
+  EXPECT_EQ(seen.status.caption, "Error: Cannot open COM256");
 }
 
 TEST_F(OpenCom, malformedSettingsTextIsTheSettingsError) {
@@ -196,30 +196,34 @@ TEST_F(OpenCom, malformedSettingsTextIsTheSettingsError) {
   goOnLine();
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
-  EXPECT_EQ(host.comSettingColour, kColorRed);
-  EXPECT_EQ(host.frame1Caption, "Error: Cannot open COM1");
+  EXPECT_EQ(seen.settingRefusals, 1);
+  EXPECT_TRUE(seen.status.caption.startsWith("Error: Cannot open COM1")) << seen.status.caption.toStdString();
   EXPECT_TRUE(loggedPart("MSGBOX: Error: Cannot open Comport"));
 }
 
 TEST_F(OpenCom, ptyWithoutModemLinesOpensWithAWarning) {
   port->openablePorts = {4};
   port->linesWork = false;
-  host.comPort = "4";
+  comPort = 4;
   EXPECT_TRUE(open());
   EXPECT_TRUE(port->portOpen());
   EXPECT_TRUE(loggedPart("openCom: WARNING"));
 }
 
-TEST_F(OpenCom, lineBoxesDriveTheLines) {
+TEST_F(OpenCom, lineStatesDriveThePortAndAreAnnounced) {
   usePort(1);
   open();
-  host.setLineBox(0, 1);
-  EXPECT_TRUE(port->breakOn());
-  host.setLineBox(1, 0);
-  EXPECT_FALSE(port->dtrEnable());
-  EXPECT_TRUE(port->rtsEnable());
-  host.setLineBox(2, 0);
-  EXPECT_FALSE(port->rtsEnable());
+  const SerialLines rows[] = {{true, true, true}, {true, false, true}, {false, false, false}, {false, true, false}};
+  for (const SerialLines& want : rows) {
+    setSerialLines(want);
+    EXPECT_EQ(port->breakOn(), want.txBreak);
+    EXPECT_EQ(port->dtrEnable(), want.dtr);
+    EXPECT_EQ(port->rtsEnable(), want.rts);
+    EXPECT_EQ(serialLines(), want);
+    EXPECT_EQ(seen.lines, want);
+  }
+  open(false);
+  EXPECT_EQ(seen.lines, SerialLines{});
 }
 
 using Search = LinkTest;
@@ -229,7 +233,9 @@ namespace {
 void answerOn(FakeCommLink* port, int answering, QObject* owner) {
   auto* t = new QTimer(owner);
   QObject::connect(t, &QTimer::timeout, owner, [port, answering] {
-    if (port->portOpen() && port->commPort() == answering && comSearchActive) port->arrive("frame");
+    if (port->portOpen() && port->commPort() == answering && comSearchActive) {
+      port->arrive(zavsim::newFrame(zavsim::Reading{}));
+    }
   });
   t->start(5);
 }
@@ -241,22 +247,22 @@ TEST_F(Search, controllerAnswersOnTheThirdPort) {
   answerOn(port, 3, &owner);
   goOnLine();
   EXPECT_TRUE(meterOnline);
-  EXPECT_EQ(host.comPort, "3");
-  EXPECT_EQ(host.iniLines, QStringList{"comPort=3"});
-  EXPECT_EQ(host.ports, (QList<int>{1, 2, 3}));
-  EXPECT_EQ(host.selectedPort, 0);
+  EXPECT_EQ(comPort, 3);
+  EXPECT_EQ(seen.chosenPorts, (QList<int>{1, 2, 3}));
+  EXPECT_EQ(iniLines(), QStringList{"comPort=3"});
+  EXPECT_EQ(seen.ports, (QList<int>{1, 2, 3}));
   EXPECT_FALSE(comSearchActive);
-  EXPECT_EQ(host.captions.first(), "Energy meter - Searching for detector");
-  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM3");
+  EXPECT_EQ(seen.captions.first(), "Energy meter - Searching for detector");
+  EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM3");
   // The three ports were each tested in turn; the search's own opens come after the list.
   EXPECT_EQ(port->openedPorts.mid(3), (QList<int>{1, 2, 3, 3}));
-  ASSERT_FALSE(host.progress.isEmpty());
-  EXPECT_EQ(host.progress.first(), "Reset searching for Zav Controller on all available COM-ports");
-  EXPECT_TRUE(host.progress.contains("initBar 2 0 100 $Testing ComPort1"));
-  EXPECT_TRUE(host.progress.contains("initBar 1 0 3 Testing available COM-ports"));
-  EXPECT_TRUE(host.progress.contains("initBar 2 0 30 $Testing ComPort 3"));
-  EXPECT_TRUE(host.progress.join('\n').contains("initBar 2 0 30 $Zav detector found at ComPort 3  ("));
-  EXPECT_EQ(host.progress.last(), "unload");
+  ASSERT_FALSE(seen.progress.isEmpty());
+  EXPECT_EQ(seen.progress.first(), "Reset searching for Zav Controller on all available COM-ports");
+  EXPECT_TRUE(seen.progress.contains("initBar 2 0 100 $Testing ComPort1"));
+  EXPECT_TRUE(seen.progress.contains("initBar 1 0 3 Testing available COM-ports"));
+  EXPECT_TRUE(seen.progress.contains("initBar 2 0 30 $Testing ComPort 3"));
+  EXPECT_TRUE(seen.progress.join('\n').contains("initBar 2 0 30 $Zav detector found at ComPort 3  ("));
+  EXPECT_EQ(seen.progress.last(), "unload");
 }
 
 TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
@@ -264,30 +270,33 @@ TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
   port->openablePorts = {5, 9};
   goOnLine();
   EXPECT_TRUE(meterOnline);
-  EXPECT_EQ(host.comPort, "5");
-  EXPECT_EQ(host.iniLines, QStringList{"comPort=5"});
+  EXPECT_EQ(comPort, 5);
+  EXPECT_EQ(iniLines(), QStringList{"comPort=5"});
   EXPECT_EQ(port->settings(), "1200,N,8,1");
-  EXPECT_EQ(host.progress.first(), "Reset searching for first available COM-port");
+  EXPECT_EQ(seen.progress.first(), "Reset searching for first available COM-port");
 }
 
-TEST_F(Search, noPortOrOnlySilentPortsEmptyTheFieldAndWriteNothing) {
-  host.comPort = "  ";
+TEST_F(Search, noPortOrOnlySilentPortsSayHowToGoOnAndWriteNothing) {
   goOnLine();
   EXPECT_FALSE(meterOnline);
-  EXPECT_EQ(host.comPort, "");
-  EXPECT_TRUE(host.ports.isEmpty());
-  EXPECT_TRUE(host.iniLines.isEmpty());
-  EXPECT_EQ(host.onlineBox, 0);
-  EXPECT_EQ(host.frame1Caption, "Energy meter - Searching for detector");
-  EXPECT_EQ(host.onOffChanges, 0);
+  EXPECT_EQ(comPort, 0);
+  EXPECT_TRUE(seen.ports.isEmpty());
+  EXPECT_TRUE(iniLines().isEmpty());
+  EXPECT_FALSE(seen.status.onlineTicked);
+  EXPECT_EQ(seen.captions, (QStringList{"Energy meter - Searching for detector",
+                                        "Energy meter - No detector found: set the COM port in Setup"}));
+  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.onlineChanges, 0);
   // Ports that open but stay silent are not taken either.
   port->openablePorts = {1, 2};
   goOnLine();
   EXPECT_FALSE(meterOnline);
-  EXPECT_EQ(host.comPort, "");
-  EXPECT_EQ(host.ports, (QList<int>{1, 2}));
-  EXPECT_TRUE(host.iniLines.isEmpty());
+  EXPECT_EQ(comPort, 0);
+  EXPECT_EQ(seen.chosenPorts, (QList<int>{0, 1, 2, 0}));
+  EXPECT_EQ(seen.ports, (QList<int>{1, 2}));
+  EXPECT_TRUE(iniLines().isEmpty());
   EXPECT_FALSE(port->portOpen());
+  EXPECT_EQ(seen.status.caption, "Energy meter - No detector found: set the COM port in Setup");
 }
 
 TEST_F(Search, portListCannotBeBuiltWhileThePortIsOpen) {
@@ -318,7 +327,7 @@ TEST_F(Search, portWithoutPermissionIsSkippedButReported) {
   port->openablePorts = {3};
   port->forbiddenPorts = {2};
   findAvailableComPorts();
-  EXPECT_EQ(host.ports, QList<int>{3});
+  EXPECT_EQ(seen.ports, QList<int>{3});
   EXPECT_TRUE(logged("ERROR findAvailableComPorts: ERROR COM2: permission denied (dialout)"));
 }
 
@@ -331,7 +340,7 @@ TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
   EXPECT_TRUE(programEndingDuringWait());
   EXPECT_FALSE(meterOnline);
   EXPECT_FALSE(port->portOpen());
-  EXPECT_TRUE(host.iniLines.isEmpty());
+  EXPECT_TRUE(iniLines().isEmpty());
   EXPECT_FALSE(comSearchActive);
   // An exit outside the main loop leaves every later loop returning at once; one run of
   // the main loop clears that for the tests that follow.
@@ -340,14 +349,14 @@ TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
 }
 
 TEST_F(OnLine, goingOnLineAgainReopensThePort) {
-  host.comPort = "3";
+  comPort = 3;
   port->openablePorts = {3, 4};
   goOnLine();
   ASSERT_TRUE(meterOnline);
-  host.comPort = "4";
+  comPort = 4;
   goOnLine();
   EXPECT_TRUE(meterOnline);
   EXPECT_TRUE(port->portOpen());
   EXPECT_EQ(port->commPort(), 4);
-  EXPECT_EQ(host.frame1Caption, "Energy meter - waiting for meter at COM4");
+  EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM4");
 }

@@ -1,3 +1,7 @@
+#include <QRegularExpression>
+
+#include "meter/engine/frame_parser.h"
+#include "meter/engine/meter_state.h"
 #include "tests/meter/link/link_steps.h"
 #include "platform/comm_port.h"
 #include "platform/tick_clock.h"
@@ -24,6 +28,10 @@ QByteArray sensorBytes(int id, int t1, int t2, int t3, int a1, int a2, bool badC
 
 class Dispatch : public LinkTest {
  protected:
+  // Plain pulse readings handed to the count processor so far (its level-4 line each).
+  int readingsHandedOn() const {
+    return int(log.lines().filter(QRegularExpression("^MSComm1_OnComm: timerTicks=")).size());
+  }
   void openAs(int16_t type) {
     ifType = type;
     usePort(1);
@@ -35,18 +43,19 @@ class Dispatch : public LinkTest {
 
 TEST_F(Dispatch, eventsAreCountedByKind) {
   openAs(2);
-  host.advanced = true;
+  advancedFunctions = true;
   const int events[] = {comEv::kFrame, comEv::kBreak, comEv::kOverrun, comEv::kRxOver, comEv::kCTS,
                         comEv::kDSR,   comEv::kCD,    comEv::kRing,    comEv::kSend,   4711};
   for (int e : events) port->lineEvent(e);
-  port->arrive("ab");
+  const QByteArray halfFrame = zavsim::newFrame(zavsim::Reading{}).left(10);
+  port->arrive(halfFrame);
   EXPECT_EQ(comEventCounters[0], 11);
   for (int kind = 1; kind <= 11; ++kind) EXPECT_EQ(comEventCounters[kind], 1) << kind;
   EXPECT_EQ(comEventCounters[12], 0);
-  EXPECT_EQ(host.comCounts.value(0), "11");
-  EXPECT_EQ(host.comCounts.value(3), "1");
-  EXPECT_EQ(host.serialData, QList<QByteArray>{"ab"});
-  EXPECT_EQ(host.breakIndicators, 0);
+  EXPECT_EQ(seen.counted.value(0), 11);
+  EXPECT_EQ(seen.counted.value(3), 1);
+  EXPECT_EQ(serialFrameReceiver().buffer(), halfFrame);  // handed to the frame parser, which waits for more
+  EXPECT_EQ(seen.breaks, 0);
 }
 
 TEST_F(Dispatch, eventsWhileOffLineAreOnlyCountedAndTheInputStays) {
@@ -55,7 +64,7 @@ TEST_F(Dispatch, eventsWhileOffLineAreOnlyCountedAndTheInputStays) {
   port->arrive("xyz");
   EXPECT_EQ(comEventCounters[12], 1);
   EXPECT_EQ(comEventCounters[2], 0);
-  EXPECT_TRUE(host.serialData.isEmpty());
+  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
   EXPECT_EQ(port->inBufferCount(), 3);
 }
 
@@ -73,31 +82,38 @@ TEST_F(Dispatch, clearingOneCounterOrAll) {
   EXPECT_EQ(comEventCounters[5], 0);  // modulo 1000000
 }
 
-TEST_F(Dispatch, overflowDropsInputAndReceiveBuffer) {
+TEST_F(Dispatch, aDriverOverrunDropsTheFrameBeingGatheredAndIsLogged) {
   openAs(2);
-  pulseRxBuffer() = "old";
-  port->setRThreshold(0);  // nobody reads: the buffer fills
-  port->arrive(QByteArray(1100, 'x'));
+  port->setRThreshold(0);  // nobody reads: the bytes wait
+  port->arrive(QByteArray(5000, 'x'));
+  EXPECT_EQ(comEventCounters[6], 0);  // waiting bytes are no overflow
+  EXPECT_EQ(port->inBufferCount(), 5000);
+  zavDataArrival(QByteArray("\x36\x9A\x47", 3));  // a frame being gathered
+  ASSERT_FALSE(serialFrameReceiver().buffer().isEmpty());
+  for (int ev : {comEv::kRxOver, comEv::kOverrun}) port->lineEvent(ev);
+  EXPECT_EQ(comEventCounters[5], 1);
   EXPECT_EQ(comEventCounters[6], 1);
-  EXPECT_TRUE(pulseRxBuffer().isEmpty());
-  EXPECT_EQ(port->inBufferCount(), 0);
+  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
+  EXPECT_EQ(port->inBufferCount(), 5000);  // what waits arrived after the loss and is whole
+  EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR the driver lost received bytes (input buffer overflow)"));
+  EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR the driver lost received bytes (receive overrun)"));
 }
 
 TEST_F(Dispatch, threeBytesInOneEventAreThreeCountsAndOneReading) {
   openAs(1);
   port->arrive(QByteArray::fromHex("f0f0e0"));
-  ASSERT_EQ(host.meterCounts, QList<bool>{false});
-  EXPECT_EQ(host.reading.count, 4);  // pulseCount starts at 1 on the first receive event
-  EXPECT_EQ(host.reading.status, 0xF0);
-  EXPECT_EQ(host.reading.reset, 1);
-  EXPECT_EQ(host.reading.temp, -32768);
-  EXPECT_EQ(host.reading.volt, -32768);
+  ASSERT_EQ(readingsHandedOn(), 1);
+  EXPECT_EQ(thisCount, 4);  // pulseCount starts at 1 on the first receive event
+  EXPECT_EQ(frameStatus, 0xF0);
+  EXPECT_EQ(thisResetCount, 1);
+  EXPECT_EQ(thisTemp, -32768);
+  EXPECT_EQ(thisVoltCount, -32768);
   port->arrive(QByteArray::fromHex("f0"));
-  EXPECT_EQ(host.reading.count, 5);
-  EXPECT_EQ(host.meterCounts.size(), 2);
+  EXPECT_EQ(thisCount, 5);
+  EXPECT_EQ(readingsHandedOn(), 2);
   // A break lights the indicator only for the plain pulse device.
   port->lineEvent(comEv::kBreak);
-  EXPECT_EQ(host.breakIndicators, 1);
+  EXPECT_EQ(seen.breaks, 1);
 }
 
 TEST_F(Dispatch, prescaleKeepsTheRemainderForTheNextPulse) {
@@ -105,28 +121,31 @@ TEST_F(Dispatch, prescaleKeepsTheRemainderForTheNextPulse) {
   prescale = 2;
   const int32_t before = 1;  // the first receive event starts the count at 1
   port->arrive("abc");
-  EXPECT_EQ(host.reading.count, before + 1);
-  EXPECT_EQ(pulseRxBuffer(), "c");
-  port->arrive("d");
-  EXPECT_EQ(host.reading.count, before + 2);
-  EXPECT_TRUE(pulseRxBuffer().isEmpty());
+  EXPECT_EQ(thisCount, before + 1);
+  EXPECT_EQ(readingsHandedOn(), 1);
+  port->arrive("d");  // with the "c" kept: one more count
+  EXPECT_EQ(thisCount, before + 2);
+  port->arrive("e");
+  EXPECT_EQ(thisCount, before + 2);
+  EXPECT_EQ(readingsHandedOn(), 2);
 }
 
 TEST_F(Dispatch, pulseSoonerThanTheMinimumIntervalWaitsForTimer3) {
   openAs(1);
   minUpdateInterval = 5;
-  host.processTick = timeGetTime();
+  pulsePending = false;
+  lastProcessTick = timeGetTime();
   port->arrive("p");
-  EXPECT_TRUE(host.meterCounts.isEmpty());
-  EXPECT_TRUE(host.pulsePending);
-  EXPECT_GT(host.idleCountdownMs, 4000);
-  EXPECT_LE(host.idleCountdownMs, 5000);
-  EXPECT_EQ(host.idleTimerMs, host.idleCountdownMs);
+  EXPECT_EQ(readingsHandedOn(), 0);
+  EXPECT_TRUE(pulsePending);
+  EXPECT_GT(idleCountdownMs, 4000);
+  EXPECT_LE(idleCountdownMs, 5000);
+  EXPECT_EQ(seen.idleTimerMs, idleCountdownMs);
   // A huge interval is capped at the timer's 65535 ms, never overflows.
   minUpdateInterval = 1e12;
   port->arrive("p");
-  EXPECT_EQ(host.idleTimerMs, 65535);
-  EXPECT_TRUE(host.meterCounts.isEmpty());
+  EXPECT_EQ(seen.idleTimerMs, 65535);
+  EXPECT_EQ(readingsHandedOn(), 0);
 }
 
 TEST_F(Dispatch, sensorFrameShowsTheTemperature) {
@@ -135,10 +154,10 @@ TEST_F(Dispatch, sensorFrameShowsTheTemperature) {
   openAs(2);
   const QByteArray frame = sensorBytes(0x55, 7, 3, 4, 2, 1);
   port->arrive(QByteArray(5, char(0x55)) + frame.left(17));  // noise, then half a frame
-  EXPECT_TRUE(host.temperature.isEmpty());
+  EXPECT_TRUE(seen.temperature.isEmpty());
   port->arrive(frame.mid(17));
-  EXPECT_EQ(host.temperature, "+23.4 °C");
-  EXPECT_TRUE(host.serialData.isEmpty());
+  EXPECT_EQ(seen.temperature, "+23.4 °C");
+  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
 }
 
 TEST(SensorDecoder, negativeTemperaturesAndBadFramesAreHandled) {
@@ -204,10 +223,10 @@ TEST(PulseWidth, bitsAndAdviceTexts) {
 
 TEST_F(Dispatch, analysePulseWidthGivesSecondsAndShowsAdvice) {
   portBaudRate = 1200;
-  host.advanced = true;
+  advancedFunctions = true;
   EXPECT_NEAR(analysePulseWidth(0xF0), 5.0 / 1200, 1e-12);
-  EXPECT_EQ(host.pulseWidthBits, 5);
-  EXPECT_TRUE(host.pulseAnalysis.endsWith("\r\npulse width = 5 bits (4.2ms), OK"));
+  EXPECT_EQ(pulseWidthBits, 5);
+  EXPECT_TRUE(seen.pulseAnalysis.endsWith("\r\npulse width = 5 bits (4.2ms), OK"));
   portBaudRate = 0;
   EXPECT_EQ(analysePulseWidth(0xF0), 0);
 }
@@ -217,15 +236,15 @@ TEST_F(Dispatch, sensorFrameFromTheSimulatorThroughARealPty) {
   ASSERT_TRUE(pty.ok());
   qputenv("ZAV_COM9", pty.slavePath().toLocal8Bit());
   CommPort real;
-  setMSComm1(&real);
+  setSerialPort(&real);
   tempReceiverMode = true;
-  host.comPort = "9";
+  comPort = 9;
   ASSERT_TRUE(open()) << real.lastError().toStdString();
   meterOnline = true;
   pty.write(QByteArray(3, char(0x80)) + zavsim::sensorFrame(-7.3));
-  EXPECT_TRUE(runEventsUntil([&] { return !host.temperature.isEmpty(); }, 2000));
-  EXPECT_EQ(host.temperature, "-7.3 °C");
+  EXPECT_TRUE(runEventsUntil([&] { return !seen.temperature.isEmpty(); }, 2000));
+  EXPECT_EQ(seen.temperature, "-7.3 °C");
   open(false);
-  setMSComm1(port);
+  setSerialPort(port);
   qunsetenv("ZAV_COM9");
 }

@@ -9,6 +9,7 @@
 #include "meter/record/data_file.h"
 #include "meter/window/form1.h"
 #include "meter/window/main_menus.h"
+#include "meter/link/link_state.h"
 #include "support/headless_env.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/setup/setup_window.h"
+#include "meter/window/tcp_client_panel.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
 #include "meter/record/data_file.h"
@@ -131,16 +132,26 @@ TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
   EXPECT_TRUE(f.Check3()->isVisible());
 }
 
-TEST_F(MainWindow, DebugModeWidensByDiagnosticArea) {
+TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
   Form1 f;
   f.formLoad();
+  QWidget* tcpFrame = f.tcpClientPanel()->parentWidget();
   const int narrow = f.width();
+  // A larger window uncovers no developer frame while debug mode hides them.
+  f.resize(narrow * 3, f.height() * 2);
+  EXPECT_FALSE(f.Frame6()->isVisibleTo(&f));
+  EXPECT_FALSE(tcpFrame->isVisibleTo(&f));
   debugMode = 1;
   f.setWindowSize();
   EXPECT_EQ(pxToTwips(f.width() - narrow), 6000);
+  EXPECT_TRUE(f.Frame6()->isVisibleTo(&f));
+  EXPECT_TRUE(tcpFrame->isVisibleTo(&f));
   debugMode = -2;
   f.setWindowSize();
   EXPECT_EQ(f.width(), narrow);
+  f.showMaximized();
+  EXPECT_FALSE(f.Frame6()->isVisibleTo(&f));
+  EXPECT_FALSE(tcpFrame->isVisibleTo(&f));
 }
 
 TEST_F(MainWindow, LowerFrameSitsBelowTheLastCalculatorFrame) {

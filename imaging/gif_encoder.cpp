@@ -1,0 +1,190 @@
+#include "imaging/gif_encoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/util/format_pattern.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
+#include "imaging/file_wrapper.h"
+#include "imaging/gif_output.h"
+#include "imaging/lzw_encoder.h"
+#include "imaging/pic_buffer.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kDashes = QString(55, u'-') + kCrLf;
+
+int32_t bitsForColours(int32_t colours) {
+  int32_t bits = 0;
+  while ((1 << bits) < colours && bits < 8) ++bits;
+  return bits;
+}
+
+// The dumps are made only while the debug level says so.
+class DebugLevelOne {
+ public:
+  DebugLevelOne() : m_saved(debugLevel) { debugLevel = 1; }
+  ~DebugLevelOne() { debugLevel = m_saved; }
+
+ private:
+  int16_t m_saved;
+};
+
+void dumpBitmapInfo(const BitmapInfo& info) {
+  const DebugLevelOne level;
+  showBmiHead(info.bmiHeader);
+  showRgbq(info);
+}
+
+// The picture fits a GIF and its pixel rows are all there.
+bool gifInputValid(const BitmapInfo& info, const QByteArray& pixels) {
+  const int64_t width = info.bmiHeader.biWidth, height = std::abs(int64_t(info.bmiHeader.biHeight));
+  return width >= 0 && width <= 0xFFFF && height <= 0xFFFF &&
+         pixels.size() >= qsizetype(dibRowBytes(8, int32_t(width))) * height;
+}
+}  // namespace
+
+int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
+  if (!gifInputValid(info, pixels)) return 0;
+  const int32_t width = info.bmiHeader.biWidth;
+  const int32_t height = std::abs(info.bmiHeader.biHeight);
+  const int32_t colours = std::clamp(info.bmiHeader.biClrUsed, 0, 256);
+  const int32_t bits = bitsForColours(colours);
+  const auto tableBits = uint8_t((bits - 1) & 7);
+
+  static const uint8_t kSignature[] = {'G', 'I', 'F', '8', '9', 'a'};
+  out.putBytes(kSignature, 6);
+  out.putWord(uint16_t(width));
+  out.putWord(uint16_t(height));
+  out.putByte(uint8_t(0xF0 | tableBits));
+  out.putWord(0);  // background colour index and aspect ratio
+  QByteArray table(3 * colours, '\0');
+  for (int32_t i = 0; i < colours; ++i) {
+    const RgbQuad& q = info.bmiColors[size_t(i)];
+    table[3 * i] = char(q.rgbRed);
+    table[3 * i + 1] = char(q.rgbGreen);
+    table[3 * i + 2] = char(q.rgbBlue);
+  }
+  out.putBytes(reinterpret_cast<const uint8_t*>(table.constData()), int32_t(table.size()));
+  out.putByte(0x2C);
+  out.putWord(0);
+  out.putWord(0);
+  out.putWord(uint16_t(width));
+  out.putWord(uint16_t(height));
+  out.putByte(uint8_t(tableBits | (interlaced ? 0x40 : 0)));
+  GifLzw lzw(out);
+  const int32_t imageBytes = lzw.lzwEncodeImage(reinterpret_cast<const uint8_t*>(pixels.constData()),
+                                                width * height, width, bits, interlaced);
+  out.putByte(0x3B);
+  return 13 + 3 * colours + 10 + imageBytes + 1;
+}
+
+int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
+  if (!gifInputValid(info, pixels)) return 0;
+  if (fileName.isEmpty()) {
+    gifBufferInit();
+    PicBufferGifOutput out;
+    const int32_t n = writeGifTo(out, interlaced, info, pixels);
+    gifBufferFinish();
+    return n;
+  }
+  cFile gifFile;
+  int32_t errorNumber = 0;
+  QString errorText;
+  QObject::connect(&gifFile, &cFile::FileError, [&](int32_t number, const QString& description) {
+    if (errorNumber != 0) return;  // the first failure is the cause
+    errorNumber = number;
+    errorText = description;
+  });
+  if (gifFile.OpenFile(fileName, cFile::kGenericWrite, 0, cFile::kCreateAlways, cFile::kFlagSequentialScan) == 0)
+    return 0;
+  int32_t n;
+  bool failed;
+  {
+    FileGifOutput out(gifFile);
+    n = writeGifTo(out, interlaced, info, pixels);
+    out.flush();
+    failed = out.failed();
+  }
+  if (!gifFile.SetFileEnd()) failed = true;
+  gifFile.CloseFile();
+  if (failed) {
+    // A GIF cut short by a full disk is not a GIF: say so instead of counting its bytes.
+    logMsg(-1, QStringLiteral("writeGif: ERROR %1 %2").arg(errorNumber).arg(errorText.trimmed()) + kCrLf +
+                   fileName);
+    return 0;
+  }
+  return n;
+}
+
+int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
+  if (bitmap.isNull()) return 0;
+  BitmapInfo info = makeBitmapInfo8(bitmap.width(), bitmap.height());
+  QByteArray pixels(qsizetype(info.bmiHeader.biSizeImage), '\0');
+  dumpBitmapInfo(info);
+  const int32_t lines = getDibBits8(bitmap, info, pixels);
+  dumpBitmapInfo(info);
+  if (lines < 1) return 0;
+  info.bmiHeader.biClrUsed = 256;
+  return writeGif(fileName, false, info, pixels);
+}
+
+bool imageToGifDib(const QImage& image, BitmapInfo& info, QByteArray& pixels) {
+  if (image.isNull()) return false;
+  info = makeBitmapInfo8(image.width(), image.height());
+  if (getDibBits8(image, info, pixels) < 1) return false;
+  info.bmiHeader.biClrUsed = 256;
+  return true;
+}
+
+bool encodeImageAsGif(const QImage& image, QByteArray& gif) {
+  BitmapInfo info;
+  QByteArray pixels;
+  if (!imageToGifDib(image, info, pixels)) return false;
+  gif.clear();
+  gif.reserve(1024 + pixels.size() / 4);
+  ByteArrayGifOutput out(gif);
+  return writeGifTo(out, false, info, pixels) > 0;
+}
+
+QString showBmiHeadText(const BitmapInfoHeader& h) {
+  const auto line = [](const char* label, int32_t value) {
+    return QString::fromLatin1(label) + QString::number(value) + kCrLf;
+  };
+  return kDashes + QStringLiteral("showBmiHead(bmiHead As BITMAPINFOHEADER)") + kCrLf +
+         line("bmiHead.biSize           = ", h.biSize) + line("bmiHead.biWidth          = ", h.biWidth) +
+         line("bmiHead.biHeight         = ", h.biHeight) + line("bmiHead.biPlanes         = ", h.biPlanes) +
+         line("bmiHead.biBitCount       = ", h.biBitCount) +
+         line("bmiHead.biCompression    = ", h.biCompression) +
+         line("bmiHead.biSizeImage      = ", h.biSizeImage) +
+         line("bmiHead.biXPelsPerMeter  = ", h.biXPelsPerMeter) +
+         line("bmiHead.biYPelsPerMeter  = ", h.biYPelsPerMeter) +
+         line("bmiHead.biClrUsed        = ", h.biClrUsed) +
+         line("bmiHead.biClrImportant   = ", h.biClrImportant) + kDashes;
+}
+
+QString showRgbqText(const BitmapInfo& info) {
+  const int upper = int(info.bmiColors.size()) - 1;
+  QString text = kDashes + QStringLiteral("showRgbq(rgbq())") + kCrLf + QStringLiteral("UBound(rgbq)=") +
+                 QString::number(upper) + kCrLf + QStringLiteral("..i  Red Green Blue res   VBcol    CSScol") +
+                 kCrLf;
+  const QString three = QStringLiteral("000"), spaced = QStringLiteral(" 000");
+  for (int i = 0; i <= upper; ++i) {
+    const RgbQuad& q = info.bmiColors[size_t(i)];
+    text += formatNumber(i, three);
+    for (const uint8_t v : {q.rgbRed, q.rgbGreen, q.rgbBlue, q.rgbReserved}) text += u' ' + formatNumber(v, spaced);
+    text += QStringLiteral("   ") + hex2(q.rgbRed) + hex2(q.rgbGreen) + hex2(q.rgbBlue) + QStringLiteral("   ") +
+            hex2(q.rgbBlue) + hex2(q.rgbGreen) + hex2(q.rgbRed) + kCrLf;
+  }
+  return text + kDashes;
+}
+
+void showBmiHead(const BitmapInfoHeader& bmiHead) {
+  if (logShows(1)) logMsg(1, showBmiHeadText(bmiHead));
+}
+
+void showRgbq(const BitmapInfo& info) {
+  if (logShows(1)) logMsg(1, showRgbqText(info));
+}

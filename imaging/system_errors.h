@@ -1,0 +1,32 @@
+#pragma once
+// The file wrapper reports the system's error codes as the program always did:
+// the numbers and texts of the original platform. errno values map onto them here;
+// an errno with no such number travels as kErrnoCodeBase + errno with its own text.
+
+#include <QString>
+#include <cstdint>
+
+namespace syserr {
+constexpr int32_t kFileNotFound = 2;
+constexpr int32_t kPathNotFound = 3;
+constexpr int32_t kTooManyOpenFiles = 4;
+constexpr int32_t kAccessDenied = 5;
+constexpr int32_t kInvalidHandle = 6;
+constexpr int32_t kNotEnoughMemory = 8;
+constexpr int32_t kWriteProtect = 19;
+constexpr int32_t kSharingViolation = 32;
+constexpr int32_t kFileExists = 80;
+constexpr int32_t kInvalidParameter = 87;
+constexpr int32_t kDiskFull = 112;
+constexpr int32_t kNegativeSeek = 131;
+constexpr int32_t kAlreadyExists = 183;
+constexpr int32_t kFilenameTooLong = 206;
+constexpr int32_t kFileTooLarge = 223;
+constexpr int32_t kIoDevice = 1117;
+constexpr int32_t kErrnoCodeBase = 0x20000000;  // the platform's "application-defined" bit
+}  // namespace syserr
+
+// The code for an errno; `path` (of a failed open) tells a missing folder from a missing file.
+int32_t systemErrorFromErrno(int err, const QString& path = QString());
+// The system's text for a code, with its CR LF, or an empty text when there is none.
+QString systemErrorText(int32_t code);

@@ -1,0 +1,39 @@
+#pragma once
+// What the meter link shows the user, as values: the meter frame's caption and colour,
+// the ON-LINE box, whether the live values are still current, and the serial line
+// states. The link announces each through meterEvents() when it changes; the windows
+// show them and never feed them back.
+
+#include <QMetaType>
+#include <QString>
+#include <cstdint>
+
+#include "core/globals.h"
+
+struct LinkStatus {
+  QString caption;                              // the meter frame's caption
+  int32_t captionColour = kSysColorWindowText;  // &HBBGGRR or a system colour
+  bool onlineTicked = false;                    // the ON-LINE box: the user's intent
+  bool autoPlotEnabled = true;                  // "Auto Plot" needs the data file
+  bool stale = false;                           // the device is lost: the live values are old
+  bool operator==(const LinkStatus&) const = default;
+};
+
+// The lines the link drives on the serial port.
+struct SerialLines {
+  bool txBreak = false;  // "TxD BRK - Charge"
+  bool dtr = false;      // "DTR - PWR UP"
+  bool rts = false;      // "RTS - TX EN"
+  bool operator==(const SerialLines&) const = default;
+};
+
+const LinkStatus& linkStatus();
+// Sets the status and announces it.
+void showLinkStatus(const LinkStatus& status);
+// The lines as the port has them (all off while it is closed).
+SerialLines serialLines();
+// Drives the port's lines; the boxes follow through serialLinesChanged.
+void setSerialLines(const SerialLines& lines);
+
+Q_DECLARE_METATYPE(LinkStatus)
+Q_DECLARE_METATYPE(SerialLines)

@@ -1,0 +1,159 @@
+#include "meter/window/link_view.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <memory>
+
+#include "core/setup/progress_window.h"
+#include "core/setup/setup_window.h"
+#include "core/util/format_pattern.h"
+#include "meter/link/com_search.h"
+#include "meter/link/link_state.h"
+#include "meter/meter_events.h"
+#include "meter/window/form1.h"
+#include "meter/window/indicators.h"
+#include "platform/colour.h"
+
+namespace {
+std::unique_ptr<frmProgBar> g_progress;
+
+// Frame1 is the meter frame, Check1 the ON-LINE box, Check3 "Auto Plot".
+void showStatus(Form1& f, const LinkStatus& s) {
+  f.Frame1()->setTitle(s.caption);
+  f.Frame1()->setToolTip(s.caption);  // a long reason is cut in the frame
+  // A frame's colour is its caption's; the controls inside keep their own.
+  f.Frame1()->setStyleSheet(QStringLiteral("QGroupBox#Frame1::title { color: %1; }")
+                                .arg(colourToQColor(s.captionColour).name()));
+  {
+    const QSignalBlocker quiet(f.Check1());
+    f.Check1()->setCheckState(s.onlineTicked ? Qt::Checked : Qt::Unchecked);
+  }
+  f.Check3()->setEnabled(s.autoPlotEnabled);
+  // Stale live values (energy, rate, counts, temperature) are greyed until the next reading.
+  const QString grey = s.stale ? QStringLiteral("color: gray") : QString();
+  for (QWidget* w : {static_cast<QWidget*>(f.Text4()), static_cast<QWidget*>(f.Text2()),
+                     static_cast<QWidget*>(f.Text8()), static_cast<QWidget*>(f.Label14())})
+    w->setStyleSheet(grey);
+}
+
+// Check2(0) "TxD BRK - Charge", Check2(1) "DTR - PWR UP", Check2(2) "RTS - TX EN".
+void showLines(Form1& f, const SerialLines& lines) {
+  const bool on[3] = {lines.txBreak, lines.dtr, lines.rts};
+  for (int i = 0; i < 3; ++i) {
+    const QSignalBlocker quiet(f.Check2(i));
+    f.Check2(i)->setCheckState(on[i] ? Qt::Checked : Qt::Unchecked);
+  }
+}
+
+void connectMainWindow(MeterEvents& e) {
+  QObject::connect(&e, &MeterEvents::linkStatusChanged, &e, [](const LinkStatus& s) {
+    if (Form1* f = form1()) showStatus(*f, s);
+  });
+  QObject::connect(&e, &MeterEvents::serialLinesChanged, &e, [](const SerialLines& lines) {
+    if (Form1* f = form1()) showLines(*f, lines);
+  });
+  QObject::connect(&e, &MeterEvents::simulationSwitched, &e, [](bool on) {
+    if (Form1* f = form1()) f->Timer1.setEnabled(on);
+  });
+  QObject::connect(&e, &MeterEvents::temperatureTextChanged, &e, [](const QString& text) {
+    if (Form1* f = form1()) f->Label14()->setText(text);
+  });
+  // Timer3, the idle countdown.
+  QObject::connect(&e, &MeterEvents::idleTimerRequested, &e, [](int ms) {
+    Form1* f = form1();
+    if (!f) return;
+    f->indicators().Timer3.setEnabled(false);
+    if (ms <= 0) return;
+    f->indicators().Timer3.setInterval(ms);
+    f->indicators().Timer3.setEnabled(true);
+  });
+  QObject::connect(&e, &MeterEvents::breakDetected, &e, [] {
+    if (Form1* f = form1()) f->indicators().showBreakIndicator();
+  });
+  QObject::connect(&e, &MeterEvents::linkBusy, &e, [](bool busy) {
+    if (busy) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  });
+}
+
+// Text1(0) is the COM port, Text1(14) the COM settings, Combo2 the tested ports,
+// Text16(n) the event counters, Frame10/Text17 the pulse analysis.
+void connectSetupWindow(MeterEvents& e) {
+  QObject::connect(&e, &MeterEvents::comPortChosen, &e, [](int port) {
+    if (SetupWindow* s = frmSetup()) s->Text1(0)->setText(port ? QString::number(port) : QString());
+  });
+  QObject::connect(&e, &MeterEvents::comPortRefused, &e, [] {
+    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(0)"), kColorRed);
+  });
+  QObject::connect(&e, &MeterEvents::comSettingRefused, &e, [] {
+    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(14)"), kColorRed);
+  });
+  QObject::connect(&e, &MeterEvents::portListChanged, &e, [](const QList<int>& ports) {
+    SetupWindow* s = frmSetup();
+    if (!s) return;
+    s->Combo2()->clear();
+    for (int port : ports) s->Combo2()->addItem(QString::number(port), port);
+    if (!ports.isEmpty()) s->Combo2()->setCurrentIndex(0);
+  });
+  QObject::connect(&e, &MeterEvents::linkOnlineChanged, &e, [] {
+    if (SetupWindow* s = frmSetup()) s->meterOnOflineChanged();
+  });
+  QObject::connect(&e, &MeterEvents::comEventCounted, &e, [](int kind) {
+    SetupWindow* s = frmSetup();
+    if (!s || kind < 0 || kind >= kComEventCounters) return;
+    if (QLineEdit* t = s->Text16(kind)) t->setText(formatNumber(comEventCounters[kind], QStringLiteral("#,#")));
+  });
+  QObject::connect(&e, &MeterEvents::pulseAnalysed, &e, [](const QString& text) {
+    SetupWindow* s = frmSetup();
+    if (!s) return;
+    s->Frame10()->setTitle(QStringLiteral("Pulse analysis"));
+    s->Text17()->setPlainText(text);
+  });
+}
+
+// One progress window per search; its Cancel button exists once the first value shows it.
+void connectSearchProgress(MeterEvents& e) {
+  QObject::connect(&e, &MeterEvents::searchProgressReset, &e, [](const QString& title) {
+    g_progress = std::make_unique<frmProgBar>();
+    g_progress->Reset(title);
+  });
+  QObject::connect(&e, &MeterEvents::searchProgressBar, &e,
+                   [](int bar, double min, double max, const QString& unit) {
+                     if (!g_progress) return;
+                     int32_t used = 0;
+                     g_progress->initBar(bar, min, max, unit, used);
+                   });
+  QObject::connect(&e, &MeterEvents::searchProgressValue, &e, [](int bar, double value) {
+    if (!g_progress) return;
+    g_progress->update(bar, value);
+    auto* cancel = g_progress->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+    if (cancel && !cancel->property("zavSearchCancel").toBool()) {
+      cancel->setProperty("zavSearchCancel", true);
+      QObject::connect(cancel, &QPushButton::clicked, cancel, [] { cancelComSearch(); });
+    }
+  });
+  QObject::connect(&e, &MeterEvents::searchProgressClosed, &e, [] { g_progress.reset(); });
+}
+}  // namespace
+
+void connectLinkView() {
+  static bool connected = false;
+  if (connected) return;
+  connected = true;
+  qRegisterMetaType<LinkStatus>();
+  qRegisterMetaType<SerialLines>();
+  MeterEvents& e = meterEvents();
+  connectMainWindow(e);
+  connectSetupWindow(e);
+  connectSearchProgress(e);
+}

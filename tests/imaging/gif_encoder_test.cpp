@@ -1,0 +1,251 @@
+// The GIF encoder's bytes against hand-computed layouts, and round trips through
+// decoders that share no code with it (Qt's GIF reader, giflib's giftext).
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include "imaging/file_wrapper.h"
+#include "imaging/gif_encoder.h"
+#include "imaging/gif_output.h"
+#include "imaging/gif_test_support.h"
+#include "imaging/lzw_encoder.h"
+#include "imaging/pic_buffer.h"
+#include "support/log_capture.h"
+
+namespace {
+QByteArray encode(const GifDib& dib, bool interlaced = false) {
+  QByteArray gif;
+  ByteArrayGifOutput out(gif);
+  const int32_t n = writeGifTo(out, interlaced, dib.info, dib.pixels);
+  EXPECT_EQ(n, gif.size());
+  return gif;
+}
+
+QByteArray qtIndices(const QByteArray& gif, const GifDib& dib) {
+  const QImage img = QImage::fromData(gif, "GIF");
+  QByteArray out;
+  if (img.isNull()) return out;
+  // Colour i was (i, 255 - i, i / 2): the green channel gives the index back.
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) out += char(255 - qGreen(img.pixel(x, y)));
+  EXPECT_EQ(img.width(), dib.info.bmiHeader.biWidth);
+  return out;
+}
+
+void expectRoundTrip(const GifDib& dib, const char* what) {
+  const QByteArray gif = encode(dib);
+  const QByteArray expected = unpaddedIndices(dib);
+  EXPECT_EQ(qtIndices(gif, dib), expected) << what << ": Qt's reader";
+  QString skip;
+  const QByteArray giflib = giflibIndices(gif, skip);
+  if (skip.isEmpty()) {
+    EXPECT_EQ(giflib, expected) << what << ": giftext";
+  }
+}
+
+// The codes of a run of one colour, written by hand from the format's rules: data code j after a
+// clear covers j pixels; the code that adds entry 2^w is the last one of width w; after entry 4094
+// a clear follows at width 12.
+struct CodeAt {
+  uint32_t code;
+  int width;
+};
+QVector<CodeAt> singleColourCodes(int64_t pixels) {
+  const auto widthOf = [](int j) { return j <= 255 ? 9 : j <= 767 ? 10 : j <= 1791 ? 11 : 12; };
+  QVector<CodeAt> codes{{256, 9}};
+  int j = 1;
+  while (pixels > 0) {
+    const int64_t run = std::min<int64_t>(j, pixels);
+    codes.append({run == 1 ? 0u : uint32_t(256 + run), widthOf(j)});
+    pixels -= run;
+    if (j == 3837) {
+      codes.append({256, 12});
+      j = 1;
+    } else {
+      ++j;
+    }
+  }
+  codes.append({257, j == 1 ? 9 : widthOf(j)});
+  return codes;
+}
+}  // namespace
+
+TEST(GifEncoder, onePixelImageIsTheHandComputed799Bytes) {
+  const GifDib dib = makeGifDib(1, 1, [](int, int) { return uint8_t(5); });
+  QByteArray expected("GIF89a\x01\x00\x01\x00\xF7\x00\x00", 13);
+  for (int i = 0; i < 256; ++i) expected.append(char(i)).append(char(255 - i)).append(char(i / 2));
+  expected += QByteArray("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x07", 10);
+  // clear 256, pixel 5, end 257 in 9 bits each: 0x4040B00 little-endian.
+  expected += QByteArray("\x08\x04\x00\x0B\x04\x04\x00\x3B", 8);
+  ASSERT_EQ(expected.size(), 799);
+  EXPECT_EQ(encode(dib).toHex(), expected.toHex());
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("one.gif");
+  EXPECT_EQ(writeGif(path, false, dib.info, dib.pixels), 799);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), expected);
+
+  picBuffer = "old";
+  EXPECT_EQ(writeGif(QString(), false, dib.info, dib.pixels), 799);
+  EXPECT_EQ(picBuffer, expected);
+  EXPECT_EQ(picBufCount, 799);
+  EXPECT_EQ(picBufCapacity, 799);
+}
+
+TEST(GifEncoder, packedBytesGoOutInSubBlocksOf255) {
+  struct Row {
+    const char* name;
+    int bytes;
+    QVector<int> blocks;
+  };
+  for (const Row& row : {Row{"254", 254, {254}}, Row{"exactly 255", 255, {255}}, Row{"256", 256, {255, 1}},
+                         Row{"510", 510, {255, 255}}, Row{"511", 511, {255, 255, 1}}}) {
+    QByteArray out;
+    ByteArrayGifOutput sink(out);
+    GifLzw lzw(sink);
+    for (int i = 0; i < row.bytes; ++i) lzw.gifPutCode(uint32_t(i & 0xFF), 8);
+    lzw.gifFlushCode();
+    QByteArray expected;
+    int sent = 0;
+    for (const int len : row.blocks) {
+      expected += char(len);
+      for (int i = 0; i < len; ++i) expected += char((sent + i) & 0xFF);
+      sent += len;
+    }
+    EXPECT_EQ(out.toHex(), expected.toHex()) << row.name;
+    EXPECT_EQ(lzw.bytesWritten(), expected.size()) << row.name;
+  }
+}
+
+TEST(GifEncoder, codesArePackedLeastSignificantBitFirstAndTheLastByteIsFlushed) {
+  QByteArray out;
+  ByteArrayGifOutput sink(out);
+  GifLzw lzw(sink);
+  lzw.gifPutCode(0x5, 3);    // 101
+  lzw.gifPutCode(0x1FF, 9);  // 1 1111 1111 (and bits above the width are dropped)
+  lzw.gifPutCode(0xFFF0, 4);
+  lzw.gifFlushCode();
+  // bits, first to last: 101 111111111 0000 -> bytes 0xFD, 0x0F
+  EXPECT_EQ(out.toHex(), QByteArray("02fd0f"));
+}
+
+TEST(GifEncoder, singleColourRunsStepUpEveryCodeWidthAndClearAt4095) {
+  struct Row {
+    const char* name;
+    int width, height;
+  };
+  // 7,363,203 pixels fill the table once (data codes 1..3837); the larger rows go past the reset.
+  for (const Row& row : {Row{"to width 10", 300, 110}, Row{"to width 12", 1000, 1700},
+                         Row{"past one reset", 4000, 1900}}) {
+    const GifDib dib = makeGifDib(row.width, row.height, [](int, int) { return uint8_t(7); });
+    const QByteArray gif = encode(dib);
+    QByteArray data;
+    QVector<int> blocks;
+    ASSERT_TRUE(gifImageData(gif, data, &blocks)) << row.name;
+    for (int i = 0; i + 1 < blocks.size(); ++i) ASSERT_EQ(blocks[i], 255) << row.name;
+    const QVector<CodeAt> expected = singleColourCodes(int64_t(row.width) * row.height);
+    int64_t bit = 0;
+    for (int i = 0; i < expected.size(); ++i) {
+      uint32_t code = readBits(data, bit, expected[i].width);
+      // Run codes stand for the colour 7, not 0: only the first of each run differs.
+      if (expected[i].code == 0) code = code == 7 ? 0 : code + 1000;
+      ASSERT_EQ(code, expected[i].code) << row.name << " code " << i;
+    }
+    EXPECT_EQ((bit + 7) / 8, data.size()) << row.name;
+    EXPECT_EQ(QImage::fromData(gif, "GIF").pixel(row.width - 1, row.height - 1),
+              qRgb(7, 255 - 7, 7 / 2))
+        << row.name;
+  }
+}
+
+TEST(GifEncoder, rowsThatAreNotAMultipleOfFourReadOnlyTheirOwnPixels) {
+  for (const int width : {1, 2, 3, 5, 6, 7, 13}) {
+    const GifDib dib = makeGifDib(width, 5, [](int x, int y) { return uint8_t(x * 16 + y); });
+    expectRoundTrip(dib, qPrintable(QStringLiteral("width %1").arg(width)));
+  }
+}
+
+TEST(GifEncoder, randomImagesSurviveIndependentDecoders) {
+  QRandomGenerator rng(20240611);
+  struct Row {
+    const char* name;
+    int width, height, colours;
+  };
+  for (const Row& row : {Row{"noise 256", 97, 61, 256}, Row{"noise 4", 640, 48, 4}, Row{"noise 2", 33, 200, 2},
+                         Row{"large noise", 700, 500, 256}}) {
+    const GifDib dib = makeGifDib(row.width, row.height, [&](int, int) { return uint8_t(rng.bounded(row.colours)); });
+    expectRoundTrip(dib, row.name);
+  }
+  const GifDib stripes = makeGifDib(640, 480, [](int x, int y) { return uint8_t(((x / 40) + (y / 30)) % 5); });
+  expectRoundTrip(stripes, "few colours in runs");
+  QString skip;
+  giflibIndices(QByteArray(), skip);
+  if (!skip.isEmpty()) GTEST_SKIP() << "checked with Qt's reader only: " << skip.toStdString();
+}
+
+TEST(GifEncoder, interlacedImageSendsRowsInInterlaceOrder) {
+  std::vector<int> rows;
+  for (int n = 0; n < 10; ++n) rows.push_back(gifRowOffset(n * 3, 3, 10) / 4);
+  EXPECT_EQ(rows, (std::vector<int>{0, 8, 4, 2, 6, 1, 3, 5, 7, 9}));
+
+  const GifDib dib = makeGifDib(3, 10, [](int x, int y) { return uint8_t(y * 10 + x); });
+  const QByteArray gif = encode(dib, true);
+  EXPECT_EQ(uint8_t(gif[13 + 768 + 9]), 0x47);  // table size bits and the interlace flag
+  EXPECT_EQ(qtIndices(gif, dib), unpaddedIndices(dib));  // the reader puts the rows back
+}
+
+TEST(GifEncoder, bufferModeEndsWithTheTrailerAndNothingAfter) {
+  const GifDib dib = makeGifDib(300, 200, [](int x, int y) { return uint8_t((x ^ y) & 0x3F); });
+  const int32_t n = writeGif(QString(), false, dib.info, dib.pixels);
+  ASSERT_GT(n, 10000);  // the buffer had to grow
+  EXPECT_EQ(picBufCount, n);
+  EXPECT_EQ(picBuffer.size(), n);
+  EXPECT_EQ(picBuffer.back(), char(0x3B));
+  EXPECT_EQ(picBuffer, encode(dib));
+}
+
+TEST(GifEncoder, fileThatCannotBeWrittenGivesZero) {
+  const GifDib dib = makeGifDib(40, 30, [](int x, int) { return uint8_t(x); });
+  LogCapture log;
+  QTemporaryDir dir;
+  EXPECT_EQ(writeGif(dir.filePath("no/such/folder/x.gif"), false, dib.info, dib.pixels), 0);
+  EXPECT_FALSE(QFile::exists(dir.filePath("no/such/folder/x.gif")));
+  if (QFile::exists("/dev/full")) {
+    // A full disk: the bytes do not reach the file, so no length is reported.
+    EXPECT_EQ(writeGif("/dev/full", false, dib.info, dib.pixels), 0);
+    EXPECT_TRUE(log.contains("writeGif: ERROR 112 There is not enough space on the disk.")) << log.text().toStdString() << "|";
+  }
+}
+
+TEST(GifEncoder, picturesFromImagesKeepUpTo256ColoursExactly) {
+  QImage img(20, 15, QImage::Format_RGB32);
+  for (int y = 0; y < 15; ++y)
+    for (int x = 0; x < 20; ++x) img.setPixel(x, y, qRgb(x * 12, y * 17, (x * y) % 256));  // 300 pixels, 256 colours at most
+  QImage few = img.copy(0, 0, 16, 15);  // 240 colours
+  for (const QImage& image : {few}) {
+    QByteArray gif;
+    ASSERT_TRUE(encodeImageAsGif(image, gif));
+    EXPECT_EQ(QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32), image);
+  }
+  EXPECT_EQ(saveBitmapAsGif(QImage(), QString()), 0);
+}
+
+TEST(GifEncoder, saveBitmapAsGifDumpsHeaderAndTable) {
+  LogCapture log;
+  QImage img(5, 3, QImage::Format_RGB32);
+  img.fill(qRgb(1, 2, 3));
+  const int32_t n = saveBitmapAsGif(img, QString());
+  EXPECT_EQ(n, picBuffer.size());
+  const QString text = log.text();
+  EXPECT_TRUE(text.contains("showBmiHead(bmiHead As BITMAPINFOHEADER)"));
+  EXPECT_TRUE(text.contains("bmiHead.biWidth          = 5"));
+  EXPECT_TRUE(text.contains("bmiHead.biHeight         = -3"));
+  EXPECT_TRUE(text.contains("bmiHead.biSizeImage      = 24"));
+  EXPECT_TRUE(text.contains("UBound(rgbq)=255"));
+  EXPECT_TRUE(text.contains("..i  Red Green Blue res   VBcol    CSScol"));
+  EXPECT_TRUE(text.contains("000  001  002  003  000   010203   030201")) << text.toStdString();
+}

@@ -1,0 +1,58 @@
+#pragma once
+// An HTTP client independent of the server's code: plain POSIX sockets in a
+// thread of its own, while the test's thread keeps the server's events going.
+
+#include <QByteArray>
+#include <QList>
+#include <chrono>
+
+struct ClientResult {
+  QByteArray bytes;       // everything received until the server closed
+  bool closedByServer = false;
+};
+
+// Sends the chunks in order (a pause between them), then reads until the
+// server closes or the time is up.
+ClientResult exchange(int port, const QList<QByteArray>& chunks,
+                      std::chrono::milliseconds pause = std::chrono::milliseconds(50),
+                      std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+inline ClientResult get(int port, const QByteArray& target, const QByteArray& headers = "Host: zav\r\n") {
+  return exchange(port, {"GET " + target + " HTTP/1.1\r\n" + headers + "\r\n"});
+}
+
+// A connection that stays open until closeNow(); the server's events run meanwhile.
+class IdleClient {
+ public:
+  explicit IdleClient(int port);
+  ~IdleClient();
+  // True when the server closed the connection within the time.
+  bool closedWithin(std::chrono::milliseconds limit);
+  int fd() const { return m_fd; }
+
+ private:
+  int m_fd = -1;
+};
+
+// Runs the event loop until done() or the time is up.
+template <typename Done>
+bool pumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+bool pumpFor(std::chrono::milliseconds time);
+
+QByteArray headerOf(const QByteArray& response);  // up to and including the empty line
+QByteArray bodyOf(const QByteArray& response);
+int freePort();
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+template <typename Done>
+bool pumpUntil(Done done, std::chrono::milliseconds limit) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > limit.count()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::usleep(200);
+  }
+  return true;
+}

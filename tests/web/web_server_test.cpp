@@ -1,0 +1,311 @@
+// The running server against an independent client: exact bytes out, every
+// limit and refusal tested on the wire.
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTcpServer>
+
+#include "core/globals.h"
+#include "web/web_client.h"
+#include "web/web_events.h"
+#include "web/web_fixture.h"
+
+int WebServerTest::freePortNumber() { return freePort(); }
+
+namespace {
+// Every line of the common header but the date, which only has its form checked.
+void expectCommonHeader(const QByteArray& header, const QByteArray& status) {
+  const QList<QByteArray> lines = header.split('\n');
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_EQ(lines[0], status + "\r");
+  EXPECT_EQ(lines[1], "Server: " + appName.toLatin1() + " ver 1.3.0\r");
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d "
+                                                "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \\d{4} "
+                                                "\\d\\d:\\d\\d:\\d\\d\r$"))
+                  .match(QString::fromLatin1(lines[2]))
+                  .hasMatch())
+      << lines[2].constData();
+}
+
+QByteArray afterDate(const QByteArray& response) { return response.mid(response.indexOf("\r\n", response.indexOf("Date: ")) + 2); }
+
+const QByteArray kNotFoundBody =
+    "<html><head><title>Error 404</title></head>\r\n"
+    "<body><p>&nbsp;<p>&nbsp;<p>&nbsp;<center>\r\n"
+    "<b>ERROR: 404 - FILE NOT FOUND!</b><br>\r\n"
+    "<p>&nbsp;\r\n"
+    "<a href=\"/\">Click here for default page (on-line meter)</a><br>\r\n"
+    "<p>&nbsp;\r\n"
+    "or here <a href=\"/example.asp\">example.asp</a>\r\n"
+    "for sample API that can be used<br> on any web page to access yor energy meter data.<br>\r\n"
+    "</center></body></html>\r\n";
+
+int openDescriptors() {
+  int n = 0;
+  for (QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::Files | QDir::System); it.hasNext(); it.next()) ++n;
+  return n;
+}
+}  // namespace
+
+TEST_F(WebServerTest, textFileGoesOutWithTheExactHeaderLines) {
+  write(QStringLiteral("root/hello.txt"), "hello");
+  write(QStringLiteral("root/style.css"), "p{}");
+  start();
+  const ClientResult r = get(port(), "/hello.txt");
+  expectCommonHeader(r.bytes, "HTTP/1.1 200 OK");
+  EXPECT_EQ(afterDate(r.bytes),
+            "Content-Type: text/plain; charset=iso-8859-1\r\nAccept-Ranges: bytes\r\n"
+            "Cache-Control: no-cache, no-store\r\nContent-Length: 5\r\n\r\nhello");
+  EXPECT_TRUE(r.closedByServer);
+  // Style sheets carry no length.
+  EXPECT_EQ(afterDate(get(port(), "/style.css").bytes),
+            "Content-Type: text/css; charset=iso-8859-1\r\nAccept-Ranges: bytes\r\n"
+            "Cache-Control: no-cache, no-store\r\n\r\np{}");
+}
+
+TEST_F(WebServerTest, missingPageGetsTheNotFoundPageWithStatus404) {
+  start();
+  const ClientResult r = get(port(), "/nothing.html");
+  expectCommonHeader(r.bytes, "HTTP/1.1 404 Not Found");
+  EXPECT_EQ(afterDate(r.bytes), "Connection: close\r\nContent-Type: text/html\r\nContent-Length: 379\r\n\r\n" +
+                                    kNotFoundBody);
+  EXPECT_EQ(kNotFoundBody.size(), 379);
+  EXPECT_TRUE(r.closedByServer);
+}
+
+TEST_F(WebServerTest, xmlRecordIsNinetyFiveBytesPlusTheRecord) {
+  start();
+  const ClientResult r = get(port(), "/zavData.xml");
+  const QByteArray body = bodyOf(r.bytes);
+  ASSERT_TRUE(body.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<zavData>\r\n  <zavRecord>"));
+  ASSERT_TRUE(body.endsWith("</zavRecord>\r\n</zavData>\r\n"));
+  const qsizetype record = body.size() - 95;
+  EXPECT_GE(record, 0);
+  EXPECT_TRUE(afterDate(r.bytes).startsWith(
+      "Accept-Ranges: bytes\r\nContent-Type: text/xml\r\n"
+      "Cache-Control: no-cache, no-store, max-age=0, must-revalidate\r\nContent-Length: " +
+      QByteArray::number(body.size()) + "\r\n\r\n"));
+}
+
+TEST_F(WebServerTest, templateTakesTheLastDuplicateAndSkipsItemsWithoutOneEqualsSign) {
+  write(QStringLiteral("root/t.asp"),
+        "[<%=graphRangeIndex%>|<%=graphImgWidth%>|<%=style_graphImgWidth%>|<%=style_graphBgColor%>|"
+        "<%=style_panelBorderWidth%>|<%=usePrefix%>|<%=querystring%>|<%=unknown%>]");
+  start();
+  struct Row {
+    const char* query;
+    QByteArray body;
+  } rows[] = {
+      {"r=5&r=7&a=b=c&x&U=1", "[7|||||blue-|r=5&r=7&a=b=c&x&U=1|<%=unknown%>]"},
+      {"w=300%2C%20200&b=C0C0C0&z=3", "[13|300, 200|width:300px;|background-color:#C0C0C0;|border-width:3px;|blue-|"
+                                      "w=300%2C%20200&b=C0C0C0&z=3|<%=unknown%>]"},
+      {"b=%23C0C0C0", "[13|||background-color:#C0C0C0;||blue-|b=%23C0C0C0|<%=unknown%>]"},
+      {"b=red&u=", "[13|||background-color:red;|||b=red&u=|<%=unknown%>]"},
+      // Markup from the query never reaches the page.
+      {"u=%3Cscript%3E%22a%27b%60c%01d&r=<x>", "[x|||||scriptabcd|u=%3Cscript%3E%22a%27b%60c%01d&r=x|<%=unknown%>]"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(bodyOf(get(port(), QByteArray("/t.asp?") + row.query).bytes).toStdString(), row.body.toStdString());
+}
+
+TEST_F(WebServerTest, liveGraphIsTheRenderedPictureOrTheLogo) {
+  QString seenQuery, seenType;
+  webGraphRenderer = [&](const QString& query, const QString&, const QString& type) {
+    seenQuery = query;
+    seenType = type;
+    QImage img(7, 5, QImage::Format_RGB32);
+    img.fill(QColor(10, 20, 30));
+    QBuffer buf(&picBuffer);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, type == u"gif" ? "PNG" : type.toLatin1().constData());
+  };
+  start();
+  const ClientResult png = get(port(), "/zavPlot.png?r=5&w=640");
+  EXPECT_EQ(seenQuery, QStringLiteral("r=5&w=640"));
+  EXPECT_EQ(seenType, QStringLiteral("png"));
+  const QImage decoded = QImage::fromData(bodyOf(png.bytes), "PNG");
+  EXPECT_EQ(decoded.size(), QSize(7, 5));
+  EXPECT_EQ(decoded.pixelColor(3, 2), QColor(10, 20, 30));
+  EXPECT_TRUE(afterDate(png.bytes).startsWith("Accept-Ranges: bytes\r\nContent-Type: image/png\r\n"
+                                              "Cache-Control: no-cache, no-store, must-revalidate\r\nContent-Length: " +
+                                              QByteArray::number(bodyOf(png.bytes).size()) + "\r\n\r\n"));
+  EXPECT_TRUE(afterDate(get(port(), "/zavPlot.jpg").bytes).contains("Content-Type: image/jpg\r\n"));
+
+  // Nothing rendered: the logo stands in; no logo either: an empty picture.
+  webGraphRenderer = nullptr;
+  const QByteArray logo = "\x89PNG-logo-bytes";
+  write(QStringLiteral("root/logo.png"), logo);
+  const ClientResult fallback = get(port(), "/zavPlot.gif");
+  EXPECT_TRUE(afterDate(fallback.bytes).contains("Content-Type: image/png\r\n"));
+  EXPECT_EQ(bodyOf(fallback.bytes), logo);
+  QFile::remove(path(QStringLiteral("root/logo.png")));
+  const ClientResult none = get(port(), "/zavPlot.gif");
+  EXPECT_TRUE(afterDate(none.bytes).endsWith("Content-Length: 0\r\n\r\n"));
+  EXPECT_TRUE(none.closedByServer);
+}
+
+TEST_F(WebServerTest, emptyPictureFileAnswersLengthZeroAndCloses) {
+  write(QStringLiteral("root/empty.gif"), "");
+  write(QStringLiteral("root/zav.ico"), "ICO");
+  start();
+  const ClientResult r = get(port(), "/empty.gif");
+  EXPECT_TRUE(afterDate(r.bytes).endsWith("Content-Length: 0\r\n\r\n"));
+  EXPECT_TRUE(r.closedByServer);
+  EXPECT_EQ(afterDate(get(port(), "/favicon.ico").bytes),
+            "Accept-Ranges: bytes\r\nContent-Type: image/x-icon\r\nContent-Length: 3\r\n\r\nICO");
+}
+
+TEST_F(WebServerTest, requestInSeveralSegmentsIsAnsweredOnceAndTheRestIgnored) {
+  write(QStringLiteral("root/a.txt"), "A");
+  start();
+  const ClientResult r =
+      exchange(port(), {"GET /a.t", "xt HTTP/1.1\r\nHo", "st: zav\r\n", "\r\nGET /a.txt HTTP/1.1\r\n\r\n"});
+  EXPECT_EQ(r.bytes.count("HTTP/1.1"), 1);
+  EXPECT_EQ(bodyOf(r.bytes), "A");
+  EXPECT_TRUE(r.closedByServer);
+}
+
+TEST_F(WebServerTest, requestWithoutHeaderLinesIsAnswered) {
+  start();
+  const ClientResult r = exchange(port(), {"GET / HTTP/1.0\r\n\r\n"});
+  EXPECT_TRUE(r.bytes.startsWith("HTTP/1.1 200 OK\r\n"));
+  EXPECT_EQ(bodyOf(r.bytes), "index 13");
+}
+
+TEST_F(WebServerTest, malformedOrOversizedRequestsAreClosedWithoutAnswer) {
+  write(QStringLiteral("root/page.pdf"), "%PDF");
+  start();
+  const QByteArray longLine = "GET /" + QByteArray(995, 'a') + " HTTP/1.1\r\n\r\n";
+  const QByteArray hugeHead = "GET / HTTP/1.1\r\nX: " + QByteArray(17 * 1024, 'b');
+  for (const QByteArray& request : {longLine, QByteArray("GET /a b HTTP/1.1\r\n\r\n"), hugeHead,
+                                    QByteArray("GET /page.pdf HTTP/1.1\r\n\r\n")}) {
+    const ClientResult r = exchange(port(), {request});
+    EXPECT_TRUE(r.bytes.isEmpty()) << request.left(40).constData();
+    EXPECT_TRUE(r.closedByServer) << request.left(40).constData();
+  }
+  EXPECT_EQ(webActiveCount, 0);
+}
+
+TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
+  write(QStringLiteral("root/sub/in.txt"), "in");
+  ASSERT_EQ(::symlink(path(QStringLiteral("outside")).toLocal8Bit(), path(QStringLiteral("root/out")).toLocal8Bit()), 0);
+  ASSERT_EQ(::symlink(path(QStringLiteral("outside/secret.txt")).toLocal8Bit(),
+                      path(QStringLiteral("root/secret.txt")).toLocal8Bit()),
+            0);
+  ASSERT_EQ(::symlink(path(QStringLiteral("root/sub/in.txt")).toLocal8Bit(), path(QStringLiteral("root/inlink.txt")).toLocal8Bit()), 0);
+  start();
+  for (const char* target : {"/../outside/secret.txt", "/sub/../../outside/secret.txt", "/%2e%2e/outside/secret.txt",
+                             "/sub/%2E%2E/%2e%2e/outside/secret.txt", "/%252e%252e/outside/secret.txt",
+                             "/sub%5c..%5c..%5coutside%5csecret.txt", "/sub\\in.txt", "/sub/in.txt%00.txt",
+                             "/out/secret.txt", "/secret.txt", "//etc/passwd", "/sub/in%0a.txt"}) {
+    const ClientResult r = get(port(), target);
+    EXPECT_TRUE(r.bytes.startsWith("HTTP/1.1 404 Not Found\r\n")) << target;
+    EXPECT_FALSE(bodyOf(r.bytes).contains("secret")) << target;
+  }
+  // Links that stay inside the root are served.
+  EXPECT_EQ(bodyOf(get(port(), "/inlink.txt").bytes), "in");
+  EXPECT_EQ(bodyOf(get(port(), "/sub/in.txt").bytes), "in");
+}
+
+TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
+  write(QStringLiteral("root/a.txt"), "A");
+  webIdleTimeout = std::chrono::milliseconds(400);
+  start();
+  const int before = openDescriptors();
+  std::vector<std::unique_ptr<IdleClient>> idle;
+  for (int i = 0; i < 10; ++i) idle.push_back(std::make_unique<IdleClient>(port()));
+  ASSERT_TRUE(pumpUntil([] { return webActiveCount == 10; }));
+  // The eleventh is taken and closed at once.
+  IdleClient eleventh(port());
+  EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(2000)));
+  EXPECT_EQ(webRequestCount, 11);
+  EXPECT_EQ(webAcceptCount, 10);
+  // The idle ones time out and free their slots.
+  for (auto& c : idle) EXPECT_TRUE(c->closedWithin(std::chrono::milliseconds(3000)));
+  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
+  EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
+  idle.clear();
+  pumpFor(std::chrono::milliseconds(100));
+  EXPECT_LE(openDescriptors(), before + 1);  // the client above closed its own
+}
+
+TEST_F(WebServerTest, logEntriesHaveTheirExactLayout) {
+  write(QStringLiteral("root/a.txt"), "A");
+  webLogFileText = path(QStringLiteral("web.log"));
+  webLogging = 1;
+  start();
+  get(port(), "/a.txt");
+  pumpFor(std::chrono::milliseconds(100));
+  QFile f(webLogFileText);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString log = QString::fromLatin1(f.readAll());
+  const QStringList entries = log.split(QStringLiteral("\r\n\r\n"), Qt::SkipEmptyParts);
+  ASSERT_GE(entries.size(), 3);
+  const QRegularExpression first(QStringLiteral(
+      "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  [\\d.]+  \\(0\\)  SocketHandle=\\d+  State=2:sckListening  "
+      "Event=0:ConnectionRequest\r\n  \\[1 0 0 0\\]  :0\r\n  \\* j=11 i=1 \\*{10}  requestID=\\d+ \\( 1 0 0 0 0 0 0 0 0 0 \\)\r\n-{80}$"));
+  EXPECT_TRUE(first.match(entries[0]).hasMatch()) << entries[0].toStdString();
+  const QRegularExpression arrival(QStringLiteral(
+      "^[^\r]*  \\(1\\)  SocketHandle=\\d+  State=7:sckConnected  Event=1:DataArrival\r\n"
+      "  \\[1 1 1 1\\]  127\\.0\\.0\\.1:\\d+  BytesReceived=34\r\n  -{42}\r\n  > GET /a.txt HTTP/1.1\r\n  > Host: zav\r\n"
+      "  > \r\n  > \r\n  -{42}\r\n  < HTTP/1.1 200 OK\r\n"));
+  EXPECT_TRUE(arrival.match(entries[1]).hasMatch()) << entries[1].toStdString();
+  EXPECT_TRUE(entries[1].contains(QStringLiteral("\r\n  < [len(htmldata)=1]\r\n  < filePath= '")));
+  EXPECT_TRUE(log.contains(QStringLiteral("Event=3:SendComplete\r\n")));
+  EXPECT_TRUE(log.contains(QStringLiteral("\r\n  * closing connection\r\n") + QString(80, u'=') + QStringLiteral("\r\n\r\n")));
+}
+
+TEST_F(WebServerTest, failedLogWriteSwitchesLoggingOffAndTheServerGoesOn) {
+  write(QStringLiteral("root/a.txt"), "A");
+  webLogFileText = path(QStringLiteral("no-such-folder/web.log"));
+  webLogging = 1;
+  QString tip;
+  QObject::connect(&webEvents(), &WebEvents::loggingFailed, &webEvents(), [&](const QString& t) { tip = t; });
+  start();
+  EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
+  EXPECT_EQ(webLogging, 2);
+  EXPECT_TRUE(tip.startsWith(QStringLiteral("Error writing to log file: ") + webLogFileText + QStringLiteral("     (")));
+  EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
+  QObject::disconnect(&webEvents(), &WebEvents::loggingFailed, nullptr, nullptr);
+}
+
+TEST_F(WebServerTest, startStopAndTheTrayMenu) {
+  int started = 0, stopped = 0, refused = 0;
+  WebEvents& ev = webEvents();
+  auto c1 = QObject::connect(&ev, &WebEvents::serverStarted, &ev, [&] { ++started; });
+  auto c2 = QObject::connect(&ev, &WebEvents::serverStopped, &ev, [&] { ++stopped; });
+  auto c3 = QObject::connect(&ev, &WebEvents::portRefused, &ev, [&] { ++refused; });
+  trayStartClicked(QStringLiteral("&Start"));  // the designer caption stops
+  EXPECT_EQ(stopped, 1);
+  webPortText = QStringLiteral("79");
+  trayStartClicked(QStringLiteral("&Start Server"));
+  EXPECT_EQ(refused, 1);
+  EXPECT_EQ(webServerPort, 0);
+  webPortText = QString::number(freePort());
+  webRootText = path(QStringLiteral("root/sub"));  // an empty folder is no web root
+  trayStartClicked(QStringLiteral("&Start Server"));
+  EXPECT_EQ(webServerPort, 0);
+  webRootText = root();
+  trayStartClicked(QStringLiteral("&Start Server"));
+  EXPECT_EQ(started, 1);
+  EXPECT_EQ(webServerPort, webPortText.toInt());
+  trayStartClicked(QStringLiteral("S&top Server"));
+  EXPECT_EQ(webServerPort, 0);
+  EXPECT_EQ(stopped, 2);
+  for (auto c : {c1, c2, c3}) QObject::disconnect(c);
+}
+
+TEST_F(WebServerTest, portInUseFailsTheStart) {
+  QTcpServer holder;
+  ASSERT_TRUE(holder.listen(QHostAddress::Any, 0));
+  int failedPort = 0;
+  auto c = QObject::connect(&webEvents(), &WebEvents::serverStartFailed, &webEvents(), [&](int p) { failedPort = p; });
+  webPortText = QString::number(holder.serverPort());
+  checkWebRootFolder();
+  EXPECT_EQ(webServerPort, 0);
+  EXPECT_EQ(failedPort, holder.serverPort());
+  QObject::disconnect(c);
+}

@@ -1,0 +1,115 @@
+// The server's pure pieces: request reading, dates, paths, port rule, log entries.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "web/http_response.h"
+#include "web/request_reader.h"
+#include "web/web_log.h"
+#include "web/web_paths.h"
+#include "web/web_services.h"
+
+TEST(RequestReader, aRequestCutAnywhereWaitsForTheRest) {
+  const QByteArray request = "GET /x/y.asp?r=3?z HTTP/1.1\r\nHost: zav\r\n\r\nbody";
+  const qsizetype headEnd = request.indexOf("\r\n\r\n") + 4;
+  for (qsizetype cut = 1; cut < request.size(); ++cut) {
+    const HttpRequest r = readRequest(QByteArrayView(request.constData(), cut));
+    EXPECT_EQ(r.status, cut < headEnd ? RequestStatus::NeedMore : RequestStatus::Ok) << cut;
+  }
+  const HttpRequest r = readRequest(request);
+  EXPECT_EQ(r.page, QStringLiteral("x/y.asp"));
+  EXPECT_EQ(r.query, QStringLiteral("r=3?z"));
+  EXPECT_EQ(r.headerBlock, QStringLiteral("GET /x/y.asp?r=3?z HTTP/1.1\r\nHost: zav"));
+  EXPECT_EQ(r.body, QStringLiteral("body"));
+  EXPECT_EQ(r.consumed, headEnd);
+}
+
+TEST(RequestReader, limitsAndMalformedLines) {
+  const struct {
+    QByteArray bytes;
+    RequestStatus status;
+  } rows[] = {
+      {"GET / HTTP/1.0\r\n\r\n", RequestStatus::Ok},
+      {"POST /index.asp HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc", RequestStatus::Ok},
+      {"GET /a b HTTP/1.1\r\n\r\n", RequestStatus::BadLine},
+      {"\r\n\r\n", RequestStatus::BadLine},
+      {"GET /" + QByteArray(985, 'a') + " HTTP/1.1\r\n\r\n", RequestStatus::Ok},  // 999 characters
+      {"GET /" + QByteArray(986, 'a') + " HTTP/1.1\r\n\r\n", RequestStatus::LineTooLong},
+      {"GET / HTTP/1.1\r\nX: " + QByteArray(16 * 1024, 'b'), RequestStatus::TooLarge},
+      {"GET / HTTP/1.1\r\nX: " + QByteArray(16 * 1024, 'b') + "\r\n\r\n", RequestStatus::TooLarge},
+      {"GET / HTTP/1.1\r\nX: " + QByteArray(16 * 1024 - 24, 'b') + "\r\n\r\n", RequestStatus::Ok},
+  };
+  for (const auto& row : rows) EXPECT_EQ(readRequest(row.bytes).status, row.status) << row.bytes.left(30).constData();
+  EXPECT_EQ(readRequest("GET / HTTP/1.0\r\n\r\n").page, QString());
+}
+
+TEST(HttpDate, isTheLocalTimeOneHourLater) {
+  EXPECT_EQ(formatHttpDate(QDateTime(QDate(2026, 12, 6), QTime(23, 30, 5))), QStringLiteral("Mon, 07 Dec 2026 00:30:05"));
+  EXPECT_EQ(formatHttpDate(QDateTime(QDate(2027, 1, 1), QTime(8, 0, 0))), QStringLiteral("Fri, 01 Jan 2027 09:00:00"));
+  EXPECT_EQ(formatLogTime(QDateTime(QDate(2027, 1, 1), QTime(8, 0, 9))), QStringLiteral("2027-01-01 08:00:09"));
+}
+
+TEST(WebPaths, typedRootsAndLogFiles) {
+  const QString program = QCoreApplication::applicationDirPath();
+  defaultWebRoot = QStringLiteral("/opt/zav/public_html/");
+  EXPECT_EQ(webRootPath(QString()), defaultWebRoot);
+  EXPECT_EQ(webRootPath(QStringLiteral("www")), program + QStringLiteral("/www"));
+  EXPECT_EQ(webRootPath(QStringLiteral("www/")), program + QStringLiteral("/www/"));
+  EXPECT_EQ(webRootPath(QStringLiteral("/srv/site")), QStringLiteral("/srv/site"));
+  EXPECT_EQ(webRootPath(QStringLiteral("a/b")), QStringLiteral("a/b"));
+  EXPECT_EQ(webLogPath(QString()), program + QStringLiteral("/webserver.log"));
+  EXPECT_EQ(webLogPath(QStringLiteral("web.log")), program + QStringLiteral("/web.log"));
+  EXPECT_EQ(webLogPath(QStringLiteral("logs/web.log")), QStringLiteral("logs/web.log"));
+  EXPECT_EQ(addBackslash(QString()), QString());
+  EXPECT_EQ(addBackslash(QStringLiteral("a/")), QStringLiteral("a/"));
+  EXPECT_EQ(addBackslash(QStringLiteral("a")), QStringLiteral("a/"));
+}
+
+TEST(WebPaths, pagesAreDecodedOnceAndRefusedWhenTheyCouldClimb) {
+  const struct {
+    const char* page;
+    const char* decoded;  // nullptr: refused
+  } rows[] = {{"a%20b.html", "a b.html"}, {"%252e%252e/x", "%2e%2e/x"}, {"a+b", "a+b"},
+              {"caf%C3%A9.txt", "caf\xC3\xA9.txt"}, {"../x", nullptr},         {"%2e%2e/x", nullptr},
+              {"a%5cb", nullptr},        {"a\\b", nullptr},            {"a%00b", nullptr},
+              {"a%0db", nullptr},        {"a%7fb", nullptr},           {"x..y", nullptr}};
+  for (const auto& row : rows) {
+    bool ok = false;
+    const QString d = decodeWebPage(QString::fromLatin1(row.page), ok);
+    EXPECT_EQ(ok, row.decoded != nullptr) << row.page;
+    if (row.decoded) {
+      EXPECT_EQ(d, QString::fromUtf8(row.decoded)) << row.page;
+    }
+  }
+}
+
+TEST(WebPort, theEnableBoxRule) {
+  const struct {
+    const char* text;
+    PortCheck result;
+  } rows[] = {{"", PortCheck::DefaultPort}, {"79", PortCheck::Refused},   {"80", PortCheck::Accepted},
+              {"8080", PortCheck::Accepted}, {"65535", PortCheck::Accepted}, {"65536", PortCheck::Refused},
+              {"8080abc", PortCheck::Accepted}, {"abc", PortCheck::Refused}, {"1e10", PortCheck::Refused}};
+  for (const auto& row : rows) EXPECT_EQ(checkWebPort(QString::fromLatin1(row.text)), row.result) << row.text;
+}
+
+TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
+  const QDateTime t(QDate(2027, 1, 1), QTime(0, 0, 1, 500));
+  const QString e = webLogEntry(t, {3, 17, 7, QStringLiteral("10.0.0.2"), 5555}, 9, QStringLiteral("x"));
+  EXPECT_EQ(e.section(QStringLiteral("\r\n"), 1),
+            QStringLiteral("  [0 0 0 0]  10.0.0.2:5555\r\nundefined wsEvent = 9\r\nx\r\n") + QString(80, u'!') +
+                QStringLiteral("\r\n\r\n"));
+  EXPECT_TRUE(e.startsWith(QStringLiteral("2027-01-01 00:00:01  1.5  (3)  SocketHandle=17  State=7:sckConnected  Event=9:undefined\r\n")));
+  const QStringList report =
+      webErrorReport(t, QStringLiteral("sckWS_DataArrival"), 75, QStringLiteral("Permission denied")).split(QStringLiteral("\r\n"));
+  ASSERT_EQ(report.size(), 7);
+  EXPECT_EQ(report[0], QStringLiteral("2027-01-01 00:00:01"));
+  EXPECT_TRUE(report[1].startsWith(QStringLiteral("  Zav Error Source = ")));
+  EXPECT_EQ(report[2], QStringLiteral("  Zav Error Procedure = sckWS_DataArrival"));
+  EXPECT_TRUE(report[3].startsWith(QStringLiteral("  Zav Error LastDllError = ")));
+  EXPECT_EQ(report[4], QStringLiteral("  Zav Error Number = 75"));
+  EXPECT_EQ(report[5], QStringLiteral("  Zav Error Description = Permission denied"));
+  EXPECT_EQ(socketStateName(8), QStringLiteral("sckClosing"));
+  EXPECT_EQ(socketStateName(10), QStringLiteral("undefined"));
+  EXPECT_EQ(make404Page().count(QStringLiteral("\r\n")), 26);
+}

@@ -1,0 +1,326 @@
+#include "web/http_response.h"
+
+#include <array>
+
+#include "core/globals.h"
+#include "core/util/number_text.h"
+#include "meter/engine/meter_state.h"
+#include "plot/url_decode.h"
+#include "web/web_log.h"
+#include "web/web_paths.h"
+#include "web/web_state.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The one-letter query keys in the order they are tested, with their fields.
+struct QueryKey {
+  char key;
+  const char* field;
+};
+constexpr std::array<QueryKey, 16> kQueryKeys{{{'u', "usePrefix"},
+                                               {'z', "panelBorderWidth"},
+                                               {'s', "pwrFullScale"},
+                                               {'p', "graphPowerScale"},
+                                               {'t', "graphTempScale"},
+                                               {'w', "graphImgWidth"},
+                                               {'h', "graphImgHeight"},
+                                               {'m', "graphMarkers"},
+                                               {'o', "graphOrthogonal"},
+                                               {'q', "graphBgPower"},
+                                               {'c', "graphWinColor"},
+                                               {'b', "graphBgColor"},
+                                               {'d', "graph3dFrame"},
+                                               {'r', "graphRangeIndex"},
+                                               {'e', "graphEndTime"},
+                                               {'v', "graphReferenceTime"}}};
+
+struct TemplateValues {
+  std::array<QString, 16> query;
+  QString& operator[](char key) {
+    for (size_t i = 0; i < kQueryKeys.size(); ++i)
+      if (kQueryKeys[i].key == key) return query[i];
+    static QString none;
+    return none;
+  }
+};
+
+TemplateValues queryValues(const QString& queryText) {
+  TemplateValues v;
+  v['u'] = QStringLiteral("blue-");
+  v['s'] = localeFromDouble(maxMeterPower);
+  v['p'] = v['t'] = v['m'] = v['d'] = QStringLiteral("0");
+  v['o'] = v['q'] = QStringLiteral("1");
+  v['r'] = QStringLiteral("13");
+  for (const QString& item : queryText.split(u'&')) {
+    const QStringList kv = item.split(u'=');
+    if (kv.size() != 2) continue;
+    for (size_t i = 0; i < kQueryKeys.size(); ++i)
+      if (kv[0] == QChar::fromLatin1(kQueryKeys[i].key)) v.query[i] = pageSafeText(urlDecode(kv[1]).trimmed());
+  }
+  return v;
+}
+
+QString firstItemStyle(const QString& name, const QString& value) {
+  return value.isEmpty() ? QString() : name + u':' + value.section(u',', 0, 0).trimmed() + QStringLiteral("px;");
+}
+
+// "/" or the prefix a forwarding proxy names, with "portnr" as the local port.
+QString applicationRoot(const QString& headerBlock, int localPort) {
+  const QString tag = QStringLiteral("X-Forwarded-From: ");
+  const qsizetype at = headerBlock.indexOf(tag);
+  if (at < 0) return QStringLiteral("/");
+  const qsizetype from = at + tag.size();
+  const qsizetype end = headerBlock.indexOf(kCrLf, from);
+  QString value = end < 0 ? headerBlock.mid(from) : headerBlock.mid(from, end - from);
+  if (value.endsWith(u"portnr")) value = value.chopped(6) + QString::number(localPort);
+  return pageSafeText(value) + u'/';
+}
+
+QString commonHeader(const QDateTime& now, bool found) {
+  return (found ? QStringLiteral("HTTP/1.1 200 OK") : QStringLiteral("HTTP/1.1 404 Not Found")) + kCrLf +
+         QStringLiteral("Server: ") + appName + QStringLiteral(" ver ") + QString::number(ZAV_VERSION_MAJOR) + u'.' +
+         QString::number(ZAV_VERSION_MINOR) + u'.' + QString::number(ZAV_VERSION_REVISION) + kCrLf +
+         QStringLiteral("Date: ") + formatHttpDate(now) + kCrLf;
+}
+
+QString notFoundBody(const QString& appRoot) {
+  return QStringLiteral("<html><head><title>Error 404</title></head>") + kCrLf +
+         QStringLiteral("<body><p>&nbsp;<p>&nbsp;<p>&nbsp;<center>") + kCrLf +
+         QStringLiteral("<b>ERROR: 404 - FILE NOT FOUND!</b><br>") + kCrLf + QStringLiteral("<p>&nbsp;") + kCrLf +
+         QStringLiteral("<a href=\"") + appRoot +
+         QStringLiteral("\">Click here for default page (on-line meter)</a><br>") + kCrLf +
+         QStringLiteral("<p>&nbsp;") + kCrLf + QStringLiteral("or here <a href=\"") + appRoot +
+         QStringLiteral("example.asp\">example.asp</a>") + kCrLf +
+         QStringLiteral("for sample API that can be used<br> on any web page to access yor energy meter data.<br>") +
+         kCrLf + QStringLiteral("</center></body></html>") + kCrLf;
+}
+
+QString xmlEscaped(QString text) {
+  return text.replace(u'&', QStringLiteral("&amp;"))
+      .replace(u'<', QStringLiteral("&lt;"))
+      .replace(u'>', QStringLiteral("&gt;"));
+}
+
+QString summaryOf(const QString& header, const QString& sizeName, qsizetype size, const QString& nameKey,
+                  const QString& name) {
+  return header + kCrLf + u'[' + sizeName + u'=' + QString::number(size) + u']' + kCrLf + nameKey +
+         QStringLiteral("= '") + name + u'\'' + kCrLf;
+}
+
+WebResponse textAnswer(const QString& header, const QString& body, const QString& sizeName,
+                       const QString& nameKey, const QString& name) {
+  WebResponse r;
+  r.sends.append((header + kCrLf + body).toLatin1());
+  r.summary = summaryOf(header, sizeName, body.size(), nameKey, name);
+  return r;
+}
+
+bool isTextExt(const QString& ext) {
+  for (const char* e : {".html", ".asp", ".js", ".xml", ".txt", ".css"})
+    if (ext == QLatin1String(e)) return true;
+  return false;
+}
+
+bool isPictureExt(const QString& ext) {
+  for (const char* e : {".jpg", ".gif", ".jpeg", ".png", ".ico", ".bmp"})
+    if (ext == QLatin1String(e)) return true;
+  return false;
+}
+}  // namespace
+
+QString pageSafeText(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u < 32 || u == 127 || u == u'<' || u == u'>' || u == u'"' || u == u'\'' || u == u'`') continue;
+    out += c;
+  }
+  return out;
+}
+
+QString formatHttpDate(const QDateTime& local) {
+  static const char* const kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const QDateTime t = local.addSecs(3600);
+  const QDate d = t.date();
+  return QString::fromLatin1(kDays[d.dayOfWeek() - 1]) + QStringLiteral(", ") +
+         QStringLiteral("%1 %2 %3 ").arg(d.day(), 2, 10, QChar(u'0')).arg(QLatin1String(kMonths[d.month() - 1])).arg(d.year(), 4, 10, QChar(u'0')) +
+         t.time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString substituteTemplate(QString text, const QString& query, const QString& appRoot, const QDateTime& now) {
+  TemplateValues v = queryValues(query);
+  const QString style_panelBorderWidth =
+      v['z'].isEmpty() ? QString() : QStringLiteral("border-width:") + v['z'] + QStringLiteral("px;");
+  const QString& bg = v['b'];
+  const QString style_graphBgColor =
+      bg.isEmpty() ? QString()
+                   : QStringLiteral("background-color:") +
+                         (bg.size() == 6 && bg[0] != u'#' && bg[0] != u'r' ? QStringLiteral("#") : QString()) + bg +
+                         u';';
+  const QString gaugeStyle = QStringLiteral(
+      "position:relative;left:-2px;border:0 none;margin:0px;padding:0px;width:200px;height:200px;");
+  const std::pair<const char*, QString> fields[] = {
+      {"Now", formatLogTime(now)},
+      {"strZavEnergy", strZavEnergy},
+      {"strZavPower", strZavPower},
+      {"strZavTemp", strZavTemp},
+      {"lngZavEnergy", QString::number(lngZavEnergy)},
+      {"lngZavPower", QString::number(lngZavPower)},
+      {"lngZavTemp", QString::number(lngZavTemp)},
+      {"querystring", pageSafeText(query)},
+      {"panelStyle", QStringLiteral("background-color:#00FF00;")},
+      {"gaugeStyle", gaugeStyle},
+      {"graphStyle", QStringLiteral("background-color:#0000FF;")},
+      {"pwrFullScale", v['s']},
+      {"graphRangeIndex", v['r']},
+      {"graphPowerScale", v['p']},
+      {"graphTempScale", v['t']},
+      {"graphMarkers", v['m']},
+      {"graphOrthogonal", v['o']},
+      {"graphBgPower", v['q']},
+      {"graphReferenceTime", v['v']},
+      {"graphWinColor", v['c']},
+      {"graphEndTime", v['e']},
+      {"graph3dFrame", v['d']},
+      {"appName", appName},
+      {"appRoot", appRoot},
+      {"usePrefix", v['u']},
+      {"tempChannels", ifType >= 2 ? QStringLiteral("1") : QStringLiteral("0")},
+      {"panelBorderWidth", v['z']},
+      {"graphBgColor", v['b']},
+      {"graphImgWidth", v['w']},
+      {"graphImgHeight", v['h']},
+      {"style_panelBorderWidth", style_panelBorderWidth},
+      {"style_graphBgColor", style_graphBgColor},
+      {"style_graphImgWidth", firstItemStyle(QStringLiteral("width"), v['w'])},
+      {"style_graphImgHeight", firstItemStyle(QStringLiteral("height"), v['h'])},
+  };
+  for (const auto& [name, value] : fields)
+    text.replace(QStringLiteral("<%=") + QLatin1String(name) + QStringLiteral("%>"), value);
+  return text;
+}
+
+WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
+  const QString appRoot = applicationRoot(request.headerBlock, request.localPort);
+  bool pageOk = false;
+  QString recPage = decodeWebPage(request.page, pageOk);
+  if (recPage.isEmpty()) recPage = QStringLiteral("index.asp");
+  else if (recPage.endsWith(u'/')) recPage += QStringLiteral("index.asp");
+  if (recPage == u"favicon.ico") recPage = appName.toLower() + QStringLiteral(".ico");
+  QString filePath = webRootFolder + recPage;
+  const qsizetype dot = recPage.lastIndexOf(u'.');
+  QString fileExt = dot >= 0 && dot < recPage.size() - 1 ? recPage.mid(dot).toLower() : QString();
+  const QString fileName = recPage.mid(recPage.lastIndexOf(u'/') + 1).toLower();
+  bool liveGraph = recPage.chopped(fileExt.size()) == u"zavPlot";
+
+  const bool inside = pageOk && insideWebRoot(webRootFolder, filePath);
+  if (!inside || (!webFileExists(filePath) && !liveGraph)) {
+    if (inside && recPage == u"zavData.xml") {
+      const QString body = QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") + kCrLf +
+                           QStringLiteral("<zavData>") + kCrLf + QStringLiteral("  <zavRecord>") +
+                           xmlEscaped(zavRecordText()) + QStringLiteral("</zavRecord>") + kCrLf +
+                           QStringLiteral("</zavData>") + kCrLf;
+      const QString header = commonHeader(now, true) + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
+                             QStringLiteral("Content-Type: text/xml") + kCrLf +
+                             QStringLiteral("Cache-Control: no-cache, no-store, max-age=0, must-revalidate") + kCrLf +
+                             QStringLiteral("Content-Length: ") + QString::number(body.size()) + kCrLf;
+      return textAnswer(header, body, QStringLiteral("len(xmldata)"), QStringLiteral("responsePage"), recPage);
+    }
+    const QString body = notFoundBody(appRoot);
+    const QString header = commonHeader(now, false) + QStringLiteral("Connection: close") + kCrLf +
+                           QStringLiteral("Content-Type: text/html") + kCrLf + QStringLiteral("Content-Length: ") +
+                           QString::number(body.size()) + kCrLf;
+    return textAnswer(header, body, QStringLiteral("len(htmldata)"), QStringLiteral("responsePage"), recPage);
+  }
+
+  WebResponse r;
+  if (isPictureExt(fileExt)) {
+    if (liveGraph) {
+      picBuffer = QByteArray(1, '\0');
+      if (webGraphRenderer) webGraphRenderer(request.query, QString(), fileExt.mid(1));
+      if (picBuffer.size() <= 1) {
+        liveGraph = false;
+        fileExt = QStringLiteral(".png");
+        filePath.replace(recPage, QStringLiteral("logo.png"));
+      }
+    }
+    QByteArray picFile;
+    if (!liveGraph) {
+      bool ok = true;
+      picFile = readFileBytes(filePath, &ok, &r.error);
+      if (!ok) return r;
+    }
+    QString header = commonHeader(now, true) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
+    if (fileExt == u".ico") {
+      header += QStringLiteral("Content-Type: image/x-icon") + kCrLf;
+    } else {
+      header += QStringLiteral("Content-Type: image/") + fileExt.mid(1) + kCrLf +
+                QStringLiteral("Cache-Control: no-cache, no-store, must-revalidate") + kCrLf;
+    }
+    const QByteArray& bytes = liveGraph ? picBuffer : picFile;
+    header += QStringLiteral("Content-Length: ") + QString::number(bytes.size()) + kCrLf;
+    if (liveGraph) {
+      r.sends.append((header + kCrLf).toLatin1() + bytes);
+    } else {
+      r.sends.append((header + kCrLf).toLatin1());
+      if (!bytes.isEmpty()) r.sends.append(bytes);
+    }
+    r.summary = summaryOf(header, liveGraph ? QStringLiteral("len(picBuffer)") : QStringLiteral("len(picFile)"),
+                          bytes.size(), QStringLiteral("filePath"), filePath);
+    return r;
+  }
+  if (!isTextExt(fileExt)) return r;
+
+  bool ok = true;
+  QString htmldata = QString::fromLatin1(readFileBytes(filePath, &ok, &r.error));
+  if (!ok) return r;
+  if (fileExt == u".asp" || fileName == u"zav.css" || fileName == u"zav.js")
+    htmldata = substituteTemplate(htmldata, request.query, appRoot, now);
+  QString type = fileExt == u".js"    ? QStringLiteral("text/javascript")
+                 : fileExt == u".xml" ? QStringLiteral("text/xml")
+                 : fileExt == u".txt" ? QStringLiteral("text/plain")
+                 : fileExt == u".css" ? QStringLiteral("text/css")
+                                      : QStringLiteral("text/html");
+  QString header = commonHeader(now, true) + QStringLiteral("Content-Type: ") + type +
+                   QStringLiteral("; charset=iso-8859-1") + kCrLf + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
+                   QStringLiteral("Cache-Control: no-cache, no-store") + kCrLf;
+  if (fileExt != u".css" && fileExt != u".xml")
+    header += QStringLiteral("Content-Length: ") + QString::number(htmldata.size()) + kCrLf;
+  return textAnswer(header, htmldata, QStringLiteral("len(htmldata)"), QStringLiteral("filePath"), filePath);
+}
+
+QString make404Page() {
+  const char* const lines[] = {
+      "<html>",
+      "",
+      "<head>",
+      "<style>",
+      "a:link {font:8pt/11pt verdana; color:red}",
+      "a:visited {font:8pt/11pt verdana; color:red}",
+      "a:hover {font:8pt/11pt verdana; color:red; text-decoration:underline}",
+      "</style>",
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">",
+      "<title>HTTP 404 Not Found</title>",
+      "</head>",
+      "",
+      "<body bgcolor=\"#FFFFFF\">",
+      "<p style=\"font-family:Verdana; color:red; font-weight:bold\">The page cannot be found",
+      "</p>",
+      "<p>&nbsp;</p>",
+      "<p style=\"font-family:Verdana; font-size:8pt\">The page you are looking for might have been removed,",
+      "had its name changed, or is",
+      "temporarily unavailable.</p>",
+      "<p align=\"center\">&nbsp;</p>",
+      "<p align=\"center\" style=\"font-family:Verdana; font-size:8pt; font-style:italic\">HTTP 404 -",
+      "File not found</p>",
+      "</body>",
+      "</html>",
+  };
+  QString page;
+  for (const char* l : lines) page += QLatin1String(l) + kCrLf;
+  return page + kCrLf + kCrLf;
+}

@@ -1,0 +1,44 @@
+#include "web/request_reader.h"
+
+#include "web/web_state.h"
+
+namespace {
+constexpr qsizetype kMaxRequestLine = 999;
+}
+
+HttpRequest readRequest(QByteArrayView bytes) {
+  HttpRequest r;
+  const qsizetype end = bytes.indexOf(QByteArrayView("\r\n\r\n"));
+  if (end < 0) {
+    r.status = bytes.size() > kMaxRequestHead ? RequestStatus::TooLarge : RequestStatus::NeedMore;
+    return r;
+  }
+  if (end + 4 > kMaxRequestHead) {
+    r.status = RequestStatus::TooLarge;
+    return r;
+  }
+  r.consumed = end + 4;
+  r.received = QString::fromLatin1(bytes.data(), bytes.size());
+  r.headerBlock = r.received.left(end);
+  r.body = r.received.mid(end + 4);
+
+  // A request without header lines ends its request line with the empty line.
+  const qsizetype lineEnd = r.headerBlock.indexOf(QStringLiteral("\r\n"));
+  const QString line = lineEnd < 0 ? r.headerBlock : r.headerBlock.left(lineEnd);
+  if (line.size() > kMaxRequestLine) {
+    r.status = RequestStatus::LineTooLong;
+    return r;
+  }
+  const QStringList parts = line.split(u' ');
+  if (parts.size() != 3) {
+    r.status = RequestStatus::BadLine;
+    return r;
+  }
+  const QString& target = parts[1];
+  const qsizetype q = target.indexOf(u'?');
+  const QString path = q < 0 ? target : target.left(q);
+  r.query = q < 0 ? QString() : target.mid(q + 1);
+  r.page = path == u"/" ? QString() : path.mid(1);
+  r.status = RequestStatus::Ok;
+  return r;
+}
