@@ -73,7 +73,7 @@ bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
 }
 
 // Appends the line, or writes it over the line this run appended last.
-// The text log stays open, with an exclusive lock, while the program writes it:
+// The text log stays open, with an exclusive lock, while the program records:
 // a second copy of the program writes nothing into it.
 int g_logFd = -1;
 QString g_logFdName;
@@ -143,6 +143,8 @@ void putLine(const QString& line, bool overwrite) {
     }
   }
   const QString err = fd < 0 ? why : ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+  // Off-line (the off-line marker, a synchronisation) the file is free again for another copy.
+  if (!meterOnline && zavOutFile <= 0) releaseTextLog();
   if (!ok) {
     lastLogTime = 0;
     lastLineStart = -1;

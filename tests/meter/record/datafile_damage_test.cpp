@@ -124,8 +124,15 @@ TEST_F(DataFileDamage, TextLogHeldByAnotherProgramStopsRecordingToo) {
   EXPECT_TRUE(m_log.contains("is in use by another program: nothing written"));
   EXPECT_EQ(QFile(m_path).size(), 0);  // created empty by the open, nothing written
   other.close();
+  meterOnline = true;  // recording: the text log stays locked between lines
   writeLogLine(kDay, 5000, -2);
   EXPECT_EQ(readTextFile(zavLogFileName).count('\n'), 2);
+  QFile third(zavLogFileName);
+  ASSERT_TRUE(third.open(QIODevice::ReadWrite));
+  EXPECT_NE(::flock(third.handle(), LOCK_EX | LOCK_NB), 0);
+  meterOnline = false;  // the off-line marker frees it for another copy
+  writeLogLine(kDay, 5000, -4);
+  EXPECT_EQ(::flock(third.handle(), LOCK_EX | LOCK_NB), 0);
   zavLogFileName.clear();
 }
 
