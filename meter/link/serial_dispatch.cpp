@@ -1,6 +1,5 @@
 #include "meter/link/serial_dispatch.h"
 
-#include <QDateTime>
 #include <QTime>
 #include <chrono>
 #include <cmath>
@@ -69,15 +68,13 @@ int64_t perfCounterNow() {
       .count();
 }
 
-int64_t fileTimeNow() { return QDateTime::currentMSecsSinceEpoch() * 10000 + 116444736000000000LL; }
-
 // Milliseconds by the clock the timer type selects.
 double pulseClockMs() {
   switch (timerType) {
     case 0: return QTime::currentTime().msecsSinceStartOfDay();
     case 1:
     case 2: return uLongToDouble(timeGetTime());
-    case 3: return double(fileTimeNow() - g_startFileTime) / 10000.0;
+    case 3: return double(systemTimeAsFileTime() - g_startFileTime) / 10000.0;
     case 4: return double(perfCounterNow() - g_startPerfCount) / 1e6;
     default: return 0;
   }
@@ -280,7 +277,7 @@ void handleSerialEvent() {
     if (ev == comEv::kReceive) {
       if (pulseCount == 0) {
         g_startPerfCount = perfCounterNow();
-        g_startFileTime = fileTimeNow();
+        g_startFileTime = systemTimeAsFileTime();
         pulseCount = 1;
       }
       switch (openIfType) {

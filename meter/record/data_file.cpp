@@ -650,7 +650,7 @@ RecordedEnergy energyRecordedAfter(const QString& name, Date after, bool sameSec
       continue;
     }
     if (records == 0) {  // an open section: its records run to the next section or the end
-      const int64_t later = nextSectionAt(fd, pos + kSectionBytes, len);
+      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(fd, pos + kSectionBytes, len);
       records = ((later > 0 ? later - 1 : len) - pos + 1 - kSectionBytes) / kRecordBytes;
       next = later > 0 ? later : len + 1;
     }
