@@ -159,3 +159,17 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
                              QString::number(records - 2) + " newer readings"))
       << zav.log().join('\n').toStdString();
 }
+
+// A data file that cannot be opened: the message and the caption name the file and the reason.
+TEST_F(RecordingE2E, dataFileErrorNamesTheFileAndTheReason) {
+  const QString missing = dir() + "/missing/pwrData.ZAV";
+  writeTextFile(dir() + "/zav.INI", kIni + "zavDatFileName(0)=" + missing.toUtf8() + "\r\n");
+  ZavProcess zav(dir(), args(), comPort3("/nonexistent/zav", "Frame1?"));
+  const QString why = missing + ": No such file or directory";
+  ASSERT_TRUE(zav.waitFor([&] { return zav.logHasPart("testActions: Frame1=Error: Cannot open data file " + why); },
+                          20000))
+      << zav.log().join('\n').toStdString();
+  EXPECT_TRUE(zav.logHasPart(why));
+  EXPECT_TRUE(zav.logHasPart("MSGBOX: Error: Cannot open Zav-file"));
+  ASSERT_TRUE(zav.terminate());
+}

@@ -51,6 +51,19 @@ TEST_F(Panel, ReadingsShowInThePanelAndTheWebValues) {
   EXPECT_EQ(m_form->indicators().Timer3.interval(), 14000);
 }
 
+// Minimised, the title carries the power and the temperature of the same reading.
+TEST_F(Panel, MinimisedTitleShowsTheReadingsOwnTemperature) {
+  m_form->setWindowState(Qt::WindowMinimized);
+  ASSERT_TRUE(mainWindowMinimized);
+  frame(10, 0, 0x50);
+  frame(12, 2 * 62500, 0xF0);
+  EXPECT_EQ(m_form->windowTitle(), "Zav 3,600 W  12.0 °C");
+  frame(13, 3 * 62500, 0x50);
+  EXPECT_EQ(m_form->windowTitle(), "Zav 3,600 W  60.0 °C");
+  m_form->setWindowState(Qt::WindowNoState);
+  EXPECT_FALSE(mainWindowMinimized);
+}
+
 TEST_F(Panel, CaptionsOthersWriteStayUntilTheEngineWritesItsOwn) {
   frame(1, 0);
   m_form->Frame1()->setTitle("Error: Cannot open data file");
