@@ -343,7 +343,8 @@ bool loadZavDatNEW(int16_t slot) {
         ix.lastRecordTime = h.startTime;
         const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
         QString fault;
-        int64_t next = 0;  // the next section header behind a fault
+        int64_t next = 0;      // the next section header behind a fault
+        int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
         if (h.records == 0) {
           if (room % kRecordBytes != 0) {
             fault = QStringLiteral("Error remainingBytes=") + num(room);
@@ -364,6 +365,7 @@ bool loadZavDatNEW(int16_t slot) {
               t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
               const int64_t end = pos + kSectionBytes + records * kRecordBytes;
               if (end < next) skipped << skippedText(end, next, QStringLiteral("stray bytes behind an open section"));
+              resumeAt = next;
             }
           }
         } else if (!fileVersionOk(h.version)) {
@@ -401,7 +403,7 @@ bool loadZavDatNEW(int16_t slot) {
         total += h.records;
         ix.sectionLastTime[n] = ix.lastRecordTime;
         ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
-        pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
+        pos = resumeAt > 0 ? resumeAt : pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
       }
       t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
       ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
