@@ -1,12 +1,18 @@
 # make run   - install missing packages, build, start zav
 # make test  - install missing packages, build, run every test (headless)
+# make fuzz  - run every fuzz target FUZZ_SECONDS (60) each; new faults join tests/corpus/
+# make soak  - kill the recording program SOAK_ROUNDS (1000) times and check the data file
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 TEST_ENV    = QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 
-.PHONY: deps configure build run test test-sanitize bench clean
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
+SOAK_ROUNDS ?= 1000
+
+.PHONY: deps configure build run test test-sanitize fuzz soak bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -30,5 +36,14 @@ test-sanitize: deps
 	cd $(BUILD_SAN) && $(TEST_ENV) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# Fuzz targets with libFuzzer (clang-14, build-fuzz/); a crash or hang found is added to
+# tests/corpus/<target>/ as a regression case.
+fuzz:
+	FUZZ_SECONDS=$(FUZZ_SECONDS) BUILD_FUZZ=$(BUILD_FUZZ) JOBS=$(JOBS) scripts/fuzz.sh $(TARGETS)
+
+# SIGKILL while recording from the simulator, SOAK_ROUNDS times; not part of make test.
+soak: build
+	$(TEST_ENV) ./$(BUILD)/zav_soak --rounds $(SOAK_ROUNDS) --build $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

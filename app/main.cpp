@@ -1,23 +1,32 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/meter_wiring.h"
+#include "app/test_actions.h"
 #include "app/web_wiring.h"
+#include "app/wiring.h"
 #include "core/startup.h"
-#include "meter/window/link_view.h"
+#include "meter/window/form1.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
-  connectMeterToPlotAndChart();
-  connectLinkView();
-  connectWebServerToSetupWindow();
+  connectSubsystems();
   Main();
+  showMainWindow();
+  scheduleTestActions();
   connectWebTabControls();
-  // Test seam: end once start-up is done and the event loop runs.
-  if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1)
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+  // Test seam: once start-up is done and the event loop runs, close the main
+  // window as a user would: its exit question is asked (and logged when headless).
+  if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1) {
+    QTimer::singleShot(0, &app, [] {
+      if (Form1* f = form1()) {
+        f->close();
+      } else {
+        QCoreApplication::quit();
+      }
+    });
+  }
   return app.exec();
 }

@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 
 #include "core/globals.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
 #include "platform/open_document.h"
@@ -21,29 +22,30 @@
 namespace {
 constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
 
-void setCaption(SetupWindow* w, const char* name, const QString& text) {
-  if (auto* l = qobject_cast<QLabel*>(w->control(QString::fromLatin1(name)))) l->setText(text);
-}
-
-// Shows one announcement on the setup window once it exists.
+// Shows one announcement in the settings values (the setup window shows them when it exists).
 template <typename... Args, typename F>
 void onWeb(void (WebEvents::*signal)(Args...), F show) {
-  QObject::connect(&webEvents(), signal, &webEvents(), [show](Args... args) {
-    if (SetupWindow* w = frmSetup()) show(w, args...);
-  });
+  QObject::connect(&webEvents(), signal, &webEvents(),
+                   [show](Args... args) { show(setupValues(), args...); });
 }
 
-QString indexed(const char* array, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i); }
+QString indexed(const char* array, int i) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
+}
 
-void setUnderline(QWidget* w, bool on) {
+// lblServerURL looks like a link while it holds the server's address.
+void setUnderline(bool on) {
+  QWidget* w = frmSetup() ? frmSetup()->control(QStringLiteral("lblServerURL")) : nullptr;
   if (!w) return;
   QFont f = w->font();
   f.setUnderline(on);
   w->setFont(f);
 }
 
-void setTrayCaption(SetupWindow* w, const char* caption) {
-  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuStart"))) a->setText(QString::fromLatin1(caption));
+void setTrayCaption(const char* caption) {
+  SetupWindow* w = frmSetup();
+  if (auto* a = w ? w->findChild<QAction*>(QStringLiteral("mnuStart")) : nullptr)
+    a->setText(QString::fromLatin1(caption));
 }
 
 // Rows 1.. of the socket grid are made when first shown and dropped at stop.
@@ -63,30 +65,31 @@ QLineEdit* rowBox(SetupWindow* w, const char* array, int index, int column) {
   return e;
 }
 
-void showStarted(SetupWindow* w, const QString& url) {
-  setTrayCaption(w, kTrayStopCaption);
-  setCaption(w, "lblServerStatus", QStringLiteral("Web Server is available at URL:"));
-  w->setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);
+void showStarted(SetupValues& w, const QString& url) {
+  setTrayCaption(kTrayStopCaption);
+  w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is available at URL:"));
+  w.setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);
   const QString link = QStringLiteral("lblServerURL");
-  w->setVisible(link, true);
-  setCaption(w, "lblServerURL", url);
-  setUnderline(w->control(link), true);
-  w->setForeColor(link, kLinkBlue);
-  w->setToolTip(link, QStringLiteral("Click to open in browser"));
-  w->setEnabled(QStringLiteral("txtWebRoot"), false);
-  w->setEnabled(QStringLiteral("Text18"), false);
+  w.setVisible(link, true);
+  w.setCaption(link, url);
+  setUnderline(true);
+  w.setForeColor(link, kLinkBlue);
+  w.setToolTip(link, QStringLiteral("Click to open in browser"));
+  w.setEnabled(QStringLiteral("txtWebRoot"), false);
+  w.setEnabled(QStringLiteral("Text18"), false);
 }
 
-void showStartFailed(SetupWindow* w, int port) {
-  setCaption(w, "lblServerStatus", QStringLiteral("Web Server ERROR:"));
-  w->setForeColor(QStringLiteral("lblServerStatus"), logColourError);
+void showStartFailed(SetupValues& w, int port) {
+  w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server ERROR:"));
+  w.setForeColor(QStringLiteral("lblServerStatus"), logColourError);
   const QString link = QStringLiteral("lblServerURL");
-  w->setVisible(link, true);
-  setCaption(w, "lblServerURL", QStringLiteral("Cannot open port: ") + QString::number(port));
-  setUnderline(w->control(link), false);
-  w->setForeColor(link, logColourError);
-  w->setToolTip(link, QStringLiteral("The seleccted port may already be in use, please try another port number."));
-  w->setValue(QStringLiteral("Check9"), 0);
+  w.setVisible(link, true);
+  w.setCaption(link, QStringLiteral("Cannot open port: ") + QString::number(port));
+  setUnderline(false);
+  w.setForeColor(link, logColourError);
+  w.setToolTip(link,
+               QStringLiteral("The seleccted port may already be in use, please try another port number."));
+  w.setValue(QStringLiteral("Check9"), 0);
 }
 
 class LinkClick : public QObject {
@@ -106,64 +109,73 @@ void connectWebServerToSetupWindow() {
   static bool connected = false;  // once, however many callers
   if (connected) return;
   connected = true;
-  onWeb(&WebEvents::settingsNeeded, [](SetupWindow* w) {
-    webPortText = w->text(QStringLiteral("Text18"));
-    webRootText = w->text(QStringLiteral("txtWebRoot"));
-    webLogFileText = w->text(QStringLiteral("txtWebLogFile"));
-    webLogging = w->value(QStringLiteral("cheLogging"));
+  onWeb(&WebEvents::settingsNeeded, [](SetupValues& w) {
+    webPortText = w.text(QStringLiteral("Text18"));
+    webRootText = w.text(QStringLiteral("txtWebRoot"));
+    webLogFileText = w.text(QStringLiteral("txtWebLogFile"));
+    webLogging = w.value(QStringLiteral("cheLogging"));
   });
-  onWeb(&WebEvents::portRefused, [](SetupWindow* w, const QString&) {
-    w->setForeColor(QStringLiteral("Text18"), logColourError);
-    w->setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
-    w->setValue(QStringLiteral("Check9"), 2);
+  onWeb(&WebEvents::portRefused, [](SetupValues& w, const QString&) {
+    w.setForeColor(QStringLiteral("Text18"), logColourError);
+    w.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
+    w.setValue(QStringLiteral("Check9"), 2);
   });
-  onWeb(&WebEvents::portAccepted, [](SetupWindow* w, bool defaultPort) {
-    w->setForeColor(QStringLiteral("Text18"), logColourNormal);
-    w->setToolTip(QStringLiteral("Text18"),
-                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
+  onWeb(&WebEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
+    w.setForeColor(QStringLiteral("Text18"), logColourNormal);
+    w.setToolTip(QStringLiteral("Text18"),
+                 defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
   });
-  onWeb(&WebEvents::webRootRefused, [](SetupWindow* w, const QString&) {
-    w->setValue(QStringLiteral("Check9"), 0);
-    w->setForeColor(QStringLiteral("txtWebRoot"), logColourError);
+  onWeb(&WebEvents::webRootRefused, [](SetupValues& w, const QString&) {
+    w.setValue(QStringLiteral("Check9"), 0);
+    w.setForeColor(QStringLiteral("txtWebRoot"), logColourError);
   });
-  onWeb(&WebEvents::webRootAccepted,
-     [](SetupWindow* w, const QString&) { w->setForeColor(QStringLiteral("txtWebRoot"), logColourNormal); });
+  onWeb(&WebEvents::webRootAccepted, [](SetupValues& w, const QString&) {
+    w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal);
+  });
   onWeb(&WebEvents::serverStarted, showStarted);
   onWeb(&WebEvents::serverStartFailed, showStartFailed);
-  onWeb(&WebEvents::serverStopped, [](SetupWindow* w) {
-    setTrayCaption(w, kTrayStartCaption);
-    w->showWebServerStopped();
-    setUnderline(w->control(QStringLiteral("lblServerURL")), false);
-    w->setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
+  onWeb(&WebEvents::serverStopped, [](SetupValues& w) {
+    setTrayCaption(kTrayStartCaption);
+    w.showWebServerStopped();
+    setUnderline(false);
+    w.setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
   });
-  onWeb(&WebEvents::counterChanged, [](SetupWindow* w, int box, int value, bool marked) {
-    const QString name = indexed("Text22", box);
-    w->setText(name, formatNumber(value, QStringLiteral("#,0")));
-    if (QWidget* c = w->control(name)) {
-      QFont f = c->font();
-      f.setBold(marked);
-      c->setFont(f);
-    }
-  });
-  onWeb(&WebEvents::socketRowChanged, [](SetupWindow* w, int index, int state, const QString& name, int slot) {
-    const QString values[] = {QString::number(index), QString::number(state), QString::number(slot)};
-    const char* arrays[] = {"Text19", "Text20", "Text23"};
-    for (int c = 0; c < 3; ++c)
-      if (QLineEdit* e = rowBox(w, arrays[c], index, c)) {
-        e->setText(values[c]);
-        if (c == 1) e->setToolTip(name);
-      }
-  });
-  onWeb(&WebEvents::socketRowsRemoved, [](SetupWindow* w) {
+  // The connection counters and the socket grid are the window's own display.
+  QObject::connect(&webEvents(), &WebEvents::counterChanged, &webEvents(),
+                   [](int box, int value, bool marked) {
+                     SetupWindow* w = frmSetup();
+                     auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
+                     if (!c) return;
+                     c->setText(formatNumber(value, QStringLiteral("#,0")));
+                     QFont f = c->font();
+                     f.setBold(marked);
+                     c->setFont(f);
+                   });
+  QObject::connect(
+      &webEvents(), &WebEvents::socketRowChanged, &webEvents(),
+      [](int index, int state, const QString& name, int slot) {
+        SetupWindow* w = frmSetup();
+        if (!w) return;
+        const QString values[] = {QString::number(index), QString::number(state), QString::number(slot)};
+        const char* arrays[] = {"Text19", "Text20", "Text23"};
+        for (int c = 0; c < 3; ++c)
+          if (QLineEdit* e = rowBox(w, arrays[c], index, c)) {
+            e->setText(values[c]);
+            if (c == 1) e->setToolTip(name);
+          }
+      });
+  QObject::connect(&webEvents(), &WebEvents::socketRowsRemoved, &webEvents(), [] {
+    SetupWindow* w = frmSetup();
+    if (!w) return;
     for (const char* array : {"Text19", "Text20", "Text23"})
       for (QLineEdit* e : w->findChildren<QLineEdit*>())
         if (e->objectName().startsWith(QLatin1String(array) + u'(') && e->objectName() != indexed(array, 0))
           e->deleteLater();
   });
-  onWeb(&WebEvents::loggingFailed, [](SetupWindow* w, const QString& tip) {
-    w->setValue(QStringLiteral("cheLogging"), 2);
-    w->setForeColor(QStringLiteral("cheLogging"), logColourError);
-    w->setToolTip(QStringLiteral("cheLogging"), tip);
+  onWeb(&WebEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
+    w.setValue(QStringLiteral("cheLogging"), 2);
+    w.setForeColor(QStringLiteral("cheLogging"), logColourError);
+    w.setToolTip(QStringLiteral("cheLogging"), tip);
   });
 }
 
@@ -182,13 +194,15 @@ void connectWebTabControls() {
     QObject::connect(a, &QAction::triggered, a, [] { trayAboutClicked(); });
   if (auto* b = qobject_cast<QPushButton*>(w->control(QStringLiteral("Command8"))))
     QObject::connect(b, &QPushButton::clicked, b, [] { listSocketStates(-1); });
-  if (QWidget* link = w->control(QStringLiteral("lblServerURL"))) link->installEventFilter(new LinkClick(link));
-  if (auto* box = w->findChild<QCheckBox*>(QStringLiteral("cheLogging")))
-    QObject::connect(box, &QCheckBox::stateChanged, box, [w](int state) {
-      if (state == Qt::PartiallyChecked) return;  // the grey state carries the write error
-      w->setForeColor(QStringLiteral("cheLogging"), logColourNormal);
-      w->setToolTip(QStringLiteral("cheLogging"), QString());
-    });
+  if (QWidget* link = w->control(QStringLiteral("lblServerURL")))
+    link->installEventFilter(new LinkClick(link));
+  SetupValues& v = setupValues();
+  QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
+    // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.
+    if (name != u"cheLogging" || v.value(name) == 2) return;
+    v.setForeColor(name, logColourNormal);
+    v.setToolTip(name, QString());
+  });
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     auto* tray = new QSystemTrayIcon(w->windowIcon(), w);
     tray->setContextMenu(w->findChild<QMenu*>(QStringLiteral("mnuTray")));

@@ -1,6 +1,7 @@
-// The settings file through the setup window (every value written into its
-// control, whose handler parses it) against reading the same lines alone
-// (decode, split, strip comments, cut tokens). Also "Save settings".
+// The settings file through the settings values (every value written, its field
+// rule run) against reading the same lines alone (decode, split, strip comments,
+// cut tokens); the same again with a setup window that shows every value. Also
+// "Save settings" and the factory defaults.
 // Run: build/bench_ini [rounds]
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include "core/globals.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/util/text_helpers.h"
 
@@ -44,25 +46,29 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   QTemporaryDir dir;
   defDirName = dir.path() + u'/';
-  auto* w = new SetupWindow;
-  w->formLoad(false);
+  SetupValues& values = setupValues();
+  values.loadAtStart(false);
   msgLevel = 1;  // errors only, as a quiet start-up would run
   const QString path = dir.filePath("bench.INI");
 
-  const double saveUs = perRoundUs(rounds, [&] { saveIniFile(path, *w); });
+  const double saveUs = perRoundUs(rounds, [&] { saveIniFile(path, values); });
   const QByteArray bytes = [&] {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }();
   volatile int sink = 0;
   const double baseUs = perRoundUs(rounds, [&] { sink = sink + linesOnly(bytes); });
-  const double loadUs = perRoundUs(rounds, [&] { loadINIfileNr(decodeIniBytes(bytes), *w); });
-  const double reapplyUs = perRoundUs(rounds, [&] { w->applySetupSettings(true); });
+  const double loadUs = perRoundUs(rounds, [&] { loadINIfileNr(decodeIniBytes(bytes), values); });
+  const double reapplyUs = perRoundUs(rounds, [&] { values.applySetupSettings(true); });
+  new SetupWindow;  // from here on every change also shows in a control
+  const double windowLoadUs = perRoundUs(rounds, [&] { loadINIfileNr(decodeIniBytes(bytes), values); });
   std::printf("BENCH ini_load us_per_file=%.1f baseline_lines_only_us=%.1f ratio=%.1f\n", loadUs, baseUs,
               loadUs / baseUs);
   std::printf("BENCH ini_save us_per_file=%.1f baseline_lines_only_us=%.1f ratio=%.1f\n", saveUs, baseUs,
               saveUs / baseUs);
   std::printf("BENCH factory_defaults us_per_apply=%.1f baseline_ini_load_us=%.1f ratio=%.2f\n", reapplyUs,
               loadUs, reapplyUs / loadUs);
+  std::printf("BENCH ini_load_shown us_per_file=%.1f baseline_no_window_us=%.1f ratio=%.2f\n", windowLoadUs,
+              loadUs, windowLoadUs / loadUs);
   return 0;
 }

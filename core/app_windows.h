@@ -1,5 +1,13 @@
 #pragma once
-// The two windows Main opens: the setup window (loaded hidden) and the main window.
+// The setup window as the rest of the program opens it. The main window is
+// opened by app/ once Main() has loaded this one.
 
+#include <QIcon>
+
+// Loads the setup window hidden: its load handler applies the settings.
 void loadSetupWindowHidden();
-void showMainWindow();
+
+// The window icon of the program's brand, drawn by its owner; the setup window takes it when it loads.
+using IconMaker = QIcon (*)();
+void setAppIconMaker(IconMaker maker);
+QIcon appIcon();

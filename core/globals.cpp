@@ -50,7 +50,6 @@ int32_t mousePointerFlags = 0, mouseMeasureFlags = 0;
 QString pricePerkWh;
 bool plotPointMarks = false;
 bool writeToZAVdataFile = false, writeToZAVtextFile = false;
-bool overWriteLast = false;
 int32_t pointTextBackColor = 0xC0FFFF;
 int32_t progStartTicks = 0;
 
@@ -58,4 +57,13 @@ double WsPerCount = 0;
 double minMeterScale = 0;
 valueType vtEnergy, vtPower;
 
-bool advancedFunctions = false;
+bool ringBell = false, startOnLine = false, advancedFunctions = false, fixedPlotSize = false,
+     startWithAutoPlot = false, overWriteLast = false, runWebServer = false, DrawOrthogonalLines = false,
+     DrawPowerInBackground = false, startMinimized = false;
+
+int32_t plotWidth = 600, plotHeight = 400;
+QString ReferencePowerEndTime;
+int16_t viewRange = 13;
+
+int32_t webServerPort = 0;
+QString defaultWebRoot;

@@ -61,7 +61,6 @@ extern int32_t mousePointerFlags, mouseMeasureFlags;
 extern QString pricePerkWh;  // price text as typed ("1.00"); the calculator reads its value
 extern bool plotPointMarks;
 extern bool writeToZAVdataFile, writeToZAVtextFile;
-extern bool overWriteLast;  // frmSetup.Check1(6): the text log overwrites its last line within a span
 extern int32_t pointTextBackColor;  // &HBBGGRR
 extern int32_t progStartTicks;      // tick count when the setup window loaded
 
@@ -84,5 +83,27 @@ extern valueType vtEnergy, vtPower;
 constexpr int32_t kSysColorWindowText = int32_t(0x80000008u);
 constexpr int32_t kColorRed = 0x0000FF;
 
-// "Advanced functions": the calculator's extra frames and setup fields are shown.
-extern bool advancedFunctions;
+// The flags of the setup window's Check1 boxes, set by their click rule.
+extern bool ringBell;               // Check1(0) "Ring bell for each pulse"
+extern bool startOnLine;            // Check1(1) "Start On-Line"
+extern bool advancedFunctions;      // Check1(2): the calculator's extra frames and setup fields are shown
+extern bool fixedPlotSize;          // Check1(3) "Fixed Plot Size"
+extern bool startWithAutoPlot;      // Check1(4) "Start with Auto Plot"
+extern bool overWriteLast;          // Check1(6): the text log overwrites its last line between saves
+extern bool runWebServer;           // Check1(7) "Start with Web Server"
+extern bool DrawOrthogonalLines;    // Check1(8) "Draw orthogonal lines"
+extern bool DrawPowerInBackground;  // Check1(9) "Draw power in background"
+extern bool startMinimized;         // Check1(10) "Start Minimized"
+
+// The chart picture's size: fields Text1(25) and Text1(26) as whole numbers (the last
+// text that was one); the plot-size texts themselves stay in the settings values.
+extern int32_t plotWidth, plotHeight;
+// "Reference power end time" (Text24), as typed.
+extern QString ReferencePowerEndTime;
+// The graph time-width slider's stop, 0 "ALL" .. 14 "1min".
+extern int16_t viewRange;
+
+// Set by the web server: the port it listens on, 0 while it does not listen.
+extern int32_t webServerPort;
+// The web-root folder used when the setup window's web-root field is empty (factory defaults).
+extern QString defaultWebRoot;

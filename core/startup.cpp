@@ -5,12 +5,12 @@
 #include <QFileInfo>
 
 #include "core/app_windows.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "platform/test_actions.h"
+#include "platform/message_box.h"
 
 namespace {
 QStringList g_args;
@@ -146,6 +146,7 @@ void getCmdArgs() {
 
 void Main() {
   appName = applicationTitle(QCoreApplication::applicationFilePath());
+  setMsgBoxTitle(appName);
   iniFileName.clear();
   zavLogFileName.clear();
   zavDatFileName[0].clear();
@@ -171,6 +172,4 @@ void Main() {
   getCmdArgs();
   if (defDirName.isEmpty()) defDirName = QCoreApplication::applicationDirPath() + u'/';
   loadSetupWindowHidden();
-  showMainWindow();
-  scheduleTestActions();
 }

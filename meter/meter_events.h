@@ -21,10 +21,6 @@ class MeterEvents : public QObject {
   void meterPowerShown(double totPower);  // new power for the calculator's boxes (window not minimised)
   void titlePowerShown(double totPower, const QString& temperature);  // new power for the minimised title
   void pulseDetailsShown(const QString& text);  // controller clock and voltage (setup Text17)
-  void plotRequested(bool reload);  // redraw the chart from the plotted slot
-  void chartWindowRequested();  // View/Plot: show the chart window
-  void chartLoadTestRequested(double times);  // load and unload the chart window n times
-  void plotFormReleaseRequested();  // drop the hidden chart window of the web graphs
   void linkStatusChanged(const LinkStatus& status);  // caption, colour, ON-LINE box, stale values
   void serialLinesChanged(const SerialLines& lines);  // the line boxes show the port's lines
   void linkOnlineChanged(bool online);  // the setup window locks its COM fields while on-line
@@ -43,6 +39,9 @@ class MeterEvents : public QObject {
   void searchProgressBar(int bar, double min, double max, const QString& unit);
   void searchProgressValue(int bar, double value);
   void searchProgressClosed();  // the search ended: the progress window goes
+  void plotRequested();           // "Plot": draw the plotted slot in the chart window
+  void chartWindowRequested();    // View/"Plot": show the chart window
+  void chartLoadTestRequested();  // the load test: a chart window created, loaded and unloaded
 };
 
 MeterEvents& meterEvents();

@@ -20,3 +20,9 @@ QString resolveDevicePath(const QString& path) {
   if (path.isEmpty()) return QString();
   return QFileInfo(path).canonicalFilePath();
 }
+
+QString comDeviceTable() {
+  QString t = QStringLiteral("COM port and device:");
+  for (int port = 1; port <= 16; ++port) t += QStringLiteral("\nCOM%1  ").arg(port) + comDevicePath(port);
+  return t;
+}

@@ -11,3 +11,7 @@ QString comDevicePath(int port);
 // The device path with symbolic links resolved, so locks and messages name the real device;
 // empty when it does not exist.
 QString resolveDevicePath(const QString& path);
+
+// The table of COM port numbers and their devices, COM1 to COM16 with any override, one
+// "COMn  device" a line under a heading: the tip of the setup window's COM port field.
+QString comDeviceTable();

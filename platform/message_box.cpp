@@ -1,11 +1,15 @@
 #include "platform/message_box.h"
 
-#include "core/globals.h"
-
 #include <QApplication>
 #include <QMessageBox>
 
 #include "platform/test_log_file.h"
+
+namespace {
+QString g_defaultTitle;
+}  // namespace
+
+void setMsgBoxTitle(const QString& title) { g_defaultTitle = title; }
 
 bool isHeadless() { return qEnvironmentVariableIntValue("ZAV_HEADLESS") == 1; }
 
@@ -26,7 +30,9 @@ MsgResult msgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
   }
   QMessageBox box;
   // Untitled boxes carry the program's title, as every other window does.
-  box.setWindowTitle(title.isEmpty() ? (appName.isEmpty() ? QApplication::applicationName() : appName) : title);
+  box.setWindowTitle(title.isEmpty()
+                         ? (g_defaultTitle.isEmpty() ? QApplication::applicationName() : g_defaultTitle)
+                         : title);
   box.setText(text);
   switch (icon) {
     case MsgIcon::None: break;

@@ -11,3 +11,5 @@ enum class MsgResult { Ok, Cancel, Yes, No, Retry };
 MsgResult msgBox(const QString& text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
                  const QString& title = QString());
 bool isHeadless();
+// The title of boxes given none: the program's title (appName), set once at start.
+void setMsgBoxTitle(const QString& title);

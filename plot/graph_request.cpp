@@ -155,12 +155,8 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
     }
     return parseScalePair(value, param.y2ScaleMin, param.y2ScaleMax) ? kGraphFieldSet : -1;
   }
-  if (key == u"w" || key == u"h") {
-    int32_t& side = key == u"w" ? param.width : param.height;
-    if (!wholeNumber32(value, side)) return -1;
-    side = std::clamp(side, kMinImageSide, kMaxImageSide);
-    return kGraphFieldSet;
-  }
+  if (key == u"w") return wholeNumber32(value, param.width) ? kGraphFieldSet : -1;
+  if (key == u"h") return wholeNumber32(value, param.height) ? kGraphFieldSet : -1;
   if (key == u"m") return wholeNumber16(value, param.showMarkers) ? kGraphFieldSet : -1;
   if (key == u"d") return wholeNumber16(value, param.displayFlags) ? kGraphFieldSet : -1;
   if (key == u"o" || key == u"q") {
@@ -182,8 +178,8 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
       if (!wholeNumber16(value, a)) return -1;
       b = a;
     }
-    param.timeDivisions = std::clamp(a, kMinDivisions, kMaxDivisions);
-    param.yDivisions = std::clamp(b, kMinDivisions, kMaxDivisions);
+    param.timeDivisions = a;
+    param.yDivisions = b;
     return kGraphFieldSet;
   }
   if (key == u"rnd") return kGraphFieldSet;

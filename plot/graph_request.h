@@ -53,12 +53,6 @@ struct plotParamRecord {
 
 constexpr float kNoTemperatureScale = -99.0f;
 
-// Image sides and grid divisions a request may ask for; larger or smaller values are clamped.
-constexpr int32_t kMinImageSide = 100;
-constexpr int32_t kMaxImageSide = 4096;
-constexpr int16_t kMinDivisions = 1;
-constexpr int16_t kMaxDivisions = 100;
-
 // Flags of one request item, OR-ed over a request.
 constexpr int32_t kGraphItemEmpty = 0;
 constexpr int32_t kGraphItemRejected = 1;

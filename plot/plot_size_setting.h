@@ -1,6 +1,6 @@
 #pragma once
-// The setup window's plot width (field 25) and height (field 26) texts, read
-// from the loaded setup window; the factory texts while there is none.
+// The plot width (setup field 25) and height (field 26) texts, as the settings
+// values hold them, with or without a setup window.
 
 #include <QString>
 

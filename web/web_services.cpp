@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/number_text.h"
@@ -13,7 +14,6 @@
 #include "web/web_paths.h"
 #include "web/web_server.h"
 
-QString defaultWebRoot;
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");

@@ -7,8 +7,8 @@
 
 #include "web/web_state.h"
 
-// Web-root folder used when the web-root setting is empty.
-extern QString defaultWebRoot;
+// The port it listens on (webServerPort) and the web root used when the setting is
+// empty (defaultWebRoot) are globals of core/globals.h: the setup window reads them.
 
 // Validates the web-root folder, then starts the server (the port was accepted).
 void checkWebRootFolder();

@@ -2,12 +2,13 @@
 
 #include <QCoreApplication>
 
+#include "plot/plot_requests.h"
+
 QString webPortText;
 QString webRootText;
 QString webLogFileText;
 int webLogging = 0;
 
-int32_t webServerPort = 0;
 QString webRootFolder;
 QString page404Text;
 int32_t webMaxConnections = 10;
@@ -16,6 +17,6 @@ QVector<int16_t> webSocketSlots;
 int32_t webRequestCount = 0, webAcceptCount = 0, webActiveCount = 0, webPeakActive = 0, webErrorCount = 0;
 std::chrono::milliseconds webIdleTimeout{30000};
 
-WebGraphRenderer webGraphRenderer;
+WebGraphRenderer webGraphRenderer = plotWebGraph;
 
 QString webProgramFolder() { return QCoreApplication::applicationDirPath(); }

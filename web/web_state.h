@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/globals.h"  // webServerPort: 0 while not listening
 #include "imaging/pic_buffer.h"
 
 // --- settings (the web tab's fields) ---
@@ -19,7 +20,6 @@ extern QString webLogFileText;  // txtWebLogFile: empty = webserver.log in the p
 extern int webLogging;          // cheLogging: 1 on, 0 off, 2 off after a write error
 
 // --- server state ---
-extern int32_t webServerPort;  // 0 while not listening
 extern QString webRootFolder;  // ends in "/" once set
 extern QString page404Text;
 extern int32_t webMaxConnections;
@@ -32,7 +32,7 @@ constexpr qsizetype kMaxRequestHead = 16 * 1024;
 extern std::chrono::milliseconds webIdleTimeout;  // 30 s; tests shorten it
 
 // The live graph: the renderer encodes the graph for a query into picBuffer
-// (plotWebGraph's signature: query, file name, image type). Unset: no graph.
+// (plotWebGraph by default; tests put a fake in its place). Unset: no graph.
 using WebGraphRenderer = std::function<void(const QString& query, const QString& fileName, const QString& type)>;
 extern WebGraphRenderer webGraphRenderer;
 

@@ -70,10 +70,13 @@ bool buildValueType(valueType& vt, int use, const ValueTypeFields& standard, con
   }
   const ValueTypeFields& f = use == 1 ? user : standard;
   vt.title = f.title;
-  vt.factor = val(commaToPoint(removeBlanks(f.factor)));
+  // A factor too large for a double is refused like a decimals count that does not fit.
+  const double factor = valUnbounded(commaToPoint(removeBlanks(f.factor)));
+  if (!std::isfinite(factor)) return false;
+  vt.factor = factor;
   vt.offset = 0;
   int16_t decimals = 0;
-  if (!roundToInt16(val(commaToPoint(removeBlanks(f.decimals))), decimals)) return false;
+  if (!roundToInt16(valUnbounded(commaToPoint(removeBlanks(f.decimals))), decimals)) return false;
   vt.decimals = decimals;
   vt.unit = f.unit;
   return true;

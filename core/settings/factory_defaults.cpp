@@ -7,7 +7,6 @@
 #include "core/globals.h"
 #include "platform/app_event_log.h"
 #include "platform/colour.h"
-#include "web/web_services.h"
 
 QString appLogPath() { return appLogCurrentPath(); }
 

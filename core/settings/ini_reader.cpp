@@ -2,15 +2,15 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
 #include <QStringDecoder>
 #include <cmath>
 
-#include "core/util/file_helpers.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
+#include "core/settings/ini_keys.h"
+#include "core/settings/settings_events.h"
+#include "core/util/file_helpers.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 
@@ -21,101 +21,6 @@ constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x
                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-enum class Action { Ignore, FileName, FieldText, Integer, Double, Boolean, OptionIndex, ViewRange, Price };
-
-struct KeyRule {
-  Action action;
-  const char* control = "";
-  double min = 0;
-  double max = 0;
-  QString* global = nullptr;
-  bool emptyAllowed = false;  // an empty value leaves the field empty, as the factory settings do
-};
-
-const QHash<QString, KeyRule>& keyTable() {
-  static const QHash<QString, KeyRule> k = [] {
-    QHash<QString, KeyRule> t;
-    for (const char* key : {"currentDir", "iniFileName", "hlpFileName", "title", "version", "meterFullScale",
-                            "advancedFunctions"})
-      t.insert(QString::fromLatin1(key), {Action::Ignore});
-    t.insert("zavDatFileName(0)", {Action::FileName, "Text2(2)", 0, 0, &zavDatFileName[0]});
-    t.insert("zavDatFileName(1)", {Action::FileName, "Text2(3)", 0, 0, &zavDatFileName[1]});
-    t.insert("zavLogFileName", {Action::FileName, "Text2(5)", 0, 0, &zavLogFileName});
-    t.insert("zavPlotFileName", {Action::FileName, "Text2(7)", 0, 0, &zavPlotFileName});
-    t.insert("appLogPath", {Action::FieldText, "Text2(6)"});
-    t.insert("comPort", {Action::Integer, "Text1(0)", 0, 16, nullptr, true});
-    // The same ranges as the setup fields, so a value the user could save is read back.
-    t.insert("prescale", {Action::Integer, "Text1(1)", 1, 10000});
-    t.insert("maxPlotPoints", {Action::Integer, "Text1(2)", 2, 10000});
-    t.insert("msgLevel", {Action::Integer, "Text1(3)", 0, 9});
-    t.insert("maxZavFileSize", {Action::Double, "Text1(4)", 0, 2047, nullptr, true});
-    t.insert("y1ScaleMax", {Action::Double, "Text1(5)", -1000000, 1000000});
-    t.insert("y1ScaleMin", {Action::Double, "Text1(6)", -1000000, 1000000});
-    t.insert("y2ScaleMax", {Action::Double, "Text1(7)", -1000000, 1000000});
-    t.insert("y2ScaleMin", {Action::Double, "Text1(8)", -1000000, 1000000});
-    const char* units[] = {"vtStdEnergyTitle", "vtStdEnergyFactor", "vtStdEnergyDecimals", "vtStdEnergyUnit",
-                           "vtStdPowerTitle",  "vtStdPowerFactor",  "vtStdPowerDecimals",  "vtStdPowerUnit",
-                           "vtUsrEnergyTitle", "vtUsrEnergyFactor", "vtUsrEnergyDecimals", "vtUsrEnergyUnit",
-                           "vtUsrPowerTitle",  "vtUsrPowerFactor",  "vtUsrPowerDecimals",  "vtUsrPowerUnit"};
-    static QByteArray unitFields[16];
-    for (int i = 0; i < 16; ++i) {
-      unitFields[i] = "Text1(" + QByteArray::number(33 + i) + ")";
-      t.insert(QString::fromLatin1(units[i]), {Action::FieldText, unitFields[i].constData()});
-    }
-    t.insert("vtUsrEnergyUse", {Action::Boolean, "Check11(0)"});
-    t.insert("vtUsrPowerUse", {Action::Boolean, "Check11(1)"});
-    t.insert("ticksPerSec", {Action::Double, "Text1(11)", 0, 1000000});
-    t.insert("pulsesPerRev", {Action::Double, "Text1(12)", 0, 1000000});
-    t.insert("comSetting", {Action::FieldText, "Text1(14)"});
-    t.insert("revsPerkWh", {Action::Double, "Text1(15)", 1, 100000});
-    t.insert("maxMeterPower", {Action::Double, "Text1(16)", 0.1, 1000000});
-    t.insert("minUpdateInterval", {Action::Double, "Text1(17)", 0, 1000000});
-    t.insert("maxUpdateInterval", {Action::Double, "Text1(18)", 0, 1000000});
-    t.insert("ZAVdetectorVer", {Action::Double, "Text1(19)", 0, 1000000000});
-    t.insert("ZAVmeterID", {Action::Double, "Text1(20)", 0, 1000000000});
-    t.insert("ifType", {Action::OptionIndex, "Option1"});
-    t.insert("timerType", {Action::OptionIndex, "Option2"});
-    t.insert("reduceMethod", {Action::OptionIndex, "Option3"});
-    t.insert("yPowerScale", {Action::OptionIndex, "Option5"});
-    t.insert("yTempScale", {Action::OptionIndex, "Option6"});
-    t.insert("textFileWriteInterval", {Action::OptionIndex, "Option7"});
-    t.insert("countsPerkWh", {Action::Double, "Text1(13)", 1, 100000});
-    t.insert("fixedPlotSize", {Action::Boolean, "Check1(3)"});
-    t.insert("plotWidth", {Action::Integer, "Text1(25)", 100, 2000});
-    t.insert("plotHeight", {Action::Integer, "Text1(26)", 100, 2000});
-    t.insert("plotBackgroundColor", {Action::FieldText, "Text1(27)"});
-    t.insert("plotPointMarks", {Action::Boolean, "Check1(5)"});
-    t.insert("DrawOrthogonalLines", {Action::Boolean, "Check1(8)"});
-    t.insert("DrawPowerInBackground", {Action::Boolean, "Check1(9)"});
-    t.insert("ReferencePowerEndTime", {Action::FieldText, "Text24"});
-    t.insert("mousePointerDateTime", {Action::Boolean, "Check4(0)"});
-    t.insert("mousePointerAbsValue", {Action::Boolean, "Check4(1)"});
-    const char* measure[] = {"mouseMeasureRelDateTime", "mouseMeasureRelValue",
-                             "mouseMeasureUsedEnergy",  "mouseMeasureAvgPower",
-                             "mouseMeasureRelAvgPower", "mouseMeasureRelUsedEnergy"};
-    const char* measureBoxes[] = {"Check5(0)", "Check5(1)", "Check5(2)",
-                                  "Check5(3)", "Check5(4)", "Check5(5)"};
-    for (int i = 0; i < 6; ++i) t.insert(QString::fromLatin1(measure[i]), {Action::Boolean, measureBoxes[i]});
-    t.insert("overWriteLast", {Action::Boolean, "Check1(6)"});
-    t.insert("minTextFileSaveInterval", {Action::FieldText, "Text1(28)"});
-    t.insert("ringBell", {Action::Boolean, "Check1(0)"});
-    t.insert("startOnLine", {Action::Boolean, "Check1(1)"});
-    t.insert("startWithAutoPlot", {Action::Boolean, "Check1(4)"});
-    t.insert("startMimimized", {Action::Boolean, "Check1(10)"});
-    t.insert("webServerPort", {Action::FieldText, "Text18"});
-    t.insert("runWebServer", {Action::Boolean, "Check1(7)"});
-    t.insert("webRoot", {Action::FieldText, "txtWebRoot"});
-    t.insert("webLogFile", {Action::FieldText, "txtWebLogFile"});
-    t.insert("writeToZAVdataFile", {Action::Boolean, "Check8(0)"});
-    t.insert("writeToZAVtextFile", {Action::Boolean, "Check8(1)"});
-    t.insert("savePlotToPicFile", {Action::Boolean, "Check8(2)"});
-    t.insert("viewRange", {Action::ViewRange, "Slider1"});
-    t.insert("pricePerkWh", {Action::Price});
-    return t;
-  }();
-  return k;
-}
 
 // Splits at CR LF, LF or a lone CR; a last line without a line end still counts.
 QStringList splitLines(const QString& contents) {
@@ -138,35 +43,35 @@ QString lineTag(int64_t line, const char* tail) {
 }
 
 // Applies one value; false when the value is refused (error 7).
-bool applyValue(const KeyRule& r, const QString& token, SetupControls& c) {
-  const QString control = QString::fromLatin1(r.control);
+bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
+  const QString control = QString::fromLatin1(k.control);
   // The factory settings leave these fields empty; reading that back is no error.
-  if (token.isEmpty() && r.emptyAllowed) {
+  if (token.isEmpty() && k.emptyAllowed) {
     c.setText(control, token);
     return true;
   }
-  switch (r.action) {
-    case Action::Ignore: return true;
-    case Action::FileName:
-      *r.global = token;
+  switch (k.read) {
+    case IniRead::Ignore: return true;
+    case IniRead::FileName:
+      *k.global = token;
       c.setText(control, token);
       return true;
-    case Action::FieldText: c.setText(control, token); return true;
-    case Action::Integer: {
+    case IniRead::FieldText: c.setText(control, token); return true;
+    case IniRead::Integer: {
       double v = 0;
       int16_t i = 0;
-      if (!isIntegerInRange(r.min, r.max, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
+      if (!isIntegerInRange(k.lo, k.hi, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
         return false;
       c.setText(control, QString::number(i));
       return true;
     }
-    case Action::Double: {
+    case IniRead::Double: {
       double v = 0;
-      if (!isDoubleInRange(r.min, r.max, token) || !localeToDouble(token, v)) return false;
+      if (!isDoubleInRange(k.lo, k.hi, token) || !localeToDouble(token, v)) return false;
       c.setText(control, localeFromDouble(v));
       return true;
     }
-    case Action::Boolean: {
+    case IniRead::Boolean: {
       const QString t = token.toLower();
       if (t == u"yes" || t == u"1" || t == u"-1") {
         c.setValue(control, 1);
@@ -177,7 +82,7 @@ bool applyValue(const KeyRule& r, const QString& token, SetupControls& c) {
       }
       return true;
     }
-    case Action::OptionIndex: {
+    case IniRead::OptionIndex: {
       double v = 0;
       if (!localeToDouble(token, v)) return false;
       const double i = roundHalfEven(v);
@@ -185,13 +90,13 @@ bool applyValue(const KeyRule& r, const QString& token, SetupControls& c) {
       c.setValue(control + u'(' + QString::number(int(i)) + u')', 1);
       return true;
     }
-    case Action::ViewRange: {
+    case IniRead::ViewRange: {
       const double pos = std::floor(val(token));
       if (!(pos >= 0 && pos <= 14)) return false;
       c.setSliderQuietly(int(pos));
       return true;
     }
-    case Action::Price: pricePerkWh = token; return true;
+    case IniRead::Price: pricePerkWh = token; return true;
   }
   return false;
 }
@@ -262,18 +167,18 @@ IniReadResult loadINIfileNr(const QString& contents, SetupControls& c) {
                       QStringLiteral("ERROR 2: '") + cleaned + QStringLiteral("'  b$= '") + rest + u'\'');
       continue;
     }
-    const auto it = keyTable().constFind(key);
-    if (it == keyTable().constEnd()) {
+    const IniKey* k = findIniKey(key);
+    if (!k) {
       ++r.errors;
       logIniLineError(r.lines, QStringLiteral("ERROR 8: '") + cleaned + u'\'');
       continue;
     }
-    if (!applyValue(*it, token, c)) {
+    if (!applyValue(*k, token, c)) {
       ++r.errors;
       logIniLineError(r.lines, QStringLiteral("ERROR 7: '") + cleaned + u'\'');
     }
   }
-  if (mainWindowLoaded) applyGlobalVariables();
+  emit settingsEvents().settingsApplied();
   logMsg(2, QStringLiteral("      nr of lines read :") + QString::number(r.lines));
   logMsg(2, QStringLiteral("          nr of errors :") + QString::number(r.errors));
   logMsg(2, QStringLiteral("elapsedTime = ") + formatNumber(lap.elapsed() / 1000.0, QStringLiteral("0.0")) +

@@ -1,26 +1,13 @@
 #pragma once
-// The INI settings file: the whole file rewritten from the setup controls by
+// The INI settings file: the whole file rewritten from the settings values by
 // "Save settings", and single lines appended by the COM-port search. Written
-// in UTF-8 with CR LF line ends.
+// in UTF-8 with CR LF line ends, in the order of the key table (ini_keys.h).
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 #include <cstdint>
 
 #include "core/settings/setup_controls.h"
-
-enum class IniForm { Text, Quoted, Comment, Flag, Index, Slider, Price };
-
-struct IniEntry {
-  const char* key;
-  const char* control;  // designer name of the control, or the option group
-  IniForm form;
-};
-
-// The [Files] and [setUp] entries in file order (also the reader's order).
-const QList<IniEntry>& iniFilesEntries();
-const QList<IniEntry>& iniSetupEntries();
 
 // Index of the last selected button of an option group, or `defaultIndex`.
 int16_t getOptionIndex(const SetupControls& c, const QString& group, int16_t defaultIndex);
@@ -31,7 +18,7 @@ QByteArray iniFileText(const SetupControls& c, const QString& created);
 // Writes the file through a temporary file; a failure is logged at level -1 and
 // shown in a message box. True when the file was written.
 bool saveIniFile(const QString& fileName, const SetupControls& c);
-// The same with the setup window's controls.
+// The same with the program's settings values.
 bool saveIniFile(const QString& fileName);
 // Appends one line to iniFileName, starting a new line first when the file does not end in one.
 bool addToIniFile(const QString& line);

@@ -5,9 +5,19 @@
 
 #include <QObject>
 
+// The file a "Select" button of the setup window's "Files" tab asks for.
+enum class SettingsFile { Data, TextLog, PlotPicture };
+
 class SettingsEvents : public QObject {
   Q_OBJECT
  signals:
+  void settingsApplied();                     // globals set again: the main window re-reads them
+  void mainWindowLayoutChanged();             // advanced functions or debug mode: resize the main window
+  void filePickRequested(SettingsFile file);  // "Select": the listener picks and sets the file-name global
+  void comSearchRequested();                  // "Search ports" (Command11): search without a progress window
+  void comEventCountersCleared(int index);    // COM event counter 1..20, or all for any other index
+  void webServerStartRequested();             // "Enable Web Server" ticked with a valid port
+  void webServerStopRequested();              // unticked while listening, or the program ends
 };
 
 SettingsEvents& settingsEvents();

@@ -2,19 +2,20 @@
 
 #include <cmath>
 
-#include "core/settings/derived_constants.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
+#include "core/settings/derived_constants.h"
+#include "core/settings/settings_events.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/message_box.h"
 
 namespace {
 QString text1(int i) { return ctl("Text1", i); }
 }  // namespace
 
-double lenientNumber(const QString& text) { return val(commaToPoint(removeBlanks(text))); }
+double lenientNumber(const QString& text) { return valUnbounded(commaToPoint(removeBlanks(text))); }
 
 Date parseSignedTimeText(const QString& text) {
   QString s = text.trimmed();
@@ -46,35 +47,17 @@ QString formatSignedTimeText(Date value) {
 }
 
 int16_t prescaleFromText(const QString& text) {
-  const double v = std::floor(val(commaToPoint(text)));
+  const double v = std::floor(valUnbounded(commaToPoint(text)));
   if (!(v >= 1)) return 1;
   if (v > 10000) return 10000;
   return static_cast<int16_t>(v);
 }
 
-int32_t colourFromFieldText(const QString& text) {
-  const double v = val(QStringLiteral("&H") + removeBlanks(text) + u'&');
+std::optional<int32_t> colourFromFieldText(const QString& text) {
+  const double v = valUnbounded(QStringLiteral("&H") + removeBlanks(text) + u'&');
   int32_t c = 0;
-  if (!roundToInt32(v, c)) c = 0;
+  if (!roundToInt32(v, c)) return std::nullopt;
   return c & 0xFFFFFF;
-}
-
-const QList<int>& SetupFields::text1Indexes() {
-  static const QList<int> k = [] {
-    QList<int> v;
-    for (int i = 0; i <= 48; ++i)
-      if (i != 9 && i != 10 && i != 21 && i != 22 && i != 23) v << i;
-    return v;
-  }();
-  return k;
-}
-
-const QStringList& SetupFields::advancedControls() {
-  static const QStringList k = {"Frame2",     "Frame10",       "Frame11",    "Frame15",    "Frame19",
-                                "Command11",  "Combo2",        "Label1(44)", "Label1(45)", "Text1(31)",
-                                "Text1(32)",  "Label1(15)",    "Text1(14)",  "Label27(1)", "txtWebRoot",
-                                "cheLogging", "txtWebLogFile", "Command9(1)"};
-  return k;
 }
 
 void SetupFields::text1Change(int index, bool reparse) {
@@ -120,7 +103,18 @@ void SetupFields::text1Change(int index, bool reparse) {
       break;
     }
     case 20: ok = roundToInt32(v, ZAVmeterID); break;
-    case 27: ok = colourChange(name, t); return;
+    case 25:
+    case 26: {
+      // No rule refuses a size: the chart limits it; a text that is no number leaves it.
+      int32_t side = 0;
+      if (localeToInt32(t, side)) (index == 25 ? plotWidth : plotHeight) = side;
+      break;
+    }
+    case 27:
+      // The field sets its own text colour, unless the colour is refused.
+      if (colourChange(name, t)) return;
+      ok = false;
+      break;
     case 28: {
       minTextFileSaveInterval = 0;
       Date d = 0;
@@ -140,7 +134,7 @@ void SetupFields::text1Change(int index, bool reparse) {
 bool SetupFields::twinChange(int index, int twin, double v, bool ranged, double lo, double hi,
                              double& global) {
   Q_UNUSED(index);
-  if (ranged && (v < lo || v > hi)) return false;
+  if (!std::isfinite(v) || (ranged && (v < lo || v > hi))) return false;
   const double w = lenientNumber(m_c.text(text1(twin)));
   if (w != v) {
     // The twin's own handler finds both equal and stores the global.
@@ -165,7 +159,9 @@ bool SetupFields::clockDivisorChange(bool reparse) {
 }
 
 bool SetupFields::colourChange(const QString& name, const QString& text) {
-  plotBackgroundColor = colourFromFieldText(text);
+  const std::optional<int32_t> colour = colourFromFieldText(text);
+  if (!colour) return false;
+  plotBackgroundColor = *colour;
   m_c.setBackColor(name, plotBackgroundColor);
   const int sum = (plotBackgroundColor & 0xFF) + ((plotBackgroundColor >> 8) & 0xFF) +
                   ((plotBackgroundColor >> 16) & 0xFF);
@@ -256,14 +252,15 @@ void SetupFields::optionClick(const QString& group, int index) {
 void SetupFields::checkClick(const QString& array, int index) {
   const int v = m_c.value(ctl(array.toLatin1().constData(), index));
   if (array == u"Check1") {
+    // Each box of the array is one flag; "Advanced functions" also shows its controls.
+    static bool* const kFlags[] = {
+        &ringBell,       &startOnLine,   &advancedFunctions, &fixedPlotSize,       &startWithAutoPlot,
+        &plotPointMarks, &overWriteLast, &runWebServer,      &DrawOrthogonalLines, &DrawPowerInBackground,
+        &startMinimized};
+    if (index >= 0 && index < int(std::size(kFlags))) *kFlags[index] = v == 1;
     if (index == 2) {
-      advancedFunctions = v == 1;
-      setWindowSize();
+      emit settingsEvents().mainWindowLayoutChanged();
       for (const QString& n : advancedControls()) m_c.setVisible(n, advancedFunctions);
-    } else if (index == 5) {
-      plotPointMarks = v == 1;
-    } else if (index == 6) {
-      overWriteLast = v == 1;
     }
   } else if (array == u"Check8") {
     if (index == 0) writeToZAVdataFile = v == 1;
@@ -276,4 +273,34 @@ void SetupFields::checkClick(const QString& array, int index) {
   } else if (array == u"Check11") {
     buildValueTypes();
   }
+}
+
+void SetupFields::check9Click() {
+  const int v = m_c.value(QStringLiteral("Check9"));
+  if (v == 1) {
+    if (webServerPort != 0) {
+      msgBox(QStringLiteral("Web server is already running on port: ") + QString::number(webServerPort));
+      return;
+    }
+    const QString t = m_c.text(QStringLiteral("Text18"));
+    const double port = std::trunc(val(t));
+    if (t.isEmpty() || (port >= 80 && port <= 65535)) {
+      m_c.setForeColor(QStringLiteral("Text18"), logColourNormal);
+      m_c.setToolTip(QStringLiteral("Text18"),
+                     t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());
+      emit settingsEvents().webServerStartRequested();
+    } else {
+      m_c.setForeColor(QStringLiteral("Text18"), logColourError);
+      m_c.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
+      m_c.setValue(QStringLiteral("Check9"), 2);
+    }
+  } else if (v == 0 && webServerPort != 0) {
+    emit settingsEvents().webServerStopRequested();
+  }
+}
+
+void SetupFields::cheLoggingClick() {
+  const bool off = m_c.value(QStringLiteral("cheLogging")) == 0;
+  m_c.setEnabled(QStringLiteral("txtWebLogFile"), off);
+  m_c.setEnabled(QStringLiteral("Command9(1)"), off);
 }

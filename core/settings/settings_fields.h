@@ -6,9 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
-#include "core/util/date_value.h"
 #include "core/settings/setup_controls.h"
+#include "core/util/date_value.h"
 
 class SetupFields {
  public:
@@ -30,13 +31,12 @@ class SetupFields {
   void setOptionValueVar(const QString& group, int16_t& dest);
   // Bit i of dest set for each ticked box i of the group, logging each at level -1.
   void setCheckedBits(const QString& group, int32_t& dest);
-  // Click handlers of the check-box arrays Check1, Check4, Check5, Check8, Check11 and of Check7.
+  // Click handlers of the check-box arrays Check1, Check4, Check5, Check8 and Check11.
   void checkClick(const QString& array, int index);
-
-  // The controls that "Advanced functions" shows, in the order they are shown.
-  static const QStringList& advancedControls();
-  // Every Text1 index in the array's order.
-  static const QList<int>& text1Indexes();
+  // "Enable Web Server" (Check9): a valid port (Text18) asks for the server, unticking stops it.
+  void check9Click();
+  // "Enable Logging to:" (cheLogging) locks the log file field while ticked.
+  void cheLoggingClick();
 
  private:
   bool twinChange(int index, int twin, double v, bool ranged, double lo, double hi, double& global);
@@ -45,13 +45,15 @@ class SetupFields {
   SetupControls& m_c;
 };
 
-// Setting the value of a field is rejected (field shows the error colour) when false.
-int32_t colourFromFieldText(const QString& text);
+// The colour of a field text such as "80 FF FF" (hexadecimal &HBBGGRR; no digits give 0);
+// empty when the digits do not fit 32 bits.
+std::optional<int32_t> colourFromFieldText(const QString& text);
 // Prescale: lenient number without removing blanks, rounded down, limited to 1..10000.
 int16_t prescaleFromText(const QString& text);
 // "-1 12:30" style texts: an optional sign, days, then a time of day; 0 when the time does not convert.
 Date parseSignedTimeText(const QString& text);
 QString formatSignedTimeText(Date value);
 
-// The lenient reading of a setup field: blanks removed, "," as decimal point, leading number.
+// The lenient reading of a setup field: blanks removed, "," as decimal point, leading number;
+// a number too large for a double is plus or minus infinity, so the rules refuse it.
 double lenientNumber(const QString& text);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "core/settings/setup_layout.h"
+
 class SetupControls {
  public:
   virtual ~SetupControls() = default;
@@ -30,8 +32,3 @@ class SetupControls {
   virtual int sliderValue() const = 0;
   virtual void setSliderQuietly(int position) = 0;
 };
-
-// "Text1" and 13 give "Text1(13)".
-inline QString ctl(const char* array, int index) {
-  return QString::fromLatin1(array) + u'(' + QString::number(index) + u')';
-}

@@ -1,6 +1,5 @@
 #include "core/setup/progress_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -36,12 +35,7 @@ frmProgBar::~frmProgBar() { restoreOthers(); }
 
 void frmProgBar::build() {
   // Every other window the program has loaded now keeps its state for the restore.
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    const Qt::WindowType type = w->windowType();
-    if (w == this || (type != Qt::Window && type != Qt::Dialog)) continue;
-    m_saved.append({QPointer<QWidget>(w), w->isEnabled()});
-    w->setEnabled(false);
-  }
+  m_others.lock(this);
   m_margin = kGap + kBorder;
   m_fullWidth = kFrameWidth - 2 * m_margin - 1;
   const int step = kFrameHeight + kGap;
@@ -97,11 +91,7 @@ void frmProgBar::updateAll(const QList<double>& values) {
   for (int i = 0; i < values.size(); ++i) update(i, values[i]);
 }
 
-void frmProgBar::restoreOthers() {
-  for (const auto& [w, enabled] : m_saved)
-    if (w) w->setEnabled(enabled);
-  m_saved.clear();
-}
+void frmProgBar::restoreOthers() { m_others.restore(); }
 
 void frmProgBar::closeEvent(QCloseEvent* e) {
   restoreOthers();

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "core/setup/other_windows_lock.h"
 #include "core/setup/progress_bars.h"
 
 class QFrame;
@@ -49,5 +50,5 @@ class frmProgBar : public QWidget {
   QList<QFrame*> m_lines;
   QList<QLabel*> m_labels;
   QPushButton* m_cancel = nullptr;
-  QList<QPair<QPointer<QWidget>, bool>> m_saved;
+  OtherWindowsLock m_others;
 };

@@ -1,7 +1,6 @@
 #include "core/setup/setup_file_dialog.h"
 
 #include "core/log/logmsg.h"
-#include "web/web_services.h"
 
 namespace {
 constexpr int kCancelError = 32755;
@@ -45,5 +44,3 @@ void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int1
 QString ipLinkText(const QString& address, int port) {
   return port == 80 ? address : address + u':' + QString::number(port);
 }
-
-QString ipLink() { return ipLinkText(webListenerAddress(), webListenerPort()); }

@@ -15,5 +15,3 @@ void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int1
 
 // "address" or "address:port" when the port is not 80.
 QString ipLinkText(const QString& address, int port);
-// The host part of the web server's address, from its listening socket.
-QString ipLink();

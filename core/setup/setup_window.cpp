@@ -12,28 +12,31 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <climits>
 
-#include "core/settings/factory_defaults.h"
+#include "core/app_windows.h"
 #include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/settings/factory_defaults.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
-#include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
-#include "core/util/number_text.h"
+#include "core/settings/settings_events.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_file_dialog.h"
+#include "core/util/number_text.h"
 #include "platform/app_event_log.h"
 #include "platform/colour.h"
+#include "platform/comm_device.h"
 #include "platform/message_box.h"
-#include "web/web_services.h"
 
 namespace {
 SetupWindow* g_setup = nullptr;
 
-// Arrays are named "Name(i)"; the array name is the part before "(".
-QString arrayOf(const QString& name) { return name.section(u'(', 0, 0); }
+SetupValues& values() { return setupValues(); }
 
 // Check-box values: 0 clear, 1 ticked, 2 grey (Qt counts grey as 1 and ticked as 2).
 int checkValueOf(Qt::CheckState s) { return s == Qt::Checked ? 1 : s == Qt::PartiallyChecked ? 2 : 0; }
@@ -59,7 +62,7 @@ class HourGlass {
 
 SetupWindow* frmSetup() { return g_setup; }
 
-SetupWindow::SetupWindow() : m_fields(*this) {
+SetupWindow::SetupWindow() {
   if (!g_setup) g_setup = this;
   setObjectName(QStringLiteral("frmSetup"));
   setWindowTitle(QStringLiteral("Setup"));
@@ -82,17 +85,17 @@ SetupWindow::SetupWindow() : m_fields(*this) {
   buttons->addStretch();
   buttons->addWidget(makeCheck(QStringLiteral("Check7"), QStringLiteral("debugMode")));
   top->addLayout(buttons);
-  box(QStringLiteral("Check7"))->setVisible(false);
 
   m_trayMenu = reg(QStringLiteral("mnuTray"), new QMenu(QStringLiteral("&Tray"), this));
   for (const auto& [name, caption] :
        {std::pair{"mnuAbout", "&About"}, {"mnuOptions", "&Options"}, {"mnuStart", "&Start"}})
     m_trayMenu->addAction(QString::fromLatin1(caption))->setObjectName(QString::fromLatin1(name));
 
-  // Hidden until "Advanced functions" is ticked or debugMode asks for them.
-  for (const QString& n : SetupFields::advancedControls()) setVisible(n, false);
-  for (const char* n : {"Label1(3)", "Text1(3)", "Frame9", "Label1(4)", "Text1(4)"})
-    setVisible(QString::fromLatin1(n), false);
+  // Every field takes any length: a long value read from the INI file is saved whole.
+  for (QWidget* w : std::as_const(m_controls))
+    if (auto* e = qobject_cast<QLineEdit*>(w)) e->setMaxLength(INT_MAX);
+  Text1(0)->setToolTip(comDeviceTable());
+  bindValues();
   connectHandlers();
 }
 
@@ -118,8 +121,9 @@ QCheckBox* SetupWindow::makeCheck(const QString& name, const QString& caption) {
   return c;
 }
 
-QRadioButton* SetupWindow::makeOption(const char* group, int index, const QString& caption) {
-  return reg(ctl(group, index), new QRadioButton(caption));
+QRadioButton* SetupWindow::makeOption(const char* group, int index) {
+  const QString name = ctl(group, index);
+  return reg(name, new QRadioButton(setupCaption(name)));
 }
 
 QLabel* SetupWindow::makeLabel(const QString& name, const QString& caption) {
@@ -148,76 +152,100 @@ QPushButton* SetupWindow::Command1(int i) const {
   return qobject_cast<QPushButton*>(control(ctl("Command1", i)));
 }
 
-// ---- SetupControls ----
+// ---- controls <-> settings values ----
 
-QString SetupWindow::text(const QString& name) const {
+void SetupWindow::bindValues() {
+  SetupValues& v = values();
+  for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it) {
+    const QString& name = it.key();
+    showLook(name);
+    if (!isSetupValue(name)) continue;
+    showText(name);
+    showValue(name);
+    if (auto* e = qobject_cast<QLineEdit*>(it.value())) {
+      connect(e, &QLineEdit::textChanged, this, [name](const QString& t) { values().setText(name, t); });
+    } else if (auto* o = qobject_cast<QRadioButton*>(it.value())) {
+      connect(o, &QRadioButton::toggled, this, [name](bool on) {
+        if (on) values().setValue(name, 1);
+      });
+    } else if (auto* c = qobject_cast<QCheckBox*>(it.value())) {
+      connect(c, &QCheckBox::stateChanged, this,
+              [name, c] { values().setValue(name, checkValueOf(c->checkState())); });
+    }
+  }
+  m_slider.setGraphTimeWidth(v.sliderValue());
+  connect(m_slider.slider(), &QSlider::valueChanged, this, [](int p) { values().takeSliderPosition(p); });
+  showPortList();
+  connect(&v, &SetupValues::textChanged, this, &SetupWindow::showText);
+  connect(&v, &SetupValues::valueChanged, this, &SetupWindow::showValue);
+  connect(&v, &SetupValues::lookChanged, this, &SetupWindow::showLook);
+  connect(&v, &SetupValues::sliderChanged, this,
+          [this] { m_slider.setGraphTimeWidth(values().sliderValue()); });
+  connect(&v, &SetupValues::portListChanged, this, &SetupWindow::showPortList);
+}
+
+void SetupWindow::showText(const QString& name) {
   QWidget* w = control(name);
-  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
-  if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->toPlainText();
-  return QString();
+  const QString t = values().text(name);
+  if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    if (e->text() != t) {
+      const QSignalBlocker quiet(e);
+      e->setText(t);
+    }
+    // A read-only figure shows its start, not its end.
+    if (e->isReadOnly()) e->setCursorPosition(0);
+  } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+    if (p->toPlainText() != t) p->setPlainText(t);
+  }
 }
 
-void SetupWindow::setText(const QString& name, const QString& text) {
-  if (auto* e = edit(name)) e->setText(text);  // textChanged runs the handler when the text differs
-}
-
-int SetupWindow::value(const QString& name) const {
+void SetupWindow::showValue(const QString& name) {
   QWidget* w = control(name);
-  if (auto* c = qobject_cast<QCheckBox*>(w)) return checkValueOf(c->checkState());
-  if (auto* o = qobject_cast<QRadioButton*>(w)) return o->isChecked() ? 1 : 0;
-  return 0;
+  const int v = values().value(name);
+  if (auto* o = qobject_cast<QRadioButton*>(w)) {
+    const QSignalBlocker quiet(o);
+    o->setChecked(v != 0);
+  } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+    const QSignalBlocker quiet(c);
+    c->setCheckState(checkStateOf(v));
+  }
 }
 
-void SetupWindow::setValue(const QString& name, int value) {
-  QWidget* w = control(name);
-  if (auto* c = qobject_cast<QCheckBox*>(w)) c->setCheckState(checkStateOf(value));
-  if (auto* o = qobject_cast<QRadioButton*>(w)) o->setChecked(value != 0);
-}
-
-int SetupWindow::count(const QString& array) const { return m_arrayCounts.value(array); }
-
-void SetupWindow::setForeColor(const QString& name, int32_t colour) {
+void SetupWindow::showLook(const QString& name) {
   QWidget* w = control(name);
   if (!w) return;
-  w->setProperty("foreColor", colour);
-  QPalette p = w->palette();
-  p.setColor(QPalette::Text, colourToQColor(colour));
-  p.setColor(QPalette::WindowText, colourToQColor(colour));
-  w->setPalette(p);
+  const ControlLook look = values().look(name);
+  if (look.foreColor || look.backColor) {
+    QPalette p = w->palette();
+    if (look.foreColor) {
+      w->setProperty("foreColor", *look.foreColor);
+      p.setColor(QPalette::Text, colourToQColor(*look.foreColor));
+      p.setColor(QPalette::WindowText, colourToQColor(*look.foreColor));
+    }
+    if (look.backColor) {
+      w->setProperty("backColor", *look.backColor);
+      p.setColor(QPalette::Base, colourToQColor(*look.backColor));
+    }
+    w->setPalette(p);
+  }
+  if (look.toolTip) w->setToolTip(*look.toolTip);
+  if (look.enabled) w->setEnabled(*look.enabled);
+  // A child hidden here stays hidden when the window is shown.
+  if (look.visible) w->setVisible(*look.visible);
+  if (look.caption) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(*look.caption);
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(*look.caption);
+    if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(*look.caption);
+  }
 }
 
-void SetupWindow::setBackColor(const QString& name, int32_t colour) {
-  QWidget* w = control(name);
-  if (!w) return;
-  w->setProperty("backColor", colour);
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, colourToQColor(colour));
-  w->setPalette(p);
+void SetupWindow::showPortList() {
+  QComboBox* list = Combo2();
+  const QSignalBlocker quiet(list);
+  list->clear();
+  for (const PortListItem& item : values().portList()) list->addItem(item.text, item.port);
+  list->setCurrentIndex(values().portListIndex());
 }
-
-void SetupWindow::setToolTip(const QString& name, const QString& tip) {
-  if (QWidget* w = control(name)) w->setToolTip(tip);
-}
-
-void SetupWindow::setEnabled(const QString& name, bool enabled) {
-  if (QWidget* w = control(name)) w->setEnabled(enabled);
-}
-
-void SetupWindow::setVisible(const QString& name, bool visible) {
-  // Hidden stays hidden after the window is shown: setVisible on a child is explicit.
-  if (QWidget* w = control(name)) w->setVisible(visible);
-}
-
-QString SetupWindow::caption(const QString& name) const {
-  QWidget* w = control(name);
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
-  return QString();
-}
-
-int SetupWindow::sliderValue() const { return m_slider.slider()->value(); }
-void SetupWindow::setSliderQuietly(int position) { m_slider.setGraphTimeWidth(position); }
 
 bool SetupWindow::tabAvailable(const QString& caption) const {
   for (int i = 0; i < m_tabs->count(); ++i)
@@ -228,26 +256,7 @@ bool SetupWindow::tabAvailable(const QString& caption) const {
 // ---- handlers ----
 
 void SetupWindow::connectHandlers() {
-  for (int i : SetupFields::text1Indexes())
-    connect(Text1(i), &QLineEdit::textChanged, this, [this, i] { m_fields.text1Change(i); });
-  for (int i = 0; i < count("Text5"); ++i)
-    connect(Text5(i), &QLineEdit::textChanged, this, [this, i] { m_fields.text5Change(i); });
-  for (const char* array : {"Check1", "Check4", "Check5", "Check8", "Check11"}) {
-    const QString a = QString::fromLatin1(array);
-    for (int i = 0; i < count(a); ++i)
-      if (QCheckBox* c = box(ctl(array, i)))
-        connect(c, &QCheckBox::stateChanged, this, [this, a, i] { m_fields.checkClick(a, i); });
-  }
-  for (const char* group : {"Option1", "Option2", "Option3", "Option5", "Option6", "Option7"}) {
-    const QString g = QString::fromLatin1(group);
-    for (int i = 0; i < count(g); ++i)
-      connect(option(g, i), &QRadioButton::toggled, this, [this, g, i](bool on) {
-        if (on) m_fields.optionClick(g, i);
-      });
-  }
   connect(Check7(), &QCheckBox::stateChanged, this, [this] { check7Click(); });
-  connect(Check9(), &QCheckBox::stateChanged, this, [this] { check9Click(); });
-  connect(box("cheLogging"), &QCheckBox::stateChanged, this, [this] { cheLoggingClick(); });
   for (int i : {0, 1, 2, 3, 4, 5})
     connect(Command1(i), &QPushButton::clicked, this, [this, i] { command1Click(i); });
   for (int i : {0, 1})
@@ -263,24 +272,25 @@ void SetupWindow::connectHandlers() {
     connect(qobject_cast<QPushButton*>(control(ctl("Command3", i))), &QPushButton::clicked, this,
             [this, i] { command3Click(i); });
   connect(qobject_cast<QPushButton*>(control("Command11")), &QPushButton::clicked, this,
-          [] { findAvailableComPorts(); });
+          [] { emit settingsEvents().comSearchRequested(); });
   control("Frame11")->installEventFilter(this);
-  for (int i = 0; i < count("Label18"); ++i) control(ctl("Label18", i))->installEventFilter(this);
+  for (int i = 0; i < m_arrayCounts.value("Label18"); ++i)
+    control(ctl("Label18", i))->installEventFilter(this);
   control("Label2(0)")->installEventFilter(this);
 }
 
 bool SetupWindow::eventFilter(QObject* watched, QEvent* e) {
   const QString name = watched->objectName();
   if (name == u"Frame11" && e->type() == QEvent::MouseButtonRelease) {
-    for (int i = 0; i < count("Text16"); ++i) Text16(i)->clear();
-    clearComEventCounters(-1);
+    for (int i = 0; i < setupArrayCount("Text16"); ++i) values().showComEventCount(i, QString());
+    emit settingsEvents().comEventCountersCleared(-1);
   } else if (name.startsWith(u"Label18(") && e->type() == QEvent::MouseButtonDblClick) {
-    const int i = name.section(u'(', 1).chopped(1).toInt();
-    Text16(i)->clear();
-    clearComEventCounters(int16_t(i));
+    const int i = indexOf(name);
+    values().showComEventCount(i, QString());
+    emit settingsEvents().comEventCountersCleared(i);
     return true;
   } else if (name == u"Label2(0)" && e->type() == QEvent::MouseButtonRelease) {
-    Text2(0)->setText(QDir::currentPath());
+    values().setText(QStringLiteral("Text2(0)"), QDir::currentPath());
   }
   return QWidget::eventFilter(watched, e);
 }
@@ -289,58 +299,6 @@ void SetupWindow::check7Click() {
   const int16_t magnitude = int16_t(std::abs(debugMode));
   debugMode = Check7()->checkState() == Qt::Checked ? magnitude : int16_t(-magnitude);
   setDebugMode();
-}
-
-void SetupWindow::check9Click() {
-  const int v = value("Check9");
-  if (v == 1) {
-    if (webServerPort != 0) {
-      msgBox(QStringLiteral("Web server is already running on port: ") + QString::number(webServerPort));
-      return;
-    }
-    const QString t = text("Text18");
-    const double port = std::trunc(val(t));
-    if (t.isEmpty() || (port >= 80 && port <= 65535)) {
-      setForeColor("Text18", logColourNormal);
-      setToolTip("Text18", t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());
-      checkWebRootFolder();
-    } else {
-      setForeColor("Text18", logColourError);
-      setToolTip("Text18", QStringLiteral("Port number error"));
-      setValue("Check9", 2);
-    }
-  } else if (v == 0 && webServerPort != 0) {
-    stopWebServer();
-  }
-}
-
-void SetupWindow::cheLoggingClick() {
-  const bool off = value("cheLogging") == 0;
-  setEnabled("txtWebLogFile", off);
-  setEnabled("Command9(1)", off);
-}
-
-void SetupWindow::showWebServerUnavailable() {
-  auto* status = qobject_cast<QLabel*>(control("lblServerStatus"));
-  auto* url = qobject_cast<QLabel*>(control("lblServerURL"));
-  status->setText(QStringLiteral("Web Server ERROR:"));
-  setForeColor("lblServerStatus", logColourError);
-  url->setText(QStringLiteral("The web server is not part of this build and cannot start."));
-  setForeColor("lblServerURL", logColourError);
-  url->setVisible(true);
-  setValue("Check9", 0);
-}
-
-void SetupWindow::showWebServerStopped() {
-  auto* status = qobject_cast<QLabel*>(control("lblServerStatus"));
-  auto* url = qobject_cast<QLabel*>(control("lblServerURL"));
-  status->setText(QStringLiteral("Web Server is Not running"));
-  setForeColor("lblServerStatus", logColourNormal);
-  url->clear();
-  url->setToolTip(QString());
-  url->setVisible(false);
-  setEnabled("txtWebRoot", true);
-  setEnabled("Text18", true);
 }
 
 void SetupWindow::command1Click(int index) {
@@ -353,14 +311,14 @@ void SetupWindow::command1Click(int index) {
         return;
       }
       if (index == 0) {
-        selZavdataFile();
-        Text2(2)->setText(zavDatFileName[0]);
+        emit settingsEvents().filePickRequested(SettingsFile::Data);
+        values().setText(QStringLiteral("Text2(2)"), zavDatFileName[0]);
       } else if (index == 4) {
-        selZavtextFile();
-        Text2(5)->setText(zavLogFileName);
+        emit settingsEvents().filePickRequested(SettingsFile::TextLog);
+        values().setText(QStringLiteral("Text2(5)"), zavLogFileName);
       } else {
-        selPlotPictureFile();
-        Text2(7)->setText(zavPlotFileName);
+        emit settingsEvents().filePickRequested(SettingsFile::PlotPicture);
+        values().setText(QStringLiteral("Text2(7)"), zavPlotFileName);
       }
       break;
     case 1: {
@@ -370,13 +328,13 @@ void SetupWindow::command1Click(int index) {
     }
     case 2: {
       HourGlass h;
-      loadINIfile(iniFileName, *this);
-      applySetupSettings(false);
+      loadINIfile(iniFileName, values());
+      values().applySetupSettings(false);
       break;
     }
     case 3: {
       HourGlass h;
-      applySetupSettings(true);
+      values().applySetupSettings(true);
       break;
     }
     default: break;
@@ -384,11 +342,12 @@ void SetupWindow::command1Click(int index) {
 }
 
 void SetupWindow::command9Click(int index) {
-  QString name = index == 0 ? text("txtWebRoot") : text("txtWebLogFile");
+  const QString field = index == 0 ? QStringLiteral("txtWebRoot") : QStringLiteral("txtWebLogFile");
+  QString name = values().text(field);
   if (index == 0 && name.endsWith(u'/')) name.chop(1);
   int16_t cancelled = 0;
   selectFileDialog(QString(), name, index == 0 ? 3 : 1, cancelled);
-  if (cancelled == 0) setText(index == 0 ? "txtWebRoot" : "txtWebLogFile", name);
+  if (cancelled == 0) values().setText(field, name);
 }
 
 void SetupWindow::setAppLogMode() {
@@ -397,11 +356,13 @@ void SetupWindow::setAppLogMode() {
   QString t = QStringLiteral("setAppLogMode:") + eol;
   t += QStringLiteral("  old appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  old appLogMode=") +
        QString::number(appLogCurrentMode()) + eol;
-  const int32_t mode =
-      std::max(modes->currentIndex(), 0) | (value("Check2(0)") * 16) | (value("Check2(1)") * 32);
-  t += QStringLiteral("  set appLogPath=") + text("Text2(6)") + eol + QStringLiteral("  set appLogMode=") +
+  const int32_t mode = std::max(modes->currentIndex(), 0) |
+                       (checkValueOf(box("Check2(0)")->checkState()) * 16) |
+                       (checkValueOf(box("Check2(1)")->checkState()) * 32);
+  const QString path = values().text(QStringLiteral("Text2(6)"));
+  t += QStringLiteral("  set appLogPath=") + path + eol + QStringLiteral("  set appLogMode=") +
        QString::number(mode) + eol;
-  appLogStart(text("Text2(6)"), mode);
+  appLogStart(path, mode);
   t += QStringLiteral("  new appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  new appLogMode=") +
        QString::number(appLogCurrentMode()) + eol;
   logMsg(2, t);
@@ -409,19 +370,13 @@ void SetupWindow::setAppLogMode() {
 
 void SetupWindow::command3Click(int index) {
   int32_t type = 0;
-  const QString typeText = text(ctl("Text4", index));
+  const QString typeText = edit(ctl("Text4", index))->text();
   if (!localeToInt32(typeText, type) || typeText.contains(u'.') || typeText.contains(u',')) {
     logMsg(-1, QStringLiteral("Command3_Click: ERROR: event type '") + typeText +
                    QStringLiteral("' is not a whole number; nothing sent"));
     return;
   }
-  appLogEvent(text(ctl("Text3", index)), type);
-}
-
-void SetupWindow::meterOnOflineChanged() {
-  for (const char* n : {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1",
-                        "Text1(0)", "Text1(14)", "Text1(13)", "Label1(0)", "Label1(15)", "Label1(12)"})
-    setEnabled(QString::fromLatin1(n), !meterOnline);
+  appLogEvent(edit(ctl("Text3", index))->text(), type);
 }
 
 void SetupWindow::setDebugMode() {
@@ -430,29 +385,15 @@ void SetupWindow::setDebugMode() {
   for (int i = 0; i < m_tabs->count(); ++i)
     if (m_tabs->tabText(i) == u"AppLog" || m_tabs->tabText(i) == u"Detector Setup")
       m_tabs->setTabVisible(i, on);
-  for (const char* n : {"Label1(3)", "Text1(3)", "Frame9"}) setVisible(QString::fromLatin1(n), on);
-  if (mainWindowLoaded) setWindowSize();
-}
-
-void SetupWindow::shutDownProgram() {
-  if (webServerPort != 0) stopWebServer();
-}
-
-void SetupWindow::searchComPorts() {
-  Combo2()->clear();
-  Combo2()->addItem(QStringLiteral("vbLogAuto"));
-  Combo2()->setCurrentIndex(0);
+  for (const char* n : {"Label1(3)", "Text1(3)", "Frame9"}) values().setVisible(QString::fromLatin1(n), on);
+  if (mainWindowLoaded) emit settingsEvents().mainWindowLayoutChanged();
 }
 
 void SetupWindow::refreshFileFields() {
-  Text2(0)->setText(QDir::currentPath());
-  Text2(1)->setText(iniFileName);
-  Text2(2)->setText(zavDatFileName[0]);
-  Text2(3)->setText(zavDatFileName[1]);
-  Text2(4)->setText(hlpFileName);
-  Text2(5)->setText(zavLogFileName);
-  Text2(6)->setText(appLogPath());
-  Text2(7)->setText(zavPlotFileName);
+  const QString files[] = {QDir::currentPath(), iniFileName,    zavDatFileName[0], zavDatFileName[1],
+                           hlpFileName,         zavLogFileName, appLogPath(),      zavPlotFileName};
+  for (int i = 0; i < 8; ++i) values().setText(ctl("Text2", i), files[i]);
+  Text1(0)->setToolTip(comDeviceTable());  // devices come and go
 }
 
 void SetupWindow::closeEvent(QCloseEvent* e) {
@@ -464,5 +405,3 @@ void SetupWindow::changeEvent(QEvent* e) {
   if (e->type() == QEvent::ActivationChange && isActiveWindow()) refreshFileFields();
   QWidget::changeEvent(e);
 }
-
-bool saveIniFile(const QString& fileName) { return g_setup && saveIniFile(fileName, *g_setup); }

@@ -1,14 +1,15 @@
 #pragma once
-// frmSetup: the setup window whose controls hold every setting. Loaded hidden
-// at start and never destroyed; closing it hides it. Other windows read its
-// check boxes through the accessors below (e.g. frmSetup()->Check1(7)).
+// frmSetup: the window that shows and edits the settings values (setup_values.h).
+// Loaded hidden at start and never destroyed; closing it hides it. Its controls
+// mirror the values: a user's edit goes to the values and runs the field rules,
+// and every change of a value shows in its control. Nothing outside core/ reads
+// its widgets.
 
 #include <QHash>
 #include <QWidget>
 
+#include "core/settings/setup_layout.h"
 #include "core/setup/graph_slider.h"
-#include "core/settings/settings_fields.h"
-#include "core/settings/setup_controls.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,19 +23,15 @@ class QSlider;
 class QTabWidget;
 class QMenu;
 
-class SetupWindow : public QWidget, public SetupControls {
+class SetupWindow : public QWidget {
   Q_OBJECT
  public:
   SetupWindow();
 
-  // The load handler: default file names, diagnostics, factory defaults, the
-  // INI file unless `readIni` is false, then the web server when asked for.
+  // The load handler: default file names, diagnostics, then the settings'
+  // start (factory defaults, the INI file unless `readIni` is false, the web server).
   void formLoad(bool readIni);
-  void applySetupSettings(bool resetDefaults);
-  void meterOnOflineChanged();
   void setDebugMode();
-  void shutDownProgram();
-  void searchComPorts();
   // The application-log tab: starts the log with the tab's path and mode.
   void setAppLogMode();
 
@@ -59,30 +56,7 @@ class SetupWindow : public QWidget, public SetupControls {
   QComboBox* Combo2() const;
   QPushButton* Command1(int i) const;
   QWidget* control(const QString& name) const { return m_controls.value(name); }
-  SetupFields& fields() { return m_fields; }
   GraphSlider& graphSlider() { return m_slider; }
-
-  // Shown by the web server stand-in.
-  void showWebServerUnavailable();
-  void showWebServerStopped();
-
-  // SetupControls
-  QString text(const QString& name) const override;
-  void setText(const QString& name, const QString& text) override;
-  int value(const QString& name) const override;
-  void setValue(const QString& name, int value) override;
-  int count(const QString& array) const override;
-  void setForeColor(const QString& name, int32_t colour) override;
-  void setBackColor(const QString& name, int32_t colour) override;
-  void setToolTip(const QString& name, const QString& tip) override;
-  void setEnabled(const QString& name, bool enabled) override;
-  void setVisible(const QString& name, bool visible) override;
-  QString caption(const QString& name) const override;
-  int sliderValue() const override;
-  void setSliderQuietly(int position) override;
-  using QWidget::setEnabled;
-  using QWidget::setToolTip;
-  using QWidget::setVisible;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -93,7 +67,8 @@ class SetupWindow : public QWidget, public SetupControls {
   // Widget makers: each registers the widget under its designer name.
   QLineEdit* makeEdit(const QString& name, const QString& text = QString());
   QCheckBox* makeCheck(const QString& name, const QString& caption);
-  QRadioButton* makeOption(const char* group, int index, const QString& caption);
+  QCheckBox* makeCheck(const QString& name) { return makeCheck(name, setupCaption(name)); }
+  QRadioButton* makeOption(const char* group, int index);
   QLabel* makeLabel(const QString& name, const QString& caption);
   QPushButton* makeButton(const QString& name, const QString& caption);
   QGroupBox* makeFrame(const QString& name, const QString& caption);
@@ -115,10 +90,14 @@ class SetupWindow : public QWidget, public SetupControls {
   QWidget* buildWebTab();
   QWidget* buildUnitsTab();
   void connectHandlers();
+  // Controls <-> settings values.
+  void bindValues();
+  void showText(const QString& name);
+  void showValue(const QString& name);
+  void showLook(const QString& name);
+  void showPortList();
 
   void check7Click();
-  void check9Click();
-  void cheLoggingClick();
   void command1Click(int index);
   void command9Click(int index);
   void command3Click(int index);
@@ -129,7 +108,6 @@ class SetupWindow : public QWidget, public SetupControls {
   QHash<QString, int> m_arrayCounts;
   QTabWidget* m_tabs = nullptr;
   QMenu* m_trayMenu = nullptr;
-  SetupFields m_fields;
   GraphSlider m_slider;
 };
 

@@ -1,25 +1,17 @@
-// What the main window asks of the setup window.
-#include <QCheckBox>
-
-#include "core/setup/setup_window.h"
 #include "core/setup/setup_window_calls.h"
 
-namespace {
-bool ticked(int index) { return frmSetup() && frmSetup()->Check1(index)->checkState() == Qt::Checked; }
-}  // namespace
+#include "core/globals.h"
+#include "core/settings/settings_events.h"
+#include "core/setup/setup_window.h"
 
 void showSetupWindow() {
-  if (!frmSetup()) return;
-  frmSetup()->show();
-  frmSetup()->raise();
-  frmSetup()->activateWindow();
+  SetupWindow* w = frmSetup();
+  if (!w) return;
+  w->show();
+  w->raise();
+  w->activateWindow();
 }
 
-bool setupStartOnLine() { return ticked(1); }
-bool setupStartMinimized() { return ticked(10); }
-bool setupStartWithAutoPlot() { return ticked(4); }
-bool setupRingBell() { return ticked(0); }
-
 void shutDownProgram() {
-  if (frmSetup()) frmSetup()->shutDownProgram();
+  if (webServerPort != 0) emit settingsEvents().webServerStopRequested();
 }

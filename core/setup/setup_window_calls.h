@@ -1,10 +1,8 @@
 #pragma once
-// What the main window asks of the setup window: show it, its start options, the bell
-// option, and the web server's end when the program ends.
+// What the main window asks of the setup window: show it, and the web server's
+// end when the program ends. The start options are globals (core/globals.h).
 
+// Shows the setup window (the main window's "Setup" command).
 void showSetupWindow();
-bool setupStartOnLine();
-bool setupStartMinimized();
-bool setupStartWithAutoPlot();
-bool setupRingBell();
+// Just before the program ends: a listening web server is asked to stop. Saves no settings.
 void shutDownProgram();

@@ -9,20 +9,20 @@
 #include <QThread>
 
 #include "core/app_windows.h"
-#include "core/settings/factory_defaults.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
-#include "core/settings/ini_reader.h"
 #include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
+#include "core/settings/factory_defaults.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
-#include "meter/window/brand.h"
 #include "platform/app_event_log.h"
 #include "platform/tick_clock.h"
 
 namespace {
+IconMaker g_iconMaker = nullptr;
+
 QString crlf(const QString& s) { return s + QStringLiteral("\r\n"); }
 
 // The program's arguments as one text, to look for "-noini" anywhere.
@@ -32,6 +32,9 @@ QString commandLineText() {
   return args.join(u' ');
 }
 }  // namespace
+
+void setAppIconMaker(IconMaker maker) { g_iconMaker = maker; }
+QIcon appIcon() { return g_iconMaker ? g_iconMaker() : QIcon(); }
 
 void loadSetupWindowHidden() {
   if (frmSetup()) return;
@@ -72,9 +75,11 @@ QString SetupWindow::diagnosticHeader() const {
 }
 
 void SetupWindow::formLoad(bool readIni) {
-  setWindowIcon(brandIcon());
+  setWindowIcon(appIcon());
+  SetupValues& values = setupValues();
   if (appName == u"Falvor")
-    for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"}) setVisible(QString::fromLatin1(n), false);
+    for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
+      values.setVisible(QString::fromLatin1(n), false);
   progStartTicks = timeGetTime();
   m_slider.setSliderRange();
 
@@ -101,27 +106,10 @@ void SetupWindow::formLoad(bool readIni) {
   for (int i = 0; i < m_tabs->count(); ++i)
     m_tabs->setTabVisible(i, m_tabs->tabText(i) != u"AppLog" && m_tabs->tabText(i) != u"Detector Setup");
   if (debugMode != 0) {
-    Check7()->setVisible(true);
-    setValue("Check7", debugMode >= 1 ? 1 : 0);
+    values.setVisible(QStringLiteral("Check7"), true);
+    Check7()->setCheckState(debugMode >= 1 ? Qt::Checked : Qt::Unchecked);
     setDebugMode();
   }
   m_slider.setEventCounters(32762);
-  applySetupSettings(true);
-  if (readIni) {
-    loadINIfile(iniFileName, *this);
-    applySetupSettings(false);
-  }
-  if (value("Check1(7)") == 1) setValue("Check9", 1);
-}
-
-void SetupWindow::applySetupSettings(bool resetDefaults) {
-  if (resetDefaults) applyFactoryDefaults(*this, currentFactoryPaths());
-  for (int i : SetupFields::text1Indexes()) m_fields.text1Change(i, true);
-  m_fields.setOptionValueVar("Option1", ifType);
-  m_fields.setOptionValueVar("Option2", timerType);
-  m_fields.setOptionValueVar("Option3", reduceMethod);
-  m_fields.setOptionValueVar("Option5", yPowerScale);
-  m_fields.setOptionValueVar("Option6", yTempScale);
-  m_fields.setOptionValueVar("Option7", textFileWriteInterval);
-  if (mainWindowLoaded) applyGlobalVariables();
+  values.loadAtStart(readIni);
 }

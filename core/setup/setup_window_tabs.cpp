@@ -40,9 +40,7 @@ QWidget* SetupWindow::buildGeneralTab() {
 
   auto* f1 = makeFrame("Frame1", "Detector interface && type");
   auto* f1l = new QGridLayout(f1);
-  const char* ifCaptions[] = {"None", "S0 or Detector direct", "Zav-Controller ",
-                              "Zav-Controller over Radio"};
-  for (int i = 0; i < 4; ++i) f1l->addWidget(makeOption("Option1", i, ifCaptions[i]), i, 0, 1, 2);
+  for (int i = 0; i < 4; ++i) f1l->addWidget(makeOption("Option1", i), i, 0, 1, 2);
   f1l->addWidget(makeLabel("Label1(19)", "Zav-Controller version"), 4, 0);
   f1l->addWidget(narrow(makeEdit(ctl("Text1", 19))), 4, 1);
   f1l->addWidget(makeLabel("Label1(20)", "Zav meter ID"), 5, 0);
@@ -51,15 +49,15 @@ QWidget* SetupWindow::buildGeneralTab() {
 
   auto* f20 = makeFrame("Frame20", "Startup Options");
   auto* f20l = new QVBoxLayout(f20);
-  f20l->addWidget(makeCheck(ctl("Check1", 10), "Start Minimized"));
-  f20l->addWidget(makeCheck(ctl("Check1", 7), "Start with Web Server"));
-  f20l->addWidget(makeCheck(ctl("Check1", 1), "Start On-Line"));
-  f20l->addWidget(makeCheck(ctl("Check1", 4), "Start with Auto Plot"));
+  f20l->addWidget(makeCheck(ctl("Check1", 10)));
+  f20l->addWidget(makeCheck(ctl("Check1", 7)));
+  f20l->addWidget(makeCheck(ctl("Check1", 1)));
+  f20l->addWidget(makeCheck(ctl("Check1", 4)));
   grid->addWidget(f20, 0, 2);
 
   auto* misc = new QVBoxLayout;
-  misc->addWidget(makeCheck(ctl("Check1", 0), "Ring bell for each pulse"));
-  misc->addWidget(makeCheck(ctl("Check1", 2), "Advanced functions"));
+  misc->addWidget(makeCheck(ctl("Check1", 0)));
+  misc->addWidget(makeCheck(ctl("Check1", 2)));
   auto* search = makeButton("Command11", "Search ports");
   search->setToolTip(QStringLiteral("Search COM-ports for Zav detector"));
   misc->addWidget(search);
@@ -70,13 +68,12 @@ QWidget* SetupWindow::buildGeneralTab() {
 
   auto* f2 = makeFrame("Frame2", "Timer type");
   auto* f2l = new QVBoxLayout(f2);
-  const char* timerCaptions[] = {"Timer", "GetTickCount", "timeGetTime", "GSTAFT", "Perf. Counter"};
-  for (int i = 0; i < 5; ++i) f2l->addWidget(makeOption("Option2", i, timerCaptions[i]));
+  for (int i = 0; i < 5; ++i) f2l->addWidget(makeOption("Option2", i));
   grid->addWidget(f2, 1, 1);
 
-  auto* f10 = makeFrame("Frame10", "Pulse details");
+  auto* f10 = makeFrame("Frame10", setupCaption("Frame10"));
   auto* f10l = new QVBoxLayout(f10);
-  auto* pulse = reg(QStringLiteral("Text17"), new QPlainTextEdit(QStringLiteral("No pulse detected")));
+  auto* pulse = reg(QStringLiteral("Text17"), new QPlainTextEdit);
   pulse->setReadOnly(true);
   f10l->addWidget(pulse);
   grid->addWidget(f10, 1, 2);
@@ -100,8 +97,8 @@ QWidget* SetupWindow::buildGeneralTab() {
 
 QWidget* SetupWindow::buildMeterScaleTab() {
   auto* g = new QGridLayout;
-  auto result = [&](int k, const QString& text = QString()) {
-    auto* e = narrow(makeEdit(ctl("Text5", k), text), 100);
+  auto result = [&](int k) {
+    auto* e = narrow(makeEdit(ctl("Text5", k)), 100);
     if (k != 7 && k != 14) e->setReadOnly(true);
     if (k == 11 || k == 12) e->setFixedWidth(1200 / 15);  // the resolution figures' width
     return e;
@@ -119,10 +116,10 @@ QWidget* SetupWindow::buildMeterScaleTab() {
   line("Meter constant: r/kWh", setting(15), result(0), "Ws/r");
   line("pulses/rev", setting(12), result(6), "Ws/p");
   line("counter prescale (pulses/count)", setting(1), result(9), "Ws/count");
-  line("word lenght (bits)", result(14, "32"), result(13), "wrap interval (kWh)");
+  line("word lenght (bits)", result(14), result(13), "wrap interval (kWh)");
   line("timer clock frequency Hz", setting(29), setting(30), "clock divisor");
   line("timer tick frequency Hz", setting(11), result(5), "resolution (us)");
-  line("word lenght (bits)", result(7, "32"), result(8), "wrap interval (s)");
+  line("word lenght (bits)", result(7), result(8), "wrap interval (s)");
   g->addWidget(new QLabel(QStringLiteral("Power (W)")), row, 1);
   g->addWidget(new QLabel(QStringLiteral("Time (s)")), row, 2);
   g->addWidget(new QLabel(QStringLiteral("resulution (W)")), row, 4);
@@ -145,58 +142,52 @@ QWidget* SetupWindow::buildPlotScaleTab() {
   g->addWidget(width, 0, 0, 1, 3);
 
   auto* size = new QGridLayout;
-  size->addWidget(makeCheck(ctl("Check1", 3), "Fixed Plot Size"), 0, 0);
+  size->addWidget(makeCheck(ctl("Check1", 3)), 0, 0);
   size->addWidget(makeLabel("Label1(25)", "width"), 0, 1);
   size->addWidget(narrow(makeEdit(ctl("Text1", 25)), 60), 0, 2);
   size->addWidget(makeLabel("Label1(26)", "height"), 0, 3);
   size->addWidget(narrow(makeEdit(ctl("Text1", 26)), 60), 0, 4);
   size->addWidget(makeLabel("Label1(27)", "Frame back color:"), 1, 0);
   size->addWidget(narrow(makeEdit(ctl("Text1", 27)), 90), 1, 1, 1, 2);
-  size->addWidget(makeCheck(ctl("Check1", 5), "Show markers"), 2, 0);
-  size->addWidget(makeCheck(ctl("Check1", 8), "Draw orthogonal lines"), 3, 0);
-  size->addWidget(makeCheck(ctl("Check1", 9), "Draw power in background"), 4, 0);
+  size->addWidget(makeCheck(ctl("Check1", 5)), 2, 0);
+  size->addWidget(makeCheck(ctl("Check1", 8)), 3, 0);
+  size->addWidget(makeCheck(ctl("Check1", 9)), 4, 0);
   size->addWidget(makeLabel("Label1(30)", "Reference power end time:"), 5, 0);
   size->addWidget(narrow(makeEdit(QStringLiteral("Text24")), 150), 5, 1, 1, 3);
   g->addLayout(size, 1, 0);
 
   auto* f3 = makeFrame("Frame3", "Reduce points method");
   auto* f3l = new QGridLayout(f3);
-  const char* reduce[] = {"off, show all points", "scan all, keep max/min", "skip records (integrate)"};
-  for (int i = 0; i < 3; ++i) f3l->addWidget(makeOption("Option3", i, reduce[i]), i, 0, 1, 2);
+  for (int i = 0; i < 3; ++i) f3l->addWidget(makeOption("Option3", i), i, 0, 1, 2);
   f3l->addWidget(makeLabel("Label1(2)", "maxPlotPoints "), 3, 0);
   f3l->addWidget(narrow(makeEdit(ctl("Text1", 2)), 70), 3, 1);
   g->addWidget(f3, 1, 1);
 
   auto* f6 = makeFrame("Frame6", "Y-scale");
   auto* f6l = new QHBoxLayout(f6);
-  auto scale = [&](const char* frame, const char* caption, const char* group, const char* const* captions,
-                   int maxField) {
+  auto scale = [&](const char* frame, const char* caption, const char* group, int maxField) {
     auto* f = makeFrame(QString::fromLatin1(frame), QString::fromLatin1(caption));
     auto* l = new QGridLayout(f);
-    for (int i = 0; i < 3; ++i) l->addWidget(makeOption(group, i, captions[i]), i, 0, 1, 2);
+    for (int i = 0; i < 3; ++i) l->addWidget(makeOption(group, i), i, 0, 1, 2);
     l->addWidget(new QLabel(QStringLiteral("Max")), 3, 0);
     l->addWidget(narrow(makeEdit(ctl("Text1", maxField)), 70), 3, 1);
     l->addWidget(new QLabel(QStringLiteral("Min")), 4, 0);
     l->addWidget(narrow(makeEdit(ctl("Text1", maxField + 1)), 70), 4, 1);
     f6l->addWidget(f);
   };
-  const char* power[] = {"use max Meter scale", "zoom to max-min values", "use specified Max/Min"};
-  const char* temp[] = {"use default (-30 to +50)", "zoom to max-min values", "use specified Max/Min"};
-  scale("Frame7", "Power Scale", "Option5", power, 5);
-  scale("Frame17", "Temperature Scale", "Option6", temp, 7);
+  scale("Frame7", "Power Scale", "Option5", 5);
+  scale("Frame17", "Temperature Scale", "Option6", 7);
   g->addWidget(f6, 2, 0, 1, 2);
 
   auto* mouse = new QVBoxLayout;
   auto* f4 = makeFrame("Frame4", "Mouse Pointer");
   auto* f4l = new QVBoxLayout(f4);
-  f4l->addWidget(makeCheck(ctl("Check4", 0), "Date && Time"));
-  f4l->addWidget(makeCheck(ctl("Check4", 1), "Absolute Power"));
+  f4l->addWidget(makeCheck(ctl("Check4", 0)));
+  f4l->addWidget(makeCheck(ctl("Check4", 1)));
   mouse->addWidget(f4);
   auto* f5 = makeFrame("Frame5", "Mouse Measure");
   auto* f5l = new QVBoxLayout(f5);
-  const char* measure[] = {"Relative  Date && Time", "Relative Power",         "Used Energy",
-                           "Average Power",          "Relative Average Power", "Relative Used Energy"};
-  for (int i = 0; i < 6; ++i) f5l->addWidget(makeCheck(ctl("Check5", i), measure[i]));
+  for (int i = 0; i < 6; ++i) f5l->addWidget(makeCheck(ctl("Check5", i)));
   mouse->addWidget(f5);
   mouse->addStretch();
   g->addLayout(mouse, 1, 2, 2, 1);
@@ -207,14 +198,14 @@ QWidget* SetupWindow::buildPlotScaleTab() {
 QWidget* SetupWindow::buildFilesTab() {
   auto* v = new QVBoxLayout;
   auto* files = new QGridLayout;
-  auto fileRow = [&](int row, int check, const char* caption, int field, int button) {
-    files->addWidget(makeCheck(ctl("Check8", check), caption), row, 0);
+  auto fileRow = [&](int row, int check, int field, int button) {
+    files->addWidget(makeCheck(ctl("Check8", check)), row, 0);
     files->addWidget(makeEdit(ctl("Text2", field)), row, 1);
     files->addWidget(makeButton(ctl("Command1", button), "Select"), row, 2);
   };
-  fileRow(0, 0, "write to Zav data file:", 2, 0);
-  fileRow(1, 1, "write to Zav text file:", 5, 4);
-  fileRow(2, 2, "save plot to pic file:", 7, 5);
+  fileRow(0, 0, 2, 0);
+  fileRow(1, 1, 5, 4);
+  fileRow(2, 2, 7, 5);
   v->addLayout(files);
 
   auto* f9 = makeFrame("Frame9", "");
@@ -228,14 +219,12 @@ QWidget* SetupWindow::buildFilesTab() {
 
   auto* f12 = makeFrame("Frame12", "Zav text file write interval");
   auto* f12l = new QGridLayout(f12);
-  const char* intervals[] = {"OFF", "1 min", "5 min", "15 min", "30 min",
-                             "1 h", "3 h",   "6 h",   "12 h",   "24 h"};
-  for (int i = 0; i < 10; ++i) f12l->addWidget(makeOption("Option7", i, intervals[i]), i / 5, i % 5);
+  for (int i = 0; i < 10; ++i) f12l->addWidget(makeOption("Option7", i), i / 5, i % 5);
   f12l->addWidget(makeLabel("Label1(28)", "zavTextFile min save interval:"), 2, 0, 1, 2);
   f12l->addWidget(narrow(makeEdit(ctl("Text1", 28)), 90), 2, 2);
   f12l->addWidget(makeLabel("Label1(29)", "days | h:m[:s]"), 2, 3);
   f12l->addWidget(makeLabel("Label1(31)", "0 or empty = no limit"), 3, 2, 1, 3);
-  f12l->addWidget(makeCheck(ctl("Check1", 6), "overWriteLast record between permanent save"), 4, 0, 1, 5);
+  f12l->addWidget(makeCheck(ctl("Check1", 6)), 4, 0, 1, 5);
   v->addWidget(f12);
   v->addStretch();
   return page(v);
@@ -247,7 +236,7 @@ QWidget* SetupWindow::buildAppLogTab() {
   auto* modes = reg(QStringLiteral("Combo1"), new QComboBox);
   g->addWidget(modes, 0, 1);
   g->addWidget(makeLabel("Label2(6)", "AppLogFile:"), 1, 0);
-  g->addWidget(makeEdit(ctl("Text2", 6), "Text10"), 1, 1, 1, 3);
+  g->addWidget(makeEdit(ctl("Text2", 6)), 1, 1, 1, 3);
   g->addWidget(makeCheck(ctl("Check2", 0), "VbLogOverwrite"), 2, 1);
   g->addWidget(makeCheck(ctl("Check2", 1), "VbLogThreadID"), 2, 2);
   g->addWidget(makeButton("Command2", "Set"), 2, 3);
@@ -293,7 +282,7 @@ QWidget* SetupWindow::buildWebTab() {
   auto* v = new QVBoxLayout;
   auto* f14 = makeFrame("Frame14", "Web Server Options and Staus");
   auto* g = new QGridLayout(f14);
-  g->addWidget(makeCheck("Check9", "Enable Web Server"), 0, 0, 1, 2);
+  g->addWidget(makeCheck("Check9"), 0, 0, 1, 2);
   g->addWidget(makeLabel("Label27(0)", "Listen for incoming connections at TCP port"), 1, 0);
   g->addWidget(narrow(makeEdit("Text18"), 70), 1, 1);
   auto* hint = makeLabel("Label27(2)",
@@ -304,13 +293,11 @@ QWidget* SetupWindow::buildWebTab() {
   g->addWidget(makeLabel("Label27(1)", "Webserver root directrory:"), 3, 0);
   g->addWidget(makeEdit("txtWebRoot"), 3, 1);
   g->addWidget(makeButton(ctl("Command9", 0), "Select"), 3, 2);
-  g->addWidget(makeCheck("cheLogging", "Enable Logging to:"), 4, 0);
+  g->addWidget(makeCheck("cheLogging"), 4, 0);
   g->addWidget(makeEdit("txtWebLogFile"), 4, 1);
   g->addWidget(makeButton(ctl("Command9", 1), "select"), 4, 2);
-  g->addWidget(makeLabel("lblServerStatus", "Web Server is Not running"), 5, 0);
-  auto* url = makeLabel("lblServerURL", "");
-  url->setVisible(false);
-  g->addWidget(url, 5, 1, 1, 2);
+  g->addWidget(makeLabel("lblServerStatus", setupCaption("lblServerStatus")), 5, 0);
+  g->addWidget(makeLabel("lblServerURL", ""), 5, 1, 1, 2);
   v->addWidget(f14);
 
   auto* row = new QHBoxLayout;
@@ -353,7 +340,7 @@ QWidget* SetupWindow::buildUnitsTab() {
       g->addWidget(narrow(makeEdit(ctl("Text1", 33 + 4 * r + k)), k == 0 ? 120 : 60), 2 + r, 1 + k);
       g->addWidget(narrow(makeEdit(ctl("Text1", 41 + 4 * r + k)), k == 0 ? 120 : 60), 2 + r, 6 + k);
     }
-    g->addWidget(makeCheck(ctl("Check11", r), ""), 2 + r, 5);
+    g->addWidget(makeCheck(ctl("Check11", r)), 2 + r, 5);
   }
   v->addWidget(f21);
   v->addStretch();

@@ -1,11 +1,14 @@
 #include "core/util/date_value.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 // A function, not a namespace constant: dates may be built during static initialisation.
 QDate epoch() { return QDate(1899, 12, 30); }
 std::function<QDateTime()> g_clock;
+// Whole days of a date, held to the years 100..9999 (a date read from a damaged file may be anything).
+double wholeDays(Date d) { return std::isnan(d) ? 0 : std::clamp(std::trunc(d), -657434.0, 2958465.0); }
 }  // namespace
 
 bool dateSerial(int year, int month, int day, Date& out) {
@@ -38,8 +41,8 @@ Date dateFromDateTime(const QDateTime& local) {
 }
 
 QDateTime dateToDateTime(Date d) {
-  const double whole = std::trunc(d);
-  const double frac = std::fabs(d - whole);
+  const double whole = wholeDays(d);
+  const double frac = std::isfinite(d) ? std::fabs(d - std::trunc(d)) : 0;
   qint64 ms = std::llround(frac * 86400000.0);
   QDate date = epoch().addDays(static_cast<qint64>(whole));
   if (ms >= 86400000) {
@@ -50,8 +53,8 @@ QDateTime dateToDateTime(Date d) {
 }
 
 DateParts dateParts(Date d) {
-  const double whole = std::trunc(d);
-  const double frac = std::fabs(d - whole);
+  const double whole = wholeDays(d);
+  const double frac = std::isfinite(d) ? std::fabs(d - std::trunc(d)) : 0;
   long long secs = std::llround(frac * 86400.0);
   QDate date = epoch().addDays(static_cast<qint64>(whole));
   if (secs >= 86400) {

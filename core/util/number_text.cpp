@@ -10,8 +10,9 @@ namespace {
 bool isSkipped(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
 // Radix literal after "&H" or "&O": short literals are 16-bit, longer 32-bit,
-// a trailing "&" forces 32-bit, as the original platform read them.
-double radixValue(const QString& s, qsizetype i, int radix) {
+// a trailing "&" forces 32-bit, as the original platform read them. Empty when
+// the digits do not fit 32 bits.
+std::optional<double> radixValue(const QString& s, qsizetype i, int radix) {
   quint64 v = 0;
   int digits = 0;
   for (; i < s.size(); ++i) {
@@ -22,7 +23,7 @@ double radixValue(const QString& s, qsizetype i, int radix) {
     if (d < 0 || d >= radix) break;
     v = v * radix + d;
     ++digits;
-    if (v > 0xFFFFFFFFull) return 0;
+    if (v > 0xFFFFFFFFull) return std::nullopt;
   }
   const bool longSuffix = i < s.size() && s[i] == u'&';
   if (digits == 0) return 0;
@@ -32,13 +33,18 @@ double radixValue(const QString& s, qsizetype i, int radix) {
 }  // namespace
 
 double val(const QString& text) {
+  const double v = valUnbounded(text);
+  return std::isfinite(v) ? v : 0;
+}
+
+double valUnbounded(const QString& text) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   qsizetype i = 0;
   const qsizetype n = text.size();
   while (i < n && isSkipped(text[i])) ++i;
   if (i + 1 < n && text[i] == u'&') {
     const QChar r = text[i + 1].toUpper();
-    if (r == u'H') return radixValue(text, i + 2, 16);
-    if (r == u'O') return radixValue(text, i + 2, 8);
+    if (r == u'H' || r == u'O') return radixValue(text, i + 2, r == u'H' ? 16 : 8).value_or(kInf);
   }
   QByteArray num;
   auto skip = [&] {
@@ -59,7 +65,7 @@ double val(const QString& text) {
     }
     ++i;
   }
-  if (!anyDigit) return 0;
+  if (!anyDigit) return 0.0;
   if (i < n && (text[i].toUpper() == u'E' || text[i].toUpper() == u'D')) {
     qsizetype j = i + 1;
     QByteArray exp = "e";
@@ -75,13 +81,18 @@ double val(const QString& text) {
     }
     if (expDigit) num += exp;
   }
+  const bool negativeExponent = num.contains("e-");
   // from_chars ignores the C locale that QCoreApplication sets from the environment.
   double v = 0;
   const char* b = num.constData();
   if (*b == '+') ++b;
   const auto res = std::from_chars(b, num.constData() + num.size(), v);
-  if (res.ec != std::errc()) return 0;
-  return std::isfinite(v) ? v : 0;
+  if (res.ec == std::errc::result_out_of_range) {
+    if (negativeExponent) return 0.0;  // too small: it reads as 0
+    return num.startsWith('-') ? -kInf : kInf;
+  }
+  if (res.ec != std::errc()) return 0.0;
+  return v;
 }
 
 double roundHalfEven(double v) { return std::nearbyint(v); }  // default FE_TONEAREST is half to even

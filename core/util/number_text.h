@@ -12,6 +12,10 @@
 // gives 0. Independent of the regional settings. Callers apply removeBlanks and
 // commaToPoint first where the rule asks for it.
 double val(const QString& text);
+// The same, but a number too large for a double reads as plus or minus infinity
+// (val gives 0 for it), so a rule can refuse or limit it like any other value out
+// of its range.
+double valUnbounded(const QString& text);
 
 // Conversion by the user's regional settings (QLocale::system()). Fails on an
 // empty or non-numeric text and on a value outside the target type. Integers

@@ -22,7 +22,6 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/main_window_calls.h"
 #include "core/log/message_window.h"
 #include "core/util/number_text.h"
 #include "core/util/tick_helpers.h"
@@ -43,6 +42,7 @@
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
 #include "meter/engine/meter_state.h"
+#include "meter/meter_events.h"
 #include "meter/window/protocol_analyzer.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"
@@ -151,7 +151,7 @@ void Form1::buildControls() {
   ind.onLedChanged = [this] { m_shape1->setFill(m_indicators->ledSolid(), m_indicators->ledColor()); };
   ind.onShape2Changed = [this] { m_shape2->setFill(true, m_indicators->shape2Color()); };
   ind.onPowerBar = [this](const PowerBarPlan& plan) { m_picture2->showPlan(plan); };
-  ind.ringBell = [] { return setupRingBell(); };
+  ind.ringBell = [] { return ::ringBell; };
   ind.beep = [this] { beep(); };
   ind.powerBarInputs = [this] {
     PowerBarInputs in;
@@ -206,8 +206,8 @@ void Form1::buildLowerFrame() {
   m_command1 = makeButton(m_frame5, QStringLiteral("Command1"), QStringLiteral("Setup"));
   m_command3 = makeButton(m_frame5, QStringLiteral("Command3(0)"), QStringLiteral("Plot"));
   m_check3 = makeCheck(m_frame5, QStringLiteral("Check3"), QStringLiteral("Auto Plot"));
-  m_option3[0] = new QRadioButton(QStringLiteral("Archive Log file"), m_frame5);
-  m_option3[1] = new QRadioButton(QStringLiteral("Current Log file"), m_frame5);
+  m_option3[0] = new QRadioButton(QStringLiteral("Current Log file"), m_frame5);
+  m_option3[1] = new QRadioButton(QStringLiteral("Archive Log file"), m_frame5);
   m_option3[0]->setObjectName(QStringLiteral("Option3(0)"));
   m_option3[1]->setObjectName(QStringLiteral("Option3(1)"));
   placePx(m_check1, 10, 10, 84, 24);
@@ -232,6 +232,7 @@ void Form1::buildLowerFrame() {
 
   connect(m_check1, &QCheckBox::stateChanged, this, [this] { Check1_Click(); });
   connect(m_check3, &QCheckBox::stateChanged, this, [this] { Check3_Click(); });
+  for (QRadioButton* o : m_option3) connect(o, &QRadioButton::toggled, this, [this] { Option3_Click(); });
   connect(m_command1, &QPushButton::clicked, this, [] { showSetupWindow(); });
   connect(m_command3, &QPushButton::clicked, this, [this] { Command3_Click(0); });
 }
@@ -368,7 +369,7 @@ void Form1::showDcdTimeStamps() {
 void Form1::Command6_Click() {
   const int32_t start = timeGetTime();
   const double n = std::floor(val(m_text13[0]->text()));
-  emit meterEvents().chartLoadTestRequested(std::min(n, 1e6));
+  for (double i = 0; i < n && i < 1e6; ++i) emit meterEvents().chartLoadTestRequested();
   m_text13[1]->setText(formatNumber(msElapsed(start, timeGetTime()), QStringLiteral("#,0")));
 }
 
@@ -408,7 +409,6 @@ void Form1::fillAboutBox() {
 
 void Form1::formLoad() {
   setWindowIcon(brandIcon());
-  emit meterEvents().plotFormReleaseRequested();
   initCrcTables();
   Command4_Click(int16_t{0});
   meterOnline = false;
@@ -440,12 +440,12 @@ void Form1::formLoad() {
   m_calcPanel->HScroll1()->setValue(3);
   m_label14->setText(QStringLiteral("temp°C"));
   mainWindowLoaded = true;
-  m_check3->setChecked(setupStartWithAutoPlot());
+  m_check3->setChecked(startWithAutoPlot);
   loadLastLogLine();
   show();
   repaint();
-  if (setupStartOnLine()) setOnLine(true);
-  if (setupStartMinimized()) setWindowState(windowState() | Qt::WindowMinimized);
+  if (startOnLine) setOnLine(true);
+  if (startMinimized) setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void Form1::showMenuBar(bool show) {
@@ -530,7 +530,6 @@ void Form1::confirmExit() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  emit meterEvents().plotFormReleaseRequested();
   if (programEnd) programEnd();
 }
 
@@ -539,7 +538,6 @@ void Form1::endWithoutAsking() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  emit meterEvents().plotFormReleaseRequested();
   if (programEnd) programEnd();
 }
 
@@ -554,13 +552,18 @@ void Form1::Check1_Click() {
   if ((m_check1->checkState() == Qt::Checked) != meterOnline) setOnLine(!meterOnline);
 }
 
+void Form1::Option3_Click() {
+  plotFileSlot = m_option3[1]->isChecked() ? 1 : 0;
+  m_check3->setEnabled(plotFileSlot == 0);
+}
+
 void Form1::Check3_Click() { autoPlot = m_check3->checkState() == Qt::Checked; }
 
 void Form1::Command3_Click(int16_t index) {
   if (index != 0) return;
   if (dataFileSlots[plotFileSlot].recordCount == 0 && !meterOnline) loadZavDatNEW(plotFileSlot);
   if (dataFileSlots[plotFileSlot].recordCount > 0) {
-    emit meterEvents().plotRequested(true);
+    emit meterEvents().plotRequested();
   } else {
     msgBox(QStringLiteral("File not open"));
   }

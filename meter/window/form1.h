@@ -118,6 +118,7 @@ class Form1 : public QMainWindow {
   void goOffline();
   void showDcdTimeStamps();
   void Check1_Click();
+  void Option3_Click();  // which slot is plotted; "Auto Plot" only for the current file
   void Check3_Click();
   void Command3_Click(int16_t index);
 
@@ -161,3 +162,5 @@ class Form1 : public QMainWindow {
 
 // The main window once showMainWindow has made it, else nullptr.
 Form1* form1();
+// Makes and shows the main window (once the setup window has loaded the settings).
+void showMainWindow();

@@ -11,8 +11,8 @@
 #include <QSignalBlocker>
 #include <memory>
 
+#include "core/settings/setup_values.h"
 #include "core/setup/progress_window.h"
-#include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
 #include "meter/link/com_search.h"
 #include "meter/link/link_state.h"
@@ -29,8 +29,8 @@ void showStatus(Form1& f, const LinkStatus& s) {
   f.Frame1()->setTitle(s.caption);
   f.Frame1()->setToolTip(s.caption);  // a long reason is cut in the frame
   // A frame's colour is its caption's; the controls inside keep their own.
-  f.Frame1()->setStyleSheet(QStringLiteral("QGroupBox#Frame1::title { color: %1; }")
-                                .arg(colourToQColor(s.captionColour).name()));
+  f.Frame1()->setStyleSheet(
+      QStringLiteral("QGroupBox#Frame1::title { color: %1; }").arg(colourToQColor(s.captionColour).name()));
   {
     const QSignalBlocker quiet(f.Check1());
     f.Check1()->setCheckState(s.onlineTicked ? Qt::Checked : Qt::Unchecked);
@@ -86,39 +86,29 @@ void connectMainWindow(MeterEvents& e) {
   });
 }
 
+// The setup window's side lives in the settings values (it shows them when it exists):
 // Text1(0) is the COM port, Text1(14) the COM settings, Combo2 the tested ports,
 // Text16(n) the event counters, Frame10/Text17 the pulse analysis.
 void connectSetupWindow(MeterEvents& e) {
-  QObject::connect(&e, &MeterEvents::comPortChosen, &e, [](int port) {
-    if (SetupWindow* s = frmSetup()) s->Text1(0)->setText(port ? QString::number(port) : QString());
-  });
-  QObject::connect(&e, &MeterEvents::comPortRefused, &e, [] {
-    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(0)"), kColorRed);
-  });
-  QObject::connect(&e, &MeterEvents::comSettingRefused, &e, [] {
-    if (SetupWindow* s = frmSetup()) s->setForeColor(QStringLiteral("Text1(14)"), kColorRed);
-  });
+  QObject::connect(&e, &MeterEvents::comPortChosen, &e,
+                   [](int port) { setupValues().setComPortText(port ? QString::number(port) : QString()); });
+  QObject::connect(&e, &MeterEvents::comPortRefused, &e,
+                   [] { setupValues().setForeColor(QStringLiteral("Text1(0)"), kColorRed); });
+  QObject::connect(&e, &MeterEvents::comSettingRefused, &e,
+                   [] { setupValues().setForeColor(QStringLiteral("Text1(14)"), kColorRed); });
   QObject::connect(&e, &MeterEvents::portListChanged, &e, [](const QList<int>& ports) {
-    SetupWindow* s = frmSetup();
-    if (!s) return;
-    s->Combo2()->clear();
-    for (int port : ports) s->Combo2()->addItem(QString::number(port), port);
-    if (!ports.isEmpty()) s->Combo2()->setCurrentIndex(0);
+    SetupValues& v = setupValues();
+    v.clearPortList();
+    for (int port : ports) v.addPortListItem(port);
+    if (!ports.isEmpty()) v.selectPortListItem(0);
   });
-  QObject::connect(&e, &MeterEvents::linkOnlineChanged, &e, [] {
-    if (SetupWindow* s = frmSetup()) s->meterOnOflineChanged();
-  });
+  QObject::connect(&e, &MeterEvents::linkOnlineChanged, &e, [] { setupValues().meterOnOflineChanged(); });
   QObject::connect(&e, &MeterEvents::comEventCounted, &e, [](int kind) {
-    SetupWindow* s = frmSetup();
-    if (!s || kind < 0 || kind >= kComEventCounters) return;
-    if (QLineEdit* t = s->Text16(kind)) t->setText(formatNumber(comEventCounters[kind], QStringLiteral("#,#")));
+    if (kind < 0 || kind >= kComEventCounters) return;
+    setupValues().showComEventCount(kind, formatNumber(comEventCounters[kind], QStringLiteral("#,#")));
   });
-  QObject::connect(&e, &MeterEvents::pulseAnalysed, &e, [](const QString& text) {
-    SetupWindow* s = frmSetup();
-    if (!s) return;
-    s->Frame10()->setTitle(QStringLiteral("Pulse analysis"));
-    s->Text17()->setPlainText(text);
-  });
+  QObject::connect(&e, &MeterEvents::pulseAnalysed, &e,
+                   [](const QString& text) { setupValues().showPulseAnalysis(text); });
 }
 
 // One progress window per search; its Cancel button exists once the first value shows it.

@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
+#include "meter/meter_events.h"
 #include "meter/record/data_file.h"
 #include "core/setup/setup_window_calls.h"
 #include "meter/link/link_state.h"

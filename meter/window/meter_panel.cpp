@@ -11,7 +11,7 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/setup/setup_window.h"
+#include "core/settings/setup_values.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
@@ -134,9 +134,5 @@ void MeterPanel::connectHooks() {
     f->calculator().setMeterPower(watts);
     f->calculator().showMeterPower();
   });
-  connect(&e, &MeterEvents::pulseDetailsShown, this, [](const QString& text) {
-    if (SetupWindow* s = frmSetup()) {
-      if (QPlainTextEdit* box = s->Text17()) box->setPlainText(text);
-    }
-  });
+  connect(&e, &MeterEvents::pulseDetailsShown, this, [](const QString& text) { setupValues().showPulseDetails(text); });
 }

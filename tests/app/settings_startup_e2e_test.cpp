@@ -28,6 +28,9 @@ TEST(SettingsStartup, IniFileIsReadFromTheDefaultDirectory) {
   EXPECT_TRUE(has(r, "      nr of lines read :4"));
   EXPECT_TRUE(has(r, "          nr of errors :1"));
   EXPECT_FALSE(hasPart(r, "startWebServer"));
+  // The quit seam closes the main window as a user would: the exit question is asked, answered OK.
+  EXPECT_EQ(r.log.last(), "MSGBOX: Zav: exit program?");
+  EXPECT_EQ(r.exitCode, 0);
 }
 
 TEST(SettingsStartup, NoIniInAnyCaseKeepsTheFactoryDefaultsAndStartsTheServer) {

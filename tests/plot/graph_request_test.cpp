@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QLineEdit>
 
 #include "core/globals.h"
-#include "tests/core/settings/settings_test_support.h"
+#include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
@@ -58,18 +57,16 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 8);
 }
 
-TEST_F(GraphRequest, PlotSizeFromTheSetupWindow) {
+TEST_F(GraphRequest, PlotSizeFromTheSettingsWithoutASetupWindow) {
   setPlotSizeTextSource(nullptr);
-  if (!frmSetup()) {
-    EXPECT_EQ(plotSizeText(25), "600");
-    EXPECT_EQ(plotSizeText(26), "400");
-  }
-  SetupWindow& setup = setupWindowForTest();
-  setup.Text1(25)->setText("800");
-  setup.Text1(26)->setText("300");
+  SetupValues& values = setupValues();
+  values.setText("Text1(25)", "800");
+  values.setText("Text1(26)", "300");
   setWebGraphDefaults(m_p);
   EXPECT_EQ(m_p.width, 800);
   EXPECT_EQ(m_p.height, 300);
+  values.setText("Text1(25)", "600");
+  values.setText("Text1(26)", "400");
 }
 
 TEST_F(GraphRequest, SpanWithDefaultEndCountsBackFromTheNewestRecord) {
@@ -212,15 +209,15 @@ TEST_F(GraphRequest, NumbersRoundHalfToEvenAndOptionsOnlySetBits) {
   EXPECT_EQ(m_p.showMarkers, 0);
 }
 
-TEST_F(GraphRequest, SizesAndDivisionsAreClampedAndControlCharactersEndAValue) {
+// Sizes and divisions are taken as asked; the graph set-up clamps them.
+TEST_F(GraphRequest, ControlCharactersEndAValue) {
   const struct {
     const char* query;
     int32_t width, height;
     int16_t timeDivisions, yDivisions;
   } rows[] = {
-      {"w=100000&h=99999&g=30000", 4096, 4096, 100, 100},
-      {"w=0&h=-5&g=0,-3", 100, 100, 1, 1},
-      {"w=5%000&h=3%0a00&g=4%09,7", 100, 100, 4, 4},
+      {"w=100000&h=99999&g=30000", 100000, 99999, 30000, 30000},
+      {"w=5%000&h=3%0a00&g=4%09,7", 5, 3, 4, 4},
       {"w=640%000&h=480%1f1", 640, 480, 6, 8},
   };
   for (const auto& row : rows) {

@@ -9,6 +9,7 @@
 
 #include "core/globals.h"
 #include "web/web_services.h"
+#include "plot/plot_requests.h"
 #include "web/web_state.h"
 
 class WebServerTest : public ::testing::Test {
@@ -27,7 +28,7 @@ class WebServerTest : public ::testing::Test {
   }
   void TearDown() override {
     stopWebServer();
-    webGraphRenderer = nullptr;
+    webGraphRenderer = plotWebGraph;
     webIdleTimeout = std::chrono::milliseconds(30000);
     webLogging = 0;
   }

@@ -30,7 +30,7 @@ IniReadResult loadText(const QByteArray& bytes) {
   QTemporaryDir dir;
   const QString path = dir.filePath("t.INI");
   writeTextFile(path, bytes);
-  return loadINIfile(path, *frmSetup());
+  return loadINIfile(path, setupValues());
 }
 }  // namespace
 
@@ -41,7 +41,7 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   QString log;
   {
     LogCapture capture;
-    r = loadINIfile(dataFile("bad_lines.ini"), w);
+    r = loadINIfile(dataFile("bad_lines.ini"), setupValues());
     log = capture.text();
   }
   EXPECT_EQ(readerLog(log), QString::fromUtf8(readTextFile(dataFile("bad_lines.expected.log"))));
@@ -56,7 +56,7 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   EXPECT_EQ(w.Text1(15)->text(), "2000");
   EXPECT_EQ(w.Check1(7)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(1)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(w.text("txtWebRoot"), "my web root");
+  EXPECT_EQ(setupValues().text("txtWebRoot"), "my web root");
   EXPECT_EQ(w.Text1(27)->text(), "");
   EXPECT_EQ(w.Text1(25)->text(), "600");
   EXPECT_EQ(ifType, 1);
@@ -74,9 +74,9 @@ TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
   w.Text1(16)->setText("0.1");
   w.Text1(0)->setText("007");
   const QString path = settingsTestDir() + "roundtrip.INI";
-  ASSERT_TRUE(saveIniFile(path, w));
+  ASSERT_TRUE(saveIniFile(path, setupValues()));
   freshSetup();
-  const IniReadResult r = loadINIfile(path, w);
+  const IniReadResult r = loadINIfile(path, setupValues());
   EXPECT_EQ(r.errors, 0);  // also the fields the factory settings leave empty
   EXPECT_EQ(prescale, 10000);
   EXPECT_DOUBLE_EQ(revsPerkWh, 1);
@@ -86,7 +86,7 @@ TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
 TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
   SetupWindow& w = freshSetup();
   loadText("ticksPerSec=62500\r\n");
-  w.applySetupSettings(false);
+  setupValues().applySetupSettings(false);
   EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
   EXPECT_EQ(w.Text1(11)->text(), "62500");
   w.Text1(30)->setText("4");  // a user's edit of the divisor still derives it
@@ -117,10 +117,10 @@ TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
 }
 
 TEST(IniReader, QuotedValueWithoutClosingQuoteTakesTheRest) {
-  SetupWindow& w = freshSetup();
+  freshSetup();
   loadText("webRoot=\"C:/my site\r\nReferencePowerEndTime=\"a\"b\"\r\n");
-  EXPECT_EQ(w.text("txtWebRoot"), "C:/my site");
-  EXPECT_EQ(w.text("Text24"), "");  // refused with error 2: the quote ends the value
+  EXPECT_EQ(setupValues().text("txtWebRoot"), "C:/my site");
+  EXPECT_EQ(setupValues().text("Text24"), "");  // refused with error 2: the quote ends the value
 }
 
 TEST(IniReader, Windows1252BytesAreDecoded) {
@@ -173,7 +173,7 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
 }
 
 TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
-  SetupWindow& w = freshSetup();
+  freshSetup();
   const QByteArray good = readTextFile(dataFile("factory_defaults_after_line1.ini"));
   ASSERT_FALSE(good.isEmpty());
   const int16_t saved = msgLevel;
@@ -181,7 +181,7 @@ TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
     QByteArray bad = good.left(cut);
     bad[cut / 2] = char(bad[cut / 2] ^ 0xA5);
     msgLevel = 0;
-    const IniReadResult r = loadINIfileNr(decodeIniBytes(bad), w);
+    const IniReadResult r = loadINIfileNr(decodeIniBytes(bad), setupValues());
     EXPECT_GE(r.lines, 1) << cut;
     EXPECT_LE(r.errors, r.lines) << cut;
   }

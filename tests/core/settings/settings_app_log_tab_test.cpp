@@ -25,13 +25,13 @@ TEST(AppLogTab, ModeNumberCombinesListAndFlagsAndIsLogged) {
   SetupWindow& w = setupWindowForTest();
   LogCapture log;
   w.Text2(6)->setText("");
-  w.setValue("Check2(1)", 1);  // runs setAppLogMode
+  qobject_cast<QCheckBox*>(w.control("Check2(1)"))->setChecked(1);  // runs setAppLogMode
   modes(w)->setCurrentIndex(1);
   EXPECT_EQ(appLogCurrentMode(), 33);
   EXPECT_TRUE(
       log.contains("setAppLogMode:\n  old appLogPath=\n  old appLogMode=32\n  set appLogPath=\n"
                    "  set appLogMode=33\n  new appLogPath=\n  new appLogMode=33\n"));
-  w.setValue("Check2(1)", 0);
+  qobject_cast<QCheckBox*>(w.control("Check2(1)"))->setChecked(0);
   modes(w)->setCurrentIndex(0);
 }
 
@@ -45,7 +45,7 @@ TEST(AppLogTab, FileTargetTakesEventsAndABadPathIsRefused) {
   w.control("Text3(1)")->setProperty("text", "disk nearly full");
   qobject_cast<QPushButton*>(w.control("Command3(1)"))->click();
   EXPECT_TRUE(readTextFile(path).contains("Warning: disk nearly full"));
-  w.setText("Text4(1)", "2.5");
+  w.control("Text4(1)")->setProperty("text", "2.5");
   qobject_cast<QPushButton*>(w.control("Command3(1)"))->click();
   EXPECT_EQ(readTextFile(path).count("Warning"), 1);
 
@@ -53,7 +53,7 @@ TEST(AppLogTab, FileTargetTakesEventsAndABadPathIsRefused) {
   qobject_cast<QPushButton*>(w.control("Command2"))->click();
   EXPECT_EQ(appLogCurrentPath(), path);  // refused: the old target stays
   EXPECT_EQ(appLogCurrentMode(), 2);
-  w.setText("Text4(1)", "2");
+  w.control("Text4(1)")->setProperty("text", "2");
   w.Text2(6)->setText("");
   modes(w)->setCurrentIndex(0);
   EXPECT_EQ(appLogCurrentPath(), "");

@@ -59,7 +59,7 @@ TEST(FactoryDefaults, RestoreKeepsTheControlsItDoesNotName) {
 TEST(FactoryDefaults, ReapplyingChangesNoControl) {
   SetupWindow& w = freshSetup();
   w.Text1(11)->setText("40000");
-  w.applySetupSettings(false);
+  setupValues().applySetupSettings(false);
   EXPECT_EQ(w.Text1(11)->text(), "40000");
   EXPECT_DOUBLE_EQ(ticksPerSec, 40000);
   w.Text1(11)->setText("125000");

@@ -174,7 +174,7 @@ TEST(SetupWindowState, AdvancedFunctionsShowsItsControls) {
   EXPECT_FALSE(w.control("Frame11")->isVisible());
   w.Check1(2)->setCheckState(Qt::Checked);
   EXPECT_TRUE(advancedFunctions);
-  for (const QString& n : SetupFields::advancedControls())
+  for (const QString& n : advancedControls())
     EXPECT_FALSE(w.control(n)->isHidden()) << qPrintable(n);
   w.Check1(2)->setCheckState(Qt::Unchecked);
   EXPECT_TRUE(w.control("txtWebRoot")->isHidden());
@@ -206,13 +206,13 @@ TEST(SetupWindowState, DebugModeShowsTabsAndCheck7FlipsItsSign) {
 TEST(SetupWindowState, OnLineLocksTheMeterSettings) {
   SetupWindow& w = setupWindowForTest();
   meterOnline = true;
-  w.meterOnOflineChanged();
+  setupValues().meterOnOflineChanged();
   for (const char* n :
        {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1", "Text1(13)"})
     EXPECT_FALSE(w.control(n)->isEnabled()) << n;
   EXPECT_TRUE(w.Command1(1)->isEnabled());
   meterOnline = false;
-  w.meterOnOflineChanged();
+  setupValues().meterOnOflineChanged();
   EXPECT_TRUE(w.control("Frame1")->isEnabled());
 }
 

@@ -10,7 +10,7 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/web_wiring.h"
+#include "app/wiring.h"
 #include "core/globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "tests/core/settings/settings_test_support.h"
@@ -93,18 +93,18 @@ TEST(SetupFileDialog, IpLinkAddsThePortUnless80) {
 }
 
 TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
-  connectWebServerToSetupWindow();
+  connectSubsystems();  // the web server listens to the box
   SetupWindow& w = freshSetup();
   HeadlessLog log;
   w.Text1(3)->setText("4");
-  w.setText("Text18", "79");
+  setupValues().setText("Text18", "79");
   w.Check9()->setCheckState(Qt::Checked);
   EXPECT_EQ(w.Check9()->checkState(), Qt::PartiallyChecked);
   EXPECT_EQ(w.control("Text18")->toolTip(), "Port number error");
   EXPECT_EQ(w.control("Text18")->property("foreColor").toInt(), logColourError);
   w.Check9()->setCheckState(Qt::Unchecked);
   for (const char* port : {"", "80", "8080abc", "65535"}) {
-    w.setText("Text18", port);
+    setupValues().setText("Text18", port);
     w.Check9()->setCheckState(Qt::Checked);
     EXPECT_EQ(w.Check9()->checkState(), Qt::Unchecked) << port;  // accepted, but the test has no web root
     EXPECT_EQ(webServerPort, 0);
@@ -114,19 +114,19 @@ TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
     return l.startsWith("MSGBOX: The selected folder path: " + defaultWebRoot);
   }));
-  w.setText("Text18", "65536");
+  setupValues().setText("Text18", "65536");
   w.Check9()->setCheckState(Qt::Checked);
   EXPECT_EQ(w.Check9()->checkState(), Qt::PartiallyChecked);
   w.Check9()->setCheckState(Qt::Unchecked);
-  w.setText("Text18", "");
+  setupValues().setText("Text18", "");
 }
 
 TEST(WebServerBox, LoggingBoxLocksTheLogFile) {
   SetupWindow& w = freshSetup();
-  w.setValue("cheLogging", 1);
+  setupValues().setValue("cheLogging", 1);
   EXPECT_FALSE(w.control("txtWebLogFile")->isEnabled());
   EXPECT_FALSE(w.control("Command9(1)")->isEnabled());
-  w.setValue("cheLogging", 0);
+  setupValues().setValue("cheLogging", 0);
   EXPECT_TRUE(w.control("txtWebLogFile")->isEnabled());
   EXPECT_EQ(w.control("txtWebRoot")->toolTip(), "Leave empty to use default: " + defaultWebRoot);
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "support/link_processes.h"  // readTextFile, writeTextFile
 
@@ -27,6 +28,6 @@ inline SetupWindow& setupWindowForTest() {
 // Factory state again, as "Restore factory defaults" leaves it.
 inline SetupWindow& freshSetup() {
   SetupWindow& w = setupWindowForTest();
-  w.applySetupSettings(true);
+  setupValues().applySetupSettings(true);
   return w;
 }

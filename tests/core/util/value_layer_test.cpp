@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/util/date_value.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -87,6 +89,24 @@ TEST(DateValue, RoundTripsQDateTimeBeforeAndAfterTheEpoch) {
   EXPECT_EQ(p.month, 2);
   EXPECT_EQ(p.day, 1);
   EXPECT_EQ(p.hour, 0);
+}
+
+TEST(DateValue, DatesBeyondTheCalendarAreHeldToItsEnds) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double date;
+    QDateTime shown;
+  } rows[] = {{1e184, QDateTime(QDate(9999, 12, 31), QTime(0, 0))},
+              {-1.5e184, QDateTime(QDate(100, 1, 1), QTime(0, 0))},
+              {inf, QDateTime(QDate(9999, 12, 31), QTime(0, 0))},
+              {-inf, QDateTime(QDate(100, 1, 1), QTime(0, 0))},
+              {std::numeric_limits<double>::quiet_NaN(), QDateTime(QDate(1899, 12, 30), QTime(0, 0))},
+              {2958465.5, QDateTime(QDate(9999, 12, 31), QTime(12, 0))}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(dateToDateTime(r.date), r.shown) << r.date;
+    const DateParts p = dateParts(r.date);
+    EXPECT_EQ(QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second)), r.shown) << r.date;
+  }
 }
 
 TEST(DateValue, NowIsWholeSecondsFromTheTestClock) {

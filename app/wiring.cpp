@@ -1,0 +1,46 @@
+#include "app/wiring.h"
+
+#include "app/web_wiring.h"
+#include "chart/chart_windows.h"
+#include "core/app_windows.h"
+#include "core/globals.h"
+#include "core/settings/settings_events.h"
+#include "meter/link/com_search.h"
+#include "meter/link/serial_dispatch.h"
+#include "meter/window/brand.h"
+#include "meter/window/form1.h"
+#include "meter/window/link_view.h"
+#include "meter/window/main_menus.h"
+#include "plot/plot_requests.h"
+#include "web/web_services.h"
+
+void connectSubsystems() {
+  static bool connected = false;
+  if (connected) return;
+  connected = true;
+  setAppIconMaker(&brandIcon);
+  connectLinkView();
+  connectWebServerToSetupWindow();
+  // The main window's plot requests reach the chart.
+  connectPlotRequests();
+  connectChartWindows();
+  SettingsEvents* s = &settingsEvents();
+  QObject::connect(s, &SettingsEvents::settingsApplied, [] {
+    if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();
+  });
+  QObject::connect(s, &SettingsEvents::mainWindowLayoutChanged, [] {
+    if (Form1* f = form1()) f->setWindowSize();
+  });
+  QObject::connect(s, &SettingsEvents::filePickRequested, [](SettingsFile file) {
+    switch (file) {
+      case SettingsFile::Data: selZavdataFile(); break;
+      case SettingsFile::TextLog: selZavtextFile(); break;
+      case SettingsFile::PlotPicture: selPlotPictureFile(); break;
+    }
+  });
+  QObject::connect(s, &SettingsEvents::comSearchRequested, [] { findAvailableComPorts(); });
+  QObject::connect(s, &SettingsEvents::comEventCountersCleared,
+                   [](int index) { clearComEventCounters(int16_t(index)); });
+  QObject::connect(s, &SettingsEvents::webServerStartRequested, [] { checkWebRootFolder(); });
+  QObject::connect(s, &SettingsEvents::webServerStopRequested, [] { stopWebServer(); });
+}

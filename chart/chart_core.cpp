@@ -1,0 +1,163 @@
+#include "chart/chart_core.h"
+
+#include <algorithm>
+
+#include "chart/chart_settings.h"
+#include "chart/chart_spans.h"
+#include "chart/fetch_request.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
+#include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
+#include "imaging/gdip.h"
+#include "meter/record/data_file.h"
+#include "plot/plot_requests.h"
+
+namespace {
+const QString kEndTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
+constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
+
+// An axis range as the setting chooses: 0 the fixed range, 1 the data's, other the set limits.
+void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataMin, float dataMax, double setMin,
+                   double setMax, float& lo, float& hi) {
+  if (choice == 1) {
+    lo = dataMin;
+    hi = dataMax;
+    return;
+  }
+  lo = static_cast<float>(choice == 0 ? fixedMin : setMin);
+  hi = static_cast<float>(choice == 0 ? fixedMax : setMax);
+}
+}  // namespace
+
+ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
+    : QObject(parent), m_loadAsInvisible(loadAsInvisible), m_picture2BackColour(kButtonFace) {
+  // Each instance, the hidden one too, has its own picture layer.
+  m_gdip = new cGDIP(this);
+  connect(m_gdip, &cGDIP::Error, this, &logGdipError);
+  chartMode = 0;
+  logMsg(2, QStringLiteral("Form4.Form_Load Done"));
+  if (m_loadAsInvisible) {
+    logMsgToWindow(-1, QStringLiteral("Form4a loaded as invisible ------"));
+    return;
+  }
+  for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);
+  chooseSpan(std::clamp<int>(viewRange, 0, kSpanCount - 1));
+  setEndText(QString());
+  m_band.now = true;
+  startupForm(dateNow());
+  m_band.fetchAtOnce = true;
+  emit bandChanged();
+}
+
+ChartCore::~ChartCore() = default;
+
+void ChartCore::startupForm(Date endTime) {
+  setWebGraphDefaults(plotParam);
+  plotParam.spanIndex = static_cast<int16_t>(m_band.spanIndex);
+  plotParam.toTime = endTime;
+}
+
+void ChartCore::autoUpdatePlot(Date now, bool force) {
+  if (force) m_band.now = true;
+  if (!m_band.now || !(force || (!m_graphMenuShown && graphDef.selSer1 == 0))) {
+    emit bandChanged();
+    return;
+  }
+  if (savePlotToPicFile) {
+    savePicToFile = true;
+    plotParam.imageFileName = zavPlotFileName;
+    const qsizetype dot = zavPlotFileName.lastIndexOf(u'.');
+    plotParam.imageType = dot < 0 ? zavPlotFileName : zavPlotFileName.mid(dot + 1);
+  } else {
+    savePicToFile = false;
+    plotParam.imageFileName.clear();
+  }
+  setEndText(formatDate(now, kEndTimeFormat));
+}
+
+void ChartCore::chooseSpan(int index) {
+  if (index < 0 || index >= m_band.spans.size()) return;
+  m_band.spanIndex = index;
+  m_band.status = m_band.spans[index] + QStringLiteral(" Clk");
+  applySpan();
+  emit bandChanged();
+}
+
+void ChartCore::stepSpan(int position) {
+  if (m_band.spans.isEmpty() || position == 1) return;
+  const int next = steppedSpanIndex(m_band.spanIndex, position, static_cast<int>(m_band.spans.size()));
+  // Only a change of the selection runs the list's click handler.
+  if (next != m_band.spanIndex) chooseSpan(next);
+}
+
+void ChartCore::stepTime(int position) {
+  m_band.now = false;
+  if (position == 0 || position == 2) {
+    Date end = 0;
+    if (parseDateTimeText(m_band.endText, end))
+      setEndText(formatDate(shiftedEndTime(end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
+  }
+  emit bandChanged();
+}
+
+void ChartCore::setEndText(const QString& text) {
+  m_band.endText = text;
+  Date end = 0;
+  if (parseDateTimeText(text, end)) {
+    plotParam.toTime = end;
+    applySpan();
+  } else {
+    m_band.endColour = kEndTextInvalid;
+  }
+  emit bandChanged();
+}
+
+void ChartCore::setNow(bool on) {
+  m_band.now = on;
+  emit bandChanged();
+}
+
+void ChartCore::setFetchAtOnce(bool on) {
+  m_band.fetchAtOnce = on;
+  emit bandChanged();
+}
+
+void ChartCore::applySpan() {
+  if (plotParam.toTime <= 0) return;
+  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
+  plotParam.fromTime = spanStartTime(plotParam.toTime, m_band.spanIndex, plotted.firstRecordTime);
+  m_band.endColour = kEndTextPending;
+  if (m_band.fetchAtOnce)
+    fetchAndPlot();
+  else
+    m_band.fetchEnabled = true;
+  emit bandChanged();
+}
+
+void ChartCore::fetchAndPlot() {
+  plotParam.drawOptions = 0;
+  FetchOptions options;
+  options.pointMarks = plotPointMarks;
+  options.orthogonalLines = DrawOrthogonalLines;
+  options.powerInBackground = DrawPowerInBackground;
+  options.referenceEndTime = ReferencePowerEndTime;
+  parseGraphQuery(plotParam, fetchRequestString(options));
+  dropUnusableCompareRange(plotParam);
+  plotParam.reduceMethod = ::reduceMethod;
+  plotParam.maxPlotPoints = ::maxPlotPoints;
+  plotParam.timeDivisions = xDivisionsBySpan(m_band.spanIndex);
+  m_band.fetchEnabled = false;
+  m_band.fetchCount = QString::number(static_cast<qint64>(val(m_band.fetchCount)) + 1);
+
+  getPlotData(plotParam, plotSeriesData);
+  setPlotRecord(plotSeriesData);
+  scaleByChoice(yPowerScale, 0, maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, ::y1ScaleMin,
+                ::y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
+  scaleByChoice(yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, ::y2ScaleMin, ::y2ScaleMax,
+                plotParam.y2ScaleMin, plotParam.y2ScaleMax);
+  makeXYplot();
+  m_band.endColour = kEndTextDrawn;
+  emit bandChanged();
+}

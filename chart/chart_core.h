@@ -1,0 +1,112 @@
+#pragma once
+// The chart window's logic without widgets: its graph state, the span and
+// end-time band as values, the fetch, the graph set-up and the drawing into
+// a QImage (Picture1 for the window's own chart, Picture2 for a web image),
+// and the picture writer. Form4a is a shell around one of these; the hidden
+// instance that draws web images uses one alone.
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVector>
+#include <cstdint>
+
+#include "plot/graph/graph_record.h"
+#include "plot/graph_request.h"
+#include "plot/plot_data_reader.h"
+
+class cGDIP;
+
+// Text3's fore colours: not a date-time, applied but not fetched, drawn.
+constexpr int32_t kEndTextInvalid = 0x0000FF;
+constexpr int32_t kEndTextPending = 0xFF0000;
+constexpr int32_t kEndTextDrawn = 0;
+// Picture sizes of web images.
+constexpr int32_t kMinWebImageSide = 20;
+constexpr int32_t kMaxWebImageSide = 4096;
+// Grid divisions per axis of a request.
+constexpr int16_t kMinGridDivisions = 1;
+constexpr int16_t kMaxGridDivisions = 100;
+
+// Frame5, the band under the chart, as values; the window shows them.
+struct ChartBand {
+  QStringList spans;        // Combo2's list
+  int spanIndex = -1;       // Combo2's selection
+  QString endText;          // Text3, the end time
+  int32_t endColour = kEndTextDrawn;
+  bool now = false;         // chkNow
+  bool fetchAtOnce = false; // Check3
+  bool fetchEnabled = true; // Command3
+  QString fetchCount;       // Text4
+  QString status;           // Text2
+};
+
+class ChartCore : public QObject {
+  Q_OBJECT
+
+ public:
+  // Loads the instance: its own picture layer, and for the user's chart the
+  // band set from the setup's graph slider with "Now" on.
+  explicit ChartCore(bool loadAsInvisible, QObject* parent = nullptr);
+  ~ChartCore() override;
+
+  bool loadAsInvisible() const { return m_loadAsInvisible; }
+  const ChartBand& band() const { return m_band; }
+
+  // Time spans and fetch.
+  void startupForm(Date endTime);
+  void autoUpdatePlot(Date now, bool force);
+  void chooseSpan(int index);      // Combo2_Click
+  void stepSpan(int position);     // HScroll2: 0 longer, 2 shorter
+  void stepTime(int position);     // HScroll3: 0 earlier, 2 later
+  void setEndText(const QString& text);  // Text3 written, then its change handler
+  void setNow(bool on);            // chkNow; a press on Text3 clears it
+  void setFetchAtOnce(bool on);    // Check3
+  void applySpan();
+  void fetchAndPlot();             // also Command3_Click
+
+  // Graph set-up and drawing.
+  void makeXYplot();
+  void makeZavGraph(plotParamRecord& params);
+  void initZavGraph(plotParamRecord& params, QVector<plotSeries>& series);
+  void setPlotControls(const plotParamRecord& params);
+  void redrawPlot();
+  void renderAndWriteImage(plotParamRecord& params, QVector<plotSeries>& series);
+  void writeImage(const QImage& picture, const QString& type, const QString& fileName, QByteArray& bytes);
+
+  // The window's picture: its inner size in pixels; redrawn when a graph exists.
+  void setPicture1Size(QSize size);
+  const QImage& picture1() const { return m_picture1; }
+  const QImage& picture2() const { return m_picture2; }
+  const QImage* plotPic() const { return m_plotPic; }
+  bool crossPointer() const { return m_crossPointer; }
+  // The pop-up "Graph Menu" frame is open: automatic updates wait.
+  void setGraphMenuShown(bool shown) { m_graphMenuShown = shown; }
+
+  plotParamRecord plotParam;
+  QVector<plotSeries> plotSeriesData;
+  graphRecord graphDef;
+  int16_t chartMode = 0;  // 0 no graph, 2 the time plot
+  QVector<int16_t> seriesList{1};
+  bool screenPlot = false;
+  bool savePicToFile = false;
+
+ signals:
+  void bandChanged();
+  void picture1Changed();
+
+ private:
+  void drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series);
+
+  bool m_loadAsInvisible = false;
+  QPointer<cGDIP> m_gdip;
+  ChartBand m_band;
+  QImage m_picture1;
+  QImage m_picture2;
+  QImage* m_plotPic = nullptr;
+  int32_t m_picture2BackColour;
+  bool m_crossPointer = false;
+  bool m_graphMenuShown = false;
+};

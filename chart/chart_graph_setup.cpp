@@ -1,0 +1,265 @@
+// The graph set-up of the chart and of the web image: fetched plot data
+// becomes the power and temperature time chart.
+#include <algorithm>
+#include <cmath>
+
+#include "chart/chart_core.h"
+#include "chart/selection_text.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
+#include "platform/colour.h"
+
+namespace {
+constexpr int32_t kRed = rgbColour(255, 0, 0);
+constexpr int32_t kGreen = rgbColour(0, 255, 0);
+constexpr int32_t kDarkGreen = rgbColour(0, 128, 0);
+constexpr int32_t kBlue = rgbColour(0, 0, 255);
+constexpr int32_t kBlack = rgbColour(0, 0, 0);
+
+// The range of a value axis: the set scale, else the data's; at least 8 wide.
+void valueRange(float scaleMin, float scaleMax, float dataMin, float dataMax, float& lo, float& hi) {
+  if (scaleMax > scaleMin) {
+    lo = scaleMin;
+    hi = scaleMax;
+  } else {
+    lo = dataMin;
+    hi = dataMax;
+  }
+  if (hi < lo) vSwap(lo, hi);
+  if (hi - lo < 8) {
+    lo = std::floor((hi + lo) / 2 - 4);
+    hi = lo + 8;
+  }
+}
+
+void addText(graphRecord& g, const QString& text, int32_t colour, float posY, float posX,
+             const QString& fontSpec = QString()) {
+  graphTextRecord t;
+  t.layer = g.layerCount;
+  t.text = text;
+  t.colour = colour;
+  t.posY = posY;
+  t.posX = posX;
+  t.fontSpec = fontSpec;
+  g.texts.append(t);
+}
+
+template <class List>
+auto* first(List& list) {
+  return list.size() > 1 ? &list[1] : nullptr;
+}
+}  // namespace
+
+void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& series) {
+  const int n = static_cast<int>(params.seriesInfo.size()) - 1;
+  int powerEntries = 0, tempEntries = 0, compareEntries = 0, mainSeries = 0;
+  for (int i = 1; i <= n; ++i) {
+    const seriesInfoEntry& e = params.seriesInfo[i];
+    if (e.valueKind == 0 || e.valueKind == 2) ++powerEntries;
+    if (e.valueKind == 3) ++tempEntries;
+    if (e.styleCode == 4) ++compareEntries;
+    if (mainSeries == 0 && e.styleCode != 4) mainSeries = i;
+  }
+  logMsg(2, QStringLiteral("Form4.initZavGraph Start"));
+
+  const Date start = params.fromTime, end = params.toTime, span = end - start;
+  QString timeFormat;
+  double labelStep = 0;
+  if (std::floor(start) == std::floor(end)) {
+    timeFormat = QStringLiteral("hh:nn:ss");
+    const double s = span > 2.0 / 24 ? 3.0 / 24 : span > 1.0 / 1440 ? 15.0 / 1440 : 0;
+    labelStep = 2 * s;
+  } else {
+    timeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
+    labelStep = span / 4;
+  }
+  float yMin = 0, yMax = 0;
+  valueRange(params.y1ScaleMin, params.y1ScaleMax, params.y1DataMin, params.y1DataMax, yMin, yMax);
+  const double xStep = params.timeDivisions > 0 ? span / params.timeDivisions : span;
+
+  QString title = params.title;
+  if (mainSeries > 0 && series.size() > 1) {
+    const auto last = static_cast<int32_t>(series[1].points.size() - 1);
+    const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series);
+    if (!energy.isEmpty()) title = vtEnergy.title.isEmpty() ? energy : vtEnergy.title + u' ' + energy;
+  }
+  graphRecord& g = graphDef;
+  initTimeGraph(title, static_cast<int16_t>(n), 1, start, end, xStep, yMin, yMax, g, series, advancedFunctions);
+  g.fontSpec = params.fontSpec;
+  g.pickRadius = 10.0f;
+  g.frame3D = static_cast<int16_t>(params.displayFlags & 1);
+  g.plotBackColour = params.colorC;
+  for (int i = 1; i < g.series.size(); ++i) {
+    g.series[i].markShape = params.showMarkers;
+    g.series[i].lineStyle = static_cast<int16_t>(
+        i == mainSeries && params.drawOptions > 1 ? (params.drawOptions / 2) & 3 : params.drawOptions & 1);
+  }
+
+  if ((params.displayFlags & 2) == 2) {
+    g.layerCount = 2;
+    g.marginLeft = g.marginRight = g.marginTop = g.marginBottom = 0;
+    for (int i = 1; i < g.series.size(); ++i) g.series[i].penWidth = 3.0f;
+  } else {
+    g.marginLeft = g.marginRight = 0.13f;
+    if (!title.isEmpty() && g.texts.size() > 1) {
+      g.texts[1].posY = 0.05f;
+      g.texts[1].fontSpec = QStringLiteral("Arial, 5%, 16");
+    }
+    if (powerEntries > 0)
+      addText(g, vtPower.title.isEmpty() ? vtPower.unit : vtPower.title + QStringLiteral(" (") + vtPower.unit + u')',
+              kRed, 0.05f, 0.08f);
+    if (tempEntries > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
+    if (timeFormat.size() <= 8) addText(g, formatDate(start, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+    addText(g, appName + QStringLiteral(" - recorded power and temperature"), kBlack, 0.98f, 0.15f,
+            QStringLiteral(",3%,10"));
+  }
+  if (g.axes.size() < 5) {
+    logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
+    return;
+  }
+
+  graphAxisRecord& power = g.axes[2];
+  power.limitMin = 16.0 * yMin;
+  power.limitMax = 16.0 * yMax;
+  power.mark1 = 1000000;
+  power.mark2 = -1000;
+  if (axisLabelRecord* l = first(power.labels)) {
+    l->numberFormat = padDecimals(QStringLiteral(" #,0.;-#0.; 0."), vtPower.decimals);
+    l->labelFactor = vtPower.factor;
+    l->labelOffset = vtPower.offset;
+  }
+
+  graphAxisRecord& time = g.axes[1];
+  time.valueKind = 2;
+  if (end != start) {
+    axisLabelRecord* l = first(time.labels);
+    axisTickRecord* t = first(time.ticks);
+    if (l) {
+      l->numberFormat = timeFormat;
+      l->step = labelStep;
+    }
+    if (t) t->step = labelStep;
+    int16_t divisions = 0;
+    if (timeFormat.size() <= 8)
+      divisions = params.timeDivisions <= 6 ? params.timeDivisions : 4;
+    else
+      divisions = params.timeDivisions == 3 ? 3 : 2;
+    if (l) l->divisions = divisions;
+    if (t) t->divisions = divisions;
+    time.minValue = time.homeMin = time.limitMin = time.drawnMin = start;
+    time.maxValue = time.homeMax = time.limitMax = time.drawnMax = end;
+  }
+
+  if (axisGridRecord* grid = first(time.gridLines)) grid->divisions = params.timeDivisions;
+  if (axisGridRecord* grid = first(power.gridLines)) grid->divisions = params.yDivisions;
+  if (mainSeries > 0 && mainSeries < g.series.size() && (g.series[mainSeries].lineStyle & 3) == 3) {
+    axisGridRecord* timeGrid = first(time.gridLines);
+    axisGridRecord* powerGrid = first(power.gridLines);
+    if (timeGrid && powerGrid) {
+      const int16_t former = timeGrid->layer;
+      timeGrid->layer = powerGrid->layer = g.series[mainSeries].layer;
+      g.series[mainSeries].layer = former;
+    }
+  }
+
+  if (powerEntries == 0) {
+    power.labels.resize(1);
+    power.ticks.resize(1);
+  }
+  graphAxisRecord& temp = g.axes[3];
+  if (tempEntries == 0) {
+    temp.labels.resize(1);
+    temp.ticks.resize(1);
+  } else {
+    float tMin = 0, tMax = 0;
+    valueRange(params.y2ScaleMin, params.y2ScaleMax, params.y2DataMin, params.y2DataMax, tMin, tMax);
+    if (axisLabelRecord* l = first(temp.labels)) l->numberFormat = QStringLiteral("+#0;-#0;  0");
+    temp.mark1 = 1000;
+    temp.mark2 = -1000;
+    temp.maxValue = temp.homeMax = tMax;
+    temp.minValue = temp.homeMin = tMin;
+    temp.limitMin = temp.drawnMin = -200;
+    temp.limitMax = temp.drawnMax = 200;
+    for (int i = 1; i <= n && i < g.series.size(); ++i) {
+      if (params.seriesInfo[i].valueKind != 3) continue;
+      seriesDefRecord& s = g.series[i];
+      s.markLineColour = s.markFillColour = s.curveColour = kBlue;
+      s.yAxis = 3;
+    }
+  }
+
+  if (compareEntries > 0) {
+    const int16_t mainAxis = mainSeries > 0 && mainSeries < g.series.size() ? g.series[mainSeries].yAxis : 2;
+    for (int i = 1; i <= n && i < g.series.size(); ++i) {
+      if (params.seriesInfo[i].styleCode != 4) continue;
+      seriesDefRecord& s = g.series[i];
+      s.xAxis = 4;
+      s.yAxis = mainAxis;
+      s.markLineColour = s.markFillColour = s.curveColour = kGreen;
+      s.penWidth = 2.0f;
+    }
+    graphAxisRecord& compare = g.axes[4];
+    compare.mark2 = params.compareFrom - 1;
+    compare.minValue = params.compareFrom;
+    compare.maxValue = params.compareTo;
+    compare.mark1 = params.compareTo + 1;
+    if (axisGridRecord* grid = first(compare.gridLines)) grid->layer = 0;
+    if (axisLabelRecord* l = first(compare.labels)) {
+      const QString items = u',' + removeBlanks(params.compareText) + u',';
+      if (items.contains(QStringLiteral(",h,"), Qt::CaseInsensitive)) {
+        l->layer = 0;
+      } else {
+        l->colours[1] = kDarkGreen;
+        l->numberFormat = QStringLiteral("\r\n") + l->numberFormat;
+      }
+    }
+  }
+  logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
+}
+
+void ChartCore::makeXYplot() {
+  logMsg(2, QStringLiteral("Form4.makeXYplot"));
+  const int n = static_cast<int>(plotSeriesData.size()) - 1;
+  seriesList = QVector<int16_t>(n + 1);
+  qsizetype maxPoints = 0;
+  for (int i = 1; i <= n; ++i) {
+    seriesList[i] = static_cast<int16_t>(i);
+    maxPoints = std::max(maxPoints, plotSeriesData[i].points.size() - 1);
+  }
+  screenPlot = true;
+  setPlotControls(plotParam);
+  if (maxPoints < 1) {
+    chartMode = 0;
+    m_crossPointer = false;
+  } else {
+    chartMode = 2;
+  }
+  graphDef = graphRecord{};
+  initZavGraph(plotParam, plotSeriesData);
+  for (int i = 1; i < graphDef.series.size() && i < plotSeriesData.size(); ++i)
+    graphDef.series[i].seriesStyle = plotSeriesData[i].seriesType;
+  redrawPlot();
+  if (savePicToFile) {
+    if (savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
+      QByteArray unused;
+      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
+    } else if (!savePlotToPicFile) {
+      plotParam.imageFileName.clear();
+    }
+  }
+  savePicToFile = false;
+}
+
+void ChartCore::makeZavGraph(plotParamRecord& params) {
+  logMsg(2, QStringLiteral("Form4.makeZavGraph"));
+  // A request's grid divisions: 0 would divide by zero, huge counts would never end.
+  params.timeDivisions = std::clamp(params.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
+  params.yDivisions = std::clamp(params.yDivisions, kMinGridDivisions, kMaxGridDivisions);
+  screenPlot = false;
+  setPlotControls(params);
+  getPlotData(params, plotSeriesData);
+  initZavGraph(params, plotSeriesData);
+  renderAndWriteImage(params, plotSeriesData);
+}

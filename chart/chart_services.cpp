@@ -1,5 +1,0 @@
-#include "chart/chart_services.h"
-
-void showChartWindow() {}
-void releasePlotForm() {}
-void loadAndUnloadChartWindow() {}

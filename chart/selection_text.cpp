@@ -1,0 +1,83 @@
+#include "chart/selection_text.h"
+
+#include <cmath>
+
+#include "core/globals.h"
+#include "core/util/format_pattern.h"
+#include "core/util/tick_helpers.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString powerText(double watts, const QString& format) {
+  return formatNumber(vtPower.factor * watts + vtPower.offset, padDecimals(format, vtPower.decimals)) + u' ' +
+         vtPower.unit + kCrLf;
+}
+
+QString energyText(double wattHours, const QString& format) {
+  return formatNumber(vtEnergy.factor * wattHours + vtEnergy.offset, padDecimals(format, vtEnergy.decimals)) +
+         u' ' + vtEnergy.unit + kCrLf;
+}
+
+QString temperatureText(double degrees) {
+  return formatNumber(degrees, QStringLiteral("+#,0.0;-#,0.0;#,0.0")) + QStringLiteral(" °C") + kCrLf;
+}
+}  // namespace
+
+QString padDecimals(const QString& format, int decimals) {
+  QString out = format;
+  return out.replace(u'.', decimals < 1 ? QString() : u'.' + QString(decimals, u'0'));
+}
+
+QString makeSelectionText(int s, int32_t q, int32_t p, int seriesType, int32_t mask,
+                          const QVector<plotSeries>& series) {
+  if (s < 1 || s >= series.size()) return {};
+  const QVector<plotPoint>& pts = series[s].points;
+  const int32_t last = static_cast<int32_t>(pts.size()) - 1;
+  if (p < 1 || p > last || q < 0 || q > last) return {};
+  const plotPoint& a = pts[p];
+  const plotPoint& b = pts[q];
+  const bool power = seriesType == 1 || seriesType == 2;
+  const QString timeFormat = std::floor(pts[1].recTime) == std::floor(pts[last].recTime)
+                                 ? QStringLiteral("hh:nn:ss")
+                                 : QStringLiteral("yyyy-mm-dd hh:nn:ss");
+  QString text;
+  if (q > 0 && q != p) {
+    const double dt = a.recTime - b.recTime;
+    if (mask & kTextTime) {
+      const double days = std::trunc(dt);
+      text += (dt > 0 ? QStringLiteral("+") : dt < 0 ? QStringLiteral("-") : QString()) +
+              (days != 0 ? QString::number(std::fabs(days), 'f', 0) + u' ' : QString()) +
+              formatDate(std::fabs(dt - days), QStringLiteral("hh:nn:ss")) + kCrLf;
+    }
+    if (mask & kTextValue) {
+      if (power) text += powerText(a.value - b.value, QStringLiteral("+#,0.;-#,0."));
+      if (seriesType == 3) text += temperatureText(a.value - b.value);
+    }
+  } else {
+    if (mask & kTextTime) text += formatDate(a.recTime, timeFormat) + kCrLf;
+    if (mask & kTextValue) {
+      if (power) text += powerText(a.value, QStringLiteral("#,0."));
+      if (seriesType == 3) text += temperatureText(a.value);
+    }
+  }
+  if (power && q != p) {
+    const bool forward = a.count >= b.count;
+    const double counts = forward ? tickDiff(b.count, a.count) : tickDiff(a.count, b.count);
+    const double ws = series[s].WsPerCount * counts;
+    if (mask & kTextUsedEnergy) text += energyText(ws / 3600, QStringLiteral("#,0."));
+    if (series[s].ticksPerSec > 0) {
+      const double secs = std::round(a.recTime * 86400.0) - std::round(b.recTime * 86400.0);
+      const double ticks = forward ? tickDiff(b.ticks, a.ticks) : tickDiff(a.ticks, b.ticks);
+      const double t = std::fabs(secs) > 21600 ? std::fabs(secs) : ticks / series[s].ticksPerSec;
+      if (t >= 0.027) {
+        const double avg = ws / t;
+        if (mask & kTextAveragePower) text += powerText(avg, QStringLiteral("#,0."));
+        if (mask & kTextRelAveragePower) text += powerText(avg - b.value, QStringLiteral("+#,0.;-#,0."));
+        if (mask & kTextRelUsedEnergy) text += energyText((ws - t * b.value) / 3600, QStringLiteral("+#,0.;-#,0."));
+      }
+    }
+  }
+  if (text.endsWith(kCrLf)) text.chop(2);
+  return text;
+}

@@ -1,0 +1,185 @@
+#include "core/settings/setup_values.h"
+
+#include "core/globals.h"
+#include "core/settings/factory_defaults.h"
+#include "core/settings/ini_reader.h"
+#include "core/settings/settings_events.h"
+
+namespace {
+bool isOption(const QString& name) { return name.startsWith(u"Option"); }
+}  // namespace
+
+SetupValues& setupValues() {
+  static SetupValues values;
+  return values;
+}
+
+SetupValues::SetupValues() : m_fields(*this) {
+  for (const char* n : {"Text5(7)", "Text5(14)", "Text2(6)", "Text17"}) {
+    const QString name = QString::fromLatin1(n);
+    m_text.insert(name, setupStartText(name));
+  }
+  for (const QString& n : setupHiddenAtStart()) m_look[n].visible = false;
+}
+
+QString SetupValues::text(const QString& name) const { return m_text.value(name); }
+
+void SetupValues::setText(const QString& name, const QString& text) {
+  // An unchanged content runs no rule, as with a control.
+  if (m_text.value(name) == text) return;
+  m_text.insert(name, text);
+  emit textChanged(name);
+  runTextRule(name);
+}
+
+int SetupValues::value(const QString& name) const { return m_value.value(name); }
+
+void SetupValues::setValue(const QString& name, int value) {
+  if (m_value.value(name) == value) return;
+  if (isOption(name)) {
+    // One button of a group is selected; the selected one cannot be cleared by itself.
+    if (value == 0) return;
+    const QString group = arrayOf(name);
+    for (int i = 0; i < count(group); ++i) {
+      const QString other = ctl(group.toLatin1().constData(), i);
+      if (other != name && m_value.value(other) != 0) {
+        m_value.insert(other, 0);
+        emit valueChanged(other);
+      }
+    }
+    value = 1;
+  }
+  m_value.insert(name, value);
+  emit valueChanged(name);
+  runClickRule(name);
+}
+
+int SetupValues::count(const QString& array) const { return setupArrayCount(array); }
+
+template <class T>
+void SetupValues::setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value) {
+  m_look[name].*part = value;
+  emit lookChanged(name);
+}
+
+void SetupValues::setForeColor(const QString& name, int32_t colour) {
+  setLook(name, &ControlLook::foreColor, colour);
+}
+void SetupValues::setBackColor(const QString& name, int32_t colour) {
+  setLook(name, &ControlLook::backColor, colour);
+}
+void SetupValues::setToolTip(const QString& name, const QString& tip) {
+  setLook(name, &ControlLook::toolTip, tip);
+}
+void SetupValues::setEnabled(const QString& name, bool on) { setLook(name, &ControlLook::enabled, on); }
+void SetupValues::setVisible(const QString& name, bool on) { setLook(name, &ControlLook::visible, on); }
+void SetupValues::setCaption(const QString& name, const QString& text) {
+  setLook(name, &ControlLook::caption, text);
+}
+
+QString SetupValues::caption(const QString& name) const {
+  const auto it = m_look.constFind(name);
+  if (it != m_look.constEnd() && it->caption) return *it->caption;
+  return setupCaption(name);
+}
+
+void SetupValues::setSliderQuietly(int position) {
+  if (position < 0 || position > 14) return;
+  m_slider = position;
+  viewRange = int16_t(position);
+  emit sliderChanged();
+}
+
+void SetupValues::takeSliderPosition(int position) {
+  m_slider = position;
+  viewRange = int16_t(position);
+}
+
+void SetupValues::runTextRule(const QString& name) {
+  const QString array = arrayOf(name);
+  if (array == u"Text1") m_fields.text1Change(indexOf(name));
+  if (array == u"Text5") m_fields.text5Change(indexOf(name));
+  if (name == u"Text24") ReferencePowerEndTime = text(name);
+}
+
+void SetupValues::runClickRule(const QString& name) {
+  const QString array = arrayOf(name);
+  if (isOption(name)) {
+    m_fields.optionClick(array, indexOf(name));
+  } else if (name == u"Check9") {
+    m_fields.check9Click();
+  } else if (name == u"cheLogging") {
+    m_fields.cheLoggingClick();
+  } else if (indexOf(name) >= 0) {
+    m_fields.checkClick(array, indexOf(name));
+  }
+}
+
+void SetupValues::applySetupSettings(bool resetDefaults) {
+  if (resetDefaults) applyFactoryDefaults(*this, currentFactoryPaths());
+  for (int i : text1Indexes()) m_fields.text1Change(i, true);
+  m_fields.setOptionValueVar("Option1", ifType);
+  m_fields.setOptionValueVar("Option2", timerType);
+  m_fields.setOptionValueVar("Option3", reduceMethod);
+  m_fields.setOptionValueVar("Option5", yPowerScale);
+  m_fields.setOptionValueVar("Option6", yTempScale);
+  m_fields.setOptionValueVar("Option7", textFileWriteInterval);
+  emit settingsEvents().settingsApplied();
+}
+
+void SetupValues::loadAtStart(bool readIni) {
+  applySetupSettings(true);
+  if (readIni) {
+    loadINIfile(iniFileName, *this);
+    applySetupSettings(false);
+  }
+  if (value(QStringLiteral("Check1(7)")) == 1) setValue(QStringLiteral("Check9"), 1);
+}
+
+void SetupValues::meterOnOflineChanged() {
+  for (const char* n : {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1",
+                        "Text1(0)", "Text1(14)", "Text1(13)", "Label1(0)", "Label1(15)", "Label1(12)"})
+    setEnabled(QString::fromLatin1(n), !meterOnline);
+}
+
+void SetupValues::showComEventCount(int index, const QString& text) { setText(ctl("Text16", index), text); }
+
+void SetupValues::showPulseDetails(const QString& text) { setText(QStringLiteral("Text17"), text); }
+
+void SetupValues::showPulseAnalysis(const QString& text) {
+  setCaption(QStringLiteral("Frame10"), QStringLiteral("Pulse analysis"));
+  showPulseDetails(text);
+}
+
+void SetupValues::clearPortList() {
+  m_ports.clear();
+  m_portIndex = -1;
+  emit portListChanged();
+}
+
+void SetupValues::addPortListItem(int port) {
+  m_ports.append({QString::number(port), port});
+  emit portListChanged();
+}
+
+void SetupValues::selectPortListItem(int index) {
+  if (index < -1 || index >= m_ports.size()) return;
+  m_portIndex = index;
+  emit portListChanged();
+}
+
+void SetupValues::searchComPorts() {
+  m_ports = {{QStringLiteral("vbLogAuto"), 0}};
+  m_portIndex = 0;
+  emit portListChanged();
+}
+
+void SetupValues::showWebServerStopped() {
+  setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is Not running"));
+  setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);
+  setCaption(QStringLiteral("lblServerURL"), QString());
+  setToolTip(QStringLiteral("lblServerURL"), QString());
+  setVisible(QStringLiteral("lblServerURL"), false);
+  setEnabled(QStringLiteral("txtWebRoot"), true);
+  setEnabled(QStringLiteral("Text18"), true);
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The settings as values: the content of every setup control (field texts, box
+// and option values, the slider position), held with no window. Writing a value
+// runs the field rules at once when the content changes, as a user's edit of the
+// control would; the setup window, when there is one, shows these values and
+// writes the user's edits back here. The meter link and the web server write
+// their status lines here too, so no code outside core/ touches a setup widget.
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "core/settings/settings_fields.h"
+#include "core/settings/setup_controls.h"
+
+// What a control shows beyond its content; unset parts stay as the window made them.
+struct ControlLook {
+  std::optional<int32_t> foreColor, backColor;  // &HBBGGRR
+  std::optional<QString> toolTip, caption;
+  std::optional<bool> enabled, visible;
+};
+
+struct PortListItem {
+  QString text;
+  int port = 0;
+};
+
+class SetupValues : public QObject, public SetupControls {
+  Q_OBJECT
+ public:
+  SetupValues();
+
+  // SetupControls
+  QString text(const QString& name) const override;
+  void setText(const QString& name, const QString& text) override;
+  int value(const QString& name) const override;
+  void setValue(const QString& name, int value) override;
+  int count(const QString& array) const override;
+  void setForeColor(const QString& name, int32_t colour) override;
+  void setBackColor(const QString& name, int32_t colour) override;
+  void setToolTip(const QString& name, const QString& tip) override;
+  void setEnabled(const QString& name, bool enabled) override;
+  void setVisible(const QString& name, bool visible) override;
+  QString caption(const QString& name) const override;
+  int sliderValue() const override { return m_slider; }
+  void setSliderQuietly(int position) override;
+
+  void setCaption(const QString& name, const QString& caption);
+  ControlLook look(const QString& name) const { return m_look.value(name); }
+  // The slider moved by the user: its position is kept, nothing else runs.
+  void takeSliderPosition(int position);
+  SetupFields& fields() { return m_fields; }
+
+  // Puts the settings into a consistent state: factory defaults first when asked,
+  // then every field parsed into its global again; announces settingsApplied.
+  void applySetupSettings(bool resetDefaults);
+  // Start-up: factory defaults, the INI file unless `readIni` is false, then the
+  // web server when "Start with Web Server" is ticked.
+  void loadAtStart(bool readIni);
+
+  // The COM port field (Text1(0)): its text, as the COM search and openCom use it.
+  QString comPortText() const { return text(QStringLiteral("Text1(0)")); }
+  void setComPortText(const QString& t) { setText(QStringLiteral("Text1(0)"), t); }
+  // The meter settings are locked while the meter is on-line (meterOnline).
+  void meterOnOflineChanged();
+  // "COM Status" counter `index` (Text16), "Pulse details" (Text17) and the pulse analysis.
+  void showComEventCount(int index, const QString& text);
+  void showPulseDetails(const QString& text);
+  void showPulseAnalysis(const QString& text);
+  // The list of tested COM ports (Combo2): each item shows its port number.
+  void clearPortList();
+  void addPortListItem(int port);
+  int portListCount() const { return int(m_ports.size()); }
+  int portListItemPort(int index) const { return m_ports.value(index).port; }
+  void selectPortListItem(int index);
+  int portListIndex() const { return m_portIndex; }
+  const QList<PortListItem>& portList() const { return m_ports; }
+  // frmSetup.searchComPorts: the list gets the single item "vbLogAuto".
+  void searchComPorts();
+  // The web server's status lines on the "Web Server" tab, as after a stop.
+  void showWebServerStopped();
+
+ signals:
+  void textChanged(const QString& name);
+  void valueChanged(const QString& name);
+  void lookChanged(const QString& name);
+  void sliderChanged();
+  void portListChanged();
+
+ private:
+  template <class T>
+  void setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value);
+  void runTextRule(const QString& name);
+  void runClickRule(const QString& name);
+
+  QHash<QString, QString> m_text;
+  QHash<QString, int> m_value;
+  QHash<QString, ControlLook> m_look;
+  int m_slider = 0;
+  QList<PortListItem> m_ports;
+  int m_portIndex = -1;
+  SetupFields m_fields;
+};
+
+// The one settings object of the program; exists with or without a setup window.
+SetupValues& setupValues();

@@ -1,0 +1,15 @@
+#pragma once
+// What the fuzz targets share: a quiet headless process, one scratch file the
+// loaders read, and the widgets application the setup window needs.
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+// Once per process: headless seams on, diagnostics rendered but not shown.
+void fuzzQuietProcess();
+// A QApplication for targets that need widgets (offscreen).
+void fuzzWidgetsApp();
+// Replaces the scratch file's contents with the input and returns its path
+// (one scratch file per process, whatever the name).
+QString fuzzScratchFile(const uint8_t* data, size_t size, const char* name);

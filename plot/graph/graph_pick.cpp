@@ -1,0 +1,217 @@
+#include "plot/graph/graph_pick.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "platform/colour.h"
+#include "plot/graph/font_spec.h"
+#include "plot/graph/graph_error.h"
+#include "plot/graph/pick_picture.h"
+#include "plot/graph/point_search.h"
+#include "plot/graph/value_functions.h"
+
+namespace {
+
+constexpr int32_t kLabelBorder = rgbColour(64, 64, 64);
+
+int32_t roundToLong(double v) {
+  if (!(std::fabs(v) < 2147483647.0)) return v < 0 ? INT32_MIN : INT32_MAX;
+  return static_cast<int32_t>(std::nearbyint(v));
+}
+
+struct Working {
+  int16_t series = 0;
+  int32_t point = 0;
+  int16_t aboveBelow = 0;
+  int32_t x = 0, y = 0;
+};
+
+// The navigation keys move from the stored selection. Home, End, Left and
+// Right name a point of the selected series; the search then starts at that
+// point and looks at its position, so the key's point is the one selected
+// (it stays the old point only when the new one lies outside the plot).
+void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
+  const int16_t lastSeries = static_cast<int16_t>(g.series.size() - 1);
+  if (g.selSerie > lastSeries) g.selSerie = 0;
+  w.series = g.selSerie;
+  int16_t order = 0;
+  if (w.series > 0) {
+    w.x = roundToLong(g.selX);
+    w.y = roundToLong(g.selY);
+    order = xOrderSign(g.series[w.series].xOrder);
+  }
+  const int32_t pointCount = g.series[w.series].pointCount;
+  const int16_t k = e.keyCode;
+  bool pointKey = true;
+  if (k == kKeyUp) {
+    w.aboveBelow = w.series;
+    w.series = 0;
+    pointKey = false;
+  } else if (k == kKeyDown) {
+    w.aboveBelow = static_cast<int16_t>(-w.series);
+    w.series = 0;
+    pointKey = false;
+  } else if (k == kKeyPageUp || k == kKeyPageDown) {
+    pointKey = false;
+    if (k == kKeyPageUp && e.shift == 0) w.series = std::max<int16_t>(w.series - 1, 1);
+    if (k == kKeyPageUp && e.shift == kShiftCtrl) w.series = std::min<int16_t>(lastSeries, 1);
+    if (k == kKeyPageDown && e.shift == 0) w.series = std::min<int16_t>(lastSeries, w.series + 1);
+    if (k == kKeyPageDown && e.shift == kShiftCtrl) w.series = lastSeries;
+  } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
+    w.point = 1;
+  } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
+    w.point = std::max(g.selPoint - 1, 1);
+  } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
+    w.point = std::min(g.selPoint + 1, pointCount);
+  } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
+    w.point = pointCount;
+  } else {
+    pointKey = false;
+  }
+  logMsg(-1, QStringLiteral("keyCode=%1  selSerie=%2  selPoint=%3").arg(k).arg(w.series).arg(w.point));
+  if (pointKey && w.series > 0 && w.point > 0) {
+    try {
+      w.x = roundToLong(getPointX(w.series, w.point, g));
+      w.y = roundToLong(getPointY(w.series, w.point, g));
+    } catch (const GraphError& err) {
+      logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
+    }
+  }
+}
+
+void drawCross(const graphRecord& g, double rx, double ry, PictureCanvas& pic) {
+  const double x = g.selX, y = g.selY;
+  if (rx == 0 && ry == 0) {
+    pic.line({x, g.plotTop}, {x, g.plotBottom});
+    pic.line({g.plotLeft, y}, {g.plotRight, y});
+  } else {
+    pic.line({x - rx, y - ry}, {x + rx, y + ry});
+    pic.line({x - rx, y + ry}, {x + rx, y - ry});
+  }
+}
+
+// The label box: centred at the pointer, moved inside the picture, joined to the selection.
+void drawLabel(const graphRecord& g, const PickEvent& e, const QString& label, PictureCanvas& pic) {
+  parseFontSpec(g.fontSpec, pic);
+  const double w = pic.textWidth(label) + 2 * g.unitsPerPixelX;
+  const double h = pic.textHeight(label);
+  const double left = pic.scaleLeft(), top = pic.scaleTop();
+  // The last pixel column and row are the picture's right and bottom edges.
+  const double right = left + pic.scaleWidth() - g.unitsPerPixelX, bottom = top + pic.scaleHeight() - g.unitsPerPixelY;
+  const double cx = std::max(left + w / 2, std::min<double>(e.xMouse, right - w / 2));
+  const double cy = std::max(top + h / 2, std::min<double>(e.yMouse, bottom - h / 2));
+  pic.line({g.selX, g.selY}, {cx, cy});
+  pic.filledBox({cx - w / 2, cy - h / 2}, {cx + w / 2, cy + h / 2}, pointTextBackColor);
+  pic.box({cx - w / 2, cy - h / 2}, {cx + w / 2, cy + h / 2}, kLabelBorder);
+  printTextAt(label, cy - h / 2, cx - w / 2 + 2 * g.unitsPerPixelX, pic);
+}
+
+void drawAnchorLine(const graphRecord& g, PictureCanvas& pic) {
+  pic.setDrawWidth(1);
+  pic.setDrawStyle(kDrawStyleDot);
+  pic.setDrawMode(kDrawModeCopyPen);
+  pic.line({g.selX1, g.selY1}, {g.selX, g.selY});
+  pic.setDrawStyle(kDrawStyleSolid);
+}
+
+}  // namespace
+
+void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
+                    int32_t selPoint, PickPicture& picture, graphRecord& g) {
+  if (logShows(5))
+    logMsg(5, QStringLiteral("showGraphPoint:  aflg=%1  KeyCode=%2  Shift=%3  Button=%4  xMouse=%5  yMouse=%6"
+                             "  seriesTypeMask=%7  graphTypeMask=%8")
+                  .arg(e.aflg).arg(e.keyCode).arg(e.shift).arg(e.button)
+                  .arg(e.xMouse).arg(e.yMouse).arg(seriesTypeMask).arg(graphTypeMask));
+  const int16_t lastSeries = static_cast<int16_t>(g.series.size() - 1);
+  Working w{selSerie, selPoint, 0, roundToLong(e.xMouse), roundToLong(e.yMouse)};
+  const double rx = double(g.unitsPerPixelX) * g.pickRadius, ry = double(g.unitsPerPixelY) * g.pickRadius;
+  g.lastAflg = e.aflg;
+  g.lastKeyCode = e.keyCode;
+  g.lastShift = e.shift;
+  g.lastButton = e.button;
+  g.lastXMouse = e.xMouse;
+  g.lastYMouse = e.yMouse;
+
+  bool search = false;
+  switch (e.aflg) {
+    case kPickRefind:
+      w.series = std::min(g.selSerie, lastSeries);
+      w.point = g.selPoint;
+      search = true;
+      break;
+    case kPickPress:
+    case kPickMove:
+    case kPickRelease:
+      search = true;
+      if (e.aflg != kPickPress && e.button == kButtonLeft) {
+        if ((e.shift & kShiftAlt) && g.selSer1 > 0)
+          search = false;
+        else if (!(e.shift & kShiftAlt))
+          w.series = g.selSer1;  // a drag stays on the anchor's series
+      }
+      break;
+    case kPickKey:
+      keyMove(e, g, w);
+      search = true;
+      break;
+    default: break;
+  }
+
+  bool found = false;
+  if (search) {
+    const PointSearchResult r =
+        searchSeriePoint(g, seriesTypeMask, graphTypeMask, w.x, w.y, w.aboveBelow, w.series, w.point);
+    found = r.found;
+    if (found) {
+      g.selSerie = r.series;
+      g.selPoint = r.point;
+      g.selX = r.x;
+      g.selY = r.y;
+    }
+    logMsg(4, QStringLiteral("yp=%1  xp=%2  selSerie=%3  selPoint=%4").arg(w.y).arg(w.x).arg(r.series).arg(r.point));
+  }
+  // What nothing was found for keeps the selection that was there.
+  if (!found) {
+    const bool stored = g.selSerie > 0 && g.selSerie <= lastSeries;
+    w.series = stored ? g.selSerie : int16_t(0);
+    w.point = stored ? g.selPoint : 0;
+  } else {
+    w.series = g.selSerie;
+    w.point = g.selPoint;
+  }
+
+  if (e.aflg == kPickPress && found) {
+    g.selSer1 = g.selSerie;
+    g.selPnt1 = g.selPoint;
+    g.selX1 = g.selX;
+    g.selY1 = g.selY;
+  }
+  const bool anchor = g.selSer1 > 0 && g.selSer1 <= lastSeries;
+  if (logShows(5))
+    logMsgToWindow(5, QStringLiteral("showGraphPoint: x=%1  y=%2  selSerie=%3  selPoint=%4  selSer1=%5  selPnt1=%6")
+                          .arg(w.x).arg(w.y).arg(g.selSerie).arg(g.selPoint).arg(g.selSer1).arg(g.selPnt1));
+
+  if (w.series > 0) {
+    QString label;
+    try {
+      label = getPointLabel(w.series, w.point, g);
+    } catch (const GraphError& err) {
+      logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
+    }
+    picture.repaint();
+    picture.draw([&](PictureCanvas& pic) { drawCross(g, rx, ry, pic); });
+    if (e.button == kButtonLeft) {
+      if (e.shift == kShiftAlt && !label.isEmpty()) {
+        if (e.aflg == kPickRelease) picture.setPersistentDrawing(true);
+        picture.draw([&](PictureCanvas& pic) { drawLabel(g, e, label, pic); });
+      }
+      if ((e.aflg == kPickMove || e.aflg == kPickRelease) && anchor && g.selPnt1 != w.point)
+        picture.draw([&](PictureCanvas& pic) { drawAnchorLine(g, pic); });
+      picture.setPersistentDrawing(false);
+    }
+  }
+  if (e.aflg == kPickRelease) g.selSer1 = 0;
+}

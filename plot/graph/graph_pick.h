@@ -1,0 +1,35 @@
+#pragma once
+// Picking points on a drawn graph with the pointer and the navigation keys:
+// finds the point meant, keeps it as the graph's selection, marks it on the
+// picture and, with Alt held, shows its label beside it. The chart window's
+// pointer and key handlers call showGraphPoint for every pick event.
+
+#include <cstdint>
+
+#include "plot/graph/graph_record.h"
+
+class PickPicture;
+
+// Pick codes; any other code only redraws the marks of the selection.
+enum : int16_t { kPickRefind = 0, kPickPress = 1, kPickMove = 2, kPickRelease = 3, kPickKey = 6 };
+// Key codes of the navigation keys.
+enum : int16_t {
+  kKeyPageUp = 33, kKeyPageDown = 34, kKeyEnd = 35, kKeyHome = 36,
+  kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40,
+};
+// Shift bits and buttons as the pointer events report them.
+constexpr int16_t kShiftCtrl = 2, kShiftAlt = 4;
+constexpr int16_t kButtonLeft = 1;
+
+struct PickEvent {
+  int16_t aflg = 0;
+  int16_t keyCode = 0;
+  int16_t shift = 0;
+  int16_t button = 0;
+  float xMouse = 0, yMouse = 0;  // picture units
+};
+
+// selSerie: the series to search (0 all); selPoint: a start point (0 none).
+// The result is in graph (selection, anchor, the last event) and on picture.
+void showGraphPoint(const PickEvent& event, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
+                    int32_t selPoint, PickPicture& picture, graphRecord& graph);

@@ -1,0 +1,37 @@
+#pragma once
+// Finding the series point nearest to a position on a drawn graph.
+
+#include <cstdint>
+
+#include "plot/graph/graph_record.h"
+
+// Series filters: -1 takes every series; otherwise series s qualifies when
+// bit (seriesStyle - 1) of the style mask and bit pointKind of the kind mask
+// are set.
+constexpr int32_t kAllSeries = -1;
+
+struct PointSearchResult {
+  // Found, or the series and point asked for when nothing qualified (both 0
+  // when either of them was 0).
+  int16_t series = 0;
+  int32_t point = 0;
+  bool found = false;
+  float x = 0, y = 0;  // picture position of the point found
+};
+
+// The point nearest to (x, y) in picture units, by straight-line distance,
+// among the points that lie inside the plot rectangle (the position itself
+// may lie anywhere).
+//   series: the one series to search, 0 or less for all.
+//   startPoint: where the scan starts, 0 or less to find one (for point kind 1
+//     by the nearest X value, otherwise the start of the series searched before).
+//   aboveBelow: 0 no constraint; +n only points of series other than n lying
+//     above (smaller picture Y than) the position, -n only those below it.
+// A value function that fails for a series (a list shorter than the series
+// says) is logged; the search goes on with the next series.
+PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeMask, int32_t graphTypeMask,
+                                   int32_t x, int32_t y, int16_t aboveBelow, int16_t series, int32_t startPoint);
+
+// The way X runs along the points of a series: xOrder with its lowest bit
+// set, so 0 (rising) gives 1 and -1 (falling) stays -1.
+inline int16_t xOrderSign(int16_t xOrder) { return static_cast<int16_t>(xOrder | 1); }

@@ -1,0 +1,130 @@
+#include "plot/plot_requests.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/file_helpers.h"
+#include "core/util/format_pattern.h"
+#include "meter/meter_events.h"
+#include "meter/record/data_file.h"
+#include "platform/tick_clock.h"
+#include "plot/plot_events.h"
+#include "plot/plot_records.h"
+
+namespace {
+bool plottedSlotHasSection() {
+  return (plotFileSlot == 0 || plotFileSlot == 1) && dataFileSlots[plotFileSlot].sectionCount >= 1;
+}
+
+// Spaces re-plots after readings: one at once when the last was long enough
+// ago, otherwise one when the pause is over, whatever came in between.
+class AutoPlotPacer {
+ public:
+  AutoPlotPacer() { QObject::connect(&m_timer, &QTimer::timeout, [this] { run(); }); }
+  void request() {
+    if (m_timer.isActive()) return;
+    const qint64 since = m_last.isValid() ? m_last.elapsed() : kAutoPlotPauseMs;
+    if (since >= kAutoPlotPauseMs) {
+      run();
+      return;
+    }
+    m_timer.setSingleShot(true);
+    m_timer.start(static_cast<int>(kAutoPlotPauseMs - since));
+  }
+
+ private:
+  void run() {
+    m_last.start();
+    // The setting or the slot may have changed while the re-plot waited.
+    if (autoPlot && plottedSlotHasSection()) plotFile(false);
+  }
+  QTimer m_timer;
+  QElapsedTimer m_last;
+};
+
+AutoPlotPacer& pacer() {
+  static AutoPlotPacer p;
+  return p;
+}
+
+Date lastCmdFileWrite = 0;
+}  // namespace
+
+void replotIfAuto() {
+  if (!autoPlot || !plottedSlotHasSection()) return;
+  pacer().request();
+}
+
+void plotFile(bool force) { plotUserGraph(force); }
+
+void plotUserGraph(bool force) {
+  const int32_t start = timeGetTime();
+  emit plotEvents().userGraphRequested(force);
+  logMsg(2, QStringLiteral("plotUserGraph: elapsedTime=") + elapsedSince(start));
+}
+
+void plotWebGraph(const QString& query, const QString& fileName, const QString& imageType) {
+  plotParamRecord param;
+  setWebGraphDefaults(param);
+  parseGraphQuery(param, query);
+  dropUnusableCompareRange(param);
+  param.imageFileName = fileName;
+  param.imageType = imageType;
+  emit plotEvents().webGraphRequested(param);
+}
+
+bool dropUnusableCompareRange(plotParamRecord& param) {
+  if (param.compareFrom == 0 && param.compareTo == 0) return false;
+  Date first = 0, end = 0;
+  dateSerial(100, 1, 1, first);
+  dateSerial(9999, 12, 31, end);
+  end += 1;
+  auto usable = [&](Date d) { return d >= first && d < end; };
+  if (usable(param.compareFrom) && usable(param.compareTo)) return false;
+  param.compareFrom = 0;
+  param.compareTo = 0;
+  param.compareOffset = 0;
+  param.compareText.clear();
+  return true;
+}
+
+void readCmdFile() {
+  if (zavLogFileName.isEmpty() || !writeToZAVtextFile || !zavLogFileName.endsWith(u".txt", Qt::CaseInsensitive))
+    return;
+  const QString name = zavLogFileName.left(zavLogFileName.size() - 4) + QStringLiteral(".CMD");
+  if (!QFile::exists(name)) return;
+  Date created = 0, accessed = 0, written = 0;
+  if (getFileTimes(name, created, accessed, written, 1) != 0) return;
+  QString report = QStringLiteral("Created:       ") + generalDate(created) + QStringLiteral("\r\n") +
+                   QStringLiteral("Last Accessed: ") + generalDate(accessed) + QStringLiteral("\r\n") +
+                   QStringLiteral("Last Written:  ") + generalDate(written) + QStringLiteral("\r\n");
+  if (written > lastCmdFileWrite) {
+    lastCmdFileWrite = written;
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly)) {
+      report += QStringLiteral("error opening cmd file");
+    } else {
+      int n = 0;
+      while (!f.atEnd()) {
+        QByteArray line = f.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+        report += QStringLiteral("cmdLineNr %1 = ").arg(++n) + QString::fromUtf8(line) + QStringLiteral("\r\n");
+      }
+    }
+  }
+  logMsg(1, report);
+}
+
+void connectPlotRequests() {
+  static bool connected = false;
+  if (connected) return;
+  connected = true;
+  QObject::connect(&meterEvents(), &MeterEvents::plotRequested, [] { plotFile(true); });
+  // The re-plot after each reading recorded into the plotted (current) file.
+  QObject::connect(&meterEvents(), &MeterEvents::readingRecorded, [](const Reading&, bool inDataFile) {
+    if (inDataFile && plotFileSlot == 0) replotIfAuto();
+  });
+}

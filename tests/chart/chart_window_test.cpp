@@ -1,0 +1,79 @@
+#include "chart/form4a.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+
+#include "chart/chart_windows.h"
+#include "chart_fixture.h"
+#include "meter/meter_events.h"
+#include "plot/plot_events.h"
+#include "plot/plot_requests.h"
+
+namespace {
+class ChartWindowTest : public ChartFixture {
+ protected:
+  void SetUp() override {
+    ChartFixture::SetUp();
+    connectChartWindows();
+    connectPlotRequests();
+  }
+  void TearDown() override {
+    releaseChartWindows();
+    ChartFixture::TearDown();
+  }
+  RestoreOnExit m_size{plotWidth, plotHeight, fixedPlotSize};
+};
+}  // namespace
+
+TEST_F(ChartWindowTest, PlotShowsTheChartSizedFromTheSettingsAndDrawsToNow) {
+  plotWidth = 50;  // below the setup's range: 100
+  plotHeight = 300;
+  viewRange = 0;
+  chartWindowLoaded = false;
+  emit meterEvents().plotRequested();
+  Form4a* chart = chartWindow();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_TRUE(chart->isVisible());
+  EXPECT_TRUE(chartWindowLoaded);
+  EXPECT_EQ(chart->core().picture1().size(), QSize(100, 300));
+  EXPECT_EQ(chart->core().chartMode, 2);
+  EXPECT_TRUE(chart->chkNow()->isChecked());
+  EXPECT_EQ(chart->Combo2()->currentText(), "ALL");
+  // The band follows the core: a time typed into Text3 is taken at once.
+  QTest::mouseClick(chart->Text3(), Qt::LeftButton);
+  EXPECT_FALSE(chart->chkNow()->isChecked());
+  chart->Combo2()->setCurrentIndex(9);  // 3h
+  chart->Text3()->setText("2024-03-31 06:00:00");
+  EXPECT_EQ(chart->core().plotParam.toTime, testTime(2024, 3, 31, 6));
+  EXPECT_EQ(chart->core().plotParam.fromTime, testTime(2024, 3, 31, 3));
+
+  chart->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(chartWindow(), nullptr);
+  EXPECT_FALSE(chartWindowLoaded);
+}
+
+TEST_F(ChartWindowTest, LoadTestLeavesTheUserChartAlone) {
+  showChartWindow();
+  ASSERT_TRUE(chartWindowLoaded);
+  for (int i = 0; i < 3; ++i) emit meterEvents().chartLoadTestRequested();
+  EXPECT_TRUE(chartWindowLoaded);
+}
+
+TEST_F(ChartWindowTest, AutoPlotAfterReadingsIsPaced) {
+  int plots = 0;
+  const auto c = QObject::connect(&plotEvents(), &PlotEvents::userGraphRequested, [&] { ++plots; });
+  autoPlot = false;
+  replotIfAuto();
+  EXPECT_EQ(plots, 0);
+  autoPlot = true;
+  QTest::qWait(kAutoPlotPauseMs + 50);  // a pause since any earlier re-plot
+  for (int i = 0; i < 20; ++i) replotIfAuto();
+  EXPECT_EQ(plots, 1);  // the first at once
+  QTest::qWait(kAutoPlotPauseMs + 100);
+  EXPECT_EQ(plots, 2);  // the rest together, once
+  QObject::disconnect(c);
+}

@@ -1,0 +1,57 @@
+// The settings driven with no setup window: the INI file applied, the values
+// read, saved and compared with golden bytes written by hand.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include "core/globals.h"
+#include "core/settings/ini_writer.h"
+#include "core/settings/setup_values.h"
+#include "plot/plot_size_setting.h"
+#include "tests/core/settings/settings_test_support.h"
+
+TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
+  // ctest runs every test in its own process, where no window exists.
+  if (frmSetup()) GTEST_SKIP() << "a setup window was made by an earlier test of this process";
+  defDirName = settingsTestDir();
+  appName = QStringLiteral("Zav");
+  SetupValues& v = setupValues();
+  v.applySetupSettings(true);  // the factory defaults name the INI file
+  writeTextFile(iniFileName,
+                "comPort=5\r\nprescale=10\r\nvtUsrPowerUnit=\"kr/m\xC3\xA5n\"\r\ncountsPerkWh=375\r\n"
+                "maxMeterPower=12000\r\nifType=1\r\nplotWidth=0800\r\noverWriteLast=1\r\nringBell=yes\r\n"
+                "startOnLine=0\r\nrunWebServer=0\r\nviewRange=5.7\r\npricePerkWh=\" 2,50 \"\r\n");
+  v.loadAtStart(true);
+
+  EXPECT_EQ(comPort, 5);
+  EXPECT_EQ(prescale, 10);
+  EXPECT_DOUBLE_EQ(revsPerkWh, 375);
+  EXPECT_DOUBLE_EQ(WsPerCount, 96000);  // 3600000 / (1 * 375 / 10)
+  EXPECT_DOUBLE_EQ(maxMeterPower, 12000);
+  EXPECT_EQ(v.text("Text1(24)"), "12000");  // the twin follows
+  EXPECT_EQ(ifType, 1);
+  EXPECT_TRUE(overWriteLast);
+  EXPECT_TRUE(ringBell);
+  EXPECT_FALSE(startOnLine);
+  EXPECT_FALSE(runWebServer);
+  EXPECT_EQ(v.sliderValue(), 5);
+  EXPECT_EQ(viewRange, 5);    // what the chart reads
+  EXPECT_EQ(plotWidth, 800);  // the chart's picture size
+  EXPECT_EQ(plotHeight, 400);
+  EXPECT_EQ(pricePerkWh, " 2,50 ");
+  EXPECT_EQ(setupWindowFieldText(25), "800");  // what the graph request reads
+  EXPECT_EQ(vtPower.unit, "W");                // the user-defined unit is not in use
+
+  const QString saved = settingsTestDir() + "headless.INI";
+  ASSERT_TRUE(saveIniFile(saved));
+  QByteArray bytes = readTextFile(saved);
+  bytes = bytes.mid(bytes.indexOf("\r\n") + 2);
+  QByteArray golden = readTextFile(QStringLiteral(ZAV_TEST_DATA_DIR "/ini/headless_after_line1.ini"));
+  golden.replace("@DIR@", settingsTestDir().toUtf8());
+  golden.replace("@CWD@", QDir::currentPath().toUtf8());
+  EXPECT_EQ(bytes.toStdString(), golden.toStdString());
+
+  EXPECT_EQ(frmSetup(), nullptr);
+  for (QWidget* w : QApplication::allWidgets()) EXPECT_NE(w->objectName(), "Text1(0)");
+}

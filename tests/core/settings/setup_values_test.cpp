@@ -1,0 +1,197 @@
+// The settings values and the setup window that shows them: edits go both ways,
+// core announces through settingsEvents, and the faults found by users in the
+// setup fields (too large numbers, long texts, read-only figures, the COM tip).
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+#include <limits>
+
+#include "core/setup/setup_window_calls.h"
+#include "core/globals.h"
+#include "core/settings/ini_reader.h"
+#include "core/settings/ini_writer.h"
+#include "core/settings/settings_events.h"
+#include "core/util/number_text.h"
+#include "platform/comm_device.h"
+#include "support/restore_on_exit.h"
+#include "tests/core/settings/settings_test_support.h"
+
+namespace {
+int32_t foreColorOf(const char* name) { return setupValues().look(name).foreColor.value_or(-1); }
+
+void loadIni(const QByteArray& bytes) {
+  const QString path = settingsTestDir() + "values.INI";
+  writeTextFile(path, bytes);
+  loadINIfile(path, setupValues());
+}
+}  // namespace
+
+TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
+  SetupWindow& w = freshSetup();
+  SetupValues& v = setupValues();
+  w.Text1(15)->setText("400");  // a user's edit runs the rule, and the twin shows the result
+  EXPECT_EQ(v.text("Text1(13)"), "400");
+  EXPECT_EQ(w.Text1(13)->text(), "400");
+  EXPECT_DOUBLE_EQ(revsPerkWh, 400);
+  v.setValue("Option1(0)", 1);  // a value change shows in the group and disables the fields
+  EXPECT_TRUE(w.option("Option1", 0)->isChecked());
+  EXPECT_FALSE(w.option("Option1", 2)->isChecked());
+  EXPECT_FALSE(w.Text1(19)->isEnabled());
+  w.option("Option1", 2)->setChecked(true);
+  EXPECT_EQ(v.value("Option1(0)"), 0);
+  EXPECT_EQ(ifType, 2);
+  w.Check1(6)->click();
+  EXPECT_TRUE(overWriteLast);
+  v.setValue("Check1(6)", 0);
+  EXPECT_EQ(w.Check1(6)->checkState(), Qt::Unchecked);
+  EXPECT_FALSE(overWriteLast);
+  v.clearPortList();
+  v.addPortListItem(3);
+  v.addPortListItem(7);
+  v.selectPortListItem(1);
+  EXPECT_EQ(w.Combo2()->count(), 2);
+  EXPECT_EQ(w.Combo2()->currentText(), "7");
+  EXPECT_EQ(w.Combo2()->itemData(0).toInt(), 3);
+  w.control("Text24")->setProperty("text", "2024-05-01 12:00");  // the chart's reference end
+  EXPECT_EQ(ReferencePowerEndTime, "2024-05-01 12:00");
+  w.Check1(8)->click();
+  EXPECT_TRUE(DrawOrthogonalLines);
+  w.Check1(8)->click();
+  v.showPulseAnalysis("width 12 ms");
+  EXPECT_EQ(w.Frame10()->title(), "Pulse analysis");
+  v.clearPortList();
+}
+
+TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
+  SetupWindow& w = freshSetup();
+  RestoreOnExit restore(mainWindowLoaded, webServerPort, zavDatFileName);
+  QStringList heard;
+  SettingsEvents& e = settingsEvents();
+  QList<QMetaObject::Connection> links = {
+      QObject::connect(&e, &SettingsEvents::settingsApplied, [&] { heard << "applied"; }),
+      QObject::connect(&e, &SettingsEvents::mainWindowLayoutChanged, [&] { heard << "layout"; }),
+      QObject::connect(&e, &SettingsEvents::comSearchRequested, [&] { heard << "search"; }),
+      QObject::connect(&e, &SettingsEvents::comEventCountersCleared,
+                       [&](int i) { heard << "cleared " + QString::number(i); }),
+      QObject::connect(&e, &SettingsEvents::webServerStopRequested, [&] { heard << "stop"; }),
+      QObject::connect(&e, &SettingsEvents::filePickRequested, [&](SettingsFile f) {
+        heard << "pick " + QString::number(int(f));
+        zavDatFileName[0] = "/picked/a.zav";
+      })};
+  setupValues().applySetupSettings(false);
+  w.Check1(2)->click();
+  w.Check1(2)->click();
+  qobject_cast<QPushButton*>(w.control("Command11"))->click();
+  setupValues().showComEventCount(3, "12");
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
+                  Qt::NoModifier);
+  QCoreApplication::sendEvent(w.control("Label18(3)"), &dbl);
+  EXPECT_EQ(w.Text16(3)->text(), "");
+  mainWindowLoaded = true;
+  w.Command1(0)->click();
+  EXPECT_EQ(w.Text2(2)->text(), "/picked/a.zav");
+  webServerPort = 8080;
+  shutDownProgram();
+  webServerPort = 0;
+  shutDownProgram();  // nothing listens: nothing to stop
+  for (const auto& l : links) QObject::disconnect(l);
+  EXPECT_EQ(heard, QStringList({"applied", "layout", "layout", "search", "cleared 3", "pick 0", "stop"}));
+}
+
+TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::pair<const char*, double> reads[] = {{"2e308", inf},       {"-1e309", -inf},   {"1e-400", 0},
+                                                  {"&H1FFFFFFFF", inf}, {"&HFFFFFFFF", -1}, {"12abc", 12}};
+  for (const auto& [text, value] : reads) {
+    EXPECT_EQ(valUnbounded(text), value) << text;
+    EXPECT_EQ(val(text), std::isfinite(value) ? value : 0) << text;
+  }
+  SetupWindow& w = freshSetup();
+  struct Row {
+    int field;
+    const char* text;
+    const double* global;
+    double kept;
+  } rows[] = {{17, "2e308", &minUpdateInterval, 6},
+              {17, "-1e309", &minUpdateInterval, 6},
+              {31, "&H1FFFFFFFF", &minUpdateInterval, 6},
+              {15, "1e309", &revsPerkWh, 1000},
+              {24, "2e308", &maxMeterPower, 8000}};
+  for (const Row& r : rows) {
+    w.Text1(r.field)->setText(r.text);
+    EXPECT_DOUBLE_EQ(*r.global, r.kept) << r.field << r.text;
+    EXPECT_EQ(w.Text1(r.field)->property("foreColor").toInt(), logColourError) << r.field << r.text;
+    freshSetup();
+  }
+  w.Text1(19)->setText("2e308");
+  EXPECT_EQ(ZAVdetectorVer, 24840);
+  w.Text1(27)->setText("1FFFFFFFFF");
+  EXPECT_EQ(plotBackgroundColor, 0x80FFFF);
+  EXPECT_EQ(foreColorOf("Text1(27)"), logColourError);
+  w.Text1(34)->setText("1e400");
+  EXPECT_DOUBLE_EQ(vtEnergy.factor, 1);
+  EXPECT_EQ(foreColorOf("Text1(34)"), logColourError);
+  // Prescale limits out-of-range values rather than refusing them; so too these.
+  w.Text1(1)->setText("2e308");
+  EXPECT_EQ(prescale, 10000);
+  w.Text1(1)->setText("-1e309");
+  EXPECT_EQ(prescale, 1);
+  EXPECT_FALSE(isDoubleInRange(0, 1000000, "2e308"));  // the INI reader refuses it too
+  freshSetup();
+}
+
+TEST(SetupValues, LongTextsAreKeptWholeThroughTheWindowAndTheFile) {
+  SetupWindow& w = freshSetup();
+  const QString longRoot = "/" + QString(40000, u'r');
+  loadIni("webRoot=\"" + longRoot.toUtf8() + "\"\r\n");
+  EXPECT_EQ(qobject_cast<QLineEdit*>(w.control("txtWebRoot"))->text().size(), longRoot.size());
+  const QString typed(33000, u't');
+  w.Text1(33)->setText(typed);  // a user's paste
+  EXPECT_EQ(setupValues().text("Text1(33)"), typed);
+  const QString path = settingsTestDir() + "long.INI";
+  ASSERT_TRUE(saveIniFile(path, setupValues()));
+  const QByteArray saved = readTextFile(path);
+  EXPECT_TRUE(saved.contains("\r\nwebRoot=\"" + longRoot.toUtf8() + "\"\r\n"));
+  EXPECT_TRUE(saved.contains("\r\nvtStdEnergyTitle=\"" + typed.toUtf8() + "\"\r\n"));
+  freshSetup();
+}
+
+TEST(SetupValues, ReadOnlyFiguresShowTheirStart) {
+  SetupWindow& w = freshSetup();
+  w.Text5(12)->setFixedWidth(40);
+  setupValues().setText("Text5(12)", "2.439456E-11");
+  EXPECT_EQ(w.Text5(12)->text(), "2.439456E-11");
+  for (int k = 0; k < 15; ++k) {
+    if (w.Text5(k)->isReadOnly()) {
+      EXPECT_EQ(w.Text5(k)->cursorPosition(), 0) << k;
+    }
+  }
+  w.Text1(15)->setText("375");  // figures written by the rules too
+  for (int k = 0; k < 15; ++k) {
+    if (w.Text5(k)->isReadOnly()) {
+      EXPECT_EQ(w.Text5(k)->cursorPosition(), 0) << k;
+    }
+  }
+  freshSetup();
+}
+
+TEST(SetupValues, ComPortFieldTipListsEachNumbersDevice) {
+  qputenv("ZAV_COM3", "/dev/pts/77");
+  const QString table = comDeviceTable();
+  qunsetenv("ZAV_COM3");
+  const QStringList lines = table.split(u'\n');
+  ASSERT_EQ(lines.size(), 17);
+  EXPECT_EQ(lines[1], "COM1  /dev/ttyS0");
+  EXPECT_EQ(lines[3], "COM3  /dev/pts/77");
+  EXPECT_EQ(lines[5], "COM5  /dev/ttyUSB0");
+  EXPECT_EQ(lines[9], "COM9  /dev/ttyACM0");
+  EXPECT_EQ(lines[16], "COM16  /dev/ttyUSB7");
+  EXPECT_EQ(setupWindowForTest().Text1(0)->toolTip(), comDeviceTable());
+}

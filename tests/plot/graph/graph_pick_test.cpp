@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include "core/globals.h"
+#include "graph_pictures.h"
+#include "plot/graph/graph_pick.h"
+#include "plot/graph/pick_picture.h"
+#include "plot/graph/point_search.h"
+#include "plot/graph/value_functions.h"
+#include "support/log_capture.h"
+
+namespace {
+
+constexpr int32_t kBlack = 0;
+
+// Plot rectangle x 20..179, y 10..89 over X 1..5 and Y 0..100; series s has
+// one point per value at X = 1, 2, ...
+class GraphPick : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_saved = plotData;
+    g = plainGraph(1, 5, 0, 100);
+    plotData = QVector<plotSeries>(1);
+  }
+  void TearDown() override {
+    plotData = m_saved;
+    setPointLabelSource({});
+  }
+  int16_t curve(const QVector<float>& ys, int16_t pointKind = kPointsOverTime, int16_t style = 1) {
+    const int16_t s = addCurve(g, ys.size(), kRed);
+    g.series[s].pointKind = pointKind;
+    g.series[s].seriesStyle = style;
+    plotData.resize(s + 1);
+    for (int i = 0; i < ys.size(); ++i) plotData[s].points.append({i + 1, ys[i], double(i + 1)});
+    return s;
+  }
+  void draw() {
+    image = drawGraph(g, plotData);
+    picture.setPersistent(&image);
+  }
+  QPointF at(int16_t s, int32_t p) const { return {getPointX(s, p, g), getPointY(s, p, g)}; }
+  void pick(int16_t aflg, QPointF pos, int16_t shift = 0, int16_t button = kButtonLeft, int16_t series = 0) {
+    showGraphPoint({aflg, 0, shift, button, float(pos.x()), float(pos.y())}, kAllSeries, kAllSeries, series, 0,
+                   picture, g);
+  }
+  void key(int16_t code, int16_t shift = 0) {
+    showGraphPoint({kPickKey, code, shift, 0, 0, 0}, kAllSeries, kAllSeries, 0, 0, picture, g);
+  }
+  void select(int16_t s, int32_t p) { pick(kPickRefind, at(s, p)), g.selSerie = s, g.selPoint = p; }
+  std::pair<int16_t, int32_t> selection() const { return {g.selSerie, g.selPoint}; }
+
+  graphRecord g;
+  QImage image;
+  PickPicture picture;
+
+ private:
+  QVector<plotSeries> m_saved;
+};
+
+TEST_F(GraphPick, pressBelowThePlotSelectsTheNearestPointInsideAndAnchorsIt) {
+  const int16_t s = curve({50, 50, 50, 50, 50});
+  draw();
+  pick(kPickPress, {at(s, 3).x() + 3, 97});  // in the margin under the plot rectangle
+  EXPECT_EQ(selection(), std::pair(s, 3));
+  EXPECT_FLOAT_EQ(g.selX, at(s, 3).x());
+  EXPECT_EQ(g.selSer1, s);
+  EXPECT_EQ(g.selPnt1, 3);
+  pick(kPickRelease, at(s, 4));
+  EXPECT_EQ(selection(), std::pair(s, 4));
+  EXPECT_EQ(g.selSer1, 0);
+  EXPECT_EQ(g.lastAflg, kPickRelease);
+}
+
+TEST_F(GraphPick, dragWithoutAltStaysOnTheAnchorsSeries) {
+  const int16_t low = curve({20, 20, 20, 20, 20});
+  const int16_t high = curve({80, 80, 80, 80, 80});
+  draw();
+  pick(kPickPress, at(low, 2));
+  pick(kPickMove, at(high, 4));
+  EXPECT_EQ(selection(), std::pair(low, 4));
+  pick(kPickRelease, at(high, 4));
+  pick(kPickMove, at(high, 4), 0, 0);  // no button: all series again
+  EXPECT_EQ(selection(), std::pair(high, 4));
+}
+
+TEST_F(GraphPick, crossHairWithoutRadiusDiagonalCrossWithIt) {
+  const int16_t s = curve({50, 50, 50, 50, 50});
+  draw();
+  pick(kPickPress, at(s, 2), 0, 0);
+  const QImage& shown = picture.shown();
+  const QPointF p = at(s, 2);
+  EXPECT_EQ(pixel(shown, p.x(), 12.0), kBlack);   // vertical line over the whole plot height
+  EXPECT_EQ(pixel(shown, p.x(), 87.0), kBlack);
+  EXPECT_EQ(pixel(shown, 22.0, p.y()), kBlack);   // horizontal line, a point of the red curve
+  EXPECT_EQ(pixel(shown, 177.0, p.y()), kBlack);
+  EXPECT_EQ(pixel(image, p.x(), 12.0), kWhite);  // the graph's own picture keeps no marks
+
+  g.pickRadius = 10;
+  pick(kPickPress, at(s, 4), 0, 0);
+  const QImage& crossed = picture.shown();
+  const QPointF q = at(s, 4);
+  EXPECT_EQ(pixel(crossed, p.x(), 12.0), kWhite);  // the earlier marks went with the repaint
+  for (const QPointF d : {QPointF(10, 10), QPointF(-10, 10), QPointF(7, -7), QPointF(-10, -10)})
+    EXPECT_EQ(pixel(crossed, q.x() + d.x(), q.y() + d.y()), kBlack) << d.x() << "," << d.y();
+  EXPECT_EQ(pixel(crossed, q.x() + 12, q.y() + 12), kWhite);
+  EXPECT_EQ(pixel(crossed, q.x(), q.y() - 8), kWhite);
+}
+
+TEST_F(GraphPick, upAndDownGoToAnotherSeriesAboveOrBelow) {
+  const int16_t mid = curve({50, 50, 50, 50, 50});
+  const int16_t top = curve({90, 90, 90, 90, 90});    // picture Y smaller: above
+  const int16_t bottom = curve({5, 5, 5, 5, 5});
+  draw();
+  select(mid, 3);
+  key(kKeyUp);
+  EXPECT_EQ(selection(), std::pair(top, 3));
+  key(kKeyUp);  // nothing above the top series
+  EXPECT_EQ(selection(), std::pair(top, 3));
+  key(kKeyDown);
+  EXPECT_EQ(selection(), std::pair(mid, 3));
+  key(kKeyDown);
+  EXPECT_EQ(selection(), std::pair(bottom, 3));
+}
+
+TEST_F(GraphPick, upWithOneSeriesKeepsTheSelection) {
+  const int16_t s = curve({50, 60, 70, 80, 90});
+  draw();
+  select(s, 2);
+  key(kKeyUp);
+  key(kKeyDown);
+  EXPECT_EQ(selection(), std::pair(s, 2));
+}
+
+// The keys move the selection along the series (also to a point the old
+// position is nearer to).
+TEST_F(GraphPick, homeEndLeftRightMoveAlongTheSeries) {
+  struct Row {
+    int16_t xOrder, keyCode;
+    int32_t from, to;
+  } rows[] = {{0, kKeyHome, 3, 1},  {0, kKeyEnd, 3, 5},   {0, kKeyLeft, 3, 2},  {0, kKeyRight, 3, 4},
+              {0, kKeyLeft, 1, 1},  {0, kKeyRight, 5, 5}, {-1, kKeyEnd, 3, 1},  {-1, kKeyHome, 3, 5},
+              {-1, kKeyLeft, 3, 4}, {-1, kKeyRight, 3, 2}};
+  const int16_t s = curve({50, 50, 50, 50, 50});
+  draw();
+  for (const Row& r : rows) {
+    g.series[s].xOrder = r.xOrder;
+    select(s, r.from);
+    key(r.keyCode);
+    EXPECT_EQ(selection(), std::pair(s, r.to)) << "key " << r.keyCode << " xOrder " << r.xOrder << " from " << r.from;
+    EXPECT_FLOAT_EQ(g.selX, at(s, r.to).x());
+  }
+}
+
+TEST_F(GraphPick, pageKeysChangeTheSeries) {
+  const int16_t a = curve({20, 20, 20, 20, 20});
+  curve({50, 50, 50, 50, 50});
+  const int16_t c = curve({80, 80, 80, 80, 80});
+  draw();
+  select(c, 2);
+  key(kKeyPageDown);
+  EXPECT_EQ(g.selSerie, c);
+  key(kKeyPageUp, kShiftCtrl);
+  EXPECT_EQ(g.selSerie, a);
+  EXPECT_EQ(g.selPoint, 2);
+  key(kKeyPageDown, kShiftCtrl);
+  EXPECT_EQ(g.selSerie, c);
+  key(kKeyPageUp, kShiftAlt);  // other shift states change nothing
+  EXPECT_EQ(g.selSerie, c);
+}
+
+TEST_F(GraphPick, otherKeysAndCodesOnlyRedrawTheMarks) {
+  const int16_t s = curve({50, 50, 50, 50, 50});
+  draw();
+  select(s, 2);
+  key(13);
+  EXPECT_EQ(selection(), std::pair(s, 2));
+  picture.repaint();
+  pick(4, at(s, 5));
+  EXPECT_EQ(selection(), std::pair(s, 2));
+  EXPECT_EQ(pixel(picture.shown(), at(s, 2).x(), 12.0), kBlack);
+}
+
+TEST_F(GraphPick, kindTwoSeriesNeedsAStartPoint) {
+  const int16_t counted = curve({50, 50, 50, 50, 50}, kPointsOverNumber);
+  draw();
+  const QPointF p = at(counted, 3);
+  EXPECT_FALSE(searchSeriePoint(g, kAllSeries, kAllSeries, p.x(), p.y(), 0, 0, 0).found);
+  PointSearchResult r = searchSeriePoint(g, kAllSeries, kAllSeries, p.x(), p.y(), 0, 0, 1);
+  EXPECT_EQ(std::pair(r.series, r.point), std::pair(counted, 3));
+  // An earlier kind-1 series hands its start point on.
+  g = plainGraph(1, 5, 0, 100);
+  plotData.resize(1);
+  curve({10, 10, 10, 10, 10});
+  const int16_t later = curve({50, 50, 50, 50, 50}, kPointsOverNumber);
+  draw();
+  r = searchSeriePoint(g, kAllSeries, kAllSeries, at(later, 4).x(), at(later, 4).y(), 0, 0, 0);
+  EXPECT_EQ(std::pair(r.series, r.point), std::pair(later, 4));
+}
+
+TEST_F(GraphPick, masksAndTiesAndMisses) {
+  g = plainGraph(1, 5, 0, 79);  // one value per pixel row
+  const int16_t power = curve({30, 30, 30, 30, 30}, kPointsOverTime, 1);
+  const int16_t temp = curve({50, 50, 50, 50, 50}, kPointsOverTime, 3);
+  draw();
+  const QPointF between(std::round(at(power, 2).x()), (at(power, 2).y() + at(temp, 2).y()) / 2);
+  const PointSearchResult tie = searchSeriePoint(g, kAllSeries, kAllSeries, between.x(), between.y(), 0, 0, 0);
+  EXPECT_EQ(tie.series, power);  // same distance: the one visited first
+  EXPECT_EQ(tie.point, 2);
+  const PointSearchResult onlyTemp = searchSeriePoint(g, 1 << 2, kAllSeries, between.x(), between.y(), 0, 0, 0);
+  EXPECT_EQ(onlyTemp.series, temp);
+  const PointSearchResult noKind = searchSeriePoint(g, kAllSeries, 1 << 2, between.x(), between.y(), 0, 0, 0);
+  EXPECT_FALSE(noKind.found);
+  EXPECT_EQ(std::pair(noKind.series, noKind.point), std::pair(int16_t(0), 0));
+  const PointSearchResult kept = searchSeriePoint(g, kAllSeries, 1 << 2, between.x(), between.y(), 0, temp, 4);
+  EXPECT_EQ(std::pair(kept.series, kept.point), std::pair(temp, 4));  // asked for both: both kept
+  EXPECT_FALSE(searchSeriePoint(g, kAllSeries, kAllSeries, 0, 0, 0, 9, 0).found);  // beyond the list
+}
+
+TEST_F(GraphPick, aSeriesLongerThanItsDataIsLoggedAndTheOthersStillSearched) {
+  LogCapture log;
+  const int16_t bad = curve({50, 50});
+  const int16_t good = curve({80, 80, 80, 80, 80});
+  draw();
+  g.series[bad].lastPoint = g.series[bad].pointCount = 5;  // the graph promises points the data lacks
+  const PointSearchResult r = searchSeriePoint(g, kAllSeries, kAllSeries, at(good, 5).x(), at(good, 5).y(), 0, 0, 5);
+  EXPECT_EQ(std::pair(r.series, r.point), std::pair(good, 5));
+  EXPECT_TRUE(log.contains("searchSeriePoint: ERROR 9")) << log.text().toStdString();
+}
+
+TEST_F(GraphPick, altReleaseLeavesTheLabelInTheGraphsPicture) {
+  pointTextBackColor = kYellow;
+  g.graphKind = 4;
+  setPointLabelSource([](int16_t s, int32_t p) { return QStringLiteral("s%1 p%2").arg(s).arg(p); });
+  const int16_t s = curve({50, 50, 50, 50, 50});
+  draw();
+  const QPointF pointer(100, 30);
+  pick(kPickPress, at(s, 3));
+  pick(kPickMove, pointer, kShiftAlt);
+  int shownYellow = 0, keptYellow = 0;
+  inkOf(picture.shown(), kYellow, &shownYellow);
+  inkOf(image, kYellow, &keptYellow);
+  EXPECT_GT(shownYellow, 20);
+  EXPECT_EQ(keptYellow, 0);  // a drag's label is temporary
+  pick(kPickRelease, QPointF(197, 2), kShiftAlt);  // near the corner: the box stays inside
+  const QRect box = inkOf(image, kYellow, &keptYellow);
+  EXPECT_GT(keptYellow, 20);
+  EXPECT_LE(box.right(), 199);
+  EXPECT_GE(box.top(), 0);
+  EXPECT_EQ(pixel(image, box.right() + 1, box.center().y()), rgbColour(64, 64, 64));
+  EXPECT_FALSE(picture.persistentDrawing());
+  EXPECT_EQ(g.selSer1, 0);
+}
+
+TEST_F(GraphPick, dragFromTheAnchorDrawsADottedLine) {
+  const int16_t s = curve({10, 30, 50, 70, 90});
+  draw();
+  pick(kPickPress, at(s, 1));
+  pick(kPickMove, at(s, 5));
+  const QPointF a = at(s, 1), b = at(s, 5);
+  int black = 0;
+  // Between the two points, away from the cross-hair of the selection.
+  inkOf(picture.shown(), kBlack, &black, QRectF(a, b).normalized().toRect().adjusted(2, 2, -3, -3));
+  EXPECT_GT(black, 10);
+  int red = 0;
+  inkOf(picture.shown(), kRed, &red, QRectF(a, b).normalized().toRect().adjusted(2, 2, -3, -3));
+  EXPECT_GT(red, 10);  // dotted: the curve under it still shows through
+}
+
+}  // namespace
