@@ -72,15 +72,3 @@ TEST(ProgressWindow, ShowsOnFirstUpdateAndDisablesTheOthers) {
   EXPECT_TRUE(other.isEnabled());
   EXPECT_FALSE(disabledBefore.isEnabled());
 }
-
-TEST(ProgressWindow, ScreenshotWhenAsked) {
-  const QByteArray dir = qgetenv("ZAV_SCREENSHOT_DIR");
-  if (dir.isEmpty()) GTEST_SKIP() << "set ZAV_SCREENSHOT_DIR to write the picture";
-  frmProgBar p;
-  p.Reset("Searching COM-ports");
-  int32_t idx;
-  p.initBar(-1, 1, 16, "$Testing ComPort 7", idx);
-  p.initBar(-1, 0, 5000, "Records", idx);
-  p.updateAll({40, 7, 1234});
-  p.grab().save(QString::fromLocal8Bit(dir) + "/progress.png");
-}
