@@ -42,7 +42,6 @@
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
 #include "meter/engine/meter_state.h"
-#include "meter/meter_events.h"
 #include "meter/window/protocol_analyzer.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"

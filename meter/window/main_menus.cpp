@@ -13,7 +13,6 @@
 #include "meter/link/link_state.h"
 #include "meter/link/online_state.h"
 #include "meter/record/text_log.h"
-#include "meter/meter_events.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
