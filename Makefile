@@ -2,6 +2,7 @@
 # make test  - install missing packages, build, run every test (headless)
 # make fuzz  - run every fuzz target FUZZ_SECONDS (60) each; new faults join tests/corpus/
 # make soak  - kill the recording program SOAK_ROUNDS (1000) times and check the data file
+# make load  - LOAD_REQUESTS (100000) web requests and 200 slow clients against the web server
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
@@ -11,8 +12,9 @@ TEST_ENV    = QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SOAK_ROUNDS ?= 1000
+LOAD_REQUESTS ?= 100000
 
-.PHONY: deps configure build run test test-sanitize fuzz soak bench clean
+.PHONY: deps configure build run test test-sanitize fuzz soak load bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -44,6 +46,11 @@ fuzz:
 # SIGKILL while recording from the simulator, SOAK_ROUNDS times; not part of make test.
 soak: build
 	$(TEST_ENV) ./$(BUILD)/zav_soak --rounds $(SOAK_ROUNDS) --build $(BUILD)
+
+# The web server's load tests with the long run; make test runs them with 5,000 requests.
+load: build
+	$(TEST_ENV) ZAV_WEB_LOAD_REQUESTS=$(LOAD_REQUESTS) ./$(BUILD)/tests/test_web \
+	  --gtest_filter='WebServerTest.manyRequests*:WebServerTest.slowClients*:WebServerTest.clientThatStops*'
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

@@ -35,6 +35,7 @@ ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
     : QObject(parent), m_loadAsInvisible(loadAsInvisible), m_picture2BackColour(kButtonFace) {
   // Each instance, the hidden one too, has its own picture layer.
   m_gdip = new cGDIP(this);
+  m_picture1BackColour = plotBackgroundColor;
   connect(m_gdip, &cGDIP::Error, this, &logGdipError);
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));

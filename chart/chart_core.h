@@ -17,7 +17,7 @@
 #include "plot/graph_request.h"
 #include "plot/plot_data_reader.h"
 
-class cGDIP;
+#include "imaging/gdip.h"
 
 // Text3's fore colours: not a date-time, applied but not fetched, drawn.
 constexpr int32_t kEndTextInvalid = 0x0000FF;
@@ -79,6 +79,11 @@ class ChartCore : public QObject {
   // The window's picture: its inner size in pixels; redrawn when a graph exists.
   void setPicture1Size(QSize size);
   const QImage& picture1() const { return m_picture1; }
+  QImage& picture1() { return m_picture1; }
+  // Picture1's background; every plot of the window sets plotBackgroundColor again.
+  int32_t picture1BackColour() const { return m_picture1BackColour; }
+  void setPicture1BackColour(int32_t colour) { m_picture1BackColour = colour; }
+  cGDIP* gdip() const { return m_gdip; }
   const QImage& picture2() const { return m_picture2; }
   const QImage* plotPic() const { return m_plotPic; }
   bool crossPointer() const { return m_crossPointer; }
@@ -96,6 +101,7 @@ class ChartCore : public QObject {
  signals:
   void bandChanged();
   void picture1Changed();
+  void xyPlotBuilt();  // a new time plot is set up, before it is drawn: the window's controls follow it
 
  private:
   void drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series);
@@ -107,6 +113,7 @@ class ChartCore : public QObject {
   QImage m_picture2;
   QImage* m_plotPic = nullptr;
   int32_t m_picture2BackColour;
+  int32_t m_picture1BackColour = 0;
   bool m_crossPointer = false;
   bool m_graphMenuShown = false;
 };

@@ -240,6 +240,7 @@ void ChartCore::makeXYplot() {
   initZavGraph(plotParam, plotSeriesData);
   for (int i = 1; i < graphDef.series.size() && i < plotSeriesData.size(); ++i)
     graphDef.series[i].seriesStyle = plotSeriesData[i].seriesType;
+  emit xyPlotBuilt();
   redrawPlot();
   if (savePicToFile) {
     if (savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {

@@ -13,6 +13,7 @@
 void ChartCore::setPlotControls(const plotParamRecord& params) {
   if (screenPlot) {
     m_plotPic = &m_picture1;
+    m_picture1BackColour = plotBackgroundColor;
     m_crossPointer = true;
     return;
   }
@@ -35,14 +36,14 @@ void ChartCore::drawInto(QImage& picture, int32_t backColour, const QVector<plot
 void ChartCore::redrawPlot() {
   if (!m_plotPic) return;
   const bool own = m_plotPic == &m_picture1;
-  drawInto(*m_plotPic, own ? plotBackgroundColor : m_picture2BackColour, plotSeriesData);
+  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, plotSeriesData);
   if (own) emit picture1Changed();
 }
 
 void ChartCore::renderAndWriteImage(plotParamRecord& params, QVector<plotSeries>& series) {
   if (!m_plotPic) return;
   const bool own = m_plotPic == &m_picture1;
-  drawInto(*m_plotPic, own ? plotBackgroundColor : m_picture2BackColour, series);
+  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, series);
   if (screenPlot) return;
   writeImage(*m_plotPic, params.imageType, QString(), picBuffer);
 }
@@ -85,7 +86,7 @@ void ChartCore::setPicture1Size(QSize size) {
     return;
   }
   PictureCanvas canvas(&m_picture1);
-  canvas.setBackColor(plotBackgroundColor);
+  canvas.setBackColor(m_picture1BackColour);
   canvas.clear();
   emit picture1Changed();
 }

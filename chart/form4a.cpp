@@ -20,11 +20,14 @@
 #include "core/log/logmsg.h"
 #include "meter/window/twips.h"
 #include "platform/colour.h"
+#include "plot/graph/value_functions.h"
 
-// Picture1: shows the core's picture inside a sunken border.
+// Picture1: shows the core's picture, with the marks of the current pick,
+// inside a sunken border.
 class ChartPicture : public QFrame {
  public:
-  ChartPicture(const ChartCore& core, QWidget* parent) : QFrame(parent), m_core(core) {
+  ChartPicture(const ChartCore& core, const PickPicture& pick, QWidget* parent)
+      : QFrame(parent), m_core(core), m_pick(pick) {
     setObjectName(QStringLiteral("Picture1"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
@@ -34,11 +37,12 @@ class ChartPicture : public QFrame {
   void paintEvent(QPaintEvent* e) override {
     QFrame::paintEvent(e);
     QPainter p(this);
-    p.drawImage(contentsRect().topLeft(), m_core.picture1());
+    p.drawImage(contentsRect().topLeft(), m_pick.shown().isNull() ? m_core.picture1() : m_pick.shown());
   }
 
  private:
   const ChartCore& m_core;
+  const PickPicture& m_pick;
 };
 
 namespace {
@@ -63,52 +67,34 @@ Form4a::Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent)
   m_core = new ChartCore(loadAsInvisible, this);
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
-  connect(m_core, &ChartCore::picture1Changed, m_picture1, qOverload<>(&QWidget::update));
+  connect(m_core, &ChartCore::picture1Changed, this, [this] {
+    m_pick.setPersistent(&m_core->picture1());
+    m_picture1->update();
+  });
+  connect(m_core, &ChartCore::xyPlotBuilt, this, [this] {
+    setSelXrange();
+    fillChannelList();
+    showInfoPanel(m_core->chartMode);
+  });
+  connectMenus();
+  connectOutput();
+  // The graph engine asks the user's chart for the text of a picked point.
+  if (!loadAsInvisible) setPointLabelSource([this](int16_t, int32_t) { return getPntTxt(); });
   showBand();
   resize(twipsToPx(9600), twipsToPx(7800));
 }
 
 Form4a::~Form4a() {
+  if (!m_core->loadAsInvisible()) setPointLabelSource(nullptr);
   if (m_defaultInstance) chartWindowLoaded = false;
 }
 
 QWidget* Form4a::Picture1() const { return m_picture1; }
 
-void Form4a::buildMenus() {
-  auto menu = [this](const char* name, const QString& caption) {
-    QMenu* m = menuBar()->addMenu(caption);
-    m->setObjectName(QString::fromLatin1(name));
-    return m;
-  };
-  auto item = [](QMenu* m, const char* name, const QString& caption, bool checkable = false) {
-    QAction* a = m->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setCheckable(checkable);
-    return a;
-  };
-  QMenu* file = menu("mnuFile", QStringLiteral("&File"));
-  item(file, "mnuFileLoad", QStringLiteral("Load"))->setEnabled(debugMode >= 1);
-  item(file, "mnuFileSave", QStringLiteral("Save"))->setEnabled(debugMode >= 1);
-  menu("mnuChart", QStringLiteral("&Chart"));
-  QMenu* tools = menu("mnuTools", QStringLiteral("&Tools"));
-  item(tools, "mnuTools_Visible", QStringLiteral("Visible"), true)->setChecked(false);
-  for (const char* name : {"mnuTools_list1", "mnuTools_Rec", "mnuTools_Cha", "mnuTools_Smpl"})
-    item(tools, name, QString::fromLatin1(name + 10))->setVisible(false);
-  QMenu* box = menu("mnuTxtBox", QStringLiteral("Text &Box"));
-  box->menuAction()->setVisible(false);
-  for (const char* name : {"mnuTxtBox_BatName", "mnuTxtBox_Cha", "mnuTxtBox_list1"})
-    item(box, name, QString::fromLatin1(name + 10), true)->setVisible(false);
-  for (const char* name : {"mnuTxtBox_AbsTime", "mnuTxtBox_AbsVal"})
-    item(box, name, QString::fromLatin1(name + 10), true)->setChecked(true);
-  for (const char* name : {"mnuTxtBox_AbsPoint", "mnuTxtBox_RelPoint", "mnuTxtBox_AbsRecord", "mnuTxtBox_RelRecord",
-                           "mnuTxtBox_RelTime", "mnuTxtBox_RelVal"})
-    item(box, name, QString::fromLatin1(name + 10), true);
-}
-
 void Form4a::buildControls() {
   auto* client = new QWidget(this);
   setCentralWidget(client);
-  m_picture1 = new ChartPicture(*m_core, client);
+  m_picture1 = new ChartPicture(*m_core, m_pick, client);
   m_picture3 = new QLabel(client);
   m_picture3->setObjectName(QStringLiteral("Picture3"));
   m_picture3->hide();
@@ -118,25 +104,18 @@ void Form4a::buildControls() {
   m_frame1->setObjectName(QStringLiteral("Frame1"));
   m_ssTab1 = new QTabWidget(m_frame1);
   m_ssTab1->setObjectName(QStringLiteral("SSTab1"));
-  for (int i = 0; i < 3; ++i) m_ssTab1->addTab(new QWidget, QStringLiteral("Tab %1").arg(i));
+  const char* tabs[] = {"Scale", "Options", "Tab 2"};
+  for (const char* caption : tabs) m_ssTab1->addTab(new QWidget, QString::fromLatin1(caption));
   m_ssTab1->setTabVisible(2, false);
-  auto* vScroll1 = new QScrollBar(Qt::Vertical, m_frame1);
-  vScroll1->setObjectName(QStringLiteral("VScroll1"));
-  vScroll1->setRange(-1, 1);
-  vScroll1->setValue(0);
-  const char* xScales[] = {"point", "record", "time"};
-  for (int i = 0; i < 3; ++i) {
-    auto* o = new QRadioButton(QString::fromLatin1(xScales[i]), m_frame1);
-    o->setObjectName(QStringLiteral("Option2(%1)").arg(i));
-    o->setChecked(i == 2);
-  }
+  buildScaleTab(m_ssTab1->widget(0));
+  buildOptionsTab(m_ssTab1->widget(1));
+  placeTw(m_frame1, 90, 90, 5400, 4200);
+  m_ssTab1->setGeometry(m_frame1->contentsRect());
   m_frame1->hide();
   m_frame4 = new QGroupBox(QStringLiteral("Sample"), client);
   m_frame4->setObjectName(QStringLiteral("Frame4"));
   m_frame4->hide();
-  m_frame6 = new QGroupBox(QStringLiteral("Graph Menu"), client);
-  m_frame6->setObjectName(QStringLiteral("Frame6"));
-  m_frame6->hide();
+  buildGraphMenu();
 
   m_frame5 = new QGroupBox(client);
   m_frame5->setObjectName(QStringLiteral("Frame5"));
@@ -207,6 +186,7 @@ void Form4a::showBand() {
 }
 
 bool Form4a::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == m_picture1 && picture1Event(e)) return true;
   // A press on the end time leaves "Now", so what the user types stays.
   if (watched == m_text3 && e->type() == QEvent::MouseButtonPress) m_core->setNow(false);
   return QMainWindow::eventFilter(watched, e);

@@ -7,6 +7,9 @@
 #include <optional>
 
 #include "chart/chart_core.h"
+#include "chart/x_range.h"
+#include "plot/graph/graph_pick.h"
+#include "plot/graph/pick_picture.h"
 
 class QAction;
 class QCheckBox;
@@ -18,7 +21,9 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QTabWidget;
+class QMenu;
 class ChartPicture;
+struct SeriesListEntries;
 
 class Form4a : public QMainWindow {
   Q_OBJECT
@@ -38,13 +43,20 @@ class Form4a : public QMainWindow {
   QCheckBox* chkNow() const { return m_chkNow; }
   QCheckBox* Check3() const { return m_check3; }
   QPushButton* Command3() const { return m_command3; }
+  const PickPicture& pickPicture() const { return m_pick; }
+
+  // The text of the current pick; fills and places the value box Picture3.
+  QString getPntTxt();
+  // Routines of the window that no control reaches.
+  void fillSeriesList();
+  void savePic(const QString& fileName);
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void buildMenus();
+  void buildMenus();  // form4a_menus.cpp
   void buildControls();
   void showBand();
   void formResize();
@@ -73,4 +85,47 @@ class Form4a : public QMainWindow {
   QCheckBox* m_chkNow = nullptr;
   QCheckBox* m_check3 = nullptr;
   QPushButton* m_command3 = nullptr;
+
+  // Scrolling and zoom (form4a_scroll_zoom.cpp).
+  void buildScaleTab(QWidget* page);
+  void setSelXrange();
+  void hScroll1Moved(int position, bool dragging);
+  void applyZoom(int mode);
+  void applyYScale(bool isCommand, int n);
+  void showZoomTexts(const std::optional<ZoomTexts>& texts);
+  XScrollBar m_xBar;
+  bool m_scrollTrack = false;
+
+  // Picking with the pointer and the keys (form4a_picking.cpp).
+  void buildGraphMenu();
+  bool picture1Event(QEvent* e);
+  void showPointAt(int16_t aflg, int16_t keyCode, int16_t shift, int16_t button, float x, float y);
+  void moveEndTimeToPick();
+  void openGraphMenu(QPoint atPx);
+  void hideGraphMenu();
+  PickPicture m_pick;
+  int16_t m_lastKeyCode = 0;
+  bool m_valueBoxFlag = true;
+  int32_t m_selSeriesMask = -1;
+  int16_t m_selSeriesIndex = 0;
+
+  // The point text (form4a_point_text.cpp).
+  void fillChannelList();
+  void fillCombo1(const SeriesListEntries& entries);
+  bool m_boxAbove = false;
+
+  // Options, menus and info panels (form4a_menus.cpp).
+  void buildOptionsTab(QWidget* page);
+  void connectMenus();
+  void showInfoPanel(int kind);
+  void selectSeries();
+  void showSelectedSeriesAxes();
+  void redrawAfterOption();
+  QAction* menuItem(const char* name) const;
+
+  // Output (form4a_output.cpp).
+  void connectOutput();
+  void copyChartToClipboard();
+  void printChart();
+  void saveMarks();
 };

@@ -124,12 +124,13 @@ void WebServer::dataArrival(int index) {
   if (s.answered) return;  // bytes after the answered request
   s.buffer += data;
   const HttpRequest req = readRequest(s.buffer);
-  if (req.status == RequestStatus::NeedMore) {
-    if (s.idle) s.idle->start(webIdleTimeout);
-    return;
-  }
+  // The timer runs on from the accept: a client that sends a byte now and
+  // then must not keep its slot.
+  if (req.status == RequestStatus::NeedMore) return;
   s.answered = true;
-  if (s.idle) s.idle->stop();
+  // From here it measures the answer's progress: a client that stops reading
+  // loses its slot too.
+  if (s.idle) s.idle->start(webIdleTimeout);
   const QString received = req.status == RequestStatus::TooLarge ? QString() : req.received;
   QString text = QStringLiteral("  BytesReceived=") + QString::number(s.buffer.size()) + kCrLf + kHyphens + kCrLf +
                  quoted(received, QStringLiteral("  > "));
@@ -152,6 +153,7 @@ void WebServer::dataArrival(int index) {
 }
 
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
+  if (Slot& s = slot(index); s.idle && s.answered) s.idle->start(webIdleTimeout);
   logWebServerEvent(logSocket(index), 2,
                     QStringLiteral("  bytesSent=") + QString::number(sent) + QStringLiteral("  bytesRemaining=") +
                         QString::number(remaining));

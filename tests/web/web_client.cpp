@@ -6,9 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFile>
 #include <QTcpServer>
-#include <atomic>
-#include <thread>
+#include <QTimer>
 
 namespace {
 int connectTo(int port) {
@@ -57,6 +59,78 @@ ClientResult exchange(int port, const QList<QByteArray>& chunks, std::chrono::mi
   pumpUntil([&] { return done.load(); }, limit + std::chrono::milliseconds(2000));
   client.join();
   return r;
+}
+
+int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count, std::chrono::milliseconds limit) {
+  QEventLoop loop;
+  std::atomic<bool> stop{false};
+  int good = 0;
+  std::thread client([&] {
+    char buf[65536];
+    for (int i = 0; i < count && !stop; ++i) {
+      const RepeatedRequest& r = requests[i % requests.size()];
+      const int fd = connectTo(port);
+      if (fd < 0) continue;
+      const timeval wait{5, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+      (void)!::send(fd, r.request.constData(), size_t(r.request.size()), MSG_NOSIGNAL);
+      QByteArray answer;
+      for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
+      ::close(fd);
+      if (answer.startsWith("HTTP/1.1 200 OK\r\n") && answer.endsWith(r.bodyEnd)) ++good;
+    }
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+  loop.exec();
+  stop = true;
+  client.join();
+  return good;
+}
+
+SlowClients::SlowClients(int port, int count, std::chrono::milliseconds pause)
+    : m_thread([this, port, count, pause] {
+        const QByteArray request = "GET /a.txt HTTP/1.1\r\nX-Slow: " + QByteArray(16 * 1024, 's');
+        std::vector<int> fds;
+        for (int i = 0; i < count && !m_stop; ++i) {
+          fds.push_back(connectTo(port));
+          ++m_connected;
+        }
+        for (qsizetype at = 0; !m_stop && at < request.size(); ++at) {
+          for (int& fd : fds) {
+            if (fd < 0) continue;
+            pollfd p{fd, POLLIN, 0};
+            char c;
+            const bool eof = ::poll(&p, 1, 0) > 0 && ::recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
+            if (eof || ::send(fd, request.constData() + at, 1, MSG_NOSIGNAL | MSG_DONTWAIT) != 1) {
+              ::close(fd);
+              fd = -1;
+              ++m_closed;
+            }
+          }
+          std::this_thread::sleep_for(pause);
+        }
+        for (int fd : fds)
+          if (fd >= 0) ::close(fd);
+      }) {}
+
+SlowClients::~SlowClients() {
+  m_stop = true;
+  m_thread.join();
+}
+
+int openDescriptors() {
+  int n = 0;
+  for (QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::Files | QDir::System); it.hasNext(); it.next()) ++n;
+  return n;
+}
+
+long residentKiB() {
+  QFile f(QStringLiteral("/proc/self/status"));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
 }
 
 IdleClient::IdleClient(int port) : m_fd(connectTo(port)) {}

@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 struct ClientResult {
   QByteArray bytes;       // everything received until the server closed
@@ -32,6 +34,37 @@ class IdleClient {
  private:
   int m_fd = -1;
 };
+
+// Sends each request in turn, count times in all, one connection after another,
+// from a thread of its own while the event loop runs; returns how many answers
+// started with "HTTP/1.1 200 OK" and ended in the request's expected body.
+struct RepeatedRequest {
+  QByteArray request;
+  QByteArray bodyEnd;
+};
+int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count,
+                   std::chrono::milliseconds limit = std::chrono::milliseconds(120000));
+
+// Connections that each send a request that never ends, a byte every pause,
+// from a thread of their own until destroyed. A connection the server closes
+// stays closed.
+class SlowClients {
+ public:
+  SlowClients(int port, int count, std::chrono::milliseconds pause);
+  ~SlowClients();
+  int connected() const { return m_connected; }
+  int closedByServer() const { return m_closed; }
+
+ private:
+  std::atomic<bool> m_stop{false};
+  std::atomic<int> m_connected{0};
+  std::atomic<int> m_closed{0};
+  std::thread m_thread;
+};
+
+// Descriptors the process holds (/proc/self/fd) and its resident memory (VmRSS).
+int openDescriptors();
+long residentKiB();
 
 // Runs the event loop until done() or the time is up.
 template <typename Done>

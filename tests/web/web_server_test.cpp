@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QBuffer>
-#include <QDirIterator>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -42,12 +41,6 @@ const QByteArray kNotFoundBody =
     "or here <a href=\"/example.asp\">example.asp</a>\r\n"
     "for sample API that can be used<br> on any web page to access yor energy meter data.<br>\r\n"
     "</center></body></html>\r\n";
-
-int openDescriptors() {
-  int n = 0;
-  for (QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::Files | QDir::System); it.hasNext(); it.next()) ++n;
-  return n;
-}
 }  // namespace
 
 TEST_F(WebServerTest, textFileGoesOutWithTheExactHeaderLines) {
@@ -186,7 +179,27 @@ TEST_F(WebServerTest, malformedOrOversizedRequestsAreClosedWithoutAnswer) {
     EXPECT_TRUE(r.bytes.isEmpty()) << request.left(40).constData();
     EXPECT_TRUE(r.closedByServer) << request.left(40).constData();
   }
+  // A head that grows past the limit in segments, and bytes that never form a line.
+  const QList<QByteArray> segments(17, "X-Part: " + QByteArray(1014, 'c') + "\r\n");
+  for (const QList<QByteArray>& chunks : {QList<QByteArray>{"GET / HTTP/1.1\r\n"} + segments,
+                                          QList<QByteArray>{QByteArray(20 * 1024, '\0')}}) {
+    const ClientResult r = exchange(port(), chunks, std::chrono::milliseconds(5));
+    EXPECT_TRUE(r.bytes.isEmpty());
+    EXPECT_TRUE(r.closedByServer);
+  }
   EXPECT_EQ(webActiveCount, 0);
+}
+
+TEST_F(WebServerTest, headOfExactlyTheLimitInManyLinesIsAnswered) {
+  write(QStringLiteral("root/a.txt"), "A");
+  start();
+  QByteArray head = "GET /a.txt HTTP/1.1\r\n";
+  while (head.size() < 16 * 1024 - 200) head += "X-Line-" + QByteArray::number(head.size()) + ": v\r\n";
+  head += "X-Pad: " + QByteArray(16 * 1024 - 2 - 9 - head.size(), 'p') + "\r\n\r\n";
+  ASSERT_EQ(head.size(), 16 * 1024);
+  QList<QByteArray> chunks;
+  for (qsizetype at = 0; at < head.size(); at += 1000) chunks.append(head.mid(at, 1000));
+  EXPECT_EQ(bodyOf(exchange(port(), chunks, std::chrono::milliseconds(5)).bytes), "A");
 }
 
 TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
@@ -200,11 +213,18 @@ TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
   for (const char* target : {"/../outside/secret.txt", "/sub/../../outside/secret.txt", "/%2e%2e/outside/secret.txt",
                              "/sub/%2E%2E/%2e%2e/outside/secret.txt", "/%252e%252e/outside/secret.txt",
                              "/sub%5c..%5c..%5coutside%5csecret.txt", "/sub\\in.txt", "/sub/in.txt%00.txt",
-                             "/out/secret.txt", "/secret.txt", "//etc/passwd", "/sub/in%0a.txt"}) {
+                             "/out/secret.txt", "/secret.txt", "//etc/passwd", "/sub/in%0a.txt",
+                             "/%2e%2e%2foutside%2fsecret.txt", "/sub/..%2f..%2foutside/secret.txt",
+                             "/.%2e/outside/secret.txt", "/sub/./../../outside/secret.txt", "/out%2fsecret.txt",
+                             "/%c0%ae%c0%ae/outside/secret.txt", "/..%00/outside/secret.txt", "/out/", "/out",
+                             "http://zav/../outside/secret.txt", "/%2e%2e%5coutside%5csecret.txt"}) {
     const ClientResult r = get(port(), target);
     EXPECT_TRUE(r.bytes.startsWith("HTTP/1.1 404 Not Found\r\n")) << target;
     EXPECT_FALSE(bodyOf(r.bytes).contains("secret")) << target;
   }
+  // The secret's own absolute path, percent-encoded behind the root's slash.
+  const QByteArray absolute = "/%2F" + path(QStringLiteral("outside/secret.txt")).toUtf8().mid(1);
+  EXPECT_TRUE(get(port(), absolute).bytes.startsWith("HTTP/1.1 404 Not Found\r\n")) << absolute.constData();
   // Links that stay inside the root are served.
   EXPECT_EQ(bodyOf(get(port(), "/inlink.txt").bytes), "in");
   EXPECT_EQ(bodyOf(get(port(), "/sub/in.txt").bytes), "in");

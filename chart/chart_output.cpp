@@ -1,0 +1,81 @@
+#include "chart/chart_output.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPicture>
+
+#include "chart/chart_core.h"
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/util/tick_helpers.h"
+#include "imaging/bitmap.h"
+#include "imaging/gif_encoder.h"
+#include "platform/tick_clock.h"
+#include "plot/graph/picture_canvas.h"
+#include "plot/graph/plot_graph.h"
+
+const QString kLoadablePictureName = QStringLiteral("Zav-pic001.gif");
+QVector<fileTableEntry> fileTable;
+
+QString marksFileTarget() { return fileTable.isEmpty() ? QString() : fileTable.first().name; }
+
+bool drawChartOnPage(ChartCore& core, QPaintDevice& page) {
+  const QSize size = core.picture1().size();
+  // The drawing is recorded in Picture1's size, then played onto the page.
+  QPicture recorded;
+  recorded.setBoundingRect(QRect(QPoint(0, 0), size));
+  {
+    PictureCanvas canvas(&recorded);
+    canvas.setScaleMode(kScalePixels);
+    canvas.setBackColor(core.picture1BackColour());
+    canvas.clear();
+    if (core.chartMode > 0) plotJtGraphToPicture(core.graphDef, canvas, core.plotSeriesData);
+  }
+  QPainter painter;
+  if (!painter.begin(&page)) return false;
+  painter.drawPicture(0, 0, recorded);
+  return painter.end();
+}
+
+bool loadChartPicture(ChartCore& core) {
+  const QString path = defDirName + kLoadablePictureName;
+  cBitmap bitmap;
+  bitmap.setGdipLink(core.gdip());
+  const int32_t status = bitmap.LoadFromFile(path);
+  const QImage loaded = status == 0 ? bitmap.Picture() : QImage();
+  if (loaded.isNull()) {
+    logMsg(-1, QStringLiteral("loadChartPicture: ERROR cannot load ") + path);
+    return false;
+  }
+  QPainter(&core.picture1()).drawImage(0, 0, loaded);
+  emit core.picture1Changed();
+  return true;
+}
+
+int32_t savePicAsGif1(const QImage& pic, const QString& fileName) {
+  if (pic.isNull()) return 0;
+  const int32_t n = saveBitmapAsGif(pic, fileName);
+  if (n != 0)
+    logMsg(-1, QStringLiteral("savePicAsGif1: A GIF of ") + QString::number(n) +
+                   QStringLiteral(" bytes was created in ."));
+  return n;
+}
+
+void savePic(ChartCore& core, const QString& fileName) {
+  const int32_t t0 = timeGetTime();
+  QString text;
+  const QImage* pic = core.plotPic();
+  if (fileName.right(4).toLower() == QStringLiteral(".gif")) {
+    text = QStringLiteral("savePic: converting plot picture to : ") + fileName + QStringLiteral("\r\n");
+    if (pic) savePicAsGif1(*pic, fileName);
+  } else if (!fileName.isEmpty()) {
+    text = QStringLiteral("savePic: saving plot image to to : ") + fileName + QStringLiteral("\r\n");
+    if (pic && !pic->isNull()) {
+      QByteArray unused;
+      core.writeImage(*pic, QStringLiteral("bmp"), fileName, unused);
+    }
+  }
+  text += QStringLiteral("savePic: elapsed time = ") +
+          QString::number(static_cast<qint64>(tickDiff(t0, timeGetTime()))) + QStringLiteral("ms\r\n");
+  logMsgToWindow(2, text);
+}

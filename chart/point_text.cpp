@@ -1,0 +1,89 @@
+#include "chart/point_text.h"
+
+#include <algorithm>
+
+#include "chart/selection_text.h"
+#include "core/globals.h"
+
+namespace {
+// Twips between the pointer and the box, and the inner margins of the picture.
+constexpr int kBoxGap = 500;
+constexpr int kEdge = 30;
+constexpr double kRightEdge = 22.5;
+}  // namespace
+
+QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<plotSeries>& series) {
+  const int s = g.selSerie;
+  const int32_t p = g.selPoint;
+  int32_t q = g.selPnt1;
+  if (s < 1 || s > seriesListUpper || s >= series.size()) return {};
+  const int32_t last = static_cast<int32_t>(series[s].points.size()) - 1;
+  if (p < 1 || p > last) return {};
+  if (q > last) q = 0;
+  const int type = s < g.series.size() ? g.series[s].seriesStyle : 0;
+  QString text = g.selSer1 != s || q < 1 || q == p
+                     ? makeSelectionText(s, 0, p, type, mousePointerFlags, series)
+                     : makeSelectionText(s, q, p, type, mouseMeasureFlags, series);
+  if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
+  return text;
+}
+
+QPoint placeValueBox(const QRect& pic, const QPoint& pointer, const QSize& box, bool& above) {
+  const int top = pic.top() + kEdge;
+  const int bottom = pic.top() + pic.height() - box.height() - kEdge;
+  int y = 0;
+  if (!above) {
+    y = pic.top() + pointer.y() + kBoxGap;
+    if (y > bottom) above = true;
+    y = std::min(y, bottom);
+  } else {
+    y = pic.top() + pointer.y() - kBoxGap - box.height();
+    if (y < top) above = false;
+    y = std::max(y, top);
+  }
+  const double centred = std::max(pic.left() + kRightEdge + pointer.x() - box.width() / 2.0, double(pic.left()));
+  const double x = std::min(centred, pic.left() + pic.width() - box.width() - kRightEdge);
+  return {static_cast<int>(x), y};
+}
+
+SeriesListEntries fillChannelList(int n, const graphRecord& graph) {
+  SeriesListEntries e;
+  if (n < 1) {
+    e.texts << QStringLiteral("no plotted cannels");
+    e.itemData << 0;
+    return e;
+  }
+  e.texts << QStringLiteral("all %1 plotted channels").arg(n);
+  for (int i = 1; i <= n; ++i) {
+    QString t = QStringLiteral("[%1]").arg(i);
+    if (i < graph.series.size()) {
+      switch (graph.series[i].seriesStyle) {
+        case 1: t = QStringLiteral("Power (main)"); break;
+        case 2: t = QStringLiteral("Power (reference)"); break;
+        case 3: t = QStringLiteral("Temperature"); break;
+        default: t = QStringLiteral("undefined"); break;
+      }
+    }
+    e.texts << t;
+  }
+  e.itemData = QVector<int32_t>(e.texts.size(), 0);
+  return e;
+}
+
+SeriesListEntries fillSeriesList(const graphRecord& graph) {
+  SeriesListEntries e;
+  const int n = static_cast<int>(graph.series.size()) - 1;
+  if (n < 1) {
+    e.texts << QStringLiteral("no plotted serie");
+    e.itemData << 0;
+    return e;
+  }
+  e.texts << QStringLiteral("all %1 plotted series").arg(n);
+  e.itemData << 0;
+  for (int i = 1; i <= n; ++i) {
+    e.texts << QStringLiteral("series %1").arg(i);
+    e.itemData << i;
+  }
+  e.listIndex = 1;
+  return e;
+}

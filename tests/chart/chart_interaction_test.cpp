@@ -1,0 +1,371 @@
+// The chart window as the user works it: picking with the pointer and the
+// keys, the value box, zoom and scroll, the options, and the output.
+#include "support/qt_printers.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+#include "chart/chart_output.h"
+#include "chart/chart_windows.h"
+#include "chart/form4a.h"
+#include "chart/marks_array.h"
+#include "chart_fixture.h"
+#include "core/util/format_pattern.h"
+#include "imaging/gif_encoder.h"
+#include "meter/meter_events.h"
+#include "plot/graph/value_functions.h"
+#include "plot/plot_requests.h"
+#include "support/log_capture.h"
+
+namespace {
+class ChartInteractionTest : public ChartFixture {
+ protected:
+  void SetUp() override {
+    ChartFixture::SetUp();
+    plotWidth = 600;
+    plotHeight = 400;
+    fixedPlotSize = true;
+    mousePointerFlags = 3;
+    mouseMeasureFlags = 1 | 4 | 8;  // time, used energy, average power
+    vtPower.factor = vtEnergy.factor = 1;
+    vtPower.offset = vtEnergy.offset = 0;
+    vtPower.decimals = vtEnergy.decimals = 0;
+    vtPower.unit = "W";
+    vtEnergy.unit = "Wh";
+    connectChartWindows();
+    connectPlotRequests();
+    emit meterEvents().plotRequested();
+    chart = chartWindow();
+    ASSERT_NE(chart, nullptr);
+    chart->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chart));
+    // Three hours from 03:00: one point a minute at 1,500 W.
+    QTest::mouseClick(chart->Text3(), Qt::LeftButton);
+    chart->Combo2()->setCurrentIndex(9);
+    chart->Text3()->setText("2024-03-31 06:00:00");
+    ASSERT_EQ(chart->core().chartMode, 2);
+  }
+  void TearDown() override {
+    releaseChartWindows();
+    ChartFixture::TearDown();
+  }
+
+  template <class T>
+  T* child(const QString& name) const {
+    T* w = chart->findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+  }
+  QAction* item(const char* name) const { return child<QAction>(QString::fromLatin1(name)); }
+  graphRecord& graph() const { return chart->core().graphDef; }
+  // Where a point of series 1 lies on Picture1, in the widget's own pixels.
+  QPoint pointAt(int32_t p) const {
+    const QPoint inner(qRound(getPointX(1, p, graph())), qRound(getPointY(1, p, graph())));
+    return inner + chart->Picture1()->contentsRect().topLeft();
+  }
+  // The point of series 1 recorded at that time of the day.
+  int32_t timeOf(int hour, int minute) const {
+    const QVector<plotPoint>& pts = chart->core().plotSeriesData[1].points;
+    for (int32_t p = 1; p < pts.size(); ++p)
+      if (std::abs(pts[p].recTime - testTime(2024, 3, 31, hour, minute)) < 1e-6) return p;
+    ADD_FAILURE() << "no point at " << hour << ":" << minute;
+    return 1;
+  }
+  Date pickedTime() const {
+    return chart->core().plotSeriesData[graph().selSerie].points[graph().selPoint].recTime;
+  }
+  QString valueBox() const { return child<QLabel>("Picture3")->text(); }
+
+  Form4a* chart = nullptr;
+  RestoreOnExit m_saved2{plotWidth, plotHeight, fixedPlotSize, mousePointerFlags, mouseMeasureFlags, vtPower,
+                         vtEnergy, debugMode, defDirName, fileTable, marksArray};
+};
+}  // namespace
+
+TEST_F(ChartInteractionTest, PointerPicksThePointAndTheValueBoxShowsItsTimeAndPower) {
+  QWidget* pic = chart->Picture1();
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+  EXPECT_EQ(graph().selSerie, 1);
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 3, 30));
+  EXPECT_TRUE(child<QLabel>("Picture3")->isVisible());
+  EXPECT_EQ(valueBox(), "03:30:00\n1,500 W");
+  // The box stays inside the picture.
+  const QRect box = child<QLabel>("Picture3")->geometry(), picture = pic->geometry();
+  EXPECT_TRUE(picture.contains(box)) << box.x() << "," << box.y();
+
+  // A stretch dragged from 03:30 to 04:00: time, used energy and average power.
+  QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+  QTest::mouseMove(pic, pointAt(timeOf(4, 0)));
+  QTest::mouseRelease(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 0)));
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 4, 0));
+  EXPECT_EQ(valueBox(), "+00:30:00\n750 Wh\n1,500 W");
+  EXPECT_EQ(graph().selSer1, 0);  // the release ends the stretch
+
+  // The "Visible" setting of the text box, through the Graph Menu's check box.
+  item("mnuTxtBox_Visible")->setChecked(false);
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+  EXPECT_FALSE(child<QLabel>("Picture3")->isVisible());
+}
+
+TEST_F(ChartInteractionTest, KeysMoveTheSelectionAlongTheSeries) {
+  QWidget* pic = chart->Picture1();
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+  const struct {
+    Qt::Key key;
+    int32_t point;
+  } rows[] = {{Qt::Key_Right, 1}, {Qt::Key_Right, 2}, {Qt::Key_Left, 1}, {Qt::Key_Home, -30},
+              {Qt::Key_Left, -30}, {Qt::Key_End, 150}, {Qt::Key_Right, 150}, {Qt::Key_Return, 150}};
+  // Home and End go to the first and last point inside the plot (03:00 and 06:00).
+  const int32_t start = timeOf(3, 30);
+  for (const auto& r : rows) {
+    QTest::keyClick(pic, r.key);
+    EXPECT_EQ(graph().selPoint, start + r.point) << r.key;
+    EXPECT_EQ(graph().selSerie, 1);
+  }
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 6, 0));
+}
+
+TEST_F(ChartInteractionTest, DoubleClickMakesThePickedTimeTheEndOfTheSpan) {
+  // The first click of the two picks the point.
+  QTest::mouseClick(chart->Picture1(), Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 30)));
+  QTest::mouseDClick(chart->Picture1(), Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 30)));
+  EXPECT_EQ(chart->Text3()->text(), "2024-03-31 04:30:00");
+  EXPECT_EQ(chart->core().plotParam.toTime, testTime(2024, 3, 31, 4, 30));
+  EXPECT_EQ(chart->core().plotParam.fromTime, testTime(2024, 3, 31, 1, 30));
+}
+
+TEST_F(ChartInteractionTest, RightButtonOpensTheGraphMenuInsideTheWindow) {
+  QWidget* pic = chart->Picture1();
+  auto* frame6 = child<QWidget>("Frame6");
+  const QSize client = chart->centralWidget()->size();
+  QTest::mouseClick(pic, Qt::RightButton, Qt::NoModifier, pic->contentsRect().bottomRight());
+  ASSERT_TRUE(frame6->isVisible());
+  EXPECT_EQ(frame6->geometry().bottomRight(), QPoint(client.width() - 1, client.height() - 1));
+  // Automatic updates wait while it is open.
+  chart->autoUpdatePlot(testTime(2024, 3, 31, 12), false);
+  EXPECT_EQ(chart->Text3()->text(), "2024-03-31 06:00:00");
+  QTest::mouseMove(pic, pointAt(5));
+  EXPECT_FALSE(frame6->isVisible());
+  QTest::mouseClick(pic, Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
+  EXPECT_EQ(frame6->pos(), pic->pos() + QPoint(1, 1));
+  QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+  EXPECT_FALSE(frame6->isVisible());
+}
+
+TEST_F(ChartInteractionTest, ZoomAndScrollTheTimeAxis) {
+  graphAxisRecord& x = graph().axes[1];
+  const double lo = x.limitMin, hi = x.limitMax;
+  auto* bar = child<QScrollBar>("HScroll1");
+  auto* zoomIn = child<QPushButton>("Command23(0)");
+  auto* zoomOut = child<QPushButton>("Command23(1)");
+  // The whole span is shown: nothing to scroll.
+  EXPECT_FALSE(bar->isEnabled());
+  EXPECT_FALSE(zoomOut->isEnabled());
+
+  QTest::mouseClick(zoomIn, Qt::LeftButton);
+  const double width = (hi - lo) / 2;
+  EXPECT_DOUBLE_EQ(x.maxValue - x.minValue, width);
+  EXPECT_DOUBLE_EQ(x.minValue, lo + width / 2);
+  EXPECT_TRUE(bar->isEnabled());
+  EXPECT_TRUE(zoomOut->isEnabled());
+  EXPECT_EQ(bar->pageStep(), 5000);
+
+  // Scrolled to the end, the range keeps its width and ends at the limit.
+  bar->setValue(bar->maximum());
+  EXPECT_DOUBLE_EQ(x.maxValue, hi);
+  EXPECT_DOUBLE_EQ(x.maxValue - x.minValue, width);
+  bar->setValue(0);
+  EXPECT_DOUBLE_EQ(x.minValue, lo);
+  EXPECT_TRUE(child<QLabel>("Label25")->text().startsWith("1 [ "));
+
+  QTest::mouseClick(zoomOut, Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(x.minValue, lo);
+  EXPECT_DOUBLE_EQ(x.maxValue, hi);
+  EXPECT_FALSE(bar->isEnabled());
+}
+
+TEST_F(ChartInteractionTest, ValueAxesZoomShiftAndTheirLabelFormatsFollow) {
+  int power = 0;
+  for (int i = 1; i < graph().axes.size(); ++i)
+    if (graph().axes[i].position == kAxisLeft) power = i;
+  ASSERT_GT(power, 0);
+  graphAxisRecord& y = graph().axes[power];
+  const double min = y.minValue, max = y.maxValue, span = max - min;
+  QTest::mouseClick(child<QPushButton>("Command19(0)"), Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(y.maxValue - y.minValue, span / 2);
+  EXPECT_FALSE(child<QLineEdit>("Text37(0)")->text().isEmpty());
+  auto* spin = child<QScrollBar>("VScroll1");
+  const double top = y.maxValue;
+  spin->setValue(1);  // the lower arrow: the range moves down an eighth
+  EXPECT_EQ(spin->value(), 0);
+  EXPECT_NEAR(y.maxValue, top - span / 16, 1e-3);
+  QTest::mouseClick(child<QPushButton>("Command19(3)"), Qt::LeftButton);  // "def"
+  EXPECT_DOUBLE_EQ(y.minValue, y.homeMin);
+  // "set" with a decimal comma.
+  child<QLineEdit>("Text37(0)")->setText("2000");
+  child<QLineEdit>("Text37(1)")->setText("1,5");
+  QTest::mouseClick(child<QPushButton>("Command19(5)"), Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(y.minValue, 1.5);
+  EXPECT_DOUBLE_EQ(y.maxValue, 2000);
+  EXPECT_EQ(y.labels[1].numberFormat, "####0");
+}
+
+TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
+  auto* marks = child<QCheckBox>("Check18");
+  ASSERT_TRUE(marks->isChecked());
+  for (int i = 1; i < graph().series.size(); ++i) graph().series[i].markShape = 3;
+  // Opening the menu gives the items the boxes' states; the item then turns its box off.
+  emit child<QMenu>("mnuChart")->aboutToShow();
+  item("mnuChart_marks")->trigger();
+  EXPECT_FALSE(marks->isChecked());
+  for (int i = 1; i < graph().series.size(); ++i) EXPECT_EQ(graph().series[i].markShape, -3) << i;
+  marks->setChecked(true);
+  for (int i = 1; i < graph().series.size(); ++i) EXPECT_EQ(graph().series[i].markShape, 3) << i;
+
+  child<QCheckBox>("Check19")->setChecked(false);
+  for (const graphAxisRecord& a : graph().axes) {
+    if (a.position != kAxisBottom) continue;
+    for (int j = 1; j < a.labels.size(); ++j) EXPECT_LE(a.labels[j].layer, 0);
+  }
+
+  child<QCheckBox>("Check17")->setChecked(true);
+  EXPECT_EQ(chart->core().picture1BackColour(), int32_t(0x80000005u));
+
+  // The series list: "all" and the plotted channels; choosing one selects it.
+  auto* combo1 = child<QComboBox>("Combo1");
+  ASSERT_GE(combo1->count(), 2);
+  EXPECT_EQ(combo1->itemText(0), QString("all %1 plotted channels").arg(combo1->count() - 1));
+  EXPECT_EQ(combo1->itemText(1), "Power (main)");
+  combo1->setCurrentIndex(1);
+  emit combo1->activated(1);
+  EXPECT_EQ(child<QLineEdit>("Text36")->text(), "1");
+  EXPECT_EQ(child<QLineEdit>("Text38")->text(), QString::number(graph().series[1].yAxis));
+  // Typing into the box chooses nothing.
+  combo1->setEditText("Pow");
+  EXPECT_EQ(child<QLineEdit>("Text36")->text(), "1");
+  child<QLineEdit>("Text36")->setText("99");
+  EXPECT_EQ(child<QLineEdit>("Text38")->text(), "0");
+
+  // Tools: the panel and the info panels.
+  item("mnuTools_Visible")->trigger();
+  EXPECT_TRUE(child<QWidget>("Frame1")->isVisible());
+  item("mnuTools_Rec")->trigger();
+  EXPECT_FALSE(marks->isEnabled());
+  item("mnuTools_Smpl")->trigger();
+  EXPECT_TRUE(marks->isEnabled());
+  EXPECT_TRUE(child<QWidget>("Frame4")->isVisible());
+}
+
+TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setText("before");
+  Form4a blank(false, false);
+  QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
+  EXPECT_EQ(clipboard->text(), "before");  // no graph yet
+  item("mnuFileCopy")->trigger();
+  EXPECT_EQ(clipboard->image().size(), chart->core().picture1().size());
+  EXPECT_EQ(clipboard->image().size(), QSize(600, 400));
+}
+
+TEST_F(ChartInteractionTest, PrintWritesOnePageAndNoPrinterIsReported) {
+  QTemporaryDir dir;
+  const QString pdf = dir.filePath("chart.pdf");
+  qputenv("ZAV_PRINT_PDF", pdf.toLocal8Bit());
+  QTest::mouseClick(child<QPushButton>("Command6"), Qt::LeftButton);
+  qunsetenv("ZAV_PRINT_PDF");
+  QFile f(pdf);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.read(5).startsWith("%PDF-"));
+  f.close();
+
+  if (QStandardPaths::findExecutable("pdfinfo").isEmpty() && geteuid() == 0)
+    QProcess::execute("sh", {"-c", "apt-get install -y -qq poppler-utils >/dev/null 2>&1"});
+  if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is missing";
+  QProcess info;
+  info.start("pdfinfo", {pdf});
+  ASSERT_TRUE(info.waitForFinished(30000));
+  EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
+}
+
+TEST_F(ChartInteractionTest, PrintWithoutAPrinterSaysSo) {
+  qunsetenv("ZAV_PRINT_PDF");
+  if (!QProcess::execute("sh", {"-c", "lpstat -a >/dev/null 2>&1"})) GTEST_SKIP() << "a printer is installed";
+  LogCapture log;
+  item("mnuFilePrint")->trigger();
+  EXPECT_TRUE(log.contains("printChart: ERROR no printer is installed"));
+  EXPECT_TRUE(log.contains("MSGBOX: No printer is installed."));
+}
+
+TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("marks.bin");
+  auto* save = child<QPushButton>("Command4");
+  // No file named: logged, nothing written anywhere.
+  fileTable.clear();
+  {
+    LogCapture log;
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_TRUE(log.contains("appendMarksToFile: ERROR"));
+  }
+  EXPECT_EQ(save->text(), "save");
+
+  fileTable = {{path, "bin"}};
+  marksArray = QVector<markRecord>(3);
+  marksArray[1].data[0] = 'A';
+  marksArray[2].values = {7, -1};
+  QTest::mouseClick(save, Qt::LeftButton);
+  QTest::mouseClick(save, Qt::LeftButton);
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  // Each block: the upper bound 2, then records 0, 1 and 2 (60 data bytes, a count, the values).
+  const int block = 4 + 3 * (60 + 4) + 2 * 4;
+  ASSERT_EQ(bytes.size(), 2 * block);
+  for (int b = 0; b < 2; ++b) {
+    const QByteArray one = bytes.mid(b * block, block);
+    EXPECT_EQ(one.left(4), QByteArray("\x02\x00\x00\x00", 4));
+    EXPECT_EQ(one.at(4 + 64), 'A');
+    EXPECT_EQ(one.right(12), QByteArray("\x02\x00\x00\x00\x07\x00\x00\x00\xff\xff\xff\xff", 12));
+  }
+}
+
+TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
+  QTemporaryDir dir;
+  defDirName = dir.path() + "/";
+  debugMode = 1;
+  releaseChartWindows();
+  emit meterEvents().plotRequested();
+  chart = chartWindow();
+  QAction* load = item("mnuFileLoad");
+  ASSERT_TRUE(load->isEnabled());
+  const QImage before = chart->core().picture1().copy();
+  {
+    LogCapture log;
+    load->trigger();  // no such file yet
+    EXPECT_TRUE(log.contains("loadChartPicture: ERROR"));
+  }
+  EXPECT_EQ(chart->core().picture1(), before);
+
+  QImage red(40, 30, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_GT(saveBitmapAsGif(red, defDirName + "Zav-pic001.gif"), 0);
+  load->trigger();
+  EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
+  EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));
+  EXPECT_EQ(chart->core().picture1().size(), before.size());
+}

@@ -1,0 +1,139 @@
+// The point text without the window: its choice between one point and a
+// stretch, the value box's place, the series list, and the picture output.
+#include "support/qt_printers.h"
+
+#include <QFile>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "chart/chart_core.h"
+#include "chart/chart_output.h"
+#include "chart/point_text.h"
+#include "core/globals.h"
+#include "support/log_capture.h"
+#include "support/restore_on_exit.h"
+
+namespace {
+// A power series of three points a minute apart at 1,000 W, and a temperature series.
+QVector<plotSeries> twoSeries() {
+  QVector<plotSeries> s(3);
+  s[1].WsPerCount = 3600;
+  s[1].ticksPerSec = 1000;
+  for (int i = 0; i <= 3; ++i) s[1].points.append({i, 1000.f, 45000.5 + i / 1440.0, 1000 + 50 * i / 3, 60000 * i});
+  for (int i = 0; i <= 1; ++i) s[2].points.append({i, 21.26f, 45000.5, 0, 0});
+  return s;
+}
+
+graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t selPnt1) {
+  graphRecord g;
+  g.series.resize(3);
+  g.series[1].seriesStyle = 1;
+  g.series[2].seriesStyle = 3;
+  g.selSerie = selSerie;
+  g.selPoint = selPoint;
+  g.selSer1 = selSer1;
+  g.selPnt1 = selPnt1;
+  return g;
+}
+// The core draws into its Picture1 of that size, as the window's own chart does.
+void useOwnPicture(ChartCore& core, QSize size) {
+  core.screenPlot = true;
+  core.setPlotControls(core.plotParam);
+  core.setPicture1Size(size);
+}
+}  // namespace
+
+TEST(PointText, OnePointOrAStretchByTheAnchor) {
+  RestoreOnExit saved{mousePointerFlags, mouseMeasureFlags, vtPower, vtEnergy};
+  mousePointerFlags = 3;
+  mouseMeasureFlags = 1 | 2;
+  vtPower = {};
+  vtPower.factor = 1;
+  vtPower.unit = "W";
+  const QVector<plotSeries> data = twoSeries();
+  const struct {
+    graphRecord graph;
+    int seriesListUpper;
+    QString text;
+  } rows[] = {
+      {graphOf(1, 2, 0, 0), 2, "12:01:00\r\n1,000 W"},
+      {graphOf(1, 3, 1, 1), 2, "+00:02:00\r\n+0 W"},     // a stretch from its anchor
+      {graphOf(1, 3, 1, 3), 2, "12:02:00\r\n1,000 W"},   // anchor on the point: one point
+      {graphOf(1, 3, 2, 1), 2, "12:02:00\r\n1,000 W"},   // anchor on another series
+      {graphOf(1, 3, 1, 99), 2, "12:02:00\r\n1,000 W"},  // anchor beyond the series
+      {graphOf(2, 1, 0, 0), 2, "12:00:00\r\n+21.3 °C"},
+      {graphOf(2, 1, 0, 0), 1, ""},  // beyond the plotted series
+      {graphOf(1, 5, 0, 0), 2, ""},  // beyond the points
+      {graphOf(0, 1, 0, 0), 2, ""},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(makeGraphText(r.graph, r.seriesListUpper, data), r.text) << r.graph.selSerie << "/" << r.graph.selPoint;
+}
+
+TEST(PointText, ValueBoxStaysOnOneSideUntilItWouldLeaveThePicture) {
+  const QRect picture(90, 90, 9000, 6000);
+  const QSize box(1500, 600);
+  bool above = false;
+  // Below the pointer, centred on it.
+  EXPECT_EQ(placeValueBox(picture, {3000, 1000}, box, above), QPoint(90 + 22 + 3000 - 750, 90 + 1000 + 500));
+  EXPECT_FALSE(above);
+  // Near the bottom: held at the lower edge, and from now on above the pointer.
+  EXPECT_EQ(placeValueBox(picture, {3000, 5800}, box, above).y(), 90 + 6000 - 600 - 30);
+  EXPECT_TRUE(above);
+  EXPECT_EQ(placeValueBox(picture, {3000, 3000}, box, above).y(), 90 + 3000 - 500 - 600);
+  // Near the top it is held at the upper edge and goes below again.
+  EXPECT_EQ(placeValueBox(picture, {3000, 100}, box, above).y(), 90 + 30);
+  EXPECT_FALSE(above);
+  // Near the left and right edges.
+  EXPECT_EQ(placeValueBox(picture, {0, 1000}, box, above).x(), 90);
+  EXPECT_EQ(placeValueBox(picture, {9000, 1000}, box, above).x(), 7567);  // 22.5 inside the right edge
+}
+
+TEST(PointText, SeriesListsByStyleAndByNumber) {
+  graphRecord g = graphOf(0, 0, 0, 0);
+  g.series.resize(4);
+  g.series[3].seriesStyle = 7;
+  const SeriesListEntries channels = fillChannelList(5, g);
+  EXPECT_EQ(channels.texts, QStringList({"all 5 plotted channels", "Power (main)", "Temperature", "undefined", "[4]",
+                                         "[5]"}));
+  EXPECT_EQ(channels.itemData, QVector<int32_t>(6, 0));
+  EXPECT_EQ(channels.listIndex, 0);
+  EXPECT_EQ(fillChannelList(0, g).texts, QStringList({"no plotted cannels"}));
+  const SeriesListEntries series = fillSeriesList(g);
+  EXPECT_EQ(series.texts.last(), "series 3");
+  EXPECT_EQ(series.itemData, QVector<int32_t>({0, 1, 2, 3}));
+  EXPECT_EQ(series.listIndex, 1);
+  EXPECT_EQ(fillSeriesList(graphRecord{}).texts, QStringList({"no plotted serie"}));
+}
+
+TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
+  QTemporaryDir dir;
+  ChartCore core(false);
+  useOwnPicture(core, QSize(60, 40));
+  const struct {
+    const char* name;
+    QByteArray magic;
+  } rows[] = {{"a.GIF", "GIF89a"}, {"b.gif", "GIF89a"}, {"c.bmp", "BM"}};
+  for (const auto& r : rows) {
+    LogCapture log;
+    savePic(core, dir.filePath(r.name));
+    QFile f(dir.filePath(r.name));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << r.name;
+    EXPECT_TRUE(f.readAll().startsWith(r.magic)) << r.name;
+    EXPECT_TRUE(log.contains("savePic: elapsed time = ")) << r.name;
+  }
+  LogCapture log;
+  savePic(core, QString());
+  EXPECT_FALSE(log.contains("savePic: saving"));
+  EXPECT_TRUE(log.contains("savePic: elapsed time = "));
+}
+
+TEST(ChartOutput, PageGetsTheChartAtItsOrigin) {
+  QTemporaryDir dir;
+  ChartCore core(false);
+  useOwnPicture(core, QSize(300, 200));
+  QPdfWriter pdf(dir.filePath("page.pdf"));
+  pdf.setResolution(96);
+  EXPECT_TRUE(drawChartOnPage(core, pdf));
+}
