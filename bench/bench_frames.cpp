@@ -14,7 +14,6 @@
 #include "meter/record/data_file.h"
 #include "meter/engine/frame_codec.h"
 #include "meter/engine/frame_parser.h"
-#include "meter/link/link_state.h"
 #include "meter/engine/meter_state.h"
 #include "meter/record/text_log.h"
 #include "tools/zav_frames.h"

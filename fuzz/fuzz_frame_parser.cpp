@@ -4,7 +4,7 @@
 #include "core/globals.h"
 #include "fuzz/fuzz_support.h"
 #include "meter/engine/frame_parser.h"
-#include "meter/link/link_state.h"
+#include "meter/engine/meter_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -8,12 +8,11 @@
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
+#include "meter/engine/meter_display.h"
 #include "meter/engine/meter_state.h"
-#include "meter/link/link_state.h"
-#include "meter/link/serial_dispatch.h"
+#include "meter/engine/pulse_width.h"
 #include "meter/meter_events.h"
 #include "meter/record/data_file.h"
-#include "meter/window/meter_display.h"
 #include "platform/tick_clock.h"
 
 namespace {

@@ -7,9 +7,7 @@
 #include "core/util/text_helpers.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/link/link_state.h"
 #include "meter/engine/meter_state.h"
-#include "meter/link/online_state.h"
 
 namespace {
 
@@ -253,6 +251,11 @@ FrameReceiver& serialFrameReceiver() {
 FrameReceiver& netFrameReceiver() {
   static FrameReceiver r(true);
   return r;
+}
+
+void stopWaiting() {
+  serialFrameReceiver().clearBuffer();
+  detectorAnswered = true;
 }
 
 void zavDataArrival(const QByteArray& data) { serialFrameReceiver().arrive(data); }

@@ -74,4 +74,6 @@ class FrameReceiver {
 void zavDataArrival(const QByteArray& data);
 void zavDataArrivalNet(const QByteArray& data);
 FrameReceiver& serialFrameReceiver();
+// The port under test answered: empties the serial frame buffer and sets detectorAnswered.
+void stopWaiting();
 FrameReceiver& netFrameReceiver();

@@ -7,6 +7,9 @@ int16_t thisVoltCount = 0;
 int16_t frameStatus = 0;
 int32_t thisResetCount = 0;
 bool mainWindowMinimized = false;
+bool comSearchActive = false;
+bool detectorAnswered = false;
+double portBaudRate = 0;
 
 void storeLatestReading(const Reading& r) {
   thisCount = r.count;

@@ -22,6 +22,11 @@ Reading latestReading();
 // Whether the main window is minimised; the window keeps it up to date.
 extern bool mainWindowMinimized;
 
+// --- the serial link as the parser and the count processor see it; the link sets these ---
+extern bool comSearchActive;   // the search tests ports: the parser parses although off-line
+extern bool detectorAnswered;  // set by stopWaiting: the port under test answered
+extern double portBaudRate;    // baud rate of the last openCom
+
 // --- count processor fields ---
 extern int32_t readingCount;  // readings since going on-line; setOnLine zeroes it
 extern Date onlineStartTime;

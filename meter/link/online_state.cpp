@@ -17,7 +17,7 @@
 #include "meter/link/serial_port.h"
 #include "meter/meter_events.h"
 #include "meter/record/data_file.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/register_log.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
 #include "platform/message_box.h"
@@ -321,7 +321,3 @@ void interruptWaits() {
 
 bool programEndingDuringWait() { return g_programEnding; }
 
-void stopWaiting() {
-  serialFrameReceiver().clearBuffer();
-  detectorAnswered = true;
-}

@@ -17,10 +17,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "meter/engine/count_processor.h"
 #include "meter/record/data_file.h"
-#include "meter/window/meter_display.h"
-#include "meter/engine/meter_state.h"
 
 namespace {
 
@@ -28,17 +25,6 @@ constexpr int kMinutes[10] = {-1, 1, 5, 15, 30, 60, 180, 360, 720, 1440};
 // The tail read back at start: far more than one line.
 constexpr qint64 kTailBytes = 4096;
 constexpr double kRegisterMax = 1999999999.0;
-
-// The latest reading as writeLogLine got it; its text is built when read.
-struct RecordFields {
-  Date time = 0;
-  double energy = 0, power = 0;
-  int16_t temp = 0, volt = 0, status = 0;
-  int32_t resetCount = 0;
-};
-RecordFields g_record;
-QString g_recordText;
-bool g_recordTextStale = false;
 
 Date lastLogTime = 0;
 bool spanLineWritten = false;
@@ -58,8 +44,6 @@ bool sameDay(Date a, Date b) {
 }
 
 int64_t wholeSeconds(Date d) { return int64_t(std::llround(d * 86400.0)); }
-
-QString recordField(int32_t v) { return formatNumber(v, QStringLiteral("000000;-00000")); }
 
 bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
   qsizetype done = 0;
@@ -181,21 +165,7 @@ void resetTextLogState() {
   lastLineStart = lastLineEnd = -1;
 }
 
-const QString& zavRecordText() {
-  if (g_recordTextStale) {
-    const RecordFields& r = g_record;
-    g_recordText = textLogLine(r.time, r.energy, r.power) + u' ' + recordField(r.temp) + u' ' +
-                   recordField(r.volt) + u' ' + recordField(r.status) + u' ' +
-                   recordField(r.resetCount % 65536);
-    g_recordTextStale = false;
-  }
-  return g_recordText;
-}
-
-void writeLogLine(Date time, double energy, double power) {
-  g_record = {time, energy, power, thisTemp, thisVoltCount, frameStatus, thisResetCount};
-  g_recordTextStale = true;
-
+void writeTextLogLine(Date time, double energy, double power) {
   if (zavLogFileName.isEmpty() || !writeToZAVtextFile) {
     spanLineWritten = false;
     return;
@@ -228,41 +198,28 @@ void writeLogLine(Date time, double energy, double power) {
   putLine(textLogLine(time, energy, power), overwrite);
 }
 
-void loadLastLogLine() {
-  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return;
+std::optional<LastLogLine> readLastLogLine() {
+  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return {};
   QFile f(zavLogFileName);
-  if (!f.open(QIODevice::ReadOnly)) return;
+  if (!f.open(QIODevice::ReadOnly)) return {};
   const qint64 size = f.size();
   const qint64 from = std::max<qint64>(0, size - kTailBytes);
-  if (!f.seek(from)) return;
+  if (!f.seek(from)) return {};
   QByteArray tail = f.read(size - from);
   f.close();
   // The last line, without its line break.
   if (tail.endsWith('\n')) tail.chop(1);
   if (tail.endsWith('\r')) tail.chop(1);
   const qsizetype nl = tail.lastIndexOf('\n');
-  if (nl < 0 && from > 0) return;  // a line longer than the tail is not ours
+  if (nl < 0 && from > 0) return {};  // a line longer than the tail is not ours
   QByteArray last = tail.mid(nl + 1);
   if (last.endsWith('\r')) last.chop(1);
   const QStringList parts = QString::fromUtf8(last).split(u' ');
-  if (parts.size() != 4) return;
+  if (parts.size() != 4) return {};
   const QString when = parts[0] + u' ' + parts[1];
   const QDateTime dt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-  if (!dt.isValid()) return;
+  if (!dt.isValid()) return {};
   const double wh = val(parts[2]);
-  if (wh < 0 || wh > kRegisterMax) return;
-  energyWh = wh;
-  // After a crash the data file may hold readings newer than this line. The
-  // going-on-line marker comes before the readings of its own second.
-  const RecordedEnergy later = energyRecordedAfter(zavDatFileName[0], dateFromDateTime(dt), val(parts[3]) == -2);
-  if (later.readings > 0) {
-    energyWh = registerAfter(energyWh + later.wh, 0, 0);
-    logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +
-                  QString::number(later.readings) + QStringLiteral(" newer readings up to ") +
-                  formatDate(later.newest, QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral(", ") +
-                  formatNumber(later.wh, QStringLiteral("0.0")) + QStringLiteral(" Wh"));
-  }
-  showEnergy(0);
-  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + when);
-  notifyMeterPanel();
+  if (wh < 0 || wh > kRegisterMax) return {};
+  return LastLogLine{when, dateFromDateTime(dt), wh, val(parts[3]) == -2};
 }

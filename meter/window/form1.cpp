@@ -31,7 +31,7 @@
 #include "core/setup/setup_window_calls.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/register_log.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
 #include "meter/link/link_state.h"

@@ -9,6 +9,7 @@
 #include "core/util/number_text.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/meter_state.h"
+#include "meter/engine/pulse_width.h"
 #include "meter/link/link_state.h"
 
 bool pulsePending = false;

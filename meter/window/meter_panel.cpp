@@ -15,7 +15,7 @@
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
-#include "meter/window/meter_display.h"
+#include "meter/engine/meter_display.h"
 #include "meter/engine/meter_state.h"
 #include "meter/meter_events.h"
 #include "platform/colour.h"

@@ -11,9 +11,10 @@
 #include "meter/engine/count_processor.h"
 #include "meter/record/data_file.h"
 #include "meter/engine/frame_parser.h"
-#include "meter/window/meter_display.h"
+#include "meter/engine/meter_display.h"
 #include "meter/engine/meter_state.h"
 #include "meter/meter_events.h"
+#include "meter/engine/register_log.h"
 #include "meter/record/text_log.h"
 #include "support/log_capture.h"
 

@@ -3,7 +3,6 @@
 
 #include "tests/meter/engine/engine_fixture.h"
 #include "tests/meter/engine/frame_bytes.h"
-#include "meter/link/link_state.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QFile>
 
 #include "tests/meter/record/datafile_fixture.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/register_log.h"
 
 namespace {
 

@@ -34,6 +34,10 @@ void notifyMeterPanel();
 void setFrame1Caption(const QString& text);
 void setLabel14(const QString& text);
 
+// Display form of every power number (calculator boxes, live values). errorPending:
+// a failed step earlier in the same refresh, which makes the box show "ERROR".
+QString fmtValM(double value, bool errorPending = false);
+
 // Adds the energy of counts to the register and shows it in Text4.
 void showEnergy(int32_t counts);
 // The register takes a value and Text4 shows it.

@@ -1,4 +1,4 @@
-#include "meter/window/meter_display.h"
+#include "meter/engine/meter_display.h"
 
 #include <cmath>
 
@@ -10,8 +10,7 @@
 #include "meter/engine/count_processor.h"
 #include "meter/engine/meter_state.h"
 #include "meter/meter_events.h"
-#include "meter/record/text_log.h"
-#include "meter/window/calculator.h"
+#include "meter/engine/register_log.h"
 
 MeterPanelState meterPanel;
 
@@ -42,6 +41,13 @@ double text2Value(const QString& boxText) {
 
 bool typedRateOk(double v) { return v > kMinTypedRate && v <= kMaxTypedRate; }
 }  // namespace
+
+QString fmtValM(double value, bool errorPending) {
+  if (errorPending) return QStringLiteral("ERROR");
+  if (value > 9999999) return formatNumber(value / 1000000, QStringLiteral("###,##0.000 \\M"));
+  if (value < 999.99) return formatNumber(value, QStringLiteral("###,##0.00"));
+  return formatNumber(value, QStringLiteral("###,##0"));
+}
 
 void setFrame1Caption(const QString& text) {
   meterPanel.frame1Caption = text;
