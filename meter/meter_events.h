@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "meter/engine/reading.h"
-#include "meter/link/link_status.h"
+#include "meter/link_status.h"
 
 class MeterEvents : public QObject {
   Q_OBJECT

@@ -35,7 +35,7 @@
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
 #include "meter/link/link_state.h"
-#include "meter/link/link_status.h"
+#include "meter/link_status.h"
 #include "meter/link/online_state.h"
 #include "meter/link/serial_port.h"
 #include "meter/meter_events.h"
