@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -32,13 +33,15 @@ QWidget* findControl(const QString& name, const std::function<bool(QWidget*)>& f
 }
 
 bool hasText(QWidget* w) {
-  return qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w);
+  return qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+         qobject_cast<QGroupBox*>(w);
 }
 
 QString textOf(QWidget* w) {
   if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
   if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();  // a frame's caption
   return QString();
 }
 

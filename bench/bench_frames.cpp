@@ -14,7 +14,6 @@
 #include "meter/record/data_file.h"
 #include "meter/engine/frame_codec.h"
 #include "meter/engine/frame_parser.h"
-#include "meter/link/link_state.h"
 #include "meter/engine/meter_state.h"
 #include "meter/record/text_log.h"
 #include "tools/zav_frames.h"
@@ -100,7 +99,6 @@ int main(int argc, char** argv) {
   });
   comSearchActive = false;
   serialFrameReceiver().reset();
-  rxBuffer.clear();
 
   // The full road: parser, count processor, data file, text log, live values.
   zavDatFileName[0] = dir.filePath("pwrData.ZAV");
@@ -110,8 +108,7 @@ int main(int argc, char** argv) {
   minTextFileSaveInterval = 1;
   openOutZavDat();
   meterOnline = true;
-  bool reset = true;
-  newMeterCount(reset);
+  clearCountProcessor();
   readingCount = 0;
   const double fullMs = runMs(stream, [](const QByteArray& chunk) { zavDataArrival(chunk); });
   meterOnline = false;

@@ -5,7 +5,6 @@
 #include "fuzz/fuzz_support.h"
 #include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
-#include "meter/link/link_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
@@ -15,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ZAVdetectorVer = controller == 1 ? 24000 : controller == 2 ? 24841 : 24840;
   meterOnline = controller != 3;
   comSearchActive = controller == 3;
-  rxBuffer.clear();
   serialFrameReceiver().reset();
   netFrameReceiver().reset();
 

@@ -6,18 +6,27 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 
-#include "meter/link/link_status.h"
+#include "meter/engine/reading.h"
+#include "meter/link_status.h"
 
 class MeterEvents : public QObject {
   Q_OBJECT
  signals:
+  void readingRecorded(const Reading& reading, bool inDataFile);  // a reading was processed (and written)
+  void pulseIndicated(double duration, double interval, double pulseWidth);  // flash the pulse indicator
+  void powerBarRequested(double interval, double pulseWidth);  // redraw the power bar (idle step)
+  void simulationRateSet(int32_t intervalMs);  // Timer1 of the off-line simulation
+  void meterPowerShown(double totPower);  // new power for the calculator's boxes (window not minimised)
+  void titlePowerShown(double totPower, const QString& temperature);  // new power for the minimised title
+  void pulseDetailsShown(const QString& text);  // controller clock and voltage (setup Text17)
   void linkStatusChanged(const LinkStatus& status);  // caption, colour, ON-LINE box, stale values
   void serialLinesChanged(const SerialLines& lines);  // the line boxes show the port's lines
   void linkOnlineChanged(bool online);  // the setup window locks its COM fields while on-line
   void simulationSwitched(bool on);  // the off-line pulse simulation's timer
   void temperatureTextChanged(const QString& text);  // the temperature label (sensor or cleared)
-  void idleTimerRequested(int ms);  // a plain pulse waits ms for the idle timer; 0 stops it
+  void idleTimerRequested(int ms);  // Timer3, the idle countdown: runs ms (a pulse waits, no count comes); 0 stops it
   void breakDetected();  // a line break on the plain pulse device: the LED shows it
   void pulseAnalysed(const QString& text);  // the setup window's pulse analysis text
   void comEventCounted(int kind);  // a serial event counter changed (advanced functions)

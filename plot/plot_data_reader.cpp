@@ -33,7 +33,7 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
   int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
   RawRecord prev{};
   PointDump v{};
-  const bool byteTemperature = ZAVdetectorVer >= kByteTemperatureDetector;
+  const bool byteTemperature = ZAVdetectorVer >= kNewFrameDetectorVer;
   for (int64_t p = 0; p < pointCount; ++p) {
     int32_t rec =
         p == pointCount - 1 ? toRec
@@ -42,7 +42,7 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
             : static_cast<int32_t>(std::nearbyint(fromRec + static_cast<double>(p) * recordsPerPoint));
     rec = std::min(rec, toRec);
     while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
-    if (!readRaw(file, recordOffset(rec, sec, headerBytes), v.r)) return p;
+    if (!readRaw(file, recordOffset(ix, rec, sec, headerBytes), v.r)) return p;
     v.p = static_cast<int32_t>(p);
     v.rec = rec;
     v.sec = sec;
@@ -135,7 +135,7 @@ int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerByt
       const int32_t rec = fromRec + at;
       while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
       RawRecord r{};
-      readRaw(file, recordOffset(rec, sec, headerBytes), r);
+      readRaw(file, recordOffset(ix, rec, sec, headerBytes), r);
       const float value = k == 0 ? headValue : nodes[k - 1].value;
       s.points[k] = power ? plotPoint{rec, value, r.recTime, static_cast<int32_t>(r.count),
                                       static_cast<int32_t>(r.ticks)}
@@ -272,8 +272,8 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
 
     if (pointCount >= 2) {
       if (recordsPerPoint < kDenseRecordsPerPoint) {
-        const int64_t first = recordOffset(fromRec, 1, headerBytes);
-        file.prepareScan(first, recordOffset(toRec, ix.sectionCount, headerBytes) + kRecordBytes - first,
+        const int64_t first = recordOffset(ix, fromRec, 1, headerBytes);
+        file.prepareScan(first, recordOffset(ix, toRec, ix.sectionCount, headerBytes) + kRecordBytes - first,
                          recordsPerPoint == 1);
       }
       plotSeries& ps = series[powerSeries];

@@ -15,8 +15,6 @@ class PlotFileView;
 // Values below zero are codes, not measurements.
 constexpr float kPowerNoPrevious = -2;  // first point of a continuous recording
 constexpr float kPowerTooClose = -5;    // records less than kMinPowerSeconds apart
-constexpr float kNoTemperature = -16384;
-constexpr float kNoTemperatureOld = -16364;  // also never a valid temperature
 constexpr double kMinPowerSeconds = 0.027;
 // Beyond this gap the PC clock times an interval instead of the controller ticks.
 constexpr double kMaxTickIntervalSeconds = 21600;

@@ -29,7 +29,7 @@ void fitIndexToFile(plotFileIndex& index, int headerBytes) {
   int64_t total = 0;
   for (int32_t s = 1; s <= ix.sectionCount; ++s) {
     fileSection& h = ix.sectionHeaders[s];
-    const int64_t start = total * kRecordBytes + static_cast<int64_t>(headerBytes) * s;
+    const int64_t start = recordOffset(ix, static_cast<int32_t>(std::min<int64_t>(total + 1, INT32_MAX)), s, headerBytes);
     const int64_t fits = fileSize > start ? (fileSize - start) / kRecordBytes : 0;
     const int64_t records = std::max<int64_t>(h.records, 0);
     if (fits < records || total + records > INT32_MAX) {
@@ -39,7 +39,7 @@ void fitIndexToFile(plotFileIndex& index, int headerBytes) {
       ix.sectionCount = h.records > 0 ? s : s - 1;
       RawRecord last;
       if (h.records > 0 &&
-          readRaw(*index.file, recordOffset(static_cast<int32_t>(total), s, headerBytes), last)) {
+          readRaw(*index.file, recordOffset(ix, static_cast<int32_t>(total), s, headerBytes), last)) {
         ix.sectionLastTime[s] = last.recTime;
         ix.lastRecordTime = last.recTime;
       }

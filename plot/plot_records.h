@@ -4,13 +4,13 @@
 // from them. Internal to the reader.
 
 #include <QString>
-#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "meter/record/zav_format.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 
@@ -25,8 +25,8 @@ struct RawRecord {
 };
 
 inline RawRecord decodeRaw(const uchar* p) {
-  return {qFromLittleEndian<double>(p), qFromLittleEndian<uint32_t>(p + 8),
-          qFromLittleEndian<uint32_t>(p + 12), qFromLittleEndian<int16_t>(p + 16)};
+  const meterRecord m = unpackRecord(p);
+  return {m.recTime, uint32_t(m.count), uint32_t(m.ticks), m.temp};
 }
 
 inline bool readRaw(PlotFileView& file, int64_t offset, RawRecord& r) {
@@ -36,28 +36,17 @@ inline bool readRaw(PlotFileView& file, int64_t offset, RawRecord& r) {
   return true;
 }
 
-// 0-based offset of record `rec` (1-based over the file) in section `sec` (1-based).
-inline int64_t recordOffset(int32_t rec, int32_t sec, int headerBytes) {
+// 0-based offset of record `rec` (1-based over the file) in section `sec` (1-based):
+// behind the section's header where the index knows its place (a file read past
+// damage has gaps between sections), else by the sizes of the sections before it.
+inline int64_t recordOffset(const dataFileIndex& ix, int32_t rec, int32_t sec, int headerBytes) {
+  if (headerBytes == kSectionBytes && sec >= 1 && sec < ix.sectionFilePos.size() &&
+      sec < ix.sectionEndRecord.size() && ix.sectionFilePos[sec] > 0) {
+    return ix.sectionFilePos[sec] - 1 + kSectionBytes +
+           (static_cast<int64_t>(rec) - ix.sectionEndRecord[sec - 1] - 1) * kRecordBytes;
+  }
   return (static_cast<int64_t>(rec) - 1) * kRecordBytes + static_cast<int64_t>(headerBytes) * sec;
 }
-
-// Section header length of the files of each program version.
-inline int headerBytesOf(int32_t version) {
-  if (version >= 1002001) return 38;
-  if (version >= 1000019) return 18;
-  return 28;
-}
-
-// Temperature of a raw record value. From detector type 24840 on the raw
-// value is a byte coded as (signed byte + 40) / 2, with 0x80 for no sensor.
-constexpr int32_t kByteTemperatureDetector = 24840;
-inline float temperatureOf(int16_t raw, bool byteCoded) {
-  if (!byteCoded) return raw / 2.0f;
-  if (raw == 128) return kNoTemperature;
-  const int v = raw > 127 ? raw - 256 : raw;
-  return (v + 40) / 2.0f;
-}
-inline bool validTemperature(float t) { return t != kNoTemperature && t != kNoTemperatureOld; }
 
 // Whole seconds of a date, in floating point so a damaged record cannot overflow.
 inline double wholeSeconds(Date d) { return std::round(d * 86400.0); }

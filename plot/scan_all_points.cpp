@@ -127,7 +127,7 @@ RunFn runFor(bool byteTemp, bool temp) {
 bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
                    int32_t toRec, int walks, plotSeries& ps, ValueTally& tally, ScanNodes& out) {
   clearUpperVectorState();
-  const bool byteTemp = ZAVdetectorVer >= kByteTemperatureDetector;
+  const bool byteTemp = ZAVdetectorVer >= kNewFrameDetectorVer;
   const RunFn run = runFor(byteTemp, tally.wantTemp);
   // Records fetched by one read.
   constexpr int32_t kReadRecords = PlotFileView::kInOrderReadBytes / kRecordBytes;
@@ -150,7 +150,7 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
     const int32_t end = ix.sectionEndRecord[sec] >= rec ? std::min(toRec, ix.sectionEndRecord[sec]) : toRec;
 
     // The first record of a section continues the recording before it or starts a new one.
-    const uchar* b = file.bytes(recordOffset(rec, sec, headerBytes), kRecordBytes);
+    const uchar* b = file.bytes(recordOffset(ix, rec, sec, headerBytes), kRecordBytes);
     if (!b) return false;
     const RawRecord r = decodeRaw(b);
     const fileSection& h = ix.sectionHeaders[sec];
@@ -182,7 +182,7 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
     // The rest of the section a read at a time, in runs that end where a block does.
     while (rec <= end) {
       const int32_t n = std::min(end - rec + 1, kReadRecords);
-      b = file.bytes(recordOffset(rec, sec, headerBytes), n * kRecordBytes);
+      b = file.bytes(recordOffset(ix, rec, sec, headerBytes), n * kRecordBytes);
       if (!b) return false;
       for (int32_t done = 0; done < n;) {
         const auto m = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(n - done), blocks.room()));

@@ -52,7 +52,7 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
   for (;;) {
     // A probe outside the file (an empty section) reads the nearest record.
     const int32_t at = std::clamp(probe, 1, ix.recordCount);
-    if (!readRaw(*index.file, recordOffset(at, s, kSearchHeaderBytes), r)) break;
+    if (!readRaw(*index.file, recordOffset(ix, at, s, kSearchHeaderBytes), r)) break;
     ++loops;
     if (hi - lo < 1) break;
     if (searchFirst) {

@@ -1,21 +1,18 @@
 #pragma once
-// The meter count processor: one reading (thisCount, thisTimer, ...) becomes
-// counts, seconds per count, power, a data-file record and the live values.
+// The meter count processor: one reading becomes counts, seconds per count,
+// power, a data-file record and the live values, in four steps: compute,
+// record, show, announce.
 
+#include <QString>
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "meter/engine/reading.h"
+#include "meter/record/zav_format.h"
 
-// resetCountChanged: clears the running state and drops this reading.
-void newMeterCount(bool& resetCountChanged);
-// Timer3 while no count arrives: keeps the shown rate falling.
-void showIdleRate();
-// Off-line simulation step of Timer1.
-void pulseDetected();
-void Timer1_Timer();
-
-// Running state of the processor, exposed for the window's diagnostics and tests.
+// Running state of the processor between readings.
 struct CountProcessorState {
+  bool hasPrevious = false;  // a reading since the last reset (its count may be 0)
   int32_t lastCount = 0;
   int32_t lastTimer = 0;
   int32_t lastResetCount = 0;
@@ -25,6 +22,56 @@ struct CountProcessorState {
   double clockRatioSamples = 0;
   double clockRatioSum = 0;
 };
+
+// What the settings and the PC clock add to a reading.
+struct CountInputs {
+  int32_t pcTick = 0;  // millisecond tick of this reading
+  double ticksPerSec = 0;
+  double WsPerCount = 0;
+  int32_t detectorVer = 0;
+  bool sampleClock = false;    // a controller (interface type 2 on): compare its clock with the PC's
+  bool firstOfPeriod = false;  // the first reading since going on-line
+  double energyWh = 0;         // the register before the reading
+};
+
+// What one reading gives.
+struct CountValues {
+  CountProcessorState next;
+  double elapsedTcks = 0;  // PC milliseconds since the previous reading
+  double deltaElapsedTicks = 0;
+  int32_t elapsedCounts = 0;
+  double elapsedTimer = 0;
+  double elapsedSeconds = 0;
+  double secondsPerCount = 0;  // 0: no new count
+  float tempDegC = kNoTemperature;
+  bool clockStarted = false;  // the first clock-ratio sample was taken
+  double clockRatioMean = 0;
+  double energyWh = 0;  // the register after the reading
+  bool rateValid = false;
+  double power = 0;  // W of a valid rate
+};
+
+// The arithmetic of one reading, without side effects.
+CountValues computeReading(const CountProcessorState& previous, const Reading& reading, const CountInputs& in);
+// The register after counts; wraps from above 1999999999 Wh.
+double registerAfter(double energyWh, double WsPerCount, int32_t counts);
+// A rate the panel shows and takes as the new power: 0.00009 .. 3600 s per count.
+bool validRate(double secondsPerCount);
+// Rounds half to even into 32 bits, clamping what does not fit (NaN: 0).
+int32_t roundClamped(double v);
+// Volts of a raw voltage reading (0 when there is none).
+double voltsOf(int16_t raw);
+
+// Processes a reading; resetCountChanged clears the running state and drops it.
+void newMeterCount(const Reading& reading, bool resetCountChanged = false);
+// Clears the running state (going on-line, a new reset count).
+void clearCountProcessor();
+// Timer3 while no count arrives, with Timer3's present interval: keeps the shown rate falling.
+void showIdleRate(int32_t timerIntervalMs);
+// Off-line simulation step of Timer1.
+void pulseDetected();
+void Timer1_Timer();
+
 const CountProcessorState& countProcessorState();
 
 // "Now" for the work of one reading: its readingTime while newMeterCount runs

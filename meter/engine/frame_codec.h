@@ -8,11 +8,11 @@
 #include <array>
 #include <cstdint>
 
+#include "meter/record/zav_format.h"
+
 // The old and new line-code tables (nibble -> code byte).
 extern const std::array<uint8_t, 16> kOldLineCode;
 extern const std::array<uint8_t, 16> kNewLineCode;
-// Detector types from this one on use the new frame and line code.
-constexpr int32_t kNewFrameDetectorVer = 24840;
 
 // Tables built by initCrcTables.
 extern int32_t crcPoly;

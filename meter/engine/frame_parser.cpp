@@ -7,9 +7,7 @@
 #include "core/util/text_helpers.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/link/link_state.h"
 #include "meter/engine/meter_state.h"
-#include "meter/link/online_state.h"
 
 namespace {
 
@@ -58,6 +56,7 @@ QString FrameReceiver::rxHexTrace() const {
 
 void FrameReceiver::reset() {
   m_lastFrameCount = 0;
+  m_buffer.clear();
   m_traceBytes.clear();
   m_traceEnds.clear();
   m_counters = {};
@@ -123,14 +122,14 @@ void FrameReceiver::logNow(int level) {
 bool FrameReceiver::checkFrame(bool oldFormat, int32_t L, qsizetype pos, qsizetype frameLen, FrameNote& n) {
   n.oldFormat = oldFormat;
   n.L = L;
-  const QByteArrayView frame(rxBuffer.constData() + pos, frameLen);
+  const QByteArrayView frame(m_buffer.constData() + pos, frameLen);
   n.datLen = decodeDataInto(frame.sliced(2, 2 * L), L, n.data.data());
   if (n.datLen != L) return false;
   const uint8_t* d = n.data.data();
   if (oldFormat) {
     n.chs = frameChecksum(QByteArrayView(reinterpret_cast<const char*>(d), 16));
   } else {
-    n.chs = checkFrameFcs(int32_t(pos), int32_t(pos + frameLen - 1), rxBuffer, m_fcsData) ? 0 : -1;
+    n.chs = checkFrameFcs(int32_t(pos), int32_t(pos + frameLen - 1), m_buffer, m_fcsData) ? 0 : -1;
   }
   if (n.chs != 0) return false;
   n.pgmID = oldFormat ? le16(d + 13) : le16(d);
@@ -159,23 +158,25 @@ void FrameReceiver::accept(bool oldFormat, const FrameNote& n) {
   ++m_counters.framesOk;
 
   const int32_t resetCount = oldFormat ? 1 : (d[15] & 0x0F);
-  bool resetCountChanged = resetCount != thisResetCount;
+  const bool resetCountChanged = resetCount != thisResetCount;
   const bool online = meterOnline;
   if (!online && (m_network || !comSearchActive)) return;
-  thisCount = count;
-  thisTimer = int32_t(n.ticks);
+  Reading r;
+  r.count = count;
+  r.ticks = int32_t(n.ticks);
   if (oldFormat) {
-    thisTemp = int16_t(le16(d + 10));
-    thisVoltCount = -32768;
-    frameStatus = d[12];
+    r.temperature = int16_t(le16(d + 10));
+    r.voltage = kNotReported;
+    r.status = d[12];
   } else {
-    thisTemp = int16_t(d[13] != 0x80 ? d[13] : d[12]);
-    thisVoltCount = d[14];
-    frameStatus = d[15];
+    r.temperature = int16_t(d[13] != 0x80 ? d[13] : d[12]);
+    r.voltage = d[14];
+    r.status = d[15];
   }
-  thisResetCount = resetCount;
+  r.resetCount = resetCount;
+  storeLatestReading(r);
   if (online) {
-    newMeterCount(resetCountChanged);
+    newMeterCount(r, resetCountChanged);
   } else {
     stopWaiting();
   }
@@ -187,9 +188,9 @@ void FrameReceiver::arrive(QByteArrayView data) {
   const int32_t L = oldFormat ? 16 : 17;
   const qsizetype frameLen = 2 * L + 3;
 
-  m_oldLen = rxBuffer.size();
-  rxBuffer.append(data);
-  m_buffLen = rxBuffer.size();
+  m_oldLen = m_buffer.size();
+  m_buffer.append(data);
+  m_buffLen = m_buffer.size();
   m_received = m_buffLen - m_oldLen;
   updateTrace(data, m_buffLen);
   m_notes.clear();
@@ -197,26 +198,26 @@ void FrameReceiver::arrive(QByteArrayView data) {
   m_headerRendered = false;
   m_text.clear();
 
-  qsizetype start = 0;  // bytes of rxBuffer already consumed
+  qsizetype start = 0;  // bytes of m_buffer already consumed
   // Next place of each start marker at or after start (-1: none left), so a
   // buffer full of one marker is not searched again for the other.
   constexpr qsizetype kUnknown = -2;
   qsizetype nextA = kUnknown, nextB = oldFormat ? -1 : kUnknown;
   auto stale = [&start](qsizetype next) { return next == kUnknown || (next >= 0 && next < start); };
-  while (rxBuffer.size() - start >= 2) {
-    if (stale(nextA)) nextA = findMarker(rxBuffer, start, oldFormat ? kOldStart : kNewStart1);
-    if (stale(nextB)) nextB = findMarker(rxBuffer, start, kNewStart2);
+  while (m_buffer.size() - start >= 2) {
+    if (stale(nextA)) nextA = findMarker(m_buffer, start, oldFormat ? kOldStart : kNewStart1);
+    if (stale(nextB)) nextB = findMarker(m_buffer, start, kNewStart2);
     // Both start markers may be present: the earlier one begins the frame.
     const qsizetype pos = (nextA < 0) ? nextB : (nextB < 0 ? nextA : std::min(nextA, nextB));
     if (pos < 0) {
-      start = rxBuffer.size() - 1;
+      start = m_buffer.size() - 1;
       break;
     }
-    if (rxBuffer.size() - pos < frameLen) {
+    if (m_buffer.size() - pos < frameLen) {
       start = pos;
       break;
     }
-    if (rxBuffer[pos + frameLen - 1] != (oldFormat ? kOldEnd : kNewEnd)) {
+    if (m_buffer[pos + frameLen - 1] != (oldFormat ? kOldEnd : kNewEnd)) {
       ++m_counters.resyncs;
       start = pos + 2;
       continue;
@@ -229,17 +230,17 @@ void FrameReceiver::arrive(QByteArrayView data) {
       logNow(-1);
       continue;
     }
-    const char* before = rxBuffer.constData();
-    const qsizetype sizeBefore = rxBuffer.size();
+    const char* before = m_buffer.constData();
+    const qsizetype sizeBefore = m_buffer.size();
     accept(oldFormat, n);
     // The port search empties the buffer when a frame answers it.
-    if (rxBuffer.constData() != before || rxBuffer.size() != sizeBefore) {
+    if (m_buffer.constData() != before || m_buffer.size() != sizeBefore) {
       start = 0;
       nextA = kUnknown;
       nextB = oldFormat ? -1 : kUnknown;
     }
   }
-  if (start > 0) rxBuffer.remove(0, std::min(start, rxBuffer.size()));
+  if (start > 0) m_buffer.remove(0, std::min(start, m_buffer.size()));
 }
 
 FrameReceiver& serialFrameReceiver() {
@@ -250,6 +251,11 @@ FrameReceiver& serialFrameReceiver() {
 FrameReceiver& netFrameReceiver() {
   static FrameReceiver r(true);
   return r;
+}
+
+void stopWaiting() {
+  serialFrameReceiver().clearBuffer();
+  detectorAnswered = true;
 }
 
 void zavDataArrival(const QByteArray& data) { serialFrameReceiver().arrive(data); }

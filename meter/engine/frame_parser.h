@@ -1,7 +1,7 @@
 #pragma once
 // The controller frame parser: bytes in, accepted readings out to the count
-// processor. Two entry points share rxBuffer and the latest reading; each
-// keeps its own hex trace and last frame count.
+// processor. Each entry point keeps its own receive buffer, hex trace and
+// last frame count.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -28,6 +28,9 @@ class FrameReceiver {
   // The trace of this entry point: the buffered bytes as "XX " with "+"
   // after the last byte of each received chunk.
   QString rxHexTrace() const;
+  // The received bytes not yet consumed.
+  const QByteArray& buffer() const { return m_buffer; }
+  void clearBuffer() { m_buffer.clear(); }
   void reset();
 
  private:
@@ -51,6 +54,7 @@ class FrameReceiver {
   void updateTrace(QByteArrayView data, qsizetype buffLen);
 
   bool m_network;
+  QByteArray m_buffer;
   int32_t m_lastFrameCount = 0;
   FrameCounters m_counters;
   // Trace: the last received bytes and, per byte, whether it ended a chunk.
@@ -70,4 +74,6 @@ class FrameReceiver {
 void zavDataArrival(const QByteArray& data);
 void zavDataArrivalNet(const QByteArray& data);
 FrameReceiver& serialFrameReceiver();
+// The port under test answered: empties the serial frame buffer and sets detectorAnswered.
+void stopWaiting();
 FrameReceiver& netFrameReceiver();

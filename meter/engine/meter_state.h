@@ -1,24 +1,31 @@
 #pragma once
 // State of the meter side of the main window: the latest controller reading,
-// the shared receive buffer, the count processor's fields, the meter register
-// and the live values the web pages read.
+// the count processor's fields, the meter register and the live values the
+// web pages read.
 
-#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "meter/engine/reading.h"
 
-// --- latest accepted reading (written by the frame parser and the pulse path) ---
+// --- latest accepted reading, set only by storeLatestReading ---
 extern int32_t thisCount;  // unsigned count's bit pattern
 extern int32_t thisTimer;  // unsigned ticks' bit pattern
 extern int16_t thisTemp;
 extern int16_t thisVoltCount;
 extern int16_t frameStatus;
 extern int32_t thisResetCount;
+void storeLatestReading(const Reading& reading);
+Reading latestReading();
 
-// The one receive buffer of the main window (frames, plain pulses, radio bits).
-extern QByteArray rxBuffer;
+// Whether the main window is minimised; the window keeps it up to date.
+extern bool mainWindowMinimized;
+
+// --- the serial link as the parser and the count processor see it; the link sets these ---
+extern bool comSearchActive;   // the search tests ports: the parser parses although off-line
+extern bool detectorAnswered;  // set by stopWaiting: the port under test answered
+extern double portBaudRate;    // baud rate of the last openCom
 
 // --- count processor fields ---
 extern int32_t readingCount;  // readings since going on-line; setOnLine zeroes it
@@ -37,7 +44,6 @@ extern int16_t pulseDivCounter;
 extern double energyWh;  // wraps from above 1999999999 Wh
 extern double mRevTime;  // seconds per count of the last valid rate, 0 = none
 extern double totPower;  // W
-extern double relPower;  // W, totPower - reference power
 extern bool countsPerSecondMode;
 
 // --- live values for the web pages ---

@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/ini_writer.h"
+#include "meter/engine/meter_state.h"
 #include "meter/link/link_state.h"
 #include "meter/link/online_state.h"
 #include "meter/link/serial_port.h"

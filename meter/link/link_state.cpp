@@ -1,9 +1,6 @@
 #include "meter/link/link_state.h"
 
-bool comSearchActive = false;
-bool detectorAnswered = false;
 int16_t testComPort = 0;
-double portBaudRate = 0;
 int32_t sensorBaud = 0;
 bool protocolAnalyzerMode = false, dcdCaptureEnabled = false, tempReceiverMode = false;
 int16_t openIfType = 0;
@@ -12,5 +9,4 @@ int32_t dcdCount = 0;
 int32_t maxDCDevents = 0;
 int32_t comEventCounters[kComEventCounters] = {};
 bool simulating = false;
-int16_t pulseWidthBits = 0;
 bool breakIndicated = false;

@@ -5,10 +5,8 @@
 #include <QVector>
 #include <cstdint>
 
-extern bool comSearchActive;   // the search tests ports: the parser parses although off-line
-extern bool detectorAnswered;  // set by stopWaiting: the port under test answered
+// comSearchActive, detectorAnswered and portBaudRate: meter/engine/meter_state.h.
 extern int16_t testComPort;    // port number under test
-extern double portBaudRate;    // baud rate of the last openCom
 extern int32_t sensorBaud;     // bit rate of the wireless temperature receiver
 // Diagnostic switches (timing capture area): they take effect at the next openCom.
 extern bool protocolAnalyzerMode, dcdCaptureEnabled, tempReceiverMode;
@@ -27,7 +25,6 @@ extern int32_t comEventCounters[kComEventCounters];
 
 // The off-line pulse simulation is switched on.
 extern bool simulating;
-// The plain pulse device: width of the last pulse in serial bit times, and whether a
-// line break was seen since the LED's last flash ended. The indicators read both.
-extern int16_t pulseWidthBits;
+// The plain pulse device: whether a line break was seen since the LED's last flash
+// ended. The indicators read it (and pulseWidthBits: meter/engine/pulse_width.h).
 extern bool breakIndicated;

@@ -9,6 +9,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "meter/engine/count_processor.h"
+#include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
 #include "meter/link/com_search.h"
 #include "meter/link/link_state.h"
@@ -16,7 +17,7 @@
 #include "meter/link/serial_port.h"
 #include "meter/meter_events.h"
 #include "meter/record/data_file.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/register_log.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
 #include "platform/message_box.h"
@@ -70,8 +71,12 @@ bool startRecording(bool resuming, QString& caption) {
   meterOnline = false;
   bool ok = false;
   if (writeToZAVdataFile && !dataFileOpen()) {
-    if (!resuming) msgBox(QStringLiteral("Error: Cannot open Zav-file"));
-    caption = QStringLiteral("Error: Cannot open data file");
+    // Where the user looks: which file and why.
+    const QString problem = dataFileOpenProblem();
+    if (!resuming) {
+      msgBox(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+    }
+    caption = QStringLiteral("Error: Cannot open data file") + (problem.isEmpty() ? QString() : " " + problem);
   } else if (!openCom(true)) {
     caption = cannotOpenCaption(serialPort().lastError());
   } else {
@@ -96,10 +101,7 @@ void finishSwitch(const QString& caption) {
   emit meterEvents().temperatureTextChanged(QStringLiteral(" "));
   pulseDivider = 1;
   pulseDivCounter = 0;
-  if (meterOnline) {
-    bool resetCountChanged = true;
-    newMeterCount(resetCountChanged);
-  }
+  if (meterOnline) clearCountProcessor();
   emit meterEvents().linkOnlineChanged(meterOnline);
 }
 
@@ -319,7 +321,3 @@ void interruptWaits() {
 
 bool programEndingDuringWait() { return g_programEnding; }
 
-void stopWaiting() {
-  rxBuffer.clear();
-  detectorAnswered = true;
-}

@@ -33,5 +33,3 @@ bool programEndingDuringWait();
 // Tests shorten every wait (and the lost-device retry) by this divisor (1 = real
 // time) and start with no program end.
 void setWaitDivisorForTests(int divisor);
-// The port under test answered: empties rxBuffer and sets detectorAnswered.
-void stopWaiting();

@@ -1,6 +1,5 @@
 #include "meter/link/serial_dispatch.h"
 
-#include <QDateTime>
 #include <QTime>
 #include <chrono>
 #include <cmath>
@@ -69,15 +68,13 @@ int64_t perfCounterNow() {
       .count();
 }
 
-int64_t fileTimeNow() { return QDateTime::currentMSecsSinceEpoch() * 10000 + 116444736000000000LL; }
-
 // Milliseconds by the clock the timer type selects.
 double pulseClockMs() {
   switch (timerType) {
     case 0: return QTime::currentTime().msecsSinceStartOfDay();
     case 1:
     case 2: return uLongToDouble(timeGetTime());
-    case 3: return double(fileTimeNow() - g_startFileTime) / 10000.0;
+    case 3: return double(systemTimeAsFileTime() - g_startFileTime) / 10000.0;
     case 4: return double(perfCounterNow() - g_startPerfCount) / 1e6;
     default: return 0;
   }
@@ -111,12 +108,8 @@ void plainPulses(const QByteArray& data, QString& text) {
     const auto status = int16_t(static_cast<unsigned char>(buffer.at(0)));
     buffer = buffer.right(n % perCount);
     const int32_t count = int32_t(uint32_t(n / perCount) + uint32_t(pulseCount));
-    thisCount = count;
-    thisTimer = timer;
-    thisTemp = -32768;
-    thisVoltCount = -32768;
-    frameStatus = status;
-    thisResetCount = 1;
+    const Reading reading{count, timer, kNotReported, kNotReported, status, 1};
+    storeLatestReading(reading);
     // Beyond the 32-bit range the interval is simply the largest one.
     const double minExact = std::floor(minUpdateInterval * 1000.0);
     const int64_t minMs = minExact > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
@@ -133,8 +126,7 @@ void plainPulses(const QByteArray& data, QString& text) {
                       QString::number(int32_t(uint32_t(count) - uint32_t(pulseCount))) +
                       QStringLiteral("   frameStatus=") + QString::number(status));
       }
-      bool resetCountChanged = false;
-      newMeterCount(resetCountChanged);
+      newMeterCount(reading);
     } else if (minMs > 0) {
       const int64_t countdown = minMs - since;
       if (countdown > 0) {
@@ -279,12 +271,13 @@ void handleSerialEvent() {
                      (ev == comEv::kRxOver ? QStringLiteral("input buffer overflow")
                                            : QStringLiteral("receive overrun")) +
                      QStringLiteral(")"));
-      rxBuffer.clear();
+      serialFrameReceiver().clearBuffer();
+      g_sensorBytes.clear();
     }
     if (ev == comEv::kReceive) {
       if (pulseCount == 0) {
         g_startPerfCount = perfCounterNow();
-        g_startFileTime = fileTimeNow();
+        g_startFileTime = systemTimeAsFileTime();
         pulseCount = 1;
       }
       switch (openIfType) {
@@ -314,52 +307,4 @@ void clearComEventCounters(int16_t index) {
     return;
   }
   for (int32_t& c : comEventCounters) c = 0;
-}
-
-void countPulseBits(int rxByte, int& zeros, int& errorBit) {
-  zeros = 1;  // the start bit
-  errorBit = 0;
-  int ones = 0;
-  for (int i = 1; i <= 8; ++i) {
-    if (rxByte & (1 << (i - 1))) {
-      ++ones;
-    } else {
-      ++zeros;
-      if (ones > 0 && errorBit == 0) errorBit = i;
-    }
-  }
-}
-
-QString pulseWidthAdvice(int zeros, int errorBit, double baud) {
-  const QString pattern = baud > 38400  ? QStringLiteral("#,0.000")
-                          : baud > 2400 ? QStringLiteral("#,0.00")
-                          : baud > 300  ? QStringLiteral("#,0.0")
-                                        : QStringLiteral("#,0");
-  auto ms = [&](double bits) { return formatNumber(baud > 0 ? bits / baud * 1000.0 : 0, pattern); };
-  if (errorBit > 0) return QStringLiteral(" Error in bit ") + QString::number(errorBit - 1);
-  if (zeros < 2) {
-    const double better = baud == 110 ? 300 : baud == 38400 ? 57600 : baud * 2;
-    return QStringLiteral("pulse width < 1.5 bits (") + ms(1.5) +
-           QStringLiteral("ms), Change COM-setting to ") + strPlain(better);
-  }
-  if (zeros <= 8) {
-    return QStringLiteral("pulse width = ") + QString::number(zeros) + QStringLiteral(" bits (") + ms(zeros) +
-           QStringLiteral("ms), OK");
-  }
-  QString text = QStringLiteral("pulse width >8.5 bits (") + ms(8.5) + QStringLiteral("ms). ");
-  if (baud == 110) return text + QStringLiteral("This works, but Break may be detected.");
-  const double better = baud == 300 ? 110 : baud == 57600 ? 38400 : baud / 2;
-  return text + QStringLiteral("Change COM-setting to ") + strPlain(better);
-}
-
-double analysePulseWidth(int16_t rxByte) {
-  int zeros = 0, errorBit = 0;
-  countPulseBits(rxByte & 0xFF, zeros, errorBit);
-  const double seconds = portBaudRate > 1 ? zeros / portBaudRate : 0;
-  pulseWidthBits = int16_t(zeros);
-  if (advancedFunctions) {
-    emit meterEvents().pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-                                     QStringLiteral("\r\n") + pulseWidthAdvice(zeros, errorBit, portBaudRate));
-  }
-  return seconds;
 }

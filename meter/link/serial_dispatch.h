@@ -15,15 +15,6 @@ void handleSerialEvent();
 void resetSerialReceivers();
 // Zeroes counter index (1..20), or every counter for any other index.
 void clearComEventCounters(int16_t index);
-// Duration in seconds of the plain pulse that produced this byte; sets pulseWidthBits.
-double analysePulseWidth(int16_t rxByte);
-
-// The advice text of the pulse analysis (without its time stamp line).
-QString pulseWidthAdvice(int zeros, int errorBit, double baud);
-// Bit times a plain pulse byte was low (start bit included) and the first bit that went
-// low again after a high one (0 = none).
-void countPulseBits(int rxByte, int& zeros, int& errorBit);
-
 // Decodes the byte-per-bit stream of the wireless temperature receiver in `buffer` after
 // appending `input`; returns the temperature texts of the frames found.
 QStringList decodeSensorBytes(QByteArray& buffer, QByteArrayView input, int32_t baud);

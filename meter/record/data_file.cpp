@@ -1,18 +1,21 @@
 #include "meter/record/data_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFileInfo>
 #include <QtEndian>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
+#include "meter/record/text_log.h"
 
 dataFileIndex dataFileSlots[2];
 int16_t zavOutFile = 0;
@@ -39,29 +42,6 @@ void releaseFileNumber(int16_t n) {
   if (n > 0 && n < 32) g_fileNumbersInUse &= ~(1u << n);
 }
 int64_t g_outLength = 0;  // length of the open file, kept so appends need no stat
-
-template <typename T>
-void put(char*& p, T v) {
-  qToLittleEndian<T>(v, p);
-  p += sizeof(T);
-}
-template <typename T>
-T get(const char*& p) {
-  T v = qFromLittleEndian<T>(p);
-  p += sizeof(T);
-  return v;
-}
-void putDate(char*& p, Date d) {
-  quint64 bits;
-  std::memcpy(&bits, &d, sizeof bits);
-  put<quint64>(p, bits);
-}
-Date getDate(const char*& p) {
-  const quint64 bits = get<quint64>(p);
-  Date d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
 
 QString num(int64_t v) { return QString::number(v); }
 QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
@@ -94,8 +74,6 @@ int64_t fileLength(int fd) {
   return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
-bool versionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }
-
 void resizeIndex(dataFileIndex& ix, int n) {
   ix.sectionHeaders.resize(n + 1);
   ix.sectionFilePos.resize(n + 1);
@@ -107,6 +85,43 @@ int32_t settingToInt32(double v) {
   int32_t out = 0;
   if (roundToInt32(v, out)) return out;
   return v > 0 ? INT32_MAX : INT32_MIN;
+}
+
+// A section that a header at pos could start: the header is plausible, the
+// section fits the file, and behind it is the end, a torn header or another
+// plausible header. An open section (0 records) needs one whole record.
+bool sectionChains(int fd, int64_t pos, const fileSection& h, int64_t len) {
+  if (!plausibleSection(h)) return false;
+  const int64_t room = len - pos + 1 - kSectionBytes;
+  if (h.records == 0) return room >= kRecordBytes;
+  const int64_t next = pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
+  if (next - 1 > len) return false;
+  if (len - next + 1 < kSectionBytes) return true;
+  char buf[kSectionBytes];
+  return readAt(fd, next, buf, kSectionBytes) && plausibleSection(unpackSection(buf));
+}
+
+// 1-based position of the first section header at or after `from` that can
+// start a section (see sectionChains), or 0: where reading goes on behind damage.
+int64_t nextSectionAt(int fd, int64_t from, int64_t len) {
+  constexpr int64_t kChunk = 1 << 20;
+  QByteArray buf;
+  for (int64_t start = from; start + kSectionBytes - 1 <= len; start += kChunk) {
+    const int64_t n = std::min<int64_t>(kChunk + kSectionBytes - 1, len - start + 1);
+    buf.resize(n);
+    if (!readAt(fd, start, buf.data(), int(n))) return 0;
+    for (int64_t i = 0; i < kChunk && i + kSectionBytes <= n; ++i) {
+      if (!fileVersionOk(qFromLittleEndian<int32_t>(buf.constData() + i + 8))) continue;
+      if (sectionChains(fd, start + i, unpackSection(buf.constData() + i), len)) return start + i;
+    }
+  }
+  return 0;
+}
+
+QString skippedText(int64_t from, int64_t next, const QString& why) {
+  return QStringLiteral("loadZavDatNEW: ERROR skipped ") + num(next - from) + QStringLiteral(" bytes at position=") +
+         num(from) + QStringLiteral(" (") + why + QStringLiteral("); reading on at the section header at position=") +
+         num(next);
 }
 
 struct TailCut {
@@ -136,7 +151,8 @@ TailCut openSectionCut(int64_t pos, int64_t len) {
 // Only a file whose sections all chain up to that tail is touched. A header of
 // 0 records with whole sections of the same settings behind it (an older
 // program appended behind an empty header) is no open section: its tail is
-// never cut as if it were one.
+// never cut as if it were one. Behind damage in the middle the walk goes on
+// at the next section header; only the tail at the very end is ever cut.
 bool findTornTail(int fd, int64_t len, TailCut& cut) {
   char buf[kSectionBytes];
   int64_t pos = 1;
@@ -149,6 +165,17 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
   const auto fail = [&] {
     if (tryingBehindOpen) cut = openCut;
     return tryingBehindOpen;
+  };
+  // A break in the chain at pos: when a section header follows somewhere
+  // behind it, the walk goes on there, and a header of 0 records before it
+  // was no open last section.
+  const auto resync = [&] {
+    const int64_t next = nextSectionAt(fd, pos + 1, len);
+    if (next <= pos) return false;
+    pos = next;
+    tryingBehindOpen = false;
+    behindOpen = 0;
+    return true;
   };
   while (pos <= len) {
     const int64_t left = len - pos + 1;
@@ -165,21 +192,24 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
       }
       if (pos == 1) {
         if (!readAt(fd, pos, buf, 12)) return false;
-        const char* p = buf + 8;
-        if (!versionOk(get<int32_t>(p))) return false;
+        if (!fileVersionOk(qFromLittleEndian<int32_t>(buf + 8))) return false;
       }
       cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
       return true;
     }
     if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
     const fileSection h = unpackSection(buf);
-    if (!versionOk(h.version) || h.records < 0) return fail();
     // Records of an open section can look like a header; one written behind
     // an empty header carries the same settings.
-    if (pos == behindOpen &&
-        (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
-         h.WsPerCount != openHeader.WsPerCount))
+    const bool broken = !fileVersionOk(h.version) || h.records < 0 ||
+                        pos - 1 + kSectionBytes + int64_t(h.records) * kRecordBytes > len ||
+                        (pos == behindOpen &&
+                         (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
+                          h.WsPerCount != openHeader.WsPerCount));
+    if (broken) {
+      if (resync()) continue;
       return fail();
+    }
     if (h.records > 0) {
       pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
       continue;
@@ -197,9 +227,7 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
   return pos == len + 1 || fail();
 }
 
-void cutTornTail(const QString& name) {
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return;
+void cutTornTail(int fd) {
   const int64_t len = fileLength(fd);
   TailCut tail;
   if (findTornTail(fd, len, tail) && tail.from > 0) {
@@ -214,7 +242,6 @@ void cutTornTail(const QString& name) {
                      QStringLiteral(": ") + errnoText());
     }
   }
-  ::close(fd);
 }
 
 void closeOutFd() {
@@ -238,54 +265,6 @@ bool writeFailed(int64_t pos, qsizetype bytes) {
 }
 
 }  // namespace
-
-QByteArray packSection(const fileSection& h) {
-  QByteArray out(kSectionBytes, '\0');
-  char* p = out.data();
-  putDate(p, h.startTime);
-  put<int32_t>(p, h.version);
-  put<int32_t>(p, h.sensorVer);
-  put<int32_t>(p, h.meterID);
-  put<int32_t>(p, h.ticksPerSec);
-  put<int32_t>(p, h.WsPerCount);
-  put<int32_t>(p, h.resetCount);
-  put<int16_t>(p, h.voltCount);
-  put<int32_t>(p, h.records);
-  return out;
-}
-
-QByteArray packRecord(const meterRecord& r) {
-  QByteArray out(kRecordBytes, '\0');
-  char* p = out.data();
-  putDate(p, r.recTime);
-  put<int32_t>(p, r.count);
-  put<int32_t>(p, r.ticks);
-  put<int16_t>(p, r.temp);
-  return out;
-}
-
-fileSection unpackSection(const char* p) {
-  fileSection h;
-  h.startTime = getDate(p);
-  h.version = get<int32_t>(p);
-  h.sensorVer = get<int32_t>(p);
-  h.meterID = get<int32_t>(p);
-  h.ticksPerSec = get<int32_t>(p);
-  h.WsPerCount = get<int32_t>(p);
-  h.resetCount = get<int32_t>(p);
-  h.voltCount = get<int16_t>(p);
-  h.records = get<int32_t>(p);
-  return h;
-}
-
-meterRecord unpackRecord(const char* p) {
-  meterRecord r;
-  r.recTime = getDate(p);
-  r.count = get<int32_t>(p);
-  r.ticks = get<int32_t>(p);
-  r.temp = get<int16_t>(p);
-  return r;
-}
 
 int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
   if (r < 1 || r > ix.recordCount) return 0;
@@ -319,6 +298,7 @@ bool loadZavDatNEW(int16_t slot) {
   const int64_t len = fileLength(fd);
   t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
   bool ok = true;
+  QStringList skipped;  // what damage in the middle made the loader pass over
   if (len == 0) {
     t += QStringLiteral("starting new Zav file");
   } else {
@@ -327,10 +307,9 @@ bool loadZavDatNEW(int16_t slot) {
     if (!ok) {
       t += QStringLiteral("Error short read: fileLength=") + num(len) + '\n';
     } else {
-      const char* p = buf;
-      const Date created = getDate(p);
-      const int32_t version = get<int32_t>(p);
-      if (!versionOk(version)) {
+      const Date created = unpackDate(buf);
+      const int32_t version = qFromLittleEndian<int32_t>(buf + 8);
+      if (!fileVersionOk(version)) {
         t += QStringLiteral("unsupported file version:") + num(version) + QStringLiteral("\n  created:") +
              generalDate(created) + '\n';
         ok = false;
@@ -360,27 +339,54 @@ bool loadZavDatNEW(int16_t slot) {
              QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) +
              QStringLiteral("\n     ticksPerSec:") + num(h.ticksPerSec) +
              QStringLiteral("\n         records:") + num(h.records) + '\n';
-        if (k == 1) ix.firstRecordTime = h.startTime;
+        if (ix.sectionHeaders.size() == 1) ix.firstRecordTime = h.startTime;
         ix.lastRecordTime = h.startTime;
         const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
+        QString fault;
+        int64_t next = 0;      // the next section header behind a fault
+        int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
         if (h.records == 0) {
           if (room % kRecordBytes != 0) {
-            t += QStringLiteral("Error remainingBytes=") + num(room) + '\n';
-            pos = 0;
-            break;
+            fault = QStringLiteral("Error remainingBytes=") + num(room);
+          } else if (room / kRecordBytes < 1) {
+            fault = QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes);
           }
-          if (room / kRecordBytes < 1) {
-            t += QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes) + '\n';
-            pos = 0;
-            break;
+          if (fault.isEmpty()) {
+            h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
+            t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+          } else {
+            // An open section with later sections behind it: its records reach up to them.
+            next = nextSectionAt(fd, pos + kSectionBytes, len);
+            const int64_t records = next > 0 ? (next - pos - kSectionBytes) / kRecordBytes : 0;
+            if (records >= 1) {
+              t += fault + '\n';
+              fault.clear();
+              h.records = int32_t(std::min<int64_t>(records, INT32_MAX));
+              t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+              const int64_t end = pos + kSectionBytes + records * kRecordBytes;
+              if (end < next) skipped << skippedText(end, next, QStringLiteral("stray bytes behind an open section"));
+              resumeAt = next;
+            }
           }
-          h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
-          t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+        } else if (!fileVersionOk(h.version)) {
+          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
         } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
-          t += QStringLiteral("Error records=") + num(h.records) +
-               QStringLiteral(" do not fit in remainingBytes=") + num(room) + '\n';
-          pos = 0;
-          break;
+          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
+                  num(room);
+        }
+        if (!fault.isEmpty()) {
+          t += fault + '\n';
+          if (next <= pos) next = nextSectionAt(fd, pos + 1, len);
+          if (next <= pos) {
+            pos = 0;
+            break;
+          }
+          // Damage in the middle: reading goes on at the next section header.
+          skipped << skippedText(pos, next, fault);
+          t += QStringLiteral("reading on at the section header at position=") + num(next) + '\n';
+          --k;
+          pos = next;
+          continue;
         }
         const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
         if (!readAt(fd, lastPos, buf, kRecordBytes)) {
@@ -397,13 +403,17 @@ bool loadZavDatNEW(int16_t slot) {
         total += h.records;
         ix.sectionLastTime[n] = ix.lastRecordTime;
         ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
-        pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
+        pos = resumeAt > 0 ? resumeAt : pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
       }
       t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
       ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
       ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
       if (pos != len + 1) {
         t += QStringLiteral("fileLength / record count error");
+        ok = false;
+      } else if (!skipped.isEmpty()) {
+        t += QStringLiteral("file read past damage: totalFileSection=") + num(ix.sectionCount) +
+             QStringLiteral("  totalFileRecords=") + num(total);
         ok = false;
       } else {
         t += QStringLiteral("file is OK: totalFileSection=") + num(k) +
@@ -413,6 +423,7 @@ bool loadZavDatNEW(int16_t slot) {
   }
   ::close(fd);
   releaseFileNumber(fileNr);
+  for (const QString& line : std::as_const(skipped)) logMsg(-1, line);
   if (ok) {
     logMsg(2, t);
   } else {
@@ -421,10 +432,51 @@ bool loadZavDatNEW(int16_t slot) {
   return ok;
 }
 
+namespace {
+
+QString g_openProblem;
+
+// Opens the file for recording and takes its exclusive lock; -1 (and the
+// reason in g_openProblem) when it cannot be opened or another program holds it.
+int openLocked(const QString& name) {
+  const int fd = name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    g_openProblem = name.isEmpty() ? QStringLiteral("no file name") : errnoText();
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    g_openProblem = errno == EWOULDBLOCK ? QStringLiteral("in use by another program") : errnoText();
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+QString dataFileOpenProblem() {
+  if (g_openProblem.isEmpty()) return QString();
+  return zavDatFileName[0] + QStringLiteral(": ") + g_openProblem;
+}
+
 void openOutZavDat() {
   const QString& name = zavDatFileName[0];
   if (zavOutFile > 0) closeOutZavDat();
-  if (QFileInfo(name).isFile()) cutTornTail(name);
+  g_openProblem.clear();
+  // The lock comes first: a file another copy records into is neither repaired nor read for recording.
+  const int fd = openLocked(name);
+  QString why;
+  if (fd >= 0 && !lockTextLog(why)) {
+    g_openProblem = QStringLiteral("the text log ") + zavLogFileName + QStringLiteral(" is ") + why;
+    ::close(fd);
+  }
+  if (!g_openProblem.isEmpty()) {
+    logMsg(-1, QStringLiteral("openOutZavDat:\nfileName=") + name + QStringLiteral("\nERROR cannot open file: ") +
+                   g_openProblem + QStringLiteral(" - nothing is recorded"));
+    zavOutFile = 0;
+    return;
+  }
+  cutTornTail(fd);
   loadZavDatNEW(0);
   const dataFileIndex& ix = dataFileSlots[0];
   QString t = QStringLiteral("openOutZavDat:\nfileName=") + name + '\n';
@@ -437,7 +489,7 @@ void openOutZavDat() {
   } else if (ix.sectionCount < 1) {
     t += QStringLiteral("file size error0\n");
     take = false;
-  } else if (!versionOk(ix.sectionHeaders[ix.sectionCount].version)) {
+  } else if (!fileVersionOk(ix.sectionHeaders[ix.sectionCount].version)) {
     t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
     take = false;
   } else {
@@ -447,15 +499,12 @@ void openOutZavDat() {
   }
   zavOutFile = 0;
   if (!take) {
+    g_openProblem = t.section('\n', 2, 2);
+    ::close(fd);
     logMsg(-1, t);
     return;
   }
-  g_outFd =
-      name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (g_outFd < 0) {
-    logMsg(-1, t + QStringLiteral("ERROR cannot open file: ") + errnoText());
-    return;
-  }
+  g_outFd = fd;
   zavOutFile = takeFreeFileNumber();
   g_outLength = fileLength(g_outFd);
   t += QStringLiteral("zavOutFileNr=") + num(zavOutFile) + '\n';
@@ -551,6 +600,82 @@ bool appendOutRecord(Date readingTime) {
   ix.sectionEndRecord[n] = ix.recordCount;
   zavOutRecPtr = g_outLength + 1 - kRecordBytes;
   return true;
+}
+
+namespace {
+
+// Records a section adds to the register after `after`, read from record
+// index `from` (0-based) on; prev is the record before it, when there is one.
+void addSectionEnergy(int fd, int64_t firstRecordPos, int64_t records, int64_t from, int32_t wsPerCount,
+                      int64_t afterSecond, RecordedEnergy& out) {
+  constexpr int64_t kChunkRecords = 4096;
+  QByteArray buf;
+  bool havePrev = false;
+  uint32_t prevCount = 0;
+  for (int64_t i = std::max<int64_t>(0, from - 1); i < records; i += kChunkRecords) {
+    const int64_t n = std::min(kChunkRecords, records - i);
+    buf.resize(n * kRecordBytes);
+    if (!readAt(fd, firstRecordPos + i * kRecordBytes, buf.data(), int(buf.size()))) return;
+    for (int64_t j = 0; j < n; ++j) {
+      const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
+      const uint32_t diff = uint32_t(r.count) - prevCount;
+      if (std::round(r.recTime * 86400.0) > afterSecond) {
+        if (havePrev && diff < 0x80000000u) out.wh += double(wsPerCount) * diff / 3600.0;
+        out.readings += 1;
+        out.newest = std::max(out.newest, r.recTime);
+      }
+      havePrev = true;
+      prevCount = uint32_t(r.count);
+    }
+  }
+}
+
+}  // namespace
+
+RecordedEnergy energyRecordedAfter(const QString& name, Date after, bool sameSecond) {
+  RecordedEnergy out;
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return out;
+  const int64_t len = fileLength(fd);
+  const int64_t afterSecond = int64_t(std::round(after * 86400.0)) - (sameSecond ? 1 : 0);
+  char buf[kSectionBytes];
+  int64_t pos = 1;
+  while (pos + kSectionBytes - 1 <= len && readAt(fd, pos, buf, kSectionBytes)) {
+    const fileSection h = unpackSection(buf);
+    const int64_t room = len - pos + 1 - kSectionBytes;
+    int64_t records = h.records;
+    int64_t next = pos + kSectionBytes + records * kRecordBytes;
+    if (!fileVersionOk(h.version) || h.records < 0 || records * kRecordBytes > room) {
+      next = nextSectionAt(fd, pos + 1, len);
+      if (next <= pos) break;
+      pos = next;
+      continue;
+    }
+    if (records == 0) {  // an open section: its records run to the next section or the end
+      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(fd, pos + kSectionBytes, len);
+      records = ((later > 0 ? later - 1 : len) - pos + 1 - kSectionBytes) / kRecordBytes;
+      next = later > 0 ? later : len + 1;
+    }
+    const int64_t first = pos + kSectionBytes;
+    if (records > 0 && readAt(fd, first + (records - 1) * kRecordBytes, buf, kRecordBytes) &&
+        std::round(unpackRecord(buf).recTime * 86400.0) > afterSecond) {
+      // The first newer record, by its time (records follow in time order).
+      int64_t lo = 0, hi = records - 1;
+      while (lo < hi) {
+        const int64_t mid = lo + (hi - lo) / 2;
+        if (!readAt(fd, first + mid * kRecordBytes, buf, kRecordBytes)) break;
+        if (std::round(unpackRecord(buf).recTime * 86400.0) > afterSecond) {
+          hi = mid;
+        } else {
+          lo = mid + 1;
+        }
+      }
+      addSectionEnergy(fd, first, records, lo, h.WsPerCount, afterSecond, out);
+    }
+    pos = next;
+  }
+  ::close(fd);
+  return out;
 }
 
 QString formatMs(int32_t value) {

@@ -1,48 +1,13 @@
 #pragma once
-// The binary data file (".ZAV"): no file header, a sequence of sections, each
-// a 38-byte header followed by 18-byte records; little-endian, no padding, a
-// Date as an 8-byte IEEE double. Positions are 1-based byte positions.
+// Recording into the data file (format in zav_format.h) and the index of a
+// file's sections.
 
-#include <QByteArray>
 #include <QString>
 #include <QVector>
 #include <cstdint>
 
 #include "core/util/date_value.h"
-
-constexpr int kSectionBytes = 38;
-constexpr int kRecordBytes = 18;
-// Versions the program reads: 1.2.1 .. 1.3.999.
-constexpr int32_t kMinFileVersion = 1002001;
-constexpr int32_t kMaxFileVersion = 1003999;
-
-// Section header.
-struct fileSection {
-  Date startTime = 0;
-  int32_t version = 0;
-  int32_t sensorVer = 0;
-  int32_t meterID = 0;
-  int32_t ticksPerSec = 0;
-  int32_t WsPerCount = 0;
-  int32_t resetCount = 0;
-  int16_t voltCount = 0;
-  int32_t records = 0;
-};
-
-// One reading.
-struct meterRecord {
-  Date recTime = 0;
-  int32_t count = 0;
-  int32_t ticks = 0;
-  int16_t temp = 0;
-};
-
-// The on-disk bytes of a header or a record, and back (p holds at least the
-// 38 or 18 bytes).
-QByteArray packSection(const fileSection& h);
-QByteArray packRecord(const meterRecord& r);
-fileSection unpackSection(const char* p);
-meterRecord unpackRecord(const char* p);
+#include "meter/record/zav_format.h"
 
 // Index of one file's sections; element 0 of the arrays is never used.
 struct dataFileIndex {
@@ -76,9 +41,12 @@ extern int64_t zavOutHeadPtr;  // 1-based position of the open section's header
 extern int64_t zavOutRecPtr;   // 1-based position of the last record written
 extern zavOutRecord zavOutDat;
 
-// Opens zavDatFileName[0] for appending (cuts a torn tail first); zavOutFile
-// stays 0 when the file is refused.
+// Opens zavDatFileName[0] for appending with an exclusive lock on it and on
+// the text log (cuts a torn tail first); zavOutFile stays 0 when the file is
+// refused or another program holds either lock, and neither file is changed.
 void openOutZavDat();
+// Why the last openOutZavDat failed: "<path>: <reason>"; empty when it did not.
+QString dataFileOpenProblem();
 // Writes the open section's header with its record count and closes the file.
 void closeOutZavDat();
 
@@ -91,6 +59,17 @@ bool appendOutRecord(Date readingTime);
 // Closes the open section: rewrites its header with the record count and
 // prepares the next one (startTime = readingTime, records = 0).
 bool endOutSection(Date readingTime);
+
+// What the count processor added to the register for the records of a data
+// file newer than `after` (compared in whole seconds; sameSecond: records of
+// that second too): the counts between consecutive records of a section, at
+// the section's Ws per count.
+struct RecordedEnergy {
+  double wh = 0;
+  int64_t readings = 0;  // newer records
+  Date newest = 0;       // time of the newest one
+};
+RecordedEnergy energyRecordedAfter(const QString& fileName, Date after, bool sameSecond = false);
 
 // "1.234.567" style text of a 32-bit count.
 QString formatMs(int32_t value);

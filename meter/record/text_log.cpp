@@ -1,6 +1,7 @@
 #include "meter/record/text_log.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,9 +17,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "meter/window/meter_display.h"
-#include "meter/engine/meter_hooks.h"
-#include "meter/engine/meter_state.h"
+#include "meter/record/data_file.h"
 
 namespace {
 
@@ -26,17 +25,6 @@ constexpr int kMinutes[10] = {-1, 1, 5, 15, 30, 60, 180, 360, 720, 1440};
 // The tail read back at start: far more than one line.
 constexpr qint64 kTailBytes = 4096;
 constexpr double kRegisterMax = 1999999999.0;
-
-// The latest reading as writeLogLine got it; its text is built when read.
-struct RecordFields {
-  Date time = 0;
-  double energy = 0, power = 0;
-  int16_t temp = 0, volt = 0, status = 0;
-  int32_t resetCount = 0;
-};
-RecordFields g_record;
-QString g_recordText;
-bool g_recordTextStale = false;
 
 Date lastLogTime = 0;
 bool spanLineWritten = false;
@@ -57,8 +45,6 @@ bool sameDay(Date a, Date b) {
 
 int64_t wholeSeconds(Date d) { return int64_t(std::llround(d * 86400.0)); }
 
-QString recordField(int32_t v) { return formatNumber(v, QStringLiteral("000000;-00000")); }
-
 bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
   qsizetype done = 0;
   while (done < bytes.size()) {
@@ -71,9 +57,59 @@ bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
 }
 
 // Appends the line, or writes it over the line this run appended last.
+// The text log stays open, with an exclusive lock, while the program records:
+// a second copy of the program writes nothing into it.
+int g_logFd = -1;
+QString g_logFdName;
+bool g_lockRefusalLogged = false;
+const QString kInUse = QStringLiteral("in use by another program");
+
+bool sameFile(int fd, const QString& name) {
+  struct stat held, named;
+  return ::fstat(fd, &held) == 0 && ::stat(QFile::encodeName(name).constData(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+void releaseTextLog() {
+  if (g_logFd >= 0) ::close(g_logFd);
+  g_logFd = -1;
+  g_logFdName.clear();
+}
+
+// The open, locked text log, or -1 with the reason.
+int heldTextLog(QString& why) {
+  if (g_logFd >= 0 && g_logFdName == zavLogFileName && sameFile(g_logFd, zavLogFileName)) return g_logFd;
+  releaseTextLog();
+  const int fd = ::open(QFile::encodeName(zavLogFileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    why = QString::fromLocal8Bit(std::strerror(errno));
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    why = errno == EWOULDBLOCK ? kInUse : QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return -1;
+  }
+  g_logFd = fd;
+  g_logFdName = zavLogFileName;
+  g_lockRefusalLogged = false;
+  return fd;
+}
+
 void putLine(const QString& line, bool overwrite) {
   const QByteArray bytes = line.toUtf8() + "\r\n";
-  const int fd = ::open(QFile::encodeName(zavLogFileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  QString why;
+  const int fd = heldTextLog(why);
+  if (fd < 0 && why == kInUse) {
+    // Another copy records: this one leaves the file alone and says so once.
+    if (!g_lockRefusalLogged) {
+      logMsg(-1, QStringLiteral("writeLogLine: ERROR ") + zavLogFileName +
+                     QStringLiteral(" is in use by another program: nothing written"));
+    }
+    g_lockRefusalLogged = true;
+    lastLogTime = 0;
+    return;
+  }
   bool ok = fd >= 0;
   if (ok) {
     struct stat st;
@@ -90,8 +126,9 @@ void putLine(const QString& line, bool overwrite) {
       lastLineEnd = at + bytes.size();
     }
   }
-  const QString err = ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
-  if (fd >= 0) ::close(fd);
+  const QString err = fd < 0 ? why : ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+  // Off-line (the off-line marker, a synchronisation) the file is free again for another copy.
+  if (!meterOnline && zavOutFile <= 0) releaseTextLog();
   if (!ok) {
     lastLogTime = 0;
     lastLineStart = -1;
@@ -100,6 +137,15 @@ void putLine(const QString& line, bool overwrite) {
 }
 
 }  // namespace
+
+bool lockTextLog(QString& why) {
+  if (zavLogFileName.isEmpty() || !writeToZAVtextFile) return true;
+  QString problem;
+  // A text log that cannot be opened at all reports that when it is written.
+  if (heldTextLog(problem) >= 0 || problem != kInUse) return true;
+  why = problem;
+  return false;
+}
 
 int textLogIntervalMinutes(int16_t selector) {
   return selector >= 0 && selector <= 9 ? kMinutes[selector] : -1;
@@ -119,21 +165,7 @@ void resetTextLogState() {
   lastLineStart = lastLineEnd = -1;
 }
 
-const QString& zavRecordText() {
-  if (g_recordTextStale) {
-    const RecordFields& r = g_record;
-    g_recordText = textLogLine(r.time, r.energy, r.power) + u' ' + recordField(r.temp) + u' ' +
-                   recordField(r.volt) + u' ' + recordField(r.status) + u' ' +
-                   recordField(r.resetCount % 65536);
-    g_recordTextStale = false;
-  }
-  return g_recordText;
-}
-
-void writeLogLine(Date time, double energy, double power) {
-  g_record = {time, energy, power, thisTemp, thisVoltCount, frameStatus, thisResetCount};
-  g_recordTextStale = true;
-
+void writeTextLogLine(Date time, double energy, double power) {
   if (zavLogFileName.isEmpty() || !writeToZAVtextFile) {
     spanLineWritten = false;
     return;
@@ -154,7 +186,7 @@ void writeLogLine(Date time, double energy, double power) {
   } else if (wholeSeconds(time) >= wholeSeconds(lastLogTime + minTextFileSaveInterval)) {
     append = true;
   } else if (spanLineWritten) {
-    overwrite = meterHooks.overWriteLast && meterHooks.overWriteLast();
+    overwrite = overWriteLast;
     if (!overwrite) return;
   } else {
     append = true;
@@ -166,31 +198,28 @@ void writeLogLine(Date time, double energy, double power) {
   putLine(textLogLine(time, energy, power), overwrite);
 }
 
-void loadLastLogLine() {
-  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return;
+std::optional<LastLogLine> readLastLogLine() {
+  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return {};
   QFile f(zavLogFileName);
-  if (!f.open(QIODevice::ReadOnly)) return;
+  if (!f.open(QIODevice::ReadOnly)) return {};
   const qint64 size = f.size();
   const qint64 from = std::max<qint64>(0, size - kTailBytes);
-  if (!f.seek(from)) return;
+  if (!f.seek(from)) return {};
   QByteArray tail = f.read(size - from);
   f.close();
   // The last line, without its line break.
   if (tail.endsWith('\n')) tail.chop(1);
   if (tail.endsWith('\r')) tail.chop(1);
   const qsizetype nl = tail.lastIndexOf('\n');
-  if (nl < 0 && from > 0) return;  // a line longer than the tail is not ours
+  if (nl < 0 && from > 0) return {};  // a line longer than the tail is not ours
   QByteArray last = tail.mid(nl + 1);
   if (last.endsWith('\r')) last.chop(1);
   const QStringList parts = QString::fromUtf8(last).split(u' ');
-  if (parts.size() != 4) return;
+  if (parts.size() != 4) return {};
   const QString when = parts[0] + u' ' + parts[1];
   const QDateTime dt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-  if (!dt.isValid()) return;
+  if (!dt.isValid()) return {};
   const double wh = val(parts[2]);
-  if (wh < 0 || wh > kRegisterMax) return;
-  energyWh = wh;
-  showEnergy(0);
-  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + when);
-  notifyMeterPanel();
+  if (wh < 0 || wh > kRegisterMax) return {};
+  return LastLogLine{when, dateFromDateTime(dt), wh, val(parts[3]) == -2};
 }

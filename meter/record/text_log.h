@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "core/util/date_value.h"
 
@@ -14,10 +15,20 @@ int textLogIntervalMinutes(int16_t selector);
 // "yyyy-mm-dd hh:nn:ss EEEEEEEEEE PPPPPPPP" (39 characters for a register below 10^10).
 QString textLogLine(Date time, double energyWh, double power);
 
-// Builds the line and zavRecordText; appends it, overwrites the last line
-// this run appended, or writes nothing, as the interval settings say.
-void writeLogLine(Date time, double energyWh, double power);
-// Reads the last line of the text log back into the register.
-void loadLastLogLine();
+// Appends the line, overwrites the last line this run appended, or writes
+// nothing, as the interval settings say.
+void writeTextLogLine(Date time, double energyWh, double power);
+
+// The last line of the text log, when it is one of ours.
+struct LastLogLine {
+  QString when;  // "yyyy-mm-dd hh:nn:ss" as written
+  Date time = 0;
+  double energyWh = 0;
+  bool onlineMarker = false;  // the line marks going on-line (power -2)
+};
+std::optional<LastLogLine> readLastLogLine();
+// Takes the exclusive lock on the text log (kept while the program writes it);
+// false with the reason when another program holds it. True without a text log.
+bool lockTextLog(QString& why);
 // Forgets the interval state (start of the program).
 void resetTextLogState();

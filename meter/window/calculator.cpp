@@ -26,13 +26,6 @@ const std::array<double, Calculator::kPeriods> Calculator::periodHours{1,       
 const std::array<const char*, Calculator::kPeriods> Calculator::periodNames{"hour",  "day",     "week",
                                                                             "month", "quarter", "year"};
 
-QString fmtValM(double value, bool errorPending) {
-  if (errorPending) return QStringLiteral("ERROR");
-  if (value > 9999999) return formatNumber(value / 1000000, QStringLiteral("###,##0.000 \\M"));
-  if (value < 999.99) return formatNumber(value, QStringLiteral("###,##0.00"));
-  return formatNumber(value, QStringLiteral("###,##0"));
-}
-
 double calcBoxValue(const QString& text) { return val(QString(text).replace(u',', u'.')); }
 
 Calculator::Calculator() { resetForLoad(); }

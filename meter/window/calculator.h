@@ -10,9 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-// Display form of every calculator number. errorPending: a failed step
-// earlier in the same refresh, which makes the box show "ERROR".
-QString fmtValM(double value, bool errorPending = false);
+#include "meter/engine/meter_display.h"  // fmtValM, the display form of the boxes
 
 // The box value: every "," taken as "." and the leading number read; none gives 0.
 double calcBoxValue(const QString& text);

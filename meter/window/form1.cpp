@@ -31,17 +31,17 @@
 #include "core/setup/setup_window_calls.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/register_log.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
 #include "meter/link/link_state.h"
-#include "meter/link/link_status.h"
+#include "meter/link_status.h"
 #include "meter/link/online_state.h"
 #include "meter/link/serial_port.h"
+#include "meter/meter_events.h"
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
 #include "meter/engine/meter_state.h"
-#include "meter/meter_events.h"
 #include "meter/window/protocol_analyzer.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"
@@ -493,16 +493,19 @@ void Form1::setWindowSize() {
   resize(twipsToPx(width), twipsToPx(menuBarHeight + b));
 }
 
-void Form1::updateTitlePower() {
+void Form1::updateTitlePower(const QString& temperature) {
   setWindowTitle(brandWord() + formatNumber(calculator().totPower, QStringLiteral("#,0")) +
-                 QStringLiteral(" W  ") + m_label14->text());
+                 QStringLiteral(" W  ") + temperature);
 }
+
+void Form1::updateTitlePower() { updateTitlePower(m_label14->text()); }
 
 void Form1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
+  mainWindowMinimized = isMinimized();
   if (isMinimized()) {
-    updateTitlePower();
+    updateTitlePower(m_label14->text());
   } else {
     setWindowTitle(captionText);
   }

@@ -39,6 +39,8 @@ class Form1 : public QMainWindow {
   void applyWindowOptions();
   void applyGlobalVariables();
   void setWindowSize();
+  // The title while minimised: the power and a temperature text.
+  void updateTitlePower(const QString& temperature);
   void updateTitlePower();
   // Asks before the program ends; off-line first, then the setup window's shut-down.
   void confirmExit();

@@ -8,6 +8,8 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "meter/engine/count_processor.h"
+#include "meter/engine/meter_state.h"
+#include "meter/engine/pulse_width.h"
 #include "meter/link/link_state.h"
 
 bool pulsePending = false;
@@ -133,10 +135,9 @@ void Indicators::timer3Timer() {
                  QStringLiteral("  lastCountInterval=") + QString::number(idleCountdownMs));
   if (meterOnline && ifType == 1) {
     if (pulsePending) {
-      bool resetCountChanged = false;
-      newMeterCount(resetCountChanged);
+      newMeterCount(latestReading());
     } else {
-      showIdleRate();
+      showIdleRate(Timer3.interval());
     }
   } else {
     Timer3.setEnabled(false);

@@ -13,7 +13,8 @@
 
 #include "platform/form_timer.h"
 
-// State shared with the count processor (pulseWidthBits and breakIndicated: meter/link/link_state.h).
+// State shared with the count processor (pulseWidthBits: meter/engine/pulse_width.h;
+// breakIndicated: meter/link/link_state.h).
 extern bool pulsePending;        // a plain-pulse event waits for processing
 extern int32_t idleCountdownMs;  // ms left before the idle display update
 

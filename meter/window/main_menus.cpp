@@ -12,7 +12,7 @@
 #include "core/setup/setup_window_calls.h"
 #include "meter/link/link_state.h"
 #include "meter/link/online_state.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/register_log.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 

@@ -15,9 +15,9 @@
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
-#include "meter/window/meter_display.h"
-#include "meter/engine/meter_hooks.h"
+#include "meter/engine/meter_display.h"
 #include "meter/engine/meter_state.h"
+#include "meter/meter_events.h"
 #include "platform/colour.h"
 #include "platform/input_box.h"
 #include "platform/message_box.h"
@@ -56,10 +56,7 @@ MeterPanel::MeterPanel(Form1* form)
   connectHooks();
 }
 
-MeterPanel::~MeterPanel() {
-  meterPanel.changed = nullptr;
-  meterHooks = MeterHooks{};
-}
+MeterPanel::~MeterPanel() { meterPanel.changed = nullptr; }
 
 void MeterPanel::refresh() {
   Form1& f = *m_form;
@@ -97,8 +94,7 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
       type != QEvent::KeyRelease)
     return QObject::eventFilter(watched, event);
   if (watched == m_label2 && type == QEvent::MouseButtonRelease) {
-    meterPanel.text2 = m_form->Text2()->text();
-    label2Click();
+    label2Click(m_form->Text2()->text());
   } else if (watched == m_label12 && type == QEvent::MouseButtonDblClick) {
     Label12_DblClick();
   } else if (watched == m_text2 && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
@@ -114,8 +110,7 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
       logMsg(1, QStringLiteral("Text2_KeyPress: KeyAscii=") + QString::number(key->text().at(0).unicode()));
     }
     if (down && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-      meterPanel.text2 = f.Text2()->text();
-      parseIntervalField();
+      parseIntervalField(f.Text2()->text());
       return true;
     }
   }
@@ -125,31 +120,19 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
 void MeterPanel::connectHooks() {
   Form1* f = m_form;
   Indicators* ind = &f->indicators();
-  meterHooks.onPulseIndicator = [ind](double d, double interval, double width) {
-    ind->onPulseIndicator(d, interval, width);
-  };
-  meterHooks.updatePowerBarIndicator = [ind](double interval, double width) {
-    ind->updatePowerBarIndicator(interval, width);
-  };
-  meterHooks.setTimer3 = [ind](bool enabled, int32_t ms) {
-    ind->Timer3.setEnabled(false);
-    if (!enabled) return;
-    ind->Timer3.setInterval(ms);
-    ind->Timer3.setEnabled(true);
-  };
-  meterHooks.timer3Interval = [ind] { return int32_t(ind->Timer3.interval()); };
-  meterHooks.setTimer1Interval = [f](int32_t ms) { f->Timer1.setInterval(ms); };
-  meterHooks.windowMinimized = [f] { return f->isMinimized(); };
-  meterHooks.updateTitlePower = [f] {
-    f->calculator().setMeterPower(totPower);
-    f->updateTitlePower();
-  };
-  meterHooks.referencePower = [f] { return f->calculator().refPower; };
-  meterHooks.showMeterPower = [f](double watts, double) {
+  MeterEvents& e = meterEvents();
+  connect(&e, &MeterEvents::pulseIndicated, this,
+          [ind](double d, double interval, double width) { ind->onPulseIndicator(d, interval, width); });
+  connect(&e, &MeterEvents::powerBarRequested, this,
+          [ind](double interval, double width) { ind->updatePowerBarIndicator(interval, width); });
+  connect(&e, &MeterEvents::simulationRateSet, this, [f](int32_t ms) { f->Timer1.setInterval(ms); });
+  connect(&e, &MeterEvents::titlePowerShown, this, [f](double watts, const QString& temperature) {
+    f->calculator().setMeterPower(watts);
+    f->updateTitlePower(temperature);
+  });
+  connect(&e, &MeterEvents::meterPowerShown, this, [f](double watts) {
     f->calculator().setMeterPower(watts);
     f->calculator().showMeterPower();
-  };
-  meterHooks.powerBoxText = [f] { return f->calculator().text(Calculator::kText9); };
-  meterHooks.showPulseDetails = [](const QString& text) { setupValues().showPulseDetails(text); };
-  meterHooks.overWriteLast = [] { return ::overWriteLast; };
+  });
+  connect(&e, &MeterEvents::pulseDetailsShown, this, [](const QString& text) { setupValues().showPulseDetails(text); });
 }

@@ -544,3 +544,31 @@ TEST_F(PlotReader, DamagedFilesAreReadWithoutCrashing) {
     }
   }
 }
+
+// A file the loader read past damage: stray bytes between two sections. The
+// records of the later section are read at their place, by every method.
+TEST_F(PlotReader, SectionsBehindDamageAreReadAtTheirPlace) {
+  TestSection a = steps(kStart(), 30, {10});
+  TestSection b = steps(kStart() + 1, 30, {10});
+  for (TestRecord& r : b.records) r.count += 1000;
+  const QByteArray first = testFileBytes({a});
+  const QByteArray bytes = first + QByteArray(7, '\x5A') + testFileBytes({b});
+  const QString path = installTestFile({a, b});  // a temp folder of its own
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+  f.close();
+  zavDatFileName[0] = path;
+  loadZavDatNEW(0);
+  ASSERT_EQ(dataFileSlots[0].sectionCount, 2);
+  ASSERT_EQ(dataFileSlots[0].sectionFilePos[2], first.size() + 7 + 1);
+  for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
+    const QVector<plotSeries> series = read(b.records[2].time, b.records.last().time, method, 10);
+    ASSERT_GE(series.size(), 2) << method;
+    for (const plotPoint& p : series[1].points) {
+      const TestRecord& want = b.records[p.recordNr - 31];
+      EXPECT_EQ(p.count, static_cast<int32_t>(want.count)) << method << " record " << p.recordNr;
+      EXPECT_DOUBLE_EQ(p.recTime, want.time) << method;
+    }
+  }
+}

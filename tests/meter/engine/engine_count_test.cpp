@@ -13,14 +13,10 @@ class Counting : public EngineTest {
  protected:
   // One reading as the parser hands it over.
   void reading(uint32_t count, uint32_t ticks, int16_t temp = 0x80, int32_t reset = 0, int16_t volt = 0) {
-    bool changed = reset != thisResetCount;
-    thisCount = int32_t(count);
-    thisTimer = int32_t(ticks);
-    thisTemp = temp;
-    thisResetCount = reset;
-    thisVoltCount = volt;
-    frameStatus = int16_t(reset);
-    newMeterCount(changed);
+    const bool changed = reset != thisResetCount;
+    const Reading r{int32_t(count), int32_t(ticks), temp, volt, int16_t(reset), reset};
+    storeLatestReading(r);
+    newMeterCount(r, changed);
   }
   void openDataFile() {
     ASSERT_TRUE(m_dir.isValid());
@@ -86,22 +82,30 @@ TEST_F(Counting, TemperatureOfTheNewController) {
   EXPECT_EQ(meterPanel.label14, "-20.5 °C");
 }
 
-TEST_F(Counting, MinimisedWindowKeepsThePowerTextButNotTheNumber) {
-  QString box = "old";
-  bool minimised = false;
-  int titles = 0;
-  meterHooks.powerBoxText = [&] { return box; };
-  meterHooks.windowMinimized = [&] { return minimised; };
-  meterHooks.showMeterPower = [&](double watts, double) { box = QString::number(watts); };
-  meterHooks.updateTitlePower = [&] { ++titles; };
+// The web values come from the values, also while the window is minimised;
+// the title shows the power with the temperature of the same reading.
+TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {
+  std::vector<double> boxes;
+  QStringList titles;
+  QObject::connect(&meterEvents(), &MeterEvents::meterPowerShown, m_listener.get(),
+                   [&](double watts) { boxes.push_back(watts); });
+  QObject::connect(&meterEvents(), &MeterEvents::titlePowerShown, m_listener.get(),
+                   [&](double watts, const QString& temp) { titles << QString::number(watts) + " W " + temp; });
+  energyWh = 1234567;
   reading(1, 0);
-  reading(2, 62500);
-  EXPECT_EQ(strZavPower, "3600");
-  minimised = true;
-  reading(4, 2 * 62500);
-  EXPECT_EQ(strZavPower, "3600");
+  reading(2, 62500, 0x50);
+  EXPECT_EQ(strZavPower, "3,600");
+  EXPECT_EQ(strZavEnergy, "1,234.568");
+  EXPECT_EQ(strZavTemp, "60.0 °C");
+  EXPECT_EQ(lngZavEnergy, 1235);
+  EXPECT_EQ(boxes, std::vector<double>{3600});
+  mainWindowMinimized = true;
+  reading(4, 2 * 62500, 0xF0);
+  EXPECT_EQ(strZavPower, "7,200");
   EXPECT_EQ(lngZavPower, 7200);
-  EXPECT_EQ(titles, 1);
+  EXPECT_EQ(strZavTemp, "12.0 °C");
+  EXPECT_EQ(titles, QStringList{"7200 W 12.0 °C"});
+  EXPECT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(Counting, IdleCountdownRunsInTimerSizedSteps) {
@@ -110,12 +114,10 @@ TEST_F(Counting, IdleCountdownRunsInTimerSizedSteps) {
   reading(2, 60 * 62500);
   EXPECT_EQ(idleCountdownMs, 72000);
   EXPECT_EQ(m_timer3, 65535);
-  meterHooks.timer3Interval = [] { return 65535; };
-  showIdleRate();
+  showIdleRate(65535);
   EXPECT_EQ(idleCountdownMs, 72000 - 65535);
   EXPECT_EQ(m_timer3, 72000 - 65535);
-  meterHooks.timer3Interval = [] { return 72000 - 65535; };
-  showIdleRate();
+  showIdleRate(72000 - 65535);
   EXPECT_EQ(idleCountdownMs, 12000);
   EXPECT_EQ(m_timer3, 12000);
 }
@@ -152,7 +154,7 @@ TEST_F(Counting, ResetCountChangeClearsTheStateAndDropsTheReading) {
   reading(1, 0);
   reading(2, 100);
   reading(50, 200, 0x80, 3);
-  EXPECT_EQ(countProcessorState().lastCount, 0);
+  EXPECT_FALSE(countProcessorState().hasPrevious);
   EXPECT_EQ(m_counts.size(), 2u);
   reading(51, 300, 0x80, 3);
   EXPECT_EQ(meterPanel.text8, "0");  // the first reading after the reset gives no counts
@@ -196,6 +198,9 @@ TEST_F(Counting, RecordsReachTheFileAsTheyAreProcessed) {
   EXPECT_EQ(readTextFile(zavDatFileName[0]).toHex(), want.b.toHex());
   EXPECT_TRUE(m_log.contains("  zavOutHeadPtr=1\n  zavOutRecPtr=39\n  zavOutDat.header.records=1\n"));
   EXPECT_EQ(dataFileSlots[0].recordCount, 1);
+  ASSERT_EQ(m_recorded.size(), 1u);  // announced once it is in the file
+  EXPECT_TRUE(m_recorded[0].inDataFile);
+  EXPECT_EQ(m_recorded[0].reading.temperature, 0x33);
 }
 
 TEST_F(Counting, FailedDataFileWriteClosesItAndSaysSo) {

@@ -34,25 +34,54 @@ TEST_F(Display, RateOutsideItsRangeShowsError) {
 }
 
 TEST_F(Display, CountsPerSecondMode) {
-  label2Click();
+  label2Click(meterPanel.text2);
   EXPECT_EQ(meterPanel.label2Caption, "counts/s ");
   EXPECT_EQ(meterPanel.text2ToolTip, "number of counts per second");
   showSecondsPerCount(0.5);
   EXPECT_EQ(meterPanel.text2, "2.000");
   EXPECT_DOUBLE_EQ(mRevTime, 0.5);
-  label2Click();  // back: the shown value is turned round
+  label2Click(meterPanel.text2);  // back: the shown value is turned round
   EXPECT_EQ(meterPanel.label2Caption, "s/count ");
   EXPECT_EQ(meterPanel.text2, "0.500");
 }
 
 TEST_F(Display, TypedRateGivesPower) {
-  meterPanel.text2 = "2,5";
-  parseIntervalField();
+  parseIntervalField("2,5");
   EXPECT_DOUBLE_EQ(mRevTime, 2.5);
   EXPECT_DOUBLE_EQ(totPower, 1440);
-  meterPanel.text2 = "0";
-  parseIntervalField();
+  label2Click(meterPanel.text2);  // the typed text, in seconds per count
+  EXPECT_EQ(meterPanel.text2, "0.400");
+  parseIntervalField("0");
   EXPECT_EQ(meterPanel.text2Color, 255);
+}
+
+// The box shows grouped numbers: Enter and the unit toggle take the rate the
+// box stands for, not its text read back as a number.
+TEST_F(Display, ShownRateIsNotReadBackFromItsText) {
+  WsPerCount = 48000;  // 75 counts per kWh
+  struct Row {
+    double seconds;
+    const char* shown;
+    double watts;
+    const char* toggled;
+  };
+  for (const Row& row : {Row{1200, "1,200.000", 40, "0.001"}, Row{2.5, "2.500", 19200, "0.400"},
+                         Row{3600, "3,600.000", 13.333333333333334, "0.000"}}) {
+    countsPerSecondMode = false;
+    showSecondsPerCount(row.seconds);
+    ASSERT_EQ(meterPanel.text2, row.shown);
+    parseIntervalField(meterPanel.text2);  // Enter without typing
+    EXPECT_DOUBLE_EQ(mRevTime, row.seconds) << row.shown;
+    EXPECT_DOUBLE_EQ(totPower, row.watts) << row.shown;
+    // The power of the text-log line.
+    EXPECT_EQ(zavRecordText().mid(31, 8), QString::number(qRound(row.watts)).rightJustified(8, u'0'));
+    label2Click(meterPanel.text2);
+    EXPECT_EQ(meterPanel.text2, row.toggled) << row.shown;
+    label2Click(meterPanel.text2);
+    EXPECT_EQ(meterPanel.text2, row.shown);
+    parseIntervalField(meterPanel.text2);
+    EXPECT_DOUBLE_EQ(mRevTime, row.seconds) << row.shown;
+  }
 }
 
 TEST_F(Display, MeterSynchronisation) {
@@ -68,7 +97,8 @@ TEST_F(Display, MeterSynchronisation) {
 
 TEST_F(Display, SimulationFollowsTheRate) {
   int32_t interval = 0;
-  meterHooks.setTimer1Interval = [&](int32_t ms) { interval = ms; };
+  QObject::connect(&meterEvents(), &MeterEvents::simulationRateSet, m_listener.get(),
+                   [&](int32_t ms) { interval = ms; });
   showSecondsPerCount(0.01);
   EXPECT_EQ(interval, 100);
   showSecondsPerCount(2.5);

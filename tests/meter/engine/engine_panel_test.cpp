@@ -9,6 +9,7 @@
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
+#include "meter/window/link_view.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ class Panel : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     appName = QStringLiteral("Zav");
-    m_form = std::make_unique<Form1>();  // fills the engine's hooks
+    connectLinkView();  // as the program wires the main window
+    m_form = std::make_unique<Form1>();
   }
   void TearDown() override {
     m_form.reset();
@@ -47,6 +49,19 @@ TEST_F(Panel, ReadingsShowInThePanelAndTheWebValues) {
   EXPECT_EQ(lngZavPower, 3600);
   EXPECT_TRUE(m_form->indicators().Timer3.isEnabled());
   EXPECT_EQ(m_form->indicators().Timer3.interval(), 14000);
+}
+
+// Minimised, the title carries the power and the temperature of the same reading.
+TEST_F(Panel, MinimisedTitleShowsTheReadingsOwnTemperature) {
+  m_form->setWindowState(Qt::WindowMinimized);
+  ASSERT_TRUE(mainWindowMinimized);
+  frame(10, 0, 0x50);
+  frame(12, 2 * 62500, 0xF0);
+  EXPECT_EQ(m_form->windowTitle(), "Zav 3,600 W  12.0 °C");
+  frame(13, 3 * 62500, 0x50);
+  EXPECT_EQ(m_form->windowTitle(), "Zav 3,600 W  60.0 °C");
+  m_form->setWindowState(Qt::WindowNoState);
+  EXPECT_FALSE(mainWindowMinimized);
 }
 
 TEST_F(Panel, CaptionsOthersWriteStayUntilTheEngineWritesItsOwn) {

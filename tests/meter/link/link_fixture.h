@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
 #include "meter/link/com_search.h"
 #include "meter/link/link_state.h"
@@ -53,7 +54,7 @@ class LinkFixture : public ::testing::Test {
     resetSerialReceivers();
     pulseCount = 0;  // as before the first receive event
     lastPulseTicks = 0;
-    rxBuffer.clear();
+    serialFrameReceiver().reset();
   }
   void TearDown() override {
     if (meterOnline) setOnLine(false);

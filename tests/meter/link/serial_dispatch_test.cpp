@@ -1,5 +1,6 @@
 #include <QRegularExpression>
 
+#include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
 #include "tests/meter/link/link_steps.h"
 #include "platform/comm_port.h"
@@ -53,7 +54,7 @@ TEST_F(Dispatch, eventsAreCountedByKind) {
   EXPECT_EQ(comEventCounters[12], 0);
   EXPECT_EQ(seen.counted.value(0), 11);
   EXPECT_EQ(seen.counted.value(3), 1);
-  EXPECT_EQ(rxBuffer, halfFrame);  // handed to the frame parser, which waits for more
+  EXPECT_EQ(serialFrameReceiver().buffer(), halfFrame);  // handed to the frame parser, which waits for more
   EXPECT_EQ(seen.breaks, 0);
 }
 
@@ -63,7 +64,7 @@ TEST_F(Dispatch, eventsWhileOffLineAreOnlyCountedAndTheInputStays) {
   port->arrive("xyz");
   EXPECT_EQ(comEventCounters[12], 1);
   EXPECT_EQ(comEventCounters[2], 0);
-  EXPECT_TRUE(rxBuffer.isEmpty());
+  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
   EXPECT_EQ(port->inBufferCount(), 3);
 }
 
@@ -87,11 +88,12 @@ TEST_F(Dispatch, aDriverOverrunDropsTheFrameBeingGatheredAndIsLogged) {
   port->arrive(QByteArray(5000, 'x'));
   EXPECT_EQ(comEventCounters[6], 0);  // waiting bytes are no overflow
   EXPECT_EQ(port->inBufferCount(), 5000);
-  rxBuffer = "old";
+  zavDataArrival(QByteArray("\x36\x9A\x47", 3));  // a frame being gathered
+  ASSERT_FALSE(serialFrameReceiver().buffer().isEmpty());
   for (int ev : {comEv::kRxOver, comEv::kOverrun}) port->lineEvent(ev);
   EXPECT_EQ(comEventCounters[5], 1);
   EXPECT_EQ(comEventCounters[6], 1);
-  EXPECT_TRUE(rxBuffer.isEmpty());
+  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
   EXPECT_EQ(port->inBufferCount(), 5000);  // what waits arrived after the loss and is whole
   EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR the driver lost received bytes (input buffer overflow)"));
   EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR the driver lost received bytes (receive overrun)"));
@@ -155,7 +157,7 @@ TEST_F(Dispatch, sensorFrameShowsTheTemperature) {
   EXPECT_TRUE(seen.temperature.isEmpty());
   port->arrive(frame.mid(17));
   EXPECT_EQ(seen.temperature, "+23.4 °C");
-  EXPECT_TRUE(rxBuffer.isEmpty());
+  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
 }
 
 TEST(SensorDecoder, negativeTemperaturesAndBadFramesAreHandled) {
@@ -190,43 +192,6 @@ TEST_F(Dispatch, protocolAnalyserCapturesCarrierEdgesOnly) {
   EXPECT_EQ(dcdCount, 2);
   EXPECT_GT(dcdTimes[1], dcdTimes[0] - 1);
   EXPECT_EQ(comEventCounters[0], 0);
-}
-
-TEST(PulseWidth, bitsAndAdviceTexts) {
-  struct Row {
-    const char* name;
-    int byte;
-    double baud;
-    int zeros;
-    const char* advice;
-  };
-  const Row rows[] = {
-      {"fourLowBitsAt1200", 0xF0, 1200, 5, "pulse width = 5 bits (4.2ms), OK"},
-      {"zeroByte", 0x00, 1200, 9, "pulse width >8.5 bits (7.1ms). Change COM-setting to 600"},
-      {"zeroByteAt110", 0x00, 110, 9, "pulse width >8.5 bits (77ms). This works, but Break may be detected."},
-      {"zeroByteAt300", 0x00, 300, 9, "pulse width >8.5 bits (28ms). Change COM-setting to 110"},
-      {"zeroByteAt57600", 0x00, 57600, 9, "pulse width >8.5 bits (0.148ms). Change COM-setting to 38400"},
-      {"startBitOnly", 0xFF, 2400, 1, "pulse width < 1.5 bits (0.6ms), Change COM-setting to 4800"},
-      {"startBitOnlyAt110", 0xFF, 110, 1, "pulse width < 1.5 bits (14ms), Change COM-setting to 300"},
-      {"startBitOnlyAt38400", 0xFF, 38400, 1, "pulse width < 1.5 bits (0.04ms), Change COM-setting to 57600"},
-      {"lowAfterHigh", 0xFD, 1200, 2, " Error in bit 1"},
-  };
-  for (const Row& r : rows) {
-    int zeros = 0, errorBit = 0;
-    countPulseBits(r.byte, zeros, errorBit);
-    EXPECT_EQ(zeros, r.zeros) << r.name;
-    EXPECT_EQ(pulseWidthAdvice(zeros, errorBit, r.baud), QString::fromUtf8(r.advice)) << r.name;
-  }
-}
-
-TEST_F(Dispatch, analysePulseWidthGivesSecondsAndShowsAdvice) {
-  portBaudRate = 1200;
-  advancedFunctions = true;
-  EXPECT_NEAR(analysePulseWidth(0xF0), 5.0 / 1200, 1e-12);
-  EXPECT_EQ(pulseWidthBits, 5);
-  EXPECT_TRUE(seen.pulseAnalysis.endsWith("\r\npulse width = 5 bits (4.2ms), OK"));
-  portBaudRate = 0;
-  EXPECT_EQ(analysePulseWidth(0xF0), 0);
 }
 
 TEST_F(Dispatch, sensorFrameFromTheSimulatorThroughARealPty) {

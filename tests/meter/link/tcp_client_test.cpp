@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 
 #include "tests/meter/link/link_steps.h"
+#include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
 #include "meter/window/tcp_client_panel.h"
 #include "support/pty_pair.h"
@@ -109,8 +110,8 @@ TEST(TcpLink, framesReachTheParserOnlyWhileOnLine) {
   const int32_t savedDetector = ZAVdetectorVer;
   ticksPerSec = 0;  // the parser hands readings on; the count processor leaves them alone
   ZAVdetectorVer = 24840;
-  rxBuffer.clear();
-  thisCount = 0;
+  netFrameReceiver().reset();
+  storeLatestReading({});
   panel.Command8_Click(0);
   QTcpSocket* peer = local.acceptOne();
   ASSERT_NE(peer, nullptr);

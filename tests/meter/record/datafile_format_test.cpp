@@ -1,4 +1,4 @@
-// Data file: byte layout, the loader, opening and closing for recording.
+// Data file: the loader, opening and closing for recording.
 #include "tests/meter/record/datafile_fixture.h"
 
 namespace {
@@ -13,37 +13,6 @@ class DataFile : public DataFileTest {
     return z.b;
   }
 };
-
-TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
-  fileSection h;
-  h.startTime = kDay;
-  h.version = 1003000;
-  h.sensorVer = 24840;
-  h.meterID = 0x1234;
-  h.ticksPerSec = 62500;
-  h.WsPerCount = 1200;
-  h.resetCount = 3;
-  h.voltCount = -2;
-  h.records = 70000;
-  EXPECT_EQ(packSection(h).toHex(), QByteArray("000000001025e640"
-                                               "f84d0f00"
-                                               "08610000"
-                                               "34120000"
-                                               "24f40000"
-                                               "b0040000"
-                                               "03000000"
-                                               "feff"
-                                               "70110100"));
-  meterRecord r{kDay, int32_t(0xFFFFFFF6u), 0x01020304, 0x0150};
-  EXPECT_EQ(packRecord(r).toHex(), QByteArray("000000001025e640"
-                                              "f6ffffff"
-                                              "04030201"
-                                              "5001"));
-  const fileSection back = unpackSection(packSection(h).constData());
-  EXPECT_EQ(back.records, 70000);
-  EXPECT_EQ(back.voltCount, -2);
-  EXPECT_EQ(unpackRecord(packRecord(r).constData()).count, -10);
-}
 
 TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
   ZavBytes z;

@@ -18,10 +18,11 @@ class TextLog : public EngineTest {
     EngineTest::SetUp();
     ASSERT_TRUE(m_dir.isValid());
     zavLogFileName = m_dir.filePath("zavLog.TXT");
+    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
     writeToZAVtextFile = true;
     textFileWriteInterval = 3;      // 15 min
     minTextFileSaveInterval = 1.0;  // one day
-    meterHooks.overWriteLast = [this] { return m_overWrite; };
+    overWriteLast = false;
   }
   QStringList lines() const {
     QString text = QString::fromUtf8(readTextFile(zavLogFileName));
@@ -30,7 +31,6 @@ class TextLog : public EngineTest {
     return text.isEmpty() ? QStringList() : text.split("\r\n");
   }
   QTemporaryDir m_dir;
-  bool m_overWrite = false;
 };
 
 TEST_F(TextLog, LineLayout) {
@@ -49,13 +49,13 @@ TEST_F(TextLog, RecordTextCarriesTheRawFields) {
 }
 
 TEST_F(TextLog, IntervalBoundariesAppendAndOverwriteReplacesTheLastLine) {
-  m_overWrite = true;
+  overWriteLast = true;
   writeLogLine(at(14, 14, 0), 1000, 100);
   writeLogLine(at(14, 15, 0), 1001, 101);  // crosses the quarter hour
   writeLogLine(at(14, 16, 0), 1002, 102);  // within the span: replaces 14:15
   EXPECT_EQ(lines(), (QStringList{"2024-03-01 14:14:00 0000001000 00000100",
                                   "2024-03-01 14:16:00 0000001002 00000102"}));
-  m_overWrite = false;
+  overWriteLast = false;
   writeLogLine(at(14, 17, 0), 1003, 103);
   EXPECT_EQ(lines().size(), 2);
 }
@@ -101,7 +101,7 @@ TEST_F(TextLog, OffOrNamelessWritesNothing) {
 }
 
 TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {
-  m_overWrite = true;
+  overWriteLast = true;
   writeTextFile(zavLogFileName, "earlier line written by someone else\r\n");
   writeLogLine(at(14, 15, 0), 12345678901.0, 1);  // 42-byte line
   writeLogLine(at(14, 16, 0), 2, 2);
@@ -123,6 +123,30 @@ TEST_F(TextLog, LastLineSetsTheRegister) {
   EXPECT_DOUBLE_EQ(energyWh, 12346);
   EXPECT_EQ(meterPanel.text4, "12.346");
   EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - Last log = 2024-03-01 14:05:09");
+}
+
+// After a crash the last line can be hours old while the data file holds
+// every reading since: the register goes on from them.
+TEST_F(TextLog, RegisterContinuesFromNewerReadingsOfTheDataFile) {
+  writeTextFile(zavLogFileName, "2024-03-01 14:05:09 0000012346 00000250\r\n");
+  ZavBytes z;  // 1200 Ws per count: 3 counts are 1 Wh
+  z.header(at(14, 0, 0), 3).record(at(14, 0, 0), 10, 0).record(at(14, 5, 9), 11, 0).record(at(14, 10, 0), 17, 0);
+  z.header(at(14, 20, 0), 0).record(at(14, 20, 0), 1, 0).record(at(14, 21, 0), 4, 0);  // open: killed
+  z.b += QByteArray(5, '\x01');  // and a torn record
+  writeTextFile(zavDatFileName[0], z.b);
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12346 + 2 + 1);
+  EXPECT_TRUE(m_log.contains("register continued from the data file: 3 newer readings up to 2024-03-01 14:21:00"))
+      << m_log.text().toStdString();
+  // Nothing newer: the line's register stands.
+  writeTextFile(zavLogFileName, "2024-03-01 14:21:00 0000012349 -0000004\r\n");
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12349);
+  // The going-on-line marker precedes the readings of its own second.
+  writeTextFile(zavLogFileName, "2024-03-01 14:20:00 0000012349 -0000002\r\n");
+  loadLastLogLine();
+  EXPECT_DOUBLE_EQ(energyWh, 12350);
+  EXPECT_EQ(readTextFile(zavDatFileName[0]), z.b);  // only read
 }
 
 TEST_F(TextLog, LastLineIsReadFromTheTailOfALargeFile) {

@@ -1,5 +1,6 @@
 // Pulse LED, break indication, power bar plan, idle countdown and pulse test.
 #include "meter/window/indicators.h"
+#include "meter/engine/pulse_width.h"
 #include "meter/link/link_state.h"
 
 #include <gtest/gtest.h>

@@ -13,6 +13,7 @@
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
+#include "meter/engine/pulse_width.h"
 #include "meter/link/link_state.h"
 
 namespace {

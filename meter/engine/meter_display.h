@@ -12,6 +12,10 @@
 struct MeterPanelState {
   QString frame1Caption = QStringLiteral("Energy meter");
   QString text2;  // rate: seconds per count or counts per second
+  // The rate Text2 stands for, in seconds per count (0: none); typed text is
+  // read only while Text2 holds what the user typed.
+  double text2Seconds = 0;
+  bool text2Typed = false;
   int32_t text2Color = int32_t(0x80000008u);
   QString text2ToolTip;
   QString label2Caption = QStringLiteral("s/count ");
@@ -30,18 +34,31 @@ void notifyMeterPanel();
 void setFrame1Caption(const QString& text);
 void setLabel14(const QString& text);
 
+// Display form of every power number (calculator boxes, live values). errorPending:
+// a failed step earlier in the same refresh, which makes the box show "ERROR".
+QString fmtValM(double value, bool errorPending = false);
+
 // Adds the energy of counts to the register and shows it in Text4.
 void showEnergy(int32_t counts);
+// The register takes a value and Text4 shows it.
+void setRegister(double energyWh);
+// Text4's form of the register, in kWh.
+QString registerText(double energyWh);
+// Label14's form of a temperature; empty outside -200..200 °C (no sensor).
+QString temperatureText(float tempDegC);
+// The live values of the web pages from the register, the power and a temperature.
+void setLiveValues(float tempDegC);
 // Shows a rate in Text2; a valid one becomes mRevTime and gives a new power.
 void showSecondsPerCount(double seconds);
 // Power from mRevTime, the power boxes or the title, and the text-log line.
 void calcPowerFromRevTime();
-// Enter in Text2: reads the rate typed there.
-void parseIntervalField();
+// Enter in Text2 (boxText: the box's present text): takes a rate the user
+// typed there; text the program wrote stands for the rate it showed.
+void parseIntervalField(const QString& boxText);
 // Timer1 (off-line simulation) follows the last rate.
 void setSimulationRate();
 // Label2 click: seconds per count <-> counts per second.
-void label2Click();
+void label2Click(const QString& boxText);
 // The meter synchronisation with the user's answer (kWh) given at askedAt.
 // False when the answer is out of range (the caller shows "value is out of range").
 bool synchroniseMeter(const QString& answer, Date askedAt);

@@ -1,0 +1,16 @@
+#pragma once
+// One reading of the meter as a receiver hands it to the count processor.
+
+#include <cstdint>
+
+struct Reading {
+  int32_t count = 0;         // the controller's running count (unsigned bit pattern)
+  int32_t ticks = 0;         // the controller's timer (unsigned bit pattern)
+  int16_t temperature = 0;   // raw, coded by detector type (see temperatureOf)
+  int16_t voltage = 0;       // raw voltage reading, 0 = none, -32768 = not reported
+  int16_t status = 0;        // status byte
+  int32_t resetCount = 0;    // the controller's reset count
+};
+
+// A plain pulse device reports neither temperature nor voltage.
+constexpr int16_t kNotReported = -32768;

@@ -1,0 +1,77 @@
+#include "meter/record/zav_format.h"
+
+namespace {
+
+template <typename T>
+void put(char*& p, T v) {
+  qToLittleEndian<T>(v, p);
+  p += sizeof(T);
+}
+template <typename T>
+T get(const char*& p) {
+  T v = qFromLittleEndian<T>(p);
+  p += sizeof(T);
+  return v;
+}
+void putDate(char*& p, Date d) {
+  quint64 bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  put<quint64>(p, bits);
+}
+Date getDate(const char*& p) {
+  const quint64 bits = get<quint64>(p);
+  Date d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+// Dates a recording can carry: 1990 .. 2200.
+constexpr Date kFirstPlausibleDate = 32874;
+constexpr Date kLastPlausibleDate = 110575;
+
+}  // namespace
+
+QByteArray packSection(const fileSection& h) {
+  QByteArray out(kSectionBytes, '\0');
+  char* p = out.data();
+  putDate(p, h.startTime);
+  put<int32_t>(p, h.version);
+  put<int32_t>(p, h.sensorVer);
+  put<int32_t>(p, h.meterID);
+  put<int32_t>(p, h.ticksPerSec);
+  put<int32_t>(p, h.WsPerCount);
+  put<int32_t>(p, h.resetCount);
+  put<int16_t>(p, h.voltCount);
+  put<int32_t>(p, h.records);
+  return out;
+}
+
+QByteArray packRecord(const meterRecord& r) {
+  QByteArray out(kRecordBytes, '\0');
+  char* p = out.data();
+  putDate(p, r.recTime);
+  put<int32_t>(p, r.count);
+  put<int32_t>(p, r.ticks);
+  put<int16_t>(p, r.temp);
+  return out;
+}
+
+fileSection unpackSection(const char* p) {
+  fileSection h;
+  h.startTime = getDate(p);
+  h.version = get<int32_t>(p);
+  h.sensorVer = get<int32_t>(p);
+  h.meterID = get<int32_t>(p);
+  h.ticksPerSec = get<int32_t>(p);
+  h.WsPerCount = get<int32_t>(p);
+  h.resetCount = get<int32_t>(p);
+  h.voltCount = get<int16_t>(p);
+  h.records = get<int32_t>(p);
+  return h;
+}
+
+bool plausibleSection(const fileSection& h) {
+  return fileVersionOk(h.version) && h.records >= 0 && h.startTime >= kFirstPlausibleDate &&
+         h.startTime <= kLastPlausibleDate && h.ticksPerSec >= 0 && h.WsPerCount >= 0 && h.sensorVer >= 0 &&
+         h.resetCount >= 0 && h.resetCount <= 0xFF;
+}

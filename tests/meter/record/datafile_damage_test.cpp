@@ -1,0 +1,146 @@
+// Data file with damage in the middle: the loader reads on at the next section
+// header, the recorder cuts nothing but a torn tail at the very end and appends
+// behind the last section, and the other copy of the program touches nothing.
+#include <sys/file.h>
+
+#include <QFile>
+
+#include "tests/meter/record/datafile_fixture.h"
+#include "meter/engine/register_log.h"
+
+namespace {
+
+class DataFileDamage : public DataFileTest {
+ protected:
+  static ZavBytes& section(ZavBytes& z, int day, int records, bool closed = true) {
+    z.header(kDay + day, closed ? records : 0, day);
+    for (int i = 0; i < records; ++i) z.record(kDay + day + i / 1440.0, 100 * day + i, 1000 * i, 7);
+    return z;
+  }
+  // Opens for recording, records one reading, closes.
+  void recordOne() {
+    openOutZavDat();
+    ASSERT_GT(zavOutFile, 0) << m_log.text().toStdString();
+    zavOutDat.record.count = 999;
+    ASSERT_TRUE(appendOutRecord(kDay + 9));
+    closeOutZavDat();
+  }
+  std::vector<int32_t> recordsPerSection() const {
+    const dataFileIndex& ix = dataFileSlots[0];
+    std::vector<int32_t> out;
+    for (int s = 1; s <= ix.sectionCount; ++s) out.push_back(ix.sectionHeaders[s].records);
+    return out;
+  }
+};
+
+TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
+  const QByteArray stray("\x01\x02\x03\x04\x05\x06\x07", 7);
+  struct Row {
+    const char* what;
+    QByteArray before, damage, after;
+    std::vector<int32_t> sections;  // records per section the loader finds
+  };
+  ZavBytes first, open2, closed2, last, badCount;
+  section(first, 1, 2);
+  section(closed2, 2, 3);
+  section(open2, 2, 3, false);
+  section(last, 3, 4);
+  badCount.header(kDay + 2, 1000, 2).record(kDay + 2, 1, 1).record(kDay + 2, 2, 2);
+  for (const Row& r : {
+           Row{"closed section, stray bytes", first.b + closed2.b, stray, last.b, {2, 3, 4}},
+           Row{"open section, stray bytes", first.b + open2.b, stray, last.b, {2, 3, 4}},
+           Row{"impossible record count", first.b, badCount.b, last.b, {2, 4}},
+           Row{"unsupported version", first.b, ZavBytes().header(kDay + 2, 1, 2, 1001000).record(kDay, 1, 1).b,
+               last.b, {2, 4}},
+       }) {
+    const QByteArray file = r.before + r.damage + r.after;
+    writeTextFile(m_path, file);
+    m_log.clear();
+    EXPECT_FALSE(loadZavDatNEW(0)) << r.what;  // not whole, but every section is reachable
+    EXPECT_EQ(recordsPerSection(), r.sections) << r.what;
+    EXPECT_EQ(dataFileSlots[0].sectionFilePos[dataFileSlots[0].sectionCount], file.size() - r.after.size() + 1)
+        << r.what;
+    EXPECT_EQ(m_log.text().count("ERROR loadZavDatNEW: ERROR skipped "), 1) << r.what << m_log.text().toStdString();
+
+    recordOne();
+    const QByteArray now = readTextFile(m_path);
+    EXPECT_EQ(now.left(file.size()).toHex(), file.toHex()) << r.what;  // nothing before the end changed
+    EXPECT_EQ(now.size(), file.size() + 38 + 18) << r.what;
+    EXPECT_FALSE(m_log.contains("torn tail cut")) << r.what;
+    loadZavDatNEW(0);
+    std::vector<int32_t> want = r.sections;
+    want.push_back(1);
+    EXPECT_EQ(recordsPerSection(), want) << r.what;
+  }
+}
+
+TEST_F(DataFileDamage, TornTailBehindDamageIsStillCut) {
+  ZavBytes z;
+  section(z, 1, 2);
+  z.b += QByteArray(5, '\x55');
+  section(z, 2, 2, false);
+  const QByteArray whole = z.b;
+  writeTextFile(m_path, whole + ZavBytes().record(kDay + 2, 300, 3).b.left(9));
+  recordOne();
+  EXPECT_TRUE(m_log.contains("torn tail cut: a partial record of 9 bytes")) << m_log.text().toStdString();
+  EXPECT_EQ(readTextFile(m_path).left(whole.size() - 2 * 18 - 38).toHex(),
+            whole.left(whole.size() - 2 * 18 - 38).toHex());
+  loadZavDatNEW(0);
+  EXPECT_EQ(recordsPerSection(), (std::vector<int32_t>{2, 2, 1}));
+}
+
+TEST_F(DataFileDamage, FileHeldByAnotherProgramIsNeitherRepairedNorRecorded) {
+  ZavBytes z;
+  section(z, 1, 2, false);
+  z.b += QByteArray(4, '\x11');  // a torn record the holder may still complete
+  writeTextFile(m_path, z.b);
+  // Another program: its own open file description with the lock.
+  QFile other(m_path);
+  ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+  ASSERT_EQ(::flock(other.handle(), LOCK_EX | LOCK_NB), 0);
+  openOutZavDat();
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_EQ(dataFileOpenProblem(), m_path + ": in use by another program");
+  EXPECT_TRUE(m_log.contains("ERROR cannot open file: in use by another program - nothing is recorded"));
+  EXPECT_EQ(readTextFile(m_path), z.b);
+  other.close();
+  openOutZavDat();
+  EXPECT_GT(zavOutFile, 0);
+  EXPECT_TRUE(dataFileOpenProblem().isEmpty());
+}
+
+TEST_F(DataFileDamage, TextLogHeldByAnotherProgramStopsRecordingToo) {
+  zavLogFileName = m_dir.filePath("zavLog.TXT");
+  writeToZAVtextFile = true;
+  writeTextFile(zavLogFileName, "2024-03-01 12:00:00 0000012346 00000250\r\n");
+  QFile other(zavLogFileName);
+  ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+  ASSERT_EQ(::flock(other.handle(), LOCK_EX | LOCK_NB), 0);
+  openOutZavDat();
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_TRUE(dataFileOpenProblem().endsWith("zavLog.TXT is in use by another program"));
+  writeLogLine(kDay, 5000, -2);
+  EXPECT_EQ(readTextFile(zavLogFileName), "2024-03-01 12:00:00 0000012346 00000250\r\n");
+  EXPECT_TRUE(m_log.contains("is in use by another program: nothing written"));
+  EXPECT_EQ(QFile(m_path).size(), 0);  // created empty by the open, nothing written
+  other.close();
+  meterOnline = true;  // recording: the text log stays locked between lines
+  writeLogLine(kDay, 5000, -2);
+  EXPECT_EQ(readTextFile(zavLogFileName).count('\n'), 2);
+  QFile third(zavLogFileName);
+  ASSERT_TRUE(third.open(QIODevice::ReadWrite));
+  EXPECT_NE(::flock(third.handle(), LOCK_EX | LOCK_NB), 0);
+  meterOnline = false;  // the off-line marker frees it for another copy
+  writeLogLine(kDay, 5000, -4);
+  EXPECT_EQ(::flock(third.handle(), LOCK_EX | LOCK_NB), 0);
+  zavLogFileName.clear();
+}
+
+TEST_F(DataFileDamage, OpenErrorNamesTheFileAndTheReason) {
+  zavDatFileName[0] = m_dir.filePath("missing/pwrData.ZAV");
+  openOutZavDat();
+  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_EQ(dataFileOpenProblem(), zavDatFileName[0] + ": No such file or directory");
+}
+
+}  // namespace
