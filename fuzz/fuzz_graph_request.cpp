@@ -4,8 +4,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzQuietProcess();
-  static const bool sized = (setPlotSizeTextSource([](int field) { return field == 25 ? "600" : "400"; }), true);
-  (void)sized;
   plotParamRecord param;
   setWebGraphDefaults(param);
   parseGraphQuery(param, QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));

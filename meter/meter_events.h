@@ -42,6 +42,7 @@ class MeterEvents : public QObject {
   void plotRequested();           // "Plot": draw the plotted slot in the chart window
   void chartWindowRequested();    // View/"Plot": show the chart window
   void chartLoadTestRequested();  // the load test: a chart window created, loaded and unloaded
+  void meterPanelChanged();  // the engine changed meterPanel: the panel widgets show it
 };
 
 MeterEvents& meterEvents();

@@ -10,7 +10,6 @@
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "meter/record/data_file.h"
-#include "plot/plot_size_setting.h"
 #include "plot/url_decode.h"
 
 namespace {
@@ -37,11 +36,6 @@ constexpr SpanDef kSpans[kSpanCount] = {
     {"5min", "00:05", "00:05 00:5 0:05 0:5 :05 :5"},
     {"1min", "00:01", "00:01 00:1 0:01 0:1 :01 :1"},
 };
-
-std::function<QString(int)>& plotSizeSource() {
-  static std::function<QString(int)> source;
-  return source;
-}
 
 // Whole numbers of the request: the leading number rounded half to even; false
 // when it does not fit the field.
@@ -83,13 +77,8 @@ bool isPlainSignedNumber(const QString& text) {
   return digit;
 }
 
-// The setup's plot size: the text's leading number, at least 100 pixels.
-int32_t plotSizeSetting(const QString& text) {
-  int32_t n = 0;
-  const double v = val(text);
-  if (!roundToInt32(v, n)) return v > 0 ? std::numeric_limits<int32_t>::max() : 100;
-  return std::max(n, 100);
-}
+// The setup's plot size (plotWidth, plotHeight), at least 100 pixels.
+int32_t plotSizeSetting(int32_t side) { return std::max(side, 100); }
 
 bool isHexText(const QString& text) {
   return std::all_of(text.begin(), text.end(),
@@ -210,13 +199,6 @@ int spanIndexFromRequestName(const QString& name) {
   return -1;
 }
 
-void setPlotSizeTextSource(std::function<QString(int field)> source) { plotSizeSource() = std::move(source); }
-
-QString plotSizeText(int field) {
-  if (plotSizeSource()) return plotSizeSource()(field);
-  return setupWindowFieldText(field);
-}
-
 int getCssColor(const QString& text, int32_t& colour) {
   const QString t = text.trimmed();
   if (t.isEmpty()) return kCssColorNone;
@@ -315,8 +297,8 @@ void setWebGraphDefaults(plotParamRecord& param) {
   param = plotParamRecord{};
   param.width = 460;
   param.height = 268;
-  param.width = plotSizeSetting(plotSizeText(25));
-  param.height = plotSizeSetting(plotSizeText(26));
+  param.width = plotSizeSetting(plotWidth);
+  param.height = plotSizeSetting(plotHeight);
   param.showMarkers = 0;
   param.drawOptions = 0;
   param.colorB = 0xC0C0C0;

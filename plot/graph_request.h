@@ -6,7 +6,6 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
-#include <functional>
 
 #include "core/util/date_value.h"
 
@@ -85,9 +84,3 @@ constexpr int kCssColorTransparent = 4;  // "transparent"
 constexpr int kCssColorHex = 5;          // "rrggbb"
 constexpr int kCssColorInvalid = -1;     // a number that fits no colour; colour unchanged
 int getCssColor(const QString& text, int32_t& colour);
-
-// The setup window's plot width and height texts (fields 25 and 26) that the
-// defaults read. Until a source is set they are looked up on the setup
-// window, falling back to the factory texts "600" and "400".
-void setPlotSizeTextSource(std::function<QString(int field)> source);  // nullptr restores the lookup
-QString plotSizeText(int field);

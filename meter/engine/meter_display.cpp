@@ -59,9 +59,7 @@ void setLabel14(const QString& text) {
   meterPanel.label14Set = true;
 }
 
-void notifyMeterPanel() {
-  if (meterPanel.changed) meterPanel.changed();
-}
+void notifyMeterPanel() { emit meterEvents().meterPanelChanged(); }
 
 QString registerText(double energyWh) {
   const double kWh = energyWh / 1000.0;

@@ -1,11 +1,10 @@
 #pragma once
 // The meter panel ("Energy meter") without its widgets: the texts and colours
 // of its boxes, and the routines that turn counts and rates into energy and
-// power. The panel widget mirrors this state when it changes.
+// power. The panel widget mirrors this state on meterEvents().meterPanelChanged.
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 
 #include "core/util/date_value.h"
 
@@ -26,10 +25,9 @@ struct MeterPanelState {
   // only after the engine has set them.
   bool frame1CaptionSet = false;
   bool label14Set = false;
-  // The view's refresh; called after each change the engine makes.
-  std::function<void()> changed;
 };
 extern MeterPanelState meterPanel;
+// Announces a change the engine made to meterPanel.
 void notifyMeterPanel();
 void setFrame1Caption(const QString& text);
 void setLabel14(const QString& text);

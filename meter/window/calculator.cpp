@@ -28,7 +28,7 @@ const std::array<const char*, Calculator::kPeriods> Calculator::periodNames{"hou
 
 double calcBoxValue(const QString& text) { return val(QString(text).replace(u',', u'.')); }
 
-Calculator::Calculator() { resetForLoad(); }
+Calculator::Calculator(QObject* parent) : QObject(parent) { resetForLoad(); }
 
 void Calculator::resetForLoad() {
   editGuard = -1;
@@ -43,7 +43,7 @@ void Calculator::resetForLoad() {
 
 void Calculator::setText(int box, const QString& text) {
   m_text[box] = text;
-  if (onBoxWritten) onBoxWritten(box, text);
+  emit boxWritten(box, text);
   boxChanged(box);
 }
 
@@ -63,7 +63,7 @@ void Calculator::boxChanged(int box) {
     editGuard = -3;
     const QString price = m_text[kText10].trimmed();
     pricePerkWhValue = calcBoxValue(price);
-    if (onPriceTyped) onPriceTyped(price);
+    emit priceTyped(price);
     calcCost();
     editGuard = -1;
   }
@@ -178,13 +178,13 @@ void Calculator::setRefClicked() {
 
 void Calculator::optionCostClicked(bool cost) {
   costMode = cost;
-  if (onLabelsChanged) onLabelsChanged();
+  emit labelsChanged();
   calcCost();
 }
 
 void Calculator::setScrollValue(int value) {
   m_scrollValue = std::clamp(value, 0, kScrollMax);
-  if (onLabelsChanged) onLabelsChanged();
+  emit labelsChanged();
   calcCost();
 }
 

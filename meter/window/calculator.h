@@ -3,19 +3,20 @@
 // power factor, voltages and phase currents follow each other, and energy or
 // cost is worked out over three consecutive periods. The boxes are held as
 // texts; writing a box runs its change handler as the window's text boxes do,
-// and a view mirrors every write through onBoxWritten.
+// and a view mirrors every write it announces (boxWritten).
 
+#include <QObject>
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <functional>
 
 #include "meter/engine/meter_display.h"  // fmtValM, the display form of the boxes
 
 // The box value: every "," taken as "." and the leading number read; none gives 0.
 double calcBoxValue(const QString& text);
 
-class Calculator {
+class Calculator : public QObject {
+  Q_OBJECT
  public:
   enum Box : int {
     kText9 = 0,    // power: 0 total, 1 reference, 2 relative
@@ -33,7 +34,7 @@ class Calculator {
   static const std::array<const char*, kPeriods> periodNames;
   static constexpr int kScrollMax = 3;
 
-  Calculator();
+  explicit Calculator(QObject* parent = nullptr);
 
   // The start values of the window's load: tables in place, guard idle,
   // powers 0, power factor 1, voltage 1.
@@ -74,12 +75,10 @@ class Calculator {
   int16_t editIndex = -1;
   int16_t calcDependentGroup = 3;
 
-  // Mirrors every box write (the panel sets the widget's text).
-  std::function<void(int box, const QString& text)> onBoxWritten;
-  // A price typed into the price box (the settings keep its trimmed text).
-  std::function<void(const QString& priceText)> onPriceTyped;
-  // Period labels or the results frame's caption changed.
-  std::function<void()> onLabelsChanged;
+ signals:
+  void boxWritten(int box, const QString& text);  // every box write: the panel sets the widget's text
+  void priceTyped(const QString& priceText);      // a typed price: the settings keep its trimmed text
+  void labelsChanged();  // period labels or the results frame's caption changed
 
  private:
   double power() const { return relativeMode ? relPower : totPower; }

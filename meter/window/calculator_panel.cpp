@@ -91,13 +91,13 @@ CalculatorPanel::CalculatorPanel(QWidget* parent) : QObject(parent), m_boxes(Cal
   label(m_frame4[2], QStringLiteral("Label3(1)"), QStringLiteral("P to P "), 116, 22, 50);
   place(makeBox(m_frame4[2], Calculator::kText3 + 1, QStringLiteral("Text3(1)")), 168, 22, 62, 24);
 
-  m_calc.onBoxWritten = [this](int b, const QString& t) { mirror(b, t); };
+  connect(&m_calc, &Calculator::boxWritten, this, &CalculatorPanel::mirror);
   // Designed contents: the load's start values, written without recomputing.
   m_calc.editGuard = -2;
   for (int i = 0; i < 3; ++i) m_calc.setText(Calculator::kText9 + i, fmtValM(0));
   m_calc.setText(Calculator::kText6, fmtValM(m_calc.powerFactor));
   m_calc.editGuard = -1;
-  m_calc.onLabelsChanged = [this] { updateLabels(); };
+  connect(&m_calc, &Calculator::labelsChanged, this, &CalculatorPanel::updateLabels);
   connect(m_option1[1], &QRadioButton::toggled, this, [this](bool on) { m_calc.optionRelativeClicked(on); });
   connect(m_option2[1], &QRadioButton::toggled, this, [this](bool on) { m_calc.optionCostClicked(on); });
   connect(m_command2, &QPushButton::clicked, this, [this] { m_calc.setRefClicked(); });

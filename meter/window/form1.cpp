@@ -104,14 +104,8 @@ Form1* form1() { return g_form1; }
 Form1::Form1() {
   g_form1 = this;
   setObjectName(QStringLiteral("Form1"));
-  programEnd = [] {
-    QCoreApplication::exit(0);
-    // An exit asked before the main event loop runs (during the load) is
-    // forgotten when that loop starts: ask again from within it.
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-  };
   m_menus = new MainMenus(menuBar(), this);
-  m_menus->onExit = [this] { confirmExit(); };
+  connect(m_menus, &MainMenus::exitChosen, this, &Form1::confirmExit);
   m_indicators = new Indicators(this);
   buildControls();
   new MeterPanel(this);
@@ -132,7 +126,7 @@ void Form1::buildControls() {
   setCentralWidget(m_client);
   buildMeterPanel();
   m_calcPanel = new CalculatorPanel(m_client);
-  calculator().onPriceTyped = [](const QString& price) { pricePerkWh = price; };
+  connect(&calculator(), &Calculator::priceTyped, this, [](const QString& price) { pricePerkWh = price; });
   buildLowerFrame();
   buildDiagnostics();
 
@@ -146,24 +140,24 @@ void Form1::buildControls() {
   placePx(m_frame5, 8, 304, 360, 104);
   placePx(m_picture2, 376, 8, 18, 400);
 
-  Indicators& ind = *m_indicators;
-  ind.onLedChanged = [this] { m_shape1->setFill(m_indicators->ledSolid(), m_indicators->ledColor()); };
-  ind.onShape2Changed = [this] { m_shape2->setFill(true, m_indicators->shape2Color()); };
-  ind.onPowerBar = [this](const PowerBarPlan& plan) { m_picture2->showPlan(plan); };
-  ind.ringBell = [] { return ::ringBell; };
-  ind.beep = [this] { beep(); };
-  ind.powerBarInputs = [this] {
-    PowerBarInputs in;
-    in.wsPerCount = WsPerCount;
-    in.revsPerkWh = revsPerkWh;
-    in.maxMeterPower = maxMeterPower;
-    in.prescale = prescale;
-    in.referencePower = calculator().refPower;
-    in.relative = m_calcPanel->Option1(1)->isChecked();
-    const QRect g = geometryTw(m_picture2);
-    in.boxTwips = QSizeF(g.width(), g.height());
-    return in;
-  };
+  const Indicators* ind = m_indicators;
+  connect(ind, &Indicators::ledChanged, this, [this, ind] { m_shape1->setFill(ind->ledSolid(), ind->ledColor()); });
+  connect(ind, &Indicators::shape2Changed, this, [this, ind] { m_shape2->setFill(true, ind->shape2Color()); });
+  connect(ind, &Indicators::powerBarPlanned, m_picture2, &PowerBarWidget::showPlan);
+  connect(ind, &Indicators::bellRung, this, &Form1::beep);
+}
+
+PowerBarInputs Form1::powerBarInputs() const {
+  PowerBarInputs in;
+  in.wsPerCount = WsPerCount;
+  in.revsPerkWh = revsPerkWh;
+  in.maxMeterPower = maxMeterPower;
+  in.prescale = prescale;
+  in.referencePower = m_calcPanel->calculator().refPower;
+  in.relative = m_calcPanel->Option1(1)->isChecked();
+  const QRect g = geometryTw(m_picture2);
+  in.boxTwips = QSizeF(g.width(), g.height());
+  return in;
 }
 
 void Form1::buildMeterPanel() {
@@ -529,7 +523,7 @@ void Form1::confirmExit() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  if (programEnd) programEnd();
+  emit programEnded();
 }
 
 void Form1::endWithoutAsking() {
@@ -537,7 +531,7 @@ void Form1::endWithoutAsking() {
   m_ending = true;
   goOffline();
   shutDownProgram();
-  if (programEnd) programEnd();
+  emit programEnded();
 }
 
 void Form1::beep() { QApplication::beep(); }
@@ -598,6 +592,12 @@ void setWindowSize() {
 
 void showMainWindow() {
   auto* w = new Form1;
+  QObject::connect(w, &Form1::programEnded, qApp, [] {
+    QCoreApplication::exit(0);
+    // An exit asked before the main event loop runs (during the load) is
+    // forgotten when that loop starts: ask again from within it.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  });
   watchTerminationSignals([](int sig) {
     logMsg(2, QStringLiteral("endWithoutAsking: signal ") + QString::number(sig));
     if (Form1* f = form1()) f->endWithoutAsking();

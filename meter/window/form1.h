@@ -6,7 +6,6 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
-#include <functional>
 
 #include "meter/window/help_link.h"
 #include "platform/form_timer.h"
@@ -22,6 +21,7 @@ class CalculatorPanel;
 class Indicators;
 class MainMenus;
 class PowerBarWidget;
+struct PowerBarInputs;
 class ShapeWidget;
 class TcpClientPanel;
 
@@ -58,6 +58,8 @@ class Form1 : public QMainWindow {
 
   Calculator& calculator();
   Indicators& indicators() { return *m_indicators; }
+  // What the power bar is drawn from: the meter constants, the reference and the bar's size.
+  PowerBarInputs powerBarInputs() const;
   MainMenus& menus() { return *m_menus; }
 
   // Controls other parts of the program read or write.
@@ -101,8 +103,8 @@ class Form1 : public QMainWindow {
   int frameHeight = 0;    // twips
   int16_t calcDependentGroup = 3;
 
-  // How the program ends once confirmed; replaced by tests.
-  std::function<void()> programEnd;
+ signals:
+  void programEnded();  // confirmed (or forced) end, after the shut-down: the application quits
 
  protected:
   void closeEvent(QCloseEvent* event) override;

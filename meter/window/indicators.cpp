@@ -86,15 +86,16 @@ Indicators::Indicators(QObject* parent) : QObject(parent) {
 void Indicators::setLed(bool solid, QColor colour) {
   m_ledSolid = solid;
   m_ledColor = colour;
-  if (onLedChanged) onLedChanged();
+  emit ledChanged();
 }
 
 void Indicators::setShape2(QColor colour) {
   m_shape2Color = colour;
-  if (onShape2Changed) onShape2Changed();
+  emit shape2Changed();
 }
 
-void Indicators::onPulseIndicator(double /*duration*/, double interval, double pulseWidth) {
+void Indicators::onPulseIndicator(double /*duration*/, double interval, double pulseWidth,
+                                  const PowerBarInputs& in) {
   Timer2.setEnabled(false);
   if (!breakIndicated) {
     setLed(true, pulseLedColor(pulseWidthBits));
@@ -103,8 +104,8 @@ void Indicators::onPulseIndicator(double /*duration*/, double interval, double p
   }
   Timer2.setInterval(kFlashMs);
   Timer2.setEnabled(true);
-  if (interval > -2) updatePowerBarIndicator(interval, pulseWidth);
-  if (ringBell && ringBell() && beep) beep();
+  if (interval > -2) updatePowerBarIndicator(interval, pulseWidth, in);
+  if (::ringBell) emit bellRung();
 }
 
 void Indicators::timer2Timer() {
@@ -122,12 +123,11 @@ void Indicators::showBreakIndicator() {
   breakIndicated = true;
 }
 
-void Indicators::updatePowerBarIndicator(double interval, double pulseWidth) {
-  const PowerBarInputs in = powerBarInputs ? powerBarInputs() : PowerBarInputs{};
+void Indicators::updatePowerBarIndicator(double interval, double pulseWidth, const PowerBarInputs& in) {
   const PowerBarPlan plan = planPowerBar(interval, pulseWidth, in);
   if (!plan.drawn) return;
   if (logShows(3)) logMsg(3, powerBarLogText(plan));
-  if (onPowerBar) onPowerBar(plan);
+  emit powerBarPlanned(plan);
 }
 
 void Indicators::timer3Timer() {

@@ -9,7 +9,6 @@
 #include <QRectF>
 #include <QSizeF>
 #include <cstdint>
-#include <functional>
 
 #include "platform/form_timer.h"
 
@@ -56,8 +55,9 @@ class Indicators : public QObject {
  public:
   explicit Indicators(QObject* parent = nullptr);
 
-  void onPulseIndicator(double duration, double interval, double pulseWidth);
-  void updatePowerBarIndicator(double interval, double pulseWidth);
+  // in: the meter constants and the bar's box, as the window has them now.
+  void onPulseIndicator(double duration, double interval, double pulseWidth, const PowerBarInputs& in);
+  void updatePowerBarIndicator(double interval, double pulseWidth, const PowerBarInputs& in);
   void showBreakIndicator();
   void timer2Timer();
   void timer3Timer();
@@ -71,13 +71,11 @@ class Indicators : public QObject {
 
   FormTimer Timer2, Timer3, Timer5, Timer6;
 
-  // Wiring to the window and the other parts of the main window.
-  std::function<PowerBarInputs()> powerBarInputs;
-  std::function<void(const PowerBarPlan&)> onPowerBar;
-  std::function<void()> onLedChanged;
-  std::function<void()> onShape2Changed;
-  std::function<bool()> ringBell;
-  std::function<void()> beep;
+ signals:
+  void powerBarPlanned(const PowerBarPlan& plan);  // the bar shows this plan
+  void ledChanged();     // the pulse LED's fill or colour changed
+  void shape2Changed();  // the pulse-test shape's colour changed
+  void bellRung();       // a pulse with "Ring bell for each pulse" set
 
  private:
   void setLed(bool solid, QColor colour);

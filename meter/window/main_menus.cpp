@@ -131,9 +131,7 @@ MainMenus::MainMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
   connect(mnuFileSave, &QAction::triggered, this, [] { closeOutZavDat(); });
   connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
   connect(mnuFileView, &QAction::triggered, this, [this] { mnuFileView_Click(); });
-  connect(mnuFileExit, &QAction::triggered, this, [this] {
-    if (onExit) onExit();
-  });
+  connect(mnuFileExit, &QAction::triggered, this, &MainMenus::exitChosen);
   for (int i = 0; i < 2; ++i) {
     connect(mnuMeter_Select[i], &QAction::triggered, this, [this, i] { mnuMeter_Select_Click(i); });
   }

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <QVector>
-#include <functional>
 
 class QAction;
 class QMenu;
@@ -50,6 +49,6 @@ class MainMenus : public QObject {
   void mnuFileSaveAs_Click();
   void mnuFileView_Click();
 
-  // Runs when File/"Exit" is chosen.
-  std::function<void()> onExit;
+ signals:
+  void exitChosen();  // File/"Exit"
 };

@@ -52,11 +52,9 @@ MeterPanel::MeterPanel(Form1* form)
   connect(form->Text2(), &QLineEdit::textChanged, this, [] {
     if (logShows(5)) logMsg(5, QStringLiteral("Text2_Change"));
   });
-  meterPanel.changed = [this] { refresh(); };
+  connect(&meterEvents(), &MeterEvents::meterPanelChanged, this, &MeterPanel::refresh);
   connectHooks();
 }
-
-MeterPanel::~MeterPanel() { meterPanel.changed = nullptr; }
 
 void MeterPanel::refresh() {
   Form1& f = *m_form;
@@ -121,10 +119,12 @@ void MeterPanel::connectHooks() {
   Form1* f = m_form;
   Indicators* ind = &f->indicators();
   MeterEvents& e = meterEvents();
-  connect(&e, &MeterEvents::pulseIndicated, this,
-          [ind](double d, double interval, double width) { ind->onPulseIndicator(d, interval, width); });
-  connect(&e, &MeterEvents::powerBarRequested, this,
-          [ind](double interval, double width) { ind->updatePowerBarIndicator(interval, width); });
+  connect(&e, &MeterEvents::pulseIndicated, this, [f, ind](double d, double interval, double width) {
+    ind->onPulseIndicator(d, interval, width, f->powerBarInputs());
+  });
+  connect(&e, &MeterEvents::powerBarRequested, this, [f, ind](double interval, double width) {
+    ind->updatePowerBarIndicator(interval, width, f->powerBarInputs());
+  });
   connect(&e, &MeterEvents::simulationRateSet, this, [f](int32_t ms) { f->Timer1.setInterval(ms); });
   connect(&e, &MeterEvents::titlePowerShown, this, [f](double watts, const QString& temperature) {
     f->calculator().setMeterPower(watts);

@@ -12,7 +12,6 @@ class MeterPanel : public QObject {
   Q_OBJECT
  public:
   explicit MeterPanel(Form1* form);
-  ~MeterPanel() override;
 
   // Copies the engine's panel state into the controls.
   void refresh();

@@ -30,12 +30,12 @@ class ChartFixture : public ::testing::Test {
     reduceMethod = 2;
     maxPlotPoints = 300;
     msgLevel = 2;  // the reader's per-point lines would fill the message window
-    setPlotSizeTextSource([](int field) { return field == 25 ? QString("600") : QString("400"); });
+    plotWidth = 600;
+    plotHeight = 400;
   }
-  void TearDown() override { setPlotSizeTextSource(nullptr); }
 
   RestoreOnExit m_saved{zavDatFileName, dataFileSlots, plotFileSlot, ZAVdetectorVer, chartWindowLoaded,
                         savePlotToPicFile, zavPlotFileName, plotPointMarks, DrawOrthogonalLines,
                         DrawPowerInBackground, ReferencePowerEndTime, viewRange, picBuffer, autoPlot,
-                        reduceMethod, maxPlotPoints, msgLevel};
+                        reduceMethod, maxPlotPoints, msgLevel, plotWidth, plotHeight};
 };

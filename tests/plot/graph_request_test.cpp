@@ -19,18 +19,16 @@ class GraphRequest : public ::testing::Test {
     dataFileSlots[0].lastRecordTime = testTime(2024, 5, 1, 12);
     maxMeterPower = 40000;
     plotFileSlot = 0;
-    setPlotSizeTextSource([](int field) { return field == 25 ? QString("600") : QString("400"); });
+    plotWidth = 600;
+    plotHeight = 400;
     setWebGraphDefaults(m_p);
   }
-  void TearDown() override {
-    setPlotSizeTextSource(nullptr);
-    setDateClockForTests(nullptr);
-  }
+  void TearDown() override { setDateClockForTests(nullptr); }
   int32_t item(const QString& key, const QString& value) {
     return parseGraphItem(key + "=\"" + value + "\"", m_p);
   }
 
-  RestoreOnExit m_saved{dataFileSlots, maxMeterPower, plotFileSlot};
+  RestoreOnExit m_saved{dataFileSlots, maxMeterPower, plotFileSlot, plotWidth, plotHeight};
   plotParamRecord m_p;
 };
 }  // namespace
@@ -42,8 +40,9 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   EXPECT_DOUBLE_EQ(m_p.fromTime, testTime(2024, 1, 1));
   EXPECT_DOUBLE_EQ(m_p.toTime, testTime(2024, 5, 1, 12));
 
-  // Small or non-numeric sizes are raised to 100; the power scale is kept within 8..200000.
-  setPlotSizeTextSource([](int field) { return field == 25 ? QString("50") : QString("abc"); });
+  // Small sizes are raised to 100; the power scale is kept within 8..200000.
+  plotWidth = 50;
+  plotHeight = -1;
   maxMeterPower = 1e6;
   dataFileSlots[1].lastRecordTime = testTime(2023, 2, 3);
   plotFileSlot = 1;
@@ -58,12 +57,14 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
 }
 
 TEST_F(GraphRequest, PlotSizeFromTheSettingsWithoutASetupWindow) {
-  setPlotSizeTextSource(nullptr);
   SetupValues& values = setupValues();
   values.setText("Text1(25)", "800");
   values.setText("Text1(26)", "300");
   setWebGraphDefaults(m_p);
   EXPECT_EQ(m_p.width, 800);
+  EXPECT_EQ(m_p.height, 300);
+  values.setText("Text1(26)", "abc");  // no number: the size stays
+  setWebGraphDefaults(m_p);
   EXPECT_EQ(m_p.height, 300);
   values.setText("Text1(25)", "600");
   values.setText("Text1(26)", "400");

@@ -8,7 +8,6 @@
 #include "core/globals.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/setup_values.h"
-#include "plot/plot_size_setting.h"
 #include "tests/core/settings/settings_test_support.h"
 
 TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
@@ -40,7 +39,6 @@ TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
   EXPECT_EQ(plotWidth, 800);  // the chart's picture size
   EXPECT_EQ(plotHeight, 400);
   EXPECT_EQ(pricePerkWh, " 2,50 ");
-  EXPECT_EQ(setupWindowFieldText(25), "800");  // what the graph request reads
   EXPECT_EQ(vtPower.unit, "W");                // the user-defined unit is not in use
 
   const QString saved = settingsTestDir() + "headless.INI";

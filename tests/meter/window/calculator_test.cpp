@@ -16,7 +16,8 @@ struct LoadedCalculator : ::testing::Test {
   Calculator c;
   QStringList writes;
   void SetUp() override {
-    c.onBoxWritten = [this](int box, const QString& t) { writes << QString::number(box) + u'=' + t; };
+    QObject::connect(&c, &Calculator::boxWritten,
+                     [this](int box, const QString& t) { writes << QString::number(box) + u'=' + t; });
     c.setText(Calculator::kText3, QStringLiteral("230"));
     c.setScrollValue(0);
     writes.clear();
@@ -144,7 +145,7 @@ TEST_F(LoadedCalculator, EnergyOverThreePeriods) {
 
 TEST_F(LoadedCalculator, CostModeUsesTypedPriceWithDecimalComma) {
   QString typed;
-  c.onPriceTyped = [&](const QString& p) { typed = p; };
+  QObject::connect(&c, &Calculator::priceTyped, [&](const QString& p) { typed = p; });
   c.setText(Calculator::kText9, QStringLiteral("1000"));
   c.setText(Calculator::kText10, QStringLiteral(" 1,25 "));
   EXPECT_DOUBLE_EQ(c.pricePerkWhValue, 1.25);
@@ -156,7 +157,7 @@ TEST_F(LoadedCalculator, CostModeUsesTypedPriceWithDecimalComma) {
 
 TEST_F(LoadedCalculator, SettingsPriceRunsNoChangeHandler) {
   bool typed = false;
-  c.onPriceTyped = [&](const QString&) { typed = true; };
+  QObject::connect(&c, &Calculator::priceTyped, [&] { typed = true; });
   c.applyPrice(QStringLiteral("0,30"));
   EXPECT_FALSE(typed);
   EXPECT_DOUBLE_EQ(c.pricePerkWhValue, 0.30);

@@ -8,6 +8,7 @@
 #include "core/globals.h"
 #include "platform/form_timer.h"
 #include "support/log_capture.h"
+#include "support/restore_on_exit.h"
 
 TEST(FormTimer, IntervalZeroOrLessStaysStopped) {
   FormTimer t;
@@ -36,33 +37,41 @@ TEST(PulseLed, ColourByPulseWidth) {
 }
 
 TEST(PulseLed, FlashLastsUntilTimer2AndBreakTurnsItRed) {
+  RestoreOnExit saved{ringBell};
   Indicators ind;
-  int beeps = 0;
-  ind.ringBell = [] { return true; };
-  ind.beep = [&] { ++beeps; };
+  int beeps = 0, ledChanges = 0;
+  ringBell = true;
+  QObject::connect(&ind, &Indicators::bellRung, [&] { ++beeps; });
+  QObject::connect(&ind, &Indicators::ledChanged, [&] { ++ledChanges; });
   breakIndicated = false;
   pulseWidthBits = 5;
-  ind.onPulseIndicator(0.1, -2, 0);
+  ind.onPulseIndicator(0.1, -2, 0, {});
   EXPECT_TRUE(ind.ledSolid());
   EXPECT_EQ(ind.ledColor(), QColor(0, 255, 0));
   EXPECT_TRUE(ind.Timer2.isRunning());
   EXPECT_EQ(ind.Timer2.interval(), 200);
   EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(ledChanges, 1);
   ind.timer2Timer();
   EXPECT_FALSE(ind.ledSolid());
   EXPECT_FALSE(ind.Timer2.isRunning());
+  EXPECT_EQ(ledChanges, 2);
+  ringBell = false;  // no bell without the setting
+  ind.onPulseIndicator(0.1, -2, 0, {});
+  EXPECT_EQ(beeps, 1);
+  ind.timer2Timer();
 
   ind.showBreakIndicator();
   EXPECT_TRUE(ind.ledSolid());
   EXPECT_EQ(ind.ledColor(), QColor(255, 0, 255));
-  ind.onPulseIndicator(0.1, -2, 0);  // the flash after a break shows no colour
+  ind.onPulseIndicator(0.1, -2, 0, {});  // the flash after a break shows no colour
   EXPECT_FALSE(ind.ledSolid());
   ind.timer2Timer();  // then red, until the next pulse
   EXPECT_TRUE(ind.ledSolid());
   EXPECT_EQ(ind.ledColor(), QColor(255, 0, 0));
   EXPECT_FALSE(breakIndicated);
   pulseWidthBits = 2;
-  ind.onPulseIndicator(0.1, -2, 0);
+  ind.onPulseIndicator(0.1, -2, 0, {});
   EXPECT_EQ(ind.ledColor(), QColor(0, 0, 255));
 }
 
@@ -138,11 +147,12 @@ TEST(PowerBar, ReferenceLineOnlyInRelativeMode) {
 TEST(PowerBar, IntervalOfMinusTwoLeavesTheBarAlone) {
   Indicators ind;
   int drawn = 0;
-  ind.powerBarInputs = [] { return meter(kVertical); };
-  ind.onPowerBar = [&](const PowerBarPlan&) { ++drawn; };
-  ind.onPulseIndicator(0.1, -2, 0);
+  QObject::connect(&ind, &Indicators::powerBarPlanned, [&](const PowerBarPlan&) { ++drawn; });
+  ind.onPulseIndicator(0.1, -2, 0, meter(kVertical));
   EXPECT_EQ(drawn, 0);
-  ind.onPulseIndicator(0.1, -1.5, 0);
+  ind.onPulseIndicator(0.1, -1.5, 0, meter(kVertical));
+  EXPECT_EQ(drawn, 1);
+  ind.updatePowerBarIndicator(1, 0, {});  // no meter constant: nothing to draw
   EXPECT_EQ(drawn, 1);
 }
 

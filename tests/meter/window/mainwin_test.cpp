@@ -187,7 +187,7 @@ TEST_F(MainWindow, CancelledExitKeepsTheProgramRunningAndOnline) {
   Form1 f;
   f.formLoad();
   int ended = 0;
-  f.programEnd = [&] { ++ended; };
+  QObject::connect(&f, &Form1::programEnded, [&] { ++ended; });
   meterOnline = true;
   answerNextMessageBox(QMessageBox::Cancel);
   f.close();  // the close itself is refused and asks
@@ -204,7 +204,7 @@ TEST_F(MainWindow, ExitQuestionNamesTheProgram) {
   Form1 f;
   f.formLoad();
   int ended = 0;
-  f.programEnd = [&] { ++ended; };
+  QObject::connect(&f, &Form1::programEnded, [&] { ++ended; });
   f.menus().mnuFileExit->trigger();
   EXPECT_TRUE(log.lines().contains("MSGBOX: Zav: exit program?"));
   EXPECT_EQ(ended, 1);
@@ -294,7 +294,6 @@ TEST_F(MainWindow, ExitClosesADataFileLeftOpenByAFailedStart) {
   ASSERT_GT(zavOutFile, 0);
   Form1 f;
   f.formLoad();
-  f.programEnd = [] {};
   f.confirmExit();
   EXPECT_EQ(zavOutFile, 0);
 }

@@ -54,7 +54,7 @@ TEST_F(LoadedWindow, TypedPriceBecomesTheSetting) {
 TEST_F(LoadedWindow, PulseFlashesTheLedInItsColour) {
   breakIndicated = false;
   pulseWidthBits = 9;
-  f.indicators().onPulseIndicator(0.1, -2, 0);
+  f.indicators().onPulseIndicator(0.1, -2, 0, f.powerBarInputs());
   EXPECT_TRUE(f.Shape1()->solid());
   EXPECT_EQ(f.Shape1()->colour(), QColor(255, 0, 0));
   f.indicators().timer2Timer();
@@ -66,7 +66,7 @@ TEST_F(LoadedWindow, PowerBarFillsGreenFromTheBottom) {
   revsPerkWh = 1000;
   maxMeterPower = 7200;
   prescale = 1;
-  f.indicators().updatePowerBarIndicator(1, 0);  // half of full scale
+  f.indicators().updatePowerBarIndicator(1, 0, f.powerBarInputs());  // half of full scale
   ASSERT_TRUE(f.Picture2()->plan().hasGreen);
   const QImage img = f.Picture2()->grab().toImage();
   const int x = img.width() / 2;
