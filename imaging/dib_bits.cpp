@@ -35,10 +35,9 @@ class ExactColourTable {
 
 RgbQuad quadOf(QRgb c) { return RgbQuad{uint8_t(qBlue(c)), uint8_t(qGreen(c)), uint8_t(qRed(c)), 0}; }
 
-bool mapExactly(const QImage& rgb, BitmapInfo& info, QByteArray& pixels, int32_t rowBytes) {
-  ExactColourTable table;
+// Writes one byte per pixel at out (rows rowBytes apart); false at a 257th colour.
+bool mapExactly(const QImage& rgb, ExactColourTable& table, uint8_t* out, qsizetype rowBytes) {
   const int w = rgb.width(), h = rgb.height();
-  auto* out = reinterpret_cast<uint8_t*>(pixels.data());
   for (int y = 0; y < h; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
     uint8_t* dst = out + qsizetype(y) * rowBytes;
@@ -54,7 +53,6 @@ bool mapExactly(const QImage& rgb, BitmapInfo& info, QByteArray& pixels, int32_t
       dst[x] = uint8_t(lastIndex);
     }
   }
-  for (int i = 0; i < table.count(); ++i) info.bmiColors[size_t(i)] = quadOf(table.colour(i));
   return true;
 }
 }  // namespace
@@ -74,7 +72,11 @@ int32_t getDibBits8(const QImage& image, BitmapInfo& info, QByteArray& pixels) {
   info.bmiColors.fill(RgbQuad{});
   pixels.fill('\0', qsizetype(rowBytes) * h);
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-  if (mapExactly(rgb, info, pixels, rowBytes)) return h;
+  ExactColourTable exact;
+  if (mapExactly(rgb, exact, reinterpret_cast<uint8_t*>(pixels.data()), rowBytes)) {
+    for (int i = 0; i < exact.count(); ++i) info.bmiColors[size_t(i)] = quadOf(exact.colour(i));
+    return h;
+  }
 
   info.bmiColors.fill(RgbQuad{});
   const QImage indexed = rgb.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
@@ -83,4 +85,16 @@ int32_t getDibBits8(const QImage& image, BitmapInfo& info, QByteArray& pixels) {
   for (int y = 0; y < h; ++y)
     std::memcpy(pixels.data() + qsizetype(y) * rowBytes, indexed.constScanLine(y), size_t(w));
   return h;
+}
+
+QImage exactlyIndexed8(const QImage& image) {
+  if (image.isNull() || image.hasAlphaChannel()) return QImage();
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  QImage indexed(rgb.size(), QImage::Format_Indexed8);
+  ExactColourTable exact;
+  if (!mapExactly(rgb, exact, indexed.bits(), indexed.bytesPerLine())) return QImage();
+  QVector<QRgb> colours(exact.count());
+  for (int i = 0; i < exact.count(); ++i) colours[i] = exact.colour(i);
+  indexed.setColorTable(colours);
+  return indexed;
 }

@@ -37,3 +37,6 @@ BitmapInfo makeBitmapInfo8(int32_t width, int32_t height);
 // read (0 for a null image). Up to 256 colours keep their exact values, in the
 // order they first appear; more colours are reduced by Qt's conversion.
 int32_t getDibBits8(const QImage& image, BitmapInfo& info, QByteArray& pixels);
+// The same picture with one byte per pixel and its exact colours, for an opaque
+// image of up to 256 colours; a null image otherwise.
+QImage exactlyIndexed8(const QImage& image);

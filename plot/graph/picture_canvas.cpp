@@ -126,8 +126,9 @@ PictureCanvas::PictureCanvas(QPaintDevice* device) {
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setRenderHint(QPainter::TextAntialiasing, false);
   }
-  m_font.setStyleStrategy(QFont::NoAntialias);
-  m_font.setStyleHint(QFont::SansSerif);
+  // setStyleHint also sets the strategy: text stays without antialiasing, so
+  // pictures keep a small exact palette.
+  m_font.setStyleHint(QFont::SansSerif, QFont::NoAntialias);
   m_font.setFamily(QStringLiteral("MS Sans Serif"));
   m_font.setPointSizeF(8);
   setScaleMode(kScalePixels);

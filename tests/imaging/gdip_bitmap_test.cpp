@@ -128,6 +128,29 @@ TEST(Bitmap, writeImageRoadEncodesIntoTheArrayAndToFiles) {
   EXPECT_EQ(bytes, picBuffer);
 }
 
+// PNG colour type (IHDR byte 25): 3 palette, 2 truecolour.
+TEST(Bitmap, pngOfFewColoursIsAPaletteImageWithTheSamePixels) {
+  cGDIP gdip;
+  const QUuid png = gdip.getEncoderClsid(gdip.ExtensionExists("*.png"));
+  QImage many(32, 16, QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) many.setPixel(x, y, qRgb(x * 8, y * 16, 7));  // 512 colours
+  const struct {
+    const char* name;
+    QImage image;
+    char colourType;
+  } rows[] = {{"chart", chartLike(), 3}, {"512 colours", many, 2}};
+  for (const auto& row : rows) {
+    cBitmap b;
+    ASSERT_EQ(b.CreateFromHBitmap(row.image), 0);
+    QByteArray bytes;
+    b.GetBitmapStream(bytes, png);
+    ASSERT_GT(bytes.size(), 26) << row.name;
+    EXPECT_EQ(bytes[25], row.colourType) << row.name;
+    EXPECT_EQ(QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32), row.image) << row.name;
+  }
+}
+
 TEST(Bitmap, onePixelImageFillsTheArrayExactly) {
   cGDIP gdip;
   cBitmap b;

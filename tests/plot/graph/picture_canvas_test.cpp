@@ -180,6 +180,11 @@ TEST(PictureCanvas, textIsMeasuredLineByLine) {
   EXPECT_GE(ink.top(), 20);
   EXPECT_LE(ink.bottom(), 20 + h);
   EXPECT_LE(ink.right(), 30 + pic.textWidth("Hi") + 1);
+  // Text without antialiasing: only ink and background, so a GIF palette stays exact.
+  int red = 0, white = 0;
+  extent(img, kRed, &red);
+  extent(img, kWhite, &white);
+  EXPECT_EQ(red + white, img.width() * img.height());
 }
 
 TEST(PictureCanvas, clearFillsWithBackColor) {
