@@ -43,6 +43,10 @@ class MeterEvents : public QObject {
   void chartWindowRequested();    // View/"Plot": show the chart window
   void chartLoadTestRequested();  // the load test: a chart window created, loaded and unloaded
   void meterPanelChanged();  // the engine changed meterPanel: the panel widgets show it
+
+ public:
+  // Someone shows the pulse details: only then is their text worth building.
+  bool pulseDetailsWanted() const;
 };
 
 MeterEvents& meterEvents();

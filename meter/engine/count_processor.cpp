@@ -121,7 +121,9 @@ void processReading(const Reading& r) {
   // No serial port opened in this run (TCP only): no pulse width.
   const double pulseWidth = ifType == 1 ? analysePulseWidth(r.status)
                                         : (portBaudRate > 0 ? 400.0 / portBaudRate : 0.0);
-  if (v.elapsedCounts > 0 && in.sampleClock) emit meterEvents().pulseDetailsShown(controllerText(v, r));
+  if (v.elapsedCounts > 0 && in.sampleClock && meterEvents().pulseDetailsWanted()) {
+    emit meterEvents().pulseDetailsShown(controllerText(v, r));
+  }
 
   const bool details = logShows(3);
   QString t = details ? diagnosticText(thisTicks, r, v) : QString();

@@ -80,9 +80,9 @@ QString temperatureText(float tempDegC) {
 }
 
 void setLiveValues(float tempDegC) {
-  strZavEnergy = registerText(energyWh);
-  strZavPower = fmtValM(totPower);
-  strZavTemp = temperatureText(tempDegC);
+  strZavEnergy.setValue(energyWh, registerText);
+  strZavPower.setValue(totPower, [](double w) { return fmtValM(w); });
+  strZavTemp.setValue(tempDegC, [](double t) { return temperatureText(float(t)); });
   lngZavEnergy = roundClamped(energyWh / 1000.0);
   lngZavPower = roundClamped(totPower);
   lngZavTemp = roundClamped(tempDegC);

@@ -38,5 +38,5 @@ double mRevTime = 0;
 double totPower = 0;
 bool countsPerSecondMode = false;
 
-QString strZavEnergy, strZavPower, strZavTemp;
+LazyText strZavEnergy, strZavPower, strZavTemp;
 int32_t lngZavEnergy = 0, lngZavPower = 0, lngZavTemp = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "core/util/lazy_text.h"
 #include "meter/engine/reading.h"
 
 // --- latest accepted reading, set only by storeLatestReading ---
@@ -47,7 +48,8 @@ extern double totPower;  // W
 extern bool countsPerSecondMode;
 
 // --- live values for the web pages ---
-extern QString strZavEnergy, strZavPower, strZavTemp;
+// Their texts are formatted when a page reads them.
+extern LazyText strZavEnergy, strZavPower, strZavTemp;
 extern int32_t lngZavEnergy, lngZavPower, lngZavTemp;
 // The latest text-log line with its extra fields, built when it is read.
 const QString& zavRecordText();

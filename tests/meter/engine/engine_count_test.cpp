@@ -108,6 +108,40 @@ TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {
   EXPECT_EQ(boxes.size(), 1u);
 }
 
+// The web values are formatted when read: readings nobody read leave no stale text.
+TEST_F(Counting, LiveValuesReadLateShowTheLastReading) {
+  reading(1, 0);
+  reading(2, 62500, 0x50);
+  EXPECT_EQ(strZavPower, "3,600");
+  reading(4, 2 * 62500, 0xF0);
+  reading(5, 3 * 62500, 0x30);
+  EXPECT_EQ(strZavPower, "3,600");
+  EXPECT_EQ(strZavEnergy, "0.004");
+  EXPECT_EQ(strZavTemp, "44.0 °C");
+  reading(6, 3 * 62500 + 6250, 0x80);
+  EXPECT_EQ(strZavPower, "36,000");
+  EXPECT_EQ(strZavTemp, "");
+}
+
+// The setup window's pulse details, when someone shows them.
+TEST_F(Counting, PulseDetailsGoToTheirListener) {
+  QStringList details;
+  reading(1, 0);
+  holdTickCountForTests(1000);
+  reading(2, 62500);
+  EXPECT_TRUE(details.isEmpty());
+  QObject::connect(&meterEvents(), &MeterEvents::pulseDetailsShown, m_listener.get(),
+                   [&](const QString& text) { details << text; });
+  clearCountProcessor();
+  holdTickCountForTests(2000);
+  reading(3, 62500);
+  holdTickCountForTests(4000);
+  reading(5, 3 * 62500, 0x80, 0, 0);
+  setTickCountForTests(0);
+  EXPECT_EQ(details,
+            QStringList{"start calculating zavCLK/cpuCLK\nzavCLK/cpuCLK Avg[1] = 1\nresetCnt=00  volt=+00.00"});
+}
+
 TEST_F(Counting, IdleCountdownRunsInTimerSizedSteps) {
   maxUpdateInterval = 12;
   reading(1, 0);
