@@ -6,7 +6,7 @@
 #include "core/log/logmsg.h"
 #include "platform/colour.h"
 #include "plot/graph/draw_context.h"
-#include "plot/graph/font_spec.h"
+#include "plot/graph/font_text.h"
 #include "plot/graph/plot_graph.h"
 
 namespace {
@@ -57,8 +57,8 @@ QString formatLabel(double v, const QString& pattern) {
   return formatNumber(v, pattern);
 }
 
-void useFont(DrawContext& c, const QString& spec) {
-  if (!spec.isEmpty()) c.curFont = spec;
+void useFont(DrawContext& c, const QString& fontText) {
+  if (!fontText.isEmpty()) c.curFont = fontText;
   if (c.curFont != c.baseFont) parseFontSpec(c.curFont, c.pic);
 }
 

@@ -6,7 +6,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "platform/colour.h"
-#include "plot/graph/font_spec.h"
+#include "plot/graph/font_text.h"
 #include "plot/graph/graph_error.h"
 #include "plot/graph/pick_picture.h"
 #include "plot/graph/point_search.h"

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "graph_pictures.h"
-#include "plot/graph/font_spec.h"
+#include "plot/graph/font_text.h"
 #include "support/log_capture.h"
 
 namespace {
@@ -163,7 +163,7 @@ TEST(DrawLayout, signLinesOnlyInsideThePlot) {
   }
 }
 
-// Text width and height as the engine measures them for a font specification.
+// Text width and height as the engine measures them for a font text.
 QSizeF measured(const QString& text, const QString& fontSpec) {
   QImage img(200, 100, QImage::Format_RGB32);
   PictureCanvas pic(&img);

@@ -1,4 +1,4 @@
-#include "plot/graph/font_spec.h"
+#include "plot/graph/font_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace {
 
 struct FontRow {
   const char* name;
-  QString spec;
+  QString fontText;
   double heightPt, widthPt;
   QString family;
   double size;
@@ -41,7 +41,7 @@ TEST(FontSpec, itemsSizesAndLimits) {
     pic.setScaleMode(kScalePoints);
     pic.setFontName("Keep");
     pic.setFontBold(true);
-    parseFontSpec(r.spec, pic);
+    parseFontSpec(r.fontText, pic);
     EXPECT_EQ(pic.fontName(), r.family) << r.name;
     EXPECT_NEAR(pic.fontSize(), r.size, 0.02) << r.name;
     EXPECT_EQ(pic.fontBold(), r.bold) << r.name;

@@ -1,4 +1,4 @@
-#include "plot/graph/font_spec.h"
+#include "plot/graph/font_text.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -23,9 +23,9 @@ bool beginsWord(const QString& item, const char* word) {
 
 }  // namespace
 
-void parseFontSpec(const QString& spec, PictureCanvas& picture) {
-  if (spec.isEmpty()) return;
-  QStringList items = spec.split(u',');
+void parseFontSpec(const QString& fontText, PictureCanvas& picture) {
+  if (fontText.isEmpty()) return;
+  QStringList items = fontText.split(u',');
   for (QString& item : items) item = item.trimmed();
 
   QString name = items[0].isEmpty() ? picture.fontName() : items[0];

@@ -7,6 +7,6 @@
 
 class PictureCanvas;
 
-// Reads the specification and sets the picture's font name, size, underline,
-// bold and italic. An empty specification leaves the font as it is.
-void parseFontSpec(const QString& spec, PictureCanvas& picture);
+// Reads the font text and sets the picture's font name, size, underline,
+// bold and italic. An empty font text leaves the font as it is.
+void parseFontSpec(const QString& fontText, PictureCanvas& picture);
