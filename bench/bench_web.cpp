@@ -38,6 +38,7 @@
 #include "meter/record/data_file.h"
 #include "web/web_services.h"
 #include "web/web_state.h"
+#include "tools/loopback_socket.h"
 
 namespace {
 constexpr int kFileSize = 25 * 1024;
@@ -53,18 +54,6 @@ int freePort() {
   return s.serverPort();
 }
 
-int connectTo(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 // One request on its own connection; the whole answer up to the server's close.
 QByteArray fetch(int port, const QByteArray& target) {

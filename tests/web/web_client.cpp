@@ -12,20 +12,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
-namespace {
-int connectTo(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-}  // namespace
+#include "tools/loopback_socket.h"
 
 ClientResult exchange(int port, const QList<QByteArray>& chunks, std::chrono::milliseconds pause,
                       std::chrono::milliseconds limit) {
