@@ -46,8 +46,9 @@ QString formatSignedTimeText(Date value) {
   return t + generalDate(magnitude - days);
 }
 
-int16_t prescaleFromText(const QString& text) {
+std::optional<int16_t> prescaleFromText(const QString& text) {
   const double v = std::floor(valUnbounded(commaToPoint(text)));
+  if (!std::isfinite(v)) return std::nullopt;
   if (!(v >= 1)) return 1;
   if (v > 10000) return 10000;
   return static_cast<int16_t>(v);
@@ -68,8 +69,12 @@ void SetupFields::text1Change(int index, bool reparse) {
   switch (index) {
     case 0: ok = localeToInt16(t, comPort); break;
     case 1:
-      prescale = prescaleFromText(t);
-      updateText5Display();
+      if (const std::optional<int16_t> p = prescaleFromText(t)) {
+        prescale = *p;
+        updateText5Display();
+      } else {
+        ok = false;
+      }
       break;
     case 2: ok = localeToInt32(t, maxPlotPoints); break;
     case 3: ok = localeToInt16(t, msgLevel); break;

@@ -48,8 +48,9 @@ class SetupFields {
 // The colour of a field text such as "80 FF FF" (hexadecimal &HBBGGRR; no digits give 0);
 // empty when the digits do not fit 32 bits.
 std::optional<int32_t> colourFromFieldText(const QString& text);
-// Prescale: lenient number without removing blanks, rounded down, limited to 1..10000.
-int16_t prescaleFromText(const QString& text);
+// Prescale: lenient number without removing blanks, rounded down, limited to 1..10000;
+// empty (refused) when the number is beyond a double, as in every other numeric field.
+std::optional<int16_t> prescaleFromText(const QString& text);
 // "-1 12:30" style texts: an optional sign, days, then a time of day; 0 when the time does not convert.
 Date parseSignedTimeText(const QString& text);
 QString formatSignedTimeText(Date value);

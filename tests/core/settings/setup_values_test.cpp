@@ -138,11 +138,16 @@ TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
   w.Text1(34)->setText("1e400");
   EXPECT_DOUBLE_EQ(vtEnergy.factor, 1);
   EXPECT_EQ(foreColorOf("Text1(34)"), logColourError);
-  // Prescale limits out-of-range values rather than refusing them; so too these.
-  w.Text1(1)->setText("2e308");
+  // Prescale limits a number out of its range, but one beyond a double is refused.
+  w.Text1(1)->setText("7");
+  for (const char* text : {"2e308", "-1e309"}) {
+    w.Text1(1)->setText(text);
+    EXPECT_EQ(prescale, 7) << text;
+    EXPECT_EQ(foreColorOf("Text1(1)"), logColourError) << text;
+  }
+  w.Text1(1)->setText("1e308");
   EXPECT_EQ(prescale, 10000);
-  w.Text1(1)->setText("-1e309");
-  EXPECT_EQ(prescale, 1);
+  EXPECT_EQ(foreColorOf("Text1(1)"), logColourNormal);
   EXPECT_FALSE(isDoubleInRange(0, 1000000, "2e308"));  // the INI reader refuses it too
   freshSetup();
 }
