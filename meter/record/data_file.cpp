@@ -277,7 +277,13 @@ int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
   return 0;
 }
 
+namespace {
+// The first fault of the last load, in its log's words; a refused data file's caption gives it.
+QString g_loadProblem;
+}  // namespace
+
 bool loadZavDatNEW(int16_t slot) {
+  g_loadProblem.clear();
   if (slot < 0 || slot > 1) return false;
   dataFileIndex& ix = dataFileSlots[slot];
   resizeIndex(ix, 0);
@@ -299,19 +305,23 @@ bool loadZavDatNEW(int16_t slot) {
   t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
   bool ok = true;
   QStringList skipped;  // what damage in the middle made the loader pass over
+  auto noteFault = [&t](const QString& line) {
+    t += line + '\n';
+    if (g_loadProblem.isEmpty()) g_loadProblem = line;
+  };
   if (len == 0) {
     t += QStringLiteral("starting new Zav file");
   } else {
     char buf[kSectionBytes];
     ok = len >= 12 && readAt(fd, 1, buf, 12);
     if (!ok) {
-      t += QStringLiteral("Error short read: fileLength=") + num(len) + '\n';
+      noteFault(QStringLiteral("Error short read: fileLength=") + num(len));
     } else {
       const Date created = unpackDate(buf);
       const int32_t version = qFromLittleEndian<int32_t>(buf + 8);
       if (!fileVersionOk(version)) {
-        t += QStringLiteral("unsupported file version:") + num(version) + QStringLiteral("\n  created:") +
-             generalDate(created) + '\n';
+        g_loadProblem = QStringLiteral("unsupported file version:") + num(version);
+        t += g_loadProblem + QStringLiteral("\n  created:") + generalDate(created) + '\n';
         ok = false;
       } else {
         t += QStringLiteral("adding to existing file version:") + num(version) +
@@ -324,7 +334,7 @@ bool loadZavDatNEW(int16_t slot) {
       int64_t total = 0;
       while (pos < len) {
         if (!readAt(fd, pos, buf, kSectionBytes)) {
-          t += QStringLiteral("Error short read of section header at position=") + num(pos) + '\n';
+          noteFault(QStringLiteral("Error short read of section header at position=") + num(pos));
           pos = 0;
           break;
         }
@@ -375,7 +385,7 @@ bool loadZavDatNEW(int16_t slot) {
                   num(room);
         }
         if (!fault.isEmpty()) {
-          t += fault + '\n';
+          noteFault(fault);
           if (next <= pos) next = nextSectionAt(fd, pos + 1, len);
           if (next <= pos) {
             pos = 0;
@@ -390,7 +400,7 @@ bool loadZavDatNEW(int16_t slot) {
         }
         const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
         if (!readAt(fd, lastPos, buf, kRecordBytes)) {
-          t += QStringLiteral("Error short read of record at position=") + num(lastPos) + '\n';
+          noteFault(QStringLiteral("Error short read of record at position=") + num(lastPos));
           pos = 0;
           break;
         }
@@ -410,6 +420,7 @@ bool loadZavDatNEW(int16_t slot) {
       ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
       if (pos != len + 1) {
         t += QStringLiteral("fileLength / record count error");
+        if (g_loadProblem.isEmpty()) g_loadProblem = QStringLiteral("fileLength / record count error");
         ok = false;
       } else if (!skipped.isEmpty()) {
         t += QStringLiteral("file read past damage: totalFileSection=") + num(ix.sectionCount) +
@@ -488,6 +499,8 @@ void openOutZavDat() {
     t += QStringLiteral("fileLength=") + num(fi.size()) + QStringLiteral("\nadding to empty Zav file\n");
   } else if (ix.sectionCount < 1) {
     t += QStringLiteral("file size error0\n");
+    // The caption gives what the loader found wrong, not the count it left.
+    if (!g_loadProblem.isEmpty()) g_openProblem = g_loadProblem;
     take = false;
   } else if (!fileVersionOk(ix.sectionHeaders[ix.sectionCount].version)) {
     t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
@@ -499,7 +512,7 @@ void openOutZavDat() {
   }
   zavOutFile = 0;
   if (!take) {
-    g_openProblem = t.section('\n', 2, 2);
+    if (g_openProblem.isEmpty()) g_openProblem = t.section('\n', 2, 2);
     ::close(fd);
     logMsg(-1, t);
     return;

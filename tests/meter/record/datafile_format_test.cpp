@@ -139,6 +139,35 @@ TEST_F(DataFile, RefusesFilesItCannotAppendTo) {
   EXPECT_EQ(readTextFile(m_path), QByteArray(50, 'x'));
 }
 
+// The caption of a refused file says what the loader found wrong.
+TEST_F(DataFile, RefusedFileGivesTheLoadersReason) {
+  ZavBytes newer, garbage;
+  newer.header(kDay, 1, 0, 1004000).record(kDay, 1, 1);
+  garbage.header(kDay, 1, 0, 1003000).record(kDay, 1, 1).header(kDay, 3, 0, 1003000);  // 3 records missing
+  garbage.b.remove(0, 38 + 18);
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    QString reason;
+  } rows[] = {
+      {"newer program", newer.b, "unsupported file version:1004000"},
+      {"no header", QByteArray(50, 'x'), "unsupported file version:2021161080"},
+      {"records missing", garbage.b, "Error records=3 do not fit in remainingBytes=0"},
+  };
+  for (const auto& r : rows) {
+    writeTextFile(m_path, r.bytes);
+    openOutZavDat();
+    EXPECT_EQ(zavOutFile, 0) << r.name;
+    EXPECT_EQ(dataFileOpenProblem(), m_path + ": " + r.reason) << r.name;
+    EXPECT_EQ(readTextFile(m_path), r.bytes) << r.name;
+  }
+  writeTextFile(m_path, ZavBytes().header(kDay, 1).record(kDay, 1, 1).b);
+  openOutZavDat();
+  EXPECT_GT(zavOutFile, 0);
+  EXPECT_TRUE(dataFileOpenProblem().isEmpty());
+  closeOutZavDat();
+}
+
 TEST_F(DataFile, ClosingWhenNothingIsOpenIsReported) {
   closeOutZavDat();
   EXPECT_TRUE(m_log.contains("zavOutFile Nr: 0 is not open"));
