@@ -27,6 +27,7 @@
 #include "core/util/tick_helpers.h"
 #include "meter/window/brand.h"
 #include "meter/window/calculator_panel.h"
+#include "meter/window/caption_frame.h"
 #include "meter/record/data_file.h"
 #include "core/setup/setup_window_calls.h"
 #include "meter/engine/count_processor.h"
@@ -161,7 +162,7 @@ PowerBarInputs Form1::powerBarInputs() const {
 }
 
 void Form1::buildMeterPanel() {
-  m_frame1 = new QGroupBox(QStringLiteral("Energy meter"), m_client);
+  m_frame1 = new CaptionFrame(QStringLiteral("Energy meter"), m_client);
   m_frame1->setObjectName(QStringLiteral("Frame1"));
   m_label12 = makeLabel(m_frame1, QStringLiteral("Label12"), QStringLiteral("energy (kWh) "));
   m_label2 = makeLabel(m_frame1, QStringLiteral("Label2"), QStringLiteral("s/count "));
@@ -532,6 +533,17 @@ void Form1::endWithoutAsking() {
   goOffline();
   shutDownProgram();
   emit programEnded();
+}
+
+void Form1::showValuesGrey(bool grey) {
+  if (grey == m_valuesGrey) return;
+  m_valuesGrey = grey;
+  QList<QWidget*> values{m_text4, m_text2, m_text8, m_label14};
+  for (int i = 0; i < 3; ++i) values << m_calcPanel->box(Calculator::kText9 + i) << m_calcPanel->box(Calculator::kText11 + i);
+  for (int k = 0; k < 9; ++k) values << m_calcPanel->box(Calculator::kText5 + k);
+  const QString look = grey ? QStringLiteral("color: gray") : QString();
+  for (QWidget* w : std::as_const(values)) w->setStyleSheet(look);
+  m_picture2->setGrey(grey);
 }
 
 void Form1::beep() { QApplication::beep(); }

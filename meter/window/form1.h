@@ -44,6 +44,10 @@ class Form1 : public QMainWindow {
   void updateTitlePower();
   // Asks before the program ends; off-line first, then the setup window's shut-down.
   void confirmExit();
+  // Grey live values (energy, rate, counts, temperature, power, periods, currents, power
+  // bar): they are old, the device is lost or has not sent a reading since its return.
+  void showValuesGrey(bool grey);
+  bool valuesGrey() const { return m_valuesGrey; }
   // The end without asking (termination signal, session end).
   void endWithoutAsking();
   void beep();
@@ -160,6 +164,7 @@ class Form1 : public QMainWindow {
   MainMenus* m_menus = nullptr;
   HelpLinkClicks m_linkClicks;
   bool m_ending = false;
+  bool m_valuesGrey = false;
 };
 
 // The main window once showMainWindow has made it, else nullptr.

@@ -35,6 +35,12 @@ void PowerBarWidget::showPlan(const PowerBarPlan& plan) {
   update();
 }
 
+void PowerBarWidget::setGrey(bool grey) {
+  if (grey == m_grey) return;
+  m_grey = grey;
+  update();
+}
+
 void PowerBarWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(QColor(160, 160, 160));
@@ -46,10 +52,11 @@ void PowerBarWidget::paintEvent(QPaintEvent*) {
   t.translate(-m_plan.scale.left(), -m_plan.scale.top());
   p.setTransform(t);
   p.setPen(Qt::NoPen);
-  if (m_plan.hasGreen) p.fillRect(m_plan.green, QColor(0, 255, 0));
-  if (m_plan.hasRed) p.fillRect(m_plan.red, QColor(255, 0, 0));
+  // Grey keeps the parts apart by their lightness.
+  if (m_plan.hasGreen) p.fillRect(m_plan.green, m_grey ? QColor(200, 200, 200) : QColor(0, 255, 0));
+  if (m_plan.hasRed) p.fillRect(m_plan.red, m_grey ? QColor(140, 140, 140) : QColor(255, 0, 0));
   if (m_plan.hasRef) {
-    p.setPen(QPen(QColor(0, 0, 255), 0));
+    p.setPen(QPen(m_grey ? QColor(90, 90, 90) : QColor(0, 0, 255), 0));
     p.drawLine(m_plan.ref);
   }
 }

@@ -32,10 +32,14 @@ class PowerBarWidget : public QWidget {
   explicit PowerBarWidget(QWidget* parent = nullptr);
   void showPlan(const PowerBarPlan& plan);
   const PowerBarPlan& plan() const { return m_plan; }
+  // Grey: the bar shows an old power (the device is lost).
+  void setGrey(bool grey);
+  bool grey() const { return m_grey; }
 
  protected:
   void paintEvent(QPaintEvent*) override;
 
  private:
   PowerBarPlan m_plan;
+  bool m_grey = false;
 };

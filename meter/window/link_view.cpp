@@ -26,8 +26,7 @@ std::unique_ptr<frmProgBar> g_progress;
 
 // Frame1 is the meter frame, Check1 the ON-LINE box, Check3 "Auto Plot".
 void showStatus(Form1& f, const LinkStatus& s) {
-  f.Frame1()->setTitle(s.caption);
-  f.Frame1()->setToolTip(s.caption);  // a long reason is cut in the frame
+  f.Frame1()->setTitle(s.caption);  // a long reason is cut, and shown whole as a tool tip
   // A frame's colour is its caption's; the controls inside keep their own.
   f.Frame1()->setStyleSheet(
       QStringLiteral("QGroupBox#Frame1::title { color: %1; }").arg(colourToQColor(s.captionColour).name()));
@@ -36,11 +35,9 @@ void showStatus(Form1& f, const LinkStatus& s) {
     f.Check1()->setCheckState(s.onlineTicked ? Qt::Checked : Qt::Unchecked);
   }
   f.Check3()->setEnabled(s.autoPlotEnabled);
-  // Stale live values (energy, rate, counts, temperature) are greyed until the next reading.
-  const QString grey = s.stale ? QStringLiteral("color: gray") : QString();
-  for (QWidget* w : {static_cast<QWidget*>(f.Text4()), static_cast<QWidget*>(f.Text2()),
-                     static_cast<QWidget*>(f.Text8()), static_cast<QWidget*>(f.Label14())})
-    w->setStyleSheet(grey);
+  // Greyed while the device is lost, and after its return until a reading renews them;
+  // off-line they are the last values, not stale ones.
+  f.showValuesGrey(s.stale || (f.valuesGrey() && s.onlineTicked));
 }
 
 // Check2(0) "TxD BRK - Charge", Check2(1) "DTR - PWR UP", Check2(2) "RTS - TX EN".
@@ -55,6 +52,9 @@ void showLines(Form1& f, const SerialLines& lines) {
 void connectMainWindow(MeterEvents& e) {
   QObject::connect(&e, &MeterEvents::linkStatusChanged, &e, [](const LinkStatus& s) {
     if (Form1* f = form1()) showStatus(*f, s);
+  });
+  QObject::connect(&e, &MeterEvents::readingRecorded, &e, [] {
+    if (Form1* f = form1(); f && !linkStatus().stale) f->showValuesGrey(false);
   });
   QObject::connect(&e, &MeterEvents::serialLinesChanged, &e, [](const SerialLines& lines) {
     if (Form1* f = form1()) showLines(*f, lines);

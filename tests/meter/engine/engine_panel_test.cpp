@@ -1,5 +1,6 @@
 // The meter panel of the main window follows the engine; its own events work.
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -8,8 +9,10 @@
 #include "tests/meter/engine/frame_bytes.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
+#include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
 #include "meter/window/link_view.h"
+#include "support/restore_on_exit.h"
 
 namespace {
 
@@ -71,6 +74,53 @@ TEST_F(Panel, CaptionsOthersWriteStayUntilTheEngineWritesItsOwn) {
   frame(2, 100);
   EXPECT_EQ(m_form->Frame1()->title(), "Error: Cannot open data file");
   EXPECT_EQ(m_form->Label14()->text(), "");  // each reading writes the temperature
+}
+
+namespace {
+// The live values as the user sees them: grey text, or a grey power bar.
+QStringList greyValues(Form1& f) {
+  QStringList grey;
+  QStringList names{"Text4", "Text2", "Text8", "Label14"};
+  for (int i = 0; i < 3; ++i) names << QString("Text9(%1)").arg(i) << QString("Text11(%1)").arg(i);
+  for (int k = 0; k < 9; ++k) names << QString("Text5(%1)").arg(k);
+  for (const QString& name : names) {
+    auto* w = f.findChild<QWidget*>(name);
+    w->ensurePolished();
+    if (w->palette().color(w->foregroundRole()) == QColor(128, 128, 128)) grey << name;
+  }
+  const QImage bar = f.Picture2()->grab().toImage();
+  if (QColor(bar.pixel(bar.width() / 2, bar.height() - 5)) == QColor(200, 200, 200)) grey << "Picture2";
+  return grey;
+}
+}  // namespace
+
+TEST_F(Panel, LiveValuesStayGreyFromTheLossUntilTheNextReading) {
+  const RestoreOnExit restore(revsPerkWh, maxMeterPower);
+  revsPerkWh = 1000;  // the power bar's scale: 3,600 W of 7,200
+  maxMeterPower = 7200;
+  frame(10, 0, 0x50);
+  frame(12, 2 * 62500, 0x50);
+  ASSERT_TRUE(greyValues(*m_form).isEmpty());
+  LinkStatus lost;
+  lost.caption = "Device lost: hang-up - trying again";
+  lost.onlineTicked = true;
+  lost.stale = true;
+  LinkStatus back = lost;
+  back.caption = "Energy meter - waiting for meter at COM3";
+  back.stale = false;
+  LinkStatus off;
+  off.caption = "Energy meter - OffLine";
+  const qsizetype all = 4 + 6 + 9 + 1;
+  showLinkStatus(lost);
+  EXPECT_EQ(greyValues(*m_form).size(), all) << greyValues(*m_form).join(' ').toStdString();
+  showLinkStatus(back);  // the port is open again, but nothing new was read
+  EXPECT_EQ(greyValues(*m_form).size(), all);
+  frame(13, 3 * 62500, 0x50);
+  EXPECT_TRUE(greyValues(*m_form).isEmpty()) << greyValues(*m_form).join(' ').toStdString();
+  showLinkStatus(lost);
+  showLinkStatus(off);  // off-line the last values are no longer live, but not old either
+  EXPECT_TRUE(greyValues(*m_form).isEmpty());
+  showLinkStatus(LinkStatus{});
 }
 
 TEST_F(Panel, UnitToggleAndTypedRate) {

@@ -1,7 +1,10 @@
 // The main window's calculator boxes, LED and power bar as the user sees them.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGroupBox>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -10,6 +13,7 @@
 #include "core/globals.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
+#include "meter/window/caption_frame.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
@@ -72,4 +76,36 @@ TEST_F(LoadedWindow, PowerBarFillsGreenFromTheBottom) {
   const int x = img.width() / 2;
   EXPECT_EQ(QColor(img.pixel(x, img.height() - 5)), QColor(0, 255, 0));
   EXPECT_EQ(QColor(img.pixel(x, 5)), QColor(Qt::white));
+}
+
+TEST_F(LoadedWindow, LongMeterCaptionIsCutInTheMiddleAndShownWholeAsToolTip) {
+  auto* frame = qobject_cast<CaptionFrame*>(f.Frame1());
+  ASSERT_TRUE(frame);
+  auto toolTipAt = [frame](QPoint at) {
+    QHelpEvent help(QEvent::ToolTip, at, frame->mapToGlobal(at));
+    QApplication::sendEvent(frame, &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  const struct {
+    const char* name;
+    QString caption;
+    bool cut;
+  } rows[] = {
+      {"fits", "Energy meter - OffLine", false},
+      {"dialout",
+       "Error: Cannot open COM3 (/dev/ttyS2): permission denied; add your user to the group \"dialout\" "
+       "(sudo usermod -aG dialout $USER) and log in again",
+       true},
+      {"lost", "Device lost: COM3 (/dev/ttyUSB0): the device has been removed - trying again", true},
+  };
+  for (const auto& r : rows) {
+    frame->setTitle(r.caption);
+    const QString shown = frame->shownCaption();
+    EXPECT_EQ(frame->title(), r.caption) << r.name;  // what the program and its tests read
+    EXPECT_EQ(shown != r.caption, r.cut) << r.name;
+    EXPECT_LE(frame->fontMetrics().horizontalAdvance(shown), frame->width()) << r.name;
+    EXPECT_TRUE(shown.startsWith(r.caption.left(5)) && shown.endsWith(r.caption.right(5))) << r.name;
+    EXPECT_EQ(toolTipAt(QPoint(30, 6)), r.cut ? r.caption : QString()) << r.name;
+    QToolTip::hideText();
+  }
 }

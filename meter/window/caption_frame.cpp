@@ -1,0 +1,35 @@
+#include "meter/window/caption_frame.h"
+
+#include <QHelpEvent>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <QToolTip>
+
+QString CaptionFrame::shownCaption() const {
+  QStyleOptionGroupBox opt;
+  initStyleOption(&opt);
+  const QRect label = style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, this);
+  // As much room on the right as the caption has on its left.
+  const int room = width() - 2 * std::max(0, label.left());
+  if (label.right() < width() - label.left()) return title();
+  return opt.fontMetrics.elidedText(title(), Qt::ElideMiddle, std::max(0, room));
+}
+
+void CaptionFrame::paintEvent(QPaintEvent*) {
+  QStylePainter p(this);
+  QStyleOptionGroupBox opt;
+  initStyleOption(&opt);
+  opt.text = shownCaption();
+  p.drawComplexControl(QStyle::CC_GroupBox, opt);
+}
+
+bool CaptionFrame::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+    const QString shown = shownCaption();
+    if (shown != title()) {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), title(), this);
+      return true;
+    }
+  }
+  return QGroupBox::event(event);
+}
