@@ -42,11 +42,15 @@ double text2Value(const QString& boxText) {
 bool typedRateOk(double v) { return v > kMinTypedRate && v <= kMaxTypedRate; }
 }  // namespace
 
+QString fmtValMBelow(double value, double twoDecimalsBelow) {
+  if (value > 9999999) return formatNumber(value / 1000000, QStringLiteral("###,##0.000 \\M"));
+  if (value < twoDecimalsBelow) return formatNumber(value, QStringLiteral("###,##0.00"));
+  return formatNumber(value, QStringLiteral("###,##0"));
+}
+
 QString fmtValM(double value, bool errorPending) {
   if (errorPending) return QStringLiteral("ERROR");
-  if (value > 9999999) return formatNumber(value / 1000000, QStringLiteral("###,##0.000 \\M"));
-  if (value < 999.99) return formatNumber(value, QStringLiteral("###,##0.00"));
-  return formatNumber(value, QStringLiteral("###,##0"));
+  return fmtValMBelow(value, 999.99);
 }
 
 void setFrame1Caption(const QString& text) {
@@ -126,6 +130,18 @@ void parseIntervalField(const QString& boxText) {
   }
   notifyMeterPanel();
 }
+
+namespace {
+void setMeterFieldsBack(int32_t colour) {
+  meterPanel.text8Back = colour;
+  meterPanel.text2Back = colour;
+  notifyMeterPanel();
+}
+}  // namespace
+
+void setMeterFieldsColor() { setMeterFieldsBack(kFieldColourNormal); }
+
+void setMeterFieldsColor2() { setMeterFieldsBack(kFieldColourGrey); }
 
 void setSimulationRate() {
   const double ms = std::round(mRevTime * 1000.0) / std::max<int>(1, pulseDivider);

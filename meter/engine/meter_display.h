@@ -8,6 +8,11 @@
 
 #include "core/util/date_value.h"
 
+// Background colours of the window's value boxes: normal (window background) and grey
+// (button shadow).
+constexpr int32_t kFieldColourNormal = int32_t(0x80000005u);
+constexpr int32_t kFieldColourGrey = int32_t(0x80000010u);
+
 struct MeterPanelState {
   QString frame1Caption = QStringLiteral("Energy meter");
   QString text2;  // rate: seconds per count or counts per second
@@ -20,6 +25,9 @@ struct MeterPanelState {
   QString label2Caption = QStringLiteral("s/count ");
   QString text4;    // register in kWh
   QString text8;    // counts since going on-line
+  // Backgrounds of Text2 and Text8.
+  int32_t text2Back = kFieldColourNormal;
+  int32_t text8Back = kFieldColourNormal;
   QString label14;  // temperature
   // Others write Frame1's caption and Label14 too: the view copies these two
   // only after the engine has set them.
@@ -35,6 +43,8 @@ void setLabel14(const QString& text);
 // Display form of every power number (calculator boxes, live values). errorPending:
 // a failed step earlier in the same refresh, which makes the box show "ERROR".
 QString fmtValM(double value, bool errorPending = false);
+// The same with its own limit for two decimals (millions with an M, whole numbers above).
+QString fmtValMBelow(double value, double twoDecimalsBelow);
 
 // Adds the energy of counts to the register and shows it in Text4.
 void showEnergy(int32_t counts);
@@ -53,6 +63,10 @@ void calcPowerFromRevTime();
 // Enter in Text2 (boxText: the box's present text): takes a rate the user
 // typed there; text the program wrote stands for the rate it showed.
 void parseIntervalField(const QString& boxText);
+// Background of Text8 and Text2: normal, grey. Nothing calls them; a step that marks
+// the counts and the rate as old, and the reading that renews them, would.
+void setMeterFieldsColor();
+void setMeterFieldsColor2();
 // Timer1 (off-line simulation) follows the last rate.
 void setSimulationRate();
 // Label2 click: seconds per count <-> counts per second.

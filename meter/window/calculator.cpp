@@ -28,7 +28,10 @@ const std::array<const char*, Calculator::kPeriods> Calculator::periodNames{"hou
 
 double calcBoxValue(const QString& text) { return val(QString(text).replace(u',', u'.')); }
 
-Calculator::Calculator(QObject* parent) : QObject(parent) { resetForLoad(); }
+Calculator::Calculator(QObject* parent) : QObject(parent) {
+  m_back.fill(kFieldColourNormal);
+  resetForLoad();
+}
 
 void Calculator::resetForLoad() {
   editGuard = -1;
@@ -151,6 +154,7 @@ void Calculator::calcCost() {
   double q = power() / 1000;
   if (costMode) q *= pricePerkWhValue;
   for (int i = 0; i < 3; ++i) setText(kText11 + i, fmtValM(q * periodHours[m_scrollValue + i]));
+  setPeriodFieldsColor(kFieldColourNormal);
 }
 
 void Calculator::optionRelativeClicked(bool relative) {
@@ -209,6 +213,81 @@ void Calculator::applyPrice(const QString& priceText) {
   setText(kText10, priceText);
   pricePerkWhValue = calcBoxValue(priceText);
   editGuard = -1;
+}
+
+void Calculator::setBack(int first, int count, int32_t colour) {
+  for (int box = first; box < first + count; ++box) {
+    if (m_back[box] == colour) continue;
+    m_back[box] = colour;
+    emit boxColoured(box, colour);
+  }
+}
+
+void Calculator::setCurrentFieldsColor(int32_t colour) { setBack(kText5, 6, colour); }
+
+void Calculator::setPeriodFieldsColor(int32_t colour) { setBack(kText11, 3, colour); }
+
+void Calculator::setFieldsColor3(int32_t colour) { setBack(kText3, 2, colour); }
+
+void Calculator::showBox(int box, const QString& text) {
+  const int16_t guard = editGuard;
+  editGuard = -2;
+  setText(box, text);
+  editGuard = guard;
+}
+
+void Calculator::showPower(int index, double watts) {
+  if (index < 0 || index > 2) return;
+  // Under the guard: the kilowatts shown must not be read back as watts.
+  showBox(kText9 + index, formatNumber(watts / 1000, QStringLiteral("###,###,##0.000")));
+}
+
+void Calculator::calcCurrent() {
+  logMsg(4, QStringLiteral("-------- calculating current"));
+  const double p = power();
+  const double lineVoltage = phaseVoltage * lineVoltageFactor[1];
+  const double phase = powerFactor * phaseVoltage;
+  const double line = powerFactor * lineVoltage;
+  const bool failed = phase == 0 || !std::isfinite(p / phase);
+  if (!failed) phaseCurrent = p / phase;
+  // Star: each phase carries its share. Delta: one load between two phases, two loads
+  // sharing one phase (its current is the common phase's; the other two carry the load
+  // current), three loads; then the current through each load.
+  const double amps[9] = {p / phase, p / (2 * phase),         p / (3 * phase),
+                          p / line,  kSqrt3 * p / (2 * line), p / (kSqrt3 * line),
+                          p / line,  p / (2 * line),          p / (3 * line)};
+  for (int k = 0; k < 9; ++k) showBox(kText5 + k, fmtValM(amps[k], failed));
+  const QString hint = QStringLiteral("Common phase current, (other 2 phases = Load current)");
+  if (m_hint[kText5 + 4] != hint) {
+    m_hint[kText5 + 4] = hint;
+    emit boxHinted(kText5 + 4, hint);
+  }
+  setCurrentFieldsColor(failed ? kFieldColourGrey : kFieldColourNormal);
+}
+
+void Calculator::calcVoltage() {
+  logMsg(4, QStringLiteral("-------- calculating voltage"));
+  const double current = calcBoxValue(m_text[kText5]);
+  if (current == 0) {
+    logMsg(4, QStringLiteral("disabling voltage display"));
+    setFieldsColor3(kFieldColourGrey);
+    return;
+  }
+  phaseVoltage = power() / current;
+  for (int j = 0; j < 2; ++j) showBox(kText3 + j, fmtValM(phaseVoltage * lineVoltageFactor[j]));
+  setFieldsColor3(kFieldColourNormal);
+}
+
+void Calculator::applyPowerEntry() {
+  totPower = calcBoxValue(m_text[kText9]);
+  refPower = calcBoxValue(m_text[kText9 + 1]);
+  relPower = totPower - refPower;
+  calcVoltage();
+}
+
+void Calculator::fmtValM2(double value, int index) {
+  if (index < 0 || index > 2) return;
+  setText(kText11 + index, fmtValMBelow(value, 99999));
 }
 
 QString Calculator::periodLabel(int i) const {

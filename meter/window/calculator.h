@@ -41,6 +41,8 @@ class Calculator : public QObject {
   void resetForLoad();
 
   QString text(int box) const { return m_text[box]; }
+  int32_t backColor(int box) const { return m_back[box]; }
+  QString toolTip(int box) const { return m_hint[box]; }
   // A box written from code or typed by the user: stores the text, mirrors it
   // and runs the box's change handler (which acts only while the guard is idle).
   void setText(int box, const QString& text);
@@ -63,6 +65,24 @@ class Calculator : public QObject {
   // Writes the price text under the settings guard (no change handler runs).
   void applyPrice(const QString& priceText);
 
+  // Background of Text5(0..5), of the three Text11 boxes, of Text3(0..1).
+  void setCurrentFieldsColor(int32_t colour);
+  void setPeriodFieldsColor(int32_t colour);
+  void setFieldsColor3(int32_t colour);
+
+  // Nothing calls the next five: they are the calculator's earlier steps, which a power
+  // typed into the power boxes ran before refreshCalcFields took their place.
+  // Text9(index) in kilowatts.
+  void showPower(int index, double watts);
+  // The currents, each by its own formula, with the hint on the common phase's box.
+  void calcCurrent();
+  // The voltage of a load from its power and its 1-phase current Text5(0); grey when that is 0.
+  void calcVoltage();
+  // Takes the typed power boxes, then calcVoltage.
+  void applyPowerEntry();
+  // Text11(index) as fmtValM writes it, but with two decimals below 99,999.
+  void fmtValM2(double value, int index);
+
   QString periodLabel(int i) const;
   QString frame3Caption() const;
 
@@ -77,6 +97,8 @@ class Calculator : public QObject {
 
  signals:
   void boxWritten(int box, const QString& text);  // every box write: the panel sets the widget's text
+  void boxColoured(int box, int32_t colour);      // a box's background changed
+  void boxHinted(int box, const QString& hint);   // a box's tool tip changed
   void priceTyped(const QString& priceText);      // a typed price: the settings keep its trimmed text
   void labelsChanged();  // period labels or the results frame's caption changed
 
@@ -86,7 +108,12 @@ class Calculator : public QObject {
   // Writes a box unless it is the one being edited.
   void writeBox(int box, const QString& text);
   bool isEditedBox(int box) const;
+  void setBack(int first, int count, int32_t colour);
+  // Writes a box under the guard: its change handler does not read it back.
+  void showBox(int box, const QString& text);
 
   std::array<QString, kBoxCount> m_text;
+  std::array<int32_t, kBoxCount> m_back;
+  std::array<QString, kBoxCount> m_hint;
   int m_scrollValue = 0;
 };

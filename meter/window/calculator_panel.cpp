@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "meter/window/twips.h"
+#include "platform/colour.h"
 
 namespace {
 // Designed positions inside the frames, in pixels (placed in twips).
@@ -92,6 +93,14 @@ CalculatorPanel::CalculatorPanel(QWidget* parent) : QObject(parent), m_boxes(Cal
   place(makeBox(m_frame4[2], Calculator::kText3 + 1, QStringLiteral("Text3(1)")), 168, 22, 62, 24);
 
   connect(&m_calc, &Calculator::boxWritten, this, &CalculatorPanel::mirror);
+  connect(&m_calc, &Calculator::boxColoured, this, [this](int calculatorBox, int32_t colour) {
+    QLineEdit* e = m_boxes[calculatorBox];
+    QPalette p = e->palette();
+    p.setColor(QPalette::Base, colourToQColor(colour));
+    e->setPalette(p);
+  });
+  connect(&m_calc, &Calculator::boxHinted, this,
+          [this](int calculatorBox, const QString& hint) { m_boxes[calculatorBox]->setToolTip(hint); });
   // Designed contents: the load's start values, written without recomputing.
   m_calc.editGuard = -2;
   for (int i = 0; i < 3; ++i) m_calc.setText(Calculator::kText9 + i, fmtValM(0));

@@ -23,9 +23,10 @@
 #include "platform/message_box.h"
 
 namespace {
-void setTextColour(QLineEdit* box, int32_t colour) {
+void setBoxColour(QLineEdit* box, QPalette::ColorRole role, int32_t colour) {
   QPalette p = box->palette();
-  p.setColor(QPalette::Text, colourToQColor(colour));
+  if (p.color(role) == colourToQColor(colour)) return;
+  p.setColor(role, colourToQColor(colour));
   box->setPalette(p);
 }
 
@@ -67,7 +68,9 @@ void MeterPanel::refresh() {
   f.Text2()->blockSignals(true);
   setIfChanged(f.Text2(), meterPanel.text2);
   f.Text2()->blockSignals(false);
-  setTextColour(f.Text2(), meterPanel.text2Color);
+  setBoxColour(f.Text2(), QPalette::Text, meterPanel.text2Color);
+  setBoxColour(f.Text2(), QPalette::Base, meterPanel.text2Back);
+  setBoxColour(f.Text8(), QPalette::Base, meterPanel.text8Back);
   f.Text2()->setToolTip(meterPanel.text2ToolTip);
   if (f.Label2()->text() != meterPanel.label2Caption) f.Label2()->setText(meterPanel.label2Caption);
   if (meterPanel.label14Set) {

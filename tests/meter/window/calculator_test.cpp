@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cmath>
 
+#include "support/log_capture.h"
 #include "support/qt_printers.h"
 
 namespace {
@@ -172,4 +173,70 @@ TEST_F(LoadedCalculator, MeterPowerIsNotReadBackFromItsDisplay) {
   EXPECT_EQ(current(0), "10.00");
   EXPECT_EQ(box(Calculator::kText11 + 1), "55.20");
   EXPECT_EQ(c.editGuard, -1);
+}
+
+// The earlier calculator's routines, which nothing calls, write their boxes without
+// reading them back.
+TEST_F(LoadedCalculator, CurrentsByTheirOwnFormulasHintTheCommonPhase) {
+  LogCapture log;
+  c.setMeterPower(2300);  // no box written yet
+  c.calcCurrent();
+  EXPECT_TRUE(log.contains("-------- calculating current"));
+  EXPECT_EQ(currents(),
+            QStringList({"10.00", "5.00", "3.33", "5.77", "5.00", "3.33", "5.77", "2.89", "1.92"}));
+  EXPECT_EQ(c.toolTip(Calculator::kText5 + 4), "Common phase current, (other 2 phases = Load current)");
+  EXPECT_DOUBLE_EQ(c.phaseCurrent, 10);
+  EXPECT_EQ(c.editGuard, -1);
+  c.powerFactor = 0;
+  c.calcCurrent();
+  EXPECT_EQ(currents(), QStringList(9, "ERROR"));
+  EXPECT_DOUBLE_EQ(c.phaseCurrent, 10);
+  for (int k = 0; k < 9; ++k)
+    EXPECT_EQ(c.backColor(Calculator::kText5 + k), k < 6 ? kFieldColourGrey : kFieldColourNormal) << k;
+  c.powerFactor = 1;
+  c.calcCurrent();
+  EXPECT_EQ(c.backColor(Calculator::kText5), kFieldColourNormal);
+}
+
+TEST_F(LoadedCalculator, VoltageOfALoadFromItsPowerAndCurrent) {
+  LogCapture log;
+  c.setText(Calculator::kText5, QStringLiteral("5"));  // 1-phase current typed
+  c.editGuard = -2;
+  c.setText(Calculator::kText9, QStringLiteral("1150"));
+  c.setText(Calculator::kText9 + 1, QStringLiteral("50"));
+  c.editGuard = -1;
+  c.applyPowerEntry();
+  EXPECT_DOUBLE_EQ(c.totPower, 1150);
+  EXPECT_DOUBLE_EQ(c.relPower, 1100);
+  EXPECT_TRUE(log.contains("-------- calculating voltage"));
+  EXPECT_DOUBLE_EQ(c.phaseVoltage, 230);
+  EXPECT_EQ(box(Calculator::kText3), "230.00");
+  EXPECT_EQ(box(Calculator::kText3 + 1), "398.37");
+  EXPECT_EQ(c.backColor(Calculator::kText3), kFieldColourNormal);
+  c.editGuard = -2;
+  c.setText(Calculator::kText5, QStringLiteral("0"));
+  c.editGuard = -1;
+  c.calcVoltage();
+  EXPECT_TRUE(log.contains("disabling voltage display"));
+  EXPECT_DOUBLE_EQ(c.phaseVoltage, 230);
+  EXPECT_EQ(c.backColor(Calculator::kText3), kFieldColourGrey);
+  EXPECT_EQ(c.backColor(Calculator::kText3 + 1), kFieldColourGrey);
+}
+
+TEST_F(LoadedCalculator, PowerInKilowattsAndPeriodsWithTwoDecimalsUpTo99999) {
+  c.showPower(1, 1500);
+  EXPECT_EQ(box(Calculator::kText9 + 1), "1.500");
+  EXPECT_DOUBLE_EQ(c.refPower, 0);  // kilowatts are not read back as watts
+  const struct {
+    double value;
+    const char* text;
+  } rows[] = {{99998.5, "99,998.50"}, {99999, "99,999"}, {12345678, "12.346 M"}, {-3, "-3.00"}};
+  for (const auto& r : rows) {
+    c.fmtValM2(r.value, 2);
+    EXPECT_EQ(box(Calculator::kText11 + 2), r.text) << r.value;
+  }
+  c.setPeriodFieldsColor(kFieldColourGrey);
+  EXPECT_EQ(c.backColor(Calculator::kText11 + 1), kFieldColourGrey);
+  c.calcCost();  // the results are new again
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(c.backColor(Calculator::kText11 + i), kFieldColourNormal);
 }

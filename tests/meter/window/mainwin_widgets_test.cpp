@@ -19,6 +19,7 @@
 #include "meter/window/indicators.h"
 #include "meter/engine/pulse_width.h"
 #include "meter/link/link_state.h"
+#include "platform/colour.h"
 
 namespace {
 struct LoadedWindow : ::testing::Test {
@@ -108,4 +109,21 @@ TEST_F(LoadedWindow, LongMeterCaptionIsCutInTheMiddleAndShownWholeAsToolTip) {
     EXPECT_EQ(toolTipAt(QPoint(30, 6)), r.cut ? r.caption : QString()) << r.name;
     QToolTip::hideText();
   }
+}
+
+TEST_F(LoadedWindow, FieldColoursAndHintsReachTheBoxes) {
+  const QColor grey = colourToQColor(kFieldColourGrey);
+  auto base = [this](const char* name) { return box(name)->palette().color(QPalette::Base); };
+  f.calculator().setPeriodFieldsColor(kFieldColourGrey);
+  f.calculator().setFieldsColor3(kFieldColourGrey);
+  f.calculator().calcCurrent();
+  EXPECT_EQ(base("Text11(2)"), grey);
+  EXPECT_EQ(base("Text3(1)"), grey);
+  EXPECT_EQ(box("Text5(4)")->toolTip(), "Common phase current, (other 2 phases = Load current)");
+  setMeterFieldsColor2();
+  EXPECT_EQ(base("Text2"), grey);
+  EXPECT_EQ(base("Text8"), grey);
+  EXPECT_NE(base("Text4"), grey);
+  setMeterFieldsColor();
+  EXPECT_EQ(base("Text8"), colourToQColor(kFieldColourNormal));
 }
