@@ -42,6 +42,25 @@ QString lineTag(int64_t line, const char* tail) {
          QString::fromLatin1(tail);
 }
 
+std::optional<int16_t> integerValue(const QString& token, double min, double max) {
+  double v = 0;
+  int16_t i = 0;
+  if (!isIntegerInRange(min, max, token) || !localeToDouble(token, v) || !roundToInt16(v, i)) return std::nullopt;
+  return i;
+}
+
+std::optional<double> doubleValue(const QString& token, double min, double max) {
+  double v = 0;
+  if (!isDoubleInRange(min, max, token) || !localeToDouble(token, v)) return std::nullopt;
+  return v;
+}
+
+// A refused value: one more error, reported with the line's number.
+void refuseValue(int64_t& errors, int64_t line, const QString& cleaned) {
+  ++errors;
+  logIniLineError(line, QStringLiteral("ERROR 7: '") + cleaned + u'\'');
+}
+
 // Applies one value; false when the value is refused (error 7).
 bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
   const QString control = QString::fromLatin1(k.control);
@@ -58,18 +77,14 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
       return true;
     case IniRead::FieldText: c.setText(control, token); return true;
     case IniRead::Integer: {
-      double v = 0;
-      int16_t i = 0;
-      if (!isIntegerInRange(k.lo, k.hi, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
-        return false;
-      c.setText(control, QString::number(i));
-      return true;
+      const std::optional<int16_t> i = integerValue(token, k.lo, k.hi);
+      if (i) c.setText(control, QString::number(*i));
+      return i.has_value();
     }
     case IniRead::Double: {
-      double v = 0;
-      if (!isDoubleInRange(k.lo, k.hi, token) || !localeToDouble(token, v)) return false;
-      c.setText(control, localeFromDouble(v));
-      return true;
+      const std::optional<double> v = doubleValue(token, k.lo, k.hi);
+      if (v) c.setText(control, localeFromDouble(*v));
+      return v.has_value();
     }
     case IniRead::Boolean: {
       const QString t = token.toLower();
@@ -131,6 +146,20 @@ bool isIntegerInRange(double min, double max, const QString& text) {
 
 void logIniLineError(int64_t line, const QString& message) { logMsg(-1, lineTag(line, "  ") + message); }
 
+std::optional<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                                      double min, double max) {
+  const std::optional<int16_t> i = integerValue(token, min, max);
+  if (!i) refuseValue(errors, line, cleaned);
+  return i;
+}
+
+std::optional<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                                    double min, double max) {
+  const std::optional<double> v = doubleValue(token, min, max);
+  if (!v) refuseValue(errors, line, cleaned);
+  return v;
+}
+
 IniReadResult loadINIfile(const QString& fileName, SetupControls& c) {
   if (!fileExists(fileName)) {
     logMsg(2, QStringLiteral("loadINIfile: file not found '") + fileName + u'\'');
@@ -173,10 +202,7 @@ IniReadResult loadINIfileNr(const QString& contents, SetupControls& c) {
       logIniLineError(r.lines, QStringLiteral("ERROR 8: '") + cleaned + u'\'');
       continue;
     }
-    if (!applyValue(*k, token, c)) {
-      ++r.errors;
-      logIniLineError(r.lines, QStringLiteral("ERROR 7: '") + cleaned + u'\'');
-    }
+    if (!applyValue(*k, token, c)) refuseValue(r.errors, r.lines, cleaned);
   }
   emit settingsEvents().settingsApplied();
   logMsg(2, QStringLiteral("      nr of lines read :") + QString::number(r.lines));

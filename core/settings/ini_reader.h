@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "core/settings/setup_controls.h"
 
@@ -19,6 +20,15 @@ bool isIntegerInRange(double min, double max, const QString& text);
 bool isDoubleInRange(double min, double max, const QString& text);
 // "[007]  message" at level -1.
 void logIniLineError(int64_t line, const QString& message);
+
+// A whole-number or decimal value as a number, with the checks of the fields' readers; a
+// refused value adds one to errors and is reported as error 7 of that line (cleaned: the
+// line without its comment). Nothing calls them: a key read into a number, not into a
+// setup field, would.
+std::optional<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                                      double min, double max);
+std::optional<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                                    double min, double max);
 
 struct IniReadResult {
   int64_t lines = 0;

@@ -546,6 +546,10 @@ void Form1::showValuesGrey(bool grey) {
   m_picture2->setGrey(grey);
 }
 
+void Form1::openHelpLink(int16_t index) {
+  if (index == 3) openDocument(helpLinkAddress(m_text7[3]->text(), programVersion()));
+}
+
 void Form1::beep() { QApplication::beep(); }
 
 void Form1::setStartupFlag(int16_t value) {

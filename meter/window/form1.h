@@ -51,6 +51,11 @@ class Form1 : public QMainWindow {
   // The end without asking (termination signal, session end).
   void endWithoutAsking();
   void beep();
+  // Opens the help link (index 3) without the mouse test; nothing calls it: a menu entry
+  // or a key for the help would.
+  void openHelpLink(int16_t index);
+  // The main window's second empty routine; nothing calls it.
+  static void emptyProc2() {}
   void setStartupFlag(int16_t value);
   // Protocol-analyzer handlers.
   void Check4_Click(int index);

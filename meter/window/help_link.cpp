@@ -2,10 +2,13 @@
 
 QString helpLinkQuery(const QString& version) { return QStringLiteral("?Zav-") + version; }
 
+QString helpLinkAddress(const QString& address, const QString& version) {
+  const QString scheme = address.contains(QLatin1String("://")) ? QString() : QStringLiteral("http://");
+  return scheme + address + helpLinkQuery(version);
+}
+
 QString helpLinkTarget(const QString& boxText, const QString& version) {
-  QString address = boxText.trimmed();
-  if (!address.contains(QLatin1String("://"))) address = QStringLiteral("http://") + address;
-  return address + helpLinkQuery(version);
+  return helpLinkAddress(boxText.trimmed(), version);
 }
 
 void HelpLinkClicks::mouseDown(int button, double x) { m_linkPressX = button == 1 ? x : -1; }

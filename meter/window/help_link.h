@@ -5,7 +5,9 @@
 
 // "?Zav-" and the version, appended to the help address.
 QString helpLinkQuery(const QString& version);
-// The box's text trimmed, with "http://" in front when it has no scheme, and the query.
+// The address with "http://" in front when it has no scheme, and the query.
+QString helpLinkAddress(const QString& address, const QString& version);
+// The box's text trimmed, as helpLinkAddress.
 QString helpLinkTarget(const QString& boxText, const QString& version);
 
 // A left press followed by a release at the same place opens the link.

@@ -153,6 +153,28 @@ TEST(IniReader, RangeHelpers) {
   EXPECT_TRUE(isDoubleInRange(0.1, 1, "0.1"));
 }
 
+TEST(IniReader, NumberReadersReturnTheValueOrCountAnError7) {
+  LogCapture log;
+  int64_t errors = 0;
+  const struct {
+    const char* token;
+    std::optional<int16_t> whole;
+    std::optional<double> decimal;
+  } rows[] = {
+      {"16", 16, 16.0}, {"3.5", std::nullopt, 3.5}, {"17", std::nullopt, std::nullopt},
+      {"abc", std::nullopt, std::nullopt}, {"", std::nullopt, std::nullopt},
+  };
+  int64_t refused = 0;
+  for (const auto& r : rows) {
+    EXPECT_EQ(iniReadInteger(errors, 12, "key=" + QString(r.token), r.token, 0, 16), r.whole) << r.token;
+    EXPECT_EQ(iniReadDouble(errors, 12, "key=" + QString(r.token), r.token, 0, 16), r.decimal) << r.token;
+    refused += !r.whole + !r.decimal;
+    EXPECT_EQ(errors, refused) << r.token;
+  }
+  EXPECT_TRUE(log.contains("[012]  ERROR 7: 'key=17'"));
+  EXPECT_FALSE(log.contains("ERROR 7: 'key=16'"));
+}
+
 TEST(IniReader, ReloadButtonReadsIniFileName) {
   SetupWindow& w = freshSetup();
   writeTextFile(iniFileName, "plotWidth=640\r\n");

@@ -229,6 +229,17 @@ TEST_F(MainWindow, HelpLinkOpensOnlyForAStillLeftClick) {
   EXPECT_TRUE(log.lines().contains(opened));
 }
 
+TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
+  HeadlessLog log;
+  Form1 f;
+  f.formLoad();
+  f.Text7(3)->setText("zav.example/help");
+  f.openHelpLink(2);
+  EXPECT_FALSE(log.lines().join('\n').contains("OPEN:"));
+  f.openHelpLink(3);
+  EXPECT_TRUE(log.lines().contains("OPEN: http://zav.example/help?Zav-1.3.0"));
+}
+
 TEST(HelpLink, AddressAndQuery) {
   EXPECT_EQ(helpLinkQuery("1.2.0"), "?Zav-1.2.0");
   EXPECT_EQ(helpLinkTarget("  zav.example/help ", "1.2.0"), "http://zav.example/help?Zav-1.2.0");
