@@ -30,8 +30,11 @@
 #include "meter/window/caption_frame.h"
 #include "meter/record/data_file.h"
 #include "core/setup/setup_window_calls.h"
+#include "core/setup/summary_form.h"
+#include "core/setup/summary_progress.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_codec.h"
+#include "meter/engine/frame_parser.h"
 #include "meter/engine/register_log.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
@@ -113,6 +116,7 @@ Form1::Form1() {
   Timer1.onTimeout([] {
     if (!meterOnline) pulseDetected();
   });
+  Timer7.onTimeout([this] { Timer7_Timer(); });
 }
 
 Form1::~Form1() {
@@ -544,6 +548,15 @@ void Form1::showValuesGrey(bool grey) {
   const QString look = grey ? QStringLiteral("color: gray") : QString();
   for (QWidget* w : std::as_const(values)) w->setStyleSheet(look);
   m_picture2->setGrey(grey);
+}
+
+void Form1::Timer7_Timer() {
+  timer7Remaining -= 1;
+  fillSummaryForm(0, QString(), QString(), timer7Total - timer7Remaining, timer7Total, QString(), 0, 0);
+  if (timer7Remaining <= 0 || progressCancelled) {
+    Timer7.setEnabled(false);
+    stopWaiting();
+  }
 }
 
 void Form1::openHelpLink(int16_t index) {

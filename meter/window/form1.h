@@ -106,6 +106,13 @@ class Form1 : public QMainWindow {
   QWidget* clientArea() const { return m_client; }
 
   FormTimer Timer1;
+  // Timer7 counts a wait down in the cancel window (Form9); at 0, or after its Cancel, it
+  // stops and ends the wait for the controller. Nothing starts it: a wait that shows its
+  // countdown would set the two counts and enable it.
+  FormTimer Timer7;
+  int32_t timer7Total = 0;
+  int32_t timer7Remaining = 0;
+  void Timer7_Timer();
 
   QString captionText;
   int menuBarHeight = 0;  // twips

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -21,6 +22,9 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/setup/setup_window.h"
+#include "core/setup/summary_form.h"
+#include "core/setup/summary_progress.h"
+#include "meter/engine/meter_state.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
@@ -238,6 +242,34 @@ TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
   EXPECT_FALSE(log.lines().join('\n').contains("OPEN:"));
   f.openHelpLink(3);
   EXPECT_TRUE(log.lines().contains("OPEN: http://zav.example/help?Zav-1.3.0"));
+}
+
+TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
+  Form1 f;
+  progressCancelled = false;
+  detectorAnswered = false;
+  fillSummaryForm(1, "Waiting", "", 0, 3, "", 0, 0);
+  ASSERT_NE(summaryForm(), nullptr);
+  f.timer7Total = 3;
+  f.timer7Remaining = 3;
+  f.Timer7.setInterval(5);
+  f.Timer7.setEnabled(true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Timer7.isEnabled(); }, 10000));
+  EXPECT_EQ(f.timer7Remaining, 0);
+  EXPECT_TRUE(detectorAnswered);
+  EXPECT_EQ(summaryForm()->Text1()->text(), "100 %");
+
+  detectorAnswered = false;
+  f.timer7Remaining = 3;
+  f.Timer7.setEnabled(true);
+  QTest::mouseClick(summaryForm()->Command2(), Qt::LeftButton);
+  f.Timer7_Timer();
+  EXPECT_FALSE(f.Timer7.isEnabled());
+  EXPECT_TRUE(detectorAnswered);
+  EXPECT_EQ(summaryForm()->Text1()->text(), "33 %");
+  fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
+  progressCancelled = false;
+  detectorAnswered = false;
 }
 
 TEST(HelpLink, AddressAndQuery) {
