@@ -4,6 +4,7 @@
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QToolTip>
+#include <algorithm>
 
 QString CaptionFrame::shownCaption() const {
   QStyleOptionGroupBox opt;
