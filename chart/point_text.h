@@ -50,9 +50,10 @@ struct PointTextPieces {
 // blanks: the name, "adr,nch: s,n" (n the plotted channels), the point, its
 // record, its time, its value in "W" or, for seriesType 3, "°C". Relative
 // pieces count from refPoint; when it is not a point of the series they are
-// one "refPoint ERROR". Empty when s or p names no point.
+// one "refPoint ERROR". Empty when s or p names no point. Nothing asks for it
+// yet: the value box shows getPntTxt's text; a record view would label with it.
 QString makePointText(int s, int32_t p, int16_t seriesType, int32_t refPoint, int channelCount,
                       const PointTextPieces& pieces, const QVector<plotSeries>& series);
 
-// A stand-in point text.
+// A stand-in point text that nothing asks for.
 QString getEmptyText();
