@@ -78,8 +78,8 @@ class ChartCore : public QObject {
   void makeZavGraph(plotParamRecord& params);
   void initZavGraph(plotParamRecord& params, QVector<plotSeries>& series);
   // The earlier set-up of the same chart from the window's x-scale choice (kXScale...)
-  // and the settings' ranges; sets the title. Nothing calls it: the chart is set up by
-  // initZavGraph; the window's initXYjt reads its controls and calls this.
+  // and the settings' ranges; sets the title. Only the window's initXYjt, which
+  // nothing calls (the chart is set up by initZavGraph), calls this.
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep, int16_t xScale);
   void setPlotControls(const plotParamRecord& params);
   void redrawPlot();

@@ -57,7 +57,8 @@ class Form4a : public QMainWindow {
   // formatted value axis (spare1, spare2 and axisMax are that variant's).
   void plotRec(int32_t recordNo, const QString& name, const QString& title, double xMax, double xStep,
                double factor, double offset, int16_t spare1, int16_t spare2, double axisMax, bool withFormat);
-  // The earlier set-up of the time chart from the window's own controls.
+  // The earlier set-up of the time chart from the window's own controls;
+  // makeXYplot would call it in place of initZavGraph.
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep);
   // The text of one point from the Text Box menu's choices; Insert as the
   // last key makes the point the reference of the relative pieces, Delete
