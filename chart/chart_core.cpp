@@ -125,6 +125,8 @@ void ChartCore::setFetchAtOnce(bool on) {
   emit bandChanged();
 }
 
+void ChartCore::setFetchCount(const QString& text) { m_band.fetchCount = text; }
+
 void ChartCore::applySpan() {
   if (plotParam.toTime <= 0) return;
   const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
@@ -150,7 +152,7 @@ void ChartCore::fetchAndPlot() {
   plotParam.maxPlotPoints = ::maxPlotPoints;
   plotParam.timeDivisions = xDivisionsBySpan(m_band.spanIndex);
   m_band.fetchEnabled = false;
-  m_band.fetchCount = QString::number(static_cast<qint64>(val(m_band.fetchCount)) + 1);
+  m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
   getPlotData(plotParam, plotSeriesData);
   setPlotRecord(plotSeriesData);

@@ -6,18 +6,23 @@
 // instance that draws web images uses one alone.
 
 #include <QByteArray>
+#include <QFont>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <QVector>
 #include <cstdint>
+#include <optional>
 
 #include "plot/graph/graph_record.h"
 #include "plot/graph_request.h"
 #include "plot/plot_data_reader.h"
 
 #include "imaging/gdip.h"
+
+// The x-scale choices of Option2, also the time axis's value kinds.
+enum : int16_t { kXScalePoint = 0, kXScaleRecord = 1, kXScaleTime = 2 };
 
 // Text3's fore colours: not a date-time, applied but not fetched, drawn.
 constexpr int32_t kEndTextInvalid = 0x0000FF;
@@ -64,6 +69,7 @@ class ChartCore : public QObject {
   void setEndText(const QString& text);  // Text3 written, then its change handler
   void setNow(bool on);            // chkNow; a press on Text3 clears it
   void setFetchAtOnce(bool on);    // Check3
+  void setFetchCount(const QString& text);  // Text4 as the user typed it
   void applySpan();
   void fetchAndPlot();             // also Command3_Click
 
@@ -71,6 +77,10 @@ class ChartCore : public QObject {
   void makeXYplot();
   void makeZavGraph(plotParamRecord& params);
   void initZavGraph(plotParamRecord& params, QVector<plotSeries>& series);
+  // The earlier set-up of the same chart from the window's x-scale choice (kXScale...)
+  // and the settings' ranges; sets the title. Only the window's initXYjt, which
+  // nothing calls (the chart is set up by initZavGraph), calls this.
+  void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep, int16_t xScale);
   void setPlotControls(const plotParamRecord& params);
   void redrawPlot();
   void renderAndWriteImage(plotParamRecord& params, QVector<plotSeries>& series);
@@ -83,6 +93,8 @@ class ChartCore : public QObject {
   // Picture1's background; every plot of the window sets plotBackgroundColor again.
   int32_t picture1BackColour() const { return m_picture1BackColour; }
   void setPicture1BackColour(int32_t colour) { m_picture1BackColour = colour; }
+  // Picture1's font for texts drawn on it (the graph sets its own); unset until a plot sets it.
+  const std::optional<QFont>& picture1Font() const { return m_picture1Font; }
   cGDIP* gdip() const { return m_gdip; }
   const QImage& picture2() const { return m_picture2; }
   const QImage* plotPic() const { return m_plotPic; }
@@ -104,7 +116,9 @@ class ChartCore : public QObject {
   void xyPlotBuilt();  // a new time plot is set up, before it is drawn: the window's controls follow it
 
  private:
-  void drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series);
+  // font: the picture's own font, taken at the start and kept at the end (none for Picture2).
+  void drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series,
+                std::optional<QFont>* font);
 
   bool m_loadAsInvisible = false;
   QPointer<cGDIP> m_gdip;
@@ -114,6 +128,7 @@ class ChartCore : public QObject {
   QImage* m_plotPic = nullptr;
   int32_t m_picture2BackColour;
   int32_t m_picture1BackColour = 0;
+  std::optional<QFont> m_picture1Font;
   bool m_crossPointer = false;
   bool m_graphMenuShown = false;
 };

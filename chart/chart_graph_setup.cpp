@@ -10,6 +10,8 @@
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "platform/colour.h"
+#include "plot/graph/font_text.h"
+#include "plot/graph/picture_canvas.h"
 
 namespace {
 constexpr int32_t kRed = rgbColour(255, 0, 0);
@@ -17,6 +19,15 @@ constexpr int32_t kGreen = rgbColour(0, 255, 0);
 constexpr int32_t kDarkGreen = rgbColour(0, 128, 0);
 constexpr int32_t kBlue = rgbColour(0, 0, 255);
 constexpr int32_t kBlack = rgbColour(0, 0, 0);
+
+// A value axis's range the right way round and at least 8 wide.
+void widenToEight(float& lo, float& hi) {
+  if (hi < lo) vSwap(lo, hi);
+  if (hi - lo < 8) {
+    lo = std::floor((hi + lo) / 2 - 4);
+    hi = lo + 8;
+  }
+}
 
 // The range of a value axis: the set scale, else the data's; at least 8 wide.
 void valueRange(float scaleMin, float scaleMax, float dataMin, float dataMax, float& lo, float& hi) {
@@ -27,12 +38,23 @@ void valueRange(float scaleMin, float scaleMax, float dataMin, float dataMax, fl
     lo = dataMin;
     hi = dataMax;
   }
-  if (hi < lo) vSwap(lo, hi);
-  if (hi - lo < 8) {
-    lo = std::floor((hi + lo) / 2 - 4);
-    hi = lo + 8;
+  widenToEight(lo, hi);
+}
+
+// The time axis's label format and step: the time alone within one day.
+void timeFormatAndStep(Date start, Date end, QString& format, double& labelStep) {
+  const Date span = end - start;
+  if (std::floor(start) == std::floor(end)) {
+    format = QStringLiteral("hh:nn:ss");
+    const double s = span > 2.0 / 24 ? 3.0 / 24 : span > 1.0 / 1440 ? 15.0 / 1440 : 0;
+    labelStep = 2 * s;
+  } else {
+    format = QStringLiteral("yyyy-mm-dd hh:nn:ss");
+    labelStep = span / 4;
   }
 }
+
+QString footerText() { return appName + QStringLiteral(" - recorded power and temperature"); }
 
 void addText(graphRecord& g, const QString& text, int32_t colour, float posY, float posX,
              const QString& fontSpec = QString()) {
@@ -67,14 +89,7 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
   const Date start = params.fromTime, end = params.toTime, span = end - start;
   QString timeFormat;
   double labelStep = 0;
-  if (std::floor(start) == std::floor(end)) {
-    timeFormat = QStringLiteral("hh:nn:ss");
-    const double s = span > 2.0 / 24 ? 3.0 / 24 : span > 1.0 / 1440 ? 15.0 / 1440 : 0;
-    labelStep = 2 * s;
-  } else {
-    timeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
-    labelStep = span / 4;
-  }
+  timeFormatAndStep(start, end, timeFormat, labelStep);
   float yMin = 0, yMax = 0;
   valueRange(params.y1ScaleMin, params.y1ScaleMax, params.y1DataMin, params.y1DataMax, yMin, yMax);
   const double xStep = params.timeDivisions > 0 ? span / params.timeDivisions : span;
@@ -112,8 +127,7 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
               kRed, 0.05f, 0.08f);
     if (tempEntries > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
     if (timeFormat.size() <= 8) addText(g, formatDate(start, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-    addText(g, appName + QStringLiteral(" - recorded power and temperature"), kBlack, 0.98f, 0.15f,
-            QStringLiteral(",3%,10"));
+    addText(g, footerText(), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   }
   if (g.axes.size() < 5) {
     logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
@@ -219,6 +233,49 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
   logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
 }
 
+void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep,
+                         int16_t xScale) {
+  logMsg(2, QStringLiteral("Form4.initXYjt Start"));
+  QString timeFormat;
+  double labelStep = 0;
+  if (xScale == kXScaleTime) timeFormatAndStep(xMin, xMax, timeFormat, labelStep);
+  // With the data's own range chosen, the earlier set-up read two limits that nothing sets.
+  const bool setRange = yPowerScale != 1;
+  float yMin = setRange ? float(::y1ScaleMin) : 0, yMax = setRange ? float(::y1ScaleMax) : 0;
+  float tMin = setRange ? float(::y2ScaleMin) : 0, tMax = setRange ? float(::y2ScaleMax) : 0;
+  widenToEight(yMin, yMax);
+  widenToEight(tMin, tMax);
+  const bool firstBrand = appName == QStringLiteral("Falvor");
+  title = firstBrand ? QStringLiteral("Falvor - Power over Time") : QStringLiteral("Zav - Brisolan");
+
+  graphRecord& g = graphDef;
+  initTimeGraph(title, seriesCount, 1, xMin, xMax, xStep, yMin, yMax, g, plotSeriesData, advancedFunctions);
+  addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
+  addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
+  addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+  if (firstBrand) addText(g, footerText(), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+  if (g.axes.size() > 3) {
+    graphAxisRecord& time = g.axes[1];
+    time.valueKind = xScale;
+    if (xScale == kXScaleTime) {
+      if (axisLabelRecord* l = first(time.labels)) {
+        l->numberFormat = timeFormat;
+        l->step = labelStep;
+      }
+      if (axisTickRecord* t = first(time.ticks)) t->step = labelStep;
+    }
+    graphAxisRecord& power = g.axes[2];
+    if (axisLabelRecord* l = first(power.labels)) l->numberFormat = QStringLiteral(" #,0;-#0; 0");
+    power.limitMin = 16.0 * yMin;
+    power.limitMax = 16.0 * yMax;
+    graphAxisRecord& temp = g.axes[3];
+    temp.minValue = temp.homeMin = tMin;
+    temp.maxValue = temp.homeMax = tMax;
+    if (axisLabelRecord* l = first(temp.labels)) l->numberFormat = QStringLiteral("+#0;-#0;  0");
+  }
+  logMsg(2, QStringLiteral("Form4.initXYjt Done"));
+}
+
 void ChartCore::makeXYplot() {
   logMsg(2, QStringLiteral("Form4.makeXYplot"));
   const int n = static_cast<int>(plotSeriesData.size()) - 1;
@@ -242,6 +299,14 @@ void ChartCore::makeXYplot() {
     graphDef.series[i].seriesStyle = plotSeriesData[i].seriesType;
   emit xyPlotBuilt();
   redrawPlot();
+  if (m_plotPic == &m_picture1 && !m_picture1.isNull()) {
+    // The picture's font for what is drawn on it later.
+    PictureCanvas canvas(&m_picture1);
+    canvas.setScaleMode(kScalePixels);
+    if (m_picture1Font) canvas.setFont(*m_picture1Font);
+    parseFontSpec(QStringLiteral("Arial, 3%, 10"), canvas);
+    m_picture1Font = canvas.font();
+  }
   if (savePicToFile) {
     if (savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
       QByteArray unused;

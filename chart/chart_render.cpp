@@ -24,26 +24,30 @@ void ChartCore::setPlotControls(const plotParamRecord& params) {
   if (params.colorB > -1) m_picture2BackColour = params.colorB;
 }
 
-void ChartCore::drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series) {
+void ChartCore::drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series,
+                         std::optional<QFont>* font) {
   if (picture.isNull()) return;
   PictureCanvas canvas(&picture);
   canvas.setScaleMode(kScalePixels);
+  if (font && *font) canvas.setFont(**font);
   canvas.setBackColor(backColour);
   canvas.clear();
   plotJtGraphToPicture(graphDef, canvas, series);
+  if (font) *font = canvas.font();
 }
 
 void ChartCore::redrawPlot() {
   if (!m_plotPic) return;
   const bool own = m_plotPic == &m_picture1;
-  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, plotSeriesData);
+  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, plotSeriesData,
+           own ? &m_picture1Font : nullptr);
   if (own) emit picture1Changed();
 }
 
 void ChartCore::renderAndWriteImage(plotParamRecord& params, QVector<plotSeries>& series) {
   if (!m_plotPic) return;
   const bool own = m_plotPic == &m_picture1;
-  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, series);
+  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, series, own ? &m_picture1Font : nullptr);
   if (screenPlot) return;
   writeImage(*m_plotPic, params.imageType, QString(), picBuffer);
 }

@@ -97,6 +97,8 @@ void Form4a::buildControls() {
   m_picture1 = new ChartPicture(*m_core, m_pick, client);
   m_picture3 = new QLabel(client);
   m_picture3->setObjectName(QStringLiteral("Picture3"));
+  // The value box only shows: the pointer over it still works the picture beneath.
+  m_picture3->setAttribute(Qt::WA_TransparentForMouseEvents);
   m_picture3->hide();
 
   // The tools panel and the sample panel start hidden.
@@ -164,11 +166,13 @@ void Form4a::buildControls() {
   connect(m_chkNow, &QCheckBox::stateChanged, this, [this] { m_core->setNow(m_chkNow->isChecked()); });
   connect(m_check3, &QCheckBox::stateChanged, this, [this] { m_core->setFetchAtOnce(m_check3->isChecked()); });
   connect(m_command3, &QPushButton::clicked, this, [this] { m_core->fetchAndPlot(); });
+  // The fetch counter counts on from what the user typed into it.
+  connect(m_text4, &QLineEdit::textChanged, this, [this](const QString& t) { m_core->setFetchCount(t); });
 }
 
 void Form4a::showBand() {
   const ChartBand& b = m_core->band();
-  const QSignalBlocker b1(m_combo2), b2(m_text3), b3(m_chkNow), b4(m_check3);
+  const QSignalBlocker b1(m_combo2), b2(m_text3), b3(m_chkNow), b4(m_check3), b5(m_text4);
   if (m_combo2->count() != b.spans.size()) {
     m_combo2->clear();
     m_combo2->addItems(b.spans);
@@ -181,7 +185,7 @@ void Form4a::showBand() {
   m_chkNow->setChecked(b.now);
   m_check3->setChecked(b.fetchAtOnce);
   m_command3->setEnabled(b.fetchEnabled);
-  m_text4->setText(b.fetchCount);
+  if (m_text4->text() != b.fetchCount) m_text4->setText(b.fetchCount);
   m_text2->setText(b.status);
 }
 
@@ -190,6 +194,13 @@ bool Form4a::eventFilter(QObject* watched, QEvent* e) {
   // A press on the end time leaves "Now", so what the user types stays.
   if (watched == m_text3 && e->type() == QEvent::MouseButtonPress) m_core->setNow(false);
   return QMainWindow::eventFilter(watched, e);
+}
+
+void Form4a::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() != QEvent::ActivationChange || isActiveWindow() == m_formActive) return;
+  m_formActive = isActiveWindow();
+  logMsg(2, m_formActive ? QStringLiteral("Form4.Activate") : QStringLiteral("Form4.Deactivate"));
 }
 
 void Form4a::resizeEvent(QResizeEvent* e) {

@@ -4,6 +4,7 @@
 // instance that draws web images is a Form4a that is never shown.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <optional>
 
 #include "chart/chart_core.h"
@@ -51,8 +52,22 @@ class Form4a : public QMainWindow {
   void fillSeriesList();
   void savePic(const QString& fileName);
 
+  // One data record as a graph (form4a_record.cpp). The graph is the record
+  // plot over the plotted channels; withFormat picks its variant with the
+  // formatted value axis (spare1, spare2 and axisMax are that variant's).
+  void plotRec(int32_t recordNo, const QString& name, const QString& title, double xMax, double xStep,
+               double factor, double offset, int16_t spare1, int16_t spare2, double axisMax, bool withFormat);
+  // The earlier set-up of the time chart from the window's own controls;
+  // makeXYplot would call it in place of initZavGraph.
+  void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep);
+  // The text of one point from the Text Box menu's choices; Insert as the
+  // last key makes the point the reference of the relative pieces, Delete
+  // drops the reference.
+  QString makePointText(int16_t seriesNr, int32_t pointNr, int16_t graphType);
+
  protected:
   void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -67,6 +82,7 @@ class Form4a : public QMainWindow {
   bool m_defaultInstance = false;
   bool m_layoutDone = false;
   bool m_inResize = false;
+  bool m_formActive = false;  // between the window's activation and deactivation
   std::optional<QSize> m_fittedSize;
   ChartCore* m_core = nullptr;
   ChartPicture* m_picture1 = nullptr;
@@ -113,6 +129,10 @@ class Form4a : public QMainWindow {
   void fillChannelList();
   void fillCombo1(const SeriesListEntries& entries);
   bool m_boxAbove = false;
+  int32_t m_refPoint = 0;  // reference of makePointText's relative pieces
+
+  // The record shown by plotRec: its number, time, name and the panel's note.
+  QStringList m_recordTexts;
 
   // Options, menus and info panels (form4a_menus.cpp).
   void buildOptionsTab(QWidget* page);

@@ -235,6 +235,13 @@ void Form4a::showInfoPanel(int kind) {
   findChild<QGroupBox*>(QStringLiteral("Frame3"))->hide();
   findChild<QCheckBox*>(QStringLiteral("Check18"))->setEnabled(kind != 1);
   m_frame4->setVisible(kind == 3);
+  if (kind == 1 && !m_recordTexts.isEmpty()) {
+    // The record shown by plotRec, one text a line.
+    for (int i = 0; i < 6; ++i) {
+      findChild<QLabel*>(QStringLiteral("Frame2Caption(%1)").arg(i))->setText(m_recordTexts.value(i));
+      findChild<QLabel*>(QStringLiteral("Frame2Caption2(%1)").arg(i))->clear();
+    }
+  }
   if (kind != 2) return;
   const char* captions[] = {"record ", "Mcount ", "Lcount ", "date time ", "time ", "date "};
   const char* captions2[] = {"cha", "adr,nch", "typ:tix", "bty_mtp'mix", "BlkRng", "chatxt"};

@@ -63,6 +63,8 @@ QString mouseLine(const char* handler, int16_t button, int16_t shift, float x, f
 void Form4a::buildGraphMenu() {
   m_frame6 = new QGroupBox(QStringLiteral("Graph Menu"), centralWidget());
   m_frame6->setObjectName(QStringLiteral("Frame6"));
+  // The panel lies over the picture: its own background hides the curves beneath.
+  m_frame6->setAutoFillBackground(true);
   auto* show = new QCheckBox(QStringLiteral("Show value box"), m_frame6);
   show->setObjectName(QStringLiteral("chkShowValue"));
   placeTw(show, 120, 300, 1800, 285);
@@ -140,7 +142,7 @@ bool Form4a::picture1Event(QEvent* e) {
       const int16_t button = buttonBits(m->buttons());
       logMsg(4, mouseLine("Picture1_MouseMove", button, shift, x, y));
       m_valueBoxFlag = !(button == kButtonLeft && (shift & kShiftAlt));
-      if (isActiveWindow()) {
+      if (m_formActive) {
         Picture1()->setFocus();
         const graphRecord& g = m_core->graphDef;
         if (shift == 0 && button == 0 && x == g.lastXMouse && y == g.lastYMouse)

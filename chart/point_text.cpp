@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "chart/selection_text.h"
+#include "core/util/format_pattern.h"
 #include "core/globals.h"
 
 namespace {
@@ -31,19 +32,24 @@ QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<p
 QPoint placeValueBox(const QRect& pic, const QPoint& pointer, const QSize& box, bool& above) {
   const int top = pic.top() + kEdge;
   const int bottom = pic.top() + pic.height() - box.height() - kEdge;
+  const int below = pic.top() + pointer.y() + kBoxGap;
+  const int over = pic.top() + pointer.y() - kBoxGap - box.height();
+  const double centred = std::max(pic.left() + kRightEdge + pointer.x() - box.width() / 2.0, double(pic.left()));
+  const int x = static_cast<int>(std::min(centred, pic.left() + pic.width() - box.width() - kRightEdge));
+  const QPoint at = pic.topLeft() + pointer;
+  const auto covers = [&](int y) { return QRect(QPoint(x, y), box).contains(at); };
   int y = 0;
   if (!above) {
-    y = pic.top() + pointer.y() + kBoxGap;
-    if (y > bottom) above = true;
-    y = std::min(y, bottom);
+    if (below > bottom) above = true;
+    y = std::min(below, bottom);
+    // Held at the lower edge it would lie under the pointer: it goes above at once.
+    if (covers(y) && !covers(std::max(over, top))) y = std::max(over, top);
   } else {
-    y = pic.top() + pointer.y() - kBoxGap - box.height();
-    if (y < top) above = false;
-    y = std::max(y, top);
+    if (over < top) above = false;
+    y = std::max(over, top);
+    if (covers(y) && !covers(std::min(below, bottom))) y = std::min(below, bottom);
   }
-  const double centred = std::max(pic.left() + kRightEdge + pointer.x() - box.width() / 2.0, double(pic.left()));
-  const double x = std::min(centred, pic.left() + pic.width() - box.width() - kRightEdge);
-  return {static_cast<int>(x), y};
+  return {x, y};
 }
 
 SeriesListEntries fillChannelList(int n, const graphRecord& graph) {
@@ -87,3 +93,37 @@ SeriesListEntries fillSeriesList(const graphRecord& graph) {
   e.listIndex = 1;
   return e;
 }
+
+QString makePointText(int s, int32_t p, int16_t seriesType, int32_t refPoint, int channelCount,
+                      const PointTextPieces& pieces, const QVector<plotSeries>& series) {
+  if (s < 1 || s >= series.size()) return {};
+  const QVector<plotPoint>& points = series[s].points;
+  if (p < 1 || p >= points.size()) return {};
+  const plotPoint& at = points[p];
+  const bool refOk = refPoint >= 1 && refPoint < points.size();
+  const plotPoint& ref = refOk ? points[refPoint] : at;
+  const QString relative = QStringLiteral("+#0;-#0");
+  const QString unit = seriesType == 3 ? QStringLiteral(" °C") : QStringLiteral(" W");
+  QStringList out;
+  bool refErrorTold = false;
+  // A relative piece, or the one error when there is no reference point.
+  const auto addRelative = [&](const QString& text) {
+    if (refOk)
+      out << text;
+    else if (!refErrorTold)
+      out << QStringLiteral("refPoint ERROR"), refErrorTold = true;
+  };
+  if (pieces.batName) out << QStringLiteral("Zav");
+  if (pieces.channel) out << QStringLiteral("adr,nch: %1,%2").arg(s).arg(channelCount);
+  if (pieces.absPoint) out << strPlain(p);
+  if (pieces.relPoint) addRelative(formatNumber(p - refPoint, relative));
+  if (pieces.absRecord) out << strPlain(at.recordNr);
+  if (pieces.relRecord) addRelative(formatNumber(double(at.recordNr) - ref.recordNr, relative));
+  if (pieces.absTime) out << generalDate(at.recTime);
+  if (pieces.relTime) addRelative(formatDate(at.recTime - ref.recTime, QStringLiteral("hh:nn:ss")));
+  if (pieces.absValue) out << formatNumber(at.value, QStringLiteral("#,0")) + unit;
+  if (pieces.relValue) addRelative(formatNumber(double(at.value) - ref.value, relative) + unit);
+  return out.join(QStringLiteral("  "));
+}
+
+QString getEmptyText() { return QStringLiteral("hej"); }

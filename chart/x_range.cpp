@@ -66,8 +66,12 @@ bool setHScrollBar(graphAxisRecord& x, XScrollBar& bar, int16_t chartMode) {
   logMsg(2, std::abs(d) < 2 ? QStringLiteral("HScroll1_Change:  small change")
                             : QStringLiteral("HScroll1_Change:  big change"));
   logMsg(2, QStringLiteral("HScroll1_Change:  changes =") + strPlain(delta));
-  delta = std::floor(delta + 0.49995);
-  if (delta == 0) delta = sgn(d);
+  // An axis of whole numbers moves by whole units, at least one per change;
+  // any other (a time axis counts in days) by the scaled amount itself.
+  if (x.axisFlags == -1) {
+    delta = std::floor(delta + 0.49995);
+    if (delta == 0) delta = sgn(d);
+  }
   x.minValue += delta;
   x.maxValue = x.minValue + width;
   if (x.minValue < x.limitMin) {

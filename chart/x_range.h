@@ -37,8 +37,9 @@ XScrollBar setSelXrange(const graphAxisRecord& xAxis);
 // Label25: "1 [ 0 { 10 - ( 10 ) - 19 } 99 ] 0" for the time plot (chartMode 2).
 QString showRangeLabel(const graphAxisRecord& xAxis, int16_t chartMode, int32_t logRecordCount);
 
-// Applies a moved scroll bar to the X axis: at least one unit per change,
-// the width kept, the range kept inside the limits (the upper one wins).
+// Applies a moved scroll bar to the X axis: by the scaled amount, on a
+// whole-number axis by whole units and at least one per change; the width
+// kept, the range kept inside the limits (the upper one wins).
 // Updates bar.tag. True when the axis moved and the chart must be redrawn.
 bool setHScrollBar(graphAxisRecord& xAxis, XScrollBar& bar, int16_t chartMode);
 

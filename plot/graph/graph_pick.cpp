@@ -21,6 +21,8 @@ int32_t roundToLong(double v) {
   return static_cast<int32_t>(std::nearbyint(v));
 }
 
+int32_t shownOr(int32_t shown, int32_t otherwise) { return shown > 0 ? shown : otherwise; }
+
 struct Working {
   int16_t series = 0;
   int32_t point = 0;
@@ -32,6 +34,9 @@ struct Working {
 // Right name a point of the selected series; the search then starts at that
 // point and looks at its position, so the key's point is the one selected
 // (it stays the old point only when the new one lies outside the plot).
+// Home and End name the first and last point the chart shows: the series'
+// first and last points may be records just outside the shown range, and a
+// search from there could settle on any point near their height.
 void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
   const int16_t lastSeries = static_cast<int16_t>(g.series.size() - 1);
   if (g.selSerie > lastSeries) g.selSerie = 0;
@@ -60,13 +65,13 @@ void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
     if (k == kKeyPageDown && e.shift == 0) w.series = std::min<int16_t>(lastSeries, w.series + 1);
     if (k == kKeyPageDown && e.shift == kShiftCtrl) w.series = lastSeries;
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
-    w.point = 1;
+    w.point = shownOr(firstPointInsidePlot(g, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
     w.point = std::max(g.selPoint - 1, 1);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
     w.point = std::min(g.selPoint + 1, pointCount);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
-    w.point = pointCount;
+    w.point = shownOr(firstPointInsidePlot(g, w.series, pointCount, -1), pointCount);
   } else {
     pointKey = false;
   }

@@ -15,7 +15,7 @@ enum : int16_t { kPickRefind = 0, kPickPress = 1, kPickMove = 2, kPickRelease = 
 // Key codes of the navigation keys.
 enum : int16_t {
   kKeyPageUp = 33, kKeyPageDown = 34, kKeyEnd = 35, kKeyHome = 36,
-  kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40,
+  kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40, kKeyInsert = 45, kKeyDelete = 46,
 };
 // Shift bits and buttons as the pointer events report them.
 constexpr int16_t kShiftCtrl = 2, kShiftAlt = 4;

@@ -477,6 +477,10 @@ void PictureCanvas::clear() {
   m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+void PictureCanvas::setFont(const QFont& font) {
+  if (font != m_font) editFont([&](QFont& f) { f = font; });
+}
+
 void PictureCanvas::setFontName(const QString& name) {
   if (name != m_font.family()) editFont([&](QFont& f) { f.setFamily(name); });
 }

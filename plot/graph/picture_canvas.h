@@ -109,7 +109,10 @@ class PictureCanvas {
   // pending. Every other drawing call and the end of the canvas do it too.
   void flush();
 
-  // Font.
+  // Font. A picture keeps its font between drawings: font() hands it over to
+  // the next canvas on the same picture.
+  const QFont& font() const { return m_font; }
+  void setFont(const QFont& font);
   QString fontName() const { return m_font.family(); }
   void setFontName(const QString& name);
   double fontSize() const { return m_font.pointSizeF(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/log/logmsg.h"
 #include "plot/graph/graph_error.h"
@@ -17,6 +18,21 @@ bool qualifies(const seriesDefRecord& s, int32_t seriesTypeMask, int32_t graphTy
 
 int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
+// The plot rectangle, either way round.
+struct PlotRect {
+  float left, right, top, bottom;
+  explicit PlotRect(const graphRecord& g)
+      : left(std::min(g.plotLeft, g.plotRight)), right(std::max(g.plotLeft, g.plotRight)),
+        top(std::min(g.plotTop, g.plotBottom)), bottom(std::max(g.plotTop, g.plotBottom)) {}
+  bool holdsX(double x) const { return x >= left && x <= right; }
+  bool holdsY(double y) const { return y >= top && y <= bottom; }
+};
+
+// The points of a series that are drawn.
+std::pair<int32_t, int32_t> drawnPoints(const seriesDefRecord& def) {
+  return {std::max<int32_t>(1, def.firstPoint), std::min(def.pointCount, def.lastPoint)};
+}
+
 struct Best {
   float distance;
   bool first = true;
@@ -27,12 +43,9 @@ struct Best {
 // horizontal distance alone exceeds the best distance so far.
 void scanSeries(const graphRecord& g, int16_t s, int32_t start, int32_t x, int32_t y, int16_t aboveBelow,
                 Best& best) {
-  const seriesDefRecord& def = g.series[s];
-  const int32_t lo = std::max<int32_t>(1, def.firstPoint);
-  const int32_t hi = std::min(def.pointCount, def.lastPoint);
+  const auto [lo, hi] = drawnPoints(g.series[s]);
   if (start < lo || start > hi) return;
-  const float left = std::min(g.plotLeft, g.plotRight), right = std::max(g.plotLeft, g.plotRight);
-  const float top = std::min(g.plotTop, g.plotBottom), bottom = std::max(g.plotTop, g.plotBottom);
+  const PlotRect plot(g);
   float previousDx = 0;
   int32_t up = start, down = start;  // next point on each side
   bool upOpen = true, downOpen = true, takeUp = true;
@@ -52,12 +65,12 @@ void scanSeries(const graphRecord& g, int16_t s, int32_t start, int32_t x, int32
     if (up > hi) upOpen = false;
     if (down < lo) downOpen = false;
     const double px = getPointX(s, p, g);
-    if (px < left || px > right) continue;
+    if (!plot.holdsX(px)) continue;
     const float dx = static_cast<float>(std::fabs(px - x));
     if (dx > best.distance || previousDx > best.distance) return;
     const float py = getPointY(s, p, g);
     const float dy = std::fabs(py - static_cast<float>(y));
-    if (py < top || py > bottom || dy > best.distance) {
+    if (!plot.holdsY(py) || dy > best.distance) {
       previousDx = dx;
       continue;
     }
@@ -106,4 +119,17 @@ PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeM
   }
   if (!result.found && (result.series == 0 || result.point == 0)) result.series = 0, result.point = 0;
   return result;
+}
+
+int32_t firstPointInsidePlot(const graphRecord& graph, int16_t s, int32_t from, int step) {
+  if (s < 1 || s >= graph.series.size() || (step != 1 && step != -1)) return 0;
+  const auto [lo, hi] = drawnPoints(graph.series[s]);
+  const PlotRect plot(graph);
+  try {
+    for (int32_t p = std::clamp(from, lo, std::max(lo, hi)); p >= lo && p <= hi; p += step)
+      if (plot.holdsX(getPointX(s, p, graph)) && plot.holdsY(getPointY(s, p, graph))) return p;
+  } catch (const GraphError& e) {
+    logMsg(-1, QStringLiteral("firstPointInsidePlot: ERROR %1 in series %2").arg(e.number).arg(s));
+  }
+  return 0;
 }

@@ -32,6 +32,11 @@ struct PointSearchResult {
 PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeMask, int32_t graphTypeMask,
                                    int32_t x, int32_t y, int16_t aboveBelow, int16_t series, int32_t startPoint);
 
+// The first point of series s, from `from` on in direction `step` (+1 or -1)
+// within its drawn points, that lies inside the plot rectangle (the chart
+// shows it); 0 when none does. A value function that fails ends the walk.
+int32_t firstPointInsidePlot(const graphRecord& graph, int16_t s, int32_t from, int step);
+
 // The way X runs along the points of a series: xOrder with its lowest bit
 // set, so 0 (rising) gives 1 and -1 (falling) stays -1.
 inline int16_t xOrderSign(int16_t xOrder) { return static_cast<int16_t>(xOrder | 1); }

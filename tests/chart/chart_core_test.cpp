@@ -9,6 +9,7 @@
 #include "core/util/format_pattern.h"
 #include "plot/plot_requests.h"
 #include "support/headless_env.h"
+#include "support/log_capture.h"
 
 namespace {
 class ChartCoreTest : public ChartFixture {
@@ -208,4 +209,64 @@ TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
   core.autoUpdatePlot(testTime(2024, 3, 31, 12), true);  // forced: "Now" again
   EXPECT_EQ(core.band().endText, "2024-03-31 12:00:00");
   EXPECT_TRUE(core.band().now);
+}
+
+// The fetch counter counts on from what stands in it, typed or not.
+TEST_F(ChartCoreTest, FetchCounterCountsOnFromItsText) {
+  viewRange = 9;
+  ChartCore core(false);
+  core.setEndText("2024-03-31 12:00:00");
+  ASSERT_EQ(core.band().fetchCount, "1");
+  struct Row {
+    const char* typed;
+    const char* shown;
+  } rows[] = {{"100", "101"}, {"", "1"}, {"abc", "1"}, {"7.5", "8.5"}, {"-3", "-2"}, {"1e300", "1E+300"}};
+  for (const Row& r : rows) {
+    core.setFetchCount(r.typed);
+    core.fetchAndPlot();
+    EXPECT_EQ(core.band().fetchCount, r.shown) << r.typed;
+  }
+}
+
+// The earlier set-up of the time chart: the brand's title, the settings' ranges
+// (none when the data's range is chosen), the captions and the label formats.
+TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
+  RestoreOnExit saved{appName, yPowerScale, y1ScaleMin, y1ScaleMax, y2ScaleMin, y2ScaleMax};
+  y1ScaleMin = 0, y1ScaleMax = 3000, y2ScaleMin = 18, y2ScaleMax = 22;
+  struct Row {
+    const char* name;
+    const char* appName;
+    int16_t yPowerScale, xScale;
+    const char* title;
+    double powerLimitMin, powerLimitMax, tempMin, tempMax;
+    int texts;  // title, two captions, date, the footer for the first brand
+  } rows[] = {{"firstBrandSetRanges", "Falvor", 0, kXScaleTime, "Falvor - Power over Time", 0, 48000, 16, 24, 5},
+              {"secondBrandDataRange", "Zav", 1, kXScaleRecord, "Zav - Brisolan", -64, 64, -4, 4, 4}};
+  for (const Row& r : rows) {
+    appName = r.appName;
+    yPowerScale = r.yPowerScale;
+    ChartCore core(false);
+    LogCapture log;
+    QString title = "asked";
+    const Date from = testTime(2024, 3, 31, 3), to = testTime(2024, 3, 31, 6);
+    core.initXYjt(title, 1, from, to, (to - from) / 6, r.xScale);
+    EXPECT_EQ(title, r.title) << r.name;
+    const graphRecord& g = core.graphDef;
+    ASSERT_EQ(g.texts.size(), r.texts + 1) << r.name;
+    EXPECT_EQ(g.texts[1].text, r.title) << r.name;
+    EXPECT_EQ(g.texts[2].text, "Power (W)") << r.name;
+    EXPECT_EQ(g.texts[3].text, "Temp °C") << r.name;
+    EXPECT_EQ(g.texts[4].text, "2024-03-31") << r.name;
+    ASSERT_GE(g.axes.size(), 4) << r.name;
+    EXPECT_EQ(g.axes[1].valueKind, r.xScale) << r.name;
+    EXPECT_EQ(g.axes[1].labels[1].numberFormat == "hh:nn:ss", r.xScale == kXScaleTime) << r.name;
+    EXPECT_EQ(g.axes[2].labels[1].numberFormat, " #,0;-#0; 0") << r.name;
+    EXPECT_DOUBLE_EQ(g.axes[2].limitMin, r.powerLimitMin) << r.name;
+    EXPECT_DOUBLE_EQ(g.axes[2].limitMax, r.powerLimitMax) << r.name;
+    EXPECT_EQ(g.axes[3].labels[1].numberFormat, "+#0;-#0;  0") << r.name;
+    EXPECT_DOUBLE_EQ(g.axes[3].minValue, r.tempMin) << r.name;
+    EXPECT_DOUBLE_EQ(g.axes[3].maxValue, r.tempMax) << r.name;
+    EXPECT_TRUE(log.contains("Form4.initXYjt Start")) << r.name;
+    EXPECT_TRUE(log.contains("Form4.initXYjt Done")) << r.name;
+  }
 }

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,9 +29,13 @@
 #include "core/util/format_pattern.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
+#include "meter/record/index_reader.h"
+#include "plot/graph/picture_canvas.h"
+#include "plot/graph/plot_graph.h"
 #include "plot/graph/value_functions.h"
 #include "plot/plot_requests.h"
 #include "support/log_capture.h"
+#include "tests/meter/record/zav_bytes.h"
 
 namespace {
 class ChartInteractionTest : public ChartFixture {
@@ -368,4 +373,244 @@ TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
   EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
   EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));
   EXPECT_EQ(chart->core().picture1().size(), before.size());
+}
+
+namespace {
+// A click of a real pointer on the window at a point of a widget: the window
+// finds the widget under it, as for a user.
+void clickOnWindow(QWidget* at, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
+  QWidget* window = at->window();
+  QTest::mouseClick(window->windowHandle(), button, Qt::NoModifier, at->mapTo(window, pos));
+}
+void moveOnWindow(QWidget* at, QPoint pos) {
+  QWidget* window = at->window();
+  QTest::mouseMove(window->windowHandle(), at->mapTo(window, pos));
+}
+// The pixels of a colour inside a rectangle of an image.
+int inkCount(const QImage& img, QColor colour, QRect within) {
+  int n = 0;
+  within &= img.rect();
+  for (int y = within.top(); y <= within.bottom(); ++y)
+    for (int x = within.left(); x <= within.right(); ++x)
+      if (QColor(img.pixel(x, y)) == colour) ++n;
+  return n;
+}
+}  // namespace
+
+// A 24h chart zoomed to 12h: one arrow of the X scroll bar moves the view by a
+// ten-thousandth of the data, so the view can stop in its middle.
+TEST_F(ChartInteractionTest, ScrollBarArrowMovesASubDayViewByItsScaledStep) {
+  chart->Combo2()->setCurrentIndex(6);  // 24h
+  chart->Text3()->setText("2024-03-31 12:00:00");
+  item("mnuTools_Visible")->trigger();
+  QTest::mouseClick(child<QPushButton>("Command23(0)"), Qt::LeftButton);  // z-in
+  graphAxisRecord& x = graph().axes[1];
+  ASSERT_DOUBLE_EQ(x.limitMax - x.limitMin, 1.0);
+  ASSERT_DOUBLE_EQ(x.maxValue - x.minValue, 0.5);
+  auto* bar = child<QScrollBar>("HScroll1");
+  ASSERT_TRUE(bar->isVisible());
+  const double min = x.minValue;
+  const int value = bar->value();
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() - 3, bar->height() / 2));
+  ASSERT_EQ(bar->value(), value + 1);
+  EXPECT_NEAR(x.minValue, min + 1.0 / 10000, 1e-9);
+  EXPECT_NEAR(x.maxValue - x.minValue, 0.5, 1e-9);
+  EXPECT_LT(x.maxValue, x.limitMax);  // still in the middle
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(3, bar->height() / 2));
+  EXPECT_EQ(bar->value(), value);
+  EXPECT_NEAR(x.minValue, min, 1e-9);
+  EXPECT_TRUE(child<QLabel>("Label25")->text().contains(strPlain(x.minValue)));
+}
+
+// Two right clicks: the Graph Menu panel hides the curve beneath it.
+TEST_F(ChartInteractionTest, GraphMenuIsOpaqueOverThePicture) {
+  QWidget* pic = chart->Picture1();
+  auto* frame6 = child<QWidget>("Frame6");
+  const QColor curve(Qt::red);
+  // A little above the curve: the curve runs through the panel's caption.
+  const QPoint at = pointAt(timeOf(3, 30)) - QPoint(0, 12);
+  const QRect beneath(pic->mapTo(chart, at), frame6->size());
+  ASSERT_GT(inkCount(chart->grab().toImage(), curve, beneath), 20);
+  clickOnWindow(pic, at, Qt::RightButton);
+  ASSERT_TRUE(frame6->isVisible());
+  const QImage shot = chart->grab().toImage();
+  shot.save(QDir::temp().filePath("zav_chart_graph_menu.png"));
+  EXPECT_EQ(frame6->geometry().topLeft(), pic->mapTo(chart->centralWidget(), at));
+  EXPECT_EQ(inkCount(shot, curve, frame6->geometry().translated(chart->centralWidget()->pos())), 0);
+}
+
+// Near the picture's bottom edge the value box goes above the pointer at once,
+// and the pointer over the box still works the picture beneath.
+TEST_F(ChartInteractionTest, ValueBoxNeverTakesThePointersEvents) {
+  QWidget* pic = chart->Picture1();
+  auto* box = child<QLabel>("Picture3");
+  const QPoint nearBottom(pointAt(timeOf(4, 0)).x(), pic->height() - 8);
+  clickOnWindow(pic, nearBottom);
+  ASSERT_TRUE(box->isVisible());
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 4, 0));
+  const QPoint pointer = pic->mapTo(chart->centralWidget(), nearBottom);
+  EXPECT_FALSE(box->geometry().contains(pointer)) << box->geometry().y();
+  EXPECT_LT(box->geometry().bottom(), pointer.y());
+  chart->grab().save(QDir::temp().filePath("zav_chart_value_box.png"));
+
+  // The pointer moved into the box picks the point beneath it.
+  const QPoint inBox = pic->mapFrom(chart->centralWidget(), box->geometry().center());
+  moveOnWindow(pic, inBox);
+  EXPECT_FLOAT_EQ(graph().lastYMouse, float(inBox.y() - pic->contentsRect().top()));
+  // A right click there opens the Graph Menu.
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 10)));
+  ASSERT_TRUE(box->isVisible());
+  const QPoint overBox = pic->mapFrom(chart->centralWidget(), box->geometry().center());
+  clickOnWindow(pic, overBox, Qt::RightButton);
+  EXPECT_TRUE(child<QWidget>("Frame6")->isVisible());
+}
+
+// The fetch counter counts on from what the user typed.
+TEST_F(ChartInteractionTest, FetchCounterCountsOnFromTheTypedNumber) {
+  QTest::mouseClick(chart->Check3(), Qt::LeftButton);  // fetch with the button only
+  ASSERT_FALSE(chart->Check3()->isChecked());
+  chart->Text3()->setText("2024-03-31 07:00:00");
+  ASSERT_TRUE(chart->Command3()->isEnabled());
+  auto* text4 = child<QLineEdit>("Text4");
+  text4->setFocus();
+  QTest::keyClick(text4, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(text4, "100");
+  QTest::mouseClick(chart->Command3(), Qt::LeftButton);
+  EXPECT_EQ(text4->text(), "101");
+  EXPECT_EQ(chart->core().plotParam.toTime, testTime(2024, 3, 31, 7));
+}
+
+// Records just outside the shown range (03:00:30 to 06:00:30) lead and end the
+// points, and the minutes next to the first and last shown ones (03:01 and
+// 06:00) draw at the height of those records. Home and End still take the
+// first and last shown point.
+TEST_F(ChartInteractionTest, HomeAndEndSelectTheFirstAndLastShownPoint) {
+  TestSection s;
+  uint32_t count = 1000, ticks = 0;
+  for (int m = 0; m <= 12 * 60; ++m) {
+    const bool high = m < 181 || m == 182 || m == 359 || m > 360;  // 3,000 W, else 1,500 W
+    count += high ? 50 : 25;
+    ticks += 60000;
+    s.records.append({testTime(2024, 3, 31, 0, m), count, ticks, 2});
+  }
+  installTestFile({s}, 0);
+  chart->Text3()->setText("2024-03-31 06:00:30");
+  const QVector<plotPoint>& pts = chart->core().plotSeriesData[1].points;
+  ASSERT_LT(pts[1].recTime, testTime(2024, 3, 31, 3, 0, 30));
+  ASSERT_GT(pts.last().recTime, testTime(2024, 3, 31, 6, 0, 30));
+  QWidget* pic = chart->Picture1();
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 30)));
+  QTest::keyClick(pic, Qt::Key_Home);
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 3, 1));
+  QTest::keyClick(pic, Qt::Key_End);
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 6, 0));
+}
+
+// The window's activation and deactivation are logged.
+TEST_F(ChartInteractionTest, ActivationIsLogged) {
+  LogCapture log;
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  QTRY_VERIFY(log.contains("Form4.Deactivate"));
+  chart->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(chart));
+  QTRY_VERIFY(log.contains("Form4.Activate"));
+}
+
+// After a plot the picture's font for later texts is Arial at 3 % of the picture, at most 10 points.
+TEST_F(ChartInteractionTest, PlotLeavesThePictureFontForLaterTexts) {
+  ASSERT_TRUE(chart->core().picture1Font().has_value());
+  const QFont font = *chart->core().picture1Font();
+  EXPECT_EQ(font.family(), "Arial");
+  EXPECT_DOUBLE_EQ(font.pointSizeF(), 9);  // 3 % of 400 pixels at 96 dpi
+  EXPECT_FALSE(font.bold());
+}
+
+// The graph of one record: the Text Box items it does not use are hidden, the
+// record panel shows the record's number, time and name, and the record plot's
+// index-list series draws nothing.
+TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
+  RestoreOnExit saved{logRecordCount, logSlots, logFileNames};
+  QTemporaryDir dir;
+  const QString data = dir.filePath("log.DAT");
+  const Date recTime = testTime(2024, 3, 31, 8, 15, 30);
+  ZavBytes d, ix;
+  d.date(1.0).date(recTime);
+  ix.i32(1).i32(9);  // record 2's header at position 9
+  writeTextFile(data, d.b);
+  writeTextFile(indexFileName(data), ix.b);
+  logFileNames[0] = data;
+  logRecordCount = 2;
+
+  chart->plotRec(2, "meter one", "Record 2", 8, 1, 1, 0, 0, 0, 0, false);
+  EXPECT_EQ(chart->core().chartMode, 1);
+  for (const char* name : {"mnuTxtBox_AbsPoint", "mnuTxtBox_AbsRecord", "mnuTxtBox_RelRecord", "mnuTxtBox_AbsTime",
+                           "mnuTxtBox_RelTime", "mnuTxtBox_RelVal", "mnuTxtBox_list2"})
+    EXPECT_FALSE(item(name)->isVisible()) << name;
+  EXPECT_TRUE(item("mnuTxtBox_RelPoint")->isVisible());
+  EXPECT_EQ(item("mnuTxtBox_AbsVal")->text(), "Value");
+  EXPECT_FALSE(child<QWidget>("Frame2")->isHidden());
+  EXPECT_TRUE(child<QWidget>("Frame3")->isHidden());
+  EXPECT_FALSE(child<QCheckBox>("Check18")->isEnabled());
+  const QStringList panel = {child<QLabel>("Frame2Caption(0)")->text(), child<QLabel>("Frame2Caption(1)")->text(),
+                             child<QLabel>("Frame2Caption(2)")->text(), child<QLabel>("Frame2Caption(3)")->text()};
+  EXPECT_EQ(panel, QStringList({"2", "2024-03-31 08:15:30", "meter one", "not set"}));
+
+  graphRecord& g = graph();
+  ASSERT_GE(g.axes.size(), 4);
+  EXPECT_DOUBLE_EQ(g.axes[3].minValue, 2.0);
+  EXPECT_DOUBLE_EQ(g.axes[3].maxValue, 4.0);
+  EXPECT_DOUBLE_EQ(g.axes[2].minValue, g.axes[2].homeMin);  // the default y scale
+  ASSERT_EQ(g.series.size(), 2);
+  EXPECT_EQ(g.series[1].pointKind, kPointsIndexList);
+  EXPECT_EQ(child<QComboBox>("Combo1")->currentText(), "series 1");
+  // Drawn as it stands, the picture is that of the graph without its series.
+  graphRecord bare = g;
+  bare.series.resize(1);
+  QImage expected(chart->core().picture1().size(), QImage::Format_RGB32);
+  {
+    PictureCanvas canvas(&expected);
+    canvas.setScaleMode(kScalePixels);
+    if (chart->core().picture1Font()) canvas.setFont(*chart->core().picture1Font());
+    canvas.setBackColor(chart->core().picture1BackColour());
+    canvas.clear();
+    plotJtGraphToPicture(bare, canvas, chart->core().plotSeriesData);
+  }
+  chart->core().redrawPlot();
+  EXPECT_EQ(chart->core().picture1(), expected);
+
+  // The variant with the formatted value axis.
+  chart->plotRec(2, "meter one", "Record 2", 8, 1, 2.5, 1, 0, 0, 3, true);
+  EXPECT_EQ(graph().axes[2].labels[1].numberFormat.isEmpty(), false);
+  EXPECT_DOUBLE_EQ(graph().axes[2].homeMax, 3);
+}
+
+// The earlier chart set-up from the window: the point-text items come back
+// and the x scale follows the window's choice.
+TEST_F(ChartInteractionTest, InitXYjtTakesTheWindowsXScale) {
+  chart->plotRec(1, "", "", 8, 1, 1, 0, 0, 0, 0, false);
+  QTest::mouseClick(child<QRadioButton>("Option2(1)"), Qt::LeftButton);
+  QString title;
+  chart->initXYjt(title, 1, testTime(2024, 3, 31, 3), testTime(2024, 3, 31, 6), 0.125);
+  EXPECT_EQ(graph().axes[1].valueKind, kXScaleRecord);
+  EXPECT_TRUE(item("mnuTxtBox_AbsTime")->isVisible());
+  EXPECT_EQ(item("mnuTxtBox_AbsVal")->text(), "Abs Value");
+  EXPECT_FALSE(title.isEmpty());
+}
+
+// The point text from the Text Box items; Insert makes the point the reference.
+TEST_F(ChartInteractionTest, PointTextFollowsTheTextBoxItemsAndInsert) {
+  item("mnuTxtBox_AbsTime")->setChecked(false);
+  item("mnuTxtBox_RelPoint")->setChecked(true);
+  const int32_t p = timeOf(3, 30);
+  EXPECT_EQ(chart->makePointText(1, p, 1), "refPoint ERROR  1,500 W");
+  QWidget* pic = chart->Picture1();
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(p));
+  QTest::keyClick(pic, Qt::Key_Insert);
+  EXPECT_EQ(chart->makePointText(1, p, 1), "+0  1,500 W");
+  EXPECT_EQ(chart->makePointText(1, p + 3, 1), "+3  1,500 W");
+  QTest::keyClick(pic, Qt::Key_Delete);
+  EXPECT_EQ(chart->makePointText(1, p, 1), "refPoint ERROR  1,500 W");
 }

@@ -70,10 +70,17 @@ TEST_F(ChartWindowTest, AutoPlotAfterReadingsIsPaced) {
   replotIfAuto();
   EXPECT_EQ(plots, 0);
   autoPlot = true;
-  QTest::qWait(kAutoPlotPauseMs + 50);  // a pause since any earlier re-plot
+  // A re-plot of its own, at once or when an earlier one's pause is over; then a pause.
+  replotIfAuto();
+  QTRY_COMPARE_WITH_TIMEOUT(plots, 1, 5000);
+  QElapsedTimer since;
+  since.start();
+  QTRY_VERIFY_WITH_TIMEOUT(since.elapsed() > kAutoPlotPauseMs, 5000);
   for (int i = 0; i < 20; ++i) replotIfAuto();
-  EXPECT_EQ(plots, 1);  // the first at once
-  QTest::qWait(kAutoPlotPauseMs + 100);
-  EXPECT_EQ(plots, 2);  // the rest together, once
+  EXPECT_EQ(plots, 2);  // the first at once
+  QTRY_COMPARE_WITH_TIMEOUT(plots, 3, 5000);  // the rest together, once
+  since.start();
+  QTRY_VERIFY_WITH_TIMEOUT(since.elapsed() > 2 * kAutoPlotPauseMs, 5000);
+  EXPECT_EQ(plots, 3);
   QObject::disconnect(c);
 }

@@ -79,12 +79,21 @@ TEST(PointText, ValueBoxStaysOnOneSideUntilItWouldLeaveThePicture) {
   EXPECT_EQ(placeValueBox(picture, {3000, 1000}, box, above), QPoint(90 + 22 + 3000 - 750, 90 + 1000 + 500));
   EXPECT_FALSE(above);
   // Near the bottom: held at the lower edge, and from now on above the pointer.
-  EXPECT_EQ(placeValueBox(picture, {3000, 5800}, box, above).y(), 90 + 6000 - 600 - 30);
+  EXPECT_EQ(placeValueBox(picture, {3000, 5300}, box, above).y(), 90 + 6000 - 600 - 30);
   EXPECT_TRUE(above);
   EXPECT_EQ(placeValueBox(picture, {3000, 3000}, box, above).y(), 90 + 3000 - 500 - 600);
   // Near the top it is held at the upper edge and goes below again.
-  EXPECT_EQ(placeValueBox(picture, {3000, 100}, box, above).y(), 90 + 30);
+  EXPECT_EQ(placeValueBox(picture, {3000, 700}, box, above).y(), 90 + 30);
   EXPECT_FALSE(above);
+  // Held at an edge the box would lie under the pointer: it takes the other side at once.
+  const QPoint nearBottom(3000, 5800), nearTop(3000, 100);
+  EXPECT_EQ(placeValueBox(picture, nearBottom, box, above).y(), 90 + 5800 - 500 - 600);
+  EXPECT_TRUE(above);
+  EXPECT_EQ(placeValueBox(picture, nearTop, box, above).y(), 90 + 100 + 500);
+  EXPECT_FALSE(above);
+  // A picture too small for either side: held at the edge.
+  bool small = false;
+  EXPECT_EQ(placeValueBox(QRect(0, 0, 3000, 700), {1500, 350}, box, small).y(), 700 - 600 - 30);
   // Near the left and right edges.
   EXPECT_EQ(placeValueBox(picture, {0, 1000}, box, above).x(), 90);
   EXPECT_EQ(placeValueBox(picture, {9000, 1000}, box, above).x(), 7567);  // 22.5 inside the right edge
@@ -105,6 +114,38 @@ TEST(PointText, SeriesListsByStyleAndByNumber) {
   EXPECT_EQ(series.itemData, QVector<int32_t>({0, 1, 2, 3}));
   EXPECT_EQ(series.listIndex, 1);
   EXPECT_EQ(fillSeriesList(graphRecord{}).texts, QStringList({"no plotted serie"}));
+}
+
+// The point text from the Text Box menu's pieces, relative to a reference point.
+TEST(PointText, PointTextFromTheChosenPieces) {
+  const QVector<plotSeries> data = twoSeries();
+  PointTextPieces none, names, absolute, relative, values;
+  names.batName = names.channel = true;
+  absolute.absPoint = absolute.absRecord = absolute.absTime = absolute.absValue = true;
+  relative.relPoint = relative.relRecord = relative.relTime = relative.relValue = true;
+  values.absValue = values.relValue = true;
+  const struct Row {
+    const char* name;
+    int s;
+    int32_t p;
+    int16_t type;
+    int32_t ref;
+    PointTextPieces pieces;
+    const char* text;
+  } rows[] = {
+      {"nothingChosen", 1, 3, 1, 1, none, ""},
+      {"nameAndChannel", 1, 3, 1, 1, names, "Zav  adr,nch: 1,2"},
+      {"absolute", 1, 3, 1, 0, absolute, "3  2  2023-03-15 12:02:00  1,000 W"},
+      {"relative", 1, 3, 1, 1, relative, "+2  +2  00:02:00  +0 W"},
+      {"noReference", 1, 3, 1, 0, relative, "refPoint ERROR"},
+      {"referenceBeyondThePoints", 1, 3, 1, 5, values, "1,000 W  refPoint ERROR"},
+      {"temperature", 2, 1, 3, 1, values, "21 °C  +0 °C"},
+      {"noSuchPoint", 1, 5, 1, 1, absolute, ""},
+      {"noSuchSeries", 3, 1, 1, 1, absolute, ""},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(makePointText(r.s, r.p, r.type, r.ref, 2, r.pieces, data), QString::fromUtf8(r.text)) << r.name;
+  EXPECT_EQ(getEmptyText(), "hej");
 }
 
 TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {

@@ -68,27 +68,38 @@ TEST(XScrollBar, farSetRangeIsHeldAtTheBarsEnd) {
   EXPECT_EQ(toInt16Clamped(2.5), 2);
 }
 
-TEST(XScrollBar, scrollingMovesAtLeastOneUnitAndStaysInsideTheLimits) {
+// A whole-number axis moves by whole units, at least one per change; any other
+// axis (a time axis counts in days) by the scaled amount, so a sub-day view of
+// a day's data can stop in its middle.
+TEST(XScrollBar, scrollingMovesByTheScaledAmountAndStaysInsideTheLimits) {
   struct Row {
     const char* name;
+    bool wholeNumbers;
     double limitMax, min, max;
     int16_t from, to;
     double newMin, newMax;
-  } rows[] = {{"oneStepRoundsToOneUnit", 100, 10, 20, 1000, 1001, 11, 21},
-              {"oneStepBack", 100, 10, 20, 1000, 999, 9, 19},
-              {"bigStep", 100, 10, 20, 1000, 3000, 30, 40},
-              {"pastTheEnd", 100, 10, 20, 1000, 9900, 90, 100},
-              {"pastTheStart", 100, 10, 20, 1000, 1, 0, 10},
-              {"upperLimitWins", 100, 0, 150, 1, 3, -50, 100},
-              {"farTagDoesNotOverflow", 100, 10, 20, 32767, -32768, 0, 10}};
+  } rows[] = {{"wholeOneStepRoundsToOneUnit", true, 100, 10, 20, 1000, 1001, 11, 21},
+              {"wholeOneStepBack", true, 100, 10, 20, 1000, 999, 9, 19},
+              {"wholeBigStep", true, 100, 10, 20, 1000, 3000, 30, 40},
+              {"wholePastTheEnd", true, 100, 10, 20, 1000, 9900, 90, 100},
+              {"wholePastTheStart", true, 100, 10, 20, 1000, 1, 0, 10},
+              {"wholeUpperLimitWins", true, 100, 0, 150, 1, 3, -50, 100},
+              {"wholeFarTagDoesNotOverflow", true, 100, 10, 20, 32767, -32768, 0, 10},
+              {"timeOneStepIsATenThousandthOfTheData", false, 1, 0.25, 0.75, 2500, 2501, 0.2501, 0.7501},
+              {"timeOneStepBack", false, 1, 0.25, 0.75, 2500, 2499, 0.2499, 0.7499},
+              {"timePageStepIsHalfADay", false, 1, 0.25, 0.75, 2500, 7500, 0.5, 1},
+              {"timePastTheStart", false, 1, 0.2, 0.7, 2500, 0, 0, 0.5},
+              {"fractionalLimits", false, 100, 10, 20, 1000, 1001, 10.01, 20.01}};
   for (const Row& r : rows) {
     graphAxisRecord a = xAxis(0, r.limitMax, r.min, r.max);
+    a.axisFlags = r.wholeNumbers ? -1 : 0;
     XScrollBar bar;
     bar.tag = QString::number(r.from);
     bar.value = r.to;
     EXPECT_TRUE(setHScrollBar(a, bar, 2)) << r.name;
-    EXPECT_DOUBLE_EQ(a.minValue, r.newMin) << r.name;
-    EXPECT_DOUBLE_EQ(a.maxValue, r.newMax) << r.name;
+    EXPECT_NEAR(a.minValue, r.newMin, 1e-12) << r.name;
+    EXPECT_NEAR(a.maxValue, r.newMax, 1e-12) << r.name;
+    EXPECT_NEAR(a.maxValue - a.minValue, r.max - r.min, 1e-12) << r.name;
     EXPECT_EQ(bar.tag, QString::number(r.to)) << r.name;
     EXPECT_FALSE(setHScrollBar(a, bar, 2)) << r.name;  // the same position again does nothing
   }

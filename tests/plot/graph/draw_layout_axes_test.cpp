@@ -230,8 +230,12 @@ TEST(DrawLayout, setLoopsEndOnStepsThatCannotAdvance) {
   addTickMarks(i = 0, 3, 0, 0, 200000000, nan, 200000004, kBlue, g.axes[1]);
   setAxisFormat(i = 0, 3, 0, 0, 200000000, inf, 200000004, "", kBlue, g.axes[1]);
   addGridLines(i = 0, 1, 0, 0, 200000000, 1e-7, 200000004, kBlue, g.axes[1]);  // 4e7 steps, capped
-  drawGraph(g, {});
-  SUCCEED();  // it returned
+  const QImage img = drawGraph(g, {});
+  // What could be drawn was: each set whose values stand still drew its first
+  // value once (the grid lines at the bottom and left edges), the sets without
+  // a usable step drew nothing, and the one of 4e7 steps stayed at the left edge.
+  EXPECT_EQ(inkOf(img, kRed, nullptr, QRect(20, 10, 160, 80)), QRect(QPoint(20, 89), QPoint(179, 89)));
+  EXPECT_EQ(inkOf(img, kBlue), QRect(QPoint(20, 10), QPoint(20, 88)));
 }
 
 }  // namespace

@@ -150,6 +150,45 @@ TEST_F(GraphPick, homeEndLeftRightMoveAlongTheSeries) {
   }
 }
 
+// Records just outside the shown range lead and end the series; Home and End
+// take the first and last point inside the plot, even where a point near the
+// outside point's height lies closer to it.
+TEST_F(GraphPick, homeAndEndTakeTheFirstAndLastShownPoint) {
+  struct Row {
+    const char* name;
+    int16_t xOrder, keyCode;
+    int32_t to;
+  } rows[] = {{"homeRising", 0, kKeyHome, 2},  {"endRising", 0, kKeyEnd, 6},
+              {"homeFalling", -1, kKeyHome, 6}, {"endFalling", -1, kKeyEnd, 2}};
+  g = plainGraph(1.5, 6.5, 0, 100);  // points 1 and 7 lie half a unit outside
+  const int16_t s = curve({90, 10, 90, 90, 90, 10, 90});
+  draw();
+  ASSERT_LT(at(s, 1).x(), g.plotLeft);
+  ASSERT_GT(at(s, 7).x(), g.plotRight);
+  for (const Row& r : rows) {
+    g.series[s].xOrder = r.xOrder;
+    select(s, 4);
+    key(r.keyCode);
+    EXPECT_EQ(selection(), std::pair(s, r.to)) << r.name;
+  }
+  // The value axis shows 0..50: the outermost points inside the time range lie above the plot.
+  g = plainGraph(1.5, 6.5, 0, 50);
+  plotData.resize(1);
+  const int16_t t = curve({10, 90, 10, 10, 10, 90, 10});
+  draw();
+  select(t, 4);
+  key(kKeyHome);
+  EXPECT_EQ(selection(), std::pair(t, 3));
+  key(kKeyEnd);
+  EXPECT_EQ(selection(), std::pair(t, 5));
+  EXPECT_EQ(firstPointInsidePlot(g, t, 1, +1), 3);
+  EXPECT_EQ(firstPointInsidePlot(g, t, 4, +1), 4);
+  EXPECT_EQ(firstPointInsidePlot(g, t, 99, -1), 5);
+  EXPECT_EQ(firstPointInsidePlot(g, t, 1, -1), 0);  // nothing shown before point 1
+  EXPECT_EQ(firstPointInsidePlot(g, 9, 1, +1), 0);  // no such series
+  EXPECT_EQ(firstPointInsidePlot(g, t, 1, 0), 0);
+}
+
 TEST_F(GraphPick, pageKeysChangeTheSeries) {
   const int16_t a = curve({20, 20, 20, 20, 20});
   curve({50, 50, 50, 50, 50});
