@@ -40,7 +40,7 @@ ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
   if (m_loadAsInvisible) {
-    logMsgToWindow(-1, QStringLiteral("Form4a loaded as invisible ------"));
+    logMsgToWindow(3, QStringLiteral("Form4a loaded as invisible ------"));
     return;
   }
   for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);

@@ -56,7 +56,7 @@ int32_t savePicAsGif1(const QImage& pic, const QString& fileName) {
   if (pic.isNull()) return 0;
   const int32_t n = saveBitmapAsGif(pic, fileName);
   if (n != 0)
-    logMsg(-1, QStringLiteral("savePicAsGif1: A GIF of ") + QString::number(n) +
+    logMsg(2, QStringLiteral("savePicAsGif1: A GIF of ") + QString::number(n) +
                    QStringLiteral(" bytes was created in ."));
   return n;
 }

@@ -49,10 +49,10 @@ void userGraph(bool force) {
 
 void webGraph(const plotParamRecord& request) {
   if (!webChart) {
-    logMsg(-1, QStringLiteral("plotWebGraph: making a temporaty plotForm"));
+    logMsg(3, QStringLiteral("plotWebGraph: making a temporaty plotForm"));
     webChart = new Form4a(true, false);
   } else {
-    logMsg(-1, QStringLiteral("plotWebGraph: using existing temporaty plotForm"));
+    logMsg(4, QStringLiteral("plotWebGraph: using existing temporaty plotForm"));  // every web graph
   }
   plotParamRecord param = request;
   webChart->makeZavGraph(param);

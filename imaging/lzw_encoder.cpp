@@ -41,9 +41,6 @@ void GifLzw::gifInitState() {
   m_blockLen = 0;
   m_block.fill(0);
   m_bytesWritten = 0;
-  m_pixelsRead = 0;
-  m_column = 0;
-  m_rowPadding = 0;
 }
 
 void GifLzw::emitBlock() {
@@ -53,7 +50,8 @@ void GifLzw::emitBlock() {
   m_blockLen = 0;
 }
 
-void GifLzw::gifPutCode(uint32_t code, int32_t width) {
+// Inline: the encoder's loop sends a code for about every pixel of a busy picture.
+inline void GifLzw::putCode(uint32_t code, int32_t width) {
   m_bits |= uint64_t(code & ((1u << width) - 1)) << m_bitCount;
   m_bitCount += width;
   while (m_bitCount >= 8) {
@@ -63,6 +61,8 @@ void GifLzw::gifPutCode(uint32_t code, int32_t width) {
     if (m_blockLen == 255) emitBlock();
   }
 }
+
+void GifLzw::gifPutCode(uint32_t code, int32_t width) { putCode(code, width); }
 
 void GifLzw::gifFlushCode() {
   if (m_bitCount > 0) {
@@ -74,89 +74,97 @@ void GifLzw::gifFlushCode() {
 }
 
 void GifLzw::lzwResetTables() {
-  m_firstChild.fill(0);
-  for (int32_t i = 0; i < m_clearCode; ++i) m_suffix[size_t(i)] = uint8_t(i);
+  m_hash.fill(kHashEmpty);
+  m_hint.fill(kHashEmpty);
 }
 
-// Entries come back to life as they are added again; an empty first-child table is an empty dictionary.
-void GifLzw::lzwFreeTables() { m_firstChild.fill(0); }
-
-uint16_t GifLzw::lzwFindChild(uint16_t code, uint8_t value) {
-  m_lastSibling = 0;
-  for (uint16_t c = m_firstChild[code]; c != 0; c = m_nextSibling[c]) {
-    if (m_suffix[c] == value) return c;
-    m_lastSibling = c;
-  }
-  return 0;
+// Only the single pixels' hints go here: every other code's hint is emptied
+// when the code is given out again.
+void GifLzw::lzwFreeTables() {
+  m_hash.fill(kHashEmpty);
+  std::fill_n(m_hint.begin(), m_clearCode, kHashEmpty);
 }
 
-uint8_t GifLzw::readNextPixel() {
-  if (m_interlaced) return m_pixels[gifRowOffset(m_pixelsRead, m_width, m_height)];
-  if (++m_column == m_width) {
-    m_column = 0;
-    m_rowPadding += m_padPerRow;
-  }
-  return m_pixels[m_pixelsRead + m_rowPadding];
-}
+namespace {
+constexpr uint32_t hashSlot(uint32_t key, int bits) { return (key * 0x9E3779B1u) >> (32 - bits); }
+}  // namespace
 
-void GifLzw::lzwCompressPixels() {
-  uint16_t prefix = m_currentPixel;
-  if (++m_pixelsRead == m_count) {
-    gifPutCode(prefix, m_codeWidth);
-    return;
-  }
-  m_currentPixel = readNextPixel();
-  uint16_t child = lzwFindChild(prefix, m_currentPixel);
-  while (child != 0) {
-    prefix = child;
-    if (++m_pixelsRead == m_count) {
-      gifPutCode(prefix, m_codeWidth);
-      return;
+// The code of the string `code` followed by `value`; 0 when the dictionary
+// lacks it (every code above the end code stands for a longer string).
+inline uint16_t GifLzw::lzwFindChild(uint16_t code, uint8_t value) {
+  const uint32_t hint = m_hint[code];
+  if (hint >> 12 == value) return uint16_t(hint & 0xFFF);
+  const uint32_t key = uint32_t(code) << 8 | value;
+  uint32_t slot = hashSlot(key, kHashBits);
+  for (;;) {
+    const uint32_t entry = m_hash[slot];
+    if (entry == kHashEmpty) {
+      m_freeSlot = slot;
+      return 0;
     }
-    m_currentPixel = readNextPixel();
-    child = lzwFindChild(prefix, m_currentPixel);
+    if (entry >> 12 == key) {
+      const auto child = uint16_t(entry & 0xFFF);
+      m_hint[code] = uint32_t(value) << 12 | child;
+      return child;
+    }
+    slot = (slot + 1) & (kHashSize - 1);
   }
-  gifPutCode(prefix, m_codeWidth);
-  const auto code = uint16_t(m_nextCode);
-  m_suffix[code] = m_currentPixel;
-  m_firstChild[code] = 0;
-  m_nextSibling[code] = 0;
-  if (m_lastSibling == 0)
-    m_firstChild[prefix] = code;
-  else
-    m_nextSibling[m_lastSibling] = code;
+}
+
+inline void GifLzw::lzwAddChild(uint16_t code, uint8_t value) {
+  m_hash[m_freeSlot] = (uint32_t(code) << 8 | value) << 12 | uint32_t(m_nextCode);
+  m_hint[code] = uint32_t(value) << 12 | uint32_t(m_nextCode);
+  m_hint[size_t(m_nextCode)] = kHashEmpty;
+}
+
+// Called once per data code sent: the code just added may need a wider code,
+// and a full table is cleared (a clear code tells the reader).
+inline void GifLzw::lzwNextCode() {
+  if (m_nextCode == (1 << m_codeWidth)) ++m_codeWidth;
+  if (++m_nextCode == kTableSize - 1) {
+    lzwFreeTables();
+    putCode(uint32_t(m_clearCode), m_codeWidth);
+    m_codeWidth = m_startWidth;
+    m_nextCode = m_clearCode + 2;
+  }
 }
 
 int32_t GifLzw::lzwEncodeImage(const uint8_t* pixels, int32_t count, int32_t width, int32_t bits,
                                bool interlaced) {
-  m_pixels = pixels;
-  m_count = count;
-  m_width = width;
-  m_height = width > 0 ? count / width : 0;
-  m_padPerRow = (4 - width % 4) % 4;
-  m_interlaced = interlaced;
-  m_currentPixel = count > 0 ? pixels[0] : 0;
-  m_pixelsRead = 0;
-
-  const int32_t startWidth = std::max(3, bits + 1);
-  m_codeWidth = startWidth;
+  m_startWidth = std::max(3, bits + 1);
+  m_codeWidth = m_startWidth;
   m_clearCode = 1 << (m_codeWidth - 1);
   m_endCode = m_clearCode + 1;
   m_nextCode = m_clearCode + 2;
   lzwResetTables();
   m_out.putByte(uint8_t(std::max(bits, 2)));
-  gifPutCode(uint32_t(m_clearCode), m_codeWidth);
-  while (m_pixelsRead != m_count) {
-    lzwCompressPixels();
-    if (m_nextCode == (1 << m_codeWidth)) ++m_codeWidth;
-    if (++m_nextCode == kTableSize - 1) {
-      lzwFreeTables();
-      gifPutCode(uint32_t(m_clearCode), m_codeWidth);
-      m_codeWidth = startWidth;
-      m_nextCode = m_clearCode + 2;
+  putCode(uint32_t(m_clearCode), m_codeWidth);
+  if (count > 0) {
+    // Rows of `width` pixels, each starting on a multiple of 4 bytes; without a width, one row.
+    const int32_t rowLength = width > 0 ? width : count;
+    const int32_t height = count / rowLength;
+    uint16_t prefix = pixels[0];
+    for (int32_t done = 0, row = 0; done < count; done += rowLength, ++row) {
+      const uint8_t* line = pixels + (interlaced ? gifRowOffset(done, rowLength, height)
+                                                 : int64_t(row) * ((rowLength + 3) & ~3));
+      const int32_t n = std::min(rowLength, count - done);
+      for (int32_t x = done == 0 ? 1 : 0; x < n; ++x) {
+        const uint8_t pixel = line[x];
+        const uint16_t child = lzwFindChild(prefix, pixel);
+        if (child != 0) {
+          prefix = child;
+          continue;
+        }
+        putCode(prefix, m_codeWidth);
+        lzwAddChild(prefix, pixel);
+        lzwNextCode();
+        prefix = pixel;
+      }
     }
+    putCode(prefix, m_codeWidth);
+    lzwNextCode();
   }
-  gifPutCode(uint32_t(m_endCode), m_codeWidth);
+  putCode(uint32_t(m_endCode), m_codeWidth);
   gifFlushCode();
   m_out.putByte(0);
   return m_bytesWritten + 2;

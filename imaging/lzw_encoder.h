@@ -1,7 +1,7 @@
 #pragma once
-// The GIF encoder's LZW stage: a dictionary kept as a first-child/next-sibling
-// tree over fixed tables, codes packed least significant bit first, and the
-// packed bytes sent in sub-blocks of up to 255 bytes.
+// The GIF encoder's LZW stage: a dictionary kept as a hash table from
+// (prefix code, pixel) to code, codes packed least significant bit first, and
+// the packed bytes sent in sub-blocks of up to 255 bytes.
 
 #include <array>
 #include <cstdint>
@@ -20,7 +20,8 @@ class GifLzw {
 
   void gifInitState();
   // Writes the minimum code size, the sub-blocks and the block terminator for
-  // `count` pixels of one byte each (rows padded to 4 bytes); returns their byte count.
+  // `count` pixels of one byte each (rows padded to 4 bytes), each below 2^bits;
+  // returns their byte count.
   int32_t lzwEncodeImage(const uint8_t* pixels, int32_t count, int32_t width, int32_t bits, bool interlaced);
   void gifPutCode(uint32_t code, int32_t width);
   void gifFlushCode();
@@ -29,12 +30,18 @@ class GifLzw {
 
  private:
   static constexpr int kTableSize = 4096;
-  void lzwCompressPixels();
+  // Twice the most entries a dictionary holds, so a lookup seldom probes more than twice.
+  static constexpr int kHashBits = 13;
+  static constexpr uint32_t kHashSize = 1u << kHashBits;
+  // No entry has the prefix 4095 (the table is cleared before that code), so this word is free.
+  static constexpr uint32_t kHashEmpty = 0xFFFFFFFFu;
   uint16_t lzwFindChild(uint16_t code, uint8_t value);
-  void lzwResetTables();
-  void lzwFreeTables();
-  uint8_t readNextPixel();
+  void lzwAddChild(uint16_t code, uint8_t value);  // as code m_nextCode, where the failed lookup ended
+  void lzwNextCode();
+  void lzwResetTables();  // before an image
+  void lzwFreeTables();   // when the table is full
   void emitBlock();
+  void putCode(uint32_t code, int32_t width);
 
   GifOutput& m_out;
   // Bit packing and the sub-block being filled.
@@ -43,16 +50,11 @@ class GifLzw {
   std::array<uint8_t, 256> m_block{};  // length byte, then up to 255 data bytes
   int32_t m_blockLen = 0;
   int32_t m_bytesWritten = 0;
-  // The dictionary.
-  std::array<uint16_t, kTableSize> m_firstChild{};
-  std::array<uint16_t, kTableSize> m_nextSibling{};
-  std::array<uint8_t, kTableSize + 1> m_suffix{};
-  uint16_t m_lastSibling = 0;  // where lzwFindChild's failed walk ended
-  // The image being read.
-  const uint8_t* m_pixels = nullptr;
-  int32_t m_count = 0, m_width = 0, m_height = 0;
-  int32_t m_codeWidth = 0, m_clearCode = 0, m_endCode = 0, m_nextCode = 0;
-  int32_t m_pixelsRead = 0, m_column = 0, m_rowPadding = 0, m_padPerRow = 0;
-  uint8_t m_currentPixel = 0;
-  bool m_interlaced = false;
+  // The dictionary: each used slot holds (prefix << 8 | pixel) << 12 | code.
+  std::array<uint32_t, kHashSize> m_hash{};
+  uint32_t m_freeSlot = 0;  // where lzwFindChild's failed probe ended: the new entry goes there
+  // Per code, the child last found or added (pixel << 12 | code): runs of one colour find
+  // their next code here without hashing. A code's hint is emptied when the code is given out.
+  std::array<uint32_t, kTableSize> m_hint{};
+  int32_t m_startWidth = 0, m_codeWidth = 0, m_clearCode = 0, m_endCode = 0, m_nextCode = 0;
 };

@@ -236,37 +236,54 @@ int getCssColor(const QString& text, int32_t& colour) {
   return kCssColorNumber;
 }
 
-int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
+namespace {
+// A query may carry hundreds of junk items: the first few are logged one by
+// one, the rest as one count, so a request adds a bounded number of lines.
+constexpr int kMaxLoggedRejectedItems = 5;
+
+struct GraphItemOutcome {
+  int32_t flags = kGraphItemRejected;
+  bool reported = false;  // rejected with an "ERROR 1" line (not a silent skip)
+};
+
+GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param) {
   const QString line = stripComment(item);
   const qsizetype eq = line.indexOf(u'=');
-  if (eq <= 0) return kGraphItemRejected;
+  if (eq <= 0) return {};
   const QString key = line.left(eq).trimmed();
   QString rest = line.mid(eq + 1).trimmed();
   const QString value = nextToken(rest).trimmed();
 
-  int32_t result = kGraphItemRejected;
   bool rejected = key.isEmpty();
   if (!rejected && !rest.isEmpty()) {
-    if (key == u"sfgItem") return kGraphItemRejected;
+    if (key == u"sfgItem") return {};
     rejected = true;
   }
-  if (!rejected) {
-    if (value.isEmpty()) return kGraphItemEmpty;
-    result = applyGraphKey(key.toLower(), value, param);
-    rejected = result < 0;  // unknown key or a number that does not fit its field
-  }
-  if (rejected) {
-    result = kGraphItemRejected;
-    // The item's error text ends in its own line break, as every collected report does.
-    logMsg(1, QStringLiteral("ERROR 1: '") + item + QStringLiteral("'\r\n"));
-  }
-  return result;
+  if (rejected) return {kGraphItemRejected, true};
+  if (value.isEmpty()) return {kGraphItemEmpty, false};
+  const int32_t result = applyGraphKey(key.toLower(), value, param);
+  // An unknown key or a number that does not fit its field.
+  if (result < 0) return {kGraphItemRejected, true};
+  return {result, false};
+}
+
+void logRejectedItem(const QString& item) {
+  // The item's error text ends in its own line break, as every collected report does.
+  logMsg(1, QStringLiteral("ERROR 1: '") + item + QStringLiteral("'\r\n"));
+}
+}  // namespace
+
+int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
+  const GraphItemOutcome outcome = applyGraphItem(item, param);
+  if (outcome.reported) logRejectedItem(item);
+  return outcome.flags;
 }
 
 void parseGraphQuery(plotParamRecord& param, const QString& query) {
   bool decode = true;
   int32_t flags = 0;
   if (query.isEmpty()) return;
+  int rejected = 0;
   for (const QString& piece : query.split(u'&')) {
     const QStringList nameValue = piece.split(u'=');
     if (nameValue.size() != 2) {
@@ -278,8 +295,13 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
     const auto control = std::find_if(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
     value.truncate(control - value.cbegin());
     value = value.trimmed();
-    flags |= parseGraphItem(nameValue[0] + u'=' + u'"' + value + u'"', param);
+    const QString item = nameValue[0] + u'=' + u'"' + value + u'"';
+    const GraphItemOutcome outcome = applyGraphItem(item, param);
+    flags |= outcome.flags;
+    if (outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
   }
+  if (rejected > kMaxLoggedRejectedItems)
+    logMsg(1, QStringLiteral("parseGraphQuery: %1 more items rejected").arg(rejected - kMaxLoggedRejectedItems));
 
   if (param.toTime == 0) return;
   if ((flags & (kGraphSpanSet | kGraphEndSet)) && param.spanIndex != 0)

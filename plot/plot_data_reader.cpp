@@ -124,7 +124,7 @@ int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerByt
   auto keep = [&](ReduceNode* nodes, size_t count, int64_t read, float headValue, plotSeries& s, bool power) {
     file.endScan();
     if (static_cast<int64_t>(maxPlotPoints) + 1 < read) {
-      logMsg(1,
+      logMsg(3,
              QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(read - 1).arg(maxPlotPoints));
       count = reduceNodes(nodes, count, maxPlotPoints);
     }
@@ -208,7 +208,8 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
   if (exists && !opened) logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot open ") + index.fileName);
   if (opened) {
     index.file = &file;
-    logMsg(1, QStringLiteral("getZavFileData: zavPlotFileNr= %1").arg(file.handle()));
+    // The reader's steps are actions of every plot, the web's too; not errors.
+    logMsg(3, QStringLiteral("getZavFileData: zavPlotFileNr= %1").arg(file.handle()));
     fitIndexToFile(index, headerBytes);
     const dataFileIndex& ix = index.index;
     const int32_t recordCount = ix.recordCount;
@@ -221,7 +222,7 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
     int32_t toRec = index.searchLastRec + (toTime > index.searchLastTime ? 1 : 0);
     fromRec = std::min(recordCount, std::max(2, fromRec));
     toRec = std::min(recordCount, toRec);
-    logMsg(1, QStringLiteral("  setting fromRec=%1  toRec=%2  records=%3")
+    logMsg(3, QStringLiteral("  setting fromRec=%1  toRec=%2  records=%3")
                   .arg(fromRec)
                   .arg(toRec)
                   .arg(recordCount));

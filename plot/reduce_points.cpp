@@ -148,7 +148,7 @@ size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints) {
 
 bool reducePoints(QVector<plotPoint>& points, int32_t maxPoints) {
   const int32_t n = static_cast<int32_t>(points.size()) - 1;
-  logMsg(1, QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(n).arg(maxPoints));
+  logMsg(3, QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(n).arg(maxPoints));
   if (maxPoints < 2) {
     // Fewer than three points after the head could never be thinned further.
     logMsg(-1, QStringLiteral("reducePoints: ERROR maxPoints=%1 is below 2").arg(maxPoints));

@@ -35,7 +35,7 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
   int32_t lo = before + 1;
   int32_t hi = before + ix.sectionHeaders[s].records;
   if (logShows(3)) {
-    logMsg(1, QStringLiteral("   fileSection=%1\n  secFirstRec=%2\n   secLastRec=%3\n  secStartTime=%4\n"
+    logMsg(3, QStringLiteral("   fileSection=%1\n  secFirstRec=%2\n   secLastRec=%3\n  secStartTime=%4\n"
                              "   secLastTime=%5\nsec-1.LastTime=%6\nsectionRecords=%7\n     thisDTime=%8")
                   .arg(s)
                   .arg(lo)
@@ -77,7 +77,7 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
     index.searchLastTime = r.recTime;
     index.searchLastRec = probe;
   }
-  logMsg(1, QStringLiteral("     thisDTime=%1\n    thisRecord=%2\n    sLoopCount=%3\nelapsedTime=%4\n%5")
+  logMsg(3, QStringLiteral("     thisDTime=%1\n    thisRecord=%2\n    sLoopCount=%3\nelapsedTime=%4\n%5")
                 .arg(logTime(r.recTime))
                 .arg(probe)
                 .arg(loops)

@@ -13,6 +13,16 @@
 
 namespace {
 QString text1(int i) { return ctl("Text1", i); }
+
+// What an option group or a row of check boxes stored: a detail of every
+// settings apply, never an error.
+constexpr int kStoredValueLevel = 4;
+
+void logStored(const QString& what, const QString& caption, int index, int32_t stored) {
+  if (!logShows(kStoredValueLevel)) return;
+  logMsg(kStoredValueLevel, what + caption + u'=' + QString::number(index) + QStringLiteral("  destVariable=") +
+                                QString::number(stored));
+}
 }  // namespace
 
 double lenientNumber(const QString& text) { return valUnbounded(commaToPoint(removeBlanks(text))); }
@@ -215,8 +225,7 @@ void SetupFields::setOptionValueVar(const QString& group, int16_t& dest) {
     const QString name = group + u'(' + QString::number(i) + u')';
     if (m_c.value(name) != 1) continue;
     dest = static_cast<int16_t>(i);
-    logMsg(-1, QStringLiteral("setOptionValue: ") + m_c.caption(name) + u'=' + QString::number(i) +
-                   QStringLiteral("  destVariable=") + QString::number(dest));
+    logStored(QStringLiteral("setOptionValue: "), m_c.caption(name), i, dest);
   }
 }
 
@@ -227,8 +236,7 @@ void SetupFields::setCheckedBits(const QString& group, int32_t& dest) {
     const QString name = group + u'(' + QString::number(i) + u')';
     if (m_c.value(name) != 1) continue;
     dest |= int32_t(1) << i;
-    logMsg(-1, QStringLiteral("setCheckedBits: ") + m_c.caption(name) + u'=' + QString::number(i) +
-                   QStringLiteral("  destVariable=") + QString::number(dest));
+    logStored(QStringLiteral("setCheckedBits: "), m_c.caption(name), i, dest);
   }
 }
 

@@ -131,7 +131,7 @@ void Indicators::updatePowerBarIndicator(double interval, double pulseWidth, con
 }
 
 void Indicators::timer3Timer() {
-  logMsg(-1, QStringLiteral("Timer3_Timer(): interval=") + QString::number(Timer3.interval()) +
+  logMsg(4, QStringLiteral("Timer3_Timer(): interval=") + QString::number(Timer3.interval()) +
                  QStringLiteral("  lastCountInterval=") + QString::number(idleCountdownMs));
   if (meterOnline && ifType == 1) {
     if (pulsePending) {

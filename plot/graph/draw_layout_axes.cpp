@@ -216,10 +216,13 @@ void drawAxis(DrawContext& c, graphAxisRecord& a, int16_t layer) {
   drawItemsOfLayer(a.signItems, layer, [&](const axisSignRecord& s) { drawSignItem(c, a, s); });
 }
 
+// The picture's scale, a detail of every picture drawn (each web graph too).
+constexpr int kSetUpLevel = 4;
+
 void logSetUp(const DrawContext& c) {
-  if (!logShows(1)) return;
+  if (!logShows(kSetUpLevel)) return;
   const QString crlf = QStringLiteral("\r\n");
-  logMsg(1, QStringLiteral("plotJtGraphToPicture()") + crlf + QStringLiteral("  plotPic.ScaleMode = ") +
+  logMsg(kSetUpLevel, QStringLiteral("plotJtGraphToPicture()") + crlf + QStringLiteral("  plotPic.ScaleMode = ") +
                 QString::number(c.pic.scaleMode()) + crlf + QStringLiteral("  plotPic.scaleWidth = ") +
                 strPlain(c.sw) + crlf + QStringLiteral("  plotPic.scaleHeight = ") + strPlain(c.sh) + crlf +
                 QStringLiteral("  pixel dUppX = ") + strPlain(c.uX) + crlf + QStringLiteral("  pixel dUppY = ") +

@@ -75,7 +75,7 @@ void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
   } else {
     pointKey = false;
   }
-  logMsg(-1, QStringLiteral("keyCode=%1  selSerie=%2  selPoint=%3").arg(k).arg(w.series).arg(w.point));
+  logMsg(4, QStringLiteral("keyCode=%1  selSerie=%2  selPoint=%3").arg(k).arg(w.series).arg(w.point));
   if (pointKey && w.series > 0 && w.point > 0) {
     try {
       w.x = roundToLong(getPointX(w.series, w.point, g));

@@ -2,6 +2,7 @@
 // the INI file unless "-noini", and the web server when asked for.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "support/link_processes.h"
@@ -31,6 +32,17 @@ TEST(SettingsStartup, IniFileIsReadFromTheDefaultDirectory) {
   // The quit seam closes the main window as a user would: the exit question is asked, answered OK.
   EXPECT_EQ(r.log.last(), "MSGBOX: Zav: exit program?");
   EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST(SettingsStartup, AHealthyStartLogsNoErrorsAndTheStoredOptionsAsDetails) {
+  QTemporaryDir dir;
+  const QString defDir = dir.path() + '/';
+  writeTextFile(defDir + "zav.INI", "startOnLine=0\r\nrunWebServer=0\r\nmsgLevel=4\r\n");
+  const ZavRun r = runZavUntilStarted({defDir});
+  ASSERT_TRUE(r.finished) << qPrintable(r.stdErr);
+  EXPECT_EQ(r.log.filter(QRegularExpression("^ERROR")), QStringList());
+  EXPECT_TRUE(has(r, "setOptionValue: skip records (integrate)=2  destVariable=2"));
+  EXPECT_TRUE(hasPart(r, "setCheckedBits: "));
 }
 
 TEST(SettingsStartup, NoIniInAnyCaseKeepsTheFactoryDefaultsAndStartsTheServer) {

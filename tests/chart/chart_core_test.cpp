@@ -1,15 +1,18 @@
 #include "chart/chart_core.h"
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "chart/chart_windows.h"
 #include "chart/form4a.h"
 #include "chart_fixture.h"
+#include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "plot/plot_requests.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
+#include "tests/plot/plot_log.h"
 
 namespace {
 class ChartCoreTest : public ChartFixture {
@@ -17,6 +20,7 @@ class ChartCoreTest : public ChartFixture {
   void SetUp() override {
     ChartFixture::SetUp();
     connectChartWindows();
+    logMsg(0, QString());  // an empty window, so its length rule does not lower the level
   }
   void TearDown() override {
     releaseChartWindows();
@@ -34,6 +38,8 @@ bool startsWith(const QByteArray& bytes, const char* magic) { return bytes.start
 
 TEST_F(ChartCoreTest, HiddenInstanceIsMadeOnceAndLeavesTheChartFlag) {
   HeadlessLog log;
+  msgLevel = 4;  // the hidden instance's lines are actions and details, never errors
+  maxPlotPoints = 30;  // a short point dump
   chartWindowLoaded = false;
   EXPECT_EQ(webImage("w=300&h=200", "png").size(), QSize(300, 200));
   Form4a* hidden = webChartWindow();
@@ -42,14 +48,38 @@ TEST_F(ChartCoreTest, HiddenInstanceIsMadeOnceAndLeavesTheChartFlag) {
   EXPECT_EQ(webChartWindow(), hidden);
   EXPECT_FALSE(hidden->isVisible());
   EXPECT_FALSE(chartWindowLoaded);
-  const QString text = log.lines().join("\n");
-  EXPECT_EQ(text.count("making a temporaty plotForm"), 1);
-  EXPECT_EQ(text.count("using existing temporaty plotForm"), 1);
-  EXPECT_TRUE(text.contains("Form4a loaded as invisible ------"));
+  const QStringList lines = log.lines();
+  const QString text = lines.join("\n");
+  EXPECT_EQ(lines.count("plotWebGraph: making a temporaty plotForm"), 1);
+  EXPECT_EQ(lines.count("plotWebGraph: using existing temporaty plotForm"), 1);
+  EXPECT_TRUE(lines.contains("Form4a loaded as invisible ------"));
+  EXPECT_EQ(lines.filter(QRegularExpression("^ERROR")), QStringList());
   EXPECT_TRUE(text.contains("writeImage: OK, stream created\nbytes = " + QString::number(picBuffer.size())));
   // The hidden instance drew the recorded power: the graph has a series with points.
   ASSERT_GE(hidden->core().graphDef.series.size(), 2);
   EXPECT_GT(hidden->core().plotSeriesData[1].points.size(), 2);
+}
+
+TEST_F(ChartCoreTest, AHealthyWebGraphAddsNothingAtErrorsOnlyAndNoPictureDetailsToTheSummary) {
+  webImage("w=300&h=200", "gif");  // the hidden instance exists from here on
+  const char* details[] = {"plotJtGraphToPicture()", "temporaty plotForm", "zavPlotFileNr", "thisDTime",
+                           "setting fromRec", "all points:"};
+  struct Row {
+    const char* name;
+    int16_t level;
+  } rows[] = {{"errors only", 1}, {"summary", 2}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    HeadlessLog log;
+    msgLevel = r.level;
+    EXPECT_EQ(webImage("w=300&h=200", "gif").size(), QSize(300, 200));
+    const QStringList lines = loggedLines(log);
+    for (const char* part : details) EXPECT_EQ(lines.filter(part), QStringList()) << part;
+    if (r.level == 1)
+      EXPECT_EQ(lines, QStringList());
+    else
+      EXPECT_TRUE(lines.contains("writeImage: OK, stream created"));  // the summary still tells
+  }
 }
 
 TEST_F(ChartCoreTest, GifInEitherCaseAndOtherTypesEncode) {

@@ -176,7 +176,8 @@ TEST_F(GraphRequest, BadItemsAreLoggedAndSkipped) {
   const QStringList want = {"x=\"1\"",          "w=\"1e10\"", "g=\"70000\"",      "p=\"1e39\"",
                             "h=\"2147483648\"", "c=\"1e10\"", "v=\"99999999999\""};
   QStringList wantLines;
-  for (const QString& item : want) wantLines.append("ERROR 1: '" + item + "'");
+  for (const QString& item : want.first(5)) wantLines.append("ERROR 1: '" + item + "'");
+  wantLines.append("parseGraphQuery: 2 more items rejected");
   EXPECT_EQ(loggedLines(log), wantLines);
 
   // Unknown keys and leftovers after the value are rejected; "sfgItem" leftovers are silent.
@@ -190,6 +191,32 @@ TEST_F(GraphRequest, BadItemsAreLoggedAndSkipped) {
   EXPECT_EQ(parseGraphItem("rnd=\"123\"", m_p), kGraphFieldSet);
   EXPECT_EQ(parseGraphItem("w=\"320\" ; a comment", m_p), kGraphFieldSet);
   EXPECT_EQ(m_p.width, 320);
+}
+
+TEST_F(GraphRequest, AQueryLogsTheFirstFewRejectedItemsAndCountsTheRest) {
+  struct Row {
+    const char* name;
+    int junk;
+    int itemLines;
+    const char* countLine;
+  } rows[] = {{"none", 0, 0, nullptr},
+              {"one", 1, 1, nullptr},
+              {"exactly the few shown", 5, 5, nullptr},
+              {"one past them", 6, 5, "parseGraphQuery: 1 more items rejected"},
+              {"a full request line of junk", 240, 5, "parseGraphQuery: 235 more items rejected"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    HeadlessLog log;
+    QStringList query{"w=300"};
+    for (int i = 0; i < r.junk; ++i) query << "x" + QString::number(i) + "=1";
+    parseGraphQuery(m_p, query.join('&') + "&h=250");
+    EXPECT_EQ(m_p.width, 300);
+    EXPECT_EQ(m_p.height, 250);  // items after the junk still apply
+    QStringList want;
+    for (int i = 0; i < r.itemLines; ++i) want << "ERROR 1: 'x" + QString::number(i) + "=\"1\"'";
+    if (r.countLine) want << r.countLine;
+    EXPECT_EQ(loggedLines(log), want);
+  }
 }
 
 TEST_F(GraphRequest, NumbersRoundHalfToEvenAndOptionsOnlySetBits) {

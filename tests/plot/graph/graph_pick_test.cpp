@@ -189,6 +189,16 @@ TEST_F(GraphPick, homeAndEndTakeTheFirstAndLastShownPoint) {
   EXPECT_EQ(firstPointInsidePlot(g, t, 1, 0), 0);
 }
 
+TEST_F(GraphPick, aKeyLogsItsMoveAsADetailNotAsAnError) {
+  const int16_t s = curve({50, 50, 50});
+  draw();
+  select(s, 1);
+  LogCapture log;
+  key(kKeyRight);
+  EXPECT_TRUE(log.contains(QStringLiteral("keyCode=%1  selSerie=%2  selPoint=2").arg(kKeyRight).arg(s)));
+  EXPECT_FALSE(log.contains("ERROR "));
+}
+
 TEST_F(GraphPick, pageKeysChangeTheSeries) {
   const int16_t a = curve({20, 20, 20, 20, 20});
   curve({50, 50, 50, 50, 50});
