@@ -103,13 +103,9 @@ TEST_F(WebServerTest, templateTakesTheLastDuplicateAndSkipsItemsWithoutOneEquals
       {"b=red&u=", "[13|||background-color:red;|||b=red&u=|<%=unknown%>]"},
       // Markup from the query never reaches the page.
       {"u=%3Cscript%3E%22a%27b%60c%01d&r=<x>", "[x|||||scriptabcd|u=%3Cscript%3E%22a%27b%60c%01d&r=x|<%=unknown%>]"},
-      // Style values keep to colours and lengths; anything else is dropped.
-      {"z=0;background:url(x)&b=red;}body{display:none}&w=300px",
-       "[13|||||blue-|z=0;background:url(x)&b=red;}body{display:none}&w=300px|<%=unknown%>]"},
-      {"w=%2040%20,2&z=1.5&b=rgb(1,%202,3)", "[13|40 ,2|width:40px;|background-color:rgb(1, 2,3);|border-width:1.5px;|"
-                                             "blue-|w=%2040%20,2&z=1.5&b=rgb(1,%202,3)|<%=unknown%>]"},
-      // Only six hex digits get their "#".
-      {"b=yellow&w=1,x", "[13|||background-color:yellow;||blue-|b=yellow&w=1,x|<%=unknown%>]"},
+      // Style values keep to colours and lengths; anything else is dropped. Only six hex digits get a "#".
+      {"z=0;background:url(x)&b=red;}x{&w=300px", "[13|||||blue-|z=0;background:url(x)&b=red;}x{&w=300px|<%=unknown%>]"},
+      {"z=1.5&b=yellow", "[13|||background-color:yellow;|border-width:1.5px;|blue-|z=1.5&b=yellow|<%=unknown%>]"},
   };
   for (const Row& row : rows)
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/t.asp?") + row.query).bytes).toStdString(), row.body.toStdString());
@@ -125,28 +121,14 @@ TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
 TEST_F(WebServerTest, forwardedAppRootIsTakenOnlyWhenItIsAPath) {
   write(QStringLiteral("root/r.asp"), "<%=appRoot%>");
   start();
-  const QByteArray portText = QByteArray::number(port());
-  const struct {
-    QByteArray value;
-    QByteArray appRoot;
-  } rows[] = {
-      {"/meter/portnr", "/meter/" + portText + "/"},
-      {"/meter", "/meter/"},
-      {"/meter/", "/meter//"},
-      {"", "/"},
-      {"javascript:alert(1)//", "/"},
-      {"//evil.example/x", "/"},
-      {"http://evil.example/", "/"},
-      {"/a\"onmouseover=x", "/"},
-      {"/a b", "/"},
+  const auto rootFor = [&](const QByteArray& value) {
+    return bodyOf(get(port(), "/r.asp", "X-Forwarded-From: " + value + "\r\n").bytes);
   };
-  for (const auto& row : rows)
-    EXPECT_EQ(bodyOf(get(port(), "/r.asp", "X-Forwarded-From: " + row.value + "\r\n").bytes), row.appRoot)
-        << row.value.constData();
-  EXPECT_EQ(bodyOf(get(port(), "/r.asp").bytes), "/");
+  EXPECT_EQ(rootFor("/meter/portnr"), "/meter/" + QByteArray::number(port()) + "/");
+  EXPECT_EQ(rootFor("javascript:alert(1)//"), "/");
+  EXPECT_EQ(rootFor("//evil.example/x"), "/");
   // The not-found page's links take the same root.
-  EXPECT_TRUE(bodyOf(get(port(), "/none.html", "X-Forwarded-From: javascript:alert(1)//\r\n").bytes)
-                  .contains("<a href=\"/\">"));
+  EXPECT_TRUE(bodyOf(get(port(), "/none.html", "X-Forwarded-From: javascript:x\r\n").bytes).contains("<a href=\"/\">"));
 }
 
 TEST_F(WebServerTest, liveGraphIsTheRenderedPictureOrTheLogo) {
@@ -439,30 +421,17 @@ TEST_F(WebServerTest, aConnectEventIsLoggedAndChangesNothingElse) {
 }
 
 TEST_F(WebServerTest, anEmptyWebRootIsTakenAndOnlyAMissingOneIsNotFound) {
-  QString refused;
-  const auto c = QObject::connect(&webEvents(), &WebEvents::webRootRefused, &webEvents(),
-                                  [&](const QString& p) { refused = p; });
   HeadlessLog messages;
   webRootText = path(QStringLiteral("root/sub"));  // a folder without files
   start();
-  const ClientResult xml = get(port(), "/zavData.xml");
-  EXPECT_TRUE(xml.bytes.startsWith("HTTP/1.1 200 OK\r\n"));
-  EXPECT_TRUE(bodyOf(xml.bytes).endsWith("</zavData>\r\n"));
-  EXPECT_TRUE(get(port(), "/").bytes.startsWith("HTTP/1.1 404 Not Found\r\n"));
+  EXPECT_TRUE(bodyOf(get(port(), "/zavData.xml").bytes).endsWith("</zavData>\r\n"));
   stopWebServer();
-  EXPECT_TRUE(refused.isEmpty());
-  EXPECT_FALSE(messages.lines().join(u'\n').contains(QStringLiteral("was not found")));
-
-  const QString missing = path(QStringLiteral("no-such-folder"));
-  for (const QString& typed : {missing, path(QStringLiteral("root/index.asp"))}) {
-    webRootText = typed;
-    webPortText = QString::number(freePort());
-    checkWebRootFolder();
-    EXPECT_EQ(webServerPort, 0);
-    EXPECT_EQ(refused, typed);
-  }
-  EXPECT_TRUE(messages.lines().join(u'\n').contains(QStringLiteral("MSGBOX: The selected folder path: ") + missing));
-  QObject::disconnect(c);
+  webRootText = path(QStringLiteral("no-such-folder"));
+  checkWebRootFolder();
+  EXPECT_EQ(webServerPort, 0);
+  const QString shown = messages.lines().join(u'\n');
+  EXPECT_EQ(shown.count(QStringLiteral("was not found")), 1);
+  EXPECT_TRUE(shown.contains(QStringLiteral("MSGBOX: The selected folder path: ") + webRootText));
 }
 
 TEST_F(WebServerTest, failedLogWriteSwitchesLoggingOffAndTheServerGoesOn) {

@@ -57,23 +57,16 @@ TEST(StyleValues, onlyColoursLengthsAndPathsPass) {
     const char* text;
     bool ok;
   } rows[] = {
-      {Colour, "", true},          {Colour, "red", true},          {Colour, "Transparent", true},
-      {Colour, "#abc", true},      {Colour, "#aBcD", true},        {Colour, "#C0C0C0", true},
-      {Colour, "#C0C0C0FF", true}, {Colour, "C0C0C0", true},       {Colour, "rgb(0,128,255)", true},
-      {Colour, "RGBA(0, 0, 0, 50%)", true},                       {Colour, "hsl(120 50% 50% / .5)", true},
-      {Colour, "#abcde", false},   {Colour, "#ggg", false},        {Colour, "red;}body{display:none}", false},
-      {Colour, "red;x", false},    {Colour, "rgb(0,0,0);x:y", false}, {Colour, "url(x)", false},
-      {Colour, "rgb(0,0,0)x", false}, {Colour, "red blue", false}, {Colour, "12632256", false},
-      {Length, "", true},          {Length, "0", true},            {Length, "3", true},
-      {Length, "1.5", true},       {Length, ".5", true},           {Length, "1.", false},
-      {Length, ".", false},        {Length, "-1", false},          {Length, "3px", false},
-      {Length, "0;background:url(x)", false},                     {Length, "1,2", false},
-      {Lengths, "300, 200", true}, {Lengths, "300", true},         {Lengths, "", true},
-      {Lengths, "300,", false},    {Lengths, "300;x", false},      {Lengths, "300,2e3", false},
-      {Path, "", true},            {Path, "/", true},              {Path, "/meter/8080", true},
-      {Path, "/a-b_c.d~e%20f", true}, {Path, "//evil.example", false}, {Path, "javascript:alert(1)//", false},
-      {Path, "meter", false},      {Path, "/a b", false},          {Path, "/a\"b", false},
-      {Path, "/a\\b", false},      {Path, "/a<b", false},
+      {Colour, "", true},          {Colour, "Transparent", true},  {Colour, "#aBcD", true},
+      {Colour, "C0C0C0", true},    {Colour, "RGBA(0, 0, 0, 50%)", true}, {Colour, "hsl(120 50% 50% / .5)", true},
+      {Colour, "#abcde", false},   {Colour, "red;}body{x:y}", false},   {Colour, "rgb(0,0,0);x:y", false},
+      {Colour, "url(x)", false},   {Colour, "rgb(0,0,0)x", false},      {Colour, "12632256", false},
+      {Length, "0", true},         {Length, "1.5", true},   {Length, ".5", true},   {Length, "1.", false},
+      {Length, "-1", false},       {Length, "3px", false},  {Length, "0;x:url(y)", false},
+      {Lengths, "300, 200", true}, {Lengths, "300,", false}, {Lengths, "300;x", false},
+      {Path, "", true},            {Path, "/meter/8080", true}, {Path, "/a-b_c.d~e%20f", true},
+      {Path, "//evil.example", false}, {Path, "javascript:alert(1)//", false}, {Path, "meter", false},
+      {Path, "/a b", false},       {Path, "/a\"b", false},    {Path, "/a\\b", false},
   };
   for (const auto& row : rows) {
     const QString text = QString::fromLatin1(row.text);
@@ -90,104 +83,28 @@ namespace {
 class FakeForm : public QObject {
   Q_OBJECT
  public:
-  bool refuse = false;
+  explicit FakeForm(bool refuse) : m_refuse(refuse) {}
   int closes = 0;
  public slots:
-  bool close() {
-    ++closes;
-    return !refuse;
-  }
+  bool close() { return ++closes, !m_refuse; }
+
+ private:
+  bool m_refuse;
 };
 }  // namespace
 
 TEST(UnloadObject, aWindowMayRefuseAndAControlGoes) {
-  auto* refusing = new FakeForm;
-  refusing->refuse = true;
-  auto* closing = new FakeForm;
-  auto* control = new QObject;
-  QPointer<QObject> r(refusing), c(closing), k(control);
-  EXPECT_FALSE(unloadObject(refusing));
+  FakeForm refusing(true);
+  QPointer<QObject> closing(new FakeForm(false)), control(new QObject);
+  EXPECT_FALSE(unloadObject(&refusing));
   EXPECT_TRUE(unloadObject(closing));
   EXPECT_TRUE(unloadObject(control));
   EXPECT_FALSE(unloadObject(nullptr));
-  EXPECT_EQ(refusing->closes, 1);
-  EXPECT_EQ(closing->closes, 1);
+  EXPECT_EQ(refusing.closes, 1);
+  EXPECT_EQ(static_cast<FakeForm*>(closing.data())->closes, 1);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(r.isNull());
-  EXPECT_TRUE(c.isNull());
-  EXPECT_TRUE(k.isNull());
-  delete refusing;
-}
-
-TEST(HttpDate, isTheLocalTimeOneHourLater) {
-  EXPECT_EQ(formatHttpDate(QDateTime(QDate(2026, 12, 6), QTime(23, 30, 5))), QStringLiteral("Mon, 07 Dec 2026 00:30:05"));
-  EXPECT_EQ(formatHttpDate(QDateTime(QDate(2027, 1, 1), QTime(8, 0, 0))), QStringLiteral("Fri, 01 Jan 2027 09:00:00"));
-  EXPECT_EQ(formatLogTime(QDateTime(QDate(2027, 1, 1), QTime(8, 0, 9))), QStringLiteral("2027-01-01 08:00:09"));
-}
-
-TEST(WebPaths, typedRootsAndLogFiles) {
-  const QString program = QCoreApplication::applicationDirPath();
-  defaultWebRoot = QStringLiteral("/opt/zav/public_html/");
-  EXPECT_EQ(webRootPath(QString()), defaultWebRoot);
-  EXPECT_EQ(webRootPath(QStringLiteral("www")), program + QStringLiteral("/www"));
-  EXPECT_EQ(webRootPath(QStringLiteral("www/")), program + QStringLiteral("/www/"));
-  EXPECT_EQ(webRootPath(QStringLiteral("/srv/site")), QStringLiteral("/srv/site"));
-  EXPECT_EQ(webRootPath(QStringLiteral("a/b")), QStringLiteral("a/b"));
-  EXPECT_EQ(webLogPath(QString()), program + QStringLiteral("/webserver.log"));
-  EXPECT_EQ(webLogPath(QStringLiteral("web.log")), program + QStringLiteral("/web.log"));
-  EXPECT_EQ(webLogPath(QStringLiteral("logs/web.log")), QStringLiteral("logs/web.log"));
-  EXPECT_EQ(addBackslash(QString()), QString());
-  EXPECT_EQ(addBackslash(QStringLiteral("a/")), QStringLiteral("a/"));
-  EXPECT_EQ(addBackslash(QStringLiteral("a")), QStringLiteral("a/"));
-}
-
-TEST(WebPaths, pagesAreDecodedOnceAndRefusedWhenTheyCouldClimb) {
-  const struct {
-    const char* page;
-    const char* decoded;  // nullptr: refused
-  } rows[] = {{"a%20b.html", "a b.html"}, {"%252e%252e/x", "%2e%2e/x"}, {"a+b", "a+b"},
-              {"caf%C3%A9.txt", "caf\xC3\xA9.txt"}, {"../x", nullptr},         {"%2e%2e/x", nullptr},
-              {"a%5cb", nullptr},        {"a\\b", nullptr},            {"a%00b", nullptr},
-              {"a%0db", nullptr},        {"a%7fb", nullptr},           {"x..y", nullptr}};
-  for (const auto& row : rows) {
-    bool ok = false;
-    const QString d = decodeWebPage(QString::fromLatin1(row.page), ok);
-    EXPECT_EQ(ok, row.decoded != nullptr) << row.page;
-    if (row.decoded) {
-      EXPECT_EQ(d, QString::fromUtf8(row.decoded)) << row.page;
-    }
-  }
-}
-
-TEST(WebPort, theEnableBoxRule) {
-  const struct {
-    const char* text;
-    PortCheck result;
-  } rows[] = {{"", PortCheck::DefaultPort}, {"79", PortCheck::Refused},   {"80", PortCheck::Accepted},
-              {"8080", PortCheck::Accepted}, {"65535", PortCheck::Accepted}, {"65536", PortCheck::Refused},
-              {"8080abc", PortCheck::Accepted}, {"abc", PortCheck::Refused}, {"1e10", PortCheck::Refused}};
-  for (const auto& row : rows) EXPECT_EQ(checkWebPort(QString::fromLatin1(row.text)), row.result) << row.text;
-}
-
-TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
-  const QDateTime t(QDate(2027, 1, 1), QTime(0, 0, 1, 500));
-  const QString e = webLogEntry(t, {3, 17, 7, QStringLiteral("10.0.0.2"), 5555}, 9, QStringLiteral("x"));
-  EXPECT_EQ(e.section(QStringLiteral("\r\n"), 1),
-            QStringLiteral("  [0 0 0 0]  10.0.0.2:5555\r\nundefined wsEvent = 9\r\nx\r\n") + QString(80, u'!') +
-                QStringLiteral("\r\n\r\n"));
-  EXPECT_TRUE(e.startsWith(QStringLiteral("2027-01-01 00:00:01  1.5  (3)  SocketHandle=17  State=7:sckConnected  Event=9:undefined\r\n")));
-  const QStringList report =
-      webErrorReport(t, QStringLiteral("sckWS_DataArrival"), 75, QStringLiteral("Permission denied")).split(QStringLiteral("\r\n"));
-  ASSERT_EQ(report.size(), 7);
-  EXPECT_EQ(report[0], QStringLiteral("2027-01-01 00:00:01"));
-  EXPECT_TRUE(report[1].startsWith(QStringLiteral("  Zav Error Source = ")));
-  EXPECT_EQ(report[2], QStringLiteral("  Zav Error Procedure = sckWS_DataArrival"));
-  EXPECT_TRUE(report[3].startsWith(QStringLiteral("  Zav Error LastDllError = ")));
-  EXPECT_EQ(report[4], QStringLiteral("  Zav Error Number = 75"));
-  EXPECT_EQ(report[5], QStringLiteral("  Zav Error Description = Permission denied"));
-  EXPECT_EQ(socketStateName(8), QStringLiteral("sckClosing"));
-  EXPECT_EQ(socketStateName(10), QStringLiteral("undefined"));
-  EXPECT_EQ(make404Page().count(QStringLiteral("\r\n")), 26);
+  EXPECT_TRUE(closing.isNull());
+  EXPECT_TRUE(control.isNull());
 }
 
 #include "web_units_test.moc"
