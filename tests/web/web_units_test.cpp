@@ -107,4 +107,75 @@ TEST(UnloadObject, aWindowMayRefuseAndAControlGoes) {
   EXPECT_TRUE(control.isNull());
 }
 
+TEST(HttpDate, isTheLocalTimeOneHourLater) {
+  EXPECT_EQ(formatHttpDate(QDateTime(QDate(2026, 12, 6), QTime(23, 30, 5))), QStringLiteral("Mon, 07 Dec 2026 00:30:05"));
+  EXPECT_EQ(formatHttpDate(QDateTime(QDate(2027, 1, 1), QTime(8, 0, 0))), QStringLiteral("Fri, 01 Jan 2027 09:00:00"));
+  EXPECT_EQ(formatLogTime(QDateTime(QDate(2027, 1, 1), QTime(8, 0, 9))), QStringLiteral("2027-01-01 08:00:09"));
+}
+
+TEST(WebPaths, typedRootsAndLogFiles) {
+  const QString program = QCoreApplication::applicationDirPath();
+  defaultWebRoot = QStringLiteral("/opt/zav/public_html/");
+  EXPECT_EQ(webRootPath(QString()), defaultWebRoot);
+  EXPECT_EQ(webRootPath(QStringLiteral("www")), program + QStringLiteral("/www"));
+  EXPECT_EQ(webRootPath(QStringLiteral("www/")), program + QStringLiteral("/www/"));
+  EXPECT_EQ(webRootPath(QStringLiteral("/srv/site")), QStringLiteral("/srv/site"));
+  EXPECT_EQ(webRootPath(QStringLiteral("a/b")), QStringLiteral("a/b"));
+  EXPECT_EQ(webLogPath(QString()), program + QStringLiteral("/webserver.log"));
+  EXPECT_EQ(webLogPath(QStringLiteral("web.log")), program + QStringLiteral("/web.log"));
+  EXPECT_EQ(webLogPath(QStringLiteral("logs/web.log")), QStringLiteral("logs/web.log"));
+  EXPECT_EQ(addBackslash(QString()), QString());
+  EXPECT_EQ(addBackslash(QStringLiteral("a/")), QStringLiteral("a/"));
+  EXPECT_EQ(addBackslash(QStringLiteral("a")), QStringLiteral("a/"));
+}
+
+TEST(WebPaths, pagesAreDecodedOnceAndRefusedWhenTheyCouldClimb) {
+  const struct {
+    const char* page;
+    const char* decoded;  // nullptr: refused
+  } rows[] = {{"a%20b.html", "a b.html"}, {"%252e%252e/x", "%2e%2e/x"}, {"a+b", "a+b"},
+              {"caf%C3%A9.txt", "caf\xC3\xA9.txt"}, {"../x", nullptr},         {"%2e%2e/x", nullptr},
+              {"a%5cb", nullptr},        {"a\\b", nullptr},            {"a%00b", nullptr},
+              {"a%0db", nullptr},        {"a%7fb", nullptr},           {"x..y", nullptr}};
+  for (const auto& row : rows) {
+    bool ok = false;
+    const QString d = decodeWebPage(QString::fromLatin1(row.page), ok);
+    EXPECT_EQ(ok, row.decoded != nullptr) << row.page;
+    if (row.decoded) {
+      EXPECT_EQ(d, QString::fromUtf8(row.decoded)) << row.page;
+    }
+  }
+}
+
+TEST(WebPort, theEnableBoxRule) {
+  const struct {
+    const char* text;
+    PortCheck result;
+  } rows[] = {{"", PortCheck::DefaultPort}, {"79", PortCheck::Refused},   {"80", PortCheck::Accepted},
+              {"8080", PortCheck::Accepted}, {"65535", PortCheck::Accepted}, {"65536", PortCheck::Refused},
+              {"8080abc", PortCheck::Accepted}, {"abc", PortCheck::Refused}, {"1e10", PortCheck::Refused}};
+  for (const auto& row : rows) EXPECT_EQ(checkWebPort(QString::fromLatin1(row.text)), row.result) << row.text;
+}
+
+TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
+  const QDateTime t(QDate(2027, 1, 1), QTime(0, 0, 1, 500));
+  const QString e = webLogEntry(t, {3, 17, 7, QStringLiteral("10.0.0.2"), 5555}, 9, QStringLiteral("x"));
+  EXPECT_EQ(e.section(QStringLiteral("\r\n"), 1),
+            QStringLiteral("  [0 0 0 0]  10.0.0.2:5555\r\nundefined wsEvent = 9\r\nx\r\n") + QString(80, u'!') +
+                QStringLiteral("\r\n\r\n"));
+  EXPECT_TRUE(e.startsWith(QStringLiteral("2027-01-01 00:00:01  1.5  (3)  SocketHandle=17  State=7:sckConnected  Event=9:undefined\r\n")));
+  const QStringList report =
+      webErrorReport(t, QStringLiteral("sckWS_DataArrival"), 75, QStringLiteral("Permission denied")).split(QStringLiteral("\r\n"));
+  ASSERT_EQ(report.size(), 7);
+  EXPECT_EQ(report[0], QStringLiteral("2027-01-01 00:00:01"));
+  EXPECT_TRUE(report[1].startsWith(QStringLiteral("  Zav Error Source = ")));
+  EXPECT_EQ(report[2], QStringLiteral("  Zav Error Procedure = sckWS_DataArrival"));
+  EXPECT_TRUE(report[3].startsWith(QStringLiteral("  Zav Error LastDllError = ")));
+  EXPECT_EQ(report[4], QStringLiteral("  Zav Error Number = 75"));
+  EXPECT_EQ(report[5], QStringLiteral("  Zav Error Description = Permission denied"));
+  EXPECT_EQ(socketStateName(8), QStringLiteral("sckClosing"));
+  EXPECT_EQ(socketStateName(10), QStringLiteral("undefined"));
+  EXPECT_EQ(make404Page().count(QStringLiteral("\r\n")), 26);
+}
+
 #include "web_units_test.moc"
