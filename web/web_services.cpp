@@ -1,5 +1,7 @@
 #include "web/web_services.h"
 
+#include <QFileInfo>
+#include <QMetaObject>
 #include <algorithm>
 #include <cmath>
 
@@ -28,7 +30,8 @@ PortCheck checkWebPort(const QString& text) {
 void checkWebRootFolder() {
   emit webEvents().settingsNeeded();
   const QString path = webRootPath(webRootText);
-  if (!webFileExists(addBackslash(path))) {
+  // A folder without files still serves the graph and the XML record.
+  if (!QFileInfo(path).isDir()) {
     emit webEvents().webRootRefused(path);
     msgBox(QStringLiteral("The selected folder path: ") + path + kCrLf + QStringLiteral("was not found!") + kCrLf +
                kCrLf + QStringLiteral("Please enter a valid path for Web Server Root Directory.") + kCrLf,
@@ -134,3 +137,17 @@ void trayStartClicked(const QString& caption) {
 }
 
 void trayAboutClicked() { msgBox(QStringLiteral("Zav Webserver"), MsgButtons::Ok, MsgIcon::Information); }
+
+// Nothing in the program calls it: the server unloads its socket elements by
+// index, and windows close themselves. It serves a caller holding only the object.
+bool unloadObject(QObject* object) {
+  if (!object) return false;
+  // A window runs its own closing and may refuse; a control has nothing to refuse.
+  if (object->metaObject()->indexOfMethod("close()") >= 0) {
+    bool closed = true;
+    QMetaObject::invokeMethod(object, "close", Qt::DirectConnection, Q_RETURN_ARG(bool, closed));
+    if (!closed) return false;
+  }
+  object->deleteLater();
+  return true;
+}
