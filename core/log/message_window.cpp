@@ -14,9 +14,9 @@
 #include "core/log/message_log.h"
 #include "platform/colour.h"
 #include "platform/message_box.h"
+#include "platform/twips_units.h"
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
 const char* const kLevelCaptions[6] = {"0 None",    "1 Errors only", "2 Summary",
                                        "3 Actions", "4 Details",     "5 Extra"};
 
