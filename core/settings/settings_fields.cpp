@@ -9,7 +9,7 @@
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 QString text1(int i) { return ctl("Text1", i); }
@@ -292,7 +292,7 @@ void SetupFields::check9Click() {
   const int v = m_c.value(QStringLiteral("Check9"));
   if (v == 1) {
     if (webServerPort != 0) {
-      msgBox(QStringLiteral("Web server is already running on port: ") + QString::number(webServerPort));
+      userNotice(QStringLiteral("Web server is already running on port: ") + QString::number(webServerPort));
       return;
     }
     const QString t = m_c.text(QStringLiteral("Text18"));

@@ -20,7 +20,7 @@
 #include "meter/engine/register_log.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 int g_waitDivisor = 1;
@@ -74,7 +74,8 @@ bool startRecording(bool resuming, QString& caption) {
     // Where the user looks: which file and why.
     const QString problem = dataFileOpenProblem();
     if (!resuming) {
-      msgBox(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+      userNotice(QStringLiteral("Error: Cannot open Zav-file") +
+                 (problem.isEmpty() ? QString() : "\r\n" + problem));
     }
     caption = QStringLiteral("Error: Cannot open data file") + (problem.isEmpty() ? QString() : " " + problem);
   } else if (!openCom(true)) {
@@ -153,7 +154,7 @@ bool setOnLine(bool goOnline) {
   const bool asked = goOnline;
   if (goOnline) {
     if (ZAVdetectorVer == -1 && ifType >= 2) {
-      msgBox(QStringLiteral("Selected detector type is not supported"), MsgButtons::Ok, MsgIcon::Warning);
+      userNotice(QStringLiteral("Selected detector type is not supported"), MsgIcon::Warning);
       goOnline = false;
     } else if (!meterOnline && comPort == 0) {
       LinkStatus status = g_status;
@@ -228,8 +229,8 @@ bool openCom(bool open) {
 
   if (!port.setSettings(settings)) {
     emit meterEvents().comSettingRefused();
-    msgBox(QStringLiteral("Error: Cannot open Comport\r\n") + port.lastError(), MsgButtons::Ok,
-           MsgIcon::Information, QStringLiteral("COM-setting error"));
+    userNotice(QStringLiteral("Error: Cannot open Comport\r\n") + port.lastError(), MsgIcon::Information,
+               QStringLiteral("COM-setting error"));
     return false;
   }
   // Binary input, every waiting byte per read, no handshaking; the protocol analyser only

@@ -1,8 +1,13 @@
-// Test entry point: a headless QApplication, private runtime dir, gtest.
+// Test entry point: a headless application (QApplication for window tests,
+// QGuiApplication for logic), private runtime dir, gtest.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#ifdef ZAV_TEST_WIDGETS
 #include <QApplication>
+#else
+#include <QGuiApplication>
+#endif
 #include <QDir>
 #include <QStandardPaths>
 #include <cstdlib>
@@ -18,7 +23,11 @@ int main(int argc, char** argv) {
     QFile::setPermissions(QString::fromUtf8(dir), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", dir);
   }
+#ifdef ZAV_TEST_WIDGETS
   QApplication app(argc, argv);
+#else
+  QGuiApplication app(argc, argv);
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
