@@ -20,7 +20,7 @@ QByteArray openSectionFile(int records) {
   fileSection h;
   h.startTime = 45352.5;
   h.version = 1003000;
-  h.sensorVer = 24840;
+  h.sensorVer = kNewFrameDetectorVer;
   h.ticksPerSec = 62500;
   h.WsPerCount = 3600;
   QByteArray out = packSection(h);

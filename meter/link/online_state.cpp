@@ -7,6 +7,7 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/detector_types.h"
 #include "core/util/number_text.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_parser.h"
@@ -219,7 +220,7 @@ bool openCom(bool open) {
   QString settings = comSetting;
   if (settings.isEmpty()) settings = type <= 1 ? QStringLiteral("1200,N,8,1") : QStringLiteral("19200,N,8,1");
   if (type >= 2) settings = QStringLiteral("19200,N,8,1");
-  if (ZAVdetectorVer == 24841 && type >= 2) settings = QStringLiteral("2400,N,8,1");
+  if (ZAVdetectorVer == kSlowControllerDetectorVer && type >= 2) settings = QStringLiteral("2400,N,8,1");
   if (tempReceiverMode) {
     settings = QStringLiteral("9600,N,8,1");
     sensorBaud = 9600;

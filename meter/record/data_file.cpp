@@ -111,7 +111,7 @@ int64_t nextSectionAt(int fd, int64_t from, int64_t len) {
     buf.resize(n);
     if (!readAt(fd, start, buf.data(), int(n))) return 0;
     for (int64_t i = 0; i < kChunk && i + kSectionBytes <= n; ++i) {
-      if (!fileVersionOk(qFromLittleEndian<int32_t>(buf.constData() + i + 8))) continue;
+      if (!fileVersionOk(sectionVersionOf(buf.constData() + i))) continue;
       if (sectionChains(fd, start + i, unpackSection(buf.constData() + i), len)) return start + i;
     }
   }
@@ -186,13 +186,13 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
       if (tryingBehindOpen) return fail();
       // A file too short to show a version holds nothing readable: the torn
       // first write of a new file, which would otherwise block recording.
-      if (pos == 1 && left < 12) {
+      if (pos == 1 && left < kSectionLeadBytes) {
         cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
         return true;
       }
       if (pos == 1) {
-        if (!readAt(fd, pos, buf, 12)) return false;
-        if (!fileVersionOk(qFromLittleEndian<int32_t>(buf + 8))) return false;
+        if (!readAt(fd, pos, buf, kSectionLeadBytes)) return false;
+        if (!fileVersionOk(sectionVersionOf(buf))) return false;
       }
       cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
       return true;
@@ -201,7 +201,7 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
     const fileSection h = unpackSection(buf);
     // Records of an open section can look like a header; one written behind
     // an empty header carries the same settings.
-    const bool broken = !fileVersionOk(h.version) || h.records < 0 ||
+    const bool broken = !plausibleSection(h) ||
                         pos - 1 + kSectionBytes + int64_t(h.records) * kRecordBytes > len ||
                         (pos == behindOpen &&
                          (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
@@ -303,12 +303,12 @@ bool loadZavDatNEW(int16_t slot) {
     t += QStringLiteral("starting new Zav file");
   } else {
     char buf[kSectionBytes];
-    ok = len >= 12 && readAt(fd, 1, buf, 12);
+    ok = len >= kSectionLeadBytes && readAt(fd, 1, buf, kSectionLeadBytes);
     if (!ok) {
       t += QStringLiteral("Error short read: fileLength=") + num(len) + '\n';
     } else {
       const Date created = unpackDate(buf);
-      const int32_t version = qFromLittleEndian<int32_t>(buf + 8);
+      const int32_t version = sectionVersionOf(buf);
       if (!fileVersionOk(version)) {
         t += QStringLiteral("unsupported file version:") + num(version) + QStringLiteral("\n  created:") +
              generalDate(created) + '\n';
@@ -345,7 +345,16 @@ bool loadZavDatNEW(int16_t slot) {
         QString fault;
         int64_t next = 0;      // the next section header behind a fault
         int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
-        if (h.records == 0) {
+        // Every header is checked before its record count is believed: one of 0
+        // records read from damage would otherwise swallow the sections behind it.
+        if (!fileVersionOk(h.version)) {
+          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
+        } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
+          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
+                  num(room);
+        } else if (!plausibleSection(h)) {
+          fault = QStringLiteral("Error implausible section header");
+        } else if (h.records == 0) {
           if (room % kRecordBytes != 0) {
             fault = QStringLiteral("Error remainingBytes=") + num(room);
           } else if (room / kRecordBytes < 1) {
@@ -368,11 +377,6 @@ bool loadZavDatNEW(int16_t slot) {
               resumeAt = next;
             }
           }
-        } else if (!fileVersionOk(h.version)) {
-          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
-        } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
-          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
-                  num(room);
         }
         if (!fault.isEmpty()) {
           t += fault + '\n';

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "plot/plot_file_view.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
@@ -55,7 +56,7 @@ class PlotReader : public ::testing::Test {
       dataFileSlots[i] = dataFileIndex{};
     }
     msgLevel = 3;
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
     plotFileSlot = 0;
   }
   void TearDown() override { PlotFileView::setMappingDisabledForTests(false); }
@@ -351,12 +352,35 @@ TEST_F(PlotReader, TemperatureCodesAndCountErrors) {
   series = read(kStart(), kStart() + 1);
   EXPECT_FLOAT_EQ(series[2].points[2].value, 100);
   for (TestRecord& r : s.records) r.temp = 128;
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   installTestFile({s});
   series = read(kStart(), kStart() + 1);
   EXPECT_EQ(series.size(), 2);
   EXPECT_EQ(m_param.seriesInfo.size(), 2);
   EXPECT_FLOAT_EQ(m_param.y2DataMax, -1e9f);
+}
+
+// A recording without a temperature sensor draws no temperature series, by
+// either coding and every reading method.
+TEST_F(PlotReader, NoSensorRecordsGiveNoTemperatureSeries) {
+  struct Row {
+    const char* what;
+    int32_t detector;
+    int16_t raw;
+  };
+  for (const Row& r : {Row{"pulse device, new detector type", kNewFrameDetectorVer, -32768},
+                       Row{"pulse device, old detector type", 1000, -32768},
+                       Row{"new frame's no-sensor byte", kNewFrameDetectorVer, 0x80},
+                       Row{"no-sensor byte sign-extended", kNewFrameDetectorVer, -128}}) {
+    ZAVdetectorVer = r.detector;
+    installTestFile({steps(kStart(), 400, {10}, 1000, r.raw)});
+    for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
+      const QVector<plotSeries> series = read(kStart(), kStart() + 1, method, 50);
+      EXPECT_EQ(series.size(), 2) << r.what << " method " << method;
+      EXPECT_EQ(validTempPoints, 0) << r.what << " method " << method;
+      EXPECT_FLOAT_EQ(m_param.y2DataMax, -1e9f) << r.what;
+    }
+  }
 }
 
 TEST_F(PlotReader, CompareRangeAddsASeries) {
