@@ -606,80 +606,41 @@ bool appendOutRecord(Date readingTime) {
   return true;
 }
 
-namespace {
-
-// Records a section adds to the register after `after`, read from record
-// index `from` (0-based) on; prev is the record before it, when there is one.
-void addSectionEnergy(int fd, int64_t firstRecordPos, int64_t records, int64_t from, int32_t wsPerCount,
-                      int64_t afterSecond, RecordedEnergy& out) {
-  constexpr int64_t kChunkRecords = 4096;
-  QByteArray buf;
-  bool havePrev = false;
-  uint32_t prevCount = 0;
-  for (int64_t i = std::max<int64_t>(0, from - 1); i < records; i += kChunkRecords) {
-    const int64_t n = std::min(kChunkRecords, records - i);
-    buf.resize(n * kRecordBytes);
-    if (!readAt(fd, firstRecordPos + i * kRecordBytes, buf.data(), int(buf.size()))) return;
-    for (int64_t j = 0; j < n; ++j) {
-      const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
-      const uint32_t diff = uint32_t(r.count) - prevCount;
-      if (std::round(r.recTime * 86400.0) > afterSecond) {
-        if (havePrev && diff < 0x80000000u) out.wh += double(wsPerCount) * diff / 3600.0;
-        out.readings += 1;
-        out.newest = std::max(out.newest, r.recTime);
-      }
-      havePrev = true;
-      prevCount = uint32_t(r.count);
-    }
-  }
-}
-
-}  // namespace
-
-RecordedEnergy energyRecordedAfter(const QString& name, Date after, bool sameSecond) {
-  RecordedEnergy out;
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return out;
-  const int64_t len = fileLength(fd);
-  const int64_t afterSecond = int64_t(std::round(after * 86400.0)) - (sameSecond ? 1 : 0);
+DataFileWalk::DataFileWalk(const QString& name)
+    : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
+  if (m_fd < 0) return;
+  const int64_t len = fileLength(m_fd);
   char buf[kSectionBytes];
   int64_t pos = 1;
-  while (pos + kSectionBytes - 1 <= len && readAt(fd, pos, buf, kSectionBytes)) {
+  while (pos + kSectionBytes - 1 <= len && readAt(m_fd, pos, buf, kSectionBytes)) {
     const fileSection h = unpackSection(buf);
     const int64_t room = len - pos + 1 - kSectionBytes;
     int64_t records = h.records;
     int64_t next = pos + kSectionBytes + records * kRecordBytes;
-    if (!fileVersionOk(h.version) || h.records < 0 || records * kRecordBytes > room) {
-      next = nextSectionAt(fd, pos + 1, len);
+    if (!plausibleSection(h) || records * kRecordBytes > room) {
+      next = nextSectionAt(m_fd, pos + 1, len);
       if (next <= pos) break;
       pos = next;
       continue;
     }
     if (records == 0) {  // an open section: its records run to the next section or the end
-      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(fd, pos + kSectionBytes, len);
+      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(m_fd, pos + kSectionBytes, len);
       records = ((later > 0 ? later - 1 : len) - pos + 1 - kSectionBytes) / kRecordBytes;
       next = later > 0 ? later : len + 1;
     }
-    const int64_t first = pos + kSectionBytes;
-    if (records > 0 && readAt(fd, first + (records - 1) * kRecordBytes, buf, kRecordBytes) &&
-        std::round(unpackRecord(buf).recTime * 86400.0) > afterSecond) {
-      // The first newer record, by its time (records follow in time order).
-      int64_t lo = 0, hi = records - 1;
-      while (lo < hi) {
-        const int64_t mid = lo + (hi - lo) / 2;
-        if (!readAt(fd, first + mid * kRecordBytes, buf, kRecordBytes)) break;
-        if (std::round(unpackRecord(buf).recTime * 86400.0) > afterSecond) {
-          hi = mid;
-        } else {
-          lo = mid + 1;
-        }
-      }
-      addSectionEnergy(fd, first, records, lo, h.WsPerCount, afterSecond, out);
-    }
+    m_sections.append({pos, h, records});
     pos = next;
   }
-  ::close(fd);
-  return out;
+}
+
+DataFileWalk::~DataFileWalk() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+bool DataFileWalk::readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const {
+  buf.resize(n * kRecordBytes);
+  return m_fd >= 0 && first >= 0 && first + n <= s.records &&
+         readAt(m_fd, s.pos + kSectionBytes + first * kRecordBytes, buf.data(), int(buf.size()));
 }
 
 QString formatMs(int32_t value) {
