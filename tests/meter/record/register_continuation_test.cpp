@@ -1,9 +1,7 @@
 // The register after a kill goes on from the data file by the place of the
 // reading the text log's last line logged, not by whole-second times: several
 // readings share a second, and a restart can fall in the second of a kill.
-#include <QTemporaryDir>
-
-#include "tests/meter/engine/engine_fixture.h"
+#include "tests/meter/record/textlog_fixture.h"
 #include "tests/meter/record/zav_bytes.h"
 
 namespace {
@@ -29,17 +27,7 @@ ZavBytes& section(ZavBytes& z, Date start, bool closed, const std::vector<std::p
 
 std::vector<std::pair<int, int>> same(int n, int m, int s) { return std::vector<std::pair<int, int>>(n, {m, s}); }
 
-class RegisterContinuation : public EngineTest {
- protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    ASSERT_TRUE(m_dir.isValid());
-    zavLogFileName = m_dir.filePath("zavLog.TXT");
-    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
-    writeToZAVtextFile = true;
-  }
-  QTemporaryDir m_dir;
-};
+using RegisterContinuation = TextLogFiles;
 
 TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
   // Ten readings 0.12 s apart: nine in the first second, one in the next.
