@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "platform/app_event_log.h"
 #include "platform/colour.h"
 
@@ -41,7 +42,7 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   text(13, "");
   text(0, "");
   text(14, "");
-  text(19, "24840");
+  c.setText(ctl("Text1", 19), QString::number(kNewFrameDetectorVer));
   text(20, "0");
   text(25, "600");
   text(26, "400");

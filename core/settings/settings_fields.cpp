@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/derived_constants.h"
+#include "core/settings/detector_types.h"
 #include "core/settings/settings_events.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -113,7 +114,7 @@ void SetupFields::text1Change(int index, bool reparse) {
     case 19: {
       int32_t id = 0;
       ok = roundToInt32(v, id);
-      if (ok) ZAVdetectorVer = id == 17593 ? 24840 : id;
+      if (ok) ZAVdetectorVer = id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id;
       // Unlike the original, an accepted version shows the normal colour again.
       break;
     }
