@@ -280,7 +280,148 @@ int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
 namespace {
 // The first fault of the last load, in its log's words; a refused data file's caption gives it.
 QString g_loadProblem;
+
+// Walks the section headers of an open data file of `len` bytes into `scan`;
+// false when the file is not whole. Touches nothing else, so any thread may run it.
+bool scanSections(int fd, int64_t len, DataFileIndexRead& scan) {
+  dataFileIndex& ix = scan.index;
+  QString& t = scan.report;
+  auto noteFault = [&scan](const QString& line) {
+    scan.report += line + '\n';
+    if (scan.problem.isEmpty()) scan.problem = line;
+  };
+  if (len == 0) {
+    t += QStringLiteral("starting new Zav file");
+    return true;
+  }
+  char buf[kSectionBytes];
+  if (len < kSectionLeadBytes || !readAt(fd, 1, buf, kSectionLeadBytes)) {
+    noteFault(QStringLiteral("Error short read: fileLength=") + num(len));
+    return false;
+  }
+  const Date created = unpackDate(buf);
+  const int32_t version = sectionVersionOf(buf);
+  if (!fileVersionOk(version)) {
+    scan.problem = QStringLiteral("unsupported file version:") + num(version);
+    t += scan.problem + QStringLiteral("\n  created:") + generalDate(created) + '\n';
+    return false;
+  }
+  t += QStringLiteral("adding to existing file version:") + num(version) + QStringLiteral("  created:") +
+       generalDate(created) + '\n';
+  int64_t pos = 1;
+  int k = 0;
+  int64_t total = 0;
+  while (pos < len) {
+    if (!readAt(fd, pos, buf, kSectionBytes)) {
+      noteFault(QStringLiteral("Error short read of section header at position=") + num(pos));
+      pos = 0;
+      break;
+    }
+    fileSection h = unpackSection(buf);
+    ++k;
+    t += QStringLiteral("  ----------------------------------\n     fileSection:") + num(k) +
+         QStringLiteral("\n       startTime:") + generalDate(h.startTime) + QStringLiteral("\n         version:") +
+         num(h.version) + QStringLiteral("\n       sensorVer:") + num(h.sensorVer) +
+         QStringLiteral("\n         meterID:") + num(h.meterID) + QStringLiteral("\n      resetCount:") +
+         num(h.resetCount) + QStringLiteral("\n       voltCount:") + num(h.voltCount) +
+         QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) + QStringLiteral("\n     ticksPerSec:") +
+         num(h.ticksPerSec) + QStringLiteral("\n         records:") + num(h.records) + '\n';
+    if (ix.sectionHeaders.size() == 1) ix.firstRecordTime = h.startTime;
+    ix.lastRecordTime = h.startTime;
+    const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
+    QString fault;
+    int64_t next = 0;      // the next section header behind a fault
+    int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
+    // Every header is checked before its record count is believed: one of 0
+    // records read from damage would otherwise swallow the sections behind it.
+    if (!fileVersionOk(h.version)) {
+      fault = QStringLiteral("Error unsupported section version:") + num(h.version);
+    } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
+      fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
+              num(room);
+    } else if (!plausibleSection(h)) {
+      fault = QStringLiteral("Error implausible section header");
+    } else if (h.records == 0) {
+      if (room % kRecordBytes != 0) {
+        fault = QStringLiteral("Error remainingBytes=") + num(room);
+      } else if (room / kRecordBytes < 1) {
+        fault = QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes);
+      }
+      if (fault.isEmpty()) {
+        h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
+        t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+      } else {
+        // An open section with later sections behind it: its records reach up to them.
+        next = nextSectionAt(fd, pos + kSectionBytes, len);
+        const int64_t records = next > 0 ? (next - pos - kSectionBytes) / kRecordBytes : 0;
+        if (records >= 1) {
+          t += fault + '\n';
+          fault.clear();
+          h.records = int32_t(std::min<int64_t>(records, INT32_MAX));
+          t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+          const int64_t end = pos + kSectionBytes + records * kRecordBytes;
+          if (end < next) scan.skipped << skippedText(end, next, QStringLiteral("stray bytes behind an open section"));
+          resumeAt = next;
+        }
+      }
+    }
+    if (!fault.isEmpty()) {
+      noteFault(fault);
+      if (next <= pos) next = nextSectionAt(fd, pos + 1, len);
+      if (next <= pos) {
+        pos = 0;
+        break;
+      }
+      // Damage in the middle: reading goes on at the next section header.
+      scan.skipped << skippedText(pos, next, fault);
+      t += QStringLiteral("reading on at the section header at position=") + num(next) + '\n';
+      --k;
+      pos = next;
+      continue;
+    }
+    const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
+    if (!readAt(fd, lastPos, buf, kRecordBytes)) {
+      noteFault(QStringLiteral("Error short read of record at position=") + num(lastPos));
+      pos = 0;
+      break;
+    }
+    ix.lastRecordTime = unpackRecord(buf).recTime;
+    t += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
+    const int n = ix.sectionHeaders.size();
+    resizeIndex(ix, n);
+    ix.sectionFilePos[n] = pos;
+    ix.sectionHeaders[n] = h;
+    total += h.records;
+    ix.sectionLastTime[n] = ix.lastRecordTime;
+    ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
+    pos = resumeAt > 0 ? resumeAt : pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
+  }
+  t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
+  ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
+  ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
+  if (pos != len + 1) {
+    t += QStringLiteral("fileLength / record count error");
+    if (scan.problem.isEmpty()) scan.problem = QStringLiteral("fileLength / record count error");
+    return false;
+  }
+  if (!scan.skipped.isEmpty()) {
+    t += QStringLiteral("file read past damage: totalFileSection=") + num(ix.sectionCount) +
+         QStringLiteral("  totalFileRecords=") + num(total);
+    return false;
+  }
+  t += QStringLiteral("file is OK: totalFileSection=") + num(k) + QStringLiteral("  totalFileRecords=") + num(total);
+  return true;
+}
 }  // namespace
+
+Result<DataFileIndexRead> readDataFileIndex(const QString& fileName) {
+  const int fd = fileName.isEmpty() ? -1 : ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Failure(fileName.isEmpty() ? QStringLiteral("no file name") : errnoText());
+  DataFileIndexRead scan;
+  scan.whole = scanSections(fd, fileLength(fd), scan);
+  ::close(fd);
+  return scan;
+}
 
 bool loadZavDatNEW(int16_t slot) {
   g_loadProblem.clear();
@@ -303,146 +444,17 @@ bool loadZavDatNEW(int16_t slot) {
   const int16_t fileNr = takeFreeFileNumber();
   const int64_t len = fileLength(fd);
   t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
-  bool ok = true;
-  QStringList skipped;  // what damage in the middle made the loader pass over
-  auto noteFault = [&t](const QString& line) {
-    t += line + '\n';
-    if (g_loadProblem.isEmpty()) g_loadProblem = line;
-  };
-  if (len == 0) {
-    t += QStringLiteral("starting new Zav file");
-  } else {
-    char buf[kSectionBytes];
-    ok = len >= kSectionLeadBytes && readAt(fd, 1, buf, kSectionLeadBytes);
-    if (!ok) {
-      noteFault(QStringLiteral("Error short read: fileLength=") + num(len));
-    } else {
-      const Date created = unpackDate(buf);
-      const int32_t version = sectionVersionOf(buf);
-      if (!fileVersionOk(version)) {
-        g_loadProblem = QStringLiteral("unsupported file version:") + num(version);
-        t += g_loadProblem + QStringLiteral("\n  created:") + generalDate(created) + '\n';
-        ok = false;
-      } else {
-        t += QStringLiteral("adding to existing file version:") + num(version) +
-             QStringLiteral("  created:") + generalDate(created) + '\n';
-      }
-    }
-    if (ok) {
-      int64_t pos = 1;
-      int k = 0;
-      int64_t total = 0;
-      while (pos < len) {
-        if (!readAt(fd, pos, buf, kSectionBytes)) {
-          noteFault(QStringLiteral("Error short read of section header at position=") + num(pos));
-          pos = 0;
-          break;
-        }
-        fileSection h = unpackSection(buf);
-        ++k;
-        t += QStringLiteral("  ----------------------------------\n     fileSection:") + num(k) +
-             QStringLiteral("\n       startTime:") + generalDate(h.startTime) +
-             QStringLiteral("\n         version:") + num(h.version) + QStringLiteral("\n       sensorVer:") +
-             num(h.sensorVer) + QStringLiteral("\n         meterID:") + num(h.meterID) +
-             QStringLiteral("\n      resetCount:") + num(h.resetCount) +
-             QStringLiteral("\n       voltCount:") + num(h.voltCount) +
-             QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) +
-             QStringLiteral("\n     ticksPerSec:") + num(h.ticksPerSec) +
-             QStringLiteral("\n         records:") + num(h.records) + '\n';
-        if (ix.sectionHeaders.size() == 1) ix.firstRecordTime = h.startTime;
-        ix.lastRecordTime = h.startTime;
-        const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
-        QString fault;
-        int64_t next = 0;      // the next section header behind a fault
-        int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
-        // Every header is checked before its record count is believed: one of 0
-        // records read from damage would otherwise swallow the sections behind it.
-        if (!fileVersionOk(h.version)) {
-          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
-        } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
-          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
-                  num(room);
-        } else if (!plausibleSection(h)) {
-          fault = QStringLiteral("Error implausible section header");
-        } else if (h.records == 0) {
-          if (room % kRecordBytes != 0) {
-            fault = QStringLiteral("Error remainingBytes=") + num(room);
-          } else if (room / kRecordBytes < 1) {
-            fault = QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes);
-          }
-          if (fault.isEmpty()) {
-            h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
-            t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
-          } else {
-            // An open section with later sections behind it: its records reach up to them.
-            next = nextSectionAt(fd, pos + kSectionBytes, len);
-            const int64_t records = next > 0 ? (next - pos - kSectionBytes) / kRecordBytes : 0;
-            if (records >= 1) {
-              t += fault + '\n';
-              fault.clear();
-              h.records = int32_t(std::min<int64_t>(records, INT32_MAX));
-              t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
-              const int64_t end = pos + kSectionBytes + records * kRecordBytes;
-              if (end < next) skipped << skippedText(end, next, QStringLiteral("stray bytes behind an open section"));
-              resumeAt = next;
-            }
-          }
-        }
-        if (!fault.isEmpty()) {
-          noteFault(fault);
-          if (next <= pos) next = nextSectionAt(fd, pos + 1, len);
-          if (next <= pos) {
-            pos = 0;
-            break;
-          }
-          // Damage in the middle: reading goes on at the next section header.
-          skipped << skippedText(pos, next, fault);
-          t += QStringLiteral("reading on at the section header at position=") + num(next) + '\n';
-          --k;
-          pos = next;
-          continue;
-        }
-        const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
-        if (!readAt(fd, lastPos, buf, kRecordBytes)) {
-          noteFault(QStringLiteral("Error short read of record at position=") + num(lastPos));
-          pos = 0;
-          break;
-        }
-        ix.lastRecordTime = unpackRecord(buf).recTime;
-        t += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
-        const int n = ix.sectionHeaders.size();
-        resizeIndex(ix, n);
-        ix.sectionFilePos[n] = pos;
-        ix.sectionHeaders[n] = h;
-        total += h.records;
-        ix.sectionLastTime[n] = ix.lastRecordTime;
-        ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
-        pos = resumeAt > 0 ? resumeAt : pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
-      }
-      t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
-      ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
-      ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
-      if (pos != len + 1) {
-        t += QStringLiteral("fileLength / record count error");
-        if (g_loadProblem.isEmpty()) g_loadProblem = QStringLiteral("fileLength / record count error");
-        ok = false;
-      } else if (!skipped.isEmpty()) {
-        t += QStringLiteral("file read past damage: totalFileSection=") + num(ix.sectionCount) +
-             QStringLiteral("  totalFileRecords=") + num(total);
-        ok = false;
-      } else {
-        t += QStringLiteral("file is OK: totalFileSection=") + num(k) +
-             QStringLiteral("  totalFileRecords=") + num(total);
-      }
-    }
-  }
+  DataFileIndexRead scan;
+  const bool ok = scanSections(fd, len, scan);
   ::close(fd);
   releaseFileNumber(fileNr);
-  for (const QString& line : std::as_const(skipped)) logMsg(-1, line);
+  ix = scan.index;
+  g_loadProblem = scan.problem;
+  for (const QString& line : std::as_const(scan.skipped)) logMsg(-1, line);
   if (ok) {
-    logMsg(2, t);
+    logMsg(2, t + scan.report);
   } else {
-    logMsg(-1, t + QStringLiteral("\n*** File Error ***"));
+    logMsg(-1, t + scan.report + QStringLiteral("\n*** File Error ***"));
   }
   return ok;
 }

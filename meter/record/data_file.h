@@ -3,11 +3,13 @@
 // file's sections.
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <cstdint>
 
 #include "core/util/date_value.h"
 #include "meter/record/zav_format.h"
+#include "platform/result.h"
 
 // Index of one file's sections; element 0 of the arrays is never used.
 struct dataFileIndex {
@@ -26,6 +28,20 @@ extern dataFileIndex dataFileSlots[2];
 // 1-based byte position of record r (1-based over the whole file) of a slot's
 // index, or 0 when r is outside it.
 int64_t recordFilePos(const dataFileIndex& index, int32_t r);
+
+// A data file's section index read on its own: the sections read (up to a
+// fault), whether the whole file was read, the loader's report and the lines
+// naming damaged ranges that were skipped, and the first fault in the report's words.
+struct DataFileIndexRead {
+  dataFileIndex index;
+  bool whole = false;
+  QString report;
+  QStringList skipped;
+  QString problem;
+};
+// Reads a data file's index without creating, locking, changing or logging
+// anything, so any thread may call it; fails only when the file cannot be opened.
+Result<DataFileIndexRead> readDataFileIndex(const QString& fileName);
 
 // Rebuilds dataFileSlots[slot] from zavDatFileName[slot]. True when the whole
 // file was read; on a fault the index keeps the sections read before it.

@@ -64,7 +64,15 @@ TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
     const QByteArray file = r.before + r.damage + r.after;
     writeTextFile(m_path, file);
     m_log.clear();
+    // Read on its own, the index is the same, and nothing is logged.
+    const Result<DataFileIndexRead> alone = readDataFileIndex(m_path);
+    ASSERT_TRUE(alone.ok()) << r.what;
+    EXPECT_FALSE(alone->whole) << r.what;
+    EXPECT_EQ(alone->skipped.size(), 1) << r.what;
+    EXPECT_TRUE(m_log.text().isEmpty()) << r.what;
     EXPECT_FALSE(loadZavDatNEW(0)) << r.what << r.damage.size();  // not whole, but every section is reachable
+    EXPECT_EQ(alone->index.sectionFilePos, dataFileSlots[0].sectionFilePos) << r.what;
+    EXPECT_EQ(alone->index.sectionEndRecord, dataFileSlots[0].sectionEndRecord) << r.what;
     EXPECT_EQ(recordsPerSection(), r.sections) << r.what << r.damage.size() << m_log.text().toStdString();
     EXPECT_EQ(dataFileSlots[0].sectionFilePos[dataFileSlots[0].sectionCount], file.size() - last.b.size() + 1)
         << r.what;
@@ -153,3 +161,23 @@ TEST_F(DataFileDamage, OpenErrorNamesTheFileAndTheReason) {
 }
 
 }  // namespace
+
+TEST_F(DataFileDamage, IndexReadAloneCreatesNothingAndReadsAFileBeingRecorded) {
+  const Result<DataFileIndexRead> missing = readDataFileIndex(m_path);
+  EXPECT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error(), "No such file or directory");
+  EXPECT_FALSE(QFile::exists(m_path));
+
+  ZavBytes z;
+  writeTextFile(m_path, section(z, 1, 2).b);
+  openOutZavDat();  // holds the exclusive lock
+  ASSERT_GT(zavOutFile, 0);
+  zavOutDat.record.count = 999;
+  ASSERT_TRUE(appendOutRecord(kDay + 9));
+  const Result<DataFileIndexRead> read = readDataFileIndex(m_path);
+  ASSERT_TRUE(read.ok()) << read.error().toStdString();
+  EXPECT_TRUE(read->whole) << read->report.toStdString();
+  EXPECT_EQ(read->index.sectionCount, 2);
+  EXPECT_EQ(read->index.recordCount, 3);
+  EXPECT_EQ(read->index.lastRecordTime, kDay + 9);
+}
