@@ -61,6 +61,14 @@ void refuseValue(int64_t& errors, int64_t line, const QString& cleaned) {
   logIniLineError(line, QStringLiteral("ERROR 7: '") + cleaned + u'\'');
 }
 
+QString* fileNameGlobal(const IniKey& k) {
+  const QLatin1String key(k.key);
+  if (key == "zavDatFileName(0)") return &zavDatFileName[0];
+  if (key == "zavDatFileName(1)") return &zavDatFileName[1];
+  if (key == "zavLogFileName") return &zavLogFileName;
+  return &zavPlotFileName;
+}
+
 // Applies one value; false when the value is refused (error 7).
 bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
   const QString control = QString::fromLatin1(k.control);
@@ -72,7 +80,7 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
   switch (k.read) {
     case IniRead::Ignore: return true;
     case IniRead::FileName:
-      *k.global = token;
+      *fileNameGlobal(k) = token;
       c.setText(control, token);
       return true;
     case IniRead::FieldText: c.setText(control, token); return true;

@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/derived_constants.h"
+#include "core/settings/settings.h"
 #include "core/settings/settings_events.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -296,8 +297,7 @@ void SetupFields::check9Click() {
       return;
     }
     const QString t = m_c.text(QStringLiteral("Text18"));
-    const double port = std::trunc(val(t));
-    if (t.isEmpty() || (port >= 80 && port <= 65535)) {
+    if (webPortFromText(t).accepted) {
       m_c.setForeColor(QStringLiteral("Text18"), logColourNormal);
       m_c.setToolTip(QStringLiteral("Text18"),
                      t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());

@@ -7,7 +7,40 @@
 
 namespace {
 bool isOption(const QString& name) { return name.startsWith(u"Option"); }
+
+#define ZAV_FROM_GLOBAL_ZAV_SETTING(type, name, start) s.name = ::name;
+#define ZAV_FROM_GLOBAL_ZAV_SETTING_ONLY(type, name, start)
+#define ZAV_FROM_GLOBAL_ZAV_NO_SETTING
+#define ZAV_FROM_GLOBAL_ROW(key, control, section, form, read, lo, hi, emptyAllowed, member) \
+  ZAV_FROM_GLOBAL_##member
+#define ZAV_FROM_GLOBAL_ITEM(member) ZAV_FROM_GLOBAL_##member
+
+// The typed settings as the field rules have left the globals and the web tab's controls.
+Settings settingsFromGlobals(const SetupControls& c) {
+  Settings s;
+  ZAV_INI_KEYS(ZAV_FROM_GLOBAL_ROW)
+  ZAV_SETTINGS_BESIDE(ZAV_FROM_GLOBAL_ITEM)
+  s.zavDatFileName = {zavDatFileName[0], zavDatFileName[1]};
+  s.webPortText = c.text(QStringLiteral("Text18"));
+  const WebPortSetting port = webPortFromText(s.webPortText);
+  s.webPort = port.port;
+  s.webPortAccepted = port.accepted;
+  s.webRootText = c.text(QStringLiteral("txtWebRoot"));
+  s.webLogFileText = c.text(QStringLiteral("txtWebLogFile"));
+  s.webLogging = c.value(QStringLiteral("cheLogging"));
+  return s;
+}
 }  // namespace
+
+struct SetupValues::Nested {
+  explicit Nested(SetupValues& values) : v(values) { ++v.m_depth; }
+  ~Nested() {
+    if (--v.m_depth == 0) v.publish(false);
+  }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+  SetupValues& v;
+};
 
 SetupValues& setupValues() {
   static SetupValues values;
@@ -27,6 +60,7 @@ QString SetupValues::text(const QString& name) const { return m_text.value(name)
 void SetupValues::setText(const QString& name, const QString& text) {
   // An unchanged content runs no rule, as with a control.
   if (m_text.value(name) == text) return;
+  Nested nested(*this);
   m_text.insert(name, text);
   emit textChanged(name);
   runTextRule(name);
@@ -36,6 +70,7 @@ int SetupValues::value(const QString& name) const { return m_value.value(name); 
 
 void SetupValues::setValue(const QString& name, int value) {
   if (m_value.value(name) == value) return;
+  Nested nested(*this);
   if (isOption(name)) {
     // One button of a group is selected; the selected one cannot be cleared by itself.
     if (value == 0) return;
@@ -85,12 +120,14 @@ QString SetupValues::caption(const QString& name) const {
 
 void SetupValues::setSliderQuietly(int position) {
   if (position < 0 || position > 14) return;
+  Nested nested(*this);
   m_slider = position;
   viewRange = int16_t(position);
   emit sliderChanged();
 }
 
 void SetupValues::takeSliderPosition(int position) {
+  Nested nested(*this);
   m_slider = position;
   viewRange = int16_t(position);
 }
@@ -116,6 +153,7 @@ void SetupValues::runClickRule(const QString& name) {
 }
 
 void SetupValues::applySetupSettings(bool resetDefaults) {
+  ++m_depth;
   if (resetDefaults) applyFactoryDefaults(*this, currentFactoryPaths());
   for (int i : text1Indexes()) m_fields.text1Change(i, true);
   m_fields.setOptionValueVar("Option1", ifType);
@@ -124,7 +162,16 @@ void SetupValues::applySetupSettings(bool resetDefaults) {
   m_fields.setOptionValueVar("Option5", yPowerScale);
   m_fields.setOptionValueVar("Option6", yTempScale);
   m_fields.setOptionValueVar("Option7", textFileWriteInterval);
+  --m_depth;
+  publish(true);
   emit settingsEvents().settingsApplied();
+}
+
+void SetupValues::publish(bool applied) {
+  Settings s = settingsFromGlobals(*this);
+  if (!applied && s == m_settings) return;
+  m_settings = std::move(s);
+  emit settingsEvents().settingsChanged(m_settings);
 }
 
 void SetupValues::loadAtStart(bool readIni) {

@@ -12,6 +12,7 @@
 #include <QString>
 #include <optional>
 
+#include "core/settings/settings.h"
 #include "core/settings/settings_fields.h"
 #include "core/settings/setup_controls.h"
 
@@ -52,6 +53,10 @@ class SetupValues : public QObject, public SetupControls {
   // The slider moved by the user: its position is kept, nothing else runs.
   void takeSliderPosition(int position);
   SetupFields& fields() { return m_fields; }
+  // The current typed settings, as last announced with settingsChanged.
+  const Settings& settings() const { return m_settings; }
+  // Produces the typed settings again and announces them when they changed.
+  void publishSettings() { publish(false); }
 
   // Puts the settings into a consistent state: factory defaults first when asked,
   // then every field parsed into its global again; announces settingsApplied.
@@ -94,6 +99,10 @@ class SetupValues : public QObject, public SetupControls {
   void setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value);
   void runTextRule(const QString& name);
   void runClickRule(const QString& name);
+  // Announces the settings when they changed, or always when `applied`; nested
+  // writes (a rule writing a twin field) announce once, at the outermost write.
+  void publish(bool applied);
+  struct Nested;
 
   QHash<QString, QString> m_text;
   QHash<QString, int> m_value;
@@ -102,6 +111,8 @@ class SetupValues : public QObject, public SetupControls {
   QList<PortListItem> m_ports;
   int m_portIndex = -1;
   SetupFields m_fields;
+  Settings m_settings;
+  int m_depth = 0;
 };
 
 // The one settings object of the program; exists with or without a setup window.

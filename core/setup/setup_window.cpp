@@ -299,6 +299,7 @@ void SetupWindow::check7Click() {
   const int16_t magnitude = int16_t(std::abs(debugMode));
   debugMode = Check7()->checkState() == Qt::Checked ? magnitude : int16_t(-magnitude);
   setDebugMode();
+  values().publishSettings();
 }
 
 void SetupWindow::command1Click(int index) {

@@ -31,3 +31,15 @@ inline SetupWindow& freshSetup() {
   setupValues().applySetupSettings(true);
   return w;
 }
+
+// Start-up with this INI file and no setup window: factory defaults, which name the
+// INI file in the private folder, then the file read and the settings applied.
+inline SetupValues& startWithoutWindow(const QByteArray& ini) {
+  defDirName = settingsTestDir();
+  appName = QStringLiteral("Zav");
+  SetupValues& v = setupValues();
+  v.applySetupSettings(true);
+  writeTextFile(iniFileName, ini);
+  v.loadAtStart(true);
+  return v;
+}
