@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   connectSubsystems();
   Main();
   showMainWindow();
+  connectMainWindowToSettings();
   scheduleTestActions();
   connectWebTabControls();
   // Test seam: once start-up is done and the event loop runs, close the main

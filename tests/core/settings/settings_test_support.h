@@ -38,8 +38,9 @@ inline SetupValues& startWithoutWindow(const QByteArray& ini) {
   defDirName = settingsTestDir();
   appName = QStringLiteral("Zav");
   SetupValues& v = setupValues();
+  v.takeStartValues();
   v.applySetupSettings(true);
-  writeTextFile(iniFileName, ini);
+  writeTextFile(v.settings().iniFileName, ini);
   v.loadAtStart(true);
   return v;
 }
