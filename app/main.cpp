@@ -4,8 +4,10 @@
 #include "app/test_actions.h"
 #include "app/web_wiring.h"
 #include "app/wiring.h"
+#include "core/app_windows.h"
 #include "core/startup.h"
 #include "meter/window/form1.h"
+#include "platform/message_box.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -13,7 +15,10 @@ int main(int argc, char** argv) {
   args.removeFirst();
   setCommandLineArgs(args);
   connectSubsystems();
+  // Boxes carry the program's title from the first one on (Main sets appName the same way).
+  setMsgBoxTitle(applicationTitle(QCoreApplication::applicationFilePath()));
   Main();
+  loadSetupWindowHidden();
   showMainWindow();
   connectMainWindowToSettings();
   scheduleTestActions();

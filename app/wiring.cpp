@@ -13,6 +13,7 @@
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
+#include "platform/message_box.h"
 #include "plot/plot_requests.h"
 #include "web/web_services.h"
 
@@ -21,6 +22,11 @@ void connectSubsystems() {
   if (connected) return;
   connected = true;
   setAppIconMaker(&brandIcon);
+  // What code without windows tells the user appears in a message box.
+  QObject::connect(&userNotices(), &UserNotices::noticeRaised,
+                   [](const QString& text, MsgIcon icon, const QString& title) {
+                     msgBox(text, MsgButtons::Ok, icon, title);
+                   });
   connectLinkView();
   connectWebServerToSetupWindow();
   // The main window's plot requests reach the chart.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
 #include "meter/engine/count_processor.h"
 #include "meter/record/data_file.h"
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
   QTemporaryDir dir;
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   ZAVmeterID = 0;
   ticksPerSec = 62500;
   WsPerCount = 3600;

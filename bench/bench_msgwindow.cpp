@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QFile>
 #include <cstdio>
 
 #include "core/globals.h"
@@ -22,6 +23,14 @@ double ms(F&& f) {
   t.start();
   f();
   return t.nsecsElapsed() / 1e6;
+}
+
+// Resident memory in kB (Linux), to see whether a flood of lines grows it.
+long residentKb() {
+  QFile f(QStringLiteral("/proc/self/statm"));
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  const QList<QByteArray> fields = f.readAll().split(' ');
+  return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
 }
 
 void report(const char* name, int n, double msCase, double msBase) {
@@ -43,6 +52,7 @@ int main(int argc, char** argv) {
   });
   report("string_append_baseline", n, base, base);
 
+  messageWindow();  // made hidden, as after the first message the window has been shown once
   const double hidden = ms([&] {
     for (int i = 0; i < n; ++i) logMsg(i % 10 == 0 ? -1 : 4, line(i));
   });
@@ -75,5 +85,25 @@ int main(int argc, char** argv) {
   });
   const double baseSmall = base * nRich / n;
   report("qtextedit_html_append_small", nRich, richMs, baseSmall);
+
+  // A flood of error lines with the designed size limit: errors always get through,
+  // so only the window's own bound keeps its text (and memory) in check.
+  logMsg(0, QString());
+  logMaxChars = 100000;
+  msgLevel = 4;
+  showMessageWindow();
+  app.processEvents();
+  const int nFlood = n * 4;
+  const long rssBefore = residentKb();
+  const double flood = ms([&] {
+    for (int i = 0; i < nFlood; ++i) {
+      logMsg(-1, line(i));
+      if (i % 100 == 0) app.processEvents();
+    }
+    app.processEvents();
+  });
+  report("logMsg_flood_errors_shown", nFlood, flood, base * nFlood / n);
+  std::printf("BENCH flood_held chars=%lld rss_growth_kb=%ld\n", static_cast<long long>(logTextLength()),
+              residentKb() - rssBefore);
   return 0;
 }

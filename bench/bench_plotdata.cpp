@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 
@@ -156,7 +157,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   msgLevel = 0;  // measure the reader, not the message window
   debugLevel = 0;
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   plotFileSlot = 0;
 
   QTemporaryDir dir;

@@ -35,6 +35,7 @@
 
 #include "chart/chart_windows.h"
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "meter/record/data_file.h"
 #include "web/web_services.h"
 #include "web/web_state.h"
@@ -254,7 +255,7 @@ bool installDataFile(const QString& path, int points) {
   fileSection h;
   h.startTime = kZavStart;
   h.version = 1003000;
-  h.sensorVer = 24840;
+  h.sensorVer = kNewFrameDetectorVer;
   h.ticksPerSec = 1000;
   h.WsPerCount = kStepSeconds;  // a count a minute per watt
   h.resetCount = 1;
@@ -275,7 +276,7 @@ bool installDataFile(const QString& path, int points) {
   f.close();
   zavDatFileName[0] = path;
   plotFileSlot = 0;
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   maxPlotPoints = points;  // every reading is drawn
   maxMeterPower = 3000;    // the power scale
   return loadZavDatNEW(0) && dataFileSlots[0].recordCount == points;

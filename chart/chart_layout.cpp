@@ -1,6 +1,6 @@
 #include "chart/chart_layout.h"
 
-#include "meter/window/twips.h"
+#include "platform/twips_units.h"
 
 std::optional<ChartLayout> layoutChart(const ChartLayoutInput& in) {
   constexpr int M = kLayoutMargin, G = kLayoutGap;

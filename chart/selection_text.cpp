@@ -4,7 +4,7 @@
 
 #include "core/globals.h"
 #include "core/util/format_pattern.h"
-#include "core/util/tick_helpers.h"
+#include "plot/series_energy.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -62,15 +62,13 @@ QString makeSelectionText(int s, int32_t q, int32_t p, int seriesType, int32_t m
     }
   }
   if (power && q != p) {
-    const bool forward = a.count >= b.count;
-    const double counts = forward ? tickDiff(b.count, a.count) : tickDiff(a.count, b.count);
-    const double ws = series[s].WsPerCount * counts;
+    // Summed section by section: never a count difference across a reset.
+    const StretchUse use = stretchUse(series[s], q, p);
+    const double ws = use.ws;
     if (mask & kTextUsedEnergy) text += energyText(ws / 3600, QStringLiteral("#,0."));
-    if (series[s].ticksPerSec > 0) {
-      const double secs = std::round(a.recTime * 86400.0) - std::round(b.recTime * 86400.0);
-      const double ticks = forward ? tickDiff(b.ticks, a.ticks) : tickDiff(a.ticks, b.ticks);
-      const double t = std::fabs(secs) > 21600 ? std::fabs(secs) : ticks / series[s].ticksPerSec;
-      if (t >= 0.027) {
+    if (use.timed) {
+      const double t = use.seconds;
+      if (t >= kMinPowerSeconds) {
         const double avg = ws / t;
         if (mask & kTextAveragePower) text += powerText(avg, QStringLiteral("#,0."));
         if (mask & kTextRelAveragePower) text += powerText(avg - b.value, QStringLiteral("+#,0.;-#,0."));

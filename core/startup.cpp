@@ -4,13 +4,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "platform/message_box.h"
 
 namespace {
 QStringList g_args;
@@ -146,7 +144,6 @@ void getCmdArgs() {
 
 void Main() {
   appName = applicationTitle(QCoreApplication::applicationFilePath());
-  setMsgBoxTitle(appName);
   iniFileName.clear();
   zavLogFileName.clear();
   zavDatFileName[0].clear();
@@ -171,5 +168,4 @@ void Main() {
   defDirName.clear();
   getCmdArgs();
   if (defDirName.isEmpty()) defDirName = QCoreApplication::applicationDirPath() + u'/';
-  loadSetupWindowHidden();
 }

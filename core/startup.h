@@ -1,6 +1,6 @@
 #pragma once
-// Program start: global start values, the command line and the hidden setup
-// window. app/ then opens the main window.
+// Program start: global start values and the command line. app/ then loads
+// the setup window hidden (which applies the settings) and opens the main window.
 
 #include <QString>
 #include <QStringList>

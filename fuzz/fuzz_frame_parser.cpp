@@ -2,6 +2,7 @@
 // the controller (bit 0: TCP, bits 1-2: new, old, new with the second code
 // table, port search off-line); byte 1 picks the chunk sizes; the rest is the stream.
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "fuzz/fuzz_support.h"
 #include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
@@ -11,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzQuietProcess();
   const bool network = data[0] & 1;
   const int controller = (data[0] >> 1) & 3;
-  ZAVdetectorVer = controller == 1 ? 24000 : controller == 2 ? 24841 : 24840;
+  ZAVdetectorVer = controller == 1 ? 24000 : controller == 2 ? kSlowControllerDetectorVer : kNewFrameDetectorVer;
   meterOnline = controller != 3;
   comSearchActive = controller == 3;
   serialFrameReceiver().reset();

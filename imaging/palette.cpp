@@ -1,7 +1,7 @@
 #include "imaging/palette.h"
 
 #include "imaging/palette_tables.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 Palette::Palette() : m_entries(1) {}
 
@@ -48,8 +48,8 @@ void Palette::CreateNew(int32_t kind, int32_t n) {
     case System:
       setCount(getSystemPaletteSize());
       if (m_count == 0) {
-        msgBox(QStringLiteral("System palette not found!\r\nCreating Halftone palette instead."), MsgButtons::Ok,
-               MsgIcon::Warning, QStringLiteral("Palette error"));
+        userNotice(QStringLiteral("System palette not found!\r\nCreating Halftone palette instead."),
+                   MsgIcon::Warning, QStringLiteral("Palette error"));
         setCount(256);
         makeHalftonePalette(m_entries);
       } else {

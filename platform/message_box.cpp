@@ -11,8 +11,6 @@ QString g_defaultTitle;
 
 void setMsgBoxTitle(const QString& title) { g_defaultTitle = title; }
 
-bool isHeadless() { return qEnvironmentVariableIntValue("ZAV_HEADLESS") == 1; }
-
 MsgResult msgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title) {
   auto defaultAnswer = [&] {
     switch (buttons) {

@@ -3,7 +3,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 #include "platform/test_log_file.h"
 
 void openDocument(const QString& pathOrUrl) {

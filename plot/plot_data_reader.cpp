@@ -10,6 +10,7 @@
 #include "core/log/logmsg.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_records.h"
+#include "plot/series_energy.h"
 
 QVector<plotSeries> plotData(1);
 int32_t validTempPoints = 0;
@@ -324,6 +325,7 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
     if (powerSeries > 0 && series[powerSeries].points.size() > 1) {
       series[powerSeries].maxValue = tally.powerMax;
       series[powerSeries].minValue = tally.powerMin;
+      markSeriesSections(series[powerSeries], ix);
     }
     if (tempSeries > 0 && series[tempSeries].points.size() > 1) {
       series[tempSeries].maxValue = tally.tempMax;

@@ -31,6 +31,14 @@ struct plotPoint {
   int32_t ticks = 0;
 };
 
+// Where the points of a power series enter another data-file section: its
+// counts start anew there (a new recording, or a controller reset).
+struct seriesSection {
+  int32_t firstPoint = 0;
+  int32_t WsPerCount = 0;
+  int32_t ticksPerSec = 0;
+};
+
 struct plotSeries {
   QVector<plotPoint> points{1};  // (0 To 0) when empty
   float minValue = 0;
@@ -38,6 +46,9 @@ struct plotSeries {
   int32_t WsPerCount = 0;  // of the section at the last break
   int32_t ticksPerSec = 0;
   int16_t seriesType = 0;  // 1 power, 2 compare, 3 temperature
+  // The sections of a power series read from a file, in point order; empty:
+  // all points of one section at WsPerCount and ticksPerSec.
+  QVector<seriesSection> sections{};
 };
 
 // The series published for drawing (element 0 unused) and the valid

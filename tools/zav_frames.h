@@ -43,7 +43,7 @@ inline QByteArray lineCode(const QByteArray& data, const uint8_t (&table)[16]) {
 }
 
 struct Reading {
-  uint16_t pgmID = 24840;
+  uint16_t pgmID = 24840;  // the frame's field as published, not the program's constant
   uint16_t txID = 1;
   uint32_t count = 0;
   uint32_t ticks = 0;

@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
       {"status", "Whole status byte (overrides --reset).", "n"},
       {"temp", "Temperature in degrees C.", "c"},
       {"volts", "Supply voltage, new frame.", "v"},
-      {"pgm-id", "Program ID (detector type).", "n", "24840"},
+      {"pgm-id", "Program ID (detector type).", "n", QString::number(zavsim::Reading{}.pgmID)},
       {"tx-id", "Transmitter ID.", "n", "1"},
       {"second-marker", "Start new frames with A9 63."},
       {"frames", "Stop after this many frames.", "n"},

@@ -1,5 +1,6 @@
 #include "web/http_response.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/globals.h"
@@ -45,6 +46,14 @@ struct TemplateValues {
   }
 };
 
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isHexDigit(QChar c) { return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
+template <typename Pred>
+bool allOf(QStringView text, Pred pred) {
+  return std::all_of(text.begin(), text.end(), pred);
+}
+
 TemplateValues queryValues(const QString& queryText) {
   TemplateValues v;
   v['u'] = QStringLiteral("blue-");
@@ -58,6 +67,14 @@ TemplateValues queryValues(const QString& queryText) {
     for (size_t i = 0; i < kQueryKeys.size(); ++i)
       if (kv[0] == QChar::fromLatin1(kQueryKeys[i].key)) v.query[i] = pageSafeText(urlDecode(kv[1]).trimmed());
   }
+  // Values that end up in a style keep to what a colour or a length can be;
+  // anything else is dropped, as if the item had not been given.
+  for (const char key : {'z'})
+    if (!isCssLength(v[key])) v[key].clear();
+  for (const char key : {'w', 'h'})
+    if (!isCssLengthList(v[key])) v[key].clear();
+  for (const char key : {'b', 'c'})
+    if (!isCssColour(v[key])) v[key].clear();
   return v;
 }
 
@@ -74,7 +91,8 @@ QString applicationRoot(const QString& headerBlock, int localPort) {
   const qsizetype end = headerBlock.indexOf(kCrLf, from);
   QString value = end < 0 ? headerBlock.mid(from) : headerBlock.mid(from, end - from);
   if (value.endsWith(u"portnr")) value = value.chopped(6) + QString::number(localPort);
-  return pageSafeText(value) + u'/';
+  // It becomes a link: only a path on this host is taken.
+  return isLocalPath(value) ? value + u'/' : QStringLiteral("/");
 }
 
 // The Date line changes once a second: the last one made is kept.
@@ -88,11 +106,13 @@ const QString& httpDateOf(const QDateTime& now) {
   return text;
 }
 
-QString commonHeader(const QDateTime& now, bool found) {
-  return (found ? QStringLiteral("HTTP/1.1 200 OK") : QStringLiteral("HTTP/1.1 404 Not Found")) + kCrLf +
-         QStringLiteral("Server: ") + appName + QStringLiteral(" ver ") + QString::number(ZAV_VERSION_MAJOR) + u'.' +
-         QString::number(ZAV_VERSION_MINOR) + u'.' + QString::number(ZAV_VERSION_REVISION) + kCrLf +
-         QStringLiteral("Date: ") + httpDateOf(now) + kCrLf;
+// The status line, the server and date lines, and "Connection: close": the
+// server closes after every answer, so no client may wait to reuse it.
+QString commonHeader(const QDateTime& now, const char* status = "200 OK") {
+  return QStringLiteral("HTTP/1.1 ") + QLatin1String(status) + kCrLf + QStringLiteral("Server: ") + appName +
+         QStringLiteral(" ver ") + QString::number(ZAV_VERSION_MAJOR) + u'.' + QString::number(ZAV_VERSION_MINOR) +
+         u'.' + QString::number(ZAV_VERSION_REVISION) + kCrLf + QStringLiteral("Date: ") + httpDateOf(now) + kCrLf +
+         QStringLiteral("Connection: close") + kCrLf;
 }
 
 QString notFoundBody(const QString& appRoot) {
@@ -150,6 +170,48 @@ bool isPictureExt(const QString& ext) {
 }
 }  // namespace
 
+bool isCssLength(QStringView text) {
+  if (text.isEmpty()) return true;
+  const qsizetype dot = text.indexOf(u'.');
+  const QStringView whole = dot < 0 ? text : text.first(dot);
+  const QStringView fraction = dot < 0 ? QStringView() : text.mid(dot + 1);
+  return allOf(whole, isAsciiDigit) && allOf(fraction, isAsciiDigit) && (dot < 0 || !fraction.isEmpty());
+}
+
+bool isCssLengthList(QStringView text) {
+  if (text.isEmpty()) return true;
+  for (const QStringView item : text.split(u','))
+    if (item.trimmed().isEmpty() || !isCssLength(item.trimmed())) return false;
+  return true;
+}
+
+bool isCssColour(QStringView text) {
+  if (text.isEmpty()) return true;
+  if (text.startsWith(u'#')) {
+    const qsizetype n = text.size() - 1;
+    return (n == 3 || n == 4 || n == 6 || n == 8) && allOf(text.mid(1), isHexDigit);
+  }
+  if (text.size() == 6 && allOf(text, isHexDigit)) return true;
+  if (text.size() <= 32 && allOf(text, isAsciiLetter)) return true;  // a colour's name
+  const qsizetype open = text.indexOf(u'(');
+  if (open < 0 || !text.endsWith(u')')) return false;
+  const QStringView name = text.first(open);
+  const QStringView args = text.sliced(open + 1, text.size() - open - 2);
+  const bool known = name.compare(u"rgb", Qt::CaseInsensitive) == 0 ||
+                     name.compare(u"rgba", Qt::CaseInsensitive) == 0 || name.compare(u"hsl", Qt::CaseInsensitive) == 0 ||
+                     name.compare(u"hsla", Qt::CaseInsensitive) == 0;
+  return known && allOf(args, [](QChar c) { return isAsciiDigit(c) || QStringView(u"., %/").contains(c); });
+}
+
+bool isLocalPath(QStringView text) {
+  if (text.isEmpty()) return true;
+  // "//host" would lead to another site.
+  if (text[0] != u'/' || text.startsWith(u"//")) return false;
+  return allOf(text, [](QChar c) {
+    return isAsciiDigit(c) || isAsciiLetter(c) || QStringView(u"/-._~%+,:@!$*=").contains(c);
+  });
+}
+
 QString pageSafeText(const QString& text) {
   QString out;
   out.reserve(text.size());
@@ -191,7 +253,7 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
   const QString style_graphBgColor =
       bg.isEmpty() ? QString()
                    : QStringLiteral("background-color:") +
-                         (bg.size() == 6 && bg[0] != u'#' && bg[0] != u'r' ? QStringLiteral("#") : QString()) + bg +
+                         (bg.size() == 6 && allOf(bg, isHexDigit) ? QStringLiteral("#") : QString()) + bg +
                          u';';
   const QString gaugeStyle = QStringLiteral(
       "position:relative;left:-2px;border:0 none;margin:0px;padding:0px;width:200px;height:200px;");
@@ -236,7 +298,8 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
   return text;
 }
 
-WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
+namespace {
+WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
   const QString appRoot = applicationRoot(request.headerBlock, request.localPort);
   bool pageOk = false;
   QString recPage = decodeWebPage(request.page, pageOk);
@@ -256,16 +319,15 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
                            QStringLiteral("<zavData>") + kCrLf + QStringLiteral("  <zavRecord>") +
                            xmlEscaped(zavRecordText()) + QStringLiteral("</zavRecord>") + kCrLf +
                            QStringLiteral("</zavData>") + kCrLf;
-      const QString header = commonHeader(now, true) + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
+      const QString header = commonHeader(now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
                              QStringLiteral("Content-Type: text/xml") + kCrLf +
                              QStringLiteral("Cache-Control: no-cache, no-store, max-age=0, must-revalidate") + kCrLf +
                              QStringLiteral("Content-Length: ") + QString::number(body.size()) + kCrLf;
       return textAnswer(header, body, QStringLiteral("len(xmldata)"), QStringLiteral("responsePage"), recPage);
     }
     const QString body = notFoundBody(appRoot);
-    const QString header = commonHeader(now, false) + QStringLiteral("Connection: close") + kCrLf +
-                           QStringLiteral("Content-Type: text/html") + kCrLf + QStringLiteral("Content-Length: ") +
-                           QString::number(body.size()) + kCrLf;
+    const QString header = commonHeader(now, "404 Not Found") + QStringLiteral("Content-Type: text/html") + kCrLf +
+                           QStringLiteral("Content-Length: ") + QString::number(body.size()) + kCrLf;
     return textAnswer(header, body, QStringLiteral("len(htmldata)"), QStringLiteral("responsePage"), recPage);
   }
 
@@ -286,7 +348,7 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
       picFile = readFileBytes(filePath, &ok, &r.error);
       if (!ok) return r;
     }
-    QString header = commonHeader(now, true) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
+    QString header = commonHeader(now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
     if (fileExt == u".ico") {
       header += QStringLiteral("Content-Type: image/x-icon") + kCrLf;
     } else {
@@ -318,13 +380,36 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
                  : fileExt == u".txt" ? QStringLiteral("text/plain")
                  : fileExt == u".css" ? QStringLiteral("text/css")
                                       : QStringLiteral("text/html");
-  QString header = commonHeader(now, true) + QStringLiteral("Content-Type: ") + type +
+  QString header = commonHeader(now) + QStringLiteral("Content-Type: ") + type +
                    QStringLiteral("; charset=iso-8859-1") + kCrLf + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
                    QStringLiteral("Cache-Control: no-cache, no-store") + kCrLf;
   if (fileExt != u".css" && fileExt != u".xml")
     header += QStringLiteral("Content-Length: ") + QString::number(htmldata.size()) + kCrLf;
   r.sends.append(answerBytes(header, htmldata));
   r.summary = summaryOf(header, QStringLiteral("len(htmldata)"), htmldata.size(), QStringLiteral("filePath"), filePath);
+  return r;
+}
+
+}  // namespace
+
+WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
+  WebResponse r = fullResponse(request, now);
+  // HEAD: the same header, without the body.
+  if (request.headOnly && !r.sends.isEmpty()) {
+    QByteArray& first = r.sends.first();
+    const qsizetype end = first.indexOf("\r\n\r\n");
+    if (end >= 0) first.truncate(end + 4);
+    r.sends.resize(1);
+  }
+  return r;
+}
+
+WebResponse refusedRequest(int status, const QDateTime& now) {
+  const char* line = status == 414 ? "414 URI Too Long" : "431 Request Header Fields Too Large";
+  const QString header = commonHeader(now, line) + QStringLiteral("Content-Length: 0") + kCrLf;
+  WebResponse r;
+  r.sends.append(answerBytes(header, QByteArrayView()));
+  r.summary = header;
   return r;
 }
 

@@ -13,6 +13,7 @@ struct WebRequestIn {
   QString headerBlock;  // request line and header lines
   QString page;         // path less its first character, raw
   QString query;        // raw
+  bool headOnly = false;  // HEAD: the header alone
 };
 
 struct WebResponse {
@@ -22,6 +23,9 @@ struct WebResponse {
 };
 
 WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now);
+// The answer to a request the server will not read: 414 for a request line
+// over the limit, 431 for a header block over it. No body.
+WebResponse refusedRequest(int status, const QDateTime& now);
 
 // The local time of the current second (the answers' texts show no finer time);
 // made anew once a second.
@@ -30,6 +34,14 @@ QDateTime currentWebSecond();
 QString formatHttpDate(const QDateTime& local);
 // The long not-found page kept while the server runs.
 QString make404Page();
+// What a value may be where it lands in a style or a link: a colour (a name,
+// "#" with 3, 4, 6 or 8 hex digits, six hex digits, rgb()/hsl() of numbers),
+// a length in pixels (a plain number), a list of such lengths, and a path on
+// this host (starting with one "/"). Empty is allowed: it is the default.
+bool isCssColour(QStringView text);
+bool isCssLength(QStringView text);
+bool isCssLengthList(QStringView text);
+bool isLocalPath(QStringView text);
 // A query value as it may appear in a page: without "<", ">", quotes,
 // backquote and control characters.
 QString pageSafeText(const QString& text);

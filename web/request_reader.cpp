@@ -2,15 +2,15 @@
 
 #include "web/web_state.h"
 
-namespace {
-constexpr qsizetype kMaxRequestLine = 999;
-}
-
 HttpRequest readRequest(QByteArrayView bytes) {
   HttpRequest r;
   const qsizetype end = bytes.indexOf(QByteArrayView("\r\n\r\n"));
   if (end < 0) {
-    r.status = bytes.size() > kMaxRequestHead ? RequestStatus::TooLarge : RequestStatus::NeedMore;
+    // A request line that is already too long need not wait for the rest.
+    if (bytes.size() >= kMaxRequestLine + 2 && bytes.first(kMaxRequestLine + 2).indexOf(QByteArrayView("\r\n")) < 0)
+      r.status = RequestStatus::LineTooLong;
+    else
+      r.status = bytes.size() > kMaxRequestHead ? RequestStatus::TooLarge : RequestStatus::NeedMore;
     return r;
   }
   if (end + 4 > kMaxRequestHead) {
@@ -34,6 +34,7 @@ HttpRequest readRequest(QByteArrayView bytes) {
     r.status = RequestStatus::BadLine;
     return r;
   }
+  r.method = parts[0];
   const QString& target = parts[1];
   const qsizetype q = target.indexOf(u'?');
   const QString path = q < 0 ? target : target.left(q);

@@ -5,7 +5,7 @@
 #include <QTcpSocket>
 
 SocketArray::SocketArray() : m_server(new QTcpServer(this)), m_sockets(1, nullptr), m_loaded(1, true) {
-  connect(m_server, &QTcpServer::newConnection, this, &SocketArray::onPending);
+  connect(m_server, &QTcpServer::newConnection, this, &SocketArray::offerNextLater);
   connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) {
     emit errorOccurred(0, int(e), m_server->errorString());
   });
@@ -44,17 +44,28 @@ bool SocketArray::listen(int port) {
 }
 
 // Every pending connection is offered once; one the handler does not take is
-// closed at once, so a full pool never keeps a descriptor.
-void SocketArray::onPending() {
-  while (QTcpSocket* s = m_server->nextPendingConnection()) {
-    const qintptr id = m_nextRequestId++;
-    m_pending.insert(id, s);
-    emit connectionRequest(0, id);
-    if (m_pending.remove(id)) {
-      s->abort();
-      s->deleteLater();
-    }
+// closed at once, so a full pool never keeps a descriptor. One is offered per
+// pass of the event loop, so what the connections taken before it have sent
+// is read first: a burst of new connections cannot push out a request that
+// has already arrived.
+void SocketArray::offerNextLater() {
+  if (m_offerQueued) return;
+  m_offerQueued = true;
+  QMetaObject::invokeMethod(this, &SocketArray::offerNext, Qt::QueuedConnection);
+}
+
+void SocketArray::offerNext() {
+  m_offerQueued = false;
+  QTcpSocket* s = m_server->nextPendingConnection();
+  if (!s) return;
+  const qintptr id = m_nextRequestId++;
+  m_pending.insert(id, s);
+  emit connectionRequest(0, id);
+  if (m_pending.remove(id)) {
+    s->abort();
+    s->deleteLater();
   }
+  if (m_server->hasPendingConnections()) offerNextLater();
 }
 
 bool SocketArray::accept(int index, qintptr requestId) {
@@ -87,6 +98,9 @@ void SocketArray::attach(int index, QTcpSocket* s) {
     emit sendProgress(index, written, s->bytesToWrite());
     if (socket(index) == s && s->bytesToWrite() == 0) emit sendComplete(index);
   });
+  connect(s, &QTcpSocket::connected, this, [this, index, s] {
+    if (socket(index) == s) emit connectReceived(index);
+  });
   connect(s, &QTcpSocket::disconnected, this, [this, index, s] {
     if (socket(index) == s) emit closeReceived(index);
   });
@@ -116,6 +130,15 @@ void SocketArray::sendData(int index, const QByteArray& bytes) {
 QByteArray SocketArray::getData(int index) {
   QTcpSocket* s = socket(index);
   return s ? s->readAll() : QByteArray();
+}
+
+void SocketArray::holdInput(int index) {
+  QTcpSocket* s = socket(index);
+  if (!s) return;
+  // With its read buffer full, the socket stops reading: the end of the
+  // peer's input stays unseen until the answer is out.
+  if (s->bytesAvailable() == 0) s->ungetChar(' ');
+  s->setReadBufferSize(1);
 }
 
 int SocketArray::state(int index) const {

@@ -45,6 +45,9 @@ class SocketArray : public QObject {
   // Queues bytes on a connected element; sendComplete follows when all are written.
   void sendData(int index, const QByteArray& bytes);
   QByteArray getData(int index);  // everything waiting
+  // The request is complete: no more input is read, so a peer that shuts its
+  // sending side after its request is not taken for gone and gets the whole answer.
+  void holdInput(int index);
 
   int state(int index) const;
   int localPort(int index) const;
@@ -58,11 +61,14 @@ class SocketArray : public QObject {
   void dataArrival(int index, qint64 totalBytes);
   void sendProgress(int index, qint64 bytesSent, qint64 bytesRemaining);
   void sendComplete(int index);
+  // An element that connected out; accepted connections never raise it.
+  void connectReceived(int index);
   void closeReceived(int index);  // the peer closed
   void errorOccurred(int index, int number, const QString& description);
 
  private:
-  void onPending();
+  void offerNextLater();
+  void offerNext();
   void attach(int index, QTcpSocket* s);
   QTcpSocket* socket(int index) const;
 
@@ -71,4 +77,5 @@ class SocketArray : public QObject {
   QVector<bool> m_loaded;
   QHash<qintptr, QTcpSocket*> m_pending;
   qintptr m_nextRequestId = 1;
+  bool m_offerQueued = false;
 };

@@ -13,7 +13,24 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
 
-QString quoted(QString text, const QString& mark) { return mark + text.replace(kCrLf, kCrLf + mark); }
+// Text from the client in the log: each line behind the mark, and every other
+// control character written as \xHH, so no byte sent can start a line of its own.
+QString quoted(const QString& text, const QString& mark) {
+  QString out = mark;
+  out.reserve(text.size() + text.size() / 16 + mark.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+      out += kCrLf + mark;
+      ++i;
+    } else if (c < 32 || c == 127) {
+      out += QStringLiteral("\\x") + QString::number(int(c), 16).toUpper().rightJustified(2, u'0');
+    } else {
+      out += QChar(c);
+    }
+  }
+  return out;
+}
 }  // namespace
 
 WebServer& webServer() {
@@ -26,6 +43,7 @@ WebServer::WebServer() {
   connect(&m_sockets, &SocketArray::dataArrival, this, [this](int index, qint64) { dataArrival(index); });
   connect(&m_sockets, &SocketArray::sendProgress, this, &WebServer::sendProgress);
   connect(&m_sockets, &SocketArray::sendComplete, this, &WebServer::sendComplete);
+  connect(&m_sockets, &SocketArray::connectReceived, this, &WebServer::connectReceived);
   connect(&m_sockets, &SocketArray::closeReceived, this, &WebServer::closeReceived);
   connect(&m_sockets, &SocketArray::errorOccurred, this, &WebServer::errorOccurred);
 }
@@ -36,7 +54,7 @@ WebServer::Slot& WebServer::slot(int index) {
 }
 
 void WebServer::resetSlots() {
-  for (Slot& s : m_slots) delete s.idle;
+  for (Slot& s : m_slots) delete s.timer;
   m_slots.clear();
 }
 
@@ -44,12 +62,13 @@ void WebServer::armSlot(int index) {
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
-  if (!s.idle) {
-    s.idle = new QTimer(this);
-    s.idle->setSingleShot(true);
-    connect(s.idle, &QTimer::timeout, this, [this, index] { idleTimeout(index); });
+  s.acceptOrder = ++m_accepts;
+  if (!s.timer) {
+    s.timer = new QTimer(this);
+    s.timer->setSingleShot(true);
+    connect(s.timer, &QTimer::timeout, this, [this, index] { timedOut(index); });
   }
-  s.idle->start(webIdleTimeout);
+  s.timer->start(m_timeouts.requestHead);
 }
 
 void WebServer::releaseSlot(int index) {
@@ -57,7 +76,7 @@ void WebServer::releaseSlot(int index) {
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
-  if (s.idle) s.idle->stop();
+  if (s.timer) s.timer->stop();
   if (index < webSocketSlots.size() && webSocketSlots[index] > 0) {
     webSocketSlots[index] = 0;
     webActiveCount = std::max(webActiveCount - 1, 0);
@@ -88,13 +107,42 @@ void WebServer::countUp(int32_t& counter, int box) {
   showCounter(box);
 }
 
+int WebServer::freeSlot() const {
+  if (webActiveCount >= webMaxConnections) return 0;
+  for (int j = 1; j <= webMaxConnections && j < webSocketSlots.size(); ++j)
+    if (webSocketSlots[j] == 0) return j;
+  return 0;
+}
+
+// A connection that has sent part of its head goes before one that has sent
+// nothing yet: that one may only not have been read yet (its request could be
+// complete), and it is not taken while a begun head has waited.
+int WebServer::longestWaitingHead() const {
+  int oldest = 0;
+  const auto before = [](const Slot& a, const Slot& b) {
+    if (a.buffer.isEmpty() != b.buffer.isEmpty()) return !a.buffer.isEmpty();
+    return a.acceptOrder < b.acceptOrder;
+  };
+  for (int j = 1; j <= webMaxConnections && j < webSocketSlots.size() && j < m_slots.size(); ++j) {
+    const Slot& s = m_slots[j];
+    if (webSocketSlots[j] != 0 && !s.answered && (oldest == 0 || before(s, m_slots[oldest]))) oldest = j;
+  }
+  return oldest;
+}
+
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
   countUp(webRequestCount, 0);
-  if (webActiveCount >= webMaxConnections) return;  // not taken: the socket array closes it
-  int j = 1;
-  while (j <= webMaxConnections && j < webSocketSlots.size() && webSocketSlots[j] != 0) ++j;
-  if (j > webMaxConnections || j >= webSocketSlots.size()) return;
+  int j = freeSlot();
+  if (j == 0) {
+    // Every slot serves: the connection that has waited longest for its
+    // request head makes room, so slow clients cannot keep others out.
+    // When all are answering, the new one is not taken (the socket array closes it).
+    j = longestWaitingHead();
+    if (j == 0) return;
+    logEvent(j, 5, [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
+    releaseSlot(j);
+  }
   webSocketSlots[j] = int16_t(j);
   logEvent(0, 0, [&] {
     const int loaded = m_sockets.loadedCount();
@@ -123,45 +171,62 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
   }
 }
 
+// The answer goes out; the slot closes when it is sent (send complete) or
+// when the client stops taking it (idle time).
+void WebServer::answer(int index, const QVector<QByteArray>& sends) {
+  Slot& s = slot(index);
+  s.answered = true;
+  m_sockets.holdInput(index);
+  if (s.timer) s.timer->start(m_timeouts.idle);
+  for (const QByteArray& bytes : sends) m_sockets.sendData(index, bytes);
+}
+
 void WebServer::dataArrival(int index) {
   Slot& s = slot(index);
-  const QByteArray data = m_sockets.getData(index);
-  if (s.answered) return;  // bytes after the answered request
-  s.buffer += data;
+  if (s.answered) return;  // bytes after the answered request stay unread
+  s.buffer += m_sockets.getData(index);
   const HttpRequest req = readRequest(s.buffer);
-  // The timer runs on from the accept: a client that sends a byte now and
-  // then must not keep its slot.
+  // The head's deadline runs on from the accept: a client that sends a byte
+  // now and then must not keep its slot.
   if (req.status == RequestStatus::NeedMore) return;
-  s.answered = true;
-  // From here it measures the answer's progress: a client that stops reading
-  // loses its slot too.
-  if (s.idle) s.idle->start(webIdleTimeout);
   // The log text: what was received, then the error word or what was sent.
   const qsizetype bytesReceived = s.buffer.size();
   const auto logText = [&](const QString& outcome) {
-    const QString received = req.status == RequestStatus::TooLarge ? QString() : req.received;
+    // An over-long line is shown up to the limit, an over-long head not at all.
+    const QString received = !req.received.isEmpty() || req.status != RequestStatus::LineTooLong
+                                 ? req.received
+                                 : QString::fromLatin1(s.buffer.left(kMaxRequestLine + 2));
     return QStringLiteral("  BytesReceived=") + QString::number(bytesReceived) + kCrLf + kHyphens + kCrLf +
            quoted(received, QStringLiteral("  > ")) + kCrLf + kHyphens + kCrLf + outcome;
   };
-  const auto refuse = [&](const char* word) {
-    logEvent(index, 1, [&] { return logText(QLatin1String(word) + kCrLf); });
+  if (req.status == RequestStatus::BadLine) {
+    logEvent(index, 1, [&] { return logText(QStringLiteral("ERROR 2") + kCrLf); });
     releaseSlot(index);
-  };
-  if (req.status == RequestStatus::TooLarge) return refuse("request headers too long, connection closed");
-  if (req.status == RequestStatus::LineTooLong) return refuse("ERROR 1");
-  if (req.status == RequestStatus::BadLine) return refuse("ERROR 2");
+    return;
+  }
+  if (req.status == RequestStatus::TooLarge || req.status == RequestStatus::LineTooLong) {
+    const bool line = req.status == RequestStatus::LineTooLong;
+    const WebResponse r = refusedRequest(line ? 414 : 431, currentWebSecond());
+    logEvent(index, 1, [&] {
+      return logText((line ? QStringLiteral("ERROR 1") : QStringLiteral("request headers too long")) + kCrLf +
+                     quoted(r.summary, QStringLiteral("  < ")));
+    });
+    answer(index, r.sends);
+    return;
+  }
 
-  const WebResponse r = buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query},
-                                      currentWebSecond());
+  const WebResponse r =
+      buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query, req.method == u"HEAD"},
+                    currentWebSecond());
   if (!r.error.isEmpty()) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, r.error);
-  for (const QByteArray& bytes : r.sends) m_sockets.sendData(index, bytes);
   logEvent(index, 1, [&] { return logText(quoted(r.summary, QStringLiteral("  < "))); });
   // Nothing to send: the connection is closed here, no client waits on it.
   if (r.sends.isEmpty()) releaseSlot(index);
+  else answer(index, r.sends);
 }
 
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
-  if (Slot& s = slot(index); s.idle && s.answered) s.idle->start(webIdleTimeout);
+  if (Slot& s = slot(index); s.timer && s.answered) s.timer->start(m_timeouts.idle);
   logEvent(index, 2, [&] {
     return QStringLiteral("  bytesSent=") + QString::number(sent) + QStringLiteral("  bytesRemaining=") +
            QString::number(remaining);
@@ -173,13 +238,23 @@ void WebServer::sendComplete(int index) {
   releaseSlot(index);
 }
 
+// Only an element that connected out raises it; the server's accepted
+// connections never do, so nothing but the log would see it.
+void WebServer::connectReceived(int index) {
+  logEvent(index, 4, [] { return QStringLiteral("  * Connect received"); });
+}
+
 void WebServer::closeReceived(int index) {
   logEvent(index, 5, [] { return QStringLiteral("  * Close received"); });
   releaseSlot(index);
 }
 
-void WebServer::idleTimeout(int index) {
-  logEvent(index, 5, [] { return QStringLiteral("  * idle timeout, closing connection"); });
+void WebServer::timedOut(int index) {
+  const bool answered = slot(index).answered;
+  logEvent(index, 5, [answered] {
+    return answered ? QStringLiteral("  * idle timeout, closing connection")
+                    : QStringLiteral("  * request head not complete in time, closing connection");
+  });
   releaseSlot(index);
 }
 

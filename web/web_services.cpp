@@ -1,13 +1,15 @@
 #include "web/web_services.h"
 
+#include <QFileInfo>
+#include <QMetaObject>
 #include <algorithm>
 #include <cmath>
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/setup/setup_file_dialog.h"
 #include "core/util/number_text.h"
-#include "platform/message_box.h"
+#include "core/util/text_helpers.h"
+#include "platform/user_notice.h"
 #include "web/http_response.h"
 #include "web/web_events.h"
 #include "web/web_log.h"
@@ -28,11 +30,13 @@ PortCheck checkWebPort(const QString& text) {
 void checkWebRootFolder() {
   emit webEvents().settingsNeeded();
   const QString path = webRootPath(webRootText);
-  if (!webFileExists(addBackslash(path))) {
+  // A folder without files still serves the graph and the XML record.
+  if (!QFileInfo(path).isDir()) {
     emit webEvents().webRootRefused(path);
-    msgBox(QStringLiteral("The selected folder path: ") + path + kCrLf + QStringLiteral("was not found!") + kCrLf +
-               kCrLf + QStringLiteral("Please enter a valid path for Web Server Root Directory.") + kCrLf,
-           MsgButtons::Ok, MsgIcon::Information);
+    userNotice(QStringLiteral("The selected folder path: ") + path + kCrLf +
+                   QStringLiteral("was not found!") + kCrLf + kCrLf +
+                   QStringLiteral("Please enter a valid path for Web Server Root Directory.") + kCrLf,
+               MsgIcon::Information);
     return;
   }
   emit webEvents().webRootAccepted(path);
@@ -133,4 +137,18 @@ void trayStartClicked(const QString& caption) {
   checkWebRootFolder();
 }
 
-void trayAboutClicked() { msgBox(QStringLiteral("Zav Webserver"), MsgButtons::Ok, MsgIcon::Information); }
+void trayAboutClicked() { userNotice(QStringLiteral("Zav Webserver"), MsgIcon::Information); }
+
+// Nothing in the program calls it: the server unloads its socket elements by
+// index, and windows close themselves. It serves a caller holding only the object.
+bool unloadObject(QObject* object) {
+  if (!object) return false;
+  // A window runs its own closing and may refuse; a control has nothing to refuse.
+  if (object->metaObject()->indexOfMethod("close()") >= 0) {
+    bool closed = true;
+    QMetaObject::invokeMethod(object, "close", Qt::DirectConnection, Q_RETURN_ARG(bool, closed));
+    if (!closed) return false;
+  }
+  object->deleteLater();
+  return true;
+}

@@ -7,6 +7,8 @@
 
 #include "web/web_state.h"
 
+class QObject;
+
 // The port it listens on (webServerPort) and the web root used when the setting is
 // empty (defaultWebRoot) are globals of core/globals.h: the setup window reads them.
 
@@ -24,6 +26,11 @@ void closeAllSockets();
 void resetServerSettings();
 // The status row of one socket, or of every loaded socket for -1.
 void listSocketStates(int index);
+
+// Unloads a window or a control: a window is closed as a user would close it
+// (it may refuse: false, nothing changes), then the object goes when the
+// event loop next runs.
+bool unloadObject(QObject* object);
 
 // The port rule of the enable box: empty (port 80) or 80..65535.
 enum class PortCheck { Refused, Accepted, DefaultPort };

@@ -15,7 +15,6 @@ int32_t webMaxConnections = 10;
 int32_t webCounterLimit = 10000000;
 QVector<int16_t> webSocketSlots;
 int32_t webRequestCount = 0, webAcceptCount = 0, webActiveCount = 0, webPeakActive = 0, webErrorCount = 0;
-std::chrono::milliseconds webIdleTimeout{30000};
 
 WebGraphRenderer webGraphRenderer = plotWebGraph;
 

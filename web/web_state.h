@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QVector>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -27,9 +26,8 @@ extern int32_t webCounterLimit;
 extern QVector<int16_t> webSocketSlots;  // entries 0..webMaxConnections; j while slot j serves
 extern int32_t webRequestCount, webAcceptCount, webActiveCount, webPeakActive, webErrorCount;
 
-// Limits that keep slow or hostile clients from holding the server.
+// The longest request head; the time limits are WebServer's WebTimeouts.
 constexpr qsizetype kMaxRequestHead = 16 * 1024;
-extern std::chrono::milliseconds webIdleTimeout;  // 30 s; tests shorten it
 
 // The live graph: the renderer encodes the graph for a query into picBuffer
 // (plotWebGraph by default; tests put a fake in its place). Unset: no graph.

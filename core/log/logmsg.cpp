@@ -5,8 +5,6 @@
 #include "platform/test_log_file.h"
 
 namespace {
-MessageLog g_log;
-
 const QString kCrLf = QStringLiteral("\r\n");
 
 // ZAV_LOG_FILE holds one line per message; errors carry the window's red as "ERROR ".
@@ -21,27 +19,22 @@ void mirror(const QString& text, bool error) {
 void logMsg(int level, const QString& text) { logMsgToWindow(level, text); }
 
 void logMsgToWindow(int level, const QString& text) {
-  MessageSink& sink = messageSink();
-  switch (g_log.accept(level)) {
-    case MessageLog::Step::Clear:
-      sink.clearText();
-      g_log.cleared();
-      return;
+  MessageLog& log = messageLog();
+  switch (log.accept(level)) {
+    case MessageLog::Step::Clear: log.clear(); return;
     case MessageLog::Step::Drop: return;
     case MessageLog::Step::Append: break;
   }
-  sink.appendText(text + kCrLf, level >= 0 ? logColourNormal : logColourError);
-  g_log.appended(text.size() + 2);
+  log.append(text + kCrLf, level >= 0 ? logColourNormal : logColourError);
   mirror(text, level < 0);
 }
 
 void logMsgCourier(const QString& text) {
-  messageSink().appendCourier(text);
-  g_log.appended(text.size());
+  messageLog().append(text, kSysColorWindowText, true);
   if (!testLogFileEnabled()) return;
   QString block = text;
   if (block.endsWith(kCrLf)) block.chop(2);
   mirror(block, false);
 }
 
-qint64 logTextLength() { return g_log.chars(); }
+qint64 logTextLength() { return messageLog().chars(); }

@@ -1,14 +1,75 @@
 #include "core/log/message_log.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/globals.h"
 
+namespace {
+// CR LF, a lone CR and a lone LF each end one line in the window.
+qsizetype countLineBreaks(const QString& text) {
+  return text.count(u'\n') + text.count(u'\r') - text.count(QStringLiteral("\r\n"));
+}
+}  // namespace
+
 MessageLog::Step MessageLog::accept(int level) {
   if (level == 0) return Step::Clear;
   if (std::abs(level) > msgLevel) return Step::Drop;
-  // The text is never trimmed; growth is bounded by showing less, but never less than
-  // the errors (level 1): only the user silences them.
+  // Growth past logMaxChars first shows less, but never less than the errors
+  // (level 1): only the user silences them. The text's own bound drops old lines.
   if (m_chars > logMaxChars && msgLevel > kLowestAutomaticLevel) --msgLevel;
   return Step::Append;
+}
+
+qint64 MessageLog::heldLimit() {
+  return std::min<qint64>(2 * qint64(std::max<int32_t>(logMaxChars, 0)), kMaxHeldChars);
+}
+
+void MessageLog::append(const QString& text, int32_t colour, bool courier) {
+  m_entries.push_back(Entry{text, colour, courier, countLineBreaks(text)});
+  m_chars += text.size();
+  emit appended(m_entries.back());
+  if (m_chars > heldLimit()) dropOldest();
+}
+
+void MessageLog::dropOldest() {
+  // Down to half the limit in one go, so trimming is rare; whole lines only,
+  // and the newest message always stays.
+  const qint64 target = heldLimit() / 2;
+  qint64 remaining = m_chars, lines = 0;
+  qint64 cutChars = m_chars, cutLines = 0;
+  std::size_t cut = 0;
+  for (std::size_t i = 0; i + 1 < m_entries.size(); ++i) {
+    remaining -= m_entries[i].text.size();
+    lines += m_entries[i].lineBreaks;
+    if (!m_entries[i].endsLine()) continue;
+    cut = i + 1;
+    cutChars = remaining;
+    cutLines = lines;
+    if (remaining <= target) break;
+  }
+  if (cut == 0) return;
+  m_entries.erase(m_entries.begin(), m_entries.begin() + std::ptrdiff_t(cut));
+  m_chars = cutChars;
+  m_droppedLines += cutLines;
+  emit linesDropped(cutLines);
+}
+
+void MessageLog::clear() {
+  m_entries.clear();
+  m_chars = 0;
+  m_droppedLines = 0;
+  emit cleared();
+}
+
+QString MessageLog::droppedNotice() const {
+  if (m_droppedLines == 0) return QString();
+  return QStringLiteral("logMsg: %1 older line%2 dropped, the newest are kept")
+      .arg(m_droppedLines)
+      .arg(m_droppedLines == 1 ? QString() : QStringLiteral("s"));
+}
+
+MessageLog& messageLog() {
+  static MessageLog log;
+  return log;
 }

@@ -1,12 +1,12 @@
 #include "core/log/message_window.h"
 
-#include <QApplication>
-
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "core/globals.h"
@@ -14,9 +14,9 @@
 #include "core/log/message_log.h"
 #include "platform/colour.h"
 #include "platform/message_box.h"
+#include "platform/twips_units.h"
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
 const char* const kLevelCaptions[6] = {"0 None",    "1 Errors only", "2 Summary",
                                        "3 Actions", "4 Details",     "5 Extra"};
 
@@ -28,12 +28,6 @@ QFont courierFont(qreal points) {
   return f;
 }
 
-class Form12Sink : public MessageSink {
- public:
-  void clearText() override { messageWindow()->clearText(); }
-  void appendText(const QString& text, int32_t colour) override { messageWindow()->appendText(text, colour); }
-  void appendCourier(const QString& text) override { messageWindow()->appendCourier(text); }
-};
 }  // namespace
 
 LogWindowBase::LogWindowBase(const QString& objectName, const QString& caption) {
@@ -121,8 +115,16 @@ void LogWindowBase::checkOnly(int level) {
 
 // --- Form12 ---
 
-Form12::Form12() : LogWindowBase(QStringLiteral("Form12"), QStringLiteral("Message Window")) {
+Form12::Form12(MessageLog& log)
+    : LogWindowBase(QStringLiteral("Form12"), QStringLiteral("Message Window")), m_log(log) {
   m_end = QTextCursor(RichTextBox1()->document());
+  m_courierFormat.setForeground(colourToQColor(kSysColorWindowText));
+  m_courierFormat.setFont(courierFont(8));
+  showDropped(0);
+  for (const MessageLog::Entry& e : log.entries()) showEntry(e);
+  connect(&log, &MessageLog::appended, this, &Form12::showEntry);
+  connect(&log, &MessageLog::cleared, this, &Form12::showCleared);
+  connect(&log, &MessageLog::linesDropped, this, &Form12::showDropped);
 }
 
 void Form12::mnuDbgLevel_Click() {
@@ -144,9 +146,34 @@ void Form12::mnuDbgLevelSet_Click(int index) {
   mnuDbgLevelSet(index)->setChecked(true);
 }
 
-void Form12::clearText() {
+void Form12::showCleared() {
   RichTextBox1()->clear();
   m_end = QTextCursor(RichTextBox1()->document());
+  m_noticeShown = false;
+}
+
+void Form12::showDropped(qint64 lines) {
+  QTextDocument* doc = RichTextBox1()->document();
+  const int first = m_noticeShown ? 1 : 0;
+  if (lines > 0) {
+    QTextCursor c(doc->findBlockByNumber(first));
+    const QTextBlock last = doc->findBlockByNumber(first + int(lines));
+    c.setPosition(last.isValid() ? last.position() : doc->characterCount() - 1, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+  }
+  const QString notice = m_log.droppedNotice();
+  if (notice.isEmpty()) return;
+  QTextCharFormat f;
+  f.setForeground(colourToQColor(logColourNormal));
+  f.setFont(RichTextBox1()->font());
+  QTextCursor c(doc);
+  if (m_noticeShown) {
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.insertText(notice, f);
+  } else {
+    c.insertText(notice + u'\n', f);
+    m_noticeShown = true;
+  }
 }
 
 void Form12::insertAtEnd(const QString& text, const QTextCharFormat& format) {
@@ -175,24 +202,20 @@ void Form12::showEvent(QShowEvent* e) {
   scrollToEnd();
 }
 
-void Form12::appendText(const QString& text, int32_t colour) {
+const QTextCharFormat& Form12::formatFor(const MessageLog::Entry& entry) {
+  if (entry.courier) return m_courierFormat;
   // Messages come in two or three colours; reuse their formats.
-  if (colour != m_formatColour || !m_formatValid) {
+  if (entry.colour != m_formatColour || !m_formatValid) {
     m_format = QTextCharFormat();
-    m_format.setForeground(colourToQColor(colour));
+    m_format.setForeground(colourToQColor(entry.colour));
     m_format.setFont(RichTextBox1()->font());
-    m_formatColour = colour;
+    m_formatColour = entry.colour;
     m_formatValid = true;
   }
-  insertAtEnd(text, m_format);
+  return m_format;
 }
 
-void Form12::appendCourier(const QString& text) {
-  QTextCharFormat f;
-  f.setForeground(colourToQColor(kSysColorWindowText));
-  f.setFont(courierFont(8));
-  insertAtEnd(text, f);
-}
+void Form12::showEntry(const MessageLog::Entry& entry) { insertAtEnd(entry.text, formatFor(entry)); }
 
 // --- Form10 ---
 
@@ -223,7 +246,7 @@ void Form10::mnuDbgLevelSet_Click(int index) {
 Form12* messageWindow() {
   static Form12* window = nullptr;
   if (!window) {
-    window = new Form12;
+    window = new Form12(messageLog());
     window->setAttribute(Qt::WA_QuitOnClose, false);
   }
   return window;
@@ -233,19 +256,4 @@ void showMessageWindow() {
   Form12* w = messageWindow();
   w->show();
   w->raise();
-}
-
-// Tools and benchmarks without a QApplication still log (to ZAV_LOG_FILE) but get no window.
-class NullSink final : public MessageSink {
- public:
-  void clearText() override {}
-  void appendText(const QString&, int32_t) override {}
-  void appendCourier(const QString&) override {}
-};
-
-MessageSink& messageSink() {
-  static Form12Sink sink;
-  static NullSink none;
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return none;
-  return sink;
 }

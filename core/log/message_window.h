@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <array>
 
+#include "core/log/message_log.h"
+
 class QAction;
 class QMenu;
 class QPlainTextEdit;
@@ -42,26 +44,30 @@ class LogWindowBase : public QMainWindow {
   bool m_unloading = false;
 };
 
+// Shows the message log: what it holds when made, then what it announces.
 class Form12 : public LogWindowBase {
   Q_OBJECT
  public:
-  Form12();
+  explicit Form12(MessageLog& log);
   void mnuDbgLevel_Click() override;
   void mnuDbgLevelSet_Click(int index) override;
 
-  void clearText();
-  void appendText(const QString& text, int32_t colour);
-  void appendCourier(const QString& text);
-
  private:
   void showEvent(QShowEvent* e) override;
+  void showEntry(const MessageLog::Entry& entry);
+  void showCleared();
+  void showDropped(qint64 lines);
   void insertAtEnd(const QString& text, const QTextCharFormat& format);
   void scrollToEnd();
+  const QTextCharFormat& formatFor(const MessageLog::Entry& entry);
+  MessageLog& m_log;
   QTextCursor m_end;
   QTextCharFormat m_format;
+  QTextCharFormat m_courierFormat;
   int32_t m_formatColour = 0;
   bool m_formatValid = false;
   bool m_scrollPending = false;
+  bool m_noticeShown = false;  // the first line says how many lines were dropped
 };
 
 class Form10 : public LogWindowBase {
@@ -72,7 +78,7 @@ class Form10 : public LogWindowBase {
   void mnuDbgLevelSet_Click(int index) override;
 };
 
-// The message window, created hidden on first use.
+// The message window over the program's message log, created hidden on first use.
 Form12* messageWindow();
 // Shows it (the main window's View menu).
 void showMessageWindow();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/settings/detector_types.h"
 #include "core/settings/settings_globals.h"
 #include "platform/app_event_log.h"
 #include "platform/colour.h"
@@ -45,7 +46,7 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   text(13, "");
   text(0, "");
   text(14, "");
-  text(19, "24840");
+  c.setText(ctl("Text1", 19), QString::number(kNewFrameDetectorVer));
   text(20, "0");
   text(25, "600");
   text(26, "400");

@@ -8,15 +8,16 @@
 #include "core/settings/settings.h"
 #include "core/settings/setup_values.h"
 #include "core/util/format_pattern.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 const QByteArray kEol = QByteArrayLiteral("\r\n");
 
 void reportWriteFailure(const QString& proc, const QString& fileName, const QString& reason) {
   logMsg(-1, proc + QStringLiteral(": ERROR: cannot write '") + fileName + QStringLiteral("': ") + reason);
-  msgBox(QStringLiteral("Cannot write the settings file:\r\n") + fileName + QStringLiteral("\r\n") + reason,
-         MsgButtons::Ok, MsgIcon::Critical);
+  userNotice(
+      QStringLiteral("Cannot write the settings file:\r\n") + fileName + QStringLiteral("\r\n") + reason,
+      MsgIcon::Critical);
 }
 }  // namespace
 

@@ -5,12 +5,13 @@
 #include "core/globals.h"  // logColourNormal, logColourError
 #include "core/log/logmsg.h"
 #include "core/settings/derived_constants.h"
+#include "core/settings/detector_types.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 QString text1(int i) { return ctl("Text1", i); }
@@ -123,7 +124,7 @@ void SetupFields::text1Change(int index, bool reparse) {
     case 19: {
       int32_t id = 0;
       ok = roundToInt32(v, id);
-      if (ok) storeSetting(s, &Settings::ZAVdetectorVer, id == 17593 ? 24840 : id);
+      if (ok) storeSetting(s, &Settings::ZAVdetectorVer, id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id);
       // Unlike the original, an accepted version shows the normal colour again.
       break;
     }
@@ -319,7 +320,7 @@ void SetupFields::check9Click() {
   const int32_t listening = webServerPort();
   if (v == 1) {
     if (listening != 0) {
-      msgBox(QStringLiteral("Web server is already running on port: ") + QString::number(listening));
+      userNotice(QStringLiteral("Web server is already running on port: ") + QString::number(listening));
       return;
     }
     const QString t = m_c.text(QStringLiteral("Text18"));

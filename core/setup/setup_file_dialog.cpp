@@ -40,7 +40,3 @@ void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int1
   logMsg(2, QStringLiteral("selectFileDialog: cdlCancel= ") + QString::number(kCancelError));
   cancelled = -1;
 }
-
-QString ipLinkText(const QString& address, int port) {
-  return port == 80 ? address : address + u':' + QString::number(port);
-}

@@ -1,5 +1,5 @@
 #pragma once
-// The setup window's file picker and the web server's address text.
+// The setup window's file picker.
 
 #include <QString>
 #include <cstdint>
@@ -12,6 +12,3 @@ FileDialogRequest selectFileRequest(const QString& kind, const QString& fileName
 
 // Lets the user pick a file. cancelled: 0 chosen (fileName updated), -1 cancelled, -2 other failure.
 void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int16_t& cancelled);
-
-// "address" or "address:port" when the port is not 80.
-QString ipLinkText(const QString& address, int port);

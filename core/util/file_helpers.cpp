@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "core/util/format_pattern.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 bool hasWildcards(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
@@ -22,13 +22,13 @@ int statErrno(const QByteArray& path, struct stat& st) {
 }
 
 void unexpectedError(int err) {
-  msgBox(QStringLiteral("Unexpected error #") + strSigned(err) + QStringLiteral(" occurred: ") +
-             QString::fromLocal8Bit(std::strerror(err)),
-         MsgButtons::Ok, MsgIcon::Critical);
+  userNotice(QStringLiteral("Unexpected error #") + strSigned(err) + QStringLiteral(" occurred: ") +
+                 QString::fromLocal8Bit(std::strerror(err)),
+             MsgIcon::Critical);
 }
 
 void pathMissing(const QString& path) {
-  msgBox(QStringLiteral("This drive or path does not exist: ") + path, MsgButtons::Ok, MsgIcon::Warning);
+  userNotice(QStringLiteral("This drive or path does not exist: ") + path, MsgIcon::Warning);
 }
 
 // The directory part of a path must exist for "not found" to be a plain answer.

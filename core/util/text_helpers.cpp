@@ -146,3 +146,7 @@ bool parseDateTimeText(const QString& text, Date& result) {
   result = d;
   return true;
 }
+
+QString ipLinkText(const QString& address, int port) {
+  return port == 80 ? address : address + u':' + QString::number(port);
+}

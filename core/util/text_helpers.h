@@ -49,5 +49,8 @@ void vSwap(T& a, T& b) {
 // out-of-range fields carry. False and 0 when the text is shorter than 10 characters.
 bool parseDateTimeText(const QString& text, Date& result);
 
+// "address" or "address:port" when the port is not 80 (the web server's link text).
+QString ipLinkText(const QString& address, int port);
+
 // Diagnostic sink that drops what it is given.
 inline void emptyProc(const QString&) {}

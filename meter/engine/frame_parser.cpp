@@ -169,7 +169,7 @@ void FrameReceiver::accept(bool oldFormat, const FrameNote& n) {
     r.voltage = kNotReported;
     r.status = d[12];
   } else {
-    r.temperature = int16_t(d[13] != 0x80 ? d[13] : d[12]);
+    r.temperature = int16_t(d[13] != kByteNoSensor ? d[13] : d[12]);
     r.voltage = d[14];
     r.status = d[15];
   }

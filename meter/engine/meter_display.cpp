@@ -11,6 +11,7 @@
 #include "meter/engine/meter_state.h"
 #include "meter/meter_events.h"
 #include "meter/engine/register_log.h"
+#include "meter/record/text_log.h"
 
 MeterPanelState meterPanel;
 
@@ -174,7 +175,7 @@ bool synchroniseMeter(const QString& answer, Date askedAt) {
   if (!(kWh > 0 && kWh <= 1999999.999)) return false;
   energyWh = kWh * 1000.0;
   showEnergy(0);
-  writeLogLine(askedAt, energyWh, -1);
+  writeLogLine(askedAt, energyWh, kSyncMarker);
   notifyMeterPanel();
   return true;
 }

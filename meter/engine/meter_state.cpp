@@ -10,6 +10,8 @@ bool mainWindowMinimized = false;
 bool comSearchActive = false;
 bool detectorAnswered = false;
 double portBaudRate = 0;
+bool pulsePending = false;
+int32_t idleCountdownMs = 0;
 
 void storeLatestReading(const Reading& r) {
   thisCount = r.count;

@@ -35,7 +35,7 @@ extern Date readingTime;
 extern double elapsedTcks;
 extern int32_t lastCountTick;
 extern int32_t lastProcessTick;
-// Defined with the indicators: the idle countdown and the pending plain pulse.
+// The idle countdown and the pending plain pulse, which the indicators show.
 extern int32_t idleCountdownMs;
 extern bool pulsePending;
 extern int16_t pulseDivider;  // simulated pulses per count (1)

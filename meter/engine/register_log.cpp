@@ -7,7 +7,7 @@
 #include "meter/engine/count_processor.h"
 #include "meter/engine/meter_display.h"
 #include "meter/engine/meter_state.h"
-#include "meter/record/data_file.h"
+#include "meter/record/register_continuation.h"
 #include "meter/record/text_log.h"
 
 namespace {
@@ -45,12 +45,11 @@ void writeLogLine(Date time, double energy, double power) {
 }
 
 void loadLastLogLine() {
-  const std::optional<LastLogLine> line = readLastLogLine();
-  if (!line) return;
-  energyWh = line->energyWh;
-  // After a crash the data file may hold readings newer than this line. The
-  // going-on-line marker comes before the readings of its own second.
-  const RecordedEnergy later = energyRecordedAfter(zavDatFileName[0], line->time, line->onlineMarker);
+  const std::optional<RegisterLog> log = readRegisterLog();
+  if (!log) return;
+  energyWh = log->last.energyWh;
+  // After a kill the data file may hold readings newer than the line's.
+  const RecordedEnergy later = energyRecordedAfter(zavDatFileName[0], *log);
   if (later.readings > 0) {
     energyWh = registerAfter(energyWh + later.wh, 0, 0);
     logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +
@@ -59,6 +58,6 @@ void loadLastLogLine() {
                   formatNumber(later.wh, QStringLiteral("0.0")) + QStringLiteral(" Wh"));
   }
   showEnergy(0);
-  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + line->when);
+  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + log->last.when);
   notifyMeterPanel();
 }

@@ -11,7 +11,7 @@
 #include "meter/link/serial_port.h"
 #include "meter/meter_events.h"
 #include "platform/comm_link.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 constexpr int kHighestPort = 16;
@@ -36,7 +36,7 @@ void tryPort(int port) {
 void listPortsThatOpen(bool showProgress) {
   CommLink& port = serialPort();
   if (port.portOpen()) {
-    msgBox(QStringLiteral("Cannot search ports while on-line!"));
+    userNotice(QStringLiteral("Cannot search ports while on-line!"));
     return;
   }
   emit events().linkBusy(true);

@@ -7,6 +7,7 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/detector_types.h"
 #include "core/util/number_text.h"
 #include "meter/engine/count_processor.h"
 #include "meter/engine/frame_parser.h"
@@ -17,10 +18,11 @@
 #include "meter/link/serial_port.h"
 #include "meter/meter_events.h"
 #include "meter/record/data_file.h"
+#include "meter/record/text_log.h"
 #include "meter/engine/register_log.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
-#include "platform/message_box.h"
+#include "platform/user_notice.h"
 
 namespace {
 int g_waitDivisor = 1;
@@ -74,7 +76,8 @@ bool startRecording(bool resuming, QString& caption) {
     // Where the user looks: which file and why.
     const QString problem = dataFileOpenProblem();
     if (!resuming) {
-      msgBox(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+      userNotice(QStringLiteral("Error: Cannot open Zav-file") +
+                 (problem.isEmpty() ? QString() : "\r\n" + problem));
     }
     caption = QStringLiteral("Error: Cannot open data file") + (problem.isEmpty() ? QString() : " " + problem);
   } else if (!openCom(true)) {
@@ -82,7 +85,10 @@ bool startRecording(bool resuming, QString& caption) {
   } else {
     readingCount = 0;
     meterOnline = true;
-    writeLogLine(dateNow(), energyWh, -2);
+    // The marker takes the time the data file dates the period's first section with,
+    // so that after a kill the register finds where the period began.
+    const bool prepared = dataFileOpen() && zavOutDat.header.records == 0;
+    writeLogLine(prepared ? zavOutDat.header.startTime : dateNow(), energyWh, kOnlineMarker);
     caption = QStringLiteral("Energy meter - waiting for meter at COM") + comNumber();
     ok = true;
   }
@@ -153,7 +159,7 @@ bool setOnLine(bool goOnline) {
   const bool asked = goOnline;
   if (goOnline) {
     if (ZAVdetectorVer == -1 && ifType >= 2) {
-      msgBox(QStringLiteral("Selected detector type is not supported"), MsgButtons::Ok, MsgIcon::Warning);
+      userNotice(QStringLiteral("Selected detector type is not supported"), MsgIcon::Warning);
       goOnline = false;
     } else if (!meterOnline && comPort == 0) {
       LinkStatus status = g_status;
@@ -176,7 +182,7 @@ bool setOnLine(bool goOnline) {
     openCom(false);
     if (dataFileOpen()) closeOutZavDat();
     // A lost device already wrote the off-line marker at the time of the loss.
-    if (!wasLost) writeLogLine(dateNow(), energyWh, -4);
+    if (!wasLost) writeLogLine(dateNow(), energyWh, kOfflineMarker);
     caption = QStringLiteral("Energy meter - OffLine");
     g_status.captionColour = kSysColorWindowText;
   }
@@ -219,7 +225,7 @@ bool openCom(bool open) {
   QString settings = comSetting;
   if (settings.isEmpty()) settings = type <= 1 ? QStringLiteral("1200,N,8,1") : QStringLiteral("19200,N,8,1");
   if (type >= 2) settings = QStringLiteral("19200,N,8,1");
-  if (ZAVdetectorVer == 24841 && type >= 2) settings = QStringLiteral("2400,N,8,1");
+  if (ZAVdetectorVer == kSlowControllerDetectorVer && type >= 2) settings = QStringLiteral("2400,N,8,1");
   if (tempReceiverMode) {
     settings = QStringLiteral("9600,N,8,1");
     sensorBaud = 9600;
@@ -228,8 +234,8 @@ bool openCom(bool open) {
 
   if (!port.setSettings(settings)) {
     emit meterEvents().comSettingRefused();
-    msgBox(QStringLiteral("Error: Cannot open Comport\r\n") + port.lastError(), MsgButtons::Ok,
-           MsgIcon::Information, QStringLiteral("COM-setting error"));
+    userNotice(QStringLiteral("Error: Cannot open Comport\r\n") + port.lastError(), MsgIcon::Information,
+               QStringLiteral("COM-setting error"));
     return false;
   }
   // Binary input, every waiting byte per read, no handshaking; the protocol analyser only
@@ -268,7 +274,7 @@ void deviceLost(const QString& why) {
   // Recording stops at the loss: the section is closed and the off-line marker carries
   // the time the device went, not the time someone noticed.
   if (dataFileOpen()) closeOutZavDat();
-  writeLogLine(lostAt, energyWh, -4);
+  writeLogLine(lostAt, energyWh, kOfflineMarker);
   emit meterEvents().idleTimerRequested(0);
   g_lost = true;
   LinkStatus status = g_status;

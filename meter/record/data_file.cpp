@@ -111,7 +111,7 @@ int64_t nextSectionAt(int fd, int64_t from, int64_t len) {
     buf.resize(n);
     if (!readAt(fd, start, buf.data(), int(n))) return 0;
     for (int64_t i = 0; i < kChunk && i + kSectionBytes <= n; ++i) {
-      if (!fileVersionOk(qFromLittleEndian<int32_t>(buf.constData() + i + 8))) continue;
+      if (!fileVersionOk(sectionVersionOf(buf.constData() + i))) continue;
       if (sectionChains(fd, start + i, unpackSection(buf.constData() + i), len)) return start + i;
     }
   }
@@ -186,13 +186,13 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
       if (tryingBehindOpen) return fail();
       // A file too short to show a version holds nothing readable: the torn
       // first write of a new file, which would otherwise block recording.
-      if (pos == 1 && left < 12) {
+      if (pos == 1 && left < kSectionLeadBytes) {
         cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
         return true;
       }
       if (pos == 1) {
-        if (!readAt(fd, pos, buf, 12)) return false;
-        if (!fileVersionOk(qFromLittleEndian<int32_t>(buf + 8))) return false;
+        if (!readAt(fd, pos, buf, kSectionLeadBytes)) return false;
+        if (!fileVersionOk(sectionVersionOf(buf))) return false;
       }
       cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
       return true;
@@ -201,7 +201,7 @@ bool findTornTail(int fd, int64_t len, TailCut& cut) {
     const fileSection h = unpackSection(buf);
     // Records of an open section can look like a header; one written behind
     // an empty header carries the same settings.
-    const bool broken = !fileVersionOk(h.version) || h.records < 0 ||
+    const bool broken = !plausibleSection(h) ||
                         pos - 1 + kSectionBytes + int64_t(h.records) * kRecordBytes > len ||
                         (pos == behindOpen &&
                          (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
@@ -313,12 +313,12 @@ bool loadZavDatNEW(int16_t slot) {
     t += QStringLiteral("starting new Zav file");
   } else {
     char buf[kSectionBytes];
-    ok = len >= 12 && readAt(fd, 1, buf, 12);
+    ok = len >= kSectionLeadBytes && readAt(fd, 1, buf, kSectionLeadBytes);
     if (!ok) {
       noteFault(QStringLiteral("Error short read: fileLength=") + num(len));
     } else {
       const Date created = unpackDate(buf);
-      const int32_t version = qFromLittleEndian<int32_t>(buf + 8);
+      const int32_t version = sectionVersionOf(buf);
       if (!fileVersionOk(version)) {
         g_loadProblem = QStringLiteral("unsupported file version:") + num(version);
         t += g_loadProblem + QStringLiteral("\n  created:") + generalDate(created) + '\n';
@@ -355,7 +355,16 @@ bool loadZavDatNEW(int16_t slot) {
         QString fault;
         int64_t next = 0;      // the next section header behind a fault
         int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
-        if (h.records == 0) {
+        // Every header is checked before its record count is believed: one of 0
+        // records read from damage would otherwise swallow the sections behind it.
+        if (!fileVersionOk(h.version)) {
+          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
+        } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
+          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
+                  num(room);
+        } else if (!plausibleSection(h)) {
+          fault = QStringLiteral("Error implausible section header");
+        } else if (h.records == 0) {
           if (room % kRecordBytes != 0) {
             fault = QStringLiteral("Error remainingBytes=") + num(room);
           } else if (room / kRecordBytes < 1) {
@@ -378,11 +387,6 @@ bool loadZavDatNEW(int16_t slot) {
               resumeAt = next;
             }
           }
-        } else if (!fileVersionOk(h.version)) {
-          fault = QStringLiteral("Error unsupported section version:") + num(h.version);
-        } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
-          fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
-                  num(room);
         }
         if (!fault.isEmpty()) {
           noteFault(fault);
@@ -615,80 +619,41 @@ bool appendOutRecord(Date readingTime) {
   return true;
 }
 
-namespace {
-
-// Records a section adds to the register after `after`, read from record
-// index `from` (0-based) on; prev is the record before it, when there is one.
-void addSectionEnergy(int fd, int64_t firstRecordPos, int64_t records, int64_t from, int32_t wsPerCount,
-                      int64_t afterSecond, RecordedEnergy& out) {
-  constexpr int64_t kChunkRecords = 4096;
-  QByteArray buf;
-  bool havePrev = false;
-  uint32_t prevCount = 0;
-  for (int64_t i = std::max<int64_t>(0, from - 1); i < records; i += kChunkRecords) {
-    const int64_t n = std::min(kChunkRecords, records - i);
-    buf.resize(n * kRecordBytes);
-    if (!readAt(fd, firstRecordPos + i * kRecordBytes, buf.data(), int(buf.size()))) return;
-    for (int64_t j = 0; j < n; ++j) {
-      const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
-      const uint32_t diff = uint32_t(r.count) - prevCount;
-      if (std::round(r.recTime * 86400.0) > afterSecond) {
-        if (havePrev && diff < 0x80000000u) out.wh += double(wsPerCount) * diff / 3600.0;
-        out.readings += 1;
-        out.newest = std::max(out.newest, r.recTime);
-      }
-      havePrev = true;
-      prevCount = uint32_t(r.count);
-    }
-  }
-}
-
-}  // namespace
-
-RecordedEnergy energyRecordedAfter(const QString& name, Date after, bool sameSecond) {
-  RecordedEnergy out;
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return out;
-  const int64_t len = fileLength(fd);
-  const int64_t afterSecond = int64_t(std::round(after * 86400.0)) - (sameSecond ? 1 : 0);
+DataFileWalk::DataFileWalk(const QString& name)
+    : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
+  if (m_fd < 0) return;
+  const int64_t len = fileLength(m_fd);
   char buf[kSectionBytes];
   int64_t pos = 1;
-  while (pos + kSectionBytes - 1 <= len && readAt(fd, pos, buf, kSectionBytes)) {
+  while (pos + kSectionBytes - 1 <= len && readAt(m_fd, pos, buf, kSectionBytes)) {
     const fileSection h = unpackSection(buf);
     const int64_t room = len - pos + 1 - kSectionBytes;
     int64_t records = h.records;
     int64_t next = pos + kSectionBytes + records * kRecordBytes;
-    if (!fileVersionOk(h.version) || h.records < 0 || records * kRecordBytes > room) {
-      next = nextSectionAt(fd, pos + 1, len);
+    if (!plausibleSection(h) || records * kRecordBytes > room) {
+      next = nextSectionAt(m_fd, pos + 1, len);
       if (next <= pos) break;
       pos = next;
       continue;
     }
     if (records == 0) {  // an open section: its records run to the next section or the end
-      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(fd, pos + kSectionBytes, len);
+      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(m_fd, pos + kSectionBytes, len);
       records = ((later > 0 ? later - 1 : len) - pos + 1 - kSectionBytes) / kRecordBytes;
       next = later > 0 ? later : len + 1;
     }
-    const int64_t first = pos + kSectionBytes;
-    if (records > 0 && readAt(fd, first + (records - 1) * kRecordBytes, buf, kRecordBytes) &&
-        std::round(unpackRecord(buf).recTime * 86400.0) > afterSecond) {
-      // The first newer record, by its time (records follow in time order).
-      int64_t lo = 0, hi = records - 1;
-      while (lo < hi) {
-        const int64_t mid = lo + (hi - lo) / 2;
-        if (!readAt(fd, first + mid * kRecordBytes, buf, kRecordBytes)) break;
-        if (std::round(unpackRecord(buf).recTime * 86400.0) > afterSecond) {
-          hi = mid;
-        } else {
-          lo = mid + 1;
-        }
-      }
-      addSectionEnergy(fd, first, records, lo, h.WsPerCount, afterSecond, out);
-    }
+    m_sections.append({pos, h, records});
     pos = next;
   }
-  ::close(fd);
-  return out;
+}
+
+DataFileWalk::~DataFileWalk() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+bool DataFileWalk::readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const {
+  buf.resize(n * kRecordBytes);
+  return m_fd >= 0 && first >= 0 && first + n <= s.records &&
+         readAt(m_fd, s.pos + kSectionBytes + first * kRecordBytes, buf.data(), int(buf.size()));
 }
 
 QString formatMs(int32_t value) {

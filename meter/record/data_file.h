@@ -60,16 +60,32 @@ bool appendOutRecord(Date readingTime);
 // prepares the next one (startTime = readingTime, records = 0).
 bool endOutSection(Date readingTime);
 
-// What the count processor added to the register for the records of a data
-// file newer than `after` (compared in whole seconds; sameSecond: records of
-// that second too): the counts between consecutive records of a section, at
-// the section's Ws per count.
-struct RecordedEnergy {
-  double wh = 0;
-  int64_t readings = 0;  // newer records
-  Date newest = 0;       // time of the newest one
+// A section as a file holds it: where its header lies, the header as on disk
+// (records 0: left open by a kill) and the whole records it holds.
+struct SectionSpan {
+  int64_t pos = 0;  // 1-based position of the header
+  fileSection header;
+  int64_t records = 0;
 };
-RecordedEnergy energyRecordedAfter(const QString& fileName, Date after, bool sameSecond = false);
+
+// A data file read section by section and never changed: an open section runs
+// to the next section header or the end (a torn record at the end is not
+// counted), and damage in the middle is passed over to the next section header.
+class DataFileWalk {
+ public:
+  explicit DataFileWalk(const QString& fileName);
+  ~DataFileWalk();
+  DataFileWalk(const DataFileWalk&) = delete;
+  DataFileWalk& operator=(const DataFileWalk&) = delete;
+  const QVector<SectionSpan>& sections() const { return m_sections; }
+  // The bytes of n records of section s from its record `first` (0-based) on;
+  // false when they are not all there.
+  bool readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const;
+
+ private:
+  int m_fd = -1;
+  QVector<SectionSpan> m_sections;
+};
 
 // "1.234.567" style text of a 32-bit count.
 QString formatMs(int32_t value);

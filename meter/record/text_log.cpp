@@ -22,8 +22,11 @@
 namespace {
 
 constexpr int kMinutes[10] = {-1, 1, 5, 15, 30, 60, 180, 360, 720, 1440};
-// The tail read back at start: far more than one line.
+// The last line is ours only when it is shorter than this.
 constexpr qint64 kTailBytes = 4096;
+// How far back the text log is read for the start of the last recording
+// period: some 200,000 lines, years of lines at 15 minutes.
+constexpr qint64 kPeriodScanBytes = 8 * 1024 * 1024;
 constexpr double kRegisterMax = 1999999999.0;
 
 Date lastLogTime = 0;
@@ -198,28 +201,86 @@ void writeTextLogLine(Date time, double energy, double power) {
   putLine(textLogLine(time, energy, power), overwrite);
 }
 
-std::optional<LastLogLine> readLastLogLine() {
-  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return {};
-  QFile f(zavLogFileName);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const qint64 size = f.size();
-  const qint64 from = std::max<qint64>(0, size - kTailBytes);
-  if (!f.seek(from)) return {};
-  QByteArray tail = f.read(size - from);
-  f.close();
-  // The last line, without its line break.
-  if (tail.endsWith('\n')) tail.chop(1);
-  if (tail.endsWith('\r')) tail.chop(1);
-  const qsizetype nl = tail.lastIndexOf('\n');
-  if (nl < 0 && from > 0) return {};  // a line longer than the tail is not ours
-  QByteArray last = tail.mid(nl + 1);
-  if (last.endsWith('\r')) last.chop(1);
-  const QStringList parts = QString::fromUtf8(last).split(u' ');
+namespace {
+
+// Lines of a file from its end upwards, read in chunks, at most `limit` bytes.
+class LinesUpward {
+ public:
+  LinesUpward(QFile& f, qint64 limit) : m_f(f), m_pos(f.size()), m_limit(limit) {
+    if (more() && m_buf.endsWith('\n')) m_buf.chop(1);
+  }
+  // The next line up, without its line break; false above the first line or the limit.
+  bool next(QByteArray& line) {
+    for (;;) {
+      const qsizetype nl = m_buf.lastIndexOf('\n');
+      if (nl >= 0 || (m_pos == 0 && !m_done)) {
+        line = m_buf.mid(nl + 1);
+        m_buf.truncate(std::max<qsizetype>(nl, 0));
+        m_done = nl < 0;
+        if (line.endsWith('\r')) line.chop(1);
+        return true;
+      }
+      if (!more()) return false;
+    }
+  }
+
+ private:
+  bool more() {
+    if (m_pos == 0 || m_read >= m_limit) return false;
+    const qint64 from = std::max<qint64>(0, m_pos - kChunk);
+    if (!m_f.seek(from)) return false;
+    const QByteArray chunk = m_f.read(m_pos - from);
+    if (chunk.size() != m_pos - from) return false;
+    m_buf.prepend(chunk);
+    m_read += chunk.size();
+    m_pos = from;
+    return true;
+  }
+  static constexpr qint64 kChunk = 64 * 1024;
+  QFile& m_f;
+  qint64 m_pos;
+  const qint64 m_limit;
+  qint64 m_read = 0;
+  QByteArray m_buf;
+  bool m_done = false;
+};
+
+std::optional<LogLine> parseLogLine(const QByteArray& text) {
+  const QStringList parts = QString::fromUtf8(text).split(u' ');
   if (parts.size() != 4) return {};
   const QString when = parts[0] + u' ' + parts[1];
   const QDateTime dt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   if (!dt.isValid()) return {};
   const double wh = val(parts[2]);
   if (wh < 0 || wh > kRegisterMax) return {};
-  return LastLogLine{when, dateFromDateTime(dt), wh, val(parts[3]) == -2};
+  return LogLine{when, dateFromDateTime(dt), wh, val(parts[3])};
+}
+
+}  // namespace
+
+std::optional<RegisterLog> readRegisterLog() {
+  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return {};
+  QFile f(zavLogFileName);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  LinesUpward lines(f, kPeriodScanBytes);
+  QByteArray text;
+  if (!lines.next(text) || text.size() > kTailBytes) return {};  // a longer line is not ours
+  const std::optional<LogLine> last = parseLogLine(text);
+  if (!last) return {};
+  RegisterLog out{*last, {}, {}};
+  if (last->power == kOfflineMarker) return out;
+  // Up to the marker that began the last line's period; lines not of ours are passed over.
+  LogLine line = *last;
+  for (;;) {
+    if (line.power == kOnlineMarker) {
+      out.online = line;
+      break;
+    }
+    if (line.power == kSyncMarker && !out.sync) out.sync = line;
+    std::optional<LogLine> above;
+    while (!above && lines.next(text)) above = parseLogLine(text);
+    if (!above || above->power == kOfflineMarker) break;  // at an end before: this period has no marker
+    line = *above;
+  }
+  return out;
 }

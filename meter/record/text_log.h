@@ -19,14 +19,28 @@ QString textLogLine(Date time, double energyWh, double power);
 // nothing, as the interval settings say.
 void writeTextLogLine(Date time, double energyWh, double power);
 
-// The last line of the text log, when it is one of ours.
-struct LastLogLine {
+// The power of the event lines.
+constexpr double kSyncMarker = -1;     // the meter synchronisation set the register
+constexpr double kOnlineMarker = -2;   // going on-line: a recording period begins
+constexpr double kOfflineMarker = -4;  // going off-line: the period ends
+
+// A line of the text log read back.
+struct LogLine {
   QString when;  // "yyyy-mm-dd hh:nn:ss" as written
   Date time = 0;
   double energyWh = 0;
-  bool onlineMarker = false;  // the line marks going on-line (power -2)
+  double power = 0;  // W, or the event's marker
 };
-std::optional<LastLogLine> readLastLogLine();
+// The text log's last line and, above it within its recording period, the
+// on-line marker that began the period and the latest synchronisation after
+// that marker: what the register of the last line was built from.
+struct RegisterLog {
+  LogLine last;
+  std::optional<LogLine> online;
+  std::optional<LogLine> sync;
+};
+// Empty when there is no text log or its last line is not one of ours.
+std::optional<RegisterLog> readRegisterLog();
 // Takes the exclusive lock on the text log (kept while the program writes it);
 // false with the reason when another program holds it. True without a text log.
 bool lockTextLog(QString& why);

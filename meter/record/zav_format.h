@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/settings/detector_types.h"
 #include "core/util/date_value.h"
 
 constexpr int kSectionBytes = 38;
@@ -16,12 +17,18 @@ constexpr int kRecordBytes = 18;
 // Versions the program reads: 1.2.1 .. 1.3.999.
 constexpr int32_t kMinFileVersion = 1002001;
 constexpr int32_t kMaxFileVersion = 1003999;
-// Detector types from this one on send the new frame and line code, and their
-// raw temperature is one byte coded as (signed byte + 40) / 2.
-constexpr int32_t kNewFrameDetectorVer = 24840;
+// A section header starts with its start time and the version of the program
+// that wrote it: a file's first kSectionLeadBytes bytes say whether it is ours.
+constexpr int kSectionVersionOffset = 8;
+constexpr int kSectionLeadBytes = 12;
 // Temperatures that stand for "no value".
 constexpr float kNoTemperature = -16384;
 constexpr float kNoTemperatureOld = -16364;  // also never a valid temperature
+// Raw temperatures that stand for "no sensor": a reading without a
+// temperature is recorded as kRawNoSensor in either coding; a byte-coded
+// temperature byte of kByteNoSensor is the controller's "no sensor".
+constexpr int16_t kRawNoSensor = -32768;
+constexpr uint8_t kByteNoSensor = 0x80;
 
 // Section header.
 struct fileSection {
@@ -66,6 +73,10 @@ inline meterRecord unpackRecord(const void* bytes) {
 }
 
 inline bool fileVersionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }
+// The version field of the header bytes at p (at least kSectionLeadBytes).
+inline int32_t sectionVersionOf(const void* p) {
+  return qFromLittleEndian<int32_t>(static_cast<const uchar*>(p) + kSectionVersionOffset);
+}
 // Section header length of the files of each program version.
 inline int headerBytesOf(int32_t version) {
   if (version >= 1002001) return kSectionBytes;
@@ -77,12 +88,15 @@ inline int headerBytesOf(int32_t version) {
 // recording can have. Used to find the next section behind damage.
 bool plausibleSection(const fileSection& h);
 
-// Degrees Celsius of a raw temperature. byteCoded (detector type 24840 on):
-// 0x80 is no sensor, any other value is taken as a signed byte (its low
-// byte), plus 40, halved. Otherwise the raw value is half degrees.
+// Degrees Celsius of a raw temperature; kNoTemperature for kRawNoSensor in
+// either coding. byteCoded (detector types from kNewFrameDetectorVer on): the
+// low byte counts; kByteNoSensor there is no sensor, any other byte is taken
+// as a signed byte, plus 40, halved. Otherwise the raw value is half degrees.
 inline float temperatureOf(int16_t raw, bool byteCoded) {
+  if (raw == kRawNoSensor) return kNoTemperature;
   if (!byteCoded) return raw / 2.0f;
-  if (raw == 0x80) return kNoTemperature;
-  return (int8_t(uint8_t(raw & 0xFF)) + 40) / 2.0f;
+  const auto byte = uint8_t(raw & 0xFF);
+  if (byte == kByteNoSensor) return kNoTemperature;
+  return (int8_t(byte) + 40) / 2.0f;
 }
 inline bool validTemperature(float t) { return t != kNoTemperature && t != kNoTemperatureOld; }

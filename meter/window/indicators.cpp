@@ -12,9 +12,6 @@
 #include "meter/engine/pulse_width.h"
 #include "meter/link/link_state.h"
 
-bool pulsePending = false;
-int32_t idleCountdownMs = 0;
-
 namespace {
 constexpr int kFlashMs = 200;
 }

@@ -10,12 +10,11 @@
 #include <QSizeF>
 #include <cstdint>
 
+#include "meter/engine/meter_state.h"  // pulsePending, idleCountdownMs
 #include "platform/form_timer.h"
 
 // State shared with the count processor (pulseWidthBits: meter/engine/pulse_width.h;
 // breakIndicated: meter/link/link_state.h).
-extern bool pulsePending;        // a plain-pulse event waits for processing
-extern int32_t idleCountdownMs;  // ms left before the idle display update
 
 // Colour of the LED flash for a pulse this many bit times wide.
 QColor pulseLedColor(int16_t widthBits);

@@ -4,9 +4,7 @@
 #include <QRect>
 #include <QWidget>
 
-constexpr int kTwipsPerPixel = 15;
-constexpr int twipsToPx(int twips) { return twips / kTwipsPerPixel; }
-constexpr int pxToTwips(int px) { return px * kTwipsPerPixel; }
+#include "platform/twips_units.h"
 
 inline void placeTw(QWidget* w, int left, int top, int width, int height) {
   w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -83,6 +84,18 @@ TEST_F(CommandLineRun, ComOptionsSortBelowCom9At9600) {
                   " 5= '-noini'"} +
       summary(cwd(), "", "", " 0", " 9", "19200", false, 3);
   EXPECT_EQ(cmdArgsBlock(r), expected);
+}
+
+// Without a folder on its command line the program keeps its data file and text
+// log beside itself: under test that is a temporary folder, never the build folder.
+TEST_F(CommandLineRun, ProgramRunByATestKeepsItsFilesOutOfTheBuildFolder) {
+  const ZavRun r = run({"-com9:19200", "-noini"});
+  const qsizetype open = r.log.indexOf("openOutZavDat:");
+  ASSERT_GE(open, 0) << r.log.join('\n').toStdString();
+  const QString file = r.log.value(open + 1);
+  EXPECT_TRUE(file.startsWith("fileName=") && file.endsWith("/pwrData.ZAV")) << file.toStdString();
+  EXPECT_FALSE(file.startsWith("fileName=" + QFileInfo(QStringLiteral(ZAV_BINARY)).absolutePath() + "/"))
+      << file.toStdString();
 }
 
 TEST_F(CommandLineRun, OnlyTheFirstHundredTokensAreRead) {

@@ -2,6 +2,7 @@
 // in the same folder, damaged data files, and the register after a kill.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -129,35 +130,45 @@ TEST_F(RecordingE2E, damagedFileKeepsEverySectionAndRecordsBehindIt) {
 }
 
 // After a kill the text log's last line is older than the data file's newest
-// readings: the next start goes on from them (1 Wh per count here).
+// readings: the next start goes on from them (1 Wh per count here), also when
+// several readings share a second with the line.
 TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
-  SimProcess sim({"--interval-ms", "1200", "--power", "1500"});
-  ASSERT_TRUE(sim.ok());
-  writeTextFile(dir() + "/zav.INI", kIni);
-  int records = 0;
-  {
-    ZavProcess zav(dir(), args(), comPort3(sim.endpoint()));
-    ASSERT_TRUE(zav.waitFor([&] { return fileSize(datFile()) >= 38 + 5 * 18; }, 30000))
+  const struct {
+    const char* interval;
+    int records;  // before the kill
+  } runs[] = {{"1200", 5}, {"120", 10}};
+  for (const auto& [interval, least] : runs) {
+    const QString folder = dir() + "/every" + interval + "ms";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString datFile = folder + "/pwrData.ZAV", logFile = folder + "/zavLog.TXT";
+    SimProcess sim({"--interval-ms", interval, "--power", "1500"});
+    ASSERT_TRUE(sim.ok());
+    writeTextFile(folder + "/zav.INI", kIni);
+    int records = 0;
+    {
+      ZavProcess zav(folder, {folder + "/"}, comPort3(sim.endpoint()));
+      ASSERT_TRUE(zav.waitFor([&] { return fileSize(datFile) >= 38 + least * 18; }, 30000))
+          << zav.log().join('\n').toStdString();
+      zav.kill();
+      records = int((fileSize(datFile) - 38) / 18);
+    }
+    // The on-line marker and the first reading with a rate: 1 Wh.
+    const QList<QByteArray> before = readTextFile(logFile).trimmed().split('\n');
+    ASSERT_EQ(before.size(), 2) << readTextFile(logFile).toStdString();
+    EXPECT_TRUE(before[1].trimmed().endsWith(" 0000000001 00001500")) << before[1].toStdString();
+    ZavProcess zav(folder, {folder + "/"}, comPort3(sim.endpoint()));
+    ASSERT_TRUE(zav.waitFor([&] { return readTextFile(logFile).count("-0000002") == 2; }, 20000))
         << zav.log().join('\n').toStdString();
-    zav.kill();
-    records = int((fileSize(datFile()) - 38) / 18);
+    ASSERT_TRUE(zav.terminate());
+    const QList<QByteArray> after = readTextFile(logFile).trimmed().split('\n');
+    ASSERT_GE(after.size(), 3);
+    // Every count of the first run: records - 1 of them (the first reading has no previous one).
+    EXPECT_EQ(after[2].trimmed().mid(20, 10), QByteArray::number(records - 1).rightJustified(10, '0'))
+        << interval << " ms: " << after[2].toStdString();
+    EXPECT_TRUE(zav.logHasPart("loadLastLogLine: register continued from the data file: " +
+                               QString::number(records - 2) + " newer readings"))
+        << zav.log().join('\n').toStdString();
   }
-  // The on-line marker and the first reading with a rate: 1 Wh.
-  const QList<QByteArray> before = readTextFile(logFile()).trimmed().split('\n');
-  ASSERT_EQ(before.size(), 2) << readTextFile(logFile()).toStdString();
-  EXPECT_TRUE(before[1].trimmed().endsWith(" 0000000001 00001500")) << before[1].toStdString();
-  ZavProcess zav(dir(), args(), comPort3(sim.endpoint()));
-  ASSERT_TRUE(zav.waitFor([&] { return readTextFile(logFile()).count("-0000002") == 2; }, 20000))
-      << zav.log().join('\n').toStdString();
-  ASSERT_TRUE(zav.terminate());
-  const QList<QByteArray> after = readTextFile(logFile()).trimmed().split('\n');
-  ASSERT_GE(after.size(), 3);
-  // Every count of the first run: records - 1 of them (the first reading has no previous one).
-  EXPECT_EQ(after[2].trimmed().mid(20, 10), QByteArray::number(records - 1).rightJustified(10, '0'))
-      << after[2].toStdString();
-  EXPECT_TRUE(zav.logHasPart("loadLastLogLine: register continued from the data file: " +
-                             QString::number(records - 2) + " newer readings"))
-      << zav.log().join('\n').toStdString();
 }
 
 // A data file that cannot be opened: the message and the caption name the file and the reason.

@@ -6,6 +6,7 @@
 
 #include "chart/chart_settings.h"
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "imaging/pic_buffer.h"
 #include "meter/record/data_file.h"
 #include "plot/graph_request.h"
@@ -26,7 +27,7 @@ class ChartFixture : public ::testing::Test {
     }
     installTestFile({s}, 0);
     plotFileSlot = 0;
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
     reduceMethod = 2;
     maxPlotPoints = 300;
     msgLevel = 2;  // the reader's per-point lines would fill the message window

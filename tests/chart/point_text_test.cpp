@@ -10,6 +10,7 @@
 #include "chart/chart_core.h"
 #include "chart/chart_output.h"
 #include "chart/point_text.h"
+#include "chart/selection_text.h"
 #include "core/globals.h"
 #include "support/log_capture.h"
 #include "support/restore_on_exit.h"
@@ -69,6 +70,33 @@ TEST(PointText, OnePointOrAStretchByTheAnchor) {
   };
   for (const auto& r : rows)
     EXPECT_EQ(makeGraphText(r.graph, r.seriesListUpper, data), r.text) << r.graph.selSerie << "/" << r.graph.selPoint;
+}
+
+// A stretch over a controller reset: the used energy and the average power
+// are summed within each section of the data file, never across the reset.
+TEST(PointText, StretchOverAResetCountsEachSectionAlone) {
+  RestoreOnExit saved{vtPower, vtEnergy};
+  vtPower = {};
+  vtPower.factor = 1;
+  vtPower.unit = "W";
+  vtEnergy = {};
+  vtEnergy.factor = 1;
+  vtEnergy.decimals = 1;
+  vtEnergy.unit = "Wh";
+  QVector<plotSeries> data(2);
+  plotSeries& s = data[1];
+  s.WsPerCount = 1800;
+  s.ticksPerSec = 1000;
+  s.points.clear();
+  // Points a minute apart; the counter starts anew at point 3 (and counts half the energy).
+  const int counts[] = {100, 110, 120, 0, 5};
+  for (int i = 0; i < 5; ++i) s.points.append({i + 1, 1000.f, 45000.5 + i / 1440.0, counts[i], 60000 * i});
+  s.sections = {{0, 3600, 1000}, {3, 1800, 1000}};
+  // 10 counts at 3600 Ws and 5 at 1800 Ws over two minutes of recording.
+  EXPECT_EQ(makeSelectionText(1, 1, 4, 1, kTextUsedEnergy | kTextAveragePower, data), "12.5 Wh\r\n375 W");
+  EXPECT_EQ(makeSelectionText(1, 4, 1, 1, kTextUsedEnergy, data), "12.5 Wh");
+  // Without an anchor: from the series' first point.
+  EXPECT_EQ(makeSelectionText(1, 0, 4, 1, kTextUsedEnergy, data), "22.5 Wh");
 }
 
 TEST(PointText, ValueBoxStaysOnOneSideUntilItWouldLeaveThePicture) {

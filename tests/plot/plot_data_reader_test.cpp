@@ -8,7 +8,9 @@
 #include <random>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "plot/plot_file_view.h"
+#include "plot/series_energy.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
 #include "zav_test_file.h"
@@ -55,7 +57,7 @@ class PlotReader : public ::testing::Test {
       dataFileSlots[i] = dataFileIndex{};
     }
     msgLevel = 3;
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
     plotFileSlot = 0;
   }
   void TearDown() override { PlotFileView::setMappingDisabledForTests(false); }
@@ -256,6 +258,56 @@ TEST_F(PlotReader, SectionBreaksAndRecordsTooClose) {
   EXPECT_EQ(series[1].WsPerCount, 1800);
 }
 
+// The points of a power series know their sections, so a stretch's energy is
+// summed within each section: three days at 2,000, 500 and 1,000 W in two
+// sections, the second after a controller reset or as a recording of its own.
+TEST_F(PlotReader, StretchEnergyIsSummedWithinEachSection) {
+  // One record every 6 minutes, 1 Wh per count: P / 10 counts per interval.
+  const auto days = [](double fromSecond, double toSecond, uint32_t count, uint32_t ticks) {
+    TestSection s;
+    for (double t = fromSecond; t <= toSecond; t += 360) {
+      const double watts = t <= 86400 ? 2000 : t <= 2 * 86400 ? 500 : 1000;
+      if (t > fromSecond) {
+        count += static_cast<uint32_t>(watts / 10);
+        ticks += 360 * 1000;
+      }
+      s.records.append({kStart() + t / 86400.0, count, ticks, 50});
+    }
+    return s;
+  };
+  const TestSection first = days(0, 1.5 * 86400, 7000, 123);
+  struct Row {
+    const char* what;
+    TestSection second;
+  };
+  TestSection reset = days(1.5 * 86400 + 360, 3 * 86400, 0, 0);
+  reset.resetCount = 2;
+  const TestSection goingOn =
+      days(1.5 * 86400 + 360, 3 * 86400, first.records.last().count + 50, first.records.last().ticks + 360000);
+  TestSection bigger = days(1.5 * 86400 + 360, 3 * 86400, 4000000000u, 0);  // the counter wraps in it
+  bigger.resetCount = 3;
+  for (const Row& r : {Row{"a controller reset", reset}, Row{"a new recording, counts going on", goingOn},
+                       Row{"a reset to a count that wraps", bigger}}) {
+    installTestFile({first, r.second});
+    const QVector<plotSeries> series = read(kStart(), kStart() + 3);
+    ASSERT_GE(series.size(), 2) << r.what;
+    const plotSeries& power = series[1];
+    const int32_t last = static_cast<int32_t>(power.points.size()) - 1;
+    ASSERT_EQ(power.sections.size(), 2) << r.what;
+    EXPECT_EQ(power.points[power.sections[1].firstPoint].recordNr, first.records.size() + 1) << r.what;
+    // From the second point on (as the graph title counts): records 3.. of the file.
+    const double want = 54000 - 2 * 200 + 119 * 50 + 240 * 100;
+    const StretchUse use = stretchUse(power, 1, last);
+    EXPECT_DOUBLE_EQ(use.ws / 3600, want) << r.what;
+    EXPECT_DOUBLE_EQ(stretchUse(power, last, 1).ws, use.ws) << r.what;
+    // Recorded time, without the 6 minutes between the sections.
+    EXPECT_DOUBLE_EQ(use.seconds, 3 * 86400 - 3 * 360) << r.what;
+    // Within the second section alone.
+    EXPECT_DOUBLE_EQ(stretchUse(power, power.sections[1].firstPoint, last).ws / 3600, 119 * 50 + 240 * 100)
+        << r.what;
+  }
+}
+
 TEST_F(PlotReader, LongGapsAndMissingTickRateUseThePcClock) {
   // 7 hours between sections of the same recording: the PC clock times the gap.
   TestSection a = steps(kStart(), 4, {10});
@@ -351,12 +403,35 @@ TEST_F(PlotReader, TemperatureCodesAndCountErrors) {
   series = read(kStart(), kStart() + 1);
   EXPECT_FLOAT_EQ(series[2].points[2].value, 100);
   for (TestRecord& r : s.records) r.temp = 128;
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   installTestFile({s});
   series = read(kStart(), kStart() + 1);
   EXPECT_EQ(series.size(), 2);
   EXPECT_EQ(m_param.seriesInfo.size(), 2);
   EXPECT_FLOAT_EQ(m_param.y2DataMax, -1e9f);
+}
+
+// A recording without a temperature sensor draws no temperature series, by
+// either coding and every reading method.
+TEST_F(PlotReader, NoSensorRecordsGiveNoTemperatureSeries) {
+  struct Row {
+    const char* what;
+    int32_t detector;
+    int16_t raw;
+  };
+  for (const Row& r : {Row{"pulse device, new detector type", kNewFrameDetectorVer, -32768},
+                       Row{"pulse device, old detector type", 1000, -32768},
+                       Row{"new frame's no-sensor byte", kNewFrameDetectorVer, 0x80},
+                       Row{"no-sensor byte sign-extended", kNewFrameDetectorVer, -128}}) {
+    ZAVdetectorVer = r.detector;
+    installTestFile({steps(kStart(), 400, {10}, 1000, r.raw)});
+    for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
+      const QVector<plotSeries> series = read(kStart(), kStart() + 1, method, 50);
+      EXPECT_EQ(series.size(), 2) << r.what << " method " << method;
+      EXPECT_EQ(validTempPoints, 0) << r.what << " method " << method;
+      EXPECT_FLOAT_EQ(m_param.y2DataMax, -1e9f) << r.what;
+    }
+  }
 }
 
 TEST_F(PlotReader, CompareRangeAddsASeries) {

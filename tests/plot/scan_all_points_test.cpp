@@ -8,6 +8,7 @@
 #include <random>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 #include "plot_log.h"
@@ -125,7 +126,7 @@ TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
     installTestFile(sections);
     const dataFileIndex& ix = dataFileSlots[0];
     if (ix.recordCount < 1) continue;
-    ZAVdetectorVer = round % 3 ? 24840 : 1000;
+    ZAVdetectorVer = round % 3 ? kNewFrameDetectorVer : 1000;
     const Date span = ix.lastRecordTime - ix.firstRecordTime;
     const Date from = round % 4 ? ix.firstRecordTime + span * (rng() % 100) / 200.0 : ix.firstRecordTime - 1;
     const Date to = round % 5 ? from + span * (1 + rng() % 100) / 100.0 : ix.lastRecordTime;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 
 namespace {
 void putLE(QByteArray& out, uint64_t v, int bytes) {
@@ -49,7 +50,7 @@ dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
     fileSection h;
     h.startTime = s.records.isEmpty() ? 0 : s.records.first().time;
     h.version = s.version;
-    h.sensorVer = 24840;
+    h.sensorVer = kNewFrameDetectorVer;
     h.ticksPerSec = s.ticksPerSec;
     h.WsPerCount = s.WsPerCount;
     h.resetCount = s.resetCount;

@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "support/sanitizer_report.h"
+#include "support/zav_run.h"
 
 SimProcess::SimProcess(const QStringList& args) : m_p(std::make_unique<QProcess>()) {
   m_p->setProcessChannelMode(QProcess::SeparateChannels);
@@ -41,7 +42,7 @@ ZavProcess::ZavProcess(const QString& dir, const QStringList& args, const QProce
   for (const QString& k : env.keys()) e.insert(k, env.value(k));
   m_p->setProcessEnvironment(e);
   m_p->setWorkingDirectory(dir);
-  m_p->start(QStringLiteral(ZAV_BINARY), args);
+  m_p->start(programInFolder(dir + QStringLiteral("/program")), args);
   m_p->waitForStarted(5000);
 }
 

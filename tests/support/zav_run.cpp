@@ -1,10 +1,28 @@
 #include "support/zav_run.h"
 
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "support/sanitizer_report.h"
+
+QString programInFolder(const QString& folder) {
+  const QString built = QStringLiteral(ZAV_BINARY);
+  const QFileInfo exe(built);
+  const QString program = folder + u'/' + exe.fileName();
+  if (!QDir().mkpath(folder)) return built;
+  if (!QFileInfo::exists(program) &&
+      ::link(QFile::encodeName(built).constData(), QFile::encodeName(program).constData()) != 0 &&
+      !QFile::copy(built, program)) {
+    return built;
+  }
+  QFile::link(exe.absolutePath() + QStringLiteral("/public_html"), folder + QStringLiteral("/public_html"));
+  return program;
+}
 
 ZavRun runZavUntilStarted(const QStringList& args, const QString& workDir,
                           const QProcessEnvironment& extraEnv, int timeoutMs) {
@@ -20,7 +38,7 @@ ZavRun runZavUntilStarted(const QStringList& args, const QString& workDir,
   QProcess p;
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(workDir.isEmpty() ? tmp.path() : workDir);
-  p.start(QStringLiteral(ZAV_BINARY), args);
+  p.start(programInFolder(tmp.filePath(QStringLiteral("program"))), args);
   ZavRun r;
   r.finished = p.waitForFinished(timeoutMs);
   if (!r.finished) {

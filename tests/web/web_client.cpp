@@ -15,7 +15,7 @@
 #include "tools/loopback_socket.h"
 
 ClientResult exchange(int port, const QList<QByteArray>& chunks, std::chrono::milliseconds pause,
-                      std::chrono::milliseconds limit) {
+                      std::chrono::milliseconds limit, bool halfClose) {
   ClientResult r;
   std::atomic<bool> done{false};
   std::thread client([&] {
@@ -28,6 +28,7 @@ ClientResult exchange(int port, const QList<QByteArray>& chunks, std::chrono::mi
       if (i > 0) std::this_thread::sleep_for(pause);
       (void)!::send(fd, chunks[i].constData(), size_t(chunks[i].size()), MSG_NOSIGNAL);
     }
+    if (halfClose) ::shutdown(fd, SHUT_WR);
     const auto end = std::chrono::steady_clock::now() + limit;
     char buf[65536];
     while (std::chrono::steady_clock::now() < end) {
@@ -48,14 +49,17 @@ ClientResult exchange(int port, const QList<QByteArray>& chunks, std::chrono::mi
   return r;
 }
 
-int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count, std::chrono::milliseconds limit) {
+QVector<qint64> requestTimes(int port, const QList<RepeatedRequest>& requests, int count,
+                             std::chrono::milliseconds spacing, std::chrono::milliseconds limit) {
   QEventLoop loop;
   std::atomic<bool> stop{false};
-  int good = 0;
+  QVector<qint64> times(count, -1);
   std::thread client([&] {
     char buf[65536];
     for (int i = 0; i < count && !stop; ++i) {
+      if (i > 0 && spacing.count() > 0) std::this_thread::sleep_for(spacing);
       const RepeatedRequest& r = requests[i % requests.size()];
+      const auto begin = std::chrono::steady_clock::now();
       const int fd = connectTo(port);
       if (fd < 0) continue;
       const timeval wait{5, 0};
@@ -64,7 +68,9 @@ int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count, 
       QByteArray answer;
       for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
       ::close(fd);
-      if (answer.startsWith("HTTP/1.1 200 OK\r\n") && answer.endsWith(r.bodyEnd)) ++good;
+      if (answer.startsWith("HTTP/1.1 200 OK\r\n") && answer.endsWith(r.bodyEnd))
+        times[i] = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin)
+                       .count();
     }
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
@@ -72,33 +78,62 @@ int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count, 
   loop.exec();
   stop = true;
   client.join();
-  return good;
+  return times;
 }
 
-SlowClients::SlowClients(int port, int count, std::chrono::milliseconds pause)
-    : m_thread([this, port, count, pause] {
+int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count, std::chrono::milliseconds limit) {
+  const QVector<qint64> times = requestTimes(port, requests, count, std::chrono::milliseconds(0), limit);
+  return int(std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; }));
+}
+
+SlowClients::SlowClients(int port, int count, std::chrono::milliseconds pause, Pace pace)
+    : m_thread([this, port, count, pause, pace] {
         const QByteArray request = "GET /a.txt HTTP/1.1\r\nX-Slow: " + QByteArray(16 * 1024, 's');
-        std::vector<int> fds;
-        for (int i = 0; i < count && !m_stop; ++i) {
-          fds.push_back(connectTo(port));
+        const bool lines = pace == Pace::LineAndReconnect;
+        struct Connection {
+          int fd = -1;
+          int pieces = 0;  // bytes or lines sent
+        };
+        const auto open = [&] {
           ++m_connected;
-        }
-        for (qsizetype at = 0; !m_stop && at < request.size(); ++at) {
-          for (int& fd : fds) {
-            if (fd < 0) continue;
-            pollfd p{fd, POLLIN, 0};
-            char c;
-            const bool eof = ::poll(&p, 1, 0) > 0 && ::recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
-            if (eof || ::send(fd, request.constData() + at, 1, MSG_NOSIGNAL | MSG_DONTWAIT) != 1) {
-              ::close(fd);
-              fd = -1;
-              ++m_closed;
-            }
+          return Connection{connectTo(port), 0};
+        };
+        // The next piece: the request line, then one header line at a time; or one byte.
+        const auto sendPiece = [&](Connection& c) {
+          const QByteArray piece = !lines                ? request.mid(c.pieces, 1)
+                                   : c.pieces == 0        ? QByteArray("GET /a.txt HTTP/1.1\r\n")
+                                                          : "X-Slow-" + QByteArray::number(c.pieces) + ": v\r\n";
+          ++c.pieces;
+          return piece.isEmpty() || ::send(c.fd, piece.constData(), size_t(piece.size()), MSG_NOSIGNAL | MSG_DONTWAIT) ==
+                                        piece.size();
+        };
+        const auto closed = [&](Connection& c) {
+          ::close(c.fd);
+          ++m_closed;
+          c = lines ? open() : Connection{};
+          if (c.fd >= 0) sendPiece(c);
+        };
+        std::vector<Connection> connections;
+        for (int i = 0; i < count && !m_stop; ++i) connections.push_back(open());
+        auto next = std::chrono::steady_clock::now();
+        while (!m_stop) {
+          if (std::chrono::steady_clock::now() >= next) {
+            for (Connection& c : connections)
+              if (c.fd >= 0 && !sendPiece(c)) closed(c);
+            next += pause;
           }
-          std::this_thread::sleep_for(pause);
+          // Until the next piece is due, watch for connections the server closes.
+          std::vector<pollfd> watched;
+          for (const Connection& c : connections) watched.push_back({c.fd, POLLIN, 0});
+          if (::poll(watched.data(), watched.size(), 10) <= 0) continue;
+          for (size_t i = 0; i < watched.size(); ++i) {
+            char buf[256];
+            if (watched[i].fd >= 0 && watched[i].revents != 0 && ::recv(watched[i].fd, buf, sizeof buf, MSG_DONTWAIT) <= 0)
+              closed(connections[i]);
+          }
         }
-        for (int fd : fds)
-          if (fd >= 0) ::close(fd);
+        for (const Connection& c : connections)
+          if (c.fd >= 0) ::close(c.fd);
       }) {}
 
 SlowClients::~SlowClients() {

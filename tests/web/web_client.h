@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QVector>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -14,10 +15,11 @@ struct ClientResult {
 };
 
 // Sends the chunks in order (a pause between them), then reads until the
-// server closes or the time is up.
+// server closes or the time is up. With halfClose the client shuts its
+// sending side after the last chunk.
 ClientResult exchange(int port, const QList<QByteArray>& chunks,
                       std::chrono::milliseconds pause = std::chrono::milliseconds(50),
-                      std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+                      std::chrono::milliseconds limit = std::chrono::milliseconds(5000), bool halfClose = false);
 inline ClientResult get(int port, const QByteArray& target, const QByteArray& headers = "Host: zav\r\n") {
   return exchange(port, {"GET " + target + " HTTP/1.1\r\n" + headers + "\r\n"});
 }
@@ -44,15 +46,21 @@ struct RepeatedRequest {
 };
 int repeatRequests(int port, const QList<RepeatedRequest>& requests, int count,
                    std::chrono::milliseconds limit = std::chrono::milliseconds(120000));
+// The same, spaced apart; each entry is the time in ms from connecting to the
+// end of its right answer, or -1 when the answer was wrong or missing.
+QVector<qint64> requestTimes(int port, const QList<RepeatedRequest>& requests, int count,
+                             std::chrono::milliseconds spacing, std::chrono::milliseconds limit);
 
-// Connections that each send a request that never ends, a byte every pause,
-// from a thread of their own until destroyed. A connection the server closes
-// stays closed.
+// Connections that each send a request that never ends, from a thread of
+// their own until destroyed: a byte every pause (a connection the server
+// closes stays closed), or a header line every pause with a new connection
+// at once for one the server closes.
 class SlowClients {
  public:
-  SlowClients(int port, int count, std::chrono::milliseconds pause);
+  enum class Pace { Byte, LineAndReconnect };
+  SlowClients(int port, int count, std::chrono::milliseconds pause, Pace pace = Pace::Byte);
   ~SlowClients();
-  int connected() const { return m_connected; }
+  int connected() const { return m_connected; }  // connections made, reconnections included
   int closedByServer() const { return m_closed; }
 
  private:

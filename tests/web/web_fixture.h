@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "web/web_server.h"
 #include "web/web_services.h"
 #include "plot/plot_requests.h"
 #include "web/web_state.h"
@@ -23,13 +24,13 @@ class WebServerTest : public ::testing::Test {
     webRootText = root();
     appName = QStringLiteral("Zav");
     webLogging = 0;
-    webIdleTimeout = std::chrono::milliseconds(30000);
+    webServer().setTimeouts({});
     webGraphRenderer = nullptr;
   }
   void TearDown() override {
     stopWebServer();
     webGraphRenderer = plotWebGraph;
-    webIdleTimeout = std::chrono::milliseconds(30000);
+    webServer().setTimeouts({});
     webLogging = 0;
   }
   void start() {

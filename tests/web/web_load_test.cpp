@@ -2,6 +2,7 @@
 // that stop reading, and a long run of requests that must leave nothing behind.
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,14 +14,11 @@
 namespace {
 using std::chrono::milliseconds;
 
-// The one time asserted: a normal client's answer once the slots are free.
-// AddressSanitizer slows every step several times over, and it keeps freed
-// memory in quarantine, so the resident size grows without a leak.
+// AddressSanitizer keeps freed memory in quarantine, so the resident size
+// grows without a leak.
 #ifdef __SANITIZE_ADDRESS__
-constexpr qint64 kAnswerLimitMs = 500;
 constexpr bool kResidentSizeTells = false;
 #else
-constexpr qint64 kAnswerLimitMs = 100;
 constexpr bool kResidentSizeTells = true;
 #endif
 
@@ -32,27 +30,28 @@ int loadRequests() {
 }
 }  // namespace
 
-TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnsweredAtOnce) {
+TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnswered) {
   write(QStringLiteral("root/a.txt"), "A");
-  webIdleTimeout = milliseconds(300);
+  webServer().setTimeouts({milliseconds(300), milliseconds(30000)});
   start();
   const int descriptors = openDescriptors();
   {
-    // Each sends a byte every 20 ms, far within the timeout, and never ends its request.
+    // Each sends a byte every 20 ms and never ends its request.
     SlowClients slow(port(), 200, milliseconds(20));
     ASSERT_TRUE(pumpUntil([&] { return slow.connected() == 200 && webPeakActive == 10; }, milliseconds(20000)));
-    // The timeout counts from the accept, not from the last byte: every slot
-    // frees and every slow client is closed (late ones may take a slot first).
+    // The head's deadline counts from the accept, not from the last byte, and
+    // each newcomer takes the slot of the one that waited longest: every slow
+    // client is closed and every slot frees.
     ASSERT_TRUE(
         pumpUntil([&] { return webActiveCount == 0 && slow.closedByServer() == 200; }, milliseconds(20000)));
     EXPECT_EQ(webRequestCount, 200);
-    EXPECT_GE(webAcceptCount, 10);
+    EXPECT_EQ(webAcceptCount, 200);
     QElapsedTimer answered;
     answered.start();
     const ClientResult r = get(port(), "/a.txt");
     const qint64 ms = answered.elapsed();
     EXPECT_EQ(bodyOf(r.bytes), "A");
-    EXPECT_LT(ms, kAnswerLimitMs);
+    EXPECT_TRUE(r.closedByServer);
     std::printf("LOAD slow_clients=200 accepted=%d answered_after_free_ms=%lld\n", webAcceptCount - 1,
                 static_cast<long long>(ms));
   }
@@ -60,11 +59,35 @@ TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnsweredAtOnce)
   EXPECT_LE(openDescriptors(), descriptors);
 }
 
+// Twelve clients hold more than every slot: each sends a header line every 3 s
+// and connects again at once when it is closed. Normal requests go on among them.
+TEST_F(WebServerTest, slowClientsThatReconnectLeaveRoomForNormalRequests) {
+  write(QStringLiteral("root/a.txt"), "A");
+  start();
+  const int count = std::max(120, loadRequests() / 100);
+  const milliseconds spacing(50);
+  SlowClients slow(port(), 12, milliseconds(3000), SlowClients::Pace::LineAndReconnect);
+  ASSERT_TRUE(pumpUntil([&] { return slow.connected() >= 12 && webActiveCount == 10; }, milliseconds(10000)));
+  const QVector<qint64> times =
+      requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
+                   milliseconds(count * (spacing.count() + 5000)));
+  const qsizetype answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; });
+  const qsizetype withinSecond = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
+  const qint64 slowest = times.isEmpty() ? 0 : *std::max_element(times.begin(), times.end());
+  std::printf("LOAD slow_reconnecting_clients=12 line_every_ms=3000 requests=%d answered=%lld within_1s=%.1f%% "
+              "slowest_ms=%lld slow_connections=%d closed_by_server=%d\n",
+              count, static_cast<long long>(answered), 100.0 * double(withinSecond) / count,
+              static_cast<long long>(slowest), slow.connected(), slow.closedByServer());
+  // Every normal request is answered while the slow clients press on.
+  EXPECT_EQ(answered, count);
+  EXPECT_GT(slow.closedByServer(), 0);
+}
+
 TEST_F(WebServerTest, clientThatStopsReadingLosesItsSlot) {
   // Far more than the socket buffers hold, so the answer cannot complete.
   write(QStringLiteral("root/big.jpg"), QByteArray(32 * 1024 * 1024, 'j'));
   write(QStringLiteral("root/a.txt"), "A");
-  webIdleTimeout = milliseconds(300);
+  webServer().setTimeouts({milliseconds(300), milliseconds(300)});
   start();
   IdleClient reader(port());
   ASSERT_EQ(::send(reader.fd(), "GET /big.jpg HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL), 25);

@@ -1,5 +1,7 @@
 // The running server against an independent client: exact bytes out, every
 // limit and refusal tested on the wire.
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -8,6 +10,7 @@
 #include <QTcpServer>
 
 #include "core/globals.h"
+#include "support/headless_env.h"
 #include "web/web_client.h"
 #include "web/web_events.h"
 #include "web/web_fixture.h"
@@ -18,7 +21,7 @@ namespace {
 // Every line of the common header but the date, which only has its form checked.
 void expectCommonHeader(const QByteArray& header, const QByteArray& status) {
   const QList<QByteArray> lines = header.split('\n');
-  ASSERT_GE(lines.size(), 3);
+  ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines[0], status + "\r");
   EXPECT_EQ(lines[1], "Server: " + appName.toLatin1() + " ver 1.3.0\r");
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d "
@@ -27,6 +30,7 @@ void expectCommonHeader(const QByteArray& header, const QByteArray& status) {
                   .match(QString::fromLatin1(lines[2]))
                   .hasMatch())
       << lines[2].constData();
+  EXPECT_EQ(lines[3], "Connection: close\r");
 }
 
 QByteArray afterDate(const QByteArray& response) { return response.mid(response.indexOf("\r\n", response.indexOf("Date: ")) + 2); }
@@ -50,12 +54,12 @@ TEST_F(WebServerTest, textFileGoesOutWithTheExactHeaderLines) {
   const ClientResult r = get(port(), "/hello.txt");
   expectCommonHeader(r.bytes, "HTTP/1.1 200 OK");
   EXPECT_EQ(afterDate(r.bytes),
-            "Content-Type: text/plain; charset=iso-8859-1\r\nAccept-Ranges: bytes\r\n"
+            "Connection: close\r\nContent-Type: text/plain; charset=iso-8859-1\r\nAccept-Ranges: bytes\r\n"
             "Cache-Control: no-cache, no-store\r\nContent-Length: 5\r\n\r\nhello");
   EXPECT_TRUE(r.closedByServer);
   // Style sheets carry no length.
   EXPECT_EQ(afterDate(get(port(), "/style.css").bytes),
-            "Content-Type: text/css; charset=iso-8859-1\r\nAccept-Ranges: bytes\r\n"
+            "Connection: close\r\nContent-Type: text/css; charset=iso-8859-1\r\nAccept-Ranges: bytes\r\n"
             "Cache-Control: no-cache, no-store\r\n\r\np{}");
 }
 
@@ -78,7 +82,7 @@ TEST_F(WebServerTest, xmlRecordIsNinetyFiveBytesPlusTheRecord) {
   const qsizetype record = body.size() - 95;
   EXPECT_GE(record, 0);
   EXPECT_TRUE(afterDate(r.bytes).startsWith(
-      "Accept-Ranges: bytes\r\nContent-Type: text/xml\r\n"
+      "Connection: close\r\nAccept-Ranges: bytes\r\nContent-Type: text/xml\r\n"
       "Cache-Control: no-cache, no-store, max-age=0, must-revalidate\r\nContent-Length: " +
       QByteArray::number(body.size()) + "\r\n\r\n"));
 }
@@ -99,9 +103,32 @@ TEST_F(WebServerTest, templateTakesTheLastDuplicateAndSkipsItemsWithoutOneEquals
       {"b=red&u=", "[13|||background-color:red;|||b=red&u=|<%=unknown%>]"},
       // Markup from the query never reaches the page.
       {"u=%3Cscript%3E%22a%27b%60c%01d&r=<x>", "[x|||||scriptabcd|u=%3Cscript%3E%22a%27b%60c%01d&r=x|<%=unknown%>]"},
+      // Style values keep to colours and lengths; anything else is dropped. Only six hex digits get a "#".
+      {"z=0;background:url(x)&b=red;}x{&w=300px", "[13|||||blue-|z=0;background:url(x)&b=red;}x{&w=300px|<%=unknown%>]"},
+      {"z=1.5&b=yellow", "[13|||background-color:yellow;|border-width:1.5px;|blue-|z=1.5&b=yellow|<%=unknown%>]"},
   };
   for (const Row& row : rows)
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/t.asp?") + row.query).bytes).toStdString(), row.body.toStdString());
+}
+
+TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
+  write(QStringLiteral("root/zav.css"), "x{<%=style_graphBgColor%>}");
+  start();
+  EXPECT_EQ(bodyOf(get(port(), "/zav.css?b=red;}body{display:none}").bytes), "x{}");
+  EXPECT_EQ(bodyOf(get(port(), "/zav.css?b=%23a0B").bytes), "x{background-color:#a0B;}");
+}
+
+TEST_F(WebServerTest, forwardedAppRootIsTakenOnlyWhenItIsAPath) {
+  write(QStringLiteral("root/r.asp"), "<%=appRoot%>");
+  start();
+  const auto rootFor = [&](const QByteArray& value) {
+    return bodyOf(get(port(), "/r.asp", "X-Forwarded-From: " + value + "\r\n").bytes);
+  };
+  EXPECT_EQ(rootFor("/meter/portnr"), "/meter/" + QByteArray::number(port()) + "/");
+  EXPECT_EQ(rootFor("javascript:alert(1)//"), "/");
+  EXPECT_EQ(rootFor("//evil.example/x"), "/");
+  // The not-found page's links take the same root.
+  EXPECT_TRUE(bodyOf(get(port(), "/none.html", "X-Forwarded-From: javascript:x\r\n").bytes).contains("<a href=\"/\">"));
 }
 
 TEST_F(WebServerTest, liveGraphIsTheRenderedPictureOrTheLogo) {
@@ -122,7 +149,7 @@ TEST_F(WebServerTest, liveGraphIsTheRenderedPictureOrTheLogo) {
   const QImage decoded = QImage::fromData(bodyOf(png.bytes), "PNG");
   EXPECT_EQ(decoded.size(), QSize(7, 5));
   EXPECT_EQ(decoded.pixelColor(3, 2), QColor(10, 20, 30));
-  EXPECT_TRUE(afterDate(png.bytes).startsWith("Accept-Ranges: bytes\r\nContent-Type: image/png\r\n"
+  EXPECT_TRUE(afterDate(png.bytes).startsWith("Connection: close\r\nAccept-Ranges: bytes\r\nContent-Type: image/png\r\n"
                                               "Cache-Control: no-cache, no-store, must-revalidate\r\nContent-Length: " +
                                               QByteArray::number(bodyOf(png.bytes).size()) + "\r\n\r\n"));
   EXPECT_TRUE(afterDate(get(port(), "/zavPlot.jpg").bytes).contains("Content-Type: image/jpg\r\n"));
@@ -148,7 +175,7 @@ TEST_F(WebServerTest, emptyPictureFileAnswersLengthZeroAndCloses) {
   EXPECT_TRUE(afterDate(r.bytes).endsWith("Content-Length: 0\r\n\r\n"));
   EXPECT_TRUE(r.closedByServer);
   EXPECT_EQ(afterDate(get(port(), "/favicon.ico").bytes),
-            "Accept-Ranges: bytes\r\nContent-Type: image/x-icon\r\nContent-Length: 3\r\n\r\nICO");
+            "Connection: close\r\nAccept-Ranges: bytes\r\nContent-Type: image/x-icon\r\nContent-Length: 3\r\n\r\nICO");
 }
 
 TEST_F(WebServerTest, requestInSeveralSegmentsIsAnsweredOnceAndTheRestIgnored) {
@@ -168,26 +195,76 @@ TEST_F(WebServerTest, requestWithoutHeaderLinesIsAnswered) {
   EXPECT_EQ(bodyOf(r.bytes), "index 13");
 }
 
-TEST_F(WebServerTest, malformedOrOversizedRequestsAreClosedWithoutAnswer) {
+TEST_F(WebServerTest, malformedRequestsAreClosedWithoutAnswer) {
   write(QStringLiteral("root/page.pdf"), "%PDF");
   start();
-  const QByteArray longLine = "GET /" + QByteArray(995, 'a') + " HTTP/1.1\r\n\r\n";
-  const QByteArray hugeHead = "GET / HTTP/1.1\r\nX: " + QByteArray(17 * 1024, 'b');
-  for (const QByteArray& request : {longLine, QByteArray("GET /a b HTTP/1.1\r\n\r\n"), hugeHead,
-                                    QByteArray("GET /page.pdf HTTP/1.1\r\n\r\n")}) {
+  for (const QByteArray& request : {QByteArray("GET /a b HTTP/1.1\r\n\r\n"), QByteArray("GET /page.pdf HTTP/1.1\r\n\r\n")}) {
     const ClientResult r = exchange(port(), {request});
-    EXPECT_TRUE(r.bytes.isEmpty()) << request.left(40).constData();
-    EXPECT_TRUE(r.closedByServer) << request.left(40).constData();
-  }
-  // A head that grows past the limit in segments, and bytes that never form a line.
-  const QList<QByteArray> segments(17, "X-Part: " + QByteArray(1014, 'c') + "\r\n");
-  for (const QList<QByteArray>& chunks : {QList<QByteArray>{"GET / HTTP/1.1\r\n"} + segments,
-                                          QList<QByteArray>{QByteArray(20 * 1024, '\0')}}) {
-    const ClientResult r = exchange(port(), chunks, std::chrono::milliseconds(5));
-    EXPECT_TRUE(r.bytes.isEmpty());
-    EXPECT_TRUE(r.closedByServer);
+    EXPECT_TRUE(r.bytes.isEmpty()) << request.constData();
+    EXPECT_TRUE(r.closedByServer) << request.constData();
   }
   EXPECT_EQ(webActiveCount, 0);
+}
+
+TEST_F(WebServerTest, overLongRequestLineGets414AndOverLongHeadGets431) {
+  start();
+  const QByteArray k414 = "HTTP/1.1 414 URI Too Long";
+  const QByteArray k431 = "HTTP/1.1 431 Request Header Fields Too Large";
+  const QList<QByteArray> headSegments(17, "X-Part: " + QByteArray(1014, 'c') + "\r\n");
+  const struct {
+    const char* name;
+    QList<QByteArray> chunks;
+    QByteArray status;
+  } rows[] = {
+      {"complete head, line of 1,000", {"GET /" + QByteArray(986, 'a') + " HTTP/1.1\r\n\r\n"}, k414},
+      {"line of 1,000 still open", {"GET /" + QByteArray(996, 'a')}, k414},
+      {"bytes that never form a line", {QByteArray(20 * 1024, '\0')}, k414},
+      {"head of 17 KiB in one piece", {"GET / HTTP/1.1\r\nX: " + QByteArray(17 * 1024, 'b')}, k431},
+      {"head growing past 16 KiB in segments", QList<QByteArray>{"GET / HTTP/1.1\r\n"} + headSegments, k431},
+  };
+  for (const auto& row : rows) {
+    const ClientResult r = exchange(port(), row.chunks, std::chrono::milliseconds(5));
+    expectCommonHeader(r.bytes, row.status);
+    EXPECT_EQ(afterDate(r.bytes), "Connection: close\r\nContent-Length: 0\r\n\r\n") << row.name;
+    EXPECT_TRUE(r.closedByServer) << row.name;
+  }
+  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
+}
+
+TEST_F(WebServerTest, headGetsTheHeaderOfTheGetAlone) {
+  write(QStringLiteral("root/a.txt"), "A");
+  write(QStringLiteral("root/p.png"), "\x89PNG-file");
+  webGraphRenderer = [](const QString&, const QString&, const QString&) { picBuffer = "rendered"; };
+  start();
+  for (const char* target : {"/a.txt", "/p.png", "/nothing.html", "/zavData.xml", "/zavPlot.png?r=5", "/"}) {
+    const ClientResult full = get(port(), target);
+    const ClientResult head = exchange(port(), {QByteArray("HEAD ") + target + " HTTP/1.1\r\nHost: zav\r\n\r\n"});
+    ASSERT_FALSE(bodyOf(full.bytes).isEmpty()) << target;
+    EXPECT_EQ(afterDate(head.bytes), afterDate(headerOf(full.bytes))) << target;
+    EXPECT_TRUE(head.bytes.endsWith("\r\n\r\n")) << target;
+    EXPECT_TRUE(head.closedByServer) << target;
+  }
+}
+
+TEST_F(WebServerTest, halfClosedClientGetsTheWholeAnswer) {
+  write(QStringLiteral("root/a.txt"), "A");
+  // More than the socket buffers hold: the answer goes out long after the client's end of input.
+  const QByteArray big(8 * 1024 * 1024, 'j');
+  write(QStringLiteral("root/big.jpg"), big);
+  start();
+  const ClientResult small = exchange(port(), {"GET /a.txt HTTP/1.0\r\n\r\n"}, std::chrono::milliseconds(0),
+                                      std::chrono::milliseconds(5000), true);
+  EXPECT_EQ(bodyOf(small.bytes), "A");
+  const ClientResult large = exchange(port(), {"GET /big.jpg HTTP/1.0\r\n\r\n"}, std::chrono::milliseconds(0),
+                                      std::chrono::milliseconds(20000), true);
+  EXPECT_EQ(bodyOf(large.bytes).size(), big.size());
+  EXPECT_TRUE(large.closedByServer);
+  // Input that ends before the head does gets no answer, and the slot is free again.
+  const ClientResult cut = exchange(port(), {"GET /a.txt HTTP/1.0\r\n"}, std::chrono::milliseconds(0),
+                                    std::chrono::milliseconds(5000), true);
+  EXPECT_TRUE(cut.bytes.isEmpty());
+  EXPECT_TRUE(cut.closedByServer);
+  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
 }
 
 TEST_F(WebServerTest, headOfExactlyTheLimitInManyLinesIsAnswered) {
@@ -232,24 +309,50 @@ TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
 
 TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   write(QStringLiteral("root/a.txt"), "A");
-  webIdleTimeout = std::chrono::milliseconds(400);
+  webServer().setTimeouts({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
   start();
   const int before = openDescriptors();
   std::vector<std::unique_ptr<IdleClient>> idle;
-  for (int i = 0; i < 10; ++i) idle.push_back(std::make_unique<IdleClient>(port()));
-  ASSERT_TRUE(pumpUntil([] { return webActiveCount == 10; }));
-  // The eleventh is taken and closed at once.
+  for (int i = 0; i < 10; ++i) {
+    idle.push_back(std::make_unique<IdleClient>(port()));
+    ASSERT_TRUE(pumpUntil([&] { return webActiveCount == i + 1; }));
+  }
+  // The eleventh takes the slot of the one that has waited longest for its head.
   IdleClient eleventh(port());
-  EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(2000)));
+  EXPECT_TRUE(idle[0]->closedWithin(std::chrono::milliseconds(2000)));
   EXPECT_EQ(webRequestCount, 11);
-  EXPECT_EQ(webAcceptCount, 10);
-  // The idle ones time out and free their slots.
+  EXPECT_EQ(webAcceptCount, 11);
+  EXPECT_EQ(webActiveCount, 10);
+  // The rest miss the deadline of their request head and free their slots.
   for (auto& c : idle) EXPECT_TRUE(c->closedWithin(std::chrono::milliseconds(3000)));
+  EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(3000)));
   EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
   EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
   idle.clear();
   pumpFor(std::chrono::milliseconds(100));
-  EXPECT_LE(openDescriptors(), before + 1);  // the client above closed its own
+  EXPECT_LE(openDescriptors(), before + 1);  // the eleventh is still open on the client's side
+}
+
+TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {
+  // More than the socket buffers of a client that does not read hold, so the answers stay in progress.
+  write(QStringLiteral("root/big.jpg"), QByteArray(4 * 1024 * 1024, 'j'));
+  start();
+  std::vector<std::unique_ptr<IdleClient>> readers;
+  for (int i = 0; i < 10; ++i) {
+    readers.push_back(std::make_unique<IdleClient>(port()));
+    const int fd = readers.back()->fd();
+    ASSERT_EQ(::send(fd, "GET /big.jpg HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL), 25);
+    // Its answer has begun.
+    ASSERT_TRUE(pumpUntil([fd] {
+      pollfd p{fd, POLLIN, 0};
+      return ::poll(&p, 1, 0) > 0;
+    }));
+  }
+  EXPECT_EQ(webActiveCount, 10);
+  IdleClient eleventh(port());
+  EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(2000)));
+  EXPECT_EQ(webAcceptCount, 10);
+  EXPECT_EQ(webActiveCount, 10);
 }
 
 TEST_F(WebServerTest, logEntriesHaveTheirExactLayout) {
@@ -276,6 +379,59 @@ TEST_F(WebServerTest, logEntriesHaveTheirExactLayout) {
   EXPECT_TRUE(entries[1].contains(QStringLiteral("\r\n  < [len(htmldata)=1]\r\n  < filePath= '")));
   EXPECT_TRUE(log.contains(QStringLiteral("Event=3:SendComplete\r\n")));
   EXPECT_TRUE(log.contains(QStringLiteral("\r\n  * closing connection\r\n") + QString(80, u'=') + QStringLiteral("\r\n\r\n")));
+}
+
+namespace {
+QString logText(const QString& file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+}
+}  // namespace
+
+TEST_F(WebServerTest, controlCharactersFromTheClientAreEscapedInTheLog) {
+  write(QStringLiteral("root/a.txt"), "A");
+  webLogFileText = path(QStringLiteral("web.log"));
+  webLogging = 1;
+  start();
+  const ClientResult r =
+      exchange(port(), {"GET /a.txt HTTP/1.1\r\nX-A: 1\n2027-01-01 00:00:00  forged\rX-B: \x1b[31m\x7f\r\n\r\n"});
+  EXPECT_EQ(bodyOf(r.bytes), "A");
+  ASSERT_TRUE(pumpUntil([&] { return logText(webLogFileText).contains(QStringLiteral("Event=3:SendComplete")); }));
+  const QString log = logText(webLogFileText);
+  EXPECT_TRUE(log.contains(QStringLiteral("\r\n  > X-A: 1\\x0A2027-01-01 00:00:00  forged\\x0DX-B: \\x1B[31m\\x7F\r\n  > \r\n")))
+      << log.toStdString();
+  // Every line break in the log is one the server wrote.
+  EXPECT_EQ(log.count(u'\n'), log.count(QStringLiteral("\r\n")));
+  EXPECT_EQ(log.count(u'\r'), log.count(QStringLiteral("\r\n")));
+}
+
+TEST_F(WebServerTest, aConnectEventIsLoggedAndChangesNothingElse) {
+  webLogFileText = path(QStringLiteral("web.log"));
+  webLogging = 1;
+  start();
+  emit webServer().sockets().connectReceived(3);
+  const QString log = logText(webLogFileText);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[^\r]*  \\(3\\)  SocketHandle=-1  State=0:sckClosed  Event=4:Connect\r\n"
+                                                "  \\[0 0 0 0\\]  :0\r\n  \\* Connect received\r\n\\?{80}\r\n\r\n$"))
+                  .match(log)
+                  .hasMatch())
+      << log.toStdString();
+  EXPECT_EQ(webActiveCount, 0);
+  EXPECT_EQ(webSocketSlots.value(3), 0);
+}
+
+TEST_F(WebServerTest, anEmptyWebRootIsTakenAndOnlyAMissingOneIsNotFound) {
+  HeadlessLog messages;
+  webRootText = path(QStringLiteral("root/sub"));  // a folder without files
+  start();
+  EXPECT_TRUE(bodyOf(get(port(), "/zavData.xml").bytes).endsWith("</zavData>\r\n"));
+  stopWebServer();
+  webRootText = path(QStringLiteral("no-such-folder"));
+  checkWebRootFolder();
+  EXPECT_EQ(webServerPort, 0);
+  const QString shown = messages.lines().join(u'\n');
+  EXPECT_EQ(shown.count(QStringLiteral("was not found")), 1);
+  EXPECT_TRUE(shown.contains(QStringLiteral("MSGBOX: The selected folder path: ") + webRootText));
 }
 
 TEST_F(WebServerTest, failedLogWriteSwitchesLoggingOffAndTheServerGoesOn) {
@@ -305,7 +461,7 @@ TEST_F(WebServerTest, startStopAndTheTrayMenu) {
   EXPECT_EQ(refused, 1);
   EXPECT_EQ(webServerPort, 0);
   webPortText = QString::number(freePort());
-  webRootText = path(QStringLiteral("root/sub"));  // an empty folder is no web root
+  webRootText = path(QStringLiteral("no-such-folder"));
   trayStartClicked(QStringLiteral("&Start Server"));
   EXPECT_EQ(webServerPort, 0);
   webRootText = root();

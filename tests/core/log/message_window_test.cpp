@@ -7,9 +7,11 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "support/headless_env.h"
 
 namespace {
@@ -201,4 +203,37 @@ TEST_F(MessageWindowTest, ShowsTheNewestLine) {
   EXPECT_GT(bar->maximum(), 0);
   EXPECT_EQ(bar->value(), bar->maximum());
   messageWindow()->hide();
+}
+
+TEST_F(MessageWindowTest, FloodKeepsTheNewestLinesAndSaysHowManyWent) {
+  logMaxChars = 1000;  // the window holds up to 2,000 characters
+  showMessageWindow();
+  for (int i = 0; i < 20000; ++i) {
+    logMsg(i % 2 ? -1 : 1, QStringLiteral("flood line %1").arg(i, 5, 10, QChar('0')));
+    if (i % 1000 == 0) QCoreApplication::processEvents();
+  }
+  const QTextDocument* doc = messageWindow()->RichTextBox1()->document();
+  EXPECT_LE(doc->characterCount(), 2000 + 100);
+  const QStringList lines = text().split('\n');
+  const qint64 dropped = messageLog().droppedLines();
+  EXPECT_EQ(lines.first(), QStringLiteral("logMsg: %1 older lines dropped, the newest are kept").arg(dropped));
+  // The held lines follow the notice without a gap and end with the newest.
+  EXPECT_EQ(lines.at(1), QStringLiteral("flood line %1").arg(dropped, 5, 10, QChar('0')));
+  EXPECT_EQ(lines.at(lines.size() - 2), "flood line 19999");
+  EXPECT_EQ(lines.size() - 2 + dropped, 20000);
+  // Each line keeps its colour after the oldest went.
+  EXPECT_EQ(lineColour(lines.size() - 2), QColor(255, 0, 0));
+  EXPECT_EQ(lineColour(lines.size() - 3), QColor(0, 0, 0));
+  messageWindow()->hide();
+}
+
+TEST_F(MessageWindowTest, ClearRemovesTheDroppedNotice) {
+  logMaxChars = 10;
+  for (int i = 0; i < 5; ++i) logMsg(1, "a line");
+  EXPECT_TRUE(text().startsWith("logMsg: "));
+  Form12 late(messageLog());  // a window made after the lines went shows the same
+  EXPECT_EQ(late.RichTextBox1()->toPlainText(), text());
+  messageWindow()->mnuClear_Click();
+  logMsg(1, "fresh");
+  EXPECT_EQ(text(), "fresh\n");
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -29,6 +31,8 @@ QByteArray goldenAfterLine1() {
   QByteArray g = readTextFile(QStringLiteral(ZAV_TEST_DATA_DIR "/ini/factory_defaults_after_line1.ini"));
   g.replace("@DIR@", settingsTestDir().toUtf8());
   g.replace("@CWD@", QDir::currentPath().toUtf8());
+  // The INI and help files are named after the test binary.
+  g.replace("@EXE@", QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUtf8());
   return g;
 }
 }  // namespace

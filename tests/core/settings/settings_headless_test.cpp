@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include "core/globals.h"
 #include "core/settings/ini_writer.h"
@@ -43,6 +44,8 @@ TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
   QByteArray golden = readTextFile(QStringLiteral(ZAV_TEST_DATA_DIR "/ini/headless_after_line1.ini"));
   golden.replace("@DIR@", settingsTestDir().toUtf8());
   golden.replace("@CWD@", QDir::currentPath().toUtf8());
+  // The INI and help files are named after the test binary.
+  golden.replace("@EXE@", QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUtf8());
   EXPECT_EQ(bytes.toStdString(), golden.toStdString());
 
   EXPECT_EQ(frmSetup(), nullptr);

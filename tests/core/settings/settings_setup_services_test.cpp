@@ -12,6 +12,7 @@
 #include "app/wiring.h"
 #include "core/globals.h"
 #include "core/setup/setup_file_dialog.h"
+#include "core/util/text_helpers.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"

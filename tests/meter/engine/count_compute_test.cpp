@@ -10,7 +10,7 @@ CountInputs inputs(int32_t pcTick = 1000) {
   in.pcTick = pcTick;
   in.ticksPerSec = 62500;
   in.WsPerCount = 3600;  // one count is 1 Wh
-  in.detectorVer = 24840;
+  in.detectorVer = kNewFrameDetectorVer;
   in.sampleClock = true;
   in.energyWh = 100;
   return in;

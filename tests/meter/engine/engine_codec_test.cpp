@@ -4,6 +4,7 @@
 #include <random>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "tests/meter/engine/frame_bytes.h"
 #include "meter/engine/frame_codec.h"
 #include "support/log_capture.h"
@@ -26,7 +27,7 @@ class Codec : public ::testing::Test {
   void SetUp() override {
     initCrcTables();
     m_savedVer = ZAVdetectorVer;
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
   }
   void TearDown() override {
     useCrcTable = false;
@@ -77,7 +78,7 @@ TEST_F(Codec, DecodesLowNibbleFirstWithTheTableOfTheDetectorType) {
   ZAVdetectorVer = 24000;
   EXPECT_EQ(decodeData(QByteArray("\xA9\xAA"), 1), QByteArray("\x01"));
   EXPECT_EQ(decodeData(QByteArray("\xAA\xA9"), 1), QByteArray("\x10"));
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   EXPECT_EQ(decodeData(QByteArray("\x1E\x1D\x8E\x8E"
                                   "\xFF"),
                        2),

@@ -82,6 +82,36 @@ TEST_F(Counting, TemperatureOfTheNewController) {
   EXPECT_EQ(meterPanel.label14, "-20.5 °C");
 }
 
+// "No sensor" is no temperature in the window, the minimised title and the web
+// values, whichever raw value the frame or the pulse device brought.
+TEST_F(Counting, NoSensorShowsNoTemperatureAnywhere) {
+  QStringList titles;
+  QObject::connect(&meterEvents(), &MeterEvents::titlePowerShown, m_listener.get(),
+                   [&](double, const QString& temp) { titles << temp; });
+  mainWindowMinimized = true;
+  struct Row {
+    const char* what;
+    int32_t detector;
+    int16_t raw;
+    const char* shown;
+  };
+  for (const Row& r : {Row{"new frame, no sensor", kNewFrameDetectorVer, 0x80, ""},
+                       Row{"pulse device, new detector type", kNewFrameDetectorVer, kNotReported, ""},
+                       Row{"pulse device, old detector type", 24000, kNotReported, ""},
+                       Row{"new frame, a temperature", kNewFrameDetectorVer, 0x50, "60.0 °C"},
+                       Row{"old frame, a temperature", 24000, -41, "-20.5 °C"}}) {
+    ZAVdetectorVer = r.detector;
+    titles.clear();
+    clearCountProcessor();
+    reading(1, 0, r.raw);
+    reading(2, 62500, r.raw);
+    EXPECT_EQ(meterPanel.label14, r.shown) << r.what;
+    EXPECT_EQ(strZavTemp, r.shown) << r.what;
+    EXPECT_EQ(titles, QStringList{r.shown}) << r.what;
+    EXPECT_EQ(lngZavTemp == -16384, QString(r.shown).isEmpty()) << r.what;
+  }
+}
+
 // The web values come from the values, also while the window is minimised;
 // the title shows the power with the temperature of the same reading.
 TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {

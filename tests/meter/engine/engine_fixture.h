@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "meter/engine/count_processor.h"
 #include "meter/record/data_file.h"
 #include "meter/engine/frame_parser.h"
@@ -22,7 +23,7 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     meterOnline = true;
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
     ZAVmeterID = 0;
     ticksPerSec = 62500;
     WsPerCount = 3600;

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
@@ -35,7 +36,7 @@ class LinkFixture : public ::testing::Test {
     simulating = false;
     ifType = 2;
     comSetting.clear();
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
     comPort = 0;
     prescale = 1;
     minUpdateInterval = 0;

@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <ctime>
 
+#include "core/util/format_pattern.h"
+#include "support/link_processes.h"
 #include "tests/meter/link/link_steps.h"
 #include "tools/zav_frames.h"
 
@@ -45,6 +47,20 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   EXPECT_FALSE(seen.status.onlineTicked);
   EXPECT_EQ(seen.onlineChanges, 2);
   EXPECT_TRUE(logged("openCom: closing com3"));
+}
+
+// The on-line marker carries the time the data file dates the period's first
+// section with, however slowly the port opens: after a kill the register
+// finds where the period began by it.
+TEST_F(OnLine, onLineMarkerHasTheTimeOfThePeriodsSection) {
+  int calls = 0;
+  setDateClockForTests([&] { return QDateTime(QDate(2024, 3, 1), QTime(14, 0, 0)).addSecs(calls++); });
+  usePort(3);
+  goOnLine();
+  setDateClockForTests(nullptr);
+  ASSERT_TRUE(dataFileOpen());
+  EXPECT_EQ(QString::fromUtf8(readTextFile(zavLogFileName)).left(19),
+            formatDate(zavOutDat.header.startTime, QStringLiteral("yyyy-mm-dd hh:nn:ss")));
 }
 
 TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 
 #include "tests/meter/link/link_steps.h"
+#include "core/settings/detector_types.h"
 #include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
 #include "meter/window/tcp_client_panel.h"
@@ -109,7 +110,7 @@ TEST(TcpLink, framesReachTheParserOnlyWhileOnLine) {
   const double savedTicks = ticksPerSec;
   const int32_t savedDetector = ZAVdetectorVer;
   ticksPerSec = 0;  // the parser hands readings on; the count processor leaves them alone
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   netFrameReceiver().reset();
   storeLatestReading({});
   panel.Command8_Click(0);

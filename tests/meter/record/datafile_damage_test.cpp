@@ -46,20 +46,29 @@ TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
   section(open2, 2, 3, false);
   section(last, 3, 4);
   badCount.header(kDay + 2, 1000, 2).record(kDay + 2, 1, 1).record(kDay + 2, 2, 2);
-  for (const Row& r : {
-           Row{"closed section, stray bytes", first.b + closed2.b, stray, last.b, {2, 3, 4}},
-           Row{"open section, stray bytes", first.b + open2.b, stray, last.b, {2, 3, 4}},
-           Row{"impossible record count", first.b, badCount.b, last.b, {2, 4}},
-           Row{"unsupported version", first.b, ZavBytes().header(kDay + 2, 1, 2, 1001000).record(kDay, 1, 1).b,
-               last.b, {2, 4}},
-       }) {
+  std::vector<Row> rows = {
+      Row{"closed section, stray bytes", first.b + closed2.b, stray, last.b, {2, 3, 4}},
+      Row{"open section, stray bytes", first.b + open2.b, stray, last.b, {2, 3, 4}},
+      Row{"impossible record count", first.b, badCount.b, last.b, {2, 4}},
+      Row{"unsupported version", first.b, ZavBytes().header(kDay + 2, 1, 2, 1001000).record(kDay, 1, 1).b,
+          last.b, {2, 4}},
+      // Read where a header should be, these give a header of 0 records.
+      Row{"18 zero bytes", first.b, QByteArray(18, '\0'), closed2.b + last.b, {2, 3, 4}},
+      Row{"a 4 KiB block of zeros", first.b, QByteArray(4096, '\0'), closed2.b + last.b, {2, 3, 4}},
+  };
+  for (int n : {4, 5, 6, 7, 8, 19}) {
+    rows.push_back(Row{"stray bytes before two sections", first.b, QByteArray(n, '\xE7'), closed2.b + last.b,
+                       {2, 3, 4}});
+  }
+  for (const Row& r : rows) {
     const QByteArray file = r.before + r.damage + r.after;
     writeTextFile(m_path, file);
     m_log.clear();
-    EXPECT_FALSE(loadZavDatNEW(0)) << r.what;  // not whole, but every section is reachable
-    EXPECT_EQ(recordsPerSection(), r.sections) << r.what;
-    EXPECT_EQ(dataFileSlots[0].sectionFilePos[dataFileSlots[0].sectionCount], file.size() - r.after.size() + 1)
+    EXPECT_FALSE(loadZavDatNEW(0)) << r.what << r.damage.size();  // not whole, but every section is reachable
+    EXPECT_EQ(recordsPerSection(), r.sections) << r.what << r.damage.size() << m_log.text().toStdString();
+    EXPECT_EQ(dataFileSlots[0].sectionFilePos[dataFileSlots[0].sectionCount], file.size() - last.b.size() + 1)
         << r.what;
+    EXPECT_TRUE(dataFileSlots[0].sectionFilePos.contains(r.before.size() + r.damage.size() + 1)) << r.what;
     EXPECT_EQ(m_log.text().count("ERROR loadZavDatNEW: ERROR skipped "), 1) << r.what << m_log.text().toStdString();
 
     recordOne();

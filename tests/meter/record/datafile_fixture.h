@@ -19,7 +19,7 @@ class DataFileTest : public ::testing::Test {
     m_path = m_dir.filePath("pwrData.ZAV");
     zavDatFileName[0] = m_path;
     zavDatFileName[1] = m_dir.filePath("second.ZAV");
-    ZAVdetectorVer = 24840;
+    ZAVdetectorVer = kNewFrameDetectorVer;
     ZAVmeterID = 0;
     ticksPerSec = 62500;
     WsPerCount = 1200;

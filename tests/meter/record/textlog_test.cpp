@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 
 #include "core/util/number_text.h"
-#include "tests/meter/engine/engine_fixture.h"
+#include "tests/meter/record/textlog_fixture.h"
 #include "tests/meter/record/zav_bytes.h"
 
 namespace {
@@ -12,14 +12,10 @@ Date at(int h, int m, int s, int day = 1) {
   return dateFromDateTime(QDateTime(QDate(2024, 3, day), QTime(h, m, s)));
 }
 
-class TextLog : public EngineTest {
+class TextLog : public TextLogFiles {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    ASSERT_TRUE(m_dir.isValid());
-    zavLogFileName = m_dir.filePath("zavLog.TXT");
-    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
-    writeToZAVtextFile = true;
+    TextLogFiles::SetUp();
     textFileWriteInterval = 3;      // 15 min
     minTextFileSaveInterval = 1.0;  // one day
     overWriteLast = false;
@@ -30,7 +26,6 @@ class TextLog : public EngineTest {
     text.chop(2);
     return text.isEmpty() ? QStringList() : text.split("\r\n");
   }
-  QTemporaryDir m_dir;
 };
 
 TEST_F(TextLog, LineLayout) {

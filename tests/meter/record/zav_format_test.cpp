@@ -40,21 +40,39 @@ TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
   EXPECT_EQ(unpackRecord(packRecord(r).constData()).count, -10);
 }
 
-// One table for both codings. Byte-coded values are one byte: a raw value
-// beyond it (written under another detector type, or damaged) counts by its
-// low byte, so recorder and reader can never disagree.
+// One table for both codings, over the raw values a frame and a file can
+// carry: a new frame's byte (0..255), an old frame's 16-bit value, the
+// recorder's kRawNoSensor for a reading without temperature (plain pulse
+// device), and anything a damaged file holds. Byte-coded values count by
+// their low byte, so recorder and reader can never disagree.
 TEST(DataFileTemperature, RawValuesInBothCodings) {
   struct Row {
+    const char* what;
     int16_t raw;
     bool byteCoded;
     float degrees;
   };
-  for (const Row& r : {Row{0x80, true, kNoTemperature}, Row{0xF0, true, 12.0f}, Row{0x50, true, 60.0f},
-                       Row{200, true, -8.0f}, Row{0x7F, true, 83.5f}, Row{0x81, true, -43.5f},
-                       Row{0, true, 20.0f}, Row{0x150, true, 60.0f}, Row{400, true, -36.0f},
-                       Row{0x180, true, -44.0f}, Row{-5, true, 17.5f}, Row{-41, false, -20.5f},
-                       Row{0x80, false, 64.0f}, Row{32767, false, 16383.5f}, Row{-32768, false, -16384.0f}}) {
-    EXPECT_EQ(temperatureOf(r.raw, r.byteCoded), r.degrees) << r.raw << " byteCoded=" << r.byteCoded;
+  for (const Row& r : {
+           Row{"byte: no sensor", 0x80, true, kNoTemperature},
+           Row{"byte: negative", 0xF0, true, 12.0f},
+           Row{"byte: positive", 0x50, true, 60.0f},
+           Row{"byte: 200", 200, true, -8.0f},
+           Row{"byte: highest", 0x7F, true, 83.5f},
+           Row{"byte: lowest", 0x81, true, -43.5f},
+           Row{"byte: zero", 0, true, 20.0f},
+           Row{"byte: recorder's no sensor", -32768, true, kNoTemperature},
+           Row{"byte: no sensor, high byte set", 0x180, true, kNoTemperature},
+           Row{"byte: no sensor, sign-extended", -128, true, kNoTemperature},
+           Row{"byte: high byte ignored", 0x150, true, 60.0f},
+           Row{"byte: 400", 400, true, -36.0f},
+           Row{"byte: -5", -5, true, 17.5f},
+           Row{"half degrees: negative", -41, false, -20.5f},
+           Row{"half degrees: 0x80", 0x80, false, 64.0f},
+           Row{"half degrees: highest", 32767, false, 16383.5f},
+           Row{"half degrees: recorder's no sensor", -32768, false, kNoTemperature},
+           Row{"half degrees: lowest real", -32767, false, -16383.5f},
+       }) {
+    EXPECT_EQ(temperatureOf(r.raw, r.byteCoded), r.degrees) << r.what;
   }
   EXPECT_FALSE(validTemperature(kNoTemperature));
   EXPECT_FALSE(validTemperature(kNoTemperatureOld));

@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "meter/link/link_state.h"
 
 TEST(TestFrame, BothCrcPathsGiveTheControllersFrame) {
-  ZAVdetectorVer = 24840;
+  ZAVdetectorVer = kNewFrameDetectorVer;
   const QByteArray expected = QByteArray::fromHex(
       "55 55 55 55 55 55 55 55 F0 55 A9 63 47 17 1B 2D 27 1E 1D 1B 1D 2D 17 17 17 17 17 17 8E 1E 4B 4B 8D 1D "
       "1E 17 "

@@ -1,0 +1,159 @@
+#include "meter/record/register_continuation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "meter/record/data_file.h"
+
+namespace {
+
+constexpr uint32_t kHalfRange = 0x80000000u;
+constexpr int64_t kChunkRecords = 4096;
+// The text log holds whole Wh: a line and the marker its period began with
+// each round the register, so their difference is off by up to 1 Wh.
+constexpr double kRoundingWh = 1.0 + 1e-6;
+
+int64_t wholeSecond(Date d) { return std::llround(d * 86400.0); }
+
+// A record's place: section index and 0-based record within it.
+struct Place {
+  int section = 0;
+  int64_t record = 0;
+};
+
+// Every record from `from` on in file order, each with what the count
+// processor added to the register for it: the counts since the record
+// before it in the same section (none for a section's first record, whose
+// reading followed a reset of the count state, nor for a count that went
+// back), at the section's Ws per count. f(time, wh).
+template <class F>
+void forEachReading(const DataFileWalk& file, Place from, F&& f) {
+  const QVector<SectionSpan>& sections = file.sections();
+  QByteArray buf;
+  for (int s = from.section; s < sections.size(); ++s) {
+    const SectionSpan& span = sections[s];
+    const int64_t first = s == from.section ? from.record : 0;
+    // The record before the first one counts as the previous reading.
+    int64_t i = std::max<int64_t>(0, first - 1);
+    bool havePrev = false;
+    uint32_t prev = 0;
+    for (; i < span.records; i += kChunkRecords) {
+      const int64_t n = std::min(kChunkRecords, span.records - i);
+      if (!file.readRecords(span, i, n, buf)) return;
+      for (int64_t j = 0; j < n; ++j) {
+        const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
+        const uint32_t diff = uint32_t(r.count) - prev;
+        const double wh = havePrev && diff < kHalfRange ? double(span.header.WsPerCount) * diff / 3600.0 : 0;
+        if (i + j >= first) f(r.recTime, wh);
+        havePrev = true;
+        prev = uint32_t(r.count);
+      }
+    }
+  }
+}
+
+RecordedEnergy energyFrom(const DataFileWalk& file, Place from) {
+  RecordedEnergy out;
+  forEachReading(file, from, [&](Date time, double wh) {
+    out.wh += wh;
+    out.readings += 1;
+    out.newest = std::max(out.newest, time);
+  });
+  return out;
+}
+
+Date recordTime(const DataFileWalk& file, const SectionSpan& s, int64_t r, QByteArray& buf) {
+  return file.readRecords(s, r, 1, buf) ? unpackRecord(buf.constData()).recTime : 0;
+}
+
+// The first record from section `from` on dated after `second` (records follow
+// in time order); past the last record when there is none.
+Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
+  const QVector<SectionSpan>& sections = file.sections();
+  QByteArray buf;
+  for (int s = from; s < sections.size(); ++s) {
+    const SectionSpan& span = sections[s];
+    if (span.records < 1 || wholeSecond(recordTime(file, span, span.records - 1, buf)) <= second) continue;
+    int64_t lo = 0, hi = span.records - 1;
+    while (lo < hi) {
+      const int64_t mid = lo + (hi - lo) / 2;
+      if (wholeSecond(recordTime(file, span, mid, buf)) > second) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return {s, lo};
+  }
+  return {int(sections.size()), 0};
+}
+
+// The first section of the recording period that began with the on-line
+// marker at `online`: opening the data file prepared it, dated at the marker
+// (an earlier program dated it up to a second before). -1 when the period
+// recorded nothing: the last section is then an earlier period's, and
+// closed. Sections a reset-count change began later in the period are newer.
+int periodStart(const QVector<SectionSpan>& sections, Date online) {
+  const int64_t marker = wholeSecond(online);
+  for (int s = int(sections.size()) - 1; s >= 0; --s) {
+    const int64_t start = wholeSecond(sections[s].header.startTime);
+    if (start > marker) continue;
+    const bool lastAndClosed = s == sections.size() - 1 && sections[s].header.records != 0;
+    return start >= marker - 1 && !lastAndClosed ? s : -1;
+  }
+  return -1;
+}
+
+// The reading a line of the register logged: among the readings of its
+// second, the one whose register, counted from an anchor line (the period's
+// on-line marker or a later synchronisation), comes to the line's. Returns
+// what followed it, or nothing when no reading fits.
+std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int period, const LogLine& line,
+                                                    const LogLine& anchor, bool anchorIsSync) {
+  const int64_t lineSecond = wholeSecond(line.time);
+  const int64_t anchorSecond = wholeSecond(anchor.time);
+  double all = 0, sinceAnchor = 0;
+  int64_t count = 0;
+  Date newest = 0;
+  double bestMiss = kRoundingWh, bestAll = 0;
+  int64_t bestCount = -1;
+  forEachReading(file, {period, 0}, [&](Date time, double wh) {
+    const int64_t second = wholeSecond(time);
+    all += wh;
+    count += 1;
+    newest = std::max(newest, time);
+    if (!anchorIsSync || second > anchorSecond) sinceAnchor += wh;
+    if (second != lineSecond) return;
+    const double miss = std::fabs(anchor.energyWh + sinceAnchor - line.energyWh);
+    if (miss <= bestMiss) {  // on a tie the later reading: the counts between are then 0
+      bestMiss = miss;
+      bestAll = all;
+      bestCount = count;
+    }
+  });
+  if (bestCount < 0) return {};
+  return RecordedEnergy{all - bestAll, count - bestCount, count > bestCount ? newest : 0};
+}
+
+}  // namespace
+
+RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log) {
+  const DataFileWalk file(name);
+  const QVector<SectionSpan>& sections = file.sections();
+  const LogLine& last = log.last;
+  if (sections.isEmpty()) return {};
+  if (last.power == kOfflineMarker) return energyFrom(file, firstAfter(file, 0, wholeSecond(last.time)));
+  const int period = log.online ? periodStart(sections, log.online->time) : -1;
+  if (last.power == kOnlineMarker) return period < 0 ? RecordedEnergy{} : energyFrom(file, {period, 0});
+  const int from = std::max(period, 0);
+  // The register the line's period began from: a synchronisation after its
+  // marker, else the marker when its first section is known.
+  const LogLine* anchor = log.sync ? &*log.sync : period >= 0 ? &*log.online : nullptr;
+  if (last.power >= 0 && anchor) {
+    if (const auto after = afterMatchingReading(file, from, last, *anchor, bool(log.sync))) return *after;
+  }
+  // A synchronisation, or a line whose reading cannot be told apart: what
+  // follows its second.
+  return energyFrom(file, firstAfter(file, from, wholeSecond(last.time)));
+}

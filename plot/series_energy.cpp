@@ -1,0 +1,60 @@
+#include "plot/series_energy.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr uint32_t kHalfRange = 0x80000000u;
+
+// The part of a stretch within one section: points first..last.
+void addPart(const plotSeries& s, int32_t first, int32_t last, const seriesSection& at, StretchUse& use) {
+  if (last <= first) return;
+  const QVector<plotPoint>& p = s.points;
+  double counts = 0;
+  for (int32_t i = first + 1; i <= last; ++i) {
+    const uint32_t diff = uint32_t(p[i].count) - uint32_t(p[i - 1].count);
+    if (diff < kHalfRange) counts += diff;
+  }
+  use.ws += double(at.WsPerCount) * counts;
+  const double secs = std::round(p[last].recTime * 86400.0) - std::round(p[first].recTime * 86400.0);
+  const double ticks = double(uint32_t(p[last].ticks) - uint32_t(p[first].ticks));
+  const bool byTicks = at.ticksPerSec > 0 && std::fabs(secs) <= kMaxTickIntervalSeconds;
+  use.seconds += byTicks ? ticks / at.ticksPerSec : std::fabs(secs);
+  use.timed = use.timed || at.ticksPerSec > 0;
+}
+}  // namespace
+
+void markSeriesSections(plotSeries& s, const dataFileIndex& ix) {
+  s.sections.clear();
+  int32_t sec = 0;
+  for (qsizetype k = 0; k < s.points.size(); ++k) {
+    const int32_t rec = s.points[k].recordNr;
+    int32_t at = sec;
+    while (at < ix.sectionCount && at < ix.sectionEndRecord.size() - 1 && ix.sectionEndRecord[at] < rec) ++at;
+    if (at < 1 || at >= ix.sectionHeaders.size()) continue;
+    if (s.sections.isEmpty() || at != sec) {
+      const fileSection& h = ix.sectionHeaders[at];
+      s.sections.append({int32_t(k), h.WsPerCount, h.ticksPerSec});
+    }
+    sec = at;
+  }
+}
+
+StretchUse stretchUse(const plotSeries& s, int32_t from, int32_t to) {
+  StretchUse use;
+  const int32_t last = int32_t(s.points.size()) - 1;
+  int32_t lo = std::max(0, std::min(from, to));
+  const int32_t hi = std::min(last, std::max(from, to));
+  if (s.sections.isEmpty()) {
+    addPart(s, lo, hi, {0, s.WsPerCount, s.ticksPerSec}, use);
+    return use;
+  }
+  for (qsizetype k = 0; k < s.sections.size() && lo <= hi; ++k) {
+    const int32_t end = k + 1 < s.sections.size() ? s.sections[k + 1].firstPoint - 1 : last;
+    if (end < lo) continue;
+    lo = std::max(lo, s.sections[k].firstPoint);
+    addPart(s, lo, std::min(end, hi), s.sections[k], use);
+    lo = end + 1;
+  }
+  return use;
+}
