@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   Main();
   loadSetupWindowHidden();
   showMainWindow();
+  connectMainWindowToSettings();
   scheduleTestActions();
   connectWebTabControls();
   // Test seam: once start-up is done and the event loop runs, close the main

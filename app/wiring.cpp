@@ -5,9 +5,11 @@
 #include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/setup_values.h"
 #include "meter/link/com_search.h"
 #include "meter/link/serial_dispatch.h"
 #include "meter/window/brand.h"
+#include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
@@ -30,6 +32,12 @@ void connectSubsystems() {
   // The main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();
+  // What the settings ask of the windows and the server above them.
+  setupValues().setQuestions(
+      {[] { return mainWindowLoaded; }, [] { return webServerPort; },
+       [] {
+         return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
+       }});
   SettingsEvents* s = &settingsEvents();
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
     if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();
@@ -49,4 +57,13 @@ void connectSubsystems() {
                    [](int index) { clearComEventCounters(int16_t(index)); });
   QObject::connect(s, &SettingsEvents::webServerStartRequested, [] { checkWebRootFolder(); });
   QObject::connect(s, &SettingsEvents::webServerStopRequested, [] { stopWebServer(); });
+}
+
+void connectMainWindowToSettings() {
+  Form1* f = form1();
+  if (!f) return;
+  // A price typed into the calculator is the one the settings file keeps.
+  QObject::connect(&f->calculator(), &Calculator::priceTyped, f, [](const QString& price) {
+    setupValues().setHeldText(QLatin1String("pricePerkWh"), price);
+  });
 }

@@ -6,3 +6,5 @@
 // does nothing.
 
 void connectSubsystems();
+// Once the main window exists: what it changes that the settings keep (the price).
+void connectMainWindowToSettings();

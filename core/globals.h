@@ -7,6 +7,7 @@
 #include <QVector>
 #include <cstdint>
 
+#include "core/settings/value_type.h"
 #include "core/util/date_value.h"
 
 // --- start-up state (set by Main and the command line) ---
@@ -68,15 +69,6 @@ extern int32_t progStartTicks;      // tick count when the setup window loaded
 extern double WsPerCount;
 extern double minMeterScale;
 
-// How an energy or power value is shown: v * factor + offset, decimals, unit.
-struct valueType {
-  QString description;
-  QString title;
-  double factor = 0;
-  double offset = 0;
-  int16_t decimals = 0;
-  QString unit;
-};
 extern valueType vtEnergy, vtPower;
 
 // System colour for window text (&H80000008) and plain red.

@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "core/globals.h"
+#include "core/settings/value_type.h"
 
 struct MeterScaleInputs {
   double revsPerkWh = 0;

@@ -4,16 +4,16 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/globals.h"
 #include "core/settings/detector_types.h"
+#include "core/settings/settings_globals.h"
 #include "platform/app_event_log.h"
 #include "platform/colour.h"
 
 QString appLogPath() { return appLogCurrentPath(); }
 
-FactoryPaths currentFactoryPaths() {
+FactoryPaths currentFactoryPaths(const QString& defDir) {
   FactoryPaths p;
-  p.defDir = defDirName;
+  p.defDir = defDir;
   const QFileInfo exe(QCoreApplication::applicationFilePath());
   p.exeBase = exe.completeBaseName();
   p.exeDir = exe.absolutePath();
@@ -27,15 +27,19 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   auto check = [&](const char* array, int i, int v) { c.setValue(ctl(array, i), v); };
   auto option = [&](const char* group, int i) { c.setValue(ctl(group, i), 1); };
 
-  iniFileName = p.defDir + p.exeBase + QStringLiteral(".INI");
-  zavDatFileName[0] = zavDatFileName[1] = p.defDir + QStringLiteral("pwrData.ZAV");
-  hlpFileName = p.defDir + p.exeBase + QStringLiteral(".HLP");
-  zavLogFileName = p.defDir + QStringLiteral("zavLog.TXT");
-  zavPlotFileName = p.defDir + QStringLiteral("zavPlot.PNG");
-  const QString files[] = {p.currentDir, iniFileName,    zavDatFileName[0], zavDatFileName[1],
-                           hlpFileName,  zavLogFileName, p.appLogPath,      zavPlotFileName};
+  Settings& s = c.typedSettings();
+  auto held = [&](const char* key, const QString& text) { storeHeldText(s, QLatin1String(key), text); };
+
+  held("iniFileName", p.defDir + p.exeBase + QStringLiteral(".INI"));
+  held("zavDatFileName(0)", p.defDir + QStringLiteral("pwrData.ZAV"));
+  held("zavDatFileName(1)", p.defDir + QStringLiteral("pwrData.ZAV"));
+  held("hlpFileName", p.defDir + p.exeBase + QStringLiteral(".HLP"));
+  held("zavLogFileName", p.defDir + QStringLiteral("zavLog.TXT"));
+  held("zavPlotFileName", p.defDir + QStringLiteral("zavPlot.PNG"));
+  const QString files[] = {p.currentDir,  s.iniFileName,    s.zavDatFileName[0], s.zavDatFileName[1],
+                           s.hlpFileName, s.zavLogFileName, p.appLogPath,        s.zavPlotFileName};
   for (int i = 0; i < 8; ++i) c.setText(ctl("Text2", i), files[i]);
-  pointTextBackColor = rgbColour(255, 255, 192);
+  storeSetting(s, &Settings::pointTextBackColor, rgbColour(255, 255, 192));
   text(27, "80 FF FF");
   text(28, "1");
   text(3, "4");
@@ -54,15 +58,16 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   c.setValue(QStringLiteral("Check9"), 0);
   c.setValue(QStringLiteral("cheLogging"), 0);
   c.setText(QStringLiteral("Text18"), QString());
-  defaultWebRoot = p.exeDir + QStringLiteral("/public_html/");
+  storeSetting(s, &Settings::defaultWebRoot, p.exeDir + QStringLiteral("/public_html/"));
   c.setText(QStringLiteral("txtWebRoot"), QString());
-  c.setToolTip(QStringLiteral("txtWebRoot"), QStringLiteral("Leave empty to use default: ") + defaultWebRoot);
+  c.setToolTip(QStringLiteral("txtWebRoot"),
+               QStringLiteral("Leave empty to use default: ") + s.defaultWebRoot);
   c.setText(QStringLiteral("txtWebLogFile"), QString());
   c.setToolTip(QStringLiteral("txtWebLogFile"),
                QStringLiteral("Leave empty to use default: ") + p.exeDir + QStringLiteral("/webserver.log"));
-  writeToZAVdataFile = true;
-  writeToZAVtextFile = true;
-  savePlotToPicFile = false;
+  storeSetting(s, &Settings::writeToZAVdataFile, true);
+  storeSetting(s, &Settings::writeToZAVtextFile, true);
+  storeSetting(s, &Settings::savePlotToPicFile, false);
   check("Check8", 0, 1);
   check("Check8", 1, 1);
   check("Check8", 2, 0);
@@ -97,5 +102,6 @@ void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
   const char* units[] = {"",      "1", "0",  "Wh",     "Power", "1", "0",    "W", "Energikostnad",
                          "0,001", "2", "kr", "Effekt", "8,766", "0", "kr/år"};
   for (int k = 0; k < 16; ++k) text(33 + k, units[k]);
-  pricePerkWh = QStringLiteral("1.00");
+  held("pricePerkWh", QStringLiteral("1.00"));
+  c.settingsWritten();
 }

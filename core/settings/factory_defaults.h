@@ -1,7 +1,8 @@
 #pragma once
 // The factory defaults, written into the setup controls in a fixed order:
 // each write runs that control's handler at once, so later rows see the
-// effects of earlier ones (twin fields, clock and divisor).
+// effects of earlier ones (twin fields, clock and divisor). The file names,
+// the price and the few values no control shows go into the typed settings.
 
 #include <QString>
 
@@ -16,7 +17,7 @@ struct FactoryPaths {
 };
 
 void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p);
-// The paths of the running program.
-FactoryPaths currentFactoryPaths();
+// The paths of the running program, with its default folder.
+FactoryPaths currentFactoryPaths(const QString& defDir);
 // The application log's current path.
 QString appLogPath();

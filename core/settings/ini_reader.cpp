@@ -5,10 +5,10 @@
 #include <QStringDecoder>
 #include <cmath>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/ini_keys.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/settings_globals.h"
 #include "core/util/file_helpers.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -45,7 +45,8 @@ QString lineTag(int64_t line, const char* tail) {
 std::optional<int16_t> integerValue(const QString& token, double min, double max) {
   double v = 0;
   int16_t i = 0;
-  if (!isIntegerInRange(min, max, token) || !localeToDouble(token, v) || !roundToInt16(v, i)) return std::nullopt;
+  if (!isIntegerInRange(min, max, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
+    return std::nullopt;
   return i;
 }
 
@@ -72,8 +73,9 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
   switch (k.read) {
     case IniRead::Ignore: return true;
     case IniRead::FileName:
-      *k.global = token;
+      storeHeldText(c.typedSettings(), QLatin1String(k.key), token);
       c.setText(control, token);
+      c.settingsWritten();
       return true;
     case IniRead::FieldText: c.setText(control, token); return true;
     case IniRead::Integer: {
@@ -111,7 +113,10 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
       c.setSliderQuietly(int(pos));
       return true;
     }
-    case IniRead::Price: pricePerkWh = token; return true;
+    case IniRead::Price:
+      storeHeldText(c.typedSettings(), QLatin1String(k.key), token);
+      c.settingsWritten();
+      return true;
   }
   return false;
 }
@@ -146,15 +151,15 @@ bool isIntegerInRange(double min, double max, const QString& text) {
 
 void logIniLineError(int64_t line, const QString& message) { logMsg(-1, lineTag(line, "  ") + message); }
 
-std::optional<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
-                                      double min, double max) {
+std::optional<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned,
+                                      const QString& token, double min, double max) {
   const std::optional<int16_t> i = integerValue(token, min, max);
   if (!i) refuseValue(errors, line, cleaned);
   return i;
 }
 
-std::optional<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
-                                    double min, double max) {
+std::optional<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned,
+                                    const QString& token, double min, double max) {
   const std::optional<double> v = doubleValue(token, min, max);
   if (!v) refuseValue(errors, line, cleaned);
   return v;

@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/ini_keys.h"
+#include "core/settings/settings.h"
 #include "core/settings/setup_values.h"
 #include "core/util/format_pattern.h"
 #include "platform/user_notice.h"
@@ -48,7 +48,7 @@ QByteArray iniFileText(const SetupControls& c, const QString& created) {
     QString v;
     switch (k.form) {
       case IniForm::Header:
-        v = key == u"title" ? appName
+        v = key == u"title" ? c.typedSettings().appName
                             : QStringLiteral("%1.%2.%3")
                                   .arg(ZAV_VERSION_MAJOR)
                                   .arg(ZAV_VERSION_MINOR)
@@ -60,7 +60,7 @@ QByteArray iniFileText(const SetupControls& c, const QString& created) {
       case IniForm::Flag: v = c.value(name) == 1 ? QStringLiteral("1") : QStringLiteral("0"); break;
       case IniForm::Index: v = QString::number(getOptionIndex(c, name, -1)); break;
       case IniForm::Slider: v = QString::number(c.sliderValue()); break;
-      case IniForm::Price: v = quoted(pricePerkWh.trimmed()); break;
+      case IniForm::Price: v = quoted(c.typedSettings().pricePerkWh.trimmed()); break;
     }
     line(key + u'=' + v);
   }
@@ -85,6 +85,7 @@ bool saveIniFile(const QString& fileName, const SetupControls& c) {
 bool saveIniFile(const QString& fileName) { return saveIniFile(fileName, setupValues()); }
 
 bool addToIniFile(const QString& line) {
+  const QString iniFileName = setupValues().settings().iniFileName;
   QFile f(iniFileName);
   if (!f.open(QIODevice::ReadWrite)) {
     reportWriteFailure(QStringLiteral("addToIniFile"), iniFileName, f.errorString());

@@ -5,12 +5,15 @@
 
 #include <QObject>
 
+struct Settings;
+
 // The file a "Select" button of the setup window's "Files" tab asks for.
 enum class SettingsFile { Data, TextLog, PlotPicture };
 
 class SettingsEvents : public QObject {
   Q_OBJECT
  signals:
+  void settingsChanged(const Settings& settings);  // a new typed value: applied, or a field rule changed one
   void settingsApplied();                     // globals set again: the main window re-reads them
   void mainWindowLayoutChanged();             // advanced functions or debug mode: resize the main window
   void filePickRequested(SettingsFile file);  // "Select": the listener picks and sets the file-name global

@@ -2,11 +2,12 @@
 
 #include <cmath>
 
-#include "core/globals.h"
+#include "core/globals.h"  // logColourNormal, logColourError
 #include "core/log/logmsg.h"
 #include "core/settings/derived_constants.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
@@ -21,8 +22,8 @@ constexpr int kStoredValueLevel = 4;
 
 void logStored(const QString& what, const QString& caption, int index, int32_t stored) {
   if (!logShows(kStoredValueLevel)) return;
-  logMsg(kStoredValueLevel, what + caption + u'=' + QString::number(index) + QStringLiteral("  destVariable=") +
-                                QString::number(stored));
+  logMsg(kStoredValueLevel, what + caption + u'=' + QString::number(index) +
+                                QStringLiteral("  destVariable=") + QString::number(stored));
 }
 }  // namespace
 
@@ -72,72 +73,81 @@ std::optional<int32_t> colourFromFieldText(const QString& text) {
   return c & 0xFFFFFF;
 }
 
+template <class T>
+bool SetupFields::storeLocale(T Settings::*member, const QString& text, bool (*convert)(const QString&, T&)) {
+  T v{};
+  if (!convert(text, v)) return false;
+  storeSetting(settings(), member, v);
+  return true;
+}
+
 void SetupFields::text1Change(int index, bool reparse) {
+  Settings& s = settings();
   const QString name = text1(index);
   const QString t = m_c.text(name);
   const double v = lenientNumber(t);
   bool ok = true;
   switch (index) {
-    case 0: ok = localeToInt16(t, comPort); break;
+    case 0: ok = storeLocale(&Settings::comPort, t, localeToInt16); break;
     case 1:
       if (const std::optional<int16_t> p = prescaleFromText(t)) {
-        prescale = *p;
+        storeSetting(s, &Settings::prescale, *p);
         updateText5Display();
       } else {
         ok = false;
       }
       break;
-    case 2: ok = localeToInt32(t, maxPlotPoints); break;
-    case 3: ok = localeToInt16(t, msgLevel); break;
-    case 4: ok = localeToDouble(t, maxZavFileSize); break;
-    case 5: ok = localeToDouble(t, y1ScaleMax); break;
-    case 6: ok = localeToDouble(t, y1ScaleMin); break;
-    case 7: ok = localeToDouble(t, y2ScaleMax); break;
-    case 8: ok = localeToDouble(t, y2ScaleMin); break;
+    case 2: ok = storeLocale(&Settings::maxPlotPoints, t, localeToInt32); break;
+    case 3: ok = storeLocale(&Settings::msgLevel, t, localeToInt16); break;
+    case 4: ok = storeLocale(&Settings::maxZavFileSize, t, localeToDouble); break;
+    case 5: ok = storeLocale(&Settings::y1ScaleMax, t, localeToDouble); break;
+    case 6: ok = storeLocale(&Settings::y1ScaleMin, t, localeToDouble); break;
+    case 7: ok = storeLocale(&Settings::y2ScaleMax, t, localeToDouble); break;
+    case 8: ok = storeLocale(&Settings::y2ScaleMin, t, localeToDouble); break;
     case 11:
-      ok = localeToDouble(t, ticksPerSec);
+      ok = storeLocale(&Settings::ticksPerSec, t, localeToDouble);
       if (ok) updateText5Display();
       break;
     case 12:
-      ok = localeToDouble(t, pulsesPerRev);
+      ok = storeLocale(&Settings::pulsesPerRev, t, localeToDouble);
       if (ok) updateText5Display();
       break;
-    case 13: ok = twinChange(13, 15, v, true, 1, 100000, revsPerkWh); break;
-    case 15: ok = twinChange(15, 13, v, true, 1, 100000, revsPerkWh); break;
-    case 16: ok = twinChange(16, 24, v, true, 0.1, 1000000, maxMeterPower); break;
-    case 24: ok = twinChange(24, 16, v, true, 0.1, 1000000, maxMeterPower); break;
-    case 17: ok = twinChange(17, 31, v, false, 0, 0, minUpdateInterval); break;
-    case 31: ok = twinChange(31, 17, v, false, 0, 0, minUpdateInterval); break;
-    case 18: ok = twinChange(18, 32, v, false, 0, 0, maxUpdateInterval); break;
-    case 32: ok = twinChange(32, 18, v, false, 0, 0, maxUpdateInterval); break;
-    case 14: comSetting = removeBlanks(t); break;
+    case 13: ok = twinChange(15, v, true, 1, 100000, &Settings::revsPerkWh); break;
+    case 15: ok = twinChange(13, v, true, 1, 100000, &Settings::revsPerkWh); break;
+    case 16: ok = twinChange(24, v, true, 0.1, 1000000, &Settings::maxMeterPower); break;
+    case 24: ok = twinChange(16, v, true, 0.1, 1000000, &Settings::maxMeterPower); break;
+    case 17: ok = twinChange(31, v, false, 0, 0, &Settings::minUpdateInterval); break;
+    case 31: ok = twinChange(17, v, false, 0, 0, &Settings::minUpdateInterval); break;
+    case 18: ok = twinChange(32, v, false, 0, 0, &Settings::maxUpdateInterval); break;
+    case 32: ok = twinChange(18, v, false, 0, 0, &Settings::maxUpdateInterval); break;
+    case 14: storeSetting(s, &Settings::comSetting, removeBlanks(t)); break;
     case 19: {
       int32_t id = 0;
       ok = roundToInt32(v, id);
-      if (ok) ZAVdetectorVer = id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id;
+      if (ok) storeSetting(s, &Settings::ZAVdetectorVer, id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id);
       // Unlike the original, an accepted version shows the normal colour again.
       break;
     }
-    case 20: ok = roundToInt32(v, ZAVmeterID); break;
-    case 25:
-    case 26: {
-      // No rule refuses a size: the chart limits it; a text that is no number leaves it.
-      int32_t side = 0;
-      if (localeToInt32(t, side)) (index == 25 ? plotWidth : plotHeight) = side;
+    case 20: {
+      int32_t id = 0;
+      ok = roundToInt32(v, id);
+      if (ok) storeSetting(s, &Settings::ZAVmeterID, id);
       break;
     }
+    case 25:
+    case 26:
+      // No rule refuses a size: the chart limits it; a text that is no number leaves it.
+      storeLocale(index == 25 ? &Settings::plotWidth : &Settings::plotHeight, t, localeToInt32);
+      break;
     case 27:
       // The field sets its own text colour, unless the colour is refused.
       if (colourChange(name, t)) return;
       ok = false;
       break;
-    case 28: {
-      minTextFileSaveInterval = 0;
-      Date d = 0;
-      ok = localeToDate(t, d);
-      if (ok) minTextFileSaveInterval = d;
+    case 28:
+      storeSetting(s, &Settings::minTextFileSaveInterval, 0.0);
+      ok = storeLocale(&Settings::minTextFileSaveInterval, t, localeToDate);
       break;
-    }
     case 29:
     case 30: ok = clockDivisorChange(reparse); break;
     default:
@@ -147,16 +157,15 @@ void SetupFields::text1Change(int index, bool reparse) {
   m_c.setForeColor(name, ok ? logColourNormal : logColourError);
 }
 
-bool SetupFields::twinChange(int index, int twin, double v, bool ranged, double lo, double hi,
-                             double& global) {
-  Q_UNUSED(index);
+bool SetupFields::twinChange(int twin, double v, bool ranged, double lo, double hi,
+                             double Settings::*member) {
   if (!std::isfinite(v) || (ranged && (v < lo || v > hi))) return false;
   const double w = lenientNumber(m_c.text(text1(twin)));
   if (w != v) {
-    // The twin's own handler finds both equal and stores the global.
+    // The twin's own handler finds both equal and stores the value.
     m_c.setText(text1(twin), localeFromDouble(v));
   } else {
-    global = v;
+    storeSetting(settings(), member, v);
     updateText5Display();
   }
   return true;
@@ -168,8 +177,8 @@ bool SetupFields::clockDivisorChange(bool reparse) {
       divisor == 0)
     return false;
   if (reparse) return true;
-  ticksPerSec = clock / divisor;
-  m_c.setText(text1(11), localeFromDouble(ticksPerSec));
+  storeSetting(settings(), &Settings::ticksPerSec, clock / divisor);
+  m_c.setText(text1(11), localeFromDouble(settings().ticksPerSec));
   updateText5Display();
   return true;
 }
@@ -177,10 +186,9 @@ bool SetupFields::clockDivisorChange(bool reparse) {
 bool SetupFields::colourChange(const QString& name, const QString& text) {
   const std::optional<int32_t> colour = colourFromFieldText(text);
   if (!colour) return false;
-  plotBackgroundColor = *colour;
-  m_c.setBackColor(name, plotBackgroundColor);
-  const int sum = (plotBackgroundColor & 0xFF) + ((plotBackgroundColor >> 8) & 0xFF) +
-                  ((plotBackgroundColor >> 16) & 0xFF);
+  storeSetting(settings(), &Settings::plotBackgroundColor, *colour);
+  m_c.setBackColor(name, *colour);
+  const int sum = (*colour & 0xFF) + ((*colour >> 8) & 0xFF) + ((*colour >> 16) & 0xFF);
   m_c.setForeColor(name, sum < 384 ? 0xFFFFFF : 0);
   return true;
 }
@@ -190,22 +198,23 @@ void SetupFields::text5Change(int index) {
 }
 
 void SetupFields::updateText5Display() {
+  Settings& s = settings();
   MeterScaleInputs in;
-  in.revsPerkWh = revsPerkWh;
-  in.pulsesPerRev = pulsesPerRev;
-  in.prescale = prescale;
-  in.ticksPerSec = ticksPerSec;
-  in.maxMeterPower = maxMeterPower;
-  in.minUpdateInterval = minUpdateInterval;
-  in.maxUpdateInterval = maxUpdateInterval;
+  in.revsPerkWh = s.revsPerkWh;
+  in.pulsesPerRev = s.pulsesPerRev;
+  in.prescale = s.prescale;
+  in.ticksPerSec = s.ticksPerSec;
+  in.maxMeterPower = s.maxMeterPower;
+  in.minUpdateInterval = s.minUpdateInterval;
+  in.maxUpdateInterval = s.maxUpdateInterval;
   in.timerBits = val(commaToPoint(m_c.text(ctl("Text5", 7))));
   in.counterBits = val(commaToPoint(m_c.text(ctl("Text5", 14))));
-  in.WsPerCount = WsPerCount;
-  in.minMeterScale = minMeterScale;
+  in.WsPerCount = s.WsPerCount;
+  in.minMeterScale = s.minMeterScale;
   const MeterScaleResult r = computeMeterScale(in);
   if (!r.changed) return;
-  WsPerCount = r.WsPerCount;
-  minMeterScale = r.minMeterScale;
+  storeSetting(s, &Settings::WsPerCount, r.WsPerCount);
+  storeSetting(s, &Settings::minMeterScale, r.minMeterScale);
   static const int kOrder[] = {0, 6, 9, 13, 5, 8, 1, 2, 3, 4, 10, 12, 11};
   for (int k : kOrder)
     if (r.text5[k]) m_c.setText(ctl("Text5", k), *r.text5[k]);
@@ -216,50 +225,60 @@ bool SetupFields::buildValueTypes() {
     return ValueTypeFields{m_c.text(text1(first)), m_c.text(text1(first + 1)), m_c.text(text1(first + 2)),
                            m_c.text(text1(first + 3))};
   };
-  if (!buildValueType(vtEnergy, m_c.value(ctl("Check11", 0)), fields(33), fields(41), true)) return false;
-  return buildValueType(vtPower, m_c.value(ctl("Check11", 1)), fields(37), fields(45), false);
+  // A refused decimals count leaves what was already taken (title and factor) in the type.
+  auto build = [&](valueType Settings::*member, const char* use, int standard, bool energy) {
+    valueType vt = settings().*member;
+    const bool ok = buildValueType(vt, m_c.value(QString::fromLatin1(use)), fields(standard),
+                                   fields(standard + 8), energy);
+    storeSetting(settings(), member, std::move(vt));
+    return ok;
+  };
+  return build(&Settings::vtEnergy, "Check11(0)", 33, true) &&
+         build(&Settings::vtPower, "Check11(1)", 37, false);
 }
 
-void SetupFields::setOptionValueVar(const QString& group, int16_t& dest) {
+void SetupFields::setOptionValueVar(const QString& group, int16_t Settings::*dest) {
   const int n = m_c.count(group);
   for (int i = 0; i < n; ++i) {
     const QString name = group + u'(' + QString::number(i) + u')';
     if (m_c.value(name) != 1) continue;
-    dest = static_cast<int16_t>(i);
-    logStored(QStringLiteral("setOptionValue: "), m_c.caption(name), i, dest);
+    storeSetting(settings(), dest, static_cast<int16_t>(i));
+    logStored(QStringLiteral("setOptionValue: "), m_c.caption(name), i, i);
   }
 }
 
-void SetupFields::setCheckedBits(const QString& group, int32_t& dest) {
-  dest = 0;
+void SetupFields::setCheckedBits(const QString& group, int32_t Settings::*dest) {
+  int32_t bits = 0;
   const int n = m_c.count(group);
   for (int i = 0; i < n; ++i) {
     const QString name = group + u'(' + QString::number(i) + u')';
     if (m_c.value(name) != 1) continue;
-    dest |= int32_t(1) << i;
-    logStored(QStringLiteral("setCheckedBits: "), m_c.caption(name), i, dest);
+    bits |= int32_t(1) << i;
+    logStored(QStringLiteral("setCheckedBits: "), m_c.caption(name), i, bits);
   }
+  storeSetting(settings(), dest, bits);
 }
 
 void SetupFields::optionClick(const QString& group, int index) {
   Q_UNUSED(index);
+  const Settings& s = settings();
   if (group == u"Option1") {
-    setOptionValueVar(group, ifType);
+    setOptionValueVar(group, &Settings::ifType);
     for (const char* n : {"Text1(0)", "Label1(0)", "Text1(14)", "Label1(15)"})
-      m_c.setEnabled(QString::fromLatin1(n), ifType >= 1);
+      m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 1);
     for (const char* n : {"Text1(19)", "Label1(19)", "Text1(20)", "Label1(20)"})
-      m_c.setEnabled(QString::fromLatin1(n), ifType >= 2);
+      m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 2);
   } else if (group == u"Option2") {
-    setOptionValueVar(group, timerType);
+    setOptionValueVar(group, &Settings::timerType);
   } else if (group == u"Option3") {
-    setOptionValueVar(group, reduceMethod);
-    m_c.setEnabled(text1(2), reduceMethod != 0);
+    setOptionValueVar(group, &Settings::reduceMethod);
+    m_c.setEnabled(text1(2), s.reduceMethod != 0);
   } else if (group == u"Option5") {
-    setOptionValueVar(group, yPowerScale);
+    setOptionValueVar(group, &Settings::yPowerScale);
   } else if (group == u"Option6") {
-    setOptionValueVar(group, yTempScale);
+    setOptionValueVar(group, &Settings::yTempScale);
   } else if (group == u"Option7") {
-    setOptionValueVar(group, textFileWriteInterval);
+    setOptionValueVar(group, &Settings::textFileWriteInterval);
   }
 }
 
@@ -267,23 +286,30 @@ void SetupFields::checkClick(const QString& array, int index) {
   const int v = m_c.value(ctl(array.toLatin1().constData(), index));
   if (array == u"Check1") {
     // Each box of the array is one flag; "Advanced functions" also shows its controls.
-    static bool* const kFlags[] = {
-        &ringBell,       &startOnLine,   &advancedFunctions, &fixedPlotSize,       &startWithAutoPlot,
-        &plotPointMarks, &overWriteLast, &runWebServer,      &DrawOrthogonalLines, &DrawPowerInBackground,
-        &startMinimized};
-    if (index >= 0 && index < int(std::size(kFlags))) *kFlags[index] = v == 1;
+    static bool Settings::*const kFlags[] = {&Settings::ringBell,
+                                             &Settings::startOnLine,
+                                             &Settings::advancedFunctions,
+                                             &Settings::fixedPlotSize,
+                                             &Settings::startWithAutoPlot,
+                                             &Settings::plotPointMarks,
+                                             &Settings::overWriteLast,
+                                             &Settings::runWebServer,
+                                             &Settings::DrawOrthogonalLines,
+                                             &Settings::DrawPowerInBackground,
+                                             &Settings::startMinimized};
+    if (index >= 0 && index < int(std::size(kFlags))) storeSetting(settings(), kFlags[index], v == 1);
     if (index == 2) {
       emit settingsEvents().mainWindowLayoutChanged();
-      for (const QString& n : advancedControls()) m_c.setVisible(n, advancedFunctions);
+      for (const QString& n : advancedControls()) m_c.setVisible(n, settings().advancedFunctions);
     }
   } else if (array == u"Check8") {
-    if (index == 0) writeToZAVdataFile = v == 1;
-    if (index == 1) writeToZAVtextFile = v == 1;
-    if (index == 2) savePlotToPicFile = v == 1;
+    static bool Settings::*const kFlags[] = {&Settings::writeToZAVdataFile, &Settings::writeToZAVtextFile,
+                                             &Settings::savePlotToPicFile};
+    if (index >= 0 && index < int(std::size(kFlags))) storeSetting(settings(), kFlags[index], v == 1);
   } else if (array == u"Check4") {
-    setCheckedBits(array, mousePointerFlags);
+    setCheckedBits(array, &Settings::mousePointerFlags);
   } else if (array == u"Check5") {
-    setCheckedBits(array, mouseMeasureFlags);
+    setCheckedBits(array, &Settings::mouseMeasureFlags);
   } else if (array == u"Check11") {
     buildValueTypes();
   }
@@ -291,14 +317,14 @@ void SetupFields::checkClick(const QString& array, int index) {
 
 void SetupFields::check9Click() {
   const int v = m_c.value(QStringLiteral("Check9"));
+  const int32_t listening = webServerPort();
   if (v == 1) {
-    if (webServerPort != 0) {
-      userNotice(QStringLiteral("Web server is already running on port: ") + QString::number(webServerPort));
+    if (listening != 0) {
+      userNotice(QStringLiteral("Web server is already running on port: ") + QString::number(listening));
       return;
     }
     const QString t = m_c.text(QStringLiteral("Text18"));
-    const double port = std::trunc(val(t));
-    if (t.isEmpty() || (port >= 80 && port <= 65535)) {
+    if (webPortFromText(t).accepted) {
       m_c.setForeColor(QStringLiteral("Text18"), logColourNormal);
       m_c.setToolTip(QStringLiteral("Text18"),
                      t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());
@@ -308,7 +334,7 @@ void SetupFields::check9Click() {
       m_c.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
       m_c.setValue(QStringLiteral("Check9"), 2);
     }
-  } else if (v == 0 && webServerPort != 0) {
+  } else if (v == 0 && listening != 0) {
     emit settingsEvents().webServerStopRequested();
   }
 }

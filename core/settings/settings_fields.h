@@ -1,13 +1,16 @@
 #pragma once
-// The setup window's field rules: each Text1 field parses into its settings
-// global as its text changes; twin fields keep each other equal; option groups
-// and check-box groups set their globals. Works on the controls by name only.
+// The setup window's field rules: each Text1 field parses into its member of
+// the typed settings as its text changes; twin fields keep each other equal;
+// option groups and check-box groups set their members. Works on the controls
+// by name only, and on the typed settings the controls hold.
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
+#include "core/settings/settings.h"
 #include "core/settings/setup_controls.h"
 #include "core/util/date_value.h"
 
@@ -27,10 +30,10 @@ class SetupFields {
 
   // Click handler of an option group after button `index` became selected.
   void optionClick(const QString& group, int index);
-  // Stores the selected button's index of `group` into dest, logging it at level -1.
-  void setOptionValueVar(const QString& group, int16_t& dest);
-  // Bit i of dest set for each ticked box i of the group, logging each at level -1.
-  void setCheckedBits(const QString& group, int32_t& dest);
+  // Stores the selected button's index of `group` into dest, logging it.
+  void setOptionValueVar(const QString& group, int16_t Settings::*dest);
+  // Bit i of dest set for each ticked box i of the group, logging each.
+  void setCheckedBits(const QString& group, int32_t Settings::*dest);
   // Click handlers of the check-box arrays Check1, Check4, Check5, Check8 and Check11.
   void checkClick(const QString& array, int index);
   // "Enable Web Server" (Check9): a valid port (Text18) asks for the server, unticking stops it.
@@ -38,11 +41,19 @@ class SetupFields {
   // "Enable Logging to:" (cheLogging) locks the log file field while ticked.
   void cheLoggingClick();
 
+  // The port the web server listens on, 0 while it does not; app/ hands in the question.
+  void setWebServerPortQuestion(std::function<int32_t()> question) { m_webServerPort = std::move(question); }
+
  private:
-  bool twinChange(int index, int twin, double v, bool ranged, double lo, double hi, double& global);
+  Settings& settings() { return m_c.typedSettings(); }
+  int32_t webServerPort() const { return m_webServerPort ? m_webServerPort() : 0; }
+  template <class T>
+  bool storeLocale(T Settings::*member, const QString& text, bool (*convert)(const QString&, T&));
+  bool twinChange(int twin, double v, bool ranged, double lo, double hi, double Settings::*member);
   bool clockDivisorChange(bool reparse);
   bool colourChange(const QString& name, const QString& text);
   SetupControls& m_c;
+  std::function<int32_t()> m_webServerPort;
 };
 
 // The colour of a field text such as "80 FF FF" (hexadecimal &HBBGGRR; no digits give 0);

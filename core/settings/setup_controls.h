@@ -9,6 +9,8 @@
 
 #include "core/settings/setup_layout.h"
 
+struct Settings;
+
 class SetupControls {
  public:
   virtual ~SetupControls() = default;
@@ -31,4 +33,11 @@ class SetupControls {
   // The graph time-width slider: position 0..14 without running its change reaction.
   virtual int sliderValue() const = 0;
   virtual void setSliderQuietly(int position) = 0;
+
+  // The typed settings that the controls' rules fill. The file names and the price
+  // are held there alone: whoever stores them (settings_globals.h) calls
+  // settingsWritten() afterwards, so a changed value is announced.
+  virtual Settings& typedSettings() = 0;
+  virtual const Settings& typedSettings() const = 0;
+  virtual void settingsWritten() = 0;
 };

@@ -1,13 +1,25 @@
 #include "core/settings/setup_values.h"
 
-#include "core/globals.h"
+#include "core/globals.h"  // logColourNormal; the start-up values
 #include "core/settings/factory_defaults.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/settings_globals.h"
 
 namespace {
 bool isOption(const QString& name) { return name.startsWith(u"Option"); }
+
 }  // namespace
+
+struct SetupValues::Nested {
+  explicit Nested(SetupValues& values) : v(values) { ++v.m_depth; }
+  ~Nested() {
+    if (--v.m_depth == 0) v.publish(false);
+  }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+  SetupValues& v;
+};
 
 SetupValues& setupValues() {
   static SetupValues values;
@@ -27,6 +39,7 @@ QString SetupValues::text(const QString& name) const { return m_text.value(name)
 void SetupValues::setText(const QString& name, const QString& text) {
   // An unchanged content runs no rule, as with a control.
   if (m_text.value(name) == text) return;
+  Nested nested(*this);
   m_text.insert(name, text);
   emit textChanged(name);
   runTextRule(name);
@@ -36,6 +49,7 @@ int SetupValues::value(const QString& name) const { return m_value.value(name); 
 
 void SetupValues::setValue(const QString& name, int value) {
   if (m_value.value(name) == value) return;
+  Nested nested(*this);
   if (isOption(name)) {
     // One button of a group is selected; the selected one cannot be cleared by itself.
     if (value == 0) return;
@@ -85,21 +99,32 @@ QString SetupValues::caption(const QString& name) const {
 
 void SetupValues::setSliderQuietly(int position) {
   if (position < 0 || position > 14) return;
+  Nested nested(*this);
   m_slider = position;
-  viewRange = int16_t(position);
+  storeSetting(m_settings, &Settings::viewRange, int16_t(position));
   emit sliderChanged();
 }
 
 void SetupValues::takeSliderPosition(int position) {
+  Nested nested(*this);
   m_slider = position;
-  viewRange = int16_t(position);
+  storeSetting(m_settings, &Settings::viewRange, int16_t(position));
 }
 
 void SetupValues::runTextRule(const QString& name) {
   const QString array = arrayOf(name);
   if (array == u"Text1") m_fields.text1Change(indexOf(name));
   if (array == u"Text5") m_fields.text5Change(indexOf(name));
-  if (name == u"Text24") ReferencePowerEndTime = text(name);
+  if (name == u"Text24") storeSetting(m_settings, &Settings::ReferencePowerEndTime, text(name));
+  // The web tab's fields: the server takes them as they are, the port by its rule.
+  if (name == u"Text18") {
+    const WebPortSetting port = webPortFromText(text(name));
+    m_settings.webPortText = text(name);
+    m_settings.webPort = port.port;
+    m_settings.webPortAccepted = port.accepted;
+  }
+  if (name == u"txtWebRoot") m_settings.webRootText = text(name);
+  if (name == u"txtWebLogFile") m_settings.webLogFileText = text(name);
 }
 
 void SetupValues::runClickRule(const QString& name) {
@@ -109,6 +134,7 @@ void SetupValues::runClickRule(const QString& name) {
   } else if (name == u"Check9") {
     m_fields.check9Click();
   } else if (name == u"cheLogging") {
+    m_settings.webLogging = value(name);
     m_fields.cheLoggingClick();
   } else if (indexOf(name) >= 0) {
     m_fields.checkClick(array, indexOf(name));
@@ -116,30 +142,78 @@ void SetupValues::runClickRule(const QString& name) {
 }
 
 void SetupValues::applySetupSettings(bool resetDefaults) {
-  if (resetDefaults) applyFactoryDefaults(*this, currentFactoryPaths());
+  ++m_depth;
+  if (resetDefaults) applyFactoryDefaults(*this, currentFactoryPaths(m_settings.defDirName));
   for (int i : text1Indexes()) m_fields.text1Change(i, true);
-  m_fields.setOptionValueVar("Option1", ifType);
-  m_fields.setOptionValueVar("Option2", timerType);
-  m_fields.setOptionValueVar("Option3", reduceMethod);
-  m_fields.setOptionValueVar("Option5", yPowerScale);
-  m_fields.setOptionValueVar("Option6", yTempScale);
-  m_fields.setOptionValueVar("Option7", textFileWriteInterval);
+  m_fields.setOptionValueVar("Option1", &Settings::ifType);
+  m_fields.setOptionValueVar("Option2", &Settings::timerType);
+  m_fields.setOptionValueVar("Option3", &Settings::reduceMethod);
+  m_fields.setOptionValueVar("Option5", &Settings::yPowerScale);
+  m_fields.setOptionValueVar("Option6", &Settings::yTempScale);
+  m_fields.setOptionValueVar("Option7", &Settings::textFileWriteInterval);
+  --m_depth;
+  publish(true);
   emit settingsEvents().settingsApplied();
 }
 
+void SetupValues::publish(bool applied) {
+  if (!applied && m_settings == m_announced) return;
+  m_announced = m_settings;
+  emit settingsEvents().settingsChanged(m_settings);
+}
+
+void SetupValues::settingsWritten() {
+  if (m_depth == 0) publish(false);
+}
+
+void SetupValues::setQuestions(SetupQuestions questions) {
+  m_questions = std::move(questions);
+  m_fields.setWebServerPortQuestion(m_questions.webServerPort);
+}
+
+void SetupValues::takeFilesInUse() {
+  if (!m_questions.filesInUse) return;
+  const FilesInUse files = m_questions.filesInUse();
+  storeHeldText(m_settings, QLatin1String("zavDatFileName(0)"), files.zavDatFileName[0]);
+  storeHeldText(m_settings, QLatin1String("zavDatFileName(1)"), files.zavDatFileName[1]);
+  storeHeldText(m_settings, QLatin1String("zavLogFileName"), files.zavLogFileName);
+  storeHeldText(m_settings, QLatin1String("zavPlotFileName"), files.zavPlotFileName);
+  settingsWritten();
+}
+
+void SetupValues::setHeldText(QLatin1String key, const QString& text) {
+  storeHeldText(m_settings, key, text);
+  settingsWritten();
+}
+
+void SetupValues::takeStartValues() {
+  storeSetting(m_settings, &Settings::appName, ::appName);
+  storeSetting(m_settings, &Settings::defDirName, ::defDirName);
+  storeSetting(m_settings, &Settings::debugMode, ::debugMode);
+  // "-com" gives the port; the factory defaults' empty field keeps it.
+  storeSetting(m_settings, &Settings::comPort, ::comPort);
+  settingsWritten();
+}
+
+void SetupValues::setDebugMode(int16_t mode) {
+  storeSetting(m_settings, &Settings::debugMode, mode);
+  settingsWritten();
+}
+
 void SetupValues::loadAtStart(bool readIni) {
+  takeStartValues();
   applySetupSettings(true);
   if (readIni) {
-    loadINIfile(iniFileName, *this);
+    loadINIfile(m_settings.iniFileName, *this);
     applySetupSettings(false);
   }
   if (value(QStringLiteral("Check1(7)")) == 1) setValue(QStringLiteral("Check9"), 1);
 }
 
-void SetupValues::meterOnOflineChanged() {
+void SetupValues::meterOnOflineChanged(bool online) {
   for (const char* n : {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1",
                         "Text1(0)", "Text1(14)", "Text1(13)", "Label1(0)", "Label1(15)", "Label1(12)"})
-    setEnabled(QString::fromLatin1(n), !meterOnline);
+    setEnabled(QString::fromLatin1(n), !online);
 }
 
 void SetupValues::showComEventCount(int index, const QString& text) { setText(ctl("Text16", index), text); }

@@ -10,8 +10,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
+#include "core/settings/settings.h"
 #include "core/settings/settings_fields.h"
 #include "core/settings/setup_controls.h"
 
@@ -20,6 +22,21 @@ struct ControlLook {
   std::optional<int32_t> foreColor, backColor;  // &HBBGGRR
   std::optional<QString> toolTip, caption;
   std::optional<bool> enabled, visible;
+};
+
+// The files the meter and the chart use now (the main window's menus may have picked others).
+struct FilesInUse {
+  FileNamePair zavDatFileName;
+  QString zavLogFileName;
+  QString zavPlotFileName;
+};
+
+// What the settings must ask of the folders above; app/ hands the answers in.
+// Unanswered: no main window, no web server listening, the files of the settings.
+struct SetupQuestions {
+  std::function<bool()> mainWindowLoaded;
+  std::function<int32_t()> webServerPort;  // the port the web server listens on, 0 while it does not
+  std::function<FilesInUse()> filesInUse;
 };
 
 struct PortListItem {
@@ -46,12 +63,27 @@ class SetupValues : public QObject, public SetupControls {
   QString caption(const QString& name) const override;
   int sliderValue() const override { return m_slider; }
   void setSliderQuietly(int position) override;
+  Settings& typedSettings() override { return m_settings; }
+  const Settings& typedSettings() const override { return m_settings; }
+  void settingsWritten() override;
 
   void setCaption(const QString& name, const QString& caption);
   ControlLook look(const QString& name) const { return m_look.value(name); }
   // The slider moved by the user: its position is kept, nothing else runs.
   void takeSliderPosition(int position);
   SetupFields& fields() { return m_fields; }
+  // The current typed settings.
+  const Settings& settings() const { return m_settings; }
+  void setQuestions(SetupQuestions questions);
+  bool mainWindowLoaded() const { return m_questions.mainWindowLoaded && m_questions.mainWindowLoaded(); }
+  int32_t webServerPort() const { return m_questions.webServerPort ? m_questions.webServerPort() : 0; }
+  // The file names take the files in use, when someone answers which they are.
+  void takeFilesInUse();
+  // A text held outside the controls (settings_globals.h: storeHeldText), e.g. "iniFileName".
+  void setHeldText(QLatin1String key, const QString& text);
+  // The start-up values the command line left (startup.cpp): name, folder, debug mode, COM port.
+  void takeStartValues();
+  void setDebugMode(int16_t mode);
 
   // Puts the settings into a consistent state: factory defaults first when asked,
   // then every field parsed into its global again; announces settingsApplied.
@@ -63,8 +95,8 @@ class SetupValues : public QObject, public SetupControls {
   // The COM port field (Text1(0)): its text, as the COM search and openCom use it.
   QString comPortText() const { return text(QStringLiteral("Text1(0)")); }
   void setComPortText(const QString& t) { setText(QStringLiteral("Text1(0)"), t); }
-  // The meter settings are locked while the meter is on-line (meterOnline).
-  void meterOnOflineChanged();
+  // The meter settings are locked while the meter is on-line.
+  void meterOnOflineChanged(bool online);
   // "COM Status" counter `index` (Text16), "Pulse details" (Text17) and the pulse analysis.
   void showComEventCount(int index, const QString& text);
   void showPulseDetails(const QString& text);
@@ -94,6 +126,10 @@ class SetupValues : public QObject, public SetupControls {
   void setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value);
   void runTextRule(const QString& name);
   void runClickRule(const QString& name);
+  // Announces the settings when they changed, or always when `applied`; nested
+  // writes (a rule writing a twin field) announce once, at the outermost write.
+  void publish(bool applied);
+  struct Nested;
 
   QHash<QString, QString> m_text;
   QHash<QString, int> m_value;
@@ -102,6 +138,10 @@ class SetupValues : public QObject, public SetupControls {
   QList<PortListItem> m_ports;
   int m_portIndex = -1;
   SetupFields m_fields;
+  Settings m_settings;
+  Settings m_announced;
+  SetupQuestions m_questions;
+  int m_depth = 0;
 };
 
 // The one settings object of the program; exists with or without a setup window.

@@ -296,8 +296,8 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void SetupWindow::check7Click() {
-  const int16_t magnitude = int16_t(std::abs(debugMode));
-  debugMode = Check7()->checkState() == Qt::Checked ? magnitude : int16_t(-magnitude);
+  const int16_t magnitude = int16_t(std::abs(values().settings().debugMode));
+  values().setDebugMode(Check7()->checkState() == Qt::Checked ? magnitude : int16_t(-magnitude));
   setDebugMode();
 }
 
@@ -306,29 +306,22 @@ void SetupWindow::command1Click(int index) {
     case 0:
     case 4:
     case 5:
-      if (!mainWindowLoaded) {
+      if (!values().mainWindowLoaded()) {
         msgBox(QStringLiteral("Main window is not loaded"));
         return;
       }
-      if (index == 0) {
-        emit settingsEvents().filePickRequested(SettingsFile::Data);
-        values().setText(QStringLiteral("Text2(2)"), zavDatFileName[0]);
-      } else if (index == 4) {
-        emit settingsEvents().filePickRequested(SettingsFile::TextLog);
-        values().setText(QStringLiteral("Text2(5)"), zavLogFileName);
-      } else {
-        emit settingsEvents().filePickRequested(SettingsFile::PlotPicture);
-        values().setText(QStringLiteral("Text2(7)"), zavPlotFileName);
-      }
+      pickFile(index == 0   ? SettingsFile::Data
+               : index == 4 ? SettingsFile::TextLog
+                            : SettingsFile::PlotPicture);
       break;
     case 1: {
       HourGlass h;
-      saveIniFile(iniFileName);
+      saveIniFile(values().settings().iniFileName);
       break;
     }
     case 2: {
       HourGlass h;
-      loadINIfile(iniFileName, values());
+      loadINIfile(values().settings().iniFileName, values());
       values().applySetupSettings(false);
       break;
     }
@@ -380,18 +373,32 @@ void SetupWindow::command3Click(int index) {
 }
 
 void SetupWindow::setDebugMode() {
+  const int16_t debugMode = values().settings().debugMode;
   Check7()->setToolTip(QStringLiteral("debugMode = ") + QString::number(debugMode));
   const bool on = debugMode >= 2;
   for (int i = 0; i < m_tabs->count(); ++i)
     if (m_tabs->tabText(i) == u"AppLog" || m_tabs->tabText(i) == u"Detector Setup")
       m_tabs->setTabVisible(i, on);
   for (const char* n : {"Label1(3)", "Text1(3)", "Frame9"}) values().setVisible(QString::fromLatin1(n), on);
-  if (mainWindowLoaded) emit settingsEvents().mainWindowLayoutChanged();
+  if (values().mainWindowLoaded()) emit settingsEvents().mainWindowLayoutChanged();
+}
+
+void SetupWindow::pickFile(SettingsFile file) {
+  emit settingsEvents().filePickRequested(file);
+  values().takeFilesInUse();
+  const Settings& s = values().settings();
+  switch (file) {
+    case SettingsFile::Data: values().setText(QStringLiteral("Text2(2)"), s.zavDatFileName[0]); break;
+    case SettingsFile::TextLog: values().setText(QStringLiteral("Text2(5)"), s.zavLogFileName); break;
+    case SettingsFile::PlotPicture: values().setText(QStringLiteral("Text2(7)"), s.zavPlotFileName); break;
+  }
 }
 
 void SetupWindow::refreshFileFields() {
-  const QString files[] = {QDir::currentPath(), iniFileName,    zavDatFileName[0], zavDatFileName[1],
-                           hlpFileName,         zavLogFileName, appLogPath(),      zavPlotFileName};
+  values().takeFilesInUse();
+  const Settings& s = values().settings();
+  const QString files[] = {QDir::currentPath(), s.iniFileName,    s.zavDatFileName[0], s.zavDatFileName[1],
+                           s.hlpFileName,       s.zavLogFileName, appLogPath(),        s.zavPlotFileName};
   for (int i = 0; i < 8; ++i) values().setText(ctl("Text2", i), files[i]);
   Text1(0)->setToolTip(comDeviceTable());  // devices come and go
 }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QWidget>
 
+#include "core/settings/settings_events.h"
 #include "core/settings/setup_layout.h"
 #include "core/setup/graph_slider.h"
 
@@ -102,6 +103,8 @@ class SetupWindow : public QWidget {
   void command9Click(int index);
   void command3Click(int index);
   void refreshFileFields();
+  // "Select": the request goes up, then the field shows the file in use.
+  void pickFile(SettingsFile file);
   QString diagnosticHeader() const;
 
   QHash<QString, QWidget*> m_controls;

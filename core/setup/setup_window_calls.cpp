@@ -1,7 +1,7 @@
 #include "core/setup/setup_window_calls.h"
 
-#include "core/globals.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 
 void showSetupWindow() {
@@ -13,5 +13,5 @@ void showSetupWindow() {
 }
 
 void shutDownProgram() {
-  if (webServerPort != 0) emit settingsEvents().webServerStopRequested();
+  if (setupValues().webServerPort() != 0) emit settingsEvents().webServerStopRequested();
 }

@@ -9,7 +9,7 @@
 #include <QThread>
 
 #include "core/app_windows.h"
-#include "core/globals.h"
+#include "core/globals.h"  // progStartTicks
 #include "core/log/logmsg.h"
 #include "core/settings/factory_defaults.h"
 #include "core/settings/setup_values.h"
@@ -46,7 +46,9 @@ QString SetupWindow::diagnosticHeader() const {
   const QFileInfo exe(QCoreApplication::applicationFilePath());
   const QString n = QString::number(ZAV_VERSION_MAJOR), m = QString::number(ZAV_VERSION_MINOR),
                 r = QString::number(ZAV_VERSION_REVISION);
-  QString t = crlf(QStringLiteral("defDirName       =") + defDirName) + crlf(QString());
+  const QString appName = setupValues().settings().appName;
+  QString t =
+      crlf(QStringLiteral("defDirName       =") + setupValues().settings().defDirName) + crlf(QString());
   t += crlf(appName) + crlf(QString());
   const std::pair<const char*, QString> rows[] = {
       {"App.Comments       =", QString()},
@@ -77,18 +79,22 @@ QString SetupWindow::diagnosticHeader() const {
 void SetupWindow::formLoad(bool readIni) {
   setWindowIcon(appIcon());
   SetupValues& values = setupValues();
-  if (appName == u"Falvor")
+  values.takeStartValues();
+  const Settings& s = values.settings();
+  if (s.appName == u"Falvor")
     for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
       values.setVisible(QString::fromLatin1(n), false);
   progStartTicks = timeGetTime();
   m_slider.setSliderRange();
 
-  const FactoryPaths paths = currentFactoryPaths();
-  iniFileName = defDirName + paths.exeBase + QStringLiteral(".INI");
-  zavDatFileName[0] = zavDatFileName[1] = defDirName + QStringLiteral("pwrData.ZAV");
-  hlpFileName = defDirName + paths.exeBase + QStringLiteral(".HLP");
-  zavLogFileName = defDirName + QStringLiteral("zavLog.TXT");
-  zavPlotFileName = defDirName + QStringLiteral("zavPlot.GIF");
+  const FactoryPaths paths = currentFactoryPaths(s.defDirName);
+  const std::pair<const char*, QString> files[] = {{"iniFileName", paths.exeBase + QStringLiteral(".INI")},
+                                                   {"zavDatFileName(0)", QStringLiteral("pwrData.ZAV")},
+                                                   {"zavDatFileName(1)", QStringLiteral("pwrData.ZAV")},
+                                                   {"hlpFileName", paths.exeBase + QStringLiteral(".HLP")},
+                                                   {"zavLogFileName", QStringLiteral("zavLog.TXT")},
+                                                   {"zavPlotFileName", QStringLiteral("zavPlot.GIF")}};
+  for (const auto& [key, name] : files) values.setHeldText(QLatin1String(key), s.defDirName + name);
 
   logMsgCourier(diagnosticHeader());
   const int32_t t = progStartTicks, minusOne = -1;
@@ -105,9 +111,9 @@ void SetupWindow::formLoad(bool readIni) {
 
   for (int i = 0; i < m_tabs->count(); ++i)
     m_tabs->setTabVisible(i, m_tabs->tabText(i) != u"AppLog" && m_tabs->tabText(i) != u"Detector Setup");
-  if (debugMode != 0) {
+  if (s.debugMode != 0) {
     values.setVisible(QStringLiteral("Check7"), true);
-    Check7()->setCheckState(debugMode >= 1 ? Qt::Checked : Qt::Unchecked);
+    Check7()->setCheckState(s.debugMode >= 1 ? Qt::Checked : Qt::Unchecked);
     setDebugMode();
   }
   m_slider.setEventCounters(32762);

@@ -102,7 +102,8 @@ void connectSetupWindow(MeterEvents& e) {
     for (int port : ports) v.addPortListItem(port);
     if (!ports.isEmpty()) v.selectPortListItem(0);
   });
-  QObject::connect(&e, &MeterEvents::linkOnlineChanged, &e, [] { setupValues().meterOnOflineChanged(); });
+  QObject::connect(&e, &MeterEvents::linkOnlineChanged, &e,
+                   [](bool online) { setupValues().meterOnOflineChanged(online); });
   QObject::connect(&e, &MeterEvents::comEventCounted, &e, [](int kind) {
     if (kind < 0 || kind >= kComEventCounters) return;
     setupValues().showComEventCount(kind, formatNumber(comEventCounters[kind], QStringLiteral("#,#")));

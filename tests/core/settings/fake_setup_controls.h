@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QStringList>
 
+#include "core/settings/settings.h"
 #include "core/settings/setup_controls.h"
 
 class FakeSetupControls : public SetupControls {
@@ -13,6 +14,7 @@ class FakeSetupControls : public SetupControls {
   QHash<QString, int> counts;
   QStringList writes;  // "name=value" in write order
   int slider = 0;
+  Settings held;
 
   QString text(const QString& n) const override { return texts.value(n); }
   void setText(const QString& n, const QString& t) override {
@@ -39,4 +41,7 @@ class FakeSetupControls : public SetupControls {
     slider = p;
     writes << QStringLiteral("Slider1=") + QString::number(p);
   }
+  Settings& typedSettings() override { return held; }
+  const Settings& typedSettings() const override { return held; }
+  void settingsWritten() override {}
 };

@@ -12,9 +12,9 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "support/headless_env.h"
 #include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"
-#include "support/headless_env.h"
 
 namespace {
 // The controls that the factory defaults leave alone, back at their first state.
@@ -39,6 +39,7 @@ QByteArray goldenAfterLine1() {
 
 TEST(IniWriter, SaveButtonAfterFactoryDefaultsWritesTheGoldenFile) {
   SetupWindow& w = factoryStateForGolden();
+  const QString iniFileName = setupValues().settings().iniFileName;
   QFile::remove(iniFileName);
   w.Command1(1)->click();
   const QByteArray bytes = readTextFile(iniFileName);
@@ -57,7 +58,7 @@ TEST(IniWriter, ValuesAreWrittenAsTheFieldsHoldThem) {
   c.texts["Text2(0)"] = "C:/data;old";
   c.values["Check1(7)"] = 2;  // grey is not ticked
   c.slider = 7;
-  pricePerkWh = "  2,50 ";
+  c.held.pricePerkWh = "  2,50 ";
   const QString text = QString::fromUtf8(iniFileText(c, "x"));
   EXPECT_TRUE(text.contains("\r\nifType=-1\r\n"));
   EXPECT_TRUE(text.contains("\r\ncomPort=3 4\r\n"));
@@ -66,7 +67,6 @@ TEST(IniWriter, ValuesAreWrittenAsTheFieldsHoldThem) {
   EXPECT_TRUE(text.contains("\r\nrunWebServer=0\r\n"));
   EXPECT_TRUE(text.contains("\r\nviewRange=7\r\n"));
   EXPECT_TRUE(text.endsWith("pricePerkWh=\"2,50\"\r\n\r\n"));
-  pricePerkWh = "1.00";
 }
 
 TEST(IniWriter, OptionIndexIsTheLastSelectedButton) {
@@ -80,8 +80,9 @@ TEST(IniWriter, OptionIndexIsTheLastSelectedButton) {
 
 TEST(IniWriter, AddToIniFileStartsANewLineWhenNeeded) {
   QTemporaryDir dir;
-  const QString saved = iniFileName;
-  iniFileName = dir.filePath("a.INI");
+  const QString saved = setupValues().settings().iniFileName;
+  const QString iniFileName = dir.filePath("a.INI");
+  setupValues().setHeldText(QLatin1String("iniFileName"), iniFileName);
   writeTextFile(iniFileName, "comPort=3");  // no line end
   ASSERT_TRUE(addToIniFile("comPort=5"));
   EXPECT_EQ(readTextFile(iniFileName), "comPort=3\r\ncomPort=5\r\n");
@@ -90,7 +91,7 @@ TEST(IniWriter, AddToIniFileStartsANewLineWhenNeeded) {
   QFile::remove(iniFileName);
   ASSERT_TRUE(addToIniFile("comPort=7"));  // created when missing
   EXPECT_EQ(readTextFile(iniFileName), "comPort=7\r\n");
-  iniFileName = saved;
+  setupValues().setHeldText(QLatin1String("iniFileName"), saved);
 }
 
 TEST(IniWriter, FailedWritesAreReported) {
@@ -98,10 +99,10 @@ TEST(IniWriter, FailedWritesAreReported) {
   FakeSetupControls c;
   const QString missing = QStringLiteral("/nonexistent-folder-for-zav/x.INI");
   EXPECT_FALSE(saveIniFile(missing, c));
-  const QString saved = iniFileName;
-  iniFileName = missing;
+  const QString saved = setupValues().settings().iniFileName;
+  setupValues().setHeldText(QLatin1String("iniFileName"), missing);
   EXPECT_FALSE(addToIniFile("comPort=5"));
-  iniFileName = saved;
+  setupValues().setHeldText(QLatin1String("iniFileName"), saved);
   const QString all = log.lines().join('\n');
   EXPECT_TRUE(all.contains("saveIniFile: ERROR: cannot write '/nonexistent-folder-for-zav/x.INI'"));
   EXPECT_TRUE(all.contains("addToIniFile: ERROR: cannot write"));

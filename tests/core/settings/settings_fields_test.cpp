@@ -6,10 +6,10 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
-#include "tests/core/settings/settings_test_support.h"
+#include "core/util/format_pattern.h"
 #include "support/log_capture.h"
+#include "tests/core/settings/settings_test_support.h"
 
 namespace {
 int32_t foreColor(QWidget* w) { return w->property("foreColor").toInt(); }
@@ -151,7 +151,7 @@ TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {
   EXPECT_EQ(mouseMeasureFlags, 37);
   EXPECT_TRUE(log.contains("setCheckedBits: Relative Used Energy=5  destVariable=37"));
   EXPECT_FALSE(log.contains("ERROR setCheckedBits"));  // what was stored is a detail, not a failure
-  w.Check5(1)->setCheckState(Qt::PartiallyChecked);  // grey does not count
+  w.Check5(1)->setCheckState(Qt::PartiallyChecked);    // grey does not count
   EXPECT_EQ(mouseMeasureFlags, 37);
 }
 
@@ -175,8 +175,7 @@ TEST(SetupWindowState, AdvancedFunctionsShowsItsControls) {
   EXPECT_FALSE(w.control("Frame11")->isVisible());
   w.Check1(2)->setCheckState(Qt::Checked);
   EXPECT_TRUE(advancedFunctions);
-  for (const QString& n : advancedControls())
-    EXPECT_FALSE(w.control(n)->isHidden()) << qPrintable(n);
+  for (const QString& n : advancedControls()) EXPECT_FALSE(w.control(n)->isHidden()) << qPrintable(n);
   w.Check1(2)->setCheckState(Qt::Unchecked);
   EXPECT_TRUE(w.control("txtWebRoot")->isHidden());
   w.hide();
@@ -184,11 +183,11 @@ TEST(SetupWindowState, AdvancedFunctionsShowsItsControls) {
 
 TEST(SetupWindowState, DebugModeShowsTabsAndCheck7FlipsItsSign) {
   SetupWindow& w = setupWindowForTest();
-  debugMode = 1;
+  setupValues().setDebugMode(1);
   w.setDebugMode();
   EXPECT_FALSE(w.tabAvailable("AppLog"));
   EXPECT_TRUE(w.control("Frame9")->isHidden());
-  debugMode = 3;
+  setupValues().setDebugMode(3);
   w.Check7()->setCheckState(Qt::Checked);
   w.setDebugMode();
   EXPECT_TRUE(w.tabAvailable("AppLog"));
@@ -200,20 +199,18 @@ TEST(SetupWindowState, DebugModeShowsTabsAndCheck7FlipsItsSign) {
   w.Check7()->setCheckState(Qt::Checked);
   EXPECT_EQ(debugMode, 3);
   EXPECT_EQ(w.Check7()->toolTip(), "debugMode = 3");
-  debugMode = 0;
+  setupValues().setDebugMode(0);
   w.setDebugMode();
 }
 
 TEST(SetupWindowState, OnLineLocksTheMeterSettings) {
   SetupWindow& w = setupWindowForTest();
-  meterOnline = true;
-  setupValues().meterOnOflineChanged();
+  setupValues().meterOnOflineChanged(true);
   for (const char* n :
        {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1", "Text1(13)"})
     EXPECT_FALSE(w.control(n)->isEnabled()) << n;
   EXPECT_TRUE(w.Command1(1)->isEnabled());
-  meterOnline = false;
-  setupValues().meterOnOflineChanged();
+  setupValues().meterOnOflineChanged(false);
   EXPECT_TRUE(w.control("Frame1")->isEnabled());
 }
 
@@ -260,5 +257,6 @@ TEST(SetupWindowState, FalvorHidesComSettingAndAdvancedFunctions) {
     EXPECT_EQ(frmSetup(), &first);
   }
   appName = saved;
+  setupValues().takeStartValues();
   freshSetup();
 }

@@ -14,15 +14,10 @@
 TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
   // ctest runs every test in its own process, where no window exists.
   if (frmSetup()) GTEST_SKIP() << "a setup window was made by an earlier test of this process";
-  defDirName = settingsTestDir();
-  appName = QStringLiteral("Zav");
-  SetupValues& v = setupValues();
-  v.applySetupSettings(true);  // the factory defaults name the INI file
-  writeTextFile(iniFileName,
-                "comPort=5\r\nprescale=10\r\nvtUsrPowerUnit=\"kr/m\xC3\xA5n\"\r\ncountsPerkWh=375\r\n"
-                "maxMeterPower=12000\r\nifType=1\r\nplotWidth=0800\r\noverWriteLast=1\r\nringBell=yes\r\n"
-                "startOnLine=0\r\nrunWebServer=0\r\nviewRange=5.7\r\npricePerkWh=\" 2,50 \"\r\n");
-  v.loadAtStart(true);
+  SetupValues& v = startWithoutWindow(
+      "comPort=5\r\nprescale=10\r\nvtUsrPowerUnit=\"kr/m\xC3\xA5n\"\r\ncountsPerkWh=375\r\n"
+      "maxMeterPower=12000\r\nifType=1\r\nplotWidth=0800\r\noverWriteLast=1\r\nringBell=yes\r\n"
+      "startOnLine=0\r\nrunWebServer=0\r\nviewRange=5.7\r\npricePerkWh=\" 2,50 \"\r\n");
 
   EXPECT_EQ(comPort, 5);
   EXPECT_EQ(prescale, 10);
@@ -40,7 +35,7 @@ TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
   EXPECT_EQ(plotWidth, 800);  // the chart's picture size
   EXPECT_EQ(plotHeight, 400);
   EXPECT_EQ(pricePerkWh, " 2,50 ");
-  EXPECT_EQ(vtPower.unit, "W");                // the user-defined unit is not in use
+  EXPECT_EQ(vtPower.unit, "W");  // the user-defined unit is not in use
 
   const QString saved = settingsTestDir() + "headless.INI";
   ASSERT_TRUE(saveIniFile(saved));

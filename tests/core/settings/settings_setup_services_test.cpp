@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -9,14 +7,15 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 
 #include "app/wiring.h"
 #include "core/globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/text_helpers.h"
-#include "tests/core/settings/settings_test_support.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
+#include "tests/core/settings/settings_test_support.h"
 #include "web/web_services.h"
 
 TEST(GraphSlider, FifteenStopsWithCaptionsFromAllToOneMinute) {
@@ -142,8 +141,10 @@ TEST(SetupWindowButtons, SelectButtonsNeedTheMainWindow) {
 
 TEST(SetupWindowButtons, ActivationRefreshesTheFileFields) {
   SetupWindow& w = freshSetup();
-  const QString saved = zavLogFileName;
-  zavLogFileName = "/elsewhere/zavLog.TXT";
+  // The main window's menus picked another text log.
+  FilesInUse files{setupValues().settings().zavDatFileName, "/elsewhere/zavLog.TXT",
+                   setupValues().settings().zavPlotFileName};
+  setupValues().setQuestions({{}, {}, [&] { return files; }});
   w.show();
   w.activateWindow();
   QTest::qWait(20);
@@ -153,5 +154,5 @@ TEST(SetupWindowButtons, ActivationRefreshesTheFileFields) {
     EXPECT_EQ(w.Text2(5)->text(), "/elsewhere/zavLog.TXT");
   }
   w.hide();
-  zavLogFileName = saved;
+  setupValues().setQuestions({});
 }

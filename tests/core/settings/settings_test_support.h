@@ -31,3 +31,16 @@ inline SetupWindow& freshSetup() {
   setupValues().applySetupSettings(true);
   return w;
 }
+
+// Start-up with this INI file and no setup window: factory defaults, which name the
+// INI file in the private folder, then the file read and the settings applied.
+inline SetupValues& startWithoutWindow(const QByteArray& ini) {
+  defDirName = settingsTestDir();
+  appName = QStringLiteral("Zav");
+  SetupValues& v = setupValues();
+  v.takeStartValues();
+  v.applySetupSettings(true);
+  writeTextFile(v.settings().iniFileName, ini);
+  v.loadAtStart(true);
+  return v;
+}

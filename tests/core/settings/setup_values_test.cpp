@@ -13,11 +13,11 @@
 #include <cmath>
 #include <limits>
 
-#include "core/setup/setup_window_calls.h"
 #include "core/globals.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/settings_events.h"
+#include "core/setup/setup_window_calls.h"
 #include "core/util/number_text.h"
 #include "platform/comm_device.h"
 #include "support/restore_on_exit.h"
@@ -71,7 +71,10 @@ TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
 
 TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
   SetupWindow& w = freshSetup();
-  RestoreOnExit restore(mainWindowLoaded, webServerPort, zavDatFileName);
+  bool mainLoaded = false;
+  int32_t listening = 0;
+  FilesInUse files{setupValues().settings().zavDatFileName, {}, {}};
+  setupValues().setQuestions({[&] { return mainLoaded; }, [&] { return listening; }, [&] { return files; }});
   QStringList heard;
   SettingsEvents& e = settingsEvents();
   QList<QMetaObject::Connection> links = {
@@ -83,7 +86,7 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
       QObject::connect(&e, &SettingsEvents::webServerStopRequested, [&] { heard << "stop"; }),
       QObject::connect(&e, &SettingsEvents::filePickRequested, [&](SettingsFile f) {
         heard << "pick " + QString::number(int(f));
-        zavDatFileName[0] = "/picked/a.zav";
+        files.zavDatFileName[0] = "/picked/a.zav";
       })};
   setupValues().applySetupSettings(false);
   w.Check1(2)->click();
@@ -94,14 +97,16 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
                   Qt::NoModifier);
   QCoreApplication::sendEvent(w.control("Label18(3)"), &dbl);
   EXPECT_EQ(w.Text16(3)->text(), "");
-  mainWindowLoaded = true;
+  mainLoaded = true;
   w.Command1(0)->click();
   EXPECT_EQ(w.Text2(2)->text(), "/picked/a.zav");
-  webServerPort = 8080;
+  EXPECT_EQ(setupValues().settings().zavDatFileName[0], "/picked/a.zav");
+  listening = 8080;
   shutDownProgram();
-  webServerPort = 0;
+  listening = 0;
   shutDownProgram();  // nothing listens: nothing to stop
   for (const auto& l : links) QObject::disconnect(l);
+  setupValues().setQuestions({});
   EXPECT_EQ(heard, QStringList({"applied", "layout", "layout", "search", "cleared 3", "pick 0", "stop"}));
 }
 

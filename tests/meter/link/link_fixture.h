@@ -10,6 +10,7 @@
 
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
+#include "core/settings/setup_values.h"
 #include "meter/engine/frame_parser.h"
 #include "meter/engine/meter_state.h"
 #include "meter/link/com_search.h"
@@ -46,8 +47,8 @@ class LinkFixture : public ::testing::Test {
     textFileWriteInterval = 0;
     zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
     zavLogFileName = m_dir.filePath("zavLog.TXT");
-    m_savedIni = iniFileName;
-    iniFileName = m_dir.filePath("zav.INI");
+    m_savedIni = setupValues().settings().iniFileName;
+    setupValues().setHeldText(QLatin1String("iniFileName"), m_dir.filePath("zav.INI"));
     protocolAnalyzerMode = dcdCaptureEnabled = tempReceiverMode = false;
     comSearchActive = detectorAnswered = false;
     openIfType = 0;
@@ -66,7 +67,7 @@ class LinkFixture : public ::testing::Test {
     setWaitDivisorForTests(1);
     meterOnline = false;
     msgLevel = m_savedLevel;
-    iniFileName = m_savedIni;
+    setupValues().setHeldText(QLatin1String("iniFileName"), m_savedIni);
   }
   bool logged(const QString& line) const { return log.lines().contains(line); }
   // The power field of every text-log line: -2 on-line, -4 off-line.
@@ -74,7 +75,7 @@ class LinkFixture : public ::testing::Test {
   bool dataFileOpen() const { return zavOutFile > 0; }
   // The lines appended to the settings file.
   QStringList iniLines() const {
-    QFile f(iniFileName);
+    QFile f(setupValues().settings().iniFileName);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   }
