@@ -6,7 +6,10 @@
 #include "app/wiring.h"
 #include "core/app_windows.h"
 #include "core/startup.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
 #include "meter/window/form1.h"
+#include "platform/comm_port.h"
 #include "platform/message_box.h"
 
 int main(int argc, char** argv) {
@@ -14,13 +17,16 @@ int main(int argc, char** argv) {
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
-  connectSubsystems();
+  // The meter's owners: the session records what the link brings from the port.
+  MeterSession session;
+  CommPort port;
+  MeterLink link(session, port);
+  connectSubsystems(session, link);
   // Boxes carry the program's title from the first one on (Main sets appName the same way).
   setMsgBoxTitle(applicationTitle(QCoreApplication::applicationFilePath()));
   Main();
   loadSetupWindowHidden();
-  showMainWindow();
-  connectMainWindowToSettings();
+  showMainWindow(session, link);
   scheduleTestActions();
   connectWebTabControls();
   // Test seam: once start-up is done and the event loop runs, close the main

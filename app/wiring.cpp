@@ -6,10 +6,10 @@
 #include "core/globals.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
-#include "meter/link/com_search.h"
-#include "meter/link/serial_dispatch.h"
+#include "meter/engine/meter_session.h"
+#include "meter/engine/meter_state.h"
+#include "meter/link/meter_link.h"
 #include "meter/window/brand.h"
-#include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
@@ -17,21 +17,38 @@
 #include "plot/plot_requests.h"
 #include "web/web_services.h"
 
-void connectSubsystems() {
+namespace {
+// The meter's owners keep their own copies of the settings.
+void handSettings(MeterSession& session, MeterLink& link, const Settings& settings) {
+  session.setSettings(settings);
+  link.setSettings(settings);
+  if (Form1* f = form1()) f->setSettings(settings);
+}
+}  // namespace
+
+void connectSubsystems(MeterSession& session, MeterLink& link) {
   static bool connected = false;
   if (connected) return;
   connected = true;
-  setAppIconMaker(&brandIcon);
+  setAppIconMaker([] { return brandIcon(setupValues().settings().appName); });
   // What code without windows tells the user appears in a message box.
   QObject::connect(&userNotices(), &UserNotices::noticeRaised,
                    [](const QString& text, MsgIcon icon, const QString& title) {
                      msgBox(text, MsgButtons::Ok, icon, title);
                    });
-  connectLinkView();
+  connectLinkView(session, link);
   connectWebServerToSetupWindow();
   // The main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();
+  // A reading: the web pages' live values, and the re-plot of the plotted (current) file.
+  QObject::connect(&session, &MeterSession::readingRecorded, [](const ReadingResult& r) {
+    showWebLiveValues(r);
+    if (r.inDataFile && plotFileSlot == 0) replotIfAuto();
+  });
+  QObject::connect(&session, &MeterSession::registerLogged, &showWebRecord);
+  // The chart still reads the section indexes of the session's data files.
+  showDataFileSlots(&session.dataFileSlots());
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
       {[] { return mainWindowLoaded; }, [] { return webServerPort; },
@@ -39,31 +56,33 @@ void connectSubsystems() {
          return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
        }});
   SettingsEvents* s = &settingsEvents();
+  handSettings(session, link, setupValues().settings());
+  QObject::connect(s, &SettingsEvents::settingsChanged,
+                   [&session, &link](const Settings& settings) { handSettings(session, link, settings); });
+  // These come while a field rule runs, before its new settings are announced: the window
+  // takes the settings as they are now.
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
-    if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();
-  });
-  QObject::connect(s, &SettingsEvents::mainWindowLayoutChanged, [] {
-    if (Form1* f = form1()) f->setWindowSize();
-  });
-  QObject::connect(s, &SettingsEvents::filePickRequested, [](SettingsFile file) {
-    switch (file) {
-      case SettingsFile::Data: selZavdataFile(); break;
-      case SettingsFile::TextLog: selZavtextFile(); break;
-      case SettingsFile::PlotPicture: selPlotPictureFile(); break;
+    if (Form1* f = form1(); f && mainWindowLoaded) {
+      f->setSettings(setupValues().settings());
+      f->applyGlobalVariables();
     }
   });
-  QObject::connect(s, &SettingsEvents::comSearchRequested, [] { findAvailableComPorts(); });
+  QObject::connect(s, &SettingsEvents::mainWindowLayoutChanged, [] {
+    if (Form1* f = form1()) {
+      f->setSettings(setupValues().settings());
+      f->setWindowSize();
+    }
+  });
+  QObject::connect(s, &SettingsEvents::filePickRequested, [&session, &link](SettingsFile file) {
+    switch (file) {
+      case SettingsFile::Data: selZavdataFile(session, link); break;
+      case SettingsFile::TextLog: selZavtextFile(session, link); break;
+      case SettingsFile::PlotPicture: selPlotPictureFile(link); break;
+    }
+  });
+  QObject::connect(s, &SettingsEvents::comSearchRequested, [&link] { link.findAvailableComPorts(); });
   QObject::connect(s, &SettingsEvents::comEventCountersCleared,
-                   [](int index) { clearComEventCounters(int16_t(index)); });
+                   [&link](int index) { link.clearComEventCounters(int16_t(index)); });
   QObject::connect(s, &SettingsEvents::webServerStartRequested, [] { checkWebRootFolder(); });
   QObject::connect(s, &SettingsEvents::webServerStopRequested, [] { stopWebServer(); });
-}
-
-void connectMainWindowToSettings() {
-  Form1* f = form1();
-  if (!f) return;
-  // A price typed into the calculator is the one the settings file keeps.
-  QObject::connect(&f->calculator(), &Calculator::priceTyped, f, [](const QString& price) {
-    setupValues().setHeldText(QLatin1String("pricePerkWh"), price);
-  });
 }

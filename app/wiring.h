@@ -1,10 +1,11 @@
 #pragma once
-// Connects what core/ announces (settingsEvents) to the meter link, the main
-// window and the web server above it, and what the link and the web server
-// announce to the windows (link_view, web_wiring). main() calls it once before
-// the windows load; tests that need the listeners call it too. A second call
-// does nothing.
+// Connects what core/ announces (settingsEvents) to the meter session and link, the main
+// window and the web server above them, and what the session, the link and the web
+// server announce to the windows, the web pages' live values and auto-plot (link_view,
+// web_wiring). main() calls it once before the windows load; tests that need the
+// listeners call it too. A second call does nothing.
 
-void connectSubsystems();
-// Once the main window exists: what it changes that the settings keep (the price).
-void connectMainWindowToSettings();
+class MeterLink;
+class MeterSession;
+
+void connectSubsystems(MeterSession& session, MeterLink& link);

@@ -12,8 +12,11 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/settings.h"
 #include "meter/record/data_file.h"
+#include "meter/record/recorder.h"
 #include "meter/record/register_continuation.h"
+#include "meter/record/text_log.h"
 
 namespace {
 
@@ -64,15 +67,18 @@ int main(int argc, char** argv) {
   plain.close();
   const double readMs = t.nsecsElapsed() / 1e6;
 
-  zavDatFileName[0] = path;
-  zavLogFileName.clear();
+  Settings settings;
+  settings.zavDatFileName[0] = path;
+  DataFileSlots indexes;
+  TextLog textLog;
+  Recorder recorder(indexes, textLog);
   t.restart();
-  openOutZavDat();
+  openOutZavDat(recorder, settings);
   const double openMs = t.nsecsElapsed() / 1e6;
-  if (zavOutFile <= 0 || dataFileSlots[0].recordCount != records) {
-    std::fprintf(stderr, "open failed: %d records of %d\n", dataFileSlots[0].recordCount, records);
+  if (!recorder.isOpen() || indexes[0].recordCount != records) {
+    std::fprintf(stderr, "open failed: %d records of %d\n", indexes[0].recordCount, records);
   }
-  closeOutZavDat();
+  closeOutZavDat(recorder);
 
   // The text log's last line logged the second reading of the period its
   // on-line marker began: every reading is walked to find it.

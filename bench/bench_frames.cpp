@@ -9,14 +9,10 @@
 #include <cstdlib>
 
 #include "core/globals.h"
-#include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
-#include "meter/engine/count_processor.h"
-#include "meter/record/data_file.h"
+#include "core/settings/detector_types.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/meter_state.h"
-#include "meter/record/text_log.h"
+#include "meter/engine/meter_session.h"
 #include "tools/zav_frames.h"
 
 namespace {
@@ -69,12 +65,13 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
   QTemporaryDir dir;
-  ZAVdetectorVer = kNewFrameDetectorVer;
-  ZAVmeterID = 0;
-  ticksPerSec = 62500;
-  WsPerCount = 3600;
-  ifType = 2;
-  maxUpdateInterval = 12;
+  Settings settings;
+  settings.ZAVdetectorVer = kNewFrameDetectorVer;
+  settings.ZAVmeterID = 0;
+  settings.ticksPerSec = 62500;
+  settings.WsPerCount = 3600;
+  settings.ifType = 2;
+  settings.maxUpdateInterval = 12;
   initCrcTables();
   const QByteArray stream = recordedStream(frames);
 
@@ -86,35 +83,34 @@ int main(int argc, char** argv) {
   int good = 0;
   for (int i = 0; i < frames; ++i) {
     const QByteArrayView f(stream.constData() + qsizetype(i) * kFrameBytes, kFrameBytes);
-    good += decodeDataInto(f.sliced(2, 34), 17, decoded) == 17 && checkFrameFcs(0, 36, f, data);
+    good += decodeDataInto(f.sliced(2, 34), 17, decoded, kNewFrameDetectorVer) == 17 && checkFrameFcs(0, 36, f, data);
   }
   const double codecMs = t.nsecsElapsed() / 1e6;
   if (good != frames) std::fprintf(stderr, "codec refused %d frames\n", frames - good);
 
   // The parser alone: a port search that keeps listening (no hand-over).
-  meterOnline = false;
-  comSearchActive = true;
-  const double parseMs = runMs(stream, [](const QByteArray& chunk) {
-    zavDataArrival(chunk);
-    detectorAnswered = false;
-  });
-  comSearchActive = false;
-  serialFrameReceiver().reset();
+  MeterSession searching;
+  searching.setSettings(settings);
+  searching.setSearching(true);
+  const double parseMs = runMs(stream, [&](const QByteArray& chunk) { searching.serialBytes(chunk); });
 
-  // The full road: parser, count processor, data file, text log, live values.
-  zavDatFileName[0] = dir.filePath("pwrData.ZAV");
-  zavLogFileName = dir.filePath("zavLog.TXT");
-  writeToZAVtextFile = true;
-  textFileWriteInterval = 3;
-  minTextFileSaveInterval = 1;
-  openOutZavDat();
-  meterOnline = true;
-  clearCountProcessor();
-  readingCount = 0;
-  const double fullMs = runMs(stream, [](const QByteArray& chunk) { zavDataArrival(chunk); });
-  meterOnline = false;
-  const int32_t recorded = dataFileSlots[0].recordCount;
-  closeOutZavDat();
+  // The full road: parser, count processor, data file, text log, the result announced.
+  settings.zavDatFileName[0] = dir.filePath("pwrData.ZAV");
+  settings.zavLogFileName = dir.filePath("zavLog.TXT");
+  settings.writeToZAVtextFile = true;
+  settings.textFileWriteInterval = 3;
+  settings.minTextFileSaveInterval = 1;
+  MeterSession session;
+  session.setSettings(settings);
+  int64_t announced = 0;
+  QObject::connect(&session, &MeterSession::readingRecorded, [&](const ReadingResult&) { ++announced; });
+  session.openDataFile();
+  session.setOnline(true);
+  const double fullMs = runMs(stream, [&](const QByteArray& chunk) { session.serialBytes(chunk); });
+  session.setOnline(false);
+  const int32_t recorded = session.dataFileSlots()[0].recordCount;
+  session.closeDataFile();
+  if (announced != frames) std::fprintf(stderr, "announced %lld of %d readings\n", (long long)announced, frames);
   if (recorded != frames) std::fprintf(stderr, "recorded %d of %d frames\n", recorded, frames);
 
   report("codec_decode_and_fcs", frames, codecMs, parseMs);

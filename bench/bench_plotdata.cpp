@@ -109,8 +109,10 @@ struct Plot {
 
 // One web-graph read of [from, to] with the given method; returns the points.
 qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
+  static DataFileSlots indexes;
   zavDatFileName[0] = plot.path;
-  dataFileSlots[0] = plot.index;
+  indexes[0] = plot.index;
+  showDataFileSlots(&indexes);
   plotParamRecord p;
   p.fromTime = from;
   p.toTime = to;

@@ -279,7 +279,10 @@ bool installDataFile(const QString& path, int points) {
   ZAVdetectorVer = kNewFrameDetectorVer;
   maxPlotPoints = points;  // every reading is drawn
   maxMeterPower = 3000;    // the power scale
-  return loadZavDatNEW(0) && dataFileSlots[0].recordCount == points;
+  // The chart reads the indexes of the data files the program shows.
+  static DataFileSlots indexes;
+  showDataFileSlots(&indexes);
+  return indexes.load(0, path) && indexes[0].recordCount == points;
 }
 
 QByteArray firstGraph;

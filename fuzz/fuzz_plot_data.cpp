@@ -9,7 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzQuietProcess();
   plotFileSlot = 0;
   zavDatFileName[0] = fuzzScratchFile(data, size, "pwrData.ZAV");
-  loadZavDatNEW(0);
+  DataFileSlots indexes;
+  indexes.load(0, zavDatFileName[0]);
+  showDataFileSlots(&indexes);
   plotParamRecord param;
   param.fromTime = dataFileSlots[0].firstRecordTime;
   param.toTime = dataFileSlots[0].lastRecordTime;
@@ -20,5 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   param.y2ScaleMax = 50;
   QVector<plotSeries> series;
   getPlotData(param, series);
+  showDataFileSlots(nullptr);
   return 0;
 }

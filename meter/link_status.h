@@ -1,8 +1,8 @@
 #pragma once
 // What the meter link shows the user, as values: the meter frame's caption and colour,
 // the ON-LINE box, whether the live values are still current, and the serial line
-// states. The link announces each through meterEvents() when it changes; the windows
-// show them and never feed them back.
+// states. The link announces each when it changes; the windows show them and never
+// feed them back.
 
 #include <QMetaType>
 #include <QString>
@@ -26,14 +26,6 @@ struct SerialLines {
   bool rts = false;      // "RTS - TX EN"
   bool operator==(const SerialLines&) const = default;
 };
-
-const LinkStatus& linkStatus();
-// Sets the status and announces it.
-void showLinkStatus(const LinkStatus& status);
-// The lines as the port has them (all off while it is closed).
-SerialLines serialLines();
-// Drives the port's lines; the boxes follow through serialLinesChanged.
-void setSerialLines(const SerialLines& lines);
 
 Q_DECLARE_METATYPE(LinkStatus)
 Q_DECLARE_METATYPE(SerialLines)

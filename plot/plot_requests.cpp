@@ -123,8 +123,4 @@ void connectPlotRequests() {
   if (connected) return;
   connected = true;
   QObject::connect(&meterEvents(), &MeterEvents::plotRequested, [] { plotFile(true); });
-  // The re-plot after each reading recorded into the plotted (current) file.
-  QObject::connect(&meterEvents(), &MeterEvents::readingRecorded, [](const Reading&, bool inDataFile) {
-    if (inDataFile && plotFileSlot == 0) replotIfAuto();
-  });
 }

@@ -1,13 +1,14 @@
 #pragma once
-// The meter count processor: one reading becomes counts, seconds per count,
-// power, a data-file record and the live values, in four steps: compute,
-// record, show, announce.
+// The arithmetic of the meter count processor: one reading and the state left
+// by the one before become counts, seconds per count, power and the register.
+// The meter session (meter_session.h) runs it and records, shows and announces
+// what it gives.
 
 #include <QString>
 #include <cstdint>
 
 #include "core/util/date_value.h"
-#include "meter/engine/reading.h"
+#include "meter/record/reading.h"
 #include "meter/record/zav_format.h"
 
 // Running state of the processor between readings.
@@ -61,19 +62,3 @@ bool validRate(double secondsPerCount);
 int32_t roundClamped(double v);
 // Volts of a raw voltage reading (0 when there is none).
 double voltsOf(int16_t raw);
-
-// Processes a reading; resetCountChanged clears the running state and drops it.
-void newMeterCount(const Reading& reading, bool resetCountChanged = false);
-// Clears the running state (going on-line, a new reset count).
-void clearCountProcessor();
-// Timer3 while no count arrives, with Timer3's present interval: keeps the shown rate falling.
-void showIdleRate(int32_t timerIntervalMs);
-// Off-line simulation step of Timer1.
-void pulseDetected();
-void Timer1_Timer();
-
-const CountProcessorState& countProcessorState();
-
-// "Now" for the work of one reading: its readingTime while newMeterCount runs
-// (one clock reading per reading), else the present time.
-Date readingNow();

@@ -1,6 +1,6 @@
 #include "meter/engine/frame_codec.h"
 
-#include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
 #include "core/util/text_helpers.h"
 
@@ -47,9 +47,9 @@ void initCrcTables() {
   for (int i = 15; i >= 0; --i) decodeTable[codeTable[i]] = int16_t(i);
 }
 
-int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out) {
+int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out, int32_t detectorVer) {
   if (L <= 0 || codeBytes.size() < 2 * qsizetype(L)) return 0;
-  const DecodeTable& table = ZAVdetectorVer < kNewFrameDetectorVer ? kOldDecode : kNewDecode;
+  const DecodeTable& table = detectorVer < kNewFrameDetectorVer ? kOldDecode : kNewDecode;
   const auto* p = reinterpret_cast<const uint8_t*>(codeBytes.data());
   for (int32_t i = 0; i < L; ++i) {
     const int lo = table[p[2 * i]];
@@ -64,10 +64,10 @@ int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out) {
   return L;
 }
 
-QByteArray decodeData(QByteArrayView codeBytes, int32_t L) {
+QByteArray decodeData(QByteArrayView codeBytes, int32_t L, int32_t detectorVer) {
   if (L <= 0 || codeBytes.size() < 2 * qsizetype(L)) return {};
   QByteArray out(L, '\0');
-  out.truncate(decodeDataInto(codeBytes, L, reinterpret_cast<uint8_t*>(out.data())));
+  out.truncate(decodeDataInto(codeBytes, L, reinterpret_cast<uint8_t*>(out.data()), detectorVer));
   return out;
 }
 

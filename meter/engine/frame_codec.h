@@ -28,11 +28,11 @@ extern int32_t txCrc;
 
 void initCrcTables();
 
-// Decodes the first 2L code bytes with the table of ZAVdetectorVer. Empty when
-// fewer than 2L bytes are given; stops at an undefined code (logged at -1).
-QByteArray decodeData(QByteArrayView codeBytes, int32_t L);
+// Decodes the first 2L code bytes with the line code of the detector type. Empty
+// when fewer than 2L bytes are given; stops at an undefined code (logged at -1).
+QByteArray decodeData(QByteArrayView codeBytes, int32_t L, int32_t detectorVer);
 // The same into a caller's buffer; returns the number of data bytes decoded.
-int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out);
+int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out, int32_t detectorVer);
 // 0 for a valid old frame: (sum of bytes 0..14 - byte 15) mod 256.
 int16_t frameChecksum(QByteArrayView dataBytes);
 // One nibble into the running reflected CRC-8 (table or bit path; the bit

@@ -2,12 +2,10 @@
 
 #include <cstring>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/detector_types.h"
 #include "core/util/text_helpers.h"
-#include "meter/engine/count_processor.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/engine/meter_state.h"
 
 namespace {
 
@@ -123,7 +121,7 @@ bool FrameReceiver::checkFrame(bool oldFormat, int32_t L, qsizetype pos, qsizety
   n.oldFormat = oldFormat;
   n.L = L;
   const QByteArrayView frame(m_buffer.constData() + pos, frameLen);
-  n.datLen = decodeDataInto(frame.sliced(2, 2 * L), L, n.data.data());
+  n.datLen = decodeDataInto(frame.sliced(2, 2 * L), L, n.data.data(), m_detectorVer);
   if (n.datLen != L) return false;
   const uint8_t* d = n.data.data();
   if (oldFormat) {
@@ -133,12 +131,12 @@ bool FrameReceiver::checkFrame(bool oldFormat, int32_t L, qsizetype pos, qsizety
   }
   if (n.chs != 0) return false;
   n.pgmID = oldFormat ? le16(d + 13) : le16(d);
-  if (n.pgmID != ZAVdetectorVer) {
+  if (n.pgmID != m_detectorVer) {
     n.pgmBad = true;
     return false;
   }
   n.txID = oldFormat ? le16(d) : le16(d + 2);
-  if (ZAVmeterID != 0 && n.txID != ZAVmeterID) {
+  if (m_meterID != 0 && n.txID != m_meterID) {
     n.txBad = true;
     return false;
   }
@@ -157,10 +155,6 @@ void FrameReceiver::accept(bool oldFormat, const FrameNote& n) {
   m_lastFrameCount = count;
   ++m_counters.framesOk;
 
-  const int32_t resetCount = oldFormat ? 1 : (d[15] & 0x0F);
-  const bool resetCountChanged = resetCount != thisResetCount;
-  const bool online = meterOnline;
-  if (!online && (m_network || !comSearchActive)) return;
   Reading r;
   r.count = count;
   r.ticks = int32_t(n.ticks);
@@ -173,18 +167,12 @@ void FrameReceiver::accept(bool oldFormat, const FrameNote& n) {
     r.voltage = d[14];
     r.status = d[15];
   }
-  r.resetCount = resetCount;
-  storeLatestReading(r);
-  if (online) {
-    newMeterCount(r, resetCountChanged);
-  } else {
-    stopWaiting();
-  }
+  r.resetCount = oldFormat ? 1 : (d[15] & 0x0F);
+  m_accepted(r);
 }
 
 void FrameReceiver::arrive(QByteArrayView data) {
-  const bool oldFormat = !m_network && ZAVdetectorVer < kNewFrameDetectorVer;
-  if (m_network ? !meterOnline : (!meterOnline && !comSearchActive)) return;
+  const bool oldFormat = !m_network && m_detectorVer < kNewFrameDetectorVer;
   const int32_t L = oldFormat ? 16 : 17;
   const qsizetype frameLen = 2 * L + 3;
 
@@ -243,20 +231,3 @@ void FrameReceiver::arrive(QByteArrayView data) {
   if (start > 0) m_buffer.remove(0, std::min(start, m_buffer.size()));
 }
 
-FrameReceiver& serialFrameReceiver() {
-  static FrameReceiver r(false);
-  return r;
-}
-
-FrameReceiver& netFrameReceiver() {
-  static FrameReceiver r(true);
-  return r;
-}
-
-void stopWaiting() {
-  serialFrameReceiver().clearBuffer();
-  detectorAnswered = true;
-}
-
-void zavDataArrival(const QByteArray& data) { serialFrameReceiver().arrive(data); }
-void zavDataArrivalNet(const QByteArray& data) { netFrameReceiver().arrive(data); }

@@ -1,14 +1,17 @@
 #pragma once
-// The controller frame parser: bytes in, accepted readings out to the count
-// processor. Each entry point keeps its own receive buffer, hex trace and
-// last frame count.
+// The controller frame parser: bytes in, accepted readings out to whoever
+// made it (the meter session). Each entry point (serial, TCP) has its own
+// receiver with its own receive buffer, hex trace and last frame count.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "meter/record/reading.h"
 
 // Counters a window or test may show.
 struct FrameCounters {
@@ -19,7 +22,15 @@ struct FrameCounters {
 
 class FrameReceiver {
  public:
-  explicit FrameReceiver(bool network) : m_network(network) {}
+  // A frame that passed every check, as a reading.
+  using Accepted = std::function<void(const Reading&)>;
+  FrameReceiver(bool network, Accepted accepted) : m_network(network), m_accepted(std::move(accepted)) {}
+  // The controller whose frames count: its detector type (frame layout, line
+  // code, program ID) and transmitter ID (0: any).
+  void setController(int32_t detectorVer, int32_t meterID) {
+    m_detectorVer = detectorVer;
+    m_meterID = meterID;
+  }
   // One chunk of received bytes.
   void arrive(QByteArrayView data);
 
@@ -54,6 +65,9 @@ class FrameReceiver {
   void updateTrace(QByteArrayView data, qsizetype buffLen);
 
   bool m_network;
+  Accepted m_accepted;
+  int32_t m_detectorVer = 0;
+  int32_t m_meterID = 0;
   QByteArray m_buffer;
   int32_t m_lastFrameCount = 0;
   FrameCounters m_counters;
@@ -70,10 +84,3 @@ class FrameReceiver {
   QByteArray m_fcsData;
 };
 
-// The serial entry point (interface types 2 and 3) and the TCP one.
-void zavDataArrival(const QByteArray& data);
-void zavDataArrivalNet(const QByteArray& data);
-FrameReceiver& serialFrameReceiver();
-// The port under test answered: empties the serial frame buffer and sets detectorAnswered.
-void stopWaiting();
-FrameReceiver& netFrameReceiver();

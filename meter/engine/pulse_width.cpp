@@ -1,12 +1,7 @@
 #include "meter/engine/pulse_width.h"
 
-#include "core/globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
-#include "meter/engine/meter_state.h"
-#include "meter/meter_events.h"
-
-int16_t pulseWidthBits = 0;
 
 void countPulseBits(int rxByte, int& zeros, int& errorBit) {
   zeros = 1;  // the start bit
@@ -44,14 +39,8 @@ QString pulseWidthAdvice(int zeros, int errorBit, double baud) {
   return text + QStringLiteral("Change COM-setting to ") + strPlain(better);
 }
 
-double analysePulseWidth(int16_t rxByte) {
+PulseWidth analysePulseWidth(int16_t rxByte, double baud) {
   int zeros = 0, errorBit = 0;
   countPulseBits(rxByte & 0xFF, zeros, errorBit);
-  const double seconds = portBaudRate > 1 ? zeros / portBaudRate : 0;
-  pulseWidthBits = int16_t(zeros);
-  if (advancedFunctions) {
-    emit meterEvents().pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
-                                     QStringLiteral("\r\n") + pulseWidthAdvice(zeros, errorBit, portBaudRate));
-  }
-  return seconds;
+  return {baud > 1 ? zeros / baud : 0, int16_t(zeros), pulseWidthAdvice(zeros, errorBit, baud)};
 }

@@ -5,11 +5,13 @@
 #include <QString>
 #include <cstdint>
 
-// Width of the last pulse in serial bit times; the indicators colour the LED by it.
-extern int16_t pulseWidthBits;
-
-// Duration in seconds of the plain pulse that produced this byte; sets pulseWidthBits.
-double analysePulseWidth(int16_t rxByte);
+// What a plain pulse byte says of its pulse at a port rate.
+struct PulseWidth {
+  double seconds = 0;  // 0 when the rate is unknown
+  int16_t bits = 0;    // bit times it was low: the indicators colour the LED by it
+  QString advice;      // pulseWidthAdvice of it
+};
+PulseWidth analysePulseWidth(int16_t rxByte, double baud);
 
 // The advice text of the pulse analysis (without its time stamp line).
 QString pulseWidthAdvice(int zeros, int errorBit, double baud);

@@ -1,26 +1,13 @@
 #include "meter/link/serial_dispatch.h"
 
-#include <QTime>
-#include <chrono>
-#include <cmath>
-#include <limits>
-
-#include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
-#include "meter/engine/count_processor.h"
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/meter_state.h"
-#include "meter/link/link_state.h"
-#include "meter/link/serial_port.h"
-#include "meter/meter_events.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
 #include "platform/tick_clock.h"
-
-int32_t pulseCount = 0;
-int32_t lastPulseTicks = 0;
 
 namespace {
 constexpr int32_t kCounterModulus = 1000000;
@@ -29,21 +16,8 @@ constexpr int kKindIgnored = 12;
 constexpr qsizetype kSensorFrameBits = 40;
 constexpr qsizetype kSensorKeepBytes = 200;
 constexpr int32_t kSensorGapMs = 70000;
-const QString kSensorPreamble = QStringLiteral("10100000");
-
-int64_t g_startFileTime = 0;   // 100-ns units
-int64_t g_startPerfCount = 0;  // ns of the performance counter at the first receive event
-int32_t g_lastSensorTick = 0;
-// Each receiver keeps its own bytes: plain pulses not yet counted, sensor bits not yet decoded.
-QByteArray g_pulseBytes;
-QByteArray g_sensorBytes;
-
-// Bytes that never make a valid frame (a wrong interface type): when the first such byte
-// came, and whether the user was told.
 constexpr int32_t kNoFrameWarnMs = 10000;
-int32_t g_noFrameSince = 0;
-bool g_noFrameSinceSet = false;
-bool g_noFrameWarned = false;
+const QString kSensorPreamble = QStringLiteral("10100000");
 
 int kindOf(int event) {
   switch (event) {
@@ -59,92 +33,6 @@ int kindOf(int event) {
     case comEv::kRing: return 10;
     default: return kKindOther;
   }
-}
-
-// The high-resolution counter in nanoseconds (frequency 1e9).
-int64_t perfCounterNow() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-// Milliseconds by the clock the timer type selects.
-double pulseClockMs() {
-  switch (timerType) {
-    case 0: return QTime::currentTime().msecsSinceStartOfDay();
-    case 1:
-    case 2: return uLongToDouble(timeGetTime());
-    case 3: return double(systemTimeAsFileTime() - g_startFileTime) / 10000.0;
-    case 4: return double(perfCounterNow() - g_startPerfCount) / 1e6;
-    default: return 0;
-  }
-}
-
-// Counts the event by kind; the COM-status boxes show the total and the kind.
-void countEvent(int kind) {
-  comEventCounters[kind] = (comEventCounters[kind] + 1) % kCounterModulus;
-  if (!advancedFunctions) return;
-  emit meterEvents().comEventCounted(0);
-  emit meterEvents().comEventCounted(kind);
-}
-
-void capturePerformanceCounter() {
-  if (dcdCount < 0 || dcdCount >= dcdTimes.size()) return;
-  dcdTimes[dcdCount] = perfCounterNow();
-  ++dcdCount;
-}
-
-void plainPulses(const QByteArray& data, QString& text) {
-  const double t = pulseClockMs();
-  const double ticksExact = std::round(t * ticksPerSec / 1000.0);
-  const auto ticks = std::isfinite(ticksExact) && std::fabs(ticksExact) < 9.2e18 ? int64_t(ticksExact) : 0;
-  const auto timer = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ticks)));
-  const double elapsedTimerTicks = msElapsed(lastPulseTicks, timer);
-  QByteArray& buffer = g_pulseBytes;
-  buffer.append(data);
-  const qsizetype n = buffer.size();
-  const int perCount = prescale > 0 ? prescale : 1;
-  if (n >= perCount) {
-    const auto status = int16_t(static_cast<unsigned char>(buffer.at(0)));
-    buffer = buffer.right(n % perCount);
-    const int32_t count = int32_t(uint32_t(n / perCount) + uint32_t(pulseCount));
-    const Reading reading{count, timer, kNotReported, kNotReported, status, 1};
-    storeLatestReading(reading);
-    // Beyond the 32-bit range the interval is simply the largest one.
-    const double minExact = std::floor(minUpdateInterval * 1000.0);
-    const int64_t minMs = minExact > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
-                          : minExact > 0                                 ? int64_t(minExact)
-                                                                         : 0;
-    const auto since = int64_t(msElapsed(lastProcessTick, timeGetTime()));
-    emit meterEvents().idleTimerRequested(0);
-    if (since >= minMs) {
-      if (logShows(4)) {
-        logMsg(4, QStringLiteral("MSComm1_OnComm: timerTicks=") + QString::number(timer) +
-                      QStringLiteral("   elapsedTimerTicks=") + formatNumber(elapsedTimerTicks, "#,0") +
-                      QStringLiteral("   buffLen=") + QString::number(n) + QStringLiteral("   count=") +
-                      QString::number(count) + QStringLiteral("   elapsedCounts=") +
-                      QString::number(int32_t(uint32_t(count) - uint32_t(pulseCount))) +
-                      QStringLiteral("   frameStatus=") + QString::number(status));
-      }
-      newMeterCount(reading);
-    } else if (minMs > 0) {
-      const int64_t countdown = minMs - since;
-      if (countdown > 0) {
-        // The pulse waits for the idle timer, which takes at most 65535 ms.
-        pulsePending = true;
-        idleCountdownMs = int32_t(countdown);
-        emit meterEvents().idleTimerRequested(int(std::min<int64_t>(countdown, 65535)));
-      }
-    }
-    lastPulseTicks = timer;
-    pulseCount = count;
-    text += QStringLiteral("  (ifType = 1) Data received.  buffLen=") + QString::number(n) +
-            QStringLiteral("  frameStatus=") + QString::number(status);
-  } else {
-    text += QStringLiteral("  (ifType = 1) Data received.  buffLen=") + QString::number(n) +
-            QStringLiteral("  frameStatus=");
-  }
-  logMsg(3, text);
 }
 
 QChar sensorBit(unsigned char b) {
@@ -209,88 +97,102 @@ QStringList decodeSensorBytes(QByteArray& buffer, QByteArrayView input, int32_t 
   return shown;
 }
 
-namespace {
-// Controller frames: the parser takes the bytes; bytes that for some seconds never make
-// a valid frame point the user at the interface type.
-void controllerBytes(const QByteArray& data) {
-  const int64_t framesBefore = serialFrameReceiver().counters().framesOk;
-  zavDataArrival(data);
-  if (!meterOnline) return;
-  if (serialFrameReceiver().counters().framesOk != framesBefore) {
-    g_noFrameSinceSet = g_noFrameWarned = false;
+// Counts the event by kind; the COM-status boxes show the total and the kind.
+void MeterLink::countEvent(int kind) {
+  m_counters[kind] = (m_counters[kind] + 1) % kCounterModulus;
+  if (!m_settings.advancedFunctions) return;
+  emit m_portEvents.eventCounted(0, m_counters[0]);
+  emit m_portEvents.eventCounted(kind, m_counters[kind]);
+}
+
+// Controller frames: the session's parser takes the bytes; bytes that for some seconds
+// never make a valid frame point the user at the interface type.
+void MeterLink::controllerBytes(const QByteArray& data) {
+  const FrameReceiver& receiver = m_session.serialReceiver();
+  const int64_t framesBefore = receiver.counters().framesOk;
+  m_session.serialBytes(data);
+  if (!online()) return;
+  if (receiver.counters().framesOk != framesBefore) {
+    m_noFrameSinceSet = m_noFrameWarned = false;
     return;
   }
   const int32_t now = timeGetTime();
-  if (!g_noFrameSinceSet) {
-    g_noFrameSince = now;
-    g_noFrameSinceSet = true;
+  if (!m_noFrameSinceSet) {
+    m_noFrameSince = now;
+    m_noFrameSinceSet = true;
     return;
   }
-  if (g_noFrameWarned || msElapsed(g_noFrameSince, now) < kNoFrameWarnMs) return;
-  g_noFrameWarned = true;
-  const QString text = QStringLiteral("Bytes but no valid frame at COM") + QString::number(comPort) +
-                       QStringLiteral(" for ") + QString::number(kNoFrameWarnMs / 1000) +
+  if (m_noFrameWarned || msElapsed(m_noFrameSince, now) < kNoFrameWarnMs) return;
+  m_noFrameWarned = true;
+  const QString text = QStringLiteral("Bytes but no valid frame at COM") + comNumber() + QStringLiteral(" for ") +
+                       QString::number(kNoFrameWarnMs / 1000) +
                        QStringLiteral(" s: check the interface type in Setup");
   logMsg(2, QStringLiteral("MSComm1_OnComm: WARNING ") + text);
-  LinkStatus status = linkStatus();
+  LinkStatus status = m_status;
   status.caption = QStringLiteral("Energy meter - ") + text;
   status.captionColour = kColorRed;
-  showLinkStatus(status);
-}
-}  // namespace
-
-void resetSerialReceivers() {
-  g_pulseBytes.clear();
-  g_sensorBytes.clear();
-  g_noFrameSinceSet = g_noFrameWarned = false;
+  showStatus(status);
 }
 
-void handleSerialEvent() {
-  CommLink& port = serialPort();
-  const int ev = port.commEvent();
-  if (protocolAnalyzerMode) {
-    if (ev == comEv::kCD && dcdCaptureEnabled && meterOnline && dcdCount < maxDCDevents) {
-      capturePerformanceCounter();
+void MeterLink::resetSerialReceivers() {
+  m_session.dropPulseBytes();
+  m_sensorBytes.clear();
+  m_noFrameSinceSet = m_noFrameWarned = false;
+}
+
+void MeterLink::clearDcdCapture(int32_t maxEvents) {
+  m_dcdCount = 0;
+  m_maxDcdEvents = maxEvents;
+  // A capacity of 0 or less stores nothing.
+  m_dcdTimes = QVector<int64_t>(std::max(0, maxEvents) + 1, 0);
+}
+
+void MeterLink::handleSerialEvent() {
+  const int ev = m_port.commEvent();
+  if (m_protocolAnalyzer) {
+    if (ev == comEv::kCD && m_dcdCapture && online() && m_dcdCount < m_maxDcdEvents && m_dcdCount >= 0 &&
+        m_dcdCount < m_dcdTimes.size()) {
+      m_dcdTimes[m_dcdCount] = perfCounterNow();
+      ++m_dcdCount;
     }
     return;
   }
-  comEventCounters[0] = (comEventCounters[0] + 1) % kCounterModulus;
+  m_counters[0] = (m_counters[0] + 1) % kCounterModulus;
   QString text;
   if (logShows(3)) {
-    text = QStringLiteral("MSComm1_OnComm:  ") +
-           formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("  eventCnt=") +
-           QString::number(comEventCounters[0]) + QStringLiteral("  comEvent=") + QString::number(ev);
+    text = QStringLiteral("MSComm1_OnComm:  ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+           QStringLiteral("  eventCnt=") + QString::number(m_counters[0]) + QStringLiteral("  comEvent=") +
+           QString::number(ev);
   }
   int kind = kKindIgnored;
-  if (meterOnline || comSearchActive) {
+  if (online() || m_session.searching()) {
     kind = kindOf(ev);
-    if (ev == comEv::kBreak && openIfType == 1) emit meterEvents().breakDetected();
+    if (ev == comEv::kBreak && m_openIfType == 1) emit breakDetected();
     if (ev == comEv::kRxOver || ev == comEv::kOverrun) {
       // The driver lost bytes: the frame being gathered is broken; what waits is whole.
       logMsg(-1, QStringLiteral("MSComm1_OnComm: ERROR the driver lost received bytes (") +
                      (ev == comEv::kRxOver ? QStringLiteral("input buffer overflow")
                                            : QStringLiteral("receive overrun")) +
                      QStringLiteral(")"));
-      serialFrameReceiver().clearBuffer();
-      g_sensorBytes.clear();
+      m_session.dropSerialBytes();
+      m_sensorBytes.clear();
     }
     if (ev == comEv::kReceive) {
-      if (pulseCount == 0) {
-        g_startPerfCount = perfCounterNow();
-        g_startFileTime = systemTimeAsFileTime();
-        pulseCount = 1;
-      }
-      switch (openIfType) {
+      m_session.noteReceiveEvent();
+      switch (m_openIfType) {
         case 2:
-        case 3: controllerBytes(port.input()); break;
-        case 1: plainPulses(port.input(), text); break;
+        case 3: controllerBytes(m_port.input()); break;
+        case 1:
+          text += m_session.plainPulseBytes(m_port.input());
+          logMsg(3, text);
+          break;
         case 4:
-          if (tempReceiverMode) {
+          if (m_tempReceiver) {
             const int32_t now = timeGetTime();
-            if (msElapsed(g_lastSensorTick, now) > kSensorGapMs) g_sensorBytes.clear();
-            g_lastSensorTick = now;
-            for (const QString& t : decodeSensorBytes(g_sensorBytes, port.input(), sensorBaud)) {
-              emit meterEvents().temperatureTextChanged(t);
+            if (msElapsed(m_lastSensorTick, now) > kSensorGapMs) m_sensorBytes.clear();
+            m_lastSensorTick = now;
+            for (const QString& t : decodeSensorBytes(m_sensorBytes, m_port.input(), m_sensorBaud)) {
+              emit temperatureTextChanged(t);
             }
           }
           break;
@@ -301,10 +203,10 @@ void handleSerialEvent() {
   countEvent(kind);
 }
 
-void clearComEventCounters(int16_t index) {
+void MeterLink::clearComEventCounters(int16_t index) {
   if (index >= 1 && index <= 20) {
-    comEventCounters[index] = 0;
+    m_counters[index] = 0;
     return;
   }
-  for (int32_t& c : comEventCounters) c = 0;
+  for (int32_t& c : m_counters) c = 0;
 }

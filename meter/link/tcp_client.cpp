@@ -35,14 +35,11 @@ bool TcpClient::send(const QByteArray& bytes) {
 
 bool TcpClient::isConnected() const { return m_socket->state() == QAbstractSocket::ConnectedState; }
 
-bool parseRemotePort(const QString& text, quint16& port) {
+Result<quint16> parseRemotePort(const QString& text) {
   const QString t = text.trimmed();
-  if (t.isEmpty() || t.size() > 5) return false;
-  for (const QChar c : t) {
-    if (!c.isDigit()) return false;
-  }
-  const int v = t.toInt();
-  if (v < 1 || v > 65535) return false;
-  port = quint16(v);
-  return true;
+  bool digits = !t.isEmpty() && t.size() <= 5;
+  for (const QChar c : t) digits = digits && c.isDigit();
+  const int v = digits ? t.toInt() : 0;
+  if (v < 1 || v > 65535) return Failure(QStringLiteral("remote port=") + text);
+  return quint16(v);
 }

@@ -1,11 +1,14 @@
 #pragma once
 // The TCP client link (Winsock1): connects to a network bridge that forwards the
-// controller's serial bytes, sends a text, and hands what arrives to the frame parser.
+// controller's serial bytes, sends a text, and announces what arrives (the meter link
+// hands it to the session's network receiver).
 // Event-driven on the UI thread; nothing waits.
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
+#include "platform/result.h"
 
 class QTcpSocket;
 
@@ -36,5 +39,5 @@ class TcpClient : public QObject {
   QTcpSocket* m_socket;
 };
 
-// A remote port typed by the user: a whole number 1..65535, else false.
-bool parseRemotePort(const QString& text, quint16& port);
+// A remote port typed by the user: a whole number 1..65535.
+Result<quint16> parseRemotePort(const QString& text);

@@ -11,257 +11,24 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/util/number_text.h"
-#include "meter/record/text_log.h"
-
-dataFileIndex dataFileSlots[2];
-int16_t zavOutFile = 0;
-int64_t zavOutHeadPtr = 0;
-int64_t zavOutRecPtr = 0;
-zavOutRecord zavOutDat;
+#include "core/util/format_pattern.h"
+#include "meter/record/data_file_io.h"
 
 namespace {
 
-int g_outFd = -1;
-// File numbers as the reports show them: the lowest number not in use.
-uint32_t g_fileNumbersInUse = 0;
-
-int16_t takeFreeFileNumber() {
-  for (int16_t n = 1; n < 32; ++n) {
-    if (!(g_fileNumbersInUse & (1u << n))) {
-      g_fileNumbersInUse |= 1u << n;
-      return n;
-    }
-  }
-  return 31;
-}
-void releaseFileNumber(int16_t n) {
-  if (n > 0 && n < 32) g_fileNumbersInUse &= ~(1u << n);
-}
-int64_t g_outLength = 0;  // length of the open file, kept so appends need no stat
+using zavio::errnoText;
+using zavio::fileLength;
+using zavio::nextSectionAt;
+using zavio::readAt;
+using zavio::resizeIndex;
 
 QString num(int64_t v) { return QString::number(v); }
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
-
-// Reads exactly n bytes at a 1-based position; false on a short read.
-bool readAt(int fd, int64_t pos1, char* buf, int n) {
-  int got = 0;
-  while (got < n) {
-    const ssize_t r = ::pread(fd, buf + got, n - got, pos1 - 1 + got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    got += int(r);
-  }
-  return true;
-}
-
-bool writeAt(int fd, int64_t pos1, const QByteArray& bytes) {
-  qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t w = ::pwrite(fd, bytes.constData() + done, bytes.size() - done, pos1 - 1 + done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    done += w;
-  }
-  return true;
-}
-
-int64_t fileLength(int fd) {
-  struct stat st;
-  return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
-}
-
-void resizeIndex(dataFileIndex& ix, int n) {
-  ix.sectionHeaders.resize(n + 1);
-  ix.sectionFilePos.resize(n + 1);
-  ix.sectionLastTime.resize(n + 1);
-  ix.sectionEndRecord.resize(n + 1);
-}
-
-int32_t settingToInt32(double v) {
-  int32_t out = 0;
-  if (roundToInt32(v, out)) return out;
-  return v > 0 ? INT32_MAX : INT32_MIN;
-}
-
-// A section that a header at pos could start: the header is plausible, the
-// section fits the file, and behind it is the end, a torn header or another
-// plausible header. An open section (0 records) needs one whole record.
-bool sectionChains(int fd, int64_t pos, const fileSection& h, int64_t len) {
-  if (!plausibleSection(h)) return false;
-  const int64_t room = len - pos + 1 - kSectionBytes;
-  if (h.records == 0) return room >= kRecordBytes;
-  const int64_t next = pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
-  if (next - 1 > len) return false;
-  if (len - next + 1 < kSectionBytes) return true;
-  char buf[kSectionBytes];
-  return readAt(fd, next, buf, kSectionBytes) && plausibleSection(unpackSection(buf));
-}
-
-// 1-based position of the first section header at or after `from` that can
-// start a section (see sectionChains), or 0: where reading goes on behind damage.
-int64_t nextSectionAt(int fd, int64_t from, int64_t len) {
-  constexpr int64_t kChunk = 1 << 20;
-  QByteArray buf;
-  for (int64_t start = from; start + kSectionBytes - 1 <= len; start += kChunk) {
-    const int64_t n = std::min<int64_t>(kChunk + kSectionBytes - 1, len - start + 1);
-    buf.resize(n);
-    if (!readAt(fd, start, buf.data(), int(n))) return 0;
-    for (int64_t i = 0; i < kChunk && i + kSectionBytes <= n; ++i) {
-      if (!fileVersionOk(sectionVersionOf(buf.constData() + i))) continue;
-      if (sectionChains(fd, start + i, unpackSection(buf.constData() + i), len)) return start + i;
-    }
-  }
-  return 0;
-}
 
 QString skippedText(int64_t from, int64_t next, const QString& why) {
   return QStringLiteral("loadZavDatNEW: ERROR skipped ") + num(next - from) + QStringLiteral(" bytes at position=") +
          num(from) + QStringLiteral(" (") + why + QStringLiteral("); reading on at the section header at position=") +
          num(next);
-}
-
-struct TailCut {
-  int64_t from = 0;  // 1-based position of the first byte to cut; 0: nothing
-  QString what;
-};
-
-// What a header of 0 records at pos leaves to cut when it is the open section
-// running to the end of the file.
-TailCut openSectionCut(int64_t pos, int64_t len) {
-  const int64_t body = len - pos + 1 - kSectionBytes;
-  const int64_t partial = body % kRecordBytes;
-  if (body - partial == 0) {
-    return {pos, partial ? QStringLiteral("a section header with 0 records and a partial record of ") +
-                               num(partial) + QStringLiteral(" bytes")
-                         : QStringLiteral("a section header with 0 records and nothing behind it")};
-  }
-  if (partial)
-    return {len - partial + 1,
-            QStringLiteral("a partial record of ") + num(partial) + QStringLiteral(" bytes")};
-  return {};
-}
-
-// A kill while recording can leave, at the very end of the file, a partial
-// header, a partial record, or a header of 0 records with nothing behind it.
-// Cutting them lets the file be read to its end and recording go on behind it.
-// Only a file whose sections all chain up to that tail is touched. A header of
-// 0 records with whole sections of the same settings behind it (an older
-// program appended behind an empty header) is no open section: its tail is
-// never cut as if it were one. Behind damage in the middle the walk goes on
-// at the next section header; only the tail at the very end is ever cut.
-bool findTornTail(int fd, int64_t len, TailCut& cut) {
-  char buf[kSectionBytes];
-  int64_t pos = 1;
-  // The latest header of 0 records while the bytes behind it are tried as
-  // further sections; when they do not chain up, it is the open section.
-  bool tryingBehindOpen = false;
-  TailCut openCut;
-  fileSection openHeader;
-  int64_t behindOpen = 0;
-  const auto fail = [&] {
-    if (tryingBehindOpen) cut = openCut;
-    return tryingBehindOpen;
-  };
-  // A break in the chain at pos: when a section header follows somewhere
-  // behind it, the walk goes on there, and a header of 0 records before it
-  // was no open last section.
-  const auto resync = [&] {
-    const int64_t next = nextSectionAt(fd, pos + 1, len);
-    if (next <= pos) return false;
-    pos = next;
-    tryingBehindOpen = false;
-    behindOpen = 0;
-    return true;
-  };
-  while (pos <= len) {
-    const int64_t left = len - pos + 1;
-    if (left < kSectionBytes) {
-      // A partial header behind whole sections is ours; at the start of the
-      // file only when its version bytes are there and ours. Behind a header
-      // of 0 records it is more likely the torn end of that open section.
-      if (tryingBehindOpen) return fail();
-      // A file too short to show a version holds nothing readable: the torn
-      // first write of a new file, which would otherwise block recording.
-      if (pos == 1 && left < kSectionLeadBytes) {
-        cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
-        return true;
-      }
-      if (pos == 1) {
-        if (!readAt(fd, pos, buf, kSectionLeadBytes)) return false;
-        if (!fileVersionOk(sectionVersionOf(buf))) return false;
-      }
-      cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
-      return true;
-    }
-    if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
-    const fileSection h = unpackSection(buf);
-    // Records of an open section can look like a header; one written behind
-    // an empty header carries the same settings.
-    const bool broken = !plausibleSection(h) ||
-                        pos - 1 + kSectionBytes + int64_t(h.records) * kRecordBytes > len ||
-                        (pos == behindOpen &&
-                         (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
-                          h.WsPerCount != openHeader.WsPerCount));
-    if (broken) {
-      if (resync()) continue;
-      return fail();
-    }
-    if (h.records > 0) {
-      pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
-      continue;
-    }
-    if (left - kSectionBytes < kSectionBytes) {
-      cut = openSectionCut(pos, len);
-      return true;
-    }
-    tryingBehindOpen = true;
-    openCut = openSectionCut(pos, len);
-    openHeader = h;
-    pos += kSectionBytes;
-    behindOpen = pos;
-  }
-  return pos == len + 1 || fail();
-}
-
-void cutTornTail(int fd) {
-  const int64_t len = fileLength(fd);
-  TailCut tail;
-  if (findTornTail(fd, len, tail) && tail.from > 0) {
-    const int64_t cutFrom = tail.from;
-    const int64_t cut = len - cutFrom + 1;
-    if (::ftruncate(fd, cutFrom - 1) == 0) {
-      logMsg(-1, QStringLiteral("openOutZavDat: ERROR torn tail cut: ") + tail.what +
-                     QStringLiteral(" at position=") + num(cutFrom) + QStringLiteral("  bytes cut=") +
-                     num(cut) + QStringLiteral("  fileLength=") + num(cutFrom - 1));
-    } else {
-      logMsg(-1, QStringLiteral("openOutZavDat: ERROR cannot cut torn tail at position=") + num(cutFrom) +
-                     QStringLiteral(": ") + errnoText());
-    }
-  }
-}
-
-void closeOutFd() {
-  if (g_outFd >= 0) ::close(g_outFd);
-  g_outFd = -1;
-  releaseFileNumber(zavOutFile);
-}
-
-bool writeFailed(int64_t pos, qsizetype bytes) {
-  const QString err = errnoText();
-  // Leave no partial record behind for the next open.
-  if (g_outFd >= 0) {
-    const int cut = ::ftruncate(g_outFd, g_outLength);
-    Q_UNUSED(cut);
-  }
-  logMsg(-1, QStringLiteral("newMeterCount: ERROR writing data file ") + zavDatFileName[0] +
-                 QStringLiteral(" at position=") + num(pos) + QStringLiteral(" bytes=") + num(bytes) +
-                 QStringLiteral(": ") + err + QStringLiteral(" - data file closed"));
-  closeOutZavDat();
-  return false;
 }
 
 }  // namespace
@@ -278,8 +45,6 @@ int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
 }
 
 namespace {
-// The first fault of the last load, in its log's words; a refused data file's caption gives it.
-QString g_loadProblem;
 
 // Walks the section headers of an open data file of `len` bytes into `scan`;
 // false when the file is not whole. Touches nothing else, so any thread may run it.
@@ -423,14 +188,27 @@ Result<DataFileIndexRead> readDataFileIndex(const QString& fileName) {
   return scan;
 }
 
-bool loadZavDatNEW(int16_t slot) {
-  g_loadProblem.clear();
+int16_t FileNumbers::take() {
+  for (int16_t n = 1; n < 32; ++n) {
+    if (!(m_inUse & (1u << n))) {
+      m_inUse |= 1u << n;
+      return n;
+    }
+  }
+  return 31;
+}
+
+void FileNumbers::release(int16_t n) {
+  if (n > 0 && n < 32) m_inUse &= ~(1u << n);
+}
+
+bool DataFileSlots::load(int16_t slot, const QString& name) {
+  m_loadProblem.clear();
   if (slot < 0 || slot > 1) return false;
-  dataFileIndex& ix = dataFileSlots[slot];
+  dataFileIndex& ix = m_index[slot];
   resizeIndex(ix, 0);
   ix.recordCount = 0;
   ix.sectionCount = 0;
-  const QString& name = zavDatFileName[slot];
   QString t = QStringLiteral("loadZavDatNEW(") + num(slot) + QStringLiteral(")\nfileName=") + name + '\n';
   if (slot != 0 && !QFileInfo(name).isFile()) return false;
 
@@ -441,15 +219,15 @@ bool loadZavDatNEW(int16_t slot) {
                    QStringLiteral("\n*** File Error ***"));
     return false;
   }
-  const int16_t fileNr = takeFreeFileNumber();
+  const int16_t fileNr = m_numbers.take();
   const int64_t len = fileLength(fd);
   t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
   DataFileIndexRead scan;
   const bool ok = scanSections(fd, len, scan);
   ::close(fd);
-  releaseFileNumber(fileNr);
+  m_numbers.release(fileNr);
   ix = scan.index;
-  g_loadProblem = scan.problem;
+  m_loadProblem = scan.problem;
   for (const QString& line : std::as_const(scan.skipped)) logMsg(-1, line);
   if (ok) {
     logMsg(2, t + scan.report);
@@ -460,176 +238,17 @@ bool loadZavDatNEW(int16_t slot) {
 }
 
 namespace {
-
-QString g_openProblem;
-
-// Opens the file for recording and takes its exclusive lock; -1 (and the
-// reason in g_openProblem) when it cannot be opened or another program holds it.
-int openLocked(const QString& name) {
-  const int fd = name.isEmpty() ? -1 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    g_openProblem = name.isEmpty() ? QStringLiteral("no file name") : errnoText();
-    return -1;
-  }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    g_openProblem = errno == EWOULDBLOCK ? QStringLiteral("in use by another program") : errnoText();
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
+const DataFileSlots* g_shownSlots = nullptr;
 }  // namespace
 
-QString dataFileOpenProblem() {
-  if (g_openProblem.isEmpty()) return QString();
-  return zavDatFileName[0] + QStringLiteral(": ") + g_openProblem;
+const DataFileSlotsView dataFileSlots;
+
+const dataFileIndex& DataFileSlotsView::operator[](int slot) const {
+  static const dataFileIndex kNone;
+  return g_shownSlots ? (*g_shownSlots)[slot] : kNone;
 }
 
-void openOutZavDat() {
-  const QString& name = zavDatFileName[0];
-  if (zavOutFile > 0) closeOutZavDat();
-  g_openProblem.clear();
-  // The lock comes first: a file another copy records into is neither repaired nor read for recording.
-  const int fd = openLocked(name);
-  QString why;
-  if (fd >= 0 && !lockTextLog(why)) {
-    g_openProblem = QStringLiteral("the text log ") + zavLogFileName + QStringLiteral(" is ") + why;
-    ::close(fd);
-  }
-  if (!g_openProblem.isEmpty()) {
-    logMsg(-1, QStringLiteral("openOutZavDat:\nfileName=") + name + QStringLiteral("\nERROR cannot open file: ") +
-                   g_openProblem + QStringLiteral(" - nothing is recorded"));
-    zavOutFile = 0;
-    return;
-  }
-  cutTornTail(fd);
-  loadZavDatNEW(0);
-  const dataFileIndex& ix = dataFileSlots[0];
-  QString t = QStringLiteral("openOutZavDat:\nfileName=") + name + '\n';
-  const QFileInfo fi(name);
-  bool take = true;
-  if (!fi.isFile()) {
-    t += QStringLiteral("starting new Zav file\n");
-  } else if (fi.size() == 0) {
-    t += QStringLiteral("fileLength=") + num(fi.size()) + QStringLiteral("\nadding to empty Zav file\n");
-  } else if (ix.sectionCount < 1) {
-    t += QStringLiteral("file size error0\n");
-    // The caption gives what the loader found wrong, not the count it left.
-    if (!g_loadProblem.isEmpty()) g_openProblem = g_loadProblem;
-    take = false;
-  } else if (!fileVersionOk(ix.sectionHeaders[ix.sectionCount].version)) {
-    t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
-    take = false;
-  } else {
-    t += QStringLiteral("adding to existing file version:") +
-         num(ix.sectionHeaders[ix.sectionCount].version) + QStringLiteral("  last section created:") +
-         generalDate(ix.sectionHeaders[ix.sectionCount].startTime) + '\n';
-  }
-  zavOutFile = 0;
-  if (!take) {
-    if (g_openProblem.isEmpty()) g_openProblem = t.section('\n', 2, 2);
-    ::close(fd);
-    logMsg(-1, t);
-    return;
-  }
-  g_outFd = fd;
-  zavOutFile = takeFreeFileNumber();
-  g_outLength = fileLength(g_outFd);
-  t += QStringLiteral("zavOutFileNr=") + num(zavOutFile) + '\n';
-  if (ix.sectionCount > 0) {
-    const int n = ix.sectionCount;
-    zavOutHeadPtr = ix.sectionFilePos[n];
-    char buf[kSectionBytes];
-    if (readAt(g_outFd, zavOutHeadPtr, buf, kSectionBytes)) zavOutDat.header = unpackSection(buf);
-    if (zavOutDat.header.records == 0) {
-      t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) + '\n';
-      if (!writeAt(g_outFd, zavOutHeadPtr, packSection(ix.sectionHeaders[n]))) {
-        t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
-      }
-    }
-  }
-  fileSection& h = zavOutDat.header;
-  h.startTime = dateNow();
-  h.version = ZAV_VERSION_MAJOR * 1000000 + ZAV_VERSION_MINOR * 1000 + ZAV_VERSION_REVISION;
-  h.sensorVer = ZAVdetectorVer;
-  h.meterID = ZAVmeterID;
-  h.ticksPerSec = settingToInt32(ticksPerSec);
-  h.WsPerCount = settingToInt32(WsPerCount);
-  h.resetCount = 0;
-  h.voltCount = 0;
-  h.records = 0;
-  logMsg(1, t);
-}
-
-void closeOutZavDat() {
-  if (zavOutFile <= 0) {
-    logMsg(-1, QStringLiteral("zavOutFile Nr: ") + num(zavOutFile) + QStringLiteral(" is not open"));
-    zavOutFile = 0;
-    closeOutFd();
-    return;
-  }
-  const int16_t nr = zavOutFile;
-  if (zavOutDat.header.records > 0) {
-    if (!writeAt(g_outFd, zavOutHeadPtr, packSection(zavOutDat.header))) {
-      logMsg(-1, QStringLiteral("closeOutZavDat: ERROR writing header at position=") + num(zavOutHeadPtr) +
-                     QStringLiteral(": ") + errnoText());
-    }
-    logMsg(2, QStringLiteral("saving header new records=") + num(zavOutDat.header.records) +
-                  QStringLiteral(" and closing zavOutFile Nr: ") + num(nr));
-  } else {
-    logMsg(2, QStringLiteral("no new records, closing zavOutFile Nr: ") + num(nr));
-  }
-  closeOutFd();
-  zavOutFile = 0;
-}
-
-bool endOutSection(Date readingTime) {
-  if (zavOutFile <= 0) return false;
-  dataFileIndex& ix = dataFileSlots[0];
-  fileSection& h = zavOutDat.header;
-  const int n = ix.sectionCount;
-  if (n > 0 && n < ix.sectionHeaders.size()) ix.sectionHeaders[n] = h;
-  const QByteArray bytes = packSection(h);
-  if (!writeAt(g_outFd, zavOutHeadPtr, bytes)) return writeFailed(zavOutHeadPtr, bytes.size());
-  h.startTime = readingTime;
-  h.records = 0;
-  return true;
-}
-
-bool appendOutRecord(Date readingTime) {
-  if (zavOutFile <= 0) return false;
-  dataFileIndex& ix = dataFileSlots[0];
-  fileSection& h = zavOutDat.header;
-  const bool newSection = h.records == 0;
-  zavOutDat.record.recTime = readingTime;
-  QByteArray out;
-  const int64_t at = g_outLength + 1;
-  if (newSection) out = packSection(h);
-  out += packRecord(zavOutDat.record);
-  // Header and first record in one write: a kill never leaves an empty section.
-  if (!writeAt(g_outFd, at, out)) return writeFailed(at, out.size());
-  g_outLength += out.size();
-
-  int n = ix.sectionCount;
-  if (newSection) {
-    n += 1;
-    ix.sectionCount = n;
-    resizeIndex(ix, n);
-    zavOutHeadPtr = at;
-    ix.sectionFilePos[n] = zavOutHeadPtr;
-    ix.sectionHeaders[n] = h;
-  }
-  h.records += 1;
-  ix.sectionHeaders[n].records = h.records;
-  if (ix.recordCount == 0) ix.firstRecordTime = readingTime;
-  ix.recordCount += 1;
-  ix.lastRecordTime = readingTime;
-  ix.sectionLastTime[n] = readingTime;
-  ix.sectionEndRecord[n] = ix.recordCount;
-  zavOutRecPtr = g_outLength + 1 - kRecordBytes;
-  return true;
-}
+void showDataFileSlots(const DataFileSlots* shown) { g_shownSlots = shown; }
 
 DataFileWalk::DataFileWalk(const QString& name)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {

@@ -22,9 +22,6 @@ struct dataFileIndex {
   Date firstRecordTime = 0;
   Date lastRecordTime = 0;
 };
-// Slot 0: the file recorded into (zavDatFileName[0]); slot 1: second plot file.
-extern dataFileIndex dataFileSlots[2];
-
 // 1-based byte position of record r (1-based over the whole file) of a slot's
 // index, or 0 when r is outside it.
 int64_t recordFilePos(const dataFileIndex& index, int32_t r);
@@ -43,38 +40,46 @@ struct DataFileIndexRead {
 // anything, so any thread may call it; fails only when the file cannot be opened.
 Result<DataFileIndexRead> readDataFileIndex(const QString& fileName);
 
-// Rebuilds dataFileSlots[slot] from zavDatFileName[slot]. True when the whole
-// file was read; on a fault the index keeps the sections read before it.
-bool loadZavDatNEW(int16_t slot);
+// File numbers as the reports show them: the lowest number not in use.
+class FileNumbers {
+ public:
+  int16_t take();
+  void release(int16_t n);
 
-// Output state: file number > 0 while the data file is open for recording.
-struct zavOutRecord {
-  fileSection header;
-  meterRecord record;
+ private:
+  uint32_t m_inUse = 0;
 };
-extern int16_t zavOutFile;
-extern int64_t zavOutHeadPtr;  // 1-based position of the open section's header
-extern int64_t zavOutRecPtr;   // 1-based position of the last record written
-extern zavOutRecord zavOutDat;
 
-// Opens zavDatFileName[0] for appending with an exclusive lock on it and on
-// the text log (cuts a torn tail first); zavOutFile stays 0 when the file is
-// refused or another program holds either lock, and neither file is changed.
-void openOutZavDat();
-// Why the last openOutZavDat failed: "<path>: <reason>"; empty when it did not.
-QString dataFileOpenProblem();
-// Writes the open section's header with its record count and closes the file.
-void closeOutZavDat();
+// The section indexes of the two data files: slot 0 the file recorded into
+// (the recorder keeps it up to date as it appends), slot 1 the archive file
+// the user views. Element 0 of each index's arrays is never used.
+class DataFileSlots {
+ public:
+  const dataFileIndex& operator[](int slot) const { return m_index[slot == 1 ? 1 : 0]; }
+  dataFileIndex& operator[](int slot) { return m_index[slot == 1 ? 1 : 0]; }
+  // Rebuilds the slot's index from the file and logs the loader's report (the
+  // archive slot only when the file exists). True when the whole file was read;
+  // on a fault the index keeps the sections read before it.
+  bool load(int16_t slot, const QString& fileName);
+  // The first fault of the last load, in its report's words.
+  const QString& loadProblem() const { return m_loadProblem; }
+  FileNumbers& fileNumbers() { return m_numbers; }
 
-// Appends zavOutDat.record for a reading; starts a new section first when the
-// header has no records (header and record then go out in one write). The
-// caller sets the header's resetCount/voltCount before a new section. Each
-// call reaches the file before it returns. False when the write failed: the
-// error is logged at -1 and the file is closed.
-bool appendOutRecord(Date readingTime);
-// Closes the open section: rewrites its header with the record count and
-// prepares the next one (startTime = readingTime, records = 0).
-bool endOutSection(Date readingTime);
+ private:
+  dataFileIndex m_index[2];
+  QString m_loadProblem;
+  FileNumbers m_numbers;
+};
+
+// The folders above meter/ still read the slots' indexes through this view
+// until they read a file's index themselves (readDataFileIndex). It shows the
+// slots app/ names with showDataFileSlots (none: empty indexes).
+class DataFileSlotsView {
+ public:
+  const dataFileIndex& operator[](int slot) const;
+};
+extern const DataFileSlotsView dataFileSlots;
+void showDataFileSlots(const DataFileSlots* shown);
 
 // A section as a file holds it: where its header lies, the header as on disk
 // (records 0: left open by a kill) and the whole records it holds.

@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QtEndian>
 #include <cstdlib>
-#include <cstring>
 
 #include "core/log/logmsg.h"
+#include "meter/record/zav_format.h"
 
 int32_t logRecordCount = 0;
 int16_t logSlots[2] = {0, 0};
@@ -22,25 +22,39 @@ Date getLogRecordTime(int32_t n) {
   return header.recTime;
 }
 
-void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header) {
+Result<logRecordHeader> readLogHeader(int16_t fileSlot, int32_t n) {
   if (fileSlot != logSlots[0] && fileSlot != logSlots[1]) {
-    logMsg(-1, QStringLiteral("loadLogHeader: ERROR bsFnr= ") + QString::number(fileSlot));
-    return;
+    return Failure(QStringLiteral("bsFnr= ") + QString::number(fileSlot));
   }
   const QString& name = logFileNames[fileSlot == logSlots[0] ? 0 : 1];
   QFile data(name);
   QFile index(indexFileName(name));
-  if (!data.open(QIODevice::ReadOnly) || !index.open(QIODevice::ReadOnly)) return;
-  readHeaderViaIndex(data, index, n, header);
+  if (!data.open(QIODevice::ReadOnly)) return Failure(name + QStringLiteral(": ") + data.errorString());
+  if (!index.open(QIODevice::ReadOnly)) return Failure(index.fileName() + QStringLiteral(": ") + index.errorString());
+  return readHeaderViaIndex(data, index, n);
 }
 
-void readHeaderViaIndex(QFile& dataFile, QFile& indexFile, int32_t n, logRecordHeader& header) {
-  if (n < 1) return;
+void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header) {
+  const Result<logRecordHeader> read = readLogHeader(fileSlot, n);
+  if (!read) {
+    logMsg(-1, QStringLiteral("loadLogHeader: ERROR ") + read.error());
+    return;
+  }
+  header = *read;
+}
+
+Result<logRecordHeader> readHeaderViaIndex(QFile& dataFile, QFile& indexFile, int32_t n) {
+  if (n < 1) return Failure(QStringLiteral("no record ") + QString::number(n));
   char entry[4];
-  if (!indexFile.seek(qint64(n - 1) * 4) || indexFile.read(entry, 4) != 4) return;
+  if (!indexFile.seek(qint64(n - 1) * 4) || indexFile.read(entry, 4) != 4) {
+    return Failure(QStringLiteral("no index entry for record ") + QString::number(n));
+  }
   const qint64 pos = std::llabs(qint64(qFromLittleEndian<qint32>(entry)));
   char stamp[8];
-  if (pos < 1 || !dataFile.seek(pos - 1) || dataFile.read(stamp, 8) != 8) return;
-  const quint64 bits = qFromLittleEndian<quint64>(stamp);
-  std::memcpy(&header.recTime, &bits, sizeof header.recTime);
+  if (pos < 1 || !dataFile.seek(pos - 1) || dataFile.read(stamp, 8) != 8) {
+    return Failure(QStringLiteral("no record header at position=") + QString::number(pos));
+  }
+  logRecordHeader header;
+  header.recTime = unpackDate(stamp);
+  return header;
 }

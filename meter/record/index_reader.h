@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "platform/result.h"
 
 class QFile;
 
@@ -22,9 +23,13 @@ extern int16_t logSlots[2];
 extern QString logFileNames[2];
 
 Date getLogRecordTime(int32_t n);
+// The header of record n of the log file in a slot (logSlots); fails when the
+// slot is unknown, a file does not open or a read falls short.
+Result<logRecordHeader> readLogHeader(int16_t fileSlot, int32_t n);
+// The designed routine over readLogHeader: logs a failure and leaves the header
+// as it was.
 void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header);
-// Reads index record n and the header at the position it gives; leaves the
-// header as it was when either read falls short.
-void readHeaderViaIndex(QFile& dataFile, QFile& indexFile, int32_t n, logRecordHeader& header);
+// Reads index record n and the header at the position it gives.
+Result<logRecordHeader> readHeaderViaIndex(QFile& dataFile, QFile& indexFile, int32_t n);
 // The index file's name for a data file's name.
 QString indexFileName(const QString& dataFileName);

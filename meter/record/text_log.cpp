@@ -12,12 +12,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/settings/settings.h"
 #include "core/util/format_pattern.h"
-#include "core/globals.h"
-#include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "meter/record/data_file.h"
 
 namespace {
 
@@ -28,13 +26,7 @@ constexpr qint64 kTailBytes = 4096;
 // period: some 200,000 lines, years of lines at 15 minutes.
 constexpr qint64 kPeriodScanBytes = 8 * 1024 * 1024;
 constexpr double kRegisterMax = 1999999999.0;
-
-Date lastLogTime = 0;
-bool spanLineWritten = false;
-// Where this run last appended a line, so an overwrite replaces exactly it.
-QString lastLineFile;
-qint64 lastLineStart = -1;
-qint64 lastLineEnd = -1;
+const QString kInUse = QStringLiteral("in use by another program");
 
 int minuteOfDay(Date d) {
   const DateParts p = dateParts(d);
@@ -48,6 +40,8 @@ bool sameDay(Date a, Date b) {
 
 int64_t wholeSeconds(Date d) { return int64_t(std::llround(d * 86400.0)); }
 
+QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
 bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
   qsizetype done = 0;
   while (done < bytes.size()) {
@@ -59,95 +53,92 @@ bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
   return true;
 }
 
-// Appends the line, or writes it over the line this run appended last.
-// The text log stays open, with an exclusive lock, while the program records:
-// a second copy of the program writes nothing into it.
-int g_logFd = -1;
-QString g_logFdName;
-bool g_lockRefusalLogged = false;
-const QString kInUse = QStringLiteral("in use by another program");
-
 bool sameFile(int fd, const QString& name) {
   struct stat held, named;
   return ::fstat(fd, &held) == 0 && ::stat(QFile::encodeName(name).constData(), &named) == 0 &&
          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-void releaseTextLog() {
-  if (g_logFd >= 0) ::close(g_logFd);
-  g_logFd = -1;
-  g_logFdName.clear();
+}  // namespace
+
+TextLog::~TextLog() { release(); }
+
+void TextLog::setSettings(const Settings& s) {
+  m_fileName = s.zavLogFileName;
+  m_enabled = s.writeToZAVtextFile;
+  m_interval = s.textFileWriteInterval;
+  m_minSaveInterval = s.minTextFileSaveInterval;
+  m_overwriteLast = s.overWriteLast;
 }
 
-// The open, locked text log, or -1 with the reason.
-int heldTextLog(QString& why) {
-  if (g_logFd >= 0 && g_logFdName == zavLogFileName && sameFile(g_logFd, zavLogFileName)) return g_logFd;
-  releaseTextLog();
-  const int fd = ::open(QFile::encodeName(zavLogFileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    why = QString::fromLocal8Bit(std::strerror(errno));
-    return -1;
-  }
+void TextLog::release() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_fdName.clear();
+}
+
+// The open, locked text log, or the reason. The text log stays open, with an
+// exclusive lock, while the program records: a second copy of the program
+// writes nothing into it.
+Result<int> TextLog::heldFile() {
+  if (m_fd >= 0 && m_fdName == m_fileName && sameFile(m_fd, m_fileName)) return m_fd;
+  release();
+  const int fd = ::open(QFile::encodeName(m_fileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return Failure(errnoText());
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    why = errno == EWOULDBLOCK ? kInUse : QString::fromLocal8Bit(std::strerror(errno));
+    const QString why = errno == EWOULDBLOCK ? kInUse : errnoText();
     ::close(fd);
-    return -1;
+    return Failure(why);
   }
-  g_logFd = fd;
-  g_logFdName = zavLogFileName;
-  g_lockRefusalLogged = false;
+  m_fd = fd;
+  m_fdName = m_fileName;
   return fd;
 }
 
-void putLine(const QString& line, bool overwrite) {
+// Appends the line, or writes it over the line this run appended last.
+Result<> TextLog::putLine(const QString& line, bool overwrite, bool keepHeld) {
   const QByteArray bytes = line.toUtf8() + "\r\n";
-  QString why;
-  const int fd = heldTextLog(why);
-  if (fd < 0 && why == kInUse) {
-    // Another copy records: this one leaves the file alone and says so once.
-    if (!g_lockRefusalLogged) {
-      logMsg(-1, QStringLiteral("writeLogLine: ERROR ") + zavLogFileName +
-                     QStringLiteral(" is in use by another program: nothing written"));
-    }
-    g_lockRefusalLogged = true;
-    lastLogTime = 0;
-    return;
+  const Result<int> held = heldFile();
+  m_refused = !held && held.error() == kInUse;
+  if (m_refused) {
+    // Another copy records: this one leaves the file alone.
+    m_lastLogTime = 0;
+    return Failure(m_fileName + QStringLiteral(" is in use by another program: nothing written"));
   }
-  bool ok = fd >= 0;
+  bool ok = held.ok();
+  QString err = held.error();
   if (ok) {
+    const int fd = *held;
     struct stat st;
     const qint64 length = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
     // Overwrite only a line that is still the file's last one; otherwise append.
     const bool ours =
-        overwrite && lastLineStart >= 0 && lastLineFile == zavLogFileName && lastLineEnd == length;
-    const qint64 at = ours ? lastLineStart : length;
+        overwrite && m_lastLineStart >= 0 && m_lastLineFile == m_fileName && m_lastLineEnd == length;
+    const qint64 at = ours ? m_lastLineStart : length;
     ok = writeAll(fd, bytes, at);
     if (ok && ours) ok = ::ftruncate(fd, at + bytes.size()) == 0;
     if (ok) {
-      lastLineFile = zavLogFileName;
-      lastLineStart = at;
-      lastLineEnd = at + bytes.size();
+      m_lastLineFile = m_fileName;
+      m_lastLineStart = at;
+      m_lastLineEnd = at + bytes.size();
+    } else {
+      err = errnoText();
     }
   }
-  const QString err = fd < 0 ? why : ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
   // Off-line (the off-line marker, a synchronisation) the file is free again for another copy.
-  if (!meterOnline && zavOutFile <= 0) releaseTextLog();
-  if (!ok) {
-    lastLogTime = 0;
-    lastLineStart = -1;
-    logMsg(-1, QStringLiteral("writeLogLine: ERROR writing ") + zavLogFileName + QStringLiteral(": ") + err);
-  }
+  if (!keepHeld) release();
+  if (ok) return {};
+  m_lastLogTime = 0;
+  m_lastLineStart = -1;
+  return Failure(QStringLiteral("writing ") + m_fileName + QStringLiteral(": ") + err);
 }
 
-}  // namespace
-
-bool lockTextLog(QString& why) {
-  if (zavLogFileName.isEmpty() || !writeToZAVtextFile) return true;
-  QString problem;
+Result<> TextLog::lock() {
+  if (!enabled()) return {};
+  const Result<int> held = heldFile();
   // A text log that cannot be opened at all reports that when it is written.
-  if (heldTextLog(problem) >= 0 || problem != kInUse) return true;
-  why = problem;
-  return false;
+  if (held || held.error() != kInUse) return {};
+  return held.failure();
 }
 
 int textLogIntervalMinutes(int16_t selector) {
@@ -161,44 +152,44 @@ QString textLogLine(Date time, double energy, double power) {
                      : formatRight(power, QStringLiteral("0000000")));
 }
 
-void resetTextLogState() {
-  lastLogTime = 0;
-  spanLineWritten = false;
-  lastLineFile.clear();
-  lastLineStart = lastLineEnd = -1;
+void TextLog::reset() {
+  m_lastLogTime = 0;
+  m_spanLineWritten = false;
+  m_lastLineFile.clear();
+  m_lastLineStart = m_lastLineEnd = -1;
 }
 
-void writeTextLogLine(Date time, double energy, double power) {
-  if (zavLogFileName.isEmpty() || !writeToZAVtextFile) {
-    spanLineWritten = false;
-    return;
+Result<> TextLog::write(Date time, double energy, double power, bool keepHeld) {
+  if (!enabled()) {
+    m_spanLineWritten = false;
+    return {};
   }
-  const int T = textLogIntervalMinutes(textFileWriteInterval);
+  const int T = textLogIntervalMinutes(m_interval);
   bool append = false;
   bool overwrite = false;
   bool span = true;
   if (power < 0) {
     append = true;
     span = false;
-  } else if (textFileWriteInterval == 9 && !sameDay(time, lastLogTime)) {
+  } else if (m_interval == 9 && !sameDay(time, m_lastLogTime)) {
     append = true;
-  } else if (T > 0 && minuteOfDay(time) / T != minuteOfDay(lastLogTime) / T) {
+  } else if (T > 0 && minuteOfDay(time) / T != minuteOfDay(m_lastLogTime) / T) {
     append = true;
-  } else if (minTextFileSaveInterval <= 0) {
+  } else if (m_minSaveInterval <= 0) {
     append = true;
-  } else if (wholeSeconds(time) >= wholeSeconds(lastLogTime + minTextFileSaveInterval)) {
+  } else if (wholeSeconds(time) >= wholeSeconds(m_lastLogTime + m_minSaveInterval)) {
     append = true;
-  } else if (spanLineWritten) {
-    overwrite = overWriteLast;
-    if (!overwrite) return;
+  } else if (m_spanLineWritten) {
+    overwrite = m_overwriteLast;
+    if (!overwrite) return {};
   } else {
     append = true;
   }
   if (append) {
-    lastLogTime = time;
-    spanLineWritten = span;
+    m_lastLogTime = time;
+    m_spanLineWritten = span;
   }
-  putLine(textLogLine(time, energy, power), overwrite);
+  return putLine(textLogLine(time, energy, power), overwrite, keepHeld);
 }
 
 namespace {
@@ -258,9 +249,9 @@ std::optional<LogLine> parseLogLine(const QByteArray& text) {
 
 }  // namespace
 
-std::optional<RegisterLog> readRegisterLog() {
-  if (!writeToZAVtextFile || zavLogFileName.isEmpty() || !QFileInfo(zavLogFileName).isFile()) return {};
-  QFile f(zavLogFileName);
+std::optional<RegisterLog> TextLog::readRegister() const {
+  if (!enabled() || !QFileInfo(m_fileName).isFile()) return {};
+  QFile f(m_fileName);
   if (!f.open(QIODevice::ReadOnly)) return {};
   LinesUpward lines(f, kPeriodScanBytes);
   QByteArray text;

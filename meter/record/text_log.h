@@ -8,16 +8,15 @@
 #include <optional>
 
 #include "core/util/date_value.h"
+#include "platform/result.h"
+
+struct Settings;
 
 // Minutes of each textFileWriteInterval selector (0 = "OFF").
 int textLogIntervalMinutes(int16_t selector);
 
 // "yyyy-mm-dd hh:nn:ss EEEEEEEEEE PPPPPPPP" (39 characters for a register below 10^10).
 QString textLogLine(Date time, double energyWh, double power);
-
-// Appends the line, overwrites the last line this run appended, or writes
-// nothing, as the interval settings say.
-void writeTextLogLine(Date time, double energyWh, double power);
 
 // The power of the event lines.
 constexpr double kSyncMarker = -1;     // the meter synchronisation set the register
@@ -39,10 +38,58 @@ struct RegisterLog {
   std::optional<LogLine> online;
   std::optional<LogLine> sync;
 };
-// Empty when there is no text log or its last line is not one of ours.
-std::optional<RegisterLog> readRegisterLog();
-// Takes the exclusive lock on the text log (kept while the program writes it);
-// false with the reason when another program holds it. True without a text log.
-bool lockTextLog(QString& why);
-// Forgets the interval state (start of the program).
-void resetTextLogState();
+// The text log file: which lines go out (its interval settings), where the
+// line this run appended last lies (an overwrite replaces exactly it), and the
+// exclusive lock held while the program records.
+class TextLog {
+ public:
+  TextLog() = default;
+  ~TextLog();
+  TextLog(const TextLog&) = delete;
+  TextLog& operator=(const TextLog&) = delete;
+
+  // Takes the file name and the interval settings.
+  void setSettings(const Settings& settings);
+  const QString& fileName() const { return m_fileName; }
+  bool enabled() const { return m_enabled && !m_fileName.isEmpty(); }
+
+  // Appends the line, overwrites the last line this run appended, or writes
+  // nothing, as the interval settings say. keepHeld: recording goes on, so the
+  // lock stays held after the line; otherwise the file is free again for another
+  // copy. A failure gives the reason in the log's words.
+  Result<> write(Date time, double energyWh, double power, bool keepHeld);
+  // The last write found the file held by another program (nothing written).
+  bool refusedByAnother() const { return m_refused; }
+  // Takes the exclusive lock (kept while the program writes it); fails with the
+  // reason when another program holds it. Succeeds without a text log, and for
+  // a file that cannot be opened at all (its write reports that).
+  Result<> lock();
+  void release();
+  // Forgets the interval state (start of the program).
+  void reset();
+
+  // The last line and what the register of it was built from; empty when there
+  // is no text log or its last line is not one of ours.
+  std::optional<RegisterLog> readRegister() const;
+
+ private:
+  Result<int> heldFile();
+  Result<> putLine(const QString& line, bool overwrite, bool keepHeld);
+
+  QString m_fileName;
+  bool m_enabled = false;
+  int16_t m_interval = 0;
+  Date m_minSaveInterval = 0;
+  bool m_overwriteLast = false;
+
+  Date m_lastLogTime = 0;
+  bool m_spanLineWritten = false;
+  // Where this run last appended a line, so an overwrite replaces exactly it.
+  QString m_lastLineFile;
+  qint64 m_lastLineStart = -1;
+  qint64 m_lastLineEnd = -1;
+  // The open, locked file.
+  int m_fd = -1;
+  QString m_fdName;
+  bool m_refused = false;
+};

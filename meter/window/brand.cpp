@@ -3,28 +3,27 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "core/globals.h"
 
-bool isFalvorBrand() { return appName == QLatin1String("Falvor"); }
+bool isFalvorBrand(const QString& appName) { return appName == QLatin1String("Falvor"); }
 
-QString brandWord() { return isFalvorBrand() ? QStringLiteral("Falvor ") : QStringLiteral("Zav "); }
+QString brandWord(const QString& appName) { return isFalvorBrand(appName) ? QStringLiteral("Falvor ") : QStringLiteral("Zav "); }
 
-QString brandCaptionPrefix() { return brandWord() + QStringLiteral("ver "); }
+QString brandCaptionPrefix(const QString& appName) { return brandWord(appName) + QStringLiteral("ver "); }
 
-QString brandHelpAddress() {
-  return isFalvorBrand() ? QStringLiteral("https://zav.example/help/falvor")
+QString brandHelpAddress(const QString& appName) {
+  return isFalvorBrand(appName) ? QStringLiteral("https://zav.example/help/falvor")
                          : QStringLiteral("https://zav.example/help");
 }
 
 QString brandBanner() { return QStringLiteral("Energy meter read-out and recorder"); }
 
-QIcon brandIcon() {
+QIcon brandIcon(const QString& appName) {
   // A plain drawn mark; each brand has its own colour and letter.
   QPixmap pm(32, 32);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(isFalvorBrand() ? QColor(0, 110, 60) : QColor(20, 70, 160));
+  p.setBrush(isFalvorBrand(appName) ? QColor(0, 110, 60) : QColor(20, 70, 160));
   p.setPen(Qt::NoPen);
   p.drawRoundedRect(1, 1, 30, 30, 6, 6);
   p.setPen(Qt::white);
@@ -33,7 +32,7 @@ QIcon brandIcon() {
   f.setPixelSize(22);
   p.setFont(f);
   p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter,
-             isFalvorBrand() ? QStringLiteral("F") : QStringLiteral("Z"));
+             isFalvorBrand(appName) ? QStringLiteral("F") : QStringLiteral("Z"));
   p.end();
   return QIcon(pm);
 }

@@ -1,18 +1,19 @@
 #pragma once
-// The two brands of the program: "Falvor" when appName is exactly that, else "Zav".
+// The two brands of the program: "Falvor" when the program's name (appName) is
+// exactly that, else "Zav".
 
 #include <QIcon>
 #include <QString>
 
-bool isFalvorBrand();
+bool isFalvorBrand(const QString& appName);
 // "Zav " or "Falvor ": the product word of the minimised caption.
-QString brandWord();
+QString brandWord(const QString& appName);
 // "Zav ver " or "Falvor ver ".
-QString brandCaptionPrefix();
+QString brandCaptionPrefix(const QString& appName);
 // The help address shown in the about box.
-QString brandHelpAddress();
+QString brandHelpAddress(const QString& appName);
 // The banner line of the about box.
 QString brandBanner();
-QIcon brandIcon();
+QIcon brandIcon(const QString& appName);
 // "1.3.0"
 QString programVersion();

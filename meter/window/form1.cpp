@@ -19,33 +19,28 @@
 #include <cmath>
 
 #include "core/app_windows.h"
-#include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
-#include "core/util/number_text.h"
-#include "core/util/tick_helpers.h"
-#include "meter/window/brand.h"
-#include "meter/window/calculator_panel.h"
-#include "meter/window/caption_frame.h"
-#include "meter/record/data_file.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window_calls.h"
 #include "core/setup/summary_form.h"
 #include "core/setup/summary_progress.h"
-#include "meter/engine/count_processor.h"
+#include "core/util/format_pattern.h"
+#include "core/util/number_text.h"
+#include "core/util/tick_helpers.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/register_log.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
+#include "meter/link_status.h"
+#include "meter/meter_events.h"
+#include "meter/window/brand.h"
+#include "meter/window/calculator_panel.h"
+#include "meter/window/caption_frame.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
-#include "meter/link/link_state.h"
-#include "meter/link_status.h"
-#include "meter/link/online_state.h"
-#include "meter/link/serial_port.h"
-#include "meter/meter_events.h"
 #include "meter/window/main_menus.h"
 #include "meter/window/meter_panel.h"
-#include "meter/engine/meter_state.h"
 #include "meter/window/protocol_analyzer.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"
@@ -105,18 +100,22 @@ int mouseButton(Qt::MouseButton b) {
 
 Form1* form1() { return g_form1; }
 
-Form1::Form1() {
+Form1::Form1(MeterSession& session, MeterLink& link)
+    : m_session(session), m_link(link), m_settings(session.settings()) {
   g_form1 = this;
   setObjectName(QStringLiteral("Form1"));
-  m_menus = new MainMenus(menuBar(), this);
+  m_menus = new MainMenus(menuBar(), session, link, this);
   connect(m_menus, &MainMenus::exitChosen, this, &Form1::confirmExit);
   m_indicators = new Indicators(this);
+  m_indicators->setRingBell(m_settings.ringBell);
   buildControls();
   new MeterPanel(this);
-  Timer1.onTimeout([] {
-    if (!meterOnline) pulseDetected();
-  });
   Timer7.onTimeout([this] { Timer7_Timer(); });
+}
+
+void Form1::setSettings(const Settings& settings) {
+  m_settings = settings;
+  m_indicators->setRingBell(settings.ringBell);
 }
 
 Form1::~Form1() {
@@ -131,7 +130,10 @@ void Form1::buildControls() {
   setCentralWidget(m_client);
   buildMeterPanel();
   m_calcPanel = new CalculatorPanel(m_client);
-  connect(&calculator(), &Calculator::priceTyped, this, [](const QString& price) { pricePerkWh = price; });
+  // A price typed into the calculator is the one the settings file keeps.
+  connect(&calculator(), &Calculator::priceTyped, this, [](const QString& price) {
+    setupValues().setHeldText(QLatin1String("pricePerkWh"), price);
+  });
   buildLowerFrame();
   buildDiagnostics();
 
@@ -154,10 +156,10 @@ void Form1::buildControls() {
 
 PowerBarInputs Form1::powerBarInputs() const {
   PowerBarInputs in;
-  in.wsPerCount = WsPerCount;
-  in.revsPerkWh = revsPerkWh;
-  in.maxMeterPower = maxMeterPower;
-  in.prescale = prescale;
+  in.wsPerCount = m_settings.WsPerCount;
+  in.revsPerkWh = m_settings.revsPerkWh;
+  in.maxMeterPower = m_settings.maxMeterPower;
+  in.prescale = m_settings.prescale;
   in.referencePower = m_calcPanel->calculator().refPower;
   in.relative = m_calcPanel->Option1(1)->isChecked();
   const QRect g = geometryTw(m_picture2);
@@ -293,7 +295,7 @@ void Form1::buildDiagnostics() {
     m_command4 << b;
   }
   const QString texts[] = {QStringLiteral("10000"), QStringLiteral("0"), QStringLiteral("001"),
-                           defDirName + QStringLiteral("PALOG*.txt")};
+                           m_settings.defDirName + QStringLiteral("PALOG*.txt")};
   for (int i = 0; i < 4; ++i) m_text1 << makeText(m_frame6, QStringLiteral("Text1(%1)").arg(i));
   for (int i = 0; i < 4; ++i) m_text1[i]->setText(texts[i]);
   placePx(m_text1[1], 262, 151, 80, 24);
@@ -325,31 +327,31 @@ void Form1::buildDiagnostics() {
   auto* tcpFrame = new QGroupBox(QStringLiteral("TCP link"), m_client);
   tcpFrame->setObjectName(QStringLiteral("FrameTcp"));
   placePx(tcpFrame, left, 340, 380, 236);
-  m_tcpPanel = new TcpClientPanel(tcpFrame);
+  m_tcpPanel = new TcpClientPanel(m_link.tcpClient(), tcpFrame);
   placePx(m_tcpPanel, 8, 20, 364, 208);
 }
 
 void Form1::Check4_Click(int index) {
   const bool on = m_check4[index]->checkState() == Qt::Checked;
-  if (index == 0) protocolAnalyzerMode = on;
-  if (index == 1) dcdCaptureEnabled = on;
-  if (index == 3) tempReceiverMode = on;
+  if (index == 0) m_link.setProtocolAnalyzerMode(on);
+  if (index == 1) m_link.setDcdCaptureEnabled(on);
+  if (index == 3) m_link.setTempReceiverMode(on);
 }
 
 void Form1::Command4_Click(int16_t index) {
   if (index == 0) {
-    clearDcdCapture(static_cast<int32_t>(std::clamp(val(m_text1[0]->text()), -1.0, 1e7)));
-    m_text1[1]->setText(formatNumber(dcdCount, QStringLiteral("#,0")));
+    m_link.clearDcdCapture(static_cast<int32_t>(std::clamp(val(m_text1[0]->text()), -1.0, 1e7)));
+    m_text1[1]->setText(formatNumber(m_link.dcdCount(), QStringLiteral("#,0")));
   } else if (index == 1) {
-    m_text1[1]->setText(formatNumber(dcdCount, QStringLiteral("#,0")));
+    m_text1[1]->setText(formatNumber(m_link.dcdCount(), QStringLiteral("#,0")));
   } else if (index == 2) {
     showDcdTimeStamps();
   }
 }
 
 void Form1::showDcdTimeStamps() {
-  QString text = dcdReportHeader(dateNow(), dcdCount);
-  const QStringList rows = dcdReportRows(dcdTimes, dcdCount, kDcdCounterFrequency);
+  QString text = dcdReportHeader(dateNow(), m_link.dcdCount());
+  const QStringList rows = dcdReportRows(m_link.dcdTimes(), m_link.dcdCount(), kDcdCounterFrequency);
   if (m_check4[2]->checkState() != Qt::Checked) {
     logMsg(1, text + rows.join(QString()) + dcdReportRule());
     return;
@@ -372,19 +374,19 @@ void Form1::Command6_Click() {
 }
 
 void Form1::Command7_Click() {
-  const QByteArray frame = buildTestFrame(m_check6->checkState() == Qt::Checked);
-  if (!serialPort().output(frame)) {
-    logMsg(-1, QStringLiteral("Command7_Click: ERROR ") + serialPort().lastError());
+  const QByteArray frame = buildTestFrame(m_check6->checkState() == Qt::Checked, m_settings.ZAVdetectorVer);
+  if (!m_link.port().output(frame)) {
+    logMsg(-1, QStringLiteral("Command7_Click: ERROR ") + m_link.port().lastError());
   }
 }
 
 void Form1::Check2_Click(int index) {
-  SerialLines lines = serialLines();
+  SerialLines lines = m_link.serialLines();
   const bool on = m_check2[index]->checkState() == Qt::Checked;
   if (index == 0) lines.txBreak = on;
   if (index == 1) lines.dtr = on;
   if (index == 2) lines.rts = on;
-  setSerialLines(lines);
+  m_link.setSerialLines(lines);
 }
 
 void Form1::fillAboutBox() {
@@ -392,9 +394,9 @@ void Form1::fillAboutBox() {
   m_text7[0]->setText(QStringLiteral("Zav ver "));
   m_text7[1]->setText(brandBanner());
   m_text7[2]->setText(QStringLiteral("For help goto:"));
-  setWindowIcon(brandIcon());
+  setWindowIcon(brandIcon(m_settings.appName));
   QLineEdit* link = m_text7[3];
-  link->setText(brandHelpAddress());
+  link->setText(brandHelpAddress(m_settings.appName));
   QPalette pal = link->palette();
   pal.setColor(QPalette::Text, QColor(0, 0, 255));
   link->setPalette(pal);
@@ -406,13 +408,11 @@ void Form1::fillAboutBox() {
 }
 
 void Form1::formLoad() {
-  setWindowIcon(brandIcon());
+  setWindowIcon(brandIcon(m_settings.appName));
   initCrcTables();
   Command4_Click(int16_t{0});
-  meterOnline = false;
-  pulseDivider = 1;
-  pulseDivCounter = 0;
-  countsPerSecondMode = false;
+  m_session.setOnline(false);
+  m_session.resetForLoad();
   setStartupFlag(3);
   Calculator& calc = calculator();
   calc.resetForLoad();
@@ -420,11 +420,10 @@ void Form1::formLoad() {
   m_text4->clear();
   m_text2->clear();
   m_calcPanel->box(Calculator::kText3)->setText(QStringLiteral("230"));
-  energyWh = 0;
   fillAboutBox();
   m_menus->mnuMeter_Select[0]->setVisible(false);
   m_menus->mnuView_Plot->setVisible(false);
-  captionText = brandCaptionPrefix() + programVersion();
+  captionText = brandCaptionPrefix(m_settings.appName) + programVersion();
   setWindowTitle(captionText);
   logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd")) +
                 QStringLiteral("\r\n"));
@@ -438,12 +437,12 @@ void Form1::formLoad() {
   m_calcPanel->HScroll1()->setValue(3);
   m_label14->setText(QStringLiteral("temp°C"));
   mainWindowLoaded = true;
-  m_check3->setChecked(startWithAutoPlot);
-  loadLastLogLine();
+  m_check3->setChecked(m_settings.startWithAutoPlot);
+  m_session.loadLastLogLine();
   show();
   repaint();
-  if (startOnLine) setOnLine(true);
-  if (startMinimized) setWindowState(windowState() | Qt::WindowMinimized);
+  if (m_settings.startOnLine) m_link.setOnLine(true);
+  if (m_settings.startMinimized) setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void Form1::showMenuBar(bool show) {
@@ -466,11 +465,13 @@ void Form1::applyWindowOptions() {
   setWindowSize();
 }
 
-void Form1::applyGlobalVariables() { calculator().applyPrice(pricePerkWh); }
+void Form1::applyGlobalVariables() { calculator().applyPrice(m_settings.pricePerkWh); }
 
 void Form1::setWindowSize() {
-  for (int i = 0; i < 3; ++i) m_calcPanel->Frame4(i)->setVisible(advancedFunctions);
-  int b = bottomTw(advancedFunctions ? m_calcPanel->Frame4(2) : m_calcPanel->Frame3()) + kGap;
+  const bool advanced = m_settings.advancedFunctions;
+  const bool debug = m_settings.debugMode > 0;
+  for (int i = 0; i < 3; ++i) m_calcPanel->Frame4(i)->setVisible(advanced);
+  int b = bottomTw(advanced ? m_calcPanel->Frame4(2) : m_calcPanel->Frame3()) + kGap;
   QRect f5 = geometryTw(m_frame5);
   placeTw(m_frame5, f5.x(), b, f5.width(), f5.height());
   b = bottomTw(m_frame5);
@@ -481,9 +482,9 @@ void Form1::setWindowSize() {
   int width = f1.width() + 2 * f1.x() + kBarRoom;
   // The developer frames (protocol analyzer, TCP link) only in debug mode: a larger or
   // maximised window must not uncover them.
-  m_frame6->setVisible(debugMode > 0);
-  m_tcpPanel->parentWidget()->setVisible(debugMode > 0);
-  if (debugMode > 0) {
+  m_frame6->setVisible(debug);
+  m_tcpPanel->parentWidget()->setVisible(debug);
+  if (debug) {
     width += kDebugWidth;
     // The diagnostic frames stay whole when they reach below the main controls.
     b = std::max(b, bottomTw(m_tcpPanel->parentWidget()) + kGap);
@@ -493,7 +494,7 @@ void Form1::setWindowSize() {
 }
 
 void Form1::updateTitlePower(const QString& temperature) {
-  setWindowTitle(brandWord() + formatNumber(calculator().totPower, QStringLiteral("#,0")) +
+  setWindowTitle(brandWord(m_settings.appName) + formatNumber(calculator().totPower, QStringLiteral("#,0")) +
                  QStringLiteral(" W  ") + temperature);
 }
 
@@ -502,7 +503,6 @@ void Form1::updateTitlePower() { updateTitlePower(m_label14->text()); }
 void Form1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
-  mainWindowMinimized = isMinimized();
   if (isMinimized()) {
     updateTitlePower(m_label14->text());
   } else {
@@ -518,13 +518,13 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::goOffline() {
-  if (meterOnline) setOnLine(false);
+  if (m_link.online()) m_link.setOnLine(false);
   // A data file left open by a failed start still gets its section header.
-  if (zavOutFile > 0) closeOutZavDat();
+  if (m_session.recorder().isOpen()) m_session.closeDataFile();
 }
 
 void Form1::confirmExit() {
-  if (msgBox(appName + QStringLiteral(": exit program?"), MsgButtons::OkCancel) != MsgResult::Ok) return;
+  if (msgBox(m_settings.appName + QStringLiteral(": exit program?"), MsgButtons::OkCancel) != MsgResult::Ok) return;
   m_ending = true;
   goOffline();
   shutDownProgram();
@@ -555,7 +555,7 @@ void Form1::Timer7_Timer() {
   fillSummaryForm(0, QString(), QString(), timer7Total - timer7Remaining, timer7Total, QString(), 0, 0);
   if (timer7Remaining <= 0 || progressCancelled) {
     Timer7.setEnabled(false);
-    stopWaiting();
+    m_link.stopWaiting();
   }
 }
 
@@ -571,7 +571,7 @@ void Form1::setStartupFlag(int16_t value) {
 }
 
 void Form1::Check1_Click() {
-  if ((m_check1->checkState() == Qt::Checked) != meterOnline) setOnLine(!meterOnline);
+  if ((m_check1->checkState() == Qt::Checked) != m_link.online()) m_link.setOnLine(!m_link.online());
 }
 
 void Form1::Option3_Click() {
@@ -583,8 +583,9 @@ void Form1::Check3_Click() { autoPlot = m_check3->checkState() == Qt::Checked; }
 
 void Form1::Command3_Click(int16_t index) {
   if (index != 0) return;
-  if (dataFileSlots[plotFileSlot].recordCount == 0 && !meterOnline) loadZavDatNEW(plotFileSlot);
-  if (dataFileSlots[plotFileSlot].recordCount > 0) {
+  const DataFileSlots& indexes = m_session.dataFileSlots();
+  if (indexes[plotFileSlot].recordCount == 0 && !m_link.online()) m_session.loadDataFile(plotFileSlot);
+  if (indexes[plotFileSlot].recordCount > 0) {
     emit meterEvents().plotRequested();
   } else {
     msgBox(QStringLiteral("File not open"));
@@ -611,16 +612,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void applyGlobalVariables() {
-  if (Form1* f = form1()) f->applyGlobalVariables();
-}
-
-void setWindowSize() {
-  if (Form1* f = form1()) f->setWindowSize();
-}
-
-void showMainWindow() {
-  auto* w = new Form1;
+void showMainWindow(MeterSession& session, MeterLink& link) {
+  auto* w = new Form1(session, link);
   QObject::connect(w, &Form1::programEnded, qApp, [] {
     QCoreApplication::exit(0);
     // An exit asked before the main event loop runs (during the load) is
@@ -635,8 +628,8 @@ void showMainWindow() {
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, w, [w] { w->endWithoutAsking(); });
   // A quit asked of the application (not of the window) ends without asking.
   qApp->installEventFilter(w);
-  QObject::connect(qApp, &QCoreApplication::aboutToQuit, w, [] {
-    if (meterOnline) setOnLine(false);
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, w, [&link] {
+    if (link.online()) link.setOnLine(false);
   });
   w->formLoad();
 }

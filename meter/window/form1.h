@@ -7,6 +7,7 @@
 #include <QVector>
 #include <cstdint>
 
+#include "core/settings/settings.h"
 #include "meter/window/help_link.h"
 #include "platform/form_timer.h"
 
@@ -20,6 +21,8 @@ class Calculator;
 class CalculatorPanel;
 class Indicators;
 class MainMenus;
+class MeterLink;
+class MeterSession;
 class PowerBarWidget;
 struct PowerBarInputs;
 class ShapeWidget;
@@ -28,8 +31,16 @@ class TcpClientPanel;
 class Form1 : public QMainWindow {
   Q_OBJECT
  public:
-  Form1();
+  // The window shows the session's values and drives the link; both outlive it.
+  // It starts with the session's settings.
+  Form1(MeterSession& session, MeterLink& link);
   ~Form1() override;
+
+  MeterSession& session() { return m_session; }
+  MeterLink& link() { return m_link; }
+  // The window's copy of the settings (app/ hands each new one).
+  void setSettings(const Settings& settings);
+  const Settings& settings() const { return m_settings; }
 
   // The load handler, in its designed order; ends with the window shown, then
   // on-line and minimised as the setup window's start options say.
@@ -105,7 +116,6 @@ class Form1 : public QMainWindow {
   // The area of the diagnostic frames, right of the main controls.
   QWidget* clientArea() const { return m_client; }
 
-  FormTimer Timer1;
   // Timer7 counts a wait down in the cancel window (Form9); at 0, or after its Cancel, it
   // stops and ends the wait for the controller. Nothing starts it: a wait that shows its
   // countdown would set the two counts and enable it.
@@ -140,6 +150,9 @@ class Form1 : public QMainWindow {
   void Check3_Click();
   void Command3_Click(int16_t index);
 
+  MeterSession& m_session;
+  MeterLink& m_link;
+  Settings m_settings;
   QWidget* m_client = nullptr;
   QGroupBox* m_frame1 = nullptr;
   QGroupBox* m_frame5 = nullptr;
@@ -182,4 +195,4 @@ class Form1 : public QMainWindow {
 // The main window once showMainWindow has made it, else nullptr.
 Form1* form1();
 // Makes and shows the main window (once the setup window has loaded the settings).
-void showMainWindow();
+void showMainWindow(MeterSession& session, MeterLink& link);

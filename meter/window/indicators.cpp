@@ -3,14 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
-#include "meter/engine/count_processor.h"
-#include "meter/engine/meter_state.h"
-#include "meter/engine/pulse_width.h"
-#include "meter/link/link_state.h"
 
 namespace {
 constexpr int kFlashMs = 200;
@@ -75,7 +70,6 @@ int pulseTestInterval(const QString& text) {
 
 Indicators::Indicators(QObject* parent) : QObject(parent) {
   Timer2.onTimeout([this] { timer2Timer(); });
-  Timer3.onTimeout([this] { timer3Timer(); });
   Timer5.onTimeout([this] { timer5Timer(); });
   Timer6.onTimeout([this] { timer6Timer(); });
 }
@@ -92,32 +86,32 @@ void Indicators::setShape2(QColor colour) {
 }
 
 void Indicators::onPulseIndicator(double /*duration*/, double interval, double pulseWidth,
-                                  const PowerBarInputs& in) {
+                                  const PowerBarInputs& in, int16_t widthBits) {
   Timer2.setEnabled(false);
-  if (!breakIndicated) {
-    setLed(true, pulseLedColor(pulseWidthBits));
+  if (!m_breakIndicated) {
+    setLed(true, pulseLedColor(widthBits));
   } else {
     setLed(false, m_ledColor);
   }
   Timer2.setInterval(kFlashMs);
   Timer2.setEnabled(true);
   if (interval > -2) updatePowerBarIndicator(interval, pulseWidth, in);
-  if (::ringBell) emit bellRung();
+  if (m_ringBell) emit bellRung();
 }
 
 void Indicators::timer2Timer() {
-  if (!breakIndicated) {
+  if (!m_breakIndicated) {
     setLed(false, m_ledColor);
   } else {
     setLed(true, QColor(255, 0, 0));
   }
   Timer2.setEnabled(false);
-  breakIndicated = false;
+  m_breakIndicated = false;
 }
 
 void Indicators::showBreakIndicator() {
   setLed(true, QColor(255, 0, 255));
-  breakIndicated = true;
+  m_breakIndicated = true;
 }
 
 void Indicators::updatePowerBarIndicator(double interval, double pulseWidth, const PowerBarInputs& in) {
@@ -125,20 +119,6 @@ void Indicators::updatePowerBarIndicator(double interval, double pulseWidth, con
   if (!plan.drawn) return;
   if (logShows(3)) logMsg(3, powerBarLogText(plan));
   emit powerBarPlanned(plan);
-}
-
-void Indicators::timer3Timer() {
-  logMsg(4, QStringLiteral("Timer3_Timer(): interval=") + QString::number(Timer3.interval()) +
-                 QStringLiteral("  lastCountInterval=") + QString::number(idleCountdownMs));
-  if (meterOnline && ifType == 1) {
-    if (pulsePending) {
-      newMeterCount(latestReading());
-    } else {
-      showIdleRate(Timer3.interval());
-    }
-  } else {
-    Timer3.setEnabled(false);
-  }
 }
 
 void Indicators::pulseTestChecked(bool checked, const QString& onTimeText, const QString& periodText) {

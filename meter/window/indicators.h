@@ -1,7 +1,7 @@
 #pragma once
 // The live indicators of the main window without their widgets: the pulse LED
 // (colour by pulse width, break indication, 200 ms flash), the power bar's
-// drawing plan, the idle countdown of Timer3 and the pulse test.
+// drawing plan and the pulse test.
 
 #include <QColor>
 #include <QLineF>
@@ -10,11 +10,7 @@
 #include <QSizeF>
 #include <cstdint>
 
-#include "meter/engine/meter_state.h"  // pulsePending, idleCountdownMs
 #include "platform/form_timer.h"
-
-// State shared with the count processor (pulseWidthBits: meter/engine/pulse_width.h;
-// breakIndicated: meter/link/link_state.h).
 
 // Colour of the LED flash for a pulse this many bit times wide.
 QColor pulseLedColor(int16_t widthBits);
@@ -54,12 +50,19 @@ class Indicators : public QObject {
  public:
   explicit Indicators(QObject* parent = nullptr);
 
-  // in: the meter constants and the bar's box, as the window has them now.
-  void onPulseIndicator(double duration, double interval, double pulseWidth, const PowerBarInputs& in);
+  // in: the meter constants and the bar's box, as the window has them now;
+  // widthBits: the pulse's width in bit times (the LED's colour).
+  void onPulseIndicator(double duration, double interval, double pulseWidth, const PowerBarInputs& in,
+                        int16_t widthBits);
   void updatePowerBarIndicator(double interval, double pulseWidth, const PowerBarInputs& in);
+  // A line break on the plain pulse device: the LED shows it until its next flash ends.
   void showBreakIndicator();
+  // The port opened or closed: a break seen before is old news.
+  void clearBreakIndicator() { m_breakIndicated = false; }
+  bool breakIndicated() const { return m_breakIndicated; }
+  // "Ring bell for each pulse".
+  void setRingBell(bool on) { m_ringBell = on; }
   void timer2Timer();
-  void timer3Timer();
   void pulseTestChecked(bool checked, const QString& onTimeText, const QString& periodText);
   void timer5Timer();
   void timer6Timer();
@@ -68,7 +71,7 @@ class Indicators : public QObject {
   QColor ledColor() const { return m_ledColor; }
   QColor shape2Color() const { return m_shape2Color; }
 
-  FormTimer Timer2, Timer3, Timer5, Timer6;
+  FormTimer Timer2, Timer5, Timer6;
 
  signals:
   void powerBarPlanned(const PowerBarPlan& plan);  // the bar shows this plan
@@ -80,6 +83,8 @@ class Indicators : public QObject {
   void setLed(bool solid, QColor colour);
   void setShape2(QColor colour);
 
+  bool m_breakIndicated = false;
+  bool m_ringBell = false;
   bool m_ledSolid = false;
   QColor m_ledColor;
   QColor m_shape2Color{255, 255, 0};

@@ -14,15 +14,13 @@
 #include "core/settings/setup_values.h"
 #include "core/setup/progress_window.h"
 #include "core/util/format_pattern.h"
-#include "meter/link/com_search.h"
-#include "meter/link/link_state.h"
-#include "meter/meter_events.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
 #include "platform/colour.h"
 
 namespace {
-std::unique_ptr<frmProgBar> g_progress;
 
 // Frame1 is the meter frame, Check1 the ON-LINE box, Check3 "Auto Plot".
 void showStatus(Form1& f, const LinkStatus& s) {
@@ -49,35 +47,26 @@ void showLines(Form1& f, const SerialLines& lines) {
   }
 }
 
-void connectMainWindow(MeterEvents& e) {
-  QObject::connect(&e, &MeterEvents::linkStatusChanged, &e, [](const LinkStatus& s) {
+void connectMainWindow(MeterSession& session, MeterLink& link) {
+  QObject::connect(&link, &MeterLink::statusChanged, &link, [](const LinkStatus& s) {
     if (Form1* f = form1()) showStatus(*f, s);
   });
-  QObject::connect(&e, &MeterEvents::readingRecorded, &e, [] {
-    if (Form1* f = form1(); f && !linkStatus().stale) f->showValuesGrey(false);
+  QObject::connect(&session, &MeterSession::readingRecorded, &link, [&link] {
+    if (Form1* f = form1(); f && !link.status().stale) f->showValuesGrey(false);
   });
-  QObject::connect(&e, &MeterEvents::serialLinesChanged, &e, [](const SerialLines& lines) {
+  QObject::connect(&link, &MeterLink::serialLinesChanged, &link, [](const SerialLines& lines) {
     if (Form1* f = form1()) showLines(*f, lines);
   });
-  QObject::connect(&e, &MeterEvents::simulationSwitched, &e, [](bool on) {
-    if (Form1* f = form1()) f->Timer1.setEnabled(on);
-  });
-  QObject::connect(&e, &MeterEvents::temperatureTextChanged, &e, [](const QString& text) {
+  QObject::connect(&link, &MeterLink::temperatureTextChanged, &link, [](const QString& text) {
     if (Form1* f = form1()) f->Label14()->setText(text);
   });
-  // Timer3, the idle countdown.
-  QObject::connect(&e, &MeterEvents::idleTimerRequested, &e, [](int ms) {
-    Form1* f = form1();
-    if (!f) return;
-    f->indicators().Timer3.setEnabled(false);
-    if (ms <= 0) return;
-    f->indicators().Timer3.setInterval(ms);
-    f->indicators().Timer3.setEnabled(true);
-  });
-  QObject::connect(&e, &MeterEvents::breakDetected, &e, [] {
+  QObject::connect(&link, &MeterLink::breakDetected, &link, [] {
     if (Form1* f = form1()) f->indicators().showBreakIndicator();
   });
-  QObject::connect(&e, &MeterEvents::linkBusy, &e, [](bool busy) {
+  QObject::connect(&link, &MeterLink::portSwitched, &link, [] {
+    if (Form1* f = form1()) f->indicators().clearBreakIndicator();
+  });
+  QObject::connect(&link.portEvents(), &PortEvents::busy, &link, [](bool busy) {
     if (busy) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -88,63 +77,65 @@ void connectMainWindow(MeterEvents& e) {
 
 // The setup window's side lives in the settings values (it shows them when it exists):
 // Text1(0) is the COM port, Text1(14) the COM settings, Combo2 the tested ports,
-// Text16(n) the event counters, Frame10/Text17 the pulse analysis.
-void connectSetupWindow(MeterEvents& e) {
-  QObject::connect(&e, &MeterEvents::comPortChosen, &e,
+// Text16(n) the event counters, Frame10/Text17 the pulse details and analysis.
+void connectSetupWindow(MeterSession& session, MeterLink& link) {
+  PortEvents* e = &link.portEvents();
+  QObject::connect(e, &PortEvents::comPortChosen, &link,
                    [](int port) { setupValues().setComPortText(port ? QString::number(port) : QString()); });
-  QObject::connect(&e, &MeterEvents::comPortRefused, &e,
+  QObject::connect(e, &PortEvents::comPortRefused, &link,
                    [] { setupValues().setForeColor(QStringLiteral("Text1(0)"), kColorRed); });
-  QObject::connect(&e, &MeterEvents::comSettingRefused, &e,
+  QObject::connect(e, &PortEvents::comSettingRefused, &link,
                    [] { setupValues().setForeColor(QStringLiteral("Text1(14)"), kColorRed); });
-  QObject::connect(&e, &MeterEvents::portListChanged, &e, [](const QList<int>& ports) {
+  QObject::connect(e, &PortEvents::portListChanged, &link, [](const QList<int>& ports) {
     SetupValues& v = setupValues();
     v.clearPortList();
     for (int port : ports) v.addPortListItem(port);
     if (!ports.isEmpty()) v.selectPortListItem(0);
   });
-  QObject::connect(&e, &MeterEvents::linkOnlineChanged, &e,
+  QObject::connect(&link, &MeterLink::onlineChanged, &link,
                    [](bool online) { setupValues().meterOnOflineChanged(online); });
-  QObject::connect(&e, &MeterEvents::comEventCounted, &e, [](int kind) {
+  QObject::connect(e, &PortEvents::eventCounted, &link, [](int kind, int32_t count) {
     if (kind < 0 || kind >= kComEventCounters) return;
-    setupValues().showComEventCount(kind, formatNumber(comEventCounters[kind], QStringLiteral("#,#")));
+    setupValues().showComEventCount(kind, formatNumber(count, QStringLiteral("#,#")));
   });
-  QObject::connect(&e, &MeterEvents::pulseAnalysed, &e,
+  QObject::connect(&session, &MeterSession::pulseAnalysed, &link,
                    [](const QString& text) { setupValues().showPulseAnalysis(text); });
+  QObject::connect(&session, &MeterSession::pulseDetailsShown, &link,
+                   [](const QString& text) { setupValues().showPulseDetails(text); });
+  session.setPulseDetailsShown(true);
 }
 
 // One progress window per search; its Cancel button exists once the first value shows it.
-void connectSearchProgress(MeterEvents& e) {
-  QObject::connect(&e, &MeterEvents::searchProgressReset, &e, [](const QString& title) {
-    g_progress = std::make_unique<frmProgBar>();
-    g_progress->Reset(title);
+void connectSearchProgress(MeterLink& link) {
+  // Owned by the connections' lambdas: one window at a time, gone with the link.
+  auto progress = std::make_shared<std::unique_ptr<frmProgBar>>();
+  SearchProgress* p = &link.searchProgress();
+  QObject::connect(p, &SearchProgress::started, &link, [progress](const QString& title) {
+    *progress = std::make_unique<frmProgBar>();
+    (*progress)->Reset(title);
   });
-  QObject::connect(&e, &MeterEvents::searchProgressBar, &e,
-                   [](int bar, double min, double max, const QString& unit) {
-                     if (!g_progress) return;
-                     int32_t used = 0;
-                     g_progress->initBar(bar, min, max, unit, used);
-                   });
-  QObject::connect(&e, &MeterEvents::searchProgressValue, &e, [](int bar, double value) {
-    if (!g_progress) return;
-    g_progress->update(bar, value);
-    auto* cancel = g_progress->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+  QObject::connect(p, &SearchProgress::barSet, &link, [progress](int bar, double min, double max, const QString& unit) {
+    if (!*progress) return;
+    int32_t used = 0;
+    (*progress)->initBar(bar, min, max, unit, used);
+  });
+  QObject::connect(p, &SearchProgress::valueSet, &link, [progress, &link](int bar, double value) {
+    if (!*progress) return;
+    (*progress)->update(bar, value);
+    auto* cancel = (*progress)->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
     if (cancel && !cancel->property("zavSearchCancel").toBool()) {
       cancel->setProperty("zavSearchCancel", true);
-      QObject::connect(cancel, &QPushButton::clicked, cancel, [] { cancelComSearch(); });
+      QObject::connect(cancel, &QPushButton::clicked, cancel, [&link] { link.cancelComSearch(); });
     }
   });
-  QObject::connect(&e, &MeterEvents::searchProgressClosed, &e, [] { g_progress.reset(); });
+  QObject::connect(p, &SearchProgress::ended, &link, [progress] { progress->reset(); });
 }
 }  // namespace
 
-void connectLinkView() {
-  static bool connected = false;
-  if (connected) return;
-  connected = true;
+void connectLinkView(MeterSession& session, MeterLink& link) {
   qRegisterMetaType<LinkStatus>();
   qRegisterMetaType<SerialLines>();
-  MeterEvents& e = meterEvents();
-  connectMainWindow(e);
-  connectSetupWindow(e);
-  connectSearchProgress(e);
+  connectMainWindow(session, link);
+  connectSetupWindow(session, link);
+  connectSearchProgress(link);
 }

@@ -4,15 +4,13 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
-#include "meter/meter_events.h"
-#include "meter/record/data_file.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window_calls.h"
-#include "meter/link/link_state.h"
-#include "meter/link/online_state.h"
-#include "meter/engine/register_log.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
+#include "meter/meter_events.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
@@ -32,13 +30,16 @@ QAction* separator(QMenu* menu, const QString& name) {
 }
 
 // The three pickers: refused while on-line, otherwise a save dialog on the current name.
-bool pickFile(const QString& kind, const QString& refusal, QString& name) {
-  if (meterOnline) {
+bool pickFile(const MeterLink& link, const QString& kind, const QString& refusal, QString& name) {
+  if (link.online()) {
     msgBox(refusal);
     return false;
   }
   return mainFileDialog(kind, name, true);
 }
+
+// A picked file becomes the setting's file (the settings announce it to its users).
+void takeFileName(const char* key, const QString& name) { setupValues().setHeldText(QLatin1String(key), name); }
 }  // namespace
 
 bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog) {
@@ -68,28 +69,29 @@ bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog) {
   return true;
 }
 
-void selZavdataFile() {
-  QString name = zavDatFileName[0];
-  if (!pickFile(QStringLiteral("zav"), QStringLiteral("cannot change data file while ON-LINE"), name)) return;
-  closeOutZavDat();
-  zavDatFileName[0] = name;
-  openOutZavDat();
+void selZavdataFile(MeterSession& session, const MeterLink& link) {
+  QString name = session.settings().zavDatFileName[0];
+  if (!pickFile(link, QStringLiteral("zav"), QStringLiteral("cannot change data file while ON-LINE"), name)) return;
+  session.closeDataFile();
+  takeFileName("zavDatFileName(0)", name);
+  session.openDataFile();
 }
 
-void selZavtextFile() {
-  QString name = zavLogFileName;
-  if (!pickFile(QStringLiteral("txt"), QStringLiteral("cannot change text file while ON-LINE"), name)) return;
-  zavLogFileName = name;
-  loadLastLogLine();
+void selZavtextFile(MeterSession& session, const MeterLink& link) {
+  QString name = session.settings().zavLogFileName;
+  if (!pickFile(link, QStringLiteral("txt"), QStringLiteral("cannot change text file while ON-LINE"), name)) return;
+  takeFileName("zavLogFileName", name);
+  session.loadLastLogLine();
 }
 
-void selPlotPictureFile() {
-  QString name = zavPlotFileName;
-  if (!pickFile(QStringLiteral("pic"), QStringLiteral("cannot change plot file while ON-LINE"), name)) return;
-  zavPlotFileName = name;
+void selPlotPictureFile(const MeterLink& link) {
+  QString name = setupValues().settings().zavPlotFileName;
+  if (!pickFile(link, QStringLiteral("pic"), QStringLiteral("cannot change plot file while ON-LINE"), name)) return;
+  takeFileName("zavPlotFileName", name);
 }
 
-MainMenus::MainMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
+MainMenus::MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, QObject* parent)
+    : QObject(parent), m_session(session), m_link(link) {
   mnuFile = bar->addMenu(QStringLiteral("File"));
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
   mnuFileOpen = item(mnuFile, QStringLiteral("mnuFileOpen"), QStringLiteral("Open..."));
@@ -126,9 +128,9 @@ MainMenus::MainMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
 
   connect(mnuFile, &QMenu::aboutToShow, this, [this] { mnuFile_Click(); });
   connect(mnuMeter, &QMenu::aboutToShow, this, [this] { mnuMeter_Click(); });
-  connect(mnuFileOpen, &QAction::triggered, this, [] { selZavdataFile(); });
-  connect(mnuFileClose, &QAction::triggered, this, [] { closeOutZavDat(); });
-  connect(mnuFileSave, &QAction::triggered, this, [] { closeOutZavDat(); });
+  connect(mnuFileOpen, &QAction::triggered, this, [this] { selZavdataFile(m_session, m_link); });
+  connect(mnuFileClose, &QAction::triggered, this, [this] { m_session.closeDataFile(); });
+  connect(mnuFileSave, &QAction::triggered, this, [this] { m_session.closeDataFile(); });
   connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
   connect(mnuFileView, &QAction::triggered, this, [this] { mnuFileView_Click(); });
   connect(mnuFileExit, &QAction::triggered, this, &MainMenus::exitChosen);
@@ -141,37 +143,37 @@ MainMenus::MainMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
 }
 
 void MainMenus::mnuFile_Click() {
-  mnuFileOpen->setEnabled(!meterOnline);
-  mnuFileClose->setEnabled(!meterOnline);
+  mnuFileOpen->setEnabled(!m_link.online());
+  mnuFileClose->setEnabled(!m_link.online());
 }
 
 void MainMenus::mnuMeter_Click() {
-  mnuMeter_Select[0]->setChecked(simulating);
-  mnuMeter_Select[1]->setChecked(meterOnline);
-  mnuMeter_Select[0]->setEnabled(!meterOnline);
-  mnuMeter_Select[1]->setEnabled(!simulating);
+  mnuMeter_Select[0]->setChecked(m_link.simulating());
+  mnuMeter_Select[1]->setChecked(m_link.online());
+  mnuMeter_Select[0]->setEnabled(!m_link.online());
+  mnuMeter_Select[1]->setEnabled(!m_link.simulating());
 }
 
 void MainMenus::mnuMeter_Select_Click(int index) {
   if (index == 0) {
-    showSimulationState(!simulating);
+    m_link.showSimulationState(!m_link.simulating());
   } else {
-    setOnLine(!meterOnline);
+    m_link.setOnLine(!m_link.online());
   }
   // The check marks follow the state, not the click.
   mnuMeter_Click();
 }
 
 void MainMenus::mnuFileSaveAs_Click() {
-  QString name = zavDatFileName[0];
+  QString name = m_session.settings().zavDatFileName[0];
   if (!mainFileDialog(QStringLiteral("zav"), name, true)) return;
-  zavDatFileName[0] = name;
+  takeFileName("zavDatFileName(0)", name);
   msgBox(QStringLiteral("not implemented"));
   showMessageWindow();
 }
 
 void MainMenus::mnuFileView_Click() {
-  QString name = zavDatFileName[1];
+  QString name = m_session.settings().zavDatFileName[1];
   if (!mainFileDialog(QStringLiteral("zav"), name, false)) return;
-  zavDatFileName[1] = name;
+  takeFileName("zavDatFileName(1)", name);
 }

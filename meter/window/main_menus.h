@@ -5,14 +5,18 @@
 #include <QString>
 #include <QVector>
 
+class MeterLink;
+class MeterSession;
 class QAction;
 class QMenu;
 class QMenuBar;
 
 // File pickers: refused while on-line; otherwise the chosen name replaces the setting.
-void selZavdataFile();
-void selZavtextFile();
-void selPlotPictureFile();
+// The data file is closed and opened again at the new name; the register is read from
+// the new text log.
+void selZavdataFile(MeterSession& session, const MeterLink& link);
+void selZavtextFile(MeterSession& session, const MeterLink& link);
+void selPlotPictureFile(const MeterLink& link);
 
 // The main window's common file dialog. kind "zav", "txt", "pic" picks the
 // default extension and filter. fileName in: the current name; out: the chosen
@@ -22,7 +26,7 @@ bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog);
 class MainMenus : public QObject {
   Q_OBJECT
  public:
-  explicit MainMenus(QMenuBar* bar, QObject* parent = nullptr);
+  MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, QObject* parent = nullptr);
 
   QMenu* mnuFile;
   QMenu* mnuMeter;
@@ -51,4 +55,8 @@ class MainMenus : public QObject {
 
  signals:
   void exitChosen();  // File/"Exit"
+
+ private:
+  MeterSession& m_session;
+  MeterLink& m_link;
 };

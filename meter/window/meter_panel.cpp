@@ -8,16 +8,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/settings/setup_values.h"
+#include "core/util/format_pattern.h"
+#include "meter/engine/meter_session.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
-#include "meter/engine/meter_display.h"
-#include "meter/engine/meter_state.h"
-#include "meter/meter_events.h"
 #include "platform/colour.h"
 #include "platform/input_box.h"
 #include "platform/message_box.h"
@@ -44,6 +40,7 @@ void setIfChanged(QLineEdit* box, const QString& text) {
 MeterPanel::MeterPanel(Form1* form)
     : QObject(form),
       m_form(form),
+      m_session(form->session()),
       m_label2(form->Label2()),
       m_label12(form->Label12()),
       m_text2(form->Text2()) {
@@ -53,15 +50,16 @@ MeterPanel::MeterPanel(Form1* form)
   connect(form->Text2(), &QLineEdit::textChanged, this, [] {
     if (logShows(5)) logMsg(5, QStringLiteral("Text2_Change"));
   });
-  connect(&meterEvents(), &MeterEvents::meterPanelChanged, this, &MeterPanel::refresh);
+  connect(&m_session, &MeterSession::panelChanged, this, &MeterPanel::refresh);
   connectHooks();
 }
 
 void MeterPanel::refresh() {
   Form1& f = *m_form;
-  if (meterPanel.frame1CaptionSet) {
+  const MeterPanelState& meterPanel = m_session.panel();
+  if (meterPanel.frame1CaptionWrites != m_captionWrites) {
     f.Frame1()->setTitle(meterPanel.frame1Caption);
-    meterPanel.frame1CaptionSet = false;
+    m_captionWrites = meterPanel.frame1CaptionWrites;
   }
   setIfChanged(f.Text4(), meterPanel.text4);
   setIfChanged(f.Text8(), meterPanel.text8);
@@ -73,9 +71,9 @@ void MeterPanel::refresh() {
   setBoxColour(f.Text8(), QPalette::Base, meterPanel.text8Back);
   f.Text2()->setToolTip(meterPanel.text2ToolTip);
   if (f.Label2()->text() != meterPanel.label2Caption) f.Label2()->setText(meterPanel.label2Caption);
-  if (meterPanel.label14Set) {
+  if (meterPanel.label14Writes != m_label14Writes) {
     f.Label14()->setText(meterPanel.label14);
-    meterPanel.label14Set = false;
+    m_label14Writes = meterPanel.label14Writes;
   }
 }
 
@@ -85,7 +83,7 @@ void MeterPanel::Label12_DblClick() {
                                       formatDate(asked, QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
                                       QStringLiteral("\r\n\r\n\r\nEnter new meter reading (kWh)"),
                                   QStringLiteral("Meter Synchronisation"));
-  if (!synchroniseMeter(answer, asked)) msgBox(QStringLiteral("value is out of range"));
+  if (!m_session.synchroniseMeter(answer, asked)) msgBox(QStringLiteral("value is out of range"));
 }
 
 bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -95,7 +93,7 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
       type != QEvent::KeyRelease)
     return QObject::eventFilter(watched, event);
   if (watched == m_label2 && type == QEvent::MouseButtonRelease) {
-    label2Click(m_form->Text2()->text());
+    m_session.label2Click(m_form->Text2()->text());
   } else if (watched == m_label12 && type == QEvent::MouseButtonDblClick) {
     Label12_DblClick();
   } else if (watched == m_text2 && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
@@ -111,7 +109,7 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
       logMsg(1, QStringLiteral("Text2_KeyPress: KeyAscii=") + QString::number(key->text().at(0).unicode()));
     }
     if (down && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-      parseIntervalField(f.Text2()->text());
+      m_session.parseIntervalField(f.Text2()->text());
       return true;
     }
   }
@@ -121,21 +119,20 @@ bool MeterPanel::eventFilter(QObject* watched, QEvent* event) {
 void MeterPanel::connectHooks() {
   Form1* f = m_form;
   Indicators* ind = &f->indicators();
-  MeterEvents& e = meterEvents();
-  connect(&e, &MeterEvents::pulseIndicated, this, [f, ind](double d, double interval, double width) {
-    ind->onPulseIndicator(d, interval, width, f->powerBarInputs());
+  MeterSession* session = &m_session;
+  connect(session, &MeterSession::pulseIndicated, this, [f, ind, session](double d, double interval, double width) {
+    ind->onPulseIndicator(d, interval, width, f->powerBarInputs(), session->pulseWidthBits());
   });
-  connect(&e, &MeterEvents::powerBarRequested, this, [f, ind](double interval, double width) {
-    ind->updatePowerBarIndicator(interval, width, f->powerBarInputs());
-  });
-  connect(&e, &MeterEvents::simulationRateSet, this, [f](int32_t ms) { f->Timer1.setInterval(ms); });
-  connect(&e, &MeterEvents::titlePowerShown, this, [f](double watts, const QString& temperature) {
+  connect(session, &MeterSession::idleRateShown, this,
+          [f, ind](double interval) { ind->updatePowerBarIndicator(interval, 0, f->powerBarInputs()); });
+  // A new power: the calculator's boxes, or while minimised the title with the
+  // temperature of the same reading.
+  connect(session, &MeterSession::meterPowerChanged, this, [f, session](double watts) {
     f->calculator().setMeterPower(watts);
-    f->updateTitlePower(temperature);
+    if (f->isMinimized()) {
+      f->updateTitlePower(session->panel().label14);
+    } else {
+      f->calculator().showMeterPower();
+    }
   });
-  connect(&e, &MeterEvents::meterPowerShown, this, [f](double watts) {
-    f->calculator().setMeterPower(watts);
-    f->calculator().showMeterPower();
-  });
-  connect(&e, &MeterEvents::pulseDetailsShown, this, [](const QString& text) { setupValues().showPulseDetails(text); });
 }

@@ -1,12 +1,14 @@
 #pragma once
-// The meter panel of the main window as a view of the engine: it shows the
-// panel state (Text2, Text4, Text8, Label2, Label14, Frame1's caption), runs
+// The meter panel of the main window as a view of the meter session: it shows
+// the panel state (Text2, Text4, Text8, Label2, Label14, Frame1's caption), runs
 // the panel's own events (unit toggle, meter synchronisation, typed rate) and
-// connects the engine's calls to the window's indicators, timers and calculator.
+// connects the session's announcements to the window's indicators and calculator.
 
 #include <QObject>
+#include <cstdint>
 
 class Form1;
+class MeterSession;
 
 class MeterPanel : public QObject {
   Q_OBJECT
@@ -24,6 +26,10 @@ class MeterPanel : public QObject {
  private:
   void connectHooks();
   Form1* m_form;
+  MeterSession& m_session;
+  // The engine's writes of Frame1's caption and Label14 already shown.
+  uint32_t m_captionWrites = 0;
+  uint32_t m_label14Writes = 0;
   // The watched controls, compared without asking the window (which may be
   // half destroyed when its children get their last events).
   QObject* m_label2;

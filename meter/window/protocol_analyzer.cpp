@@ -3,22 +3,13 @@
 #include <cmath>
 
 #include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/util/text_helpers.h"
 #include "meter/engine/frame_codec.h"
-#include "meter/link/link_state.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kTestFrameBytes = 47;
 }  // namespace
-
-void clearDcdCapture(int32_t maxEvents) {
-  dcdCount = 0;
-  maxDCDevents = maxEvents;
-  // A capacity of 0 or less stores nothing.
-  dcdTimes = QVector<int64_t>(std::max(0, maxEvents) + 1, 0);
-}
 
 QString dcdReportHeader(Date now, int32_t count) {
   return generalDate(now) + QStringLiteral("  dcdEvents=") + QString::number(count) + kCrLf + dcdReportRule();
@@ -44,7 +35,7 @@ QString captureFileName(const QString& pattern, int32_t n) {
   return QString(pattern).replace(u'*', formatNumber(n, QStringLiteral("000")));
 }
 
-QByteArray buildTestFrame(bool useTable) {
+QByteArray buildTestFrame(bool useTable, int32_t detectorVer) {
   useCrcTable = useTable;
   initCrcTables();
   txFrame = QByteArray(kTestFrameBytes, '\0');
@@ -52,7 +43,7 @@ QByteArray buildTestFrame(bool useTable) {
   txIndex = 0;
   for (int i = 0; i < 8; ++i) appendFrameValue(false, 1, 0x55);
   for (int32_t b : {0xF0, 0x55, 0xA9, 0x63}) appendFrameValue(false, 1, b);
-  appendFrameValue(true, 2, ZAVdetectorVer);
+  appendFrameValue(true, 2, detectorVer);
   appendFrameValue(true, 2, 0x1234);
   appendFrameValue(true, 4, 0x62);
   appendFrameValue(true, 4, 0x032E993F);

@@ -1,7 +1,7 @@
 #pragma once
 // The protocol-analyzer tools of the main window without their widgets: the
-// carrier-detect capture table and its interval report, the capture file
-// names, and the controller test frame.
+// interval report of the carrier-detect capture (the link keeps the table), the
+// capture file names, and the controller test frame.
 
 #include <QByteArray>
 #include <QString>
@@ -13,9 +13,6 @@
 
 // The capture stamps count nanoseconds of the steady clock.
 constexpr double kDcdCounterFrequency = 1e9;
-
-// Empties the capture table and makes room for maxEvents stamps ("clear DCD counter").
-void clearDcdCapture(int32_t maxEvents);
 
 // The report's first lines: the time, the number of events and a rule.
 QString dcdReportHeader(Date now, int32_t count);
@@ -29,4 +26,4 @@ QString captureFileName(const QString& pattern, int32_t n);
 
 // The 47-byte controller test frame with the detector type as program ID,
 // its FCS computed by the table or by the bit path.
-QByteArray buildTestFrame(bool useTable);
+QByteArray buildTestFrame(bool useTable, int32_t detectorVer);

@@ -8,7 +8,6 @@
 #include "core/util/format_pattern.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "meter/engine/frame_parser.h"
 #include "platform/colour.h"
 
 namespace {
@@ -21,7 +20,7 @@ QString shown(const QString& text) {
 }
 }  // namespace
 
-TcpClientPanel::TcpClientPanel(QWidget* parent) : QWidget(parent) {
+TcpClientPanel::TcpClientPanel(TcpClient& client, QWidget* parent) : QWidget(parent), m_client(client) {
   setObjectName(QStringLiteral("tcpClientPanel"));
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
@@ -54,7 +53,7 @@ TcpClientPanel::TcpClientPanel(QWidget* parent) : QWidget(parent) {
     m_port->setPalette(p);
   });
 
-  connect(&m_client, &TcpClient::dataArrival, this, &TcpClientPanel::dataArrival);
+  connect(&m_client, &TcpClient::dataArrival, this, &TcpClientPanel::showArrival);
   connect(&m_client, &TcpClient::closedByPeer, this, &TcpClientPanel::showClosed);
   connect(&m_client, &TcpClient::error, this, &TcpClientPanel::socketError);
   showClosed();
@@ -63,16 +62,16 @@ TcpClientPanel::TcpClientPanel(QWidget* parent) : QWidget(parent) {
 void TcpClientPanel::Command8_Click(int index) {
   switch (index) {
     case 0: {
-      quint16 port = 0;
-      if (!parseRemotePort(m_port->text(), port)) {
+      const Result<quint16> port = parseRemotePort(m_port->text());
+      if (!port) {
         // A port beyond 16 bits (or no number): the field's error, nothing connects.
         QPalette p = m_port->palette();
         p.setColor(QPalette::Text, colourToQColor(logColourError));
         m_port->setPalette(p);
-        logMsg(-1, QStringLiteral("Command8_Click: ERROR remote port=") + m_port->text());
+        logMsg(-1, QStringLiteral("Command8_Click: ERROR ") + port.error());
         return;
       }
-      m_client.connectTo(m_host->text().trimmed(), port);
+      m_client.connectTo(m_host->text().trimmed(), *port);
       m_buttons[0]->setEnabled(false);
       m_buttons[1]->setEnabled(true);
       m_buttons[2]->setEnabled(true);
@@ -100,11 +99,10 @@ void TcpClientPanel::appendLog(const QString& line) {
   m_log->setPlainText(shown(m_logText));
 }
 
-void TcpClientPanel::dataArrival(const QByteArray& bytes) {
+void TcpClientPanel::showArrival(const QByteArray& bytes) {
   m_noticeText = formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + kCrLf +
                  QStringLiteral("receive: ") + QString::number(bytes.size()) + kCrLf;
   m_notice->setPlainText(shown(m_noticeText));
-  zavDataArrivalNet(bytes);
 }
 
 void TcpClientPanel::socketError(int number, const QString& description) {

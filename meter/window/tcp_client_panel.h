@@ -2,7 +2,8 @@
 // The TCP client panel of the main window: "Open", "Close", "Send" (Command8(0..2)),
 // the remote host and port (Text14(0), Text14(1), editable; the port defaults to 1681),
 // the action log Text14(2), the text to send Text14(3) and the last receive notice
-// Text14(4). Received bytes go to zavDataArrivalNet.
+// Text14(4). It drives the meter link's TCP client, which hands what arrives to the
+// session.
 
 #include <QString>
 #include <QWidget>
@@ -19,7 +20,7 @@ class TcpClientPanel : public QWidget {
  public:
   static constexpr const char* kDefaultHost = "192.168.1.100";
 
-  explicit TcpClientPanel(QWidget* parent = nullptr);
+  explicit TcpClientPanel(TcpClient& client, QWidget* parent = nullptr);
 
   QPushButton* Command8(int i) const { return m_buttons[i]; }
   QLineEdit* hostField() const { return m_host; }      // Text14(0)
@@ -37,10 +38,10 @@ class TcpClientPanel : public QWidget {
  private:
   void showClosed();
   void appendLog(const QString& line);
-  void dataArrival(const QByteArray& bytes);
+  void showArrival(const QByteArray& bytes);
   void socketError(int number, const QString& description);
 
-  TcpClient m_client;
+  TcpClient& m_client;
   QPushButton* m_buttons[3] = {};
   QLineEdit* m_host = nullptr;
   QLineEdit* m_port = nullptr;

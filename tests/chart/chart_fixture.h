@@ -35,7 +35,7 @@ class ChartFixture : public ::testing::Test {
     plotHeight = 400;
   }
 
-  RestoreOnExit m_saved{zavDatFileName, dataFileSlots, plotFileSlot, ZAVdetectorVer, chartWindowLoaded,
+  RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), plotFileSlot, ZAVdetectorVer, chartWindowLoaded,
                         savePlotToPicFile, zavPlotFileName, plotPointMarks, DrawOrthogonalLines,
                         DrawPowerInBackground, ReferencePowerEndTime, viewRange, picBuffer, autoPlot,
                         reduceMethod, maxPlotPoints, msgLevel, plotWidth, plotHeight};

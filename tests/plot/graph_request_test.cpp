@@ -15,8 +15,8 @@ namespace {
 class GraphRequest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dataFileSlots[0].firstRecordTime = testTime(2024, 1, 1);
-    dataFileSlots[0].lastRecordTime = testTime(2024, 5, 1, 12);
+    testDataFileSlots()[0].firstRecordTime = testTime(2024, 1, 1);
+    testDataFileSlots()[0].lastRecordTime = testTime(2024, 5, 1, 12);
     maxMeterPower = 40000;
     plotFileSlot = 0;
     plotWidth = 600;
@@ -28,7 +28,7 @@ class GraphRequest : public ::testing::Test {
     return parseGraphItem(key + "=\"" + value + "\"", m_p);
   }
 
-  RestoreOnExit m_saved{dataFileSlots, maxMeterPower, plotFileSlot, plotWidth, plotHeight};
+  RestoreOnExit m_saved{testDataFileSlots(), maxMeterPower, plotFileSlot, plotWidth, plotHeight};
   plotParamRecord m_p;
 };
 }  // namespace
@@ -44,7 +44,7 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   plotWidth = 50;
   plotHeight = -1;
   maxMeterPower = 1e6;
-  dataFileSlots[1].lastRecordTime = testTime(2023, 2, 3);
+  testDataFileSlots()[1].lastRecordTime = testTime(2023, 2, 3);
   plotFileSlot = 1;
   setWebGraphDefaults(m_p);
   EXPECT_EQ(m_p.width, 100);
@@ -289,8 +289,8 @@ TEST_F(GraphRequest, StartAndEndTimes) {
   EXPECT_NEAR(m_p.fromTime, testTime(2024, 3, 3), 1e-9);
 
   // Without a loaded file there is no range to compute.
-  dataFileSlots[0].firstRecordTime = 0;
-  dataFileSlots[0].lastRecordTime = 0;
+  testDataFileSlots()[0].firstRecordTime = 0;
+  testDataFileSlots()[0].lastRecordTime = 0;
   setWebGraphDefaults(m_p);
   parseGraphQuery(m_p, "r=1d&v=-1");
   EXPECT_EQ(m_p.fromTime, 0);

@@ -54,7 +54,7 @@ class PlotReader : public ::testing::Test {
   void SetUp() override {
     for (int i = 0; i < 2; ++i) {
       zavDatFileName[i] = "/nonexistent/pwrData.ZAV";
-      dataFileSlots[i] = dataFileIndex{};
+      testDataFileSlots()[i] = dataFileIndex{};
     }
     msgLevel = 3;
     ZAVdetectorVer = kNewFrameDetectorVer;
@@ -75,7 +75,7 @@ class PlotReader : public ::testing::Test {
     return series;
   }
 
-  RestoreOnExit m_saved{zavDatFileName, dataFileSlots, msgLevel, ZAVdetectorVer, plotFileSlot};
+  RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), msgLevel, ZAVdetectorVer, plotFileSlot};
   plotParamRecord m_param;
 };
 }  // namespace
@@ -518,7 +518,7 @@ TEST_F(PlotReader, ReadsThroughTheIndexTheLoaderBuilds) {
   b.resetCount = 2;
   installTestFile({a, b});
   msgLevel = 0;
-  ASSERT_TRUE(loadZavDatNEW(0));
+  ASSERT_TRUE(testDataFileSlots().load(0, zavDatFileName[0]));
   msgLevel = 3;
   ASSERT_EQ(dataFileSlots[0].recordCount, 60);
   const QVector<plotSeries> series = read(a.records[20].time, b.records[10].time);
@@ -609,7 +609,7 @@ TEST_F(PlotReader, DamagedFilesAreReadWithoutCrashing) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
     f.close();
-    dataFileSlots[0] = index;  // the index still describes the undamaged file
+    testDataFileSlots()[0] = index;  // the index still describes the undamaged file
     for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
       const QVector<plotSeries> series = read(kStart() - 1, kStart() + 1, method, 10);
       for (const plotSeries& s : series) {
@@ -634,7 +634,7 @@ TEST_F(PlotReader, SectionsBehindDamageAreReadAtTheirPlace) {
   f.write(bytes);
   f.close();
   zavDatFileName[0] = path;
-  loadZavDatNEW(0);
+  testDataFileSlots().load(0, zavDatFileName[0]);
   ASSERT_EQ(dataFileSlots[0].sectionCount, 2);
   ASSERT_EQ(dataFileSlots[0].sectionFilePos[2], first.size() + 7 + 1);
   for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {

@@ -117,7 +117,7 @@ QStringList facts(const Reading& r) {
 }  // namespace
 
 TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
-  RestoreOnExit saved(zavDatFileName, dataFileSlots, msgLevel, plotFileSlot, ZAVdetectorVer);
+  RestoreOnExit saved(zavDatFileName, testDataFileSlots(), msgLevel, plotFileSlot, ZAVdetectorVer);
   plotFileSlot = 0;
   HeadlessLog quiet;
   std::mt19937 rng(17);

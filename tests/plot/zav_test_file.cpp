@@ -71,6 +71,12 @@ dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
   return ix;
 }
 
+DataFileSlots& testDataFileSlots() {
+  static DataFileSlots indexes;
+  showDataFileSlots(&indexes);
+  return indexes;
+}
+
 QString installTestFile(const QVector<TestSection>& sections, int slot) {
   static std::unique_ptr<QTemporaryDir> dir;
   if (!dir) dir = std::make_unique<QTemporaryDir>();
@@ -79,7 +85,7 @@ QString installTestFile(const QVector<TestSection>& sections, int slot) {
   QFile f(path);
   if (f.open(QIODevice::WriteOnly)) f.write(testFileBytes(sections));
   zavDatFileName[slot] = path;
-  dataFileSlots[slot] = testFileIndex(sections);
+  testDataFileSlots()[slot] = testFileIndex(sections);
   return path;
 }
 

@@ -29,6 +29,9 @@ struct TestSection {
 QByteArray testFileBytes(const QVector<TestSection>& sections);
 // The index a loader would build from these sections (each header's record count as written).
 dataFileIndex testFileIndex(const QVector<TestSection>& sections);
+// The data files' section indexes the plot and chart tests show to the reader (the
+// program shows its session's); each call shows them again.
+DataFileSlots& testDataFileSlots();
 // Writes the file into a fresh temp dir and installs it as slot `slot` (name and index).
 QString installTestFile(const QVector<TestSection>& sections, int slot = 0);
 

@@ -13,6 +13,9 @@
 #include "core/globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/text_helpers.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
+#include "support/fake_comm_link.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
@@ -93,7 +96,11 @@ TEST(SetupFileDialog, IpLinkAddsThePortUnless80) {
 }
 
 TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
-  connectSubsystems();  // the web server listens to the box
+  // The web server listens to the box; the meter's owners live for the rest of the process.
+  static auto* meterSession = new MeterSession;
+  static auto* meterPort = new FakeCommLink;
+  static auto* meterLink = new MeterLink(*meterSession, *meterPort);
+  connectSubsystems(*meterSession, *meterLink);
   SetupWindow& w = freshSetup();
   HeadlessLog log;
   w.Text1(3)->setText("4");

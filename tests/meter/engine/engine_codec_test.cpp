@@ -3,7 +3,6 @@
 
 #include <random>
 
-#include "core/globals.h"
 #include "core/settings/detector_types.h"
 #include "tests/meter/engine/frame_bytes.h"
 #include "meter/engine/frame_codec.h"
@@ -24,16 +23,10 @@ int32_t nibbleCrc(const QByteArray& bytes) {
 
 class Codec : public ::testing::Test {
  protected:
-  void SetUp() override {
-    initCrcTables();
-    m_savedVer = ZAVdetectorVer;
-    ZAVdetectorVer = kNewFrameDetectorVer;
-  }
-  void TearDown() override {
-    useCrcTable = false;
-    ZAVdetectorVer = m_savedVer;
-  }
-  int32_t m_savedVer = 0;
+  void SetUp() override { initCrcTables(); }
+  void TearDown() override { useCrcTable = false; }
+  // The detector type whose line code decodes.
+  int32_t m_detector = kNewFrameDetectorVer;
   LogCapture m_log;
 };
 
@@ -75,20 +68,20 @@ TEST_F(Codec, CrcPathsAgreeWithAByteWiseCrc) {
 }
 
 TEST_F(Codec, DecodesLowNibbleFirstWithTheTableOfTheDetectorType) {
-  ZAVdetectorVer = 24000;
-  EXPECT_EQ(decodeData(QByteArray("\xA9\xAA"), 1), QByteArray("\x01"));
-  EXPECT_EQ(decodeData(QByteArray("\xAA\xA9"), 1), QByteArray("\x10"));
-  ZAVdetectorVer = kNewFrameDetectorVer;
+  m_detector = 24000;
+  EXPECT_EQ(decodeData(QByteArray("\xA9\xAA"), 1, m_detector), QByteArray("\x01"));
+  EXPECT_EQ(decodeData(QByteArray("\xAA\xA9"), 1, m_detector), QByteArray("\x10"));
+  m_detector = kNewFrameDetectorVer;
   EXPECT_EQ(decodeData(QByteArray("\x1E\x1D\x8E\x8E"
                                   "\xFF"),
-                       2),
+                       2, m_detector),
             QByteArray::fromHex("23ff"));
 }
 
 TEST_F(Codec, DecodeNeedsAllCodeBytesAndStopsAtAnUndefinedOne) {
-  EXPECT_TRUE(decodeData(QByteArray("\x17\x17\x17"), 2).isEmpty());
+  EXPECT_TRUE(decodeData(QByteArray("\x17\x17\x17"), 2, m_detector).isEmpty());
   EXPECT_TRUE(m_log.text().isEmpty());
-  EXPECT_EQ(decodeData(QByteArray("\x1B\x17\x99\x17"), 2), QByteArray("\x01"));
+  EXPECT_EQ(decodeData(QByteArray("\x1B\x17\x99\x17"), 2, m_detector), QByteArray("\x01"));
   EXPECT_TRUE(m_log.contains("decodeData: undefined code: 99"));
 }
 

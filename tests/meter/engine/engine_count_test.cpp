@@ -13,82 +13,82 @@ class Counting : public EngineTest {
  protected:
   // One reading as the parser hands it over.
   void reading(uint32_t count, uint32_t ticks, int16_t temp = 0x80, int32_t reset = 0, int16_t volt = 0) {
-    const bool changed = reset != thisResetCount;
-    const Reading r{int32_t(count), int32_t(ticks), temp, volt, int16_t(reset), reset};
-    storeLatestReading(r);
-    newMeterCount(r, changed);
+    m_session.takeReading(Reading{int32_t(count), int32_t(ticks), temp, volt, int16_t(reset), reset});
   }
   void openDataFile() {
     ASSERT_TRUE(m_dir.isValid());
-    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
-    openOutZavDat();
-    ASSERT_GT(zavOutFile, 0);
+    m_settings.zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
+    apply();
+    m_session.openDataFile();
+    ASSERT_TRUE(m_session.recorder().isOpen());
   }
+  const MeterPanelState& meterPanel() const { return m_session.panel(); }
   QTemporaryDir m_dir;
 };
 
 TEST_F(Counting, CounterWrapGivesTheCountsBetween) {
   reading(4294967290u, 0);
   reading(5, 62500);
-  EXPECT_EQ(meterPanel.text8, "11");
+  EXPECT_EQ(meterPanel().text8, "11");
   EXPECT_DOUBLE_EQ(m_intervals.back(), 1.0 / 11);
-  EXPECT_DOUBLE_EQ(energyWh, 11);  // 3600 Ws per count
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 11);  // 3600 Ws per count
 }
 
 TEST_F(Counting, HalfRangeDifferenceIsNoCount) {
   reading(10, 0);
   reading(10 + 0x80000000u, 100);
-  EXPECT_EQ(meterPanel.text8, "0");
-  EXPECT_EQ(meterPanel.text2, "ERROR");
+  EXPECT_EQ(meterPanel().text8, "0");
+  EXPECT_EQ(meterPanel().text2, "ERROR");
 }
 
 TEST_F(Counting, WithoutTickRateOnlyThePendingFlagAndTickChange) {
-  ticksPerSec = 0;
-  pulsePending = true;
-  lastProcessTick = 0;
+  m_settings.ticksPerSec = 0;
+  apply();
+  m_session.setPulsePendingForTests(true, 0);
   holdTickCountForTests(1234);
   reading(1, 1);
   setTickCountForTests(0);
-  EXPECT_FALSE(pulsePending);
-  EXPECT_EQ(lastProcessTick, 1234);
-  EXPECT_EQ(readingCount, 0);
+  EXPECT_FALSE(m_session.pulsePending());
+  EXPECT_EQ(m_session.lastProcessTick(), 1234);
+  EXPECT_EQ(m_session.readingCount(), 0);
   EXPECT_TRUE(m_counts.empty());
-  EXPECT_EQ(m_timer3, -1);
+  EXPECT_EQ(timer3(), -1);
 }
 
 TEST_F(Counting, FirstReadingStartsTheOnLinePeriod) {
   setDateClockForTests([] { return QDateTime(QDate(2024, 3, 1), QTime(14, 5, 9)); });
   reading(100, 0);
-  EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - ONLINE 2024-03-01 14:05:09");
-  EXPECT_EQ(meterPanel.text8, "0");
-  EXPECT_EQ(readingCount, 1);
+  EXPECT_EQ(meterPanel().frame1Caption, "Energy meter - ONLINE 2024-03-01 14:05:09");
+  EXPECT_EQ(meterPanel().text8, "0");
+  EXPECT_EQ(m_session.readingCount(), 1);
   EXPECT_TRUE(m_log.contains("  frameStatus=0\n START"));
   EXPECT_EQ(lngZavTemp, -16384);
-  EXPECT_EQ(meterPanel.label14, "");
+  EXPECT_EQ(meterPanel().label14, "");
 }
 
 TEST_F(Counting, TemperatureOfTheNewController) {
   reading(1, 0);
   reading(2, 100, 0xF0);
-  EXPECT_EQ(meterPanel.label14, "12.0 °C");
+  EXPECT_EQ(meterPanel().label14, "12.0 °C");
   EXPECT_EQ(lngZavTemp, 12);
   reading(3, 200, 0x50);
-  EXPECT_EQ(meterPanel.label14, "60.0 °C");
+  EXPECT_EQ(meterPanel().label14, "60.0 °C");
   EXPECT_EQ(strZavTemp, "60.0 °C");
   reading(4, 300, 0x80);
-  EXPECT_EQ(meterPanel.label14, "");
-  ZAVdetectorVer = 24000;
+  EXPECT_EQ(meterPanel().label14, "");
+  m_settings.ZAVdetectorVer = 24000;
+  apply();
   reading(5, 400, -41);
-  EXPECT_EQ(meterPanel.label14, "-20.5 °C");
+  EXPECT_EQ(meterPanel().label14, "-20.5 °C");
 }
 
 // "No sensor" is no temperature in the window, the minimised title and the web
 // values, whichever raw value the frame or the pulse device brought.
 TEST_F(Counting, NoSensorShowsNoTemperatureAnywhere) {
+  // The minimised title shows the power with the panel's temperature of the same reading.
   QStringList titles;
-  QObject::connect(&meterEvents(), &MeterEvents::titlePowerShown, m_listener.get(),
-                   [&](double, const QString& temp) { titles << temp; });
-  mainWindowMinimized = true;
+  QObject::connect(&m_session, &MeterSession::meterPowerChanged, &m_session,
+                   [&] { titles << m_session.panel().label14; });
   struct Row {
     const char* what;
     int32_t detector;
@@ -100,12 +100,13 @@ TEST_F(Counting, NoSensorShowsNoTemperatureAnywhere) {
                        Row{"pulse device, old detector type", 24000, kNotReported, ""},
                        Row{"new frame, a temperature", kNewFrameDetectorVer, 0x50, "60.0 °C"},
                        Row{"old frame, a temperature", 24000, -41, "-20.5 °C"}}) {
-    ZAVdetectorVer = r.detector;
+    m_settings.ZAVdetectorVer = r.detector;
+    apply();
     titles.clear();
-    clearCountProcessor();
+    m_session.clearCountProcessor();
     reading(1, 0, r.raw);
     reading(2, 62500, r.raw);
-    EXPECT_EQ(meterPanel.label14, r.shown) << r.what;
+    EXPECT_EQ(meterPanel().label14, r.shown) << r.what;
     EXPECT_EQ(strZavTemp, r.shown) << r.what;
     EXPECT_EQ(titles, QStringList{r.shown}) << r.what;
     EXPECT_EQ(lngZavTemp == -16384, QString(r.shown).isEmpty()) << r.what;
@@ -115,13 +116,18 @@ TEST_F(Counting, NoSensorShowsNoTemperatureAnywhere) {
 // The web values come from the values, also while the window is minimised;
 // the title shows the power with the temperature of the same reading.
 TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {
+  // The window shows the power in the calculator's boxes, or minimised in the title.
+  bool minimised = false;
   std::vector<double> boxes;
   QStringList titles;
-  QObject::connect(&meterEvents(), &MeterEvents::meterPowerShown, m_listener.get(),
-                   [&](double watts) { boxes.push_back(watts); });
-  QObject::connect(&meterEvents(), &MeterEvents::titlePowerShown, m_listener.get(),
-                   [&](double watts, const QString& temp) { titles << QString::number(watts) + " W " + temp; });
-  energyWh = 1234567;
+  QObject::connect(&m_session, &MeterSession::meterPowerChanged, &m_session, [&](double watts) {
+    if (minimised) {
+      titles << QString::number(watts) + " W " + m_session.panel().label14;
+    } else {
+      boxes.push_back(watts);
+    }
+  });
+  m_session.setRegister(1234567);
   reading(1, 0);
   reading(2, 62500, 0x50);
   EXPECT_EQ(strZavPower, "3,600");
@@ -129,7 +135,7 @@ TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {
   EXPECT_EQ(strZavTemp, "60.0 °C");
   EXPECT_EQ(lngZavEnergy, 1235);
   EXPECT_EQ(boxes, std::vector<double>{3600});
-  mainWindowMinimized = true;
+  minimised = true;
   reading(4, 2 * 62500, 0xF0);
   EXPECT_EQ(strZavPower, "7,200");
   EXPECT_EQ(lngZavPower, 7200);
@@ -160,9 +166,10 @@ TEST_F(Counting, PulseDetailsGoToTheirListener) {
   holdTickCountForTests(1000);
   reading(2, 62500);
   EXPECT_TRUE(details.isEmpty());
-  QObject::connect(&meterEvents(), &MeterEvents::pulseDetailsShown, m_listener.get(),
+  QObject::connect(&m_session, &MeterSession::pulseDetailsShown, &m_session,
                    [&](const QString& text) { details << text; });
-  clearCountProcessor();
+  m_session.setPulseDetailsShown(true);
+  m_session.clearCountProcessor();
   holdTickCountForTests(2000);
   reading(3, 62500);
   holdTickCountForTests(4000);
@@ -173,44 +180,46 @@ TEST_F(Counting, PulseDetailsGoToTheirListener) {
 }
 
 TEST_F(Counting, IdleCountdownRunsInTimerSizedSteps) {
-  maxUpdateInterval = 12;
+  m_settings.maxUpdateInterval = 12;
+  apply();
   reading(1, 0);
   reading(2, 60 * 62500);
-  EXPECT_EQ(idleCountdownMs, 72000);
-  EXPECT_EQ(m_timer3, 65535);
-  showIdleRate(65535);
-  EXPECT_EQ(idleCountdownMs, 72000 - 65535);
-  EXPECT_EQ(m_timer3, 72000 - 65535);
-  showIdleRate(72000 - 65535);
-  EXPECT_EQ(idleCountdownMs, 12000);
-  EXPECT_EQ(m_timer3, 12000);
+  EXPECT_EQ(m_session.idleCountdownMs(), 72000);
+  EXPECT_EQ(timer3(), 65535);
+  m_session.showIdleRate(65535);
+  EXPECT_EQ(m_session.idleCountdownMs(), 72000 - 65535);
+  EXPECT_EQ(timer3(), 72000 - 65535);
+  m_session.showIdleRate(72000 - 65535);
+  EXPECT_EQ(m_session.idleCountdownMs(), 12000);
+  EXPECT_EQ(timer3(), 12000);
 }
 
 TEST_F(Counting, HugeUpdateIntervalIsClampedNotWrapped) {
-  maxUpdateInterval = 1e12;
+  m_settings.maxUpdateInterval = 1e12;
+  apply();
   reading(1, 0);
-  EXPECT_EQ(idleCountdownMs, INT32_MAX);
-  EXPECT_EQ(m_timer3, 65535);
+  EXPECT_EQ(m_session.idleCountdownMs(), INT32_MAX);
+  EXPECT_EQ(timer3(), 65535);
 }
 
 TEST_F(Counting, ClockRatioMeanSettlesAfterAThousandSamples) {
   uint32_t pcTick = 4294960000u;  // across the wrap of the PC's tick counter
   uint32_t ctl = 0;
+  uint32_t count = 1;
   auto step = [&](double ratio) {
     pcTick += 1000;
     ctl += uint32_t(std::lround(ratio * 62500));
     holdTickCountForTests(pcTick);
-    thisCount += 1;
-    reading(uint32_t(thisCount), ctl);
+    count += 1;
+    reading(count, ctl);
   };
-  thisCount = 1;
   holdTickCountForTests(pcTick);
   reading(1, 0);
   for (int i = 0; i < 1000; ++i) step(1.0);
-  EXPECT_EQ(countProcessorState().clockRatioSamples, 1000);
-  EXPECT_DOUBLE_EQ(countProcessorState().clockRatioSum / 1000, 1.0);
+  EXPECT_EQ(m_session.countProcessorState().clockRatioSamples, 1000);
+  EXPECT_DOUBLE_EQ(m_session.countProcessorState().clockRatioSum / 1000, 1.0);
   step(2.0);
-  EXPECT_NEAR(countProcessorState().clockRatioSum / 1000, 1.000001, 1e-12);
+  EXPECT_NEAR(m_session.countProcessorState().clockRatioSum / 1000, 1.000001, 1e-12);
   setTickCountForTests(0);
 }
 
@@ -218,12 +227,12 @@ TEST_F(Counting, ResetCountChangeClearsTheStateAndDropsTheReading) {
   reading(1, 0);
   reading(2, 100);
   reading(50, 200, 0x80, 3);
-  EXPECT_FALSE(countProcessorState().hasPrevious);
+  EXPECT_FALSE(m_session.countProcessorState().hasPrevious);
   EXPECT_EQ(m_counts.size(), 2u);
   reading(51, 300, 0x80, 3);
-  EXPECT_EQ(meterPanel.text8, "0");  // the first reading after the reset gives no counts
+  EXPECT_EQ(meterPanel().text8, "0");  // the first reading after the reset gives no counts
   reading(52, 400, 0x80, 3);
-  EXPECT_EQ(meterPanel.text8, "1");
+  EXPECT_EQ(meterPanel().text8, "1");
 }
 
 TEST_F(Counting, EveryResetCountChangeStartsASection) {
@@ -235,11 +244,11 @@ TEST_F(Counting, EveryResetCountChangeStartsASection) {
   reading(2, 400, 0x80, 0, 22);
   reading(1, 500, 0x80, 5, 31);  // changed to 5: dropped
   reading(2, 600, 0x80, 5, 32);
-  closeOutZavDat();
-  const QByteArray bytes = readTextFile(zavDatFileName[0]);
+  m_session.closeDataFile();
+  const QByteArray bytes = readTextFile(m_settings.zavDatFileName[0]);
   ASSERT_EQ(bytes.size(), 3 * 38 + 4 * 18);
-  ASSERT_TRUE(loadZavDatNEW(0));
-  const dataFileIndex& ix = dataFileSlots[0];
+  ASSERT_TRUE(m_session.loadDataFile(0));
+  const dataFileIndex& ix = m_session.dataFileSlots()[0];
   ASSERT_EQ(ix.sectionCount, 3);
   EXPECT_EQ(ix.sectionHeaders[1].resetCount, 3);
   EXPECT_EQ(ix.sectionHeaders[1].voltCount, 12);
@@ -254,46 +263,47 @@ TEST_F(Counting, EveryResetCountChangeStartsASection) {
 
 TEST_F(Counting, RecordsReachTheFileAsTheyAreProcessed) {
   setDateClockForTests([] { return QDateTime(QDate(2024, 3, 1), QTime(12, 0, 0)); });
-  WsPerCount = 1200;
+  m_settings.WsPerCount = 1200;
   openDataFile();
   reading(7, 70, 0x33);
   ZavBytes want;
   want.header(45352.5, 0).record(45352.5, 7, 70, 0x33);
-  EXPECT_EQ(readTextFile(zavDatFileName[0]).toHex(), want.b.toHex());
+  EXPECT_EQ(readTextFile(m_settings.zavDatFileName[0]).toHex(), want.b.toHex());
   EXPECT_TRUE(m_log.contains("  zavOutHeadPtr=1\n  zavOutRecPtr=39\n  zavOutDat.header.records=1\n"));
-  EXPECT_EQ(dataFileSlots[0].recordCount, 1);
+  EXPECT_EQ(m_session.dataFileSlots()[0].recordCount, 1);
   ASSERT_EQ(m_recorded.size(), 1u);  // announced once it is in the file
   EXPECT_TRUE(m_recorded[0].inDataFile);
   EXPECT_EQ(m_recorded[0].reading.temperature, 0x33);
 }
 
 TEST_F(Counting, FailedDataFileWriteClosesItAndSaysSo) {
-  zavDatFileName[0] = "/dev/full";
-  openOutZavDat();
-  ASSERT_GT(zavOutFile, 0);
+  m_settings.zavDatFileName[0] = "/dev/full";
+  apply();
+  m_session.openDataFile();
+  ASSERT_TRUE(m_session.recorder().isOpen());
   reading(1, 0);
-  EXPECT_EQ(zavOutFile, 0);
-  EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - ERROR writing data file");
+  EXPECT_FALSE(m_session.recorder().isOpen());
+  EXPECT_EQ(meterPanel().frame1Caption, "Energy meter - ERROR writing data file");
   EXPECT_TRUE(m_log.contains("ERROR newMeterCount: ERROR writing data file /dev/full"));
 }
 
 TEST_F(Counting, ParsedFramesEndInTheDataFile) {
   openDataFile();
-  for (uint32_t c = 1; c <= 3; ++c) zavDataArrival(frames::frame(c, c * 100));
-  closeOutZavDat();
-  ASSERT_TRUE(loadZavDatNEW(0));
-  EXPECT_EQ(dataFileSlots[0].recordCount, 3);
-  EXPECT_EQ(readTextFile(zavDatFileName[0]).size(), 92);
+  for (uint32_t c = 1; c <= 3; ++c) m_session.serialBytes(frames::frame(c, c * 100));
+  m_session.closeDataFile();
+  ASSERT_TRUE(m_session.loadDataFile(0));
+  EXPECT_EQ(m_session.dataFileSlots()[0].recordCount, 3);
+  EXPECT_EQ(readTextFile(m_settings.zavDatFileName[0]).size(), 92);
 }
 
 TEST_F(Counting, SimulatedPulseLogsItsInterval) {
-  meterOnline = false;
-  Timer1_Timer();
+  m_session.setOnline(false);
+  m_session.Timer1_Timer();
   EXPECT_TRUE(m_log.contains("pulseDetected:  totTurns="));
   EXPECT_EQ(m_intervals.back(), 3.0);
-  meterOnline = true;
+  m_session.setOnline(true);
   m_log.clear();
-  Timer1_Timer();
+  m_session.Timer1_Timer();
   EXPECT_TRUE(m_log.text().isEmpty());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// A meter engine on its own: settings of a new-format controller, no windows,
-// the engine's announcements recorded.
+// A meter session on its own: settings of a new-format controller, on-line, no
+// windows and no link, the session's announcements recorded and the web pages'
+// live values wired to it as the program wires them.
 
 #include <gtest/gtest.h>
 
@@ -9,66 +10,51 @@
 
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
-#include "meter/engine/count_processor.h"
-#include "meter/record/data_file.h"
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/meter_display.h"
+#include "meter/engine/meter_session.h"
 #include "meter/engine/meter_state.h"
-#include "meter/meter_events.h"
-#include "meter/engine/register_log.h"
-#include "meter/record/text_log.h"
 #include "support/log_capture.h"
 
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    meterOnline = true;
-    ZAVdetectorVer = kNewFrameDetectorVer;
-    ZAVmeterID = 0;
-    ticksPerSec = 62500;
-    WsPerCount = 3600;
-    ifType = 2;
-    maxUpdateInterval = 0;
+    Settings& s = m_settings;
+    s.ZAVdetectorVer = kNewFrameDetectorVer;
+    s.ZAVmeterID = 0;
+    s.ticksPerSec = 62500;
+    s.WsPerCount = 3600;
+    s.ifType = 2;
+    s.maxUpdateInterval = 0;
+    s.overWriteLast = false;
+    apply();
+    m_session.setOnline(true);
     plotFileSlot = 0;
-    zavLogFileName.clear();
-    overWriteLast = false;
-    serialFrameReceiver().reset();
-    netFrameReceiver().reset();
-    storeLatestReading({});
-    mainWindowMinimized = false;
-    readingCount = 0;
-    energyWh = 0;
-    mRevTime = 0;
-    totPower = 0;
-    countsPerSecondMode = false;
-    meterPanel = MeterPanelState{};
-    clearCountProcessor();
-    resetTextLogState();
-    m_listener = std::make_unique<QObject>();
-    MeterEvents& e = meterEvents();
-    QObject::connect(&e, &MeterEvents::pulseIndicated, m_listener.get(), [this](double, double interval, double) {
-      m_counts.push_back(thisCount);
+    MeterSession* session = &m_session;
+    QObject::connect(session, &MeterSession::pulseIndicated, session, [this](double, double interval, double) {
+      m_counts.push_back(m_session.latestReading().count);
       m_intervals.push_back(interval);
     });
-    QObject::connect(&e, &MeterEvents::idleTimerRequested, m_listener.get(), [this](int32_t ms) { m_timer3 = ms; });
-    QObject::connect(&e, &MeterEvents::readingRecorded, m_listener.get(),
-                     [this](const Reading& r, bool inFile) { m_recorded.push_back({r, inFile}); });
+    QObject::connect(session, &MeterSession::readingRecorded, session,
+                     [this](const ReadingResult& r) { m_recorded.push_back({r.reading, r.inDataFile}); });
+    QObject::connect(session, &MeterSession::readingRecorded, session, &showWebLiveValues);
+    QObject::connect(session, &MeterSession::registerLogged, session, &showWebRecord);
   }
-  void TearDown() override {
-    m_listener.reset();
-    meterOnline = false;
-    if (zavOutFile > 0) closeOutZavDat();
-    setDateClockForTests(nullptr);
+  void TearDown() override { setDateClockForTests(nullptr); }
+  // The session takes the fixture's settings.
+  void apply() { m_session.setSettings(m_settings); }
+  // Timer3, the idle countdown: its interval while it runs, -1 while it does not.
+  int32_t timer3() const {
+    const FormTimer& t = m_session.idleTimer();
+    return t.isEnabled() ? t.interval() : -1;
   }
 
   LogCapture m_log;
-  std::unique_ptr<QObject> m_listener;  // owns the connections of one test
+  Settings m_settings;
+  MeterSession m_session;
   struct Recorded {
     Reading reading;
     bool inDataFile;
   };
   std::vector<Recorded> m_recorded;
-  std::vector<int32_t> m_counts;  // thisCount when each reading was processed
+  std::vector<int32_t> m_counts;  // the latest reading's count when each reading was processed
   std::vector<double> m_intervals;
-  int32_t m_timer3 = -1;
 };

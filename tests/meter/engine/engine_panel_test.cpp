@@ -11,8 +11,9 @@
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
+#include "meter/link/meter_link.h"
 #include "meter/window/link_view.h"
-#include "support/restore_on_exit.h"
+#include "support/fake_comm_link.h"
 
 namespace {
 
@@ -20,25 +21,36 @@ class Panel : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    appName = QStringLiteral("Zav");
-    connectLinkView();  // as the program wires the main window
-    m_form = std::make_unique<Form1>();
+    m_settings.appName = QStringLiteral("Zav");
+    apply();
+    m_link = std::make_unique<MeterLink>(m_session, m_port);
+    connectLinkView(m_session, *m_link);  // as the program wires the main window
+    m_form = std::make_unique<Form1>(m_session, *m_link);
   }
   void TearDown() override {
     m_form.reset();
+    m_link.reset();
     EngineTest::TearDown();
   }
   void frame(uint32_t count, uint32_t ticks, uint8_t temp = 0x80) {
     zavsim::Reading r = frames::reading(count, ticks);
     r.temp2 = temp;
-    zavDataArrival(zavsim::newFrame(r));
+    m_session.serialBytes(zavsim::newFrame(r));
   }
+  // The window's copy of the meter constants.
+  void showSettings() {
+    apply();
+    m_form->setSettings(m_settings);
+  }
+  FakeCommLink m_port;
+  std::unique_ptr<MeterLink> m_link;
   std::unique_ptr<Form1> m_form;
 };
 
 TEST_F(Panel, ReadingsShowInThePanelAndTheWebValues) {
   setDateClockForTests([] { return QDateTime(QDate(2024, 3, 1), QTime(14, 5, 9)); });
-  maxUpdateInterval = 12;
+  m_settings.maxUpdateInterval = 12;
+  apply();
   frame(10, 0);
   EXPECT_EQ(m_form->Frame1()->title(), "Energy meter - ONLINE 2024-03-01 14:05:09");
   frame(12, 2 * 62500, 0x50);  // 2 counts in 2 s at 3600 Ws per count
@@ -50,21 +62,21 @@ TEST_F(Panel, ReadingsShowInThePanelAndTheWebValues) {
   EXPECT_EQ(strZavPower, "3,600");
   EXPECT_EQ(strZavEnergy, "0.002");
   EXPECT_EQ(lngZavPower, 3600);
-  EXPECT_TRUE(m_form->indicators().Timer3.isEnabled());
-  EXPECT_EQ(m_form->indicators().Timer3.interval(), 14000);
+  EXPECT_TRUE(m_session.idleTimer().isEnabled());
+  EXPECT_EQ(m_session.idleTimer().interval(), 14000);
 }
 
 // Minimised, the title carries the power and the temperature of the same reading.
 TEST_F(Panel, MinimisedTitleShowsTheReadingsOwnTemperature) {
   m_form->setWindowState(Qt::WindowMinimized);
-  ASSERT_TRUE(mainWindowMinimized);
+  ASSERT_TRUE(m_form->isMinimized());
   frame(10, 0, 0x50);
   frame(12, 2 * 62500, 0xF0);
   EXPECT_EQ(m_form->windowTitle(), "Zav 3,600 W  12.0 °C");
   frame(13, 3 * 62500, 0x50);
   EXPECT_EQ(m_form->windowTitle(), "Zav 3,600 W  60.0 °C");
   m_form->setWindowState(Qt::WindowNoState);
-  EXPECT_FALSE(mainWindowMinimized);
+  EXPECT_FALSE(m_form->isMinimized());
 }
 
 TEST_F(Panel, CaptionsOthersWriteStayUntilTheEngineWritesItsOwn) {
@@ -95,9 +107,9 @@ QStringList greyValues(Form1& f) {
 }  // namespace
 
 TEST_F(Panel, LiveValuesStayGreyFromTheLossUntilTheNextReading) {
-  const RestoreOnExit restore(revsPerkWh, maxMeterPower);
-  revsPerkWh = 1000;  // the power bar's scale: 3,600 W of 7,200
-  maxMeterPower = 7200;
+  m_settings.revsPerkWh = 1000;  // the power bar's scale: 3,600 W of 7,200
+  m_settings.maxMeterPower = 7200;
+  showSettings();
   frame(10, 0, 0x50);
   frame(12, 2 * 62500, 0x50);
   ASSERT_TRUE(greyValues(*m_form).isEmpty());
@@ -111,16 +123,16 @@ TEST_F(Panel, LiveValuesStayGreyFromTheLossUntilTheNextReading) {
   LinkStatus off;
   off.caption = "Energy meter - OffLine";
   const qsizetype all = 4 + 6 + 9 + 1;
-  showLinkStatus(lost);
+  m_link->showStatus(lost);
   EXPECT_EQ(greyValues(*m_form).size(), all) << greyValues(*m_form).join(' ').toStdString();
-  showLinkStatus(back);  // the port is open again, but nothing new was read
+  m_link->showStatus(back);  // the port is open again, but nothing new was read
   EXPECT_EQ(greyValues(*m_form).size(), all);
   frame(13, 3 * 62500, 0x50);
   EXPECT_TRUE(greyValues(*m_form).isEmpty()) << greyValues(*m_form).join(' ').toStdString();
-  showLinkStatus(lost);
-  showLinkStatus(off);  // off-line the last values are no longer live, but not old either
+  m_link->showStatus(lost);
+  m_link->showStatus(off);  // off-line the last values are no longer live, but not old either
   EXPECT_TRUE(greyValues(*m_form).isEmpty());
-  showLinkStatus(LinkStatus{});
+  m_link->showStatus(LinkStatus{});
 }
 
 TEST_F(Panel, UnitToggleAndTypedRate) {
@@ -131,15 +143,15 @@ TEST_F(Panel, UnitToggleAndTypedRate) {
   EXPECT_EQ(m_form->Text2()->text(), "2.000");
   m_form->Text2()->setText("4");
   QTest::keyClick(m_form->Text2(), Qt::Key_Return);
-  EXPECT_DOUBLE_EQ(mRevTime, 0.25);
-  EXPECT_DOUBLE_EQ(totPower, 14400);
+  EXPECT_DOUBLE_EQ(m_session.mRevTime(), 0.25);
+  EXPECT_DOUBLE_EQ(m_session.totPower(), 14400);
 }
 
 TEST_F(Panel, SynchronisationAskedHeadlessChangesNothing) {
-  energyWh = 5;
+  m_session.setRegister(5);
   m_form->findChild<QLabel*>("Label12")->setFocus();
   QTest::mouseDClick(m_form->Label12(), Qt::LeftButton);
-  EXPECT_DOUBLE_EQ(energyWh, 5);
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 5);
 }
 
 }  // namespace

@@ -19,7 +19,18 @@ zavsim::Reading oldReading() {
   return r;
 }
 
-class Parser : public EngineTest {};
+class Parser : public EngineTest {
+ protected:
+  void zavDataArrival(const QByteArray& bytes) { m_session.serialBytes(bytes); }
+  void zavDataArrivalNet(const QByteArray& bytes) { m_session.networkBytes(bytes); }
+  FrameReceiver& serialFrameReceiver() { return m_session.serialReceiver(); }
+  FrameReceiver& netFrameReceiver() { return m_session.networkReceiver(); }
+  const Reading& latest() const { return m_session.latestReading(); }
+  void useDetector(int32_t detectorVer) {
+    m_settings.ZAVdetectorVer = detectorVer;
+    apply();
+  }
+};
 
 TEST_F(Parser, NewFrameFieldsBecomeTheLatestReading) {
   zavsim::Reading f = frames::reading(0xFFFFFFF0u, 0x80000001u);
@@ -28,12 +39,12 @@ TEST_F(Parser, NewFrameFieldsBecomeTheLatestReading) {
   f.voltRaw = 200;
   f.status = 0x50;
   zavDataArrival(zavsim::newFrame(f));
-  EXPECT_EQ(thisCount, int32_t(0xFFFFFFF0u));
-  EXPECT_EQ(thisTimer, int32_t(0x80000001u));
-  EXPECT_EQ(thisTemp, 0xF0);
-  EXPECT_EQ(thisVoltCount, 200);
-  EXPECT_EQ(frameStatus, 0x50);
-  EXPECT_EQ(thisResetCount, 0);
+  EXPECT_EQ(latest().count, int32_t(0xFFFFFFF0u));
+  EXPECT_EQ(latest().ticks, int32_t(0x80000001u));
+  EXPECT_EQ(latest().temperature, 0xF0);
+  EXPECT_EQ(latest().voltage, 200);
+  EXPECT_EQ(latest().status, 0x50);
+  EXPECT_EQ(latest().resetCount, 0);
   EXPECT_EQ(m_counts.size(), 1u);
   EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
   EXPECT_TRUE(
@@ -45,14 +56,14 @@ TEST_F(Parser, TemperatureFallsBackToTheFirstSensor) {
   zavsim::Reading f = readingWith(1);
   f.temp1 = 0x22;
   zavDataArrival(zavsim::newFrame(f));
-  EXPECT_EQ(thisTemp, 0x22);
+  EXPECT_EQ(latest().temperature, 0x22);
   f.temp1 = 0x80;
   zavDataArrival(zavsim::newFrame(f));
-  EXPECT_EQ(thisTemp, 0x80);
+  EXPECT_EQ(latest().temperature, 0x80);
 }
 
 TEST_F(Parser, OldFrameFieldsAndNegativeTemperature) {
-  ZAVdetectorVer = 24000;
+  useDetector(24000);
   zavsim::Reading f = oldReading();
   f.count = 77;
   f.ticks = 123456;
@@ -60,20 +71,20 @@ TEST_F(Parser, OldFrameFieldsAndNegativeTemperature) {
   f.status = 9;
   zavDataArrival(zavsim::oldFrame(f));
   ASSERT_EQ(serialFrameReceiver().counters().framesOk, 1);
-  EXPECT_EQ(thisCount, 77);
-  EXPECT_EQ(thisTimer, 123456);
-  EXPECT_EQ(thisTemp, -32768);
-  EXPECT_EQ(thisVoltCount, -32768);
-  EXPECT_EQ(frameStatus, 9);
-  EXPECT_EQ(thisResetCount, 1);
+  EXPECT_EQ(latest().count, 77);
+  EXPECT_EQ(latest().ticks, 123456);
+  EXPECT_EQ(latest().temperature, -32768);
+  EXPECT_EQ(latest().voltage, -32768);
+  EXPECT_EQ(latest().status, 9);
+  EXPECT_EQ(latest().resetCount, 1);
   EXPECT_TRUE(m_log.contains("UBound rByte()=15  pgmID=5DC0  txID=7"));
   f.oldTemp = 32767;
   zavDataArrival(zavsim::oldFrame(f));
-  EXPECT_EQ(thisTemp, 32767);
+  EXPECT_EQ(latest().temperature, 32767);
 }
 
 TEST_F(Parser, OldFrameWithBadChecksumIsRefused) {
-  ZAVdetectorVer = 24000;
+  useDetector(24000);
   zavDataArrival(frames::oldFrameBadSum(oldReading()));
   EXPECT_EQ(serialFrameReceiver().counters().checkErrors, 1);
   EXPECT_TRUE(m_log.contains("  chs=255  checksum error"));
@@ -111,7 +122,7 @@ TEST_F(Parser, TwoFramesInOneChunkAreHandedOnInOrder) {
 TEST_F(Parser, BytesWithoutStartMarkerKeepOnlyTheLast) {
   zavDataArrival(QByteArray("\x01\x02\x03\x36", 4));
   EXPECT_EQ(serialFrameReceiver().buffer(), QByteArray("\x36"));
-  ZAVdetectorVer = 24000;
+  useDetector(24000);
   serialFrameReceiver().clearBuffer();
   zavDataArrival(QByteArray("abcdef"));
   EXPECT_EQ(serialFrameReceiver().buffer(), QByteArray("f"));
@@ -156,11 +167,13 @@ TEST_F(Parser, CountStepOfOneLogsAtDetailLevelOthersAtSummary) {
 }
 
 TEST_F(Parser, TransmitterIdFiltersOnlyWhenSet) {
-  ZAVmeterID = 7;
+  m_settings.ZAVmeterID = 7;
+  apply();
   zavDataArrival(frameWith(1));
   EXPECT_TRUE(m_counts.empty());
   EXPECT_TRUE(m_log.contains("  txID=4660  wrong txID"));
-  ZAVmeterID = 0x1234;
+  m_settings.ZAVmeterID = 0x1234;
+  apply();
   zavDataArrival(frameWith(2));
   EXPECT_EQ(m_counts.size(), 1u);
 }
@@ -177,30 +190,31 @@ TEST_F(Parser, WrongProgramIdAndFcsAreRefused) {
 }
 
 TEST_F(Parser, SearchStoresTheReadingAndEndsTheWait) {
-  meterOnline = false;
-  comSearchActive = true;
-  detectorAnswered = false;
+  bool detectorAnswered = false;
+  QObject::connect(&m_session, &MeterSession::detectorAnswered, &m_session, [&] { detectorAnswered = true; });
+  m_session.setOnline(false);
+  m_session.setSearching(true);
   zavDataArrival(frameWith(42) + frameWith(43).left(5));
-  comSearchActive = false;
+  m_session.setSearching(false);
   EXPECT_TRUE(detectorAnswered);
-  EXPECT_EQ(thisCount, 42);
+  EXPECT_EQ(latest().count, 42);
   EXPECT_TRUE(m_counts.empty());
   EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
   zavDataArrival(frameWith(44));
-  EXPECT_EQ(thisCount, 42);
+  EXPECT_EQ(latest().count, 42);
   EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());  // dropped, not buffered
 }
 
 TEST_F(Parser, NetworkPathRunsOnlyOnLineAndAlwaysInTheNewFormat) {
-  meterOnline = false;
-  comSearchActive = true;
+  m_session.setOnline(false);
+  m_session.setSearching(true);
   zavDataArrivalNet(frameWith(1));
-  comSearchActive = false;
+  m_session.setSearching(false);
   EXPECT_TRUE(netFrameReceiver().buffer().isEmpty());
-  meterOnline = true;
+  m_session.setOnline(true);
   zavDataArrivalNet(frameWith(1));
   EXPECT_EQ(m_counts.size(), 1u);
-  ZAVdetectorVer = 24000;
+  useDetector(24000);
   zavDataArrivalNet(frameWith(2));
   EXPECT_EQ(m_counts.size(), 1u);
   EXPECT_TRUE(m_log.contains("decodeData: undefined code: "));

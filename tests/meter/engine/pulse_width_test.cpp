@@ -34,17 +34,16 @@ TEST(PulseWidth, bitsAndAdviceTexts) {
 // A plain pulse byte: 0xF0 is low for the start bit and four data bits.
 TEST_F(EngineTest, analysePulseWidthGivesSecondsAndShowsAdvice) {
   QString advice;
-  QObject::connect(&meterEvents(), &MeterEvents::pulseAnalysed, m_listener.get(),
+  QObject::connect(&m_session, &MeterSession::pulseAnalysed, &m_session,
                    [&](const QString& text) { advice = text; });
-  const bool advanced = advancedFunctions;
-  portBaudRate = 1200;
-  advancedFunctions = true;
-  EXPECT_NEAR(analysePulseWidth(0xF0), 5.0 / 1200, 1e-12);
-  EXPECT_EQ(pulseWidthBits, 5);
+  m_session.setPortBaudRate(1200);
+  m_settings.advancedFunctions = true;
+  apply();
+  EXPECT_NEAR(m_session.analysePulseWidth(0xF0), 5.0 / 1200, 1e-12);
+  EXPECT_EQ(m_session.pulseWidthBits(), 5);
   EXPECT_TRUE(advice.endsWith("\r\npulse width = 5 bits (4.2ms), OK"));
-  portBaudRate = 0;
-  EXPECT_EQ(analysePulseWidth(0xF0), 0);
-  advancedFunctions = advanced;
+  m_session.setPortBaudRate(0);
+  EXPECT_EQ(m_session.analysePulseWidth(0xF0), 0);
 }
 
 }  // namespace

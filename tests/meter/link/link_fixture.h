@@ -1,5 +1,5 @@
 #pragma once
-// A meter link with a fake serial port and the real engine behind it: settings at their
+// A meter link with a fake serial port and a real session behind it: settings at their
 // defaults, the data file and text log in a private folder, message boxes answered
 // headless, every message captured and every announcement recorded.
 
@@ -11,14 +11,8 @@
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/setup_values.h"
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/meter_state.h"
-#include "meter/link/com_search.h"
-#include "meter/link/link_state.h"
-#include "meter/link/online_state.h"
-#include "meter/link/serial_dispatch.h"
-#include "meter/link/serial_port.h"
-#include "meter/record/data_file.h"
+#include "meter/engine/meter_session.h"
+#include "meter/link/meter_link.h"
 #include "support/fake_comm_link.h"
 #include "support/headless_env.h"
 #include "support/qt_printers.h"
@@ -29,50 +23,40 @@ class LinkFixture : public ::testing::Test {
   void SetUp() override {
     m_savedLevel = msgLevel;
     msgLevel = 5;
-    port = new FakeCommLink;
-    setSerialPort(port);
-    setWaitDivisorForTests(20);
-    meterOnline = false;
-    simulating = false;
-    ifType = 2;
-    comSetting.clear();
-    ZAVdetectorVer = kNewFrameDetectorVer;
-    comPort = 0;
-    prescale = 1;
-    minUpdateInterval = 0;
-    ticksPerSec = 1000;
-    timerType = 2;
-    advancedFunctions = false;
-    writeToZAVdataFile = writeToZAVtextFile = true;
-    textFileWriteInterval = 0;
-    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
-    zavLogFileName = m_dir.filePath("zavLog.TXT");
+    link.setWaitDivisorForTests(20);
+    Settings& s = settings;
+    s.ifType = 2;
+    s.comSetting.clear();
+    s.ZAVdetectorVer = kNewFrameDetectorVer;
+    s.comPort = 0;
+    s.prescale = 1;
+    s.minUpdateInterval = 0;
+    s.ticksPerSec = 1000;
+    s.timerType = 2;
+    s.advancedFunctions = false;
+    s.writeToZAVdataFile = s.writeToZAVtextFile = true;
+    s.textFileWriteInterval = 0;
+    s.zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
+    s.zavLogFileName = m_dir.filePath("zavLog.TXT");
+    apply();
     m_savedIni = setupValues().settings().iniFileName;
     setupValues().setHeldText(QLatin1String("iniFileName"), m_dir.filePath("zav.INI"));
-    protocolAnalyzerMode = dcdCaptureEnabled = tempReceiverMode = false;
-    comSearchActive = detectorAnswered = false;
-    openIfType = 0;
-    clearComEventCounters(-1);
-    resetSerialReceivers();
-    pulseCount = 0;  // as before the first receive event
-    lastPulseTicks = 0;
-    serialFrameReceiver().reset();
   }
   void TearDown() override {
-    if (meterOnline) setOnLine(false);
+    if (link.online()) link.setOnLine(false);
     if (port->portOpen()) port->setPortOpen(false);
-    if (zavOutFile > 0) closeOutZavDat();
-    setSerialPort(nullptr);
-    delete port;
-    setWaitDivisorForTests(1);
-    meterOnline = false;
     msgLevel = m_savedLevel;
     setupValues().setHeldText(QLatin1String("iniFileName"), m_savedIni);
+  }
+  // The session and the link take the fixture's settings.
+  void apply() {
+    session.setSettings(settings);
+    link.setSettings(settings);
   }
   bool logged(const QString& line) const { return log.lines().contains(line); }
   // The power field of every text-log line: -2 on-line, -4 off-line.
   QList<double> logPowers() const;
-  bool dataFileOpen() const { return zavOutFile > 0; }
+  bool dataFileOpen() const { return session.recorder().isOpen(); }
   // The lines appended to the settings file.
   QStringList iniLines() const {
     QFile f(setupValues().settings().iniFileName);
@@ -81,8 +65,12 @@ class LinkFixture : public ::testing::Test {
   }
 
   HeadlessLog log;
-  LinkRecorder seen;
-  FakeCommLink* port = nullptr;
+  Settings settings;
+  MeterSession session;
+  FakeCommLink fakePort;
+  FakeCommLink* port = &fakePort;
+  MeterLink link{session, fakePort};
+  LinkRecorder seen{session, link};
 
  private:
   QTemporaryDir m_dir;
@@ -91,7 +79,7 @@ class LinkFixture : public ::testing::Test {
 };
 
 inline QList<double> LinkFixture::logPowers() const {
-  QFile f(zavLogFileName);
+  QFile f(settings.zavLogFileName);
   QList<double> powers;
   if (!f.open(QIODevice::ReadOnly)) return powers;
   for (const QByteArray& line : f.readAll().split('\n')) {

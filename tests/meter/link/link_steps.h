@@ -7,10 +7,19 @@ class LinkTest : public LinkFixture {
  protected:
   // The COM port setting names `n`, and the fake opens only that port.
   void usePort(int n) {
-    comPort = int16_t(n);
+    settings.comPort = int16_t(n);
     port->openablePorts = {n};
+    apply();
   }
-  bool goOnLine(bool on = true) { return setOnLine(on); }
-  bool open(bool on = true) { return openCom(on); }
+  // The link switches with the fixture's settings.
+  bool goOnLine(bool on = true) {
+    apply();
+    return link.setOnLine(on);
+  }
+  bool open(bool on = true) {
+    apply();
+    return link.openCom(on).ok();
+  }
+  bool online() const { return link.online(); }
   bool loggedPart(const QString& part) const { return log.lines().join('\n').contains(part); }
 };

@@ -29,13 +29,13 @@ TEST_F(LostDevice, isShownAsLostTriedAgainAndRecordsAgainWhenBack) {
   port->openablePorts.clear();  // the adapter is pulled
   port->hangUp();
   EXPECT_FALSE(port->portOpen());
-  EXPECT_TRUE(meterOnline);  // the user's intent stays
-  EXPECT_TRUE(deviceLostRetrying());
+  EXPECT_TRUE(online());  // the user's intent stays
+  EXPECT_TRUE(link.deviceLostRetrying());
   EXPECT_EQ(seen.status.caption, "Device lost: hang-up - trying again");
   EXPECT_EQ(seen.status.captionColour, kColorRed);
   EXPECT_TRUE(seen.status.onlineTicked);
   EXPECT_TRUE(seen.status.stale);
-  EXPECT_EQ(seen.idleTimerMs, 0);
+  EXPECT_EQ(seen.idleTimerMs(), 0);
   EXPECT_FALSE(dataFileOpen());  // the section is closed at the loss
   EXPECT_EQ(logPowers(), (QList<double>{-2, -4}));
   EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR hang-up"));
@@ -46,8 +46,8 @@ TEST_F(LostDevice, isShownAsLostTriedAgainAndRecordsAgainWhenBack) {
   EXPECT_FALSE(loggedPart("ERROR openCom"));  // the retries stay quiet
 
   port->openablePorts = {3};  // back on the same path
-  ASSERT_TRUE(runEventsUntil([&] { return port->portOpen() && !deviceLostRetrying(); }, 20 * kRetryMs));
-  EXPECT_TRUE(meterOnline);
+  ASSERT_TRUE(runEventsUntil([&] { return port->portOpen() && !link.deviceLostRetrying(); }, 20 * kRetryMs));
+  EXPECT_TRUE(online());
   EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM3");
   EXPECT_FALSE(seen.status.stale);
   EXPECT_EQ(seen.status.captionColour, kSysColorWindowText);
@@ -59,22 +59,22 @@ TEST_F(LostDevice, isShownAsLostTriedAgainAndRecordsAgainWhenBack) {
 TEST_F(LostDevice, goingOffLineWhileLostStopsTryingWithoutASecondMarker) {
   onLineAt3();
   port->hangUp();
-  ASSERT_TRUE(deviceLostRetrying());
+  ASSERT_TRUE(link.deviceLostRetrying());
   goOnLine(false);
-  EXPECT_FALSE(deviceLostRetrying());
+  EXPECT_FALSE(link.deviceLostRetrying());
   EXPECT_EQ(seen.status.caption, "Energy meter - OffLine");
   EXPECT_FALSE(seen.status.stale);
   EXPECT_EQ(logPowers(), (QList<double>{-2, -4}));
   runEventsFor(3 * kRetryMs);
   EXPECT_FALSE(port->portOpen());
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
 }
 
 TEST_F(LostDevice, aPortClosingWhileOffLineIsOnlyLogged) {
   usePort(3);
   ASSERT_TRUE(open());
   port->hangUp();
-  EXPECT_FALSE(deviceLostRetrying());
+  EXPECT_FALSE(link.deviceLostRetrying());
   EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR hang-up"));
   EXPECT_TRUE(logPowers().isEmpty());
 }
@@ -83,12 +83,12 @@ using CancelSearch = LinkTest;
 
 TEST_F(CancelSearch, cancelStopsBetweenWaitsAndSaysHowToGoOn) {
   port->openablePorts = {1, 2, 3, 4, 5, 6};  // all silent
-  QTimer::singleShot(120, [] { cancelComSearch(); });
+  QTimer::singleShot(120, [this] { link.cancelComSearch(); });
   goOnLine();
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_FALSE(port->portOpen());
-  EXPECT_FALSE(comSearchActive);
-  EXPECT_EQ(comPort, 0);
+  EXPECT_FALSE(session.searching());
+  EXPECT_EQ(link.comPort(), 0);
   EXPECT_EQ(seen.status.caption, "Energy meter - Search cancelled: set the COM port in Setup");
   EXPECT_FALSE(seen.status.onlineTicked);
   EXPECT_TRUE(iniLines().isEmpty());
@@ -97,20 +97,20 @@ TEST_F(CancelSearch, cancelStopsBetweenWaitsAndSaysHowToGoOn) {
   EXPECT_LE(port->openedPorts.size(), 7);
   EXPECT_TRUE(logged("searchComPorts: cancelled"));
   // A cancel with no search running does nothing to the next one.
-  cancelComSearch();
+  link.cancelComSearch();
   port->openablePorts = {2};
   QObject owner;
   auto* answer = new QTimer(&owner);
   QObject::connect(answer, &QTimer::timeout, [this] {
-    if (port->portOpen() && comSearchActive) port->arrive(zavsim::newFrame(zavsim::Reading{}));
+    if (port->portOpen() && session.searching()) port->arrive(zavsim::newFrame(zavsim::Reading{}));
   });
   answer->start(5);
   EXPECT_TRUE(goOnLine());
-  EXPECT_EQ(comPort, 2);
+  EXPECT_EQ(link.comPort(), 2);
 }
 
 TEST_F(CancelSearch, theProgressWindowsCancelButtonEndsTheSearch) {
-  connectLinkView();
+  connectLinkView(session, link);
   port->openablePorts = {1, 2, 3, 4, 5, 6};
   bool clicked = false;
   QTimer::singleShot(150, [&] {
@@ -132,10 +132,10 @@ using NoFrames = LinkTest;
 TEST_F(NoFrames, bytesWithoutAValidFramePointAtTheInterfaceTypeOnce) {
   const QString warning =
       "MSComm1_OnComm: WARNING Bytes but no valid frame at COM1 for 10 s: check the interface type in Setup";
-  ifType = 2;
+  settings.ifType = 2;
   usePort(1);
   ASSERT_TRUE(open());
-  meterOnline = true;
+  session.setOnline(true);
   auto warnings = [&] { return log.lines().filter(QRegularExpression("no valid frame")).size(); };
   const uint32_t t0 = 5000000;
   const struct {

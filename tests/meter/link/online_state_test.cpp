@@ -17,7 +17,7 @@ using OnLine = LinkTest;
 TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   usePort(3);
   goOnLine();
-  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(online());
   EXPECT_TRUE(port->portOpen());
   EXPECT_EQ(port->commPort(), 3);
   EXPECT_EQ(port->settings(), "19200,N,8,1");
@@ -32,12 +32,12 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   EXPECT_EQ(seen.temperature, " ");
   EXPECT_EQ(logPowers(), QList<double>{-2});
   EXPECT_TRUE(dataFileOpen());
-  EXPECT_EQ(readingCount, 0);
+  EXPECT_EQ(session.readingCount(), 0);
   EXPECT_EQ(seen.onlineChanges, 1);
   EXPECT_TRUE(logged("openCom: opening com3 MSComm1.Settings =19200,N,8,1"));
 
   goOnLine(false);
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_FALSE(port->portOpen());
   EXPECT_FALSE(port->dtrEnable());
   EXPECT_EQ(seen.lines, SerialLines{});
@@ -59,8 +59,8 @@ TEST_F(OnLine, onLineMarkerHasTheTimeOfThePeriodsSection) {
   goOnLine();
   setDateClockForTests(nullptr);
   ASSERT_TRUE(dataFileOpen());
-  EXPECT_EQ(QString::fromUtf8(readTextFile(zavLogFileName)).left(19),
-            formatDate(zavOutDat.header.startTime, QStringLiteral("yyyy-mm-dd hh:nn:ss")));
+  EXPECT_EQ(QString::fromUtf8(readTextFile(settings.zavLogFileName)).left(19),
+            formatDate(session.recorder().header().startTime, QStringLiteral("yyyy-mm-dd hh:nn:ss")));
 }
 
 TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {
@@ -71,24 +71,24 @@ TEST_F(OnLine, goingOffLineWithoutPortOrFileStillWritesTheLogLine) {
 }
 
 TEST_F(OnLine, unsupportedDetectorTypeGoesOffLine) {
-  ZAVdetectorVer = -1;
+  settings.ZAVdetectorVer = -1;
   usePort(1);
   EXPECT_FALSE(goOnLine());
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_FALSE(port->portOpen());
   EXPECT_TRUE(logged("MSGBOX: Selected detector type is not supported"));
   EXPECT_EQ(seen.status.caption, "Energy meter - OffLine");
   // The plain pulse device does not care about the detector type.
-  ifType = 1;
+  settings.ifType = 1;
   goOnLine();
-  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(online());
 }
 
 TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
   usePort(1);
-  zavDatFileName[0] = "/nonexistent/zav/pwrData.ZAV";
+  settings.zavDatFileName[0] = "/nonexistent/zav/pwrData.ZAV";
   goOnLine();
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_FALSE(port->portOpen());
   // Which file and why, where the user looks.
   const QString why = "/nonexistent/zav/pwrData.ZAV: No such file or directory";
@@ -101,9 +101,9 @@ TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
 }
 
 TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndWhyAndKeepsTheDataFile) {
-  comPort = 5;
+  settings.comPort = 5;
   goOnLine();
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_EQ(seen.status.caption, "Error: Cannot open COM5: no such device");
   EXPECT_EQ(seen.status.captionColour, kColorRed);
   EXPECT_EQ(seen.portRefusals, 1);
@@ -116,17 +116,17 @@ TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndWhyAndKeepsTheDataFile) {
 
 TEST_F(OnLine, withoutDataFileRecordingAutoPlotIsDisabled) {
   usePort(1);
-  writeToZAVdataFile = false;
+  settings.writeToZAVdataFile = false;
   goOnLine();
-  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(online());
   EXPECT_FALSE(dataFileOpen());
   EXPECT_FALSE(seen.status.autoPlotEnabled);
 }
 
 TEST_F(OnLine, simulationStateSwitchesCaptionAndTimer) {
   for (const bool want : {true, false}) {
-    showSimulationState(want);
-    EXPECT_EQ(simulating, want);
+    link.showSimulationState(want);
+    EXPECT_EQ(link.simulating(), want);
     EXPECT_EQ(seen.status.caption, want ? "Energy meter - Simulating" : "Energy meter - OffLine");
     EXPECT_EQ(seen.simulationTimer, want);
   }
@@ -154,13 +154,13 @@ TEST_F(OpenCom, settingsFollowTheInterfaceAndDetectorType) {
   };
   usePort(2);
   for (const Row& r : rows) {
-    ifType = r.ifType;
-    comSetting = QString::fromLatin1(r.comSetting);
-    ZAVdetectorVer = r.detector;
-    tempReceiverMode = r.sensor;
+    settings.ifType = r.ifType;
+    settings.comSetting = QString::fromLatin1(r.comSetting);
+    settings.ZAVdetectorVer = r.detector;
+    link.setTempReceiverMode(r.sensor);
     ASSERT_TRUE(open()) << r.name;
     EXPECT_EQ(port->settings(), QString::fromLatin1(r.expected)) << r.name;
-    EXPECT_EQ(portBaudRate, r.baud) << r.name;
+    EXPECT_EQ(session.portBaudRate(), r.baud) << r.name;
     EXPECT_EQ(port->breakOn(), r.ifType == 3 && !r.sensor) << r.name;
     EXPECT_EQ(seen.lines.txBreak, r.ifType == 3 && !r.sensor) << r.name;
     EXPECT_TRUE(open(false)) << r.name;
@@ -169,23 +169,23 @@ TEST_F(OpenCom, settingsFollowTheInterfaceAndDetectorType) {
 
 TEST_F(OpenCom, diagnosticModesUseTypeFourButLeaveTheSettingAlone) {
   usePort(2);
-  ifType = 2;
-  tempReceiverMode = true;
+  settings.ifType = 2;
+  link.setTempReceiverMode(true);
   ASSERT_TRUE(open());
-  EXPECT_EQ(openIfType, 4);
-  EXPECT_EQ(ifType, 2);
-  EXPECT_EQ(sensorBaud, 9600);
+  EXPECT_EQ(link.openIfType(), 4);
+  EXPECT_EQ(session.settings().ifType, 2);
+  EXPECT_EQ(link.sensorBaud(), 9600);
   open(false);
   // Unticked again: the next open is a controller port as before.
-  tempReceiverMode = false;
+  link.setTempReceiverMode(false);
   open();
-  EXPECT_EQ(openIfType, 2);
+  EXPECT_EQ(link.openIfType(), 2);
   EXPECT_EQ(port->settings(), "19200,N,8,1");
   open(false);
-  protocolAnalyzerMode = true;
+  link.setProtocolAnalyzerMode(true);
   open();
-  EXPECT_EQ(openIfType, 4);
-  EXPECT_EQ(ifType, 2);
+  EXPECT_EQ(link.openIfType(), 4);
+  EXPECT_EQ(session.settings().ifType, 2);
   EXPECT_EQ(port->rThreshold(), 0);  // only line-signal events
 }
 
@@ -193,24 +193,24 @@ TEST_F(OpenCom, portNumbersOutsideTheRangeAreRefusedWithTheFieldsError) {
   port->openablePorts = {1};
   const int16_t refused[] = {0, 256, 32767, -1, -32768};
   for (const int16_t n : refused) {
-    comPort = n;
+    settings.comPort = n;
     EXPECT_FALSE(open()) << n;
     EXPECT_FALSE(port->portOpen()) << n;
     EXPECT_TRUE(logged(kRedLine + QString::number(n))) << n;
   }
   EXPECT_EQ(seen.portRefusals, 5);
-  comPort = 256;
+  settings.comPort = 256;
   goOnLine();
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_EQ(seen.status.caption, "Error: Cannot open COM256");
 }
 
 TEST_F(OpenCom, malformedSettingsTextIsTheSettingsError) {
-  ifType = 1;
-  comSetting = "9600,X,8,1";
+  settings.ifType = 1;
+  settings.comSetting = "9600,X,8,1";
   usePort(1);
   goOnLine();
-  EXPECT_FALSE(meterOnline);
+  EXPECT_FALSE(online());
   EXPECT_FALSE(port->portOpen());
   EXPECT_EQ(seen.settingRefusals, 1);
   EXPECT_TRUE(seen.status.caption.startsWith("Error: Cannot open COM1")) << seen.status.caption.toStdString();
@@ -220,7 +220,7 @@ TEST_F(OpenCom, malformedSettingsTextIsTheSettingsError) {
 TEST_F(OpenCom, ptyWithoutModemLinesOpensWithAWarning) {
   port->openablePorts = {4};
   port->linesWork = false;
-  comPort = 4;
+  settings.comPort = 4;
   EXPECT_TRUE(open());
   EXPECT_TRUE(port->portOpen());
   EXPECT_TRUE(loggedPart("openCom: WARNING"));
@@ -231,11 +231,11 @@ TEST_F(OpenCom, lineStatesDriveThePortAndAreAnnounced) {
   open();
   const SerialLines rows[] = {{true, true, true}, {true, false, true}, {false, false, false}, {false, true, false}};
   for (const SerialLines& want : rows) {
-    setSerialLines(want);
+    link.setSerialLines(want);
     EXPECT_EQ(port->breakOn(), want.txBreak);
     EXPECT_EQ(port->dtrEnable(), want.dtr);
     EXPECT_EQ(port->rtsEnable(), want.rts);
-    EXPECT_EQ(serialLines(), want);
+    EXPECT_EQ(link.serialLines(), want);
     EXPECT_EQ(seen.lines, want);
   }
   open(false);
@@ -246,10 +246,10 @@ using Search = LinkTest;
 
 namespace {
 // Sends a frame on `answering` shortly after it opens.
-void answerOn(FakeCommLink* port, int answering, QObject* owner) {
+void answerOn(FakeCommLink* port, const MeterSession* session, int answering, QObject* owner) {
   auto* t = new QTimer(owner);
-  QObject::connect(t, &QTimer::timeout, owner, [port, answering] {
-    if (port->portOpen() && port->commPort() == answering && comSearchActive) {
+  QObject::connect(t, &QTimer::timeout, owner, [port, session, answering] {
+    if (port->portOpen() && port->commPort() == answering && session->searching()) {
       port->arrive(zavsim::newFrame(zavsim::Reading{}));
     }
   });
@@ -260,14 +260,14 @@ void answerOn(FakeCommLink* port, int answering, QObject* owner) {
 TEST_F(Search, controllerAnswersOnTheThirdPort) {
   QObject owner;
   port->openablePorts = {1, 2, 3};
-  answerOn(port, 3, &owner);
+  answerOn(port, &session, 3, &owner);
   goOnLine();
-  EXPECT_TRUE(meterOnline);
-  EXPECT_EQ(comPort, 3);
+  EXPECT_TRUE(online());
+  EXPECT_EQ(link.comPort(), 3);
   EXPECT_EQ(seen.chosenPorts, (QList<int>{1, 2, 3}));
   EXPECT_EQ(iniLines(), QStringList{"comPort=3"});
   EXPECT_EQ(seen.ports, (QList<int>{1, 2, 3}));
-  EXPECT_FALSE(comSearchActive);
+  EXPECT_FALSE(session.searching());
   EXPECT_EQ(seen.captions.first(), "Energy meter - Searching for detector");
   EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM3");
   // The three ports were each tested in turn; the search's own opens come after the list.
@@ -282,11 +282,11 @@ TEST_F(Search, controllerAnswersOnTheThirdPort) {
 }
 
 TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
-  ifType = 1;
+  settings.ifType = 1;
   port->openablePorts = {5, 9};
   goOnLine();
-  EXPECT_TRUE(meterOnline);
-  EXPECT_EQ(comPort, 5);
+  EXPECT_TRUE(online());
+  EXPECT_EQ(link.comPort(), 5);
   EXPECT_EQ(iniLines(), QStringList{"comPort=5"});
   EXPECT_EQ(port->settings(), "1200,N,8,1");
   EXPECT_EQ(seen.progress.first(), "Reset searching for first available COM-port");
@@ -294,8 +294,8 @@ TEST_F(Search, plainPulseDeviceTakesTheFirstPortThatOpens) {
 
 TEST_F(Search, noPortOrOnlySilentPortsSayHowToGoOnAndWriteNothing) {
   goOnLine();
-  EXPECT_FALSE(meterOnline);
-  EXPECT_EQ(comPort, 0);
+  EXPECT_FALSE(online());
+  EXPECT_EQ(link.comPort(), 0);
   EXPECT_TRUE(seen.ports.isEmpty());
   EXPECT_TRUE(iniLines().isEmpty());
   EXPECT_FALSE(seen.status.onlineTicked);
@@ -306,8 +306,8 @@ TEST_F(Search, noPortOrOnlySilentPortsSayHowToGoOnAndWriteNothing) {
   // Ports that open but stay silent are not taken either.
   port->openablePorts = {1, 2};
   goOnLine();
-  EXPECT_FALSE(meterOnline);
-  EXPECT_EQ(comPort, 0);
+  EXPECT_FALSE(online());
+  EXPECT_EQ(link.comPort(), 0);
   EXPECT_EQ(seen.chosenPorts, (QList<int>{0, 1, 2, 0}));
   EXPECT_EQ(seen.ports, (QList<int>{1, 2}));
   EXPECT_TRUE(iniLines().isEmpty());
@@ -318,7 +318,7 @@ TEST_F(Search, noPortOrOnlySilentPortsSayHowToGoOnAndWriteNothing) {
 TEST_F(Search, portListCannotBeBuiltWhileThePortIsOpen) {
   usePort(1);
   open();
-  findAvailableComPorts();
+  link.findAvailableComPorts();
   EXPECT_TRUE(logged("MSGBOX: Cannot search ports while on-line!"));
   EXPECT_TRUE(port->portOpen());
 }
@@ -326,13 +326,13 @@ TEST_F(Search, portListCannotBeBuiltWhileThePortIsOpen) {
 using Wait = LinkTest;
 
 TEST_F(Wait, yieldingWaitRunsEventsWithoutSpinning) {
-  setWaitDivisorForTests(1);
+  link.setWaitDivisorForTests(1);
   bool ran = false;
   QTimer::singleShot(10, [&] { ran = true; });
   QElapsedTimer wall;
   wall.start();
   const std::clock_t cpu0 = std::clock();
-  waitMs(300, true);
+  link.waitMs(300, true);
   const double cpuMs = double(std::clock() - cpu0) * 1000.0 / CLOCKS_PER_SEC;
   EXPECT_TRUE(ran);
   EXPECT_GE(wall.elapsed(), 295);
@@ -342,7 +342,7 @@ TEST_F(Wait, yieldingWaitRunsEventsWithoutSpinning) {
 TEST_F(Search, portWithoutPermissionIsSkippedButReported) {
   port->openablePorts = {3};
   port->forbiddenPorts = {2};
-  findAvailableComPorts();
+  link.findAvailableComPorts();
   EXPECT_EQ(seen.ports, QList<int>{3});
   EXPECT_TRUE(logged("ERROR findAvailableComPorts: ERROR COM2: permission denied (dialout)"));
 }
@@ -350,14 +350,14 @@ TEST_F(Search, portWithoutPermissionIsSkippedButReported) {
 TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
   QObject owner;
   port->openablePorts = {1, 2, 3};
-  answerOn(port, 3, &owner);
+  answerOn(port, &session, 3, &owner);
   QTimer::singleShot(30, [] { QCoreApplication::exit(0); });
   goOnLine();
-  EXPECT_TRUE(programEndingDuringWait());
-  EXPECT_FALSE(meterOnline);
+  EXPECT_TRUE(link.programEndingDuringWait());
+  EXPECT_FALSE(online());
   EXPECT_FALSE(port->portOpen());
   EXPECT_TRUE(iniLines().isEmpty());
-  EXPECT_FALSE(comSearchActive);
+  EXPECT_FALSE(session.searching());
   // An exit outside the main loop leaves every later loop returning at once; one run of
   // the main loop clears that for the tests that follow.
   QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
@@ -365,13 +365,13 @@ TEST_F(Search, programEndDuringTheSearchStopsItWithoutTakingAPort) {
 }
 
 TEST_F(OnLine, goingOnLineAgainReopensThePort) {
-  comPort = 3;
+  settings.comPort = 3;
   port->openablePorts = {3, 4};
   goOnLine();
-  ASSERT_TRUE(meterOnline);
-  comPort = 4;
+  ASSERT_TRUE(online());
+  settings.comPort = 4;
   goOnLine();
-  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(online());
   EXPECT_TRUE(port->portOpen());
   EXPECT_EQ(port->commPort(), 4);
   EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM4");

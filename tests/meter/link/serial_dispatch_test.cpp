@@ -1,7 +1,5 @@
 #include <QRegularExpression>
 
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/meter_state.h"
 #include "tests/meter/link/link_steps.h"
 #include "platform/comm_port.h"
 #include "platform/tick_clock.h"
@@ -33,38 +31,41 @@ class Dispatch : public LinkTest {
     return int(log.lines().filter(QRegularExpression("^MSComm1_OnComm: timerTicks=")).size());
   }
   void openAs(int16_t type) {
-    ifType = type;
+    settings.ifType = type;
     usePort(1);
     ASSERT_TRUE(open());
-    meterOnline = true;
+    session.setOnline(true);
   }
+  int32_t counter(int kind) const { return link.comEventCounter(kind); }
+  const Reading& latest() const { return session.latestReading(); }
+  const QByteArray& serialBuffer() const { return const_cast<MeterSession&>(session).serialReceiver().buffer(); }
 };
 }  // namespace
 
 TEST_F(Dispatch, eventsAreCountedByKind) {
+  settings.advancedFunctions = true;
   openAs(2);
-  advancedFunctions = true;
   const int events[] = {comEv::kFrame, comEv::kBreak, comEv::kOverrun, comEv::kRxOver, comEv::kCTS,
                         comEv::kDSR,   comEv::kCD,    comEv::kRing,    comEv::kSend,   4711};
   for (int e : events) port->lineEvent(e);
   const QByteArray halfFrame = zavsim::newFrame(zavsim::Reading{}).left(10);
   port->arrive(halfFrame);
-  EXPECT_EQ(comEventCounters[0], 11);
-  for (int kind = 1; kind <= 11; ++kind) EXPECT_EQ(comEventCounters[kind], 1) << kind;
-  EXPECT_EQ(comEventCounters[12], 0);
+  EXPECT_EQ(counter(0), 11);
+  for (int kind = 1; kind <= 11; ++kind) EXPECT_EQ(counter(kind), 1) << kind;
+  EXPECT_EQ(counter(12), 0);
   EXPECT_EQ(seen.counted.value(0), 11);
   EXPECT_EQ(seen.counted.value(3), 1);
-  EXPECT_EQ(serialFrameReceiver().buffer(), halfFrame);  // handed to the frame parser, which waits for more
+  EXPECT_EQ(serialBuffer(), halfFrame);  // handed to the frame parser, which waits for more
   EXPECT_EQ(seen.breaks, 0);
 }
 
 TEST_F(Dispatch, eventsWhileOffLineAreOnlyCountedAndTheInputStays) {
   openAs(2);
-  meterOnline = false;
+  session.setOnline(false);
   port->arrive("xyz");
-  EXPECT_EQ(comEventCounters[12], 1);
-  EXPECT_EQ(comEventCounters[2], 0);
-  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
+  EXPECT_EQ(counter(12), 1);
+  EXPECT_EQ(counter(2), 0);
+  EXPECT_TRUE(serialBuffer().isEmpty());
   EXPECT_EQ(port->inBufferCount(), 3);
 }
 
@@ -72,28 +73,28 @@ TEST_F(Dispatch, clearingOneCounterOrAll) {
   openAs(2);
   port->lineEvent(comEv::kFrame);
   port->lineEvent(comEv::kCTS);
-  clearComEventCounters(3);
-  EXPECT_EQ(comEventCounters[3], 0);
-  EXPECT_EQ(comEventCounters[7], 1);
-  clearComEventCounters(-1);
-  for (int32_t c : comEventCounters) EXPECT_EQ(c, 0);
-  comEventCounters[5] = 999999;
+  link.clearComEventCounters(3);
+  EXPECT_EQ(counter(3), 0);
+  EXPECT_EQ(counter(7), 1);
+  link.clearComEventCounters(-1);
+  for (int kind = 0; kind < kComEventCounters; ++kind) EXPECT_EQ(counter(kind), 0);
+  link.setComEventCounterForTests(5, 999999);
   port->lineEvent(comEv::kOverrun);
-  EXPECT_EQ(comEventCounters[5], 0);  // modulo 1000000
+  EXPECT_EQ(counter(5), 0);  // modulo 1000000
 }
 
 TEST_F(Dispatch, aDriverOverrunDropsTheFrameBeingGatheredAndIsLogged) {
   openAs(2);
   port->setRThreshold(0);  // nobody reads: the bytes wait
   port->arrive(QByteArray(5000, 'x'));
-  EXPECT_EQ(comEventCounters[6], 0);  // waiting bytes are no overflow
+  EXPECT_EQ(counter(6), 0);  // waiting bytes are no overflow
   EXPECT_EQ(port->inBufferCount(), 5000);
-  zavDataArrival(QByteArray("\x36\x9A\x47", 3));  // a frame being gathered
-  ASSERT_FALSE(serialFrameReceiver().buffer().isEmpty());
+  session.serialBytes(QByteArray("\x36\x9A\x47", 3));  // a frame being gathered
+  ASSERT_FALSE(serialBuffer().isEmpty());
   for (int ev : {comEv::kRxOver, comEv::kOverrun}) port->lineEvent(ev);
-  EXPECT_EQ(comEventCounters[5], 1);
-  EXPECT_EQ(comEventCounters[6], 1);
-  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
+  EXPECT_EQ(counter(5), 1);
+  EXPECT_EQ(counter(6), 1);
+  EXPECT_TRUE(serialBuffer().isEmpty());
   EXPECT_EQ(port->inBufferCount(), 5000);  // what waits arrived after the loss and is whole
   EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR the driver lost received bytes (input buffer overflow)"));
   EXPECT_TRUE(logged("ERROR MSComm1_OnComm: ERROR the driver lost received bytes (receive overrun)"));
@@ -103,13 +104,13 @@ TEST_F(Dispatch, threeBytesInOneEventAreThreeCountsAndOneReading) {
   openAs(1);
   port->arrive(QByteArray::fromHex("f0f0e0"));
   ASSERT_EQ(readingsHandedOn(), 1);
-  EXPECT_EQ(thisCount, 4);  // pulseCount starts at 1 on the first receive event
-  EXPECT_EQ(frameStatus, 0xF0);
-  EXPECT_EQ(thisResetCount, 1);
-  EXPECT_EQ(thisTemp, -32768);
-  EXPECT_EQ(thisVoltCount, -32768);
+  EXPECT_EQ(latest().count, 4);  // pulseCount starts at 1 on the first receive event
+  EXPECT_EQ(latest().status, 0xF0);
+  EXPECT_EQ(latest().resetCount, 1);
+  EXPECT_EQ(latest().temperature, -32768);
+  EXPECT_EQ(latest().voltage, -32768);
   port->arrive(QByteArray::fromHex("f0"));
-  EXPECT_EQ(thisCount, 5);
+  EXPECT_EQ(latest().count, 5);
   EXPECT_EQ(readingsHandedOn(), 2);
   // A break lights the indicator only for the plain pulse device.
   port->lineEvent(comEv::kBreak);
@@ -117,47 +118,47 @@ TEST_F(Dispatch, threeBytesInOneEventAreThreeCountsAndOneReading) {
 }
 
 TEST_F(Dispatch, prescaleKeepsTheRemainderForTheNextPulse) {
+  settings.prescale = 2;
   openAs(1);
-  prescale = 2;
   const int32_t before = 1;  // the first receive event starts the count at 1
   port->arrive("abc");
-  EXPECT_EQ(thisCount, before + 1);
+  EXPECT_EQ(latest().count, before + 1);
   EXPECT_EQ(readingsHandedOn(), 1);
   port->arrive("d");  // with the "c" kept: one more count
-  EXPECT_EQ(thisCount, before + 2);
+  EXPECT_EQ(latest().count, before + 2);
   port->arrive("e");
-  EXPECT_EQ(thisCount, before + 2);
+  EXPECT_EQ(latest().count, before + 2);
   EXPECT_EQ(readingsHandedOn(), 2);
 }
 
 TEST_F(Dispatch, pulseSoonerThanTheMinimumIntervalWaitsForTimer3) {
+  settings.minUpdateInterval = 5;
   openAs(1);
-  minUpdateInterval = 5;
-  pulsePending = false;
-  lastProcessTick = timeGetTime();
+  session.setPulsePendingForTests(false, timeGetTime());
   port->arrive("p");
   EXPECT_EQ(readingsHandedOn(), 0);
-  EXPECT_TRUE(pulsePending);
-  EXPECT_GT(idleCountdownMs, 4000);
-  EXPECT_LE(idleCountdownMs, 5000);
-  EXPECT_EQ(seen.idleTimerMs, idleCountdownMs);
+  EXPECT_TRUE(session.pulsePending());
+  EXPECT_GT(session.idleCountdownMs(), 4000);
+  EXPECT_LE(session.idleCountdownMs(), 5000);
+  EXPECT_EQ(seen.idleTimerMs(), session.idleCountdownMs());
   // A huge interval is capped at the timer's 65535 ms, never overflows.
-  minUpdateInterval = 1e12;
+  settings.minUpdateInterval = 1e12;
+  apply();
   port->arrive("p");
-  EXPECT_EQ(seen.idleTimerMs, 65535);
+  EXPECT_EQ(seen.idleTimerMs(), 65535);
   EXPECT_EQ(readingsHandedOn(), 0);
 }
 
 TEST_F(Dispatch, sensorFrameShowsTheTemperature) {
-  ifType = 2;
-  tempReceiverMode = true;
+  settings.ifType = 2;
+  link.setTempReceiverMode(true);
   openAs(2);
   const QByteArray frame = sensorBytes(0x55, 7, 3, 4, 2, 1);
   port->arrive(QByteArray(5, char(0x55)) + frame.left(17));  // noise, then half a frame
   EXPECT_TRUE(seen.temperature.isEmpty());
   port->arrive(frame.mid(17));
   EXPECT_EQ(seen.temperature, "+23.4 °C");
-  EXPECT_TRUE(serialFrameReceiver().buffer().isEmpty());
+  EXPECT_TRUE(serialBuffer().isEmpty());
 }
 
 TEST(SensorDecoder, negativeTemperaturesAndBadFramesAreHandled) {
@@ -179,35 +180,37 @@ TEST(SensorDecoder, negativeTemperaturesAndBadFramesAreHandled) {
 }
 
 TEST_F(Dispatch, protocolAnalyserCapturesCarrierEdgesOnly) {
-  protocolAnalyzerMode = true;
-  dcdCaptureEnabled = true;
-  maxDCDevents = 2;
-  dcdTimes = QVector<int64_t>(3, 0);
-  dcdCount = 0;
+  link.setProtocolAnalyzerMode(true);
+  link.setDcdCaptureEnabled(true);
+  link.clearDcdCapture(2);
   openAs(2);
   port->lineEvent(comEv::kCD);
   port->lineEvent(comEv::kCTS);
   port->lineEvent(comEv::kCD);
   port->lineEvent(comEv::kCD);
-  EXPECT_EQ(dcdCount, 2);
-  EXPECT_GT(dcdTimes[1], dcdTimes[0] - 1);
-  EXPECT_EQ(comEventCounters[0], 0);
+  EXPECT_EQ(link.dcdCount(), 2);
+  EXPECT_GT(link.dcdTimes()[1], link.dcdTimes()[0] - 1);
+  EXPECT_EQ(counter(0), 0);
 }
 
 TEST_F(Dispatch, sensorFrameFromTheSimulatorThroughARealPty) {
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
   qputenv("ZAV_COM9", pty.slavePath().toLocal8Bit());
+  // A link of its own around the real port.
   CommPort real;
-  setSerialPort(&real);
-  tempReceiverMode = true;
-  comPort = 9;
-  ASSERT_TRUE(open()) << real.lastError().toStdString();
-  meterOnline = true;
+  MeterSession realSession;
+  MeterLink realLink(realSession, real);
+  LinkRecorder realSeen(realSession, realLink);
+  realLink.setTempReceiverMode(true);
+  settings.comPort = 9;
+  realSession.setSettings(settings);
+  realLink.setSettings(settings);
+  ASSERT_TRUE(realLink.openCom(true).ok()) << real.lastError().toStdString();
+  realSession.setOnline(true);
   pty.write(QByteArray(3, char(0x80)) + zavsim::sensorFrame(-7.3));
-  EXPECT_TRUE(runEventsUntil([&] { return !seen.temperature.isEmpty(); }, 2000));
-  EXPECT_EQ(seen.temperature, "-7.3 °C");
-  open(false);
-  setSerialPort(port);
+  EXPECT_TRUE(runEventsUntil([&] { return !realSeen.temperature.isEmpty(); }, 2000));
+  EXPECT_EQ(realSeen.temperature, "-7.3 °C");
+  realLink.closeCom();
   qunsetenv("ZAV_COM9");
 }

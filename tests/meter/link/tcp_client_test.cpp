@@ -5,8 +5,6 @@
 
 #include "tests/meter/link/link_steps.h"
 #include "core/settings/detector_types.h"
-#include "meter/engine/frame_parser.h"
-#include "meter/engine/meter_state.h"
 #include "meter/window/tcp_client_panel.h"
 #include "support/pty_pair.h"
 #include "tools/zav_frames.h"
@@ -14,7 +12,7 @@
 namespace {
 // A panel set to a local server.
 struct LocalServer {
-  LocalServer() {
+  explicit LocalServer(TcpClient& client) : panel(client) {
     EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
     panel.hostField()->setText("127.0.0.1");
     panel.portField()->setText(QString::number(server.serverPort()));
@@ -31,7 +29,10 @@ struct LocalServer {
   TcpClientPanel panel;
 };
 
-class TcpPanel : public LinkTest, public LocalServer {};
+class TcpPanel : public LinkTest, public LocalServer {
+ protected:
+  TcpPanel() : LocalServer(link.tcpClient()) {}
+};
 }  // namespace
 
 TEST_F(TcpPanel, opensReceivesFramesAndSends) {
@@ -88,9 +89,9 @@ TEST_F(TcpPanel, connectionErrorIsReportedAndTheButtonsReturnToClosed) {
 }
 
 TEST_F(TcpPanel, portBeyondSixteenBitsIsRefusedWithTheFieldsError) {
-  quint16 p = 0;
-  EXPECT_TRUE(parseRemotePort(" 65535 ", p));
-  EXPECT_EQ(p, 65535);
+  const Result<quint16> p = parseRemotePort(" 65535 ");
+  EXPECT_TRUE(p.ok());
+  EXPECT_EQ(p.valueOr(0), 65535);
   for (const char* bad : {"70000", "65536", "0", "", "16 81", "-1", "1e3", "12a"}) {
     panel.portField()->setText(QString::fromLatin1(bad));
     panel.Command8_Click(0);
@@ -105,34 +106,32 @@ TEST_F(TcpPanel, portBeyondSixteenBitsIsRefusedWithTheFieldsError) {
 
 TEST(TcpLink, framesReachTheParserOnlyWhileOnLine) {
   HeadlessLog log;
-  LocalServer local;
+  MeterSession session;
+  FakeCommLink serial;
+  MeterLink link(session, serial);
+  LocalServer local(link.tcpClient());
   TcpClientPanel& panel = local.panel;
-  const double savedTicks = ticksPerSec;
-  const int32_t savedDetector = ZAVdetectorVer;
-  ticksPerSec = 0;  // the parser hands readings on; the count processor leaves them alone
-  ZAVdetectorVer = kNewFrameDetectorVer;
-  netFrameReceiver().reset();
-  storeLatestReading({});
+  Settings settings;
+  settings.ticksPerSec = 0;  // the parser hands readings on; the count processor leaves them alone
+  settings.ZAVdetectorVer = kNewFrameDetectorVer;
+  session.setSettings(settings);
   panel.Command8_Click(0);
   QTcpSocket* peer = local.acceptOne();
   ASSERT_NE(peer, nullptr);
   zavsim::Reading r;
   r.count = 77;
   r.ticks = 1234;
-  meterOnline = false;
+  session.setOnline(false);
   peer->write(zavsim::newFrame(r));
   ASSERT_TRUE(runEventsUntil([&] { return !panel.noticeText().isEmpty(); }, 3000));
-  EXPECT_EQ(thisCount, 0);  // shown in the notice, dropped by the parser
-  meterOnline = true;
+  EXPECT_EQ(session.latestReading().count, 0);  // shown in the notice, dropped by the parser
+  session.setOnline(true);
   r.count = 78;
   const QByteArray frame = zavsim::newFrame(r);
   peer->write(frame.left(20));  // in two TCP segments
   peer->flush();
   runEventsFor(30);
   peer->write(frame.mid(20));
-  EXPECT_TRUE(runEventsUntil([&] { return thisCount == 78; }, 3000));
-  EXPECT_EQ(thisTimer, 1234);
-  meterOnline = false;
-  ticksPerSec = savedTicks;
-  ZAVdetectorVer = savedDetector;
+  EXPECT_TRUE(runEventsUntil([&] { return session.latestReading().count == 78; }, 3000));
+  EXPECT_EQ(session.latestReading().ticks, 1234);
 }

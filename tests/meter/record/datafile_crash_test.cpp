@@ -9,13 +9,12 @@ class DataFileCrash : public DataFileTest {
   // Opens, records one reading, closes and reloads; returns the records read.
   int32_t recordOneAndReload() {
     openOutZavDat();
-    EXPECT_GT(zavOutFile, 0);
-    if (zavOutFile <= 0) return -1;
-    zavOutDat.record.count = 999;
-    EXPECT_TRUE(appendOutRecord(kDay + 2));
+    EXPECT_GT(m_recorder.fileNumber(), 0);
+    if (m_recorder.fileNumber() <= 0) return -1;
+    EXPECT_TRUE(append(999, kDay + 2).ok());
     closeOutZavDat();
     EXPECT_TRUE(loadZavDatNEW(0)) << m_log.text().toStdString();
-    return dataFileSlots[0].recordCount;
+    return m_slots[0].recordCount;
   }
 };
 
@@ -29,8 +28,8 @@ TEST_F(DataFileCrash, PartialRecordAtEveryOffsetIsCutAndLogged) {
     EXPECT_EQ(recordOneAndReload(), 4) << part;
     EXPECT_TRUE(m_log.contains("torn tail cut: a partial record of " + QString::number(part) + " bytes"))
         << m_log.text().toStdString();
-    EXPECT_EQ(dataFileSlots[0].sectionCount, 2);
-    EXPECT_EQ(dataFileSlots[0].sectionHeaders[1].records, 3);
+    EXPECT_EQ(m_slots[0].sectionCount, 2);
+    EXPECT_EQ(m_slots[0].sectionHeaders[1].records, 3);
   }
 }
 
@@ -40,7 +39,7 @@ TEST_F(DataFileCrash, EmptyHeaderAtTheEndIsCut) {
   writeTextFile(m_path, z.b);
   EXPECT_EQ(recordOneAndReload(), 3);
   EXPECT_TRUE(m_log.contains("a section header with 0 records and nothing behind it at position=75"));
-  EXPECT_EQ(dataFileSlots[0].sectionFilePos[2], 75);
+  EXPECT_EQ(m_slots[0].sectionFilePos[2], 75);
 }
 
 TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
@@ -75,7 +74,7 @@ TEST_F(DataFileCrash, EmptyHeaderWithSectionsBehindItIsNoTornTail) {
   z.record(kDay + 2, 6, 6);
   writeTextFile(m_path, z.b);
   openOutZavDat();
-  ASSERT_GT(zavOutFile, 0);
+  ASSERT_GT(m_recorder.fileNumber(), 0);
   closeOutZavDat();
   EXPECT_EQ(readTextFile(m_path), z.b);
   EXPECT_FALSE(m_log.contains("torn tail cut")) << m_log.text().toStdString();

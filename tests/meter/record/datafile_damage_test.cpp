@@ -6,7 +6,6 @@
 #include <QFile>
 
 #include "tests/meter/record/datafile_fixture.h"
-#include "meter/engine/register_log.h"
 
 namespace {
 
@@ -20,13 +19,12 @@ class DataFileDamage : public DataFileTest {
   // Opens for recording, records one reading, closes.
   void recordOne() {
     openOutZavDat();
-    ASSERT_GT(zavOutFile, 0) << m_log.text().toStdString();
-    zavOutDat.record.count = 999;
-    ASSERT_TRUE(appendOutRecord(kDay + 9));
+    ASSERT_GT(m_recorder.fileNumber(), 0) << m_log.text().toStdString();
+    ASSERT_TRUE(append(999, kDay + 9).ok());
     closeOutZavDat();
   }
   std::vector<int32_t> recordsPerSection() const {
-    const dataFileIndex& ix = dataFileSlots[0];
+    const dataFileIndex& ix = m_slots[0];
     std::vector<int32_t> out;
     for (int s = 1; s <= ix.sectionCount; ++s) out.push_back(ix.sectionHeaders[s].records);
     return out;
@@ -71,12 +69,12 @@ TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
     EXPECT_EQ(alone->skipped.size(), 1) << r.what;
     EXPECT_TRUE(m_log.text().isEmpty()) << r.what;
     EXPECT_FALSE(loadZavDatNEW(0)) << r.what << r.damage.size();  // not whole, but every section is reachable
-    EXPECT_EQ(alone->index.sectionFilePos, dataFileSlots[0].sectionFilePos) << r.what;
-    EXPECT_EQ(alone->index.sectionEndRecord, dataFileSlots[0].sectionEndRecord) << r.what;
+    EXPECT_EQ(alone->index.sectionFilePos, m_slots[0].sectionFilePos) << r.what;
+    EXPECT_EQ(alone->index.sectionEndRecord, m_slots[0].sectionEndRecord) << r.what;
     EXPECT_EQ(recordsPerSection(), r.sections) << r.what << r.damage.size() << m_log.text().toStdString();
-    EXPECT_EQ(dataFileSlots[0].sectionFilePos[dataFileSlots[0].sectionCount], file.size() - last.b.size() + 1)
+    EXPECT_EQ(m_slots[0].sectionFilePos[m_slots[0].sectionCount], file.size() - last.b.size() + 1)
         << r.what;
-    EXPECT_TRUE(dataFileSlots[0].sectionFilePos.contains(r.before.size() + r.damage.size() + 1)) << r.what;
+    EXPECT_TRUE(m_slots[0].sectionFilePos.contains(r.before.size() + r.damage.size() + 1)) << r.what;
     EXPECT_EQ(m_log.text().count("ERROR loadZavDatNEW: ERROR skipped "), 1) << r.what << m_log.text().toStdString();
 
     recordOne();
@@ -116,48 +114,48 @@ TEST_F(DataFileDamage, FileHeldByAnotherProgramIsNeitherRepairedNorRecorded) {
   ASSERT_TRUE(other.open(QIODevice::ReadWrite));
   ASSERT_EQ(::flock(other.handle(), LOCK_EX | LOCK_NB), 0);
   openOutZavDat();
-  EXPECT_EQ(zavOutFile, 0);
-  EXPECT_EQ(dataFileOpenProblem(), m_path + ": in use by another program");
+  EXPECT_EQ(m_recorder.fileNumber(), 0);
+  EXPECT_EQ(m_recorder.problem(), m_path + ": in use by another program");
   EXPECT_TRUE(m_log.contains("ERROR cannot open file: in use by another program - nothing is recorded"));
   EXPECT_EQ(readTextFile(m_path), z.b);
   other.close();
   openOutZavDat();
-  EXPECT_GT(zavOutFile, 0);
-  EXPECT_TRUE(dataFileOpenProblem().isEmpty());
+  EXPECT_GT(m_recorder.fileNumber(), 0);
+  EXPECT_TRUE(m_recorder.problem().isEmpty());
 }
 
 TEST_F(DataFileDamage, TextLogHeldByAnotherProgramStopsRecordingToo) {
-  zavLogFileName = m_dir.filePath("zavLog.TXT");
-  writeToZAVtextFile = true;
-  writeTextFile(zavLogFileName, "2024-03-01 12:00:00 0000012346 00000250\r\n");
-  QFile other(zavLogFileName);
+  m_settings.zavLogFileName = m_dir.filePath("zavLog.TXT");
+  m_settings.writeToZAVtextFile = true;
+  const QString logName = m_settings.zavLogFileName;
+  writeTextFile(logName, "2024-03-01 12:00:00 0000012346 00000250\r\n");
+  QFile other(logName);
   ASSERT_TRUE(other.open(QIODevice::ReadWrite));
   ASSERT_EQ(::flock(other.handle(), LOCK_EX | LOCK_NB), 0);
   openOutZavDat();
-  EXPECT_EQ(zavOutFile, 0);
-  EXPECT_TRUE(dataFileOpenProblem().endsWith("zavLog.TXT is in use by another program"));
-  writeLogLine(kDay, 5000, -2);
-  EXPECT_EQ(readTextFile(zavLogFileName), "2024-03-01 12:00:00 0000012346 00000250\r\n");
-  EXPECT_TRUE(m_log.contains("is in use by another program: nothing written"));
+  EXPECT_EQ(m_recorder.fileNumber(), 0);
+  EXPECT_TRUE(m_recorder.problem().endsWith("zavLog.TXT is in use by another program"));
+  const Result<> refused = m_textLog.write(kDay, 5000, -2, false);
+  EXPECT_EQ(readTextFile(logName), "2024-03-01 12:00:00 0000012346 00000250\r\n");
+  EXPECT_TRUE(refused.error().endsWith("is in use by another program: nothing written"));
   EXPECT_EQ(QFile(m_path).size(), 0);  // created empty by the open, nothing written
   other.close();
-  meterOnline = true;  // recording: the text log stays locked between lines
-  writeLogLine(kDay, 5000, -2);
-  EXPECT_EQ(readTextFile(zavLogFileName).count('\n'), 2);
-  QFile third(zavLogFileName);
+  // recording: the text log stays locked between lines
+  ASSERT_TRUE(m_textLog.write(kDay, 5000, -2, true).ok());
+  EXPECT_EQ(readTextFile(logName).count('\n'), 2);
+  QFile third(logName);
   ASSERT_TRUE(third.open(QIODevice::ReadWrite));
   EXPECT_NE(::flock(third.handle(), LOCK_EX | LOCK_NB), 0);
-  meterOnline = false;  // the off-line marker frees it for another copy
-  writeLogLine(kDay, 5000, -4);
+  // the off-line marker frees it for another copy
+  ASSERT_TRUE(m_textLog.write(kDay, 5000, -4, false).ok());
   EXPECT_EQ(::flock(third.handle(), LOCK_EX | LOCK_NB), 0);
-  zavLogFileName.clear();
 }
 
 TEST_F(DataFileDamage, OpenErrorNamesTheFileAndTheReason) {
-  zavDatFileName[0] = m_dir.filePath("missing/pwrData.ZAV");
+  m_settings.zavDatFileName[0] = m_dir.filePath("missing/pwrData.ZAV");
   openOutZavDat();
-  EXPECT_EQ(zavOutFile, 0);
-  EXPECT_EQ(dataFileOpenProblem(), zavDatFileName[0] + ": No such file or directory");
+  EXPECT_EQ(m_recorder.fileNumber(), 0);
+  EXPECT_EQ(m_recorder.problem(), m_settings.zavDatFileName[0] + ": No such file or directory");
 }
 
 }  // namespace
@@ -171,9 +169,8 @@ TEST_F(DataFileDamage, IndexReadAloneCreatesNothingAndReadsAFileBeingRecorded) {
   ZavBytes z;
   writeTextFile(m_path, section(z, 1, 2).b);
   openOutZavDat();  // holds the exclusive lock
-  ASSERT_GT(zavOutFile, 0);
-  zavOutDat.record.count = 999;
-  ASSERT_TRUE(appendOutRecord(kDay + 9));
+  ASSERT_GT(m_recorder.fileNumber(), 0);
+  ASSERT_TRUE(append(999, kDay + 9).ok());
   const Result<DataFileIndexRead> read = readDataFileIndex(m_path);
   ASSERT_TRUE(read.ok()) << read.error().toStdString();
   EXPECT_TRUE(read->whole) << read->report.toStdString();

@@ -21,7 +21,7 @@ TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
   writeTextFile(m_path, z.b);
   EXPECT_TRUE(loadZavDatNEW(0));
   EXPECT_TRUE(m_log.contains("file is OK: totalFileSection=1  totalFileRecords=3"));
-  const dataFileIndex& ix = dataFileSlots[0];
+  const dataFileIndex& ix = m_slots[0];
   EXPECT_EQ(ix.sectionCount, 1);
   EXPECT_EQ(ix.recordCount, 3);
   EXPECT_EQ(ix.sectionFilePos[1], 1);
@@ -35,7 +35,7 @@ TEST_F(DataFile, OpenSectionCountsItsRecordsFromTheLength) {
   writeTextFile(m_path, openSection(3));
   EXPECT_TRUE(loadZavDatNEW(0));
   EXPECT_TRUE(m_log.contains("adjusting records=3"));
-  EXPECT_EQ(dataFileSlots[0].recordCount, 3);
+  EXPECT_EQ(m_slots[0].recordCount, 3);
 }
 
 TEST_F(DataFile, EmptyHeaderAtTheEndFailsTheLoadKeepingTheSectionsBefore) {
@@ -45,7 +45,7 @@ TEST_F(DataFile, EmptyHeaderAtTheEndFailsTheLoadKeepingTheSectionsBefore) {
   EXPECT_FALSE(loadZavDatNEW(0));
   EXPECT_TRUE(m_log.contains("Error remainingRecords=0"));
   EXPECT_TRUE(m_log.contains("fileLength / record count error"));
-  EXPECT_EQ(dataFileSlots[0].sectionCount, 1);
+  EXPECT_EQ(m_slots[0].sectionCount, 1);
 }
 
 TEST_F(DataFile, AcceptsOnlyVersionsOfThisProgramLine) {
@@ -57,7 +57,7 @@ TEST_F(DataFile, AcceptsOnlyVersionsOfThisProgramLine) {
     const bool ok = v == 1002001 || v == 1003999;
     EXPECT_EQ(loadZavDatNEW(0), ok) << v;
     EXPECT_EQ(m_log.contains("unsupported file version:" + QString::number(v)), !ok) << v;
-    EXPECT_EQ(dataFileSlots[0].sectionCount, ok ? 1 : 0);
+    EXPECT_EQ(m_slots[0].sectionCount, ok ? 1 : 0);
   }
 }
 
@@ -69,8 +69,8 @@ TEST_F(DataFile, ImpossibleRecordCountsStopTheLoadKeepingEarlierSections) {
     m_log.clear();
     EXPECT_FALSE(loadZavDatNEW(0)) << bad;
     EXPECT_TRUE(m_log.contains("*** File Error ***"));
-    EXPECT_EQ(dataFileSlots[0].sectionCount, 1) << bad;
-    EXPECT_EQ(dataFileSlots[0].recordCount, 1) << bad;
+    EXPECT_EQ(m_slots[0].sectionCount, 1) << bad;
+    EXPECT_EQ(m_slots[0].recordCount, 1) << bad;
   }
 }
 
@@ -80,36 +80,34 @@ TEST_F(DataFile, ShortFilesAndStrayBytesFailWithoutCrashing) {
     z.header(kDay, 1).record(kDay, 1, 1);
     writeTextFile(m_path, z.b.left(len));
     EXPECT_FALSE(loadZavDatNEW(0)) << len;
-    EXPECT_EQ(dataFileSlots[0].recordCount, 0) << len;
+    EXPECT_EQ(m_slots[0].recordCount, 0) << len;
   }
 }
 
 TEST_F(DataFile, MissingSecondSlotFileLeavesNoTraceAndEmptyIndex) {
-  dataFileSlots[1].sectionCount = 4;
+  m_slots[1].sectionCount = 4;
   EXPECT_FALSE(loadZavDatNEW(1));
-  EXPECT_EQ(dataFileSlots[1].sectionCount, 0);
-  EXPECT_FALSE(QFile::exists(zavDatFileName[1]));
+  EXPECT_EQ(m_slots[1].sectionCount, 0);
+  EXPECT_FALSE(QFile::exists(m_settings.zavDatFileName[1]));
   EXPECT_TRUE(m_log.text().isEmpty());
 }
 
 TEST_F(DataFile, OpeningAMissingFileCreatesItEmpty) {
   openOutZavDat();
-  EXPECT_GT(zavOutFile, 0);
+  EXPECT_GT(m_recorder.fileNumber(), 0);
   EXPECT_TRUE(m_log.contains("adding to empty Zav file"));
-  EXPECT_EQ(zavOutDat.header.version, 1003000);
-  EXPECT_EQ(zavOutDat.header.records, 0);
-  zavOutDat.header.resetCount = 2;
-  zavOutDat.header.voltCount = 77;
-  appendReading(5, kDay);
-  appendReading(6, kDay + 0.001);
-  EXPECT_EQ(zavOutHeadPtr, 1);
-  EXPECT_EQ(zavOutRecPtr, 1 + 38 + 18);
+  EXPECT_EQ(m_recorder.header().version, 1003000);
+  EXPECT_EQ(m_recorder.header().records, 0);
+  appendReading(5, kDay, 2, 77);
+  appendReading(6, kDay + 0.001, 2, 77);
+  EXPECT_EQ(m_recorder.headPos(), 1);
+  EXPECT_EQ(m_recorder.recordPos(), 1 + 38 + 18);
   // Header and records on disk; the header says 0 records while the section is open.
   ZavBytes want;
   want.header(dateNow(), 0, 2, 1003000, 77).record(kDay, 5, 50, 1).record(kDay + 0.001, 6, 60, 1);
   EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
   closeOutZavDat();
-  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_EQ(m_recorder.fileNumber(), 0);
   EXPECT_TRUE(m_log.contains("saving header new records=2 and closing zavOutFile Nr: 1"));
   EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
 }
@@ -117,24 +115,24 @@ TEST_F(DataFile, OpeningAMissingFileCreatesItEmpty) {
 TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {
   writeTextFile(m_path, openSection(2));
   openOutZavDat();
-  ASSERT_GT(zavOutFile, 0);
+  ASSERT_GT(m_recorder.fileNumber(), 0);
   EXPECT_TRUE(m_log.contains("adding to existing file version:1003000"));
   EXPECT_TRUE(m_log.contains("adjusting last section records count=2"));
   EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
   const qint64 oldLength = readTextFile(m_path).size();
   appendReading(9, kDay + 1);
-  EXPECT_EQ(zavOutHeadPtr, oldLength + 1);
-  EXPECT_EQ(dataFileSlots[0].sectionCount, 2);
-  EXPECT_EQ(dataFileSlots[0].sectionEndRecord[2], 3);
+  EXPECT_EQ(m_recorder.headPos(), oldLength + 1);
+  EXPECT_EQ(m_slots[0].sectionCount, 2);
+  EXPECT_EQ(m_slots[0].sectionEndRecord[2], 3);
   closeOutZavDat();
   EXPECT_TRUE(loadZavDatNEW(0));
-  EXPECT_EQ(dataFileSlots[0].recordCount, 3);
+  EXPECT_EQ(m_slots[0].recordCount, 3);
 }
 
 TEST_F(DataFile, RefusesFilesItCannotAppendTo) {
   writeTextFile(m_path, QByteArray(50, 'x'));
   openOutZavDat();
-  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_EQ(m_recorder.fileNumber(), 0);
   EXPECT_TRUE(m_log.contains("file size error0"));
   EXPECT_EQ(readTextFile(m_path), QByteArray(50, 'x'));
 }
@@ -157,14 +155,14 @@ TEST_F(DataFile, RefusedFileGivesTheLoadersReason) {
   for (const auto& r : rows) {
     writeTextFile(m_path, r.bytes);
     openOutZavDat();
-    EXPECT_EQ(zavOutFile, 0) << r.name;
-    EXPECT_EQ(dataFileOpenProblem(), m_path + ": " + r.reason) << r.name;
+    EXPECT_EQ(m_recorder.fileNumber(), 0) << r.name;
+    EXPECT_EQ(m_recorder.problem(), m_path + ": " + r.reason) << r.name;
     EXPECT_EQ(readTextFile(m_path), r.bytes) << r.name;
   }
   writeTextFile(m_path, ZavBytes().header(kDay, 1).record(kDay, 1, 1).b);
   openOutZavDat();
-  EXPECT_GT(zavOutFile, 0);
-  EXPECT_TRUE(dataFileOpenProblem().isEmpty());
+  EXPECT_GT(m_recorder.fileNumber(), 0);
+  EXPECT_TRUE(m_recorder.problem().isEmpty());
   closeOutZavDat();
 }
 
@@ -184,14 +182,14 @@ TEST_F(DataFile, NoNewRecordsLeavesTheFileAsItWas) {
 }
 
 TEST_F(DataFile, FailedWriteIsReportedAndClosesTheFile) {
-  zavDatFileName[0] = "/dev/full";
+  m_settings.zavDatFileName[0] = "/dev/full";
   openOutZavDat();
-  ASSERT_GT(zavOutFile, 0);
-  zavOutDat.record.count = 1;
-  EXPECT_FALSE(appendOutRecord(kDay));
-  EXPECT_EQ(zavOutFile, 0);
-  EXPECT_TRUE(m_log.contains("ERROR writing data file /dev/full"));
-  EXPECT_EQ(dataFileSlots[0].recordCount, 0);
+  ASSERT_GT(m_recorder.fileNumber(), 0);
+  const Result<> written = append(1, kDay);
+  EXPECT_FALSE(written.ok());
+  EXPECT_EQ(m_recorder.fileNumber(), 0);
+  EXPECT_TRUE(written.error().startsWith("writing data file /dev/full"));
+  EXPECT_EQ(m_slots[0].recordCount, 0);
 }
 
 TEST(DataFileText, FormatMsGroupsInThousands) {

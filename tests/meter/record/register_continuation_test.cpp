@@ -27,7 +27,11 @@ ZavBytes& section(ZavBytes& z, Date start, bool closed, const std::vector<std::p
 
 std::vector<std::pair<int, int>> same(int n, int m, int s) { return std::vector<std::pair<int, int>>(n, {m, s}); }
 
-using RegisterContinuation = TextLogFiles;
+class RegisterContinuation : public TextLogFiles {
+ protected:
+  const QString& zavLogFileName() const { return m_settings.zavLogFileName; }
+  const QString& dataFileName() const { return m_settings.zavDatFileName[0]; }
+};
 
 TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
   // Ten readings 0.12 s apart: nine in the first second, one in the next.
@@ -78,16 +82,16 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
                synced.b, 5003, 1},
            Row{"the section dated a second before the marker", line(0, 0, 100, -2), olderProgram.b, 102, 3},
        }) {
-    writeTextFile(zavLogFileName, r.log);
-    writeTextFile(zavDatFileName[0], r.data);
+    writeTextFile(zavLogFileName(), r.log);
+    writeTextFile(dataFileName(), r.data);
     m_log.clear();
-    energyWh = 0;
-    loadLastLogLine();
-    EXPECT_DOUBLE_EQ(energyWh, r.wh) << r.what;
+    m_session.setRegister(0);
+    m_session.loadLastLogLine();
+    EXPECT_DOUBLE_EQ(m_session.energyWh(), r.wh) << r.what;
     EXPECT_EQ(m_log.contains(QStringLiteral("continued from the data file: %1 newer readings").arg(r.readings)),
               r.readings > 0)
         << r.what << "\n" << m_log.text().toStdString();
-    EXPECT_EQ(readTextFile(zavDatFileName[0]), r.data) << r.what;  // only read
+    EXPECT_EQ(readTextFile(dataFileName()), r.data) << r.what;  // only read
   }
 }
 
@@ -97,10 +101,10 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
 TEST_F(RegisterContinuation, WithoutTheMarkerTheLatestReadingOfTheSecondCounts) {
   ZavBytes z;
   section(z, at(0, 0), false, {{0, 0}, {0, 0}, {0, 0}, {0, 1}, {0, 2}});
-  writeTextFile(zavDatFileName[0], z.b);
-  writeTextFile(zavLogFileName, line(0, 0, 101, 1500));
-  loadLastLogLine();
-  EXPECT_DOUBLE_EQ(energyWh, 103);
+  writeTextFile(dataFileName(), z.b);
+  writeTextFile(zavLogFileName(), line(0, 0, 101, 1500));
+  m_session.loadLastLogLine();
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 103);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// A meter engine with its text log and data file in a temporary folder of its own.
+// A meter session with its text log and data file in a temporary folder of its own.
 
 #include <QTemporaryDir>
 
@@ -10,9 +10,10 @@ class TextLogFiles : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     ASSERT_TRUE(m_dir.isValid());
-    zavLogFileName = m_dir.filePath("zavLog.TXT");
-    zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
-    writeToZAVtextFile = true;
+    m_settings.zavLogFileName = m_dir.filePath("zavLog.TXT");
+    m_settings.zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
+    m_settings.writeToZAVtextFile = true;
+    apply();
   }
   QTemporaryDir m_dir;
 };

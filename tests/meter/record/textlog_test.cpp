@@ -16,12 +16,22 @@ class TextLog : public TextLogFiles {
  protected:
   void SetUp() override {
     TextLogFiles::SetUp();
-    textFileWriteInterval = 3;      // 15 min
-    minTextFileSaveInterval = 1.0;  // one day
-    overWriteLast = false;
+    m_settings.textFileWriteInterval = 3;      // 15 min
+    m_settings.minTextFileSaveInterval = 1.0;  // one day
+    m_settings.overWriteLast = false;
+    apply();
+  }
+  const QString& zavLogFileName() const { return m_settings.zavLogFileName; }
+  void writeLogLine(Date time, double energy, double power) { m_session.writeLogLine(time, energy, power); }
+  void loadLastLogLine() { m_session.loadLastLogLine(); }
+  // One of the text log's settings, taken at once.
+  template <class T, class V>
+  void set(T Settings::*member, V value) {
+    m_settings.*member = value;
+    apply();
   }
   QStringList lines() const {
-    QString text = QString::fromUtf8(readTextFile(zavLogFileName));
+    QString text = QString::fromUtf8(readTextFile(zavLogFileName()));
     EXPECT_TRUE(text.isEmpty() || text.endsWith("\r\n"));
     text.chop(2);
     return text.isEmpty() ? QStringList() : text.split("\r\n");
@@ -35,22 +45,20 @@ TEST_F(TextLog, LineLayout) {
 }
 
 TEST_F(TextLog, RecordTextCarriesTheRawFields) {
-  thisTemp = 0x50;
-  thisVoltCount = -3;
-  frameStatus = 0x12;
-  thisResetCount = 65538;
+  // The latest reading (a new reset count: stored, not counted).
+  m_session.takeReading(Reading{0, 0, 0x50, -3, 0x12, 65538});
   writeLogLine(at(14, 5, 9), 12345.6, 250.4);
   EXPECT_EQ(zavRecordText(), "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
 }
 
 TEST_F(TextLog, IntervalBoundariesAppendAndOverwriteReplacesTheLastLine) {
-  overWriteLast = true;
+  set(&Settings::overWriteLast, true);
   writeLogLine(at(14, 14, 0), 1000, 100);
   writeLogLine(at(14, 15, 0), 1001, 101);  // crosses the quarter hour
   writeLogLine(at(14, 16, 0), 1002, 102);  // within the span: replaces 14:15
   EXPECT_EQ(lines(), (QStringList{"2024-03-01 14:14:00 0000001000 00000100",
                                   "2024-03-01 14:16:00 0000001002 00000102"}));
-  overWriteLast = false;
+  set(&Settings::overWriteLast, false);
   writeLogLine(at(14, 17, 0), 1003, 103);
   EXPECT_EQ(lines().size(), 2);
 }
@@ -66,38 +74,38 @@ TEST_F(TextLog, EventsAlwaysAppendAndReopenTheSpan) {
 }
 
 TEST_F(TextLog, WithoutMinimumSpanEveryReadingAppends) {
-  minTextFileSaveInterval = 0;
-  textFileWriteInterval = 9;
+  set(&Settings::minTextFileSaveInterval, 0.0);
+  set(&Settings::textFileWriteInterval, int16_t(9));
   for (int s = 0; s < 4; ++s) writeLogLine(at(10, 0, s), 5, 5);
   EXPECT_EQ(lines().size(), 4);
 }
 
 TEST_F(TextLog, MinimumSpanAndDailyInterval) {
-  textFileWriteInterval = 0;
-  minTextFileSaveInterval = 10.0 / 1440;  // 10 min
+  set(&Settings::textFileWriteInterval, int16_t(0));
+  set(&Settings::minTextFileSaveInterval, 10.0 / 1440);  // 10 min
   writeLogLine(at(10, 0, 0), 1, 1);
   writeLogLine(at(10, 9, 59), 1, 1);
   writeLogLine(at(10, 10, 0), 1, 1);
   EXPECT_EQ(lines().size(), 2);
-  textFileWriteInterval = 9;
-  minTextFileSaveInterval = 1.0;
+  set(&Settings::textFileWriteInterval, int16_t(9));
+  set(&Settings::minTextFileSaveInterval, 1.0);
   writeLogLine(at(0, 0, 1, 2), 1, 1);  // next day
   EXPECT_EQ(lines().size(), 3);
 }
 
 TEST_F(TextLog, OffOrNamelessWritesNothing) {
-  writeToZAVtextFile = false;
+  set(&Settings::writeToZAVtextFile, false);
   writeLogLine(at(10, 0, 0), 1, 1);
-  writeToZAVtextFile = true;
-  zavLogFileName.clear();
+  set(&Settings::writeToZAVtextFile, true);
+  set(&Settings::zavLogFileName, QString());
   writeLogLine(at(10, 0, 0), 1, 1);
   EXPECT_FALSE(QFile::exists(m_dir.filePath("zavLog.TXT")));
   EXPECT_FALSE(zavRecordText().isEmpty());
 }
 
 TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {
-  overWriteLast = true;
-  writeTextFile(zavLogFileName, "earlier line written by someone else\r\n");
+  set(&Settings::overWriteLast, true);
+  writeTextFile(zavLogFileName(), "earlier line written by someone else\r\n");
   writeLogLine(at(14, 15, 0), 12345678901.0, 1);  // 42-byte line
   writeLogLine(at(14, 16, 0), 2, 2);
   EXPECT_EQ(lines(),
@@ -105,62 +113,62 @@ TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {
 }
 
 TEST_F(TextLog, FailedWriteIsReportedAndRetried) {
-  zavLogFileName = m_dir.path();  // a directory cannot be written as a file
+  set(&Settings::zavLogFileName, m_dir.path());  // a directory cannot be written as a file
   writeLogLine(at(14, 15, 0), 1, 1);
   EXPECT_TRUE(m_log.contains("ERROR writeLogLine: ERROR writing " + m_dir.path()));
 }
 
 TEST_F(TextLog, LastLineSetsTheRegister) {
-  writeTextFile(zavLogFileName,
+  writeTextFile(zavLogFileName(),
             "2024-03-01 14:00:00 0000012000 00000250\r\n"
             "2024-03-01 14:05:09 0000012346 00000250\r\n");
   loadLastLogLine();
-  EXPECT_DOUBLE_EQ(energyWh, 12346);
-  EXPECT_EQ(meterPanel.text4, "12.346");
-  EXPECT_EQ(meterPanel.frame1Caption, "Energy meter - Last log = 2024-03-01 14:05:09");
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 12346);
+  EXPECT_EQ(m_session.panel().text4, "12.346");
+  EXPECT_EQ(m_session.panel().frame1Caption, "Energy meter - Last log = 2024-03-01 14:05:09");
 }
 
 // After a crash the last line can be hours old while the data file holds
 // every reading since: the register goes on from them.
 TEST_F(TextLog, RegisterContinuesFromNewerReadingsOfTheDataFile) {
-  writeTextFile(zavLogFileName, "2024-03-01 14:05:09 0000012346 00000250\r\n");
+  writeTextFile(zavLogFileName(), "2024-03-01 14:05:09 0000012346 00000250\r\n");
   ZavBytes z;  // 1200 Ws per count: 3 counts are 1 Wh
   z.header(at(14, 0, 0), 3).record(at(14, 0, 0), 10, 0).record(at(14, 5, 9), 11, 0).record(at(14, 10, 0), 17, 0);
   z.header(at(14, 20, 0), 0).record(at(14, 20, 0), 1, 0).record(at(14, 21, 0), 4, 0);  // open: killed
   z.b += QByteArray(5, '\x01');  // and a torn record
-  writeTextFile(zavDatFileName[0], z.b);
+  writeTextFile(m_settings.zavDatFileName[0], z.b);
   loadLastLogLine();
-  EXPECT_DOUBLE_EQ(energyWh, 12346 + 2 + 1);
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 12346 + 2 + 1);
   EXPECT_TRUE(m_log.contains("register continued from the data file: 3 newer readings up to 2024-03-01 14:21:00"))
       << m_log.text().toStdString();
   // Nothing newer: the line's register stands.
-  writeTextFile(zavLogFileName, "2024-03-01 14:21:00 0000012349 -0000004\r\n");
+  writeTextFile(zavLogFileName(), "2024-03-01 14:21:00 0000012349 -0000004\r\n");
   loadLastLogLine();
-  EXPECT_DOUBLE_EQ(energyWh, 12349);
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 12349);
   // The going-on-line marker precedes the readings of its own second.
-  writeTextFile(zavLogFileName, "2024-03-01 14:20:00 0000012349 -0000002\r\n");
+  writeTextFile(zavLogFileName(), "2024-03-01 14:20:00 0000012349 -0000002\r\n");
   loadLastLogLine();
-  EXPECT_DOUBLE_EQ(energyWh, 12350);
-  EXPECT_EQ(readTextFile(zavDatFileName[0]), z.b);  // only read
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 12350);
+  EXPECT_EQ(readTextFile(m_settings.zavDatFileName[0]), z.b);  // only read
 }
 
 TEST_F(TextLog, LastLineIsReadFromTheTailOfALargeFile) {
   QByteArray big;
   for (int i = 0; i < 30000; ++i) big += "2024-03-01 14:00:00 0000012000 00000250\r\n";
   big += "2024-03-02 00:00:00 0000099999 -0000004\r\n";
-  writeTextFile(zavLogFileName, big);
+  writeTextFile(zavLogFileName(), big);
   loadLastLogLine();
-  EXPECT_DOUBLE_EQ(energyWh, 99999);
+  EXPECT_DOUBLE_EQ(m_session.energyWh(), 99999);
 }
 
 TEST_F(TextLog, OtherLastLinesAreIgnored) {
   for (const char* last : {"2024-03-01 14:05:09 0000012346", "2024-02-30 14:05:09 0000012346 00000250",
                            "2024-03-01 14:05:09 2000000000 00000250",
                            "2024-03-01 14:05:09 -000000001 00000250", "2024-03-01  14:05:09 0000012346 0"}) {
-    energyWh = 7;
-    writeTextFile(zavLogFileName, QByteArray(last) + "\r\n");
+    m_session.setRegister(7);
+    writeTextFile(zavLogFileName(), QByteArray(last) + "\r\n");
     loadLastLogLine();
-    EXPECT_DOUBLE_EQ(energyWh, 7) << last;
+    EXPECT_DOUBLE_EQ(m_session.energyWh(), 7) << last;
   }
 }
 

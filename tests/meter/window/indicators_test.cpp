@@ -1,14 +1,11 @@
 // Pulse LED, break indication, power bar plan, idle countdown and pulse test.
 #include "meter/window/indicators.h"
-#include "meter/engine/pulse_width.h"
-#include "meter/link/link_state.h"
 
 #include <gtest/gtest.h>
 
-#include "core/globals.h"
+#include "meter/engine/meter_session.h"
 #include "platform/form_timer.h"
 #include "support/log_capture.h"
-#include "support/restore_on_exit.h"
 
 TEST(FormTimer, IntervalZeroOrLessStaysStopped) {
   FormTimer t;
@@ -37,15 +34,13 @@ TEST(PulseLed, ColourByPulseWidth) {
 }
 
 TEST(PulseLed, FlashLastsUntilTimer2AndBreakTurnsItRed) {
-  RestoreOnExit saved{ringBell};
   Indicators ind;
   int beeps = 0, ledChanges = 0;
-  ringBell = true;
+  ind.setRingBell(true);
   QObject::connect(&ind, &Indicators::bellRung, [&] { ++beeps; });
   QObject::connect(&ind, &Indicators::ledChanged, [&] { ++ledChanges; });
-  breakIndicated = false;
-  pulseWidthBits = 5;
-  ind.onPulseIndicator(0.1, -2, 0, {});
+  int16_t widthBits = 5;
+  ind.onPulseIndicator(0.1, -2, 0, {}, widthBits);
   EXPECT_TRUE(ind.ledSolid());
   EXPECT_EQ(ind.ledColor(), QColor(0, 255, 0));
   EXPECT_TRUE(ind.Timer2.isRunning());
@@ -56,22 +51,22 @@ TEST(PulseLed, FlashLastsUntilTimer2AndBreakTurnsItRed) {
   EXPECT_FALSE(ind.ledSolid());
   EXPECT_FALSE(ind.Timer2.isRunning());
   EXPECT_EQ(ledChanges, 2);
-  ringBell = false;  // no bell without the setting
-  ind.onPulseIndicator(0.1, -2, 0, {});
+  ind.setRingBell(false);  // no bell without the setting
+  ind.onPulseIndicator(0.1, -2, 0, {}, widthBits);
   EXPECT_EQ(beeps, 1);
   ind.timer2Timer();
 
   ind.showBreakIndicator();
   EXPECT_TRUE(ind.ledSolid());
   EXPECT_EQ(ind.ledColor(), QColor(255, 0, 255));
-  ind.onPulseIndicator(0.1, -2, 0, {});  // the flash after a break shows no colour
+  ind.onPulseIndicator(0.1, -2, 0, {}, widthBits);  // the flash after a break shows no colour
   EXPECT_FALSE(ind.ledSolid());
   ind.timer2Timer();  // then red, until the next pulse
   EXPECT_TRUE(ind.ledSolid());
   EXPECT_EQ(ind.ledColor(), QColor(255, 0, 0));
-  EXPECT_FALSE(breakIndicated);
-  pulseWidthBits = 2;
-  ind.onPulseIndicator(0.1, -2, 0, {});
+  EXPECT_FALSE(ind.breakIndicated());
+  widthBits = 2;
+  ind.onPulseIndicator(0.1, -2, 0, {}, widthBits);
   EXPECT_EQ(ind.ledColor(), QColor(0, 0, 255));
 }
 
@@ -148,9 +143,9 @@ TEST(PowerBar, IntervalOfMinusTwoLeavesTheBarAlone) {
   Indicators ind;
   int drawn = 0;
   QObject::connect(&ind, &Indicators::powerBarPlanned, [&](const PowerBarPlan&) { ++drawn; });
-  ind.onPulseIndicator(0.1, -2, 0, meter(kVertical));
+  ind.onPulseIndicator(0.1, -2, 0, meter(kVertical), 0);
   EXPECT_EQ(drawn, 0);
-  ind.onPulseIndicator(0.1, -1.5, 0, meter(kVertical));
+  ind.onPulseIndicator(0.1, -1.5, 0, meter(kVertical), 0);
   EXPECT_EQ(drawn, 1);
   ind.updatePowerBarIndicator(1, 0, {});  // no meter constant: nothing to draw
   EXPECT_EQ(drawn, 1);
@@ -158,13 +153,21 @@ TEST(PowerBar, IntervalOfMinusTwoLeavesTheBarAlone) {
 
 TEST(IdleCountdown, Timer3StopsItselfWhileOffline) {
   LogCapture log;
-  Indicators ind;
-  meterOnline = false;
-  idleCountdownMs = 72000;
-  ind.Timer3.setInterval(65535);
-  ind.Timer3.setEnabled(true);
-  ind.timer3Timer();
-  EXPECT_FALSE(ind.Timer3.isEnabled());
+  // Two readings a minute apart start a countdown of 72 s, Timer3 at its 65535 ms.
+  MeterSession session;
+  Settings settings;
+  settings.ticksPerSec = 62500;
+  settings.WsPerCount = 3600;
+  settings.ifType = 2;
+  settings.maxUpdateInterval = 12;
+  session.setSettings(settings);
+  session.setOnline(true);
+  session.takeReading(Reading{1, 0, 0x80, 0, 0, 0});
+  session.takeReading(Reading{2, 60 * 62500, 0x80, 0, 0, 0});
+  ASSERT_TRUE(session.idleTimer().isEnabled());
+  session.setOnline(false);
+  session.Timer3_Timer();
+  EXPECT_FALSE(session.idleTimer().isEnabled());
   EXPECT_TRUE(log.contains("Timer3_Timer(): interval=65535  lastCountInterval=72000"));
   EXPECT_FALSE(log.contains("ERROR Timer3_Timer"));  // an idle tick is no failure
 }

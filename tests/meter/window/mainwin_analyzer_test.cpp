@@ -8,30 +8,27 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "core/globals.h"
 #include "meter/window/form1.h"
-#include "meter/link/link_state.h"
 #include "support/log_capture.h"
+#include "tests/meter/window/meter_owners.h"
 
 namespace {
-struct Analyzer : ::testing::Test {
+struct Analyzer : ::testing::Test, MeterOwners {
   QTemporaryDir dir;
   void SetUp() override {
-    appName = QStringLiteral("Zav");
-    debugMode = 1;
-    meterOnline = false;
-    defDirName = dir.path() + u'/';
+    settings.debugMode = 1;
+    settings.defDirName = dir.path() + u'/';
+    apply();
   }
-  void TearDown() override { debugMode = 0; }
 };
 }  // namespace
 
 TEST_F(Analyzer, LoadClearsTheCaptureTableForTheDesignedSize) {
-  dcdCount = 5;
-  Form1 f;
+  link.setDcdCaptureForTests({0, 1, 2, 3, 4, 5}, 5);
+  Form1 f(session, link);
   f.formLoad();
-  EXPECT_EQ(maxDCDevents, 10000);
-  EXPECT_EQ(dcdCount, 0);
+  EXPECT_EQ(link.maxDcdEvents(), 10000);
+  EXPECT_EQ(link.dcdCount(), 0);
   EXPECT_EQ(f.Text1(1)->text(), "0");
   EXPECT_EQ(f.Text1(3)->text(), dir.filePath("PALOG*.txt"));
   // The diagnostic frames are inside the widened window.
@@ -40,24 +37,23 @@ TEST_F(Analyzer, LoadClearsTheCaptureTableForTheDesignedSize) {
 }
 
 TEST_F(Analyzer, SwitchesSetTheirModes) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   f.Check4(0)->setChecked(true);
   f.Check4(1)->setChecked(true);
   f.Check4(3)->setChecked(true);
-  EXPECT_TRUE(protocolAnalyzerMode && dcdCaptureEnabled && tempReceiverMode);
+  EXPECT_TRUE(link.protocolAnalyzerMode() && link.dcdCaptureEnabled() && link.tempReceiverMode());
   f.Check4(0)->setChecked(false);
   f.Check4(1)->setChecked(false);
   f.Check4(3)->setChecked(false);
-  EXPECT_FALSE(protocolAnalyzerMode || dcdCaptureEnabled || tempReceiverMode);
+  EXPECT_FALSE(link.protocolAnalyzerMode() || link.dcdCaptureEnabled() || link.tempReceiverMode());
 }
 
 TEST_F(Analyzer, TimeStampsGoToTheMessageWindowOrToNumberedFiles) {
   LogCapture log;
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
-  dcdTimes = {0, 10000000, 20000000, 0};
-  dcdCount = 3;
+  link.setDcdCaptureForTests({0, 10000000, 20000000, 0}, 3);
   f.Command4(1)->click();
   EXPECT_EQ(f.Text1(1)->text(), "3");
   f.Command4(2)->click();
@@ -80,7 +76,7 @@ TEST_F(Analyzer, TimeStampsGoToTheMessageWindowOrToNumberedFiles) {
 
 TEST_F(Analyzer, TestFrameOnAClosedPortIsReported) {
   LogCapture log;
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   f.Command7()->click();
   EXPECT_TRUE(log.contains("Command7_Click: ERROR"));

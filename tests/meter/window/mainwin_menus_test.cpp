@@ -6,39 +6,46 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
-#include "meter/record/data_file.h"
+#include "core/settings/settings_events.h"
+#include "core/settings/setup_values.h"
 #include "meter/window/form1.h"
 #include "meter/window/main_menus.h"
-#include "meter/link/link_state.h"
 #include "support/headless_env.h"
+#include "tests/meter/window/meter_owners.h"
 
 namespace {
-struct FilePickers : ::testing::Test {
+struct FilePickers : ::testing::Test, MeterOwners {
   HeadlessLog log;
   QTemporaryDir dir;
   void SetUp() override {
-    meterOnline = false;
-    zavDatFileName[0] = dir.filePath("pwrData.ZAV");
-    zavDatFileName[1] = dir.filePath("pwrData.ZAV");
-    zavLogFileName = dir.filePath("zavLog.TXT");
-    zavPlotFileName = dir.filePath("zavPlot.GIF");
+    // The settings' file names; the session and the link take each new settings value.
+    SetupValues& v = setupValues();
+    v.setHeldText(QLatin1String("zavDatFileName(0)"), dir.filePath("pwrData.ZAV"));
+    v.setHeldText(QLatin1String("zavDatFileName(1)"), dir.filePath("pwrData.ZAV"));
+    v.setHeldText(QLatin1String("zavLogFileName"), dir.filePath("zavLog.TXT"));
+    v.setHeldText(QLatin1String("zavPlotFileName"), dir.filePath("zavPlot.GIF"));
+    settings = v.settings();
+    apply();
+    QObject::connect(&settingsEvents(), &SettingsEvents::settingsChanged, &session, [this](const Settings& s) {
+      settings = s;
+      apply();
+    });
   }
   void TearDown() override {
-    meterOnline = false;
+    session.setOnline(false);
     qunsetenv("ZAV_TEST_FILE");
-    closeOutZavDat();
   }
   void choose(const QString& name) { qputenv("ZAV_TEST_FILE", dir.filePath(name).toLocal8Bit()); }
 };
 }  // namespace
 
 TEST_F(FilePickers, RefusedWhileOnline) {
-  meterOnline = true;
+  session.setOnline(true);
   choose("other.zav");
   const QString data = zavDatFileName[0], text = zavLogFileName, plot = zavPlotFileName;
-  selZavdataFile();
-  selZavtextFile();
-  selPlotPictureFile();
+  selZavdataFile(session, link);
+  selZavtextFile(session, link);
+  selPlotPictureFile(link);
   EXPECT_EQ(zavDatFileName[0], data);
   EXPECT_EQ(zavLogFileName, text);
   EXPECT_EQ(zavPlotFileName, plot);
@@ -50,21 +57,21 @@ TEST_F(FilePickers, RefusedWhileOnline) {
 
 TEST_F(FilePickers, ChosenNamesReplaceTheSettings) {
   choose("log2.txt");
-  selZavtextFile();
+  selZavtextFile(session, link);
   EXPECT_EQ(zavLogFileName, dir.filePath("log2.txt"));
   choose("plot.png");
-  selPlotPictureFile();
+  selPlotPictureFile(link);
   EXPECT_EQ(zavPlotFileName, dir.filePath("plot.png"));
   choose("second.zav");
-  selZavdataFile();
+  selZavdataFile(session, link);
   EXPECT_EQ(zavDatFileName[0], dir.filePath("second.zav"));
-  EXPECT_GT(zavOutFile, 0);  // reopened for recording under the new name
+  EXPECT_GT(session.recorder().fileNumber(), 0);  // reopened for recording under the new name
 }
 
 TEST_F(FilePickers, SaveAsAndViewWorkWhileOnline) {
   QMenuBar bar;
-  MainMenus m(&bar);
-  meterOnline = true;
+  MainMenus m(&bar, session, link);
+  session.setOnline(true);
   choose("saved.zav");
   m.mnuFileSaveAs_Click();
   EXPECT_EQ(zavDatFileName[0], dir.filePath("saved.zav"));
@@ -76,22 +83,21 @@ TEST_F(FilePickers, SaveAsAndViewWorkWhileOnline) {
 
 TEST_F(FilePickers, MenuStatesFollowOnlineAndSimulation) {
   QMenuBar bar;
-  MainMenus m(&bar);
-  meterOnline = true;
-  simulating = false;
+  MainMenus m(&bar, session, link);
+  session.setOnline(true);
   m.mnuFile_Click();
   EXPECT_FALSE(m.mnuFileOpen->isEnabled());
   EXPECT_FALSE(m.mnuFileClose->isEnabled());
   m.mnuMeter_Click();
   EXPECT_TRUE(m.mnuMeter_Select[1]->isChecked());
   EXPECT_FALSE(m.mnuMeter_Select[0]->isEnabled());
-  meterOnline = false;
-  simulating = true;
+  session.setOnline(false);
+  link.showSimulationState(true);
   m.mnuFile_Click();
   m.mnuMeter_Click();
   EXPECT_TRUE(m.mnuFileOpen->isEnabled());
   EXPECT_TRUE(m.mnuMeter_Select[0]->isChecked());
   EXPECT_FALSE(m.mnuMeter_Select[1]->isEnabled());
   m.mnuMeter_Select_Click(0);
-  EXPECT_FALSE(simulating);
+  EXPECT_FALSE(link.simulating());
 }

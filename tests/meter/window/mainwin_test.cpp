@@ -21,6 +21,7 @@
 #include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/setup/summary_form.h"
 #include "core/setup/summary_progress.h"
@@ -35,18 +36,12 @@
 #include "meter/window/twips.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
+#include "tests/meter/window/meter_owners.h"
 
 namespace {
 
-struct MainWindow : ::testing::Test {
-  void SetUp() override {
-    appName = QStringLiteral("Zav");
-    debugMode = 0;
-    advancedFunctions = false;
-    meterOnline = false;
-    mainWindowLoaded = false;
-  }
-  void TearDown() override { meterOnline = false; }
+struct MainWindow : ::testing::Test, MeterOwners {
+  void SetUp() override { mainWindowLoaded = false; }
 };
 
 // Answers the next message box with the given button.
@@ -64,7 +59,7 @@ void answerNextMessageBox(QMessageBox::StandardButton button) {
 
 TEST_F(MainWindow, LoadLeavesWindowShownWithVersionCaptionAndCalculatorReady) {
   LogCapture log;
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   EXPECT_TRUE(f.isVisible());
   EXPECT_TRUE(mainWindowLoaded);
@@ -88,7 +83,7 @@ TEST_F(MainWindow, LoadLeavesWindowShownWithVersionCaptionAndCalculatorReady) {
 }
 
 TEST_F(MainWindow, EveryDesignedControlIsFoundByName) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   for (const char* name :
        {"Frame1",   "Frame2",   "Frame3",   "Frame4(0)",   "Frame4(1)", "Frame4(2)", "Frame5",
@@ -101,23 +96,25 @@ TEST_F(MainWindow, EveryDesignedControlIsFoundByName) {
 }
 
 TEST_F(MainWindow, FalvorBrandOnlyForExactName) {
-  appName = QStringLiteral("Falvor");
+  settings.appName = QStringLiteral("Falvor");
+  apply();
   {
-    Form1 f;
+    Form1 f(session, link);
     f.formLoad();
     EXPECT_EQ(f.windowTitle(), "Falvor ver 1.3.0");
     EXPECT_EQ(f.Text7(0)->text(), "Zav ver ");
     f.setWindowState(Qt::WindowMinimized);
     EXPECT_TRUE(f.windowTitle().startsWith("Falvor "));
   }
-  appName = QStringLiteral("falvor");
-  Form1 g;
+  settings.appName = QStringLiteral("falvor");
+  apply();
+  Form1 g(session, link);
   g.formLoad();
   EXPECT_EQ(g.windowTitle(), "Zav ver 1.3.0");
 }
 
 TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   MainMenus& m = f.menus();
   EXPECT_TRUE(m.mnuFile->menuAction()->isVisible());
@@ -137,7 +134,7 @@ TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
 }
 
 TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   QWidget* tcpFrame = f.tcpClientPanel()->parentWidget();
   const int narrow = f.width();
@@ -145,12 +142,14 @@ TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
   f.resize(narrow * 3, f.height() * 2);
   EXPECT_FALSE(f.Frame6()->isVisibleTo(&f));
   EXPECT_FALSE(tcpFrame->isVisibleTo(&f));
-  debugMode = 1;
+  settings.debugMode = 1;
+  f.setSettings(settings);
   f.setWindowSize();
   EXPECT_EQ(pxToTwips(f.width() - narrow), 6000);
   EXPECT_TRUE(f.Frame6()->isVisibleTo(&f));
   EXPECT_TRUE(tcpFrame->isVisibleTo(&f));
-  debugMode = -2;
+  settings.debugMode = -2;
+  f.setSettings(settings);
   f.setWindowSize();
   EXPECT_EQ(f.width(), narrow);
   f.showMaximized();
@@ -159,13 +158,14 @@ TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
 }
 
 TEST_F(MainWindow, LowerFrameSitsBelowTheLastCalculatorFrame) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   CalculatorPanel* c = f.calculatorPanel();
   EXPECT_FALSE(c->Frame4(1)->isVisibleTo(&f));
   EXPECT_EQ(geometryTw(f.Frame5()).y(), bottomTw(c->Frame3()) + 90);
   EXPECT_EQ(bottomTw(f.Picture2()), bottomTw(f.Frame5()));
-  advancedFunctions = true;
+  settings.advancedFunctions = true;
+  f.setSettings(settings);
   f.setWindowSize();
   EXPECT_TRUE(c->Frame4(1)->isVisibleTo(&f));
   EXPECT_EQ(geometryTw(f.Frame5()).y(), bottomTw(c->Frame4(2)) + 90);
@@ -174,7 +174,7 @@ TEST_F(MainWindow, LowerFrameSitsBelowTheLastCalculatorFrame) {
 }
 
 TEST_F(MainWindow, MinimisedCaptionShowsPowerAndRestoreBringsVersionBack) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   f.calculator().setMeterPower(1234.5);
   f.setWindowState(Qt::WindowMinimized);
@@ -188,15 +188,15 @@ TEST_F(MainWindow, MinimisedCaptionShowsPowerAndRestoreBringsVersionBack) {
 }
 
 TEST_F(MainWindow, CancelledExitKeepsTheProgramRunningAndOnline) {
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   int ended = 0;
   QObject::connect(&f, &Form1::programEnded, [&] { ++ended; });
-  meterOnline = true;
+  session.setOnline(true);
   answerNextMessageBox(QMessageBox::Cancel);
   f.close();  // the close itself is refused and asks
   EXPECT_EQ(ended, 0);
-  EXPECT_TRUE(meterOnline);
+  EXPECT_TRUE(link.online());
   EXPECT_TRUE(f.isVisible());
   answerNextMessageBox(QMessageBox::Ok);
   f.confirmExit();
@@ -205,7 +205,7 @@ TEST_F(MainWindow, CancelledExitKeepsTheProgramRunningAndOnline) {
 
 TEST_F(MainWindow, ExitQuestionNamesTheProgram) {
   HeadlessLog log;
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   int ended = 0;
   QObject::connect(&f, &Form1::programEnded, [&] { ++ended; });
@@ -218,7 +218,7 @@ TEST_F(MainWindow, ExitQuestionNamesTheProgram) {
 
 TEST_F(MainWindow, HelpLinkOpensOnlyForAStillLeftClick) {
   HeadlessLog log;
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   QLineEdit* link = f.Text7(3);
   const QString opened = "OPEN: https://zav.example/help?Zav-1.3.0";
@@ -235,7 +235,7 @@ TEST_F(MainWindow, HelpLinkOpensOnlyForAStillLeftClick) {
 
 TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
   HeadlessLog log;
-  Form1 f;
+  Form1 f(session, link);
   f.formLoad();
   f.Text7(3)->setText("zav.example/help");
   f.openHelpLink(2);
@@ -245,9 +245,9 @@ TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
 }
 
 TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
-  Form1 f;
+  Form1 f(session, link);
   progressCancelled = false;
-  detectorAnswered = false;
+  link.startWaiting();
   fillSummaryForm(1, "Waiting", "", 0, 3, "", 0, 0);
   ASSERT_NE(summaryForm(), nullptr);
   f.timer7Total = 3;
@@ -256,20 +256,19 @@ TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   f.Timer7.setEnabled(true);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Timer7.isEnabled(); }, 10000));
   EXPECT_EQ(f.timer7Remaining, 0);
-  EXPECT_TRUE(detectorAnswered);
+  EXPECT_TRUE(link.detectorAnswered());
   EXPECT_EQ(summaryForm()->Text1()->text(), "100 %");
 
-  detectorAnswered = false;
+  link.startWaiting();
   f.timer7Remaining = 3;
   f.Timer7.setEnabled(true);
   QTest::mouseClick(summaryForm()->Command2(), Qt::LeftButton);
   f.Timer7_Timer();
   EXPECT_FALSE(f.Timer7.isEnabled());
-  EXPECT_TRUE(detectorAnswered);
+  EXPECT_TRUE(link.detectorAnswered());
   EXPECT_EQ(summaryForm()->Text1()->text(), "33 %");
   fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
   progressCancelled = false;
-  detectorAnswered = false;
 }
 
 TEST(HelpLink, AddressAndQuery) {
@@ -310,7 +309,9 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   frmSetup()->Check1(10)->setChecked(true);              // Start Minimized
   frmSetup()->Check1(4)->setChecked(true);               // Start with Auto Plot
   frmSetup()->Text1(0)->setText(QStringLiteral("999"));  // a port that fails at once
-  Form1 f;
+  settings = setupValues().settings();
+  apply();
+  Form1 f(session, link);
   WindowSteps steps;
   f.installEventFilter(&steps);
   f.formLoad();
@@ -332,11 +333,12 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
 TEST_F(MainWindow, ExitClosesADataFileLeftOpenByAFailedStart) {
   HeadlessLog log;
   QTemporaryDir dir;
-  zavDatFileName[0] = dir.filePath("pwrData.ZAV");
-  openOutZavDat();
-  ASSERT_GT(zavOutFile, 0);
-  Form1 f;
+  settings.zavDatFileName[0] = dir.filePath("pwrData.ZAV");
+  apply();
+  session.openDataFile();
+  ASSERT_TRUE(session.recorder().isOpen());
+  Form1 f(session, link);
   f.formLoad();
   f.confirmExit();
-  EXPECT_EQ(zavOutFile, 0);
+  EXPECT_FALSE(session.recorder().isOpen());
 }

@@ -17,18 +17,13 @@
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
-#include "meter/engine/pulse_width.h"
-#include "meter/link/link_state.h"
 #include "platform/colour.h"
+#include "tests/meter/window/meter_owners.h"
 
 namespace {
-struct LoadedWindow : ::testing::Test {
-  Form1 f;
-  void SetUp() override {
-    appName = QStringLiteral("Zav");
-    meterOnline = false;
-    f.formLoad();
-  }
+struct LoadedWindow : ::testing::Test, MeterOwners {
+  Form1 f{session, link};
+  void SetUp() override { f.formLoad(); }
   QLineEdit* box(const char* name) { return f.findChild<QLineEdit*>(name); }
 };
 }  // namespace
@@ -57,9 +52,8 @@ TEST_F(LoadedWindow, TypedPriceBecomesTheSetting) {
 }
 
 TEST_F(LoadedWindow, PulseFlashesTheLedInItsColour) {
-  breakIndicated = false;
-  pulseWidthBits = 9;
-  f.indicators().onPulseIndicator(0.1, -2, 0, f.powerBarInputs());
+  f.indicators().clearBreakIndicator();
+  f.indicators().onPulseIndicator(0.1, -2, 0, f.powerBarInputs(), 9);
   EXPECT_TRUE(f.Shape1()->solid());
   EXPECT_EQ(f.Shape1()->colour(), QColor(255, 0, 0));
   f.indicators().timer2Timer();
@@ -67,10 +61,11 @@ TEST_F(LoadedWindow, PulseFlashesTheLedInItsColour) {
 }
 
 TEST_F(LoadedWindow, PowerBarFillsGreenFromTheBottom) {
-  WsPerCount = 3600;
-  revsPerkWh = 1000;
-  maxMeterPower = 7200;
-  prescale = 1;
+  settings.WsPerCount = 3600;
+  settings.revsPerkWh = 1000;
+  settings.maxMeterPower = 7200;
+  settings.prescale = 1;
+  f.setSettings(settings);
   f.indicators().updatePowerBarIndicator(1, 0, f.powerBarInputs());  // half of full scale
   ASSERT_TRUE(f.Picture2()->plan().hasGreen);
   const QImage img = f.Picture2()->grab().toImage();
@@ -120,10 +115,10 @@ TEST_F(LoadedWindow, FieldColoursAndHintsReachTheBoxes) {
   EXPECT_EQ(base("Text11(2)"), grey);
   EXPECT_EQ(base("Text3(1)"), grey);
   EXPECT_EQ(box("Text5(4)")->toolTip(), "Common phase current, (other 2 phases = Load current)");
-  setMeterFieldsColor2();
+  session.setMeterFieldsColor2();
   EXPECT_EQ(base("Text2"), grey);
   EXPECT_EQ(base("Text8"), grey);
   EXPECT_NE(base("Text4"), grey);
-  setMeterFieldsColor();
+  session.setMeterFieldsColor();
   EXPECT_EQ(base("Text8"), colourToQColor(kFieldColourNormal));
 }

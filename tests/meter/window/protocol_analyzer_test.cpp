@@ -3,31 +3,31 @@
 
 #include <gtest/gtest.h>
 
-#include "core/globals.h"
 #include "core/settings/detector_types.h"
-#include "meter/link/link_state.h"
+#include "tests/meter/window/meter_owners.h"
 
 TEST(TestFrame, BothCrcPathsGiveTheControllersFrame) {
-  ZAVdetectorVer = kNewFrameDetectorVer;
   const QByteArray expected = QByteArray::fromHex(
       "55 55 55 55 55 55 55 55 F0 55 A9 63 47 17 1B 2D 27 1E 1D 1B 1D 2D 17 17 17 17 17 17 8E 1E 4B 4B 8D 1D "
       "1E 17 "
       "1B 17 27 17 2E 2B 1D 27 8B 4B CC");
   for (bool table : {true, false}) {
-    const QByteArray frame = buildTestFrame(table);
+    const QByteArray frame = buildTestFrame(table, kNewFrameDetectorVer);
     EXPECT_EQ(frame.size(), 47);
     EXPECT_EQ(frame.toHex(' ').toUpper(), expected.toHex(' ').toUpper()) << "table=" << table;
   }
 }
 
 TEST(DcdCapture, ClearMakesRoomAndCountsNothing) {
-  dcdCount = 7;
-  clearDcdCapture(3);
-  EXPECT_EQ(dcdCount, 0);
-  EXPECT_EQ(maxDCDevents, 3);
-  EXPECT_EQ(dcdTimes.size(), 4);
-  clearDcdCapture(-5);
-  EXPECT_EQ(dcdTimes.size(), 1);
+  MeterOwners meter;
+  MeterLink& link = meter.link;
+  link.setDcdCaptureForTests(QVector<int64_t>(8, 0), 7);
+  link.clearDcdCapture(3);
+  EXPECT_EQ(link.dcdCount(), 0);
+  EXPECT_EQ(link.maxDcdEvents(), 3);
+  EXPECT_EQ(link.dcdTimes().size(), 4);
+  link.clearDcdCapture(-5);
+  EXPECT_EQ(link.dcdTimes().size(), 1);
 }
 
 TEST(DcdCapture, ThreeStampsGiveTwoRows) {

@@ -1,5 +1,6 @@
 #pragma once
-// One reading of the meter as a receiver hands it to the count processor.
+// One reading of the meter as a receiver hands it to the session, which counts
+// it and hands it to the recorder.
 
 #include <cstdint>
 

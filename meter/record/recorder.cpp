@@ -1,0 +1,240 @@
+#include "meter/record/recorder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+
+#include "core/log/logmsg.h"
+#include "core/settings/settings.h"
+#include "core/util/format_pattern.h"
+#include "core/util/number_text.h"
+#include "meter/record/data_file.h"
+#include "meter/record/data_file_io.h"
+#include "meter/record/text_log.h"
+
+using namespace zavio;
+
+namespace {
+
+QString num(int64_t v) { return QString::number(v); }
+
+int32_t settingToInt32(double v) {
+  int32_t out = 0;
+  if (roundToInt32(v, out)) return out;
+  return v > 0 ? INT32_MAX : INT32_MIN;
+}
+
+// Opens the file for recording and takes its exclusive lock.
+Result<int> openLocked(const QString& name) {
+  if (name.isEmpty()) return Failure(QStringLiteral("no file name"));
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return Failure(errnoText());
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const QString why = errno == EWOULDBLOCK ? QStringLiteral("in use by another program") : errnoText();
+    ::close(fd);
+    return Failure(why);
+  }
+  return fd;
+}
+
+}  // namespace
+
+Recorder::Recorder(DataFileSlots& indexes, TextLog& textLog) : m_slots(indexes), m_textLog(textLog) {}
+
+Recorder::~Recorder() {
+  if (isOpen()) closeOutZavDat(*this);
+}
+
+void Recorder::closeFile() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_slots.fileNumbers().release(m_fileNumber);
+  m_fileNumber = 0;
+}
+
+Result<> Recorder::open(const Settings& settings) {
+  const QString& name = settings.zavDatFileName[0];
+  if (isOpen()) closeOutZavDat(*this);
+  m_fileName = name;
+  m_problem.clear();
+  // The lock comes first: a file another copy records into is neither repaired nor read for recording.
+  const Result<int> locked = openLocked(name);
+  QString refusal = locked.error();
+  if (locked) {
+    if (const Result<> text = m_textLog.lock(); !text) {
+      refusal = QStringLiteral("the text log ") + m_textLog.fileName() + QStringLiteral(" is ") + text.error();
+      ::close(*locked);
+    }
+  }
+  if (!refusal.isEmpty()) {
+    m_problem = name + QStringLiteral(": ") + refusal;
+    return Failure(QStringLiteral("ERROR cannot open file: ") + refusal + QStringLiteral(" - nothing is recorded"));
+  }
+  const int fd = *locked;
+  const Result<TailCut> cut = cutTornTail(fd);
+  if (!cut) {
+    logMsg(-1, QStringLiteral("openOutZavDat: ERROR ") + cut.error());
+  } else if (cut->from > 0) {
+    logMsg(-1, QStringLiteral("openOutZavDat: ERROR torn tail cut: ") + cut->what + QStringLiteral(" at position=") +
+                   num(cut->from) + QStringLiteral("  bytes cut=") + num(cut->bytes) +
+                   QStringLiteral("  fileLength=") + num(cut->from - 1));
+  }
+  m_slots.load(0, name);
+  const dataFileIndex& ix = m_slots[0];
+  QString t;
+  const QFileInfo fi(name);
+  bool take = true;
+  if (!fi.isFile()) {
+    t += QStringLiteral("starting new Zav file\n");
+  } else if (fi.size() == 0) {
+    t += QStringLiteral("fileLength=") + num(fi.size()) + QStringLiteral("\nadding to empty Zav file\n");
+  } else if (ix.sectionCount < 1) {
+    t += QStringLiteral("file size error0\n");
+    // The caption gives what the loader found wrong, not the count it left.
+    if (!m_slots.loadProblem().isEmpty()) m_problem = name + QStringLiteral(": ") + m_slots.loadProblem();
+    take = false;
+  } else if (!fileVersionOk(ix.sectionHeaders[ix.sectionCount].version)) {
+    t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
+    take = false;
+  } else {
+    t += QStringLiteral("adding to existing file version:") + num(ix.sectionHeaders[ix.sectionCount].version) +
+         QStringLiteral("  last section created:") + generalDate(ix.sectionHeaders[ix.sectionCount].startTime) + '\n';
+  }
+  if (!take) {
+    if (m_problem.isEmpty()) m_problem = name + QStringLiteral(": ") + t.section('\n', 0, 0);
+    ::close(fd);
+    return Failure(t);
+  }
+  m_fd = fd;
+  m_fileNumber = m_slots.fileNumbers().take();
+  m_length = fileLength(m_fd);
+  t += QStringLiteral("zavOutFileNr=") + num(m_fileNumber) + '\n';
+  if (ix.sectionCount > 0) {
+    const int n = ix.sectionCount;
+    m_headPos = ix.sectionFilePos[n];
+    char buf[kSectionBytes];
+    if (readAt(m_fd, m_headPos, buf, kSectionBytes)) m_header = unpackSection(buf);
+    if (m_header.records == 0) {
+      t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) + '\n';
+      if (!writeAt(m_fd, m_headPos, packSection(ix.sectionHeaders[n]))) {
+        t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
+      }
+    }
+  }
+  fileSection& h = m_header;
+  h.startTime = dateNow();
+  h.version = ZAV_VERSION_MAJOR * 1000000 + ZAV_VERSION_MINOR * 1000 + ZAV_VERSION_REVISION;
+  h.sensorVer = settings.ZAVdetectorVer;
+  h.meterID = settings.ZAVmeterID;
+  h.ticksPerSec = settingToInt32(settings.ticksPerSec);
+  h.WsPerCount = settingToInt32(settings.WsPerCount);
+  h.resetCount = 0;
+  h.voltCount = 0;
+  h.records = 0;
+  logMsg(1, QStringLiteral("openOutZavDat:\nfileName=") + name + '\n' + t);
+  return {};
+}
+
+Result<> Recorder::close() {
+  if (!isOpen()) {
+    const int16_t nr = m_fileNumber;
+    closeFile();
+    return Failure(QStringLiteral("zavOutFile Nr: ") + num(nr) + QStringLiteral(" is not open"));
+  }
+  const int16_t nr = m_fileNumber;
+  Result<> done;
+  if (m_header.records > 0) {
+    if (!writeAt(m_fd, m_headPos, packSection(m_header))) {
+      done = Failure(QStringLiteral("closeOutZavDat: ERROR writing header at position=") + num(m_headPos) +
+                     QStringLiteral(": ") + errnoText());
+    }
+    logMsg(2, QStringLiteral("saving header new records=") + num(m_header.records) +
+                  QStringLiteral(" and closing zavOutFile Nr: ") + num(nr));
+  } else {
+    logMsg(2, QStringLiteral("no new records, closing zavOutFile Nr: ") + num(nr));
+  }
+  closeFile();
+  return done;
+}
+
+Result<> Recorder::writeFailed(int64_t pos, qsizetype bytes) {
+  const QString err = errnoText();
+  // Leave no partial record behind for the next open.
+  if (m_fd >= 0) {
+    const int cut = ::ftruncate(m_fd, m_length);
+    Q_UNUSED(cut);
+  }
+  QString text = QStringLiteral("writing data file ") + m_fileName + QStringLiteral(" at position=") + num(pos) +
+                 QStringLiteral(" bytes=") + num(bytes) + QStringLiteral(": ") + err +
+                 QStringLiteral(" - data file closed");
+  if (const Result<> closed = close(); !closed) text += '\n' + closed.error();
+  return Failure(text);
+}
+
+Result<> Recorder::endSection(Date time) {
+  dataFileIndex& ix = m_slots[0];
+  const int n = ix.sectionCount;
+  if (n > 0 && n < ix.sectionHeaders.size()) ix.sectionHeaders[n] = m_header;
+  const QByteArray bytes = packSection(m_header);
+  if (!writeAt(m_fd, m_headPos, bytes)) return writeFailed(m_headPos, bytes.size());
+  m_header.startTime = time;
+  m_header.records = 0;
+  return {};
+}
+
+Result<> Recorder::append(const Reading& r, Date time) {
+  if (!isOpen()) return Failure(QStringLiteral("no data file open"));
+  fileSection& h = m_header;
+  if (h.records > 0 && r.resetCount != h.resetCount) {
+    if (Result<> ended = endSection(time); !ended) return ended;
+  }
+  if (h.records == 0) {
+    h.resetCount = r.resetCount;
+    h.voltCount = r.voltage;
+  }
+  m_record = meterRecord{time, r.count, r.ticks, r.temperature};
+  const bool newSection = h.records == 0;
+  QByteArray out;
+  const int64_t at = m_length + 1;
+  if (newSection) out = packSection(h);
+  out += packRecord(m_record);
+  // Header and first record in one write: a kill never leaves an empty section.
+  if (!writeAt(m_fd, at, out)) return writeFailed(at, out.size());
+  m_length += out.size();
+
+  dataFileIndex& ix = m_slots[0];
+  int n = ix.sectionCount;
+  if (newSection) {
+    n += 1;
+    ix.sectionCount = n;
+    resizeIndex(ix, n);
+    m_headPos = at;
+    ix.sectionFilePos[n] = m_headPos;
+    ix.sectionHeaders[n] = h;
+  }
+  h.records += 1;
+  ix.sectionHeaders[n].records = h.records;
+  if (ix.recordCount == 0) ix.firstRecordTime = time;
+  ix.recordCount += 1;
+  ix.lastRecordTime = time;
+  ix.sectionLastTime[n] = time;
+  ix.sectionEndRecord[n] = ix.recordCount;
+  m_recordPos = m_length + 1 - kRecordBytes;
+  return {};
+}
+
+bool openOutZavDat(Recorder& recorder, const Settings& settings) {
+  const Result<> opened = recorder.open(settings);
+  if (!opened) {
+    logMsg(-1, QStringLiteral("openOutZavDat:\nfileName=") + settings.zavDatFileName[0] + '\n' + opened.error());
+  }
+  return opened.ok();
+}
+
+void closeOutZavDat(Recorder& recorder) {
+  if (const Result<> closed = recorder.close(); !closed) logMsg(-1, closed.error());
+}
