@@ -362,14 +362,14 @@ void SetupWindow::setAppLogMode() {
 }
 
 void SetupWindow::command3Click(int index) {
-  int32_t type = 0;
   const QString typeText = edit(ctl("Text4", index))->text();
-  if (!localeToInt32(typeText, type) || typeText.contains(u'.') || typeText.contains(u',')) {
+  const Result<int32_t> type = localeToInt32(typeText);
+  if (!type || typeText.contains(u'.') || typeText.contains(u',')) {
     logMsg(-1, QStringLiteral("Command3_Click: ERROR: event type '") + typeText +
                    QStringLiteral("' is not a whole number; nothing sent"));
     return;
   }
-  appLogEvent(edit(ctl("Text3", index))->text(), type);
+  appLogEvent(edit(ctl("Text3", index))->text(), *type);
 }
 
 void SetupWindow::setDebugMode() {
