@@ -329,14 +329,14 @@ void SetupFields::check9Click() {
       m_c.setForeColor(QStringLiteral("Text18"), logColourNormal);
       m_c.setToolTip(QStringLiteral("Text18"),
                      t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());
-      emit settingsEvents().webServerStartRequested();
+      emit webServerRequests().webServerStartRequested();
     } else {
       m_c.setForeColor(QStringLiteral("Text18"), logColourError);
       m_c.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
       m_c.setValue(QStringLiteral("Check9"), 2);
     }
   } else if (v == 0 && listening != 0) {
-    emit settingsEvents().webServerStopRequested();
+    emit webServerRequests().webServerStopRequested();
   }
 }
 

@@ -272,7 +272,7 @@ void SetupWindow::connectHandlers() {
     connect(qobject_cast<QPushButton*>(control(ctl("Command3", i))), &QPushButton::clicked, this,
             [this, i] { command3Click(i); });
   connect(qobject_cast<QPushButton*>(control("Command11")), &QPushButton::clicked, this,
-          [] { emit settingsEvents().comSearchRequested(); });
+          [] { emit meterLinkRequests().comSearchRequested(); });
   control("Frame11")->installEventFilter(this);
   for (int i = 0; i < m_arrayCounts.value("Label18"); ++i)
     control(ctl("Label18", i))->installEventFilter(this);
@@ -283,11 +283,11 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* e) {
   const QString name = watched->objectName();
   if (name == u"Frame11" && e->type() == QEvent::MouseButtonRelease) {
     for (int i = 0; i < setupArrayCount("Text16"); ++i) values().showComEventCount(i, QString());
-    emit settingsEvents().comEventCountersCleared(-1);
+    emit meterLinkRequests().comEventCountersCleared(-1);
   } else if (name.startsWith(u"Label18(") && e->type() == QEvent::MouseButtonDblClick) {
     const int i = indexOf(name);
     values().showComEventCount(i, QString());
-    emit settingsEvents().comEventCountersCleared(i);
+    emit meterLinkRequests().comEventCountersCleared(i);
     return true;
   } else if (name == u"Label2(0)" && e->type() == QEvent::MouseButtonRelease) {
     values().setText(QStringLiteral("Text2(0)"), QDir::currentPath());
@@ -384,7 +384,7 @@ void SetupWindow::setDebugMode() {
 }
 
 void SetupWindow::pickFile(SettingsFile file) {
-  emit settingsEvents().filePickRequested(file);
+  emit fileRequests().filePickRequested(file);
   values().takeFilesInUse();
   const Settings& s = values().settings();
   switch (file) {
