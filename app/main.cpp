@@ -6,6 +6,7 @@
 #include "app/wiring.h"
 #include "core/app_windows.h"
 #include "core/startup.h"
+#include "meter/window/brand.h"
 #include "meter/window/form1.h"
 #include "platform/message_box.h"
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
   // Boxes carry the program's title from the first one on (Main sets appName the same way).
   setMsgBoxTitle(applicationTitle(QCoreApplication::applicationFilePath()));
   Main();
-  loadSetupWindowHidden();
+  loadSetupWindowHidden(brandIcon());
   showMainWindow();
   connectMainWindowToSettings();
   scheduleTestActions();

@@ -2,13 +2,11 @@
 
 #include "app/web_wiring.h"
 #include "chart/chart_windows.h"
-#include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "meter/link/com_search.h"
 #include "meter/link/serial_dispatch.h"
-#include "meter/window/brand.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
@@ -21,7 +19,6 @@ void connectSubsystems() {
   static bool connected = false;
   if (connected) return;
   connected = true;
-  setAppIconMaker(&brandIcon);
   // What code without windows tells the user appears in a message box.
   QObject::connect(&userNotices(), &UserNotices::noticeRaised,
                    [](const QString& text, MsgIcon icon, const QString& title) {
@@ -45,18 +42,20 @@ void connectSubsystems() {
   QObject::connect(s, &SettingsEvents::mainWindowLayoutChanged, [] {
     if (Form1* f = form1()) f->setWindowSize();
   });
-  QObject::connect(s, &SettingsEvents::filePickRequested, [](SettingsFile file) {
+  QObject::connect(&fileRequests(), &FileRequests::filePickRequested, [](SettingsFile file) {
     switch (file) {
       case SettingsFile::Data: selZavdataFile(); break;
       case SettingsFile::TextLog: selZavtextFile(); break;
       case SettingsFile::PlotPicture: selPlotPictureFile(); break;
     }
   });
-  QObject::connect(s, &SettingsEvents::comSearchRequested, [] { findAvailableComPorts(); });
-  QObject::connect(s, &SettingsEvents::comEventCountersCleared,
+  MeterLinkRequests* link = &meterLinkRequests();
+  QObject::connect(link, &MeterLinkRequests::comSearchRequested, [] { findAvailableComPorts(); });
+  QObject::connect(link, &MeterLinkRequests::comEventCountersCleared,
                    [](int index) { clearComEventCounters(int16_t(index)); });
-  QObject::connect(s, &SettingsEvents::webServerStartRequested, [] { checkWebRootFolder(); });
-  QObject::connect(s, &SettingsEvents::webServerStopRequested, [] { stopWebServer(); });
+  WebServerRequests* web = &webServerRequests();
+  QObject::connect(web, &WebServerRequests::webServerStartRequested, [] { checkWebRootFolder(); });
+  QObject::connect(web, &WebServerRequests::webServerStopRequested, [] { stopWebServer(); });
 }
 
 void connectMainWindowToSettings() {
