@@ -5,9 +5,11 @@
 #include "app/web_wiring.h"
 #include "app/wiring.h"
 #include "core/app_windows.h"
+#include "core/globals.h"
 #include "core/startup.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
+#include "meter/window/brand.h"
 #include "meter/window/form1.h"
 #include "platform/comm_port.h"
 #include "platform/message_box.h"
@@ -25,7 +27,7 @@ int main(int argc, char** argv) {
   // Boxes carry the program's title from the first one on (Main sets appName the same way).
   setMsgBoxTitle(applicationTitle(QCoreApplication::applicationFilePath()));
   Main();
-  loadSetupWindowHidden();
+  loadSetupWindowHidden(brandIcon(appName));
   showMainWindow(session, link);
   scheduleTestActions();
   connectWebTabControls();

@@ -2,14 +2,12 @@
 
 #include "app/web_wiring.h"
 #include "chart/chart_windows.h"
-#include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
 #include "meter/engine/meter_state.h"
 #include "meter/link/meter_link.h"
-#include "meter/window/brand.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
@@ -30,7 +28,6 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
   static bool connected = false;
   if (connected) return;
   connected = true;
-  setAppIconMaker([] { return brandIcon(setupValues().settings().appName); });
   // What code without windows tells the user appears in a message box.
   QObject::connect(&userNotices(), &UserNotices::noticeRaised,
                    [](const QString& text, MsgIcon icon, const QString& title) {
@@ -73,16 +70,18 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
       f->setWindowSize();
     }
   });
-  QObject::connect(s, &SettingsEvents::filePickRequested, [&session, &link](SettingsFile file) {
+  QObject::connect(&fileRequests(), &FileRequests::filePickRequested, [&session, &link](SettingsFile file) {
     switch (file) {
       case SettingsFile::Data: selZavdataFile(session, link); break;
       case SettingsFile::TextLog: selZavtextFile(session, link); break;
       case SettingsFile::PlotPicture: selPlotPictureFile(link); break;
     }
   });
-  QObject::connect(s, &SettingsEvents::comSearchRequested, [&link] { link.findAvailableComPorts(); });
-  QObject::connect(s, &SettingsEvents::comEventCountersCleared,
+  MeterLinkRequests* requests = &meterLinkRequests();
+  QObject::connect(requests, &MeterLinkRequests::comSearchRequested, [&link] { link.findAvailableComPorts(); });
+  QObject::connect(requests, &MeterLinkRequests::comEventCountersCleared,
                    [&link](int index) { link.clearComEventCounters(int16_t(index)); });
-  QObject::connect(s, &SettingsEvents::webServerStartRequested, [] { checkWebRootFolder(); });
-  QObject::connect(s, &SettingsEvents::webServerStopRequested, [] { stopWebServer(); });
+  WebServerRequests* web = &webServerRequests();
+  QObject::connect(web, &WebServerRequests::webServerStartRequested, [] { checkWebRootFolder(); });
+  QObject::connect(web, &WebServerRequests::webServerStopRequested, [] { stopWebServer(); });
 }

@@ -4,10 +4,6 @@
 
 #include <QIcon>
 
-// Loads the setup window hidden: its load handler applies the settings.
-void loadSetupWindowHidden();
-
-// The window icon of the program's brand, drawn by its owner; the setup window takes it when it loads.
-using IconMaker = QIcon (*)();
-void setAppIconMaker(IconMaker maker);
-QIcon appIcon();
+// Loads the setup window hidden: its load handler applies the settings. The icon
+// is the program's brand, drawn by its owner above.
+void loadSetupWindowHidden(const QIcon& icon = QIcon());

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   auto* w = new SetupWindow;
   w->formLoad(false);
   setupValues().applySetupSettings(true);
-  debugMode = 2;
+  setupValues().setDebugMode(2);
   w->Check1(2)->setCheckState(Qt::Checked);
   w->setDebugMode();
   w->show();

@@ -42,18 +42,19 @@ QString lineTag(int64_t line, const char* tail) {
          QString::fromLatin1(tail);
 }
 
-std::optional<int16_t> integerValue(const QString& token, double min, double max) {
-  double v = 0;
-  int16_t i = 0;
-  if (!isIntegerInRange(min, max, token) || !localeToDouble(token, v) || !roundToInt16(v, i))
-    return std::nullopt;
-  return i;
+Failure outOfRange(const QString& token, double min, double max) {
+  return Failure(u'\'' + token + QStringLiteral("' is not a number from ") + QString::number(min) +
+                 QStringLiteral(" to ") + QString::number(max));
 }
 
-std::optional<double> doubleValue(const QString& token, double min, double max) {
-  double v = 0;
-  if (!isDoubleInRange(min, max, token) || !localeToDouble(token, v)) return std::nullopt;
-  return v;
+Result<int16_t> integerValue(const QString& token, double min, double max) {
+  if (!isIntegerInRange(min, max, token)) return outOfRange(token, min, max);
+  return localeToInt16(token);
+}
+
+Result<double> doubleValue(const QString& token, double min, double max) {
+  if (!isDoubleInRange(min, max, token)) return outOfRange(token, min, max);
+  return localeToDouble(token);
 }
 
 // A refused value: one more error, reported with the line's number.
@@ -79,14 +80,14 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
       return true;
     case IniRead::FieldText: c.setText(control, token); return true;
     case IniRead::Integer: {
-      const std::optional<int16_t> i = integerValue(token, k.lo, k.hi);
+      const Result<int16_t> i = integerValue(token, k.lo, k.hi);
       if (i) c.setText(control, QString::number(*i));
-      return i.has_value();
+      return i.ok();
     }
     case IniRead::Double: {
-      const std::optional<double> v = doubleValue(token, k.lo, k.hi);
+      const Result<double> v = doubleValue(token, k.lo, k.hi);
       if (v) c.setText(control, localeFromDouble(*v));
-      return v.has_value();
+      return v.ok();
     }
     case IniRead::Boolean: {
       const QString t = token.toLower();
@@ -100,9 +101,9 @@ bool applyValue(const IniKey& k, const QString& token, SetupControls& c) {
       return true;
     }
     case IniRead::OptionIndex: {
-      double v = 0;
-      if (!localeToDouble(token, v)) return false;
-      const double i = roundHalfEven(v);
+      const Result<double> v = localeToDouble(token);
+      if (!v) return false;
+      const double i = roundHalfEven(*v);
       if (!(i >= 0 && i < c.count(control))) return false;
       c.setValue(control + u'(' + QString::number(int(i)) + u')', 1);
       return true;
@@ -140,8 +141,8 @@ QString decodeIniBytes(const QByteArray& bytes) {
 }
 
 bool isDoubleInRange(double min, double max, const QString& text) {
-  double v = 0;
-  return localeToDouble(text, v) && min <= v && v <= max;
+  const Result<double> v = localeToDouble(text);
+  return v && min <= *v && *v <= max;
 }
 
 bool isIntegerInRange(double min, double max, const QString& text) {
@@ -151,16 +152,16 @@ bool isIntegerInRange(double min, double max, const QString& text) {
 
 void logIniLineError(int64_t line, const QString& message) { logMsg(-1, lineTag(line, "  ") + message); }
 
-std::optional<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned,
-                                      const QString& token, double min, double max) {
-  const std::optional<int16_t> i = integerValue(token, min, max);
+Result<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                               double min, double max) {
+  const Result<int16_t> i = integerValue(token, min, max);
   if (!i) refuseValue(errors, line, cleaned);
   return i;
 }
 
-std::optional<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned,
-                                    const QString& token, double min, double max) {
-  const std::optional<double> v = doubleValue(token, min, max);
+Result<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                             double min, double max) {
+  const Result<double> v = doubleValue(token, min, max);
   if (!v) refuseValue(errors, line, cleaned);
   return v;
 }
@@ -171,13 +172,19 @@ IniReadResult loadINIfile(const QString& fileName, SetupControls& c) {
     return {};
   }
   logMsg(2, QStringLiteral("loadINIfile: loading '") + fileName + u'\'');
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) {
+  const Result<QString> contents = readIniText(fileName);
+  if (!contents)
     logMsg(-1, QStringLiteral("loadINIfile: ERROR: cannot read '") + fileName + QStringLiteral("': ") +
-                   f.errorString());
-    return loadINIfileNr(QString(), c);
-  }
-  return loadINIfileNr(decodeIniBytes(f.readAll()), c);
+                   contents.error());
+  return loadINIfileNr(contents.valueOr(QString()), c);
+}
+
+Result<QString> readIniText(const QString& fileName) {
+  QFile f(fileName);
+  if (!f.open(QIODevice::ReadOnly)) return Failure(f.errorString());
+  const QByteArray bytes = f.readAll();
+  if (f.error() != QFileDevice::NoError) return Failure(f.errorString());
+  return decodeIniBytes(bytes);
 }
 
 IniReadResult loadINIfileNr(const QString& contents, SetupControls& c) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/settings/setup_controls.h"
+#include "platform/result.h"
 
 // UTF-8 when the bytes are valid UTF-8, otherwise Windows-1252.
 QString decodeIniBytes(const QByteArray& bytes);
@@ -25,16 +26,18 @@ void logIniLineError(int64_t line, const QString& message);
 // refused value adds one to errors and is reported as error 7 of that line (cleaned: the
 // line without its comment). Nothing calls them: a key read into a number, not into a
 // setup field, would.
-std::optional<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
-                                      double min, double max);
-std::optional<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
-                                    double min, double max);
+Result<int16_t> iniReadInteger(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                               double min, double max);
+Result<double> iniReadDouble(int64_t& errors, int64_t line, const QString& cleaned, const QString& token,
+                             double min, double max);
 
 struct IniReadResult {
   int64_t lines = 0;
   int64_t errors = 0;
 };
 
+// The file's text, decoded; a failure carries the system's reason.
+Result<QString> readIniText(const QString& fileName);
 // Reads the file when it exists; a missing file is logged at level 2.
 IniReadResult loadINIfile(const QString& fileName, SetupControls& c);
 // Applies the lines of an opened file's contents and logs the summary.

@@ -68,37 +68,36 @@ QByteArray iniFileText(const SetupControls& c, const QString& created) {
   return out.toUtf8();
 }
 
-bool saveIniFile(const QString& fileName, const SetupControls& c) {
+Result<> writeIniFile(const QString& fileName, const QByteArray& bytes) {
   QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly)) {
-    reportWriteFailure(QStringLiteral("saveIniFile"), fileName, f.errorString());
-    return false;
-  }
-  const QByteArray bytes = iniFileText(c, generalDate(dateNow()));
-  if (f.write(bytes) != bytes.size() || !f.commit()) {
-    reportWriteFailure(QStringLiteral("saveIniFile"), fileName, f.errorString());
-    return false;
-  }
-  return true;
+  if (!f.open(QIODevice::WriteOnly)) return Failure(f.errorString());
+  if (f.write(bytes) != bytes.size() || !f.commit()) return Failure(f.errorString());
+  return {};
+}
+
+Result<> appendIniLine(const QString& fileName, const QString& line) {
+  QFile f(fileName);
+  if (!f.open(QIODevice::ReadWrite)) return Failure(f.errorString());
+  QByteArray bytes;
+  // A file that does not end in a line break would glue the new line to its last one.
+  if (f.size() > 0 && f.seek(f.size() - 1) && f.peek(1) != "\n") bytes += kEol;
+  bytes += line.toUtf8() + kEol;
+  f.seek(f.size());
+  if (f.write(bytes) != bytes.size() || !f.flush()) return Failure(f.errorString());
+  return {};
+}
+
+bool saveIniFile(const QString& fileName, const SetupControls& c) {
+  const Result<> written = writeIniFile(fileName, iniFileText(c, generalDate(dateNow())));
+  if (!written) reportWriteFailure(QStringLiteral("saveIniFile"), fileName, written.error());
+  return written.ok();
 }
 
 bool saveIniFile(const QString& fileName) { return saveIniFile(fileName, setupValues()); }
 
 bool addToIniFile(const QString& line) {
   const QString iniFileName = setupValues().settings().iniFileName;
-  QFile f(iniFileName);
-  if (!f.open(QIODevice::ReadWrite)) {
-    reportWriteFailure(QStringLiteral("addToIniFile"), iniFileName, f.errorString());
-    return false;
-  }
-  QByteArray bytes;
-  // A file that does not end in a line break would glue the new line to its last one.
-  if (f.size() > 0 && f.seek(f.size() - 1) && f.peek(1) != "\n") bytes += kEol;
-  bytes += line.toUtf8() + kEol;
-  f.seek(f.size());
-  if (f.write(bytes) != bytes.size() || !f.flush()) {
-    reportWriteFailure(QStringLiteral("addToIniFile"), iniFileName, f.errorString());
-    return false;
-  }
-  return true;
+  const Result<> added = appendIniLine(iniFileName, line);
+  if (!added) reportWriteFailure(QStringLiteral("addToIniFile"), iniFileName, added.error());
+  return added.ok();
 }

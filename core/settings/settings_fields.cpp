@@ -43,9 +43,9 @@ Date parseSignedTimeText(const QString& text) {
     token = nextToken(s);
   }
   if (!token.isEmpty()) {
-    Date time = 0;
-    if (!localeToDate(token, time)) return 0;
-    sum += time;
+    const Result<Date> time = localeToDate(token);
+    if (!time) return 0;
+    sum += *time;
   }
   return sign * sum;
 }
@@ -74,11 +74,12 @@ std::optional<int32_t> colourFromFieldText(const QString& text) {
 }
 
 template <class T>
-bool SetupFields::storeLocale(T Settings::*member, const QString& text, bool (*convert)(const QString&, T&)) {
-  T v{};
-  if (!convert(text, v)) return false;
-  storeSetting(settings(), member, v);
-  return true;
+bool SetupFields::storeLocale(T Settings::*member, const QString& text,
+                              Result<T> (*convert)(const QString&)) {
+  // A refused text shows in the field's colour alone; the reason is not logged.
+  const Result<T> v = convert(text);
+  if (v) storeSetting(settings(), member, *v);
+  return v.ok();
 }
 
 void SetupFields::text1Change(int index, bool reparse) {
@@ -124,7 +125,8 @@ void SetupFields::text1Change(int index, bool reparse) {
     case 19: {
       int32_t id = 0;
       ok = roundToInt32(v, id);
-      if (ok) storeSetting(s, &Settings::ZAVdetectorVer, id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id);
+      if (ok)
+        storeSetting(s, &Settings::ZAVdetectorVer, id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id);
       // Unlike the original, an accepted version shows the normal colour again.
       break;
     }
@@ -172,12 +174,11 @@ bool SetupFields::twinChange(int twin, double v, bool ranged, double lo, double 
 }
 
 bool SetupFields::clockDivisorChange(bool reparse) {
-  double clock = 0, divisor = 0;
-  if (!localeToDouble(m_c.text(text1(29)), clock) || !localeToDouble(m_c.text(text1(30)), divisor) ||
-      divisor == 0)
-    return false;
+  const Result<double> clock = localeToDouble(m_c.text(text1(29)));
+  const Result<double> divisor = localeToDouble(m_c.text(text1(30)));
+  if (!clock || !divisor || *divisor == 0) return false;
   if (reparse) return true;
-  storeSetting(settings(), &Settings::ticksPerSec, clock / divisor);
+  storeSetting(settings(), &Settings::ticksPerSec, *clock / *divisor);
   m_c.setText(text1(11), localeFromDouble(settings().ticksPerSec));
   updateText5Display();
   return true;
@@ -328,14 +329,14 @@ void SetupFields::check9Click() {
       m_c.setForeColor(QStringLiteral("Text18"), logColourNormal);
       m_c.setToolTip(QStringLiteral("Text18"),
                      t.isEmpty() ? QStringLiteral("Using default http port number: 80") : QString());
-      emit settingsEvents().webServerStartRequested();
+      emit webServerRequests().webServerStartRequested();
     } else {
       m_c.setForeColor(QStringLiteral("Text18"), logColourError);
       m_c.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
       m_c.setValue(QStringLiteral("Check9"), 2);
     }
   } else if (v == 0 && listening != 0) {
-    emit settingsEvents().webServerStopRequested();
+    emit webServerRequests().webServerStopRequested();
   }
 }
 

@@ -13,6 +13,7 @@
 #include "core/settings/settings.h"
 #include "core/settings/setup_controls.h"
 #include "core/util/date_value.h"
+#include "platform/result.h"
 
 class SetupFields {
  public:
@@ -48,7 +49,7 @@ class SetupFields {
   Settings& settings() { return m_c.typedSettings(); }
   int32_t webServerPort() const { return m_webServerPort ? m_webServerPort() : 0; }
   template <class T>
-  bool storeLocale(T Settings::*member, const QString& text, bool (*convert)(const QString&, T&));
+  bool storeLocale(T Settings::*member, const QString& text, Result<T> (*convert)(const QString&));
   bool twinChange(int twin, double v, bool ranged, double lo, double hi, double Settings::*member);
   bool clockDivisorChange(bool reparse);
   bool colourChange(const QString& name, const QString& text);

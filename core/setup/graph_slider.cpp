@@ -81,8 +81,7 @@ QWidget* GraphSlider::build(QWidget* parent) {
 void GraphSlider::setSliderRange() {
   const QStringList& captions = graphStopCaptions();
   const int n = int(captions.size()) - 1;
-  Date d = 0;
-  if (localeToDate(graphStopSpans()[n], d)) m_smallestSpan = d;
+  if (const Result<Date> d = localeToDate(graphStopSpans()[n])) m_smallestSpan = *d;
   for (int i = 0; i <= n; ++i) {
     if (i >= m_labels.size()) {
       auto* l = new QLabel(m_panel);

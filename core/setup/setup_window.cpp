@@ -272,7 +272,7 @@ void SetupWindow::connectHandlers() {
     connect(qobject_cast<QPushButton*>(control(ctl("Command3", i))), &QPushButton::clicked, this,
             [this, i] { command3Click(i); });
   connect(qobject_cast<QPushButton*>(control("Command11")), &QPushButton::clicked, this,
-          [] { emit settingsEvents().comSearchRequested(); });
+          [] { emit meterLinkRequests().comSearchRequested(); });
   control("Frame11")->installEventFilter(this);
   for (int i = 0; i < m_arrayCounts.value("Label18"); ++i)
     control(ctl("Label18", i))->installEventFilter(this);
@@ -283,11 +283,11 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* e) {
   const QString name = watched->objectName();
   if (name == u"Frame11" && e->type() == QEvent::MouseButtonRelease) {
     for (int i = 0; i < setupArrayCount("Text16"); ++i) values().showComEventCount(i, QString());
-    emit settingsEvents().comEventCountersCleared(-1);
+    emit meterLinkRequests().comEventCountersCleared(-1);
   } else if (name.startsWith(u"Label18(") && e->type() == QEvent::MouseButtonDblClick) {
     const int i = indexOf(name);
     values().showComEventCount(i, QString());
-    emit settingsEvents().comEventCountersCleared(i);
+    emit meterLinkRequests().comEventCountersCleared(i);
     return true;
   } else if (name == u"Label2(0)" && e->type() == QEvent::MouseButtonRelease) {
     values().setText(QStringLiteral("Text2(0)"), QDir::currentPath());
@@ -362,14 +362,14 @@ void SetupWindow::setAppLogMode() {
 }
 
 void SetupWindow::command3Click(int index) {
-  int32_t type = 0;
   const QString typeText = edit(ctl("Text4", index))->text();
-  if (!localeToInt32(typeText, type) || typeText.contains(u'.') || typeText.contains(u',')) {
+  const Result<int32_t> type = localeToInt32(typeText);
+  if (!type || typeText.contains(u'.') || typeText.contains(u',')) {
     logMsg(-1, QStringLiteral("Command3_Click: ERROR: event type '") + typeText +
                    QStringLiteral("' is not a whole number; nothing sent"));
     return;
   }
-  appLogEvent(edit(ctl("Text3", index))->text(), type);
+  appLogEvent(edit(ctl("Text3", index))->text(), *type);
 }
 
 void SetupWindow::setDebugMode() {
@@ -384,7 +384,7 @@ void SetupWindow::setDebugMode() {
 }
 
 void SetupWindow::pickFile(SettingsFile file) {
-  emit settingsEvents().filePickRequested(file);
+  emit fileRequests().filePickRequested(file);
   values().takeFilesInUse();
   const Settings& s = values().settings();
   switch (file) {

@@ -6,6 +6,7 @@
 // its widgets.
 
 #include <QHash>
+#include <QIcon>
 #include <QWidget>
 
 #include "core/settings/settings_events.h"
@@ -31,7 +32,7 @@ class SetupWindow : public QWidget {
 
   // The load handler: default file names, diagnostics, then the settings'
   // start (factory defaults, the INI file unless `readIni` is false, the web server).
-  void formLoad(bool readIni);
+  void formLoad(bool readIni, const QIcon& icon = QIcon());
   void setDebugMode();
   // The application-log tab: starts the log with the tab's path and mode.
   void setAppLogMode();

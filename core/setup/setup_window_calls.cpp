@@ -13,5 +13,5 @@ void showSetupWindow() {
 }
 
 void shutDownProgram() {
-  if (setupValues().webServerPort() != 0) emit settingsEvents().webServerStopRequested();
+  if (setupValues().webServerPort() != 0) emit webServerRequests().webServerStopRequested();
 }

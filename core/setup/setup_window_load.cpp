@@ -21,8 +21,6 @@
 #include "platform/tick_clock.h"
 
 namespace {
-IconMaker g_iconMaker = nullptr;
-
 QString crlf(const QString& s) { return s + QStringLiteral("\r\n"); }
 
 // The program's arguments as one text, to look for "-noini" anywhere.
@@ -33,13 +31,10 @@ QString commandLineText() {
 }
 }  // namespace
 
-void setAppIconMaker(IconMaker maker) { g_iconMaker = maker; }
-QIcon appIcon() { return g_iconMaker ? g_iconMaker() : QIcon(); }
-
-void loadSetupWindowHidden() {
+void loadSetupWindowHidden(const QIcon& icon) {
   if (frmSetup()) return;
   auto* w = new SetupWindow;
-  w->formLoad(!commandLineText().toLower().contains(QStringLiteral("-noini")));
+  w->formLoad(!commandLineText().toLower().contains(QStringLiteral("-noini")), icon);
 }
 
 QString SetupWindow::diagnosticHeader() const {
@@ -76,8 +71,8 @@ QString SetupWindow::diagnosticHeader() const {
   return t;
 }
 
-void SetupWindow::formLoad(bool readIni) {
-  setWindowIcon(appIcon());
+void SetupWindow::formLoad(bool readIni, const QIcon& icon) {
+  setWindowIcon(icon);
   SetupValues& values = setupValues();
   values.takeStartValues();
   const Settings& s = values.settings();

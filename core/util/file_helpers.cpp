@@ -87,20 +87,27 @@ Date fileTimeToDate(int32_t low, int32_t high) {
   return dateFromFileTime(static_cast<int64_t>(std::min<uint64_t>(units, INT64_MAX)));
 }
 
-int16_t getFileTimes(const QString& path, Date& created, Date& accessed, Date& written, int16_t toLocal) {
+Result<FileTimes> fileTimes(const QString& path, bool toLocal) {
   const QFileInfo info(path);
-  if (!info.isFile()) return -1;
+  if (!info.isFile()) return Failure(u'\'' + path + QStringLiteral("' is no file"));
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return -1;
+  if (!f.open(QIODevice::ReadOnly)) return Failure(f.errorString());
   f.close();
   QDateTime c = info.fileTime(QFileDevice::FileBirthTime);
   if (!c.isValid()) c = info.fileTime(QFileDevice::FileMetadataChangeTime);
   const QDateTime a = info.fileTime(QFileDevice::FileAccessTime);
   const QDateTime w = info.fileTime(QFileDevice::FileModificationTime);
-  if (!c.isValid() || !a.isValid() || !w.isValid()) return -1;
-  auto conv = [toLocal](const QDateTime& t) { return wallDate(toLocal != 0 ? t.toLocalTime() : t.toUTC()); };
-  created = conv(c);
-  accessed = conv(a);
-  written = conv(w);
+  if (!c.isValid() || !a.isValid() || !w.isValid())
+    return Failure(QStringLiteral("no file times for '") + path + u'\'');
+  auto conv = [toLocal](const QDateTime& t) { return wallDate(toLocal ? t.toLocalTime() : t.toUTC()); };
+  return FileTimes{conv(c), conv(a), conv(w)};
+}
+
+int16_t getFileTimes(const QString& path, Date& created, Date& accessed, Date& written, int16_t toLocal) {
+  const Result<FileTimes> t = fileTimes(path, toLocal != 0);
+  if (!t) return -1;
+  created = t->created;
+  accessed = t->accessed;
+  written = t->written;
   return 0;
 }

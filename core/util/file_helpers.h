@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "platform/result.h"
 
 // True when the path names an existing ordinary file (or, with wildcards in its
 // name, when any ordinary file matches). A missing directory shows a warning box
@@ -16,7 +17,12 @@ bool fileExists(const QString& path);
 Date fileTimeToDate(int32_t low, int32_t high);
 
 // Creation, last-access and last-write times of an existing file; UTC unless
-// toLocal is not 0. Returns 0, or -1 (dates unchanged) when the file cannot be
-// opened or its times cannot be read. Where the file system keeps no creation
-// time, the time of the last status change stands in for it.
+// toLocal. Refused when the file cannot be opened or its times cannot be read.
+// Where the file system keeps no creation time, the time of the last status
+// change stands in for it.
+struct FileTimes {
+  Date created = 0, accessed = 0, written = 0;
+};
+Result<FileTimes> fileTimes(const QString& path, bool toLocal);
+// The same with the status the plot's file list reads: 0, or -1 with the dates unchanged.
 int16_t getFileTimes(const QString& path, Date& created, Date& accessed, Date& written, int16_t toLocal);

@@ -111,38 +111,47 @@ bool roundToInt32(double v, int32_t& out) {
   return true;
 }
 
-bool localeToDouble(const QString& text, double& out) {
+namespace {
+Failure notANumber(const QString& text) {
+  return Failure(u'\'' + text + QStringLiteral("' is not a number"));
+}
+
+template <class T>
+Result<T> localeToWhole(const QString& text, bool (*round)(double, T&), const char* what) {
+  const Result<double> v = localeToDouble(text);
+  if (!v) return v.failure();
+  T i = 0;
+  if (!round(*v, i)) return Failure(u'\'' + text + QStringLiteral("' does not fit ") + QLatin1String(what));
+  return i;
+}
+}  // namespace
+
+Result<double> localeToDouble(const QString& text) {
   const QString t = text.trimmed();
-  if (t.isEmpty()) return false;
+  if (t.isEmpty()) return notANumber(text);
   bool ok = false;
   QLocale loc = QLocale::system();
   loc.setNumberOptions(QLocale::DefaultNumberOptions);
   double v = loc.toDouble(t, &ok);
   if (!ok) v = QLocale::c().toDouble(t, &ok);
-  if (!ok || !std::isfinite(v)) return false;
-  out = v;
-  return true;
+  if (!ok || !std::isfinite(v)) return notANumber(text);
+  return v;
 }
 
-bool localeToInt16(const QString& text, int16_t& out) {
-  double v;
-  return localeToDouble(text, v) && roundToInt16(v, out);
+Result<int16_t> localeToInt16(const QString& text) {
+  return localeToWhole<int16_t>(text, roundToInt16, "a 16-bit whole number");
 }
 
-bool localeToInt32(const QString& text, int32_t& out) {
-  double v;
-  return localeToDouble(text, v) && roundToInt32(v, out);
+Result<int32_t> localeToInt32(const QString& text) {
+  return localeToWhole<int32_t>(text, roundToInt32, "a 32-bit whole number");
 }
 
-bool localeToDate(const QString& text, Date& out) {
+Result<Date> localeToDate(const QString& text) {
   const QString t = text.trimmed();
-  if (t.isEmpty()) return false;
+  const Failure refused(u'\'' + text + QStringLiteral("' is not a date or a time of day"));
+  if (t.isEmpty()) return refused;
   // A plain number counts as days.
-  double days;
-  if (localeToDouble(t, days)) {
-    out = days;
-    return true;
-  }
+  if (const Result<double> days = localeToDouble(t)) return *days;
   static const QRegularExpression timeRe(R"(^(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?$)");
   static const QRegularExpression dateRe(R"(^(\d{1,4})[-/.](\d{1,2})[-/.](\d{1,4})(?:[ T](.+))?$)");
   auto parseTime = [](const QString& s, double& frac) {
@@ -154,22 +163,18 @@ bool localeToDate(const QString& text, Date& out) {
     return true;
   };
   double frac = 0;
-  if (parseTime(t, frac)) {
-    out = frac;
-    return true;
-  }
+  if (parseTime(t, frac)) return frac;
   const auto m = dateRe.match(t);
-  if (!m.hasMatch()) return false;
+  if (!m.hasMatch()) return refused;
   int y = m.captured(1).toInt(), mo = m.captured(2).toInt(), d = m.captured(3).toInt();
   if (m.captured(1).size() != 4) std::swap(y, d);  // d.m.yyyy or m/d/yyyy: take the locale's order
-  if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+  if (mo < 1 || mo > 12 || d < 1 || d > 31) return refused;
   Date day;
-  if (!dateSerial(y, mo, d, day)) return false;
-  if (dateParts(day).day != d) return false;
+  if (!dateSerial(y, mo, d, day)) return refused;
+  if (dateParts(day).day != d) return refused;
   frac = 0;
-  if (!m.captured(4).isEmpty() && !parseTime(m.captured(4), frac)) return false;
-  out = day + frac;
-  return true;
+  if (!m.captured(4).isEmpty() && !parseTime(m.captured(4), frac)) return refused;
+  return day + frac;
 }
 
 QString localeFromDouble(double v) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "platform/result.h"
 
 // Lenient reading: skips blanks, tabs and line feeds, then reads the leading
 // number (sign, digits with one ".", exponent E or D), or "&H"/"&O" digits with
@@ -17,14 +18,14 @@ double val(const QString& text);
 // of its range.
 double valUnbounded(const QString& text);
 
-// Conversion by the user's regional settings (QLocale::system()). Fails on an
-// empty or non-numeric text and on a value outside the target type. Integers
-// round half to even.
-bool localeToDouble(const QString& text, double& out);
-bool localeToInt16(const QString& text, int16_t& out);
-bool localeToInt32(const QString& text, int32_t& out);
-bool localeToDate(const QString& text, Date& out);  // a date, a time of day or both
-QString localeFromDouble(double v);                 // general form, at most 15 significant digits
+// Conversion by the user's regional settings (QLocale::system()). Fails, with
+// the text quoted in the reason, on an empty or non-numeric text and on a value
+// outside the target type. Integers round half to even.
+Result<double> localeToDouble(const QString& text);
+Result<int16_t> localeToInt16(const QString& text);
+Result<int32_t> localeToInt32(const QString& text);
+Result<Date> localeToDate(const QString& text);  // a date, a time of day or both
+QString localeFromDouble(double v);              // general form, at most 15 significant digits
 
 // Round half to even to an integer type; false when out of range (or NaN).
 bool roundToInt16(double v, int16_t& out);

@@ -127,8 +127,14 @@ QString bytesToHex(const QString& text) {
 }
 
 bool parseDateTimeText(const QString& text, Date& result) {
-  result = 0;
-  if (text.size() < 10) return false;
+  const Result<Date> d = dateTimeFromText(text);
+  result = d.valueOr(0);
+  return d.ok();
+}
+
+Result<Date> dateTimeFromText(const QString& text) {
+  const Failure refused(u'\'' + text + QStringLiteral("' is not a date and time"));
+  if (text.size() < 10) return refused;
   QString s = text;
   s.replace(u'T', u' ');
   auto field = [&s](int from, int len) {
@@ -137,14 +143,13 @@ bool parseDateTimeText(const QString& text, Date& result) {
     return r >= -2e9 && r <= 2e9 ? static_cast<int>(r) : 0;
   };
   Date d;
-  if (!dateSerial(field(1, 4), field(6, 2), field(9, 2), d)) return false;
+  if (!dateSerial(field(1, 4), field(6, 2), field(9, 2), d)) return refused;
   if (s.size() >= 12) {
     const double t = timeSerial(field(12, 2), field(15, 2), field(18, 2));
     // The time carries into the date the way adding two dates does.
     d = d >= 0 ? d + t : d - t;
   }
-  result = d;
-  return true;
+  return d;
 }
 
 QString ipLinkText(const QString& address, int port) {

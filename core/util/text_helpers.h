@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/util/date_value.h"
+#include "platform/result.h"
 
 // Text up to the first ";" with blanks and control characters trimmed away.
 QString stripComment(const QString& line);
@@ -46,7 +47,10 @@ void vSwap(T& a, T& b) {
 }
 
 // "yyyy-mm-dd hh:nn:ss" or "yyyy-mm-ddThh:nn:ss" (separators not checked);
-// out-of-range fields carry. False and 0 when the text is shorter than 10 characters.
+// out-of-range fields carry. Refused when the text is shorter than 10 characters
+// or the date is out of range.
+Result<Date> dateTimeFromText(const QString& text);
+// The same as a flag with the date, 0 when refused (the form the graph request reads).
 bool parseDateTimeText(const QString& text, Date& result);
 
 // "address" or "address:port" when the port is not 80 (the web server's link text).

@@ -11,8 +11,8 @@
 
 #include "core/globals.h"
 #include "core/settings/ini_writer.h"
-#include "tests/core/settings/settings_test_support.h"
 #include "support/log_capture.h"
+#include "tests/core/settings/settings_test_support.h"
 
 namespace {
 QString dataFile(const char* name) {
@@ -126,7 +126,9 @@ TEST(IniReader, QuotedValueWithoutClosingQuoteTakesTheRest) {
 TEST(IniReader, Windows1252BytesAreDecoded) {
   EXPECT_EQ(decodeIniBytes("kr/\xE5r \x80"), QString::fromUtf8("kr/år €"));
   EXPECT_EQ(decodeIniBytes("kr/\xC3\xA5r"), QString::fromUtf8("kr/år"));
-  EXPECT_EQ(decodeIniBytes("\xEF\xBB\xBF" "comPort=3"), "comPort=3");
+  EXPECT_EQ(decodeIniBytes("\xEF\xBB\xBF"
+                           "comPort=3"),
+            "comPort=3");
   SetupWindow& w = freshSetup();
   loadText("vtUsrPowerUnit=\"kr/\xE5r\"\r\n");
   EXPECT_EQ(w.Text1(48)->text(), QString::fromUtf8("kr/år"));
@@ -161,13 +163,19 @@ TEST(IniReader, NumberReadersReturnTheValueOrCountAnError7) {
     std::optional<int16_t> whole;
     std::optional<double> decimal;
   } rows[] = {
-      {"16", 16, 16.0}, {"3.5", std::nullopt, 3.5}, {"17", std::nullopt, std::nullopt},
-      {"abc", std::nullopt, std::nullopt}, {"", std::nullopt, std::nullopt},
+      {"16", 16, 16.0},
+      {"3.5", std::nullopt, 3.5},
+      {"17", std::nullopt, std::nullopt},
+      {"abc", std::nullopt, std::nullopt},
+      {"", std::nullopt, std::nullopt},
   };
   int64_t refused = 0;
+  auto optional = [](const auto& result) { return result ? std::optional(*result) : std::nullopt; };
   for (const auto& r : rows) {
-    EXPECT_EQ(iniReadInteger(errors, 12, "key=" + QString(r.token), r.token, 0, 16), r.whole) << r.token;
-    EXPECT_EQ(iniReadDouble(errors, 12, "key=" + QString(r.token), r.token, 0, 16), r.decimal) << r.token;
+    EXPECT_EQ(optional(iniReadInteger(errors, 12, "key=" + QString(r.token), r.token, 0, 16)), r.whole)
+        << r.token;
+    EXPECT_EQ(optional(iniReadDouble(errors, 12, "key=" + QString(r.token), r.token, 0, 16)), r.decimal)
+        << r.token;
     refused += !r.whole + !r.decimal;
     EXPECT_EQ(errors, refused) << r.token;
   }

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "core/settings/ini_reader.h"
 #include "support/headless_env.h"
 #include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"
@@ -107,4 +108,27 @@ TEST(IniWriter, FailedWritesAreReported) {
   EXPECT_TRUE(all.contains("saveIniFile: ERROR: cannot write '/nonexistent-folder-for-zav/x.INI'"));
   EXPECT_TRUE(all.contains("addToIniFile: ERROR: cannot write"));
   EXPECT_EQ(all.count("MSGBOX: Cannot write the settings file:"), 2);
+}
+
+TEST(IniFileIo, WritesAppendsAndReadsOrGivesTheReason) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("z.INI");
+  ASSERT_TRUE(writeIniFile(file, "a=1\r\nb=2"));
+  ASSERT_TRUE(appendIniLine(file, "c=3"));  // after a line break of its own
+  EXPECT_EQ(readTextFile(file), "a=1\r\nb=2\r\nc=3\r\n");
+  const Result<QString> text = readIniText(file);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "a=1\r\nb=2\r\nc=3\r\n");
+  ASSERT_TRUE(writeIniFile(file, "d=4\r\n"));  // replaced whole
+  EXPECT_EQ(readTextFile(file), "d=4\r\n");
+
+  const QString missing = dir.filePath("no-such-folder/z.INI");
+  struct Row {
+    const char* name;
+    QString error;
+  } rows[] = {{"writeIntoAMissingFolder", writeIniFile(missing, "x").error()},
+              {"appendIntoAMissingFolder", appendIniLine(missing, "x").error()},
+              {"readAMissingFile", readIniText(missing).error()}};
+  for (const Row& r : rows) EXPECT_FALSE(r.error.isEmpty()) << r.name;
+  EXPECT_FALSE(QFile::exists(missing));
 }

@@ -249,8 +249,12 @@ TEST(SetupWindowState, FalvorHidesComSettingAndAdvancedFunctions) {
   const QString saved = appName;
   appName = "Falvor";
   {
+    QPixmap brand(16, 16);
+    brand.fill(Qt::red);
+    const QIcon icon(brand);
     SetupWindow other;
-    other.formLoad(false);
+    other.formLoad(false, icon);
+    EXPECT_EQ(other.windowIcon().cacheKey(), icon.cacheKey());  // the brand's icon, handed in
     other.show();
     for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
       EXPECT_TRUE(other.control(n)->isHidden()) << n;

@@ -1,14 +1,19 @@
 // The settings as one typed value: produced from the INI file with no setup window,
-// announced once per change (also when a rule writes a twin field), and the web
-// port's rule as the web server has always read the field.
+// announced once per change (also when a rule writes a twin field), the globals as
+// views that the rules write, the questions app/ answers, and the web port's rule
+// as the web server has always read the field.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 
 #include "core/globals.h"
+#include "core/settings/ini_writer.h"
 #include "core/settings/settings.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
+#include "core/setup/setup_window_calls.h"
+#include "support/headless_env.h"
 #include "tests/core/settings/settings_test_support.h"
 
 namespace {
@@ -134,4 +139,81 @@ TEST(SettingsValue, WebPortFollowsTheServersRule) {
     EXPECT_EQ(p.port, r.port) << r.name;
     EXPECT_EQ(p.accepted, r.accepted) << r.name;
   }
+}
+
+TEST(SettingsValue, GlobalsAreViewsThatOnlyTheRulesWrite) {
+  freshSetup();
+  SetupValues& v = setupValues();
+  v.setText("Text1(11)", "62500");
+  EXPECT_DOUBLE_EQ(v.settings().ticksPerSec, 62500);
+  EXPECT_DOUBLE_EQ(ticksPerSec, 62500);  // the view the meter reads until it takes its copy
+  ticksPerSec = 1;                       // a write to the view changes no setting
+  v.setText("Text1(12)", "2");           // another rule leaves that view alone
+  EXPECT_DOUBLE_EQ(v.settings().ticksPerSec, 62500);
+  EXPECT_DOUBLE_EQ(ticksPerSec, 1);
+  v.applySetupSettings(false);  // parsing every field again writes it again
+  EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
+
+  EXPECT_EQ(settingsGlobal(&Settings::comPort), &comPort);
+  EXPECT_EQ(settingsGlobal(&Settings::startMinimized), &startMinimized);  // key "startMimimized"
+  EXPECT_EQ(settingsGlobal(&Settings::vtPower), &vtPower);
+  EXPECT_EQ(settingsGlobal(&Settings::minTextFileSaveInterval), &minTextFileSaveInterval);
+  EXPECT_EQ(settingsGlobal(&Settings::WsPerCount), &WsPerCount);
+  EXPECT_EQ(settingsGlobal(&Settings::webPortText), nullptr);
+  EXPECT_EQ(settingsGlobal(&Settings::webLogging), nullptr);
+  freshSetup();
+}
+
+TEST(SettingsValue, HeldTextsAndStartValuesReachTheSettings) {
+  freshSetup();
+  SetupValues& v = setupValues();
+  {
+    Announcements a;
+    v.setHeldText(QLatin1String("pricePerkWh"), " 0,75 ");  // typed into the calculator
+    ASSERT_EQ(a.heard.size(), 1);
+    EXPECT_EQ(a.heard[0].pricePerkWh, " 0,75 ");
+  }
+  EXPECT_EQ(pricePerkWh, " 0,75 ");
+  EXPECT_TRUE(QString::fromUtf8(iniFileText(v, "x")).endsWith("pricePerkWh=\"0,75\"\r\n\r\n"));
+  v.setHeldText(QLatin1String("zavDatFileName(1)"), "/view.ZAV");
+  EXPECT_EQ(v.settings().zavDatFileName[1], "/view.ZAV");
+  EXPECT_EQ(zavDatFileName[1], "/view.ZAV");
+  Settings other;
+  EXPECT_FALSE(storeHeldText(other, QLatin1String("comPort"), "3"));  // a field's value, not held
+  EXPECT_EQ(other, Settings());
+
+  // "-com5" on the command line: the factory defaults' empty port field keeps it.
+  const int16_t startPort = comPort;
+  comPort = 5;
+  v.takeStartValues();
+  v.applySetupSettings(true);
+  EXPECT_EQ(v.settings().comPort, 5);
+  EXPECT_EQ(v.text("Text1(0)"), "");
+  comPort = startPort;
+  v.takeStartValues();
+  freshSetup();
+}
+
+TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
+  freshSetup();
+  SetupValues& v = setupValues();
+  HeadlessLog log;
+  int32_t listening = 8080;
+  v.setQuestions({{}, [&] { return listening; }, {}});
+  QStringList heard;
+  const QList<QMetaObject::Connection> links = {
+      QObject::connect(&webServerRequests(), &WebServerRequests::webServerStartRequested,
+                       [&] { heard << "start"; }),
+      QObject::connect(&webServerRequests(), &WebServerRequests::webServerStopRequested,
+                       [&] { heard << "stop"; })};
+  v.setValue("Check9", 1);  // already listening: said so, nothing started
+  EXPECT_TRUE(log.lines().contains("MSGBOX: Web server is already running on port: 8080"));
+  v.setValue("Check9", 0);
+  listening = 0;
+  v.setValue("Check9", 1);
+  shutDownProgram();  // nothing listens: nothing to stop
+  for (const auto& l : links) QObject::disconnect(l);
+  EXPECT_EQ(heard, QStringList({"stop", "start"}));
+  v.setQuestions({});
+  freshSetup();
 }

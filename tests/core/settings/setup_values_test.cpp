@@ -80,11 +80,13 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
   QList<QMetaObject::Connection> links = {
       QObject::connect(&e, &SettingsEvents::settingsApplied, [&] { heard << "applied"; }),
       QObject::connect(&e, &SettingsEvents::mainWindowLayoutChanged, [&] { heard << "layout"; }),
-      QObject::connect(&e, &SettingsEvents::comSearchRequested, [&] { heard << "search"; }),
-      QObject::connect(&e, &SettingsEvents::comEventCountersCleared,
+      QObject::connect(&meterLinkRequests(), &MeterLinkRequests::comSearchRequested,
+                       [&] { heard << "search"; }),
+      QObject::connect(&meterLinkRequests(), &MeterLinkRequests::comEventCountersCleared,
                        [&](int i) { heard << "cleared " + QString::number(i); }),
-      QObject::connect(&e, &SettingsEvents::webServerStopRequested, [&] { heard << "stop"; }),
-      QObject::connect(&e, &SettingsEvents::filePickRequested, [&](SettingsFile f) {
+      QObject::connect(&webServerRequests(), &WebServerRequests::webServerStopRequested,
+                       [&] { heard << "stop"; }),
+      QObject::connect(&fileRequests(), &FileRequests::filePickRequested, [&](SettingsFile f) {
         heard << "pick " + QString::number(int(f));
         files.zavDatFileName[0] = "/picked/a.zav";
       })};

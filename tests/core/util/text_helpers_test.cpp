@@ -92,5 +92,8 @@ TEST(ParseDateTimeText, CarriesAcceptsTAndRefusesShortOrImpossible) {
     Date d = 5;
     EXPECT_EQ(parseDateTimeText(text, d), want != nullptr) << text;
     EXPECT_EQ(want ? formatDate(d, "yyyy-mm-dd hh:nn:ss") : QString::number(d), want ? want : "0") << text;
+    const Result<Date> r = dateTimeFromText(text);
+    EXPECT_EQ(r.ok(), want != nullptr) << text;
+    if (!want) EXPECT_EQ(r.error(), QStringLiteral("'%1' is not a date and time").arg(text)) << text;
   }
 }

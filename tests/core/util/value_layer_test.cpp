@@ -145,23 +145,21 @@ TEST(NumberText, HalvesGoToEven) {
 }
 
 TEST(NumberText, RegionalConversionRejectsEmptyAndJunk) {
-  double d = 9;
-  EXPECT_FALSE(localeToDouble("", d));
-  EXPECT_FALSE(localeToDouble("abc", d));
-  EXPECT_FALSE(localeToDouble("12abc", d));
-  EXPECT_EQ(d, 9);
-  ASSERT_TRUE(localeToDouble(" 12.5 ", d));
-  EXPECT_EQ(d, 12.5);
-  int16_t s = 0;
-  ASSERT_TRUE(localeToInt16("2.5", s));
-  EXPECT_EQ(s, 2);
-  EXPECT_FALSE(localeToInt16("40000", s));
-  Date t = 0;
-  ASSERT_TRUE(localeToDate("2024-02-29 10:00:00", t));
-  EXPECT_EQ(formatDate(t, "yyyy-mm-dd hh:nn:ss"), "2024-02-29 10:00:00");
-  EXPECT_FALSE(localeToDate("2023-02-29", t));
-  ASSERT_TRUE(localeToDate("12:30", t));
-  EXPECT_DOUBLE_EQ(t, timeSerial(12, 30, 0));
+  EXPECT_EQ(localeToDouble("").error(), "'' is not a number");
+  EXPECT_EQ(localeToDouble("abc").error(), "'abc' is not a number");
+  EXPECT_EQ(localeToDouble("12abc").error(), "'12abc' is not a number");
+  ASSERT_TRUE(localeToDouble(" 12.5 "));
+  EXPECT_EQ(*localeToDouble(" 12.5 "), 12.5);
+  ASSERT_TRUE(localeToInt16("2.5"));
+  EXPECT_EQ(*localeToInt16("2.5"), 2);
+  EXPECT_EQ(localeToInt16("40000").error(), "'40000' does not fit a 16-bit whole number");
+  EXPECT_EQ(localeToInt32("3e9").error(), "'3e9' does not fit a 32-bit whole number");
+  const Result<Date> t = localeToDate("2024-02-29 10:00:00");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(formatDate(*t, "yyyy-mm-dd hh:nn:ss"), "2024-02-29 10:00:00");
+  EXPECT_EQ(localeToDate("2023-02-29").error(), "'2023-02-29' is not a date or a time of day");
+  ASSERT_TRUE(localeToDate("12:30"));
+  EXPECT_DOUBLE_EQ(*localeToDate("12:30"), timeSerial(12, 30, 0));
 }
 
 TEST(StrSigned, SignPlaceAndPlainForms) {
