@@ -376,3 +376,23 @@ TEST_F(OnLine, goingOnLineAgainReopensThePort) {
   EXPECT_EQ(port->commPort(), 4);
   EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM4");
 }
+
+// Each link drives its own port for its own session: nothing of one reaches another.
+TEST_F(OnLine, anotherLinkKeepsItsOwnPortAndState) {
+  MeterSession otherSession;
+  FakeCommLink otherPort;
+  MeterLink other(otherSession, otherPort);
+  LinkRecorder otherSeen(otherSession, other);
+  otherPort.openablePorts = {3};
+  usePort(3);
+  other.setSettings(settings);
+  otherSession.setSettings(settings);
+  goOnLine();
+  EXPECT_TRUE(online());
+  EXPECT_FALSE(other.online());
+  EXPECT_FALSE(otherPort.portOpen());
+  EXPECT_FALSE(otherSession.recorder().isOpen());
+  EXPECT_TRUE(otherSeen.captions.isEmpty());
+  port->arrive(zavsim::newFrame(zavsim::Reading{}));
+  EXPECT_EQ(otherSession.serialReceiver().counters().framesOk, 0);
+}

@@ -192,6 +192,31 @@ TEST_F(DataFile, FailedWriteIsReportedAndClosesTheFile) {
   EXPECT_EQ(m_slots[0].recordCount, 0);
 }
 
+// Each step of the recorder that fails gives back why, in the words the log takes.
+TEST_F(DataFile, StepsThatFailSayWhy) {
+  EXPECT_EQ(m_recorder.close().error(), "zavOutFile Nr: 0 is not open");
+  EXPECT_EQ(append(1, kDay).error(), "no data file open");
+  writeTextFile(m_path, QByteArray(50, 'x'));
+  const Result<> refused = m_recorder.open(m_settings);
+  EXPECT_EQ(refused.error(), "file size error0\n");
+  EXPECT_EQ(m_recorder.problem(), m_path + ": unsupported file version:2021161080");
+  EXPECT_FALSE(m_log.contains("file size error0"));  // the caller logs it
+  ASSERT_TRUE(QFile::remove(m_path));
+  ASSERT_TRUE(m_recorder.open(m_settings).ok());
+  EXPECT_TRUE(m_recorder.problem().isEmpty());
+}
+
+// The slots the folders above read are the ones app/ shows, or none.
+TEST_F(DataFile, TheViewShowsTheSlotsItIsGiven) {
+  writeTextFile(m_path, ZavBytes().header(kDay, 1).record(kDay, 1, 1).b);
+  ASSERT_TRUE(loadZavDatNEW(0));
+  showDataFileSlots(&m_slots);
+  EXPECT_EQ(dataFileSlots[0].recordCount, 1);
+  EXPECT_EQ(&dataFileSlots[0], &m_slots[0]);
+  showDataFileSlots(nullptr);
+  EXPECT_EQ(dataFileSlots[0].recordCount, 0);
+}
+
 TEST(DataFileText, FormatMsGroupsInThousands) {
   EXPECT_EQ(formatMs(1234567), "1.234.567");
   EXPECT_EQ(formatMs(5), "0.0.5");

@@ -35,4 +35,23 @@ TEST(IndexReader, IndexGivesTheHeaderPosition) {
   logFileNames[0].clear();
 }
 
+TEST(IndexReader, ReadsThatFallShortSayWhere) {
+  QTemporaryDir dir;
+  const QString data = dir.filePath("log.DAT");
+  writeTextFile(data, ZavBytes().date(45352.5).b);
+  writeTextFile(indexFileName(data), ZavBytes().i32(1).i32(99).b);  // record 2 beyond the data
+  QFile d(data), ix(indexFileName(data));
+  ASSERT_TRUE(d.open(QIODevice::ReadOnly) && ix.open(QIODevice::ReadOnly));
+  EXPECT_DOUBLE_EQ(readHeaderViaIndex(d, ix, 1).valueOr({}).recTime, 45352.5);
+  EXPECT_EQ(readHeaderViaIndex(d, ix, 0).error(), "no record 0");
+  EXPECT_EQ(readHeaderViaIndex(d, ix, 2).error(), "no record header at position=99");
+  EXPECT_EQ(readHeaderViaIndex(d, ix, 3).error(), "no index entry for record 3");
+  LogCapture log;
+  logRecordHeader h;
+  h.recTime = 7;
+  loadLogHeader(0, 1, h);  // no log file in the slot: reported, the header stays
+  EXPECT_DOUBLE_EQ(h.recTime, 7);
+  EXPECT_TRUE(log.contains("loadLogHeader: ERROR "));
+}
+
 }  // namespace
