@@ -67,14 +67,11 @@ class MeterSession : public QObject {
   // The bytes the receivers hold are broken (the driver lost some) or stale.
   void dropSerialBytes() { m_serial.clearBuffer(); }
   void dropPulseBytes() { m_pulses.clearBytes(); }
-  FrameReceiver& serialReceiver() { return m_serial; }
-  FrameReceiver& networkReceiver() { return m_network; }
+  const FrameReceiver& serialReceiver() const { return m_serial; }
+  const FrameReceiver& networkReceiver() const { return m_network; }
 
   // --- the data file and the text log ---
-  Recorder& recorder() { return m_recorder; }
   const Recorder& recorder() const { return m_recorder; }
-  TextLog& textLog() { return m_textLog; }
-  DataFileSlots& dataFileSlots() { return m_slots; }
   const DataFileSlots& dataFileSlots() const { return m_slots; }
   // openOutZavDat with the data file of the settings; true when it records.
   bool openDataFile();
@@ -148,9 +145,8 @@ class MeterSession : public QObject {
   // "Now" for the work of one reading: its time while newMeterCount runs (one
   // clock reading per reading), else the present time.
   Date readingNow() const;
-  FormTimer& idleTimer() { return m_idleTimer; }
   const FormTimer& idleTimer() const { return m_idleTimer; }
-  FormTimer& simulationTimer() { return m_simulationTimer; }
+  const FormTimer& simulationTimer() const { return m_simulationTimer; }
   // Someone shows the pulse details (the setup window): only then is their text built.
   void setPulseDetailsShown(bool shown) { m_pulseDetailsShown = shown; }
   // Tests start from a plain pulse that waits for Timer3.

@@ -72,7 +72,8 @@ class MeterLink : public QObject {
   void showSimulationState(bool simulate);
   bool simulating() const { return m_simulating; }
   // Opens or closes the serial port at the COM port in use; fails with the port's
-  // reason (the caller's caption gives it).
+  // reason for the caller's caption (none for a port number out of range: the caption
+  // names the number).
   Result<> openCom(bool open);
   // openCom(false), logging a port that was not open.
   void closeCom();
@@ -115,7 +116,7 @@ class MeterLink : public QObject {
   void findAvailableComPorts();
   // Ends a running search at its next wait or port; nothing is taken.
   void cancelComSearch();
-  bool searching() const { return m_searchRunning; }
+  bool searchRunning() const { return m_searchRunning; }
   // A wait for the controller: it begins with nobody answered, and ends when a frame
   // comes or the wait is given up (stopWaiting).
   void startWaiting() { m_detectorAnswered = false; }

@@ -58,7 +58,7 @@ void MeterLink::stopRetrying() {
 // the message box: nobody asked for it.
 bool MeterLink::startRecording(bool resuming, QString& caption) {
   LinkStatus status = m_status;
-  Recorder& recorder = m_session.recorder();
+  const Recorder& recorder = m_session.recorder();
   if (m_settings.writeToZAVdataFile) {
     if (!recorder.isOpen()) m_session.openDataFile();
   } else {

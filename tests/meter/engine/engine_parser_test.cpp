@@ -23,8 +23,8 @@ class Parser : public EngineTest {
  protected:
   void zavDataArrival(const QByteArray& bytes) { m_session.serialBytes(bytes); }
   void zavDataArrivalNet(const QByteArray& bytes) { m_session.networkBytes(bytes); }
-  FrameReceiver& serialFrameReceiver() { return m_session.serialReceiver(); }
-  FrameReceiver& netFrameReceiver() { return m_session.networkReceiver(); }
+  const FrameReceiver& serialFrameReceiver() const { return m_session.serialReceiver(); }
+  const FrameReceiver& netFrameReceiver() const { return m_session.networkReceiver(); }
   const Reading& latest() const { return m_session.latestReading(); }
   void useDetector(int32_t detectorVer) {
     m_settings.ZAVdetectorVer = detectorVer;
@@ -123,7 +123,7 @@ TEST_F(Parser, BytesWithoutStartMarkerKeepOnlyTheLast) {
   zavDataArrival(QByteArray("\x01\x02\x03\x36", 4));
   EXPECT_EQ(serialFrameReceiver().buffer(), QByteArray("\x36"));
   useDetector(24000);
-  serialFrameReceiver().clearBuffer();
+  m_session.dropSerialBytes();
   zavDataArrival(QByteArray("abcdef"));
   EXPECT_EQ(serialFrameReceiver().buffer(), QByteArray("f"));
   EXPECT_TRUE(m_log.text().isEmpty());

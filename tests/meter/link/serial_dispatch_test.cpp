@@ -38,7 +38,7 @@ class Dispatch : public LinkTest {
   }
   int32_t counter(int kind) const { return link.comEventCounter(kind); }
   const Reading& latest() const { return session.latestReading(); }
-  const QByteArray& serialBuffer() const { return const_cast<MeterSession&>(session).serialReceiver().buffer(); }
+  const QByteArray& serialBuffer() const { return session.serialReceiver().buffer(); }
 };
 }  // namespace
 
