@@ -299,10 +299,10 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
 }
 
 namespace {
-WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
+Result<WebResponse> fullResponse(const WebRequestIn& request, const QDateTime& now) {
   const QString appRoot = applicationRoot(request.headerBlock, request.localPort);
-  bool pageOk = false;
-  QString recPage = decodeWebPage(request.page, pageOk);
+  const Result<QString> decoded = decodeWebPage(request.page);
+  QString recPage = decoded.valueOr(QString());
   if (recPage.isEmpty()) recPage = QStringLiteral("index.asp");
   else if (recPage.endsWith(u'/')) recPage += QStringLiteral("index.asp");
   if (recPage == u"favicon.ico") recPage = appName.toLower() + QStringLiteral(".ico");
@@ -312,7 +312,7 @@ WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
   const QString fileName = recPage.mid(recPage.lastIndexOf(u'/') + 1).toLower();
   bool liveGraph = recPage.chopped(fileExt.size()) == u"zavPlot";
 
-  const bool inside = pageOk && insideWebRoot(webRootFolder, filePath);
+  const bool inside = decoded.ok() && insideWebRoot(webRootFolder, filePath);
   if (!inside || (!webFileExists(filePath) && !liveGraph)) {
     if (inside && recPage == u"zavData.xml") {
       const QString body = QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") + kCrLf +
@@ -344,9 +344,9 @@ WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
     }
     QByteArray picFile;
     if (!liveGraph) {
-      bool ok = true;
-      picFile = readFileBytes(filePath, &ok, &r.error);
-      if (!ok) return r;
+      Result<QByteArray> read = readFileBytes(filePath);
+      if (!read) return read.failure();
+      picFile = std::move(read).value();
     }
     QString header = commonHeader(now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
     if (fileExt == u".ico") {
@@ -369,9 +369,9 @@ WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
   }
   if (!isTextExt(fileExt)) return r;
 
-  bool ok = true;
-  QByteArray htmldata = readFileBytes(filePath, &ok, &r.error);
-  if (!ok) return r;
+  Result<QByteArray> read = readFileBytes(filePath);
+  if (!read) return read.failure();
+  QByteArray htmldata = std::move(read).value();
   // Only template pages go through text; other files are sent as read.
   if (fileExt == u".asp" || fileName == u"zav.css" || fileName == u"zav.js")
     htmldata = substituteTemplate(QString::fromLatin1(htmldata), request.query, appRoot, now).toLatin1();
@@ -392,8 +392,10 @@ WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
 
 }  // namespace
 
-WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
-  WebResponse r = fullResponse(request, now);
+Result<WebResponse> buildResponse(const WebRequestIn& request, const QDateTime& now) {
+  Result<WebResponse> built = fullResponse(request, now);
+  if (!built) return built;
+  WebResponse& r = built.value();
   // HEAD: the same header, without the body.
   if (request.headOnly && !r.sends.isEmpty()) {
     QByteArray& first = r.sends.first();
@@ -401,7 +403,7 @@ WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
     if (end >= 0) first.truncate(end + 4);
     r.sends.resize(1);
   }
-  return r;
+  return built;
 }
 
 WebResponse refusedRequest(int status, const QDateTime& now) {

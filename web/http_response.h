@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include "platform/result.h"
+
 struct WebRequestIn {
   int localPort = 0;
   QString headerBlock;  // request line and header lines
@@ -19,10 +21,10 @@ struct WebRequestIn {
 struct WebResponse {
   QVector<QByteArray> sends;  // in order; empty when nothing is sent
   QString summary;            // for the server log; empty when nothing was sent
-  QString error;              // why an existing file could not be served
 };
 
-WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now);
+// Fails with the reason when an existing file cannot be read: nothing is sent.
+Result<WebResponse> buildResponse(const WebRequestIn& request, const QDateTime& now);
 // The answer to a request the server will not read: 414 for a request line
 // over the limit, 431 for a header block over it. No body.
 WebResponse refusedRequest(int status, const QDateTime& now);

@@ -20,22 +20,19 @@ QString singleText(float v) {
   return loc.toString(double(v), 'g', 7);
 }
 
-bool appendToLog(const QString& path, const QByteArray& bytes, QString& error) {
+Result<> appendToLog(const QString& path, const QByteArray& bytes) {
   QFile f(path);
-  if (!f.open(QIODevice::Append) || f.write(bytes) != bytes.size()) {
-    error = f.errorString();
-    return false;
-  }
-  return true;
+  if (!f.open(QIODevice::Append) || f.write(bytes) != bytes.size()) return Failure(f.errorString());
+  return {};
 }
 
 void writeLog(const QString& entry) {
   const QString path = webLogPath(webLogFileText);
-  QString error;
-  if (appendToLog(path, entry.toLatin1(), error)) return;
+  const Result<> written = appendToLog(path, entry.toLatin1());
+  if (written) return;
   webLogging = 2;
   emit webEvents().loggingFailed(QStringLiteral("Error writing to log file: ") + path + QStringLiteral("     (") +
-                                 error + u')');
+                                 written.error() + u')');
 }
 }  // namespace
 

@@ -33,25 +33,19 @@ bool webFileExists(const QString& path) {
   return fi.exists() && fi.isFile() && !fi.isHidden();
 }
 
-QByteArray readFileBytes(const QString& path, bool* ok, QString* error) {
-  if (ok) *ok = true;
+Result<QByteArray> readFileBytes(const QString& path) {
   if (!webFileExists(path)) return QByteArray();
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    if (ok) *ok = false;
-    if (error) *error = f.errorString();
-    return QByteArray();
-  }
+  if (!f.open(QIODevice::ReadOnly)) return Failure(f.errorString());
   return f.readAll();
 }
 
-QString decodeWebPage(const QString& page, bool& ok) {
+Result<QString> decodeWebPage(const QString& page) {
   const QByteArray bytes = QByteArray::fromPercentEncoding(page.toLatin1());
-  ok = false;
-  if (bytes.contains("..") || bytes.contains('\\')) return QString();
+  const Failure refused(QStringLiteral("the page could leave the web root"));
+  if (bytes.contains("..") || bytes.contains('\\')) return refused;
   for (const char c : bytes)
-    if (static_cast<unsigned char>(c) < 32 || c == 127) return QString();
-  ok = true;
+    if (static_cast<unsigned char>(c) < 32 || c == 127) return refused;
   return QString::fromUtf8(bytes);
 }
 

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/result.h"
+
 // The path with "/" appended unless it is empty or already ends in one (the
 // design's trailing backslash).
 QString addBackslash(const QString& path);
@@ -18,14 +20,13 @@ QString webLogPath(const QString& typed);
 // True for an ordinary file; a path ending in "/" asks for a folder that
 // holds at least one ordinary file.
 bool webFileExists(const QString& path);
-// The whole file as bytes; empty when it does not exist. ok is false when an
-// existing file could not be read.
-QByteArray readFileBytes(const QString& path, bool* ok = nullptr, QString* error = nullptr);
+// The whole file as bytes; empty when it does not exist. Fails with the reason
+// when an existing file cannot be read.
+Result<QByteArray> readFileBytes(const QString& path);
 
 // The request page decoded once (percent escapes, UTF-8 file names). Refused
-// (empty result, ok false) when it holds "..", a backslash, NUL or another
-// control byte.
-QString decodeWebPage(const QString& page, bool& ok);
+// when it holds "..", a backslash, NUL or another control byte.
+Result<QString> decodeWebPage(const QString& page);
 // True when the file lies inside the root once symbolic links are resolved;
 // a path that does not exist is judged by its nearest existing folder. The
 // root's own resolution is kept until forgetWebRootPath (each server start).

@@ -215,10 +215,11 @@ void WebServer::dataArrival(int index) {
     return;
   }
 
-  const WebResponse r =
+  const Result<WebResponse> built =
       buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query, req.method == u"HEAD"},
                     currentWebSecond());
-  if (!r.error.isEmpty()) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, r.error);
+  if (!built) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, built.error());
+  const WebResponse r = built.valueOr({});
   logEvent(index, 1, [&] { return logText(quoted(r.summary, QStringLiteral("  < "))); });
   // Nothing to send: the connection is closed here, no client waits on it.
   if (r.sends.isEmpty()) releaseSlot(index);

@@ -26,9 +26,6 @@ extern int32_t webCounterLimit;
 extern QVector<int16_t> webSocketSlots;  // entries 0..webMaxConnections; j while slot j serves
 extern int32_t webRequestCount, webAcceptCount, webActiveCount, webPeakActive, webErrorCount;
 
-// The longest request head; the time limits are WebServer's WebTimeouts.
-constexpr qsizetype kMaxRequestHead = 16 * 1024;
-
 // The live graph: the renderer encodes the graph for a query into picBuffer
 // (plotWebGraph by default; tests put a fake in its place). Unset: no graph.
 using WebGraphRenderer = std::function<void(const QString& query, const QString& fileName, const QString& type)>;

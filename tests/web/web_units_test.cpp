@@ -138,11 +138,10 @@ TEST(WebPaths, pagesAreDecodedOnceAndRefusedWhenTheyCouldClimb) {
               {"a%5cb", nullptr},        {"a\\b", nullptr},            {"a%00b", nullptr},
               {"a%0db", nullptr},        {"a%7fb", nullptr},           {"x..y", nullptr}};
   for (const auto& row : rows) {
-    bool ok = false;
-    const QString d = decodeWebPage(QString::fromLatin1(row.page), ok);
-    EXPECT_EQ(ok, row.decoded != nullptr) << row.page;
+    const Result<QString> d = decodeWebPage(QString::fromLatin1(row.page));
+    EXPECT_EQ(d.ok(), row.decoded != nullptr) << row.page;
     if (row.decoded) {
-      EXPECT_EQ(d, QString::fromUtf8(row.decoded)) << row.page;
+      EXPECT_EQ(*d, QString::fromUtf8(row.decoded)) << row.page;
     }
   }
 }
