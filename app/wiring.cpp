@@ -15,7 +15,6 @@
 #include "meter/window/main_menus.h"
 #include "platform/message_box.h"
 #include "plot/plot_requests.h"
-#include "web/web_services.h"
 
 void connectSubsystems() {
   static bool connected = false;
@@ -34,7 +33,7 @@ void connectSubsystems() {
   connectChartWindows();
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
-      {[] { return mainWindowLoaded; }, [] { return webServerPort; },
+      {[] { return mainWindowLoaded; }, [] { return programWebServer().port(); },
        [] {
          return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
        }});
@@ -55,8 +54,6 @@ void connectSubsystems() {
   QObject::connect(s, &SettingsEvents::comSearchRequested, [] { findAvailableComPorts(); });
   QObject::connect(s, &SettingsEvents::comEventCountersCleared,
                    [](int index) { clearComEventCounters(int16_t(index)); });
-  QObject::connect(s, &SettingsEvents::webServerStartRequested, [] { checkWebRootFolder(); });
-  QObject::connect(s, &SettingsEvents::webServerStopRequested, [] { stopWebServer(); });
 }
 
 void connectMainWindowToSettings() {

@@ -4,16 +4,17 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "web/web_services.h"
-#include "web/web_state.h"
+#include <QCoreApplication>
 
 QString addBackslash(const QString& path) {
   if (path.isEmpty() || path.endsWith(u'/')) return path;
   return path + u'/';
 }
 
-QString webRootPath(const QString& typed) {
-  const QString path = typed.isEmpty() ? defaultWebRoot : typed;
+QString webProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
+QString webRootPath(const QString& typed, const QString& defaultRoot) {
+  const QString path = typed.isEmpty() ? defaultRoot : typed;
   const qsizetype slash = path.indexOf(u'/');
   if (!typed.isEmpty() && (slash < 0 || (slash >= 1 && slash == path.size() - 1)))
     return webProgramFolder() + u'/' + path;
@@ -49,26 +50,11 @@ Result<QString> decodeWebPage(const QString& page) {
   return QString::fromUtf8(bytes);
 }
 
-namespace {
-// The last root resolved, and what it resolved to.
-QString resolvedRoot, resolvedRootReal;
+QString realWebRoot(const QString& root) { return QFileInfo(root).canonicalFilePath(); }
 
-const QString& realRoot(const QString& root) {
-  if (root != resolvedRoot || resolvedRootReal.isEmpty()) {
-    resolvedRoot = root;
-    resolvedRootReal = QFileInfo(root).canonicalFilePath();
-  }
-  return resolvedRootReal;
-}
-}  // namespace
+bool insideWebRoot(const QString& root, const QString& filePath) { return insideRealRoot(realWebRoot(root), filePath); }
 
-void forgetWebRootPath() {
-  resolvedRoot.clear();
-  resolvedRootReal.clear();
-}
-
-bool insideWebRoot(const QString& root, const QString& filePath) {
-  const QString& rootReal = realRoot(root);
+bool insideRealRoot(const QString& rootReal, const QString& filePath) {
   if (rootReal.isEmpty()) return false;
   QFileInfo fi(filePath);
   // For a file that does not exist, the nearest existing folder decides.
