@@ -31,7 +31,6 @@ void expectCommonHeader(const QByteArray& header, const QByteArray& status) {
   EXPECT_EQ(lines[3], "Connection: close\r");
 }
 
-QByteArray afterDate(const QByteArray& response) { return response.mid(response.indexOf("\r\n", response.indexOf("Date: ")) + 2); }
 
 const QByteArray kNotFoundBody =
     "<html><head><title>Error 404</title></head>\r\n"
