@@ -31,6 +31,12 @@ QString quoted(const QString& text, const QString& mark) {
   }
   return out;
 }
+
+// A request's log text: what was received, then the error word or what was sent.
+QString arrivalText(qsizetype bytesReceived, const QString& received, const QString& outcome) {
+  return QStringLiteral("  BytesReceived=") + QString::number(bytesReceived) + kCrLf + kHyphens + kCrLf +
+         quoted(received, QStringLiteral("  > ")) + kCrLf + kHyphens + kCrLf + outcome;
+}
 }  // namespace
 
 WebServer::WebServer(GraphRenderer renderer, QObject* parent) : QObject(parent), m_renderer(std::move(renderer)) {
@@ -210,15 +216,13 @@ void WebServer::dataArrival(int index) {
   // The head's deadline runs on from the accept: a client that sends a byte
   // now and then must not keep its slot.
   if (req.status == RequestStatus::NeedMore) return;
-  // The log text: what was received, then the error word or what was sent.
   const qsizetype bytesReceived = s.buffer.size();
   const auto logText = [&](const QString& outcome) {
     // An over-long line is shown up to the limit, an over-long head not at all.
     const QString received = !req.received.isEmpty() || req.status != RequestStatus::LineTooLong
                                  ? req.received
                                  : QString::fromLatin1(s.buffer.left(kMaxRequestLine + 2));
-    return QStringLiteral("  BytesReceived=") + QString::number(bytesReceived) + kCrLf + kHyphens + kCrLf +
-           quoted(received, QStringLiteral("  > ")) + kCrLf + kHyphens + kCrLf + outcome;
+    return arrivalText(bytesReceived, received, outcome);
   };
   if (req.status == RequestStatus::BadLine) {
     logEvent(index, 1, [&] { return logText(QStringLiteral("ERROR 2") + kCrLf); });
@@ -243,7 +247,7 @@ void WebServer::dataArrival(int index) {
       buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query, headOnly}, m_site,
                     currentWebSecond());
   if (built && built->graph) {
-    awaitGraph(index, *built->graph, headOnly, loggingOn() ? logText(QString()) : QString());
+    awaitGraph(index, {*built->graph, headOnly, bytesReceived, req.received});
     return;
   }
   sendBuilt(index, built, [&](const QString& summary) { return logText(quoted(summary, QStringLiteral("  < "))); });
@@ -264,15 +268,16 @@ void WebServer::sendBuilt(int index, const Result<WebResponse>& built, LogText l
 // The slot waits for its picture: it is busy answering, so it is neither a
 // slow head to make room nor bound by the head's deadline; the idle time
 // runs. At most one picture per slot is awaited, so the slots bound them.
-void WebServer::awaitGraph(int index, const GraphAsk& ask, bool headOnly, const QString& logHead) {
+void WebServer::awaitGraph(int index, AwaitedGraph graph) {
   Slot& s = slot(index);
   s.answered = true;
   m_sockets.holdInput(index);
   if (s.timer) s.timer->start(m_timeouts.idle);
   const quint64 ticket = ++m_graphTickets;
-  s.graph = {ask, headOnly, logHead, ticket, nullptr};
+  graph.ticket = ticket;
+  s.graph = graph;
   QFuture<Result<QByteArray>> future =
-      m_renderer ? m_renderer(ask.query, ask.fileExt.mid(1))
+      m_renderer ? m_renderer(graph.ask.query, graph.ask.fileExt.mid(1))
                  : QtFuture::makeReadyFuture(Result<QByteArray>(Failure(QStringLiteral("no graph renderer"))));
   // Drawing may have run the event loop: the slot may have been freed meanwhile.
   AwaitedGraph& awaited = slot(index).graph;
@@ -296,7 +301,9 @@ void WebServer::graphDrawn(int index) {
       future.resultCount() > 0 ? future.result() : Result<QByteArray>(Failure(QStringLiteral("the graph was not drawn")));
   const Result<WebResponse> built =
       graphResponse(awaited.ask, picture, m_site.appName, awaited.headOnly, currentWebSecond());
-  sendBuilt(index, built, [&](const QString& summary) { return awaited.logHead + quoted(summary, QStringLiteral("  < ")); });
+  sendBuilt(index, built, [&](const QString& summary) {
+    return arrivalText(awaited.bytesReceived, awaited.received, quoted(summary, QStringLiteral("  < ")));
+  });
 }
 
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {

@@ -104,7 +104,16 @@ class WebServer : public QObject {
   int freeSlot() const;  // 0 when every slot serves
   int longestWaitingHead() const;  // the slot whose request head has waited longest; 0 when none waits
   void answer(int index, const QVector<QByteArray>& sends);
-  void awaitGraph(int index, const GraphAsk& ask, bool headOnly, const QString& logHead);
+  // A picture being drawn for a slot's answer.
+  struct AwaitedGraph {
+    GraphAsk ask;
+    bool headOnly = false;
+    qsizetype bytesReceived = 0;  // the request, for the log entry that goes with the answer
+    QString received;
+    quint64 ticket = 0;  // 0: no picture awaited
+    QFutureWatcher<Result<QByteArray>>* watcher = nullptr;
+  };
+  void awaitGraph(int index, AwaitedGraph graph);
   void graphDrawn(int index);
   template <typename LogText>
   void sendBuilt(int index, const Result<WebResponse>& built, LogText logText);
@@ -121,14 +130,6 @@ class WebServer : public QObject {
   void logWebError(const QString& procedure, int number, const QString& description);
   void writeLog(const QString& entry);
 
-  // A picture being drawn for a slot's answer.
-  struct AwaitedGraph {
-    GraphAsk ask;
-    bool headOnly = false;
-    QString logHead;  // the log entry's text up to what is sent
-    quint64 ticket = 0;  // 0: no picture awaited
-    QFutureWatcher<Result<QByteArray>>* watcher = nullptr;
-  };
   struct Slot {
     QByteArray buffer;
     bool answered = false;  // the request is complete: its answer is drawn or goes out

@@ -1,6 +1,7 @@
 // The live graph drawn off the server's path: a renderer whose pictures the
 // test finishes by hand, so what the server does while they are drawn is seen
 // on the wire.
+#include <QFile>
 #include <QPromise>
 #include <memory>
 #include <vector>
@@ -185,4 +186,25 @@ TEST_F(WebGraphTest, picturesAwaitedAreBoundedByTheSlots) {
   for (qsizetype i = 0; i < 10; ++i) m_held.finish(i, QByteArray("p"));
   for (auto& c : m_clients) EXPECT_TRUE(c->answeredWithin(milliseconds(5000)));
   EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }));
+}
+
+// The request's log entry is written with its answer, as for any other page.
+TEST_F(WebGraphTest, theLogEntryOfAGraphGoesWithItsAnswer) {
+  const QString log = path(QStringLiteral("web.log"));
+  setLogging(1, log);
+  start();
+  IdleClient& c = ask(graphRequest("/zavPlot.gif?r=5"));
+  ASSERT_TRUE(drawing(1));
+  m_held.finish(0, QByteArray("GIF89a-drawn"));
+  ASSERT_TRUE(c.answeredWithin(milliseconds(5000)));
+  QFile f(log);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString entries = QString::fromLatin1(f.readAll());
+  EXPECT_TRUE(entries.contains(QStringLiteral(
+      "  BytesReceived=44\r\n  ------------------------------------------\r\n  > GET /zavPlot.gif?r=5 HTTP/1.1\r\n"
+      "  > Host: zav\r\n  > \r\n  > \r\n  ------------------------------------------\r\n  < HTTP/1.1 200 OK\r\n")))
+      << entries.toStdString();
+  EXPECT_TRUE(entries.contains(QStringLiteral("\r\n  < [len(picBuffer)=12]\r\n  < filePath= '") + root() +
+                               QStringLiteral("/zavPlot.gif'\r\n")))
+      << entries.toStdString();
 }
