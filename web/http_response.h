@@ -12,6 +12,16 @@
 #include "platform/result.h"
 #include "web/live_values.h"
 
+// What the answers show besides the request: the site and the live values.
+struct WebSite {
+  QString root;           // the web root folder, ends in "/"
+  QString realRoot;       // the root with its links resolved when the server started
+  QString appName;
+  double maxMeterPower = 0;   // the pages' default full scale
+  bool tempChannels = false;  // the receiver reports temperatures
+  LiveValues live;
+};
+
 struct WebRequestIn {
   int localPort = 0;
   QString headerBlock;  // request line and header lines

@@ -13,13 +13,3 @@ struct LiveValues {
   int32_t lngZavEnergy = 0, lngZavPower = 0, lngZavTemp = 0;  // kWh, W and °C, rounded
   QString zavRecord;  // the latest text-log line with its extra fields (zavData.xml)
 };
-
-// What the answers show besides the request: the site and the live values.
-struct WebSite {
-  QString root;           // the web root folder, ends in "/"
-  QString realRoot;       // the root with its links resolved when the server started
-  QString appName;
-  double maxMeterPower = 0;   // the pages' default full scale
-  bool tempChannels = false;  // the receiver reports temperatures
-  LiveValues live;
-};
