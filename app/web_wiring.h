@@ -1,9 +1,19 @@
 #pragma once
-// Connects the web server to the setup window's web tab and tray menu.
+// Makes the program's web server and connects it: the settings and the live
+// values it is handed, the graph renderer it draws with, the setup window's
+// web tab and tray menu.
+
+#include "web/web_server.h"
+
+// The program's web server, made on first use with programGraphRenderer().
+WebServer& programWebServer();
+// The live graph as the program draws it.
+GraphRenderer programGraphRenderer();
 
 // Before the setup window loads (it may start the server while loading):
-// the server's announcements shown on the web tab, the tab's fields as the
-// server's setting values. Connects once; later calls do nothing.
+// the server's announcements shown on the web tab, the settings and the live
+// values handed to it, start and stop as the settings ask. Connects once;
+// later calls do nothing.
 void connectWebServerToSetupWindow();
 // Once the setup window exists: its tray menu, "Update All", the address
 // link, the logging box, and the tray icon where the desktop has a tray.

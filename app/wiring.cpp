@@ -13,7 +13,6 @@
 #include "meter/window/main_menus.h"
 #include "platform/message_box.h"
 #include "plot/plot_requests.h"
-#include "web/web_services.h"
 
 void connectSubsystems() {
   static bool connected = false;
@@ -31,7 +30,7 @@ void connectSubsystems() {
   connectChartWindows();
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
-      {[] { return mainWindowLoaded; }, [] { return webServerPort; },
+      {[] { return mainWindowLoaded; }, [] { return programWebServer().port(); },
        [] {
          return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
        }});
@@ -53,9 +52,6 @@ void connectSubsystems() {
   QObject::connect(link, &MeterLinkRequests::comSearchRequested, [] { findAvailableComPorts(); });
   QObject::connect(link, &MeterLinkRequests::comEventCountersCleared,
                    [](int index) { clearComEventCounters(int16_t(index)); });
-  WebServerRequests* web = &webServerRequests();
-  QObject::connect(web, &WebServerRequests::webServerStartRequested, [] { checkWebRootFolder(); });
-  QObject::connect(web, &WebServerRequests::webServerStopRequested, [] { stopWebServer(); });
 }
 
 void connectMainWindowToSettings() {

@@ -16,7 +16,6 @@
 #include "support/headless_env.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
-#include "web/web_services.h"
 
 TEST(GraphSlider, FifteenStopsWithCaptionsFromAllToOneMinute) {
   SetupWindow& w = freshSetup();
@@ -107,7 +106,7 @@ TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
     setupValues().setText("Text18", port);
     w.Check9()->setCheckState(Qt::Checked);
     EXPECT_EQ(w.Check9()->checkState(), Qt::Unchecked) << port;  // accepted, but the test has no web root
-    EXPECT_EQ(webServerPort, 0);
+    EXPECT_EQ(setupValues().webServerPort(), 0);
     EXPECT_EQ(w.control("Text18")->toolTip(), *port ? "" : "Using default http port number: 80");
   }
   const QStringList lines = log.lines();
