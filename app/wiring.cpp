@@ -1,5 +1,6 @@
 #include "app/wiring.h"
 
+#include "app/graph_renderer.h"
 #include "app/web_wiring.h"
 #include "chart/chart_windows.h"
 #include "core/app_windows.h"
@@ -32,6 +33,7 @@ void connectSubsystems() {
   // The main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();
+  connectWebGraphToChart();
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
       {[] { return mainWindowLoaded; }, [] { return webServerPort; },

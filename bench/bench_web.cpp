@@ -33,7 +33,7 @@
 #include <thread>
 #include <vector>
 
-#include "chart/chart_windows.h"
+#include "chart/graph_image.h"
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
 #include "meter/record/data_file.h"
@@ -394,7 +394,7 @@ QString findTool(const char* name) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);  // the live graph is drawn by a hidden chart window
+  QApplication app(argc, argv);
   const int requests = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
   const int points = argc > 2 ? std::clamp(std::atoi(argv[2]), 10, 100000) : 1440;
   const int images = std::max(10, requests / 20);
@@ -412,7 +412,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the data file was not installed\n");
     return 1;
   }
-  connectChartWindows();
+  // The live graph drawn at once, as app/ wires it until the server takes the renderer's futures.
+  Settings settings;
+  settings.zavDatFileName[0] = zavDatFileName[0];
+  settings.ZAVdetectorVer = ZAVdetectorVer;
+  settings.maxPlotPoints = maxPlotPoints;
+  settings.maxMeterPower = maxMeterPower;
+  settings.reduceMethod = reduceMethod;
+  webGraphRenderer = [&settings](const QString& query, const QString&, const QString& type) {
+    const Result<QByteArray> bytes = renderGraphImage(makeGraphImageJob(query, type, settings, dateNow()));
+    if (bytes) picBuffer = *bytes;
+  };
   webRootText = dir.filePath(QStringLiteral("root"));
   webPortText = QString::number(freePort());
   webLogging = 0;
@@ -437,7 +447,7 @@ int main(int argc, char** argv) {
   reference.reset();
   nginx.reset();
   stopWebServer();
-  releaseChartWindows();
+  webGraphRenderer = nullptr;
   std::printf("BENCH static_vs_nginx size=%d requests=%d ours_rps=%.0f ours_cpu_us=%.1f %s_rps=%.0f ratio=%.3f\n",
               kFileSize, c.requests, c.ours, c.ourCpuMicros, baseline, c.base, c.base > 0 ? c.ours / c.base : 0.0);
 

@@ -6,6 +6,8 @@
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
+#include "core/settings/setup_values.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -16,7 +18,6 @@
 
 namespace {
 const QString kEndTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
-constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
 
 // An axis range as the setting chooses: 0 the fixed range, 1 the data's, other the set limits.
 void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataMin, float dataMax, double setMin,
@@ -31,18 +32,13 @@ void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataM
 }
 }  // namespace
 
-ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
-    : QObject(parent), m_loadAsInvisible(loadAsInvisible), m_picture2BackColour(kButtonFace) {
-  // Each instance, the hidden one too, has its own picture layer.
+ChartCore::ChartCore(QObject* parent) : QObject(parent) {
+  // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
   m_picture1BackColour = plotBackgroundColor;
   connect(m_gdip, &cGDIP::Error, this, &logGdipError);
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
-  if (m_loadAsInvisible) {
-    logMsgToWindow(3, QStringLiteral("Form4a loaded as invisible ------"));
-    return;
-  }
   for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);
   chooseSpan(std::clamp<int>(viewRange, 0, kSpanCount - 1));
   setEndText(QString());
@@ -54,8 +50,11 @@ ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
 
 ChartCore::~ChartCore() = default;
 
+GraphLook ChartCore::look() const { return {{vtPower, vtEnergy}, advancedFunctions, appName}; }
+
 void ChartCore::startupForm(Date endTime) {
-  setWebGraphDefaults(plotParam);
+  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
+  setWebGraphDefaults(plotParam, setupValues().settings(), plotted.firstRecordTime, plotted.lastRecordTime);
   plotParam.spanIndex = static_cast<int16_t>(m_band.spanIndex);
   plotParam.toTime = endTime;
 }
@@ -154,8 +153,11 @@ void ChartCore::fetchAndPlot() {
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
-  getPlotData(plotParam, plotSeriesData);
-  setPlotRecord(plotSeriesData);
+  const int slot = plotFileSlot == 1 ? 1 : 0;
+  getPlotData(plotParam, plotSeriesData,
+              PlotFile{zavDatFileName[slot], dataFileSlots[slot], ZAVdetectorVer >= kNewFrameDetectorVer,
+                       debugLevel >= 4},
+              *m_readScratch);
   scaleByChoice(yPowerScale, 0, maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, ::y1ScaleMin,
                 ::y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
   scaleByChoice(yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, ::y2ScaleMin, ::y2ScaleMax,

@@ -54,7 +54,7 @@ void timeFormatAndStep(Date start, Date end, QString& format, double& labelStep)
   }
 }
 
-QString footerText() { return appName + QStringLiteral(" - recorded power and temperature"); }
+QString footerText(const QString& appName) { return appName + QStringLiteral(" - recorded power and temperature"); }
 
 void addText(graphRecord& g, const QString& text, int32_t colour, float posY, float posX,
              const QString& fontSpec = QString()) {
@@ -74,7 +74,14 @@ auto* first(List& list) {
 }
 }  // namespace
 
-void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& series) {
+GraphLook GraphLook::of(const Settings& settings) {
+  return {{settings.vtPower, settings.vtEnergy}, settings.advancedFunctions, settings.appName};
+}
+
+void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<plotSeries>& series,
+                  const GraphLook& look) {
+  const valueType& vtPower = look.units.power;
+  const valueType& vtEnergy = look.units.energy;
   const int n = static_cast<int>(params.seriesInfo.size()) - 1;
   int powerEntries = 0, tempEntries = 0, compareEntries = 0, mainSeries = 0;
   for (int i = 1; i <= n; ++i) {
@@ -97,11 +104,10 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
   QString title = params.title;
   if (mainSeries > 0 && series.size() > 1) {
     const auto last = static_cast<int32_t>(series[1].points.size() - 1);
-    const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series);
+    const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series, look.units);
     if (!energy.isEmpty()) title = vtEnergy.title.isEmpty() ? energy : vtEnergy.title + u' ' + energy;
   }
-  graphRecord& g = graphDef;
-  initTimeGraph(title, static_cast<int16_t>(n), 1, start, end, xStep, yMin, yMax, g, series, advancedFunctions);
+  initTimeGraph(title, static_cast<int16_t>(n), 1, start, end, xStep, yMin, yMax, g, series, look.pointMarks);
   g.fontSpec = params.fontSpec;
   g.pickRadius = 10.0f;
   g.frame3D = static_cast<int16_t>(params.displayFlags & 1);
@@ -127,7 +133,7 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
               kRed, 0.05f, 0.08f);
     if (tempEntries > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
     if (timeFormat.size() <= 8) addText(g, formatDate(start, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-    addText(g, footerText(), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+    addText(g, footerText(look.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   }
   if (g.axes.size() < 5) {
     logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
@@ -253,7 +259,7 @@ void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xM
   addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
   addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
   addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-  if (firstBrand) addText(g, footerText(), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+  if (firstBrand) addText(g, footerText(appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   if (g.axes.size() > 3) {
     graphAxisRecord& time = g.axes[1];
     time.valueKind = xScale;
@@ -285,7 +291,6 @@ void ChartCore::makeXYplot() {
     seriesList[i] = static_cast<int16_t>(i);
     maxPoints = std::max(maxPoints, plotSeriesData[i].points.size() - 1);
   }
-  screenPlot = true;
   setPlotControls(plotParam);
   if (maxPoints < 1) {
     chartMode = 0;
@@ -318,14 +323,6 @@ void ChartCore::makeXYplot() {
   savePicToFile = false;
 }
 
-void ChartCore::makeZavGraph(plotParamRecord& params) {
-  logMsg(2, QStringLiteral("Form4.makeZavGraph"));
-  // A request's grid divisions: 0 would divide by zero, huge counts would never end.
-  params.timeDivisions = std::clamp(params.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
-  params.yDivisions = std::clamp(params.yDivisions, kMinGridDivisions, kMaxGridDivisions);
-  screenPlot = false;
-  setPlotControls(params);
-  getPlotData(params, plotSeriesData);
-  initZavGraph(params, plotSeriesData);
-  renderAndWriteImage(params, plotSeriesData);
+void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& series) {
+  ::initZavGraph(graphDef, params, series, look());
 }

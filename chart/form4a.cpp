@@ -57,14 +57,13 @@ QScrollBar* makeStepper(const QString& name, QWidget* parent) {
 }
 }  // namespace
 
-Form4a::Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent)
-    : QMainWindow(parent), m_defaultInstance(defaultInstance && !loadAsInvisible) {
+Form4a::Form4a(bool defaultInstance, QWidget* parent) : QMainWindow(parent), m_defaultInstance(defaultInstance) {
   setObjectName(QStringLiteral("Form4a"));
   setWindowTitle(QStringLiteral("Power and Temperature"));
   // The graph set-up needs the core before the controls show its band.
   if (m_defaultInstance) chartWindowLoaded = true;
   buildMenus();
-  m_core = new ChartCore(loadAsInvisible, this);
+  m_core = new ChartCore(this);
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
   connect(m_core, &ChartCore::picture1Changed, this, [this] {
@@ -79,13 +78,13 @@ Form4a::Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent)
   connectMenus();
   connectOutput();
   // The graph engine asks the user's chart for the text of a picked point.
-  if (!loadAsInvisible) setPointLabelSource([this](int16_t, int32_t) { return getPntTxt(); });
+  setPointLabelSource([this](int16_t, int32_t) { return getPntTxt(); });
   showBand();
   resize(twipsToPx(9600), twipsToPx(7800));
 }
 
 Form4a::~Form4a() {
-  if (!m_core->loadAsInvisible()) setPointLabelSource(nullptr);
+  setPointLabelSource(nullptr);
   if (m_defaultInstance) chartWindowLoaded = false;
 }
 
@@ -214,7 +213,7 @@ void Form4a::resizeEvent(QResizeEvent* e) {
 }
 
 void Form4a::formResize() {
-  if (m_inResize || m_core->loadAsInvisible()) return;
+  if (m_inResize) return;
   m_inResize = true;
   if (m_layoutDone) {
     layoutControls(fixedPlotSize);
@@ -244,7 +243,7 @@ void Form4a::layoutPlotArea() {
 }
 
 void Form4a::layoutControls(bool fixedSize) {
-  if (m_core->loadAsInvisible() || isMinimized()) return;
+  if (isMinimized()) return;
   ChartLayoutInput in;
   const QWidget* client = centralWidget();
   in.inner = QSize(pxToTwips(client->width()), pxToTwips(client->height()));

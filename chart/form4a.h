@@ -1,7 +1,6 @@
 #pragma once
 // Form4a, the chart window: a shell around a ChartCore that shows its
-// picture and its span band and passes the user's clicks on. The hidden
-// instance that draws web images is a Form4a that is never shown.
+// picture and its span band and passes the user's clicks on.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -31,12 +30,11 @@ class Form4a : public QMainWindow {
 
  public:
   // defaultInstance: the user's chart, which keeps chartWindowLoaded.
-  Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent = nullptr);
+  explicit Form4a(bool defaultInstance, QWidget* parent = nullptr);
   ~Form4a() override;
 
   ChartCore& core() { return *m_core; }
   void autoUpdatePlot(Date now, bool force) { m_core->autoUpdatePlot(now, force); }
-  void makeZavGraph(plotParamRecord& param) { m_core->makeZavGraph(param); }
 
   QWidget* Picture1() const;
   QComboBox* Combo2() const { return m_combo2; }

@@ -23,8 +23,8 @@ QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<p
   if (q > last) q = 0;
   const int type = s < g.series.size() ? g.series[s].seriesStyle : 0;
   QString text = g.selSer1 != s || q < 1 || q == p
-                     ? makeSelectionText(s, 0, p, type, mousePointerFlags, series)
-                     : makeSelectionText(s, q, p, type, mouseMeasureFlags, series);
+                     ? makeSelectionText(s, 0, p, type, mousePointerFlags, series, {vtPower, vtEnergy})
+                     : makeSelectionText(s, q, p, type, mouseMeasureFlags, series, {vtPower, vtEnergy});
   if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
   return text;
 }

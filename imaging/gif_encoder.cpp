@@ -10,7 +10,6 @@
 #include "imaging/file_wrapper.h"
 #include "imaging/gif_output.h"
 #include "imaging/lzw_encoder.h"
-#include "imaging/pic_buffer.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -81,14 +80,14 @@ int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, cons
   return 13 + 3 * colours + 10 + imageBytes + 1;
 }
 
-int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
+int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels,
+                 QByteArray* bytes) {
   if (!gifInputValid(info, pixels)) return 0;
   if (fileName.isEmpty()) {
-    gifBufferInit();
-    PicBufferGifOutput out;
-    const int32_t n = writeGifTo(out, interlaced, info, pixels);
-    gifBufferFinish();
-    return n;
+    if (!bytes) return 0;
+    bytes->clear();
+    ByteArrayGifOutput out(*bytes);
+    return writeGifTo(out, interlaced, info, pixels);
   }
   cFile gifFile;
   int32_t errorNumber = 0;
@@ -119,7 +118,7 @@ int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& inf
   return n;
 }
 
-int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
+int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName, QByteArray* bytes) {
   if (bitmap.isNull()) return 0;
   BitmapInfo info = makeBitmapInfo8(bitmap.width(), bitmap.height());
   QByteArray pixels(qsizetype(info.bmiHeader.biSizeImage), '\0');
@@ -128,7 +127,7 @@ int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
   dumpBitmapInfo(info);
   if (lines < 1) return 0;
   info.bmiHeader.biClrUsed = 256;
-  return writeGif(fileName, false, info, pixels);
+  return writeGif(fileName, false, info, pixels, bytes);
 }
 
 bool imageToGifDib(const QImage& image, BitmapInfo& info, QByteArray& pixels) {
@@ -139,14 +138,16 @@ bool imageToGifDib(const QImage& image, BitmapInfo& info, QByteArray& pixels) {
   return true;
 }
 
-bool encodeImageAsGif(const QImage& image, QByteArray& gif) {
+Result<QByteArray> encodeImageAsGif(const QImage& image) {
   BitmapInfo info;
   QByteArray pixels;
-  if (!imageToGifDib(image, info, pixels)) return false;
-  gif.clear();
+  if (!imageToGifDib(image, info, pixels)) return Failure(QStringLiteral("no picture to encode as GIF"));
+  QByteArray gif;
   gif.reserve(1024 + pixels.size() / 4);
   ByteArrayGifOutput out(gif);
-  return writeGifTo(out, false, info, pixels) > 0;
+  if (writeGifTo(out, false, info, pixels) <= 0)
+    return Failure(QStringLiteral("a %1 x %2 picture does not fit a GIF").arg(image.width()).arg(image.height()));
+  return gif;
 }
 
 QString showBmiHeadText(const BitmapInfoHeader& h) {

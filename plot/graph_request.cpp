@@ -5,11 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "meter/record/data_file.h"
 #include "plot/url_decode.h"
 
 namespace {
@@ -93,7 +91,7 @@ int32_t colourFromHex(const QString& rrggbb) {
 }
 
 // Applies the value of one key; returns the item's flags.
-int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord& param) {
+int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord& param, Date now) {
   if (key == u"r") {
     const double v = val(value);
     int n = spanIndexFromRequestName(value);
@@ -113,7 +111,7 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
   }
   if (key == u"e") {
     Date d = 0;
-    param.toTime = parseDateTimeText(value, d) ? d : dateNow();
+    param.toTime = parseDateTimeText(value, d) ? d : now;
     return kGraphEndSet;
   }
   if (key == u"v") {
@@ -131,7 +129,7 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
       return kGraphCompareOffsetSet;
     }
     Date d = 0;
-    param.compareTo = parseDateTimeText(head, d) ? d : dateNow();
+    param.compareTo = parseDateTimeText(head, d) ? d : now;
     param.compareText = text;
     return kGraphCompareEndSet;
   }
@@ -246,7 +244,7 @@ struct GraphItemOutcome {
   bool reported = false;  // rejected with an "ERROR 1" line (not a silent skip)
 };
 
-GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param) {
+GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Date now) {
   const QString line = stripComment(item);
   const qsizetype eq = line.indexOf(u'=');
   if (eq <= 0) return {};
@@ -261,7 +259,7 @@ GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param) {
   }
   if (rejected) return {kGraphItemRejected, true};
   if (value.isEmpty()) return {kGraphItemEmpty, false};
-  const int32_t result = applyGraphKey(key.toLower(), value, param);
+  const int32_t result = applyGraphKey(key.toLower(), value, param, now);
   // An unknown key or a number that does not fit its field.
   if (result < 0) return {kGraphItemRejected, true};
   return {result, false};
@@ -274,15 +272,15 @@ void logRejectedItem(const QString& item) {
 }  // namespace
 
 int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
-  const GraphItemOutcome outcome = applyGraphItem(item, param);
+  const GraphItemOutcome outcome = applyGraphItem(item, param, dateNow());
   if (outcome.reported) logRejectedItem(item);
   return outcome.flags;
 }
 
-void parseGraphQuery(plotParamRecord& param, const QString& query) {
+int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now) {
   bool decode = true;
   int32_t flags = 0;
-  if (query.isEmpty()) return;
+  if (query.isEmpty()) return flags;
   int rejected = 0;
   for (const QString& piece : query.split(u'&')) {
     const QStringList nameValue = piece.split(u'=');
@@ -296,13 +294,16 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
     value.truncate(control - value.cbegin());
     value = value.trimmed();
     const QString item = nameValue[0] + u'=' + u'"' + value + u'"';
-    const GraphItemOutcome outcome = applyGraphItem(item, param);
+    const GraphItemOutcome outcome = applyGraphItem(item, param, now);
     flags |= outcome.flags;
     if (outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
   }
   if (rejected > kMaxLoggedRejectedItems)
     logMsg(1, QStringLiteral("parseGraphQuery: %1 more items rejected").arg(rejected - kMaxLoggedRejectedItems));
+  return flags;
+}
 
+void completeGraphTimes(plotParamRecord& param, int32_t flags) {
   if (param.toTime == 0) return;
   if ((flags & (kGraphSpanSet | kGraphEndSet)) && param.spanIndex != 0)
     param.fromTime = param.toTime - spanLength(param.spanIndex);
@@ -315,35 +316,39 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
   }
 }
 
-void setWebGraphDefaults(plotParamRecord& param) {
+void parseGraphQuery(plotParamRecord& param, const QString& query) {
+  completeGraphTimes(param, applyGraphQuery(param, query, dateNow()));
+}
+
+void setWebGraphDefaults(plotParamRecord& param, const Settings& settings, Date firstRecordTime,
+                         Date lastRecordTime) {
   param = plotParamRecord{};
   param.width = 460;
   param.height = 268;
-  param.width = plotSizeSetting(plotWidth);
-  param.height = plotSizeSetting(plotHeight);
+  param.width = plotSizeSetting(settings.plotWidth);
+  param.height = plotSizeSetting(settings.plotHeight);
   param.showMarkers = 0;
   param.drawOptions = 0;
   param.colorB = 0xC0C0C0;
   param.colorC = 0xFFFFFF;
   param.displayFlags = 1;
   param.y1ScaleMin = 0;
-  param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, maxMeterPower), 8.0));
+  param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, settings.maxMeterPower), 8.0));
   param.y2ScaleMin = -30.0f;
   param.y2ScaleMax = 50.0f;
   param.yDivisions = 8;
   param.timeDivisions = 6;
   param.spanIndex = 0;
   param.reservedTime = 0;
-  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
-  param.fromTime = plotted.firstRecordTime;
-  param.toTime = plotted.lastRecordTime;
+  param.fromTime = firstRecordTime;
+  param.toTime = lastRecordTime;
   param.compareOffset = 0;
   param.compareFrom = 0;
   param.compareTo = 0;
   param.compareText.clear();
   param.reservedCode = 2;
-  param.reduceMethod = ::reduceMethod;
-  param.maxPlotPoints = ::maxPlotPoints;
+  param.reduceMethod = settings.reduceMethod;
+  param.maxPlotPoints = settings.maxPlotPoints;
   param.title = QStringLiteral("Zav");
   param.fontSpec = QStringLiteral("Arial,3%,12");
   param.imageFileName.clear();

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "plot/plot_requests.h"
 
 QString webPortText;
 QString webRootText;
@@ -16,6 +15,6 @@ int32_t webCounterLimit = 10000000;
 QVector<int16_t> webSocketSlots;
 int32_t webRequestCount = 0, webAcceptCount = 0, webActiveCount = 0, webPeakActive = 0, webErrorCount = 0;
 
-WebGraphRenderer webGraphRenderer = plotWebGraph;
+WebGraphRenderer webGraphRenderer;
 
 QString webProgramFolder() { return QCoreApplication::applicationDirPath(); }

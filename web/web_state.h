@@ -30,7 +30,7 @@ extern int32_t webRequestCount, webAcceptCount, webActiveCount, webPeakActive, w
 constexpr qsizetype kMaxRequestHead = 16 * 1024;
 
 // The live graph: the renderer encodes the graph for a query into picBuffer
-// (plotWebGraph by default; tests put a fake in its place). Unset: no graph.
+// (app/ puts the chart's in place; tests put a fake). Unset: no graph.
 using WebGraphRenderer = std::function<void(const QString& query, const QString& fileName, const QString& type)>;
 extern WebGraphRenderer webGraphRenderer;
 

@@ -1,6 +1,6 @@
 // The drawing engine's set-up, layer loop, texts and axes.
-#include <QRegularExpression>
 #include <algorithm>
+#include <cstring>
 
 #include "core/util/format_pattern.h"
 #include "core/log/logmsg.h"
@@ -51,9 +51,11 @@ bool nearRange(const graphAxisRecord& a, double v, double step) {
 
 // A label text: a date pattern formats the value as a date, anything else as a number.
 QString formatLabel(double v, const QString& pattern) {
-  static const QRegularExpression kDateField(QStringLiteral("[yYmMdDhHnNsS]"));
-  static const QRegularExpression kDigitField(QStringLiteral("[0#]"));
-  if (pattern.contains(kDateField) && !pattern.contains(kDigitField)) return formatDate(v, pattern);
+  const auto holds = [&pattern](const char* letters) {
+    return std::any_of(pattern.cbegin(), pattern.cend(),
+                       [letters](QChar c) { return c.unicode() > 0 && c.unicode() < 128 && std::strchr(letters, c.toLatin1()); });
+  };
+  if (holds("yYmMdDhHnNsS") && !holds("0#")) return formatDate(v, pattern);
   return formatNumber(v, pattern);
 }
 

@@ -14,16 +14,16 @@ struct RawPoint {
   bool gap = false;
 };
 
-// Reads the points of one series: from the caller's data by time (kind 1) or
-// from the published plot data by point number (kind 2).
+// Reads the points of one series of the graph's data: by time (kind 1) or
+// by point number (kind 2).
 class PointReader {
  public:
-  PointReader(const DrawContext& c, int16_t s, int16_t kind) : m_series(s), m_kind(kind) {
+  PointReader(const DrawContext& c, int16_t s, int16_t kind) : m_data(c.data), m_series(s), m_kind(kind) {
     if (kind == kPointsOverTime) {
       m_points = &checkedItem(c.data, s).points;
       m_type = c.data[s].seriesType;
-    } else if (s < plotData.size()) {
-      m_type = plotData[s].seriesType;
+    } else if (s < c.data.size()) {
+      m_type = c.data[s].seriesType;
     }
   }
   // GraphError 9 for a point outside the series' points.
@@ -35,13 +35,14 @@ class PointReader {
       r.y = pt.value;
     } else {
       r.x = longToSingle(m_series, p);
-      r.y = dataValue(m_series, p);
+      r.y = dataValue(m_series, p, m_data);
     }
     r.gap = isGapValue(r.y, m_type);
     return r;
   }
 
  private:
+  const QVector<plotSeries>& m_data;
   int16_t m_series;
   int16_t m_kind;
   int16_t m_type = 0;

@@ -37,7 +37,7 @@ struct Working {
 // Home and End name the first and last point the chart shows: the series'
 // first and last points may be records just outside the shown range, and a
 // search from there could settle on any point near their height.
-void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
+void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& w) {
   const int16_t lastSeries = static_cast<int16_t>(g.series.size() - 1);
   if (g.selSerie > lastSeries) g.selSerie = 0;
   w.series = g.selSerie;
@@ -65,21 +65,21 @@ void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
     if (k == kKeyPageDown && e.shift == 0) w.series = std::min<int16_t>(lastSeries, w.series + 1);
     if (k == kKeyPageDown && e.shift == kShiftCtrl) w.series = lastSeries;
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
-    w.point = shownOr(firstPointInsidePlot(g, w.series, 1, +1), 1);
+    w.point = shownOr(firstPointInsidePlot(g, data, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
     w.point = std::max(g.selPoint - 1, 1);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
     w.point = std::min(g.selPoint + 1, pointCount);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
-    w.point = shownOr(firstPointInsidePlot(g, w.series, pointCount, -1), pointCount);
+    w.point = shownOr(firstPointInsidePlot(g, data, w.series, pointCount, -1), pointCount);
   } else {
     pointKey = false;
   }
   logMsg(4, QStringLiteral("keyCode=%1  selSerie=%2  selPoint=%3").arg(k).arg(w.series).arg(w.point));
   if (pointKey && w.series > 0 && w.point > 0) {
     try {
-      w.x = roundToLong(getPointX(w.series, w.point, g));
-      w.y = roundToLong(getPointY(w.series, w.point, g));
+      w.x = roundToLong(getPointX(w.series, w.point, g, data));
+      w.y = roundToLong(getPointY(w.series, w.point, g, data));
     } catch (const GraphError& err) {
       logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
     }
@@ -124,7 +124,7 @@ void drawAnchorLine(const graphRecord& g, PictureCanvas& pic) {
 }  // namespace
 
 void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
-                    int32_t selPoint, PickPicture& picture, graphRecord& g) {
+                    int32_t selPoint, PickPicture& picture, graphRecord& g, const PlotData& data) {
   if (logShows(5))
     logMsg(5, QStringLiteral("showGraphPoint:  aflg=%1  KeyCode=%2  Shift=%3  Button=%4  xMouse=%5  yMouse=%6"
                              "  seriesTypeMask=%7  graphTypeMask=%8")
@@ -159,7 +159,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
       }
       break;
     case kPickKey:
-      keyMove(e, g, w);
+      keyMove(e, g, data, w);
       search = true;
       break;
     default: break;
@@ -168,7 +168,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
   bool found = false;
   if (search) {
     const PointSearchResult r =
-        searchSeriePoint(g, seriesTypeMask, graphTypeMask, w.x, w.y, w.aboveBelow, w.series, w.point);
+        searchSeriePoint(g, data, seriesTypeMask, graphTypeMask, w.x, w.y, w.aboveBelow, w.series, w.point);
     found = r.found;
     if (found) {
       g.selSerie = r.series;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "plot/graph/graph_record.h"
+#include "plot/graph/value_functions.h"
 
 class PickPicture;
 
@@ -29,7 +30,8 @@ struct PickEvent {
   float xMouse = 0, yMouse = 0;  // picture units
 };
 
-// selSerie: the series to search (0 all); selPoint: a start point (0 none).
-// The result is in graph (selection, anchor, the last event) and on picture.
+// selSerie: the series to search (0 all); selPoint: a start point (0 none);
+// data: the graph's series points. The result is in graph (selection, anchor,
+// the last event) and on picture.
 void showGraphPoint(const PickEvent& event, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
-                    int32_t selPoint, PickPicture& picture, graphRecord& graph);
+                    int32_t selPoint, PickPicture& picture, graphRecord& graph, const PlotData& data);

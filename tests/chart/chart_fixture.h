@@ -7,7 +7,6 @@
 #include "chart/chart_settings.h"
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
-#include "imaging/pic_buffer.h"
 #include "meter/record/data_file.h"
 #include "plot/graph_request.h"
 #include "support/restore_on_exit.h"
@@ -37,6 +36,6 @@ class ChartFixture : public ::testing::Test {
 
   RestoreOnExit m_saved{zavDatFileName, dataFileSlots, plotFileSlot, ZAVdetectorVer, chartWindowLoaded,
                         savePlotToPicFile, zavPlotFileName, plotPointMarks, DrawOrthogonalLines,
-                        DrawPowerInBackground, ReferencePowerEndTime, viewRange, picBuffer, autoPlot,
+                        DrawPowerInBackground, ReferencePowerEndTime, viewRange, autoPlot,
                         reduceMethod, maxPlotPoints, msgLevel, plotWidth, plotHeight};
 };

@@ -80,7 +80,8 @@ class ChartInteractionTest : public ChartFixture {
   graphRecord& graph() const { return chart->core().graphDef; }
   // Where a point of series 1 lies on Picture1, in the widget's own pixels.
   QPoint pointAt(int32_t p) const {
-    const QPoint inner(qRound(getPointX(1, p, graph())), qRound(getPointY(1, p, graph())));
+    const QVector<plotSeries>& data = chart->core().plotSeriesData;
+    const QPoint inner(qRound(getPointX(1, p, graph(), data)), qRound(getPointY(1, p, graph(), data)));
     return inner + chart->Picture1()->contentsRect().topLeft();
   }
   // The point of series 1 recorded at that time of the day.
@@ -279,7 +280,7 @@ TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
 TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText("before");
-  Form4a blank(false, false);
+  Form4a blank(false);
   QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
   EXPECT_EQ(clipboard->text(), "before");  // no graph yet
   item("mnuFileCopy")->trigger();

@@ -39,7 +39,6 @@ graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t
 }
 // The core draws into its Picture1 of that size, as the window's own chart does.
 void useOwnPicture(ChartCore& core, QSize size) {
-  core.screenPlot = true;
   core.setPlotControls(core.plotParam);
   core.setPicture1Size(size);
 }
@@ -93,10 +92,10 @@ TEST(PointText, StretchOverAResetCountsEachSectionAlone) {
   for (int i = 0; i < 5; ++i) s.points.append({i + 1, 1000.f, 45000.5 + i / 1440.0, counts[i], 60000 * i});
   s.sections = {{0, 3600, 1000}, {3, 1800, 1000}};
   // 10 counts at 3600 Ws and 5 at 1800 Ws over two minutes of recording.
-  EXPECT_EQ(makeSelectionText(1, 1, 4, 1, kTextUsedEnergy | kTextAveragePower, data), "12.5 Wh\r\n375 W");
-  EXPECT_EQ(makeSelectionText(1, 4, 1, 1, kTextUsedEnergy, data), "12.5 Wh");
+  EXPECT_EQ(makeSelectionText(1, 1, 4, 1, kTextUsedEnergy | kTextAveragePower, data, {vtPower, vtEnergy}), "12.5 Wh\r\n375 W");
+  EXPECT_EQ(makeSelectionText(1, 4, 1, 1, kTextUsedEnergy, data, {vtPower, vtEnergy}), "12.5 Wh");
   // Without an anchor: from the series' first point.
-  EXPECT_EQ(makeSelectionText(1, 0, 4, 1, kTextUsedEnergy, data), "22.5 Wh");
+  EXPECT_EQ(makeSelectionText(1, 0, 4, 1, kTextUsedEnergy, data, {vtPower, vtEnergy}), "22.5 Wh");
 }
 
 TEST(PointText, ValueBoxStaysOnOneSideUntilItWouldLeaveThePicture) {
@@ -178,7 +177,7 @@ TEST(PointText, PointTextFromTheChosenPieces) {
 
 TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
   QTemporaryDir dir;
-  ChartCore core(false);
+  ChartCore core;
   useOwnPicture(core, QSize(60, 40));
   const struct {
     const char* name;
@@ -201,7 +200,7 @@ TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
 
 TEST(ChartOutput, PageGetsTheChartAtItsOrigin) {
   QTemporaryDir dir;
-  ChartCore core(false);
+  ChartCore core;
   useOwnPicture(core, QSize(300, 200));
   QPdfWriter pdf(dir.filePath("page.pdf"));
   pdf.setResolution(96);

@@ -10,7 +10,6 @@
 #include "core/globals.h"
 #include "web/web_server.h"
 #include "web/web_services.h"
-#include "plot/plot_requests.h"
 #include "web/web_state.h"
 
 class WebServerTest : public ::testing::Test {
@@ -29,7 +28,7 @@ class WebServerTest : public ::testing::Test {
   }
   void TearDown() override {
     stopWebServer();
-    webGraphRenderer = plotWebGraph;
+    webGraphRenderer = nullptr;
     webServer().setTimeouts({});
     webLogging = 0;
   }
