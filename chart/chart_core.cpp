@@ -32,7 +32,8 @@ void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataM
 }
 }  // namespace
 
-ChartCore::ChartCore(QObject* parent) : QObject(parent) {
+ChartCore::ChartCore(PointLabelSource pointLabel, QObject* parent)
+    : QObject(parent), m_pointLabel(std::move(pointLabel)) {
   // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
   m_picture1BackColour = plotBackgroundColor;
@@ -49,6 +50,8 @@ ChartCore::ChartCore(QObject* parent) : QObject(parent) {
 }
 
 ChartCore::~ChartCore() = default;
+
+PickedGraph ChartCore::picked() { return {graphDef, plotSeriesData, m_pointLabel, pointTextBackColor}; }
 
 GraphLook ChartCore::look() const { return {{vtPower, vtEnergy}, advancedFunctions, appName}; }
 

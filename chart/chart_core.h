@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "chart/zav_graph.h"
+#include "plot/graph/graph_pick.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph_request.h"
@@ -49,8 +50,9 @@ class ChartCore : public QObject {
 
  public:
   // Loads the chart: its own picture layer, and the band set from the setup's
-  // graph slider with "Now" on.
-  explicit ChartCore(QObject* parent = nullptr);
+  // graph slider with "Now" on. pointLabel: the text of a picked point, as
+  // the chart's window shows it (none: picked points get no label).
+  explicit ChartCore(PointLabelSource pointLabel = {}, QObject* parent = nullptr);
   ~ChartCore() override;
 
   const ChartBand& band() const { return m_band; }
@@ -92,6 +94,8 @@ class ChartCore : public QObject {
   cGDIP* gdip() const { return m_gdip; }
   const QImage* plotPic() const { return m_plotPic; }
   bool crossPointer() const { return m_crossPointer; }
+  // The graph as the picking works on it.
+  PickedGraph picked();
   // The pop-up "Graph Menu" frame is open: automatic updates wait.
   void setGraphMenuShown(bool shown) { m_graphMenuShown = shown; }
 
@@ -110,6 +114,7 @@ class ChartCore : public QObject {
  private:
   GraphLook look() const;
 
+  PointLabelSource m_pointLabel;
   QPointer<cGDIP> m_gdip;
   ChartBand m_band;
   QImage m_picture1;

@@ -20,7 +20,6 @@
 #include "core/log/logmsg.h"
 #include "meter/window/twips.h"
 #include "platform/colour.h"
-#include "plot/graph/value_functions.h"
 
 // Picture1: shows the core's picture, with the marks of the current pick,
 // inside a sunken border.
@@ -63,7 +62,8 @@ Form4a::Form4a(bool defaultInstance, QWidget* parent) : QMainWindow(parent), m_d
   // The graph set-up needs the core before the controls show its band.
   if (m_defaultInstance) chartWindowLoaded = true;
   buildMenus();
-  m_core = new ChartCore(this);
+  // The graph engine asks this window for the text of a picked point.
+  m_core = new ChartCore([this](int16_t, int32_t) { return getPntTxt(); }, this);
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
   connect(m_core, &ChartCore::picture1Changed, this, [this] {
@@ -77,14 +77,11 @@ Form4a::Form4a(bool defaultInstance, QWidget* parent) : QMainWindow(parent), m_d
   });
   connectMenus();
   connectOutput();
-  // The graph engine asks the user's chart for the text of a picked point.
-  setPointLabelSource([this](int16_t, int32_t) { return getPntTxt(); });
   showBand();
   resize(twipsToPx(9600), twipsToPx(7800));
 }
 
 Form4a::~Form4a() {
-  setPointLabelSource(nullptr);
   if (m_defaultInstance) chartWindowLoaded = false;
 }
 

@@ -30,8 +30,17 @@ struct PickEvent {
   float xMouse = 0, yMouse = 0;  // picture units
 };
 
-// selSerie: the series to search (0 all); selPoint: a start point (0 none);
-// data: the graph's series points. The result is in graph (selection, anchor,
-// the last event) and on picture.
+// The graph a pick works on: its definition (selection, anchor and last event
+// are written back), its series points, where its point labels come from and
+// the background of their box (pointTextBackColor).
+struct PickedGraph {
+  graphRecord& graph;
+  const PlotData& data;
+  const PointLabelSource& pointLabel;
+  int32_t labelBackColour = 0xC0FFFF;
+};
+
+// selSerie: the series to search (0 all); selPoint: a start point (0 none).
+// The result is in the graph and on picture.
 void showGraphPoint(const PickEvent& event, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
-                    int32_t selPoint, PickPicture& picture, graphRecord& graph, const PlotData& data);
+                    int32_t selPoint, PickPicture& picture, const PickedGraph& picked);

@@ -11,11 +11,6 @@ namespace {
 
 constexpr int16_t kTemperatureSeries = 3;
 
-PointLabelSource& labelSource() {
-  static PointLabelSource source;
-  return source;
-}
-
 const graphAxisRecord& xAxisOf(int16_t series, const graphRecord& graph) {
   return checkedItem(graph.axes, checkedItem(graph.series, series).xAxis);
 }
@@ -126,12 +121,10 @@ int32_t searchNearestValue(const graphRecord&, int16_t series, double target, in
   return best;
 }
 
-void setPointLabelSource(PointLabelSource source) { labelSource() = std::move(source); }
-
-QString getPointLabel(int16_t series, int32_t point, const graphRecord& graph) {
+QString getPointLabel(int16_t series, int32_t point, const graphRecord& graph, const PointLabelSource& source) {
   checkedItem(graph.series, series);
-  if (graph.graphKind != 4 || !labelSource()) return QString();
-  return labelSource()(series, point);
+  if (graph.graphKind != 4 || !source) return QString();
+  return source(series, point);
 }
 
 bool isGapValue(float value, int16_t seriesType) {

@@ -40,12 +40,12 @@ float seriesValueY(int16_t series, int32_t point, const PlotData& data);
 int32_t searchNearestValue(const graphRecord& graph, int16_t series, double target, int16_t kind,
                            int16_t direction, const PlotData& data);
 
-// The label of a point: for the time chart (graph kind 4) the chart window's
-// point text, empty for every other kind. The chart window hands its point-text
-// routine in here; until it does, the label is empty.
+// Where a graph's point labels come from: the chart that shows the graph
+// hands its point-text routine to its picking (none: no labels).
 using PointLabelSource = std::function<QString(int16_t series, int32_t point)>;
-void setPointLabelSource(PointLabelSource source);
-QString getPointLabel(int16_t series, int32_t point, const graphRecord& graph);
+// The label of a point: for the time chart (graph kind 4) what `source` says,
+// empty for every other kind.
+QString getPointLabel(int16_t series, int32_t point, const graphRecord& graph, const PointLabelSource& source);
 
 // True for the codes the plot-data reader writes instead of a value: "no
 // value" temperatures in every series, and in power series (every type but

@@ -29,6 +29,7 @@
 #include "core/util/format_pattern.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
+#include "platform/colour.h"
 #include "meter/record/index_reader.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
@@ -614,4 +615,22 @@ TEST_F(ChartInteractionTest, PointTextFollowsTheTextBoxItemsAndInsert) {
   EXPECT_EQ(chart->makePointText(1, p + 3, 1), "+3  1,500 W");
   QTest::keyClick(pic, Qt::Key_Delete);
   EXPECT_EQ(chart->makePointText(1, p, 1), "refPoint ERROR  1,500 W");
+}
+
+// The main window's load test makes and drops a second chart while this one
+// is open: this chart keeps its own point label.
+TEST_F(ChartInteractionTest, LoadTestLeavesTheOpenChartsPointLabel) {
+  for (int i = 0; i < 2; ++i) emit meterEvents().chartLoadTestRequested();
+  QWidget* pic = chart->Picture1();
+  const int32_t p = timeOf(3, 30);
+  EXPECT_EQ(getPointLabel(1, p, graph(), chart->core().picked().pointLabel), "");  // nothing picked yet
+  QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(p));
+  QTest::mouseRelease(pic, Qt::LeftButton, Qt::AltModifier, pointAt(p) + QPoint(40, -40));
+  EXPECT_EQ(getPointLabel(1, p, graph(), chart->core().picked().pointLabel), "03:30:00\r\n1,500 W");
+  // The label was drawn into the chart's picture beside the point, on its box's colour.
+  const QImage& drawn = chart->core().picture1();
+  int boxPixels = 0;
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) boxPixels += drawn.pixel(x, y) == colourToQColor(pointTextBackColor).rgb();
+  EXPECT_GT(boxPixels, 100);
 }

@@ -17,7 +17,7 @@ constexpr int32_t kBlack = 0;
 class GraphPick : public ::testing::Test {
  protected:
   void SetUp() override { g = plainGraph(1, 5, 0, 100); }
-  void TearDown() override { setPointLabelSource({}); }
+
   int16_t curve(const QVector<float>& ys, int16_t pointKind = kPointsOverTime, int16_t style = 1) {
     const int16_t s = addCurve(g, ys.size(), kRed);
     g.series[s].pointKind = pointKind;
@@ -33,10 +33,11 @@ class GraphPick : public ::testing::Test {
   QPointF at(int16_t s, int32_t p) const { return {getPointX(s, p, g, seriesData), getPointY(s, p, g, seriesData)}; }
   void pick(int16_t aflg, QPointF pos, int16_t shift = 0, int16_t button = kButtonLeft, int16_t series = 0) {
     showGraphPoint({aflg, 0, shift, button, float(pos.x()), float(pos.y())}, kAllSeries, kAllSeries, series, 0,
-                   picture, g, seriesData);
+                   picture, {g, seriesData, pointLabel, labelBack});
   }
   void key(int16_t code, int16_t shift = 0) {
-    showGraphPoint({kPickKey, code, shift, 0, 0, 0}, kAllSeries, kAllSeries, 0, 0, picture, g, seriesData);
+    showGraphPoint({kPickKey, code, shift, 0, 0, 0}, kAllSeries, kAllSeries, 0, 0, picture,
+                   {g, seriesData, pointLabel, labelBack});
   }
   void select(int16_t s, int32_t p) { pick(kPickRefind, at(s, p)), g.selSerie = s, g.selPoint = p; }
   std::pair<int16_t, int32_t> selection() const { return {g.selSerie, g.selPoint}; }
@@ -46,6 +47,8 @@ class GraphPick : public ::testing::Test {
   PickPicture picture;
 
   QVector<plotSeries> seriesData{1};  // the graph's series points
+  PointLabelSource pointLabel;        // none: no labels
+  int32_t labelBack = 0xC0FFFF;
 };
 
 TEST_F(GraphPick, pressBelowThePlotSelectsTheNearestPointInsideAndAnchorsIt) {
@@ -268,9 +271,9 @@ TEST_F(GraphPick, aSeriesLongerThanItsDataIsLoggedAndTheOthersStillSearched) {
 }
 
 TEST_F(GraphPick, altReleaseLeavesTheLabelInTheGraphsPicture) {
-  pointTextBackColor = kYellow;
+  labelBack = kYellow;
   g.graphKind = 4;
-  setPointLabelSource([](int16_t s, int32_t p) { return QStringLiteral("s%1 p%2").arg(s).arg(p); });
+  pointLabel = [](int16_t s, int32_t p) { return QStringLiteral("s%1 p%2").arg(s).arg(p); };
   const int16_t s = curve({50, 50, 50, 50, 50});
   draw();
   const QPointF pointer(100, 30);

@@ -12,7 +12,6 @@ namespace {
 // The graph's plot data for one test.
 class ValueFunctions : public ::testing::Test {
  protected:
-  void TearDown() override { setPointLabelSource(nullptr); }
   // Series 1: values 10, 20, ... at times 100.5, 101, ..., record numbers 7, 8, ...
   static QVector<plotSeries> sample(int n) {
     QVector<plotSeries> data(2);
@@ -129,16 +128,18 @@ TEST_F(ValueFunctions, nearestValueSearchMatchesAFullScan) {
 
 TEST_F(ValueFunctions, pointLabelOnlyForTheTimeChart) {
   int calls = 0;
-  setPointLabelSource([&](int16_t s, int32_t p) {
+  const PointLabelSource source = [&](int16_t s, int32_t p) {
     ++calls;
     return QStringLiteral("%1/%2").arg(s).arg(p);
-  });
+  };
   graphRecord g = graphWith(kPointsOverTime, 2, {}, {});
-  EXPECT_EQ(getPointLabel(1, 7, g), "1/7");
+  EXPECT_EQ(getPointLabel(1, 7, g, source), "1/7");
   g.graphKind = 2;
-  EXPECT_EQ(getPointLabel(1, 7, g), "");
+  EXPECT_EQ(getPointLabel(1, 7, g, source), "");
   EXPECT_EQ(calls, 1);
-  EXPECT_THROW(getPointLabel(3, 1, g), GraphError);
+  EXPECT_THROW(getPointLabel(3, 1, g, source), GraphError);
+  g.graphKind = 4;
+  EXPECT_EQ(getPointLabel(1, 7, g, {}), "");  // a graph without a source has no labels
 }
 
 TEST(GapValues, codesAreGapsByTheKindOfSeries) {
