@@ -47,7 +47,7 @@ QVector<plotSeries> chartData() {
 
 graphRecord chartGraph(const QVector<plotSeries>& data) {
   graphRecord g;
-  initTimeGraph("Used 12.3 kWh", 2, kPointsOverTime, kStart, kStart + 1, 0.125, 0, 3000, g, data, true);
+  initTimeGraph({"Used 12.3 kWh", 2, kPointsOverTime, kStart, kStart + 1, 0.125, 0, 3000, true}, data, g);
   g.fontSpec = "Arial, 3%, 10";
   g.frame3D = 1;
   g.plotBackColour = rgbColour(255, 255, 240);

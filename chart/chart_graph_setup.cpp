@@ -107,7 +107,9 @@ void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<p
     const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series, look.units);
     if (!energy.isEmpty()) title = vtEnergy.title.isEmpty() ? energy : vtEnergy.title + u' ' + energy;
   }
-  initTimeGraph(title, static_cast<int16_t>(n), 1, start, end, xStep, yMin, yMax, g, series, look.pointMarks);
+  initTimeGraph({.title = title, .seriesCount = static_cast<int16_t>(n), .xMin = start, .xMax = end, .xStep = xStep,
+                 .yMin = yMin, .yMax = yMax, .showMarks = look.pointMarks},
+                series, g);
   g.fontSpec = params.fontSpec;
   g.pickRadius = 10.0f;
   g.frame3D = static_cast<int16_t>(params.displayFlags & 1);
@@ -255,7 +257,9 @@ void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xM
   title = firstBrand ? QStringLiteral("Falvor - Power over Time") : QStringLiteral("Zav - Brisolan");
 
   graphRecord& g = graphDef;
-  initTimeGraph(title, seriesCount, 1, xMin, xMax, xStep, yMin, yMax, g, plotSeriesData, advancedFunctions);
+  initTimeGraph({.title = title, .seriesCount = seriesCount, .xMin = xMin, .xMax = xMax, .xStep = xStep,
+                 .yMin = yMin, .yMax = yMax, .showMarks = advancedFunctions},
+                plotSeriesData, g);
   addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
   addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
   addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);

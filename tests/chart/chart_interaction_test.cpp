@@ -546,7 +546,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   logFileNames[0] = data;
   logRecordCount = 2;
 
-  chart->plotRec(2, "meter one", "Record 2", 8, 1, 1, 0, 0, 0, 0, false);
+  chart->plotRec(2, "meter one", {"Record 2", 8, 1, 1, 0, 0}, false);
   EXPECT_EQ(chart->core().chartMode, 1);
   for (const char* name : {"mnuTxtBox_AbsPoint", "mnuTxtBox_AbsRecord", "mnuTxtBox_RelRecord", "mnuTxtBox_AbsTime",
                            "mnuTxtBox_RelTime", "mnuTxtBox_RelVal", "mnuTxtBox_list2"})
@@ -584,7 +584,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   EXPECT_EQ(chart->core().picture1(), expected);
 
   // The variant with the formatted value axis.
-  chart->plotRec(2, "meter one", "Record 2", 8, 1, 2.5, 1, 0, 0, 3, true);
+  chart->plotRec(2, "meter one", {"Record 2", 8, 1, 2.5, 1, 3}, true);
   EXPECT_EQ(graph().axes[2].labels[1].numberFormat.isEmpty(), false);
   EXPECT_DOUBLE_EQ(graph().axes[2].homeMax, 3);
 }
@@ -592,7 +592,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
 // The earlier chart set-up from the window: the point-text items come back
 // and the x scale follows the window's choice.
 TEST_F(ChartInteractionTest, InitXYjtTakesTheWindowsXScale) {
-  chart->plotRec(1, "", "", 8, 1, 1, 0, 0, 0, 0, false);
+  chart->plotRec(1, "", {"", 8, 1, 1, 0, 0}, false);
   QTest::mouseClick(child<QRadioButton>("Option2(1)"), Qt::LeftButton);
   QString title;
   chart->initXYjt(title, 1, testTime(2024, 3, 31, 3), testTime(2024, 3, 31, 6), 0.125);
