@@ -33,6 +33,7 @@ void connectSubsystems() {
   // The main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();
+  setChartSettings(setupValues().settings());
   connectWebGraphToChart();
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
@@ -41,6 +42,7 @@ void connectSubsystems() {
          return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
        }});
   SettingsEvents* s = &settingsEvents();
+  QObject::connect(s, &SettingsEvents::settingsChanged, [](const Settings& settings) { setChartSettings(settings); });
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
     if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();
   });

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "chart/chart_output.h"
+#include "chart/marks_array.h"
 #include "chart/zav_graph.h"
 #include "plot/graph/graph_pick.h"
 #include "plot/graph/graph_record.h"
@@ -52,8 +54,13 @@ class ChartCore : public QObject {
   // Loads the chart: its own picture layer, and the band set from the setup's
   // graph slider with "Now" on. pointLabel: the text of a picked point, as
   // the chart's window shows it (none: picked points get no label).
-  explicit ChartCore(PointLabelSource pointLabel = {}, QObject* parent = nullptr);
+  explicit ChartCore(const Settings& settings, PointLabelSource pointLabel = {}, QObject* parent = nullptr);
   ~ChartCore() override;
+
+  // The settings the chart works with, a copy of the program's; a new one
+  // counts from the next fetch and drawing on.
+  const Settings& settings() const { return m_settings; }
+  void setSettings(const Settings& settings) { m_settings = settings; }
 
   const ChartBand& band() const { return m_band; }
 
@@ -105,6 +112,8 @@ class ChartCore : public QObject {
   int16_t chartMode = 0;  // 0 no graph, 2 the time plot
   QVector<int16_t> seriesList{1};
   bool savePicToFile = false;
+  QVector<markRecord> marks;              // empty until the chart resets its marks
+  QVector<fileTableEntry> fileTable;      // the first entry is the current one
 
  signals:
   void bandChanged();
@@ -114,6 +123,7 @@ class ChartCore : public QObject {
  private:
   GraphLook look() const;
 
+  Settings m_settings;
   PointLabelSource m_pointLabel;
   QPointer<cGDIP> m_gdip;
   ChartBand m_band;

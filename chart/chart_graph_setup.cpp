@@ -5,7 +5,6 @@
 
 #include "chart/chart_core.h"
 #include "chart/selection_text.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
@@ -248,22 +247,23 @@ void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xM
   double labelStep = 0;
   if (xScale == kXScaleTime) timeFormatAndStep(xMin, xMax, timeFormat, labelStep);
   // With the data's own range chosen, the earlier set-up read two limits that nothing sets.
-  const bool setRange = yPowerScale != 1;
-  float yMin = setRange ? float(::y1ScaleMin) : 0, yMax = setRange ? float(::y1ScaleMax) : 0;
-  float tMin = setRange ? float(::y2ScaleMin) : 0, tMax = setRange ? float(::y2ScaleMax) : 0;
+  const Settings& s = m_settings;
+  const bool setRange = s.yPowerScale != 1;
+  float yMin = setRange ? float(s.y1ScaleMin) : 0, yMax = setRange ? float(s.y1ScaleMax) : 0;
+  float tMin = setRange ? float(s.y2ScaleMin) : 0, tMax = setRange ? float(s.y2ScaleMax) : 0;
   widenToEight(yMin, yMax);
   widenToEight(tMin, tMax);
-  const bool firstBrand = appName == QStringLiteral("Falvor");
+  const bool firstBrand = s.appName == QStringLiteral("Falvor");
   title = firstBrand ? QStringLiteral("Falvor - Power over Time") : QStringLiteral("Zav - Brisolan");
 
   graphRecord& g = graphDef;
   initTimeGraph({.title = title, .seriesCount = seriesCount, .xMin = xMin, .xMax = xMax, .xStep = xStep,
-                 .yMin = yMin, .yMax = yMax, .showMarks = advancedFunctions},
+                 .yMin = yMin, .yMax = yMax, .showMarks = s.advancedFunctions},
                 plotSeriesData, g);
   addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
   addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
   addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-  if (firstBrand) addText(g, footerText(appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+  if (firstBrand) addText(g, footerText(s.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   if (g.axes.size() > 3) {
     graphAxisRecord& time = g.axes[1];
     time.valueKind = xScale;
@@ -317,10 +317,10 @@ void ChartCore::makeXYplot() {
     m_picture1Font = canvas.font();
   }
   if (savePicToFile) {
-    if (savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
+    if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
       QByteArray unused;
       writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
-    } else if (!savePlotToPicFile) {
+    } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }
   }

@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "chart/chart_core.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "imaging/bitmap.h"
 #include "imaging/gdip.h"
@@ -23,7 +22,7 @@ void drawGraphInto(QImage& picture, int32_t backColour, graphRecord& graph, cons
 
 void ChartCore::setPlotControls(const plotParamRecord&) {
   m_plotPic = &m_picture1;
-  m_picture1BackColour = plotBackgroundColor;
+  m_picture1BackColour = m_settings.plotBackgroundColor;
   m_crossPointer = true;
 }
 

@@ -14,9 +14,14 @@
 namespace {
 QPointer<Form4a> userChart;
 
+Settings& chartSettings() {
+  static Settings settings;
+  return settings;
+}
+
 Form4a* ensureUserChart() {
   if (!userChart) {
-    userChart = new Form4a(true);
+    userChart = new Form4a(chartSettings(), true);
     userChart->setAttribute(Qt::WA_DeleteOnClose);
   }
   return userChart;
@@ -48,11 +53,16 @@ void userGraph(bool force) {
 
 void loadTest() {
   // Created, loaded and unloaded at once; never shown.
-  delete new Form4a(false);
+  delete new Form4a(chartSettings(), false);
 }
 }  // namespace
 
 Form4a* chartWindow() { return userChart; }
+
+void setChartSettings(const Settings& settings) {
+  chartSettings() = settings;
+  if (userChart) userChart->core().setSettings(settings);
+}
 
 void showChartWindow() {
   Form4a* chart = ensureUserChart();

@@ -56,14 +56,15 @@ QScrollBar* makeStepper(const QString& name, QWidget* parent) {
 }
 }  // namespace
 
-Form4a::Form4a(bool defaultInstance, QWidget* parent) : QMainWindow(parent), m_defaultInstance(defaultInstance) {
+Form4a::Form4a(const Settings& settings, bool defaultInstance, QWidget* parent)
+    : QMainWindow(parent), m_defaultInstance(defaultInstance) {
   setObjectName(QStringLiteral("Form4a"));
   setWindowTitle(QStringLiteral("Power and Temperature"));
   // The graph set-up needs the core before the controls show its band.
   if (m_defaultInstance) chartWindowLoaded = true;
-  buildMenus();
   // The graph engine asks this window for the text of a picked point.
-  m_core = new ChartCore([this](int16_t, int32_t) { return getPntTxt(); }, this);
+  m_core = new ChartCore(settings, [this](int16_t, int32_t) { return getPntTxt(); }, this);
+  buildMenus();
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
   connect(m_core, &ChartCore::picture1Changed, this, [this] {
@@ -213,7 +214,7 @@ void Form4a::formResize() {
   if (m_inResize) return;
   m_inResize = true;
   if (m_layoutDone) {
-    layoutControls(fixedPlotSize);
+    layoutControls(m_core->settings().fixedPlotSize);
   } else {
     layoutPlotArea();
     layoutControls(true);
@@ -227,13 +228,13 @@ QSize Form4a::pictureBorderTw() const {
   return {pxToTwips(outer.width() - inner.width()), pxToTwips(outer.height() - inner.height())};
 }
 
-static QSize plotPixels() {
-  return {std::clamp(plotWidth, kMinPlotSide, kMaxPlotSide), std::clamp(plotHeight, kMinPlotSide, kMaxPlotSide)};
+static QSize plotPixels(const Settings& s) {
+  return {std::clamp(s.plotWidth, kMinPlotSide, kMaxPlotSide), std::clamp(s.plotHeight, kMinPlotSide, kMaxPlotSide)};
 }
 
 void Form4a::layoutPlotArea() {
   const QSize border = pictureBorderTw();
-  const QSize px = plotPixels();
+  const QSize px = plotPixels(m_core->settings());
   m_picture1->resize(twipsToPx(pxToTwips(px.width()) + border.width()),
                      twipsToPx(pxToTwips(px.height()) + border.height()));
   m_core->setPicture1Size(m_picture1->contentsRect().size());
@@ -246,7 +247,7 @@ void Form4a::layoutControls(bool fixedSize) {
   in.inner = QSize(pxToTwips(client->width()), pxToTwips(client->height()));
   in.frame = QSize(pxToTwips(width() - client->width()), pxToTwips(height() - client->height()));
   in.pictureBorder = pictureBorderTw();
-  in.plotPixels = plotPixels();
+  in.plotPixels = plotPixels(m_core->settings());
   in.maximised = isMaximized();
   in.fixedSize = fixedSize;
   m_frame1->hide();

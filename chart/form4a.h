@@ -30,7 +30,7 @@ class Form4a : public QMainWindow {
 
  public:
   // defaultInstance: the user's chart, which keeps chartWindowLoaded.
-  explicit Form4a(bool defaultInstance, QWidget* parent = nullptr);
+  Form4a(const Settings& settings, bool defaultInstance, QWidget* parent = nullptr);
   ~Form4a() override;
 
   ChartCore& core() { return *m_core; }

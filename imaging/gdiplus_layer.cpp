@@ -196,10 +196,9 @@ int32_t gdipSaveImageToFile(const QImage& image, const QString& fileName, const 
   if (image.isNull() || fileName.isEmpty()) return GpInvalidParameter;
   if (!codec) return GpUnknownImageFormat;
   if (codec->qtFormat == "gif") {
-    BitmapInfo info;
-    QByteArray pixels;
-    if (!imageToGifDib(image, info, pixels)) return GpGenericError;
-    return writeGif(fileName, false, info, pixels) > 0 ? GpOk : GpWin32Error;
+    const Result<GifPicture> dib = imageToGifDib(image);
+    if (!dib) return GpGenericError;
+    return writeGif(fileName, false, dib->info, dib->pixels) > 0 ? GpOk : GpWin32Error;
   }
   QImageWriter writer(fileName, codec->qtFormat);
   if (params && params->quality >= 0) writer.setQuality(params->quality);

@@ -12,6 +12,7 @@
 #include "platform/result.h"
 
 class GifOutput;
+class cFile;
 
 // Encodes the drawn image; returns the GIF's length, 0 when nothing was written.
 // With no file name the GIF goes into *bytes (none: nowhere).
@@ -24,8 +25,15 @@ int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& inf
                  QByteArray* bytes = nullptr);
 // The same to any output (no file handling, no dumps).
 int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, const QByteArray& pixels);
-// The 8-bit picture of an image with the encoder's 256-entry table; false for a null image.
-bool imageToGifDib(const QImage& image, BitmapInfo& info, QByteArray& pixels);
+// The same into a file opened for writing (and cut at the GIF's end); the
+// failure is the system's first error: "ERROR 112 There is not enough space on the disk."
+Result<int32_t> writeGifToFile(cFile& file, bool interlaced, const BitmapInfo& info, const QByteArray& pixels);
+// The 8-bit picture of an image with the encoder's 256-entry table.
+struct GifPicture {
+  BitmapInfo info;
+  QByteArray pixels;
+};
+Result<GifPicture> imageToGifDib(const QImage& image);
 // The whole road from a drawn image to GIF bytes, as the encoder registry uses it.
 Result<QByteArray> encodeImageAsGif(const QImage& image);
 

@@ -214,7 +214,7 @@ int32_t getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plo
 
   PlotFileView file;
   const bool exists = QFile::exists(index.fileName);
-  const bool opened = exists && file.open(index.fileName);
+  const bool opened = exists && file.open(index.fileName).ok();
   if (exists && !opened) logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot open ") + index.fileName);
   if (opened) {
     index.file = &file;

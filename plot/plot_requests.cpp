@@ -81,8 +81,10 @@ bool dropUnusableCompareRange(plotParamRecord& param) {
   return true;
 }
 
-void readCmdFile() {
-  if (zavLogFileName.isEmpty() || !writeToZAVtextFile || !zavLogFileName.endsWith(u".txt", Qt::CaseInsensitive))
+void readCmdFile(const Settings& settings) {
+  const QString& zavLogFileName = settings.zavLogFileName;
+  if (zavLogFileName.isEmpty() || !settings.writeToZAVtextFile ||
+      !zavLogFileName.endsWith(u".txt", Qt::CaseInsensitive))
     return;
   const QString name = zavLogFileName.left(zavLogFileName.size() - 4) + QStringLiteral(".CMD");
   if (!QFile::exists(name)) return;

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "core/settings/settings.h"
 #include "plot/graph_request.h"
 
 // The re-plot after a reading: plotFile(false) when autoPlot is on and the
@@ -18,8 +19,9 @@ void plotUserGraph(bool force);
 // A compare range outside the years 100..9999 cannot be read or labelled:
 // it is dropped (true) and the graph is drawn without it.
 bool dropUnusableCompareRange(plotParamRecord& param);
-// Logs the times and, when it changed, the lines of the command file beside the text log.
-void readCmdFile();
+// Logs the times and, when it changed, the lines of the command file beside
+// the settings' text log.
+void readCmdFile(const Settings& settings);
 
 // Connects the main window's plot requests (meterEvents) to these. Once, at start.
 void connectPlotRequests();

@@ -22,13 +22,14 @@ class ChartCoreTest : public ChartFixture {
 }  // namespace
 
 TEST_F(ChartCoreTest, FetchSendsTheThreeBoxesAndTheReferenceTime) {
-  viewRange = 9;  // 3h
-  ChartCore core;
+  m_settings.viewRange = 9;  // 3h
+  ChartCore core(m_settings);
   for (int bits = 0; bits < 8; ++bits) {
     SCOPED_TRACE(bits);
-    plotPointMarks = bits & 1;
-    DrawOrthogonalLines = bits & 2;
-    DrawPowerInBackground = bits & 4;
+    m_settings.plotPointMarks = bits & 1;
+    m_settings.DrawOrthogonalLines = bits & 2;
+    m_settings.DrawPowerInBackground = bits & 4;
+    core.setSettings(m_settings);
     core.setEndText("2024-03-31 12:00:00");
     EXPECT_EQ(core.plotParam.showMarkers, bits & 1 ? 1 : 0);
     EXPECT_EQ(core.plotParam.drawOptions, (bits & 2 ? 1 : 0) | (bits & 4 ? 6 : 0));
@@ -38,8 +39,8 @@ TEST_F(ChartCoreTest, FetchSendsTheThreeBoxesAndTheReferenceTime) {
 }
 
 TEST_F(ChartCoreTest, EndTimeBoxStatesAndSteps) {
-  viewRange = 4;  // 1mo
-  ChartCore core;
+  m_settings.viewRange = 4;  // 1mo
+  ChartCore core(m_settings);
   EXPECT_EQ(core.band().endColour, kEndTextInvalid);  // empty after loading
   EXPECT_TRUE(core.band().now);
   EXPECT_EQ(core.band().status, "1mo Clk");
@@ -73,33 +74,35 @@ TEST_F(ChartCoreTest, EndTimeBoxStatesAndSteps) {
 
 TEST_F(ChartCoreTest, AutoUpdateWritesThePlotFileInTheTypeOfItsExtension) {
   QTemporaryDir dir;
-  viewRange = 9;
-  savePlotToPicFile = true;
-  ChartCore core;
+  m_settings.viewRange = 9;
+  m_settings.savePlotToPicFile = true;
+  ChartCore core(m_settings);
   core.setPicture1Size({300, 200});
   struct Row {
     const char* name;
     const char* magic;
   } rows[] = {{"zavPlot.GIF", "GIF89a"}, {"zavPlot.png", "\x89PNG"}};
   for (const Row& r : rows) {
-    zavPlotFileName = dir.filePath(r.name);
+    m_settings.zavPlotFileName = dir.filePath(r.name);
+    core.setSettings(m_settings);
     core.autoUpdatePlot(testTime(2024, 3, 31, 12), true);
-    QFile f(zavPlotFileName);
+    QFile f(m_settings.zavPlotFileName);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << r.name;
     EXPECT_TRUE(f.readAll().startsWith(r.magic)) << r.name;
     EXPECT_FALSE(core.savePicToFile);
   }
   // A file that cannot be written is reported with its name on the next line.
   HeadlessLog log;
-  zavPlotFileName = dir.filePath("missing/zavPlot.png");
+  m_settings.zavPlotFileName = dir.filePath("missing/zavPlot.png");
+  core.setSettings(m_settings);
   core.autoUpdatePlot(testTime(2024, 3, 31, 12), true);
   EXPECT_TRUE(log.lines().join('\n').contains("writeImage: Error! bitmap1.SaveToFile = "));
-  EXPECT_TRUE(log.lines().contains(zavPlotFileName));
+  EXPECT_TRUE(log.lines().contains(m_settings.zavPlotFileName));
 }
 
 TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
-  viewRange = 9;
-  ChartCore core;
+  m_settings.viewRange = 9;
+  ChartCore core(m_settings);
   core.setNow(false);
   core.autoUpdatePlot(testTime(2024, 3, 31, 12), false);
   EXPECT_TRUE(core.band().endText.isEmpty());
@@ -115,8 +118,8 @@ TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
 
 // The fetch counter counts on from what stands in it, typed or not.
 TEST_F(ChartCoreTest, FetchCounterCountsOnFromItsText) {
-  viewRange = 9;
-  ChartCore core;
+  m_settings.viewRange = 9;
+  ChartCore core(m_settings);
   core.setEndText("2024-03-31 12:00:00");
   ASSERT_EQ(core.band().fetchCount, "1");
   struct Row {
@@ -133,8 +136,7 @@ TEST_F(ChartCoreTest, FetchCounterCountsOnFromItsText) {
 // The earlier set-up of the time chart: the brand's title, the settings' ranges
 // (none when the data's range is chosen), the captions and the label formats.
 TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
-  RestoreOnExit saved{appName, yPowerScale, y1ScaleMin, y1ScaleMax, y2ScaleMin, y2ScaleMax};
-  y1ScaleMin = 0, y1ScaleMax = 3000, y2ScaleMin = 18, y2ScaleMax = 22;
+  m_settings.y1ScaleMin = 0, m_settings.y1ScaleMax = 3000, m_settings.y2ScaleMin = 18, m_settings.y2ScaleMax = 22;
   struct Row {
     const char* name;
     const char* appName;
@@ -145,9 +147,9 @@ TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
   } rows[] = {{"firstBrandSetRanges", "Falvor", 0, kXScaleTime, "Falvor - Power over Time", 0, 48000, 16, 24, 5},
               {"secondBrandDataRange", "Zav", 1, kXScaleRecord, "Zav - Brisolan", -64, 64, -4, 4, 4}};
   for (const Row& r : rows) {
-    appName = r.appName;
-    yPowerScale = r.yPowerScale;
-    ChartCore core;
+    m_settings.appName = r.appName;
+    m_settings.yPowerScale = r.yPowerScale;
+    ChartCore core(m_settings);
     LogCapture log;
     QString title = "asked";
     const Date from = testTime(2024, 3, 31, 3), to = testTime(2024, 3, 31, 6);

@@ -43,17 +43,19 @@ class ChartInteractionTest : public ChartFixture {
  protected:
   void SetUp() override {
     ChartFixture::SetUp();
-    plotWidth = 600;
-    plotHeight = 400;
-    fixedPlotSize = true;
-    mousePointerFlags = 3;
-    mouseMeasureFlags = 1 | 4 | 8;  // time, used energy, average power
-    vtPower.factor = vtEnergy.factor = 1;
-    vtPower.offset = vtEnergy.offset = 0;
-    vtPower.decimals = vtEnergy.decimals = 0;
-    vtPower.unit = "W";
-    vtEnergy.unit = "Wh";
+    Settings& s = m_settings;
+    s.plotWidth = 600;
+    s.plotHeight = 400;
+    s.fixedPlotSize = true;
+    s.mousePointerFlags = 3;
+    s.mouseMeasureFlags = 1 | 4 | 8;  // time, used energy, average power
+    s.vtPower.factor = s.vtEnergy.factor = 1;
+    s.vtPower.offset = s.vtEnergy.offset = 0;
+    s.vtPower.decimals = s.vtEnergy.decimals = 0;
+    s.vtPower.unit = "W";
+    s.vtEnergy.unit = "Wh";
     connectChartWindows();
+    setChartSettings(m_settings);
     connectPlotRequests();
     emit meterEvents().plotRequested();
     chart = chartWindow();
@@ -99,8 +101,6 @@ class ChartInteractionTest : public ChartFixture {
   QString valueBox() const { return child<QLabel>("Picture3")->text(); }
 
   Form4a* chart = nullptr;
-  RestoreOnExit m_saved2{plotWidth, plotHeight, fixedPlotSize, mousePointerFlags, mouseMeasureFlags, vtPower,
-                         vtEnergy, debugMode, defDirName, fileTable, marksArray};
 };
 }  // namespace
 
@@ -281,7 +281,7 @@ TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
 TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText("before");
-  Form4a blank(false);
+  Form4a blank(m_settings, false);
   QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
   EXPECT_EQ(clipboard->text(), "before");  // no graph yet
   item("mnuFileCopy")->trigger();
@@ -323,7 +323,7 @@ TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
   const QString path = dir.filePath("marks.bin");
   auto* save = child<QPushButton>("Command4");
   // No file named: logged, nothing written anywhere.
-  fileTable.clear();
+  chart->core().fileTable.clear();
   {
     LogCapture log;
     QTest::mouseClick(save, Qt::LeftButton);
@@ -331,10 +331,11 @@ TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
   }
   EXPECT_EQ(save->text(), "save");
 
-  fileTable = {{path, "bin"}};
-  marksArray = QVector<markRecord>(3);
-  marksArray[1].data[0] = 'A';
-  marksArray[2].values = {7, -1};
+  chart->core().fileTable = {{path, "bin"}};
+  QVector<markRecord>& marks = chart->core().marks;
+  marks = QVector<markRecord>(3);
+  marks[1].data[0] = 'A';
+  marks[2].values = {7, -1};
   QTest::mouseClick(save, Qt::LeftButton);
   QTest::mouseClick(save, Qt::LeftButton);
   QFile f(path);
@@ -353,8 +354,9 @@ TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
 
 TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
   QTemporaryDir dir;
-  defDirName = dir.path() + "/";
-  debugMode = 1;
+  m_settings.defDirName = dir.path() + "/";
+  m_settings.debugMode = 1;
+  setChartSettings(m_settings);
   releaseChartWindows();
   emit meterEvents().plotRequested();
   chart = chartWindow();
@@ -370,7 +372,7 @@ TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
 
   QImage red(40, 30, QImage::Format_RGB32);
   red.fill(Qt::red);
-  ASSERT_GT(saveBitmapAsGif(red, defDirName + "Zav-pic001.gif"), 0);
+  ASSERT_GT(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"), 0);
   load->trigger();
   EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
   EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));
@@ -631,6 +633,7 @@ TEST_F(ChartInteractionTest, LoadTestLeavesTheOpenChartsPointLabel) {
   const QImage& drawn = chart->core().picture1();
   int boxPixels = 0;
   for (int y = 0; y < drawn.height(); ++y)
-    for (int x = 0; x < drawn.width(); ++x) boxPixels += drawn.pixel(x, y) == colourToQColor(pointTextBackColor).rgb();
+    for (int x = 0; x < drawn.width(); ++x)
+      boxPixels += drawn.pixel(x, y) == colourToQColor(m_settings.pointTextBackColor).rgb();
   EXPECT_GT(boxPixels, 100);
 }

@@ -21,14 +21,6 @@ class GraphImageTest : public ChartFixture {
   void SetUp() override {
     ChartFixture::SetUp();
     logMsg(0, QString());  // an empty window, so its length rule does not lower the level
-    m_settings.zavDatFileName = {zavDatFileName[0], zavDatFileName[1]};
-    m_settings.ZAVdetectorVer = kNewFrameDetectorVer;
-    m_settings.reduceMethod = 2;
-    m_settings.maxPlotPoints = 300;
-    m_settings.maxMeterPower = 40000;
-    m_settings.plotWidth = 600;
-    m_settings.plotHeight = 400;
-    m_settings.appName = "Zav";
   }
   GraphImageJob job(const QString& query, const QString& type = "png") const {
     return makeGraphImageJob(query, type, m_settings, testTime(2024, 3, 31, 12));
@@ -45,8 +37,6 @@ class GraphImageTest : public ChartFixture {
     QCoreApplication::processEvents();
     return finished ? future.result() : Result<QByteArray>(Failure("still drawing"));
   }
-
-  Settings m_settings;
 };
 
 bool startsWith(const QByteArray& bytes, const char* magic) { return bytes.startsWith(QByteArray(magic)); }
@@ -55,7 +45,7 @@ bool startsWith(const QByteArray& bytes, const char* magic) { return bytes.start
 TEST_F(GraphImageTest, APictureIsDrawnFromTheJobAloneAndTouchesNoChartState) {
   HeadlessLog log;
   msgLevel = 4;        // the job's lines are actions and details, never errors
-  maxPlotPoints = 30;  // a short point dump
+  m_settings.maxPlotPoints = 30;  // a short point dump
   chartWindowLoaded = false;
   const QByteArray png = bytes("w=300&h=200", "png");
   EXPECT_EQ(QImage::fromData(png).size(), QSize(300, 200));
