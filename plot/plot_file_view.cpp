@@ -4,10 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 namespace {
-bool g_mappingDisabled = false;
+std::atomic<bool> g_mappingDisabled{false};  // read by reads on any thread
 // Scattered reads fetch one page around the record: the last probes of a
 // binary search and neighbouring points then need no further reads.
 constexpr int64_t kSmallBlockBytes = 4096;
