@@ -1,5 +1,7 @@
 #include "app/web_wiring.h"
 
+#include "app/graph_renderer.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -16,11 +18,9 @@
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
-#include "imaging/pic_buffer.h"
 #include "meter/engine/meter_state.h"
 #include "meter/meter_events.h"
 #include "platform/open_document.h"
-#include "plot/plot_requests.h"
 
 namespace {
 constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
@@ -133,17 +133,8 @@ class LinkClick : public QObject {
 };
 }  // namespace
 
-GraphRenderer programGraphRenderer() {
-  return [](const QString& query, const QString& type) {
-    picBuffer = QByteArray(1, '\0');
-    plotWebGraph(query, QString(), type);
-    return QtFuture::makeReadyFuture(picBuffer.size() > 1 ? Result<QByteArray>(picBuffer)
-                                                         : Result<QByteArray>(Failure(QStringLiteral("no graph drawn"))));
-  };
-}
-
 WebServer& programWebServer() {
-  static WebServer server(programGraphRenderer());
+  static WebServer server(graphRendererFromSettings());
   return server;
 }
 

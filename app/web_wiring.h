@@ -5,10 +5,8 @@
 
 #include "web/web_server.h"
 
-// The program's web server, made on first use with programGraphRenderer().
+// The program's web server, made on first use with the chart's graph renderer.
 WebServer& programWebServer();
-// The live graph as the program draws it.
-GraphRenderer programGraphRenderer();
 
 // Before the setup window loads (it may start the server while loading):
 // the server's announcements shown on the web tab, the settings and the live

@@ -1,5 +1,6 @@
 #include "app/wiring.h"
 
+#include "app/graph_renderer.h"
 #include "app/web_wiring.h"
 #include "chart/chart_windows.h"
 #include "core/globals.h"
@@ -28,6 +29,7 @@ void connectSubsystems() {
   // The main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();
+  setChartSettings(setupValues().settings());
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
       {[] { return mainWindowLoaded; }, [] { return programWebServer().port(); },
@@ -35,6 +37,7 @@ void connectSubsystems() {
          return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
        }});
   SettingsEvents* s = &settingsEvents();
+  QObject::connect(s, &SettingsEvents::settingsChanged, [](const Settings& settings) { setChartSettings(settings); });
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
     if (Form1* f = form1(); f && mainWindowLoaded) f->applyGlobalVariables();
   });

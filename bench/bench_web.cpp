@@ -33,10 +33,11 @@
 #include <thread>
 #include <vector>
 
-#include "chart/chart_windows.h"
+#include "chart/graph_image.h"
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
-#include "app/web_wiring.h"
+#include "app/graph_renderer.h"
+#include "web/web_server.h"
 #include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "tools/loopback_socket.h"
@@ -394,7 +395,7 @@ QString findTool(const char* name) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);  // the live graph is drawn by a hidden chart window
+  QApplication app(argc, argv);
   const int requests = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
   const int points = argc > 2 ? std::clamp(std::atoi(argv[2]), 10, 100000) : 1440;
   const int images = std::max(10, requests / 20);
@@ -412,8 +413,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the data file was not installed\n");
     return 1;
   }
-  connectChartWindows();
-  WebServer server(programGraphRenderer());
+  WebServer server(graphRendererFromSettings());
   Settings settings = setupValues().settings();
   settings.webRootText = dir.filePath(QStringLiteral("root"));
   settings.webPort = freePort();
@@ -441,7 +441,6 @@ int main(int argc, char** argv) {
   reference.reset();
   nginx.reset();
   server.stopWebServer();
-  releaseChartWindows();
   std::printf("BENCH static_vs_nginx size=%d requests=%d ours_rps=%.0f ours_cpu_us=%.1f %s_rps=%.0f ratio=%.3f\n",
               kFileSize, c.requests, c.ours, c.ourCpuMicros, baseline, c.base, c.base > 0 ? c.ours / c.base : 0.0);
 

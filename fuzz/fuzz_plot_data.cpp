@@ -19,6 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   param.maxPlotPoints = 50;
   param.y2ScaleMax = 50;
   QVector<plotSeries> series;
-  getPlotData(param, series);
+  getPlotData(param, series, PlotFile{zavDatFileName[0], dataFileSlots[0], size % 2 == 0, false});
   return 0;
 }
