@@ -1,5 +1,7 @@
 #include "app/web_wiring.h"
 
+#include "app/graph_renderer.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -12,22 +14,40 @@
 #include <QSystemTrayIcon>
 
 #include "core/globals.h"
+#include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
+#include "meter/engine/meter_session.h"
+#include "meter/engine/meter_state.h"
+#include "meter/link/meter_link.h"
 #include "platform/open_document.h"
-#include "web/web_events.h"
-#include "web/web_services.h"
 
 namespace {
 constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
 
 // Shows one announcement in the settings values (the setup window shows them when it exists).
-template <typename... Args, typename F>
-void onWeb(void (WebEvents::*signal)(Args...), F show) {
-  QObject::connect(&webEvents(), signal, &webEvents(),
-                   [show](Args... args) { show(setupValues(), args...); });
+template <typename Events, typename... Args, typename F>
+void onWeb(Events& events, void (Events::*signal)(Args...), F show) {
+  QObject::connect(&events, signal, &events, [show](Args... args) { show(setupValues(), args...); });
 }
+
+// The pages' live values, as the meter shows them now: their texts stay
+// unformatted until a page reads them. The record line is copied only while
+// the server listens, so a reading formats nothing for it otherwise.
+void takeLiveValues(WebServer& server) {
+  if (server.port() == 0) return;
+  LiveValues v;
+  v.strZavEnergy = strZavEnergy;
+  v.strZavPower = strZavPower;
+  v.strZavTemp = strZavTemp;
+  v.lngZavEnergy = lngZavEnergy;
+  v.lngZavPower = lngZavPower;
+  v.lngZavTemp = lngZavTemp;
+  v.zavRecord = zavRecordText();
+  server.setLiveValues(v);
+}
+
 
 QString indexed(const char* array, int i) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
@@ -105,43 +125,65 @@ class LinkClick : public QObject {
 };
 }  // namespace
 
+void connectLiveValues(MeterSession& session, MeterLink& link) {
+  WebServer& server = programWebServer();
+  const auto take = [&server] { takeLiveValues(server); };
+  QObject::connect(&session, &MeterSession::readingRecorded, &server, take);
+  // Going on- or off-line writes a record line of its own.
+  QObject::connect(&link, &MeterLink::onlineChanged, &server, take);
+  QObject::connect(&link, &MeterLink::statusChanged, &server, take);
+  QObject::connect(&server.events().start, &WebStartEvents::serverStarted, &server, take);
+}
+
+WebServer& programWebServer() {
+  static WebServer server(graphRendererFromSettings());
+  return server;
+}
+
 void connectWebServerToSetupWindow() {
   static bool connected = false;  // once, however many callers
   if (connected) return;
   connected = true;
-  onWeb(&WebEvents::settingsNeeded, [](SetupValues& w) {
-    webPortText = w.text(QStringLiteral("Text18"));
-    webRootText = w.text(QStringLiteral("txtWebRoot"));
-    webLogFileText = w.text(QStringLiteral("txtWebLogFile"));
-    webLogging = w.value(QStringLiteral("cheLogging"));
+  WebServer& server = programWebServer();
+  server.setSettings(setupValues().settings());
+  QObject::connect(&settingsEvents(), &SettingsEvents::settingsChanged, &server,
+                   [&server](const Settings& s) { server.setSettings(s); });
+  // A start may come while settings are still being written: it takes the current ones.
+  QObject::connect(&webServerRequests(), &WebServerRequests::webServerStartRequested, &server, [&server] {
+    server.setSettings(setupValues().settings());
+    server.checkWebRootFolder();
   });
-  onWeb(&WebEvents::portRefused, [](SetupValues& w, const QString&) {
+  QObject::connect(&webServerRequests(), &WebServerRequests::webServerStopRequested, &server,
+                   [&server] { server.stopWebServer(); });
+  WebStartEvents& start = server.events().start;
+  onWeb(start, &WebStartEvents::portRefused, [](SetupValues& w, const QString&) {
     w.setForeColor(QStringLiteral("Text18"), logColourError);
     w.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
     w.setValue(QStringLiteral("Check9"), 2);
   });
-  onWeb(&WebEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
+  onWeb(start, &WebStartEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
     w.setForeColor(QStringLiteral("Text18"), logColourNormal);
     w.setToolTip(QStringLiteral("Text18"),
                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
   });
-  onWeb(&WebEvents::webRootRefused, [](SetupValues& w, const QString&) {
+  onWeb(start, &WebStartEvents::webRootRefused, [](SetupValues& w, const QString&) {
     w.setValue(QStringLiteral("Check9"), 0);
     w.setForeColor(QStringLiteral("txtWebRoot"), logColourError);
   });
-  onWeb(&WebEvents::webRootAccepted, [](SetupValues& w, const QString&) {
+  onWeb(start, &WebStartEvents::webRootAccepted, [](SetupValues& w, const QString&) {
     w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal);
   });
-  onWeb(&WebEvents::serverStarted, showStarted);
-  onWeb(&WebEvents::serverStartFailed, showStartFailed);
-  onWeb(&WebEvents::serverStopped, [](SetupValues& w) {
+  onWeb(start, &WebStartEvents::serverStarted, showStarted);
+  onWeb(start, &WebStartEvents::serverStartFailed, showStartFailed);
+  onWeb(start, &WebStartEvents::serverStopped, [](SetupValues& w) {
     setTrayCaption(kTrayStartCaption);
     w.showWebServerStopped();
     setUnderline(false);
     w.setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
   });
   // The connection counters and the socket grid are the window's own display.
-  QObject::connect(&webEvents(), &WebEvents::counterChanged, &webEvents(),
+  WebConnectionEvents* connections = &server.events().connections;
+  QObject::connect(connections, &WebConnectionEvents::counterChanged, connections,
                    [](int box, int value, bool marked) {
                      SetupWindow* w = frmSetup();
                      auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
@@ -155,7 +197,7 @@ void connectWebServerToSetupWindow() {
                      c->setFont(f);
                    });
   QObject::connect(
-      &webEvents(), &WebEvents::socketRowChanged, &webEvents(),
+      connections, &WebConnectionEvents::socketRowChanged, connections,
       [](int index, int state, const QString& name, int slot) {
         SetupWindow* w = frmSetup();
         if (!w) return;
@@ -167,7 +209,7 @@ void connectWebServerToSetupWindow() {
             if (c == 1) e->setToolTip(name);
           }
       });
-  QObject::connect(&webEvents(), &WebEvents::socketRowsRemoved, &webEvents(), [] {
+  QObject::connect(connections, &WebConnectionEvents::socketRowsRemoved, connections, [] {
     SetupWindow* w = frmSetup();
     if (!w) return;
     for (const char* array : {"Text19", "Text20", "Text23"})
@@ -175,7 +217,7 @@ void connectWebServerToSetupWindow() {
         if (e->objectName().startsWith(QLatin1String(array) + u'(') && e->objectName() != indexed(array, 0))
           e->deleteLater();
   });
-  onWeb(&WebEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
+  onWeb(server.events().log, &WebLogEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
     w.setValue(QStringLiteral("cheLogging"), 2);
     w.setForeColor(QStringLiteral("cheLogging"), logColourError);
     w.setToolTip(QStringLiteral("cheLogging"), tip);
@@ -186,7 +228,7 @@ void connectWebTabControls() {
   SetupWindow* w = frmSetup();
   if (!w) return;
   if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuStart")))
-    QObject::connect(a, &QAction::triggered, a, [a] { trayStartClicked(a->text()); });
+    QObject::connect(a, &QAction::triggered, a, [a] { programWebServer().trayStartClicked(a->text()); });
   if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuOptions")))
     QObject::connect(a, &QAction::triggered, w, [w] {
       w->show();
@@ -196,7 +238,7 @@ void connectWebTabControls() {
   if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuAbout")))
     QObject::connect(a, &QAction::triggered, a, [] { trayAboutClicked(); });
   if (auto* b = qobject_cast<QPushButton*>(w->control(QStringLiteral("Command8"))))
-    QObject::connect(b, &QPushButton::clicked, b, [] { listSocketStates(-1); });
+    QObject::connect(b, &QPushButton::clicked, b, [] { programWebServer().listSocketStates(-1); });
   if (QWidget* link = w->control(QStringLiteral("lblServerURL")))
     link->installEventFilter(new LinkClick(link));
   SetupValues& v = setupValues();

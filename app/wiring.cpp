@@ -1,5 +1,6 @@
 #include "app/wiring.h"
 
+#include "app/graph_renderer.h"
 #include "app/web_wiring.h"
 #include "chart/chart_windows.h"
 #include "core/globals.h"
@@ -13,7 +14,6 @@
 #include "meter/window/main_menus.h"
 #include "platform/message_box.h"
 #include "plot/plot_requests.h"
-#include "web/web_services.h"
 
 namespace {
 // The meter's owners keep their own copies of the settings.
@@ -38,24 +38,29 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
   // The main window's plot requests reach the chart.
   connectPlotRequests();
   connectChartWindows();
+  setChartSettings(setupValues().settings());
   // A reading: the web pages' live values, and the re-plot of the plotted (current) file.
   QObject::connect(&session, &MeterSession::readingRecorded, [](const ReadingResult& r) {
     showWebLiveValues(r);
     if (r.inDataFile && plotFileSlot == 0) replotIfAuto();
   });
   QObject::connect(&session, &MeterSession::registerLogged, &showWebRecord);
+  // The web server copies the live values once they are up to date.
+  connectLiveValues(session, link);
   // The chart still reads the section indexes of the session's data files.
   showDataFileSlots(&session.dataFileSlots());
   // What the settings ask of the windows and the server above them.
   setupValues().setQuestions(
-      {[] { return mainWindowLoaded; }, [] { return webServerPort; },
+      {[] { return mainWindowLoaded; }, [] { return programWebServer().port(); },
        [] {
          return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
        }});
   SettingsEvents* s = &settingsEvents();
   handSettings(session, link, setupValues().settings());
-  QObject::connect(s, &SettingsEvents::settingsChanged,
-                   [&session, &link](const Settings& settings) { handSettings(session, link, settings); });
+  QObject::connect(s, &SettingsEvents::settingsChanged, [&session, &link](const Settings& settings) {
+    setChartSettings(settings);
+    handSettings(session, link, settings);
+  });
   // These come while a field rule runs, before its new settings are announced: the window
   // takes the settings as they are now.
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
@@ -81,7 +86,4 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
   QObject::connect(requests, &MeterLinkRequests::comSearchRequested, [&link] { link.findAvailableComPorts(); });
   QObject::connect(requests, &MeterLinkRequests::comEventCountersCleared,
                    [&link](int index) { link.clearComEventCounters(int16_t(index)); });
-  WebServerRequests* web = &webServerRequests();
-  QObject::connect(web, &WebServerRequests::webServerStartRequested, [] { checkWebRootFolder(); });
-  QObject::connect(web, &WebServerRequests::webServerStopRequested, [] { stopWebServer(); });
 }

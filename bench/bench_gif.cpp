@@ -84,9 +84,9 @@ size_t giflibEncode(const BitmapInfo& info, const QByteArray& pixels, std::vecto
 #endif
 
 void run(const char* name, const QImage& image, int rounds) {
-  BitmapInfo info;
-  QByteArray pixels;
-  imageToGifDib(image, info, pixels);
+  const GifPicture dib = imageToGifDib(image).valueOr({});
+  const BitmapInfo& info = dib.info;
+  const QByteArray& pixels = dib.pixels;
   QByteArray ours;
   QElapsedTimer t;
   t.start();

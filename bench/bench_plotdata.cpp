@@ -109,10 +109,8 @@ struct Plot {
 
 // One web-graph read of [from, to] with the given method; returns the points.
 qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
-  static DataFileSlots indexes;
-  zavDatFileName[0] = plot.path;
-  indexes[0] = plot.index;
-  showDataFileSlots(&indexes);
+  // The chart keeps its read memory between reads.
+  static const std::shared_ptr<PlotReadScratch> scratch = makePlotReadScratch();
   plotParamRecord p;
   p.fromTime = from;
   p.toTime = to;
@@ -120,7 +118,7 @@ qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
   p.maxPlotPoints = 300;
   p.y2ScaleMax = 50;
   QVector<plotSeries> series;
-  getPlotData(p, series);
+  getPlotData(p, series, PlotFile{plot.path, plot.index, true, false}, *scratch);
   return series.size() > 1 ? series[1].points.size() : 0;
 }
 

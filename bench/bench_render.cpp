@@ -2,14 +2,26 @@
 // series, grid, labels, marks, 3D frame) into a QImage and compares with
 // filling the same image once, measured in the same run. An optional argument
 // names a file to save the picture to.
+//
+// Then web graph pictures of 4096 x 4096 (GIF, a day of readings a minute
+// apart) drawn as the web asks for them: on the UI thread one after another
+// as the hidden chart window drew them, and through the chart's pool, while a
+// 1 ms timer on the UI thread notes the longest time it was kept waiting.
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "chart/graph_image.h"
+#include "core/settings/detector_types.h"
+#include "meter/record/zav_format.h"
 #include "platform/colour.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
@@ -35,7 +47,7 @@ QVector<plotSeries> chartData() {
 
 graphRecord chartGraph(const QVector<plotSeries>& data) {
   graphRecord g;
-  initTimeGraph("Used 12.3 kWh", 2, kPointsOverTime, kStart, kStart + 1, 0.125, 0, 3000, g, data, true);
+  initTimeGraph({"Used 12.3 kWh", 2, kPointsOverTime, kStart, kStart + 1, 0.125, 0, 3000, true}, data, g);
   g.fontSpec = "Arial, 3%, 10";
   g.frame3D = 1;
   g.plotBackColour = rgbColour(255, 255, 240);
@@ -65,6 +77,92 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// A day of readings a minute apart, power and temperature changing.
+bool writeDay(const QString& path) {
+  constexpr int kReadings = 1440;
+  fileSection h;
+  h.startTime = kStart;
+  h.version = 1003000;
+  h.sensorVer = kNewFrameDetectorVer;
+  h.ticksPerSec = 1000;
+  h.WsPerCount = 60;
+  h.resetCount = 1;
+  h.records = kReadings;
+  QByteArray bytes = packSection(h);
+  double counts = 0;
+  for (int i = 0; i < kReadings; ++i) {
+    meterRecord r;
+    r.recTime = kStart + i / 1440.0;
+    counts += 1500 + 1200 * std::sin(i / 37.0);
+    r.count = int32_t(counts);
+    r.ticks = int32_t(i * 60000);
+    r.temp = int16_t(2 * (20 + 8 * std::cos(i / 91.0)) - 40);
+    bytes += packRecord(r);
+  }
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// What the UI thread's 1 ms timer saw while pictures were drawn: its longest wait.
+struct UiWait {
+  double maxGapMs = 0;
+  int ticks = 0;
+};
+
+constexpr int kBigImages = 8, kBigSide = 4096;
+
+void bigPictures() {
+  QTemporaryDir dir;
+  Settings settings;
+  settings.zavDatFileName[0] = dir.filePath("day.ZAV");
+  settings.ZAVdetectorVer = kNewFrameDetectorVer;
+  settings.reduceMethod = 0;
+  settings.maxPlotPoints = 2000;
+  settings.maxMeterPower = 3000;
+  if (!writeDay(settings.zavDatFileName[0])) return;
+  const QString query = QStringLiteral("w=%1&h=%1&m=1").arg(kBigSide);
+  const auto job = [&] { return makeGraphImageJob(query, QStringLiteral("gif"), settings, kStart + 1); };
+
+  // As the hidden window did: one after another on the UI thread, which waits for each.
+  QElapsedTimer t;
+  t.start();
+  double onThreadGap = 0;
+  for (int i = 0; i < kBigImages; ++i) {
+    QElapsedTimer one;
+    one.start();
+    if (!renderGraphImage(job())) return;
+    onThreadGap = std::max(onThreadGap, one.nsecsElapsed() / 1e6);
+  }
+  const double onThreadMs = t.nsecsElapsed() / 1e6;
+
+  // Through the pool while the UI thread's timer runs.
+  QVector<QFuture<Result<QByteArray>>> futures;
+  UiWait wait;
+  QElapsedTimer sinceTick;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    wait.maxGapMs = std::max(wait.maxGapMs, sinceTick.nsecsElapsed() / 1e6);
+    ++wait.ticks;
+    sinceTick.start();
+  });
+  t.start();
+  for (int i = 0; i < kBigImages; ++i) futures.append(startGraphImage(job()));
+  sinceTick.start();
+  timer.start(1);
+  const auto done = [&] {
+    return std::all_of(futures.begin(), futures.end(), [](const auto& f) { return f.isFinished(); });
+  };
+  while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  const double pooledMs = t.nsecsElapsed() / 1e6;
+  timer.stop();
+  for (const auto& f : futures)
+    if (!f.result()) return;
+  std::printf("BENCH render_offthread images=%d size=%dx%d pool=%d ui_thread_ms_per_image=%.1f "
+              "pool_ms_per_image=%.1f ui_wait_max_ms_on_thread=%.1f ui_wait_max_ms_pool=%.1f ui_ticks=%d\n",
+              kBigImages, kBigSide, kBigSide, kMaxGraphImagesAtOnce, onThreadMs / kBigImages,
+              pooledMs / kBigImages, onThreadGap, wait.maxGapMs, wait.ticks);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +172,7 @@ int main(int argc, char** argv) {
   const QVector<plotSeries> data = chartData();
   graphRecord graph = chartGraph(data);
   QImage img(kWidth, kHeight, QImage::Format_RGB32);
+  TextLayouts layouts;  // kept between drawings, as the chart keeps them
 
   // Rounds of both alternate, so a busy machine slows both alike.
   std::vector<double> fills, draws;
@@ -83,7 +182,7 @@ int main(int argc, char** argv) {
     fills.push_back(micros(t0));
     t0 = std::chrono::steady_clock::now();
     {
-      PictureCanvas pic(&img);
+      PictureCanvas pic(&img, &layouts);
       pic.setBackColor(rgbColour(255, 255, 255));
       pic.clear();
       plotJtGraphToPicture(graph, pic, data);
@@ -93,5 +192,6 @@ int main(int argc, char** argv) {
   const double fill = median(fills), draw = median(draws);
   std::printf("BENCH render_vs_fill draw_us=%.1f fill_us=%.1f ratio=%.1f\n", draw, fill, draw / fill);
   if (argc > 1) img.save(QString::fromLocal8Bit(argv[1]));
+  bigPictures();
   return 0;
 }

@@ -33,12 +33,13 @@
 #include <thread>
 #include <vector>
 
-#include "chart/chart_windows.h"
+#include "chart/graph_image.h"
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
+#include "app/graph_renderer.h"
+#include "web/web_server.h"
+#include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
-#include "web/web_services.h"
-#include "web/web_state.h"
 #include "tools/loopback_socket.h"
 
 namespace {
@@ -397,7 +398,7 @@ QString findTool(const char* name) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);  // the live graph is drawn by a hidden chart window
+  QApplication app(argc, argv);
   const int requests = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
   const int points = argc > 2 ? std::clamp(std::atoi(argv[2]), 10, 100000) : 1440;
   const int images = std::max(10, requests / 20);
@@ -415,16 +416,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the data file was not installed\n");
     return 1;
   }
-  connectChartWindows();
-  webRootText = dir.filePath(QStringLiteral("root"));
-  webPortText = QString::number(freePort());
-  webLogging = 0;
-  checkWebRootFolder();
-  if (webServerPort == 0) {
+  WebServer server(graphRendererFromSettings());
+  Settings settings = setupValues().settings();
+  settings.webRootText = dir.filePath(QStringLiteral("root"));
+  settings.webPort = freePort();
+  settings.webLogging = 0;
+  settings.appName = QStringLiteral("Zav");
+  server.setSettings(settings);
+  server.checkWebRootFolder();
+  if (server.port() == 0) {
     std::fprintf(stderr, "the server did not start\n");
     return 1;
   }
-  const Rate ourImages = ourGraphs(webServerPort, images);
+  const Rate ourImages = ourGraphs(server.port(), images);
 
   // Both servers run while the rounds alternate; without nginx the reference
   // server stands in.
@@ -436,11 +440,10 @@ int main(int argc, char** argv) {
   if (!nginx || nginx->port() == 0) reference = std::make_unique<ReferenceServer>(file);
   const char* baseline = reference ? "reference" : "nginx_1worker";
   const int basePort = reference ? reference->port() : nginx->port();
-  const Comparison c = basePort ? staticRounds(webServerPort, basePort, requests) : Comparison{};
+  const Comparison c = basePort ? staticRounds(server.port(), basePort, requests) : Comparison{};
   reference.reset();
   nginx.reset();
-  stopWebServer();
-  releaseChartWindows();
+  server.stopWebServer();
   std::printf("BENCH static_vs_nginx size=%d requests=%d ours_rps=%.0f ours_cpu_us=%.1f %s_rps=%.0f ratio=%.3f\n",
               kFileSize, c.requests, c.ours, c.ourCpuMicros, baseline, c.base, c.base > 0 ? c.ours / c.base : 0.0);
 

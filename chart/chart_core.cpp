@@ -6,6 +6,7 @@
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
 #include "core/globals.h"
+#include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -16,7 +17,6 @@
 
 namespace {
 const QString kEndTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
-constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
 
 // An axis range as the setting chooses: 0 the fixed range, 1 the data's, other the set limits.
 void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataMin, float dataMax, double setMin,
@@ -31,20 +31,16 @@ void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataM
 }
 }  // namespace
 
-ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
-    : QObject(parent), m_loadAsInvisible(loadAsInvisible), m_picture2BackColour(kButtonFace) {
-  // Each instance, the hidden one too, has its own picture layer.
+ChartCore::ChartCore(const Settings& settings, PointLabelSource pointLabel, QObject* parent)
+    : QObject(parent), m_settings(settings), m_pointLabel(std::move(pointLabel)) {
+  // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
-  m_picture1BackColour = plotBackgroundColor;
+  m_picture1BackColour = m_settings.plotBackgroundColor;
   connect(m_gdip, &cGDIP::Error, this, &logGdipError);
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
-  if (m_loadAsInvisible) {
-    logMsgToWindow(3, QStringLiteral("Form4a loaded as invisible ------"));
-    return;
-  }
   for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);
-  chooseSpan(std::clamp<int>(viewRange, 0, kSpanCount - 1));
+  chooseSpan(std::clamp<int>(m_settings.viewRange, 0, kSpanCount - 1));
   setEndText(QString());
   m_band.now = true;
   startupForm(dateNow());
@@ -54,8 +50,13 @@ ChartCore::ChartCore(bool loadAsInvisible, QObject* parent)
 
 ChartCore::~ChartCore() = default;
 
+PickedGraph ChartCore::picked() { return {graphDef, plotSeriesData, m_pointLabel, m_settings.pointTextBackColor}; }
+
+GraphLook ChartCore::look() const { return GraphLook::of(m_settings); }
+
 void ChartCore::startupForm(Date endTime) {
-  setWebGraphDefaults(plotParam);
+  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
+  setWebGraphDefaults(plotParam, m_settings, plotted.firstRecordTime, plotted.lastRecordTime);
   plotParam.spanIndex = static_cast<int16_t>(m_band.spanIndex);
   plotParam.toTime = endTime;
 }
@@ -66,11 +67,12 @@ void ChartCore::autoUpdatePlot(Date now, bool force) {
     emit bandChanged();
     return;
   }
-  if (savePlotToPicFile) {
+  if (m_settings.savePlotToPicFile) {
     savePicToFile = true;
-    plotParam.imageFileName = zavPlotFileName;
-    const qsizetype dot = zavPlotFileName.lastIndexOf(u'.');
-    plotParam.imageType = dot < 0 ? zavPlotFileName : zavPlotFileName.mid(dot + 1);
+    const QString& name = m_settings.zavPlotFileName;
+    plotParam.imageFileName = name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    plotParam.imageType = dot < 0 ? name : name.mid(dot + 1);
   } else {
     savePicToFile = false;
     plotParam.imageFileName.clear();
@@ -141,24 +143,28 @@ void ChartCore::applySpan() {
 
 void ChartCore::fetchAndPlot() {
   plotParam.drawOptions = 0;
+  const Settings& s = m_settings;
   FetchOptions options;
-  options.pointMarks = plotPointMarks;
-  options.orthogonalLines = DrawOrthogonalLines;
-  options.powerInBackground = DrawPowerInBackground;
-  options.referenceEndTime = ReferencePowerEndTime;
+  options.pointMarks = s.plotPointMarks;
+  options.orthogonalLines = s.DrawOrthogonalLines;
+  options.powerInBackground = s.DrawPowerInBackground;
+  options.referenceEndTime = s.ReferencePowerEndTime;
   parseGraphQuery(plotParam, fetchRequestString(options));
   dropUnusableCompareRange(plotParam);
-  plotParam.reduceMethod = ::reduceMethod;
-  plotParam.maxPlotPoints = ::maxPlotPoints;
+  plotParam.reduceMethod = s.reduceMethod;
+  plotParam.maxPlotPoints = s.maxPlotPoints;
   plotParam.timeDivisions = xDivisionsBySpan(m_band.spanIndex);
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
-  getPlotData(plotParam, plotSeriesData);
-  setPlotRecord(plotSeriesData);
-  scaleByChoice(yPowerScale, 0, maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, ::y1ScaleMin,
-                ::y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
-  scaleByChoice(yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, ::y2ScaleMin, ::y2ScaleMax,
+  const int slot = plotFileSlot == 1 ? 1 : 0;
+  getPlotData(plotParam, plotSeriesData,
+              PlotFile{s.zavDatFileName[slot], dataFileSlots[slot], s.ZAVdetectorVer >= kNewFrameDetectorVer,
+                       debugLevel >= 4},
+              *m_readScratch);
+  scaleByChoice(s.yPowerScale, 0, s.maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, s.y1ScaleMin,
+                s.y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
+  scaleByChoice(s.yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, s.y2ScaleMin, s.y2ScaleMax,
                 plotParam.y2ScaleMin, plotParam.y2ScaleMax);
   makeXYplot();
   m_band.endColour = kEndTextDrawn;

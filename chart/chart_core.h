@@ -1,9 +1,9 @@
 #pragma once
-// The chart window's logic without widgets: its graph state, the span and
-// end-time band as values, the fetch, the graph set-up and the drawing into
-// a QImage (Picture1 for the window's own chart, Picture2 for a web image),
-// and the picture writer. Form4a is a shell around one of these; the hidden
-// instance that draws web images uses one alone.
+// The user's chart without widgets: its graph state, the span and end-time
+// band as values, the fetch, the graph set-up and the drawing into its
+// picture (Picture1), and the picture writer. Form4a is a shell around one of
+// these. The web's graph pictures are drawn by the same set-up and drawing
+// (graph_image.h), each from a job of its own.
 
 #include <QByteArray>
 #include <QFont>
@@ -15,7 +15,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "chart/chart_output.h"
+#include "chart/marks_array.h"
+#include "chart/zav_graph.h"
+#include "plot/graph/graph_pick.h"
 #include "plot/graph/graph_record.h"
+#include "plot/graph/picture_canvas.h"
 #include "plot/graph_request.h"
 #include "plot/plot_data_reader.h"
 
@@ -28,12 +33,6 @@ enum : int16_t { kXScalePoint = 0, kXScaleRecord = 1, kXScaleTime = 2 };
 constexpr int32_t kEndTextInvalid = 0x0000FF;
 constexpr int32_t kEndTextPending = 0xFF0000;
 constexpr int32_t kEndTextDrawn = 0;
-// Picture sizes of web images.
-constexpr int32_t kMinWebImageSide = 20;
-constexpr int32_t kMaxWebImageSide = 4096;
-// Grid divisions per axis of a request.
-constexpr int16_t kMinGridDivisions = 1;
-constexpr int16_t kMaxGridDivisions = 100;
 
 // Frame5, the band under the chart, as values; the window shows them.
 struct ChartBand {
@@ -52,12 +51,17 @@ class ChartCore : public QObject {
   Q_OBJECT
 
  public:
-  // Loads the instance: its own picture layer, and for the user's chart the
-  // band set from the setup's graph slider with "Now" on.
-  explicit ChartCore(bool loadAsInvisible, QObject* parent = nullptr);
+  // Loads the chart: its own picture layer, and the band set from the setup's
+  // graph slider with "Now" on. pointLabel: the text of a picked point, as
+  // the chart's window shows it (none: picked points get no label).
+  explicit ChartCore(const Settings& settings, PointLabelSource pointLabel = {}, QObject* parent = nullptr);
   ~ChartCore() override;
 
-  bool loadAsInvisible() const { return m_loadAsInvisible; }
+  // The settings the chart works with, a copy of the program's; a new one
+  // counts from the next fetch and drawing on.
+  const Settings& settings() const { return m_settings; }
+  void setSettings(const Settings& settings) { m_settings = settings; }
+
   const ChartBand& band() const { return m_band; }
 
   // Time spans and fetch.
@@ -75,15 +79,14 @@ class ChartCore : public QObject {
 
   // Graph set-up and drawing.
   void makeXYplot();
-  void makeZavGraph(plotParamRecord& params);
   void initZavGraph(plotParamRecord& params, QVector<plotSeries>& series);
   // The earlier set-up of the same chart from the window's x-scale choice (kXScale...)
   // and the settings' ranges; sets the title. Only the window's initXYjt, which
   // nothing calls (the chart is set up by initZavGraph), calls this.
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep, int16_t xScale);
+  // Picture1 is the picture drawn into.
   void setPlotControls(const plotParamRecord& params);
   void redrawPlot();
-  void renderAndWriteImage(plotParamRecord& params, QVector<plotSeries>& series);
   void writeImage(const QImage& picture, const QString& type, const QString& fileName, QByteArray& bytes);
 
   // The window's picture: its inner size in pixels; redrawn when a graph exists.
@@ -96,9 +99,10 @@ class ChartCore : public QObject {
   // Picture1's font for texts drawn on it (the graph sets its own); unset until a plot sets it.
   const std::optional<QFont>& picture1Font() const { return m_picture1Font; }
   cGDIP* gdip() const { return m_gdip; }
-  const QImage& picture2() const { return m_picture2; }
   const QImage* plotPic() const { return m_plotPic; }
   bool crossPointer() const { return m_crossPointer; }
+  // The graph as the picking works on it.
+  PickedGraph picked();
   // The pop-up "Graph Menu" frame is open: automatic updates wait.
   void setGraphMenuShown(bool shown) { m_graphMenuShown = shown; }
 
@@ -107,8 +111,9 @@ class ChartCore : public QObject {
   graphRecord graphDef;
   int16_t chartMode = 0;  // 0 no graph, 2 the time plot
   QVector<int16_t> seriesList{1};
-  bool screenPlot = false;
   bool savePicToFile = false;
+  QVector<markRecord> marks;              // empty until the chart resets its marks
+  QVector<fileTableEntry> fileTable;      // the first entry is the current one
 
  signals:
   void bandChanged();
@@ -116,17 +121,16 @@ class ChartCore : public QObject {
   void xyPlotBuilt();  // a new time plot is set up, before it is drawn: the window's controls follow it
 
  private:
-  // font: the picture's own font, taken at the start and kept at the end (none for Picture2).
-  void drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series,
-                std::optional<QFont>* font);
+  GraphLook look() const;
 
-  bool m_loadAsInvisible = false;
+  Settings m_settings;
+  PointLabelSource m_pointLabel;
   QPointer<cGDIP> m_gdip;
   ChartBand m_band;
   QImage m_picture1;
-  QImage m_picture2;
   QImage* m_plotPic = nullptr;
-  int32_t m_picture2BackColour;
+  TextLayouts m_textLayouts;  // the texts of Picture1's drawings
+  std::shared_ptr<PlotReadScratch> m_readScratch = makePlotReadScratch();
   int32_t m_picture1BackColour = 0;
   std::optional<QFont> m_picture1Font;
   bool m_crossPointer = false;

@@ -5,7 +5,6 @@
 
 #include "chart/chart_core.h"
 #include "chart/selection_text.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
@@ -54,7 +53,7 @@ void timeFormatAndStep(Date start, Date end, QString& format, double& labelStep)
   }
 }
 
-QString footerText() { return appName + QStringLiteral(" - recorded power and temperature"); }
+QString footerText(const QString& appName) { return appName + QStringLiteral(" - recorded power and temperature"); }
 
 void addText(graphRecord& g, const QString& text, int32_t colour, float posY, float posX,
              const QString& fontSpec = QString()) {
@@ -74,7 +73,14 @@ auto* first(List& list) {
 }
 }  // namespace
 
-void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& series) {
+GraphLook GraphLook::of(const Settings& settings) {
+  return {{settings.vtPower, settings.vtEnergy}, settings.advancedFunctions, settings.appName};
+}
+
+void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<plotSeries>& series,
+                  const GraphLook& look) {
+  const valueType& vtPower = look.units.power;
+  const valueType& vtEnergy = look.units.energy;
   const int n = static_cast<int>(params.seriesInfo.size()) - 1;
   int powerEntries = 0, tempEntries = 0, compareEntries = 0, mainSeries = 0;
   for (int i = 1; i <= n; ++i) {
@@ -97,11 +103,12 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
   QString title = params.title;
   if (mainSeries > 0 && series.size() > 1) {
     const auto last = static_cast<int32_t>(series[1].points.size() - 1);
-    const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series);
+    const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series, look.units);
     if (!energy.isEmpty()) title = vtEnergy.title.isEmpty() ? energy : vtEnergy.title + u' ' + energy;
   }
-  graphRecord& g = graphDef;
-  initTimeGraph(title, static_cast<int16_t>(n), 1, start, end, xStep, yMin, yMax, g, series, advancedFunctions);
+  initTimeGraph({.title = title, .seriesCount = static_cast<int16_t>(n), .xMin = start, .xMax = end, .xStep = xStep,
+                 .yMin = yMin, .yMax = yMax, .showMarks = look.pointMarks},
+                series, g);
   g.fontSpec = params.fontSpec;
   g.pickRadius = 10.0f;
   g.frame3D = static_cast<int16_t>(params.displayFlags & 1);
@@ -127,7 +134,7 @@ void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& serie
               kRed, 0.05f, 0.08f);
     if (tempEntries > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
     if (timeFormat.size() <= 8) addText(g, formatDate(start, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-    addText(g, footerText(), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+    addText(g, footerText(look.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   }
   if (g.axes.size() < 5) {
     logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
@@ -240,20 +247,23 @@ void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xM
   double labelStep = 0;
   if (xScale == kXScaleTime) timeFormatAndStep(xMin, xMax, timeFormat, labelStep);
   // With the data's own range chosen, the earlier set-up read two limits that nothing sets.
-  const bool setRange = yPowerScale != 1;
-  float yMin = setRange ? float(::y1ScaleMin) : 0, yMax = setRange ? float(::y1ScaleMax) : 0;
-  float tMin = setRange ? float(::y2ScaleMin) : 0, tMax = setRange ? float(::y2ScaleMax) : 0;
+  const Settings& s = m_settings;
+  const bool setRange = s.yPowerScale != 1;
+  float yMin = setRange ? float(s.y1ScaleMin) : 0, yMax = setRange ? float(s.y1ScaleMax) : 0;
+  float tMin = setRange ? float(s.y2ScaleMin) : 0, tMax = setRange ? float(s.y2ScaleMax) : 0;
   widenToEight(yMin, yMax);
   widenToEight(tMin, tMax);
-  const bool firstBrand = appName == QStringLiteral("Falvor");
+  const bool firstBrand = s.appName == QStringLiteral("Falvor");
   title = firstBrand ? QStringLiteral("Falvor - Power over Time") : QStringLiteral("Zav - Brisolan");
 
   graphRecord& g = graphDef;
-  initTimeGraph(title, seriesCount, 1, xMin, xMax, xStep, yMin, yMax, g, plotSeriesData, advancedFunctions);
+  initTimeGraph({.title = title, .seriesCount = seriesCount, .xMin = xMin, .xMax = xMax, .xStep = xStep,
+                 .yMin = yMin, .yMax = yMax, .showMarks = s.advancedFunctions},
+                plotSeriesData, g);
   addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
   addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
   addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-  if (firstBrand) addText(g, footerText(), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+  if (firstBrand) addText(g, footerText(s.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   if (g.axes.size() > 3) {
     graphAxisRecord& time = g.axes[1];
     time.valueKind = xScale;
@@ -285,7 +295,6 @@ void ChartCore::makeXYplot() {
     seriesList[i] = static_cast<int16_t>(i);
     maxPoints = std::max(maxPoints, plotSeriesData[i].points.size() - 1);
   }
-  screenPlot = true;
   setPlotControls(plotParam);
   if (maxPoints < 1) {
     chartMode = 0;
@@ -308,24 +317,16 @@ void ChartCore::makeXYplot() {
     m_picture1Font = canvas.font();
   }
   if (savePicToFile) {
-    if (savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
+    if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
       QByteArray unused;
       writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
-    } else if (!savePlotToPicFile) {
+    } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }
   }
   savePicToFile = false;
 }
 
-void ChartCore::makeZavGraph(plotParamRecord& params) {
-  logMsg(2, QStringLiteral("Form4.makeZavGraph"));
-  // A request's grid divisions: 0 would divide by zero, huge counts would never end.
-  params.timeDivisions = std::clamp(params.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
-  params.yDivisions = std::clamp(params.yDivisions, kMinGridDivisions, kMaxGridDivisions);
-  screenPlot = false;
-  setPlotControls(params);
-  getPlotData(params, plotSeriesData);
-  initZavGraph(params, plotSeriesData);
-  renderAndWriteImage(params, plotSeriesData);
+void ChartCore::initZavGraph(plotParamRecord& params, QVector<plotSeries>& series) {
+  ::initZavGraph(graphDef, params, series, look());
 }

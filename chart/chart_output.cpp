@@ -5,7 +5,6 @@
 #include <QPicture>
 
 #include "chart/chart_core.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/tick_helpers.h"
 #include "imaging/bitmap.h"
@@ -15,9 +14,9 @@
 #include "plot/graph/plot_graph.h"
 
 const QString kLoadablePictureName = QStringLiteral("Zav-pic001.gif");
-QVector<fileTableEntry> fileTable;
-
-QString marksFileTarget() { return fileTable.isEmpty() ? QString() : fileTable.first().name; }
+QString marksFileTarget(const QVector<fileTableEntry>& fileTable) {
+  return fileTable.isEmpty() ? QString() : fileTable.first().name;
+}
 
 bool drawChartOnPage(ChartCore& core, QPaintDevice& page) {
   const QSize size = core.picture1().size();
@@ -38,7 +37,7 @@ bool drawChartOnPage(ChartCore& core, QPaintDevice& page) {
 }
 
 bool loadChartPicture(ChartCore& core) {
-  const QString path = defDirName + kLoadablePictureName;
+  const QString path = core.settings().defDirName + kLoadablePictureName;
   cBitmap bitmap;
   bitmap.setGdipLink(core.gdip());
   const int32_t status = bitmap.LoadFromFile(path);

@@ -19,8 +19,8 @@ extern const QString kLoadablePictureName;  // "Zav-pic001.gif"
 // False when the page cannot be painted on.
 bool drawChartOnPage(ChartCore& core, QPaintDevice& page);
 
-// Picture1 shows defDirName + "Zav-pic001.gif" at its origin until the next
-// drawing. A missing or unreadable file is logged and changes nothing.
+// Picture1 shows the settings' defDirName + "Zav-pic001.gif" at its origin
+// until the next drawing. A missing or unreadable file is logged and changes nothing.
 bool loadChartPicture(ChartCore& core);
 
 // The chart picture as a file: GIF by the name's extension (any case),
@@ -29,11 +29,11 @@ void savePic(ChartCore& core, const QString& fileName);
 // Encodes pic as GIF; the bytes written, 0 on failure.
 int32_t savePicAsGif1(const QImage& pic, const QString& fileName);
 
-// The files the program names; nothing fills it, so the marks have no target
-// until an entry is added. The first entry is the current one.
+// The files the program names (fileTable): a name and an extension each.
 struct fileTableEntry {
   QString name;
   QString extension;
 };
-extern QVector<fileTableEntry> fileTable;
-QString marksFileTarget();
+// The marks' file: the first entry of the chart's file table (ChartCore::fileTable),
+// which nothing fills, so the marks have no target until an entry is added.
+QString marksFileTarget(const QVector<fileTableEntry>& fileTable);

@@ -1,55 +1,35 @@
-// Drawing the graph into the chart's pictures and writing pictures out.
+// Drawing the graph into the chart's picture and writing pictures out.
 #include <algorithm>
 
 #include "chart/chart_core.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "imaging/bitmap.h"
 #include "imaging/gdip.h"
-#include "imaging/pic_buffer.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 
-void ChartCore::setPlotControls(const plotParamRecord& params) {
-  if (screenPlot) {
-    m_plotPic = &m_picture1;
-    m_picture1BackColour = plotBackgroundColor;
-    m_crossPointer = true;
-    return;
-  }
-  m_plotPic = &m_picture2;
-  const int w = std::clamp(params.width, kMinWebImageSide, kMaxWebImageSide);
-  const int h = std::clamp(params.height, kMinWebImageSide, kMaxWebImageSide);
-  if (m_picture2.size() != QSize(w, h)) m_picture2 = QImage(w, h, QImage::Format_RGB32);
-  if (params.colorB > -1) m_picture2BackColour = params.colorB;
-}
-
-void ChartCore::drawInto(QImage& picture, int32_t backColour, const QVector<plotSeries>& series,
-                         std::optional<QFont>* font) {
+void drawGraphInto(QImage& picture, int32_t backColour, graphRecord& graph, const QVector<plotSeries>& series,
+                   std::optional<QFont>* font, TextLayouts* layouts) {
   if (picture.isNull()) return;
-  PictureCanvas canvas(&picture);
+  PictureCanvas canvas(&picture, layouts);
   canvas.setScaleMode(kScalePixels);
   if (font && *font) canvas.setFont(**font);
   canvas.setBackColor(backColour);
   canvas.clear();
-  plotJtGraphToPicture(graphDef, canvas, series);
+  plotJtGraphToPicture(graph, canvas, series);
   if (font) *font = canvas.font();
+}
+
+void ChartCore::setPlotControls(const plotParamRecord&) {
+  m_plotPic = &m_picture1;
+  m_picture1BackColour = m_settings.plotBackgroundColor;
+  m_crossPointer = true;
 }
 
 void ChartCore::redrawPlot() {
   if (!m_plotPic) return;
-  const bool own = m_plotPic == &m_picture1;
-  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, plotSeriesData,
-           own ? &m_picture1Font : nullptr);
-  if (own) emit picture1Changed();
-}
-
-void ChartCore::renderAndWriteImage(plotParamRecord& params, QVector<plotSeries>& series) {
-  if (!m_plotPic) return;
-  const bool own = m_plotPic == &m_picture1;
-  drawInto(*m_plotPic, own ? m_picture1BackColour : m_picture2BackColour, series, own ? &m_picture1Font : nullptr);
-  if (screenPlot) return;
-  writeImage(*m_plotPic, params.imageType, QString(), picBuffer);
+  drawGraphInto(m_picture1, m_picture1BackColour, graphDef, plotSeriesData, &m_picture1Font, &m_textLayouts);
+  emit picture1Changed();
 }
 
 void ChartCore::writeImage(const QImage& picture, const QString& type, const QString& fileName,
@@ -89,7 +69,7 @@ void ChartCore::setPicture1Size(QSize size) {
     redrawPlot();
     return;
   }
-  PictureCanvas canvas(&m_picture1);
+  PictureCanvas canvas(&m_picture1, &m_textLayouts);
   canvas.setBackColor(m_picture1BackColour);
   canvas.clear();
   emit picture1Changed();

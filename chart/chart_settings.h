@@ -1,9 +1,9 @@
 #pragma once
-// Settings the chart reads: values of core/globals.h, named after their INI keys
-// and set by the settings rules (fixedPlotSize, plotWidth, plotHeight,
-// DrawOrthogonalLines, DrawPowerInBackground, ReferencePowerEndTime, viewRange).
+// The chart takes its settings from the Settings value it is given
+// (fixedPlotSize, plotWidth, plotHeight, the drawing options, viewRange, ...);
+// these are the limits it puts on them.
 
-#include "core/globals.h"
+#include <cstdint>
 
 // The setup's range of the chart picture's sides.
 constexpr int32_t kMinPlotSide = 100;

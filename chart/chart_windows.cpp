@@ -13,11 +13,15 @@
 
 namespace {
 QPointer<Form4a> userChart;
-QPointer<Form4a> webChart;
+
+Settings& chartSettings() {
+  static Settings settings;
+  return settings;
+}
 
 Form4a* ensureUserChart() {
   if (!userChart) {
-    userChart = new Form4a(false, true);
+    userChart = new Form4a(chartSettings(), true);
     userChart->setAttribute(Qt::WA_DeleteOnClose);
   }
   return userChart;
@@ -47,25 +51,18 @@ void userGraph(bool force) {
   userChart->autoUpdatePlot(dateNow(), force);
 }
 
-void webGraph(const plotParamRecord& request) {
-  if (!webChart) {
-    logMsg(3, QStringLiteral("plotWebGraph: making a temporaty plotForm"));
-    webChart = new Form4a(true, false);
-  } else {
-    logMsg(4, QStringLiteral("plotWebGraph: using existing temporaty plotForm"));  // every web graph
-  }
-  plotParamRecord param = request;
-  webChart->makeZavGraph(param);
-}
-
 void loadTest() {
   // Created, loaded and unloaded at once; never shown.
-  delete new Form4a(false, false);
+  delete new Form4a(chartSettings(), false);
 }
 }  // namespace
 
 Form4a* chartWindow() { return userChart; }
-Form4a* webChartWindow() { return webChart; }
+
+void setChartSettings(const Settings& settings) {
+  chartSettings() = settings;
+  if (userChart) userChart->core().setSettings(settings);
+}
 
 void showChartWindow() {
   Form4a* chart = ensureUserChart();
@@ -73,17 +70,13 @@ void showChartWindow() {
   chart->raise();
 }
 
-void releaseChartWindows() {
-  delete userChart;
-  delete webChart;
-}
+void releaseChartWindows() { delete userChart; }
 
 void connectChartWindows() {
   static bool connected = false;
   if (connected) return;
   connected = true;
   QObject::connect(&plotEvents(), &PlotEvents::userGraphRequested, userGraph);
-  QObject::connect(&plotEvents(), &PlotEvents::webGraphRequested, webGraph);
   QObject::connect(&meterEvents(), &MeterEvents::chartWindowRequested, showChartWindow);
   QObject::connect(&meterEvents(), &MeterEvents::chartLoadTestRequested, loadTest);
 }

@@ -20,7 +20,6 @@
 #include "core/log/logmsg.h"
 #include "meter/window/twips.h"
 #include "platform/colour.h"
-#include "plot/graph/value_functions.h"
 
 // Picture1: shows the core's picture, with the marks of the current pick,
 // inside a sunken border.
@@ -57,14 +56,15 @@ QScrollBar* makeStepper(const QString& name, QWidget* parent) {
 }
 }  // namespace
 
-Form4a::Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent)
-    : QMainWindow(parent), m_defaultInstance(defaultInstance && !loadAsInvisible) {
+Form4a::Form4a(const Settings& settings, bool defaultInstance, QWidget* parent)
+    : QMainWindow(parent), m_defaultInstance(defaultInstance) {
   setObjectName(QStringLiteral("Form4a"));
   setWindowTitle(QStringLiteral("Power and Temperature"));
   // The graph set-up needs the core before the controls show its band.
   if (m_defaultInstance) chartWindowLoaded = true;
+  // The graph engine asks this window for the text of a picked point.
+  m_core = new ChartCore(settings, [this](int16_t, int32_t) { return getPntTxt(); }, this);
   buildMenus();
-  m_core = new ChartCore(loadAsInvisible, this);
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
   connect(m_core, &ChartCore::picture1Changed, this, [this] {
@@ -78,14 +78,11 @@ Form4a::Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent)
   });
   connectMenus();
   connectOutput();
-  // The graph engine asks the user's chart for the text of a picked point.
-  if (!loadAsInvisible) setPointLabelSource([this](int16_t, int32_t) { return getPntTxt(); });
   showBand();
   resize(twipsToPx(9600), twipsToPx(7800));
 }
 
 Form4a::~Form4a() {
-  if (!m_core->loadAsInvisible()) setPointLabelSource(nullptr);
   if (m_defaultInstance) chartWindowLoaded = false;
 }
 
@@ -214,10 +211,10 @@ void Form4a::resizeEvent(QResizeEvent* e) {
 }
 
 void Form4a::formResize() {
-  if (m_inResize || m_core->loadAsInvisible()) return;
+  if (m_inResize) return;
   m_inResize = true;
   if (m_layoutDone) {
-    layoutControls(fixedPlotSize);
+    layoutControls(m_core->settings().fixedPlotSize);
   } else {
     layoutPlotArea();
     layoutControls(true);
@@ -231,26 +228,26 @@ QSize Form4a::pictureBorderTw() const {
   return {pxToTwips(outer.width() - inner.width()), pxToTwips(outer.height() - inner.height())};
 }
 
-static QSize plotPixels() {
-  return {std::clamp(plotWidth, kMinPlotSide, kMaxPlotSide), std::clamp(plotHeight, kMinPlotSide, kMaxPlotSide)};
+static QSize plotPixels(const Settings& s) {
+  return {std::clamp(s.plotWidth, kMinPlotSide, kMaxPlotSide), std::clamp(s.plotHeight, kMinPlotSide, kMaxPlotSide)};
 }
 
 void Form4a::layoutPlotArea() {
   const QSize border = pictureBorderTw();
-  const QSize px = plotPixels();
+  const QSize px = plotPixels(m_core->settings());
   m_picture1->resize(twipsToPx(pxToTwips(px.width()) + border.width()),
                      twipsToPx(pxToTwips(px.height()) + border.height()));
   m_core->setPicture1Size(m_picture1->contentsRect().size());
 }
 
 void Form4a::layoutControls(bool fixedSize) {
-  if (m_core->loadAsInvisible() || isMinimized()) return;
+  if (isMinimized()) return;
   ChartLayoutInput in;
   const QWidget* client = centralWidget();
   in.inner = QSize(pxToTwips(client->width()), pxToTwips(client->height()));
   in.frame = QSize(pxToTwips(width() - client->width()), pxToTwips(height() - client->height()));
   in.pictureBorder = pictureBorderTw();
-  in.plotPixels = plotPixels();
+  in.plotPixels = plotPixels(m_core->settings());
   in.maximised = isMaximized();
   in.fixedSize = fixedSize;
   m_frame1->hide();

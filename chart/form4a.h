@@ -1,7 +1,6 @@
 #pragma once
 // Form4a, the chart window: a shell around a ChartCore that shows its
-// picture and its span band and passes the user's clicks on. The hidden
-// instance that draws web images is a Form4a that is never shown.
+// picture and its span band and passes the user's clicks on.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -31,12 +30,11 @@ class Form4a : public QMainWindow {
 
  public:
   // defaultInstance: the user's chart, which keeps chartWindowLoaded.
-  Form4a(bool loadAsInvisible, bool defaultInstance, QWidget* parent = nullptr);
+  Form4a(const Settings& settings, bool defaultInstance, QWidget* parent = nullptr);
   ~Form4a() override;
 
   ChartCore& core() { return *m_core; }
   void autoUpdatePlot(Date now, bool force) { m_core->autoUpdatePlot(now, force); }
-  void makeZavGraph(plotParamRecord& param) { m_core->makeZavGraph(param); }
 
   QWidget* Picture1() const;
   QComboBox* Combo2() const { return m_combo2; }
@@ -52,11 +50,10 @@ class Form4a : public QMainWindow {
   void fillSeriesList();
   void savePic(const QString& fileName);
 
-  // One data record as a graph (form4a_record.cpp). The graph is the record
-  // plot over the plotted channels; withFormat picks its variant with the
-  // formatted value axis (spare1, spare2 and axisMax are that variant's).
-  void plotRec(int32_t recordNo, const QString& name, const QString& title, double xMax, double xStep,
-               double factor, double offset, int16_t spare1, int16_t spare2, double axisMax, bool withFormat);
+  // One data record as a graph (form4a_record.cpp): the record plot over the
+  // plotted channels; withFormat picks its variant with the formatted value
+  // axis (up to the graph's axisMax).
+  void plotRec(int32_t recordNo, const QString& name, const RecordGraphOptions& graph, bool withFormat);
   // The earlier set-up of the time chart from the window's own controls;
   // makeXYplot would call it in place of initZavGraph.
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep);

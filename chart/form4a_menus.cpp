@@ -15,7 +15,6 @@
 #include "chart/form4a.h"
 #include "chart/series_selection.h"
 #include "chart/sign_switches.h"
-#include "core/globals.h"
 #include "meter/window/twips.h"
 
 namespace {
@@ -60,8 +59,8 @@ void Form4a::buildMenus() {
     return m;
   };
   QMenu* file = menu("mnuFile", QStringLiteral("&File"));
-  addItem(file, "mnuFileLoad", "Load")->setEnabled(debugMode >= 1);
-  addItem(file, "mnuFileSave", "Save")->setEnabled(debugMode >= 1);
+  addItem(file, "mnuFileLoad", "Load")->setEnabled(m_core->settings().debugMode >= 1);
+  addItem(file, "mnuFileSave", "Save")->setEnabled(m_core->settings().debugMode >= 1);
   addSeparator(file, "mnuFile_list1");
   addItem(file, "mnuFileCopy", "Copy");
   addItem(file, "mnuFilePrint", "Print");

@@ -54,7 +54,7 @@ void Form4a::saveMarks() {
   auto* save = findChild<QPushButton*>(QStringLiteral("Command4"));
   save->setText(QStringLiteral("WAIT"));
   save->repaint();
-  appendMarksToFile(marksFileTarget());
+  appendMarksToFile(marksFileTarget(m_core->fileTable), m_core->marks);
   save->setText(QStringLiteral("save"));
 }
 

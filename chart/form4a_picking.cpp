@@ -99,7 +99,7 @@ void Form4a::showPointAt(int16_t aflg, int16_t keyCode, int16_t shift, int16_t b
   e.button = button;
   e.xMouse = x;
   e.yMouse = y;
-  showGraphPoint(e, m_selSeriesMask, -1, m_selSeriesIndex, 0, m_pick, m_core->graphDef);
+  showGraphPoint(e, m_selSeriesMask, -1, m_selSeriesIndex, 0, m_pick, m_core->picked());
   Picture1()->update();
 }
 

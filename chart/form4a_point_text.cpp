@@ -7,7 +7,6 @@
 
 #include "chart/form4a.h"
 #include "chart/point_text.h"
-#include "core/globals.h"
 #include "meter/window/twips.h"
 #include "platform/colour.h"
 
@@ -20,7 +19,7 @@ QString Form4a::getPntTxt() {
   const graphRecord& g = m_core->graphDef;
   if (g.selSerie < 0 || g.selSerie >= g.series.size()) return {};
   const QString text =
-      makeGraphText(g, static_cast<int>(m_core->seriesList.size()) - 1, m_core->plotSeriesData);
+      makeGraphText(g, static_cast<int>(m_core->seriesList.size()) - 1, m_core->plotSeriesData, m_core->settings());
   if (!m_valueBoxFlag || !menuItem("mnuTxtBox_Visible")->isChecked()) {
     m_picture3->hide();
     return text;
@@ -35,7 +34,7 @@ QString Form4a::getPntTxt() {
   const QSize boxTw(pxToTwips(textWidth) + kExtraWidth,
                     pxToTwips(fm.height() * static_cast<int>(lines.size())) + kExtraHeight);
   QPalette pal = m_picture3->palette();
-  pal.setColor(QPalette::Window, colourToQColor(pointTextBackColor));
+  pal.setColor(QPalette::Window, colourToQColor(m_core->settings().pointTextBackColor));
   pal.setColor(QPalette::WindowText, Qt::black);
   m_picture3->setPalette(pal);
   m_picture3->setAutoFillBackground(true);

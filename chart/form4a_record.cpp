@@ -18,9 +18,7 @@ constexpr const char* kPointTextItems[] = {"mnuTxtBox_AbsPoint", "mnuTxtBox_RelP
                                            "mnuTxtBox_AbsVal",   "mnuTxtBox_RelVal"};
 }  // namespace
 
-void Form4a::plotRec(int32_t recordNo, const QString& name, const QString& title, double xMax, double xStep,
-                     double factor, double offset, int16_t spare1, int16_t spare2, double axisMax,
-                     bool withFormat) {
+void Form4a::plotRec(int32_t recordNo, const QString& name, const RecordGraphOptions& graph, bool withFormat) {
   ChartCore& c = *m_core;
   c.chartMode = 1;
   // One record has one value per channel: no points, records or times to choose.
@@ -31,9 +29,9 @@ void Form4a::plotRec(int32_t recordNo, const QString& name, const QString& title
 
   // The channels plotted are those of the window's last plot.
   if (withFormat)
-    initGraphDefWithFormat(title, xMax, xStep, factor, offset, spare1, spare2, axisMax, c.seriesList, c.graphDef);
+    initGraphDefWithFormat(graph, c.seriesList, c.graphDef);
   else
-    initGraphDef(title, xMax, xStep, factor, offset, c.seriesList, c.graphDef);
+    initGraphDef(graph, c.seriesList, c.graphDef);
   if (c.graphDef.axes.size() > 3) {
     c.graphDef.axes[3].minValue = 2.0;
     c.graphDef.axes[3].maxValue = 4.0;

@@ -6,8 +6,6 @@
 #include "core/log/logmsg.h"
 #include "core/util/tick_helpers.h"
 
-QVector<markRecord> marksArray;
-
 namespace {
 void appendInt32(QByteArray& bytes, int32_t v) {
   char le[4];
@@ -22,10 +20,10 @@ void initRCchart(int16_t& chartMode, int16_t& resetCount) {
   resetCount = 0;
 }
 
-void resetRCchart(int16_t& resetCount) {
+void resetRCchart(int16_t& resetCount, QVector<markRecord>& marks) {
   logMsg(2, QStringLiteral("resetRCchart: ") + timeStampMs());
   if (resetCount < INT16_MAX) ++resetCount;
-  marksArray = QVector<markRecord>(1);
+  marks = QVector<markRecord>(1);
 }
 
 QByteArray markRecordBytes(const markRecord& mark) {

@@ -4,7 +4,6 @@
 
 #include "chart/selection_text.h"
 #include "core/util/format_pattern.h"
-#include "core/globals.h"
 
 namespace {
 // Twips between the pointer and the box, and the inner margins of the picture.
@@ -13,7 +12,9 @@ constexpr int kEdge = 30;
 constexpr double kRightEdge = 22.5;
 }  // namespace
 
-QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<plotSeries>& series) {
+QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<plotSeries>& series,
+                      const Settings& settings) {
+  const ValueUnits units{settings.vtPower, settings.vtEnergy};
   const int s = g.selSerie;
   const int32_t p = g.selPoint;
   int32_t q = g.selPnt1;
@@ -23,8 +24,8 @@ QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<p
   if (q > last) q = 0;
   const int type = s < g.series.size() ? g.series[s].seriesStyle : 0;
   QString text = g.selSer1 != s || q < 1 || q == p
-                     ? makeSelectionText(s, 0, p, type, mousePointerFlags, series)
-                     : makeSelectionText(s, q, p, type, mouseMeasureFlags, series);
+                     ? makeSelectionText(s, 0, p, type, settings.mousePointerFlags, series, units)
+                     : makeSelectionText(s, q, p, type, settings.mouseMeasureFlags, series, units);
   if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
   return text;
 }

@@ -11,13 +11,16 @@
 #include <QVector>
 #include <cstdint>
 
+#include "core/settings/settings.h"
 #include "plot/graph/graph_record.h"
 #include "plot/plot_data_reader.h"
 
-// The text of the graph's selection: one point under mousePointerFlags, or
-// the stretch from the anchor (selPnt1) under mouseMeasureFlags. Empty when
-// the selection lies outside the plotted series (seriesListUpper of them).
-QString makeGraphText(const graphRecord& graph, int seriesListUpper, const QVector<plotSeries>& series);
+// The text of the graph's selection: one point under the settings'
+// mousePointerFlags, or the stretch from the anchor (selPnt1) under their
+// mouseMeasureFlags, in their units. Empty when the selection lies outside
+// the plotted series (seriesListUpper of them).
+QString makeGraphText(const graphRecord& graph, int seriesListUpper, const QVector<plotSeries>& series,
+                      const Settings& settings);
 
 // Where the value box goes, all in twips: centred on the pointer and kept
 // inside the picture, 500 below the pointer, or above it once it would leave

@@ -2,21 +2,15 @@
 
 #include <cmath>
 
-#include "core/globals.h"
 #include "core/util/format_pattern.h"
 #include "plot/series_energy.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
-QString powerText(double watts, const QString& format) {
-  return formatNumber(vtPower.factor * watts + vtPower.offset, padDecimals(format, vtPower.decimals)) + u' ' +
-         vtPower.unit + kCrLf;
-}
-
-QString energyText(double wattHours, const QString& format) {
-  return formatNumber(vtEnergy.factor * wattHours + vtEnergy.offset, padDecimals(format, vtEnergy.decimals)) +
-         u' ' + vtEnergy.unit + kCrLf;
+QString unitText(const valueType& unit, double value, const QString& format) {
+  return formatNumber(unit.factor * value + unit.offset, padDecimals(format, unit.decimals)) + u' ' + unit.unit +
+         kCrLf;
 }
 
 QString temperatureText(double degrees) {
@@ -30,7 +24,11 @@ QString padDecimals(const QString& format, int decimals) {
 }
 
 QString makeSelectionText(int s, int32_t q, int32_t p, int seriesType, int32_t mask,
-                          const QVector<plotSeries>& series) {
+                          const QVector<plotSeries>& series, const ValueUnits& units) {
+  const auto powerText = [&units](double watts, const QString& format) { return unitText(units.power, watts, format); };
+  const auto energyText = [&units](double wattHours, const QString& format) {
+    return unitText(units.energy, wattHours, format);
+  };
   if (s < 1 || s >= series.size()) return {};
   const QVector<plotPoint>& pts = series[s].points;
   const int32_t last = static_cast<int32_t>(pts.size()) - 1;

@@ -65,5 +65,4 @@ int32_t plotWidth = 600, plotHeight = 400;
 QString ReferencePowerEndTime;
 int16_t viewRange = 13;
 
-int32_t webServerPort = 0;
 QString defaultWebRoot;

@@ -95,7 +95,5 @@ extern QString ReferencePowerEndTime;
 // The graph time-width slider's stop, 0 "ALL" .. 14 "1min".
 extern int16_t viewRange;
 
-// Set by the web server: the port it listens on, 0 while it does not listen.
-extern int32_t webServerPort;
 // The web-root folder used when the setup window's web-root field is empty (factory defaults).
 extern QString defaultWebRoot;

@@ -5,7 +5,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzQuietProcess();
   plotParamRecord param;
-  setWebGraphDefaults(param);
+  setWebGraphDefaults(param, Settings{}, 45000, 45001);
   parseGraphQuery(param, QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
   return 0;
 }

@@ -10,10 +10,9 @@
 
 #include "core/globals.h"
 #include "fuzz/fuzz_support.h"
-#include "imaging/pic_buffer.h"
 #include "web/http_response.h"
 #include "web/request_reader.h"
-#include "web/web_state.h"
+#include "web/web_paths.h"
 
 namespace {
 const QByteArray kSecret = "outside-the-web-root";
@@ -23,7 +22,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) abort();
 }
 
-void makeWebRoot() {
+WebSite makeWebRoot() {
   const QString base = defDirName + QStringLiteral("web");
   QDir(base).removeRecursively();
   QDir().mkpath(base + QStringLiteral("/root/sub"));
@@ -43,12 +42,17 @@ void makeWebRoot() {
   (void)!::symlink(qPrintable(base + QStringLiteral("/outside/secret.txt")),
                    qPrintable(base + QStringLiteral("/root/secret.txt")));
   (void)!::symlink(qPrintable(base + QStringLiteral("/root/a.txt")), qPrintable(base + QStringLiteral("/root/sub/in.txt")));
-  webRootFolder = base + QStringLiteral("/root/");
-  appName = QStringLiteral("Zav");
-  // The live graph: a picture made of the query, none for an empty one (the logo stands in).
-  webGraphRenderer = [](const QString& query, const QString&, const QString&) {
-    if (!query.isEmpty()) picBuffer = query.toUtf8();
-  };
+  WebSite site;
+  site.root = base + QStringLiteral("/root/");
+  site.realRoot = realWebRoot(site.root);
+  site.appName = QStringLiteral("Zav");
+  return site;
+}
+
+// The live graph: a picture made of the query, none for an empty one (the logo stands in).
+Result<QByteArray> drawnGraph(const QString& query) {
+  if (query.isEmpty()) return Failure(QStringLiteral("no picture"));
+  return query.toUtf8();
 }
 
 void checkAnswer(const WebResponse& r, bool headOnly) {
@@ -71,8 +75,7 @@ void checkAnswer(const WebResponse& r, bool headOnly) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   fuzzQuietProcess();
-  static const bool ready = (makeWebRoot(), true);
-  (void)ready;
+  static const WebSite site = makeWebRoot();
 
   uint32_t state = data[0];
   const size_t maxChunk = size_t(data[0] % 32) * 16 + 1;
@@ -89,6 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (req.consumed > buffer.size()) abort();
   static const QDateTime now(QDate(2026, 12, 6), QTime(23, 30, 5));
   const bool headOnly = req.method == u"HEAD";
-  checkAnswer(buildResponse({8080, req.headerBlock, req.page, req.query, headOnly}, now), headOnly);
+  Result<WebResponse> answer = buildResponse({8080, req.headerBlock, req.page, req.query, headOnly}, site, now);
+  if (answer && answer->graph)
+    answer = graphResponse(*answer->graph, drawnGraph(answer->graph->query), site.appName, headOnly, now);
+  if (answer) checkAnswer(*answer, headOnly);
   return 0;
 }

@@ -234,12 +234,14 @@ void cBitmap::SetTransColor(int32_t index) {
 
 int32_t cBitmap::GetBitmapStream(QByteArray& bytes, const QUuid& encoder, const EncoderParameters* params) {
   const GpImage* img = image();
-  QBuffer stream;
-  if (!stream.open(QIODevice::WriteOnly)) return 0;
-  const int32_t status = setLastStatus(img ? gdipSaveImageToStream(img->image, stream, encoder, params)
-                                           : int32_t(GpInvalidParameter));
-  if (status != GpOk || stream.data().isEmpty()) return 0;
-  bytes = stream.data();  // replaced whole, and only after a successful encoding
+  const ImageCodecInfo* codec = gdipFindEncoder(encoder);
+  if (!img || img->image.isNull() || !codec) {
+    setLastStatus(!img || img->image.isNull() ? GpInvalidParameter : GpUnknownImageFormat);
+    return 0;
+  }
+  Result<QByteArray> encoded = gdipEncodeImage(img->image, *codec, params);
+  if (setLastStatus(encoded ? GpOk : GpGenericError) != GpOk || encoded->isEmpty()) return 0;
+  bytes = std::move(encoded).value();  // replaced whole, and only after a successful encoding
   return int32_t(bytes.size());
 }
 

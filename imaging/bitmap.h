@@ -2,7 +2,7 @@
 // cBitmap: one image of the picture layer. Created from a drawn image (or a
 // file, bytes, raw pixels, another image), it answers size, format, frames and
 // properties, and encodes itself with an encoder that cGDIP found, to a file or
-// into a byte array (picBuffer for the web image). Every status other than 0 is
+// into the caller's byte array. Every status other than 0 is
 // kept as CurErr and reported through the attached cGDIP's Error signal.
 
 #include <QByteArray>

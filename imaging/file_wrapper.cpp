@@ -6,14 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 #include "imaging/system_errors.h"
 
 namespace {
-// Every mapping carried the same name, so only one could exist at a time.
-bool g_namedMappingInUse = false;
+// Every mapping carried the same name, so only one could exist at a time, in
+// the whole process, whichever thread maps.
+std::atomic<bool> g_namedMappingInUse{false};
 
 // Devices and pipes have no end to set.
 bool isRegularFile(int fd) {
@@ -109,18 +111,17 @@ uint8_t* cFile::OpenFileMapped(const QString& fileName, uint32_t size, uint32_t 
     UnMapFile();  // the mapping could not be made: everything closes without an event
     return nullptr;
   }
-  if (g_namedMappingInUse) {
+  if (g_namedMappingInUse.exchange(true)) {
     reportCode(syserr::kAlreadyExists);
     UnMapFile();
     return nullptr;
   }
+  m_mapping = true;  // the name is this object's from here on
   void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, m_handle, 0);
   if (view == MAP_FAILED) {
     UnMapFile();
     return nullptr;
   }
-  m_mapping = true;
-  g_namedMappingInUse = true;
   m_view = static_cast<uint8_t*>(view);
   m_viewSize = size;
   if (zeroFill) std::memset(m_view, 0, size);

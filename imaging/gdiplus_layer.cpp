@@ -6,14 +6,16 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QtEndian>
+#include <atomic>
 
 #include "imaging/dib_bits.h"
 #include "imaging/gif_encoder.h"
 
 namespace {
-uint32_t g_nextToken = 1;
-int32_t g_started = 0;
-int32_t g_failStartup = GpOk;
+// Pictures are encoded on worker threads too: the start-up counts are shared.
+std::atomic<uint32_t> g_nextToken{1};
+std::atomic<int32_t> g_started{0};
+std::atomic<int32_t> g_failStartup{GpOk};
 
 QHash<int32_t, GpImage>& images() {
   static QHash<int32_t, GpImage> table;
@@ -110,7 +112,9 @@ int32_t GdiplusStartup(uint32_t& token) {
 }
 
 void GdiplusShutdown(uint32_t token) {
-  if (token != 0 && g_started > 0) --g_started;
+  int32_t started = g_started;
+  while (token != 0 && started > 0 && !g_started.compare_exchange_weak(started, started - 1)) {
+  }
 }
 
 int32_t gdiplusStartedCount() { return g_started; }
@@ -125,6 +129,28 @@ const ImageCodecInfo* gdipFindEncoder(const QUuid& clsid) {
   for (const ImageCodecInfo& e : encoderList())
     if (e.clsid == clsid) return &e;
   return nullptr;
+}
+
+const ImageCodecInfo* gdipEncoderForType(const QString& type) {
+  const QString pattern = QStringLiteral("*.") + type.toUpper();
+  const QVector<ImageCodecInfo>& list = encoderList();
+  for (qsizetype i = list.size() - 1; i >= 0; --i)
+    if (list[i].filenameExtension.toUpper().split(u';').contains(pattern)) return &list[i];
+  return nullptr;
+}
+
+Result<QByteArray> gdipEncodeImage(const QImage& image, const ImageCodecInfo& codec, const EncoderParameters* params) {
+  if (image.isNull()) return Failure(QStringLiteral("no picture to encode"));
+  if (codec.qtFormat == "gif") return encodeImageAsGif(image);
+  QByteArray bytes;
+  QBuffer stream(&bytes);
+  stream.open(QIODevice::WriteOnly);
+  QImageWriter writer(&stream, codec.qtFormat);
+  if (params && params->quality >= 0) writer.setQuality(params->quality);
+  if (!writer.write(pngReady(codec.qtFormat, image)))
+    return Failure(codec.formatDescription + QStringLiteral(" encoder: ") + writer.errorString());
+  stream.close();
+  return bytes;
 }
 
 int32_t gdipNewImage(GpImage image) {
@@ -159,14 +185,9 @@ int32_t gdipSaveImageToStream(const QImage& image, QIODevice& stream, const QUui
   const ImageCodecInfo* codec = gdipFindEncoder(encoder);
   if (image.isNull()) return GpInvalidParameter;
   if (!codec) return GpUnknownImageFormat;
-  if (codec->qtFormat == "gif") {
-    QByteArray gif;
-    if (!encodeImageAsGif(image, gif)) return GpGenericError;
-    return stream.write(gif) == gif.size() ? GpOk : GpWin32Error;
-  }
-  QImageWriter writer(&stream, codec->qtFormat);
-  if (params && params->quality >= 0) writer.setQuality(params->quality);
-  return writer.write(pngReady(codec->qtFormat, image)) ? GpOk : statusOfWriter(writer);
+  const Result<QByteArray> bytes = gdipEncodeImage(image, *codec, params);
+  if (!bytes) return GpGenericError;
+  return stream.write(*bytes) == bytes->size() ? GpOk : GpWin32Error;
 }
 
 int32_t gdipSaveImageToFile(const QImage& image, const QString& fileName, const QUuid& encoder,
@@ -175,10 +196,9 @@ int32_t gdipSaveImageToFile(const QImage& image, const QString& fileName, const 
   if (image.isNull() || fileName.isEmpty()) return GpInvalidParameter;
   if (!codec) return GpUnknownImageFormat;
   if (codec->qtFormat == "gif") {
-    BitmapInfo info;
-    QByteArray pixels;
-    if (!imageToGifDib(image, info, pixels)) return GpGenericError;
-    return writeGif(fileName, false, info, pixels) > 0 ? GpOk : GpWin32Error;
+    const Result<GifPicture> dib = imageToGifDib(image);
+    if (!dib) return GpGenericError;
+    return writeGif(fileName, false, dib->info, dib->pixels) > 0 ? GpOk : GpWin32Error;
   }
   QImageWriter writer(fileName, codec->qtFormat);
   if (params && params->quality >= 0) writer.setQuality(params->quality);

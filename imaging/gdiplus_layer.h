@@ -11,6 +11,8 @@
 #include <QVector>
 #include <cstdint>
 
+#include "platform/result.h"
+
 class QIODevice;
 
 // Status codes, 0 = Ok.
@@ -51,6 +53,12 @@ void gdiplusFailStartupForTest(int32_t status);  // test seam: the next start-up
 int32_t GdipGetImageEncoders(QVector<ImageCodecInfo>& encoders);
 // The encoder with that identifier, or nullptr.
 const ImageCodecInfo* gdipFindEncoder(const QUuid& clsid);
+// The encoder whose patterns list "*.<type>" (any letter case; the last such
+// encoder of the list, as cGDIP's pattern index finds it), or nullptr.
+const ImageCodecInfo* gdipEncoderForType(const QString& type);
+// A picture in memory in the format of `codec`. Any thread may encode.
+Result<QByteArray> gdipEncodeImage(const QImage& image, const ImageCodecInfo& codec,
+                                   const EncoderParameters* params = nullptr);
 
 // Properties kept from a loaded image: id -> value type and value bytes.
 struct GpProperty {

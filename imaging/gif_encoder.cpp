@@ -10,7 +10,6 @@
 #include "imaging/file_wrapper.h"
 #include "imaging/gif_output.h"
 #include "imaging/lzw_encoder.h"
-#include "imaging/pic_buffer.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -81,45 +80,52 @@ int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, cons
   return 13 + 3 * colours + 10 + imageBytes + 1;
 }
 
-int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
+int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels,
+                 QByteArray* bytes) {
   if (!gifInputValid(info, pixels)) return 0;
   if (fileName.isEmpty()) {
-    gifBufferInit();
-    PicBufferGifOutput out;
-    const int32_t n = writeGifTo(out, interlaced, info, pixels);
-    gifBufferFinish();
-    return n;
+    if (!bytes) return 0;
+    bytes->clear();
+    ByteArrayGifOutput out(*bytes);
+    return writeGifTo(out, interlaced, info, pixels);
   }
   cFile gifFile;
-  int32_t errorNumber = 0;
-  QString errorText;
-  QObject::connect(&gifFile, &cFile::FileError, [&](int32_t number, const QString& description) {
-    if (errorNumber != 0) return;  // the first failure is the cause
-    errorNumber = number;
-    errorText = description;
-  });
   if (gifFile.OpenFile(fileName, cFile::kGenericWrite, 0, cFile::kCreateAlways, cFile::kFlagSequentialScan) == 0)
     return 0;
+  const Result<int32_t> written = writeGifToFile(gifFile, interlaced, info, pixels);
+  gifFile.CloseFile();
+  if (!written) {
+    // A GIF cut short by a full disk is not a GIF: say so instead of counting its bytes.
+    logMsg(-1, QStringLiteral("writeGif: ") + written.error() + kCrLf + fileName);
+    return 0;
+  }
+  return *written;
+}
+
+Result<int32_t> writeGifToFile(cFile& file, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
+  int32_t errorNumber = 0;
+  QString errorText;
+  const QMetaObject::Connection firstError =
+      QObject::connect(&file, &cFile::FileError, [&](int32_t number, const QString& description) {
+        if (errorNumber != 0) return;  // the first failure is the cause
+        errorNumber = number;
+        errorText = description;
+      });
   int32_t n;
   bool failed;
   {
-    FileGifOutput out(gifFile);
+    FileGifOutput out(file);
     n = writeGifTo(out, interlaced, info, pixels);
     out.flush();
     failed = out.failed();
   }
-  if (!gifFile.SetFileEnd()) failed = true;
-  gifFile.CloseFile();
-  if (failed) {
-    // A GIF cut short by a full disk is not a GIF: say so instead of counting its bytes.
-    logMsg(-1, QStringLiteral("writeGif: ERROR %1 %2").arg(errorNumber).arg(errorText.trimmed()) + kCrLf +
-                   fileName);
-    return 0;
-  }
+  if (!file.SetFileEnd()) failed = true;
+  QObject::disconnect(firstError);
+  if (failed) return Failure(QStringLiteral("ERROR %1 %2").arg(errorNumber).arg(errorText.trimmed()));
   return n;
 }
 
-int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
+int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName, QByteArray* bytes) {
   if (bitmap.isNull()) return 0;
   BitmapInfo info = makeBitmapInfo8(bitmap.width(), bitmap.height());
   QByteArray pixels(qsizetype(info.bmiHeader.biSizeImage), '\0');
@@ -128,25 +134,27 @@ int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
   dumpBitmapInfo(info);
   if (lines < 1) return 0;
   info.bmiHeader.biClrUsed = 256;
-  return writeGif(fileName, false, info, pixels);
+  return writeGif(fileName, false, info, pixels, bytes);
 }
 
-bool imageToGifDib(const QImage& image, BitmapInfo& info, QByteArray& pixels) {
-  if (image.isNull()) return false;
-  info = makeBitmapInfo8(image.width(), image.height());
-  if (getDibBits8(image, info, pixels) < 1) return false;
-  info.bmiHeader.biClrUsed = 256;
-  return true;
+Result<GifPicture> imageToGifDib(const QImage& image) {
+  if (image.isNull()) return Failure(QStringLiteral("no picture to encode as GIF"));
+  GifPicture dib;
+  dib.info = makeBitmapInfo8(image.width(), image.height());
+  if (getDibBits8(image, dib.info, dib.pixels) < 1) return Failure(QStringLiteral("no pixel rows to encode as GIF"));
+  dib.info.bmiHeader.biClrUsed = 256;
+  return dib;
 }
 
-bool encodeImageAsGif(const QImage& image, QByteArray& gif) {
-  BitmapInfo info;
-  QByteArray pixels;
-  if (!imageToGifDib(image, info, pixels)) return false;
-  gif.clear();
-  gif.reserve(1024 + pixels.size() / 4);
+Result<QByteArray> encodeImageAsGif(const QImage& image) {
+  const Result<GifPicture> dib = imageToGifDib(image);
+  if (!dib) return dib.failure();
+  QByteArray gif;
+  gif.reserve(1024 + dib->pixels.size() / 4);
   ByteArrayGifOutput out(gif);
-  return writeGifTo(out, false, info, pixels) > 0;
+  if (writeGifTo(out, false, dib->info, dib->pixels) <= 0)
+    return Failure(QStringLiteral("a %1 x %2 picture does not fit a GIF").arg(image.width()).arg(image.height()));
+  return gif;
 }
 
 QString showBmiHeadText(const BitmapInfoHeader& h) {

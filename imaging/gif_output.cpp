@@ -1,7 +1,6 @@
 #include "imaging/gif_output.h"
 
 #include "imaging/file_wrapper.h"
-#include "imaging/pic_buffer.h"
 
 void GifOutput::putWord(uint16_t value) {
   const uint8_t bytes[2] = {uint8_t(value & 0xFF), uint8_t(value >> 8)};
@@ -11,8 +10,6 @@ void GifOutput::putWord(uint16_t value) {
 void ByteArrayGifOutput::putBytes(const uint8_t* bytes, int32_t n) {
   m_bytes.append(reinterpret_cast<const char*>(bytes), n);
 }
-
-void PicBufferGifOutput::putBytes(const uint8_t* bytes, int32_t n) { gifBufferAppendBytes(bytes, n); }
 
 void FileGifOutput::putBytes(const uint8_t* bytes, int32_t n) {
   m_pending.append(reinterpret_cast<const char*>(bytes), n);

@@ -1,6 +1,6 @@
 #pragma once
-// Where the GIF encoder's bytes go: a file through cFile, picBuffer, or a
-// plain byte array (the encoder registry's memory stream).
+// Where the GIF encoder's bytes go: a file through cFile, or the caller's
+// byte array (in memory, as the encoder registry and the web image use it).
 
 #include <QByteArray>
 #include <cstdint>
@@ -24,11 +24,6 @@ class ByteArrayGifOutput : public GifOutput {
 
  private:
   QByteArray& m_bytes;
-};
-
-class PicBufferGifOutput : public GifOutput {
- public:
-  void putBytes(const uint8_t* bytes, int32_t n) override;
 };
 
 // Collects small writes and hands them to the file in large pieces.

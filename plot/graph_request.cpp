@@ -5,11 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
-#include "meter/record/data_file.h"
+#include "platform/result.h"
 #include "plot/url_decode.h"
 
 namespace {
@@ -37,29 +36,51 @@ constexpr SpanDef kSpans[kSpanCount] = {
     {"1min", "00:01", "00:01 00:1 0:01 0:1 :01 :1"},
 };
 
-// Whole numbers of the request: the leading number rounded half to even; false
-// when it does not fit the field.
-bool wholeNumber16(const QString& text, int16_t& out) { return roundToInt16(val(text), out); }
-bool wholeNumber32(const QString& text, int32_t& out) { return roundToInt32(val(text), out); }
+// Whole numbers of the request: the leading number rounded half to even, or
+// why it does not fit the field.
+Result<int16_t> wholeNumber16(const QString& text) {
+  int16_t n = 0;
+  if (!roundToInt16(val(text), n)) return Failure(QStringLiteral("'%1' is no 16-bit whole number").arg(text));
+  return n;
+}
+Result<int32_t> wholeNumber32(const QString& text) {
+  int32_t n = 0;
+  if (!roundToInt32(val(text), n)) return Failure(QStringLiteral("'%1' is no 32-bit whole number").arg(text));
+  return n;
+}
 
-bool toSingle(double v, float& out) {
-  if (!(std::fabs(v) <= std::numeric_limits<float>::max())) return false;
-  out = static_cast<float>(v);
-  return true;
+Result<float> toSingle(double v) {
+  if (!(std::fabs(v) <= std::numeric_limits<float>::max()))
+    return Failure(QStringLiteral("%1 is beyond a single-precision number").arg(v));
+  return static_cast<float>(v);
 }
 
 // "max" or "min,max" of the "p" and "t" keys.
-bool parseScalePair(const QString& value, float& minOut, float& maxOut) {
+struct ScaleRange {
+  float min = 0, max = 0;
+};
+Result<ScaleRange> parseScalePair(const QString& value) {
   const QStringList parts = value.split(u',');
-  float lo = 0, hi = 0;
-  if (parts.size() == 2) {
-    if (!toSingle(val(parts[0]), lo) || !toSingle(val(parts[1]), hi)) return false;
-  } else if (!toSingle(val(value), hi)) {
-    return false;
-  }
-  minOut = lo;
-  maxOut = hi;
-  return true;
+  const Result<float> lo = parts.size() == 2 ? toSingle(val(parts[0])) : Result<float>(0.0f);
+  const Result<float> hi = toSingle(val(parts.size() == 2 ? parts[1] : value));
+  if (!lo) return lo.failure();
+  if (!hi) return hi.failure();
+  return ScaleRange{*lo, *hi};
+}
+
+// Stores a field's value when it was read: the item's flag, or why it was rejected.
+template <class T, class F>
+Result<int32_t> setField(const Result<T>& value, F& field) {
+  if (!value) return value.failure();
+  field = *value;
+  return kGraphFieldSet;
+}
+
+Result<int32_t> setScale(const Result<ScaleRange>& range, float& min, float& max) {
+  if (!range) return range.failure();
+  min = range->min;
+  max = range->max;
+  return kGraphFieldSet;
 }
 
 // A "v" value that is a plain signed number ("-1", "+2", "3") is an offset in
@@ -92,8 +113,9 @@ int32_t colourFromHex(const QString& rrggbb) {
   return r | (g << 8) | (b << 16);
 }
 
-// Applies the value of one key; returns the item's flags.
-int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord& param) {
+// Applies the value of one key; returns the item's flags, or why the item is
+// rejected with an error line (an unknown key, a number that does not fit).
+Result<int32_t> applyGraphKey(const QString& key, const QString& value, plotParamRecord& param, Date now) {
   if (key == u"r") {
     const double v = val(value);
     int n = spanIndexFromRequestName(value);
@@ -113,7 +135,7 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
   }
   if (key == u"e") {
     Date d = 0;
-    param.toTime = parseDateTimeText(value, d) ? d : dateNow();
+    param.toTime = parseDateTimeText(value, d) ? d : now;
     return kGraphEndSet;
   }
   if (key == u"v") {
@@ -123,56 +145,55 @@ int32_t applyGraphKey(const QString& key, const QString& value, plotParamRecord&
     const bool offset = isPlainSignedNumber(head.trimmed()) || !(head.contains(u'-') || head.contains(u' ') ||
                                                                  head.contains(u'T') || head.contains(u':'));
     if (offset) {
-      int32_t n = 0;
-      if (!wholeNumber32(head, n)) return -1;
-      param.compareOffset = n;
+      const Result<int32_t> n = wholeNumber32(head);
+      if (!n) return n.failure();
+      param.compareOffset = *n;
       param.compareTo = 0;
       param.compareText = text;
       return kGraphCompareOffsetSet;
     }
     Date d = 0;
-    param.compareTo = parseDateTimeText(head, d) ? d : dateNow();
+    param.compareTo = parseDateTimeText(head, d) ? d : now;
     param.compareText = text;
     return kGraphCompareEndSet;
   }
-  if (key == u"p") return parseScalePair(value, param.y1ScaleMin, param.y1ScaleMax) ? kGraphFieldSet : -1;
+  if (key == u"p") return setScale(parseScalePair(value), param.y1ScaleMin, param.y1ScaleMax);
   if (key == u"t") {
     if (value.compare(u"off", Qt::CaseInsensitive) == 0) {
       param.y2ScaleMin = 0;
       param.y2ScaleMax = kNoTemperatureScale;
       return kGraphFieldSet;
     }
-    return parseScalePair(value, param.y2ScaleMin, param.y2ScaleMax) ? kGraphFieldSet : -1;
+    return setScale(parseScalePair(value), param.y2ScaleMin, param.y2ScaleMax);
   }
-  if (key == u"w") return wholeNumber32(value, param.width) ? kGraphFieldSet : -1;
-  if (key == u"h") return wholeNumber32(value, param.height) ? kGraphFieldSet : -1;
-  if (key == u"m") return wholeNumber16(value, param.showMarkers) ? kGraphFieldSet : -1;
-  if (key == u"d") return wholeNumber16(value, param.displayFlags) ? kGraphFieldSet : -1;
+  if (key == u"w") return setField(wholeNumber32(value), param.width);
+  if (key == u"h") return setField(wholeNumber32(value), param.height);
+  if (key == u"m") return setField(wholeNumber16(value), param.showMarkers);
+  if (key == u"d") return setField(wholeNumber16(value), param.displayFlags);
   if (key == u"o" || key == u"q") {
     int32_t n = 0;
-    if (!roundToInt32(key == u"o" ? val(value) : val(value) * 2, n)) return -1;
+    if (!roundToInt32(key == u"o" ? val(value) : val(value) * 2, n))
+      return Failure(QStringLiteral("'%1' is no 32-bit whole number").arg(value));
     param.drawOptions = static_cast<int16_t>(param.drawOptions | (n & (key == u"o" ? 1 : 6)));
     return kGraphFieldSet;
   }
   if (key == u"b" || key == u"c") {
-    return getCssColor(value, key == u"b" ? param.colorB : param.colorC) == kCssColorInvalid ? -1
-                                                                                             : kGraphFieldSet;
+    if (getCssColor(value, key == u"b" ? param.colorB : param.colorC) == kCssColorInvalid)
+      return Failure(QStringLiteral("'%1' is no colour").arg(value));
+    return kGraphFieldSet;
   }
   if (key == u"g") {
     const QStringList parts = value.split(u',');
-    int16_t a = 0, b = 0;
-    if (parts.size() == 2) {
-      if (!wholeNumber16(parts[0], a) || !wholeNumber16(parts[1], b)) return -1;
-    } else {
-      if (!wholeNumber16(value, a)) return -1;
-      b = a;
-    }
-    param.timeDivisions = a;
-    param.yDivisions = b;
+    const Result<int16_t> a = wholeNumber16(parts.size() == 2 ? parts[0] : value);
+    const Result<int16_t> b = parts.size() == 2 ? wholeNumber16(parts[1]) : a;
+    if (!a) return a.failure();
+    if (!b) return b.failure();
+    param.timeDivisions = *a;
+    param.yDivisions = *b;
     return kGraphFieldSet;
   }
   if (key == u"rnd") return kGraphFieldSet;
-  return -1;
+  return Failure(QStringLiteral("unknown key '%1'").arg(key));
 }
 }  // namespace
 
@@ -223,16 +244,16 @@ int getCssColor(const QString& text, int32_t& colour) {
     if (parts.size() != 3) return kCssColorNone;
     int32_t rgb = 0;
     for (int i = 0; i < 3; ++i) {
-      int16_t c = 0;
-      if (!wholeNumber16(parts[i], c) || c < 0) return kCssColorInvalid;
-      rgb |= std::min<int32_t>(c, 255) << (8 * i);  // the platform's RGB() caps each part at 255
+      const Result<int16_t> c = wholeNumber16(parts[i]);
+      if (!c || *c < 0) return kCssColorInvalid;
+      rgb |= std::min<int32_t>(*c, 255) << (8 * i);  // the platform's RGB() caps each part at 255
     }
     colour = rgb;
     return kCssColorRgb;
   }
-  int32_t n = 0;
-  if (!wholeNumber32(t, n)) return kCssColorInvalid;
-  colour = n;
+  const Result<int32_t> n = wholeNumber32(t);
+  if (!n) return kCssColorInvalid;
+  colour = *n;
   return kCssColorNumber;
 }
 
@@ -246,7 +267,7 @@ struct GraphItemOutcome {
   bool reported = false;  // rejected with an "ERROR 1" line (not a silent skip)
 };
 
-GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param) {
+GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Date now) {
   const QString line = stripComment(item);
   const qsizetype eq = line.indexOf(u'=');
   if (eq <= 0) return {};
@@ -261,10 +282,10 @@ GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param) {
   }
   if (rejected) return {kGraphItemRejected, true};
   if (value.isEmpty()) return {kGraphItemEmpty, false};
-  const int32_t result = applyGraphKey(key.toLower(), value, param);
+  const Result<int32_t> result = applyGraphKey(key.toLower(), value, param, now);
   // An unknown key or a number that does not fit its field.
-  if (result < 0) return {kGraphItemRejected, true};
-  return {result, false};
+  if (!result) return {kGraphItemRejected, true};
+  return {*result, false};
 }
 
 void logRejectedItem(const QString& item) {
@@ -274,15 +295,15 @@ void logRejectedItem(const QString& item) {
 }  // namespace
 
 int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
-  const GraphItemOutcome outcome = applyGraphItem(item, param);
+  const GraphItemOutcome outcome = applyGraphItem(item, param, dateNow());
   if (outcome.reported) logRejectedItem(item);
   return outcome.flags;
 }
 
-void parseGraphQuery(plotParamRecord& param, const QString& query) {
+int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now) {
   bool decode = true;
   int32_t flags = 0;
-  if (query.isEmpty()) return;
+  if (query.isEmpty()) return flags;
   int rejected = 0;
   for (const QString& piece : query.split(u'&')) {
     const QStringList nameValue = piece.split(u'=');
@@ -296,13 +317,16 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
     value.truncate(control - value.cbegin());
     value = value.trimmed();
     const QString item = nameValue[0] + u'=' + u'"' + value + u'"';
-    const GraphItemOutcome outcome = applyGraphItem(item, param);
+    const GraphItemOutcome outcome = applyGraphItem(item, param, now);
     flags |= outcome.flags;
     if (outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
   }
   if (rejected > kMaxLoggedRejectedItems)
     logMsg(1, QStringLiteral("parseGraphQuery: %1 more items rejected").arg(rejected - kMaxLoggedRejectedItems));
+  return flags;
+}
 
+void completeGraphTimes(plotParamRecord& param, int32_t flags) {
   if (param.toTime == 0) return;
   if ((flags & (kGraphSpanSet | kGraphEndSet)) && param.spanIndex != 0)
     param.fromTime = param.toTime - spanLength(param.spanIndex);
@@ -315,35 +339,39 @@ void parseGraphQuery(plotParamRecord& param, const QString& query) {
   }
 }
 
-void setWebGraphDefaults(plotParamRecord& param) {
+void parseGraphQuery(plotParamRecord& param, const QString& query) {
+  completeGraphTimes(param, applyGraphQuery(param, query, dateNow()));
+}
+
+void setWebGraphDefaults(plotParamRecord& param, const Settings& settings, Date firstRecordTime,
+                         Date lastRecordTime) {
   param = plotParamRecord{};
   param.width = 460;
   param.height = 268;
-  param.width = plotSizeSetting(plotWidth);
-  param.height = plotSizeSetting(plotHeight);
+  param.width = plotSizeSetting(settings.plotWidth);
+  param.height = plotSizeSetting(settings.plotHeight);
   param.showMarkers = 0;
   param.drawOptions = 0;
   param.colorB = 0xC0C0C0;
   param.colorC = 0xFFFFFF;
   param.displayFlags = 1;
   param.y1ScaleMin = 0;
-  param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, maxMeterPower), 8.0));
+  param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, settings.maxMeterPower), 8.0));
   param.y2ScaleMin = -30.0f;
   param.y2ScaleMax = 50.0f;
   param.yDivisions = 8;
   param.timeDivisions = 6;
   param.spanIndex = 0;
   param.reservedTime = 0;
-  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
-  param.fromTime = plotted.firstRecordTime;
-  param.toTime = plotted.lastRecordTime;
+  param.fromTime = firstRecordTime;
+  param.toTime = lastRecordTime;
   param.compareOffset = 0;
   param.compareFrom = 0;
   param.compareTo = 0;
   param.compareText.clear();
   param.reservedCode = 2;
-  param.reduceMethod = ::reduceMethod;
-  param.maxPlotPoints = ::maxPlotPoints;
+  param.reduceMethod = settings.reduceMethod;
+  param.maxPlotPoints = settings.maxPlotPoints;
   param.title = QStringLiteral("Zav");
   param.fontSpec = QStringLiteral("Arial,3%,12");
   param.imageFileName.clear();

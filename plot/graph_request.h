@@ -7,6 +7,7 @@
 #include <QVector>
 #include <cstdint>
 
+#include "core/settings/settings.h"
 #include "core/util/date_value.h"
 
 // Drawing hints per plotted series, parallel to the series array.
@@ -71,7 +72,18 @@ Date spanLength(int index);         // in days; 0 for the whole file
 // Index of a span name as the request key "r" accepts it (trimmed, any case), or -1.
 int spanIndexFromRequestName(const QString& name);
 
-void setWebGraphDefaults(plotParamRecord& param);
+// The defaults of a graph: sizes, scales and thinning from the settings, the
+// time range from the plotted file's first to its last record.
+void setWebGraphDefaults(plotParamRecord& param, const Settings& settings, Date firstRecordTime = 0,
+                         Date lastRecordTime = 0);
+// Applies a request string's items (rejected ones logged, a bounded number)
+// and returns their flags; "e" or "v" naming no time take `now`.
+int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now);
+// The times that follow from the items applied: the start from the end and
+// the span, the compare range from the end and the offset. Nothing while no
+// end time is known.
+void completeGraphTimes(plotParamRecord& param, int32_t flags);
+// Both, with the time now.
 void parseGraphQuery(plotParamRecord& param, const QString& query);
 int32_t parseGraphItem(const QString& item, plotParamRecord& param);
 

@@ -6,14 +6,10 @@
 #include <limits>
 
 #include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_records.h"
 #include "plot/series_energy.h"
-
-QVector<plotSeries> plotData(1);
-int32_t validTempPoints = 0;
 
 namespace {
 // The point dump of a long read is cut here: the message window could not hold more.
@@ -28,13 +24,13 @@ constexpr double kDenseRecordsPerPoint = 64;
 // out the whole seconds between records even where the ticks time them (for
 // the dump).
 template <bool kExactSeconds, class Sink>
-int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
-                   int32_t toRec, int64_t pointCount, double recordsPerPoint, plotSeries& ps, Sink&& sink) {
+int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, bool byteTemperature,
+                   int32_t fromRec, int32_t toRec, int64_t pointCount, double recordsPerPoint, plotSeries& ps,
+                   Sink&& sink) {
   int32_t sec = 0, prevSec = -1;
   int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
   RawRecord prev{};
   PointDump v{};
-  const bool byteTemperature = ZAVdetectorVer >= kNewFrameDetectorVer;
   for (int64_t p = 0; p < pointCount; ++p) {
     int32_t rec =
         p == pointCount - 1 ? toRec
@@ -106,28 +102,38 @@ struct PointTally : ValueTally {
   }
 };
 
+// Where one read takes its records: the open file, its index and how its records are read.
+struct RecordSource {
+  PlotFileView& file;
+  const dataFileIndex& ix;
+  int headerBytes;
+  bool byteTemperature;
+};
+
 template <class Sink>
-int64_t readPointsFor(bool exactSeconds, PlotFileView& file, const dataFileIndex& ix, int headerBytes,
-                      int32_t fromRec, int32_t toRec, int64_t pointCount, double recordsPerPoint,
-                      plotSeries& ps, Sink&& sink) {
-  return exactSeconds
-             ? readPoints<true>(file, ix, headerBytes, fromRec, toRec, pointCount, recordsPerPoint, ps, sink)
-             : readPoints<false>(file, ix, headerBytes, fromRec, toRec, pointCount, recordsPerPoint, ps,
-                                 sink);
+int64_t readPointsFor(bool exactSeconds, const RecordSource& src, int32_t fromRec, int32_t toRec,
+                      int64_t pointCount, double recordsPerPoint, plotSeries& ps, Sink&& sink) {
+  return exactSeconds ? readPoints<true>(src.file, src.ix, src.headerBytes, src.byteTemperature, fromRec, toRec,
+                                         pointCount, recordsPerPoint, ps, sink)
+                      : readPoints<false>(src.file, src.ix, src.headerBytes, src.byteTemperature, fromRec,
+                                          toRec, pointCount, recordsPerPoint, ps, sink);
 }
 
 // Method 1 over many records: keeps only the values while scanning, thins
 // them, then reads back the few records that survive.
-int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
-                      int32_t toRec, int64_t pointCount, int32_t maxPlotPoints, plotSeries& ps,
-                      plotSeries* ts, PointTally& tally) {
+int64_t scanAndReduce(const RecordSource& src, int32_t fromRec, int32_t toRec, int64_t pointCount,
+                      int32_t maxPlotPoints, plotSeries& ps, plotSeries* ts, PointTally& tally,
+                      PlotReadScratch& scratch) {
+  PlotFileView& file = src.file;
+  const dataFileIndex& ix = src.ix;
+  const int headerBytes = src.headerBytes;
   // Every kept point is record fromRec + its index.
   auto keep = [&](ReduceNode* nodes, size_t count, int64_t read, float headValue, plotSeries& s, bool power) {
     file.endScan();
     if (static_cast<int64_t>(maxPlotPoints) + 1 < read) {
       logMsg(3,
              QStringLiteral("reducePoints: reducing from %1 to %2 points").arg(read - 1).arg(maxPlotPoints));
-      count = reduceNodes(nodes, count, maxPlotPoints);
+      count = reduceNodes(nodes, count, maxPlotPoints, scratch.thinning);
     }
     s.points.resize(static_cast<qsizetype>(count) + 1);
     int32_t sec = 0;
@@ -146,32 +152,31 @@ int64_t scanAndReduce(PlotFileView& file, const dataFileIndex& ix, int headerByt
 
   if (!tally.dump) {
     // One pass over the bytes; the first walks of the thinning go along.
-    static ScanNodes scanned;
+    ScanNodes& scanned = scratch.scanned;
     const int walks =
         completeThinningWalks(static_cast<size_t>(pointCount - 1), maxPlotPoints, kMaxScanWalks);
     const PointTally before = tally;
-    const int32_t validBefore = validTempPoints;
-    if (scanAllPoints(file, ix, headerBytes, fromRec, toRec, walks, ps, tally, scanned)) {
+    if (scanAllPoints(file, ix, headerBytes, fromRec, toRec, walks, src.byteTemperature, ps, tally, scanned)) {
       keep(scanned.power.data(), scanned.power.size(), pointCount, scanned.headPower, ps, true);
       if (ts) keep(scanned.temp.data(), scanned.temp.size(), pointCount, scanned.headTemp, *ts, false);
       return pointCount;
     }
     // The file ended early: read again point by point, which stops where it ends.
     tally = before;
-    validTempPoints = validBefore;
   }
 
   // Elements 1.. of each series; element 0 (the head) is never thinned. The
   // buffers keep their size between reads, so a scan writes into memory that
   // is already there.
-  static std::vector<ReduceNode> powerNodes, tempNodes;
+  std::vector<ReduceNode>& powerNodes = scratch.powerNodes;
+  std::vector<ReduceNode>& tempNodes = scratch.tempNodes;
   const auto need = static_cast<size_t>(pointCount - 1);
   if (powerNodes.size() < need) powerNodes.resize(need);
   if (ts && tempNodes.size() < need) tempNodes.resize(need);
   ReduceNode* pn = powerNodes.data();
   ReduceNode* tn = ts ? tempNodes.data() : nullptr;
   PointDump head{};
-  const int64_t read = readPointsFor(tally.dump, file, ix, headerBytes, fromRec, toRec, pointCount, 1, ps,
+  const int64_t read = readPointsFor(tally.dump, src, fromRec, toRec, pointCount, 1, ps,
                                      [&](const PointDump& v) {
                                        if (v.p == 0) {
                                          head = v;
@@ -192,12 +197,16 @@ void emptySeries(QVector<plotSeries>& series, int16_t index) {
 }
 }  // namespace
 
-void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t reduceMethod,
-                    int32_t maxPlotPoints, int16_t powerSeries, int16_t tempSeries,
-                    QVector<plotSeries>& series) {
+std::shared_ptr<PlotReadScratch> makePlotReadScratch() { return std::make_shared<PlotReadScratch>(); }
+
+int32_t getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plotSeries>& series,
+                       PlotReadScratch& scratch) {
+  const Date fromTime = range.fromTime, toTime = range.toTime;
+  int16_t reduceMethod = range.reduceMethod;
+  int32_t maxPlotPoints = range.maxPlotPoints;
+  const int16_t powerSeries = range.powerSeries, tempSeries = range.tempSeries;
   const int32_t start = timeGetTime();
   int32_t lap[7] = {start, start, start, start, start, start, start};
-  validTempPoints = 0;
   PointTally tally(fromTime, toTime, tempSeries > 0, logShows(4));
   const int headerBytes =
       index.index.sectionCount >= 1 ? headerBytesOf(index.index.sectionHeaders[1].version) : kSectionBytes;
@@ -205,7 +214,7 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
 
   PlotFileView file;
   const bool exists = QFile::exists(index.fileName);
-  const bool opened = exists && file.open(index.fileName);
+  const bool opened = exists && file.open(index.fileName).ok();
   if (exists && !opened) logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot open ") + index.fileName);
   if (opened) {
     index.file = &file;
@@ -283,15 +292,16 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
       const bool reduceWhileScanning = reduceMethod == kReduceKeepMaxMin && maxPlotPoints > 1 &&
                                        static_cast<int64_t>(maxPlotPoints) + 1 < pointCount;
       if (reduceWhileScanning) {
-        readRecords =
-            scanAndReduce(file, ix, headerBytes, fromRec, toRec, pointCount, maxPlotPoints, ps, ts, tally);
+        readRecords = scanAndReduce({file, ix, headerBytes, index.byteTemperature}, fromRec, toRec, pointCount,
+                                    maxPlotPoints, ps, ts, tally, scratch);
       } else {
         ps.points.resize(pointCount);
         if (ts) ts->points.resize(pointCount);
         plotPoint* pp = ps.points.data();
         plotPoint* tp = ts ? ts->points.data() : nullptr;
         readRecords =
-            readPointsFor(tally.dump, file, ix, headerBytes, fromRec, toRec, pointCount, recordsPerPoint, ps,
+            readPointsFor(tally.dump, {file, ix, headerBytes, index.byteTemperature}, fromRec, toRec, pointCount,
+                          recordsPerPoint, ps,
                           [&](const PointDump& v) {
                             pp[v.p] = plotPoint{v.rec, v.power, v.r.recTime, static_cast<int32_t>(v.r.count),
                                                 static_cast<int32_t>(v.r.ticks)};
@@ -335,7 +345,7 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
     index.file = nullptr;
   }
 
-  if (opened && debugLevel >= 4) {
+  if (opened && index.lapTimes) {
     QString laps = QStringLiteral("countErrors= %1").arg(tally.countErrors);
     for (int i = 1; i <= 6; ++i) {
       const auto ms = static_cast<uint32_t>(lap[i] - lap[i - 1]);
@@ -348,9 +358,11 @@ void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t re
   logMsg(5, QStringLiteral("readRecords= %1").arg(readRecords));
   logMsg(2, QStringLiteral("getZavFileData()\nfileName=") + index.fileName +
                 QStringLiteral("\ngetZavFileData: elapsedTime=") + elapsedSince(start));
+  return tally.validTemp;
 }
 
-void getPlotData(plotParamRecord& param, QVector<plotSeries>& series) {
+int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file,
+                    PlotReadScratch& scratch) {
   const int32_t start = timeGetTime();
   param.y1DataMin = 1e9f;
   param.y2DataMin = 1e9f;
@@ -359,16 +371,17 @@ void getPlotData(plotParamRecord& param, QVector<plotSeries>& series) {
   series = QVector<plotSeries>(1);
   param.seriesInfo = QVector<seriesInfoEntry>(1);
   const bool wantTemp = param.y2ScaleMax != kNoTemperatureScale;
+  int32_t validTempPoints = 0;
 
-  // The plotted slot's own file.
-  const int slot = plotFileSlot == 1 ? 1 : 0;
   plotFileIndex index;
-  index.index = dataFileSlots[slot];
-  index.fileName = zavDatFileName[slot];
+  index.index = file.index;
+  index.fileName = file.fileName;
+  index.byteTemperature = file.byteTemperature;
+  index.lapTimes = file.lapTimes;
   if (QFile::exists(index.fileName) && index.index.sectionCount >= 1 && index.index.recordCount >= 1) {
-    validTempPoints = 0;
-    getZavFileData(index, param.fromTime, param.toTime, param.reduceMethod, param.maxPlotPoints, 1,
-                   wantTemp ? 2 : 0, series);
+    PlotRange range{param.fromTime, param.toTime, param.reduceMethod, param.maxPlotPoints, 1,
+                    int16_t(wantTemp ? 2 : 0)};
+    validTempPoints = getZavFileData(index, range, series, scratch);
     int16_t k = 0;
     auto keep = [&](int16_t i, int16_t seriesType) {
       plotSeries& s = series[i];
@@ -387,14 +400,18 @@ void getPlotData(plotParamRecord& param, QVector<plotSeries>& series) {
     if (series.size() > 1 && series[1].points.size() > 1) keep(k = 1, 1);
     if (wantTemp && series.size() > 2 && series[2].points.size() > 1 && validTempPoints > 0) keep(++k, 3);
     if (param.compareTo > param.compareFrom) {
-      getZavFileData(index, param.compareFrom, param.compareTo, param.reduceMethod, param.maxPlotPoints,
-                     k + 1, 0, series);
+      range = {param.compareFrom, param.compareTo, param.reduceMethod, param.maxPlotPoints, int16_t(k + 1), 0};
+      getZavFileData(index, range, series, scratch);
       if (series[k + 1].points.size() > 1) keep(++k, 2);
     }
     // Series that were read but not kept are not handed on.
     series.resize(k + 1);
   }
   logMsg(2, QStringLiteral("getPlotData: elapsedTime=") + elapsedSince(start));
+  return validTempPoints;
 }
 
-void setPlotRecord(const QVector<plotSeries>& series) { plotData = series; }
+int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file) {
+  PlotReadScratch scratch;
+  return getPlotData(param, series, file, scratch);
+}

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <memory>
 
 #include "core/util/date_value.h"
 #include "meter/record/data_file.h"
@@ -51,16 +52,27 @@ struct plotSeries {
   QVector<seriesSection> sections{};
 };
 
-// The series published for drawing (element 0 unused) and the valid
-// temperature points of the last read.
-extern QVector<plotSeries> plotData;
-extern int32_t validTempPoints;
+// The plotted data file as a read takes it: its name, a copy of its section
+// index, and how its records are read. A read touches nothing else.
+struct PlotFile {
+  QString fileName;
+  dataFileIndex index;
+  bool byteTemperature = true;  // temperatures as one byte (detectors from kNewFrameDetectorVer on)
+  bool lapTimes = false;        // log the reader's lap times (debug level 4 and up)
+};
 
-// A copy of one slot's section index as a read works on it, with the file it
-// has open and the results of searchRecTime.
+// The memory of long reads, kept by whoever reads again and again (the chart),
+// so a scan writes into memory that is already there. One read at a time.
+struct PlotReadScratch;
+std::shared_ptr<PlotReadScratch> makePlotReadScratch();
+
+// A copy of the plotted file's section index as a read works on it, with the
+// file it has open and the results of searchRecTime.
 struct plotFileIndex {
   dataFileIndex index;
   QString fileName;
+  bool byteTemperature = true;
+  bool lapTimes = false;
   PlotFileView* file = nullptr;  // set while getZavFileData reads
   Date searchFirstTime = 0;
   Date searchLastTime = 0;
@@ -68,14 +80,25 @@ struct plotFileIndex {
   int32_t searchLastRec = 0;
 };
 
-// Fills series() for the request and writes the data ranges and seriesInfo
-// back into param. Reads the plotted slot's file.
-void getPlotData(plotParamRecord& param, QVector<plotSeries>& series);
-// Reads one time range into series[powerSeries] and, when tempSeries > 0,
-// series[tempSeries]. Opens index.fileName for the time of the call.
-void getZavFileData(plotFileIndex& index, Date fromTime, Date toTime, int16_t reduceMethod,
-                    int32_t maxPlotPoints, int16_t powerSeries, int16_t tempSeries,
-                    QVector<plotSeries>& series);
+// Fills series for the request from the file and writes the data ranges and
+// seriesInfo back into param. Returns the valid temperature points of the
+// range (validTempPoints); the temperature series is kept only when there are some.
+int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file,
+                    PlotReadScratch& scratch);
+int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file);
+
+// One time range read into series[powerSeries] and, when tempSeries > 0, series[tempSeries].
+struct PlotRange {
+  Date fromTime = 0;
+  Date toTime = 0;
+  int16_t reduceMethod = kReduceOff;
+  int32_t maxPlotPoints = 0;
+  int16_t powerSeries = 1;
+  int16_t tempSeries = 0;
+};
+// Opens index.fileName for the time of the call; returns the valid temperature points read.
+int32_t getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plotSeries>& series,
+                       PlotReadScratch& scratch);
 // The first record at or after (searchFirst) or the last at or before a time,
 // within one section; needs index.file open.
 void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordNr, Date searchDateTime,
@@ -86,4 +109,3 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
 // smallest values survive; element 0 stays. The array is not resized. False
 // (and nothing changed) for maxPoints below 2.
 bool reducePoints(QVector<plotPoint>& points, int32_t maxPoints);
-void setPlotRecord(const QVector<plotSeries>& series);

@@ -1,18 +1,15 @@
 #pragma once
-// What the plot requests announce to the chart above them: the user's chart
-// is wanted up to date, a web graph is to be drawn off screen. The chart
-// connects; plot/ never calls it. Connections are direct, so a web graph is
-// drawn (and picBuffer filled) before the emit returns.
+// The plot requests' news for the chart above them, on one subject: the
+// user's chart is wanted up to date (Plot, Auto Plot, the View menu). The
+// chart connects and shows it; plot/ never calls the chart and takes nothing
+// back from it.
 
 #include <QObject>
-
-#include "plot/graph_request.h"
 
 class PlotEvents : public QObject {
   Q_OBJECT
  signals:
-  void userGraphRequested(bool force);                   // show the chart window and bring it up to now
-  void webGraphRequested(const plotParamRecord& param);  // draw param in the hidden chart window
+  void userGraphRequested(bool force);  // the user's chart shown and brought up to now
 };
 
 PlotEvents& plotEvents();

@@ -4,10 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 namespace {
-bool g_mappingDisabled = false;
+std::atomic<bool> g_mappingDisabled{false};  // read by reads on any thread
 // Scattered reads fetch one page around the record: the last probes of a
 // binary search and neighbouring points then need no further reads.
 constexpr int64_t kSmallBlockBytes = 4096;
@@ -16,15 +17,15 @@ constexpr int64_t kScanBlockBytes = 1 << 20;
 
 void PlotFileView::setMappingDisabledForTests(bool disabled) { g_mappingDisabled = disabled; }
 
-bool PlotFileView::open(const QString& path) {
+Result<> PlotFileView::open(const QString& path) {
   close();
   m_file.setFileName(path);
-  if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
+  if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return Failure(m_file.errorString());
   m_size = m_file.size();
   m_blockBytes = kSmallBlockBytes;
   // Scattered records (the search by time, sparse points) need no read-ahead.
   posix_fadvise(m_file.handle(), 0, 0, POSIX_FADV_RANDOM);
-  return true;
+  return {};
 }
 
 void PlotFileView::prepareScan(int64_t offset, int64_t length, bool inOrder) {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/result.h"
+
 class PlotFileView {
  public:
   PlotFileView() = default;
@@ -16,7 +18,8 @@ class PlotFileView {
   PlotFileView& operator=(const PlotFileView&) = delete;
   ~PlotFileView() { close(); }
 
-  bool open(const QString& path);
+  // The failure says why the file cannot be read.
+  Result<> open(const QString& path);
   void close();
   // Prepares for reading many neighbouring records, the bytes
   // [offset, offset + length). `inOrder`: each record once and in order; large

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/text_helpers.h"
 #include "platform/tick_clock.h"

@@ -84,13 +84,14 @@ inline PowerParts powerAfter(const RawRecord& prev, const RawRecord& r, int32_t 
 constexpr double kCountErrorDelta = 2147483648.0;
 
 // What the points of a read add up to: the data ranges, the valid
-// temperatures (counted in validTempPoints) and the count errors.
+// temperatures (validTempPoints) and the count errors.
 struct ValueTally {
   ValueTally(Date from, Date to, bool temperature) : fromTime(from), toTime(to), wantTemp(temperature) {}
   Date fromTime, toTime;
   bool wantTemp;
   float powerMax = -1e9f, powerMin = 1e9f, tempMax = -1e9f, tempMin = 1e9f;
   int32_t countErrors = 0;
+  int32_t validTemp = 0;
   Date lastTime = 0;
 
   void add(Date t, float power, float temp, double dCount) {
@@ -100,7 +101,7 @@ struct ValueTally {
       powerMin = std::min(powerMin, power);
     }
     if (wantTemp && inRange && validTemperature(temp)) {
-      ++validTempPoints;
+      ++validTemp;
       tempMax = std::max(tempMax, temp);
       tempMin = std::min(tempMin, temp);
     }
@@ -144,8 +145,9 @@ struct ReduceNode {
   int32_t index;
   float value;
 };
-// Works in place on nodes[0..count); returns the number of survivors.
-size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints);
+// Works in place on nodes[0..count), with `spare` as room for count nodes;
+// returns the number of survivors.
+size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints, std::vector<ReduceNode>& spare);
 // One walk of the thinning over in[0..m) into out, dropping at most `drops`
 // nodes; returns the number written.
 size_t thinWalk(const ReduceNode* in, size_t m, ReduceNode* out, size_t drops);
@@ -165,4 +167,11 @@ struct ScanNodes {
 // Feeds every point to `tally` and sets ps's rates like a point-by-point
 // read. False (and the results unusable) when the file ends early.
 bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
-                   int32_t toRec, int walks, plotSeries& ps, ValueTally& tally, ScanNodes& out);
+                   int32_t toRec, int walks, bool byteTemperature, plotSeries& ps, ValueTally& tally,
+                   ScanNodes& out);
+
+struct PlotReadScratch {
+  ScanNodes scanned;
+  std::vector<ReduceNode> powerNodes, tempNodes;  // point by point, elements 1..
+  std::vector<ReduceNode> thinning;               // the thinning's second array
+};

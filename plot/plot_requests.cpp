@@ -66,16 +66,6 @@ void plotUserGraph(bool force) {
   logMsg(2, QStringLiteral("plotUserGraph: elapsedTime=") + elapsedSince(start));
 }
 
-void plotWebGraph(const QString& query, const QString& fileName, const QString& imageType) {
-  plotParamRecord param;
-  setWebGraphDefaults(param);
-  parseGraphQuery(param, query);
-  dropUnusableCompareRange(param);
-  param.imageFileName = fileName;
-  param.imageType = imageType;
-  emit plotEvents().webGraphRequested(param);
-}
-
 bool dropUnusableCompareRange(plotParamRecord& param) {
   if (param.compareFrom == 0 && param.compareTo == 0) return false;
   Date first = 0, end = 0;
@@ -91,8 +81,10 @@ bool dropUnusableCompareRange(plotParamRecord& param) {
   return true;
 }
 
-void readCmdFile() {
-  if (zavLogFileName.isEmpty() || !writeToZAVtextFile || !zavLogFileName.endsWith(u".txt", Qt::CaseInsensitive))
+void readCmdFile(const Settings& settings) {
+  const QString& zavLogFileName = settings.zavLogFileName;
+  if (zavLogFileName.isEmpty() || !settings.writeToZAVtextFile ||
+      !zavLogFileName.endsWith(u".txt", Qt::CaseInsensitive))
     return;
   const QString name = zavLogFileName.left(zavLogFileName.size() - 4) + QStringLiteral(".CMD");
   if (!QFile::exists(name)) return;

@@ -1,10 +1,11 @@
 #pragma once
-// The ways a graph gets drawn: "Plot" and "Auto Plot" of the main window, the
-// re-plot after each reading, the user's chart and the web graph image. The
-// drawing is the chart's: these announce on plotEvents().
+// The ways the user's chart gets drawn: "Plot" and "Auto Plot" of the main
+// window and the re-plot after each reading. The drawing is the chart's: these
+// announce on plotEvents(). (The web graph image is the chart's graph_image.)
 
 #include <QString>
 
+#include "core/settings/settings.h"
 #include "plot/graph_request.h"
 
 // The re-plot after a reading: plotFile(false) when autoPlot is on and the
@@ -15,14 +16,12 @@ void replotIfAuto();
 constexpr int kAutoPlotPauseMs = 250;
 void plotFile(bool force);
 void plotUserGraph(bool force);
-// Draws the graph of a web request into picBuffer (fileName empty) or a file,
-// as the picture type imageType ("gif", "png", ...).
-void plotWebGraph(const QString& query, const QString& fileName, const QString& imageType);
 // A compare range outside the years 100..9999 cannot be read or labelled:
 // it is dropped (true) and the graph is drawn without it.
 bool dropUnusableCompareRange(plotParamRecord& param);
-// Logs the times and, when it changed, the lines of the command file beside the text log.
-void readCmdFile();
+// Logs the times and, when it changed, the lines of the command file beside
+// the settings' text log.
+void readCmdFile(const Settings& settings);
 
 // Connects the main window's plot requests (meterEvents) to these. Once, at start.
 void connectPlotRequests();

@@ -129,9 +129,8 @@ int completeThinningWalks(size_t count, int32_t maxPoints, int limit) {
 // The survivors walk as a list behind a fixed head: at the end of the list
 // the walk starts again from the head. Each walk is done as one pass over a
 // dense array, which keeps the memory access sequential.
-size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints) {
+size_t reduceNodes(ReduceNode* nodes, size_t count, int32_t maxPoints, std::vector<ReduceNode>& scratch) {
   clearUpperVectorState();
-  static std::vector<ReduceNode> scratch;
   if (scratch.size() < count) scratch.resize(count);
   ReduceNode* in = nodes;
   ReduceNode* spare = scratch.data();
@@ -158,7 +157,8 @@ bool reducePoints(QVector<plotPoint>& points, int32_t maxPoints) {
   const int32_t start = timeGetTime();
   std::vector<ReduceNode> nodes(n);
   for (int32_t i = 1; i <= n; ++i) nodes[i - 1] = {i, points[i].value};
-  const size_t kept = reduceNodes(nodes.data(), nodes.size(), maxPoints);
+  std::vector<ReduceNode> spare;
+  const size_t kept = reduceNodes(nodes.data(), nodes.size(), maxPoints, spare);
   // Survivors only move forward, each at most once.
   for (size_t k = 0; k < kept; ++k) points[static_cast<qsizetype>(k) + 1] = points[nodes[k].index];
   logMsg(2,

@@ -3,7 +3,6 @@
 #include <limits>
 #include <memory>
 
-#include "core/globals.h"
 #include "plot/plot_records.h"
 
 namespace {
@@ -111,7 +110,7 @@ void scanRun(const uchar* bytes, size_t n, int32_t p, const Rates& k, RawRecord&
   tally.tempMax = tMax;
   tally.tempMin = tMin;
   tally.countErrors += errors;
-  validTempPoints += valid;
+  tally.validTemp += valid;
   if (n > 0) tally.lastTime = last.recTime;
   prev = last;
 }
@@ -125,9 +124,8 @@ RunFn runFor(bool byteTemp, bool temp) {
 }  // namespace
 
 bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, int32_t fromRec,
-                   int32_t toRec, int walks, plotSeries& ps, ValueTally& tally, ScanNodes& out) {
+                   int32_t toRec, int walks, bool byteTemp, plotSeries& ps, ValueTally& tally, ScanNodes& out) {
   clearUpperVectorState();
-  const bool byteTemp = ZAVdetectorVer >= kNewFrameDetectorVer;
   const RunFn run = runFor(byteTemp, tally.wantTemp);
   // Records fetched by one read.
   constexpr int32_t kReadRecords = PlotFileView::kInOrderReadBytes / kRecordBytes;

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
-#include "core/globals.h"
 #include "core/util/number_text.h"
-#include "meter/engine/meter_state.h"
 #include "plot/url_decode.h"
 #include "web/web_log.h"
 #include "web/web_paths.h"
-#include "web/web_state.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -54,7 +52,7 @@ bool allOf(QStringView text, Pred pred) {
   return std::all_of(text.begin(), text.end(), pred);
 }
 
-TemplateValues queryValues(const QString& queryText) {
+TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
   TemplateValues v;
   v['u'] = QStringLiteral("blue-");
   v['s'] = localeFromDouble(maxMeterPower);
@@ -108,7 +106,7 @@ const QString& httpDateOf(const QDateTime& now) {
 
 // The status line, the server and date lines, and "Connection: close": the
 // server closes after every answer, so no client may wait to reuse it.
-QString commonHeader(const QDateTime& now, const char* status = "200 OK") {
+QString commonHeader(const QString& appName, const QDateTime& now, const char* status = "200 OK") {
   return QStringLiteral("HTTP/1.1 ") + QLatin1String(status) + kCrLf + QStringLiteral("Server: ") + appName +
          QStringLiteral(" ver ") + QString::number(ZAV_VERSION_MAJOR) + u'.' + QString::number(ZAV_VERSION_MINOR) +
          u'.' + QString::number(ZAV_VERSION_REVISION) + kCrLf + QStringLiteral("Date: ") + httpDateOf(now) + kCrLf +
@@ -245,8 +243,10 @@ QString formatHttpDate(const QDateTime& local) {
          t.time().toString(QStringLiteral("HH:mm:ss"));
 }
 
-QString substituteTemplate(QString text, const QString& query, const QString& appRoot, const QDateTime& now) {
-  TemplateValues v = queryValues(query);
+QString substituteTemplate(QString text, const QString& query, const QString& appRoot, const WebSite& site,
+                           const QDateTime& now) {
+  TemplateValues v = queryValues(query, site.maxMeterPower);
+  const LiveValues& live = site.live;
   const QString style_panelBorderWidth =
       v['z'].isEmpty() ? QString() : QStringLiteral("border-width:") + v['z'] + QStringLiteral("px;");
   const QString& bg = v['b'];
@@ -259,12 +259,12 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
       "position:relative;left:-2px;border:0 none;margin:0px;padding:0px;width:200px;height:200px;");
   const std::pair<const char*, QString> fields[] = {
       {"Now", formatLogTime(now)},
-      {"strZavEnergy", strZavEnergy},
-      {"strZavPower", strZavPower},
-      {"strZavTemp", strZavTemp},
-      {"lngZavEnergy", QString::number(lngZavEnergy)},
-      {"lngZavPower", QString::number(lngZavPower)},
-      {"lngZavTemp", QString::number(lngZavTemp)},
+      {"strZavEnergy", live.strZavEnergy},
+      {"strZavPower", live.strZavPower},
+      {"strZavTemp", live.strZavTemp},
+      {"lngZavEnergy", QString::number(live.lngZavEnergy)},
+      {"lngZavPower", QString::number(live.lngZavPower)},
+      {"lngZavTemp", QString::number(live.lngZavTemp)},
       {"querystring", pageSafeText(query)},
       {"panelStyle", QStringLiteral("background-color:#00FF00;")},
       {"gaugeStyle", gaugeStyle},
@@ -280,10 +280,10 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
       {"graphWinColor", v['c']},
       {"graphEndTime", v['e']},
       {"graph3dFrame", v['d']},
-      {"appName", appName},
+      {"appName", site.appName},
       {"appRoot", appRoot},
       {"usePrefix", v['u']},
-      {"tempChannels", ifType >= 2 ? QStringLiteral("1") : QStringLiteral("0")},
+      {"tempChannels", site.tempChannels ? QStringLiteral("1") : QStringLiteral("0")},
       {"panelBorderWidth", v['z']},
       {"graphBgColor", v['b']},
       {"graphImgWidth", v['w']},
@@ -299,114 +299,132 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
 }
 
 namespace {
-WebResponse fullResponse(const WebRequestIn& request, const QDateTime& now) {
+// A picture: the drawn graph, or a file of the web root (the logo standing in
+// for a graph that could not be drawn).
+Result<WebResponse> pictureAnswer(const QString& appName, const QDateTime& now, const QString& fileExt,
+                                  const QString& filePath, const std::optional<QByteArray>& drawn) {
+  const bool liveGraph = drawn.has_value();
+  QByteArray picFile;
+  if (!liveGraph) {
+    Result<QByteArray> read = readFileBytes(filePath);
+    if (!read) return read.failure();
+    picFile = std::move(read).value();
+  }
+  QString header = commonHeader(appName, now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
+  if (fileExt == u".ico") {
+    header += QStringLiteral("Content-Type: image/x-icon") + kCrLf;
+  } else {
+    header += QStringLiteral("Content-Type: image/") + fileExt.mid(1) + kCrLf +
+              QStringLiteral("Cache-Control: no-cache, no-store, must-revalidate") + kCrLf;
+  }
+  const QByteArray& bytes = liveGraph ? *drawn : picFile;
+  header += QStringLiteral("Content-Length: ") + QString::number(bytes.size()) + kCrLf;
+  WebResponse r;
+  if (liveGraph) {
+    r.sends.append(answerBytes(header, bytes));
+  } else {
+    r.sends.append((header + kCrLf).toLatin1());
+    if (!bytes.isEmpty()) r.sends.append(bytes);
+  }
+  r.summary = summaryOf(header, liveGraph ? QStringLiteral("len(picBuffer)") : QStringLiteral("len(picFile)"),
+                        bytes.size(), QStringLiteral("filePath"), filePath);
+  return r;
+}
+
+Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now) {
   const QString appRoot = applicationRoot(request.headerBlock, request.localPort);
-  bool pageOk = false;
-  QString recPage = decodeWebPage(request.page, pageOk);
+  const Result<QString> decoded = decodeWebPage(request.page);
+  QString recPage = decoded.valueOr(QString());
   if (recPage.isEmpty()) recPage = QStringLiteral("index.asp");
   else if (recPage.endsWith(u'/')) recPage += QStringLiteral("index.asp");
-  if (recPage == u"favicon.ico") recPage = appName.toLower() + QStringLiteral(".ico");
-  QString filePath = webRootFolder + recPage;
+  if (recPage == u"favicon.ico") recPage = site.appName.toLower() + QStringLiteral(".ico");
+  const QString filePath = site.root + recPage;
   const qsizetype dot = recPage.lastIndexOf(u'.');
-  QString fileExt = dot >= 0 && dot < recPage.size() - 1 ? recPage.mid(dot).toLower() : QString();
+  const QString fileExt = dot >= 0 && dot < recPage.size() - 1 ? recPage.mid(dot).toLower() : QString();
   const QString fileName = recPage.mid(recPage.lastIndexOf(u'/') + 1).toLower();
-  bool liveGraph = recPage.chopped(fileExt.size()) == u"zavPlot";
+  const bool liveGraph = recPage.chopped(fileExt.size()) == u"zavPlot";
 
-  const bool inside = pageOk && insideWebRoot(webRootFolder, filePath);
+  const bool inside = decoded.ok() && insideRealRoot(site.realRoot, filePath);
   if (!inside || (!webFileExists(filePath) && !liveGraph)) {
     if (inside && recPage == u"zavData.xml") {
       const QString body = QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") + kCrLf +
                            QStringLiteral("<zavData>") + kCrLf + QStringLiteral("  <zavRecord>") +
-                           xmlEscaped(zavRecordText()) + QStringLiteral("</zavRecord>") + kCrLf +
+                           xmlEscaped(site.live.zavRecord) + QStringLiteral("</zavRecord>") + kCrLf +
                            QStringLiteral("</zavData>") + kCrLf;
-      const QString header = commonHeader(now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
+      const QString header = commonHeader(site.appName, now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
                              QStringLiteral("Content-Type: text/xml") + kCrLf +
                              QStringLiteral("Cache-Control: no-cache, no-store, max-age=0, must-revalidate") + kCrLf +
                              QStringLiteral("Content-Length: ") + QString::number(body.size()) + kCrLf;
       return textAnswer(header, body, QStringLiteral("len(xmldata)"), QStringLiteral("responsePage"), recPage);
     }
     const QString body = notFoundBody(appRoot);
-    const QString header = commonHeader(now, "404 Not Found") + QStringLiteral("Content-Type: text/html") + kCrLf +
-                           QStringLiteral("Content-Length: ") + QString::number(body.size()) + kCrLf;
+    const QString header = commonHeader(site.appName, now, "404 Not Found") + QStringLiteral("Content-Type: text/html") +
+                           kCrLf + QStringLiteral("Content-Length: ") + QString::number(body.size()) + kCrLf;
     return textAnswer(header, body, QStringLiteral("len(htmldata)"), QStringLiteral("responsePage"), recPage);
   }
 
-  WebResponse r;
   if (isPictureExt(fileExt)) {
+    // The graph is drawn first; the answer waits for it.
     if (liveGraph) {
-      picBuffer = QByteArray(1, '\0');
-      if (webGraphRenderer) webGraphRenderer(request.query, QString(), fileExt.mid(1));
-      if (picBuffer.size() <= 1) {
-        liveGraph = false;
-        fileExt = QStringLiteral(".png");
-        filePath.replace(recPage, QStringLiteral("logo.png"));
-      }
+      WebResponse r;
+      r.graph = GraphAsk{request.query, fileExt, filePath, recPage};
+      return r;
     }
-    QByteArray picFile;
-    if (!liveGraph) {
-      bool ok = true;
-      picFile = readFileBytes(filePath, &ok, &r.error);
-      if (!ok) return r;
-    }
-    QString header = commonHeader(now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
-    if (fileExt == u".ico") {
-      header += QStringLiteral("Content-Type: image/x-icon") + kCrLf;
-    } else {
-      header += QStringLiteral("Content-Type: image/") + fileExt.mid(1) + kCrLf +
-                QStringLiteral("Cache-Control: no-cache, no-store, must-revalidate") + kCrLf;
-    }
-    const QByteArray& bytes = liveGraph ? picBuffer : picFile;
-    header += QStringLiteral("Content-Length: ") + QString::number(bytes.size()) + kCrLf;
-    if (liveGraph) {
-      r.sends.append(answerBytes(header, bytes));
-    } else {
-      r.sends.append((header + kCrLf).toLatin1());
-      if (!bytes.isEmpty()) r.sends.append(bytes);
-    }
-    r.summary = summaryOf(header, liveGraph ? QStringLiteral("len(picBuffer)") : QStringLiteral("len(picFile)"),
-                          bytes.size(), QStringLiteral("filePath"), filePath);
-    return r;
+    return pictureAnswer(site.appName, now, fileExt, filePath, std::nullopt);
   }
-  if (!isTextExt(fileExt)) return r;
+  if (!isTextExt(fileExt)) return WebResponse{};
 
-  bool ok = true;
-  QByteArray htmldata = readFileBytes(filePath, &ok, &r.error);
-  if (!ok) return r;
+  Result<QByteArray> read = readFileBytes(filePath);
+  if (!read) return read.failure();
+  QByteArray htmldata = std::move(read).value();
   // Only template pages go through text; other files are sent as read.
   if (fileExt == u".asp" || fileName == u"zav.css" || fileName == u"zav.js")
-    htmldata = substituteTemplate(QString::fromLatin1(htmldata), request.query, appRoot, now).toLatin1();
+    htmldata = substituteTemplate(QString::fromLatin1(htmldata), request.query, appRoot, site, now).toLatin1();
   QString type = fileExt == u".js"    ? QStringLiteral("text/javascript")
                  : fileExt == u".xml" ? QStringLiteral("text/xml")
                  : fileExt == u".txt" ? QStringLiteral("text/plain")
                  : fileExt == u".css" ? QStringLiteral("text/css")
                                       : QStringLiteral("text/html");
-  QString header = commonHeader(now) + QStringLiteral("Content-Type: ") + type +
+  QString header = commonHeader(site.appName, now) + QStringLiteral("Content-Type: ") + type +
                    QStringLiteral("; charset=iso-8859-1") + kCrLf + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
                    QStringLiteral("Cache-Control: no-cache, no-store") + kCrLf;
   if (fileExt != u".css" && fileExt != u".xml")
     header += QStringLiteral("Content-Length: ") + QString::number(htmldata.size()) + kCrLf;
+  WebResponse r;
   r.sends.append(answerBytes(header, htmldata));
   r.summary = summaryOf(header, QStringLiteral("len(htmldata)"), htmldata.size(), QStringLiteral("filePath"), filePath);
   return r;
 }
 
+// HEAD: the same header, without the body.
+Result<WebResponse> headAlone(Result<WebResponse> built, bool headOnly) {
+  if (!built || !headOnly || built->sends.isEmpty()) return built;
+  WebResponse& r = built.value();
+  QByteArray& first = r.sends.first();
+  const qsizetype end = first.indexOf("\r\n\r\n");
+  if (end >= 0) first.truncate(end + 4);
+  r.sends.resize(1);
+  return built;
+}
 }  // namespace
 
-WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now) {
-  WebResponse r = fullResponse(request, now);
-  // HEAD: the same header, without the body.
-  if (request.headOnly && !r.sends.isEmpty()) {
-    QByteArray& first = r.sends.first();
-    const qsizetype end = first.indexOf("\r\n\r\n");
-    if (end >= 0) first.truncate(end + 4);
-    r.sends.resize(1);
-  }
-  return r;
+Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now) {
+  return headAlone(fullResponse(request, site, now), request.headOnly);
 }
 
-WebResponse refusedRequest(int status, const QDateTime& now) {
+Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>& picture, const QString& appName,
+                                  bool headOnly, const QDateTime& now) {
+  if (picture && !picture->isEmpty())
+    return headAlone(pictureAnswer(appName, now, ask.fileExt, ask.filePath, *picture), headOnly);
+  // Nothing drawn: the logo stands in.
+  QString logo = ask.filePath;
+  logo.replace(ask.recPage, QStringLiteral("logo.png"));
+  return headAlone(pictureAnswer(appName, now, QStringLiteral(".png"), logo, std::nullopt), headOnly);
+}
+
+WebResponse refusedRequest(int status, const QString& appName, const QDateTime& now) {
   const char* line = status == 414 ? "414 URI Too Long" : "431 Request Header Fields Too Large";
-  const QString header = commonHeader(now, line) + QStringLiteral("Content-Length: 0") + kCrLf;
+  const QString header = commonHeader(appName, now, line) + QStringLiteral("Content-Length: 0") + kCrLf;
   WebResponse r;
   r.sends.append(answerBytes(header, QByteArrayView()));
   r.summary = header;

@@ -7,6 +7,20 @@
 #include <QDateTime>
 #include <QString>
 #include <QVector>
+#include <optional>
+
+#include "platform/result.h"
+#include "web/live_values.h"
+
+// What the answers show besides the request: the site and the live values.
+struct WebSite {
+  QString root;           // the web root folder, ends in "/"
+  QString realRoot;       // the root with its links resolved when the server started
+  QString appName;
+  double maxMeterPower = 0;   // the pages' default full scale
+  bool tempChannels = false;  // the receiver reports temperatures
+  LiveValues live;
+};
 
 struct WebRequestIn {
   int localPort = 0;
@@ -16,16 +30,29 @@ struct WebRequestIn {
   bool headOnly = false;  // HEAD: the header alone
 };
 
+// The live graph a request asks for: the answer follows once it is drawn.
+struct GraphAsk {
+  QString query;     // raw
+  QString fileExt;   // ".png", ".gif", ...: the picture type asked for
+  QString filePath;  // in the web root; the logo's path is made from it
+  QString recPage;   // the page as asked for, decoded
+};
+
 struct WebResponse {
   QVector<QByteArray> sends;  // in order; empty when nothing is sent
   QString summary;            // for the server log; empty when nothing was sent
-  QString error;              // why an existing file could not be served
+  std::optional<GraphAsk> graph;  // a graph to draw first; then graphResponse answers
 };
 
-WebResponse buildResponse(const WebRequestIn& request, const QDateTime& now);
+// Fails with the reason when an existing file cannot be read: nothing is sent.
+Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now);
+// The answer to a live graph once its picture is drawn; the logo of the web
+// root when it could not be drawn (no logo: an empty picture).
+Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>& picture, const QString& appName,
+                                  bool headOnly, const QDateTime& now);
 // The answer to a request the server will not read: 414 for a request line
 // over the limit, 431 for a header block over it. No body.
-WebResponse refusedRequest(int status, const QDateTime& now);
+WebResponse refusedRequest(int status, const QString& appName, const QDateTime& now);
 
 // The local time of the current second (the answers' texts show no finer time);
 // made anew once a second.
@@ -46,4 +73,5 @@ bool isLocalPath(QStringView text);
 // backquote and control characters.
 QString pageSafeText(const QString& text);
 // The "<%=name%>" fields of a template page replaced in their fixed order.
-QString substituteTemplate(QString text, const QString& query, const QString& appRoot, const QDateTime& now);
+QString substituteTemplate(QString text, const QString& query, const QString& appRoot, const WebSite& site,
+                           const QDateTime& now);

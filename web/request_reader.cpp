@@ -1,6 +1,6 @@
 #include "web/request_reader.h"
 
-#include "web/web_state.h"
+#include <QStringList>
 
 HttpRequest readRequest(QByteArrayView bytes) {
   HttpRequest r;

@@ -4,12 +4,6 @@
 #include <QLocale>
 #include <cerrno>
 
-#include "core/globals.h"
-#include "core/log/logmsg.h"
-#include "web/web_events.h"
-#include "web/web_paths.h"
-#include "web/web_state.h"
-
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -19,29 +13,12 @@ QString singleText(float v) {
   loc.setNumberOptions(QLocale::OmitGroupSeparator);
   return loc.toString(double(v), 'g', 7);
 }
-
-bool appendToLog(const QString& path, const QByteArray& bytes, QString& error) {
-  QFile f(path);
-  if (!f.open(QIODevice::Append) || f.write(bytes) != bytes.size()) {
-    error = f.errorString();
-    return false;
-  }
-  return true;
-}
-
-void writeLog(const QString& entry) {
-  const QString path = webLogPath(webLogFileText);
-  QString error;
-  if (appendToLog(path, entry.toLatin1(), error)) return;
-  webLogging = 2;
-  emit webEvents().loggingFailed(QStringLiteral("Error writing to log file: ") + path + QStringLiteral("     (") +
-                                 error + u')');
-}
 }  // namespace
 
-bool webLoggingOn() {
-  emit webEvents().settingsNeeded();
-  return webLogging == 1;
+Result<> appendToLog(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::Append) || f.write(bytes) != bytes.size()) return Failure(f.errorString());
+  return {};
 }
 
 QString formatLogTime(const QDateTime& local) { return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
@@ -54,7 +31,7 @@ QString socketStateName(int state) {
   return state >= 0 && state <= 9 ? QString::fromLatin1(kNames[state]) : QStringLiteral("undefined");
 }
 
-QString webLogEntry(const QDateTime& now, const WebLogSocket& s, int event, const QString& text) {
+QString webLogEntry(const QDateTime& now, const WebLogSocket& s, const WebCounters& c, int event, const QString& text) {
   static const char* const kEvents[] = {"ConnectionRequest", "DataArrival", "SendProgress", "SendComplete",
                                         "Connect",           "Close",       "Error"};
   static const char kSeparators[] = {'-', '-', '=', '=', '?', '?', 'x'};
@@ -65,8 +42,8 @@ QString webLogEntry(const QDateTime& now, const WebLogSocket& s, int event, cons
               QStringLiteral("  State=") + QString::number(s.state) + u':' + socketStateName(s.state) +
               QStringLiteral("  Event=") + QString::number(event) + u':' +
               (known ? QString::fromLatin1(kEvents[event]) : QStringLiteral("undefined")) + kCrLf;
-  e += QStringLiteral("  [") + QString::number(webRequestCount) + u' ' + QString::number(webAcceptCount) + u' ' +
-       QString::number(webActiveCount) + u' ' + QString::number(webPeakActive) + QStringLiteral("]  ") + s.remoteIP +
+  e += QStringLiteral("  [") + QString::number(c.requests) + u' ' + QString::number(c.accepts) + u' ' +
+       QString::number(c.active) + u' ' + QString::number(c.peak) + QStringLiteral("]  ") + s.remoteIP +
        u':' + QString::number(s.remotePort);
   if (event == 1) e += text + kCrLf;
   else if (known) e += kCrLf + text + kCrLf;
@@ -75,23 +52,10 @@ QString webLogEntry(const QDateTime& now, const WebLogSocket& s, int event, cons
   return e;
 }
 
-void logWebServerEvent(const WebLogSocket& socket, int event, const QString& text) {
-  if (webLoggingOn()) writeWebServerEvent(socket, event, text);
-}
-
-void writeWebServerEvent(const WebLogSocket& socket, int event, const QString& text) {
-  writeLog(webLogEntry(QDateTime::currentDateTime(), socket, event, text));
-}
-
-QString webErrorReport(const QDateTime& now, const QString& procedure, int number, const QString& description) {
+QString webErrorReport(const QDateTime& now, const QString& appName, const QString& procedure, int number,
+                       const QString& description) {
   return formatLogTime(now) + kCrLf + QStringLiteral("  Zav Error Source = ") + appName + kCrLf +
          QStringLiteral("  Zav Error Procedure = ") + procedure + kCrLf + QStringLiteral("  Zav Error LastDllError = ") +
          QString::number(errno) + kCrLf + QStringLiteral("  Zav Error Number = ") + QString::number(number) + kCrLf +
          QStringLiteral("  Zav Error Description = ") + description + kCrLf;
-}
-
-void logWebError(const QString& procedure, int number, const QString& description) {
-  const QString report = webErrorReport(QDateTime::currentDateTime(), procedure, number, description);
-  logMsg(-1, QStringLiteral("logWebError: ") + report);
-  if (webLoggingOn()) writeLog(report);
 }

@@ -1,11 +1,14 @@
 #pragma once
-// The server log: one entry per socket event while logging is on, and the
-// error report of a failed request.
+// The server log's texts: one entry per socket event, and the error report of
+// a failed request; and the writer that appends them to the log file. The
+// server decides when to log (web_server.h).
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <cstdint>
 
-class SocketArray;
+#include "platform/result.h"
 
 // What one log entry says about its socket at the moment of the event.
 struct WebLogSocket {
@@ -16,18 +19,19 @@ struct WebLogSocket {
   int remotePort = 0;
 };
 
+// The connection counters (webRequestCount, webAcceptCount, webActiveCount,
+// webPeakActive, webErrorCount), shown in boxes 0..4 and in every log entry.
+struct WebCounters {
+  int32_t requests = 0, accepts = 0, active = 0, peak = 0, errors = 0;
+};
+
 QString formatLogTime(const QDateTime& local);  // "yyyy-mm-dd hh:nn:ss"
 QString socketStateName(int state);
 // The entry's text, from the first line to the closing empty line.
-QString webLogEntry(const QDateTime& now, const WebLogSocket& socket, int event, const QString& text);
-// Appends the entry when logging is on; a failed write switches logging off
-// (grey) and announces why. The server goes on either way.
-void logWebServerEvent(const WebLogSocket& socket, int event, const QString& text);
-// The same in two steps, so a caller builds its text only for the log:
-// whether logging is on (the setting is read afresh), then the entry.
-bool webLoggingOn();
-void writeWebServerEvent(const WebLogSocket& socket, int event, const QString& text);
-// The six-line error report of a failed request: to the server log (when
-// logging is on) and to the message window at level -1.
-QString webErrorReport(const QDateTime& now, const QString& procedure, int number, const QString& description);
-void logWebError(const QString& procedure, int number, const QString& description);
+QString webLogEntry(const QDateTime& now, const WebLogSocket& socket, const WebCounters& counters, int event,
+                    const QString& text);
+// The six-line error report of a failed request.
+QString webErrorReport(const QDateTime& now, const QString& appName, const QString& procedure, int number,
+                       const QString& description);
+// Appends the bytes to the log file; fails with the reason.
+Result<> appendToLog(const QString& path, const QByteArray& bytes);

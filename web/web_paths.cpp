@@ -4,16 +4,17 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "web/web_services.h"
-#include "web/web_state.h"
+#include <QCoreApplication>
 
 QString addBackslash(const QString& path) {
   if (path.isEmpty() || path.endsWith(u'/')) return path;
   return path + u'/';
 }
 
-QString webRootPath(const QString& typed) {
-  const QString path = typed.isEmpty() ? defaultWebRoot : typed;
+QString webProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
+QString webRootPath(const QString& typed, const QString& defaultRoot) {
+  const QString path = typed.isEmpty() ? defaultRoot : typed;
   const qsizetype slash = path.indexOf(u'/');
   if (!typed.isEmpty() && (slash < 0 || (slash >= 1 && slash == path.size() - 1)))
     return webProgramFolder() + u'/' + path;
@@ -33,48 +34,27 @@ bool webFileExists(const QString& path) {
   return fi.exists() && fi.isFile() && !fi.isHidden();
 }
 
-QByteArray readFileBytes(const QString& path, bool* ok, QString* error) {
-  if (ok) *ok = true;
+Result<QByteArray> readFileBytes(const QString& path) {
   if (!webFileExists(path)) return QByteArray();
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    if (ok) *ok = false;
-    if (error) *error = f.errorString();
-    return QByteArray();
-  }
+  if (!f.open(QIODevice::ReadOnly)) return Failure(f.errorString());
   return f.readAll();
 }
 
-QString decodeWebPage(const QString& page, bool& ok) {
+Result<QString> decodeWebPage(const QString& page) {
   const QByteArray bytes = QByteArray::fromPercentEncoding(page.toLatin1());
-  ok = false;
-  if (bytes.contains("..") || bytes.contains('\\')) return QString();
+  const Failure refused(QStringLiteral("the page could leave the web root"));
+  if (bytes.contains("..") || bytes.contains('\\')) return refused;
   for (const char c : bytes)
-    if (static_cast<unsigned char>(c) < 32 || c == 127) return QString();
-  ok = true;
+    if (static_cast<unsigned char>(c) < 32 || c == 127) return refused;
   return QString::fromUtf8(bytes);
 }
 
-namespace {
-// The last root resolved, and what it resolved to.
-QString resolvedRoot, resolvedRootReal;
+QString realWebRoot(const QString& root) { return QFileInfo(root).canonicalFilePath(); }
 
-const QString& realRoot(const QString& root) {
-  if (root != resolvedRoot || resolvedRootReal.isEmpty()) {
-    resolvedRoot = root;
-    resolvedRootReal = QFileInfo(root).canonicalFilePath();
-  }
-  return resolvedRootReal;
-}
-}  // namespace
+bool insideWebRoot(const QString& root, const QString& filePath) { return insideRealRoot(realWebRoot(root), filePath); }
 
-void forgetWebRootPath() {
-  resolvedRoot.clear();
-  resolvedRootReal.clear();
-}
-
-bool insideWebRoot(const QString& root, const QString& filePath) {
-  const QString& rootReal = realRoot(root);
+bool insideRealRoot(const QString& rootReal, const QString& filePath) {
   if (rootReal.isEmpty()) return false;
   QFileInfo fi(filePath);
   // For a file that does not exist, the nearest existing folder decides.

@@ -1,12 +1,12 @@
 #include "web/web_server.h"
 
 #include <QDateTime>
+#include <QFutureWatcher>
 #include <QTimer>
 
-#include "web/http_response.h"
+#include "core/log/logmsg.h"
 #include "web/request_reader.h"
-#include "web/web_events.h"
-#include "web/web_state.h"
+#include "web/web_paths.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -31,14 +31,15 @@ QString quoted(const QString& text, const QString& mark) {
   }
   return out;
 }
+
+// A request's log text: what was received, then the error word or what was sent.
+QString arrivalText(qsizetype bytesReceived, const QString& received, const QString& outcome) {
+  return QStringLiteral("  BytesReceived=") + QString::number(bytesReceived) + kCrLf + kHyphens + kCrLf +
+         quoted(received, QStringLiteral("  > ")) + kCrLf + kHyphens + kCrLf + outcome;
+}
 }  // namespace
 
-WebServer& webServer() {
-  static WebServer server;
-  return server;
-}
-
-WebServer::WebServer() {
+WebServer::WebServer(GraphRenderer renderer, QObject* parent) : QObject(parent), m_renderer(std::move(renderer)) {
   connect(&m_sockets, &SocketArray::connectionRequest, this, &WebServer::connectionRequest);
   connect(&m_sockets, &SocketArray::dataArrival, this, [this](int index, qint64) { dataArrival(index); });
   connect(&m_sockets, &SocketArray::sendProgress, this, &WebServer::sendProgress);
@@ -48,20 +49,44 @@ WebServer::WebServer() {
   connect(&m_sockets, &SocketArray::errorOccurred, this, &WebServer::errorOccurred);
 }
 
+WebServer::~WebServer() { resetSlots(); }
+
+void WebServer::setSettings(const Settings& settings) {
+  m_settings = settings;
+  m_site.appName = settings.appName;
+  m_site.maxMeterPower = settings.maxMeterPower;
+  m_site.tempChannels = settings.ifType >= 2;
+}
+
 WebServer::Slot& WebServer::slot(int index) {
   if (index >= m_slots.size()) m_slots.resize(index + 1);
   return m_slots[index];
 }
 
 void WebServer::resetSlots() {
-  for (Slot& s : m_slots) delete s.timer;
+  for (Slot& s : m_slots) {
+    dropGraph(s);
+    delete s.timer;
+  }
   m_slots.clear();
+}
+
+// The picture is no longer awaited: its answer is never sent, and one not
+// begun yet is not drawn.
+void WebServer::dropGraph(Slot& s) {
+  if (QFutureWatcher<Result<QByteArray>>* w = s.graph.watcher) {
+    w->disconnect(this);
+    w->future().cancel();
+    w->deleteLater();
+  }
+  s.graph = {};
 }
 
 void WebServer::armSlot(int index) {
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
+  dropGraph(s);
   s.acceptOrder = ++m_accepts;
   if (!s.timer) {
     s.timer = new QTimer(this);
@@ -76,10 +101,11 @@ void WebServer::releaseSlot(int index) {
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
+  dropGraph(s);
   if (s.timer) s.timer->stop();
-  if (index < webSocketSlots.size() && webSocketSlots[index] > 0) {
-    webSocketSlots[index] = 0;
-    webActiveCount = std::max(webActiveCount - 1, 0);
+  if (index < m_socketSlots.size() && m_socketSlots[index] > 0) {
+    m_socketSlots[index] = 0;
+    m_counters.active = std::max(m_counters.active - 1, 0);
   }
   showCounter(2);
 }
@@ -90,8 +116,9 @@ WebLogSocket WebServer::logSocket(int index) const {
 }
 
 void WebServer::showCounter(int box) {
-  const int32_t values[] = {webRequestCount, webAcceptCount, webActiveCount, webPeakActive, webErrorCount};
-  emit webEvents().counterChanged(box, values[box], m_marked[box]);
+  const WebCounters& c = m_counters;
+  const int32_t values[] = {c.requests, c.accepts, c.active, c.peak, c.errors};
+  emit m_events.connections.counterChanged(box, values[box], m_marked[box]);
 }
 
 void WebServer::clearMarks() {
@@ -100,7 +127,7 @@ void WebServer::clearMarks() {
 
 // A counter that reaches the limit starts again at 1 and its box stays marked.
 void WebServer::countUp(int32_t& counter, int box) {
-  if (++counter >= webCounterLimit) {
+  if (++counter >= m_counterLimit) {
     counter = 1;
     m_marked[box] = true;
   }
@@ -108,9 +135,9 @@ void WebServer::countUp(int32_t& counter, int box) {
 }
 
 int WebServer::freeSlot() const {
-  if (webActiveCount >= webMaxConnections) return 0;
-  for (int j = 1; j <= webMaxConnections && j < webSocketSlots.size(); ++j)
-    if (webSocketSlots[j] == 0) return j;
+  if (m_counters.active >= m_maxConnections) return 0;
+  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size(); ++j)
+    if (m_socketSlots[j] == 0) return j;
   return 0;
 }
 
@@ -123,16 +150,16 @@ int WebServer::longestWaitingHead() const {
     if (a.buffer.isEmpty() != b.buffer.isEmpty()) return !a.buffer.isEmpty();
     return a.acceptOrder < b.acceptOrder;
   };
-  for (int j = 1; j <= webMaxConnections && j < webSocketSlots.size() && j < m_slots.size(); ++j) {
+  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && j < m_slots.size(); ++j) {
     const Slot& s = m_slots[j];
-    if (webSocketSlots[j] != 0 && !s.answered && (oldest == 0 || before(s, m_slots[oldest]))) oldest = j;
+    if (m_socketSlots[j] != 0 && !s.answered && (oldest == 0 || before(s, m_slots[oldest]))) oldest = j;
   }
   return oldest;
 }
 
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
-  countUp(webRequestCount, 0);
+  countUp(m_counters.requests, 0);
   int j = freeSlot();
   if (j == 0) {
     // Every slot serves: the connection that has waited longest for its
@@ -143,23 +170,23 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
     logEvent(j, 5, [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
     releaseSlot(j);
   }
-  webSocketSlots[j] = int16_t(j);
+  m_socketSlots[j] = int16_t(j);
   logEvent(0, 0, [&] {
     const int loaded = m_sockets.loadedCount();
     QString text = QStringLiteral("  * j=") + QString::number(loaded) + QStringLiteral(" i=") + QString::number(j) +
                    u' ' + (loaded != j ? QString(10, u'*') : QString()) + QStringLiteral("  requestID=") +
                    QString::number(requestId) + QStringLiteral(" (");
-    for (int i = 1; i <= webMaxConnections && i < webSocketSlots.size(); ++i)
-      text += u' ' + QString::number(webSocketSlots[i]);
+    for (int i = 1; i <= m_maxConnections && i < m_socketSlots.size(); ++i)
+      text += u' ' + QString::number(m_socketSlots[i]);
     return text + QStringLiteral(" )");
   });
 
-  countUp(webAcceptCount, 1);
-  ++webActiveCount;
+  countUp(m_counters.accepts, 1);
+  ++m_counters.active;
   showCounter(2);
   // The peak box changes only with a new peak.
-  if (webActiveCount > webPeakActive) {
-    webPeakActive = webActiveCount;
+  if (m_counters.active > m_counters.peak) {
+    m_counters.peak = m_counters.active;
     showCounter(3);
   }
   if (m_sockets.state(j) != sckClosed) m_sockets.close(j);
@@ -189,15 +216,13 @@ void WebServer::dataArrival(int index) {
   // The head's deadline runs on from the accept: a client that sends a byte
   // now and then must not keep its slot.
   if (req.status == RequestStatus::NeedMore) return;
-  // The log text: what was received, then the error word or what was sent.
   const qsizetype bytesReceived = s.buffer.size();
   const auto logText = [&](const QString& outcome) {
     // An over-long line is shown up to the limit, an over-long head not at all.
     const QString received = !req.received.isEmpty() || req.status != RequestStatus::LineTooLong
                                  ? req.received
                                  : QString::fromLatin1(s.buffer.left(kMaxRequestLine + 2));
-    return QStringLiteral("  BytesReceived=") + QString::number(bytesReceived) + kCrLf + kHyphens + kCrLf +
-           quoted(received, QStringLiteral("  > ")) + kCrLf + kHyphens + kCrLf + outcome;
+    return arrivalText(bytesReceived, received, outcome);
   };
   if (req.status == RequestStatus::BadLine) {
     logEvent(index, 1, [&] { return logText(QStringLiteral("ERROR 2") + kCrLf); });
@@ -206,7 +231,7 @@ void WebServer::dataArrival(int index) {
   }
   if (req.status == RequestStatus::TooLarge || req.status == RequestStatus::LineTooLong) {
     const bool line = req.status == RequestStatus::LineTooLong;
-    const WebResponse r = refusedRequest(line ? 414 : 431, currentWebSecond());
+    const WebResponse r = refusedRequest(line ? 414 : 431, m_site.appName, currentWebSecond());
     logEvent(index, 1, [&] {
       return logText((line ? QStringLiteral("ERROR 1") : QStringLiteral("request headers too long")) + kCrLf +
                      quoted(r.summary, QStringLiteral("  < ")));
@@ -215,14 +240,70 @@ void WebServer::dataArrival(int index) {
     return;
   }
 
-  const WebResponse r =
-      buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query, req.method == u"HEAD"},
+  // A root that could not be resolved at the start is tried again.
+  if (m_site.realRoot.isEmpty()) m_site.realRoot = realWebRoot(m_site.root);
+  const bool headOnly = req.method == u"HEAD";
+  const Result<WebResponse> built =
+      buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query, headOnly}, m_site,
                     currentWebSecond());
-  if (!r.error.isEmpty()) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, r.error);
-  logEvent(index, 1, [&] { return logText(quoted(r.summary, QStringLiteral("  < "))); });
+  if (built && built->graph) {
+    awaitGraph(index, {*built->graph, headOnly, bytesReceived, req.received});
+    return;
+  }
+  sendBuilt(index, built, [&](const QString& summary) { return logText(quoted(summary, QStringLiteral("  < "))); });
+}
+
+// The log entry of the request goes with its answer: what was sent, or
+// nothing when an existing file could not be read (the error is reported).
+template <typename LogText>
+void WebServer::sendBuilt(int index, const Result<WebResponse>& built, LogText logText) {
+  if (!built) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, built.error());
+  const WebResponse r = built.valueOr({});
+  logEvent(index, 1, [&] { return logText(r.summary); });
   // Nothing to send: the connection is closed here, no client waits on it.
   if (r.sends.isEmpty()) releaseSlot(index);
   else answer(index, r.sends);
+}
+
+// The slot waits for its picture: it is busy answering, so it is neither a
+// slow head to make room nor bound by the head's deadline; the idle time
+// runs. At most one picture per slot is awaited, so the slots bound them.
+void WebServer::awaitGraph(int index, AwaitedGraph graph) {
+  Slot& s = slot(index);
+  s.answered = true;
+  m_sockets.holdInput(index);
+  if (s.timer) s.timer->start(m_timeouts.idle);
+  const quint64 ticket = ++m_graphTickets;
+  graph.ticket = ticket;
+  s.graph = graph;
+  QFuture<Result<QByteArray>> future =
+      m_renderer ? m_renderer(graph.ask.query, graph.ask.fileExt.mid(1))
+                 : QtFuture::makeReadyFuture(Result<QByteArray>(Failure(QStringLiteral("no graph renderer"))));
+  // Drawing may have run the event loop: the slot may have been freed meanwhile.
+  AwaitedGraph& awaited = slot(index).graph;
+  if (awaited.ticket != ticket) {
+    future.cancel();
+    return;
+  }
+  awaited.watcher = new QFutureWatcher<Result<QByteArray>>(this);
+  connect(awaited.watcher, &QFutureWatcherBase::finished, this, [this, index] { graphDrawn(index); });
+  awaited.watcher->setFuture(future);
+}
+
+void WebServer::graphDrawn(int index) {
+  Slot& s = slot(index);
+  if (!s.graph.watcher) return;
+  const QFuture<Result<QByteArray>> future = s.graph.watcher->future();
+  const AwaitedGraph awaited = s.graph;
+  s.graph.watcher->deleteLater();
+  s.graph = {};
+  const Result<QByteArray> picture =
+      future.resultCount() > 0 ? future.result() : Result<QByteArray>(Failure(QStringLiteral("the graph was not drawn")));
+  const Result<WebResponse> built =
+      graphResponse(awaited.ask, picture, m_site.appName, awaited.headOnly, currentWebSecond());
+  sendBuilt(index, built, [&](const QString& summary) {
+    return arrivalText(awaited.bytesReceived, awaited.received, quoted(summary, QStringLiteral("  < ")));
+  });
 }
 
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
@@ -263,17 +344,37 @@ void WebServer::errorOccurred(int index, int number, const QString& description)
                  QString::number(number) + kCrLf + QStringLiteral("Scode = ") + QString::number(number) + kCrLf +
                  QStringLiteral("Source : ") + QStringLiteral("sckWS") + kCrLf + QStringLiteral("Description : ") +
                  kCrLf + description + kCrLf;
-  countUp(webErrorCount, 4);
+  countUp(m_counters.errors, 4);
   const WebLogSocket before = logSocket(index);
   if (index > 0) {
     text += QStringLiteral("Closing : ") + QString::number(index) + kCrLf;
-    if (index < webSocketSlots.size() && webSocketSlots[index] > 0)
-      text += QStringLiteral("removing from active list: ") + QString::number(webSocketSlots[index]) + kCrLf;
+    if (index < m_socketSlots.size() && m_socketSlots[index] > 0)
+      text += QStringLiteral("removing from active list: ") + QString::number(m_socketSlots[index]) + kCrLf;
     releaseSlot(index);
   } else {
     text += QStringLiteral("restarting socket(0) in listening mode") + kCrLf;
     m_sockets.close(0);
-    if (webServerPort != 0) m_sockets.listen(webServerPort);
+    if (m_port != 0) m_sockets.listen(m_port);
   }
-  logWebServerEvent(before, 6, text);
+  logSocketEvent(before, 6, text);
+}
+
+void WebServer::logSocketEvent(const WebLogSocket& socket, int event, const QString& text) {
+  if (loggingOn()) writeLog(webLogEntry(QDateTime::currentDateTime(), socket, m_counters, event, text));
+}
+
+void WebServer::logWebError(const QString& procedure, int number, const QString& description) {
+  const QString report = webErrorReport(QDateTime::currentDateTime(), m_site.appName, procedure, number, description);
+  logMsg(-1, QStringLiteral("logWebError: ") + report);
+  if (loggingOn()) writeLog(report);
+}
+
+// A failed write switches logging off (grey) and says why; the server goes on.
+void WebServer::writeLog(const QString& entry) {
+  const QString path = webLogPath(m_settings.webLogFileText);
+  const Result<> written = appendToLog(path, entry.toLatin1());
+  if (written) return;
+  m_settings.webLogging = 2;
+  emit m_events.log.loggingFailed(QStringLiteral("Error writing to log file: ") + path + QStringLiteral("     (") +
+                                  written.error() + u')');
 }

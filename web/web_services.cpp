@@ -1,139 +1,124 @@
-#include "web/web_services.h"
-
+// Starting and stopping the web server, as the setup window's web tab and its
+// tray menu ask for it. Results are announced through the server's events.
 #include <QFileInfo>
 #include <QMetaObject>
-#include <algorithm>
-#include <cmath>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "platform/user_notice.h"
 #include "web/http_response.h"
-#include "web/web_events.h"
-#include "web/web_log.h"
 #include "web/web_paths.h"
 #include "web/web_server.h"
-
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 }
 
-PortCheck checkWebPort(const QString& text) {
-  if (text.isEmpty()) return PortCheck::DefaultPort;
-  const double port = std::trunc(val(text));
-  return port >= 80 && port <= 65535 ? PortCheck::Accepted : PortCheck::Refused;
+PortCheck checkWebPort(const Settings& settings) {
+  if (!settings.webPortAccepted) return PortCheck::Refused;
+  return settings.webPortText.isEmpty() ? PortCheck::DefaultPort : PortCheck::Accepted;
 }
 
-void checkWebRootFolder() {
-  emit webEvents().settingsNeeded();
-  const QString path = webRootPath(webRootText);
+void WebServer::checkWebRootFolder() {
+  const QString path = webRootPath(m_settings.webRootText, m_settings.defaultWebRoot);
   // A folder without files still serves the graph and the XML record.
   if (!QFileInfo(path).isDir()) {
-    emit webEvents().webRootRefused(path);
+    emit m_events.start.webRootRefused(path);
     userNotice(QStringLiteral("The selected folder path: ") + path + kCrLf +
                    QStringLiteral("was not found!") + kCrLf + kCrLf +
                    QStringLiteral("Please enter a valid path for Web Server Root Directory.") + kCrLf,
                MsgIcon::Information);
     return;
   }
-  emit webEvents().webRootAccepted(path);
-  webRootFolder = addBackslash(path);
+  emit m_events.start.webRootAccepted(path);
+  m_site.root = addBackslash(path);
   startWebServer();
 }
 
-void startWebServer() {
-  emit webEvents().settingsNeeded();
-  WebServer& server = webServer();
-  webServerPort = 0;
-  webMaxConnections = 10;
-  webSocketSlots = QVector<int16_t>(webMaxConnections + 1, 0);
-  webRequestCount = webAcceptCount = webActiveCount = webPeakActive = webErrorCount = 0;
-  webCounterLimit = 10000000;
-  page404Text = make404Page();
-  forgetWebRootPath();
-  if (webRootFolder.isEmpty()) webRootFolder = addBackslash(webRootPath(webRootText));
+void WebServer::startWebServer() {
+  m_port = 0;
+  m_maxConnections = 10;
+  m_socketSlots = QVector<int16_t>(m_maxConnections + 1, 0);
+  m_counters = {};
+  m_counterLimit = 10000000;
+  m_page404Text = make404Page();
+  if (m_site.root.isEmpty()) m_site.root = addBackslash(webRootPath(m_settings.webRootText, m_settings.defaultWebRoot));
+  // Resolved at each start: a root reached through a link may lead elsewhere now.
+  m_site.realRoot = realWebRoot(m_site.root);
 
-  server.sockets().close(0);
-  server.clearMarks();
-  for (int box = 0; box < 5; ++box) server.showCounter(box);
+  m_sockets.close(0);
+  clearMarks();
+  for (int box = 0; box < 5; ++box) showCounter(box);
 
-  int port = int(std::trunc(std::clamp(val(webPortText), -1.0, 65536.0)));
-  if (port == 0) port = 80;
-  if (port > 0 && port <= 65535 && server.sockets().listen(port)) {
-    webServerPort = port;
+  const int port = m_settings.webPort;
+  if (port > 0 && port <= 65535 && m_sockets.listen(port)) {
+    m_port = port;
     logMsg(3, QStringLiteral("startWebServer: listening on port ") + QString::number(port) +
-                  QStringLiteral(", web root ") + webRootFolder);
+                  QStringLiteral(", web root ") + m_site.root);
     initServerSockets();
-    emit webEvents().serverStarted(QStringLiteral("http://") + ipLinkText(webListenerAddress(), port) + u'/');
+    emit m_events.start.serverStarted(QStringLiteral("http://") + ipLinkText(listenerAddress(), port) + u'/');
   } else {
     logMsg(-1, QStringLiteral("startWebServer: ERROR: Cannot open port: ") + QString::number(port));
-    emit webEvents().serverStartFailed(port);
+    emit m_events.start.serverStartFailed(port);
   }
 }
 
-void initServerSockets() {
-  WebServer& server = webServer();
-  server.resetSlots();
-  for (int i = 1; i <= webMaxConnections; ++i) {
-    server.sockets().load(i);
-    webSocketSlots[i] = 0;
+void WebServer::initServerSockets() {
+  resetSlots();
+  for (int i = 1; i <= m_maxConnections; ++i) {
+    m_sockets.load(i);
+    m_socketSlots[i] = 0;
   }
   listSocketStates(-1);
 }
 
-void stopWebServer() {
-  webServer().sockets().close(0);
-  emit webEvents().serverStopped();
+void WebServer::stopWebServer() {
+  m_sockets.close(0);
+  emit m_events.start.serverStopped();
   closeAllSockets();
   resetServerSettings();
 }
 
-void closeAllSockets() {
-  WebServer& server = webServer();
-  SocketArray& sockets = server.sockets();
-  for (int i = 0; i < sockets.size(); ++i) {
-    if (!sockets.isLoaded(i)) continue;
-    if (sockets.state(i) != sckClosed) sockets.close(i);
-    if (i > 0) sockets.unload(i);
+void WebServer::closeAllSockets() {
+  for (int i = 0; i < m_sockets.size(); ++i) {
+    if (!m_sockets.isLoaded(i)) continue;
+    if (m_sockets.state(i) != sckClosed) m_sockets.close(i);
+    if (i > 0) m_sockets.unload(i);
   }
-  server.resetSlots();
-  for (int16_t& s : webSocketSlots) s = 0;
-  emit webEvents().socketRowsRemoved();
+  resetSlots();
+  for (int16_t& s : m_socketSlots) s = 0;
+  emit m_events.connections.socketRowsRemoved();
 }
 
-void resetServerSettings() {
-  webServerPort = 0;
-  webRootFolder.clear();
-  page404Text.clear();
+void WebServer::resetServerSettings() {
+  m_port = 0;
+  m_site.root.clear();
+  m_site.realRoot.clear();
+  m_page404Text.clear();
 }
 
-void listSocketStates(int index) {
-  SocketArray& sockets = webServer().sockets();
-  for (int i = 0; i <= webMaxConnections; ++i) {
-    if ((index >= 0 && i != index) || !sockets.isLoaded(i)) continue;
-    const int state = sockets.state(i);
-    emit webEvents().socketRowChanged(i, state, socketStateName(state), i < webSocketSlots.size() ? webSocketSlots[i] : 0);
+void WebServer::listSocketStates(int index) {
+  for (int i = 0; i <= m_maxConnections; ++i) {
+    if ((index >= 0 && i != index) || !m_sockets.isLoaded(i)) continue;
+    const int state = m_sockets.state(i);
+    emit m_events.connections.socketRowChanged(i, state, socketStateName(state), m_socketSlots.value(i));
   }
 }
 
-QString webListenerAddress() { return webServerPort != 0 ? webServer().sockets().localIP() : QString(); }
-int webListenerPort() { return webServer().sockets().localPort(0); }
+QString WebServer::listenerAddress() const { return m_port != 0 ? m_sockets.localIP() : QString(); }
+int WebServer::listenerPort() const { return m_sockets.localPort(0); }
 
-void trayStartClicked(const QString& caption) {
+void WebServer::trayStartClicked(const QString& caption) {
   if (caption != QLatin1String(kTrayStartCaption)) {
     stopWebServer();
     return;
   }
-  emit webEvents().settingsNeeded();
-  const PortCheck port = checkWebPort(webPortText);
+  const PortCheck port = checkWebPort(m_settings);
   if (port == PortCheck::Refused) {
-    emit webEvents().portRefused(webPortText);
+    emit m_events.start.portRefused(m_settings.webPortText);
     return;
   }
-  emit webEvents().portAccepted(port == PortCheck::DefaultPort);
+  emit m_events.start.portAccepted(port == PortCheck::DefaultPort);
   checkWebRootFolder();
 }
 

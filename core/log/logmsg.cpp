@@ -1,5 +1,9 @@
 #include "core/log/logmsg.h"
 
+#include <QThread>
+#include <atomic>
+#include <cstdlib>
+
 #include "core/globals.h"
 #include "core/log/message_log.h"
 #include "platform/test_log_file.h"
@@ -14,11 +18,28 @@ void mirror(const QString& text, bool error) {
   line.replace(kCrLf, QStringLiteral("\n"));
   appendTestLogLine(error ? QStringLiteral("ERROR ") + line : line);
 }
+
+// The level as a drawing on a worker thread sees it; the log's thread decides again.
+int shownLevel() { return std::atomic_ref<int16_t>(msgLevel).load(std::memory_order_relaxed); }
+
+// Lines written on another thread are handed to the log's thread and written there.
+bool offLogThread() { return QThread::currentThread() != messageLog().thread(); }
+template <class Write>
+void handToLogThread(Write&& write) {
+  QMetaObject::invokeMethod(&messageLog(), std::forward<Write>(write), Qt::QueuedConnection);
+}
 }  // namespace
+
+bool logShows(int level) { return level != 0 && std::abs(level) <= shownLevel(); }
 
 void logMsg(int level, const QString& text) { logMsgToWindow(level, text); }
 
 void logMsgToWindow(int level, const QString& text) {
+  if (offLogThread()) {
+    // A line the log would drop costs no trip.
+    if (level == 0 || logShows(level)) handToLogThread([level, text] { logMsgToWindow(level, text); });
+    return;
+  }
   MessageLog& log = messageLog();
   switch (log.accept(level)) {
     case MessageLog::Step::Clear: log.clear(); return;
@@ -30,6 +51,7 @@ void logMsgToWindow(int level, const QString& text) {
 }
 
 void logMsgCourier(const QString& text) {
+  if (offLogThread()) return handToLogThread([text] { logMsgCourier(text); });
   messageLog().append(text, kSysColorWindowText, true);
   if (!testLogFileEnabled()) return;
   QString block = text;

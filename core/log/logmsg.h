@@ -1,10 +1,11 @@
 #pragma once
 // The one message writer of the program. Level 0 clears the message window;
-// |level| above msgLevel is dropped; negative levels are errors (red).
+// |level| above msgLevel is dropped; negative levels are errors (red). Any
+// thread may write: a line written off the log's own (the UI) thread is
+// handed to it and appended there, after the lines written before it there.
 
 #include <QString>
 #include <cstdint>
-#include <cstdlib>
 
 extern int16_t msgLevel;  // core/globals.h
 
@@ -16,6 +17,7 @@ void logMsgToWindow(int level, const QString& text);
 void logMsgCourier(const QString& text);
 inline void setLogFontCourier(const QString& text) { logMsgCourier(text); }
 // True when a message of this level would be shown: build costly texts only then.
-inline bool logShows(int level) { return level != 0 && std::abs(level) <= msgLevel; }
+// Any thread may ask.
+bool logShows(int level);
 // Characters the message window holds, as logMaxChars counts them.
 qint64 logTextLength();

@@ -1,6 +1,8 @@
 #include "core/log/message_log.h"
 
+#include <QCoreApplication>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 #include "core/globals.h"
@@ -17,7 +19,9 @@ MessageLog::Step MessageLog::accept(int level) {
   if (std::abs(level) > msgLevel) return Step::Drop;
   // Growth past logMaxChars first shows less, but never less than the errors
   // (level 1): only the user silences them. The text's own bound drops old lines.
-  if (m_chars > logMaxChars && msgLevel > kLowestAutomaticLevel) --msgLevel;
+  // Other threads read the level while they write (logShows).
+  if (m_chars > logMaxChars && msgLevel > kLowestAutomaticLevel)
+    std::atomic_ref<int16_t>(msgLevel).store(int16_t(msgLevel - 1), std::memory_order_relaxed);
   return Step::Append;
 }
 
@@ -71,5 +75,12 @@ QString MessageLog::droppedNotice() const {
 
 MessageLog& messageLog() {
   static MessageLog log;
+  // The log belongs to the UI thread, whichever thread wrote first.
+  static const bool onUiThread = [] {
+    if (const QCoreApplication* app = QCoreApplication::instance(); app && log.thread() != app->thread())
+      log.moveToThread(app->thread());
+    return true;
+  }();
+  Q_UNUSED(onUiThread);
   return log;
 }

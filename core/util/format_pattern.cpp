@@ -121,7 +121,8 @@ ParsedSection parseSection(const QString& section) {
 }
 
 const ParsedSection& parsedSection(const QString& section) {
-  static QHash<QString, ParsedSection> cache;
+  // Each thread keeps its own: pictures are drawn on worker threads too.
+  thread_local QHash<QString, ParsedSection> cache;
   auto it = cache.constFind(section);
   if (it == cache.constEnd()) {
     if (cache.size() > 256) cache.clear();
@@ -210,7 +211,7 @@ QString pad2(int v) { return QString::number(v).rightJustified(2, u'0'); }
 
 QString formatNumber(double v, const QString& pattern) {
   if (pattern.isEmpty()) return strPlain(v);
-  static QHash<QString, QStringList> cache;
+  thread_local QHash<QString, QStringList> cache;
   auto it = cache.constFind(pattern);
   if (it == cache.constEnd()) {
     if (cache.size() > 256) cache.clear();

@@ -11,15 +11,23 @@
 #include "plot/graph/picture_canvas.h"
 #include "plot/plot_data_reader.h"
 
+// The picture's coordinates are its scale units, whatever the scale mode.
 struct DrawContext {
-  DrawContext(graphRecord& g, PictureCanvas& p, const QVector<plotSeries>& d) : graph(g), pic(p), data(d) {}
+  DrawContext(graphRecord& g, PictureCanvas& p, const QVector<plotSeries>& d) : graph(g), canvas(p), series(d) {}
   graphRecord& graph;
-  PictureCanvas& pic;
-  const QVector<plotSeries>& data;
-  double L = 0, R = 0, T = 0, B = 0;  // plot rectangle
-  double uX = 1, uY = 1;              // picture units per pixel
-  double sl = 0, st = 0, sw = 0, sh = 0;
-  QString baseFont, curFont;
+  PictureCanvas& canvas;
+  const QVector<plotSeries>& series;  // the graph's series points, numbered like its series
+  struct {
+    double left = 0, top = 0, width = 0, height = 0;
+  } area;  // the whole picture (ScaleLeft, ScaleTop, ScaleWidth, ScaleHeight)
+  struct {
+    double left = 0, right = 0, top = 0, bottom = 0;
+  } plot;  // the plot rectangle inside the margins
+  struct {
+    double x = 1, y = 1;
+  } pixel;  // the width and height of one pixel
+  QString graphFont;    // the graph's font text, the one restored after each item
+  QString currentFont;  // the font text in use
 };
 
 // Logs one failed element of the engine.

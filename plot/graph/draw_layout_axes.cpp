@@ -1,6 +1,6 @@
 // The drawing engine's set-up, layer loop, texts and axes.
-#include <QRegularExpression>
 #include <algorithm>
+#include <cstring>
 
 #include "core/util/format_pattern.h"
 #include "core/log/logmsg.h"
@@ -51,30 +51,32 @@ bool nearRange(const graphAxisRecord& a, double v, double step) {
 
 // A label text: a date pattern formats the value as a date, anything else as a number.
 QString formatLabel(double v, const QString& pattern) {
-  static const QRegularExpression kDateField(QStringLiteral("[yYmMdDhHnNsS]"));
-  static const QRegularExpression kDigitField(QStringLiteral("[0#]"));
-  if (pattern.contains(kDateField) && !pattern.contains(kDigitField)) return formatDate(v, pattern);
+  const auto holds = [&pattern](const char* letters) {
+    return std::any_of(pattern.cbegin(), pattern.cend(),
+                       [letters](QChar c) { return c.unicode() > 0 && c.unicode() < 128 && std::strchr(letters, c.toLatin1()); });
+  };
+  if (holds("yYmMdDhHnNsS") && !holds("0#")) return formatDate(v, pattern);
   return formatNumber(v, pattern);
 }
 
 void useFont(DrawContext& c, const QString& fontText) {
-  if (!fontText.isEmpty()) c.curFont = fontText;
-  if (c.curFont != c.baseFont) parseFontSpec(c.curFont, c.pic);
+  if (!fontText.isEmpty()) c.currentFont = fontText;
+  if (c.currentFont != c.graphFont) parseFontSpec(c.currentFont, c.canvas);
 }
 
 void restoreBaseFont(DrawContext& c) {
-  if (c.curFont == c.baseFont) return;
-  c.curFont = c.baseFont;
-  parseFontSpec(c.curFont, c.pic);
+  if (c.currentFont == c.graphFont) return;
+  c.currentFont = c.graphFont;
+  parseFontSpec(c.currentFont, c.canvas);
 }
 
 void drawText(DrawContext& c, const graphTextRecord& t) {
   useFont(c, t.fontSpec);
-  c.pic.setForeColor(t.colour);
-  double x = c.sl + c.sw * t.posX - c.pic.textWidth(t.text) / 2;
-  const double y = c.st + c.sh * t.posY - c.pic.textHeight(t.text) / 2;
+  c.canvas.setForeColor(t.colour);
+  double x = c.area.left + c.area.width * t.posX - c.canvas.textWidth(t.text) / 2;
+  const double y = c.area.top + c.area.height * t.posY - c.canvas.textHeight(t.text) / 2;
   if (x < 0) x = 0;
-  printTextAt(t.text, y, x, c.pic);
+  printTextAt(t.text, y, x, c.canvas);
   restoreBaseFont(c);
 }
 
@@ -86,39 +88,39 @@ void computeScale(const DrawContext& c, graphAxisRecord& a) {
     a.offset = 0;
     return;
   }
-  const double from = a.horizontal() ? c.L : c.B;
-  a.scale = a.horizontal() ? (c.R - c.L) / span : (c.T - c.B) / span;
+  const double from = a.horizontal() ? c.plot.left : c.plot.bottom;
+  a.scale = a.horizontal() ? (c.plot.right - c.plot.left) / span : (c.plot.top - c.plot.bottom) / span;
   a.offset = from - (a.minValue - a.origin + a.padUnits) * a.scale + a.padUnits * a.scale / 2;
 }
 
 void drawAxisLine(DrawContext& c, const graphAxisRecord& a) {
   const double w = a.lineWidth;
   if (w <= 0) return;
-  c.pic.setFillColor(a.axisLineColour);
-  c.pic.setForeColor(a.axisLineColour);
+  c.canvas.setFillColor(a.axisLineColour);
+  c.canvas.setForeColor(a.axisLineColour);
   switch (a.position) {
-    case kAxisTop: check(c.pic.filledBox({c.L, c.T - c.uY}, {c.R, c.T - w * c.uY}), kErrOverflow); break;
-    case kAxisBottom: check(c.pic.filledBox({c.L, c.B + c.uY}, {c.R, c.B + w * c.uY}), kErrOverflow); break;
-    case kAxisLeft: check(c.pic.filledBox({c.L - c.uX, c.B}, {c.L - w * c.uX, c.T}), kErrOverflow); break;
-    default: check(c.pic.filledBox({c.R + c.uX, c.B}, {c.R + w * c.uX, c.T}), kErrOverflow); break;
+    case kAxisTop: check(c.canvas.filledBox({c.plot.left, c.plot.top - c.pixel.y}, {c.plot.right, c.plot.top - w * c.pixel.y}), kErrOverflow); break;
+    case kAxisBottom: check(c.canvas.filledBox({c.plot.left, c.plot.bottom + c.pixel.y}, {c.plot.right, c.plot.bottom + w * c.pixel.y}), kErrOverflow); break;
+    case kAxisLeft: check(c.canvas.filledBox({c.plot.left - c.pixel.x, c.plot.bottom}, {c.plot.left - w * c.pixel.x, c.plot.top}), kErrOverflow); break;
+    default: check(c.canvas.filledBox({c.plot.right + c.pixel.x, c.plot.bottom}, {c.plot.right + w * c.pixel.x, c.plot.top}), kErrOverflow); break;
   }
 }
 
 void drawGridSet(DrawContext& c, const graphAxisRecord& a, const axisGridRecord& g) {
   SetValues s;
   if (g.lineWidthPx < 1 || !valuesOf(a, g.divisions, g.start, g.end, g.step, s)) return;
-  setPenWidth(c.pic, 1);
+  setPenWidth(c.canvas, 1);
   if (a.horizontal()) {
-    const double W = g.lineWidthPx * c.uX;
+    const double W = g.lineWidthPx * c.pixel.x;
     const double lo = std::min(a.minValue, a.maxValue), hi = std::max(a.minValue, a.maxValue);
     forSteps<double>(s.first, s.last + g.padUnits + s.step / 8, s.step, [&](double v) {
-      const double x1 = setPos(a, v, g.padUnits) - (W - c.uX) / 2, x2 = x1 + W - c.uX;
-      if (v >= lo && v < hi) check(c.pic.filledBox({x1, c.B}, {x2, c.T}, g.colour), kErrOverflow);
+      const double x1 = setPos(a, v, g.padUnits) - (W - c.pixel.x) / 2, x2 = x1 + W - c.pixel.x;
+      if (v >= lo && v < hi) check(c.canvas.filledBox({x1, c.plot.bottom}, {x2, c.plot.top}, g.colour), kErrOverflow);
     });
   } else {
     forSteps<float>(s.first, s.last + s.step / 2, s.step, [&](float v) {
       const double y = setPos(a, v, g.padUnits);
-      check(c.pic.line({c.L, y}, {c.R + 1, y}, g.colour), kErrOverflow);
+      check(c.canvas.line({c.plot.left, y}, {c.plot.right + 1, y}, g.colour), kErrOverflow);
     });
   }
 }
@@ -128,47 +130,47 @@ void drawTickSet(DrawContext& c, const graphAxisRecord& a, const axisTickRecord&
   if (t.lineWidthPx < 1 || !valuesOf(a, t.divisions, t.start, t.end, t.step, s)) return;
   const double K = t.tickLength;
   if (a.horizontal()) {
-    const double W = t.lineWidthPx * c.uX;
+    const double W = t.lineWidthPx * c.pixel.x;
     forSteps<double>(s.first, s.last + s.step / 8, s.step, [&](double v) {
       if (!nearRange(a, v, s.step)) return;
-      const double x1 = setPos(a, v, t.shiftUnits) - (W - c.uX) / 2, x2 = x1 + W - c.uX;
+      const double x1 = setPos(a, v, t.shiftUnits) - (W - c.pixel.x) / 2, x2 = x1 + W - c.pixel.x;
       const bool top = a.position == kAxisTop;
-      const QPointF from(x1, top ? c.T - K * c.uY : c.B + c.uY), to(x2, top ? c.T - c.uY : c.B + K * c.uY);
-      check(c.pic.filledBox(from, to, t.colour), kErrOverflow);
+      const QPointF from(x1, top ? c.plot.top - K * c.pixel.y : c.plot.bottom + c.pixel.y), to(x2, top ? c.plot.top - c.pixel.y : c.plot.bottom + K * c.pixel.y);
+      check(c.canvas.filledBox(from, to, t.colour), kErrOverflow);
     });
   } else {
-    const double W = t.lineWidthPx * c.uY;
+    const double W = t.lineWidthPx * c.pixel.y;
     forSteps<float>(s.first, s.last + s.step / 2, s.step, [&](float v) {
       const double p = setPos(a, v, t.shiftUnits);
-      const double y1 = p - W / 2 + c.uY / 2 - 0.5, y2 = p + W / 2 - c.uY / 2 - 0.5;
+      const double y1 = p - W / 2 + c.pixel.y / 2 - 0.5, y2 = p + W / 2 - c.pixel.y / 2 - 0.5;
       const bool left = a.position == kAxisLeft;
-      const QPointF from(left ? c.L - K * c.uX : c.R + c.uX, y1), to(left ? c.L - c.uX : c.R + K * c.uX, y2);
-      check(c.pic.filledBox(from, to, t.colour), kErrOverflow);
+      const QPointF from(left ? c.plot.left - K * c.pixel.x : c.plot.right + c.pixel.x, y1), to(left ? c.plot.left - c.pixel.x : c.plot.right + K * c.pixel.x, y2);
+      check(c.canvas.filledBox(from, to, t.colour), kErrOverflow);
     });
   }
 }
 
 void drawLabel(DrawContext& c, const graphAxisRecord& a, const axisLabelRecord& l, double v) {
-  c.pic.setForeColor(v >= a.mark1 ? l.colours[0] : v <= a.mark2 ? l.colours[2] : l.colours[1]);
+  c.canvas.setForeColor(v >= a.mark1 ? l.colours[0] : v <= a.mark2 ? l.colours[2] : l.colours[1]);
   QString s = formatLabel(v * l.labelFactor + l.labelOffset, l.numberFormat);
   if (s.endsWith(u',') || s.endsWith(u'.')) s.chop(1);
   const double p = setPos(a, v, l.shiftUnits);
   const double g = l.labelGap, shift = l.labelShiftPx;
   double x, y;
   if (a.horizontal()) {
-    y = a.position == kAxisTop ? c.T - c.pic.textHeight(s) - g * c.uY : c.B + g * c.uY;
-    x = p - c.pic.textWidth(s) / 2 + shift * c.uX;
+    y = a.position == kAxisTop ? c.plot.top - c.canvas.textHeight(s) - g * c.pixel.y : c.plot.bottom + g * c.pixel.y;
+    x = p - c.canvas.textWidth(s) / 2 + shift * c.pixel.x;
   } else {
-    x = a.position == kAxisLeft ? c.L - c.pic.textWidth(s) - g * c.uX : c.R + g * c.uX;
-    y = p - c.pic.textHeight(s) / 2 + shift * c.uY;
+    x = a.position == kAxisLeft ? c.plot.left - c.canvas.textWidth(s) - g * c.pixel.x : c.plot.right + g * c.pixel.x;
+    y = p - c.canvas.textHeight(s) / 2 + shift * c.pixel.y;
   }
-  printTextAt(s, y, x, c.pic);
+  printTextAt(s, y, x, c.canvas);
 }
 
 void drawLabelSet(DrawContext& c, const graphAxisRecord& a, const axisLabelRecord& l) {
   if (l.numberFormat.isEmpty()) return;
   useFont(c, l.labelFont);
-  setPenWidth(c.pic, 1);
+  setPenWidth(c.canvas, 1);
   SetValues s;
   if (valuesOf(a, l.divisions, l.start, l.end, l.step, s)) {
     if (a.horizontal()) {
@@ -188,15 +190,15 @@ void drawSignItem(DrawContext& c, const graphAxisRecord& a, const axisSignRecord
   const double values[5] = {a.minValue, a.mark2, a.referenceValue, a.mark1, a.maxValue};
   const double at = a.map().toPixel(values[item.sign - kSignMin]);
   if (a.horizontal()) {
-    const double W = item.lineWidthPx * c.uX;
-    const double x1 = at - (W - c.uX) / 2, x2 = x1 + W - c.uX;
-    if (c.L - c.uX <= at && at <= c.R + c.uX)
-      check(c.pic.filledBox({x1, c.T}, {x2, c.B}, item.colour), kErrOverflow);
+    const double W = item.lineWidthPx * c.pixel.x;
+    const double x1 = at - (W - c.pixel.x) / 2, x2 = x1 + W - c.pixel.x;
+    if (c.plot.left - c.pixel.x <= at && at <= c.plot.right + c.pixel.x)
+      check(c.canvas.filledBox({x1, c.plot.top}, {x2, c.plot.bottom}, item.colour), kErrOverflow);
   } else {
-    const double W = item.lineWidthPx * c.uY;
-    const double y1 = at - W / 2 + c.uY / 2 - 0.5, y2 = at + W / 2 - c.uY / 2 - 0.5;
-    if (c.T - c.uY <= at && at <= c.B + c.uY)
-      check(c.pic.filledBox({c.L, y1}, {c.R, y2}, item.colour), kErrOverflow);
+    const double W = item.lineWidthPx * c.pixel.y;
+    const double y1 = at - W / 2 + c.pixel.y / 2 - 0.5, y2 = at + W / 2 - c.pixel.y / 2 - 0.5;
+    if (c.plot.top - c.pixel.y <= at && at <= c.plot.bottom + c.pixel.y)
+      check(c.canvas.filledBox({c.plot.left, y1}, {c.plot.right, y2}, item.colour), kErrOverflow);
   }
 }
 
@@ -223,10 +225,10 @@ void logSetUp(const DrawContext& c) {
   if (!logShows(kSetUpLevel)) return;
   const QString crlf = QStringLiteral("\r\n");
   logMsg(kSetUpLevel, QStringLiteral("plotJtGraphToPicture()") + crlf + QStringLiteral("  plotPic.ScaleMode = ") +
-                QString::number(c.pic.scaleMode()) + crlf + QStringLiteral("  plotPic.scaleWidth = ") +
-                strPlain(c.sw) + crlf + QStringLiteral("  plotPic.scaleHeight = ") + strPlain(c.sh) + crlf +
-                QStringLiteral("  pixel dUppX = ") + strPlain(c.uX) + crlf + QStringLiteral("  pixel dUppY = ") +
-                strPlain(c.uY) + crlf + QStringLiteral("  bg.font = ") + c.graph.fontSpec + crlf);
+                QString::number(c.canvas.scaleMode()) + crlf + QStringLiteral("  plotPic.scaleWidth = ") +
+                strPlain(c.area.width) + crlf + QStringLiteral("  plotPic.scaleHeight = ") + strPlain(c.area.height) + crlf +
+                QStringLiteral("  pixel dUppX = ") + strPlain(c.pixel.x) + crlf + QStringLiteral("  pixel dUppY = ") +
+                strPlain(c.pixel.y) + crlf + QStringLiteral("  bg.font = ") + c.graph.fontSpec + crlf);
 }
 
 double sgn(double v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
@@ -259,30 +261,30 @@ void plotJtGraphToPicture(graphRecord& graph, PictureCanvas& plotPic, const QVec
   plotPic.setDrawStyle(kDrawStyleSolid);
   plotPic.setFillStyle(kFillTransparent);
 
-  c.uX = plotPic.scaleX(1, kScalePixels, plotPic.scaleMode());
-  c.uY = plotPic.scaleY(1, kScalePixels, plotPic.scaleMode());
-  c.sl = plotPic.scaleLeft();
-  c.st = plotPic.scaleTop();
-  c.sw = plotPic.scaleWidth();
-  c.sh = plotPic.scaleHeight();
+  c.pixel.x = plotPic.scaleX(1, kScalePixels, plotPic.scaleMode());
+  c.pixel.y = plotPic.scaleY(1, kScalePixels, plotPic.scaleMode());
+  c.area.left = plotPic.scaleLeft();
+  c.area.top = plotPic.scaleTop();
+  c.area.width = plotPic.scaleWidth();
+  c.area.height = plotPic.scaleHeight();
   logSetUp(c);
-  c.baseFont = c.curFont = graph.fontSpec;
-  parseFontSpec(c.curFont, plotPic);
-  graph.unitsPerPixelX = static_cast<float>(c.uX);
-  graph.unitsPerPixelY = static_cast<float>(c.uY);
+  c.graphFont = c.currentFont = graph.fontSpec;
+  parseFontSpec(c.currentFont, plotPic);
+  graph.unitsPerPixelX = static_cast<float>(c.pixel.x);
+  graph.unitsPerPixelY = static_cast<float>(c.pixel.y);
 
   // In single precision, as the record keeps it: 100 x 0.1 is then exactly 10.
-  const float sl = static_cast<float>(c.sl), st = static_cast<float>(c.st);
-  const float sw = static_cast<float>(c.sw), sh = static_cast<float>(c.sh);
-  const float uX = static_cast<float>(c.uX), uY = static_cast<float>(c.uY);
+  const float sl = static_cast<float>(c.area.left), st = static_cast<float>(c.area.top);
+  const float sw = static_cast<float>(c.area.width), sh = static_cast<float>(c.area.height);
+  const float uX = static_cast<float>(c.pixel.x), uY = static_cast<float>(c.pixel.y);
   graph.plotLeft = sl + sw * graph.marginLeft;
   graph.plotRight = sl + sw - uX - sw * graph.marginRight;
   graph.plotTop = st + sh * graph.marginTop;
   graph.plotBottom = st + sh - uY - sh * graph.marginBottom;
-  c.L = graph.plotLeft;
-  c.R = graph.plotRight;
-  c.T = graph.plotTop;
-  c.B = graph.plotBottom;
+  c.plot.left = graph.plotLeft;
+  c.plot.right = graph.plotRight;
+  c.plot.top = graph.plotTop;
+  c.plot.bottom = graph.plotBottom;
   for (qsizetype i = 1; i < graph.axes.size(); ++i) {
     graphAxisRecord& a = graph.axes[i];
     a.drawnMax = sgn(a.limitMin - a.limitMax) * kNoExtent;
@@ -291,7 +293,7 @@ void plotJtGraphToPicture(graphRecord& graph, PictureCanvas& plotPic, const QVec
 
   for (int n = 1; n <= graph.layerCount; ++n) {
     if (n == 1 && graph.plotBackColour != -1)
-      guarded([&] { check(plotPic.filledBox({c.L, c.T}, {c.R, c.B}, graph.plotBackColour), kErrOverflow); });
+      guarded([&] { check(plotPic.filledBox({c.plot.left, c.plot.top}, {c.plot.right, c.plot.bottom}, graph.plotBackColour), kErrOverflow); });
     for (qsizetype i = 1; i < graph.texts.size(); ++i) {
       const graphTextRecord& t = graph.texts[i];
       if (t.layer == n && !t.text.isEmpty()) guarded([&] { drawText(c, t); });

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "platform/colour.h"
 #include "plot/graph/font_text.h"
@@ -37,7 +36,7 @@ struct Working {
 // Home and End name the first and last point the chart shows: the series'
 // first and last points may be records just outside the shown range, and a
 // search from there could settle on any point near their height.
-void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
+void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& w) {
   const int16_t lastSeries = static_cast<int16_t>(g.series.size() - 1);
   if (g.selSerie > lastSeries) g.selSerie = 0;
   w.series = g.selSerie;
@@ -65,21 +64,21 @@ void keyMove(const PickEvent& e, graphRecord& g, Working& w) {
     if (k == kKeyPageDown && e.shift == 0) w.series = std::min<int16_t>(lastSeries, w.series + 1);
     if (k == kKeyPageDown && e.shift == kShiftCtrl) w.series = lastSeries;
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
-    w.point = shownOr(firstPointInsidePlot(g, w.series, 1, +1), 1);
+    w.point = shownOr(firstPointInsidePlot(g, data, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
     w.point = std::max(g.selPoint - 1, 1);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
     w.point = std::min(g.selPoint + 1, pointCount);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
-    w.point = shownOr(firstPointInsidePlot(g, w.series, pointCount, -1), pointCount);
+    w.point = shownOr(firstPointInsidePlot(g, data, w.series, pointCount, -1), pointCount);
   } else {
     pointKey = false;
   }
   logMsg(4, QStringLiteral("keyCode=%1  selSerie=%2  selPoint=%3").arg(k).arg(w.series).arg(w.point));
   if (pointKey && w.series > 0 && w.point > 0) {
     try {
-      w.x = roundToLong(getPointX(w.series, w.point, g));
-      w.y = roundToLong(getPointY(w.series, w.point, g));
+      w.x = roundToLong(getPointX(w.series, w.point, g, data));
+      w.y = roundToLong(getPointY(w.series, w.point, g, data));
     } catch (const GraphError& err) {
       logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
     }
@@ -98,7 +97,8 @@ void drawCross(const graphRecord& g, double rx, double ry, PictureCanvas& pic) {
 }
 
 // The label box: centred at the pointer, moved inside the picture, joined to the selection.
-void drawLabel(const graphRecord& g, const PickEvent& e, const QString& label, PictureCanvas& pic) {
+void drawLabel(const graphRecord& g, const PickEvent& e, const QString& label, int32_t backColour,
+               PictureCanvas& pic) {
   parseFontSpec(g.fontSpec, pic);
   const double w = pic.textWidth(label) + 2 * g.unitsPerPixelX;
   const double h = pic.textHeight(label);
@@ -108,7 +108,7 @@ void drawLabel(const graphRecord& g, const PickEvent& e, const QString& label, P
   const double cx = std::max(left + w / 2, std::min<double>(e.xMouse, right - w / 2));
   const double cy = std::max(top + h / 2, std::min<double>(e.yMouse, bottom - h / 2));
   pic.line({g.selX, g.selY}, {cx, cy});
-  pic.filledBox({cx - w / 2, cy - h / 2}, {cx + w / 2, cy + h / 2}, pointTextBackColor);
+  pic.filledBox({cx - w / 2, cy - h / 2}, {cx + w / 2, cy + h / 2}, backColour);
   pic.box({cx - w / 2, cy - h / 2}, {cx + w / 2, cy + h / 2}, kLabelBorder);
   printTextAt(label, cy - h / 2, cx - w / 2 + 2 * g.unitsPerPixelX, pic);
 }
@@ -124,7 +124,9 @@ void drawAnchorLine(const graphRecord& g, PictureCanvas& pic) {
 }  // namespace
 
 void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
-                    int32_t selPoint, PickPicture& picture, graphRecord& g) {
+                    int32_t selPoint, PickPicture& picture, const PickedGraph& picked) {
+  graphRecord& g = picked.graph;
+  const PlotData& data = picked.data;
   if (logShows(5))
     logMsg(5, QStringLiteral("showGraphPoint:  aflg=%1  KeyCode=%2  Shift=%3  Button=%4  xMouse=%5  yMouse=%6"
                              "  seriesTypeMask=%7  graphTypeMask=%8")
@@ -159,7 +161,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
       }
       break;
     case kPickKey:
-      keyMove(e, g, w);
+      keyMove(e, g, data, w);
       search = true;
       break;
     default: break;
@@ -168,7 +170,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
   bool found = false;
   if (search) {
     const PointSearchResult r =
-        searchSeriePoint(g, seriesTypeMask, graphTypeMask, w.x, w.y, w.aboveBelow, w.series, w.point);
+        searchSeriePoint(g, data, seriesTypeMask, graphTypeMask, w.x, w.y, w.aboveBelow, w.series, w.point);
     found = r.found;
     if (found) {
       g.selSerie = r.series;
@@ -202,7 +204,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
   if (w.series > 0) {
     QString label;
     try {
-      label = getPointLabel(w.series, w.point, g);
+      label = getPointLabel(w.series, w.point, g, picked.pointLabel);
     } catch (const GraphError& err) {
       logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
     }
@@ -211,7 +213,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
     if (e.button == kButtonLeft) {
       if (e.shift == kShiftAlt && !label.isEmpty()) {
         if (e.aflg == kPickRelease) picture.setPersistentDrawing(true);
-        picture.draw([&](PictureCanvas& pic) { drawLabel(g, e, label, pic); });
+        picture.draw([&](PictureCanvas& pic) { drawLabel(g, e, label, picked.labelBackColour, pic); });
       }
       if ((e.aflg == kPickMove || e.aflg == kPickRelease) && anchor && g.selPnt1 != w.point)
         picture.draw([&](PictureCanvas& pic) { drawAnchorLine(g, pic); });

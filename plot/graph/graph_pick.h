@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "plot/graph/graph_record.h"
+#include "plot/graph/value_functions.h"
 
 class PickPicture;
 
@@ -29,7 +30,17 @@ struct PickEvent {
   float xMouse = 0, yMouse = 0;  // picture units
 };
 
+// The graph a pick works on: its definition (selection, anchor and last event
+// are written back), its series points, where its point labels come from and
+// the background of their box (pointTextBackColor).
+struct PickedGraph {
+  graphRecord& graph;
+  const PlotData& data;
+  const PointLabelSource& pointLabel;
+  int32_t labelBackColour = 0xC0FFFF;
+};
+
 // selSerie: the series to search (0 all); selPoint: a start point (0 none).
-// The result is in graph (selection, anchor, the last event) and on picture.
+// The result is in the graph and on picture.
 void showGraphPoint(const PickEvent& event, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
-                    int32_t selPoint, PickPicture& picture, graphRecord& graph);
+                    int32_t selPoint, PickPicture& picture, const PickedGraph& picked);

@@ -60,45 +60,43 @@ void initGraphRec(int16_t graphKind, float margin, int16_t layerCount, int16_t c
   graph.series = QVector<seriesDefRecord>(1);
 }
 
-void addGraphAxis(int16_t& index, int16_t layer, int16_t position, int16_t padUnits, int16_t axisFlags,
-                  double minValue, double maxValue, int32_t colour, graphRecord& graph) {
+void addGraphAxis(int16_t& index, const AxisOptions& o, graphRecord& graph) {
   graphAxisRecord a;
-  a.layer = layer;
-  a.position = position;
-  a.padUnits = padUnits;
-  a.axisFlags = axisFlags;
+  a.layer = o.layer;
+  a.position = o.position;
+  a.padUnits = o.padUnits;
+  a.axisFlags = o.axisFlags;
   a.scale = 1.0;
-  a.maxValue = maxValue;
-  a.minValue = minValue;
-  a.mark1 = minValue + (maxValue - minValue) * 3 / 4;
-  a.mark2 = minValue + (maxValue - minValue) / 4;
-  a.homeMin = a.limitMin = minValue;
-  a.homeMax = a.limitMax = maxValue;
+  a.maxValue = o.maxValue;
+  a.minValue = o.minValue;
+  a.mark1 = o.minValue + (o.maxValue - o.minValue) * 3 / 4;
+  a.mark2 = o.minValue + (o.maxValue - o.minValue) / 4;
+  a.homeMin = a.limitMin = o.minValue;
+  a.homeMax = a.limitMax = o.maxValue;
   a.bandColours = {kRed, rgbColour(0, 255, 0), kBlue, rgbColour(255, 0, 255), rgbColour(255, 128, 128),
                    rgbColour(128, 128, 255)};
-  if (colour != -1) a.bandColours.fill(colour);
+  if (o.colour != -1) a.bandColours.fill(o.colour);
   putItem(graph.axes, index, a);
 }
 
-void addGridLines(int16_t& index, int16_t layer, int16_t padUnits, int16_t divisions, double start, double step,
-                  double end, int32_t colour, graphAxisRecord& axis) {
-  putItem(axis.gridLines, index, axisGridRecord{layer, 1, padUnits, divisions, start, end, step, colour});
+void addGridLines(int16_t& index, const AxisSetOptions& set, int16_t padUnits, graphAxisRecord& axis) {
+  putItem(axis.gridLines, index,
+          axisGridRecord{set.layer, 1, padUnits, set.divisions, set.start, set.end, set.step, set.colour});
 }
 
-void addTickMarks(int16_t& index, int16_t layer, int16_t, int16_t divisions, double start, double step, double end,
-                  int32_t colour, graphAxisRecord& axis) {
-  putItem(axis.ticks, index, axisTickRecord{layer, 1, 0, 10, divisions, start, end, step, colour});
+void addTickMarks(int16_t& index, const AxisSetOptions& set, graphAxisRecord& axis) {
+  putItem(axis.ticks, index,
+          axisTickRecord{set.layer, 1, 0, 10, set.divisions, set.start, set.end, set.step, set.colour});
 }
 
-void setAxisFormat(int16_t& index, int16_t layer, int16_t, int16_t divisions, double start, double step,
-                   double end, const QString& format, int32_t colour, graphAxisRecord& axis) {
+void setAxisFormat(int16_t& index, const AxisSetOptions& set, const QString& format, graphAxisRecord& axis) {
   axisLabelRecord l;
-  l.layer = layer;
+  l.layer = set.layer;
   l.labelGap = 15.0f;
-  l.divisions = divisions;
-  l.start = start;
-  l.end = end;
-  l.step = step;
+  l.divisions = set.divisions;
+  l.start = set.start;
+  l.end = set.end;
+  l.step = set.step;
   if (!format.isEmpty())
     l.numberFormat = format;
   else if (axis.minValue >= 0 && axis.maxValue >= 0)
@@ -107,7 +105,7 @@ void setAxisFormat(int16_t& index, int16_t layer, int16_t, int16_t divisions, do
     l.numberFormat = QStringLiteral("+#,0.###;-#,0.###;0");
   l.labelFactor = 1.0;
   l.colours = {kRed, kBlack, kBlue};
-  if (colour != -1) l.colours.fill(colour);
+  if (set.colour != -1) l.colours.fill(set.colour);
   putItem(axis.labels, index, l);
 }
 
@@ -116,154 +114,179 @@ void addSignItem(int16_t& index, int16_t layer, int16_t sign, int32_t colour, gr
   putItem(axis.signItems, index, axisSignRecord{layer, sign, 1, colour});
 }
 
-void addXAxis(int16_t& index, int16_t padUnits, double minValue, double maxValue, double gridStep,
-              int32_t gridColour, double tickStep, int32_t tickColour, double labelStep, int16_t, int16_t,
-              graphRecord& graph) {
-  addGraphAxis(index, 3, kAxisBottom, padUnits, 0, minValue, maxValue, -1, graph);
+void addXAxis(int16_t& index, const XAxisOptions& x, graphRecord& graph) {
+  addGraphAxis(index, {.layer = 3, .position = kAxisBottom, .padUnits = x.padUnits, .minValue = x.minValue,
+                       .maxValue = x.maxValue},
+               graph);
   if (index < 1) return;
   graphAxisRecord& a = graph.axes[index];
+  // Each set starts at its own step on a padded axis, else at the axis minimum.
+  const auto from = [&x](double step) { return setStart(x.padUnits, step, x.minValue); };
   int16_t k = 0;
-  if (gridStep != 0)
-    addGridLines(k = 0, 1, padUnits, 0, setStart(padUnits, gridStep, minValue), gridStep, maxValue, gridColour, a);
-  if (tickStep != 0)
-    addTickMarks(k = 0, 3, 0, 0, setStart(padUnits, tickStep, minValue), tickStep, maxValue, tickColour, a);
-  if (labelStep != 0)
-    setAxisFormat(k = 0, 3, 0, 0, setStart(padUnits, labelStep, minValue), labelStep, maxValue, QString(), -1, a);
+  const auto stepped = [&](int16_t layer, double step, int32_t colour) {
+    return AxisSetOptions{.layer = layer, .start = from(step), .step = step, .end = x.maxValue, .colour = colour};
+  };
+  if (x.gridStep != 0) addGridLines(k = 0, stepped(1, x.gridStep, x.gridColour), x.padUnits, a);
+  if (x.tickStep != 0) addTickMarks(k = 0, stepped(3, x.tickStep, x.tickColour), a);
+  if (x.labelStep != 0) setAxisFormat(k = 0, stepped(3, x.labelStep, -1), QString(), a);
 }
 
-void addYAxis(int16_t& index, float minValue, float maxValue, int16_t gridDivisions, int32_t gridColour,
-              int16_t tickDivisions, int32_t tickColour, int16_t labelDivisions, int16_t signItems,
-              int32_t signColour, graphRecord& graph) {
-  addGraphAxis(index, 3, kAxisLeft, 0, 0, minValue, maxValue, -1, graph);
+void addYAxis(int16_t& index, const YAxisOptions& y, graphRecord& graph) {
+  addGraphAxis(index, {.layer = 3, .position = kAxisLeft, .minValue = y.minValue, .maxValue = y.maxValue}, graph);
   if (index < 1) return;
   graphAxisRecord& a = graph.axes[index];
   int16_t k = 0;
-  if (gridDivisions > 0) addGridLines(k = 0, 1, 0, gridDivisions, 0, 0, 0, gridColour, a);
-  if (tickDivisions > 0) addTickMarks(k = 0, 3, 0, tickDivisions, 0, 0, 0, tickColour, a);
-  if (labelDivisions > 0) setAxisFormat(k = 0, 3, 0, labelDivisions, 0, 0, 0, QString(), -1, a);
-  if (signItems != 0) {
-    addSignItem(k = 0, 4, kSignReference, signColour, a);
-    addSignItem(k = 0, 2, kSignMark1, signColour, a);
-    addSignItem(k = 0, 2, kSignMark2, signColour, a);
+  const auto divided = [](int16_t layer, int16_t divisions, int32_t colour) {
+    return AxisSetOptions{.layer = layer, .divisions = divisions, .colour = colour};
+  };
+  if (y.gridDivisions > 0) addGridLines(k = 0, divided(1, y.gridDivisions, y.gridColour), 0, a);
+  if (y.tickDivisions > 0) addTickMarks(k = 0, divided(3, y.tickDivisions, y.tickColour), a);
+  if (y.labelDivisions > 0) setAxisFormat(k = 0, divided(3, y.labelDivisions, -1), QString(), a);
+  if (y.signItems) {
+    addSignItem(k = 0, 4, kSignReference, y.signColour, a);
+    addSignItem(k = 0, 2, kSignMark1, y.signColour, a);
+    addSignItem(k = 0, 2, kSignMark2, y.signColour, a);
   }
 }
 
-void buildGraphAxes(int16_t graphKind, int16_t padUnits, double xMin, double xMax, double xStep,
-                    int32_t gridColour, float yMin, float yMax, int16_t yGridDivisions, int16_t yTickDivisions,
-                    int16_t signItems, int32_t signColour, float y2Min, float y2Max, const QString& title,
-                    graphRecord& graph) {
-  const bool leftRange = yMin != yMax, rightRange = y2Min != y2Max;
-  const int16_t leftGrid = leftRange ? yGridDivisions : 0;
-  const int16_t leftTicks = leftRange ? yTickDivisions : 0;
-  const int16_t rightTicks = rightRange ? yTickDivisions : 0;
-  const int16_t rightGrid = rightRange && leftGrid == 0 ? yGridDivisions : 0;
+void buildGraphAxes(const GraphAxesOptions& o, graphRecord& graph) {
+  const bool leftRange = o.yMin != o.yMax, rightRange = o.y2Min != o.y2Max;
+  const int16_t leftGrid = leftRange ? o.yGridDivisions : 0;
+  const int16_t leftTicks = leftRange ? o.yTickDivisions : 0;
+  const int16_t rightTicks = rightRange ? o.yTickDivisions : 0;
+  const int16_t rightGrid = rightRange && leftGrid == 0 ? o.yGridDivisions : 0;
 
-  initGraphRec(graphKind, 0.1f, 4, 0, title, graph);
+  initGraphRec(o.graphKind, 0.1f, 4, 0, o.title, graph);
   graph.marginBottom = 0.2f;
   int16_t i = 1;
-  addXAxis(i = 1, padUnits, xMin, xMax, xStep, gridColour, xStep, kBlack, xStep, 0, 0, graph);
-  addYAxis(i = 2, yMin, yMax, leftGrid, gridColour, leftTicks, kBlack, leftTicks, signItems, signColour, graph);
-  addYAxis(i = 3, y2Min, y2Max, rightGrid, kBlack, rightTicks, kBlack, rightTicks, 0, kBlack, graph);
-  addXAxis(i = 4, padUnits, xMin, xMax, 0, 0, 0, 0, 0, 0, 0, graph);
+  addXAxis(i = 1,
+           {.padUnits = o.padUnits, .minValue = o.xMin, .maxValue = o.xMax, .gridStep = o.xStep,
+            .gridColour = o.gridColour, .tickStep = o.xStep, .tickColour = kBlack, .labelStep = o.xStep},
+           graph);
+  addYAxis(i = 2,
+           {.minValue = o.yMin, .maxValue = o.yMax, .gridDivisions = leftGrid, .gridColour = o.gridColour,
+            .tickDivisions = leftTicks, .tickColour = kBlack, .labelDivisions = leftTicks, .signItems = o.signItems,
+            .signColour = o.signColour},
+           graph);
+  addYAxis(i = 3,
+           {.minValue = o.y2Min, .maxValue = o.y2Max, .gridDivisions = rightGrid, .gridColour = kBlack,
+            .tickDivisions = rightTicks, .tickColour = kBlack, .labelDivisions = rightTicks, .signColour = kBlack},
+           graph);
+  addXAxis(i = 4, {.padUnits = o.padUnits, .minValue = o.xMin, .maxValue = o.xMax}, graph);
   for (int a = 1; a <= 4; ++a) graph.axes[a].lineWidth = 1;
   graph.axes[3].position = kAxisRight;
   graph.axes[4].position = kAxisTop;
 }
 
-void initTimeGraph(const QString& title, int16_t seriesCount, int16_t pointKind, double xMin, double xMax,
-                   double xStep, float yMin, float yMax, graphRecord& graph, const QVector<plotSeries>& plotData,
-                   bool showMarks) {
-  buildGraphAxes(4, 0, xMin, xMax, xStep, kGridGrey, yMin, yMax, 8, 8, 0, kBlack, yMin, yMax, title, graph);
+void initTimeGraph(const TimeGraphOptions& t, const QVector<plotSeries>& plotData, graphRecord& graph) {
+  GraphAxesOptions axes;
+  axes.xMin = t.xMin;
+  axes.xMax = t.xMax;
+  axes.xStep = t.xStep;
+  axes.gridColour = kGridGrey;
+  axes.yMin = axes.y2Min = t.yMin;
+  axes.yMax = axes.y2Max = t.yMax;
+  axes.yGridDivisions = axes.yTickDivisions = 8;
+  axes.signColour = kBlack;
+  axes.title = t.title;
+  buildGraphAxes(axes, graph);
   graph.clipLayer = 2;
-  for (int16_t n = 1; n <= seriesCount; ++n) {
+  for (int16_t n = 1; n <= t.seriesCount; ++n) {
     // A series the plot data lacks gets no points.
     const int32_t last = n < plotData.size() ? static_cast<int32_t>(plotData[n].points.size() - 1) : 0;
     int16_t i = n;
-    addStdSeries(i, 2, pointKind, 0, last, 1, 2, graph, showMarks);
+    addStdSeries(i, {.layer = 2, .pointKind = t.pointKind, .lastPoint = last, .showMarks = t.showMarks}, graph);
   }
 }
 
-void addStdSeries(int16_t& index, int16_t layer, int16_t pointKind, int16_t seriesStyle, int32_t lastPoint,
-                  int16_t xAxis, int16_t yAxis, graphRecord& graph, bool showMarks) {
+void addStdSeries(int16_t& index, const SeriesOptions& o, graphRecord& graph) {
   const bool existing = index > 0 && index < graph.series.size();
   seriesDefRecord* s = putItem(graph.series, index, existing ? graph.series[0] : seriesDefRecord{});
   if (!s) return;
   const int32_t colour = seriesColour(index);
-  s->layer = layer;
+  s->layer = o.layer;
   s->barKind = 0;
-  s->pointKind = pointKind;
-  s->seriesStyle = seriesStyle;
+  s->pointKind = o.pointKind;
+  s->seriesStyle = o.seriesStyle;
   s->penWidth = index <= 8 ? 2.0f : 1.0f;
   s->penMode = kDrawModeCopyPen;
   s->penStyle = kDrawStyleSolid;
   s->markPenWidth = 1;
-  s->markShape = showMarks ? 1 : -1;
+  s->markShape = o.showMarks ? 1 : -1;
   s->markSize = 3.0f;
   s->markLineColour = s->markFillColour = s->curveColour = colour;
   s->markFillStyle = kFillSolid;
-  s->yAxis = yAxis;
-  s->xAxis = xAxis;
+  s->yAxis = o.yAxis;
+  s->xAxis = o.xAxis;
   s->firstPoint = 1;
-  s->lastPoint = s->pointCount = lastPoint;
+  s->lastPoint = s->pointCount = o.lastPoint;
 }
 
-void addGraphSeries(int16_t& index, int16_t layer, int16_t seriesStyle, int16_t seriesOption, int16_t xAxis,
-                    int16_t yAxis, const QVector<int16_t>& indexList, graphRecord& graph) {
+void addGraphSeries(int16_t& index, const IndexSeriesOptions& o, graphRecord& graph) {
   const bool existing = index > 0 && index < graph.series.size();
   seriesDefRecord* s = putItem(graph.series, index, existing ? graph.series[0] : seriesDefRecord{});
   if (!s) return;
-  s->layer = layer;
+  s->layer = o.layer;
   s->barKind = -1;
   s->pointKind = kPointsIndexList;
-  s->seriesStyle = seriesStyle;
-  s->seriesOption = seriesOption;
+  s->seriesStyle = o.seriesStyle;
+  s->seriesOption = o.seriesOption;
   s->barWidth = 1.0f;
   s->barColour = s->barColour2 = -1;
   s->penWidth = 1.0f;
   s->penMode = kDrawModeCopyPen;
   s->penStyle = kDrawStyleSolid;
   s->markStyle = 0;
-  s->yAxis = yAxis;
-  s->xAxis = xAxis;
+  s->yAxis = o.yAxis;
+  s->xAxis = o.xAxis;
   s->firstPoint = 1;
-  const int32_t entries = indexList.isEmpty() ? 0 : static_cast<int32_t>(indexList.size() - 1);
+  const int32_t entries = o.indexList.isEmpty() ? 0 : static_cast<int32_t>(o.indexList.size() - 1);
   s->lastPoint = s->pointCount = entries;
-  s->indexList = indexList.isEmpty() ? QVector<int16_t>(1) : indexList;
+  s->indexList = o.indexList.isEmpty() ? QVector<int16_t>(1) : o.indexList;
 }
 
-void initGraphDef(const QString& title, double xMax, double xStep, double factor, double offset,
-                  const QVector<int16_t>& channelIndex, graphRecord& graph) {
-  buildGraphAxes(4, -1, 1.0, xMax, xStep, kGridGrey, -2.0f, 2.0f, 8, 8, 1, -1, -2.0f, 2.0f, title, graph);
+void initGraphDef(const RecordGraphOptions& r, const QVector<int16_t>& channelIndex, graphRecord& graph) {
+  GraphAxesOptions axes;
+  axes.padUnits = -1;
+  axes.xMin = 1.0;
+  axes.xMax = r.xMax;
+  axes.xStep = r.xStep;
+  axes.gridColour = kGridGrey;
+  axes.yMin = axes.y2Min = -2.0f;
+  axes.yMax = axes.y2Max = 2.0f;
+  axes.yGridDivisions = axes.yTickDivisions = 8;
+  axes.signItems = true;
+  axes.title = r.title;
+  buildGraphAxes(axes, graph);
   graphAxisRecord& y = graph.axes[2];
   graphAxisRecord& y2 = graph.axes[3];
-  if (y.labels.size() > 1) y.labels[1].labelFactor = factor;
+  if (y.labels.size() > 1) y.labels[1].labelFactor = r.factor;
   int16_t k = 0;
-  addGraphSeries(k, 2, 3, -1, 1, 2, channelIndex, graph);
+  addGraphSeries(k, {.layer = 2, .seriesStyle = 3, .seriesOption = -1, .indexList = channelIndex}, graph);
   if (y2.labels.size() > 1) {
-    y2.labels[1].labelFactor = factor;
-    y2.labels[1].labelOffset = offset;
+    y2.labels[1].labelFactor = r.factor;
+    y2.labels[1].labelOffset = r.offset;
   }
   y.limitMin = y2.limitMin = -256;
   y.limitMax = y2.limitMax = 256;
   k = 0;
-  setAxisFormat(k, 3, 0, 8, 0, 0, 0, QString(), -1, y);
+  setAxisFormat(k, {.layer = 3, .divisions = 8, .colour = -1}, QString(), y);
   if (y.labels.size() > 1) y.labels[k] = y.labels[1];
   y.labels[k].labelGap = 60.0f;
   graph.marginLeft = graph.marginRight = 0.15f;
-  y.labels[k].labelFactor = factor;
-  y.labels[k].labelOffset = offset;
+  y.labels[k].labelFactor = r.factor;
+  y.labels[k].labelOffset = r.offset;
   if (y2.labels.size() > 1) y2.labels[1].layer = 0;
   if (y2.ticks.size() > 1) y2.ticks[1].layer = 0;
 }
 
-void initGraphDefWithFormat(const QString& title, double xMax, double xStep, double factor, double offset,
-                            int16_t, int16_t, double axisMax, const QVector<int16_t>& channelIndex,
+void initGraphDefWithFormat(const RecordGraphOptions& r, const QVector<int16_t>& channelIndex,
                             graphRecord& graph) {
-  initGraphDef(title, xMax, xStep, factor, offset, channelIndex, graph);
+  initGraphDef(r, channelIndex, graph);
   graphAxisRecord& y = graph.axes[2];
   y.mark1 = 1.0;
-  y.maxValue = y.homeMax = axisMax;
-  y.origin = offset;
+  y.maxValue = y.homeMax = r.axisMax;
+  y.origin = r.offset;
   y.minValue = y.homeMin = -2.0;
   y.mark2 = -1.0;
   y.limitMin = -10000.0;
@@ -275,7 +298,7 @@ void initGraphDefWithFormat(const QString& title, double xMax, double xStep, dou
     l.numberFormat = QStringLiteral("+0.00;-0.00;0.00");
     l.labelGap = 15.0f;
     l.labelOffset = 0;
-    l.labelFactor = factor;
+    l.labelFactor = r.factor;
     l.colours = {kRed, kBlack, kBlue};
   }
   graph.axes[3].layer = 0;

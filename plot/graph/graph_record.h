@@ -170,43 +170,116 @@ struct graphRecord {
   float unitsPerPixelX = 0, unitsPerPixelY = 0;
 };
 
-// Builders.
+// Builders. Each takes what it sets as one small record of options.
+
 void initGraphRec(int16_t graphKind, float margin, int16_t layerCount, int16_t clipLayer, const QString& title,
                   graphRecord& graph);
-void addGraphAxis(int16_t& index, int16_t layer, int16_t position, int16_t padUnits, int16_t axisFlags,
-                  double minValue, double maxValue, int32_t colour, graphRecord& graph);
-void addGridLines(int16_t& index, int16_t layer, int16_t padUnits, int16_t divisions, double start, double step,
-                  double end, int32_t colour, graphAxisRecord& axis);
-void addTickMarks(int16_t& index, int16_t layer, int16_t spare, int16_t divisions, double start, double step,
-                  double end, int32_t colour, graphAxisRecord& axis);
-void setAxisFormat(int16_t& index, int16_t layer, int16_t spare, int16_t divisions, double start, double step,
-                   double end, const QString& format, int32_t colour, graphAxisRecord& axis);
+
+struct AxisOptions {
+  int16_t layer = 0;
+  int16_t position = kAxisBottom;
+  int16_t padUnits = 0;
+  int16_t axisFlags = 0;  // -1 = whole-number axis
+  double minValue = 0, maxValue = 0;
+  int32_t colour = -1;  // every band colour; -1 = the standard colours
+};
+void addGraphAxis(int16_t& index, const AxisOptions& axis, graphRecord& graph);
+
+// One set of grid lines, tick marks or number labels of an axis: `divisions`
+// parts of the shown range, or (divisions 0) from start by step to end.
+struct AxisSetOptions {
+  int16_t layer = 0;
+  int16_t divisions = 0;
+  double start = 0, step = 0, end = 0;
+  int32_t colour = 0;  // labels: -1 = the standard colours
+};
+void addGridLines(int16_t& index, const AxisSetOptions& set, int16_t padUnits, graphAxisRecord& axis);
+void addTickMarks(int16_t& index, const AxisSetOptions& set, graphAxisRecord& axis);
+// An empty format takes "#,0.###", or with negative values "+#,0.###;-#,0.###;0".
+void setAxisFormat(int16_t& index, const AxisSetOptions& set, const QString& format, graphAxisRecord& axis);
 void addSignItem(int16_t& index, int16_t layer, int16_t sign, int32_t colour, graphAxisRecord& axis);
-void addXAxis(int16_t& index, int16_t padUnits, double minValue, double maxValue, double gridStep,
-              int32_t gridColour, double tickStep, int32_t tickColour, double labelStep, int16_t spare1,
-              int16_t spare2, graphRecord& graph);
-void addYAxis(int16_t& index, float minValue, float maxValue, int16_t gridDivisions, int32_t gridColour,
-              int16_t tickDivisions, int32_t tickColour, int16_t labelDivisions, int16_t signItems,
-              int32_t signColour, graphRecord& graph);
-void buildGraphAxes(int16_t graphKind, int16_t padUnits, double xMin, double xMax, double xStep,
-                    int32_t gridColour, float yMin, float yMax, int16_t yGridDivisions, int16_t yTickDivisions,
-                    int16_t signItems, int32_t signColour, float y2Min, float y2Max, const QString& title,
-                    graphRecord& graph);
+
+// The X axis with grid lines, ticks and labels at their steps (0: none of that set).
+struct XAxisOptions {
+  int16_t padUnits = 0;
+  double minValue = 0, maxValue = 0;
+  double gridStep = 0;
+  int32_t gridColour = 0;
+  double tickStep = 0;
+  int32_t tickColour = 0;
+  double labelStep = 0;
+};
+void addXAxis(int16_t& index, const XAxisOptions& x, graphRecord& graph);
+
+// A value axis with grid lines, ticks and labels in divisions (0: none of that set).
+struct YAxisOptions {
+  float minValue = 0, maxValue = 0;
+  int16_t gridDivisions = 0;
+  int32_t gridColour = 0;
+  int16_t tickDivisions = 0;
+  int32_t tickColour = 0;
+  int16_t labelDivisions = 0;
+  bool signItems = false;  // the reference line and both marks
+  int32_t signColour = -1;
+};
+void addYAxis(int16_t& index, const YAxisOptions& y, graphRecord& graph);
+
+// The four axes of a chart: time below and above, values left and right.
+struct GraphAxesOptions {
+  int16_t graphKind = 4;
+  int16_t padUnits = 0;
+  double xMin = 0, xMax = 0, xStep = 0;
+  int32_t gridColour = 0;
+  float yMin = 0, yMax = 0;  // the left axis; no sets when equal
+  int16_t yGridDivisions = 0, yTickDivisions = 0;
+  bool signItems = false;
+  int32_t signColour = -1;
+  float y2Min = 0, y2Max = 0;  // the right axis; no sets when equal
+  QString title;
+};
+void buildGraphAxes(const GraphAxesOptions& axes, graphRecord& graph);
+
 // The standard time chart, one series per plot-data series 1..seriesCount.
-// showMarks: the series get round point marks (the advanced-functions setting).
-void initTimeGraph(const QString& title, int16_t seriesCount, int16_t pointKind, double xMin, double xMax,
-                   double xStep, float yMin, float yMax, graphRecord& graph, const QVector<plotSeries>& plotData,
-                   bool showMarks);
-void addStdSeries(int16_t& index, int16_t layer, int16_t pointKind, int16_t seriesStyle, int32_t lastPoint,
-                  int16_t xAxis, int16_t yAxis, graphRecord& graph, bool showMarks);
-void addGraphSeries(int16_t& index, int16_t layer, int16_t seriesStyle, int16_t seriesOption, int16_t xAxis,
-                    int16_t yAxis, const QVector<int16_t>& indexList, graphRecord& graph);
+struct TimeGraphOptions {
+  QString title;
+  int16_t seriesCount = 0;
+  int16_t pointKind = kPointsOverTime;
+  double xMin = 0, xMax = 0, xStep = 0;
+  float yMin = 0, yMax = 0;
+  bool showMarks = false;  // round point marks (the advanced-functions setting)
+};
+void initTimeGraph(const TimeGraphOptions& time, const QVector<plotSeries>& plotData, graphRecord& graph);
+
+struct SeriesOptions {
+  int16_t layer = 0;
+  int16_t pointKind = kPointsOverTime;
+  int16_t seriesStyle = 0;
+  int32_t lastPoint = 0;
+  int16_t xAxis = 1, yAxis = 2;
+  bool showMarks = false;
+};
+void addStdSeries(int16_t& index, const SeriesOptions& series, graphRecord& graph);
+// A series over an index list (entry 0 unused).
+struct IndexSeriesOptions {
+  int16_t layer = 0;
+  int16_t seriesStyle = 0;
+  int16_t seriesOption = 0;
+  int16_t xAxis = 1, yAxis = 2;
+  QVector<int16_t> indexList;
+};
+void addGraphSeries(int16_t& index, const IndexSeriesOptions& series, graphRecord& graph);
 int32_t seriesColour(int n);
-// The record-plot graph over a channel index list (entry 0 unused).
-void initGraphDef(const QString& title, double xMax, double xStep, double factor, double offset,
-                  const QVector<int16_t>& channelIndex, graphRecord& graph);
-void initGraphDefWithFormat(const QString& title, double xMax, double xStep, double factor, double offset,
-                            int16_t spare1, int16_t spare2, double axisMax, const QVector<int16_t>& channelIndex,
+
+// The record-plot graph over a channel index list (entry 0 unused): values
+// labelled as value x factor + offset.
+struct RecordGraphOptions {
+  QString title;
+  double xMax = 0, xStep = 0;
+  double factor = 1, offset = 0;
+  double axisMax = 0;  // the variant with the formatted value axis: its maximum
+};
+void initGraphDef(const RecordGraphOptions& record, const QVector<int16_t>& channelIndex, graphRecord& graph);
+void initGraphDefWithFormat(const RecordGraphOptions& record, const QVector<int16_t>& channelIndex,
                             graphRecord& graph);
 
 class PictureCanvas;

@@ -112,7 +112,8 @@ void stampLines(QImage& img, const QVector<QLine>& lines, QRgb colour, int width
 
 }  // namespace
 
-PictureCanvas::PictureCanvas(QPaintDevice* device) {
+PictureCanvas::PictureCanvas(QPaintDevice* device, TextLayouts* layouts)
+    : m_layouts(layouts ? layouts : &m_ownLayouts) {
   m_pxWidth = device->width();
   m_pxHeight = device->height();
   m_dpiX = device->logicalDpiX() > 0 ? device->logicalDpiX() : 96;
@@ -384,33 +385,19 @@ void PictureCanvas::paintCircle(QPainter& p, QPoint centre, int radius) {
   p.setBrush(Qt::NoBrush);
 }
 
-// A graph prints the same few texts on every drawing; their layout is kept
-// for the process (bounded), keyed by font and text.
-namespace {
-constexpr qsizetype kMaxKeptTexts = 512;
-struct KeptText {
-  QStaticText prepared;
-  double advance = -1;
-};
-QHash<QString, KeptText>& keptTexts() {
-  static QHash<QString, KeptText> kept;
-  return kept;
+TextLayouts::Layout& TextLayouts::of(const QFont& font, const QString& text) {
+  if (m_kept.size() >= kMaxKept) m_kept.clear();
+  return m_kept[font.key() + QChar(0) + text];
 }
-KeptText& keptText(const QFont& font, const QString& text) {
-  QHash<QString, KeptText>& kept = keptTexts();
-  if (kept.size() >= kMaxKeptTexts) kept.clear();
-  return kept[font.key() + QChar(0) + text];
-}
-}  // namespace
 
 double PictureCanvas::advanceOf(const QFontMetricsF& fm, const QString& line) {
-  KeptText& k = keptText(m_font, line);
+  TextLayouts::Layout& k = m_layouts->of(m_font, line);
   if (k.advance < 0) k.advance = fm.horizontalAdvance(line);
   return k.advance;
 }
 
 const QStaticText& PictureCanvas::preparedText(const QString& line) {
-  KeptText& k = keptText(m_font, line);
+  TextLayouts::Layout& k = m_layouts->of(m_font, line);
   if (k.prepared.text() != line) {
     k.prepared.setText(line);
     k.prepared.setTextFormat(Qt::PlainText);

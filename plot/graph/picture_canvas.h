@@ -13,6 +13,8 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
+#include <QStaticText>
 #include <QImage>
 #include <QLine>
 #include <QPainter>
@@ -23,7 +25,6 @@
 #include <optional>
 
 class QPaintDevice;
-class QStaticText;
 
 // Scale modes of the picture box.
 enum : int16_t {
@@ -44,10 +45,27 @@ constexpr int16_t kDrawStyleSolid = 0;
 constexpr int16_t kDrawStyleDot = 2;
 constexpr int16_t kDrawStyleTransparent = 5;
 
+// The layout of the texts a graph prints on every drawing, kept by font and
+// text (bounded). Whoever draws a picture again and again keeps one and hands
+// it to each canvas; one set of layouts serves one thread at a time.
+class TextLayouts {
+ public:
+  struct Layout {
+    QStaticText prepared;
+    double advance = -1;
+  };
+  Layout& of(const QFont& font, const QString& text);
+
+ private:
+  static constexpr qsizetype kMaxKept = 512;
+  QHash<QString, Layout> m_kept;
+};
+
 class PictureCanvas {
  public:
-  // Paints on `device` until the canvas ends; the device must outlive it.
-  explicit PictureCanvas(QPaintDevice* device);
+  // Paints on `device` until the canvas ends; the device must outlive it, and
+  // so must `layouts` (none: the canvas keeps its own for its drawing).
+  explicit PictureCanvas(QPaintDevice* device, TextLayouts* layouts = nullptr);
   ~PictureCanvas();
   PictureCanvas(const PictureCanvas&) = delete;
   PictureCanvas& operator=(const PictureCanvas&) = delete;
@@ -158,6 +176,8 @@ class PictureCanvas {
   int16_t m_fillStyle = kFillTransparent, m_drawMode = kDrawModeCopyPen, m_drawStyle = kDrawStyleSolid;
   int16_t m_drawWidth = 1;
   double m_currentX = 0, m_currentY = 0;
+  TextLayouts m_ownLayouts;
+  TextLayouts* m_layouts = nullptr;
   QFont m_font;
   std::optional<QFontMetricsF> m_metrics;  // of m_font; reset when the font changes
   bool m_fontApplied = false;

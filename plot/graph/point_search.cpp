@@ -41,8 +41,8 @@ struct Best {
 
 // Scans one series outward from its start point; stops a side when the
 // horizontal distance alone exceeds the best distance so far.
-void scanSeries(const graphRecord& g, int16_t s, int32_t start, int32_t x, int32_t y, int16_t aboveBelow,
-                Best& best) {
+void scanSeries(const graphRecord& g, const PlotData& data, int16_t s, int32_t start, int32_t x, int32_t y,
+                int16_t aboveBelow, Best& best) {
   const auto [lo, hi] = drawnPoints(g.series[s]);
   if (start < lo || start > hi) return;
   const PlotRect plot(g);
@@ -64,11 +64,11 @@ void scanSeries(const graphRecord& g, int16_t s, int32_t start, int32_t x, int32
     }
     if (up > hi) upOpen = false;
     if (down < lo) downOpen = false;
-    const double px = getPointX(s, p, g);
+    const double px = getPointX(s, p, g, data);
     if (!plot.holdsX(px)) continue;
     const float dx = static_cast<float>(std::fabs(px - x));
     if (dx > best.distance || previousDx > best.distance) return;
-    const float py = getPointY(s, p, g);
+    const float py = getPointY(s, p, g, data);
     const float dy = std::fabs(py - static_cast<float>(y));
     if (!plot.holdsY(py) || dy > best.distance) {
       previousDx = dx;
@@ -88,8 +88,9 @@ void scanSeries(const graphRecord& g, int16_t s, int32_t start, int32_t x, int32
 
 }  // namespace
 
-PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeMask, int32_t graphTypeMask,
-                                   int32_t x, int32_t y, int16_t aboveBelow, int16_t series, int32_t startPoint) {
+PointSearchResult searchSeriePoint(const graphRecord& graph, const PlotData& data, int32_t seriesTypeMask,
+                                   int32_t graphTypeMask, int32_t x, int32_t y, int16_t aboveBelow, int16_t series,
+                                   int32_t startPoint) {
   const int16_t lastSeries = static_cast<int16_t>(graph.series.size() - 1);
   const int16_t s1 = series < 1 ? int16_t(1) : series;
   const int16_t s2 = series < 1 ? lastSeries : series;
@@ -108,9 +109,9 @@ PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeM
         } else if (def.pointKind == kPointsOverTime) {
           const graphAxisRecord& a = checkedItem(graph.axes, def.xAxis);
           const int16_t order = static_cast<int16_t>((a.scale < 0 ? -1 : 1) * xOrderSign(def.xOrder));
-          start = searchNearestValue(graph, s, a.map().toValue(x), a.valueKind, order);
+          start = searchNearestValue(graph, s, a.map().toValue(x), a.valueKind, order, data);
         }
-        scanSeries(graph, s, start, x, y, aboveBelow, best);
+        scanSeries(graph, data, s, start, x, y, aboveBelow, best);
       } catch (const GraphError& e) {
         logMsg(-1, QStringLiteral("searchSeriePoint: ERROR %1 in series %2").arg(e.number).arg(s));
       }
@@ -121,13 +122,13 @@ PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeM
   return result;
 }
 
-int32_t firstPointInsidePlot(const graphRecord& graph, int16_t s, int32_t from, int step) {
+int32_t firstPointInsidePlot(const graphRecord& graph, const PlotData& data, int16_t s, int32_t from, int step) {
   if (s < 1 || s >= graph.series.size() || (step != 1 && step != -1)) return 0;
   const auto [lo, hi] = drawnPoints(graph.series[s]);
   const PlotRect plot(graph);
   try {
     for (int32_t p = std::clamp(from, lo, std::max(lo, hi)); p >= lo && p <= hi; p += step)
-      if (plot.holdsX(getPointX(s, p, graph)) && plot.holdsY(getPointY(s, p, graph))) return p;
+      if (plot.holdsX(getPointX(s, p, graph, data)) && plot.holdsY(getPointY(s, p, graph, data))) return p;
   } catch (const GraphError& e) {
     logMsg(-1, QStringLiteral("firstPointInsidePlot: ERROR %1 in series %2").arg(e.number).arg(s));
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "plot/graph/graph_record.h"
+#include "plot/graph/value_functions.h"
 
 // Series filters: -1 takes every series; otherwise series s qualifies when
 // bit (seriesStyle - 1) of the style mask and bit pointKind of the kind mask
@@ -29,13 +30,15 @@ struct PointSearchResult {
 //     above (smaller picture Y than) the position, -n only those below it.
 // A value function that fails for a series (a list shorter than the series
 // says) is logged; the search goes on with the next series.
-PointSearchResult searchSeriePoint(const graphRecord& graph, int32_t seriesTypeMask, int32_t graphTypeMask,
-                                   int32_t x, int32_t y, int16_t aboveBelow, int16_t series, int32_t startPoint);
+// `data` holds the graph's series points.
+PointSearchResult searchSeriePoint(const graphRecord& graph, const PlotData& data, int32_t seriesTypeMask,
+                                   int32_t graphTypeMask, int32_t x, int32_t y, int16_t aboveBelow, int16_t series,
+                                   int32_t startPoint);
 
 // The first point of series s, from `from` on in direction `step` (+1 or -1)
 // within its drawn points, that lies inside the plot rectangle (the chart
 // shows it); 0 when none does. A value function that fails ends the walk.
-int32_t firstPointInsidePlot(const graphRecord& graph, int16_t s, int32_t from, int step);
+int32_t firstPointInsidePlot(const graphRecord& graph, const PlotData& data, int16_t s, int32_t from, int step);
 
 // The way X runs along the points of a series: xOrder with its lowest bit
 // set, so 0 (rising) gives 1 and -1 (falling) stays -1.

@@ -6,12 +6,15 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <memory>
 
 #include "support/link_processes.h"
 #include "support/pty_pair.h"
+#include "tools/loopback_socket.h"
 #include "tools/zav_frames.h"
 
 namespace {
@@ -364,4 +367,45 @@ TEST_F(LinkE2E, aSearchOverSilentPortsEndsAtCancel) {
   EXPECT_LT(log.filter("openCom: opening").size(), 8);
   EXPECT_EQ(readTextFile(dir() + "/zav.INI"), ini);
   EXPECT_EQ(recordCount(datFile()), 0);
+}
+
+namespace {
+// One GET on its own connection, read until the program closes it.
+QByteArray fetchPage(int port, const QByteArray& target) {
+  const int fd = connectTo(port);
+  if (fd < 0) return QByteArray();
+  const timeval wait{5, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: zav\r\n\r\n";
+  (void)!::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+  QByteArray answer;
+  char buf[4096];
+  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
+  ::close(fd);
+  return answer.mid(answer.indexOf("\r\n\r\n") + 4);
+}
+}  // namespace
+
+// A frame reaches the web pages: the server's live values follow the readings.
+TEST_F(LinkE2E, theWebPagesShowTheLatestReading) {
+  SimProcess sim({"--interval-ms", "100", "--power", "1500", "--temp", "21"});
+  ASSERT_TRUE(sim.ok());
+  QDir(dir()).mkpath("www");
+  writeTextFile(dir() + "/www/live.asp", "<%=strZavPower%>|<%=lngZavPower%>|<%=lngZavTemp%>");
+  QTcpServer probe;
+  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+  const int port = probe.serverPort();
+  probe.close();
+  writeIni("startOnLine=1\r\nrunWebServer=1\r\nwebServerPort=\"" + QByteArray::number(port) + "\"\r\nwebRoot=\"" +
+           (dir() + "/www").toUtf8() + "\"\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  ZavProcess zav(dir(), args(), comPorts({{3, sim.endpoint()}}));
+  ASSERT_TRUE(zav.waitFor([&] { return recordCount(datFile()) >= 3; }, 20000)) << zav.log().join('\n').toStdString();
+  EXPECT_EQ(fetchPage(port, "/live.asp"), "1,500|1500|21");
+  const QByteArray xml = fetchPage(port, "/zavData.xml");
+  // The record: time, register, power, then temperature, volts, status and reset count as sent.
+  EXPECT_TRUE(QRegularExpression("<zavRecord>\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\d{10} 00001500 000002 ")
+                  .match(QString::fromLatin1(xml))
+                  .hasMatch())
+      << xml.constData();
+  ASSERT_TRUE(zav.terminate());
 }

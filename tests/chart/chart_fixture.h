@@ -1,13 +1,14 @@
 #pragma once
 // A half day of recorded readings (one a minute at 1,500 W, 21 °C) installed
-// as the plotted file, with the settings the chart reads put back afterwards.
+// as the plotted file, the settings the charts are given, and the program's
+// state the chart reads put back afterwards.
 
 #include <gtest/gtest.h>
 
 #include "chart/chart_settings.h"
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
-#include "imaging/pic_buffer.h"
+#include "core/settings/settings.h"
 #include "meter/record/data_file.h"
 #include "plot/graph_request.h"
 #include "support/restore_on_exit.h"
@@ -27,16 +28,18 @@ class ChartFixture : public ::testing::Test {
     }
     installTestFile({s}, 0);
     plotFileSlot = 0;
-    ZAVdetectorVer = kNewFrameDetectorVer;
-    reduceMethod = 2;
-    maxPlotPoints = 300;
     msgLevel = 2;  // the reader's per-point lines would fill the message window
-    plotWidth = 600;
-    plotHeight = 400;
+    // The settings app/ hands the charts.
+    m_settings.zavDatFileName = {zavDatFileName[0], zavDatFileName[1]};
+    m_settings.ZAVdetectorVer = kNewFrameDetectorVer;
+    m_settings.reduceMethod = 2;
+    m_settings.maxPlotPoints = 300;
+    m_settings.maxMeterPower = 40000;
+    m_settings.plotWidth = 600;
+    m_settings.plotHeight = 400;
+    m_settings.appName = "Zav";
   }
 
-  RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), plotFileSlot, ZAVdetectorVer, chartWindowLoaded,
-                        savePlotToPicFile, zavPlotFileName, plotPointMarks, DrawOrthogonalLines,
-                        DrawPowerInBackground, ReferencePowerEndTime, viewRange, picBuffer, autoPlot,
-                        reduceMethod, maxPlotPoints, msgLevel, plotWidth, plotHeight};
+  Settings m_settings;
+  RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), plotFileSlot, chartWindowLoaded, autoPlot, msgLevel};
 };

@@ -29,6 +29,7 @@
 #include "core/util/format_pattern.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
+#include "platform/colour.h"
 #include "meter/record/index_reader.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
@@ -42,17 +43,19 @@ class ChartInteractionTest : public ChartFixture {
  protected:
   void SetUp() override {
     ChartFixture::SetUp();
-    plotWidth = 600;
-    plotHeight = 400;
-    fixedPlotSize = true;
-    mousePointerFlags = 3;
-    mouseMeasureFlags = 1 | 4 | 8;  // time, used energy, average power
-    vtPower.factor = vtEnergy.factor = 1;
-    vtPower.offset = vtEnergy.offset = 0;
-    vtPower.decimals = vtEnergy.decimals = 0;
-    vtPower.unit = "W";
-    vtEnergy.unit = "Wh";
+    Settings& s = m_settings;
+    s.plotWidth = 600;
+    s.plotHeight = 400;
+    s.fixedPlotSize = true;
+    s.mousePointerFlags = 3;
+    s.mouseMeasureFlags = 1 | 4 | 8;  // time, used energy, average power
+    s.vtPower.factor = s.vtEnergy.factor = 1;
+    s.vtPower.offset = s.vtEnergy.offset = 0;
+    s.vtPower.decimals = s.vtEnergy.decimals = 0;
+    s.vtPower.unit = "W";
+    s.vtEnergy.unit = "Wh";
     connectChartWindows();
+    setChartSettings(m_settings);
     connectPlotRequests();
     emit meterEvents().plotRequested();
     chart = chartWindow();
@@ -80,7 +83,8 @@ class ChartInteractionTest : public ChartFixture {
   graphRecord& graph() const { return chart->core().graphDef; }
   // Where a point of series 1 lies on Picture1, in the widget's own pixels.
   QPoint pointAt(int32_t p) const {
-    const QPoint inner(qRound(getPointX(1, p, graph())), qRound(getPointY(1, p, graph())));
+    const QVector<plotSeries>& data = chart->core().plotSeriesData;
+    const QPoint inner(qRound(getPointX(1, p, graph(), data)), qRound(getPointY(1, p, graph(), data)));
     return inner + chart->Picture1()->contentsRect().topLeft();
   }
   // The point of series 1 recorded at that time of the day.
@@ -97,8 +101,6 @@ class ChartInteractionTest : public ChartFixture {
   QString valueBox() const { return child<QLabel>("Picture3")->text(); }
 
   Form4a* chart = nullptr;
-  RestoreOnExit m_saved2{plotWidth, plotHeight, fixedPlotSize, mousePointerFlags, mouseMeasureFlags, vtPower,
-                         vtEnergy, debugMode, defDirName, fileTable, marksArray};
 };
 }  // namespace
 
@@ -279,7 +281,7 @@ TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
 TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText("before");
-  Form4a blank(false, false);
+  Form4a blank(m_settings, false);
   QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
   EXPECT_EQ(clipboard->text(), "before");  // no graph yet
   item("mnuFileCopy")->trigger();
@@ -321,7 +323,7 @@ TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
   const QString path = dir.filePath("marks.bin");
   auto* save = child<QPushButton>("Command4");
   // No file named: logged, nothing written anywhere.
-  fileTable.clear();
+  chart->core().fileTable.clear();
   {
     LogCapture log;
     QTest::mouseClick(save, Qt::LeftButton);
@@ -329,10 +331,11 @@ TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
   }
   EXPECT_EQ(save->text(), "save");
 
-  fileTable = {{path, "bin"}};
-  marksArray = QVector<markRecord>(3);
-  marksArray[1].data[0] = 'A';
-  marksArray[2].values = {7, -1};
+  chart->core().fileTable = {{path, "bin"}};
+  QVector<markRecord>& marks = chart->core().marks;
+  marks = QVector<markRecord>(3);
+  marks[1].data[0] = 'A';
+  marks[2].values = {7, -1};
   QTest::mouseClick(save, Qt::LeftButton);
   QTest::mouseClick(save, Qt::LeftButton);
   QFile f(path);
@@ -351,8 +354,9 @@ TEST_F(ChartInteractionTest, MarksAreAppendedToTheirFileAndReadBack) {
 
 TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
   QTemporaryDir dir;
-  defDirName = dir.path() + "/";
-  debugMode = 1;
+  m_settings.defDirName = dir.path() + "/";
+  m_settings.debugMode = 1;
+  setChartSettings(m_settings);
   releaseChartWindows();
   emit meterEvents().plotRequested();
   chart = chartWindow();
@@ -368,7 +372,7 @@ TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
 
   QImage red(40, 30, QImage::Format_RGB32);
   red.fill(Qt::red);
-  ASSERT_GT(saveBitmapAsGif(red, defDirName + "Zav-pic001.gif"), 0);
+  ASSERT_GT(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"), 0);
   load->trigger();
   EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
   EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));
@@ -544,7 +548,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   logFileNames[0] = data;
   logRecordCount = 2;
 
-  chart->plotRec(2, "meter one", "Record 2", 8, 1, 1, 0, 0, 0, 0, false);
+  chart->plotRec(2, "meter one", {"Record 2", 8, 1, 1, 0, 0}, false);
   EXPECT_EQ(chart->core().chartMode, 1);
   for (const char* name : {"mnuTxtBox_AbsPoint", "mnuTxtBox_AbsRecord", "mnuTxtBox_RelRecord", "mnuTxtBox_AbsTime",
                            "mnuTxtBox_RelTime", "mnuTxtBox_RelVal", "mnuTxtBox_list2"})
@@ -582,7 +586,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   EXPECT_EQ(chart->core().picture1(), expected);
 
   // The variant with the formatted value axis.
-  chart->plotRec(2, "meter one", "Record 2", 8, 1, 2.5, 1, 0, 0, 3, true);
+  chart->plotRec(2, "meter one", {"Record 2", 8, 1, 2.5, 1, 3}, true);
   EXPECT_EQ(graph().axes[2].labels[1].numberFormat.isEmpty(), false);
   EXPECT_DOUBLE_EQ(graph().axes[2].homeMax, 3);
 }
@@ -590,7 +594,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
 // The earlier chart set-up from the window: the point-text items come back
 // and the x scale follows the window's choice.
 TEST_F(ChartInteractionTest, InitXYjtTakesTheWindowsXScale) {
-  chart->plotRec(1, "", "", 8, 1, 1, 0, 0, 0, 0, false);
+  chart->plotRec(1, "", {"", 8, 1, 1, 0, 0}, false);
   QTest::mouseClick(child<QRadioButton>("Option2(1)"), Qt::LeftButton);
   QString title;
   chart->initXYjt(title, 1, testTime(2024, 3, 31, 3), testTime(2024, 3, 31, 6), 0.125);
@@ -613,4 +617,23 @@ TEST_F(ChartInteractionTest, PointTextFollowsTheTextBoxItemsAndInsert) {
   EXPECT_EQ(chart->makePointText(1, p + 3, 1), "+3  1,500 W");
   QTest::keyClick(pic, Qt::Key_Delete);
   EXPECT_EQ(chart->makePointText(1, p, 1), "refPoint ERROR  1,500 W");
+}
+
+// The main window's load test makes and drops a second chart while this one
+// is open: this chart keeps its own point label.
+TEST_F(ChartInteractionTest, LoadTestLeavesTheOpenChartsPointLabel) {
+  for (int i = 0; i < 2; ++i) emit meterEvents().chartLoadTestRequested();
+  QWidget* pic = chart->Picture1();
+  const int32_t p = timeOf(3, 30);
+  EXPECT_EQ(getPointLabel(1, p, graph(), chart->core().picked().pointLabel), "");  // nothing picked yet
+  QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(p));
+  QTest::mouseRelease(pic, Qt::LeftButton, Qt::AltModifier, pointAt(p) + QPoint(40, -40));
+  EXPECT_EQ(getPointLabel(1, p, graph(), chart->core().picked().pointLabel), "03:30:00\r\n1,500 W");
+  // The label was drawn into the chart's picture beside the point, on its box's colour.
+  const QImage& drawn = chart->core().picture1();
+  int boxPixels = 0;
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x)
+      boxPixels += drawn.pixel(x, y) == colourToQColor(m_settings.pointTextBackColor).rgb();
+  EXPECT_GT(boxPixels, 100);
 }

@@ -18,20 +18,21 @@ class ChartWindowTest : public ChartFixture {
   void SetUp() override {
     ChartFixture::SetUp();
     connectChartWindows();
+    setChartSettings(m_settings);
     connectPlotRequests();
   }
   void TearDown() override {
     releaseChartWindows();
     ChartFixture::TearDown();
   }
-  RestoreOnExit m_size{plotWidth, plotHeight, fixedPlotSize};
 };
 }  // namespace
 
 TEST_F(ChartWindowTest, PlotShowsTheChartSizedFromTheSettingsAndDrawsToNow) {
-  plotWidth = 50;  // below the setup's range: 100
-  plotHeight = 300;
-  viewRange = 0;
+  m_settings.plotWidth = 50;  // below the setup's range: 100
+  m_settings.plotHeight = 300;
+  m_settings.viewRange = 0;
+  setChartSettings(m_settings);
   chartWindowLoaded = false;
   emit meterEvents().plotRequested();
   Form4a* chart = chartWindow();

@@ -18,13 +18,13 @@ TEST(MarksArray, resetLeavesOneEmptyMark) {
   initRCchart(chartMode, resetCount);
   EXPECT_EQ(chartMode, 0);
   EXPECT_EQ(resetCount, 0);
-  marksArray.clear();
-  resetRCchart(resetCount);
-  ASSERT_EQ(marksArray.size(), 1);
+  QVector<markRecord> marks;
+  resetRCchart(resetCount, marks);
+  ASSERT_EQ(marks.size(), 1);
   EXPECT_EQ(resetCount, 1);
-  EXPECT_TRUE(marksArray[0].values.isEmpty());
+  EXPECT_TRUE(marks[0].values.isEmpty());
   resetCount = INT16_MAX;
-  resetRCchart(resetCount);
+  resetRCchart(resetCount, marks);
   EXPECT_EQ(resetCount, INT16_MAX);
 }
 

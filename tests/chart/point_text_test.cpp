@@ -39,19 +39,18 @@ graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t
 }
 // The core draws into its Picture1 of that size, as the window's own chart does.
 void useOwnPicture(ChartCore& core, QSize size) {
-  core.screenPlot = true;
   core.setPlotControls(core.plotParam);
   core.setPicture1Size(size);
 }
 }  // namespace
 
 TEST(PointText, OnePointOrAStretchByTheAnchor) {
-  RestoreOnExit saved{mousePointerFlags, mouseMeasureFlags, vtPower, vtEnergy};
-  mousePointerFlags = 3;
-  mouseMeasureFlags = 1 | 2;
-  vtPower = {};
-  vtPower.factor = 1;
-  vtPower.unit = "W";
+  Settings settings;
+  settings.mousePointerFlags = 3;
+  settings.mouseMeasureFlags = 1 | 2;
+  settings.vtPower = {};
+  settings.vtPower.factor = 1;
+  settings.vtPower.unit = "W";
   const QVector<plotSeries> data = twoSeries();
   const struct {
     graphRecord graph;
@@ -69,20 +68,18 @@ TEST(PointText, OnePointOrAStretchByTheAnchor) {
       {graphOf(0, 1, 0, 0), 2, ""},
   };
   for (const auto& r : rows)
-    EXPECT_EQ(makeGraphText(r.graph, r.seriesListUpper, data), r.text) << r.graph.selSerie << "/" << r.graph.selPoint;
+    EXPECT_EQ(makeGraphText(r.graph, r.seriesListUpper, data, settings), r.text) << r.graph.selSerie << "/" << r.graph.selPoint;
 }
 
 // A stretch over a controller reset: the used energy and the average power
 // are summed within each section of the data file, never across the reset.
 TEST(PointText, StretchOverAResetCountsEachSectionAlone) {
-  RestoreOnExit saved{vtPower, vtEnergy};
-  vtPower = {};
-  vtPower.factor = 1;
-  vtPower.unit = "W";
-  vtEnergy = {};
-  vtEnergy.factor = 1;
-  vtEnergy.decimals = 1;
-  vtEnergy.unit = "Wh";
+  ValueUnits units;
+  units.power.factor = 1;
+  units.power.unit = "W";
+  units.energy.factor = 1;
+  units.energy.decimals = 1;
+  units.energy.unit = "Wh";
   QVector<plotSeries> data(2);
   plotSeries& s = data[1];
   s.WsPerCount = 1800;
@@ -93,10 +90,10 @@ TEST(PointText, StretchOverAResetCountsEachSectionAlone) {
   for (int i = 0; i < 5; ++i) s.points.append({i + 1, 1000.f, 45000.5 + i / 1440.0, counts[i], 60000 * i});
   s.sections = {{0, 3600, 1000}, {3, 1800, 1000}};
   // 10 counts at 3600 Ws and 5 at 1800 Ws over two minutes of recording.
-  EXPECT_EQ(makeSelectionText(1, 1, 4, 1, kTextUsedEnergy | kTextAveragePower, data), "12.5 Wh\r\n375 W");
-  EXPECT_EQ(makeSelectionText(1, 4, 1, 1, kTextUsedEnergy, data), "12.5 Wh");
+  EXPECT_EQ(makeSelectionText(1, 1, 4, 1, kTextUsedEnergy | kTextAveragePower, data, units), "12.5 Wh\r\n375 W");
+  EXPECT_EQ(makeSelectionText(1, 4, 1, 1, kTextUsedEnergy, data, units), "12.5 Wh");
   // Without an anchor: from the series' first point.
-  EXPECT_EQ(makeSelectionText(1, 0, 4, 1, kTextUsedEnergy, data), "22.5 Wh");
+  EXPECT_EQ(makeSelectionText(1, 0, 4, 1, kTextUsedEnergy, data, units), "22.5 Wh");
 }
 
 TEST(PointText, ValueBoxStaysOnOneSideUntilItWouldLeaveThePicture) {
@@ -178,7 +175,7 @@ TEST(PointText, PointTextFromTheChosenPieces) {
 
 TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
   QTemporaryDir dir;
-  ChartCore core(false);
+  ChartCore core{Settings{}};
   useOwnPicture(core, QSize(60, 40));
   const struct {
     const char* name;
@@ -201,7 +198,7 @@ TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
 
 TEST(ChartOutput, PageGetsTheChartAtItsOrigin) {
   QTemporaryDir dir;
-  ChartCore core(false);
+  ChartCore core{Settings{}};
   useOwnPicture(core, QSize(300, 200));
   QPdfWriter pdf(dir.filePath("page.pdf"));
   pdf.setResolution(96);

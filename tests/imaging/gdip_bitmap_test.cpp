@@ -1,5 +1,5 @@
 // The encoder registry (cGDIP) and cBitmap: the road the chart and the web image take,
-// status texts and the Error signal, and picBuffer replaced only by a whole image.
+// status texts and the Error signal, and the caller's array replaced only by a whole image.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -10,7 +10,6 @@
 #include "imaging/bitmap.h"
 #include "imaging/gdip.h"
 #include "imaging/gif_encoder.h"
-#include "imaging/pic_buffer.h"
 #include "support/log_capture.h"
 
 namespace {
@@ -105,10 +104,10 @@ TEST(Bitmap, writeImageRoadEncodesIntoTheArrayAndToFiles) {
     ASSERT_EQ(bitmap1.CreateFromHBitmap(image), 0) << type;
     EXPECT_EQ(bitmap1.Width(), 64);
     EXPECT_EQ(bitmap1.Height(), 40);
-    picBuffer = QByteArray(1, '\0');
-    const int32_t n = bitmap1.GetBitmapStream(picBuffer, encoder);
-    EXPECT_EQ(n, picBuffer.size()) << type;
-    const QImage back = QImage::fromData(picBuffer);
+    QByteArray stream(1, '\0');
+    const int32_t n = bitmap1.GetBitmapStream(stream, encoder);
+    EXPECT_EQ(n, stream.size()) << type;
+    const QImage back = QImage::fromData(stream);
     ASSERT_FALSE(back.isNull()) << type;
     if (QByteArray(type) != "jpg") {
       EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image) << type;
@@ -124,8 +123,13 @@ TEST(Bitmap, writeImageRoadEncodesIntoTheArrayAndToFiles) {
   b.CreateFromHBitmap(image);
   QByteArray bytes;
   b.GetBitmapStream(bytes, gif);
-  saveBitmapAsGif(image, QString());
-  EXPECT_EQ(bytes, picBuffer);
+  QByteArray saved;
+  saveBitmapAsGif(image, QString(), &saved);
+  EXPECT_EQ(bytes, saved);
+  // The encoder of a type as the web image finds it: the same bytes.
+  ASSERT_NE(gdipEncoderForType("GIF"), nullptr);
+  EXPECT_EQ(gdipEncodeImage(image, *gdipEncoderForType("gif")).valueOr({}), bytes);
+  EXPECT_EQ(gdipEncoderForType("xyz"), nullptr);
 }
 
 // PNG colour type (IHDR byte 25): 3 palette, 2 truecolour.
@@ -171,9 +175,9 @@ TEST(Bitmap, failuresKeepTheArrayAndAreReportedOnceWithTheirText) {
   cBitmap b;
   b.setGdipLink(&gdip);
   ASSERT_EQ(b.CreateFromHBitmap(chartLike()), 0);
-  picBuffer = QByteArray(1, '\0');
-  EXPECT_EQ(b.GetBitmapStream(picBuffer, QUuid::createUuid()), 0);
-  EXPECT_EQ(picBuffer, QByteArray(1, '\0'));
+  QByteArray kept(1, '\0');
+  EXPECT_EQ(b.GetBitmapStream(kept, QUuid::createUuid()), 0);
+  EXPECT_EQ(kept, QByteArray(1, '\0'));
   ASSERT_EQ(errors.size(), 1);
   EXPECT_EQ(errors[0][0].toInt(), 13);
   EXPECT_EQ(errors[0][1].toString(), "Unknown Image Format");

@@ -21,7 +21,16 @@ class GraphRequest : public ::testing::Test {
     plotFileSlot = 0;
     plotWidth = 600;
     plotHeight = 400;
-    setWebGraphDefaults(m_p);
+    defaults();
+  }
+  // The defaults from these settings and the plotted slot's first and last record.
+  void defaults() {
+    Settings settings;
+    settings.maxMeterPower = maxMeterPower;
+    settings.plotWidth = plotWidth;
+    settings.plotHeight = plotHeight;
+    const dataFileIndex& plotted = dataFileSlots[plotFileSlot];
+    setWebGraphDefaults(m_p, settings, plotted.firstRecordTime, plotted.lastRecordTime);
   }
   void TearDown() override { setDateClockForTests(nullptr); }
   int32_t item(const QString& key, const QString& value) {
@@ -46,13 +55,13 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
   maxMeterPower = 1e6;
   testDataFileSlots()[1].lastRecordTime = testTime(2023, 2, 3);
   plotFileSlot = 1;
-  setWebGraphDefaults(m_p);
+  defaults();
   EXPECT_EQ(m_p.width, 100);
   EXPECT_EQ(m_p.height, 100);
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 200000);
   EXPECT_DOUBLE_EQ(m_p.toTime, testTime(2023, 2, 3));
   maxMeterPower = 2;
-  setWebGraphDefaults(m_p);
+  defaults();
   EXPECT_FLOAT_EQ(m_p.y1ScaleMax, 8);
 }
 
@@ -60,11 +69,11 @@ TEST_F(GraphRequest, PlotSizeFromTheSettingsWithoutASetupWindow) {
   SetupValues& values = setupValues();
   values.setText("Text1(25)", "800");
   values.setText("Text1(26)", "300");
-  setWebGraphDefaults(m_p);
+  setWebGraphDefaults(m_p, values.settings());
   EXPECT_EQ(m_p.width, 800);
   EXPECT_EQ(m_p.height, 300);
   values.setText("Text1(26)", "abc");  // no number: the size stays
-  setWebGraphDefaults(m_p);
+  setWebGraphDefaults(m_p, values.settings());
   EXPECT_EQ(m_p.height, 300);
   values.setText("Text1(25)", "600");
   values.setText("Text1(26)", "400");
@@ -72,7 +81,7 @@ TEST_F(GraphRequest, PlotSizeFromTheSettingsWithoutASetupWindow) {
 
 TEST_F(GraphRequest, SpanWithDefaultEndCountsBackFromTheNewestRecord) {
   EXPECT_EQ(item("r", "24h") | item("w", "640") | item("h", "400"), 6);
-  setWebGraphDefaults(m_p);
+  defaults();
   parseGraphQuery(m_p, "r=24h&w=640&h=400");
   EXPECT_DOUBLE_EQ(m_p.toTime, testTime(2024, 5, 1, 12));
   EXPECT_NEAR(m_p.fromTime, testTime(2024, 4, 30, 12), 1e-9);
@@ -88,7 +97,7 @@ TEST_F(GraphRequest, SpanTableNamesAndNumbers) {
               {"r=3m", 3},   {"r=1m", 4},    {"r=7d", 5},   {"r=24:", 6},   {"r=12:0", 7},  {"r=6:", 8},
               {"r=03:0", 9}, {"r=1:00", 10}, {"r=:30", 11}, {"r=0:15", 12}, {"r=00:5", 13}, {"r= :1 ", 14}};
   for (const auto& row : rows) {
-    setWebGraphDefaults(m_p);
+    defaults();
     m_p.spanIndex = 3;
     const QString text(row.value);
     const qsizetype eq = text.indexOf('=');
@@ -249,7 +258,7 @@ TEST_F(GraphRequest, ControlCharactersEndAValue) {
       {"w=640%000&h=480%1f1", 640, 480, 6, 8},
   };
   for (const auto& row : rows) {
-    setWebGraphDefaults(m_p);
+    defaults();
     parseGraphQuery(m_p, row.query);
     EXPECT_EQ(m_p.width, row.width) << row.query;
     EXPECT_EQ(m_p.height, row.height) << row.query;
@@ -283,7 +292,7 @@ TEST_F(GraphRequest, StartAndEndTimes) {
   EXPECT_NEAR(m_p.toTime, testTime(2025, 6, 7, 8, 9, 10), 1e-9);
 
   // An end time with a span: the span before that end.
-  setWebGraphDefaults(m_p);
+  defaults();
   parseGraphQuery(m_p, "e=2024-03-10+00:00:00&r=1w");
   EXPECT_NEAR(m_p.toTime, testTime(2024, 3, 10), 1e-9);
   EXPECT_NEAR(m_p.fromTime, testTime(2024, 3, 3), 1e-9);
@@ -291,7 +300,7 @@ TEST_F(GraphRequest, StartAndEndTimes) {
   // Without a loaded file there is no range to compute.
   testDataFileSlots()[0].firstRecordTime = 0;
   testDataFileSlots()[0].lastRecordTime = 0;
-  setWebGraphDefaults(m_p);
+  defaults();
   parseGraphQuery(m_p, "r=1d&v=-1");
   EXPECT_EQ(m_p.fromTime, 0);
   EXPECT_EQ(m_p.compareFrom, 0);
@@ -313,19 +322,19 @@ TEST_F(GraphRequest, CompareRangeByOffsetOrEndTime) {
        "April fool"},
   };
   for (const auto& r : rows) {
-    setWebGraphDefaults(m_p);
+    defaults();
     parseGraphQuery(m_p, r.query);
     EXPECT_EQ(m_p.compareOffset, r.offset) << r.query;
     EXPECT_NEAR(m_p.compareTo, r.to, 1e-9) << r.query;
     EXPECT_NEAR(m_p.compareFrom, r.from, 1e-9) << r.query;
     EXPECT_EQ(m_p.compareText, r.text) << r.query;
   }
-  setWebGraphDefaults(m_p);
+  defaults();
   EXPECT_EQ(item("v", "+2"), kGraphCompareOffsetSet);
   EXPECT_EQ(m_p.compareOffset, 2);
   EXPECT_EQ(m_p.compareText, "+2");
   // A compare date that does not parse ends the compare range now.
-  setWebGraphDefaults(m_p);
+  defaults();
   EXPECT_EQ(item("v", "12:x"), kGraphCompareEndSet);
   EXPECT_NEAR(m_p.compareTo, testTime(2025, 6, 7, 8, 9, 10), 1e-9);
   EXPECT_EQ(m_p.compareText, "12:x");

@@ -71,12 +71,13 @@ class PlotReader : public ::testing::Test {
     m_param.maxPlotPoints = maxPoints;
     m_param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
     QVector<plotSeries> series;
-    getPlotData(m_param, series);
+    m_validTemp = getPlotData(m_param, series, plottedTestFile());
     return series;
   }
 
   RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), msgLevel, ZAVdetectorVer, plotFileSlot};
   plotParamRecord m_param;
+  int32_t m_validTemp = 0;  // validTempPoints of the last read
 };
 }  // namespace
 
@@ -111,7 +112,7 @@ TEST_F(PlotReader, AlternatingPowerOfOneSection) {
   EXPECT_FLOAT_EQ(temp.points[5].value, 45);        // (50 + 40) / 2
   EXPECT_EQ(temp.points[5].count, 0);
   EXPECT_EQ(temp.seriesType, 3);
-  EXPECT_EQ(validTempPoints, 19);
+  EXPECT_EQ(m_validTemp, 19);
   EXPECT_FLOAT_EQ(m_param.y2DataMin, 45);
   EXPECT_FLOAT_EQ(m_param.y2DataMax, 45);
   ASSERT_EQ(m_param.seriesInfo.size(), 3);
@@ -428,7 +429,7 @@ TEST_F(PlotReader, NoSensorRecordsGiveNoTemperatureSeries) {
     for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
       const QVector<plotSeries> series = read(kStart(), kStart() + 1, method, 50);
       EXPECT_EQ(series.size(), 2) << r.what << " method " << method;
-      EXPECT_EQ(validTempPoints, 0) << r.what << " method " << method;
+      EXPECT_EQ(m_validTemp, 0) << r.what << " method " << method;
       EXPECT_FLOAT_EQ(m_param.y2DataMax, -1e9f) << r.what;
     }
   }
@@ -446,7 +447,7 @@ TEST_F(PlotReader, CompareRangeAddsASeries) {
   p.reduceMethod = kReduceOff;
   p.y2ScaleMax = 50;
   QVector<plotSeries> series;
-  getPlotData(p, series);
+  getPlotData(p, series, plottedTestFile());
   ASSERT_EQ(series.size(), 4);
   EXPECT_EQ(p.seriesInfo.size(), 4);
   EXPECT_EQ(p.seriesInfo[3].styleCode, 4);
@@ -456,12 +457,12 @@ TEST_F(PlotReader, CompareRangeAddsASeries) {
   // A compare range without records adds nothing; with temperature off it takes element 2.
   p.compareTo = kStart() - 1;
   p.compareFrom = kStart() - 2;
-  getPlotData(p, series);
+  getPlotData(p, series, plottedTestFile());
   EXPECT_EQ(series.size(), 3);
   p.y2ScaleMax = kNoTemperatureScale;
   p.compareTo = s.records[40].time;
   p.compareFrom = s.records[10].time;
-  getPlotData(p, series);
+  getPlotData(p, series, plottedTestFile());
   ASSERT_EQ(series.size(), 3);
   EXPECT_EQ(series[2].seriesType, 2);
   EXPECT_EQ(p.seriesInfo[2].styleCode, 4);

@@ -83,8 +83,7 @@ Reading readKeepMaxMin(Date from, Date to, int32_t maxPoints, bool temperature, 
   r.param.maxPlotPoints = maxPoints;
   r.param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
   msgLevel = pointByPoint ? 4 : 3;  // the point dump reads point by point
-  getPlotData(r.param, r.series);
-  r.validTemp = validTempPoints;
+  r.validTemp = getPlotData(r.param, r.series, plottedTestFile());
   return r;
 }
 

@@ -89,6 +89,11 @@ QString installTestFile(const QVector<TestSection>& sections, int slot) {
   return path;
 }
 
+PlotFile plottedTestFile() {
+  const int slot = plotFileSlot == 1 ? 1 : 0;
+  return {zavDatFileName[slot], dataFileSlots[slot], ZAVdetectorVer >= kNewFrameDetectorVer, debugLevel >= 4};
+}
+
 Date testTime(int y, int mo, int d, int h, int mi, double s) {
   Date day = 0;
   dateSerial(y, mo, d, day);

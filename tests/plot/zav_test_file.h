@@ -9,6 +9,7 @@
 
 #include "core/util/date_value.h"
 #include "meter/record/data_file.h"
+#include "plot/plot_data_reader.h"
 
 struct TestRecord {
   Date time = 0;
@@ -34,6 +35,10 @@ dataFileIndex testFileIndex(const QVector<TestSection>& sections);
 DataFileSlots& testDataFileSlots();
 // Writes the file into a fresh temp dir and installs it as slot `slot` (name and index).
 QString installTestFile(const QVector<TestSection>& sections, int slot = 0);
+
+// The plotted slot's file as the chart hands it to the reader: the slot's name
+// and index and the detector's temperature coding, as the tests set them.
+PlotFile plottedTestFile();
 
 // A local date and time as a Date.
 Date testTime(int y, int mo, int d, int h = 0, int mi = 0, double s = 0);

@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "meter/engine/meter_state.h"
 #include "web/web_client.h"
 #include "web/web_fixture.h"
 
@@ -56,15 +55,19 @@ TEST_F(WebServerTest, shippedIndexPageShowsLiveValuesAndTheGraphInABrowser) {
   if (chromium.isEmpty()) GTEST_SKIP() << "no chromium, and it cannot be installed here (not root)";
   copyTree(QStringLiteral(ZAV_TEST_DATA_DIR "/../../public_html"), root());
   write(QStringLiteral("root/probe.html"), kProbe);
-  strZavPower = QStringLiteral("1,234 W");
-  strZavEnergy = QStringLiteral("5,678.9 kWh");
-  strZavTemp = QStringLiteral("21.5");
-  webGraphRenderer = [](const QString&, const QString&, const QString& type) {
+  LiveValues live;
+  live.strZavPower = QStringLiteral("1,234 W");
+  live.strZavEnergy = QStringLiteral("5,678.9 kWh");
+  live.strZavTemp = QStringLiteral("21.5");
+  server().setLiveValues(live);
+  m_render = [](const QString&, const QString& type) {
     QImage img(64, 48, QImage::Format_RGB32);
     img.fill(Qt::darkBlue);
-    QBuffer buf(&picBuffer);
+    QByteArray picture;
+    QBuffer buf(&picture);
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, type.toUpper().toLatin1().constData());
+    return readyPicture(picture);
   };
   start();
 

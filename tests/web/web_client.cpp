@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
@@ -175,6 +177,25 @@ bool IdleClient::closedWithin(std::chrono::milliseconds limit) {
   return closed;
 }
 
+bool IdleClient::send(const QByteArray& bytes) {
+  return ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+}
+
+const QByteArray& IdleClient::received() {
+  char buf[65536];
+  while (!m_answered) {
+    const ssize_t n = ::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n > 0) m_received.append(buf, n);
+    else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_answered = true;
+    else break;
+  }
+  return m_received;
+}
+
+bool IdleClient::answeredWithin(std::chrono::milliseconds limit) {
+  return pumpUntil([&] { return received(), m_answered; }, limit);
+}
+
 bool pumpFor(std::chrono::milliseconds time) {
   pumpUntil([] { return false; }, time);
   return true;
@@ -183,6 +204,10 @@ bool pumpFor(std::chrono::milliseconds time) {
 QByteArray headerOf(const QByteArray& response) {
   const qsizetype end = response.indexOf("\r\n\r\n");
   return end < 0 ? response : response.left(end + 4);
+}
+
+QByteArray afterDate(const QByteArray& response) {
+  return response.mid(response.indexOf("\r\n", response.indexOf("Date: ")) + 2);
 }
 
 QByteArray bodyOf(const QByteArray& response) {

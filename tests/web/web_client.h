@@ -24,7 +24,7 @@ inline ClientResult get(int port, const QByteArray& target, const QByteArray& he
   return exchange(port, {"GET " + target + " HTTP/1.1\r\n" + headers + "\r\n"});
 }
 
-// A connection that stays open until closeNow(); the server's events run meanwhile.
+// A connection that stays open until destroyed; the server's events run meanwhile.
 class IdleClient {
  public:
   explicit IdleClient(int port);
@@ -32,9 +32,17 @@ class IdleClient {
   // True when the server closed the connection within the time.
   bool closedWithin(std::chrono::milliseconds limit);
   int fd() const { return m_fd; }
+  bool send(const QByteArray& bytes);
+  // What has arrived so far, read without waiting; answered once the server closed.
+  const QByteArray& received();
+  bool answered() const { return m_answered; }
+  // Reads until the server closes the connection, running the server's events.
+  bool answeredWithin(std::chrono::milliseconds limit);
 
  private:
   int m_fd = -1;
+  QByteArray m_received;
+  bool m_answered = false;
 };
 
 // Sends each request in turn, count times in all, one connection after another,
@@ -80,6 +88,7 @@ bool pumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::millise
 bool pumpFor(std::chrono::milliseconds time);
 
 QByteArray headerOf(const QByteArray& response);  // up to and including the empty line
+QByteArray afterDate(const QByteArray& response);  // what follows the Date line
 QByteArray bodyOf(const QByteArray& response);
 int freePort();
 

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "web/web_client.h"
-#include "web/web_events.h"
 #include "web/web_fixture.h"
 #include "web/web_paths.h"
 
@@ -45,16 +44,17 @@ TEST_F(WebServerTest, everyByteValueOfAFileGoesOutAsStored) {
 
 TEST_F(WebServerTest, theLogSwitchCountsAtEachRequest) {
   write(QStringLiteral("root/a.txt"), "A");
-  webLogFileText = path(QStringLiteral("web.log"));
+  const QString file = path(QStringLiteral("web.log"));
+  setLogging(0, file);
   start();
   get(port(), "/a.txt");  // logging off: no entry
-  webLogging = 1;
+  setLogging(1, file);
   get(port(), "/a.txt");
   pumpFor(std::chrono::milliseconds(100));
-  webLogging = 0;
+  setLogging(0, file);
   get(port(), "/a.txt");
   pumpFor(std::chrono::milliseconds(100));
-  QFile f(webLogFileText);
+  QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QString log = QString::fromLatin1(f.readAll());
   // Only the second request's events: its connection request counts 2 seen, 1 served.
@@ -72,10 +72,11 @@ TEST_F(WebServerTest, aRootReachedThroughALinkIsResolvedAgainAtEachStart) {
   write(QStringLiteral("second/a.txt"), "second");
   const QString link = path(QStringLiteral("site"));
   ASSERT_EQ(::symlink(path(QStringLiteral("first")).toLocal8Bit().constData(), link.toLocal8Bit().constData()), 0);
-  webRootText = link;
+  m_settings.webRootText = link;
+  apply();
   start();
   EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "first");
-  stopWebServer();
+  server().stopWebServer();
   ASSERT_TRUE(QFile::remove(link));
   ASSERT_EQ(::symlink(path(QStringLiteral("second")).toLocal8Bit().constData(), link.toLocal8Bit().constData()), 0);
   start();
@@ -100,7 +101,8 @@ TEST_F(WebServerTest, rootsAskedInTurnAreEachJudgedByTheirOwnFolder) {
 TEST_F(WebServerTest, counterBoxesSeeEveryChangeAndThePeakOnlyWhenItRises) {
   write(QStringLiteral("root/a.txt"), "A");
   QVector<std::pair<int, int>> shown;
-  const auto c = QObject::connect(&webEvents(), &WebEvents::counterChanged, &webEvents(),
+  WebConnectionEvents* ev = &server().events().connections;
+  const auto c = QObject::connect(ev, &WebConnectionEvents::counterChanged, ev,
                                   [&](int box, int value, bool) { shown.append({box, value}); });
   start();
   shown.clear();

@@ -32,27 +32,27 @@ int loadRequests() {
 
 TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnswered) {
   write(QStringLiteral("root/a.txt"), "A");
-  webServer().setTimeouts({milliseconds(300), milliseconds(30000)});
+  server().setTimeouts({milliseconds(300), milliseconds(30000)});
   start();
   const int descriptors = openDescriptors();
   {
     // Each sends a byte every 20 ms and never ends its request.
     SlowClients slow(port(), 200, milliseconds(20));
-    ASSERT_TRUE(pumpUntil([&] { return slow.connected() == 200 && webPeakActive == 10; }, milliseconds(20000)));
+    ASSERT_TRUE(pumpUntil([&] { return slow.connected() == 200 && counters().peak == 10; }, milliseconds(20000)));
     // The head's deadline counts from the accept, not from the last byte, and
     // each newcomer takes the slot of the one that waited longest: every slow
     // client is closed and every slot frees.
     ASSERT_TRUE(
-        pumpUntil([&] { return webActiveCount == 0 && slow.closedByServer() == 200; }, milliseconds(20000)));
-    EXPECT_EQ(webRequestCount, 200);
-    EXPECT_EQ(webAcceptCount, 200);
+        pumpUntil([&] { return counters().active == 0 && slow.closedByServer() == 200; }, milliseconds(20000)));
+    EXPECT_EQ(counters().requests, 200);
+    EXPECT_EQ(counters().accepts, 200);
     QElapsedTimer answered;
     answered.start();
     const ClientResult r = get(port(), "/a.txt");
     const qint64 ms = answered.elapsed();
     EXPECT_EQ(bodyOf(r.bytes), "A");
     EXPECT_TRUE(r.closedByServer);
-    std::printf("LOAD slow_clients=200 accepted=%d answered_after_free_ms=%lld\n", webAcceptCount - 1,
+    std::printf("LOAD slow_clients=200 accepted=%d answered_after_free_ms=%lld\n", counters().accepts - 1,
                 static_cast<long long>(ms));
   }
   pumpFor(milliseconds(100));
@@ -67,7 +67,7 @@ TEST_F(WebServerTest, slowClientsThatReconnectLeaveRoomForNormalRequests) {
   const int count = std::max(120, loadRequests() / 100);
   const milliseconds spacing(50);
   SlowClients slow(port(), 12, milliseconds(3000), SlowClients::Pace::LineAndReconnect);
-  ASSERT_TRUE(pumpUntil([&] { return slow.connected() >= 12 && webActiveCount == 10; }, milliseconds(10000)));
+  ASSERT_TRUE(pumpUntil([&] { return slow.connected() >= 12 && counters().active == 10; }, milliseconds(10000)));
   const QVector<qint64> times =
       requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
                    milliseconds(count * (spacing.count() + 5000)));
@@ -87,12 +87,12 @@ TEST_F(WebServerTest, clientThatStopsReadingLosesItsSlot) {
   // Far more than the socket buffers hold, so the answer cannot complete.
   write(QStringLiteral("root/big.jpg"), QByteArray(32 * 1024 * 1024, 'j'));
   write(QStringLiteral("root/a.txt"), "A");
-  webServer().setTimeouts({milliseconds(300), milliseconds(300)});
+  server().setTimeouts({milliseconds(300), milliseconds(300)});
   start();
   IdleClient reader(port());
   ASSERT_EQ(::send(reader.fd(), "GET /big.jpg HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL), 25);
-  ASSERT_TRUE(pumpUntil([] { return webActiveCount == 1; }));
-  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }, milliseconds(10000)));
+  ASSERT_TRUE(pumpUntil([&] { return counters().active == 1; }));
+  EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }, milliseconds(10000)));
   EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
 }
 
@@ -123,5 +123,5 @@ TEST_F(WebServerTest, manyRequestsLeaveNoDescriptorsOrMemoryBehind) {
   if (kResidentSizeTells) {
     EXPECT_LT(rssAfter - rssBefore, 2048);
   }
-  EXPECT_EQ(webActiveCount, 0);
+  EXPECT_EQ(counters().active, 0);
 }

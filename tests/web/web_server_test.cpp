@@ -9,10 +9,8 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
-#include "core/globals.h"
 #include "support/headless_env.h"
 #include "web/web_client.h"
-#include "web/web_events.h"
 #include "web/web_fixture.h"
 
 int WebServerTest::freePortNumber() { return freePort(); }
@@ -23,7 +21,7 @@ void expectCommonHeader(const QByteArray& header, const QByteArray& status) {
   const QList<QByteArray> lines = header.split('\n');
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines[0], status + "\r");
-  EXPECT_EQ(lines[1], "Server: " + appName.toLatin1() + " ver 1.3.0\r");
+  EXPECT_EQ(lines[1], "Server: Zav ver 1.3.0\r");
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d "
                                                 "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \\d{4} "
                                                 "\\d\\d:\\d\\d:\\d\\d\r$"))
@@ -33,7 +31,6 @@ void expectCommonHeader(const QByteArray& header, const QByteArray& status) {
   EXPECT_EQ(lines[3], "Connection: close\r");
 }
 
-QByteArray afterDate(const QByteArray& response) { return response.mid(response.indexOf("\r\n", response.indexOf("Date: ")) + 2); }
 
 const QByteArray kNotFoundBody =
     "<html><head><title>Error 404</title></head>\r\n"
@@ -133,14 +130,16 @@ TEST_F(WebServerTest, forwardedAppRootIsTakenOnlyWhenItIsAPath) {
 
 TEST_F(WebServerTest, liveGraphIsTheRenderedPictureOrTheLogo) {
   QString seenQuery, seenType;
-  webGraphRenderer = [&](const QString& query, const QString&, const QString& type) {
+  m_render = [&](const QString& query, const QString& type) {
     seenQuery = query;
     seenType = type;
     QImage img(7, 5, QImage::Format_RGB32);
     img.fill(QColor(10, 20, 30));
-    QBuffer buf(&picBuffer);
+    QByteArray picture;
+    QBuffer buf(&picture);
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, type == u"gif" ? "PNG" : type.toLatin1().constData());
+    return readyPicture(picture);
   };
   start();
   const ClientResult png = get(port(), "/zavPlot.png?r=5&w=640");
@@ -155,7 +154,7 @@ TEST_F(WebServerTest, liveGraphIsTheRenderedPictureOrTheLogo) {
   EXPECT_TRUE(afterDate(get(port(), "/zavPlot.jpg").bytes).contains("Content-Type: image/jpg\r\n"));
 
   // Nothing rendered: the logo stands in; no logo either: an empty picture.
-  webGraphRenderer = nullptr;
+  m_render = nullptr;
   const QByteArray logo = "\x89PNG-logo-bytes";
   write(QStringLiteral("root/logo.png"), logo);
   const ClientResult fallback = get(port(), "/zavPlot.gif");
@@ -203,7 +202,7 @@ TEST_F(WebServerTest, malformedRequestsAreClosedWithoutAnswer) {
     EXPECT_TRUE(r.bytes.isEmpty()) << request.constData();
     EXPECT_TRUE(r.closedByServer) << request.constData();
   }
-  EXPECT_EQ(webActiveCount, 0);
+  EXPECT_EQ(counters().active, 0);
 }
 
 TEST_F(WebServerTest, overLongRequestLineGets414AndOverLongHeadGets431) {
@@ -228,13 +227,13 @@ TEST_F(WebServerTest, overLongRequestLineGets414AndOverLongHeadGets431) {
     EXPECT_EQ(afterDate(r.bytes), "Connection: close\r\nContent-Length: 0\r\n\r\n") << row.name;
     EXPECT_TRUE(r.closedByServer) << row.name;
   }
-  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
+  EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }));
 }
 
 TEST_F(WebServerTest, headGetsTheHeaderOfTheGetAlone) {
   write(QStringLiteral("root/a.txt"), "A");
   write(QStringLiteral("root/p.png"), "\x89PNG-file");
-  webGraphRenderer = [](const QString&, const QString&, const QString&) { picBuffer = "rendered"; };
+  m_render = [](const QString&, const QString&) { return readyPicture(QByteArray("rendered")); };
   start();
   for (const char* target : {"/a.txt", "/p.png", "/nothing.html", "/zavData.xml", "/zavPlot.png?r=5", "/"}) {
     const ClientResult full = get(port(), target);
@@ -264,7 +263,7 @@ TEST_F(WebServerTest, halfClosedClientGetsTheWholeAnswer) {
                                     std::chrono::milliseconds(5000), true);
   EXPECT_TRUE(cut.bytes.isEmpty());
   EXPECT_TRUE(cut.closedByServer);
-  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
+  EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }));
 }
 
 TEST_F(WebServerTest, headOfExactlyTheLimitInManyLinesIsAnswered) {
@@ -309,24 +308,24 @@ TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
 
 TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   write(QStringLiteral("root/a.txt"), "A");
-  webServer().setTimeouts({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
+  server().setTimeouts({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
   start();
   const int before = openDescriptors();
   std::vector<std::unique_ptr<IdleClient>> idle;
   for (int i = 0; i < 10; ++i) {
     idle.push_back(std::make_unique<IdleClient>(port()));
-    ASSERT_TRUE(pumpUntil([&] { return webActiveCount == i + 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return counters().active == i + 1; }));
   }
   // The eleventh takes the slot of the one that has waited longest for its head.
   IdleClient eleventh(port());
   EXPECT_TRUE(idle[0]->closedWithin(std::chrono::milliseconds(2000)));
-  EXPECT_EQ(webRequestCount, 11);
-  EXPECT_EQ(webAcceptCount, 11);
-  EXPECT_EQ(webActiveCount, 10);
+  EXPECT_EQ(counters().requests, 11);
+  EXPECT_EQ(counters().accepts, 11);
+  EXPECT_EQ(counters().active, 10);
   // The rest miss the deadline of their request head and free their slots.
   for (auto& c : idle) EXPECT_TRUE(c->closedWithin(std::chrono::milliseconds(3000)));
   EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(3000)));
-  EXPECT_TRUE(pumpUntil([] { return webActiveCount == 0; }));
+  EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }));
   EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
   idle.clear();
   pumpFor(std::chrono::milliseconds(100));
@@ -348,21 +347,20 @@ TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {
       return ::poll(&p, 1, 0) > 0;
     }));
   }
-  EXPECT_EQ(webActiveCount, 10);
+  EXPECT_EQ(counters().active, 10);
   IdleClient eleventh(port());
   EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(2000)));
-  EXPECT_EQ(webAcceptCount, 10);
-  EXPECT_EQ(webActiveCount, 10);
+  EXPECT_EQ(counters().accepts, 10);
+  EXPECT_EQ(counters().active, 10);
 }
 
 TEST_F(WebServerTest, logEntriesHaveTheirExactLayout) {
   write(QStringLiteral("root/a.txt"), "A");
-  webLogFileText = path(QStringLiteral("web.log"));
-  webLogging = 1;
+  setLogging(1, path(QStringLiteral("web.log")));
   start();
   get(port(), "/a.txt");
   pumpFor(std::chrono::milliseconds(100));
-  QFile f(webLogFileText);
+  QFile f(m_settings.webLogFileText);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QString log = QString::fromLatin1(f.readAll());
   const QStringList entries = log.split(QStringLiteral("\r\n\r\n"), Qt::SkipEmptyParts);
@@ -390,14 +388,13 @@ QString logText(const QString& file) {
 
 TEST_F(WebServerTest, controlCharactersFromTheClientAreEscapedInTheLog) {
   write(QStringLiteral("root/a.txt"), "A");
-  webLogFileText = path(QStringLiteral("web.log"));
-  webLogging = 1;
+  setLogging(1, path(QStringLiteral("web.log")));
   start();
   const ClientResult r =
       exchange(port(), {"GET /a.txt HTTP/1.1\r\nX-A: 1\n2027-01-01 00:00:00  forged\rX-B: \x1b[31m\x7f\r\n\r\n"});
   EXPECT_EQ(bodyOf(r.bytes), "A");
-  ASSERT_TRUE(pumpUntil([&] { return logText(webLogFileText).contains(QStringLiteral("Event=3:SendComplete")); }));
-  const QString log = logText(webLogFileText);
+  ASSERT_TRUE(pumpUntil([&] { return logText(m_settings.webLogFileText).contains(QStringLiteral("Event=3:SendComplete")); }));
+  const QString log = logText(m_settings.webLogFileText);
   EXPECT_TRUE(log.contains(QStringLiteral("\r\n  > X-A: 1\\x0A2027-01-01 00:00:00  forged\\x0DX-B: \\x1B[31m\\x7F\r\n  > \r\n")))
       << log.toStdString();
   // Every line break in the log is one the server wrote.
@@ -406,82 +403,84 @@ TEST_F(WebServerTest, controlCharactersFromTheClientAreEscapedInTheLog) {
 }
 
 TEST_F(WebServerTest, aConnectEventIsLoggedAndChangesNothingElse) {
-  webLogFileText = path(QStringLiteral("web.log"));
-  webLogging = 1;
+  setLogging(1, path(QStringLiteral("web.log")));
   start();
-  emit webServer().sockets().connectReceived(3);
-  const QString log = logText(webLogFileText);
+  emit server().sockets().connectReceived(3);
+  const QString log = logText(m_settings.webLogFileText);
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^[^\r]*  \\(3\\)  SocketHandle=-1  State=0:sckClosed  Event=4:Connect\r\n"
                                                 "  \\[0 0 0 0\\]  :0\r\n  \\* Connect received\r\n\\?{80}\r\n\r\n$"))
                   .match(log)
                   .hasMatch())
       << log.toStdString();
-  EXPECT_EQ(webActiveCount, 0);
-  EXPECT_EQ(webSocketSlots.value(3), 0);
+  EXPECT_EQ(counters().active, 0);
+  EXPECT_EQ(server().socketSlot(3), 0);
 }
 
 TEST_F(WebServerTest, anEmptyWebRootIsTakenAndOnlyAMissingOneIsNotFound) {
   HeadlessLog messages;
-  webRootText = path(QStringLiteral("root/sub"));  // a folder without files
+  m_settings.webRootText = path(QStringLiteral("root/sub"));  // a folder without files
+  apply();
   start();
   EXPECT_TRUE(bodyOf(get(port(), "/zavData.xml").bytes).endsWith("</zavData>\r\n"));
-  stopWebServer();
-  webRootText = path(QStringLiteral("no-such-folder"));
-  checkWebRootFolder();
-  EXPECT_EQ(webServerPort, 0);
+  server().stopWebServer();
+  m_settings.webRootText = path(QStringLiteral("no-such-folder"));
+  apply();
+  server().checkWebRootFolder();
+  EXPECT_EQ(server().port(), 0);
   const QString shown = messages.lines().join(u'\n');
   EXPECT_EQ(shown.count(QStringLiteral("was not found")), 1);
-  EXPECT_TRUE(shown.contains(QStringLiteral("MSGBOX: The selected folder path: ") + webRootText));
+  EXPECT_TRUE(shown.contains(QStringLiteral("MSGBOX: The selected folder path: ") + m_settings.webRootText));
 }
 
 TEST_F(WebServerTest, failedLogWriteSwitchesLoggingOffAndTheServerGoesOn) {
   write(QStringLiteral("root/a.txt"), "A");
-  webLogFileText = path(QStringLiteral("no-such-folder/web.log"));
-  webLogging = 1;
+  setLogging(1, path(QStringLiteral("no-such-folder/web.log")));
   QString tip;
-  QObject::connect(&webEvents(), &WebEvents::loggingFailed, &webEvents(), [&](const QString& t) { tip = t; });
+  WebLogEvents* log = &server().events().log;
+  QObject::connect(log, &WebLogEvents::loggingFailed, log, [&](const QString& t) { tip = t; });
   start();
   EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
-  EXPECT_EQ(webLogging, 2);
-  EXPECT_TRUE(tip.startsWith(QStringLiteral("Error writing to log file: ") + webLogFileText + QStringLiteral("     (")));
+  EXPECT_EQ(server().logging(), 2);
+  EXPECT_TRUE(tip.startsWith(QStringLiteral("Error writing to log file: ") + m_settings.webLogFileText +
+                             QStringLiteral("     (")));
   EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
-  QObject::disconnect(&webEvents(), &WebEvents::loggingFailed, nullptr, nullptr);
 }
 
 TEST_F(WebServerTest, startStopAndTheTrayMenu) {
   int started = 0, stopped = 0, refused = 0;
-  WebEvents& ev = webEvents();
-  auto c1 = QObject::connect(&ev, &WebEvents::serverStarted, &ev, [&] { ++started; });
-  auto c2 = QObject::connect(&ev, &WebEvents::serverStopped, &ev, [&] { ++stopped; });
-  auto c3 = QObject::connect(&ev, &WebEvents::portRefused, &ev, [&] { ++refused; });
-  trayStartClicked(QStringLiteral("&Start"));  // the designer caption stops
+  WebStartEvents* ev = &server().events().start;
+  QObject::connect(ev, &WebStartEvents::serverStarted, ev, [&] { ++started; });
+  QObject::connect(ev, &WebStartEvents::serverStopped, ev, [&] { ++stopped; });
+  QObject::connect(ev, &WebStartEvents::portRefused, ev, [&] { ++refused; });
+  server().trayStartClicked(QStringLiteral("&Start"));  // the designer caption stops
   EXPECT_EQ(stopped, 1);
-  webPortText = QStringLiteral("79");
-  trayStartClicked(QStringLiteral("&Start Server"));
+  setPortText(QStringLiteral("79"));
+  server().trayStartClicked(QStringLiteral("&Start Server"));
   EXPECT_EQ(refused, 1);
-  EXPECT_EQ(webServerPort, 0);
-  webPortText = QString::number(freePort());
-  webRootText = path(QStringLiteral("no-such-folder"));
-  trayStartClicked(QStringLiteral("&Start Server"));
-  EXPECT_EQ(webServerPort, 0);
-  webRootText = root();
-  trayStartClicked(QStringLiteral("&Start Server"));
+  EXPECT_EQ(server().port(), 0);
+  setPortText(QString::number(freePort()));
+  m_settings.webRootText = path(QStringLiteral("no-such-folder"));
+  apply();
+  server().trayStartClicked(QStringLiteral("&Start Server"));
+  EXPECT_EQ(server().port(), 0);
+  m_settings.webRootText = root();
+  apply();
+  server().trayStartClicked(QStringLiteral("&Start Server"));
   EXPECT_EQ(started, 1);
-  EXPECT_EQ(webServerPort, webPortText.toInt());
-  trayStartClicked(QStringLiteral("S&top Server"));
-  EXPECT_EQ(webServerPort, 0);
+  EXPECT_EQ(server().port(), m_settings.webPortText.toInt());
+  server().trayStartClicked(QStringLiteral("S&top Server"));
+  EXPECT_EQ(server().port(), 0);
   EXPECT_EQ(stopped, 2);
-  for (auto c : {c1, c2, c3}) QObject::disconnect(c);
 }
 
 TEST_F(WebServerTest, portInUseFailsTheStart) {
   QTcpServer holder;
   ASSERT_TRUE(holder.listen(QHostAddress::Any, 0));
   int failedPort = 0;
-  auto c = QObject::connect(&webEvents(), &WebEvents::serverStartFailed, &webEvents(), [&](int p) { failedPort = p; });
-  webPortText = QString::number(holder.serverPort());
-  checkWebRootFolder();
-  EXPECT_EQ(webServerPort, 0);
+  WebStartEvents* ev = &server().events().start;
+  QObject::connect(ev, &WebStartEvents::serverStartFailed, ev, [&](int p) { failedPort = p; });
+  setPortText(QString::number(holder.serverPort()));
+  server().checkWebRootFolder();
+  EXPECT_EQ(server().port(), 0);
   EXPECT_EQ(failedPort, holder.serverPort());
-  QObject::disconnect(c);
 }

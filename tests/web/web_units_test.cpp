@@ -8,7 +8,7 @@
 #include "web/request_reader.h"
 #include "web/web_log.h"
 #include "web/web_paths.h"
-#include "web/web_services.h"
+#include "web/web_server.h"
 
 TEST(RequestReader, aRequestCutAnywhereWaitsForTheRest) {
   const QByteArray request = "GET /x/y.asp?r=3?z HTTP/1.1\r\nHost: zav\r\n\r\nbody";
@@ -115,12 +115,12 @@ TEST(HttpDate, isTheLocalTimeOneHourLater) {
 
 TEST(WebPaths, typedRootsAndLogFiles) {
   const QString program = QCoreApplication::applicationDirPath();
-  defaultWebRoot = QStringLiteral("/opt/zav/public_html/");
-  EXPECT_EQ(webRootPath(QString()), defaultWebRoot);
-  EXPECT_EQ(webRootPath(QStringLiteral("www")), program + QStringLiteral("/www"));
-  EXPECT_EQ(webRootPath(QStringLiteral("www/")), program + QStringLiteral("/www/"));
-  EXPECT_EQ(webRootPath(QStringLiteral("/srv/site")), QStringLiteral("/srv/site"));
-  EXPECT_EQ(webRootPath(QStringLiteral("a/b")), QStringLiteral("a/b"));
+  const QString defaultWebRoot = QStringLiteral("/opt/zav/public_html/");
+  EXPECT_EQ(webRootPath(QString(), defaultWebRoot), defaultWebRoot);
+  EXPECT_EQ(webRootPath(QStringLiteral("www"), defaultWebRoot), program + QStringLiteral("/www"));
+  EXPECT_EQ(webRootPath(QStringLiteral("www/"), defaultWebRoot), program + QStringLiteral("/www/"));
+  EXPECT_EQ(webRootPath(QStringLiteral("/srv/site"), defaultWebRoot), QStringLiteral("/srv/site"));
+  EXPECT_EQ(webRootPath(QStringLiteral("a/b"), defaultWebRoot), QStringLiteral("a/b"));
   EXPECT_EQ(webLogPath(QString()), program + QStringLiteral("/webserver.log"));
   EXPECT_EQ(webLogPath(QStringLiteral("web.log")), program + QStringLiteral("/web.log"));
   EXPECT_EQ(webLogPath(QStringLiteral("logs/web.log")), QStringLiteral("logs/web.log"));
@@ -138,11 +138,10 @@ TEST(WebPaths, pagesAreDecodedOnceAndRefusedWhenTheyCouldClimb) {
               {"a%5cb", nullptr},        {"a\\b", nullptr},            {"a%00b", nullptr},
               {"a%0db", nullptr},        {"a%7fb", nullptr},           {"x..y", nullptr}};
   for (const auto& row : rows) {
-    bool ok = false;
-    const QString d = decodeWebPage(QString::fromLatin1(row.page), ok);
-    EXPECT_EQ(ok, row.decoded != nullptr) << row.page;
+    const Result<QString> d = decodeWebPage(QString::fromLatin1(row.page));
+    EXPECT_EQ(d.ok(), row.decoded != nullptr) << row.page;
     if (row.decoded) {
-      EXPECT_EQ(d, QString::fromUtf8(row.decoded)) << row.page;
+      EXPECT_EQ(*d, QString::fromUtf8(row.decoded)) << row.page;
     }
   }
 }
@@ -154,18 +153,27 @@ TEST(WebPort, theEnableBoxRule) {
   } rows[] = {{"", PortCheck::DefaultPort}, {"79", PortCheck::Refused},   {"80", PortCheck::Accepted},
               {"8080", PortCheck::Accepted}, {"65535", PortCheck::Accepted}, {"65536", PortCheck::Refused},
               {"8080abc", PortCheck::Accepted}, {"abc", PortCheck::Refused}, {"1e10", PortCheck::Refused}};
-  for (const auto& row : rows) EXPECT_EQ(checkWebPort(QString::fromLatin1(row.text)), row.result) << row.text;
+  for (const auto& row : rows) {
+    // The field as core reads it into the settings.
+    Settings s;
+    s.webPortText = QString::fromLatin1(row.text);
+    const WebPortSetting port = webPortFromText(s.webPortText);
+    s.webPort = port.port;
+    s.webPortAccepted = port.accepted;
+    EXPECT_EQ(checkWebPort(s), row.result) << row.text;
+  }
 }
 
 TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
   const QDateTime t(QDate(2027, 1, 1), QTime(0, 0, 1, 500));
-  const QString e = webLogEntry(t, {3, 17, 7, QStringLiteral("10.0.0.2"), 5555}, 9, QStringLiteral("x"));
+  const QString e = webLogEntry(t, {3, 17, 7, QStringLiteral("10.0.0.2"), 5555}, {}, 9, QStringLiteral("x"));
   EXPECT_EQ(e.section(QStringLiteral("\r\n"), 1),
             QStringLiteral("  [0 0 0 0]  10.0.0.2:5555\r\nundefined wsEvent = 9\r\nx\r\n") + QString(80, u'!') +
                 QStringLiteral("\r\n\r\n"));
   EXPECT_TRUE(e.startsWith(QStringLiteral("2027-01-01 00:00:01  1.5  (3)  SocketHandle=17  State=7:sckConnected  Event=9:undefined\r\n")));
   const QStringList report =
-      webErrorReport(t, QStringLiteral("sckWS_DataArrival"), 75, QStringLiteral("Permission denied")).split(QStringLiteral("\r\n"));
+      webErrorReport(t, QStringLiteral("Zav"), QStringLiteral("sckWS_DataArrival"), 75, QStringLiteral("Permission denied"))
+          .split(QStringLiteral("\r\n"));
   ASSERT_EQ(report.size(), 7);
   EXPECT_EQ(report[0], QStringLiteral("2027-01-01 00:00:01"));
   EXPECT_TRUE(report[1].startsWith(QStringLiteral("  Zav Error Source = ")));

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <thread>
+
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "support/headless_env.h"
@@ -116,4 +119,27 @@ TEST_F(MessageLogTest, HeldLimitIsTwiceLogMaxCharsWithinItsCap) {
     logMaxChars = row.logMax;
     EXPECT_EQ(MessageLog::heldLimit(), row.limit) << row.name;
   }
+}
+
+// A picture drawn on a worker thread logs too: its lines are written on the
+// log's own thread, in the order they were written there, and lines above the
+// level cost no trip.
+TEST_F(MessageLogTest, LinesFromAnotherThreadArriveOnTheLogsThreadInOrder) {
+  HeadlessLog mirrored;
+  msgLevel = 2;
+  std::thread worker([] {
+    for (int i = 0; i < 100; ++i) logMsg(2, QStringLiteral("worker line %1").arg(i));
+    logMsg(3, QStringLiteral("worker detail"));
+    logMsgCourier(QStringLiteral("worker block\r\n"));
+  });
+  worker.join();
+  EXPECT_TRUE(messageLog().entries().empty());  // nothing written from the worker itself
+  QCoreApplication::processEvents();
+  QStringList expected;
+  for (int i = 0; i < 100; ++i) expected << QStringLiteral("worker line %1").arg(i);
+  expected << QStringLiteral("worker block");
+  EXPECT_EQ(mirrored.lines(), expected);
+  EXPECT_TRUE(heldText().endsWith("worker line 99\r\nworker block\r\n"));
+  EXPECT_FALSE(logShows(3));
+  EXPECT_TRUE(logShows(-2));
 }

@@ -8,7 +8,6 @@
 #include "core/globals.h"
 #include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"
-#include "web/web_services.h"
 
 TEST(FactoryDefaults, ControlsAreWrittenInTheirFixedOrder) {
   FakeSetupControls c;

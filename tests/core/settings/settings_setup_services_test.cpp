@@ -13,13 +13,10 @@
 #include "core/globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/text_helpers.h"
-#include "meter/engine/meter_session.h"
-#include "meter/link/meter_link.h"
-#include "support/fake_comm_link.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
-#include "web/web_services.h"
+#include "tests/meter/window/meter_owners.h"
 
 TEST(GraphSlider, FifteenStopsWithCaptionsFromAllToOneMinute) {
   SetupWindow& w = freshSetup();
@@ -96,11 +93,8 @@ TEST(SetupFileDialog, IpLinkAddsThePortUnless80) {
 }
 
 TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
-  // The web server listens to the box; the meter's owners live for the rest of the process.
-  static auto* meterSession = new MeterSession;
-  static auto* meterPort = new FakeCommLink;
-  static auto* meterLink = new MeterLink(*meterSession, *meterPort);
-  connectSubsystems(*meterSession, *meterLink);
+  MeterOwners& meter = wiredMeterOwners();
+  connectSubsystems(meter.session, meter.link);  // the web server listens to the box
   SetupWindow& w = freshSetup();
   HeadlessLog log;
   w.Text1(3)->setText("4");
@@ -114,7 +108,7 @@ TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
     setupValues().setText("Text18", port);
     w.Check9()->setCheckState(Qt::Checked);
     EXPECT_EQ(w.Check9()->checkState(), Qt::Unchecked) << port;  // accepted, but the test has no web root
-    EXPECT_EQ(webServerPort, 0);
+    EXPECT_EQ(setupValues().webServerPort(), 0);
     EXPECT_EQ(w.control("Text18")->toolTip(), *port ? "" : "Using default http port number: 80");
   }
   const QStringList lines = log.lines();

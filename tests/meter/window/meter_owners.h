@@ -23,3 +23,10 @@ struct MeterOwners {
   FakeCommLink port;
   MeterLink link{session, port};
 };
+
+// The owners the program's wiring (connectSubsystems) connects, made once for a test
+// process and kept to its end, as the program keeps them.
+inline MeterOwners& wiredMeterOwners() {
+  static auto* owners = new MeterOwners;
+  return *owners;
+}

@@ -12,8 +12,8 @@ namespace {
 TEST(DrawLayout, plotRectangleAndAxisLines) {
   graphRecord g = plainGraph(0, 10, 0, 100);
   int16_t i = 0;
-  addGraphAxis(i, 3, kAxisRight, 0, 0, 0, 1, -1, g);
-  addGraphAxis(i = 0, 3, kAxisTop, 0, 0, 0, 1, -1, g);
+  addGraphAxis(i, {3, kAxisRight, 0, 0, 0, 1, -1}, g);
+  addGraphAxis(i = 0, {3, kAxisTop, 0, 0, 0, 1, -1}, g);
   const int32_t colours[5] = {0, kRed, kBlue, kGreen, kMagenta};
   for (int a = 1; a <= 4; ++a) g.axes[a].axisLineColour = colours[a];
   g.axes[1].lineWidth = 1;
@@ -45,8 +45,8 @@ TEST(DrawLayout, plotRectangleAndAxisLines) {
 TEST(DrawLayout, marginsPaddingAndEmptyRange) {
   graphRecord g = plainGraph(0, 10, 0, 100, 0);
   int16_t i = 0;
-  addGraphAxis(i, 3, kAxisBottom, 2, 0, 0, 10, -1, g);   // padded: 1 unit in from each side
-  addGraphAxis(i = 0, 3, kAxisLeft, 5, 0, 0, 5, -1, g);  // max = min + pad: no range
+  addGraphAxis(i, {3, kAxisBottom, 2, 0, 0, 10, -1}, g);   // padded: 1 unit in from each side
+  addGraphAxis(i = 0, {3, kAxisLeft, 5, 0, 0, 5, -1}, g);  // max = min + pad: no range
   drawGraph(g, {});
   EXPECT_EQ(g.plotLeft, 0);
   EXPECT_EQ(g.plotRight, 199);
@@ -111,8 +111,8 @@ TEST(DrawLayout, gridLines) {
   graphRecord g = plainGraph(0, 10, 0, 3);
   g.axes[2].axisFlags = -1;  // whole numbers: 6 divisions of 0..3 become 3
   int16_t i = 0;
-  addGridLines(i, 1, 0, 6, 0, 0, 0, kBlue, g.axes[2]);
-  addGridLines(i = 0, 1, 0, 0, 0, 2, 10, kRed, g.axes[1]);  // the value at maxValue is not drawn
+  addGridLines(i, {1, 6, 0, 0, 0, kBlue}, 0, g.axes[2]);
+  addGridLines(i = 0, {1, 0, 0, 2, 10, kRed}, 0, g.axes[1]);  // the value at maxValue is not drawn
   const QImage img = drawGraph(g, {});
   const double y1 = 89 - 79.0 / 3, y2 = 89 - 2 * 79.0 / 3;
   EXPECT_EQ(rowsOf(img, kBlue), QVector<int>({int(std::lround(y2)), int(std::lround(y1))}));
@@ -127,8 +127,8 @@ TEST(DrawLayout, gridLines) {
 TEST(DrawLayout, tickMarksOutsideTheAxisLine) {
   graphRecord g = plainGraph(0, 10, 0, 100);
   int16_t i = 0;
-  addTickMarks(i, 3, 0, 4, 0, 0, 0, kBlue, g.axes[2]);
-  addTickMarks(i = 0, 3, 0, 0, 0, 5, 10, kRed, g.axes[1]);
+  addTickMarks(i, {3, 4, 0, 0, 0, kBlue}, g.axes[2]);
+  addTickMarks(i = 0, {3, 0, 0, 5, 10, kRed}, g.axes[1]);
   const QImage img = drawGraph(g, {});
   // 75, 50, 25 at 89 - 0.79 v, a one-pixel tick reaching half a pixel up from there
   EXPECT_EQ(rowsOf(img, kBlue), QVector<int>({29, 49, 69}));
@@ -175,7 +175,7 @@ TEST(DrawLayout, labelsBesideTheAxisInTheirColour) {
   graphRecord g = plainGraph(0, 10, 0, 100, 0.2f);  // plot rectangle x 40..159, y 20..79
   g.fontSpec = "Arial, 10";
   int16_t i = 0;
-  setAxisFormat(i, 3, 0, 2, 0, 0, 0, "0.", -1, g.axes[2]);  // the one value 50, printed "50"
+  setAxisFormat(i, {3, 2, 0, 0, 0, -1}, "0.", g.axes[2]);  // the one value 50, printed "50"
   g.axes[2].labels[i].colours = {kRed, kGreen, kBlue};
   const QImage img = drawGraph(g, {});
   const QSizeF size = measured("50", g.fontSpec);
@@ -192,7 +192,7 @@ TEST(DrawLayout, labelsBesideTheAxisInTheirColour) {
 TEST(DrawLayout, timeLabelsBelowTheAxis) {
   graphRecord g = plainGraph(45000.25, 45000.75, 0, 100);
   int16_t i = 0;
-  setAxisFormat(i, 3, 0, 0, 45000.5, 0.25, 45000.5, "hh:nn", kBlue, g.axes[1]);
+  setAxisFormat(i, {3, 0, 45000.5, 0.25, 45000.5, kBlue}, "hh:nn", g.axes[1]);
   const QImage img = drawGraph(g, {}, 200, 300);
   const QSizeF size = measured("12:00", g.fontSpec);
   const QRect ink = inkOf(img, kBlue);
@@ -223,13 +223,13 @@ TEST(DrawLayout, setLoopsEndOnStepsThatCannotAdvance) {
   graphRecord g = plainGraph(200000000, 200000004, 200000000, 200000004);
   int16_t i = 0;
   // Vertical sets count in single precision, where these steps vanish.
-  addGridLines(i, 1, 0, 8, 0, 0, 0, kRed, g.axes[2]);
-  addTickMarks(i = 0, 3, 0, 8, 0, 0, 0, kRed, g.axes[2]);
-  setAxisFormat(i = 0, 3, 0, 8, 0, 0, 0, "", kRed, g.axes[2]);
-  addGridLines(i = 0, 1, 0, 0, 200000000, 1e-9, 200000004, kBlue, g.axes[1]);
-  addTickMarks(i = 0, 3, 0, 0, 200000000, nan, 200000004, kBlue, g.axes[1]);
-  setAxisFormat(i = 0, 3, 0, 0, 200000000, inf, 200000004, "", kBlue, g.axes[1]);
-  addGridLines(i = 0, 1, 0, 0, 200000000, 1e-7, 200000004, kBlue, g.axes[1]);  // 4e7 steps, capped
+  addGridLines(i, {1, 8, 0, 0, 0, kRed}, 0, g.axes[2]);
+  addTickMarks(i = 0, {3, 8, 0, 0, 0, kRed}, g.axes[2]);
+  setAxisFormat(i = 0, {3, 8, 0, 0, 0, kRed}, "", g.axes[2]);
+  addGridLines(i = 0, {1, 0, 200000000, 1e-9, 200000004, kBlue}, 0, g.axes[1]);
+  addTickMarks(i = 0, {3, 0, 200000000, nan, 200000004, kBlue}, g.axes[1]);
+  setAxisFormat(i = 0, {3, 0, 200000000, inf, 200000004, kBlue}, "", g.axes[1]);
+  addGridLines(i = 0, {1, 0, 200000000, 1e-7, 200000004, kBlue}, 0, g.axes[1]);  // 4e7 steps, capped
   const QImage img = drawGraph(g, {});
   // What could be drawn was: each set whose values stand still drew its first
   // value once (the grid lines at the bottom and left edges), the sets without

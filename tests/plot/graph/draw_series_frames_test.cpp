@@ -219,14 +219,11 @@ TEST(DrawSeries, failingElementsAreLoggedAndSkipped) {
   EXPECT_EQ(log.text().count("ERROR 9"), 2);   // once per failing element, not per point
 }
 
-TEST(DrawSeries, pointKind2ReadsThePublishedData) {
-  const QVector<plotSeries> saved = plotData;
+TEST(DrawSeries, pointKind2ReadsTheGraphsDataByPointNumber) {
   graphRecord g = plainGraph(1, 4, 0, 100);
   const int16_t s = addCurve(g, 4, kRed);
   g.series[s].pointKind = kPointsOverNumber;
-  plotData = withSeries(s, {50, 50, 50});  // point 4 lies beyond: value 0
-  const QImage img = drawGraph(g, {});
-  plotData = saved;
+  const QImage img = drawGraph(g, withSeries(s, {50, 50, 50}));  // point 4 lies beyond: value 0
   EXPECT_EQ(pixel(img, at(g, s, 2, 50).x(), at(g, s, 2, 50).y()), kRed);
   EXPECT_EQ(pixel(img, at(g, s, 4, 0).x(), at(g, s, 4, 0).y()), kRed);
 }

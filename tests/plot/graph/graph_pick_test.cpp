@@ -16,34 +16,28 @@ constexpr int32_t kBlack = 0;
 // one point per value at X = 1, 2, ...
 class GraphPick : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_saved = plotData;
-    g = plainGraph(1, 5, 0, 100);
-    plotData = QVector<plotSeries>(1);
-  }
-  void TearDown() override {
-    plotData = m_saved;
-    setPointLabelSource({});
-  }
+  void SetUp() override { g = plainGraph(1, 5, 0, 100); }
+
   int16_t curve(const QVector<float>& ys, int16_t pointKind = kPointsOverTime, int16_t style = 1) {
     const int16_t s = addCurve(g, ys.size(), kRed);
     g.series[s].pointKind = pointKind;
     g.series[s].seriesStyle = style;
-    plotData.resize(s + 1);
-    for (int i = 0; i < ys.size(); ++i) plotData[s].points.append({i + 1, ys[i], double(i + 1)});
+    seriesData.resize(s + 1);
+    for (int i = 0; i < ys.size(); ++i) seriesData[s].points.append({i + 1, ys[i], double(i + 1)});
     return s;
   }
   void draw() {
-    image = drawGraph(g, plotData);
+    image = drawGraph(g, seriesData);
     picture.setPersistent(&image);
   }
-  QPointF at(int16_t s, int32_t p) const { return {getPointX(s, p, g), getPointY(s, p, g)}; }
+  QPointF at(int16_t s, int32_t p) const { return {getPointX(s, p, g, seriesData), getPointY(s, p, g, seriesData)}; }
   void pick(int16_t aflg, QPointF pos, int16_t shift = 0, int16_t button = kButtonLeft, int16_t series = 0) {
     showGraphPoint({aflg, 0, shift, button, float(pos.x()), float(pos.y())}, kAllSeries, kAllSeries, series, 0,
-                   picture, g);
+                   picture, {g, seriesData, pointLabel, labelBack});
   }
   void key(int16_t code, int16_t shift = 0) {
-    showGraphPoint({kPickKey, code, shift, 0, 0, 0}, kAllSeries, kAllSeries, 0, 0, picture, g);
+    showGraphPoint({kPickKey, code, shift, 0, 0, 0}, kAllSeries, kAllSeries, 0, 0, picture,
+                   {g, seriesData, pointLabel, labelBack});
   }
   void select(int16_t s, int32_t p) { pick(kPickRefind, at(s, p)), g.selSerie = s, g.selPoint = p; }
   std::pair<int16_t, int32_t> selection() const { return {g.selSerie, g.selPoint}; }
@@ -52,8 +46,9 @@ class GraphPick : public ::testing::Test {
   QImage image;
   PickPicture picture;
 
- private:
-  QVector<plotSeries> m_saved;
+  QVector<plotSeries> seriesData{1};  // the graph's series points
+  PointLabelSource pointLabel;        // none: no labels
+  int32_t labelBack = 0xC0FFFF;
 };
 
 TEST_F(GraphPick, pressBelowThePlotSelectsTheNearestPointInsideAndAnchorsIt) {
@@ -173,7 +168,7 @@ TEST_F(GraphPick, homeAndEndTakeTheFirstAndLastShownPoint) {
   }
   // The value axis shows 0..50: the outermost points inside the time range lie above the plot.
   g = plainGraph(1.5, 6.5, 0, 50);
-  plotData.resize(1);
+  seriesData.resize(1);
   const int16_t t = curve({10, 90, 10, 10, 10, 90, 10});
   draw();
   select(t, 4);
@@ -181,12 +176,12 @@ TEST_F(GraphPick, homeAndEndTakeTheFirstAndLastShownPoint) {
   EXPECT_EQ(selection(), std::pair(t, 3));
   key(kKeyEnd);
   EXPECT_EQ(selection(), std::pair(t, 5));
-  EXPECT_EQ(firstPointInsidePlot(g, t, 1, +1), 3);
-  EXPECT_EQ(firstPointInsidePlot(g, t, 4, +1), 4);
-  EXPECT_EQ(firstPointInsidePlot(g, t, 99, -1), 5);
-  EXPECT_EQ(firstPointInsidePlot(g, t, 1, -1), 0);  // nothing shown before point 1
-  EXPECT_EQ(firstPointInsidePlot(g, 9, 1, +1), 0);  // no such series
-  EXPECT_EQ(firstPointInsidePlot(g, t, 1, 0), 0);
+  EXPECT_EQ(firstPointInsidePlot(g, seriesData, t, 1, +1), 3);
+  EXPECT_EQ(firstPointInsidePlot(g, seriesData, t, 4, +1), 4);
+  EXPECT_EQ(firstPointInsidePlot(g, seriesData, t, 99, -1), 5);
+  EXPECT_EQ(firstPointInsidePlot(g, seriesData, t, 1, -1), 0);  // nothing shown before point 1
+  EXPECT_EQ(firstPointInsidePlot(g, seriesData, 9, 1, +1), 0);  // no such series
+  EXPECT_EQ(firstPointInsidePlot(g, seriesData, t, 1, 0), 0);
 }
 
 TEST_F(GraphPick, aKeyLogsItsMoveAsADetailNotAsAnError) {
@@ -232,16 +227,16 @@ TEST_F(GraphPick, kindTwoSeriesNeedsAStartPoint) {
   const int16_t counted = curve({50, 50, 50, 50, 50}, kPointsOverNumber);
   draw();
   const QPointF p = at(counted, 3);
-  EXPECT_FALSE(searchSeriePoint(g, kAllSeries, kAllSeries, p.x(), p.y(), 0, 0, 0).found);
-  PointSearchResult r = searchSeriePoint(g, kAllSeries, kAllSeries, p.x(), p.y(), 0, 0, 1);
+  EXPECT_FALSE(searchSeriePoint(g, seriesData, kAllSeries, kAllSeries, p.x(), p.y(), 0, 0, 0).found);
+  PointSearchResult r = searchSeriePoint(g, seriesData, kAllSeries, kAllSeries, p.x(), p.y(), 0, 0, 1);
   EXPECT_EQ(std::pair(r.series, r.point), std::pair(counted, 3));
   // An earlier kind-1 series hands its start point on.
   g = plainGraph(1, 5, 0, 100);
-  plotData.resize(1);
+  seriesData.resize(1);
   curve({10, 10, 10, 10, 10});
   const int16_t later = curve({50, 50, 50, 50, 50}, kPointsOverNumber);
   draw();
-  r = searchSeriePoint(g, kAllSeries, kAllSeries, at(later, 4).x(), at(later, 4).y(), 0, 0, 0);
+  r = searchSeriePoint(g, seriesData, kAllSeries, kAllSeries, at(later, 4).x(), at(later, 4).y(), 0, 0, 0);
   EXPECT_EQ(std::pair(r.series, r.point), std::pair(later, 4));
 }
 
@@ -251,17 +246,17 @@ TEST_F(GraphPick, masksAndTiesAndMisses) {
   const int16_t temp = curve({50, 50, 50, 50, 50}, kPointsOverTime, 3);
   draw();
   const QPointF between(std::round(at(power, 2).x()), (at(power, 2).y() + at(temp, 2).y()) / 2);
-  const PointSearchResult tie = searchSeriePoint(g, kAllSeries, kAllSeries, between.x(), between.y(), 0, 0, 0);
+  const PointSearchResult tie = searchSeriePoint(g, seriesData, kAllSeries, kAllSeries, between.x(), between.y(), 0, 0, 0);
   EXPECT_EQ(tie.series, power);  // same distance: the one visited first
   EXPECT_EQ(tie.point, 2);
-  const PointSearchResult onlyTemp = searchSeriePoint(g, 1 << 2, kAllSeries, between.x(), between.y(), 0, 0, 0);
+  const PointSearchResult onlyTemp = searchSeriePoint(g, seriesData, 1 << 2, kAllSeries, between.x(), between.y(), 0, 0, 0);
   EXPECT_EQ(onlyTemp.series, temp);
-  const PointSearchResult noKind = searchSeriePoint(g, kAllSeries, 1 << 2, between.x(), between.y(), 0, 0, 0);
+  const PointSearchResult noKind = searchSeriePoint(g, seriesData, kAllSeries, 1 << 2, between.x(), between.y(), 0, 0, 0);
   EXPECT_FALSE(noKind.found);
   EXPECT_EQ(std::pair(noKind.series, noKind.point), std::pair(int16_t(0), 0));
-  const PointSearchResult kept = searchSeriePoint(g, kAllSeries, 1 << 2, between.x(), between.y(), 0, temp, 4);
+  const PointSearchResult kept = searchSeriePoint(g, seriesData, kAllSeries, 1 << 2, between.x(), between.y(), 0, temp, 4);
   EXPECT_EQ(std::pair(kept.series, kept.point), std::pair(temp, 4));  // asked for both: both kept
-  EXPECT_FALSE(searchSeriePoint(g, kAllSeries, kAllSeries, 0, 0, 0, 9, 0).found);  // beyond the list
+  EXPECT_FALSE(searchSeriePoint(g, seriesData, kAllSeries, kAllSeries, 0, 0, 0, 9, 0).found);  // beyond the list
 }
 
 TEST_F(GraphPick, aSeriesLongerThanItsDataIsLoggedAndTheOthersStillSearched) {
@@ -270,15 +265,15 @@ TEST_F(GraphPick, aSeriesLongerThanItsDataIsLoggedAndTheOthersStillSearched) {
   const int16_t good = curve({80, 80, 80, 80, 80});
   draw();
   g.series[bad].lastPoint = g.series[bad].pointCount = 5;  // the graph promises points the data lacks
-  const PointSearchResult r = searchSeriePoint(g, kAllSeries, kAllSeries, at(good, 5).x(), at(good, 5).y(), 0, 0, 5);
+  const PointSearchResult r = searchSeriePoint(g, seriesData, kAllSeries, kAllSeries, at(good, 5).x(), at(good, 5).y(), 0, 0, 5);
   EXPECT_EQ(std::pair(r.series, r.point), std::pair(good, 5));
   EXPECT_TRUE(log.contains("searchSeriePoint: ERROR 9")) << log.text().toStdString();
 }
 
 TEST_F(GraphPick, altReleaseLeavesTheLabelInTheGraphsPicture) {
-  pointTextBackColor = kYellow;
+  labelBack = kYellow;
   g.graphKind = 4;
-  setPointLabelSource([](int16_t s, int32_t p) { return QStringLiteral("s%1 p%2").arg(s).arg(p); });
+  pointLabel = [](int16_t s, int32_t p) { return QStringLiteral("s%1 p%2").arg(s).arg(p); };
   const int16_t s = curve({50, 50, 50, 50, 50});
   draw();
   const QPointF pointer(100, 30);

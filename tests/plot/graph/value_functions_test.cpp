@@ -9,14 +9,9 @@
 
 namespace {
 
-// Publishes plot data for one test and restores it afterwards.
+// The graph's plot data for one test.
 class ValueFunctions : public ::testing::Test {
  protected:
-  void SetUp() override { m_saved = plotData; }
-  void TearDown() override {
-    plotData = m_saved;
-    setPointLabelSource(nullptr);
-  }
   // Series 1: values 10, 20, ... at times 100.5, 101, ..., record numbers 7, 8, ...
   static QVector<plotSeries> sample(int n) {
     QVector<plotSeries> data(2);
@@ -36,47 +31,47 @@ class ValueFunctions : public ::testing::Test {
     g.series[1].yAxis = 2;
     return g;
   }
-  QVector<plotSeries> m_saved;
+  QVector<plotSeries> m_data;
 };
 
 TEST_F(ValueFunctions, identityAxesGiveRawValues) {
-  plotData = sample(5);
+  m_data = sample(5);
   const ScaleMap id{0, 1, 0};
   const graphRecord byTime = graphWith(kPointsOverTime, 2, id, id);
-  EXPECT_DOUBLE_EQ(getPointX(1, 3, byTime), 101.5);
-  EXPECT_FLOAT_EQ(getPointY(1, 3, byTime), 30);
+  EXPECT_DOUBLE_EQ(getPointX(1, 3, byTime, m_data), 101.5);
+  EXPECT_FLOAT_EQ(getPointY(1, 3, byTime, m_data), 30);
   const graphRecord byRecord = graphWith(kPointsOverTime, 1, id, id);
-  EXPECT_DOUBLE_EQ(getPointX(1, 3, byRecord), 9);
+  EXPECT_DOUBLE_EQ(getPointX(1, 3, byRecord, m_data), 9);
   const graphRecord byNumber = graphWith(kPointsOverNumber, 0, id, id);
-  EXPECT_DOUBLE_EQ(getPointX(1, 4, byNumber), 4);
-  EXPECT_FLOAT_EQ(getPointY(1, 4, byNumber), 40);
+  EXPECT_DOUBLE_EQ(getPointX(1, 4, byNumber, m_data), 4);
+  EXPECT_FLOAT_EQ(getPointY(1, 4, byNumber, m_data), 40);
   graphRecord other = byNumber;
   other.series[1].pointKind = 7;
-  EXPECT_EQ(getPointX(1, 4, other), 0);
-  EXPECT_EQ(getPointY(1, 4, other), 0);
+  EXPECT_EQ(getPointX(1, 4, other, m_data), 0);
+  EXPECT_EQ(getPointY(1, 4, other, m_data), 0);
 }
 
 TEST_F(ValueFunctions, axisTransformIsApplied) {
-  plotData = sample(5);
+  m_data = sample(5);
   const graphRecord g = graphWith(kPointsOverTime, 2, {100, 20, 5}, {0, -2, 300});
-  EXPECT_DOUBLE_EQ(getPointX(1, 2, g), (101 - 100) * 20 + 5.0);
-  EXPECT_FLOAT_EQ(getPointY(1, 2, g), 20 * -2 + 300.0f);
+  EXPECT_DOUBLE_EQ(getPointX(1, 2, g, m_data), (101 - 100) * 20 + 5.0);
+  EXPECT_FLOAT_EQ(getPointY(1, 2, g, m_data), 20 * -2 + 300.0f);
 }
 
 TEST_F(ValueFunctions, rangeGuardsAndErrors) {
-  plotData = sample(3);
-  EXPECT_EQ(dataValue(1, 4), 0);
-  EXPECT_EQ(dataValue(2, 1), 0);
-  EXPECT_EQ(dataValue(-1, 1), 0);
-  EXPECT_THROW(seriesValueY(1, 4), GraphError);
-  EXPECT_THROW(seriesValueY(2, 1), GraphError);
-  EXPECT_THROW(seriesValue(1, 9, 2), GraphError);
-  EXPECT_EQ(seriesValue(1, 9, 0), 9);  // the point number needs no point
+  m_data = sample(3);
+  EXPECT_EQ(dataValue(1, 4, m_data), 0);
+  EXPECT_EQ(dataValue(2, 1, m_data), 0);
+  EXPECT_EQ(dataValue(-1, 1, m_data), 0);
+  EXPECT_THROW(seriesValueY(1, 4, m_data), GraphError);
+  EXPECT_THROW(seriesValueY(2, 1, m_data), GraphError);
+  EXPECT_THROW(seriesValue(1, 9, 2, m_data), GraphError);
+  EXPECT_EQ(seriesValue(1, 9, 0, m_data), 9);  // the point number needs no point
   const graphRecord g = graphWith(kPointsOverTime, 2, {}, {});
-  EXPECT_THROW(getPointX(2, 1, g), GraphError);
+  EXPECT_THROW(getPointX(2, 1, g, m_data), GraphError);
   graphRecord noAxis = g;
   noAxis.series[1].xAxis = 5;
-  EXPECT_THROW(getPointX(1, 1, noAxis), GraphError);
+  EXPECT_THROW(getPointX(1, 1, noAxis, m_data), GraphError);
   try {
     indexToSingle(1, 40000);
     FAIL();
@@ -89,20 +84,20 @@ TEST_F(ValueFunctions, rangeGuardsAndErrors) {
 TEST_F(ValueFunctions, indexListSeriesHasNoHeight) {
   graphRecord g = graphWith(kPointsIndexList, 0, {0, 2, 1}, {});
   g.series[1].indexList = {0, 5, 6};
-  EXPECT_EQ(getPointY(1, 2, g), 0);
-  EXPECT_FLOAT_EQ(getPointX(1, 2, g), 5);
-  EXPECT_THROW(getPointY(1, 3, g), GraphError);
+  EXPECT_EQ(getPointY(1, 2, g, m_data), 0);
+  EXPECT_FLOAT_EQ(getPointX(1, 2, g, m_data), 5);
+  EXPECT_THROW(getPointY(1, 3, g, m_data), GraphError);
 }
 
 TEST_F(ValueFunctions, nearestValueSearchEdges) {
   const graphRecord g;
-  plotData = sample(1);
-  EXPECT_EQ(searchNearestValue(g, 1, 100.5, 2, 1), 0);
-  plotData = sample(2);
-  EXPECT_EQ(searchNearestValue(g, 1, 100.75, 2, 1), 1);  // a tie keeps point 1
-  EXPECT_EQ(searchNearestValue(g, 1, 100.9, 2, 1), 2);
-  EXPECT_EQ(searchNearestValue(g, 1, 50, 2, 1), 1);
-  EXPECT_EQ(searchNearestValue(g, 1, 500, 2, 1), 2);
+  m_data = sample(1);
+  EXPECT_EQ(searchNearestValue(g, 1, 100.5, 2, 1, m_data), 0);
+  m_data = sample(2);
+  EXPECT_EQ(searchNearestValue(g, 1, 100.75, 2, 1, m_data), 1);  // a tie keeps point 1
+  EXPECT_EQ(searchNearestValue(g, 1, 100.9, 2, 1, m_data), 2);
+  EXPECT_EQ(searchNearestValue(g, 1, 50, 2, 1, m_data), 1);
+  EXPECT_EQ(searchNearestValue(g, 1, 500, 2, 1, m_data), 2);
 }
 
 TEST_F(ValueFunctions, nearestValueSearchMatchesAFullScan) {
@@ -115,14 +110,14 @@ TEST_F(ValueFunctions, nearestValueSearchMatchesAFullScan) {
         t += direction * (0.001 + (rng() % 100) / 1000.0);
         data[1].points.append({i, 0, t});
       }
-      plotData = data;
+      m_data = data;
       for (int k = 0; k < 40; ++k) {
         const double target = data[1].points[1 + rng() % n].recTime + ((rng() % 21) - 10) / 7000.0;
         int best = 1;
         for (int i = 2; i <= n; ++i)
           if (std::fabs(data[1].points[i].recTime - target) < std::fabs(data[1].points[best].recTime - target))
             best = i;
-        const int32_t found = searchNearestValue(graphRecord{}, 1, target, 2, direction);
+        const int32_t found = searchNearestValue(graphRecord{}, 1, target, 2, direction, m_data);
         EXPECT_DOUBLE_EQ(std::fabs(data[1].points[found].recTime - target),
                          std::fabs(data[1].points[best].recTime - target))
             << "n=" << n << " direction=" << direction;
@@ -133,16 +128,18 @@ TEST_F(ValueFunctions, nearestValueSearchMatchesAFullScan) {
 
 TEST_F(ValueFunctions, pointLabelOnlyForTheTimeChart) {
   int calls = 0;
-  setPointLabelSource([&](int16_t s, int32_t p) {
+  const PointLabelSource source = [&](int16_t s, int32_t p) {
     ++calls;
     return QStringLiteral("%1/%2").arg(s).arg(p);
-  });
+  };
   graphRecord g = graphWith(kPointsOverTime, 2, {}, {});
-  EXPECT_EQ(getPointLabel(1, 7, g), "1/7");
+  EXPECT_EQ(getPointLabel(1, 7, g, source), "1/7");
   g.graphKind = 2;
-  EXPECT_EQ(getPointLabel(1, 7, g), "");
+  EXPECT_EQ(getPointLabel(1, 7, g, source), "");
   EXPECT_EQ(calls, 1);
-  EXPECT_THROW(getPointLabel(3, 1, g), GraphError);
+  EXPECT_THROW(getPointLabel(3, 1, g, source), GraphError);
+  g.graphKind = 4;
+  EXPECT_EQ(getPointLabel(1, 7, g, {}), "");  // a graph without a source has no labels
 }
 
 TEST(GapValues, codesAreGapsByTheKindOfSeries) {

@@ -1,0 +1,15 @@
+#include "app/graph_renderer.h"
+
+#include "chart/graph_image.h"
+#include "core/globals.h"
+#include "core/settings/setup_values.h"
+
+namespace {
+GraphImageJob jobFor(const QString& query, const QString& type) {
+  return makeGraphImageJob(query, type, setupValues().settings(), dateNow(), plotFileSlot);
+}
+}  // namespace
+
+std::function<QFuture<Result<QByteArray>>(const QString&, const QString&)> graphRendererFromSettings() {
+  return [](const QString& query, const QString& type) { return startGraphImage(jobFor(query, type)); };
+}

@@ -1,0 +1,94 @@
+#include "chart/graph_image.h"
+
+#include <QCoreApplication>
+#include <QPromise>
+#include <QThreadPool>
+#include <algorithm>
+#include <memory>
+
+#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/settings/detector_types.h"
+#include "meter/record/data_file.h"
+#include "plot/graph/picture_canvas.h"
+#include "plot/plot_requests.h"
+
+namespace {
+// A web picture's background until a request names one.
+constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
+
+QThreadPool& graphImagePool() {
+  static QThreadPool* pool = [] {
+    auto* p = new QThreadPool(QCoreApplication::instance());
+    p->setMaxThreadCount(kMaxGraphImagesAtOnce);
+    return p;
+  }();
+  return *pool;
+}
+}  // namespace
+
+GraphImageJob makeGraphImageJob(const QString& query, const QString& type, const Settings& settings, Date now,
+                                int16_t plottedSlot) {
+  GraphImageJob job;
+  // The time range defaults to the file's, which the job reads when it runs.
+  setWebGraphDefaults(job.request, settings);
+  job.requestFlags = applyGraphQuery(job.request, query, now);
+  job.request.imageFileName.clear();
+  job.request.imageType = type;
+  job.type = type;
+  if (const ImageCodecInfo* codec = gdipEncoderForType(type)) job.encoder = *codec;
+  job.dataFileName = settings.zavDatFileName[plottedSlot == 1 ? 1 : 0];
+  job.byteTemperature = settings.ZAVdetectorVer >= kNewFrameDetectorVer;
+  job.look = GraphLook::of(settings);
+  job.lapTimes = debugLevel >= 4;
+  job.now = now;
+  return job;
+}
+
+GraphImage drawGraphImage(const GraphImageJob& job) {
+  logMsg(2, QStringLiteral("Form4.makeZavGraph"));
+  GraphImage out;
+  // An unreadable file draws as an empty one: the graph has no series.
+  Result<DataFileIndexRead> read = readDataFileIndex(job.dataFileName);
+  const dataFileIndex index = read ? std::move(read).value().index : dataFileIndex{};
+  plotParamRecord& param = out.param;
+  param = job.request;
+  if (!(job.requestFlags & kGraphStartSet)) param.fromTime = index.firstRecordTime;
+  if (!(job.requestFlags & kGraphEndSet)) param.toTime = index.lastRecordTime;
+  completeGraphTimes(param, job.requestFlags);
+  dropUnusableCompareRange(param);
+  // A request's grid divisions: 0 would divide by zero, huge counts would never end.
+  param.timeDivisions = std::clamp(param.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
+  param.yDivisions = std::clamp(param.yDivisions, kMinGridDivisions, kMaxGridDivisions);
+
+  getPlotData(param, out.series, PlotFile{job.dataFileName, index, job.byteTemperature, job.lapTimes});
+  initZavGraph(out.graph, param, out.series, job.look);
+  out.picture = QImage(std::clamp(param.width, kMinWebImageSide, kMaxWebImageSide),
+                       std::clamp(param.height, kMinWebImageSide, kMaxWebImageSide), QImage::Format_RGB32);
+  TextLayouts layouts;
+  drawGraphInto(out.picture, param.colorB > -1 ? param.colorB : kButtonFace, out.graph, out.series, nullptr,
+                &layouts);
+  return out;
+}
+
+Result<QByteArray> renderGraphImage(const GraphImageJob& job) {
+  if (!job.encoder) return Failure(QStringLiteral("no picture encoder for the type \"%1\"").arg(job.type));
+  Result<QByteArray> bytes = gdipEncodeImage(drawGraphImage(job).picture, *job.encoder);
+  if (!bytes) {
+    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.GetBitmapStream = 0\r\n") + bytes.error());
+    return bytes;
+  }
+  logMsg(2, QStringLiteral("writeImage: OK, stream created\r\nbytes = ") + QString::number(bytes->size()));
+  return bytes;
+}
+
+QFuture<Result<QByteArray>> startGraphImage(GraphImageJob job) {
+  auto promise = std::make_shared<QPromise<Result<QByteArray>>>();
+  QFuture<Result<QByteArray>> future = promise->future();
+  promise->start();
+  graphImagePool().start([promise, job = std::move(job)] {
+    promise->addResult(renderGraphImage(job));
+    promise->finish();
+  });
+  return future;
+}

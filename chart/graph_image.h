@@ -1,0 +1,64 @@
+#pragma once
+// The web's graph picture as a function of its request. A job is made on the
+// UI thread from the query, the picture type and the settings; it holds all a
+// picture needs, and any thread turns it into picture bytes: it reads the
+// plotted file's index and records by itself, draws into an image of its own
+// and encodes it. Nothing global is read or written on the way.
+
+#include <QByteArray>
+#include <QFuture>
+#include <QImage>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <optional>
+
+#include "chart/zav_graph.h"
+#include "core/settings/settings.h"
+#include "imaging/gdiplus_layer.h"
+#include "platform/result.h"
+#include "plot/graph/graph_record.h"
+#include "plot/graph_request.h"
+#include "plot/plot_data_reader.h"
+
+// Picture sizes of web images.
+constexpr int32_t kMinWebImageSide = 20;
+constexpr int32_t kMaxWebImageSide = 4096;
+// Grid divisions per axis of a request.
+constexpr int16_t kMinGridDivisions = 1;
+constexpr int16_t kMaxGridDivisions = 100;
+// Pictures drawn at once by startGraphImage; the others wait their turn.
+constexpr int kMaxGraphImagesAtOnce = 2;
+
+struct GraphImageJob {
+  plotParamRecord request;  // the query over the defaults; its times are completed from the file
+  int32_t requestFlags = 0;  // what the query's items set (kGraph...Set)
+  QString type;             // the picture type asked: "gif", "png", ...
+  std::optional<ImageCodecInfo> encoder;  // the encoder of that type; none: no picture
+  QString dataFileName;     // the plotted data file
+  bool byteTemperature = true;
+  GraphLook look;
+  bool lapTimes = false;  // the reader's lap times are logged (debug level 4 and up)
+  Date now = 0;           // the time the query's "now" meant
+};
+
+// On the UI thread: the query parsed (rejected items are logged there) over
+// the settings' defaults, the encoder of the type looked up, and the settings
+// the drawing needs kept. plottedSlot: the data-file slot the graph shows.
+GraphImageJob makeGraphImageJob(const QString& query, const QString& type, const Settings& settings, Date now,
+                                int16_t plottedSlot = 0);
+
+// A job's picture as drawn, before it is encoded.
+struct GraphImage {
+  plotParamRecord param;  // the request with its times and ranges as drawn
+  QVector<plotSeries> series;
+  graphRecord graph;
+  QImage picture;
+};
+// Any thread: the data file's index and records read, the graph set up and drawn.
+GraphImage drawGraphImage(const GraphImageJob& job);
+// Any thread: the picture in the job's type; a failure when the type has no
+// encoder (nothing is drawn or logged then) or the encoding failed.
+Result<QByteArray> renderGraphImage(const GraphImageJob& job);
+// renderGraphImage on a pool of kMaxGraphImagesAtOnce threads of its own.
+QFuture<Result<QByteArray>> startGraphImage(GraphImageJob job);

@@ -1,6 +1,0 @@
-#include "web/web_events.h"
-
-WebEvents& webEvents() {
-  static WebEvents events;
-  return events;
-}
