@@ -5,13 +5,19 @@
 CommLink::CommLink(QObject* parent) : QObject(parent) {}
 
 bool CommLink::setSettings(const QString& text) {
-  CommSettings s;
-  if (!parseCommSettings(text, s, &m_lastError)) {
+  const Result<CommSettings> s = parseCommSettings(text);
+  if (!s) {
+    m_lastError = s.error();
     m_errorKind = CommError::Settings;
     return false;
   }
-  if (m_open && !applySettings(s, &m_lastError)) return false;
-  m_settings = s;
+  if (m_open) {
+    if (const Result<> applied = applySettings(*s); !applied) {
+      m_lastError = applied.error();
+      return false;
+    }
+  }
+  m_settings = *s;
   return true;
 }
 
@@ -27,15 +33,14 @@ bool CommLink::setPortOpen(bool open) {
     m_dtr = m_rts = m_break = false;
     return true;
   }
-  QString error;
   m_errorKind = CommError::Other;
-  if (!openDevice(&error)) {
-    m_lastError = error;
+  if (const Result<> opened = openDevice(); !opened) {
+    m_lastError = opened.error();
     return false;
   }
-  if (!applySettings(m_settings, &error)) {
+  if (const Result<> applied = applySettings(m_settings); !applied) {
     closeDevice();
-    m_lastError = error;
+    m_lastError = applied.error();
     return false;
   }
   m_open = true;

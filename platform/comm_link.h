@@ -82,11 +82,11 @@ class CommLink : public QObject {
   // A backend that lost its device closes the port and reports why.
   void failAndClose(const QString& text);
 
-  // On failure: the reason in `error` and, when known, its kind through setErrorKind.
-  virtual bool openDevice(QString* error) = 0;
+  // On failure: the reason, and when known its kind through setErrorKind.
+  virtual Result<> openDevice() = 0;
   void setErrorKind(CommError kind) { m_errorKind = kind; }
   virtual void closeDevice() = 0;
-  virtual bool applySettings(const CommSettings& s, QString* error) = 0;
+  virtual Result<> applySettings(const CommSettings& s) = 0;
   enum class Line { DTR, RTS, Break };
   virtual bool driveLine(Line line, bool on) = 0;
   virtual bool writeDevice(QByteArrayView bytes) = 0;

@@ -55,43 +55,41 @@ CommPort::CommPort(QObject* parent) : CommLink(parent) {}
 
 CommPort::~CommPort() { closeDevice(); }
 
-bool CommPort::openDevice(QString* error) {
+Result<> CommPort::openDevice() {
   const QString com = QStringLiteral("COM%1").arg(commPort());
   const QString path = comDevicePath(commPort());
   setErrorKind(CommError::NoDevice);
   if (path.isEmpty()) {
-    *error = com + QStringLiteral(": no device for this port number");
-    return false;
+    return Failure(com + QStringLiteral(": no device for this port number"));
   }
   const QString real = resolveDevicePath(path);
   if (real.isEmpty()) {
-    *error = QStringLiteral("%1 (%2): no such device").arg(com, path);
-    return false;
+    return Failure(QStringLiteral("%1 (%2): no such device").arg(com, path));
   }
   const QString name = QStringLiteral("%1 (%2)").arg(com, real);
   const int fd = ::open(real.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
-    *error = commOpenErrorText(name, err);
+    const QString why = commOpenErrorText(name, err);
     setErrorKind(err == EACCES || err == EPERM                    ? CommError::Permission
                  : err == EBUSY                                   ? CommError::InUse
                  : err == ENOENT || err == ENXIO || err == ENODEV ? CommError::NoDevice
                                                                   : CommError::Other);
-    return false;
+    return Failure(why);
   }
   termios probe{};
   if (tcgetattr(fd, &probe) != 0) {
-    *error = name + QStringLiteral(": not a serial port");
+    const QString why = name + QStringLiteral(": not a serial port");
     setErrorKind(CommError::NotSerial);
     ::close(fd);
-    return false;
+    return Failure(why);
   }
   // Another program (or a second instance) holding the port keeps its lock.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    *error = name + QStringLiteral(": port already in use");
+    const QString why = name + QStringLiteral(": port already in use");
     setErrorKind(CommError::InUse);
     ::close(fd);
-    return false;
+    return Failure(why);
   }
   ioctl(fd, TIOCEXCL);
   m_fd = fd;
@@ -116,7 +114,7 @@ bool CommPort::openDevice(QString* error) {
     connect(m_modemTimer, &QTimer::timeout, this, &CommPort::pollModemLines);
     m_modemTimer->start();
   }
-  return true;
+  return {};
 }
 
 void CommPort::closeDevice() {
@@ -142,11 +140,10 @@ void CommPort::closeDevice() {
   m_pendingOutput.clear();
 }
 
-bool CommPort::applySettings(const CommSettings& s, QString* error) {
+Result<> CommPort::applySettings(const CommSettings& s) {
   termios t{};
   if (tcgetattr(m_fd, &t) != 0) {
-    *error = QStringLiteral("%1: %2").arg(m_device, osError(errno));
-    return false;
+    return Failure(QStringLiteral("%1: %2").arg(m_device, osError(errno)));
   }
   cfmakeraw(&t);
   t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -177,14 +174,12 @@ bool CommPort::applySettings(const CommSettings& s, QString* error) {
     cfsetospeed(&t, speed);
   }
   if (tcsetattr(m_fd, TCSANOW, &t) != 0) {
-    *error = QStringLiteral("%1: %2").arg(m_device, osError(errno));
-    return false;
+    return Failure(QStringLiteral("%1: %2").arg(m_device, osError(errno)));
   }
   if (speed == B0 && !setCustomBaud(m_fd, s.baud)) {
-    *error = QStringLiteral("%1: baud rate %2 not supported").arg(m_device).arg(s.baud);
-    return false;
+    return Failure(QStringLiteral("%1: baud rate %2 not supported").arg(m_device).arg(s.baud));
   }
-  return true;
+  return {};
 }
 
 bool CommPort::driveLine(Line line, bool on) {

@@ -30,9 +30,9 @@ class CommPort : public CommLink {
   bool modemLinesAvailable() const { return m_modemLines; }
 
  protected:
-  bool openDevice(QString* error) override;
+  Result<> openDevice() override;
   void closeDevice() override;
-  bool applySettings(const CommSettings& s, QString* error) override;
+  Result<> applySettings(const CommSettings& s) override;
   bool driveLine(Line line, bool on) override;
   bool writeDevice(QByteArrayView bytes) override;
 

@@ -9,10 +9,6 @@ namespace {
 constexpr int kBaudRates[] = {110,   300,   600,   1200,   2400,   4800,   9600,   14400,  19200, 28800,
                               38400, 56000, 57600, 115200, 128000, 230400, 256000, 460800, 921600};
 
-bool fail(QString* error, const QString& why) {
-  if (error) *error = why;
-  return false;
-}
 
 bool parseWhole(const QString& s, int& out) {
   if (s.isEmpty() || !std::all_of(s.begin(), s.end(), [](QChar c) { return c.isDigit(); })) return false;
@@ -36,23 +32,23 @@ const int* commBaudRates(int* count) {
   return kBaudRates;
 }
 
-bool parseCommSettings(const QString& text, CommSettings& out, QString* error) {
+Result<CommSettings> parseCommSettings(const QString& text) {
   const QString invalid =
       QStringLiteral("Invalid settings \"%1\" (expected baud,parity,data bits,stop bits)").arg(text);
   const QStringList parts = text.split(QLatin1Char(','));
-  if (parts.size() != 4) return fail(error, invalid);
+  if (parts.size() != 4) return Failure(invalid);
   CommSettings s;
   if (!parseWhole(parts[0].trimmed(), s.baud) ||
       std::find(std::begin(kBaudRates), std::end(kBaudRates), s.baud) == std::end(kBaudRates)) {
-    return fail(error, QStringLiteral("Invalid baud rate \"%1\"").arg(parts[0].trimmed()));
+    return Failure(QStringLiteral("Invalid baud rate \"%1\"").arg(parts[0].trimmed()));
   }
   const QString p = parts[1].trimmed().toUpper();
   if (p.size() != 1 || !QStringLiteral("NEOMS").contains(p[0])) {
-    return fail(error, QStringLiteral("Invalid parity \"%1\"").arg(parts[1].trimmed()));
+    return Failure(QStringLiteral("Invalid parity \"%1\"").arg(parts[1].trimmed()));
   }
   s.parity = p[0].toLatin1();
   if (!parseWhole(parts[2].trimmed(), s.dataBits) || s.dataBits < 5 || s.dataBits > 8) {
-    return fail(error, QStringLiteral("Invalid data bits \"%1\"").arg(parts[2].trimmed()));
+    return Failure(QStringLiteral("Invalid data bits \"%1\"").arg(parts[2].trimmed()));
   }
   const QString stop = parts[3].trimmed();
   if (stop == QLatin1String("1")) {
@@ -62,13 +58,12 @@ bool parseCommSettings(const QString& text, CommSettings& out, QString* error) {
   } else if (stop == QLatin1String("2")) {
     s.stopBits = CommSettings::StopBits::Two;
   } else {
-    return fail(error, QStringLiteral("Invalid stop bits \"%1\"").arg(stop));
+    return Failure(QStringLiteral("Invalid stop bits \"%1\"").arg(stop));
   }
   const bool oneAndHalf = s.stopBits == CommSettings::StopBits::OnePointFive;
   const bool two = s.stopBits == CommSettings::StopBits::Two;
   if ((oneAndHalf && s.dataBits != 5) || (two && s.dataBits == 5)) {
-    return fail(error, QStringLiteral("Invalid combination of data bits and stop bits \"%1\"").arg(text));
+    return Failure(QStringLiteral("Invalid combination of data bits and stop bits \"%1\"").arg(text));
   }
-  out = s;
-  return true;
+  return s;
 }

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "platform/result.h"
+
 struct CommSettings {
   enum class StopBits { One, OnePointFive, Two };
   int baud = 9600;
@@ -13,10 +15,10 @@ struct CommSettings {
   QString text() const;  // canonical form, e.g. "9600,N,8,1"
 };
 
-// Reads a settings text; false with a reason in `error` when it is malformed, names an
+// Reads a settings text; fails with the reason when it is malformed, names an
 // unsupported baud rate or an impossible combination (1.5 stop bits need 5 data bits,
 // 2 stop bits cannot go with 5 data bits).
-bool parseCommSettings(const QString& text, CommSettings& out, QString* error = nullptr);
+Result<CommSettings> parseCommSettings(const QString& text);
 
 // Every baud rate the port accepts, lowest first.
 const int* commBaudRates(int* count);

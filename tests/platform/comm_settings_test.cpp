@@ -5,41 +5,45 @@
 #include "platform/comm_device.h"
 #include "platform/parmrk_decoder.h"
 
+namespace {
+// The settings of a text the parser must take.
+CommSettings taken(const QString& text) {
+  const Result<CommSettings> r = parseCommSettings(text);
+  EXPECT_TRUE(r) << text.toStdString() << ": " << r.error().toStdString();
+  return r.valueOr(CommSettings{});
+}
+}  // namespace
+
 TEST(CommSettings, readsEveryPartOfEveryTextTheProgramUses) {
-  CommSettings s;
-  ASSERT_TRUE(parseCommSettings("19200,N,8,1", s));
+  CommSettings s = taken("19200,N,8,1");
   EXPECT_EQ(s.baud, 19200);
   EXPECT_EQ(s.parity, 'N');
   EXPECT_EQ(s.dataBits, 8);
   EXPECT_EQ(s.stopBits, CommSettings::StopBits::One);
-  ASSERT_TRUE(parseCommSettings("2400,e,7,2", s));
+  s = taken("2400,e,7,2");
   EXPECT_EQ(s.parity, 'E');
   EXPECT_EQ(s.text(), "2400,E,7,2");
-  ASSERT_TRUE(parseCommSettings("110,M,5,1.5", s));
+  s = taken("110,M,5,1.5");
   EXPECT_EQ(s.stopBits, CommSettings::StopBits::OnePointFive);
   EXPECT_EQ(s.text(), "110,M,5,1.5");
   // Every rate, parity and data-bit count the program uses.
   for (const int baud : {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 56000, 57600,
                          115200, 128000, 256000}) {
-    EXPECT_TRUE(parseCommSettings(QStringLiteral("%1,N,8,1").arg(baud), s)) << baud;
-    EXPECT_EQ(s.baud, baud);
+    EXPECT_EQ(taken(QStringLiteral("%1,N,8,1").arg(baud)).baud, baud);
   }
   for (const char p : {'N', 'E', 'O', 'M', 'S'})
-    EXPECT_TRUE(parseCommSettings(QStringLiteral("9600,%1,8,1").arg(QChar::fromLatin1(p)), s)) << p;
-  for (int d = 5; d <= 8; ++d) EXPECT_TRUE(parseCommSettings(QStringLiteral("9600,N,%1,1").arg(d), s)) << d;
+    EXPECT_EQ(taken(QStringLiteral("9600,%1,8,1").arg(QChar::fromLatin1(p))).parity, p);
+  for (int d = 5; d <= 8; ++d) EXPECT_EQ(taken(QStringLiteral("9600,N,%1,1").arg(d)).dataBits, d);
 }
 
-TEST(CommSettings, refusesMalformedTextsAndKeepsTheTarget) {
-  CommSettings s;
-  s.baud = 1234;
+TEST(CommSettings, refusesMalformedTextsWithTheReason) {
   for (const char* bad :
        {"", "9600", "9600,N,8", "9600,N,8,1,0", "9601,N,8,1", "abc,N,8,1", "9600,X,8,1", "9600,NN,8,1",
         "9600,N,4,1", "9600,N,9,1", "9600,N,8,3", "9600,N,8,1.5", "9600,N,5,2", "-9600,N,8,1", "9600,N,8,"}) {
-    QString why;
-    EXPECT_FALSE(parseCommSettings(QString::fromLatin1(bad), s, &why)) << bad;
-    EXPECT_FALSE(why.isEmpty()) << bad;
+    const Result<CommSettings> parsed = parseCommSettings(QString::fromLatin1(bad));
+    EXPECT_FALSE(parsed) << bad;
+    EXPECT_FALSE(parsed.error().isEmpty()) << bad;
   }
-  EXPECT_EQ(s.baud, 1234);
 }
 
 TEST(CommDevice, mapsPortNumbersByTheTableUnlessTheEnvironmentNamesOne) {

@@ -1,16 +1,15 @@
 #include "support/fake_comm_link.h"
 
-bool FakeCommLink::openDevice(QString* error) {
+Result<> FakeCommLink::openDevice() {
   if (forbiddenPorts.contains(commPort())) {
-    *error = QStringLiteral("COM%1: permission denied (dialout)").arg(commPort());
+    const QString why = QStringLiteral("COM%1: permission denied (dialout)").arg(commPort());
     setErrorKind(CommError::Permission);
-    return false;
+    return Failure(why);
   }
   if (!openablePorts.contains(commPort())) {
-    *error = QStringLiteral("COM%1: no such device").arg(commPort());
-    return false;
+    return Failure(QStringLiteral("COM%1: no such device").arg(commPort()));
   }
   ++opens;
   openedPorts.append(commPort());
-  return true;
+  return {};
 }

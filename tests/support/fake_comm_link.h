@@ -25,9 +25,9 @@ class FakeCommLink : public CommLink {
   void hangUp() { failAndClose(QStringLiteral("hang-up")); }
 
  protected:
-  bool openDevice(QString* error) override;
+  Result<> openDevice() override;
   void closeDevice() override {}
-  bool applySettings(const CommSettings&, QString*) override { return true; }
+  Result<> applySettings(const CommSettings&) override { return {}; }
   bool driveLine(Line line, bool) override { return line == Line::Break || linesWork; }
   bool writeDevice(QByteArrayView bytes) override {
     sent.append(bytes);
