@@ -19,7 +19,7 @@
 #include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
 #include "meter/engine/meter_session.h"
-#include "meter/engine/meter_state.h"
+#include "meter/engine/reading_texts.h"
 #include "meter/link/meter_link.h"
 #include "platform/open_document.h"
 
@@ -32,22 +32,32 @@ void onWeb(Events& events, void (Events::*signal)(Args...), F show) {
   QObject::connect(&events, signal, &events, [show](Args... args) { show(setupValues(), args...); });
 }
 
-// The pages' live values, as the meter shows them now: their texts stay
-// unformatted until a page reads them. The record line is copied only while
-// the server listens, so a reading formats nothing for it otherwise.
-void takeLiveValues(WebServer& server) {
-  if (server.port() == 0) return;
-  LiveValues v;
-  v.strZavEnergy = strZavEnergy;
-  v.strZavPower = strZavPower;
-  v.strZavTemp = strZavTemp;
-  v.lngZavEnergy = lngZavEnergy;
-  v.lngZavPower = lngZavPower;
-  v.lngZavTemp = lngZavTemp;
-  v.zavRecord = zavRecordText();
-  server.setLiveValues(v);
-}
+// The pages' live values as the meter shows them now, fed by the session's
+// announcements; the texts stay unformatted until a page reads them. The
+// server gets a copy only while it listens, so a reading formats nothing for
+// it otherwise (the record line included).
+class LiveFeed : public QObject {
+ public:
+  explicit LiveFeed(WebServer& server) : QObject(&server), m_server(server) {}
+  void takeReading(const ReadingResult& r) { m_texts.takeReading(r); }
+  void takeRecord(const RegisterRecord& record) { m_texts.takeRecord(record); }
+  void handOver() {
+    if (m_server.port() == 0) return;
+    LiveValues v;
+    v.strZavEnergy = m_texts.strZavEnergy;
+    v.strZavPower = m_texts.strZavPower;
+    v.strZavTemp = m_texts.strZavTemp;
+    v.lngZavEnergy = m_texts.lngZavEnergy;
+    v.lngZavPower = m_texts.lngZavPower;
+    v.lngZavTemp = m_texts.lngZavTemp;
+    v.zavRecord = m_texts.zavRecordText();
+    m_server.setLiveValues(v);
+  }
 
+ private:
+  WebServer& m_server;
+  ReadingTexts m_texts;
+};
 
 QString indexed(const char* array, int i) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
@@ -127,12 +137,15 @@ class LinkClick : public QObject {
 
 void connectLiveValues(MeterSession& session, MeterLink& link) {
   WebServer& server = programWebServer();
-  const auto take = [&server] { takeLiveValues(server); };
-  QObject::connect(&session, &MeterSession::readingRecorded, &server, take);
+  auto* feed = new LiveFeed(server);
+  QObject::connect(&session, &MeterSession::readingRecorded, feed, &LiveFeed::takeReading);
+  QObject::connect(&session, &MeterSession::registerLogged, feed, &LiveFeed::takeRecord);
+  const auto handOver = [feed] { feed->handOver(); };
+  QObject::connect(&session, &MeterSession::readingRecorded, feed, handOver);
   // Going on- or off-line writes a record line of its own.
-  QObject::connect(&link, &MeterLink::onlineChanged, &server, take);
-  QObject::connect(&link, &MeterLink::statusChanged, &server, take);
-  QObject::connect(&server.events().start, &WebStartEvents::serverStarted, &server, take);
+  QObject::connect(&link, &MeterLink::onlineChanged, feed, handOver);
+  QObject::connect(&link, &MeterLink::statusChanged, feed, handOver);
+  QObject::connect(&server.events().start, &WebStartEvents::serverStarted, feed, handOver);
 }
 
 WebServer& programWebServer() {

@@ -7,7 +7,6 @@
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
-#include "meter/engine/meter_state.h"
 #include "meter/link/meter_link.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
@@ -39,13 +38,11 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
   connectPlotRequests();
   connectChartWindows();
   setChartSettings(setupValues().settings());
-  // A reading: the web pages' live values, and the re-plot of the plotted (current) file.
+  // A reading: the re-plot of the plotted (current) file.
   QObject::connect(&session, &MeterSession::readingRecorded, [](const ReadingResult& r) {
-    showWebLiveValues(r);
     if (r.inDataFile && plotFileSlot == 0) replotIfAuto();
   });
-  QObject::connect(&session, &MeterSession::registerLogged, &showWebRecord);
-  // The web server copies the live values once they are up to date.
+  // The web pages' live values.
   connectLiveValues(session, link);
   // The chart still reads the section indexes of the session's data files.
   showDataFileSlots(&session.dataFileSlots());

@@ -11,7 +11,7 @@
 #include "core/globals.h"
 #include "core/settings/detector_types.h"
 #include "meter/engine/meter_session.h"
-#include "meter/engine/meter_state.h"
+#include "meter/engine/reading_texts.h"
 #include "support/log_capture.h"
 
 class EngineTest : public ::testing::Test {
@@ -35,8 +35,10 @@ class EngineTest : public ::testing::Test {
     });
     QObject::connect(session, &MeterSession::readingRecorded, session,
                      [this](const ReadingResult& r) { m_recorded.push_back({r.reading, r.inDataFile}); });
-    QObject::connect(session, &MeterSession::readingRecorded, session, &showWebLiveValues);
-    QObject::connect(session, &MeterSession::registerLogged, session, &showWebRecord);
+    QObject::connect(session, &MeterSession::readingRecorded, session,
+                     [this](const ReadingResult& r) { m_web.takeReading(r); });
+    QObject::connect(session, &MeterSession::registerLogged, session,
+                     [this](const RegisterRecord& r) { m_web.takeRecord(r); });
   }
   void TearDown() override { setDateClockForTests(nullptr); }
   // The session takes the fixture's settings.
@@ -49,6 +51,7 @@ class EngineTest : public ::testing::Test {
 
   LogCapture m_log;
   Settings m_settings;
+  ReadingTexts m_web;  // the web pages' live values, taken as app/ takes them
   MeterSession m_session;
   struct Recorded {
     Reading reading;

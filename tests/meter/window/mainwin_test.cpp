@@ -25,7 +25,6 @@
 #include "core/setup/setup_window.h"
 #include "core/setup/summary_form.h"
 #include "core/setup/summary_progress.h"
-#include "meter/engine/meter_state.h"
 #include "meter/window/tcp_client_panel.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
