@@ -23,6 +23,7 @@
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph_request.h"
 #include "plot/plot_data_reader.h"
+#include "plot/plot_source.h"
 
 #include "imaging/gdip.h"
 
@@ -52,9 +53,11 @@ class ChartCore : public QObject {
 
  public:
   // Loads the chart: its own picture layer, and the band set from the setup's
-  // graph slider with "Now" on. pointLabel: the text of a picked point, as
-  // the chart's window shows it (none: picked points get no label).
-  explicit ChartCore(const Settings& settings, PointLabelSource pointLabel = {}, QObject* parent = nullptr);
+  // graph slider with "Now" on. source: the plotted slot and its index (none:
+  // slot 0, empty). pointLabel: the text of a picked point, as the chart's
+  // window shows it (none: picked points get no label).
+  explicit ChartCore(const Settings& settings, PlotSource source = {}, PointLabelSource pointLabel = {},
+                     QObject* parent = nullptr);
   ~ChartCore() override;
 
   // The settings the chart works with, a copy of the program's; a new one
@@ -124,6 +127,7 @@ class ChartCore : public QObject {
   GraphLook look() const;
 
   Settings m_settings;
+  PlotSource m_source;
   PointLabelSource m_pointLabel;
   QPointer<cGDIP> m_gdip;
   ChartBand m_band;

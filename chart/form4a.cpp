@@ -56,14 +56,14 @@ QScrollBar* makeStepper(const QString& name, QWidget* parent) {
 }
 }  // namespace
 
-Form4a::Form4a(const Settings& settings, bool defaultInstance, QWidget* parent)
+Form4a::Form4a(const Settings& settings, PlotSource source, bool defaultInstance, QWidget* parent)
     : QMainWindow(parent), m_defaultInstance(defaultInstance) {
   setObjectName(QStringLiteral("Form4a"));
   setWindowTitle(QStringLiteral("Power and Temperature"));
   // The graph set-up needs the core before the controls show its band.
   if (m_defaultInstance) chartWindowLoaded = true;
   // The graph engine asks this window for the text of a picked point.
-  m_core = new ChartCore(settings, [this](int16_t, int32_t) { return getPntTxt(); }, this);
+  m_core = new ChartCore(settings, std::move(source), [this](int16_t, int32_t) { return getPntTxt(); }, this);
   buildMenus();
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);

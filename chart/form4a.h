@@ -29,8 +29,9 @@ class Form4a : public QMainWindow {
   Q_OBJECT
 
  public:
-  // defaultInstance: the user's chart, which keeps chartWindowLoaded.
-  Form4a(const Settings& settings, bool defaultInstance, QWidget* parent = nullptr);
+  // source: what the chart draws from (chart_core.h). defaultInstance: the
+  // user's chart, which keeps chartWindowLoaded.
+  Form4a(const Settings& settings, PlotSource source, bool defaultInstance, QWidget* parent = nullptr);
   ~Form4a() override;
 
   ChartCore& core() { return *m_core; }

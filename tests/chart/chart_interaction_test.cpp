@@ -54,8 +54,7 @@ class ChartInteractionTest : public ChartFixture {
     s.vtPower.decimals = s.vtEnergy.decimals = 0;
     s.vtPower.unit = "W";
     s.vtEnergy.unit = "Wh";
-    connectChartWindows();
-    setChartSettings(m_settings);
+    m_charts = std::make_unique<ChartWindows>(m_settings, m_files.source());
     connectPlotRequests();
     emit meterEvents().plotRequested();
     chart = chartWindow();
@@ -69,9 +68,14 @@ class ChartInteractionTest : public ChartFixture {
     ASSERT_EQ(chart->core().chartMode, 2);
   }
   void TearDown() override {
-    releaseChartWindows();
+    m_charts.reset();
     ChartFixture::TearDown();
   }
+  void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
+  Form4a* chartWindow() const { return m_charts->chartWindow(); }
+  void releaseChartWindows() { m_charts->releaseChartWindows(); }
+
+  std::unique_ptr<ChartWindows> m_charts;
 
   template <class T>
   T* child(const QString& name) const {
@@ -281,7 +285,7 @@ TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
 TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText("before");
-  Form4a blank(m_settings, false);
+  Form4a blank(m_settings, m_files.source(), false);
   QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
   EXPECT_EQ(clipboard->text(), "before");  // no graph yet
   item("mnuFileCopy")->trigger();

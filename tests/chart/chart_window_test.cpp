@@ -17,14 +17,20 @@ class ChartWindowTest : public ChartFixture {
  protected:
   void SetUp() override {
     ChartFixture::SetUp();
-    connectChartWindows();
-    setChartSettings(m_settings);
+    m_charts = std::make_unique<ChartWindows>(m_settings, m_files.source());
     connectPlotRequests();
   }
   void TearDown() override {
-    releaseChartWindows();
+    m_charts.reset();
     ChartFixture::TearDown();
   }
+  void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
+  Form4a* chartWindow() const { return m_charts->chartWindow(); }
+  void showChartWindow() { m_charts->showChartWindow(); }
+  void replotIfAuto() { m_autoPlot.replotIfAuto(); }
+
+  std::unique_ptr<ChartWindows> m_charts;
+  AutoPlot m_autoPlot{m_files.source()};
 };
 }  // namespace
 

@@ -134,8 +134,7 @@ TEST(WebServerBox, LoggingBoxLocksTheLogFile) {
 
 TEST(SetupWindowButtons, SelectButtonsNeedTheMainWindow) {
   SetupWindow& w = freshSetup();
-  HeadlessLog log;
-  mainWindowLoaded = false;
+  HeadlessLog log;  // no main window
   w.Command1(0)->click();
   EXPECT_TRUE(log.lines().contains("MSGBOX: Main window is not loaded"));
 }

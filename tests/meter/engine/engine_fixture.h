@@ -27,7 +27,6 @@ class EngineTest : public ::testing::Test {
     s.overWriteLast = false;
     apply();
     m_session.setOnline(true);
-    plotFileSlot = 0;
     MeterSession* session = &m_session;
     QObject::connect(session, &MeterSession::pulseIndicated, session, [this](double, double interval, double) {
       m_counts.push_back(m_session.latestReading().count);

@@ -39,9 +39,7 @@
 
 namespace {
 
-struct MainWindow : ::testing::Test, MeterOwners {
-  void SetUp() override { mainWindowLoaded = false; }
-};
+struct MainWindow : ::testing::Test, MeterOwners {};
 
 // Answers the next message box with the given button.
 // Shows the next message box for real and clicks one of its buttons.
@@ -61,7 +59,7 @@ TEST_F(MainWindow, LoadLeavesWindowShownWithVersionCaptionAndCalculatorReady) {
   Form1 f(session, link);
   f.formLoad();
   EXPECT_TRUE(f.isVisible());
-  EXPECT_TRUE(mainWindowLoaded);
+  EXPECT_TRUE(f.mainWindowLoaded());
   EXPECT_EQ(f.windowTitle(), "Zav ver 1.3.0");
   EXPECT_EQ(f.captionText, "Zav ver 1.3.0");
   // The start line carries the date alone.
@@ -314,7 +312,7 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   WindowSteps steps;
   f.installEventFilter(&steps);
   f.formLoad();
-  EXPECT_TRUE(autoPlot);
+  EXPECT_TRUE(f.autoPlot());
   EXPECT_TRUE(f.Check3()->isChecked());
   const QString text = log.text();
   const qsizetype start = text.indexOf("-------- Zav START"), shown = text.indexOf("TEST: shown"),
