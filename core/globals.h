@@ -17,8 +17,6 @@ extern QString zavLogFileName;
 extern QString hlpFileName;
 extern QString zavDatFileName[2];
 extern QString zavPlotFileName;
-extern int16_t plotFileSlot;
-extern bool autoPlot;
 extern bool savePlotToPicFile;
 extern bool meterOnline;
 extern int32_t debugAccessCode;
@@ -28,7 +26,6 @@ extern int16_t msgLevel;
 extern int32_t logMaxChars;
 extern int32_t logColourNormal;  // &HBBGGRR, top bit set = system colour
 extern int32_t logColourError;
-extern bool mainWindowLoaded;
 extern bool chartWindowLoaded;
 extern int16_t lapMax;
 extern QVector<int32_t> lapTimes;

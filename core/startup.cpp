@@ -149,8 +149,6 @@ void Main() {
   zavDatFileName[0].clear();
   zavDatFileName[1].clear();
   hlpFileName.clear();
-  plotFileSlot = 0;
-  autoPlot = false;
   savePlotToPicFile = false;
   meterOnline = false;
   debugAccessCode = 58214;
@@ -160,7 +158,6 @@ void Main() {
   logMaxChars = 100000;
   logColourNormal = kSysColorWindowText;
   logColourError = kColorRed;
-  mainWindowLoaded = false;
   chartWindowLoaded = false;
   lapMax = 10;
   lapTimes = {0};
