@@ -26,6 +26,7 @@
 #include "plot/plot_source.h"
 
 #include "imaging/gdip.h"
+#include "meter/record/index_reader.h"
 
 // The x-scale choices of Option2, also the time axis's value kinds.
 enum : int16_t { kXScalePoint = 0, kXScaleRecord = 1, kXScaleTime = 2 };
@@ -117,6 +118,7 @@ class ChartCore : public QObject {
   bool savePicToFile = false;
   QVector<markRecord> marks;              // empty until the chart resets its marks
   QVector<fileTableEntry> fileTable;      // the first entry is the current one
+  LogFiles logFiles;                      // a record plot's times (no log file is ever selected)
 
  signals:
   void bandChanged();

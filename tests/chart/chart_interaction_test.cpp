@@ -30,7 +30,7 @@
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
 #include "platform/colour.h"
-#include "meter/record/index_reader.h"
+#include "meter/record/index_reader.h"  // indexFileName
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 #include "plot/graph/value_functions.h"
@@ -540,7 +540,6 @@ TEST_F(ChartInteractionTest, PlotLeavesThePictureFontForLaterTexts) {
 // record panel shows the record's number, time and name, and the record plot's
 // index-list series draws nothing.
 TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
-  RestoreOnExit saved{logRecordCount, logSlots, logFileNames};
   QTemporaryDir dir;
   const QString data = dir.filePath("log.DAT");
   const Date recTime = testTime(2024, 3, 31, 8, 15, 30);
@@ -549,8 +548,8 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   ix.i32(1).i32(9);  // record 2's header at position 9
   writeTextFile(data, d.b);
   writeTextFile(indexFileName(data), ix.b);
-  logFileNames[0] = data;
-  logRecordCount = 2;
+  chart->core().logFiles.logFileNames[0] = data;
+  chart->core().logFiles.logRecordCount = 2;
 
   chart->plotRec(2, "meter one", {"Record 2", 8, 1, 1, 0, 0}, false);
   EXPECT_EQ(chart->core().chartMode, 1);
