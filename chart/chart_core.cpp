@@ -5,7 +5,6 @@
 #include "chart/chart_settings.h"
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
-#include "core/globals.h"
 #include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
@@ -158,7 +157,7 @@ void ChartCore::fetchAndPlot() {
 
   getPlotData(plotParam, plotSeriesData,
               PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(), s.ZAVdetectorVer >= kNewFrameDetectorVer,
-                       debugLevel >= 4},
+                       s.debugLevel >= 4},
               *m_readScratch);
   scaleByChoice(s.yPowerScale, 0, s.maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, s.y1ScaleMin,
                 s.y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);

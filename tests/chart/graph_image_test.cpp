@@ -111,6 +111,19 @@ TEST_F(GraphImageTest, GifInEitherCaseAndOtherTypesEncode) {
   EXPECT_TRUE(startsWith(bytes("w=200&h=100", "bmp"), "BM"));
 }
 
+// The reader's lap times are logged from debug level 4 on, as the settings the job is made with say.
+TEST_F(GraphImageTest, LapTimesFollowTheDebugLevelOfTheSettings) {
+  struct Row {
+    const char* name;
+    int16_t level;
+    bool lapTimes;
+  } rows[] = {{"below", 3, false}, {"at", 4, true}, {"above", 5, true}};
+  for (const Row& r : rows) {
+    m_settings.debugLevel = r.level;
+    EXPECT_EQ(job("").lapTimes, r.lapTimes) << r.name;
+  }
+}
+
 TEST_F(GraphImageTest, UnknownTypeDrawsAndLogsNothing) {
   HeadlessLog log;
   const GraphImageJob unknown = job("w=200&h=100", "xyz");

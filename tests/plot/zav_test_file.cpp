@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 
-#include "core/globals.h"
 #include "core/settings/detector_types.h"
 
 namespace {
@@ -86,7 +85,7 @@ QString TestPlotFiles::install(const QVector<TestSection>& sections, int slot) {
 PlotFile TestPlotFiles::plotted() const {
   const int slot = plotFileSlot == 1 ? 1 : 0;
   return {settings.zavDatFileName[slot], indexes[slot], settings.ZAVdetectorVer >= kNewFrameDetectorVer,
-          debugLevel >= 4};
+          settings.debugLevel >= 4};
 }
 
 PlotSource TestPlotFiles::source() const {

@@ -11,6 +11,7 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/setup_values.h"
 #include "core/log/message_log.h"
 #include "support/headless_env.h"
 
@@ -185,7 +186,7 @@ TEST(DebugWindow, SameDesignOwnLevel) {
   EXPECT_TRUE(w.mnuDbgLevelSet(3)->isChecked());
   w.mnuDbgLevelSet_Click(9);
   EXPECT_EQ(debugLevel, 3);
-  debugLevel = 0;
+  setupValues().setDebugLevel(0);
   msgLevel = saved;
   EXPECT_EQ(log.lines(),
             QStringList({"ERROR mnuDbgLevelSet_Click: index=3", "Debug Window: Level Clicked",
