@@ -6,7 +6,6 @@
 
 #include "chart/chart_layout.h"
 #include "chart/form4a.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "meter/meter_events.h"
 #include "plot/plot_events.h"
@@ -32,16 +31,18 @@ ChartWindows::~ChartWindows() { releaseChartWindows(); }
 
 Form4a* ChartWindows::chartWindow() const { return m_userChart; }
 
+bool ChartWindows::chartWindowLoaded() const { return !m_userChart.isNull(); }
+
 Form4a* ChartWindows::ensureUserChart() {
   if (!m_userChart) {
-    m_userChart = new Form4a(m_settings, m_source, true);
+    m_userChart = new Form4a(m_settings, m_source);
     m_userChart->setAttribute(Qt::WA_DeleteOnClose);
   }
   return m_userChart;
 }
 
 void ChartWindows::userGraph(bool force) {
-  if (!chartWindowLoaded || !m_userChart || !m_userChart->isVisible()) {
+  if (!chartWindowLoaded() || !m_userChart->isVisible()) {
     Form4a* chart = ensureUserChart();
     chart->show();
     const QWidget* main = mainWindow();
@@ -58,7 +59,7 @@ void ChartWindows::userGraph(bool force) {
 
 void ChartWindows::loadTest() {
   // Created, loaded and unloaded at once; never shown.
-  delete new Form4a(m_settings, m_source, false);
+  delete new Form4a(m_settings, m_source);
 }
 
 void ChartWindows::setSettings(const Settings& settings) {

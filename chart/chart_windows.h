@@ -24,6 +24,8 @@ class ChartWindows : public QObject {
   // later starts with the latest.
   void setSettings(const Settings& settings);
   Form4a* chartWindow() const;  // the user's chart, or nullptr before the first use
+  // chartWindowLoaded: the user's chart is loaded, from its making to its closing.
+  bool chartWindowLoaded() const;
   void showChartWindow();  // View/"Plot": shows the user's chart modeless
   // Closes the user's chart (the end of a test).
   void releaseChartWindows();

@@ -15,7 +15,6 @@ int16_t msgLevel = 4;
 int32_t logMaxChars = 100000;
 int32_t logColourNormal = kSysColorWindowText;
 int32_t logColourError = kColorRed;
-bool chartWindowLoaded = false;
 int16_t lapMax = 10;
 QVector<int32_t> lapTimes{0};
 QVector<int16_t> lapIds{0};

@@ -26,7 +26,6 @@ extern int16_t msgLevel;
 extern int32_t logMaxChars;
 extern int32_t logColourNormal;  // &HBBGGRR, top bit set = system colour
 extern int32_t logColourError;
-extern bool chartWindowLoaded;
 extern int16_t lapMax;
 extern QVector<int32_t> lapTimes;
 extern QVector<int16_t> lapIds;

@@ -158,7 +158,6 @@ void Main() {
   logMaxChars = 100000;
   logColourNormal = kSysColorWindowText;
   logColourError = kColorRed;
-  chartWindowLoaded = false;
   lapMax = 10;
   lapTimes = {0};
   lapIds = {0};

@@ -50,5 +50,5 @@ class ChartFixture : public ::testing::Test {
   int16_t& plotFileSlot = m_files.plotFileSlot;
   bool& autoPlot = m_files.autoPlot;
   Settings m_settings;
-  RestoreOnExit m_saved{chartWindowLoaded, msgLevel};
+  RestoreOnExit m_saved{msgLevel};
 };

@@ -285,7 +285,7 @@ TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
 TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText("before");
-  Form4a blank(m_settings, m_files.source(), false);
+  Form4a blank(m_settings, m_files.source());
   QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
   EXPECT_EQ(clipboard->text(), "before");  // no graph yet
   item("mnuFileCopy")->trigger();

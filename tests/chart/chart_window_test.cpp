@@ -27,6 +27,7 @@ class ChartWindowTest : public ChartFixture {
   void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
   Form4a* chartWindow() const { return m_charts->chartWindow(); }
   void showChartWindow() { m_charts->showChartWindow(); }
+  bool chartWindowLoaded() const { return m_charts->chartWindowLoaded(); }
   void replotIfAuto() { m_autoPlot.replotIfAuto(); }
 
   std::unique_ptr<ChartWindows> m_charts;
@@ -39,12 +40,11 @@ TEST_F(ChartWindowTest, PlotShowsTheChartSizedFromTheSettingsAndDrawsToNow) {
   m_settings.plotHeight = 300;
   m_settings.viewRange = 0;
   setChartSettings(m_settings);
-  chartWindowLoaded = false;
   emit meterEvents().plotRequested();
   Form4a* chart = chartWindow();
   ASSERT_NE(chart, nullptr);
   EXPECT_TRUE(chart->isVisible());
-  EXPECT_TRUE(chartWindowLoaded);
+  EXPECT_TRUE(chartWindowLoaded());
   EXPECT_EQ(chart->core().picture1().size(), QSize(100, 300));
   EXPECT_EQ(chart->core().chartMode, 2);
   EXPECT_TRUE(chart->chkNow()->isChecked());
@@ -60,14 +60,14 @@ TEST_F(ChartWindowTest, PlotShowsTheChartSizedFromTheSettingsAndDrawsToNow) {
   chart->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(chartWindow(), nullptr);
-  EXPECT_FALSE(chartWindowLoaded);
+  EXPECT_FALSE(chartWindowLoaded());
 }
 
 TEST_F(ChartWindowTest, LoadTestLeavesTheUserChartAlone) {
   showChartWindow();
-  ASSERT_TRUE(chartWindowLoaded);
+  ASSERT_TRUE(chartWindowLoaded());
   for (int i = 0; i < 3; ++i) emit meterEvents().chartLoadTestRequested();
-  EXPECT_TRUE(chartWindowLoaded);
+  EXPECT_TRUE(chartWindowLoaded());
 }
 
 TEST_F(ChartWindowTest, AutoPlotAfterReadingsIsPaced) {
