@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "core/globals.h"
+#include "platform/colour.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
@@ -98,7 +98,7 @@ QLineEdit* rowBox(SetupWindow* w, const char* array, int index, int column) {
 void showStarted(SetupValues& w, const QString& url) {
   setTrayCaption(kTrayStopCaption);
   w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is available at URL:"));
-  w.setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);
+  w.setForeColor(QStringLiteral("lblServerStatus"), kLogColourNormal);
   const QString link = QStringLiteral("lblServerURL");
   w.setVisible(link, true);
   w.setCaption(link, url);
@@ -111,12 +111,12 @@ void showStarted(SetupValues& w, const QString& url) {
 
 void showStartFailed(SetupValues& w, int port) {
   w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server ERROR:"));
-  w.setForeColor(QStringLiteral("lblServerStatus"), logColourError);
+  w.setForeColor(QStringLiteral("lblServerStatus"), kLogColourError);
   const QString link = QStringLiteral("lblServerURL");
   w.setVisible(link, true);
   w.setCaption(link, QStringLiteral("Cannot open port: ") + QString::number(port));
   setUnderline(false);
-  w.setForeColor(link, logColourError);
+  w.setForeColor(link, kLogColourError);
   w.setToolTip(link,
                QStringLiteral("The seleccted port may already be in use, please try another port number."));
   w.setValue(QStringLiteral("Check9"), 0);
@@ -170,21 +170,21 @@ void connectWebServerToSetupWindow() {
                    [&server] { server.stopWebServer(); });
   WebStartEvents& start = server.events().start;
   onWeb(start, &WebStartEvents::portRefused, [](SetupValues& w, const QString&) {
-    w.setForeColor(QStringLiteral("Text18"), logColourError);
+    w.setForeColor(QStringLiteral("Text18"), kLogColourError);
     w.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
     w.setValue(QStringLiteral("Check9"), 2);
   });
   onWeb(start, &WebStartEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
-    w.setForeColor(QStringLiteral("Text18"), logColourNormal);
+    w.setForeColor(QStringLiteral("Text18"), kLogColourNormal);
     w.setToolTip(QStringLiteral("Text18"),
                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
   });
   onWeb(start, &WebStartEvents::webRootRefused, [](SetupValues& w, const QString&) {
     w.setValue(QStringLiteral("Check9"), 0);
-    w.setForeColor(QStringLiteral("txtWebRoot"), logColourError);
+    w.setForeColor(QStringLiteral("txtWebRoot"), kLogColourError);
   });
   onWeb(start, &WebStartEvents::webRootAccepted, [](SetupValues& w, const QString&) {
-    w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal);
+    w.setForeColor(QStringLiteral("txtWebRoot"), kLogColourNormal);
   });
   onWeb(start, &WebStartEvents::serverStarted, showStarted);
   onWeb(start, &WebStartEvents::serverStartFailed, showStartFailed);
@@ -192,7 +192,7 @@ void connectWebServerToSetupWindow() {
     setTrayCaption(kTrayStartCaption);
     w.showWebServerStopped();
     setUnderline(false);
-    w.setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
+    w.setForeColor(QStringLiteral("lblServerURL"), kLogColourNormal);
   });
   // The connection counters and the socket grid are the window's own display.
   WebConnectionEvents* connections = &server.events().connections;
@@ -232,7 +232,7 @@ void connectWebServerToSetupWindow() {
   });
   onWeb(server.events().log, &WebLogEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
     w.setValue(QStringLiteral("cheLogging"), 2);
-    w.setForeColor(QStringLiteral("cheLogging"), logColourError);
+    w.setForeColor(QStringLiteral("cheLogging"), kLogColourError);
     w.setToolTip(QStringLiteral("cheLogging"), tip);
   });
 }
@@ -258,13 +258,13 @@ void connectWebTabControls() {
   QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
     // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.
     if (name != u"cheLogging" || v.value(name) == 2) return;
-    v.setForeColor(name, logColourNormal);
+    v.setForeColor(name, kLogColourNormal);
     v.setToolTip(name, QString());
   });
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     auto* tray = new QSystemTrayIcon(w->windowIcon(), w);
     tray->setContextMenu(w->findChild<QMenu*>(QStringLiteral("mnuTray")));
-    tray->setToolTip(appName);
+    tray->setToolTip(setupValues().settings().appName);
     tray->show();
   }
 }

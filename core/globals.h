@@ -9,6 +9,7 @@
 
 #include "core/settings/value_type.h"
 #include "core/util/date_value.h"
+#include "platform/colour.h"
 
 // --- start-up state (set by Main and the command line) ---
 extern QString appName;
@@ -18,7 +19,6 @@ extern QString hlpFileName;
 extern QString zavDatFileName[2];
 extern QString zavPlotFileName;
 extern bool savePlotToPicFile;
-extern bool meterOnline;
 extern int32_t debugAccessCode;
 extern int16_t debugMode;
 extern int16_t debugLevel;
@@ -67,9 +67,6 @@ extern double minMeterScale;
 
 extern valueType vtEnergy, vtPower;
 
-// System colour for window text (&H80000008) and plain red.
-constexpr int32_t kSysColorWindowText = int32_t(0x80000008u);
-constexpr int32_t kColorRed = 0x0000FF;
 
 // The flags of the setup window's Check1 boxes, set by their click rule.
 extern bool ringBell;               // Check1(0) "Ring bell for each pulse"

@@ -150,14 +150,13 @@ void Main() {
   zavDatFileName[1].clear();
   hlpFileName.clear();
   savePlotToPicFile = false;
-  meterOnline = false;
   debugAccessCode = 58214;
   revsPerkWh = 300.0;
   debugMode = 0;
   msgLevel = 4;
   logMaxChars = 100000;
-  logColourNormal = kSysColorWindowText;
-  logColourError = kColorRed;
+  logColourNormal = kLogColourNormal;
+  logColourError = kLogColourError;
   lapMax = 10;
   lapTimes = {0};
   lapIds = {0};

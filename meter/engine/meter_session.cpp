@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/globals.h"  // the colour constants
+#include "platform/colour.h"
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"

@@ -19,7 +19,6 @@
 #include <cmath>
 
 #include "core/app_windows.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
@@ -553,7 +552,8 @@ void Form1::showValuesGrey(bool grey) {
 void Form1::Timer7_Timer() {
   timer7Remaining -= 1;
   fillSummaryForm(0, QString(), QString(), timer7Total - timer7Remaining, timer7Total, QString(), 0, 0);
-  if (timer7Remaining <= 0 || progressCancelled) {
+  const Form9* form = summaryForm();
+  if (timer7Remaining <= 0 || (form && form->progressCancelled())) {
     Timer7.setEnabled(false);
     m_link.stopWaiting();
   }

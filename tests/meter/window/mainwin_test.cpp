@@ -243,7 +243,6 @@ TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
 
 TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   Form1 f(session, link);
-  progressCancelled = false;
   link.startWaiting();
   fillSummaryForm(1, "Waiting", "", 0, 3, "", 0, 0);
   ASSERT_NE(summaryForm(), nullptr);
@@ -265,7 +264,6 @@ TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   EXPECT_TRUE(link.detectorAnswered());
   EXPECT_EQ(summaryForm()->Text1()->text(), "33 %");
   fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
-  progressCancelled = false;
 }
 
 TEST(HelpLink, AddressAndQuery) {
