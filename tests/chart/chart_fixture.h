@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "chart/chart_settings.h"
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings.h"
 #include "plot/graph_request.h"

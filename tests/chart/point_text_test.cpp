@@ -11,7 +11,7 @@
 #include "chart/chart_output.h"
 #include "chart/point_text.h"
 #include "chart/selection_text.h"
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "support/log_capture.h"
 #include "support/restore_on_exit.h"
 

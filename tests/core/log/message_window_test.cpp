@@ -10,6 +10,7 @@
 #include <QTextDocument>
 
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/setup_values.h"
 #include "core/log/message_log.h"

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "core/settings/ini_reader.h"
 #include "support/headless_env.h"
 #include "tests/core/settings/fake_setup_controls.h"

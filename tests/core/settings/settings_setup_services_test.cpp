@@ -11,6 +11,7 @@
 
 #include "app/wiring.h"
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/text_helpers.h"
 #include "support/headless_env.h"

@@ -14,6 +14,7 @@
 #include <limits>
 
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/settings_events.h"

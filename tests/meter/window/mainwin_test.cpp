@@ -19,7 +19,7 @@
 #include <QTimer>
 
 #include "core/app_windows.h"
-#include "core/globals.h"
+#include "core/startup.h"
 #include "core/log/logmsg.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
@@ -295,8 +295,11 @@ struct WindowSteps : QObject {
 
 TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   QTemporaryDir dir;
-  defDirName = dir.path() + u'/';
-  readINI = false;
+  setCommandLineArgs({dir.path() + u'/', "-noini"});  // the program's folder, no settings file
+  getCmdArgs();
+  struct ArgsBack {
+    ~ArgsBack() { setCommandLineArgs({}); }
+  } argsBack;
   LogCapture log;
   loadSetupWindowHidden();
   ASSERT_NE(frmSetup(), nullptr);

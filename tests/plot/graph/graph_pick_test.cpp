@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "graph_pictures.h"
 #include "plot/graph/graph_pick.h"
 #include "plot/graph/pick_picture.h"
