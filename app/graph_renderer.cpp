@@ -1,7 +1,7 @@
 #include "app/graph_renderer.h"
 
-#include "chart/graph_image.h"
 #include "app/wiring.h"
+#include "chart/graph_image.h"
 #include "core/settings/setup_values.h"
 
 namespace {

@@ -1,7 +1,5 @@
 #include "app/web_wiring.h"
 
-#include "app/graph_renderer.h"
-
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -13,7 +11,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "platform/colour.h"
+#include "app/graph_renderer.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
@@ -21,6 +19,7 @@
 #include "meter/engine/meter_session.h"
 #include "meter/engine/reading_texts.h"
 #include "meter/link/meter_link.h"
+#include "platform/colour.h"
 #include "platform/open_document.h"
 
 namespace {

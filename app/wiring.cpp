@@ -45,8 +45,9 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
   // The main window's plot requests reach the chart; the chart and the
   // auto-plot draw the main window's plotted slot from the session's indexes.
   connectPlotRequests();
-  const PlotSource source{mainWindowPlotFileSlot, [] { return form1() && form1()->autoPlot(); },
-                          [&session](int16_t slot) -> const dataFileIndex& { return session.dataFileSlots()[slot]; }};
+  const PlotSource source{
+      mainWindowPlotFileSlot, [] { return form1() && form1()->autoPlot(); },
+      [&session](int16_t slot) -> const dataFileIndex& { return session.dataFileSlots()[slot]; }};
   g_charts = new ChartWindows(setupValues().settings(), source, &session);
   auto* autoPlot = new AutoPlot(source, &session);
   // A reading: the re-plot of the plotted (current) file.

@@ -10,11 +10,11 @@
 #include <cstdlib>
 
 #include "core/log/logmsg.h"
-#include "core/startup.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
+#include "core/startup.h"
 #include "core/util/text_helpers.h"
 
 namespace {

@@ -36,10 +36,10 @@
 #include "chart/graph_image.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
-#include "web/web_server.h"
 #include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "tools/loopback_socket.h"
+#include "web/web_server.h"
 
 namespace {
 constexpr int kFileSize = 25 * 1024;

@@ -5,8 +5,8 @@
 #include "chart/chart_settings.h"
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
-#include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
+#include "core/settings/detector_types.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
@@ -29,8 +29,12 @@ void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataM
 }
 }  // namespace
 
-ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSource pointLabel, QObject* parent)
-    : QObject(parent), m_settings(settings), m_source(std::move(source)), m_pointLabel(std::move(pointLabel)) {
+ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSource pointLabel,
+                     QObject* parent)
+    : QObject(parent),
+      m_settings(settings),
+      m_source(std::move(source)),
+      m_pointLabel(std::move(pointLabel)) {
   // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
   m_picture1BackColour = m_settings.plotBackgroundColor;
@@ -156,8 +160,8 @@ void ChartCore::fetchAndPlot() {
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
   getPlotData(plotParam, plotSeriesData,
-              PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(), s.ZAVdetectorVer >= kNewFrameDetectorVer,
-                       s.debugLevel >= 4},
+              PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
+                       s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
               *m_readScratch);
   scaleByChoice(s.yPowerScale, 0, s.maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, s.y1ScaleMin,
                 s.y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);

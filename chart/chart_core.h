@@ -18,15 +18,14 @@
 #include "chart/chart_output.h"
 #include "chart/marks_array.h"
 #include "chart/zav_graph.h"
+#include "imaging/gdip.h"
+#include "meter/record/index_reader.h"
 #include "plot/graph/graph_pick.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph_request.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_source.h"
-
-#include "imaging/gdip.h"
-#include "meter/record/index_reader.h"
 
 // The x-scale choices of Option2, also the time axis's value kinds.
 enum : int16_t { kXScalePoint = 0, kXScaleRecord = 1, kXScaleTime = 2 };

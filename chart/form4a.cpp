@@ -60,7 +60,8 @@ Form4a::Form4a(const Settings& settings, PlotSource source, QWidget* parent) : Q
   setWindowTitle(QStringLiteral("Power and Temperature"));
   // The graph set-up needs the core before the controls show its band.
   // The graph engine asks this window for the text of a picked point.
-  m_core = new ChartCore(settings, std::move(source), [this](int16_t, int32_t) { return getPntTxt(); }, this);
+  m_core = new ChartCore(
+      settings, std::move(source), [this](int16_t, int32_t) { return getPntTxt(); }, this);
   buildMenus();
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);

@@ -97,7 +97,8 @@ void Form4a::hScroll1Moved(int position, bool dragging) {
   m_xBar.value = static_cast<int16_t>(position);
   graphAxisRecord& x = m_core->graphDef.axes[1];
   if (!setHScrollBar(x, m_xBar, m_core->chartMode)) return;
-  findChild<QLabel*>(QStringLiteral("Label25"))->setText(showRangeLabel(x, m_core->chartMode, m_core->logFiles.logRecordCount));
+  findChild<QLabel*>(QStringLiteral("Label25"))
+      ->setText(showRangeLabel(x, m_core->chartMode, m_core->logFiles.logRecordCount));
   m_core->redrawPlot();
 }
 

@@ -5,8 +5,8 @@
 #include <QFileInfo>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/util/format_pattern.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "imaging/file_wrapper.h"
 #include "imaging/gif_output.h"

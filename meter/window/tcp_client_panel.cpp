@@ -5,8 +5,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "core/util/format_pattern.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "platform/colour.h"
 
 namespace {

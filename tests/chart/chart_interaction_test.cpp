@@ -1,6 +1,6 @@
 // The chart window as the user works it: picking with the pointer and the
 // keys, the value box, zoom and scroll, the options, and the output.
-#include "support/qt_printers.h"
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,7 +19,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 #include "chart/chart_output.h"
 #include "chart/chart_windows.h"
@@ -29,13 +28,14 @@
 #include "core/util/format_pattern.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
-#include "platform/colour.h"
 #include "meter/record/index_reader.h"  // indexFileName
+#include "platform/colour.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 #include "plot/graph/value_functions.h"
 #include "plot/plot_requests.h"
 #include "support/log_capture.h"
+#include "support/qt_printers.h"
 #include "tests/meter/record/zav_bytes.h"
 
 namespace {

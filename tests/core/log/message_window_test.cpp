@@ -10,10 +10,10 @@
 #include <QTextDocument>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/log/logmsg.h"
-#include "core/settings/setup_values.h"
 #include "core/log/message_log.h"
+#include "core/settings/settings_globals.h"
+#include "core/settings/setup_values.h"
 #include "support/headless_env.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/settings/ini_writer.h"
+#include "core/settings/settings_globals.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
 

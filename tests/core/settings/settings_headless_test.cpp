@@ -7,8 +7,8 @@
 #include <QFileInfo>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/settings/ini_writer.h"
+#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
 #include "tests/core/settings/settings_test_support.h"
 

@@ -8,9 +8,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -19,19 +19,19 @@
 #include <QTimer>
 
 #include "core/app_windows.h"
-#include "core/startup.h"
 #include "core/log/logmsg.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/setup/summary_form.h"
 #include "core/setup/summary_progress.h"
-#include "meter/window/tcp_client_panel.h"
+#include "core/startup.h"
+#include "meter/record/data_file.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
-#include "meter/record/data_file.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/main_menus.h"
+#include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"

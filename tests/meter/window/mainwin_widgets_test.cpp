@@ -4,16 +4,16 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
-#include <QToolTip>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
+#include "core/settings/setup_values.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
 #include "meter/window/caption_frame.h"
-#include "core/settings/setup_values.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
