@@ -91,3 +91,17 @@ TEST_F(ChartWindowTest, AutoPlotAfterReadingsIsPaced) {
   EXPECT_EQ(plots, 3);
   QObject::disconnect(c);
 }
+
+// The re-plot draws only a plotted slot that holds a section, as the main window's choice says now.
+TEST_F(ChartWindowTest, AutoPlotNeedsASectionInThePlottedSlot) {
+  int plots = 0;
+  const auto c = QObject::connect(&plotEvents(), &PlotEvents::userGraphRequested, [&] { ++plots; });
+  autoPlot = true;
+  plotFileSlot = 1;  // the archive slot holds nothing
+  replotIfAuto();
+  EXPECT_EQ(plots, 0);
+  plotFileSlot = 0;
+  replotIfAuto();
+  QTRY_COMPARE_WITH_TIMEOUT(plots, 1, 5000);
+  QObject::disconnect(c);
+}

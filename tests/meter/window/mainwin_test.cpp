@@ -130,6 +130,24 @@ TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
   EXPECT_TRUE(f.Check3()->isVisible());
 }
 
+// The plotted slot and "Auto Plot" are the window's own: Option3 picks the slot,
+// Check3 the auto-plot, which only the current file offers.
+TEST_F(MainWindow, PlottedSlotAndAutoPlotFollowTheirControls) {
+  Form1 f(session, link);
+  EXPECT_EQ(f.plotFileSlot(), 0);
+  EXPECT_FALSE(f.autoPlot());
+  f.Check3()->setChecked(true);
+  EXPECT_TRUE(f.autoPlot());
+  f.Option3(1)->setChecked(true);
+  EXPECT_EQ(f.plotFileSlot(), 1);
+  EXPECT_FALSE(f.Check3()->isEnabled());
+  f.Option3(0)->setChecked(true);
+  EXPECT_EQ(f.plotFileSlot(), 0);
+  EXPECT_TRUE(f.Check3()->isEnabled());
+  f.Check3()->setChecked(false);
+  EXPECT_FALSE(f.autoPlot());
+}
+
 TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
   Form1 f(session, link);
   f.formLoad();
