@@ -1,12 +1,12 @@
 #include "app/graph_renderer.h"
 
+#include "app/wiring.h"
 #include "chart/graph_image.h"
-#include "core/globals.h"
 #include "core/settings/setup_values.h"
 
 namespace {
 GraphImageJob jobFor(const QString& query, const QString& type) {
-  return makeGraphImageJob(query, type, setupValues().settings(), dateNow(), plotFileSlot);
+  return makeGraphImageJob(query, type, setupValues().settings(), dateNow(), mainWindowPlotFileSlot());
 }
 }  // namespace
 

@@ -5,7 +5,6 @@
 #include "app/web_wiring.h"
 #include "app/wiring.h"
 #include "core/app_windows.h"
-#include "core/globals.h"
 #include "core/startup.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
@@ -25,9 +24,10 @@ int main(int argc, char** argv) {
   MeterLink link(session, port);
   connectSubsystems(session, link);
   // Boxes carry the program's title from the first one on (Main sets appName the same way).
-  setMsgBoxTitle(applicationTitle(QCoreApplication::applicationFilePath()));
+  const QString title = applicationTitle(QCoreApplication::applicationFilePath());
+  setMsgBoxTitle(title);
   Main();
-  loadSetupWindowHidden(brandIcon(appName));
+  loadSetupWindowHidden(brandIcon(title));
   showMainWindow(session, link);
   scheduleTestActions();
   connectWebTabControls();

@@ -1,7 +1,5 @@
 #include "app/web_wiring.h"
 
-#include "app/graph_renderer.h"
-
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -13,14 +11,15 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "core/globals.h"
+#include "app/graph_renderer.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
 #include "meter/engine/meter_session.h"
-#include "meter/engine/meter_state.h"
+#include "meter/engine/reading_texts.h"
 #include "meter/link/meter_link.h"
+#include "platform/colour.h"
 #include "platform/open_document.h"
 
 namespace {
@@ -32,22 +31,32 @@ void onWeb(Events& events, void (Events::*signal)(Args...), F show) {
   QObject::connect(&events, signal, &events, [show](Args... args) { show(setupValues(), args...); });
 }
 
-// The pages' live values, as the meter shows them now: their texts stay
-// unformatted until a page reads them. The record line is copied only while
-// the server listens, so a reading formats nothing for it otherwise.
-void takeLiveValues(WebServer& server) {
-  if (server.port() == 0) return;
-  LiveValues v;
-  v.strZavEnergy = strZavEnergy;
-  v.strZavPower = strZavPower;
-  v.strZavTemp = strZavTemp;
-  v.lngZavEnergy = lngZavEnergy;
-  v.lngZavPower = lngZavPower;
-  v.lngZavTemp = lngZavTemp;
-  v.zavRecord = zavRecordText();
-  server.setLiveValues(v);
-}
+// The pages' live values as the meter shows them now, fed by the session's
+// announcements; the texts stay unformatted until a page reads them. The
+// server gets a copy only while it listens, so a reading formats nothing for
+// it otherwise (the record line included).
+class LiveFeed : public QObject {
+ public:
+  explicit LiveFeed(WebServer& server) : QObject(&server), m_server(server) {}
+  void takeReading(const ReadingResult& r) { m_texts.takeReading(r); }
+  void takeRecord(const RegisterRecord& record) { m_texts.takeRecord(record); }
+  void handOver() {
+    if (m_server.port() == 0) return;
+    LiveValues v;
+    v.strZavEnergy = m_texts.strZavEnergy;
+    v.strZavPower = m_texts.strZavPower;
+    v.strZavTemp = m_texts.strZavTemp;
+    v.lngZavEnergy = m_texts.lngZavEnergy;
+    v.lngZavPower = m_texts.lngZavPower;
+    v.lngZavTemp = m_texts.lngZavTemp;
+    v.zavRecord = m_texts.zavRecordText();
+    m_server.setLiveValues(v);
+  }
 
+ private:
+  WebServer& m_server;
+  ReadingTexts m_texts;
+};
 
 QString indexed(const char* array, int i) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
@@ -88,7 +97,7 @@ QLineEdit* rowBox(SetupWindow* w, const char* array, int index, int column) {
 void showStarted(SetupValues& w, const QString& url) {
   setTrayCaption(kTrayStopCaption);
   w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is available at URL:"));
-  w.setForeColor(QStringLiteral("lblServerStatus"), logColourNormal);
+  w.setForeColor(QStringLiteral("lblServerStatus"), kLogColourNormal);
   const QString link = QStringLiteral("lblServerURL");
   w.setVisible(link, true);
   w.setCaption(link, url);
@@ -101,12 +110,12 @@ void showStarted(SetupValues& w, const QString& url) {
 
 void showStartFailed(SetupValues& w, int port) {
   w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server ERROR:"));
-  w.setForeColor(QStringLiteral("lblServerStatus"), logColourError);
+  w.setForeColor(QStringLiteral("lblServerStatus"), kLogColourError);
   const QString link = QStringLiteral("lblServerURL");
   w.setVisible(link, true);
   w.setCaption(link, QStringLiteral("Cannot open port: ") + QString::number(port));
   setUnderline(false);
-  w.setForeColor(link, logColourError);
+  w.setForeColor(link, kLogColourError);
   w.setToolTip(link,
                QStringLiteral("The seleccted port may already be in use, please try another port number."));
   w.setValue(QStringLiteral("Check9"), 0);
@@ -127,12 +136,15 @@ class LinkClick : public QObject {
 
 void connectLiveValues(MeterSession& session, MeterLink& link) {
   WebServer& server = programWebServer();
-  const auto take = [&server] { takeLiveValues(server); };
-  QObject::connect(&session, &MeterSession::readingRecorded, &server, take);
+  auto* feed = new LiveFeed(server);
+  QObject::connect(&session, &MeterSession::readingRecorded, feed, &LiveFeed::takeReading);
+  QObject::connect(&session, &MeterSession::registerLogged, feed, &LiveFeed::takeRecord);
+  const auto handOver = [feed] { feed->handOver(); };
+  QObject::connect(&session, &MeterSession::readingRecorded, feed, handOver);
   // Going on- or off-line writes a record line of its own.
-  QObject::connect(&link, &MeterLink::onlineChanged, &server, take);
-  QObject::connect(&link, &MeterLink::statusChanged, &server, take);
-  QObject::connect(&server.events().start, &WebStartEvents::serverStarted, &server, take);
+  QObject::connect(&link, &MeterLink::onlineChanged, feed, handOver);
+  QObject::connect(&link, &MeterLink::statusChanged, feed, handOver);
+  QObject::connect(&server.events().start, &WebStartEvents::serverStarted, feed, handOver);
 }
 
 WebServer& programWebServer() {
@@ -157,21 +169,21 @@ void connectWebServerToSetupWindow() {
                    [&server] { server.stopWebServer(); });
   WebStartEvents& start = server.events().start;
   onWeb(start, &WebStartEvents::portRefused, [](SetupValues& w, const QString&) {
-    w.setForeColor(QStringLiteral("Text18"), logColourError);
+    w.setForeColor(QStringLiteral("Text18"), kLogColourError);
     w.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
     w.setValue(QStringLiteral("Check9"), 2);
   });
   onWeb(start, &WebStartEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
-    w.setForeColor(QStringLiteral("Text18"), logColourNormal);
+    w.setForeColor(QStringLiteral("Text18"), kLogColourNormal);
     w.setToolTip(QStringLiteral("Text18"),
                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
   });
   onWeb(start, &WebStartEvents::webRootRefused, [](SetupValues& w, const QString&) {
     w.setValue(QStringLiteral("Check9"), 0);
-    w.setForeColor(QStringLiteral("txtWebRoot"), logColourError);
+    w.setForeColor(QStringLiteral("txtWebRoot"), kLogColourError);
   });
   onWeb(start, &WebStartEvents::webRootAccepted, [](SetupValues& w, const QString&) {
-    w.setForeColor(QStringLiteral("txtWebRoot"), logColourNormal);
+    w.setForeColor(QStringLiteral("txtWebRoot"), kLogColourNormal);
   });
   onWeb(start, &WebStartEvents::serverStarted, showStarted);
   onWeb(start, &WebStartEvents::serverStartFailed, showStartFailed);
@@ -179,7 +191,7 @@ void connectWebServerToSetupWindow() {
     setTrayCaption(kTrayStartCaption);
     w.showWebServerStopped();
     setUnderline(false);
-    w.setForeColor(QStringLiteral("lblServerURL"), logColourNormal);
+    w.setForeColor(QStringLiteral("lblServerURL"), kLogColourNormal);
   });
   // The connection counters and the socket grid are the window's own display.
   WebConnectionEvents* connections = &server.events().connections;
@@ -219,7 +231,7 @@ void connectWebServerToSetupWindow() {
   });
   onWeb(server.events().log, &WebLogEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
     w.setValue(QStringLiteral("cheLogging"), 2);
-    w.setForeColor(QStringLiteral("cheLogging"), logColourError);
+    w.setForeColor(QStringLiteral("cheLogging"), kLogColourError);
     w.setToolTip(QStringLiteral("cheLogging"), tip);
   });
 }
@@ -245,13 +257,13 @@ void connectWebTabControls() {
   QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
     // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.
     if (name != u"cheLogging" || v.value(name) == 2) return;
-    v.setForeColor(name, logColourNormal);
+    v.setForeColor(name, kLogColourNormal);
     v.setToolTip(name, QString());
   });
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     auto* tray = new QSystemTrayIcon(w->windowIcon(), w);
     tray->setContextMenu(w->findChild<QMenu*>(QStringLiteral("mnuTray")));
-    tray->setToolTip(appName);
+    tray->setToolTip(setupValues().settings().appName);
     tray->show();
   }
 }

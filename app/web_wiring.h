@@ -16,8 +16,8 @@ WebServer& programWebServer();
 // values handed to it, start and stop as the settings ask. Connects once;
 // later calls do nothing.
 void connectWebServerToSetupWindow();
-// The live values the server copies after each reading and each switch of the link
-// (app/ has set the pages' values from the session's announcements before).
+// The pages' live values: taken from the session's readings and register lines,
+// copied to the server after each reading and each switch of the link. Once.
 void connectLiveValues(MeterSession& session, MeterLink& link);
 // Once the setup window exists: its tray menu, "Update All", the address
 // link, the logging box, and the tray icon where the desktop has a tray.

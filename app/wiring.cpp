@@ -3,11 +3,9 @@
 #include "app/graph_renderer.h"
 #include "app/web_wiring.h"
 #include "chart/chart_windows.h"
-#include "core/globals.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
-#include "meter/engine/meter_state.h"
 #include "meter/link/meter_link.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
@@ -16,6 +14,8 @@
 #include "plot/plot_requests.h"
 
 namespace {
+ChartWindows* g_charts = nullptr;  // made by connectSubsystems, kept for the run
+
 // The meter's owners keep their own copies of the settings.
 void handSettings(MeterSession& session, MeterLink& link, const Settings& settings) {
   session.setSettings(settings);
@@ -23,6 +23,13 @@ void handSettings(MeterSession& session, MeterLink& link, const Settings& settin
   if (Form1* f = form1()) f->setSettings(settings);
 }
 }  // namespace
+
+int16_t mainWindowPlotFileSlot() {
+  const Form1* f = form1();
+  return f ? f->plotFileSlot() : int16_t(0);
+}
+
+ChartWindows* programChartWindows() { return g_charts; }
 
 void connectSubsystems(MeterSession& session, MeterLink& link) {
   static bool connected = false;
@@ -35,36 +42,37 @@ void connectSubsystems(MeterSession& session, MeterLink& link) {
                    });
   connectLinkView(session, link);
   connectWebServerToSetupWindow();
-  // The main window's plot requests reach the chart.
+  // The main window's plot requests reach the chart; the chart and the
+  // auto-plot draw the main window's plotted slot from the session's indexes.
   connectPlotRequests();
-  connectChartWindows();
-  setChartSettings(setupValues().settings());
-  // A reading: the web pages' live values, and the re-plot of the plotted (current) file.
-  QObject::connect(&session, &MeterSession::readingRecorded, [](const ReadingResult& r) {
-    showWebLiveValues(r);
-    if (r.inDataFile && plotFileSlot == 0) replotIfAuto();
+  const PlotSource source{
+      mainWindowPlotFileSlot, [] { return form1() && form1()->autoPlot(); },
+      [&session](int16_t slot) -> const dataFileIndex& { return session.dataFileSlots()[slot]; }};
+  g_charts = new ChartWindows(setupValues().settings(), source, &session);
+  auto* autoPlot = new AutoPlot(source, &session);
+  // A reading: the re-plot of the plotted (current) file.
+  QObject::connect(&session, &MeterSession::readingRecorded, autoPlot, [autoPlot](const ReadingResult& r) {
+    if (r.inDataFile && mainWindowPlotFileSlot() == 0) autoPlot->replotIfAuto();
   });
-  QObject::connect(&session, &MeterSession::registerLogged, &showWebRecord);
-  // The web server copies the live values once they are up to date.
+  // The web pages' live values.
   connectLiveValues(session, link);
-  // The chart still reads the section indexes of the session's data files.
-  showDataFileSlots(&session.dataFileSlots());
   // What the settings ask of the windows and the server above them.
-  setupValues().setQuestions(
-      {[] { return mainWindowLoaded; }, [] { return programWebServer().port(); },
-       [] {
-         return FilesInUse{{zavDatFileName[0], zavDatFileName[1]}, zavLogFileName, zavPlotFileName};
-       }});
+  setupValues().setQuestions({[] { return form1() && form1()->mainWindowLoaded(); },
+                              [] { return programWebServer().port(); },
+                              [] {
+                                const Settings& s = setupValues().settings();
+                                return FilesInUse{s.zavDatFileName, s.zavLogFileName, s.zavPlotFileName};
+                              }});
   SettingsEvents* s = &settingsEvents();
   handSettings(session, link, setupValues().settings());
   QObject::connect(s, &SettingsEvents::settingsChanged, [&session, &link](const Settings& settings) {
-    setChartSettings(settings);
+    g_charts->setSettings(settings);
     handSettings(session, link, settings);
   });
   // These come while a field rule runs, before its new settings are announced: the window
   // takes the settings as they are now.
   QObject::connect(s, &SettingsEvents::settingsApplied, [] {
-    if (Form1* f = form1(); f && mainWindowLoaded) {
+    if (Form1* f = form1(); f && f->mainWindowLoaded()) {
       f->setSettings(setupValues().settings());
       f->applyGlobalVariables();
     }

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/settings.h"
 #include "meter/record/data_file.h"

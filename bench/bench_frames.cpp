@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "meter/engine/frame_codec.h"

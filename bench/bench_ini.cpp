@@ -9,11 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
+#include "core/startup.h"
 #include "core/util/text_helpers.h"
 
 namespace {
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   QTemporaryDir dir;
-  defDirName = dir.path() + u'/';
+  setCommandLineArgs({dir.path() + u'/'});  // the program's folder
+  getCmdArgs();
   SetupValues& values = setupValues();
   values.loadAtStart(false);
   msgLevel = 1;  // errors only, as a quiet start-up would run

@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
@@ -156,9 +156,6 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   msgLevel = 0;  // measure the reader, not the message window
-  debugLevel = 0;
-  ZAVdetectorVer = kNewFrameDetectorVer;
-  plotFileSlot = 0;
 
   QTemporaryDir dir;
   if (!dir.isValid()) return 1;

@@ -34,13 +34,12 @@
 #include <vector>
 
 #include "chart/graph_image.h"
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
-#include "app/graph_renderer.h"
-#include "web/web_server.h"
 #include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "tools/loopback_socket.h"
+#include "web/web_server.h"
 
 namespace {
 constexpr int kFileSize = 25 * 1024;
@@ -251,8 +250,9 @@ double powerAt(int i) { return 1500 + 1200 * std::sin(i / 37.0); }
 int tempCodeAt(int i) { return int(std::lround(2 * (20 + 8 * std::cos(i / 91.0)) - 40)); }
 double tempAt(int i) { return (tempCodeAt(i) + 40) / 2.0; }
 
-// `points` readings a minute apart in one section, installed as the plotted file.
-bool installDataFile(const QString& path, int points) {
+// `points` readings a minute apart in one section, installed as the plotted
+// file of the settings the graph is drawn with.
+bool installDataFile(const QString& path, int points, Settings& settings) {
   fileSection h;
   h.startTime = kZavStart;
   h.version = 1003000;
@@ -275,15 +275,12 @@ bool installDataFile(const QString& path, int points) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return false;
   f.close();
-  zavDatFileName[0] = path;
-  plotFileSlot = 0;
-  ZAVdetectorVer = kNewFrameDetectorVer;
-  maxPlotPoints = points;  // every reading is drawn
-  maxMeterPower = 3000;    // the power scale
-  // The chart reads the indexes of the data files the program shows.
-  static DataFileSlots indexes;
-  showDataFileSlots(&indexes);
-  return indexes.load(0, path) && indexes[0].recordCount == points;
+  settings.zavDatFileName[0] = path;
+  settings.ZAVdetectorVer = kNewFrameDetectorVer;
+  settings.maxPlotPoints = points;  // every reading is drawn
+  settings.maxMeterPower = 3000;    // the power scale
+  const Result<DataFileIndexRead> read = readDataFileIndex(path);
+  return read && read->index.recordCount == points;
 }
 
 QByteArray firstGraph;
@@ -412,12 +409,15 @@ int main(int argc, char** argv) {
   out.write(file);
   out.close();
 
-  if (!installDataFile(dir.filePath(QStringLiteral("bench.ZAV")), points)) {
+  Settings settings = setupValues().settings();
+  if (!installDataFile(dir.filePath(QStringLiteral("bench.ZAV")), points, settings)) {
     std::fprintf(stderr, "the data file was not installed\n");
     return 1;
   }
-  WebServer server(graphRendererFromSettings());
-  Settings settings = setupValues().settings();
+  // The program's renderer, drawing from these settings.
+  WebServer server([&settings](const QString& query, const QString& type) {
+    return startGraphImage(makeGraphImageJob(query, type, settings, dateNow()));
+  });
   settings.webRootText = dir.filePath(QStringLiteral("root"));
   settings.webPort = freePort();
   settings.webLogging = 0;

@@ -5,14 +5,12 @@
 #include "chart/chart_settings.h"
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
-#include "core/globals.h"
-#include "core/settings/detector_types.h"
 #include "core/log/logmsg.h"
+#include "core/settings/detector_types.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "imaging/gdip.h"
-#include "meter/record/data_file.h"
 #include "plot/plot_requests.h"
 
 namespace {
@@ -31,8 +29,12 @@ void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataM
 }
 }  // namespace
 
-ChartCore::ChartCore(const Settings& settings, PointLabelSource pointLabel, QObject* parent)
-    : QObject(parent), m_settings(settings), m_pointLabel(std::move(pointLabel)) {
+ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSource pointLabel,
+                     QObject* parent)
+    : QObject(parent),
+      m_settings(settings),
+      m_source(std::move(source)),
+      m_pointLabel(std::move(pointLabel)) {
   // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
   m_picture1BackColour = m_settings.plotBackgroundColor;
@@ -55,7 +57,7 @@ PickedGraph ChartCore::picked() { return {graphDef, plotSeriesData, m_pointLabel
 GraphLook ChartCore::look() const { return GraphLook::of(m_settings); }
 
 void ChartCore::startupForm(Date endTime) {
-  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
+  const dataFileIndex& plotted = m_source.index();
   setWebGraphDefaults(plotParam, m_settings, plotted.firstRecordTime, plotted.lastRecordTime);
   plotParam.spanIndex = static_cast<int16_t>(m_band.spanIndex);
   plotParam.toTime = endTime;
@@ -131,7 +133,7 @@ void ChartCore::setFetchCount(const QString& text) { m_band.fetchCount = text; }
 
 void ChartCore::applySpan() {
   if (plotParam.toTime <= 0) return;
-  const dataFileIndex& plotted = dataFileSlots[plotFileSlot == 1 ? 1 : 0];
+  const dataFileIndex& plotted = m_source.index();
   plotParam.fromTime = spanStartTime(plotParam.toTime, m_band.spanIndex, plotted.firstRecordTime);
   m_band.endColour = kEndTextPending;
   if (m_band.fetchAtOnce)
@@ -157,10 +159,9 @@ void ChartCore::fetchAndPlot() {
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
-  const int slot = plotFileSlot == 1 ? 1 : 0;
   getPlotData(plotParam, plotSeriesData,
-              PlotFile{s.zavDatFileName[slot], dataFileSlots[slot], s.ZAVdetectorVer >= kNewFrameDetectorVer,
-                       debugLevel >= 4},
+              PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
+                       s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
               *m_readScratch);
   scaleByChoice(s.yPowerScale, 0, s.maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, s.y1ScaleMin,
                 s.y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);

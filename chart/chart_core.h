@@ -18,13 +18,14 @@
 #include "chart/chart_output.h"
 #include "chart/marks_array.h"
 #include "chart/zav_graph.h"
+#include "imaging/gdip.h"
+#include "meter/record/index_reader.h"
 #include "plot/graph/graph_pick.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph_request.h"
 #include "plot/plot_data_reader.h"
-
-#include "imaging/gdip.h"
+#include "plot/plot_source.h"
 
 // The x-scale choices of Option2, also the time axis's value kinds.
 enum : int16_t { kXScalePoint = 0, kXScaleRecord = 1, kXScaleTime = 2 };
@@ -52,9 +53,11 @@ class ChartCore : public QObject {
 
  public:
   // Loads the chart: its own picture layer, and the band set from the setup's
-  // graph slider with "Now" on. pointLabel: the text of a picked point, as
-  // the chart's window shows it (none: picked points get no label).
-  explicit ChartCore(const Settings& settings, PointLabelSource pointLabel = {}, QObject* parent = nullptr);
+  // graph slider with "Now" on. source: the plotted slot and its index (none:
+  // slot 0, empty). pointLabel: the text of a picked point, as the chart's
+  // window shows it (none: picked points get no label).
+  explicit ChartCore(const Settings& settings, PlotSource source = {}, PointLabelSource pointLabel = {},
+                     QObject* parent = nullptr);
   ~ChartCore() override;
 
   // The settings the chart works with, a copy of the program's; a new one
@@ -114,6 +117,7 @@ class ChartCore : public QObject {
   bool savePicToFile = false;
   QVector<markRecord> marks;              // empty until the chart resets its marks
   QVector<fileTableEntry> fileTable;      // the first entry is the current one
+  LogFiles logFiles;                      // a record plot's times (no log file is ever selected)
 
  signals:
   void bandChanged();
@@ -124,6 +128,7 @@ class ChartCore : public QObject {
   GraphLook look() const;
 
   Settings m_settings;
+  PlotSource m_source;
   PointLabelSource m_pointLabel;
   QPointer<cGDIP> m_gdip;
   ChartBand m_band;

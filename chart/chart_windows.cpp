@@ -6,27 +6,11 @@
 
 #include "chart/chart_layout.h"
 #include "chart/form4a.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "meter/meter_events.h"
 #include "plot/plot_events.h"
 
 namespace {
-QPointer<Form4a> userChart;
-
-Settings& chartSettings() {
-  static Settings settings;
-  return settings;
-}
-
-Form4a* ensureUserChart() {
-  if (!userChart) {
-    userChart = new Form4a(chartSettings(), true);
-    userChart->setAttribute(Qt::WA_DeleteOnClose);
-  }
-  return userChart;
-}
-
 QWidget* mainWindow() {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == u"Form1") return w;
@@ -34,9 +18,31 @@ QWidget* mainWindow() {
 }
 
 bool normalState(const QWidget* w) { return !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)); }
+}  // namespace
 
-void userGraph(bool force) {
-  if (!chartWindowLoaded || !userChart || !userChart->isVisible()) {
+ChartWindows::ChartWindows(const Settings& settings, PlotSource source, QObject* parent)
+    : QObject(parent), m_settings(settings), m_source(std::move(source)) {
+  connect(&plotEvents(), &PlotEvents::userGraphRequested, this, &ChartWindows::userGraph);
+  connect(&meterEvents(), &MeterEvents::chartWindowRequested, this, &ChartWindows::showChartWindow);
+  connect(&meterEvents(), &MeterEvents::chartLoadTestRequested, this, &ChartWindows::loadTest);
+}
+
+ChartWindows::~ChartWindows() { releaseChartWindows(); }
+
+Form4a* ChartWindows::chartWindow() const { return m_userChart; }
+
+bool ChartWindows::chartWindowLoaded() const { return !m_userChart.isNull(); }
+
+Form4a* ChartWindows::ensureUserChart() {
+  if (!m_userChart) {
+    m_userChart = new Form4a(m_settings, m_source);
+    m_userChart->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  return m_userChart;
+}
+
+void ChartWindows::userGraph(bool force) {
+  if (!chartWindowLoaded() || !m_userChart->isVisible()) {
     Form4a* chart = ensureUserChart();
     chart->show();
     const QWidget* main = mainWindow();
@@ -48,35 +54,23 @@ void userGraph(bool force) {
       if (below) chart->move(*below);
     }
   }
-  userChart->autoUpdatePlot(dateNow(), force);
+  m_userChart->autoUpdatePlot(dateNow(), force);
 }
 
-void loadTest() {
+void ChartWindows::loadTest() {
   // Created, loaded and unloaded at once; never shown.
-  delete new Form4a(chartSettings(), false);
-}
-}  // namespace
-
-Form4a* chartWindow() { return userChart; }
-
-void setChartSettings(const Settings& settings) {
-  chartSettings() = settings;
-  if (userChart) userChart->core().setSettings(settings);
+  delete new Form4a(m_settings, m_source);
 }
 
-void showChartWindow() {
+void ChartWindows::setSettings(const Settings& settings) {
+  m_settings = settings;
+  if (m_userChart) m_userChart->core().setSettings(settings);
+}
+
+void ChartWindows::showChartWindow() {
   Form4a* chart = ensureUserChart();
   chart->show();
   chart->raise();
 }
 
-void releaseChartWindows() { delete userChart; }
-
-void connectChartWindows() {
-  static bool connected = false;
-  if (connected) return;
-  connected = true;
-  QObject::connect(&plotEvents(), &PlotEvents::userGraphRequested, userGraph);
-  QObject::connect(&meterEvents(), &MeterEvents::chartWindowRequested, showChartWindow);
-  QObject::connect(&meterEvents(), &MeterEvents::chartLoadTestRequested, loadTest);
-}
+void ChartWindows::releaseChartWindows() { delete m_userChart; }

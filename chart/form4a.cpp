@@ -16,7 +16,6 @@
 
 #include "chart/chart_layout.h"
 #include "chart/chart_settings.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "meter/window/twips.h"
 #include "platform/colour.h"
@@ -56,14 +55,13 @@ QScrollBar* makeStepper(const QString& name, QWidget* parent) {
 }
 }  // namespace
 
-Form4a::Form4a(const Settings& settings, bool defaultInstance, QWidget* parent)
-    : QMainWindow(parent), m_defaultInstance(defaultInstance) {
+Form4a::Form4a(const Settings& settings, PlotSource source, QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form4a"));
   setWindowTitle(QStringLiteral("Power and Temperature"));
   // The graph set-up needs the core before the controls show its band.
-  if (m_defaultInstance) chartWindowLoaded = true;
   // The graph engine asks this window for the text of a picked point.
-  m_core = new ChartCore(settings, [this](int16_t, int32_t) { return getPntTxt(); }, this);
+  m_core = new ChartCore(
+      settings, std::move(source), [this](int16_t, int32_t) { return getPntTxt(); }, this);
   buildMenus();
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
@@ -82,9 +80,7 @@ Form4a::Form4a(const Settings& settings, bool defaultInstance, QWidget* parent)
   resize(twipsToPx(9600), twipsToPx(7800));
 }
 
-Form4a::~Form4a() {
-  if (m_defaultInstance) chartWindowLoaded = false;
-}
+Form4a::~Form4a() = default;
 
 QWidget* Form4a::Picture1() const { return m_picture1; }
 

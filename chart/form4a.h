@@ -29,8 +29,8 @@ class Form4a : public QMainWindow {
   Q_OBJECT
 
  public:
-  // defaultInstance: the user's chart, which keeps chartWindowLoaded.
-  Form4a(const Settings& settings, bool defaultInstance, QWidget* parent = nullptr);
+  // source: what the chart draws from (chart_core.h).
+  Form4a(const Settings& settings, PlotSource source, QWidget* parent = nullptr);
   ~Form4a() override;
 
   ChartCore& core() { return *m_core; }
@@ -76,7 +76,6 @@ class Form4a : public QMainWindow {
   void layoutControls(bool fixedSize);
   QSize pictureBorderTw() const;
 
-  bool m_defaultInstance = false;
   bool m_layoutDone = false;
   bool m_inResize = false;
   bool m_formActive = false;  // between the window's activation and deactivation

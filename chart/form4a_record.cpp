@@ -9,7 +9,6 @@
 #include "chart/form4a.h"
 #include "chart/point_text.h"
 #include "core/util/format_pattern.h"
-#include "meter/record/index_reader.h"
 
 namespace {
 // The Text Box items that show a point's text, with the caption of the value item.
@@ -41,8 +40,10 @@ void Form4a::plotRec(int32_t recordNo, const QString& name, const RecordGraphOpt
   applyYScale(true, kZoomHome);
   setSelXrange();
 
-  m_recordTexts = {strPlain(recordNo), formatDate(getLogRecordTime(recordNo), QStringLiteral("yyyy-mm-dd hh:nn:ss")),
-                   name, QStringLiteral("not set")};
+  m_recordTexts = {
+      strPlain(recordNo),
+      formatDate(m_core->logFiles.getLogRecordTime(recordNo), QStringLiteral("yyyy-mm-dd hh:nn:ss")), name,
+      QStringLiteral("not set")};
   showInfoPanel(1);
 }
 

@@ -11,7 +11,6 @@
 #include "chart/form4a.h"
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
-#include "meter/record/index_reader.h"
 #include "meter/window/twips.h"
 
 namespace {
@@ -88,7 +87,7 @@ void Form4a::setSelXrange() {
   findChild<QPushButton*>(QStringLiteral("Command23(1)"))->setEnabled(m_xBar.zoomOutEnabled);
   if (m_xBar.enableZoomIn) findChild<QPushButton*>(QStringLiteral("Command23(0)"))->setEnabled(true);
   findChild<QLabel*>(QStringLiteral("Label25"))
-      ->setText(showRangeLabel(m_core->graphDef.axes[1], m_core->chartMode, logRecordCount));
+      ->setText(showRangeLabel(m_core->graphDef.axes[1], m_core->chartMode, m_core->logFiles.logRecordCount));
 }
 
 void Form4a::hScroll1Moved(int position, bool dragging) {
@@ -98,7 +97,8 @@ void Form4a::hScroll1Moved(int position, bool dragging) {
   m_xBar.value = static_cast<int16_t>(position);
   graphAxisRecord& x = m_core->graphDef.axes[1];
   if (!setHScrollBar(x, m_xBar, m_core->chartMode)) return;
-  findChild<QLabel*>(QStringLiteral("Label25"))->setText(showRangeLabel(x, m_core->chartMode, logRecordCount));
+  findChild<QLabel*>(QStringLiteral("Label25"))
+      ->setText(showRangeLabel(x, m_core->chartMode, m_core->logFiles.logRecordCount));
   m_core->redrawPlot();
 }
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "meter/record/data_file.h"
@@ -40,7 +39,7 @@ GraphImageJob makeGraphImageJob(const QString& query, const QString& type, const
   job.dataFileName = settings.zavDatFileName[plottedSlot == 1 ? 1 : 0];
   job.byteTemperature = settings.ZAVdetectorVer >= kNewFrameDetectorVer;
   job.look = GraphLook::of(settings);
-  job.lapTimes = debugLevel >= 4;
+  job.lapTimes = settings.debugLevel >= 4;
   job.now = now;
   return job;
 }

@@ -25,10 +25,14 @@ function(zav_collect var base suffix)
   set(${var} ${files} PARENT_SCOPE)
 endfunction()
 
-# zav_layer(<name> FILES <globs> [EXCLUDE <regexes>] [LINKS <targets>])
-# Globs are relative to the source folder.
+# zav_layer(<name> FILES <globs> [EXCLUDE <regexes>] [PRIVATE <regexes>] [LINKS <targets>])
+# Globs are relative to the source folder. Headers a PRIVATE regex matches are
+# the library's own: their links lie in an include root of their own,
+# layers/<name>_private/, that the library sees and its dependents do not; an
+# interface library <name>_private hands that root to whoever else may see it
+# (linked PRIVATE: the other parts and the tests of the same folder).
 function(zav_layer name)
-  cmake_parse_arguments(PARSE_ARGV 1 L "" "" "FILES;EXCLUDE;LINKS")
+  cmake_parse_arguments(PARSE_ARGV 1 L "" "" "FILES;EXCLUDE;PRIVATE;LINKS")
   zav_collect(files ${CMAKE_SOURCE_DIR} "\\.(cpp|h)$" GLOBS ${L_FILES} EXCLUDE ${L_EXCLUDE})
   if(NOT files)
     message(FATAL_ERROR "zav_layer(${name}): no files")
@@ -38,16 +42,28 @@ function(zav_layer name)
 
   # Links to this library's headers alone; stale links of moved headers go.
   set(root ${ZAV_LAYER_ROOT}/${name})
-  file(REMOVE_RECURSE ${root})
+  set(privateRoot ${ZAV_LAYER_ROOT}/${name}_private)
+  file(REMOVE_RECURSE ${root} ${privateRoot})
   foreach(f ${files})
     if(f MATCHES "\\.h$")
+      set(into ${root})
+      foreach(re ${L_PRIVATE})
+        if(f MATCHES "${re}")
+          set(into ${privateRoot})
+        endif()
+      endforeach()
       file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${f})
-      get_filename_component(dir ${root}/${rel} DIRECTORY)
+      get_filename_component(dir ${into}/${rel} DIRECTORY)
       file(MAKE_DIRECTORY ${dir})
-      file(CREATE_LINK ${f} ${root}/${rel} SYMBOLIC)
+      file(CREATE_LINK ${f} ${into}/${rel} SYMBOLIC)
     endif()
   endforeach()
   target_include_directories(${name} PUBLIC ${root})
+  if(L_PRIVATE)
+    add_library(${name}_private INTERFACE)
+    target_include_directories(${name}_private INTERFACE ${privateRoot})
+    target_link_libraries(${name} PRIVATE ${name}_private)
+  endif()
   zav_write_compile_flags(${name})
 endfunction()
 

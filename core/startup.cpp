@@ -6,6 +6,7 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
@@ -149,19 +150,14 @@ void Main() {
   zavDatFileName[0].clear();
   zavDatFileName[1].clear();
   hlpFileName.clear();
-  plotFileSlot = 0;
-  autoPlot = false;
   savePlotToPicFile = false;
-  meterOnline = false;
   debugAccessCode = 58214;
   revsPerkWh = 300.0;
   debugMode = 0;
   msgLevel = 4;
   logMaxChars = 100000;
-  logColourNormal = kSysColorWindowText;
-  logColourError = kColorRed;
-  mainWindowLoaded = false;
-  chartWindowLoaded = false;
+  logColourNormal = kLogColourNormal;
+  logColourError = kLogColourError;
   lapMax = 10;
   lapTimes = {0};
   lapIds = {0};

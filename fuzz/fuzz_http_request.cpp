@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/globals.h"
 #include "fuzz/fuzz_support.h"
 #include "web/http_response.h"
 #include "web/request_reader.h"
@@ -23,7 +22,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 WebSite makeWebRoot() {
-  const QString base = defDirName + QStringLiteral("web");
+  const QString base = fuzzWorkDir() + QStringLiteral("web");
   QDir(base).removeRecursively();
   QDir().mkpath(base + QStringLiteral("/root/sub"));
   QDir().mkpath(base + QStringLiteral("/outside"));

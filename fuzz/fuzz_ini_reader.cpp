@@ -1,7 +1,6 @@
 // The INI reader on arbitrary files, applied to the settings values that a
 // (hidden) setup window shows, each from the factory settings so that an input
 // does the same on its own.
-#include "core/globals.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
@@ -10,7 +9,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzWidgetsApp();
   [[maybe_unused]] static SetupWindow* w = [] {
-    appName = QStringLiteral("Zav");
     auto* created = new SetupWindow;
     created->formLoad(false);
     return created;

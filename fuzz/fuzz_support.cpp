@@ -7,7 +7,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
+#include "core/startup.h"
 
 namespace {
 // One fixed folder per user for anything the code under test puts beside its files.
@@ -16,6 +17,8 @@ QString workDir() {
   return dir;
 }
 }  // namespace
+
+QString fuzzWorkDir() { return workDir() + u'/'; }
 
 void fuzzQuietProcess() {
   static const bool done = [] {
@@ -26,7 +29,6 @@ void fuzzQuietProcess() {
     QFile::setPermissions(QString::fromUtf8(runtime), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime);
     QDir().mkpath(workDir());
-    defDirName = workDir() + u'/';
     // Every diagnostic text is built (so its code runs); without a window it goes nowhere.
     msgLevel = 9;
     return true;
@@ -36,11 +38,20 @@ void fuzzQuietProcess() {
 
 void fuzzWidgetsApp() {
   fuzzQuietProcess();
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "zav-fuzz";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+  static const bool started = [] {
+    if (!QCoreApplication::instance()) {
+      static int argc = 1;
+      static char name[] = "zav-fuzz";
+      static char* argv[] = {name, nullptr};
+      new QApplication(argc, argv);
+    }
+    // The program's start with the work folder as its folder; the diagnostics stay on.
+    setCommandLineArgs({fuzzWorkDir()});
+    Main();
+    msgLevel = 9;
+    return true;
+  }();
+  (void)started;
 }
 
 QString fuzzScratchFile(const uint8_t* data, size_t size, const char* name) {

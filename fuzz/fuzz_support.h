@@ -8,8 +8,11 @@
 
 // Once per process: headless seams on, diagnostics rendered but not shown.
 void fuzzQuietProcess();
-// A QApplication for targets that need widgets (offscreen).
+// A QApplication for targets that need widgets (offscreen), and the program's
+// start (Main) with the work folder as the program's folder.
 void fuzzWidgetsApp();
+// The folder for anything the code under test puts beside its files; ends in "/".
+QString fuzzWorkDir();
 // Replaces the scratch file's contents with the input and returns its path
 // (one scratch file per process, whatever the name).
 QString fuzzScratchFile(const uint8_t* data, size_t size, const char* name);

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "imaging/file_wrapper.h"
 #include "imaging/gif_output.h"
@@ -21,18 +20,10 @@ int32_t bitsForColours(int32_t colours) {
   return bits;
 }
 
-// The dumps are made only while the debug level says so.
-class DebugLevelOne {
- public:
-  DebugLevelOne() : m_saved(debugLevel) { debugLevel = 1; }
-  ~DebugLevelOne() { debugLevel = m_saved; }
-
- private:
-  int16_t m_saved;
-};
-
+// The dumps show when the message level takes level 1. (The debug level is no
+// longer set to 1 around them: nothing they do reads it, and the encoder runs
+// on the graph pool's threads too, where writing it would race its readers.)
 void dumpBitmapInfo(const BitmapInfo& info) {
-  const DebugLevelOne level;
   showBmiHead(info.bmiHeader);
   showRgbq(info);
 }

@@ -8,7 +8,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "core/globals.h"
+#include "platform/colour.h"
 
 struct LinkStatus {
   QString caption;                              // the meter frame's caption

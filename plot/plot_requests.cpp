@@ -1,61 +1,42 @@
 #include "plot/plot_requests.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/util/file_helpers.h"
 #include "core/util/format_pattern.h"
 #include "meter/meter_events.h"
-#include "meter/record/data_file.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_events.h"
 #include "plot/plot_records.h"
 
 namespace {
-bool plottedSlotHasSection() {
-  return (plotFileSlot == 0 || plotFileSlot == 1) && dataFileSlots[plotFileSlot].sectionCount >= 1;
-}
-
-// Spaces re-plots after readings: one at once when the last was long enough
-// ago, otherwise one when the pause is over, whatever came in between.
-class AutoPlotPacer {
- public:
-  AutoPlotPacer() { QObject::connect(&m_timer, &QTimer::timeout, [this] { run(); }); }
-  void request() {
-    if (m_timer.isActive()) return;
-    const qint64 since = m_last.isValid() ? m_last.elapsed() : kAutoPlotPauseMs;
-    if (since >= kAutoPlotPauseMs) {
-      run();
-      return;
-    }
-    m_timer.setSingleShot(true);
-    m_timer.start(static_cast<int>(kAutoPlotPauseMs - since));
-  }
-
- private:
-  void run() {
-    m_last.start();
-    // The setting or the slot may have changed while the re-plot waited.
-    if (autoPlot && plottedSlotHasSection()) plotFile(false);
-  }
-  QTimer m_timer;
-  QElapsedTimer m_last;
-};
-
-AutoPlotPacer& pacer() {
-  static AutoPlotPacer p;
-  return p;
-}
-
 Date lastCmdFileWrite = 0;
 }  // namespace
 
-void replotIfAuto() {
-  if (!autoPlot || !plottedSlotHasSection()) return;
-  pacer().request();
+AutoPlot::AutoPlot(PlotSource source, QObject* parent) : QObject(parent), m_source(std::move(source)) {
+  m_timer.setSingleShot(true);
+  connect(&m_timer, &QTimer::timeout, this, &AutoPlot::run);
+}
+
+bool AutoPlot::wanted() const { return m_source.autoPlotOn() && m_source.index().sectionCount >= 1; }
+
+// One re-plot at once when the last was long enough ago, otherwise one when
+// the pause is over, whatever came in between.
+void AutoPlot::replotIfAuto() {
+  if (!wanted() || m_timer.isActive()) return;
+  const qint64 since = m_last.isValid() ? m_last.elapsed() : kAutoPlotPauseMs;
+  if (since >= kAutoPlotPauseMs) {
+    run();
+    return;
+  }
+  m_timer.start(static_cast<int>(kAutoPlotPauseMs - since));
+}
+
+void AutoPlot::run() {
+  m_last.start();
+  // The setting or the slot may have changed while the re-plot waited.
+  if (wanted()) plotFile(false);
 }
 
 void plotFile(bool force) { plotUserGraph(force); }

@@ -8,10 +8,10 @@
 #include <QTabWidget>
 #include <cstdio>
 
-#include "core/globals.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/progress_window.h"
 #include "core/setup/setup_window.h"
+#include "core/startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -21,8 +21,9 @@ int main(int argc, char** argv) {
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(dir);
-  defDirName = QDir::tempPath() + u'/';
-  appName = QStringLiteral("Zav");
+  // Start as the program would, with the temporary folder as its folder.
+  setCommandLineArgs({QDir::tempPath() + u'/'});
+  Main();
 
   auto* w = new SetupWindow;
   w->formLoad(false);

@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstdint>
 
-extern int16_t msgLevel;  // core/globals.h
+extern int16_t msgLevel;  // the settings field Text1(3) and the window's Level menu set it
 
 void logMsg(int level, const QString& text);
 // The writer behind logMsg.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/globals.h"
+#include "core/log/logmsg.h"
 
 namespace {
 // CR LF, a lone CR and a lone LF each end one line in the window.

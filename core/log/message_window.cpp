@@ -12,6 +12,7 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
+#include "core/settings/setup_values.h"
 #include "platform/colour.h"
 #include "platform/message_box.h"
 #include "platform/twips_units.h"
@@ -223,7 +224,7 @@ Form10::Form10() : LogWindowBase(QStringLiteral("Form10"), QStringLiteral("Debug
 
 void Form10::mnuDbgLevel_Click() {
   logMsg(5, QStringLiteral("Debug Window: Level Clicked"));
-  checkOnly(debugLevel);
+  checkOnly(setupValues().settings().debugLevel);
 }
 
 void Form10::mnuDbgLevelSet_Click(int index) {
@@ -232,12 +233,13 @@ void Form10::mnuDbgLevelSet_Click(int index) {
     msgBox(QStringLiteral("unknown new debugLevel=") + QString::number(index));
     return;
   }
-  if (debugLevel < 0 || debugLevel > 5) {
-    msgBox(QStringLiteral("unknown current debugLevel=") + QString::number(debugLevel));
+  const int16_t current = setupValues().settings().debugLevel;
+  if (current < 0 || current > 5) {
+    msgBox(QStringLiteral("unknown current debugLevel=") + QString::number(current));
     return;
   }
-  mnuDbgLevelSet(debugLevel)->setChecked(false);
-  debugLevel = static_cast<int16_t>(index);
+  mnuDbgLevelSet(current)->setChecked(false);
+  setupValues().setDebugLevel(static_cast<int16_t>(index));
   mnuDbgLevelSet(index)->setChecked(true);
 }
 

@@ -33,7 +33,8 @@ using FileNamePair = std::array<QString, 2>;
   ITEM(ZAV_SETTING(int32_t, pointTextBackColor, 0xC0FFFF)) /* &HBBGGRR */                                \
   ITEM(ZAV_SETTING(QString, appName, {}))                  /* "Zav" or "Falvor" */                       \
   ITEM(ZAV_SETTING(QString, defDirName, {}))               /* ends in "/" */                             \
-  ITEM(ZAV_SETTING(int16_t, debugMode, 0))
+  ITEM(ZAV_SETTING(int16_t, debugMode, 0))                                                               \
+  ITEM(ZAV_SETTING(int16_t, debugLevel, 0))                /* 0..5: how much diagnostics tell */
 
 #define ZAV_SETTINGS_DECLARE_ZAV_SETTING(type, name, start) type name = start;
 #define ZAV_SETTINGS_DECLARE_ZAV_SETTING_ONLY(type, name, start) type name = start;

@@ -2,7 +2,55 @@
 
 #include <type_traits>
 
-#include "core/globals.h"
+QString appName;
+QString defDirName;
+int16_t debugMode = 0;
+int16_t debugLevel = 0;
+int16_t msgLevel = 4;
+
+QString iniFileName;
+QString zavLogFileName;
+QString hlpFileName;
+QString zavDatFileName[2];
+QString zavPlotFileName;
+bool savePlotToPicFile = false;
+
+int16_t comPort = 0;
+QString comSetting;
+int16_t prescale = 1;
+int32_t maxPlotPoints = 0;
+double maxZavFileSize = 0;
+double y1ScaleMax = 0, y1ScaleMin = 0, y2ScaleMax = 0, y2ScaleMin = 0;
+double ticksPerSec = 0;
+double pulsesPerRev = 0;
+double revsPerkWh = 300.0;
+double maxMeterPower = 0;
+double minUpdateInterval = 0, maxUpdateInterval = 0;
+int32_t ZAVdetectorVer = 0;
+int32_t ZAVmeterID = 0;
+int32_t plotBackgroundColor = 0;
+Date minTextFileSaveInterval = 0;
+int16_t ifType = 0, timerType = 0, reduceMethod = 0, yPowerScale = 0, yTempScale = 0,
+        textFileWriteInterval = 0;
+int32_t mousePointerFlags = 0, mouseMeasureFlags = 0;
+QString pricePerkWh;
+bool plotPointMarks = false;
+bool writeToZAVdataFile = false, writeToZAVtextFile = false;
+int32_t pointTextBackColor = 0xC0FFFF;
+
+double WsPerCount = 0;
+double minMeterScale = 0;
+valueType vtEnergy, vtPower;
+
+bool ringBell = false, startOnLine = false, advancedFunctions = false, fixedPlotSize = false,
+     startWithAutoPlot = false, overWriteLast = false, runWebServer = false, DrawOrthogonalLines = false,
+     DrawPowerInBackground = false, startMinimized = false;
+
+int32_t plotWidth = 600, plotHeight = 400;
+QString ReferencePowerEndTime;
+int16_t viewRange = 13;
+
+QString defaultWebRoot;
 
 #define ZAV_GLOBAL_OF_ZAV_SETTING(type, name, start) \
   if constexpr (std::is_same_v<T, type>) {           \

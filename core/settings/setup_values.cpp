@@ -200,6 +200,11 @@ void SetupValues::setDebugMode(int16_t mode) {
   settingsWritten();
 }
 
+void SetupValues::setDebugLevel(int16_t level) {
+  storeSetting(m_settings, &Settings::debugLevel, level);
+  settingsWritten();
+}
+
 void SetupValues::loadAtStart(bool readIni) {
   takeStartValues();
   applySetupSettings(true);

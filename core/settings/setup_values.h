@@ -84,6 +84,7 @@ class SetupValues : public QObject, public SetupControls {
   // The start-up values the command line left (startup.cpp): name, folder, debug mode, COM port.
   void takeStartValues();
   void setDebugMode(int16_t mode);
+  void setDebugLevel(int16_t level);
 
   // Puts the settings into a consistent state: factory defaults first when asked,
   // then every field parsed into its global again; announces settingsApplied.

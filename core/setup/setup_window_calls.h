@@ -1,6 +1,6 @@
 #pragma once
 // What the main window asks of the setup window: show it, and the web server's
-// end when the program ends. The start options are globals (core/globals.h).
+// end when the program ends.
 
 // Shows the setup window (the main window's "Setup" command).
 void showSetupWindow();

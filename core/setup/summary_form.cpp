@@ -59,7 +59,7 @@ Form9::Form9() {
   m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
   m_cancel->setObjectName(QStringLiteral("Command2"));
   m_cancel->setGeometry(x + (kFrameWidth - 90) / 2, 104, 90, 26);
-  connect(m_cancel, &QPushButton::clicked, this, [] { progressCancelled = true; });
+  connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
   setFixedSize(kFrameWidth + 2 * kGap, 140);
 }
 

@@ -26,6 +26,8 @@ class Form9 : public QWidget {
   QFrame* Frame2() const { return m_bar1; }      // bar 1
   QFrame* Frame3() const { return m_bar2; }      // bar 2
 
+  // progressCancelled: set by Cancel; the job that opened the window stops when it finds it set.
+  bool progressCancelled() const { return m_cancelled; }
   void disableOthers();
   void restoreOthers();
   void showBar2(bool on);
@@ -40,6 +42,7 @@ class Form9 : public QWidget {
   QFrame* m_bar1;
   QFrame* m_bar2;
   OtherWindowsLock m_others;
+  bool m_cancelled = false;
 };
 
 // The open Form9, if any.

@@ -5,8 +5,6 @@
 
 #include "core/util/format_pattern.h"
 
-bool progressCancelled = false;
-
 namespace {
 constexpr double kTwipsPerPixel = 15;
 constexpr double kBorderTwips = 70;

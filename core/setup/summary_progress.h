@@ -1,12 +1,8 @@
 #pragma once
-// The cancel window's bars without the window, and the cancel flag that a
-// long job polls.
+// The cancel window's bars without the window.
 
 #include <QString>
 #include <cstdint>
-
-// Set by the cancel window's Cancel button; the job that opened it stops when it finds it set.
-extern bool progressCancelled;
 
 // The text beside a bar: the unit after a leading "$" as it stands,
 // "1,234  of  5,000  files" with a unit, "24 %" without one. Empty for a bar

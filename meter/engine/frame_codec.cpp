@@ -33,10 +33,24 @@ DecodeTable buildDecode(const std::array<uint8_t, 16>& code) {
 const DecodeTable kOldDecode = buildDecode(kOldLineCode);
 const DecodeTable kNewDecode = buildDecode(kNewLineCode);
 
+// The CRC-8 of a nibble by table (polynomial &HE0, reflected), fixed as well:
+// the frame check reads nothing the test sender's switches change.
+constexpr int32_t kCrcPoly = 0xE0;
+constexpr std::array<uint8_t, 16> kCrcNibble = [] {
+  std::array<uint8_t, 16> t{};
+  for (int i = 0; i < 16; ++i) {
+    int32_t c = i;
+    for (int b = 0; b < 4; ++b) c = (c & 1) ? (c >> 1) ^ kCrcPoly : c >> 1;
+    t[size_t(i)] = uint8_t(c);
+  }
+  return t;
+}();
+int32_t crcNibbleByTable(int n, int32_t crc) { return (crc >> 4) ^ kCrcNibble[size_t((n ^ crc) & 15)]; }
+
 }  // namespace
 
 void initCrcTables() {
-  crcPoly = 0xE0;
+  crcPoly = kCrcPoly;
   for (int i = 0; i < 16; ++i) {
     int32_t c = i;
     for (int b = 0; b < 4; ++b) c = (c & 1) ? (c >> 1) ^ crcPoly : c >> 1;
@@ -119,17 +133,15 @@ bool checkFrameFcs(int32_t startIndex, int32_t endIndex, QByteArrayView frame, Q
   int32_t crc = 0;
   int k = 0;
   for (int32_t i = startIndex + 2; i <= endIndex - 2; i += 2) {
-    const int lo = decodeTable[f[i]];
-    const int hi = decodeTable[f[i + 1]];
+    const int lo = kNewDecode[f[i]];
+    const int hi = kNewDecode[f[i + 1]];
     if (lo < 0 || hi < 0) return false;
     const int byte = hi * 16 + lo;
     if (i < endIndex - 2) {
-      crcUpdateNibble(int16_t(lo), crc);
-      crcUpdateNibble(int16_t(hi), crc);
+      crc = crcNibbleByTable(hi, crcNibbleByTable(lo, crc));
       if (k < dataBytes.size()) dataBytes[k] = char(byte);
       ++k;
     } else {
-      if (!useCrcTable) crcUpdateNibble(0, crc);
       return byte == crc;
     }
   }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "core/globals.h"  // the colour constants
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
@@ -12,6 +11,7 @@
 #include "core/util/tick_helpers.h"
 #include "meter/engine/pulse_width.h"
 #include "meter/record/register_continuation.h"
+#include "platform/colour.h"
 #include "platform/tick_clock.h"
 
 namespace {

@@ -237,19 +237,6 @@ bool DataFileSlots::load(int16_t slot, const QString& name) {
   return ok;
 }
 
-namespace {
-const DataFileSlots* g_shownSlots = nullptr;
-}  // namespace
-
-const DataFileSlotsView dataFileSlots;
-
-const dataFileIndex& DataFileSlotsView::operator[](int slot) const {
-  static const dataFileIndex kNone;
-  return g_shownSlots ? (*g_shownSlots)[slot] : kNone;
-}
-
-void showDataFileSlots(const DataFileSlots* shown) { g_shownSlots = shown; }
-
 DataFileWalk::DataFileWalk(const QString& name)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;

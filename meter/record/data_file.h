@@ -71,16 +71,6 @@ class DataFileSlots {
   FileNumbers m_numbers;
 };
 
-// The folders above meter/ still read the slots' indexes through this view
-// until they read a file's index themselves (readDataFileIndex). It shows the
-// slots app/ names with showDataFileSlots (none: empty indexes).
-class DataFileSlotsView {
- public:
-  const dataFileIndex& operator[](int slot) const;
-};
-extern const DataFileSlotsView dataFileSlots;
-void showDataFileSlots(const DataFileSlots* shown);
-
 // A section as a file holds it: where its header lies, the header as on disk
 // (records 0: left open by a kill) and the whole records it holds.
 struct SectionSpan {

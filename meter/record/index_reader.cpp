@@ -7,22 +7,18 @@
 #include "core/log/logmsg.h"
 #include "meter/record/zav_format.h"
 
-int32_t logRecordCount = 0;
-int16_t logSlots[2] = {0, 0};
-QString logFileNames[2];
-
 QString indexFileName(const QString& dataFileName) {
   return dataFileName.chopped(std::min<qsizetype>(3, dataFileName.size())) + QStringLiteral("LIX");
 }
 
-Date getLogRecordTime(int32_t n) {
+Date LogFiles::getLogRecordTime(int32_t n) const {
   if (n < 1 || n > logRecordCount) return 0;
   logRecordHeader header;
   loadLogHeader(logSlots[0], n, header);
   return header.recTime;
 }
 
-Result<logRecordHeader> readLogHeader(int16_t fileSlot, int32_t n) {
+Result<logRecordHeader> LogFiles::readLogHeader(int16_t fileSlot, int32_t n) const {
   if (fileSlot != logSlots[0] && fileSlot != logSlots[1]) {
     return Failure(QStringLiteral("bsFnr= ") + QString::number(fileSlot));
   }
@@ -34,7 +30,7 @@ Result<logRecordHeader> readLogHeader(int16_t fileSlot, int32_t n) {
   return readHeaderViaIndex(data, index, n);
 }
 
-void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header) {
+void LogFiles::loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header) const {
   const Result<logRecordHeader> read = readLogHeader(fileSlot, n);
   if (!read) {
     logMsg(-1, QStringLiteral("loadLogHeader: ERROR ") + read.error());

@@ -17,18 +17,21 @@ struct logRecordHeader {
   Date recTime = 0;
 };
 
-// The log state: never given other values by the program.
-extern int32_t logRecordCount;
-extern int16_t logSlots[2];
-extern QString logFileNames[2];
+// The log files and their records, as whoever reads them keeps them (the
+// chart keeps one): never given other values by the program.
+struct LogFiles {
+  int32_t logRecordCount = 0;
+  int16_t logSlots[2] = {0, 0};
+  QString logFileNames[2];
 
-Date getLogRecordTime(int32_t n);
-// The header of record n of the log file in a slot (logSlots); fails when the
-// slot is unknown, a file does not open or a read falls short.
-Result<logRecordHeader> readLogHeader(int16_t fileSlot, int32_t n);
-// The designed routine over readLogHeader: logs a failure and leaves the header
-// as it was.
-void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header);
+  Date getLogRecordTime(int32_t n) const;
+  // The header of record n of the log file in a slot (logSlots); fails when the
+  // slot is unknown, a file does not open or a read falls short.
+  Result<logRecordHeader> readLogHeader(int16_t fileSlot, int32_t n) const;
+  // The designed routine over readLogHeader: logs a failure and leaves the header
+  // as it was.
+  void loadLogHeader(int16_t fileSlot, int32_t n, logRecordHeader& header) const;
+};
 // Reads index record n and the header at the position it gives.
 Result<logRecordHeader> readHeaderViaIndex(QFile& dataFile, QFile& indexFile, int32_t n);
 // The index file's name for a data file's name.

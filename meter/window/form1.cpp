@@ -19,7 +19,6 @@
 #include <cmath>
 
 #include "core/app_windows.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
@@ -436,7 +435,7 @@ void Form1::formLoad() {
   applyGlobalVariables();
   m_calcPanel->HScroll1()->setValue(3);
   m_label14->setText(QStringLiteral("temp°C"));
-  mainWindowLoaded = true;
+  m_loaded = true;
   m_check3->setChecked(m_settings.startWithAutoPlot);
   m_session.loadLastLogLine();
   show();
@@ -553,7 +552,8 @@ void Form1::showValuesGrey(bool grey) {
 void Form1::Timer7_Timer() {
   timer7Remaining -= 1;
   fillSummaryForm(0, QString(), QString(), timer7Total - timer7Remaining, timer7Total, QString(), 0, 0);
-  if (timer7Remaining <= 0 || progressCancelled) {
+  const Form9* form = summaryForm();
+  if (timer7Remaining <= 0 || (form && form->progressCancelled())) {
     Timer7.setEnabled(false);
     m_link.stopWaiting();
   }
@@ -575,17 +575,17 @@ void Form1::Check1_Click() {
 }
 
 void Form1::Option3_Click() {
-  plotFileSlot = m_option3[1]->isChecked() ? 1 : 0;
-  m_check3->setEnabled(plotFileSlot == 0);
+  m_plotFileSlot = m_option3[1]->isChecked() ? 1 : 0;
+  m_check3->setEnabled(m_plotFileSlot == 0);
 }
 
-void Form1::Check3_Click() { autoPlot = m_check3->checkState() == Qt::Checked; }
+void Form1::Check3_Click() { m_autoPlot = m_check3->checkState() == Qt::Checked; }
 
 void Form1::Command3_Click(int16_t index) {
   if (index != 0) return;
   const DataFileSlots& indexes = m_session.dataFileSlots();
-  if (indexes[plotFileSlot].recordCount == 0 && !m_link.online()) m_session.loadDataFile(plotFileSlot);
-  if (indexes[plotFileSlot].recordCount > 0) {
+  if (indexes[m_plotFileSlot].recordCount == 0 && !m_link.online()) m_session.loadDataFile(m_plotFileSlot);
+  if (indexes[m_plotFileSlot].recordCount > 0) {
     emit meterEvents().plotRequested();
   } else {
     msgBox(QStringLiteral("File not open"));

@@ -81,6 +81,12 @@ class Form1 : public QMainWindow {
   // What the power bar is drawn from: the meter constants, the reference and the bar's size.
   PowerBarInputs powerBarInputs() const;
   MainMenus& menus() { return *m_menus; }
+  // The plotted slot (Option3: 0 the file recorded into, 1 the archive) and
+  // "Auto Plot" (Check3): app/ hands them to the chart and the auto-plot.
+  int16_t plotFileSlot() const { return m_plotFileSlot; }
+  bool autoPlot() const { return m_autoPlot; }
+  // Set by the load; stays set for the rest of the run.
+  bool mainWindowLoaded() const { return m_loaded; }
 
   // Controls other parts of the program read or write.
   QGroupBox* Frame1() const { return m_frame1; }
@@ -190,6 +196,9 @@ class Form1 : public QMainWindow {
   HelpLinkClicks m_linkClicks;
   bool m_ending = false;
   bool m_valuesGrey = false;
+  int16_t m_plotFileSlot = 0;
+  bool m_autoPlot = false;
+  bool m_loaded = false;
 };
 
 // The main window once showMainWindow has made it, else nullptr.

@@ -5,9 +5,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "core/util/format_pattern.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/format_pattern.h"
 #include "platform/colour.h"
 
 namespace {
@@ -49,7 +48,7 @@ TcpClientPanel::TcpClientPanel(TcpClient& client, QWidget* parent) : QWidget(par
   grid->addWidget(m_notice, 4, 0, 1, 3);
   connect(m_port, &QLineEdit::textChanged, this, [this] {
     QPalette p = m_port->palette();
-    p.setColor(QPalette::Text, colourToQColor(logColourNormal));
+    p.setColor(QPalette::Text, colourToQColor(kLogColourNormal));
     m_port->setPalette(p);
   });
 
@@ -66,7 +65,7 @@ void TcpClientPanel::Command8_Click(int index) {
       if (!port) {
         // A port beyond 16 bits (or no number): the field's error, nothing connects.
         QPalette p = m_port->palette();
-        p.setColor(QPalette::Text, colourToQColor(logColourError));
+        p.setColor(QPalette::Text, colourToQColor(kLogColourError));
         m_port->setPalette(p);
         logMsg(-1, QStringLiteral("Command8_Click: ERROR ") + port.error());
         return;

@@ -15,16 +15,17 @@
 
 TEST(GraphWiring, NewSettingsReachTheOpenChartAndTheNextOne) {
   connectSubsystems(wiredMeterOwners().session, wiredMeterOwners().link);
+  ChartWindows& charts = *programChartWindows();
   SetupValues& values = setupValues();
   const QString width = values.text("Text1(25)");
-  showChartWindow();
-  ASSERT_NE(chartWindow(), nullptr);
+  charts.showChartWindow();
+  ASSERT_NE(charts.chartWindow(), nullptr);
   values.setText("Text1(25)", "777");
-  EXPECT_EQ(chartWindow()->core().settings().plotWidth, 777);
-  releaseChartWindows();
-  showChartWindow();
-  EXPECT_EQ(chartWindow()->core().settings().plotWidth, 777);
-  releaseChartWindows();
+  EXPECT_EQ(charts.chartWindow()->core().settings().plotWidth, 777);
+  charts.releaseChartWindows();
+  charts.showChartWindow();
+  EXPECT_EQ(charts.chartWindow()->core().settings().plotWidth, 777);
+  charts.releaseChartWindows();
   values.setText("Text1(25)", width);
 }
 

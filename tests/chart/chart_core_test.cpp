@@ -23,7 +23,7 @@ class ChartCoreTest : public ChartFixture {
 
 TEST_F(ChartCoreTest, FetchSendsTheThreeBoxesAndTheReferenceTime) {
   m_settings.viewRange = 9;  // 3h
-  ChartCore core(m_settings);
+  ChartCore core(m_settings, m_files.source());
   for (int bits = 0; bits < 8; ++bits) {
     SCOPED_TRACE(bits);
     m_settings.plotPointMarks = bits & 1;
@@ -40,7 +40,7 @@ TEST_F(ChartCoreTest, FetchSendsTheThreeBoxesAndTheReferenceTime) {
 
 TEST_F(ChartCoreTest, EndTimeBoxStatesAndSteps) {
   m_settings.viewRange = 4;  // 1mo
-  ChartCore core(m_settings);
+  ChartCore core(m_settings, m_files.source());
   EXPECT_EQ(core.band().endColour, kEndTextInvalid);  // empty after loading
   EXPECT_TRUE(core.band().now);
   EXPECT_EQ(core.band().status, "1mo Clk");
@@ -76,7 +76,7 @@ TEST_F(ChartCoreTest, AutoUpdateWritesThePlotFileInTheTypeOfItsExtension) {
   QTemporaryDir dir;
   m_settings.viewRange = 9;
   m_settings.savePlotToPicFile = true;
-  ChartCore core(m_settings);
+  ChartCore core(m_settings, m_files.source());
   core.setPicture1Size({300, 200});
   struct Row {
     const char* name;
@@ -102,7 +102,7 @@ TEST_F(ChartCoreTest, AutoUpdateWritesThePlotFileInTheTypeOfItsExtension) {
 
 TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
   m_settings.viewRange = 9;
-  ChartCore core(m_settings);
+  ChartCore core(m_settings, m_files.source());
   core.setNow(false);
   core.autoUpdatePlot(testTime(2024, 3, 31, 12), false);
   EXPECT_TRUE(core.band().endText.isEmpty());
@@ -119,7 +119,7 @@ TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
 // The fetch counter counts on from what stands in it, typed or not.
 TEST_F(ChartCoreTest, FetchCounterCountsOnFromItsText) {
   m_settings.viewRange = 9;
-  ChartCore core(m_settings);
+  ChartCore core(m_settings, m_files.source());
   core.setEndText("2024-03-31 12:00:00");
   ASSERT_EQ(core.band().fetchCount, "1");
   struct Row {
@@ -149,7 +149,7 @@ TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
   for (const Row& r : rows) {
     m_settings.appName = r.appName;
     m_settings.yPowerScale = r.yPowerScale;
-    ChartCore core(m_settings);
+    ChartCore core(m_settings, m_files.source());
     LogCapture log;
     QString title = "asked";
     const Date from = testTime(2024, 3, 31, 3), to = testTime(2024, 3, 31, 6);

@@ -1,15 +1,14 @@
 #pragma once
 // A half day of recorded readings (one a minute at 1,500 W, 21 °C) installed
-// as the plotted file, the settings the charts are given, and the program's
-// state the chart reads put back afterwards.
+// as the plotted file, the settings the charts are given, and the process's
+// state the chart touches put back afterwards.
 
 #include <gtest/gtest.h>
 
 #include "chart/chart_settings.h"
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings.h"
-#include "meter/record/data_file.h"
 #include "plot/graph_request.h"
 #include "support/restore_on_exit.h"
 #include "tests/plot/zav_test_file.h"
@@ -27,10 +26,9 @@ class ChartFixture : public ::testing::Test {
       ticks += 60000;
     }
     installTestFile({s}, 0);
-    plotFileSlot = 0;
     msgLevel = 2;  // the reader's per-point lines would fill the message window
     // The settings app/ hands the charts.
-    m_settings.zavDatFileName = {zavDatFileName[0], zavDatFileName[1]};
+    m_settings.zavDatFileName = zavDatFileName;
     m_settings.ZAVdetectorVer = kNewFrameDetectorVer;
     m_settings.reduceMethod = 2;
     m_settings.maxPlotPoints = 300;
@@ -40,6 +38,17 @@ class ChartFixture : public ::testing::Test {
     m_settings.appName = "Zav";
   }
 
+  // The plotted file and the main window's choices, under the names the tests use.
+  QString installTestFile(const QVector<TestSection>& sections, int slot = 0) {
+    return m_files.install(sections, slot);
+  }
+  DataFileSlots& testDataFileSlots() { return m_files.indexes; }
+
+  TestPlotFiles m_files;
+  FileNamePair& zavDatFileName = m_files.settings.zavDatFileName;
+  const DataFileSlots& dataFileSlots = m_files.indexes;
+  int16_t& plotFileSlot = m_files.plotFileSlot;
+  bool& autoPlot = m_files.autoPlot;
   Settings m_settings;
-  RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), plotFileSlot, chartWindowLoaded, autoPlot, msgLevel};
+  RestoreOnExit m_saved{msgLevel};
 };

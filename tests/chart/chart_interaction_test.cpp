@@ -1,6 +1,6 @@
 // The chart window as the user works it: picking with the pointer and the
 // keys, the value box, zoom and scroll, the options, and the output.
-#include "support/qt_printers.h"
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,7 +19,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 #include "chart/chart_output.h"
 #include "chart/chart_windows.h"
@@ -29,13 +28,14 @@
 #include "core/util/format_pattern.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
+#include "meter/record/index_reader.h"  // indexFileName
 #include "platform/colour.h"
-#include "meter/record/index_reader.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 #include "plot/graph/value_functions.h"
 #include "plot/plot_requests.h"
 #include "support/log_capture.h"
+#include "support/qt_printers.h"
 #include "tests/meter/record/zav_bytes.h"
 
 namespace {
@@ -54,8 +54,7 @@ class ChartInteractionTest : public ChartFixture {
     s.vtPower.decimals = s.vtEnergy.decimals = 0;
     s.vtPower.unit = "W";
     s.vtEnergy.unit = "Wh";
-    connectChartWindows();
-    setChartSettings(m_settings);
+    m_charts = std::make_unique<ChartWindows>(m_settings, m_files.source());
     connectPlotRequests();
     emit meterEvents().plotRequested();
     chart = chartWindow();
@@ -69,9 +68,14 @@ class ChartInteractionTest : public ChartFixture {
     ASSERT_EQ(chart->core().chartMode, 2);
   }
   void TearDown() override {
-    releaseChartWindows();
+    m_charts.reset();
     ChartFixture::TearDown();
   }
+  void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
+  Form4a* chartWindow() const { return m_charts->chartWindow(); }
+  void releaseChartWindows() { m_charts->releaseChartWindows(); }
+
+  std::unique_ptr<ChartWindows> m_charts;
 
   template <class T>
   T* child(const QString& name) const {
@@ -281,7 +285,7 @@ TEST_F(ChartInteractionTest, OptionsAndTheirMenuMirrors) {
 TEST_F(ChartInteractionTest, CopyPutsThePictureOnTheClipboard) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->setText("before");
-  Form4a blank(m_settings, false);
+  Form4a blank(m_settings, m_files.source());
   QTest::mouseClick(blank.findChild<QPushButton*>("Command22"), Qt::LeftButton);
   EXPECT_EQ(clipboard->text(), "before");  // no graph yet
   item("mnuFileCopy")->trigger();
@@ -536,7 +540,6 @@ TEST_F(ChartInteractionTest, PlotLeavesThePictureFontForLaterTexts) {
 // record panel shows the record's number, time and name, and the record plot's
 // index-list series draws nothing.
 TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
-  RestoreOnExit saved{logRecordCount, logSlots, logFileNames};
   QTemporaryDir dir;
   const QString data = dir.filePath("log.DAT");
   const Date recTime = testTime(2024, 3, 31, 8, 15, 30);
@@ -545,8 +548,8 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   ix.i32(1).i32(9);  // record 2's header at position 9
   writeTextFile(data, d.b);
   writeTextFile(indexFileName(data), ix.b);
-  logFileNames[0] = data;
-  logRecordCount = 2;
+  chart->core().logFiles.logFileNames[0] = data;
+  chart->core().logFiles.logRecordCount = 2;
 
   chart->plotRec(2, "meter one", {"Record 2", 8, 1, 1, 0, 0}, false);
   EXPECT_EQ(chart->core().chartMode, 1);

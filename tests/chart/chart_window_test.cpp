@@ -17,14 +17,21 @@ class ChartWindowTest : public ChartFixture {
  protected:
   void SetUp() override {
     ChartFixture::SetUp();
-    connectChartWindows();
-    setChartSettings(m_settings);
+    m_charts = std::make_unique<ChartWindows>(m_settings, m_files.source());
     connectPlotRequests();
   }
   void TearDown() override {
-    releaseChartWindows();
+    m_charts.reset();
     ChartFixture::TearDown();
   }
+  void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
+  Form4a* chartWindow() const { return m_charts->chartWindow(); }
+  void showChartWindow() { m_charts->showChartWindow(); }
+  bool chartWindowLoaded() const { return m_charts->chartWindowLoaded(); }
+  void replotIfAuto() { m_autoPlot.replotIfAuto(); }
+
+  std::unique_ptr<ChartWindows> m_charts;
+  AutoPlot m_autoPlot{m_files.source()};
 };
 }  // namespace
 
@@ -33,12 +40,11 @@ TEST_F(ChartWindowTest, PlotShowsTheChartSizedFromTheSettingsAndDrawsToNow) {
   m_settings.plotHeight = 300;
   m_settings.viewRange = 0;
   setChartSettings(m_settings);
-  chartWindowLoaded = false;
   emit meterEvents().plotRequested();
   Form4a* chart = chartWindow();
   ASSERT_NE(chart, nullptr);
   EXPECT_TRUE(chart->isVisible());
-  EXPECT_TRUE(chartWindowLoaded);
+  EXPECT_TRUE(chartWindowLoaded());
   EXPECT_EQ(chart->core().picture1().size(), QSize(100, 300));
   EXPECT_EQ(chart->core().chartMode, 2);
   EXPECT_TRUE(chart->chkNow()->isChecked());
@@ -54,14 +60,14 @@ TEST_F(ChartWindowTest, PlotShowsTheChartSizedFromTheSettingsAndDrawsToNow) {
   chart->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(chartWindow(), nullptr);
-  EXPECT_FALSE(chartWindowLoaded);
+  EXPECT_FALSE(chartWindowLoaded());
 }
 
 TEST_F(ChartWindowTest, LoadTestLeavesTheUserChartAlone) {
   showChartWindow();
-  ASSERT_TRUE(chartWindowLoaded);
+  ASSERT_TRUE(chartWindowLoaded());
   for (int i = 0; i < 3; ++i) emit meterEvents().chartLoadTestRequested();
-  EXPECT_TRUE(chartWindowLoaded);
+  EXPECT_TRUE(chartWindowLoaded());
 }
 
 TEST_F(ChartWindowTest, AutoPlotAfterReadingsIsPaced) {
@@ -83,5 +89,19 @@ TEST_F(ChartWindowTest, AutoPlotAfterReadingsIsPaced) {
   since.start();
   QTRY_VERIFY_WITH_TIMEOUT(since.elapsed() > 2 * kAutoPlotPauseMs, 5000);
   EXPECT_EQ(plots, 3);
+  QObject::disconnect(c);
+}
+
+// The re-plot draws only a plotted slot that holds a section, as the main window's choice says now.
+TEST_F(ChartWindowTest, AutoPlotNeedsASectionInThePlottedSlot) {
+  int plots = 0;
+  const auto c = QObject::connect(&plotEvents(), &PlotEvents::userGraphRequested, [&] { ++plots; });
+  autoPlot = true;
+  plotFileSlot = 1;  // the archive slot holds nothing
+  replotIfAuto();
+  EXPECT_EQ(plots, 0);
+  plotFileSlot = 0;
+  replotIfAuto();
+  QTRY_COMPARE_WITH_TIMEOUT(plots, 1, 5000);
   QObject::disconnect(c);
 }

@@ -46,10 +46,8 @@ TEST_F(GraphImageTest, APictureIsDrawnFromTheJobAloneAndTouchesNoChartState) {
   HeadlessLog log;
   msgLevel = 4;        // the job's lines are actions and details, never errors
   m_settings.maxPlotPoints = 30;  // a short point dump
-  chartWindowLoaded = false;
   const QByteArray png = bytes("w=300&h=200", "png");
   EXPECT_EQ(QImage::fromData(png).size(), QSize(300, 200));
-  EXPECT_FALSE(chartWindowLoaded);
   const QStringList lines = log.lines();
   EXPECT_EQ(lines.filter(QRegularExpression("^ERROR")), QStringList());
   EXPECT_TRUE(lines.contains("Form4.makeZavGraph"));
@@ -109,6 +107,19 @@ TEST_F(GraphImageTest, GifInEitherCaseAndOtherTypesEncode) {
   }
   EXPECT_TRUE(startsWith(bytes("w=200&h=100", "png"), "\x89PNG"));
   EXPECT_TRUE(startsWith(bytes("w=200&h=100", "bmp"), "BM"));
+}
+
+// The reader's lap times are logged from debug level 4 on, as the settings the job is made with say.
+TEST_F(GraphImageTest, LapTimesFollowTheDebugLevelOfTheSettings) {
+  struct Row {
+    const char* name;
+    int16_t level;
+    bool lapTimes;
+  } rows[] = {{"below", 3, false}, {"at", 4, true}, {"above", 5, true}};
+  for (const Row& r : rows) {
+    m_settings.debugLevel = r.level;
+    EXPECT_EQ(job("").lapTimes, r.lapTimes) << r.name;
+  }
 }
 
 TEST_F(GraphImageTest, UnknownTypeDrawsAndLogsNothing) {

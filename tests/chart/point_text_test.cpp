@@ -1,18 +1,19 @@
 // The point text without the window: its choice between one point and a
 // stretch, the value box's place, the series list, and the picture output.
-#include "support/qt_printers.h"
+#include "chart/point_text.h"
+
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QPdfWriter>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "chart/chart_core.h"
 #include "chart/chart_output.h"
-#include "chart/point_text.h"
 #include "chart/selection_text.h"
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "support/log_capture.h"
+#include "support/qt_printers.h"
 #include "support/restore_on_exit.h"
 
 namespace {

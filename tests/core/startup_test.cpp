@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "support/headless_env.h"
 
 TEST(SplitCommandLine, RawTextWithQuotesAndBlanks) {

@@ -4,11 +4,9 @@
 
 #include <QDateTime>
 
-#include "core/globals.h"
 #include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "plot_log.h"
-#include "support/restore_on_exit.h"
 #include "zav_test_file.h"
 
 namespace {
@@ -17,10 +15,6 @@ class GraphRequest : public ::testing::Test {
   void SetUp() override {
     testDataFileSlots()[0].firstRecordTime = testTime(2024, 1, 1);
     testDataFileSlots()[0].lastRecordTime = testTime(2024, 5, 1, 12);
-    maxMeterPower = 40000;
-    plotFileSlot = 0;
-    plotWidth = 600;
-    plotHeight = 400;
     defaults();
   }
   // The defaults from these settings and the plotted slot's first and last record.
@@ -37,7 +31,13 @@ class GraphRequest : public ::testing::Test {
     return parseGraphItem(key + "=\"" + value + "\"", m_p);
   }
 
-  RestoreOnExit m_saved{testDataFileSlots(), maxMeterPower, plotFileSlot, plotWidth, plotHeight};
+  // The settings' values and the plotted slot the defaults come from.
+  DataFileSlots& testDataFileSlots() { return m_slots; }
+  double maxMeterPower = 40000;
+  int16_t plotFileSlot = 0;
+  int32_t plotWidth = 600, plotHeight = 400;
+  DataFileSlots m_slots;
+  const DataFileSlots& dataFileSlots = m_slots;
   plotParamRecord m_p;
 };
 }  // namespace

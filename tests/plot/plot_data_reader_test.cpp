@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_file_view.h"
 #include "plot/series_energy.h"
@@ -58,7 +58,6 @@ class PlotReader : public ::testing::Test {
     }
     msgLevel = 3;
     ZAVdetectorVer = kNewFrameDetectorVer;
-    plotFileSlot = 0;
   }
   void TearDown() override { PlotFileView::setMappingDisabledForTests(false); }
   // Reads a range the way the chart does.
@@ -75,7 +74,19 @@ class PlotReader : public ::testing::Test {
     return series;
   }
 
-  RestoreOnExit m_saved{zavDatFileName, testDataFileSlots(), msgLevel, ZAVdetectorVer, plotFileSlot};
+  // The plotted files, under the names the tests use.
+  QString installTestFile(const QVector<TestSection>& sections, int slot = 0) {
+    return m_files.install(sections, slot);
+  }
+  PlotFile plottedTestFile() const { return m_files.plotted(); }
+  DataFileSlots& testDataFileSlots() { return m_files.indexes; }
+
+  TestPlotFiles m_files;
+  FileNamePair& zavDatFileName = m_files.settings.zavDatFileName;
+  int32_t& ZAVdetectorVer = m_files.settings.ZAVdetectorVer;
+  const DataFileSlots& dataFileSlots = m_files.indexes;
+  int16_t& plotFileSlot = m_files.plotFileSlot;
+  RestoreOnExit m_saved{msgLevel};
   plotParamRecord m_param;
   int32_t m_validTemp = 0;  // validTempPoints of the last read
 };

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "plot_log.h"
 #include "support/restore_on_exit.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <random>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
@@ -75,7 +75,8 @@ struct Reading {
   int32_t validTemp = 0;
 };
 
-Reading readKeepMaxMin(Date from, Date to, int32_t maxPoints, bool temperature, bool pointByPoint) {
+Reading readKeepMaxMin(const TestPlotFiles& files, Date from, Date to, int32_t maxPoints, bool temperature,
+                       bool pointByPoint) {
   Reading r;
   r.param.fromTime = from;
   r.param.toTime = to;
@@ -83,7 +84,7 @@ Reading readKeepMaxMin(Date from, Date to, int32_t maxPoints, bool temperature, 
   r.param.maxPlotPoints = maxPoints;
   r.param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
   msgLevel = pointByPoint ? 4 : 3;  // the point dump reads point by point
-  r.validTemp = getPlotData(r.param, r.series, plottedTestFile());
+  r.validTemp = getPlotData(r.param, r.series, files.plotted());
   return r;
 }
 
@@ -116,23 +117,23 @@ QStringList facts(const Reading& r) {
 }  // namespace
 
 TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
-  RestoreOnExit saved(zavDatFileName, testDataFileSlots(), msgLevel, plotFileSlot, ZAVdetectorVer);
-  plotFileSlot = 0;
+  RestoreOnExit saved(msgLevel);
+  TestPlotFiles files;
   HeadlessLog quiet;
   std::mt19937 rng(17);
   for (int round = 0; round < 24; ++round) {
     const QVector<TestSection> sections = randomRecordings(rng);
-    installTestFile(sections);
-    const dataFileIndex& ix = dataFileSlots[0];
+    files.install(sections);
+    const dataFileIndex& ix = files.indexes[0];
     if (ix.recordCount < 1) continue;
-    ZAVdetectorVer = round % 3 ? kNewFrameDetectorVer : 1000;
+    files.settings.ZAVdetectorVer = round % 3 ? kNewFrameDetectorVer : 1000;
     const Date span = ix.lastRecordTime - ix.firstRecordTime;
     const Date from = round % 4 ? ix.firstRecordTime + span * (rng() % 100) / 200.0 : ix.firstRecordTime - 1;
     const Date to = round % 5 ? from + span * (1 + rng() % 100) / 100.0 : ix.lastRecordTime;
     const int32_t maxPoints = std::vector<int32_t>{2, 3, 7, 50, 300}[rng() % 5];
     const bool temperature = round % 4 != 1;
-    const Reading scanned = readKeepMaxMin(from, to, maxPoints, temperature, false);
-    const Reading pointByPoint = readKeepMaxMin(from, to, maxPoints, temperature, true);
+    const Reading scanned = readKeepMaxMin(files, from, to, maxPoints, temperature, false);
+    const Reading pointByPoint = readKeepMaxMin(files, from, to, maxPoints, temperature, true);
     const QStringList a = facts(scanned), b = facts(pointByPoint);
     ASSERT_EQ(a.size(), b.size()) << round;
     for (qsizetype i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "round " << round << " line " << i;

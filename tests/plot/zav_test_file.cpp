@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 
-#include "core/globals.h"
 #include "core/settings/detector_types.h"
 
 namespace {
@@ -71,27 +70,27 @@ dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
   return ix;
 }
 
-DataFileSlots& testDataFileSlots() {
-  static DataFileSlots indexes;
-  showDataFileSlots(&indexes);
-  return indexes;
-}
-
-QString installTestFile(const QVector<TestSection>& sections, int slot) {
+QString TestPlotFiles::install(const QVector<TestSection>& sections, int slot) {
   static std::unique_ptr<QTemporaryDir> dir;
   if (!dir) dir = std::make_unique<QTemporaryDir>();
   static int serial = 0;
   const QString path = dir->filePath(QStringLiteral("pwrData%1.ZAV").arg(++serial));
   QFile f(path);
   if (f.open(QIODevice::WriteOnly)) f.write(testFileBytes(sections));
-  zavDatFileName[slot] = path;
-  testDataFileSlots()[slot] = testFileIndex(sections);
+  settings.zavDatFileName[slot] = path;
+  indexes[slot] = testFileIndex(sections);
   return path;
 }
 
-PlotFile plottedTestFile() {
+PlotFile TestPlotFiles::plotted() const {
   const int slot = plotFileSlot == 1 ? 1 : 0;
-  return {zavDatFileName[slot], dataFileSlots[slot], ZAVdetectorVer >= kNewFrameDetectorVer, debugLevel >= 4};
+  return {settings.zavDatFileName[slot], indexes[slot], settings.ZAVdetectorVer >= kNewFrameDetectorVer,
+          settings.debugLevel >= 4};
+}
+
+PlotSource TestPlotFiles::source() const {
+  return {[this] { return plotFileSlot; }, [this] { return autoPlot; },
+          [this](int16_t slot) -> const dataFileIndex& { return indexes[slot]; }};
 }
 
 Date testTime(int y, int mo, int d, int h, int mi, double s) {

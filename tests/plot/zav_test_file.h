@@ -7,9 +7,11 @@
 #include <QVector>
 #include <cstdint>
 
+#include "core/settings/settings.h"
 #include "core/util/date_value.h"
 #include "meter/record/data_file.h"
 #include "plot/plot_data_reader.h"
+#include "plot/plot_source.h"
 
 struct TestRecord {
   Date time = 0;
@@ -30,15 +32,24 @@ struct TestSection {
 QByteArray testFileBytes(const QVector<TestSection>& sections);
 // The index a loader would build from these sections (each header's record count as written).
 dataFileIndex testFileIndex(const QVector<TestSection>& sections);
-// The data files' section indexes the plot and chart tests show to the reader (the
-// program shows its session's); each call shows them again.
-DataFileSlots& testDataFileSlots();
-// Writes the file into a fresh temp dir and installs it as slot `slot` (name and index).
-QString installTestFile(const QVector<TestSection>& sections, int slot = 0);
+// The plotted files as a plot or chart test sets them up: the data files'
+// names, the detector and the debug level in settings (what the reader is
+// handed), the slots' section indexes (the program's session keeps them), and
+// the main window's choices (plotted slot, "Auto Plot").
+struct TestPlotFiles {
+  Settings settings;
+  DataFileSlots indexes;
+  int16_t plotFileSlot = 0;
+  bool autoPlot = false;
 
-// The plotted slot's file as the chart hands it to the reader: the slot's name
-// and index and the detector's temperature coding, as the tests set them.
-PlotFile plottedTestFile();
+  // Writes the file into a fresh temp dir and installs it as slot `slot` (name and index).
+  QString install(const QVector<TestSection>& sections, int slot = 0);
+  // The plotted slot's file as the chart hands it to the reader: the slot's name
+  // and index and the detector's temperature coding.
+  PlotFile plotted() const;
+  // What a chart or the auto-plot draws from: these slots and choices, read when asked.
+  PlotSource source() const;
+};
 
 // A local date and time as a Date.
 Date testTime(int y, int mo, int d, int h = 0, int mi = 0, double s = 0);

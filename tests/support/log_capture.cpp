@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 
 namespace {

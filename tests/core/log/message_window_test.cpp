@@ -12,6 +12,8 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
+#include "core/settings/settings_globals.h"
+#include "core/settings/setup_values.h"
 #include "support/headless_env.h"
 
 namespace {
@@ -185,7 +187,7 @@ TEST(DebugWindow, SameDesignOwnLevel) {
   EXPECT_TRUE(w.mnuDbgLevelSet(3)->isChecked());
   w.mnuDbgLevelSet_Click(9);
   EXPECT_EQ(debugLevel, 3);
-  debugLevel = 0;
+  setupValues().setDebugLevel(0);
   msgLevel = saved;
   EXPECT_EQ(log.lines(),
             QStringList({"ERROR mnuDbgLevelSet_Click: index=3", "Debug Window: Level Clicked",

@@ -11,6 +11,7 @@
 
 #include "core/globals.h"
 #include "core/settings/ini_writer.h"
+#include "core/settings/settings_globals.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
 

@@ -4,8 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/settings/factory_defaults.h"
 #include "core/globals.h"
+#include "core/settings/factory_defaults.h"
+#include "core/settings/settings_globals.h"
 #include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"
 

@@ -7,6 +7,7 @@
 #include <QTabWidget>
 
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"

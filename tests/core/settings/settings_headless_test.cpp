@@ -8,6 +8,7 @@
 
 #include "core/globals.h"
 #include "core/settings/ini_writer.h"
+#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
 #include "tests/core/settings/settings_test_support.h"
 

@@ -11,6 +11,7 @@
 
 #include "app/wiring.h"
 #include "core/globals.h"
+#include "core/settings/settings_globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/text_helpers.h"
 #include "support/headless_env.h"
@@ -134,8 +135,7 @@ TEST(WebServerBox, LoggingBoxLocksTheLogFile) {
 
 TEST(SetupWindowButtons, SelectButtonsNeedTheMainWindow) {
   SetupWindow& w = freshSetup();
-  HeadlessLog log;
-  mainWindowLoaded = false;
+  HeadlessLog log;  // no main window
   w.Command1(0)->click();
   EXPECT_TRUE(log.lines().contains("MSGBOX: Main window is not loaded"));
 }

@@ -17,6 +17,7 @@
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/settings_events.h"
+#include "core/settings/settings_globals.h"
 #include "core/setup/setup_window_calls.h"
 #include "core/util/number_text.h"
 #include "platform/comm_device.h"

@@ -46,7 +46,6 @@ TEST(SummaryForm, openUpdateCancelClose) {
   QWidget alreadyOff;
   alreadyOff.setEnabled(false);
   alreadyOff.show();
-  progressCancelled = false;
 
   fillSummaryForm(0, "", "", 1, 2, "", 0, 0);  // nothing open: nothing happens
   EXPECT_EQ(summaryForm(), nullptr);
@@ -63,13 +62,12 @@ TEST(SummaryForm, openUpdateCancelClose) {
   EXPECT_GT(form->Frame2()->width(), 0);
 
   QTest::mouseClick(form->Command2(), Qt::LeftButton);
-  EXPECT_TRUE(progressCancelled);
+  EXPECT_TRUE(form->progressCancelled());
 
   fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
   EXPECT_EQ(summaryForm(), nullptr);
   EXPECT_TRUE(other.isEnabled());
   EXPECT_FALSE(alreadyOff.isEnabled());
-  progressCancelled = false;
 }
 
 TEST(SummaryForm, secondBarOnlyWithARange) {

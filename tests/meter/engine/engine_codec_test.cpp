@@ -122,6 +122,20 @@ TEST_F(Codec, FrameFcsChecksAGeneratedFrame) {
   EXPECT_FALSE(checkFrameFcs(0, 36, frames::newFrameBadFcs(r), data));
 }
 
+// The received frames' check has fixed tables of its own: what the test sender
+// builds or switches (its CRC path, its tables) leaves it alone.
+TEST_F(Codec, FrameFcsReadsNothingTheTestSenderChanges) {
+  const zavsim::Reading r = frames::reading(98, 53385535);
+  decodeTable.fill(0);
+  crcTable.fill(0);
+  useCrcTable = true;
+  QByteArray data;
+  EXPECT_TRUE(checkFrameFcs(0, 36, zavsim::newFrame(r), data));
+  EXPECT_EQ(data.left(4).toHex(), QByteArray("08613412"));
+  EXPECT_FALSE(checkFrameFcs(0, 36, frames::newFrameBadFcs(r), data));
+  initCrcTables();
+}
+
 TEST_F(Codec, FrameFcsRefusesAnyUndefinedCode) {
   const QByteArray good = frames::frame(1);
   for (int i = 2; i < 36; ++i) {

@@ -62,7 +62,7 @@ TEST_F(Counting, FirstReadingStartsTheOnLinePeriod) {
   EXPECT_EQ(meterPanel().text8, "0");
   EXPECT_EQ(m_session.readingCount(), 1);
   EXPECT_TRUE(m_log.contains("  frameStatus=0\n START"));
-  EXPECT_EQ(lngZavTemp, -16384);
+  EXPECT_EQ(m_web.lngZavTemp, -16384);
   EXPECT_EQ(meterPanel().label14, "");
 }
 
@@ -70,10 +70,10 @@ TEST_F(Counting, TemperatureOfTheNewController) {
   reading(1, 0);
   reading(2, 100, 0xF0);
   EXPECT_EQ(meterPanel().label14, "12.0 °C");
-  EXPECT_EQ(lngZavTemp, 12);
+  EXPECT_EQ(m_web.lngZavTemp, 12);
   reading(3, 200, 0x50);
   EXPECT_EQ(meterPanel().label14, "60.0 °C");
-  EXPECT_EQ(strZavTemp, "60.0 °C");
+  EXPECT_EQ(m_web.strZavTemp, "60.0 °C");
   reading(4, 300, 0x80);
   EXPECT_EQ(meterPanel().label14, "");
   m_settings.ZAVdetectorVer = 24000;
@@ -107,9 +107,9 @@ TEST_F(Counting, NoSensorShowsNoTemperatureAnywhere) {
     reading(1, 0, r.raw);
     reading(2, 62500, r.raw);
     EXPECT_EQ(meterPanel().label14, r.shown) << r.what;
-    EXPECT_EQ(strZavTemp, r.shown) << r.what;
+    EXPECT_EQ(m_web.strZavTemp, r.shown) << r.what;
     EXPECT_EQ(titles, QStringList{r.shown}) << r.what;
-    EXPECT_EQ(lngZavTemp == -16384, QString(r.shown).isEmpty()) << r.what;
+    EXPECT_EQ(m_web.lngZavTemp == -16384, QString(r.shown).isEmpty()) << r.what;
   }
 }
 
@@ -130,16 +130,16 @@ TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {
   m_session.setRegister(1234567);
   reading(1, 0);
   reading(2, 62500, 0x50);
-  EXPECT_EQ(strZavPower, "3,600");
-  EXPECT_EQ(strZavEnergy, "1,234.568");
-  EXPECT_EQ(strZavTemp, "60.0 °C");
-  EXPECT_EQ(lngZavEnergy, 1235);
+  EXPECT_EQ(m_web.strZavPower, "3,600");
+  EXPECT_EQ(m_web.strZavEnergy, "1,234.568");
+  EXPECT_EQ(m_web.strZavTemp, "60.0 °C");
+  EXPECT_EQ(m_web.lngZavEnergy, 1235);
   EXPECT_EQ(boxes, std::vector<double>{3600});
   minimised = true;
   reading(4, 2 * 62500, 0xF0);
-  EXPECT_EQ(strZavPower, "7,200");
-  EXPECT_EQ(lngZavPower, 7200);
-  EXPECT_EQ(strZavTemp, "12.0 °C");
+  EXPECT_EQ(m_web.strZavPower, "7,200");
+  EXPECT_EQ(m_web.lngZavPower, 7200);
+  EXPECT_EQ(m_web.strZavTemp, "12.0 °C");
   EXPECT_EQ(titles, QStringList{"7200 W 12.0 °C"});
   EXPECT_EQ(boxes.size(), 1u);
 }
@@ -148,15 +148,15 @@ TEST_F(Counting, LiveValuesAndTitleFollowEachReading) {
 TEST_F(Counting, LiveValuesReadLateShowTheLastReading) {
   reading(1, 0);
   reading(2, 62500, 0x50);
-  EXPECT_EQ(strZavPower, "3,600");
+  EXPECT_EQ(m_web.strZavPower, "3,600");
   reading(4, 2 * 62500, 0xF0);
   reading(5, 3 * 62500, 0x30);
-  EXPECT_EQ(strZavPower, "3,600");
-  EXPECT_EQ(strZavEnergy, "0.004");
-  EXPECT_EQ(strZavTemp, "44.0 °C");
+  EXPECT_EQ(m_web.strZavPower, "3,600");
+  EXPECT_EQ(m_web.strZavEnergy, "0.004");
+  EXPECT_EQ(m_web.strZavTemp, "44.0 °C");
   reading(6, 3 * 62500 + 6250, 0x80);
-  EXPECT_EQ(strZavPower, "36,000");
-  EXPECT_EQ(strZavTemp, "");
+  EXPECT_EQ(m_web.strZavPower, "36,000");
+  EXPECT_EQ(m_web.strZavTemp, "");
 }
 
 // The setup window's pulse details, when someone shows them.

@@ -78,7 +78,7 @@ TEST_F(Display, ShownRateIsNotReadBackFromItsText) {
     EXPECT_DOUBLE_EQ(m_session.mRevTime(), row.seconds) << row.shown;
     EXPECT_DOUBLE_EQ(m_session.totPower(), row.watts) << row.shown;
     // The power of the text-log line.
-    EXPECT_EQ(zavRecordText().mid(31, 8), QString::number(qRound(row.watts)).rightJustified(8, u'0'));
+    EXPECT_EQ(m_web.zavRecordText().mid(31, 8), QString::number(qRound(row.watts)).rightJustified(8, u'0'));
     m_session.label2Click(meterPanel().text2);
     EXPECT_EQ(meterPanel().text2, row.toggled) << row.shown;
     m_session.label2Click(meterPanel().text2);
@@ -92,7 +92,7 @@ TEST_F(Display, MeterSynchronisation) {
   const Date when = 45352.5;
   EXPECT_TRUE(m_session.synchroniseMeter("1 999 999,999", when));
   EXPECT_DOUBLE_EQ(m_session.energyWh(), 1999999999);
-  EXPECT_TRUE(zavRecordText().startsWith("2024-03-01 12:00:00 1999999999 -0000001"));
+  EXPECT_TRUE(m_web.zavRecordText().startsWith("2024-03-01 12:00:00 1999999999 -0000001"));
   EXPECT_FALSE(m_session.synchroniseMeter("2000000", when));
   EXPECT_FALSE(m_session.synchroniseMeter("0", when));
   EXPECT_DOUBLE_EQ(m_session.energyWh(), 1999999999);

@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "meter/engine/meter_session.h"
-#include "meter/engine/meter_state.h"
+#include "meter/engine/reading_texts.h"
 #include "support/log_capture.h"
 
 class EngineTest : public ::testing::Test {
@@ -27,7 +27,6 @@ class EngineTest : public ::testing::Test {
     s.overWriteLast = false;
     apply();
     m_session.setOnline(true);
-    plotFileSlot = 0;
     MeterSession* session = &m_session;
     QObject::connect(session, &MeterSession::pulseIndicated, session, [this](double, double interval, double) {
       m_counts.push_back(m_session.latestReading().count);
@@ -35,8 +34,10 @@ class EngineTest : public ::testing::Test {
     });
     QObject::connect(session, &MeterSession::readingRecorded, session,
                      [this](const ReadingResult& r) { m_recorded.push_back({r.reading, r.inDataFile}); });
-    QObject::connect(session, &MeterSession::readingRecorded, session, &showWebLiveValues);
-    QObject::connect(session, &MeterSession::registerLogged, session, &showWebRecord);
+    QObject::connect(session, &MeterSession::readingRecorded, session,
+                     [this](const ReadingResult& r) { m_web.takeReading(r); });
+    QObject::connect(session, &MeterSession::registerLogged, session,
+                     [this](const RegisterRecord& r) { m_web.takeRecord(r); });
   }
   void TearDown() override { setDateClockForTests(nullptr); }
   // The session takes the fixture's settings.
@@ -49,6 +50,7 @@ class EngineTest : public ::testing::Test {
 
   LogCapture m_log;
   Settings m_settings;
+  ReadingTexts m_web;  // the web pages' live values, taken as app/ takes them
   MeterSession m_session;
   struct Recorded {
     Reading reading;

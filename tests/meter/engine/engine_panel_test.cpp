@@ -59,9 +59,9 @@ TEST_F(Panel, ReadingsShowInThePanelAndTheWebValues) {
   EXPECT_EQ(m_form->Text2()->text(), "1.000");
   EXPECT_EQ(m_form->Label14()->text(), "60.0 °C");
   EXPECT_EQ(m_form->calculator().text(Calculator::kText9), "3,600");
-  EXPECT_EQ(strZavPower, "3,600");
-  EXPECT_EQ(strZavEnergy, "0.002");
-  EXPECT_EQ(lngZavPower, 3600);
+  EXPECT_EQ(m_web.strZavPower, "3,600");
+  EXPECT_EQ(m_web.strZavEnergy, "0.002");
+  EXPECT_EQ(m_web.lngZavPower, 3600);
   EXPECT_TRUE(m_session.idleTimer().isEnabled());
   EXPECT_EQ(m_session.idleTimer().interval(), 14000);
 }

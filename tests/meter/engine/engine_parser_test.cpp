@@ -1,5 +1,6 @@
 // Frame parser: frames cut from a byte stream, decoded, checked and handed on.
 
+#include "core/log/logmsg.h"
 #include "tests/meter/engine/engine_fixture.h"
 #include "tests/meter/engine/frame_bytes.h"
 

@@ -206,17 +206,6 @@ TEST_F(DataFile, StepsThatFailSayWhy) {
   EXPECT_TRUE(m_recorder.problem().isEmpty());
 }
 
-// The slots the folders above read are the ones app/ shows, or none.
-TEST_F(DataFile, TheViewShowsTheSlotsItIsGiven) {
-  writeTextFile(m_path, ZavBytes().header(kDay, 1).record(kDay, 1, 1).b);
-  ASSERT_TRUE(loadZavDatNEW(0));
-  showDataFileSlots(&m_slots);
-  EXPECT_EQ(dataFileSlots[0].recordCount, 1);
-  EXPECT_EQ(&dataFileSlots[0], &m_slots[0]);
-  showDataFileSlots(nullptr);
-  EXPECT_EQ(dataFileSlots[0].recordCount, 0);
-}
-
 TEST(DataFileText, FormatMsGroupsInThousands) {
   EXPECT_EQ(formatMs(1234567), "1.234.567");
   EXPECT_EQ(formatMs(5), "0.0.5");

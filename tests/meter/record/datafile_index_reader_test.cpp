@@ -11,8 +11,9 @@ namespace {
 
 TEST(IndexReader, UnknownSlotIsReported) {
   LogCapture log;
+  const LogFiles logs;
   logRecordHeader h;
-  loadLogHeader(5, 1, h);
+  logs.loadLogHeader(5, 1, h);
   EXPECT_TRUE(log.contains("loadLogHeader: ERROR bsFnr= 5"));
 }
 
@@ -26,13 +27,13 @@ TEST(IndexReader, IndexGivesTheHeaderPosition) {
   ZavBytes ix;
   ix.i32(1).i32(-9).i32(17);  // record 2 at position 9, stored negative
   writeTextFile(indexFileName(data), ix.b);
-  logFileNames[0] = data;
+  LogFiles logs;
+  logs.logFileNames[0] = data;
   logRecordHeader h;
-  loadLogHeader(0, 2, h);
+  logs.loadLogHeader(0, 2, h);
   EXPECT_DOUBLE_EQ(h.recTime, 45352.5);
-  loadLogHeader(0, 4, h);  // beyond the index: unchanged
+  logs.loadLogHeader(0, 4, h);  // beyond the index: unchanged
   EXPECT_DOUBLE_EQ(h.recTime, 45352.5);
-  logFileNames[0].clear();
 }
 
 TEST(IndexReader, ReadsThatFallShortSayWhere) {
@@ -47,9 +48,10 @@ TEST(IndexReader, ReadsThatFallShortSayWhere) {
   EXPECT_EQ(readHeaderViaIndex(d, ix, 2).error(), "no record header at position=99");
   EXPECT_EQ(readHeaderViaIndex(d, ix, 3).error(), "no index entry for record 3");
   LogCapture log;
+  const LogFiles logs;
   logRecordHeader h;
   h.recTime = 7;
-  loadLogHeader(0, 1, h);  // no log file in the slot: reported, the header stays
+  logs.loadLogHeader(0, 1, h);  // no log file in the slot: reported, the header stays
   EXPECT_DOUBLE_EQ(h.recTime, 7);
   EXPECT_TRUE(log.contains("loadLogHeader: ERROR "));
 }

@@ -48,7 +48,7 @@ TEST_F(TextLog, RecordTextCarriesTheRawFields) {
   // The latest reading (a new reset count: stored, not counted).
   m_session.takeReading(Reading{0, 0, 0x50, -3, 0x12, 65538});
   writeLogLine(at(14, 5, 9), 12345.6, 250.4);
-  EXPECT_EQ(zavRecordText(), "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
+  EXPECT_EQ(m_web.zavRecordText(), "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
 }
 
 TEST_F(TextLog, IntervalBoundariesAppendAndOverwriteReplacesTheLastLine) {
@@ -100,7 +100,7 @@ TEST_F(TextLog, OffOrNamelessWritesNothing) {
   set(&Settings::zavLogFileName, QString());
   writeLogLine(at(10, 0, 0), 1, 1);
   EXPECT_FALSE(QFile::exists(m_dir.filePath("zavLog.TXT")));
-  EXPECT_FALSE(zavRecordText().isEmpty());
+  EXPECT_FALSE(m_web.zavRecordText().isEmpty());
 }
 
 TEST_F(TextLog, OverwriteReplacesExactlyItsOwnLongerLine) {

@@ -5,7 +5,6 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 
-#include "core/globals.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "meter/window/form1.h"
@@ -36,6 +35,10 @@ struct FilePickers : ::testing::Test, MeterOwners {
     qunsetenv("ZAV_TEST_FILE");
   }
   void choose(const QString& name) { qputenv("ZAV_TEST_FILE", dir.filePath(name).toLocal8Bit()); }
+  // The file names of the program's settings as they are now.
+  const FileNamePair& zavDatFileName = setupValues().settings().zavDatFileName;
+  const QString& zavLogFileName = setupValues().settings().zavLogFileName;
+  const QString& zavPlotFileName = setupValues().settings().zavPlotFileName;
 };
 }  // namespace
 

@@ -8,9 +8,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -19,20 +19,19 @@
 #include <QTimer>
 
 #include "core/app_windows.h"
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/setup/summary_form.h"
 #include "core/setup/summary_progress.h"
-#include "meter/engine/meter_state.h"
-#include "meter/window/tcp_client_panel.h"
+#include "core/startup.h"
+#include "meter/record/data_file.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
-#include "meter/record/data_file.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/main_menus.h"
+#include "meter/window/tcp_client_panel.h"
 #include "meter/window/twips.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
@@ -40,9 +39,7 @@
 
 namespace {
 
-struct MainWindow : ::testing::Test, MeterOwners {
-  void SetUp() override { mainWindowLoaded = false; }
-};
+struct MainWindow : ::testing::Test, MeterOwners {};
 
 // Answers the next message box with the given button.
 // Shows the next message box for real and clicks one of its buttons.
@@ -62,7 +59,7 @@ TEST_F(MainWindow, LoadLeavesWindowShownWithVersionCaptionAndCalculatorReady) {
   Form1 f(session, link);
   f.formLoad();
   EXPECT_TRUE(f.isVisible());
-  EXPECT_TRUE(mainWindowLoaded);
+  EXPECT_TRUE(f.mainWindowLoaded());
   EXPECT_EQ(f.windowTitle(), "Zav ver 1.3.0");
   EXPECT_EQ(f.captionText, "Zav ver 1.3.0");
   // The start line carries the date alone.
@@ -131,6 +128,24 @@ TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
   EXPECT_TRUE(m.mnuView_Setup->isVisible());
   EXPECT_FALSE(f.Option3(0)->isVisible());
   EXPECT_TRUE(f.Check3()->isVisible());
+}
+
+// The plotted slot and "Auto Plot" are the window's own: Option3 picks the slot,
+// Check3 the auto-plot, which only the current file offers.
+TEST_F(MainWindow, PlottedSlotAndAutoPlotFollowTheirControls) {
+  Form1 f(session, link);
+  EXPECT_EQ(f.plotFileSlot(), 0);
+  EXPECT_FALSE(f.autoPlot());
+  f.Check3()->setChecked(true);
+  EXPECT_TRUE(f.autoPlot());
+  f.Option3(1)->setChecked(true);
+  EXPECT_EQ(f.plotFileSlot(), 1);
+  EXPECT_FALSE(f.Check3()->isEnabled());
+  f.Option3(0)->setChecked(true);
+  EXPECT_EQ(f.plotFileSlot(), 0);
+  EXPECT_TRUE(f.Check3()->isEnabled());
+  f.Check3()->setChecked(false);
+  EXPECT_FALSE(f.autoPlot());
 }
 
 TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
@@ -246,7 +261,6 @@ TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
 
 TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   Form1 f(session, link);
-  progressCancelled = false;
   link.startWaiting();
   fillSummaryForm(1, "Waiting", "", 0, 3, "", 0, 0);
   ASSERT_NE(summaryForm(), nullptr);
@@ -268,7 +282,6 @@ TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   EXPECT_TRUE(link.detectorAnswered());
   EXPECT_EQ(summaryForm()->Text1()->text(), "33 %");
   fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
-  progressCancelled = false;
 }
 
 TEST(HelpLink, AddressAndQuery) {
@@ -300,8 +313,11 @@ struct WindowSteps : QObject {
 
 TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   QTemporaryDir dir;
-  defDirName = dir.path() + u'/';
-  readINI = false;
+  setCommandLineArgs({dir.path() + u'/', "-noini"});  // the program's folder, no settings file
+  getCmdArgs();
+  struct ArgsBack {
+    ~ArgsBack() { setCommandLineArgs({}); }
+  } argsBack;
   LogCapture log;
   loadSetupWindowHidden();
   ASSERT_NE(frmSetup(), nullptr);
@@ -315,7 +331,7 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   WindowSteps steps;
   f.installEventFilter(&steps);
   f.formLoad();
-  EXPECT_TRUE(autoPlot);
+  EXPECT_TRUE(f.autoPlot());
   EXPECT_TRUE(f.Check3()->isChecked());
   const QString text = log.text();
   const qsizetype start = text.indexOf("-------- Zav START"), shown = text.indexOf("TEST: shown"),

@@ -4,13 +4,13 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
-#include <QToolTip>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
-#include "core/globals.h"
+#include "core/settings/setup_values.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
 #include "meter/window/caption_frame.h"
@@ -47,7 +47,7 @@ TEST_F(LoadedWindow, TypedPriceBecomesTheSetting) {
   QLineEdit* price = box("Text10");
   price->clear();
   QTest::keyClicks(price, "0,25 ");
-  EXPECT_EQ(pricePerkWh, "0,25");
+  EXPECT_EQ(setupValues().settings().pricePerkWh, "0,25");
   EXPECT_DOUBLE_EQ(f.calculator().pricePerkWhValue, 0.25);
 }
 

@@ -1,8 +1,9 @@
+#include "plot/graph/graph_pick.h"
+
 #include <gtest/gtest.h>
 
-#include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "graph_pictures.h"
-#include "plot/graph/graph_pick.h"
 #include "plot/graph/pick_picture.h"
 #include "plot/graph/point_search.h"
 #include "plot/graph/value_functions.h"
