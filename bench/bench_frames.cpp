@@ -71,7 +71,6 @@ int main(int argc, char** argv) {
   settings.WsPerCount = 3600;
   settings.ifType = 2;
   settings.maxUpdateInterval = 12;
-  initCrcTables();
   const QByteArray stream = recordedStream(frames);
 
   // Pure codec: the line code and the FCS of each frame, nothing else.

@@ -9,16 +9,6 @@ const std::array<uint8_t, 16> kOldLineCode{0xAA, 0xA9, 0xA6, 0xA5, 0x9A, 0x99, 0
 const std::array<uint8_t, 16> kNewLineCode{0x17, 0x1B, 0x1D, 0x1E, 0x27, 0x2B, 0x2D, 0x2E,
                                            0x47, 0x4B, 0x4D, 0x4E, 0x87, 0x8B, 0x8D, 0x8E};
 
-int32_t crcPoly = 0xE0;
-std::array<int16_t, 16> crcTable{};
-std::array<int16_t, 16> codeTable{};
-std::array<int16_t, 256> decodeTable{};
-bool useCrcTable = false;
-
-QByteArray txFrame;
-int32_t txIndex = 0;
-int32_t txCrc = 0;
-
 namespace {
 
 using DecodeTable = std::array<int8_t, 256>;
@@ -29,12 +19,12 @@ DecodeTable buildDecode(const std::array<uint8_t, 16>& code) {
   for (int i = 15; i >= 0; --i) t[code[i]] = int8_t(i);
   return t;
 }
-// Decoding needs no initCrcTables: the tables are fixed.
+// Decoding reads fixed tables of its own.
 const DecodeTable kOldDecode = buildDecode(kOldLineCode);
 const DecodeTable kNewDecode = buildDecode(kNewLineCode);
 
 // The CRC-8 of a nibble by table (polynomial &HE0, reflected), fixed as well:
-// the frame check reads nothing the test sender's switches change.
+// the frame check reads nothing of the test sender's options.
 constexpr int32_t kCrcPoly = 0xE0;
 constexpr std::array<uint8_t, 16> kCrcNibble = [] {
   std::array<uint8_t, 16> t{};
@@ -49,16 +39,17 @@ int32_t crcNibbleByTable(int n, int32_t crc) { return (crc >> 4) ^ kCrcNibble[si
 
 }  // namespace
 
-void initCrcTables() {
-  crcPoly = kCrcPoly;
-  for (int i = 0; i < 16; ++i) {
-    int32_t c = i;
-    for (int b = 0; b < 4; ++b) c = (c & 1) ? (c >> 1) ^ crcPoly : c >> 1;
-    crcTable[i] = int16_t(c);
-    codeTable[i] = kNewLineCode[i];
+FrameCodecOptions frameCodecOptions(bool useCrcTable) {
+  FrameCodecOptions o;
+  o.useCrcTable = useCrcTable;
+  o.crcPoly = kCrcPoly;
+  for (size_t i = 0; i < 16; ++i) {
+    o.crcTable[i] = int16_t(kCrcNibble[i]);
+    o.codeTable[i] = kNewLineCode[i];
   }
-  decodeTable.fill(-1);
-  for (int i = 15; i >= 0; --i) decodeTable[codeTable[i]] = int16_t(i);
+  o.decodeTable.fill(-1);
+  for (int i = 15; i >= 0; --i) o.decodeTable[size_t(o.codeTable[size_t(i)])] = int16_t(i);
+  return o;
 }
 
 int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out, int32_t detectorVer) {
@@ -94,32 +85,32 @@ int16_t frameChecksum(QByteArrayView dataBytes) {
   return int16_t((s - p[last]) & 0xFF);
 }
 
-void crcUpdateNibble(int16_t n, int32_t& crc) {
-  if (useCrcTable) {
-    crc = (crc >> 4) ^ crcTable[(n ^ crc) & 15];
+void crcUpdateNibble(const FrameCodecOptions& options, int16_t n, int32_t& crc) {
+  if (options.useCrcTable) {
+    crc = (crc >> 4) ^ options.crcTable[size_t((n ^ crc) & 15)];
     return;
   }
   crc ^= n * 16;
-  for (int b = 0; b < 4; ++b) crc = (crc & 1) ? (crc >> 1) ^ crcPoly : crc >> 1;
+  for (int b = 0; b < 4; ++b) crc = (crc & 1) ? (crc >> 1) ^ options.crcPoly : crc >> 1;
 }
 
-void appendFrameValue(bool coded, int16_t count, int32_t value) {
+void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count, int32_t value) {
   auto v = uint32_t(value);
   for (int i = 0; i < count; ++i) {
     const int b = int(v & 0xFF);
-    const qsizetype need = txIndex + (coded ? 2 : 1);
-    if (txIndex < 0) return;
-    if (txFrame.size() < need) txFrame.resize(need);
+    const qsizetype need = tx.index + (coded ? 2 : 1);
+    if (tx.index < 0) return;
+    if (tx.bytes.size() < need) tx.bytes.resize(need);
     if (coded) {
       const int lo = b & 15, hi = b >> 4;
-      crcUpdateNibble(int16_t(lo), txCrc);
-      crcUpdateNibble(int16_t(hi), txCrc);
-      txFrame[txIndex] = char(codeTable[lo]);
-      txFrame[txIndex + 1] = char(codeTable[hi]);
-      txIndex += 2;
+      crcUpdateNibble(options, int16_t(lo), tx.crc);
+      crcUpdateNibble(options, int16_t(hi), tx.crc);
+      tx.bytes[tx.index] = char(options.codeTable[size_t(lo)]);
+      tx.bytes[tx.index + 1] = char(options.codeTable[size_t(hi)]);
+      tx.index += 2;
     } else {
-      txFrame[txIndex] = char(b);
-      txIndex += 1;
+      tx.bytes[tx.index] = char(b);
+      tx.index += 1;
     }
     v >>= 8;
   }
@@ -160,8 +151,3 @@ QString bytesToHexString(QByteArrayView bytes) {
   }
   return out;
 }
-
-namespace {
-// The tables hold their values before the main window first builds them.
-const bool kTablesReady = (initCrcTables(), true);
-}  // namespace

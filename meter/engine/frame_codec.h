@@ -14,19 +14,25 @@
 extern const std::array<uint8_t, 16> kOldLineCode;
 extern const std::array<uint8_t, 16> kNewLineCode;
 
-// Tables built by initCrcTables.
-extern int32_t crcPoly;
-extern std::array<int16_t, 16> crcTable;
-extern std::array<int16_t, 16> codeTable;
-extern std::array<int16_t, 256> decodeTable;
-extern bool useCrcTable;
+// How the protocol analyzer's test sender codes a frame: its CRC path and the
+// tables that path and the line code use (frameCodecOptions builds them).
+struct FrameCodecOptions {
+  bool useCrcTable = false;
+  int32_t crcPoly = 0xE0;
+  std::array<int16_t, 16> crcTable{};
+  std::array<int16_t, 16> codeTable{};
+  std::array<int16_t, 256> decodeTable{};
+};
+// The options with their tables built: the reflected CRC-8 (polynomial &HE0) by
+// nibble and the new line code with its inverse.
+FrameCodecOptions frameCodecOptions(bool useCrcTable);
 
-// The outgoing frame of the test sender.
-extern QByteArray txFrame;
-extern int32_t txIndex;
-extern int32_t txCrc;
-
-void initCrcTables();
+// The test sender's outgoing frame while it is built.
+struct TxFrame {
+  QByteArray bytes;
+  int32_t index = 0;
+  int32_t crc = 0;
+};
 
 // Decodes the first 2L code bytes with the line code of the detector type. Empty
 // when fewer than 2L bytes are given; stops at an undefined code (logged at -1).
@@ -37,10 +43,10 @@ int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out, int32_t de
 int16_t frameChecksum(QByteArrayView dataBytes);
 // One nibble into the running reflected CRC-8 (table or bit path; the bit
 // path takes each nibble one step late, so finish it with a 0 nibble).
-void crcUpdateNibble(int16_t n, int32_t& crc);
-// Writes count bytes of value, lowest first, into txFrame at txIndex: coded
-// as two code bytes each (and into txCrc), or raw.
-void appendFrameValue(bool coded, int16_t count, int32_t value);
+void crcUpdateNibble(const FrameCodecOptions& options, int16_t n, int32_t& crc);
+// Writes count bytes of value, lowest first, into the frame at its index: coded
+// as two code bytes each (and into its CRC), or raw.
+void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count, int32_t value);
 // Checks the FCS of the frame between the start marker at startIndex and the
 // end marker at endIndex (0-based) and fills dataBytes.
 bool checkFrameFcs(int32_t startIndex, int32_t endIndex, QByteArrayView frame, QByteArray& dataBytes);

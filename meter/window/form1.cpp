@@ -28,7 +28,6 @@
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/tick_helpers.h"
-#include "meter/engine/frame_codec.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "meter/link_status.h"
@@ -408,7 +407,6 @@ void Form1::fillAboutBox() {
 
 void Form1::formLoad() {
   setWindowIcon(brandIcon(m_settings.appName));
-  initCrcTables();
   Command4_Click(int16_t{0});
   m_session.setOnline(false);
   m_session.resetForLoad();

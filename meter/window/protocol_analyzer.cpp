@@ -36,21 +36,21 @@ QString captureFileName(const QString& pattern, int32_t n) {
 }
 
 QByteArray buildTestFrame(bool useTable, int32_t detectorVer) {
-  useCrcTable = useTable;
-  initCrcTables();
-  txFrame = QByteArray(kTestFrameBytes, '\0');
-  txCrc = 0;
-  txIndex = 0;
-  for (int i = 0; i < 8; ++i) appendFrameValue(false, 1, 0x55);
-  for (int32_t b : {0xF0, 0x55, 0xA9, 0x63}) appendFrameValue(false, 1, b);
-  appendFrameValue(true, 2, detectorVer);
-  appendFrameValue(true, 2, 0x1234);
-  appendFrameValue(true, 4, 0x62);
-  appendFrameValue(true, 4, 0x032E993F);
-  for (int32_t b : {0x01, 0x04, 0x57, 0x42}) appendFrameValue(true, 1, b);
+  const FrameCodecOptions options = frameCodecOptions(useTable);
+  TxFrame tx{QByteArray(kTestFrameBytes, '\0')};
+  const auto append = [&](bool coded, int16_t count, int32_t value) {
+    appendFrameValue(options, tx, coded, count, value);
+  };
+  for (int i = 0; i < 8; ++i) append(false, 1, 0x55);
+  for (int32_t b : {0xF0, 0x55, 0xA9, 0x63}) append(false, 1, b);
+  append(true, 2, detectorVer);
+  append(true, 2, 0x1234);
+  append(true, 4, 0x62);
+  append(true, 4, 0x032E993F);
+  for (int32_t b : {0x01, 0x04, 0x57, 0x42}) append(true, 1, b);
   // The bit path takes each nibble one step late: one more nibble finishes it.
-  if (!useTable) crcUpdateNibble(0, txCrc);
-  appendFrameValue(true, 1, txCrc);
-  appendFrameValue(false, 1, 0xCC);
-  return txFrame;
+  if (!useTable) crcUpdateNibble(options, 0, tx.crc);
+  append(true, 1, tx.crc);
+  append(false, 1, 0xCC);
+  return tx.bytes;
 }

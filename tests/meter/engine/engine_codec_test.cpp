@@ -11,20 +11,19 @@
 namespace {
 
 // CRC of bytes fed as nibbles, low nibble first, finished as callers finish it.
-int32_t nibbleCrc(const QByteArray& bytes) {
+int32_t nibbleCrc(const QByteArray& bytes, bool useTable) {
+  const FrameCodecOptions o = frameCodecOptions(useTable);
   int32_t crc = 0;
   for (char c : bytes) {
-    crcUpdateNibble(int16_t(uint8_t(c) & 15), crc);
-    crcUpdateNibble(int16_t(uint8_t(c) >> 4), crc);
+    crcUpdateNibble(o, int16_t(uint8_t(c) & 15), crc);
+    crcUpdateNibble(o, int16_t(uint8_t(c) >> 4), crc);
   }
-  if (!useCrcTable) crcUpdateNibble(0, crc);
+  if (!useTable) crcUpdateNibble(o, 0, crc);
   return crc;
 }
 
 class Codec : public ::testing::Test {
  protected:
-  void SetUp() override { initCrcTables(); }
-  void TearDown() override { useCrcTable = false; }
   // The detector type whose line code decodes.
   int32_t m_detector = kNewFrameDetectorVer;
   LogCapture m_log;
@@ -33,23 +32,25 @@ class Codec : public ::testing::Test {
 TEST_F(Codec, TablesHoldTheirKnownValues) {
   const int16_t want[16] = {0x00, 0x1C, 0x38, 0x24, 0x70, 0x6C, 0x48, 0x54,
                             0xE0, 0xFC, 0xD8, 0xC4, 0x90, 0x8C, 0xA8, 0xB4};
+  const FrameCodecOptions o = frameCodecOptions(true);
+  EXPECT_EQ(o.crcPoly, 0xE0);
   for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(crcTable[i], want[i]) << i;
-    EXPECT_EQ(codeTable[i], zavsim::kNewCode[i]);
-    EXPECT_EQ(decodeTable[zavsim::kNewCode[i]], i);
+    EXPECT_EQ(o.crcTable[i], want[i]) << i;
+    EXPECT_EQ(o.codeTable[i], zavsim::kNewCode[i]);
+    EXPECT_EQ(o.decodeTable[zavsim::kNewCode[i]], i);
   }
   int defined = 0;
-  for (int16_t v : decodeTable) defined += v >= 0;
+  for (int16_t v : o.decodeTable) defined += v >= 0;
   EXPECT_EQ(defined, 16);
 }
 
 TEST_F(Codec, CrcCatalogueValuesByBothPaths) {
   for (bool table : {false, true}) {
-    useCrcTable = table;
-    EXPECT_EQ(nibbleCrc("123456789"), 0x20) << table;
-    EXPECT_EQ(nibbleCrc("abc"), 0xF0) << table;
+    EXPECT_EQ(nibbleCrc("123456789", table), 0x20) << table;
+    EXPECT_EQ(nibbleCrc("abc", table), 0xF0) << table;
     EXPECT_EQ(nibbleCrc(QByteArray::fromHex("0861341262000000"
-                                            "3f992e0301045742")),
+                                            "3f992e0301045742"),
+                        table),
               0x9D)
         << table;
   }
@@ -60,10 +61,7 @@ TEST_F(Codec, CrcPathsAgreeWithAByteWiseCrc) {
   for (int round = 0; round < 200; ++round) {
     QByteArray bytes(1 + rng() % 20, '\0');
     for (char& b : bytes) b = char(rng());
-    for (bool table : {false, true}) {
-      useCrcTable = table;
-      EXPECT_EQ(nibbleCrc(bytes), zavsim::crc8(bytes));
-    }
+    for (bool table : {false, true}) EXPECT_EQ(nibbleCrc(bytes, table), zavsim::crc8(bytes));
   }
 }
 
@@ -97,43 +95,42 @@ TEST_F(Codec, OldChecksumIsSumMinusLastByte) {
 }
 
 TEST_F(Codec, AppendFrameValueWritesCodesLowestByteFirst) {
-  txFrame = QByteArray(10, '\0');
-  txIndex = 2;
-  txCrc = 0;
-  appendFrameValue(true, 2, 0x1234);
-  EXPECT_EQ(txIndex, 6);
-  EXPECT_EQ(txFrame.mid(2, 4).toHex(), QByteArray("271e1d1b"));
-  appendFrameValue(false, 4, int32_t(0xA1B2C3D4u));
-  EXPECT_EQ(txIndex, 10);
-  EXPECT_EQ(txFrame.mid(6, 4).toHex(), QByteArray("d4c3b2a1"));
+  const FrameCodecOptions o = frameCodecOptions(false);
+  TxFrame tx{QByteArray(10, '\0'), 2};
+  appendFrameValue(o, tx, true, 2, 0x1234);
+  EXPECT_EQ(tx.index, 6);
+  EXPECT_EQ(tx.bytes.mid(2, 4).toHex(), QByteArray("271e1d1b"));
+  appendFrameValue(o, tx, false, 4, int32_t(0xA1B2C3D4u));
+  EXPECT_EQ(tx.index, 10);
+  EXPECT_EQ(tx.bytes.mid(6, 4).toHex(), QByteArray("d4c3b2a1"));
 }
 
 TEST_F(Codec, FrameFcsChecksAGeneratedFrame) {
   const zavsim::Reading r = frames::reading(98, 53385535);
-  for (bool table : {false, true}) {
-    useCrcTable = table;
-    QByteArray data;
-    const QByteArray bytes = QByteArray("xy") + zavsim::newFrame(r);
-    EXPECT_TRUE(checkFrameFcs(2, 2 + 36, bytes, data));
-    EXPECT_EQ(data.size(), 16);
-    EXPECT_EQ(data.left(4).toHex(), QByteArray("08613412"));
-  }
   QByteArray data;
+  const QByteArray bytes = QByteArray("xy") + zavsim::newFrame(r);
+  EXPECT_TRUE(checkFrameFcs(2, 2 + 36, bytes, data));
+  EXPECT_EQ(data.size(), 16);
+  EXPECT_EQ(data.left(4).toHex(), QByteArray("08613412"));
   EXPECT_FALSE(checkFrameFcs(0, 36, frames::newFrameBadFcs(r), data));
 }
 
-// The received frames' check has fixed tables of its own: what the test sender
-// builds or switches (its CRC path, its tables) leaves it alone.
-TEST_F(Codec, FrameFcsReadsNothingTheTestSenderChanges) {
-  const zavsim::Reading r = frames::reading(98, 53385535);
-  decodeTable.fill(0);
-  crcTable.fill(0);
-  useCrcTable = true;
-  QByteArray data;
-  EXPECT_TRUE(checkFrameFcs(0, 36, zavsim::newFrame(r), data));
-  EXPECT_EQ(data.left(4).toHex(), QByteArray("08613412"));
-  EXPECT_FALSE(checkFrameFcs(0, 36, frames::newFrameBadFcs(r), data));
-  initCrcTables();
+// The received frames' check keeps fixed tables of its own; what the test sender
+// builds with its options, by either CRC path, passes it.
+TEST_F(Codec, FrameFcsAcceptsWhatTheSenderBuildsByEitherPath) {
+  const QByteArray payload = QByteArray::fromHex("08613412620000003f992e0301045742");
+  for (bool table : {false, true}) {
+    const FrameCodecOptions o = frameCodecOptions(table);
+    TxFrame tx;
+    appendFrameValue(o, tx, false, 2, 0x55F0);  // the start marker, raw
+    for (char b : payload) appendFrameValue(o, tx, true, 1, uint8_t(b));
+    if (!table) crcUpdateNibble(o, 0, tx.crc);
+    appendFrameValue(o, tx, true, 1, tx.crc);
+    appendFrameValue(o, tx, false, 1, 0xCC);
+    QByteArray data;
+    EXPECT_TRUE(checkFrameFcs(0, 36, tx.bytes, data)) << table;
+    EXPECT_EQ(data, payload);
+  }
 }
 
 TEST_F(Codec, FrameFcsRefusesAnyUndefinedCode) {
