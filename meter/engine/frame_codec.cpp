@@ -94,7 +94,8 @@ void crcUpdateNibble(const FrameCodecOptions& options, int16_t n, int32_t& crc) 
   for (int b = 0; b < 4; ++b) crc = (crc & 1) ? (crc >> 1) ^ options.crcPoly : crc >> 1;
 }
 
-void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count, int32_t value) {
+void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count,
+                      int32_t value) {
   auto v = uint32_t(value);
   for (int i = 0; i < count; ++i) {
     const int b = int(v & 0xFF);

@@ -46,7 +46,8 @@ int16_t frameChecksum(QByteArrayView dataBytes);
 void crcUpdateNibble(const FrameCodecOptions& options, int16_t n, int32_t& crc);
 // Writes count bytes of value, lowest first, into the frame at its index: coded
 // as two code bytes each (and into its CRC), or raw.
-void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count, int32_t value);
+void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count,
+                      int32_t value);
 // Checks the FCS of the frame between the start marker at startIndex and the
 // end marker at endIndex (0-based) and fills dataBytes.
 bool checkFrameFcs(int32_t startIndex, int32_t endIndex, QByteArrayView frame, QByteArray& dataBytes);
