@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/settings/settings.h"
 #include "meter/record/data_file.h"
 #include "meter/record/recorder.h"
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   const QString path = dir.filePath("pwrData.ZAV");
   const QByteArray bytes = openSectionFile(records);
-  msgLevel = 0;
+  MessageLog::setLevel(0);
 
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return 1;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/settings/detector_types.h"
 #include "meter/engine/frame_codec.h"
 #include "meter/engine/meter_session.h"
@@ -45,7 +46,7 @@ double runMs(const QByteArray& stream, Feed feed) {
   for (int i = 0; i < frames; ++i) {
     if (i % kClearEvery == 0) {
       logMsg(0, QString());
-      msgLevel = 4;
+      MessageLog::setLevel(4);
     }
     feed(QByteArray::fromRawData(stream.constData() + qsizetype(i) * kFrameBytes, kFrameBytes));
   }

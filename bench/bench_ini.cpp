@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/setup_values.h"
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   getCmdArgs();
   SetupValues& values = setupValues();
   values.loadAtStart(false);
-  msgLevel = 1;  // errors only, as a quiet start-up would run
+  MessageLog::setLevel(1);  // errors only, as a quiet start-up would run
   const QString path = dir.filePath("bench.INI");
 
   const double saveUs = perRoundUs(rounds, [&] { saveIniFile(path, values); });

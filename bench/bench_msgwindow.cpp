@@ -10,6 +10,7 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/log/message_window.h"
 
 namespace {
@@ -43,8 +44,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int n = argc > 1 ? std::atoi(argv[1]) : 50000;
-  msgLevel = 5;
-  logMaxChars = 1 << 30;  // measure appends, not the level rule
+  MessageLog::setLevel(5);
+  MessageLog::setMaxChars(1 << 30);  // measure appends, not the level rule
 
   QString plain;
   const double base = ms([&] {
@@ -89,8 +90,8 @@ int main(int argc, char** argv) {
   // A flood of error lines with the designed size limit: errors always get through,
   // so only the window's own bound keeps its text (and memory) in check.
   logMsg(0, QString());
-  logMaxChars = 100000;
-  msgLevel = 4;
+  MessageLog::setMaxChars(100000);
+  MessageLog::setLevel(4);
   showMessageWindow();
   app.processEvents();
   const int nFlood = n * 4;

@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
   // The message window needs an application even when nothing is shown.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  msgLevel = 0;  // measure the reader, not the message window
+  MessageLog::setLevel(0);  // measure the reader, not the message window
 
   QTemporaryDir dir;
   if (!dir.isValid()) return 1;

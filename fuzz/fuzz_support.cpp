@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/startup.h"
 
 namespace {
@@ -30,7 +30,7 @@ void fuzzQuietProcess() {
     qputenv("XDG_RUNTIME_DIR", runtime);
     QDir().mkpath(workDir());
     // Every diagnostic text is built (so its code runs); without a window it goes nowhere.
-    msgLevel = 9;
+    MessageLog::setLevel(9);
     return true;
   }();
   (void)done;
@@ -48,7 +48,7 @@ void fuzzWidgetsApp() {
     // The program's start with the work folder as its folder; the diagnostics stay on.
     setCommandLineArgs({fuzzWorkDir()});
     Main();
-    msgLevel = 9;
+    MessageLog::setLevel(9);
     return true;
   }();
   (void)started;

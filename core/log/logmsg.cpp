@@ -19,9 +19,6 @@ void mirror(const QString& text, bool error) {
   appendTestLogLine(error ? QStringLiteral("ERROR ") + line : line);
 }
 
-// The level as a drawing on a worker thread sees it; the log's thread decides again.
-int shownLevel() { return std::atomic_ref<int16_t>(msgLevel).load(std::memory_order_relaxed); }
-
 // Lines written on another thread are handed to the log's thread and written there.
 bool offLogThread() { return QThread::currentThread() != messageLog().thread(); }
 template <class Write>
@@ -30,7 +27,8 @@ void handToLogThread(Write&& write) {
 }
 }  // namespace
 
-bool logShows(int level) { return level != 0 && std::abs(level) <= shownLevel(); }
+// The level as a drawing on a worker thread sees it; the log's thread decides again.
+bool logShows(int level) { return level != 0 && std::abs(level) <= MessageLog::level(); }
 
 void logMsg(int level, const QString& text) { logMsgToWindow(level, text); }
 

@@ -26,6 +26,14 @@ MessageLog::Step MessageLog::accept(int level) {
   return Step::Append;
 }
 
+int16_t MessageLog::level() { return std::atomic_ref<int16_t>(msgLevel).load(std::memory_order_relaxed); }
+
+void MessageLog::setLevel(int16_t level) {
+  std::atomic_ref<int16_t>(msgLevel).store(level, std::memory_order_relaxed);
+}
+
+void MessageLog::setMaxChars(int32_t chars) { logMaxChars = chars; }
+
 qint64 MessageLog::heldLimit() {
   return std::min<qint64>(2 * qint64(std::max<int32_t>(logMaxChars, 0)), kMaxHeldChars);
 }

@@ -34,6 +34,13 @@ class MessageLog : public QObject {
   void append(const QString& text, int32_t colour, bool courier = false);
   void clear();
 
+  // The level shown (msgLevel: the settings field Text1(3) and the window's Level menu
+  // set it; any thread reads it) and the size limit of the rule above (logMaxChars).
+  // Code outside the log's own folder (tests, benchmarks, tools) sets them here.
+  static int16_t level();
+  static void setLevel(int16_t level);
+  static void setMaxChars(int32_t chars);
+
   // Characters held, as logMaxChars counts them (CR LF counts two).
   qint64 chars() const { return m_chars; }
   // Past this many characters the oldest lines go, down to half of it: twice

@@ -10,7 +10,7 @@
 #include "core/settings/detector_types.h"
 #include "core/settings/settings.h"
 #include "plot/graph_request.h"
-#include "support/restore_on_exit.h"
+#include "support/log_capture.h"
 #include "tests/plot/zav_test_file.h"
 
 class ChartFixture : public ::testing::Test {
@@ -26,7 +26,7 @@ class ChartFixture : public ::testing::Test {
       ticks += 60000;
     }
     installTestFile({s}, 0);
-    msgLevel = 2;  // the reader's per-point lines would fill the message window
+    MessageLog::setLevel(2);  // the reader's per-point lines would fill the message window
     // The settings app/ hands the charts.
     m_settings.zavDatFileName = zavDatFileName;
     m_settings.ZAVdetectorVer = kNewFrameDetectorVer;
@@ -50,5 +50,5 @@ class ChartFixture : public ::testing::Test {
   int16_t& plotFileSlot = m_files.plotFileSlot;
   bool& autoPlot = m_files.autoPlot;
   Settings m_settings;
-  RestoreOnExit m_saved{msgLevel};
+  KeepLogLevel m_savedLevel;
 };

@@ -12,6 +12,7 @@
 
 #include "chart_fixture.h"
 #include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "support/headless_env.h"
 #include "tests/plot/plot_log.h"
 
@@ -44,7 +45,7 @@ bool startsWith(const QByteArray& bytes, const char* magic) { return bytes.start
 
 TEST_F(GraphImageTest, APictureIsDrawnFromTheJobAloneAndTouchesNoChartState) {
   HeadlessLog log;
-  msgLevel = 4;        // the job's lines are actions and details, never errors
+  MessageLog::setLevel(4);        // the job's lines are actions and details, never errors
   m_settings.maxPlotPoints = 30;  // a short point dump
   const QByteArray png = bytes("w=300&h=200", "png");
   EXPECT_EQ(QImage::fromData(png).size(), QSize(300, 200));
@@ -88,7 +89,7 @@ TEST_F(GraphImageTest, AHealthyWebGraphAddsNothingAtErrorsOnlyAndNoPictureDetail
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     HeadlessLog log;
-    msgLevel = r.level;
+    MessageLog::setLevel(r.level);
     EXPECT_EQ(image("w=300&h=200", "gif").size(), QSize(300, 200));
     const QStringList lines = loggedLines(log);
     for (const char* part : details) EXPECT_EQ(lines.filter(part), QStringList()) << part;
@@ -184,7 +185,7 @@ TEST_F(GraphImageTest, PicturesOnThePoolAreTheSameBytesAndLogOnTheUiThread) {
     SCOPED_TRACE(type);
     const QByteArray here = bytes("w=320&h=200&r=3h&e=2024-03-31 06:00:00", type);
     HeadlessLog log;
-    msgLevel = 2;
+    MessageLog::setLevel(2);
     const Result<QByteArray> pooled = waitFor(startGraphImage(job("w=320&h=200&r=3h&e=2024-03-31 06:00:00", type)));
     ASSERT_TRUE(pooled) << pooled.error().toStdString();
     EXPECT_EQ(*pooled, here);

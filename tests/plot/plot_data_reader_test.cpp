@@ -12,7 +12,7 @@
 #include "plot/plot_file_view.h"
 #include "plot/series_energy.h"
 #include "plot_log.h"
-#include "support/restore_on_exit.h"
+#include "support/log_capture.h"
 #include "zav_test_file.h"
 
 namespace {
@@ -56,7 +56,7 @@ class PlotReader : public ::testing::Test {
       zavDatFileName[i] = "/nonexistent/pwrData.ZAV";
       testDataFileSlots()[i] = dataFileIndex{};
     }
-    msgLevel = 3;
+    MessageLog::setLevel(3);
     ZAVdetectorVer = kNewFrameDetectorVer;
   }
   void TearDown() override { PlotFileView::setMappingDisabledForTests(false); }
@@ -86,7 +86,7 @@ class PlotReader : public ::testing::Test {
   int32_t& ZAVdetectorVer = m_files.settings.ZAVdetectorVer;
   const DataFileSlots& dataFileSlots = m_files.indexes;
   int16_t& plotFileSlot = m_files.plotFileSlot;
-  RestoreOnExit m_saved{msgLevel};
+  KeepLogLevel m_savedLevel;
   plotParamRecord m_param;
   int32_t m_validTemp = 0;  // validTempPoints of the last read
 };
@@ -369,7 +369,7 @@ TEST_F(PlotReader, IndexPromisingMoreRecordsThanTheFileHolds) {
   s.headerRecords = 50;
   installTestFile({s});
   HeadlessLog log;
-  msgLevel = 1;
+  MessageLog::setLevel(1);
   const QVector<plotSeries> series = read(kStart(), kStart() + 1);
   ASSERT_GE(series.size(), 2);
   ASSERT_EQ(series[1].points.size(), 19);
@@ -397,7 +397,7 @@ TEST_F(PlotReader, TemperatureCodesAndCountErrors) {
   s.records[3].temp = 200;  // -56 + 40 -> -8
   s.records[4].count -= 2;  // the count goes back by one
   installTestFile({s});
-  msgLevel = 4;
+  MessageLog::setLevel(4);
   HeadlessLog log;
   QVector<plotSeries> series = read(kStart(), kStart() + 1);
   ASSERT_EQ(series.size(), 3);
@@ -513,7 +513,7 @@ TEST_F(PlotReader, LongRangesAreCappedForMethodsThatKeepEveryRecord) {
   s.records.resize(n);
   for (int i = 0; i < n; ++i) s.records[i] = {kStart() + i * 2 / 86400.0, 100u + i, 2000u * i, 50};
   installTestFile({s});
-  msgLevel = 1;
+  MessageLog::setLevel(1);
   for (int16_t method : {kReduceOff, kReduceKeepMaxMin}) {
     HeadlessLog log;
     const QVector<plotSeries> series = read(kStart(), kStart() + 100, method, 500, false);
@@ -529,9 +529,9 @@ TEST_F(PlotReader, ReadsThroughTheIndexTheLoaderBuilds) {
   TestSection b = steps(kStart() + 1, 30, {10});
   b.resetCount = 2;
   installTestFile({a, b});
-  msgLevel = 0;
+  MessageLog::setLevel(0);
   ASSERT_TRUE(testDataFileSlots().load(0, zavDatFileName[0]));
-  msgLevel = 3;
+  MessageLog::setLevel(3);
   ASSERT_EQ(dataFileSlots[0].recordCount, 60);
   const QVector<plotSeries> series = read(a.records[20].time, b.records[10].time);
   ASSERT_GE(series.size(), 2);
@@ -607,7 +607,7 @@ TEST_F(PlotReader, DamagedFilesAreReadWithoutCrashing) {
   const QString path = installTestFile({a, b});
   const QByteArray good = testFileBytes({a, b});
   const dataFileIndex index = dataFileSlots[0];
-  msgLevel = 0;
+  MessageLog::setLevel(0);
   std::mt19937 rng(5);
   for (int round = 0; round < 60; ++round) {
     QByteArray bytes = good;

@@ -8,7 +8,7 @@
 
 #include "core/log/logmsg.h"
 #include "plot_log.h"
-#include "support/restore_on_exit.h"
+#include "support/log_capture.h"
 
 TEST(PlotRequests, CommandFileBesideTheTextLogIsLoggedWhenItChanged) {
   QTemporaryDir dir;
@@ -19,8 +19,8 @@ TEST(PlotRequests, CommandFileBesideTheTextLogIsLoggedWhenItChanged) {
   ASSERT_TRUE(cmd.open(QIODevice::WriteOnly));
   cmd.write("first\r\nsecond\n");
   cmd.close();
-  RestoreOnExit saved{msgLevel};
-  msgLevel = 2;
+  KeepLogLevel savedLevel;
+  MessageLog::setLevel(2);
   struct Row {
     const char* name;
     bool textLog;

@@ -12,7 +12,7 @@
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 #include "plot_log.h"
-#include "support/restore_on_exit.h"
+#include "support/log_capture.h"
 #include "zav_test_file.h"
 
 namespace {
@@ -83,7 +83,7 @@ Reading readKeepMaxMin(const TestPlotFiles& files, Date from, Date to, int32_t m
   r.param.reduceMethod = kReduceKeepMaxMin;
   r.param.maxPlotPoints = maxPoints;
   r.param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
-  msgLevel = pointByPoint ? 4 : 3;  // the point dump reads point by point
+  MessageLog::setLevel(pointByPoint ? 4 : 3);  // the point dump reads point by point
   r.validTemp = getPlotData(r.param, r.series, files.plotted());
   return r;
 }
@@ -117,7 +117,7 @@ QStringList facts(const Reading& r) {
 }  // namespace
 
 TEST(ScanAllPoints, KeepsWhatAPointByPointReadKeeps) {
-  RestoreOnExit saved(msgLevel);
+  KeepLogLevel savedLevel;
   TestPlotFiles files;
   HeadlessLog quiet;
   std::mt19937 rng(17);

@@ -21,15 +21,15 @@ QString capturePath() {
 const bool kPathSetEarly = !capturePath().isEmpty();
 }  // namespace
 
-LogCapture::LogCapture() : m_savedLevel(msgLevel) {
+LogCapture::LogCapture() {
   Q_UNUSED(kPathSetEarly);
-  msgLevel = 5;
+  MessageLog::setLevel(5);
   // An empty message window, so its length rule does not lower the level.
   logMsg(0, QString());
   clear();
 }
 
-LogCapture::~LogCapture() { msgLevel = m_savedLevel; }
+LogCapture::~LogCapture() = default;
 
 QString LogCapture::text() const {
   QFile f(capturePath());

@@ -1,6 +1,6 @@
 // Frame parser: frames cut from a byte stream, decoded, checked and handed on.
 
-#include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "tests/meter/engine/engine_fixture.h"
 #include "tests/meter/engine/frame_bytes.h"
 
@@ -159,7 +159,7 @@ TEST_F(Parser, EarlierOfTheTwoStartMarkersBeginsTheFrame) {
 }
 
 TEST_F(Parser, CountStepOfOneLogsAtDetailLevelOthersAtSummary) {
-  msgLevel = 3;
+  MessageLog::setLevel(3);
   zavDataArrival(frameWith(1));  // previous count 0: a step of one
   EXPECT_FALSE(m_log.contains("elapsed count="));
   zavDataArrival(frameWith(5));

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/log/logmsg.h"
+#include "support/log_capture.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
@@ -21,8 +21,7 @@
 class LinkFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_savedLevel = msgLevel;
-    msgLevel = 5;
+    MessageLog::setLevel(5);
     link.setWaitDivisorForTests(20);
     Settings& s = settings;
     s.ifType = 2;
@@ -45,7 +44,6 @@ class LinkFixture : public ::testing::Test {
   void TearDown() override {
     if (link.online()) link.setOnLine(false);
     if (port->portOpen()) port->setPortOpen(false);
-    msgLevel = m_savedLevel;
     setupValues().setHeldText(QLatin1String("iniFileName"), m_savedIni);
   }
   // The session and the link take the fixture's settings.
@@ -74,7 +72,7 @@ class LinkFixture : public ::testing::Test {
 
  private:
   QTemporaryDir m_dir;
-  int16_t m_savedLevel = 4;
+  KeepLogLevel m_savedLevel;
   QString m_savedIni;
 };
 
