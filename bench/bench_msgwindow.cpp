@@ -3,9 +3,9 @@
 // append for comparison. Run: build/bench_msgwindow [lines]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QTextEdit>
-#include <QFile>
 #include <cstdio>
 
 #include "core/globals.h"

@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "support/log_capture.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "support/fake_comm_link.h"
 #include "support/headless_env.h"
+#include "support/log_capture.h"
 #include "support/qt_printers.h"
 #include "tests/meter/link/link_recorder.h"
 
