@@ -2,9 +2,8 @@
 #include <QTimer>
 
 #include "app/test_actions.h"
-#include "app/web_wiring.h"
 #include "app/wiring.h"
-#include "core/app_windows.h"
+#include "core/settings/setup_values.h"
 #include "core/startup.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
@@ -18,24 +17,26 @@ int main(int argc, char** argv) {
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   setCommandLineArgs(args);
-  // The meter's owners: the session records what the link brings from the port.
+  // The owners, each made once here and handed down: the settings values, the session
+  // that records what the link brings from the port, and the subsystems above them.
+  SetupValues values;
   MeterSession session;
   CommPort port;
   MeterLink link(session, port);
-  connectSubsystems(session, link);
+  Subsystems subsystems(session, link, values);
   // Boxes carry the program's title from the first one on (Main sets appName the same way).
   const QString title = applicationTitle(QCoreApplication::applicationFilePath());
   setMsgBoxTitle(title);
   Main();
-  loadSetupWindowHidden(brandIcon(title));
-  showMainWindow(session, link);
+  subsystems.loadSetupWindow(brandIcon(title));
+  subsystems.showMainWindow();
   scheduleTestActions();
-  connectWebTabControls();
+  subsystems.connectWebTabControls();
   // Test seam: once start-up is done and the event loop runs, close the main
   // window as a user would: its exit question is asked (and logged when headless).
   if (qEnvironmentVariableIntValue("ZAV_QUIT_AFTER_START") == 1) {
-    QTimer::singleShot(0, &app, [] {
-      if (Form1* f = form1()) {
+    QTimer::singleShot(0, &app, [&subsystems] {
+      if (Form1* f = subsystems.mainWindow()) {
         f->close();
       } else {
         QCoreApplication::quit();

@@ -11,24 +11,25 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "app/graph_renderer.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
+#include "core/setup/setup_window_calls.h"
 #include "core/util/format_pattern.h"
 #include "meter/engine/meter_session.h"
 #include "meter/engine/reading_texts.h"
 #include "meter/link/meter_link.h"
 #include "platform/colour.h"
 #include "platform/open_document.h"
+#include "web/web_server.h"
 
 namespace {
 constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
 
 // Shows one announcement in the settings values (the setup window shows them when it exists).
 template <typename Events, typename... Args, typename F>
-void onWeb(Events& events, void (Events::*signal)(Args...), F show) {
-  QObject::connect(&events, signal, &events, [show](Args... args) { show(setupValues(), args...); });
+void onWeb(SetupValues& values, Events& events, void (Events::*signal)(Args...), F show) {
+  QObject::connect(&events, signal, &events, [&values, show](Args... args) { show(values, args...); });
 }
 
 // The pages' live values as the meter shows them now, fed by the session's
@@ -63,16 +64,15 @@ QString indexed(const char* array, int i) {
 }
 
 // lblServerURL looks like a link while it holds the server's address.
-void setUnderline(bool on) {
-  QWidget* w = frmSetup() ? frmSetup()->control(QStringLiteral("lblServerURL")) : nullptr;
+void setUnderline(SetupWindow* window, bool on) {
+  QWidget* w = window ? window->control(QStringLiteral("lblServerURL")) : nullptr;
   if (!w) return;
   QFont f = w->font();
   f.setUnderline(on);
   w->setFont(f);
 }
 
-void setTrayCaption(const char* caption) {
-  SetupWindow* w = frmSetup();
+void setTrayCaption(SetupWindow* w, const char* caption) {
   if (auto* a = w ? w->findChild<QAction*>(QStringLiteral("mnuStart")) : nullptr)
     a->setText(QString::fromLatin1(caption));
 }
@@ -94,27 +94,27 @@ QLineEdit* rowBox(SetupWindow* w, const char* array, int index, int column) {
   return e;
 }
 
-void showStarted(SetupValues& w, const QString& url) {
-  setTrayCaption(kTrayStopCaption);
+void showStarted(SetupValues& w, SetupWindow* window, const QString& url) {
+  setTrayCaption(window, kTrayStopCaption);
   w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server is available at URL:"));
   w.setForeColor(QStringLiteral("lblServerStatus"), kLogColourNormal);
   const QString link = QStringLiteral("lblServerURL");
   w.setVisible(link, true);
   w.setCaption(link, url);
-  setUnderline(true);
+  setUnderline(window, true);
   w.setForeColor(link, kLinkBlue);
   w.setToolTip(link, QStringLiteral("Click to open in browser"));
   w.setEnabled(QStringLiteral("txtWebRoot"), false);
   w.setEnabled(QStringLiteral("Text18"), false);
 }
 
-void showStartFailed(SetupValues& w, int port) {
+void showStartFailed(SetupValues& w, SetupWindow* window, int port) {
   w.setCaption(QStringLiteral("lblServerStatus"), QStringLiteral("Web Server ERROR:"));
   w.setForeColor(QStringLiteral("lblServerStatus"), kLogColourError);
   const QString link = QStringLiteral("lblServerURL");
   w.setVisible(link, true);
   w.setCaption(link, QStringLiteral("Cannot open port: ") + QString::number(port));
-  setUnderline(false);
+  setUnderline(window, false);
   w.setForeColor(link, kLogColourError);
   w.setToolTip(link,
                QStringLiteral("The seleccted port may already be in use, please try another port number."));
@@ -134,8 +134,7 @@ class LinkClick : public QObject {
 };
 }  // namespace
 
-void connectLiveValues(MeterSession& session, MeterLink& link) {
-  WebServer& server = programWebServer();
+void connectLiveValues(WebServer& server, MeterSession& session, MeterLink& link) {
   auto* feed = new LiveFeed(server);
   QObject::connect(&session, &MeterSession::readingRecorded, feed, &LiveFeed::takeReading);
   QObject::connect(&session, &MeterSession::registerLogged, feed, &LiveFeed::takeRecord);
@@ -147,57 +146,52 @@ void connectLiveValues(MeterSession& session, MeterLink& link) {
   QObject::connect(&server.events().start, &WebStartEvents::serverStarted, feed, handOver);
 }
 
-WebServer& programWebServer() {
-  static WebServer server(graphRendererFromSettings());
-  return server;
-}
-
-void connectWebServerToSetupWindow() {
-  static bool connected = false;  // once, however many callers
-  if (connected) return;
-  connected = true;
-  WebServer& server = programWebServer();
-  server.setSettings(setupValues().settings());
+void connectWebServerToSetupWindow(WebServer& server, SetupValues& values,
+                                   std::function<SetupWindow*()> setupWindow) {
+  server.setSettings(values.settings());
   QObject::connect(&settingsEvents(), &SettingsEvents::settingsChanged, &server,
                    [&server](const Settings& s) { server.setSettings(s); });
   // A start may come while settings are still being written: it takes the current ones.
-  QObject::connect(&webServerRequests(), &WebServerRequests::webServerStartRequested, &server, [&server] {
-    server.setSettings(setupValues().settings());
-    server.checkWebRootFolder();
-  });
+  QObject::connect(&webServerRequests(), &WebServerRequests::webServerStartRequested, &server,
+                   [&server, &values] {
+                     server.setSettings(values.settings());
+                     server.checkWebRootFolder();
+                   });
   QObject::connect(&webServerRequests(), &WebServerRequests::webServerStopRequested, &server,
                    [&server] { server.stopWebServer(); });
   WebStartEvents& start = server.events().start;
-  onWeb(start, &WebStartEvents::portRefused, [](SetupValues& w, const QString&) {
+  onWeb(values, start, &WebStartEvents::portRefused, [](SetupValues& w, const QString&) {
     w.setForeColor(QStringLiteral("Text18"), kLogColourError);
     w.setToolTip(QStringLiteral("Text18"), QStringLiteral("Port number error"));
     w.setValue(QStringLiteral("Check9"), 2);
   });
-  onWeb(start, &WebStartEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
+  onWeb(values, start, &WebStartEvents::portAccepted, [](SetupValues& w, bool defaultPort) {
     w.setForeColor(QStringLiteral("Text18"), kLogColourNormal);
     w.setToolTip(QStringLiteral("Text18"),
                  defaultPort ? QStringLiteral("Using default http port number: 80") : QString());
   });
-  onWeb(start, &WebStartEvents::webRootRefused, [](SetupValues& w, const QString&) {
+  onWeb(values, start, &WebStartEvents::webRootRefused, [](SetupValues& w, const QString&) {
     w.setValue(QStringLiteral("Check9"), 0);
     w.setForeColor(QStringLiteral("txtWebRoot"), kLogColourError);
   });
-  onWeb(start, &WebStartEvents::webRootAccepted, [](SetupValues& w, const QString&) {
+  onWeb(values, start, &WebStartEvents::webRootAccepted, [](SetupValues& w, const QString&) {
     w.setForeColor(QStringLiteral("txtWebRoot"), kLogColourNormal);
   });
-  onWeb(start, &WebStartEvents::serverStarted, showStarted);
-  onWeb(start, &WebStartEvents::serverStartFailed, showStartFailed);
-  onWeb(start, &WebStartEvents::serverStopped, [](SetupValues& w) {
-    setTrayCaption(kTrayStartCaption);
+  onWeb(values, start, &WebStartEvents::serverStarted,
+        [setupWindow](SetupValues& w, const QString& url) { showStarted(w, setupWindow(), url); });
+  onWeb(values, start, &WebStartEvents::serverStartFailed,
+        [setupWindow](SetupValues& w, int port) { showStartFailed(w, setupWindow(), port); });
+  onWeb(values, start, &WebStartEvents::serverStopped, [setupWindow](SetupValues& w) {
+    setTrayCaption(setupWindow(), kTrayStartCaption);
     w.showWebServerStopped();
-    setUnderline(false);
+    setUnderline(setupWindow(), false);
     w.setForeColor(QStringLiteral("lblServerURL"), kLogColourNormal);
   });
   // The connection counters and the socket grid are the window's own display.
   WebConnectionEvents* connections = &server.events().connections;
   QObject::connect(connections, &WebConnectionEvents::counterChanged, connections,
-                   [](int box, int value, bool marked) {
-                     SetupWindow* w = frmSetup();
+                   [setupWindow](int box, int value, bool marked) {
+                     SetupWindow* w = setupWindow();
                      auto* c = w ? qobject_cast<QLineEdit*>(w->control(indexed("Text22", box))) : nullptr;
                      if (!c) return;
                      // A box is touched only when what it shows changes.
@@ -210,8 +204,8 @@ void connectWebServerToSetupWindow() {
                    });
   QObject::connect(
       connections, &WebConnectionEvents::socketRowChanged, connections,
-      [](int index, int state, const QString& name, int slot) {
-        SetupWindow* w = frmSetup();
+      [setupWindow](int index, int state, const QString& name, int slot) {
+        SetupWindow* w = setupWindow();
         if (!w) return;
         const QString values[] = {QString::number(index), QString::number(state), QString::number(slot)};
         const char* arrays[] = {"Text19", "Text20", "Text23"};
@@ -221,39 +215,34 @@ void connectWebServerToSetupWindow() {
             if (c == 1) e->setToolTip(name);
           }
       });
-  QObject::connect(connections, &WebConnectionEvents::socketRowsRemoved, connections, [] {
-    SetupWindow* w = frmSetup();
+  QObject::connect(connections, &WebConnectionEvents::socketRowsRemoved, connections, [setupWindow] {
+    SetupWindow* w = setupWindow();
     if (!w) return;
     for (const char* array : {"Text19", "Text20", "Text23"})
       for (QLineEdit* e : w->findChildren<QLineEdit*>())
         if (e->objectName().startsWith(QLatin1String(array) + u'(') && e->objectName() != indexed(array, 0))
           e->deleteLater();
   });
-  onWeb(server.events().log, &WebLogEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
+  onWeb(values, server.events().log, &WebLogEvents::loggingFailed, [](SetupValues& w, const QString& tip) {
     w.setValue(QStringLiteral("cheLogging"), 2);
     w.setForeColor(QStringLiteral("cheLogging"), kLogColourError);
     w.setToolTip(QStringLiteral("cheLogging"), tip);
   });
 }
 
-void connectWebTabControls() {
-  SetupWindow* w = frmSetup();
-  if (!w) return;
+void connectWebTabControls(WebServer& server, SetupValues& values, SetupWindow& window) {
+  SetupWindow* w = &window;
   if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuStart")))
-    QObject::connect(a, &QAction::triggered, a, [a] { programWebServer().trayStartClicked(a->text()); });
+    QObject::connect(a, &QAction::triggered, &server, [a, &server] { server.trayStartClicked(a->text()); });
   if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuOptions")))
-    QObject::connect(a, &QAction::triggered, w, [w] {
-      w->show();
-      w->raise();
-      w->activateWindow();
-    });
+    QObject::connect(a, &QAction::triggered, w, [w] { showSetupWindow(*w); });
   if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuAbout")))
     QObject::connect(a, &QAction::triggered, a, [] { trayAboutClicked(); });
   if (auto* b = qobject_cast<QPushButton*>(w->control(QStringLiteral("Command8"))))
-    QObject::connect(b, &QPushButton::clicked, b, [] { programWebServer().listSocketStates(-1); });
+    QObject::connect(b, &QPushButton::clicked, &server, [&server] { server.listSocketStates(-1); });
   if (QWidget* link = w->control(QStringLiteral("lblServerURL")))
     link->installEventFilter(new LinkClick(link));
-  SetupValues& v = setupValues();
+  SetupValues& v = values;
   QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
     // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.
     if (name != u"cheLogging" || v.value(name) == 2) return;
@@ -263,7 +252,7 @@ void connectWebTabControls() {
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     auto* tray = new QSystemTrayIcon(w->windowIcon(), w);
     tray->setContextMenu(w->findChild<QMenu*>(QStringLiteral("mnuTray")));
-    tray->setToolTip(setupValues().settings().appName);
+    tray->setToolTip(values.settings().appName);
     tray->show();
   }
 }

@@ -2,96 +2,116 @@
 
 #include "app/graph_renderer.h"
 #include "app/web_wiring.h"
-#include "chart/chart_windows.h"
+#include "core/app_windows.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
+#include "core/setup/setup_window.h"
+#include "core/setup/setup_window_calls.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "meter/window/form1.h"
 #include "meter/window/link_view.h"
 #include "meter/window/main_menus.h"
 #include "platform/message_box.h"
-#include "plot/plot_requests.h"
 
-namespace {
-ChartWindows* g_charts = nullptr;  // made by connectSubsystems, kept for the run
-
-// The meter's owners keep their own copies of the settings.
-void handSettings(MeterSession& session, MeterLink& link, const Settings& settings) {
-  session.setSettings(settings);
-  link.setSettings(settings);
-  if (Form1* f = form1()) f->setSettings(settings);
-}
-}  // namespace
-
-int16_t mainWindowPlotFileSlot() {
-  const Form1* f = form1();
-  return f ? f->plotFileSlot() : int16_t(0);
-}
-
-ChartWindows* programChartWindows() { return g_charts; }
-
-void connectSubsystems(MeterSession& session, MeterLink& link) {
-  static bool connected = false;
-  if (connected) return;
-  connected = true;
+Subsystems::Subsystems(MeterSession& session, MeterLink& link, SetupValues& values)
+    : m_session(session),
+      m_link(link),
+      m_values(values),
+      // The chart and the auto-plot draw the main window's plotted slot from the session's indexes.
+      m_source{[this] { return m_main ? m_main->plotFileSlot() : int16_t(0); },
+               [this] { return m_main && m_main->autoPlot(); },
+               [&session](int16_t slot) -> const dataFileIndex& { return session.dataFileSlots()[slot]; }},
+      // The web graph's job takes the server's own settings.
+      m_server(graphRenderer([this]() -> const Settings& { return m_server.settings(); }, m_source)),
+      m_charts(values.settings(), m_source),
+      m_autoPlot(m_source) {
   // What code without windows tells the user appears in a message box.
-  QObject::connect(&userNotices(), &UserNotices::noticeRaised,
-                   [](const QString& text, MsgIcon icon, const QString& title) {
-                     msgBox(text, MsgButtons::Ok, icon, title);
-                   });
-  connectLinkView(session, link);
-  connectWebServerToSetupWindow();
-  // The main window's plot requests reach the chart; the chart and the
-  // auto-plot draw the main window's plotted slot from the session's indexes.
-  connectPlotRequests();
-  const PlotSource source{
-      mainWindowPlotFileSlot, [] { return form1() && form1()->autoPlot(); },
-      [&session](int16_t slot) -> const dataFileIndex& { return session.dataFileSlots()[slot]; }};
-  g_charts = new ChartWindows(setupValues().settings(), source, &session);
-  auto* autoPlot = new AutoPlot(source, &session);
+  connect(&userNotices(), &UserNotices::noticeRaised, this,
+          [](const QString& text, MsgIcon icon, const QString& title) {
+            msgBox(text, MsgButtons::Ok, icon, title);
+          });
+  connectLinkView(
+      session, link, values, [this] { return mainWindow(); }, this);
+  connectWebServerToSetupWindow(m_server, values, [this] { return setupWindow(); });
+  // The main window's plot requests reach the chart.
+  connectPlotRequests(this);
   // A reading: the re-plot of the plotted (current) file.
-  QObject::connect(&session, &MeterSession::readingRecorded, autoPlot, [autoPlot](const ReadingResult& r) {
-    if (r.inDataFile && mainWindowPlotFileSlot() == 0) autoPlot->replotIfAuto();
+  connect(&session, &MeterSession::readingRecorded, &m_autoPlot, [this](const ReadingResult& r) {
+    if (r.inDataFile && m_source.slot() == 0) m_autoPlot.replotIfAuto();
   });
   // The web pages' live values.
-  connectLiveValues(session, link);
+  connectLiveValues(m_server, session, link);
+  connectSettings();
+}
+
+Subsystems::~Subsystems() {
+  // The values outlive this: they ask nothing of it any more.
+  m_values.setQuestions({});
+}
+
+// The meter's owners and the main window keep their own copies of the settings.
+void Subsystems::connectSettings() {
+  const auto handSettings = [this](const Settings& settings) {
+    m_session.setSettings(settings);
+    m_link.setSettings(settings);
+    if (m_main) m_main->setSettings(settings);
+  };
   // What the settings ask of the windows and the server above them.
-  setupValues().setQuestions({[] { return form1() && form1()->mainWindowLoaded(); },
-                              [] { return programWebServer().port(); },
-                              [] {
-                                const Settings& s = setupValues().settings();
-                                return FilesInUse{s.zavDatFileName, s.zavLogFileName, s.zavPlotFileName};
-                              }});
+  m_values.setQuestions({[this] { return m_main && m_main->mainWindowLoaded(); },
+                         [this] { return m_server.port(); },
+                         [this] {
+                           const Settings& s = m_values.settings();
+                           return FilesInUse{s.zavDatFileName, s.zavLogFileName, s.zavPlotFileName};
+                         }});
   SettingsEvents* s = &settingsEvents();
-  handSettings(session, link, setupValues().settings());
-  QObject::connect(s, &SettingsEvents::settingsChanged, [&session, &link](const Settings& settings) {
-    g_charts->setSettings(settings);
-    handSettings(session, link, settings);
+  handSettings(m_values.settings());
+  connect(s, &SettingsEvents::settingsChanged, this, [this, handSettings](const Settings& settings) {
+    m_charts.setSettings(settings);
+    handSettings(settings);
   });
   // These come while a field rule runs, before its new settings are announced: the window
   // takes the settings as they are now.
-  QObject::connect(s, &SettingsEvents::settingsApplied, [] {
-    if (Form1* f = form1(); f && f->mainWindowLoaded()) {
-      f->setSettings(setupValues().settings());
-      f->applyGlobalVariables();
+  connect(s, &SettingsEvents::settingsApplied, this, [this] {
+    if (m_main && m_main->mainWindowLoaded()) {
+      m_main->setSettings(m_values.settings());
+      m_main->applyGlobalVariables();
     }
   });
-  QObject::connect(s, &SettingsEvents::mainWindowLayoutChanged, [] {
-    if (Form1* f = form1()) {
-      f->setSettings(setupValues().settings());
-      f->setWindowSize();
+  connect(s, &SettingsEvents::mainWindowLayoutChanged, this, [this] {
+    if (m_main) {
+      m_main->setSettings(m_values.settings());
+      m_main->setWindowSize();
     }
   });
-  QObject::connect(&fileRequests(), &FileRequests::filePickRequested, [&session, &link](SettingsFile file) {
+  connect(&fileRequests(), &FileRequests::filePickRequested, this, [this](SettingsFile file) {
     switch (file) {
-      case SettingsFile::Data: selZavdataFile(session, link); break;
-      case SettingsFile::TextLog: selZavtextFile(session, link); break;
-      case SettingsFile::PlotPicture: selPlotPictureFile(link); break;
+      case SettingsFile::Data: selZavdataFile(m_session, m_link, m_values); break;
+      case SettingsFile::TextLog: selZavtextFile(m_session, m_link, m_values); break;
+      case SettingsFile::PlotPicture: selPlotPictureFile(m_link, m_values); break;
     }
   });
   MeterLinkRequests* requests = &meterLinkRequests();
-  QObject::connect(requests, &MeterLinkRequests::comSearchRequested, [&link] { link.findAvailableComPorts(); });
-  QObject::connect(requests, &MeterLinkRequests::comEventCountersCleared,
-                   [&link](int index) { link.clearComEventCounters(int16_t(index)); });
+  connect(requests, &MeterLinkRequests::comSearchRequested, this, [this] { m_link.findAvailableComPorts(); });
+  connect(requests, &MeterLinkRequests::comEventCountersCleared, this,
+          [this](int index) { m_link.clearComEventCounters(int16_t(index)); });
+}
+
+SetupWindow& Subsystems::loadSetupWindow(const QIcon& icon) {
+  m_setup = std::make_unique<SetupWindow>(m_values);
+  loadSetupWindowHidden(*m_setup, icon);
+  return *m_setup;
+}
+
+Form1& Subsystems::showMainWindow() {
+  m_main = std::make_unique<Form1>(m_session, m_link, m_values);
+  connect(m_main.get(), &Form1::setupWindowAsked, this, [this] {
+    if (m_setup) showSetupWindow(*m_setup);
+  });
+  ::showMainWindow(*m_main);
+  return *m_main;
+}
+
+void Subsystems::connectWebTabControls() {
+  if (m_setup) ::connectWebTabControls(m_server, m_values, *m_setup);
 }

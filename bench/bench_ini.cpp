@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   setCommandLineArgs({dir.path() + u'/'});  // the program's folder
   getCmdArgs();
-  SetupValues& values = setupValues();
+  SetupValues values;
   values.loadAtStart(false);
   MessageLog::setLevel(1);  // errors only, as a quiet start-up would run
   const QString path = dir.filePath("bench.INI");
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   const double baseUs = perRoundUs(rounds, [&] { sink = sink + linesOnly(bytes); });
   const double loadUs = perRoundUs(rounds, [&] { loadINIfileNr(decodeIniBytes(bytes), values); });
   const double reapplyUs = perRoundUs(rounds, [&] { values.applySetupSettings(true); });
-  new SetupWindow;  // from here on every change also shows in a control
+  SetupWindow window(values);  // from here on every change also shows in a control
   const double windowLoadUs = perRoundUs(rounds, [&] { loadINIfileNr(decodeIniBytes(bytes), values); });
   std::printf("BENCH ini_load us_per_file=%.1f baseline_lines_only_us=%.1f ratio=%.1f\n", loadUs, baseUs,
               loadUs / baseUs);

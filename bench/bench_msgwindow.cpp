@@ -8,7 +8,6 @@
 #include <QTextEdit>
 #include <cstdio>
 
-#include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
 #include "core/log/message_window.h"

@@ -36,7 +36,6 @@
 #include "chart/graph_image.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
-#include "core/settings/setup_values.h"
 #include "meter/record/data_file.h"
 #include "tools/loopback_socket.h"
 #include "web/web_server.h"
@@ -409,7 +408,7 @@ int main(int argc, char** argv) {
   out.write(file);
   out.close();
 
-  Settings settings = setupValues().settings();
+  Settings settings;
   if (!installDataFile(dir.filePath(QStringLiteral("bench.ZAV")), points, settings)) {
     std::fprintf(stderr, "the data file was not installed\n");
     return 1;

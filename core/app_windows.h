@@ -4,6 +4,9 @@
 
 #include <QIcon>
 
-// Loads the setup window hidden: its load handler applies the settings. The icon
-// is the program's brand, drawn by its owner above.
-void loadSetupWindowHidden(const QIcon& icon = QIcon());
+class SetupWindow;
+
+// Loads the setup window hidden: its load handler applies the settings (the INI
+// file unless the command line says "-noini"). The icon is the program's brand,
+// drawn by its owner above.
+void loadSetupWindowHidden(SetupWindow& window, const QIcon& icon = QIcon());

@@ -8,12 +8,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzWidgetsApp();
+  // One settings object and its window for the whole run, as the program keeps them.
+  static SetupValues values;
   [[maybe_unused]] static SetupWindow* w = [] {
-    auto* created = new SetupWindow;
+    auto* created = new SetupWindow(values);
     created->formLoad(false);
     return created;
   }();
-  setupValues().applySetupSettings(true);
-  loadINIfile(fuzzScratchFile(data, size, "zav.INI"), setupValues());
+  values.applySetupSettings(true);
+  loadINIfile(fuzzScratchFile(data, size, "zav.INI"), values);
   return 0;
 }

@@ -91,9 +91,6 @@ void readCmdFile(const Settings& settings) {
   logMsg(1, report);
 }
 
-void connectPlotRequests() {
-  static bool connected = false;
-  if (connected) return;
-  connected = true;
-  QObject::connect(&meterEvents(), &MeterEvents::plotRequested, [] { plotFile(true); });
+void connectPlotRequests(QObject* context) {
+  QObject::connect(&meterEvents(), &MeterEvents::plotRequested, context, [] { plotFile(true); });
 }

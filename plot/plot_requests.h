@@ -40,5 +40,5 @@ bool dropUnusableCompareRange(plotParamRecord& param);
 // the settings' text log.
 void readCmdFile(const Settings& settings);
 
-// Connects the main window's plot requests (meterEvents) to these. Once, at start.
-void connectPlotRequests();
+// Connects the main window's plot requests (meterEvents) to these while `context` lives.
+void connectPlotRequests(QObject* context);

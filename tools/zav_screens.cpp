@@ -25,10 +25,11 @@ int main(int argc, char** argv) {
   setCommandLineArgs({QDir::tempPath() + u'/'});
   Main();
 
-  auto* w = new SetupWindow;
+  SetupValues values;
+  auto* w = new SetupWindow(values);
   w->formLoad(false);
-  setupValues().applySetupSettings(true);
-  setupValues().setDebugMode(2);
+  values.applySetupSettings(true);
+  values.setDebugMode(2);
   w->Check1(2)->setCheckState(Qt::Checked);
   w->setDebugMode();
   w->show();

@@ -220,11 +220,12 @@ void Form12::showEntry(const MessageLog::Entry& entry) { insertAtEnd(entry.text,
 
 // --- Form10 ---
 
-Form10::Form10() : LogWindowBase(QStringLiteral("Form10"), QStringLiteral("Debug Window")) {}
+Form10::Form10(SetupValues& values)
+    : LogWindowBase(QStringLiteral("Form10"), QStringLiteral("Debug Window")), m_values(values) {}
 
 void Form10::mnuDbgLevel_Click() {
   logMsg(5, QStringLiteral("Debug Window: Level Clicked"));
-  checkOnly(setupValues().settings().debugLevel);
+  checkOnly(m_values.settings().debugLevel);
 }
 
 void Form10::mnuDbgLevelSet_Click(int index) {
@@ -233,13 +234,13 @@ void Form10::mnuDbgLevelSet_Click(int index) {
     msgBox(QStringLiteral("unknown new debugLevel=") + QString::number(index));
     return;
   }
-  const int16_t current = setupValues().settings().debugLevel;
+  const int16_t current = m_values.settings().debugLevel;
   if (current < 0 || current > 5) {
     msgBox(QStringLiteral("unknown current debugLevel=") + QString::number(current));
     return;
   }
   mnuDbgLevelSet(current)->setChecked(false);
-  setupValues().setDebugLevel(static_cast<int16_t>(index));
+  m_values.setDebugLevel(static_cast<int16_t>(index));
   mnuDbgLevelSet(index)->setChecked(true);
 }
 

@@ -10,6 +10,7 @@
 #include "core/log/message_log.h"
 
 class QAction;
+class SetupValues;
 class QMenu;
 class QPlainTextEdit;
 
@@ -70,12 +71,16 @@ class Form12 : public LogWindowBase {
   bool m_noticeShown = false;  // the first line says how many lines were dropped
 };
 
+// Its Level menu shows and sets the settings' debugLevel.
 class Form10 : public LogWindowBase {
   Q_OBJECT
  public:
-  Form10();
+  explicit Form10(SetupValues& values);
   void mnuDbgLevel_Click() override;
   void mnuDbgLevelSet_Click(int index) override;
+
+ private:
+  SetupValues& m_values;
 };
 
 // The message window over the program's message log, created hidden on first use.

@@ -6,7 +6,6 @@
 #include "core/log/logmsg.h"
 #include "core/settings/ini_keys.h"
 #include "core/settings/settings.h"
-#include "core/settings/setup_values.h"
 #include "core/util/format_pattern.h"
 #include "platform/user_notice.h"
 
@@ -93,10 +92,7 @@ bool saveIniFile(const QString& fileName, const SetupControls& c) {
   return written.ok();
 }
 
-bool saveIniFile(const QString& fileName) { return saveIniFile(fileName, setupValues()); }
-
-bool addToIniFile(const QString& line) {
-  const QString iniFileName = setupValues().settings().iniFileName;
+bool addToIniFile(const QString& iniFileName, const QString& line) {
   const Result<> added = appendIniLine(iniFileName, line);
   if (!added) reportWriteFailure(QStringLiteral("addToIniFile"), iniFileName, added.error());
   return added.ok();

@@ -25,7 +25,5 @@ Result<> appendIniLine(const QString& fileName, const QString& line);
 // Writes the file through a temporary file; a failure is logged at level -1 and
 // shown in a message box. True when the file was written.
 bool saveIniFile(const QString& fileName, const SetupControls& c);
-// The same with the program's settings values.
-bool saveIniFile(const QString& fileName);
-// Appends one line to iniFileName, starting a new line first when the file does not end in one.
-bool addToIniFile(const QString& line);
+// Appends one line to the settings file, starting a new line first when the file does not end in one.
+bool addToIniFile(const QString& iniFileName, const QString& line);

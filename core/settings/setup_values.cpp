@@ -21,11 +21,6 @@ struct SetupValues::Nested {
   SetupValues& v;
 };
 
-SetupValues& setupValues() {
-  static SetupValues values;
-  return values;
-}
-
 SetupValues::SetupValues() : m_fields(*this) {
   for (const char* n : {"Text5(7)", "Text5(14)", "Text2(6)", "Text17"}) {
     const QString name = QString::fromLatin1(n);

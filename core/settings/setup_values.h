@@ -144,6 +144,3 @@ class SetupValues : public QObject, public SetupControls {
   SetupQuestions m_questions;
   int m_depth = 0;
 };
-
-// The one settings object of the program; exists with or without a setup window.
-SetupValues& setupValues();

@@ -34,10 +34,6 @@
 #include "platform/message_box.h"
 
 namespace {
-SetupWindow* g_setup = nullptr;
-
-SetupValues& values() { return setupValues(); }
-
 // Check-box values: 0 clear, 1 ticked, 2 grey (Qt counts grey as 1 and ticked as 2).
 int checkValueOf(Qt::CheckState s) { return s == Qt::Checked ? 1 : s == Qt::PartiallyChecked ? 2 : 0; }
 Qt::CheckState checkStateOf(int v) {
@@ -60,10 +56,7 @@ class HourGlass {
 };
 }  // namespace
 
-SetupWindow* frmSetup() { return g_setup; }
-
-SetupWindow::SetupWindow() {
-  if (!g_setup) g_setup = this;
+SetupWindow::SetupWindow(SetupValues& values) : m_values(values) {
   setObjectName(QStringLiteral("frmSetup"));
   setWindowTitle(QStringLiteral("Setup"));
   auto* top = new QVBoxLayout(this);
@@ -163,18 +156,19 @@ void SetupWindow::bindValues() {
     showText(name);
     showValue(name);
     if (auto* e = qobject_cast<QLineEdit*>(it.value())) {
-      connect(e, &QLineEdit::textChanged, this, [name](const QString& t) { values().setText(name, t); });
+      connect(e, &QLineEdit::textChanged, this,
+              [this, name](const QString& t) { values().setText(name, t); });
     } else if (auto* o = qobject_cast<QRadioButton*>(it.value())) {
-      connect(o, &QRadioButton::toggled, this, [name](bool on) {
+      connect(o, &QRadioButton::toggled, this, [this, name](bool on) {
         if (on) values().setValue(name, 1);
       });
     } else if (auto* c = qobject_cast<QCheckBox*>(it.value())) {
       connect(c, &QCheckBox::stateChanged, this,
-              [name, c] { values().setValue(name, checkValueOf(c->checkState())); });
+              [this, name, c] { values().setValue(name, checkValueOf(c->checkState())); });
     }
   }
   m_slider.setGraphTimeWidth(v.sliderValue());
-  connect(m_slider.slider(), &QSlider::valueChanged, this, [](int p) { values().takeSliderPosition(p); });
+  connect(m_slider.slider(), &QSlider::valueChanged, this, [this](int p) { values().takeSliderPosition(p); });
   showPortList();
   connect(&v, &SetupValues::textChanged, this, &SetupWindow::showText);
   connect(&v, &SetupValues::valueChanged, this, &SetupWindow::showValue);
@@ -316,7 +310,7 @@ void SetupWindow::command1Click(int index) {
       break;
     case 1: {
       HourGlass h;
-      saveIniFile(values().settings().iniFileName);
+      saveIniFile(values().settings().iniFileName, values());
       break;
     }
     case 2: {

@@ -1,6 +1,6 @@
 #pragma once
 // frmSetup: the window that shows and edits the settings values (setup_values.h).
-// Loaded hidden at start and never destroyed; closing it hides it. Its controls
+// Loaded hidden at start and kept for the run; closing it hides it. Its controls
 // mirror the values: a user's edit goes to the values and runs the field rules,
 // and every change of a value shows in its control. Nothing outside core/ reads
 // its widgets.
@@ -24,11 +24,13 @@ class QRadioButton;
 class QSlider;
 class QTabWidget;
 class QMenu;
+class SetupValues;
 
 class SetupWindow : public QWidget {
   Q_OBJECT
  public:
-  SetupWindow();
+  // Shows `values` and writes the user's edits back to them; they outlive the window.
+  explicit SetupWindow(SetupValues& values);
 
   // The load handler: default file names, diagnostics, then the settings'
   // start (factory defaults, the INI file unless `readIni` is false, the web server).
@@ -107,13 +109,12 @@ class SetupWindow : public QWidget {
   // "Select": the request goes up, then the field shows the file in use.
   void pickFile(SettingsFile file);
   QString diagnosticHeader() const;
+  SetupValues& values() const { return m_values; }
 
+  SetupValues& m_values;
   QHash<QString, QWidget*> m_controls;
   QHash<QString, int> m_arrayCounts;
   QTabWidget* m_tabs = nullptr;
   QMenu* m_trayMenu = nullptr;
   GraphSlider m_slider;
 };
-
-// The setup window once loaded; nullptr before.
-SetupWindow* frmSetup();

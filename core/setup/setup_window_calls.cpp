@@ -4,14 +4,12 @@
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 
-void showSetupWindow() {
-  SetupWindow* w = frmSetup();
-  if (!w) return;
-  w->show();
-  w->raise();
-  w->activateWindow();
+void showSetupWindow(SetupWindow& window) {
+  window.show();
+  window.raise();
+  window.activateWindow();
 }
 
-void shutDownProgram() {
-  if (setupValues().webServerPort() != 0) emit webServerRequests().webServerStopRequested();
+void shutDownProgram(const SetupValues& values) {
+  if (values.webServerPort() != 0) emit webServerRequests().webServerStopRequested();
 }

@@ -31,19 +31,16 @@ QString commandLineText() {
 }
 }  // namespace
 
-void loadSetupWindowHidden(const QIcon& icon) {
-  if (frmSetup()) return;
-  auto* w = new SetupWindow;
-  w->formLoad(!commandLineText().toLower().contains(QStringLiteral("-noini")), icon);
+void loadSetupWindowHidden(SetupWindow& window, const QIcon& icon) {
+  window.formLoad(!commandLineText().toLower().contains(QStringLiteral("-noini")), icon);
 }
 
 QString SetupWindow::diagnosticHeader() const {
   const QFileInfo exe(QCoreApplication::applicationFilePath());
   const QString n = QString::number(ZAV_VERSION_MAJOR), m = QString::number(ZAV_VERSION_MINOR),
                 r = QString::number(ZAV_VERSION_REVISION);
-  const QString appName = setupValues().settings().appName;
-  QString t =
-      crlf(QStringLiteral("defDirName       =") + setupValues().settings().defDirName) + crlf(QString());
+  const QString appName = values().settings().appName;
+  QString t = crlf(QStringLiteral("defDirName       =") + values().settings().defDirName) + crlf(QString());
   t += crlf(appName) + crlf(QString());
   const std::pair<const char*, QString> rows[] = {
       {"App.Comments       =", QString()},
@@ -73,7 +70,7 @@ QString SetupWindow::diagnosticHeader() const {
 
 void SetupWindow::formLoad(bool readIni, const QIcon& icon) {
   setWindowIcon(icon);
-  SetupValues& values = setupValues();
+  SetupValues& values = m_values;
   values.takeStartValues();
   const Settings& s = values.settings();
   if (s.appName == u"Falvor")

@@ -138,7 +138,7 @@ void MeterLink::searchComPorts() {
     emit m_portEvents.comPortChosen(0);
     showSearchFailed(cancelled);
   } else {
-    addToIniFile(QStringLiteral("comPort=") + QString::number(m_comPort));
+    addToIniFile(m_settings.iniFileName, QStringLiteral("comPort=") + QString::number(m_comPort));
     setOnLine(true);
   }
   emit m_progress.ended();

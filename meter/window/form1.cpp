@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -49,8 +50,6 @@
 #include "platform/tick_clock.h"
 
 namespace {
-Form1* g_form1 = nullptr;
-
 // Designed positions in twips.
 constexpr int kMargin = 120;
 constexpr int kFrame1Width = 5400;
@@ -96,14 +95,12 @@ int mouseButton(Qt::MouseButton b) {
 }
 }  // namespace
 
-Form1* form1() { return g_form1; }
-
-Form1::Form1(MeterSession& session, MeterLink& link)
-    : m_session(session), m_link(link), m_settings(session.settings()) {
-  g_form1 = this;
+Form1::Form1(MeterSession& session, MeterLink& link, SetupValues& values)
+    : m_session(session), m_link(link), m_values(values), m_settings(session.settings()) {
   setObjectName(QStringLiteral("Form1"));
-  m_menus = new MainMenus(menuBar(), session, link, this);
+  m_menus = new MainMenus(menuBar(), session, link, values, this);
   connect(m_menus, &MainMenus::exitChosen, this, &Form1::confirmExit);
+  connect(m_menus, &MainMenus::setupChosen, this, &Form1::setupWindowAsked);
   m_indicators = new Indicators(this);
   m_indicators->setRingBell(m_settings.ringBell);
   buildControls();
@@ -116,9 +113,7 @@ void Form1::setSettings(const Settings& settings) {
   m_indicators->setRingBell(settings.ringBell);
 }
 
-Form1::~Form1() {
-  if (g_form1 == this) g_form1 = nullptr;
-}
+Form1::~Form1() = default;
 
 Calculator& Form1::calculator() { return m_calcPanel->calculator(); }
 
@@ -129,9 +124,8 @@ void Form1::buildControls() {
   buildMeterPanel();
   m_calcPanel = new CalculatorPanel(m_client);
   // A price typed into the calculator is the one the settings file keeps.
-  connect(&calculator(), &Calculator::priceTyped, this, [](const QString& price) {
-    setupValues().setHeldText(QLatin1String("pricePerkWh"), price);
-  });
+  connect(&calculator(), &Calculator::priceTyped, this,
+          [this](const QString& price) { m_values.setHeldText(QLatin1String("pricePerkWh"), price); });
   buildLowerFrame();
   buildDiagnostics();
 
@@ -231,7 +225,7 @@ void Form1::buildLowerFrame() {
   connect(m_check1, &QCheckBox::stateChanged, this, [this] { Check1_Click(); });
   connect(m_check3, &QCheckBox::stateChanged, this, [this] { Check3_Click(); });
   for (QRadioButton* o : m_option3) connect(o, &QRadioButton::toggled, this, [this] { Option3_Click(); });
-  connect(m_command1, &QPushButton::clicked, this, [] { showSetupWindow(); });
+  connect(m_command1, &QPushButton::clicked, this, &Form1::setupWindowAsked);
   connect(m_command3, &QPushButton::clicked, this, [this] { Command3_Click(0); });
 }
 
@@ -524,7 +518,7 @@ void Form1::confirmExit() {
   if (msgBox(m_settings.appName + QStringLiteral(": exit program?"), MsgButtons::OkCancel) != MsgResult::Ok) return;
   m_ending = true;
   goOffline();
-  shutDownProgram();
+  shutDownProgram(m_values);
   emit programEnded();
 }
 
@@ -532,7 +526,7 @@ void Form1::endWithoutAsking() {
   if (m_ending) return;
   m_ending = true;
   goOffline();
-  shutDownProgram();
+  shutDownProgram(m_values);
   emit programEnded();
 }
 
@@ -610,17 +604,18 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void showMainWindow(MeterSession& session, MeterLink& link) {
-  auto* w = new Form1(session, link);
+void showMainWindow(Form1& window) {
+  Form1* w = &window;
+  MeterLink& link = window.link();
   QObject::connect(w, &Form1::programEnded, qApp, [] {
     QCoreApplication::exit(0);
     // An exit asked before the main event loop runs (during the load) is
     // forgotten when that loop starts: ask again from within it.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
   });
-  watchTerminationSignals([](int sig) {
+  watchTerminationSignals([f = QPointer<Form1>(w)](int sig) {
     logMsg(2, QStringLiteral("endWithoutAsking: signal ") + QString::number(sig));
-    if (Form1* f = form1()) f->endWithoutAsking();
+    if (f) f->endWithoutAsking();
   });
   // The session's end and any other way out close the data file properly.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, w, [w] { w->endWithoutAsking(); });

@@ -24,6 +24,7 @@ class MainMenus;
 class MeterLink;
 class MeterSession;
 class PowerBarWidget;
+class SetupValues;
 struct PowerBarInputs;
 class ShapeWidget;
 class TcpClientPanel;
@@ -31,9 +32,10 @@ class TcpClientPanel;
 class Form1 : public QMainWindow {
   Q_OBJECT
  public:
-  // The window shows the session's values and drives the link; both outlive it.
-  // It starts with the session's settings.
-  Form1(MeterSession& session, MeterLink& link);
+  // The window shows the session's values and drives the link; it writes what the user
+  // picks (a price, a file) to the settings values. All three outlive it. It starts with
+  // the session's settings.
+  Form1(MeterSession& session, MeterLink& link, SetupValues& values);
   ~Form1() override;
 
   MeterSession& session() { return m_session; }
@@ -137,6 +139,7 @@ class Form1 : public QMainWindow {
 
  signals:
   void programEnded();  // confirmed (or forced) end, after the shut-down: the application quits
+  void setupWindowAsked();  // the "Setup" command or menu entry
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -158,6 +161,7 @@ class Form1 : public QMainWindow {
 
   MeterSession& m_session;
   MeterLink& m_link;
+  SetupValues& m_values;
   Settings m_settings;
   QWidget* m_client = nullptr;
   QGroupBox* m_frame1 = nullptr;
@@ -201,7 +205,6 @@ class Form1 : public QMainWindow {
   bool m_loaded = false;
 };
 
-// The main window once showMainWindow has made it, else nullptr.
-Form1* form1();
-// Makes and shows the main window (once the setup window has loaded the settings).
-void showMainWindow(MeterSession& session, MeterLink& link);
+// Loads and shows the main window (once the setup window has loaded the settings): its
+// end quits the application, as do a termination signal and the session's end.
+void showMainWindow(Form1& window);

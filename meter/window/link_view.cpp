@@ -47,26 +47,27 @@ void showLines(Form1& f, const SerialLines& lines) {
   }
 }
 
-void connectMainWindow(MeterSession& session, MeterLink& link) {
-  QObject::connect(&link, &MeterLink::statusChanged, &link, [](const LinkStatus& s) {
+void connectMainWindow(MeterSession& session, MeterLink& link, const std::function<Form1*()>& form1,
+                       QObject* owner) {
+  QObject::connect(&link, &MeterLink::statusChanged, owner, [form1](const LinkStatus& s) {
     if (Form1* f = form1()) showStatus(*f, s);
   });
-  QObject::connect(&session, &MeterSession::readingRecorded, &link, [&link] {
+  QObject::connect(&session, &MeterSession::readingRecorded, owner, [form1, &link] {
     if (Form1* f = form1(); f && !link.status().stale) f->showValuesGrey(false);
   });
-  QObject::connect(&link, &MeterLink::serialLinesChanged, &link, [](const SerialLines& lines) {
+  QObject::connect(&link, &MeterLink::serialLinesChanged, owner, [form1](const SerialLines& lines) {
     if (Form1* f = form1()) showLines(*f, lines);
   });
-  QObject::connect(&link, &MeterLink::temperatureTextChanged, &link, [](const QString& text) {
+  QObject::connect(&link, &MeterLink::temperatureTextChanged, owner, [form1](const QString& text) {
     if (Form1* f = form1()) f->Label14()->setText(text);
   });
-  QObject::connect(&link, &MeterLink::breakDetected, &link, [] {
+  QObject::connect(&link, &MeterLink::breakDetected, owner, [form1] {
     if (Form1* f = form1()) f->indicators().showBreakIndicator();
   });
-  QObject::connect(&link, &MeterLink::portSwitched, &link, [] {
+  QObject::connect(&link, &MeterLink::portSwitched, owner, [form1] {
     if (Form1* f = form1()) f->indicators().clearBreakIndicator();
   });
-  QObject::connect(&link.portEvents(), &PortEvents::busy, &link, [](bool busy) {
+  QObject::connect(&link.portEvents(), &PortEvents::busy, owner, [](bool busy) {
     if (busy) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -78,48 +79,49 @@ void connectMainWindow(MeterSession& session, MeterLink& link) {
 // The setup window's side lives in the settings values (it shows them when it exists):
 // Text1(0) is the COM port, Text1(14) the COM settings, Combo2 the tested ports,
 // Text16(n) the event counters, Frame10/Text17 the pulse details and analysis.
-void connectSetupWindow(MeterSession& session, MeterLink& link) {
+void connectSetupWindow(MeterSession& session, MeterLink& link, SetupValues& values, QObject* owner) {
+  SetupValues* v = &values;
   PortEvents* e = &link.portEvents();
-  QObject::connect(e, &PortEvents::comPortChosen, &link,
-                   [](int port) { setupValues().setComPortText(port ? QString::number(port) : QString()); });
-  QObject::connect(e, &PortEvents::comPortRefused, &link,
-                   [] { setupValues().setForeColor(QStringLiteral("Text1(0)"), kColorRed); });
-  QObject::connect(e, &PortEvents::comSettingRefused, &link,
-                   [] { setupValues().setForeColor(QStringLiteral("Text1(14)"), kColorRed); });
-  QObject::connect(e, &PortEvents::portListChanged, &link, [](const QList<int>& ports) {
-    SetupValues& v = setupValues();
-    v.clearPortList();
-    for (int port : ports) v.addPortListItem(port);
-    if (!ports.isEmpty()) v.selectPortListItem(0);
+  QObject::connect(e, &PortEvents::comPortChosen, owner,
+                   [v](int port) { v->setComPortText(port ? QString::number(port) : QString()); });
+  QObject::connect(e, &PortEvents::comPortRefused, owner,
+                   [v] { v->setForeColor(QStringLiteral("Text1(0)"), kColorRed); });
+  QObject::connect(e, &PortEvents::comSettingRefused, owner,
+                   [v] { v->setForeColor(QStringLiteral("Text1(14)"), kColorRed); });
+  QObject::connect(e, &PortEvents::portListChanged, owner, [v](const QList<int>& ports) {
+    v->clearPortList();
+    for (int port : ports) v->addPortListItem(port);
+    if (!ports.isEmpty()) v->selectPortListItem(0);
   });
-  QObject::connect(&link, &MeterLink::onlineChanged, &link,
-                   [](bool online) { setupValues().meterOnOflineChanged(online); });
-  QObject::connect(e, &PortEvents::eventCounted, &link, [](int kind, int32_t count) {
+  QObject::connect(&link, &MeterLink::onlineChanged, owner,
+                   [v](bool online) { v->meterOnOflineChanged(online); });
+  QObject::connect(e, &PortEvents::eventCounted, owner, [v](int kind, int32_t count) {
     if (kind < 0 || kind >= kComEventCounters) return;
-    setupValues().showComEventCount(kind, formatNumber(count, QStringLiteral("#,#")));
+    v->showComEventCount(kind, formatNumber(count, QStringLiteral("#,#")));
   });
-  QObject::connect(&session, &MeterSession::pulseAnalysed, &link,
-                   [](const QString& text) { setupValues().showPulseAnalysis(text); });
-  QObject::connect(&session, &MeterSession::pulseDetailsShown, &link,
-                   [](const QString& text) { setupValues().showPulseDetails(text); });
+  QObject::connect(&session, &MeterSession::pulseAnalysed, owner,
+                   [v](const QString& text) { v->showPulseAnalysis(text); });
+  QObject::connect(&session, &MeterSession::pulseDetailsShown, owner,
+                   [v](const QString& text) { v->showPulseDetails(text); });
   session.setPulseDetailsShown(true);
 }
 
 // One progress window per search; its Cancel button exists once the first value shows it.
-void connectSearchProgress(MeterLink& link) {
-  // Owned by the connections' lambdas: one window at a time, gone with the link.
+void connectSearchProgress(MeterLink& link, QObject* owner) {
+  // Owned by the connections' lambdas: one window at a time, gone with the connections.
   auto progress = std::make_shared<std::unique_ptr<frmProgBar>>();
   SearchProgress* p = &link.searchProgress();
-  QObject::connect(p, &SearchProgress::started, &link, [progress](const QString& title) {
+  QObject::connect(p, &SearchProgress::started, owner, [progress](const QString& title) {
     *progress = std::make_unique<frmProgBar>();
     (*progress)->Reset(title);
   });
-  QObject::connect(p, &SearchProgress::barSet, &link, [progress](int bar, double min, double max, const QString& unit) {
-    if (!*progress) return;
-    int32_t used = 0;
-    (*progress)->initBar(bar, min, max, unit, used);
-  });
-  QObject::connect(p, &SearchProgress::valueSet, &link, [progress, &link](int bar, double value) {
+  QObject::connect(p, &SearchProgress::barSet, owner,
+                   [progress](int bar, double min, double max, const QString& unit) {
+                     if (!*progress) return;
+                     int32_t used = 0;
+                     (*progress)->initBar(bar, min, max, unit, used);
+                   });
+  QObject::connect(p, &SearchProgress::valueSet, owner, [progress, &link](int bar, double value) {
     if (!*progress) return;
     (*progress)->update(bar, value);
     auto* cancel = (*progress)->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
@@ -128,14 +130,15 @@ void connectSearchProgress(MeterLink& link) {
       QObject::connect(cancel, &QPushButton::clicked, cancel, [&link] { link.cancelComSearch(); });
     }
   });
-  QObject::connect(p, &SearchProgress::ended, &link, [progress] { progress->reset(); });
+  QObject::connect(p, &SearchProgress::ended, owner, [progress] { progress->reset(); });
 }
 }  // namespace
 
-void connectLinkView(MeterSession& session, MeterLink& link) {
+void connectLinkView(MeterSession& session, MeterLink& link, SetupValues& values,
+                     std::function<Form1*()> mainWindow, QObject* owner) {
   qRegisterMetaType<LinkStatus>();
   qRegisterMetaType<SerialLines>();
-  connectMainWindow(session, link);
-  connectSetupWindow(session, link);
-  connectSearchProgress(link);
+  connectMainWindow(session, link, mainWindow, owner);
+  connectSetupWindow(session, link, values, owner);
+  connectSearchProgress(link, owner);
 }

@@ -7,7 +7,6 @@
 #include "core/log/logmsg.h"
 #include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
-#include "core/setup/setup_window_calls.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "meter/meter_events.h"
@@ -39,7 +38,9 @@ bool pickFile(const MeterLink& link, const QString& kind, const QString& refusal
 }
 
 // A picked file becomes the setting's file (the settings announce it to its users).
-void takeFileName(const char* key, const QString& name) { setupValues().setHeldText(QLatin1String(key), name); }
+void takeFileName(SetupValues& values, const char* key, const QString& name) {
+  values.setHeldText(QLatin1String(key), name);
+}
 }  // namespace
 
 bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog) {
@@ -69,29 +70,30 @@ bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog) {
   return true;
 }
 
-void selZavdataFile(MeterSession& session, const MeterLink& link) {
+void selZavdataFile(MeterSession& session, const MeterLink& link, SetupValues& values) {
   QString name = session.settings().zavDatFileName[0];
   if (!pickFile(link, QStringLiteral("zav"), QStringLiteral("cannot change data file while ON-LINE"), name)) return;
   session.closeDataFile();
-  takeFileName("zavDatFileName(0)", name);
+  takeFileName(values, "zavDatFileName(0)", name);
   session.openDataFile();
 }
 
-void selZavtextFile(MeterSession& session, const MeterLink& link) {
+void selZavtextFile(MeterSession& session, const MeterLink& link, SetupValues& values) {
   QString name = session.settings().zavLogFileName;
   if (!pickFile(link, QStringLiteral("txt"), QStringLiteral("cannot change text file while ON-LINE"), name)) return;
-  takeFileName("zavLogFileName", name);
+  takeFileName(values, "zavLogFileName", name);
   session.loadLastLogLine();
 }
 
-void selPlotPictureFile(const MeterLink& link) {
-  QString name = setupValues().settings().zavPlotFileName;
+void selPlotPictureFile(const MeterLink& link, SetupValues& values) {
+  QString name = values.settings().zavPlotFileName;
   if (!pickFile(link, QStringLiteral("pic"), QStringLiteral("cannot change plot file while ON-LINE"), name)) return;
-  takeFileName("zavPlotFileName", name);
+  takeFileName(values, "zavPlotFileName", name);
 }
 
-MainMenus::MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, QObject* parent)
-    : QObject(parent), m_session(session), m_link(link) {
+MainMenus::MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, SetupValues& values,
+                     QObject* parent)
+    : QObject(parent), m_session(session), m_link(link), m_values(values) {
   mnuFile = bar->addMenu(QStringLiteral("File"));
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
   mnuFileOpen = item(mnuFile, QStringLiteral("mnuFileOpen"), QStringLiteral("Open..."));
@@ -128,7 +130,7 @@ MainMenus::MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, QObj
 
   connect(mnuFile, &QMenu::aboutToShow, this, [this] { mnuFile_Click(); });
   connect(mnuMeter, &QMenu::aboutToShow, this, [this] { mnuMeter_Click(); });
-  connect(mnuFileOpen, &QAction::triggered, this, [this] { selZavdataFile(m_session, m_link); });
+  connect(mnuFileOpen, &QAction::triggered, this, [this] { selZavdataFile(m_session, m_link, m_values); });
   connect(mnuFileClose, &QAction::triggered, this, [this] { m_session.closeDataFile(); });
   connect(mnuFileSave, &QAction::triggered, this, [this] { m_session.closeDataFile(); });
   connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
@@ -138,7 +140,7 @@ MainMenus::MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, QObj
     connect(mnuMeter_Select[i], &QAction::triggered, this, [this, i] { mnuMeter_Select_Click(i); });
   }
   connect(mnuView_Messages, &QAction::triggered, this, [] { showMessageWindow(); });
-  connect(mnuView_Setup, &QAction::triggered, this, [] { showSetupWindow(); });
+  connect(mnuView_Setup, &QAction::triggered, this, &MainMenus::setupChosen);
   connect(mnuView_Plot, &QAction::triggered, this, [] { emit meterEvents().chartWindowRequested(); });
 }
 
@@ -167,7 +169,7 @@ void MainMenus::mnuMeter_Select_Click(int index) {
 void MainMenus::mnuFileSaveAs_Click() {
   QString name = m_session.settings().zavDatFileName[0];
   if (!mainFileDialog(QStringLiteral("zav"), name, true)) return;
-  takeFileName("zavDatFileName(0)", name);
+  takeFileName(m_values, "zavDatFileName(0)", name);
   msgBox(QStringLiteral("not implemented"));
   showMessageWindow();
 }
@@ -175,5 +177,5 @@ void MainMenus::mnuFileSaveAs_Click() {
 void MainMenus::mnuFileView_Click() {
   QString name = m_session.settings().zavDatFileName[1];
   if (!mainFileDialog(QStringLiteral("zav"), name, false)) return;
-  takeFileName("zavDatFileName(1)", name);
+  takeFileName(m_values, "zavDatFileName(1)", name);
 }

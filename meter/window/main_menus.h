@@ -10,13 +10,14 @@ class MeterSession;
 class QAction;
 class QMenu;
 class QMenuBar;
+class SetupValues;
 
-// File pickers: refused while on-line; otherwise the chosen name replaces the setting.
-// The data file is closed and opened again at the new name; the register is read from
-// the new text log.
-void selZavdataFile(MeterSession& session, const MeterLink& link);
-void selZavtextFile(MeterSession& session, const MeterLink& link);
-void selPlotPictureFile(const MeterLink& link);
+// File pickers: refused while on-line; otherwise the chosen name replaces the setting
+// in the settings values. The data file is closed and opened again at the new name; the
+// register is read from the new text log.
+void selZavdataFile(MeterSession& session, const MeterLink& link, SetupValues& values);
+void selZavtextFile(MeterSession& session, const MeterLink& link, SetupValues& values);
+void selPlotPictureFile(const MeterLink& link, SetupValues& values);
 
 // The main window's common file dialog. kind "zav", "txt", "pic" picks the
 // default extension and filter. fileName in: the current name; out: the chosen
@@ -26,7 +27,8 @@ bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog);
 class MainMenus : public QObject {
   Q_OBJECT
  public:
-  MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, QObject* parent = nullptr);
+  MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, SetupValues& values,
+            QObject* parent = nullptr);
 
   QMenu* mnuFile;
   QMenu* mnuMeter;
@@ -54,9 +56,11 @@ class MainMenus : public QObject {
   void mnuFileView_Click();
 
  signals:
-  void exitChosen();  // File/"Exit"
+  void exitChosen();   // File/"Exit"
+  void setupChosen();  // View/"Setup"
 
  private:
   MeterSession& m_session;
   MeterLink& m_link;
+  SetupValues& m_values;
 };

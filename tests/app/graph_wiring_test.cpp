@@ -1,6 +1,6 @@
 // What app/ wires for the charts and the web graph: each new settings value
 // reaches the user's chart, and the web's graph renderer draws from the
-// current settings on the chart's pool.
+// settings it is handed (the server's own copy) on the chart's pool.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -14,27 +14,30 @@
 #include "tests/meter/window/meter_owners.h"
 
 TEST(GraphWiring, NewSettingsReachTheOpenChartAndTheNextOne) {
-  connectSubsystems(wiredMeterOwners().session, wiredMeterOwners().link);
-  ChartWindows& charts = *programChartWindows();
-  SetupValues& values = setupValues();
-  const QString width = values.text("Text1(25)");
+  MeterOwners meter;
+  Subsystems subsystems(meter.session, meter.link, meter.values);
+  ChartWindows& charts = subsystems.chartWindows();
   charts.showChartWindow();
   ASSERT_NE(charts.chartWindow(), nullptr);
-  values.setText("Text1(25)", "777");
+  meter.values.setText("Text1(25)", "777");
   EXPECT_EQ(charts.chartWindow()->core().settings().plotWidth, 777);
   charts.releaseChartWindows();
   charts.showChartWindow();
   EXPECT_EQ(charts.chartWindow()->core().settings().plotWidth, 777);
   charts.releaseChartWindows();
-  values.setText("Text1(25)", width);
 }
 
-TEST(GraphWiring, TheWebRendererDrawsFromTheCurrentSettingsOnThePool) {
-  connectSubsystems(wiredMeterOwners().session, wiredMeterOwners().link);
-  const auto render = graphRendererFromSettings();
-  const QFuture<Result<QByteArray>> future = render("w=120&h=80", "png");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60000));
-  ASSERT_TRUE(future.result());
-  EXPECT_EQ(QImage::fromData(*future.result()).size(), QSize(120, 80));
+TEST(GraphWiring, TheWebRendererDrawsFromTheSettingsOfTheRequestsTimeOnThePool) {
+  Settings settings;
+  const auto render = graphRenderer([&settings]() -> const Settings& { return settings; }, PlotSource{});
+  settings.plotWidth = 160;  // read when the request comes
+  settings.plotHeight = 120;
+  const auto size = [&](const QString& query) {
+    const QFuture<Result<QByteArray>> future = render(query, "png");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60000));
+    return future.result() ? QImage::fromData(*future.result()).size() : QSize();
+  };
+  EXPECT_EQ(size(""), QSize(160, 120));
+  EXPECT_EQ(size("w=120&h=80"), QSize(120, 80));
   EXPECT_FALSE(render("w=120&h=80", "xyz").result());  // no encoder for the type
 }

@@ -55,7 +55,7 @@ class ChartInteractionTest : public ChartFixture {
     s.vtPower.unit = "W";
     s.vtEnergy.unit = "Wh";
     m_charts = std::make_unique<ChartWindows>(m_settings, m_files.source());
-    connectPlotRequests();
+    connectPlotRequests(m_charts.get());
     emit meterEvents().plotRequested();
     chart = chartWindow();
     ASSERT_NE(chart, nullptr);

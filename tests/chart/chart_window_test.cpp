@@ -18,7 +18,7 @@ class ChartWindowTest : public ChartFixture {
   void SetUp() override {
     ChartFixture::SetUp();
     m_charts = std::make_unique<ChartWindows>(m_settings, m_files.source());
-    connectPlotRequests();
+    connectPlotRequests(m_charts.get());
   }
   void TearDown() override {
     m_charts.reset();

@@ -66,7 +66,7 @@ TEST_F(GraphRequest, DefaultsComeFromTheSettingsAndThePlottedSlot) {
 }
 
 TEST_F(GraphRequest, PlotSizeFromTheSettingsWithoutASetupWindow) {
-  SetupValues& values = setupValues();
+  SetupValues values;
   values.setText("Text1(25)", "800");
   values.setText("Text1(26)", "300");
   setWebGraphDefaults(m_p, values.settings());

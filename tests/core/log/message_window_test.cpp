@@ -179,7 +179,8 @@ TEST(DebugWindow, SameDesignOwnLevel) {
   HeadlessLog log;
   const int16_t saved = msgLevel;
   msgLevel = 5;
-  Form10 w;
+  SetupValues values;
+  Form10 w(values);
   EXPECT_EQ(w.windowTitle(), "Debug Window");
   w.mnuDbgLevelSet_Click(3);
   EXPECT_EQ(debugLevel, 3);
@@ -187,7 +188,7 @@ TEST(DebugWindow, SameDesignOwnLevel) {
   EXPECT_TRUE(w.mnuDbgLevelSet(3)->isChecked());
   w.mnuDbgLevelSet_Click(9);
   EXPECT_EQ(debugLevel, 3);
-  setupValues().setDebugLevel(0);
+  values.setDebugLevel(0);
   msgLevel = saved;
   EXPECT_EQ(log.lines(),
             QStringList({"ERROR mnuDbgLevelSet_Click: index=3", "Debug Window: Level Clicked",

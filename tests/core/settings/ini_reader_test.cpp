@@ -27,22 +27,23 @@ QString readerLog(const QString& all) {
   return t.replace(elapsed, QStringLiteral("elapsedTime = 0.0 sec"));
 }
 
-IniReadResult loadText(const QByteArray& bytes) {
+IniReadResult loadText(SetupValues& values, const QByteArray& bytes) {
   QTemporaryDir dir;
   const QString path = dir.filePath("t.INI");
   writeTextFile(path, bytes);
-  return loadINIfile(path, setupValues());
+  return loadINIfile(path, values);
 }
 }  // namespace
 
 TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   const QString savedLog = zavLogFileName;
   IniReadResult r;
   QString log;
   {
     LogCapture capture;
-    r = loadINIfile(dataFile("bad_lines.ini"), setupValues());
+    r = loadINIfile(dataFile("bad_lines.ini"), setup.values);
     log = capture.text();
   }
   EXPECT_EQ(readerLog(log), QString::fromUtf8(readTextFile(dataFile("bad_lines.expected.log"))));
@@ -57,7 +58,7 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   EXPECT_EQ(w.Text1(15)->text(), "2000");
   EXPECT_EQ(w.Check1(7)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(1)->checkState(), Qt::Unchecked);
-  EXPECT_EQ(setupValues().text("txtWebRoot"), "my web root");
+  EXPECT_EQ(setup.values.text("txtWebRoot"), "my web root");
   EXPECT_EQ(w.Text1(27)->text(), "");
   EXPECT_EQ(w.Text1(25)->text(), "600");
   EXPECT_EQ(ifType, 1);
@@ -69,15 +70,16 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
 }
 
 TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.Text1(1)->setText("10000");  // top of the field's range
   w.Text1(15)->setText("1");     // bottom of the field's range
   w.Text1(16)->setText("0.1");
   w.Text1(0)->setText("007");
   const QString path = settingsTestDir() + "roundtrip.INI";
-  ASSERT_TRUE(saveIniFile(path, setupValues()));
-  freshSetup();
-  const IniReadResult r = loadINIfile(path, setupValues());
+  ASSERT_TRUE(saveIniFile(path, setup.values));
+  setup.values.applySetupSettings(true);
+  const IniReadResult r = loadINIfile(path, setup.values);
   EXPECT_EQ(r.errors, 0);  // also the fields the factory settings leave empty
   EXPECT_EQ(prescale, 10000);
   EXPECT_DOUBLE_EQ(revsPerkWh, 1);
@@ -85,9 +87,10 @@ TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
 }
 
 TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
-  SetupWindow& w = freshSetup();
-  loadText("ticksPerSec=62500\r\n");
-  setupValues().applySetupSettings(false);
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  loadText(setup.values, "ticksPerSec=62500\r\n");
+  setup.values.applySetupSettings(false);
   EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
   EXPECT_EQ(w.Text1(11)->text(), "62500");
   w.Text1(30)->setText("4");  // a user's edit of the divisor still derives it
@@ -95,22 +98,25 @@ TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
 }
 
 TEST(IniReader, AppendedComPortLineOverridesTheEarlierOne) {
-  freshSetup();
-  loadText("comPort=3\r\n\r\ncomPort=5\r\n");
+  SetupForTest setup;
+  loadText(setup.values, "comPort=3\r\n\r\ncomPort=5\r\n");
   EXPECT_EQ(comPort, 5);
 }
 
 TEST(IniReader, OnlyCommentsAppliesNothing) {
-  SetupWindow& w = freshSetup();
-  const IniReadResult r = loadText(";a\r\n[Files]\r\n\r\n[setUp] ;x\r\n");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  const IniReadResult r = loadText(setup.values, ";a\r\n[Files]\r\n\r\n[setUp] ;x\r\n");
   EXPECT_EQ(r.lines, 4);
   EXPECT_EQ(r.errors, 0);
   EXPECT_EQ(w.Text1(13)->text(), "1000");
 }
 
 TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
-  SetupWindow& w = freshSetup();
-  const IniReadResult r = loadText("ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  const IniReadResult r =
+      loadText(setup.values, "ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
   EXPECT_EQ(r.errors, 1);
   EXPECT_EQ(w.Check1(0)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(3)->checkState(), Qt::Checked);
@@ -118,10 +124,10 @@ TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
 }
 
 TEST(IniReader, QuotedValueWithoutClosingQuoteTakesTheRest) {
-  freshSetup();
-  loadText("webRoot=\"C:/my site\r\nReferencePowerEndTime=\"a\"b\"\r\n");
-  EXPECT_EQ(setupValues().text("txtWebRoot"), "C:/my site");
-  EXPECT_EQ(setupValues().text("Text24"), "");  // refused with error 2: the quote ends the value
+  SetupForTest setup;
+  loadText(setup.values, "webRoot=\"C:/my site\r\nReferencePowerEndTime=\"a\"b\"\r\n");
+  EXPECT_EQ(setup.values.text("txtWebRoot"), "C:/my site");
+  EXPECT_EQ(setup.values.text("Text24"), "");  // refused with error 2: the quote ends the value
 }
 
 TEST(IniReader, Windows1252BytesAreDecoded) {
@@ -130,18 +136,19 @@ TEST(IniReader, Windows1252BytesAreDecoded) {
   EXPECT_EQ(decodeIniBytes("\xEF\xBB\xBF"
                            "comPort=3"),
             "comPort=3");
-  SetupWindow& w = freshSetup();
-  loadText("vtUsrPowerUnit=\"kr/\xE5r\"\r\n");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  loadText(setup.values, "vtUsrPowerUnit=\"kr/\xE5r\"\r\n");
   EXPECT_EQ(w.Text1(48)->text(), QString::fromUtf8("kr/år"));
 }
 
 TEST(IniReader, CountersDoNotOverflowOnLongFiles) {
-  freshSetup();
+  SetupForTest setup;
   QByteArray many;
   for (int i = 0; i < 40000; ++i) many += (i % 2 ? "bad\r\n" : "nokey=1\r\n");
   const int16_t saved = msgLevel;
   msgLevel = 0;  // neither echo nor errors: this is about the counts
-  const IniReadResult r = loadText(many);
+  const IniReadResult r = loadText(setup.values, many);
   msgLevel = saved;
   EXPECT_EQ(r.lines, 40000);
   EXPECT_EQ(r.errors, 20000);
@@ -185,7 +192,8 @@ TEST(IniReader, NumberReadersReturnTheValueOrCountAnError7) {
 }
 
 TEST(IniReader, ReloadButtonReadsIniFileName) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   writeTextFile(iniFileName, "plotWidth=640\r\n");
   w.Command1(2)->click();
   EXPECT_EQ(w.Text1(25)->text(), "640");
@@ -193,9 +201,10 @@ TEST(IniReader, ReloadButtonReadsIniFileName) {
 }
 
 TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   const IniReadResult r =
-      loadText("comPort=007\r\ny1ScaleMax=3.50\r\nreduceMethod=1.5\r\nyTempScale=0.5\r\n");
+      loadText(setup.values, "comPort=007\r\ny1ScaleMax=3.50\r\nreduceMethod=1.5\r\nyTempScale=0.5\r\n");
   EXPECT_EQ(r.errors, 0);
   EXPECT_EQ(w.Text1(0)->text(), "7");
   EXPECT_EQ(w.Text1(5)->text(), "3.5");
@@ -204,7 +213,7 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
 }
 
 TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
-  freshSetup();
+  SetupForTest setup;
   const QByteArray good = readTextFile(dataFile("factory_defaults_after_line1.ini"));
   ASSERT_FALSE(good.isEmpty());
   const int16_t saved = msgLevel;
@@ -212,10 +221,10 @@ TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
     QByteArray bad = good.left(cut);
     bad[cut / 2] = char(bad[cut / 2] ^ 0xA5);
     msgLevel = 0;
-    const IniReadResult r = loadINIfileNr(decodeIniBytes(bad), setupValues());
+    const IniReadResult r = loadINIfileNr(decodeIniBytes(bad), setup.values);
     EXPECT_GE(r.lines, 1) << cut;
     EXPECT_LE(r.errors, r.lines) << cut;
   }
   msgLevel = saved;
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }

@@ -20,8 +20,8 @@
 
 namespace {
 // The controls that the factory defaults leave alone, back at their first state.
-SetupWindow& factoryStateForGolden() {
-  SetupWindow& w = freshSetup();
+SetupWindow& factoryStateForGolden(SetupForTest& setup) {
+  SetupWindow& w = setup.window;
   w.Text1(4)->setText(QString());
   w.Text1(11)->setText(QStringLiteral("125000"));
   for (int i : {8, 9}) w.Check1(i)->setCheckState(Qt::Unchecked);
@@ -40,8 +40,9 @@ QByteArray goldenAfterLine1() {
 }  // namespace
 
 TEST(IniWriter, SaveButtonAfterFactoryDefaultsWritesTheGoldenFile) {
-  SetupWindow& w = factoryStateForGolden();
-  const QString iniFileName = setupValues().settings().iniFileName;
+  SetupForTest setup;
+  SetupWindow& w = factoryStateForGolden(setup);
+  const QString iniFileName = setup.values.settings().iniFileName;
   QFile::remove(iniFileName);
   w.Command1(1)->click();
   const QByteArray bytes = readTextFile(iniFileName);
@@ -82,18 +83,15 @@ TEST(IniWriter, OptionIndexIsTheLastSelectedButton) {
 
 TEST(IniWriter, AddToIniFileStartsANewLineWhenNeeded) {
   QTemporaryDir dir;
-  const QString saved = setupValues().settings().iniFileName;
   const QString iniFileName = dir.filePath("a.INI");
-  setupValues().setHeldText(QLatin1String("iniFileName"), iniFileName);
   writeTextFile(iniFileName, "comPort=3");  // no line end
-  ASSERT_TRUE(addToIniFile("comPort=5"));
+  ASSERT_TRUE(addToIniFile(iniFileName, "comPort=5"));
   EXPECT_EQ(readTextFile(iniFileName), "comPort=3\r\ncomPort=5\r\n");
-  ASSERT_TRUE(addToIniFile("comPort=6"));
+  ASSERT_TRUE(addToIniFile(iniFileName, "comPort=6"));
   EXPECT_EQ(readTextFile(iniFileName), "comPort=3\r\ncomPort=5\r\ncomPort=6\r\n");
   QFile::remove(iniFileName);
-  ASSERT_TRUE(addToIniFile("comPort=7"));  // created when missing
+  ASSERT_TRUE(addToIniFile(iniFileName, "comPort=7"));  // created when missing
   EXPECT_EQ(readTextFile(iniFileName), "comPort=7\r\n");
-  setupValues().setHeldText(QLatin1String("iniFileName"), saved);
 }
 
 TEST(IniWriter, FailedWritesAreReported) {
@@ -101,10 +99,7 @@ TEST(IniWriter, FailedWritesAreReported) {
   FakeSetupControls c;
   const QString missing = QStringLiteral("/nonexistent-folder-for-zav/x.INI");
   EXPECT_FALSE(saveIniFile(missing, c));
-  const QString saved = setupValues().settings().iniFileName;
-  setupValues().setHeldText(QLatin1String("iniFileName"), missing);
-  EXPECT_FALSE(addToIniFile("comPort=5"));
-  setupValues().setHeldText(QLatin1String("iniFileName"), saved);
+  EXPECT_FALSE(addToIniFile(missing, "comPort=5"));
   const QString all = log.lines().join('\n');
   EXPECT_TRUE(all.contains("saveIniFile: ERROR: cannot write '/nonexistent-folder-for-zav/x.INI'"));
   EXPECT_TRUE(all.contains("addToIniFile: ERROR: cannot write"));

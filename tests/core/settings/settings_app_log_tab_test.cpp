@@ -15,14 +15,16 @@ QComboBox* modes(SetupWindow& w) { return qobject_cast<QComboBox*>(w.control("Co
 }  // namespace
 
 TEST(AppLogTab, LoadSelectsAutomaticModeWithoutCreatingAFile) {
-  SetupWindow& w = setupWindowForTest();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   EXPECT_EQ(modes(w)->count(), 4);
   EXPECT_EQ(modes(w)->itemText(3), "VbLogToNT");
   EXPECT_FALSE(QFile::exists("Text10"));
 }
 
 TEST(AppLogTab, ModeNumberCombinesListAndFlagsAndIsLogged) {
-  SetupWindow& w = setupWindowForTest();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   LogCapture log;
   w.Text2(6)->setText("");
   qobject_cast<QCheckBox*>(w.control("Check2(1)"))->setChecked(1);  // runs setAppLogMode
@@ -36,7 +38,8 @@ TEST(AppLogTab, ModeNumberCombinesListAndFlagsAndIsLogged) {
 }
 
 TEST(AppLogTab, FileTargetTakesEventsAndABadPathIsRefused) {
-  SetupWindow& w = setupWindowForTest();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   QTemporaryDir dir;
   const QString path = dir.filePath("app.log");
   w.Text2(6)->setText(path);

@@ -25,7 +25,8 @@ TEST(FactoryDefaults, ControlsAreWrittenInTheirFixedOrder) {
 }
 
 TEST(FactoryDefaults, TwinOrderLeavesFullScaleAt8000) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   EXPECT_DOUBLE_EQ(maxMeterPower, 8000);
   EXPECT_EQ(w.Text1(16)->text(), "8000");
   EXPECT_EQ(w.Text1(24)->text(), "8000");
@@ -37,7 +38,8 @@ TEST(FactoryDefaults, TwinOrderLeavesFullScaleAt8000) {
 }
 
 TEST(FactoryDefaults, RestoreKeepsTheControlsItDoesNotName) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.Check5(2)->setCheckState(Qt::Checked);
   w.Check1(8)->setCheckState(Qt::Checked);
   w.Text1(4)->setText("12");
@@ -57,9 +59,10 @@ TEST(FactoryDefaults, RestoreKeepsTheControlsItDoesNotName) {
 }
 
 TEST(FactoryDefaults, ReapplyingChangesNoControl) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.Text1(11)->setText("40000");
-  setupValues().applySetupSettings(false);
+  setup.values.applySetupSettings(false);
   EXPECT_EQ(w.Text1(11)->text(), "40000");
   EXPECT_DOUBLE_EQ(ticksPerSec, 40000);
   w.Text1(11)->setText("125000");

@@ -14,24 +14,25 @@
 
 namespace {
 int32_t foreColor(QWidget* w) { return w->property("foreColor").toInt(); }
-void type(int field, const char* text) { frmSetup()->Text1(field)->setText(QString::fromUtf8(text)); }
+void type(SetupWindow& w, int field, const char* text) { w.Text1(field)->setText(QString::fromUtf8(text)); }
 }  // namespace
 
 TEST(SetupFields, LenientFieldReadsCommaAsPointAndDropsBlanks) {
-  freshSetup();
+  SetupForTest setup;
   for (const auto& [text, value] :
        {std::pair<const char*, double>{"1,5", 1.5}, {"1 000", 1000}, {"1,000.5", 1}, {"", 0}}) {
-    type(17, text);
+    type(setup.window, 17, text);
     EXPECT_DOUBLE_EQ(minUpdateInterval, value) << text;
   }
-  EXPECT_EQ(frmSetup()->Text1(31)->text(), "0");
+  EXPECT_EQ(setup.window.Text1(31)->text(), "0");
 }
 
 TEST(SetupFields, TwinTakesTheTypedValueAndBothShowNormal) {
-  SetupWindow& w = freshSetup();
-  type(13, "300");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  type(w, 13, "300");
   ASSERT_EQ(w.Text1(15)->text(), "300");
-  type(15, "400");
+  type(w, 15, "400");
   EXPECT_EQ(w.Text1(13)->text(), "400");
   EXPECT_DOUBLE_EQ(revsPerkWh, 400);
   EXPECT_EQ(foreColor(w.Text1(13)), logColourNormal);
@@ -40,97 +41,104 @@ TEST(SetupFields, TwinTakesTheTypedValueAndBothShowNormal) {
 }
 
 TEST(SetupFields, RejectedTwinValueKeepsGlobalAndShowsError) {
-  SetupWindow& w = freshSetup();
-  type(15, "");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  type(w, 15, "");
   EXPECT_EQ(foreColor(w.Text1(15)), logColourError);
   EXPECT_DOUBLE_EQ(revsPerkWh, 1000);
   EXPECT_EQ(w.Text1(13)->text(), "1000");
-  type(24, "0,05");
+  type(w, 24, "0,05");
   EXPECT_EQ(foreColor(w.Text1(24)), logColourError);
   EXPECT_DOUBLE_EQ(maxMeterPower, 8000);
-  type(24, "0,1");
+  type(w, 24, "0,1");
   EXPECT_DOUBLE_EQ(maxMeterPower, 0.1);
   EXPECT_EQ(w.Text1(16)->text(), "0.1");
 }
 
 TEST(SetupFields, PrescaleIsClampedAndRoundedDown) {
-  freshSetup();
+  SetupForTest setup;
   const std::pair<const char*, int> cases[] = {
       {"0", 1}, {"20000", 10000}, {"abc", 1}, {"2.9", 2}, {"2,9", 2}};
   for (const auto& [text, expected] : cases) {
-    type(1, text);
+    type(setup.window, 1, text);
     EXPECT_EQ(prescale, expected) << text;
   }
 }
 
 TEST(SetupFields, ControllerVersionAliasRoundingAndColourRestore) {
-  SetupWindow& w = freshSetup();
-  type(19, "17593");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  type(w, 19, "17593");
   EXPECT_EQ(ZAVdetectorVer, 24840);
   EXPECT_EQ(w.Text1(19)->text(), "17593");
-  type(19, "12,6");
+  type(w, 19, "12,6");
   EXPECT_EQ(ZAVdetectorVer, 13);
-  type(19, "1e12");
+  type(w, 19, "1e12");
   EXPECT_EQ(ZAVdetectorVer, 13);
   EXPECT_EQ(foreColor(w.Text1(19)), logColourError);
-  type(19, "24840");
+  type(w, 19, "24840");
   EXPECT_EQ(ZAVdetectorVer, 24840);
   EXPECT_EQ(foreColor(w.Text1(19)), logColourNormal);
 }
 
 TEST(SetupFields, BackgroundColourFieldPicksItsTextColour) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   EXPECT_EQ(plotBackgroundColor, 0x80FFFF);
   EXPECT_EQ(w.Text1(27)->property("backColor").toInt(), 0x80FFFF);
   EXPECT_EQ(foreColor(w.Text1(27)), 0);  // 0x80 + 0xFF + 0xFF = 638: black text
-  type(27, "000000");
+  type(w, 27, "000000");
   EXPECT_EQ(plotBackgroundColor, 0);
   EXPECT_EQ(foreColor(w.Text1(27)), 0xFFFFFF);
-  type(27, "");
+  type(w, 27, "");
   EXPECT_EQ(plotBackgroundColor, 0);
-  type(27, "zz");
+  type(w, 27, "zz");
   EXPECT_EQ(plotBackgroundColor, 0);
 }
 
 TEST(SetupFields, ClockAndDivisorDeriveTicksPerSecond) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   EXPECT_DOUBLE_EQ(ticksPerSec, 125000);
-  type(30, "0");
+  type(w, 30, "0");
   EXPECT_EQ(foreColor(w.Text1(30)), logColourError);
   EXPECT_DOUBLE_EQ(ticksPerSec, 125000);
-  type(29, "62500");
-  type(30, "1");
+  type(w, 29, "62500");
+  type(w, 30, "1");
   EXPECT_EQ(w.Text1(11)->text(), "62500");
   EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
   EXPECT_EQ(w.Text5(5)->text(), "16");
 }
 
 TEST(SetupFields, LocaleFieldsRejectTextAndRoundHalfToEven) {
-  SetupWindow& w = freshSetup();
-  type(3, "abc");
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  type(w, 3, "abc");
   EXPECT_EQ(foreColor(w.Text1(3)), logColourError);
   EXPECT_EQ(msgLevel, 4);
-  type(3, "4");
-  type(0, "2.5");
+  type(w, 3, "4");
+  type(w, 0, "2.5");
   EXPECT_EQ(comPort, 2);
-  type(0, "3.5");
+  type(w, 0, "3.5");
   EXPECT_EQ(comPort, 4);
-  type(14, " 9600, n,8,1 ");
+  type(w, 14, " 9600, n,8,1 ");
   EXPECT_EQ(comSetting, "9600,n,8,1");
 }
 
 TEST(SetupFields, TextSaveIntervalReadsDaysAndTimesOfDay) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   EXPECT_DOUBLE_EQ(minTextFileSaveInterval, 1.0);  // the factory "1" is one day
-  type(28, "1:30");
+  type(w, 28, "1:30");
   EXPECT_DOUBLE_EQ(minTextFileSaveInterval, 0.0625);
-  type(28, "nonsense");
+  type(w, 28, "nonsense");
   EXPECT_DOUBLE_EQ(minTextFileSaveInterval, 0);
   EXPECT_EQ(foreColor(w.Text1(28)), logColourError);
 }
 
 TEST(SetupFields, InterfaceOptionEnablesItsFields) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   for (int option : {0, 2}) {
     w.option("Option1", option)->setChecked(true);
     EXPECT_EQ(ifType, option);
@@ -145,7 +153,8 @@ TEST(SetupFields, InterfaceOptionEnablesItsFields) {
 }
 
 TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   LogCapture log;
   for (int i = 0; i < 6; ++i)
     w.Check5(i)->setCheckState(i == 0 || i == 2 || i == 5 ? Qt::Checked : Qt::Unchecked);
@@ -157,7 +166,8 @@ TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {
 }
 
 TEST(SetupFields, UseBoxesSwitchValueTypes) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.Check11(0)->setCheckState(Qt::Checked);
   EXPECT_EQ(vtEnergy.title, "Energikostnad");
   EXPECT_EQ(vtEnergy.decimals, 2);
@@ -166,12 +176,13 @@ TEST(SetupFields, UseBoxesSwitchValueTypes) {
   EXPECT_EQ(vtPower.description, "Energy consumption / hour");
   w.Check11(0)->setCheckState(Qt::Unchecked);
   EXPECT_EQ(vtEnergy.unit, "Wh");
-  type(35, "70000");
+  type(w, 35, "70000");
   EXPECT_EQ(foreColor(w.Text1(35)), logColourError);
 }
 
 TEST(SetupWindowState, AdvancedFunctionsShowsItsControls) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.show();
   EXPECT_FALSE(w.control("Frame11")->isVisible());
   w.Check1(2)->setCheckState(Qt::Checked);
@@ -183,12 +194,13 @@ TEST(SetupWindowState, AdvancedFunctionsShowsItsControls) {
 }
 
 TEST(SetupWindowState, DebugModeShowsTabsAndCheck7FlipsItsSign) {
-  SetupWindow& w = setupWindowForTest();
-  setupValues().setDebugMode(1);
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  setup.values.setDebugMode(1);
   w.setDebugMode();
   EXPECT_FALSE(w.tabAvailable("AppLog"));
   EXPECT_TRUE(w.control("Frame9")->isHidden());
-  setupValues().setDebugMode(3);
+  setup.values.setDebugMode(3);
   w.Check7()->setCheckState(Qt::Checked);
   w.setDebugMode();
   EXPECT_TRUE(w.tabAvailable("AppLog"));
@@ -200,31 +212,33 @@ TEST(SetupWindowState, DebugModeShowsTabsAndCheck7FlipsItsSign) {
   w.Check7()->setCheckState(Qt::Checked);
   EXPECT_EQ(debugMode, 3);
   EXPECT_EQ(w.Check7()->toolTip(), "debugMode = 3");
-  setupValues().setDebugMode(0);
+  setup.values.setDebugMode(0);
   w.setDebugMode();
 }
 
 TEST(SetupWindowState, OnLineLocksTheMeterSettings) {
-  SetupWindow& w = setupWindowForTest();
-  setupValues().meterOnOflineChanged(true);
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  setup.values.meterOnOflineChanged(true);
   for (const char* n :
        {"Command1(3)", "Command1(2)", "Command1(0)", "Text2(2)", "Check8(0)", "Frame1", "Text1(13)"})
     EXPECT_FALSE(w.control(n)->isEnabled()) << n;
   EXPECT_TRUE(w.Command1(1)->isEnabled());
-  setupValues().meterOnOflineChanged(false);
+  setup.values.meterOnOflineChanged(false);
   EXPECT_TRUE(w.control("Frame1")->isEnabled());
 }
 
 TEST(SetupWindowState, ClosingOnlyHides) {
-  SetupWindow& w = setupWindowForTest();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.show();
   w.close();
   EXPECT_FALSE(w.isVisible());
-  EXPECT_EQ(frmSetup(), &w);
 }
 
 TEST(SetupWindowState, UserClicksTickAndClearWithoutGrey) {
-  QCheckBox* b = freshSetup().Check1(0);
+  SetupForTest setup;
+  QCheckBox* b = setup.window.Check1(0);
   b->click();
   EXPECT_EQ(b->checkState(), Qt::Checked);
   b->click();
@@ -246,22 +260,19 @@ TEST(SignedTimeText, DaysAndTimesWithSign) {
 }
 
 TEST(SetupWindowState, FalvorHidesComSettingAndAdvancedFunctions) {
-  SetupWindow& first = setupWindowForTest();
-  const QString saved = appName;
+  setTestStartValues();
   appName = "Falvor";
   {
     QPixmap brand(16, 16);
     brand.fill(Qt::red);
     const QIcon icon(brand);
-    SetupWindow other;
+    SetupValues values;
+    SetupWindow other(values);
     other.formLoad(false, icon);
     EXPECT_EQ(other.windowIcon().cacheKey(), icon.cacheKey());  // the brand's icon, handed in
     other.show();
     for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
       EXPECT_TRUE(other.control(n)->isHidden()) << n;
-    EXPECT_EQ(frmSetup(), &first);
   }
-  appName = saved;
-  setupValues().takeStartValues();
-  freshSetup();
+  SetupForTest setup;  // the program's name back in the views
 }

@@ -20,7 +20,8 @@
 #include "tests/meter/window/meter_owners.h"
 
 TEST(GraphSlider, FifteenStopsWithCaptionsFromAllToOneMinute) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   GraphSlider& g = w.graphSlider();
   EXPECT_EQ(g.label(0)->text(), "ALL");
   EXPECT_EQ(g.label(14)->text(), "1min");
@@ -32,7 +33,8 @@ TEST(GraphSlider, FifteenStopsWithCaptionsFromAllToOneMinute) {
 }
 
 TEST(GraphSlider, CodeMovesQuietlyAndUsersAreLogged) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   GraphSlider& g = w.graphSlider();
   LogCapture log;
   g.setGraphTimeWidth(3);
@@ -94,58 +96,62 @@ TEST(SetupFileDialog, IpLinkAddsThePortUnless80) {
 }
 
 TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
-  MeterOwners& meter = wiredMeterOwners();
-  connectSubsystems(meter.session, meter.link);  // the web server listens to the box
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  MeterOwners meter;
+  Subsystems subsystems(meter.session, meter.link, setup.values);  // the web server listens to the box
   HeadlessLog log;
   w.Text1(3)->setText("4");
-  setupValues().setText("Text18", "79");
+  setup.values.setText("Text18", "79");
   w.Check9()->setCheckState(Qt::Checked);
   EXPECT_EQ(w.Check9()->checkState(), Qt::PartiallyChecked);
   EXPECT_EQ(w.control("Text18")->toolTip(), "Port number error");
   EXPECT_EQ(w.control("Text18")->property("foreColor").toInt(), logColourError);
   w.Check9()->setCheckState(Qt::Unchecked);
   for (const char* port : {"", "80", "8080abc", "65535"}) {
-    setupValues().setText("Text18", port);
+    setup.values.setText("Text18", port);
     w.Check9()->setCheckState(Qt::Checked);
     EXPECT_EQ(w.Check9()->checkState(), Qt::Unchecked) << port;  // accepted, but the test has no web root
-    EXPECT_EQ(setupValues().webServerPort(), 0);
+    EXPECT_EQ(setup.values.webServerPort(), 0);
     EXPECT_EQ(w.control("Text18")->toolTip(), *port ? "" : "Using default http port number: 80");
   }
   const QStringList lines = log.lines();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
     return l.startsWith("MSGBOX: The selected folder path: " + defaultWebRoot);
   }));
-  setupValues().setText("Text18", "65536");
+  setup.values.setText("Text18", "65536");
   w.Check9()->setCheckState(Qt::Checked);
   EXPECT_EQ(w.Check9()->checkState(), Qt::PartiallyChecked);
   w.Check9()->setCheckState(Qt::Unchecked);
-  setupValues().setText("Text18", "");
+  setup.values.setText("Text18", "");
 }
 
 TEST(WebServerBox, LoggingBoxLocksTheLogFile) {
-  SetupWindow& w = freshSetup();
-  setupValues().setValue("cheLogging", 1);
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  setup.values.setValue("cheLogging", 1);
   EXPECT_FALSE(w.control("txtWebLogFile")->isEnabled());
   EXPECT_FALSE(w.control("Command9(1)")->isEnabled());
-  setupValues().setValue("cheLogging", 0);
+  setup.values.setValue("cheLogging", 0);
   EXPECT_TRUE(w.control("txtWebLogFile")->isEnabled());
   EXPECT_EQ(w.control("txtWebRoot")->toolTip(), "Leave empty to use default: " + defaultWebRoot);
 }
 
 TEST(SetupWindowButtons, SelectButtonsNeedTheMainWindow) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   HeadlessLog log;  // no main window
   w.Command1(0)->click();
   EXPECT_TRUE(log.lines().contains("MSGBOX: Main window is not loaded"));
 }
 
 TEST(SetupWindowButtons, ActivationRefreshesTheFileFields) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   // The main window's menus picked another text log.
-  FilesInUse files{setupValues().settings().zavDatFileName, "/elsewhere/zavLog.TXT",
-                   setupValues().settings().zavPlotFileName};
-  setupValues().setQuestions({{}, {}, [&] { return files; }});
+  FilesInUse files{setup.values.settings().zavDatFileName, "/elsewhere/zavLog.TXT",
+                   setup.values.settings().zavPlotFileName};
+  setup.values.setQuestions({{}, {}, [&] { return files; }});
   w.show();
   w.activateWindow();
   QTest::qWait(20);
@@ -155,5 +161,5 @@ TEST(SetupWindowButtons, ActivationRefreshesTheFileFields) {
     EXPECT_EQ(w.Text2(5)->text(), "/elsewhere/zavLog.TXT");
   }
   w.hide();
-  setupValues().setQuestions({});
+  setup.values.setQuestions({});
 }

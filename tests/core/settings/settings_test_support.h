@@ -1,6 +1,7 @@
 #pragma once
-// One setup window for the whole test binary, loaded without an INI file and
-// with its default directory in a private temporary folder.
+// The settings objects a settings test makes for itself: values with their setup
+// window, loaded without an INI file and with the default directory in a private
+// temporary folder, or values alone started from an INI file.
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -16,32 +17,31 @@ inline QString settingsTestDir() {
   return dir.path() + u'/';
 }
 
-inline SetupWindow& setupWindowForTest() {
-  if (!frmSetup()) {
-    defDirName = settingsTestDir();
-    appName = QStringLiteral("Zav");
-    auto* w = new SetupWindow;
-    w->formLoad(false);
-  }
-  return *frmSetup();
+// The program's start values a test's settings take (Main and the command line set them).
+inline void setTestStartValues() {
+  defDirName = settingsTestDir();
+  appName = QStringLiteral("Zav");
 }
 
-// Factory state again, as "Restore factory defaults" leaves it.
-inline SetupWindow& freshSetup() {
-  SetupWindow& w = setupWindowForTest();
-  setupValues().applySetupSettings(true);
-  return w;
-}
+// Settings values and their setup window, loaded as at start without an INI file, then
+// in the factory state, as "Restore factory defaults" leaves it (the web server's box
+// clear, whatever "Start with Web Server" asked at the load).
+struct SetupForTest {
+  SetupForTest() {
+    setTestStartValues();
+    window.formLoad(false);
+    values.applySetupSettings(true);
+  }
+  SetupValues values;
+  SetupWindow window{values};
+};
 
 // Start-up with this INI file and no setup window: factory defaults, which name the
 // INI file in the private folder, then the file read and the settings applied.
-inline SetupValues& startWithoutWindow(const QByteArray& ini) {
-  defDirName = settingsTestDir();
-  appName = QStringLiteral("Zav");
-  SetupValues& v = setupValues();
+inline void startWithoutWindow(SetupValues& v, const QByteArray& ini) {
+  setTestStartValues();
   v.takeStartValues();
   v.applySetupSettings(true);
   writeTextFile(v.settings().iniFileName, ini);
   v.loadAtStart(true);
-  return v;
 }

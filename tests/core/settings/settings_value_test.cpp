@@ -27,9 +27,10 @@ struct Announcements {
 }  // namespace
 
 TEST(SettingsValue, IniFileGivesTypedSettingsWithoutAWindow) {
-  if (frmSetup()) GTEST_SKIP() << "a setup window was made by an earlier test of this process";
   Announcements a;
-  SetupValues& v = startWithoutWindow(
+  SetupValues v;
+  startWithoutWindow(
+      v,
       "zavDatFileName(1)=\"/data/view.ZAV\"\r\ncomPort=5\r\nprescale=10\r\ncountsPerkWh=375\r\n"
       "msgLevel=6\r\nmaxMeterPower=12000\r\nifType=1\r\nreduceMethod=1\r\nplotWidth=0800\r\n"
       "ticksPerSec=62500\r\nZAVdetectorVer=17593\r\nplotBackgroundColor=\"00 00 FF\"\r\n"
@@ -80,12 +81,11 @@ TEST(SettingsValue, IniFileGivesTypedSettingsWithoutAWindow) {
   EXPECT_EQ(s.pricePerkWh, " 2,50 ");
   EXPECT_EQ(s.appName, "Zav");
   EXPECT_EQ(s.defDirName, settingsTestDir());
-  EXPECT_EQ(frmSetup(), nullptr);
 }
 
 TEST(SettingsValue, EachChangeIsAnnouncedOnceAndApplyingAlways) {
-  freshSetup();
-  SetupValues& v = setupValues();
+  SetupForTest setup;
+  SetupValues& v = setup.values;
   v.setValue("Check5(3)", 0);  // the factory defaults leave it as it was
   const int32_t measureFlags = v.settings().mouseMeasureFlags;
   Announcements a;
@@ -142,8 +142,8 @@ TEST(SettingsValue, WebPortFollowsTheServersRule) {
 }
 
 TEST(SettingsValue, GlobalsAreViewsThatOnlyTheRulesWrite) {
-  freshSetup();
-  SetupValues& v = setupValues();
+  SetupForTest setup;
+  SetupValues& v = setup.values;
   v.setText("Text1(11)", "62500");
   EXPECT_DOUBLE_EQ(v.settings().ticksPerSec, 62500);
   EXPECT_DOUBLE_EQ(ticksPerSec, 62500);  // the view the meter reads until it takes its copy
@@ -161,12 +161,12 @@ TEST(SettingsValue, GlobalsAreViewsThatOnlyTheRulesWrite) {
   EXPECT_EQ(settingsGlobal(&Settings::WsPerCount), &WsPerCount);
   EXPECT_EQ(settingsGlobal(&Settings::webPortText), nullptr);
   EXPECT_EQ(settingsGlobal(&Settings::webLogging), nullptr);
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }
 
 TEST(SettingsValue, HeldTextsAndStartValuesReachTheSettings) {
-  freshSetup();
-  SetupValues& v = setupValues();
+  SetupForTest setup;
+  SetupValues& v = setup.values;
   {
     Announcements a;
     v.setHeldText(QLatin1String("pricePerkWh"), " 0,75 ");  // typed into the calculator
@@ -191,12 +191,12 @@ TEST(SettingsValue, HeldTextsAndStartValuesReachTheSettings) {
   EXPECT_EQ(v.text("Text1(0)"), "");
   comPort = startPort;
   v.takeStartValues();
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }
 
 TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
-  freshSetup();
-  SetupValues& v = setupValues();
+  SetupForTest setup;
+  SetupValues& v = setup.values;
   HeadlessLog log;
   int32_t listening = 8080;
   v.setQuestions({{}, [&] { return listening; }, {}});
@@ -211,9 +211,9 @@ TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
   v.setValue("Check9", 0);
   listening = 0;
   v.setValue("Check9", 1);
-  shutDownProgram();  // nothing listens: nothing to stop
+  shutDownProgram(setup.values);  // nothing listens: nothing to stop
   for (const auto& l : links) QObject::disconnect(l);
   EXPECT_EQ(heard, QStringList({"stop", "start"}));
   v.setQuestions({});
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }

@@ -25,18 +25,21 @@
 #include "tests/core/settings/settings_test_support.h"
 
 namespace {
-int32_t foreColorOf(const char* name) { return setupValues().look(name).foreColor.value_or(-1); }
+int32_t foreColorOf(const SetupValues& values, const char* name) {
+  return values.look(name).foreColor.value_or(-1);
+}
 
-void loadIni(const QByteArray& bytes) {
+void loadIni(SetupValues& values, const QByteArray& bytes) {
   const QString path = settingsTestDir() + "values.INI";
   writeTextFile(path, bytes);
-  loadINIfile(path, setupValues());
+  loadINIfile(path, values);
 }
 }  // namespace
 
 TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
-  SetupWindow& w = freshSetup();
-  SetupValues& v = setupValues();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
+  SetupValues& v = setup.values;
   w.Text1(15)->setText("400");  // a user's edit runs the rule, and the twin shows the result
   EXPECT_EQ(v.text("Text1(13)"), "400");
   EXPECT_EQ(w.Text1(13)->text(), "400");
@@ -71,11 +74,12 @@ TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
 }
 
 TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   bool mainLoaded = false;
   int32_t listening = 0;
-  FilesInUse files{setupValues().settings().zavDatFileName, {}, {}};
-  setupValues().setQuestions({[&] { return mainLoaded; }, [&] { return listening; }, [&] { return files; }});
+  FilesInUse files{setup.values.settings().zavDatFileName, {}, {}};
+  setup.values.setQuestions({[&] { return mainLoaded; }, [&] { return listening; }, [&] { return files; }});
   QStringList heard;
   SettingsEvents& e = settingsEvents();
   QList<QMetaObject::Connection> links = {
@@ -91,11 +95,11 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
         heard << "pick " + QString::number(int(f));
         files.zavDatFileName[0] = "/picked/a.zav";
       })};
-  setupValues().applySetupSettings(false);
+  setup.values.applySetupSettings(false);
   w.Check1(2)->click();
   w.Check1(2)->click();
   qobject_cast<QPushButton*>(w.control("Command11"))->click();
-  setupValues().showComEventCount(3, "12");
+  setup.values.showComEventCount(3, "12");
   QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
                   Qt::NoModifier);
   QCoreApplication::sendEvent(w.control("Label18(3)"), &dbl);
@@ -103,13 +107,13 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
   mainLoaded = true;
   w.Command1(0)->click();
   EXPECT_EQ(w.Text2(2)->text(), "/picked/a.zav");
-  EXPECT_EQ(setupValues().settings().zavDatFileName[0], "/picked/a.zav");
+  EXPECT_EQ(setup.values.settings().zavDatFileName[0], "/picked/a.zav");
   listening = 8080;
-  shutDownProgram();
+  shutDownProgram(setup.values);
   listening = 0;
-  shutDownProgram();  // nothing listens: nothing to stop
+  shutDownProgram(setup.values);  // nothing listens: nothing to stop
   for (const auto& l : links) QObject::disconnect(l);
-  setupValues().setQuestions({});
+  setup.values.setQuestions({});
   EXPECT_EQ(heard, QStringList({"applied", "layout", "layout", "search", "cleared 3", "pick 0", "stop"}));
 }
 
@@ -121,7 +125,8 @@ TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
     EXPECT_EQ(valUnbounded(text), value) << text;
     EXPECT_EQ(val(text), std::isfinite(value) ? value : 0) << text;
   }
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   struct Row {
     int field;
     const char* text;
@@ -136,50 +141,52 @@ TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
     w.Text1(r.field)->setText(r.text);
     EXPECT_DOUBLE_EQ(*r.global, r.kept) << r.field << r.text;
     EXPECT_EQ(w.Text1(r.field)->property("foreColor").toInt(), logColourError) << r.field << r.text;
-    freshSetup();
+    setup.values.applySetupSettings(true);
   }
   w.Text1(19)->setText("2e308");
   EXPECT_EQ(ZAVdetectorVer, 24840);
   w.Text1(27)->setText("1FFFFFFFFF");
   EXPECT_EQ(plotBackgroundColor, 0x80FFFF);
-  EXPECT_EQ(foreColorOf("Text1(27)"), logColourError);
+  EXPECT_EQ(foreColorOf(setup.values, "Text1(27)"), logColourError);
   w.Text1(34)->setText("1e400");
   EXPECT_DOUBLE_EQ(vtEnergy.factor, 1);
-  EXPECT_EQ(foreColorOf("Text1(34)"), logColourError);
+  EXPECT_EQ(foreColorOf(setup.values, "Text1(34)"), logColourError);
   // Prescale limits a number out of its range, but one beyond a double is refused.
   w.Text1(1)->setText("7");
   for (const char* text : {"2e308", "-1e309"}) {
     w.Text1(1)->setText(text);
     EXPECT_EQ(prescale, 7) << text;
-    EXPECT_EQ(foreColorOf("Text1(1)"), logColourError) << text;
+    EXPECT_EQ(foreColorOf(setup.values, "Text1(1)"), logColourError) << text;
   }
   w.Text1(1)->setText("1e308");
   EXPECT_EQ(prescale, 10000);
-  EXPECT_EQ(foreColorOf("Text1(1)"), logColourNormal);
+  EXPECT_EQ(foreColorOf(setup.values, "Text1(1)"), logColourNormal);
   EXPECT_FALSE(isDoubleInRange(0, 1000000, "2e308"));  // the INI reader refuses it too
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }
 
 TEST(SetupValues, LongTextsAreKeptWholeThroughTheWindowAndTheFile) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   const QString longRoot = "/" + QString(40000, u'r');
-  loadIni("webRoot=\"" + longRoot.toUtf8() + "\"\r\n");
+  loadIni(setup.values, "webRoot=\"" + longRoot.toUtf8() + "\"\r\n");
   EXPECT_EQ(qobject_cast<QLineEdit*>(w.control("txtWebRoot"))->text().size(), longRoot.size());
   const QString typed(33000, u't');
   w.Text1(33)->setText(typed);  // a user's paste
-  EXPECT_EQ(setupValues().text("Text1(33)"), typed);
+  EXPECT_EQ(setup.values.text("Text1(33)"), typed);
   const QString path = settingsTestDir() + "long.INI";
-  ASSERT_TRUE(saveIniFile(path, setupValues()));
+  ASSERT_TRUE(saveIniFile(path, setup.values));
   const QByteArray saved = readTextFile(path);
   EXPECT_TRUE(saved.contains("\r\nwebRoot=\"" + longRoot.toUtf8() + "\"\r\n"));
   EXPECT_TRUE(saved.contains("\r\nvtStdEnergyTitle=\"" + typed.toUtf8() + "\"\r\n"));
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }
 
 TEST(SetupValues, ReadOnlyFiguresShowTheirStart) {
-  SetupWindow& w = freshSetup();
+  SetupForTest setup;
+  SetupWindow& w = setup.window;
   w.Text5(12)->setFixedWidth(40);
-  setupValues().setText("Text5(12)", "2.439456E-11");
+  setup.values.setText("Text5(12)", "2.439456E-11");
   EXPECT_EQ(w.Text5(12)->text(), "2.439456E-11");
   for (int k = 0; k < 15; ++k) {
     if (w.Text5(k)->isReadOnly()) {
@@ -192,7 +199,7 @@ TEST(SetupValues, ReadOnlyFiguresShowTheirStart) {
       EXPECT_EQ(w.Text5(k)->cursorPosition(), 0) << k;
     }
   }
-  freshSetup();
+  setup.values.applySetupSettings(true);
 }
 
 TEST(SetupValues, ComPortFieldTipListsEachNumbersDevice) {
@@ -206,5 +213,6 @@ TEST(SetupValues, ComPortFieldTipListsEachNumbersDevice) {
   EXPECT_EQ(lines[5], "COM5  /dev/ttyUSB0");
   EXPECT_EQ(lines[9], "COM9  /dev/ttyACM0");
   EXPECT_EQ(lines[16], "COM16  /dev/ttyUSB7");
-  EXPECT_EQ(setupWindowForTest().Text1(0)->toolTip(), comDeviceTable());
+  SetupForTest setup;
+  EXPECT_EQ(setup.window.Text1(0)->toolTip(), comDeviceTable());
 }

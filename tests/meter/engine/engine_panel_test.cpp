@@ -5,15 +5,16 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "tests/meter/engine/engine_fixture.h"
-#include "tests/meter/engine/frame_bytes.h"
+#include "core/settings/setup_values.h"
+#include "meter/link/meter_link.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
-#include "meter/link/meter_link.h"
 #include "meter/window/link_view.h"
 #include "support/fake_comm_link.h"
+#include "tests/meter/engine/engine_fixture.h"
+#include "tests/meter/engine/frame_bytes.h"
 
 namespace {
 
@@ -24,8 +25,10 @@ class Panel : public EngineTest {
     m_settings.appName = QStringLiteral("Zav");
     apply();
     m_link = std::make_unique<MeterLink>(m_session, m_port);
-    connectLinkView(m_session, *m_link);  // as the program wires the main window
-    m_form = std::make_unique<Form1>(m_session, *m_link);
+    // As the program wires the main window.
+    connectLinkView(
+        m_session, *m_link, m_values, [this] { return m_form.get(); }, m_link.get());
+    m_form = std::make_unique<Form1>(m_session, *m_link, m_values);
   }
   void TearDown() override {
     m_form.reset();
@@ -42,6 +45,7 @@ class Panel : public EngineTest {
     apply();
     m_form->setSettings(m_settings);
   }
+  SetupValues m_values;
   FakeCommLink m_port;
   std::unique_ptr<MeterLink> m_link;
   std::unique_ptr<Form1> m_form;

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 
 #include "core/settings/detector_types.h"
-#include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "support/fake_comm_link.h"
@@ -37,14 +36,12 @@ class LinkFixture : public ::testing::Test {
     s.textFileWriteInterval = 0;
     s.zavDatFileName[0] = m_dir.filePath("pwrData.ZAV");
     s.zavLogFileName = m_dir.filePath("zavLog.TXT");
+    s.iniFileName = m_dir.filePath("zav.INI");
     apply();
-    m_savedIni = setupValues().settings().iniFileName;
-    setupValues().setHeldText(QLatin1String("iniFileName"), m_dir.filePath("zav.INI"));
   }
   void TearDown() override {
     if (link.online()) link.setOnLine(false);
     if (port->portOpen()) port->setPortOpen(false);
-    setupValues().setHeldText(QLatin1String("iniFileName"), m_savedIni);
   }
   // The session and the link take the fixture's settings.
   void apply() {
@@ -57,7 +54,7 @@ class LinkFixture : public ::testing::Test {
   bool dataFileOpen() const { return session.recorder().isOpen(); }
   // The lines appended to the settings file.
   QStringList iniLines() const {
-    QFile f(setupValues().settings().iniFileName);
+    QFile f(settings.iniFileName);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   }
@@ -73,7 +70,6 @@ class LinkFixture : public ::testing::Test {
  private:
   QTemporaryDir m_dir;
   KeepLogLevel m_savedLevel;
-  QString m_savedIni;
 };
 
 inline QList<double> LinkFixture::logPowers() const {

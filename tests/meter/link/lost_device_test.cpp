@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "core/settings/setup_values.h"
 #include "meter/window/link_view.h"
 #include "platform/tick_clock.h"
 #include "support/pty_pair.h"
@@ -110,7 +111,10 @@ TEST_F(CancelSearch, cancelStopsBetweenWaitsAndSaysHowToGoOn) {
 }
 
 TEST_F(CancelSearch, theProgressWindowsCancelButtonEndsTheSearch) {
-  connectLinkView(session, link);
+  SetupValues values;
+  QObject view;  // the windows' owner: the connections end with it
+  connectLinkView(
+      session, link, values, [] { return nullptr; }, &view);
   port->openablePorts = {1, 2, 3, 4, 5, 6};
   bool clicked = false;
   QTimer::singleShot(150, [&] {

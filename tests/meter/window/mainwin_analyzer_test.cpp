@@ -25,7 +25,7 @@ struct Analyzer : ::testing::Test, MeterOwners {
 
 TEST_F(Analyzer, LoadClearsTheCaptureTableForTheDesignedSize) {
   link.setDcdCaptureForTests({0, 1, 2, 3, 4, 5}, 5);
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   EXPECT_EQ(link.maxDcdEvents(), 10000);
   EXPECT_EQ(link.dcdCount(), 0);
@@ -37,7 +37,7 @@ TEST_F(Analyzer, LoadClearsTheCaptureTableForTheDesignedSize) {
 }
 
 TEST_F(Analyzer, SwitchesSetTheirModes) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   f.Check4(0)->setChecked(true);
   f.Check4(1)->setChecked(true);
@@ -51,7 +51,7 @@ TEST_F(Analyzer, SwitchesSetTheirModes) {
 
 TEST_F(Analyzer, TimeStampsGoToTheMessageWindowOrToNumberedFiles) {
   LogCapture log;
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   link.setDcdCaptureForTests({0, 10000000, 20000000, 0}, 3);
   f.Command4(1)->click();
@@ -76,7 +76,7 @@ TEST_F(Analyzer, TimeStampsGoToTheMessageWindowOrToNumberedFiles) {
 
 TEST_F(Analyzer, TestFrameOnAClosedPortIsReported) {
   LogCapture log;
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   f.Command7()->click();
   EXPECT_TRUE(log.contains("Command7_Click: ERROR"));

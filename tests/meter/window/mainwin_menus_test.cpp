@@ -18,7 +18,7 @@ struct FilePickers : ::testing::Test, MeterOwners {
   QTemporaryDir dir;
   void SetUp() override {
     // The settings' file names; the session and the link take each new settings value.
-    SetupValues& v = setupValues();
+    SetupValues& v = values;
     v.setHeldText(QLatin1String("zavDatFileName(0)"), dir.filePath("pwrData.ZAV"));
     v.setHeldText(QLatin1String("zavDatFileName(1)"), dir.filePath("pwrData.ZAV"));
     v.setHeldText(QLatin1String("zavLogFileName"), dir.filePath("zavLog.TXT"));
@@ -36,9 +36,9 @@ struct FilePickers : ::testing::Test, MeterOwners {
   }
   void choose(const QString& name) { qputenv("ZAV_TEST_FILE", dir.filePath(name).toLocal8Bit()); }
   // The file names of the program's settings as they are now.
-  const FileNamePair& zavDatFileName = setupValues().settings().zavDatFileName;
-  const QString& zavLogFileName = setupValues().settings().zavLogFileName;
-  const QString& zavPlotFileName = setupValues().settings().zavPlotFileName;
+  const FileNamePair& zavDatFileName = values.settings().zavDatFileName;
+  const QString& zavLogFileName = values.settings().zavLogFileName;
+  const QString& zavPlotFileName = values.settings().zavPlotFileName;
 };
 }  // namespace
 
@@ -46,9 +46,9 @@ TEST_F(FilePickers, RefusedWhileOnline) {
   session.setOnline(true);
   choose("other.zav");
   const QString data = zavDatFileName[0], text = zavLogFileName, plot = zavPlotFileName;
-  selZavdataFile(session, link);
-  selZavtextFile(session, link);
-  selPlotPictureFile(link);
+  selZavdataFile(session, link, values);
+  selZavtextFile(session, link, values);
+  selPlotPictureFile(link, values);
   EXPECT_EQ(zavDatFileName[0], data);
   EXPECT_EQ(zavLogFileName, text);
   EXPECT_EQ(zavPlotFileName, plot);
@@ -60,20 +60,20 @@ TEST_F(FilePickers, RefusedWhileOnline) {
 
 TEST_F(FilePickers, ChosenNamesReplaceTheSettings) {
   choose("log2.txt");
-  selZavtextFile(session, link);
+  selZavtextFile(session, link, values);
   EXPECT_EQ(zavLogFileName, dir.filePath("log2.txt"));
   choose("plot.png");
-  selPlotPictureFile(link);
+  selPlotPictureFile(link, values);
   EXPECT_EQ(zavPlotFileName, dir.filePath("plot.png"));
   choose("second.zav");
-  selZavdataFile(session, link);
+  selZavdataFile(session, link, values);
   EXPECT_EQ(zavDatFileName[0], dir.filePath("second.zav"));
   EXPECT_GT(session.recorder().fileNumber(), 0);  // reopened for recording under the new name
 }
 
 TEST_F(FilePickers, SaveAsAndViewWorkWhileOnline) {
   QMenuBar bar;
-  MainMenus m(&bar, session, link);
+  MainMenus m(&bar, session, link, values);
   session.setOnline(true);
   choose("saved.zav");
   m.mnuFileSaveAs_Click();
@@ -86,7 +86,7 @@ TEST_F(FilePickers, SaveAsAndViewWorkWhileOnline) {
 
 TEST_F(FilePickers, MenuStatesFollowOnlineAndSimulation) {
   QMenuBar bar;
-  MainMenus m(&bar, session, link);
+  MainMenus m(&bar, session, link, values);
   session.setOnline(true);
   m.mnuFile_Click();
   EXPECT_FALSE(m.mnuFileOpen->isEnabled());

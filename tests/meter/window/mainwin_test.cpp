@@ -56,7 +56,7 @@ void answerNextMessageBox(QMessageBox::StandardButton button) {
 
 TEST_F(MainWindow, LoadLeavesWindowShownWithVersionCaptionAndCalculatorReady) {
   LogCapture log;
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   EXPECT_TRUE(f.isVisible());
   EXPECT_TRUE(f.mainWindowLoaded());
@@ -80,7 +80,7 @@ TEST_F(MainWindow, LoadLeavesWindowShownWithVersionCaptionAndCalculatorReady) {
 }
 
 TEST_F(MainWindow, EveryDesignedControlIsFoundByName) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   for (const char* name :
        {"Frame1",   "Frame2",   "Frame3",   "Frame4(0)",   "Frame4(1)", "Frame4(2)", "Frame5",
@@ -96,7 +96,7 @@ TEST_F(MainWindow, FalvorBrandOnlyForExactName) {
   settings.appName = QStringLiteral("Falvor");
   apply();
   {
-    Form1 f(session, link);
+    Form1 f(session, link, values);
     f.formLoad();
     EXPECT_EQ(f.windowTitle(), "Falvor ver 1.3.0");
     EXPECT_EQ(f.Text7(0)->text(), "Zav ver ");
@@ -105,13 +105,13 @@ TEST_F(MainWindow, FalvorBrandOnlyForExactName) {
   }
   settings.appName = QStringLiteral("falvor");
   apply();
-  Form1 g(session, link);
+  Form1 g(session, link, values);
   g.formLoad();
   EXPECT_EQ(g.windowTitle(), "Zav ver 1.3.0");
 }
 
 TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   MainMenus& m = f.menus();
   EXPECT_TRUE(m.mnuFile->menuAction()->isVisible());
@@ -133,7 +133,7 @@ TEST_F(MainWindow, MenusShowOnlyExitOnLineMessagesAndSetup) {
 // The plotted slot and "Auto Plot" are the window's own: Option3 picks the slot,
 // Check3 the auto-plot, which only the current file offers.
 TEST_F(MainWindow, PlottedSlotAndAutoPlotFollowTheirControls) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   EXPECT_EQ(f.plotFileSlot(), 0);
   EXPECT_FALSE(f.autoPlot());
   f.Check3()->setChecked(true);
@@ -149,7 +149,7 @@ TEST_F(MainWindow, PlottedSlotAndAutoPlotFollowTheirControls) {
 }
 
 TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   QWidget* tcpFrame = f.tcpClientPanel()->parentWidget();
   const int narrow = f.width();
@@ -173,7 +173,7 @@ TEST_F(MainWindow, DebugModeWidensByDiagnosticAreaAndOnlyThenShowsIt) {
 }
 
 TEST_F(MainWindow, LowerFrameSitsBelowTheLastCalculatorFrame) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   CalculatorPanel* c = f.calculatorPanel();
   EXPECT_FALSE(c->Frame4(1)->isVisibleTo(&f));
@@ -189,7 +189,7 @@ TEST_F(MainWindow, LowerFrameSitsBelowTheLastCalculatorFrame) {
 }
 
 TEST_F(MainWindow, MinimisedCaptionShowsPowerAndRestoreBringsVersionBack) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   f.calculator().setMeterPower(1234.5);
   f.setWindowState(Qt::WindowMinimized);
@@ -203,7 +203,7 @@ TEST_F(MainWindow, MinimisedCaptionShowsPowerAndRestoreBringsVersionBack) {
 }
 
 TEST_F(MainWindow, CancelledExitKeepsTheProgramRunningAndOnline) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   int ended = 0;
   QObject::connect(&f, &Form1::programEnded, [&] { ++ended; });
@@ -220,7 +220,7 @@ TEST_F(MainWindow, CancelledExitKeepsTheProgramRunningAndOnline) {
 
 TEST_F(MainWindow, ExitQuestionNamesTheProgram) {
   HeadlessLog log;
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   int ended = 0;
   QObject::connect(&f, &Form1::programEnded, [&] { ++ended; });
@@ -233,7 +233,7 @@ TEST_F(MainWindow, ExitQuestionNamesTheProgram) {
 
 TEST_F(MainWindow, HelpLinkOpensOnlyForAStillLeftClick) {
   HeadlessLog log;
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   QLineEdit* link = f.Text7(3);
   const QString opened = "OPEN: https://zav.example/help?Zav-1.3.0";
@@ -250,7 +250,7 @@ TEST_F(MainWindow, HelpLinkOpensOnlyForAStillLeftClick) {
 
 TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
   HeadlessLog log;
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   f.Text7(3)->setText("zav.example/help");
   f.openHelpLink(2);
@@ -260,7 +260,7 @@ TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
 }
 
 TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   link.startWaiting();
   fillSummaryForm(1, "Waiting", "", 0, 3, "", 0, 0);
   ASSERT_NE(summaryForm(), nullptr);
@@ -319,15 +319,15 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
     ~ArgsBack() { setCommandLineArgs({}); }
   } argsBack;
   LogCapture log;
-  loadSetupWindowHidden();
-  ASSERT_NE(frmSetup(), nullptr);
-  frmSetup()->Check1(1)->setChecked(true);               // Start On-Line
-  frmSetup()->Check1(10)->setChecked(true);              // Start Minimized
-  frmSetup()->Check1(4)->setChecked(true);               // Start with Auto Plot
-  frmSetup()->Text1(0)->setText(QStringLiteral("999"));  // a port that fails at once
-  settings = setupValues().settings();
+  SetupWindow setup(values);
+  loadSetupWindowHidden(setup);
+  setup.Check1(1)->setChecked(true);               // Start On-Line
+  setup.Check1(10)->setChecked(true);              // Start Minimized
+  setup.Check1(4)->setChecked(true);               // Start with Auto Plot
+  setup.Text1(0)->setText(QStringLiteral("999"));  // a port that fails at once
+  settings = values.settings();
   apply();
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   WindowSteps steps;
   f.installEventFilter(&steps);
   f.formLoad();
@@ -343,7 +343,7 @@ TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   EXPECT_LT(online, minimised);
   EXPECT_TRUE(f.isMinimized());
   EXPECT_TRUE(f.windowTitle().startsWith("Zav 0 W"));
-  for (int i : {1, 10, 4}) frmSetup()->Check1(i)->setChecked(false);
+  for (int i : {1, 10, 4}) setup.Check1(i)->setChecked(false);
 }
 
 TEST_F(MainWindow, ExitClosesADataFileLeftOpenByAFailedStart) {
@@ -353,7 +353,7 @@ TEST_F(MainWindow, ExitClosesADataFileLeftOpenByAFailedStart) {
   apply();
   session.openDataFile();
   ASSERT_TRUE(session.recorder().isOpen());
-  Form1 f(session, link);
+  Form1 f(session, link, values);
   f.formLoad();
   f.confirmExit();
   EXPECT_FALSE(session.recorder().isOpen());

@@ -22,7 +22,7 @@
 
 namespace {
 struct LoadedWindow : ::testing::Test, MeterOwners {
-  Form1 f{session, link};
+  Form1 f{session, link, values};
   void SetUp() override { f.formLoad(); }
   QLineEdit* box(const char* name) { return f.findChild<QLineEdit*>(name); }
 };
@@ -47,7 +47,7 @@ TEST_F(LoadedWindow, TypedPriceBecomesTheSetting) {
   QLineEdit* price = box("Text10");
   price->clear();
   QTest::keyClicks(price, "0,25 ");
-  EXPECT_EQ(setupValues().settings().pricePerkWh, "0,25");
+  EXPECT_EQ(values.settings().pricePerkWh, "0,25");
   EXPECT_DOUBLE_EQ(f.calculator().pricePerkWhValue, 0.25);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// The meter's owners as the program makes them, for a window under test: a session and
-// a link on a fake serial port, with settings of their own (the program's name "Zav").
+// The meter's owners as the program makes them, for a window under test: settings values
+// (what the windows write a user's picks to), a session and a link on a fake serial port,
+// with settings of their own (the program's name "Zav").
 
 #include "core/settings/settings.h"
+#include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "support/fake_comm_link.h"
@@ -19,14 +21,8 @@ struct MeterOwners {
   }
 
   Settings settings;
+  SetupValues values;  // made first: the link's listeners may write to it until the link goes
   MeterSession session;
   FakeCommLink port;
   MeterLink link{session, port};
 };
-
-// The owners the program's wiring (connectSubsystems) connects, made once for a test
-// process and kept to its end, as the program keeps them.
-inline MeterOwners& wiredMeterOwners() {
-  static auto* owners = new MeterOwners;
-  return *owners;
-}
