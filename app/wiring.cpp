@@ -3,6 +3,7 @@
 #include "app/graph_renderer.h"
 #include "app/web_wiring.h"
 #include "core/app_windows.h"
+#include "core/log/message_window.h"
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
@@ -108,8 +109,14 @@ Form1& Subsystems::showMainWindow() {
   connect(m_main.get(), &Form1::setupWindowAsked, this, [this] {
     if (m_setup) showSetupWindow(*m_setup);
   });
+  connect(m_main.get(), &Form1::messageWindowAsked, this, [this] { showMessageWindow(messageWindow()); });
   ::showMainWindow(*m_main);
   return *m_main;
+}
+
+Form12& Subsystems::messageWindow() {
+  if (!m_messages) m_messages = std::make_unique<Form12>(messageLog());
+  return *m_messages;
 }
 
 void Subsystems::connectWebTabControls() {

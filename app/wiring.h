@@ -19,6 +19,7 @@
 #include "web/web_server.h"
 
 class Form1;
+class Form12;
 class MeterLink;
 class MeterSession;
 class SetupValues;
@@ -38,6 +39,8 @@ class Subsystems : public QObject {
   // Once the setup window exists: its tray menu and the web tab's own controls.
   void connectWebTabControls();
 
+  // The message window over the message log, made hidden on first use.
+  Form12& messageWindow();
   SetupWindow* setupWindow() const { return m_setup.get(); }
   Form1* mainWindow() const { return m_main.get(); }
   WebServer& webServer() { return m_server; }
@@ -55,6 +58,7 @@ class Subsystems : public QObject {
   WebServer m_server;
   ChartWindows m_charts;
   AutoPlot m_autoPlot;
+  std::unique_ptr<Form12> m_messages;
   std::unique_ptr<SetupWindow> m_setup;
   std::unique_ptr<Form1> m_main;
 };

@@ -52,14 +52,14 @@ int main(int argc, char** argv) {
   });
   report("string_append_baseline", n, base, base);
 
-  messageWindow();  // made hidden, as after the first message the window has been shown once
+  Form12 window(messageLog());  // made hidden, as after the first message the window has been shown once
   const double hidden = ms([&] {
     for (int i = 0; i < n; ++i) logMsg(i % 10 == 0 ? -1 : 4, line(i));
   });
   report("logMsg_hidden_window", n, hidden, base);
 
   logMsg(0, QString());
-  showMessageWindow();
+  showMessageWindow(window);
   app.processEvents();
   const double shown = ms([&] {
     for (int i = 0; i < n; ++i) {
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     app.processEvents();
   });
   report("logMsg_shown_window", n, shown, base);
-  messageWindow()->hide();
+  window.hide();
 
   const double dropped = ms([&] {
     for (int i = 0; i < n * 20; ++i)
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   logMsg(0, QString());
   MessageLog::setMaxChars(100000);
   MessageLog::setLevel(4);
-  showMessageWindow();
+  showMessageWindow(window);
   app.processEvents();
   const int nFlood = n * 4;
   const long rssBefore = residentKb();

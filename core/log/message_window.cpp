@@ -118,6 +118,8 @@ void LogWindowBase::checkOnly(int level) {
 
 Form12::Form12(MessageLog& log)
     : LogWindowBase(QStringLiteral("Form12"), QStringLiteral("Message Window")), m_log(log) {
+  // Closing it hides it; it never ends the program.
+  setAttribute(Qt::WA_QuitOnClose, false);
   m_end = QTextCursor(RichTextBox1()->document());
   m_courierFormat.setForeground(colourToQColor(kSysColorWindowText));
   m_courierFormat.setFont(courierFont(8));
@@ -244,19 +246,7 @@ void Form10::mnuDbgLevelSet_Click(int index) {
   mnuDbgLevelSet(index)->setChecked(true);
 }
 
-// --- the one instance ---
-
-Form12* messageWindow() {
-  static Form12* window = nullptr;
-  if (!window) {
-    window = new Form12(messageLog());
-    window->setAttribute(Qt::WA_QuitOnClose, false);
-  }
-  return window;
-}
-
-void showMessageWindow() {
-  Form12* w = messageWindow();
-  w->show();
-  w->raise();
+void showMessageWindow(Form12& window) {
+  window.show();
+  window.raise();
 }

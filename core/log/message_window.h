@@ -83,7 +83,5 @@ class Form10 : public LogWindowBase {
   SetupValues& m_values;
 };
 
-// The message window over the program's message log, created hidden on first use.
-Form12* messageWindow();
-// Shows it (the main window's View menu).
-void showMessageWindow();
+// Shows the message window (the main window's View menu).
+void showMessageWindow(Form12& window);

@@ -13,11 +13,6 @@ constexpr int kFrameWidth = 300;
 constexpr int kGap = 8;
 constexpr int kBarHeight = 10;
 
-std::unique_ptr<Form9>& openForm() {
-  static std::unique_ptr<Form9> form;
-  return form;
-}
-
 QFrame* barLine(QWidget* parent, int y) {
   auto* f = new QFrame(parent);
   f->setAutoFillBackground(true);
@@ -84,11 +79,8 @@ void Form9::setBar(int bar, const QString& unit, int32_t value, int32_t max) {
     m_text2->setText(text);
 }
 
-Form9* summaryForm() { return openForm().get(); }
-
-void fillSummaryForm(int16_t mode, const QString& title, const QString& unit1, int32_t value1, int32_t max1,
-                     const QString& unit2, int32_t value2, int32_t max2) {
-  std::unique_ptr<Form9>& form = openForm();
+void fillSummaryForm(std::unique_ptr<Form9>& form, int16_t mode, const QString& title, const QString& unit1,
+                     int32_t value1, int32_t max1, const QString& unit2, int32_t value2, int32_t max2) {
   if (mode == 2) {
     if (form) {
       form->lower();

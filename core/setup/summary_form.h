@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "core/setup/other_windows_lock.h"
 
@@ -45,11 +46,8 @@ class Form9 : public QWidget {
   bool m_cancelled = false;
 };
 
-// The open Form9, if any.
-Form9* summaryForm();
-
-// mode 1 opens Form9 (caption = title; bar 2 only when max2 > 0), 2 closes
-// it; every mode but 2 then sets the bars. Without an open Form9 an update
-// does nothing.
-void fillSummaryForm(int16_t mode, const QString& title, const QString& unit1, int32_t value1, int32_t max1,
-                     const QString& unit2, int32_t value2, int32_t max2);
+// mode 1 opens a Form9 in `form` (caption = title; bar 2 only when max2 > 0),
+// 2 closes it; every mode but 2 then sets the bars. Without an open Form9 an
+// update does nothing. The caller keeps the open form.
+void fillSummaryForm(std::unique_ptr<Form9>& form, int16_t mode, const QString& title, const QString& unit1,
+                     int32_t value1, int32_t max1, const QString& unit2, int32_t value2, int32_t max2);

@@ -101,6 +101,7 @@ Form1::Form1(MeterSession& session, MeterLink& link, SetupValues& values)
   m_menus = new MainMenus(menuBar(), session, link, values, this);
   connect(m_menus, &MainMenus::exitChosen, this, &Form1::confirmExit);
   connect(m_menus, &MainMenus::setupChosen, this, &Form1::setupWindowAsked);
+  connect(m_menus, &MainMenus::messagesChosen, this, &Form1::messageWindowAsked);
   m_indicators = new Indicators(this);
   m_indicators->setRingBell(m_settings.ringBell);
   buildControls();
@@ -543,8 +544,9 @@ void Form1::showValuesGrey(bool grey) {
 
 void Form1::Timer7_Timer() {
   timer7Remaining -= 1;
-  fillSummaryForm(0, QString(), QString(), timer7Total - timer7Remaining, timer7Total, QString(), 0, 0);
-  const Form9* form = summaryForm();
+  fillSummaryForm(m_summaryForm, 0, QString(), QString(), timer7Total - timer7Remaining, timer7Total,
+                  QString(), 0, 0);
+  const Form9* form = m_summaryForm.get();
   if (timer7Remaining <= 0 || (form && form->progressCancelled())) {
     Timer7.setEnabled(false);
     m_link.stopWaiting();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <memory>
 
 #include "core/settings/settings.h"
 #include "meter/window/help_link.h"
@@ -19,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class Calculator;
 class CalculatorPanel;
+class Form9;
 class Indicators;
 class MainMenus;
 class MeterLink;
@@ -131,6 +133,8 @@ class Form1 : public QMainWindow {
   int32_t timer7Total = 0;
   int32_t timer7Remaining = 0;
   void Timer7_Timer();
+  // The cancel window of that wait while it is open (fillSummaryForm opens and closes it).
+  std::unique_ptr<Form9>& summaryForm() { return m_summaryForm; }
 
   QString captionText;
   int menuBarHeight = 0;  // twips
@@ -139,7 +143,8 @@ class Form1 : public QMainWindow {
 
  signals:
   void programEnded();  // confirmed (or forced) end, after the shut-down: the application quits
-  void setupWindowAsked();  // the "Setup" command or menu entry
+  void setupWindowAsked();    // the "Setup" command or menu entry
+  void messageWindowAsked();  // the "Messages" menu entry, and after "Save As..."
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -198,6 +203,7 @@ class Form1 : public QMainWindow {
   Indicators* m_indicators = nullptr;
   MainMenus* m_menus = nullptr;
   HelpLinkClicks m_linkClicks;
+  std::unique_ptr<Form9> m_summaryForm;
   bool m_ending = false;
   bool m_valuesGrey = false;
   int16_t m_plotFileSlot = 0;

@@ -5,7 +5,6 @@
 #include <QMenuBar>
 
 #include "core/log/logmsg.h"
-#include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
@@ -139,7 +138,7 @@ MainMenus::MainMenus(QMenuBar* bar, MeterSession& session, MeterLink& link, Setu
   for (int i = 0; i < 2; ++i) {
     connect(mnuMeter_Select[i], &QAction::triggered, this, [this, i] { mnuMeter_Select_Click(i); });
   }
-  connect(mnuView_Messages, &QAction::triggered, this, [] { showMessageWindow(); });
+  connect(mnuView_Messages, &QAction::triggered, this, &MainMenus::messagesChosen);
   connect(mnuView_Setup, &QAction::triggered, this, &MainMenus::setupChosen);
   connect(mnuView_Plot, &QAction::triggered, this, [] { emit meterEvents().chartWindowRequested(); });
 }
@@ -171,7 +170,7 @@ void MainMenus::mnuFileSaveAs_Click() {
   if (!mainFileDialog(QStringLiteral("zav"), name, true)) return;
   takeFileName(m_values, "zavDatFileName(0)", name);
   msgBox(QStringLiteral("not implemented"));
-  showMessageWindow();
+  emit messagesChosen();
 }
 
 void MainMenus::mnuFileView_Click() {

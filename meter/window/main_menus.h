@@ -56,8 +56,9 @@ class MainMenus : public QObject {
   void mnuFileView_Click();
 
  signals:
-  void exitChosen();   // File/"Exit"
-  void setupChosen();  // View/"Setup"
+  void exitChosen();      // File/"Exit"
+  void setupChosen();     // View/"Setup"
+  void messagesChosen();  // View/"Messages", and after File/"Save As..."
 
  private:
   MeterSession& m_session;

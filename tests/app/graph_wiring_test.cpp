@@ -1,16 +1,24 @@
-// What app/ wires for the charts and the web graph: each new settings value
-// reaches the user's chart, and the web's graph renderer draws from the
-// settings it is handed (the server's own copy) on the chart's pool.
+// What app/ wires for the charts, the web graph and the windows: each new
+// settings value reaches the user's chart, the web's graph renderer draws from
+// the settings it is handed (the server's own copy) on the chart's pool, and the
+// main window's requests reach the windows the subsystems own.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QImage>
+#include <QPushButton>
 #include <QTest>
 
 #include "app/graph_renderer.h"
 #include "app/wiring.h"
 #include "chart/chart_windows.h"
 #include "chart/form4a.h"
+#include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
+#include "core/setup/setup_window.h"
+#include "meter/window/form1.h"
+#include "meter/window/main_menus.h"
+#include "support/headless_env.h"
 #include "tests/meter/window/meter_owners.h"
 
 TEST(GraphWiring, NewSettingsReachTheOpenChartAndTheNextOne) {
@@ -40,4 +48,19 @@ TEST(GraphWiring, TheWebRendererDrawsFromTheSettingsOfTheRequestsTimeOnThePool) 
   EXPECT_EQ(size(""), QSize(160, 120));
   EXPECT_EQ(size("w=120&h=80"), QSize(120, 80));
   EXPECT_FALSE(render("w=120&h=80", "xyz").result());  // no encoder for the type
+}
+
+// The main window's "Setup" command and View menu reach the windows the subsystems own.
+TEST(GraphWiring, TheMainWindowAsksForTheSetupAndMessageWindows) {
+  HeadlessLog log;  // message boxes answer themselves
+  MeterOwners meter;
+  Subsystems subsystems(meter.session, meter.link, meter.values);
+  SetupWindow& setup = subsystems.loadSetupWindow();
+  Form1& main = subsystems.showMainWindow();
+  ASSERT_EQ(subsystems.mainWindow(), &main);
+  EXPECT_FALSE(setup.isVisible());
+  main.Command1()->click();
+  EXPECT_TRUE(setup.isVisible());
+  main.menus().mnuView_Messages->trigger();
+  EXPECT_TRUE(subsystems.messageWindow().isVisible());
 }

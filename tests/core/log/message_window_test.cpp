@@ -30,14 +30,18 @@ class MessageWindowTest : public ::testing::Test {
     msgLevel = m_savedLevel;
     logMaxChars = m_savedMax;
   }
-  static QString text() { return messageWindow()->RichTextBox1()->toPlainText(); }
+  // The test's message window over the program's message log, made hidden.
+  Form12* messageWindow() { return &m_window; }
+  void showMessageWindow() { ::showMessageWindow(m_window); }
+  QString text() { return messageWindow()->RichTextBox1()->toPlainText(); }
   // Colour of the first character of line n.
-  static QColor lineColour(int n) {
+  QColor lineColour(int n) {
     const QTextBlock b = messageWindow()->RichTextBox1()->document()->findBlockByNumber(n);
     return b.begin().fragment().charFormat().foreground().color();
   }
 
  private:
+  Form12 m_window{messageLog()};
   int16_t m_savedLevel = 4;
   int32_t m_savedMax = 100000;
 };

@@ -47,16 +47,17 @@ TEST(SummaryForm, openUpdateCancelClose) {
   alreadyOff.setEnabled(false);
   alreadyOff.show();
 
-  fillSummaryForm(0, "", "", 1, 2, "", 0, 0);  // nothing open: nothing happens
-  EXPECT_EQ(summaryForm(), nullptr);
+  std::unique_ptr<Form9> open;
+  fillSummaryForm(open, 0, "", "", 1, 2, "", 0, 0);  // nothing open: nothing happens
+  EXPECT_EQ(open, nullptr);
 
-  fillSummaryForm(1, "Reading", "records", 0, 400, "", 0, 0);
-  Form9* form = summaryForm();
+  fillSummaryForm(open, 1, "Reading", "records", 0, 400, "", 0, 0);
+  Form9* form = open.get();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->windowTitle(), "Reading");
   EXPECT_FALSE(other.isEnabled());
   EXPECT_FALSE(form->Frame3()->isVisibleTo(form));
-  fillSummaryForm(0, "", "records", 100, 400, "", 0, 0);
+  fillSummaryForm(open, 0, "", "records", 100, 400, "", 0, 0);
   EXPECT_EQ(form->Text1()->text(), "100  of  400  records");
   EXPECT_EQ(form->Frame2()->width(), summaryBarWidth(form->Frame1()->width(), 100, 400));
   EXPECT_GT(form->Frame2()->width(), 0);
@@ -64,20 +65,21 @@ TEST(SummaryForm, openUpdateCancelClose) {
   QTest::mouseClick(form->Command2(), Qt::LeftButton);
   EXPECT_TRUE(form->progressCancelled());
 
-  fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
-  EXPECT_EQ(summaryForm(), nullptr);
+  fillSummaryForm(open, 2, "", "", 0, 0, "", 0, 0);
+  EXPECT_EQ(open, nullptr);
   EXPECT_TRUE(other.isEnabled());
   EXPECT_FALSE(alreadyOff.isEnabled());
 }
 
 TEST(SummaryForm, secondBarOnlyWithARange) {
-  fillSummaryForm(1, "Two", "", 1, 4, "$second", 3, 4);
-  Form9* form = summaryForm();
+  std::unique_ptr<Form9> open;
+  fillSummaryForm(open, 1, "Two", "", 1, 4, "$second", 3, 4);
+  Form9* form = open.get();
   ASSERT_NE(form, nullptr);
   EXPECT_TRUE(form->Frame3()->isVisibleTo(form));
   EXPECT_EQ(form->Text1()->text(), "25 %");
   EXPECT_EQ(form->bar2Text()->text(), "second");
-  fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
+  fillSummaryForm(open, 2, "", "", 0, 0, "", 0, 0);
 }
 
 TEST(ProgressTestForm, runsThirteenStepsOrUntilCancelled) {

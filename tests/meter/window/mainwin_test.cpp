@@ -262,8 +262,8 @@ TEST_F(MainWindow, HelpLinkOpensWithoutTheMouseOnlyForTheLinkBox) {
 TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   Form1 f(session, link, values);
   link.startWaiting();
-  fillSummaryForm(1, "Waiting", "", 0, 3, "", 0, 0);
-  ASSERT_NE(summaryForm(), nullptr);
+  fillSummaryForm(f.summaryForm(), 1, "Waiting", "", 0, 3, "", 0, 0);
+  ASSERT_NE(f.summaryForm(), nullptr);
   f.timer7Total = 3;
   f.timer7Remaining = 3;
   f.Timer7.setInterval(5);
@@ -271,17 +271,17 @@ TEST_F(MainWindow, Timer7CountsAWaitDownAndEndsItAtZeroOrOnCancel) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Timer7.isEnabled(); }, 10000));
   EXPECT_EQ(f.timer7Remaining, 0);
   EXPECT_TRUE(link.detectorAnswered());
-  EXPECT_EQ(summaryForm()->Text1()->text(), "100 %");
+  EXPECT_EQ(f.summaryForm()->Text1()->text(), "100 %");
 
   link.startWaiting();
   f.timer7Remaining = 3;
   f.Timer7.setEnabled(true);
-  QTest::mouseClick(summaryForm()->Command2(), Qt::LeftButton);
+  QTest::mouseClick(f.summaryForm()->Command2(), Qt::LeftButton);
   f.Timer7_Timer();
   EXPECT_FALSE(f.Timer7.isEnabled());
   EXPECT_TRUE(link.detectorAnswered());
-  EXPECT_EQ(summaryForm()->Text1()->text(), "33 %");
-  fillSummaryForm(2, "", "", 0, 0, "", 0, 0);
+  EXPECT_EQ(f.summaryForm()->Text1()->text(), "33 %");
+  fillSummaryForm(f.summaryForm(), 2, "", "", 0, 0, "", 0, 0);
 }
 
 TEST(HelpLink, AddressAndQuery) {
