@@ -4,7 +4,7 @@
 // table (ini_keys.h) and keep the names the rest of the program knows. core/
 // produces a new one whenever settings are applied or a field rule changes a
 // value, and announces it with settingsEvents().settingsChanged; the subsystems
-// keep their own copy. setupValues().settings() is the current one.
+// keep their own copy. SetupValues::settings() is the current one.
 
 #include <QString>
 #include <array>
