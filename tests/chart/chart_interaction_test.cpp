@@ -1,6 +1,5 @@
 // The chart window as the user works it: picking with the pointer and the
 // keys, the value box, zoom and scroll, the options, and the output.
-#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +24,7 @@
 #include "chart/marks_array.h"
 #include "chart_fixture.h"
 #include "core/util/format_pattern.h"
+#include "support/outside_tool.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
 #include "meter/record/index_reader.h"  // indexFileName
@@ -304,11 +303,10 @@ TEST_F(ChartInteractionTest, PrintWritesOnePageAndNoPrinterIsReported) {
   EXPECT_TRUE(f.read(5).startsWith("%PDF-"));
   f.close();
 
-  if (QStandardPaths::findExecutable("pdfinfo").isEmpty() && geteuid() == 0)
-    QProcess::execute("sh", {"-c", "apt-get install -y -qq poppler-utils >/dev/null 2>&1"});
-  if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is missing";
+  const QString pdfinfo = outsideTool({"pdfinfo"});
+  ZAV_NEED_TOOL(!pdfinfo.isEmpty(), "pdfinfo (poppler-utils) is not installed");
   QProcess info;
-  info.start("pdfinfo", {pdf});
+  info.start(pdfinfo, {pdf});
   ASSERT_TRUE(info.waitForFinished(30000));
   EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
 }
