@@ -311,6 +311,50 @@ TEST_F(ChartInteractionTest, PrintWritesOnePageAndNoPrinterIsReported) {
   EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
 }
 
+// A chart that fits the page prints at its natural size at the page's origin; a larger
+// one is scaled down to the printable area, in its proportions, never cut at the edge.
+TEST_F(ChartInteractionTest, PrintScalesOnlyAChartLargerThanThePage) {
+  const QString pdftoppm = outsideTool({"pdftoppm"});
+  ZAV_NEED_TOOL(!pdftoppm.isEmpty(), "pdftoppm (poppler-utils) is not installed");
+  QTemporaryDir dir;
+  const struct {
+    const char* name;
+    QSize chart;
+  } rows[] = {{"fits", {600, 400}}, {"larger", {1400, 980}}};
+  QRect fits;
+  for (const auto& r : rows) {
+    Settings s = m_settings;
+    s.plotWidth = r.chart.width();
+    s.plotHeight = r.chart.height();
+    setChartSettings(s);
+    chart->resize(chart->size() + QSize(1, 1));  // fixed size: the window fits the picture again
+    ASSERT_EQ(chart->core().picture1().size(), r.chart) << r.name;
+    const QString pdf = dir.filePath(r.name + QStringLiteral(".pdf"));
+    qputenv("ZAV_PRINT_PDF", pdf.toLocal8Bit());
+    item("mnuFilePrint")->trigger();
+    qunsetenv("ZAV_PRINT_PDF");
+    // The page at the screen's resolution, where the chart's pixels are the page's.
+    const QString png = dir.filePath(QString::fromLatin1(r.name));
+    ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", "96", "-png", "-singlefile", pdf, png}), 0) << r.name;
+    const QImage page(png + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull()) << r.name;
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x)
+        if (page.pixel(x, y) != qRgb(255, 255, 255)) ink |= QRect(x, y, 1, 1);
+    if (r.chart.width() < page.width()) {
+      fits = ink;
+      EXPECT_NEAR(ink.width(), r.chart.width(), 1) << r.name;
+      EXPECT_NEAR(ink.height(), r.chart.height(), 1) << r.name;
+    } else {
+      EXPECT_EQ(ink.topLeft(), fits.topLeft()) << r.name;
+      EXPECT_NEAR(page.width() - 1 - ink.right(), ink.left(), 1) << r.name;  // margins alike on both sides
+      EXPECT_NEAR(double(ink.width()) / ink.height(), double(r.chart.width()) / r.chart.height(), 0.01)
+          << r.name;
+    }
+  }
+}
+
 TEST_F(ChartInteractionTest, PrintWithoutAPrinterSaysSo) {
   qunsetenv("ZAV_PRINT_PDF");
   if (!QProcess::execute("sh", {"-c", "lpstat -a >/dev/null 2>&1"})) GTEST_SKIP() << "a printer is installed";
