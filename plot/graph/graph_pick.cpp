@@ -33,6 +33,8 @@ struct Working {
 // Right name a point of the selected series; the search then starts at that
 // point and looks at its position, so the key's point is the one selected
 // (it stays the old point only when the new one lies outside the plot).
+// Left and Right step over points without a value, which the curve leaves out:
+// from one of them the search would settle back on the point it came from.
 // Home and End name the first and last point the chart shows: the series'
 // first and last points may be records just outside the shown range, and a
 // search from there could settle on any point near their height.
@@ -66,9 +68,11 @@ void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& 
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
-    w.point = std::max(g.selPoint - 1, 1);
+    w.point = w.series > 0 ? shownOr(nextPointWithValue(g, data, w.series, g.selPoint, -1), g.selPoint)
+                           : std::max(g.selPoint - 1, 1);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
-    w.point = std::min(g.selPoint + 1, pointCount);
+    w.point = w.series > 0 ? shownOr(nextPointWithValue(g, data, w.series, g.selPoint, +1), g.selPoint)
+                           : std::min(g.selPoint + 1, pointCount);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, pointCount, -1), pointCount);
   } else {

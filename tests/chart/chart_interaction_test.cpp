@@ -71,6 +71,13 @@ class ChartInteractionTest : public ChartFixture {
     ChartFixture::TearDown();
   }
   void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
+  // A file of these sections becomes the plotted one, read when the span ends at `end`.
+  void plotFile(const QVector<TestSection>& sections, const QString& end) {
+    installTestFile(sections, 0);
+    m_settings.zavDatFileName = zavDatFileName;
+    setChartSettings(m_settings);
+    chart->Text3()->setText(end);
+  }
   Form4a* chartWindow() const { return m_charts->chartWindow(); }
   void releaseChartWindows() { m_charts->releaseChartWindows(); }
 
@@ -84,10 +91,10 @@ class ChartInteractionTest : public ChartFixture {
   }
   QAction* item(const char* name) const { return child<QAction>(QString::fromLatin1(name)); }
   graphRecord& graph() const { return chart->core().graphDef; }
-  // Where a point of series 1 lies on Picture1, in the widget's own pixels.
-  QPoint pointAt(int32_t p) const {
+  // Where a point of a series lies on Picture1, in the widget's own pixels.
+  QPoint pointAt(int32_t p, int16_t s = 1) const {
     const QVector<plotSeries>& data = chart->core().plotSeriesData;
-    const QPoint inner(qRound(getPointX(1, p, graph(), data)), qRound(getPointY(1, p, graph(), data)));
+    const QPoint inner(qRound(getPointX(s, p, graph(), data)), qRound(getPointY(s, p, graph(), data)));
     return inner + chart->Picture1()->contentsRect().topLeft();
   }
   // The point of series 1 recorded at that time of the day.
@@ -543,8 +550,7 @@ TEST_F(ChartInteractionTest, HomeAndEndSelectTheFirstAndLastShownPoint) {
     ticks += 60000;
     s.records.append({testTime(2024, 3, 31, 0, m), count, ticks, 2});
   }
-  installTestFile({s}, 0);
-  chart->Text3()->setText("2024-03-31 06:00:30");
+  plotFile({s}, "2024-03-31 06:00:30");
   const QVector<plotPoint>& pts = chart->core().plotSeriesData[1].points;
   ASSERT_LT(pts[1].recTime, testTime(2024, 3, 31, 3, 0, 30));
   ASSERT_GT(pts.last().recTime, testTime(2024, 3, 31, 6, 0, 30));
@@ -554,6 +560,41 @@ TEST_F(ChartInteractionTest, HomeAndEndSelectTheFirstAndLastShownPoint) {
   EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 3, 1));
   QTest::keyClick(pic, Qt::Key_End);
   EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 6, 0));
+}
+
+// A controller reset at 04:30 (the new section's first point has no power) and no
+// sensor from 05:00 to 05:09: Left and Right step over the points without a value.
+TEST_F(ChartInteractionTest, ArrowKeysSkipPointsWithoutAValue) {
+  QVector<TestSection> sections(2);
+  sections[1].resetCount = 2;
+  uint32_t count = 1000, ticks = 0;
+  for (int m = 0; m <= 12 * 60; ++m) {
+    count += 25;
+    ticks += 60000;
+    const int16_t temp = m >= 300 && m < 310 ? kRawNoSensor : 2;
+    sections[m < 270 ? 0 : 1].records.append({testTime(2024, 3, 31, 0, m), count, ticks, temp});
+  }
+  plotFile(sections, "2024-03-31 06:00:30");
+  const struct {
+    const char* name;
+    int16_t series;
+    int from;
+    Qt::Key key;
+    int to;
+  } rows[] = {{"power over the reset", 1, 269, Qt::Key_Right, 271},
+              {"power back over it", 1, 271, Qt::Key_Left, 269},
+              {"temperature over no sensor", 2, 299, Qt::Key_Right, 310},
+              {"temperature back over it", 2, 310, Qt::Key_Left, 299}};
+  const auto pickedMinute = [this] { return std::lround((pickedTime() - testTime(2024, 3, 31)) * 1440); };
+  QWidget* pic = chart->Picture1();
+  for (const auto& r : rows) {
+    QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(0, r.from), r.series));
+    ASSERT_EQ(graph().selSerie, r.series) << r.name;
+    ASSERT_EQ(pickedMinute(), r.from) << r.name;
+    QTest::keyClick(pic, r.key);
+    EXPECT_EQ(graph().selSerie, r.series) << r.name;
+    EXPECT_EQ(pickedMinute(), r.to) << r.name;
+  }
 }
 
 // The window's activation and deactivation are logged.
