@@ -113,7 +113,8 @@ TEST_F(LoadedWindow, LongMeterCaptionIsCutInTheMiddleAndShownWholeAsToolTip) {
 // A port that did not open shows why at the frame's own width; advice that cannot fit
 // is in the tool tip until another caption comes.
 TEST_F(LoadedWindow, PortErrorKeepsItsReasonInViewAndItsAdviceInTheToolTip) {
-  connectLinkView(session, link, values, [this] { return &f; }, &f);
+  connectLinkView(
+      session, link, values, [this] { return &f; }, &f);
   auto* frame = qobject_cast<CaptionFrame*>(f.Frame1());
   ASSERT_TRUE(frame);
   const struct {
