@@ -75,7 +75,7 @@ CountValues computeReading(const CountProcessorState& previous, const Reading& r
 
   v.energyWh = registerAfter(in.energyWh, in.WsPerCount, v.elapsedCounts);
   v.rateValid = validRate(v.secondsPerCount);
-  if (v.rateValid) v.power = in.WsPerCount / v.secondsPerCount;
+  if (v.rateValid) v.power = countPower(in.WsPerCount, v.elapsedCounts, v.elapsedTimer, in.ticksPerSec);
   return v;
 }
 

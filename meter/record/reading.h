@@ -1,6 +1,7 @@
 #pragma once
 // One reading of the meter as a receiver hands it to the session, which counts
-// it and hands it to the recorder.
+// it and hands it to the recorder; and the power of counts, which the live
+// reading and the chart's points of stored records share.
 
 #include <cstdint>
 
@@ -15,3 +16,10 @@ struct Reading {
 
 // A plain pulse device reports neither temperature nor voltage.
 constexpr int16_t kNotReported = -32768;
+
+// Power in W of `counts` counts of wsPerCount watt-seconds each over `ticks` of a
+// clock that runs ticksPerSec. A rate of one count per s seconds is
+// countPower(wsPerCount, 1, s, 1); the PC clock's whole seconds take ticksPerSec 1.
+constexpr double countPower(double wsPerCount, double counts, double ticks, double ticksPerSec) {
+  return wsPerCount * counts * ticksPerSec / ticks;
+}
