@@ -238,7 +238,7 @@ void MeterSession::processReading(const Reading& r) {
   m_panel.showReading(result);
   logText2Change();
   if (v.rateValid) logPower();
-  emit pulseIndicated(0.1, v.secondsPerCount, pulseWidth);
+  emit pulseIndicated(0.1, v.secondsPerCount, pulseWidth, m_pulseWidthBits);
   if (details) logMsg(3, t);
   emit readingRecorded(result);
 
@@ -314,7 +314,7 @@ void MeterSession::pulseDetected() {
       t += QStringLiteral(" totTurns=") + strPlain(m_simulatedTurns) + QStringLiteral(" time=") +
            formatNumber(interval, QStringLiteral("#,0.000"));
     }
-    emit pulseIndicated(0.1, 3.0, 1.0);
+    emit pulseIndicated(0.1, 3.0, 1.0, m_pulseWidthBits);
   }
   if (shown) logMsg(1, t);
 }

@@ -157,7 +157,8 @@ class MeterSession : public QObject {
   // A reading was processed (and written): its values, which the panel shows.
   void readingRecorded(const ReadingResult& result);
   void registerLogged(const RegisterRecord& record);  // a line of the register (written or not)
-  void pulseIndicated(double duration, double interval, double pulseWidth);  // flash the pulse indicator
+  // Flash the pulse indicator; the width in seconds and in bits of the pulse analysed last.
+  void pulseIndicated(double duration, double interval, double pulseWidth, int16_t pulseWidthBits);
   void idleRateShown(double secondsPerCount);  // no count for a while: the power bar falls
   // A new power of a rate (idle, typed); a reading's power comes with the reading.
   void meterPowerChanged(double watts);

@@ -144,9 +144,10 @@ void MeterPanel::connectHooks() {
   Form1* f = m_form;
   Indicators* ind = &f->indicators();
   MeterSession* session = &m_session;
-  connect(session, &MeterSession::pulseIndicated, this, [f, ind, session](double d, double interval, double width) {
-    ind->onPulseIndicator(d, interval, width, f->powerBarInputs(), session->pulseWidthBits());
-  });
+  connect(session, &MeterSession::pulseIndicated, this,
+          [f, ind](double d, double interval, double width, int16_t bits) {
+            ind->onPulseIndicator(d, interval, width, f->powerBarInputs(), bits);
+          });
   connect(session, &MeterSession::idleRateShown, this,
           [f, ind](double interval) { ind->updatePowerBarIndicator(interval, 0, f->powerBarInputs()); });
   // The power of an idle or typed rate; a reading's comes with the reading.
