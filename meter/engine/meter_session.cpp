@@ -70,10 +70,8 @@ QString registerRecordText(const RegisterRecord& r) {
 
 MeterSession::MeterSession(QObject* parent)
     : QObject(parent),
-      m_serial(false, [this](const Reading& r) { serialFrame(r); }),
-      m_network(true, [this](const Reading& r) {
-        if (m_online) takeReading(r);
-      }) {
+      m_serial(false, [this](const Reading& r) { takeReading(r); }),
+      m_network(true, [this](const Reading& r) { takeReading(r); }) {
   m_idleTimer.onTimeout([this] { Timer3_Timer(); });
   m_simulationTimer.onTimeout([this] { Timer1_Timer(); });
 }
@@ -117,18 +115,15 @@ void MeterSession::networkBytes(QByteArrayView data) {
   if (m_online) m_network.arrive(data);
 }
 
-void MeterSession::serialFrame(const Reading& r) {
-  if (m_online) {
-    takeReading(r);
-  } else if (m_searching) {
-    // The port under test answered.
+void MeterSession::takeReading(const Reading& r) {
+  if (!m_online) {
+    // Off-line only the port search reads frames (serial ones): the port under test answered.
+    if (!m_searching) return;
     m_latest = r;
     m_serial.clearBuffer();
     emit detectorAnswered();
+    return;
   }
-}
-
-void MeterSession::takeReading(const Reading& r) {
   const bool resetCountChanged = r.resetCount != m_latest.resetCount;
   m_latest = r;
   newMeterCount(r, resetCountChanged);

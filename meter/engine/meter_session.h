@@ -89,8 +89,9 @@ class MeterSession : public QObject {
   const RegisterRecord& latestRecord() const { return m_record; }
 
   // --- the engine's steps ---
-  // A reading as a receiver hands it over on-line: the latest reading, counted
-  // (a change of the controller's reset count clears the count state instead).
+  // A reading as a receiver hands it over: on-line the latest reading, counted
+  // (a change of the controller's reset count clears the count state instead);
+  // off-line, during a port search, the answer of the port under test.
   void takeReading(const Reading& reading);
   // Processes a reading; resetCountChanged clears the running state and drops it.
   void newMeterCount(const Reading& reading, bool resetCountChanged = false);
@@ -170,7 +171,6 @@ class MeterSession : public QObject {
   void detectorAnswered();                      // a frame answered the COM search
 
  private:
-  void serialFrame(const Reading& reading);
   void processReading(const Reading& reading);
   void record(ReadingResult& result, bool newPower, QString* text);
   void logPower() const;
