@@ -38,7 +38,6 @@ ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSour
   // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
   m_picture1BackColour = m_settings.plotBackgroundColor;
-  connect(m_gdip, &cGDIP::Error, this, &logGdipError);
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
   for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);

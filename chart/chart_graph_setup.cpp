@@ -318,8 +318,7 @@ void ChartCore::makeXYplot() {
   }
   if (savePicToFile) {
     if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
-      QByteArray unused;
-      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
+      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName);
     } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }

@@ -306,7 +306,8 @@ TEST_F(ChartInteractionTest, PrintWritesOnePageAndNoPrinterIsReported) {
 
   if (QStandardPaths::findExecutable("pdfinfo").isEmpty() && geteuid() == 0)
     QProcess::execute("sh", {"-c", "apt-get install -y -qq poppler-utils >/dev/null 2>&1"});
-  if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is missing";
+  if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
+    GTEST_SKIP() << "pdfinfo (poppler-utils) is missing";
   QProcess info;
   info.start("pdfinfo", {pdf});
   ASSERT_TRUE(info.waitForFinished(30000));
@@ -376,7 +377,7 @@ TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
 
   QImage red(40, 30, QImage::Format_RGB32);
   red.fill(Qt::red);
-  ASSERT_GT(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"), 0);
+  ASSERT_TRUE(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"));
   load->trigger();
   EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
   EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));
