@@ -158,10 +158,13 @@ void ChartCore::fetchAndPlot() {
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
-  getPlotData(plotParam, plotSeriesData,
-              PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
-                       s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
-              *m_readScratch);
+  const Result<int32_t> read =
+      getPlotData(plotParam, plotSeriesData,
+                  PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
+                           s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
+                  *m_readScratch);
+  // An unreadable file draws as an empty chart; the log says it was not an empty one.
+  if (!read) logMsg(-1, QStringLiteral("fetchAndPlot: ERROR ") + read.error());
   scaleByChoice(s.yPowerScale, 0, s.maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, s.y1ScaleMin,
                 s.y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
   scaleByChoice(s.yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, s.y2ScaleMin, s.y2ScaleMax,
