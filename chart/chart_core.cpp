@@ -99,18 +99,16 @@ void ChartCore::stepSpan(int position) {
 void ChartCore::stepTime(int position) {
   m_band.now = false;
   if (position == 0 || position == 2) {
-    Date end = 0;
-    if (parseDateTimeText(m_band.endText, end))
-      setEndText(formatDate(shiftedEndTime(end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
+    if (const Result<Date> end = dateTimeFromText(m_band.endText))
+      setEndText(formatDate(shiftedEndTime(*end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
   }
   emit bandChanged();
 }
 
 void ChartCore::setEndText(const QString& text) {
   m_band.endText = text;
-  Date end = 0;
-  if (parseDateTimeText(text, end)) {
-    plotParam.toTime = end;
+  if (const Result<Date> end = dateTimeFromText(text)) {
+    plotParam.toTime = *end;
     applySpan();
   } else {
     m_band.endColour = kEndTextInvalid;

@@ -163,7 +163,8 @@ class MeterLink : public QObject {
 
  private:
   struct RunningWait;
-  bool startRecording(bool resuming, QString& caption);
+  // The caption to show: the waiting one, or when refused why.
+  Result<QString> startRecording(bool resuming);
   void finishSwitch(const QString& caption);
   void stopRetrying();
   void retryLostDevice();

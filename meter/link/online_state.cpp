@@ -56,7 +56,7 @@ void MeterLink::stopRetrying() {
 
 // Data file, then port; on-line with the -2 marker. Resuming after a lost device skips
 // the message box: nobody asked for it.
-bool MeterLink::startRecording(bool resuming, QString& caption) {
+Result<QString> MeterLink::startRecording(bool resuming) {
   LinkStatus status = m_status;
   const Recorder& recorder = m_session.recorder();
   if (m_settings.writeToZAVdataFile) {
@@ -65,28 +65,28 @@ bool MeterLink::startRecording(bool resuming, QString& caption) {
     status.autoPlotEnabled = false;
   }
   m_session.setOnline(false);
-  bool ok = false;
-  if (m_settings.writeToZAVdataFile && !recorder.isOpen()) {
-    // Where the user looks: which file and why.
-    const QString& problem = recorder.problem();
-    if (!resuming) {
-      userNotice(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+  const Result<QString> caption = [&]() -> Result<QString> {
+    if (m_settings.writeToZAVdataFile && !recorder.isOpen()) {
+      // Where the user looks: which file and why.
+      const QString& problem = recorder.problem();
+      if (!resuming) {
+        userNotice(QStringLiteral("Error: Cannot open Zav-file") +
+                   (problem.isEmpty() ? QString() : "\r\n" + problem));
+      }
+      return Failure(QStringLiteral("Error: Cannot open data file") +
+                     (problem.isEmpty() ? QString() : " " + problem));
     }
-    caption = QStringLiteral("Error: Cannot open data file") + (problem.isEmpty() ? QString() : " " + problem);
-  } else if (const Result<> opened = openCom(true); !opened) {
-    caption = cannotOpenCaption(opened.error());
-  } else {
+    if (const Result<> opened = openCom(true); !opened) return Failure(cannotOpenCaption(opened.error()));
     m_session.setOnline(true);
     // The marker takes the time the data file dates the period's first section with,
     // so that after a kill the register finds where the period began.
     const bool prepared = recorder.isOpen() && recorder.header().records == 0;
     m_session.writeLogLine(prepared ? recorder.header().startTime : dateNow(), m_session.energyWh(), kOnlineMarker);
-    caption = QStringLiteral("Energy meter - waiting for meter at COM") + comNumber();
-    ok = true;
-  }
-  status.captionColour = ok ? kSysColorWindowText : kColorRed;
+    return QStringLiteral("Energy meter - waiting for meter at COM") + comNumber();
+  }();
+  status.captionColour = caption ? kSysColorWindowText : kColorRed;
   m_status = status;
-  return ok;
+  return caption;
 }
 
 // The end every switch shares: caption, temperature, simulated pulses, the engine's reset.
@@ -115,9 +115,8 @@ void MeterLink::retryLostDevice() {
   m_port.setPortOpen(false);
   stopRetrying();
   logMsg(1, QStringLiteral("deviceLost: COM") + comNumber() + QStringLiteral(" is back, recording again"));
-  QString caption;
-  startRecording(true, caption);
-  finishSwitch(caption);
+  const Result<QString> started = startRecording(true);
+  finishSwitch(started ? *started : started.error());
 }
 
 void MeterLink::showStatus(const LinkStatus& status) {
@@ -161,7 +160,8 @@ bool MeterLink::setOnLine(bool goOnline) {
   stopRetrying();
   QString caption;
   if (goOnline) {
-    startRecording(false, caption);
+    const Result<QString> started = startRecording(false);
+    caption = started ? *started : started.error();
   } else {
     m_status.autoPlotEnabled = true;
     m_session.setOnline(false);
