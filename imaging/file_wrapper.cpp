@@ -30,16 +30,17 @@ int openFlags(uint32_t access, uint32_t disposition) {
   }
 }
 
-Failure errnoFailure(int err, const QString& path = QString()) {
-  return systemFailure(systemErrorFromErrno(err, path));
-}
-}  // namespace
-
+// A system error code as the program always reported it: "ERROR <code> <text>".
 Failure systemFailure(int32_t code) {
   const QString text = systemErrorText(code).trimmed();
   return Failure(
       QStringLiteral("ERROR %1 %2").arg(code).arg(text.isEmpty() ? QStringLiteral("Unknown Error") : text));
 }
+
+Failure errnoFailure(int err, const QString& path = QString()) {
+  return systemFailure(systemErrorFromErrno(err, path));
+}
+}  // namespace
 
 Result<> cFile::OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition) {
   if (fileName.isEmpty()) return Failure(QStringLiteral("no file named"));

@@ -28,7 +28,6 @@ class cFile {
   cFile(const cFile&) = delete;
   cFile& operator=(const cFile&) = delete;
 
-  int32_t FileHandle() const { return m_handle; }  // 0 = no file open
   // A file still open is closed first. Without a share mode the file is locked
   // against every other opener, and taken before it is truncated.
   Result<> OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition);
@@ -39,8 +38,5 @@ class cFile {
   void CloseFile();
 
  private:
-  int32_t m_handle = 0;  // the file descriptor
+  int32_t m_handle = 0;  // the file descriptor; 0 = no file open
 };
-
-// A system error code as the file wrapper reports it: "ERROR <code> <text>".
-Failure systemFailure(int32_t code);
