@@ -88,7 +88,7 @@ class ChartCore : public QObject {
   // nothing calls (the chart is set up by initZavGraph), calls this.
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep, int16_t xScale);
   // Picture1 is the picture drawn into.
-  void setPlotControls(const plotParamRecord& params);
+  void setPlotControls();
   void redrawPlot();
   // The picture as a file of the type's encoder; the outcome is logged. A type
   // no encoder lists writes nothing and logs nothing.

@@ -346,7 +346,7 @@ void ChartCore::makeXYplot() {
     seriesList[i] = static_cast<int16_t>(i);
     maxPoints = std::max(maxPoints, plotSeriesData[i].points.size() - 1);
   }
-  setPlotControls(plotParam);
+  setPlotControls();
   if (maxPoints < 1) {
     chartMode = 0;
     m_crossPointer = false;

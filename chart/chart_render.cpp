@@ -20,7 +20,7 @@ void drawGraphInto(QImage& picture, int32_t backColour, graphRecord& graph, cons
   if (font) *font = canvas.font();
 }
 
-void ChartCore::setPlotControls(const plotParamRecord&) {
+void ChartCore::setPlotControls() {
   m_plotPic = &m_picture1;
   m_picture1BackColour = m_settings.plotBackgroundColor;
   m_crossPointer = true;

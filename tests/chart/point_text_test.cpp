@@ -40,7 +40,7 @@ graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t
 }
 // The core draws into its Picture1 of that size, as the window's own chart does.
 void useOwnPicture(ChartCore& core, QSize size) {
-  core.setPlotControls(core.plotParam);
+  core.setPlotControls();
   core.setPicture1Size(size);
 }
 }  // namespace
