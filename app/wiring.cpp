@@ -49,6 +49,11 @@ Subsystems::Subsystems(MeterSession& session, MeterLink& link, SetupValues& valu
 Subsystems::~Subsystems() {
   // The values outlive this: they ask nothing of it any more.
   m_values.setQuestions({});
+  // The windows go first, each looked up as gone before it is taken down; the server and
+  // the charts they showed go after them.
+  m_main.reset();
+  m_setup.reset();
+  m_messages.reset();
 }
 
 // The meter's owners and the main window keep their own copies of the settings.

@@ -55,10 +55,11 @@ class Subsystems : public QObject {
   MeterLink& m_link;
   SetupValues& m_values;
   PlotSource m_source;
-  WebServer m_server;
-  ChartWindows m_charts;
-  AutoPlot m_autoPlot;
+  // The windows, once made; the destructor takes them down before the rest.
   std::unique_ptr<Form12> m_messages;
   std::unique_ptr<SetupWindow> m_setup;
   std::unique_ptr<Form1> m_main;
+  WebServer m_server;
+  ChartWindows m_charts;
+  AutoPlot m_autoPlot;
 };
