@@ -1,6 +1,6 @@
 #include "core/settings/setup_values.h"
 
-#include "core/globals.h"  // logColourNormal; the start-up values
+#include "core/globals.h"  // logColourNormal
 #include "core/settings/factory_defaults.h"
 #include "core/settings/ini_keys.h"
 #include "core/settings/ini_reader.h"

@@ -87,7 +87,7 @@ class SetupValues : public QObject, public SetupControls {
   void setDebugLevel(int16_t level);
 
   // Puts the settings into a consistent state: factory defaults first when asked,
-  // then every field parsed into its global again; announces settingsApplied.
+  // then every field parsed into its member again; announces settingsApplied.
   void applySetupSettings(bool resetDefaults);
   // Start-up: factory defaults, the INI file unless `readIni` is false, then the
   // web server when "Start with Web Server" is ticked.

@@ -83,6 +83,35 @@ TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
   EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 0.1);
 }
 
+TEST(IniReader, EveryRangedKeyTakesItsLimitsAndRefusesWhatLiesOutside) {
+  for (const IniKey& row : iniKeys()) {
+    if (row.read != IniRead::Integer && row.read != IniRead::Double) continue;
+    const QString key = QString::fromLatin1(row.key), control = QString::fromLatin1(row.control);
+    const double step = row.read == IniRead::Integer ? 1 : 0.01;
+    const auto line = [&](double v) { return (key + u'=' + QString::number(v, 'g', 15)).toUtf8(); };
+    for (double v : {row.lo, row.hi}) {
+      freshSetup();
+      EXPECT_EQ(loadText(line(v)).errors, 0) << line(v).constData();
+    }
+    for (double v : {row.lo - step, row.hi + step}) {
+      freshSetup();
+      const QString before = setupValues().text(control);
+      EXPECT_EQ(loadText(line(v)).errors, 1) << line(v).constData();
+      EXPECT_EQ(setupValues().text(control), before) << line(v).constData();
+    }
+    if (row.rules.rule != FieldRule::TwinInRange) continue;
+    // A ranged field refuses the same values when they are typed.
+    double Settings::*member = std::get<double Settings::*>(row.member.member);
+    const double kept = settingsNow().*member;
+    setupValues().setText(control, QString::number(row.hi + step, 'g', 15));
+    EXPECT_EQ(settingsNow().*member, kept) << qPrintable(control);
+    EXPECT_EQ(setupValues().look(control).foreColor, logColourError) << qPrintable(control);
+    setupValues().setText(control, QString::number(row.lo, 'g', 15));
+    EXPECT_EQ(settingsNow().*member, row.lo) << qPrintable(control);
+  }
+  freshSetup();
+}
+
 TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
   SetupWindow& w = freshSetup();
   loadText("ticksPerSec=62500\r\n");

@@ -53,6 +53,22 @@ TEST(SetupFields, RejectedTwinValueKeepsGlobalAndShowsError) {
   EXPECT_EQ(w.Text1(16)->text(), "0.1");
 }
 
+TEST(SetupFields, EveryRowIsFoundByItsControlAndEveryTwinNamesItsTwinBack) {
+  for (const IniKey& row : iniKeys()) {
+    const QString control = QString::fromLatin1(row.control);
+    if (!control.isEmpty()) EXPECT_EQ(findControlRow(control), &row) << qPrintable(control);
+    const bool twin = row.rules.rule == FieldRule::Twin || row.rules.rule == FieldRule::TwinInRange;
+    if (!twin) continue;
+    ASSERT_NE(twinRow(row), nullptr) << qPrintable(control);
+    EXPECT_EQ(twinRow(*twinRow(row)), &row) << qPrintable(control);
+    if (row.rules.rule != FieldRule::TwinInRange) continue;
+    // Both fields refuse the same values.
+    EXPECT_EQ(twinRow(row)->rules.rule, FieldRule::TwinInRange) << qPrintable(control);
+    EXPECT_EQ(twinRow(row)->lo, row.lo) << qPrintable(control);
+    EXPECT_EQ(twinRow(row)->hi, row.hi) << qPrintable(control);
+  }
+}
+
 TEST(SetupFields, PrescaleIsClampedAndRoundedDown) {
   freshSetup();
   const std::pair<const char*, int> cases[] = {
