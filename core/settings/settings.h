@@ -8,7 +8,6 @@
 
 #include <QLatin1String>
 #include <QString>
-#include <array>
 #include <cstdint>
 
 #include "core/settings/ini_keys.h"
