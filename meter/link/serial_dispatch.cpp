@@ -129,7 +129,7 @@ void MeterLink::controllerBytes(const QByteArray& data) {
                        QStringLiteral(" s: check the interface type in Setup");
   logMsg(2, QStringLiteral("MSComm1_OnComm: WARNING ") + text);
   LinkStatus status = m_status;
-  status.caption = QStringLiteral("Energy meter - ") + text;
+  status.setCaption(QStringLiteral("Energy meter - ") + text);
   status.captionColour = kColorRed;
   showStatus(status);
 }
@@ -147,8 +147,7 @@ void MeterLink::clearDcdCapture(int32_t maxEvents) {
   m_dcdTimes = QVector<int64_t>(std::max(0, maxEvents) + 1, 0);
 }
 
-void MeterLink::handleSerialEvent() {
-  const int ev = m_port.commEvent();
+void MeterLink::handleSerialEvent(int ev, const QByteArray& input) {
   if (m_protocolAnalyzer) {
     if (ev == comEv::kCD && m_dcdCapture && online() && m_dcdCount < m_maxDcdEvents && m_dcdCount >= 0 &&
         m_dcdCount < m_dcdTimes.size()) {
@@ -181,9 +180,9 @@ void MeterLink::handleSerialEvent() {
       m_session.noteReceiveEvent();
       switch (m_openIfType) {
         case 2:
-        case 3: controllerBytes(m_port.input()); break;
+        case 3: controllerBytes(input); break;
         case 1:
-          text += m_session.plainPulseBytes(m_port.input());
+          text += m_session.plainPulseBytes(input);
           logMsg(3, text);
           break;
         case 4:
@@ -191,7 +190,7 @@ void MeterLink::handleSerialEvent() {
             const int32_t now = timeGetTime();
             if (msElapsed(m_lastSensorTick, now) > kSensorGapMs) m_sensorBytes.clear();
             m_lastSensorTick = now;
-            for (const QString& t : decodeSensorBytes(m_sensorBytes, m_port.input(), m_sensorBaud)) {
+            for (const QString& t : decodeSensorBytes(m_sensorBytes, input, m_sensorBaud)) {
               emit temperatureTextChanged(t);
             }
           }
