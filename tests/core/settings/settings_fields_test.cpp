@@ -56,7 +56,9 @@ TEST(SetupFields, RejectedTwinValueKeepsGlobalAndShowsError) {
 TEST(SetupFields, EveryRowIsFoundByItsControlAndEveryTwinNamesItsTwinBack) {
   for (const IniKey& row : iniKeys()) {
     const QString control = QString::fromLatin1(row.control);
-    if (!control.isEmpty()) EXPECT_EQ(findControlRow(control), &row) << qPrintable(control);
+    if (!control.isEmpty()) {
+      EXPECT_EQ(findControlRow(control), &row) << qPrintable(control);
+    }
     const bool twin = row.rules.rule == FieldRule::Twin || row.rules.rule == FieldRule::TwinInRange;
     if (!twin) continue;
     ASSERT_NE(twinRow(row), nullptr) << qPrintable(control);
