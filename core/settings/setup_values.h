@@ -89,8 +89,8 @@ class SetupValues : public QObject, public SetupControls {
   // Puts the settings into a consistent state: factory defaults first when asked,
   // then every field parsed into its member again; announces settingsApplied.
   void applySetupSettings(bool resetDefaults);
-  // Start-up: factory defaults, the INI file unless `readIni` is false, then the
-  // web server when "Start with Web Server" is ticked.
+  // Start-up, once the start values are taken: factory defaults, the INI file unless
+  // `readIni` is false, then the web server when "Start with Web Server" is ticked.
   void loadAtStart(bool readIni);
 
   // The COM port field (Text1(0)): its text, as the COM search and openCom use it.
