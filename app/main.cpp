@@ -24,11 +24,11 @@ int main(int argc, char** argv) {
   CommPort port;
   MeterLink link(session, port);
   Subsystems subsystems(session, link, values);
-  // Boxes carry the program's title from the first one on (Main sets appName the same way).
+  // Boxes carry the program's title from the first one on (Main finds appName the same way).
   const QString title = applicationTitle(QCoreApplication::applicationFilePath());
   setMsgBoxTitle(title);
-  Main();
-  subsystems.loadSetupWindow(brandIcon(title));
+  const StartValues start = Main();
+  subsystems.loadSetupWindow(start, brandIcon(title));
   subsystems.showMainWindow();
   scheduleTestActions();
   subsystems.connectWebTabControls();

@@ -103,9 +103,9 @@ void Subsystems::connectSettings() {
           [this](int index) { m_link.clearComEventCounters(int16_t(index)); });
 }
 
-SetupWindow& Subsystems::loadSetupWindow(const QIcon& icon) {
+SetupWindow& Subsystems::loadSetupWindow(const StartValues& start, const QIcon& icon) {
   m_setup = std::make_unique<SetupWindow>(m_values);
-  loadSetupWindowHidden(*m_setup, icon);
+  loadSetupWindowHidden(*m_setup, start, icon);
   return *m_setup;
 }
 

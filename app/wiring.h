@@ -31,9 +31,9 @@ class Subsystems : public QObject {
   Subsystems(MeterSession& session, MeterLink& link, SetupValues& values);
   ~Subsystems() override;
 
-  // Makes the setup window and loads it hidden: its load applies the settings and may
-  // start the web server.
-  SetupWindow& loadSetupWindow(const QIcon& icon = QIcon());
+  // Makes the setup window and loads it hidden: its load applies the settings from the
+  // start values Main() found and may start the web server.
+  SetupWindow& loadSetupWindow(const StartValues& start, const QIcon& icon = QIcon());
   // Makes, loads and shows the main window (once the setup window has loaded the settings).
   Form1& showMainWindow();
   // Once the setup window exists: its tray menu and the web tab's own controls.

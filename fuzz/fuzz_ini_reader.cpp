@@ -7,12 +7,12 @@
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzzWidgetsApp();
+  const StartValues& start = fuzzWidgetsApp();
   // One settings object and its window for the whole run, as the program keeps them.
   static SetupValues values;
-  [[maybe_unused]] static SetupWindow* w = [] {
+  [[maybe_unused]] static SetupWindow* w = [&] {
     auto* created = new SetupWindow(values);
-    created->formLoad(false);
+    created->formLoad(start, false);
     return created;
   }();
   values.applySetupSettings(true);

@@ -27,6 +27,7 @@ bool CommLink::setPortOpen(bool open) {
     return !open;
   }
   m_input.clear();
+  m_inputOverflowed = false;
   if (!open) {
     closeDevice();
     m_open = false;
@@ -64,9 +65,8 @@ bool CommLink::setBreak(bool on) {
 }
 
 QByteArray CommLink::input() {
-  QByteArray all;
-  all.swap(m_input);
-  return all;
+  m_inputOverflowed = false;
+  return std::exchange(m_input, QByteArray());
 }
 
 bool CommLink::output(QByteArrayView bytes) {
@@ -80,7 +80,13 @@ bool CommLink::output(QByteArrayView bytes) {
 void CommLink::deliverBytes(QByteArrayView bytes) {
   if (!m_open || bytes.isEmpty()) return;
   m_input.append(bytes);
-  if (m_rThreshold <= 0 || m_input.size() < m_rThreshold) return;
+  if (m_rThreshold <= 0) {
+    if (m_input.size() <= kMaxHeldInput) return;
+    m_input.remove(0, m_input.size() - kMaxHeldInput);
+    if (!std::exchange(m_inputOverflowed, true)) deliverEvent(comEv::kRxOver);
+    return;
+  }
+  if (m_input.size() < m_rThreshold) return;
   // Taken out first: a handler may wait and let the next arrival run.
   const QByteArray waiting = std::exchange(m_input, QByteArray());
   emit onComm(comEv::kReceive, waiting);

@@ -4,7 +4,8 @@
 // The termios port (CommPort) and the test fake share this base, which keeps the input
 // buffer and delivers the events. A receive event hands the waiting bytes over with it;
 // without receive events (threshold 0) the buffer holds whatever arrived until it is
-// read. Bytes are lost only where the driver reports it (kOverrun, kRxOver).
+// read, up to kMaxHeldInput: past it the oldest bytes go and a kRxOver event says so.
+// Otherwise bytes are lost only where the driver reports it (kOverrun, kRxOver).
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -34,6 +35,9 @@ class CommLink : public QObject {
   Q_OBJECT
 
  public:
+  // Unread input kept without receive events: far more than any frame or capture needs.
+  static constexpr qsizetype kMaxHeldInput = 64 * 1024;
+
   explicit CommLink(QObject* parent = nullptr);
 
   void setCommPort(int port) { m_port = port; }
@@ -100,5 +104,6 @@ class CommLink : public QObject {
   CommError m_errorKind = CommError::None;
   int m_rThreshold = 0;
   QByteArray m_input;
+  bool m_inputOverflowed = false;  // told once until the input is read
   bool m_dtr = false, m_rts = false, m_break = false;
 };

@@ -23,11 +23,11 @@ int main(int argc, char** argv) {
   QDir().mkpath(dir);
   // Start as the program would, with the temporary folder as its folder.
   setCommandLineArgs({QDir::tempPath() + u'/'});
-  Main();
+  const StartValues start = Main();
 
   SetupValues values;
   auto* w = new SetupWindow(values);
-  w->formLoad(false);
+  w->formLoad(start, false);
   values.applySetupSettings(true);
   values.setDebugMode(2);
   w->Check1(2)->setCheckState(Qt::Checked);

@@ -124,12 +124,15 @@ void MeterLink::controllerBytes(const QByteArray& data) {
   }
   if (m_noFrameWarned || msElapsed(m_noFrameSince, now) < kNoFrameWarnMs) return;
   m_noFrameWarned = true;
-  const QString text = QStringLiteral("Bytes but no valid frame at COM") + comNumber() + QStringLiteral(" for ") +
+  const QString com = QStringLiteral("COM") + comNumber();
+  const QString text = QStringLiteral("Bytes but no valid frame at ") + com + QStringLiteral(" for ") +
                        QString::number(kNoFrameWarnMs / 1000) +
                        QStringLiteral(" s: check the interface type in Setup");
   logMsg(2, QStringLiteral("MSComm1_OnComm: WARNING ") + text);
   LinkStatus status = m_status;
-  status.setCaption(QStringLiteral("Energy meter - ") + text);
+  // Short enough for the meter frame, so no cut hides what is wrong; the whole text is the detail.
+  status.setCaption(QStringLiteral("No valid frame at ") + com + QStringLiteral(": check the interface type"),
+                    QStringLiteral("Energy meter - ") + text);
   status.captionColour = kColorRed;
   showStatus(status);
 }

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QImage>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/graph_renderer.h"
@@ -55,7 +56,11 @@ TEST(GraphWiring, TheMainWindowAsksForTheSetupAndMessageWindows) {
   HeadlessLog log;  // message boxes answer themselves
   MeterOwners meter;
   Subsystems subsystems(meter.session, meter.link, meter.values);
-  SetupWindow& setup = subsystems.loadSetupWindow();
+  QTemporaryDir dir;  // the program's folder
+  StartValues start;
+  start.appName = QStringLiteral("Zav");
+  start.defDirName = dir.path() + u'/';
+  SetupWindow& setup = subsystems.loadSetupWindow(start);
   Form1& main = subsystems.showMainWindow();
   ASSERT_EQ(subsystems.mainWindow(), &main);
   EXPECT_FALSE(setup.isVisible());

@@ -206,6 +206,25 @@ TEST(CommLinkFake, eventsAndInputReachAnOpenPortOnlyAndItOpensOnce) {
   EXPECT_EQ(link.inBufferCount(), 0);
 }
 
+TEST(CommLinkFake, unreadInputIsBoundedAndItsLossToldOnceUntilRead) {
+  FakeCommLink link;
+  link.openablePorts = {1};
+  Recorder rec;
+  rec.attach(link);
+  ASSERT_TRUE(link.setPortOpen(true));  // threshold 0: nobody reads (the protocol analyser)
+  const QByteArray chunk(4096, 'a');
+  for (qsizetype n = 0; n < CommLink::kMaxHeldInput; n += chunk.size()) link.arrive(chunk);
+  EXPECT_TRUE(rec.events.isEmpty());  // up to the bound nothing is lost
+  link.arrive("bc");
+  link.arrive("d");
+  EXPECT_EQ(rec.events, QList<int>{comEv::kRxOver});
+  const QByteArray kept = link.input();
+  EXPECT_EQ(kept.size(), CommLink::kMaxHeldInput);
+  EXPECT_TRUE(kept.endsWith("abcd"));  // the newest bytes stay
+  for (qsizetype n = 0; n <= CommLink::kMaxHeldInput; n += chunk.size()) link.arrive(chunk);
+  EXPECT_EQ(rec.events.size(), 2);  // read in between: the next loss is told again
+}
+
 TEST(CommLinkFake, badSettingsTextIsRefusedAndTheOldOneStays) {
   FakeCommLink link;
   ASSERT_TRUE(link.setSettings("1200,N,8,1"));

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/ini_writer.h"
-#include "core/settings/settings_globals.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
 
@@ -38,7 +38,6 @@ IniReadResult loadText(SetupValues& values, const QByteArray& bytes) {
 TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   SetupForTest setup;
   SetupWindow& w = setup.window;
-  const QString savedLog = zavLogFileName;
   IniReadResult r;
   QString log;
   {
@@ -51,22 +50,22 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   EXPECT_EQ(r.errors, 14);
 
   EXPECT_EQ(w.Text1(0)->text(), "1");
-  EXPECT_EQ(comPort, 1);
-  EXPECT_EQ(prescale, 5000);  // the field's own range
-  EXPECT_DOUBLE_EQ(maxMeterPower, 0.5);
-  EXPECT_DOUBLE_EQ(revsPerkWh, 2000);  // countsPerkWh came later and wins
+  EXPECT_EQ(setup.values.settings().comPort, 1);
+  EXPECT_EQ(setup.values.settings().prescale, 5000);  // the field's own range
+  EXPECT_DOUBLE_EQ(setup.values.settings().maxMeterPower, 0.5);
+  EXPECT_DOUBLE_EQ(setup.values.settings().revsPerkWh, 2000);  // countsPerkWh came later and wins
   EXPECT_EQ(w.Text1(15)->text(), "2000");
   EXPECT_EQ(w.Check1(7)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(1)->checkState(), Qt::Unchecked);
   EXPECT_EQ(setup.values.text("txtWebRoot"), "my web root");
   EXPECT_EQ(w.Text1(27)->text(), "");
   EXPECT_EQ(w.Text1(25)->text(), "600");
-  EXPECT_EQ(ifType, 1);
+  EXPECT_EQ(setup.values.settings().ifType, 1);
   EXPECT_EQ(w.Slider1()->value(), 3);
-  EXPECT_EQ(zavLogFileName, "/tmp/zav log.TXT");
+  EXPECT_EQ(setup.values.settings().zavLogFileName, "/tmp/zav log.TXT");
   EXPECT_EQ(w.Text2(5)->text(), "/tmp/zav log.TXT");
   EXPECT_EQ(w.Text1(3)->text(), "3");
-  zavLogFileName = savedLog;
+  setup.values.applySetupSettings(true);
 }
 
 TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
@@ -81,9 +80,39 @@ TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
   setup.values.applySetupSettings(true);
   const IniReadResult r = loadINIfile(path, setup.values);
   EXPECT_EQ(r.errors, 0);  // also the fields the factory settings leave empty
-  EXPECT_EQ(prescale, 10000);
-  EXPECT_DOUBLE_EQ(revsPerkWh, 1);
-  EXPECT_DOUBLE_EQ(maxMeterPower, 0.1);
+  EXPECT_EQ(setup.values.settings().prescale, 10000);
+  EXPECT_DOUBLE_EQ(setup.values.settings().revsPerkWh, 1);
+  EXPECT_DOUBLE_EQ(setup.values.settings().maxMeterPower, 0.1);
+}
+
+TEST(IniReader, EveryRangedKeyTakesItsLimitsAndRefusesWhatLiesOutside) {
+  SetupForTest setup;
+  for (const IniKey& row : iniKeys()) {
+    if (row.read != IniRead::Integer && row.read != IniRead::Double) continue;
+    const QString key = QString::fromLatin1(row.key), control = QString::fromLatin1(row.control);
+    const double step = row.read == IniRead::Integer ? 1 : 0.01;
+    const auto line = [&](double v) { return (key + u'=' + QString::number(v, 'g', 15)).toUtf8(); };
+    for (double v : {row.lo, row.hi}) {
+      setup.values.applySetupSettings(true);
+      EXPECT_EQ(loadText(setup.values, line(v)).errors, 0) << line(v).constData();
+    }
+    for (double v : {row.lo - step, row.hi + step}) {
+      setup.values.applySetupSettings(true);
+      const QString before = setup.values.text(control);
+      EXPECT_EQ(loadText(setup.values, line(v)).errors, 1) << line(v).constData();
+      EXPECT_EQ(setup.values.text(control), before) << line(v).constData();
+    }
+    if (row.rules.rule != FieldRule::TwinInRange) continue;
+    // A ranged field refuses the same values when they are typed.
+    double Settings::*member = std::get<double Settings::*>(row.member.member);
+    const double kept = setup.values.settings().*member;
+    setup.values.setText(control, QString::number(row.hi + step, 'g', 15));
+    EXPECT_EQ(setup.values.settings().*member, kept) << qPrintable(control);
+    EXPECT_EQ(setup.values.look(control).foreColor, logColourError) << qPrintable(control);
+    setup.values.setText(control, QString::number(row.lo, 'g', 15));
+    EXPECT_EQ(setup.values.settings().*member, row.lo) << qPrintable(control);
+  }
+  setup.values.applySetupSettings(true);
 }
 
 TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
@@ -91,16 +120,16 @@ TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
   SetupWindow& w = setup.window;
   loadText(setup.values, "ticksPerSec=62500\r\n");
   setup.values.applySetupSettings(false);
-  EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
+  EXPECT_DOUBLE_EQ(setup.values.settings().ticksPerSec, 62500);
   EXPECT_EQ(w.Text1(11)->text(), "62500");
   w.Text1(30)->setText("4");  // a user's edit of the divisor still derives it
-  EXPECT_DOUBLE_EQ(ticksPerSec, 250000);
+  EXPECT_DOUBLE_EQ(setup.values.settings().ticksPerSec, 250000);
 }
 
 TEST(IniReader, AppendedComPortLineOverridesTheEarlierOne) {
   SetupForTest setup;
   loadText(setup.values, "comPort=3\r\n\r\ncomPort=5\r\n");
-  EXPECT_EQ(comPort, 5);
+  EXPECT_EQ(setup.values.settings().comPort, 5);
 }
 
 TEST(IniReader, OnlyCommentsAppliesNothing) {
@@ -115,8 +144,7 @@ TEST(IniReader, OnlyCommentsAppliesNothing) {
 TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
   SetupForTest setup;
   SetupWindow& w = setup.window;
-  const IniReadResult r =
-      loadText(setup.values, "ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
+  const IniReadResult r = loadText(setup.values, "ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
   EXPECT_EQ(r.errors, 1);
   EXPECT_EQ(w.Check1(0)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(3)->checkState(), Qt::Checked);
@@ -194,10 +222,10 @@ TEST(IniReader, NumberReadersReturnTheValueOrCountAnError7) {
 TEST(IniReader, ReloadButtonReadsIniFileName) {
   SetupForTest setup;
   SetupWindow& w = setup.window;
-  writeTextFile(iniFileName, "plotWidth=640\r\n");
+  writeTextFile(setup.values.settings().iniFileName, "plotWidth=640\r\n");
   w.Command1(2)->click();
   EXPECT_EQ(w.Text1(25)->text(), "640");
-  QFile::remove(iniFileName);
+  QFile::remove(setup.values.settings().iniFileName);
 }
 
 TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
@@ -208,8 +236,8 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
   EXPECT_EQ(r.errors, 0);
   EXPECT_EQ(w.Text1(0)->text(), "7");
   EXPECT_EQ(w.Text1(5)->text(), "3.5");
-  EXPECT_EQ(reduceMethod, 2);
-  EXPECT_EQ(yTempScale, 0);
+  EXPECT_EQ(setup.values.settings().reduceMethod, 2);
+  EXPECT_EQ(setup.values.settings().yTempScale, 0);
 }
 
 TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {

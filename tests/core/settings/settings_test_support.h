@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "support/link_processes.h"  // readTextFile, writeTextFile
@@ -17,10 +16,12 @@ inline QString settingsTestDir() {
   return dir.path() + u'/';
 }
 
-// The program's start values a test's settings take (Main and the command line set them).
-inline void setTestStartValues() {
-  defDirName = settingsTestDir();
-  appName = QStringLiteral("Zav");
+// What Main() finds for a program in the private folder.
+inline StartValues testStartValues() {
+  StartValues start;
+  start.appName = QStringLiteral("Zav");
+  start.defDirName = settingsTestDir();
+  return start;
 }
 
 // Settings values and their setup window, loaded as at start without an INI file, then
@@ -28,8 +29,7 @@ inline void setTestStartValues() {
 // clear, whatever "Start with Web Server" asked at the load).
 struct SetupForTest {
   SetupForTest() {
-    setTestStartValues();
-    window.formLoad(false);
+    window.formLoad(testStartValues(), false);
     values.applySetupSettings(true);
   }
   SetupValues values;
@@ -39,8 +39,7 @@ struct SetupForTest {
 // Start-up with this INI file and no setup window: factory defaults, which name the
 // INI file in the private folder, then the file read and the settings applied.
 inline void startWithoutWindow(SetupValues& v, const QByteArray& ini) {
-  setTestStartValues();
-  v.takeStartValues();
+  v.takeStartValues(testStartValues());
   v.applySetupSettings(true);
   writeTextFile(v.settings().iniFileName, ini);
   v.loadAtStart(true);

@@ -314,13 +314,14 @@ struct WindowSteps : QObject {
 TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   QTemporaryDir dir;
   setCommandLineArgs({dir.path() + u'/', "-noini"});  // the program's folder, no settings file
-  getCmdArgs();
+  StartValues found;
+  getCmdArgs(found);
   struct ArgsBack {
     ~ArgsBack() { setCommandLineArgs({}); }
   } argsBack;
   LogCapture log;
   SetupWindow setup(values);
-  loadSetupWindowHidden(setup);
+  loadSetupWindowHidden(setup, found);
   setup.Check1(1)->setChecked(true);               // Start On-Line
   setup.Check1(10)->setChecked(true);              // Start Minimized
   setup.Check1(4)->setChecked(true);               // Start with Auto Plot
