@@ -144,7 +144,8 @@ TEST(IniReader, OnlyCommentsAppliesNothing) {
 TEST(IniReader, BooleansTakeYesNoAndMinusOneInAnyCase) {
   SetupForTest setup;
   SetupWindow& w = setup.window;
-  const IniReadResult r = loadText(setup.values, "ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
+  const IniReadResult r =
+      loadText(setup.values, "ringBell=Yes\nfixedPlotSize=-1\nstartOnLine=NO\noverWriteLast=2\n");
   EXPECT_EQ(r.errors, 1);
   EXPECT_EQ(w.Check1(0)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(3)->checkState(), Qt::Checked);

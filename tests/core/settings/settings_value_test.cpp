@@ -27,7 +27,8 @@ struct Announcements {
 TEST(SettingsValue, IniFileGivesTypedSettingsWithoutAWindow) {
   Announcements a;
   SetupValues v;
-  startWithoutWindow(v,
+  startWithoutWindow(
+      v,
       "zavDatFileName(1)=\"/data/view.ZAV\"\r\ncomPort=5\r\nprescale=10\r\ncountsPerkWh=375\r\n"
       "msgLevel=6\r\nmaxMeterPower=12000\r\nifType=1\r\nreduceMethod=1\r\nplotWidth=0800\r\n"
       "ticksPerSec=62500\r\nZAVdetectorVer=17593\r\nplotBackgroundColor=\"00 00 FF\"\r\n"
