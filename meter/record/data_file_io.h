@@ -39,8 +39,8 @@ struct FileStretch {
 // covering it. A header that passes every check starts a section wherever it
 // lies: no count before it makes it records, and behind damage the search for
 // it starts at the first byte behind the last good data. A section's records
-// end where its count says, at the next such header, or (open, 0 records on
-// disk) at the end of the file.
+// end where its count says (the end of the file when open, 0 records on disk),
+// or earlier where such a header begins, or one that fails only for its own count.
 QVector<FileStretch> walkDataFile(int fd, int64_t len);
 
 // What a kill left at the very end of the file and was cut: from (1-based) is 0
