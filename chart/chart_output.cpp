@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPicture>
+#include <algorithm>
 
 #include "chart/chart_core.h"
 #include "core/log/logmsg.h"
@@ -32,6 +33,11 @@ bool drawChartOnPage(ChartCore& core, QPaintDevice& page) {
   }
   QPainter painter;
   if (!painter.begin(&page)) return false;
+  // A page's size is its printable area. A larger chart is scaled down to it, in its
+  // proportions, instead of being cut at the page's edge.
+  const double scale =
+      std::min({1.0, double(page.width()) / size.width(), double(page.height()) / size.height()});
+  painter.scale(scale, scale);
   painter.drawPicture(0, 0, recorded);
   return painter.end();
 }

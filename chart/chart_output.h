@@ -16,6 +16,7 @@ extern const QString kLoadablePictureName;  // "Zav-pic001.gif"
 // The window's graph drawn onto `page` at its origin in Picture1's size, by
 // the same drawing as the window's own picture. The page's resolution gives
 // the size: at the screen's resolution the chart prints as large as it shows.
+// A chart larger than the page is scaled down to fit it, keeping its proportions.
 // False when the page cannot be painted on.
 bool drawChartOnPage(ChartCore& core, QPaintDevice& page);
 

@@ -129,7 +129,7 @@ void MeterLink::controllerBytes(const QByteArray& data) {
                        QStringLiteral(" s: check the interface type in Setup");
   logMsg(2, QStringLiteral("MSComm1_OnComm: WARNING ") + text);
   LinkStatus status = m_status;
-  status.caption = QStringLiteral("Energy meter - ") + text;
+  status.setCaption(QStringLiteral("Energy meter - ") + text);
   status.captionColour = kColorRed;
   showStatus(status);
 }
