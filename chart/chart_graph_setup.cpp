@@ -346,7 +346,7 @@ void ChartCore::makeXYplot() {
     seriesList[i] = static_cast<int16_t>(i);
     maxPoints = std::max(maxPoints, plotSeriesData[i].points.size() - 1);
   }
-  setPlotControls(plotParam);
+  setPlotControls();
   if (maxPoints < 1) {
     chartMode = 0;
     m_crossPointer = false;
@@ -369,8 +369,7 @@ void ChartCore::makeXYplot() {
   }
   if (savePicToFile) {
     if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
-      QByteArray unused;
-      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
+      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName);
     } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }

@@ -131,7 +131,8 @@ class MeterLink : public QObject {
   bool detectorAnswered() const { return m_detectorAnswered; }
 
   // --- serial events ---
-  void handleSerialEvent();
+  // One event of the serial port with the bytes it brought (MSComm1_OnComm).
+  void handleSerialEvent(int event, const QByteArray& input);
   // Forgets the bytes the receivers hold and the wait for a frame.
   void resetSerialReceivers();
   // Zeroes counter index (1..20), or every counter for any other index.

@@ -425,7 +425,7 @@ TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
 
   QImage red(40, 30, QImage::Format_RGB32);
   red.fill(Qt::red);
-  ASSERT_GT(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"), 0);
+  ASSERT_TRUE(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"));
   load->trigger();
   EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
   EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));

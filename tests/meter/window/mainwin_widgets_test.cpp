@@ -5,12 +5,14 @@
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolTip>
 #include <cerrno>
 
+#include "core/settings/detector_types.h"
 #include "core/settings/setup_values.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
@@ -154,4 +156,35 @@ TEST_F(LoadedWindow, FieldColoursAndHintsReachTheBoxes) {
   EXPECT_NE(base("Text4"), grey);
   session.setMeterFieldsColor();
   EXPECT_EQ(base("Text8"), colourToQColor(kFieldColourNormal));
+}
+
+// The panel and the power take each reading's values as it is announced; minimised,
+// the title shows the power with the temperature of the same reading.
+TEST_F(LoadedWindow, ReadingsReachThePanelTheCalculatorAndTheMinimisedTitle) {
+  settings.ZAVdetectorVer = kNewFrameDetectorVer;
+  settings.ticksPerSec = 62500;
+  settings.WsPerCount = 3600;
+  settings.ifType = 2;
+  apply();
+  f.setSettings(settings);
+  session.setOnline(true);
+  const auto reading = [this](int32_t count, int32_t ticks, int16_t temp) {
+    session.takeReading(Reading{count, ticks, temp, 0, 0, 0});
+  };
+  reading(1, 0, 0x80);
+  EXPECT_TRUE(f.Frame1()->title().startsWith("Energy meter - ONLINE ")) << f.Frame1()->title().toStdString();
+  EXPECT_EQ(f.Text2()->text(), "ERROR");  // no rate yet
+  reading(2, 62500, 0x50);
+  EXPECT_EQ(f.Text4()->text(), "0.001");
+  EXPECT_EQ(f.Text8()->text(), "1");
+  EXPECT_EQ(f.Text2()->text(), "1.000");
+  EXPECT_EQ(f.Label14()->text(), "60.0 °C");
+  EXPECT_EQ(box("Text9(0)")->text(), "3,600");
+  f.setWindowState(Qt::WindowMinimized);
+  reading(4, 2 * 62500, 0xF0);
+  EXPECT_EQ(f.windowTitle(), "Zav 7,200 W  12.0 °C");
+  reading(4, 3 * 62500, 0x30);  // no new count: no new power, the title stays
+  EXPECT_EQ(f.windowTitle(), "Zav 7,200 W  12.0 °C");
+  EXPECT_EQ(f.Label14()->text(), "44.0 °C");
+  f.setWindowState(Qt::WindowNoState);
 }
