@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -19,7 +20,6 @@ namespace {
 
 using zavio::errnoText;
 using zavio::fileLength;
-using zavio::nextSectionAt;
 using zavio::readAt;
 using zavio::resizeIndex;
 
@@ -46,136 +46,126 @@ int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
 
 namespace {
 
-// Walks the section headers of an open data file of `len` bytes into `scan`;
-// false when the file is not whole. Touches nothing else, so any thread may run it.
-bool scanSections(int fd, int64_t len, DataFileIndexRead& scan) {
+using zavio::FileStretch;
+
+void noteFault(DataFileIndexRead& scan, const QString& line) {
+  scan.report += line + '\n';
+  if (scan.problem.isEmpty()) scan.problem = line;
+}
+
+QString headerReport(int k, const fileSection& h) {
+  return QStringLiteral("  ----------------------------------\n     fileSection:") + num(k) +
+         QStringLiteral("\n       startTime:") + generalDate(h.startTime) +
+         QStringLiteral("\n         version:") + num(h.version) + QStringLiteral("\n       sensorVer:") +
+         num(h.sensorVer) + QStringLiteral("\n         meterID:") + num(h.meterID) +
+         QStringLiteral("\n      resetCount:") + num(h.resetCount) + QStringLiteral("\n       voltCount:") +
+         num(h.voltCount) + QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) +
+         QStringLiteral("\n     ticksPerSec:") + num(h.ticksPerSec) + QStringLiteral("\n         records:") +
+         num(h.records) + '\n';
+}
+
+// The report's first line: the version and creation of the first section, or,
+// when no section starts anywhere in the file and its first bytes are no
+// header of ours, the refusal. False when refused.
+bool reportLead(DataFileIndexRead& scan, const char* lead, const QVector<FileStretch>& walk) {
+  const auto first = std::find_if(walk.begin(), walk.end(), [](const FileStretch& s) { return s.isSection; });
+  Date created = unpackDate(lead);
+  int32_t version = sectionVersionOf(lead);
+  if (first != walk.end()) {
+    created = first->header.startTime;
+    version = first->header.version;
+  } else if (!fileVersionOk(version)) {
+    scan.problem = QStringLiteral("unsupported file version:") + num(version);
+    scan.report += scan.problem + QStringLiteral("\n  created:") + generalDate(created) + '\n';
+    return false;
+  }
+  scan.report += QStringLiteral("adding to existing file version:") + num(version) +
+                 QStringLiteral("  created:") + generalDate(created) + '\n';
+  return true;
+}
+
+// Enters a section of the walk into the index and the report; false when its
+// last record can no longer be read.
+bool indexSection(int fd, const FileStretch& s, DataFileIndexRead& scan, int64_t& total) {
   dataFileIndex& ix = scan.index;
-  QString& t = scan.report;
-  auto noteFault = [&scan](const QString& line) {
-    scan.report += line + '\n';
-    if (scan.problem.isEmpty()) scan.problem = line;
-  };
+  const int n = ix.sectionHeaders.size();
+  fileSection h = s.header;
+  h.records = int32_t(std::min<int64_t>(s.records, INT32_MAX));
+  scan.report += headerReport(n, s.header);
+  if (!s.why.isEmpty()) scan.skipped << QStringLiteral("loadZavDatNEW: ERROR ") + s.why;
+  if (s.header.records != h.records)
+    scan.report += QStringLiteral("adjusting records=") + num(h.records) + '\n';
+  const int64_t lastPos = s.to - kRecordBytes;
+  char buf[kRecordBytes];
+  if (!readAt(fd, lastPos, buf, kRecordBytes)) {
+    noteFault(scan, QStringLiteral("Error short read of record at position=") + num(lastPos));
+    return false;
+  }
+  if (n == 1) ix.firstRecordTime = h.startTime;
+  ix.lastRecordTime = unpackRecord(buf).recTime;
+  scan.report += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
+  resizeIndex(ix, n);
+  ix.sectionFilePos[n] = s.from;
+  ix.sectionHeaders[n] = h;
+  total += h.records;
+  ix.sectionLastTime[n] = ix.lastRecordTime;
+  ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
+  return true;
+}
+
+// Reports damage the walk passed over: each stretch followed by a section
+// gets a line of its own naming it.
+void reportDamage(const FileStretch& s, int64_t next, DataFileIndexRead& scan) {
+  if (s.headerRead) scan.report += headerReport(scan.index.sectionHeaders.size(), s.header);
+  noteFault(scan, s.why);
+  if (next <= 0) return;
+  scan.skipped << skippedText(s.from, next, s.why);
+  scan.report += QStringLiteral("reading on at the section header at position=") + num(next) + '\n';
+}
+
+// The index and report of a data file of `len` bytes; false when the file is
+// not whole. Touches nothing else, so any thread may run it.
+bool scanSections(int fd, int64_t len, DataFileIndexRead& scan) {
   if (len == 0) {
-    t += QStringLiteral("starting new Zav file");
+    scan.report += QStringLiteral("starting new Zav file");
     return true;
   }
-  char buf[kSectionBytes];
-  if (len < kSectionLeadBytes || !readAt(fd, 1, buf, kSectionLeadBytes)) {
-    noteFault(QStringLiteral("Error short read: fileLength=") + num(len));
+  char lead[kSectionLeadBytes];
+  if (len < kSectionLeadBytes || !readAt(fd, 1, lead, kSectionLeadBytes)) {
+    noteFault(scan, QStringLiteral("Error short read: fileLength=") + num(len));
     return false;
   }
-  const Date created = unpackDate(buf);
-  const int32_t version = sectionVersionOf(buf);
-  if (!fileVersionOk(version)) {
-    scan.problem = QStringLiteral("unsupported file version:") + num(version);
-    t += scan.problem + QStringLiteral("\n  created:") + generalDate(created) + '\n';
-    return false;
-  }
-  t += QStringLiteral("adding to existing file version:") + num(version) + QStringLiteral("  created:") +
-       generalDate(created) + '\n';
-  int64_t pos = 1;
-  int k = 0;
+  const QVector<FileStretch> walk = zavio::walkDataFile(fd, len);
+  if (!reportLead(scan, lead, walk)) return false;
   int64_t total = 0;
-  while (pos < len) {
-    if (!readAt(fd, pos, buf, kSectionBytes)) {
-      noteFault(QStringLiteral("Error short read of section header at position=") + num(pos));
-      pos = 0;
-      break;
+  bool damaged = false;
+  bool toTheEnd = true;
+  for (qsizetype i = 0; i < walk.size() && toTheEnd; ++i) {
+    const FileStretch& s = walk[i];
+    const int64_t next = i + 1 < walk.size() ? walk[i + 1].from : 0;
+    if (s.isSection) {
+      toTheEnd = indexSection(fd, s, scan, total);
+      damaged = damaged || !s.why.isEmpty();
+    } else {
+      reportDamage(s, next, scan);
+      damaged = true;
+      toTheEnd = next > 0;
     }
-    fileSection h = unpackSection(buf);
-    ++k;
-    t += QStringLiteral("  ----------------------------------\n     fileSection:") + num(k) +
-         QStringLiteral("\n       startTime:") + generalDate(h.startTime) + QStringLiteral("\n         version:") +
-         num(h.version) + QStringLiteral("\n       sensorVer:") + num(h.sensorVer) +
-         QStringLiteral("\n         meterID:") + num(h.meterID) + QStringLiteral("\n      resetCount:") +
-         num(h.resetCount) + QStringLiteral("\n       voltCount:") + num(h.voltCount) +
-         QStringLiteral("\n      WsPerCount:") + num(h.WsPerCount) + QStringLiteral("\n     ticksPerSec:") +
-         num(h.ticksPerSec) + QStringLiteral("\n         records:") + num(h.records) + '\n';
-    if (ix.sectionHeaders.size() == 1) ix.firstRecordTime = h.startTime;
-    ix.lastRecordTime = h.startTime;
-    const int64_t room = len - pos - (kSectionBytes - 1);  // bytes behind this header
-    QString fault;
-    int64_t next = 0;      // the next section header behind a fault
-    int64_t resumeAt = 0;  // where reading goes on behind an open section with stray bytes
-    // Every header is checked before its record count is believed: one of 0
-    // records read from damage would otherwise swallow the sections behind it.
-    if (!fileVersionOk(h.version)) {
-      fault = QStringLiteral("Error unsupported section version:") + num(h.version);
-    } else if (h.records < 0 || int64_t(h.records) * kRecordBytes > room) {
-      fault = QStringLiteral("Error records=") + num(h.records) + QStringLiteral(" do not fit in remainingBytes=") +
-              num(room);
-    } else if (!plausibleSection(h)) {
-      fault = QStringLiteral("Error implausible section header");
-    } else if (h.records == 0) {
-      if (room % kRecordBytes != 0) {
-        fault = QStringLiteral("Error remainingBytes=") + num(room);
-      } else if (room / kRecordBytes < 1) {
-        fault = QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes);
-      }
-      if (fault.isEmpty()) {
-        h.records = int32_t(std::min<int64_t>(room / kRecordBytes, INT32_MAX));
-        t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
-      } else {
-        // An open section with later sections behind it: its records reach up to them.
-        next = nextSectionAt(fd, pos + kSectionBytes, len);
-        const int64_t records = next > 0 ? (next - pos - kSectionBytes) / kRecordBytes : 0;
-        if (records >= 1) {
-          t += fault + '\n';
-          fault.clear();
-          h.records = int32_t(std::min<int64_t>(records, INT32_MAX));
-          t += QStringLiteral("adjusting records=") + num(h.records) + '\n';
-          const int64_t end = pos + kSectionBytes + records * kRecordBytes;
-          if (end < next) scan.skipped << skippedText(end, next, QStringLiteral("stray bytes behind an open section"));
-          resumeAt = next;
-        }
-      }
-    }
-    if (!fault.isEmpty()) {
-      noteFault(fault);
-      if (next <= pos) next = nextSectionAt(fd, pos + 1, len);
-      if (next <= pos) {
-        pos = 0;
-        break;
-      }
-      // Damage in the middle: reading goes on at the next section header.
-      scan.skipped << skippedText(pos, next, fault);
-      t += QStringLiteral("reading on at the section header at position=") + num(next) + '\n';
-      --k;
-      pos = next;
-      continue;
-    }
-    const int64_t lastPos = pos + kSectionBytes + int64_t(h.records - 1) * kRecordBytes;
-    if (!readAt(fd, lastPos, buf, kRecordBytes)) {
-      noteFault(QStringLiteral("Error short read of record at position=") + num(lastPos));
-      pos = 0;
-      break;
-    }
-    ix.lastRecordTime = unpackRecord(buf).recTime;
-    t += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
-    const int n = ix.sectionHeaders.size();
-    resizeIndex(ix, n);
-    ix.sectionFilePos[n] = pos;
-    ix.sectionHeaders[n] = h;
-    total += h.records;
-    ix.sectionLastTime[n] = ix.lastRecordTime;
-    ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
-    pos = resumeAt > 0 ? resumeAt : pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
   }
+  dataFileIndex& ix = scan.index;
+  QString& t = scan.report;
   t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
   ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
   ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
-  if (pos != len + 1) {
+  if (!toTheEnd) {
     t += QStringLiteral("fileLength / record count error");
     if (scan.problem.isEmpty()) scan.problem = QStringLiteral("fileLength / record count error");
     return false;
   }
-  if (!scan.skipped.isEmpty()) {
-    t += QStringLiteral("file read past damage: totalFileSection=") + num(ix.sectionCount) +
-         QStringLiteral("  totalFileRecords=") + num(total);
-    return false;
-  }
-  t += QStringLiteral("file is OK: totalFileSection=") + num(k) + QStringLiteral("  totalFileRecords=") + num(total);
-  return true;
+  const QString counts = QStringLiteral("totalFileSection=") + num(ix.sectionCount) +
+                         QStringLiteral("  totalFileRecords=") + num(total);
+  t += (damaged ? QStringLiteral("file read past damage: ") : QStringLiteral("file is OK: ")) + counts;
+  return !damaged;
 }
 }  // namespace
 
@@ -240,27 +230,8 @@ bool DataFileSlots::load(int16_t slot, const QString& name) {
 DataFileWalk::DataFileWalk(const QString& name)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;
-  const int64_t len = fileLength(m_fd);
-  char buf[kSectionBytes];
-  int64_t pos = 1;
-  while (pos + kSectionBytes - 1 <= len && readAt(m_fd, pos, buf, kSectionBytes)) {
-    const fileSection h = unpackSection(buf);
-    const int64_t room = len - pos + 1 - kSectionBytes;
-    int64_t records = h.records;
-    int64_t next = pos + kSectionBytes + records * kRecordBytes;
-    if (!plausibleSection(h) || records * kRecordBytes > room) {
-      next = nextSectionAt(m_fd, pos + 1, len);
-      if (next <= pos) break;
-      pos = next;
-      continue;
-    }
-    if (records == 0) {  // an open section: its records run to the next section or the end
-      const int64_t later = room % kRecordBytes == 0 ? 0 : nextSectionAt(m_fd, pos + kSectionBytes, len);
-      records = ((later > 0 ? later - 1 : len) - pos + 1 - kSectionBytes) / kRecordBytes;
-      next = later > 0 ? later : len + 1;
-    }
-    m_sections.append({pos, h, records});
-    pos = next;
+  for (const zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd))) {
+    if (s.isSection) m_sections.append({s.from, s.header, s.records});
   }
 }
 

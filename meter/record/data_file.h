@@ -26,9 +26,10 @@ struct dataFileIndex {
 // index, or 0 when r is outside it.
 int64_t recordFilePos(const dataFileIndex& index, int32_t r);
 
-// A data file's section index read on its own: the sections read (up to a
-// fault), whether the whole file was read, the loader's report and the lines
-// naming damaged ranges that were skipped, and the first fault in the report's words.
+// A data file's section index read on its own: the sections read (every one
+// the walk finds, up to a fault at the end), whether the whole file was read,
+// the loader's report and the lines naming each damaged range skipped and each
+// count not believed, and the first fault in the report's words.
 struct DataFileIndexRead {
   dataFileIndex index;
   bool whole = false;
@@ -79,9 +80,10 @@ struct SectionSpan {
   int64_t records = 0;
 };
 
-// A data file read section by section and never changed: an open section runs
-// to the next section header or the end (a torn record at the end is not
-// counted), and damage in the middle is passed over to the next section header.
+// A data file read section by section, as the loader reads it, and never
+// changed: an open section runs to the next section header or the end (a torn
+// record at the end is not counted), and damage is passed over to the next
+// section header.
 class DataFileWalk {
  public:
   explicit DataFileWalk(const QString& fileName);

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QtEndian>
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -50,143 +53,211 @@ void resizeIndex(dataFileIndex& ix, int n) {
 }
 
 namespace {
-// A section that a header at pos could start: the header is plausible, the
-// section fits the file, and behind it is the end, a torn header or another
-// plausible header. An open section (0 records) needs one whole record.
-bool sectionChains(int fd, int64_t pos, const fileSection& h, int64_t len) {
-  if (!plausibleSection(h)) return false;
-  const int64_t room = len - pos + 1 - kSectionBytes;
-  if (h.records == 0) return room >= kRecordBytes;
-  const int64_t next = pos + kSectionBytes + int64_t(h.records) * kRecordBytes;
-  if (next - 1 > len) return false;
-  if (len - next + 1 < kSectionBytes) return true;
-  char buf[kSectionBytes];
-  return readAt(fd, next, buf, kSectionBytes) && plausibleSection(unpackSection(buf));
+
+// A header with the time of its first record: what the checks of a section's start read.
+constexpr int kProbeBytes = kSectionBytes + 8;
+
+enum class HeaderCheck { Ok, Version, Count, Implausible, NoRecord, FirstRecord };
+
+// Whether the header at pos (p holds kProbeBytes bytes when the file has them)
+// can start a section: a version of ours, a count that fits the file, values a
+// recording can have, at least one whole record with a date a recording can
+// carry. Where a section's records end, a header whose count alone is wrong
+// counts too (anyCount): its bytes are no records either.
+HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len, bool anyCount = false) {
+  const fileSection h = unpackSection(p);
+  const int64_t room = len - pos + 1 - kSectionBytes;  // bytes behind the header
+  if (!fileVersionOk(h.version)) return HeaderCheck::Version;
+  if (h.records < 0 || (!anyCount && int64_t(h.records) * kRecordBytes > room)) return HeaderCheck::Count;
+  if (!plausibleSection(h)) return HeaderCheck::Implausible;
+  if (room < kRecordBytes) return HeaderCheck::NoRecord;
+  if (!plausibleTime(unpackDate(p + kSectionBytes))) return HeaderCheck::FirstRecord;
+  return HeaderCheck::Ok;
 }
 
-}  // namespace
+QString checkText(HeaderCheck c, const fileSection& h, int64_t pos, int64_t len) {
+  const int64_t room = len - pos + 1 - kSectionBytes;
+  switch (c) {
+    case HeaderCheck::Ok: return {};
+    case HeaderCheck::Version: return QStringLiteral("Error unsupported section version:") + num(h.version);
+    case HeaderCheck::Count:
+      return QStringLiteral("Error records=") + num(h.records) +
+             QStringLiteral(" do not fit in remainingBytes=") + num(room);
+    case HeaderCheck::Implausible: return QStringLiteral("Error implausible section header");
+    case HeaderCheck::NoRecord:
+      return room > 0 ? QStringLiteral("Error remainingBytes=") + num(room)
+                      : QStringLiteral("Error remainingRecords=") + num(room / kRecordBytes);
+    case HeaderCheck::FirstRecord: return QStringLiteral("Error implausible time of the first record");
+  }
+  return {};
+}
 
-int64_t nextSectionAt(int fd, int64_t from, int64_t len) {
-  constexpr int64_t kChunk = 1 << 20;
+// The high bit of each byte of w that equals c.
+uint64_t bytesEqual(uint64_t w, uint8_t c) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const uint64_t t = w ^ (0x0101010101010101ULL * c);
+  return ~(((t & kLow7) + kLow7) | t) & ~kLow7;
+}
+
+// A header's reset count is a byte: its three high bytes are 0 (a quick test
+// before the whole header is unpacked).
+bool resetCountFits(const char* p) { return !(p[29] | p[30] | p[31]); }
+
+// The first position in [from, to) where a header passes checkHeader, or 0.
+// Every byte is a candidate: damage need not be a whole number of records.
+int64_t nextSectionAt(int fd, int64_t from, int64_t to, int64_t len, bool anyCount = false) {
+  // The last start with room for a header and one record.
+  to = std::min(to, len - kSectionBytes - kRecordBytes + 2);
+  // Reads grow from a few KiB, so the search behind small damage reads little.
+  constexpr int64_t kFirstChunk = 4096;
+  constexpr int64_t kMaxChunk = 1 << 20;
   QByteArray buf;
-  for (int64_t start = from; start + kSectionBytes - 1 <= len; start += kChunk) {
-    const int64_t n = std::min<int64_t>(kChunk + kSectionBytes - 1, len - start + 1);
+  for (int64_t start = from, chunk = kFirstChunk; start < to;
+       start += chunk, chunk = std::min(2 * chunk, kMaxChunk)) {
+    const int64_t starts = std::min(chunk, to - start);
+    const int64_t n = std::min<int64_t>(starts + kProbeBytes - 1, len - start + 1);
     buf.resize(n);
     if (!readAt(fd, start, buf.data(), int(n))) return 0;
-    for (int64_t i = 0; i < kChunk && i + kSectionBytes <= n; ++i) {
-      if (!fileVersionOk(sectionVersionOf(buf.constData() + i))) continue;
-      if (sectionChains(fd, start + i, unpackSection(buf.constData() + i), len)) return start + i;
+    const char* b = buf.constData();
+    // The version's two high bytes (0x0F, 0x00 for 1002001 .. 1003999) rule
+    // out nearly every position; eight are tried at once.
+    const char* high = b + kSectionVersionOffset + 2;
+    for (int64_t i = 0; i < starts; i += 8) {
+      uint64_t hits = bytesEqual(qFromLittleEndian<quint64>(high + i), 0x0F) &
+                      bytesEqual(qFromLittleEndian<quint64>(high + i + 1), 0x00);
+      for (; hits; hits &= hits - 1) {
+        const int64_t at = i + std::countr_zero(hits) / 8;
+        if (at < starts && resetCountFits(b + at) &&
+            checkHeader(b + at, start + at, len, anyCount) == HeaderCheck::Ok) {
+          return start + at;
+        }
+      }
     }
   }
   return 0;
 }
 
-namespace {
+// The steps of walkDataFile; each takes the position where a header is due and
+// gives the position behind what it appended.
+struct Walk {
+  int fd;
+  int64_t len;
+  QVector<FileStretch> out;
 
-// What a header of 0 records at pos leaves to cut when it is the open section
-// running to the end of the file.
-TailCut openSectionCut(int64_t pos, int64_t len) {
-  const int64_t body = len - pos + 1 - kSectionBytes;
-  const int64_t partial = body % kRecordBytes;
-  if (body - partial == 0) {
-    return {pos, partial ? QStringLiteral("a section header with 0 records and a partial record of ") +
-                               num(partial) + QStringLiteral(" bytes")
-                         : QStringLiteral("a section header with 0 records and nothing behind it")};
+  int64_t step(int64_t pos) {
+    char p[kProbeBytes];
+    const int64_t left = len - pos + 1;
+    FileStretch at;
+    at.from = pos;
+    if (left >= kSectionBytes && readAt(fd, pos, p, int(std::min<int64_t>(left, kProbeBytes)))) {
+      at.header = unpackSection(p);
+      at.headerRead = true;
+      const HeaderCheck c = checkHeader(p, pos, len);
+      if (c == HeaderCheck::Ok) return section(at);
+      at.why = checkText(c, at.header, pos, len);
+    } else {
+      at.why = QStringLiteral("Error short read of section header at position=") + num(pos);
+    }
+    return damage(at);
   }
-  if (partial)
-    return {len - partial + 1,
-            QStringLiteral("a partial record of ") + num(partial) + QStringLiteral(" bytes")};
-  return {};
+
+  // Bytes that start no section, up to the next header that does (or the end).
+  int64_t damage(FileStretch at) {
+    const int64_t next = nextSectionAt(fd, at.from + 1, len + 1, len);
+    at.to = next > 0 ? next : len + 1;
+    out.append(at);
+    return at.to;
+  }
+
+  // A header that passes the checks: its records run to what its count says
+  // (the end of the file when open) unless a header that passes them too, but
+  // for its own count, begins earlier, even inside this header.
+  int64_t section(FileStretch at) {
+    const int64_t body = at.from + kSectionBytes;
+    const bool open = at.header.records == 0;
+    const int64_t claimedEnd = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
+    const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len, true);
+    const int64_t end = inner > 0 ? inner : claimedEnd;
+    at.records = end > body ? (end - body) / kRecordBytes : 0;
+    if (at.records == 0) {
+      at.to = end;
+      at.why = QStringLiteral("Error no record before the section header at position=") + num(end);
+      out.append(at);
+      return end;
+    }
+    at.isSection = true;
+    at.to = body + at.records * kRecordBytes;
+    if (!open && end < claimedEnd) {
+      at.why = QStringLiteral("records=") + num(at.header.records) + QStringLiteral(" at position=") +
+               num(at.from) + QStringLiteral(" not believed: the section header at position=") + num(end) +
+               QStringLiteral(" follows record ") + num(at.records);
+    }
+    out.append(at);
+    if (at.to < end) {
+      FileStretch rest;
+      rest.from = at.to;
+      rest.to = end;
+      rest.why = inner == 0 ? QStringLiteral("Error remainingBytes=") + num(end - body)
+                 : open     ? QStringLiteral("stray bytes behind an open section")
+                            : QStringLiteral("stray bytes behind a section");
+      out.append(rest);
+    }
+    return end;
+  }
+};
+
+// Whether n bytes (fewer than a header) are, as far as they go, a header's:
+// fewer than the date's 8 show nothing to check.
+bool headerStart(const char* p, int n) {
+  if (n < 8) return true;
+  char h[kSectionBytes] = {};
+  std::memcpy(h, p, std::min(n, kSectionBytes));
+  if (n < kSectionLeadBytes) return plausibleTime(unpackDate(h));
+  return plausibleSection(unpackSection(h));
 }
 
-// A kill while recording can leave, at the very end of the file, a partial
-// header, a partial record, or a header of 0 records with nothing behind it.
-// Cutting them lets the file be read to its end and recording go on behind it.
-// Only a file whose sections all chain up to that tail is touched. A header of
-// 0 records with whole sections of the same settings behind it (an older
-// program appended behind an empty header) is no open section: its tail is
-// never cut as if it were one. Behind damage in the middle the walk goes on
-// at the next section header; only the tail at the very end is ever cut.
-bool findTornTail(int fd, int64_t len, TailCut& cut) {
-  char buf[kSectionBytes];
-  int64_t pos = 1;
-  // The latest header of 0 records while the bytes behind it are tried as
-  // further sections; when they do not chain up, it is the open section.
-  bool tryingBehindOpen = false;
-  TailCut openCut;
-  fileSection openHeader;
-  int64_t behindOpen = 0;
-  const auto fail = [&] {
-    if (tryingBehindOpen) cut = openCut;
-    return tryingBehindOpen;
-  };
-  // A break in the chain at pos: when a section header follows somewhere
-  // behind it, the walk goes on there, and a header of 0 records before it
-  // was no open last section.
-  const auto resync = [&] {
-    const int64_t next = nextSectionAt(fd, pos + 1, len);
-    if (next <= pos) return false;
-    pos = next;
-    tryingBehindOpen = false;
-    behindOpen = 0;
-    return true;
-  };
-  while (pos <= len) {
-    const int64_t left = len - pos + 1;
-    if (left < kSectionBytes) {
-      // A partial header behind whole sections is ours; at the start of the
-      // file only when its version bytes are there and ours. Behind a header
-      // of 0 records it is more likely the torn end of that open section.
-      if (tryingBehindOpen) return fail();
-      // A file too short to show a version holds nothing readable: the torn
-      // first write of a new file, which would otherwise block recording.
-      if (pos == 1 && left < kSectionLeadBytes) {
-        cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
-        return true;
-      }
-      if (pos == 1) {
-        if (!readAt(fd, pos, buf, kSectionLeadBytes)) return false;
-        if (!fileVersionOk(sectionVersionOf(buf))) return false;
-      }
-      cut = {pos, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
-      return true;
-    }
-    if (!readAt(fd, pos, buf, kSectionBytes)) return fail();
-    const fileSection h = unpackSection(buf);
-    // Records of an open section can look like a header; one written behind
-    // an empty header carries the same settings.
-    const bool broken = !plausibleSection(h) ||
-                        pos - 1 + kSectionBytes + int64_t(h.records) * kRecordBytes > len ||
-                        (pos == behindOpen &&
-                         (h.sensorVer != openHeader.sensorVer || h.ticksPerSec != openHeader.ticksPerSec ||
-                          h.WsPerCount != openHeader.WsPerCount));
-    if (broken) {
-      if (resync()) continue;
-      return fail();
-    }
-    if (h.records > 0) {
-      pos += kSectionBytes + int64_t(h.records) * kRecordBytes;
-      continue;
-    }
-    if (left - kSectionBytes < kSectionBytes) {
-      cut = openSectionCut(pos, len);
-      return true;
-    }
-    tryingBehindOpen = true;
-    openCut = openSectionCut(pos, len);
-    openHeader = h;
-    pos += kSectionBytes;
-    behindOpen = pos;
+// What a kill while recording can leave at the very end of the file: a partial
+// record behind the open section, a header of 0 records without a whole record
+// behind it, or a partial header behind the last good data. Cutting them lets
+// the file be read to its end and recording go on behind it. Anything else at
+// the end (stray bytes, records a count leaves out) is damage and stays, as
+// does everything before the end.
+TailCut tornTail(int fd, int64_t len) {
+  const QVector<FileStretch> walk = walkDataFile(fd, len);
+  if (walk.isEmpty() || walk.last().isSection) return {};
+  const FileStretch& tail = walk.last();
+  const int64_t left = len - tail.from + 1;
+  const FileStretch* before = walk.size() > 1 ? &walk[walk.size() - 2] : nullptr;
+  if (before && before->isSection && before->header.records == 0 && before->to == tail.from &&
+      left < kRecordBytes) {
+    return {tail.from, QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes")};
   }
-  return pos == len + 1 || fail();
+  if (tail.headerRead && tail.header.records == 0 && plausibleSection(tail.header) &&
+      left < kSectionBytes + kRecordBytes) {
+    return {tail.from, left == kSectionBytes
+                           ? QStringLiteral("a section header with 0 records and nothing behind it")
+                           : QStringLiteral("a section header with 0 records and a partial record of ") +
+                                 num(left - kSectionBytes) + QStringLiteral(" bytes")};
+  }
+  char p[kSectionBytes];
+  if (left < kSectionBytes && readAt(fd, tail.from, p, int(left)) && headerStart(p, int(left))) {
+    return {tail.from, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
+  }
+  return {};
 }
 
 }  // namespace
 
+QVector<FileStretch> walkDataFile(int fd, int64_t len) {
+  Walk walk{fd, len, {}};
+  for (int64_t pos = 1; pos <= len;) pos = walk.step(pos);
+  return walk.out;
+}
+
 Result<TailCut> cutTornTail(int fd) {
   const int64_t len = fileLength(fd);
-  TailCut tail;
-  if (!findTornTail(fd, len, tail) || tail.from <= 0) return TailCut{};
+  TailCut tail = tornTail(fd, len);
+  if (tail.from <= 0) return TailCut{};
   tail.bytes = len - tail.from + 1;
   if (::ftruncate(fd, tail.from - 1) != 0) {
     return Failure(QStringLiteral("cannot cut torn tail at position=") + num(tail.from) + QStringLiteral(": ") +

@@ -70,8 +70,9 @@ fileSection unpackSection(const char* p) {
   return h;
 }
 
+bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d <= kLastPlausibleDate; }
+
 bool plausibleSection(const fileSection& h) {
-  return fileVersionOk(h.version) && h.records >= 0 && h.startTime >= kFirstPlausibleDate &&
-         h.startTime <= kLastPlausibleDate && h.ticksPerSec >= 0 && h.WsPerCount >= 0 && h.sensorVer >= 0 &&
-         h.resetCount >= 0 && h.resetCount <= 0xFF;
+  return fileVersionOk(h.version) && h.records >= 0 && plausibleTime(h.startTime) && h.ticksPerSec >= 0 &&
+         h.WsPerCount >= 0 && h.sensorVer >= 0 && h.resetCount >= 0 && h.resetCount <= 0xFF;
 }

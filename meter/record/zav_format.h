@@ -87,6 +87,8 @@ inline int headerBytesOf(int32_t version) {
 // A header that can start a section: an accepted version and values a
 // recording can have. Used to find the next section behind damage.
 bool plausibleSection(const fileSection& h);
+// A date a recording can carry (1990 .. 2200); false for NaN.
+bool plausibleTime(Date d);
 
 // Degrees Celsius of a raw temperature; kNoTemperature for kRawNoSensor in
 // either coding. byteCoded (detector types from kNewFrameDetectorVer on): the

@@ -67,6 +67,34 @@ TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
   }
 }
 
+// Only what a torn write can leave is cut: bytes at the end that are no
+// header's start, and records a count leaves out, stay; recording goes on behind them.
+TEST_F(DataFileCrash, EndThatNoTornWriteLeftStays) {
+  ZavBytes closed;
+  closed.header(kDay, 1).record(kDay, 1, 1);
+  const struct {
+    const char* what;
+    QByteArray file;
+  } rows[] = {
+      {"18 zero bytes", closed.b + QByteArray(18, '\0')},
+      {"20 stray bytes", closed.b + QByteArray(20, '\x5A')},
+      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b},
+  };
+  for (const auto& r : rows) {
+    writeTextFile(m_path, r.file);
+    m_log.clear();
+    openOutZavDat();
+    ASSERT_GT(m_recorder.fileNumber(), 0) << r.what;
+    ASSERT_TRUE(append(999, kDay + 2).ok());
+    closeOutZavDat();
+    EXPECT_FALSE(m_log.contains("torn tail cut")) << r.what;
+    EXPECT_EQ(readTextFile(m_path).left(r.file.size()), r.file) << r.what;
+    loadZavDatNEW(0);
+    EXPECT_EQ(m_slots[0].sectionCount, 2) << r.what;
+    EXPECT_EQ(m_slots[0].sectionFilePos[2], r.file.size() + 1) << r.what;
+  }
+}
+
 TEST_F(DataFileCrash, EmptyHeaderWithSectionsBehindItIsNoTornTail) {
   // An older program appended behind a header left empty by a kill.
   ZavBytes z;

@@ -89,6 +89,72 @@ TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
   }
 }
 
+// Each damaged stretch is named on a line of its own, a count that reaches
+// into the next header is cut there, stray bytes before the first header are
+// passed over like any damage (recording behind them: the sweep).
+TEST_F(DataFileDamage, EveryGoodSectionIsReachedWhateverLiesAroundIt) {
+  const QByteArray stray7(7, '\x5A'), stray40(40, '\xE7');
+  ZavBytes s1, s3, count5, count4;
+  section(s1, 1, 3);  // 92 bytes
+  section(s3, 3, 4);
+  count5.header(kDay + 2, 5, 2).record(kDay + 2, 1, 1).record(kDay + 2.1, 2, 2).record(kDay + 2.2, 3, 3);
+  count4.b = count5.b;
+  count4.b[34] = 4;
+  struct Row {
+    const char* what;
+    QByteArray file;
+    std::vector<int64_t> at;  // where the sections lie
+    std::vector<int32_t> records;
+    QStringList lines;  // the lines logged for the damage, in order
+  };
+  const QString skip =
+      QStringLiteral("skipped %1 bytes at position=%2 (%3); reading on at the section header at position=%4");
+  const QString version = QStringLiteral("Error unsupported section version:");
+  ZavBytes s2z;
+  const QByteArray s2 = section(s2z, 2, 2).b;
+  const std::vector<Row> rows = {
+      {"a section between two damaged stretches",
+       s1.b + stray7 + s2 + stray40 + s3.b,
+       {1, 100, 214},
+       {3, 2, 4},
+       {skip.arg(7).arg(93).arg(version + "1342177280").arg(100),
+        skip.arg(40).arg(174).arg(version + "-404232217").arg(214)}},
+      {"a count of 5 where 3 records follow",
+       s1.b + count5.b + s3.b,
+       {1, 93, 185},
+       {3, 3, 4},
+       {"records=5 at position=93 not believed: the section header at position=185 follows record 3"}},
+      {"a count of 4 where 3 records follow",
+       s1.b + count4.b + s3.b,
+       {1, 93, 185},
+       {3, 3, 4},
+       {"records=4 at position=93 not believed: the section header at position=185 follows record 3"}},
+      {"5 stray bytes before the first section",
+       QByteArray(5, '\xE7') + s1.b + s3.b,
+       {6, 98},
+       {3, 4},
+       {skip.arg(5).arg(1).arg(version + "-433770496").arg(6)}},
+      {"19 stray bytes before the first section",
+       QByteArray(19, '\xE7') + s1.b + s3.b,
+       {20, 112},
+       {3, 4},
+       {skip.arg(19).arg(1).arg(version + "-404232217").arg(20)}},
+  };
+  for (const Row& r : rows) {
+    writeTextFile(m_path, r.file);
+    m_log.clear();
+    const Result<DataFileIndexRead> alone = readDataFileIndex(m_path);
+    ASSERT_TRUE(alone.ok()) << r.what;
+    EXPECT_EQ(alone->skipped.join('\n').toStdString(),
+              ("loadZavDatNEW: ERROR " + r.lines.join("\nloadZavDatNEW: ERROR ")).toStdString())
+        << r.what;
+    EXPECT_EQ(alone->index.sectionFilePos.mid(1), QVector<int64_t>(r.at.begin(), r.at.end())) << r.what;
+    loadZavDatNEW(0);  // as the recorder reads it
+    EXPECT_EQ(recordsPerSection(), r.records) << r.what;
+    EXPECT_EQ(m_slots[0].sectionFilePos, alone->index.sectionFilePos) << r.what;
+  }
+}
+
 TEST_F(DataFileDamage, TornTailBehindDamageIsStillCut) {
   ZavBytes z;
   section(z, 1, 2);
