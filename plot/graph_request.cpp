@@ -289,8 +289,9 @@ GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Dat
 }
 
 void logRejectedItem(const QString& item) {
-  // The item's error text ends in its own line break, as every collected report does.
-  logMsg(1, QStringLiteral("ERROR 1: '") + item + QStringLiteral("'\r\n"));
+  // The item's error text ends in its own line break, as every collected report
+  // does; a line break the item brings from the request is shown, not taken.
+  logMsg(1, QStringLiteral("ERROR 1: '") + escapeControls(item) + QStringLiteral("'\r\n"));
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 #include "web/request_reader.h"
 #include "web/web_paths.h"
 
@@ -13,23 +14,15 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
 
-// Text from the client in the log: each line behind the mark, and every other
-// control character written as \xHH, so no byte sent can start a line of its own.
+// Text from the client in the log: each line behind the mark, every other
+// control character escaped, so no byte sent can start a line of its own.
 QString quoted(const QString& text, const QString& mark) {
   QString out = mark;
   out.reserve(text.size() + text.size() / 16 + mark.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-      out += kCrLf + mark;
-      ++i;
-    } else if (c < 32 || c == 127) {
-      out += QStringLiteral("\\x") + QString::number(int(c), 16).toUpper().rightJustified(2, u'0');
-    } else {
-      out += QChar(c);
-    }
-  }
-  return out;
+  qsizetype from = 0;
+  for (qsizetype end; (end = text.indexOf(kCrLf, from)) >= 0; from = end + 2)
+    out += escapeControls(QStringView(text).sliced(from, end - from)) + kCrLf + mark;
+  return out + escapeControls(QStringView(text).sliced(from));
 }
 
 // A request's log text: what was received, then the error word or what was sent.
