@@ -108,6 +108,34 @@ TEST_F(WebServerTest, templateTakesTheLastDuplicateAndSkipsItemsWithoutOneEquals
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/t.asp?") + row.query).bytes).toStdString(), row.body.toStdString());
 }
 
+// The graph language's numeric colours: the field as given, the style in the colour the graph draws.
+TEST_F(WebServerTest, numericColoursReachTheTemplate) {
+  write(QStringLiteral("root/c.asp"), "<%=graphWinColor%>|<%=graphBgColor%>|<%=style_graphBgColor%>");
+  start();
+  const struct {
+    const char* query;
+    const char* body;
+  } rows[] = {
+      {"c=8&b=%26HFF00FF", "8|&HFF00FF|background-color:#FF00FF;"},
+      {"b=255", "|255|background-color:#FF0000;"},        // red in the low byte
+      {"b=123456", "|123456|background-color:#123456;"},  // six digits are hex, as the graph reads them
+      {"b=-1", "|-1|background-color:transparent;"},
+      {"b=%26h0000ff", "|&h0000ff|background-color:#FF0000;"},
+      // Only a sign, digits and "&H" pass; a number the graph refuses is dropped.
+      {"b=8;x:y&c=%26H1G", "||"},
+      {"b=1e3&c=99999999999", "||"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(bodyOf(get(port(), QByteArray("/c.asp?") + row.query).bytes), QByteArray(row.body))
+        << row.query;
+}
+
+TEST_F(WebServerTest, absoluteFormTargetIsServedAsItsPath) {
+  start();
+  EXPECT_EQ(bodyOf(get(port(), "http://127.0.0.1:" + QByteArray::number(port()) + "/index.asp?r=5").bytes),
+            "index 5");
+}
+
 TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
   write(QStringLiteral("root/zav.css"), "x{<%=style_graphBgColor%>}");
   start();
