@@ -301,7 +301,8 @@ int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
   return outcome.flags;
 }
 
-int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now) {
+int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now, RejectedItems rejectedItems) {
+  const bool logged = rejectedItems == RejectedItems::Logged;
   bool decode = true;
   int32_t flags = 0;
   if (query.isEmpty()) return flags;
@@ -320,7 +321,7 @@ int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now) 
     const QString item = nameValue[0] + u'=' + u'"' + value + u'"';
     const GraphItemOutcome outcome = applyGraphItem(item, param, now);
     flags |= outcome.flags;
-    if (outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
+    if (logged && outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
   }
   if (rejected > kMaxLoggedRejectedItems)
     logMsg(1, QStringLiteral("parseGraphQuery: %1 more items rejected").arg(rejected - kMaxLoggedRejectedItems));

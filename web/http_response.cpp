@@ -444,8 +444,12 @@ Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>&
 }
 
 WebResponse refusedRequest(int status, const QString& appName, const QDateTime& now) {
-  const char* line = status == 414 ? "414 URI Too Long" : "431 Request Header Fields Too Large";
-  const QString header = commonHeader(appName, now, line) + QStringLiteral("Content-Length: 0") + kCrLf;
+  const char* line = status == 414   ? "414 URI Too Long"
+                     : status == 431 ? "431 Request Header Fields Too Large"
+                                     : "503 Service Unavailable";
+  QString header = commonHeader(appName, now, line);
+  if (status == 503) header += QStringLiteral("Retry-After: 10") + kCrLf;
+  header += QStringLiteral("Content-Length: 0") + kCrLf;
   WebResponse r;
   r.sends.append(answerBytes(header, QByteArrayView()));
   r.summary = header;

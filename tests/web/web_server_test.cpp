@@ -10,6 +10,7 @@
 #include <QTcpServer>
 
 #include "support/headless_env.h"
+#include "tools/loopback_socket.h"
 #include "web/web_client.h"
 #include "web/web_fixture.h"
 
@@ -336,7 +337,7 @@ TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
 
 TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   write(QStringLiteral("root/a.txt"), "A");
-  server().setTimeouts({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
+  server().setLimits({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
   start();
   const int before = openDescriptors();
   std::vector<std::unique_ptr<IdleClient>> idle;
@@ -358,6 +359,34 @@ TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   idle.clear();
   pumpFor(std::chrono::milliseconds(100));
   EXPECT_LE(openDescriptors(), before + 1);  // the eleventh is still open on the client's side
+}
+
+// A request sent a little after the connect is answered though newcomers
+// crowd in meanwhile: a new head keeps its slot for the grace.
+TEST_F(WebServerTest, aNewConnectionKeepsItsSlotForTheGraceWhileNewcomersCrowdIn) {
+  write(QStringLiteral("root/a.txt"), "A");
+  server().setLimits({.newConnectionGrace = std::chrono::milliseconds(3000)});
+  start();
+  std::atomic<bool> done{false};
+  QByteArray answer;
+  std::thread client([&] {
+    const int late = connectTo(port());
+    std::vector<int> crowd;
+    for (int i = 0; i < 30; ++i) crowd.push_back(connectTo(port()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const QByteArray request = "GET /a.txt HTTP/1.1\r\n\r\n";
+    (void)!::send(late, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    const timeval wait{5, 0};
+    ::setsockopt(late, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    char buf[4096];
+    for (ssize_t n; (n = ::recv(late, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
+    ::close(late);
+    for (const int fd : crowd) ::close(fd);
+    done = true;
+  });
+  pumpUntil([&] { return done.load(); }, std::chrono::milliseconds(10000));
+  client.join();
+  EXPECT_EQ(bodyOf(answer), "A");
 }
 
 TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {
