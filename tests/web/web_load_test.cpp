@@ -110,10 +110,11 @@ TEST_F(WebServerTest, slowClientsThatReconnectWithoutAHeadLeaveRoomForNormalRequ
     const qsizetype withinSecond =
         std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
     const qint64 slowest = *std::max_element(times.begin(), times.end());
-    std::printf("LOAD slow_reconnecting_heads=%d requests=%d answered=%lld within_1s=%.1f%% slowest_ms=%lld "
-                "server_cpu=%.1f%% slow_connections=%d\n",
-                clients, count, static_cast<long long>(answered), 100.0 * double(withinSecond) / count,
-                static_cast<long long>(slowest), cpu, part.connected() + silent.connected());
+    std::printf(
+        "LOAD slow_reconnecting_heads=%d requests=%d answered=%lld within_1s=%.1f%% slowest_ms=%lld "
+        "server_cpu=%.1f%% slow_connections=%d\n",
+        clients, count, static_cast<long long>(answered), 100.0 * double(withinSecond) / count,
+        static_cast<long long>(slowest), cpu, part.connected() + silent.connected());
     EXPECT_EQ(answered, count) << clients;
   }
 }
