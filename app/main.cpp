@@ -23,11 +23,11 @@ int main(int argc, char** argv) {
   CommPort port;
   MeterLink link(session, port);
   connectSubsystems(session, link);
-  // Boxes carry the program's title from the first one on (Main sets appName the same way).
+  // Boxes carry the program's title from the first one on (Main finds appName the same way).
   const QString title = applicationTitle(QCoreApplication::applicationFilePath());
   setMsgBoxTitle(title);
-  Main();
-  loadSetupWindowHidden(brandIcon(title));
+  const StartValues start = Main();
+  loadSetupWindowHidden(start, brandIcon(title));
   showMainWindow(session, link);
   scheduleTestActions();
   connectWebTabControls();

@@ -1,9 +1,12 @@
 // A long recorded controller stream through the meter engine, at message level 4
 // with the data file and the text log on, against the parser alone (cutting,
 // decoding and checking the same frames with its own diagnostics, handing
-// nothing on). Run: build/bench_frames [frames]
+// nothing on), and against the parser plus the bare writes the full road cannot
+// do without: one 18-byte record per reading at the end of a file.
+// Run: build/bench_frames [frames]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +15,8 @@
 #include "core/settings/detector_types.h"
 #include "meter/engine/frame_codec.h"
 #include "meter/engine/meter_session.h"
+#include "meter/record/data_file_io.h"
+#include "meter/record/zav_format.h"
 #include "tools/zav_frames.h"
 
 namespace {
@@ -48,6 +53,19 @@ double runMs(const QByteArray& stream, Feed feed) {
       msgLevel = 4;
     }
     feed(QByteArray::fromRawData(stream.constData() + qsizetype(i) * kFrameBytes, kFrameBytes));
+  }
+  return t.nsecsElapsed() / 1e6;
+}
+
+// The writes alone: each reading's record, as the recorder writes it.
+double bareWritesMs(const QString& path, int frames) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadWrite | QIODevice::Truncate)) return -1;
+  const QByteArray record = packRecord(meterRecord{45352.5, 1, 62500, 43});
+  QElapsedTimer t;
+  t.start();
+  for (int i = 0; i < frames; ++i) {
+    if (!zavio::writeAt(f.handle(), int64_t(i) * kRecordBytes + 1, record)) return -1;
   }
   return t.nsecsElapsed() / 1e6;
 }
@@ -112,8 +130,13 @@ int main(int argc, char** argv) {
   if (announced != frames) std::fprintf(stderr, "announced %lld of %d readings\n", (long long)announced, frames);
   if (recorded != frames) std::fprintf(stderr, "recorded %d of %d frames\n", recorded, frames);
 
+  const double writesMs = bareWritesMs(dir.filePath("bare.ZAV"), frames);
+
   report("codec_decode_and_fcs", frames, codecMs, parseMs);
   report("parser_decode_and_check", frames, parseMs, parseMs);
   report("frames_full_vs_decode", frames, fullMs, parseMs);
+  report("writes_bare_vs_decode", frames, writesMs, parseMs);
+  // How close the full road comes to its floor: the parser and the writes.
+  report("frames_full_vs_decode_and_writes", frames, fullMs, parseMs + writesMs);
   return 0;
 }

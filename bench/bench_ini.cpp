@@ -47,8 +47,10 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   QTemporaryDir dir;
   setCommandLineArgs({dir.path() + u'/'});  // the program's folder
-  getCmdArgs();
+  StartValues start;
+  getCmdArgs(start);
   SetupValues& values = setupValues();
+  values.takeStartValues(start);
   values.loadAtStart(false);
   msgLevel = 1;  // errors only, as a quiet start-up would run
   const QString path = dir.filePath("bench.INI");

@@ -69,9 +69,7 @@ double layerMs(int frames) {
   port.setCommPort(9);
   port.setRThreshold(1);
   qsizetype got = 0;
-  QObject::connect(&port, &CommLink::onComm, [&] {
-    if (port.commEvent() == comEv::kReceive) got += port.input().size();
-  });
+  QObject::connect(&port, &CommLink::onComm, [&](int, const QByteArray& input) { got += input.size(); });
   if (!port.setPortOpen(true)) return -1;
   QElapsedTimer t;
   t.start();

@@ -38,7 +38,6 @@ ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSour
   // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
   m_picture1BackColour = m_settings.plotBackgroundColor;
-  connect(m_gdip, &cGDIP::Error, this, &logGdipError);
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
   for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);
@@ -100,18 +99,16 @@ void ChartCore::stepSpan(int position) {
 void ChartCore::stepTime(int position) {
   m_band.now = false;
   if (position == 0 || position == 2) {
-    Date end = 0;
-    if (parseDateTimeText(m_band.endText, end))
-      setEndText(formatDate(shiftedEndTime(end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
+    if (const Result<Date> end = dateTimeFromText(m_band.endText))
+      setEndText(formatDate(shiftedEndTime(*end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
   }
   emit bandChanged();
 }
 
 void ChartCore::setEndText(const QString& text) {
   m_band.endText = text;
-  Date end = 0;
-  if (parseDateTimeText(text, end)) {
-    plotParam.toTime = end;
+  if (const Result<Date> end = dateTimeFromText(text)) {
+    plotParam.toTime = *end;
     applySpan();
   } else {
     m_band.endColour = kEndTextInvalid;
@@ -159,10 +156,13 @@ void ChartCore::fetchAndPlot() {
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
 
-  getPlotData(plotParam, plotSeriesData,
-              PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
-                       s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
-              *m_readScratch);
+  const Result<int32_t> read =
+      getPlotData(plotParam, plotSeriesData,
+                  PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
+                           s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
+                  *m_readScratch);
+  // An unreadable file draws as an empty chart; the log says it was not an empty one.
+  if (!read) logMsg(-1, QStringLiteral("fetchAndPlot: ERROR ") + read.error());
   scaleByChoice(s.yPowerScale, 0, s.maxMeterPower, plotParam.y1DataMin, plotParam.y1DataMax, s.y1ScaleMin,
                 s.y1ScaleMax, plotParam.y1ScaleMin, plotParam.y1ScaleMax);
   scaleByChoice(s.yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, s.y2ScaleMin, s.y2ScaleMax,

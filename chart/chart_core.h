@@ -88,9 +88,11 @@ class ChartCore : public QObject {
   // nothing calls (the chart is set up by initZavGraph), calls this.
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep, int16_t xScale);
   // Picture1 is the picture drawn into.
-  void setPlotControls(const plotParamRecord& params);
+  void setPlotControls();
   void redrawPlot();
-  void writeImage(const QImage& picture, const QString& type, const QString& fileName, QByteArray& bytes);
+  // The picture as a file of the type's encoder; the outcome is logged. A type
+  // no encoder lists writes nothing and logs nothing.
+  void writeImage(const QImage& picture, const QString& type, const QString& fileName);
 
   // The window's picture: its inner size in pixels; redrawn when a graph exists.
   void setPicture1Size(QSize size);
@@ -101,7 +103,6 @@ class ChartCore : public QObject {
   void setPicture1BackColour(int32_t colour) { m_picture1BackColour = colour; }
   // Picture1's font for texts drawn on it (the graph sets its own); unset until a plot sets it.
   const std::optional<QFont>& picture1Font() const { return m_picture1Font; }
-  cGDIP* gdip() const { return m_gdip; }
   const QImage* plotPic() const { return m_plotPic; }
   bool crossPointer() const { return m_crossPointer; }
   // The graph as the picking works on it.

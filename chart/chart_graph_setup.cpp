@@ -71,44 +71,40 @@ template <class List>
 auto* first(List& list) {
   return list.size() > 1 ? &list[1] : nullptr;
 }
-}  // namespace
 
-GraphLook GraphLook::of(const Settings& settings) {
-  return {{settings.vtPower, settings.vtEnergy}, settings.advancedFunctions, settings.appName};
+// What the request's series are: how many show power, temperature and the compare range,
+// and the main series (the first that is not a compare range).
+struct SeriesKinds {
+  int count = 0;
+  int power = 0, temperature = 0, compare = 0;
+  int main = 0;
+};
+
+SeriesKinds classifySeries(const plotParamRecord& params) {
+  SeriesKinds k;
+  k.count = static_cast<int>(params.seriesInfo.size()) - 1;
+  for (int i = 1; i <= k.count; ++i) {
+    const seriesInfoEntry& e = params.seriesInfo[i];
+    if (e.valueKind == 0 || e.valueKind == 2) ++k.power;
+    if (e.valueKind == 3) ++k.temperature;
+    if (e.styleCode == 4) ++k.compare;
+    if (k.main == 0 && e.styleCode != 4) k.main = i;
+  }
+  return k;
 }
 
-void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<plotSeries>& series,
-                  const GraphLook& look) {
-  const valueType& vtPower = look.units.power;
-  const valueType& vtEnergy = look.units.energy;
-  const int n = static_cast<int>(params.seriesInfo.size()) - 1;
-  int powerEntries = 0, tempEntries = 0, compareEntries = 0, mainSeries = 0;
-  for (int i = 1; i <= n; ++i) {
-    const seriesInfoEntry& e = params.seriesInfo[i];
-    if (e.valueKind == 0 || e.valueKind == 2) ++powerEntries;
-    if (e.valueKind == 3) ++tempEntries;
-    if (e.styleCode == 4) ++compareEntries;
-    if (mainSeries == 0 && e.styleCode != 4) mainSeries = i;
-  }
-  logMsg(2, QStringLiteral("Form4.initZavGraph Start"));
+// The request's title, or the energy used over the whole range after the energy's title.
+QString chartTitle(const plotParamRecord& params, const QVector<plotSeries>& series, int mainSeries,
+                   const ValueUnits& units) {
+  if (mainSeries == 0 || series.size() <= 1) return params.title;
+  const auto last = static_cast<int32_t>(series[1].points.size() - 1);
+  const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series, units);
+  if (energy.isEmpty()) return params.title;
+  return units.energy.title.isEmpty() ? energy : units.energy.title + u' ' + energy;
+}
 
-  const Date start = params.fromTime, end = params.toTime, span = end - start;
-  QString timeFormat;
-  double labelStep = 0;
-  timeFormatAndStep(start, end, timeFormat, labelStep);
-  float yMin = 0, yMax = 0;
-  valueRange(params.y1ScaleMin, params.y1ScaleMax, params.y1DataMin, params.y1DataMax, yMin, yMax);
-  const double xStep = params.timeDivisions > 0 ? span / params.timeDivisions : span;
-
-  QString title = params.title;
-  if (mainSeries > 0 && series.size() > 1) {
-    const auto last = static_cast<int32_t>(series[1].points.size() - 1);
-    const QString energy = makeSelectionText(mainSeries, 1, last, 1, kTextUsedEnergy, series, look.units);
-    if (!energy.isEmpty()) title = vtEnergy.title.isEmpty() ? energy : vtEnergy.title + u' ' + energy;
-  }
-  initTimeGraph({.title = title, .seriesCount = static_cast<int16_t>(n), .xMin = start, .xMax = end, .xStep = xStep,
-                 .yMin = yMin, .yMax = yMax, .showMarks = look.pointMarks},
-                series, g);
+// The graph's own look, and each series' marks and line.
+void setGraphLook(graphRecord& g, const plotParamRecord& params, int mainSeries) {
   g.fontSpec = params.fontSpec;
   g.pickRadius = 10.0f;
   g.frame3D = static_cast<int16_t>(params.displayFlags & 1);
@@ -118,30 +114,37 @@ void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<p
     g.series[i].lineStyle = static_cast<int16_t>(
         i == mainSeries && params.drawOptions > 1 ? (params.drawOptions / 2) & 3 : params.drawOptions & 1);
   }
+}
 
+// The compact style fills the picture with wide lines and no texts; the normal one has
+// margins, the value captions, the date of a one-day chart and the footer.
+void setStyleAndTexts(graphRecord& g, const plotParamRecord& params, const SeriesKinds& kinds,
+                      const QString& title, const QString& timeFormat, const GraphLook& look) {
   if ((params.displayFlags & 2) == 2) {
     g.layerCount = 2;
     g.marginLeft = g.marginRight = g.marginTop = g.marginBottom = 0;
     for (int i = 1; i < g.series.size(); ++i) g.series[i].penWidth = 3.0f;
-  } else {
-    g.marginLeft = g.marginRight = 0.13f;
-    if (!title.isEmpty() && g.texts.size() > 1) {
-      g.texts[1].posY = 0.05f;
-      g.texts[1].fontSpec = QStringLiteral("Arial, 5%, 16");
-    }
-    if (powerEntries > 0)
-      addText(g, vtPower.title.isEmpty() ? vtPower.unit : vtPower.title + QStringLiteral(" (") + vtPower.unit + u')',
-              kRed, 0.05f, 0.08f);
-    if (tempEntries > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
-    if (timeFormat.size() <= 8) addText(g, formatDate(start, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
-    addText(g, footerText(look.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
-  }
-  if (g.axes.size() < 5) {
-    logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
     return;
   }
+  const valueType& vtPower = look.units.power;
+  g.marginLeft = g.marginRight = 0.13f;
+  if (!title.isEmpty() && g.texts.size() > 1) {
+    g.texts[1].posY = 0.05f;
+    g.texts[1].fontSpec = QStringLiteral("Arial, 5%, 16");
+  }
+  if (kinds.power > 0)
+    addText(
+        g,
+        vtPower.title.isEmpty() ? vtPower.unit : vtPower.title + QStringLiteral(" (") + vtPower.unit + u')',
+        kRed, 0.05f, 0.08f);
+  if (kinds.temperature > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
+  if (timeFormat.size() <= 8)
+    addText(g, formatDate(params.fromTime, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+  addText(g, footerText(look.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
+}
 
-  graphAxisRecord& power = g.axes[2];
+// The power axis: its limits and labels; without a power series neither labels nor ticks.
+void setUpPowerAxis(graphAxisRecord& power, float yMin, float yMax, const valueType& vtPower, bool shown) {
   power.limitMin = 16.0 * yMin;
   power.limitMax = 16.0 * yMax;
   power.mark1 = 1000000;
@@ -151,91 +154,139 @@ void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<p
     l->labelFactor = vtPower.factor;
     l->labelOffset = vtPower.offset;
   }
-
-  graphAxisRecord& time = g.axes[1];
-  time.valueKind = 2;
-  if (end != start) {
-    axisLabelRecord* l = first(time.labels);
-    axisTickRecord* t = first(time.ticks);
-    if (l) {
-      l->numberFormat = timeFormat;
-      l->step = labelStep;
-    }
-    if (t) t->step = labelStep;
-    int16_t divisions = 0;
-    if (timeFormat.size() <= 8)
-      divisions = params.timeDivisions <= 6 ? params.timeDivisions : 4;
-    else
-      divisions = params.timeDivisions == 3 ? 3 : 2;
-    if (l) l->divisions = divisions;
-    if (t) t->divisions = divisions;
-    time.minValue = time.homeMin = time.limitMin = time.drawnMin = start;
-    time.maxValue = time.homeMax = time.limitMax = time.drawnMax = end;
-  }
-
-  if (axisGridRecord* grid = first(time.gridLines)) grid->divisions = params.timeDivisions;
-  if (axisGridRecord* grid = first(power.gridLines)) grid->divisions = params.yDivisions;
-  if (mainSeries > 0 && mainSeries < g.series.size() && (g.series[mainSeries].lineStyle & 3) == 3) {
-    axisGridRecord* timeGrid = first(time.gridLines);
-    axisGridRecord* powerGrid = first(power.gridLines);
-    if (timeGrid && powerGrid) {
-      const int16_t former = timeGrid->layer;
-      timeGrid->layer = powerGrid->layer = g.series[mainSeries].layer;
-      g.series[mainSeries].layer = former;
-    }
-  }
-
-  if (powerEntries == 0) {
+  if (!shown) {
     power.labels.resize(1);
     power.ticks.resize(1);
   }
+}
+
+// The time axis runs over the request's range with the labels of its format.
+void setUpTimeAxis(graphAxisRecord& time, const plotParamRecord& params, const QString& timeFormat,
+                   double labelStep) {
+  const Date start = params.fromTime, end = params.toTime;
+  time.valueKind = 2;
+  if (end == start) return;
+  axisLabelRecord* l = first(time.labels);
+  axisTickRecord* t = first(time.ticks);
+  if (l) {
+    l->numberFormat = timeFormat;
+    l->step = labelStep;
+  }
+  if (t) t->step = labelStep;
+  int16_t divisions = 0;
+  if (timeFormat.size() <= 8)
+    divisions = params.timeDivisions <= 6 ? params.timeDivisions : 4;
+  else
+    divisions = params.timeDivisions == 3 ? 3 : 2;
+  if (l) l->divisions = divisions;
+  if (t) t->divisions = divisions;
+  time.minValue = time.homeMin = time.limitMin = time.drawnMin = start;
+  time.maxValue = time.homeMax = time.limitMax = time.drawnMax = end;
+}
+
+// The grids' divisions; power drawn in the background changes layers with the grids.
+void setUpGrids(graphRecord& g, const plotParamRecord& params, int mainSeries) {
+  axisGridRecord* timeGrid = first(g.axes[1].gridLines);
+  axisGridRecord* powerGrid = first(g.axes[2].gridLines);
+  if (timeGrid) timeGrid->divisions = params.timeDivisions;
+  if (powerGrid) powerGrid->divisions = params.yDivisions;
+  if (mainSeries > 0 && mainSeries < g.series.size() && (g.series[mainSeries].lineStyle & 3) == 3 &&
+      timeGrid && powerGrid) {
+    const int16_t former = timeGrid->layer;
+    timeGrid->layer = powerGrid->layer = g.series[mainSeries].layer;
+    g.series[mainSeries].layer = former;
+  }
+}
+
+// The temperature axis and its series in blue; without one, neither labels nor ticks.
+void setUpTemperatureAxis(graphRecord& g, const plotParamRecord& params, const SeriesKinds& kinds) {
   graphAxisRecord& temp = g.axes[3];
-  if (tempEntries == 0) {
+  if (kinds.temperature == 0) {
     temp.labels.resize(1);
     temp.ticks.resize(1);
-  } else {
-    float tMin = 0, tMax = 0;
-    valueRange(params.y2ScaleMin, params.y2ScaleMax, params.y2DataMin, params.y2DataMax, tMin, tMax);
-    if (axisLabelRecord* l = first(temp.labels)) l->numberFormat = QStringLiteral("+#0;-#0;  0");
-    temp.mark1 = 1000;
-    temp.mark2 = -1000;
-    temp.maxValue = temp.homeMax = tMax;
-    temp.minValue = temp.homeMin = tMin;
-    temp.limitMin = temp.drawnMin = -200;
-    temp.limitMax = temp.drawnMax = 200;
-    for (int i = 1; i <= n && i < g.series.size(); ++i) {
-      if (params.seriesInfo[i].valueKind != 3) continue;
-      seriesDefRecord& s = g.series[i];
-      s.markLineColour = s.markFillColour = s.curveColour = kBlue;
-      s.yAxis = 3;
+    return;
+  }
+  float tMin = 0, tMax = 0;
+  valueRange(params.y2ScaleMin, params.y2ScaleMax, params.y2DataMin, params.y2DataMax, tMin, tMax);
+  if (axisLabelRecord* l = first(temp.labels)) l->numberFormat = QStringLiteral("+#0;-#0;  0");
+  temp.mark1 = 1000;
+  temp.mark2 = -1000;
+  temp.maxValue = temp.homeMax = tMax;
+  temp.minValue = temp.homeMin = tMin;
+  temp.limitMin = temp.drawnMin = -200;
+  temp.limitMax = temp.drawnMax = 200;
+  for (int i = 1; i <= kinds.count && i < g.series.size(); ++i) {
+    if (params.seriesInfo[i].valueKind != 3) continue;
+    seriesDefRecord& s = g.series[i];
+    s.markLineColour = s.markFillColour = s.curveColour = kBlue;
+    s.yAxis = 3;
+  }
+}
+
+// The compare range: its series in green on an axis of their own, which draws no grid
+// and, where the compare items ask for it ("h"), no labels.
+void setUpComparison(graphRecord& g, const plotParamRecord& params, const SeriesKinds& kinds) {
+  const int16_t mainAxis = kinds.main > 0 && kinds.main < g.series.size() ? g.series[kinds.main].yAxis : 2;
+  for (int i = 1; i <= kinds.count && i < g.series.size(); ++i) {
+    if (params.seriesInfo[i].styleCode != 4) continue;
+    seriesDefRecord& s = g.series[i];
+    s.xAxis = 4;
+    s.yAxis = mainAxis;
+    s.markLineColour = s.markFillColour = s.curveColour = kGreen;
+    s.penWidth = 2.0f;
+  }
+  graphAxisRecord& compare = g.axes[4];
+  compare.mark2 = params.compareFrom - 1;
+  compare.minValue = params.compareFrom;
+  compare.maxValue = params.compareTo;
+  compare.mark1 = params.compareTo + 1;
+  if (axisGridRecord* grid = first(compare.gridLines)) grid->layer = 0;
+  if (axisLabelRecord* l = first(compare.labels)) {
+    const QString items = u',' + removeBlanks(params.compareText) + u',';
+    if (items.contains(QStringLiteral(",h,"), Qt::CaseInsensitive)) {
+      l->layer = 0;
+    } else {
+      l->colours[1] = kDarkGreen;
+      l->numberFormat = QStringLiteral("\r\n") + l->numberFormat;
     }
   }
+}
+}  // namespace
 
-  if (compareEntries > 0) {
-    const int16_t mainAxis = mainSeries > 0 && mainSeries < g.series.size() ? g.series[mainSeries].yAxis : 2;
-    for (int i = 1; i <= n && i < g.series.size(); ++i) {
-      if (params.seriesInfo[i].styleCode != 4) continue;
-      seriesDefRecord& s = g.series[i];
-      s.xAxis = 4;
-      s.yAxis = mainAxis;
-      s.markLineColour = s.markFillColour = s.curveColour = kGreen;
-      s.penWidth = 2.0f;
-    }
-    graphAxisRecord& compare = g.axes[4];
-    compare.mark2 = params.compareFrom - 1;
-    compare.minValue = params.compareFrom;
-    compare.maxValue = params.compareTo;
-    compare.mark1 = params.compareTo + 1;
-    if (axisGridRecord* grid = first(compare.gridLines)) grid->layer = 0;
-    if (axisLabelRecord* l = first(compare.labels)) {
-      const QString items = u',' + removeBlanks(params.compareText) + u',';
-      if (items.contains(QStringLiteral(",h,"), Qt::CaseInsensitive)) {
-        l->layer = 0;
-      } else {
-        l->colours[1] = kDarkGreen;
-        l->numberFormat = QStringLiteral("\r\n") + l->numberFormat;
-      }
-    }
+GraphLook GraphLook::of(const Settings& settings) {
+  return {{settings.vtPower, settings.vtEnergy}, settings.advancedFunctions, settings.appName};
+}
+
+void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<plotSeries>& series,
+                  const GraphLook& look) {
+  const SeriesKinds kinds = classifySeries(params);
+  logMsg(2, QStringLiteral("Form4.initZavGraph Start"));
+  const Date start = params.fromTime, end = params.toTime, span = end - start;
+  QString timeFormat;
+  double labelStep = 0;
+  timeFormatAndStep(start, end, timeFormat, labelStep);
+  float yMin = 0, yMax = 0;
+  valueRange(params.y1ScaleMin, params.y1ScaleMax, params.y1DataMin, params.y1DataMax, yMin, yMax);
+  const double xStep = params.timeDivisions > 0 ? span / params.timeDivisions : span;
+  const QString title = chartTitle(params, series, kinds.main, look.units);
+
+  initTimeGraph({.title = title,
+                 .seriesCount = static_cast<int16_t>(kinds.count),
+                 .xMin = start,
+                 .xMax = end,
+                 .xStep = xStep,
+                 .yMin = yMin,
+                 .yMax = yMax,
+                 .showMarks = look.pointMarks},
+                series, g);
+  setGraphLook(g, params, kinds.main);
+  setStyleAndTexts(g, params, kinds, title, timeFormat, look);
+  if (g.axes.size() >= 5) {
+    setUpPowerAxis(g.axes[2], yMin, yMax, look.units.power, kinds.power > 0);
+    setUpTimeAxis(g.axes[1], params, timeFormat, labelStep);
+    setUpGrids(g, params, kinds.main);
+    setUpTemperatureAxis(g, params, kinds);
+    if (kinds.compare > 0) setUpComparison(g, params, kinds);
   }
   logMsg(2, QStringLiteral("Form4.initZavGraph Done"));
 }
@@ -295,7 +346,7 @@ void ChartCore::makeXYplot() {
     seriesList[i] = static_cast<int16_t>(i);
     maxPoints = std::max(maxPoints, plotSeriesData[i].points.size() - 1);
   }
-  setPlotControls(plotParam);
+  setPlotControls();
   if (maxPoints < 1) {
     chartMode = 0;
     m_crossPointer = false;
@@ -318,8 +369,7 @@ void ChartCore::makeXYplot() {
   }
   if (savePicToFile) {
     if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
-      QByteArray unused;
-      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
+      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName);
     } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }

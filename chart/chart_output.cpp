@@ -3,11 +3,12 @@
 #include <QFile>
 #include <QPainter>
 #include <QPicture>
+#include <algorithm>
 
 #include "chart/chart_core.h"
 #include "core/log/logmsg.h"
 #include "core/util/tick_helpers.h"
-#include "imaging/bitmap.h"
+#include "imaging/gdiplus_layer.h"
 #include "imaging/gif_encoder.h"
 #include "platform/tick_clock.h"
 #include "plot/graph/picture_canvas.h"
@@ -32,32 +33,35 @@ bool drawChartOnPage(ChartCore& core, QPaintDevice& page) {
   }
   QPainter painter;
   if (!painter.begin(&page)) return false;
+  // A page's size is its printable area. A larger chart is scaled down to it, in its
+  // proportions, instead of being cut at the page's edge.
+  const double scale =
+      std::min({1.0, double(page.width()) / size.width(), double(page.height()) / size.height()});
+  painter.scale(scale, scale);
   painter.drawPicture(0, 0, recorded);
   return painter.end();
 }
 
 bool loadChartPicture(ChartCore& core) {
   const QString path = core.settings().defDirName + kLoadablePictureName;
-  cBitmap bitmap;
-  bitmap.setGdipLink(core.gdip());
-  const int32_t status = bitmap.LoadFromFile(path);
-  const QImage loaded = status == 0 ? bitmap.Picture() : QImage();
-  if (loaded.isNull()) {
-    logMsg(-1, QStringLiteral("loadChartPicture: ERROR cannot load ") + path);
+  const Result<QImage> loaded = gdipLoadImage(path);
+  if (!loaded || loaded->isNull()) {
+    logMsg(-1, QStringLiteral("loadChartPicture: ERROR cannot load ") + path + QStringLiteral(": ") +
+                   (loaded ? QStringLiteral("no picture") : loaded.error()));
     return false;
   }
-  QPainter(&core.picture1()).drawImage(0, 0, loaded);
+  QPainter(&core.picture1()).drawImage(0, 0, *loaded);
   emit core.picture1Changed();
   return true;
 }
 
-int32_t savePicAsGif1(const QImage& pic, const QString& fileName) {
-  if (pic.isNull()) return 0;
-  const int32_t n = saveBitmapAsGif(pic, fileName);
-  if (n != 0)
-    logMsg(2, QStringLiteral("savePicAsGif1: A GIF of ") + QString::number(n) +
-                   QStringLiteral(" bytes was created in ."));
-  return n;
+void savePicAsGif1(const QImage& pic, const QString& fileName) {
+  const Result<int32_t> n = saveBitmapAsGif(pic, fileName);
+  if (n)
+    logMsg(2, QStringLiteral("savePicAsGif1: A GIF of ") + QString::number(*n) +
+                  QStringLiteral(" bytes was created in ."));
+  else
+    logMsg(-1, QStringLiteral("savePicAsGif1: ") + n.error() + QStringLiteral("\r\n") + fileName);
 }
 
 void savePic(ChartCore& core, const QString& fileName) {
@@ -69,10 +73,7 @@ void savePic(ChartCore& core, const QString& fileName) {
     if (pic) savePicAsGif1(*pic, fileName);
   } else if (!fileName.isEmpty()) {
     text = QStringLiteral("savePic: saving plot image to to : ") + fileName + QStringLiteral("\r\n");
-    if (pic && !pic->isNull()) {
-      QByteArray unused;
-      core.writeImage(*pic, QStringLiteral("bmp"), fileName, unused);
-    }
+    if (pic && !pic->isNull()) core.writeImage(*pic, QStringLiteral("bmp"), fileName);
   }
   text += QStringLiteral("savePic: elapsed time = ") +
           QString::number(static_cast<qint64>(tickDiff(t0, timeGetTime()))) + QStringLiteral("ms\r\n");

@@ -3,8 +3,8 @@
 
 #include "chart/chart_core.h"
 #include "core/log/logmsg.h"
-#include "imaging/bitmap.h"
 #include "imaging/gdip.h"
+#include "imaging/gdiplus_layer.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 
@@ -20,7 +20,7 @@ void drawGraphInto(QImage& picture, int32_t backColour, graphRecord& graph, cons
   if (font) *font = canvas.font();
 }
 
-void ChartCore::setPlotControls(const plotParamRecord&) {
+void ChartCore::setPlotControls() {
   m_plotPic = &m_picture1;
   m_picture1BackColour = m_settings.plotBackgroundColor;
   m_crossPointer = true;
@@ -32,33 +32,17 @@ void ChartCore::redrawPlot() {
   emit picture1Changed();
 }
 
-void ChartCore::writeImage(const QImage& picture, const QString& type, const QString& fileName,
-                           QByteArray& bytes) {
+void ChartCore::writeImage(const QImage& picture, const QString& type, const QString& fileName) {
   if (!m_gdip) return;
-  const int32_t position = m_gdip->ExtensionExists(QStringLiteral("*.") + type);
-  if (position == -1) return;
-  const QUuid encoder = m_gdip->getEncoderClsid(position);
-  cBitmap bitmap1;
-  bitmap1.setGdipLink(m_gdip);
-  int32_t status = bitmap1.CreateFromHBitmap(picture);
-  if (status != 0) {
-    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.CreateFromHBitmap = ") + QString::number(status));
-    return;
-  }
-  if (!fileName.isEmpty()) {
-    status = bitmap1.SaveToFile(fileName, encoder);
-    if (status != 0)
-      logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.SaveToFile = ") + QString::number(status) +
-                     QStringLiteral("\r\n") + fileName);
-    else
-      logMsg(2, QStringLiteral("writeImage: OK, File Saved!\r\n") + fileName);
-    return;
-  }
-  const int32_t count = bitmap1.GetBitmapStream(bytes, encoder);
-  if (count < 1)
-    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.GetBitmapStream = ") + QString::number(count));
+  const ImageCodecInfo* encoder =
+      gdipFindEncoder(m_gdip->getEncoderClsid(m_gdip->ExtensionExists(QStringLiteral("*.") + type)));
+  if (!encoder) return;
+  const Result<> saved = gdipSaveImage(picture, fileName, *encoder);
+  if (saved)
+    logMsg(2, QStringLiteral("writeImage: OK, File Saved!\r\n") + fileName);
   else
-    logMsg(2, QStringLiteral("writeImage: OK, stream created\r\nbytes = ") + QString::number(bytes.size()));
+    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.SaveToFile = ") + saved.error() +
+                   QStringLiteral("\r\n") + fileName);
 }
 
 void ChartCore::setPicture1Size(QSize size) {

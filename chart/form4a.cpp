@@ -198,11 +198,9 @@ void Form4a::changeEvent(QEvent* e) {
 
 void Form4a::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
-  // The resize that fitting the window to a fixed picture causes arrives late here.
-  if (m_fittedSize && e->size() == *m_fittedSize) {
-    m_fittedSize.reset();
-    return;
-  }
+  // Every resize lays the window out again, also one back to a size it had: the resize
+  // that fitting the window to a fixed picture causes may never arrive, so it cannot be
+  // told from the user's. Laid out again at its fitted size the window stays as it is.
   formResize();
 }
 
@@ -252,10 +250,7 @@ void Form4a::layoutControls(bool fixedSize) {
     placeTw(m_picture1, l->picture.x(), l->picture.y(), l->picture.width(), l->picture.height());
     if (l->window) {
       const QSize fitted(twipsToPx(l->window->width()), twipsToPx(l->window->height()));
-      if (fitted != size()) {
-        m_fittedSize = fitted;
-        resize(fitted);
-      }
+      if (fitted != size()) resize(fitted);
     }
     placeTw(m_frame5, l->band.x(), l->band.y(), l->band.width(), l->band.height());
     m_frame5->setTitle(QString());

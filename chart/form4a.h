@@ -79,7 +79,6 @@ class Form4a : public QMainWindow {
   bool m_layoutDone = false;
   bool m_inResize = false;
   bool m_formActive = false;  // between the window's activation and deactivation
-  std::optional<QSize> m_fittedSize;
   ChartCore* m_core = nullptr;
   ChartPicture* m_picture1 = nullptr;
   QLabel* m_picture3 = nullptr;

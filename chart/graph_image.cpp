@@ -1,6 +1,7 @@
 #include "chart/graph_image.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPromise>
 #include <QThreadPool>
 #include <algorithm>
@@ -47,8 +48,11 @@ GraphImageJob makeGraphImageJob(const QString& query, const QString& type, const
 GraphImage drawGraphImage(const GraphImageJob& job) {
   logMsg(2, QStringLiteral("Form4.makeZavGraph"));
   GraphImage out;
-  // An unreadable file draws as an empty one: the graph has no series.
+  // An unreadable file draws as an empty one (the graph has no series); the log tells them apart.
   Result<DataFileIndexRead> read = readDataFileIndex(job.dataFileName);
+  if (!read && QFile::exists(job.dataFileName))
+    logMsg(-1, QStringLiteral("makeZavGraph: ERROR cannot open ") + job.dataFileName + QStringLiteral(": ") +
+                   read.error());
   const dataFileIndex index = read ? std::move(read).value().index : dataFileIndex{};
   plotParamRecord& param = out.param;
   param = job.request;
@@ -60,7 +64,9 @@ GraphImage drawGraphImage(const GraphImageJob& job) {
   param.timeDivisions = std::clamp(param.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
   param.yDivisions = std::clamp(param.yDivisions, kMinGridDivisions, kMaxGridDivisions);
 
-  getPlotData(param, out.series, PlotFile{job.dataFileName, index, job.byteTemperature, job.lapTimes});
+  const Result<int32_t> plotted =
+      getPlotData(param, out.series, PlotFile{job.dataFileName, index, job.byteTemperature, job.lapTimes});
+  if (!plotted) logMsg(-1, QStringLiteral("makeZavGraph: ERROR ") + plotted.error());
   initZavGraph(out.graph, param, out.series, job.look);
   out.picture = QImage(std::clamp(param.width, kMinWebImageSide, kMaxWebImageSide),
                        std::clamp(param.height, kMinWebImageSide, kMaxWebImageSide), QImage::Format_RGB32);

@@ -4,6 +4,8 @@
 
 #include <QIcon>
 
-// Loads the setup window hidden: its load handler applies the settings. The icon
-// is the program's brand, drawn by its owner above.
-void loadSetupWindowHidden(const QIcon& icon = QIcon());
+#include "core/settings/settings.h"  // StartValues
+
+// Loads the setup window hidden: its load handler applies the settings, from the
+// start values Main() found. The icon is the program's brand, drawn by its owner above.
+void loadSetupWindowHidden(const StartValues& start, const QIcon& icon = QIcon());

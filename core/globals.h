@@ -1,8 +1,8 @@
 #pragma once
 // The program's start-up state that is no setting: set by Main() and the
-// command line (core/startup.cpp), owned and read by core. The settings have
-// views of their own inside core (core/settings/settings_globals.h); the
-// folders above are handed the typed settings instead.
+// command line (core/startup.cpp), owned and read by core. What the command
+// line gives the settings, Main() returns as StartValues; everything reads the
+// typed settings.
 
 #include <QString>
 #include <QVector>

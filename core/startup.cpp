@@ -6,7 +6,6 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
@@ -20,7 +19,7 @@ QString quoted(const QString& s) { return u'\'' + s + u'\''; }
 
 // "-dir": a relative path is taken from the present directory; a path that
 // cannot be entered is reported and ignored.
-bool changeDirectory(const QString& path) {
+bool changeDirectory(const QString& path, QString& defDirName) {
   const QString target =
       QDir::isRelativePath(path) ? QDir::cleanPath(QDir::current().absoluteFilePath(path)) : path;
   if (!QFileInfo(target).isDir() || !QDir::setCurrent(target)) {
@@ -70,7 +69,7 @@ QVector<QString> splitCommandLine(const QStringList& args, int limit) {
   return tokens;
 }
 
-void getCmdArgs() {
+void getCmdArgs(StartValues& start) {
   logMsg(2, QStringLiteral("getCmdArgs: begin ---------------------------------"));
   logMsg(3, QStringLiteral("Current directory= ") + quoted(QDir::currentPath()));
   const QVector<QString> tokens = splitCommandLine(g_args);
@@ -88,24 +87,24 @@ void getCmdArgs() {
         const QString& level = tokens[++i];
         int16_t mode = 0;
         if (roundToInt16(val(level), mode)) {
-          debugMode = mode;
-          logMsg(3, QStringLiteral("debugMode set to: ") + QString::number(debugMode));
+          start.debugMode = mode;
+          logMsg(3, QStringLiteral("debugMode set to: ") + QString::number(start.debugMode));
         } else {
           ++errors;
           logMsg(-1, QStringLiteral("getCmdArgs: ERROR debug level out of range: ") + quoted(level));
         }
       }
     } else if (lower == u"-dir") {
-      if (i < upper && !changeDirectory(tokens[++i])) ++errors;
+      if (i < upper && !changeDirectory(tokens[++i], start.defDirName)) ++errors;
     } else if (isInterfaceOption(lower)) {
-      ifType = static_cast<int16_t>(lower.back().digitValue());
+      start.ifType = static_cast<int16_t>(lower.back().digitValue());
     } else if (isComOption(lower)) {
       int16_t port = 0;
       if (roundToInt16(val(token.mid(4)), port)) {
-        comPort = port;
+        start.comPort = port;
         const qsizetype colon = token.indexOf(u':');
-        if (colon >= 0) comSetting = token.mid(colon + 1);
-        logMsg(3, QStringLiteral("comport set to:") + strSigned(comPort));
+        if (colon >= 0) start.comSetting = token.mid(colon + 1);
+        logMsg(3, QStringLiteral("comport set to:") + strSigned(start.comPort));
       } else {
         ++errors;
         logMsg(-1, QStringLiteral("getCmdArgs: ERROR COM port out of range: ") + quoted(token));
@@ -117,9 +116,9 @@ void getCmdArgs() {
     } else if (lower == u"-start") {
       // accepted; nothing to do
     } else if (token.endsWith(u'\\') || token.endsWith(u'/')) {
-      defDirName = token;
-      if (defDirName.endsWith(u'\\')) defDirName.back() = u'/';
-      logMsg(3, QStringLiteral("defDirName set to: ") + quoted(defDirName));
+      start.defDirName = token;
+      if (start.defDirName.endsWith(u'\\')) start.defDirName.back() = u'/';
+      logMsg(3, QStringLiteral("defDirName set to: ") + quoted(start.defDirName));
     } else if (token.endsWith(u'.')) {
       defBaseName = token;
       logMsg(3, QStringLiteral("defBaseName set to: ") + quoted(defBaseName));
@@ -131,29 +130,22 @@ void getCmdArgs() {
   }
 
   logMsg(2, QStringLiteral("Current directory= ") + quoted(QDir::currentPath()));
-  logMsg(2, QStringLiteral("       defDirName= ") + quoted(defDirName));
+  logMsg(2, QStringLiteral("       defDirName= ") + quoted(start.defDirName));
   logMsg(2, QStringLiteral("      defBaseName= ") + quoted(defBaseName));
-  logMsg(2, QStringLiteral("               if= ") + strSigned(ifType));
-  logMsg(2, QStringLiteral("          comPort= ") + strSigned(comPort));
+  logMsg(2, QStringLiteral("               if= ") + strSigned(start.ifType));
+  logMsg(2, QStringLiteral("          comPort= ") + strSigned(start.comPort));
   logMsg(2, QStringLiteral("          comBaud= ") + quoted(comBaud));
-  logMsg(2, QStringLiteral("       comSetting= ") + quoted(comSetting));
+  logMsg(2, QStringLiteral("       comSetting= ") + quoted(start.comSetting));
   logMsg(2, QStringLiteral("          readINI= ") + yesNo(readINI));
   logMsg(2, QStringLiteral("         showLogo= ") + yesNo(showLogo));
   logMsg(2, QStringLiteral(" number of errors: ") + QString::number(errors));
   logMsg(2, QStringLiteral("getCmdArgs: end -----------------------------------\r\n"));
 }
 
-void Main() {
-  appName = applicationTitle(QCoreApplication::applicationFilePath());
-  iniFileName.clear();
-  zavLogFileName.clear();
-  zavDatFileName[0].clear();
-  zavDatFileName[1].clear();
-  hlpFileName.clear();
-  savePlotToPicFile = false;
+StartValues Main() {
+  StartValues start;
+  start.appName = applicationTitle(QCoreApplication::applicationFilePath());
   debugAccessCode = 58214;
-  revsPerkWh = 300.0;
-  debugMode = 0;
   msgLevel = 4;
   logMaxChars = 100000;
   logColourNormal = kLogColourNormal;
@@ -161,7 +153,7 @@ void Main() {
   lapMax = 10;
   lapTimes = {0};
   lapIds = {0};
-  defDirName.clear();
-  getCmdArgs();
-  if (defDirName.isEmpty()) defDirName = QCoreApplication::applicationDirPath() + u'/';
+  getCmdArgs(start);
+  if (start.defDirName.isEmpty()) start.defDirName = QCoreApplication::applicationDirPath() + u'/';
+  return start;
 }

@@ -1,13 +1,17 @@
 #pragma once
-// Program start: global start values and the command line. app/ then loads
-// the setup window hidden (which applies the settings) and opens the main window.
+// Program start: the start values and the command line. app/ then loads the
+// setup window hidden with them (which applies the settings) and opens the main window.
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-void Main();
-void getCmdArgs();
+#include "core/settings/settings.h"  // StartValues
+
+// The program's start values, then the command line's; the settings take them (takeStartValues).
+StartValues Main();
+// Reads the command line into `start` (and the start-up state of globals.h).
+void getCmdArgs(StartValues& start);
 // Tokens from a raw command-line text: element 0 empty, 1..n the tokens, n <= limit.
 QVector<QString> splitCommandLine(const QString& commandLine, int limit = 100);
 // The same array from arguments the shell has already split.

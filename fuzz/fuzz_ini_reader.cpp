@@ -7,10 +7,10 @@
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzzWidgetsApp();
-  [[maybe_unused]] static SetupWindow* w = [] {
+  const StartValues& start = fuzzWidgetsApp();
+  [[maybe_unused]] static SetupWindow* w = [&] {
     auto* created = new SetupWindow;
-    created->formLoad(false);
+    created->formLoad(start, false);
     return created;
   }();
   setupValues().applySetupSettings(true);

@@ -36,9 +36,9 @@ void fuzzQuietProcess() {
   (void)done;
 }
 
-void fuzzWidgetsApp() {
+const StartValues& fuzzWidgetsApp() {
   fuzzQuietProcess();
-  static const bool started = [] {
+  static const StartValues start = [] {
     if (!QCoreApplication::instance()) {
       static int argc = 1;
       static char name[] = "zav-fuzz";
@@ -47,11 +47,11 @@ void fuzzWidgetsApp() {
     }
     // The program's start with the work folder as its folder; the diagnostics stay on.
     setCommandLineArgs({fuzzWorkDir()});
-    Main();
+    const StartValues found = Main();
     msgLevel = 9;
-    return true;
+    return found;
   }();
-  (void)started;
+  return start;
 }
 
 QString fuzzScratchFile(const uint8_t* data, size_t size, const char* name) {

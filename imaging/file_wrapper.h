@@ -1,18 +1,18 @@
 #pragma once
 // cFile: a thin wrapper over a file handle with explicit access, sharing and
-// creation values; every failed system call raises FileError with the system's
-// code and text. The GIF encoder writes its files through it.
+// creation values. A failed system call gives back the system's code and text,
+// such as "ERROR 112 There is not enough space on the disk.". The GIF encoder
+// writes its files through it.
 
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 #include <cstdint>
 
-class cFile : public QObject {
-  Q_OBJECT
+#include "platform/result.h"
 
+class cFile {
  public:
-  // The access, sharing, creation and flag values callers pass.
+  // The access, sharing and creation values callers pass.
   static constexpr uint32_t kGenericRead = 0x80000000u;
   static constexpr uint32_t kGenericWrite = 0x40000000u;
   static constexpr uint32_t kShareRead = 1;
@@ -22,40 +22,21 @@ class cFile : public QObject {
   static constexpr uint32_t kOpenExisting = 3;
   static constexpr uint32_t kOpenAlways = 4;
   static constexpr uint32_t kTruncateExisting = 5;
-  static constexpr uint32_t kFlagSequentialScan = 0x08000000u;
-  static constexpr int kFileBegin = 0, kFileCurrent = 1, kFileEnd = 2;
 
-  explicit cFile(QObject* parent = nullptr);
-  ~cFile() override;
+  cFile() = default;
+  ~cFile() { CloseFile(); }
+  cFile(const cFile&) = delete;
+  cFile& operator=(const cFile&) = delete;
 
-  int32_t FileHandle() const { return m_handle; }
-  uint32_t FileSize() const;
-  int32_t Flush();  // non-zero = success
-  int32_t OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition,
-                   uint32_t flags);
-  uint8_t* OpenFileMapped(const QString& fileName, uint32_t size, uint32_t access, uint32_t shareMode,
-                          uint32_t disposition, uint32_t flags, bool zeroFill);
-  bool UnMapFile();
-  bool WriteToFile(const QByteArray& bytes, int32_t count, int32_t& written);
-  bool WriteToFile(const uint8_t* data, int32_t count, int32_t& written);
-  bool WriteByteToFile(uint8_t value, int32_t& written);
-  bool WriteIntegerToFile(int16_t value, int32_t& written);
-  bool SetFileEnd();
-  bool ReadFromFile(QByteArray& bytes, int32_t& read);
-  bool ChangeFilePointer(int32_t distance, int moveMethod);
+  // A file still open is closed first. Without a share mode the file is locked
+  // against every other opener, and taken before it is truncated.
+  Result<> OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition);
+  // All of the bytes, or the failure.
+  Result<> WriteToFile(const QByteArray& bytes);
+  // Cuts the file at the current position (a device has no end to cut).
+  Result<> SetFileEnd();
   void CloseFile();
-  static QString getApiErrorText(int32_t code);
-
- signals:
-  void FileError(int32_t number, const QString& description);
 
  private:
-  void reportErrno(int err, const QString& path = QString());
-  void reportCode(int32_t code);
-  void releaseMapping();
-
   int32_t m_handle = 0;  // the file descriptor; 0 = no file open
-  uint8_t* m_view = nullptr;
-  uint32_t m_viewSize = 0;
-  bool m_mapping = false;
 };

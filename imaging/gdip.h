@@ -1,16 +1,12 @@
 #pragma once
 // cGDIP: one use of the picture layer. It starts the layer when created and
-// shuts it down when it ends, keeps the list of image encoders, finds the
-// encoder for a file-name pattern ("*.png", any letter case) and turns status
-// codes into texts that it reports through its Error signal.
+// shuts it down when it ends, and finds the encoder for a file-name pattern
+// ("*.png", any letter case) while the layer runs.
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QUuid>
-#include <QVector>
 #include <cstdint>
-#include <optional>
 
 class cGDIP : public QObject {
   Q_OBJECT
@@ -19,27 +15,9 @@ class cGDIP : public QObject {
   explicit cGDIP(QObject* parent = nullptr);
   ~cGDIP() override;
 
-  void raiseGdipError(int32_t status, const QString& where);
   int32_t ExtensionExists(const QString& pattern) const;  // encoder position, or -1
-  static QString gdipStatusText(int32_t status);
-  void loadEncoderList();
-  QUuid getEncoderClsid(int32_t position) const;  // null for a position outside the list
-  void parseExtensionList(const QString& list, const QString& separator, int32_t position);
-  static QUuid clsidFromString(const QString& text);  // braces form; null when not an identifier
-  static QString ptrToString(const char16_t* text);   // up to the terminating zero; nullptr gives ""
-
-  uint32_t token() const { return m_token; }
-  int32_t encoderCount() const { return m_encoderCount; }
-
- signals:
-  void Error(int32_t number, const QString& description, const QString& where);
+  QUuid getEncoderClsid(int32_t position) const;          // null for a position outside the list
 
  private:
-  uint32_t m_token = 0;
-  int32_t m_encoderCount = 0;
-  QVector<QUuid> m_encoderClsids;
-  std::optional<QHash<QString, int32_t>> m_extensionIndex;  // keys in upper case
+  uint32_t m_token = 0;  // 0 while the layer is not started
 };
-
-// The chart window's handler of Error: one log line at level -1.
-void logGdipError(int32_t number, const QString& description, const QString& where);

@@ -2,10 +2,8 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QHash>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QtEndian>
 #include <atomic>
 
 #include "imaging/dib_bits.h"
@@ -15,13 +13,7 @@ namespace {
 // Pictures are encoded on worker threads too: the start-up counts are shared.
 std::atomic<uint32_t> g_nextToken{1};
 std::atomic<int32_t> g_started{0};
-std::atomic<int32_t> g_failStartup{GpOk};
-
-QHash<int32_t, GpImage>& images() {
-  static QHash<int32_t, GpImage> table;
-  return table;
-}
-int32_t g_nextImage = 1;
+std::atomic<bool> g_failStartup{false};
 
 struct KnownEncoder {
   const char* qtFormat;
@@ -40,7 +32,38 @@ constexpr KnownEncoder kKnownEncoders[] = {
 
 const QUuid kCodecNamespace = QUuid::fromString(u"{5a6f7620-696d-6167-6520-636f64656373}");
 
-const QVector<ImageCodecInfo>& encoderList() {
+// A chart has few colours: as a palette PNG it compresses three times faster and
+// smaller, with the same pixels. Pictures with more colours go as they are.
+QImage pngReady(const QByteArray& format, const QImage& image) {
+  if (format != "png") return image;
+  QImage indexed = exactlyIndexed8(image);
+  return indexed.isNull() ? image : indexed;
+}
+
+Failure writerFailure(const ImageCodecInfo& codec, const QImageWriter& writer) {
+  return Failure(codec.formatDescription + QStringLiteral(" encoder: ") + writer.errorString());
+}
+}  // namespace
+
+Result<uint32_t> gdiplusStartup() {
+  if (g_failStartup) return Failure(QStringLiteral("the picture layer did not start"));
+  // Qt's image plugins need the application object.
+  if (!QCoreApplication::instance())
+    return Failure(QStringLiteral("the picture layer needs the application object"));
+  ++g_started;
+  return g_nextToken++;
+}
+
+void GdiplusShutdown(uint32_t token) {
+  int32_t started = g_started;
+  while (token != 0 && started > 0 && !g_started.compare_exchange_weak(started, started - 1)) {
+  }
+}
+
+int32_t gdiplusStartedCount() { return g_started; }
+void gdiplusFailStartupForTest(bool fail) { g_failStartup = fail; }
+
+const QVector<ImageCodecInfo>& gdipImageEncoders() {
   static const QVector<ImageCodecInfo> list = [] {
     QVector<ImageCodecInfo> out;
     const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
@@ -62,145 +85,55 @@ const QVector<ImageCodecInfo>& encoderList() {
   return list;
 }
 
-// A chart has few colours: as a palette PNG it compresses three times faster and
-// smaller, with the same pixels. Pictures with more colours go as they are.
-QImage pngReady(const QByteArray& format, const QImage& image) {
-  if (format != "png") return image;
-  QImage indexed = exactlyIndexed8(image);
-  return indexed.isNull() ? image : indexed;
-}
-
-int32_t statusOfWriter(const QImageWriter& writer) {
-  return writer.error() == QImageWriter::DeviceError ? GpWin32Error : GpGenericError;
-}
-
-QByteArray le32(uint32_t v) {
-  QByteArray b(4, '\0');
-  qToLittleEndian(v, b.data());
-  return b;
-}
-
-// An animation's frame delays (1/100 s, one 32-bit value a frame) and its loop count.
-void readAnimationProperties(const QByteArray& bytes, GpImage& out) {
-  QBuffer buffer;
-  buffer.setData(bytes);
-  QImageReader reader(&buffer);
-  if (reader.imageCount() < 2) return;
-  GpProperty delays{4, {}};
-  const int loops = reader.loopCount();
-  while (reader.canRead()) {
-    reader.read();
-    delays.value += le32(uint32_t(std::max(0, reader.nextImageDelay()) / 10));
-  }
-  out.properties.insert(0x5100, delays);
-  if (loops >= -1) {
-    QByteArray v(2, '\0');
-    qToLittleEndian(uint16_t(loops < 0 ? 0 : loops), v.data());
-    out.properties.insert(0x5101, GpProperty{3, v});
-  }
-}
-}  // namespace
-
-int32_t GdiplusStartup(uint32_t& token) {
-  token = 0;
-  if (g_failStartup != GpOk) return g_failStartup;
-  // Qt's image plugins need the application object.
-  if (!QCoreApplication::instance()) return GpNotInitialized;
-  token = g_nextToken++;
-  ++g_started;
-  return GpOk;
-}
-
-void GdiplusShutdown(uint32_t token) {
-  int32_t started = g_started;
-  while (token != 0 && started > 0 && !g_started.compare_exchange_weak(started, started - 1)) {
-  }
-}
-
-int32_t gdiplusStartedCount() { return g_started; }
-void gdiplusFailStartupForTest(int32_t status) { g_failStartup = status; }
-
-int32_t GdipGetImageEncoders(QVector<ImageCodecInfo>& encoders) {
-  encoders = encoderList();
-  return GpOk;
-}
-
 const ImageCodecInfo* gdipFindEncoder(const QUuid& clsid) {
-  for (const ImageCodecInfo& e : encoderList())
+  for (const ImageCodecInfo& e : gdipImageEncoders())
     if (e.clsid == clsid) return &e;
   return nullptr;
 }
 
-const ImageCodecInfo* gdipEncoderForType(const QString& type) {
-  const QString pattern = QStringLiteral("*.") + type.toUpper();
-  const QVector<ImageCodecInfo>& list = encoderList();
-  for (qsizetype i = list.size() - 1; i >= 0; --i)
-    if (list[i].filenameExtension.toUpper().split(u';').contains(pattern)) return &list[i];
-  return nullptr;
+int32_t gdipEncoderPosition(const QString& pattern) {
+  const QString wanted = pattern.toUpper();
+  const QVector<ImageCodecInfo>& list = gdipImageEncoders();
+  for (auto i = int32_t(list.size()) - 1; i >= 0; --i)
+    if (list[i].filenameExtension.toUpper().split(u';').contains(wanted)) return i;
+  return -1;
 }
 
-Result<QByteArray> gdipEncodeImage(const QImage& image, const ImageCodecInfo& codec, const EncoderParameters* params) {
+const ImageCodecInfo* gdipEncoderForType(const QString& type) {
+  const int32_t position = gdipEncoderPosition(QStringLiteral("*.") + type);
+  return position < 0 ? nullptr : &gdipImageEncoders()[position];
+}
+
+Result<QByteArray> gdipEncodeImage(const QImage& image, const ImageCodecInfo& codec) {
   if (image.isNull()) return Failure(QStringLiteral("no picture to encode"));
   if (codec.qtFormat == "gif") return encodeImageAsGif(image);
   QByteArray bytes;
   QBuffer stream(&bytes);
   stream.open(QIODevice::WriteOnly);
   QImageWriter writer(&stream, codec.qtFormat);
-  if (params && params->quality >= 0) writer.setQuality(params->quality);
-  if (!writer.write(pngReady(codec.qtFormat, image)))
-    return Failure(codec.formatDescription + QStringLiteral(" encoder: ") + writer.errorString());
+  if (!writer.write(pngReady(codec.qtFormat, image))) return writerFailure(codec, writer);
   stream.close();
   return bytes;
 }
 
-int32_t gdipNewImage(GpImage image) {
-  const int32_t handle = g_nextImage++;
-  images().insert(handle, std::move(image));
-  return handle;
-}
-
-GpImage* gdipImage(int32_t handle) {
-  auto it = images().find(handle);
-  return it == images().end() ? nullptr : &it.value();
-}
-
-int32_t GdipDisposeImage(int32_t handle) { return images().remove(handle) ? GpOk : GpInvalidParameter; }
-
-int32_t gdipImageCount() { return int32_t(images().size()); }
-
-int32_t gdipLoadImage(const QByteArray& bytes, GpImage& out) {
-  QBuffer buffer;
-  buffer.setData(bytes);
-  QImageReader reader(&buffer);
-  QImage image;
-  if (!reader.read(&image)) return GpUnknownImageFormat;
-  out.image = image;
-  out.source = bytes;
-  readAnimationProperties(bytes, out);
-  return GpOk;
-}
-
-int32_t gdipSaveImageToStream(const QImage& image, QIODevice& stream, const QUuid& encoder,
-                              const EncoderParameters* params) {
-  const ImageCodecInfo* codec = gdipFindEncoder(encoder);
-  if (image.isNull()) return GpInvalidParameter;
-  if (!codec) return GpUnknownImageFormat;
-  const Result<QByteArray> bytes = gdipEncodeImage(image, *codec, params);
-  if (!bytes) return GpGenericError;
-  return stream.write(*bytes) == bytes->size() ? GpOk : GpWin32Error;
-}
-
-int32_t gdipSaveImageToFile(const QImage& image, const QString& fileName, const QUuid& encoder,
-                            const EncoderParameters* params) {
-  const ImageCodecInfo* codec = gdipFindEncoder(encoder);
-  if (image.isNull() || fileName.isEmpty()) return GpInvalidParameter;
-  if (!codec) return GpUnknownImageFormat;
-  if (codec->qtFormat == "gif") {
+Result<> gdipSaveImage(const QImage& image, const QString& fileName, const ImageCodecInfo& codec) {
+  if (image.isNull()) return Failure(QStringLiteral("no picture to save"));
+  if (fileName.isEmpty()) return Failure(QStringLiteral("no file named to save the picture in"));
+  if (codec.qtFormat == "gif") {
     const Result<GifPicture> dib = imageToGifDib(image);
-    if (!dib) return GpGenericError;
-    return writeGif(fileName, false, dib->info, dib->pixels) > 0 ? GpOk : GpWin32Error;
+    if (!dib) return dib.failure();
+    const Result<int32_t> written = writeGif(fileName, false, dib->info, dib->pixels);
+    if (!written) return written.failure();
+    return {};
   }
-  QImageWriter writer(fileName, codec->qtFormat);
-  if (params && params->quality >= 0) writer.setQuality(params->quality);
-  return writer.write(pngReady(codec->qtFormat, image)) ? GpOk : statusOfWriter(writer);
+  QImageWriter writer(fileName, codec.qtFormat);
+  if (!writer.write(pngReady(codec.qtFormat, image))) return writerFailure(codec, writer);
+  return {};
+}
+
+Result<QImage> gdipLoadImage(const QString& fileName) {
+  QImageReader reader(fileName);
+  QImage image;
+  if (!reader.read(&image)) return Failure(reader.errorString());
+  return image;
 }

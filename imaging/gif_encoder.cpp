@@ -29,15 +29,18 @@ void dumpBitmapInfo(const BitmapInfo& info) {
 }
 
 // The picture fits a GIF and its pixel rows are all there.
-bool gifInputValid(const BitmapInfo& info, const QByteArray& pixels) {
+Result<> gifInputFits(const BitmapInfo& info, const QByteArray& pixels) {
   const int64_t width = info.bmiHeader.biWidth, height = std::abs(int64_t(info.bmiHeader.biHeight));
-  return width >= 0 && width <= 0xFFFF && height <= 0xFFFF &&
-         pixels.size() >= qsizetype(dibRowBytes(8, int32_t(width))) * height;
+  if (width >= 0 && width <= 0xFFFF && height <= 0xFFFF &&
+      pixels.size() >= qsizetype(dibRowBytes(8, int32_t(width))) * height)
+    return {};
+  return Failure(QStringLiteral("a %1 x %2 picture does not fit a GIF").arg(width).arg(height));
 }
 }  // namespace
 
-int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
-  if (!gifInputValid(info, pixels)) return 0;
+Result<int32_t> writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info,
+                           const QByteArray& pixels) {
+  if (const Result<> fits = gifInputFits(info, pixels); !fits) return fits.failure();
   const int32_t width = info.bmiHeader.biWidth;
   const int32_t height = std::abs(info.bmiHeader.biHeight);
   const int32_t colours = std::clamp(info.bmiHeader.biClrUsed, 0, 256);
@@ -71,71 +74,50 @@ int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, cons
   return 13 + 3 * colours + 10 + imageBytes + 1;
 }
 
-int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels,
-                 QByteArray* bytes) {
-  if (!gifInputValid(info, pixels)) return 0;
-  if (fileName.isEmpty()) {
-    if (!bytes) return 0;
-    bytes->clear();
-    ByteArrayGifOutput out(*bytes);
-    return writeGifTo(out, interlaced, info, pixels);
-  }
-  cFile gifFile;
-  if (gifFile.OpenFile(fileName, cFile::kGenericWrite, 0, cFile::kCreateAlways, cFile::kFlagSequentialScan) == 0)
-    return 0;
-  const Result<int32_t> written = writeGifToFile(gifFile, interlaced, info, pixels);
-  gifFile.CloseFile();
-  if (!written) {
-    // A GIF cut short by a full disk is not a GIF: say so instead of counting its bytes.
-    logMsg(-1, QStringLiteral("writeGif: ") + written.error() + kCrLf + fileName);
-    return 0;
-  }
-  return *written;
-}
-
+namespace {
+// Into a file opened for writing, cut at the GIF's end.
 Result<int32_t> writeGifToFile(cFile& file, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
-  int32_t errorNumber = 0;
-  QString errorText;
-  const QMetaObject::Connection firstError =
-      QObject::connect(&file, &cFile::FileError, [&](int32_t number, const QString& description) {
-        if (errorNumber != 0) return;  // the first failure is the cause
-        errorNumber = number;
-        errorText = description;
-      });
-  int32_t n;
-  bool failed;
-  {
-    FileGifOutput out(file);
-    n = writeGifTo(out, interlaced, info, pixels);
-    out.flush();
-    failed = out.failed();
-  }
-  if (!file.SetFileEnd()) failed = true;
-  QObject::disconnect(firstError);
-  if (failed) return Failure(QStringLiteral("ERROR %1 %2").arg(errorNumber).arg(errorText.trimmed()));
+  FileGifOutput out(file);
+  const Result<int32_t> n = writeGifTo(out, interlaced, info, pixels);
+  if (const Result<> flushed = out.flush(); !flushed) return flushed.failure();
+  if (const Result<> cut = file.SetFileEnd(); !cut) return cut.failure();
   return n;
 }
 
-int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName, QByteArray* bytes) {
-  if (bitmap.isNull()) return 0;
-  BitmapInfo info = makeBitmapInfo8(bitmap.width(), bitmap.height());
-  QByteArray pixels(qsizetype(info.bmiHeader.biSizeImage), '\0');
-  dumpBitmapInfo(info);
-  const int32_t lines = getDibBits8(bitmap, info, pixels);
-  dumpBitmapInfo(info);
-  if (lines < 1) return 0;
-  info.bmiHeader.biClrUsed = 256;
-  return writeGif(fileName, false, info, pixels, bytes);
-}
-
-Result<GifPicture> imageToGifDib(const QImage& image) {
+// The 8-bit picture of an image; `dump` shows its bitmap information before and after.
+Result<GifPicture> gifPicture(const QImage& image, bool dump) {
   if (image.isNull()) return Failure(QStringLiteral("no picture to encode as GIF"));
   GifPicture dib;
   dib.info = makeBitmapInfo8(image.width(), image.height());
-  if (getDibBits8(image, dib.info, dib.pixels) < 1) return Failure(QStringLiteral("no pixel rows to encode as GIF"));
+  if (dump) dumpBitmapInfo(dib.info);
+  const int32_t lines = getDibBits8(image, dib.info, dib.pixels);
+  if (dump) dumpBitmapInfo(dib.info);
+  if (lines < 1) return Failure(QStringLiteral("no pixel rows to encode as GIF"));
   dib.info.bmiHeader.biClrUsed = 256;
   return dib;
 }
+}  // namespace
+
+Result<int32_t> writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info,
+                         const QByteArray& pixels) {
+  // Checked before the file is opened, so a picture that does not fit leaves no file behind.
+  if (const Result<> fits = gifInputFits(info, pixels); !fits) return fits.failure();
+  cFile gifFile;
+  if (const Result<> opened = gifFile.OpenFile(fileName, cFile::kGenericWrite, 0, cFile::kCreateAlways);
+      !opened)
+    return opened.failure();
+  const Result<int32_t> written = writeGifToFile(gifFile, interlaced, info, pixels);
+  gifFile.CloseFile();
+  return written;
+}
+
+Result<int32_t> saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
+  const Result<GifPicture> dib = gifPicture(bitmap, true);
+  if (!dib) return dib.failure();
+  return writeGif(fileName, false, dib->info, dib->pixels);
+}
+
+Result<GifPicture> imageToGifDib(const QImage& image) { return gifPicture(image, false); }
 
 Result<QByteArray> encodeImageAsGif(const QImage& image) {
   const Result<GifPicture> dib = imageToGifDib(image);
@@ -143,8 +125,7 @@ Result<QByteArray> encodeImageAsGif(const QImage& image) {
   QByteArray gif;
   gif.reserve(1024 + dib->pixels.size() / 4);
   ByteArrayGifOutput out(gif);
-  if (writeGifTo(out, false, dib->info, dib->pixels) <= 0)
-    return Failure(QStringLiteral("a %1 x %2 picture does not fit a GIF").arg(image.width()).arg(image.height()));
+  if (const Result<int32_t> n = writeGifTo(out, false, dib->info, dib->pixels); !n) return n.failure();
   return gif;
 }
 

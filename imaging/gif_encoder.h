@@ -1,7 +1,7 @@
 #pragma once
 // The GIF encoder: a GIF89a image with a 256-colour global table and LZW data,
-// written to a file through cFile or, with no file name, into the caller's byte
-// array. Any thread may encode. The encoder registry also uses it for its ".GIF" encoder.
+// written to a file through cFile or into memory. Any thread may encode. The
+// encoder registry also uses it for its ".GIF" encoder.
 
 #include <QByteArray>
 #include <QImage>
@@ -12,22 +12,18 @@
 #include "platform/result.h"
 
 class GifOutput;
-class cFile;
 
-// Encodes the drawn image; returns the GIF's length, 0 when nothing was written.
-// With no file name the GIF goes into *bytes (none: nowhere).
-int32_t saveBitmapAsGif(const QImage& bitmap, const QString& fileName, QByteArray* bytes = nullptr);
-// Header, colour table (info's colours-used entries), image data and trailer;
-// returns the GIF's length, or 0 when the file cannot be opened or written or
-// the pixels do not cover the picture. With no file name the GIF replaces
-// *bytes (none: nothing is written).
-int32_t writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info, const QByteArray& pixels,
-                 QByteArray* bytes = nullptr);
+// Encodes the drawn image into the file (dumping its bitmap information at
+// message level 1); the GIF's length.
+Result<int32_t> saveBitmapAsGif(const QImage& bitmap, const QString& fileName);
+// Header, colour table (info's colours-used entries), image data and trailer,
+// as a file; the GIF's length. Refused when the file cannot be opened or
+// written or the pixels do not cover the picture; the file's failure is the
+// system's first error: "ERROR 112 There is not enough space on the disk."
+Result<int32_t> writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info,
+                         const QByteArray& pixels);
 // The same to any output (no file handling, no dumps).
-int32_t writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, const QByteArray& pixels);
-// The same into a file opened for writing (and cut at the GIF's end); the
-// failure is the system's first error: "ERROR 112 There is not enough space on the disk."
-Result<int32_t> writeGifToFile(cFile& file, bool interlaced, const BitmapInfo& info, const QByteArray& pixels);
+Result<int32_t> writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& info, const QByteArray& pixels);
 // The 8-bit picture of an image with the encoder's 256-entry table.
 struct GifPicture {
   BitmapInfo info;

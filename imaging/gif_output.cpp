@@ -13,12 +13,12 @@ void ByteArrayGifOutput::putBytes(const uint8_t* bytes, int32_t n) {
 
 void FileGifOutput::putBytes(const uint8_t* bytes, int32_t n) {
   m_pending.append(reinterpret_cast<const char*>(bytes), n);
-  if (m_pending.size() >= kChunk) flush();
+  // A failure is kept for the last flush to give back.
+  if (m_pending.size() >= kChunk) static_cast<void>(flush());
 }
 
-void FileGifOutput::flush() {
-  if (m_pending.isEmpty()) return;
-  int32_t written = 0;
-  if (!m_failed && !m_file.WriteToFile(m_pending, int32_t(m_pending.size()), written)) m_failed = true;
+Result<> FileGifOutput::flush() {
+  if (m_written && !m_pending.isEmpty()) m_written = m_file.WriteToFile(m_pending);
   m_pending.clear();
+  return m_written;
 }

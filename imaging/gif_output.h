@@ -5,14 +5,14 @@
 #include <QByteArray>
 #include <cstdint>
 
+#include "platform/result.h"
+
 class cFile;
 
 class GifOutput {
  public:
   virtual ~GifOutput() = default;
   virtual void putBytes(const uint8_t* bytes, int32_t n) = 0;
-  // True once a write has failed; the encoder then reports nothing written.
-  virtual bool failed() const { return false; }
   void putByte(uint8_t value) { putBytes(&value, 1); }
   void putWord(uint16_t value);  // low byte first
 };
@@ -26,18 +26,17 @@ class ByteArrayGifOutput : public GifOutput {
   QByteArray& m_bytes;
 };
 
-// Collects small writes and hands them to the file in large pieces.
+// Collects small writes and hands them to the file in large pieces. After a
+// failed write nothing more is written; flush() gives back that first failure.
 class FileGifOutput : public GifOutput {
  public:
   explicit FileGifOutput(cFile& file) : m_file(file) {}
-  ~FileGifOutput() override { flush(); }
   void putBytes(const uint8_t* bytes, int32_t n) override;
-  bool failed() const override { return m_failed; }
-  void flush();
+  Result<> flush();
 
  private:
   static constexpr int32_t kChunk = 64 * 1024;
   cFile& m_file;
   QByteArray m_pending;
-  bool m_failed = false;
+  Result<> m_written;
 };

@@ -12,11 +12,17 @@
 
 struct LinkStatus {
   QString caption;                              // the meter frame's caption
+  QString captionDetail;                        // the whole text where the caption leaves advice out
   int32_t captionColour = kSysColorWindowText;  // &HBBGGRR or a system colour
   bool onlineTicked = false;                    // the ON-LINE box: the user's intent
   bool autoPlotEnabled = true;                  // "Auto Plot" needs the data file
   bool stale = false;                           // the device is lost: the live values are old
   bool operator==(const LinkStatus&) const = default;
+  // A new caption drops the detail of the one before.
+  void setCaption(const QString& text, const QString& detail = QString()) {
+    caption = text;
+    captionDetail = detail;
+  }
 };
 
 // The lines the link drives on the serial port.

@@ -23,11 +23,14 @@ const char* typeName(int32_t type) {
 bool toSystem(int32_t mode) { return (mode & 15) == kLogAuto || (mode & 15) == kLogToSystem; }
 }  // namespace
 
-void appLogStart(const QString& path, int32_t mode) {
+Result<> appLogStart(const QString& path, int32_t mode) {
   if ((mode & 15) == kLogToFile) {
+    if (path.isEmpty()) return Failure(QStringLiteral("no log file is named"));
     QFile f(path);
     const auto how = (mode & kLogOverwrite) ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append;
-    if (path.isEmpty() || !f.open(how)) return;  // refused: the old target stays
+    // Refused: the old target stays.
+    if (!f.open(how))
+      return Failure(QStringLiteral("cannot open ") + path + QStringLiteral(": ") + f.errorString());
     g_path = path;
   } else {
     g_path.clear();
@@ -37,23 +40,26 @@ void appLogStart(const QString& path, int32_t mode) {
     g_syslogOpen = true;
   }
   g_mode = mode;
+  return {};
 }
 
-void appLogEvent(const QString& text, int32_t type) {
+Result<> appLogEvent(const QString& text, int32_t type) {
   const int32_t target = g_mode & 15;
-  if (target == kLogOff) return;
+  if (target == kLogOff) return {};
   QString line = QString::fromLatin1(typeName(type));
   if (g_mode & kLogThreadId) line += QStringLiteral(" [") + QString::number(gettid()) + u']';
   line += QStringLiteral(": ") + text;
   if (target == kLogToFile) {
     QFile f(g_path);
-    if (f.open(QIODevice::Append))
-      f.write((QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + line + QStringLiteral("\r\n"))
-                  .toUtf8());
-    return;
+    const QByteArray bytes =
+        (QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + line + QStringLiteral("\r\n")).toUtf8();
+    if (!f.open(QIODevice::Append) || f.write(bytes) != bytes.size() || !f.flush())
+      return Failure(QStringLiteral("cannot write ") + g_path + QStringLiteral(": ") + f.errorString());
+    return {};
   }
   const int priority = type == 1 ? LOG_ERR : type == 2 ? LOG_WARNING : LOG_INFO;
   syslog(priority, "%s", line.toUtf8().constData());
+  return {};
 }
 
 QString appLogCurrentPath() { return g_path; }

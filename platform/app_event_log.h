@@ -8,6 +8,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/result.h"
+
 enum : int32_t {
   kLogAuto = 0,
   kLogOff = 1,
@@ -17,9 +19,11 @@ enum : int32_t {
   kLogThreadId = 32
 };
 
-// Switches to the given target; a file that cannot be opened leaves the previous settings in force.
-void appLogStart(const QString& path, int32_t mode);
-// type: 1 error, 2 warning, 4 information.
-void appLogEvent(const QString& text, int32_t type);
+// Switches to the given target; a file that cannot be opened is refused, with
+// why, and leaves the previous settings in force.
+Result<> appLogStart(const QString& path, int32_t mode);
+// type: 1 error, 2 warning, 4 information. Refused, with why, when the file
+// target cannot be written.
+Result<> appLogEvent(const QString& text, int32_t type);
 QString appLogCurrentPath();
 int32_t appLogCurrentMode();

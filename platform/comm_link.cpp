@@ -1,6 +1,6 @@
 #include "platform/comm_link.h"
 
-#include <QPointer>
+#include <utility>
 
 CommLink::CommLink(QObject* parent) : QObject(parent) {}
 
@@ -27,6 +27,7 @@ bool CommLink::setPortOpen(bool open) {
     return !open;
   }
   m_input.clear();
+  m_inputOverflowed = false;
   if (!open) {
     closeDevice();
     m_open = false;
@@ -64,9 +65,8 @@ bool CommLink::setBreak(bool on) {
 }
 
 QByteArray CommLink::input() {
-  QByteArray all;
-  all.swap(m_input);
-  return all;
+  m_inputOverflowed = false;
+  return std::exchange(m_input, QByteArray());
 }
 
 bool CommLink::output(QByteArrayView bytes) {
@@ -80,16 +80,20 @@ bool CommLink::output(QByteArrayView bytes) {
 void CommLink::deliverBytes(QByteArrayView bytes) {
   if (!m_open || bytes.isEmpty()) return;
   m_input.append(bytes);
-  if (m_open && m_rThreshold > 0 && m_input.size() >= m_rThreshold) deliverEvent(comEv::kReceive);
+  if (m_rThreshold <= 0) {
+    if (m_input.size() <= kMaxHeldInput) return;
+    m_input.remove(0, m_input.size() - kMaxHeldInput);
+    if (!std::exchange(m_inputOverflowed, true)) deliverEvent(comEv::kRxOver);
+    return;
+  }
+  if (m_input.size() < m_rThreshold) return;
+  // Taken out first: a handler may wait and let the next arrival run.
+  const QByteArray waiting = std::exchange(m_input, QByteArray());
+  emit onComm(comEv::kReceive, waiting);
 }
 
 void CommLink::deliverEvent(int event) {
-  if (!m_open) return;
-  QPointer<CommLink> self(this);
-  const int outer = m_event;  // a handler may wait and let a nested event run
-  m_event = event;
-  emit onComm();
-  if (self) m_event = outer;
+  if (m_open) emit onComm(event, QByteArray());
 }
 
 void CommLink::failAndClose(const QString& text) {

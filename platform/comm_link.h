@@ -1,9 +1,11 @@
 #pragma once
 // The serial control the meter link talks to (MSComm1): a numbered port with a settings
-// text, binary input read as all waiting bytes, DTR/RTS/break, and OnComm events. The
-// termios port (CommPort) and the test fake share this base, which keeps the input buffer
-// and delivers the events. The input buffer holds whatever arrived until it is read:
-// bytes are lost only where the driver reports it (kOverrun, kRxOver).
+// text, binary input handed over as all waiting bytes, DTR/RTS/break, and OnComm events.
+// The termios port (CommPort) and the test fake share this base, which keeps the input
+// buffer and delivers the events. A receive event hands the waiting bytes over with it;
+// without receive events (threshold 0) the buffer holds whatever arrived until it is
+// read, up to kMaxHeldInput: past it the oldest bytes go and a kRxOver event says so.
+// Otherwise bytes are lost only where the driver reports it (kOverrun, kRxOver).
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -33,6 +35,9 @@ class CommLink : public QObject {
   Q_OBJECT
 
  public:
+  // Unread input kept without receive events: far more than any frame or capture needs.
+  static constexpr qsizetype kMaxHeldInput = 64 * 1024;
+
   explicit CommLink(QObject* parent = nullptr);
 
   void setCommPort(int port) { m_port = port; }
@@ -62,15 +67,15 @@ class CommLink : public QObject {
   bool rtsEnable() const { return m_rts; }
   bool breakOn() const { return m_break; }
 
-  // The event being handled in onComm().
-  int commEvent() const { return m_event; }
   // Every byte waiting in the input buffer; the buffer is emptied.
   QByteArray input();
   bool output(QByteArrayView bytes);
 
  signals:
-  // One event; commEvent() tells which. Emitted on the UI thread.
-  void onComm();
+  // One event of the port with the bytes it brings: a receive event (kReceive)
+  // hands over every byte waiting, which leaves the input buffer empty; the other
+  // events bring none. Emitted on the UI thread.
+  void onComm(int event, const QByteArray& input);
   // The port closed itself (the far end hung up or a read failed).
   void closedByError(const QString& text);
 
@@ -99,6 +104,6 @@ class CommLink : public QObject {
   CommError m_errorKind = CommError::None;
   int m_rThreshold = 0;
   QByteArray m_input;
-  int m_event = 0;
+  bool m_inputOverflowed = false;  // told once until the input is read
   bool m_dtr = false, m_rts = false, m_break = false;
 };

@@ -128,14 +128,13 @@ Result<int32_t> applyGraphKey(const QString& key, const QString& value, plotPara
     return kGraphSpanSet;
   }
   if (key == u"s") {
-    Date d = 0;
-    if (!parseDateTimeText(value, d)) return kGraphItemRejected;
-    param.fromTime = d;
+    const Result<Date> d = dateTimeFromText(value);
+    if (!d) return kGraphItemRejected;
+    param.fromTime = *d;
     return kGraphStartSet;
   }
   if (key == u"e") {
-    Date d = 0;
-    param.toTime = parseDateTimeText(value, d) ? d : now;
+    param.toTime = dateTimeFromText(value).valueOr(now);
     return kGraphEndSet;
   }
   if (key == u"v") {
@@ -152,8 +151,7 @@ Result<int32_t> applyGraphKey(const QString& key, const QString& value, plotPara
       param.compareText = text;
       return kGraphCompareOffsetSet;
     }
-    Date d = 0;
-    param.compareTo = parseDateTimeText(head, d) ? d : now;
+    param.compareTo = dateTimeFromText(head).valueOr(now);
     param.compareText = text;
     return kGraphCompareEndSet;
   }

@@ -195,174 +195,276 @@ int64_t scanAndReduce(const RecordSource& src, int32_t fromRec, int32_t toRec, i
 void emptySeries(QVector<plotSeries>& series, int16_t index) {
   if (index > 0 && index < series.size()) series[index].points = QVector<plotPoint>(1);
 }
+
+// The tick counts at the steps of one read, for the lap times.
+struct LapTimes {
+  int32_t at[7];
+  explicit LapTimes(int32_t start) { std::fill(std::begin(at), std::end(at), start); }
+  void mark(int step) { at[step] = timeGetTime(); }
+};
+
+// Which records a range reads and how many points they make.
+struct ReadPlan {
+  int32_t fromRec = 0, toRec = 0;
+  int64_t records = 0;  // in [fromRec, toRec]
+  int64_t pointCount = 0;
+  double recordsPerPoint = 1;
+  int16_t reduceMethod = kReduceOff;
+  int32_t maxPlotPoints = 0;
+};
+
+// The records of the range: from two before the first in range (never record 1)
+// to one after it when the range ends between records.
+void findRecordRange(plotFileIndex& index, const PlotRange& range, ReadPlan& plan) {
+  const int32_t recordCount = index.index.recordCount;
+  searchRecTime(index, 1, recordCount, range.fromTime, true);
+  searchRecTime(index, index.searchFirstRec, recordCount, range.toTime, false);
+  plan.fromRec = std::min(recordCount, std::max(2, index.searchFirstRec - 2));
+  plan.toRec = std::min(recordCount, index.searchLastRec + (range.toTime > index.searchLastTime ? 1 : 0));
+  plan.records = static_cast<int64_t>(plan.toRec) - plan.fromRec + 1;
+  logMsg(3, QStringLiteral("  setting fromRec=%1  toRec=%2  records=%3")
+                .arg(plan.fromRec)
+                .arg(plan.toRec)
+                .arg(recordCount));
+}
+
+// Every record a point, or with method 2 about maxPlotPoints + 1 evenly spaced
+// records; no range holds more than kMaxPlotRecords points.
+void choosePointCount(const PlotRange& range, int32_t recordCount, ReadPlan& plan) {
+  plan.reduceMethod = range.reduceMethod;
+  plan.maxPlotPoints = range.maxPlotPoints;
+  const int64_t n = plan.records;
+  const int32_t spanned = plan.toRec - plan.fromRec;
+  plan.pointCount = n;
+  plan.recordsPerPoint = 1;
+  if (plan.reduceMethod == kReduceSkip && plan.maxPlotPoints > 0 &&
+      n > static_cast<int64_t>(plan.maxPlotPoints) + 1) {
+    plan.pointCount = static_cast<int64_t>(plan.maxPlotPoints) + 1;
+    plan.recordsPerPoint = static_cast<double>(spanned) / plan.maxPlotPoints;
+  }
+  if (plan.pointCount > kMaxPlotRecords) {
+    // One request must not hold the records of years: skip records instead.
+    const int32_t target = plan.maxPlotPoints > 1 && plan.maxPlotPoints < kMaxPlotRecords
+                               ? plan.maxPlotPoints
+                               : kMaxPlotRecords - 1;
+    logMsg(-1,
+           QStringLiteral("getZavFileData: ERROR %1 records in range with reduceMethod=%2, reading %3 points "
+                          "by skipping records")
+               .arg(n)
+               .arg(plan.reduceMethod)
+               .arg(target + 1));
+    plan.reduceMethod = kReduceSkip;
+    plan.maxPlotPoints = target;
+    plan.pointCount = static_cast<int64_t>(target) + 1;
+    plan.recordsPerPoint = static_cast<double>(spanned) / target;
+  }
+  if (logShows(3)) {
+    logMsg(3, QStringLiteral("getZavFileData:\nfileRecords= %1\nrecordPoints= %2\nreduceMethod= %3\n"
+                             "maxPlotPoints= %4\npoints= %5\nrecordsPerPoint= %6\nfromRec= %7\ntoRec= %8")
+                  .arg(recordCount)
+                  .arg(n)
+                  .arg(plan.reduceMethod)
+                  .arg(plan.maxPlotPoints)
+                  .arg(plan.pointCount)
+                  .arg(strPlain(plan.recordsPerPoint))
+                  .arg(plan.fromRec)
+                  .arg(plan.toRec));
+  }
+}
+
+// Each wanted series exists and is empty.
+void prepareSeries(QVector<plotSeries>& series, const PlotRange& range) {
+  for (int16_t s : {range.powerSeries, range.tempSeries}) {
+    if (s <= 0) continue;
+    if (series.size() <= s) series.resize(s + 1);
+    series[s].points = QVector<plotPoint>(1);
+    series[s].minValue = 0;
+    series[s].maxValue = 0;
+  }
+}
+
+// The points of the plan into the power series and the temperature series (ts,
+// when wanted), thinned by method 1 while scanning; returns the points read.
+int64_t readPlannedPoints(const RecordSource& src, const ReadPlan& plan, plotSeries& ps, plotSeries* ts,
+                          PointTally& tally, PlotReadScratch& scratch) {
+  const dataFileIndex& ix = src.ix;
+  if (plan.recordsPerPoint < kDenseRecordsPerPoint) {
+    const int64_t first = recordOffset(ix, plan.fromRec, 1, src.headerBytes);
+    src.file.prepareScan(
+        first, recordOffset(ix, plan.toRec, ix.sectionCount, src.headerBytes) + kRecordBytes - first,
+        plan.recordsPerPoint == 1);
+  }
+  const bool reduceWhileScanning = plan.reduceMethod == kReduceKeepMaxMin && plan.maxPlotPoints > 1 &&
+                                   static_cast<int64_t>(plan.maxPlotPoints) + 1 < plan.pointCount;
+  if (reduceWhileScanning)
+    return scanAndReduce(src, plan.fromRec, plan.toRec, plan.pointCount, plan.maxPlotPoints, ps, ts, tally,
+                         scratch);
+  ps.points.resize(plan.pointCount);
+  if (ts) ts->points.resize(plan.pointCount);
+  plotPoint* pp = ps.points.data();
+  plotPoint* tp = ts ? ts->points.data() : nullptr;
+  const int64_t read =
+      readPointsFor(tally.dump, src, plan.fromRec, plan.toRec, plan.pointCount, plan.recordsPerPoint, ps,
+                    [&](const PointDump& v) {
+                      pp[v.p] = plotPoint{v.rec, v.power, v.r.recTime, static_cast<int32_t>(v.r.count),
+                                          static_cast<int32_t>(v.r.ticks)};
+                      if (tp) tp[v.p] = plotPoint{v.rec, v.temp, v.r.recTime, 0, 0};
+                      tally.add(v);
+                    });
+  if (read < plan.pointCount) {
+    const qsizetype kept = read >= 2 ? read : 1;
+    ps.points.resize(kept);
+    if (ts) ts->points.resize(kept);
+  }
+  return read;
+}
+
+// Reads the plan's points and, at message level 4, dumps them.
+int64_t readRangePoints(const RecordSource& src, const ReadPlan& plan, const QString& fileName,
+                        QVector<plotSeries>& series, const PlotRange& range, PointTally& tally,
+                        PlotReadScratch& scratch, LapTimes& laps) {
+  if (plan.pointCount < 2) return 0;
+  plotSeries* ts = range.tempSeries > 0 ? &series[range.tempSeries] : nullptr;
+  const int64_t read = readPlannedPoints(src, plan, series[range.powerSeries], ts, tally, scratch);
+  if (read < plan.pointCount)
+    logMsg(-1, QStringLiteral("getZavFileData: ERROR the file ended at point %1 of %2: %3")
+                   .arg(read)
+                   .arg(plan.pointCount)
+                   .arg(fileName));
+  laps.mark(4);
+  if (tally.dump) {
+    logMsgCourier(QStringLiteral("countErrors:\n") + pointDumpHeader() + u'\n' + tally.errorText);
+    logMsgCourier(QStringLiteral("all points:\n") + pointDumpHeader() + u'\n' + tally.dumpText);
+  }
+  laps.mark(5);
+  laps.mark(6);
+  return read;
+}
+
+// A range with no record at or after its start keeps no points; the series
+// that keep some take the range's extremes.
+void finishSeries(QVector<plotSeries>& series, const PlotRange& range, const PointTally& tally, int64_t read,
+                  const dataFileIndex& ix) {
+  if (read == 0 || tally.lastTime < range.fromTime) {
+    emptySeries(series, range.powerSeries);
+    emptySeries(series, range.tempSeries);
+  }
+  if (range.powerSeries > 0 && series[range.powerSeries].points.size() > 1) {
+    plotSeries& power = series[range.powerSeries];
+    power.maxValue = tally.powerMax;
+    power.minValue = tally.powerMin;
+    markSeriesSections(power, ix);
+  }
+  if (range.tempSeries > 0 && series[range.tempSeries].points.size() > 1) {
+    series[range.tempSeries].maxValue = tally.tempMax;
+    series[range.tempSeries].minValue = tally.tempMin;
+  }
+}
+
+void logLapTimes(const LapTimes& laps, int32_t countErrors) {
+  QString text = QStringLiteral("countErrors= %1").arg(countErrors);
+  for (int i = 1; i <= 6; ++i) {
+    const auto ms = static_cast<uint32_t>(laps.at[i] - laps.at[i - 1]);
+    text += QStringLiteral("\nlapTime%1=").arg(i) + formatNumber(ms, QStringLiteral("###,##0 mS"));
+  }
+  text += QStringLiteral("\ntotalTime=") +
+          formatNumber(static_cast<uint32_t>(timeGetTime() - laps.at[0]), QStringLiteral("###,##0 mS"));
+  logMsg(4, text);
+}
+
+// The read of an open file, from the search for the range to the series' extremes.
+int64_t readOpenFile(plotFileIndex& index, PlotFileView& file, const PlotRange& range, int headerBytes,
+                     QVector<plotSeries>& series, PointTally& tally, PlotReadScratch& scratch,
+                     LapTimes& laps) {
+  index.file = &file;
+  // The reader's steps are actions of every plot, the web's too; not errors.
+  logMsg(3, QStringLiteral("getZavFileData: zavPlotFileNr= %1").arg(file.handle()));
+  fitIndexToFile(index, headerBytes);
+  laps.mark(1);
+  ReadPlan plan;
+  findRecordRange(index, range, plan);
+  laps.mark(2);
+  choosePointCount(range, index.index.recordCount, plan);
+  prepareSeries(series, range);
+  laps.mark(3);
+  const RecordSource src{file, index.index, headerBytes, index.byteTemperature};
+  const int64_t read = readRangePoints(src, plan, index.fileName, series, range, tally, scratch, laps);
+  finishSeries(series, range, tally, read, index.index);
+  file.close();
+  index.file = nullptr;
+  return read;
+}
 }  // namespace
 
 std::shared_ptr<PlotReadScratch> makePlotReadScratch() { return std::make_shared<PlotReadScratch>(); }
 
-int32_t getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plotSeries>& series,
-                       PlotReadScratch& scratch) {
-  const Date fromTime = range.fromTime, toTime = range.toTime;
-  int16_t reduceMethod = range.reduceMethod;
-  int32_t maxPlotPoints = range.maxPlotPoints;
-  const int16_t powerSeries = range.powerSeries, tempSeries = range.tempSeries;
-  const int32_t start = timeGetTime();
-  int32_t lap[7] = {start, start, start, start, start, start, start};
-  PointTally tally(fromTime, toTime, tempSeries > 0, logShows(4));
+Result<int32_t> getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plotSeries>& series,
+                               PlotReadScratch& scratch) {
+  LapTimes laps(timeGetTime());
+  PointTally tally(range.fromTime, range.toTime, range.tempSeries > 0, logShows(4));
   const int headerBytes =
       index.index.sectionCount >= 1 ? headerBytesOf(index.index.sectionHeaders[1].version) : kSectionBytes;
   int64_t readRecords = 0;
-
-  PlotFileView file;
-  const bool exists = QFile::exists(index.fileName);
-  const bool opened = exists && file.open(index.fileName).ok();
-  if (exists && !opened) logMsg(-1, QStringLiteral("getZavFileData: ERROR cannot open ") + index.fileName);
-  if (opened) {
-    index.file = &file;
-    // The reader's steps are actions of every plot, the web's too; not errors.
-    logMsg(3, QStringLiteral("getZavFileData: zavPlotFileNr= %1").arg(file.handle()));
-    fitIndexToFile(index, headerBytes);
-    const dataFileIndex& ix = index.index;
-    const int32_t recordCount = ix.recordCount;
-    lap[1] = timeGetTime();
-
-    searchRecTime(index, 1, recordCount, fromTime, true);
-    searchRecTime(index, index.searchFirstRec, recordCount, toTime, false);
-    lap[2] = timeGetTime();
-    int32_t fromRec = index.searchFirstRec - 2;
-    int32_t toRec = index.searchLastRec + (toTime > index.searchLastTime ? 1 : 0);
-    fromRec = std::min(recordCount, std::max(2, fromRec));
-    toRec = std::min(recordCount, toRec);
-    logMsg(3, QStringLiteral("  setting fromRec=%1  toRec=%2  records=%3")
-                  .arg(fromRec)
-                  .arg(toRec)
-                  .arg(recordCount));
-
-    const int64_t n = static_cast<int64_t>(toRec) - fromRec + 1;
-    int64_t pointCount = n;
-    double recordsPerPoint = 1;
-    if (reduceMethod == kReduceSkip && maxPlotPoints > 0 && n > static_cast<int64_t>(maxPlotPoints) + 1) {
-      pointCount = static_cast<int64_t>(maxPlotPoints) + 1;
-      recordsPerPoint = static_cast<double>(toRec - fromRec) / maxPlotPoints;
-    }
-    if (pointCount > kMaxPlotRecords) {
-      // One request must not hold the records of years: skip records instead.
-      const int32_t target =
-          maxPlotPoints > 1 && maxPlotPoints < kMaxPlotRecords ? maxPlotPoints : kMaxPlotRecords - 1;
-      logMsg(-1, QStringLiteral(
-                     "getZavFileData: ERROR %1 records in range with reduceMethod=%2, reading %3 points "
-                     "by skipping records")
-                     .arg(n)
-                     .arg(reduceMethod)
-                     .arg(target + 1));
-      reduceMethod = kReduceSkip;
-      maxPlotPoints = target;
-      pointCount = static_cast<int64_t>(target) + 1;
-      recordsPerPoint = static_cast<double>(toRec - fromRec) / target;
-    }
-    if (logShows(3)) {
-      logMsg(3, QStringLiteral("getZavFileData:\nfileRecords= %1\nrecordPoints= %2\nreduceMethod= %3\n"
-                               "maxPlotPoints= %4\npoints= %5\nrecordsPerPoint= %6\nfromRec= %7\ntoRec= %8")
-                    .arg(recordCount)
-                    .arg(n)
-                    .arg(reduceMethod)
-                    .arg(maxPlotPoints)
-                    .arg(pointCount)
-                    .arg(strPlain(recordsPerPoint))
-                    .arg(fromRec)
-                    .arg(toRec));
-    }
-
-    for (int16_t s : {powerSeries, tempSeries}) {
-      if (s <= 0) continue;
-      if (series.size() <= s) series.resize(s + 1);
-      series[s].points = QVector<plotPoint>(1);
-      series[s].minValue = 0;
-      series[s].maxValue = 0;
-    }
-    lap[3] = timeGetTime();
-
-    if (pointCount >= 2) {
-      if (recordsPerPoint < kDenseRecordsPerPoint) {
-        const int64_t first = recordOffset(ix, fromRec, 1, headerBytes);
-        file.prepareScan(first, recordOffset(ix, toRec, ix.sectionCount, headerBytes) + kRecordBytes - first,
-                         recordsPerPoint == 1);
-      }
-      plotSeries& ps = series[powerSeries];
-      plotSeries* ts = tempSeries > 0 ? &series[tempSeries] : nullptr;
-      const bool reduceWhileScanning = reduceMethod == kReduceKeepMaxMin && maxPlotPoints > 1 &&
-                                       static_cast<int64_t>(maxPlotPoints) + 1 < pointCount;
-      if (reduceWhileScanning) {
-        readRecords = scanAndReduce({file, ix, headerBytes, index.byteTemperature}, fromRec, toRec, pointCount,
-                                    maxPlotPoints, ps, ts, tally, scratch);
-      } else {
-        ps.points.resize(pointCount);
-        if (ts) ts->points.resize(pointCount);
-        plotPoint* pp = ps.points.data();
-        plotPoint* tp = ts ? ts->points.data() : nullptr;
-        readRecords =
-            readPointsFor(tally.dump, {file, ix, headerBytes, index.byteTemperature}, fromRec, toRec, pointCount,
-                          recordsPerPoint, ps,
-                          [&](const PointDump& v) {
-                            pp[v.p] = plotPoint{v.rec, v.power, v.r.recTime, static_cast<int32_t>(v.r.count),
-                                                static_cast<int32_t>(v.r.ticks)};
-                            if (tp) tp[v.p] = plotPoint{v.rec, v.temp, v.r.recTime, 0, 0};
-                            tally.add(v);
-                          });
-        if (readRecords < pointCount) {
-          const qsizetype kept = readRecords >= 2 ? readRecords : 1;
-          ps.points.resize(kept);
-          if (ts) ts->points.resize(kept);
-        }
-      }
-      if (readRecords < pointCount)
-        logMsg(-1, QStringLiteral("getZavFileData: ERROR the file ended at point %1 of %2: %3")
-                       .arg(readRecords)
-                       .arg(pointCount)
-                       .arg(index.fileName));
-      lap[4] = timeGetTime();
-      if (tally.dump) {
-        logMsgCourier(QStringLiteral("countErrors:\n") + pointDumpHeader() + u'\n' + tally.errorText);
-        logMsgCourier(QStringLiteral("all points:\n") + pointDumpHeader() + u'\n' + tally.dumpText);
-      }
-      lap[5] = timeGetTime();
-      lap[6] = timeGetTime();
-    }
-
-    if (readRecords == 0 || tally.lastTime < fromTime) {
-      emptySeries(series, powerSeries);
-      emptySeries(series, tempSeries);
-    }
-    if (powerSeries > 0 && series[powerSeries].points.size() > 1) {
-      series[powerSeries].maxValue = tally.powerMax;
-      series[powerSeries].minValue = tally.powerMin;
-      markSeriesSections(series[powerSeries], ix);
-    }
-    if (tempSeries > 0 && series[tempSeries].points.size() > 1) {
-      series[tempSeries].maxValue = tally.tempMax;
-      series[tempSeries].minValue = tally.tempMin;
-    }
-    file.close();
-    index.file = nullptr;
-  }
-
-  if (opened && index.lapTimes) {
-    QString laps = QStringLiteral("countErrors= %1").arg(tally.countErrors);
-    for (int i = 1; i <= 6; ++i) {
-      const auto ms = static_cast<uint32_t>(lap[i] - lap[i - 1]);
-      laps += QStringLiteral("\nlapTime%1=").arg(i) + formatNumber(ms, QStringLiteral("###,##0 mS"));
-    }
-    laps += QStringLiteral("\ntotalTime=") +
-            formatNumber(static_cast<uint32_t>(timeGetTime() - start), QStringLiteral("###,##0 mS"));
-    logMsg(4, laps);
+  // A file that is not there holds no records; one that is there must open.
+  Result<> opened;
+  if (QFile::exists(index.fileName)) {
+    PlotFileView file;
+    opened = file.open(index.fileName);
+    if (opened) readRecords = readOpenFile(index, file, range, headerBytes, series, tally, scratch, laps);
+    if (opened && index.lapTimes) logLapTimes(laps, tally.countErrors);
   }
   logMsg(5, QStringLiteral("readRecords= %1").arg(readRecords));
   logMsg(2, QStringLiteral("getZavFileData()\nfileName=") + index.fileName +
-                QStringLiteral("\ngetZavFileData: elapsedTime=") + elapsedSince(start));
+                QStringLiteral("\ngetZavFileData: elapsedTime=") + elapsedSince(laps.at[0]));
+  if (!opened)
+    return Failure(QStringLiteral("cannot open ") + index.fileName + QStringLiteral(": ") + opened.error());
   return tally.validTemp;
 }
 
-int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file,
-                    PlotReadScratch& scratch) {
+namespace {
+// Series i is handed on as a series of that type (1 power, 2 compare, 3
+// temperature), its extremes folded into the request's data ranges.
+void keepSeries(plotParamRecord& param, QVector<plotSeries>& series, int16_t i, int16_t seriesType) {
+  plotSeries& s = series[i];
+  param.seriesInfo.resize(i + 1);
+  s.seriesType = seriesType;
+  if (seriesType == 3) {
+    param.seriesInfo[i].valueKind = 3;
+    param.y2DataMax = std::max(param.y2DataMax, s.maxValue);
+    param.y2DataMin = std::min(param.y2DataMin, s.minValue);
+  } else {
+    if (seriesType == 2) param.seriesInfo[i].styleCode = 4;
+    param.y1DataMax = std::max(param.y1DataMax, s.maxValue);
+    param.y1DataMin = std::min(param.y1DataMin, s.minValue);
+  }
+}
+
+// The request's power and temperature series, then its compare series.
+Result<int32_t> readRequestedSeries(plotParamRecord& param, QVector<plotSeries>& series, plotFileIndex& index,
+                                    PlotReadScratch& scratch) {
+  const bool wantTemp = param.y2ScaleMax != kNoTemperatureScale;
+  PlotRange range{param.fromTime,           param.toTime, param.reduceMethod, param.maxPlotPoints, 1,
+                  int16_t(wantTemp ? 2 : 0)};
+  const Result<int32_t> validTempPoints = getZavFileData(index, range, series, scratch);
+  if (!validTempPoints) return validTempPoints;
+  int16_t k = 0;
+  if (series.size() > 1 && series[1].points.size() > 1) keepSeries(param, series, k = 1, 1);
+  if (wantTemp && series.size() > 2 && series[2].points.size() > 1 && *validTempPoints > 0)
+    keepSeries(param, series, ++k, 3);
+  if (param.compareTo > param.compareFrom) {
+    range = {param.compareFrom, param.compareTo, param.reduceMethod, param.maxPlotPoints, int16_t(k + 1), 0};
+    if (const Result<int32_t> compared = getZavFileData(index, range, series, scratch); !compared)
+      return compared;
+    if (series[k + 1].points.size() > 1) keepSeries(param, series, ++k, 2);
+  }
+  // Series that were read but not kept are not handed on.
+  series.resize(k + 1);
+  return validTempPoints;
+}
+}  // namespace
+
+Result<int32_t> getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file,
+                            PlotReadScratch& scratch) {
   const int32_t start = timeGetTime();
   param.y1DataMin = 1e9f;
   param.y2DataMin = 1e9f;
@@ -370,48 +472,20 @@ int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const P
   param.y2DataMax = -1e9f;
   series = QVector<plotSeries>(1);
   param.seriesInfo = QVector<seriesInfoEntry>(1);
-  const bool wantTemp = param.y2ScaleMax != kNoTemperatureScale;
-  int32_t validTempPoints = 0;
 
   plotFileIndex index;
   index.index = file.index;
   index.fileName = file.fileName;
   index.byteTemperature = file.byteTemperature;
   index.lapTimes = file.lapTimes;
-  if (QFile::exists(index.fileName) && index.index.sectionCount >= 1 && index.index.recordCount >= 1) {
-    PlotRange range{param.fromTime, param.toTime, param.reduceMethod, param.maxPlotPoints, 1,
-                    int16_t(wantTemp ? 2 : 0)};
-    validTempPoints = getZavFileData(index, range, series, scratch);
-    int16_t k = 0;
-    auto keep = [&](int16_t i, int16_t seriesType) {
-      plotSeries& s = series[i];
-      param.seriesInfo.resize(i + 1);
-      s.seriesType = seriesType;
-      if (seriesType == 3) {
-        param.seriesInfo[i].valueKind = 3;
-        param.y2DataMax = std::max(param.y2DataMax, s.maxValue);
-        param.y2DataMin = std::min(param.y2DataMin, s.minValue);
-      } else {
-        if (seriesType == 2) param.seriesInfo[i].styleCode = 4;
-        param.y1DataMax = std::max(param.y1DataMax, s.maxValue);
-        param.y1DataMin = std::min(param.y1DataMin, s.minValue);
-      }
-    };
-    if (series.size() > 1 && series[1].points.size() > 1) keep(k = 1, 1);
-    if (wantTemp && series.size() > 2 && series[2].points.size() > 1 && validTempPoints > 0) keep(++k, 3);
-    if (param.compareTo > param.compareFrom) {
-      range = {param.compareFrom, param.compareTo, param.reduceMethod, param.maxPlotPoints, int16_t(k + 1), 0};
-      getZavFileData(index, range, series, scratch);
-      if (series[k + 1].points.size() > 1) keep(++k, 2);
-    }
-    // Series that were read but not kept are not handed on.
-    series.resize(k + 1);
-  }
+  Result<int32_t> validTempPoints = 0;
+  if (QFile::exists(index.fileName) && index.index.sectionCount >= 1 && index.index.recordCount >= 1)
+    validTempPoints = readRequestedSeries(param, series, index, scratch);
   logMsg(2, QStringLiteral("getPlotData: elapsedTime=") + elapsedSince(start));
   return validTempPoints;
 }
 
-int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file) {
+Result<int32_t> getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file) {
   PlotReadScratch scratch;
   return getPlotData(param, series, file, scratch);
 }

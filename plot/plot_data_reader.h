@@ -9,6 +9,7 @@
 
 #include "core/util/date_value.h"
 #include "meter/record/data_file.h"
+#include "platform/result.h"
 #include "plot/graph_request.h"
 
 class PlotFileView;
@@ -83,9 +84,11 @@ struct plotFileIndex {
 // Fills series for the request from the file and writes the data ranges and
 // seriesInfo back into param. Returns the valid temperature points of the
 // range (validTempPoints); the temperature series is kept only when there are some.
-int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file,
-                    PlotReadScratch& scratch);
-int32_t getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file);
+// A file that is not there, or holds no records in the range, reads as no
+// series; one that is there but cannot be opened is refused, with why.
+Result<int32_t> getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file,
+                            PlotReadScratch& scratch);
+Result<int32_t> getPlotData(plotParamRecord& param, QVector<plotSeries>& series, const PlotFile& file);
 
 // One time range read into series[powerSeries] and, when tempSeries > 0, series[tempSeries].
 struct PlotRange {
@@ -96,9 +99,10 @@ struct PlotRange {
   int16_t powerSeries = 1;
   int16_t tempSeries = 0;
 };
-// Opens index.fileName for the time of the call; returns the valid temperature points read.
-int32_t getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plotSeries>& series,
-                       PlotReadScratch& scratch);
+// Opens index.fileName for the time of the call; returns the valid temperature
+// points read. A missing file reads nothing; one that cannot be opened is refused.
+Result<int32_t> getZavFileData(plotFileIndex& index, const PlotRange& range, QVector<plotSeries>& series,
+                               PlotReadScratch& scratch);
 // The first record at or after (searchFirst) or the last at or before a time,
 // within one section; needs index.file open.
 void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordNr, Date searchDateTime,

@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "meter/record/reading.h"
 #include "meter/record/zav_format.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
@@ -71,9 +72,10 @@ inline PowerParts powerAfter(const RawRecord& prev, const RawRecord& r, int32_t 
   // Without a tick rate the PC clock times the interval.
   const bool byClock = v.dtSec > kMaxTickIntervalSeconds || ticksPerSec <= 0;
   v.tSec = byClock ? v.dtSec : v.dTicks / ticksPerSec;
-  // Ws * ticksPerSec / ticks rather than Ws / tSec: the two divisions
-  // then run side by side instead of one waiting for the other.
-  const double power = byClock ? v.ws / v.tSec : v.ws * ticksPerSec / v.dTicks;
+  // The live reading's power: Ws * ticksPerSec / ticks rather than Ws / tSec,
+  // so the two divisions run side by side instead of one waiting for the other.
+  const double power = byClock ? countPower(wsPerCount, v.dCount, v.tSec, 1)
+                               : countPower(wsPerCount, v.dCount, v.dTicks, ticksPerSec);
   v.power = v.tSec >= kMinPowerSeconds
                 ? static_cast<float>(std::min(power, double(std::numeric_limits<float>::max())))
                 : kPowerTooClose;

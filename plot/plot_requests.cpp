@@ -69,13 +69,13 @@ void readCmdFile(const Settings& settings) {
     return;
   const QString name = zavLogFileName.left(zavLogFileName.size() - 4) + QStringLiteral(".CMD");
   if (!QFile::exists(name)) return;
-  Date created = 0, accessed = 0, written = 0;
-  if (getFileTimes(name, created, accessed, written, 1) != 0) return;
-  QString report = QStringLiteral("Created:       ") + generalDate(created) + QStringLiteral("\r\n") +
-                   QStringLiteral("Last Accessed: ") + generalDate(accessed) + QStringLiteral("\r\n") +
-                   QStringLiteral("Last Written:  ") + generalDate(written) + QStringLiteral("\r\n");
-  if (written > lastCmdFileWrite) {
-    lastCmdFileWrite = written;
+  const Result<FileTimes> times = fileTimes(name, true);
+  if (!times) return;
+  QString report = QStringLiteral("Created:       ") + generalDate(times->created) + QStringLiteral("\r\n") +
+                   QStringLiteral("Last Accessed: ") + generalDate(times->accessed) + QStringLiteral("\r\n") +
+                   QStringLiteral("Last Written:  ") + generalDate(times->written) + QStringLiteral("\r\n");
+  if (times->written > lastCmdFileWrite) {
+    lastCmdFileWrite = times->written;
     QFile f(name);
     if (!f.open(QIODevice::ReadOnly)) {
       report += QStringLiteral("error opening cmd file");

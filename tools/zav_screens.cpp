@@ -23,10 +23,10 @@ int main(int argc, char** argv) {
   QDir().mkpath(dir);
   // Start as the program would, with the temporary folder as its folder.
   setCommandLineArgs({QDir::tempPath() + u'/'});
-  Main();
+  const StartValues start = Main();
 
   auto* w = new SetupWindow;
-  w->formLoad(false);
+  w->formLoad(start, false);
   setupValues().applySetupSettings(true);
   setupValues().setDebugMode(2);
   w->Check1(2)->setCheckState(Qt::Checked);

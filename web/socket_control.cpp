@@ -50,10 +50,12 @@ QTcpSocket* SocketArray::socket(int index) const {
   return index > 0 && index < m_sockets.size() ? m_sockets[index] : nullptr;
 }
 
-bool SocketArray::listen(int port) {
+Result<> SocketArray::listen(int port) {
   if (m_server->isListening()) m_server->close();
+  if (port <= 0 || port > 65535) return Failure(QStringLiteral("no such port"));
   m_server->setListenBacklogSize(kListenBacklog);
-  return m_server->listen(QHostAddress::Any, quint16(port));
+  if (!m_server->listen(QHostAddress::Any, quint16(port))) return Failure(m_server->errorString());
+  return {};
 }
 
 // Every pending connection is offered once; one the handler does not take is

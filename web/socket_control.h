@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVector>
 
+#include "platform/result.h"
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -39,7 +41,7 @@ class SocketArray : public QObject {
   int size() const { return int(m_loaded.size()); }
   bool isLoaded(int index) const;
 
-  bool listen(int port);  // element 0; true when it listens (state 2)
+  Result<> listen(int port);  // element 0 listens (state 2), or why not
   bool accept(int index, qintptr requestId);
   // From the connection-request handler: the connection is neither accepted
   // nor closed but waits, first in line, and no other is offered until

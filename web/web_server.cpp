@@ -485,7 +485,10 @@ void WebServer::errorOccurred(int index, int number, const QString& description)
   } else {
     text += QStringLiteral("restarting socket(0) in listening mode") + kCrLf;
     m_sockets.close(0);
-    if (m_port != 0) m_sockets.listen(m_port);
+    if (m_port != 0) {
+      if (const Result<> listening = m_sockets.listen(m_port); !listening)
+        text += QStringLiteral("cannot listen again: ") + listening.error() + kCrLf;
+    }
   }
   logSocketEvent(before, 6, text);
 }

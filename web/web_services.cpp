@@ -51,14 +51,16 @@ void WebServer::startWebServer() {
   for (int box = 0; box < 5; ++box) showCounter(box);
 
   const int port = m_settings.webPort;
-  if (port > 0 && port <= 65535 && m_sockets.listen(port)) {
+  if (const Result<> listening = m_sockets.listen(port); listening) {
     m_port = port;
     logMsg(3, QStringLiteral("startWebServer: listening on port ") + QString::number(port) +
                   QStringLiteral(", web root ") + m_site.root);
     initServerSockets();
     emit m_events.start.serverStarted(QStringLiteral("http://") + ipLinkText(listenerAddress(), port) + u'/');
   } else {
-    logMsg(-1, QStringLiteral("startWebServer: ERROR: Cannot open port: ") + QString::number(port));
+    // The reason goes on the next line, so the first stays as it always read.
+    logMsg(-1, QStringLiteral("startWebServer: ERROR: Cannot open port: ") + QString::number(port) +
+                   QStringLiteral("\r\n") + listening.error());
     emit m_events.start.serverStartFailed(port);
   }
 }

@@ -8,6 +8,8 @@
 #include "core/log/message_log.h"
 #include "platform/test_log_file.h"
 
+int16_t msgLevel = 4;
+
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 

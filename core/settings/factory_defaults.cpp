@@ -3,11 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
+#include <initializer_list>
 
-#include "core/settings/detector_types.h"
-#include "core/settings/settings_globals.h"
+#include "core/settings/ini_keys.h"
+#include "core/settings/settings.h"
 #include "platform/app_event_log.h"
-#include "platform/colour.h"
 
 QString appLogPath() { return appLogCurrentPath(); }
 
@@ -22,86 +23,85 @@ FactoryPaths currentFactoryPaths(const QString& defDir) {
   return p;
 }
 
+QString factoryText(const IniKey& row, const FactoryPaths& p) {
+  QString t = QString::fromUtf8(row.factory);
+  if (!t.contains(u'{')) return t;
+  return t.replace(QLatin1String("{dir}"), p.defDir)
+      .replace(QLatin1String("{base}"), p.exeBase)
+      .replace(QLatin1String("{cwd}"), p.currentDir)
+      .replace(QLatin1String("{applog}"), p.appLogPath);
+}
+
+namespace {
+// Writes rows' factory values into their controls, each once, as a user's edit would.
+class FactoryWrites {
+ public:
+  FactoryWrites(SetupControls& c, const FactoryPaths& p) : m_c(c), m_p(p) {}
+
+  void heldTexts() {
+    for (const IniKey& row : iniKeys())
+      if (row.rules.rule == FieldRule::Held && row.factory)
+        storeHeldText(m_c.typedSettings(), QLatin1String(row.key), factoryText(row, m_p));
+  }
+  void controls(std::initializer_list<const char*> names) {
+    for (const char* name : names) write(*findControlRow(QString::fromLatin1(name)));
+  }
+  // Rows with a factory value that the order does not name, in the table's order.
+  void rest() {
+    for (const IniKey& row : iniKeys())
+      if (*row.control && row.factory && !m_written.contains(&row)) write(row);
+  }
+
+ private:
+  void write(const IniKey& row) {
+    m_written.insert(&row);
+    const QString name = QString::fromLatin1(row.control);
+    const QString value = factoryText(row, m_p);
+    switch (row.form) {
+      case IniForm::Flag:
+        // A flag holds its value even when the box already shows it.
+        if (row.rules.rule == FieldRule::Flag)
+          m_c.typedSettings().*std::get<bool Settings::*>(row.member.member) = value == u"1";
+        m_c.setValue(name, value.toInt());
+        break;
+      case IniForm::Index: m_c.setValue(name + u'(' + value + u')', 1); break;
+      case IniForm::Slider: m_c.setSliderQuietly(value.toInt()); break;
+      default: m_c.setText(name, value); break;
+    }
+  }
+
+  SetupControls& m_c;
+  const FactoryPaths& m_p;
+  QSet<const IniKey*> m_written;
+};
+}  // namespace
+
 void applyFactoryDefaults(SetupControls& c, const FactoryPaths& p) {
-  auto text = [&](int i, const char* t) { c.setText(ctl("Text1", i), QString::fromUtf8(t)); };
-  auto check = [&](const char* array, int i, int v) { c.setValue(ctl(array, i), v); };
-  auto option = [&](const char* group, int i) { c.setValue(ctl(group, i), 1); };
-
+  // Each write runs the control's rule at once, so the order matters where one
+  // rule writes another field (twins, clock and divisor).
+  FactoryWrites w(c, p);
+  w.heldTexts();
+  w.controls({"Text2(0)", "Text2(1)", "Text2(2)", "Text2(3)", "Text2(4)", "Text2(5)", "Text2(6)", "Text2(7)",
+              "Text1(27)", "Text1(28)", "Text1(3)"});
+  // Cleared first: its twin and its own row below give it its value.
+  c.setText(QStringLiteral("Text1(13)"), QString());
+  w.controls({"Text1(0)", "Text1(14)", "Text1(19)", "Text1(20)", "Text1(25)", "Text1(26)"});
+  // The interface type passes "S0 or Detector direct" on its way to its default.
+  c.setValue(QStringLiteral("Option1(1)"), 1);
+  w.controls({"Option1", "Option2", "Check1(0)", "Check1(1)", "Check1(2)", "Check1(3)", "Check1(4)",
+              "Check1(5)", "Check1(6)", "Check1(7)", "Check1(10)", "Check9", "cheLogging", "Text18"});
   Settings& s = c.typedSettings();
-  auto held = [&](const char* key, const QString& text) { storeHeldText(s, QLatin1String(key), text); };
-
-  held("iniFileName", p.defDir + p.exeBase + QStringLiteral(".INI"));
-  held("zavDatFileName(0)", p.defDir + QStringLiteral("pwrData.ZAV"));
-  held("zavDatFileName(1)", p.defDir + QStringLiteral("pwrData.ZAV"));
-  held("hlpFileName", p.defDir + p.exeBase + QStringLiteral(".HLP"));
-  held("zavLogFileName", p.defDir + QStringLiteral("zavLog.TXT"));
-  held("zavPlotFileName", p.defDir + QStringLiteral("zavPlot.PNG"));
-  const QString files[] = {p.currentDir,  s.iniFileName,    s.zavDatFileName[0], s.zavDatFileName[1],
-                           s.hlpFileName, s.zavLogFileName, p.appLogPath,        s.zavPlotFileName};
-  for (int i = 0; i < 8; ++i) c.setText(ctl("Text2", i), files[i]);
-  storeSetting(s, &Settings::pointTextBackColor, rgbColour(255, 255, 192));
-  text(27, "80 FF FF");
-  text(28, "1");
-  text(3, "4");
-  text(13, "");
-  text(0, "");
-  text(14, "");
-  c.setText(ctl("Text1", 19), QString::number(kNewFrameDetectorVer));
-  text(20, "0");
-  text(25, "600");
-  text(26, "400");
-  option("Option1", 1);
-  option("Option1", 2);
-  option("Option2", 1);
-  const int startup[][2] = {{0, 0}, {1, 1}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 1}, {10, 0}};
-  for (const auto& [i, v] : startup) check("Check1", i, v);
-  c.setValue(QStringLiteral("Check9"), 0);
-  c.setValue(QStringLiteral("cheLogging"), 0);
-  c.setText(QStringLiteral("Text18"), QString());
-  storeSetting(s, &Settings::defaultWebRoot, p.exeDir + QStringLiteral("/public_html/"));
-  c.setText(QStringLiteral("txtWebRoot"), QString());
-  c.setToolTip(QStringLiteral("txtWebRoot"),
-               QStringLiteral("Leave empty to use default: ") + s.defaultWebRoot);
-  c.setText(QStringLiteral("txtWebLogFile"), QString());
-  c.setToolTip(QStringLiteral("txtWebLogFile"),
-               QStringLiteral("Leave empty to use default: ") + p.exeDir + QStringLiteral("/webserver.log"));
-  storeSetting(s, &Settings::writeToZAVdataFile, true);
-  storeSetting(s, &Settings::writeToZAVtextFile, true);
-  storeSetting(s, &Settings::savePlotToPicFile, false);
-  check("Check8", 0, 1);
-  check("Check8", 1, 1);
-  check("Check8", 2, 0);
-  text(15, "1000");
-  text(12, "1");
-  text(1, "1");
-  text(29, "1000000");
-  text(30, "8");
-  text(16, "40000");
-  text(17, "6");
-  text(18, "12");
-  text(5, "8000");
-  text(6, "0");
-  text(7, "50");
-  text(8, "-30");
-  text(2, "300");
-  option("Option3", 2);
-  option("Option5", 1);
-  option("Option6", 1);
-  option("Option7", 3);
-  check("Check4", 0, 1);
-  check("Check4", 1, 1);
-  check("Check5", 0, 1);
-  check("Check5", 1, 1);
-  check("Check5", 5, 1);
-  c.setText(QStringLiteral("Text24"), QString());
-  c.setSliderQuietly(13);  // one stop before the last
-  text(13, "1000");
-  text(24, "8000");
-  check("Check11", 0, 0);
-  check("Check11", 1, 0);
-  const char* units[] = {"",      "1", "0",  "Wh",     "Power", "1", "0",    "W", "Energikostnad",
-                         "0,001", "2", "kr", "Effekt", "8,766", "0", "kr/år"};
-  for (int k = 0; k < 16; ++k) text(33 + k, units[k]);
-  held("pricePerkWh", QStringLiteral("1.00"));
+  s.defaultWebRoot = p.exeDir + QStringLiteral("/public_html/");
+  const QString useDefault = QStringLiteral("Leave empty to use default: ");
+  w.controls({"txtWebRoot"});
+  c.setToolTip(QStringLiteral("txtWebRoot"), useDefault + s.defaultWebRoot);
+  w.controls({"txtWebLogFile"});
+  c.setToolTip(QStringLiteral("txtWebLogFile"), useDefault + p.exeDir + QStringLiteral("/webserver.log"));
+  w.controls({"Check8(0)", "Check8(1)",  "Check8(2)", "Text1(15)", "Text1(12)", "Text1(1)", "Text1(29)",
+              "Text1(30)", "Text1(16)",  "Text1(17)", "Text1(18)", "Text1(5)",  "Text1(6)", "Text1(7)",
+              "Text1(8)",  "Text1(2)",   "Option3",   "Option5",   "Option6",   "Option7",  "Check4(0)",
+              "Check4(1)", "Check5(0)",  "Check5(1)", "Check5(5)", "Text24",    "Slider1",  "Text1(13)",
+              "Text1(24)", "Check11(0)", "Check11(1)"});
+  w.rest();  // the Units tab
   c.settingsWritten();
 }

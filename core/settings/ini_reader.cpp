@@ -7,8 +7,8 @@
 
 #include "core/log/logmsg.h"
 #include "core/settings/ini_keys.h"
+#include "core/settings/settings.h"
 #include "core/settings/settings_events.h"
-#include "core/settings/settings_globals.h"
 #include "core/util/file_helpers.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"

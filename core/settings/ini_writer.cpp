@@ -36,6 +36,7 @@ QByteArray iniFileText(const SetupControls& c, const QString& created) {
   line(QStringLiteral(";loaded automatically at startup unless -noini option is used"));
   IniSection section = IniSection::Header;
   for (const IniKey& k : iniKeys()) {
+    if (k.section == IniSection::None) continue;
     if (k.section != section) {
       line(QString());
       line(k.section == IniSection::Files

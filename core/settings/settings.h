@@ -6,18 +6,15 @@
 // value, and announces it with settingsEvents().settingsChanged; the subsystems
 // keep their own copy. setupValues().settings() is the current one.
 
+#include <QLatin1String>
 #include <QString>
-#include <array>
 #include <cstdint>
 
 #include "core/settings/ini_keys.h"
 #include "core/settings/value_type.h"
 #include "core/util/date_value.h"
 
-// The data files of slots 0 (recording, plotted) and 1 (viewed).
-using FileNamePair = std::array<QString, 2>;
-
-// Members that no INI key sets: derived values, the web tab's values the INI file
+// Members that no row declares: derived values, the web tab's values the INI file
 // does not keep, the factory values other folders read, and start-up values.
 #define ZAV_SETTINGS_BESIDE(ITEM)                                                                        \
   ITEM(ZAV_SETTING(double, WsPerCount, 0))                 /* watt-seconds per count */                  \
@@ -26,20 +23,22 @@ using FileNamePair = std::array<QString, 2>;
   ITEM(ZAV_SETTING(valueType, vtPower, {}))                /* how power is shown */                      \
   ITEM(ZAV_SETTING(int32_t, mousePointerFlags, 0))         /* bit i: Check4(i) ticked */                 \
   ITEM(ZAV_SETTING(int32_t, mouseMeasureFlags, 0))         /* bit i: Check5(i) ticked */                 \
-  ITEM(ZAV_SETTING_ONLY(int32_t, webPort, 80))             /* the port to listen on, from webPortText */ \
-  ITEM(ZAV_SETTING_ONLY(bool, webPortAccepted, true))      /* empty or 80..65535 */                      \
-  ITEM(ZAV_SETTING_ONLY(int, webLogging, 0))               /* cheLogging: 1 on, 0 off, 2 grey */         \
+  ITEM(ZAV_SETTING(int32_t, webPort, 80))                  /* the port to listen on, from webPortText */ \
+  ITEM(ZAV_SETTING(bool, webPortAccepted, true))           /* empty or 80..65535 */                      \
+  ITEM(ZAV_SETTING(int, webLogging, 0))                    /* cheLogging: 1 on, 0 off, 2 grey */         \
   ITEM(ZAV_SETTING(QString, defaultWebRoot, {}))           /* used while webRootText is empty */         \
   ITEM(ZAV_SETTING(int32_t, pointTextBackColor, 0xC0FFFF)) /* &HBBGGRR */                                \
   ITEM(ZAV_SETTING(QString, appName, {}))                  /* "Zav" or "Falvor" */                       \
   ITEM(ZAV_SETTING(QString, defDirName, {}))               /* ends in "/" */                             \
   ITEM(ZAV_SETTING(int16_t, debugMode, 0))                                                               \
-  ITEM(ZAV_SETTING(int16_t, debugLevel, 0))                /* 0..5: how much diagnostics tell */
+  ITEM(ZAV_SETTING(int16_t, debugLevel, 0)) /* 0..5: how much diagnostics tell */
 
 #define ZAV_SETTINGS_DECLARE_ZAV_SETTING(type, name, start) type name = start;
-#define ZAV_SETTINGS_DECLARE_ZAV_SETTING_ONLY(type, name, start) type name = start;
+#define ZAV_SETTINGS_DECLARE_ZAV_SETS(name)
+#define ZAV_SETTINGS_DECLARE_ZAV_SLOT(name, slot)
 #define ZAV_SETTINGS_DECLARE_ZAV_NO_SETTING
-#define ZAV_SETTINGS_DECLARE_ROW(key, control, section, form, read, lo, hi, emptyAllowed, member) \
+#define ZAV_SETTINGS_DECLARE_ROW(key, control, section, form, read, lo, hi, emptyAllowed, rules, factory, \
+                                 member)                                                                  \
   ZAV_SETTINGS_DECLARE_##member
 #define ZAV_SETTINGS_DECLARE_ITEM(member) ZAV_SETTINGS_DECLARE_##member
 
@@ -50,6 +49,16 @@ struct Settings {
   bool operator==(const Settings&) const = default;
 };
 
+// What Main() and the command line found before any setting is applied.
+struct StartValues {
+  QString appName;        // "Zav" or "Falvor"
+  QString defDirName;     // ends in "/"
+  int16_t debugMode = 0;  // "-debug=<code> <mode>"
+  int16_t comPort = 0;    // "-comN": kept while the port field is empty
+  int16_t ifType = 0;     // "-if=N" and "-comN:<setting>": logged; the settings' own replace them
+  QString comSetting;
+};
+
 // The web port field's text by the server's rule: empty is the standard port 80;
 // otherwise the whole part of its leading number, and 0 also means 80. Accepted
 // when empty or 80..65535.
@@ -58,3 +67,9 @@ struct WebPortSetting {
   bool accepted = true;
 };
 WebPortSetting webPortFromText(const QString& text);
+
+// The texts held outside the controls, named by their INI key ("zavDatFileName(0)",
+// "zavLogFileName", "zavPlotFileName", "iniFileName", "hlpFileName", "pricePerkWh").
+// False for any other key.
+bool storeHeldText(Settings& s, QLatin1String key, const QString& text);
+QString heldText(const Settings& s, QLatin1String key);

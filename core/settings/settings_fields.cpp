@@ -1,13 +1,14 @@
 #include "core/settings/settings_fields.h"
 
+#include <QStringList>
 #include <cmath>
+#include <variant>
 
 #include "core/globals.h"  // logColourNormal, logColourError
 #include "core/log/logmsg.h"
 #include "core/settings/derived_constants.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings_events.h"
-#include "core/settings/settings_globals.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
@@ -58,11 +59,11 @@ QString formatSignedTimeText(Date value) {
   return t + generalDate(magnitude - days);
 }
 
-std::optional<int16_t> prescaleFromText(const QString& text) {
+std::optional<int16_t> prescaleFromText(const QString& text, double lo, double hi) {
   const double v = std::floor(valUnbounded(commaToPoint(text)));
   if (!std::isfinite(v)) return std::nullopt;
-  if (!(v >= 1)) return 1;
-  if (v > 10000) return 10000;
+  if (!(v >= lo)) return static_cast<int16_t>(lo);
+  if (v > hi) return static_cast<int16_t>(hi);
   return static_cast<int16_t>(v);
 }
 
@@ -73,129 +74,170 @@ std::optional<int32_t> colourFromFieldText(const QString& text) {
   return c & 0xFFFFFF;
 }
 
+namespace {
 template <class T>
-bool SetupFields::storeLocale(T Settings::*member, const QString& text,
-                              Result<T> (*convert)(const QString&)) {
+T Settings::*memberOf(const SettingRef& r) {
+  return std::get<T Settings::*>(r.member);
+}
+}  // namespace
+
+template <class T>
+SetupFields::Outcome SetupFields::storeLocale(T Settings::*member, const QString& text,
+                                              Result<T> (*convert)(const QString&)) {
   // A refused text shows in the field's colour alone; the reason is not logged.
   const Result<T> v = convert(text);
-  if (v) storeSetting(settings(), member, *v);
-  return v.ok();
+  if (!v) return Outcome::Refused;
+  settings().*member = *v;
+  return Outcome::Taken;
 }
 
-void SetupFields::text1Change(int index, bool reparse) {
+SetupFields::Outcome SetupFields::storeLocale(const SettingRef& member, const QString& text) {
+  if (const auto* m = std::get_if<int16_t Settings::*>(&member.member))
+    return storeLocale(*m, text, localeToInt16);
+  if (const auto* m = std::get_if<int32_t Settings::*>(&member.member))
+    return storeLocale(*m, text, localeToInt32);
+  return storeLocale(memberOf<double>(member), text, localeToDouble);
+}
+
+void SetupFields::apply(const IniKey& row, bool reparse) {
+  const Outcome outcome = take(row, reparse);
+  if (outcome == Outcome::Taken || outcome == Outcome::OwnColours) follow(row.rules.effect);
+  // The numbered fields show a refused text in the error colour until an accepted one.
+  const QString name = QString::fromLatin1(row.control);
+  if (outcome != Outcome::OwnColours && arrayOf(name) == u"Text1")
+    m_c.setForeColor(name, outcome == Outcome::Refused ? logColourError : logColourNormal);
+}
+
+SetupFields::Outcome SetupFields::take(const IniKey& row, bool reparse) {
   Settings& s = settings();
-  const QString name = text1(index);
+  const SettingRef& member = row.member;
+  const QString name = QString::fromLatin1(row.control);
   const QString t = m_c.text(name);
-  const double v = lenientNumber(t);
-  bool ok = true;
-  switch (index) {
-    case 0: ok = storeLocale(&Settings::comPort, t, localeToInt16); break;
-    case 1:
-      if (const std::optional<int16_t> p = prescaleFromText(t)) {
-        storeSetting(s, &Settings::prescale, *p);
-        updateText5Display();
-      } else {
-        ok = false;
-      }
-      break;
-    case 2: ok = storeLocale(&Settings::maxPlotPoints, t, localeToInt32); break;
-    case 3: ok = storeLocale(&Settings::msgLevel, t, localeToInt16); break;
-    case 4: ok = storeLocale(&Settings::maxZavFileSize, t, localeToDouble); break;
-    case 5: ok = storeLocale(&Settings::y1ScaleMax, t, localeToDouble); break;
-    case 6: ok = storeLocale(&Settings::y1ScaleMin, t, localeToDouble); break;
-    case 7: ok = storeLocale(&Settings::y2ScaleMax, t, localeToDouble); break;
-    case 8: ok = storeLocale(&Settings::y2ScaleMin, t, localeToDouble); break;
-    case 11:
-      ok = storeLocale(&Settings::ticksPerSec, t, localeToDouble);
-      if (ok) updateText5Display();
-      break;
-    case 12:
-      ok = storeLocale(&Settings::pulsesPerRev, t, localeToDouble);
-      if (ok) updateText5Display();
-      break;
-    case 13: ok = twinChange(15, v, true, 1, 100000, &Settings::revsPerkWh); break;
-    case 15: ok = twinChange(13, v, true, 1, 100000, &Settings::revsPerkWh); break;
-    case 16: ok = twinChange(24, v, true, 0.1, 1000000, &Settings::maxMeterPower); break;
-    case 24: ok = twinChange(16, v, true, 0.1, 1000000, &Settings::maxMeterPower); break;
-    case 17: ok = twinChange(31, v, false, 0, 0, &Settings::minUpdateInterval); break;
-    case 31: ok = twinChange(17, v, false, 0, 0, &Settings::minUpdateInterval); break;
-    case 18: ok = twinChange(32, v, false, 0, 0, &Settings::maxUpdateInterval); break;
-    case 32: ok = twinChange(18, v, false, 0, 0, &Settings::maxUpdateInterval); break;
-    case 14: storeSetting(s, &Settings::comSetting, removeBlanks(t)); break;
-    case 19: {
-      int32_t id = 0;
-      ok = roundToInt32(v, id);
-      if (ok)
-        storeSetting(s, &Settings::ZAVdetectorVer, id == kRenumberedDetectorVer ? kNewFrameDetectorVer : id);
-      // Unlike the original, an accepted version shows the normal colour again.
-      break;
-    }
-    case 20: {
-      int32_t id = 0;
-      ok = roundToInt32(v, id);
-      if (ok) storeSetting(s, &Settings::ZAVmeterID, id);
-      break;
-    }
-    case 25:
-    case 26:
+  switch (row.rules.rule) {
+    case FieldRule::Nothing:
+    case FieldRule::Held: return Outcome::Taken;
+    case FieldRule::Locale: return storeLocale(member, t);
+    case FieldRule::Size:
       // No rule refuses a size: the chart limits it; a text that is no number leaves it.
-      storeLocale(index == 25 ? &Settings::plotWidth : &Settings::plotHeight, t, localeToInt32);
-      break;
-    case 27:
-      // The field sets its own text colour, unless the colour is refused.
-      if (colourChange(name, t)) return;
-      ok = false;
-      break;
-    case 28:
-      storeSetting(s, &Settings::minTextFileSaveInterval, 0.0);
-      ok = storeLocale(&Settings::minTextFileSaveInterval, t, localeToDate);
-      break;
-    case 29:
-    case 30: ok = clockDivisorChange(reparse); break;
-    default:
-      if (index >= 33 && index <= 48) ok = buildValueTypes();
-      break;
+      storeLocale(member, t);
+      return Outcome::Taken;
+    case FieldRule::Prescale: {
+      const std::optional<int16_t> p = prescaleFromText(t, row.lo, row.hi);
+      if (!p) return Outcome::Refused;
+      s.*memberOf<int16_t>(member) = *p;
+      return Outcome::Taken;
+    }
+    case FieldRule::Twin:
+    case FieldRule::TwinInRange: return twinChange(row, t);
+    case FieldRule::NoBlanks: s.*memberOf<QString>(member) = removeBlanks(t); return Outcome::Taken;
+    case FieldRule::Whole:
+    case FieldRule::DetectorVersion: {
+      int32_t id = 0;
+      if (!roundToInt32(lenientNumber(t), id)) return Outcome::Refused;
+      if (row.rules.rule == FieldRule::DetectorVersion && id == kRenumberedDetectorVer)
+        id = kNewFrameDetectorVer;
+      // Unlike the original, an accepted version shows the normal colour again.
+      s.*memberOf<int32_t>(member) = id;
+      return Outcome::Taken;
+    }
+    case FieldRule::Colour: return colourChange(row, t);
+    case FieldRule::Interval:
+      // While the text is refused there is no limit.
+      s.*memberOf<double>(member) = 0;
+      return storeLocale(memberOf<double>(member), t, localeToDate);
+    case FieldRule::ClockDivisor: return clockDivisorChange(row, reparse);
+    case FieldRule::ValueTypes: return buildValueTypes() ? Outcome::Taken : Outcome::Refused;
+    case FieldRule::Text: s.*memberOf<QString>(member) = t; return Outcome::Taken;
+    case FieldRule::WebPort: {
+      // The server takes the text by its own rule.
+      const WebPortSetting port = webPortFromText(t);
+      s.*memberOf<QString>(member) = t;
+      s.webPort = port.port;
+      s.webPortAccepted = port.accepted;
+      return Outcome::Taken;
+    }
+    case FieldRule::Flag: s.*memberOf<bool>(member) = m_c.value(name) == 1; return Outcome::Taken;
+    case FieldRule::Bits: setCheckedBits(arrayOf(name), memberOf<int32_t>(member)); return Outcome::Taken;
+    case FieldRule::Option:
+      setOptionValueVar(name, memberOf<int16_t>(member));
+      return reparse ? Outcome::Passed : Outcome::Taken;
+    case FieldRule::WebServer: check9Click(); return Outcome::Taken;
+    case FieldRule::WebLogging: {
+      const int v = m_c.value(name);
+      s.*memberOf<int32_t>(member) = v;
+      // While logging, its file cannot change.
+      m_c.setEnabled(QStringLiteral("txtWebLogFile"), v == 0);
+      m_c.setEnabled(QStringLiteral("Command9(1)"), v == 0);
+      return Outcome::Taken;
+    }
   }
-  m_c.setForeColor(name, ok ? logColourNormal : logColourError);
+  return Outcome::Taken;
 }
 
-bool SetupFields::twinChange(int twin, double v, bool ranged, double lo, double hi,
-                             double Settings::*member) {
-  if (!std::isfinite(v) || (ranged && (v < lo || v > hi))) return false;
-  const double w = lenientNumber(m_c.text(text1(twin)));
-  if (w != v) {
-    // The twin's own handler finds both equal and stores the value.
-    m_c.setText(text1(twin), localeFromDouble(v));
-  } else {
-    storeSetting(settings(), member, v);
-    updateText5Display();
+void SetupFields::follow(FieldEffect effect) {
+  const Settings& s = settings();
+  switch (effect) {
+    case FieldEffect::None: return;
+    case FieldEffect::MeterScale: updateText5Display(); return;
+    case FieldEffect::LogLevel: msgLevel = s.msgLevel; return;
+    case FieldEffect::InterfaceFields:
+      for (const char* n : {"Text1(0)", "Label1(0)", "Text1(14)", "Label1(15)"})
+        m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 1);
+      for (const char* n : {"Text1(19)", "Label1(19)", "Text1(20)", "Label1(20)"})
+        m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 2);
+      return;
+    case FieldEffect::PlotPointsField:
+      m_c.setEnabled(QStringLiteral("Text1(2)"), s.reduceMethod != 0);
+      return;
+    case FieldEffect::AdvancedControls:
+      emit settingsEvents().mainWindowLayoutChanged();
+      for (const QString& n : advancedControls()) m_c.setVisible(n, s.advancedFunctions);
+      return;
   }
-  return true;
 }
 
-bool SetupFields::clockDivisorChange(bool reparse) {
-  const Result<double> clock = localeToDouble(m_c.text(text1(29)));
-  const Result<double> divisor = localeToDouble(m_c.text(text1(30)));
-  if (!clock || !divisor || *divisor == 0) return false;
-  if (reparse) return true;
-  storeSetting(settings(), &Settings::ticksPerSec, *clock / *divisor);
-  m_c.setText(text1(11), localeFromDouble(settings().ticksPerSec));
-  updateText5Display();
-  return true;
+SetupFields::Outcome SetupFields::twinChange(const IniKey& row, const QString& text) {
+  const double v = lenientNumber(text);
+  const bool ranged = row.rules.rule == FieldRule::TwinInRange;
+  if (!std::isfinite(v) || (ranged && (v < row.lo || v > row.hi))) return Outcome::Refused;
+  const QString twin = QString::fromLatin1(twinRow(row)->control);
+  if (lenientNumber(m_c.text(twin)) != v) {
+    // The twin's own rule finds both equal and stores the value.
+    m_c.setText(twin, localeFromDouble(v));
+    return Outcome::Passed;
+  }
+  settings().*memberOf<double>(row.member) = v;
+  return Outcome::Taken;
 }
 
-bool SetupFields::colourChange(const QString& name, const QString& text) {
+SetupFields::Outcome SetupFields::clockDivisorChange(const IniKey& row, bool reparse) {
+  // The clock's row comes first, then its divisor's; the member's own field shows the result.
+  QStringList fields;
+  QString shown;
+  for (const IniKey& k : iniKeys()) {
+    if (k.member.member != row.member.member) continue;
+    if (k.rules.rule == FieldRule::ClockDivisor) fields << QString::fromLatin1(k.control);
+    if (k.rules.rule == FieldRule::Locale) shown = QString::fromLatin1(k.control);
+  }
+  const Result<double> clock = localeToDouble(m_c.text(fields.value(0)));
+  const Result<double> divisor = localeToDouble(m_c.text(fields.value(1)));
+  if (!clock || !divisor || *divisor == 0) return Outcome::Refused;
+  if (reparse) return Outcome::Passed;
+  double Settings::*ticks = memberOf<double>(row.member);
+  settings().*ticks = *clock / *divisor;
+  m_c.setText(shown, localeFromDouble(settings().*ticks));
+  return Outcome::Taken;
+}
+
+SetupFields::Outcome SetupFields::colourChange(const IniKey& row, const QString& text) {
   const std::optional<int32_t> colour = colourFromFieldText(text);
-  if (!colour) return false;
-  storeSetting(settings(), &Settings::plotBackgroundColor, *colour);
+  if (!colour) return Outcome::Refused;
+  const QString name = QString::fromLatin1(row.control);
+  settings().*memberOf<int32_t>(row.member) = *colour;
   m_c.setBackColor(name, *colour);
   const int sum = (*colour & 0xFF) + ((*colour >> 8) & 0xFF) + ((*colour >> 16) & 0xFF);
   m_c.setForeColor(name, sum < 384 ? 0xFFFFFF : 0);
-  return true;
-}
-
-void SetupFields::text5Change(int index) {
-  if (index == 7) updateText5Display();
+  return Outcome::OwnColours;
 }
 
 void SetupFields::updateText5Display() {
@@ -214,8 +256,8 @@ void SetupFields::updateText5Display() {
   in.minMeterScale = s.minMeterScale;
   const MeterScaleResult r = computeMeterScale(in);
   if (!r.changed) return;
-  storeSetting(s, &Settings::WsPerCount, r.WsPerCount);
-  storeSetting(s, &Settings::minMeterScale, r.minMeterScale);
+  s.WsPerCount = r.WsPerCount;
+  s.minMeterScale = r.minMeterScale;
   static const int kOrder[] = {0, 6, 9, 13, 5, 8, 1, 2, 3, 4, 10, 12, 11};
   for (int k : kOrder)
     if (r.text5[k]) m_c.setText(ctl("Text5", k), *r.text5[k]);
@@ -231,7 +273,7 @@ bool SetupFields::buildValueTypes() {
     valueType vt = settings().*member;
     const bool ok = buildValueType(vt, m_c.value(QString::fromLatin1(use)), fields(standard),
                                    fields(standard + 8), energy);
-    storeSetting(settings(), member, std::move(vt));
+    settings().*member = std::move(vt);
     return ok;
   };
   return build(&Settings::vtEnergy, "Check11(0)", 33, true) &&
@@ -243,7 +285,7 @@ void SetupFields::setOptionValueVar(const QString& group, int16_t Settings::*des
   for (int i = 0; i < n; ++i) {
     const QString name = group + u'(' + QString::number(i) + u')';
     if (m_c.value(name) != 1) continue;
-    storeSetting(settings(), dest, static_cast<int16_t>(i));
+    settings().*dest = static_cast<int16_t>(i);
     logStored(QStringLiteral("setOptionValue: "), m_c.caption(name), i, i);
   }
 }
@@ -257,63 +299,7 @@ void SetupFields::setCheckedBits(const QString& group, int32_t Settings::*dest) 
     bits |= int32_t(1) << i;
     logStored(QStringLiteral("setCheckedBits: "), m_c.caption(name), i, bits);
   }
-  storeSetting(settings(), dest, bits);
-}
-
-void SetupFields::optionClick(const QString& group, int index) {
-  Q_UNUSED(index);
-  const Settings& s = settings();
-  if (group == u"Option1") {
-    setOptionValueVar(group, &Settings::ifType);
-    for (const char* n : {"Text1(0)", "Label1(0)", "Text1(14)", "Label1(15)"})
-      m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 1);
-    for (const char* n : {"Text1(19)", "Label1(19)", "Text1(20)", "Label1(20)"})
-      m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 2);
-  } else if (group == u"Option2") {
-    setOptionValueVar(group, &Settings::timerType);
-  } else if (group == u"Option3") {
-    setOptionValueVar(group, &Settings::reduceMethod);
-    m_c.setEnabled(text1(2), s.reduceMethod != 0);
-  } else if (group == u"Option5") {
-    setOptionValueVar(group, &Settings::yPowerScale);
-  } else if (group == u"Option6") {
-    setOptionValueVar(group, &Settings::yTempScale);
-  } else if (group == u"Option7") {
-    setOptionValueVar(group, &Settings::textFileWriteInterval);
-  }
-}
-
-void SetupFields::checkClick(const QString& array, int index) {
-  const int v = m_c.value(ctl(array.toLatin1().constData(), index));
-  if (array == u"Check1") {
-    // Each box of the array is one flag; "Advanced functions" also shows its controls.
-    static bool Settings::*const kFlags[] = {&Settings::ringBell,
-                                             &Settings::startOnLine,
-                                             &Settings::advancedFunctions,
-                                             &Settings::fixedPlotSize,
-                                             &Settings::startWithAutoPlot,
-                                             &Settings::plotPointMarks,
-                                             &Settings::overWriteLast,
-                                             &Settings::runWebServer,
-                                             &Settings::DrawOrthogonalLines,
-                                             &Settings::DrawPowerInBackground,
-                                             &Settings::startMinimized};
-    if (index >= 0 && index < int(std::size(kFlags))) storeSetting(settings(), kFlags[index], v == 1);
-    if (index == 2) {
-      emit settingsEvents().mainWindowLayoutChanged();
-      for (const QString& n : advancedControls()) m_c.setVisible(n, settings().advancedFunctions);
-    }
-  } else if (array == u"Check8") {
-    static bool Settings::*const kFlags[] = {&Settings::writeToZAVdataFile, &Settings::writeToZAVtextFile,
-                                             &Settings::savePlotToPicFile};
-    if (index >= 0 && index < int(std::size(kFlags))) storeSetting(settings(), kFlags[index], v == 1);
-  } else if (array == u"Check4") {
-    setCheckedBits(array, &Settings::mousePointerFlags);
-  } else if (array == u"Check5") {
-    setCheckedBits(array, &Settings::mouseMeasureFlags);
-  } else if (array == u"Check11") {
-    buildValueTypes();
-  }
+  settings().*dest = bits;
 }
 
 void SetupFields::check9Click() {
@@ -338,10 +324,4 @@ void SetupFields::check9Click() {
   } else if (v == 0 && listening != 0) {
     emit webServerRequests().webServerStopRequested();
   }
-}
-
-void SetupFields::cheLoggingClick() {
-  const bool off = m_c.value(QStringLiteral("cheLogging")) == 0;
-  m_c.setEnabled(QStringLiteral("txtWebLogFile"), off);
-  m_c.setEnabled(QStringLiteral("Command9(1)"), off);
 }

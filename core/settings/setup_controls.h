@@ -35,7 +35,7 @@ class SetupControls {
   virtual void setSliderQuietly(int position) = 0;
 
   // The typed settings that the controls' rules fill. The file names and the price
-  // are held there alone: whoever stores them (settings_globals.h) calls
+  // are held there alone: whoever stores them (settings.h: storeHeldText) calls
   // settingsWritten() afterwards, so a changed value is announced.
   virtual Settings& typedSettings() = 0;
   virtual const Settings& typedSettings() const = 0;

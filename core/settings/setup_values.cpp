@@ -1,10 +1,10 @@
 #include "core/settings/setup_values.h"
 
-#include "core/globals.h"  // logColourNormal; the start-up values
+#include "core/globals.h"  // logColourNormal
 #include "core/settings/factory_defaults.h"
+#include "core/settings/ini_keys.h"
 #include "core/settings/ini_reader.h"
 #include "core/settings/settings_events.h"
-#include "core/settings/settings_globals.h"
 
 namespace {
 bool isOption(const QString& name) { return name.startsWith(u"Option"); }
@@ -42,7 +42,7 @@ void SetupValues::setText(const QString& name, const QString& text) {
   Nested nested(*this);
   m_text.insert(name, text);
   emit textChanged(name);
-  runTextRule(name);
+  runRule(name);
 }
 
 int SetupValues::value(const QString& name) const { return m_value.value(name); }
@@ -65,7 +65,7 @@ void SetupValues::setValue(const QString& name, int value) {
   }
   m_value.insert(name, value);
   emit valueChanged(name);
-  runClickRule(name);
+  runRule(name);
 }
 
 int SetupValues::count(const QString& array) const { return setupArrayCount(array); }
@@ -101,56 +101,28 @@ void SetupValues::setSliderQuietly(int position) {
   if (position < 0 || position > 14) return;
   Nested nested(*this);
   m_slider = position;
-  storeSetting(m_settings, &Settings::viewRange, int16_t(position));
+  m_settings.viewRange = int16_t(position);
   emit sliderChanged();
 }
 
 void SetupValues::takeSliderPosition(int position) {
   Nested nested(*this);
   m_slider = position;
-  storeSetting(m_settings, &Settings::viewRange, int16_t(position));
+  m_settings.viewRange = int16_t(position);
 }
 
-void SetupValues::runTextRule(const QString& name) {
-  const QString array = arrayOf(name);
-  if (array == u"Text1") m_fields.text1Change(indexOf(name));
-  if (array == u"Text5") m_fields.text5Change(indexOf(name));
-  if (name == u"Text24") storeSetting(m_settings, &Settings::ReferencePowerEndTime, text(name));
-  // The web tab's fields: the server takes them as they are, the port by its rule.
-  if (name == u"Text18") {
-    const WebPortSetting port = webPortFromText(text(name));
-    m_settings.webPortText = text(name);
-    m_settings.webPort = port.port;
-    m_settings.webPortAccepted = port.accepted;
-  }
-  if (name == u"txtWebRoot") m_settings.webRootText = text(name);
-  if (name == u"txtWebLogFile") m_settings.webLogFileText = text(name);
-}
-
-void SetupValues::runClickRule(const QString& name) {
-  const QString array = arrayOf(name);
-  if (isOption(name)) {
-    m_fields.optionClick(array, indexOf(name));
-  } else if (name == u"Check9") {
-    m_fields.check9Click();
-  } else if (name == u"cheLogging") {
-    m_settings.webLogging = value(name);
-    m_fields.cheLoggingClick();
-  } else if (indexOf(name) >= 0) {
-    m_fields.checkClick(array, indexOf(name));
-  }
+void SetupValues::runRule(const QString& name) {
+  if (const IniKey* row = findControlRow(isOption(name) ? arrayOf(name) : name)) m_fields.apply(*row);
 }
 
 void SetupValues::applySetupSettings(bool resetDefaults) {
   ++m_depth;
   if (resetDefaults) applyFactoryDefaults(*this, currentFactoryPaths(m_settings.defDirName));
-  for (int i : text1Indexes()) m_fields.text1Change(i, true);
-  m_fields.setOptionValueVar("Option1", &Settings::ifType);
-  m_fields.setOptionValueVar("Option2", &Settings::timerType);
-  m_fields.setOptionValueVar("Option3", &Settings::reduceMethod);
-  m_fields.setOptionValueVar("Option5", &Settings::yPowerScale);
-  m_fields.setOptionValueVar("Option6", &Settings::yTempScale);
-  m_fields.setOptionValueVar("Option7", &Settings::textFileWriteInterval);
+  // Every field parsed again, in the array's order, then every option group's index taken.
+  for (int i : text1Indexes())
+    if (const IniKey* row = findControlRow(ctl("Text1", i))) m_fields.apply(*row, true);
+  for (const IniKey& row : iniKeys())
+    if (row.rules.rule == FieldRule::Option) m_fields.apply(row, true);
   --m_depth;
   publish(true);
   emit settingsEvents().settingsApplied();
@@ -186,27 +158,26 @@ void SetupValues::setHeldText(QLatin1String key, const QString& text) {
   settingsWritten();
 }
 
-void SetupValues::takeStartValues() {
-  storeSetting(m_settings, &Settings::appName, ::appName);
-  storeSetting(m_settings, &Settings::defDirName, ::defDirName);
-  storeSetting(m_settings, &Settings::debugMode, ::debugMode);
+void SetupValues::takeStartValues(const StartValues& start) {
+  m_settings.appName = start.appName;
+  m_settings.defDirName = start.defDirName;
+  m_settings.debugMode = start.debugMode;
   // "-com" gives the port; the factory defaults' empty field keeps it.
-  storeSetting(m_settings, &Settings::comPort, ::comPort);
+  m_settings.comPort = start.comPort;
   settingsWritten();
 }
 
 void SetupValues::setDebugMode(int16_t mode) {
-  storeSetting(m_settings, &Settings::debugMode, mode);
+  m_settings.debugMode = mode;
   settingsWritten();
 }
 
 void SetupValues::setDebugLevel(int16_t level) {
-  storeSetting(m_settings, &Settings::debugLevel, level);
+  m_settings.debugLevel = level;
   settingsWritten();
 }
 
 void SetupValues::loadAtStart(bool readIni) {
-  takeStartValues();
   applySetupSettings(true);
   if (readIni) {
     loadINIfile(m_settings.iniFileName, *this);

@@ -79,18 +79,18 @@ class SetupValues : public QObject, public SetupControls {
   int32_t webServerPort() const { return m_questions.webServerPort ? m_questions.webServerPort() : 0; }
   // The file names take the files in use, when someone answers which they are.
   void takeFilesInUse();
-  // A text held outside the controls (settings_globals.h: storeHeldText), e.g. "iniFileName".
+  // A text held outside the controls (settings.h: storeHeldText), e.g. "iniFileName".
   void setHeldText(QLatin1String key, const QString& text);
   // The start-up values the command line left (startup.cpp): name, folder, debug mode, COM port.
-  void takeStartValues();
+  void takeStartValues(const StartValues& start);
   void setDebugMode(int16_t mode);
   void setDebugLevel(int16_t level);
 
   // Puts the settings into a consistent state: factory defaults first when asked,
-  // then every field parsed into its global again; announces settingsApplied.
+  // then every field parsed into its member again; announces settingsApplied.
   void applySetupSettings(bool resetDefaults);
-  // Start-up: factory defaults, the INI file unless `readIni` is false, then the
-  // web server when "Start with Web Server" is ticked.
+  // Start-up, once the start values are taken: factory defaults, the INI file unless
+  // `readIni` is false, then the web server when "Start with Web Server" is ticked.
   void loadAtStart(bool readIni);
 
   // The COM port field (Text1(0)): its text, as the COM search and openCom use it.
@@ -125,8 +125,8 @@ class SetupValues : public QObject, public SetupControls {
  private:
   template <class T>
   void setLook(const QString& name, std::optional<T> ControlLook::*part, const T& value);
-  void runTextRule(const QString& name);
-  void runClickRule(const QString& name);
+  // The rule of the control's row (an option button: its group's), after its content changed.
+  void runRule(const QString& name);
   // Announces the settings when they changed, or always when `applied`; nested
   // writes (a rule writing a twin field) announce once, at the outermost write.
   void publish(bool applied);

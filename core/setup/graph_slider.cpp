@@ -127,7 +127,7 @@ void GraphSlider::setSelection(int start) {
 void GraphSlider::onScroll() {
   m_tag = QStringLiteral("active");
   m_scrollCount = int16_t((m_scrollCount + 1) & 32767);
-  newValue(QStringLiteral(" Scroll=") + QString::number(m_scrollCount));
+  newValue();
   m_tag.clear();
 }
 
@@ -135,11 +135,11 @@ void GraphSlider::onChange() {
   if (m_tag == u"disableChange") return;
   m_tag = QStringLiteral("active");
   m_changeCount = int16_t((m_changeCount + 1) & 32767);
-  newValue(QStringLiteral(" Change=") + QString::number(m_changeCount));
+  newValue();
   m_tag.clear();
 }
 
-void GraphSlider::newValue(const QString&) {
+void GraphSlider::newValue() {
   setSelection(m_slider->sliderPosition());
   logMsg(1, QStringLiteral("Slider1_NewValue\r\nviewRange=0"));
 }

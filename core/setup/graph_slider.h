@@ -38,7 +38,7 @@ class GraphSlider : public QObject {
  private:
   void onScroll();
   void onChange();
-  void newValue(const QString& unused);
+  void newValue();
   void setSelection(int start);
 
   QSlider* m_slider = nullptr;

@@ -355,7 +355,8 @@ void SetupWindow::setAppLogMode() {
   const QString path = values().text(QStringLiteral("Text2(6)"));
   t += QStringLiteral("  set appLogPath=") + path + eol + QStringLiteral("  set appLogMode=") +
        QString::number(mode) + eol;
-  appLogStart(path, mode);
+  if (const Result<> started = appLogStart(path, mode); !started)
+    logMsg(-1, QStringLiteral("setAppLogMode: ERROR ") + started.error());
   t += QStringLiteral("  new appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  new appLogMode=") +
        QString::number(appLogCurrentMode()) + eol;
   logMsg(2, t);
@@ -369,7 +370,8 @@ void SetupWindow::command3Click(int index) {
                    QStringLiteral("' is not a whole number; nothing sent"));
     return;
   }
-  appLogEvent(edit(ctl("Text3", index))->text(), *type);
+  if (const Result<> sent = appLogEvent(edit(ctl("Text3", index))->text(), *type); !sent)
+    logMsg(-1, QStringLiteral("Command3_Click: ERROR ") + sent.error());
 }
 
 void SetupWindow::setDebugMode() {

@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QWidget>
 
+#include "core/settings/settings.h"  // StartValues
 #include "core/settings/settings_events.h"
 #include "core/settings/setup_layout.h"
 #include "core/setup/graph_slider.h"
@@ -30,9 +31,9 @@ class SetupWindow : public QWidget {
  public:
   SetupWindow();
 
-  // The load handler: default file names, diagnostics, then the settings'
+  // The load handler: the start values, default file names, diagnostics, then the settings'
   // start (factory defaults, the INI file unless `readIni` is false, the web server).
-  void formLoad(bool readIni, const QIcon& icon = QIcon());
+  void formLoad(const StartValues& start, bool readIni, const QIcon& icon = QIcon());
   void setDebugMode();
   // The application-log tab: starts the log with the tab's path and mode.
   void setAppLogMode();

@@ -12,6 +12,7 @@
 #include "core/globals.h"  // progStartTicks
 #include "core/log/logmsg.h"
 #include "core/settings/factory_defaults.h"
+#include "core/settings/ini_keys.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/util/format_pattern.h"
@@ -31,10 +32,10 @@ QString commandLineText() {
 }
 }  // namespace
 
-void loadSetupWindowHidden(const QIcon& icon) {
+void loadSetupWindowHidden(const StartValues& start, const QIcon& icon) {
   if (frmSetup()) return;
   auto* w = new SetupWindow;
-  w->formLoad(!commandLineText().toLower().contains(QStringLiteral("-noini")), icon);
+  w->formLoad(start, !commandLineText().toLower().contains(QStringLiteral("-noini")), icon);
 }
 
 QString SetupWindow::diagnosticHeader() const {
@@ -71,10 +72,10 @@ QString SetupWindow::diagnosticHeader() const {
   return t;
 }
 
-void SetupWindow::formLoad(bool readIni, const QIcon& icon) {
+void SetupWindow::formLoad(const StartValues& start, bool readIni, const QIcon& icon) {
   setWindowIcon(icon);
   SetupValues& values = setupValues();
-  values.takeStartValues();
+  values.takeStartValues(start);
   const Settings& s = values.settings();
   if (s.appName == u"Falvor")
     for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
@@ -82,14 +83,14 @@ void SetupWindow::formLoad(bool readIni, const QIcon& icon) {
   progStartTicks = timeGetTime();
   m_slider.setSliderRange();
 
+  // The factory's file names, but a GIF plot picture: the factory defaults that follow name a PNG.
   const FactoryPaths paths = currentFactoryPaths(s.defDirName);
-  const std::pair<const char*, QString> files[] = {{"iniFileName", paths.exeBase + QStringLiteral(".INI")},
-                                                   {"zavDatFileName(0)", QStringLiteral("pwrData.ZAV")},
-                                                   {"zavDatFileName(1)", QStringLiteral("pwrData.ZAV")},
-                                                   {"hlpFileName", paths.exeBase + QStringLiteral(".HLP")},
-                                                   {"zavLogFileName", QStringLiteral("zavLog.TXT")},
-                                                   {"zavPlotFileName", QStringLiteral("zavPlot.GIF")}};
-  for (const auto& [key, name] : files) values.setHeldText(QLatin1String(key), s.defDirName + name);
+  for (const IniKey& row : iniKeys()) {
+    if (row.rules.rule != FieldRule::Held || !*row.control) continue;
+    const QLatin1String key(row.key);
+    values.setHeldText(key, key == "zavPlotFileName" ? s.defDirName + QStringLiteral("zavPlot.GIF")
+                                                     : factoryText(row, paths));
+  }
 
   logMsgCourier(diagnosticHeader());
   const int32_t t = progStartTicks, minusOne = -1;

@@ -102,12 +102,3 @@ Result<FileTimes> fileTimes(const QString& path, bool toLocal) {
   auto conv = [toLocal](const QDateTime& t) { return wallDate(toLocal ? t.toLocalTime() : t.toUTC()); };
   return FileTimes{conv(c), conv(a), conv(w)};
 }
-
-int16_t getFileTimes(const QString& path, Date& created, Date& accessed, Date& written, int16_t toLocal) {
-  const Result<FileTimes> t = fileTimes(path, toLocal != 0);
-  if (!t) return -1;
-  created = t->created;
-  accessed = t->accessed;
-  written = t->written;
-  return 0;
-}

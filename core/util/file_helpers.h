@@ -24,5 +24,3 @@ struct FileTimes {
   Date created = 0, accessed = 0, written = 0;
 };
 Result<FileTimes> fileTimes(const QString& path, bool toLocal);
-// The same with the status the plot's file list reads: 0, or -1 with the dates unchanged.
-int16_t getFileTimes(const QString& path, Date& created, Date& accessed, Date& written, int16_t toLocal);

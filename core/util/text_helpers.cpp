@@ -139,12 +139,6 @@ QString bytesToHex(const QString& text) {
   return bytesToHex(bytes);
 }
 
-bool parseDateTimeText(const QString& text, Date& result) {
-  const Result<Date> d = dateTimeFromText(text);
-  result = d.valueOr(0);
-  return d.ok();
-}
-
 Result<Date> dateTimeFromText(const QString& text) {
   const Failure refused(u'\'' + text + QStringLiteral("' is not a date and time"));
   if (text.size() < 10) return refused;

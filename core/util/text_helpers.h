@@ -53,8 +53,6 @@ void vSwap(T& a, T& b) {
 // out-of-range fields carry. Refused when the text is shorter than 10 characters
 // or the date is out of range.
 Result<Date> dateTimeFromText(const QString& text);
-// The same as a flag with the date, 0 when refused (the form the graph request reads).
-bool parseDateTimeText(const QString& text, Date& result);
 
 // "address" or "address:port" when the port is not 80 (the web server's link text).
 QString ipLinkText(const QString& address, int port);

@@ -7,7 +7,6 @@
 #include "core/util/tick_helpers.h"
 
 namespace {
-constexpr uint32_t kHalfRange = 0x80000000u;
 constexpr double kRegisterWrap = 2000000000.0;
 constexpr double kMaxClockSamples = 1000;
 }  // namespace
@@ -20,7 +19,7 @@ int32_t roundClamped(double v) {
 }
 
 double registerAfter(double energyWh, double WsPerCount, int32_t counts) {
-  energyWh += WsPerCount * counts / 3600.0;
+  energyWh += countEnergyWh(WsPerCount, counts);
   if (energyWh > kRegisterWrap - 1) energyWh -= kRegisterWrap;
   return energyWh;
 }
@@ -47,8 +46,7 @@ CountValues computeReading(const CountProcessorState& previous, const Reading& r
   n.lastElapsedTcks = v.elapsedTcks;
 
   if (previous.hasPrevious) {
-    const uint32_t diff = uint32_t(r.count) - uint32_t(previous.lastCount);
-    if (diff < kHalfRange) v.elapsedCounts = int32_t(diff);
+    v.elapsedCounts = int32_t(countsBetween(uint32_t(previous.lastCount), uint32_t(r.count)));
     v.elapsedTimer = msElapsed(previous.lastTimer, r.ticks);
     v.elapsedSeconds = v.elapsedTimer / in.ticksPerSec;
     v.tempDegC = temperatureOf(r.temperature, in.detectorVer >= kNewFrameDetectorVer);
@@ -75,7 +73,7 @@ CountValues computeReading(const CountProcessorState& previous, const Reading& r
 
   v.energyWh = registerAfter(in.energyWh, in.WsPerCount, v.elapsedCounts);
   v.rateValid = validRate(v.secondsPerCount);
-  if (v.rateValid) v.power = in.WsPerCount / v.secondsPerCount;
+  if (v.rateValid) v.power = countPower(in.WsPerCount, v.elapsedCounts, v.elapsedTimer, in.ticksPerSec);
   return v;
 }
 

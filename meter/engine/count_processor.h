@@ -1,8 +1,8 @@
 #pragma once
 // The arithmetic of the meter count processor: one reading and the state left
 // by the one before become counts, seconds per count, power and the register.
-// The meter session (meter_session.h) runs it and records, shows and announces
-// what it gives.
+// It is the one place a reading's values come from: the meter session
+// (meter_session.h) records, shows and announces what it gives.
 
 #include <QString>
 #include <cstdint>

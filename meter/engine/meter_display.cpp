@@ -3,6 +3,13 @@
 #include <cmath>
 
 #include "core/util/format_pattern.h"
+#include "meter/engine/count_processor.h"
+
+namespace {
+QString rateNumberText(double v) { return formatNumber(v, QStringLiteral("#,0.000")); }
+QString countsText(double v) { return formatNumber(v, QStringLiteral("#,0")); }
+QString temperatureValueText(double t) { return temperatureText(float(t)); }
+}  // namespace
 
 QString fmtValMBelow(double value, double twoDecimalsBelow) {
   if (value > 9999999) return formatNumber(value / 1000000, QStringLiteral("###,##0.000 \\M"));
@@ -24,4 +31,45 @@ QString registerText(double energyWh) {
 QString temperatureText(float tempDegC) {
   if (tempDegC <= -200 || tempDegC >= 200) return QString();
   return formatNumber(tempDegC, QStringLiteral("#,0.0 °C"));
+}
+
+void MeterPanelState::setFrame1Caption(const QString& text) {
+  frame1Caption = text;
+  ++frame1CaptionWrites;
+}
+
+void MeterPanelState::setLabel14(const QString& text) {
+  label14 = text;
+  ++label14Writes;
+}
+
+void MeterPanelState::showRateValue(double shown, double seconds) {
+  text2.setValue(shown, rateNumberText);
+  text2Color = kSysColorWindowText;
+  text2Seconds = seconds;
+  text2Typed = false;
+}
+
+bool MeterPanelState::showRate(double seconds) {
+  if (!validRate(seconds)) {
+    text2 = QStringLiteral("ERROR");
+    text2Color = kColorRed;
+    text2Seconds = 0;
+    text2Typed = false;
+    return false;
+  }
+  // Shown in single precision, as the box always showed it.
+  const float shown = countsPerSecond ? float(1.0 / seconds) : float(seconds);
+  showRateValue(shown, seconds);
+  return true;
+}
+
+void MeterPanelState::showReading(const ReadingResult& r) {
+  label14.setValue(r.temperature, temperatureValueText);
+  ++label14Writes;
+  text8.setValue(double(r.totalCounts), countsText);
+  showRegister(r.energyWh);
+  showRate(r.secondsPerCount);
+  if (r.startsPeriod) setFrame1Caption(QStringLiteral("Energy meter - ONLINE ") + generalDate(r.time));
+  if (r.writeFailed) setFrame1Caption(QStringLiteral("Energy meter - ERROR writing data file"));
 }

@@ -70,8 +70,8 @@ QString registerRecordText(const RegisterRecord& r) {
 
 MeterSession::MeterSession(QObject* parent)
     : QObject(parent),
-      m_serial(false, [this](const Reading& r) { frameAccepted(r, false); }),
-      m_network(true, [this](const Reading& r) { frameAccepted(r, true); }) {
+      m_serial(false, [this](const Reading& r) { takeReading(r); }),
+      m_network(true, [this](const Reading& r) { takeReading(r); }) {
   m_idleTimer.onTimeout([this] { Timer3_Timer(); });
   m_simulationTimer.onTimeout([this] { Timer1_Timer(); });
 }
@@ -99,7 +99,7 @@ void MeterSession::restartCounting() {
 void MeterSession::resetForLoad() {
   m_pulseDivider = 1;
   m_pulseDivCounter = 0;
-  m_countsPerSecond = false;
+  m_panel.countsPerSecond = false;
   m_energyWh = 0;
 }
 
@@ -115,18 +115,15 @@ void MeterSession::networkBytes(QByteArrayView data) {
   if (m_online) m_network.arrive(data);
 }
 
-void MeterSession::frameAccepted(const Reading& r, bool network) {
-  if (m_online) {
-    takeReading(r);
-  } else if (!network && m_searching) {
-    // The port under test answered.
+void MeterSession::takeReading(const Reading& r) {
+  if (!m_online) {
+    // Off-line only the port search reads frames (serial ones): the port under test answered.
+    if (!m_searching) return;
     m_latest = r;
     m_serial.clearBuffer();
     emit detectorAnswered();
+    return;
   }
-}
-
-void MeterSession::takeReading(const Reading& r) {
   const bool resetCountChanged = r.resetCount != m_latest.resetCount;
   m_latest = r;
   newMeterCount(r, resetCountChanged);
@@ -179,8 +176,6 @@ void MeterSession::armIdleTimer(int32_t countdownMs) {
   m_idleTimer.setEnabled(true);
 }
 
-Date MeterSession::readingNow() const { return m_inReading ? m_readingTime : dateNow(); }
-
 void MeterSession::newMeterCount(const Reading& reading, bool resetCountChanged) {
   if (resetCountChanged) {
     clearCountProcessor();
@@ -215,23 +210,32 @@ void MeterSession::processReading(const Reading& r) {
 
   const bool details = logShows(3);
   QString t = details ? diagnosticText(thisTicks, r, v) : QString();
-  m_readingTime = dateNow();
-  m_inReading = true;
-  if (in.firstOfPeriod) {
-    m_onlineStartTime = m_readingTime;
-    setFrame1Caption(QStringLiteral("Energy meter - ONLINE ") + generalDate(m_onlineStartTime));
-    if (details) t += QStringLiteral(" START");
-  }
+  if (in.firstOfPeriod && details) t += QStringLiteral(" START");
   // Past 2^31 readings the count stays put rather than wrapping to "first reading".
   if (m_readingCount < INT32_MAX) m_readingCount += 1;
-
-  const bool written = record(r, details ? &t : nullptr);
-  show(v);
-  emit pulseIndicated(0.1, v.secondsPerCount, pulseWidth);
+  // The register and, with a valid rate, the power are the reading's values.
+  m_energyWh = v.energyWh;
+  if (v.rateValid) {
+    m_mRevTime = v.secondsPerCount;
+    m_totPower = v.power;
+    setSimulationRate();
+  }
+  ReadingResult result{.reading = r,
+                       .time = dateNow(),
+                       .energyWh = v.energyWh,
+                       .secondsPerCount = v.secondsPerCount,
+                       .powerW = m_totPower,
+                       .temperature = v.tempDegC,
+                       .totalCounts = v.next.totalCounts,
+                       .pulseWidth = pulseWidth,
+                       .startsPeriod = in.firstOfPeriod};
+  record(result, v.rateValid, details ? &t : nullptr);
+  m_panel.showReading(result);
+  logText2Change();
+  if (v.rateValid) logPower();
+  emit pulseIndicated(0.1, v.secondsPerCount, pulseWidth, m_pulseWidthBits);
   if (details) logMsg(3, t);
-  notifyPanel();
-  emit readingRecorded(ReadingResult{r, m_readingTime, written, m_energyWh, v.secondsPerCount, m_totPower,
-                                     v.tempDegC, v.next.totalCounts, pulseWidth});
+  emit readingRecorded(result);
 
   if (s.maxUpdateInterval > 0) {
     m_lastCountTick = thisTicks;
@@ -240,31 +244,26 @@ void MeterSession::processReading(const Reading& r) {
   } else {
     armIdleTimer(0);
   }
-  m_inReading = false;
 }
 
-// The reading into the open data file; false when none is open or the write failed.
-bool MeterSession::record(const Reading& r, QString* text) {
-  if (!m_recorder.isOpen()) return false;
-  if (const Result<> appended = m_recorder.append(r, m_readingTime); !appended) {
-    logMsg(-1, QStringLiteral("newMeterCount: ERROR ") + appended.error());
-    setFrame1Caption(QStringLiteral("Energy meter - ERROR writing data file"));
-    return false;
+// The reading reaches the disk: its record into the open data file and, when it
+// gives a new power, its line into the text log.
+void MeterSession::record(ReadingResult& result, bool newPower, QString* text) {
+  if (m_recorder.isOpen()) {
+    if (const Result<> appended = m_recorder.append(result.reading, result.time); !appended) {
+      logMsg(-1, QStringLiteral("newMeterCount: ERROR ") + appended.error());
+      result.writeFailed = true;
+    } else {
+      result.inDataFile = true;
+      if (text) {
+        *text += QStringLiteral("  zavOutHeadPtr=") + QString::number(m_recorder.headPos()) +
+                 QStringLiteral("\n  zavOutRecPtr=") + QString::number(m_recorder.recordPos()) +
+                 QStringLiteral("\n  zavOutDat.header.records=") +
+                 QString::number(m_recorder.header().records) + '\n';
+      }
+    }
   }
-  if (text) {
-    *text += QStringLiteral("  zavOutHeadPtr=") + QString::number(m_recorder.headPos()) +
-             QStringLiteral("\n  zavOutRecPtr=") + QString::number(m_recorder.recordPos()) +
-             QStringLiteral("\n  zavOutDat.header.records=") + QString::number(m_recorder.header().records) + '\n';
-  }
-  return true;
-}
-
-// The panel from the values of this reading.
-void MeterSession::show(const CountValues& v) {
-  setLabel14(temperatureText(v.tempDegC));
-  m_panel.text8 = formatNumber(double(v.next.totalCounts), QStringLiteral("#,0"));
-  setRegister(v.energyWh);
-  showSecondsPerCount(v.secondsPerCount);
+  if (newPower) writeLogLine(result.time, result.energyWh, result.powerW);
 }
 
 void MeterSession::showIdleRate(int32_t timerIntervalMs) {
@@ -310,7 +309,7 @@ void MeterSession::pulseDetected() {
       t += QStringLiteral(" totTurns=") + strPlain(m_simulatedTurns) + QStringLiteral(" time=") +
            formatNumber(interval, QStringLiteral("#,0.000"));
     }
-    emit pulseIndicated(0.1, 3.0, 1.0);
+    emit pulseIndicated(0.1, 3.0, 1.0, m_pulseWidthBits);
   }
   if (shown) logMsg(1, t);
 }
@@ -321,21 +320,7 @@ void MeterSession::Timer1_Timer() {
 
 // --- the panel ---
 
-void MeterSession::setFrame1Caption(const QString& text) {
-  m_panel.frame1Caption = text;
-  ++m_panel.frame1CaptionWrites;
-}
-
-void MeterSession::setLabel14(const QString& text) {
-  m_panel.label14 = text;
-  ++m_panel.label14Writes;
-}
-
-void MeterSession::setText2(const QString& text, int32_t colour, double seconds) {
-  m_panel.text2 = text;
-  m_panel.text2Color = colour;
-  m_panel.text2Seconds = seconds;
-  m_panel.text2Typed = false;
+void MeterSession::logText2Change() const {
   if (logShows(5)) logMsg(5, QStringLiteral("Text2_Change"));
 }
 
@@ -349,12 +334,12 @@ double MeterSession::text2Value(const QString& boxText) {
   if (m_panel.text2Typed) return val(commaToPoint(m_panel.text2));
   const double s = m_panel.text2Seconds;
   if (s <= 0) return 0;
-  return m_countsPerSecond ? 1.0 / s : s;
+  return m_panel.countsPerSecond ? 1.0 / s : s;
 }
 
 void MeterSession::setRegister(double wh) {
   m_energyWh = wh;
-  m_panel.text4 = registerText(m_energyWh);
+  m_panel.showRegister(wh);
 }
 
 void MeterSession::showEnergy(int32_t counts) {
@@ -362,33 +347,33 @@ void MeterSession::showEnergy(int32_t counts) {
 }
 
 void MeterSession::showSecondsPerCount(double seconds) {
-  const float shown = (seconds > 0 && m_countsPerSecond) ? float(1.0 / seconds) : float(seconds);
-  if (validRate(seconds)) {
-    setText2(formatNumber(shown, QStringLiteral("#,0.000")), kSysColorWindowText, seconds);
-    m_mRevTime = seconds;
-    calcPowerFromRevTime();
-    setSimulationRate();
-  } else {
-    setText2(QStringLiteral("ERROR"), kColorRed, 0);
-  }
+  const bool valid = m_panel.showRate(seconds);
+  logText2Change();
+  if (!valid) return;
+  m_mRevTime = seconds;
+  calcPowerFromRevTime();
+  setSimulationRate();
+}
+
+void MeterSession::logPower() const {
+  if (!logShows(3)) return;
+  logMsg(3, QStringLiteral("WsPerCount=") + strPlain(m_settings.WsPerCount) + QStringLiteral("  mRevTime=") +
+                strPlain(m_mRevTime) + QStringLiteral("  totPower=") + strPlain(m_totPower));
 }
 
 void MeterSession::calcPowerFromRevTime() {
   if (m_mRevTime == 0) return;
-  m_totPower = m_settings.WsPerCount / m_mRevTime;
-  if (logShows(3)) {
-    logMsg(3, QStringLiteral("WsPerCount=") + strPlain(m_settings.WsPerCount) + QStringLiteral("  mRevTime=") +
-                  strPlain(m_mRevTime) + QStringLiteral("  totPower=") + strPlain(m_totPower));
-  }
+  m_totPower = countPower(m_settings.WsPerCount, 1, m_mRevTime, 1);
+  logPower();
   emit meterPowerChanged(m_totPower);
-  writeLogLine(readingNow(), m_energyWh, m_totPower);
+  writeLogLine(dateNow(), m_energyWh, m_totPower);
 }
 
 void MeterSession::parseIntervalField(const QString& boxText) {
   const double v = text2Value(boxText);
   if (typedRateOk(v)) {
     m_panel.text2Color = kSysColorWindowText;
-    m_mRevTime = m_countsPerSecond ? 1.0 / v : v;
+    m_mRevTime = m_panel.countsPerSecond ? 1.0 / v : v;
     calcPowerFromRevTime();
   } else {
     m_panel.text2Color = kColorRed;
@@ -414,8 +399,8 @@ void MeterSession::setSimulationRate() {
 
 void MeterSession::label2Click(const QString& boxText) {
   const double v = text2Value(boxText);
-  m_countsPerSecond = !m_countsPerSecond;
-  if (m_countsPerSecond) {
+  m_panel.countsPerSecond = !m_panel.countsPerSecond;
+  if (m_panel.countsPerSecond) {
     m_panel.label2Caption = QStringLiteral("counts/s ");
     m_panel.text2ToolTip = QStringLiteral("number of counts per second");
   } else {
@@ -426,8 +411,9 @@ void MeterSession::label2Click(const QString& boxText) {
     m_panel.text2Color = kColorRed;
   } else {
     // The rate stays; only its unit changes.
-    const double seconds = m_countsPerSecond ? v : 1.0 / v;
-    setText2(formatNumber(1.0 / v, QStringLiteral("#,0.000")), kSysColorWindowText, seconds);
+    const double seconds = m_panel.countsPerSecond ? v : 1.0 / v;
+    m_panel.showRateValue(1.0 / v, seconds);
+    logText2Change();
   }
   notifyPanel();
 }
@@ -484,6 +470,6 @@ void MeterSession::loadLastLogLine() {
                   formatNumber(later.wh, QStringLiteral("0.0")) + QStringLiteral(" Wh"));
   }
   showEnergy(0);
-  setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + log->last.when);
+  m_panel.setFrame1Caption(QStringLiteral("Energy meter - Last log = ") + log->last.when);
   notifyPanel();
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The meter session: a frame from the link becomes a reading, the reading
-// counts, a rate, power and energy, a data-file record and a text-log line,
-// and the result is announced as one value. The session owns all of it: the
+// The meter session: a frame from the link becomes a reading, the count
+// processor's arithmetic gives its counts, rate, power and energy, the reading
+// goes to the disk (a data-file record and a text-log line) and its result is
+// announced as one value. The session owns all of it: the
 // frame receivers, the count processor's state, the register and rate, the
 // meter panel's state, the text log, the recorder with the data files' section
 // indexes, and the engine's timers (Timer3, the idle countdown; Timer1, the
@@ -79,8 +80,8 @@ class MeterSession : public QObject {
   void closeDataFile();
   // loadZavDatNEW of a slot's file of the settings.
   bool loadDataFile(int16_t slot);
-  // A line of the register at `time` (a reading's, or an event's marker),
-  // with the latest reading's raw fields kept beside it (registerLogged).
+  // A line of the register at `time` (a reading's, a rate's or an event's
+  // marker), with the latest reading's raw fields kept beside it (registerLogged).
   void writeLogLine(Date time, double energyWh, double power);
   // The register from the text log's last line, continued over the readings
   // the data file holds after it.
@@ -88,8 +89,9 @@ class MeterSession : public QObject {
   const RegisterRecord& latestRecord() const { return m_record; }
 
   // --- the engine's steps ---
-  // A reading as a receiver hands it over on-line: the latest reading, counted
-  // (a change of the controller's reset count clears the count state instead).
+  // A reading as a receiver hands it over: on-line the latest reading, counted
+  // (a change of the controller's reset count clears the count state instead);
+  // off-line, during a port search, the answer of the port under test.
   void takeReading(const Reading& reading);
   // Processes a reading; resetCountChanged clears the running state and drops it.
   void newMeterCount(const Reading& reading, bool resetCountChanged = false);
@@ -112,8 +114,9 @@ class MeterSession : public QObject {
   // The register takes a value and Text4 shows it.
   void setRegister(double energyWh);
   // Shows a rate in Text2; a valid one becomes mRevTime and gives a new power.
+  // A reading's rate comes with the reading instead.
   void showSecondsPerCount(double seconds);
-  // Power from mRevTime, announced, and its text-log line.
+  // The power of mRevTime (a typed or idle rate), announced, and its text-log line.
   void calcPowerFromRevTime();
   // Enter in Text2 (boxText: the box's present text): takes a rate the user
   // typed there; text the program wrote stands for the rate it showed.
@@ -127,7 +130,6 @@ class MeterSession : public QObject {
   // the counts and the rate as old, and the reading that renews them, would.
   void setMeterFieldsColor();
   void setMeterFieldsColor2();
-  void setFrame1Caption(const QString& text);
 
   // --- what it holds ---
   const MeterPanelState& panel() const { return m_panel; }
@@ -135,16 +137,13 @@ class MeterSession : public QObject {
   double energyWh() const { return m_energyWh; }
   double mRevTime() const { return m_mRevTime; }  // seconds per count of the last valid rate, 0 = none
   double totPower() const { return m_totPower; }  // W
-  bool countsPerSecondMode() const { return m_countsPerSecond; }
+  bool countsPerSecondMode() const { return m_panel.countsPerSecond; }
   int32_t readingCount() const { return m_readingCount; }  // readings since going on-line
   const CountProcessorState& countProcessorState() const { return m_count; }
   int32_t idleCountdownMs() const { return m_idleCountdownMs; }
   bool pulsePending() const { return m_pulsePending; }
   int32_t lastProcessTick() const { return m_lastProcessTick; }
   int16_t pulseWidthBits() const { return m_pulseWidthBits; }
-  // "Now" for the work of one reading: its time while newMeterCount runs (one
-  // clock reading per reading), else the present time.
-  Date readingNow() const;
   const FormTimer& idleTimer() const { return m_idleTimer; }
   const FormTimer& simulationTimer() const { return m_simulationTimer; }
   // Someone shows the pulse details (the setup window): only then is their text built.
@@ -156,27 +155,30 @@ class MeterSession : public QObject {
   }
 
  signals:
-  void readingRecorded(const ReadingResult& result);  // a reading was processed (and written)
+  // A reading was processed (and written): its values, which the panel shows.
+  void readingRecorded(const ReadingResult& result);
   void registerLogged(const RegisterRecord& record);  // a line of the register (written or not)
-  void pulseIndicated(double duration, double interval, double pulseWidth);  // flash the pulse indicator
+  // Flash the pulse indicator; the width in seconds and in bits of the pulse analysed last.
+  void pulseIndicated(double duration, double interval, double pulseWidth, int16_t pulseWidthBits);
   void idleRateShown(double secondsPerCount);  // no count for a while: the power bar falls
-  void meterPowerChanged(double watts);        // a new power (reading, idle rate, typed rate)
-  void panelChanged();                         // the panel state changed: the widgets show it
+  // A new power of a rate (idle, typed); a reading's power comes with the reading.
+  void meterPowerChanged(double watts);
+  // The panel state changed other than by a reading (idle or typed rate, unit,
+  // synchronisation, load, colours): the widgets show it.
+  void panelChanged(const MeterPanelState& panel);
   void pulseDetailsShown(const QString& text);  // controller clock and voltage (setup Text17)
   void pulseAnalysed(const QString& text);      // the setup window's pulse analysis text
   void detectorAnswered();                      // a frame answered the COM search
 
  private:
-  void frameAccepted(const Reading& reading, bool network);
   void processReading(const Reading& reading);
-  bool record(const Reading& reading, QString* text);
-  void show(const CountValues& values);
+  void record(ReadingResult& result, bool newPower, QString* text);
+  void logPower() const;
   void armIdleTimer(int32_t countdownMs);
   void setSimulationRate();
-  void setLabel14(const QString& text);
-  void setText2(const QString& text, int32_t colour, double seconds);
+  void logText2Change() const;
   double text2Value(const QString& boxText);
-  void notifyPanel() { emit panelChanged(); }
+  void notifyPanel() { emit panelChanged(m_panel); }
 
   Settings m_settings;
   bool m_online = false;
@@ -190,9 +192,6 @@ class MeterSession : public QObject {
 
   CountProcessorState m_count;
   int32_t m_readingCount = 0;
-  Date m_onlineStartTime = 0;
-  Date m_readingTime = 0;
-  bool m_inReading = false;
   int32_t m_lastCountTick = 0;
   int32_t m_lastProcessTick = 0;
   int32_t m_idleCountdownMs = 0;
@@ -206,7 +205,6 @@ class MeterSession : public QObject {
   double m_energyWh = 0;  // wraps from above 1999999999 Wh
   double m_mRevTime = 0;
   double m_totPower = 0;
-  bool m_countsPerSecond = false;
   MeterPanelState m_panel;
   bool m_pulseDetailsShown = false;
 

@@ -21,6 +21,8 @@ struct ReadingResult {
   float temperature = kNoTemperature;   // °C of its sensor, kNoTemperature for none
   int64_t totalCounts = 0;              // counts since going on-line
   double pulseWidth = 0;                // seconds the pulse was low (plain pulse device)
+  bool startsPeriod = false;            // the first reading since going on-line
+  bool writeFailed = false;             // a data file was open and its write failed (it is closed)
 };
 
 // A line of the register in the text log (also while the text log is off), with

@@ -112,8 +112,9 @@ void MeterLink::searchAnsweringController() {
 // A search that took nothing says so and how to go on.
 void MeterLink::showSearchFailed(bool cancelled) {
   LinkStatus status = m_status;
-  status.caption = cancelled ? QStringLiteral("Energy meter - Search cancelled: set the COM port in Setup")
-                             : QStringLiteral("Energy meter - No detector found: set the COM port in Setup");
+  status.setCaption(cancelled
+                        ? QStringLiteral("Energy meter - Search cancelled: set the COM port in Setup")
+                        : QStringLiteral("Energy meter - No detector found: set the COM port in Setup"));
   status.captionColour = kColorRed;
   status.onlineTicked = false;
   showStatus(status);

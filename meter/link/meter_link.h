@@ -27,6 +27,13 @@ class QEventLoop;
 
 constexpr int kLostDeviceRetryMs = 3000;
 
+// The meter frame's caption for a COM port that did not open, from the reason the port
+// gave ("COM3 (/dev/ttyS2): permission denied; add your user to ..."). The caption ends
+// with the reason, where a cut in the middle of a narrow frame leaves it ("Error: Cannot
+// open COM3 (/dev/ttyS2): permission denied"); advice after the reason cannot fit beside
+// it and stays in the detail, the whole text.
+void setCannotOpenCaption(LinkStatus& status, int comPort, const QString& portError);
+
 // What the setup window shows of the port.
 class PortEvents : public QObject {
   Q_OBJECT
@@ -124,7 +131,8 @@ class MeterLink : public QObject {
   bool detectorAnswered() const { return m_detectorAnswered; }
 
   // --- serial events ---
-  void handleSerialEvent();
+  // One event of the serial port with the bytes it brought (MSComm1_OnComm).
+  void handleSerialEvent(int event, const QByteArray& input);
   // Forgets the bytes the receivers hold and the wait for a frame.
   void resetSerialReceivers();
   // Zeroes counter index (1..20), or every counter for any other index.
@@ -163,12 +171,11 @@ class MeterLink : public QObject {
 
  private:
   struct RunningWait;
-  bool startRecording(bool resuming, QString& caption);
-  void finishSwitch(const QString& caption);
+  bool startRecording(bool resuming);
+  void finishSwitch();
   void stopRetrying();
   void retryLostDevice();
   void publishLines();
-  QString cannotOpenCaption(const QString& portError) const;
   QString comNumber() const { return QString::number(m_comPort); }
   // search
   bool stopSearch() const { return m_programEnding || m_cancelled; }

@@ -39,14 +39,21 @@ bool MeterLink::online() const { return m_session.online(); }
 
 void MeterLink::publishLines() { emit serialLinesChanged(serialLines()); }
 
-// What the user sees of a port that did not open: the caption's first words, then the
-// device and the reason the port gave ("COM3 (/dev/ttyS2): permission denied; ...").
-QString MeterLink::cannotOpenCaption(const QString& portError) const {
-  const QString head = QStringLiteral("Error: Cannot open COM") + comNumber();
-  const QString com = QStringLiteral("COM") + comNumber();
-  if (portError.isEmpty()) return head;
-  if (portError.startsWith(com)) return head + portError.mid(com.size());
-  return head + QStringLiteral(": ") + portError;
+void setCannotOpenCaption(LinkStatus& status, int comPort, const QString& portError) {
+  const QString com = QStringLiteral("COM") + QString::number(comPort);
+  const QString head = QStringLiteral("Error: Cannot open ") + com;
+  QString whole = head;
+  if (portError.startsWith(com))
+    whole += portError.mid(com.size());
+  else if (!portError.isEmpty())
+    whole += QStringLiteral(": ") + portError;
+  // "reason; advice": the reason ends the caption, the advice waits in the detail, on a
+  // line of its own there.
+  const qsizetype advice = whole.indexOf(QStringLiteral("; "), head.size());
+  if (advice < 0)
+    status.setCaption(whole);
+  else
+    status.setCaption(whole.left(advice), whole.left(advice + 1) + u'\n' + whole.mid(advice + 2));
 }
 
 void MeterLink::stopRetrying() {
@@ -56,7 +63,7 @@ void MeterLink::stopRetrying() {
 
 // Data file, then port; on-line with the -2 marker. Resuming after a lost device skips
 // the message box: nobody asked for it.
-bool MeterLink::startRecording(bool resuming, QString& caption) {
+bool MeterLink::startRecording(bool resuming) {
   LinkStatus status = m_status;
   const Recorder& recorder = m_session.recorder();
   if (m_settings.writeToZAVdataFile) {
@@ -72,16 +79,17 @@ bool MeterLink::startRecording(bool resuming, QString& caption) {
     if (!resuming) {
       userNotice(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
     }
-    caption = QStringLiteral("Error: Cannot open data file") + (problem.isEmpty() ? QString() : " " + problem);
+    status.setCaption(QStringLiteral("Error: Cannot open data file") +
+                      (problem.isEmpty() ? QString() : " " + problem));
   } else if (const Result<> opened = openCom(true); !opened) {
-    caption = cannotOpenCaption(opened.error());
+    setCannotOpenCaption(status, m_comPort, opened.error());
   } else {
     m_session.setOnline(true);
     // The marker takes the time the data file dates the period's first section with,
     // so that after a kill the register finds where the period began.
     const bool prepared = recorder.isOpen() && recorder.header().records == 0;
     m_session.writeLogLine(prepared ? recorder.header().startTime : dateNow(), m_session.energyWh(), kOnlineMarker);
-    caption = QStringLiteral("Energy meter - waiting for meter at COM") + comNumber();
+    status.setCaption(QStringLiteral("Energy meter - waiting for meter at COM") + comNumber());
     ok = true;
   }
   status.captionColour = ok ? kSysColorWindowText : kColorRed;
@@ -89,10 +97,10 @@ bool MeterLink::startRecording(bool resuming, QString& caption) {
   return ok;
 }
 
-// The end every switch shares: caption, temperature, simulated pulses, the engine's reset.
-void MeterLink::finishSwitch(const QString& caption) {
+// The end every switch shares: the caption it left, temperature, simulated pulses, the
+// engine's reset.
+void MeterLink::finishSwitch() {
   LinkStatus status = m_status;
-  status.caption = caption;
   status.onlineTicked = online();
   status.stale = false;
   showStatus(status);
@@ -115,9 +123,8 @@ void MeterLink::retryLostDevice() {
   m_port.setPortOpen(false);
   stopRetrying();
   logMsg(1, QStringLiteral("deviceLost: COM") + comNumber() + QStringLiteral(" is back, recording again"));
-  QString caption;
-  startRecording(true, caption);
-  finishSwitch(caption);
+  startRecording(true);
+  finishSwitch();
 }
 
 void MeterLink::showStatus(const LinkStatus& status) {
@@ -151,7 +158,7 @@ bool MeterLink::setOnLine(bool goOnline) {
       LinkStatus status = m_status;
       status.onlineTicked = false;
       status.captionColour = kSysColorWindowText;
-      status.caption = QStringLiteral("Energy meter - Searching for detector");
+      status.setCaption(QStringLiteral("Energy meter - Searching for detector"));
       showStatus(status);
       searchComPorts();
       return online() == asked;
@@ -159,9 +166,8 @@ bool MeterLink::setOnLine(bool goOnline) {
   }
   const bool wasLost = m_lost;
   stopRetrying();
-  QString caption;
   if (goOnline) {
-    startRecording(false, caption);
+    startRecording(false);
   } else {
     m_status.autoPlotEnabled = true;
     m_session.setOnline(false);
@@ -169,17 +175,18 @@ bool MeterLink::setOnLine(bool goOnline) {
     if (m_session.recorder().isOpen()) m_session.closeDataFile();
     // A lost device already wrote the off-line marker at the time of the loss.
     if (!wasLost) m_session.writeLogLine(dateNow(), m_session.energyWh(), kOfflineMarker);
-    caption = QStringLiteral("Energy meter - OffLine");
+    m_status.setCaption(QStringLiteral("Energy meter - OffLine"));
     m_status.captionColour = kSysColorWindowText;
   }
-  finishSwitch(caption);
+  finishSwitch();
   return online() == asked;
 }
 
 void MeterLink::showSimulationState(bool simulate) {
   m_simulating = simulate;
   LinkStatus status = m_status;
-  status.caption = simulate ? QStringLiteral("Energy meter - Simulating") : QStringLiteral("Energy meter - OffLine");
+  status.setCaption(simulate ? QStringLiteral("Energy meter - Simulating")
+                             : QStringLiteral("Energy meter - OffLine"));
   showStatus(status);
   m_session.setSimulating(simulate);
   emit simulationSwitched(simulate);
@@ -265,7 +272,7 @@ void MeterLink::deviceLost(const QString& why) {
   m_session.stopIdleCountdown();
   m_lost = true;
   LinkStatus status = m_status;
-  status.caption = QStringLiteral("Device lost: ") + why + QStringLiteral(" - trying again");
+  status.setCaption(QStringLiteral("Device lost: ") + why + QStringLiteral(" - trying again"));
   status.captionColour = kColorRed;
   status.onlineTicked = true;  // the user's intent stays
   status.stale = true;

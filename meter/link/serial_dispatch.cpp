@@ -124,12 +124,15 @@ void MeterLink::controllerBytes(const QByteArray& data) {
   }
   if (m_noFrameWarned || msElapsed(m_noFrameSince, now) < kNoFrameWarnMs) return;
   m_noFrameWarned = true;
-  const QString text = QStringLiteral("Bytes but no valid frame at COM") + comNumber() + QStringLiteral(" for ") +
+  const QString com = QStringLiteral("COM") + comNumber();
+  const QString text = QStringLiteral("Bytes but no valid frame at ") + com + QStringLiteral(" for ") +
                        QString::number(kNoFrameWarnMs / 1000) +
                        QStringLiteral(" s: check the interface type in Setup");
   logMsg(2, QStringLiteral("MSComm1_OnComm: WARNING ") + text);
   LinkStatus status = m_status;
-  status.caption = QStringLiteral("Energy meter - ") + text;
+  // Short enough for the meter frame, so no cut hides what is wrong; the whole text is the detail.
+  status.setCaption(QStringLiteral("No valid frame at ") + com + QStringLiteral(": check the interface type"),
+                    QStringLiteral("Energy meter - ") + text);
   status.captionColour = kColorRed;
   showStatus(status);
 }
@@ -147,8 +150,7 @@ void MeterLink::clearDcdCapture(int32_t maxEvents) {
   m_dcdTimes = QVector<int64_t>(std::max(0, maxEvents) + 1, 0);
 }
 
-void MeterLink::handleSerialEvent() {
-  const int ev = m_port.commEvent();
+void MeterLink::handleSerialEvent(int ev, const QByteArray& input) {
   if (m_protocolAnalyzer) {
     if (ev == comEv::kCD && m_dcdCapture && online() && m_dcdCount < m_maxDcdEvents && m_dcdCount >= 0 &&
         m_dcdCount < m_dcdTimes.size()) {
@@ -181,9 +183,9 @@ void MeterLink::handleSerialEvent() {
       m_session.noteReceiveEvent();
       switch (m_openIfType) {
         case 2:
-        case 3: controllerBytes(m_port.input()); break;
+        case 3: controllerBytes(input); break;
         case 1:
-          text += m_session.plainPulseBytes(m_port.input());
+          text += m_session.plainPulseBytes(input);
           logMsg(3, text);
           break;
         case 4:
@@ -191,7 +193,7 @@ void MeterLink::handleSerialEvent() {
             const int32_t now = timeGetTime();
             if (msElapsed(m_lastSensorTick, now) > kSensorGapMs) m_sensorBytes.clear();
             m_lastSensorTick = now;
-            for (const QString& t : decodeSensorBytes(m_sensorBytes, m_port.input(), m_sensorBaud)) {
+            for (const QString& t : decodeSensorBytes(m_sensorBytes, input, m_sensorBaud)) {
               emit temperatureTextChanged(t);
             }
           }

@@ -1,8 +1,10 @@
 #pragma once
 // Every event of the serial port arrives in MeterLink::handleSerialEvent (the designer's
-// MSComm1_OnComm): counted by kind, carrier-detect edges captured in the protocol-analyser
-// mode, received bytes handed to the receiver of the interface type (the session's
-// controller frames and plain pulses, the link's wireless temperature sensor).
+// MSComm1_OnComm) with the bytes it brought: counted by kind, carrier-detect edges
+// captured in the protocol-analyser mode, received bytes handed to the receiver of the
+// interface type (the session's controller frames and plain pulses, the link's wireless
+// temperature sensor). Bytes that come while the link is neither on-line nor searching
+// are only counted: read later they would pass for new.
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,8 @@
 #pragma once
 // One reading of the meter as a receiver hands it to the session, which counts
-// it and hands it to the recorder.
+// it and hands it to the recorder; and the arithmetic of counts, which the live
+// reading, the register continued from stored records and the chart's points
+// share.
 
 #include <cstdint>
 
@@ -15,3 +17,20 @@ struct Reading {
 
 // A plain pulse device reports neither temperature nor voltage.
 constexpr int16_t kNotReported = -32768;
+
+// The counts from `last` to `now` of the controller's running count, across its
+// wrap; a difference of 2^31 or more is a count that went back: no counts.
+constexpr uint32_t countsBetween(uint32_t last, uint32_t now) {
+  const uint32_t diff = now - last;
+  return diff < 0x80000000u ? diff : 0;
+}
+
+// Energy in Wh of `counts` counts of wsPerCount watt-seconds each.
+constexpr double countEnergyWh(double wsPerCount, double counts) { return wsPerCount * counts / 3600.0; }
+
+// Power in W of `counts` counts of wsPerCount watt-seconds each over `ticks` of a
+// clock that runs ticksPerSec. A rate of one count per s seconds is
+// countPower(wsPerCount, 1, s, 1); the PC clock's whole seconds take ticksPerSec 1.
+constexpr double countPower(double wsPerCount, double counts, double ticks, double ticksPerSec) {
+  return wsPerCount * counts * ticksPerSec / ticks;
+}

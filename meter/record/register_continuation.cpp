@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "meter/record/data_file.h"
+#include "meter/record/reading.h"
 
 namespace {
 
-constexpr uint32_t kHalfRange = 0x80000000u;
 constexpr int64_t kChunkRecords = 4096;
 // The text log holds whole Wh: a line and the marker its period began with
 // each round the register, so their difference is off by up to 1 Wh.
@@ -43,8 +43,8 @@ void forEachReading(const DataFileWalk& file, Place from, F&& f) {
       if (!file.readRecords(span, i, n, buf)) return;
       for (int64_t j = 0; j < n; ++j) {
         const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
-        const uint32_t diff = uint32_t(r.count) - prev;
-        const double wh = havePrev && diff < kHalfRange ? double(span.header.WsPerCount) * diff / 3600.0 : 0;
+        const double wh =
+            havePrev ? countEnergyWh(span.header.WsPerCount, countsBetween(prev, uint32_t(r.count))) : 0;
         if (i + j >= first) f(r.recTime, wh);
         havePrev = true;
         prev = uint32_t(r.count);

@@ -24,11 +24,17 @@ void CaptionFrame::paintEvent(QPaintEvent*) {
   p.drawComplexControl(QStyle::CC_GroupBox, opt);
 }
 
+void CaptionFrame::setCaption(const QString& caption, const QString& detail) {
+  m_detailOf = caption;
+  m_detail = detail;
+  setTitle(caption);
+}
+
 bool CaptionFrame::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
-    const QString shown = shownCaption();
-    if (shown != title()) {
-      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), title(), this);
+    const QString whole = !m_detail.isEmpty() && title() == m_detailOf ? m_detail : title();
+    if (whole != shownCaption()) {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), whole, this);
       return true;
     }
   }

@@ -236,11 +236,27 @@ void Form1::buildLowerFrame() {
   connect(m_command3, &QPushButton::clicked, this, [this] { Command3_Click(0); });
 }
 
+// The diagnostic frames right of the main controls: the protocol analyzer and the TCP link.
 void Form1::buildDiagnostics() {
   const int left = twipsToPx(kMargin + kFrame1Width + kBarRoom + kMargin);
   m_frame6 = new QGroupBox(QStringLiteral("Protocol Analyzer"), m_client);
   m_frame6->setObjectName(QStringLiteral("Frame6"));
   placePx(m_frame6, left, 8, 380, 326);
+  buildLineBoxes();
+  buildAnalyzerModes();
+  buildPulseTest();
+  buildDcdCapture();
+  buildTestCommands();
+
+  auto* tcpFrame = new QGroupBox(QStringLiteral("TCP link"), m_client);
+  tcpFrame->setObjectName(QStringLiteral("FrameTcp"));
+  placePx(tcpFrame, left, 340, 380, 236);
+  m_tcpPanel = new TcpClientPanel(m_link.tcpClient(), tcpFrame);
+  placePx(m_tcpPanel, 8, 20, 364, 208);
+}
+
+// Check2(0..2): the serial lines.
+void Form1::buildLineBoxes() {
   const char* lines[] = {"TxD BRK - Charge", "DTR - PWR UP", "RTS - TX EN"};
   for (int i = 0; i < 3; ++i) {
     QCheckBox* c = makeCheck(m_frame6, QStringLiteral("Check2(%1)").arg(i), QString::fromLatin1(lines[i]));
@@ -249,6 +265,10 @@ void Form1::buildDiagnostics() {
     connect(c, &QCheckBox::stateChanged, this, [this, i] { Check2_Click(i); });
     m_check2 << c;
   }
+}
+
+// Check4(0..3): the analyzer's modes.
+void Form1::buildAnalyzerModes() {
   const char* modes[] = {"Protocol Analyzer Mode", "enable DCD event capture", "write to file",
                          "TFA temp receiver"};
   for (int i = 0; i < 4; ++i) {
@@ -257,7 +277,10 @@ void Form1::buildDiagnostics() {
     connect(c, &QCheckBox::stateChanged, this, [this, i] { Check4_Click(i); });
     m_check4 << c;
   }
-  // Pulse test: a white flash of Text12(0) ms every Text12(1) ms.
+}
+
+// Pulse test: a white flash of Text12(0) ms every Text12(1) ms.
+void Form1::buildPulseTest() {
   m_check5 = makeCheck(m_frame6, QStringLiteral("Check5"), QStringLiteral("Run Pulse test"));
   placePx(m_check5, 10, 94, 124, 22);
   m_shape2 = new ShapeWidget(ShapeWidget::Kind::Rectangle, m_frame6);
@@ -279,8 +302,10 @@ void Form1::buildDiagnostics() {
   connect(m_check5, &QCheckBox::stateChanged, this, [this] {
     m_indicators->pulseTestChecked(m_check5->isChecked(), m_text12[0]->text(), m_text12[1]->text());
   });
+}
 
-  // Carrier-detect capture.
+// Carrier-detect capture: its commands, counter, capacity and capture file.
+void Form1::buildDcdCapture() {
   const char* commands[] = {"clear DCD counter", "show DCD counter", "show DCD timeStamps"};
   for (int i = 0; i < 3; ++i) {
     QPushButton* b =
@@ -306,8 +331,10 @@ void Form1::buildDiagnostics() {
   m_text1[1]->setToolTip(QStringLiteral("DCD events"));
   m_text1[2]->setToolTip(QStringLiteral("number of the next capture file"));
   m_text1[3]->setToolTip(QStringLiteral("capture file; \"*\" is replaced by the number"));
+}
 
-  // Chart-window load test and the controller test frame.
+// The chart-window load test and the controller test frame.
+void Form1::buildTestCommands() {
   m_command6 = makeButton(m_frame6, QStringLiteral("Command6"), QStringLiteral("Command6 - test"));
   placePx(m_command6, 8, 266, 122, 26);
   m_text13 << makeText(m_frame6, QStringLiteral("Text13(0)"))
@@ -322,12 +349,6 @@ void Form1::buildDiagnostics() {
   m_check6 = makeCheck(m_frame6, QStringLiteral("Check6"), QStringLiteral("use CRC table look-up"));
   placePx(m_check6, 138, 298, 200, 22);
   connect(m_command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-
-  auto* tcpFrame = new QGroupBox(QStringLiteral("TCP link"), m_client);
-  tcpFrame->setObjectName(QStringLiteral("FrameTcp"));
-  placePx(tcpFrame, left, 340, 380, 236);
-  m_tcpPanel = new TcpClientPanel(m_link.tcpClient(), tcpFrame);
-  placePx(m_tcpPanel, 8, 20, 364, 208);
 }
 
 void Form1::Check4_Click(int index) {

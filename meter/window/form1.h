@@ -148,6 +148,11 @@ class Form1 : public QMainWindow {
   void buildMeterPanel();
   void buildLowerFrame();
   void buildDiagnostics();
+  void buildLineBoxes();
+  void buildAnalyzerModes();
+  void buildPulseTest();
+  void buildDcdCapture();
+  void buildTestCommands();
   void fillAboutBox();
   void goOffline();
   void showDcdTimeStamps();

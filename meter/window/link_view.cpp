@@ -16,6 +16,7 @@
 #include "core/util/format_pattern.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
+#include "meter/window/caption_frame.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
 #include "platform/colour.h"
@@ -24,7 +25,9 @@ namespace {
 
 // Frame1 is the meter frame, Check1 the ON-LINE box, Check3 "Auto Plot".
 void showStatus(Form1& f, const LinkStatus& s) {
-  f.Frame1()->setTitle(s.caption);  // a long reason is cut, and shown whole as a tool tip
+  // Frame1 is a CaptionFrame: a long reason is cut, and shown whole as its tool tip with
+  // the advice the caption leaves out.
+  static_cast<CaptionFrame*>(f.Frame1())->setCaption(s.caption, s.captionDetail);
   // A frame's colour is its caption's; the controls inside keep their own.
   f.Frame1()->setStyleSheet(
       QStringLiteral("QGroupBox#Frame1::title { color: %1; }").arg(colourToQColor(s.captionColour).name()));

@@ -10,6 +10,7 @@
 
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
+#include "meter/engine/count_processor.h"
 #include "meter/engine/meter_session.h"
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
@@ -50,13 +51,36 @@ MeterPanel::MeterPanel(Form1* form)
   connect(form->Text2(), &QLineEdit::textChanged, this, [] {
     if (logShows(5)) logMsg(5, QStringLiteral("Text2_Change"));
   });
-  connect(&m_session, &MeterSession::panelChanged, this, &MeterPanel::refresh);
+  connect(&m_session, &MeterSession::panelChanged, this, &MeterPanel::showPanel);
+  connect(&m_session, &MeterSession::readingRecorded, this, &MeterPanel::showReading);
   connectHooks();
+}
+
+void MeterPanel::showPanel(const MeterPanelState& panel) {
+  m_shown = panel;
+  refresh();
+}
+
+void MeterPanel::showReading(const ReadingResult& result) {
+  m_shown.showReading(result);
+  refresh();
+  if (validRate(result.secondsPerCount)) showPower(result.powerW);
+}
+
+void MeterPanel::showPower(double watts) {
+  Form1& f = *m_form;
+  f.calculator().setMeterPower(watts);
+  // The title shows the temperature of the same reading.
+  if (f.isMinimized()) {
+    f.updateTitlePower(m_shown.label14);
+  } else {
+    f.calculator().showMeterPower();
+  }
 }
 
 void MeterPanel::refresh() {
   Form1& f = *m_form;
-  const MeterPanelState& meterPanel = m_session.panel();
+  const MeterPanelState& meterPanel = m_shown;
   if (meterPanel.frame1CaptionWrites != m_captionWrites) {
     f.Frame1()->setTitle(meterPanel.frame1Caption);
     m_captionWrites = meterPanel.frame1CaptionWrites;
@@ -120,19 +144,12 @@ void MeterPanel::connectHooks() {
   Form1* f = m_form;
   Indicators* ind = &f->indicators();
   MeterSession* session = &m_session;
-  connect(session, &MeterSession::pulseIndicated, this, [f, ind, session](double d, double interval, double width) {
-    ind->onPulseIndicator(d, interval, width, f->powerBarInputs(), session->pulseWidthBits());
-  });
+  connect(session, &MeterSession::pulseIndicated, this,
+          [f, ind](double d, double interval, double width, int16_t bits) {
+            ind->onPulseIndicator(d, interval, width, f->powerBarInputs(), bits);
+          });
   connect(session, &MeterSession::idleRateShown, this,
           [f, ind](double interval) { ind->updatePowerBarIndicator(interval, 0, f->powerBarInputs()); });
-  // A new power: the calculator's boxes, or while minimised the title with the
-  // temperature of the same reading.
-  connect(session, &MeterSession::meterPowerChanged, this, [f, session](double watts) {
-    f->calculator().setMeterPower(watts);
-    if (f->isMinimized()) {
-      f->updateTitlePower(session->panel().label14);
-    } else {
-      f->calculator().showMeterPower();
-    }
-  });
+  // The power of an idle or typed rate; a reading's comes with the reading.
+  connect(session, &MeterSession::meterPowerChanged, this, &MeterPanel::showPower);
 }

@@ -33,6 +33,8 @@ struct Working {
 // Right name a point of the selected series; the search then starts at that
 // point and looks at its position, so the key's point is the one selected
 // (it stays the old point only when the new one lies outside the plot).
+// Left and Right step over points without a value, which the curve leaves out:
+// from one of them the search would settle back on the point it came from.
 // Home and End name the first and last point the chart shows: the series'
 // first and last points may be records just outside the shown range, and a
 // search from there could settle on any point near their height.
@@ -66,9 +68,11 @@ void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& 
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
-    w.point = std::max(g.selPoint - 1, 1);
+    w.point = w.series > 0 ? shownOr(nextPointWithValue(g, data, w.series, g.selPoint, -1), g.selPoint)
+                           : std::max(g.selPoint - 1, 1);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
-    w.point = std::min(g.selPoint + 1, pointCount);
+    w.point = w.series > 0 ? shownOr(nextPointWithValue(g, data, w.series, g.selPoint, +1), g.selPoint)
+                           : std::min(g.selPoint + 1, pointCount);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, pointCount, -1), pointCount);
   } else {
@@ -121,52 +125,41 @@ void drawAnchorLine(const graphRecord& g, PictureCanvas& pic) {
   pic.setDrawStyle(kDrawStyleSolid);
 }
 
-}  // namespace
-
-void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
-                    int32_t selPoint, PickPicture& picture, const PickedGraph& picked) {
-  graphRecord& g = picked.graph;
-  const PlotData& data = picked.data;
-  if (logShows(5))
-    logMsg(5, QStringLiteral("showGraphPoint:  aflg=%1  KeyCode=%2  Shift=%3  Button=%4  xMouse=%5  yMouse=%6"
-                             "  seriesTypeMask=%7  graphTypeMask=%8")
-                  .arg(e.aflg).arg(e.keyCode).arg(e.shift).arg(e.button)
-                  .arg(e.xMouse).arg(e.yMouse).arg(seriesTypeMask).arg(graphTypeMask));
-  const int16_t lastSeries = static_cast<int16_t>(g.series.size() - 1);
-  Working w{selSerie, selPoint, 0, roundToLong(e.xMouse), roundToLong(e.yMouse)};
-  const double rx = double(g.unitsPerPixelX) * g.pickRadius, ry = double(g.unitsPerPixelY) * g.pickRadius;
+// The event as the graph keeps it: the last pick code, key, shift, button and pointer.
+void rememberEvent(const PickEvent& e, graphRecord& g) {
   g.lastAflg = e.aflg;
   g.lastKeyCode = e.keyCode;
   g.lastShift = e.shift;
   g.lastButton = e.button;
   g.lastXMouse = e.xMouse;
   g.lastYMouse = e.yMouse;
+}
 
-  bool search = false;
+// Where the event searches (series, start point, position), or false when it only
+// redraws the marks of the selection.
+bool searchWanted(const PickEvent& e, graphRecord& g, const PlotData& data, Working& w) {
   switch (e.aflg) {
     case kPickRefind:
-      w.series = std::min(g.selSerie, lastSeries);
+      w.series = std::min(g.selSerie, static_cast<int16_t>(g.series.size() - 1));
       w.point = g.selPoint;
-      search = true;
-      break;
+      return true;
     case kPickPress:
     case kPickMove:
     case kPickRelease:
-      search = true;
       if (e.aflg != kPickPress && e.button == kButtonLeft) {
-        if ((e.shift & kShiftAlt) && g.selSer1 > 0)
-          search = false;
-        else if (!(e.shift & kShiftAlt))
-          w.series = g.selSer1;  // a drag stays on the anchor's series
+        if ((e.shift & kShiftAlt) && g.selSer1 > 0) return false;
+        if (!(e.shift & kShiftAlt)) w.series = g.selSer1;  // a drag stays on the anchor's series
       }
-      break;
-    case kPickKey:
-      keyMove(e, g, data, w);
-      search = true;
-      break;
-    default: break;
+      return true;
+    case kPickKey: keyMove(e, g, data, w); return true;
+    default: return false;
   }
+}
 
+// The point found becomes the selection; what nothing was found for keeps the selection
+// that was there. Afterwards `w` names the selection (series 0: none). True when found.
+bool selectFound(bool search, int32_t seriesTypeMask, int32_t graphTypeMask, graphRecord& g,
+                 const PlotData& data, Working& w) {
   bool found = false;
   if (search) {
     const PointSearchResult r =
@@ -180,15 +173,55 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
     }
     logMsg(4, QStringLiteral("yp=%1  xp=%2  selSerie=%3  selPoint=%4").arg(w.y).arg(w.x).arg(r.series).arg(r.point));
   }
-  // What nothing was found for keeps the selection that was there.
-  if (!found) {
-    const bool stored = g.selSerie > 0 && g.selSerie <= lastSeries;
-    w.series = stored ? g.selSerie : int16_t(0);
-    w.point = stored ? g.selPoint : 0;
-  } else {
-    w.series = g.selSerie;
-    w.point = g.selPoint;
+  const bool stored = g.selSerie > 0 && g.selSerie < g.series.size();
+  w.series = found || stored ? g.selSerie : int16_t(0);
+  w.point = found || stored ? g.selPoint : 0;
+  return found;
+}
+
+// The marks of the selection on a fresh copy of the picture: the cross, and while the
+// left button works, the label box (Alt) and the dotted line from the anchor.
+void drawMarks(const PickEvent& e, const graphRecord& g, const Working& w, bool anchor, PickPicture& picture,
+               const PickedGraph& picked) {
+  QString label;
+  try {
+    label = getPointLabel(w.series, w.point, g, picked.pointLabel);
+  } catch (const GraphError& err) {
+    logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
   }
+  const double rx = double(g.unitsPerPixelX) * g.pickRadius, ry = double(g.unitsPerPixelY) * g.pickRadius;
+  picture.repaint();
+  picture.draw([&](PictureCanvas& pic) { drawCross(g, rx, ry, pic); });
+  if (e.button != kButtonLeft) return;
+  if (e.shift == kShiftAlt && !label.isEmpty()) {
+    if (e.aflg == kPickRelease) picture.setPersistentDrawing(true);
+    picture.draw([&](PictureCanvas& pic) { drawLabel(g, e, label, picked.labelBackColour, pic); });
+  }
+  if ((e.aflg == kPickMove || e.aflg == kPickRelease) && anchor && g.selPnt1 != w.point)
+    picture.draw([&](PictureCanvas& pic) { drawAnchorLine(g, pic); });
+  picture.setPersistentDrawing(false);
+}
+
+}  // namespace
+
+void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
+                    int32_t selPoint, PickPicture& picture, const PickedGraph& picked) {
+  graphRecord& g = picked.graph;
+  if (logShows(5))
+    logMsg(5, QStringLiteral("showGraphPoint:  aflg=%1  KeyCode=%2  Shift=%3  Button=%4  xMouse=%5  yMouse=%6"
+                             "  seriesTypeMask=%7  graphTypeMask=%8")
+                  .arg(e.aflg)
+                  .arg(e.keyCode)
+                  .arg(e.shift)
+                  .arg(e.button)
+                  .arg(e.xMouse)
+                  .arg(e.yMouse)
+                  .arg(seriesTypeMask)
+                  .arg(graphTypeMask));
+  Working w{selSerie, selPoint, 0, roundToLong(e.xMouse), roundToLong(e.yMouse)};
+  rememberEvent(e, g);
+  const bool search = searchWanted(e, g, picked.data, w);
+  const bool found = selectFound(search, seriesTypeMask, graphTypeMask, g, picked.data, w);
 
   if (e.aflg == kPickPress && found) {
     g.selSer1 = g.selSerie;
@@ -196,29 +229,10 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
     g.selX1 = g.selX;
     g.selY1 = g.selY;
   }
-  const bool anchor = g.selSer1 > 0 && g.selSer1 <= lastSeries;
+  const bool anchor = g.selSer1 > 0 && g.selSer1 < g.series.size();
   if (logShows(5))
     logMsgToWindow(5, QStringLiteral("showGraphPoint: x=%1  y=%2  selSerie=%3  selPoint=%4  selSer1=%5  selPnt1=%6")
                           .arg(w.x).arg(w.y).arg(g.selSerie).arg(g.selPoint).arg(g.selSer1).arg(g.selPnt1));
-
-  if (w.series > 0) {
-    QString label;
-    try {
-      label = getPointLabel(w.series, w.point, g, picked.pointLabel);
-    } catch (const GraphError& err) {
-      logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
-    }
-    picture.repaint();
-    picture.draw([&](PictureCanvas& pic) { drawCross(g, rx, ry, pic); });
-    if (e.button == kButtonLeft) {
-      if (e.shift == kShiftAlt && !label.isEmpty()) {
-        if (e.aflg == kPickRelease) picture.setPersistentDrawing(true);
-        picture.draw([&](PictureCanvas& pic) { drawLabel(g, e, label, picked.labelBackColour, pic); });
-      }
-      if ((e.aflg == kPickMove || e.aflg == kPickRelease) && anchor && g.selPnt1 != w.point)
-        picture.draw([&](PictureCanvas& pic) { drawAnchorLine(g, pic); });
-      picture.setPersistentDrawing(false);
-    }
-  }
+  if (w.series > 0) drawMarks(e, g, w, anchor, picture, picked);
   if (e.aflg == kPickRelease) g.selSer1 = 0;
 }

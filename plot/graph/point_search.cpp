@@ -7,6 +7,7 @@
 #include "core/log/logmsg.h"
 #include "plot/graph/graph_error.h"
 #include "plot/graph/value_functions.h"
+#include "plot/plot_data_reader.h"
 
 namespace {
 
@@ -27,6 +28,11 @@ struct PlotRect {
   bool holdsX(double x) const { return x >= left && x <= right; }
   bool holdsY(double y) const { return y >= top && y <= bottom; }
 };
+
+// A gap code is no value: the curve leaves the point out.
+bool hasValue(const PlotData& data, int16_t s, int32_t p) {
+  return s < 0 || s >= data.size() || !isGapValue(dataValue(s, p, data), data[s].seriesType);
+}
 
 // The points of a series that are drawn.
 std::pair<int32_t, int32_t> drawnPoints(const seriesDefRecord& def) {
@@ -128,9 +134,20 @@ int32_t firstPointInsidePlot(const graphRecord& graph, const PlotData& data, int
   const PlotRect plot(graph);
   try {
     for (int32_t p = std::clamp(from, lo, std::max(lo, hi)); p >= lo && p <= hi; p += step)
-      if (plot.holdsX(getPointX(s, p, graph, data)) && plot.holdsY(getPointY(s, p, graph, data))) return p;
+      if (hasValue(data, s, p) && plot.holdsX(getPointX(s, p, graph, data)) &&
+          plot.holdsY(getPointY(s, p, graph, data)))
+        return p;
   } catch (const GraphError& e) {
     logMsg(-1, QStringLiteral("firstPointInsidePlot: ERROR %1 in series %2").arg(e.number).arg(s));
   }
+  return 0;
+}
+
+int32_t nextPointWithValue(const graphRecord& graph, const PlotData& data, int16_t s, int32_t from,
+                           int step) {
+  if (s < 1 || s >= graph.series.size() || (step != 1 && step != -1)) return 0;
+  const int32_t last = graph.series[s].pointCount;
+  for (int32_t p = from + step; p >= 1 && p <= last; p += step)
+    if (hasValue(data, s, p)) return p;
   return 0;
 }

@@ -36,9 +36,14 @@ PointSearchResult searchSeriePoint(const graphRecord& graph, const PlotData& dat
                                    int32_t startPoint);
 
 // The first point of series s, from `from` on in direction `step` (+1 or -1)
-// within its drawn points, that lies inside the plot rectangle (the chart
-// shows it); 0 when none does. A value function that fails ends the walk.
+// within its drawn points, that has a value and lies inside the plot rectangle
+// (the chart shows it); 0 when none does. A value function that fails ends the walk.
 int32_t firstPointInsidePlot(const graphRecord& graph, const PlotData& data, int16_t s, int32_t from, int step);
+
+// The nearest point of series s past `from` in direction `step` (+1 or -1), within
+// 1 .. its point count, that has a value: the curve leaves out the gap codes (the
+// first point after a counter reset, a stretch without a sensor). 0 when none does.
+int32_t nextPointWithValue(const graphRecord& graph, const PlotData& data, int16_t s, int32_t from, int step);
 
 // The way X runs along the points of a series: xOrder with its lowest bit
 // set, so 0 (rising) gives 1 and -1 (falling) stays -1.

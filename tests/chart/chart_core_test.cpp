@@ -38,6 +38,18 @@ TEST_F(ChartCoreTest, FetchSendsTheThreeBoxesAndTheReferenceTime) {
   EXPECT_EQ(core.band().fetchCount, "8");
 }
 
+TEST_F(ChartCoreTest, AnUnreadableDataFileIsLoggedAndDrawsNothing) {
+  QTemporaryDir dir;
+  m_settings.viewRange = 9;
+  m_settings.zavDatFileName[0] = dir.path();  // a folder where the file was
+  ChartCore core(m_settings, m_files.source());
+  LogCapture log;
+  core.setEndText("2024-03-31 12:00:00");
+  EXPECT_TRUE(log.contains("fetchAndPlot: ERROR cannot open " + dir.path() + ": "))
+      << log.text().toStdString();
+  EXPECT_EQ(core.chartMode, 0);
+}
+
 TEST_F(ChartCoreTest, EndTimeBoxStatesAndSteps) {
   m_settings.viewRange = 4;  // 1mo
   ChartCore core(m_settings, m_files.source());

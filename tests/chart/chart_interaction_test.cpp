@@ -1,6 +1,5 @@
 // The chart window as the user works it: picking with the pointer and the
 // keys, the value box, zoom and scroll, the options, and the output.
-#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +24,7 @@
 #include "chart/marks_array.h"
 #include "chart_fixture.h"
 #include "core/util/format_pattern.h"
+#include "support/outside_tool.h"
 #include "imaging/gif_encoder.h"
 #include "meter/meter_events.h"
 #include "meter/record/index_reader.h"  // indexFileName
@@ -72,6 +71,13 @@ class ChartInteractionTest : public ChartFixture {
     ChartFixture::TearDown();
   }
   void setChartSettings(const Settings& s) { m_charts->setSettings(s); }
+  // A file of these sections becomes the plotted one, read when the span ends at `end`.
+  void plotFile(const QVector<TestSection>& sections, const QString& end) {
+    installTestFile(sections, 0);
+    m_settings.zavDatFileName = zavDatFileName;
+    setChartSettings(m_settings);
+    chart->Text3()->setText(end);
+  }
   Form4a* chartWindow() const { return m_charts->chartWindow(); }
   void releaseChartWindows() { m_charts->releaseChartWindows(); }
 
@@ -85,10 +91,10 @@ class ChartInteractionTest : public ChartFixture {
   }
   QAction* item(const char* name) const { return child<QAction>(QString::fromLatin1(name)); }
   graphRecord& graph() const { return chart->core().graphDef; }
-  // Where a point of series 1 lies on Picture1, in the widget's own pixels.
-  QPoint pointAt(int32_t p) const {
+  // Where a point of a series lies on Picture1, in the widget's own pixels.
+  QPoint pointAt(int32_t p, int16_t s = 1) const {
     const QVector<plotSeries>& data = chart->core().plotSeriesData;
-    const QPoint inner(qRound(getPointX(1, p, graph(), data)), qRound(getPointY(1, p, graph(), data)));
+    const QPoint inner(qRound(getPointX(s, p, graph(), data)), qRound(getPointY(s, p, graph(), data)));
     return inner + chart->Picture1()->contentsRect().topLeft();
   }
   // The point of series 1 recorded at that time of the day.
@@ -304,13 +310,56 @@ TEST_F(ChartInteractionTest, PrintWritesOnePageAndNoPrinterIsReported) {
   EXPECT_TRUE(f.read(5).startsWith("%PDF-"));
   f.close();
 
-  if (QStandardPaths::findExecutable("pdfinfo").isEmpty() && geteuid() == 0)
-    QProcess::execute("sh", {"-c", "apt-get install -y -qq poppler-utils >/dev/null 2>&1"});
-  if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) GTEST_SKIP() << "pdfinfo (poppler-utils) is missing";
+  const QString pdfinfo = outsideTool({"pdfinfo"});
+  ZAV_NEED_TOOL(!pdfinfo.isEmpty(), "pdfinfo (poppler-utils) is not installed");
   QProcess info;
-  info.start("pdfinfo", {pdf});
+  info.start(pdfinfo, {pdf});
   ASSERT_TRUE(info.waitForFinished(30000));
   EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
+}
+
+// A chart that fits the page prints at its natural size at the page's origin; a larger
+// one is scaled down to the printable area, in its proportions, never cut at the edge.
+TEST_F(ChartInteractionTest, PrintScalesOnlyAChartLargerThanThePage) {
+  const QString pdftoppm = outsideTool({"pdftoppm"});
+  ZAV_NEED_TOOL(!pdftoppm.isEmpty(), "pdftoppm (poppler-utils) is not installed");
+  QTemporaryDir dir;
+  const struct {
+    const char* name;
+    QSize chart;
+  } rows[] = {{"fits", {600, 400}}, {"larger", {1400, 980}}};
+  QRect fits;
+  for (const auto& r : rows) {
+    Settings s = m_settings;
+    s.plotWidth = r.chart.width();
+    s.plotHeight = r.chart.height();
+    setChartSettings(s);
+    chart->resize(chart->size() + QSize(1, 1));  // fixed size: the window fits the picture again
+    ASSERT_EQ(chart->core().picture1().size(), r.chart) << r.name;
+    const QString pdf = dir.filePath(r.name + QStringLiteral(".pdf"));
+    qputenv("ZAV_PRINT_PDF", pdf.toLocal8Bit());
+    item("mnuFilePrint")->trigger();
+    qunsetenv("ZAV_PRINT_PDF");
+    // The page at the screen's resolution, where the chart's pixels are the page's.
+    const QString png = dir.filePath(QString::fromLatin1(r.name));
+    ASSERT_EQ(QProcess::execute(pdftoppm, {"-r", "96", "-png", "-singlefile", pdf, png}), 0) << r.name;
+    const QImage page(png + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull()) << r.name;
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x)
+        if (page.pixel(x, y) != qRgb(255, 255, 255)) ink |= QRect(x, y, 1, 1);
+    if (r.chart.width() < page.width()) {
+      fits = ink;
+      EXPECT_NEAR(ink.width(), r.chart.width(), 1) << r.name;
+      EXPECT_NEAR(ink.height(), r.chart.height(), 1) << r.name;
+    } else {
+      EXPECT_EQ(ink.topLeft(), fits.topLeft()) << r.name;
+      EXPECT_NEAR(page.width() - 1 - ink.right(), ink.left(), 1) << r.name;  // margins alike on both sides
+      EXPECT_NEAR(double(ink.width()) / ink.height(), double(r.chart.width()) / r.chart.height(), 0.01)
+          << r.name;
+    }
+  }
 }
 
 TEST_F(ChartInteractionTest, PrintWithoutAPrinterSaysSo) {
@@ -376,7 +425,7 @@ TEST_F(ChartInteractionTest, LoadShowsTheSavedPictureUntilTheNextDrawing) {
 
   QImage red(40, 30, QImage::Format_RGB32);
   red.fill(Qt::red);
-  ASSERT_GT(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"), 0);
+  ASSERT_TRUE(saveBitmapAsGif(red, m_settings.defDirName + "Zav-pic001.gif"));
   load->trigger();
   EXPECT_EQ(QColor(chart->core().picture1().pixel(0, 0)), QColor(Qt::red));
   EXPECT_EQ(QColor(chart->core().picture1().pixel(39, 29)), QColor(Qt::red));
@@ -501,8 +550,7 @@ TEST_F(ChartInteractionTest, HomeAndEndSelectTheFirstAndLastShownPoint) {
     ticks += 60000;
     s.records.append({testTime(2024, 3, 31, 0, m), count, ticks, 2});
   }
-  installTestFile({s}, 0);
-  chart->Text3()->setText("2024-03-31 06:00:30");
+  plotFile({s}, "2024-03-31 06:00:30");
   const QVector<plotPoint>& pts = chart->core().plotSeriesData[1].points;
   ASSERT_LT(pts[1].recTime, testTime(2024, 3, 31, 3, 0, 30));
   ASSERT_GT(pts.last().recTime, testTime(2024, 3, 31, 6, 0, 30));
@@ -512,6 +560,41 @@ TEST_F(ChartInteractionTest, HomeAndEndSelectTheFirstAndLastShownPoint) {
   EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 3, 1));
   QTest::keyClick(pic, Qt::Key_End);
   EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 6, 0));
+}
+
+// A controller reset at 04:30 (the new section's first point has no power) and no
+// sensor from 05:00 to 05:09: Left and Right step over the points without a value.
+TEST_F(ChartInteractionTest, ArrowKeysSkipPointsWithoutAValue) {
+  QVector<TestSection> sections(2);
+  sections[1].resetCount = 2;
+  uint32_t count = 1000, ticks = 0;
+  for (int m = 0; m <= 12 * 60; ++m) {
+    count += 25;
+    ticks += 60000;
+    const int16_t temp = m >= 300 && m < 310 ? kRawNoSensor : 2;
+    sections[m < 270 ? 0 : 1].records.append({testTime(2024, 3, 31, 0, m), count, ticks, temp});
+  }
+  plotFile(sections, "2024-03-31 06:00:30");
+  const struct {
+    const char* name;
+    int16_t series;
+    int from;
+    Qt::Key key;
+    int to;
+  } rows[] = {{"power over the reset", 1, 269, Qt::Key_Right, 271},
+              {"power back over it", 1, 271, Qt::Key_Left, 269},
+              {"temperature over no sensor", 2, 299, Qt::Key_Right, 310},
+              {"temperature back over it", 2, 310, Qt::Key_Left, 299}};
+  const auto pickedMinute = [this] { return std::lround((pickedTime() - testTime(2024, 3, 31)) * 1440); };
+  QWidget* pic = chart->Picture1();
+  for (const auto& r : rows) {
+    QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(0, r.from), r.series));
+    ASSERT_EQ(graph().selSerie, r.series) << r.name;
+    ASSERT_EQ(pickedMinute(), r.from) << r.name;
+    QTest::keyClick(pic, r.key);
+    EXPECT_EQ(graph().selSerie, r.series) << r.name;
+    EXPECT_EQ(pickedMinute(), r.to) << r.name;
+  }
 }
 
 // The window's activation and deactivation are logged.

@@ -8,9 +8,9 @@
 
 namespace {
 Date at(const QString& text) {
-  Date d = 0;
-  EXPECT_TRUE(parseDateTimeText(text, d)) << text.toStdString();
-  return d;
+  const Result<Date> d = dateTimeFromText(text);
+  EXPECT_TRUE(d) << text.toStdString();
+  return d.valueOr(0);
 }
 QString shown(Date d) { return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss")); }
 }  // namespace

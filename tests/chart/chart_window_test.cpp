@@ -105,3 +105,21 @@ TEST_F(ChartWindowTest, AutoPlotNeedsASectionInThePlottedSlot) {
   QTRY_COMPARE_WITH_TIMEOUT(plots, 1, 5000);
   QObject::disconnect(c);
 }
+
+// Back to the first size (as a restore after maximising does) the picture and the band
+// fill the window again.
+TEST_F(ChartWindowTest, EveryResizeLaysTheWindowOutAgain) {
+  setChartSettings(m_settings);
+  emit meterEvents().plotRequested();
+  Form4a* chart = chartWindow();
+  ASSERT_NE(chart, nullptr);
+  const QSize first = chart->size();
+  QWidget* band = chart->findChild<QWidget*>("Frame5");
+  for (const QSize size : {QSize(1000, 700), first}) {
+    chart->resize(size);
+    const QRect client = chart->centralWidget()->rect();
+    EXPECT_TRUE(client.contains(band->geometry())) << size.width() << "x" << size.height();
+    EXPECT_LT(chart->Picture1()->width(), client.width()) << size.width() << "x" << size.height();
+    EXPECT_EQ(chart->core().picture1().size(), chart->Picture1()->contentsRect().size());
+  }
+}

@@ -40,7 +40,7 @@ graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t
 }
 // The core draws into its Picture1 of that size, as the window's own chart does.
 void useOwnPicture(ChartCore& core, QSize size) {
-  core.setPlotControls(core.plotParam);
+  core.setPlotControls();
   core.setPicture1Size(size);
 }
 }  // namespace
@@ -195,6 +195,29 @@ TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
   savePic(core, QString());
   EXPECT_FALSE(log.contains("savePic: saving"));
   EXPECT_TRUE(log.contains("savePic: elapsed time = "));
+}
+
+TEST(ChartOutput, SavePicThatWritesNothingSaysWhy) {
+  QTemporaryDir dir;
+  ChartCore core{Settings{}};
+  useOwnPicture(core, QSize(60, 40));
+  const struct {
+    const char* name;
+    QString file;
+    const char* logged;
+  } rows[] = {
+      {"GIF in a missing folder", dir.filePath("no/a.gif"),
+       "savePicAsGif1: ERROR 3 The system cannot find the path specified.\n"},
+      {"bitmap in a missing folder", dir.filePath("no/b.bmp"),
+       "writeImage: Error! bitmap1.SaveToFile = BMP encoder: "},
+  };
+  for (const auto& r : rows) {
+    LogCapture log;
+    savePic(core, r.file);
+    EXPECT_TRUE(log.contains(r.logged)) << r.name << ": " << log.text().toStdString();
+    EXPECT_TRUE(log.contains(r.file)) << r.name;
+    EXPECT_FALSE(log.contains("A GIF of")) << r.name;
+  }
 }
 
 TEST(ChartOutput, PageGetsTheChartAtItsOrigin) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
+#include "core/log/logmsg.h"
 #include "support/headless_env.h"
 
 TEST(SplitCommandLine, RawTextWithQuotesAndBlanks) {
@@ -36,24 +36,22 @@ TEST(ApplicationTitle, ZavUnlessCalledFalvor) {
 
 TEST(GetCmdArgs, TokensEndingInASlashSetDefDirNameWithoutChangingDirectory) {
   HeadlessLog log;
-  const QString savedDir = defDirName;
   const int16_t savedLevel = msgLevel;
   msgLevel = 3;
+  StartValues start;
   setCommandLineArgs({"data\\", "-com12", "-nologo"});
-  getCmdArgs();
-  EXPECT_EQ(defDirName, "data/");
-  EXPECT_EQ(comPort, 12);
+  getCmdArgs(start);
+  EXPECT_EQ(start.defDirName, "data/");
+  EXPECT_EQ(start.comPort, 12);
   EXPECT_FALSE(showLogo);
   setCommandLineArgs({"/srv/zav/"});
-  getCmdArgs();
-  EXPECT_EQ(defDirName, "/srv/zav/");
+  getCmdArgs(start);
+  EXPECT_EQ(start.defDirName, "/srv/zav/");
   const QStringList lines = log.lines();
   EXPECT_TRUE(lines.contains("defDirName set to: 'data/'"));
   EXPECT_TRUE(lines.contains("comport set to: 12"));
   EXPECT_TRUE(lines.contains("         showLogo= False"));
   setCommandLineArgs({});
-  defDirName = savedDir;
   msgLevel = savedLevel;
-  comPort = 0;
   showLogo = true;
 }

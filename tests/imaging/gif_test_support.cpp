@@ -1,10 +1,10 @@
 #include "imaging/gif_test_support.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "imaging/lzw_encoder.h"
+#include "support/outside_tool.h"
 
 GifDib makeGifDib(int width, int height, const std::function<uint8_t(int, int)>& index) {
   GifDib dib;
@@ -49,7 +49,7 @@ uint32_t readBits(const QByteArray& data, int64_t& bitPos, int width) {
 }
 
 QByteArray giflibIndices(const QByteArray& gif, QString& skipReason) {
-  const QString giftext = QStandardPaths::findExecutable(QStringLiteral("giftext"));
+  const QString giftext = outsideTool({"giftext"});
   if (giftext.isEmpty()) {
     skipReason = QStringLiteral("giftext (giflib-tools) is not installed");
     return {};

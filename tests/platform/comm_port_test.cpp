@@ -18,11 +18,12 @@ constexpr int kPort = 7;
 struct Recorder {
   QList<int> events;
   QByteArray data;
-  bool readInput = true;
+  bool bytesOnlyWithReceive = true;
   void attach(CommLink& link) {
-    QObject::connect(&link, &CommLink::onComm, [this, &link] {
-      events.append(link.commEvent());
-      if (link.commEvent() == comEv::kReceive && readInput) data += link.input();
+    QObject::connect(&link, &CommLink::onComm, [this](int event, const QByteArray& input) {
+      events.append(event);
+      data += input;
+      if (event != comEv::kReceive && !input.isEmpty()) bytesOnlyWithReceive = false;
     });
   }
 };
@@ -76,7 +77,7 @@ TEST_F(CommPortPty, modemLinesOfAPtyAreAWarningNotAFailure) {
   EXPECT_TRUE(port.portOpen());
 }
 
-TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytesAndOutputSends) {
+TEST_F(CommPortPty, receiveEventHandsOverAllWaitingBinaryBytesAndOutputSends) {
   port.setRThreshold(1);
   Recorder rec;
   rec.attach(port);
@@ -87,7 +88,7 @@ TEST_F(CommPortPty, receiveEventReadsAllWaitingBinaryBytesAndOutputSends) {
   EXPECT_EQ(rec.data, bytes);
   EXPECT_FALSE(rec.events.isEmpty());
   for (int e : rec.events) EXPECT_EQ(e, comEv::kReceive);
-  EXPECT_EQ(port.inBufferCount(), 0);
+  EXPECT_EQ(port.inBufferCount(), 0);  // handed over: nothing waits
   // And binary bytes out.
   const QByteArray frame = QByteArray::fromHex("369a1b2b17ff00cc");
   EXPECT_TRUE(port.output(frame));
@@ -106,9 +107,8 @@ TEST_F(CommPortPty, noReceiveEventsWithThresholdZero) {
 }
 
 TEST_F(CommPortPty, unreadInputKeepsEveryByteWithoutAnOverflow) {
-  port.setRThreshold(1);
+  port.setRThreshold(0);  // no receive events: nobody is handed the bytes
   Recorder rec;
-  rec.readInput = false;  // nobody reads, as while off-line or during a stall
   rec.attach(port);
   ASSERT_TRUE(port.setPortOpen(true));
   QByteArray sent;
@@ -181,7 +181,6 @@ TEST(CommLinkFake, eventsAndInputReachAnOpenPortOnlyAndItOpensOnce) {
   link.openablePorts = {2};
   link.setCommPort(2);
   Recorder rec;
-  rec.readInput = false;
   rec.attach(link);
   link.lineEvent(comEv::kCD);  // closed: nothing
   ASSERT_TRUE(link.setPortOpen(true));
@@ -191,13 +190,39 @@ TEST(CommLinkFake, eventsAndInputReachAnOpenPortOnlyAndItOpensOnce) {
   }
   EXPECT_EQ(rec.events,
             (QList<int>{comEv::kCTS, comEv::kDSR, comEv::kCD, comEv::kRing, comEv::kBreak, comEv::kFrame}));
-  EXPECT_EQ(link.commEvent(), 0);
-  link.arrive("xyz");
+  link.arrive("xyz");  // no receive events: the bytes wait
   EXPECT_EQ(link.inBufferCount(), 3);
+  link.setRThreshold(2);
+  link.arrive("!");
+  EXPECT_EQ(rec.events.last(), comEv::kReceive);
+  EXPECT_EQ(rec.data, "xyz!");  // every waiting byte, handed over with the event
+  EXPECT_TRUE(rec.bytesOnlyWithReceive);
+  EXPECT_EQ(link.inBufferCount(), 0);
+  link.arrive("w");  // below the threshold: it waits
+  EXPECT_EQ(link.inBufferCount(), 1);
   EXPECT_TRUE(link.setPortOpen(false));
   EXPECT_EQ(link.inBufferCount(), 0);
   link.arrive("late");  // a closed port takes nothing
   EXPECT_EQ(link.inBufferCount(), 0);
+}
+
+TEST(CommLinkFake, unreadInputIsBoundedAndItsLossToldOnceUntilRead) {
+  FakeCommLink link;
+  link.openablePorts = {1};
+  Recorder rec;
+  rec.attach(link);
+  ASSERT_TRUE(link.setPortOpen(true));  // threshold 0: nobody reads (the protocol analyser)
+  const QByteArray chunk(4096, 'a');
+  for (qsizetype n = 0; n < CommLink::kMaxHeldInput; n += chunk.size()) link.arrive(chunk);
+  EXPECT_TRUE(rec.events.isEmpty());  // up to the bound nothing is lost
+  link.arrive("bc");
+  link.arrive("d");
+  EXPECT_EQ(rec.events, QList<int>{comEv::kRxOver});
+  const QByteArray kept = link.input();
+  EXPECT_EQ(kept.size(), CommLink::kMaxHeldInput);
+  EXPECT_TRUE(kept.endsWith("abcd"));  // the newest bytes stay
+  for (qsizetype n = 0; n <= CommLink::kMaxHeldInput; n += chunk.size()) link.arrive(chunk);
+  EXPECT_EQ(rec.events.size(), 2);  // read in between: the next loss is told again
 }
 
 TEST(CommLinkFake, badSettingsTextIsRefusedAndTheOldOneStays) {

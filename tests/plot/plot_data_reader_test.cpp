@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -70,7 +71,9 @@ class PlotReader : public ::testing::Test {
     m_param.maxPlotPoints = maxPoints;
     m_param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
     QVector<plotSeries> series;
-    m_validTemp = getPlotData(m_param, series, plottedTestFile());
+    const Result<int32_t> read = getPlotData(m_param, series, plottedTestFile());
+    EXPECT_TRUE(read) << read.error().toStdString();
+    m_validTemp = read.valueOr(-1);
     return series;
   }
 
@@ -458,7 +461,7 @@ TEST_F(PlotReader, CompareRangeAddsASeries) {
   p.reduceMethod = kReduceOff;
   p.y2ScaleMax = 50;
   QVector<plotSeries> series;
-  getPlotData(p, series, plottedTestFile());
+  ASSERT_TRUE(getPlotData(p, series, plottedTestFile()));
   ASSERT_EQ(series.size(), 4);
   EXPECT_EQ(p.seriesInfo.size(), 4);
   EXPECT_EQ(p.seriesInfo[3].styleCode, 4);
@@ -468,15 +471,50 @@ TEST_F(PlotReader, CompareRangeAddsASeries) {
   // A compare range without records adds nothing; with temperature off it takes element 2.
   p.compareTo = kStart() - 1;
   p.compareFrom = kStart() - 2;
-  getPlotData(p, series, plottedTestFile());
+  ASSERT_TRUE(getPlotData(p, series, plottedTestFile()));
   EXPECT_EQ(series.size(), 3);
   p.y2ScaleMax = kNoTemperatureScale;
   p.compareTo = s.records[40].time;
   p.compareFrom = s.records[10].time;
-  getPlotData(p, series, plottedTestFile());
+  ASSERT_TRUE(getPlotData(p, series, plottedTestFile()));
   ASSERT_EQ(series.size(), 3);
   EXPECT_EQ(series[2].seriesType, 2);
   EXPECT_EQ(p.seriesInfo[2].styleCode, 4);
+}
+
+TEST_F(PlotReader, AnUnreadableFileIsRefusedAMissingOrEmptyOneReadsAsNoSeries) {
+  const TestSection s = steps(kStart(), 50, {10});
+  const QString path = installTestFile({s});
+  const PlotFile file = plottedTestFile();
+  QTemporaryDir dir;
+  const struct {
+    const char* name;
+    QString fileName;
+    Date from;
+    bool refused;
+    qsizetype series;  // element 0 and the series kept
+  } rows[] = {
+      {"records in range", path, kStart(), false, 3},
+      {"no records in range", path, kStart() + 10, false, 1},
+      {"no such file", dir.filePath("gone.ZAV"), kStart(), false, 1},
+      {"a folder in its place", dir.path(), kStart(), true, 1},
+  };
+  for (const auto& r : rows) {
+    plotParamRecord p;
+    p.fromTime = r.from;
+    p.toTime = r.from + 1;
+    p.y2ScaleMax = 50;
+    QVector<plotSeries> series(5);
+    const Result<int32_t> read = getPlotData(p, series, PlotFile{r.fileName, file.index, true, false});
+    EXPECT_EQ(!read, r.refused) << r.name;
+    if (r.refused) {
+      EXPECT_TRUE(read.error().startsWith("cannot open " + r.fileName + ": ")) << r.name;
+    }
+    EXPECT_EQ(series.size(), r.series) << r.name;
+    if (r.series == 1) {
+      EXPECT_FLOAT_EQ(p.y1DataMax, -1e9f) << r.name;
+    }
+  }
 }
 
 TEST_F(PlotReader, SearchFindsRecordsByTime) {

@@ -84,7 +84,7 @@ Reading readKeepMaxMin(const TestPlotFiles& files, Date from, Date to, int32_t m
   r.param.maxPlotPoints = maxPoints;
   r.param.y2ScaleMax = temperature ? 50 : kNoTemperatureScale;
   msgLevel = pointByPoint ? 4 : 3;  // the point dump reads point by point
-  r.validTemp = getPlotData(r.param, r.series, files.plotted());
+  r.validTemp = getPlotData(r.param, r.series, files.plotted()).valueOr(-1);
   return r;
 }
 

@@ -1,32 +1,16 @@
 // The shipped index.asp in a real browser (headless chromium): the live values
 // are filled in and the graph image shows.
-#include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QStandardPaths>
 
+#include "support/outside_tool.h"
 #include "web/web_client.h"
 #include "web/web_fixture.h"
 
 namespace {
-// Installs the browser when it is missing and we may; empty when there is none.
-QString browser() {
-  for (const char* name : {"chromium", "chromium-browser"}) {
-    const QString p = QStandardPaths::findExecutable(QString::fromLatin1(name));
-    if (!p.isEmpty()) return p;
-  }
-  if (geteuid() != 0) return QString();
-  QProcess apt;
-  apt.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                   QStringLiteral("apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install "
-                                                  "-y -qq --no-install-recommends chromium")});
-  apt.waitForFinished(240000);
-  return QStandardPaths::findExecutable(QStringLiteral("chromium"));
-}
-
 void copyTree(const QString& from, const QString& to) {
   QDir().mkpath(to);
   for (const QFileInfo& fi : QDir(from).entryInfoList(QDir::Files)) {
@@ -51,8 +35,8 @@ window.addEventListener('load', check);
 }  // namespace
 
 TEST_F(WebServerTest, shippedIndexPageShowsLiveValuesAndTheGraphInABrowser) {
-  const QString chromium = browser();
-  if (chromium.isEmpty()) GTEST_SKIP() << "no chromium, and it cannot be installed here (not root)";
+  const QString chromium = outsideTool({"chromium", "chromium-browser"});
+  ZAV_NEED_TOOL(!chromium.isEmpty(), "chromium is not installed");
   copyTree(QStringLiteral(ZAV_TEST_DATA_DIR "/../../public_html"), root());
   write(QStringLiteral("root/probe.html"), kProbe);
   LiveValues live;
@@ -74,6 +58,9 @@ TEST_F(WebServerTest, shippedIndexPageShowsLiveValuesAndTheGraphInABrowser) {
   QProcess p;
   const QString profile = path(QStringLiteral("profile"));
   p.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                     QStringLiteral("--disable-quic"), QStringLiteral("--no-first-run"),
+                     QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
+                     QStringLiteral("--disable-sync"),
                      QStringLiteral("--user-data-dir=") + profile, QStringLiteral("--virtual-time-budget=5000"),
                      QStringLiteral("--dump-dom"), QStringLiteral("http://127.0.0.1:%1/probe.html").arg(port())});
   ASSERT_TRUE(pumpUntil([&] { return p.state() == QProcess::NotRunning; }, std::chrono::milliseconds(60000)))

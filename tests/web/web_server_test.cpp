@@ -10,6 +10,7 @@
 #include <QTcpServer>
 
 #include "support/headless_env.h"
+#include "support/log_capture.h"
 #include "tools/loopback_socket.h"
 #include "web/web_client.h"
 #include "web/web_fixture.h"
@@ -537,7 +538,12 @@ TEST_F(WebServerTest, portInUseFailsTheStart) {
   WebStartEvents* ev = &server().events().start;
   QObject::connect(ev, &WebStartEvents::serverStartFailed, ev, [&](int p) { failedPort = p; });
   setPortText(QString::number(holder.serverPort()));
+  LogCapture log;
   server().checkWebRootFolder();
   EXPECT_EQ(server().port(), 0);
   EXPECT_EQ(failedPort, holder.serverPort());
+  // The reason follows on its own line.
+  EXPECT_TRUE(
+      log.contains(QStringLiteral("startWebServer: ERROR: Cannot open port: %1\n").arg(holder.serverPort())))
+      << log.text().toStdString();
 }

@@ -9,7 +9,6 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
-#include "core/settings/settings_globals.h"
 #include "support/headless_env.h"
 #include "support/restore_on_exit.h"
 

@@ -12,7 +12,6 @@
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
-#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
 #include "support/headless_env.h"
 
@@ -182,11 +181,11 @@ TEST(DebugWindow, SameDesignOwnLevel) {
   Form10 w;
   EXPECT_EQ(w.windowTitle(), "Debug Window");
   w.mnuDbgLevelSet_Click(3);
-  EXPECT_EQ(debugLevel, 3);
+  EXPECT_EQ(setupValues().settings().debugLevel, 3);
   w.mnuDbgLevel_Click();
   EXPECT_TRUE(w.mnuDbgLevelSet(3)->isChecked());
   w.mnuDbgLevelSet_Click(9);
-  EXPECT_EQ(debugLevel, 3);
+  EXPECT_EQ(setupValues().settings().debugLevel, 3);
   setupValues().setDebugLevel(0);
   msgLevel = saved;
   EXPECT_EQ(log.lines(),

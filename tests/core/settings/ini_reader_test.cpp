@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
+#include "core/log/logmsg.h"
 #include "core/settings/ini_writer.h"
-#include "core/settings/settings_globals.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
 
@@ -37,7 +37,6 @@ IniReadResult loadText(const QByteArray& bytes) {
 
 TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   SetupWindow& w = freshSetup();
-  const QString savedLog = zavLogFileName;
   IniReadResult r;
   QString log;
   {
@@ -50,22 +49,22 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   EXPECT_EQ(r.errors, 14);
 
   EXPECT_EQ(w.Text1(0)->text(), "1");
-  EXPECT_EQ(comPort, 1);
-  EXPECT_EQ(prescale, 5000);  // the field's own range
-  EXPECT_DOUBLE_EQ(maxMeterPower, 0.5);
-  EXPECT_DOUBLE_EQ(revsPerkWh, 2000);  // countsPerkWh came later and wins
+  EXPECT_EQ(settingsNow().comPort, 1);
+  EXPECT_EQ(settingsNow().prescale, 5000);  // the field's own range
+  EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 0.5);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 2000);  // countsPerkWh came later and wins
   EXPECT_EQ(w.Text1(15)->text(), "2000");
   EXPECT_EQ(w.Check1(7)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Check1(1)->checkState(), Qt::Unchecked);
   EXPECT_EQ(setupValues().text("txtWebRoot"), "my web root");
   EXPECT_EQ(w.Text1(27)->text(), "");
   EXPECT_EQ(w.Text1(25)->text(), "600");
-  EXPECT_EQ(ifType, 1);
+  EXPECT_EQ(settingsNow().ifType, 1);
   EXPECT_EQ(w.Slider1()->value(), 3);
-  EXPECT_EQ(zavLogFileName, "/tmp/zav log.TXT");
+  EXPECT_EQ(settingsNow().zavLogFileName, "/tmp/zav log.TXT");
   EXPECT_EQ(w.Text2(5)->text(), "/tmp/zav log.TXT");
   EXPECT_EQ(w.Text1(3)->text(), "3");
-  zavLogFileName = savedLog;
+  freshSetup();
 }
 
 TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
@@ -79,25 +78,54 @@ TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
   freshSetup();
   const IniReadResult r = loadINIfile(path, setupValues());
   EXPECT_EQ(r.errors, 0);  // also the fields the factory settings leave empty
-  EXPECT_EQ(prescale, 10000);
-  EXPECT_DOUBLE_EQ(revsPerkWh, 1);
-  EXPECT_DOUBLE_EQ(maxMeterPower, 0.1);
+  EXPECT_EQ(settingsNow().prescale, 10000);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 1);
+  EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 0.1);
+}
+
+TEST(IniReader, EveryRangedKeyTakesItsLimitsAndRefusesWhatLiesOutside) {
+  for (const IniKey& row : iniKeys()) {
+    if (row.read != IniRead::Integer && row.read != IniRead::Double) continue;
+    const QString key = QString::fromLatin1(row.key), control = QString::fromLatin1(row.control);
+    const double step = row.read == IniRead::Integer ? 1 : 0.01;
+    const auto line = [&](double v) { return (key + u'=' + QString::number(v, 'g', 15)).toUtf8(); };
+    for (double v : {row.lo, row.hi}) {
+      freshSetup();
+      EXPECT_EQ(loadText(line(v)).errors, 0) << line(v).constData();
+    }
+    for (double v : {row.lo - step, row.hi + step}) {
+      freshSetup();
+      const QString before = setupValues().text(control);
+      EXPECT_EQ(loadText(line(v)).errors, 1) << line(v).constData();
+      EXPECT_EQ(setupValues().text(control), before) << line(v).constData();
+    }
+    if (row.rules.rule != FieldRule::TwinInRange) continue;
+    // A ranged field refuses the same values when they are typed.
+    double Settings::*member = std::get<double Settings::*>(row.member.member);
+    const double kept = settingsNow().*member;
+    setupValues().setText(control, QString::number(row.hi + step, 'g', 15));
+    EXPECT_EQ(settingsNow().*member, kept) << qPrintable(control);
+    EXPECT_EQ(setupValues().look(control).foreColor, logColourError) << qPrintable(control);
+    setupValues().setText(control, QString::number(row.lo, 'g', 15));
+    EXPECT_EQ(settingsNow().*member, row.lo) << qPrintable(control);
+  }
+  freshSetup();
 }
 
 TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
   SetupWindow& w = freshSetup();
   loadText("ticksPerSec=62500\r\n");
   setupValues().applySetupSettings(false);
-  EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 62500);
   EXPECT_EQ(w.Text1(11)->text(), "62500");
   w.Text1(30)->setText("4");  // a user's edit of the divisor still derives it
-  EXPECT_DOUBLE_EQ(ticksPerSec, 250000);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 250000);
 }
 
 TEST(IniReader, AppendedComPortLineOverridesTheEarlierOne) {
   freshSetup();
   loadText("comPort=3\r\n\r\ncomPort=5\r\n");
-  EXPECT_EQ(comPort, 5);
+  EXPECT_EQ(settingsNow().comPort, 5);
 }
 
 TEST(IniReader, OnlyCommentsAppliesNothing) {
@@ -186,10 +214,10 @@ TEST(IniReader, NumberReadersReturnTheValueOrCountAnError7) {
 
 TEST(IniReader, ReloadButtonReadsIniFileName) {
   SetupWindow& w = freshSetup();
-  writeTextFile(iniFileName, "plotWidth=640\r\n");
+  writeTextFile(settingsNow().iniFileName, "plotWidth=640\r\n");
   w.Command1(2)->click();
   EXPECT_EQ(w.Text1(25)->text(), "640");
-  QFile::remove(iniFileName);
+  QFile::remove(settingsNow().iniFileName);
 }
 
 TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
@@ -199,8 +227,8 @@ TEST(IniReader, NumericFieldsAreNormalisedAndOptionIndexesRoundHalfToEven) {
   EXPECT_EQ(r.errors, 0);
   EXPECT_EQ(w.Text1(0)->text(), "7");
   EXPECT_EQ(w.Text1(5)->text(), "3.5");
-  EXPECT_EQ(reduceMethod, 2);
-  EXPECT_EQ(yTempScale, 0);
+  EXPECT_EQ(settingsNow().reduceMethod, 2);
+  EXPECT_EQ(settingsNow().yTempScale, 0);
 }
 
 TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {

@@ -13,7 +13,6 @@
 
 #include "core/globals.h"
 #include "core/settings/ini_reader.h"
-#include "core/settings/settings_globals.h"
 #include "support/headless_env.h"
 #include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"

@@ -2,13 +2,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 
 #include "platform/app_event_log.h"
-#include "tests/core/settings/settings_test_support.h"
 #include "support/log_capture.h"
+#include "tests/core/settings/settings_test_support.h"
 
 namespace {
 QComboBox* modes(SetupWindow& w) { return qobject_cast<QComboBox*>(w.control("Combo1")); }
@@ -49,10 +50,18 @@ TEST(AppLogTab, FileTargetTakesEventsAndABadPathIsRefused) {
   qobject_cast<QPushButton*>(w.control("Command3(1)"))->click();
   EXPECT_EQ(readTextFile(path).count("Warning"), 1);
 
+  LogCapture log;
   w.Text2(6)->setText("/nonexistent-folder-for-zav/app.log");
   qobject_cast<QPushButton*>(w.control("Command2"))->click();
   EXPECT_EQ(appLogCurrentPath(), path);  // refused: the old target stays
   EXPECT_EQ(appLogCurrentMode(), 2);
+  EXPECT_TRUE(log.contains("setAppLogMode: ERROR cannot open /nonexistent-folder-for-zav/app.log: "));
+  // An event the file cannot take is reported, not dropped.
+  QFile::remove(path);
+  ASSERT_TRUE(QDir(dir.path()).mkdir("app.log"));
+  w.control("Text4(1)")->setProperty("text", "4");
+  qobject_cast<QPushButton*>(w.control("Command3(1)"))->click();
+  EXPECT_TRUE(log.contains("Command3_Click: ERROR cannot write " + path + ": ")) << log.text().toStdString();
   w.control("Text4(1)")->setProperty("text", "2");
   w.Text2(6)->setText("");
   modes(w)->setCurrentIndex(0);

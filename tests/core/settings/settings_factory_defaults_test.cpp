@@ -6,7 +6,6 @@
 
 #include "core/globals.h"
 #include "core/settings/factory_defaults.h"
-#include "core/settings/settings_globals.h"
 #include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"
 
@@ -17,23 +16,23 @@ TEST(FactoryDefaults, ControlsAreWrittenInTheirFixedOrder) {
   // Written by hand in the order the defaults are applied, one "control=value" a line.
   EXPECT_EQ((c.writes.join(u'\n') + u'\n').toStdString(),
             readTextFile(ZAV_TEST_DATA_DIR "/settings/factory_defaults_writes.txt").toStdString());
-  EXPECT_EQ(pricePerkWh, "1.00");
-  EXPECT_EQ(zavPlotFileName, "/d/zavPlot.PNG");
-  EXPECT_EQ(defaultWebRoot, "/x/public_html/");
-  EXPECT_EQ(pointTextBackColor, 0xC0FFFF);
-  EXPECT_TRUE(writeToZAVdataFile && writeToZAVtextFile && !savePlotToPicFile);
+  EXPECT_EQ(c.held.pricePerkWh, "1.00");
+  EXPECT_EQ(c.held.zavPlotFileName, "/d/zavPlot.PNG");
+  EXPECT_EQ(c.held.defaultWebRoot, "/x/public_html/");
+  EXPECT_EQ(c.held.pointTextBackColor, 0xC0FFFF);
+  EXPECT_TRUE(c.held.writeToZAVdataFile && c.held.writeToZAVtextFile && !c.held.savePlotToPicFile);
 }
 
 TEST(FactoryDefaults, TwinOrderLeavesFullScaleAt8000) {
   SetupWindow& w = freshSetup();
-  EXPECT_DOUBLE_EQ(maxMeterPower, 8000);
+  EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 8000);
   EXPECT_EQ(w.Text1(16)->text(), "8000");
   EXPECT_EQ(w.Text1(24)->text(), "8000");
-  EXPECT_DOUBLE_EQ(revsPerkWh, 1000);
-  EXPECT_DOUBLE_EQ(ticksPerSec, 125000);
-  EXPECT_DOUBLE_EQ(WsPerCount, 3600);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 1000);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 125000);
+  EXPECT_DOUBLE_EQ(settingsNow().WsPerCount, 3600);
   EXPECT_EQ(w.Text1(29)->property("foreColor").toInt(), logColourNormal);
-  EXPECT_EQ(mouseMeasureFlags, 35);
+  EXPECT_EQ(settingsNow().mouseMeasureFlags, 35);
 }
 
 TEST(FactoryDefaults, RestoreKeepsTheControlsItDoesNotName) {
@@ -48,7 +47,7 @@ TEST(FactoryDefaults, RestoreKeepsTheControlsItDoesNotName) {
   EXPECT_EQ(w.Check1(8)->checkState(), Qt::Checked);
   EXPECT_EQ(w.Text1(4)->text(), "12");
   EXPECT_EQ(w.Text1(11)->text(), "50000");
-  EXPECT_DOUBLE_EQ(ticksPerSec, 50000);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 50000);
   EXPECT_EQ(w.Text1(25)->text(), "600");
   w.Check5(2)->setCheckState(Qt::Unchecked);
   w.Check1(8)->setCheckState(Qt::Unchecked);
@@ -61,6 +60,6 @@ TEST(FactoryDefaults, ReapplyingChangesNoControl) {
   w.Text1(11)->setText("40000");
   setupValues().applySetupSettings(false);
   EXPECT_EQ(w.Text1(11)->text(), "40000");
-  EXPECT_DOUBLE_EQ(ticksPerSec, 40000);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 40000);
   w.Text1(11)->setText("125000");
 }

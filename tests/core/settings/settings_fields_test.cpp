@@ -7,7 +7,7 @@
 #include <QTabWidget>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
+#include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "support/log_capture.h"
 #include "tests/core/settings/settings_test_support.h"
@@ -22,7 +22,7 @@ TEST(SetupFields, LenientFieldReadsCommaAsPointAndDropsBlanks) {
   for (const auto& [text, value] :
        {std::pair<const char*, double>{"1,5", 1.5}, {"1 000", 1000}, {"1,000.5", 1}, {"", 0}}) {
     type(17, text);
-    EXPECT_DOUBLE_EQ(minUpdateInterval, value) << text;
+    EXPECT_DOUBLE_EQ(settingsNow().minUpdateInterval, value) << text;
   }
   EXPECT_EQ(frmSetup()->Text1(31)->text(), "0");
 }
@@ -33,7 +33,7 @@ TEST(SetupFields, TwinTakesTheTypedValueAndBothShowNormal) {
   ASSERT_EQ(w.Text1(15)->text(), "300");
   type(15, "400");
   EXPECT_EQ(w.Text1(13)->text(), "400");
-  EXPECT_DOUBLE_EQ(revsPerkWh, 400);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 400);
   EXPECT_EQ(foreColor(w.Text1(13)), logColourNormal);
   EXPECT_EQ(foreColor(w.Text1(15)), logColourNormal);
   EXPECT_EQ(w.Text5(0)->text(), "9,000");  // 3600000 / 400
@@ -43,14 +43,32 @@ TEST(SetupFields, RejectedTwinValueKeepsGlobalAndShowsError) {
   SetupWindow& w = freshSetup();
   type(15, "");
   EXPECT_EQ(foreColor(w.Text1(15)), logColourError);
-  EXPECT_DOUBLE_EQ(revsPerkWh, 1000);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 1000);
   EXPECT_EQ(w.Text1(13)->text(), "1000");
   type(24, "0,05");
   EXPECT_EQ(foreColor(w.Text1(24)), logColourError);
-  EXPECT_DOUBLE_EQ(maxMeterPower, 8000);
+  EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 8000);
   type(24, "0,1");
-  EXPECT_DOUBLE_EQ(maxMeterPower, 0.1);
+  EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 0.1);
   EXPECT_EQ(w.Text1(16)->text(), "0.1");
+}
+
+TEST(SetupFields, EveryRowIsFoundByItsControlAndEveryTwinNamesItsTwinBack) {
+  for (const IniKey& row : iniKeys()) {
+    const QString control = QString::fromLatin1(row.control);
+    if (!control.isEmpty()) {
+      EXPECT_EQ(findControlRow(control), &row) << qPrintable(control);
+    }
+    const bool twin = row.rules.rule == FieldRule::Twin || row.rules.rule == FieldRule::TwinInRange;
+    if (!twin) continue;
+    ASSERT_NE(twinRow(row), nullptr) << qPrintable(control);
+    EXPECT_EQ(twinRow(*twinRow(row)), &row) << qPrintable(control);
+    if (row.rules.rule != FieldRule::TwinInRange) continue;
+    // Both fields refuse the same values.
+    EXPECT_EQ(twinRow(row)->rules.rule, FieldRule::TwinInRange) << qPrintable(control);
+    EXPECT_EQ(twinRow(row)->lo, row.lo) << qPrintable(control);
+    EXPECT_EQ(twinRow(row)->hi, row.hi) << qPrintable(control);
+  }
 }
 
 TEST(SetupFields, PrescaleIsClampedAndRoundedDown) {
@@ -59,49 +77,49 @@ TEST(SetupFields, PrescaleIsClampedAndRoundedDown) {
       {"0", 1}, {"20000", 10000}, {"abc", 1}, {"2.9", 2}, {"2,9", 2}};
   for (const auto& [text, expected] : cases) {
     type(1, text);
-    EXPECT_EQ(prescale, expected) << text;
+    EXPECT_EQ(settingsNow().prescale, expected) << text;
   }
 }
 
 TEST(SetupFields, ControllerVersionAliasRoundingAndColourRestore) {
   SetupWindow& w = freshSetup();
   type(19, "17593");
-  EXPECT_EQ(ZAVdetectorVer, 24840);
+  EXPECT_EQ(settingsNow().ZAVdetectorVer, 24840);
   EXPECT_EQ(w.Text1(19)->text(), "17593");
   type(19, "12,6");
-  EXPECT_EQ(ZAVdetectorVer, 13);
+  EXPECT_EQ(settingsNow().ZAVdetectorVer, 13);
   type(19, "1e12");
-  EXPECT_EQ(ZAVdetectorVer, 13);
+  EXPECT_EQ(settingsNow().ZAVdetectorVer, 13);
   EXPECT_EQ(foreColor(w.Text1(19)), logColourError);
   type(19, "24840");
-  EXPECT_EQ(ZAVdetectorVer, 24840);
+  EXPECT_EQ(settingsNow().ZAVdetectorVer, 24840);
   EXPECT_EQ(foreColor(w.Text1(19)), logColourNormal);
 }
 
 TEST(SetupFields, BackgroundColourFieldPicksItsTextColour) {
   SetupWindow& w = freshSetup();
-  EXPECT_EQ(plotBackgroundColor, 0x80FFFF);
+  EXPECT_EQ(settingsNow().plotBackgroundColor, 0x80FFFF);
   EXPECT_EQ(w.Text1(27)->property("backColor").toInt(), 0x80FFFF);
   EXPECT_EQ(foreColor(w.Text1(27)), 0);  // 0x80 + 0xFF + 0xFF = 638: black text
   type(27, "000000");
-  EXPECT_EQ(plotBackgroundColor, 0);
+  EXPECT_EQ(settingsNow().plotBackgroundColor, 0);
   EXPECT_EQ(foreColor(w.Text1(27)), 0xFFFFFF);
   type(27, "");
-  EXPECT_EQ(plotBackgroundColor, 0);
+  EXPECT_EQ(settingsNow().plotBackgroundColor, 0);
   type(27, "zz");
-  EXPECT_EQ(plotBackgroundColor, 0);
+  EXPECT_EQ(settingsNow().plotBackgroundColor, 0);
 }
 
 TEST(SetupFields, ClockAndDivisorDeriveTicksPerSecond) {
   SetupWindow& w = freshSetup();
-  EXPECT_DOUBLE_EQ(ticksPerSec, 125000);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 125000);
   type(30, "0");
   EXPECT_EQ(foreColor(w.Text1(30)), logColourError);
-  EXPECT_DOUBLE_EQ(ticksPerSec, 125000);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 125000);
   type(29, "62500");
   type(30, "1");
   EXPECT_EQ(w.Text1(11)->text(), "62500");
-  EXPECT_DOUBLE_EQ(ticksPerSec, 62500);
+  EXPECT_DOUBLE_EQ(settingsNow().ticksPerSec, 62500);
   EXPECT_EQ(w.Text5(5)->text(), "16");
 }
 
@@ -112,20 +130,20 @@ TEST(SetupFields, LocaleFieldsRejectTextAndRoundHalfToEven) {
   EXPECT_EQ(msgLevel, 4);
   type(3, "4");
   type(0, "2.5");
-  EXPECT_EQ(comPort, 2);
+  EXPECT_EQ(settingsNow().comPort, 2);
   type(0, "3.5");
-  EXPECT_EQ(comPort, 4);
+  EXPECT_EQ(settingsNow().comPort, 4);
   type(14, " 9600, n,8,1 ");
-  EXPECT_EQ(comSetting, "9600,n,8,1");
+  EXPECT_EQ(settingsNow().comSetting, "9600,n,8,1");
 }
 
 TEST(SetupFields, TextSaveIntervalReadsDaysAndTimesOfDay) {
   SetupWindow& w = freshSetup();
-  EXPECT_DOUBLE_EQ(minTextFileSaveInterval, 1.0);  // the factory "1" is one day
+  EXPECT_DOUBLE_EQ(settingsNow().minTextFileSaveInterval, 1.0);  // the factory "1" is one day
   type(28, "1:30");
-  EXPECT_DOUBLE_EQ(minTextFileSaveInterval, 0.0625);
+  EXPECT_DOUBLE_EQ(settingsNow().minTextFileSaveInterval, 0.0625);
   type(28, "nonsense");
-  EXPECT_DOUBLE_EQ(minTextFileSaveInterval, 0);
+  EXPECT_DOUBLE_EQ(settingsNow().minTextFileSaveInterval, 0);
   EXPECT_EQ(foreColor(w.Text1(28)), logColourError);
 }
 
@@ -133,7 +151,7 @@ TEST(SetupFields, InterfaceOptionEnablesItsFields) {
   SetupWindow& w = freshSetup();
   for (int option : {0, 2}) {
     w.option("Option1", option)->setChecked(true);
-    EXPECT_EQ(ifType, option);
+    EXPECT_EQ(settingsNow().ifType, option);
     for (const char* n :
          {"Text1(0)", "Text1(14)", "Text1(19)", "Text1(20)", "Label1(0)", "Label1(15)", "Label1(20)"})
       EXPECT_EQ(w.control(n)->isEnabled(), option == 2) << n;
@@ -149,23 +167,23 @@ TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {
   LogCapture log;
   for (int i = 0; i < 6; ++i)
     w.Check5(i)->setCheckState(i == 0 || i == 2 || i == 5 ? Qt::Checked : Qt::Unchecked);
-  EXPECT_EQ(mouseMeasureFlags, 37);
+  EXPECT_EQ(settingsNow().mouseMeasureFlags, 37);
   EXPECT_TRUE(log.contains("setCheckedBits: Relative Used Energy=5  destVariable=37"));
   EXPECT_FALSE(log.contains("ERROR setCheckedBits"));  // what was stored is a detail, not a failure
   w.Check5(1)->setCheckState(Qt::PartiallyChecked);    // grey does not count
-  EXPECT_EQ(mouseMeasureFlags, 37);
+  EXPECT_EQ(settingsNow().mouseMeasureFlags, 37);
 }
 
 TEST(SetupFields, UseBoxesSwitchValueTypes) {
   SetupWindow& w = freshSetup();
   w.Check11(0)->setCheckState(Qt::Checked);
-  EXPECT_EQ(vtEnergy.title, "Energikostnad");
-  EXPECT_EQ(vtEnergy.decimals, 2);
+  EXPECT_EQ(settingsNow().vtEnergy.title, "Energikostnad");
+  EXPECT_EQ(settingsNow().vtEnergy.decimals, 2);
   w.Check11(1)->setCheckState(Qt::PartiallyChecked);
-  EXPECT_EQ(vtPower.title, "Power");
-  EXPECT_EQ(vtPower.description, "Energy consumption / hour");
+  EXPECT_EQ(settingsNow().vtPower.title, "Power");
+  EXPECT_EQ(settingsNow().vtPower.description, "Energy consumption / hour");
   w.Check11(0)->setCheckState(Qt::Unchecked);
-  EXPECT_EQ(vtEnergy.unit, "Wh");
+  EXPECT_EQ(settingsNow().vtEnergy.unit, "Wh");
   type(35, "70000");
   EXPECT_EQ(foreColor(w.Text1(35)), logColourError);
 }
@@ -175,7 +193,7 @@ TEST(SetupWindowState, AdvancedFunctionsShowsItsControls) {
   w.show();
   EXPECT_FALSE(w.control("Frame11")->isVisible());
   w.Check1(2)->setCheckState(Qt::Checked);
-  EXPECT_TRUE(advancedFunctions);
+  EXPECT_TRUE(settingsNow().advancedFunctions);
   for (const QString& n : advancedControls()) EXPECT_FALSE(w.control(n)->isHidden()) << qPrintable(n);
   w.Check1(2)->setCheckState(Qt::Unchecked);
   EXPECT_TRUE(w.control("txtWebRoot")->isHidden());
@@ -195,10 +213,10 @@ TEST(SetupWindowState, DebugModeShowsTabsAndCheck7FlipsItsSign) {
   EXPECT_TRUE(w.tabAvailable("Detector Setup"));
   EXPECT_FALSE(w.Text1(3)->isHidden());
   w.Check7()->setCheckState(Qt::Unchecked);
-  EXPECT_EQ(debugMode, -3);
+  EXPECT_EQ(settingsNow().debugMode, -3);
   EXPECT_FALSE(w.tabAvailable("AppLog"));
   w.Check7()->setCheckState(Qt::Checked);
-  EXPECT_EQ(debugMode, 3);
+  EXPECT_EQ(settingsNow().debugMode, 3);
   EXPECT_EQ(w.Check7()->toolTip(), "debugMode = 3");
   setupValues().setDebugMode(0);
   w.setDebugMode();
@@ -247,21 +265,20 @@ TEST(SignedTimeText, DaysAndTimesWithSign) {
 
 TEST(SetupWindowState, FalvorHidesComSettingAndAdvancedFunctions) {
   SetupWindow& first = setupWindowForTest();
-  const QString saved = appName;
-  appName = "Falvor";
+  StartValues falvor = testStartValues();
+  falvor.appName = "Falvor";
   {
     QPixmap brand(16, 16);
     brand.fill(Qt::red);
     const QIcon icon(brand);
     SetupWindow other;
-    other.formLoad(false, icon);
+    other.formLoad(falvor, false, icon);
     EXPECT_EQ(other.windowIcon().cacheKey(), icon.cacheKey());  // the brand's icon, handed in
     other.show();
     for (const char* n : {"Label1(15)", "Text1(14)", "Check1(2)"})
       EXPECT_TRUE(other.control(n)->isHidden()) << n;
     EXPECT_EQ(frmSetup(), &first);
   }
-  appName = saved;
-  setupValues().takeStartValues();
+  setupValues().takeStartValues(testStartValues());
   freshSetup();
 }

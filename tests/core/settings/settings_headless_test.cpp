@@ -8,7 +8,6 @@
 
 #include "core/globals.h"
 #include "core/settings/ini_writer.h"
-#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
 #include "tests/core/settings/settings_test_support.h"
 
@@ -20,23 +19,23 @@ TEST(SettingsWithoutWindow, IniFileAppliedReadAndSavedAsGoldenBytes) {
       "maxMeterPower=12000\r\nifType=1\r\nplotWidth=0800\r\noverWriteLast=1\r\nringBell=yes\r\n"
       "startOnLine=0\r\nrunWebServer=0\r\nviewRange=5.7\r\npricePerkWh=\" 2,50 \"\r\n");
 
-  EXPECT_EQ(comPort, 5);
-  EXPECT_EQ(prescale, 10);
-  EXPECT_DOUBLE_EQ(revsPerkWh, 375);
-  EXPECT_DOUBLE_EQ(WsPerCount, 96000);  // 3600000 / (1 * 375 / 10)
-  EXPECT_DOUBLE_EQ(maxMeterPower, 12000);
+  EXPECT_EQ(settingsNow().comPort, 5);
+  EXPECT_EQ(settingsNow().prescale, 10);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 375);
+  EXPECT_DOUBLE_EQ(settingsNow().WsPerCount, 96000);  // 3600000 / (1 * 375 / 10)
+  EXPECT_DOUBLE_EQ(settingsNow().maxMeterPower, 12000);
   EXPECT_EQ(v.text("Text1(24)"), "12000");  // the twin follows
-  EXPECT_EQ(ifType, 1);
-  EXPECT_TRUE(overWriteLast);
-  EXPECT_TRUE(ringBell);
-  EXPECT_FALSE(startOnLine);
-  EXPECT_FALSE(runWebServer);
+  EXPECT_EQ(settingsNow().ifType, 1);
+  EXPECT_TRUE(settingsNow().overWriteLast);
+  EXPECT_TRUE(settingsNow().ringBell);
+  EXPECT_FALSE(settingsNow().startOnLine);
+  EXPECT_FALSE(settingsNow().runWebServer);
   EXPECT_EQ(v.sliderValue(), 5);
-  EXPECT_EQ(viewRange, 5);    // what the chart reads
-  EXPECT_EQ(plotWidth, 800);  // the chart's picture size
-  EXPECT_EQ(plotHeight, 400);
-  EXPECT_EQ(pricePerkWh, " 2,50 ");
-  EXPECT_EQ(vtPower.unit, "W");  // the user-defined unit is not in use
+  EXPECT_EQ(settingsNow().viewRange, 5);    // what the chart reads
+  EXPECT_EQ(settingsNow().plotWidth, 800);  // the chart's picture size
+  EXPECT_EQ(settingsNow().plotHeight, 400);
+  EXPECT_EQ(settingsNow().pricePerkWh, " 2,50 ");
+  EXPECT_EQ(settingsNow().vtPower.unit, "W");  // the user-defined unit is not in use
 
   const QString saved = settingsTestDir() + "headless.INI";
   ASSERT_TRUE(saveIniFile(saved));

@@ -11,7 +11,6 @@
 
 #include "app/wiring.h"
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/text_helpers.h"
 #include "support/headless_env.h"
@@ -114,7 +113,7 @@ TEST(WebServerBox, PortRulesAndAClearMessageThatItCannotStart) {
   }
   const QStringList lines = log.lines();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
-    return l.startsWith("MSGBOX: The selected folder path: " + defaultWebRoot);
+    return l.startsWith("MSGBOX: The selected folder path: " + settingsNow().defaultWebRoot);
   }));
   setupValues().setText("Text18", "65536");
   w.Check9()->setCheckState(Qt::Checked);
@@ -130,7 +129,8 @@ TEST(WebServerBox, LoggingBoxLocksTheLogFile) {
   EXPECT_FALSE(w.control("Command9(1)")->isEnabled());
   setupValues().setValue("cheLogging", 0);
   EXPECT_TRUE(w.control("txtWebLogFile")->isEnabled());
-  EXPECT_EQ(w.control("txtWebRoot")->toolTip(), "Leave empty to use default: " + defaultWebRoot);
+  EXPECT_EQ(w.control("txtWebRoot")->toolTip(),
+            "Leave empty to use default: " + settingsNow().defaultWebRoot);
 }
 
 TEST(SetupWindowButtons, SelectButtonsNeedTheMainWindow) {

@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "support/link_processes.h"  // readTextFile, writeTextFile
@@ -16,12 +15,21 @@ inline QString settingsTestDir() {
   return dir.path() + u'/';
 }
 
+// What Main() finds for a program in the private folder.
+inline StartValues testStartValues() {
+  StartValues start;
+  start.appName = QStringLiteral("Zav");
+  start.defDirName = settingsTestDir();
+  return start;
+}
+
+// The settings the rules made.
+inline const Settings& settingsNow() { return setupValues().settings(); }
+
 inline SetupWindow& setupWindowForTest() {
   if (!frmSetup()) {
-    defDirName = settingsTestDir();
-    appName = QStringLiteral("Zav");
     auto* w = new SetupWindow;
-    w->formLoad(false);
+    w->formLoad(testStartValues(), false);
   }
   return *frmSetup();
 }
@@ -36,10 +44,8 @@ inline SetupWindow& freshSetup() {
 // Start-up with this INI file and no setup window: factory defaults, which name the
 // INI file in the private folder, then the file read and the settings applied.
 inline SetupValues& startWithoutWindow(const QByteArray& ini) {
-  defDirName = settingsTestDir();
-  appName = QStringLiteral("Zav");
   SetupValues& v = setupValues();
-  v.takeStartValues();
+  v.takeStartValues(testStartValues());
   v.applySetupSettings(true);
   writeTextFile(v.settings().iniFileName, ini);
   v.loadAtStart(true);

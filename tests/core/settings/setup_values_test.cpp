@@ -17,7 +17,6 @@
 #include "core/settings/ini_reader.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/settings_events.h"
-#include "core/settings/settings_globals.h"
 #include "core/setup/setup_window_calls.h"
 #include "core/util/number_text.h"
 #include "platform/comm_device.h"
@@ -40,19 +39,19 @@ TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
   w.Text1(15)->setText("400");  // a user's edit runs the rule, and the twin shows the result
   EXPECT_EQ(v.text("Text1(13)"), "400");
   EXPECT_EQ(w.Text1(13)->text(), "400");
-  EXPECT_DOUBLE_EQ(revsPerkWh, 400);
+  EXPECT_DOUBLE_EQ(settingsNow().revsPerkWh, 400);
   v.setValue("Option1(0)", 1);  // a value change shows in the group and disables the fields
   EXPECT_TRUE(w.option("Option1", 0)->isChecked());
   EXPECT_FALSE(w.option("Option1", 2)->isChecked());
   EXPECT_FALSE(w.Text1(19)->isEnabled());
   w.option("Option1", 2)->setChecked(true);
   EXPECT_EQ(v.value("Option1(0)"), 0);
-  EXPECT_EQ(ifType, 2);
+  EXPECT_EQ(settingsNow().ifType, 2);
   w.Check1(6)->click();
-  EXPECT_TRUE(overWriteLast);
+  EXPECT_TRUE(settingsNow().overWriteLast);
   v.setValue("Check1(6)", 0);
   EXPECT_EQ(w.Check1(6)->checkState(), Qt::Unchecked);
-  EXPECT_FALSE(overWriteLast);
+  EXPECT_FALSE(settingsNow().overWriteLast);
   v.clearPortList();
   v.addPortListItem(3);
   v.addPortListItem(7);
@@ -61,9 +60,9 @@ TEST(SetupValues, EditsGoBothWaysBetweenValuesAndControls) {
   EXPECT_EQ(w.Combo2()->currentText(), "7");
   EXPECT_EQ(w.Combo2()->itemData(0).toInt(), 3);
   w.control("Text24")->setProperty("text", "2024-05-01 12:00");  // the chart's reference end
-  EXPECT_EQ(ReferencePowerEndTime, "2024-05-01 12:00");
+  EXPECT_EQ(settingsNow().ReferencePowerEndTime, "2024-05-01 12:00");
   w.Check1(8)->click();
-  EXPECT_TRUE(DrawOrthogonalLines);
+  EXPECT_TRUE(settingsNow().DrawOrthogonalLines);
   w.Check1(8)->click();
   v.showPulseAnalysis("width 12 ms");
   EXPECT_EQ(w.Frame10()->title(), "Pulse analysis");
@@ -125,36 +124,36 @@ TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
   struct Row {
     int field;
     const char* text;
-    const double* global;
+    double Settings::*member;
     double kept;
-  } rows[] = {{17, "2e308", &minUpdateInterval, 6},
-              {17, "-1e309", &minUpdateInterval, 6},
-              {31, "&H1FFFFFFFF", &minUpdateInterval, 6},
-              {15, "1e309", &revsPerkWh, 1000},
-              {24, "2e308", &maxMeterPower, 8000}};
+  } rows[] = {{17, "2e308", &Settings::minUpdateInterval, 6},
+              {17, "-1e309", &Settings::minUpdateInterval, 6},
+              {31, "&H1FFFFFFFF", &Settings::minUpdateInterval, 6},
+              {15, "1e309", &Settings::revsPerkWh, 1000},
+              {24, "2e308", &Settings::maxMeterPower, 8000}};
   for (const Row& r : rows) {
     w.Text1(r.field)->setText(r.text);
-    EXPECT_DOUBLE_EQ(*r.global, r.kept) << r.field << r.text;
+    EXPECT_DOUBLE_EQ(settingsNow().*r.member, r.kept) << r.field << r.text;
     EXPECT_EQ(w.Text1(r.field)->property("foreColor").toInt(), logColourError) << r.field << r.text;
     freshSetup();
   }
   w.Text1(19)->setText("2e308");
-  EXPECT_EQ(ZAVdetectorVer, 24840);
+  EXPECT_EQ(settingsNow().ZAVdetectorVer, 24840);
   w.Text1(27)->setText("1FFFFFFFFF");
-  EXPECT_EQ(plotBackgroundColor, 0x80FFFF);
+  EXPECT_EQ(settingsNow().plotBackgroundColor, 0x80FFFF);
   EXPECT_EQ(foreColorOf("Text1(27)"), logColourError);
   w.Text1(34)->setText("1e400");
-  EXPECT_DOUBLE_EQ(vtEnergy.factor, 1);
+  EXPECT_DOUBLE_EQ(settingsNow().vtEnergy.factor, 1);
   EXPECT_EQ(foreColorOf("Text1(34)"), logColourError);
   // Prescale limits a number out of its range, but one beyond a double is refused.
   w.Text1(1)->setText("7");
   for (const char* text : {"2e308", "-1e309"}) {
     w.Text1(1)->setText(text);
-    EXPECT_EQ(prescale, 7) << text;
+    EXPECT_EQ(settingsNow().prescale, 7) << text;
     EXPECT_EQ(foreColorOf("Text1(1)"), logColourError) << text;
   }
   w.Text1(1)->setText("1e308");
-  EXPECT_EQ(prescale, 10000);
+  EXPECT_EQ(settingsNow().prescale, 10000);
   EXPECT_EQ(foreColorOf("Text1(1)"), logColourNormal);
   EXPECT_FALSE(isDoubleInRange(0, 1000000, "2e308"));  // the INI reader refuses it too
   freshSetup();

@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 
 #include "core/globals.h"
-#include "core/settings/settings_globals.h"
 #include "platform/tick_clock.h"
 
 namespace {

@@ -100,7 +100,7 @@ TEST(Sessions, EachKeepsItsOwnReadingsAndRegister) {
   EXPECT_EQ(a.panel().text8, "2");
   EXPECT_EQ(b.latestReading().count, 0);
   EXPECT_DOUBLE_EQ(b.energyWh(), 0);
-  EXPECT_TRUE(b.panel().text8.isEmpty());
+  EXPECT_TRUE(b.panel().text8.text().isEmpty());
   EXPECT_EQ(announcedByB, 0);
 }
 

@@ -148,7 +148,8 @@ TEST_F(NoFrames, bytesWithoutAValidFramePointAtTheInterfaceTypeOnce) {
     EXPECT_EQ(warnings(), s.warned) << s.after;
   }
   EXPECT_TRUE(logged(warning));
-  EXPECT_EQ(seen.status.caption,
+  EXPECT_EQ(seen.status.caption, "No valid frame at COM1: check the interface type");
+  EXPECT_EQ(seen.status.captionDetail,
             "Energy meter - Bytes but no valid frame at COM1 for 10 s: check the interface type in Setup");
   EXPECT_EQ(seen.status.captionColour, kColorRed);
   // A valid frame ends the wait; the next silence counts anew.

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "core/util/number_text.h"
+#include "platform/tick_clock.h"
 #include "tests/meter/record/textlog_fixture.h"
 #include "tests/meter/record/zav_bytes.h"
 
@@ -170,6 +171,33 @@ TEST_F(TextLog, OtherLastLinesAreIgnored) {
     loadLastLogLine();
     EXPECT_DOUBLE_EQ(m_session.energyWh(), 7) << last;
   }
+}
+
+// A register line comes with a new power: a reading with a rate, a shown idle
+// rate, a typed rate; a reading without a new count and an idle rate beyond 3600 s
+// write none.
+TEST_F(TextLog, RegisterLinesComeWithEveryNewPowerAndNothingElse) {
+  m_settings.minTextFileSaveInterval = 0;  // every line appends
+  m_settings.maxUpdateInterval = 12;
+  apply();
+  const auto reading = [this](int32_t count, int32_t ticks) { m_session.takeReading(Reading{count, ticks}); };
+  const auto powers = [this] {
+    QStringList out;
+    for (const QString& line : lines()) out << line.mid(31).trimmed();
+    return out;
+  };
+  holdTickCountForTests(1000);
+  reading(1, 0);  // no rate yet
+  reading(2, 62500);
+  reading(2, 2 * 62500);  // no new count
+  EXPECT_EQ(powers(), QStringList{"00003600"});
+  holdTickCountForTests(1000 + 5000);
+  m_session.showIdleRate(65535);  // 5 s without a count
+  holdTickCountForTests(1000 + 3601000);
+  m_session.showIdleRate(65535);  // beyond 3600 s: "ERROR", no power
+  m_session.parseIntervalField("2");
+  setTickCountForTests(0);
+  EXPECT_EQ(powers(), (QStringList{"00003600", "00000720", "00001800"}));
 }
 
 }  // namespace

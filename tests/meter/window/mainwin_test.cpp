@@ -314,12 +314,13 @@ struct WindowSteps : QObject {
 TEST_F(MainWindow, StartOptionsRunAfterTheWindowIsShownOnlineFirst) {
   QTemporaryDir dir;
   setCommandLineArgs({dir.path() + u'/', "-noini"});  // the program's folder, no settings file
-  getCmdArgs();
+  StartValues found;
+  getCmdArgs(found);
   struct ArgsBack {
     ~ArgsBack() { setCommandLineArgs({}); }
   } argsBack;
   LogCapture log;
-  loadSetupWindowHidden();
+  loadSetupWindowHidden(found);
   ASSERT_NE(frmSetup(), nullptr);
   frmSetup()->Check1(1)->setChecked(true);               // Start On-Line
   frmSetup()->Check1(10)->setChecked(true);              // Start Minimized

@@ -5,11 +5,14 @@
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolTip>
+#include <cerrno>
 
+#include "core/settings/detector_types.h"
 #include "core/settings/setup_values.h"
 #include "meter/window/calculator.h"
 #include "meter/window/calculator_panel.h"
@@ -17,7 +20,9 @@
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
 #include "meter/window/indicators.h"
+#include "meter/window/link_view.h"
 #include "platform/colour.h"
+#include "platform/comm_port.h"
 #include "tests/meter/window/meter_owners.h"
 
 namespace {
@@ -25,6 +30,13 @@ struct LoadedWindow : ::testing::Test, MeterOwners {
   Form1 f{session, link};
   void SetUp() override { f.formLoad(); }
   QLineEdit* box(const char* name) { return f.findChild<QLineEdit*>(name); }
+  // The tool tip a pause of the pointer over the meter frame's caption shows.
+  QString frameToolTip() {
+    const QPoint at(30, 6);
+    QHelpEvent help(QEvent::ToolTip, at, f.Frame1()->mapToGlobal(at));
+    QApplication::sendEvent(f.Frame1(), &help);
+    return help.isAccepted() && QToolTip::isVisible() ? QToolTip::text() : QString();  // ignored: none
+  }
 };
 }  // namespace
 
@@ -77,11 +89,6 @@ TEST_F(LoadedWindow, PowerBarFillsGreenFromTheBottom) {
 TEST_F(LoadedWindow, LongMeterCaptionIsCutInTheMiddleAndShownWholeAsToolTip) {
   auto* frame = qobject_cast<CaptionFrame*>(f.Frame1());
   ASSERT_TRUE(frame);
-  auto toolTipAt = [frame](QPoint at) {
-    QHelpEvent help(QEvent::ToolTip, at, frame->mapToGlobal(at));
-    QApplication::sendEvent(frame, &help);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
-  };
   const struct {
     const char* name;
     QString caption;
@@ -101,9 +108,37 @@ TEST_F(LoadedWindow, LongMeterCaptionIsCutInTheMiddleAndShownWholeAsToolTip) {
     EXPECT_EQ(shown != r.caption, r.cut) << r.name;
     EXPECT_LE(frame->fontMetrics().horizontalAdvance(shown), frame->width()) << r.name;
     EXPECT_TRUE(shown.startsWith(r.caption.left(5)) && shown.endsWith(r.caption.right(5))) << r.name;
-    EXPECT_EQ(toolTipAt(QPoint(30, 6)), r.cut ? r.caption : QString()) << r.name;
-    QToolTip::hideText();
+    EXPECT_EQ(frameToolTip(), r.cut ? r.caption : QString()) << r.name;
   }
+}
+
+// A port that did not open shows why at the frame's own width; advice that cannot fit
+// is in the tool tip until another caption comes.
+TEST_F(LoadedWindow, PortErrorKeepsItsReasonInViewAndItsAdviceInTheToolTip) {
+  connectLinkView(session, link);
+  auto* frame = qobject_cast<CaptionFrame*>(f.Frame1());
+  ASSERT_TRUE(frame);
+  const struct {
+    const char* name;
+    int err;
+    QString reason;
+    bool advice;
+  } rows[] = {{"permission", EACCES, "permission denied", true},
+              {"in use", EBUSY, "port already in use", false}};
+  for (const auto& r : rows) {
+    const QString why = commOpenErrorText("COM13 (/dev/ttyUSB4)", r.err);
+    LinkStatus status;
+    setCannotOpenCaption(status, 13, why);
+    link.showStatus(status);
+    const QString shown = frame->shownCaption();
+    EXPECT_TRUE(shown.startsWith("Error: Cannot open COM13") && shown.endsWith(r.reason))
+        << shown.toStdString();
+    const QString tip = frameToolTip();
+    EXPECT_EQ(tip.contains("dialout"), r.advice) << r.name;
+    EXPECT_EQ(tip.isEmpty(), shown == frame->title()) << r.name;  // the whole text when any is hidden
+  }
+  frame->setTitle("Energy meter - ONLINE 2024-03-01 14:05:09");  // as a reading sets it
+  EXPECT_EQ(frameToolTip(), QString());
 }
 
 TEST_F(LoadedWindow, FieldColoursAndHintsReachTheBoxes) {
@@ -121,4 +156,35 @@ TEST_F(LoadedWindow, FieldColoursAndHintsReachTheBoxes) {
   EXPECT_NE(base("Text4"), grey);
   session.setMeterFieldsColor();
   EXPECT_EQ(base("Text8"), colourToQColor(kFieldColourNormal));
+}
+
+// The panel and the power take each reading's values as it is announced; minimised,
+// the title shows the power with the temperature of the same reading.
+TEST_F(LoadedWindow, ReadingsReachThePanelTheCalculatorAndTheMinimisedTitle) {
+  settings.ZAVdetectorVer = kNewFrameDetectorVer;
+  settings.ticksPerSec = 62500;
+  settings.WsPerCount = 3600;
+  settings.ifType = 2;
+  apply();
+  f.setSettings(settings);
+  session.setOnline(true);
+  const auto reading = [this](int32_t count, int32_t ticks, int16_t temp) {
+    session.takeReading(Reading{count, ticks, temp, 0, 0, 0});
+  };
+  reading(1, 0, 0x80);
+  EXPECT_TRUE(f.Frame1()->title().startsWith("Energy meter - ONLINE ")) << f.Frame1()->title().toStdString();
+  EXPECT_EQ(f.Text2()->text(), "ERROR");  // no rate yet
+  reading(2, 62500, 0x50);
+  EXPECT_EQ(f.Text4()->text(), "0.001");
+  EXPECT_EQ(f.Text8()->text(), "1");
+  EXPECT_EQ(f.Text2()->text(), "1.000");
+  EXPECT_EQ(f.Label14()->text(), "60.0 °C");
+  EXPECT_EQ(box("Text9(0)")->text(), "3,600");
+  f.setWindowState(Qt::WindowMinimized);
+  reading(4, 2 * 62500, 0xF0);
+  EXPECT_EQ(f.windowTitle(), "Zav 7,200 W  12.0 °C");
+  reading(4, 3 * 62500, 0x30);  // no new count: no new power, the title stays
+  EXPECT_EQ(f.windowTitle(), "Zav 7,200 W  12.0 °C");
+  EXPECT_EQ(f.Label14()->text(), "44.0 °C");
+  f.setWindowState(Qt::WindowNoState);
 }
