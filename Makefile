@@ -2,7 +2,7 @@
 # make test  - install missing packages, build, run every test (headless)
 # make fuzz  - run every fuzz target FUZZ_SECONDS (60) each; new faults join tests/corpus/
 # make soak  - kill the recording program SOAK_ROUNDS (1000) times and check the data file
-# make load  - LOAD_REQUESTS (100000) web requests and 200 slow clients against the web server
+# make load  - LOAD_REQUESTS (100000) web requests, slow clients and slow readers against the web server
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
@@ -50,7 +50,7 @@ soak: build
 # The web server's load tests with the long run; make test runs them with 5,000 requests.
 load: build
 	$(TEST_ENV) ZAV_WEB_LOAD_REQUESTS=$(LOAD_REQUESTS) ./$(BUILD)/tests/test_web \
-	  --gtest_filter='WebServerTest.manyRequests*:WebServerTest.slowClients*:WebServerTest.clientThatStops*'
+	  --gtest_filter='WebServerTest.manyRequests*:WebServerTest.slowClients*:WebServerTest.slowReaders*:WebServerTest.clientThatStops*'
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

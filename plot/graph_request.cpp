@@ -287,8 +287,9 @@ GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Dat
 }
 
 void logRejectedItem(const QString& item) {
-  // The item's error text ends in its own line break, as every collected report does.
-  logMsg(1, QStringLiteral("ERROR 1: '") + item + QStringLiteral("'\r\n"));
+  // The item's error text ends in its own line break, as every collected report
+  // does; a line break the item brings from the request is shown, not taken.
+  logMsg(1, QStringLiteral("ERROR 1: '") + escapeControls(item) + QStringLiteral("'\r\n"));
 }
 }  // namespace
 
@@ -298,7 +299,8 @@ int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
   return outcome.flags;
 }
 
-int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now) {
+int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now, RejectedItems rejectedItems) {
+  const bool logged = rejectedItems == RejectedItems::Logged;
   bool decode = true;
   int32_t flags = 0;
   if (query.isEmpty()) return flags;
@@ -317,7 +319,7 @@ int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now) 
     const QString item = nameValue[0] + u'=' + u'"' + value + u'"';
     const GraphItemOutcome outcome = applyGraphItem(item, param, now);
     flags |= outcome.flags;
-    if (outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
+    if (logged && outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
   }
   if (rejected > kMaxLoggedRejectedItems)
     logMsg(1, QStringLiteral("parseGraphQuery: %1 more items rejected").arg(rejected - kMaxLoggedRejectedItems));

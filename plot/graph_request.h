@@ -76,9 +76,11 @@ int spanIndexFromRequestName(const QString& name);
 // time range from the plotted file's first to its last record.
 void setWebGraphDefaults(plotParamRecord& param, const Settings& settings, Date firstRecordTime = 0,
                          Date lastRecordTime = 0);
-// Applies a request string's items (rejected ones logged, a bounded number)
-// and returns their flags; "e" or "v" naming no time take `now`.
-int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now);
+// Applies a request string's items (rejected ones logged, a bounded number,
+// unless Silent) and returns their flags; "e" or "v" naming no time take `now`.
+enum class RejectedItems { Logged, Silent };
+int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now,
+                        RejectedItems rejectedItems = RejectedItems::Logged);
 // The times that follow from the items applied: the start from the end and
 // the span, the compare range from the end and the offset. Nothing while no
 // end time is known.

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "core/util/number_text.h"
+#include "platform/colour.h"
+#include "plot/graph_request.h"
 #include "plot/url_decode.h"
 #include "web/web_log.h"
 #include "web/web_paths.h"
@@ -52,6 +54,29 @@ bool allOf(QStringView text, Pred pred) {
   return std::all_of(text.begin(), text.end(), pred);
 }
 
+// A colour as the graph language also takes it: a whole number, decimal or
+// "&H" hex (red in the low byte). Only a sign, digits and "&H" pass, so it
+// cannot leave a style.
+std::optional<int32_t> graphNumberColour(QStringView text) {
+  const bool hex = text.size() > 2 && text[0] == u'&' && (text[1] == u'H' || text[1] == u'h') &&
+                   allOf(text.mid(2), isHexDigit);
+  const QStringView digits = !text.isEmpty() && (text[0] == u'+' || text[0] == u'-') ? text.mid(1) : text;
+  if (!hex && (digits.isEmpty() || !allOf(digits, isAsciiDigit))) return std::nullopt;
+  int32_t colour = 0;
+  if (getCssColor(text.toString(), colour) != kCssColorNumber) return std::nullopt;
+  return colour;
+}
+
+// A colour value as a style shows it: six hex digits get their "#", a number
+// becomes the colour the graph draws with it, anything else goes as given.
+QString styleColour(const QString& value) {
+  if (value.size() == 6 && allOf(value, isHexDigit)) return u'#' + value;
+  const std::optional<int32_t> number = graphNumberColour(value);
+  if (!number) return value;
+  const QColor c = colourToQColor(*number);
+  return c.isValid() ? c.name().toUpper() : QStringLiteral("transparent");
+}
+
 TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
   TemplateValues v;
   v['u'] = QStringLiteral("blue-");
@@ -72,7 +97,7 @@ TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
   for (const char key : {'w', 'h'})
     if (!isCssLengthList(v[key])) v[key].clear();
   for (const char key : {'b', 'c'})
-    if (!isCssColour(v[key])) v[key].clear();
+    if (!isCssColour(v[key]) && !graphNumberColour(v[key])) v[key].clear();
   return v;
 }
 
@@ -249,12 +274,8 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
   const LiveValues& live = site.live;
   const QString style_panelBorderWidth =
       v['z'].isEmpty() ? QString() : QStringLiteral("border-width:") + v['z'] + QStringLiteral("px;");
-  const QString& bg = v['b'];
   const QString style_graphBgColor =
-      bg.isEmpty() ? QString()
-                   : QStringLiteral("background-color:") +
-                         (bg.size() == 6 && allOf(bg, isHexDigit) ? QStringLiteral("#") : QString()) + bg +
-                         u';';
+      v['b'].isEmpty() ? QString() : QStringLiteral("background-color:") + styleColour(v['b']) + u';';
   const QString gaugeStyle = QStringLiteral(
       "position:relative;left:-2px;border:0 none;margin:0px;padding:0px;width:200px;height:200px;");
   const std::pair<const char*, QString> fields[] = {
@@ -423,8 +444,12 @@ Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>&
 }
 
 WebResponse refusedRequest(int status, const QString& appName, const QDateTime& now) {
-  const char* line = status == 414 ? "414 URI Too Long" : "431 Request Header Fields Too Large";
-  const QString header = commonHeader(appName, now, line) + QStringLiteral("Content-Length: 0") + kCrLf;
+  const char* line = status == 414   ? "414 URI Too Long"
+                     : status == 431 ? "431 Request Header Fields Too Large"
+                                     : "503 Service Unavailable";
+  QString header = commonHeader(appName, now, line);
+  if (status == 503) header += QStringLiteral("Retry-After: 10") + kCrLf;
+  header += QStringLiteral("Content-Length: 0") + kCrLf;
   WebResponse r;
   r.sends.append(answerBytes(header, QByteArrayView()));
   r.summary = header;

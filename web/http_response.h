@@ -50,8 +50,9 @@ Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& si
 // root when it could not be drawn (no logo: an empty picture).
 Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>& picture, const QString& appName,
                                   bool headOnly, const QDateTime& now);
-// The answer to a request the server will not read: 414 for a request line
-// over the limit, 431 for a header block over it. No body.
+// The answer to a request the server will not serve: 414 for a request line
+// over the limit, 431 for a header block over it, 503 (try again in 10 s) for
+// an answer the bound on waiting bytes cannot hold now. No body.
 WebResponse refusedRequest(int status, const QString& appName, const QDateTime& now);
 
 // The local time of the current second (the answers' texts show no finer time);

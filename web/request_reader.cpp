@@ -1,6 +1,25 @@
 #include "web/request_reader.h"
 
 #include <QStringList>
+#include <algorithm>
+
+namespace {
+// An absolute-form target ("http://host:port/path?query", as sent to a proxy)
+// names the same resource as its path and query: the scheme and the authority
+// go. Any other target is left as it is.
+QString originForm(const QString& target) {
+  const auto letter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+  const auto schemeChar = [&](QChar c) {
+    return letter(c) || (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+  };
+  const qsizetype colon = target.indexOf(QStringLiteral("://"));
+  if (colon <= 0 || !letter(target[0]) || !std::all_of(target.begin(), target.begin() + colon, schemeChar))
+    return target;
+  qsizetype end = colon + 3;
+  while (end < target.size() && target[end] != u'/' && target[end] != u'?') ++end;
+  return end < target.size() && target[end] == u'/' ? target.mid(end) : u'/' + target.mid(end);
+}
+}  // namespace
 
 HttpRequest readRequest(QByteArrayView bytes) {
   HttpRequest r;
@@ -35,7 +54,7 @@ HttpRequest readRequest(QByteArrayView bytes) {
     return r;
   }
   r.method = parts[0];
-  const QString& target = parts[1];
+  const QString target = originForm(parts[1]);
   const qsizetype q = target.indexOf(u'?');
   const QString path = q < 0 ? target : target.left(q);
   r.query = q < 0 ? QString() : target.mid(q + 1);

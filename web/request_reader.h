@@ -27,7 +27,7 @@ struct HttpRequest {
 
 // The longest request line: its line end must start within the first 1,000 characters.
 constexpr qsizetype kMaxRequestLine = 999;
-// The longest request head; the time limits are WebServer's WebTimeouts.
+// The longest request head; the time limits are WebServer's WebLimits.
 constexpr qsizetype kMaxRequestHead = 16 * 1024;
 
 HttpRequest readRequest(QByteArrayView bytes);

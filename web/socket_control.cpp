@@ -1,8 +1,19 @@
 #include "web/socket_control.h"
 
+#include <sys/socket.h>
+
 #include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <algorithm>
+#include <utility>
+
+namespace {
+// Connections the system holds for the listener before they are taken: room
+// for a crowd of clients that reconnect at once, so a newcomer's connect is
+// not dropped (and retried a second later) while slots change hands.
+constexpr int kListenBacklog = 256;
+}  // namespace
 
 SocketArray::SocketArray() : m_server(new QTcpServer(this)), m_sockets(1, nullptr), m_loaded(1, true) {
   connect(m_server, &QTcpServer::newConnection, this, &SocketArray::offerNextLater);
@@ -13,6 +24,7 @@ SocketArray::SocketArray() : m_server(new QTcpServer(this)), m_sockets(1, nullpt
 
 SocketArray::~SocketArray() {
   for (QTcpSocket* s : m_pending) s->abort();
+  if (m_held) m_held->abort();
 }
 
 void SocketArray::load(int index) {
@@ -41,6 +53,7 @@ QTcpSocket* SocketArray::socket(int index) const {
 Result<> SocketArray::listen(int port) {
   if (m_server->isListening()) m_server->close();
   if (port <= 0 || port > 65535) return Failure(QStringLiteral("no such port"));
+  m_server->setListenBacklogSize(kListenBacklog);
   if (!m_server->listen(QHostAddress::Any, quint16(port))) return Failure(m_server->errorString());
   return {};
 }
@@ -51,23 +64,40 @@ Result<> SocketArray::listen(int port) {
 // is read first: a burst of new connections cannot push out a request that
 // has already arrived.
 void SocketArray::offerNextLater() {
-  if (m_offerQueued) return;
+  if (m_offerQueued || m_held) return;
   m_offerQueued = true;
   QMetaObject::invokeMethod(this, &SocketArray::offerNext, Qt::QueuedConnection);
 }
 
 void SocketArray::offerNext() {
   m_offerQueued = false;
-  QTcpSocket* s = m_server->nextPendingConnection();
+  QTcpSocket* s = std::exchange(m_held, nullptr);
+  const qintptr id = s ? m_heldId : m_nextRequestId;
+  if (!s && (s = m_server->nextPendingConnection())) ++m_nextRequestId;
   if (!s) return;
-  const qintptr id = m_nextRequestId++;
   m_pending.insert(id, s);
+  m_holdAsked = false;
   emit connectionRequest(0, id);
   if (m_pending.remove(id)) {
+    if (m_holdAsked && m_server->isListening()) {
+      m_held = s;
+      m_heldId = id;
+      return;
+    }
     s->abort();
     s->deleteLater();
   }
   if (m_server->hasPendingConnections()) offerNextLater();
+}
+
+void SocketArray::holdRequest(qintptr requestId) {
+  if (m_pending.contains(requestId)) m_holdAsked = true;
+}
+
+void SocketArray::offerAgain() {
+  if (!m_held || m_offerQueued) return;
+  m_offerQueued = true;
+  QMetaObject::invokeMethod(this, &SocketArray::offerNext, Qt::QueuedConnection);
 }
 
 bool SocketArray::accept(int index, qintptr requestId) {
@@ -115,6 +145,10 @@ void SocketArray::attach(int index, QTcpSocket* s) {
 void SocketArray::close(int index) {
   if (index == 0) {
     m_server->close();
+    if (QTcpSocket* held = std::exchange(m_held, nullptr)) {
+      held->abort();
+      held->deleteLater();
+    }
     return;
   }
   QTcpSocket* s = socket(index);
@@ -132,6 +166,19 @@ void SocketArray::sendData(int index, const QByteArray& bytes) {
 QByteArray SocketArray::getData(int index) {
   QTcpSocket* s = socket(index);
   return s ? s->readAll() : QByteArray();
+}
+
+QByteArray SocketArray::peekData(int index, qsizetype max) const {
+  QTcpSocket* s = socket(index);
+  if (!s) return QByteArray();
+  QByteArray bytes = s->peek(std::min(s->bytesAvailable(), qint64(max)));
+  const qsizetype room = max - bytes.size();
+  if (room > 0 && s->socketDescriptor() >= 0) {
+    QByteArray more(room, Qt::Uninitialized);
+    const ssize_t n = ::recv(int(s->socketDescriptor()), more.data(), size_t(room), MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) bytes.append(more.constData(), n);
+  }
+  return bytes;
 }
 
 void SocketArray::holdInput(int index) {

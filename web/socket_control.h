@@ -43,10 +43,17 @@ class SocketArray : public QObject {
 
   Result<> listen(int port);  // element 0 listens (state 2), or why not
   bool accept(int index, qintptr requestId);
+  // From the connection-request handler: the connection is neither accepted
+  // nor closed but waits, first in line, and no other is offered until
+  // offerAgain(); then it is offered again with the same request id.
+  void holdRequest(qintptr requestId);
+  void offerAgain();
   void close(int index);
   // Queues bytes on a connected element; sendComplete follows when all are written.
   void sendData(int index, const QByteArray& bytes);
   QByteArray getData(int index);  // everything waiting
+  // Up to max bytes that wait to be read, the system's included; nothing is consumed.
+  QByteArray peekData(int index, qsizetype max) const;
   // The request is complete: no more input is read, so a peer that shuts its
   // sending side after its request is not taken for gone and gets the whole answer.
   void holdInput(int index);
@@ -80,4 +87,7 @@ class SocketArray : public QObject {
   QHash<qintptr, QTcpSocket*> m_pending;
   qintptr m_nextRequestId = 1;
   bool m_offerQueued = false;
+  bool m_holdAsked = false;
+  QTcpSocket* m_held = nullptr;  // the connection that waits first in line
+  qintptr m_heldId = 0;
 };

@@ -4,7 +4,10 @@
 #include <QFutureWatcher>
 #include <QTimer>
 
+#include "chart/graph_image.h"
 #include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
+#include "plot/graph_request.h"
 #include "web/request_reader.h"
 #include "web/web_paths.h"
 
@@ -12,24 +15,21 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
+// An answer's rate is judged over windows this long.
+constexpr qint64 kRateWindowMs = 2000;
+// Answers of at most this size always go out (ten slots hold at most 640 KiB
+// of them beyond the bound): a page is never refused.
+constexpr qint64 kAlwaysSentBytes = 64 * 1024;
 
-// Text from the client in the log: each line behind the mark, and every other
-// control character written as \xHH, so no byte sent can start a line of its own.
+// Text from the client in the log: each line behind the mark, every other
+// control character escaped, so no byte sent can start a line of its own.
 QString quoted(const QString& text, const QString& mark) {
   QString out = mark;
   out.reserve(text.size() + text.size() / 16 + mark.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-      out += kCrLf + mark;
-      ++i;
-    } else if (c < 32 || c == 127) {
-      out += QStringLiteral("\\x") + QString::number(int(c), 16).toUpper().rightJustified(2, u'0');
-    } else {
-      out += QChar(c);
-    }
-  }
-  return out;
+  qsizetype from = 0;
+  for (qsizetype end; (end = text.indexOf(kCrLf, from)) >= 0; from = end + 2)
+    out += escapeControls(QStringView(text).sliced(from, end - from)) + kCrLf + mark;
+  return out + escapeControls(QStringView(text).sliced(from));
 }
 
 // A request's log text: what was received, then the error word or what was sent.
@@ -39,7 +39,11 @@ QString arrivalText(qsizetype bytesReceived, const QString& received, const QStr
 }
 }  // namespace
 
-WebServer::WebServer(GraphRenderer renderer, QObject* parent) : QObject(parent), m_renderer(std::move(renderer)) {
+WebServer::WebServer(GraphRenderer renderer, QObject* parent)
+    : QObject(parent), m_renderer(std::move(renderer)), m_offerAgain(new QTimer(this)) {
+  m_clock.start();
+  m_offerAgain->setSingleShot(true);
+  connect(m_offerAgain, &QTimer::timeout, &m_sockets, &SocketArray::offerAgain);
   connect(&m_sockets, &SocketArray::connectionRequest, this, &WebServer::connectionRequest);
   connect(&m_sockets, &SocketArray::dataArrival, this, [this](int index, qint64) { dataArrival(index); });
   connect(&m_sockets, &SocketArray::sendProgress, this, &WebServer::sendProgress);
@@ -69,6 +73,8 @@ void WebServer::resetSlots() {
     delete s.timer;
   }
   m_slots.clear();
+  m_heldRequest = 0;
+  m_offerAgain->stop();
 }
 
 // The picture is no longer awaited: its answer is never sent, and one not
@@ -80,6 +86,7 @@ void WebServer::dropGraph(Slot& s) {
     w->deleteLater();
   }
   s.graph = {};
+  s.reserved = 0;
 }
 
 void WebServer::armSlot(int index) {
@@ -88,12 +95,13 @@ void WebServer::armSlot(int index) {
   s.answered = false;
   dropGraph(s);
   s.acceptOrder = ++m_accepts;
+  s.acceptedAt = m_clock.elapsed();
   if (!s.timer) {
     s.timer = new QTimer(this);
     s.timer->setSingleShot(true);
     connect(s.timer, &QTimer::timeout, this, [this, index] { timedOut(index); });
   }
-  s.timer->start(m_timeouts.requestHead);
+  s.timer->start(m_limits.requestHead);
 }
 
 void WebServer::releaseSlot(int index) {
@@ -102,12 +110,15 @@ void WebServer::releaseSlot(int index) {
   s.buffer.clear();
   s.answered = false;
   dropGraph(s);
+  s.progress = {};
   if (s.timer) s.timer->stop();
   if (index < m_socketSlots.size() && m_socketSlots[index] > 0) {
     m_socketSlots[index] = 0;
     m_counters.active = std::max(m_counters.active - 1, 0);
   }
   showCounter(2);
+  // A newcomer waits for a slot: this one is free.
+  if (m_heldRequest != 0) m_sockets.offerAgain();
 }
 
 WebLogSocket WebServer::logSocket(int index) const {
@@ -142,32 +153,126 @@ int WebServer::freeSlot() const {
 }
 
 // A connection that has sent part of its head goes before one that has sent
-// nothing yet: that one may only not have been read yet (its request could be
-// complete), and it is not taken while a begun head has waited.
-int WebServer::longestWaitingHead() const {
+// nothing yet, and the older before the younger. A head younger than the
+// grace is not taken (a request sent just after the connect is on its way),
+// nor one whose complete request already waits in the socket: what waits is
+// looked at before the choice.
+int WebServer::longestWaitingHead(qint64& waitMs) {
+  const qint64 now = m_clock.elapsed();
+  const qint64 grace = m_limits.newConnectionGrace.count();
   int oldest = 0;
+  waitMs = 0;
   const auto before = [](const Slot& a, const Slot& b) {
     if (a.buffer.isEmpty() != b.buffer.isEmpty()) return !a.buffer.isEmpty();
     return a.acceptOrder < b.acceptOrder;
   };
   for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && j < m_slots.size(); ++j) {
     const Slot& s = m_slots[j];
-    if (m_socketSlots[j] != 0 && !s.answered && (oldest == 0 || before(s, m_slots[oldest]))) oldest = j;
+    if (m_socketSlots[j] == 0 || s.answered) continue;
+    const QByteArray waiting = m_sockets.peekData(j, kMaxRequestHead + 4 - s.buffer.size());
+    if (!waiting.isEmpty() && readRequest(s.buffer + waiting).status != RequestStatus::NeedMore) continue;
+    const qint64 age = now - s.acceptedAt;
+    if (age < grace) {
+      waitMs = waitMs == 0 ? grace - age : std::min(waitMs, grace - age);
+      continue;
+    }
+    if (oldest == 0 || before(s, m_slots[oldest])) oldest = j;
   }
   return oldest;
 }
 
+// Closes the rate windows that have run their length, also when no progress
+// came (a reader that stopped is slow). The first window holds what the
+// system's buffers took at once: it is not judged.
+void WebServer::rollRateWindow(Progress& p, qint64 now) {
+  if (p.start < 0 || now - p.windowStart < kRateWindowMs) return;
+  const qint64 rate = (p.sent - p.windowSent) * 1000 / (now - p.windowStart);
+  if (p.firstWindowDone) p.lastRate = rate;
+  p.firstWindowDone = true;
+  p.windowStart = now;
+  p.windowSent = p.sent;
+}
+
+// Of the answers that have gone out for slowAnswerAfter, the one going slowest
+// under minAnswerRate.
+int WebServer::slowestAnswer(int except) {
+  const qint64 now = m_clock.elapsed();
+  int slowest = 0;
+  qint64 slowestRate = 0;
+  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && j < m_slots.size(); ++j) {
+    Progress& p = m_slots[j].progress;
+    rollRateWindow(p, now);
+    if (j == except || m_socketSlots[j] == 0 || p.start < 0 ||
+        now - p.start < m_limits.slowAnswerAfter.count())
+      continue;
+    const qint64 rate = p.lastRate;
+    if (rate < 0 || rate >= m_limits.minAnswerRate) continue;
+    if (slowest == 0 || rate < slowestRate) {
+      slowest = j;
+      slowestRate = rate;
+    }
+  }
+  return slowest;
+}
+
+qint64 WebServer::outgoingBytes() const {
+  qint64 bytes = 0;
+  for (const Slot& s : m_slots) bytes += s.progress.queued + s.reserved;
+  return bytes;
+}
+
+bool WebServer::makeRoom(qint64 bytes, int index) {
+  while (outgoingBytes() + bytes > m_limits.maxAnswerBytes) {
+    const int j = slowestAnswer(index);
+    if (j == 0) return false;
+    logEvent(j, 5, [] {
+      return QStringLiteral("  * answer going out too slowly, closed to make room for another");
+    });
+    releaseSlot(j);
+  }
+  return true;
+}
+
+// A picture may take its image (4 bytes a pixel) while it is drawn and at
+// most as much again for its encoding: the size comes from the query over
+// the settings' default, as the graph reads it.
+qint64 WebServer::pictureCost(const QString& query) const {
+  plotParamRecord p;
+  setWebGraphDefaults(p, m_settings);
+  applyGraphQuery(p, query, 0, RejectedItems::Silent);
+  const qint64 w = std::clamp(p.width, kMinWebImageSide, kMaxWebImageSide);
+  const qint64 h = std::clamp(p.height, kMinWebImageSide, kMaxWebImageSide);
+  return 8 * w * h;
+}
+
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
-  countUp(m_counters.requests, 0);
+  // A newcomer that waited is counted once.
+  if (requestId != std::exchange(m_heldRequest, 0)) countUp(m_counters.requests, 0);
   int j = freeSlot();
   if (j == 0) {
     // Every slot serves: the connection that has waited longest for its
-    // request head makes room, so slow clients cannot keep others out.
-    // When all are answering, the new one is not taken (the socket array closes it).
-    j = longestWaitingHead();
-    if (j == 0) return;
-    logEvent(j, 5, [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
+    // request head makes room, else the answer going out slowest, so slow
+    // clients cannot keep others out. While the heads are all young the
+    // newcomer waits; when all are answering at a useful rate, it is not
+    // taken (the socket array closes it).
+    qint64 waitMs = 0;
+    if ((j = longestWaitingHead(waitMs)) != 0) {
+      logEvent(j, 5, [] {
+        return QStringLiteral("  * request head not complete, slot given to a new connection");
+      });
+    } else if ((j = slowestAnswer(0)) != 0) {
+      logEvent(j, 5, [] {
+        return QStringLiteral("  * answer going out too slowly, slot given to a new connection");
+      });
+    } else {
+      if (waitMs > 0) {
+        m_heldRequest = requestId;
+        m_sockets.holdRequest(requestId);
+        m_offerAgain->start(std::chrono::milliseconds(waitMs));
+      }
+      return;
+    }
     releaseSlot(j);
   }
   m_socketSlots[j] = int16_t(j);
@@ -204,8 +309,14 @@ void WebServer::answer(int index, const QVector<QByteArray>& sends) {
   Slot& s = slot(index);
   s.answered = true;
   m_sockets.holdInput(index);
-  if (s.timer) s.timer->start(m_timeouts.idle);
-  for (const QByteArray& bytes : sends) m_sockets.sendData(index, bytes);
+  if (s.timer) s.timer->start(m_limits.idle);
+  const qint64 now = m_clock.elapsed();
+  s.progress = {};
+  s.progress.start = s.progress.windowStart = now;
+  for (const QByteArray& bytes : sends) {
+    s.progress.queued += bytes.size();
+    m_sockets.sendData(index, bytes);
+  }
 }
 
 void WebServer::dataArrival(int index) {
@@ -258,7 +369,11 @@ void WebServer::dataArrival(int index) {
 template <typename LogText>
 void WebServer::sendBuilt(int index, const Result<WebResponse>& built, LogText logText) {
   if (!built) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, built.error());
-  const WebResponse r = built.valueOr({});
+  WebResponse r = built.valueOr({});
+  qint64 bytes = 0;
+  for (const QByteArray& b : r.sends) bytes += b.size();
+  if (bytes > kAlwaysSentBytes && !makeRoom(bytes, index))
+    r = refusedRequest(503, m_site.appName, currentWebSecond());
   logEvent(index, 1, [&] { return logText(r.summary); });
   // Nothing to send: the connection is closed here, no client waits on it.
   if (r.sends.isEmpty()) releaseSlot(index);
@@ -269,10 +384,19 @@ void WebServer::sendBuilt(int index, const Result<WebResponse>& built, LogText l
 // slow head to make room nor bound by the head's deadline; the idle time
 // runs. At most one picture per slot is awaited, so the slots bound them.
 void WebServer::awaitGraph(int index, AwaitedGraph graph) {
+  // A picture the bound cannot hold now is not drawn.
+  const qint64 cost = pictureCost(graph.ask.query);
+  if (!makeRoom(cost, index)) {
+    sendBuilt(index, refusedRequest(503, m_site.appName, currentWebSecond()), [&](const QString& summary) {
+      return arrivalText(graph.bytesReceived, graph.received, quoted(summary, QStringLiteral("  < ")));
+    });
+    return;
+  }
   Slot& s = slot(index);
   s.answered = true;
+  s.reserved = cost;
   m_sockets.holdInput(index);
-  if (s.timer) s.timer->start(m_timeouts.idle);
+  if (s.timer) s.timer->start(m_limits.idle);
   const quint64 ticket = ++m_graphTickets;
   graph.ticket = ticket;
   s.graph = graph;
@@ -297,6 +421,7 @@ void WebServer::graphDrawn(int index) {
   const AwaitedGraph awaited = s.graph;
   s.graph.watcher->deleteLater();
   s.graph = {};
+  s.reserved = 0;
   const Result<QByteArray> picture =
       future.resultCount() > 0 ? future.result() : Result<QByteArray>(Failure(QStringLiteral("the graph was not drawn")));
   const Result<WebResponse> built =
@@ -307,7 +432,13 @@ void WebServer::graphDrawn(int index) {
 }
 
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
-  if (Slot& s = slot(index); s.timer && s.answered) s.timer->start(m_timeouts.idle);
+  Slot& s = slot(index);
+  if (s.timer && s.answered) s.timer->start(m_limits.idle);
+  if (Progress& p = s.progress; p.start >= 0) {
+    p.sent += sent;
+    p.queued = remaining;
+    rollRateWindow(p, m_clock.elapsed());
+  }
   logEvent(index, 2, [&] {
     return QStringLiteral("  bytesSent=") + QString::number(sent) + QStringLiteral("  bytesRemaining=") +
            QString::number(remaining);

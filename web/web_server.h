@@ -6,6 +6,7 @@
 // graph renderer and hands it the settings and the live values.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QObject>
 #include <QVector>
@@ -29,12 +30,23 @@ class QFutureWatcher;
 // answers when the future is ready.
 using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& query, const QString& type)>;
 
-// How long a connection may hold its slot: its request head must be complete
-// within requestHead of the accept; while the answer is drawn or goes out,
-// each step of progress gives it idle more.
-struct WebTimeouts {
+// What a connection may hold, and for how long. Its request head must be
+// complete within requestHead of the accept; while its answer is drawn or
+// goes out, each step of progress gives it idle more. When every slot is
+// taken, a newcomer takes the slot of the head that has waited longest, once
+// that head is newConnectionGrace old (a request sent just after the connect
+// is read first); else that of an answer that has gone out for
+// slowAnswerAfter and lately at under minAnswerRate. The bytes waiting to be
+// sent over all slots, with what the pictures being drawn may take, stay
+// within maxAnswerBytes: a slow answer makes room, else the answer that would
+// pass it is refused with 503.
+struct WebLimits {
   std::chrono::milliseconds requestHead{5000};
   std::chrono::milliseconds idle{30000};
+  std::chrono::milliseconds newConnectionGrace{50};
+  std::chrono::milliseconds slowAnswerAfter{5000};
+  qint64 minAnswerRate = 128 * 1024;  // bytes a second
+  qint64 maxAnswerBytes = 160 * 1024 * 1024;
 };
 
 // The port rule of the enable box: refused unless empty or 80..65535.
@@ -55,8 +67,8 @@ class WebServer : public QObject {
 
   WebEvents& events() { return m_events; }
   SocketArray& sockets() { return m_sockets; }
-  void setTimeouts(const WebTimeouts& timeouts) { m_timeouts = timeouts; }
-  const WebTimeouts& timeouts() const { return m_timeouts; }
+  void setLimits(const WebLimits& limits) { m_limits = limits; }
+  const WebLimits& limits() const { return m_limits; }
 
   // The settings as app/ hands them on; the port and the root count from the next start.
   void setSettings(const Settings& settings);
@@ -102,7 +114,26 @@ class WebServer : public QObject {
   void errorOccurred(int index, int number, const QString& description);
   void timedOut(int index);
   int freeSlot() const;  // 0 when every slot serves
-  int longestWaitingHead() const;  // the slot whose request head has waited longest; 0 when none waits
+  // How an answer goes out: bytes still in the socket's buffer, bytes written,
+  // and the rate over windows of a few seconds.
+  struct Progress {
+    qint64 start = -1;  // on m_clock, ms; -1: nothing goes out
+    qint64 queued = 0;
+    qint64 sent = 0;
+    qint64 windowStart = 0;
+    qint64 windowSent = 0;
+    bool firstWindowDone = false;
+    qint64 lastRate = -1;  // bytes a second over the last judged window; -1: none yet
+  };
+  // The slot whose request head has waited longest and may be taken; 0 when
+  // none may, with the time until a young head may be in waitMs (0: none waits).
+  int longestWaitingHead(qint64& waitMs);
+  int slowestAnswer(int except);  // 0 when no answer goes out too slowly
+  static void rollRateWindow(Progress& p, qint64 now);
+  qint64 outgoingBytes() const;  // waiting to be sent, and what the pictures being drawn may take
+  // Slow answers give way until the bytes fit within the bound; false when they cannot.
+  bool makeRoom(qint64 bytes, int index);
+  qint64 pictureCost(const QString& query) const;
   void answer(int index, const QVector<QByteArray>& sends);
   // A picture being drawn for a slot's answer.
   struct AwaitedGraph {
@@ -134,8 +165,11 @@ class WebServer : public QObject {
     QByteArray buffer;
     bool answered = false;  // the request is complete: its answer is drawn or goes out
     quint64 acceptOrder = 0;  // which accept came first
+    qint64 acceptedAt = 0;    // on m_clock, ms
     QTimer* timer = nullptr;  // the head's deadline, then the idle time
     AwaitedGraph graph;       // while its picture is drawn
+    qint64 reserved = 0;      // what that picture may take
+    Progress progress;        // while the answer goes out
   };
   Slot& slot(int index);
   void dropGraph(Slot& s);
@@ -144,7 +178,10 @@ class WebServer : public QObject {
   WebEvents m_events;
   SocketArray m_sockets;
   QVector<Slot> m_slots;
-  WebTimeouts m_timeouts;
+  WebLimits m_limits;
+  QElapsedTimer m_clock;
+  qintptr m_heldRequest = 0;       // the newcomer waiting for a head to be old enough
+  QTimer* m_offerAgain = nullptr;  // offers it again then
   quint64 m_accepts = 0;
   quint64 m_graphTickets = 0;
   bool m_marked[5] = {};

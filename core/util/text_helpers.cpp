@@ -107,6 +107,19 @@ int32_t binTextToValue(const QString& text) {
 }
 
 QString hex2(int32_t value) { return hexTail(value, 2); }
+
+QString escapeControls(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u < 32 || (u >= 127 && u < 160))
+      out += QStringLiteral("\\x") + hex2(u);
+    else
+      out += c;
+  }
+  return out;
+}
 QString hex4(int32_t value) { return hexTail(value, 4); }
 
 QString bytesToHex(const QByteArray& bytes) {

@@ -29,6 +29,9 @@ QString bitsToText(int n, int32_t value);
 int32_t binTextToValue(const QString& text);
 QString hex2(int32_t value);
 QString hex4(int32_t value);
+// Text from outside shown in a log: every control character (C0, DEL, C1)
+// written as \xHH, so nothing received can start a line of its own.
+QString escapeControls(QStringView text);
 // Every stored byte as two hex digits and a blank: UTF-16 low byte first for text.
 QString bytesToHex(const QString& text);
 QString bytesToHex(const QByteArray& bytes);

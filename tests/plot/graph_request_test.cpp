@@ -202,6 +202,15 @@ TEST_F(GraphRequest, BadItemsAreLoggedAndSkipped) {
   EXPECT_EQ(m_p.width, 320);
 }
 
+// A line break in a rejected item, raw or still encoded in its key, stays on its line.
+TEST_F(GraphRequest, RejectedItemsCannotForgeALogLine) {
+  HeadlessLog log;
+  parseGraphQuery(m_p, QString::fromLatin1("y\nMSGBOX:RAW=1&x%0AMSGBOX:FORGED=1&a\r\x85=2"));
+  EXPECT_EQ(loggedLines(log),
+            (QStringList{"ERROR 1: 'y\\x0AMSGBOX:RAW=\"1\"'", "ERROR 1: 'x%0AMSGBOX:FORGED=\"1\"'",
+                         "ERROR 1: 'a\\x0D\\x85=\"2\"'"}));
+}
+
 TEST_F(GraphRequest, AQueryLogsTheFirstFewRejectedItemsAndCountsTheRest) {
   struct Row {
     const char* name;

@@ -6,13 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QTcpServer>
 #include <QTimer>
+#include <cerrno>
+#include <ctime>
+#include <vector>
 
 #include "tools/loopback_socket.h"
 
@@ -92,6 +93,7 @@ SlowClients::SlowClients(int port, int count, std::chrono::milliseconds pause, P
     : m_thread([this, port, count, pause, pace] {
         const QByteArray request = "GET /a.txt HTTP/1.1\r\nX-Slow: " + QByteArray(16 * 1024, 's');
         const bool lines = pace == Pace::LineAndReconnect;
+        const bool reconnect = pace != Pace::Byte;
         struct Connection {
           int fd = -1;
           int pieces = 0;  // bytes or lines sent
@@ -102,9 +104,12 @@ SlowClients::SlowClients(int port, int count, std::chrono::milliseconds pause, P
         };
         // The next piece: the request line, then one header line at a time; or one byte.
         const auto sendPiece = [&](Connection& c) {
-          const QByteArray piece = !lines                ? request.mid(c.pieces, 1)
-                                   : c.pieces == 0        ? QByteArray("GET /a.txt HTTP/1.1\r\n")
-                                                          : "X-Slow-" + QByteArray::number(c.pieces) + ": v\r\n";
+          const QByteArray piece = pace == Pace::Byte       ? request.mid(c.pieces, 1)
+                                   : lines && c.pieces == 0 ? QByteArray("GET /a.txt HTTP/1.1\r\n")
+                                   : lines ? "X-Slow-" + QByteArray::number(c.pieces) + ": v\r\n"
+                                   : pace == Pace::PartOfHeadAndReconnect && c.pieces == 0
+                                       ? QByteArray("GET /a.txt HTTP/1.1\r\nHost: z")
+                                       : QByteArray();
           ++c.pieces;
           return piece.isEmpty() || ::send(c.fd, piece.constData(), size_t(piece.size()), MSG_NOSIGNAL | MSG_DONTWAIT) ==
                                         piece.size();
@@ -112,7 +117,7 @@ SlowClients::SlowClients(int port, int count, std::chrono::milliseconds pause, P
         const auto closed = [&](Connection& c) {
           ::close(c.fd);
           ++m_closed;
-          c = lines ? open() : Connection{};
+          c = reconnect ? open() : Connection{};
           if (c.fd >= 0) sendPiece(c);
         };
         std::vector<Connection> connections;
@@ -143,18 +148,72 @@ SlowClients::~SlowClients() {
   m_thread.join();
 }
 
+SlowReaders::SlowReaders(int port, int count, const QByteArray& target, int step,
+                         std::chrono::milliseconds pause)
+    : m_thread([this, port, count, target, step, pause] {
+        const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: zav\r\n\r\n";
+        const auto open = [&] {
+          ++m_connected;
+          const int fd = connectTo(port);
+          if (fd >= 0) (void)!::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+          return fd;
+        };
+        std::vector<int> fds;
+        for (int i = 0; i < count; ++i) fds.push_back(open());
+        std::vector<char> buf(size_t(step) + 1);
+        while (!m_stop) {
+          for (int& fd : fds) {
+            int got = 0;
+            while (fd >= 0 && got < step) {
+              const ssize_t n = ::recv(fd, buf.data(), size_t(step - got), MSG_DONTWAIT);
+              if (n > 0) {
+                got += int(n);
+              } else {
+                if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+                  ::close(fd);
+                  fd = open();
+                }
+                break;
+              }
+            }
+            m_read += got;
+          }
+          const auto next = std::chrono::steady_clock::now() + pause;
+          while (!m_stop && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        for (const int fd : fds)
+          if (fd >= 0) ::close(fd);
+      }) {}
+
+SlowReaders::~SlowReaders() {
+  m_stop = true;
+  m_thread.join();
+}
+
 int openDescriptors() {
   int n = 0;
   for (QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::Files | QDir::System); it.hasNext(); it.next()) ++n;
   return n;
 }
 
-long residentKiB() {
+namespace {
+long statusKiB(const QByteArray& key) {
   QFile f(QStringLiteral("/proc/self/status"));
   if (!f.open(QIODevice::ReadOnly)) return -1;
   for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    if (line.startsWith(key)) return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
   return -1;
+}
+}  // namespace
+
+long residentKiB() { return statusKiB("VmRSS:"); }
+long peakResidentKiB() { return statusKiB("VmHWM:"); }
+
+double threadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 IdleClient::IdleClient(int port) : m_fd(connectTo(port)) {}

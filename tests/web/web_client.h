@@ -61,11 +61,11 @@ QVector<qint64> requestTimes(int port, const QList<RepeatedRequest>& requests, i
 
 // Connections that each send a request that never ends, from a thread of
 // their own until destroyed: a byte every pause (a connection the server
-// closes stays closed), or a header line every pause with a new connection
-// at once for one the server closes.
+// closes stays closed), or, with a new connection at once for one the server
+// closes, a header line every pause, part of a head once, or nothing.
 class SlowClients {
  public:
-  enum class Pace { Byte, LineAndReconnect };
+  enum class Pace { Byte, LineAndReconnect, PartOfHeadAndReconnect, SilentAndReconnect };
   SlowClients(int port, int count, std::chrono::milliseconds pause, Pace pace = Pace::Byte);
   ~SlowClients();
   int connected() const { return m_connected; }  // connections made, reconnections included
@@ -78,9 +78,28 @@ class SlowClients {
   std::thread m_thread;
 };
 
+// Connections that each ask for the target and then read `step` bytes every
+// pause, from a thread of their own until destroyed; one the server closes is
+// opened again at once.
+class SlowReaders {
+ public:
+  SlowReaders(int port, int count, const QByteArray& target, int step, std::chrono::milliseconds pause);
+  ~SlowReaders();
+  int connected() const { return m_connected; }
+  long long bytesRead() const { return m_read; }
+
+ private:
+  std::atomic<bool> m_stop{false};
+  std::atomic<int> m_connected{0};
+  std::atomic<long long> m_read{0};
+  std::thread m_thread;
+};
+
 // Descriptors the process holds (/proc/self/fd) and its resident memory (VmRSS).
 int openDescriptors();
 long residentKiB();
+long peakResidentKiB();     // VmHWM
+double threadCpuSeconds();  // of the calling thread
 
 // Runs the event loop until done() or the time is up.
 template <typename Done>

@@ -70,7 +70,7 @@ class WebGraphTest : public WebServerTest {
 // answered before any picture is, and each picture reaches its own client.
 TEST_F(WebGraphTest, aSmallPageIsAnsweredWhilePicturesAreDrawn) {
   start();
-  for (int i = 0; i < 8; ++i) ask(graphRequest("/zavPlot.png?w=4096&h=4096&n=" + QByteArray::number(i)));
+  for (int i = 0; i < 8; ++i) ask(graphRequest("/zavPlot.png?w=1024&h=1024&n=" + QByteArray::number(i)));
   ASSERT_TRUE(drawing(8));
   const ClientResult page = get(port(), "/a.txt");
   EXPECT_EQ(bodyOf(page.bytes), "A");
@@ -80,7 +80,8 @@ TEST_F(WebGraphTest, aSmallPageIsAnsweredWhilePicturesAreDrawn) {
   for (qsizetype i = m_held.count() - 1; i >= 0; --i) m_held.finish(i, m_held.queries[i].toLatin1());
   for (int i = 0; i < 8; ++i) {
     ASSERT_TRUE(m_clients[i]->answeredWithin(milliseconds(5000))) << i;
-    EXPECT_EQ(afterDate(m_clients[i]->received()), pictureAnswer("png", "w=4096&h=4096&n=" + QByteArray::number(i)))
+    EXPECT_EQ(afterDate(m_clients[i]->received()),
+              pictureAnswer("png", "w=1024&h=1024&n=" + QByteArray::number(i)))
         << i;
   }
   EXPECT_EQ(m_held.types, QStringList(8, QStringLiteral("png")));
@@ -148,7 +149,7 @@ TEST_F(WebGraphTest, aPictureWhoseClientHasGoneIsDropped) {
 // A slot that waits for its picture is busy answering: the slot of a slow
 // head makes room for a newcomer, and the head's deadline does not close it.
 TEST_F(WebGraphTest, aSlotWaitingForItsPictureIsNeitherTakenNorTimedOut) {
-  server().setTimeouts({milliseconds(300), milliseconds(30000)});
+  server().setLimits({milliseconds(300), milliseconds(30000)});
   start();
   IdleClient& waiting = ask(graphRequest("/zavPlot.png"));
   ASSERT_TRUE(drawing(1));
@@ -168,6 +169,35 @@ TEST_F(WebGraphTest, aSlotWaitingForItsPictureIsNeitherTakenNorTimedOut) {
   m_held.finish(0, QByteArray("late"));
   ASSERT_TRUE(waiting.answeredWithin(milliseconds(5000)));
   EXPECT_EQ(bodyOf(waiting.received()), "late");
+}
+
+// What waits to be sent and what the pictures being drawn may take stay within
+// the bound: an answer that would pass it gets 503 (a picture is not drawn),
+// while a small picture and a page still go out.
+TEST_F(WebGraphTest, anAnswerThatWouldPassTheByteBoundGets503) {
+  write(QStringLiteral("root/big.jpg"), QByteArray(13 * 1024 * 1024, 'j'));
+  server().setLimits({.maxAnswerBytes = 12 * 1024 * 1024});
+  start();
+  const QByteArray unavailable = "Connection: close\r\nRetry-After: 10\r\nContent-Length: 0\r\n\r\n";
+  IdleClient& first = ask(graphRequest("/zavPlot.png?w=1000&h=1000"));  // 8 MB while it is drawn
+  ASSERT_TRUE(drawing(1));
+  for (const QByteArray target : {"/zavPlot.png?w=1000&h=1000", "/big.jpg"}) {
+    IdleClient& refused = ask(graphRequest(target));
+    ASSERT_TRUE(refused.answeredWithin(milliseconds(5000))) << target.constData();
+    EXPECT_TRUE(refused.received().startsWith("HTTP/1.1 503 Service Unavailable\r\n")) << target.constData();
+    EXPECT_EQ(afterDate(refused.received()), unavailable) << target.constData();
+  }
+  EXPECT_EQ(m_held.count(), 1);
+  ask(graphRequest("/zavPlot.png?w=400&h=300"));  // 1 MB
+  ASSERT_TRUE(drawing(2));
+  EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
+  // Once the first is sent, its room is free again.
+  m_held.finish(0, QByteArray("first"));
+  ASSERT_TRUE(first.answeredWithin(milliseconds(5000)));
+  EXPECT_EQ(bodyOf(first.received()), "first");
+  ask(graphRequest("/zavPlot.png?w=1000&h=1000"));
+  EXPECT_TRUE(drawing(3));
+  for (qsizetype i = 1; i < 3; ++i) m_held.finish(i, QByteArray("p"));
 }
 
 // Each slot awaits one picture at most: with every slot waiting, a newcomer

@@ -32,7 +32,7 @@ int loadRequests() {
 
 TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnswered) {
   write(QStringLiteral("root/a.txt"), "A");
-  server().setTimeouts({milliseconds(300), milliseconds(30000)});
+  server().setLimits({milliseconds(300), milliseconds(30000)});
   start();
   const int descriptors = openDescriptors();
   {
@@ -83,11 +83,97 @@ TEST_F(WebServerTest, slowClientsThatReconnectLeaveRoomForNormalRequests) {
   EXPECT_GT(slow.closedByServer(), 0);
 }
 
+// Thirty, then a hundred clients that send part of a head or nothing and
+// connect again at once when closed: normal requests among them are answered,
+// and what the server spends on them is bounded.
+TEST_F(WebServerTest, slowClientsThatReconnectWithoutAHeadLeaveRoomForNormalRequests) {
+  write(QStringLiteral("root/a.txt"), "A");
+  start();
+  const int count = std::max(16, loadRequests() / 1000);
+  const milliseconds spacing(50);
+  for (const int clients : {30, 100}) {
+    SlowClients part(port(), clients / 2, milliseconds(100), SlowClients::Pace::PartOfHeadAndReconnect);
+    SlowClients silent(port(), clients - clients / 2, milliseconds(100),
+                       SlowClients::Pace::SilentAndReconnect);
+    ASSERT_TRUE(
+        pumpUntil([&] { return part.connected() + silent.connected() >= clients && counters().active == 10; },
+                  milliseconds(10000)));
+    const double cpuBefore = threadCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    const QVector<qint64> times =
+        requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
+                     milliseconds(count * (spacing.count() + 5000)));
+    const double cpu =
+        100.0 * (threadCpuSeconds() - cpuBefore) * 1000.0 / double(std::max<qint64>(wall.elapsed(), 1));
+    const qsizetype answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; });
+    const qsizetype withinSecond =
+        std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
+    const qint64 slowest = *std::max_element(times.begin(), times.end());
+    std::printf(
+        "LOAD slow_reconnecting_heads=%d requests=%d answered=%lld within_1s=%.1f%% slowest_ms=%lld "
+        "server_cpu=%.1f%% slow_connections=%d\n",
+        clients, count, static_cast<long long>(answered), 100.0 * double(withinSecond) / count,
+        static_cast<long long>(slowest), cpu, part.connected() + silent.connected());
+    EXPECT_EQ(answered, count) << clients;
+  }
+}
+
+// Ten clients ask for the biggest picture and read 128 KiB every 2 s: normal
+// requests are answered meanwhile, and the pictures never hold more memory
+// than the bound lets them.
+TEST_F(WebServerTest, slowReadersOfBigPicturesLeaveRoomForNormalRequests) {
+  write(QStringLiteral("root/a.txt"), "A");
+  constexpr qsizetype kBmpBytes = 4096 * 4096 * 3 + 54;
+  m_render = [](const QString&, const QString&) { return readyPicture(QByteArray(kBmpBytes, 'b')); };
+  start();
+  const long rssBefore = residentKiB();
+  const int count = std::max(20, loadRequests() / 250);
+  const milliseconds spacing(200);
+  SlowReaders readers(port(), 10, "/zavPlot.bmp?w=4096&h=4096", 128 * 1024, milliseconds(2000));
+  const QVector<qint64> times =
+      requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
+                   milliseconds(count * (spacing.count() + 5000)));
+  const qsizetype answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; });
+  const qsizetype withinSecond =
+      std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
+  const long peak = peakResidentKiB();
+  std::printf(
+      "LOAD slow_readers=10 picture_bytes=%lld requests=%d answered=%lld within_1s=%.1f%% rss_kib=%ld "
+      "peak_rss_kib=%ld reader_connections=%d reader_bytes=%lld\n",
+      static_cast<long long>(kBmpBytes), count, static_cast<long long>(answered),
+      100.0 * double(withinSecond) / count, rssBefore, peak, readers.connected(), readers.bytesRead());
+  EXPECT_EQ(answered, count);
+  if (kResidentSizeTells) {
+    // One picture is drawn or waits at a time; a copy of it is made while its answer is built.
+    EXPECT_LT(peak - rssBefore, 3 * kBmpBytes / 1024);
+  }
+}
+
+// Ten clients that ask for a big file and stop reading hold every slot; once
+// their answers have gone out slowly for a while, a newcomer takes the slot of
+// one of them.
+TEST_F(WebServerTest, aSlowAnswerGivesItsSlotToANewcomer) {
+  write(QStringLiteral("root/big.jpg"), QByteArray(16 * 1024 * 1024, 'j'));
+  write(QStringLiteral("root/a.txt"), "A");
+  server().setLimits({.slowAnswerAfter = milliseconds(500), .maxAnswerBytes = qint64(512) * 1024 * 1024});
+  start();
+  std::vector<std::unique_ptr<IdleClient>> readers;
+  for (int i = 0; i < 10; ++i) {
+    readers.push_back(std::make_unique<IdleClient>(port()));
+    ASSERT_TRUE(readers.back()->send("GET /big.jpg HTTP/1.1\r\n\r\n"));
+  }
+  ASSERT_TRUE(pumpUntil([&] { return counters().active == 10; }));
+  // Turned away (not accepted) while the answers are young; taken in once they are slow.
+  EXPECT_TRUE(pumpUntil([&] { return bodyOf(get(port(), "/a.txt").bytes) == "A"; }, milliseconds(10000)));
+  EXPECT_EQ(counters().accepts, 11);
+}
+
 TEST_F(WebServerTest, clientThatStopsReadingLosesItsSlot) {
   // Far more than the socket buffers hold, so the answer cannot complete.
   write(QStringLiteral("root/big.jpg"), QByteArray(32 * 1024 * 1024, 'j'));
   write(QStringLiteral("root/a.txt"), "A");
-  server().setTimeouts({milliseconds(300), milliseconds(300)});
+  server().setLimits({milliseconds(300), milliseconds(300)});
   start();
   IdleClient reader(port());
   ASSERT_EQ(::send(reader.fd(), "GET /big.jpg HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL), 25);

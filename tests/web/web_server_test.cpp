@@ -11,6 +11,7 @@
 
 #include "support/headless_env.h"
 #include "support/log_capture.h"
+#include "tools/loopback_socket.h"
 #include "web/web_client.h"
 #include "web/web_fixture.h"
 
@@ -107,6 +108,34 @@ TEST_F(WebServerTest, templateTakesTheLastDuplicateAndSkipsItemsWithoutOneEquals
   };
   for (const Row& row : rows)
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/t.asp?") + row.query).bytes).toStdString(), row.body.toStdString());
+}
+
+// The graph language's numeric colours: the field as given, the style in the colour the graph draws.
+TEST_F(WebServerTest, numericColoursReachTheTemplate) {
+  write(QStringLiteral("root/c.asp"), "<%=graphWinColor%>|<%=graphBgColor%>|<%=style_graphBgColor%>");
+  start();
+  const struct {
+    const char* query;
+    const char* body;
+  } rows[] = {
+      {"c=8&b=%26HFF00FF", "8|&HFF00FF|background-color:#FF00FF;"},
+      {"b=255", "|255|background-color:#FF0000;"},        // red in the low byte
+      {"b=123456", "|123456|background-color:#123456;"},  // six digits are hex, as the graph reads them
+      {"b=-1", "|-1|background-color:transparent;"},
+      {"b=%26h0000ff", "|&h0000ff|background-color:#FF0000;"},
+      // Only a sign, digits and "&H" pass; a number the graph refuses is dropped.
+      {"b=8;x:y&c=%26H1G", "||"},
+      {"b=1e3&c=99999999999", "||"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(bodyOf(get(port(), QByteArray("/c.asp?") + row.query).bytes), QByteArray(row.body))
+        << row.query;
+}
+
+TEST_F(WebServerTest, absoluteFormTargetIsServedAsItsPath) {
+  start();
+  EXPECT_EQ(bodyOf(get(port(), "http://127.0.0.1:" + QByteArray::number(port()) + "/index.asp?r=5").bytes),
+            "index 5");
 }
 
 TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
@@ -309,7 +338,7 @@ TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
 
 TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   write(QStringLiteral("root/a.txt"), "A");
-  server().setTimeouts({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
+  server().setLimits({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
   start();
   const int before = openDescriptors();
   std::vector<std::unique_ptr<IdleClient>> idle;
@@ -331,6 +360,34 @@ TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   idle.clear();
   pumpFor(std::chrono::milliseconds(100));
   EXPECT_LE(openDescriptors(), before + 1);  // the eleventh is still open on the client's side
+}
+
+// A request sent a little after the connect is answered though newcomers
+// crowd in meanwhile: a new head keeps its slot for the grace.
+TEST_F(WebServerTest, aNewConnectionKeepsItsSlotForTheGraceWhileNewcomersCrowdIn) {
+  write(QStringLiteral("root/a.txt"), "A");
+  server().setLimits({.newConnectionGrace = std::chrono::milliseconds(3000)});
+  start();
+  std::atomic<bool> done{false};
+  QByteArray answer;
+  std::thread client([&] {
+    const int late = connectTo(port());
+    std::vector<int> crowd;
+    for (int i = 0; i < 30; ++i) crowd.push_back(connectTo(port()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const QByteArray request = "GET /a.txt HTTP/1.1\r\n\r\n";
+    (void)!::send(late, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    const timeval wait{5, 0};
+    ::setsockopt(late, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    char buf[4096];
+    for (ssize_t n; (n = ::recv(late, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
+    ::close(late);
+    for (const int fd : crowd) ::close(fd);
+    done = true;
+  });
+  pumpUntil([&] { return done.load(); }, std::chrono::milliseconds(10000));
+  client.join();
+  EXPECT_EQ(bodyOf(answer), "A");
 }
 
 TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {

@@ -50,6 +50,28 @@ TEST(RequestReader, limitsAndMalformedLines) {
   EXPECT_EQ(readRequest("HEAD /a HTTP/1.0\r\n\r\n").method, QStringLiteral("HEAD"));
 }
 
+TEST(RequestReader, anAbsoluteTargetIsReadAsItsPathAndQuery) {
+  const struct {
+    const char* target;
+    const char* page;
+    const char* query;
+  } rows[] = {
+      {"http://127.0.0.1:8080/x/y.asp?r=5", "x/y.asp", "r=5"},
+      {"HTTPS://meter", "", ""},
+      {"http://meter?r=5", "", "r=5"},
+      {"http://meter/?u=http://x/y", "", "u=http://x/y"},
+      {"/a?u=http://x/y", "a", "u=http://x/y"},  // a path stays a path
+      {"x.y://h/a", "a", ""},                    // a scheme may hold dots
+      {"1a://h/a", "a://h/a", ""},               // but starts with a letter
+  };
+  for (const auto& row : rows) {
+    const HttpRequest r = readRequest(QByteArray("GET ") + row.target + " HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(r.status, RequestStatus::Ok) << row.target;
+    EXPECT_EQ(r.page, QString::fromLatin1(row.page)) << row.target;
+    EXPECT_EQ(r.query, QString::fromLatin1(row.query)) << row.target;
+  }
+}
+
 TEST(StyleValues, onlyColoursLengthsAndPathsPass) {
   enum Rule { Colour, Length, Lengths, Path };
   const struct {

@@ -78,6 +78,11 @@ TEST(TextHelpers, HexDigits) {
   EXPECT_EQ(bytesToHex(QByteArray()), "");
 }
 
+TEST(TextHelpers, EscapeControlsLeavesNoLineBreakOrControl) {
+  EXPECT_EQ(escapeControls(QString::fromLatin1("a\r\nb\x1b[1m\x7f\x85\x9f\xa0\xe9\t")),
+            QString::fromLatin1("a\\x0D\\x0Ab\\x1B[1m\\x7F\\x85\\x9F\xa0\xe9\\x09"));
+}
+
 TEST(DateTimeFromText, CarriesAcceptsTAndRefusesShortOrImpossible) {
   const std::pair<const char*, const char*> rows[] = {
       {"2024-02-30 10:00:00", "2024-03-01 10:00:00"},
