@@ -247,7 +247,7 @@ void setUpComparison(graphRecord& g, const plotParamRecord& params, const Series
       l->layer = 0;
     } else {
       l->colours[1] = kDarkGreen;
-      l->numberFormat = QStringLiteral("\r\n") + l->numberFormat;
+      l->numberFormat = kCrLf + l->numberFormat;
     }
   }
 }

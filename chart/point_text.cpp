@@ -4,6 +4,7 @@
 
 #include "chart/selection_text.h"
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 
 namespace {
 // Twips between the pointer and the box, and the inner margins of the picture.
@@ -26,7 +27,7 @@ QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<p
   QString text = g.selSer1 != s || q < 1 || q == p
                      ? makeSelectionText(s, 0, p, type, settings.mousePointerFlags, series, units)
                      : makeSelectionText(s, q, p, type, settings.mouseMeasureFlags, series, units);
-  if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
+  if (text.endsWith(kCrLf)) text.chop(2);
   return text;
 }
 

@@ -3,11 +3,10 @@
 #include <cmath>
 
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 #include "plot/series_energy.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 QString unitText(const valueType& unit, double value, const QString& format) {
   return formatNumber(unit.factor * value + unit.offset, padDecimals(format, unit.decimals)) + u' ' + unit.unit +
          kCrLf;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "platform/colour.h"
 #include "plot/graph_request.h"
 #include "plot/url_decode.h"
@@ -12,8 +13,6 @@
 #include "web/web_paths.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 // The one-letter query keys in the order they are tested, with their fields.
 struct QueryKey {
   char key;

@@ -4,9 +4,9 @@
 #include <QLocale>
 #include <cerrno>
 
-namespace {
-const QString kCrLf = QStringLiteral("\r\n");
+#include "core/util/text_helpers.h"
 
+namespace {
 // Single precision as text: up to seven significant digits, the locale's separator.
 QString singleText(float v) {
   QLocale loc = QLocale::system();

@@ -12,7 +12,6 @@
 #include "web/web_paths.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
 // An answer's rate is judged over windows this long.

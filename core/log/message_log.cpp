@@ -7,11 +7,12 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 
 namespace {
 // CR LF, a lone CR and a lone LF each end one line in the window.
 qsizetype countLineBreaks(const QString& text) {
-  return text.count(u'\n') + text.count(u'\r') - text.count(QStringLiteral("\r\n"));
+  return text.count(u'\n') + text.count(u'\r') - text.count(kCrLf);
 }
 }  // namespace
 

@@ -22,7 +22,7 @@
 #include "platform/tick_clock.h"
 
 namespace {
-QString crlf(const QString& s) { return s + QStringLiteral("\r\n"); }
+QString crlf(const QString& s) { return s + kCrLf; }
 
 // The program's arguments as one text, to look for "-noini" anywhere.
 QString commandLineText() {

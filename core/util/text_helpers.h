@@ -9,6 +9,9 @@
 #include "core/util/date_value.h"
 #include "platform/result.h"
 
+// The line end of every text the program writes and logs.
+inline const QString kCrLf = QStringLiteral("\r\n");
+
 // Text up to the first ";" with blanks and control characters trimmed away.
 QString stripComment(const QString& line);
 QString commaToPoint(const QString& text);

@@ -190,8 +190,7 @@ double MeterSession::analysePulseWidth(int16_t rxByte) {
   const PulseWidth w = ::analysePulseWidth(rxByte, m_portBaud);
   m_pulseWidthBits = w.bits;
   if (m_settings.advancedFunctions) {
-    emit pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("\r\n") +
-                       w.advice);
+    emit pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + kCrLf + w.advice);
   }
   return w.seconds;
 }

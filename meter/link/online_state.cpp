@@ -8,6 +8,7 @@
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
@@ -77,7 +78,8 @@ bool MeterLink::startRecording(bool resuming) {
     // Where the user looks: which file and why.
     const QString& problem = recorder.problem();
     if (!resuming) {
-      userNotice(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+      userNotice(QStringLiteral("Error: Cannot open Zav-file") +
+                 (problem.isEmpty() ? QString() : kCrLf + problem));
     }
     status.setCaption(QStringLiteral("Error: Cannot open data file") +
                       (problem.isEmpty() ? QString() : " " + problem));

@@ -28,6 +28,7 @@
 #include "core/setup/summary_progress.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
@@ -438,8 +439,8 @@ void Form1::formLoad() {
   m_menus->mnuView_Plot->setVisible(false);
   captionText = brandCaptionPrefix(m_settings.appName) + programVersion();
   setWindowTitle(captionText);
-  logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd")) +
-                QStringLiteral("\r\n"));
+  logMsg(4,
+         QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd")) + kCrLf);
   // The menu bar's share of the window; the window frame is outside Qt's sizes.
   showMenuBar(true);
   menuBarHeight = pxToTwips(menuBar()->sizeHint().height());

@@ -7,11 +7,10 @@
 
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 #include "platform/colour.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 QString shown(const QString& text) {
   QString s = text;
   s.replace(kCrLf, QStringLiteral("\n"));
