@@ -19,13 +19,11 @@
 #include "meter/engine/meter_session.h"
 #include "meter/engine/reading_texts.h"
 #include "meter/link/meter_link.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "platform/open_document.h"
 #include "web/web_server.h"
 
 namespace {
-constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
-
 // Shows one announcement in the settings values (the setup window shows them when it exists).
 template <typename Events, typename... Args, typename F>
 void onWeb(SetupValues& values, Events& events, void (Events::*signal)(Args...), F show) {
@@ -102,7 +100,7 @@ void showStarted(SetupValues& w, SetupWindow* window, const QString& url) {
   w.setVisible(link, true);
   w.setCaption(link, url);
   setUnderline(window, true);
-  w.setForeColor(link, kLinkBlue);
+  w.setForeColor(link, kBlue);
   w.setToolTip(link, QStringLiteral("Click to open in browser"));
   w.setEnabled(QStringLiteral("txtWebRoot"), false);
   w.setEnabled(QStringLiteral("Text18"), false);

@@ -8,17 +8,11 @@
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/font_text.h"
 #include "plot/graph/picture_canvas.h"
 
 namespace {
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kGreen = rgbColour(0, 255, 0);
-constexpr int32_t kDarkGreen = rgbColour(0, 128, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kBlack = rgbColour(0, 0, 0);
-
 // A value axis's range the right way round and at least 8 wide.
 void widenToEight(float& lo, float& hi) {
   if (hi < lo) vSwap(lo, hi);

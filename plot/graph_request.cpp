@@ -8,6 +8,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "platform/result.h"
 #include "plot/url_decode.h"
 
@@ -353,7 +354,7 @@ void setWebGraphDefaults(plotParamRecord& param, const Settings& settings, Date 
   param.showMarkers = 0;
   param.drawOptions = 0;
   param.colorB = 0xC0C0C0;
-  param.colorC = 0xFFFFFF;
+  param.colorC = kWhite;
   param.displayFlags = 1;
   param.y1ScaleMin = 0;
   param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, settings.maxMeterPower), 8.0));

@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "core/log/message_log.h"
 #include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "platform/test_log_file.h"
 
 int16_t msgLevel = 4;

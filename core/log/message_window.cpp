@@ -16,6 +16,7 @@
 #include "core/util/text_helpers.h"
 #include "platform/colour.h"
 #include "platform/message_box.h"
+#include "platform/named_colours.h"
 #include "platform/twips_units.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "platform/user_notice.h"
 
 namespace {
@@ -236,7 +237,7 @@ SetupFields::Outcome SetupFields::colourChange(const IniKey& row, const QString&
   settings().*memberOf<int32_t>(row.member) = *colour;
   m_c.setBackColor(name, *colour);
   const int sum = (*colour & 0xFF) + ((*colour >> 8) & 0xFF) + ((*colour >> 16) & 0xFF);
-  m_c.setForeColor(name, sum < 384 ? 0xFFFFFF : 0);
+  m_c.setForeColor(name, sum < 384 ? kWhite : kBlack);
   return Outcome::OwnColours;
 }
 

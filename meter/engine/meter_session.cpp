@@ -11,7 +11,7 @@
 #include "core/util/tick_helpers.h"
 #include "meter/engine/pulse_width.h"
 #include "meter/record/register_continuation.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -375,7 +375,7 @@ void MeterSession::parseIntervalField(const QString& boxText) {
     m_mRevTime = m_panel.countsPerSecond ? 1.0 / v : v;
     calcPowerFromRevTime();
   } else {
-    m_panel.text2Color = kColorRed;
+    m_panel.text2Color = kRed;
   }
   notifyPanel();
 }
@@ -407,7 +407,7 @@ void MeterSession::label2Click(const QString& boxText) {
     m_panel.text2ToolTip = QStringLiteral("interval (in seconds) between two counts");
   }
   if (!typedRateOk(v)) {
-    m_panel.text2Color = kColorRed;
+    m_panel.text2Color = kRed;
   } else {
     // The rate stays; only its unit changes.
     const double seconds = m_panel.countsPerSecond ? v : 1.0 / v;

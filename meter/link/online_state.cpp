@@ -13,6 +13,7 @@
 #include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
+#include "platform/named_colours.h"
 #include "platform/user_notice.h"
 
 struct MeterLink::RunningWait {
@@ -94,7 +95,7 @@ bool MeterLink::startRecording(bool resuming) {
     status.setCaption(QStringLiteral("Energy meter - waiting for meter at COM") + comNumber());
     ok = true;
   }
-  status.captionColour = ok ? kSysColorWindowText : kColorRed;
+  status.captionColour = ok ? kSysColorWindowText : kRed;
   m_status = status;
   return ok;
 }
@@ -275,7 +276,7 @@ void MeterLink::deviceLost(const QString& why) {
   m_lost = true;
   LinkStatus status = m_status;
   status.setCaption(QStringLiteral("Device lost: ") + why + QStringLiteral(" - trying again"));
-  status.captionColour = kColorRed;
+  status.captionColour = kRed;
   status.onlineTicked = true;  // the user's intent stays
   status.stale = true;
   showStatus(status);

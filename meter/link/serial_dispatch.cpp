@@ -7,6 +7,7 @@
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
+#include "platform/named_colours.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -133,7 +134,7 @@ void MeterLink::controllerBytes(const QByteArray& data) {
   // Short enough for the meter frame, so no cut hides what is wrong; the whole text is the detail.
   status.setCaption(QStringLiteral("No valid frame at ") + com + QStringLiteral(": check the interface type"),
                     QStringLiteral("Energy meter - ") + text);
-  status.captionColour = kColorRed;
+  status.captionColour = kRed;
   showStatus(status);
 }
 

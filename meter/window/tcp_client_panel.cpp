@@ -9,6 +9,7 @@
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 
 namespace {
 QString shown(const QString& text) {

@@ -5,15 +5,13 @@
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/draw_context.h"
 #include "plot/graph/font_text.h"
 #include "plot/graph/plot_graph.h"
 
 namespace {
 
-constexpr int32_t kWhite = rgbColour(255, 255, 255);
-constexpr int32_t kBlack = rgbColour(0, 0, 0);
 constexpr double kNoExtent = 10000000;
 
 // Where one set of grid lines, ticks or labels puts its values.

@@ -1,16 +1,11 @@
 #include "plot/graph/graph_record.h"
 
 #include "core/util/text_helpers.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/plot_data_reader.h"
 
 namespace {
-
-constexpr int32_t kBlack = rgbColour(0, 0, 0);
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kGridGrey = rgbColour(208, 208, 208);
 
 // The element-0 rule: 0 appends, an index past the end enlarges the list,
 // an existing index is overwritten. Hands back the item to fill in, or
@@ -30,14 +25,8 @@ double setStart(int16_t padUnits, double step, double minValue) { return padUnit
 }  // namespace
 
 int32_t seriesColour(int n) {
-  static constexpr int32_t kColours[8] = {kRed,
-                                          rgbColour(0, 255, 0),
-                                          kBlue,
-                                          rgbColour(255, 255, 0),
-                                          rgbColour(255, 0, 255),
-                                          rgbColour(0, 255, 255),
-                                          kBlack,
-                                          rgbColour(255, 128, 0)};
+  static constexpr int32_t kColours[8] = {kRed,     kGreen, kBlue,  kYellow,
+                                          kMagenta, kCyan,  kBlack, rgbColour(255, 128, 0)};
   return kColours[(n - 1) & 7];
 }
 
@@ -73,8 +62,7 @@ void addGraphAxis(int16_t& index, const AxisOptions& o, graphRecord& graph) {
   a.mark2 = o.minValue + (o.maxValue - o.minValue) / 4;
   a.homeMin = a.limitMin = o.minValue;
   a.homeMax = a.limitMax = o.maxValue;
-  a.bandColours = {kRed, rgbColour(0, 255, 0), kBlue, rgbColour(255, 0, 255), rgbColour(255, 128, 128),
-                   rgbColour(128, 128, 255)};
+  a.bandColours = {kRed, kGreen, kBlue, kMagenta, rgbColour(255, 128, 128), rgbColour(128, 128, 255)};
   if (o.colour != -1) a.bandColours.fill(o.colour);
   putItem(graph.axes, index, a);
 }

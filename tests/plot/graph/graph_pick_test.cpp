@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int32_t kBlack = 0;
-
 // Plot rectangle x 20..179, y 10..89 over X 1..5 and Y 0..100; series s has
 // one point per value at X = 1, 2, ...
 class GraphPick : public ::testing::Test {

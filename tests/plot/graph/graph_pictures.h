@@ -5,16 +5,10 @@
 #include <QRect>
 
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
-
-constexpr int32_t kWhite = rgbColour(255, 255, 255);
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kGreen = rgbColour(0, 255, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kMagenta = rgbColour(255, 0, 255);
-constexpr int32_t kYellow = rgbColour(255, 255, 0);
 
 inline int32_t pixel(const QImage& img, int x, int y) { return qColorToColour(img.pixelColor(x, y)); }
 inline int32_t pixel(const QImage& img, double x, double y) {

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/scale_map.h"
 #include "plot/plot_data_reader.h"
 
 namespace {
-
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kBlack = 0;
 
 TEST(GraphRecord, titleIsTextOneOrNoText) {
   graphRecord g;
