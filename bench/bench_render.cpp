@@ -21,6 +21,7 @@
 
 #include "chart/graph_image.h"
 #include "core/settings/detector_types.h"
+#include "core/util/format_pattern.h"
 #include "meter/record/zav_format.h"
 #include "platform/colour.h"
 #include "plot/graph/graph_record.h"
@@ -57,7 +58,7 @@ graphRecord chartGraph(const QVector<plotSeries>& data) {
   g.texts.append({4, "Power (W)", rgbColour(255, 0, 0), 0.05f, 0.08f, ""});
   g.texts.append({4, "Temp \u00b0C", rgbColour(0, 0, 255), 0.05f, 0.93f, ""});
   g.texts.append({4, "footer line", 0, 0.98f, 0.15f, ",3%,10"});
-  g.axes[1].labels[1].numberFormat = "yyyy-mm-dd hh:nn:ss";
+  g.axes[1].labels[1].numberFormat = kDateTimeFormat;
   g.axes[1].labels[1].divisions = 2;
   g.axes[1].ticks[1].divisions = 2;
   g.axes[2].labels[1].numberFormat = " #,0.;-#0.; 0.";

@@ -14,7 +14,6 @@
 #include "plot/plot_requests.h"
 
 namespace {
-const QString kEndTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
 
 // An axis range as the setting chooses: 0 the fixed range, 1 the data's, other the set limits.
 void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataMin, float dataMax, double setMin,
@@ -78,7 +77,7 @@ void ChartCore::autoUpdatePlot(Date now, bool force) {
     savePicToFile = false;
     plotParam.imageFileName.clear();
   }
-  setEndText(formatDate(now, kEndTimeFormat));
+  setEndText(formatDate(now, kDateTimeFormat));
 }
 
 void ChartCore::chooseSpan(int index) {
@@ -100,7 +99,8 @@ void ChartCore::stepTime(int position) {
   m_band.now = false;
   if (position == 0 || position == 2) {
     if (const Result<Date> end = dateTimeFromText(m_band.endText))
-      setEndText(formatDate(shiftedEndTime(*end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
+      setEndText(
+          formatDate(shiftedEndTime(*end, m_band.spanIndex, position == 0 ? -1 : +1), kDateTimeFormat));
   }
   emit bandChanged();
 }

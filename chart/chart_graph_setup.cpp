@@ -38,11 +38,11 @@ void valueRange(float scaleMin, float scaleMax, float dataMin, float dataMax, fl
 void timeFormatAndStep(Date start, Date end, QString& format, double& labelStep) {
   const Date span = end - start;
   if (std::floor(start) == std::floor(end)) {
-    format = QStringLiteral("hh:nn:ss");
+    format = kTimeFormat;
     const double s = span > 2.0 / 24 ? 3.0 / 24 : span > 1.0 / 1440 ? 15.0 / 1440 : 0;
     labelStep = 2 * s;
   } else {
-    format = QStringLiteral("yyyy-mm-dd hh:nn:ss");
+    format = kDateTimeFormat;
     labelStep = span / 4;
   }
 }
@@ -132,8 +132,7 @@ void setStyleAndTexts(graphRecord& g, const plotParamRecord& params, const Serie
         vtPower.title.isEmpty() ? vtPower.unit : vtPower.title + QStringLiteral(" (") + vtPower.unit + u')',
         kRed, 0.05f, 0.08f);
   if (kinds.temperature > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
-  if (timeFormat.size() <= 8)
-    addText(g, formatDate(params.fromTime, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+  if (timeFormat.size() <= 8) addText(g, formatDate(params.fromTime, kDateFormat), kBlack, 0.97f, 0.5f);
   addText(g, footerText(look.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
 }
 
@@ -307,7 +306,7 @@ void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xM
                 plotSeriesData, g);
   addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
   addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
-  addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+  addText(g, formatDate(xMin, kDateFormat), kBlack, 0.97f, 0.5f);
   if (firstBrand) addText(g, footerText(s.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   if (g.axes.size() > 3) {
     graphAxisRecord& time = g.axes[1];

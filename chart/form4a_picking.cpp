@@ -183,7 +183,7 @@ void Form4a::moveEndTimeToPick() {
   if (axis < 1 || axis >= g.axes.size() || g.axes[axis].valueKind != 2) return;
   // A selection that no longer names a fetched point is not a time.
   if (s >= m_core->plotSeriesData.size() || p < 1 || p >= m_core->plotSeriesData[s].points.size()) return;
-  m_text3->setText(formatDate(m_core->plotSeriesData[s].points[p].recTime, QStringLiteral("yyyy-mm-dd hh:nn:ss")));
+  m_text3->setText(formatDate(m_core->plotSeriesData[s].points[p].recTime, kDateTimeFormat));
 }
 
 void Form4a::openGraphMenu(QPoint atPx) {

@@ -40,10 +40,9 @@ void Form4a::plotRec(int32_t recordNo, const QString& name, const RecordGraphOpt
   applyYScale(true, kZoomHome);
   setSelXrange();
 
-  m_recordTexts = {
-      strPlain(recordNo),
-      formatDate(m_core->logFiles.getLogRecordTime(recordNo), QStringLiteral("yyyy-mm-dd hh:nn:ss")), name,
-      QStringLiteral("not set")};
+  m_recordTexts = {strPlain(recordNo),
+                   formatDate(m_core->logFiles.getLogRecordTime(recordNo), kDateTimeFormat), name,
+                   QStringLiteral("not set")};
   showInfoPanel(1);
 }
 

@@ -122,7 +122,7 @@ QString makePointText(int s, int32_t p, int16_t seriesType, int32_t refPoint, in
   if (pieces.absRecord) out << strPlain(at.recordNr);
   if (pieces.relRecord) addRelative(formatNumber(double(at.recordNr) - ref.recordNr, relative));
   if (pieces.absTime) out << generalDate(at.recTime);
-  if (pieces.relTime) addRelative(formatDate(at.recTime - ref.recTime, QStringLiteral("hh:nn:ss")));
+  if (pieces.relTime) addRelative(formatDate(at.recTime - ref.recTime, kTimeFormat));
   if (pieces.absValue) out << formatNumber(at.value, QStringLiteral("#,0")) + unit;
   if (pieces.relValue) addRelative(formatNumber(double(at.value) - ref.value, relative) + unit);
   return out.join(QStringLiteral("  "));

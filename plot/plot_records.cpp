@@ -9,7 +9,7 @@
 #include "core/util/text_helpers.h"
 #include "platform/tick_clock.h"
 
-QString logTime(Date d) { return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss")); }
+QString logTime(Date d) { return formatDate(d, kDateTimeFormat); }
 
 QString elapsedSince(int32_t tick) {
   return formatNumber(static_cast<uint32_t>(timeGetTime() - tick) / 1000.0, QStringLiteral("#,0.000")) +

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <cerrno>
 
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 
 namespace {
@@ -21,7 +22,7 @@ Result<> appendToLog(const QString& path, const QByteArray& bytes) {
   return {};
 }
 
-QString formatLogTime(const QDateTime& local) { return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+QString formatLogTime(const QDateTime& local) { return local.toString(kQtDateTimeFormat); }
 
 QString socketStateName(int state) {
   static const char* const kNames[] = {"sckClosed",         "sckOpen",         "sckListening",

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int32_t kMaxTimerMs = 65535;
+constexpr int32_t kMaxTimerMs = 65535;  // the longest interval the timers take
 constexpr double kMinTypedRate = 1e-6;
 constexpr double kMaxTypedRate = 1e6;
 
@@ -190,7 +190,7 @@ double MeterSession::analysePulseWidth(int16_t rxByte) {
   const PulseWidth w = ::analysePulseWidth(rxByte, m_portBaud);
   m_pulseWidthBits = w.bits;
   if (m_settings.advancedFunctions) {
-    emit pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + kCrLf + w.advice);
+    emit pulseAnalysed(formatDate(dateNow(), kDateTimeFormat) + kCrLf + w.advice);
   }
   return w.seconds;
 }
@@ -393,7 +393,7 @@ void MeterSession::setMeterFieldsColor2() {
 // Timer1 (off-line simulation) follows the last rate.
 void MeterSession::setSimulationRate() {
   const double ms = std::round(m_mRevTime * 1000.0) / std::max<int>(1, m_pulseDivider);
-  m_simulationTimer.setInterval(int32_t(std::clamp(ms, 100.0, 65535.0)));
+  m_simulationTimer.setInterval(int32_t(std::clamp(ms, 100.0, double(kMaxTimerMs))));
 }
 
 void MeterSession::label2Click(const QString& boxText) {
@@ -465,7 +465,7 @@ void MeterSession::loadLastLogLine() {
     m_energyWh = registerAfter(m_energyWh + later.wh, 0, 0);
     logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +
                   QString::number(later.readings) + QStringLiteral(" newer readings up to ") +
-                  formatDate(later.newest, QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral(", ") +
+                  formatDate(later.newest, kDateTimeFormat) + QStringLiteral(", ") +
                   formatNumber(later.wh, QStringLiteral("0.0")) + QStringLiteral(" Wh"));
   }
   showEnergy(0);

@@ -163,7 +163,7 @@ void MeterLink::handleSerialEvent(int ev, const QByteArray& input) {
   m_counters[0] = (m_counters[0] + 1) % kCounterModulus;
   QString text;
   if (logShows(3)) {
-    text = QStringLiteral("MSComm1_OnComm:  ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+    text = QStringLiteral("MSComm1_OnComm:  ") + formatDate(dateNow(), kDateTimeFormat) +
            QStringLiteral("  eventCnt=") + QString::number(m_counters[0]) + QStringLiteral("  comEvent=") +
            QString::number(ev);
   }

@@ -15,6 +15,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "meter/record/data_file_io.h"
+#include "meter/record/locked_file.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "meter/record/locked_file.h"
+
 namespace zavio {
 
 namespace {
 QString num(int64_t v) { return QString::number(v); }
 }  // namespace
-
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 // Reads exactly n bytes at a 1-based position; false on a short read.
 bool readAt(int fd, int64_t pos1, char* buf, int n) {

@@ -439,8 +439,7 @@ void Form1::formLoad() {
   m_menus->mnuView_Plot->setVisible(false);
   captionText = brandCaptionPrefix(m_settings.appName) + programVersion();
   setWindowTitle(captionText);
-  logMsg(4,
-         QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd")) + kCrLf);
+  logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), kDateFormat) + kCrLf);
   // The menu bar's share of the window; the window frame is outside Qt's sizes.
   showMenuBar(true);
   menuBarHeight = pxToTwips(menuBar()->sizeHint().height());

@@ -99,8 +99,8 @@ void TcpClientPanel::appendLog(const QString& line) {
 }
 
 void TcpClientPanel::showArrival(const QByteArray& bytes) {
-  m_noticeText = formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + kCrLf +
-                 QStringLiteral("receive: ") + QString::number(bytes.size()) + kCrLf;
+  m_noticeText = formatDate(dateNow(), kDateTimeFormat) + kCrLf + QStringLiteral("receive: ") +
+                 QString::number(bytes.size()) + kCrLf;
   m_notice->setPlainText(shown(m_noticeText));
 }
 
