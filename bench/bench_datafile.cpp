@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
   // The text log's last line logged the second reading of the period its
   // on-line marker began: every reading is walked to find it.
   RegisterLog log;
-  log.online = LogLine{QString(), 45352.5, 0, kOnlineMarker};
-  log.last = LogLine{QString(), 45352.5 + 1 / 86400.0, 1, 3600};
+  log.online = LogLine{.when = QString(), .time = 45352.5, .power = kOnlineMarker};
+  log.last = LogLine{.when = QString(), .time = 45352.5 + 1 / 86400.0, .energyWh = 1, .power = 3600};
   t.restart();
   const RecordedEnergy e = energyRecordedAfter(path, log);
   const double energyMs = t.nsecsElapsed() / 1e6;

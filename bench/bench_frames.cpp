@@ -62,7 +62,8 @@ double runMs(const QByteArray& stream, Feed feed) {
 double bareWritesMs(const QString& path, int frames) {
   QFile f(path);
   if (!f.open(QIODevice::ReadWrite | QIODevice::Truncate)) return -1;
-  const QByteArray record = packRecord(meterRecord{45352.5, 1, 62500, 43});
+  const QByteArray record =
+      packRecord(meterRecord{.recTime = 45352.5, .count = 1, .ticks = 62500, .temp = 43});
   QElapsedTimer t;
   t.start();
   for (int i = 0; i < frames; ++i) {

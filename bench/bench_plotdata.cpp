@@ -118,7 +118,7 @@ qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
   p.maxPlotPoints = 300;
   p.y2ScaleMax = 50;
   QVector<plotSeries> series;
-  if (!getPlotData(p, series, PlotFile{plot.path, plot.index, true, false}, *scratch)) return 0;
+  if (!getPlotData(p, series, PlotFile{.fileName = plot.path, .index = plot.index}, *scratch)) return 0;
   return series.size() > 1 ? series[1].points.size() : 0;
 }
 

@@ -38,8 +38,9 @@ QVector<plotSeries> chartData() {
   for (int i = 1; i <= kPoints; ++i) {
     const Date t = kStart + i / double(kPoints);
     const float power = i % 50 == 0 ? -2.0f : static_cast<float>(1500 + 1200 * std::sin(i / 9.0));
-    data[1].points.append({i, power, t});
-    data[2].points.append({i, static_cast<float>(18 + 4 * std::cos(i / 23.0)), t});
+    data[1].points.append({.recordNr = i, .value = power, .recTime = t});
+    data[2].points.append(
+        {.recordNr = i, .value = static_cast<float>(18 + 4 * std::cos(i / 23.0)), .recTime = t});
   }
   data[1].seriesType = 1;
   data[2].seriesType = 3;
@@ -48,16 +49,33 @@ QVector<plotSeries> chartData() {
 
 graphRecord chartGraph(const QVector<plotSeries>& data) {
   graphRecord g;
-  initTimeGraph({"Used 12.3 kWh", 2, kPointsOverTime, kStart, kStart + 1, 0.125, 0, 3000, true}, data, g);
+  initTimeGraph({.title = "Used 12.3 kWh",
+                 .seriesCount = 2,
+                 .xMin = kStart,
+                 .xMax = kStart + 1,
+                 .xStep = 0.125,
+                 .yMax = 3000,
+                 .showMarks = true},
+                data, g);
   g.fontSpec = "Arial, 3%, 10";
   g.frame3D = 1;
   g.plotBackColour = rgbColour(255, 255, 240);
   g.marginLeft = g.marginRight = 0.13f;
   g.texts[1].fontSpec = "Arial, 5%, 16";
   g.texts[1].posY = 0.05f;
-  g.texts.append({4, "Power (W)", rgbColour(255, 0, 0), 0.05f, 0.08f, ""});
-  g.texts.append({4, "Temp \u00b0C", rgbColour(0, 0, 255), 0.05f, 0.93f, ""});
-  g.texts.append({4, "footer line", 0, 0.98f, 0.15f, ",3%,10"});
+  g.texts.append({.layer = 4,
+                  .text = "Power (W)",
+                  .colour = rgbColour(255, 0, 0),
+                  .posY = 0.05f,
+                  .posX = 0.08f,
+                  .fontSpec = ""});
+  g.texts.append({.layer = 4,
+                  .text = "Temp \u00b0C",
+                  .colour = rgbColour(0, 0, 255),
+                  .posY = 0.05f,
+                  .posX = 0.93f,
+                  .fontSpec = ""});
+  g.texts.append({.layer = 4, .text = "footer line", .posY = 0.98f, .posX = 0.15f, .fontSpec = ",3%,10"});
   g.axes[1].labels[1].numberFormat = kDateTimeFormat;
   g.axes[1].labels[1].divisions = 2;
   g.axes[1].ticks[1].divisions = 2;

@@ -50,7 +50,12 @@ ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSour
 
 ChartCore::~ChartCore() = default;
 
-PickedGraph ChartCore::picked() { return {graphDef, plotSeriesData, m_pointLabel, m_settings.pointTextBackColor}; }
+PickedGraph ChartCore::picked() {
+  return {.graph = graphDef,
+          .data = plotSeriesData,
+          .pointLabel = m_pointLabel,
+          .labelBackColour = m_settings.pointTextBackColor};
+}
 
 GraphLook ChartCore::look() const { return GraphLook::of(m_settings); }
 
@@ -158,8 +163,10 @@ void ChartCore::fetchAndPlot() {
 
   const Result<int32_t> read =
       getPlotData(plotParam, plotSeriesData,
-                  PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
-                           s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
+                  PlotFile{.fileName = s.zavDatFileName[m_source.slot()],
+                           .index = m_source.index(),
+                           .byteTemperature = s.ZAVdetectorVer >= kNewFrameDetectorVer,
+                           .lapTimes = s.debugLevel >= 4},
                   *m_readScratch);
   // An unreadable file draws as an empty chart; the log says it was not an empty one.
   if (!read) logMsg(-1, QStringLiteral("fetchAndPlot: ERROR ") + read.error());

@@ -247,7 +247,9 @@ void setUpComparison(graphRecord& g, const plotParamRecord& params, const Series
 }  // namespace
 
 GraphLook GraphLook::of(const Settings& settings) {
-  return {{settings.vtPower, settings.vtEnergy}, settings.advancedFunctions, settings.appName};
+  return {.units = {.power = settings.vtPower, .energy = settings.vtEnergy},
+          .pointMarks = settings.advancedFunctions,
+          .appName = settings.appName};
 }
 
 void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<plotSeries>& series,

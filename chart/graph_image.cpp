@@ -62,8 +62,11 @@ GraphImage drawGraphImage(const GraphImageJob& job) {
   param.timeDivisions = std::clamp(param.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
   param.yDivisions = std::clamp(param.yDivisions, kMinGridDivisions, kMaxGridDivisions);
 
-  const Result<int32_t> plotted =
-      getPlotData(param, out.series, PlotFile{job.dataFileName, index, job.byteTemperature, job.lapTimes});
+  const Result<int32_t> plotted = getPlotData(param, out.series,
+                                              PlotFile{.fileName = job.dataFileName,
+                                                       .index = index,
+                                                       .byteTemperature = job.byteTemperature,
+                                                       .lapTimes = job.lapTimes});
   if (!plotted) logMsg(-1, QStringLiteral("makeZavGraph: ERROR ") + plotted.error());
   initZavGraph(out.graph, param, out.series, job.look);
   out.picture = QImage(std::clamp(param.width, kMinWebImageSide, kMaxWebImageSide),

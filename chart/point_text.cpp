@@ -15,7 +15,7 @@ constexpr double kRightEdge = 22.5;
 
 QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<plotSeries>& series,
                       const Settings& settings) {
-  const ValueUnits units{settings.vtPower, settings.vtEnergy};
+  const ValueUnits units{.power = settings.vtPower, .energy = settings.vtEnergy};
   const int s = g.selSerie;
   const int32_t p = g.selPoint;
   int32_t q = g.selPnt1;

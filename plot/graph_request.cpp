@@ -66,7 +66,7 @@ Result<ScaleRange> parseScalePair(const QString& value) {
   const Result<float> hi = toSingle(val(parts.size() == 2 ? parts[1] : value));
   if (!lo) return lo.failure();
   if (!hi) return hi.failure();
-  return ScaleRange{*lo, *hi};
+  return ScaleRange{.min = *lo, .max = *hi};
 }
 
 // Stores a field's value when it was read: the item's flag, or why it was rejected.

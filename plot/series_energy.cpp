@@ -34,7 +34,7 @@ void markSeriesSections(plotSeries& s, const dataFileIndex& ix) {
     if (at < 1 || at >= ix.sectionHeaders.size()) continue;
     if (s.sections.isEmpty() || at != sec) {
       const fileSection& h = ix.sectionHeaders[at];
-      s.sections.append({int32_t(k), h.WsPerCount, h.ticksPerSec});
+      s.sections.append({.firstPoint = int32_t(k), .WsPerCount = h.WsPerCount, .ticksPerSec = h.ticksPerSec});
     }
     sec = at;
   }
@@ -46,7 +46,7 @@ StretchUse stretchUse(const plotSeries& s, int32_t from, int32_t to) {
   int32_t lo = std::max(0, std::min(from, to));
   const int32_t hi = std::min(last, std::max(from, to));
   if (s.sections.isEmpty()) {
-    addPart(s, lo, hi, {0, s.WsPerCount, s.ticksPerSec}, use);
+    addPart(s, lo, hi, {.WsPerCount = s.WsPerCount, .ticksPerSec = s.ticksPerSec}, use);
     return use;
   }
   for (qsizetype k = 0; k < s.sections.size() && lo <= hi; ++k) {

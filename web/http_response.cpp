@@ -387,7 +387,8 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
     // The graph is drawn first; the answer waits for it.
     if (liveGraph) {
       WebResponse r;
-      r.graph = GraphAsk{request.query, fileExt, filePath, recPage};
+      r.graph =
+          GraphAsk{.query = request.query, .fileExt = fileExt, .filePath = filePath, .recPage = recPage};
       return r;
     }
     return pictureAnswer(site.appName, now, fileExt, filePath, std::nullopt);

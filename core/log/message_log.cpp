@@ -40,7 +40,8 @@ qint64 MessageLog::heldLimit() {
 }
 
 void MessageLog::append(const QString& text, int32_t colour, bool courier) {
-  m_entries.push_back(Entry{text, colour, courier, countLineBreaks(text)});
+  m_entries.push_back(
+      Entry{.text = text, .colour = colour, .courier = courier, .lineBreaks = countLineBreaks(text)});
   m_chars += text.size();
   emit appended(m_entries.back());
   if (m_chars > heldLimit()) dropOldest();

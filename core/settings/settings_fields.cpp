@@ -266,8 +266,10 @@ void SetupFields::updateText5Display() {
 
 bool SetupFields::buildValueTypes() {
   auto fields = [&](int first) {
-    return ValueTypeFields{m_c.text(text1(first)), m_c.text(text1(first + 1)), m_c.text(text1(first + 2)),
-                           m_c.text(text1(first + 3))};
+    return ValueTypeFields{.title = m_c.text(text1(first)),
+                           .factor = m_c.text(text1(first + 1)),
+                           .decimals = m_c.text(text1(first + 2)),
+                           .unit = m_c.text(text1(first + 3))};
   };
   // A refused decimals count leaves what was already taken (title and factor) in the type.
   auto build = [&](valueType Settings::*member, const char* use, int standard, bool energy) {

@@ -61,7 +61,12 @@ DateParts dateParts(Date d) {
     secs -= 86400;
     date = date.addDays(1);  // the time of day runs forward also before the epoch
   }
-  return {date.year(), date.month(), date.day(), int(secs / 3600), int(secs / 60 % 60), int(secs % 60)};
+  return {.year = date.year(),
+          .month = date.month(),
+          .day = date.day(),
+          .hour = int(secs / 3600),
+          .minute = int(secs / 60 % 60),
+          .second = int(secs % 60)};
 }
 
 Date dateNow() {

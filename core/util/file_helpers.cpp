@@ -100,5 +100,5 @@ Result<FileTimes> fileTimes(const QString& path, bool toLocal) {
   if (!c.isValid() || !a.isValid() || !w.isValid())
     return Failure(QStringLiteral("no file times for '") + path + u'\'');
   auto conv = [toLocal](const QDateTime& t) { return wallDate(toLocal ? t.toLocalTime() : t.toUTC()); };
-  return FileTimes{conv(c), conv(a), conv(w)};
+  return FileTimes{.created = conv(c), .accessed = conv(a), .written = conv(w)};
 }

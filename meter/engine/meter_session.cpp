@@ -130,8 +130,9 @@ void MeterSession::takeReading(const Reading& r) {
 }
 
 QString MeterSession::plainPulseBytes(QByteArrayView data) {
-  const std::optional<Reading> reading =
-      m_pulses.arrive(data, {m_settings.timerType, m_settings.ticksPerSec, m_settings.prescale});
+  const std::optional<Reading> reading = m_pulses.arrive(data, {.timerType = m_settings.timerType,
+                                                                .ticksPerSec = m_settings.ticksPerSec,
+                                                                .prescale = m_settings.prescale});
   const qsizetype n = m_pulses.bufferedBytes();
   const QString head = QStringLiteral("  (ifType = 1) Data received.  buffLen=") + QString::number(n) +
                        QStringLiteral("  frameStatus=");
@@ -198,8 +199,13 @@ double MeterSession::analysePulseWidth(int16_t rxByte) {
 void MeterSession::processReading(const Reading& r) {
   const Settings& s = m_settings;
   const int32_t thisTicks = timeGetTime();
-  const CountInputs in{thisTicks, s.ticksPerSec, s.WsPerCount, s.ZAVdetectorVer, s.ifType >= 2,
-                       m_readingCount == 0, m_energyWh};
+  const CountInputs in{.pcTick = thisTicks,
+                       .ticksPerSec = s.ticksPerSec,
+                       .WsPerCount = s.WsPerCount,
+                       .detectorVer = s.ZAVdetectorVer,
+                       .sampleClock = s.ifType >= 2,
+                       .firstOfPeriod = m_readingCount == 0,
+                       .energyWh = m_energyWh};
   const CountValues v = computeReading(m_count, r, in);
   m_count = v.next;
   // No serial port opened in this run (TCP only): no pulse width.
@@ -439,7 +445,13 @@ bool MeterSession::loadDataFile(int16_t slot) {
 }
 
 void MeterSession::writeLogLine(Date time, double energy, double power) {
-  m_record = {time, energy, power, m_latest.temperature, m_latest.voltage, m_latest.status, m_latest.resetCount};
+  m_record = {.time = time,
+              .energyWh = energy,
+              .power = power,
+              .temperature = m_latest.temperature,
+              .voltage = m_latest.voltage,
+              .status = m_latest.status,
+              .resetCount = m_latest.resetCount};
   emit registerLogged(m_record);
   // While recording the text log stays locked between lines.
   const Result<> written = m_textLog.write(time, energy, power, m_online || m_recorder.isOpen());

@@ -42,5 +42,7 @@ QString pulseWidthAdvice(int zeros, int errorBit, double baud) {
 PulseWidth analysePulseWidth(int16_t rxByte, double baud) {
   int zeros = 0, errorBit = 0;
   countPulseBits(rxByte & 0xFF, zeros, errorBit);
-  return {baud > 1 ? zeros / baud : 0, int16_t(zeros), pulseWidthAdvice(zeros, errorBit, baud)};
+  return {.seconds = baud > 1 ? zeros / baud : 0,
+          .bits = int16_t(zeros),
+          .advice = pulseWidthAdvice(zeros, errorBit, baud)};
 }

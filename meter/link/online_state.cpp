@@ -137,7 +137,7 @@ void MeterLink::showStatus(const LinkStatus& status) {
 
 SerialLines MeterLink::serialLines() const {
   if (!m_port.portOpen()) return {};
-  return {m_port.breakOn(), m_port.dtrEnable(), m_port.rtsEnable()};
+  return {.txBreak = m_port.breakOn(), .dtr = m_port.dtrEnable(), .rts = m_port.rtsEnable()};
 }
 
 void MeterLink::setSerialLines(const SerialLines& lines) {

@@ -249,7 +249,7 @@ TailCut tornTail(int fd, int64_t len) {
 }  // namespace
 
 QVector<FileStretch> walkDataFile(int fd, int64_t len) {
-  Walk walk{fd, len, {}};
+  Walk walk{.fd = fd, .len = len, .out = {}};
   for (int64_t pos = 1; pos <= len;) pos = walk.step(pos);
   return walk.out;
 }

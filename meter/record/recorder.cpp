@@ -187,7 +187,7 @@ Result<> Recorder::append(const Reading& r, Date time) {
     h.resetCount = r.resetCount;
     h.voltCount = r.voltage;
   }
-  m_record = meterRecord{time, r.count, r.ticks, r.temperature};
+  m_record = meterRecord{.recTime = time, .count = r.count, .ticks = r.ticks, .temp = r.temperature};
   const bool newSection = h.records == 0;
   QByteArray out;
   const int64_t at = m_length + 1;

@@ -84,9 +84,9 @@ Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
         lo = mid + 1;
       }
     }
-    return {s, lo};
+    return {.section = s, .record = lo};
   }
-  return {int(sections.size()), 0};
+  return {.section = int(sections.size())};
 }
 
 // The first section of the recording period that began with the on-line
@@ -118,7 +118,7 @@ std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int
   Date newest = 0;
   double bestMiss = kRoundingWh, bestAll = 0;
   int64_t bestCount = -1;
-  forEachReading(file, {period, 0}, [&](Date time, double wh) {
+  forEachReading(file, {.section = period}, [&](Date time, double wh) {
     const int64_t second = wholeSecond(time);
     all += wh;
     count += 1;
@@ -133,7 +133,8 @@ std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int
     }
   });
   if (bestCount < 0) return {};
-  return RecordedEnergy{all - bestAll, count - bestCount, count > bestCount ? newest : 0};
+  return RecordedEnergy{
+      .wh = all - bestAll, .readings = count - bestCount, .newest = count > bestCount ? newest : 0};
 }
 
 }  // namespace
@@ -145,7 +146,8 @@ RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log) 
   if (sections.isEmpty()) return {};
   if (last.power == kOfflineMarker) return energyFrom(file, firstAfter(file, 0, wholeSecond(last.time)));
   const int period = log.online ? periodStart(sections, log.online->time) : -1;
-  if (last.power == kOnlineMarker) return period < 0 ? RecordedEnergy{} : energyFrom(file, {period, 0});
+  if (last.power == kOnlineMarker)
+    return period < 0 ? RecordedEnergy{} : energyFrom(file, {.section = period});
   const int from = std::max(period, 0);
   // The register the line's period began from: a synchronisation after its
   // marker, else the marker when its first section is known.

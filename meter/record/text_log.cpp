@@ -234,7 +234,7 @@ std::optional<LogLine> parseLogLine(const QByteArray& text) {
   if (!dt.isValid()) return {};
   const double wh = val(parts[2]);
   if (wh < 0 || wh > kRegisterMax) return {};
-  return LogLine{when, dateFromDateTime(dt), wh, val(parts[3])};
+  return LogLine{.when = when, .time = dateFromDateTime(dt), .energyWh = wh, .power = val(parts[3])};
 }
 
 }  // namespace
@@ -248,7 +248,7 @@ std::optional<RegisterLog> TextLog::readRegister() const {
   if (!lines.next(text) || text.size() > kTailBytes) return {};  // a longer line is not ours
   const std::optional<LogLine> last = parseLogLine(text);
   if (!last) return {};
-  RegisterLog out{*last, {}, {}};
+  RegisterLog out{.last = *last, .online = {}, .sync = {}};
   if (last->power == kOfflineMarker) return out;
   // Up to the marker that began the last line's period; lines not of ours are passed over.
   LogLine line = *last;

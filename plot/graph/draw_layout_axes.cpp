@@ -29,7 +29,7 @@ bool valuesOf(const graphAxisRecord& a, int16_t divisions, double start, double 
     out.first = a.minValue + out.step;
     out.last = a.maxValue - out.step;
   } else {
-    out = {start, end, step};
+    out = {.first = start, .last = end, .step = step};
   }
   return out.step != 0;
 }

@@ -69,12 +69,26 @@ void addGraphAxis(int16_t& index, const AxisOptions& o, graphRecord& graph) {
 
 void addGridLines(int16_t& index, const AxisSetOptions& set, int16_t padUnits, graphAxisRecord& axis) {
   putItem(axis.gridLines, index,
-          axisGridRecord{set.layer, 1, padUnits, set.divisions, set.start, set.end, set.step, set.colour});
+          axisGridRecord{.layer = set.layer,
+                         .lineWidthPx = 1,
+                         .padUnits = padUnits,
+                         .divisions = set.divisions,
+                         .start = set.start,
+                         .end = set.end,
+                         .step = set.step,
+                         .colour = set.colour});
 }
 
 void addTickMarks(int16_t& index, const AxisSetOptions& set, graphAxisRecord& axis) {
   putItem(axis.ticks, index,
-          axisTickRecord{set.layer, 1, 0, 10, set.divisions, set.start, set.end, set.step, set.colour});
+          axisTickRecord{.layer = set.layer,
+                         .lineWidthPx = 1,
+                         .tickLength = 10,
+                         .divisions = set.divisions,
+                         .start = set.start,
+                         .end = set.end,
+                         .step = set.step,
+                         .colour = set.colour});
 }
 
 void setAxisFormat(int16_t& index, const AxisSetOptions& set, const QString& format, graphAxisRecord& axis) {
@@ -99,7 +113,8 @@ void setAxisFormat(int16_t& index, const AxisSetOptions& set, const QString& for
 
 void addSignItem(int16_t& index, int16_t layer, int16_t sign, int32_t colour, graphAxisRecord& axis) {
   if (colour == -1) colour = sign == kSignMark1 ? kRed : sign == kSignMark2 ? kBlue : kBlack;
-  putItem(axis.signItems, index, axisSignRecord{layer, sign, 1, colour});
+  putItem(axis.signItems, index,
+          axisSignRecord{.layer = layer, .sign = sign, .lineWidthPx = 1, .colour = colour});
 }
 
 void addXAxis(int16_t& index, const XAxisOptions& x, graphRecord& graph) {

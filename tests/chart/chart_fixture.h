@@ -21,7 +21,8 @@ class ChartFixture : public ::testing::Test {
     s.WsPerCount = 3600;
     uint32_t count = 1000, ticks = 0;
     for (int m = 0; m <= 12 * 60; ++m) {
-      s.records.append({testTime(2024, 3, 31, 0, m), count, ticks, 2});  // byte-coded 21 °C
+      // Byte-coded 21 °C.
+      s.records.append({.time = testTime(2024, 3, 31, 0, m), .count = count, .ticks = ticks, .temp = 2});
       count += 25;     // 25 * 3600 Ws in 60 s: 1,500 W
       ticks += 60000;
     }

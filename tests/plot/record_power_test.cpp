@@ -21,10 +21,12 @@ TEST(RecordPower, StoredRecordsGiveTheLiveReadingsPower) {
     CountInputs in;
     in.ticksPerSec = r.ticksPerSec;
     in.WsPerCount = r.wsPerCount;
-    const CountValues live = computeReading(previous, Reading{int32_t(r.count1), int32_t(r.ticks1)}, in);
+    const CountValues live =
+        computeReading(previous, Reading{.count = int32_t(r.count1), .ticks = int32_t(r.ticks1)}, in);
     ASSERT_TRUE(live.rateValid) << r.what;
     const Date at = 45352.5;
-    const RawRecord before{at, r.count0, r.ticks0, 0}, after{at + 1.0 / 86400, r.count1, r.ticks1, 0};
+    const RawRecord before{.recTime = at, .count = r.count0, .ticks = r.ticks0, .temp = 0},
+        after{.recTime = at + 1.0 / 86400, .count = r.count1, .ticks = r.ticks1, .temp = 0};
     EXPECT_EQ(powerAfter(before, after, r.wsPerCount, r.ticksPerSec, false).power, float(live.power))
         << r.what;
   }

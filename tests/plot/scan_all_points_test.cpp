@@ -56,7 +56,7 @@ QVector<TestSection> randomRecordings(std::mt19937& rng) {
       const int16_t temp = pick(20) == 0   ? int16_t{128}
                            : pick(20) == 0 ? static_cast<int16_t>(rng())
                                            : static_cast<int16_t>(pick(256));
-      sec.records.append({start + t / 86400.0, count, ticks, temp});
+      sec.records.append({.time = start + t / 86400.0, .count = count, .ticks = ticks, .temp = temp});
     }
     sections.append(sec);
   }

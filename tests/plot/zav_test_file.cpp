@@ -84,13 +84,16 @@ QString TestPlotFiles::install(const QVector<TestSection>& sections, int slot) {
 
 PlotFile TestPlotFiles::plotted() const {
   const int slot = plotFileSlot == 1 ? 1 : 0;
-  return {settings.zavDatFileName[slot], indexes[slot], settings.ZAVdetectorVer >= kNewFrameDetectorVer,
-          settings.debugLevel >= 4};
+  return {.fileName = settings.zavDatFileName[slot],
+          .index = indexes[slot],
+          .byteTemperature = settings.ZAVdetectorVer >= kNewFrameDetectorVer,
+          .lapTimes = settings.debugLevel >= 4};
 }
 
 PlotSource TestPlotFiles::source() const {
-  return {[this] { return plotFileSlot; }, [this] { return autoPlot; },
-          [this](int16_t slot) -> const dataFileIndex& { return indexes[slot]; }};
+  return {.plotFileSlot = [this] { return plotFileSlot; },
+          .autoPlot = [this] { return autoPlot; },
+          .slotIndex = [this](int16_t slot) -> const dataFileIndex& { return indexes[slot]; }};
 }
 
 Date testTime(int y, int mo, int d, int h, int mi, double s) {

@@ -80,8 +80,8 @@ TEST(MeterScale, NoPulsesPerRevKeepsWsPerCount) {
 }
 
 TEST(ValueTypes, UserFieldsStandardFieldsAndGreyDefaults) {
-  const ValueTypeFields standard{"", "1", "0", "Wh"};
-  const ValueTypeFields user{"Energikostnad", "0,001", "2", "kr"};
+  const ValueTypeFields standard{.title = "", .factor = "1", .decimals = "0", .unit = "Wh"};
+  const ValueTypeFields user{.title = "Energikostnad", .factor = "0,001", .decimals = "2", .unit = "kr"};
   valueType vt;
   ASSERT_TRUE(buildValueType(vt, 1, standard, user, true));
   EXPECT_EQ(vt.title, "Energikostnad");
@@ -103,7 +103,7 @@ TEST(ValueTypes, UserFieldsStandardFieldsAndGreyDefaults) {
 
 TEST(ValueTypes, DecimalsBeyond16BitsFailAfterTitleAndFactor) {
   valueType vt;
-  const ValueTypeFields bad{" T ", "2", "99999", "u"};
+  const ValueTypeFields bad{.title = " T ", .factor = "2", .decimals = "99999", .unit = "u"};
   EXPECT_FALSE(buildValueType(vt, 0, bad, bad, true));
   EXPECT_EQ(vt.title, " T ");
   EXPECT_DOUBLE_EQ(vt.factor, 2);

@@ -171,7 +171,7 @@ TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
   SetupValues& v = setup.values;
   HeadlessLog log;
   int32_t listening = 8080;
-  v.setQuestions({{}, [&] { return listening; }, {}});
+  v.setQuestions({.mainWindowLoaded = {}, .webServerPort = [&] { return listening; }, .filesInUse = {}});
   QStringList heard;
   const QList<QMetaObject::Connection> links = {
       QObject::connect(&webServerRequests(), &WebServerRequests::webServerStartRequested,

@@ -77,8 +77,11 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
   SetupWindow& w = setup.window;
   bool mainLoaded = false;
   int32_t listening = 0;
-  FilesInUse files{setup.values.settings().zavDatFileName, {}, {}};
-  setup.values.setQuestions({[&] { return mainLoaded; }, [&] { return listening; }, [&] { return files; }});
+  FilesInUse files{
+      .zavDatFileName = setup.values.settings().zavDatFileName, .zavLogFileName = {}, .zavPlotFileName = {}};
+  setup.values.setQuestions({.mainWindowLoaded = [&] { return mainLoaded; },
+                             .webServerPort = [&] { return listening; },
+                             .filesInUse = [&] { return files; }});
   QStringList heard;
   SettingsEvents& e = settingsEvents();
   QList<QMetaObject::Connection> links = {

@@ -55,7 +55,7 @@ TEST_F(LostDevice, isShownAsLostTriedAgainAndRecordsAgainWhenBack) {
   EXPECT_EQ(seen.status.captionColour, kSysColorWindowText);
   EXPECT_TRUE(dataFileOpen());
   EXPECT_EQ(logPowers(), (QList<double>{-2, -4, -2}));
-  EXPECT_EQ(seen.lines, (SerialLines{false, true, true}));
+  EXPECT_EQ(seen.lines, (SerialLines{.dtr = true, .rts = true}));
 }
 
 TEST_F(LostDevice, goingOffLineWhileLostStopsTryingWithoutASecondMarker) {

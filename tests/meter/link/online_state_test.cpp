@@ -26,7 +26,7 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   EXPECT_TRUE(port->dtrEnable());
   EXPECT_TRUE(port->rtsEnable());
   EXPECT_FALSE(port->breakOn());
-  EXPECT_EQ(seen.lines, (SerialLines{false, true, true}));
+  EXPECT_EQ(seen.lines, (SerialLines{.dtr = true, .rts = true}));
   EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM3");
   EXPECT_EQ(seen.status.captionColour, kSysColorWindowText);
   EXPECT_TRUE(seen.status.onlineTicked);

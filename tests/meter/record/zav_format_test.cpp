@@ -29,7 +29,7 @@ TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
                                                "03000000"
                                                "feff"
                                                "70110100"));
-  meterRecord r{kDay, int32_t(0xFFFFFFF6u), 0x01020304, 0x0150};
+  meterRecord r{.recTime = kDay, .count = int32_t(0xFFFFFFF6u), .ticks = 0x01020304, .temp = 0x0150};
   EXPECT_EQ(packRecord(r).toHex(), QByteArray("000000001025e640"
                                               "f6ffffff"
                                               "04030201"

@@ -36,15 +36,15 @@ inline graphRecord plainGraph(double xMin, double xMax, double yMin, double yMax
   graphRecord g;
   initGraphRec(1, margin, 3, 0, "", g);
   int16_t i = 0;
-  addGraphAxis(i, {3, kAxisBottom, 0, 0, xMin, xMax, -1}, g);
-  addGraphAxis(i = 0, {3, kAxisLeft, 0, 0, yMin, yMax, -1}, g);
+  addGraphAxis(i, {.layer = 3, .minValue = xMin, .maxValue = xMax}, g);
+  addGraphAxis(i = 0, {.layer = 3, .position = kAxisLeft, .minValue = yMin, .maxValue = yMax}, g);
   return g;
 }
 
 // A one-pixel curve over plot series s in layer 2, without marks.
 inline int16_t addCurve(graphRecord& g, int32_t lastPoint, int32_t colour, int16_t xAxis = 1, int16_t yAxis = 2) {
   int16_t i = 0;
-  addStdSeries(i, {2, kPointsOverTime, 0, lastPoint, xAxis, yAxis, false}, g);
+  addStdSeries(i, {.layer = 2, .lastPoint = lastPoint, .xAxis = xAxis, .yAxis = yAxis}, g);
   g.series[i].penWidth = 1;
   g.series[i].curveColour = colour;
   return i;
