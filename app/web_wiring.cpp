@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/setup/setup_window_calls.h"

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "core/log/message_log.h"
-#include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "chart/chart_settings.h"
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
 #include "core/log/logmsg.h"

@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/factory_defaults.h"

@@ -1,7 +1,6 @@
 #include "meter/engine/pulse_width.h"
 
 #include "core/util/format_pattern.h"
-#include "core/util/text_helpers.h"
 
 void countPulseBits(int rxByte, int& zeros, int& errorBit) {
   zeros = 1;  // the start bit

@@ -19,13 +19,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/app_windows.h"
 #include "core/log/logmsg.h"
-#include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window_calls.h"
 #include "core/setup/summary_form.h"
-#include "core/setup/summary_progress.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"

@@ -11,10 +11,8 @@
 #include "chart/chart_core.h"
 #include "chart/chart_output.h"
 #include "chart/selection_text.h"
-#include "core/log/logmsg.h"
 #include "support/log_capture.h"
 #include "support/qt_printers.h"
-#include "support/restore_on_exit.h"
 
 namespace {
 // A power series of three points a minute apart at 1,000 W, and a temperature series.

@@ -8,7 +8,6 @@
 #include <limits>
 #include <random>
 
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_file_view.h"
 #include "plot/series_energy.h"

@@ -7,10 +7,8 @@
 #include <cstring>
 #include <random>
 
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
-#include "plot/plot_file_view.h"
 #include "plot_log.h"
 #include "support/log_capture.h"
 #include "zav_test_file.h"

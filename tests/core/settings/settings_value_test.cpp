@@ -5,7 +5,6 @@
 
 #include <QSignalSpy>
 
-#include "core/globals.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/settings.h"
 #include "core/settings/settings_events.h"

@@ -20,7 +20,6 @@
 #include "core/setup/setup_window_calls.h"
 #include "core/util/number_text.h"
 #include "platform/comm_device.h"
-#include "support/restore_on_exit.h"
 #include "tests/core/settings/settings_test_support.h"
 
 namespace {

@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "core/util/number_text.h"
 #include "platform/tick_clock.h"
 #include "tests/meter/record/textlog_fixture.h"
 #include "tests/meter/record/zav_bytes.h"

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/log/logmsg.h"
 #include "graph_pictures.h"
 #include "plot/graph/pick_picture.h"
 #include "plot/graph/point_search.h"
