@@ -8,7 +8,6 @@
 #include <QString>
 #include <cstdint>
 
-#include "core/util/date_value.h"
 #include "core/util/lazy_text.h"
 #include "meter/engine/reading_result.h"
 #include "platform/named_colours.h"

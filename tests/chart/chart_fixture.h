@@ -5,11 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "chart/chart_settings.h"
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings.h"
-#include "plot/graph_request.h"
 #include "support/log_capture.h"
 #include "tests/plot/zav_test_file.h"
 
