@@ -40,14 +40,13 @@ class LiveFeed : public QObject {
   void takeRecord(const RegisterRecord& record) { m_texts.takeRecord(record); }
   void handOver() {
     if (m_server.port() == 0) return;
-    LiveValues v;
-    v.strZavEnergy = m_texts.strZavEnergy;
-    v.strZavPower = m_texts.strZavPower;
-    v.strZavTemp = m_texts.strZavTemp;
-    v.lngZavEnergy = m_texts.lngZavEnergy;
-    v.lngZavPower = m_texts.lngZavPower;
-    v.lngZavTemp = m_texts.lngZavTemp;
-    v.zavRecord = m_texts.zavRecordText();
+    LiveValues v{.strZavEnergy = m_texts.strZavEnergy,
+                 .strZavPower = m_texts.strZavPower,
+                 .strZavTemp = m_texts.strZavTemp,
+                 .lngZavEnergy = m_texts.lngZavEnergy,
+                 .lngZavPower = m_texts.lngZavPower,
+                 .lngZavTemp = m_texts.lngZavTemp,
+                 .zavRecord = m_texts.zavRecordText()};
     m_server.setLiveValues(v);
   }
 

@@ -20,12 +20,11 @@
 namespace {
 
 QByteArray openSectionFile(int records) {
-  fileSection h;
-  h.startTime = 45352.5;
-  h.version = 1003000;
-  h.sensorVer = kNewFrameDetectorVer;
-  h.ticksPerSec = 62500;
-  h.WsPerCount = 3600;
+  fileSection h{.startTime = 45352.5,
+                .version = 1003000,
+                .sensorVer = kNewFrameDetectorVer,
+                .ticksPerSec = 62500,
+                .WsPerCount = 3600};
   QByteArray out = packSection(h);
   out.reserve(kSectionBytes + qsizetype(records) * kRecordBytes + 9);
   meterRecord r;

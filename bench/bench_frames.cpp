@@ -30,10 +30,7 @@ constexpr int kClearEvery = 1000;
 QByteArray recordedStream(int frames) {
   QByteArray out;
   out.reserve(qsizetype(frames) * kFrameBytes);
-  zavsim::Reading r;
-  r.status = 0;
-  r.temp2 = zavsim::newTempByte(21.5);
-  r.voltRaw = zavsim::voltRawFor(230);
+  zavsim::Reading r{.temp2 = zavsim::newTempByte(21.5), .voltRaw = zavsim::voltRawFor(230), .status = 0};
   const double perCount = zavsim::ticksPerCount(600, 1000, 62500);
   for (int i = 0; i < frames; ++i) {
     r.count = uint32_t(i + 1);

@@ -44,13 +44,12 @@ dataFileIndex writeDataFile(const QString& path, int64_t records) {
   int64_t i = 0, total = 0, pos = 1;
   for (int s = 1; s <= kSections; ++s) {
     const int64_t n = s == kSections ? records - perSection * (kSections - 1) : perSection;
-    fileSection h;
-    h.startTime = kT0 + recordSeconds(i) / 86400.0;
-    h.version = 1003000;
-    h.ticksPerSec = kTicksPerSec;
-    h.WsPerCount = 3600;
-    h.resetCount = 1;
-    h.records = static_cast<int32_t>(n);
+    fileSection h{.startTime = kT0 + recordSeconds(i) / 86400.0,
+                  .version = 1003000,
+                  .ticksPerSec = kTicksPerSec,
+                  .WsPerCount = 3600,
+                  .resetCount = 1,
+                  .records = static_cast<int32_t>(n)};
     char head[kHeaderBytes] = {};
     qToLittleEndian(h.startTime, head);
     qToLittleEndian(h.version, head + 8);

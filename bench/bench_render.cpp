@@ -99,14 +99,13 @@ double median(std::vector<double> v) {
 // A day of readings a minute apart, power and temperature changing.
 bool writeDay(const QString& path) {
   constexpr int kReadings = 1440;
-  fileSection h;
-  h.startTime = kStart;
-  h.version = 1003000;
-  h.sensorVer = kNewFrameDetectorVer;
-  h.ticksPerSec = 1000;
-  h.WsPerCount = 60;
-  h.resetCount = 1;
-  h.records = kReadings;
+  fileSection h{.startTime = kStart,
+                .version = 1003000,
+                .sensorVer = kNewFrameDetectorVer,
+                .ticksPerSec = 1000,
+                .WsPerCount = 60,
+                .resetCount = 1,
+                .records = kReadings};
   QByteArray bytes = packSection(h);
   double counts = 0;
   for (int i = 0; i < kReadings; ++i) {

@@ -147,11 +147,10 @@ void ChartCore::applySpan() {
 void ChartCore::fetchAndPlot() {
   plotParam.drawOptions = 0;
   const Settings& s = m_settings;
-  FetchOptions options;
-  options.pointMarks = s.plotPointMarks;
-  options.orthogonalLines = s.DrawOrthogonalLines;
-  options.powerInBackground = s.DrawPowerInBackground;
-  options.referenceEndTime = s.ReferencePowerEndTime;
+  FetchOptions options{.pointMarks = s.plotPointMarks,
+                       .orthogonalLines = s.DrawOrthogonalLines,
+                       .powerInBackground = s.DrawPowerInBackground,
+                       .referenceEndTime = s.ReferencePowerEndTime};
   parseGraphQuery(plotParam, fetchRequestString(options));
   dropUnusableCompareRange(plotParam);
   plotParam.reduceMethod = s.reduceMethod;

@@ -51,13 +51,12 @@ QString footerText(const QString& appName) { return appName + QStringLiteral(" -
 
 void addText(graphRecord& g, const QString& text, int32_t colour, float posY, float posX,
              const QString& fontSpec = QString()) {
-  graphTextRecord t;
-  t.layer = g.layerCount;
-  t.text = text;
-  t.colour = colour;
-  t.posY = posY;
-  t.posX = posX;
-  t.fontSpec = fontSpec;
+  graphTextRecord t{.layer = g.layerCount,
+                    .text = text,
+                    .colour = colour,
+                    .posY = posY,
+                    .posX = posX,
+                    .fontSpec = fontSpec};
   g.texts.append(t);
 }
 

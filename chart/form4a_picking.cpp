@@ -92,13 +92,7 @@ void Form4a::buildGraphMenu() {
 
 void Form4a::showPointAt(int16_t aflg, int16_t keyCode, int16_t shift, int16_t button, float x, float y) {
   if (m_core->chartMode < 1 || m_core->graphDef.series.isEmpty()) return;
-  PickEvent e;
-  e.aflg = aflg;
-  e.keyCode = keyCode;
-  e.shift = shift;
-  e.button = button;
-  e.xMouse = x;
-  e.yMouse = y;
+  PickEvent e{.aflg = aflg, .keyCode = keyCode, .shift = shift, .button = button, .xMouse = x, .yMouse = y};
   showGraphPoint(e, m_selSeriesMask, -1, m_selSeriesIndex, 0, m_pick, m_core->picked());
   Picture1()->update();
 }

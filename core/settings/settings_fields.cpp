@@ -243,18 +243,17 @@ SetupFields::Outcome SetupFields::colourChange(const IniKey& row, const QString&
 
 void SetupFields::updateText5Display() {
   Settings& s = settings();
-  MeterScaleInputs in;
-  in.revsPerkWh = s.revsPerkWh;
-  in.pulsesPerRev = s.pulsesPerRev;
-  in.prescale = s.prescale;
-  in.ticksPerSec = s.ticksPerSec;
-  in.maxMeterPower = s.maxMeterPower;
-  in.minUpdateInterval = s.minUpdateInterval;
-  in.maxUpdateInterval = s.maxUpdateInterval;
-  in.timerBits = val(commaToPoint(m_c.text(ctl("Text5", 7))));
-  in.counterBits = val(commaToPoint(m_c.text(ctl("Text5", 14))));
-  in.WsPerCount = s.WsPerCount;
-  in.minMeterScale = s.minMeterScale;
+  MeterScaleInputs in{.revsPerkWh = s.revsPerkWh,
+                      .pulsesPerRev = s.pulsesPerRev,
+                      .prescale = double(s.prescale),
+                      .ticksPerSec = s.ticksPerSec,
+                      .maxMeterPower = s.maxMeterPower,
+                      .minUpdateInterval = s.minUpdateInterval,
+                      .maxUpdateInterval = s.maxUpdateInterval,
+                      .timerBits = val(commaToPoint(m_c.text(ctl("Text5", 7)))),
+                      .counterBits = val(commaToPoint(m_c.text(ctl("Text5", 14)))),
+                      .WsPerCount = s.WsPerCount,
+                      .minMeterScale = s.minMeterScale};
   const MeterScaleResult r = computeMeterScale(in);
   if (!r.changed) return;
   s.WsPerCount = r.WsPerCount;

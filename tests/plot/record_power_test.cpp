@@ -14,10 +14,8 @@ TEST(RecordPower, StoredRecordsGiveTheLiveReadingsPower) {
                        Row{"counts across the counter's wrap", 4294967290u, 5, 0, 62500, 3600, 62500},
                        Row{"odd constants", 1000, 1003, 123456, 123456 + 777777, 1333, 31250},
                        Row{"across the timer's wrap", 1, 2, 0xFFFFFFFFu - 1000, 5000, 48000, 125000}}) {
-    CountProcessorState previous;
-    previous.hasPrevious = true;
-    previous.lastCount = int32_t(r.count0);
-    previous.lastTimer = int32_t(r.ticks0);
+    CountProcessorState previous{
+        .hasPrevious = true, .lastCount = int32_t(r.count0), .lastTimer = int32_t(r.ticks0)};
     CountInputs in;
     in.ticksPerSec = r.ticksPerSec;
     in.WsPerCount = r.wsPerCount;

@@ -5,18 +5,17 @@
 
 namespace {
 MeterScaleInputs meter(double revs, double ppr, double prescale, double ticks) {
-  MeterScaleInputs in;
-  in.revsPerkWh = revs;
-  in.pulsesPerRev = ppr;
-  in.prescale = prescale;
-  in.ticksPerSec = ticks;
-  in.maxMeterPower = 8000;
-  in.minUpdateInterval = 6;
-  in.maxUpdateInterval = 12;
-  in.timerBits = 32;
-  in.counterBits = 32;
-  in.WsPerCount = 7;
-  in.minMeterScale = 9;
+  MeterScaleInputs in{.revsPerkWh = revs,
+                      .pulsesPerRev = ppr,
+                      .prescale = prescale,
+                      .ticksPerSec = ticks,
+                      .maxMeterPower = 8000,
+                      .minUpdateInterval = 6,
+                      .maxUpdateInterval = 12,
+                      .timerBits = 32,
+                      .counterBits = 32,
+                      .WsPerCount = 7,
+                      .minMeterScale = 9};
   return in;
 }
 

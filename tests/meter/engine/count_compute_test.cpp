@@ -17,10 +17,7 @@ CountInputs inputs(int32_t pcTick = 1000) {
 }
 
 CountProcessorState after(uint32_t count, uint32_t ticks) {
-  CountProcessorState s;
-  s.hasPrevious = true;
-  s.lastCount = int32_t(count);
-  s.lastTimer = int32_t(ticks);
+  CountProcessorState s{.hasPrevious = true, .lastCount = int32_t(count), .lastTimer = int32_t(ticks)};
   return s;
 }
 
