@@ -24,6 +24,7 @@
 #include "core/util/format_pattern.h"
 #include "meter/record/zav_format.h"
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
@@ -63,18 +64,10 @@ graphRecord chartGraph(const QVector<plotSeries>& data) {
   g.marginLeft = g.marginRight = 0.13f;
   g.texts[1].fontSpec = "Arial, 5%, 16";
   g.texts[1].posY = 0.05f;
-  g.texts.append({.layer = 4,
-                  .text = "Power (W)",
-                  .colour = rgbColour(255, 0, 0),
-                  .posY = 0.05f,
-                  .posX = 0.08f,
-                  .fontSpec = ""});
-  g.texts.append({.layer = 4,
-                  .text = "Temp \u00b0C",
-                  .colour = rgbColour(0, 0, 255),
-                  .posY = 0.05f,
-                  .posX = 0.93f,
-                  .fontSpec = ""});
+  g.texts.append(
+      {.layer = 4, .text = "Power (W)", .colour = kRed, .posY = 0.05f, .posX = 0.08f, .fontSpec = ""});
+  g.texts.append(
+      {.layer = 4, .text = "Temp \u00b0C", .colour = kBlue, .posY = 0.05f, .posX = 0.93f, .fontSpec = ""});
   g.texts.append({.layer = 4, .text = "footer line", .posY = 0.98f, .posX = 0.15f, .fontSpec = ",3%,10"});
   g.axes[1].labels[1].numberFormat = kDateTimeFormat;
   g.axes[1].labels[1].divisions = 2;
@@ -201,7 +194,7 @@ int main(int argc, char** argv) {
     t0 = std::chrono::steady_clock::now();
     {
       PictureCanvas pic(&img, &layouts);
-      pic.setBackColor(rgbColour(255, 255, 255));
+      pic.setBackColor(kWhite);
       pic.clear();
       plotJtGraphToPicture(graph, pic, data);
     }
