@@ -64,11 +64,10 @@ inline Date unpackDate(const void* p) {
 }
 inline meterRecord unpackRecord(const void* bytes) {
   const auto* p = static_cast<const uchar*>(bytes);
-  meterRecord r{.recTime = unpackDate(p),
-                .count = qFromLittleEndian<int32_t>(p + 8),
-                .ticks = qFromLittleEndian<int32_t>(p + 12),
-                .temp = qFromLittleEndian<int16_t>(p + 16)};
-  return r;
+  return meterRecord{.recTime = unpackDate(p),
+                     .count = qFromLittleEndian<int32_t>(p + 8),
+                     .ticks = qFromLittleEndian<int32_t>(p + 12),
+                     .temp = qFromLittleEndian<int16_t>(p + 16)};
 }
 
 inline bool fileVersionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }
