@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/util/date_value.h"
+
 namespace {
 constexpr uint32_t kHalfRange = 0x80000000u;
 
@@ -16,7 +18,8 @@ void addPart(const plotSeries& s, int32_t first, int32_t last, const seriesSecti
     if (diff < kHalfRange) counts += diff;
   }
   use.ws += double(at.WsPerCount) * counts;
-  const double secs = std::round(p[last].recTime * 86400.0) - std::round(p[first].recTime * 86400.0);
+  const double secs =
+      std::round(p[last].recTime * kSecondsPerDay) - std::round(p[first].recTime * kSecondsPerDay);
   const double ticks = double(uint32_t(p[last].ticks) - uint32_t(p[first].ticks));
   const bool byTicks = at.ticksPerSec > 0 && std::fabs(secs) <= kMaxTickIntervalSeconds;
   use.seconds += byTicks ? ticks / at.ticksPerSec : std::fabs(secs);

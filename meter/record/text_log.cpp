@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "core/settings/settings.h"
+#include "core/util/date_value.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
@@ -35,8 +36,6 @@ bool sameDay(Date a, Date b) {
   const DateParts p = dateParts(a), q = dateParts(b);
   return p.year == q.year && p.month == q.month && p.day == q.day;
 }
-
-int64_t wholeSeconds(Date d) { return int64_t(std::llround(d * 86400.0)); }
 
 bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
   qsizetype done = 0;
@@ -167,7 +166,7 @@ Result<> TextLog::write(Date time, double energy, double power, bool keepHeld) {
     append = true;
   } else if (m_minSaveInterval <= 0) {
     append = true;
-  } else if (wholeSeconds(time) >= wholeSeconds(m_lastLogTime + m_minSaveInterval)) {
+  } else if (dateSeconds(time) >= dateSeconds(m_lastLogTime + m_minSaveInterval)) {
     append = true;
   } else if (m_spanLineWritten) {
     overwrite = m_overwriteLast;
