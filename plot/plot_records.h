@@ -17,7 +17,7 @@
 #include "plot/plot_file_view.h"
 
 // searchRecTime always counts 38 header bytes.
-constexpr int kSearchHeaderBytes = 38;
+constexpr int kSearchHeaderBytes = kSectionBytes;
 
 struct RawRecord {
   Date recTime;
