@@ -57,6 +57,8 @@ void vSwap(T& a, T& b) {
 // or the date is out of range.
 Result<Date> dateTimeFromText(const QString& text);
 
+// The largest TCP port number.
+constexpr int kMaxTcpPort = 65535;
 // "address" or "address:port" when the port is not 80 (the web server's link text).
 QString ipLinkText(const QString& address, int port);
 
