@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "core/settings/settings_events.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "core/setup/setup_window_calls.h"
@@ -19,13 +18,11 @@
 #include "meter/engine/meter_session.h"
 #include "meter/engine/reading_texts.h"
 #include "meter/link/meter_link.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "platform/open_document.h"
 #include "web/web_server.h"
 
 namespace {
-constexpr int32_t kLinkBlue = 0xFF0000;  // &HBBGGRR: blue 255
-
 // Shows one announcement in the settings values (the setup window shows them when it exists).
 template <typename Events, typename... Args, typename F>
 void onWeb(SetupValues& values, Events& events, void (Events::*signal)(Args...), F show) {
@@ -43,14 +40,13 @@ class LiveFeed : public QObject {
   void takeRecord(const RegisterRecord& record) { m_texts.takeRecord(record); }
   void handOver() {
     if (m_server.port() == 0) return;
-    LiveValues v;
-    v.strZavEnergy = m_texts.strZavEnergy;
-    v.strZavPower = m_texts.strZavPower;
-    v.strZavTemp = m_texts.strZavTemp;
-    v.lngZavEnergy = m_texts.lngZavEnergy;
-    v.lngZavPower = m_texts.lngZavPower;
-    v.lngZavTemp = m_texts.lngZavTemp;
-    v.zavRecord = m_texts.zavRecordText();
+    LiveValues v{.strZavEnergy = m_texts.strZavEnergy,
+                 .strZavPower = m_texts.strZavPower,
+                 .strZavTemp = m_texts.strZavTemp,
+                 .lngZavEnergy = m_texts.lngZavEnergy,
+                 .lngZavPower = m_texts.lngZavPower,
+                 .lngZavTemp = m_texts.lngZavTemp,
+                 .zavRecord = m_texts.zavRecordText()};
     m_server.setLiveValues(v);
   }
 
@@ -102,7 +98,7 @@ void showStarted(SetupValues& w, SetupWindow* window, const QString& url) {
   w.setVisible(link, true);
   w.setCaption(link, url);
   setUnderline(window, true);
-  w.setForeColor(link, kLinkBlue);
+  w.setForeColor(link, kBlue);
   w.setToolTip(link, QStringLiteral("Click to open in browser"));
   w.setEnabled(QStringLiteral("txtWebRoot"), false);
   w.setEnabled(QStringLiteral("Text18"), false);

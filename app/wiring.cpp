@@ -20,9 +20,11 @@ Subsystems::Subsystems(MeterSession& session, MeterLink& link, SetupValues& valu
       m_link(link),
       m_values(values),
       // The chart and the auto-plot draw the main window's plotted slot from the session's indexes.
-      m_source{[this] { return m_main ? m_main->plotFileSlot() : int16_t(0); },
-               [this] { return m_main && m_main->autoPlot(); },
-               [&session](int16_t slot) -> const dataFileIndex& { return session.dataFileSlots()[slot]; }},
+      m_source{.plotFileSlot = [this] { return m_main ? m_main->plotFileSlot() : int16_t(0); },
+               .autoPlot = [this] { return m_main && m_main->autoPlot(); },
+               .slotIndex = [&session](int16_t slot) -> const dataFileIndex& {
+                 return session.dataFileSlots()[slot];
+               }},
       // The web graph's job takes the server's own settings.
       m_server(graphRenderer([this]() -> const Settings& { return m_server.settings(); }, m_source)),
       m_charts(values.settings(), m_source),
@@ -64,12 +66,15 @@ void Subsystems::connectSettings() {
     if (m_main) m_main->setSettings(settings);
   };
   // What the settings ask of the windows and the server above them.
-  m_values.setQuestions({[this] { return m_main && m_main->mainWindowLoaded(); },
-                         [this] { return m_server.port(); },
-                         [this] {
-                           const Settings& s = m_values.settings();
-                           return FilesInUse{s.zavDatFileName, s.zavLogFileName, s.zavPlotFileName};
-                         }});
+  m_values.setQuestions({.mainWindowLoaded = [this] { return m_main && m_main->mainWindowLoaded(); },
+                         .webServerPort = [this] { return m_server.port(); },
+                         .filesInUse =
+                             [this] {
+                               const Settings& s = m_values.settings();
+                               return FilesInUse{.zavDatFileName = s.zavDatFileName,
+                                                 .zavLogFileName = s.zavLogFileName,
+                                                 .zavPlotFileName = s.zavPlotFileName};
+                             }});
   SettingsEvents* s = &settingsEvents();
   handSettings(m_values.settings());
   connect(s, &SettingsEvents::settingsChanged, this, [this, handSettings](const Settings& settings) {

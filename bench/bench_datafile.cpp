@@ -20,12 +20,11 @@
 namespace {
 
 QByteArray openSectionFile(int records) {
-  fileSection h;
-  h.startTime = 45352.5;
-  h.version = 1003000;
-  h.sensorVer = kNewFrameDetectorVer;
-  h.ticksPerSec = 62500;
-  h.WsPerCount = 3600;
+  fileSection h{.startTime = 45352.5,
+                .version = 1003000,
+                .sensorVer = kNewFrameDetectorVer,
+                .ticksPerSec = 62500,
+                .WsPerCount = 3600};
   QByteArray out = packSection(h);
   out.reserve(kSectionBytes + qsizetype(records) * kRecordBytes + 9);
   meterRecord r;
@@ -82,8 +81,8 @@ int main(int argc, char** argv) {
   // The text log's last line logged the second reading of the period its
   // on-line marker began: every reading is walked to find it.
   RegisterLog log;
-  log.online = LogLine{QString(), 45352.5, 0, kOnlineMarker};
-  log.last = LogLine{QString(), 45352.5 + 1 / 86400.0, 1, 3600};
+  log.online = LogLine{.when = QString(), .time = 45352.5, .power = kOnlineMarker};
+  log.last = LogLine{.when = QString(), .time = 45352.5 + 1 / 86400.0, .energyWh = 1, .power = 3600};
   t.restart();
   const RecordedEnergy e = energyRecordedAfter(path, log);
   const double energyMs = t.nsecsElapsed() / 1e6;

@@ -30,10 +30,7 @@ constexpr int kClearEvery = 1000;
 QByteArray recordedStream(int frames) {
   QByteArray out;
   out.reserve(qsizetype(frames) * kFrameBytes);
-  zavsim::Reading r;
-  r.status = 0;
-  r.temp2 = zavsim::newTempByte(21.5);
-  r.voltRaw = zavsim::voltRawFor(230);
+  zavsim::Reading r{.temp2 = zavsim::newTempByte(21.5), .voltRaw = zavsim::voltRawFor(230), .status = 0};
   const double perCount = zavsim::ticksPerCount(600, 1000, 62500);
   for (int i = 0; i < frames; ++i) {
     r.count = uint32_t(i + 1);
@@ -62,7 +59,8 @@ double runMs(const QByteArray& stream, Feed feed) {
 double bareWritesMs(const QString& path, int frames) {
   QFile f(path);
   if (!f.open(QIODevice::ReadWrite | QIODevice::Truncate)) return -1;
-  const QByteArray record = packRecord(meterRecord{45352.5, 1, 62500, 43});
+  const QByteArray record =
+      packRecord(meterRecord{.recTime = 45352.5, .count = 1, .ticks = 62500, .temp = 43});
   QElapsedTimer t;
   t.start();
   for (int i = 0; i < frames; ++i) {

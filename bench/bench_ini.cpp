@@ -30,7 +30,7 @@ double perRoundUs(int rounds, Run run) {
 int linesOnly(const QByteArray& bytes) {
   int keys = 0;
   const QString text = decodeIniBytes(bytes);
-  for (const QString& raw : text.split(QStringLiteral("\r\n"))) {
+  for (const QString& raw : text.split(kCrLf)) {
     const QString cleaned = stripComment(raw);
     const qsizetype eq = cleaned.indexOf(u'=');
     if (eq <= 0) continue;

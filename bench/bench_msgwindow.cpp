@@ -11,6 +11,7 @@
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
 #include "core/log/message_window.h"
+#include "core/util/text_helpers.h"
 
 namespace {
 QString line(int i) {
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
 
   QString plain;
   const double base = ms([&] {
-    for (int i = 0; i < n; ++i) plain += line(i) + QStringLiteral("\r\n");
+    for (int i = 0; i < n; ++i) plain += line(i) + kCrLf;
   });
   report("string_append_baseline", n, base, base);
 

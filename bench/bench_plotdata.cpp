@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "core/log/message_log.h"
-#include "core/settings/detector_types.h"
+#include "core/util/date_value.h"
+#include "meter/record/zav_format.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 
@@ -24,7 +25,6 @@ namespace {
 constexpr int kSections = 5;
 constexpr double kSecondsPerRecord = 2;  // on average; intervals alternate 1.5 s and 2.5 s
 constexpr int32_t kTicksPerSec = 1000;
-const int kHeaderBytes = 38;
 
 // Start time of the files: 2020-01-01 00:00 as days since 1899-12-30.
 constexpr Date kT0 = 43831;
@@ -45,32 +45,31 @@ dataFileIndex writeDataFile(const QString& path, int64_t records) {
   int64_t i = 0, total = 0, pos = 1;
   for (int s = 1; s <= kSections; ++s) {
     const int64_t n = s == kSections ? records - perSection * (kSections - 1) : perSection;
-    fileSection h;
-    h.startTime = kT0 + recordSeconds(i) / 86400.0;
-    h.version = 1003000;
-    h.ticksPerSec = kTicksPerSec;
-    h.WsPerCount = 3600;
-    h.resetCount = 1;
-    h.records = static_cast<int32_t>(n);
-    char head[kHeaderBytes] = {};
+    fileSection h{.startTime = kT0 + recordSeconds(i) / kSecondsPerDay,
+                  .version = 1003000,
+                  .ticksPerSec = kTicksPerSec,
+                  .WsPerCount = 3600,
+                  .resetCount = 1,
+                  .records = static_cast<int32_t>(n)};
+    char head[kSectionBytes] = {};
     qToLittleEndian(h.startTime, head);
     qToLittleEndian(h.version, head + 8);
     qToLittleEndian(h.ticksPerSec, head + 20);
     qToLittleEndian(h.WsPerCount, head + 24);
     qToLittleEndian(h.resetCount, head + 28);
     qToLittleEndian(h.records, head + 34);
-    buf.append(head, kHeaderBytes);
+    buf.append(head, kSectionBytes);
     Date last = 0;
     for (int64_t k = 0; k < n; ++k, ++i) {
-      char rec[18];
+      char rec[kRecordBytes];
       const double sec = recordSeconds(i);
-      last = kT0 + sec / 86400.0;
+      last = kT0 + sec / kSecondsPerDay;
       qToLittleEndian(last, rec);
       qToLittleEndian(static_cast<uint32_t>(i + (i / 7) % 3), rec + 8);
       qToLittleEndian(static_cast<uint32_t>(std::llround(sec * kTicksPerSec)), rec + 12);
       qToLittleEndian(static_cast<int16_t>(40 + (i / 1000) % 30), rec + 16);
-      buf.append(rec, 18);
-      if (buf.size() >= kChunk * 18) {
+      buf.append(rec, kRecordBytes);
+      if (buf.size() >= kChunk * kRecordBytes) {
         f.write(buf);
         buf.clear();
       }
@@ -80,7 +79,7 @@ dataFileIndex writeDataFile(const QString& path, int64_t records) {
     ix.sectionFilePos.append(pos);
     ix.sectionLastTime.append(last);
     ix.sectionEndRecord.append(static_cast<int32_t>(total));
-    pos += kHeaderBytes + 18 * n;
+    pos += kSectionBytes + kRecordBytes * n;
   }
   f.write(buf);
   ix.sectionCount = kSections;
@@ -118,7 +117,7 @@ qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
   p.maxPlotPoints = 300;
   p.y2ScaleMax = 50;
   QVector<plotSeries> series;
-  if (!getPlotData(p, series, PlotFile{plot.path, plot.index, true, false}, *scratch)) return 0;
+  if (!getPlotData(p, series, PlotFile{.fileName = plot.path, .index = plot.index}, *scratch)) return 0;
   return series.size() > 1 ? series[1].points.size() : 0;
 }
 
@@ -129,17 +128,18 @@ uint64_t plainRead(const Plot& plot, int64_t firstRec, int64_t lastRec, int64_t 
   if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return 0;
   const int64_t perSection = plot.index.sectionHeaders[1].records;
   const int64_t sec = (firstRec - 1) / perSection + 1;
-  const int64_t begin = (firstRec - 1) * 18 + kHeaderBytes * sec;
-  const int64_t bytes = (lastRec - firstRec + 1) * 18;
+  const int64_t begin = (firstRec - 1) * kRecordBytes + kSectionBytes * sec;
+  const int64_t bytes = (lastRec - firstRec + 1) * kRecordBytes;
   f.seek(begin);
   static std::vector<char> buf;
   buf.resize(static_cast<size_t>(blockBytes));
-  const int64_t block = blockBytes / 18 * 18;
+  const int64_t block = blockBytes / kRecordBytes * kRecordBytes;
   uint64_t sum = 0;
   for (int64_t done = 0; done < bytes;) {
     const qint64 got = f.read(buf.data(), std::min(block, bytes - done));
     if (got <= 0) break;
-    for (qint64 k = 0; k + 18 <= got; k += 18) sum += qFromLittleEndian<uint32_t>(buf.data() + k + 8);
+    for (qint64 k = 0; k + kRecordBytes <= got; k += kRecordBytes)
+      sum += qFromLittleEndian<uint32_t>(buf.data() + k + 8);
     done += got;
   }
   return sum;
@@ -186,7 +186,8 @@ int main(int argc, char** argv) {
   // and from the system's cache.
   const Date monthFrom = last - 30;
   const int64_t n = big.index.recordCount;
-  const int64_t firstRec = std::max<int64_t>(2, n - static_cast<int64_t>(30 * 86400 / kSecondsPerRecord) - 2);
+  const int64_t firstRec =
+      std::max<int64_t>(2, n - static_cast<int64_t>(30 * kSecondsPerDay / kSecondsPerRecord) - 2);
   const int64_t records = n - firstRec + 1;
   volatile uint64_t sink = 0;
   auto scan = [&] { readPlot(big, monthFrom, last, kReduceKeepMaxMin); };

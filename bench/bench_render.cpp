@@ -21,8 +21,10 @@
 
 #include "chart/graph_image.h"
 #include "core/settings/detector_types.h"
+#include "core/util/format_pattern.h"
 #include "meter/record/zav_format.h"
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
@@ -37,8 +39,9 @@ QVector<plotSeries> chartData() {
   for (int i = 1; i <= kPoints; ++i) {
     const Date t = kStart + i / double(kPoints);
     const float power = i % 50 == 0 ? -2.0f : static_cast<float>(1500 + 1200 * std::sin(i / 9.0));
-    data[1].points.append({i, power, t});
-    data[2].points.append({i, static_cast<float>(18 + 4 * std::cos(i / 23.0)), t});
+    data[1].points.append({.recordNr = i, .value = power, .recTime = t});
+    data[2].points.append(
+        {.recordNr = i, .value = static_cast<float>(18 + 4 * std::cos(i / 23.0)), .recTime = t});
   }
   data[1].seriesType = 1;
   data[2].seriesType = 3;
@@ -47,17 +50,26 @@ QVector<plotSeries> chartData() {
 
 graphRecord chartGraph(const QVector<plotSeries>& data) {
   graphRecord g;
-  initTimeGraph({"Used 12.3 kWh", 2, kPointsOverTime, kStart, kStart + 1, 0.125, 0, 3000, true}, data, g);
+  initTimeGraph({.title = "Used 12.3 kWh",
+                 .seriesCount = 2,
+                 .xMin = kStart,
+                 .xMax = kStart + 1,
+                 .xStep = 0.125,
+                 .yMax = 3000,
+                 .showMarks = true},
+                data, g);
   g.fontSpec = "Arial, 3%, 10";
   g.frame3D = 1;
   g.plotBackColour = rgbColour(255, 255, 240);
   g.marginLeft = g.marginRight = 0.13f;
   g.texts[1].fontSpec = "Arial, 5%, 16";
   g.texts[1].posY = 0.05f;
-  g.texts.append({4, "Power (W)", rgbColour(255, 0, 0), 0.05f, 0.08f, ""});
-  g.texts.append({4, "Temp \u00b0C", rgbColour(0, 0, 255), 0.05f, 0.93f, ""});
-  g.texts.append({4, "footer line", 0, 0.98f, 0.15f, ",3%,10"});
-  g.axes[1].labels[1].numberFormat = "yyyy-mm-dd hh:nn:ss";
+  g.texts.append(
+      {.layer = 4, .text = "Power (W)", .colour = kRed, .posY = 0.05f, .posX = 0.08f, .fontSpec = ""});
+  g.texts.append(
+      {.layer = 4, .text = "Temp \u00b0C", .colour = kBlue, .posY = 0.05f, .posX = 0.93f, .fontSpec = ""});
+  g.texts.append({.layer = 4, .text = "footer line", .posY = 0.98f, .posX = 0.15f, .fontSpec = ",3%,10"});
+  g.axes[1].labels[1].numberFormat = kDateTimeFormat;
   g.axes[1].labels[1].divisions = 2;
   g.axes[1].ticks[1].divisions = 2;
   g.axes[2].labels[1].numberFormat = " #,0.;-#0.; 0.";
@@ -80,14 +92,13 @@ double median(std::vector<double> v) {
 // A day of readings a minute apart, power and temperature changing.
 bool writeDay(const QString& path) {
   constexpr int kReadings = 1440;
-  fileSection h;
-  h.startTime = kStart;
-  h.version = 1003000;
-  h.sensorVer = kNewFrameDetectorVer;
-  h.ticksPerSec = 1000;
-  h.WsPerCount = 60;
-  h.resetCount = 1;
-  h.records = kReadings;
+  fileSection h{.startTime = kStart,
+                .version = 1003000,
+                .sensorVer = kNewFrameDetectorVer,
+                .ticksPerSec = 1000,
+                .WsPerCount = 60,
+                .resetCount = 1,
+                .records = kReadings};
   QByteArray bytes = packSection(h);
   double counts = 0;
   for (int i = 0; i < kReadings; ++i) {
@@ -183,7 +194,7 @@ int main(int argc, char** argv) {
     t0 = std::chrono::steady_clock::now();
     {
       PictureCanvas pic(&img, &layouts);
-      pic.setBackColor(rgbColour(255, 255, 255));
+      pic.setBackColor(kWhite);
       pic.clear();
       plotJtGraphToPicture(graph, pic, data);
     }

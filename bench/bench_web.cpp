@@ -34,7 +34,6 @@
 #include <vector>
 
 #include "chart/graph_image.h"
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "meter/record/data_file.h"
 #include "tools/loopback_socket.h"

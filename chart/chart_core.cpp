@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "chart/chart_settings.h"
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
 #include "core/log/logmsg.h"
@@ -14,7 +13,6 @@
 #include "plot/plot_requests.h"
 
 namespace {
-const QString kEndTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
 
 // An axis range as the setting chooses: 0 the fixed range, 1 the data's, other the set limits.
 void scaleByChoice(int16_t choice, double fixedMin, double fixedMax, float dataMin, float dataMax, double setMin,
@@ -51,7 +49,12 @@ ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSour
 
 ChartCore::~ChartCore() = default;
 
-PickedGraph ChartCore::picked() { return {graphDef, plotSeriesData, m_pointLabel, m_settings.pointTextBackColor}; }
+PickedGraph ChartCore::picked() {
+  return {.graph = graphDef,
+          .data = plotSeriesData,
+          .pointLabel = m_pointLabel,
+          .labelBackColour = m_settings.pointTextBackColor};
+}
 
 GraphLook ChartCore::look() const { return GraphLook::of(m_settings); }
 
@@ -78,7 +81,7 @@ void ChartCore::autoUpdatePlot(Date now, bool force) {
     savePicToFile = false;
     plotParam.imageFileName.clear();
   }
-  setEndText(formatDate(now, kEndTimeFormat));
+  setEndText(formatDate(now, kDateTimeFormat));
 }
 
 void ChartCore::chooseSpan(int index) {
@@ -100,7 +103,8 @@ void ChartCore::stepTime(int position) {
   m_band.now = false;
   if (position == 0 || position == 2) {
     if (const Result<Date> end = dateTimeFromText(m_band.endText))
-      setEndText(formatDate(shiftedEndTime(*end, m_band.spanIndex, position == 0 ? -1 : +1), kEndTimeFormat));
+      setEndText(
+          formatDate(shiftedEndTime(*end, m_band.spanIndex, position == 0 ? -1 : +1), kDateTimeFormat));
   }
   emit bandChanged();
 }
@@ -143,11 +147,10 @@ void ChartCore::applySpan() {
 void ChartCore::fetchAndPlot() {
   plotParam.drawOptions = 0;
   const Settings& s = m_settings;
-  FetchOptions options;
-  options.pointMarks = s.plotPointMarks;
-  options.orthogonalLines = s.DrawOrthogonalLines;
-  options.powerInBackground = s.DrawPowerInBackground;
-  options.referenceEndTime = s.ReferencePowerEndTime;
+  FetchOptions options{.pointMarks = s.plotPointMarks,
+                       .orthogonalLines = s.DrawOrthogonalLines,
+                       .powerInBackground = s.DrawPowerInBackground,
+                       .referenceEndTime = s.ReferencePowerEndTime};
   parseGraphQuery(plotParam, fetchRequestString(options));
   dropUnusableCompareRange(plotParam);
   plotParam.reduceMethod = s.reduceMethod;
@@ -158,8 +161,10 @@ void ChartCore::fetchAndPlot() {
 
   const Result<int32_t> read =
       getPlotData(plotParam, plotSeriesData,
-                  PlotFile{s.zavDatFileName[m_source.slot()], m_source.index(),
-                           s.ZAVdetectorVer >= kNewFrameDetectorVer, s.debugLevel >= 4},
+                  PlotFile{.fileName = s.zavDatFileName[m_source.slot()],
+                           .index = m_source.index(),
+                           .byteTemperature = s.ZAVdetectorVer >= kNewFrameDetectorVer,
+                           .lapTimes = s.debugLevel >= 4},
                   *m_readScratch);
   // An unreadable file draws as an empty chart; the log says it was not an empty one.
   if (!read) logMsg(-1, QStringLiteral("fetchAndPlot: ERROR ") + read.error());

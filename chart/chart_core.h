@@ -20,6 +20,7 @@
 #include "chart/zav_graph.h"
 #include "imaging/gdip.h"
 #include "meter/record/index_reader.h"
+#include "platform/named_colours.h"
 #include "plot/graph/graph_pick.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
@@ -31,9 +32,9 @@
 enum : int16_t { kXScalePoint = 0, kXScaleRecord = 1, kXScaleTime = 2 };
 
 // Text3's fore colours: not a date-time, applied but not fetched, drawn.
-constexpr int32_t kEndTextInvalid = 0x0000FF;
-constexpr int32_t kEndTextPending = 0xFF0000;
-constexpr int32_t kEndTextDrawn = 0;
+constexpr int32_t kEndTextInvalid = kRed;
+constexpr int32_t kEndTextPending = kBlue;
+constexpr int32_t kEndTextDrawn = kBlack;
 
 // Frame5, the band under the chart, as values; the window shows them.
 struct ChartBand {

@@ -8,17 +8,11 @@
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/font_text.h"
 #include "plot/graph/picture_canvas.h"
 
 namespace {
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kGreen = rgbColour(0, 255, 0);
-constexpr int32_t kDarkGreen = rgbColour(0, 128, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kBlack = rgbColour(0, 0, 0);
-
 // A value axis's range the right way round and at least 8 wide.
 void widenToEight(float& lo, float& hi) {
   if (hi < lo) vSwap(lo, hi);
@@ -44,11 +38,11 @@ void valueRange(float scaleMin, float scaleMax, float dataMin, float dataMax, fl
 void timeFormatAndStep(Date start, Date end, QString& format, double& labelStep) {
   const Date span = end - start;
   if (std::floor(start) == std::floor(end)) {
-    format = QStringLiteral("hh:nn:ss");
+    format = kTimeFormat;
     const double s = span > 2.0 / 24 ? 3.0 / 24 : span > 1.0 / 1440 ? 15.0 / 1440 : 0;
     labelStep = 2 * s;
   } else {
-    format = QStringLiteral("yyyy-mm-dd hh:nn:ss");
+    format = kDateTimeFormat;
     labelStep = span / 4;
   }
 }
@@ -57,13 +51,12 @@ QString footerText(const QString& appName) { return appName + QStringLiteral(" -
 
 void addText(graphRecord& g, const QString& text, int32_t colour, float posY, float posX,
              const QString& fontSpec = QString()) {
-  graphTextRecord t;
-  t.layer = g.layerCount;
-  t.text = text;
-  t.colour = colour;
-  t.posY = posY;
-  t.posX = posX;
-  t.fontSpec = fontSpec;
+  graphTextRecord t{.layer = g.layerCount,
+                    .text = text,
+                    .colour = colour,
+                    .posY = posY,
+                    .posX = posX,
+                    .fontSpec = fontSpec};
   g.texts.append(t);
 }
 
@@ -138,8 +131,7 @@ void setStyleAndTexts(graphRecord& g, const plotParamRecord& params, const Serie
         vtPower.title.isEmpty() ? vtPower.unit : vtPower.title + QStringLiteral(" (") + vtPower.unit + u')',
         kRed, 0.05f, 0.08f);
   if (kinds.temperature > 0) addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
-  if (timeFormat.size() <= 8)
-    addText(g, formatDate(params.fromTime, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+  if (timeFormat.size() <= 8) addText(g, formatDate(params.fromTime, kDateFormat), kBlack, 0.97f, 0.5f);
   addText(g, footerText(look.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
 }
 
@@ -247,14 +239,16 @@ void setUpComparison(graphRecord& g, const plotParamRecord& params, const Series
       l->layer = 0;
     } else {
       l->colours[1] = kDarkGreen;
-      l->numberFormat = QStringLiteral("\r\n") + l->numberFormat;
+      l->numberFormat = kCrLf + l->numberFormat;
     }
   }
 }
 }  // namespace
 
 GraphLook GraphLook::of(const Settings& settings) {
-  return {{settings.vtPower, settings.vtEnergy}, settings.advancedFunctions, settings.appName};
+  return {.units = {.power = settings.vtPower, .energy = settings.vtEnergy},
+          .pointMarks = settings.advancedFunctions,
+          .appName = settings.appName};
 }
 
 void initZavGraph(graphRecord& g, const plotParamRecord& params, const QVector<plotSeries>& series,
@@ -313,7 +307,7 @@ void ChartCore::initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xM
                 plotSeriesData, g);
   addText(g, QStringLiteral("Power (W)"), kRed, 0.05f, 0.08f);
   addText(g, QStringLiteral("Temp °C"), kBlue, 0.05f, 0.93f);
-  addText(g, formatDate(xMin, QStringLiteral("yyyy-mm-dd")), kBlack, 0.97f, 0.5f);
+  addText(g, formatDate(xMin, kDateFormat), kBlack, 0.97f, 0.5f);
   if (firstBrand) addText(g, footerText(s.appName), kBlack, 0.98f, 0.15f, QStringLiteral(",3%,10"));
   if (g.axes.size() > 3) {
     graphAxisRecord& time = g.axes[1];

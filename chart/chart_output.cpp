@@ -7,6 +7,7 @@
 
 #include "chart/chart_core.h"
 #include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
 #include "imaging/gdiplus_layer.h"
 #include "imaging/gif_encoder.h"
@@ -61,7 +62,7 @@ void savePicAsGif1(const QImage& pic, const QString& fileName) {
     logMsg(2, QStringLiteral("savePicAsGif1: A GIF of ") + QString::number(*n) +
                   QStringLiteral(" bytes was created in ."));
   else
-    logMsg(-1, QStringLiteral("savePicAsGif1: ") + n.error() + QStringLiteral("\r\n") + fileName);
+    logMsg(-1, QStringLiteral("savePicAsGif1: ") + n.error() + kCrLf + fileName);
 }
 
 void savePic(ChartCore& core, const QString& fileName) {
@@ -69,10 +70,10 @@ void savePic(ChartCore& core, const QString& fileName) {
   QString text;
   const QImage* pic = core.plotPic();
   if (fileName.right(4).toLower() == QStringLiteral(".gif")) {
-    text = QStringLiteral("savePic: converting plot picture to : ") + fileName + QStringLiteral("\r\n");
+    text = QStringLiteral("savePic: converting plot picture to : ") + fileName + kCrLf;
     if (pic) savePicAsGif1(*pic, fileName);
   } else if (!fileName.isEmpty()) {
-    text = QStringLiteral("savePic: saving plot image to to : ") + fileName + QStringLiteral("\r\n");
+    text = QStringLiteral("savePic: saving plot image to to : ") + fileName + kCrLf;
     if (pic && !pic->isNull()) core.writeImage(*pic, QStringLiteral("bmp"), fileName);
   }
   text += QStringLiteral("savePic: elapsed time = ") +

@@ -3,6 +3,7 @@
 
 #include "chart/chart_core.h"
 #include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 #include "imaging/gdip.h"
 #include "imaging/gdiplus_layer.h"
 #include "plot/graph/picture_canvas.h"
@@ -41,8 +42,7 @@ void ChartCore::writeImage(const QImage& picture, const QString& type, const QSt
   if (saved)
     logMsg(2, QStringLiteral("writeImage: OK, File Saved!\r\n") + fileName);
   else
-    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.SaveToFile = ") + saved.error() +
-                   QStringLiteral("\r\n") + fileName);
+    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.SaveToFile = ") + saved.error() + kCrLf + fileName);
 }
 
 void ChartCore::setPicture1Size(QSize size) {

@@ -6,7 +6,6 @@
 
 #include "chart/chart_layout.h"
 #include "chart/form4a.h"
-#include "core/log/logmsg.h"
 #include "meter/meter_events.h"
 #include "plot/plot_events.h"
 

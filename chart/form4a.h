@@ -8,7 +8,6 @@
 
 #include "chart/chart_core.h"
 #include "chart/x_range.h"
-#include "plot/graph/graph_pick.h"
 #include "plot/graph/pick_picture.h"
 
 class QAction;

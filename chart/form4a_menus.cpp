@@ -16,12 +16,9 @@
 #include "chart/series_selection.h"
 #include "chart/sign_switches.h"
 #include "meter/window/twips.h"
+#include "platform/named_colours.h"
 
 namespace {
-// Picture1's background with "white bkgd" on and off: window and button-face system colours.
-constexpr int32_t kWindowBackground = int32_t(0x80000005u);
-constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
-
 // The option check boxes and their Chart menu mirrors.
 struct ChartOption {
   const char* box;
@@ -169,7 +166,7 @@ void Form4a::connectMenus() {
   auto* check17 = findChild<QCheckBox*>(QStringLiteral("Check17"));
   connect(check17, &QCheckBox::toggled, this, [this](bool white) {
     if (m_core->chartMode == 0) return;
-    m_core->setPicture1BackColour(white ? kWindowBackground : kButtonFace);
+    m_core->setPicture1BackColour(white ? kSysColorWindowBackground : kSysColorButtonFace);
     m_core->redrawPlot();
   });
   connect(findChild<QCheckBox*>(QStringLiteral("Check18")), &QCheckBox::toggled, this, [this](bool shown) {

@@ -92,13 +92,7 @@ void Form4a::buildGraphMenu() {
 
 void Form4a::showPointAt(int16_t aflg, int16_t keyCode, int16_t shift, int16_t button, float x, float y) {
   if (m_core->chartMode < 1 || m_core->graphDef.series.isEmpty()) return;
-  PickEvent e;
-  e.aflg = aflg;
-  e.keyCode = keyCode;
-  e.shift = shift;
-  e.button = button;
-  e.xMouse = x;
-  e.yMouse = y;
+  PickEvent e{.aflg = aflg, .keyCode = keyCode, .shift = shift, .button = button, .xMouse = x, .yMouse = y};
   showGraphPoint(e, m_selSeriesMask, -1, m_selSeriesIndex, 0, m_pick, m_core->picked());
   Picture1()->update();
 }
@@ -183,7 +177,7 @@ void Form4a::moveEndTimeToPick() {
   if (axis < 1 || axis >= g.axes.size() || g.axes[axis].valueKind != 2) return;
   // A selection that no longer names a fetched point is not a time.
   if (s >= m_core->plotSeriesData.size() || p < 1 || p >= m_core->plotSeriesData[s].points.size()) return;
-  m_text3->setText(formatDate(m_core->plotSeriesData[s].points[p].recTime, QStringLiteral("yyyy-mm-dd hh:nn:ss")));
+  m_text3->setText(formatDate(m_core->plotSeriesData[s].points[p].recTime, kDateTimeFormat));
 }
 
 void Form4a::openGraphMenu(QPoint atPx) {

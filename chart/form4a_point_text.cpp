@@ -7,6 +7,7 @@
 
 #include "chart/form4a.h"
 #include "chart/point_text.h"
+#include "core/util/text_helpers.h"
 #include "meter/window/twips.h"
 #include "platform/colour.h"
 
@@ -24,7 +25,7 @@ QString Form4a::getPntTxt() {
     m_picture3->hide();
     return text;
   }
-  QStringList lines = text.split(QStringLiteral("\r\n"));
+  QStringList lines = text.split(kCrLf);
   QFont font(QStringLiteral("Arial"));
   font.setPointSize(9);
   m_picture3->setFont(font);

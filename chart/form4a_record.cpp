@@ -40,10 +40,9 @@ void Form4a::plotRec(int32_t recordNo, const QString& name, const RecordGraphOpt
   applyYScale(true, kZoomHome);
   setSelXrange();
 
-  m_recordTexts = {
-      strPlain(recordNo),
-      formatDate(m_core->logFiles.getLogRecordTime(recordNo), QStringLiteral("yyyy-mm-dd hh:nn:ss")), name,
-      QStringLiteral("not set")};
+  m_recordTexts = {strPlain(recordNo),
+                   formatDate(m_core->logFiles.getLogRecordTime(recordNo), kDateTimeFormat), name,
+                   QStringLiteral("not set")};
   showInfoPanel(1);
 }
 
@@ -65,17 +64,16 @@ QString Form4a::makePointText(int16_t seriesNr, int32_t pointNr, int16_t graphTy
   if (m_lastKeyCode == kKeyDelete) m_refPoint = 0;
   if (m_lastKeyCode == kKeyInsert || m_lastKeyCode == kKeyDelete) m_lastKeyCode = 0;
   const auto on = [this](const char* item) { return menuItem(item)->isChecked(); };
-  PointTextPieces pieces;
-  pieces.batName = on("mnuTxtBox_BatName");
-  pieces.channel = on("mnuTxtBox_Cha");
-  pieces.absPoint = on("mnuTxtBox_AbsPoint");
-  pieces.relPoint = on("mnuTxtBox_RelPoint");
-  pieces.absRecord = on("mnuTxtBox_AbsRecord");
-  pieces.relRecord = on("mnuTxtBox_RelRecord");
-  pieces.absTime = on("mnuTxtBox_AbsTime");
-  pieces.relTime = on("mnuTxtBox_RelTime");
-  pieces.absValue = on("mnuTxtBox_AbsVal");
-  pieces.relValue = on("mnuTxtBox_RelVal");
+  PointTextPieces pieces{.batName = on("mnuTxtBox_BatName"),
+                         .channel = on("mnuTxtBox_Cha"),
+                         .absPoint = on("mnuTxtBox_AbsPoint"),
+                         .relPoint = on("mnuTxtBox_RelPoint"),
+                         .absRecord = on("mnuTxtBox_AbsRecord"),
+                         .relRecord = on("mnuTxtBox_RelRecord"),
+                         .absTime = on("mnuTxtBox_AbsTime"),
+                         .relTime = on("mnuTxtBox_RelTime"),
+                         .absValue = on("mnuTxtBox_AbsVal"),
+                         .relValue = on("mnuTxtBox_RelVal")};
   return ::makePointText(seriesNr, pointNr, graphType, m_refPoint, static_cast<int>(m_core->seriesList.size()) - 1,
                          pieces, m_core->plotSeriesData);
 }

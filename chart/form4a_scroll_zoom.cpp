@@ -109,8 +109,8 @@ void Form4a::showZoomTexts(const std::optional<ZoomTexts>& texts) {
 }
 
 static ZoomTexts typedZoomTexts(const QWidget* w) {
-  return {w->findChild<QLineEdit*>(QStringLiteral("Text37(0)"))->text(),
-          w->findChild<QLineEdit*>(QStringLiteral("Text37(1)"))->text()};
+  return {.max = w->findChild<QLineEdit*>(QStringLiteral("Text37(0)"))->text(),
+          .min = w->findChild<QLineEdit*>(QStringLiteral("Text37(1)"))->text()};
 }
 
 static QString textOf(const QWidget* w, const char* name) {

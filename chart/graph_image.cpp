@@ -10,13 +10,11 @@
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "meter/record/data_file.h"
+#include "platform/named_colours.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/plot_requests.h"
 
 namespace {
-// A web picture's background until a request names one.
-constexpr int32_t kButtonFace = int32_t(0x8000000Fu);
-
 QThreadPool& graphImagePool() {
   static QThreadPool* pool = [] {
     auto* p = new QThreadPool(QCoreApplication::instance());
@@ -64,15 +62,18 @@ GraphImage drawGraphImage(const GraphImageJob& job) {
   param.timeDivisions = std::clamp(param.timeDivisions, kMinGridDivisions, kMaxGridDivisions);
   param.yDivisions = std::clamp(param.yDivisions, kMinGridDivisions, kMaxGridDivisions);
 
-  const Result<int32_t> plotted =
-      getPlotData(param, out.series, PlotFile{job.dataFileName, index, job.byteTemperature, job.lapTimes});
+  const Result<int32_t> plotted = getPlotData(param, out.series,
+                                              PlotFile{.fileName = job.dataFileName,
+                                                       .index = index,
+                                                       .byteTemperature = job.byteTemperature,
+                                                       .lapTimes = job.lapTimes});
   if (!plotted) logMsg(-1, QStringLiteral("makeZavGraph: ERROR ") + plotted.error());
   initZavGraph(out.graph, param, out.series, job.look);
   out.picture = QImage(std::clamp(param.width, kMinWebImageSide, kMaxWebImageSide),
                        std::clamp(param.height, kMinWebImageSide, kMaxWebImageSide), QImage::Format_RGB32);
   TextLayouts layouts;
-  drawGraphInto(out.picture, param.colorB > -1 ? param.colorB : kButtonFace, out.graph, out.series, nullptr,
-                &layouts);
+  drawGraphInto(out.picture, param.colorB > -1 ? param.colorB : kSysColorButtonFace, out.graph, out.series,
+                nullptr, &layouts);
   return out;
 }
 

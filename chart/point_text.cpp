@@ -4,6 +4,7 @@
 
 #include "chart/selection_text.h"
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 
 namespace {
 // Twips between the pointer and the box, and the inner margins of the picture.
@@ -14,7 +15,7 @@ constexpr double kRightEdge = 22.5;
 
 QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<plotSeries>& series,
                       const Settings& settings) {
-  const ValueUnits units{settings.vtPower, settings.vtEnergy};
+  const ValueUnits units{.power = settings.vtPower, .energy = settings.vtEnergy};
   const int s = g.selSerie;
   const int32_t p = g.selPoint;
   int32_t q = g.selPnt1;
@@ -26,7 +27,7 @@ QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<p
   QString text = g.selSer1 != s || q < 1 || q == p
                      ? makeSelectionText(s, 0, p, type, settings.mousePointerFlags, series, units)
                      : makeSelectionText(s, q, p, type, settings.mouseMeasureFlags, series, units);
-  if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
+  if (text.endsWith(kCrLf)) text.chop(2);
   return text;
 }
 
@@ -121,7 +122,7 @@ QString makePointText(int s, int32_t p, int16_t seriesType, int32_t refPoint, in
   if (pieces.absRecord) out << strPlain(at.recordNr);
   if (pieces.relRecord) addRelative(formatNumber(double(at.recordNr) - ref.recordNr, relative));
   if (pieces.absTime) out << generalDate(at.recTime);
-  if (pieces.relTime) addRelative(formatDate(at.recTime - ref.recTime, QStringLiteral("hh:nn:ss")));
+  if (pieces.relTime) addRelative(formatDate(at.recTime - ref.recTime, kTimeFormat));
   if (pieces.absValue) out << formatNumber(at.value, QStringLiteral("#,0")) + unit;
   if (pieces.relValue) addRelative(formatNumber(double(at.value) - ref.value, relative) + unit);
   return out.join(QStringLiteral("  "));

@@ -3,11 +3,10 @@
 #include <cmath>
 
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 #include "plot/series_energy.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 QString unitText(const valueType& unit, double value, const QString& format) {
   return formatNumber(unit.factor * value + unit.offset, padDecimals(format, unit.decimals)) + u' ' + unit.unit +
          kCrLf;
@@ -36,17 +35,18 @@ QString makeSelectionText(int s, int32_t q, int32_t p, int seriesType, int32_t m
   const plotPoint& a = pts[p];
   const plotPoint& b = pts[q];
   const bool power = seriesType == 1 || seriesType == 2;
-  const QString timeFormat = std::floor(pts[1].recTime) == std::floor(pts[last].recTime)
-                                 ? QStringLiteral("hh:nn:ss")
-                                 : QStringLiteral("yyyy-mm-dd hh:nn:ss");
+  const QString timeFormat =
+      std::floor(pts[1].recTime) == std::floor(pts[last].recTime) ? kTimeFormat : kDateTimeFormat;
   QString text;
   if (q > 0 && q != p) {
     const double dt = a.recTime - b.recTime;
     if (mask & kTextTime) {
       const double days = std::trunc(dt);
-      text += (dt > 0 ? QStringLiteral("+") : dt < 0 ? QStringLiteral("-") : QString()) +
+      text += (dt > 0   ? QStringLiteral("+")
+               : dt < 0 ? QStringLiteral("-")
+                        : QString()) +
               (days != 0 ? QString::number(std::fabs(days), 'f', 0) + u' ' : QString()) +
-              formatDate(std::fabs(dt - days), QStringLiteral("hh:nn:ss")) + kCrLf;
+              formatDate(std::fabs(dt - days), kTimeFormat) + kCrLf;
     }
     if (mask & kTextValue) {
       if (power) text += powerText(a.value - b.value, QStringLiteral("+#,0.;-#,0."));

@@ -4,14 +4,16 @@
 
 std::optional<SeriesChoice> selectSeries(int listIndex, int32_t itemData) {
   if (listIndex < 0 || listIndex > INT16_MAX) return std::nullopt;
-  return SeriesChoice{QString::number(listIndex), itemData >= 1 ? 1 : -1, static_cast<int16_t>(listIndex)};
+  return SeriesChoice{.seriesText = QString::number(listIndex),
+                      .selSeriesMask = itemData >= 1 ? 1 : -1,
+                      .selSeriesIndex = static_cast<int16_t>(listIndex)};
 }
 
 SeriesAxes seriesAxisTexts(const graphRecord& graph, const QString& seriesText) {
   const double s = val(seriesText);
   if (s >= 1 && s <= graph.series.size() - 1) {
     const seriesDefRecord& def = graph.series[static_cast<qsizetype>(roundHalfEven(s))];
-    return {QString::number(def.yAxis), QString::number(def.xAxis)};
+    return {.yAxis = QString::number(def.yAxis), .xAxis = QString::number(def.xAxis)};
   }
-  return {QStringLiteral("0"), QStringLiteral("0")};
+  return {.yAxis = QStringLiteral("0"), .xAxis = QStringLiteral("0")};
 }

@@ -132,7 +132,7 @@ std::optional<ZoomTexts> zoomAxisInOut(graphRecord& graph, int16_t chartMode, in
   }
   logMsg(1, QStringLiteral("zoomAxisInOut: axis=%1  outFlg=%2  min=").arg(axis).arg(outFlg) + strPlain(min) +
                 QStringLiteral("  max=") + strPlain(max));
-  return ZoomTexts{strPlain(shownMax), strPlain(shownMin)};
+  return ZoomTexts{.max = strPlain(shownMax), .min = strPlain(shownMin)};
 }
 
 void shiftAxis(graphRecord& graph, int16_t chartMode, int16_t axis, int16_t direction) {

@@ -1,5 +1,7 @@
 #include "core/globals.h"
 
+#include "platform/named_colours.h"
+
 int32_t debugAccessCode = 58214;
 int32_t logMaxChars = 100000;
 int32_t logColourNormal = kLogColourNormal;

@@ -8,8 +8,6 @@
 #include <QVector>
 #include <cstdint>
 
-#include "platform/colour.h"
-
 extern int32_t debugAccessCode;
 extern int32_t logMaxChars;      // the message window's size limit, in characters
 extern int32_t logColourNormal;  // &HBBGGRR, top bit set = system colour

@@ -9,6 +9,7 @@
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 
 namespace {
 QStringList g_args;

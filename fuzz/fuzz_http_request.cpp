@@ -91,7 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (req.consumed > buffer.size()) abort();
   static const QDateTime now(QDate(2026, 12, 6), QTime(23, 30, 5));
   const bool headOnly = req.method == u"HEAD";
-  Result<WebResponse> answer = buildResponse({8080, req.headerBlock, req.page, req.query, headOnly}, site, now);
+  Result<WebResponse> answer = buildResponse({.localPort = 8080,
+                                              .headerBlock = req.headerBlock,
+                                              .page = req.page,
+                                              .query = req.query,
+                                              .headOnly = headOnly},
+                                             site, now);
   if (answer && answer->graph)
     answer = graphResponse(*answer->graph, drawnGraph(answer->graph->query), site.appName, headOnly, now);
   if (answer) checkAnswer(*answer, headOnly);

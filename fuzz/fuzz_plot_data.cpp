@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   param.y2ScaleMax = 50;
   QVector<plotSeries> series;
   // A file that cannot be opened is refused; either way nothing may crash.
-  static_cast<void>(getPlotData(param, series, PlotFile{name, index, size % 2 == 0, false}));
+  static_cast<void>(getPlotData(
+      param, series, PlotFile{.fileName = name, .index = index, .byteTemperature = size % 2 == 0}));
   return 0;
 }

@@ -33,7 +33,9 @@ class ExactColourTable {
   int m_count = 0;
 };
 
-RgbQuad quadOf(QRgb c) { return RgbQuad{uint8_t(qBlue(c)), uint8_t(qGreen(c)), uint8_t(qRed(c)), 0}; }
+RgbQuad quadOf(QRgb c) {
+  return RgbQuad{.rgbBlue = uint8_t(qBlue(c)), .rgbGreen = uint8_t(qGreen(c)), .rgbRed = uint8_t(qRed(c))};
+}
 
 // Writes one byte per pixel at out (rows rowBytes apart); false at a 257th colour.
 bool mapExactly(const QImage& rgb, ExactColourTable& table, uint8_t* out, qsizetype rowBytes) {

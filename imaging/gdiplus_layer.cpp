@@ -70,14 +70,13 @@ const QVector<ImageCodecInfo>& gdipImageEncoders() {
     for (const KnownEncoder& e : kKnownEncoders) {
       const QByteArray fmt(e.qtFormat);
       if (fmt != "gif" && !writable.contains(fmt)) continue;  // GIF is always the program's own
-      ImageCodecInfo info;
-      info.clsid = QUuid::createUuidV5(kCodecNamespace, QByteArray("encoder/") + fmt);
-      info.formatId = QUuid::createUuidV5(kCodecNamespace, QByteArray("format/") + fmt);
-      info.codecName = QStringLiteral("%1 Encoder").arg(QLatin1String(e.name));
-      info.formatDescription = QLatin1String(e.name);
-      info.filenameExtension = QLatin1String(e.patterns);
-      info.mimeType = QLatin1String(e.mime);
-      info.qtFormat = fmt;
+      ImageCodecInfo info{.clsid = QUuid::createUuidV5(kCodecNamespace, QByteArray("encoder/") + fmt),
+                          .formatId = QUuid::createUuidV5(kCodecNamespace, QByteArray("format/") + fmt),
+                          .codecName = QStringLiteral("%1 Encoder").arg(QLatin1String(e.name)),
+                          .formatDescription = QLatin1String(e.name),
+                          .filenameExtension = QLatin1String(e.patterns),
+                          .mimeType = QLatin1String(e.mime),
+                          .qtFormat = fmt};
       out.append(info);
     }
     return out;

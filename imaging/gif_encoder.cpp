@@ -11,7 +11,6 @@
 #include "imaging/lzw_encoder.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
 const QString kDashes = QString(55, u'-') + kCrLf;
 
 int32_t bitsForColours(int32_t colours) {

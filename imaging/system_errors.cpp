@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/util/text_helpers.h"
+
 namespace {
 struct ErrorText {
   int32_t code;
@@ -60,11 +62,11 @@ int32_t systemErrorFromErrno(int err, const QString& path) {
 
 QString systemErrorText(int32_t code) {
   for (const ErrorText& e : kErrorTexts)
-    if (e.code == code) return QString::fromLatin1(e.text) + QStringLiteral("\r\n");
+    if (e.code == code) return QString::fromLatin1(e.text) + kCrLf;
   const int err = code - syserr::kErrnoCodeBase;
   if (err > 0 && err < 4096) {
     const char* text = strerrordesc_np(err);
-    if (text) return QString::fromLocal8Bit(text) + QStringLiteral("\r\n");
+    if (text) return QString::fromLocal8Bit(text) + kCrLf;
   }
   return QString();
 }

@@ -8,7 +8,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 
 struct LinkStatus {
   QString caption;                              // the meter frame's caption

@@ -8,6 +8,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "platform/result.h"
 #include "plot/url_decode.h"
 
@@ -65,7 +66,7 @@ Result<ScaleRange> parseScalePair(const QString& value) {
   const Result<float> hi = toSingle(val(parts.size() == 2 ? parts[1] : value));
   if (!lo) return lo.failure();
   if (!hi) return hi.failure();
-  return ScaleRange{*lo, *hi};
+  return ScaleRange{.min = *lo, .max = *hi};
 }
 
 // Stores a field's value when it was read: the item's flag, or why it was rejected.
@@ -353,7 +354,7 @@ void setWebGraphDefaults(plotParamRecord& param, const Settings& settings, Date 
   param.showMarkers = 0;
   param.drawOptions = 0;
   param.colorB = 0xC0C0C0;
-  param.colorC = 0xFFFFFF;
+  param.colorC = kWhite;
   param.displayFlags = 1;
   param.y1ScaleMin = 0;
   param.y1ScaleMax = static_cast<float>(std::max(std::min(200000.0, settings.maxMeterPower), 8.0));

@@ -144,9 +144,12 @@ int64_t scanAndReduce(const RecordSource& src, int32_t fromRec, int32_t toRec, i
       RawRecord r{};
       readRaw(file, recordOffset(ix, rec, sec, headerBytes), r);
       const float value = k == 0 ? headValue : nodes[k - 1].value;
-      s.points[k] = power ? plotPoint{rec, value, r.recTime, static_cast<int32_t>(r.count),
-                                      static_cast<int32_t>(r.ticks)}
-                          : plotPoint{rec, value, r.recTime, 0, 0};
+      s.points[k] = power ? plotPoint{.recordNr = rec,
+                                      .value = value,
+                                      .recTime = r.recTime,
+                                      .count = static_cast<int32_t>(r.count),
+                                      .ticks = static_cast<int32_t>(r.ticks)}
+                          : plotPoint{.recordNr = rec, .value = value, .recTime = r.recTime};
     }
   };
 
@@ -306,9 +309,12 @@ int64_t readPlannedPoints(const RecordSource& src, const ReadPlan& plan, plotSer
   const int64_t read =
       readPointsFor(tally.dump, src, plan.fromRec, plan.toRec, plan.pointCount, plan.recordsPerPoint, ps,
                     [&](const PointDump& v) {
-                      pp[v.p] = plotPoint{v.rec, v.power, v.r.recTime, static_cast<int32_t>(v.r.count),
-                                          static_cast<int32_t>(v.r.ticks)};
-                      if (tp) tp[v.p] = plotPoint{v.rec, v.temp, v.r.recTime, 0, 0};
+                      pp[v.p] = plotPoint{.recordNr = v.rec,
+                                          .value = v.power,
+                                          .recTime = v.r.recTime,
+                                          .count = static_cast<int32_t>(v.r.count),
+                                          .ticks = static_cast<int32_t>(v.r.ticks)};
+                      if (tp) tp[v.p] = plotPoint{.recordNr = v.rec, .value = v.temp, .recTime = v.r.recTime};
                       tally.add(v);
                     });
   if (read < plan.pointCount) {
@@ -387,7 +393,8 @@ int64_t readOpenFile(plotFileIndex& index, PlotFileView& file, const PlotRange& 
   choosePointCount(range, index.index.recordCount, plan);
   prepareSeries(series, range);
   laps.mark(3);
-  const RecordSource src{file, index.index, headerBytes, index.byteTemperature};
+  const RecordSource src{
+      .file = file, .ix = index.index, .headerBytes = headerBytes, .byteTemperature = index.byteTemperature};
   const int64_t read = readRangePoints(src, plan, index.fileName, series, range, tally, scratch, laps);
   finishSeries(series, range, tally, read, index.index);
   file.close();
@@ -443,8 +450,11 @@ void keepSeries(plotParamRecord& param, QVector<plotSeries>& series, int16_t i, 
 Result<int32_t> readRequestedSeries(plotParamRecord& param, QVector<plotSeries>& series, plotFileIndex& index,
                                     PlotReadScratch& scratch) {
   const bool wantTemp = param.y2ScaleMax != kNoTemperatureScale;
-  PlotRange range{param.fromTime,           param.toTime, param.reduceMethod, param.maxPlotPoints, 1,
-                  int16_t(wantTemp ? 2 : 0)};
+  PlotRange range{.fromTime = param.fromTime,
+                  .toTime = param.toTime,
+                  .reduceMethod = param.reduceMethod,
+                  .maxPlotPoints = param.maxPlotPoints,
+                  .tempSeries = int16_t(wantTemp ? 2 : 0)};
   const Result<int32_t> validTempPoints = getZavFileData(index, range, series, scratch);
   if (!validTempPoints) return validTempPoints;
   int16_t k = 0;
@@ -452,7 +462,11 @@ Result<int32_t> readRequestedSeries(plotParamRecord& param, QVector<plotSeries>&
   if (wantTemp && series.size() > 2 && series[2].points.size() > 1 && *validTempPoints > 0)
     keepSeries(param, series, ++k, 3);
   if (param.compareTo > param.compareFrom) {
-    range = {param.compareFrom, param.compareTo, param.reduceMethod, param.maxPlotPoints, int16_t(k + 1), 0};
+    range = {.fromTime = param.compareFrom,
+             .toTime = param.compareTo,
+             .reduceMethod = param.reduceMethod,
+             .maxPlotPoints = param.maxPlotPoints,
+             .powerSeries = int16_t(k + 1)};
     if (const Result<int32_t> compared = getZavFileData(index, range, series, scratch); !compared)
       return compared;
     if (series[k + 1].points.size() > 1) keepSeries(param, series, ++k, 2);

@@ -4,12 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/util/format_pattern.h"
 #include "core/log/logmsg.h"
+#include "core/settings/derived_constants.h"
+#include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "platform/tick_clock.h"
 
-QString logTime(Date d) { return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss")); }
+QString logTime(Date d) { return formatDate(d, kDateTimeFormat); }
 
 QString elapsedSince(int32_t tick) {
   return formatNumber(static_cast<uint32_t>(timeGetTime() - tick) / 1000.0, QStringLiteral("#,0.000")) +
@@ -77,7 +78,7 @@ QString pointDumpLine(const PointDump& f) {
          formatRight(f.dtSec, QStringLiteral("##,###,###,##0")) + sep +
          formatRight(f.dCount, QStringLiteral("##,###,###,##0")) + sep +
          formatRight(f.dTicks, QStringLiteral("##,###,###,##0")) + sep +
-         formatRight(f.ws / 3600000.0, QStringLiteral("##,###,##0.000")) + sep +
+         formatRight(f.ws / kWsPerkWh, QStringLiteral("##,###,##0.000")) + sep +
          formatRight(f.tSec, QStringLiteral("##,###,##0.000")) + sep +
          formatRight(f.power, QStringLiteral("###,##0")) + sep +
          formatRight(f.temp, QStringLiteral("###0.0"));

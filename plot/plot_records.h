@@ -10,13 +10,14 @@
 #include <limits>
 #include <vector>
 
+#include "core/util/date_value.h"
 #include "meter/record/reading.h"
 #include "meter/record/zav_format.h"
 #include "plot/plot_data_reader.h"
 #include "plot/plot_file_view.h"
 
 // searchRecTime always counts 38 header bytes.
-constexpr int kSearchHeaderBytes = 38;
+constexpr int kSearchHeaderBytes = kSectionBytes;
 
 struct RawRecord {
   Date recTime;
@@ -50,7 +51,7 @@ inline int64_t recordOffset(const dataFileIndex& ix, int32_t rec, int32_t sec, i
 }
 
 // Whole seconds of a date, in floating point so a damaged record cannot overflow.
-inline double wholeSeconds(Date d) { return std::round(d * 86400.0); }
+inline double wholeSeconds(Date d) { return std::round(d * kSecondsPerDay); }
 
 // How the power of a record follows from the record before it in the same recording.
 struct PowerParts {
@@ -63,7 +64,7 @@ inline PowerParts powerAfter(const RawRecord& prev, const RawRecord& r, int32_t 
                              int32_t ticksPerSec, bool exactSeconds) {
   PowerParts v;
   // Where the ticks time the interval only whether it exceeds the limit matters.
-  const double approx = (r.recTime - prev.recTime) * 86400.0;
+  const double approx = (r.recTime - prev.recTime) * kSecondsPerDay;
   if (exactSeconds || ticksPerSec <= 0 || approx > kMaxTickIntervalSeconds - 1)
     v.dtSec = wholeSeconds(r.recTime) - wholeSeconds(prev.recTime);
   v.dCount = static_cast<double>(r.count - prev.count);  // modulo 2^32

@@ -5,6 +5,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/file_helpers.h"
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 #include "meter/meter_events.h"
 #include "platform/tick_clock.h"
 #include "plot/plot_events.h"
@@ -71,9 +72,9 @@ void readCmdFile(const Settings& settings) {
   if (!QFile::exists(name)) return;
   const Result<FileTimes> times = fileTimes(name, true);
   if (!times) return;
-  QString report = QStringLiteral("Created:       ") + generalDate(times->created) + QStringLiteral("\r\n") +
-                   QStringLiteral("Last Accessed: ") + generalDate(times->accessed) + QStringLiteral("\r\n") +
-                   QStringLiteral("Last Written:  ") + generalDate(times->written) + QStringLiteral("\r\n");
+  QString report = QStringLiteral("Created:       ") + generalDate(times->created) + kCrLf +
+                   QStringLiteral("Last Accessed: ") + generalDate(times->accessed) + kCrLf +
+                   QStringLiteral("Last Written:  ") + generalDate(times->written) + kCrLf;
   if (times->written > lastCmdFileWrite) {
     lastCmdFileWrite = times->written;
     QFile f(name);
@@ -84,7 +85,7 @@ void readCmdFile(const Settings& settings) {
       while (!f.atEnd()) {
         QByteArray line = f.readLine();
         while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
-        report += QStringLiteral("cmdLineNr %1 = ").arg(++n) + QString::fromUtf8(line) + QStringLiteral("\r\n");
+        report += QStringLiteral("cmdLineNr %1 = ").arg(++n) + QString::fromUtf8(line) + kCrLf;
       }
     }
   }

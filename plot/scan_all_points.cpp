@@ -81,7 +81,7 @@ void scanRun(const uchar* bytes, size_t n, int32_t p, const Rates& k, RawRecord&
     const RawRecord r = decodeRaw(bytes);
     const double dCount = static_cast<double>(r.count - last.count);
     float power;
-    if (ticksTime && !((r.recTime - last.recTime) * 86400.0 > kMaxTickIntervalSeconds - 1)) {
+    if (ticksTime && !((r.recTime - last.recTime) * kSecondsPerDay > kMaxTickIntervalSeconds - 1)) {
       const double dTicks = static_cast<double>(r.ticks - last.ticks);
       const double w = k.ws * dCount * k.tps / dTicks;
       power = dTicks >= k.minTicks ? static_cast<float>(std::min(w, double(kFloatMax))) : kPowerTooClose;

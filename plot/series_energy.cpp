@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/util/date_value.h"
+
 namespace {
 constexpr uint32_t kHalfRange = 0x80000000u;
 
@@ -16,7 +18,8 @@ void addPart(const plotSeries& s, int32_t first, int32_t last, const seriesSecti
     if (diff < kHalfRange) counts += diff;
   }
   use.ws += double(at.WsPerCount) * counts;
-  const double secs = std::round(p[last].recTime * 86400.0) - std::round(p[first].recTime * 86400.0);
+  const double secs =
+      std::round(p[last].recTime * kSecondsPerDay) - std::round(p[first].recTime * kSecondsPerDay);
   const double ticks = double(uint32_t(p[last].ticks) - uint32_t(p[first].ticks));
   const bool byTicks = at.ticksPerSec > 0 && std::fabs(secs) <= kMaxTickIntervalSeconds;
   use.seconds += byTicks ? ticks / at.ticksPerSec : std::fabs(secs);
@@ -34,7 +37,7 @@ void markSeriesSections(plotSeries& s, const dataFileIndex& ix) {
     if (at < 1 || at >= ix.sectionHeaders.size()) continue;
     if (s.sections.isEmpty() || at != sec) {
       const fileSection& h = ix.sectionHeaders[at];
-      s.sections.append({int32_t(k), h.WsPerCount, h.ticksPerSec});
+      s.sections.append({.firstPoint = int32_t(k), .WsPerCount = h.WsPerCount, .ticksPerSec = h.ticksPerSec});
     }
     sec = at;
   }
@@ -46,7 +49,7 @@ StretchUse stretchUse(const plotSeries& s, int32_t from, int32_t to) {
   int32_t lo = std::max(0, std::min(from, to));
   const int32_t hi = std::min(last, std::max(from, to));
   if (s.sections.isEmpty()) {
-    addPart(s, lo, hi, {0, s.WsPerCount, s.ticksPerSec}, use);
+    addPart(s, lo, hi, {.WsPerCount = s.WsPerCount, .ticksPerSec = s.ticksPerSec}, use);
     return use;
   }
   for (qsizetype k = 0; k < s.sections.size() && lo <= hi; ++k) {

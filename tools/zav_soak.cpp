@@ -128,10 +128,16 @@ void fail(const QString& what, const QString& dir) {
   std::printf("SOAK folder kept: %s (data file pwrData.ZAV, last round's log.txt and stderr.txt)\n", qPrintable(dir));
   std::fflush(stdout);
 }
-}  // namespace
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+struct SoakOptions {
+  int rounds = 0;
+  int intervalMs = 0;
+  QString build;
+  uint32_t seed = 0;
+  bool keep = false;
+};
+
+SoakOptions parseOptions(const QCoreApplication& app) {
   QCommandLineParser cli;
   cli.setApplicationDescription(QStringLiteral("Kills the recording program at random moments and checks its data file."));
   cli.addHelpOption();
@@ -141,111 +147,150 @@ int main(int argc, char** argv) {
                   {"seed", "Random seed (default: a fresh one).", "n"},
                   {"keep", "Keep the folder also when all rounds pass."}});
   cli.process(app);
-  const int rounds = cli.value("rounds").toInt();
-  const int intervalMs = std::max(5, cli.value("interval-ms").toInt());
-  const QString build = cli.isSet("build") ? QDir(cli.value("build")).absolutePath() : app.applicationDirPath();
-  const uint32_t seed = cli.isSet("seed") ? cli.value("seed").toUInt() : std::random_device{}();
-  std::mt19937 rng(seed);
+  return SoakOptions{
+      .rounds = cli.value("rounds").toInt(),
+      .intervalMs = std::max(5, cli.value("interval-ms").toInt()),
+      .build = cli.isSet("build") ? QDir(cli.value("build")).absolutePath() : app.applicationDirPath(),
+      .seed = cli.isSet("seed") ? cli.value("seed").toUInt() : std::random_device{}(),
+      .keep = cli.isSet("keep"),
+  };
+}
 
-  QTemporaryDir tmp;
-  tmp.setAutoRemove(false);
-  const QString dir = tmp.path();
-  const QString dat = dir + QStringLiteral("/pwrData.ZAV");
-  {
-    QFile ini(dir + QStringLiteral("/zav.INI"));
-    if (!ini.open(QIODevice::WriteOnly)) return 2;
-    ini.write("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
-  }
+bool writeIni(const QString& dir) {
+  QFile ini(dir + QStringLiteral("/zav.INI"));
+  if (!ini.open(QIODevice::WriteOnly)) return false;
+  ini.write("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
+  return true;
+}
 
-  QProcess sim;
-  sim.start(build + QStringLiteral("/zav_sim"), {QStringLiteral("--interval-ms"), QString::number(intervalMs),
-                                                 QStringLiteral("--power"), QStringLiteral("1500"),
-                                                 QStringLiteral("--temp"), QStringLiteral("21")});
-  QString pty;
+// Starts the simulator and returns the pseudo-terminal it names (empty when it names none in time).
+QString startSimulator(QProcess& sim, const SoakOptions& o) {
+  sim.start(o.build + QStringLiteral("/zav_sim"),
+            {QStringLiteral("--interval-ms"), QString::number(o.intervalMs), QStringLiteral("--power"),
+             QStringLiteral("1500"), QStringLiteral("--temp"), QStringLiteral("21")});
   QElapsedTimer waited;
   waited.start();
   while (waited.elapsed() < 10000) {
     if (!sim.waitForReadyRead(200) && !sim.canReadLine()) continue;
     const QString line = QString::fromUtf8(sim.readLine()).trimmed();
-    if (line.startsWith(QStringLiteral("PTY "))) {
-      pty = line.mid(4);
-      break;
-    }
+    if (line.startsWith(QStringLiteral("PTY "))) return line.mid(4);
   }
+  return {};
+}
+
+struct SoakRun {
+  const SoakOptions& options;
+  QString dir;
+  QString dat;
+  QString pty;
+  std::mt19937 rng;
+  FileView known{};
+  int killedRecording = 0;
+  int killedStarting = 0;
+  qint64 slowestResumeMs = 0;
+};
+
+// Waits until the program records beyond what the last round left; false when it does not in time.
+bool waitForResume(SoakRun& run, const QProcess& zav, const QElapsedTimer& started) {
+  while (started.elapsed() < 30000) {
+    const FileView v = readFile(run.dat);
+    if (v.problem.isEmpty() && v.records.size() > run.known.records.size()) return true;
+    if (zav.state() != QProcess::Running) return false;
+    QThread::msleep(5);
+  }
+  return false;
+}
+
+// One start, one kill at a random moment and the check of the file; false at a fault (already reported).
+bool runRound(SoakRun& run, int round) {
+  const QString& dir = run.dir;
+  QFile::remove(dir + QStringLiteral("/log.txt"));
+  QProcess zav;
+  zav.setWorkingDirectory(dir);
+  zav.setProcessEnvironment(zavEnvironment(dir, run.pty));
+  zav.setStandardOutputFile(QProcess::nullDevice());
+  zav.setStandardErrorFile(dir + QStringLiteral("/stderr.txt"));
+  zav.start(run.options.build + QStringLiteral("/zav"), {dir + u'/'});
+  if (!zav.waitForStarted(10000)) {
+    fail(QStringLiteral("zav did not start in round %1").arg(round), dir);
+    return false;
+  }
+  QElapsedTimer started;
+  started.start();
+  // Now and then the kill comes while the program starts and opens the file.
+  std::uniform_int_distribution<int> oneIn10(0, 9);
+  const bool duringStart = oneIn10(run.rng) == 0;
+  if (duringStart) {
+    QThread::msleep(std::uniform_int_distribution<int>(0, 600)(run.rng));
+    ++run.killedStarting;
+  } else {
+    if (!waitForResume(run, zav, started)) {
+      fail(QStringLiteral("round %1: recording did not resume (%2 records)")
+               .arg(round)
+               .arg(run.known.records.size()),
+           dir);
+      zav.kill();
+      zav.waitForFinished(5000);
+      return false;
+    }
+    run.slowestResumeMs = std::max(run.slowestResumeMs, started.elapsed());
+    QThread::msleep(std::uniform_int_distribution<int>(0, 3 * run.options.intervalMs)(run.rng));
+    ++run.killedRecording;
+  }
+  ::kill(pid_t(zav.processId()), SIGKILL);
+  zav.waitForFinished(10000);
+
+  const FileView now = readFile(run.dat);
+  const QString problem = now.problem.isEmpty() ? compare(run.known, now) : now.problem;
+  if (!problem.isEmpty()) {
+    fail(QStringLiteral("round %1: ").arg(round) + problem, dir);
+    return false;
+  }
+  run.known = now;
+  return true;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const SoakOptions options = parseOptions(app);
+
+  QTemporaryDir tmp;
+  tmp.setAutoRemove(false);
+  const QString dir = tmp.path();
+  if (!writeIni(dir)) return 2;
+
+  QProcess sim;
+  const QString pty = startSimulator(sim, options);
   if (pty.isEmpty()) {
-    fail(QStringLiteral("zav_sim gave no pseudo-terminal (") + build + QStringLiteral("/zav_sim)"), dir);
+    fail(QStringLiteral("zav_sim gave no pseudo-terminal (") + options.build + QStringLiteral("/zav_sim)"),
+         dir);
     return 1;
   }
-  std::printf("SOAK seed=%u rounds=%d interval-ms=%d folder=%s\n", seed, rounds, intervalMs, qPrintable(dir));
+  std::printf("SOAK seed=%u rounds=%d interval-ms=%d folder=%s\n", options.seed, options.rounds,
+              options.intervalMs, qPrintable(dir));
   std::fflush(stdout);
 
-  FileView known;
-  int killedRecording = 0, killedStarting = 0;
-  qint64 slowestResumeMs = 0;
-  std::uniform_int_distribution<int> oneIn10(0, 9);
-  for (int round = 1; round <= rounds; ++round) {
-    QFile::remove(dir + QStringLiteral("/log.txt"));
-    QProcess zav;
-    zav.setWorkingDirectory(dir);
-    zav.setProcessEnvironment(zavEnvironment(dir, pty));
-    zav.setStandardOutputFile(QProcess::nullDevice());
-    zav.setStandardErrorFile(dir + QStringLiteral("/stderr.txt"));
-    zav.start(build + QStringLiteral("/zav"), {dir + u'/'});
-    if (!zav.waitForStarted(10000)) {
-      fail(QStringLiteral("zav did not start in round %1").arg(round), dir);
-      return 1;
-    }
-    QElapsedTimer started;
-    started.start();
-    // Now and then the kill comes while the program starts and opens the file.
-    const bool duringStart = oneIn10(rng) == 0;
-    if (duringStart) {
-      QThread::msleep(std::uniform_int_distribution<int>(0, 600)(rng));
-      ++killedStarting;
-    } else {
-      // Recording resumed: complete records beyond those of the last round.
-      bool resumed = false;
-      while (started.elapsed() < 30000) {
-        const FileView v = readFile(dat);
-        if (v.problem.isEmpty() && v.records.size() > known.records.size()) {
-          resumed = true;
-          break;
-        }
-        if (zav.state() != QProcess::Running) break;
-        QThread::msleep(5);
-      }
-      if (!resumed) {
-        fail(QStringLiteral("round %1: recording did not resume (%2 records)").arg(round).arg(known.records.size()),
-             dir);
-        zav.kill();
-        zav.waitForFinished(5000);
-        return 1;
-      }
-      slowestResumeMs = std::max(slowestResumeMs, started.elapsed());
-      QThread::msleep(std::uniform_int_distribution<int>(0, 3 * intervalMs)(rng));
-      ++killedRecording;
-    }
-    ::kill(pid_t(zav.processId()), SIGKILL);
-    zav.waitForFinished(10000);
-
-    const FileView now = readFile(dat);
-    QString problem = now.problem.isEmpty() ? compare(known, now) : now.problem;
-    if (!problem.isEmpty()) {
-      fail(QStringLiteral("round %1: ").arg(round) + problem, dir);
-      return 1;
-    }
-    known = now;
-    if (round % 50 == 0 || round == rounds)
+  SoakRun run{.options = options,
+              .dir = dir,
+              .dat = dir + QStringLiteral("/pwrData.ZAV"),
+              .pty = pty,
+              .rng = std::mt19937(options.seed)};
+  for (int round = 1; round <= options.rounds; ++round) {
+    if (!runRound(run, round)) return 1;
+    if (round % 50 == 0 || round == options.rounds)
       std::printf("SOAK round %d: %lld records in %lld sections, torn tail %d bytes\n", round,
-                  qlonglong(known.records.size()), qlonglong(known.sections.size()), known.tornBytes);
+                  qlonglong(run.known.records.size()), qlonglong(run.known.sections.size()),
+                  run.known.tornBytes);
     std::fflush(stdout);
   }
   sim.kill();
   sim.waitForFinished(5000);
-  std::printf("SOAK PASSED rounds=%d killed_while_recording=%d killed_while_starting=%d records=%lld "
-              "sections=%lld slowest_resume_ms=%lld\n",
-              rounds, killedRecording, killedStarting, qlonglong(known.records.size()),
-              qlonglong(known.sections.size()), slowestResumeMs);
-  if (!cli.isSet("keep")) QDir(dir).removeRecursively();
+  std::printf(
+      "SOAK PASSED rounds=%d killed_while_recording=%d killed_while_starting=%d records=%lld "
+      "sections=%lld slowest_resume_ms=%lld\n",
+      options.rounds, run.killedRecording, run.killedStarting, qlonglong(run.known.records.size()),
+      qlonglong(run.known.sections.size()), run.slowestResumeMs);
+  if (!options.keep) QDir(dir).removeRecursively();
   return 0;
 }

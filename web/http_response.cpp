@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "platform/colour.h"
 #include "plot/graph_request.h"
 #include "plot/url_decode.h"
@@ -12,8 +13,6 @@
 #include "web/web_paths.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 // The one-letter query keys in the order they are tested, with their fields.
 struct QueryKey {
   char key;
@@ -388,7 +387,8 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
     // The graph is drawn first; the answer waits for it.
     if (liveGraph) {
       WebResponse r;
-      r.graph = GraphAsk{request.query, fileExt, filePath, recPage};
+      r.graph =
+          GraphAsk{.query = request.query, .fileExt = fileExt, .filePath = filePath, .recPage = recPage};
       return r;
     }
     return pictureAnswer(site.appName, now, fileExt, filePath, std::nullopt);

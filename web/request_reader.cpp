@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "core/util/text_helpers.h"
+
 namespace {
 // An absolute-form target ("http://host:port/path?query", as sent to a proxy)
 // names the same resource as its path and query: the scheme and the authority
@@ -42,7 +44,7 @@ HttpRequest readRequest(QByteArrayView bytes) {
   r.body = r.received.mid(end + 4);
 
   // A request without header lines ends its request line with the empty line.
-  const qsizetype lineEnd = r.headerBlock.indexOf(QStringLiteral("\r\n"));
+  const qsizetype lineEnd = r.headerBlock.indexOf(kCrLf);
   const QString line = lineEnd < 0 ? r.headerBlock : r.headerBlock.left(lineEnd);
   if (line.size() > kMaxRequestLine) {
     r.status = RequestStatus::LineTooLong;

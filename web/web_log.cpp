@@ -4,9 +4,10 @@
 #include <QLocale>
 #include <cerrno>
 
-namespace {
-const QString kCrLf = QStringLiteral("\r\n");
+#include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 
+namespace {
 // Single precision as text: up to seven significant digits, the locale's separator.
 QString singleText(float v) {
   QLocale loc = QLocale::system();
@@ -21,7 +22,7 @@ Result<> appendToLog(const QString& path, const QByteArray& bytes) {
   return {};
 }
 
-QString formatLogTime(const QDateTime& local) { return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+QString formatLogTime(const QDateTime& local) { return local.toString(kQtDateTimeFormat); }
 
 QString socketStateName(int state) {
   static const char* const kNames[] = {"sckClosed",         "sckOpen",         "sckListening",

@@ -12,7 +12,6 @@
 #include "web/web_paths.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
 // An answer's rate is judged over windows this long.
@@ -122,8 +121,11 @@ void WebServer::releaseSlot(int index) {
 }
 
 WebLogSocket WebServer::logSocket(int index) const {
-  return {index, m_sockets.socketHandle(index), m_sockets.state(index), m_sockets.remoteHostIP(index),
-          m_sockets.remotePort(index)};
+  return {.index = index,
+          .handle = m_sockets.socketHandle(index),
+          .state = m_sockets.state(index),
+          .remoteIP = m_sockets.remoteHostIP(index),
+          .remotePort = m_sockets.remotePort(index)};
 }
 
 void WebServer::showCounter(int box) {
@@ -354,11 +356,17 @@ void WebServer::dataArrival(int index) {
   // A root that could not be resolved at the start is tried again.
   if (m_site.realRoot.isEmpty()) m_site.realRoot = realWebRoot(m_site.root);
   const bool headOnly = req.method == u"HEAD";
-  const Result<WebResponse> built =
-      buildResponse({m_sockets.localPort(index), req.headerBlock, req.page, req.query, headOnly}, m_site,
-                    currentWebSecond());
+  const Result<WebResponse> built = buildResponse({.localPort = m_sockets.localPort(index),
+                                                   .headerBlock = req.headerBlock,
+                                                   .page = req.page,
+                                                   .query = req.query,
+                                                   .headOnly = headOnly},
+                                                  m_site, currentWebSecond());
   if (built && built->graph) {
-    awaitGraph(index, {*built->graph, headOnly, bytesReceived, req.received});
+    awaitGraph(index, {.ask = *built->graph,
+                       .headOnly = headOnly,
+                       .bytesReceived = bytesReceived,
+                       .received = req.received});
     return;
   }
   sendBuilt(index, built, [&](const QString& summary) { return logText(quoted(summary, QStringLiteral("  < "))); });

@@ -10,10 +10,6 @@
 #include "web/web_paths.h"
 #include "web/web_server.h"
 
-namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-}
-
 PortCheck checkWebPort(const Settings& settings) {
   if (!settings.webPortAccepted) return PortCheck::Refused;
   return settings.webPortText.isEmpty() ? PortCheck::DefaultPort : PortCheck::Accepted;
@@ -59,8 +55,8 @@ void WebServer::startWebServer() {
     emit m_events.start.serverStarted(QStringLiteral("http://") + ipLinkText(listenerAddress(), port) + u'/');
   } else {
     // The reason goes on the next line, so the first stays as it always read.
-    logMsg(-1, QStringLiteral("startWebServer: ERROR: Cannot open port: ") + QString::number(port) +
-                   QStringLiteral("\r\n") + listening.error());
+    logMsg(-1, QStringLiteral("startWebServer: ERROR: Cannot open port: ") + QString::number(port) + kCrLf +
+                   listening.error());
     emit m_events.start.serverStartFailed(port);
   }
 }

@@ -6,13 +6,13 @@
 
 #include "core/globals.h"
 #include "core/log/message_log.h"
+#include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "platform/test_log_file.h"
 
 int16_t msgLevel = 4;
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 // ZAV_LOG_FILE holds one line per message; errors carry the window's red as "ERROR ".
 void mirror(const QString& text, bool error) {
   if (!testLogFileEnabled()) return;

@@ -7,11 +7,12 @@
 
 #include "core/globals.h"
 #include "core/log/logmsg.h"
+#include "core/util/text_helpers.h"
 
 namespace {
 // CR LF, a lone CR and a lone LF each end one line in the window.
 qsizetype countLineBreaks(const QString& text) {
-  return text.count(u'\n') + text.count(u'\r') - text.count(QStringLiteral("\r\n"));
+  return text.count(u'\n') + text.count(u'\r') - text.count(kCrLf);
 }
 }  // namespace
 
@@ -39,7 +40,8 @@ qint64 MessageLog::heldLimit() {
 }
 
 void MessageLog::append(const QString& text, int32_t colour, bool courier) {
-  m_entries.push_back(Entry{text, colour, courier, countLineBreaks(text)});
+  m_entries.push_back(
+      Entry{.text = text, .colour = colour, .courier = courier, .lineBreaks = countLineBreaks(text)});
   m_chars += text.size();
   emit appended(m_entries.back());
   if (m_chars > heldLimit()) dropOldest();

@@ -13,8 +13,10 @@
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
 #include "core/settings/setup_values.h"
+#include "core/util/text_helpers.h"
 #include "platform/colour.h"
 #include "platform/message_box.h"
+#include "platform/named_colours.h"
 #include "platform/twips_units.h"
 
 namespace {
@@ -182,7 +184,7 @@ void Form12::showDropped(qint64 lines) {
 void Form12::insertAtEnd(const QString& text, const QTextCharFormat& format) {
   // The box shows CR LF as one line break.
   QString t = text;
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  t.replace(kCrLf, QStringLiteral("\n"));
   t.replace(u'\r', u'\n');
   m_end.movePosition(QTextCursor::End);
   m_end.insertText(t, format);

@@ -8,7 +8,6 @@
 #include "core/util/text_helpers.h"
 
 namespace {
-constexpr double kWsPerkWh = 3600000.0;
 const QString kUnknown = QStringLiteral("?");
 }  // namespace
 

@@ -8,6 +8,8 @@
 
 #include "core/settings/value_type.h"
 
+constexpr double kWsPerkWh = 3600000.0;
+
 struct MeterScaleInputs {
   double revsPerkWh = 0;
   double pulsesPerRev = 0;

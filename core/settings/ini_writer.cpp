@@ -7,6 +7,7 @@
 #include "core/settings/ini_keys.h"
 #include "core/settings/settings.h"
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 #include "platform/user_notice.h"
 
 namespace {
@@ -14,9 +15,8 @@ const QByteArray kEol = QByteArrayLiteral("\r\n");
 
 void reportWriteFailure(const QString& proc, const QString& fileName, const QString& reason) {
   logMsg(-1, proc + QStringLiteral(": ERROR: cannot write '") + fileName + QStringLiteral("': ") + reason);
-  userNotice(
-      QStringLiteral("Cannot write the settings file:\r\n") + fileName + QStringLiteral("\r\n") + reason,
-      MsgIcon::Critical);
+  userNotice(QStringLiteral("Cannot write the settings file:\r\n") + fileName + kCrLf + reason,
+             MsgIcon::Critical);
 }
 }  // namespace
 
@@ -29,7 +29,7 @@ int16_t getOptionIndex(const SetupControls& c, const QString& group, int16_t def
 
 QByteArray iniFileText(const SetupControls& c, const QString& created) {
   QString out;
-  auto line = [&](const QString& s) { out += s + QStringLiteral("\r\n"); };
+  auto line = [&](const QString& s) { out += s + kCrLf; };
   auto quoted = [](const QString& s) { return u'"' + s + u'"'; };
   line(QStringLiteral(";Zav initialization file - Created by Zav: ") + created);
   line(QStringLiteral(";loaded automatically at startup unless -noini option is used"));

@@ -5,13 +5,14 @@
 #include <type_traits>
 
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 
 WebPortSetting webPortFromText(const QString& text) {
   if (text.isEmpty()) return {};
   const double number = std::trunc(val(text));
   WebPortSetting s;
-  s.accepted = number >= 80 && number <= 65535;
-  s.port = int32_t(std::trunc(std::clamp(val(text), -1.0, 65536.0)));
+  s.accepted = number >= 80 && number <= kMaxTcpPort;
+  s.port = int32_t(std::trunc(std::clamp(val(text), -1.0, kMaxTcpPort + 1.0)));
   if (s.port == 0) s.port = 80;
   return s;
 }

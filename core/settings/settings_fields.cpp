@@ -12,6 +12,7 @@
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "platform/user_notice.h"
 
 namespace {
@@ -236,24 +237,23 @@ SetupFields::Outcome SetupFields::colourChange(const IniKey& row, const QString&
   settings().*memberOf<int32_t>(row.member) = *colour;
   m_c.setBackColor(name, *colour);
   const int sum = (*colour & 0xFF) + ((*colour >> 8) & 0xFF) + ((*colour >> 16) & 0xFF);
-  m_c.setForeColor(name, sum < 384 ? 0xFFFFFF : 0);
+  m_c.setForeColor(name, sum < 384 ? kWhite : kBlack);
   return Outcome::OwnColours;
 }
 
 void SetupFields::updateText5Display() {
   Settings& s = settings();
-  MeterScaleInputs in;
-  in.revsPerkWh = s.revsPerkWh;
-  in.pulsesPerRev = s.pulsesPerRev;
-  in.prescale = s.prescale;
-  in.ticksPerSec = s.ticksPerSec;
-  in.maxMeterPower = s.maxMeterPower;
-  in.minUpdateInterval = s.minUpdateInterval;
-  in.maxUpdateInterval = s.maxUpdateInterval;
-  in.timerBits = val(commaToPoint(m_c.text(ctl("Text5", 7))));
-  in.counterBits = val(commaToPoint(m_c.text(ctl("Text5", 14))));
-  in.WsPerCount = s.WsPerCount;
-  in.minMeterScale = s.minMeterScale;
+  MeterScaleInputs in{.revsPerkWh = s.revsPerkWh,
+                      .pulsesPerRev = s.pulsesPerRev,
+                      .prescale = double(s.prescale),
+                      .ticksPerSec = s.ticksPerSec,
+                      .maxMeterPower = s.maxMeterPower,
+                      .minUpdateInterval = s.minUpdateInterval,
+                      .maxUpdateInterval = s.maxUpdateInterval,
+                      .timerBits = val(commaToPoint(m_c.text(ctl("Text5", 7)))),
+                      .counterBits = val(commaToPoint(m_c.text(ctl("Text5", 14)))),
+                      .WsPerCount = s.WsPerCount,
+                      .minMeterScale = s.minMeterScale};
   const MeterScaleResult r = computeMeterScale(in);
   if (!r.changed) return;
   s.WsPerCount = r.WsPerCount;
@@ -265,8 +265,10 @@ void SetupFields::updateText5Display() {
 
 bool SetupFields::buildValueTypes() {
   auto fields = [&](int first) {
-    return ValueTypeFields{m_c.text(text1(first)), m_c.text(text1(first + 1)), m_c.text(text1(first + 2)),
-                           m_c.text(text1(first + 3))};
+    return ValueTypeFields{.title = m_c.text(text1(first)),
+                           .factor = m_c.text(text1(first + 1)),
+                           .decimals = m_c.text(text1(first + 2)),
+                           .unit = m_c.text(text1(first + 3))};
   };
   // A refused decimals count leaves what was already taken (title and factor) in the type.
   auto build = [&](valueType Settings::*member, const char* use, int standard, bool energy) {

@@ -8,9 +8,9 @@
 
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
+#include "platform/twips_units.h"
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
 constexpr int kScaleLeft = 420;    // twips, left end of the scale
 constexpr int kScaleWidth = 7275;  // twips, whole scale
 

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "platform/twips_units.h"
+
 namespace {
 constexpr int kFrameWidth = 360;
 constexpr int kFrameHeight = 56;
@@ -47,7 +49,7 @@ void frmProgBar::build() {
     start->setObjectName(QStringLiteral("prLineStart(%1)").arg(i));
     auto* end = line(frame, m_margin + m_fullWidth, 8, 1, 14);
     end->setObjectName(QStringLiteral("prLineEnd(%1)").arg(i));
-    auto* bar = line(frame, m_margin, 11, 1000 / 15, 8);
+    auto* bar = line(frame, m_margin, 11, twipsToPx(1000), 8);
     bar->setObjectName(QStringLiteral("prLine(%1)").arg(i));
     bar->setVisible(false);
     auto* label = new QLabel(frame);

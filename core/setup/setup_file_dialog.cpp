@@ -3,7 +3,7 @@
 #include "core/log/logmsg.h"
 
 namespace {
-constexpr int kCancelError = 32755;
+constexpr int kCancelError = 32755;  // the dialog's "user cancelled" number
 const QString kAllFiles = QStringLiteral("all files (*.*)|*.*");
 }  // namespace
 
@@ -28,15 +28,18 @@ FileDialogRequest selectFileRequest(const QString& kind, const QString& fileName
   return r;
 }
 
-void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int16_t& cancelled) {
+bool runFileDialog(const FileDialogRequest& req, QString& fileName) {
   QString chosen;
-  if (fileDialog(selectFileRequest(kind, fileName, mode), chosen)) {
-    if (!chosen.isEmpty()) fileName = chosen;
-    logMsg(2, QStringLiteral("selectFileDialog: NO ERROR= 0"));
-    cancelled = 0;
-    return;
+  if (!fileDialog(req, chosen)) {
+    logMsg(2, QStringLiteral("selectFileDialog: ERROR= ") + QString::number(kCancelError));
+    logMsg(2, QStringLiteral("selectFileDialog: cdlCancel= ") + QString::number(kCancelError));
+    return false;
   }
-  logMsg(2, QStringLiteral("selectFileDialog: ERROR= ") + QString::number(kCancelError));
-  logMsg(2, QStringLiteral("selectFileDialog: cdlCancel= ") + QString::number(kCancelError));
-  cancelled = -1;
+  if (!chosen.isEmpty()) fileName = chosen;
+  logMsg(2, QStringLiteral("selectFileDialog: NO ERROR= 0"));
+  return true;
+}
+
+void selectFileDialog(const QString& kind, QString& fileName, int16_t mode, int16_t& cancelled) {
+  cancelled = runFileDialog(selectFileRequest(kind, fileName, mode), fileName) ? 0 : -1;
 }

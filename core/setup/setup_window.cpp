@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "core/app_windows.h"
 #include "core/globals.h"
 #include "core/log/logmsg.h"
 #include "core/settings/factory_defaults.h"
@@ -28,6 +27,7 @@
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_file_dialog.h"
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "platform/app_event_log.h"
 #include "platform/colour.h"
 #include "platform/comm_device.h"
@@ -339,20 +339,19 @@ void SetupWindow::command9Click(int index) {
 
 void SetupWindow::setAppLogMode() {
   auto* modes = qobject_cast<QComboBox*>(control("Combo1"));
-  const QString eol = QStringLiteral("\r\n");
-  QString t = QStringLiteral("setAppLogMode:") + eol;
-  t += QStringLiteral("  old appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  old appLogMode=") +
-       QString::number(appLogCurrentMode()) + eol;
+  QString t = QStringLiteral("setAppLogMode:") + kCrLf;
+  t += QStringLiteral("  old appLogPath=") + appLogCurrentPath() + kCrLf +
+       QStringLiteral("  old appLogMode=") + QString::number(appLogCurrentMode()) + kCrLf;
   const int32_t mode = std::max(modes->currentIndex(), 0) |
                        (checkValueOf(box("Check2(0)")->checkState()) * 16) |
                        (checkValueOf(box("Check2(1)")->checkState()) * 32);
   const QString path = values().text(QStringLiteral("Text2(6)"));
-  t += QStringLiteral("  set appLogPath=") + path + eol + QStringLiteral("  set appLogMode=") +
-       QString::number(mode) + eol;
+  t += QStringLiteral("  set appLogPath=") + path + kCrLf + QStringLiteral("  set appLogMode=") +
+       QString::number(mode) + kCrLf;
   if (const Result<> started = appLogStart(path, mode); !started)
     logMsg(-1, QStringLiteral("setAppLogMode: ERROR ") + started.error());
-  t += QStringLiteral("  new appLogPath=") + appLogCurrentPath() + eol + QStringLiteral("  new appLogMode=") +
-       QString::number(appLogCurrentMode()) + eol;
+  t += QStringLiteral("  new appLogPath=") + appLogCurrentPath() + kCrLf +
+       QStringLiteral("  new appLogMode=") + QString::number(appLogCurrentMode()) + kCrLf;
   logMsg(2, t);
 }
 

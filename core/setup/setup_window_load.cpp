@@ -15,6 +15,7 @@
 #include "core/settings/ini_keys.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
+#include "core/startup.h"
 #include "core/util/format_pattern.h"
 #include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
@@ -22,17 +23,11 @@
 #include "platform/tick_clock.h"
 
 namespace {
-QString crlf(const QString& s) { return s + QStringLiteral("\r\n"); }
-
-// The program's arguments as one text, to look for "-noini" anywhere.
-QString commandLineText() {
-  QStringList args = QCoreApplication::arguments();
-  if (!args.isEmpty()) args.removeFirst();
-  return args.join(u' ');
-}
+QString crlf(const QString& s) { return s + kCrLf; }
 }  // namespace
 
 void loadSetupWindowHidden(SetupWindow& window, const StartValues& start, const QIcon& icon) {
+  // "-noini" anywhere in the command line leaves the settings file unread.
   window.formLoad(start, !commandLineText().toLower().contains(QStringLiteral("-noini")), icon);
 }
 

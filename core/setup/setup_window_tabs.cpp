@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include "core/setup/setup_window.h"
+#include "platform/twips_units.h"
 
 namespace {
 QWidget* page(QLayout* layout) {
@@ -100,7 +101,7 @@ QWidget* SetupWindow::buildMeterScaleTab() {
   auto result = [&](int k) {
     auto* e = narrow(makeEdit(ctl("Text5", k)), 100);
     if (k != 7 && k != 14) e->setReadOnly(true);
-    if (k == 11 || k == 12) e->setFixedWidth(1200 / 15);  // the resolution figures' width
+    if (k == 11 || k == 12) e->setFixedWidth(twipsToPx(1200));  // the resolution figures' width
     return e;
   };
   auto setting = [&](int k) { return narrow(makeEdit(ctl("Text1", k)), 100); };

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "core/util/format_pattern.h"
+#include "platform/twips_units.h"
 
 namespace {
-constexpr double kTwipsPerPixel = 15;
 constexpr double kBorderTwips = 70;
 }  // namespace
 
@@ -22,7 +22,7 @@ QString summaryBarText(const QString& unit, int32_t value, int32_t max) {
 
 int summaryBarWidth(int frameWidth, int32_t value, int32_t max) {
   if (max <= 0) return 0;
-  const double inner = std::max(0.0, frameWidth * kTwipsPerPixel - kBorderTwips);
+  const double inner = std::max(0.0, frameWidth * double(kTwipsPerPixel) - kBorderTwips);
   const double twips = std::clamp(inner * value / max, 0.0, inner);
   return static_cast<int>(twips / kTwipsPerPixel);
 }

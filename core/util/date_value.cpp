@@ -30,12 +30,12 @@ bool dateSerial(int year, int month, int day, Date& out) {
 }
 
 double timeSerial(int hour, int minute, int second) {
-  return (static_cast<double>(hour) * 3600.0 + minute * 60.0 + second) / 86400.0;
+  return (static_cast<double>(hour) * 3600.0 + minute * 60.0 + second) / kSecondsPerDay;
 }
 
 Date dateFromDateTime(const QDateTime& local) {
   const double days = static_cast<double>(epoch().daysTo(local.date()));
-  const double frac = local.time().msecsSinceStartOfDay() / 86400000.0;
+  const double frac = local.time().msecsSinceStartOfDay() / (kSecondsPerDay * 1000.0);
   // Before the epoch the fraction still counts forward from midnight.
   return days >= 0 ? days + frac : days - frac;
 }
@@ -43,10 +43,10 @@ Date dateFromDateTime(const QDateTime& local) {
 QDateTime dateToDateTime(Date d) {
   const double whole = wholeDays(d);
   const double frac = std::isfinite(d) ? std::fabs(d - std::trunc(d)) : 0;
-  qint64 ms = std::llround(frac * 86400000.0);
+  qint64 ms = std::llround(frac * (kSecondsPerDay * 1000.0));
   QDate date = epoch().addDays(static_cast<qint64>(whole));
-  if (ms >= 86400000) {
-    ms -= 86400000;
+  if (ms >= kSecondsPerDay * 1000) {
+    ms -= kSecondsPerDay * 1000;
     date = date.addDays(1);  // the time of day runs forward also before the epoch
   }
   return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
@@ -55,13 +55,18 @@ QDateTime dateToDateTime(Date d) {
 DateParts dateParts(Date d) {
   const double whole = wholeDays(d);
   const double frac = std::isfinite(d) ? std::fabs(d - std::trunc(d)) : 0;
-  long long secs = std::llround(frac * 86400.0);
+  long long secs = std::llround(frac * kSecondsPerDay);
   QDate date = epoch().addDays(static_cast<qint64>(whole));
-  if (secs >= 86400) {
-    secs -= 86400;
+  if (secs >= kSecondsPerDay) {
+    secs -= kSecondsPerDay;
     date = date.addDays(1);  // the time of day runs forward also before the epoch
   }
-  return {date.year(), date.month(), date.day(), int(secs / 3600), int(secs / 60 % 60), int(secs % 60)};
+  return {.year = date.year(),
+          .month = date.month(),
+          .day = date.day(),
+          .hour = int(secs / 3600),
+          .minute = int(secs / 60 % 60),
+          .second = int(secs % 60)};
 }
 
 Date dateNow() {

@@ -4,9 +4,15 @@
 // converts between it and calendar fields or QDateTime.
 
 #include <QDateTime>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 
 using Date = double;
+
+constexpr int kSecondsPerDay = 86400;
+// A Date in whole seconds, rounded to the nearest (for comparing times to the second).
+inline int64_t dateSeconds(Date d) { return std::llround(d * kSecondsPerDay); }
 
 // Calendar date built the way the original platform builds dates: months
 // outside 1..12 and days outside the month carry into neighbouring months and

@@ -47,8 +47,8 @@ bool directoryUsable(const QString& path) {
 
 Date dateFromFileTime(int64_t units) {
   const int64_t secs = units >= 0 ? units / 10000000 : -((-units + 9999999) / 10000000);
-  const int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
-  const int64_t rem = secs - days * 86400;
+  const int64_t days = secs >= 0 ? secs / kSecondsPerDay : -((-secs + kSecondsPerDay - 1) / kSecondsPerDay);
+  const int64_t rem = secs - days * kSecondsPerDay;
   const QDate date = QDate(1601, 1, 1).addDays(days);
   return dateFromDateTime(QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(rem * 1000))));
 }
@@ -100,5 +100,5 @@ Result<FileTimes> fileTimes(const QString& path, bool toLocal) {
   if (!c.isValid() || !a.isValid() || !w.isValid())
     return Failure(QStringLiteral("no file times for '") + path + u'\'');
   auto conv = [toLocal](const QDateTime& t) { return wallDate(toLocal ? t.toLocalTime() : t.toUTC()); };
-  return FileTimes{conv(c), conv(a), conv(w)};
+  return FileTimes{.created = conv(c), .accessed = conv(a), .written = conv(w)};
 }

@@ -269,10 +269,10 @@ QString formatDate(Date d, const QString& pattern) {
 
 QString generalDate(Date d) {
   const double whole = std::trunc(d);
-  const bool hasTime = std::fabs(d - whole) * 86400.0 >= 0.5;
-  if (whole == 0 && hasTime) return formatDate(d, QStringLiteral("hh:nn:ss"));
-  if (!hasTime) return formatDate(d, QStringLiteral("yyyy-mm-dd"));
-  return formatDate(d, QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+  const bool hasTime = std::fabs(d - whole) * kSecondsPerDay >= 0.5;
+  if (whole == 0 && hasTime) return formatDate(d, kTimeFormat);
+  if (!hasTime) return formatDate(d, kDateFormat);
+  return formatDate(d, kDateTimeFormat);
 }
 
 QString strPlain(double v) {

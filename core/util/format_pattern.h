@@ -14,6 +14,12 @@ QString formatNumber(double v, const QString& pattern);
 // Date patterns: "yyyy", "yy", "mm" (month, or minutes after "hh"/before "ss"),
 // "m", "dd", "d", "hh", "h", "nn", "n", "ss", "s"; other characters literal.
 QString formatDate(Date d, const QString& pattern);
+// The patterns of the program's date and time texts (logs, reports, labels).
+inline const QString kDateTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
+inline const QString kDateFormat = QStringLiteral("yyyy-mm-dd");
+inline const QString kTimeFormat = QStringLiteral("hh:nn:ss");
+// kDateTimeFormat in the pattern language of QDateTime.
+inline const QString kQtDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // The platform's general date format: date only when there is no time part,
 // time only when there is no date part (day 0), otherwise both.

@@ -73,7 +73,7 @@ QString nextToken(QString& text) {
 }
 
 QString splitFirstLine(QString& text) {
-  const qsizetype crlf = text.indexOf(QStringLiteral("\r\n"));
+  const qsizetype crlf = text.indexOf(kCrLf);
   QString first;
   if (crlf < 0) {
     first = text;

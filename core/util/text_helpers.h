@@ -9,6 +9,9 @@
 #include "core/util/date_value.h"
 #include "platform/result.h"
 
+// The line end of every text the program writes and logs.
+inline const QString kCrLf = QStringLiteral("\r\n");
+
 // Text up to the first ";" with blanks and control characters trimmed away.
 QString stripComment(const QString& line);
 QString commaToPoint(const QString& text);
@@ -54,6 +57,8 @@ void vSwap(T& a, T& b) {
 // or the date is out of range.
 Result<Date> dateTimeFromText(const QString& text);
 
+// The largest TCP port number.
+constexpr int kMaxTcpPort = 65535;
 // "address" or "address:port" when the port is not 80 (the web server's link text).
 QString ipLinkText(const QString& address, int port);
 

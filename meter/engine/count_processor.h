@@ -7,7 +7,6 @@
 #include <QString>
 #include <cstdint>
 
-#include "core/util/date_value.h"
 #include "meter/record/reading.h"
 #include "meter/record/zav_format.h"
 

@@ -4,6 +4,7 @@
 
 #include "core/util/format_pattern.h"
 #include "meter/engine/count_processor.h"
+#include "platform/named_colours.h"
 
 namespace {
 QString rateNumberText(double v) { return formatNumber(v, QStringLiteral("#,0.000")); }
@@ -53,7 +54,7 @@ void MeterPanelState::showRateValue(double shown, double seconds) {
 bool MeterPanelState::showRate(double seconds) {
   if (!validRate(seconds)) {
     text2 = QStringLiteral("ERROR");
-    text2Color = kColorRed;
+    text2Color = kRed;
     text2Seconds = 0;
     text2Typed = false;
     return false;

@@ -8,15 +8,13 @@
 #include <QString>
 #include <cstdint>
 
-#include "core/util/date_value.h"
 #include "core/util/lazy_text.h"
 #include "meter/engine/reading_result.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 
-// Background colours of the window's value boxes: normal (window background) and grey
-// (button shadow).
-constexpr int32_t kFieldColourNormal = int32_t(0x80000005u);
-constexpr int32_t kFieldColourGrey = int32_t(0x80000010u);
+// Background colours of the window's value boxes: normal and grey.
+constexpr int32_t kFieldColourNormal = kSysColorWindowBackground;
+constexpr int32_t kFieldColourGrey = kSysColorButtonShadow;
 
 // Text4's form of the register, in kWh.
 QString registerText(double energyWh);

@@ -11,12 +11,12 @@
 #include "core/util/tick_helpers.h"
 #include "meter/engine/pulse_width.h"
 #include "meter/record/register_continuation.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "platform/tick_clock.h"
 
 namespace {
 
-constexpr int32_t kMaxTimerMs = 65535;
+constexpr int32_t kMaxTimerMs = 65535;  // the longest interval the timers take
 constexpr double kMinTypedRate = 1e-6;
 constexpr double kMaxTypedRate = 1e6;
 
@@ -130,8 +130,9 @@ void MeterSession::takeReading(const Reading& r) {
 }
 
 QString MeterSession::plainPulseBytes(QByteArrayView data) {
-  const std::optional<Reading> reading =
-      m_pulses.arrive(data, {m_settings.timerType, m_settings.ticksPerSec, m_settings.prescale});
+  const std::optional<Reading> reading = m_pulses.arrive(data, {.timerType = m_settings.timerType,
+                                                                .ticksPerSec = m_settings.ticksPerSec,
+                                                                .prescale = m_settings.prescale});
   const qsizetype n = m_pulses.bufferedBytes();
   const QString head = QStringLiteral("  (ifType = 1) Data received.  buffLen=") + QString::number(n) +
                        QStringLiteral("  frameStatus=");
@@ -190,8 +191,7 @@ double MeterSession::analysePulseWidth(int16_t rxByte) {
   const PulseWidth w = ::analysePulseWidth(rxByte, m_portBaud);
   m_pulseWidthBits = w.bits;
   if (m_settings.advancedFunctions) {
-    emit pulseAnalysed(formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral("\r\n") +
-                       w.advice);
+    emit pulseAnalysed(formatDate(dateNow(), kDateTimeFormat) + kCrLf + w.advice);
   }
   return w.seconds;
 }
@@ -199,8 +199,13 @@ double MeterSession::analysePulseWidth(int16_t rxByte) {
 void MeterSession::processReading(const Reading& r) {
   const Settings& s = m_settings;
   const int32_t thisTicks = timeGetTime();
-  const CountInputs in{thisTicks, s.ticksPerSec, s.WsPerCount, s.ZAVdetectorVer, s.ifType >= 2,
-                       m_readingCount == 0, m_energyWh};
+  const CountInputs in{.pcTick = thisTicks,
+                       .ticksPerSec = s.ticksPerSec,
+                       .WsPerCount = s.WsPerCount,
+                       .detectorVer = s.ZAVdetectorVer,
+                       .sampleClock = s.ifType >= 2,
+                       .firstOfPeriod = m_readingCount == 0,
+                       .energyWh = m_energyWh};
   const CountValues v = computeReading(m_count, r, in);
   m_count = v.next;
   // No serial port opened in this run (TCP only): no pulse width.
@@ -376,7 +381,7 @@ void MeterSession::parseIntervalField(const QString& boxText) {
     m_mRevTime = m_panel.countsPerSecond ? 1.0 / v : v;
     calcPowerFromRevTime();
   } else {
-    m_panel.text2Color = kColorRed;
+    m_panel.text2Color = kRed;
   }
   notifyPanel();
 }
@@ -394,7 +399,7 @@ void MeterSession::setMeterFieldsColor2() {
 // Timer1 (off-line simulation) follows the last rate.
 void MeterSession::setSimulationRate() {
   const double ms = std::round(m_mRevTime * 1000.0) / std::max<int>(1, m_pulseDivider);
-  m_simulationTimer.setInterval(int32_t(std::clamp(ms, 100.0, 65535.0)));
+  m_simulationTimer.setInterval(int32_t(std::clamp(ms, 100.0, double(kMaxTimerMs))));
 }
 
 void MeterSession::label2Click(const QString& boxText) {
@@ -408,7 +413,7 @@ void MeterSession::label2Click(const QString& boxText) {
     m_panel.text2ToolTip = QStringLiteral("interval (in seconds) between two counts");
   }
   if (!typedRateOk(v)) {
-    m_panel.text2Color = kColorRed;
+    m_panel.text2Color = kRed;
   } else {
     // The rate stays; only its unit changes.
     const double seconds = m_panel.countsPerSecond ? v : 1.0 / v;
@@ -440,7 +445,13 @@ bool MeterSession::loadDataFile(int16_t slot) {
 }
 
 void MeterSession::writeLogLine(Date time, double energy, double power) {
-  m_record = {time, energy, power, m_latest.temperature, m_latest.voltage, m_latest.status, m_latest.resetCount};
+  m_record = {.time = time,
+              .energyWh = energy,
+              .power = power,
+              .temperature = m_latest.temperature,
+              .voltage = m_latest.voltage,
+              .status = m_latest.status,
+              .resetCount = m_latest.resetCount};
   emit registerLogged(m_record);
   // While recording the text log stays locked between lines.
   const Result<> written = m_textLog.write(time, energy, power, m_online || m_recorder.isOpen());
@@ -466,7 +477,7 @@ void MeterSession::loadLastLogLine() {
     m_energyWh = registerAfter(m_energyWh + later.wh, 0, 0);
     logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +
                   QString::number(later.readings) + QStringLiteral(" newer readings up to ") +
-                  formatDate(later.newest, QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral(", ") +
+                  formatDate(later.newest, kDateTimeFormat) + QStringLiteral(", ") +
                   formatNumber(later.wh, QStringLiteral("0.0")) + QStringLiteral(" Wh"));
   }
   showEnergy(0);

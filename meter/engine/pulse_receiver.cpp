@@ -48,5 +48,10 @@ std::optional<Reading> PulseReceiver::arrive(QByteArrayView data, const Rules& r
   m_elapsedCounts = int32_t(uint32_t(count) - uint32_t(m_count));
   m_lastTicks = timer;
   m_count = count;
-  return Reading{count, timer, kNotReported, kNotReported, status, 1};
+  return Reading{.count = count,
+                 .ticks = timer,
+                 .temperature = kNotReported,
+                 .voltage = kNotReported,
+                 .status = status,
+                 .resetCount = 1};
 }

@@ -1,7 +1,6 @@
 #include "meter/engine/pulse_width.h"
 
 #include "core/util/format_pattern.h"
-#include "core/util/text_helpers.h"
 
 void countPulseBits(int rxByte, int& zeros, int& errorBit) {
   zeros = 1;  // the start bit
@@ -42,5 +41,7 @@ QString pulseWidthAdvice(int zeros, int errorBit, double baud) {
 PulseWidth analysePulseWidth(int16_t rxByte, double baud) {
   int zeros = 0, errorBit = 0;
   countPulseBits(rxByte & 0xFF, zeros, errorBit);
-  return {baud > 1 ? zeros / baud : 0, int16_t(zeros), pulseWidthAdvice(zeros, errorBit, baud)};
+  return {.seconds = baud > 1 ? zeros / baud : 0,
+          .bits = int16_t(zeros),
+          .advice = pulseWidthAdvice(zeros, errorBit, baud)};
 }

@@ -6,6 +6,7 @@
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
+#include "platform/named_colours.h"
 #include "platform/user_notice.h"
 
 namespace {
@@ -115,7 +116,7 @@ void MeterLink::showSearchFailed(bool cancelled) {
   status.setCaption(cancelled
                         ? QStringLiteral("Energy meter - Search cancelled: set the COM port in Setup")
                         : QStringLiteral("Energy meter - No detector found: set the COM port in Setup"));
-  status.captionColour = kColorRed;
+  status.captionColour = kRed;
   status.onlineTicked = false;
   showStatus(status);
   logMsg(2, QStringLiteral("searchComPorts: ") + status.caption);

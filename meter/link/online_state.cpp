@@ -8,10 +8,12 @@
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
 #include "platform/comm_port.h"
+#include "platform/named_colours.h"
 #include "platform/user_notice.h"
 
 struct MeterLink::RunningWait {
@@ -77,7 +79,8 @@ bool MeterLink::startRecording(bool resuming) {
     // Where the user looks: which file and why.
     const QString& problem = recorder.problem();
     if (!resuming) {
-      userNotice(QStringLiteral("Error: Cannot open Zav-file") + (problem.isEmpty() ? QString() : "\r\n" + problem));
+      userNotice(QStringLiteral("Error: Cannot open Zav-file") +
+                 (problem.isEmpty() ? QString() : kCrLf + problem));
     }
     status.setCaption(QStringLiteral("Error: Cannot open data file") +
                       (problem.isEmpty() ? QString() : " " + problem));
@@ -92,7 +95,7 @@ bool MeterLink::startRecording(bool resuming) {
     status.setCaption(QStringLiteral("Energy meter - waiting for meter at COM") + comNumber());
     ok = true;
   }
-  status.captionColour = ok ? kSysColorWindowText : kColorRed;
+  status.captionColour = ok ? kSysColorWindowText : kRed;
   m_status = status;
   return ok;
 }
@@ -134,7 +137,7 @@ void MeterLink::showStatus(const LinkStatus& status) {
 
 SerialLines MeterLink::serialLines() const {
   if (!m_port.portOpen()) return {};
-  return {m_port.breakOn(), m_port.dtrEnable(), m_port.rtsEnable()};
+  return {.txBreak = m_port.breakOn(), .dtr = m_port.dtrEnable(), .rts = m_port.rtsEnable()};
 }
 
 void MeterLink::setSerialLines(const SerialLines& lines) {
@@ -273,7 +276,7 @@ void MeterLink::deviceLost(const QString& why) {
   m_lost = true;
   LinkStatus status = m_status;
   status.setCaption(QStringLiteral("Device lost: ") + why + QStringLiteral(" - trying again"));
-  status.captionColour = kColorRed;
+  status.captionColour = kRed;
   status.onlineTicked = true;  // the user's intent stays
   status.stale = true;
   showStatus(status);

@@ -7,6 +7,7 @@
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "platform/comm_link.h"
+#include "platform/named_colours.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -133,7 +134,7 @@ void MeterLink::controllerBytes(const QByteArray& data) {
   // Short enough for the meter frame, so no cut hides what is wrong; the whole text is the detail.
   status.setCaption(QStringLiteral("No valid frame at ") + com + QStringLiteral(": check the interface type"),
                     QStringLiteral("Energy meter - ") + text);
-  status.captionColour = kColorRed;
+  status.captionColour = kRed;
   showStatus(status);
 }
 
@@ -162,7 +163,7 @@ void MeterLink::handleSerialEvent(int ev, const QByteArray& input) {
   m_counters[0] = (m_counters[0] + 1) % kCounterModulus;
   QString text;
   if (logShows(3)) {
-    text = QStringLiteral("MSComm1_OnComm:  ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+    text = QStringLiteral("MSComm1_OnComm:  ") + formatDate(dateNow(), kDateTimeFormat) +
            QStringLiteral("  eventCnt=") + QString::number(m_counters[0]) + QStringLiteral("  comEvent=") +
            QString::number(ev);
   }

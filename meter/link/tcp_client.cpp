@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 
+#include "core/util/text_helpers.h"
+
 TcpClient::TcpClient(QObject* parent) : QObject(parent), m_socket(new QTcpSocket(this)) {
   connect(m_socket, &QTcpSocket::connected, this, &TcpClient::connected);
   connect(m_socket, &QTcpSocket::readyRead, this, [this] {
@@ -40,6 +42,6 @@ Result<quint16> parseRemotePort(const QString& text) {
   bool digits = !t.isEmpty() && t.size() <= 5;
   for (const QChar c : t) digits = digits && c.isDigit();
   const int v = digits ? t.toInt() : 0;
-  if (v < 1 || v > 65535) return Failure(QStringLiteral("remote port=") + text);
+  if (v < 1 || v > kMaxTcpPort) return Failure(QStringLiteral("remote port=") + text);
   return quint16(v);
 }

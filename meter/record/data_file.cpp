@@ -15,6 +15,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "meter/record/data_file_io.h"
+#include "meter/record/locked_file.h"
 
 namespace {
 
@@ -231,7 +232,7 @@ DataFileWalk::DataFileWalk(const QString& name)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;
   for (const zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd))) {
-    if (s.isSection) m_sections.append({s.from, s.header, s.records});
+    if (s.isSection) m_sections.append({.pos = s.from, .header = s.header, .records = s.records});
   }
 }
 

@@ -9,13 +9,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "meter/record/locked_file.h"
+
 namespace zavio {
 
 namespace {
 QString num(int64_t v) { return QString::number(v); }
 }  // namespace
-
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 // Reads exactly n bytes at a 1-based position; false on a short read.
 bool readAt(int fd, int64_t pos1, char* buf, int n) {
@@ -249,7 +249,7 @@ TailCut tornTail(int fd, int64_t len) {
 }  // namespace
 
 QVector<FileStretch> walkDataFile(int fd, int64_t len) {
-  Walk walk{fd, len, {}};
+  Walk walk{.fd = fd, .len = len, .out = {}};
   for (int64_t pos = 1; pos <= len;) pos = walk.step(pos);
   return walk.out;
 }

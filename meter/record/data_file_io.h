@@ -14,7 +14,6 @@
 
 namespace zavio {
 
-QString errnoText();
 // Reads exactly n bytes at a 1-based position; false on a short read.
 bool readAt(int fd, int64_t pos1, char* buf, int n);
 bool writeAt(int fd, int64_t pos1, const QByteArray& bytes);

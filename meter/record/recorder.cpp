@@ -1,12 +1,9 @@
 #include "meter/record/recorder.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 
 #include "core/log/logmsg.h"
 #include "core/settings/settings.h"
@@ -14,6 +11,7 @@
 #include "core/util/number_text.h"
 #include "meter/record/data_file.h"
 #include "meter/record/data_file_io.h"
+#include "meter/record/locked_file.h"
 #include "meter/record/text_log.h"
 
 using namespace zavio;
@@ -28,17 +26,10 @@ int32_t settingToInt32(double v) {
   return v > 0 ? INT32_MAX : INT32_MIN;
 }
 
-// Opens the file for recording and takes its exclusive lock.
-Result<int> openLocked(const QString& name) {
+// Opens the data file for recording and takes its exclusive lock.
+Result<int> openDataFile(const QString& name) {
   if (name.isEmpty()) return Failure(QStringLiteral("no file name"));
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return Failure(errnoText());
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const QString why = errno == EWOULDBLOCK ? QStringLiteral("in use by another program") : errnoText();
-    ::close(fd);
-    return Failure(why);
-  }
-  return fd;
+  return openLocked(name, O_RDWR);
 }
 
 }  // namespace
@@ -62,7 +53,7 @@ Result<> Recorder::open(const Settings& settings) {
   m_fileName = name;
   m_problem.clear();
   // The lock comes first: a file another copy records into is neither repaired nor read for recording.
-  const Result<int> locked = openLocked(name);
+  const Result<int> locked = openDataFile(name);
   QString refusal = locked.error();
   if (locked) {
     if (const Result<> text = m_textLog.lock(); !text) {
@@ -196,7 +187,7 @@ Result<> Recorder::append(const Reading& r, Date time) {
     h.resetCount = r.resetCount;
     h.voltCount = r.voltage;
   }
-  m_record = meterRecord{time, r.count, r.ticks, r.temperature};
+  m_record = meterRecord{.recTime = time, .count = r.count, .ticks = r.ticks, .temp = r.temperature};
   const bool newSection = h.records == 0;
   QByteArray out;
   const int64_t at = m_length + 1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "core/util/date_value.h"
 #include "meter/record/data_file.h"
 #include "meter/record/reading.h"
 
@@ -13,8 +14,6 @@ constexpr int64_t kChunkRecords = 4096;
 // The text log holds whole Wh: a line and the marker its period began with
 // each round the register, so their difference is off by up to 1 Wh.
 constexpr double kRoundingWh = 1.0 + 1e-6;
-
-int64_t wholeSecond(Date d) { return std::llround(d * 86400.0); }
 
 // A record's place: section index and 0-based record within it.
 struct Place {
@@ -74,19 +73,19 @@ Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
   QByteArray buf;
   for (int s = from; s < sections.size(); ++s) {
     const SectionSpan& span = sections[s];
-    if (span.records < 1 || wholeSecond(recordTime(file, span, span.records - 1, buf)) <= second) continue;
+    if (span.records < 1 || dateSeconds(recordTime(file, span, span.records - 1, buf)) <= second) continue;
     int64_t lo = 0, hi = span.records - 1;
     while (lo < hi) {
       const int64_t mid = lo + (hi - lo) / 2;
-      if (wholeSecond(recordTime(file, span, mid, buf)) > second) {
+      if (dateSeconds(recordTime(file, span, mid, buf)) > second) {
         hi = mid;
       } else {
         lo = mid + 1;
       }
     }
-    return {s, lo};
+    return {.section = s, .record = lo};
   }
-  return {int(sections.size()), 0};
+  return {.section = int(sections.size())};
 }
 
 // The first section of the recording period that began with the on-line
@@ -95,9 +94,9 @@ Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
 // recorded nothing: the last section is then an earlier period's, and
 // closed. Sections a reset-count change began later in the period are newer.
 int periodStart(const QVector<SectionSpan>& sections, Date online) {
-  const int64_t marker = wholeSecond(online);
+  const int64_t marker = dateSeconds(online);
   for (int s = int(sections.size()) - 1; s >= 0; --s) {
-    const int64_t start = wholeSecond(sections[s].header.startTime);
+    const int64_t start = dateSeconds(sections[s].header.startTime);
     if (start > marker) continue;
     const bool lastAndClosed = s == sections.size() - 1 && sections[s].header.records != 0;
     return start >= marker - 1 && !lastAndClosed ? s : -1;
@@ -111,15 +110,15 @@ int periodStart(const QVector<SectionSpan>& sections, Date online) {
 // what followed it, or nothing when no reading fits.
 std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int period, const LogLine& line,
                                                     const LogLine& anchor, bool anchorIsSync) {
-  const int64_t lineSecond = wholeSecond(line.time);
-  const int64_t anchorSecond = wholeSecond(anchor.time);
+  const int64_t lineSecond = dateSeconds(line.time);
+  const int64_t anchorSecond = dateSeconds(anchor.time);
   double all = 0, sinceAnchor = 0;
   int64_t count = 0;
   Date newest = 0;
   double bestMiss = kRoundingWh, bestAll = 0;
   int64_t bestCount = -1;
-  forEachReading(file, {period, 0}, [&](Date time, double wh) {
-    const int64_t second = wholeSecond(time);
+  forEachReading(file, {.section = period}, [&](Date time, double wh) {
+    const int64_t second = dateSeconds(time);
     all += wh;
     count += 1;
     newest = std::max(newest, time);
@@ -133,7 +132,8 @@ std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int
     }
   });
   if (bestCount < 0) return {};
-  return RecordedEnergy{all - bestAll, count - bestCount, count > bestCount ? newest : 0};
+  return RecordedEnergy{
+      .wh = all - bestAll, .readings = count - bestCount, .newest = count > bestCount ? newest : 0};
 }
 
 }  // namespace
@@ -143,9 +143,10 @@ RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log) 
   const QVector<SectionSpan>& sections = file.sections();
   const LogLine& last = log.last;
   if (sections.isEmpty()) return {};
-  if (last.power == kOfflineMarker) return energyFrom(file, firstAfter(file, 0, wholeSecond(last.time)));
+  if (last.power == kOfflineMarker) return energyFrom(file, firstAfter(file, 0, dateSeconds(last.time)));
   const int period = log.online ? periodStart(sections, log.online->time) : -1;
-  if (last.power == kOnlineMarker) return period < 0 ? RecordedEnergy{} : energyFrom(file, {period, 0});
+  if (last.power == kOnlineMarker)
+    return period < 0 ? RecordedEnergy{} : energyFrom(file, {.section = period});
   const int from = std::max(period, 0);
   // The register the line's period began from: a synchronisation after its
   // marker, else the marker when its first section is known.
@@ -155,5 +156,5 @@ RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log) 
   }
   // A synchronisation, or a line whose reading cannot be told apart: what
   // follows its second.
-  return energyFrom(file, firstAfter(file, from, wholeSecond(last.time)));
+  return energyFrom(file, firstAfter(file, from, dateSeconds(last.time)));
 }

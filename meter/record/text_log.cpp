@@ -1,7 +1,6 @@
 #include "meter/record/text_log.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,12 +9,13 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 
 #include "core/settings/settings.h"
+#include "core/util/date_value.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "meter/record/locked_file.h"
 
 namespace {
 
@@ -26,7 +26,6 @@ constexpr qint64 kTailBytes = 4096;
 // period: some 200,000 lines, years of lines at 15 minutes.
 constexpr qint64 kPeriodScanBytes = 8 * 1024 * 1024;
 constexpr double kRegisterMax = 1999999999.0;
-const QString kInUse = QStringLiteral("in use by another program");
 
 int minuteOfDay(Date d) {
   const DateParts p = dateParts(d);
@@ -37,10 +36,6 @@ bool sameDay(Date a, Date b) {
   const DateParts p = dateParts(a), q = dateParts(b);
   return p.year == q.year && p.month == q.month && p.day == q.day;
 }
-
-int64_t wholeSeconds(Date d) { return int64_t(std::llround(d * 86400.0)); }
-
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 bool writeAll(int fd, const QByteArray& bytes, qint64 at) {
   qsizetype done = 0;
@@ -83,14 +78,9 @@ void TextLog::release() {
 Result<int> TextLog::heldFile() {
   if (m_fd >= 0 && m_fdName == m_fileName && sameFile(m_fd, m_fileName)) return m_fd;
   release();
-  const int fd = ::open(QFile::encodeName(m_fileName).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return Failure(errnoText());
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const QString why = errno == EWOULDBLOCK ? kInUse : errnoText();
-    ::close(fd);
-    return Failure(why);
-  }
-  m_fd = fd;
+  const Result<int> fd = zavio::openLocked(m_fileName, O_WRONLY);
+  if (!fd) return fd;
+  m_fd = *fd;
   m_fdName = m_fileName;
   return fd;
 }
@@ -99,7 +89,7 @@ Result<int> TextLog::heldFile() {
 Result<> TextLog::putLine(const QString& line, bool overwrite, bool keepHeld) {
   const QByteArray bytes = line.toUtf8() + "\r\n";
   const Result<int> held = heldFile();
-  m_refused = !held && held.error() == kInUse;
+  m_refused = !held && held.error() == zavio::kInUse;
   if (m_refused) {
     // Another copy records: this one leaves the file alone.
     m_lastLogTime = 0;
@@ -122,7 +112,7 @@ Result<> TextLog::putLine(const QString& line, bool overwrite, bool keepHeld) {
       m_lastLineStart = at;
       m_lastLineEnd = at + bytes.size();
     } else {
-      err = errnoText();
+      err = zavio::errnoText();
     }
   }
   // Off-line (the off-line marker, a synchronisation) the file is free again for another copy.
@@ -137,7 +127,7 @@ Result<> TextLog::lock() {
   if (!enabled()) return {};
   const Result<int> held = heldFile();
   // A text log that cannot be opened at all reports that when it is written.
-  if (held || held.error() != kInUse) return {};
+  if (held || held.error() != zavio::kInUse) return {};
   return held.failure();
 }
 
@@ -146,8 +136,7 @@ int textLogIntervalMinutes(int16_t selector) {
 }
 
 QString textLogLine(Date time, double energy, double power) {
-  return formatDate(time, QStringLiteral("yyyy-mm-dd hh:nn:ss")) + u' ' +
-         formatRight(energy, QStringLiteral("0000000000")) + u' ' +
+  return formatDate(time, kDateTimeFormat) + u' ' + formatRight(energy, QStringLiteral("0000000000")) + u' ' +
          (power >= 0 ? formatRight(power, QStringLiteral("00000000"))
                      : formatRight(power, QStringLiteral("0000000")));
 }
@@ -177,7 +166,7 @@ Result<> TextLog::write(Date time, double energy, double power, bool keepHeld) {
     append = true;
   } else if (m_minSaveInterval <= 0) {
     append = true;
-  } else if (wholeSeconds(time) >= wholeSeconds(m_lastLogTime + m_minSaveInterval)) {
+  } else if (dateSeconds(time) >= dateSeconds(m_lastLogTime + m_minSaveInterval)) {
     append = true;
   } else if (m_spanLineWritten) {
     overwrite = m_overwriteLast;
@@ -240,11 +229,11 @@ std::optional<LogLine> parseLogLine(const QByteArray& text) {
   const QStringList parts = QString::fromUtf8(text).split(u' ');
   if (parts.size() != 4) return {};
   const QString when = parts[0] + u' ' + parts[1];
-  const QDateTime dt = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  const QDateTime dt = QDateTime::fromString(when, kQtDateTimeFormat);
   if (!dt.isValid()) return {};
   const double wh = val(parts[2]);
   if (wh < 0 || wh > kRegisterMax) return {};
-  return LogLine{when, dateFromDateTime(dt), wh, val(parts[3])};
+  return LogLine{.when = when, .time = dateFromDateTime(dt), .energyWh = wh, .power = val(parts[3])};
 }
 
 }  // namespace
@@ -258,7 +247,7 @@ std::optional<RegisterLog> TextLog::readRegister() const {
   if (!lines.next(text) || text.size() > kTailBytes) return {};  // a longer line is not ours
   const std::optional<LogLine> last = parseLogLine(text);
   if (!last) return {};
-  RegisterLog out{*last, {}, {}};
+  RegisterLog out{.last = *last, .online = {}, .sync = {}};
   if (last->power == kOfflineMarker) return out;
   // Up to the marker that began the last line's period; lines not of ours are passed over.
   LogLine line = *last;

@@ -57,17 +57,16 @@ QByteArray packRecord(const meterRecord& r) {
 }
 
 fileSection unpackSection(const char* p) {
-  fileSection h;
-  h.startTime = getDate(p);
-  h.version = get<int32_t>(p);
-  h.sensorVer = get<int32_t>(p);
-  h.meterID = get<int32_t>(p);
-  h.ticksPerSec = get<int32_t>(p);
-  h.WsPerCount = get<int32_t>(p);
-  h.resetCount = get<int32_t>(p);
-  h.voltCount = get<int16_t>(p);
-  h.records = get<int32_t>(p);
-  return h;
+  // A braced list is evaluated left to right: the fields are read in file order.
+  return fileSection{.startTime = getDate(p),
+                     .version = get<int32_t>(p),
+                     .sensorVer = get<int32_t>(p),
+                     .meterID = get<int32_t>(p),
+                     .ticksPerSec = get<int32_t>(p),
+                     .WsPerCount = get<int32_t>(p),
+                     .resetCount = get<int32_t>(p),
+                     .voltCount = get<int16_t>(p),
+                     .records = get<int32_t>(p)};
 }
 
 bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d <= kLastPlausibleDate; }

@@ -64,12 +64,10 @@ inline Date unpackDate(const void* p) {
 }
 inline meterRecord unpackRecord(const void* bytes) {
   const auto* p = static_cast<const uchar*>(bytes);
-  meterRecord r;
-  r.recTime = unpackDate(p);
-  r.count = qFromLittleEndian<int32_t>(p + 8);
-  r.ticks = qFromLittleEndian<int32_t>(p + 12);
-  r.temp = qFromLittleEndian<int16_t>(p + 16);
-  return r;
+  return meterRecord{.recTime = unpackDate(p),
+                     .count = qFromLittleEndian<int32_t>(p + 8),
+                     .ticks = qFromLittleEndian<int32_t>(p + 12),
+                     .temp = qFromLittleEndian<int16_t>(p + 16)};
 }
 
 inline bool fileVersionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }

@@ -19,15 +19,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/app_windows.h"
 #include "core/log/logmsg.h"
-#include "core/log/message_window.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window_calls.h"
 #include "core/setup/summary_form.h"
-#include "core/setup/summary_progress.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
+#include "core/util/text_helpers.h"
 #include "core/util/tick_helpers.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
@@ -438,8 +436,7 @@ void Form1::formLoad() {
   m_menus->mnuView_Plot->setVisible(false);
   captionText = brandCaptionPrefix(m_settings.appName) + programVersion();
   setWindowTitle(captionText);
-  logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), QStringLiteral("yyyy-mm-dd")) +
-                QStringLiteral("\r\n"));
+  logMsg(4, QStringLiteral("-------- Zav START ") + formatDate(dateNow(), kDateFormat) + kCrLf);
   // The menu bar's share of the window; the window frame is outside Qt's sizes.
   showMenuBar(true);
   menuBarHeight = pxToTwips(menuBar()->sizeHint().height());

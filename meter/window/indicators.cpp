@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/log/logmsg.h"
+#include "core/settings/derived_constants.h"
 #include "core/util/format_pattern.h"
 #include "core/util/number_text.h"
 
@@ -24,7 +25,7 @@ PowerBarPlan planPowerBar(double interval, double pulseWidth, const PowerBarInpu
   PowerBarPlan p;
   if (in.wsPerCount <= 0) return p;
   p.drawn = true;
-  p.revsPerWs = in.revsPerkWh / 3600000;
+  p.revsPerWs = in.revsPerkWh / kWsPerkWh;
   p.maxPulseFreq = in.maxMeterPower / in.wsPerCount;
   if (interval > 0) {
     p.pulseFreq = 1 / interval;

@@ -20,6 +20,7 @@
 #include "meter/window/form1.h"
 #include "meter/window/indicators.h"
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 
 namespace {
 
@@ -88,9 +89,9 @@ void connectSetupWindow(MeterSession& session, MeterLink& link, SetupValues& val
   QObject::connect(e, &PortEvents::comPortChosen, owner,
                    [v](int port) { v->setComPortText(port ? QString::number(port) : QString()); });
   QObject::connect(e, &PortEvents::comPortRefused, owner,
-                   [v] { v->setForeColor(QStringLiteral("Text1(0)"), kColorRed); });
+                   [v] { v->setForeColor(QStringLiteral("Text1(0)"), kRed); });
   QObject::connect(e, &PortEvents::comSettingRefused, owner,
-                   [v] { v->setForeColor(QStringLiteral("Text1(14)"), kColorRed); });
+                   [v] { v->setForeColor(QStringLiteral("Text1(14)"), kRed); });
   QObject::connect(e, &PortEvents::portListChanged, owner, [v](const QList<int>& ports) {
     v->clearPortList();
     for (int port : ports) v->addPortListItem(port);

@@ -4,17 +4,14 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "core/log/logmsg.h"
 #include "core/settings/setup_values.h"
+#include "core/setup/setup_file_dialog.h"
 #include "meter/engine/meter_session.h"
 #include "meter/link/meter_link.h"
 #include "meter/meter_events.h"
-#include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
 namespace {
-constexpr int kCancelError = 32755;  // the dialog's "user cancelled" number
-
 QAction* item(QMenu* menu, const QString& name, const QString& caption) {
   QAction* a = menu->addAction(caption);
   a->setObjectName(name);
@@ -58,15 +55,7 @@ bool mainFileDialog(const QString& kind, QString& fileName, bool saveDialog) {
     req.defaultExt = QStringLiteral("gif");
     req.filter = QStringLiteral("Plot picture files (*.bmp;*.gif;*.png)|*.bmp;*.gif;*.png") + all;
   }
-  QString chosen;
-  if (!fileDialog(req, chosen)) {
-    logMsg(2, QStringLiteral("selectFileDialog: ERROR= ") + QString::number(kCancelError));
-    logMsg(2, QStringLiteral("selectFileDialog: cdlCancel= ") + QString::number(kCancelError));
-    return false;
-  }
-  if (!chosen.isEmpty()) fileName = chosen;
-  logMsg(2, QStringLiteral("selectFileDialog: NO ERROR= 0"));
-  return true;
+  return runFileDialog(req, fileName);
 }
 
 void selZavdataFile(MeterSession& session, const MeterLink& link, SetupValues& values) {

@@ -103,8 +103,7 @@ void MeterPanel::refresh() {
 
 void MeterPanel::Label12_DblClick() {
   const Date asked = dateNow();
-  const QString answer = inputBox(QStringLiteral("Current Time is: ") +
-                                      formatDate(asked, QStringLiteral("yyyy-mm-dd hh:nn:ss")) +
+  const QString answer = inputBox(QStringLiteral("Current Time is: ") + formatDate(asked, kDateTimeFormat) +
                                       QStringLiteral("\r\n\r\n\r\nEnter new meter reading (kWh)"),
                                   QStringLiteral("Meter Synchronisation"));
   if (!m_session.synchroniseMeter(answer, asked)) msgBox(QStringLiteral("value is out of range"));

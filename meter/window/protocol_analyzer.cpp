@@ -7,7 +7,6 @@
 #include "meter/engine/frame_codec.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kTestFrameBytes = 47;
 }  // namespace
 

@@ -7,11 +7,11 @@
 
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 
 namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-
 QString shown(const QString& text) {
   QString s = text;
   s.replace(kCrLf, QStringLiteral("\n"));
@@ -99,8 +99,8 @@ void TcpClientPanel::appendLog(const QString& line) {
 }
 
 void TcpClientPanel::showArrival(const QByteArray& bytes) {
-  m_noticeText = formatDate(dateNow(), QStringLiteral("yyyy-mm-dd hh:nn:ss")) + kCrLf +
-                 QStringLiteral("receive: ") + QString::number(bytes.size()) + kCrLf;
+  m_noticeText = formatDate(dateNow(), kDateTimeFormat) + kCrLf + QStringLiteral("receive: ") +
+                 QString::number(bytes.size()) + kCrLf;
   m_notice->setPlainText(shown(m_noticeText));
 }
 

@@ -2,17 +2,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/util/format_pattern.h"
 #include "core/log/logmsg.h"
-#include "platform/colour.h"
+#include "core/util/format_pattern.h"
+#include "core/util/text_helpers.h"
+#include "platform/named_colours.h"
 #include "plot/graph/draw_context.h"
 #include "plot/graph/font_text.h"
 #include "plot/graph/plot_graph.h"
 
 namespace {
 
-constexpr int32_t kWhite = rgbColour(255, 255, 255);
-constexpr int32_t kBlack = rgbColour(0, 0, 0);
 constexpr double kNoExtent = 10000000;
 
 // Where one set of grid lines, ticks or labels puts its values.
@@ -30,7 +29,7 @@ bool valuesOf(const graphAxisRecord& a, int16_t divisions, double start, double 
     out.first = a.minValue + out.step;
     out.last = a.maxValue - out.step;
   } else {
-    out = {start, end, step};
+    out = {.first = start, .last = end, .step = step};
   }
   return out.step != 0;
 }
@@ -223,12 +222,13 @@ constexpr int kSetUpLevel = 4;
 
 void logSetUp(const DrawContext& c) {
   if (!logShows(kSetUpLevel)) return;
-  const QString crlf = QStringLiteral("\r\n");
-  logMsg(kSetUpLevel, QStringLiteral("plotJtGraphToPicture()") + crlf + QStringLiteral("  plotPic.ScaleMode = ") +
-                QString::number(c.canvas.scaleMode()) + crlf + QStringLiteral("  plotPic.scaleWidth = ") +
-                strPlain(c.area.width) + crlf + QStringLiteral("  plotPic.scaleHeight = ") + strPlain(c.area.height) + crlf +
-                QStringLiteral("  pixel dUppX = ") + strPlain(c.pixel.x) + crlf + QStringLiteral("  pixel dUppY = ") +
-                strPlain(c.pixel.y) + crlf + QStringLiteral("  bg.font = ") + c.graph.fontSpec + crlf);
+  logMsg(kSetUpLevel, QStringLiteral("plotJtGraphToPicture()") + kCrLf +
+                          QStringLiteral("  plotPic.ScaleMode = ") + QString::number(c.canvas.scaleMode()) +
+                          kCrLf + QStringLiteral("  plotPic.scaleWidth = ") + strPlain(c.area.width) + kCrLf +
+                          QStringLiteral("  plotPic.scaleHeight = ") + strPlain(c.area.height) + kCrLf +
+                          QStringLiteral("  pixel dUppX = ") + strPlain(c.pixel.x) + kCrLf +
+                          QStringLiteral("  pixel dUppY = ") + strPlain(c.pixel.y) + kCrLf +
+                          QStringLiteral("  bg.font = ") + c.graph.fontSpec + kCrLf);
 }
 
 double sgn(double v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }

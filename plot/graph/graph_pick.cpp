@@ -218,7 +218,7 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
                   .arg(e.yMouse)
                   .arg(seriesTypeMask)
                   .arg(graphTypeMask));
-  Working w{selSerie, selPoint, 0, roundToLong(e.xMouse), roundToLong(e.yMouse)};
+  Working w{.series = selSerie, .point = selPoint, .x = roundToLong(e.xMouse), .y = roundToLong(e.yMouse)};
   rememberEvent(e, g);
   const bool search = searchWanted(e, g, picked.data, w);
   const bool found = selectFound(search, seriesTypeMask, graphTypeMask, g, picked.data, w);

@@ -1,16 +1,11 @@
 #include "plot/graph/graph_record.h"
 
 #include "core/util/text_helpers.h"
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/plot_data_reader.h"
 
 namespace {
-
-constexpr int32_t kBlack = rgbColour(0, 0, 0);
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kGridGrey = rgbColour(208, 208, 208);
 
 // The element-0 rule: 0 appends, an index past the end enlarges the list,
 // an existing index is overwritten. Hands back the item to fill in, or
@@ -30,14 +25,8 @@ double setStart(int16_t padUnits, double step, double minValue) { return padUnit
 }  // namespace
 
 int32_t seriesColour(int n) {
-  static constexpr int32_t kColours[8] = {kRed,
-                                          rgbColour(0, 255, 0),
-                                          kBlue,
-                                          rgbColour(255, 255, 0),
-                                          rgbColour(255, 0, 255),
-                                          rgbColour(0, 255, 255),
-                                          kBlack,
-                                          rgbColour(255, 128, 0)};
+  static constexpr int32_t kColours[8] = {kRed,     kGreen, kBlue,  kYellow,
+                                          kMagenta, kCyan,  kBlack, rgbColour(255, 128, 0)};
   return kColours[(n - 1) & 7];
 }
 
@@ -73,20 +62,33 @@ void addGraphAxis(int16_t& index, const AxisOptions& o, graphRecord& graph) {
   a.mark2 = o.minValue + (o.maxValue - o.minValue) / 4;
   a.homeMin = a.limitMin = o.minValue;
   a.homeMax = a.limitMax = o.maxValue;
-  a.bandColours = {kRed, rgbColour(0, 255, 0), kBlue, rgbColour(255, 0, 255), rgbColour(255, 128, 128),
-                   rgbColour(128, 128, 255)};
+  a.bandColours = {kRed, kGreen, kBlue, kMagenta, rgbColour(255, 128, 128), rgbColour(128, 128, 255)};
   if (o.colour != -1) a.bandColours.fill(o.colour);
   putItem(graph.axes, index, a);
 }
 
 void addGridLines(int16_t& index, const AxisSetOptions& set, int16_t padUnits, graphAxisRecord& axis) {
   putItem(axis.gridLines, index,
-          axisGridRecord{set.layer, 1, padUnits, set.divisions, set.start, set.end, set.step, set.colour});
+          axisGridRecord{.layer = set.layer,
+                         .lineWidthPx = 1,
+                         .padUnits = padUnits,
+                         .divisions = set.divisions,
+                         .start = set.start,
+                         .end = set.end,
+                         .step = set.step,
+                         .colour = set.colour});
 }
 
 void addTickMarks(int16_t& index, const AxisSetOptions& set, graphAxisRecord& axis) {
   putItem(axis.ticks, index,
-          axisTickRecord{set.layer, 1, 0, 10, set.divisions, set.start, set.end, set.step, set.colour});
+          axisTickRecord{.layer = set.layer,
+                         .lineWidthPx = 1,
+                         .tickLength = 10,
+                         .divisions = set.divisions,
+                         .start = set.start,
+                         .end = set.end,
+                         .step = set.step,
+                         .colour = set.colour});
 }
 
 void setAxisFormat(int16_t& index, const AxisSetOptions& set, const QString& format, graphAxisRecord& axis) {
@@ -111,7 +113,8 @@ void setAxisFormat(int16_t& index, const AxisSetOptions& set, const QString& for
 
 void addSignItem(int16_t& index, int16_t layer, int16_t sign, int32_t colour, graphAxisRecord& axis) {
   if (colour == -1) colour = sign == kSignMark1 ? kRed : sign == kSignMark2 ? kBlue : kBlack;
-  putItem(axis.signItems, index, axisSignRecord{layer, sign, 1, colour});
+  putItem(axis.signItems, index,
+          axisSignRecord{.layer = layer, .sign = sign, .lineWidthPx = 1, .colour = colour});
 }
 
 void addXAxis(int16_t& index, const XAxisOptions& x, graphRecord& graph) {

@@ -264,7 +264,7 @@ bool PictureCanvas::line(QPointF from, QPointF to, std::optional<int32_t> colour
   const QPoint pb(static_cast<int>(std::floor(b.x() + 0.5)), static_cast<int>(std::floor(b.y() + 0.5)));
   // A curve arrives one segment at a time; in copy mode segments of one pen
   // go out together, each still a line of its own with both ends.
-  const PenKey key{c, m_drawWidth, m_drawStyle};
+  const PenKey key{.colour = c, .width = m_drawWidth, .style = m_drawStyle};
   if (m_drawMode == kDrawModeCopyPen) {
     if (!m_lines.isEmpty() && !(key == m_linesKey)) flush();
     m_lines.append(QLine(pa, pb));
@@ -300,7 +300,7 @@ bool PictureCanvas::box(QPointF from, QPointF to, std::optional<int32_t> colour)
   if (c == -1 || m_drawStyle == kDrawStyleTransparent || !m_painter.isActive()) return true;
   const QRect r = spanned(a, b);
   flush();
-  applyPen({c, m_drawWidth, m_drawStyle});
+  applyPen({.colour = c, .width = m_drawWidth, .style = m_drawStyle});
   const QPoint corners[5] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(), r.topLeft()};
   m_painter.drawPolyline(corners, 5);
   return true;
@@ -338,7 +338,12 @@ bool PictureCanvas::circle(QPointF centre, double radius) {
     paintCircle(m_painter, c, rr);
     return true;
   }
-  const CircleKey key{rr, m_drawWidth, m_drawStyle, m_fillStyle, m_foreColor, m_fillColor};
+  const CircleKey key{.radius = rr,
+                      .width = m_drawWidth,
+                      .style = m_drawStyle,
+                      .fillStyle = m_fillStyle,
+                      .fore = m_foreColor,
+                      .fill = m_fillColor};
   const int half = rr + m_drawWidth + 1;
   if (m_circle.isNull() || !(key == m_circleKey)) {
     m_circle = QImage(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
@@ -351,7 +356,8 @@ bool PictureCanvas::circle(QPointF centre, double radius) {
     m_circlePixels.clear();
     for (int y = 0; y < m_circle.height(); ++y)
       for (int x = 0; x < m_circle.width(); ++x)
-        if (qAlpha(m_circle.pixel(x, y)) == 255) m_circlePixels.append({x - half, y - half, m_circle.pixel(x, y)});
+        if (qAlpha(m_circle.pixel(x, y)) == 255)
+          m_circlePixels.append({.dx = x - half, .dy = y - half, .rgb = m_circle.pixel(x, y)});
   }
   if (m_image) {
     // An opaque circle on an image: its pixels are set directly.
@@ -376,7 +382,7 @@ void PictureCanvas::paintCircle(QPainter& p, QPoint centre, int radius) {
     p.setPen(Qt::NoPen);
     if (&p == &m_painter) m_penSet = false;
   } else if (&p == &m_painter) {
-    applyPen({m_foreColor, m_drawWidth, m_drawStyle});
+    applyPen({.colour = m_foreColor, .width = m_drawWidth, .style = m_drawStyle});
   } else {
     p.setPen(QPen(colourToQColor(m_foreColor), m_drawWidth <= 1 ? 0 : m_drawWidth, penStyle(m_drawStyle)));
   }

@@ -14,15 +14,17 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
-#include <QStaticText>
 #include <QImage>
 #include <QLine>
 #include <QPainter>
 #include <QPointF>
+#include <QStaticText>
 #include <QString>
 #include <QVector>
 #include <cstdint>
 #include <optional>
+
+#include "platform/named_colours.h"
 
 class QPaintDevice;
 
@@ -172,7 +174,7 @@ class PictureCanvas {
   int16_t m_scaleMode = kScalePixels;
   double m_left = 0, m_top = 0, m_width = 0, m_height = 0;
   double m_pxPerUnitX = 1, m_pxPerUnitY = 1;
-  int32_t m_foreColor = 0, m_backColor = 0xFFFFFF, m_fillColor = 0;
+  int32_t m_foreColor = kBlack, m_backColor = kWhite, m_fillColor = kBlack;
   int16_t m_fillStyle = kFillTransparent, m_drawMode = kDrawModeCopyPen, m_drawStyle = kDrawStyleSolid;
   int16_t m_drawWidth = 1;
   double m_currentX = 0, m_currentY = 0;

@@ -85,7 +85,7 @@ void scanSeries(const graphRecord& g, const PlotData& data, int16_t s, int32_t s
       if (d < best.distance || best.first) {
         best.distance = d;
         best.first = false;
-        best.hit = {s, p, true, static_cast<float>(px), py};
+        best.hit = {.series = s, .point = p, .found = true, .x = static_cast<float>(px), .y = py};
       }
     }
     previousDx = dx;
@@ -103,8 +103,9 @@ PointSearchResult searchSeriePoint(const graphRecord& graph, const PlotData& dat
   logMsg(4, QStringLiteral("searchSeriePoint: S1=%1  S2=%2  selPointOut=%3").arg(s1).arg(s2).arg(startPoint));
   PointSearchResult result{std::max<int16_t>(series, 0), startPoint};
   if (s2 <= lastSeries) {
-    Best best{2 * std::max(std::fabs(graph.plotBottom - graph.plotTop), std::fabs(graph.plotRight - graph.plotLeft)),
-              true, {}};
+    Best best{.distance = 2 * std::max(std::fabs(graph.plotBottom - graph.plotTop),
+                                       std::fabs(graph.plotRight - graph.plotLeft)),
+              .hit = {}};
     int32_t start = 0;
     for (int16_t s = s1; s <= s2; ++s) {
       const seriesDefRecord& def = graph.series[s];

@@ -5,7 +5,6 @@
 
 #include "plot/graph/graph_error.h"
 #include "plot/plot_data_reader.h"
-#include "plot/plot_records.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <QtEndian>
 
 #include "support/link_processes.h"
-#include "support/pty_pair.h"
 #include "tests/meter/record/zav_bytes.h"
 
 namespace {

@@ -9,7 +9,6 @@
 #include "core/util/format_pattern.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
-#include "tests/plot/plot_log.h"
 
 namespace {
 class ChartCoreTest : public ChartFixture {

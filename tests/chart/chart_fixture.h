@@ -5,11 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "chart/chart_settings.h"
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings.h"
-#include "plot/graph_request.h"
 #include "support/log_capture.h"
 #include "tests/plot/zav_test_file.h"
 
@@ -21,7 +18,8 @@ class ChartFixture : public ::testing::Test {
     s.WsPerCount = 3600;
     uint32_t count = 1000, ticks = 0;
     for (int m = 0; m <= 12 * 60; ++m) {
-      s.records.append({testTime(2024, 3, 31, 0, m), count, ticks, 2});  // byte-coded 21 °C
+      // Byte-coded 21 °C.
+      s.records.append({.time = testTime(2024, 3, 31, 0, m), .count = count, .ticks = ticks, .temp = 2});
       count += 25;     // 25 * 3600 Ws in 60 s: 1,500 W
       ticks += 60000;
     }

@@ -548,7 +548,7 @@ TEST_F(ChartInteractionTest, HomeAndEndSelectTheFirstAndLastShownPoint) {
     const bool high = m < 181 || m == 182 || m == 359 || m > 360;  // 3,000 W, else 1,500 W
     count += high ? 50 : 25;
     ticks += 60000;
-    s.records.append({testTime(2024, 3, 31, 0, m), count, ticks, 2});
+    s.records.append({.time = testTime(2024, 3, 31, 0, m), .count = count, .ticks = ticks, .temp = 2});
   }
   plotFile({s}, "2024-03-31 06:00:30");
   const QVector<plotPoint>& pts = chart->core().plotSeriesData[1].points;
@@ -572,7 +572,8 @@ TEST_F(ChartInteractionTest, ArrowKeysSkipPointsWithoutAValue) {
     count += 25;
     ticks += 60000;
     const int16_t temp = m >= 300 && m < 310 ? kRawNoSensor : 2;
-    sections[m < 270 ? 0 : 1].records.append({testTime(2024, 3, 31, 0, m), count, ticks, temp});
+    sections[m < 270 ? 0 : 1].records.append(
+        {.time = testTime(2024, 3, 31, 0, m), .count = count, .ticks = ticks, .temp = temp});
   }
   plotFile(sections, "2024-03-31 06:00:30");
   const struct {
@@ -634,7 +635,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   chart->core().logFiles.logFileNames[0] = data;
   chart->core().logFiles.logRecordCount = 2;
 
-  chart->plotRec(2, "meter one", {"Record 2", 8, 1, 1, 0, 0}, false);
+  chart->plotRec(2, "meter one", {.title = "Record 2", .xMax = 8, .xStep = 1}, false);
   EXPECT_EQ(chart->core().chartMode, 1);
   for (const char* name : {"mnuTxtBox_AbsPoint", "mnuTxtBox_AbsRecord", "mnuTxtBox_RelRecord", "mnuTxtBox_AbsTime",
                            "mnuTxtBox_RelTime", "mnuTxtBox_RelVal", "mnuTxtBox_list2"})
@@ -672,7 +673,9 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
   EXPECT_EQ(chart->core().picture1(), expected);
 
   // The variant with the formatted value axis.
-  chart->plotRec(2, "meter one", {"Record 2", 8, 1, 2.5, 1, 3}, true);
+  chart->plotRec(2, "meter one",
+                 {.title = "Record 2", .xMax = 8, .xStep = 1, .factor = 2.5, .offset = 1, .axisMax = 3},
+                 true);
   EXPECT_EQ(graph().axes[2].labels[1].numberFormat.isEmpty(), false);
   EXPECT_DOUBLE_EQ(graph().axes[2].homeMax, 3);
 }
@@ -680,7 +683,7 @@ TEST_F(ChartInteractionTest, RecordPlotShowsTheRecordPanel) {
 // The earlier chart set-up from the window: the point-text items come back
 // and the x scale follows the window's choice.
 TEST_F(ChartInteractionTest, InitXYjtTakesTheWindowsXScale) {
-  chart->plotRec(1, "", {"", 8, 1, 1, 0, 0}, false);
+  chart->plotRec(1, "", {.title = "", .xMax = 8, .xStep = 1}, false);
   QTest::mouseClick(child<QRadioButton>("Option2(1)"), Qt::LeftButton);
   QString title;
   chart->initXYjt(title, 1, testTime(2024, 3, 31, 3), testTime(2024, 3, 31, 6), 0.125);

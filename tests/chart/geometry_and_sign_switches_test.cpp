@@ -26,11 +26,8 @@ TEST(GeometryFunctions, anglesInEveryQuadrant) {
 graphRecord twoAxes() {
   graphRecord g;
   for (int16_t position : {kAxisBottom, kAxisLeft}) {
-    graphAxisRecord a;
-    a.position = position;
-    a.gridLines = {{}, {}, {}};
-    a.ticks = {{}, {}, {}};
-    a.labels = {{}, {}, {}};
+    graphAxisRecord a{
+        .position = position, .gridLines = {{}, {}, {}}, .ticks = {{}, {}, {}}, .labels = {{}, {}, {}}};
     a.gridLines[1].layer = 2, a.gridLines[2].layer = -3;
     a.ticks[1].layer = 4, a.ticks[2].layer = -5;
     a.labels[1].layer = 6, a.labels[2].layer = -7;

@@ -11,10 +11,8 @@
 #include "chart/chart_core.h"
 #include "chart/chart_output.h"
 #include "chart/selection_text.h"
-#include "core/log/logmsg.h"
 #include "support/log_capture.h"
 #include "support/qt_printers.h"
-#include "support/restore_on_exit.h"
 
 namespace {
 // A power series of three points a minute apart at 1,000 W, and a temperature series.
@@ -22,8 +20,13 @@ QVector<plotSeries> twoSeries() {
   QVector<plotSeries> s(3);
   s[1].WsPerCount = 3600;
   s[1].ticksPerSec = 1000;
-  for (int i = 0; i <= 3; ++i) s[1].points.append({i, 1000.f, 45000.5 + i / 1440.0, 1000 + 50 * i / 3, 60000 * i});
-  for (int i = 0; i <= 1; ++i) s[2].points.append({i, 21.26f, 45000.5, 0, 0});
+  for (int i = 0; i <= 3; ++i)
+    s[1].points.append({.recordNr = i,
+                        .value = 1000.f,
+                        .recTime = 45000.5 + i / 1440.0,
+                        .count = 1000 + 50 * i / 3,
+                        .ticks = 60000 * i});
+  for (int i = 0; i <= 1; ++i) s[2].points.append({.recordNr = i, .value = 21.26f, .recTime = 45000.5});
   return s;
 }
 
@@ -88,8 +91,14 @@ TEST(PointText, StretchOverAResetCountsEachSectionAlone) {
   s.points.clear();
   // Points a minute apart; the counter starts anew at point 3 (and counts half the energy).
   const int counts[] = {100, 110, 120, 0, 5};
-  for (int i = 0; i < 5; ++i) s.points.append({i + 1, 1000.f, 45000.5 + i / 1440.0, counts[i], 60000 * i});
-  s.sections = {{0, 3600, 1000}, {3, 1800, 1000}};
+  for (int i = 0; i < 5; ++i)
+    s.points.append({.recordNr = i + 1,
+                     .value = 1000.f,
+                     .recTime = 45000.5 + i / 1440.0,
+                     .count = counts[i],
+                     .ticks = 60000 * i});
+  s.sections = {{.WsPerCount = 3600, .ticksPerSec = 1000},
+                {.firstPoint = 3, .WsPerCount = 1800, .ticksPerSec = 1000}};
   // 10 counts at 3600 Ws and 5 at 1800 Ws over two minutes of recording.
   EXPECT_EQ(makeSelectionText(1, 1, 4, 1, kTextUsedEnergy | kTextAveragePower, data, units), "12.5 Wh\r\n375 W");
   EXPECT_EQ(makeSelectionText(1, 4, 1, 1, kTextUsedEnergy, data, units), "12.5 Wh");

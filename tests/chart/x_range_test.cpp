@@ -167,26 +167,26 @@ TEST(ZoomAxis, zoomOutTwiceMeetsTheLimits) {
 
 TEST(ZoomAxis, setWholeNumbersAndEmptyRanges) {
   graphRecord g = valueAxes();
-  auto texts = zoomAxisInOut(g, 1, 2, kZoomSet, "", {"20", "1,5"});
+  auto texts = zoomAxisInOut(g, 1, 2, kZoomSet, "", {.max = "20", .min = "1,5"});
   EXPECT_DOUBLE_EQ(g.axes[2].minValue, 1.5);
   EXPECT_DOUBLE_EQ(g.axes[2].maxValue, 20);
   g.axes[2].axisFlags = -1;
-  zoomAxisInOut(g, 1, 2, kZoomSet, "", {"10.5", "3.25"});
+  zoomAxisInOut(g, 1, 2, kZoomSet, "", {.max = "10.5", .min = "3.25"});
   EXPECT_DOUBLE_EQ(g.axes[2].minValue, 3);
   EXPECT_DOUBLE_EQ(g.axes[2].maxValue, 10);
-  texts = zoomAxisInOut(g, 1, 2, kZoomSet, "", {"7", "7"});
+  texts = zoomAxisInOut(g, 1, 2, kZoomSet, "", {.max = "7", .min = "7"});
   EXPECT_DOUBLE_EQ(g.axes[2].maxValue, 10);  // equal bounds: kept
   EXPECT_EQ(texts->max, "7");                // but shown as typed
   g.axes[2].minValue = g.axes[2].maxValue = 4;
   zoomAxisInOut(g, 1, 2, kZoomIn, "", {});
   EXPECT_DOUBLE_EQ(g.axes[2].maxValue, 4);
   // In label scale 1 of axis 3 (value x 2 - 300).
-  texts = zoomAxisInOut(g, 1, 3, kZoomSet, "1", {"-100", "-200"});
+  texts = zoomAxisInOut(g, 1, 3, kZoomSet, "1", {.max = "-100", .min = "-200"});
   EXPECT_DOUBLE_EQ(g.axes[3].maxValue, 100);
   EXPECT_DOUBLE_EQ(g.axes[3].minValue, 50);
   EXPECT_EQ(texts->min, "-200");
   g.axes[3].labels[1].labelFactor = 0;  // a scale that cannot be converted back
-  zoomAxisInOut(g, 1, 3, kZoomSet, "1", {"1", "2"});
+  zoomAxisInOut(g, 1, 3, kZoomSet, "1", {.max = "1", .min = "2"});
   EXPECT_DOUBLE_EQ(g.axes[3].maxValue, 100);
   EXPECT_FALSE(zoomAxisInOut(g, 1, 4, kZoomIn, "", {}));
   EXPECT_FALSE(zoomAxisInOut(g, 0, 2, kZoomIn, "", {}));

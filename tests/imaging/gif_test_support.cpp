@@ -10,7 +10,9 @@ GifDib makeGifDib(int width, int height, const std::function<uint8_t(int, int)>&
   GifDib dib;
   dib.info = makeBitmapInfo8(width, height);
   dib.info.bmiHeader.biClrUsed = 256;
-  for (int i = 0; i < 256; ++i) dib.info.bmiColors[size_t(i)] = RgbQuad{uint8_t(i / 2), uint8_t(255 - i), uint8_t(i), 0};
+  for (int i = 0; i < 256; ++i)
+    dib.info.bmiColors[size_t(i)] =
+        RgbQuad{.rgbBlue = uint8_t(i / 2), .rgbGreen = uint8_t(255 - i), .rgbRed = uint8_t(i)};
   const int rowBytes = dibRowBytes(8, width);
   dib.pixels = QByteArray(qsizetype(rowBytes) * height, char(0xEE));
   for (int y = 0; y < height; ++y)

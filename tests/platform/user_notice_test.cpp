@@ -21,7 +21,7 @@ class Announced {
   Announced()
       : m_connection(QObject::connect(&userNotices(), &UserNotices::noticeRaised,
                                       [this](const QString& text, MsgIcon icon, const QString& title) {
-                                        m_notices.append({text, icon, title});
+                                        m_notices.append({.text = text, .icon = icon, .title = title});
                                       })) {}
   ~Announced() { QObject::disconnect(m_connection); }
   const QList<Notice>& notices() const { return m_notices; }

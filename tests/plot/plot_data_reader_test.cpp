@@ -8,7 +8,6 @@
 #include <limits>
 #include <random>
 
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_file_view.h"
 #include "plot/series_energy.h"
@@ -28,8 +27,10 @@ TestSection steps(Date start, int n, const std::vector<double>& intervals, uint3
   double t = 0;
   for (int i = 0; i < n; ++i) {
     if (i > 0) t += intervals[(i - 1) % intervals.size()];
-    s.records.append({start + t / 86400.0, 100u + static_cast<uint32_t>(i),
-                      5000u + static_cast<uint32_t>(std::llround(t * ticksPerSec)), temp});
+    s.records.append({.time = start + t / 86400.0,
+                      .count = 100u + static_cast<uint32_t>(i),
+                      .ticks = 5000u + static_cast<uint32_t>(std::llround(t * ticksPerSec)),
+                      .temp = temp});
   }
   return s;
 }
@@ -218,7 +219,7 @@ TEST(ReducePoints, KeepsStrictPeaksAndValleys) {
   auto make = [](std::initializer_list<float> vs) {
     QVector<plotPoint> pts;
     int i = 0;
-    for (float v : vs) pts.append(plotPoint{++i, v, 0, 0, 0});
+    for (float v : vs) pts.append(plotPoint{.recordNr = ++i, .value = v});
     return pts;
   };
   QVector<plotPoint> peak = make({0, 5, 9, 5});
@@ -286,7 +287,7 @@ TEST_F(PlotReader, StretchEnergyIsSummedWithinEachSection) {
         count += static_cast<uint32_t>(watts / 10);
         ticks += 360 * 1000;
       }
-      s.records.append({kStart() + t / 86400.0, count, ticks, 50});
+      s.records.append({.time = kStart() + t / 86400.0, .count = count, .ticks = ticks, .temp = 50});
     }
     return s;
   };
@@ -505,7 +506,8 @@ TEST_F(PlotReader, AnUnreadableFileIsRefusedAMissingOrEmptyOneReadsAsNoSeries) {
     p.toTime = r.from + 1;
     p.y2ScaleMax = 50;
     QVector<plotSeries> series(5);
-    const Result<int32_t> read = getPlotData(p, series, PlotFile{r.fileName, file.index, true, false});
+    const Result<int32_t> read =
+        getPlotData(p, series, PlotFile{.fileName = r.fileName, .index = file.index});
     EXPECT_EQ(!read, r.refused) << r.name;
     if (r.refused) {
       EXPECT_TRUE(read.error().startsWith("cannot open " + r.fileName + ": ")) << r.name;
@@ -549,7 +551,8 @@ TEST_F(PlotReader, LongRangesAreCappedForMethodsThatKeepEveryRecord) {
   const int n = kMaxPlotRecords + 100;
   TestSection s;
   s.records.resize(n);
-  for (int i = 0; i < n; ++i) s.records[i] = {kStart() + i * 2 / 86400.0, 100u + i, 2000u * i, 50};
+  for (int i = 0; i < n; ++i)
+    s.records[i] = {.time = kStart() + i * 2 / 86400.0, .count = 100u + i, .ticks = 2000u * i, .temp = 50};
   installTestFile({s});
   MessageLog::setLevel(1);
   for (int16_t method : {kReduceOff, kReduceKeepMaxMin}) {
@@ -629,7 +632,7 @@ TEST(ReducePoints, MatchesTheListWalkOnRandomSeries) {
     QVector<float> v(n + 1);
     for (int i = 0; i <= n; ++i) {
       v[i] = specials ? special[rng() % 10] : static_cast<float>(rng() % levels);
-      pts[i] = plotPoint{i, v[i], 0, 0, 0};
+      pts[i] = plotPoint{.recordNr = i, .value = v[i]};
     }
     const int target = 2 + static_cast<int>(rng() % n);
     ASSERT_TRUE(reducePoints(pts, target));

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/log/logmsg.h"
 #include "plot_log.h"
 #include "support/log_capture.h"
 

@@ -7,10 +7,8 @@
 #include <cstring>
 #include <random>
 
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "plot/plot_data_reader.h"
-#include "plot/plot_file_view.h"
 #include "plot_log.h"
 #include "support/log_capture.h"
 #include "zav_test_file.h"
@@ -56,7 +54,7 @@ QVector<TestSection> randomRecordings(std::mt19937& rng) {
       const int16_t temp = pick(20) == 0   ? int16_t{128}
                            : pick(20) == 0 ? static_cast<int16_t>(rng())
                                            : static_cast<int16_t>(pick(256));
-      sec.records.append({start + t / 86400.0, count, ticks, temp});
+      sec.records.append({.time = start + t / 86400.0, .count = count, .ticks = ticks, .temp = temp});
     }
     sections.append(sec);
   }

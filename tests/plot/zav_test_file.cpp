@@ -46,14 +46,13 @@ dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
   int64_t pos = 1;
   int32_t total = 0;
   for (const TestSection& s : sections) {
-    fileSection h;
-    h.startTime = s.records.isEmpty() ? 0 : s.records.first().time;
-    h.version = s.version;
-    h.sensorVer = kNewFrameDetectorVer;
-    h.ticksPerSec = s.ticksPerSec;
-    h.WsPerCount = s.WsPerCount;
-    h.resetCount = s.resetCount;
-    h.records = s.headerRecords >= 0 ? s.headerRecords : static_cast<int32_t>(s.records.size());
+    fileSection h{.startTime = s.records.isEmpty() ? 0 : s.records.first().time,
+                  .version = s.version,
+                  .sensorVer = kNewFrameDetectorVer,
+                  .ticksPerSec = s.ticksPerSec,
+                  .WsPerCount = s.WsPerCount,
+                  .resetCount = s.resetCount,
+                  .records = s.headerRecords >= 0 ? s.headerRecords : static_cast<int32_t>(s.records.size())};
     total += h.records;
     ix.sectionHeaders.append(h);
     ix.sectionFilePos.append(pos);
@@ -84,13 +83,16 @@ QString TestPlotFiles::install(const QVector<TestSection>& sections, int slot) {
 
 PlotFile TestPlotFiles::plotted() const {
   const int slot = plotFileSlot == 1 ? 1 : 0;
-  return {settings.zavDatFileName[slot], indexes[slot], settings.ZAVdetectorVer >= kNewFrameDetectorVer,
-          settings.debugLevel >= 4};
+  return {.fileName = settings.zavDatFileName[slot],
+          .index = indexes[slot],
+          .byteTemperature = settings.ZAVdetectorVer >= kNewFrameDetectorVer,
+          .lapTimes = settings.debugLevel >= 4};
 }
 
 PlotSource TestPlotFiles::source() const {
-  return {[this] { return plotFileSlot; }, [this] { return autoPlot; },
-          [this](int16_t slot) -> const dataFileIndex& { return indexes[slot]; }};
+  return {.plotFileSlot = [this] { return plotFileSlot; },
+          .autoPlot = [this] { return autoPlot; },
+          .slotIndex = [this](int16_t slot) -> const dataFileIndex& { return indexes[slot]; }};
 }
 
 Date testTime(int y, int mo, int d, int h, int mi, double s) {

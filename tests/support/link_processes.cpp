@@ -89,12 +89,19 @@ QList<DataFileSection> readDataFile(const QString& path, QString* problem) {
   QList<DataFileSection> sections;
   qsizetype at = 0;
   while (at + 38 <= b.size()) {
-    DataFileSection s{i32(at + 8),  i32(at + 12), i32(at + 16),
-                      i32(at + 20), i32(at + 24), i32(at + 28),
-                      i32(at + 34), i16(at + 32), {}};
+    DataFileSection s{.version = i32(at + 8),
+                      .sensorVer = i32(at + 12),
+                      .meterID = i32(at + 16),
+                      .ticksPerSec = i32(at + 20),
+                      .wsPerCount = i32(at + 24),
+                      .resetCount = i32(at + 28),
+                      .records = i32(at + 34),
+                      .voltCount = i16(at + 32),
+                      .recordList = {}};
     at += 38;
     for (int r = 0; r < s.records && at + 18 <= b.size(); ++r, at += 18) {
-      s.recordList.append({f64(at), i32(at + 8), i32(at + 12), i16(at + 16)});
+      s.recordList.append(
+          {.recTime = f64(at), .count = i32(at + 8), .ticks = i32(at + 12), .temp = i16(at + 16)});
     }
     sections.append(s);
     if (s.recordList.size() != s.records) break;

@@ -149,7 +149,7 @@ TEST_F(WebGraphTest, aPictureWhoseClientHasGoneIsDropped) {
 // A slot that waits for its picture is busy answering: the slot of a slow
 // head makes room for a newcomer, and the head's deadline does not close it.
 TEST_F(WebGraphTest, aSlotWaitingForItsPictureIsNeitherTakenNorTimedOut) {
-  server().setLimits({milliseconds(300), milliseconds(30000)});
+  server().setLimits({.requestHead = milliseconds(300), .idle = milliseconds(30000)});
   start();
   IdleClient& waiting = ask(graphRequest("/zavPlot.png"));
   ASSERT_TRUE(drawing(1));

@@ -32,7 +32,7 @@ int loadRequests() {
 
 TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnswered) {
   write(QStringLiteral("root/a.txt"), "A");
-  server().setLimits({milliseconds(300), milliseconds(30000)});
+  server().setLimits({.requestHead = milliseconds(300), .idle = milliseconds(30000)});
   start();
   const int descriptors = openDescriptors();
   {
@@ -173,7 +173,7 @@ TEST_F(WebServerTest, clientThatStopsReadingLosesItsSlot) {
   // Far more than the socket buffers hold, so the answer cannot complete.
   write(QStringLiteral("root/big.jpg"), QByteArray(32 * 1024 * 1024, 'j'));
   write(QStringLiteral("root/a.txt"), "A");
-  server().setLimits({milliseconds(300), milliseconds(300)});
+  server().setLimits({.requestHead = milliseconds(300), .idle = milliseconds(300)});
   start();
   IdleClient reader(port());
   ASSERT_EQ(::send(reader.fd(), "GET /big.jpg HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL), 25);

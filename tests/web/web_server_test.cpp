@@ -338,7 +338,8 @@ TEST_F(WebServerTest, everyTraversalFormGetsTheNotFoundPage) {
 
 TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   write(QStringLiteral("root/a.txt"), "A");
-  server().setLimits({std::chrono::milliseconds(400), std::chrono::milliseconds(30000)});
+  server().setLimits(
+      {.requestHead = std::chrono::milliseconds(400), .idle = std::chrono::milliseconds(30000)});
   start();
   const int before = openDescriptors();
   std::vector<std::unique_ptr<IdleClient>> idle;

@@ -188,7 +188,9 @@ TEST(WebPort, theEnableBoxRule) {
 
 TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
   const QDateTime t(QDate(2027, 1, 1), QTime(0, 0, 1, 500));
-  const QString e = webLogEntry(t, {3, 17, 7, QStringLiteral("10.0.0.2"), 5555}, {}, 9, QStringLiteral("x"));
+  const QString e = webLogEntry(
+      t, {.index = 3, .handle = 17, .state = 7, .remoteIP = QStringLiteral("10.0.0.2"), .remotePort = 5555},
+      {}, 9, QStringLiteral("x"));
   EXPECT_EQ(e.section(QStringLiteral("\r\n"), 1),
             QStringLiteral("  [0 0 0 0]  10.0.0.2:5555\r\nundefined wsEvent = 9\r\nx\r\n") + QString(80, u'!') +
                 QStringLiteral("\r\n\r\n"));

@@ -13,6 +13,7 @@
 #include "core/log/logmsg.h"
 #include "core/log/message_log.h"
 #include "core/settings/setup_values.h"
+#include "platform/named_colours.h"
 #include "support/headless_env.h"
 
 namespace {
@@ -76,7 +77,7 @@ TEST_F(MessageWindowTest, ErrorsAreRedAndTheNextLineIsNormalAgain) {
   logColourError = 0x00FF00;  // &HBBGGRR: green
   logMsg(-1, "green");
   EXPECT_EQ(lineColour(2), QColor(0, 255, 0));
-  logColourError = kColorRed;
+  logColourError = kRed;
 }
 
 TEST_F(MessageWindowTest, LongTextLowersTheLevelOncePerShownMessageDownToErrors) {

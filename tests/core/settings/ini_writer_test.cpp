@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "core/globals.h"
 #include "core/settings/ini_reader.h"
 #include "support/headless_env.h"
 #include "tests/core/settings/fake_setup_controls.h"

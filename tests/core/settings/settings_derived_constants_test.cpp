@@ -5,18 +5,17 @@
 
 namespace {
 MeterScaleInputs meter(double revs, double ppr, double prescale, double ticks) {
-  MeterScaleInputs in;
-  in.revsPerkWh = revs;
-  in.pulsesPerRev = ppr;
-  in.prescale = prescale;
-  in.ticksPerSec = ticks;
-  in.maxMeterPower = 8000;
-  in.minUpdateInterval = 6;
-  in.maxUpdateInterval = 12;
-  in.timerBits = 32;
-  in.counterBits = 32;
-  in.WsPerCount = 7;
-  in.minMeterScale = 9;
+  MeterScaleInputs in{.revsPerkWh = revs,
+                      .pulsesPerRev = ppr,
+                      .prescale = prescale,
+                      .ticksPerSec = ticks,
+                      .maxMeterPower = 8000,
+                      .minUpdateInterval = 6,
+                      .maxUpdateInterval = 12,
+                      .timerBits = 32,
+                      .counterBits = 32,
+                      .WsPerCount = 7,
+                      .minMeterScale = 9};
   return in;
 }
 
@@ -80,8 +79,8 @@ TEST(MeterScale, NoPulsesPerRevKeepsWsPerCount) {
 }
 
 TEST(ValueTypes, UserFieldsStandardFieldsAndGreyDefaults) {
-  const ValueTypeFields standard{"", "1", "0", "Wh"};
-  const ValueTypeFields user{"Energikostnad", "0,001", "2", "kr"};
+  const ValueTypeFields standard{.title = "", .factor = "1", .decimals = "0", .unit = "Wh"};
+  const ValueTypeFields user{.title = "Energikostnad", .factor = "0,001", .decimals = "2", .unit = "kr"};
   valueType vt;
   ASSERT_TRUE(buildValueType(vt, 1, standard, user, true));
   EXPECT_EQ(vt.title, "Energikostnad");
@@ -103,7 +102,7 @@ TEST(ValueTypes, UserFieldsStandardFieldsAndGreyDefaults) {
 
 TEST(ValueTypes, DecimalsBeyond16BitsFailAfterTitleAndFactor) {
   valueType vt;
-  const ValueTypeFields bad{" T ", "2", "99999", "u"};
+  const ValueTypeFields bad{.title = " T ", .factor = "2", .decimals = "99999", .unit = "u"};
   EXPECT_FALSE(buildValueType(vt, 0, bad, bad, true));
   EXPECT_EQ(vt.title, " T ");
   EXPECT_DOUBLE_EQ(vt.factor, 2);

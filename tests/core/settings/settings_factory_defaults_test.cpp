@@ -12,7 +12,8 @@
 TEST(FactoryDefaults, ControlsAreWrittenInTheirFixedOrder) {
   FakeSetupControls c;
   for (const char* g : {"Option1", "Option2", "Option3", "Option5", "Option6", "Option7"}) c.counts[g] = 10;
-  applyFactoryDefaults(c, {"/d/", "zav", "/x", "/cwd", ""});
+  applyFactoryDefaults(
+      c, {.defDir = "/d/", .exeBase = "zav", .exeDir = "/x", .currentDir = "/cwd", .appLogPath = ""});
   // Written by hand in the order the defaults are applied, one "control=value" a line.
   EXPECT_EQ((c.writes.join(u'\n') + u'\n').toStdString(),
             readTextFile(ZAV_TEST_DATA_DIR "/settings/factory_defaults_writes.txt").toStdString());

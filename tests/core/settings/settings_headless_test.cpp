@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/globals.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/setup_values.h"
 #include "tests/core/settings/settings_test_support.h"

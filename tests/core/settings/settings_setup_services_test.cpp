@@ -149,9 +149,11 @@ TEST(SetupWindowButtons, ActivationRefreshesTheFileFields) {
   SetupForTest setup;
   SetupWindow& w = setup.window;
   // The main window's menus picked another text log.
-  FilesInUse files{setup.values.settings().zavDatFileName, "/elsewhere/zavLog.TXT",
-                   setup.values.settings().zavPlotFileName};
-  setup.values.setQuestions({{}, {}, [&] { return files; }});
+  FilesInUse files{.zavDatFileName = setup.values.settings().zavDatFileName,
+                   .zavLogFileName = "/elsewhere/zavLog.TXT",
+                   .zavPlotFileName = setup.values.settings().zavPlotFileName};
+  setup.values.setQuestions(
+      {.mainWindowLoaded = {}, .webServerPort = {}, .filesInUse = [&] { return files; }});
   w.show();
   w.activateWindow();
   QTest::qWait(20);

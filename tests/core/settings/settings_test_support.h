@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "core/globals.h"
 #include "core/settings/setup_values.h"
 #include "core/setup/setup_window.h"
 #include "support/link_processes.h"  // readTextFile, writeTextFile

@@ -5,7 +5,6 @@
 
 #include <QSignalSpy>
 
-#include "core/globals.h"
 #include "core/settings/ini_writer.h"
 #include "core/settings/settings.h"
 #include "core/settings/settings_events.h"
@@ -171,7 +170,7 @@ TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
   SetupValues& v = setup.values;
   HeadlessLog log;
   int32_t listening = 8080;
-  v.setQuestions({{}, [&] { return listening; }, {}});
+  v.setQuestions({.mainWindowLoaded = {}, .webServerPort = [&] { return listening; }, .filesInUse = {}});
   QStringList heard;
   const QList<QMetaObject::Connection> links = {
       QObject::connect(&webServerRequests(), &WebServerRequests::webServerStartRequested,

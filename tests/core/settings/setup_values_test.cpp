@@ -20,7 +20,6 @@
 #include "core/setup/setup_window_calls.h"
 #include "core/util/number_text.h"
 #include "platform/comm_device.h"
-#include "support/restore_on_exit.h"
 #include "tests/core/settings/settings_test_support.h"
 
 namespace {
@@ -77,8 +76,11 @@ TEST(SetupValues, CoreAnnouncesWhatTheWindowsAbove) {
   SetupWindow& w = setup.window;
   bool mainLoaded = false;
   int32_t listening = 0;
-  FilesInUse files{setup.values.settings().zavDatFileName, {}, {}};
-  setup.values.setQuestions({[&] { return mainLoaded; }, [&] { return listening; }, [&] { return files; }});
+  FilesInUse files{
+      .zavDatFileName = setup.values.settings().zavDatFileName, .zavLogFileName = {}, .zavPlotFileName = {}};
+  setup.values.setQuestions({.mainWindowLoaded = [&] { return mainLoaded; },
+                             .webServerPort = [&] { return listening; },
+                             .filesInUse = [&] { return files; }});
   QStringList heard;
   SettingsEvents& e = settingsEvents();
   QList<QMetaObject::Connection> links = {

@@ -17,10 +17,7 @@ CountInputs inputs(int32_t pcTick = 1000) {
 }
 
 CountProcessorState after(uint32_t count, uint32_t ticks) {
-  CountProcessorState s;
-  s.hasPrevious = true;
-  s.lastCount = int32_t(count);
-  s.lastTimer = int32_t(ticks);
+  CountProcessorState s{.hasPrevious = true, .lastCount = int32_t(count), .lastTimer = int32_t(ticks)};
   return s;
 }
 
@@ -43,7 +40,8 @@ TEST(CountCompute, CountsRateRegisterAndPower) {
            Row{"no new count", after(10, 0), 10, 62500, 0, 0, 100, 0},
            Row{"too slow a rate is no power", after(10, 0), 11, 3601 * 62500u, 1, 3601, 101, 0},
        }) {
-    const CountValues v = computeReading(r.previous, Reading{int32_t(r.count), int32_t(r.ticks)}, inputs());
+    const CountValues v =
+        computeReading(r.previous, Reading{.count = int32_t(r.count), .ticks = int32_t(r.ticks)}, inputs());
     EXPECT_EQ(v.elapsedCounts, r.counts) << r.what;
     EXPECT_DOUBLE_EQ(v.secondsPerCount, r.secondsPerCount) << r.what;
     EXPECT_DOUBLE_EQ(v.energyWh, r.energyWh) << r.what;
@@ -55,7 +53,7 @@ TEST(CountCompute, CountsRateRegisterAndPower) {
 }
 
 TEST(CountCompute, TemperatureOnlyWithAPreviousReading) {
-  Reading r{5, 100, 0xF0, 0, 0, 0};
+  Reading r{.count = 5, .ticks = 100, .temperature = 0xF0};
   EXPECT_EQ(computeReading({}, r, inputs()).tempDegC, kNoTemperature);
   EXPECT_EQ(computeReading(after(4, 0), r, inputs()).tempDegC, 12.0f);
   CountInputs old = inputs();
@@ -69,11 +67,11 @@ TEST(CountCompute, PeriodTotalsAndRegisterWrap) {
   s.totalCounts = 40;
   CountInputs in = inputs();
   in.energyWh = 1999999999.5;
-  CountValues v = computeReading(s, Reading{2, 62500}, in);
+  CountValues v = computeReading(s, Reading{.count = 2, .ticks = 62500}, in);
   EXPECT_EQ(v.next.totalCounts, 41);
   EXPECT_DOUBLE_EQ(v.energyWh, 0.5);
   in.firstOfPeriod = true;
-  v = computeReading(s, Reading{3, 62500}, in);
+  v = computeReading(s, Reading{.count = 3, .ticks = 62500}, in);
   EXPECT_EQ(v.next.totalCounts, 0);  // a new on-line period starts from 0
   EXPECT_DOUBLE_EQ(registerAfter(0, 1200, -3), -1);
 }
@@ -81,13 +79,13 @@ TEST(CountCompute, PeriodTotalsAndRegisterWrap) {
 TEST(CountCompute, ClockRatioAgainstThePcTick) {
   CountProcessorState s = after(1, 0);
   s.lastTicks = 1000;
-  CountValues v = computeReading(s, Reading{2, 62500}, inputs(3000));  // 1 s against 2 s
+  CountValues v = computeReading(s, Reading{.count = 2, .ticks = 62500}, inputs(3000));  // 1 s against 2 s
   EXPECT_TRUE(v.clockStarted);
   EXPECT_DOUBLE_EQ(v.clockRatioMean, 0.5);
   EXPECT_DOUBLE_EQ(v.elapsedTcks, 2000);
   CountInputs pulses = inputs(3000);
   pulses.sampleClock = false;
-  v = computeReading(s, Reading{2, 62500}, pulses);
+  v = computeReading(s, Reading{.count = 2, .ticks = 62500}, pulses);
   EXPECT_EQ(v.next.clockRatioSamples, 0);
   EXPECT_DOUBLE_EQ(voltsOf(0), 0);
   EXPECT_NEAR(voltsOf(200), 200 * 5.0 / 1023 * (1 + 130.0 / 12) * 0.995025 + 0.477612, 1e-12);

@@ -13,7 +13,12 @@ class Counting : public EngineTest {
  protected:
   // One reading as the parser hands it over.
   void reading(uint32_t count, uint32_t ticks, int16_t temp = 0x80, int32_t reset = 0, int16_t volt = 0) {
-    m_session.takeReading(Reading{int32_t(count), int32_t(ticks), temp, volt, int16_t(reset), reset});
+    m_session.takeReading(Reading{.count = int32_t(count),
+                                  .ticks = int32_t(ticks),
+                                  .temperature = temp,
+                                  .voltage = volt,
+                                  .status = int16_t(reset),
+                                  .resetCount = reset});
   }
   void openDataFile() {
     ASSERT_TRUE(m_dir.isValid());

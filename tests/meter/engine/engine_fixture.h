@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "meter/engine/meter_session.h"
 #include "meter/engine/reading_texts.h"

@@ -10,7 +10,6 @@
 #include "meter/window/calculator.h"
 #include "meter/window/form1.h"
 #include "meter/window/indicator_widgets.h"
-#include "meter/window/indicators.h"
 #include "meter/window/link_view.h"
 #include "support/fake_comm_link.h"
 #include "tests/meter/engine/engine_fixture.h"

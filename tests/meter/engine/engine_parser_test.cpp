@@ -11,12 +11,7 @@ QByteArray frameWith(uint32_t count) { return zavsim::newFrame(readingWith(count
 
 // The old controller's frame as transmitter 7 with program 24000 sends it.
 zavsim::Reading oldReading() {
-  zavsim::Reading r;
-  r.pgmID = 24000;
-  r.txID = 7;
-  r.count = 1;
-  r.oldTemp = 40;
-  r.status = 0;
+  zavsim::Reading r{.pgmID = 24000, .txID = 7, .count = 1, .status = 0, .oldTemp = 40};
   return r;
 }
 

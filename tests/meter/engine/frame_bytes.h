@@ -7,11 +7,7 @@
 namespace frames {
 
 inline zavsim::Reading reading(uint32_t count, uint32_t ticks = 0) {
-  zavsim::Reading r;
-  r.txID = 0x1234;
-  r.status = 0;
-  r.count = count;
-  r.ticks = ticks;
+  zavsim::Reading r{.txID = 0x1234, .count = count, .ticks = ticks, .status = 0};
   return r;
 }
 

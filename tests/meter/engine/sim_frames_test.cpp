@@ -16,15 +16,14 @@ TEST(SimFrames, lineCodesSendTheLowNibbleFirst) {
 }
 
 TEST(SimFrames, newFrameLayout) {
-  zavsim::Reading r;
-  r.pgmID = 0x6108;
-  r.txID = 0x1234;
-  r.count = 0x62;
-  r.ticks = 0x032E993F;
-  r.temp1 = 0x01;
-  r.temp2 = 0x04;
-  r.voltRaw = 0x57;
-  r.status = 0x42;
+  zavsim::Reading r{.pgmID = 0x6108,
+                    .txID = 0x1234,
+                    .count = 0x62,
+                    .ticks = 0x032E993F,
+                    .temp1 = 0x01,
+                    .temp2 = 0x04,
+                    .voltRaw = 0x57,
+                    .status = 0x42};
   EXPECT_EQ(zavsim::newFrameData(r), QByteArray::fromHex("08613412620000003f992e0301045742"));
   const QByteArray f = zavsim::newFrame(r);
   ASSERT_EQ(f.size(), 37);
@@ -36,13 +35,7 @@ TEST(SimFrames, newFrameLayout) {
 }
 
 TEST(SimFrames, oldFrameLayout) {
-  zavsim::Reading r;
-  r.txID = 7;
-  r.count = 1000;
-  r.ticks = 5;
-  r.oldTemp = -3;
-  r.status = 0;
-  r.pgmID = 17593;
+  zavsim::Reading r{.pgmID = 17593, .txID = 7, .count = 1000, .ticks = 5, .status = 0, .oldTemp = -3};
   const QByteArray d = zavsim::oldFrameData(r);
   ASSERT_EQ(d.size(), 16);
   EXPECT_EQ(d.left(15), QByteArray::fromHex("0700e803000005000000fdff00b944"));

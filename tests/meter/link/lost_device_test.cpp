@@ -7,6 +7,7 @@
 
 #include "core/settings/setup_values.h"
 #include "meter/window/link_view.h"
+#include "platform/named_colours.h"
 #include "platform/tick_clock.h"
 #include "support/pty_pair.h"
 #include "tests/meter/link/link_steps.h"
@@ -33,7 +34,7 @@ TEST_F(LostDevice, isShownAsLostTriedAgainAndRecordsAgainWhenBack) {
   EXPECT_TRUE(online());  // the user's intent stays
   EXPECT_TRUE(link.deviceLostRetrying());
   EXPECT_EQ(seen.status.caption, "Device lost: hang-up - trying again");
-  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.status.captionColour, kRed);
   EXPECT_TRUE(seen.status.onlineTicked);
   EXPECT_TRUE(seen.status.stale);
   EXPECT_EQ(seen.idleTimerMs(), 0);
@@ -54,7 +55,7 @@ TEST_F(LostDevice, isShownAsLostTriedAgainAndRecordsAgainWhenBack) {
   EXPECT_EQ(seen.status.captionColour, kSysColorWindowText);
   EXPECT_TRUE(dataFileOpen());
   EXPECT_EQ(logPowers(), (QList<double>{-2, -4, -2}));
-  EXPECT_EQ(seen.lines, (SerialLines{false, true, true}));
+  EXPECT_EQ(seen.lines, (SerialLines{.dtr = true, .rts = true}));
 }
 
 TEST_F(LostDevice, goingOffLineWhileLostStopsTryingWithoutASecondMarker) {
@@ -155,7 +156,7 @@ TEST_F(NoFrames, bytesWithoutAValidFramePointAtTheInterfaceTypeOnce) {
   EXPECT_EQ(seen.status.caption, "No valid frame at COM1: check the interface type");
   EXPECT_EQ(seen.status.captionDetail,
             "Energy meter - Bytes but no valid frame at COM1 for 10 s: check the interface type in Setup");
-  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.status.captionColour, kRed);
   // A valid frame ends the wait; the next silence counts anew.
   holdTickCountForTests(t0 + 31000);
   port->arrive(zavsim::newFrame(zavsim::Reading{}));

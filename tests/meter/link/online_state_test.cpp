@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "core/util/format_pattern.h"
+#include "platform/named_colours.h"
 #include "support/link_processes.h"
 #include "tests/meter/link/link_steps.h"
 #include "tools/zav_frames.h"
@@ -25,7 +26,7 @@ TEST_F(OnLine, goesOnLineAtThePortOfTheFieldAndBackOffLine) {
   EXPECT_TRUE(port->dtrEnable());
   EXPECT_TRUE(port->rtsEnable());
   EXPECT_FALSE(port->breakOn());
-  EXPECT_EQ(seen.lines, (SerialLines{false, true, true}));
+  EXPECT_EQ(seen.lines, (SerialLines{.dtr = true, .rts = true}));
   EXPECT_EQ(seen.status.caption, "Energy meter - waiting for meter at COM3");
   EXPECT_EQ(seen.status.captionColour, kSysColorWindowText);
   EXPECT_TRUE(seen.status.onlineTicked);
@@ -95,7 +96,7 @@ TEST_F(OnLine, dataFileThatCannotOpenKeepsThePortClosed) {
   EXPECT_TRUE(loggedPart("MSGBOX: Error: Cannot open Zav-file\r\n" + why) ||
               loggedPart("MSGBOX: Error: Cannot open Zav-file\n" + why));
   EXPECT_EQ(seen.status.caption, "Error: Cannot open data file " + why);
-  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.status.captionColour, kRed);
   EXPECT_FALSE(seen.status.onlineTicked);
   EXPECT_TRUE(logPowers().isEmpty());
 }
@@ -105,7 +106,7 @@ TEST_F(OnLine, portThatCannotOpenShowsItsNumberAndWhyAndKeepsTheDataFile) {
   goOnLine();
   EXPECT_FALSE(online());
   EXPECT_EQ(seen.status.caption, "Error: Cannot open COM5: no such device");
-  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.status.captionColour, kRed);
   EXPECT_EQ(seen.portRefusals, 1);
   EXPECT_TRUE(dataFileOpen());
   EXPECT_FALSE(seen.status.onlineTicked);
@@ -301,7 +302,7 @@ TEST_F(Search, noPortOrOnlySilentPortsSayHowToGoOnAndWriteNothing) {
   EXPECT_FALSE(seen.status.onlineTicked);
   EXPECT_EQ(seen.captions, (QStringList{"Energy meter - Searching for detector",
                                         "Energy meter - No detector found: set the COM port in Setup"}));
-  EXPECT_EQ(seen.status.captionColour, kColorRed);
+  EXPECT_EQ(seen.status.captionColour, kRed);
   EXPECT_EQ(seen.onlineChanges, 0);
   // Ports that open but stay silent are not taken either.
   port->openablePorts = {1, 2};

@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "core/util/number_text.h"
 #include "platform/tick_clock.h"
 #include "tests/meter/record/textlog_fixture.h"
 #include "tests/meter/record/zav_bytes.h"
@@ -47,7 +46,7 @@ TEST_F(TextLog, LineLayout) {
 
 TEST_F(TextLog, RecordTextCarriesTheRawFields) {
   // The latest reading (a new reset count: stored, not counted).
-  m_session.takeReading(Reading{0, 0, 0x50, -3, 0x12, 65538});
+  m_session.takeReading(Reading{.temperature = 0x50, .voltage = -3, .status = 0x12, .resetCount = 65538});
   writeLogLine(at(14, 5, 9), 12345.6, 250.4);
   EXPECT_EQ(m_web.zavRecordText(), "2024-03-01 14:05:09 0000012346 00000250 000080 -00003 000018 000002");
 }
@@ -180,7 +179,9 @@ TEST_F(TextLog, RegisterLinesComeWithEveryNewPowerAndNothingElse) {
   m_settings.minTextFileSaveInterval = 0;  // every line appends
   m_settings.maxUpdateInterval = 12;
   apply();
-  const auto reading = [this](int32_t count, int32_t ticks) { m_session.takeReading(Reading{count, ticks}); };
+  const auto reading = [this](int32_t count, int32_t ticks) {
+    m_session.takeReading(Reading{.count = count, .ticks = ticks});
+  };
   const auto powers = [this] {
     QStringList out;
     for (const QString& line : lines()) out << line.mid(31).trimmed();

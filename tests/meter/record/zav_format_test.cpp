@@ -10,16 +10,15 @@ namespace {
 constexpr double kDay = 45352.5;  // 2024-03-01 12:00
 
 TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
-  fileSection h;
-  h.startTime = kDay;
-  h.version = 1003000;
-  h.sensorVer = 24840;
-  h.meterID = 0x1234;
-  h.ticksPerSec = 62500;
-  h.WsPerCount = 1200;
-  h.resetCount = 3;
-  h.voltCount = -2;
-  h.records = 70000;
+  fileSection h{.startTime = kDay,
+                .version = 1003000,
+                .sensorVer = 24840,
+                .meterID = 0x1234,
+                .ticksPerSec = 62500,
+                .WsPerCount = 1200,
+                .resetCount = 3,
+                .voltCount = -2,
+                .records = 70000};
   EXPECT_EQ(packSection(h).toHex(), QByteArray("000000001025e640"
                                                "f84d0f00"
                                                "08610000"
@@ -29,7 +28,7 @@ TEST(DataFileBytes, HeaderAndRecordAreLittleEndianWithoutPadding) {
                                                "03000000"
                                                "feff"
                                                "70110100"));
-  meterRecord r{kDay, int32_t(0xFFFFFFF6u), 0x01020304, 0x0150};
+  meterRecord r{.recTime = kDay, .count = int32_t(0xFFFFFFF6u), .ticks = 0x01020304, .temp = 0x0150};
   EXPECT_EQ(packRecord(r).toHex(), QByteArray("000000001025e640"
                                               "f6ffffff"
                                               "04030201"

@@ -162,8 +162,8 @@ TEST(IdleCountdown, Timer3StopsItselfWhileOffline) {
   settings.maxUpdateInterval = 12;
   session.setSettings(settings);
   session.setOnline(true);
-  session.takeReading(Reading{1, 0, 0x80, 0, 0, 0});
-  session.takeReading(Reading{2, 60 * 62500, 0x80, 0, 0, 0});
+  session.takeReading(Reading{.count = 1, .temperature = 0x80});
+  session.takeReading(Reading{.count = 2, .ticks = 60 * 62500, .temperature = 0x80});
   ASSERT_TRUE(session.idleTimer().isEnabled());
   session.setOnline(false);
   session.Timer3_Timer();

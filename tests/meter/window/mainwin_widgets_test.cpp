@@ -170,7 +170,7 @@ TEST_F(LoadedWindow, ReadingsReachThePanelTheCalculatorAndTheMinimisedTitle) {
   f.setSettings(settings);
   session.setOnline(true);
   const auto reading = [this](int32_t count, int32_t ticks, int16_t temp) {
-    session.takeReading(Reading{count, ticks, temp, 0, 0, 0});
+    session.takeReading(Reading{.count = count, .ticks = ticks, .temperature = temp});
   };
   reading(1, 0, 0x80);
   EXPECT_TRUE(f.Frame1()->title().startsWith("Energy meter - ONLINE ")) << f.Frame1()->title().toStdString();

@@ -12,8 +12,8 @@ namespace {
 TEST(DrawLayout, plotRectangleAndAxisLines) {
   graphRecord g = plainGraph(0, 10, 0, 100);
   int16_t i = 0;
-  addGraphAxis(i, {3, kAxisRight, 0, 0, 0, 1, -1}, g);
-  addGraphAxis(i = 0, {3, kAxisTop, 0, 0, 0, 1, -1}, g);
+  addGraphAxis(i, {.layer = 3, .position = kAxisRight, .maxValue = 1}, g);
+  addGraphAxis(i = 0, {.layer = 3, .position = kAxisTop, .maxValue = 1}, g);
   const int32_t colours[5] = {0, kRed, kBlue, kGreen, kMagenta};
   for (int a = 1; a <= 4; ++a) g.axes[a].axisLineColour = colours[a];
   g.axes[1].lineWidth = 1;
@@ -45,8 +45,9 @@ TEST(DrawLayout, plotRectangleAndAxisLines) {
 TEST(DrawLayout, marginsPaddingAndEmptyRange) {
   graphRecord g = plainGraph(0, 10, 0, 100, 0);
   int16_t i = 0;
-  addGraphAxis(i, {3, kAxisBottom, 2, 0, 0, 10, -1}, g);   // padded: 1 unit in from each side
-  addGraphAxis(i = 0, {3, kAxisLeft, 5, 0, 0, 5, -1}, g);  // max = min + pad: no range
+  addGraphAxis(i, {.layer = 3, .padUnits = 2, .maxValue = 10}, g);  // padded: 1 unit in from each side
+  // max = min + pad: no range
+  addGraphAxis(i = 0, {.layer = 3, .position = kAxisLeft, .padUnits = 5, .maxValue = 5}, g);
   drawGraph(g, {});
   EXPECT_EQ(g.plotLeft, 0);
   EXPECT_EQ(g.plotRight, 199);
@@ -111,8 +112,9 @@ TEST(DrawLayout, gridLines) {
   graphRecord g = plainGraph(0, 10, 0, 3);
   g.axes[2].axisFlags = -1;  // whole numbers: 6 divisions of 0..3 become 3
   int16_t i = 0;
-  addGridLines(i, {1, 6, 0, 0, 0, kBlue}, 0, g.axes[2]);
-  addGridLines(i = 0, {1, 0, 0, 2, 10, kRed}, 0, g.axes[1]);  // the value at maxValue is not drawn
+  addGridLines(i, {.layer = 1, .divisions = 6, .colour = kBlue}, 0, g.axes[2]);
+  // The value at maxValue is not drawn.
+  addGridLines(i = 0, {.layer = 1, .step = 2, .end = 10, .colour = kRed}, 0, g.axes[1]);
   const QImage img = drawGraph(g, {});
   const double y1 = 89 - 79.0 / 3, y2 = 89 - 2 * 79.0 / 3;
   EXPECT_EQ(rowsOf(img, kBlue), QVector<int>({int(std::lround(y2)), int(std::lround(y1))}));
@@ -127,8 +129,8 @@ TEST(DrawLayout, gridLines) {
 TEST(DrawLayout, tickMarksOutsideTheAxisLine) {
   graphRecord g = plainGraph(0, 10, 0, 100);
   int16_t i = 0;
-  addTickMarks(i, {3, 4, 0, 0, 0, kBlue}, g.axes[2]);
-  addTickMarks(i = 0, {3, 0, 0, 5, 10, kRed}, g.axes[1]);
+  addTickMarks(i, {.layer = 3, .divisions = 4, .colour = kBlue}, g.axes[2]);
+  addTickMarks(i = 0, {.layer = 3, .step = 5, .end = 10, .colour = kRed}, g.axes[1]);
   const QImage img = drawGraph(g, {});
   // 75, 50, 25 at 89 - 0.79 v, a one-pixel tick reaching half a pixel up from there
   EXPECT_EQ(rowsOf(img, kBlue), QVector<int>({29, 49, 69}));
@@ -175,7 +177,8 @@ TEST(DrawLayout, labelsBesideTheAxisInTheirColour) {
   graphRecord g = plainGraph(0, 10, 0, 100, 0.2f);  // plot rectangle x 40..159, y 20..79
   g.fontSpec = "Arial, 10";
   int16_t i = 0;
-  setAxisFormat(i, {3, 2, 0, 0, 0, -1}, "0.", g.axes[2]);  // the one value 50, printed "50"
+  // The one value 50, printed "50".
+  setAxisFormat(i, {.layer = 3, .divisions = 2, .colour = -1}, "0.", g.axes[2]);
   g.axes[2].labels[i].colours = {kRed, kGreen, kBlue};
   const QImage img = drawGraph(g, {});
   const QSizeF size = measured("50", g.fontSpec);
@@ -192,7 +195,8 @@ TEST(DrawLayout, labelsBesideTheAxisInTheirColour) {
 TEST(DrawLayout, timeLabelsBelowTheAxis) {
   graphRecord g = plainGraph(45000.25, 45000.75, 0, 100);
   int16_t i = 0;
-  setAxisFormat(i, {3, 0, 45000.5, 0.25, 45000.5, kBlue}, "hh:nn", g.axes[1]);
+  setAxisFormat(i, {.layer = 3, .start = 45000.5, .step = 0.25, .end = 45000.5, .colour = kBlue}, "hh:nn",
+                g.axes[1]);
   const QImage img = drawGraph(g, {}, 200, 300);
   const QSizeF size = measured("12:00", g.fontSpec);
   const QRect ink = inkOf(img, kBlue);
@@ -204,9 +208,10 @@ TEST(DrawLayout, timeLabelsBelowTheAxis) {
 
 TEST(DrawLayout, textsAreCentredAndKeptOnThePicture) {
   graphRecord g = plainGraph(0, 10, 0, 100);
-  g.texts.append({3, "Middle", kRed, 0.5f, 0.5f, "Arial, 12"});
-  g.texts.append({3, "Left", kBlue, 0.9f, 0.0f, ""});
-  g.texts.append({9, "never", kGreen, 0.5f, 0.5f, ""});  // no such layer
+  g.texts.append({.layer = 3, .text = "Middle", .colour = kRed, .posY = 0.5f, .fontSpec = "Arial, 12"});
+  g.texts.append({.layer = 3, .text = "Left", .colour = kBlue, .posY = 0.9f, .posX = 0.0f, .fontSpec = ""});
+  // No such layer.
+  g.texts.append({.layer = 9, .text = "never", .colour = kGreen, .posY = 0.5f, .fontSpec = ""});
   const QImage img = drawGraph(g, {});
   const QSizeF size = measured("Middle", "Arial, 12");
   const QRect middle = inkOf(img, kRed);
@@ -223,13 +228,18 @@ TEST(DrawLayout, setLoopsEndOnStepsThatCannotAdvance) {
   graphRecord g = plainGraph(200000000, 200000004, 200000000, 200000004);
   int16_t i = 0;
   // Vertical sets count in single precision, where these steps vanish.
-  addGridLines(i, {1, 8, 0, 0, 0, kRed}, 0, g.axes[2]);
-  addTickMarks(i = 0, {3, 8, 0, 0, 0, kRed}, g.axes[2]);
-  setAxisFormat(i = 0, {3, 8, 0, 0, 0, kRed}, "", g.axes[2]);
-  addGridLines(i = 0, {1, 0, 200000000, 1e-9, 200000004, kBlue}, 0, g.axes[1]);
-  addTickMarks(i = 0, {3, 0, 200000000, nan, 200000004, kBlue}, g.axes[1]);
-  setAxisFormat(i = 0, {3, 0, 200000000, inf, 200000004, kBlue}, "", g.axes[1]);
-  addGridLines(i = 0, {1, 0, 200000000, 1e-7, 200000004, kBlue}, 0, g.axes[1]);  // 4e7 steps, capped
+  addGridLines(i, {.layer = 1, .divisions = 8, .colour = kRed}, 0, g.axes[2]);
+  addTickMarks(i = 0, {.layer = 3, .divisions = 8, .colour = kRed}, g.axes[2]);
+  setAxisFormat(i = 0, {.layer = 3, .divisions = 8, .colour = kRed}, "", g.axes[2]);
+  addGridLines(i = 0, {.layer = 1, .start = 200000000, .step = 1e-9, .end = 200000004, .colour = kBlue}, 0,
+               g.axes[1]);
+  addTickMarks(i = 0, {.layer = 3, .start = 200000000, .step = nan, .end = 200000004, .colour = kBlue},
+               g.axes[1]);
+  setAxisFormat(i = 0, {.layer = 3, .start = 200000000, .step = inf, .end = 200000004, .colour = kBlue}, "",
+                g.axes[1]);
+  // 4e7 steps, capped
+  addGridLines(i = 0, {.layer = 1, .start = 200000000, .step = 1e-7, .end = 200000004, .colour = kBlue}, 0,
+               g.axes[1]);
   const QImage img = drawGraph(g, {});
   // What could be drawn was: each set whose values stand still drew its first
   // value once (the grid lines at the bottom and left edges), the sets without

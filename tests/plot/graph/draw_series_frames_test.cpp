@@ -9,7 +9,8 @@ namespace {
 // Series `s` of plot data with points (x, y) at x = 1, 2, ... (taken as dates).
 QVector<plotSeries> withSeries(int s, const QVector<float>& ys, int16_t seriesType = 1) {
   QVector<plotSeries> data(s + 1);
-  for (int i = 0; i < ys.size(); ++i) data[s].points.append({i + 1, ys[i], double(i + 1)});
+  for (int i = 0; i < ys.size(); ++i)
+    data[s].points.append({.recordNr = i + 1, .value = ys[i], .recTime = double(i + 1)});
   data[s].seriesType = seriesType;
   return data;
 }
@@ -209,7 +210,8 @@ TEST(DrawSeries, failingElementsAreLoggedAndSkipped) {
   g.series[thin].penWidth = 0.4f;  // rounds to a width the picture refuses
   QVector<plotSeries> data(4);
   for (int s = 1; s <= 3; ++s)
-    for (int i = 1; i <= 5; ++i) data[s].points.append({i, 20.0f * s, double(i)});
+    for (int i = 1; i <= 5; ++i)
+      data[s].points.append({.recordNr = i, .value = 20.0f * s, .recTime = double(i)});
   const QImage img = drawGraph(g, data);
   EXPECT_TRUE(log.contains("plotJtGraphToPicture: ERROR 9"));
   EXPECT_TRUE(log.contains("plotJtGraphToPicture: ERROR 380"));

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/log/logmsg.h"
 #include "graph_pictures.h"
 #include "plot/graph/pick_picture.h"
 #include "plot/graph/point_search.h"
@@ -10,8 +9,6 @@
 #include "support/log_capture.h"
 
 namespace {
-
-constexpr int32_t kBlack = 0;
 
 // Plot rectangle x 20..179, y 10..89 over X 1..5 and Y 0..100; series s has
 // one point per value at X = 1, 2, ...
@@ -24,7 +21,8 @@ class GraphPick : public ::testing::Test {
     g.series[s].pointKind = pointKind;
     g.series[s].seriesStyle = style;
     seriesData.resize(s + 1);
-    for (int i = 0; i < ys.size(); ++i) seriesData[s].points.append({i + 1, ys[i], double(i + 1)});
+    for (int i = 0; i < ys.size(); ++i)
+      seriesData[s].points.append({.recordNr = i + 1, .value = ys[i], .recTime = double(i + 1)});
     return s;
   }
   void draw() {
@@ -33,12 +31,14 @@ class GraphPick : public ::testing::Test {
   }
   QPointF at(int16_t s, int32_t p) const { return {getPointX(s, p, g, seriesData), getPointY(s, p, g, seriesData)}; }
   void pick(int16_t aflg, QPointF pos, int16_t shift = 0, int16_t button = kButtonLeft, int16_t series = 0) {
-    showGraphPoint({aflg, 0, shift, button, float(pos.x()), float(pos.y())}, kAllSeries, kAllSeries, series, 0,
-                   picture, {g, seriesData, pointLabel, labelBack});
+    showGraphPoint(
+        {.aflg = aflg, .shift = shift, .button = button, .xMouse = float(pos.x()), .yMouse = float(pos.y())},
+        kAllSeries, kAllSeries, series, 0, picture,
+        {.graph = g, .data = seriesData, .pointLabel = pointLabel, .labelBackColour = labelBack});
   }
   void key(int16_t code, int16_t shift = 0) {
-    showGraphPoint({kPickKey, code, shift, 0, 0, 0}, kAllSeries, kAllSeries, 0, 0, picture,
-                   {g, seriesData, pointLabel, labelBack});
+    showGraphPoint({.aflg = kPickKey, .keyCode = code, .shift = shift}, kAllSeries, kAllSeries, 0, 0, picture,
+                   {.graph = g, .data = seriesData, .pointLabel = pointLabel, .labelBackColour = labelBack});
   }
   void select(int16_t s, int32_t p) { pick(kPickRefind, at(s, p)), g.selSerie = s, g.selPoint = p; }
   std::pair<int16_t, int32_t> selection() const { return {g.selSerie, g.selPoint}; }

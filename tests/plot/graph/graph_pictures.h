@@ -5,16 +5,10 @@
 #include <QRect>
 
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/graph_record.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
-
-constexpr int32_t kWhite = rgbColour(255, 255, 255);
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kGreen = rgbColour(0, 255, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kMagenta = rgbColour(255, 0, 255);
-constexpr int32_t kYellow = rgbColour(255, 255, 0);
 
 inline int32_t pixel(const QImage& img, int x, int y) { return qColorToColour(img.pixelColor(x, y)); }
 inline int32_t pixel(const QImage& img, double x, double y) {
@@ -42,15 +36,15 @@ inline graphRecord plainGraph(double xMin, double xMax, double yMin, double yMax
   graphRecord g;
   initGraphRec(1, margin, 3, 0, "", g);
   int16_t i = 0;
-  addGraphAxis(i, {3, kAxisBottom, 0, 0, xMin, xMax, -1}, g);
-  addGraphAxis(i = 0, {3, kAxisLeft, 0, 0, yMin, yMax, -1}, g);
+  addGraphAxis(i, {.layer = 3, .minValue = xMin, .maxValue = xMax}, g);
+  addGraphAxis(i = 0, {.layer = 3, .position = kAxisLeft, .minValue = yMin, .maxValue = yMax}, g);
   return g;
 }
 
 // A one-pixel curve over plot series s in layer 2, without marks.
 inline int16_t addCurve(graphRecord& g, int32_t lastPoint, int32_t colour, int16_t xAxis = 1, int16_t yAxis = 2) {
   int16_t i = 0;
-  addStdSeries(i, {2, kPointsOverTime, 0, lastPoint, xAxis, yAxis, false}, g);
+  addStdSeries(i, {.layer = 2, .lastPoint = lastPoint, .xAxis = xAxis, .yAxis = yAxis}, g);
   g.series[i].penWidth = 1;
   g.series[i].curveColour = colour;
   return i;

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/colour.h"
+#include "platform/named_colours.h"
 #include "plot/graph/scale_map.h"
 #include "plot/plot_data_reader.h"
 
 namespace {
-
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kBlack = 0;
 
 TEST(GraphRecord, titleIsTextOneOrNoText) {
   graphRecord g;
@@ -30,30 +26,30 @@ TEST(GraphRecord, addersAppendEnlargeAndOverwrite) {
   graphRecord g;
   initGraphRec(1, 0, 2, 0, "", g);
   int16_t i = 0;
-  addGraphAxis(i, {1, kAxisBottom, 0, 0, 0, 10, -1}, g);
+  addGraphAxis(i, {.layer = 1, .maxValue = 10}, g);
   EXPECT_EQ(i, 1);
   i = 4;  // past the end: the list grows to it, keeping axis 1
-  addGraphAxis(i, {1, kAxisLeft, 0, 0, -4, 4, -1}, g);
+  addGraphAxis(i, {.layer = 1, .position = kAxisLeft, .minValue = -4, .maxValue = 4}, g);
   ASSERT_EQ(g.axes.size(), 5);
   EXPECT_EQ(g.axes[1].maxValue, 10);
   EXPECT_EQ(g.axes[4].minValue, -4);
   i = 0;
-  addGraphAxis(i, {1, kAxisTop, 0, 0, 0, 1, -1}, g);
+  addGraphAxis(i, {.layer = 1, .position = kAxisTop, .maxValue = 1}, g);
   EXPECT_EQ(i, 5);
   i = 1;  // existing: overwritten with fresh lists
-  addGridLines(i = 0, {1, 4, 0, 0, 0, kRed}, 0, g.axes[1]);
-  addGraphAxis(i = 1, {2, kAxisTop, 0, 0, 5, 6, -1}, g);
+  addGridLines(i = 0, {.layer = 1, .divisions = 4, .colour = kRed}, 0, g.axes[1]);
+  addGraphAxis(i = 1, {.layer = 2, .position = kAxisTop, .minValue = 5, .maxValue = 6}, g);
   EXPECT_EQ(g.axes[1].minValue, 5);
   EXPECT_EQ(g.axes[1].gridLines.size(), 1);
   i = -1;  // a caller's error changes nothing
-  addGraphAxis(i, {1, kAxisTop, 0, 0, 0, 1, -1}, g);
+  addGraphAxis(i, {.layer = 1, .position = kAxisTop, .maxValue = 1}, g);
   EXPECT_EQ(g.axes.size(), 6);
 }
 
 TEST(GraphRecord, axisDefaultsMarksAndColours) {
   graphRecord g;
   int16_t i = 0;
-  addGraphAxis(i, {3, kAxisLeft, 0, 0, 0, 100, -1}, g);
+  addGraphAxis(i, {.layer = 3, .position = kAxisLeft, .maxValue = 100}, g);
   const graphAxisRecord& a = g.axes[1];
   EXPECT_EQ(a.mark1, 75);
   EXPECT_EQ(a.mark2, 25);
@@ -62,7 +58,7 @@ TEST(GraphRecord, axisDefaultsMarksAndColours) {
   EXPECT_EQ(a.limitMin, 0);
   EXPECT_EQ(a.bandColours[0], kRed);
   EXPECT_EQ(a.bandColours[5], rgbColour(128, 128, 255));
-  addGraphAxis(i = 0, {3, kAxisLeft, 0, 0, 0, 100, kBlue}, g);
+  addGraphAxis(i = 0, {.layer = 3, .position = kAxisLeft, .maxValue = 100, .colour = kBlue}, g);
   for (int32_t c : g.axes[2].bandColours) EXPECT_EQ(c, kBlue);
 }
 
@@ -80,8 +76,8 @@ TEST(GraphRecord, labelFormatFollowsTheRange) {
   for (const Row& r : rows) {
     graphRecord g;
     int16_t a = 0, l = 0;
-    addGraphAxis(a, {3, kAxisLeft, 0, 0, r.min, r.max, -1}, g);
-    setAxisFormat(l, {3, 8, 0, 0, 0, -1}, r.format, g.axes[a]);
+    addGraphAxis(a, {.layer = 3, .position = kAxisLeft, .minValue = r.min, .maxValue = r.max}, g);
+    setAxisFormat(l, {.layer = 3, .divisions = 8, .colour = -1}, r.format, g.axes[a]);
     const axisLabelRecord& lab = g.axes[a].labels[l];
     EXPECT_EQ(lab.numberFormat, r.expected) << r.name;
     EXPECT_EQ(lab.labelFactor, 1.0) << r.name;
@@ -108,7 +104,8 @@ TEST(GraphRecord, seriesDefaultsByNumber) {
   graphRecord g;
   initGraphRec(4, 0.1f, 4, 2, "", g);
   int16_t i = 0;
-  for (int n = 1; n <= 9; ++n) addStdSeries(i = 0, {2, 1, 0, 20, 1, 2, true}, g);
+  for (int n = 1; n <= 9; ++n)
+    addStdSeries(i = 0, {.layer = 2, .pointKind = 1, .lastPoint = 20, .showMarks = true}, g);
   EXPECT_FLOAT_EQ(g.series[8].penWidth, 2.0f);
   EXPECT_FLOAT_EQ(g.series[9].penWidth, 1.0f);
   EXPECT_EQ(g.series[9].curveColour, kRed);
@@ -117,22 +114,22 @@ TEST(GraphRecord, seriesDefaultsByNumber) {
   EXPECT_EQ(g.series[2].markShape, 1);
   EXPECT_EQ(g.series[2].lastPoint, 20);
   EXPECT_EQ(g.series[2].pointCount, 20);
-  addStdSeries(i = 0, {2, 1, 0, 20, 1, 2, false}, g);
+  addStdSeries(i = 0, {.layer = 2, .pointKind = 1, .lastPoint = 20}, g);
   EXPECT_EQ(g.series[10].markShape, -1);
 }
 
 TEST(GraphRecord, existingSeriesIsResetToSeriesZeroFirst) {
   graphRecord g;
   int16_t i = 0;
-  addStdSeries(i, {2, 1, 0, 5, 1, 2, true}, g);
+  addStdSeries(i, {.layer = 2, .pointKind = 1, .lastPoint = 5, .showMarks = true}, g);
   g.series[1].lineStyle = 3;  // not set by the adder
   g.series[0].xOrder = -1;
-  addStdSeries(i = 1, {2, 2, 0, 7, 1, 2, true}, g);
+  addStdSeries(i = 1, {.layer = 2, .pointKind = 2, .lastPoint = 7, .showMarks = true}, g);
   EXPECT_EQ(g.series[1].lineStyle, 0);
   EXPECT_EQ(g.series[1].xOrder, -1);
   EXPECT_EQ(g.series[1].pointKind, 2);
   QVector<int16_t> list{0, 1, 2, 3};
-  addGraphSeries(i = 1, {2, 3, -1, 1, 2, list}, g);
+  addGraphSeries(i = 1, {.layer = 2, .seriesStyle = 3, .seriesOption = -1, .indexList = list}, g);
   EXPECT_EQ(g.series[1].pointKind, 0);
   EXPECT_EQ(g.series[1].lastPoint, 3);
   EXPECT_EQ(g.series[1].barColour, -1);
@@ -141,7 +138,18 @@ TEST(GraphRecord, existingSeriesIsResetToSeriesZeroFirst) {
 
 TEST(GraphRecord, emptyLeftRangeLeavesGridAndTicksToTheRight) {
   graphRecord g;
-  buildGraphAxes({4, 0, 0, 10, 2, rgbColour(208, 208, 208), 5, 5, 8, 8, false, 0, -30, 50, ""}, g);
+  buildGraphAxes({.xMax = 10,
+                  .xStep = 2,
+                  .gridColour = rgbColour(208, 208, 208),
+                  .yMin = 5,
+                  .yMax = 5,
+                  .yGridDivisions = 8,
+                  .yTickDivisions = 8,
+                  .signColour = 0,
+                  .y2Min = -30,
+                  .y2Max = 50,
+                  .title = ""},
+                 g);
   ASSERT_EQ(g.axes.size(), 5);
   EXPECT_EQ(g.axes[2].gridLines.size(), 1);
   EXPECT_EQ(g.axes[2].ticks.size(), 1);
@@ -160,7 +168,9 @@ TEST(GraphRecord, timeGraphHasOneSeriesPerPlotSeries) {
   data[1].points.resize(11);
   data[2].points.resize(5);
   graphRecord g;
-  initTimeGraph({"T", 2, 1, 100, 101, 0.25, 0, 800, false}, data, g);
+  initTimeGraph(
+      {.title = "T", .seriesCount = 2, .pointKind = 1, .xMin = 100, .xMax = 101, .xStep = 0.25, .yMax = 800},
+      data, g);
   EXPECT_EQ(g.graphKind, 4);
   EXPECT_EQ(g.clipLayer, 2);
   ASSERT_EQ(g.series.size(), 3);
@@ -177,7 +187,8 @@ TEST(GraphRecord, timeGraphHasOneSeriesPerPlotSeries) {
 
 TEST(GraphRecord, recordPlotGraph) {
   graphRecord g;
-  initGraphDefWithFormat({"R", 20, 1, 2.5, 3, 4}, {0, 1, 2}, g);
+  initGraphDefWithFormat({.title = "R", .xMax = 20, .xStep = 1, .factor = 2.5, .offset = 3, .axisMax = 4},
+                         {0, 1, 2}, g);
   const graphAxisRecord& y = g.axes[2];
   ASSERT_EQ(y.labels.size(), 3);
   EXPECT_FLOAT_EQ(y.labels[2].labelGap, 60);
@@ -197,9 +208,9 @@ TEST(ScaleMapTest, valueAndPixelRoundTrip) {
     for (double v : {0.0, 1.0, -3.5, 45123.25, 1e6}) {
       EXPECT_NEAR(m.toValue(m.toPixel(v)), v, 1e-9 * std::max(1.0, std::fabs(v)));
     }
-  EXPECT_EQ((ScaleMap{3, 0, 5}).toValue(99), 3);
+  EXPECT_EQ((ScaleMap{.origin = 3, .scale = 0, .offset = 5}).toValue(99), 3);
   graphAxisRecord a;
-  a.setMap({1, 2, 3});
+  a.setMap({.origin = 1, .scale = 2, .offset = 3});
   EXPECT_EQ(a.map().toPixel(2), 5);
 }
 

@@ -5,12 +5,9 @@
 #include <QImage>
 
 #include "platform/colour.h"
+#include "platform/named_colours.h"
 
 namespace {
-
-constexpr int32_t kRed = rgbColour(255, 0, 0);
-constexpr int32_t kBlue = rgbColour(0, 0, 255);
-constexpr int32_t kWhite = rgbColour(255, 255, 255);
 
 QImage whiteImage(int w = 40, int h = 30) {
   QImage img(w, h, QImage::Format_RGB32);

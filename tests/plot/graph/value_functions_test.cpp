@@ -15,7 +15,8 @@ class ValueFunctions : public ::testing::Test {
   // Series 1: values 10, 20, ... at times 100.5, 101, ..., record numbers 7, 8, ...
   static QVector<plotSeries> sample(int n) {
     QVector<plotSeries> data(2);
-    for (int i = 1; i <= n; ++i) data[1].points.append({6 + i, 10.0f * i, 100 + 0.5 * i});
+    for (int i = 1; i <= n; ++i)
+      data[1].points.append({.recordNr = 6 + i, .value = 10.0f * i, .recTime = 100 + 0.5 * i});
     return data;
   }
   static graphRecord graphWith(int16_t pointKind, int16_t valueKind, ScaleMap x, ScaleMap y) {
@@ -36,7 +37,7 @@ class ValueFunctions : public ::testing::Test {
 
 TEST_F(ValueFunctions, identityAxesGiveRawValues) {
   m_data = sample(5);
-  const ScaleMap id{0, 1, 0};
+  const ScaleMap id{};
   const graphRecord byTime = graphWith(kPointsOverTime, 2, id, id);
   EXPECT_DOUBLE_EQ(getPointX(1, 3, byTime, m_data), 101.5);
   EXPECT_FLOAT_EQ(getPointY(1, 3, byTime, m_data), 30);
@@ -53,7 +54,8 @@ TEST_F(ValueFunctions, identityAxesGiveRawValues) {
 
 TEST_F(ValueFunctions, axisTransformIsApplied) {
   m_data = sample(5);
-  const graphRecord g = graphWith(kPointsOverTime, 2, {100, 20, 5}, {0, -2, 300});
+  const graphRecord g =
+      graphWith(kPointsOverTime, 2, {.origin = 100, .scale = 20, .offset = 5}, {.scale = -2, .offset = 300});
   EXPECT_DOUBLE_EQ(getPointX(1, 2, g, m_data), (101 - 100) * 20 + 5.0);
   EXPECT_FLOAT_EQ(getPointY(1, 2, g, m_data), 20 * -2 + 300.0f);
 }
@@ -82,7 +84,7 @@ TEST_F(ValueFunctions, rangeGuardsAndErrors) {
 }
 
 TEST_F(ValueFunctions, indexListSeriesHasNoHeight) {
-  graphRecord g = graphWith(kPointsIndexList, 0, {0, 2, 1}, {});
+  graphRecord g = graphWith(kPointsIndexList, 0, {.scale = 2, .offset = 1}, {});
   g.series[1].indexList = {0, 5, 6};
   EXPECT_EQ(getPointY(1, 2, g, m_data), 0);
   EXPECT_FLOAT_EQ(getPointX(1, 2, g, m_data), 5);
@@ -108,7 +110,7 @@ TEST_F(ValueFunctions, nearestValueSearchMatchesAFullScan) {
       double t = 45000;
       for (int i = 1; i <= n; ++i) {
         t += direction * (0.001 + (rng() % 100) / 1000.0);
-        data[1].points.append({i, 0, t});
+        data[1].points.append({.recordNr = i, .recTime = t});
       }
       m_data = data;
       for (int k = 0; k < 40; ++k) {
