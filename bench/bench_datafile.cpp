@@ -1,8 +1,7 @@
 // Opening a data file for recording after a kill: the open section (header of
 // 0 records) runs to the end, so the torn-tail walk and the loader look behind
-// it for a later section header. Against a plain read of the same bytes. Also
-// the register's continuation over every record of the file.
-// Run: build/bench_datafile [records]
+// it for a later section header; and again once the file is closed. Against a plain read of the same bytes.
+// Also the register's continuation over every record of the file. Run: build/bench_datafile [records]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -104,7 +103,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "index read: %d records\n", index ? index->index.recordCount : -1);
   }
 
+  // Opening the closed file for recording again: the usual start.
+  t.restart();
+  openOutZavDat(recorder, settings);
+  const double reopenMs = t.nsecsElapsed() / 1e6;
+  if (!recorder.isOpen() || indexes[0].recordCount != records) {
+    std::fprintf(stderr, "reopen failed: %d records of %d\n", indexes[0].recordCount, records);
+  }
+  closeOutZavDat(recorder);
+
   report("open_after_kill_vs_read", records, openMs, readMs);
+  report("open_closed_file_vs_read", records, reopenMs, readMs);
   report("index_of_closed_file_vs_read", records, indexMs, readMs);
   report("register_from_all_records_vs_read", records, energyMs, readMs);
   return 0;

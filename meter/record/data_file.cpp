@@ -120,7 +120,8 @@ void reportDamage(const FileStretch& s, int64_t next, DataFileIndexRead& scan) {
 
 // The index and report of a data file of `len` bytes; false when the file is
 // not whole. Touches nothing else, so any thread may run it.
-bool scanSections(int fd, int64_t len, DataFileIndexRead& scan) {
+bool scanSections(int fd, int64_t len, DataFileIndexRead& scan,
+                  const QVector<FileStretch>* walked = nullptr) {
   if (len == 0) {
     scan.report += QStringLiteral("starting new Zav file");
     return true;
@@ -130,7 +131,9 @@ bool scanSections(int fd, int64_t len, DataFileIndexRead& scan) {
     noteFault(scan, QStringLiteral("Error short read: fileLength=") + num(len));
     return false;
   }
-  const QVector<FileStretch> walk = zavio::walkDataFile(fd, len);
+  // A walk handed in serves only when it covers these very bytes.
+  const bool fits = walked && !walked->isEmpty() && walked->last().to == len + 1;
+  const QVector<FileStretch> walk = fits ? *walked : zavio::walkDataFile(fd, len);
   if (!reportLead(scan, lead, walk)) return false;
   int64_t total = 0;
   bool damaged = false;
@@ -187,7 +190,7 @@ void FileNumbers::release(int16_t n) {
   if (n > 0 && n < 32) m_inUse &= ~(1u << n);
 }
 
-bool DataFileSlots::load(int16_t slot, const QString& name) {
+bool DataFileSlots::load(int16_t slot, const QString& name, const QVector<FileStretch>* walked) {
   m_loadProblem.clear();
   if (slot < 0 || slot > 1) return false;
   dataFileIndex& ix = m_index[slot];
@@ -208,7 +211,7 @@ bool DataFileSlots::load(int16_t slot, const QString& name) {
   const int64_t len = fileLength(fd);
   t += QStringLiteral("zavInFileNr=") + num(fileNr) + QStringLiteral("\nfileLength=") + num(len) + '\n';
   DataFileIndexRead scan;
-  const bool ok = scanSections(fd, len, scan);
+  const bool ok = scanSections(fd, len, scan, walked);
   ::close(fd);
   m_numbers.release(fileNr);
   ix = scan.index;

@@ -11,6 +11,10 @@
 #include "meter/record/zav_format.h"
 #include "platform/result.h"
 
+namespace zavio {
+struct FileStretch;
+}
+
 // Index of one file's sections; element 0 of the arrays is never used.
 struct dataFileIndex {
   QVector<fileSection> sectionHeaders{fileSection{}};
@@ -60,8 +64,9 @@ class DataFileSlots {
   dataFileIndex& operator[](int slot) { return m_index[slot == 1 ? 1 : 0]; }
   // Rebuilds the slot's index from the file and logs the loader's report (the
   // archive slot only when the file exists). True when the whole file was read;
-  // on a fault the index keeps the sections read before it.
-  bool load(int16_t slot, const QString& fileName);
+  // on a fault the index keeps the sections read before it. `walked` spares a
+  // second walk when the caller has just walked the file under its lock.
+  bool load(int16_t slot, const QString& fileName, const QVector<zavio::FileStretch>* walked = nullptr);
   // The first fault of the last load, in its report's words.
   const QString& loadProblem() const { return m_loadProblem; }
   FileNumbers& fileNumbers() { return m_numbers; }

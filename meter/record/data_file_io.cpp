@@ -222,26 +222,28 @@ bool headerStart(const char* p, int n) {
 // the file be read to its end and recording go on behind it. Anything else at
 // the end (stray bytes, records a count leaves out) is damage and stays, as
 // does everything before the end.
-TailCut tornTail(int fd, int64_t len) {
-  const QVector<FileStretch> walk = walkDataFile(fd, len);
+TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
   if (walk.isEmpty() || walk.last().isSection) return {};
   const FileStretch& tail = walk.last();
   const int64_t left = len - tail.from + 1;
   const FileStretch* before = walk.size() > 1 ? &walk[walk.size() - 2] : nullptr;
   if (before && before->isSection && before->header.records == 0 && before->to == tail.from &&
       left < kRecordBytes) {
-    return {tail.from, QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes")};
+    return {.from = tail.from,
+            .what = QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes")};
   }
   if (tail.headerRead && tail.header.records == 0 && plausibleSection(tail.header) &&
       left < kSectionBytes + kRecordBytes) {
-    return {tail.from, left == kSectionBytes
-                           ? QStringLiteral("a section header with 0 records and nothing behind it")
-                           : QStringLiteral("a section header with 0 records and a partial record of ") +
-                                 num(left - kSectionBytes) + QStringLiteral(" bytes")};
+    return {.from = tail.from,
+            .what = left == kSectionBytes
+                        ? QStringLiteral("a section header with 0 records and nothing behind it")
+                        : QStringLiteral("a section header with 0 records and a partial record of ") +
+                              num(left - kSectionBytes) + QStringLiteral(" bytes")};
   }
   char p[kSectionBytes];
   if (left < kSectionBytes && readAt(fd, tail.from, p, int(left)) && headerStart(p, int(left))) {
-    return {tail.from, QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
+    return {.from = tail.from,
+            .what = QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
   }
   return {};
 }
@@ -256,13 +258,19 @@ QVector<FileStretch> walkDataFile(int fd, int64_t len) {
 
 Result<TailCut> cutTornTail(int fd) {
   const int64_t len = fileLength(fd);
-  TailCut tail = tornTail(fd, len);
-  if (tail.from <= 0) return TailCut{};
+  QVector<FileStretch> walk = walkDataFile(fd, len);
+  TailCut tail = tornTail(fd, len, walk);
+  if (tail.from <= 0) {
+    tail.walk = std::move(walk);
+    return tail;
+  }
   tail.bytes = len - tail.from + 1;
   if (::ftruncate(fd, tail.from - 1) != 0) {
     return Failure(QStringLiteral("cannot cut torn tail at position=") + num(tail.from) + QStringLiteral(": ") +
                    errnoText());
   }
+  // The stretch before the cut may have run to the old end: walk the file as it is now.
+  tail.walk = walkDataFile(fd, tail.from - 1);
   return tail;
 }
 

@@ -48,6 +48,7 @@ struct TailCut {
   int64_t from = 0;
   QString what;
   int64_t bytes = 0;
+  QVector<FileStretch> walk{};  // the file's stretches as it stands after the cut
 };
 // Cuts what a kill while recording left at the very end of an open data file
 // (a partial record or header, a last header without a whole record behind

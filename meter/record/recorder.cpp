@@ -74,7 +74,7 @@ Result<> Recorder::open(const Settings& settings) {
                    num(cut->from) + QStringLiteral("  bytes cut=") + num(cut->bytes) +
                    QStringLiteral("  fileLength=") + num(cut->from - 1));
   }
-  m_slots.load(0, name);
+  m_slots.load(0, name, cut ? &cut->walk : nullptr);
   const dataFileIndex& ix = m_slots[0];
   QString t;
   const QFileInfo fi(name);
