@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/util/text_helpers.h"
+
 namespace {
 // Connections the system holds for the listener before they are taken: room
 // for a crowd of clients that reconnect at once, so a newcomer's connect is
@@ -52,7 +54,7 @@ QTcpSocket* SocketArray::socket(int index) const {
 
 Result<> SocketArray::listen(int port) {
   if (m_server->isListening()) m_server->close();
-  if (port <= 0 || port > 65535) return Failure(QStringLiteral("no such port"));
+  if (port <= 0 || port > kMaxTcpPort) return Failure(QStringLiteral("no such port"));
   m_server->setListenBacklogSize(kListenBacklog);
   if (!m_server->listen(QHostAddress::Any, quint16(port))) return Failure(m_server->errorString());
   return {};
