@@ -68,7 +68,6 @@ class WebServer : public QObject {
   WebEvents& events() { return m_events; }
   SocketArray& sockets() { return m_sockets; }
   void setLimits(const WebLimits& limits) { m_limits = limits; }
-  const WebLimits& limits() const { return m_limits; }
 
   // The settings as app/ hands them on; the port and the root count from the next start.
   void setSettings(const Settings& settings);
