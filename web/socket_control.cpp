@@ -60,8 +60,9 @@ Result<> SocketArray::listen(int port) {
   return {};
 }
 
-// Every pending connection is offered once; one the handler does not take is
-// closed at once, so a full pool never keeps a descriptor. One is offered per
+// Every pending connection is offered once; one the handler neither takes nor
+// holds is closed at once, so a full pool keeps no descriptor but the held
+// one (offered again by offerAgain, before any other). One is offered per
 // pass of the event loop, so what the connections taken before it have sent
 // is read first: a burst of new connections cannot push out a request that
 // has already arrived.
