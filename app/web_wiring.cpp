@@ -226,29 +226,27 @@ void connectWebServerToSetupWindow(WebServer& server, SetupValues& values,
   });
 }
 
-void connectWebTabControls(WebServer& server, SetupValues& values, SetupWindow& window) {
-  SetupWindow* w = &window;
-  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuStart")))
+void connectWebTabControls(WebServer& server, SetupValues& v, SetupWindow& w) {
+  if (auto* a = w.findChild<QAction*>(QStringLiteral("mnuStart")))
     QObject::connect(a, &QAction::triggered, &server, [a, &server] { server.trayStartClicked(a->text()); });
-  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuOptions")))
-    QObject::connect(a, &QAction::triggered, w, [w] { showSetupWindow(*w); });
-  if (auto* a = w->findChild<QAction*>(QStringLiteral("mnuAbout")))
+  if (auto* a = w.findChild<QAction*>(QStringLiteral("mnuOptions")))
+    QObject::connect(a, &QAction::triggered, &w, [&w] { showSetupWindow(w); });
+  if (auto* a = w.findChild<QAction*>(QStringLiteral("mnuAbout")))
     QObject::connect(a, &QAction::triggered, a, [] { trayAboutClicked(); });
-  if (auto* b = qobject_cast<QPushButton*>(w->control(QStringLiteral("Command8"))))
+  if (auto* b = qobject_cast<QPushButton*>(w.control(QStringLiteral("Command8"))))
     QObject::connect(b, &QPushButton::clicked, &server, [&server] { server.listSocketStates(-1); });
-  if (QWidget* link = w->control(QStringLiteral("lblServerURL")))
+  if (QWidget* link = w.control(QStringLiteral("lblServerURL")))
     link->installEventFilter(new LinkClick(link));
-  SetupValues& v = values;
-  QObject::connect(&v, &SetupValues::valueChanged, w, [&v](const QString& name) {
+  QObject::connect(&v, &SetupValues::valueChanged, &w, [&v](const QString& name) {
     // The grey state of "Enable Logging to:" carries the write error; a tick or a clear drops it.
     if (name != u"cheLogging" || v.value(name) == 2) return;
     v.setForeColor(name, kLogColourNormal);
     v.setToolTip(name, QString());
   });
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
-    auto* tray = new QSystemTrayIcon(w->windowIcon(), w);
-    tray->setContextMenu(w->findChild<QMenu*>(QStringLiteral("mnuTray")));
-    tray->setToolTip(values.settings().appName);
+    auto* tray = new QSystemTrayIcon(w.windowIcon(), &w);
+    tray->setContextMenu(w.findChild<QMenu*>(QStringLiteral("mnuTray")));
+    tray->setToolTip(v.settings().appName);
     tray->show();
   }
 }

@@ -43,10 +43,7 @@ class Subsystems : public QObject {
   Form12& messageWindow();
   SetupWindow* setupWindow() const { return m_setup.get(); }
   Form1* mainWindow() const { return m_main.get(); }
-  WebServer& webServer() { return m_server; }
   ChartWindows& chartWindows() { return m_charts; }
-  // The main window's plotted slot (Option3) and "Auto Plot", the session's indexes.
-  const PlotSource& plotSource() const { return m_source; }
 
  private:
   void connectSettings();

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/util/text_helpers.h"
+
 namespace {
 // Connections the system holds for the listener before they are taken: room
 // for a crowd of clients that reconnect at once, so a newcomer's connect is
@@ -52,14 +54,15 @@ QTcpSocket* SocketArray::socket(int index) const {
 
 Result<> SocketArray::listen(int port) {
   if (m_server->isListening()) m_server->close();
-  if (port <= 0 || port > 65535) return Failure(QStringLiteral("no such port"));
+  if (port <= 0 || port > kMaxTcpPort) return Failure(QStringLiteral("no such port"));
   m_server->setListenBacklogSize(kListenBacklog);
   if (!m_server->listen(QHostAddress::Any, quint16(port))) return Failure(m_server->errorString());
   return {};
 }
 
-// Every pending connection is offered once; one the handler does not take is
-// closed at once, so a full pool never keeps a descriptor. One is offered per
+// Every pending connection is offered once; one the handler neither takes nor
+// holds is closed at once, so a full pool keeps no descriptor but the held
+// one (offered again by offerAgain, before any other). One is offered per
 // pass of the event loop, so what the connections taken before it have sent
 // is read first: a burst of new connections cannot push out a request that
 // has already arrived.

@@ -188,11 +188,9 @@ int WebServer::longestWaitingHead(qint64& waitMs) {
 // system's buffers took at once: it is not judged.
 void WebServer::rollRateWindow(Progress& p, qint64 now) {
   if (p.start < 0 || now - p.windowStart < kRateWindowMs) return;
-  const qint64 rate = (p.sent - p.windowSent) * 1000 / (now - p.windowStart);
-  if (p.firstWindowDone) p.lastRate = rate;
-  p.firstWindowDone = true;
+  if (p.windowStart != p.start) p.lastRate = p.windowSent * 1000 / (now - p.windowStart);
   p.windowStart = now;
-  p.windowSent = p.sent;
+  p.windowSent = 0;
 }
 
 // Of the answers that have gone out for slowAnswerAfter, the one going slowest
@@ -443,7 +441,7 @@ void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
   Slot& s = slot(index);
   if (s.timer && s.answered) s.timer->start(m_limits.idle);
   if (Progress& p = s.progress; p.start >= 0) {
-    p.sent += sent;
+    p.windowSent += sent;
     p.queued = remaining;
     rollRateWindow(p, m_clock.elapsed());
   }

@@ -68,7 +68,6 @@ class WebServer : public QObject {
   WebEvents& events() { return m_events; }
   SocketArray& sockets() { return m_sockets; }
   void setLimits(const WebLimits& limits) { m_limits = limits; }
-  const WebLimits& limits() const { return m_limits; }
 
   // The settings as app/ hands them on; the port and the root count from the next start.
   void setSettings(const Settings& settings);
@@ -114,16 +113,14 @@ class WebServer : public QObject {
   void errorOccurred(int index, int number, const QString& description);
   void timedOut(int index);
   int freeSlot() const;  // 0 when every slot serves
-  // How an answer goes out: bytes still in the socket's buffer, bytes written,
-  // and the rate over windows of a few seconds.
+  // How an answer goes out: bytes still in the socket's buffer, and the rate
+  // over windows of a few seconds.
   struct Progress {
     qint64 start = -1;  // on m_clock, ms; -1: nothing goes out
     qint64 queued = 0;
-    qint64 sent = 0;
-    qint64 windowStart = 0;
-    qint64 windowSent = 0;
-    bool firstWindowDone = false;
-    qint64 lastRate = -1;  // bytes a second over the last judged window; -1: none yet
+    qint64 windowStart = 0;  // the first window starts with the answer
+    qint64 windowSent = 0;   // bytes written in the window
+    qint64 lastRate = -1;    // bytes a second over the last judged window; -1: none yet
   };
   // The slot whose request head has waited longest and may be taken; 0 when
   // none may, with the time until a young head may be in waitMs (0: none waits).

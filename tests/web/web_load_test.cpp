@@ -28,6 +28,23 @@ int loadRequests() {
   const int n = text ? std::atoi(text) : 0;
   return n > 0 ? n : 5000;
 }
+
+// Requests for a.txt, one connection each, spaced apart while a load runs.
+struct NormalRequests {
+  qsizetype answered = 0;
+  double withinSecondPercent = 0;
+  qint64 slowestMs = 0;
+};
+NormalRequests normalRequests(int port, int count, milliseconds spacing) {
+  const QVector<qint64> times =
+      requestTimes(port, {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
+                   milliseconds(count * (spacing.count() + 5000)));
+  const qsizetype withinSecond =
+      std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
+  return {.answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; }),
+          .withinSecondPercent = 100.0 * double(withinSecond) / count,
+          .slowestMs = times.isEmpty() ? 0 : *std::max_element(times.begin(), times.end())};
+}
 }  // namespace
 
 TEST_F(WebServerTest, slowClientsLoseTheirSlotsAndANormalClientIsAnswered) {
@@ -68,18 +85,14 @@ TEST_F(WebServerTest, slowClientsThatReconnectLeaveRoomForNormalRequests) {
   const milliseconds spacing(50);
   SlowClients slow(port(), 12, milliseconds(3000), SlowClients::Pace::LineAndReconnect);
   ASSERT_TRUE(pumpUntil([&] { return slow.connected() >= 12 && counters().active == 10; }, milliseconds(10000)));
-  const QVector<qint64> times =
-      requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
-                   milliseconds(count * (spacing.count() + 5000)));
-  const qsizetype answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; });
-  const qsizetype withinSecond = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
-  const qint64 slowest = times.isEmpty() ? 0 : *std::max_element(times.begin(), times.end());
-  std::printf("LOAD slow_reconnecting_clients=12 line_every_ms=3000 requests=%d answered=%lld within_1s=%.1f%% "
-              "slowest_ms=%lld slow_connections=%d closed_by_server=%d\n",
-              count, static_cast<long long>(answered), 100.0 * double(withinSecond) / count,
-              static_cast<long long>(slowest), slow.connected(), slow.closedByServer());
+  const NormalRequests normal = normalRequests(port(), count, spacing);
+  std::printf(
+      "LOAD slow_reconnecting_clients=12 line_every_ms=3000 requests=%d answered=%lld within_1s=%.1f%% "
+      "slowest_ms=%lld slow_connections=%d closed_by_server=%d\n",
+      count, static_cast<long long>(normal.answered), normal.withinSecondPercent,
+      static_cast<long long>(normal.slowestMs), slow.connected(), slow.closedByServer());
   // Every normal request is answered while the slow clients press on.
-  EXPECT_EQ(answered, count);
+  EXPECT_EQ(normal.answered, count);
   EXPECT_GT(slow.closedByServer(), 0);
 }
 
@@ -101,21 +114,15 @@ TEST_F(WebServerTest, slowClientsThatReconnectWithoutAHeadLeaveRoomForNormalRequ
     const double cpuBefore = threadCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    const QVector<qint64> times =
-        requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
-                     milliseconds(count * (spacing.count() + 5000)));
+    const NormalRequests normal = normalRequests(port(), count, spacing);
     const double cpu =
         100.0 * (threadCpuSeconds() - cpuBefore) * 1000.0 / double(std::max<qint64>(wall.elapsed(), 1));
-    const qsizetype answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; });
-    const qsizetype withinSecond =
-        std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
-    const qint64 slowest = *std::max_element(times.begin(), times.end());
     std::printf(
         "LOAD slow_reconnecting_heads=%d requests=%d answered=%lld within_1s=%.1f%% slowest_ms=%lld "
         "server_cpu=%.1f%% slow_connections=%d\n",
-        clients, count, static_cast<long long>(answered), 100.0 * double(withinSecond) / count,
-        static_cast<long long>(slowest), cpu, part.connected() + silent.connected());
-    EXPECT_EQ(answered, count) << clients;
+        clients, count, static_cast<long long>(normal.answered), normal.withinSecondPercent,
+        static_cast<long long>(normal.slowestMs), cpu, part.connected() + silent.connected());
+    EXPECT_EQ(normal.answered, count) << clients;
   }
 }
 
@@ -131,19 +138,14 @@ TEST_F(WebServerTest, slowReadersOfBigPicturesLeaveRoomForNormalRequests) {
   const int count = std::max(20, loadRequests() / 250);
   const milliseconds spacing(200);
   SlowReaders readers(port(), 10, "/zavPlot.bmp?w=4096&h=4096", 128 * 1024, milliseconds(2000));
-  const QVector<qint64> times =
-      requestTimes(port(), {{"GET /a.txt HTTP/1.1\r\nHost: zav\r\n\r\n", "\r\n\r\nA"}}, count, spacing,
-                   milliseconds(count * (spacing.count() + 5000)));
-  const qsizetype answered = std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0; });
-  const qsizetype withinSecond =
-      std::count_if(times.begin(), times.end(), [](qint64 t) { return t >= 0 && t <= 1000; });
+  const NormalRequests normal = normalRequests(port(), count, spacing);
   const long peak = peakResidentKiB();
   std::printf(
       "LOAD slow_readers=10 picture_bytes=%lld requests=%d answered=%lld within_1s=%.1f%% rss_kib=%ld "
       "peak_rss_kib=%ld reader_connections=%d reader_bytes=%lld\n",
-      static_cast<long long>(kBmpBytes), count, static_cast<long long>(answered),
-      100.0 * double(withinSecond) / count, rssBefore, peak, readers.connected(), readers.bytesRead());
-  EXPECT_EQ(answered, count);
+      static_cast<long long>(kBmpBytes), count, static_cast<long long>(normal.answered),
+      normal.withinSecondPercent, rssBefore, peak, readers.connected(), readers.bytesRead());
+  EXPECT_EQ(normal.answered, count);
   if (kResidentSizeTells) {
     // One picture is drawn or waits at a time; a copy of it is made while its answer is built.
     EXPECT_LT(peak - rssBefore, 3 * kBmpBytes / 1024);
