@@ -45,20 +45,13 @@ dataFileIndex writeDataFile(const QString& path, int64_t records) {
   int64_t i = 0, total = 0, pos = 1;
   for (int s = 1; s <= kSections; ++s) {
     const int64_t n = s == kSections ? records - perSection * (kSections - 1) : perSection;
-    fileSection h{.startTime = kT0 + recordSeconds(i) / kSecondsPerDay,
-                  .version = 1003000,
-                  .ticksPerSec = kTicksPerSec,
-                  .WsPerCount = 3600,
-                  .resetCount = 1,
-                  .records = static_cast<int32_t>(n)};
-    char head[kSectionBytes] = {};
-    qToLittleEndian(h.startTime, head);
-    qToLittleEndian(h.version, head + 8);
-    qToLittleEndian(h.ticksPerSec, head + 20);
-    qToLittleEndian(h.WsPerCount, head + 24);
-    qToLittleEndian(h.resetCount, head + 28);
-    qToLittleEndian(h.records, head + 34);
-    buf.append(head, kSectionBytes);
+    const fileSection h{.startTime = kT0 + recordSeconds(i) / kSecondsPerDay,
+                        .version = 1003000,
+                        .ticksPerSec = kTicksPerSec,
+                        .WsPerCount = 3600,
+                        .resetCount = 1,
+                        .records = static_cast<int32_t>(n)};
+    buf.append(packSection(h));
     Date last = 0;
     for (int64_t k = 0; k < n; ++k, ++i) {
       char rec[kRecordBytes];

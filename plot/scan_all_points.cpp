@@ -83,7 +83,7 @@ void scanRun(const uchar* bytes, size_t n, int32_t p, const Rates& k, RawRecord&
     float power;
     if (ticksTime && !((r.recTime - last.recTime) * kSecondsPerDay > kMaxTickIntervalSeconds - 1)) {
       const double dTicks = static_cast<double>(r.ticks - last.ticks);
-      const double w = k.ws * dCount * k.tps / dTicks;
+      const double w = countPower(k.ws, dCount, dTicks, k.tps);
       power = dTicks >= k.minTicks ? static_cast<float>(std::min(w, double(kFloatMax))) : kPowerTooClose;
     } else {
       power = powerAfter(last, r, k.wsPerCount, k.ticksPerSec, false).power;

@@ -3,23 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/util/date_value.h"
+#include "plot/plot_records.h"
 
 namespace {
-constexpr uint32_t kHalfRange = 0x80000000u;
-
 // The part of a stretch within one section: points first..last.
 void addPart(const plotSeries& s, int32_t first, int32_t last, const seriesSection& at, StretchUse& use) {
   if (last <= first) return;
   const QVector<plotPoint>& p = s.points;
   double counts = 0;
-  for (int32_t i = first + 1; i <= last; ++i) {
-    const uint32_t diff = uint32_t(p[i].count) - uint32_t(p[i - 1].count);
-    if (diff < kHalfRange) counts += diff;
-  }
+  for (int32_t i = first + 1; i <= last; ++i)
+    counts += countsBetween(uint32_t(p[i - 1].count), uint32_t(p[i].count));
   use.ws += double(at.WsPerCount) * counts;
-  const double secs =
-      std::round(p[last].recTime * kSecondsPerDay) - std::round(p[first].recTime * kSecondsPerDay);
+  const double secs = wholeSeconds(p[last].recTime) - wholeSeconds(p[first].recTime);
   const double ticks = double(uint32_t(p[last].ticks) - uint32_t(p[first].ticks));
   const bool byTicks = at.ticksPerSec > 0 && std::fabs(secs) <= kMaxTickIntervalSeconds;
   use.seconds += byTicks ? ticks / at.ticksPerSec : std::fabs(secs);

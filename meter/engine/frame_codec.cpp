@@ -24,7 +24,7 @@ const DecodeTable kOldDecode = buildDecode(kOldLineCode);
 const DecodeTable kNewDecode = buildDecode(kNewLineCode);
 
 // The CRC-8 of a nibble by table (polynomial &HE0, reflected), fixed as well:
-// the frame check reads nothing of the test sender's options.
+// the frame check and the test sender's table path.
 constexpr int32_t kCrcPoly = 0xE0;
 constexpr std::array<uint8_t, 16> kCrcNibble = [] {
   std::array<uint8_t, 16> t{};
@@ -38,19 +38,6 @@ constexpr std::array<uint8_t, 16> kCrcNibble = [] {
 int32_t crcNibbleByTable(int n, int32_t crc) { return (crc >> 4) ^ kCrcNibble[size_t((n ^ crc) & 15)]; }
 
 }  // namespace
-
-FrameCodecOptions frameCodecOptions(bool useCrcTable) {
-  FrameCodecOptions o;
-  o.useCrcTable = useCrcTable;
-  o.crcPoly = kCrcPoly;
-  for (size_t i = 0; i < 16; ++i) {
-    o.crcTable[i] = int16_t(kCrcNibble[i]);
-    o.codeTable[i] = kNewLineCode[i];
-  }
-  o.decodeTable.fill(-1);
-  for (int i = 15; i >= 0; --i) o.decodeTable[size_t(o.codeTable[size_t(i)])] = int16_t(i);
-  return o;
-}
 
 int decodeDataInto(QByteArrayView codeBytes, int32_t L, uint8_t* out, int32_t detectorVer) {
   if (L <= 0 || codeBytes.size() < 2 * qsizetype(L)) return 0;
@@ -87,11 +74,11 @@ int16_t frameChecksum(QByteArrayView dataBytes) {
 
 void crcUpdateNibble(const FrameCodecOptions& options, int16_t n, int32_t& crc) {
   if (options.useCrcTable) {
-    crc = (crc >> 4) ^ options.crcTable[size_t((n ^ crc) & 15)];
+    crc = crcNibbleByTable(n, crc);
     return;
   }
   crc ^= n * 16;
-  for (int b = 0; b < 4; ++b) crc = (crc & 1) ? (crc >> 1) ^ options.crcPoly : crc >> 1;
+  for (int b = 0; b < 4; ++b) crc = (crc & 1) ? (crc >> 1) ^ kCrcPoly : crc >> 1;
 }
 
 void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded, int16_t count,
@@ -106,8 +93,8 @@ void appendFrameValue(const FrameCodecOptions& options, TxFrame& tx, bool coded,
       const int lo = b & 15, hi = b >> 4;
       crcUpdateNibble(options, int16_t(lo), tx.crc);
       crcUpdateNibble(options, int16_t(hi), tx.crc);
-      tx.bytes[tx.index] = char(options.codeTable[size_t(lo)]);
-      tx.bytes[tx.index + 1] = char(options.codeTable[size_t(hi)]);
+      tx.bytes[tx.index] = char(kNewLineCode[size_t(lo)]);
+      tx.bytes[tx.index + 1] = char(kNewLineCode[size_t(hi)]);
       tx.index += 2;
     } else {
       tx.bytes[tx.index] = char(b);

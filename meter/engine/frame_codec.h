@@ -14,18 +14,11 @@
 extern const std::array<uint8_t, 16> kOldLineCode;
 extern const std::array<uint8_t, 16> kNewLineCode;
 
-// How the protocol analyzer's test sender codes a frame: its CRC path and the
-// tables that path and the line code use (frameCodecOptions builds them).
+// How the protocol analyzer's test sender codes a frame: the new line code and
+// the reflected CRC-8 (polynomial &HE0) by the nibble table or bit by bit.
 struct FrameCodecOptions {
   bool useCrcTable = false;
-  int32_t crcPoly = 0xE0;
-  std::array<int16_t, 16> crcTable{};
-  std::array<int16_t, 16> codeTable{};
-  std::array<int16_t, 256> decodeTable{};
 };
-// The options with their tables built: the reflected CRC-8 (polynomial &HE0) by
-// nibble and the new line code with its inverse.
-FrameCodecOptions frameCodecOptions(bool useCrcTable);
 
 // The test sender's outgoing frame while it is built.
 struct TxFrame {

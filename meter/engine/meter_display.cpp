@@ -39,11 +39,6 @@ void MeterPanelState::setFrame1Caption(const QString& text) {
   ++frame1CaptionWrites;
 }
 
-void MeterPanelState::setLabel14(const QString& text) {
-  label14 = text;
-  ++label14Writes;
-}
-
 void MeterPanelState::showRateValue(double shown, double seconds) {
   text2.setValue(shown, rateNumberText);
   text2Color = kSysColorWindowText;

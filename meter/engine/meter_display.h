@@ -53,7 +53,6 @@ struct MeterPanelState {
   void showRateValue(double shown, double seconds);
   void showRegister(double energyWh) { text4.setValue(energyWh, registerText); }
   void setFrame1Caption(const QString& text);
-  void setLabel14(const QString& text);
 };
 
 // Display form of every power number (calculator boxes, live values). errorPending:

@@ -1,16 +1,10 @@
 #include "meter/record/data_file.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFileInfo>
-#include <QtEndian>
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstring>
 
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"

@@ -49,8 +49,9 @@ struct TailCut {
   QString what;
   int64_t bytes = 0;
 };
-// Cuts a torn tail at the very end of an open data file (see findTornTail);
-// fails with the reason when the cut itself failed.
+// Cuts what a kill while recording left at the very end of an open data file
+// (a partial record or header, a last header without a whole record behind
+// it); fails with the reason when the cut itself failed.
 Result<TailCut> cutTornTail(int fd);
 
 }  // namespace zavio

@@ -35,7 +35,7 @@ QString captureFileName(const QString& pattern, int32_t n) {
 }
 
 QByteArray buildTestFrame(bool useTable, int32_t detectorVer) {
-  const FrameCodecOptions options = frameCodecOptions(useTable);
+  const FrameCodecOptions options{.useCrcTable = useTable};
   TxFrame tx{QByteArray(kTestFrameBytes, '\0')};
   const auto append = [&](bool coded, int16_t count, int32_t value) {
     appendFrameValue(options, tx, coded, count, value);

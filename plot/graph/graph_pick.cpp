@@ -68,11 +68,9 @@ void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& 
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
-    w.point = w.series > 0 ? shownOr(nextPointWithValue(g, data, w.series, g.selPoint, -1), g.selPoint)
-                           : std::max(g.selPoint - 1, 1);
+    w.point = shownOr(nextPointWithValue(g, data, w.series, g.selPoint, -1), g.selPoint);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
-    w.point = w.series > 0 ? shownOr(nextPointWithValue(g, data, w.series, g.selPoint, +1), g.selPoint)
-                           : std::min(g.selPoint + 1, pointCount);
+    w.point = shownOr(nextPointWithValue(g, data, w.series, g.selPoint, +1), g.selPoint);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, pointCount, -1), pointCount);
   } else {

@@ -96,10 +96,6 @@ TEST(PictureLayer, aPictureNotWrittenOrReadSaysWhy) {
   EXPECT_TRUE(png.error().startsWith("PNG encoder: ")) << png.error().toStdString();
   EXPECT_FALSE(gdipSaveImage(QImage(), dir.filePath("x.png"), encoderOf("png")));
   EXPECT_FALSE(gdipEncodeImage(QImage(), encoderOf("png")));
-  if (QFile::exists("/dev/full")) {
-    EXPECT_EQ(gdipSaveImage(image, "/dev/full", encoderOf("gif")).error(),
-              "ERROR 112 There is not enough space on the disk.");
-  }
   EXPECT_FALSE(gdipLoadImage(dir.filePath("missing.gif")).error().isEmpty());
   QFile junk(dir.filePath("junk.gif"));
   ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
