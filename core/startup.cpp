@@ -79,6 +79,9 @@ void getCmdArgs(StartValues& start) {
 
   const QString debugKey = QStringLiteral("-debug=") + QString::number(debugAccessCode);
   int errors = 0;
+  // "-if=N" and "-comN:<setting>" are only logged: the settings' own replace them.
+  int16_t ifType = 0;
+  QString comSetting;
   for (int i = 1; i <= upper; ++i) {
     const QString& token = tokens[i];
     logMsg(4, strSigned(i) + QStringLiteral("= ") + quoted(token));
@@ -98,13 +101,13 @@ void getCmdArgs(StartValues& start) {
     } else if (lower == u"-dir") {
       if (i < upper && !changeDirectory(tokens[++i], start.defDirName)) ++errors;
     } else if (isInterfaceOption(lower)) {
-      start.ifType = static_cast<int16_t>(lower.back().digitValue());
+      ifType = static_cast<int16_t>(lower.back().digitValue());
     } else if (isComOption(lower)) {
       int16_t port = 0;
       if (roundToInt16(val(token.mid(4)), port)) {
         start.comPort = port;
         const qsizetype colon = token.indexOf(u':');
-        if (colon >= 0) start.comSetting = token.mid(colon + 1);
+        if (colon >= 0) comSetting = token.mid(colon + 1);
         logMsg(3, QStringLiteral("comport set to:") + strSigned(start.comPort));
       } else {
         ++errors;
@@ -133,10 +136,10 @@ void getCmdArgs(StartValues& start) {
   logMsg(2, QStringLiteral("Current directory= ") + quoted(QDir::currentPath()));
   logMsg(2, QStringLiteral("       defDirName= ") + quoted(start.defDirName));
   logMsg(2, QStringLiteral("      defBaseName= ") + quoted(defBaseName));
-  logMsg(2, QStringLiteral("               if= ") + strSigned(start.ifType));
+  logMsg(2, QStringLiteral("               if= ") + strSigned(ifType));
   logMsg(2, QStringLiteral("          comPort= ") + strSigned(start.comPort));
   logMsg(2, QStringLiteral("          comBaud= ") + quoted(comBaud));
-  logMsg(2, QStringLiteral("       comSetting= ") + quoted(start.comSetting));
+  logMsg(2, QStringLiteral("       comSetting= ") + quoted(comSetting));
   logMsg(2, QStringLiteral("          readINI= ") + yesNo(readINI));
   logMsg(2, QStringLiteral("         showLogo= ") + yesNo(showLogo));
   logMsg(2, QStringLiteral(" number of errors: ") + QString::number(errors));

@@ -87,8 +87,8 @@ void CommLink::deliverBytes(QByteArrayView bytes) {
     return;
   }
   if (m_input.size() < m_rThreshold) return;
-  // Taken out first: a handler may wait and let the next arrival run.
-  const QByteArray waiting = std::exchange(m_input, QByteArray());
+  // Read out first, as input() does: a handler may wait and let the next arrival run.
+  const QByteArray waiting = input();
   emit onComm(comEv::kReceive, waiting);
 }
 

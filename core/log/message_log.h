@@ -35,8 +35,8 @@ class MessageLog : public QObject {
   void clear();
 
   // The level shown (msgLevel: the settings field Text1(3) and the window's Level menu
-  // set it; any thread reads it) and the size limit of the rule above (logMaxChars).
-  // Code outside the log's own folder (tests, benchmarks, tools) sets them here.
+  // set it; any thread reads it, so it is written here) and the size limit of the rule
+  // above (logMaxChars).
   static int16_t level();
   static void setLevel(int16_t level);
   static void setMaxChars(int32_t chars);

@@ -147,7 +147,7 @@ void Form12::mnuDbgLevelSet_Click(int index) {
     return;
   }
   mnuDbgLevelSet(msgLevel)->setChecked(false);
-  msgLevel = static_cast<int16_t>(index);
+  MessageLog::setLevel(static_cast<int16_t>(index));
   mnuDbgLevelSet(index)->setChecked(true);
 }
 

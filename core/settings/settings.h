@@ -55,8 +55,6 @@ struct StartValues {
   QString defDirName;     // ends in "/"
   int16_t debugMode = 0;  // "-debug=<code> <mode>"
   int16_t comPort = 0;    // "-comN": kept while the port field is empty
-  int16_t ifType = 0;     // "-if=N" and "-comN:<setting>": logged; the settings' own replace them
-  QString comSetting;
 };
 
 // The web port field's text by the server's rule: empty is the standard port 80;

@@ -6,6 +6,7 @@
 
 #include "core/globals.h"  // logColourNormal, logColourError
 #include "core/log/logmsg.h"
+#include "core/log/message_log.h"
 #include "core/settings/derived_constants.h"
 #include "core/settings/detector_types.h"
 #include "core/settings/settings_events.h"
@@ -180,7 +181,7 @@ void SetupFields::follow(FieldEffect effect) {
   switch (effect) {
     case FieldEffect::None: return;
     case FieldEffect::MeterScale: updateText5Display(); return;
-    case FieldEffect::LogLevel: msgLevel = s.msgLevel; return;
+    case FieldEffect::LogLevel: MessageLog::setLevel(s.msgLevel); return;
     case FieldEffect::InterfaceFields:
       for (const char* n : {"Text1(0)", "Label1(0)", "Text1(14)", "Label1(15)"})
         m_c.setEnabled(QString::fromLatin1(n), s.ifType >= 1);

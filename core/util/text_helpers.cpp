@@ -107,6 +107,7 @@ int32_t binTextToValue(const QString& text) {
 }
 
 QString hex2(int32_t value) { return hexTail(value, 2); }
+QString hex4(int32_t value) { return hexTail(value, 4); }
 
 QString escapeControls(QStringView text) {
   QString out;
@@ -120,7 +121,6 @@ QString escapeControls(QStringView text) {
   }
   return out;
 }
-QString hex4(int32_t value) { return hexTail(value, 4); }
 
 QString bytesToHex(const QByteArray& bytes) {
   QString out;

@@ -223,6 +223,11 @@ TEST(CommLinkFake, unreadInputIsBoundedAndItsLossToldOnceUntilRead) {
   EXPECT_TRUE(kept.endsWith("abcd"));  // the newest bytes stay
   for (qsizetype n = 0; n <= CommLink::kMaxHeldInput; n += chunk.size()) link.arrive(chunk);
   EXPECT_EQ(rec.events.size(), 2);  // read in between: the next loss is told again
+  link.setRThreshold(1);
+  link.arrive("x");  // handed over with a receive event: that is a read too
+  link.setRThreshold(0);
+  for (qsizetype n = 0; n <= CommLink::kMaxHeldInput; n += chunk.size()) link.arrive(chunk);
+  EXPECT_EQ(rec.events.last(), comEv::kRxOver);
 }
 
 TEST(CommLinkFake, badSettingsTextIsRefusedAndTheOldOneStays) {

@@ -65,7 +65,7 @@ TEST(IniReader, BadLinesAreReportedExactlyAndReadingGoesOn) {
   EXPECT_EQ(setup.values.settings().zavLogFileName, "/tmp/zav log.TXT");
   EXPECT_EQ(w.Text2(5)->text(), "/tmp/zav log.TXT");
   EXPECT_EQ(w.Text1(3)->text(), "3");
-  setup.values.applySetupSettings(true);
+  setup.values.applySetupSettings(true);  // the file's message level goes back to the factory's
 }
 
 TEST(IniReader, WhatTheWriterWritesReadsBackWithoutErrors) {
@@ -112,7 +112,6 @@ TEST(IniReader, EveryRangedKeyTakesItsLimitsAndRefusesWhatLiesOutside) {
     setup.values.setText(control, QString::number(row.lo, 'g', 15));
     EXPECT_EQ(setup.values.settings().*member, row.lo) << qPrintable(control);
   }
-  setup.values.applySetupSettings(true);
 }
 
 TEST(IniReader, TicksPerSecondFromTheFileSurvivesReapplying) {
@@ -255,5 +254,5 @@ TEST(IniReader, TruncatedAndByteFlippedFilesAreReadToTheEnd) {
     EXPECT_LE(r.errors, r.lines) << cut;
   }
   msgLevel = saved;
-  setup.values.applySetupSettings(true);
+  setup.values.applySetupSettings(true);  // a damaged file may have set the message level
 }

@@ -5,18 +5,17 @@
 
 namespace {
 MeterScaleInputs meter(double revs, double ppr, double prescale, double ticks) {
-  MeterScaleInputs in{.revsPerkWh = revs,
-                      .pulsesPerRev = ppr,
-                      .prescale = prescale,
-                      .ticksPerSec = ticks,
-                      .maxMeterPower = 8000,
-                      .minUpdateInterval = 6,
-                      .maxUpdateInterval = 12,
-                      .timerBits = 32,
-                      .counterBits = 32,
-                      .WsPerCount = 7,
-                      .minMeterScale = 9};
-  return in;
+  return {.revsPerkWh = revs,
+          .pulsesPerRev = ppr,
+          .prescale = prescale,
+          .ticksPerSec = ticks,
+          .maxMeterPower = 8000,
+          .minUpdateInterval = 6,
+          .maxUpdateInterval = 12,
+          .timerBits = 32,
+          .counterBits = 32,
+          .WsPerCount = 7,
+          .minMeterScale = 9};
 }
 
 // The Text5 displays at these indices; "-" where the computation leaves one alone.

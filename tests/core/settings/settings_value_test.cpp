@@ -161,8 +161,6 @@ TEST(SettingsValue, HeldTextsAndStartValuesReachTheSettings) {
   v.applySetupSettings(true);
   EXPECT_EQ(v.settings().comPort, 5);
   EXPECT_EQ(v.text("Text1(0)"), "");
-  v.takeStartValues(testStartValues());
-  setup.values.applySetupSettings(true);
 }
 
 TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
@@ -186,5 +184,4 @@ TEST(SettingsValue, WebServerBoxAsksWhetherTheServerListens) {
   for (const auto& l : links) QObject::disconnect(l);
   EXPECT_EQ(heard, QStringList({"stop", "start"}));
   v.setQuestions({});
-  setup.values.applySetupSettings(true);
 }

@@ -163,7 +163,6 @@ TEST(SetupValues, NumbersTooLargeForADoubleAreRefused) {
   EXPECT_EQ(setup.values.settings().prescale, 10000);
   EXPECT_EQ(foreColorOf(setup.values, "Text1(1)"), logColourNormal);
   EXPECT_FALSE(isDoubleInRange(0, 1000000, "2e308"));  // the INI reader refuses it too
-  setup.values.applySetupSettings(true);
 }
 
 TEST(SetupValues, LongTextsAreKeptWholeThroughTheWindowAndTheFile) {
@@ -180,7 +179,6 @@ TEST(SetupValues, LongTextsAreKeptWholeThroughTheWindowAndTheFile) {
   const QByteArray saved = readTextFile(path);
   EXPECT_TRUE(saved.contains("\r\nwebRoot=\"" + longRoot.toUtf8() + "\"\r\n"));
   EXPECT_TRUE(saved.contains("\r\nvtStdEnergyTitle=\"" + typed.toUtf8() + "\"\r\n"));
-  setup.values.applySetupSettings(true);
 }
 
 TEST(SetupValues, ReadOnlyFiguresShowTheirStart) {
@@ -200,7 +198,6 @@ TEST(SetupValues, ReadOnlyFiguresShowTheirStart) {
       EXPECT_EQ(w.Text5(k)->cursorPosition(), 0) << k;
     }
   }
-  setup.values.applySetupSettings(true);
 }
 
 TEST(SetupValues, ComPortFieldTipListsEachNumbersDevice) {
