@@ -69,13 +69,18 @@ int main(int argc, char** argv) {
   DataFileSlots indexes;
   TextLog textLog;
   Recorder recorder(indexes, textLog);
-  t.restart();
-  openOutZavDat(recorder, settings);
-  const double openMs = t.nsecsElapsed() / 1e6;
-  if (!recorder.isOpen() || indexes[0].recordCount != records) {
-    std::fprintf(stderr, "open failed: %d records of %d\n", indexes[0].recordCount, records);
-  }
-  closeOutZavDat(recorder);
+  // Milliseconds to open the file for recording; closed again behind.
+  const auto timedOpen = [&](const char* what) {
+    t.restart();
+    openOutZavDat(recorder, settings);
+    const double ms = t.nsecsElapsed() / 1e6;
+    if (!recorder.isOpen() || indexes[0].recordCount != records) {
+      std::fprintf(stderr, "%s failed: %d records of %d\n", what, indexes[0].recordCount, records);
+    }
+    closeOutZavDat(recorder);
+    return ms;
+  };
+  const double openMs = timedOpen("open");
 
   // The text log's last line logged the second reading of the period its
   // on-line marker began: every reading is walked to find it.
@@ -104,13 +109,7 @@ int main(int argc, char** argv) {
   }
 
   // Opening the closed file for recording again: the usual start.
-  t.restart();
-  openOutZavDat(recorder, settings);
-  const double reopenMs = t.nsecsElapsed() / 1e6;
-  if (!recorder.isOpen() || indexes[0].recordCount != records) {
-    std::fprintf(stderr, "reopen failed: %d records of %d\n", indexes[0].recordCount, records);
-  }
-  closeOutZavDat(recorder);
+  const double reopenMs = timedOpen("reopen");
 
   report("open_after_kill_vs_read", records, openMs, readMs);
   report("open_closed_file_vs_read", records, reopenMs, readMs);
