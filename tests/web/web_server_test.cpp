@@ -120,7 +120,7 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
       {"c=8&b=%26HFF00FF", "8|&HFF00FF|background-color:#FF00FF;"},
       {"b=255", "|255|background-color:#FF0000;"},        // red in the low byte
       {"b=123456", "|123456|background-color:#123456;"},  // six digits are hex, as the graph reads them
-      {"b=-1", "|-1|background-color:transparent;"},
+      {"b=-1", "|-1|background-color:#F0F0F0;"},  // the picture's own background
       {"b=%26h0000ff", "|&h0000ff|background-color:#FF0000;"},
       // Only a sign, digits and "&H" pass; a number the graph refuses is dropped.
       {"b=8;x:y&c=%26H1G", "||"},
@@ -387,8 +387,11 @@ TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {
     }));
   }
   EXPECT_EQ(counters().active, 10);
+  // The eleventh waits in line while the answers are young.
   IdleClient eleventh(port());
-  EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(2000)));
+  ASSERT_TRUE(eleventh.send("GET /big.jpg HTTP/1.1\r\n\r\n"));
+  EXPECT_FALSE(eleventh.closedWithin(std::chrono::milliseconds(1000)));
+  EXPECT_EQ(counters().requests, 11);
   EXPECT_EQ(counters().accepts, 10);
   EXPECT_EQ(counters().active, 10);
 }
