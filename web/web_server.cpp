@@ -21,8 +21,10 @@ constexpr qint64 kAlwaysSentBytes = 64 * 1024;
 // The line's first is offered a slot again at least this often, so an answer
 // that turns slow makes room for it.
 constexpr int kOfferAgainMs = 250;
-// The answers' rates are sampled this often while they go out.
+// The answers' rates are sampled this often while they go out, and judged
+// over this long (or slowAnswerAfter when that is shorter).
 constexpr int kRateSampleMs = 500;
+constexpr qint64 kRateWindowMs = 4000;
 // Every live graph's answer starts with it. A peer that ended its input while
 // its picture is awaited may have gone, or only be done sending: this line
 // goes ahead, and a peer that has gone refuses it.
@@ -224,7 +226,7 @@ int WebServer::slowestAnswer(int except) {
       continue;
     const qint64 delivered = m_sockets.deliveredBytes(j);
     s.rate.sample(now, delivered);
-    const qint64 rate = s.rate.rate(now, delivered, m_limits.rateWindow.count());
+    const qint64 rate = s.rate.rate(now, delivered, std::min<qint64>(kRateWindowMs, m_limits.slowAnswerAfter.count()));
     if (rate < 0 || rate >= m_limits.minAnswerRate) continue;
     if (slowest == 0 || rate < slowestRate) {
       slowest = j;

@@ -42,8 +42,8 @@ using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& q
 // taken, a newcomer takes the slot of the head that has waited longest, once
 // that head is newConnectionGrace old (a request sent just after the connect
 // is read first); else that of an answer that has gone out for
-// slowAnswerAfter and reached its client over the last rateWindow at under
-// minAnswerRate, the slowest first; else it waits in line for a slot, in
+// slowAnswerAfter and reached its client over the last few seconds (at most
+// slowAnswerAfter) at under minAnswerRate, the slowest first; else it waits in line for a slot, in
 // arrival order, up to maxWaiting newcomers for up to maxWait each, and past
 // that is answered 503. The bytes waiting to be sent over all slots, with
 // what the pictures being drawn may take, stay within maxAnswerBytes: slow
@@ -54,7 +54,6 @@ struct WebLimits {
   std::chrono::milliseconds idle{30000};
   std::chrono::milliseconds newConnectionGrace{50};
   std::chrono::milliseconds slowAnswerAfter{5000};
-  std::chrono::milliseconds rateWindow{4000};
   qint64 minAnswerRate = 128 * 1024;  // bytes a second
   qint64 maxAnswerBytes = 160 * 1024 * 1024;
   int maxWaiting = 64;

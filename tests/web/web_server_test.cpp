@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
+#include "chart/graph_image.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
 #include "web/web_client.h"
@@ -129,6 +130,20 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
   for (const auto& row : rows)
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/c.asp?") + row.query).bytes), QByteArray(row.body))
         << row.query;
+}
+
+// A number's style is the colour the picture is drawn in: below 0 (none, the
+// system colours) the picture's own background, else its low three bytes.
+TEST_F(WebServerTest, aNumericColoursStyleIsThePicturesColour) {
+  write(QStringLiteral("root/c.asp"), "<%=style_graphBgColor%>");
+  start();
+  for (const char* b : {"-1", "-2", "-3", "-16777215", "-2147483648", "%26H80000000", "%26H80000005", "%26H8000000F",
+                        "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647"}) {
+    const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + b).bytes);
+    const QImage drawn =
+        drawGraphImage(makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b), "png", m_settings, 0)).picture;
+    EXPECT_EQ(style, "background-color:" + QColor(drawn.pixel(0, 0)).name().toUpper().toLatin1() + ";") << b;
+  }
 }
 
 TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
