@@ -21,7 +21,7 @@ struct KnownEncoder {
   const char* patterns;
   const char* mime;
 };
-// In the order the platform listed its encoders.
+// In this order, whatever order Qt's plugins report: the list reads the same on every run.
 constexpr KnownEncoder kKnownEncoders[] = {
     {"bmp", "BMP", "*.BMP;*.DIB;*.RLE", "image/bmp"},
     {"jpeg", "JPEG", "*.JPG;*.JPEG;*.JPE;*.JFIF", "image/jpeg"},

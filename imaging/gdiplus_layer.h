@@ -28,7 +28,7 @@ void GdiplusShutdown(uint32_t token);
 int32_t gdiplusStartedCount();              // tokens handed out and not yet shut down
 void gdiplusFailStartupForTest(bool fail);  // test seam: the next start-ups fail
 
-// The encoders in the platform's order.
+// The encoders, always in the same order.
 const QVector<ImageCodecInfo>& gdipImageEncoders();
 // The encoder with that identifier, or nullptr.
 const ImageCodecInfo* gdipFindEncoder(const QUuid& clsid);

@@ -1,7 +1,8 @@
 #pragma once
-// The file wrapper reports the system's error codes as the program always did:
-// the numbers and texts of the original platform. errno values map onto them here;
-// an errno with no such number travels as kErrnoCodeBase + errno with its own text.
+// The file wrapper reports a failure by a fixed number and text ("ERROR 3 The
+// system cannot find the path specified."), the same on every system, so logs and
+// callers can rely on them. errno values map onto them here; an errno with no such
+// number travels as kErrnoCodeBase + errno with its own text.
 
 #include <QString>
 #include <cstdint>
@@ -23,7 +24,7 @@ constexpr int32_t kAlreadyExists = 183;
 constexpr int32_t kFilenameTooLong = 206;
 constexpr int32_t kFileTooLarge = 223;
 constexpr int32_t kIoDevice = 1117;
-constexpr int32_t kErrnoCodeBase = 0x20000000;  // the platform's "application-defined" bit
+constexpr int32_t kErrnoCodeBase = 0x20000000;  // bit 29: a code of our own, never a fixed number
 }  // namespace syserr
 
 // The code for an errno; `path` (of a failed open) tells a missing folder from a missing file.

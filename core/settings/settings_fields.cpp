@@ -138,7 +138,7 @@ SetupFields::Outcome SetupFields::take(const IniKey& row, bool reparse) {
       if (!roundToInt32(lenientNumber(t), id)) return Outcome::Refused;
       if (row.rules.rule == FieldRule::DetectorVersion && id == kRenumberedDetectorVer)
         id = kNewFrameDetectorVer;
-      // Unlike the original, an accepted version shows the normal colour again.
+      // An accepted version shows the normal colour again: a corrected entry no longer looks refused.
       s.*memberOf<int32_t>(member) = id;
       return Outcome::Taken;
     }
