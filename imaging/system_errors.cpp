@@ -64,9 +64,12 @@ QString systemErrorText(int32_t code) {
   for (const ErrorText& e : kErrorTexts)
     if (e.code == code) return QString::fromLatin1(e.text) + kCrLf;
   const int err = code - syserr::kErrnoCodeBase;
-  if (err > 0 && err < 4096) {
-    const char* text = strerrordesc_np(err);
-    if (text) return QString::fromLocal8Bit(text) + kCrLf;
-  }
+  if (err > 0 && err < 4096 && strerrordesc_np(err)) return systemErrorReason(err) + kCrLf;
   return QString();
+}
+
+QString systemErrorReason(int err) {
+  // The English text, whatever the locale, and safe on any thread.
+  const char* text = strerrordesc_np(err);
+  return text ? QString::fromLocal8Bit(text) : QStringLiteral("system error %1").arg(err);
 }
