@@ -75,8 +75,11 @@ int32_t cBitmap::CreateFromScan0(int32_t width, int32_t height, int32_t stride, 
   return created(status, std::move(img));
 }
 
-int32_t cBitmap::CreateFromStream(const QByteArray& bytes) {
-  Result<GpImage> img = gdipReadImage(bytes);
+int32_t cBitmap::CreateFromStream(const QByteArray& bytes) { return loadFromStreamObj(&bytes); }
+
+int32_t cBitmap::loadFromStreamObj(const QByteArray* stream) {
+  if (!stream) return GpOk;
+  Result<GpImage> img = gdipReadImage(*stream);
   if (!img) return fail(GpUnknownImageFormat, img.error());
   return created(GpOk, std::move(img).value());
 }
@@ -113,8 +116,9 @@ int32_t cBitmap::CreateFromClone(int32_t width, int32_t height, int32_t sourceHa
 
 int32_t cBitmap::CreateFromResource(int32_t resourceId) {
   QFile resource(QStringLiteral(":/CUSTOM/%1").arg(resourceId));
-  if (!resource.open(QIODevice::ReadOnly)) return setLastStatus(GpFileNotFound);
-  return CreateFromStream(resource.readAll());
+  if (!resource.open(QIODevice::ReadOnly)) return fail(GpFileNotFound, resource.errorString());
+  m_resourceBytes = resource.readAll();
+  return loadFromStreamObj(&m_resourceBytes);
 }
 
 int32_t cBitmap::CreateThumbFromImage(int32_t width, int32_t height, int32_t sourceHandle) {
@@ -192,8 +196,10 @@ uint32_t cBitmap::getPixelRaw(int32_t x, int32_t y) {
   return img->image.pixel(x, y);
 }
 
-QImage cBitmap::Picture() {
-  const GpImage* img = image();
+QImage cBitmap::Picture() { return makeStdPicture(m_handle); }
+
+QImage cBitmap::makeStdPicture(int32_t handle) const {
+  const GpImage* img = gdipImage(handle);
   return img ? img->image.convertToFormat(QImage::Format_RGB32) : QImage();
 }
 

@@ -92,6 +92,7 @@ class cBitmap {
   QUuid copyEncoderParams() const { return m_formatId; }
 
  private:
+  int32_t loadFromStreamObj(const QByteArray* stream);  // nullptr: nothing to load (status 0)
   int32_t setLastStatus(int32_t status);
   int32_t fail(int32_t status, const QString& reason);  // setLastStatus with the words for it
   void hold(GpImage image);
@@ -99,6 +100,7 @@ class cBitmap {
   void getDimension();
   void getPixelFormat();
   uint32_t copyPropertyValue(uint16_t type, int32_t index) const;
+  QImage makeStdPicture(int32_t handle) const;  // a null picture when no image is held
   GpImage* image() const { return gdipImage(m_handle); }
   Result<QByteArray> encoded(const QUuid& encoder, const EncoderParameters* params);
 
@@ -111,5 +113,6 @@ class cBitmap {
   int32_t m_width = 0, m_height = 0;
   QUuid m_formatId;
   QByteArray m_propertyBuffer;
+  QByteArray m_resourceBytes;  // the last resource loaded
   uint16_t m_propertyType = 0;
 };

@@ -9,14 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-namespace {
-QImage chartLike() {
-  QImage img(64, 40, QImage::Format_RGB32);
-  img.fill(Qt::white);
-  for (int x = 0; x < 64; ++x) img.setPixel(x, 20 + (x % 7), qRgb(255, 0, 0));
-  return img;
-}
+#include "imaging/gif_test_support.h"
 
+namespace {
 QByteArray gifWithTwoFrames() {
   // Two 1x1 frames, 30/100 s each, looping forever: written byte by byte.
   QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13);

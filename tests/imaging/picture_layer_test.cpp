@@ -11,16 +11,10 @@
 #include "imaging/gdip.h"
 #include "imaging/gdiplus_layer.h"
 #include "imaging/gif_encoder.h"
+#include "imaging/gif_test_support.h"
 #include "support/log_capture.h"
 
 namespace {
-QImage chartLike() {
-  QImage img(64, 40, QImage::Format_RGB32);
-  img.fill(Qt::white);
-  for (int x = 0; x < 64; ++x) img.setPixel(x, 20 + (x % 7), qRgb(255, 0, 0));
-  return img;
-}
-
 const ImageCodecInfo& encoderOf(const char* type) {
   const ImageCodecInfo* codec = gdipEncoderForType(QString::fromLatin1(type));
   EXPECT_NE(codec, nullptr) << type;
