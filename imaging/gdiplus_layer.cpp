@@ -31,7 +31,7 @@ struct KnownEncoder {
   const char* patterns;
   const char* mime;
 };
-// In the order the platform listed its encoders.
+// In the layer's order: an encoder's position in it is what cGDIP hands out.
 constexpr KnownEncoder kKnownEncoders[] = {
     {"bmp", "BMP", "*.BMP;*.DIB;*.RLE", "image/bmp"},
     {"jpeg", "JPEG", "*.JPG;*.JPEG;*.JPE;*.JFIF", "image/jpeg"},

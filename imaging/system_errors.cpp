@@ -36,7 +36,7 @@ constexpr ErrorText kErrorTexts[] = {
 int32_t systemErrorFromErrno(int err, const QString& path) {
   switch (err) {
     case ENOENT:
-      // The platform told a missing folder from a missing file.
+      // A missing folder has a number of its own, so the log tells it from a missing file.
       if (!path.isEmpty() && !QFileInfo(path).absoluteDir().exists()) return syserr::kPathNotFound;
       return syserr::kFileNotFound;
     case ENOTDIR: return syserr::kPathNotFound;

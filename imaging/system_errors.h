@@ -24,7 +24,7 @@ constexpr int32_t kAlreadyExists = 183;
 constexpr int32_t kFilenameTooLong = 206;
 constexpr int32_t kFileTooLarge = 223;
 constexpr int32_t kIoDevice = 1117;
-constexpr int32_t kErrnoCodeBase = 0x20000000;  // the platform's "application-defined" bit
+constexpr int32_t kErrnoCodeBase = 0x20000000;  // above every fixed number, so the two never meet
 }  // namespace syserr
 
 // The code for an errno; `path` (of a failed open) tells a missing folder from a missing file.
