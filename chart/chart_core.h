@@ -92,9 +92,9 @@ class ChartCore : public QObject {
   // Picture1 is the picture drawn into.
   void setPlotControls();
   void redrawPlot();
-  // The picture as a file of the type's encoder; the outcome is logged. A type
-  // no encoder lists writes nothing and logs nothing.
-  void writeImage(const QImage& picture, const QString& type, const QString& fileName);
+  // The picture as a file of the type's encoder or, with no file name, into
+  // bytes, through the chart's own picture layer (image_writer.h).
+  void writeImage(const QImage& picture, const QString& type, const QString& fileName, QByteArray& bytes);
 
   // The window's picture: its inner size in pixels; redrawn when a graph exists.
   void setPicture1Size(QSize size);

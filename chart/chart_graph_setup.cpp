@@ -367,7 +367,8 @@ void ChartCore::makeXYplot() {
   }
   if (savePicToFile) {
     if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
-      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName);
+      QByteArray unused;
+      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
     } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }
