@@ -160,6 +160,7 @@ void ChartCore::fetchAndPlot() {
   plotParam.timeDivisions = xDivisionsBySpan(m_band.spanIndex);
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
+  m_keptSelection = keepSelection(graphDef, plotSeriesData);
 
   const Result<int32_t> read =
       getPlotData(plotParam, plotSeriesData,
