@@ -81,7 +81,8 @@ GraphImage drawGraphImage(const GraphImageJob& job, const GraphImageCancelled& c
   return out;
 }
 
-void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer, const GraphImageCancelled& cancelled) {
+void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer,
+                         const GraphImageCancelled& cancelled) {
   const QImage picture = drawGraphImage(job, cancelled).picture;
   if (cancelled && cancelled()) return;
   // Each picture starts a picture layer of its own, as each chart does.
@@ -107,7 +108,8 @@ QFuture<Result<QByteArray>> startGraphImage(GraphImageJob job) {
     // The drawing begins (the progress says so) unless nobody waits for it;
     // a cancel that came first leaves the progress at 0.
     promise->setProgressValue(1);
-    if (!promise->isCanceled()) promise->addResult(renderGraphImage(job, [&] { return promise->isCanceled(); }));
+    if (!promise->isCanceled())
+      promise->addResult(renderGraphImage(job, [&] { return promise->isCanceled(); }));
     promise->finish();
   });
   return future;

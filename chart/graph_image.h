@@ -69,7 +69,8 @@ GraphImage drawGraphImage(const GraphImageJob& job, const GraphImageCancelled& c
 // Any thread: the picture drawn and written in the job's type into picBuffer
 // (writeImage, image_writer.h), which a failed encoding, or a cancel before
 // it, leaves as it was.
-void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer, const GraphImageCancelled& cancelled = {});
+void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer,
+                         const GraphImageCancelled& cancelled = {});
 // Any thread: the picture in the job's type; a failure when the type has no
 // encoder (nothing is drawn or logged then), when it was cancelled before it
 // was encoded, or when the encoding failed.

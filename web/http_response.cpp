@@ -339,7 +339,8 @@ WebResponse drawnPictureAnswer(const QString& appName, const QDateTime& now, con
   const QString header = pictureHeader(appName, now, fileExt, picture.size());
   WebResponse r;
   r.sends.append(answerBytes(header, picture));
-  r.summary = summaryOf(header, QStringLiteral("len(picBuffer)"), picture.size(), QStringLiteral("filePath"), filePath);
+  r.summary = summaryOf(header, QStringLiteral("len(picBuffer)"), picture.size(), QStringLiteral("filePath"),
+                        filePath);
   return r;
 }
 
@@ -356,7 +357,8 @@ WebResponse fileAnswer(const QString& header, const QString& sizeName, const QSt
 WebResponse filePictureAnswer(const QString& appName, const QDateTime& now, const QString& fileExt,
                               const QString& filePath) {
   const qint64 size = webFileSize(filePath);
-  return fileAnswer(pictureHeader(appName, now, fileExt, size), QStringLiteral("len(picFile)"), filePath, size);
+  return fileAnswer(pictureHeader(appName, now, fileExt, size), QStringLiteral("len(picFile)"), filePath,
+                    size);
 }
 
 // What an answer holds in memory while it goes out, known before any read.

@@ -136,16 +136,20 @@ void SocketArray::offerNext() {
     const Waiting w = m_arrived.front();
     m_arrived.pop_front();
     const Outcome o = offer(w);
-    if (o == Outcome::Held) m_line.push_back(w);
-    else if (o == Outcome::None) closeUntaken(w);
+    if (o == Outcome::Held)
+      m_line.push_back(w);
+    else if (o == Outcome::None)
+      closeUntaken(w);
   }
 }
 
 // One whose peer left without a word is closed at once: a flood of them costs little.
 void SocketArray::closeUntaken(const Waiting& w) {
   char c;
-  if (::recv(w.fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0) ::close(w.fd);
-  else m_lingering->add(w.fd);
+  if (::recv(w.fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+    ::close(w.fd);
+  else
+    m_lingering->add(w.fd);
 }
 
 void SocketArray::holdRequest(qintptr requestId) {
@@ -321,8 +325,10 @@ void SocketArray::watchPeer(int index) {
     const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
     if (n > 0 || (n < 0 && wouldBlock())) return;  // what follows the request is dropped
     if (const auto it = m_watched.constFind(index); it != m_watched.cend()) it->input->setEnabled(false);
-    if (n == 0) emit peerInputEnded(index);
-    else emit peerGone(index);
+    if (n == 0)
+      emit peerInputEnded(index);
+    else
+      emit peerGone(index);
   });
   // An error or a hang-up: what was sent to the peer was refused.
   connect(w.gone, &QSocketNotifier::activated, this, [this, index] {
@@ -353,8 +359,8 @@ bool SocketArray::inputEnded(int index) const {
 bool SocketArray::sendAhead(int index, QByteArrayView bytes) {
   const QTcpSocket* s = socket(index);
   if (!s || s->bytesToWrite() > 0) return false;
-  return ::send(int(s->socketDescriptor()), bytes.data(), size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT) ==
-         bytes.size();
+  return ::send(int(s->socketDescriptor()), bytes.data(), size_t(bytes.size()),
+                MSG_NOSIGNAL | MSG_DONTWAIT) == bytes.size();
 }
 
 int SocketArray::state(int index) const {

@@ -131,8 +131,10 @@ void WebServer::armSlot(int index) {
 }
 
 void WebServer::releaseSlot(int index, bool answered) {
-  if (answered) m_sockets.closeAnswered(index);
-  else m_sockets.close(index);
+  if (answered)
+    m_sockets.closeAnswered(index);
+  else
+    m_sockets.close(index);
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
@@ -226,7 +228,8 @@ int WebServer::slowestAnswer(int except) {
       continue;
     const qint64 delivered = m_sockets.deliveredBytes(j);
     s.rate.sample(now, delivered);
-    const qint64 rate = s.rate.rate(now, delivered, std::min<qint64>(kRateWindowMs, m_limits.slowAnswerAfter.count()));
+    const qint64 rate =
+        s.rate.rate(now, delivered, std::min<qint64>(kRateWindowMs, m_limits.slowAnswerAfter.count()));
     if (rate < 0 || rate >= m_limits.minAnswerRate) continue;
     if (slowest == 0 || rate < slowestRate) {
       slowest = j;
@@ -333,9 +336,12 @@ int WebServer::takeSlot(qint64& waitMs) {
   if (const int j = freeSlot()) return j;
   int j = longestWaitingHead(waitMs);
   if (j != 0) {
-    logEvent(j, 5, [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
+    logEvent(j, 5,
+             [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
   } else if ((j = slowestAnswer(0)) != 0) {
-    logEvent(j, 5, [] { return QStringLiteral("  * answer going out too slowly, slot given to a new connection"); });
+    logEvent(j, 5, [] {
+      return QStringLiteral("  * answer going out too slowly, slot given to a new connection");
+    });
   } else {
     return 0;
   }
@@ -352,12 +358,15 @@ void WebServer::waitForSlot(qintptr requestId, bool waiting, qint64 waitMs) {
   const bool overdue = waiting && m_sockets.waitedMs(requestId) >= m_limits.maxWait.count();
   bool full = !waiting && m_sockets.waitingCount() >= m_limits.maxWaiting;
   if (full) {
-    const auto complete = [](QByteArrayView bytes) { return readRequest(bytes).status != RequestStatus::NeedMore; };
+    const auto complete = [](QByteArrayView bytes) {
+      return readRequest(bytes).status != RequestStatus::NeedMore;
+    };
     const qintptr idle = m_sockets.longestWaitingIncomplete(
         m_sockets.offeredIs(complete) ? 0 : m_limits.newConnectionGrace.count(), complete);
     if (idle != 0) {
       logEvent(0, 0, [&] {
-        return QStringLiteral("  * request head not complete, place in line given to a new connection  requestID=") +
+        return QStringLiteral(
+                   "  * request head not complete, place in line given to a new connection  requestID=") +
                QString::number(idle);
       });
       m_sockets.dropWaiting(idle);
@@ -367,8 +376,10 @@ void WebServer::waitForSlot(qintptr requestId, bool waiting, qint64 waitMs) {
   if (overdue || full) {
     const WebResponse r = refusedRequest(503, m_site.appName, currentWebSecond());
     logEvent(0, 0, [&] {
-      return (overdue ? QStringLiteral("  * no slot free in time") : QStringLiteral("  * every slot busy and the line full")) +
-             QStringLiteral("  requestID=") + QString::number(requestId) + kCrLf + quoted(r.summary, QStringLiteral("  < "));
+      return (overdue ? QStringLiteral("  * no slot free in time")
+                      : QStringLiteral("  * every slot busy and the line full")) +
+             QStringLiteral("  requestID=") + QString::number(requestId) + kCrLf +
+             quoted(r.summary, QStringLiteral("  < "));
     });
     m_sockets.refuseRequest(requestId, r.sends.value(0));
     return;
@@ -417,8 +428,9 @@ void WebServer::feedFile(int index) {
     if (chunk.isEmpty()) {
       // It failed or got shorter: the answer cannot be what its header says.
       logWebError(QStringLiteral("sckWS_SendProgress"), kPathFileAccessError,
-                  s.file->error() != QFileDevice::NoError ? s.file->errorString()
-                                                          : QStringLiteral("the file got shorter while it was sent"));
+                  s.file->error() != QFileDevice::NoError
+                      ? s.file->errorString()
+                      : QStringLiteral("the file got shorter while it was sent"));
       releaseSlot(index);
       return;
     }
@@ -575,7 +587,8 @@ void WebServer::graphDrawn(int index) {
   Result<WebResponse> built =
       graphResponse(awaited.ask, picture, m_site.appName, awaited.headOnly, currentWebSecond());
   // What went ahead is not sent again.
-  if (awaited.sentAhead > 0 && built && !built->sends.isEmpty() && built->sends[0].startsWith(kGraphStatusLine))
+  if (awaited.sentAhead > 0 && built && !built->sends.isEmpty() &&
+      built->sends[0].startsWith(kGraphStatusLine))
     built.value().sends[0].remove(0, awaited.sentAhead);
   sendBuilt(index, std::move(built), [&](const QString& summary) {
     return arrivalText(awaited.bytesReceived, awaited.received, quoted(summary, QStringLiteral("  < ")));

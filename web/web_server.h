@@ -43,12 +43,12 @@ using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& q
 // that head is newConnectionGrace old (a request sent just after the connect
 // is read first); else that of an answer that has gone out for
 // slowAnswerAfter and reached its client over the last few seconds (at most
-// slowAnswerAfter) at under minAnswerRate, the slowest first; else it waits in line for a slot, in
-// arrival order, up to maxWaiting newcomers for up to maxWait each, and past
-// that is answered 503. The bytes waiting to be sent over all slots, with
-// what the pictures being drawn may take, stay within maxAnswerBytes: slow
-// answers make room, else the answer that would pass it gets 503. A file
-// counts as the chunks of it held in memory, never as its size.
+// slowAnswerAfter) at under minAnswerRate, the slowest first; else it waits
+// in line for a slot, in arrival order, up to maxWaiting newcomers for up to
+// maxWait each, and past that is answered 503. The bytes waiting to be sent
+// over all slots, with what the pictures being drawn may take, stay within
+// maxAnswerBytes: slow answers make room, else the answer that would pass it
+// gets 503. A file counts as the chunks of it held in memory, never as its size.
 struct WebLimits {
   std::chrono::milliseconds requestHead{5000};
   std::chrono::milliseconds idle{30000};

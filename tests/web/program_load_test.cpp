@@ -177,11 +177,13 @@ class ProgramLoad : public ::testing::Test {
                                           QByteArray::number(m_port) + "\"\r\nwebRoot=\"" +
                                           (dir() + "/www").toUtf8() +
                                           "\"\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n");
-    m_sim = std::make_unique<SimProcess>(QStringList{"--interval-ms", "100", "--power", "1500", "--temp", "21"});
+    m_sim =
+        std::make_unique<SimProcess>(QStringList{"--interval-ms", "100", "--power", "1500", "--temp", "21"});
     ASSERT_TRUE(m_sim->ok());
     QProcessEnvironment env;
     for (int n = 1; n <= 16; ++n)
-      env.insert(QStringLiteral("ZAV_COM%1").arg(n), n == 3 ? m_sim->endpoint() : QStringLiteral("/nonexistent/zav"));
+      env.insert(QStringLiteral("ZAV_COM%1").arg(n),
+                 n == 3 ? m_sim->endpoint() : QStringLiteral("/nonexistent/zav"));
     // The sanitizer's quarantine would hold freed memory as resident.
     env.insert("ASAN_OPTIONS", qEnvironmentVariable("ASAN_OPTIONS") + ":quarantine_size_mb=16");
     m_zav = std::make_unique<ZavProcess>(dir(), QStringList{dir() + "/"}, env);
@@ -208,7 +210,8 @@ class ProgramLoad : public ::testing::Test {
 
   // Runs `load` (it starts its own threads and returns) for `length`, with
   // the normal requests and the watch on the data file going on meanwhile.
-  Figures measure(const std::function<void(Clients&)>& load, milliseconds length, milliseconds normalFrom = {}) {
+  Figures measure(const std::function<void(Clients&)>& load, milliseconds length,
+                  milliseconds normalFrom = {}) {
     QFile clear(QStringLiteral("/proc/%1/clear_refs").arg(pid()));
     if (clear.open(QIODevice::WriteOnly)) clear.write("5");  // the peak starts again from here
     clear.close();
@@ -260,10 +263,11 @@ class ProgramLoad : public ::testing::Test {
   }
 
   void report(const char* name, const Figures& f, const QString& more = {}) {
-    std::printf("LOAD case=%s normal=%d within_1s=%.1f%% resets=%d peak_rss_over_start_mib=%ld "
-                "longest_reading_gap_ms=%lld %s\n",
-                name, f.normal, f.withinSecondPercent, f.resets, f.peakOverStartMiB,
-                static_cast<long long>(f.longestGapMs), qPrintable(more));
+    std::printf(
+        "LOAD case=%s normal=%d within_1s=%.1f%% resets=%d peak_rss_over_start_mib=%ld "
+        "longest_reading_gap_ms=%lld %s\n",
+        name, f.normal, f.withinSecondPercent, f.resets, f.peakOverStartMiB,
+        static_cast<long long>(f.longestGapMs), qPrintable(more));
     std::fflush(stdout);
     EXPECT_GE(f.withinSecondPercent, 95.0) << name;
     EXPECT_LE(f.peakOverStartMiB, 224) << name;
@@ -368,7 +372,8 @@ TEST_F(ProgramLoad, fastReaderAmongSlowOnes) {
             const auto begin = Clock::now();
             const int fd = ask(port(), "/big.jpg");
             qint64 got = 0;
-            const Answer a = readAnswer(fd, begin, milliseconds(30000), fast ? 384 * 1024 : 64 * 1024, &c.stop, &got);
+            const Answer a =
+                readAnswer(fd, begin, milliseconds(30000), fast ? 384 * 1024 : 64 * 1024, &c.stop, &got);
             ::close(fd);
             if (fast) {
               fastBytes = got;
@@ -418,7 +423,9 @@ TEST_F(ProgramLoad, bigFiles) {
         // Not shorter with the sanitizer: while ten answers take every slot, the
         // normal requests wait, and the case must outlast those answers.
         milliseconds(8000));
-    report(k.name, f, QStringLiteral("clients=%1 whole_answers=%2 mib_read=%3").arg(k.clients).arg(whole).arg(bytes >> 20));
+    report(
+        k.name, f,
+        QStringLiteral("clients=%1 whole_answers=%2 mib_read=%3").arg(k.clients).arg(whole).arg(bytes >> 20));
   }
   QFile::remove(dir() + "/www/huge.jpg");
   QFile::remove(dir() + "/www/big.jpg");

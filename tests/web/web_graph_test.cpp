@@ -360,8 +360,9 @@ TEST_F(WebGraphTest, slowHoldersMakeRoomForAnAnswerThatNeedsIt) {
     m_held.finish(i, QByteArray(14 * 1024 * 1024, 'p'));
     ASSERT_TRUE(pumpUntil([&] { return !holder.received().isEmpty(); }));
   }
-  pumpFor(milliseconds(1500));  // long enough to be judged
-  IdleClient& needy = ask(graphRequest("/zavPlot.png?w=2000&h=2000"));  // 32 MB while it is drawn
+  // Long enough to be judged; then one that takes 32 MB while it is drawn.
+  pumpFor(milliseconds(1500));
+  IdleClient& needy = ask(graphRequest("/zavPlot.png?w=2000&h=2000"));
   ASSERT_TRUE(drawing(4));
   EXPECT_FALSE(needy.answered());
   EXPECT_LE(counters().active, 3);  // a holder or two closed, the needy one in

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "tools/loopback_socket.h"
-
 #include "web/web_client.h"
 #include "web/web_fixture.h"
 
@@ -227,7 +226,8 @@ TEST_F(WebServerTest, aPeerThatClosesFreesItsSlotAtOnce) {
   start();
   for (int i = 0; i < 50; ++i) ::close(connectTo(port()));
   auto late = std::make_unique<IdleClient>(port());
-  ASSERT_TRUE(pumpUntil([&] { return counters().requests == 51 && counters().active == 1; }, milliseconds(2000)));
+  ASSERT_TRUE(
+      pumpUntil([&] { return counters().requests == 51 && counters().active == 1; }, milliseconds(2000)));
   late.reset();
   EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }, milliseconds(1000)));
   EXPECT_EQ(bodyOf(get(port(), "/index.asp?r=3").bytes), "index 3");
@@ -252,7 +252,9 @@ TEST_F(WebServerTest, aFastReaderAmongSlowOnesKeepsItsSlot) {
     const auto begin = std::chrono::steady_clock::now();
     std::vector<char> buf(256 * 1024);
     for (qint64 got = 0;;) {
-      const qint64 due = 8 * 1024 * 1024 * std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - begin).count() / 1000;
+      const qint64 due =
+          8 * 1024 * 1024 *
+          std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - begin).count() / 1000;
       if (got >= due) {
         std::this_thread::sleep_for(milliseconds(10));
         continue;

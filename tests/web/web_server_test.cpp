@@ -121,7 +121,7 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
       {"c=8&b=%26HFF00FF", "8|&HFF00FF|background-color:#FF00FF;"},
       {"b=255", "|255|background-color:#FF0000;"},        // red in the low byte
       {"b=123456", "|123456|background-color:#123456;"},  // six digits are hex, as the graph reads them
-      {"b=-1", "|-1|background-color:#F0F0F0;"},  // the picture's own background
+      {"b=-1", "|-1|background-color:#F0F0F0;"},          // the picture's own background
       {"b=%26h0000ff", "|&h0000ff|background-color:#FF0000;"},
       // Only a sign, digits and "&H" pass; a number the graph refuses is dropped.
       {"b=8;x:y&c=%26H1G", "||"},
@@ -137,11 +137,12 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
 TEST_F(WebServerTest, aNumericColoursStyleIsThePicturesColour) {
   write(QStringLiteral("root/c.asp"), "<%=style_graphBgColor%>");
   start();
-  for (const char* b : {"-1", "-2", "-3", "-16777215", "-2147483648", "%26H80000000", "%26H80000005", "%26H8000000F",
-                        "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647"}) {
+  for (const char* b : {"-1", "-2", "-3", "-16777215", "-2147483648", "%26H80000000", "%26H80000005",
+                        "%26H8000000F", "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647"}) {
     const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + b).bytes);
-    const QImage drawn =
-        drawGraphImage(makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b), "png", m_settings, 0)).picture;
+    const QImage drawn = drawGraphImage(makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b),
+                                                          "png", m_settings, 0))
+                             .picture;
     EXPECT_EQ(style, "background-color:" + QColor(drawn.pixel(0, 0)).name().toUpper().toLatin1() + ";") << b;
   }
 }

@@ -131,8 +131,10 @@ TEST(AnswerRate, isJudgedFromWhatArrivedOverTheWindow) {
       if (now % step == 0) delivered += bytesPerSecond * step / 1000;
       if (now % 500 == 0) rate.sample(now, delivered);
       const qint64 r = rate.rate(now, delivered, kWindow);
-      if (now < kWindow + AnswerRate::kSettleMs) EXPECT_EQ(r, -1) << now;
-      else if (lowest < 0 || r < lowest) lowest = r;
+      if (now < kWindow + AnswerRate::kSettleMs)
+        EXPECT_EQ(r, -1) << now;
+      else if (lowest < 0 || r < lowest)
+        lowest = r;
     }
     return lowest;
   };
