@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <linux/tcp.h>  // tcp_info with the bytes the peer acknowledged
 #include <netinet/in.h>
+#include <linux/sockios.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -260,13 +262,20 @@ void SocketArray::close(int index) {
   s->deleteLater();
 }
 
-// The socket object goes; a copy of its descriptor lingers.
+// The socket object goes; a copy of its descriptor lingers, unless nothing
+// of the peer's waits unread and all that was sent has been acknowledged (a
+// reset could cut nothing off then).
 void SocketArray::closeAnswered(int index) {
   const QTcpSocket* s = socket(index);
-  const bool written = s && s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() == 0;
-  const int fd = written ? ::fcntl(int(s->socketDescriptor()), F_DUPFD_CLOEXEC, 0) : -1;
+  const int fd = s && s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() == 0
+                     ? int(s->socketDescriptor())
+                     : -1;
+  int unread = 0, unacknowledged = 0;
+  const bool settled = fd < 0 || (::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0 &&
+                                  ::ioctl(fd, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0);
+  const int copy = settled ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
   close(index);
-  if (fd >= 0) m_lingering->add(fd);
+  if (copy >= 0) m_lingering->add(copy);
 }
 
 void SocketArray::sendData(int index, const QByteArray& bytes) {

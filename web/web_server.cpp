@@ -407,7 +407,7 @@ void WebServer::answer(int index, const QVector<QByteArray>& sends) {
 // nothing is sent; HEAD only opens it.
 bool WebServer::openFile(int index, const FileBody& body) {
   auto file = std::make_unique<QFile>(body.path);
-  if (!file->open(QIODevice::ReadOnly)) {
+  if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, file->errorString());
     return false;
   }
@@ -503,6 +503,13 @@ void WebServer::sendBuilt(int index, Result<WebResponse> built, LogText logText)
   if (r.sends.isEmpty()) {
     releaseSlot(index);
     return;
+  }
+  // A file that fits a chunk goes out with its header, in one send.
+  if (Slot& s = slot(index); s.file && s.fileLeft <= kFileChunk) {
+    const QByteArray bytes = s.file->read(s.fileLeft);
+    r.sends.last() += bytes;
+    s.fileLeft -= bytes.size();
+    if (s.fileLeft == 0) s.file.reset();
   }
   answer(index, r.sends);
   feedFile(index);
