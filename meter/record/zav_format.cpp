@@ -1,5 +1,8 @@
 #include "meter/record/zav_format.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 template <typename T>
@@ -24,10 +27,6 @@ Date getDate(const char*& p) {
   std::memcpy(&d, &bits, sizeof d);
   return d;
 }
-
-// Dates a recording can carry: 1990 .. 2200.
-constexpr Date kFirstPlausibleDate = 32874;
-constexpr Date kLastPlausibleDate = 110575;
 
 }  // namespace
 
@@ -69,7 +68,12 @@ fileSection unpackSection(const char* p) {
                      .records = get<int32_t>(p)};
 }
 
-bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d <= kLastPlausibleDate; }
+double ReadingCheck::mostCounts(double days, uint32_t ticks) const {
+  double seconds = std::fabs(days) * kSecondsPerDay;
+  // A timer that went back shows no time.
+  if (ticks < 0x80000000u) seconds = std::max(seconds, ticks * m_secondsPerTick);
+  return kSlackCounts + m_countsPerSecond * std::max(seconds, kMinReadingSeconds);
+}
 
 bool plausibleSection(const fileSection& h) {
   return fileVersionOk(h.version) && h.records >= 0 && plausibleTime(h.startTime) && h.ticksPerSec >= 0 &&
