@@ -278,10 +278,14 @@ bool headerStart(const char* p, int n) {
   return plausibleSection(unpackSection(h));
 }
 
+// Whether the bytes at p (at least kSectionLeadBytes) begin like a section
+// header of ours: a date and a version.
+bool headerLead(const char* p) { return plausibleTime(unpackDate(p)) && fileVersionOk(sectionVersionOf(p)); }
+
 // Where the bytes behind section s at the end of the file stop holding what
 // could be its readings: behind the last record on its grid that could follow
 // its last reading (records a count leaves out, readings behind a damaged
-// one), looking no further than bytes that could begin a section header.
+// one), looking no further than bytes that begin like a section header.
 int64_t behindLastReading(int fd, int64_t len, const FileStretch& s) {
   char lastBytes[kRecordBytes];
   if (!readAt(fd, s.to - kRecordBytes, lastBytes, kRecordBytes)) return len + 1;
@@ -296,7 +300,7 @@ int64_t behindLastReading(int fd, int64_t len, const FileStretch& s) {
     if (!readAt(fd, pos, buf.data(), int(n))) return len + 1;
     for (int64_t i = 0; i < kChunk && n - i >= kRecordBytes; i += kRecordBytes, pos += kRecordBytes) {
       const char* p = buf.constData() + i;
-      if (headerStart(p, int(std::min<int64_t>(n - i, kSectionBytes)))) return behind;
+      if (headerLead(p)) return behind;
       if (check.follows(last, unpackRecord(p))) behind = pos + kRecordBytes;
     }
   }

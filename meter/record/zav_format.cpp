@@ -70,8 +70,10 @@ fileSection unpackSection(const char* p) {
 
 double ReadingCheck::mostCounts(double days, uint32_t ticks) const {
   double seconds = std::fabs(days) * kSecondsPerDay;
-  // A timer that went back shows no time.
-  if (ticks < 0x80000000u) seconds = std::max(seconds, ticks * m_secondsPerTick);
+  // Where the controller's timer went forward it says how long the meter
+  // counted: a date far off is then a clock that was changed, not a meter that
+  // counted for years. A timer that went back says nothing.
+  if (m_secondsPerTick > 0 && ticks < 0x80000000u) seconds = std::min(seconds, ticks * m_secondsPerTick);
   return kSlackCounts + m_countsPerSecond * std::max(seconds, kMinReadingSeconds);
 }
 

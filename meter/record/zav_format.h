@@ -102,9 +102,10 @@ constexpr uint32_t kSlackCounts = 2;
 // be, and its count's advance from the section's reading before it, modulo
 // 2^32 as the controller's counter wraps, one a meter can make in the time
 // between them: kMaxReadingPowerW at the section's Ws per count (1 where the
-// header says 0) over the longer of the two clocks' intervals, the PC dates'
-// distance either way (a clock may be set back) and the controller's ticks
-// forward, and never less than kMinReadingSeconds; plus kSlackCounts.
+// header says 0), plus kSlackCounts. The time between them is the distance of
+// their PC dates either way (a clock may be set back), but no more than the
+// controller's timer gives where its ticks went forward (modulo 2^32), and
+// never less than kMinReadingSeconds.
 class ReadingCheck {
  public:
   explicit ReadingCheck(const fileSection& h)
