@@ -29,6 +29,11 @@ struct Layout {
   std::set<int64_t> recordAt;
   int64_t goodEnd = 0;  // first byte behind the last good section's readings
   int64_t dataEnd = 0;  // last byte of the last good section or record: behind it lies no reading
+  // The last section header: where, its count, the records behind it.
+  struct {
+    int64_t pos = 0;
+    int count = 0, records = 0;
+  } last;
   QString what;
 };
 
@@ -87,6 +92,7 @@ class LayoutWriter {
   int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
   void section(int count, int records) {
     const int reset = pick(0, 255);
+    m_l->last = {m_z.b.size() + 1, count, records};
     m_z.header(m_day, count, reset);
     for (int i = 0; i < records; ++i) {
       m_l->recordAt.insert(m_z.b.size() + 1);
@@ -194,14 +200,13 @@ class DataFileSweep : public DataFileTest {
     return ok;
   }
   // The file after recording one reading: the old bytes up to the last
-  // reading or record (what follows it was cut), the open section's count
-  // written, one new section behind.
+  // reading or record (what follows it was cut), the last section's count
+  // written when it was left open or ran past that end, one new section behind.
   bool recordedAtTheEnd(const Layout& l, const QByteArray& now, Figures& figures) const {
     const int64_t keep = now.size() - kSectionBytes - kRecordBytes;
     QByteArray want = l.bytes.left(keep);
-    if (!l.good.empty() && l.good.back().open) {
-      want.replace(l.good.back().pos - 1 + 34, 4, ZavBytes().i32(l.good.back().records).b);
-    }
+    if (l.last.count == 0 || l.last.pos - 1 + kSectionBytes + l.last.count * kRecordBytes > keep)
+      want.replace(l.last.pos - 1 + 34, 4, ZavBytes().i32(l.last.records).b);
     figures.cut += keep < l.bytes.size() ? 1 : 0;
     figures.cutBytes += l.bytes.size() - keep;
     return keep == l.dataEnd && now.left(keep) == want && m_recorder.headPos() == keep + 1;
