@@ -77,6 +77,11 @@ TEST_F(DataFile, ImpossibleRecordCountsFailTheLoadKeepingEveryRecordThere) {
                                  .arg(bad)),
               bad > 0);
   }
+  // Opening for recording gives that last section the count of its records.
+  openOutZavDat();
+  EXPECT_TRUE(m_log.contains("adjusting last section records count=2 (records=2000000000 ran past the end"));
+  closeOutZavDat();
+  EXPECT_EQ(readTextFile(m_path).mid(56 + 34, 4).toHex(), "02000000");
 }
 
 TEST_F(DataFile, ShortFilesAndStrayBytesFailWithoutCrashing) {
