@@ -4,6 +4,7 @@
 
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
+#include "chart/image_writer.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/util/format_pattern.h"
@@ -35,6 +36,7 @@ ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSour
       m_pointLabel(std::move(pointLabel)) {
   // Each chart has its own picture layer.
   m_gdip = new cGDIP(this);
+  connect(m_gdip, &cGDIP::Error, this, &gdip_Error);
   m_picture1BackColour = m_settings.plotBackgroundColor;
   chartMode = 0;
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
@@ -158,6 +160,7 @@ void ChartCore::fetchAndPlot() {
   plotParam.timeDivisions = xDivisionsBySpan(m_band.spanIndex);
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
+  m_keptSelection = keepSelection(graphDef, plotSeriesData);
 
   const Result<int32_t> read =
       getPlotData(plotParam, plotSeriesData,

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "chart/chart_output.h"
+#include "chart/kept_selection.h"
 #include "chart/marks_array.h"
 #include "chart/zav_graph.h"
 #include "imaging/gdip.h"
@@ -91,9 +92,9 @@ class ChartCore : public QObject {
   // Picture1 is the picture drawn into.
   void setPlotControls();
   void redrawPlot();
-  // The picture as a file of the type's encoder; the outcome is logged. A type
-  // no encoder lists writes nothing and logs nothing.
-  void writeImage(const QImage& picture, const QString& type, const QString& fileName);
+  // The picture as a file of the type's encoder or, with no file name, into
+  // bytes, through the chart's own picture layer (image_writer.h).
+  void writeImage(const QImage& picture, const QString& type, const QString& fileName, QByteArray& bytes);
 
   // The window's picture: its inner size in pixels; redrawn when a graph exists.
   void setPicture1Size(QSize size);
@@ -125,6 +126,9 @@ class ChartCore : public QObject {
   void bandChanged();
   void picture1Changed();
   void xyPlotBuilt();  // a new time plot is set up, before it is drawn: the window's controls follow it
+  // A fetch's plot is drawn and the selection is found again in it, or cleared:
+  // the window marks it anew.
+  void selectionRebuilt();
 
  private:
   GraphLook look() const;
@@ -142,4 +146,6 @@ class ChartCore : public QObject {
   std::optional<QFont> m_picture1Font;
   bool m_crossPointer = false;
   bool m_graphMenuShown = false;
+  // The selection by series and time, from before a fetch until its plot is drawn.
+  std::optional<KeptSelection> m_keptSelection;
 };

@@ -347,12 +347,16 @@ void ChartCore::makeXYplot() {
   } else {
     chartMode = 2;
   }
-  graphDef = graphRecord{};
   initZavGraph(plotParam, plotSeriesData);
   for (int i = 1; i < graphDef.series.size() && i < plotSeriesData.size(); ++i)
     graphDef.series[i].seriesStyle = plotSeriesData[i].seriesType;
   emit xyPlotBuilt();
   redrawPlot();
+  if (m_keptSelection) {
+    findKeptSelection(*m_keptSelection, graphDef, plotSeriesData);
+    m_keptSelection.reset();
+    emit selectionRebuilt();
+  }
   if (m_plotPic == &m_picture1 && !m_picture1.isNull()) {
     // The picture's font for what is drawn on it later.
     PictureCanvas canvas(&m_picture1);
@@ -363,7 +367,8 @@ void ChartCore::makeXYplot() {
   }
   if (savePicToFile) {
     if (m_settings.savePlotToPicFile && !plotParam.imageFileName.isEmpty() && m_plotPic) {
-      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName);
+      QByteArray unused;
+      writeImage(*m_plotPic, plotParam.imageType, plotParam.imageFileName, unused);
     } else if (!m_settings.savePlotToPicFile) {
       plotParam.imageFileName.clear();
     }

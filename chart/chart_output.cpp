@@ -74,7 +74,8 @@ void savePic(ChartCore& core, const QString& fileName) {
     if (pic) savePicAsGif1(*pic, fileName);
   } else if (!fileName.isEmpty()) {
     text = QStringLiteral("savePic: saving plot image to to : ") + fileName + kCrLf;
-    if (pic && !pic->isNull()) core.writeImage(*pic, QStringLiteral("bmp"), fileName);
+    QByteArray unused;
+    if (pic && !pic->isNull()) core.writeImage(*pic, QStringLiteral("bmp"), fileName, unused);
   }
   text += QStringLiteral("savePic: elapsed time = ") +
           QString::number(static_cast<qint64>(tickDiff(t0, timeGetTime()))) + QStringLiteral("ms\r\n");

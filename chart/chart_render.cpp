@@ -2,10 +2,7 @@
 #include <algorithm>
 
 #include "chart/chart_core.h"
-#include "core/log/logmsg.h"
-#include "core/util/text_helpers.h"
-#include "imaging/gdip.h"
-#include "imaging/gdiplus_layer.h"
+#include "chart/image_writer.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 
@@ -33,16 +30,9 @@ void ChartCore::redrawPlot() {
   emit picture1Changed();
 }
 
-void ChartCore::writeImage(const QImage& picture, const QString& type, const QString& fileName) {
-  if (!m_gdip) return;
-  const ImageCodecInfo* encoder =
-      gdipFindEncoder(m_gdip->getEncoderClsid(m_gdip->ExtensionExists(QStringLiteral("*.") + type)));
-  if (!encoder) return;
-  const Result<> saved = gdipSaveImage(picture, fileName, *encoder);
-  if (saved)
-    logMsg(2, QStringLiteral("writeImage: OK, File Saved!\r\n") + fileName);
-  else
-    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.SaveToFile = ") + saved.error() + kCrLf + fileName);
+void ChartCore::writeImage(const QImage& picture, const QString& type, const QString& fileName,
+                           QByteArray& bytes) {
+  ::writeImage(m_gdip, picture, type, fileName, bytes);
 }
 
 void ChartCore::setPicture1Size(QSize size) {

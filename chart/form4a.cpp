@@ -74,6 +74,7 @@ Form4a::Form4a(const Settings& settings, PlotSource source, QWidget* parent) : Q
     fillChannelList();
     showInfoPanel(m_core->chartMode);
   });
+  connect(m_core, &ChartCore::selectionRebuilt, this, &Form4a::showKeptSelection);
   connectMenus();
   connectOutput();
   showBand();

@@ -111,6 +111,7 @@ class Form4a : public QMainWindow {
   bool picture1Event(QEvent* e);
   void showPointAt(int16_t aflg, int16_t keyCode, int16_t shift, int16_t button, float x, float y);
   void moveEndTimeToPick();
+  void showKeptSelection();
   void openGraphMenu(QPoint atPx);
   void hideGraphMenu();
   PickPicture m_pick;

@@ -180,6 +180,16 @@ void Form4a::moveEndTimeToPick() {
   m_text3->setText(formatDate(m_core->plotSeriesData[s].points[p].recTime, kDateTimeFormat));
 }
 
+// A new plot has drawn the picture without marks: the selection found again gets its
+// cross and its value box, at the pointer as before; without one the box goes too.
+void Form4a::showKeptSelection() {
+  const graphRecord& g = m_core->graphDef;
+  if (g.selSerie >= 1 && g.selSerie < g.series.size())
+    showPointAt(kPickMarks, 0, 0, 0, g.lastXMouse, g.lastYMouse);
+  else
+    m_picture3->hide();
+}
+
 void Form4a::openGraphMenu(QPoint atPx) {
   findChild<QCheckBox*>(QStringLiteral("chkShowValue"))->setChecked(menuItem("mnuTxtBox_Visible")->isChecked());
   m_frame6->show();

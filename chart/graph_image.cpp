@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "chart/image_writer.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
+#include "imaging/gdip.h"
 #include "meter/record/data_file.h"
 #include "platform/named_colours.h"
 #include "plot/graph/picture_canvas.h"
@@ -77,15 +79,19 @@ GraphImage drawGraphImage(const GraphImageJob& job) {
   return out;
 }
 
+void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer) {
+  // Each picture starts a picture layer of its own, as each chart does.
+  cGDIP gdip;
+  QObject::connect(&gdip, &cGDIP::Error, &gdip_Error);
+  writeImage(&gdip, drawGraphImage(job).picture, job.type, QString(), picBuffer);
+}
+
 Result<QByteArray> renderGraphImage(const GraphImageJob& job) {
   if (!job.encoder) return Failure(QStringLiteral("no picture encoder for the type \"%1\"").arg(job.type));
-  Result<QByteArray> bytes = gdipEncodeImage(drawGraphImage(job).picture, *job.encoder);
-  if (!bytes) {
-    logMsg(-1, QStringLiteral("writeImage: Error! bitmap1.GetBitmapStream = 0\r\n") + bytes.error());
-    return bytes;
-  }
-  logMsg(2, QStringLiteral("writeImage: OK, stream created\r\nbytes = ") + QString::number(bytes->size()));
-  return bytes;
+  QByteArray picBuffer;
+  renderAndWriteImage(job, picBuffer);
+  if (picBuffer.isEmpty()) return Failure(QStringLiteral("the %1 picture could not be encoded").arg(job.type));
+  return picBuffer;
 }
 
 QFuture<Result<QByteArray>> startGraphImage(GraphImageJob job) {

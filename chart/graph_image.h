@@ -57,6 +57,9 @@ struct GraphImage {
 };
 // Any thread: the data file's index and records read, the graph set up and drawn.
 GraphImage drawGraphImage(const GraphImageJob& job);
+// Any thread: the picture drawn and written in the job's type into picBuffer
+// (writeImage, image_writer.h), which a failed encoding leaves as it was.
+void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer);
 // Any thread: the picture in the job's type; a failure when the type has no
 // encoder (nothing is drawn or logged then) or the encoding failed.
 Result<QByteArray> renderGraphImage(const GraphImageJob& job);

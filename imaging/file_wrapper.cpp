@@ -2,14 +2,22 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 
+#include "imaging/picture_file.h"
 #include "imaging/system_errors.h"
 
 namespace {
+// Every mapping carries the same name, so only one can exist at a time in the
+// process, whichever thread maps.
+std::atomic<bool> g_namedMappingInUse{false};
+
 // Devices and pipes have no end to set.
 bool isRegularFile(int fd) {
   struct stat st {};
@@ -29,67 +37,183 @@ int openFlags(uint32_t access, uint32_t disposition) {
     default: return -1;
   }
 }
-
-// A system error code as the program always reported it: "ERROR <code> <text>".
-Failure systemFailure(int32_t code) {
-  const QString text = systemErrorText(code).trimmed();
-  return Failure(
-      QStringLiteral("ERROR %1 %2").arg(code).arg(text.isEmpty() ? QStringLiteral("Unknown Error") : text));
-}
-
-Failure errnoFailure(int err, const QString& path = QString()) {
-  return systemFailure(systemErrorFromErrno(err, path));
-}
 }  // namespace
 
-Result<> cFile::OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition) {
-  if (fileName.isEmpty()) return Failure(QStringLiteral("no file named"));
+cFile::cFile(QObject* parent) : QObject(parent) {}
+
+cFile::~cFile() {
+  releaseMapping();
+  CloseFile();
+}
+
+void cFile::reportCode(int32_t code) { emit FileError(code, getApiErrorText(code)); }
+
+void cFile::reportErrno(int err, const QString& path) { reportCode(systemErrorFromErrno(err, path)); }
+
+QString cFile::getApiErrorText(int32_t code) {
+  const QString text = systemErrorText(code);
+  return text.isEmpty() ? QStringLiteral("Unknown Error") : text;
+}
+
+uint32_t cFile::FileSize() const {
+  struct stat st {};
+  if (m_handle == 0 || fstat(m_handle, &st) != 0) return 0;
+  return uint32_t(st.st_size);
+}
+
+int32_t cFile::Flush() { return ::fsync(m_handle == 0 ? -1 : m_handle) == 0 ? 1 : 0; }
+
+int32_t cFile::OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition,
+                        uint32_t flags) {
+  Q_UNUSED(flags);  // sequential-scan and the like are hints only
+  if (fileName.isEmpty()) return 0;
   // A handle left open would stay locked and unreachable: a new open replaces it.
   CloseFile();
   const int oflags = openFlags(access, disposition);
-  if (oflags < 0) return systemFailure(syserr::kInvalidParameter);
+  if (oflags < 0) {
+    reportCode(syserr::kInvalidParameter);
+    return 0;
+  }
   const QByteArray path = fileName.toLocal8Bit();
   // A file that an exclusive opener holds may not be created over: take the lock before truncating.
   int fd = ::open(path.constData(), oflags & ~O_TRUNC, 0666);
-  if (fd < 0) return errnoFailure(errno, fileName);
+  if (fd < 0) {
+    reportErrno(errno, fileName);
+    return 0;
+  }
   const bool exclusive = (shareMode & (kShareRead | kShareWrite)) == 0;
   if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 ||
       ((oflags & O_TRUNC) && isRegularFile(fd) && ::ftruncate(fd, 0) != 0)) {
     const int err = errno;
     ::close(fd);
-    return errnoFailure(err, fileName);
+    reportErrno(err, fileName);
+    return 0;
   }
-  if (fd == 0) {  // 0 means "no file"
+  if (fd == 0) {  // 0 means "no file" to every caller
     const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
     const int err = errno;
     ::close(fd);
-    if (moved < 0) return errnoFailure(err, fileName);
+    if (moved < 0) {
+      reportErrno(err, fileName);
+      return 0;
+    }
     fd = moved;
   }
   m_handle = fd;
-  return {};
+  return m_handle;
 }
 
-Result<> cFile::WriteToFile(const QByteArray& bytes) {
-  if (m_handle == 0) return systemFailure(syserr::kInvalidHandle);
-  qsizetype written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(m_handle, bytes.constData() + written, size_t(bytes.size() - written));
+uint8_t* cFile::OpenFileMapped(const QString& fileName, uint32_t size, uint32_t access, uint32_t shareMode,
+                               uint32_t disposition, uint32_t flags, bool zeroFill) {
+  if (fileName.isEmpty()) return nullptr;
+  if (OpenFile(fileName, access, shareMode, disposition, flags) == 0) return nullptr;
+  if (ChangeFilePointer(int32_t(size), kFileBegin)) SetFileEnd();
+  struct stat st {};
+  if (size == 0 || fstat(m_handle, &st) != 0 || uint64_t(st.st_size) < size) {
+    UnMapFile();  // no mapping can be made: everything closes without an event
+    return nullptr;
+  }
+  if (g_namedMappingInUse.exchange(true)) {
+    reportCode(syserr::kAlreadyExists);
+    UnMapFile();
+    return nullptr;
+  }
+  m_mapping = true;  // the name is this object's from here on
+  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, m_handle, 0);
+  if (view == MAP_FAILED) {
+    UnMapFile();
+    return nullptr;
+  }
+  m_view = static_cast<uint8_t*>(view);
+  m_viewSize = size;
+  if (zeroFill) std::memset(m_view, 0, size);
+  return m_view;
+}
+
+void cFile::releaseMapping() {
+  if (m_view) ::munmap(m_view, m_viewSize);
+  m_view = nullptr;
+  m_viewSize = 0;
+  if (m_mapping) g_namedMappingInUse = false;
+  m_mapping = false;
+}
+
+bool cFile::UnMapFile() {
+  releaseMapping();
+  if (m_handle == 0) return false;
+  CloseFile();
+  return true;
+}
+
+bool cFile::WriteToFile(const QByteArray& bytes, int32_t count, int32_t& written) {
+  written = 0;
+  if (m_handle == 0) return false;
+  if (count < 0 || count > bytes.size()) {  // never read past the caller's array
+    reportCode(syserr::kInvalidParameter);
+    return false;
+  }
+  return writeBytes(reinterpret_cast<const uint8_t*>(bytes.constData()), count, written);
+}
+
+bool cFile::writeBytes(const uint8_t* data, int32_t count, int32_t& written) {
+  written = 0;
+  if (m_handle == 0) return false;
+  while (written < count) {
+    const ssize_t n = imagingWrite(m_handle, data + written, size_t(count - written));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      reportErrno(n < 0 ? errno : EIO);
+      return false;
+    }
+    written += int32_t(n);
+  }
+  return true;
+}
+
+bool cFile::WriteByteToFile(uint8_t value, int32_t& written) { return writeBytes(&value, 1, written); }
+
+bool cFile::WriteIntegerToFile(int16_t value, int32_t& written) {
+  const uint8_t bytes[2] = {uint8_t(value & 0xFF), uint8_t((value >> 8) & 0xFF)};
+  return writeBytes(bytes, 2, written);
+}
+
+bool cFile::SetFileEnd() {
+  if (m_handle == 0) return false;
+  if (!isRegularFile(m_handle)) return true;
+  const off_t pos = ::lseek(m_handle, 0, SEEK_CUR);
+  if (pos < 0 || ::ftruncate(m_handle, pos) != 0) {
+    reportErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+bool cFile::ReadFromFile(QByteArray& bytes, int32_t& read) {
+  read = 0;
+  if (m_handle == 0) return false;
+  while (read < bytes.size()) {
+    const ssize_t n = ::read(m_handle, bytes.data() + read, size_t(bytes.size() - read));
     if (n < 0) {
       if (errno == EINTR) continue;
-      return errnoFailure(errno);
+      reportErrno(errno);
+      return false;
     }
-    written += n;
+    if (n == 0) break;
+    read += int32_t(n);
   }
-  return {};
+  return true;
 }
 
-Result<> cFile::SetFileEnd() {
-  if (m_handle == 0) return systemFailure(syserr::kInvalidHandle);
-  if (!isRegularFile(m_handle)) return {};
-  const off_t pos = ::lseek(m_handle, 0, SEEK_CUR);
-  if (pos < 0 || ::ftruncate(m_handle, pos) != 0) return errnoFailure(errno);
-  return {};
+bool cFile::ChangeFilePointer(int32_t distance, int moveMethod) {
+  if (m_handle == 0) return false;
+  const int whence = moveMethod == kFileCurrent ? SEEK_CUR : moveMethod == kFileEnd ? SEEK_END : SEEK_SET;
+  const off_t pos = ::lseek(m_handle, off_t(distance), whence);
+  if (pos < 0) {
+    // A move before the start has a number of its own.
+    reportCode(errno == EINVAL ? syserr::kNegativeSeek : systemErrorFromErrno(errno));
+    return true;  // the failed position is never 0
+  }
+  return pos != 0;
 }
 
 void cFile::CloseFile() {

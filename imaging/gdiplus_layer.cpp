@@ -4,7 +4,12 @@
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QMutex>
+#include <QtEndian>
 #include <atomic>
+#include <limits>
+#include <memory>
+#include <unordered_map>
 
 #include "imaging/dib_bits.h"
 #include "imaging/gif_encoder.h"
@@ -15,13 +20,18 @@ std::atomic<uint32_t> g_nextToken{1};
 std::atomic<int32_t> g_started{0};
 std::atomic<bool> g_failStartup{false};
 
+// Pictures are encoded on the graph pool's threads too: the handle table is shared.
+QMutex g_imagesLock;
+std::unordered_map<int32_t, std::unique_ptr<GpImage>> g_images;  // one entry per undisposed image
+int32_t g_nextImage = 1;
+
 struct KnownEncoder {
   const char* qtFormat;
   const char* name;
   const char* patterns;
   const char* mime;
 };
-// In the order the platform listed its encoders.
+// In the layer's order: an encoder's position in it is what cGDIP hands out.
 constexpr KnownEncoder kKnownEncoders[] = {
     {"bmp", "BMP", "*.BMP;*.DIB;*.RLE", "image/bmp"},
     {"jpeg", "JPEG", "*.JPG;*.JPEG;*.JPE;*.JFIF", "image/jpeg"},
@@ -40,8 +50,30 @@ QImage pngReady(const QByteArray& format, const QImage& image) {
   return indexed.isNull() ? image : indexed;
 }
 
-Failure writerFailure(const ImageCodecInfo& codec, const QImageWriter& writer) {
-  return Failure(codec.formatDescription + QStringLiteral(" encoder: ") + writer.errorString());
+QByteArray le32(uint32_t v) {
+  QByteArray b(4, '\0');
+  qToLittleEndian(v, b.data());
+  return b;
+}
+
+// An animation's frame delays (1/100 s, one 32-bit value a frame) and its loop count.
+void readAnimationProperties(const QByteArray& bytes, GpImage& out) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  QImageReader reader(&buffer);
+  if (reader.imageCount() < 2) return;
+  GpProperty delays{.type = 4, .value = {}};
+  const int loops = reader.loopCount();
+  while (reader.canRead()) {
+    reader.read();
+    delays.value += le32(uint32_t(std::max(0, reader.nextImageDelay()) / 10));
+  }
+  out.properties.insert(0x5100, delays);
+  if (loops >= -1) {
+    QByteArray v(2, '\0');
+    qToLittleEndian(uint16_t(loops < 0 ? 0 : loops), v.data());
+    out.properties.insert(0x5101, GpProperty{.type = 3, .value = v});
+  }
 }
 }  // namespace
 
@@ -90,44 +122,65 @@ const ImageCodecInfo* gdipFindEncoder(const QUuid& clsid) {
   return nullptr;
 }
 
-int32_t gdipEncoderPosition(const QString& pattern) {
-  const QString wanted = pattern.toUpper();
-  const QVector<ImageCodecInfo>& list = gdipImageEncoders();
-  for (auto i = int32_t(list.size()) - 1; i >= 0; --i)
-    if (list[i].filenameExtension.toUpper().split(u';').contains(wanted)) return i;
-  return -1;
-}
-
 const ImageCodecInfo* gdipEncoderForType(const QString& type) {
-  const int32_t position = gdipEncoderPosition(QStringLiteral("*.") + type);
-  return position < 0 ? nullptr : &gdipImageEncoders()[position];
+  const QString wanted = QStringLiteral("*.") + type.toUpper();
+  const QVector<ImageCodecInfo>& list = gdipImageEncoders();
+  for (auto i = list.size() - 1; i >= 0; --i)
+    if (list[i].filenameExtension.toUpper().split(u';').contains(wanted)) return &list[i];
+  return nullptr;
 }
 
-Result<QByteArray> gdipEncodeImage(const QImage& image, const ImageCodecInfo& codec) {
+Result<QByteArray> gdipEncodeImage(const QImage& image, const ImageCodecInfo& codec,
+                                   const EncoderParameters* params) {
   if (image.isNull()) return Failure(QStringLiteral("no picture to encode"));
   if (codec.qtFormat == "gif") return encodeImageAsGif(image);
   QByteArray bytes;
   QBuffer stream(&bytes);
   stream.open(QIODevice::WriteOnly);
   QImageWriter writer(&stream, codec.qtFormat);
-  if (!writer.write(pngReady(codec.qtFormat, image))) return writerFailure(codec, writer);
+  if (params && params->quality >= 0) writer.setQuality(params->quality);
+  if (!writer.write(pngReady(codec.qtFormat, image)))
+    return Failure(codec.formatDescription + QStringLiteral(" encoder: ") + writer.errorString());
   stream.close();
   return bytes;
 }
 
-Result<> gdipSaveImage(const QImage& image, const QString& fileName, const ImageCodecInfo& codec) {
-  if (image.isNull()) return Failure(QStringLiteral("no picture to save"));
-  if (fileName.isEmpty()) return Failure(QStringLiteral("no file named to save the picture in"));
-  if (codec.qtFormat == "gif") {
-    const Result<GifPicture> dib = imageToGifDib(image);
-    if (!dib) return dib.failure();
-    const Result<int32_t> written = writeGif(fileName, false, dib->info, dib->pixels);
-    if (!written) return written.failure();
-    return {};
-  }
-  QImageWriter writer(fileName, codec.qtFormat);
-  if (!writer.write(pngReady(codec.qtFormat, image))) return writerFailure(codec, writer);
-  return {};
+int32_t gdipNewImage(GpImage image) {
+  const QMutexLocker lock(&g_imagesLock);
+  int32_t handle;
+  do {  // handles start again at 1 after 2^31 images; a live one is skipped
+    handle = g_nextImage;
+    g_nextImage = g_nextImage == std::numeric_limits<int32_t>::max() ? 1 : g_nextImage + 1;
+  } while (g_images.count(handle) != 0);
+  g_images.emplace(handle, std::make_unique<GpImage>(std::move(image)));
+  return handle;
+}
+
+GpImage* gdipImage(int32_t handle) {
+  const QMutexLocker lock(&g_imagesLock);
+  const auto it = g_images.find(handle);
+  return it == g_images.end() ? nullptr : it->second.get();
+}
+
+int32_t GdipDisposeImage(int32_t handle) {
+  const QMutexLocker lock(&g_imagesLock);
+  return g_images.erase(handle) != 0 ? GpOk : GpInvalidParameter;
+}
+
+int32_t gdipImageCount() {
+  const QMutexLocker lock(&g_imagesLock);
+  return int32_t(g_images.size());
+}
+
+Result<GpImage> gdipReadImage(const QByteArray& bytes) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  QImageReader reader(&buffer);
+  GpImage out;
+  if (!reader.read(&out.image)) return Failure(reader.errorString());
+  out.source = bytes;
+  readAnimationProperties(bytes, out);
+  return out;
 }
 
 Result<QImage> gdipLoadImage(const QString& fileName) {

@@ -1,6 +1,7 @@
 #include "imaging/gif_encoder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "core/log/logmsg.h"
@@ -9,6 +10,8 @@
 #include "imaging/file_wrapper.h"
 #include "imaging/gif_output.h"
 #include "imaging/lzw_encoder.h"
+#include "imaging/picture_file.h"
+#include "imaging/system_errors.h"
 
 namespace {
 const QString kDashes = QString(55, u'-') + kCrLf;
@@ -34,6 +37,12 @@ Result<> gifInputFits(const BitmapInfo& info, const QByteArray& pixels) {
       pixels.size() >= qsizetype(dibRowBytes(8, int32_t(width))) * height)
     return {};
   return Failure(QStringLiteral("a %1 x %2 picture does not fit a GIF").arg(width).arg(height));
+}
+
+// A failure outside cFile's own reports, in its words: "ERROR 112 There is not enough space on the disk."
+Failure fileFailure(int err, const QString& path = QString()) {
+  const int32_t code = systemErrorFromErrno(err, path);
+  return Failure(QStringLiteral("ERROR %1 %2").arg(code).arg(cFile::getApiErrorText(code).trimmed()));
 }
 }  // namespace
 
@@ -74,12 +83,14 @@ Result<int32_t> writeGifTo(GifOutput& out, bool interlaced, const BitmapInfo& in
 }
 
 namespace {
-// Into a file opened for writing, cut at the GIF's end.
-Result<int32_t> writeGifToFile(cFile& file, bool interlaced, const BitmapInfo& info, const QByteArray& pixels) {
-  FileGifOutput out(file);
+// Into a file opened for writing, cut at the GIF's end and on the disk.
+Result<int32_t> writeGifToFile(cFile& file, FileGifOutput& out, bool flushToDisk, bool interlaced,
+                               const BitmapInfo& info, const QByteArray& pixels) {
   const Result<int32_t> n = writeGifTo(out, interlaced, info, pixels);
   if (const Result<> flushed = out.flush(); !flushed) return flushed.failure();
-  if (const Result<> cut = file.SetFileEnd(); !cut) return cut.failure();
+  file.SetFileEnd();
+  if (const Result<> cut = out.flush(); !cut) return cut.failure();
+  if (flushToDisk && file.Flush() == 0) return fileFailure(errno);
   return n;
 }
 
@@ -98,22 +109,39 @@ Result<GifPicture> gifPicture(const QImage& image, bool dump) {
 }  // namespace
 
 Result<int32_t> writeGif(const QString& fileName, bool interlaced, const BitmapInfo& info,
-                         const QByteArray& pixels) {
-  // Checked before the file is opened, so a picture that does not fit leaves no file behind.
+                         const QByteArray& pixels, PicBuffer* picBuffer) {
+  // Checked before anything is written, so a picture that does not fit leaves no trace.
   if (const Result<> fits = gifInputFits(info, pixels); !fits) return fits.failure();
-  cFile gifFile;
-  if (const Result<> opened = gifFile.OpenFile(fileName, cFile::kGenericWrite, 0, cFile::kCreateAlways);
-      !opened)
-    return opened.failure();
-  const Result<int32_t> written = writeGifToFile(gifFile, interlaced, info, pixels);
-  gifFile.CloseFile();
+  if (fileName.isEmpty()) {
+    if (!picBuffer) return Failure(QStringLiteral("no file named and no picture buffer for the GIF"));
+    GifBufferOutput out(*picBuffer);
+    out.gifBufferInit();
+    const Result<int32_t> n = writeGifTo(out, interlaced, info, pixels);
+    out.gifBufferFinish();
+    return n;
+  }
+  const PictureFilePlan plan = planPictureFile(fileName);
+  Result<int32_t> written = Failure(QString());
+  {
+    cFile gifFile;
+    FileGifOutput out(gifFile);
+    // The temporary name is new: a file of that name is someone else's.
+    const uint32_t disposition = plan.replaces() ? cFile::kCreateNew : cFile::kCreateAlways;
+    if (gifFile.OpenFile(plan.writeName, cFile::kGenericWrite, 0, disposition, cFile::kFlagSequentialScan) == 0)
+      return out.flush().failure();
+    written = writeGifToFile(gifFile, out, plan.replaces(), interlaced, info, pixels);
+  }
+  if (written) {
+    if (const int err = commitPictureFile(plan); err != 0) written = fileFailure(err, plan.target);
+  }
+  if (!written) abandonPictureFile(plan);
   return written;
 }
 
-Result<int32_t> saveBitmapAsGif(const QImage& bitmap, const QString& fileName) {
+Result<int32_t> saveBitmapAsGif(const QImage& bitmap, const QString& fileName, PicBuffer* picBuffer) {
   const Result<GifPicture> dib = gifPicture(bitmap, true);
   if (!dib) return dib.failure();
-  return writeGif(fileName, false, dib->info, dib->pixels);
+  return writeGif(fileName, false, dib->info, dib->pixels, picBuffer);
 }
 
 Result<GifPicture> imageToGifDib(const QImage& image) { return gifPicture(image, false); }

@@ -56,7 +56,7 @@ inline void GifLzw::putCode(uint32_t code, int32_t width) {
   m_bitCount += width;
   while (m_bitCount >= 8) {
     m_block[1 + m_blockLen++] = uint8_t(m_bits);
-    m_bits >>= 8;
+    m_bits = shiftRight(m_bits, 8);
     m_bitCount -= 8;
     if (m_blockLen == 255) emitBlock();
   }
@@ -129,15 +129,32 @@ inline void GifLzw::lzwNextCode() {
   }
 }
 
+inline void GifLzw::lzwCompressPixels(const uint8_t* line, int32_t& x, int32_t n, uint16_t& prefix) {
+  for (; x < n; ++x) {
+    const uint8_t pixel = line[x];
+    const uint16_t child = lzwFindChild(prefix, pixel);
+    if (child != 0) {
+      prefix = child;
+      continue;
+    }
+    putCode(prefix, m_codeWidth);
+    lzwAddChild(prefix, pixel);
+    lzwNextCode();
+    prefix = pixel;
+    ++x;
+    return;
+  }
+}
+
 int32_t GifLzw::lzwEncodeImage(const uint8_t* pixels, int32_t count, int32_t width, int32_t bits,
                                bool interlaced) {
-  m_startWidth = std::max(3, bits + 1);
+  m_startWidth = maxLong(3, bits + 1);
   m_codeWidth = m_startWidth;
   m_clearCode = 1 << (m_codeWidth - 1);
   m_endCode = m_clearCode + 1;
   m_nextCode = m_clearCode + 2;
   lzwResetTables();
-  m_out.putByte(uint8_t(std::max(bits, 2)));
+  m_out.putByte(uint8_t(maxLong(bits, 2)));
   putCode(uint32_t(m_clearCode), m_codeWidth);
   if (count > 0) {
     // Rows of `width` pixels, each starting on a multiple of 4 bytes; without a width, one row.
@@ -148,18 +165,7 @@ int32_t GifLzw::lzwEncodeImage(const uint8_t* pixels, int32_t count, int32_t wid
       const uint8_t* line = pixels + (interlaced ? gifRowOffset(done, rowLength, height)
                                                  : int64_t(row) * ((rowLength + 3) & ~3));
       const int32_t n = std::min(rowLength, count - done);
-      for (int32_t x = done == 0 ? 1 : 0; x < n; ++x) {
-        const uint8_t pixel = line[x];
-        const uint16_t child = lzwFindChild(prefix, pixel);
-        if (child != 0) {
-          prefix = child;
-          continue;
-        }
-        putCode(prefix, m_codeWidth);
-        lzwAddChild(prefix, pixel);
-        lzwNextCode();
-        prefix = pixel;
-      }
+      for (int32_t x = done == 0 ? 1 : 0; x < n;) lzwCompressPixels(line, x, n, prefix);
     }
     putCode(prefix, m_codeWidth);
     lzwNextCode();

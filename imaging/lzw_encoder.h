@@ -10,6 +10,9 @@ class GifOutput;
 
 // Bytes per row of a device-independent bitmap, rounded up to a multiple of 4.
 int32_t dibRowBytes(int32_t bits, int32_t width);
+constexpr int32_t maxLong(int32_t a, int32_t b) { return b > a ? b : a; }
+// value divided by 2^n (n 1..8), truncated.
+constexpr uint64_t shiftRight(uint64_t value, int n) { return value >> n; }
 // Index into the pixel array (rows padded to 4 bytes) of output pixel n when
 // rows go out in GIF interlace order.
 int32_t gifRowOffset(int32_t n, int32_t width, int32_t height);
@@ -35,6 +38,11 @@ class GifLzw {
   static constexpr uint32_t kHashSize = 1u << kHashBits;
   // No entry has the prefix 4095 (the table is cleared before that code), so this word is free.
   static constexpr uint32_t kHashEmpty = 0xFFFFFFFFu;
+  // One dictionary string from the row's pixels at x on (the prefix carried in):
+  // it grows while the dictionary knows it; at the first pixel it does not know,
+  // the string's code goes out and the new entry is added. A row that ends first
+  // leaves the string for the next row.
+  void lzwCompressPixels(const uint8_t* line, int32_t& x, int32_t n, uint16_t& prefix);
   uint16_t lzwFindChild(uint16_t code, uint8_t value);
   void lzwAddChild(uint16_t code, uint8_t value);  // as code m_nextCode, where the failed lookup ended
   void lzwNextCode();

@@ -36,7 +36,7 @@ constexpr ErrorText kErrorTexts[] = {
 int32_t systemErrorFromErrno(int err, const QString& path) {
   switch (err) {
     case ENOENT:
-      // The platform told a missing folder from a missing file.
+      // A missing folder has a number of its own, so the log tells it from a missing file.
       if (!path.isEmpty() && !QFileInfo(path).absoluteDir().exists()) return syserr::kPathNotFound;
       return syserr::kFileNotFound;
     case ENOTDIR: return syserr::kPathNotFound;
@@ -64,9 +64,12 @@ QString systemErrorText(int32_t code) {
   for (const ErrorText& e : kErrorTexts)
     if (e.code == code) return QString::fromLatin1(e.text) + kCrLf;
   const int err = code - syserr::kErrnoCodeBase;
-  if (err > 0 && err < 4096) {
-    const char* text = strerrordesc_np(err);
-    if (text) return QString::fromLocal8Bit(text) + kCrLf;
-  }
+  if (err > 0 && err < 4096 && strerrordesc_np(err)) return systemErrorReason(err) + kCrLf;
   return QString();
+}
+
+QString systemErrorReason(int err) {
+  // The English text, whatever the locale, and safe on any thread.
+  const char* text = strerrordesc_np(err);
+  return text ? QString::fromLocal8Bit(text) : QStringLiteral("system error %1").arg(err);
 }

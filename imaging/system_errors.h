@@ -1,7 +1,8 @@
 #pragma once
-// The file wrapper reports the system's error codes as the program always did:
-// the numbers and texts of the original platform. errno values map onto them here;
-// an errno with no such number travels as kErrnoCodeBase + errno with its own text.
+// The file wrapper reports failures by fixed numbers with their texts, so its log
+// lines read the same on every system ("ERROR 112 There is not enough space on the
+// disk."). errno values map onto those numbers here; an errno with no number of
+// its own travels as kErrnoCodeBase + errno with the system's text.
 
 #include <QString>
 #include <cstdint>
@@ -23,10 +24,12 @@ constexpr int32_t kAlreadyExists = 183;
 constexpr int32_t kFilenameTooLong = 206;
 constexpr int32_t kFileTooLarge = 223;
 constexpr int32_t kIoDevice = 1117;
-constexpr int32_t kErrnoCodeBase = 0x20000000;  // the platform's "application-defined" bit
+constexpr int32_t kErrnoCodeBase = 0x20000000;  // above every fixed number, so the two never meet
 }  // namespace syserr
 
 // The code for an errno; `path` (of a failed open) tells a missing folder from a missing file.
 int32_t systemErrorFromErrno(int err, const QString& path = QString());
-// The system's text for a code, with its CR LF, or an empty text when there is none.
+// The text for a code, with its CR LF, or an empty text when there is none.
 QString systemErrorText(int32_t code);
+// The operating system's own words for an errno, such as "No space left on device".
+QString systemErrorReason(int err);

@@ -1,9 +1,8 @@
 #pragma once
 // The application event log: started with a target path and a mode, it takes
-// events of three types. Modes (low bits): 0 automatic (the system log, as on
-// the original platform), 1 off, 2 to the file named by the path, 3 the system
-// log (syslog); flag 16 overwrites the file when logging starts, flag 32 adds
-// the thread id to each event.
+// events of three types. Modes (low bits): 0 automatic (the system log), 1 off,
+// 2 to the file named by the path, 3 the system log (syslog); flag 16 overwrites
+// the file when logging starts, flag 32 adds the thread id to each event.
 
 #include <QString>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include <iterator>
 
 namespace {
-// The rates of the Windows serial control plus the higher standard ones.
+// Every rate a port setting may name, lowest first: the classic serial rates and the higher standard ones.
 constexpr int kBaudRates[] = {110,   300,   600,   1200,   2400,   4800,   9600,   14400,  19200, 28800,
                               38400, 56000, 57600, 115200, 128000, 230400, 256000, 460800, 921600};
 

@@ -7,7 +7,7 @@ uint32_t g_offset = 0;
 bool g_held = false;
 uint32_t g_heldValue = 0;
 
-// Milliseconds since boot, as the platform's tick counts them: a pulse device's first
+// Milliseconds since boot, not since the program started: a pulse device's first
 // pulse of a run is then never "too soon" after a made-up start at 0.
 uint32_t rawMs() {
   timespec ts{};

@@ -245,7 +245,7 @@ int getCssColor(const QString& text, int32_t& colour) {
     for (int i = 0; i < 3; ++i) {
       const Result<int16_t> c = wholeNumber16(parts[i]);
       if (!c || *c < 0) return kCssColorInvalid;
-      rgb |= std::min<int32_t>(*c, 255) << (8 * i);  // the platform's RGB() caps each part at 255
+      rgb |= std::min<int32_t>(*c, 255) << (8 * i);  // a part above 255 counts as 255
     }
     colour = rgb;
     return kCssColorRgb;

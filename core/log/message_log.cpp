@@ -85,13 +85,15 @@ QString MessageLog::droppedNotice() const {
 }
 
 MessageLog& messageLog() {
-  static MessageLog log;
-  // The log belongs to the UI thread, whichever thread wrote first.
-  static const bool onUiThread = [] {
-    if (const QCoreApplication* app = QCoreApplication::instance(); app && log.thread() != app->thread())
-      log.moveToThread(app->thread());
-    return true;
-  }();
-  Q_UNUSED(onUiThread);
+  // Made and given to the UI thread in one guarded step: a thread that writes
+  // meanwhile waits for both, so the log is the UI thread's whichever thread
+  // writes first. Left on a worker thread, with no event loop to run them, the
+  // lines handed to it would be lost.
+  struct OnUiThread : MessageLog {
+    OnUiThread() {
+      if (const QCoreApplication* app = QCoreApplication::instance()) moveToThread(app->thread());
+    }
+  };
+  static OnUiThread log;
   return log;
 }

@@ -81,7 +81,7 @@ void LogWindowBase::mnuClose_Click() { hide(); }
 void LogWindowBase::mnuTopmost_Click() {
   const bool top = !m_mnuTopmost->isChecked();
   m_mnuTopmost->setChecked(top);
-  // Changing the flag re-creates the native window; the platform call also showed it.
+  // Changing the flag re-creates the native window, which hides it: it is shown again.
   setWindowFlag(Qt::WindowStaysOnTopHint, top);
   show();
 }

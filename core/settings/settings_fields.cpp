@@ -138,7 +138,7 @@ SetupFields::Outcome SetupFields::take(const IniKey& row, bool reparse) {
       if (!roundToInt32(lenientNumber(t), id)) return Outcome::Refused;
       if (row.rules.rule == FieldRule::DetectorVersion && id == kRenumberedDetectorVer)
         id = kNewFrameDetectorVer;
-      // Unlike the original, an accepted version shows the normal colour again.
+      // An accepted version shows the normal colour again: a corrected entry no longer looks refused.
       s.*memberOf<int32_t>(member) = id;
       return Outcome::Taken;
     }
@@ -283,25 +283,36 @@ bool SetupFields::buildValueTypes() {
          build(&Settings::vtPower, "Check11(1)", 37, false);
 }
 
-void SetupFields::setOptionValueVar(const QString& group, int16_t Settings::*dest) {
+void SetupFields::forEachTicked(const QString& group, const std::function<void(int, const QString&)>& each) {
   const int n = m_c.count(group);
   for (int i = 0; i < n; ++i) {
     const QString name = group + u'(' + QString::number(i) + u')';
-    if (m_c.value(name) != 1) continue;
+    if (m_c.value(name) == 1) each(i, name);
+  }
+}
+
+void SetupFields::setOptionValueVar(const QString& group, int16_t Settings::*dest) {
+  forEachTicked(group, [&](int i, const QString& name) {
     settings().*dest = static_cast<int16_t>(i);
     logStored(QStringLiteral("setOptionValue: "), m_c.caption(name), i, i);
-  }
+  });
+}
+
+void SetupFields::setOptionValue(const QString& group, int16_t Settings::*dest) {
+  forEachTicked(group, [&](int k, const QString& name) {
+    settings().*dest = static_cast<int16_t>(k);
+    if (logShows(kStoredValueLevel))
+      logMsg(kStoredValueLevel,
+             QStringLiteral("setOptionValue: ") + m_c.caption(name) + QStringLiteral(" = %1 = %1").arg(k));
+  });
 }
 
 void SetupFields::setCheckedBits(const QString& group, int32_t Settings::*dest) {
   int32_t bits = 0;
-  const int n = m_c.count(group);
-  for (int i = 0; i < n; ++i) {
-    const QString name = group + u'(' + QString::number(i) + u')';
-    if (m_c.value(name) != 1) continue;
+  forEachTicked(group, [&](int i, const QString& name) {
     bits |= int32_t(1) << i;
     logStored(QStringLiteral("setCheckedBits: "), m_c.caption(name), i, bits);
-  }
+  });
   settings().*dest = bits;
 }
 

@@ -33,6 +33,9 @@ class SetupFields {
 
   // Stores the selected button's index of `group` into dest, logging it.
   void setOptionValueVar(const QString& group, int16_t Settings::*dest);
+  // The same by the button's position in the group, logged as "caption = k = k".
+  // The option groups' handlers use setOptionValueVar; nothing calls this yet.
+  void setOptionValue(const QString& group, int16_t Settings::*dest);
   // Bit i of dest set for each ticked box i of the group, logging each.
   void setCheckedBits(const QString& group, int32_t Settings::*dest);
 
@@ -55,6 +58,8 @@ class SetupFields {
   Outcome clockDivisorChange(const IniKey& row, bool reparse);
   Outcome colourChange(const IniKey& row, const QString& text);
   void check9Click();
+  // Runs `each` with the position and name of every ticked button or box of the group.
+  void forEachTicked(const QString& group, const std::function<void(int, const QString&)>& each);
   SetupControls& m_c;
   std::function<int32_t()> m_webServerPort;
 };

@@ -278,7 +278,7 @@ QString generalDate(Date d) {
 QString strPlain(double v) {
   if (v == 0) return QStringLiteral("0");
   QString s = QString::number(v, 'g', 15);
-  // Exponent form as the platform writes it: 1E+15, 1E-05.
+  // Exponent form with its sign and at least two digits: 1E+15, 1E-05.
   const qsizetype e = s.indexOf(u'e');
   if (e >= 0) {
     QString mant = s.left(e);

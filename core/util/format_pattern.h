@@ -21,7 +21,7 @@ inline const QString kTimeFormat = QStringLiteral("hh:nn:ss");
 // kDateTimeFormat in the pattern language of QDateTime.
 inline const QString kQtDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-// The platform's general date format: date only when there is no time part,
+// The general date format: date only when there is no time part,
 // time only when there is no date part (day 0), otherwise both.
 QString generalDate(Date d);
 

@@ -9,9 +9,10 @@
 namespace {
 bool isSkipped(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
-// Radix literal after "&H" or "&O": short literals are 16-bit, longer 32-bit,
-// a trailing "&" forces 32-bit, as the original platform read them. Empty when
-// the digits do not fit 32 bits.
+// Radix literal after "&H" or "&O": a value up to &HFFFF is a 16-bit integer
+// ("&HFFFF" is -1), a larger one 32-bit, and a trailing "&" makes it 32-bit
+// ("&HFFFF&" is 65535); settings files write colours and masks this way. Empty
+// when the digits do not fit 32 bits.
 std::optional<double> radixValue(const QString& s, qsizetype i, int radix) {
   quint64 v = 0;
   int digits = 0;
@@ -178,8 +179,8 @@ Result<Date> localeToDate(const QString& text) {
 }
 
 QString localeFromDouble(double v) {
-  // As the platform writes a number as text: no thousands separators, so the
-  // lenient reading gets the same number back.
+  // The user's locale without thousands separators, so the lenient reading gets
+  // the same number back.
   QLocale loc = QLocale::system();
   loc.setNumberOptions(QLocale::OmitGroupSeparator);
   return loc.toString(v, 'g', 15);

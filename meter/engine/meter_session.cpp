@@ -234,10 +234,14 @@ void MeterSession::processReading(const Reading& r) {
                        .totalCounts = v.next.totalCounts,
                        .pulseWidth = pulseWidth,
                        .startsPeriod = in.firstOfPeriod};
-  record(result, v.rateValid, details ? &t : nullptr);
+  record(result, details ? &t : nullptr);
   m_panel.showReading(result);
   logText2Change();
-  if (v.rateValid) logPower();
+  // The power is logged before its text-log line is written, so an error of the write follows it.
+  if (v.rateValid) {
+    logPower();
+    writeLogLine(result.time, result.energyWh, result.powerW);
+  }
   emit pulseIndicated(0.1, v.secondsPerCount, pulseWidth, m_pulseWidthBits);
   if (details) logMsg(3, t);
   emit readingRecorded(result);
@@ -251,9 +255,8 @@ void MeterSession::processReading(const Reading& r) {
   }
 }
 
-// The reading reaches the disk: its record into the open data file and, when it
-// gives a new power, its line into the text log.
-void MeterSession::record(ReadingResult& result, bool newPower, QString* text) {
+// The reading's record goes into the open data file.
+void MeterSession::record(ReadingResult& result, QString* text) {
   if (m_recorder.isOpen()) {
     if (const Result<> appended = m_recorder.append(result.reading, result.time); !appended) {
       logMsg(-1, QStringLiteral("newMeterCount: ERROR ") + appended.error());
@@ -268,7 +271,6 @@ void MeterSession::record(ReadingResult& result, bool newPower, QString* text) {
       }
     }
   }
-  if (newPower) writeLogLine(result.time, result.energyWh, result.powerW);
 }
 
 void MeterSession::showIdleRate(int32_t timerIntervalMs) {

@@ -172,7 +172,7 @@ class MeterSession : public QObject {
 
  private:
   void processReading(const Reading& reading);
-  void record(ReadingResult& result, bool newPower, QString* text);
+  void record(ReadingResult& result, QString* text);
   void logPower() const;
   void armIdleTimer(int32_t countdownMs);
   void setSimulationRate();

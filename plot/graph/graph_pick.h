@@ -11,8 +11,8 @@
 
 class PickPicture;
 
-// Pick codes; any other code only redraws the marks of the selection.
-enum : int16_t { kPickRefind = 0, kPickPress = 1, kPickMove = 2, kPickRelease = 3, kPickKey = 6 };
+// Pick codes; any other code, such as kPickMarks, only redraws the marks of the selection.
+enum : int16_t { kPickRefind = 0, kPickPress = 1, kPickMove = 2, kPickRelease = 3, kPickMarks = 4, kPickKey = 6 };
 // Key codes of the navigation keys.
 enum : int16_t {
   kKeyPageUp = 33, kKeyPageDown = 34, kKeyEnd = 35, kKeyHome = 36,

@@ -185,3 +185,32 @@ TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
     EXPECT_TRUE(log.contains("Form4.initXYjt Done")) << r.name;
   }
 }
+
+// The anchor of a stretch is kept by its time as the selection is; a reading that the
+// reduction thinned out of the new fetch gives way to the nearest one in time.
+TEST_F(ChartCoreTest, SelectionAndAnchorFollowTheirReadingsAcrossFetches) {
+  m_settings.viewRange = 9;  // 3h
+  ChartCore core(m_settings, m_files.source());
+  core.setPicture1Size({600, 400});
+  core.setEndText("2024-03-31 06:00:00");
+  graphRecord& g = core.graphDef;
+  const QVector<plotSeries>& data = core.plotSeriesData;
+  const auto pointAt = [&](int h, int m) -> int32_t {
+    for (int32_t p = 1; p < data[1].points.size(); ++p)
+      if (data[1].points[p].recTime == testTime(2024, 3, 31, h, m)) return p;
+    return 0;
+  };
+  g.selSerie = g.selSer1 = 1;
+  g.selPoint = pointAt(4, 31);
+  g.selPnt1 = pointAt(4, 0);
+  core.autoUpdatePlot(testTime(2024, 3, 31, 6, 10), true);
+  EXPECT_EQ(g.selPoint, pointAt(4, 31));
+  EXPECT_EQ(g.selPnt1, pointAt(4, 0));
+  EXPECT_EQ(g.selSer1, 1);
+
+  g.selSer1 = 0;
+  core.chooseSpan(7);  // twelve hours in at most 300 points
+  ASSERT_EQ(pointAt(4, 31), 0);
+  ASSERT_EQ(g.selSerie, 1);
+  EXPECT_NEAR(data[1].points[g.selPoint].recTime, testTime(2024, 3, 31, 4, 31), 1.001 / 1440);
+}

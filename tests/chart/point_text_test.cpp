@@ -218,7 +218,7 @@ TEST(ChartOutput, SavePicThatWritesNothingSaysWhy) {
       {"GIF in a missing folder", dir.filePath("no/a.gif"),
        "savePicAsGif1: ERROR 3 The system cannot find the path specified.\n"},
       {"bitmap in a missing folder", dir.filePath("no/b.bmp"),
-       "writeImage: Error! bitmap1.SaveToFile = BMP encoder: "},
+       "writeImage: Error! bitmap1.SaveToFile = 7: No such file or directory\n"},
   };
   for (const auto& r : rows) {
     LogCapture log;

@@ -1,16 +1,21 @@
-// cFile: each failure's system number and text, writing, cutting and sharing.
+// cFile: each operation's answer and the FileError number and text of each failure.
 #include "imaging/file_wrapper.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
 constexpr uint32_t kReadWrite = cFile::kGenericRead | cFile::kGenericWrite;
-}
 
-TEST(FileWrapper, failedOpensGiveTheMappedSystemError) {
+QString firstError(const QSignalSpy& spy) {
+  return spy.isEmpty() ? QString() : QStringLiteral("%1 %2").arg(spy[0][0].toInt()).arg(spy[0][1].toString());
+}
+}  // namespace
+
+TEST(FileWrapper, failedOpensGiveZeroAndTheMappedSystemError) {
   QTemporaryDir dir;
   QFile::copy(QStringLiteral("/dev/null"), dir.filePath("x"));
   struct Row {
@@ -19,24 +24,31 @@ TEST(FileWrapper, failedOpensGiveTheMappedSystemError) {
     uint32_t disposition;
     const char* error;
   };
-  for (const Row& row :
-       {Row{"missing folder", dir.filePath("nope/x.gif"), cFile::kCreateAlways,
-            "ERROR 3 The system cannot find the path specified."},
-        Row{"missing file", dir.filePath("y"), cFile::kOpenExisting,
-            "ERROR 2 The system cannot find the file specified."},
-        Row{"a folder", dir.path(), cFile::kOpenExisting, "ERROR 5 Access is denied."},
-        Row{"new over existing", dir.filePath("x"), cFile::kCreateNew, "ERROR 80 The file exists."},
-        Row{"no such disposition", dir.filePath("z"), 9, "ERROR 87 The parameter is incorrect."}}) {
+  for (const Row& row : {Row{"missing folder", dir.filePath("nope/x.gif"), cFile::kCreateAlways,
+                             "3 The system cannot find the path specified.\r\n"},
+                         Row{"missing file", dir.filePath("y"), cFile::kOpenExisting,
+                             "2 The system cannot find the file specified.\r\n"},
+                         Row{"a folder", dir.path(), cFile::kOpenExisting, "5 Access is denied.\r\n"},
+                         Row{"new over existing", dir.filePath("x"), cFile::kCreateNew, "80 The file exists.\r\n"},
+                         Row{"no such disposition", dir.filePath("z"), 9, "87 The parameter is incorrect.\r\n"}}) {
     cFile f;
-    const Result<> opened = f.OpenFile(row.path, kReadWrite, 0, row.disposition);
-    EXPECT_EQ(opened.error(), QString::fromLatin1(row.error)) << row.name;
-    EXPECT_EQ(f.WriteToFile("x").error(), "ERROR 6 The handle is invalid.") << row.name;  // nothing open
+    QSignalSpy spy(&f, &cFile::FileError);
+    EXPECT_EQ(f.OpenFile(row.path, kReadWrite, 0, row.disposition, 0), 0) << row.name;
+    EXPECT_EQ(spy.size(), 1) << row.name;
+    EXPECT_EQ(firstError(spy), QString::fromLatin1(row.error)) << row.name;
+    int32_t written = 7;
+    EXPECT_FALSE(f.WriteToFile("x", 1, written)) << row.name;  // nothing open: no event
+    EXPECT_EQ(written, 0) << row.name;
+    EXPECT_EQ(spy.size(), 1) << row.name;
   }
   cFile f;
-  EXPECT_FALSE(f.OpenFile(QString(), kReadWrite, 0, cFile::kCreateAlways));
+  QSignalSpy spy(&f, &cFile::FileError);
+  EXPECT_EQ(f.OpenFile(QString(), kReadWrite, 0, cFile::kCreateAlways, 0), 0);
+  EXPECT_EQ(spy.size(), 0);
+  EXPECT_EQ(cFile::getApiErrorText(0x12345), "Unknown Error");
 }
 
-TEST(FileWrapper, writesAllBytesAndCutsAtThePosition) {
+TEST(FileWrapper, writesBytesWordsMovesAndCutsAtThePosition) {
   QTemporaryDir dir;
   const QString path = dir.filePath("w.bin");
   QFile old(path);
@@ -44,24 +56,47 @@ TEST(FileWrapper, writesAllBytesAndCutsAtThePosition) {
   old.write("an older and longer file");
   old.close();
   cFile f;
-  ASSERT_TRUE(f.OpenFile(path, cFile::kGenericWrite, 0, cFile::kOpenExisting));
-  EXPECT_TRUE(f.WriteToFile(QByteArray("new")));
+  QSignalSpy spy(&f, &cFile::FileError);
+  ASSERT_NE(f.OpenFile(path, cFile::kGenericWrite, 0, cFile::kOpenExisting, cFile::kFlagSequentialScan), 0);
+  int32_t written = 0;
+  EXPECT_TRUE(f.WriteIntegerToFile(0x1234, written));
+  EXPECT_EQ(written, 2);
+  EXPECT_TRUE(f.WriteByteToFile(0xAB, written));
+  EXPECT_TRUE(f.WriteToFile(QByteArray("hello"), 3, written));
+  EXPECT_EQ(written, 3);
+  EXPECT_FALSE(f.WriteToFile(QByteArray("hi"), 3, written));  // more than the array holds
+  EXPECT_EQ(firstError(spy), "87 The parameter is incorrect.\r\n");
+  EXPECT_FALSE(f.ChangeFilePointer(0, cFile::kFileBegin));  // position 0 answers False
+  EXPECT_TRUE(f.ChangeFilePointer(4, cFile::kFileBegin));
   EXPECT_TRUE(f.SetFileEnd());
+  EXPECT_EQ(f.FileSize(), 4u);
+  EXPECT_TRUE(f.ChangeFilePointer(-9, cFile::kFileCurrent));  // a failed move
+  ASSERT_EQ(spy.size(), 2);
+  EXPECT_EQ(spy[1][0].toInt(), 131);
+  EXPECT_NE(f.Flush(), 0);
   f.CloseFile();
+  EXPECT_EQ(f.FileHandle(), 0);
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), QByteArray("new"));
-  // Without a file nothing is written.
-  EXPECT_EQ(f.WriteToFile(QByteArray("x")).error(), "ERROR 6 The handle is invalid.");
+  EXPECT_EQ(file.readAll().toHex(), QByteArray("3412ab68"));
+
+  // Without a file every operation answers False or 0.
+  EXPECT_FALSE(f.WriteByteToFile(1, written));
   EXPECT_FALSE(f.SetFileEnd());
+  EXPECT_FALSE(f.ChangeFilePointer(1, cFile::kFileBegin));
+  EXPECT_EQ(f.FileSize(), 0u);
+  EXPECT_EQ(f.Flush(), 0);
+  EXPECT_EQ(spy.size(), 2);
   if (QFile::exists("/dev/full")) {
-    ASSERT_TRUE(f.OpenFile("/dev/full", cFile::kGenericWrite, cFile::kShareWrite, cFile::kOpenExisting));
-    EXPECT_EQ(f.WriteToFile(QByteArray(10, 'x')).error(), "ERROR 112 There is not enough space on the disk.");
+    ASSERT_NE(f.OpenFile("/dev/full", cFile::kGenericWrite, cFile::kShareWrite, cFile::kOpenExisting, 0), 0);
+    EXPECT_FALSE(f.WriteToFile(QByteArray(10, 'x'), 10, written));
+    EXPECT_EQ(spy.size(), 3);
+    EXPECT_EQ(spy[2][1].toString(), "There is not enough space on the disk.\r\n");
     EXPECT_TRUE(f.SetFileEnd());  // a device has no end to cut
   }
 }
 
-TEST(FileWrapper, anExclusiveOpenerKeepsOthersOut) {
+TEST(FileWrapper, readsAndAnExclusiveOpenerKeepsOthersOut) {
   QTemporaryDir dir;
   const QString path = dir.filePath("r.bin");
   QFile out(path);
@@ -69,10 +104,44 @@ TEST(FileWrapper, anExclusiveOpenerKeepsOthersOut) {
   out.write("abc");
   out.close();
   cFile exclusive, second;
-  ASSERT_TRUE(exclusive.OpenFile(path, cFile::kGenericRead, 0, cFile::kOpenExisting));
-  const Result<> refused = second.OpenFile(path, kReadWrite, cFile::kShareRead, cFile::kCreateAlways);
-  EXPECT_TRUE(refused.error().startsWith("ERROR 32 ")) << refused.error().toStdString();
+  QSignalSpy spy(&second, &cFile::FileError);
+  ASSERT_NE(exclusive.OpenFile(path, cFile::kGenericRead, 0, cFile::kOpenExisting, 0), 0);
+  EXPECT_EQ(second.OpenFile(path, kReadWrite, cFile::kShareRead, cFile::kCreateAlways, 0), 0);
+  ASSERT_EQ(spy.size(), 1);
+  EXPECT_EQ(spy[0][0].toInt(), 32);
   EXPECT_EQ(QFile(path).size(), 3);  // not truncated by the refused opener
+  QByteArray buf(5, 'x');
+  int32_t read = 0;
+  EXPECT_TRUE(exclusive.ReadFromFile(buf, read));
+  EXPECT_EQ(read, 3);
+  EXPECT_EQ(buf, QByteArray("abcxx"));
   exclusive.CloseFile();
-  EXPECT_TRUE(second.OpenFile(path, cFile::kGenericRead, cFile::kShareRead, cFile::kOpenExisting));
+  EXPECT_NE(second.OpenFile(path, cFile::kGenericRead, cFile::kShareRead, cFile::kOpenExisting, 0), 0);
+}
+
+TEST(FileWrapper, mappingZeroFillsOneNamedMappingAtATimeAndUnmaps) {
+  QTemporaryDir dir;
+  cFile a, b;
+  QSignalSpy spyB(&b, &cFile::FileError);
+  uint8_t* view = a.OpenFileMapped(dir.filePath("m1"), 4096, kReadWrite, 0, cFile::kCreateAlways, 0, true);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(QFile(dir.filePath("m1")).size(), 4096);
+  EXPECT_EQ(std::count(view, view + 4096, 0), 4096);
+  view[10] = 'Z';
+  EXPECT_EQ(b.OpenFileMapped(dir.filePath("m2"), 16, kReadWrite, 0, cFile::kCreateAlways, 0, false), nullptr);
+  ASSERT_EQ(spyB.size(), 1);
+  EXPECT_EQ(spyB[0][0].toInt(), 183);
+  EXPECT_EQ(b.FileHandle(), 0);
+  EXPECT_TRUE(a.UnMapFile());
+  EXPECT_FALSE(a.UnMapFile());
+  QFile m1(dir.filePath("m1"));
+  ASSERT_TRUE(m1.open(QIODevice::ReadOnly));
+  EXPECT_EQ(m1.readAll().at(10), 'Z');
+  // Only a file open: UnMapFile closes it and says so once.
+  ASSERT_NE(b.OpenFile(dir.filePath("m3"), kReadWrite, 0, cFile::kCreateAlways, 0), 0);
+  EXPECT_TRUE(b.UnMapFile());
+  EXPECT_FALSE(b.UnMapFile());
+  // The name is free again; an empty name maps nothing.
+  EXPECT_NE(b.OpenFileMapped(dir.filePath("m2"), 16, kReadWrite, 0, cFile::kCreateAlways, 0, true), nullptr);
+  EXPECT_EQ(a.OpenFileMapped(QString(), 16, kReadWrite, 0, cFile::kCreateAlways, 0, true), nullptr);
 }

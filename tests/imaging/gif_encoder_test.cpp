@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "imaging/gif_output.h"
 #include "imaging/gif_test_support.h"
 #include "imaging/lzw_encoder.h"
+#include "imaging/picture_file.h"
 #include "support/log_capture.h"
 #include "support/outside_tool.h"
 
@@ -173,7 +175,39 @@ TEST(GifEncoder, onePixelImageIsTheHandComputed799Bytes) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), expected);
-  EXPECT_FALSE(writeGif(QString(), false, dib.info, dib.pixels));  // no file to write to
+  EXPECT_FALSE(writeGif(QString(), false, dib.info, dib.pixels));  // no file and no buffer to write to
+
+  // Without a file name the GIF replaces the buffer's bytes, trimmed to its length.
+  PicBuffer buffer{.bytes = QByteArray(20000, 'x'), .picBufCount = 3};
+  EXPECT_EQ(writeGif(QString(), false, dib.info, dib.pixels, &buffer).valueOr(0), 799);
+  EXPECT_EQ(buffer.bytes, expected);
+  EXPECT_EQ(buffer.picBufCount, 799);
+  EXPECT_EQ(buffer.picBufCapacity, 799);
+}
+
+TEST(GifEncoder, theBufferGrowsByItsStepBeyondEachNeed) {
+  PicBuffer buffer;
+  GifBufferOutput out(buffer);
+  out.gifBufferInit();
+  EXPECT_EQ(buffer.bytes.size(), 10001);  // indices 0 .. 10000
+  out.gifBufferAppendBytes(reinterpret_cast<const uint8_t*>(QByteArray(9999, 'a').constData()), 9999);
+  out.gifBufferAppendWord(0x4241);
+  EXPECT_EQ(buffer.picBufCapacity, 20001);
+  out.gifBufferAppendByte('C');
+  out.gifBufferFinish();
+  EXPECT_EQ(buffer.bytes.size(), 10002);
+  EXPECT_EQ(buffer.bytes.right(3), "ABC");
+  EXPECT_EQ(buffer.picBufCount, 10002);
+
+  // A picture encoded into a buffer has the bytes of the in-memory encoder.
+  QRandomGenerator random(3);
+  QImage img(300, 200, QImage::Format_RGB32);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) img.setPixel(x, y, qRgb(random.bounded(16) * 16, 0, 0));
+  const int32_t n = saveBitmapAsGif(img, QString(), &buffer).valueOr(0);
+  EXPECT_EQ(n, buffer.bytes.size());
+  EXPECT_GT(n, 20001);  // grown more than once
+  EXPECT_EQ(buffer.bytes, encodeImageAsGif(img).valueOr({}));
 }
 
 TEST(GifEncoder, packedBytesGoOutInSubBlocksOf255) {
@@ -312,6 +346,19 @@ TEST(GifEncoder, aFileThatCannotBeWrittenSaysWhy) {
     EXPECT_EQ(writeGif("/dev/full", false, dib.info, dib.pixels).error(),
               "ERROR 112 There is not enough space on the disk.");
   }
+  // A disk that fills up in the middle: the old picture stays, no temporary is left.
+  const QString path = dir.filePath("zavPlot.GIF");
+  ASSERT_TRUE(writeGif(path, false, dib.info, dib.pixels));
+  const QByteArray old = encode(dib);
+  const GifDib other = makeGifDib(40, 30, [](int, int y) { return uint8_t(y); });
+  failImagingWritesAfterForTest(100);
+  const Result<int32_t> full = writeGif(path, false, other.info, other.pixels);
+  failImagingWritesAfterForTest(-1);
+  EXPECT_EQ(full.error(), "ERROR 112 There is not enough space on the disk.");
+  QFile after(path);
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), old);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"zavPlot.GIF"});
 }
 
 TEST(GifEncoder, picturesFromImagesKeepUpTo256ColoursExactly) {

@@ -65,3 +65,10 @@ QByteArray giflibIndices(const QByteArray& gif, QString& skipReason) {
   p.waitForFinished(60000);
   return p.readAllStandardOutput();
 }
+
+QImage chartLike() {
+  QImage img(64, 40, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  for (int x = 0; x < 64; ++x) img.setPixel(x, 20 + (x % 7), qRgb(255, 0, 0));
+  return img;
+}

@@ -15,6 +15,8 @@ struct GifDib {
   BitmapInfo info;
   QByteArray pixels;  // rows padded to 4 bytes; padding bytes hold 0xEE to catch reads of them
 };
+// A 64 x 40 white picture with a red line across, as a chart looks.
+QImage chartLike();
 // width x height picture whose pixel (x, y) is index(x, y); colour i of the table is (i, 255 - i, i / 2).
 GifDib makeGifDib(int width, int height, const std::function<uint8_t(int, int)>& index);
 // The pixel indices without row padding.

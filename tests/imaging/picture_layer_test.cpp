@@ -1,23 +1,20 @@
-// The picture layer: encoders found by pattern (cGDIP) and by type, the bytes
-// of each encoder in memory and as files, and why a picture was not written or read.
+// The picture layer: encoders found by pattern (cGDIP) and by type, status
+// texts, the bytes of each encoder in memory and as files (through cBitmap), and
+// why a picture was not written or read.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "imaging/bitmap.h"
 #include "imaging/gdip.h"
 #include "imaging/gdiplus_layer.h"
 #include "imaging/gif_encoder.h"
+#include "imaging/gif_test_support.h"
 #include "support/log_capture.h"
 
 namespace {
-QImage chartLike() {
-  QImage img(64, 40, QImage::Format_RGB32);
-  img.fill(Qt::white);
-  for (int x = 0; x < 64; ++x) img.setPixel(x, 20 + (x % 7), qRgb(255, 0, 0));
-  return img;
-}
-
 const ImageCodecInfo& encoderOf(const char* type) {
   const ImageCodecInfo* codec = gdipEncoderForType(QString::fromLatin1(type));
   EXPECT_NE(codec, nullptr) << type;
@@ -39,7 +36,37 @@ TEST(Gdip, patternsFindTheirEncoderInAnyCase) {
   EXPECT_EQ(gdip.ExtensionExists("*.xyz"), -1);
   EXPECT_EQ(gdip.ExtensionExists(""), -1);
   EXPECT_TRUE(gdip.getEncoderClsid(99).isNull());
+  EXPECT_EQ(gdip.encoderCount(), gdipImageEncoders().size());
   EXPECT_EQ(gdipEncoderForType("xyz"), nullptr);
+
+  gdip.parseExtensionList(" *.AA;*.BB ;  *.CC  ;", ";", 7);
+  EXPECT_EQ(gdip.ExtensionExists(" *.aa"), 7);  // inner items are taken as they are
+  EXPECT_EQ(gdip.ExtensionExists("*.BB "), 7);
+  EXPECT_EQ(gdip.ExtensionExists("*.CC"), -1);  // not the last item: kept with its blanks
+  EXPECT_EQ(gdip.ExtensionExists("  *.CC  "), 7);
+  gdip.parseExtensionList("*.DD;*.EE  ;*.gif", ";", 8);
+  EXPECT_EQ(gdip.ExtensionExists("*.EE  "), 8);
+  EXPECT_EQ(gdip.ExtensionExists("*.GIF"), 2);  // a pattern keeps its first encoder
+  gdip.parseExtensionList("*.FF;*.GG  ", ";", 9);
+  EXPECT_EQ(gdip.ExtensionExists("*.GG"), 9);  // the last item is trimmed
+  EXPECT_EQ(gdip.ExtensionExists(""), -1);     // and an empty last item adds nothing
+}
+
+TEST(Gdip, statusTextsAndIdentifiers) {
+  struct Row {
+    int32_t status;
+    const char* text;
+  };
+  for (const Row& row : {Row{0, "Unknown GDI+ Error"}, Row{1, "Generic Error"}, Row{7, "Win32 Error"},
+                         Row{13, "Unknown Image Format"}, Row{19, "Property Not Found"},
+                         Row{20, "Property Not Supported"}, Row{21, "Unknown GDI+ Error"},
+                         Row{-1, "Unknown GDI+ Error"}})
+    EXPECT_EQ(cGDIP::gdipStatusText(row.status), QString::fromLatin1(row.text)) << row.status;
+  EXPECT_EQ(cGDIP::clsidFromString("{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}").toString(QUuid::WithBraces).toUpper(),
+            "{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}");
+  EXPECT_TRUE(cGDIP::clsidFromString("6AEDBD6D-3FB5-418A-83A6-7F45229DC872").isNull());
+  EXPECT_EQ(cGDIP::ptrToString(nullptr), "");
+  EXPECT_EQ(cGDIP::ptrToString(u"*.PNG"), "*.PNG");
 }
 
 TEST(Gdip, failedStartUpFindsNoEncoderAndShutsNothingDown) {
@@ -50,6 +77,7 @@ TEST(Gdip, failedStartUpFindsNoEncoderAndShutsNothingDown) {
     cGDIP gdip;
     gdiplusFailStartupForTest(false);
     EXPECT_TRUE(log.contains("cGDIP: ERROR the picture layer did not start"));
+    EXPECT_EQ(gdip.token(), 0u);
     EXPECT_EQ(gdip.ExtensionExists("*.png"), -1);
     EXPECT_TRUE(gdip.getEncoderClsid(0).isNull());
   }
@@ -64,37 +92,46 @@ TEST(Gdip, failedStartUpFindsNoEncoderAndShutsNothingDown) {
 TEST(PictureLayer, eachEncoderWritesTheSamePictureToMemoryAndToAFile) {
   const QImage image = chartLike();
   QTemporaryDir dir;
+  cGDIP gdip;
   for (const char* type : {"gif", "png", "bmp", "jpg"}) {
-    const Result<QByteArray> bytes = gdipEncodeImage(image, encoderOf(type));
-    ASSERT_TRUE(bytes) << type;
-    const QImage back = QImage::fromData(*bytes);
+    const QUuid encoder = gdip.getEncoderClsid(gdip.ExtensionExists(QStringLiteral("*.") + type));
+    cBitmap bitmap1;
+    bitmap1.setGdipLink(&gdip);
+    ASSERT_EQ(bitmap1.CreateFromHBitmap(image), 0) << type;
+    EXPECT_EQ(QSize(bitmap1.Width(), bitmap1.Height()), image.size()) << type;
+    QByteArray stream(1, '\0');
+    const int32_t n = bitmap1.GetBitmapStream(stream, encoder);
+    ASSERT_EQ(n, stream.size()) << type;
+    EXPECT_EQ(stream, gdipEncodeImage(image, encoderOf(type)).valueOr({})) << type;
+    const QImage back = QImage::fromData(stream);
     ASSERT_EQ(back.size(), image.size()) << type;
     if (QByteArray(type) != "jpg") {
       EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image) << type;
     }
     const QString path = dir.filePath(QStringLiteral("zavPlot.") + type);
-    ASSERT_TRUE(gdipSaveImage(image, path, encoderOf(type))) << type;
-    const Result<QImage> loaded = gdipLoadImage(path);
-    ASSERT_TRUE(loaded) << type;
-    EXPECT_EQ(loaded->size(), image.size()) << type;
-    if (QByteArray(type) == "gif") {
-      QFile file(path);
-      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-      EXPECT_EQ(file.readAll(), *bytes);  // the program's own encoder both ways
+    ASSERT_EQ(bitmap1.SaveToFile(path, encoder), 0) << type;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    if (QByteArray(type) != "jpg") {
+      EXPECT_EQ(file.readAll(), stream) << type;  // one encoding for memory and file
     }
+    EXPECT_EQ(gdipLoadImage(path).valueOr({}).size(), image.size()) << type;
   }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);  // no temporary left behind
   // The GIF of the registry is the program's own encoder's bytes.
   EXPECT_EQ(gdipEncodeImage(image, encoderOf("GIF")).valueOr({}), encodeImageAsGif(image).valueOr({"none"}));
 }
 
 TEST(PictureLayer, aPictureNotWrittenOrReadSaysWhy) {
   QTemporaryDir dir;
-  const QImage image = chartLike();
-  EXPECT_EQ(gdipSaveImage(image, dir.filePath("no/folder/x.gif"), encoderOf("gif")).error(),
-            "ERROR 3 The system cannot find the path specified.");
-  const Result<> png = gdipSaveImage(image, dir.filePath("no/folder/x.png"), encoderOf("png"));
-  EXPECT_TRUE(png.error().startsWith("PNG encoder: ")) << png.error().toStdString();
-  EXPECT_FALSE(gdipSaveImage(QImage(), dir.filePath("x.png"), encoderOf("png")));
+  cGDIP gdip;
+  const QUuid png = gdip.getEncoderClsid(gdip.ExtensionExists("*.png"));
+  cBitmap b;
+  ASSERT_EQ(b.CreateFromHBitmap(chartLike()), 0);
+  EXPECT_EQ(b.SaveToFile(dir.filePath("no/folder/x.png"), png), GpWin32Error);
+  EXPECT_EQ(b.lastReason(), "No such file or directory");
+  EXPECT_EQ(b.SaveToFile(QString(), png), GpInvalidParameter);
+  EXPECT_EQ(b.SaveToFile(dir.filePath("x.png"), QUuid::createUuid()), GpUnknownImageFormat);
   EXPECT_FALSE(gdipEncodeImage(QImage(), encoderOf("png")));
   EXPECT_FALSE(gdipLoadImage(dir.filePath("missing.gif")).error().isEmpty());
   QFile junk(dir.filePath("junk.gif"));
@@ -102,6 +139,9 @@ TEST(PictureLayer, aPictureNotWrittenOrReadSaysWhy) {
   junk.write("not a picture");
   junk.close();
   EXPECT_FALSE(gdipLoadImage(junk.fileName()).error().isEmpty());
+  EXPECT_EQ(b.LoadFromFile(junk.fileName()), GpUnknownImageFormat);
+  EXPECT_EQ(b.LoadFromFile(dir.filePath("missing.gif")), GpFileNotFound);
+  EXPECT_FALSE(b.lastReason().isEmpty());
 }
 
 // PNG colour type (IHDR byte 25): 3 palette, 2 truecolour.

@@ -10,6 +10,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
 #include "support/log_capture.h"
+#include "tests/core/settings/fake_setup_controls.h"
 #include "tests/core/settings/settings_test_support.h"
 
 namespace {
@@ -181,6 +182,23 @@ TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {
   EXPECT_FALSE(log.contains("ERROR setCheckedBits"));  // what was stored is a detail, not a failure
   w.Check5(1)->setCheckState(Qt::PartiallyChecked);    // grey does not count
   EXPECT_EQ(setup.values.settings().mouseMeasureFlags, 37);
+}
+
+// By position: the selected button's number is stored and logged as "caption = k = k",
+// a detail and no error; with none selected nothing changes.
+TEST(SetupFields, SetOptionValueStoresTheSelectedButtonsPosition) {
+  FakeSetupControls c;
+  c.counts["Option2"] = 3;
+  c.held.reduceMethod = 7;
+  SetupFields fields(c);
+  LogCapture log;
+  fields.setOptionValue("Option2", &Settings::reduceMethod);
+  EXPECT_EQ(c.held.reduceMethod, 7);
+  EXPECT_EQ(log.text(), "");
+  c.setValue("Option2(2)", 1);
+  fields.setOptionValue("Option2", &Settings::reduceMethod);
+  EXPECT_EQ(c.held.reduceMethod, 2);
+  EXPECT_EQ(log.text().trimmed(), "setOptionValue: Option2(2) = 2 = 2");
 }
 
 TEST(SetupFields, UseBoxesSwitchValueTypes) {

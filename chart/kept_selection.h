@@ -1,0 +1,31 @@
+#pragma once
+// The picked reading across a rebuild of the chart's graph. Each fetch numbers
+// the points anew (under Auto Plot the span moves on with every reading), so
+// the selection and the anchor of a stretch are kept by series and time and
+// found again in the new data while the chart still shows them.
+
+#include <cstdint>
+
+#include "core/util/date_value.h"
+#include "plot/graph/graph_record.h"
+#include "plot/graph/value_functions.h"
+
+struct KeptPoint {
+  int16_t series = 0;  // 0: nothing kept
+  int16_t seriesType = 0;
+  Date time = 0;
+};
+
+struct KeptSelection {
+  KeptPoint selected, anchor;
+};
+
+// What the graph's selection and anchor name in the data they were picked from.
+KeptSelection keepSelection(const graphRecord& graph, const PlotData& data);
+
+// After the graph is set up from new data and drawn: the kept readings become
+// the selection and the anchor again, with their new point numbers and picture
+// positions. A reading the new data has thinned out gives way to the nearest
+// one in time with a value. One whose series is gone or changed its kind, or
+// whose time lies outside its series' shown range, is cleared.
+void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const PlotData& data);

@@ -1,0 +1,91 @@
+#include "imaging/picture_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+
+#include "imaging/system_errors.h"
+
+namespace {
+std::atomic<int64_t> g_writesLeft{-1};  // bytes the test seam still lets through; negative: no seam
+
+QByteArray pathBytes(const QString& name) { return QFile::encodeName(name); }
+}  // namespace
+
+ssize_t imagingWrite(int fd, const void* data, size_t n) {
+  int64_t left = g_writesLeft.load();
+  if (left < 0) return ::write(fd, data, n);
+  // The seam: what is left goes through, then the disk is full.
+  const auto take = int64_t(std::min<uint64_t>(n, uint64_t(left)));
+  if (take == 0) {
+    errno = ENOSPC;
+    return -1;
+  }
+  const ssize_t written = ::write(fd, data, size_t(take));
+  if (written > 0) g_writesLeft -= written;
+  return written;
+}
+
+void failImagingWritesAfterForTest(int64_t bytes) { g_writesLeft = bytes; }
+
+PictureFilePlan planPictureFile(const QString& fileName) {
+  PictureFilePlan plan{.target = fileName, .writeName = fileName};
+  const QFileInfo info(fileName);
+  if (info.isSymLink()) {
+    // The link stays; the file it leads to is replaced.
+    const QString canonical = info.canonicalFilePath();
+    plan.target = canonical.isEmpty() ? info.symLinkTarget() : canonical;
+  }
+  struct stat st {};
+  const bool exists = ::stat(pathBytes(plan.target).constData(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    plan.writeName = plan.target;
+    return plan;
+  }
+  plan.writeName = plan.target + QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                             QLatin1Char('0'));
+  return plan;
+}
+
+int commitPictureFile(const PictureFilePlan& plan) {
+  if (!plan.replaces()) return 0;
+  const QByteArray temporary = pathBytes(plan.writeName);
+  struct stat st {};
+  // A picture that others could read stays readable (not all owners may change the mode: no matter).
+  if (::stat(pathBytes(plan.target).constData(), &st) == 0)
+    static_cast<void>(::chmod(temporary.constData(), st.st_mode & 07777));
+  return ::rename(temporary.constData(), pathBytes(plan.target).constData()) == 0 ? 0 : errno;
+}
+
+void abandonPictureFile(const PictureFilePlan& plan) {
+  if (plan.replaces()) ::unlink(pathBytes(plan.writeName).constData());
+}
+
+Result<> writePictureFile(const QString& fileName, const QByteArray& bytes) {
+  if (fileName.isEmpty()) return Failure(QStringLiteral("no file named to save the picture in"));
+  const PictureFilePlan plan = planPictureFile(fileName);
+  const int flags = O_WRONLY | O_CLOEXEC | (plan.replaces() ? O_CREAT | O_EXCL : O_TRUNC);
+  const int fd = ::open(pathBytes(plan.writeName).constData(), flags, 0666);
+  if (fd < 0) return Failure(systemErrorReason(errno));
+  int err = 0;
+  for (qsizetype done = 0; done < bytes.size() && err == 0;) {
+    const ssize_t n = imagingWrite(fd, bytes.constData() + done, size_t(bytes.size() - done));
+    if (n > 0) done += n;
+    else if (n == 0) err = EIO;
+    else if (errno != EINTR) err = errno;
+  }
+  // The bytes are on the disk before the name moves, so a crash cannot leave a cut picture.
+  if (err == 0 && plan.replaces() && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0) err = commitPictureFile(plan);
+  if (err == 0) return {};
+  abandonPictureFile(plan);
+  return Failure(systemErrorReason(err));
+}

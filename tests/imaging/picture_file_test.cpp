@@ -1,0 +1,71 @@
+// Picture files replace their target only when complete: a full disk, a
+// missing folder or a failed rename leave the old picture and say why.
+#include "imaging/picture_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+struct DiskFullAfter {
+  explicit DiskFullAfter(int64_t bytes) { failImagingWritesAfterForTest(bytes); }
+  ~DiskFullAfter() { failImagingWritesAfterForTest(-1); }
+};
+
+QByteArray contents(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+void put(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+}  // namespace
+
+TEST(PictureFile, aFailedSaveKeepsTheOldPictureAndSaysWhy) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("zavPlot.png");
+  put(path, "the good picture");
+  const QByteArray fresh(100000, 'n');
+  for (const int64_t room : {0, 4096, 99999}) {
+    DiskFullAfter full(room);
+    EXPECT_EQ(writePictureFile(path, fresh).error(), "No space left on device") << room;
+    EXPECT_EQ(contents(path), "the good picture") << room;
+  }
+  // A folder where the picture should be: the rename fails, nothing is left over.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("taken.png"));
+  EXPECT_EQ(writePictureFile(dir.filePath("taken.png"), fresh).error(), "Is a directory");
+  EXPECT_EQ(writePictureFile(dir.filePath("no/folder/x.png"), fresh).error(), "No such file or directory");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"zavPlot.png"});
+
+  ASSERT_TRUE(writePictureFile(path, fresh));
+  EXPECT_EQ(contents(path), fresh);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"zavPlot.png"});
+}
+
+TEST(PictureFile, aReplacedPictureKeepsItsModeAndLinksAndDevicesAreWrittenThrough) {
+  QTemporaryDir dir;
+  const QString real = dir.filePath("real.gif"), link = dir.filePath("link.gif");
+  put(real, "old");
+  ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+  ASSERT_TRUE(QFile::link(real, link));
+  ASSERT_TRUE(writePictureFile(link, "new"));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(contents(real), "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  const PictureFilePlan device = planPictureFile("/dev/null");
+  EXPECT_FALSE(device.replaces());
+  EXPECT_TRUE(writePictureFile("/dev/null", "bytes"));
+  if (QFile::exists("/dev/full")) {
+    EXPECT_EQ(writePictureFile("/dev/full", "bytes").error(), "No space left on device");
+  }
+  EXPECT_FALSE(writePictureFile(QString(), "bytes"));
+}
