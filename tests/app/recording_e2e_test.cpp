@@ -180,7 +180,7 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
                                             "(Error no reading at position=%1")
                                  .arg(38 + records * 18 + 1)),
               !damage.isEmpty());
-    if (!damage.isEmpty()) EXPECT_FALSE(readTextFile(datFile).contains(damage.left(18)));
+    EXPECT_TRUE(damage.isEmpty() || !readTextFile(datFile).contains(damage.left(18)));
   }
 }
 
