@@ -174,13 +174,13 @@ SoakOptions parseOptions(const QCoreApplication& app) {
   QCommandLineParser cli;
   cli.setApplicationDescription(QStringLiteral("Kills the recording program at random moments and checks its data file."));
   cli.addHelpOption();
-  cli.addOptions({{"rounds", "Kills and restarts (default 1000).", "n", "1000"},
-                  {"build", "Folder of zav and zav_sim (default: this program's).", "dir"},
-                  {"interval-ms", "Simulator frame interval (default 25).", "ms", "25"},
-                  {"seed", "Random seed (default: a fresh one).", "n"},
-                  {"damage-every", "Damage the file's end before every n-th restart (default 3, 0: never).", "n",
-                   "3"},
-                  {"keep", "Keep the folder also when all rounds pass."}});
+  cli.addOptions(
+      {{"rounds", "Kills and restarts (default 1000).", "n", "1000"},
+       {"build", "Folder of zav and zav_sim (default: this program's).", "dir"},
+       {"interval-ms", "Simulator frame interval (default 25).", "ms", "25"},
+       {"seed", "Random seed (default: a fresh one).", "n"},
+       {"damage-every", "Damage the file's end before every n-th restart (default 3, 0: never).", "n", "3"},
+       {"keep", "Keep the folder also when all rounds pass."}});
   cli.process(app);
   return SoakOptions{
       .rounds = cli.value("rounds").toInt(),
@@ -195,8 +195,9 @@ SoakOptions parseOptions(const QCoreApplication& app) {
 bool writeIni(const QString& dir) {
   QFile ini(dir + QStringLiteral("/zav.INI"));
   if (!ini.open(QIODevice::WriteOnly)) return false;
-  ini.write("startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n"
-            "writeToZAVtextFile=1\r\noverWriteLast=0\r\n");
+  ini.write(
+      "startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n"
+      "writeToZAVtextFile=1\r\noverWriteLast=0\r\n");
   return true;
 }
 
@@ -240,7 +241,9 @@ qint64 registerOf(const FileView& v) {
   for (const Section& s : v.sections) {
     const qsizetype records = s.records > 0 ? s.records : v.records.size() - r;
     for (qsizetype i = r + 1; i < r + records && i < v.records.size(); ++i) {
-      const auto count = [&](qsizetype k) { return qFromLittleEndian<quint32>(v.records[k].constData() + 8); };
+      const auto count = [&](qsizetype k) {
+        return qFromLittleEndian<quint32>(v.records[k].constData() + 8);
+      };
       const quint32 d = count(i) - count(i - 1);
       if (d < 0x80000000u) wh += d;
     }
@@ -314,7 +317,9 @@ QString plotHoldsEveryRecord(SoakRun& run) {
   if (records.size() < 3) return {};
   const Result<DataFileIndexRead> read = readDataFileIndex(run.dat);
   if (!read) return QStringLiteral("index not read: ") + read.error();
-  const auto timeOf = [](const QByteArray& r) { return std::bit_cast<double>(qFromLittleEndian<quint64>(r.constData())); };
+  const auto timeOf = [](const QByteArray& r) {
+    return std::bit_cast<double>(qFromLittleEndian<quint64>(r.constData()));
+  };
   plotParamRecord param;
   param.fromTime = timeOf(records.first()) - 1;
   param.toTime = timeOf(records.last()) + 1;
@@ -327,7 +332,8 @@ QString plotHoldsEveryRecord(SoakRun& run) {
   run.plotted = points.size();
   for (qsizetype i = 0; i < std::max(points.size(), records.size() - 1); ++i) {
     if (i >= points.size()) return QStringLiteral("record %1 is missing from the plot").arg(i + 2);
-    if (i + 1 >= records.size()) return QStringLiteral("the plot has %1 points for %2 records").arg(points.size()).arg(records.size());
+    if (i + 1 >= records.size())
+      return QStringLiteral("the plot has %1 points for %2 records").arg(points.size()).arg(records.size());
     const QByteArray& r = records[i + 1];
     if (points[i].recTime != timeOf(r) || points[i].count != qFromLittleEndian<qint32>(r.constData() + 8))
       return QStringLiteral("plot point %1 is not record %2").arg(i).arg(i + 2);
@@ -460,7 +466,8 @@ int main(int argc, char** argv) {
       options.rounds, run.killedRecording, run.killedStarting, qlonglong(run.known.records.size()),
       qlonglong(run.known.sections.size()), run.slowestResumeMs,
       run.damaged[0] + run.damaged[1] + run.damaged[2] + run.damaged[3], run.damaged[0], run.damaged[1],
-      run.damaged[2], run.damaged[3], qlonglong(run.damageBytes), run.registersChecked, qlonglong(run.plotted));
+      run.damaged[2], run.damaged[3], qlonglong(run.damageBytes), run.registersChecked,
+      qlonglong(run.plotted));
   if (!options.keep) QDir(dir).removeRecursively();
   return 0;
 }

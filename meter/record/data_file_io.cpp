@@ -196,7 +196,8 @@ struct Walk {
     const int64_t readings = readingsFrom(body, (claimedEnd - body) / kRecordBytes, at.header, noReading);
     const int64_t readEnd = body + readings * kRecordBytes;
     // A header may begin inside the first record that is no reading.
-    const int64_t inner = nextSectionAt(fd, at.from + 1, readEnd + (noReading.isEmpty() ? 1 : kRecordBytes), len);
+    const int64_t inner =
+        nextSectionAt(fd, at.from + 1, readEnd + (noReading.isEmpty() ? 1 : kRecordBytes), len);
     const int64_t end = inner > 0 ? inner : readings > 0 && !noReading.isEmpty() ? readEnd : claimedEnd;
     at.records = end > body ? std::min(readings, (end - body) / kRecordBytes) : 0;
     if (at.records == 0) {
@@ -214,8 +215,8 @@ struct Walk {
     if (!open && end < claimed) {
       at.why = QStringLiteral("records=") + num(at.header.records) + QStringLiteral(" at position=") +
                num(at.from) + QStringLiteral(" not believed: ") +
-               (inner > 0          ? QStringLiteral("the section header at position=") + num(end) +
-                                         QStringLiteral(" follows record ") + num(at.records)
+               (inner > 0 ? QStringLiteral("the section header at position=") + num(end) +
+                                QStringLiteral(" follows record ") + num(at.records)
                 : end == readEnd && !noReading.isEmpty()
                     ? QStringLiteral("the record at position=") + num(end) + QStringLiteral(" is no reading")
                     : QStringLiteral("the file ends behind record ") + num(at.records));
@@ -325,8 +326,8 @@ TailBytes tailBytes(int fd, int64_t from, int64_t zerosFrom, int64_t len) {
     if (!readAt(fd, pos, buf.data(), int(n))) return {.zeros = false, .otherHeader = true};
     const char* b = buf.constData();
     const int64_t skip = std::clamp<int64_t>(zerosFrom - pos, 0, n);
-    out.zeros = out.zeros && std::all_of(b + skip, b + std::max(skip, std::min(n, kChunk)),
-                                         [](char c) { return c == 0; });
+    out.zeros = out.zeros &&
+                std::all_of(b + skip, b + std::max(skip, std::min(n, kChunk)), [](char c) { return c == 0; });
     for (int64_t i = 0; i + kSectionLeadBytes <= n && i < kChunk; ++i) {
       const int32_t v = sectionVersionOf(b + i);
       if (plausibleTime(unpackDate(b + i)) && v >= 1000000 && v < 100000000 && !fileVersionOk(v)) {
@@ -350,15 +351,17 @@ QString tailText(int fd, int64_t from, int64_t len, const FileStretch* s, const 
     return QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes");
   const fileSection h = unpackSection(p);
   if (left >= kSectionBytes && left < kSectionBytes + kRecordBytes && h.records == 0 && plausibleSection(h)) {
-    return left == kSectionBytes ? QStringLiteral("a section header with 0 records and nothing behind it")
-                                 : QStringLiteral("a section header with 0 records and a partial record of ") +
-                                       num(left - kSectionBytes) + QStringLiteral(" bytes");
+    return left == kSectionBytes
+               ? QStringLiteral("a section header with 0 records and nothing behind it")
+               : QStringLiteral("a section header with 0 records and a partial record of ") +
+                     num(left - kSectionBytes) + QStringLiteral(" bytes");
   }
   if (left < kSectionBytes && headerStart(p, int(left)))
     return QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes");
   if (!s) return {};
   if (zeros) return QStringLiteral("zero bytes behind the last reading");
-  const auto at = std::find_if(walk.begin(), walk.end(), [&](const FileStretch& w) { return w.from == from; });
+  const auto at =
+      std::find_if(walk.begin(), walk.end(), [&](const FileStretch& w) { return w.from == from; });
   const QString why = at != walk.end() && !at->isSection ? at->why : QString();
   return QStringLiteral("bytes behind the last reading that are no reading") +
          (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')');
@@ -373,7 +376,8 @@ QString tailText(int fd, int64_t from, int64_t len, const FileStretch* s, const 
 // and everything in a file without a section but what a torn write leaves.
 TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
   if (walk.isEmpty() || walk.last().isSection) return {};
-  const auto last = std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& s) { return s.isSection; });
+  const auto last =
+      std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& s) { return s.isSection; });
   const FileStretch* s = last != walk.rend() ? &*last : nullptr;
   const int64_t from = s ? behindLastReading(fd, len, *s) : walk.last().from;
   if (from > len) return {};

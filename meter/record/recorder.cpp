@@ -112,7 +112,8 @@ Result<> Recorder::open(const Settings& settings) {
     // Left open by a kill, or a count that runs past the end of the file (damage):
     // the header takes the records there are.
     const bool pastTheEnd =
-        m_header.records > 0 && m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
+        m_header.records > 0 &&
+        m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
     if (m_header.records == 0 || pastTheEnd) {
       t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) +
            (pastTheEnd ? QStringLiteral(" (records=") + num(m_header.records) +

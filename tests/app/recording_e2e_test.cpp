@@ -142,8 +142,9 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
     QByteArray damage;  // put behind the last reading after the kill
   } runs[] = {{"1200", 5, {}},
               {"120", 10, {}},
-              {"120", 10, QByteArray::fromHex("9d64c5a1f0e2b7c83c40a9919516528ecce7f4244308c178e2404ed321dc"
-                                              "6cb242604ef80be28b15e5090b2e496127caffa13c40a99195")}};
+              {"120", 10,
+               QByteArray::fromHex("9d64c5a1f0e2b7c83c40a9919516528ecce7f4244308c178e2404ed321dc"
+                                   "6cb242604ef80be28b15e5090b2e496127caffa13c40a99195")}};
   for (const auto& [interval, least, damage] : runs) {
     const QString folder = dir() + "/every" + interval + "ms" + (damage.isEmpty() ? "" : "-damaged");
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -176,10 +177,11 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
     EXPECT_TRUE(zav.logHasPart("loadLastLogLine: register continued from the data file: " +
                                QString::number(records - 2) + " newer readings"))
         << zav.log().join('\n').toStdString();
-    EXPECT_EQ(zav.logHasPart(QStringLiteral("torn tail cut: bytes behind the last reading that are no reading "
-                                            "(Error no reading at position=%1")
-                                 .arg(38 + records * 18 + 1)),
-              !damage.isEmpty());
+    EXPECT_EQ(
+        zav.logHasPart(QStringLiteral("torn tail cut: bytes behind the last reading that are no reading "
+                                      "(Error no reading at position=%1")
+                           .arg(38 + records * 18 + 1)),
+        !damage.isEmpty());
     EXPECT_TRUE(damage.isEmpty() || !readTextFile(datFile).contains(damage.left(18)));
   }
 }

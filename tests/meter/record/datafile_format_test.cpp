@@ -73,9 +73,10 @@ TEST_F(DataFile, ImpossibleRecordCountsFailTheLoadKeepingEveryRecordThere) {
     EXPECT_TRUE(m_log.contains("*** File Error ***"));
     EXPECT_EQ(m_slots[0].sectionCount, bad < 0 ? 1 : 2) << bad;
     EXPECT_EQ(m_slots[0].recordCount, bad < 0 ? 1 : 3) << bad;
-    EXPECT_EQ(m_log.contains(QStringLiteral("records=%1 at position=57 not believed: the file ends behind record 2")
-                                 .arg(bad)),
-              bad > 0);
+    EXPECT_EQ(
+        m_log.contains(
+            QStringLiteral("records=%1 at position=57 not believed: the file ends behind record 2").arg(bad)),
+        bad > 0);
   }
   // Opening for recording gives that last section the count of its records.
   openOutZavDat();

@@ -38,9 +38,19 @@ struct Layout {
 };
 
 enum Damage {
-  kStray, kZeros, kTornHeader, kCountTooSmall, kCountTooLarge, kDamageKinds,
+  kStray,
+  kZeros,
+  kTornHeader,
+  kCountTooSmall,
+  kCountTooLarge,
+  kDamageKinds,
   // In the later layouts only:
-  kCountTooLargeBeforeJunk = kDamageKinds, kStrayForLastRecords, kZeroTail, kStrayTail, kCutCopy, kAllKinds
+  kCountTooLargeBeforeJunk = kDamageKinds,
+  kStrayForLastRecords,
+  kZeroTail,
+  kStrayTail,
+  kCutCopy,
+  kAllKinds
 };
 // What lies only at the very end of a file; a section left open by a kill may
 // lie before the first two.
@@ -66,15 +76,16 @@ class LayoutWriter {
     // A count too large reaches into what follows: the next section header,
     // the end, or (later layouts) other damage; tails come last, a copy cut
     // short at the very end.
-    const auto order = [](int k) { return k == kCutCopy ? 3 : tailOnly(k) ? 2 : k == kCountTooLarge ? 1 : 0; };
+    const auto order = [](int k) {
+      return k == kCutCopy ? 3 : tailOnly(k) ? 2 : k == kCountTooLarge ? 1 : 0;
+    };
     for (std::vector<int>& d : damageBefore)
       std::stable_sort(d.begin(), d.end(), [&](int a, int b) { return order(a) < order(b); });
     // A section left open by a kill is the last thing in its file but for what
     // the kill or a lost write left behind it.
-    const bool openLast =
-        std::all_of(damageBefore[goods].begin(), damageBefore[goods].end(),
-                    [](int k) { return k == kZeroTail || k == kStrayTail; }) &&
-        pick(0, 1);
+    const bool openLast = std::all_of(damageBefore[goods].begin(), damageBefore[goods].end(),
+                                      [](int k) { return k == kZeroTail || k == kStrayTail; }) &&
+                          pick(0, 1);
     for (int i = 0; i <= goods; ++i) {
       for (int kind : damageBefore[i]) damage(kind);
       if (i == goods) break;
@@ -112,9 +123,7 @@ class LayoutWriter {
   void damage(int kind) {
     int n = 0;
     switch (kind) {
-      case kStray:
-        stray(n = pick(1, 64));
-        break;
+      case kStray: stray(n = pick(1, 64)); break;
       case kZeros:
         n = std::vector<int>{18, 36, 4096}[pick(0, 2)];
         m_z.b.append(QByteArray(n, '\0'));
@@ -151,9 +160,7 @@ class LayoutWriter {
         n = pick(0, 1) ? 4096 : 65536;
         m_z.b.append(QByteArray(n, '\0'));
         break;
-      case kStrayTail:
-        stray(n = pick(1, 200));
-        break;
+      case kStrayTail: stray(n = pick(1, 200)); break;
       case kCutCopy:
         n = pick(1, 6);
         good(n + pick(1, 700), n);
@@ -248,12 +255,14 @@ TEST_F(DataFileSweep, EveryGoodSectionStaysReachableAndRecordingGoesOnAtTheEnd) 
     held = held && indexHolds(ix, l, now, nullptr, 1) &&
            ix.sectionFilePos[ix.sectionCount] == m_recorder.headPos() &&
            ix.sectionHeaders[ix.sectionCount].records == 1;
-    EXPECT_TRUE(held) << n << ": " << l.what.toStdString() << " data end=" << l.dataEnd << " size=" << l.bytes.size() << "\n" << m_log.text().toStdString();
+    EXPECT_TRUE(held) << n << ": " << l.what.toStdString() << " data end=" << l.dataEnd
+                      << " size=" << l.bytes.size() << "\n"
+                      << m_log.text().toStdString();
     ok += held ? 1 : 0;
   }
   std::printf(
-      "LOAD datafile_sweep layouts=%d with_tails=%d sections=%d found=%d records=%d tails_cut=%d bytes_cut=%lld "
-      "ok=%d\n",
+      "LOAD datafile_sweep layouts=%d with_tails=%d sections=%d found=%d records=%d tails_cut=%d "
+      "bytes_cut=%lld ok=%d\n",
       kLayouts + kTailLayouts, kTailLayouts, figures.sections, figures.found, figures.records, figures.cut,
       qlonglong(figures.cutBytes), ok);
   EXPECT_EQ(figures.found, figures.sections);

@@ -1,11 +1,12 @@
 // The data file's format, as the recorder writes it and the plot reads it:
 // byte layout, temperature decoding, which headers can start a section and
 // which records are readings.
+#include "meter/record/zav_format.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "meter/record/zav_format.h"
 #include "tests/meter/record/zav_bytes.h"
 
 namespace {
