@@ -70,10 +70,15 @@ fileSection unpackSection(const char* p) {
 
 double ReadingCheck::mostCounts(double days, uint32_t ticks) const {
   double seconds = std::fabs(days) * kSecondsPerDay;
-  // Where the controller's timer went forward it says how long the meter
-  // counted: a date far off is then a clock that was changed, not a meter that
-  // counted for years. A timer that went back says nothing.
-  if (m_secondsPerTick > 0 && ticks < 0x80000000u) seconds = std::min(seconds, ticks * m_secondsPerTick);
+  if (m_secondsPerTick > 0) {
+    // The timer runs round in `wrap` seconds. Gone forward it gives the time
+    // unless the dates say it ran round: a date far off is then no more than
+    // one round of it (a clock that was changed, or no reading at all). Gone
+    // back it ran at least half a round.
+    const double wrap = 4294967296.0 * m_secondsPerTick;
+    seconds = ticks < 0x80000000u ? std::max(ticks * m_secondsPerTick, std::min(seconds, wrap))
+                                  : std::max(seconds, wrap / 2);
+  }
   return kSlackCounts + m_countsPerSecond * std::max(seconds, kMinReadingSeconds);
 }
 

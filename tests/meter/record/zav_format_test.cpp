@@ -108,8 +108,9 @@ TEST(DataFileSections, HeaderLengthByVersionAndPlausibleHeaders) {
 
 // A record is a reading when dated 1990-2200 and its count advanced (modulo
 // 2^32) by at most 1 MW at the section's Ws per count (1200 here: 833.3 a
-// second, plus 2) over the time between: the dates' distance, no more than the
-// timer's forward ticks (62500 a second), at least 1 s.
+// second, plus 2) over the time between: the dates' distance, at most one
+// round of the timer (2^32 ticks at 62500 a second: 68,719.5 s) where the timer
+// went forward and gives less, at least half a round where it went back; at least 1 s.
 TEST(DataFileReadings, PlausibleDateAndCountAdvance) {
   fileSection h = unpackSection(ZavBytes().header(kDay, 5, 3).b.constData());
   const double second = 1.0 / 86400;
@@ -127,8 +128,12 @@ TEST(DataFileReadings, PlausibleDateAndCountAdvance) {
       {"one count more", next(second, 836, 62500), false},
       {"no time by either clock counts as one second", next(0, 835, 0), true},
       {"a clock set back an hour, the timer a minute on", next(-3600 * second, 50000, 60 * 62500), true},
-      {"years on by the date, 10 s by the timer", next(3000, 8336, 10 * 62500), false},
-      {"years on by the date, the timer went back", next(3000, 1000000, -5), true},
+      {"a clock set back by the hour between, the timer an hour on", next(0, 3000000, 3600 * 62500), true},
+      {"years on by the date, 10 s by the timer: one round", next(3000, 57266232, 10 * 62500), true},
+      {"... and one count more", next(3000, 57266233, 10 * 62500), false},
+      {"a minute on by the date, the timer went back: half a round", next(60 * second, 28633117, -5), true},
+      {"... and one count more", next(60 * second, 28633118, -5), false},
+      {"years on by the date, the timer went back", next(3000, 1000000000, -5), true},
       {"a count that went back", next(second, -1, 62500), false},
       {"dated 1899", meterRecord{.recTime = 0, .count = -6, .ticks = 1000}, false},
       {"dated 2200-12-31", meterRecord{.recTime = 110575, .count = -6, .ticks = 1000}, true},
