@@ -103,9 +103,9 @@ constexpr uint32_t kSlackCounts = 2;
 // 2^32 as the controller's counter wraps, one a meter can make in the time
 // between them: kMaxReadingPowerW at the section's Ws per count (1 where the
 // header says 0), plus kSlackCounts. The time between them is the distance of
-// their PC dates either way (a clock may be set back), but where the
-// controller's timer went forward (modulo 2^32) no more than one round of the
-// timer unless the timer itself gives more, and where it went back at least
+// their PC dates either way (a clock may be set back); where the controller's
+// timer went forward (modulo 2^32), what the timer gives or that distance up
+// to one round of the timer, whichever is more; where it went back, at least
 // half a round; never less than kMinReadingSeconds.
 class ReadingCheck {
  public:
