@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
+#include "core/util/format_pattern.h"
 #include "meter/record/locked_file.h"
 
 namespace zavio {
@@ -60,15 +62,15 @@ constexpr int kProbeBytes = kSectionBytes + 8;
 enum class HeaderCheck { Ok, Version, Count, Implausible, NoRecord, FirstRecord };
 
 // Whether the header at pos (p holds kProbeBytes bytes when the file has them)
-// can start a section: a version of ours, a count that fits the file, values a
-// recording can have, at least one whole record with a date a recording can
-// carry. Where a section's records end, a header whose count alone is wrong
-// counts too (anyCount): its bytes are no records either.
-HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len, bool anyCount = false) {
+// can start a section: a version of ours, a count that is not negative, values
+// a recording can have, at least one whole record with a date a recording can
+// carry. A count past the end of the file does not hinder: the records that
+// are there are read.
+HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len) {
   const fileSection h = unpackSection(p);
   const int64_t room = len - pos + 1 - kSectionBytes;  // bytes behind the header
   if (!fileVersionOk(h.version)) return HeaderCheck::Version;
-  if (h.records < 0 || (!anyCount && int64_t(h.records) * kRecordBytes > room)) return HeaderCheck::Count;
+  if (h.records < 0 || (h.records > 0 && room < kRecordBytes)) return HeaderCheck::Count;
   if (!plausibleSection(h)) return HeaderCheck::Implausible;
   if (room < kRecordBytes) return HeaderCheck::NoRecord;
   if (!plausibleTime(unpackDate(p + kSectionBytes))) return HeaderCheck::FirstRecord;
@@ -105,7 +107,7 @@ bool resetCountFits(const char* p) { return !(p[29] | p[30] | p[31]); }
 
 // The first position in [from, to) where a header passes checkHeader, or 0.
 // Every byte is a candidate: damage need not be a whole number of records.
-int64_t nextSectionAt(int fd, int64_t from, int64_t to, int64_t len, bool anyCount = false) {
+int64_t nextSectionAt(int fd, int64_t from, int64_t to, int64_t len) {
   // The last start with room for a header and one record.
   to = std::min(to, len - kSectionBytes - kRecordBytes + 2);
   // Reads grow from a few KiB, so the search behind small damage reads little.
@@ -128,13 +130,25 @@ int64_t nextSectionAt(int fd, int64_t from, int64_t to, int64_t len, bool anyCou
       for (; hits; hits &= hits - 1) {
         const int64_t at = i + std::countr_zero(hits) / 8;
         if (at < starts && resetCountFits(b + at) &&
-            checkHeader(b + at, start + at, len, anyCount) == HeaderCheck::Ok) {
+            checkHeader(b + at, start + at, len) == HeaderCheck::Ok) {
           return start + at;
         }
       }
     }
   }
   return 0;
+}
+
+QString dateText(Date d) {
+  return std::isfinite(d) && std::fabs(d) < 3e6 ? generalDate(d) : QString::number(d, 'g', 6);
+}
+
+// Why record r at pos, behind prev, is no reading of its section.
+QString noReadingText(int64_t pos, const ReadingCheck& check, const meterRecord& prev, const meterRecord& r) {
+  const QString at = QStringLiteral("Error no reading at position=") + num(pos) + QStringLiteral(": ");
+  if (!plausibleTime(r.recTime)) return at + QStringLiteral("dated ") + dateText(r.recTime);
+  return at + QStringLiteral("its count advances by ") + num(uint32_t(r.count) - uint32_t(prev.count)) +
+         QStringLiteral(", a meter by at most ") + num(int64_t(check.mostCounts(prev, r)));
 }
 
 // The steps of walkDataFile; each takes the position where a header is due and
@@ -170,16 +184,27 @@ struct Walk {
   }
 
   // A header that passes the checks: its records run to what its count says
-  // (the end of the file when open) unless a header that passes them too, but
-  // for its own count, begins earlier, even inside this header.
+  // (the end of the file when open or when the count runs past it), up to the
+  // first that is no reading of the section, and end earlier where a header
+  // that passes the checks begins, even inside this header.
   int64_t section(FileStretch at) {
     const int64_t body = at.from + kSectionBytes;
     const bool open = at.header.records == 0;
-    const int64_t claimedEnd = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
-    const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len, true);
-    const int64_t end = inner > 0 ? inner : claimedEnd;
-    at.records = end > body ? (end - body) / kRecordBytes : 0;
+    const int64_t claimed = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
+    const int64_t claimedEnd = std::min(claimed, len + 1);
+    QString noReading;
+    const int64_t readings = readingsFrom(body, (claimedEnd - body) / kRecordBytes, at.header, noReading);
+    const int64_t readEnd = body + readings * kRecordBytes;
+    // A header may begin inside the first record that is no reading.
+    const int64_t inner =
+        nextSectionAt(fd, at.from + 1, readEnd + (noReading.isEmpty() ? 1 : kRecordBytes), len);
+    const int64_t end = inner > 0 ? inner : readings > 0 && !noReading.isEmpty() ? readEnd : claimedEnd;
+    at.records = end > body ? std::min(readings, (end - body) / kRecordBytes) : 0;
     if (at.records == 0) {
+      if (inner == 0) {
+        at.why = noReading;
+        return damage(at);
+      }
       at.to = end;
       at.why = QStringLiteral("Error no record before the section header at position=") + num(end);
       out.append(at);
@@ -187,12 +212,23 @@ struct Walk {
     }
     at.isSection = true;
     at.to = body + at.records * kRecordBytes;
-    if (!open && end < claimedEnd) {
+    if (!open && end < claimed) {
       at.why = QStringLiteral("records=") + num(at.header.records) + QStringLiteral(" at position=") +
-               num(at.from) + QStringLiteral(" not believed: the section header at position=") + num(end) +
-               QStringLiteral(" follows record ") + num(at.records);
+               num(at.from) + QStringLiteral(" not believed: ") +
+               (inner > 0 ? QStringLiteral("the section header at position=") + num(end) +
+                                QStringLiteral(" follows record ") + num(at.records)
+                : end == readEnd && !noReading.isEmpty()
+                    ? QStringLiteral("the record at position=") + num(end) + QStringLiteral(" is no reading")
+                    : QStringLiteral("the file ends behind record ") + num(at.records));
     }
     out.append(at);
+    if (inner == 0 && !noReading.isEmpty()) {
+      // What follows the last reading is damage: the search resumes behind it.
+      FileStretch rest;
+      rest.from = at.to;
+      rest.why = noReading;
+      return damage(rest);
+    }
     if (at.to < end) {
       FileStretch rest;
       rest.from = at.to;
@@ -203,6 +239,33 @@ struct Walk {
       out.append(rest);
     }
     return end;
+  }
+
+  // How many of the n records at pos, the first of a section with header h,
+  // are its readings (ReadingCheck); why says what the first that is none shows.
+  int64_t readingsFrom(int64_t pos, int64_t n, const fileSection& h, QString& why) {
+    const ReadingCheck check(h);
+    constexpr int64_t kChunkRecords = 4096;  // read into the cache and checked there
+    QByteArray buf;
+    meterRecord prev{};
+    for (int64_t i = 0; i < n;) {
+      const int64_t k = std::min(kChunkRecords, n - i);
+      buf.resize(k * kRecordBytes);
+      if (!readAt(fd, pos + i * kRecordBytes, buf.data(), int(buf.size()))) {
+        why = QStringLiteral("Error short read of records at position=") + num(pos + i * kRecordBytes);
+        return i;
+      }
+      for (const char* p = buf.constData(); p < buf.constData() + buf.size(); p += kRecordBytes, ++i) {
+        const meterRecord r = unpackRecord(p);
+        // The first record's date was checked with the header; it follows no reading.
+        if (i > 0 && !check.follows(prev, r)) {
+          why = noReadingText(pos + i * kRecordBytes, check, prev, r);
+          return i;
+        }
+        prev = r;
+      }
+    }
+    return n;
   }
 };
 
@@ -216,36 +279,114 @@ bool headerStart(const char* p, int n) {
   return plausibleSection(unpackSection(h));
 }
 
-// What a kill while recording can leave at the very end of the file: a partial
-// record behind the open section, a header of 0 records without a whole record
-// behind it, or a partial header behind the last good data. Cutting them lets
-// the file be read to its end and recording go on behind it. Anything else at
-// the end (stray bytes, records a count leaves out) is damage and stays, as
-// does everything before the end.
+// Whether the bytes at p (at least kSectionLeadBytes) begin like a section
+// header of ours: a date and a version.
+bool headerLead(const char* p) { return plausibleTime(unpackDate(p)) && fileVersionOk(sectionVersionOf(p)); }
+
+// Where the bytes behind section s at the end of the file stop holding what
+// could be its readings: behind the last record on its grid that could follow
+// its last reading (records a count leaves out, readings behind a damaged
+// one), looking no further than bytes that begin like a section header.
+int64_t behindLastReading(int fd, int64_t len, const FileStretch& s) {
+  char lastBytes[kRecordBytes];
+  if (!readAt(fd, s.to - kRecordBytes, lastBytes, kRecordBytes)) return len + 1;
+  const meterRecord last = unpackRecord(lastBytes);
+  const ReadingCheck check(s.header);
+  constexpr int64_t kChunk = 4096 * kRecordBytes;
+  QByteArray buf;
+  int64_t behind = s.to;
+  for (int64_t pos = s.to; len + 1 - pos >= kRecordBytes;) {
+    const int64_t n = std::min<int64_t>(kChunk + kSectionBytes, len + 1 - pos);
+    buf.resize(n);
+    if (!readAt(fd, pos, buf.data(), int(n))) return len + 1;
+    for (int64_t i = 0; i < kChunk && n - i >= kRecordBytes; i += kRecordBytes, pos += kRecordBytes) {
+      const char* p = buf.constData() + i;
+      if (headerLead(p)) return behind;
+      if (check.follows(last, unpackRecord(p))) behind = pos + kRecordBytes;
+    }
+  }
+  return behind;
+}
+
+// What the bytes from `from` to the end hold: whether those from `zerosFrom`
+// on are all zero, and whether any could be a section header of a version not
+// ours (a later program's, or ours with a damaged version), which no torn
+// write of ours leaves.
+struct TailBytes {
+  bool zeros = true;
+  bool otherHeader = false;
+};
+TailBytes tailBytes(int fd, int64_t from, int64_t zerosFrom, int64_t len) {
+  constexpr int64_t kChunk = 1 << 20;
+  TailBytes out;
+  QByteArray buf;
+  for (int64_t pos = from; pos <= len; pos += kChunk) {
+    const int64_t n = std::min<int64_t>(kChunk + kSectionLeadBytes - 1, len - pos + 1);
+    buf.resize(n);
+    if (!readAt(fd, pos, buf.data(), int(n))) return {.zeros = false, .otherHeader = true};
+    const char* b = buf.constData();
+    const int64_t skip = std::clamp<int64_t>(zerosFrom - pos, 0, n);
+    out.zeros = out.zeros &&
+                std::all_of(b + skip, b + std::max(skip, std::min(n, kChunk)), [](char c) { return c == 0; });
+    for (int64_t i = 0; i + kSectionLeadBytes <= n && i < kChunk; ++i) {
+      const int32_t v = sectionVersionOf(b + i);
+      if (plausibleTime(unpackDate(b + i)) && v >= 1000000 && v < 100000000 && !fileVersionOk(v)) {
+        out.otherHeader = true;
+        return out;
+      }
+    }
+  }
+  return out;
+}
+
+// Names what lies from `from` to the end behind the last section s (none when
+// the file has no section): what a torn write leaves, or what else follows the
+// last reading. Empty when a file without a section holds no torn write.
+QString tailText(int fd, int64_t from, int64_t len, const FileStretch* s, const QVector<FileStretch>& walk,
+                 bool zeros) {
+  const int64_t left = len - from + 1;
+  char p[kSectionBytes + kRecordBytes] = {};
+  if (!readAt(fd, from, p, int(std::min<int64_t>(left, sizeof p)))) return {};
+  if (s && s->header.records == 0 && s->to == from && left < kRecordBytes)
+    return QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes");
+  const fileSection h = unpackSection(p);
+  if (left >= kSectionBytes && left < kSectionBytes + kRecordBytes && h.records == 0 && plausibleSection(h)) {
+    return left == kSectionBytes
+               ? QStringLiteral("a section header with 0 records and nothing behind it")
+               : QStringLiteral("a section header with 0 records and a partial record of ") +
+                     num(left - kSectionBytes) + QStringLiteral(" bytes");
+  }
+  if (left < kSectionBytes && headerStart(p, int(left)))
+    return QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes");
+  if (!s) return {};
+  if (zeros) return QStringLiteral("zero bytes behind the last reading");
+  const auto at =
+      std::find_if(walk.begin(), walk.end(), [&](const FileStretch& w) { return w.from == from; });
+  const QString why = at != walk.end() && !at->isSection ? at->why : QString();
+  return QStringLiteral("bytes behind the last reading that are no reading") +
+         (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')');
+}
+
+// What lies behind the last reading at the very end of the file, where a kill
+// or a file system that lost the last writes leaves it: a partial record or
+// header, a header without a whole record behind it, zeros, stray bytes, or
+// records a too large count claims that are no readings. Cutting it lets
+// recording go on behind the last reading. Kept: what could still be readings
+// of the last section, what could be the section header of another version,
+// and everything in a file without a section but what a torn write leaves.
 TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
   if (walk.isEmpty() || walk.last().isSection) return {};
-  const FileStretch& tail = walk.last();
-  const int64_t left = len - tail.from + 1;
-  const FileStretch* before = walk.size() > 1 ? &walk[walk.size() - 2] : nullptr;
-  if (before && before->isSection && before->header.records == 0 && before->to == tail.from &&
-      left < kRecordBytes) {
-    return {.from = tail.from,
-            .what = QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes")};
-  }
-  if (tail.headerRead && tail.header.records == 0 && plausibleSection(tail.header) &&
-      left < kSectionBytes + kRecordBytes) {
-    return {.from = tail.from,
-            .what = left == kSectionBytes
-                        ? QStringLiteral("a section header with 0 records and nothing behind it")
-                        : QStringLiteral("a section header with 0 records and a partial record of ") +
-                              num(left - kSectionBytes) + QStringLiteral(" bytes")};
-  }
-  char p[kSectionBytes];
-  if (left < kSectionBytes && readAt(fd, tail.from, p, int(left)) && headerStart(p, int(left))) {
-    return {.from = tail.from,
-            .what = QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes")};
-  }
-  return {};
+  const auto last =
+      std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& s) { return s.isSection; });
+  const FileStretch* s = last != walk.rend() ? &*last : nullptr;
+  const int64_t from = s ? behindLastReading(fd, len, *s) : walk.last().from;
+  if (from > len) return {};
+  // Another version's header behind the last section keeps everything behind it.
+  const TailBytes bytes = tailBytes(fd, s ? s->to : from, from, len);
+  if (bytes.otherHeader) return {};
+  QString what = tailText(fd, from, len, s, walk, bytes.zeros);
+  if (what.isEmpty()) return {};
+  return {.from = from, .what = std::move(what)};
 }
 
 }  // namespace

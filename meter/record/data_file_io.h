@@ -38,8 +38,10 @@ struct FileStretch {
 // covering it. A header that passes every check starts a section wherever it
 // lies: no count before it makes it records, and behind damage the search for
 // it starts at the first byte behind the last good data. A section's records
-// end where its count says (the end of the file when open, 0 records on disk),
-// or earlier where such a header begins, or one that fails only for its own count.
+// end where its count says (the end of the file when open, 0 records on disk,
+// or when the count runs past it), or earlier where such a header begins; and
+// they are its readings (ReadingCheck): the first record that is none ends the
+// section, and the bytes from it on are damage.
 QVector<FileStretch> walkDataFile(int fd, int64_t len);
 
 // What a kill left at the very end of the file and was cut: from (1-based) is 0
@@ -50,9 +52,11 @@ struct TailCut {
   int64_t bytes = 0;
   QVector<FileStretch> walk{};  // the file's stretches as it stands after the cut
 };
-// Cuts what a kill while recording left at the very end of an open data file
+// Cuts what lies behind the last reading at the very end of an open data file
 // (a partial record or header, a last header without a whole record behind
-// it); fails with the reason when the cut itself failed.
+// it, zeros, stray bytes: what a kill or a lost write leaves) but for what
+// could still be readings or another version's section; fails with the reason
+// when the cut itself failed.
 Result<TailCut> cutTornTail(int fd);
 
 }  // namespace zavio

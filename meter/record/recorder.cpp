@@ -109,8 +109,17 @@ Result<> Recorder::open(const Settings& settings) {
     m_headPos = ix.sectionFilePos[n];
     char buf[kSectionBytes];
     if (readAt(m_fd, m_headPos, buf, kSectionBytes)) m_header = unpackSection(buf);
-    if (m_header.records == 0) {
-      t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) + '\n';
+    // Left open by a kill, or a count that runs past the end of the file (damage):
+    // the header takes the records there are.
+    const bool pastTheEnd =
+        m_header.records > 0 &&
+        m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
+    if (m_header.records == 0 || pastTheEnd) {
+      t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) +
+           (pastTheEnd ? QStringLiteral(" (records=") + num(m_header.records) +
+                             QStringLiteral(" ran past the end of the file)")
+                       : QString()) +
+           '\n';
       if (!writeAt(m_fd, m_headPos, packSection(ix.sectionHeaders[n]))) {
         t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
       }

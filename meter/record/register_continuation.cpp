@@ -92,13 +92,14 @@ Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
 // marker at `online`: opening the data file prepared it, dated at the marker
 // (an earlier program dated it up to a second before). -1 when the period
 // recorded nothing: the last section is then an earlier period's, and
-// closed. Sections a reset-count change began later in the period are newer.
+// closed: its count is its readings (a count that runs past them is damage, not
+// a close). Sections a reset-count change began later in the period are newer.
 int periodStart(const QVector<SectionSpan>& sections, Date online) {
   const int64_t marker = dateSeconds(online);
   for (int s = int(sections.size()) - 1; s >= 0; --s) {
     const int64_t start = dateSeconds(sections[s].header.startTime);
     if (start > marker) continue;
-    const bool lastAndClosed = s == sections.size() - 1 && sections[s].header.records != 0;
+    const bool lastAndClosed = s == sections.size() - 1 && sections[s].header.records == sections[s].records;
     return start >= marker - 1 && !lastAndClosed ? s : -1;
   }
   return -1;

@@ -235,7 +235,16 @@ double sgn(double v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
 
 }  // namespace
 
-void engineError(int number) { logMsg(-1, QStringLiteral("plotJtGraphToPicture: ERROR ") + QString::number(number)); }
+void engineError(int number) {
+  QString meaning;
+  switch (number) {
+    case kErrOverflow: meaning = QStringLiteral("a value beyond the picture's coordinates"); break;
+    case kErrSubscript: meaning = QStringLiteral("no such axis, series or point"); break;
+    case kErrInvalidProperty: meaning = QStringLiteral("a pen, style or size the picture refuses"); break;
+  }
+  logMsg(-1, QStringLiteral("plotJtGraphToPicture: ERROR ") + QString::number(number) +
+                 (meaning.isEmpty() ? QString() : QStringLiteral(" (") + meaning + ')'));
+}
 
 void resetPen(PictureCanvas& pic) {
   pic.setDrawWidth(1);

@@ -5,8 +5,8 @@
 // the extent of the values drawn against each axis.
 //
 // A failing element (a list index outside its list, an overflow, a value the
-// picture refuses) is logged as "plotJtGraphToPicture: ERROR <number>" and
-// skipped; nothing is thrown to the caller.
+// picture refuses) is logged as "plotJtGraphToPicture: ERROR <number> (<what
+// it means>)" and skipped; nothing is thrown to the caller.
 
 #include <QVector>
 

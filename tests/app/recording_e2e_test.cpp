@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cstdio>
 
 #include "support/link_processes.h"
 #include "tests/meter/record/zav_bytes.h"
@@ -130,14 +133,20 @@ TEST_F(RecordingE2E, damagedFileKeepsEverySectionAndRecordsBehindIt) {
 
 // After a kill the text log's last line is older than the data file's newest
 // readings: the next start goes on from them (1 Wh per count here), also when
-// several readings share a second with the line.
+// several readings share a second with the line, and when stray bytes came
+// behind the last reading (they are cut, and no reading).
 TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
   const struct {
     const char* interval;
     int records;  // before the kill
-  } runs[] = {{"1200", 5}, {"120", 10}};
-  for (const auto& [interval, least] : runs) {
-    const QString folder = dir() + "/every" + interval + "ms";
+    QByteArray damage;  // put behind the last reading after the kill
+  } runs[] = {{"1200", 5, {}},
+              {"120", 10, {}},
+              {"120", 10,
+               QByteArray::fromHex("9d64c5a1f0e2b7c83c40a9919516528ecce7f4244308c178e2404ed321dc"
+                                   "6cb242604ef80be28b15e5090b2e496127caffa13c40a99195")}};
+  for (const auto& [interval, least, damage] : runs) {
+    const QString folder = dir() + "/every" + interval + "ms" + (damage.isEmpty() ? "" : "-damaged");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString datFile = folder + "/pwrData.ZAV", logFile = folder + "/zavLog.TXT";
     SimProcess sim({"--interval-ms", interval, "--power", "1500"});
@@ -151,6 +160,7 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
       zav.kill();
       records = int((fileSize(datFile) - 38) / 18);
     }
+    if (!damage.isEmpty()) writeTextFile(datFile, readTextFile(datFile) + damage);
     // The on-line marker and the first reading with a rate: 1 Wh.
     const QList<QByteArray> before = readTextFile(logFile).trimmed().split('\n');
     ASSERT_EQ(before.size(), 2) << readTextFile(logFile).toStdString();
@@ -167,7 +177,32 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
     EXPECT_TRUE(zav.logHasPart("loadLastLogLine: register continued from the data file: " +
                                QString::number(records - 2) + " newer readings"))
         << zav.log().join('\n').toStdString();
+    EXPECT_EQ(
+        zav.logHasPart(QStringLiteral("torn tail cut: bytes behind the last reading that are no reading "
+                                      "(Error no reading at position=%1")
+                           .arg(38 + records * 18 + 1)),
+        !damage.isEmpty());
+    EXPECT_TRUE(damage.isEmpty() || !readTextFile(datFile).contains(damage.left(18)));
   }
+}
+
+// Killed again and again with damage at the file's end between the runs
+// (zeros, stray bytes, a count too large before them or past the end): the
+// soak tool reads every file independently, checks each start's register and
+// the plot of the whole file. Nothing invented, nothing lost, the register exact.
+TEST_F(RecordingE2E, killsWithDamageBetweenRunsLoseAndInventNothing) {
+  QProcess soak;
+  soak.start(QStringLiteral(ZAV_TOOLS_DIR "/zav_soak"),
+             {"--rounds", "40", "--damage-every", "2", "--seed", "20240301", "--build", ZAV_TOOLS_DIR});
+  ASSERT_TRUE(soak.waitForFinished(120000));
+  const QString out = QString::fromUtf8(soak.readAllStandardOutput());
+  const qsizetype passed = out.indexOf("SOAK PASSED ");
+  ASSERT_GE(passed, 0) << out.toStdString();
+  EXPECT_EQ(soak.exitCode(), 0);
+  std::printf("LOAD recording_kill_damage %s\n", qPrintable(out.mid(passed + 12).trimmed()));
+  // Damage goes in where the kill left the end whole and the last damage was cut: most second rounds.
+  const QRegularExpressionMatch damaged = QRegularExpression(" damaged=(\\d+) ").match(out);
+  EXPECT_GE(damaged.captured(1).toInt(), 10) << out.toStdString();
 }
 
 // A data file that cannot be opened: the message and the caption name the file and the reason.

@@ -700,3 +700,41 @@ TEST_F(PlotReader, SectionsBehindDamageAreReadAtTheirPlace) {
     }
   }
 }
+
+// A file with what a lost write or a bad copy leaves, indexed as the program
+// reads it: a too large count claiming a block of zeros, stray bytes in place
+// of a section's last three records (its count still covering them), a last
+// section whose count runs past the end. 12:00-20:00 shows every reading in
+// its place, the damaged section keeps its last reading's time, and nothing else
+// comes in (every power is the records' 6 W).
+TEST_F(PlotReader, DamageShowsEveryReadingAndNothingElse) {
+  const Date day = testTime(2024, 5, 1);
+  TestSection a = steps(day + 12 / 24.0, 13, {600}), b = steps(day + 14.5 / 24, 10, {600}),
+              c = steps(day + 16.5 / 24, 22, {600});
+  a.headerRecords = 40;
+  b.resetCount = 2;
+  c.resetCount = 3;
+  c.headerRecords = 30;
+  QByteArray strayEnd = testFileBytes({b});
+  for (qsizetype i = strayEnd.size() - 54; i < strayEnd.size(); ++i) strayEnd[i] = char(0x9D + 7 * i);
+  const QString path = installTestFile({a, b, c});
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(testFileBytes({a}) + QByteArray(4096, '\0') + strayEnd + testFileBytes({c}));
+  f.close();
+  const Result<DataFileIndexRead> index = readDataFileIndex(path);
+  ASSERT_TRUE(index.ok());
+  testDataFileSlots()[0] = index->index;
+  EXPECT_EQ(index->index.sectionLastTime[2], b.records[6].time);
+  QVector<TestRecord> readings = a.records + b.records.mid(0, 7) + c.records;
+  const QVector<plotSeries> series = read(day + 12 / 24.0, day + 20 / 24.0, kReduceOff, 300, false);
+  ASSERT_EQ(series.size(), 2);
+  const QVector<plotPoint>& points = series[1].points;
+  ASSERT_EQ(points.size(), readings.size() - 1);  // from the second record on
+  for (qsizetype i = 0; i < points.size(); ++i) {
+    EXPECT_DOUBLE_EQ(points[i].recTime, readings[i + 1].time) << i;
+    EXPECT_EQ(points[i].count, int32_t(readings[i + 1].count)) << i;
+  }
+  EXPECT_FLOAT_EQ(m_param.y1DataMin, 6);
+  EXPECT_FLOAT_EQ(m_param.y1DataMax, 6);
+}

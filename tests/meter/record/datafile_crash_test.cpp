@@ -67,18 +67,33 @@ TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
   }
 }
 
-// Only what a torn write can leave is cut: bytes at the end that are no
-// header's start, and records a count leaves out, stay; recording goes on behind them.
-TEST_F(DataFileCrash, EndThatNoTornWriteLeftStays) {
-  ZavBytes closed;
-  closed.header(kDay, 1).record(kDay, 1, 1);
+// What follows the last reading at the very end is cut before recording, with
+// what it was; records that could still be readings of the last section and
+// another version's section stay, and recording goes on behind them.
+TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
+  ZavBytes closed, count3, count5, zeroed, later;
+  closed.header(kDay, 1).record(kDay, 1, 1);  // 56 bytes
+  count3.header(kDay, 3).record(kDay, 1, 1);
+  count5.header(kDay, 5).record(kDay, 1, 1).record(kDay, 2, 2);
+  zeroed.record(0, 0, 0);
+  later.header(kDay + 1, 1, 0, 1004000).record(kDay + 1, 9, 9);
   const struct {
     const char* what;
     QByteArray file;
+    int64_t cutAt;  // 0: nothing cut
+    const char* logged;
   } rows[] = {
-      {"18 zero bytes", closed.b + QByteArray(18, '\0')},
-      {"20 stray bytes", closed.b + QByteArray(20, '\x5A')},
-      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b},
+      {"18 zero bytes", closed.b + QByteArray(18, '\0'), 57, "zero bytes behind the last reading"},
+      {"4096 zero bytes behind an open section",
+       ZavBytes().header(kDay, 0).record(kDay, 1, 1).b + QByteArray(4096, '\0'), 57,
+       "zero bytes behind the last reading"},
+      {"20 stray bytes", closed.b + QByteArray(20, '\x5A'), 57,
+       "bytes behind the last reading that are no reading"},
+      {"stray bytes where a count's last records were", count3.b + QByteArray(36, '\x5A'), 57,
+       "bytes behind the last reading that are no reading (Error no reading at position=57: dated "},
+      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b, 0, nullptr},
+      {"readings behind a damaged one", count5.b + zeroed.b + ZavBytes().record(kDay, 4, 4).b, 0, nullptr},
+      {"another version's section", closed.b + later.b, 0, nullptr},
   };
   for (const auto& r : rows) {
     writeTextFile(m_path, r.file);
@@ -87,11 +102,21 @@ TEST_F(DataFileCrash, EndThatNoTornWriteLeftStays) {
     ASSERT_GT(m_recorder.fileNumber(), 0) << r.what;
     ASSERT_TRUE(append(999, kDay + 2).ok());
     closeOutZavDat();
-    EXPECT_FALSE(m_log.contains("torn tail cut")) << r.what;
-    EXPECT_EQ(readTextFile(m_path).left(r.file.size()), r.file) << r.what;
+    const int64_t kept = r.cutAt > 0 ? r.cutAt - 1 : r.file.size();
+    EXPECT_EQ(m_log.contains("torn tail cut"), r.cutAt > 0) << r.what;
+    if (r.logged) {
+      EXPECT_TRUE(m_log.contains(QStringLiteral("torn tail cut: ") + r.logged)) << m_log.text().toStdString();
+      EXPECT_TRUE(m_log.contains(QStringLiteral("at position=%1  bytes cut=%2  fileLength=%3")
+                                     .arg(r.cutAt)
+                                     .arg(r.file.size() - kept)
+                                     .arg(kept)))
+          << r.what;
+    }
+    // Only an open section's count changes before the cut.
+    EXPECT_EQ(readTextFile(m_path).left(kept).mid(38), r.file.left(kept).mid(38)) << r.what;
     loadZavDatNEW(0);
     EXPECT_EQ(m_slots[0].sectionCount, 2) << r.what;
-    EXPECT_EQ(m_slots[0].sectionFilePos[2], r.file.size() + 1) << r.what;
+    EXPECT_EQ(m_slots[0].sectionFilePos[2], kept + 1) << r.what;
   }
 }
 

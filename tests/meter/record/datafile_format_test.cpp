@@ -61,7 +61,9 @@ TEST_F(DataFile, AcceptsOnlyVersionsOfThisProgramLine) {
   }
 }
 
-TEST_F(DataFile, ImpossibleRecordCountsStopTheLoadKeepingEarlierSections) {
+// A negative count stops the load; a count past the end of the file (a copy
+// cut short) gives the records that are there. Either way the file is not whole.
+TEST_F(DataFile, ImpossibleRecordCountsFailTheLoadKeepingEveryRecordThere) {
   for (int bad : {-5, 4, 2000000000}) {
     ZavBytes z;
     z.header(kDay, 1).record(kDay, 1, 1).header(kDay + 1, bad).record(kDay + 1, 2, 2).record(kDay + 1, 3, 3);
@@ -69,9 +71,18 @@ TEST_F(DataFile, ImpossibleRecordCountsStopTheLoadKeepingEarlierSections) {
     m_log.clear();
     EXPECT_FALSE(loadZavDatNEW(0)) << bad;
     EXPECT_TRUE(m_log.contains("*** File Error ***"));
-    EXPECT_EQ(m_slots[0].sectionCount, 1) << bad;
-    EXPECT_EQ(m_slots[0].recordCount, 1) << bad;
+    EXPECT_EQ(m_slots[0].sectionCount, bad < 0 ? 1 : 2) << bad;
+    EXPECT_EQ(m_slots[0].recordCount, bad < 0 ? 1 : 3) << bad;
+    EXPECT_EQ(
+        m_log.contains(
+            QStringLiteral("records=%1 at position=57 not believed: the file ends behind record 2").arg(bad)),
+        bad > 0);
   }
+  // Opening for recording gives that last section the count of its records.
+  openOutZavDat();
+  EXPECT_TRUE(m_log.contains("adjusting last section records count=2 (records=2000000000 ran past the end"));
+  closeOutZavDat();
+  EXPECT_EQ(readTextFile(m_path).mid(56 + 34, 4).toHex(), "02000000");
 }
 
 TEST_F(DataFile, ShortFilesAndStrayBytesFailWithoutCrashing) {

@@ -1,8 +1,11 @@
 // Damaged data files built at random by the test's own writer: good sections
 // with stray bytes, zero blocks, torn headers and wrong counts before, between
-// and after them. Every good section stays reachable for the recorder, the
+// and after them; then layouts with what a kill or a lost write leaves at the
+// end (zero and stray tails, a copy cut short) and sections whose too large
+// count claims stray bytes or zeros, or whose last records stray bytes replaced.
+// Every good section stays reachable with its readings for the recorder, the
 // index read alone and the register's walk; nothing else is read as records;
-// recording goes on at the end and changes no byte before it.
+// recording goes on behind the last reading and changes no byte before it.
 #include <cstdio>
 #include <random>
 #include <set>
@@ -11,9 +14,10 @@
 
 namespace {
 
-// One layout as written: where its good sections lie, where every record lies
-// (those of sections with a wrong count too), and where the last good data
-// ends. Counts stay far below a version number, as a record's may not.
+// One layout as written: where its good sections lie with their readings,
+// where every record lies (those of sections with a wrong count too), and
+// where the last good data ends. Counts stay far below a version number, as a
+// record's may not.
 struct Layout {
   struct Good {
     int64_t pos;
@@ -23,17 +27,41 @@ struct Layout {
   QByteArray bytes;
   std::vector<Good> good;
   std::set<int64_t> recordAt;
-  int64_t goodEnd = 0;  // first byte behind the last good section
+  int64_t goodEnd = 0;  // first byte behind the last good section's readings
+  int64_t dataEnd = 0;  // last byte of the last good section or record: behind it lies no reading
+  // The last section header: where, its count, the records behind it.
+  struct {
+    int64_t pos = 0;
+    int count = 0, records = 0;
+  } last;
   QString what;
 };
 
-enum Damage { kStray, kZeros, kTornHeader, kCountTooSmall, kCountTooLarge, kDamageKinds };
+enum Damage {
+  kStray,
+  kZeros,
+  kTornHeader,
+  kCountTooSmall,
+  kCountTooLarge,
+  kDamageKinds,
+  // In the later layouts only:
+  kCountTooLargeBeforeJunk = kDamageKinds,
+  kStrayForLastRecords,
+  kZeroTail,
+  kStrayTail,
+  kCutCopy,
+  kAllKinds
+};
+// What lies only at the very end of a file; a section left open by a kill may
+// lie before the first two.
+bool tailOnly(int kind) { return kind >= kZeroTail; }
 
 class LayoutWriter {
  public:
   explicit LayoutWriter(uint32_t seed) : m_rng(seed) {}
 
-  Layout next() {
+  // `tails`: the later layouts, with every kind of damage.
+  Layout next(bool tails = false) {
     Layout l;
     m_l = &l;
     m_z = ZavBytes();
@@ -41,25 +69,33 @@ class LayoutWriter {
     const int goods = pick(1, 5);
     // Damage before good section i; slot `goods` lies behind the last.
     std::vector<std::vector<int>> damageBefore(goods + 1);
-    for (int d = pick(1, 3); d > 0; --d) damageBefore[pick(0, goods)].push_back(pick(0, kDamageKinds - 1));
-    // A count too large is one that reaches into the next section header (or
-    // past the end): what lies behind the records it claims is no record. Stray
-    // bytes behind a count too large would be records by every check.
+    for (int d = pick(1, 3); d > 0; --d) {
+      const int slot = pick(0, goods), kind = pick(0, (tails ? kAllKinds : kDamageKinds) - 1);
+      damageBefore[tailOnly(kind) ? goods : slot].push_back(kind);
+    }
+    // A count too large reaches into what follows: the next section header,
+    // the end, or (later layouts) other damage; tails come last, a copy cut
+    // short at the very end.
+    const auto order = [](int k) {
+      return k == kCutCopy ? 3 : tailOnly(k) ? 2 : k == kCountTooLarge ? 1 : 0;
+    };
     for (std::vector<int>& d : damageBefore)
-      std::stable_partition(d.begin(), d.end(), [](int k) { return k != kCountTooLarge; });
-    // A section left open by a kill is the last thing in its file.
-    const bool openLast = damageBefore[goods].empty() && pick(0, 1);
+      std::stable_sort(d.begin(), d.end(), [&](int a, int b) { return order(a) < order(b); });
+    // A section left open by a kill is the last thing in its file but for what
+    // the kill or a lost write left behind it.
+    const bool openLast = std::all_of(damageBefore[goods].begin(), damageBefore[goods].end(),
+                                      [](int k) { return k == kZeroTail || k == kStrayTail; }) &&
+                          pick(0, 1);
     for (int i = 0; i <= goods; ++i) {
       for (int kind : damageBefore[i]) damage(kind);
       if (i == goods) break;
       const int n = pick(1, 6);
       const bool open = openLast && i == goods - 1;
-      l.good.push_back({m_z.b.size() + 1, n, open});
+      good(open ? 0 : n, n);
       l.what += QStringLiteral("S%1%2 ").arg(n).arg(open ? "o" : "");
-      section(open ? 0 : n, n);
-      l.goodEnd = m_z.b.size() + 1;
     }
     l.bytes = m_z.b;
+    l.dataEnd = std::max(l.goodEnd - 1, l.recordAt.empty() ? 0 : *l.recordAt.rbegin() + kRecordBytes - 1);
     return l;
   }
 
@@ -67,6 +103,7 @@ class LayoutWriter {
   int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
   void section(int count, int records) {
     const int reset = pick(0, 255);
+    m_l->last = {m_z.b.size() + 1, count, records};
     m_z.header(m_day, count, reset);
     for (int i = 0; i < records; ++i) {
       m_l->recordAt.insert(m_z.b.size() + 1);
@@ -74,13 +111,19 @@ class LayoutWriter {
     }
     m_day += 1;
   }
+  // A section that must be found with its `records` readings.
+  void good(int count, int records) {
+    m_l->good.push_back({m_z.b.size() + 1, records, count == 0});
+    section(count, records);
+    m_l->goodEnd = m_z.b.size() + 1;
+  }
+  void stray(int n) {
+    for (int i = 0; i < n; ++i) m_z.b.append(char(pick(0, 255)));
+  }
   void damage(int kind) {
     int n = 0;
     switch (kind) {
-      case kStray:
-        n = pick(1, 64);
-        for (int i = 0; i < n; ++i) m_z.b.append(char(pick(0, 255)));
-        break;
+      case kStray: stray(n = pick(1, 64)); break;
       case kZeros:
         n = std::vector<int>{18, 36, 4096}[pick(0, 2)];
         m_z.b.append(QByteArray(n, '\0'));
@@ -97,6 +140,32 @@ class LayoutWriter {
         n = pick(1, 4);
         section(n + pick(1, 6), n);
         break;
+      case kCountTooLargeBeforeJunk:
+        n = pick(1, 4);
+        section(n + pick(1, 300), n);
+        if (pick(0, 1)) {
+          stray(pick(1, 64));
+        } else {
+          m_z.b.append(QByteArray(std::vector<int>{18, 36, 4096}[pick(0, 2)], '\0'));
+        }
+        break;
+      case kStrayForLastRecords: {
+        n = pick(1, 4);  // records replaced
+        const int kept = pick(1, 4);
+        good(kept + n, kept);
+        stray(n * kRecordBytes);
+        break;
+      }
+      case kZeroTail:
+        n = pick(0, 1) ? 4096 : 65536;
+        m_z.b.append(QByteArray(n, '\0'));
+        break;
+      case kStrayTail: stray(n = pick(1, 200)); break;
+      case kCutCopy:
+        n = pick(1, 6);
+        good(n + pick(1, 700), n);
+        m_z.b.append(ZavBytes().record(m_day, 77, 77).b.left(pick(0, kRecordBytes - 1)));
+        break;
     }
     m_l->what += QStringLiteral("D%1:%2 ").arg(kind).arg(n);
   }
@@ -110,7 +179,8 @@ class LayoutWriter {
 class DataFileSweep : public DataFileTest {
  protected:
   struct Figures {
-    int sections = 0, found = 0, records = 0;
+    int sections = 0, found = 0, records = 0, cut = 0;
+    int64_t cutBytes = 0;
   };
   // Whether every good section lies in the index at its place with its
   // records, each read back from `file` as written, and every record the
@@ -136,27 +206,27 @@ class DataFileSweep : public DataFileTest {
     for (int r = 1; r <= ix.recordCount - added; ++r) ok = ok && l.recordAt.count(recordFilePos(ix, r)) == 1;
     return ok;
   }
-  // The file after recording one reading: the old bytes up to a cut that
-  // holds no record, the open section's count written, one new section behind.
-  bool recordedAtTheEnd(const Layout& l, const QByteArray& now) const {
+  // The file after recording one reading: the old bytes up to the last
+  // reading or record (what follows it was cut), the last section's count
+  // written when it was left open or ran past that end, one new section behind.
+  bool recordedAtTheEnd(const Layout& l, const QByteArray& now, Figures& figures) const {
     const int64_t keep = now.size() - kSectionBytes - kRecordBytes;
     QByteArray want = l.bytes.left(keep);
-    if (!l.good.empty() && l.good.back().open) {
-      want.replace(l.good.back().pos - 1 + 34, 4, ZavBytes().i32(l.good.back().records).b);
-    }
-    const bool cutNoRecord = l.recordAt.empty() || *l.recordAt.rbegin() + kRecordBytes - 1 <= keep;
-    return keep >= l.goodEnd - 1 && keep <= l.bytes.size() && cutNoRecord && now.left(keep) == want &&
-           m_recorder.headPos() == keep + 1;
+    if (l.last.count == 0 || l.last.pos - 1 + kSectionBytes + l.last.count * kRecordBytes > keep)
+      want.replace(l.last.pos - 1 + 34, 4, ZavBytes().i32(l.last.records).b);
+    figures.cut += keep < l.bytes.size() ? 1 : 0;
+    figures.cutBytes += l.bytes.size() - keep;
+    return keep == l.dataEnd && now.left(keep) == want && m_recorder.headPos() == keep + 1;
   }
 };
 
 TEST_F(DataFileSweep, EveryGoodSectionStaysReachableAndRecordingGoesOnAtTheEnd) {
-  constexpr int kLayouts = 500;
+  constexpr int kLayouts = 500, kTailLayouts = 500;
   LayoutWriter writer(20240301);
   Figures figures;
   int ok = 0;
-  for (int n = 0; n < kLayouts; ++n) {
-    const Layout l = writer.next();
+  for (int n = 0; n < kLayouts + kTailLayouts; ++n) {
+    const Layout l = writer.next(n >= kLayouts);
     figures.sections += int(l.good.size());
     writeTextFile(m_path, l.bytes);
     m_log.clear();
@@ -178,20 +248,25 @@ TEST_F(DataFileSweep, EveryGoodSectionStaysReachableAndRecordingGoesOnAtTheEnd) 
     held = held && append(999, kDay + 9).ok();
     closeOutZavDat();
     const QByteArray now = readTextFile(m_path);
-    held = held && recordedAtTheEnd(l, now);
+    held = recordedAtTheEnd(l, now, figures) && held;
     const Result<DataFileIndexRead> after = readDataFileIndex(m_path);
     ASSERT_TRUE(after.ok());
     const dataFileIndex& ix = after->index;
     held = held && indexHolds(ix, l, now, nullptr, 1) &&
            ix.sectionFilePos[ix.sectionCount] == m_recorder.headPos() &&
            ix.sectionHeaders[ix.sectionCount].records == 1;
-    EXPECT_TRUE(held) << n << ": " << l.what.toStdString() << "\n" << m_log.text().toStdString();
+    EXPECT_TRUE(held) << n << ": " << l.what.toStdString() << " data end=" << l.dataEnd
+                      << " size=" << l.bytes.size() << "\n"
+                      << m_log.text().toStdString();
     ok += held ? 1 : 0;
   }
-  std::printf("LOAD datafile_sweep layouts=%d sections=%d found=%d records=%d ok=%d\n", kLayouts,
-              figures.sections, figures.found, figures.records, ok);
+  std::printf(
+      "LOAD datafile_sweep layouts=%d with_tails=%d sections=%d found=%d records=%d tails_cut=%d "
+      "bytes_cut=%lld ok=%d\n",
+      kLayouts + kTailLayouts, kTailLayouts, figures.sections, figures.found, figures.records, figures.cut,
+      qlonglong(figures.cutBytes), ok);
   EXPECT_EQ(figures.found, figures.sections);
-  EXPECT_EQ(ok, kLayouts);
+  EXPECT_EQ(ok, kLayouts + kTailLayouts);
 }
 
 }  // namespace

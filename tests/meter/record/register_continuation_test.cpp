@@ -48,6 +48,9 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
   ZavBytes killedRun = earlierRun();
   section(killedRun, at(0, 0), false, same(3, 0, 0), 30);
   const QByteArray firstRun = line(0, 0, 100, -2) + line(0, 0, 101, 1500) + line(0, 0, 109, -4);
+  // The killed run's section with a count too large and stray bytes behind it.
+  QByteArray damagedRun = killedRun.b + QByteArray(20, '\xA7');
+  damagedRun.replace(earlierRun().b.size() + 34, 4, ZavBytes().i32(40).b);
   // Readings 10 s apart with a synchronisation between them.
   ZavBytes synced;
   section(synced, at(0, 0), false, {{0, 0}, {0, 10}, {0, 20}, {0, 30}, {0, 30}});
@@ -73,6 +76,8 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
            Row{"restart in the second of a SIGTERM, killed", firstRun + line(0, 0, 109, -2), killedRun.b, 111, 3},
            Row{"... and its first reading with a rate logged", firstRun + line(0, 0, 109, -2) + line(0, 0, 110, 1500),
                killedRun.b, 111, 1},
+           Row{"... its count made too large, stray bytes behind", firstRun + line(0, 0, 109, -2), damagedRun,
+               111, 3},
            Row{"... having recorded nothing", firstRun + line(0, 0, 109, -2), earlierRun().b, 109, 0},
            Row{"a later start that went on-line and recorded nothing", firstRun + line(0, 5, 109, -2),
                earlierRun().b, 109, 0},
