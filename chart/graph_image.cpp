@@ -45,7 +45,9 @@ GraphImageJob makeGraphImageJob(const QString& query, const QString& type, const
   return job;
 }
 
-GraphImage drawGraphImage(const GraphImageJob& job) {
+int32_t webGraphBackColour(int32_t colorB) { return colorB > -1 ? colorB : kSysColorButtonFace; }
+
+GraphImage drawGraphImage(const GraphImageJob& job, const GraphImageCancelled& cancelled) {
   logMsg(2, QStringLiteral("Form4.makeZavGraph"));
   GraphImage out;
   // An unreadable file draws as an empty one (the graph has no series); the log tells them apart.
@@ -70,26 +72,30 @@ GraphImage drawGraphImage(const GraphImageJob& job) {
                                                        .byteTemperature = job.byteTemperature,
                                                        .lapTimes = job.lapTimes});
   if (!plotted) logMsg(-1, QStringLiteral("makeZavGraph: ERROR ") + plotted.error());
+  if (cancelled && cancelled()) return out;
   initZavGraph(out.graph, param, out.series, job.look);
   out.picture = QImage(std::clamp(param.width, kMinWebImageSide, kMaxWebImageSide),
                        std::clamp(param.height, kMinWebImageSide, kMaxWebImageSide), QImage::Format_RGB32);
   TextLayouts layouts;
-  drawGraphInto(out.picture, param.colorB > -1 ? param.colorB : kSysColorButtonFace, out.graph, out.series,
-                nullptr, &layouts);
+  drawGraphInto(out.picture, webGraphBackColour(param.colorB), out.graph, out.series, nullptr, &layouts);
   return out;
 }
 
-void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer) {
+void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer,
+                         const GraphImageCancelled& cancelled) {
+  const QImage picture = drawGraphImage(job, cancelled).picture;
+  if (cancelled && cancelled()) return;
   // Each picture starts a picture layer of its own, as each chart does.
   cGDIP gdip;
   QObject::connect(&gdip, &cGDIP::Error, &gdip_Error);
-  writeImage(&gdip, drawGraphImage(job).picture, job.type, QString(), picBuffer);
+  writeImage(&gdip, picture, job.type, QString(), picBuffer);
 }
 
-Result<QByteArray> renderGraphImage(const GraphImageJob& job) {
+Result<QByteArray> renderGraphImage(const GraphImageJob& job, const GraphImageCancelled& cancelled) {
   if (!job.encoder) return Failure(QStringLiteral("no picture encoder for the type \"%1\"").arg(job.type));
   QByteArray picBuffer;
-  renderAndWriteImage(job, picBuffer);
+  renderAndWriteImage(job, picBuffer, cancelled);
+  if (cancelled && cancelled()) return Failure(QStringLiteral("the picture is no longer awaited"));
   if (picBuffer.isEmpty()) return Failure(QStringLiteral("the %1 picture could not be encoded").arg(job.type));
   return picBuffer;
 }
@@ -99,7 +105,11 @@ QFuture<Result<QByteArray>> startGraphImage(GraphImageJob job) {
   QFuture<Result<QByteArray>> future = promise->future();
   promise->start();
   graphImagePool().start([promise, job = std::move(job)] {
-    promise->addResult(renderGraphImage(job));
+    // The drawing begins (the progress says so) unless nobody waits for it;
+    // a cancel that came first leaves the progress at 0.
+    promise->setProgressValue(1);
+    if (!promise->isCanceled())
+      promise->addResult(renderGraphImage(job, [&] { return promise->isCanceled(); }));
     promise->finish();
   });
   return future;

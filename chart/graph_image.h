@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "chart/zav_graph.h"
@@ -48,6 +49,13 @@ struct GraphImageJob {
 GraphImageJob makeGraphImageJob(const QString& query, const QString& type, const Settings& settings, Date now,
                                 int16_t plottedSlot = 0);
 
+// The background a web picture is drawn on: its "b" colour, or the button
+// face for every colour below 0 (none, and the system colours alike).
+int32_t webGraphBackColour(int32_t colorB);
+
+// Asked between the steps of a drawing: true when nobody waits for it any more.
+using GraphImageCancelled = std::function<bool()>;
+
 // A job's picture as drawn, before it is encoded.
 struct GraphImage {
   plotParamRecord param;  // the request with its times and ranges as drawn
@@ -55,13 +63,21 @@ struct GraphImage {
   graphRecord graph;
   QImage picture;
 };
-// Any thread: the data file's index and records read, the graph set up and drawn.
-GraphImage drawGraphImage(const GraphImageJob& job);
+// Any thread: the data file's index and records read, the graph set up and
+// drawn; no picture when it was cancelled once the records were read.
+GraphImage drawGraphImage(const GraphImageJob& job, const GraphImageCancelled& cancelled = {});
 // Any thread: the picture drawn and written in the job's type into picBuffer
-// (writeImage, image_writer.h), which a failed encoding leaves as it was.
-void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer);
+// (writeImage, image_writer.h), which a failed encoding, or a cancel before
+// it, leaves as it was.
+void renderAndWriteImage(const GraphImageJob& job, QByteArray& picBuffer,
+                         const GraphImageCancelled& cancelled = {});
 // Any thread: the picture in the job's type; a failure when the type has no
-// encoder (nothing is drawn or logged then) or the encoding failed.
-Result<QByteArray> renderGraphImage(const GraphImageJob& job);
-// renderGraphImage on a pool of kMaxGraphImagesAtOnce threads of its own.
+// encoder (nothing is drawn or logged then), when it was cancelled before it
+// was encoded, or when the encoding failed.
+Result<QByteArray> renderGraphImage(const GraphImageJob& job, const GraphImageCancelled& cancelled = {});
+// renderGraphImage on a pool of kMaxGraphImagesAtOnce threads of its own. A
+// picture whose future is cancelled before its turn is not drawn, and one
+// cancelled while it is drawn stops at its next step. The future's progress
+// becomes 1 when the drawing begins: from then on it takes memory until it
+// finishes.
 QFuture<Result<QByteArray>> startGraphImage(GraphImageJob job);

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "chart/graph_image.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "platform/colour.h"
@@ -67,13 +68,14 @@ std::optional<int32_t> graphNumberColour(QStringView text) {
 }
 
 // A colour value as a style shows it: six hex digits get their "#", a number
-// becomes the colour the graph draws with it, anything else goes as given.
+// becomes the colour the graph draws for it (every number below 0, system
+// colours included, draws the picture's own background), anything else goes
+// as given.
 QString styleColour(const QString& value) {
   if (value.size() == 6 && allOf(value, isHexDigit)) return u'#' + value;
   const std::optional<int32_t> number = graphNumberColour(value);
   if (!number) return value;
-  const QColor c = colourToQColor(*number);
-  return c.isValid() ? c.name().toUpper() : QStringLiteral("transparent");
+  return colourToQColor(webGraphBackColour(*number)).name().toUpper();
 }
 
 TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
@@ -319,17 +321,8 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
 }
 
 namespace {
-// A picture: the drawn graph, or a file of the web root (the logo standing in
-// for a graph that could not be drawn).
-Result<WebResponse> pictureAnswer(const QString& appName, const QDateTime& now, const QString& fileExt,
-                                  const QString& filePath, const std::optional<QByteArray>& drawn) {
-  const bool liveGraph = drawn.has_value();
-  QByteArray picFile;
-  if (!liveGraph) {
-    Result<QByteArray> read = readFileBytes(filePath);
-    if (!read) return read.failure();
-    picFile = std::move(read).value();
-  }
+// The picture's header lines after the common header, up to its length.
+QString pictureHeader(const QString& appName, const QDateTime& now, const QString& fileExt, qint64 length) {
   QString header = commonHeader(appName, now) + QStringLiteral("Accept-Ranges: bytes") + kCrLf;
   if (fileExt == u".ico") {
     header += QStringLiteral("Content-Type: image/x-icon") + kCrLf;
@@ -337,21 +330,46 @@ Result<WebResponse> pictureAnswer(const QString& appName, const QDateTime& now, 
     header += QStringLiteral("Content-Type: image/") + fileExt.mid(1) + kCrLf +
               QStringLiteral("Cache-Control: no-cache, no-store, must-revalidate") + kCrLf;
   }
-  const QByteArray& bytes = liveGraph ? *drawn : picFile;
-  header += QStringLiteral("Content-Length: ") + QString::number(bytes.size()) + kCrLf;
+  return header + QStringLiteral("Content-Length: ") + QString::number(length) + kCrLf;
+}
+
+// The drawn graph goes out with its header in one send.
+WebResponse drawnPictureAnswer(const QString& appName, const QDateTime& now, const QString& fileExt,
+                               const QString& filePath, const QByteArray& picture) {
+  const QString header = pictureHeader(appName, now, fileExt, picture.size());
   WebResponse r;
-  if (liveGraph) {
-    r.sends.append(answerBytes(header, bytes));
-  } else {
-    r.sends.append((header + kCrLf).toLatin1());
-    if (!bytes.isEmpty()) r.sends.append(bytes);
-  }
-  r.summary = summaryOf(header, liveGraph ? QStringLiteral("len(picBuffer)") : QStringLiteral("len(picFile)"),
-                        bytes.size(), QStringLiteral("filePath"), filePath);
+  r.sends.append(answerBytes(header, picture));
+  r.summary = summaryOf(header, QStringLiteral("len(picBuffer)"), picture.size(), QStringLiteral("filePath"),
+                        filePath);
   return r;
 }
 
-Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now) {
+// A file of the web root: its header, then the file from disk (nothing when
+// it is missing: the length is 0).
+WebResponse fileAnswer(const QString& header, const QString& sizeName, const QString& filePath, qint64 size) {
+  WebResponse r;
+  r.sends.append((header + kCrLf).toLatin1());
+  if (size > 0) r.file = FileBody{.path = filePath, .size = size};
+  r.summary = summaryOf(header, sizeName, size, QStringLiteral("filePath"), filePath);
+  return r;
+}
+
+WebResponse filePictureAnswer(const QString& appName, const QDateTime& now, const QString& fileExt,
+                              const QString& filePath) {
+  const qint64 size = webFileSize(filePath);
+  return fileAnswer(pictureHeader(appName, now, fileExt, size), QStringLiteral("len(picFile)"), filePath,
+                    size);
+}
+
+// What an answer holds in memory while it goes out, known before any read.
+qint64 heldBytes(const WebResponse& r) {
+  qint64 bytes = 0;
+  for (const QByteArray& b : r.sends) bytes += b.size();
+  return bytes + (r.file ? std::min(r.file->size, 2 * kFileChunk) : 0);
+}
+
+Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now,
+                                 const AnswerRoom& room) {
   const QString appRoot = applicationRoot(request.headerBlock, request.localPort);
   const Result<QString> decoded = decodeWebPage(request.page);
   QString recPage = decoded.valueOr(QString());
@@ -391,16 +409,11 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
           GraphAsk{.query = request.query, .fileExt = fileExt, .filePath = filePath, .recPage = recPage};
       return r;
     }
-    return pictureAnswer(site.appName, now, fileExt, filePath, std::nullopt);
+    WebResponse r = filePictureAnswer(site.appName, now, fileExt, filePath);
+    return room(heldBytes(r)) ? r : refusedRequest(503, site.appName, now);
   }
   if (!isTextExt(fileExt)) return WebResponse{};
 
-  Result<QByteArray> read = readFileBytes(filePath);
-  if (!read) return read.failure();
-  QByteArray htmldata = std::move(read).value();
-  // Only template pages go through text; other files are sent as read.
-  if (fileExt == u".asp" || fileName == u"zav.css" || fileName == u"zav.js")
-    htmldata = substituteTemplate(QString::fromLatin1(htmldata), request.query, appRoot, site, now).toLatin1();
   QString type = fileExt == u".js"    ? QStringLiteral("text/javascript")
                  : fileExt == u".xml" ? QStringLiteral("text/xml")
                  : fileExt == u".txt" ? QStringLiteral("text/plain")
@@ -409,8 +422,20 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
   QString header = commonHeader(site.appName, now) + QStringLiteral("Content-Type: ") + type +
                    QStringLiteral("; charset=iso-8859-1") + kCrLf + QStringLiteral("Accept-Ranges: bytes") + kCrLf +
                    QStringLiteral("Cache-Control: no-cache, no-store") + kCrLf;
-  if (fileExt != u".css" && fileExt != u".xml")
-    header += QStringLiteral("Content-Length: ") + QString::number(htmldata.size()) + kCrLf;
+  const bool hasLength = fileExt != u".css" && fileExt != u".xml";
+  const qint64 size = webFileSize(filePath);
+  // Only template pages go through text; other files are sent as they are on disk.
+  if (fileExt != u".asp" && fileName != u"zav.css" && fileName != u"zav.js") {
+    if (hasLength) header += QStringLiteral("Content-Length: ") + QString::number(size) + kCrLf;
+    WebResponse r = fileAnswer(header, QStringLiteral("len(htmldata)"), filePath, size);
+    return room(heldBytes(r)) ? r : refusedRequest(503, site.appName, now);
+  }
+  if (!room(header.size() + 2 * size)) return refusedRequest(503, site.appName, now);
+  Result<QByteArray> read = readFileBytes(filePath);
+  if (!read) return read.failure();
+  const QByteArray htmldata =
+      substituteTemplate(QString::fromLatin1(*read), request.query, appRoot, site, now).toLatin1();
+  if (hasLength) header += QStringLiteral("Content-Length: ") + QString::number(htmldata.size()) + kCrLf;
   WebResponse r;
   r.sends.append(answerBytes(header, htmldata));
   r.summary = summaryOf(header, QStringLiteral("len(htmldata)"), htmldata.size(), QStringLiteral("filePath"), filePath);
@@ -425,22 +450,24 @@ Result<WebResponse> headAlone(Result<WebResponse> built, bool headOnly) {
   const qsizetype end = first.indexOf("\r\n\r\n");
   if (end >= 0) first.truncate(end + 4);
   r.sends.resize(1);
+  if (r.file) r.file->sent = false;
   return built;
 }
 }  // namespace
 
-Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now) {
-  return headAlone(fullResponse(request, site, now), request.headOnly);
+Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now,
+                                  const AnswerRoom& room) {
+  return headAlone(fullResponse(request, site, now, room), request.headOnly);
 }
 
 Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>& picture, const QString& appName,
                                   bool headOnly, const QDateTime& now) {
   if (picture && !picture->isEmpty())
-    return headAlone(pictureAnswer(appName, now, ask.fileExt, ask.filePath, *picture), headOnly);
+    return headAlone(drawnPictureAnswer(appName, now, ask.fileExt, ask.filePath, *picture), headOnly);
   // Nothing drawn: the logo stands in.
   QString logo = ask.filePath;
   logo.replace(ask.recPage, QStringLiteral("logo.png"));
-  return headAlone(pictureAnswer(appName, now, QStringLiteral(".png"), logo, std::nullopt), headOnly);
+  return headAlone(filePictureAnswer(appName, now, QStringLiteral(".png"), logo), headOnly);
 }
 
 WebResponse refusedRequest(int status, const QString& appName, const QDateTime& now) {

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QVector>
+#include <functional>
 #include <optional>
 
 #include "platform/result.h"
@@ -38,14 +39,34 @@ struct GraphAsk {
   QString recPage;   // the page as asked for, decoded
 };
 
+// A file goes out from disk after its answer's header, this much at a time:
+// an answer holds at most two chunks of it in memory, whatever its size.
+constexpr qint64 kFileChunk = 256 * 1024;
+
+// A file of the web root sent as it is on disk, of the size it had when the
+// header was made.
+struct FileBody {
+  QString path;
+  qint64 size = 0;
+  bool sent = true;  // false for HEAD: the file is opened (it must be readable), not sent
+};
+
 struct WebResponse {
   QVector<QByteArray> sends;  // in order; empty when nothing is sent
   QString summary;            // for the server log; empty when nothing was sent
   std::optional<GraphAsk> graph;  // a graph to draw first; then graphResponse answers
+  std::optional<FileBody> file;   // follows the sends
 };
 
-// Fails with the reason when an existing file cannot be read: nothing is sent.
-Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now);
+// Whether an answer may hold this many bytes in memory; asked from a file's
+// size before any of it is read. A file sent from disk counts as the chunks
+// it holds, a template page as its text twice (read, then filled in).
+using AnswerRoom = std::function<bool(qint64 bytes)>;
+
+// Fails with the reason when an existing template page cannot be read:
+// nothing is sent. An answer without room gets 503.
+Result<WebResponse> buildResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now,
+                                  const AnswerRoom& room);
 // The answer to a live graph once its picture is drawn; the logo of the web
 // root when it could not be drawn (no logo: an empty picture).
 Result<WebResponse> graphResponse(const GraphAsk& ask, const Result<QByteArray>& picture, const QString& appName,

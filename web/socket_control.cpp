@@ -1,33 +1,63 @@
 #include "web/socket_control.h"
 
+#include <fcntl.h>
+#include <linux/tcp.h>  // tcp_info with the bytes the peer acknowledged
+#include <netinet/in.h>
+#include <linux/sockios.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QNetworkInterface>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "core/util/text_helpers.h"
+#include "web/lingering_close.h"
 
 namespace {
 // Connections the system holds for the listener before they are taken: room
 // for a crowd of clients that reconnect at once, so a newcomer's connect is
 // not dropped (and retried a second later) while slots change hands.
 constexpr int kListenBacklog = 256;
+
+bool wouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
+// Enough of a waiting connection's bytes to tell whether its request head is there.
+constexpr qsizetype kMaxWaitingPeek = 16 * 1024 + 4;
 }  // namespace
 
-SocketArray::SocketArray() : m_server(new QTcpServer(this)), m_sockets(1, nullptr), m_loaded(1, true) {
-  connect(m_server, &QTcpServer::newConnection, this, &SocketArray::offerNextLater);
+// Hands every connection the system accepted to the array as a descriptor.
+// No socket object is made for it until it gets an element, so nothing reads
+// it meanwhile, and every pending connection is taken at each notice: the
+// system's queue never fills while the server is busy.
+class ConnectionListener : public QTcpServer {
+ public:
+  explicit ConnectionListener(SocketArray* array) : QTcpServer(array), m_array(array) {}
+
+ protected:
+  void incomingConnection(qintptr fd) override { m_array->arrived(int(fd)); }
+
+ private:
+  SocketArray* m_array;
+};
+
+SocketArray::SocketArray()
+    : m_server(new ConnectionListener(this)),
+      m_lingering(new LingeringCloses(this)),
+      m_sockets(1, nullptr),
+      m_loaded(1, true) {
+  m_clock.start();
   connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) {
     emit errorOccurred(0, int(e), m_server->errorString());
   });
 }
 
-SocketArray::~SocketArray() {
-  for (QTcpSocket* s : m_pending) s->abort();
-  if (m_held) m_held->abort();
-}
+SocketArray::~SocketArray() { closeWaiting(); }
 
 void SocketArray::load(int index) {
   if (index <= 0) return;
@@ -52,6 +82,11 @@ QTcpSocket* SocketArray::socket(int index) const {
   return index > 0 && index < m_sockets.size() ? m_sockets[index] : nullptr;
 }
 
+int SocketArray::descriptor(int index) const {
+  const QTcpSocket* s = socket(index);
+  return s ? int(s->socketDescriptor()) : -1;
+}
+
 Result<> SocketArray::listen(int port) {
   if (m_server->isListening()) m_server->close();
   if (port <= 0 || port > kMaxTcpPort) return Failure(QStringLiteral("no such port"));
@@ -60,71 +95,138 @@ Result<> SocketArray::listen(int port) {
   return {};
 }
 
-// Every pending connection is offered once; one the handler neither takes nor
-// holds is closed at once, so a full pool keeps no descriptor but the held
-// one (offered again by offerAgain, before any other). One is offered per
-// pass of the event loop, so what the connections taken before it have sent
-// is read first: a burst of new connections cannot push out a request that
-// has already arrived.
-void SocketArray::offerNextLater() {
-  if (m_offerQueued || m_held) return;
+void SocketArray::arrived(int fd) {
+  m_arrived.push_back({.id = m_nextRequestId++, .fd = fd, .since = m_clock.elapsed()});
+  offerLater();
+}
+
+void SocketArray::offerLater() {
+  if (m_offerQueued) return;
   m_offerQueued = true;
   QMetaObject::invokeMethod(this, &SocketArray::offerNext, Qt::QueuedConnection);
-}
-
-void SocketArray::offerNext() {
-  m_offerQueued = false;
-  QTcpSocket* s = std::exchange(m_held, nullptr);
-  const qintptr id = s ? m_heldId : m_nextRequestId;
-  if (!s && (s = m_server->nextPendingConnection())) ++m_nextRequestId;
-  if (!s) return;
-  m_pending.insert(id, s);
-  m_holdAsked = false;
-  emit connectionRequest(0, id);
-  if (m_pending.remove(id)) {
-    if (m_holdAsked && m_server->isListening()) {
-      m_held = s;
-      m_heldId = id;
-      return;
-    }
-    s->abort();
-    s->deleteLater();
-  }
-  if (m_server->hasPendingConnections()) offerNextLater();
-}
-
-void SocketArray::holdRequest(qintptr requestId) {
-  if (m_pending.contains(requestId)) m_holdAsked = true;
 }
 
 void SocketArray::offerAgain() {
-  if (!m_held || m_offerQueued) return;
-  m_offerQueued = true;
-  QMetaObject::invokeMethod(this, &SocketArray::offerNext, Qt::QueuedConnection);
+  m_offerFirst = true;
+  offerLater();
+}
+
+SocketArray::Outcome SocketArray::offer(const Waiting& w) {
+  m_offered = w;
+  char c;
+  m_offered.gone = ::recv(w.fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+  m_outcome = Outcome::None;
+  emit connectionRequest(0, w.id);
+  m_offered = {};
+  return m_outcome;
+}
+
+// The line's first while the handler takes them, then each newcomer once, in
+// the order they came. One the handler neither takes nor keeps waiting is
+// closed (without a reset, should it have sent its request).
+void SocketArray::offerNext() {
+  m_offerQueued = false;
+  for (bool first = std::exchange(m_offerFirst, false); first && !m_line.empty();) {
+    const Waiting w = m_line.front();
+    const Outcome o = offer(w);
+    if (o == Outcome::Held) break;
+    if (m_line.empty() || m_line.front().id != w.id) continue;  // the server stopped meanwhile
+    m_line.pop_front();
+    if (o == Outcome::None) closeUntaken(w);
+  }
+  while (!m_arrived.empty()) {
+    const Waiting w = m_arrived.front();
+    m_arrived.pop_front();
+    const Outcome o = offer(w);
+    if (o == Outcome::Held)
+      m_line.push_back(w);
+    else if (o == Outcome::None)
+      closeUntaken(w);
+  }
+}
+
+// One whose peer left without a word is closed at once: a flood of them costs little.
+void SocketArray::closeUntaken(const Waiting& w) {
+  char c;
+  if (::recv(w.fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+    ::close(w.fd);
+  else
+    m_lingering->add(w.fd);
+}
+
+void SocketArray::holdRequest(qintptr requestId) {
+  if (requestId == m_offered.id && m_outcome == Outcome::None) m_outcome = Outcome::Held;
+}
+
+void SocketArray::refuseRequest(qintptr requestId, const QByteArray& answer) {
+  if (requestId != m_offered.id || m_outcome != Outcome::None) return;
+  m_outcome = Outcome::Refused;
+  m_lingering->add(m_offered.fd, answer);
+}
+
+bool SocketArray::isWaiting(qintptr requestId) const {
+  return std::any_of(m_line.begin(), m_line.end(), [&](const Waiting& w) { return w.id == requestId; });
+}
+
+qint64 SocketArray::waitedMs(qintptr requestId) const {
+  for (const Waiting& w : m_line)
+    if (w.id == requestId) return m_clock.elapsed() - w.since;
+  return 0;
+}
+
+qintptr SocketArray::longestWaitingIncomplete(qint64 minAgeMs,
+                                              const std::function<bool(QByteArrayView)>& complete) {
+  const qint64 now = m_clock.elapsed();
+  QByteArray bytes;
+  for (Waiting& w : m_line) {
+    if (now - w.since < minAgeMs) break;  // the rest came later
+    if (w.complete || w.id == m_offered.id) continue;
+    if (bytes.isEmpty()) bytes.resize(kMaxWaitingPeek);
+    const ssize_t n = ::recv(w.fd, bytes.data(), size_t(bytes.size()), MSG_PEEK | MSG_DONTWAIT);
+    w.complete = complete(QByteArrayView(bytes.constData(), n > 0 ? n : 0));
+    if (!w.complete) return w.id;
+  }
+  return 0;
+}
+
+bool SocketArray::offeredIs(const std::function<bool(QByteArrayView)>& complete) const {
+  if (m_offered.fd < 0) return false;
+  QByteArray bytes(kMaxWaitingPeek, Qt::Uninitialized);
+  const ssize_t n = ::recv(m_offered.fd, bytes.data(), size_t(bytes.size()), MSG_PEEK | MSG_DONTWAIT);
+  return complete(QByteArrayView(bytes.constData(), n > 0 ? n : 0));
+}
+
+void SocketArray::dropWaiting(qintptr requestId) {
+  for (auto it = m_line.begin(); it != m_line.end(); ++it)
+    if (it->id == requestId) {
+      m_lingering->putAside(it->fd);
+      m_line.erase(it);
+      return;
+    }
+}
+
+void SocketArray::closeWaiting() {
+  for (const std::deque<Waiting>* q : {&m_arrived, &m_line})
+    for (const Waiting& w : *q) ::close(w.fd);
+  m_arrived.clear();
+  m_line.clear();
 }
 
 bool SocketArray::accept(int index, qintptr requestId) {
-  QTcpSocket* s = m_pending.take(requestId);
-  if (!s || !isLoaded(index) || index == 0) {
-    if (s) {
-      s->abort();
-      s->deleteLater();
-    }
+  if (requestId != m_offered.id || m_outcome != Outcome::None || !isLoaded(index) || index == 0) return false;
+  auto* s = new QTcpSocket(this);
+  if (!s->setSocketDescriptor(m_offered.fd)) {
+    delete s;
     return false;
   }
+  m_outcome = Outcome::Taken;
   close(index);
   attach(index, s);
-  // Bytes may already wait: they are announced like any later arrival.
-  if (s->bytesAvailable() > 0)
-    QMetaObject::invokeMethod(
-        this, [this, index, s] { if (socket(index) == s && s->bytesAvailable() > 0) emit dataArrival(index, s->bytesAvailable()); },
-        Qt::QueuedConnection);
   return true;
 }
 
 void SocketArray::attach(int index, QTcpSocket* s) {
   m_sockets[index] = s;
-  s->setParent(this);
   connect(s, &QTcpSocket::readyRead, this, [this, index, s] {
     if (socket(index) == s) emit dataArrival(index, s->bytesAvailable());
   });
@@ -148,22 +250,49 @@ void SocketArray::attach(int index, QTcpSocket* s) {
 void SocketArray::close(int index) {
   if (index == 0) {
     m_server->close();
-    if (QTcpSocket* held = std::exchange(m_held, nullptr)) {
-      held->abort();
-      held->deleteLater();
-    }
+    closeWaiting();
     return;
   }
   QTcpSocket* s = socket(index);
   if (!s) return;
+  dropWatch(index);
   m_sockets[index] = nullptr;
   s->disconnect(this);
-  s->close();  // written bytes still reach the peer
+  s->abort();
   s->deleteLater();
+}
+
+// The socket object goes; a copy of its descriptor lingers, unless nothing
+// of the peer's waits unread and all that was sent has been acknowledged (a
+// reset could cut nothing off then).
+void SocketArray::closeAnswered(int index) {
+  const QTcpSocket* s = socket(index);
+  const int fd = s && s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() == 0
+                     ? int(s->socketDescriptor())
+                     : -1;
+  int unread = 0, unacknowledged = 0;
+  const bool settled = fd < 0 || (::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0 &&
+                                  ::ioctl(fd, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0);
+  const int copy = settled ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  close(index);
+  if (copy >= 0) m_lingering->add(copy);
 }
 
 void SocketArray::sendData(int index, const QByteArray& bytes) {
   if (QTcpSocket* s = socket(index)) s->write(bytes);
+}
+
+qint64 SocketArray::bytesToWrite(int index) const {
+  const QTcpSocket* s = socket(index);
+  return s ? s->bytesToWrite() : 0;
+}
+
+qint64 SocketArray::deliveredBytes(int index) const {
+  const int fd = descriptor(index);
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (fd < 0 || ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return 0;
+  return qint64(info.tcpi_bytes_acked);
 }
 
 QByteArray SocketArray::getData(int index) {
@@ -191,6 +320,56 @@ void SocketArray::holdInput(int index) {
   // peer's input stays unseen until the answer is out.
   if (s->bytesAvailable() == 0) s->ungetChar(' ');
   s->setReadBufferSize(1);
+}
+
+// Its own notices on the descriptor: the socket object reads no more
+// (holdInput), so it sees neither the end of input nor a reset.
+void SocketArray::watchPeer(int index) {
+  const int fd = descriptor(index);
+  if (fd < 0 || m_watched.contains(index)) return;
+  PeerWatch w{new QSocketNotifier(fd, QSocketNotifier::Read, this),
+              new QSocketNotifier(fd, QSocketNotifier::Exception, this)};
+  connect(w.input, &QSocketNotifier::activated, this, [this, index, fd] {
+    char buf[4096];
+    const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n > 0 || (n < 0 && wouldBlock())) return;  // what follows the request is dropped
+    if (const auto it = m_watched.constFind(index); it != m_watched.cend()) it->input->setEnabled(false);
+    if (n == 0)
+      emit peerInputEnded(index);
+    else
+      emit peerGone(index);
+  });
+  // An error or a hang-up: what was sent to the peer was refused.
+  connect(w.gone, &QSocketNotifier::activated, this, [this, index] {
+    if (const auto it = m_watched.constFind(index); it != m_watched.cend()) it->gone->setEnabled(false);
+    emit peerGone(index);
+  });
+  m_watched.insert(index, w);
+}
+
+void SocketArray::stopWatching(int index) { dropWatch(index); }
+
+void SocketArray::dropWatch(int index) {
+  const PeerWatch w = m_watched.take(index);
+  // Possibly from within their own notice: they go later, silent from now.
+  for (QSocketNotifier* n : {w.input, w.gone}) {
+    if (!n) continue;
+    n->setEnabled(false);
+    n->deleteLater();
+  }
+}
+
+bool SocketArray::inputEnded(int index) const {
+  const int fd = descriptor(index);
+  char c;
+  return fd >= 0 && ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+bool SocketArray::sendAhead(int index, QByteArrayView bytes) {
+  const QTcpSocket* s = socket(index);
+  if (!s || s->bytesToWrite() > 0) return false;
+  return ::send(int(s->socketDescriptor()), bytes.data(), size_t(bytes.size()),
+                MSG_NOSIGNAL | MSG_DONTWAIT) == bytes.size();
 }
 
 int SocketArray::state(int index) const {

@@ -34,6 +34,8 @@ bool webFileExists(const QString& path) {
   return fi.exists() && fi.isFile() && !fi.isHidden();
 }
 
+qint64 webFileSize(const QString& path) { return webFileExists(path) ? QFileInfo(path).size() : 0; }
+
 Result<QByteArray> readFileBytes(const QString& path) {
   if (!webFileExists(path)) return QByteArray();
   QFile f(path);

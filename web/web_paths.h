@@ -22,6 +22,8 @@ QString webLogPath(const QString& typed);
 // True for an ordinary file; a path ending in "/" asks for a folder that
 // holds at least one ordinary file.
 bool webFileExists(const QString& path);
+// The size of an ordinary file (webFileExists); 0 for anything else.
+qint64 webFileSize(const QString& path);
 // The whole file as bytes; empty when it does not exist. Fails with the reason
 // when an existing file cannot be read.
 Result<QByteArray> readFileBytes(const QString& path);

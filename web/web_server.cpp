@@ -1,6 +1,7 @@
 #include "web/web_server.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFutureWatcher>
 #include <QTimer>
 
@@ -14,11 +15,22 @@
 namespace {
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
-// An answer's rate is judged over windows this long.
-constexpr qint64 kRateWindowMs = 2000;
 // Answers of at most this size always go out (ten slots hold at most 640 KiB
 // of them beyond the bound): a page is never refused.
 constexpr qint64 kAlwaysSentBytes = 64 * 1024;
+// The line's first is offered a slot again at least this often, so an answer
+// that turns slow makes room for it.
+constexpr int kOfferAgainMs = 250;
+// The answers' rates are sampled this often while they go out, and judged
+// over this long (or slowAnswerAfter when that is shorter).
+constexpr int kRateSampleMs = 500;
+constexpr qint64 kRateWindowMs = 4000;
+// Every live graph's answer starts with it. A peer that ended its input while
+// its picture is awaited may have gone, or only be done sending: this line
+// goes ahead, and a peer that has gone refuses it.
+constexpr QByteArrayView kGraphStatusLine = "HTTP/1.1 200 OK\r\n";
+// A picture for such a peer is begun once the refusal had this long to come.
+constexpr int kRefusalWaitMs = 100;
 
 // Text from the client in the log: each line behind the mark, every other
 // control character escaped, so no byte sent can start a line of its own.
@@ -39,10 +51,16 @@ QString arrivalText(qsizetype bytesReceived, const QString& received, const QStr
 }  // namespace
 
 WebServer::WebServer(GraphRenderer renderer, QObject* parent)
-    : QObject(parent), m_renderer(std::move(renderer)), m_offerAgain(new QTimer(this)) {
+    : QObject(parent),
+      m_renderer(std::move(renderer)),
+      m_offerAgain(new QTimer(this)),
+      m_rateSampler(new QTimer(this)) {
   m_clock.start();
   m_offerAgain->setSingleShot(true);
   connect(m_offerAgain, &QTimer::timeout, &m_sockets, &SocketArray::offerAgain);
+  connect(m_rateSampler, &QTimer::timeout, this, &WebServer::sampleRates);
+  connect(&m_sockets, &SocketArray::peerInputEnded, this, &WebServer::peerInputEnded);
+  connect(&m_sockets, &SocketArray::peerGone, this, &WebServer::closeReceived);
   connect(&m_sockets, &SocketArray::connectionRequest, this, &WebServer::connectionRequest);
   connect(&m_sockets, &SocketArray::dataArrival, this, [this](int index, qint64) { dataArrival(index); });
   connect(&m_sockets, &SocketArray::sendProgress, this, &WebServer::sendProgress);
@@ -62,8 +80,8 @@ void WebServer::setSettings(const Settings& settings) {
 }
 
 WebServer::Slot& WebServer::slot(int index) {
-  if (index >= m_slots.size()) m_slots.resize(index + 1);
-  return m_slots[index];
+  if (size_t(index) >= m_slots.size()) m_slots.resize(size_t(index) + 1);
+  return m_slots[size_t(index)];
 }
 
 void WebServer::resetSlots() {
@@ -72,17 +90,26 @@ void WebServer::resetSlots() {
     delete s.timer;
   }
   m_slots.clear();
-  m_heldRequest = 0;
   m_offerAgain->stop();
+  m_rateSampler->stop();
 }
 
 // The picture is no longer awaited: its answer is never sent, and one not
-// begun yet is not drawn.
+// begun yet is not drawn. One begun counts until it ends.
 void WebServer::dropGraph(Slot& s) {
   if (QFutureWatcher<Result<QByteArray>>* w = s.graph.watcher) {
     w->disconnect(this);
-    w->future().cancel();
-    w->deleteLater();
+    QFuture<Result<QByteArray>> future = w->future();
+    future.cancel();
+    if (!future.isFinished() && future.progressValue() > 0) {
+      m_drawingsLeft.push_back({w, s.reserved});
+      connect(w, &QFutureWatcherBase::finished, this, [this, w] {
+        std::erase_if(m_drawingsLeft, [w](const DrawingLeft& d) { return d.watcher == w; });
+        w->deleteLater();
+      });
+    } else {
+      w->deleteLater();
+    }
   }
   s.graph = {};
   s.reserved = 0;
@@ -103,21 +130,26 @@ void WebServer::armSlot(int index) {
   s.timer->start(m_limits.requestHead);
 }
 
-void WebServer::releaseSlot(int index) {
-  m_sockets.close(index);
+void WebServer::releaseSlot(int index, bool answered) {
+  if (answered)
+    m_sockets.closeAnswered(index);
+  else
+    m_sockets.close(index);
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
   dropGraph(s);
-  s.progress = {};
+  s.answerStart = -1;
+  s.file.reset();
+  s.fileLeft = 0;
   if (s.timer) s.timer->stop();
   if (index < m_socketSlots.size() && m_socketSlots[index] > 0) {
     m_socketSlots[index] = 0;
     m_counters.active = std::max(m_counters.active - 1, 0);
   }
   showCounter(2);
-  // A newcomer waits for a slot: this one is free.
-  if (m_heldRequest != 0) m_sockets.offerAgain();
+  // The first newcomer in line takes the slot.
+  if (m_sockets.waitingCount() > 0) m_sockets.offerAgain();
 }
 
 WebLogSocket WebServer::logSocket(int index) const {
@@ -168,8 +200,8 @@ int WebServer::longestWaitingHead(qint64& waitMs) {
     if (a.buffer.isEmpty() != b.buffer.isEmpty()) return !a.buffer.isEmpty();
     return a.acceptOrder < b.acceptOrder;
   };
-  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && j < m_slots.size(); ++j) {
-    const Slot& s = m_slots[j];
+  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && size_t(j) < m_slots.size(); ++j) {
+    const Slot& s = m_slots[size_t(j)];
     if (m_socketSlots[j] == 0 || s.answered) continue;
     const QByteArray waiting = m_sockets.peekData(j, kMaxRequestHead + 4 - s.buffer.size());
     if (!waiting.isEmpty() && readRequest(s.buffer + waiting).status != RequestStatus::NeedMore) continue;
@@ -178,34 +210,26 @@ int WebServer::longestWaitingHead(qint64& waitMs) {
       waitMs = waitMs == 0 ? grace - age : std::min(waitMs, grace - age);
       continue;
     }
-    if (oldest == 0 || before(s, m_slots[oldest])) oldest = j;
+    if (oldest == 0 || before(s, m_slots[size_t(oldest)])) oldest = j;
   }
   return oldest;
 }
 
-// Closes the rate windows that have run their length, also when no progress
-// came (a reader that stopped is slow). The first window holds what the
-// system's buffers took at once: it is not judged.
-void WebServer::rollRateWindow(Progress& p, qint64 now) {
-  if (p.start < 0 || now - p.windowStart < kRateWindowMs) return;
-  if (p.windowStart != p.start) p.lastRate = p.windowSent * 1000 / (now - p.windowStart);
-  p.windowStart = now;
-  p.windowSent = 0;
-}
-
-// Of the answers that have gone out for slowAnswerAfter, the one going slowest
-// under minAnswerRate.
+// Of the answers that have gone out for slowAnswerAfter, the one that reached
+// its client slowest over the last rate window, under minAnswerRate.
 int WebServer::slowestAnswer(int except) {
   const qint64 now = m_clock.elapsed();
   int slowest = 0;
   qint64 slowestRate = 0;
-  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && j < m_slots.size(); ++j) {
-    Progress& p = m_slots[j].progress;
-    rollRateWindow(p, now);
-    if (j == except || m_socketSlots[j] == 0 || p.start < 0 ||
-        now - p.start < m_limits.slowAnswerAfter.count())
+  for (int j = 1; j <= m_maxConnections && j < m_socketSlots.size() && size_t(j) < m_slots.size(); ++j) {
+    Slot& s = m_slots[size_t(j)];
+    if (j == except || m_socketSlots[j] == 0 || s.answerStart < 0 ||
+        now - s.answerStart < m_limits.slowAnswerAfter.count())
       continue;
-    const qint64 rate = p.lastRate;
+    const qint64 delivered = m_sockets.deliveredBytes(j);
+    s.rate.sample(now, delivered);
+    const qint64 rate =
+        s.rate.rate(now, delivered, std::min<qint64>(kRateWindowMs, m_limits.slowAnswerAfter.count()));
     if (rate < 0 || rate >= m_limits.minAnswerRate) continue;
     if (slowest == 0 || rate < slowestRate) {
       slowest = j;
@@ -215,9 +239,23 @@ int WebServer::slowestAnswer(int except) {
   return slowest;
 }
 
+// A reader that stopped gives no sign of its own: its answer is sampled now and then.
+void WebServer::sampleRates() {
+  const qint64 now = m_clock.elapsed();
+  bool going = false;
+  for (int j = 1; j < m_socketSlots.size() && size_t(j) < m_slots.size(); ++j) {
+    Slot& s = m_slots[size_t(j)];
+    if (m_socketSlots[j] == 0 || s.answerStart < 0) continue;
+    s.rate.sample(now, m_sockets.deliveredBytes(j));
+    going = true;
+  }
+  if (!going) m_rateSampler->stop();
+}
+
 qint64 WebServer::outgoingBytes() const {
   qint64 bytes = 0;
-  for (const Slot& s : m_slots) bytes += s.progress.queued + s.reserved;
+  for (size_t j = 1; j < m_slots.size(); ++j) bytes += m_sockets.bytesToWrite(int(j)) + m_slots[j].reserved;
+  for (const DrawingLeft& d : m_drawingsLeft) bytes += d.cost;
   return bytes;
 }
 
@@ -231,6 +269,10 @@ bool WebServer::makeRoom(qint64 bytes, int index) {
     releaseSlot(j);
   }
   return true;
+}
+
+AnswerRoom WebServer::roomFor(int index) {
+  return [this, index](qint64 bytes) { return bytes <= kAlwaysSentBytes || makeRoom(bytes, index); };
 }
 
 // A picture may take its image (4 bytes a pixel) while it is drawn and at
@@ -247,33 +289,16 @@ qint64 WebServer::pictureCost(const QString& query) const {
 
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
-  // A newcomer that waited is counted once.
-  if (requestId != std::exchange(m_heldRequest, 0)) countUp(m_counters.requests, 0);
-  int j = freeSlot();
+  const bool waiting = m_sockets.isWaiting(requestId);
+  // A newcomer is counted once, however long it waits; it goes behind those
+  // that wait already.
+  if (!waiting) countUp(m_counters.requests, 0);
+  if (m_sockets.offeredHasGone()) return;
+  qint64 waitMs = 0;
+  const int j = waiting || m_sockets.waitingCount() == 0 ? takeSlot(waitMs) : 0;
   if (j == 0) {
-    // Every slot serves: the connection that has waited longest for its
-    // request head makes room, else the answer going out slowest, so slow
-    // clients cannot keep others out. While the heads are all young the
-    // newcomer waits; when all are answering at a useful rate, it is not
-    // taken (the socket array closes it).
-    qint64 waitMs = 0;
-    if ((j = longestWaitingHead(waitMs)) != 0) {
-      logEvent(j, 5, [] {
-        return QStringLiteral("  * request head not complete, slot given to a new connection");
-      });
-    } else if ((j = slowestAnswer(0)) != 0) {
-      logEvent(j, 5, [] {
-        return QStringLiteral("  * answer going out too slowly, slot given to a new connection");
-      });
-    } else {
-      if (waitMs > 0) {
-        m_heldRequest = requestId;
-        m_sockets.holdRequest(requestId);
-        m_offerAgain->start(std::chrono::milliseconds(waitMs));
-      }
-      return;
-    }
-    releaseSlot(j);
+    waitForSlot(requestId, waiting, waitMs);
+    return;
   }
   m_socketSlots[j] = int16_t(j);
   logEvent(0, 0, [&] {
@@ -303,6 +328,68 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
   }
 }
 
+// A free slot, else one made free: the head that has waited longest, else
+// the answer going out slowest, so slow clients cannot keep others out. 0
+// when every slot serves at a useful rate; waitMs then tells when a young
+// head may be taken (0: none).
+int WebServer::takeSlot(qint64& waitMs) {
+  if (const int j = freeSlot()) return j;
+  int j = longestWaitingHead(waitMs);
+  if (j != 0) {
+    logEvent(j, 5,
+             [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
+  } else if ((j = slowestAnswer(0)) != 0) {
+    logEvent(j, 5, [] {
+      return QStringLiteral("  * answer going out too slowly, slot given to a new connection");
+    });
+  } else {
+    return 0;
+  }
+  releaseSlot(j);
+  return j;
+}
+
+// The newcomer waits in line. With the line full, the one that has waited
+// longest without a complete request gives its place (a place is earned by
+// a request, like a slot; one younger than the grace only to a newcomer whose
+// request is there), else the newcomer is told to come again later, as is the
+// line's first once it has waited its time.
+void WebServer::waitForSlot(qintptr requestId, bool waiting, qint64 waitMs) {
+  const bool overdue = waiting && m_sockets.waitedMs(requestId) >= m_limits.maxWait.count();
+  bool full = !waiting && m_sockets.waitingCount() >= m_limits.maxWaiting;
+  if (full) {
+    const auto complete = [](QByteArrayView bytes) {
+      return readRequest(bytes).status != RequestStatus::NeedMore;
+    };
+    const qintptr idle = m_sockets.longestWaitingIncomplete(
+        m_sockets.offeredIs(complete) ? 0 : m_limits.newConnectionGrace.count(), complete);
+    if (idle != 0) {
+      logEvent(0, 0, [&] {
+        return QStringLiteral(
+                   "  * request head not complete, place in line given to a new connection  requestID=") +
+               QString::number(idle);
+      });
+      m_sockets.dropWaiting(idle);
+      full = false;
+    }
+  }
+  if (overdue || full) {
+    const WebResponse r = refusedRequest(503, m_site.appName, currentWebSecond());
+    logEvent(0, 0, [&] {
+      return (overdue ? QStringLiteral("  * no slot free in time")
+                      : QStringLiteral("  * every slot busy and the line full")) +
+             QStringLiteral("  requestID=") + QString::number(requestId) + kCrLf +
+             quoted(r.summary, QStringLiteral("  < "));
+    });
+    m_sockets.refuseRequest(requestId, r.sends.value(0));
+    return;
+  }
+  m_sockets.holdRequest(requestId);
+  const qint64 again = waitMs > 0 ? std::min<qint64>(waitMs, kOfferAgainMs) : kOfferAgainMs;
+  if (!m_offerAgain->isActive() || m_offerAgain->remainingTime() > again)
+    m_offerAgain->start(std::chrono::milliseconds(again));
+}
+
 // The answer goes out; the slot closes when it is sent (send complete) or
 // when the client stops taking it (idle time).
 void WebServer::answer(int index, const QVector<QByteArray>& sends) {
@@ -310,12 +397,46 @@ void WebServer::answer(int index, const QVector<QByteArray>& sends) {
   s.answered = true;
   m_sockets.holdInput(index);
   if (s.timer) s.timer->start(m_limits.idle);
-  const qint64 now = m_clock.elapsed();
-  s.progress = {};
-  s.progress.start = s.progress.windowStart = now;
-  for (const QByteArray& bytes : sends) {
-    s.progress.queued += bytes.size();
-    m_sockets.sendData(index, bytes);
+  s.answerStart = m_clock.elapsed();
+  s.rate.start(s.answerStart, m_sockets.deliveredBytes(index));
+  for (const QByteArray& bytes : sends) m_sockets.sendData(index, bytes);
+  if (!m_rateSampler->isActive()) m_rateSampler->start(kRateSampleMs);
+}
+
+// A file that cannot be opened is reported like any read that fails, and
+// nothing is sent; HEAD only opens it.
+bool WebServer::openFile(int index, const FileBody& body) {
+  auto file = std::make_unique<QFile>(body.path);
+  if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, file->errorString());
+    return false;
+  }
+  Slot& s = slot(index);
+  if (body.sent) {
+    s.file = std::move(file);
+    s.fileLeft = body.size;
+  }
+  return true;
+}
+
+// The file goes out a chunk at a time as the socket takes it, so an answer
+// holds at most two chunks whatever the file's size.
+void WebServer::feedFile(int index) {
+  Slot& s = slot(index);
+  while (s.file && m_sockets.bytesToWrite(index) < kFileChunk) {
+    const QByteArray chunk = s.file->read(std::min(kFileChunk, s.fileLeft));
+    if (chunk.isEmpty()) {
+      // It failed or got shorter: the answer cannot be what its header says.
+      logWebError(QStringLiteral("sckWS_SendProgress"), kPathFileAccessError,
+                  s.file->error() != QFileDevice::NoError
+                      ? s.file->errorString()
+                      : QStringLiteral("the file got shorter while it was sent"));
+      releaseSlot(index);
+      return;
+    }
+    s.fileLeft -= chunk.size();
+    if (s.fileLeft == 0) s.file.reset();
+    m_sockets.sendData(index, chunk);
   }
 }
 
@@ -359,7 +480,7 @@ void WebServer::dataArrival(int index) {
                                                    .page = req.page,
                                                    .query = req.query,
                                                    .headOnly = headOnly},
-                                                  m_site, currentWebSecond());
+                                                  m_site, currentWebSecond(), roomFor(index));
   if (built && built->graph) {
     awaitGraph(index, {.ask = *built->graph,
                        .headOnly = headOnly,
@@ -373,17 +494,25 @@ void WebServer::dataArrival(int index) {
 // The log entry of the request goes with its answer: what was sent, or
 // nothing when an existing file could not be read (the error is reported).
 template <typename LogText>
-void WebServer::sendBuilt(int index, const Result<WebResponse>& built, LogText logText) {
+void WebServer::sendBuilt(int index, Result<WebResponse> built, LogText logText) {
   if (!built) logWebError(QStringLiteral("sckWS_DataArrival"), kPathFileAccessError, built.error());
-  WebResponse r = built.valueOr({});
-  qint64 bytes = 0;
-  for (const QByteArray& b : r.sends) bytes += b.size();
-  if (bytes > kAlwaysSentBytes && !makeRoom(bytes, index))
-    r = refusedRequest(503, m_site.appName, currentWebSecond());
+  WebResponse r = std::move(built).valueOr({});
+  if (r.file && !openFile(index, *r.file)) r = {};
   logEvent(index, 1, [&] { return logText(r.summary); });
   // Nothing to send: the connection is closed here, no client waits on it.
-  if (r.sends.isEmpty()) releaseSlot(index);
-  else answer(index, r.sends);
+  if (r.sends.isEmpty()) {
+    releaseSlot(index);
+    return;
+  }
+  // A file that fits a chunk goes out with its header, in one send.
+  if (Slot& s = slot(index); s.file && s.fileLeft <= kFileChunk) {
+    const QByteArray bytes = s.file->read(s.fileLeft);
+    r.sends.last() += bytes;
+    s.fileLeft -= bytes.size();
+    if (s.fileLeft == 0) s.file.reset();
+  }
+  answer(index, r.sends);
+  feedFile(index);
 }
 
 // The slot waits for its picture: it is busy answering, so it is neither a
@@ -403,9 +532,40 @@ void WebServer::awaitGraph(int index, AwaitedGraph graph) {
   s.reserved = cost;
   m_sockets.holdInput(index);
   if (s.timer) s.timer->start(m_limits.idle);
-  const quint64 ticket = ++m_graphTickets;
-  graph.ticket = ticket;
+  graph.ticket = ++m_graphTickets;
   s.graph = graph;
+  // Its peer is watched while nothing is sent: one that goes makes the slot
+  // free and its picture is dropped. One whose input has already ended may
+  // have gone: its picture is begun only when it has not refused the status line.
+  m_sockets.watchPeer(index);
+  if (!m_sockets.inputEnded(index)) {
+    startDrawing(index);
+    return;
+  }
+  if (!sendStatusAhead(index)) return;
+  QTimer::singleShot(kRefusalWaitMs, this, [this, index, ticket = graph.ticket] {
+    if (slot(index).graph.ticket == ticket && !slot(index).graph.watcher) startDrawing(index);
+  });
+}
+
+bool WebServer::sendStatusAhead(int index) {
+  AwaitedGraph& g = slot(index).graph;
+  if (g.sentAhead > 0) return true;
+  if (!m_sockets.sendAhead(index, kGraphStatusLine)) {
+    closeReceived(index);
+    return false;
+  }
+  g.sentAhead = kGraphStatusLine.size();
+  return true;
+}
+
+void WebServer::peerInputEnded(int index) {
+  if (slot(index).graph.ticket != 0) sendStatusAhead(index);
+}
+
+void WebServer::startDrawing(int index) {
+  const AwaitedGraph& graph = slot(index).graph;
+  const quint64 ticket = graph.ticket;
   QFuture<Result<QByteArray>> future =
       m_renderer ? m_renderer(graph.ask.query, graph.ask.fileExt.mid(1))
                  : QtFuture::makeReadyFuture(Result<QByteArray>(Failure(QStringLiteral("no graph renderer"))));
@@ -423,6 +583,7 @@ void WebServer::awaitGraph(int index, AwaitedGraph graph) {
 void WebServer::graphDrawn(int index) {
   Slot& s = slot(index);
   if (!s.graph.watcher) return;
+  m_sockets.stopWatching(index);
   const QFuture<Result<QByteArray>> future = s.graph.watcher->future();
   const AwaitedGraph awaited = s.graph;
   s.graph.watcher->deleteLater();
@@ -430,9 +591,13 @@ void WebServer::graphDrawn(int index) {
   s.reserved = 0;
   const Result<QByteArray> picture =
       future.resultCount() > 0 ? future.result() : Result<QByteArray>(Failure(QStringLiteral("the graph was not drawn")));
-  const Result<WebResponse> built =
+  Result<WebResponse> built =
       graphResponse(awaited.ask, picture, m_site.appName, awaited.headOnly, currentWebSecond());
-  sendBuilt(index, built, [&](const QString& summary) {
+  // What went ahead is not sent again.
+  if (awaited.sentAhead > 0 && built && !built->sends.isEmpty() &&
+      built->sends[0].startsWith(kGraphStatusLine))
+    built.value().sends[0].remove(0, awaited.sentAhead);
+  sendBuilt(index, std::move(built), [&](const QString& summary) {
     return arrivalText(awaited.bytesReceived, awaited.received, quoted(summary, QStringLiteral("  < ")));
   });
 }
@@ -440,20 +605,19 @@ void WebServer::graphDrawn(int index) {
 void WebServer::sendProgress(int index, qint64 sent, qint64 remaining) {
   Slot& s = slot(index);
   if (s.timer && s.answered) s.timer->start(m_limits.idle);
-  if (Progress& p = s.progress; p.start >= 0) {
-    p.windowSent += sent;
-    p.queued = remaining;
-    rollRateWindow(p, m_clock.elapsed());
-  }
+  if (s.answerStart >= 0) s.rate.sample(m_clock.elapsed(), m_sockets.deliveredBytes(index));
   logEvent(index, 2, [&] {
     return QStringLiteral("  bytesSent=") + QString::number(sent) + QStringLiteral("  bytesRemaining=") +
            QString::number(remaining);
   });
+  feedFile(index);
 }
 
 void WebServer::sendComplete(int index) {
+  // A file's next chunk is on its way.
+  if (slot(index).file) return feedFile(index);
   logEvent(index, 3, [] { return QStringLiteral("  * closing connection"); });
-  releaseSlot(index);
+  releaseSlot(index, true);
 }
 
 // Only an element that connected out raises it; the server's accepted

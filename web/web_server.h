@@ -12,22 +12,28 @@
 #include <QVector>
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "core/settings/settings.h"
 #include "platform/result.h"
+#include "web/answer_rate.h"
 #include "web/http_response.h"
 #include "web/live_values.h"
 #include "web/socket_control.h"
 #include "web/web_events.h"
 #include "web/web_log.h"
 
+class QFile;
 class QTimer;
 template <typename T>
 class QFutureWatcher;
 
 // Draws the live graph of a query as a picture of the type ("png", "gif", ...).
 // Called on the UI thread; the picture may be drawn anywhere, the server
-// answers when the future is ready.
+// answers when the future is ready. The server cancels the future of a
+// picture nobody waits for any more; a progress above 0 tells that its
+// drawing has begun, and its memory counts until the future finishes.
 using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& query, const QString& type)>;
 
 // What a connection may hold, and for how long. Its request head must be
@@ -36,10 +42,13 @@ using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& q
 // taken, a newcomer takes the slot of the head that has waited longest, once
 // that head is newConnectionGrace old (a request sent just after the connect
 // is read first); else that of an answer that has gone out for
-// slowAnswerAfter and lately at under minAnswerRate. The bytes waiting to be
-// sent over all slots, with what the pictures being drawn may take, stay
-// within maxAnswerBytes: a slow answer makes room, else the answer that would
-// pass it is refused with 503.
+// slowAnswerAfter and reached its client over the last few seconds (at most
+// slowAnswerAfter) at under minAnswerRate, the slowest first; else it waits
+// in line for a slot, in arrival order, up to maxWaiting newcomers for up to
+// maxWait each, and past that is answered 503. The bytes waiting to be sent
+// over all slots, with what the pictures being drawn may take, stay within
+// maxAnswerBytes: slow answers make room, else the answer that would pass it
+// gets 503. A file counts as the chunks of it held in memory, never as its size.
 struct WebLimits {
   std::chrono::milliseconds requestHead{5000};
   std::chrono::milliseconds idle{30000};
@@ -47,6 +56,8 @@ struct WebLimits {
   std::chrono::milliseconds slowAnswerAfter{5000};
   qint64 minAnswerRate = 128 * 1024;  // bytes a second
   qint64 maxAnswerBytes = 160 * 1024 * 1024;
+  int maxWaiting = 64;
+  std::chrono::milliseconds maxWait{10000};
 };
 
 // The port rule of the enable box: refused unless empty or 80..65535.
@@ -98,13 +109,16 @@ class WebServer : public QObject {
   void resetServerSettings();
   void resetSlots();  // every slot free, no buffers, no timers, no pictures awaited
   void armSlot(int index);
-  void releaseSlot(int index);  // close, free the slot, one connection less
+  // Close, free the slot, one connection less; an answer all written closes gently.
+  void releaseSlot(int index, bool answered = false);
   WebLogSocket logSocket(int index) const;
   // Counters 0..4 (requests, accepted, active, peak, errors): shown again.
   void showCounter(int box);
   void clearMarks();
 
   void connectionRequest(int index, qintptr requestId);
+  int takeSlot(qint64& waitMs);
+  void waitForSlot(qintptr requestId, bool waiting, qint64 waitMs);
   void dataArrival(int index);
   void sendProgress(int index, qint64 sent, qint64 remaining);
   void sendComplete(int index);
@@ -112,26 +126,21 @@ class WebServer : public QObject {
   void closeReceived(int index);
   void errorOccurred(int index, int number, const QString& description);
   void timedOut(int index);
+  void peerInputEnded(int index);
   int freeSlot() const;  // 0 when every slot serves
-  // How an answer goes out: bytes still in the socket's buffer, and the rate
-  // over windows of a few seconds.
-  struct Progress {
-    qint64 start = -1;  // on m_clock, ms; -1: nothing goes out
-    qint64 queued = 0;
-    qint64 windowStart = 0;  // the first window starts with the answer
-    qint64 windowSent = 0;   // bytes written in the window
-    qint64 lastRate = -1;    // bytes a second over the last judged window; -1: none yet
-  };
   // The slot whose request head has waited longest and may be taken; 0 when
   // none may, with the time until a young head may be in waitMs (0: none waits).
   int longestWaitingHead(qint64& waitMs);
   int slowestAnswer(int except);  // 0 when no answer goes out too slowly
-  static void rollRateWindow(Progress& p, qint64 now);
+  void sampleRates();
   qint64 outgoingBytes() const;  // waiting to be sent, and what the pictures being drawn may take
   // Slow answers give way until the bytes fit within the bound; false when they cannot.
   bool makeRoom(qint64 bytes, int index);
+  AnswerRoom roomFor(int index);
   qint64 pictureCost(const QString& query) const;
   void answer(int index, const QVector<QByteArray>& sends);
+  bool openFile(int index, const FileBody& body);
+  void feedFile(int index);
   // A picture being drawn for a slot's answer.
   struct AwaitedGraph {
     GraphAsk ask;
@@ -139,12 +148,15 @@ class WebServer : public QObject {
     qsizetype bytesReceived = 0;  // the request, for the log entry that goes with the answer
     QString received;
     quint64 ticket = 0;  // 0: no picture awaited
+    qsizetype sentAhead = 0;  // bytes of the answer's status line already sent
     QFutureWatcher<Result<QByteArray>>* watcher = nullptr;
   };
   void awaitGraph(int index, AwaitedGraph graph);
+  bool sendStatusAhead(int index);
+  void startDrawing(int index);
   void graphDrawn(int index);
   template <typename LogText>
-  void sendBuilt(int index, const Result<WebResponse>& built, LogText logText);
+  void sendBuilt(int index, Result<WebResponse> built, LogText logText);
   void countUp(int32_t& counter, int box);
 
   // The log: an entry when logging is on (its text built only then), the
@@ -166,19 +178,28 @@ class WebServer : public QObject {
     QTimer* timer = nullptr;  // the head's deadline, then the idle time
     AwaitedGraph graph;       // while its picture is drawn
     qint64 reserved = 0;      // what that picture may take
-    Progress progress;        // while the answer goes out
+    qint64 answerStart = -1;  // on m_clock, ms, while the answer goes out
+    AnswerRate rate;
+    std::unique_ptr<QFile> file;  // what of a file is still to go out
+    qint64 fileLeft = 0;
   };
   Slot& slot(int index);
   void dropGraph(Slot& s);
+  // A picture whose slot went after its drawing began: what it may take counts until it ends.
+  struct DrawingLeft {
+    QFutureWatcher<Result<QByteArray>>* watcher = nullptr;
+    qint64 cost = 0;
+  };
+  std::vector<DrawingLeft> m_drawingsLeft;
 
   GraphRenderer m_renderer;
   WebEvents m_events;
   SocketArray m_sockets;
-  QVector<Slot> m_slots;
+  std::vector<Slot> m_slots;
   WebLimits m_limits;
   QElapsedTimer m_clock;
-  qintptr m_heldRequest = 0;       // the newcomer waiting for a head to be old enough
-  QTimer* m_offerAgain = nullptr;  // offers it again then
+  QTimer* m_offerAgain = nullptr;   // offers the line's first again
+  QTimer* m_rateSampler = nullptr;  // samples the answers' rates while they go out
   quint64 m_accepts = 0;
   quint64 m_graphTickets = 0;
   bool m_marked[5] = {};

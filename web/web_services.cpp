@@ -63,6 +63,7 @@ void WebServer::startWebServer() {
 
 void WebServer::initServerSockets() {
   resetSlots();
+  m_slots.resize(size_t(m_maxConnections) + 1);
   for (int i = 1; i <= m_maxConnections; ++i) {
     m_sockets.load(i);
     m_socketSlots[i] = 0;

@@ -207,6 +207,29 @@ TEST_F(GraphImageTest, PicturesBeyondThePoolWaitTheirTurn) {
   }
 }
 
+// A picture cancelled while it waits its turn is never drawn; one cancelled
+// while it is drawn is not encoded. The progress tells which began.
+TEST_F(GraphImageTest, APictureNobodyWaitsForIsNotDrawn) {
+  HeadlessLog log;
+  MessageLog::setLevel(2);
+  QVector<QFuture<Result<QByteArray>>> busy;
+  for (int i = 0; i < kMaxGraphImagesAtOnce; ++i) busy.append(startGraphImage(job("w=4096&h=4096")));
+  QFuture<Result<QByteArray>> waiting = startGraphImage(job("w=77&h=77"));
+  waiting.cancel();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return busy[0].progressValue() == 1; }, 10000));
+  busy[0].cancel();
+  for (const auto& f : busy) ASSERT_TRUE(QTest::qWaitFor([&] { return f.isFinished(); }, 60000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return waiting.isFinished(); }, 10000));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(waiting.progressValue(), 0);
+  EXPECT_EQ(waiting.resultCount(), 0);
+  EXPECT_EQ(busy[0].resultCount(), 0);
+  ASSERT_TRUE(busy[1].result());
+  const QStringList lines = log.lines();
+  EXPECT_EQ(lines.filter("Form4.makeZavGraph").size(), kMaxGraphImagesAtOnce);
+  EXPECT_EQ(lines.filter("writeImage: OK, stream created").size(), kMaxGraphImagesAtOnce - 1);
+}
+
 // While the largest picture is drawn on the pool, the UI thread's event loop
 // goes on: a queued call is served and a timer keeps firing before it is done.
 TEST_F(GraphImageTest, TheEventLoopRunsWhileALargePictureIsDrawn) {

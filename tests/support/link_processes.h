@@ -38,6 +38,7 @@ class ZavProcess {
   bool logHas(const QString& line) const { return log().contains(line); }
   bool logHasPart(const QString& part) const;
   QString stdErr();
+  qint64 processId() const { return m_p->processId(); }
 
  private:
   QString m_dir;

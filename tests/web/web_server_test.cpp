@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
+#include "chart/graph_image.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
 #include "web/web_client.h"
@@ -120,7 +121,7 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
       {"c=8&b=%26HFF00FF", "8|&HFF00FF|background-color:#FF00FF;"},
       {"b=255", "|255|background-color:#FF0000;"},        // red in the low byte
       {"b=123456", "|123456|background-color:#123456;"},  // six digits are hex, as the graph reads them
-      {"b=-1", "|-1|background-color:transparent;"},
+      {"b=-1", "|-1|background-color:#F0F0F0;"},          // the picture's own background
       {"b=%26h0000ff", "|&h0000ff|background-color:#FF0000;"},
       // Only a sign, digits and "&H" pass; a number the graph refuses is dropped.
       {"b=8;x:y&c=%26H1G", "||"},
@@ -129,6 +130,21 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
   for (const auto& row : rows)
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/c.asp?") + row.query).bytes), QByteArray(row.body))
         << row.query;
+}
+
+// A number's style is the colour the picture is drawn in: below 0 (none, the
+// system colours) the picture's own background, else its low three bytes.
+TEST_F(WebServerTest, aNumericColoursStyleIsThePicturesColour) {
+  write(QStringLiteral("root/c.asp"), "<%=style_graphBgColor%>");
+  start();
+  for (const char* b : {"-1", "-2", "-3", "-16777215", "-2147483648", "%26H80000000", "%26H80000005",
+                        "%26H8000000F", "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647"}) {
+    const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + b).bytes);
+    const QImage drawn = drawGraphImage(makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b),
+                                                          "png", m_settings, 0))
+                             .picture;
+    EXPECT_EQ(style, "background-color:" + QColor(drawn.pixel(0, 0)).name().toUpper().toLatin1() + ";") << b;
+  }
 }
 
 TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
@@ -387,8 +403,11 @@ TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {
     }));
   }
   EXPECT_EQ(counters().active, 10);
+  // The eleventh waits in line while the answers are young.
   IdleClient eleventh(port());
-  EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(2000)));
+  ASSERT_TRUE(eleventh.send("GET /big.jpg HTTP/1.1\r\n\r\n"));
+  EXPECT_FALSE(eleventh.closedWithin(std::chrono::milliseconds(1000)));
+  EXPECT_EQ(counters().requests, 11);
   EXPECT_EQ(counters().accepts, 10);
   EXPECT_EQ(counters().active, 10);
 }

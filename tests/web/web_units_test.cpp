@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include "web/answer_rate.h"
 #include "web/http_response.h"
 #include "web/request_reader.h"
 #include "web/web_log.h"
@@ -114,6 +115,33 @@ class FakeForm : public QObject {
   bool m_refuse;
 };
 }  // namespace
+
+// What reaches a reader at 384 KiB/s comes in steps as its window opens,
+// while what the system takes from the program comes in bursts seconds
+// apart; judged from what arrived, the fast reader is never under the
+// limit, the slow and the stopped ones always are, and the start is left out.
+TEST(AnswerRate, isJudgedFromWhatArrivedOverTheWindow) {
+  constexpr qint64 kWindow = 4000;
+  const auto judged = [](qint64 bytesPerSecond, qint64 step, qint64 burst) {
+    AnswerRate rate;
+    rate.start(0, 0);
+    qint64 delivered = burst;  // the buffers' share, at once
+    qint64 lowest = -1;
+    for (qint64 now = 10; now <= 20000; now += 10) {
+      if (now % step == 0) delivered += bytesPerSecond * step / 1000;
+      if (now % 500 == 0) rate.sample(now, delivered);
+      const qint64 r = rate.rate(now, delivered, kWindow);
+      if (now < kWindow + AnswerRate::kSettleMs)
+        EXPECT_EQ(r, -1) << now;
+      else if (lowest < 0 || r < lowest)
+        lowest = r;
+    }
+    return lowest;
+  };
+  EXPECT_GE(judged(384 * 1024, 170, 4 << 20), 300 * 1024);
+  EXPECT_LT(judged(64 * 1024, 1000, 1 << 20), 128 * 1024);
+  EXPECT_EQ(judged(0, 1000, 6 << 20), 0);
+}
 
 TEST(UnloadObject, aWindowMayRefuseAndAControlGoes) {
   FakeForm refusing(true);
