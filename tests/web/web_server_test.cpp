@@ -389,7 +389,7 @@ TEST_F(WebServerTest, aNewConnectionKeepsItsSlotForTheGraceWhileNewcomersCrowdIn
 
 TEST_F(WebServerTest, slotsThatAreAnsweringAreNotTakenAway) {
   // More than the socket buffers of a client that does not read hold, so the answers stay in progress.
-  write(QStringLiteral("root/big.jpg"), QByteArray(4 * 1024 * 1024, 'j'));
+  write(QStringLiteral("root/big.jpg"), QByteArray(64 * 1024 * 1024, 'j'));
   start();
   std::vector<std::unique_ptr<IdleClient>> readers;
   for (int i = 0; i < 10; ++i) {
