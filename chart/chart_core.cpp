@@ -39,7 +39,15 @@ ChartCore::ChartCore(const Settings& settings, PlotSource source, PointLabelSour
   connect(m_gdip, &cGDIP::Error, this, &gdip_Error);
   m_picture1BackColour = m_settings.plotBackgroundColor;
   chartMode = 0;
+}
+
+void ChartCore::formLoad() {
   logMsg(2, QStringLiteral("Form4.Form_Load Done"));
+  // A chart that only draws pictures has no span or time of its own.
+  if (m_loadAsInvisible) {
+    logMsg(2, QStringLiteral("Form4a loaded as invisible ------"));
+    return;
+  }
   for (int i = 0; i < kSpanCount; ++i) m_band.spans << spanName(i);
   chooseSpan(std::clamp<int>(m_settings.viewRange, 0, kSpanCount - 1));
   setEndText(QString());

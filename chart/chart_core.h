@@ -54,13 +54,20 @@ class ChartCore : public QObject {
   Q_OBJECT
 
  public:
-  // Loads the chart: its own picture layer, and the band set from the setup's
-  // graph slider with "Now" on. source: the plotted slot and its index (none:
-  // slot 0, empty). pointLabel: the text of a picked point, as the chart's
-  // window shows it (none: picked points get no label).
+  // The chart with its own picture layer, not yet loaded. source: the plotted
+  // slot and its index (none: slot 0, empty). pointLabel: the text of a picked
+  // point, as the chart's window shows it (none: picked points get no label).
   explicit ChartCore(const Settings& settings, PlotSource source = {}, PointLabelSource pointLabel = {},
                      QObject* parent = nullptr);
   ~ChartCore() override;
+
+  // Marks a chart that only ever draws pictures and is never shown; takes
+  // effect when it is loaded.
+  void setLoadAsInVisible(bool flag) { m_loadAsInvisible = flag; }
+  bool loadAsInvisible() const { return m_loadAsInvisible; }
+  // Loads the chart: the band set from the setup's graph slider with "Now"
+  // on, unless it was marked invisible.
+  void formLoad();
 
   // The settings the chart works with, a copy of the program's; a new one
   // counts from the next fetch and drawing on.
@@ -146,6 +153,7 @@ class ChartCore : public QObject {
   std::optional<QFont> m_picture1Font;
   bool m_crossPointer = false;
   bool m_graphMenuShown = false;
+  bool m_loadAsInvisible = false;
   // The selection by series and time, from before a fetch until its plot is drawn.
   std::optional<KeptSelection> m_keptSelection;
 };

@@ -62,6 +62,7 @@ Form4a::Form4a(const Settings& settings, PlotSource source, QWidget* parent) : Q
   // The graph engine asks this window for the text of a picked point.
   m_core = new ChartCore(
       settings, std::move(source), [this](int16_t, int32_t) { return getPntTxt(); }, this);
+  m_core->formLoad();
   buildMenus();
   buildControls();
   connect(m_core, &ChartCore::bandChanged, this, &Form4a::showBand);
@@ -236,7 +237,7 @@ void Form4a::layoutPlotArea() {
 }
 
 void Form4a::layoutControls(bool fixedSize) {
-  if (isMinimized()) return;
+  if (m_core->loadAsInvisible() || isMinimized()) return;
   ChartLayoutInput in;
   const QWidget* client = centralWidget();
   in.inner = QSize(pxToTwips(client->width()), pxToTwips(client->height()));

@@ -23,6 +23,7 @@ class ChartCoreTest : public ChartFixture {
 TEST_F(ChartCoreTest, FetchSendsTheThreeBoxesAndTheReferenceTime) {
   m_settings.viewRange = 9;  // 3h
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   for (int bits = 0; bits < 8; ++bits) {
     SCOPED_TRACE(bits);
     m_settings.plotPointMarks = bits & 1;
@@ -42,6 +43,7 @@ TEST_F(ChartCoreTest, AnUnreadableDataFileIsLoggedAndDrawsNothing) {
   m_settings.viewRange = 9;
   m_settings.zavDatFileName[0] = dir.path();  // a folder where the file was
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   LogCapture log;
   core.setEndText("2024-03-31 12:00:00");
   EXPECT_TRUE(log.contains("fetchAndPlot: ERROR cannot open " + dir.path() + ": "))
@@ -49,9 +51,21 @@ TEST_F(ChartCoreTest, AnUnreadableDataFileIsLoggedAndDrawsNothing) {
   EXPECT_EQ(core.chartMode, 0);
 }
 
+TEST_F(ChartCoreTest, AChartLoadedAsInvisibleHasNoSpanOrTimeOfItsOwn) {
+  ChartCore core(m_settings, m_files.source());
+  core.setLoadAsInVisible(true);
+  LogCapture log;
+  core.formLoad();
+  EXPECT_TRUE(log.contains("Form4.Form_Load Done\nForm4a loaded as invisible ------")) << log.text().toStdString();
+  EXPECT_TRUE(core.band().spans.isEmpty());
+  EXPECT_FALSE(core.band().now);
+  EXPECT_EQ(core.plotParam.toTime, plotParamRecord{}.toTime);
+}
+
 TEST_F(ChartCoreTest, EndTimeBoxStatesAndSteps) {
   m_settings.viewRange = 4;  // 1mo
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   EXPECT_EQ(core.band().endColour, kEndTextInvalid);  // empty after loading
   EXPECT_TRUE(core.band().now);
   EXPECT_EQ(core.band().status, "1mo Clk");
@@ -88,6 +102,7 @@ TEST_F(ChartCoreTest, AutoUpdateWritesThePlotFileInTheTypeOfItsExtension) {
   m_settings.viewRange = 9;
   m_settings.savePlotToPicFile = true;
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   core.setPicture1Size({300, 200});
   struct Row {
     const char* name;
@@ -114,6 +129,7 @@ TEST_F(ChartCoreTest, AutoUpdateWritesThePlotFileInTheTypeOfItsExtension) {
 TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
   m_settings.viewRange = 9;
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   core.setNow(false);
   core.autoUpdatePlot(testTime(2024, 3, 31, 12), false);
   EXPECT_TRUE(core.band().endText.isEmpty());
@@ -131,6 +147,7 @@ TEST_F(ChartCoreTest, AutoUpdateWaitsWhileNowIsOffOrAnAnchorIsSet) {
 TEST_F(ChartCoreTest, FetchCounterCountsOnFromItsText) {
   m_settings.viewRange = 9;
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   core.setEndText("2024-03-31 12:00:00");
   ASSERT_EQ(core.band().fetchCount, "1");
   struct Row {
@@ -161,6 +178,7 @@ TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
     m_settings.appName = r.appName;
     m_settings.yPowerScale = r.yPowerScale;
     ChartCore core(m_settings, m_files.source());
+    core.formLoad();
     LogCapture log;
     QString title = "asked";
     const Date from = testTime(2024, 3, 31, 3), to = testTime(2024, 3, 31, 6);
@@ -191,6 +209,7 @@ TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
 TEST_F(ChartCoreTest, SelectionAndAnchorFollowTheirReadingsAcrossFetches) {
   m_settings.viewRange = 9;  // 3h
   ChartCore core(m_settings, m_files.source());
+  core.formLoad();
   core.setPicture1Size({600, 400});
   core.setEndText("2024-03-31 06:00:00");
   graphRecord& g = core.graphDef;

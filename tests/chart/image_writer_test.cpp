@@ -40,6 +40,7 @@ struct DiskFullAfter {
 TEST(ImageWriter, aFullDiskNeverReportsSuccessAndKeepsTheOldPicture) {
   QTemporaryDir dir;
   ChartCore core{Settings{}};
+  core.formLoad();
   QByteArray unused;
   for (const char* type : {"png", "bmp", "GIF"}) {
     const QString path = dir.filePath(QStringLiteral("zavPlot.") + type);

@@ -186,6 +186,7 @@ TEST(PointText, PointTextFromTheChosenPieces) {
 TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
   QTemporaryDir dir;
   ChartCore core{Settings{}};
+  core.formLoad();
   useOwnPicture(core, QSize(60, 40));
   const struct {
     const char* name;
@@ -209,6 +210,7 @@ TEST(ChartOutput, SavePicWritesGifOrBitmapByTheName) {
 TEST(ChartOutput, SavePicThatWritesNothingSaysWhy) {
   QTemporaryDir dir;
   ChartCore core{Settings{}};
+  core.formLoad();
   useOwnPicture(core, QSize(60, 40));
   const struct {
     const char* name;
@@ -232,6 +234,7 @@ TEST(ChartOutput, SavePicThatWritesNothingSaysWhy) {
 TEST(ChartOutput, PageGetsTheChartAtItsOrigin) {
   QTemporaryDir dir;
   ChartCore core{Settings{}};
+  core.formLoad();
   useOwnPicture(core, QSize(300, 200));
   QPdfWriter pdf(dir.filePath("page.pdf"));
   pdf.setResolution(96);
