@@ -146,8 +146,6 @@ TEST_F(MessageLogTest, LinesFromAnotherThreadArriveOnTheLogsThreadInOrder) {
 }
 
 namespace {
-// Two worker threads write the program's very first lines at once; the log's owner and
-// the lines it holds are then the process's last words.
 [[noreturn]] void writeFirstLinesFromTwoWorkers() {
   std::latch start(2);
   const auto write = [&start](int worker) {
@@ -162,8 +160,9 @@ namespace {
 }
 }  // namespace
 
-// The log is the UI thread's whoever writes first, and every line reaches it. Each round is
-// a fresh process with nothing written before; the race showed in about one round in eight.
+// Two workers write the program's first lines at once: the log is the UI thread's whoever writes
+// first, and every line reaches it. Each round is a fresh process with nothing written before; the
+// race showed in about one round in eight.
 TEST(MessageLogFirstWriters, TwoWorkersWritingFirstLeaveTheLogOnTheUiThread) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   for (int round = 0; round < 40; ++round)

@@ -184,8 +184,7 @@ TEST(SetupFields, MouseMeasureBitsCountOnlyTickedBoxes) {
   EXPECT_EQ(setup.values.settings().mouseMeasureFlags, 37);
 }
 
-// The selected button's position is stored and logged, a detail and no error; with none
-// selected nothing changes and nothing is logged.
+// With none selected nothing changes and nothing is logged; the stored position is a detail, no error.
 TEST(SetupFields, SetOptionValueStoresTheSelectedButtonsPosition) {
   FakeSetupControls c;
   c.counts["Option2"] = 3;

@@ -70,9 +70,8 @@ TEST_F(Session, AFrameReachesTheDataFileAndTheTextLogAndIsAnnouncedAsOneResult) 
   EXPECT_EQ(m_session.panel().label14, "60.0 °C");
 }
 
-// A reading's power is logged before its text-log line is written: a failed write's error follows it.
 TEST_F(Session, ThePowerIsLoggedBeforeItsTextLogLineIsWritten) {
-  m_settings.zavLogFileName = m_dir.path();  // a folder cannot be written as a file
+  m_settings.zavLogFileName = m_dir.path();  // a folder cannot be written: the error follows the power
   apply();
   m_session.serialBytes(frames::frame(10) + frames::frame(13, 3 * 62500));
   const QString log = m_log.text();
