@@ -603,14 +603,8 @@ TEST_F(ChartInteractionTest, ArrowKeysSkipPointsWithoutAValue) {
 // once the span has left it, all three go together.
 TEST_F(ChartInteractionTest, AutoPlotKeepsThePickedReadingWhileItsSpanShowsIt) {
   chart->chkNow()->setChecked(true);
-  autoPlot = true;
-  AutoPlot autoPlotter(m_files.source());
-  const auto readingAt = [&](int h, int m) {
-    const Date t = testTime(2024, 3, 31, h, m);
-    setDateClockForTests([t] { return dateToDateTime(t); });
-    autoPlotter.replotIfAuto();
-    QTRY_COMPARE_WITH_TIMEOUT(chart->core().plotParam.toTime, t, 5000);
-  };
+  // What Auto Plot asks of the window at a reading.
+  const auto readingAt = [&](int h, int m) { chart->autoUpdatePlot(testTime(2024, 3, 31, h, m), false); };
   // The marks are where the picture on the screen differs from the drawn graph.
   const QImage &shown = chart->pickPicture().shown(), &drawn = chart->core().picture1();
   QTest::mouseClick(chart->Picture1(), Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 30)));
@@ -627,7 +621,6 @@ TEST_F(ChartInteractionTest, AutoPlotKeepsThePickedReadingWhileItsSpanShowsIt) {
   EXPECT_EQ(graph().selSerie, 0);
   EXPECT_EQ(shown, drawn);
   EXPECT_FALSE(child<QLabel>("Picture3")->isVisible());
-  setDateClockForTests(nullptr);
 }
 
 // The window's activation and deactivation are logged.
