@@ -76,6 +76,6 @@ class FileGifOutput : public GifOutput {
   static constexpr int32_t kChunk = 64 * 1024;
   cFile& m_file;
   QByteArray m_pending;
-  Result<> m_written;  // the first failure, once there is one
+  Result<> m_written;               // the first failure, once there is one
   QMetaObject::Connection m_watch;  // the file's FileError, kept as m_written
 };

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include "chart/chart_core.h"
-#include "imaging/gdip.h"
 #include "imaging/file_support.h"
+#include "imaging/gdip.h"
 #include "support/log_capture.h"
 
 namespace {
@@ -39,7 +39,8 @@ TEST(ImageWriter, aFullDiskNeverReportsSuccessAndKeepsTheOldPicture) {
     }
     EXPECT_TRUE(log.contains("writeImage: Error! bitmap1.SaveToFile = 7: No space left on device\n" + path))
         << type << ": " << log.text().toStdString();
-    EXPECT_TRUE(log.contains("gdip_Error: GDIP Error in: cBitmap\tError Number: 7\tError Description: Win32 Error"))
+    EXPECT_TRUE(
+        log.contains("gdip_Error: GDIP Error in: cBitmap\tError Number: 7\tError Description: Win32 Error"))
         << type;
     EXPECT_FALSE(log.contains("File Saved")) << type;
     EXPECT_EQ(fileBytes(path), good) << type;

@@ -16,7 +16,8 @@ QByteArray gifWithTwoFrames() {
   QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\x00\x00\x00\x00\xFF", 19);
   gif += QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
   for (int i = 0; i < 2; ++i)
-    gif += QByteArray("\x21\xF9\x04\x00\x1E\x00\x00\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 23);
+    gif += QByteArray(
+        "\x21\xF9\x04\x00\x1E\x00\x00\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 23);
   return gif + '\x3B';
 }
 
@@ -113,7 +114,9 @@ TEST(Bitmap, otherCreationsClonesThumbnailsPalettesAndLockedPixels) {
   EXPECT_EQ(raw.PixelFormat(), int32_t(QImage::Format_RGB32));
   EXPECT_EQ(raw.GetPixelLong(1, 1), 0xFFAABBCCu);
   BitmapData data;
-  ASSERT_EQ(raw.lockBits(QRect(1, 0, 1, 2), cBitmap::kLockRead | cBitmap::kLockWrite, QImage::Format_ARGB32, data), 0);
+  ASSERT_EQ(
+      raw.lockBits(QRect(1, 0, 1, 2), cBitmap::kLockRead | cBitmap::kLockWrite, QImage::Format_ARGB32, data),
+      0);
   reinterpret_cast<uint32_t*>(data.scan0.data())[0] = 0xFF010203u;
   EXPECT_EQ(raw.unlockBits(data), 0);
   EXPECT_EQ(raw.getPixelRaw(1, 0), 0xFF010203u);

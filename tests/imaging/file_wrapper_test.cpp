@@ -28,14 +28,15 @@ TEST(FileWrapper, failedOpensGiveZeroAndTheMappedSystemError) {
     uint32_t disposition;
     const char* error;
   };
-  for (const Row& row : {Row{"missing folder", dir.filePath("nope/x.gif"), cFile::kCreateAlways,
-                             "3 The system cannot find the path specified.\r\n"},
-                         Row{"missing file", dir.filePath("y"), cFile::kOpenExisting,
-                             "2 The system cannot find the file specified.\r\n"},
-                         Row{"a folder", dir.path(), cFile::kOpenExisting, "5 Access is denied.\r\n"},
-                         Row{"new over existing", dir.filePath("x"), cFile::kCreateNew, "80 The file exists.\r\n"},
-                         Row{"no such disposition", dir.filePath("z"), 9, "87 The parameter is incorrect.\r\n"},
-                         Row{"no name", QString(), cFile::kCreateAlways, nullptr}}) {
+  for (const Row& row :
+       {Row{"missing folder", dir.filePath("nope/x.gif"), cFile::kCreateAlways,
+            "3 The system cannot find the path specified.\r\n"},
+        Row{"missing file", dir.filePath("y"), cFile::kOpenExisting,
+            "2 The system cannot find the file specified.\r\n"},
+        Row{"a folder", dir.path(), cFile::kOpenExisting, "5 Access is denied.\r\n"},
+        Row{"new over existing", dir.filePath("x"), cFile::kCreateNew, "80 The file exists.\r\n"},
+        Row{"no such disposition", dir.filePath("z"), 9, "87 The parameter is incorrect.\r\n"},
+        Row{"no name", QString(), cFile::kCreateAlways, nullptr}}) {
     cFile f;
     QSignalSpy spy(&f, &cFile::FileError);
     EXPECT_EQ(f.OpenFile(row.path, kReadWrite, 0, row.disposition, 0), 0) << row.name;
@@ -62,9 +63,10 @@ TEST(FileWrapper, writesBytesWordsMovesAndCutsAtThePosition) {
   EXPECT_TRUE(f.SetFileEnd());
   EXPECT_EQ(f.FileSize(), 4u);
   EXPECT_TRUE(f.ChangeFilePointer(-9, cFile::kFileCurrent));  // a failed move
-  EXPECT_EQ(errorsOf(spy), (QStringList{"87 The parameter is incorrect.\r\n",
-                                        "131 An attempt was made to move the file pointer before the beginning of "
-                                        "the file.\r\n"}));
+  EXPECT_EQ(errorsOf(spy),
+            (QStringList{"87 The parameter is incorrect.\r\n",
+                         "131 An attempt was made to move the file pointer before the beginning of "
+                         "the file.\r\n"}));
   EXPECT_NE(f.Flush(), 0);
   f.CloseFile();
   EXPECT_EQ(fileBytes(path).toHex(), "3412ab68");
@@ -90,8 +92,9 @@ TEST(FileWrapper, readsAndAnExclusiveOpenerKeepsOthersOut) {
   QSignalSpy spy(&second, &cFile::FileError);
   ASSERT_NE(exclusive.OpenFile(path, cFile::kGenericRead, 0, cFile::kOpenExisting, 0), 0);
   EXPECT_EQ(second.OpenFile(path, kReadWrite, cFile::kShareRead, cFile::kCreateAlways, 0), 0);
-  EXPECT_EQ(errorsOf(spy),
-            QStringList{"32 The process cannot access the file because it is being used by another process.\r\n"});
+  EXPECT_EQ(
+      errorsOf(spy),
+      QStringList{"32 The process cannot access the file because it is being used by another process.\r\n"});
   EXPECT_EQ(QFile(path).size(), 3);  // not truncated by the refused opener
   QByteArray buf(5, 'x');
   int32_t read = 0;

@@ -1,9 +1,10 @@
 // Palette tables by hand and the optimal palette's octree.
+#include "imaging/palette.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "imaging/palette.h"
 #include "imaging/palette_tables.h"
 #include "support/headless_env.h"
 
@@ -41,7 +42,7 @@ TEST(PaletteTables, greysHalftoneStandardAndFixed) {
   makeStandardPalette(t);
   const QVector<int> standard = rgbs(t);
   EXPECT_EQ(standard.indexOf(0xFFFFFF), 255);  // white only at the end
-  EXPECT_EQ(standard.count(0), 2);            // black at 0 and 216
+  EXPECT_EQ(standard.count(0), 2);             // black at 0 and 216
   EXPECT_EQ(standard.indexOf(0, 1), 216);
   EXPECT_EQ(standard[8], 0x33);  // the cube starts at (0, 0, 51)
   EXPECT_EQ(standard[217], 0x080808);

@@ -54,7 +54,8 @@ TEST(Gdip, patternsFindTheirEncoderInAnyCase) {
 TEST(Gdip, statusTextsAndIdentifiers) {
   EXPECT_EQ(cGDIP::gdipStatusText(1), "Generic Error");
   EXPECT_EQ(cGDIP::gdipStatusText(20), "Property Not Supported");
-  for (const int32_t outside : {0, 21, -1}) EXPECT_EQ(cGDIP::gdipStatusText(outside), "Unknown GDI+ Error") << outside;
+  for (const int32_t outside : {0, 21, -1})
+    EXPECT_EQ(cGDIP::gdipStatusText(outside), "Unknown GDI+ Error") << outside;
   const QString time = QStringLiteral("{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}");
   EXPECT_EQ(cGDIP::clsidFromString(time).toString(QUuid::WithBraces).toUpper(), time);
   EXPECT_TRUE(cGDIP::clsidFromString(time.mid(1, 36)).isNull());
