@@ -178,8 +178,6 @@ TEST(GifEncoder, onePixelImageIsTheHandComputed799Bytes) {
   PicBuffer buffer{.bytes = QByteArray(20000, 'x'), .picBufCount = 3};
   EXPECT_EQ(writeGif(QString(), false, dib.info, dib.pixels, &buffer).valueOr(0), 799);
   EXPECT_EQ(buffer.bytes, expected);
-  EXPECT_EQ(buffer.picBufCount, 799);
-  EXPECT_EQ(buffer.picBufCapacity, 799);
 }
 
 TEST(GifEncoder, theBufferGrowsByItsStepBeyondEachNeed) {
