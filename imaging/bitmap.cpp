@@ -132,19 +132,13 @@ int32_t cBitmap::CreateThumbFromImage(int32_t width, int32_t height, int32_t sou
 
 int32_t cBitmap::LoadFromFile(const QString& fileName) {
   QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
-    const QString why = file.errorString();
-    created(GpFileNotFound, GpImage{});
-    m_lastReason = why;
-    return GpFileNotFound;
-  }
-  Result<GpImage> img = gdipReadImage(file.readAll());
-  if (!img) {
-    created(GpUnknownImageFormat, GpImage{});
-    m_lastReason = img.error();
-    return GpUnknownImageFormat;
-  }
-  return created(GpOk, std::move(img).value());
+  const bool opened = file.open(QIODevice::ReadOnly);
+  Result<GpImage> img = opened ? gdipReadImage(file.readAll()) : Result<GpImage>(Failure(file.errorString()));
+  if (img) return created(GpOk, std::move(img).value());
+  // Format and size are read after a failure too; the words for it come last.
+  const int32_t status = created(opened ? GpUnknownImageFormat : GpFileNotFound, GpImage{});
+  m_lastReason = img.error();
+  return status;
 }
 
 void cBitmap::Dispose() {

@@ -39,10 +39,10 @@ Result<> gifInputFits(const BitmapInfo& info, const QByteArray& pixels) {
   return Failure(QStringLiteral("a %1 x %2 picture does not fit a GIF").arg(width).arg(height));
 }
 
-// A failure outside cFile's own reports, in its words: "ERROR 112 There is not enough space on the disk."
+// A failure outside cFile's own reports, in the same words.
 Failure fileFailure(int err, const QString& path = QString()) {
   const int32_t code = systemErrorFromErrno(err, path);
-  return Failure(QStringLiteral("ERROR %1 %2").arg(code).arg(cFile::getApiErrorText(code).trimmed()));
+  return gifFileFailure(code, cFile::getApiErrorText(code));
 }
 }  // namespace
 

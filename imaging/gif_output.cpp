@@ -42,12 +42,15 @@ void GifBufferOutput::gifBufferFinish() {
   m_buf.bytes.resize(m_buf.picBufCount);
 }
 
+Failure gifFileFailure(int32_t number, const QString& description) {
+  return Failure(QStringLiteral("ERROR %1 %2").arg(number).arg(description.trimmed()));
+}
+
 FileGifOutput::FileGifOutput(cFile& file) : m_file(file) {
-  m_watch = QObject::connect(&m_file, &cFile::FileError, &m_file, [this](int32_t number, const QString& description) {
-    if (m_failed) return;  // the first failure is the cause
-    m_failed = true;
-    m_written = Failure(QStringLiteral("ERROR %1 %2").arg(number).arg(description.trimmed()));
-  });
+  m_watch = QObject::connect(
+      &m_file, &cFile::FileError, &m_file, [this](int32_t number, const QString& description) {
+        if (m_written) m_written = gifFileFailure(number, description);  // the first failure is the cause
+      });
 }
 
 FileGifOutput::~FileGifOutput() { QObject::disconnect(m_watch); }
@@ -60,11 +63,10 @@ void FileGifOutput::putBytes(const uint8_t* bytes, int32_t n) {
 
 Result<> FileGifOutput::flush() {
   int32_t written = 0;
-  if (!m_failed && !m_pending.isEmpty() && !m_file.WriteToFile(m_pending, int32_t(m_pending.size()), written) &&
-      !m_failed) {
-    m_failed = true;  // refused without an event: no file open
+  if (m_written && !m_pending.isEmpty() &&
+      !m_file.WriteToFile(m_pending, int32_t(m_pending.size()), written) &&
+      m_written)  // refused without an event: no file open
     m_written = Failure(QStringLiteral("no file open to write the GIF to"));
-  }
   m_pending.clear();
   return m_written;
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QMetaObject>
+#include <QString>
 #include <cstdint>
 
 #include "platform/result.h"
@@ -57,6 +58,10 @@ class GifBufferOutput : public GifOutput {
   PicBuffer& m_buf;
 };
 
+// A failure of the GIF's file in the encoder's words, from cFile's number and
+// text: "ERROR 112 There is not enough space on the disk."
+Failure gifFileFailure(int32_t number, const QString& description);
+
 // Collects small writes and hands them to the file in large pieces. After a
 // failed write nothing more is written; flush() gives back the file's first
 // failure while this output lived ("ERROR 112 There is not enough space on the disk.").
@@ -71,7 +76,6 @@ class FileGifOutput : public GifOutput {
   static constexpr int32_t kChunk = 64 * 1024;
   cFile& m_file;
   QByteArray m_pending;
-  Result<> m_written;
-  bool m_failed = false;
+  Result<> m_written;               // the first failure, once there is one
   QMetaObject::Connection m_watch;  // the file's FileError, kept as m_written
 };

@@ -1,55 +1,57 @@
 // Palette tables by hand and the optimal palette's octree.
+#include "imaging/palette.h"
+
 #include <gtest/gtest.h>
 
-#include "imaging/palette.h"
+#include <algorithm>
+
 #include "imaging/palette_tables.h"
 #include "support/headless_env.h"
 
 namespace {
-QVector<int> greys(const ColourTable& t) {
+// Entries from `from` on as 0xRRGGBB.
+QVector<int> rgbs(const ColourTable& t, int from = 0) {
   QVector<int> out;
-  for (const PaletteEntry& e : t) out.append(e.peRed);
+  for (int i = from; i < t.size(); ++i) out.append(t[i].peRed << 16 | t[i].peGreen << 8 | t[i].peBlue);
   return out;
 }
-QByteArray bgrRow(std::initializer_list<std::array<uint8_t, 3>> rgb, int padding) {
-  QByteArray row;
-  for (const auto& c : rgb) row.append(char(c[2])).append(char(c[1])).append(char(c[0]));
-  return row + QByteArray(padding, char(0x77));
+
+// 24-bit rows (blue, green, red) of 0xRRGGBB colours, each followed by `padding` bytes.
+QByteArray bgrRows(std::initializer_list<std::initializer_list<int>> rows, int padding) {
+  QByteArray out;
+  for (const auto& row : rows) {
+    for (const int c : row) out.append(char(c & 255)).append(char(c >> 8 & 255)).append(char(c >> 16));
+    out += QByteArray(padding, char(0x77));
+  }
+  return out;
 }
 }  // namespace
 
 TEST(PaletteTables, greysHalftoneStandardAndFixed) {
   ColourTable t;
   makeGrayPalette(t, 4);
-  EXPECT_EQ(greys(t), (QVector<int>{0, 64, 128, 192}));
+  EXPECT_EQ(rgbs(t), (QVector<int>{0, 0x404040, 0x808080, 0xC0C0C0}));
   makeGrayPalette(t, 0);
   ASSERT_EQ(t.size(), 256);
-  EXPECT_EQ(t[255].peBlue, 255);
+  EXPECT_EQ(rgbs(t, 255), QVector<int>{0xFFFFFF});
 
-  makeHalftonePalette(t);
-  EXPECT_EQ(t[1].peBlue, 64);   // blue varies fastest
-  EXPECT_EQ(t[5].peGreen, 64);
-  EXPECT_EQ(t[124].peRed, 255);
-  EXPECT_EQ(t[125].peRed + t[255].peGreen, 0);
+  makeHalftonePalette(t);  // blue varies fastest; black after the 125 colours
+  EXPECT_EQ(rgbs(t).mid(0, 6), (QVector<int>{0, 0x40, 0x80, 0xC0, 0xFF, 0x4000}));
+  EXPECT_EQ(rgbs(t, 124), QVector<int>{0xFFFFFF} + QVector<int>(131));
 
   makeStandardPalette(t);
-  int whites = 0, blacks = 0;
-  for (int i = 0; i < 256; ++i) {
-    whites += t[i].peRed == 255 && t[i].peGreen == 255 && t[i].peBlue == 255;
-    if (t[i].peRed == 0 && t[i].peGreen == 0 && t[i].peBlue == 0) ++blacks;
-  }
-  EXPECT_EQ(whites, 1);
-  EXPECT_EQ(t[255].peRed + t[255].peGreen + t[255].peBlue, 765);
-  EXPECT_EQ(blacks, 2);  // index 0 and 216
-  EXPECT_EQ(t[216].peRed + t[216].peGreen + t[216].peBlue, 0);
-  EXPECT_EQ(t[8].peBlue, 51);  // the cube starts at (0, 0, 51)
-  EXPECT_EQ(t[217].peRed, 8);
-  EXPECT_EQ(t[247].peRed, 248);
+  const QVector<int> standard = rgbs(t);
+  EXPECT_EQ(standard.indexOf(0xFFFFFF), 255);  // white only at the end
+  EXPECT_EQ(standard.count(0), 2);             // black at 0 and 216
+  EXPECT_EQ(standard.indexOf(0, 1), 216);
+  EXPECT_EQ(standard[8], 0x33);  // the cube starts at (0, 0, 51)
+  EXPECT_EQ(standard[217], 0x080808);
+  EXPECT_EQ(standard[247], 0xF8F8F8);
 
   EXPECT_EQ(makeFixedPalette(t), 16);
-  EXPECT_EQ(t.size(), 16);
-  EXPECT_EQ(t[3].peRed, 166);
-  EXPECT_EQ(t[15].peGreen, 255);
+  ASSERT_EQ(t.size(), 16);
+  EXPECT_EQ(rgbs(t, 3).mid(0, 2), (QVector<int>{0xA6CAF0, 0xD0D8F6}));
+  EXPECT_EQ(rgbs(t, 15), QVector<int>{0xFFFFFF});
 }
 
 TEST(PaletteClass, kindsCountsHandlesAndIndexes) {
@@ -58,9 +60,13 @@ TEST(PaletteClass, kindsCountsHandlesAndIndexes) {
   p.CreateNew(Palette::System);  // no system palette on a true-colour display
   EXPECT_EQ(p.Count(), 256);
   EXPECT_TRUE(log.lines().join('\n').contains("System palette not found!"));
+  int32_t n = 0;
+  ColourTable table;
+  getSystemPalette(n, table);  // asked for anyway: 256 entries that stay black
+  EXPECT_EQ(rgbs(table), QVector<int>(256));
+
   p.CreateNew(Palette::Gray, 4);
-  EXPECT_EQ(p.Count(), 4);
-  EXPECT_EQ(p.IndexColor(3), 192 + 256 * 192 + 65536 * 192);
+  EXPECT_EQ(p.IndexColor(3), 0xC0C0C0);
   EXPECT_EQ(p.IndexColor(4), 0);
   uint8_t b = 9, g = 9, r = 9;
   p.GetPaletteColors(4, b, g, r);
@@ -70,47 +76,32 @@ TEST(PaletteClass, kindsCountsHandlesAndIndexes) {
   Palette copy;
   copy.setPalHandle(p.PalHandle());
   EXPECT_EQ(copy.Count(), 4);
-  EXPECT_EQ(copy.IndexColor(1), p.IndexColor(1));
   copy.setCount(2);  // entries cut, their values kept
-  EXPECT_EQ(copy.entries().size(), 2);
-  EXPECT_EQ(copy.IndexColor(1), p.IndexColor(1));
-  const std::pair<Palette::Kind, int32_t> kinds[] = {{Palette::Halftone, 256}, {Palette::Standard, 256},
-                                                      {Palette::Fixed, 16}};
-  for (const auto& [kind, count] : kinds) {
-    p.CreateNew(kind);
-    EXPECT_EQ(p.Count(), count) << kind;
-  }
+  EXPECT_EQ(rgbs(copy.entries()), (QVector<int>{0, 0x404040}));
+  p.CreateNew(Palette::Fixed);
+  EXPECT_EQ(p.Count(), 16);
   EXPECT_EQ(p.ClosestIndex(250, 250, 250), 15);  // the fixed list's white
-
-  // No system palette on a true-colour display: the table asked for stays black.
-  int32_t n = 0;
-  ColourTable table;
-  getSystemPalette(n, table);
-  EXPECT_EQ(n, 256);
-  EXPECT_EQ(table.size(), 256);
 }
 
 TEST(PaletteClass, optimalPaletteKeepsEveryLeafAndItsLastColour) {
-  // Two rows of two pixels with one padding byte: red, green / blue, red.
-  const QByteArray pixels = bgrRow({{{250, 0, 0}}, {{0, 250, 0}}}, 2) + bgrRow({{{0, 0, 250}}, {{250, 0, 0}}}, 2);
+  // Two rows of two pixels with two padding bytes: red, green / blue, red.
+  const QByteArray pixels = bgrRows({{0xFA0000, 0x00FA00}, {0x0000FA, 0xFA0000}}, 2);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(pixels.constData());
   Palette p;
-  p.CreateOptimal(8, 2, 2, reinterpret_cast<const uint8_t*>(pixels.constData()), 16, 8);
+  p.CreateOptimal(8, 2, 2, bytes, 16, 8);
   ASSERT_EQ(p.Count(), 3);
-  EXPECT_EQ(p.entries().size(), 16);
-  // Leaves in slot order: blue (slot 1), green (2), red (4); the last one is answered too.
-  EXPECT_EQ(p.IndexColor(0), 250 << 16);
-  EXPECT_EQ(p.IndexColor(1), 250 << 8);
+  // Leaves in slot order: blue (slot 1), green (2), red (4), the last one answered too; the rest black.
+  EXPECT_EQ(rgbs(p.entries()), (QVector<int>{0x0000FA, 0x00FA00, 0xFA0000} + QVector<int>(13)));
   EXPECT_EQ(p.IndexColor(2), 250);
   EXPECT_EQ(p.ClosestIndexOptimal(0, 0, 250), 2);
-  EXPECT_EQ(p.entries()[5].peRed, 0);
   uint8_t b = 0, g = 250, r = 0;
   p.ClosestIndexColors(b, g, r);
   EXPECT_EQ(g, 250);
 
   // One colour at the most: merged down to the root's children.
-  p.CreateOptimal(8, 2, 2, reinterpret_cast<const uint8_t*>(pixels.constData()), 1, 8);
+  p.CreateOptimal(8, 2, 2, bytes, 1, 8);
   EXPECT_EQ(p.Count(), 3);
-  const QByteArray near = bgrRow({{{200, 10, 10}}, {{210, 20, 10}}, {{220, 10, 30}}}, 3);
+  const QByteArray near = bgrRows({{0xC80A0A, 0xD2140A, 0xDC0A1E}}, 3);
   p.CreateOptimal(12, 1, 3, reinterpret_cast<const uint8_t*>(near.constData()), 1, 8);
   ASSERT_EQ(p.Count(), 1);
   EXPECT_EQ(p.IndexColor(0), 210 + 256 * 13 + 65536 * 16);  // truncated averages

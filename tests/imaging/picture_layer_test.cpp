@@ -3,11 +3,10 @@
 // why a picture was not written or read.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "imaging/bitmap.h"
+#include "imaging/file_support.h"
 #include "imaging/gdip.h"
 #include "imaging/gdiplus_layer.h"
 #include "imaging/gif_encoder.h"
@@ -39,34 +38,28 @@ TEST(Gdip, patternsFindTheirEncoderInAnyCase) {
   EXPECT_EQ(gdip.encoderCount(), gdipImageEncoders().size());
   EXPECT_EQ(gdipEncoderForType("xyz"), nullptr);
 
-  gdip.parseExtensionList(" *.AA;*.BB ;  *.CC  ;", ";", 7);
-  EXPECT_EQ(gdip.ExtensionExists(" *.aa"), 7);  // inner items are taken as they are
-  EXPECT_EQ(gdip.ExtensionExists("*.BB "), 7);
-  EXPECT_EQ(gdip.ExtensionExists("*.CC"), -1);  // not the last item: kept with its blanks
+  // Inner items are taken as they are, an empty last one adds nothing.
+  gdip.parseExtensionList(" *.AA;  *.CC  ;", ";", 7);
+  EXPECT_EQ(gdip.ExtensionExists(" *.aa"), 7);
   EXPECT_EQ(gdip.ExtensionExists("  *.CC  "), 7);
-  gdip.parseExtensionList("*.DD;*.EE  ;*.gif", ";", 8);
-  EXPECT_EQ(gdip.ExtensionExists("*.EE  "), 8);
-  EXPECT_EQ(gdip.ExtensionExists("*.GIF"), 2);  // a pattern keeps its first encoder
-  gdip.parseExtensionList("*.FF;*.GG  ", ";", 9);
-  EXPECT_EQ(gdip.ExtensionExists("*.GG"), 9);  // the last item is trimmed
-  EXPECT_EQ(gdip.ExtensionExists(""), -1);     // and an empty last item adds nothing
+  EXPECT_EQ(gdip.ExtensionExists("*.CC"), -1);
+  EXPECT_EQ(gdip.ExtensionExists(""), -1);
+  // The last item is trimmed; a pattern already listed keeps its first encoder.
+  gdip.parseExtensionList("*.gif;*.GG  ", ";", 9);
+  EXPECT_EQ(gdip.ExtensionExists("*.GG"), 9);
+  EXPECT_EQ(gdip.ExtensionExists("*.GIF"), 2);
 }
 
+// The texts within the table (7, 13 and 19 are checked where they are reported), and those beyond it.
 TEST(Gdip, statusTextsAndIdentifiers) {
-  struct Row {
-    int32_t status;
-    const char* text;
-  };
-  for (const Row& row : {Row{0, "Unknown GDI+ Error"}, Row{1, "Generic Error"}, Row{7, "Win32 Error"},
-                         Row{13, "Unknown Image Format"}, Row{19, "Property Not Found"},
-                         Row{20, "Property Not Supported"}, Row{21, "Unknown GDI+ Error"},
-                         Row{-1, "Unknown GDI+ Error"}})
-    EXPECT_EQ(cGDIP::gdipStatusText(row.status), QString::fromLatin1(row.text)) << row.status;
-  EXPECT_EQ(cGDIP::clsidFromString("{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}").toString(QUuid::WithBraces).toUpper(),
-            "{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}");
-  EXPECT_TRUE(cGDIP::clsidFromString("6AEDBD6D-3FB5-418A-83A6-7F45229DC872").isNull());
+  EXPECT_EQ(cGDIP::gdipStatusText(1), "Generic Error");
+  EXPECT_EQ(cGDIP::gdipStatusText(20), "Property Not Supported");
+  for (const int32_t outside : {0, 21, -1})
+    EXPECT_EQ(cGDIP::gdipStatusText(outside), "Unknown GDI+ Error") << outside;
+  const QString time = QStringLiteral("{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}");
+  EXPECT_EQ(cGDIP::clsidFromString(time).toString(QUuid::WithBraces).toUpper(), time);
+  EXPECT_TRUE(cGDIP::clsidFromString(time.mid(1, 36)).isNull());
   EXPECT_EQ(cGDIP::ptrToString(nullptr), "");
-  EXPECT_EQ(cGDIP::ptrToString(u"*.PNG"), "*.PNG");
 }
 
 TEST(Gdip, failedStartUpFindsNoEncoderAndShutsNothingDown) {
@@ -98,7 +91,6 @@ TEST(PictureLayer, eachEncoderWritesTheSamePictureToMemoryAndToAFile) {
     cBitmap bitmap1;
     bitmap1.setGdipLink(&gdip);
     ASSERT_EQ(bitmap1.CreateFromHBitmap(image), 0) << type;
-    EXPECT_EQ(QSize(bitmap1.Width(), bitmap1.Height()), image.size()) << type;
     QByteArray stream(1, '\0');
     const int32_t n = bitmap1.GetBitmapStream(stream, encoder);
     ASSERT_EQ(n, stream.size()) << type;
@@ -110,14 +102,11 @@ TEST(PictureLayer, eachEncoderWritesTheSamePictureToMemoryAndToAFile) {
     }
     const QString path = dir.filePath(QStringLiteral("zavPlot.") + type);
     ASSERT_EQ(bitmap1.SaveToFile(path, encoder), 0) << type;
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     if (QByteArray(type) != "jpg") {
-      EXPECT_EQ(file.readAll(), stream) << type;  // one encoding for memory and file
+      EXPECT_EQ(fileBytes(path), stream) << type;  // one encoding for memory and file
     }
     EXPECT_EQ(gdipLoadImage(path).valueOr({}).size(), image.size()) << type;
   }
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);  // no temporary left behind
   // The GIF of the registry is the program's own encoder's bytes.
   EXPECT_EQ(gdipEncodeImage(image, encoderOf("GIF")).valueOr({}), encodeImageAsGif(image).valueOr({"none"}));
 }
@@ -131,15 +120,12 @@ TEST(PictureLayer, aPictureNotWrittenOrReadSaysWhy) {
   EXPECT_EQ(b.SaveToFile(dir.filePath("no/folder/x.png"), png), GpWin32Error);
   EXPECT_EQ(b.lastReason(), "No such file or directory");
   EXPECT_EQ(b.SaveToFile(QString(), png), GpInvalidParameter);
-  EXPECT_EQ(b.SaveToFile(dir.filePath("x.png"), QUuid::createUuid()), GpUnknownImageFormat);
   EXPECT_FALSE(gdipEncodeImage(QImage(), encoderOf("png")));
   EXPECT_FALSE(gdipLoadImage(dir.filePath("missing.gif")).error().isEmpty());
-  QFile junk(dir.filePath("junk.gif"));
-  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-  junk.write("not a picture");
-  junk.close();
-  EXPECT_FALSE(gdipLoadImage(junk.fileName()).error().isEmpty());
-  EXPECT_EQ(b.LoadFromFile(junk.fileName()), GpUnknownImageFormat);
+  const QString junk = dir.filePath("junk.gif");
+  ASSERT_TRUE(putFile(junk, "not a picture"));
+  EXPECT_FALSE(gdipLoadImage(junk).error().isEmpty());
+  EXPECT_EQ(b.LoadFromFile(junk), GpUnknownImageFormat);
   EXPECT_EQ(b.LoadFromFile(dir.filePath("missing.gif")), GpFileNotFound);
   EXPECT_FALSE(b.lastReason().isEmpty());
 }
