@@ -5,6 +5,7 @@
 #include "chart/chart_spans.h"
 #include "chart/fetch_request.h"
 #include "chart/image_writer.h"
+#include "chart/kept_selection.h"
 #include "core/log/logmsg.h"
 #include "core/settings/detector_types.h"
 #include "core/util/format_pattern.h"
@@ -168,7 +169,8 @@ void ChartCore::fetchAndPlot() {
   plotParam.timeDivisions = xDivisionsBySpan(m_band.spanIndex);
   m_band.fetchEnabled = false;
   m_band.fetchCount = strPlain(val(m_band.fetchCount) + 1);
-  m_keptSelection = keepSelection(graphDef, plotSeriesData);
+  // The new data numbers its points anew: the picked reading is kept by series and time.
+  const KeptSelection kept = keepSelection(graphDef, plotSeriesData);
 
   const Result<int32_t> read =
       getPlotData(plotParam, plotSeriesData,
@@ -184,6 +186,8 @@ void ChartCore::fetchAndPlot() {
   scaleByChoice(s.yTempScale, -30, 50, plotParam.y2DataMin, plotParam.y2DataMax, s.y2ScaleMin, s.y2ScaleMax,
                 plotParam.y2ScaleMin, plotParam.y2ScaleMax);
   makeXYplot();
+  findKeptSelection(kept, graphDef, plotSeriesData);
+  emit selectionRebuilt();
   m_band.endColour = kEndTextDrawn;
   emit bandChanged();
 }

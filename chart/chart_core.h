@@ -16,7 +16,6 @@
 #include <optional>
 
 #include "chart/chart_output.h"
-#include "chart/kept_selection.h"
 #include "chart/marks_array.h"
 #include "chart/zav_graph.h"
 #include "imaging/gdip.h"
@@ -154,6 +153,4 @@ class ChartCore : public QObject {
   bool m_crossPointer = false;
   bool m_graphMenuShown = false;
   bool m_loadAsInvisible = false;
-  // The selection by series and time, from before a fetch until its plot is drawn.
-  std::optional<KeptSelection> m_keptSelection;
 };

@@ -352,11 +352,6 @@ void ChartCore::makeXYplot() {
     graphDef.series[i].seriesStyle = plotSeriesData[i].seriesType;
   emit xyPlotBuilt();
   redrawPlot();
-  if (m_keptSelection) {
-    findKeptSelection(*m_keptSelection, graphDef, plotSeriesData);
-    m_keptSelection.reset();
-    emit selectionRebuilt();
-  }
   if (m_plotPic == &m_picture1 && !m_picture1.isNull()) {
     // The picture's font for what is drawn on it later.
     PictureCanvas canvas(&m_picture1);

@@ -70,17 +70,14 @@ TEST_F(Session, AFrameReachesTheDataFileAndTheTextLogAndIsAnnouncedAsOneResult) 
   EXPECT_EQ(m_session.panel().label14, "60.0 °C");
 }
 
-// The power of a reading is logged before its text-log line is written: a failed write's
-// error comes after it.
 TEST_F(Session, ThePowerIsLoggedBeforeItsTextLogLineIsWritten) {
-  m_settings.zavLogFileName = m_dir.path();  // a folder cannot be written as a file
+  m_settings.zavLogFileName = m_dir.path();  // a folder cannot be written: the error follows the power
   apply();
   m_session.serialBytes(frames::frame(10) + frames::frame(13, 3 * 62500));
   const QString log = m_log.text();
   const qsizetype power = log.indexOf("WsPerCount=1200  mRevTime=1  totPower=1200\n");
-  const qsizetype error = log.indexOf("ERROR writeLogLine: ERROR writing " + m_dir.path());
-  ASSERT_GE(power, 0) << log.toStdString();
-  EXPECT_GT(error, power) << log.toStdString();
+  EXPECT_GT(log.indexOf("ERROR writeLogLine: ERROR writing " + m_dir.path()), power) << log.toStdString();
+  EXPECT_GE(power, 0);
 }
 
 TEST_F(Session, WithoutADataFileTheResultSaysSo) {
