@@ -1,6 +1,7 @@
 // The data-file loader on arbitrary files: whatever it keeps must lie inside
-// the file, sections one behind the other, and the index read alone and the
-// register's walk must find the same sections.
+// the file, sections and their parts one behind the other, every record kept
+// dated as a reading, and the index read alone and the register's walk must
+// find the same parts.
 #include <cstdlib>
 
 #include "fuzz/fuzz_support.h"
@@ -12,12 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DataFileSlots indexes;
   indexes.load(0, name);
   const dataFileIndex& index = indexes[0];
-  int64_t behind = 1;  // first byte behind the section before
+  int64_t behind = 1;  // first byte behind the part before
   for (int32_t s = 1; s <= index.sectionCount; ++s) {
-    const int64_t end = index.sectionFilePos[s] - 1 + kSectionBytes +
-                        int64_t(index.sectionHeaders[s].records) * kRecordBytes;
-    if (index.sectionHeaders[s].records < 1 || index.sectionFilePos[s] < behind || end > int64_t(size))
+    const int64_t first = firstRecordPos(index, s);
+    const int64_t end = first - 1 + int64_t(index.sectionHeaders[s].records) * kRecordBytes;
+    const bool placed = continuesSection(index, s) ? first > behind : index.sectionFilePos[s] >= behind;
+    if (index.sectionHeaders[s].records < 1 || !placed || first < index.sectionFilePos[s] + kSectionBytes ||
+        end > int64_t(size))
       abort();
+    for (int64_t pos = first; pos < end; pos += kRecordBytes)
+      if (!recordIsReading(data + pos - 1)) abort();
     behind = end + 1;
   }
   const Result<DataFileIndexRead> alone = readDataFileIndex(name);

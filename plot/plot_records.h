@@ -38,13 +38,14 @@ inline bool readRaw(PlotFileView& file, int64_t offset, RawRecord& r) {
   return true;
 }
 
-// 0-based offset of record `rec` (1-based over the file) in section `sec` (1-based):
-// behind the section's header where the index knows its place (a file read past
-// damage has gaps between sections), else by the sizes of the sections before it.
+// 0-based offset of record `rec` (1-based over the file) in section part `sec`
+// (1-based): from the part's first record where the index knows its place (a
+// file read past damage has gaps between and within sections), else by the
+// sizes of the sections before it.
 inline int64_t recordOffset(const dataFileIndex& ix, int32_t rec, int32_t sec, int headerBytes) {
   if (headerBytes == kSectionBytes && sec >= 1 && sec < ix.sectionFilePos.size() &&
       sec < ix.sectionEndRecord.size() && ix.sectionFilePos[sec] > 0) {
-    return ix.sectionFilePos[sec] - 1 + kSectionBytes +
+    return firstRecordPos(ix, sec) - 1 +
            (static_cast<int64_t>(rec) - ix.sectionEndRecord[sec - 1] - 1) * kRecordBytes;
   }
   return (static_cast<int64_t>(rec) - 1) * kRecordBytes + static_cast<int64_t>(headerBytes) * sec;

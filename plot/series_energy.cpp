@@ -30,7 +30,10 @@ void markSeriesSections(plotSeries& s, const dataFileIndex& ix) {
     int32_t at = sec;
     while (at < ix.sectionCount && at < ix.sectionEndRecord.size() - 1 && ix.sectionEndRecord[at] < rec) ++at;
     if (at < 1 || at >= ix.sectionHeaders.size()) continue;
-    if (s.sections.isEmpty() || at != sec) {
+    // Parts of one section that damaged records separate count as one.
+    bool same = sec >= 1;
+    for (int32_t k = sec + 1; same && k <= at; ++k) same = continuesSection(ix, k);
+    if (s.sections.isEmpty() || !same) {
       const fileSection& h = ix.sectionHeaders[at];
       s.sections.append({.firstPoint = int32_t(k), .WsPerCount = h.WsPerCount, .ticksPerSec = h.ticksPerSec});
     }

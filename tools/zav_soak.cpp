@@ -293,8 +293,8 @@ bool damageEnd(SoakRun& run) {
     junk = QByteArray(pick(0, 1) ? 4096 : 65536, '\0');
   } else if (kind != 3) {
     for (int i = pick(1, 200); i > 0; --i) junk.append(char(pick(0, 255)));
-    // No stray record dated 1990-2200: such a record the program cannot tell from a reading.
-    for (qsizetype i = 0; i + 8 <= junk.size(); i += kRecordBytes) {
+    // No 8 stray bytes at any offset dated 1990-2200: such a record the program cannot tell from a reading.
+    for (qsizetype i = 0; i + 8 <= junk.size(); ++i) {
       const double days = std::bit_cast<double>(qFromLittleEndian<quint64>(junk.constData() + i));
       if (days >= 32874 && days <= 110575) junk[i + 7] = char(junk[i + 7] ^ 0x80);
     }

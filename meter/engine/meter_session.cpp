@@ -258,10 +258,10 @@ void MeterSession::processReading(const Reading& r) {
 // The reading's record goes into the open data file.
 void MeterSession::record(ReadingResult& result, QString* text) {
   if (m_recorder.isOpen()) {
-    if (const Result<> appended = m_recorder.append(result.reading, result.time); !appended) {
+    if (const Result<bool> appended = m_recorder.append(result.reading, result.time); !appended) {
       logMsg(-1, QStringLiteral("newMeterCount: ERROR ") + appended.error());
       result.writeFailed = true;
-    } else {
+    } else if (*appended) {
       result.inDataFile = true;
       if (text) {
         *text += QStringLiteral("  zavOutHeadPtr=") + QString::number(m_recorder.headPos()) +

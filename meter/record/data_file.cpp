@@ -33,7 +33,7 @@ int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
   for (int k = 1; k <= ix.sectionCount && k < ix.sectionEndRecord.size(); ++k) {
     if (r <= ix.sectionEndRecord[k]) {
       const int64_t before = ix.sectionEndRecord[k - 1];
-      return ix.sectionFilePos[k] + kSectionBytes + (r - before - 1) * int64_t(kRecordBytes);
+      return firstRecordPos(ix, k) + (r - before - 1) * int64_t(kRecordBytes);
     }
   }
   return 0;
@@ -42,6 +42,7 @@ int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
 namespace {
 
 using zavio::FileStretch;
+using zavio::RecordRun;
 
 void noteFault(DataFileIndexRead& scan, const QString& line) {
   scan.report += line + '\n';
@@ -79,32 +80,46 @@ bool reportLead(DataFileIndexRead& scan, const char* lead, const QVector<FileStr
   return true;
 }
 
-// Enters a section of the walk into the index and the report; false when its
-// last record can no longer be read.
+// Enters a section of the walk into the index, a part for each run of its
+// readings, and into the report; false when a part's last record can no
+// longer be read.
 bool indexSection(int fd, const FileStretch& s, DataFileIndexRead& scan, int64_t& total) {
   dataFileIndex& ix = scan.index;
-  const int n = ix.sectionHeaders.size();
-  fileSection h = s.header;
-  h.records = int32_t(std::min<int64_t>(s.records, INT32_MAX));
-  scan.report += headerReport(n, s.header);
+  scan.report += headerReport(ix.sectionHeaders.size(), s.header);
   if (!s.why.isEmpty()) scan.skipped << QStringLiteral("loadZavDatNEW: ERROR ") + s.why;
-  if (s.header.records != h.records)
-    scan.report += QStringLiteral("adjusting records=") + num(h.records) + '\n';
-  const int64_t lastPos = s.to - kRecordBytes;
-  char buf[kRecordBytes];
-  if (!readAt(fd, lastPos, buf, kRecordBytes)) {
-    noteFault(scan, QStringLiteral("Error short read of record at position=") + num(lastPos));
-    return false;
+  if (!s.refused.isEmpty()) {
+    int64_t refused = 0;
+    for (const RecordRun& r : s.refused) refused += r.count;
+    const QString line = QStringLiteral("passed over ") + num(refused) +
+                         QStringLiteral(" records that are no reading in ") + num(s.refused.size()) +
+                         QStringLiteral(" places of the section at position=") + num(s.from) +
+                         QStringLiteral(", the first: ") + s.refusedWhy;
+    scan.skipped << QStringLiteral("loadZavDatNEW: ERROR ") + line;
+    scan.report += line + '\n';
   }
-  if (n == 1) ix.firstRecordTime = h.startTime;
-  ix.lastRecordTime = unpackRecord(buf).recTime;
+  if (s.header.records != s.records) scan.report += QStringLiteral("adjusting records=") + num(s.records) + '\n';
+  const int64_t body = s.from + kSectionBytes;
+  for (const RecordRun& run : s.readings()) {
+    const int n = ix.sectionHeaders.size();
+    fileSection h = s.header;
+    h.records = int32_t(std::min<int64_t>(run.count, INT32_MAX));
+    const int64_t lastPos = body + (run.first + run.count - 1) * kRecordBytes;
+    char buf[kRecordBytes];
+    if (!readAt(fd, lastPos, buf, kRecordBytes)) {
+      noteFault(scan, QStringLiteral("Error short read of record at position=") + num(lastPos));
+      return false;
+    }
+    if (n == 1) ix.firstRecordTime = h.startTime;
+    ix.lastRecordTime = unpackRecord(buf).recTime;
+    resizeIndex(ix, n);
+    ix.sectionFilePos[n] = s.from;
+    ix.sectionRecordPos[n] = body + run.first * kRecordBytes;
+    ix.sectionHeaders[n] = h;
+    total += h.records;
+    ix.sectionLastTime[n] = ix.lastRecordTime;
+    ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
+  }
   scan.report += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
-  resizeIndex(ix, n);
-  ix.sectionFilePos[n] = s.from;
-  ix.sectionHeaders[n] = h;
-  total += h.records;
-  ix.sectionLastTime[n] = ix.lastRecordTime;
-  ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
   return true;
 }
 
@@ -136,6 +151,7 @@ bool scanSections(int fd, int64_t len, DataFileIndexRead& scan,
   const QVector<FileStretch> walk = fits ? *walked : zavio::walkDataFile(fd, len);
   if (!reportLead(scan, lead, walk)) return false;
   int64_t total = 0;
+  int sections = 0;
   bool damaged = false;
   bool toTheEnd = true;
   for (qsizetype i = 0; i < walk.size() && toTheEnd; ++i) {
@@ -143,7 +159,8 @@ bool scanSections(int fd, int64_t len, DataFileIndexRead& scan,
     const int64_t next = i + 1 < walk.size() ? walk[i + 1].from : 0;
     if (s.isSection) {
       toTheEnd = indexSection(fd, s, scan, total);
-      damaged = damaged || !s.why.isEmpty();
+      sections += 1;
+      damaged = damaged || !s.why.isEmpty() || !s.refused.isEmpty();
     } else {
       reportDamage(s, next, scan);
       damaged = true;
@@ -160,7 +177,7 @@ bool scanSections(int fd, int64_t len, DataFileIndexRead& scan,
     if (scan.problem.isEmpty()) scan.problem = QStringLiteral("fileLength / record count error");
     return false;
   }
-  const QString counts = QStringLiteral("totalFileSection=") + num(ix.sectionCount) +
+  const QString counts = QStringLiteral("totalFileSection=") + num(sections) +
                          QStringLiteral("  totalFileRecords=") + num(total);
   t += (damaged ? QStringLiteral("file read past damage: ") : QStringLiteral("file is OK: ")) + counts;
   return !damaged;
@@ -229,7 +246,17 @@ DataFileWalk::DataFileWalk(const QString& name)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;
   for (const zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd))) {
-    if (s.isSection) m_sections.append({.pos = s.from, .header = s.header, .records = s.records});
+    if (!s.isSection) continue;
+    bool continues = false;
+    for (const RecordRun& run : s.readings()) {
+      m_sections.append({.pos = s.from,
+                         .header = s.header,
+                         .first = s.from + kSectionBytes + run.first * kRecordBytes,
+                         .records = run.count,
+                         .continues = continues,
+                         .sectionRecords = s.records});
+      continues = true;
+    }
   }
 }
 
@@ -240,7 +267,7 @@ DataFileWalk::~DataFileWalk() {
 bool DataFileWalk::readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const {
   buf.resize(n * kRecordBytes);
   return m_fd >= 0 && first >= 0 && first + n <= s.records &&
-         readAt(m_fd, s.pos + kSectionBytes + first * kRecordBytes, buf.data(), int(buf.size()));
+         readAt(m_fd, s.first + first * kRecordBytes, buf.data(), int(buf.size()));
 }
 
 QString formatMs(int32_t value) {

@@ -15,10 +15,15 @@ namespace zavio {
 struct FileStretch;
 }
 
-// Index of one file's sections; element 0 of the arrays is never used.
+// Index of one file's sections; element 0 of the arrays is never used. A
+// section with records in its midst that are no reading is indexed in parts,
+// one per run of readings: the parts keep their section's header (records:
+// the part's readings) and header position, and each has the position of its
+// first record.
 struct dataFileIndex {
   QVector<fileSection> sectionHeaders{fileSection{}};
-  QVector<int64_t> sectionFilePos{0};  // 1-based position of each header
+  QVector<int64_t> sectionFilePos{0};    // 1-based position of each header
+  QVector<int64_t> sectionRecordPos{0};  // 1-based position of each part's first record
   QVector<Date> sectionLastTime{0};
   QVector<int32_t> sectionEndRecord{0};  // running total of records up to the section
   int32_t sectionCount = 0;
@@ -29,6 +34,16 @@ struct dataFileIndex {
 // 1-based byte position of record r (1-based over the whole file) of a slot's
 // index, or 0 when r is outside it.
 int64_t recordFilePos(const dataFileIndex& index, int32_t r);
+// 1-based position of the first record of part s (right behind its header
+// where the index holds no position of its own).
+inline int64_t firstRecordPos(const dataFileIndex& ix, int s) {
+  return s < ix.sectionRecordPos.size() && ix.sectionRecordPos[s] > 0 ? ix.sectionRecordPos[s]
+                                                                      : ix.sectionFilePos[s] + kSectionBytes;
+}
+// Whether part s goes on the section of part s - 1 behind records that are no reading.
+inline bool continuesSection(const dataFileIndex& ix, int s) {
+  return s > 1 && s < ix.sectionFilePos.size() && ix.sectionFilePos[s] == ix.sectionFilePos[s - 1];
+}
 
 // A data file's section index read on its own: the sections read (every one
 // the walk finds, up to a fault at the end), whether the whole file was read,
@@ -77,15 +92,20 @@ class DataFileSlots {
   FileNumbers m_numbers;
 };
 
-// A section as a file holds it: where its header lies, the header as on disk
-// (records 0: left open by a kill) and the whole records it holds.
+// A run of readings of a section as a file holds it: where its header lies,
+// the header as on disk (records 0: left open by a kill), the position of the
+// run's first record and its readings. A section with records in its midst
+// that are no reading has a run for each stretch of readings.
 struct SectionSpan {
   int64_t pos = 0;  // 1-based position of the header
   fileSection header;
+  int64_t first = 0;  // 1-based position of the run's first record
   int64_t records = 0;
+  bool continues = false;  // goes on the section of the run before it
+  int64_t sectionRecords = 0;  // the section's records up to its last reading, those that are none included
 };
 
-// A data file read section by section, as the loader reads it, and never
+// A data file read run by run of readings, as the loader reads it, and never
 // changed: an open section runs to the next section header or the end (a torn
 // record at the end is not counted), and damage is passed over to the next
 // section header.
@@ -96,7 +116,7 @@ class DataFileWalk {
   DataFileWalk(const DataFileWalk&) = delete;
   DataFileWalk& operator=(const DataFileWalk&) = delete;
   const QVector<SectionSpan>& sections() const { return m_sections; }
-  // The bytes of n records of section s from its record `first` (0-based) on;
+  // The bytes of n records of run s from its record `first` (0-based) on;
   // false when they are not all there.
   bool readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const;
 

@@ -50,22 +50,37 @@ int64_t fileLength(int fd) {
 void resizeIndex(dataFileIndex& ix, int n) {
   ix.sectionHeaders.resize(n + 1);
   ix.sectionFilePos.resize(n + 1);
+  ix.sectionRecordPos.resize(n + 1);
   ix.sectionLastTime.resize(n + 1);
   ix.sectionEndRecord.resize(n + 1);
 }
 
+QVector<RecordRun> FileStretch::readings() const {
+  QVector<RecordRun> runs;
+  int64_t next = 0;
+  for (const RecordRun& r : refused) {
+    if (r.first > next) runs.append({.first = next, .count = r.first - next});
+    next = r.first + r.count;
+  }
+  if (records > next) runs.append({.first = next, .count = records - next});
+  return runs;
+}
+
 namespace {
 
-// A header with the time of its first record: what the checks of a section's start read.
-constexpr int kProbeBytes = kSectionBytes + 8;
+// A header can start a section when one of its first records is dated as a
+// reading: damage to the first alone does not hide the rest.
+constexpr int kFirstRecordsChecked = 4;
+// A header with its first records, up to the last one's date: what the checks of a section's start read.
+constexpr int kProbeBytes = kSectionBytes + (kFirstRecordsChecked - 1) * kRecordBytes + 8;
 
 enum class HeaderCheck { Ok, Version, Count, Implausible, NoRecord, FirstRecord };
 
 // Whether the header at pos (p holds kProbeBytes bytes when the file has them)
 // can start a section: a version of ours, a count that is not negative, values
-// a recording can have, at least one whole record with a date a recording can
-// carry. A count past the end of the file does not hinder: the records that
-// are there are read.
+// a recording can have, at least one whole record, and one of its first
+// records (as far as its count and the file go) dated as a reading. A count
+// past the end of the file does not hinder: the records that are there are read.
 HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len) {
   const fileSection h = unpackSection(p);
   const int64_t room = len - pos + 1 - kSectionBytes;  // bytes behind the header
@@ -73,8 +88,12 @@ HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len) {
   if (h.records < 0 || (h.records > 0 && room < kRecordBytes)) return HeaderCheck::Count;
   if (!plausibleSection(h)) return HeaderCheck::Implausible;
   if (room < kRecordBytes) return HeaderCheck::NoRecord;
-  if (!plausibleTime(unpackDate(p + kSectionBytes))) return HeaderCheck::FirstRecord;
-  return HeaderCheck::Ok;
+  const int64_t first = std::min<int64_t>({kFirstRecordsChecked, room / kRecordBytes,
+                                           h.records > 0 ? h.records : kFirstRecordsChecked});
+  for (int64_t k = 0; k < first; ++k) {
+    if (recordIsReading(p + kSectionBytes + k * kRecordBytes)) return HeaderCheck::Ok;
+  }
+  return HeaderCheck::FirstRecord;
 }
 
 QString checkText(HeaderCheck c, const fileSection& h, int64_t pos, int64_t len) {
@@ -143,12 +162,10 @@ QString dateText(Date d) {
   return std::isfinite(d) && std::fabs(d) < 3e6 ? generalDate(d) : QString::number(d, 'g', 6);
 }
 
-// Why record r at pos, behind prev, is no reading of its section.
-QString noReadingText(int64_t pos, const ReadingCheck& check, const meterRecord& prev, const meterRecord& r) {
-  const QString at = QStringLiteral("Error no reading at position=") + num(pos) + QStringLiteral(": ");
-  if (!plausibleTime(r.recTime)) return at + QStringLiteral("dated ") + dateText(r.recTime);
-  return at + QStringLiteral("its count advances by ") + num(uint32_t(r.count) - uint32_t(prev.count)) +
-         QStringLiteral(", a meter by at most ") + num(int64_t(check.mostCounts(prev, r)));
+// Why the record at pos (bytes p) is no reading.
+QString noReadingText(int64_t pos, const char* p) {
+  return QStringLiteral("Error no reading at position=") + num(pos) + QStringLiteral(": dated ") +
+         dateText(unpackDate(p));
 }
 
 // The steps of walkDataFile; each takes the position where a header is due and
@@ -184,25 +201,23 @@ struct Walk {
   }
 
   // A header that passes the checks: its records run to what its count says
-  // (the end of the file when open or when the count runs past it), up to the
-  // first that is no reading of the section, and end earlier where a header
-  // that passes the checks begins, even inside this header.
+  // (the end of the file when open or when the count runs past it), and end
+  // earlier where a header that passes the checks begins, even inside this
+  // header. The section takes them up to its last reading; what follows it
+  // there is damage.
   int64_t section(FileStretch at) {
     const int64_t body = at.from + kSectionBytes;
     const bool open = at.header.records == 0;
     const int64_t claimed = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
     const int64_t claimedEnd = std::min(claimed, len + 1);
-    QString noReading;
-    const int64_t readings = readingsFrom(body, (claimedEnd - body) / kRecordBytes, at.header, noReading);
-    const int64_t readEnd = body + readings * kRecordBytes;
-    // A header may begin inside the first record that is no reading.
-    const int64_t inner =
-        nextSectionAt(fd, at.from + 1, readEnd + (noReading.isEmpty() ? 1 : kRecordBytes), len);
-    const int64_t end = inner > 0 ? inner : readings > 0 && !noReading.isEmpty() ? readEnd : claimedEnd;
-    at.records = end > body ? std::min(readings, (end - body) / kRecordBytes) : 0;
+    const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len);
+    const int64_t end = inner > 0 ? inner : claimedEnd;
+    const int64_t whole = end > body ? (end - body) / kRecordBytes : 0;
+    QString trailing;
+    at.records = readings(body, whole, at, trailing);
     if (at.records == 0) {
       if (inner == 0) {
-        at.why = noReading;
+        at.why = trailing.isEmpty() ? QStringLiteral("Error no record behind the section header") : trailing;
         return damage(at);
       }
       at.to = end;
@@ -216,177 +231,202 @@ struct Walk {
       at.why = QStringLiteral("records=") + num(at.header.records) + QStringLiteral(" at position=") +
                num(at.from) + QStringLiteral(" not believed: ") +
                (inner > 0 ? QStringLiteral("the section header at position=") + num(end) +
-                                QStringLiteral(" follows record ") + num(at.records)
-                : end == readEnd && !noReading.isEmpty()
-                    ? QStringLiteral("the record at position=") + num(end) + QStringLiteral(" is no reading")
-                    : QStringLiteral("the file ends behind record ") + num(at.records));
+                                QStringLiteral(" follows record ") + num(whole)
+                          : QStringLiteral("the file ends behind record ") + num(whole));
     }
     out.append(at);
-    if (inner == 0 && !noReading.isEmpty()) {
-      // What follows the last reading is damage: the search resumes behind it.
-      FileStretch rest;
-      rest.from = at.to;
-      rest.why = noReading;
-      return damage(rest);
-    }
     if (at.to < end) {
+      // Records behind the last reading that are none, or bytes short of a record.
       FileStretch rest;
       rest.from = at.to;
       rest.to = end;
-      rest.why = inner == 0 ? QStringLiteral("Error remainingBytes=") + num(end - body)
-                 : open     ? QStringLiteral("stray bytes behind an open section")
-                            : QStringLiteral("stray bytes behind a section");
+      rest.why = !trailing.isEmpty() ? trailing
+                 : inner == 0        ? QStringLiteral("Error remainingBytes=") + num(end - rest.from)
+                 : open              ? QStringLiteral("stray bytes behind an open section")
+                                     : QStringLiteral("stray bytes behind a section");
       out.append(rest);
     }
     return end;
   }
 
-  // How many of the n records at pos, the first of a section with header h,
-  // are its readings (ReadingCheck); why says what the first that is none shows.
-  int64_t readingsFrom(int64_t pos, int64_t n, const fileSection& h, QString& why) {
-    const ReadingCheck check(h);
+  // How many of the n records at pos, a section's, run up to its last reading;
+  // the runs among them that are no reading go into at.refused with the first
+  // named in at.refusedWhy; `trailing` names the first record behind the last
+  // reading that is none (or a short read).
+  int64_t readings(int64_t pos, int64_t n, FileStretch& at, QString& trailing) {
     constexpr int64_t kChunkRecords = 4096;  // read into the cache and checked there
     QByteArray buf;
-    meterRecord prev{};
+    int64_t through = 0;  // records up to the last reading
+    RecordRun refused;    // the run that is no reading since the last reading
     for (int64_t i = 0; i < n;) {
       const int64_t k = std::min(kChunkRecords, n - i);
       buf.resize(k * kRecordBytes);
       if (!readAt(fd, pos + i * kRecordBytes, buf.data(), int(buf.size()))) {
-        why = QStringLiteral("Error short read of records at position=") + num(pos + i * kRecordBytes);
-        return i;
+        trailing = QStringLiteral("Error short read of records at position=") + num(pos + i * kRecordBytes);
+        return through;
       }
       for (const char* p = buf.constData(); p < buf.constData() + buf.size(); p += kRecordBytes, ++i) {
-        const meterRecord r = unpackRecord(p);
-        // The first record's date was checked with the header; it follows no reading.
-        if (i > 0 && !check.follows(prev, r)) {
-          why = noReadingText(pos + i * kRecordBytes, check, prev, r);
-          return i;
+        if (!recordIsReading(p)) {
+          if (refused.count == 0) {
+            refused.first = i;
+            trailing = noReadingText(pos + i * kRecordBytes, p);
+          }
+          refused.count += 1;
+          continue;
         }
-        prev = r;
+        if (refused.count > 0) {
+          if (at.refused.isEmpty()) at.refusedWhy = trailing;
+          at.refused.append(refused);
+          refused = {};
+          trailing.clear();
+        }
+        through = i + 1;
       }
     }
-    return n;
+    return through;
   }
 };
 
-// Whether n bytes (fewer than a header) are, as far as they go, a header's:
-// fewer than the date's 8 show nothing to check.
-bool headerStart(const char* p, int n) {
+// Whether the n bytes at p (fewer than a header and its first record) begin
+// as a new section of ours would: a header with 0 records as far as its fields
+// go (bytes a lost write left may read as zeros), and where they reach it, a
+// first record's date. Fewer than the date's 8 show nothing to check.
+bool headerPrefix(const char* p, int n) {
   if (n < 8) return true;
   char h[kSectionBytes] = {};
   std::memcpy(h, p, std::min(n, kSectionBytes));
-  if (n < kSectionLeadBytes) return plausibleTime(unpackDate(h));
-  return plausibleSection(unpackSection(h));
+  if (!plausibleTime(unpackDate(h))) return false;
+  if (n < kSectionLeadBytes) return true;
+  const fileSection s = unpackSection(h);
+  if (!plausibleSection(s) || s.records != 0) return false;
+  const char* date = p + kSectionBytes;
+  return n < kSectionBytes + 8 || recordIsReading(date) || std::all_of(date, date + 8, [](char c) { return c == 0; });
 }
 
-// Whether the bytes at p (at least kSectionLeadBytes) begin like a section
-// header of ours: a date and a version.
-bool headerLead(const char* p) { return plausibleTime(unpackDate(p)) && fileVersionOk(sectionVersionOf(p)); }
-
-// Where the bytes behind section s at the end of the file stop holding what
-// could be its readings: behind the last record on its grid that could follow
-// its last reading (records a count leaves out, readings behind a damaged
-// one), looking no further than bytes that begin like a section header.
-int64_t behindLastReading(int fd, int64_t len, const FileStretch& s) {
-  char lastBytes[kRecordBytes];
-  if (!readAt(fd, s.to - kRecordBytes, lastBytes, kRecordBytes)) return len + 1;
-  const meterRecord last = unpackRecord(lastBytes);
-  const ReadingCheck check(s.header);
-  constexpr int64_t kChunk = 4096 * kRecordBytes;
-  QByteArray buf;
-  int64_t behind = s.to;
-  for (int64_t pos = s.to; len + 1 - pos >= kRecordBytes;) {
-    const int64_t n = std::min<int64_t>(kChunk + kSectionBytes, len + 1 - pos);
-    buf.resize(n);
-    if (!readAt(fd, pos, buf.data(), int(n))) return len + 1;
-    for (int64_t i = 0; i < kChunk && n - i >= kRecordBytes; i += kRecordBytes, pos += kRecordBytes) {
-      const char* p = buf.constData() + i;
-      if (headerLead(p)) return behind;
-      if (check.follows(last, unpackRecord(p))) behind = pos + kRecordBytes;
-    }
-  }
-  return behind;
+// Whether the last n bytes of the file, at p, are a new section's header that a
+// lost write cut short. As many bytes as a record, dated as a reading, are one
+// unless the whole header is there.
+bool tornHeader(const char* p, int n) {
+  return n >= 8 && (n < kRecordBytes || n >= kSectionBytes) && headerPrefix(p, n);
 }
 
-// What the bytes from `from` to the end hold: whether those from `zerosFrom`
-// on are all zero, and whether any could be a section header of a version not
-// ours (a later program's, or ours with a damaged version), which no torn
-// write of ours leaves.
+// Whether the bytes at p (at least kSectionLeadBytes) could be the section
+// header of a version not ours (a later program's, or ours with a damaged
+// version), which no torn write of ours leaves.
+bool otherVersionHeader(const char* p) {
+  const int32_t v = sectionVersionOf(p);
+  return plausibleTime(unpackDate(p)) && v >= 1000000 && v < 100000000 && !fileVersionOk(v);
+}
+
+// What lies from `from` to the end of the file: behind its last byte that is
+// not zero before `until`, where the last record dated as a reading ends
+// among the bytes before `until` at any offset (0: none), and whether any
+// could be another version's section header.
 struct TailBytes {
-  bool zeros = true;
+  int64_t zerosFrom = 0;
+  int64_t datedEnd = 0;
   bool otherHeader = false;
 };
-TailBytes tailBytes(int fd, int64_t from, int64_t zerosFrom, int64_t len) {
+TailBytes tailBytes(int fd, int64_t from, int64_t until, int64_t len) {
   constexpr int64_t kChunk = 1 << 20;
-  TailBytes out;
+  constexpr TailBytes kUnread{.zerosFrom = 0, .datedEnd = 0, .otherHeader = true};
+  TailBytes out{.zerosFrom = from};
   QByteArray buf;
   for (int64_t pos = from; pos <= len; pos += kChunk) {
-    const int64_t n = std::min<int64_t>(kChunk + kSectionLeadBytes - 1, len - pos + 1);
+    const int64_t n = std::min<int64_t>(kChunk + kRecordBytes - 1, len - pos + 1);
     buf.resize(n);
-    if (!readAt(fd, pos, buf.data(), int(n))) return {.zeros = false, .otherHeader = true};
+    if (!readAt(fd, pos, buf.data(), int(n))) return kUnread;
     const char* b = buf.constData();
-    const int64_t skip = std::clamp<int64_t>(zerosFrom - pos, 0, n);
-    out.zeros = out.zeros &&
-                std::all_of(b + skip, b + std::max(skip, std::min(n, kChunk)), [](char c) { return c == 0; });
-    for (int64_t i = 0; i + kSectionLeadBytes <= n && i < kChunk; ++i) {
-      const int32_t v = sectionVersionOf(b + i);
-      if (plausibleTime(unpackDate(b + i)) && v >= 1000000 && v < 100000000 && !fileVersionOk(v)) {
-        out.otherHeader = true;
-        return out;
+    const int64_t mine = std::min(n, kChunk);
+    for (int64_t i = std::clamp<int64_t>(until - pos, 0, mine); i > 0; --i) {
+      if (b[i - 1] != 0) {
+        out.zerosFrom = pos + i;
+        break;
+      }
+    }
+    // A date of 1990-2200 has 0x40 as its high byte: eight starts are tried at once.
+    buf.append(QByteArray(8, '\0'));
+    b = buf.constData();
+    for (int64_t i = 0; i < mine && i + kSectionLeadBytes <= n; i += 8) {
+      for (uint64_t hits = bytesEqual(qFromLittleEndian<quint64>(b + i + 7), 0x40); hits; hits &= hits - 1) {
+        const int64_t at = i + std::countr_zero(hits) / 8;
+        if (at >= mine || at + kSectionLeadBytes > n) break;
+        if (otherVersionHeader(b + at)) return kUnread;
+        if (at + kRecordBytes <= n && pos + at + kRecordBytes <= until && recordIsReading(b + at))
+          out.datedEnd = pos + at + kRecordBytes;
       }
     }
   }
   return out;
 }
 
-// Names what lies from `from` to the end behind the last section s (none when
-// the file has no section): what a torn write leaves, or what else follows the
-// last reading. Empty when a file without a section holds no torn write.
-QString tailText(int fd, int64_t from, int64_t len, const FileStretch* s, const QVector<FileStretch>& walk,
-                 bool zeros) {
-  const int64_t left = len - from + 1;
-  char p[kSectionBytes + kRecordBytes] = {};
-  if (!readAt(fd, from, p, int(std::min<int64_t>(left, sizeof p)))) return {};
-  if (s && s->header.records == 0 && s->to == from && left < kRecordBytes)
-    return QStringLiteral("a partial record of ") + num(left) + QStringLiteral(" bytes");
-  const fileSection h = unpackSection(p);
-  if (left >= kSectionBytes && left < kSectionBytes + kRecordBytes && h.records == 0 && plausibleSection(h)) {
-    return left == kSectionBytes
-               ? QStringLiteral("a section header with 0 records and nothing behind it")
-               : QStringLiteral("a section header with 0 records and a partial record of ") +
-                     num(left - kSectionBytes) + QStringLiteral(" bytes");
+// Where a section header that a lost write left without its first record
+// begins at the very end of the file behind `from`: 0 when none does.
+int64_t tornHeaderAt(int fd, int64_t from, int64_t len) {
+  constexpr int kMost = kSectionBytes + kRecordBytes - 1;
+  const int64_t first = std::max(from, len + 1 - kMost);
+  char p[kMost];
+  const int n = int(len + 1 - first);
+  if (n < kSectionLeadBytes || !readAt(fd, first, p, n)) return 0;
+  for (int i = 0; n - i >= kSectionLeadBytes; ++i) {
+    if (tornHeader(p + i, n - i)) return first + i;
   }
-  if (left < kSectionBytes && headerStart(p, int(left)))
-    return QStringLiteral("a partial section header of ") + num(left) + QStringLiteral(" bytes");
-  if (!s) return {};
-  if (zeros) return QStringLiteral("zero bytes behind the last reading");
-  const auto at =
-      std::find_if(walk.begin(), walk.end(), [&](const FileStretch& w) { return w.from == from; });
-  const QString why = at != walk.end() && !at->isSection ? at->why : QString();
-  return QStringLiteral("bytes behind the last reading that are no reading") +
-         (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')');
+  return 0;
+}
+
+QString tornHeaderText(int64_t n) {
+  if (n == kSectionBytes) return QStringLiteral("a section header with 0 records and nothing behind it");
+  if (n > kSectionBytes)
+    return QStringLiteral("a section header with 0 records and a partial record of ") + num(n - kSectionBytes) +
+           QStringLiteral(" bytes");
+  return QStringLiteral("a partial section header of ") + num(n) + QStringLiteral(" bytes");
 }
 
 // What lies behind the last reading at the very end of the file, where a kill
-// or a file system that lost the last writes leaves it: a partial record or
-// header, a header without a whole record behind it, zeros, stray bytes, or
-// records a too large count claims that are no readings. Cutting it lets
-// recording go on behind the last reading. Kept: what could still be readings
-// of the last section, what could be the section header of another version,
-// and everything in a file without a section but what a torn write leaves.
+// or a file system that lost the last writes leaves it, and may go: a partial
+// record, a section header without its first record, records that are no
+// reading (zeros, stray bytes, dates outside 1990-2200). Cutting it lets
+// recording go on behind the last reading. Kept: every whole record dated as a
+// reading at any offset and what lies before it, anything that could be
+// another version's section header, and everything in a file without a
+// section but what a torn first write leaves.
 TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
   if (walk.isEmpty() || walk.last().isSection) return {};
   const auto last =
       std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& s) { return s.isSection; });
-  const FileStretch* s = last != walk.rend() ? &*last : nullptr;
-  const int64_t from = s ? behindLastReading(fd, len, *s) : walk.last().from;
-  if (from > len) return {};
-  // Another version's header behind the last section keeps everything behind it.
-  const TailBytes bytes = tailBytes(fd, s ? s->to : from, from, len);
+  if (last == walk.rend()) {
+    // The first write of a file lost: what is there is all it can be.
+    char p[kSectionBytes + kRecordBytes];
+    if (len >= int64_t(sizeof p) || !readAt(fd, 1, p, int(len)) || !headerPrefix(p, int(len))) return {};
+    return {.from = 1, .what = tornHeaderText(len)};
+  }
+  const FileStretch& s = *last;
+  // A new section's header goes behind a closed one: none lies among the records a count claims.
+  const int64_t claimed = s.header.records > 0 ? s.from + kSectionBytes + int64_t(s.header.records) * kRecordBytes
+                                               : len + 1;
+  const bool toTheEnd = claimed > len;
+  const int64_t header = toTheEnd ? 0 : tornHeaderAt(fd, std::max(s.to, claimed), len);
+  const int64_t until = header > 0 ? header : len + 1;
+  const TailBytes bytes = tailBytes(fd, s.to, until, len);
   if (bytes.otherHeader) return {};
-  QString what = tailText(fd, from, len, s, walk, bytes.zeros);
-  if (what.isEmpty()) return {};
-  return {.from = from, .what = std::move(what)};
+  const int64_t from = std::max(s.to, bytes.datedEnd);
+  if (from > len) return {};
+  QStringList what;
+  if (from < until) {
+    const auto at =
+        std::find_if(walk.begin(), walk.end(), [&](const FileStretch& w) { return w.from == from; });
+    const QString why = at != walk.end() && !at->isSection ? at->why : QString();
+    if (until - from < kRecordBytes && from == s.to && toTheEnd) {
+      what << QStringLiteral("a partial record of ") + num(until - from) + QStringLiteral(" bytes");
+    } else if (bytes.zerosFrom <= from) {
+      what << QStringLiteral("zero bytes behind the last reading");
+    } else {
+      what << QStringLiteral("bytes behind the last reading that are no reading") +
+                  (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')');
+    }
+  }
+  if (header > 0) what << tornHeaderText(len + 1 - header);
+  return {.from = from, .what = what.join(QStringLiteral(" and "))};
 }
 
 }  // namespace

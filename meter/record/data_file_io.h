@@ -21,8 +21,13 @@ int64_t fileLength(int fd);
 // Gives the index's arrays room for n sections (element 0 unused).
 void resizeIndex(dataFileIndex& ix, int n);
 
+// Records of a section, counted from its first (0-based).
+struct RecordRun {
+  int64_t first = 0;
+  int64_t count = 0;
+};
 // One stretch of a data file as the walk found it: a section (its header and
-// the whole records believed) or damage passed over.
+// its records up to the last reading) or damage passed over.
 struct FileStretch {
   int64_t from = 0;  // first byte
   int64_t to = 0;    // first byte behind it
@@ -31,17 +36,24 @@ struct FileStretch {
   // `from` when 38 bytes were there (headerRead).
   fileSection header;
   bool headerRead = false;
-  int64_t records = 0;  // a section's whole records
-  QString why;          // damage: why no section starts at `from`
+  int64_t records = 0;          // a section's whole records up to its last reading
+  QVector<RecordRun> refused{};  // the runs of those that are no reading, in order
+  QString why;                  // damage: why no section starts at `from`; a section: what was not believed
+  QString refusedWhy;           // a section with records that are no reading: where and why
+  // The runs of readings among the records.
+  QVector<RecordRun> readings() const;
 };
 // The stretches of a data file of `len` bytes, in file order, together
 // covering it. A header that passes every check starts a section wherever it
 // lies: no count before it makes it records, and behind damage the search for
 // it starts at the first byte behind the last good data. A section's records
-// end where its count says (the end of the file when open, 0 records on disk,
-// or when the count runs past it), or earlier where such a header begins; and
-// they are its readings (ReadingCheck): the first record that is none ends the
-// section, and the bytes from it on are damage.
+// run to where its count says (the end of the file when open, 0 records on
+// disk, or when the count runs past it), or end earlier where such a header
+// begins. Each whole record among them is a reading when dated as the program
+// dates one (recordIsReading); one that is none is passed over alone, and the
+// section ends at its last reading: the bytes behind it are damage. At the very
+// end of the file a section header that a lost write left without its first
+// record is no record.
 QVector<FileStretch> walkDataFile(int fd, int64_t len);
 
 // What a kill left at the very end of the file and was cut: from (1-based) is 0
@@ -53,10 +65,11 @@ struct TailCut {
   QVector<FileStretch> walk{};  // the file's stretches as it stands after the cut
 };
 // Cuts what lies behind the last reading at the very end of an open data file
-// (a partial record or header, a last header without a whole record behind
-// it, zeros, stray bytes: what a kill or a lost write leaves) but for what
-// could still be readings or another version's section; fails with the reason
-// when the cut itself failed.
+// where a kill or a lost write leaves it: a partial record, a section header
+// without its first record, and records that are no reading (zeros, dates
+// outside 1990-2200). Never a whole record dated as a reading, wherever it
+// lies, nor what could be another version's section header. Fails with the
+// reason when the cut itself failed.
 Result<TailCut> cutTornTail(int fd);
 
 }  // namespace zavio

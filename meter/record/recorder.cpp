@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "core/log/logmsg.h"
 #include "core/settings/settings.h"
@@ -52,6 +53,7 @@ Result<> Recorder::open(const Settings& settings) {
   if (isOpen()) closeOutZavDat(*this);
   m_fileName = name;
   m_problem.clear();
+  m_clockWrong = false;
   // The lock comes first: a file another copy records into is neither repaired nor read for recording.
   const Result<int> locked = openDataFile(name);
   QString refusal = locked.error();
@@ -74,7 +76,8 @@ Result<> Recorder::open(const Settings& settings) {
                    num(cut->from) + QStringLiteral("  bytes cut=") + num(cut->bytes) +
                    QStringLiteral("  fileLength=") + num(cut->from - 1));
   }
-  m_slots.load(0, name, cut ? &cut->walk : nullptr);
+  const QVector<FileStretch> walk = cut ? cut->walk : walkDataFile(fd, fileLength(fd));
+  m_slots.load(0, name, &walk);
   const dataFileIndex& ix = m_slots[0];
   QString t;
   const QFileInfo fi(name);
@@ -104,23 +107,25 @@ Result<> Recorder::open(const Settings& settings) {
   m_fileNumber = m_slots.fileNumbers().take();
   m_length = fileLength(m_fd);
   t += QStringLiteral("zavOutFileNr=") + num(m_fileNumber) + '\n';
-  if (ix.sectionCount > 0) {
-    const int n = ix.sectionCount;
-    m_headPos = ix.sectionFilePos[n];
-    char buf[kSectionBytes];
-    if (readAt(m_fd, m_headPos, buf, kSectionBytes)) m_header = unpackSection(buf);
+  const auto last = std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& w) { return w.isSection; });
+  if (last != walk.rend()) {
+    m_headPos = last->from;
+    m_header = last->header;
     // Left open by a kill, or a count that runs past the end of the file (damage):
-    // the header takes the records there are.
+    // the header takes its records up to the last reading.
     const bool pastTheEnd =
         m_header.records > 0 &&
         m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
     if (m_header.records == 0 || pastTheEnd) {
-      t += QStringLiteral("adjusting last section records count=") + num(ix.sectionHeaders[n].records) +
+      const int32_t records = int32_t(std::min<int64_t>(last->records, INT32_MAX));
+      t += QStringLiteral("adjusting last section records count=") + num(records) +
            (pastTheEnd ? QStringLiteral(" (records=") + num(m_header.records) +
                              QStringLiteral(" ran past the end of the file)")
                        : QString()) +
            '\n';
-      if (!writeAt(m_fd, m_headPos, packSection(ix.sectionHeaders[n]))) {
+      fileSection h = m_header;
+      h.records = records;
+      if (!writeAt(m_fd, m_headPos, packSection(h))) {
         t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
       }
     }
@@ -186,15 +191,35 @@ Result<> Recorder::endSection(Date time) {
   return {};
 }
 
-Result<> Recorder::append(const Reading& r, Date time) {
+bool Recorder::clockAllows(Date time) {
+  if (!plausibleTime(time)) {
+    if (!m_clockWrong) {
+      logMsg(-1, QStringLiteral("newMeterCount: ERROR the PC clock says ") + generalDate(time) +
+                     QStringLiteral(": no reading is recorded until it is set to a date of 1990-2200"));
+    }
+    m_clockWrong = true;
+    return false;
+  }
+  if (m_clockWrong) {
+    logMsg(1, QStringLiteral("newMeterCount: the PC clock says ") + generalDate(time) +
+                  QStringLiteral(": recording goes on"));
+  }
+  m_clockWrong = false;
+  return true;
+}
+
+Result<bool> Recorder::append(const Reading& r, Date time) {
   if (!isOpen()) return Failure(QStringLiteral("no data file open"));
+  if (!clockAllows(time)) return false;
   fileSection& h = m_header;
   if (h.records > 0 && r.resetCount != h.resetCount) {
-    if (Result<> ended = endSection(time); !ended) return ended;
+    if (Result<> ended = endSection(time); !ended) return ended.failure();
   }
   if (h.records == 0) {
     h.resetCount = r.resetCount;
     h.voltCount = r.voltage;
+    // Opened while the clock was wrong: the section starts with its first reading.
+    if (!plausibleTime(h.startTime)) h.startTime = time;
   }
   m_record = meterRecord{.recTime = time, .count = r.count, .ticks = r.ticks, .temp = r.temperature};
   const bool newSection = h.records == 0;
@@ -203,7 +228,7 @@ Result<> Recorder::append(const Reading& r, Date time) {
   if (newSection) out = packSection(h);
   out += packRecord(m_record);
   // Header and first record in one write: a kill never leaves an empty section.
-  if (!writeAt(m_fd, at, out)) return writeFailed(at, out.size());
+  if (!writeAt(m_fd, at, out)) return writeFailed(at, out.size()).failure();
   m_length += out.size();
 
   dataFileIndex& ix = m_slots[0];
@@ -224,7 +249,7 @@ Result<> Recorder::append(const Reading& r, Date time) {
   ix.sectionLastTime[n] = time;
   ix.sectionEndRecord[n] = ix.recordCount;
   m_recordPos = m_length + 1 - kRecordBytes;
-  return {};
+  return true;
 }
 
 bool openOutZavDat(Recorder& recorder, const Settings& settings) {

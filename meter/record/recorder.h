@@ -40,12 +40,15 @@ class Recorder {
   int16_t fileNumber() const { return m_fileNumber; }
   const QString& fileName() const { return m_fileName; }
 
-  // The reading as the open section's next record, at `time`. Every change of
-  // the reset count starts a section (also a change to 0); a new section takes
-  // the reading's reset count and voltage, and goes out with its first record
-  // in one write. Each record reaches the file before this returns. On a failed
-  // write the file is closed and the failure says where and why.
-  Result<> append(const Reading& reading, Date time);
+  // The reading as the open section's next record, at `time`; true when
+  // written. Every change of the reset count starts a section (also a change
+  // to 0); a new section takes the reading's reset count and voltage, and goes
+  // out with its first record in one write. Each record reaches the file before
+  // this returns. On a failed write the file is closed and the failure says
+  // where and why. False, and nothing written, while `time` (the PC clock)
+  // lies outside 1990-2200, as no reading may be dated: the message window
+  // says so when the clock goes wrong and when recording goes on.
+  Result<bool> append(const Reading& reading, Date time);
 
   const fileSection& header() const { return m_header; }
   const meterRecord& record() const { return m_record; }
@@ -56,6 +59,7 @@ class Recorder {
   Result<> endSection(Date time);
   Result<> writeFailed(int64_t pos, qsizetype bytes);
   void closeFile();
+  bool clockAllows(Date time);
 
   DataFileSlots& m_slots;
   TextLog& m_textLog;
@@ -68,6 +72,7 @@ class Recorder {
   meterRecord m_record;
   QString m_fileName;
   QString m_problem;
+  bool m_clockWrong = false;  // said so; no reading recorded since
 };
 
 // The designed routines over the recorder: they log what the recorder reports.

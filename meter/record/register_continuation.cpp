@@ -21,30 +21,40 @@ struct Place {
   int64_t record = 0;
 };
 
-// Every record from `from` on in file order, each with what the count
-// processor added to the register for it: the counts since the record
-// before it in the same section (none for a section's first record, whose
-// reading followed a reset of the count state, nor for a count that went
-// back), at the section's Ws per count. f(time, wh).
+// Every reading from `from` on in file order, each with what the count
+// processor added to the register for it: the counts since the reading before
+// it in the same section (none for a section's first reading, whose reading
+// followed a reset of the count state, nor for a count that went back), at the
+// section's Ws per count; readings a run of damaged records separates are of
+// one section still. f(time, wh).
 template <class F>
 void forEachReading(const DataFileWalk& file, Place from, F&& f) {
-  const QVector<SectionSpan>& sections = file.sections();
+  const QVector<SectionSpan>& runs = file.sections();
   QByteArray buf;
-  for (int s = from.section; s < sections.size(); ++s) {
-    const SectionSpan& span = sections[s];
+  bool havePrev = false;
+  uint32_t prev = 0;
+  const auto countAt = [&](const SectionSpan& run, int64_t r) {
+    return file.readRecords(run, r, 1, buf) ? std::optional(uint32_t(unpackRecord(buf.constData()).count))
+                                            : std::nullopt;
+  };
+  for (int s = from.section; s < runs.size(); ++s) {
+    const SectionSpan& run = runs[s];
     const int64_t first = s == from.section ? from.record : 0;
-    // The record before the first one counts as the previous reading.
-    int64_t i = std::max<int64_t>(0, first - 1);
-    bool havePrev = false;
-    uint32_t prev = 0;
-    for (; i < span.records; i += kChunkRecords) {
-      const int64_t n = std::min(kChunkRecords, span.records - i);
-      if (!file.readRecords(span, i, n, buf)) return;
+    if (!run.continues) havePrev = false;
+    // The reading before the first one counts as the previous reading.
+    if (s == from.section) {
+      const auto before = first > 0                       ? countAt(run, first - 1)
+                          : run.continues && s > 0        ? countAt(runs[s - 1], runs[s - 1].records - 1)
+                                                          : std::nullopt;
+      havePrev = before.has_value();
+      prev = before.value_or(0);
+    }
+    for (int64_t i = first; i < run.records; i += kChunkRecords) {
+      const int64_t n = std::min(kChunkRecords, run.records - i);
+      if (!file.readRecords(run, i, n, buf)) return;
       for (int64_t j = 0; j < n; ++j) {
         const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
-        const double wh =
-            havePrev ? countEnergyWh(span.header.WsPerCount, countsBetween(prev, uint32_t(r.count))) : 0;
-        if (i + j >= first) f(r.recTime, wh);
+        f(r.recTime, havePrev ? countEnergyWh(run.header.WsPerCount, countsBetween(prev, uint32_t(r.count))) : 0);
         havePrev = true;
         prev = uint32_t(r.count);
       }
@@ -88,18 +98,22 @@ Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
   return {.section = int(sections.size())};
 }
 
-// The first section of the recording period that began with the on-line
-// marker at `online`: opening the data file prepared it, dated at the marker
+// The first run of the recording period that began with the on-line marker
+// at `online`: opening the data file prepared its section, dated at the marker
 // (an earlier program dated it up to a second before). -1 when the period
-// recorded nothing: the last section is then an earlier period's, and
-// closed: its count is its readings (a count that runs past them is damage, not
-// a close). Sections a reset-count change began later in the period are newer.
-int periodStart(const QVector<SectionSpan>& sections, Date online) {
+// recorded nothing: the last section is then an earlier period's, and closed:
+// its count is its records up to its last reading (a count that runs past them
+// is damage, not a close). Sections a reset-count change began later in the
+// period are newer.
+int periodStart(const QVector<SectionSpan>& runs, Date online) {
   const int64_t marker = dateSeconds(online);
-  for (int s = int(sections.size()) - 1; s >= 0; --s) {
-    const int64_t start = dateSeconds(sections[s].header.startTime);
+  bool last = true;
+  for (int s = int(runs.size()) - 1; s >= 0; --s) {
+    if (runs[s].continues) continue;  // a section is judged at its first run
+    const int64_t start = dateSeconds(runs[s].header.startTime);
+    const bool lastAndClosed = last && runs[s].header.records == runs[s].sectionRecords;
+    last = false;
     if (start > marker) continue;
-    const bool lastAndClosed = s == sections.size() - 1 && sections[s].header.records == sections[s].records;
     return start >= marker - 1 && !lastAndClosed ? s : -1;
   }
   return -1;

@@ -68,20 +68,6 @@ fileSection unpackSection(const char* p) {
                      .records = get<int32_t>(p)};
 }
 
-double ReadingCheck::mostCounts(double days, uint32_t ticks) const {
-  double seconds = std::fabs(days) * kSecondsPerDay;
-  if (m_secondsPerTick > 0) {
-    // The timer runs round in `wrap` seconds. Gone forward it gives the time
-    // unless the dates say it ran round: a date far off is then no more than
-    // one round of it (a clock that was changed, or no reading at all). Gone
-    // back it ran at least half a round.
-    const double wrap = 4294967296.0 * m_secondsPerTick;
-    seconds = ticks < 0x80000000u ? std::max(ticks * m_secondsPerTick, std::min(seconds, wrap))
-                                  : std::max(seconds, wrap / 2);
-  }
-  return kSlackCounts + m_countsPerSecond * std::max(seconds, kMinReadingSeconds);
-}
-
 bool plausibleSection(const fileSection& h) {
   return fileVersionOk(h.version) && h.records >= 0 && plausibleTime(h.startTime) && h.ticksPerSec >= 0 &&
          h.WsPerCount >= 0 && h.sensorVer >= 0 && h.resetCount >= 0 && h.resetCount <= 0xFF;

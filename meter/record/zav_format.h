@@ -91,43 +91,11 @@ inline bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d <= kLas
 // recording can have. Used to find the next section behind damage.
 bool plausibleSection(const fileSection& h);
 
-// The most power a reading may show: the largest "max Meter scale" the setup takes.
-constexpr double kMaxReadingPowerW = 1e6;
-// However close two readings lie by both clocks, the meter may have counted this long between them.
-constexpr double kMinReadingSeconds = 1;
-// An advance of this many counts is always possible.
-constexpr uint32_t kSlackCounts = 2;
-
-// Whether a record can be a reading of its section: dated as a recording can
-// be, and its count's advance from the section's reading before it, modulo
-// 2^32 as the controller's counter wraps, one a meter can make in the time
-// between them: kMaxReadingPowerW at the section's Ws per count (1 where the
-// header says 0), plus kSlackCounts. The time between them is the distance of
-// their PC dates either way (a clock may be set back); where the controller's
-// timer went forward (modulo 2^32), what the timer gives or that distance up
-// to one round of the timer, whichever is more; where it went back, at least
-// half a round; never less than kMinReadingSeconds.
-class ReadingCheck {
- public:
-  explicit ReadingCheck(const fileSection& h)
-      : m_countsPerSecond(kMaxReadingPowerW / (h.WsPerCount > 0 ? h.WsPerCount : 1)),
-        m_secondsPerTick(h.ticksPerSec > 0 ? 1.0 / h.ticksPerSec : 0) {}
-  bool follows(const meterRecord& prev, const meterRecord& r) const {
-    if (!plausibleTime(r.recTime)) return false;
-    const uint32_t advance = uint32_t(r.count) - uint32_t(prev.count);
-    return advance <= kSlackCounts || advance <= mostCounts(prev, r);
-  }
-  // The largest advance of the count from prev to r.
-  double mostCounts(const meterRecord& prev, const meterRecord& r) const {
-    return mostCounts(r.recTime - prev.recTime, uint32_t(r.ticks) - uint32_t(prev.ticks));
-  }
-  // ... of a reading `days` and `ticks` (modulo 2^32) after the one before.
-  double mostCounts(double days, uint32_t ticks) const;
-
- private:
-  double m_countsPerSecond;
-  double m_secondsPerTick;
-};
+// Whether the record bytes at p are a reading: the program writes every
+// record with the PC's date, and never a date outside 1990-2200 (it records no
+// reading while the clock says one). Count, timer and temperature decide
+// nothing: a controller's count may go back or jump, a clock may be set back.
+inline bool recordIsReading(const void* p) { return plausibleTime(unpackDate(p)); }
 
 // Degrees Celsius of a raw temperature; kNoTemperature for kRawNoSensor in
 // either coding. byteCoded (detector types from kNewFrameDetectorVer on): the

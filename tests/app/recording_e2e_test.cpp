@@ -134,7 +134,7 @@ TEST_F(RecordingE2E, damagedFileKeepsEverySectionAndRecordsBehindIt) {
 // After a kill the text log's last line is older than the data file's newest
 // readings: the next start goes on from them (1 Wh per count here), also when
 // several readings share a second with the line, and when stray bytes came
-// behind the last reading (they are cut, and no reading).
+// behind the last reading (none dated as a reading: they are cut).
 TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
   const struct {
     const char* interval;
@@ -143,7 +143,7 @@ TEST_F(RecordingE2E, registerGoesOnFromTheDataFileAfterAKill) {
   } runs[] = {{"1200", 5, {}},
               {"120", 10, {}},
               {"120", 10,
-               QByteArray::fromHex("9d64c5a1f0e2b7c83c40a9919516528ecce7f4244308c178e2404ed321dc"
+               QByteArray::fromHex("9d64c5a1f0e2b7c83c40a9919516528ecce7f4244308c178e2c04ed321dc"
                                    "6cb242604ef80be28b15e5090b2e496127caffa13c40a99195")}};
   for (const auto& [interval, least, damage] : runs) {
     const QString folder = dir() + "/every" + interval + "ms" + (damage.isEmpty() ? "" : "-damaged");

@@ -738,3 +738,36 @@ TEST_F(PlotReader, DamageShowsEveryReadingAndNothingElse) {
   EXPECT_FLOAT_EQ(m_param.y1DataMin, 6);
   EXPECT_FLOAT_EQ(m_param.y1DataMax, 6);
 }
+
+// Records damaged in the midst of a section cost themselves alone: every other
+// reading shows in its place, the power behind the damage comes from the
+// reading before it (6 W throughout), and the energy of a stretch across it is
+// every count's.
+TEST_F(PlotReader, RecordsDamagedInTheMidstCostOnlyThemselves) {
+  const Date day = testTime(2024, 5, 1);
+  const TestSection a = steps(day + 12 / 24.0, 20, {600});
+  const QString path = installTestFile({a});
+  QByteArray bytes = testFileBytes({a});
+  bytes.replace(38 + 8 * 18, 3 * 18, QByteArray(3 * 18, '\0'));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+  f.close();
+  const Result<DataFileIndexRead> index = readDataFileIndex(path);
+  ASSERT_TRUE(index.ok());
+  testDataFileSlots()[0] = index->index;
+  const QVector<TestRecord> readings = a.records.mid(0, 8) + a.records.mid(11);
+  const QVector<plotSeries> series = read(day + 12 / 24.0, day + 20 / 24.0, kReduceOff, 300, false);
+  ASSERT_EQ(series.size(), 2);
+  const plotSeries& power = series[1];
+  ASSERT_EQ(power.points.size(), readings.size() - 1);
+  for (qsizetype i = 0; i < power.points.size(); ++i) {
+    EXPECT_DOUBLE_EQ(power.points[i].recTime, readings[i + 1].time) << i;
+    EXPECT_EQ(power.points[i].count, int32_t(readings[i + 1].count)) << i;
+  }
+  EXPECT_FLOAT_EQ(m_param.y1DataMin, 6);
+  EXPECT_FLOAT_EQ(m_param.y1DataMax, 6);
+  EXPECT_EQ(power.sections.size(), 1);
+  const StretchUse use = stretchUse(power, 0, int32_t(power.points.size()) - 1);
+  EXPECT_DOUBLE_EQ(use.ws, double(readings.last().count - readings[1].count) * a.WsPerCount);
+}

@@ -40,7 +40,7 @@ class DataFileTest : public ::testing::Test {
     ::openOutZavDat(m_recorder, m_settings);
   }
   void closeOutZavDat() { ::closeOutZavDat(m_recorder); }
-  Result<> append(int count, Date t) { return m_recorder.append(Reading{count, count * 10, 1, 0, 0, 0}, t); }
+  Result<bool> append(int count, Date t) { return m_recorder.append(Reading{count, count * 10, 1, 0, 0, 0}, t); }
   // The first reading of a section gives it its reset count and voltage.
   void appendReading(int count, Date t, int32_t resetCount = 0, int16_t voltage = 0) {
     ASSERT_TRUE(m_recorder.append(Reading{count, count * 10, 1, voltage, 0, resetCount}, t).ok());

@@ -123,6 +123,32 @@ TEST_F(DataFile, OpeningAMissingFileCreatesItEmpty) {
   EXPECT_EQ(readTextFile(m_path).mid(34, 4).toHex(), QByteArray("02000000"));
 }
 
+// A PC clock outside 1990-2200 (no clock battery, before the time is set):
+// no reading is recorded, the message window says so once, and again when
+// the clock is right and recording goes on. A section opened meanwhile starts
+// at its first reading.
+TEST_F(DataFile, NoReadingIsRecordedWhileTheClockIsWrong) {
+  const Date y1980 = 29221.5;
+  setDateClockForTests([] { return QDateTime(QDate(1980, 1, 1), QTime(12, 0, 0)); });
+  openOutZavDat();
+  ASSERT_GT(m_recorder.fileNumber(), 0);
+  for (int count = 1; count <= 3; ++count) EXPECT_EQ(append(count, y1980 + count / 86400.0).valueOr(true), false);
+  EXPECT_EQ(m_log.text().count("the PC clock says 1980-01-01 12:00:01: no reading is recorded until it is set "
+                               "to a date of 1990-2200"),
+            1)
+      << m_log.text().toStdString();
+  EXPECT_EQ(QFile(m_path).size(), 0);
+  ASSERT_TRUE(append(4, kDay).valueOr(false));
+  EXPECT_TRUE(m_log.contains("the PC clock says 2024-03-01 12:00:00: recording goes on"));
+  EXPECT_FALSE(append(5, 110576).valueOr(true));  // 2201
+  ASSERT_TRUE(append(6, kDay + 0.001).valueOr(false));
+  EXPECT_EQ(m_log.text().count(": no reading is recorded until"), 2);
+  closeOutZavDat();
+  ZavBytes want;
+  want.header(kDay, 2).record(kDay, 4, 40, 1).record(kDay + 0.001, 6, 60, 1);
+  EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
+}
+
 TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {
   writeTextFile(m_path, openSection(2));
   openOutZavDat();
@@ -196,7 +222,7 @@ TEST_F(DataFile, FailedWriteIsReportedAndClosesTheFile) {
   m_settings.zavDatFileName[0] = "/dev/full";
   openOutZavDat();
   ASSERT_GT(m_recorder.fileNumber(), 0);
-  const Result<> written = append(1, kDay);
+  const Result<bool> written = append(1, kDay);
   EXPECT_FALSE(written.ok());
   EXPECT_EQ(m_recorder.fileNumber(), 0);
   EXPECT_TRUE(written.error().startsWith("writing data file /dev/full"));

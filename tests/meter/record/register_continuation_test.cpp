@@ -54,6 +54,9 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
   // Readings 10 s apart with a synchronisation between them.
   ZavBytes synced;
   section(synced, at(0, 0), false, {{0, 0}, {0, 10}, {0, 20}, {0, 30}, {0, 30}});
+  // Three of the ten records zeroed: the counts across them are the section's still.
+  QByteArray zeroed = tenReadings.b;
+  zeroed.replace(38 + 3 * 18, 3 * 18, QByteArray(3 * 18, '\0'));
   ZavBytes olderProgram;  // dated its section a second before the marker
   section(olderProgram, at(0, 0) - 1 / 86400.0, false, same(3, 0, 0));
   struct Row {
@@ -86,6 +89,7 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
                line(0, 0, 100, -2) + line(0, 10, 101, 1500) + line(0, 15, 5000, -1) + line(0, 30, 5002, 1500),
                synced.b, 5003, 1},
            Row{"the section dated a second before the marker", line(0, 0, 100, -2), olderProgram.b, 102, 3},
+           Row{"records zeroed in the midst of the period", line(0, 0, 100, -2), zeroed, 109, 7},
        }) {
     writeTextFile(zavLogFileName(), r.log);
     writeTextFile(dataFileName(), r.data);

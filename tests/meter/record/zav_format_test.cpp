@@ -106,44 +106,26 @@ TEST(DataFileSections, HeaderLengthByVersionAndPlausibleHeaders) {
   }
 }
 
-// A record is a reading when dated 1990-2200 and its count advanced (modulo
-// 2^32) by at most 1 MW at the section's Ws per count (1200 here: 833.3 a
-// second, plus 2) over the time between: the dates' distance, at most one
-// round of the timer (2^32 ticks at 62500 a second: 68,719.5 s) where the timer
-// went forward and gives less, at least half a round where it went back; at least 1 s.
-TEST(DataFileReadings, PlausibleDateAndCountAdvance) {
-  fileSection h = unpackSection(ZavBytes().header(kDay, 5, 3).b.constData());
-  const double second = 1.0 / 86400;
-  const meterRecord prev{.recTime = kDay, .count = -6, .ticks = 1000};
-  const auto next = [&](double days, int64_t counts, int64_t ticks) {
-    return meterRecord{.recTime = kDay + days, .count = int32_t(-6 + counts), .ticks = int32_t(1000 + ticks)};
-  };
+// A record is a reading when dated 1990-2200, whatever its count, timer and
+// temperature: a count may look like a header's version, go back or jump.
+TEST(DataFileReadings, OnlyTheDateDecides) {
   const struct {
     const char* what;
-    meterRecord r;
+    QByteArray bytes;
     bool reading;
   } rows[] = {
-      {"a count that wraps", next(60 * second, 11, 60 * 62500), true},
-      {"one second by both clocks", next(second, 835, 62500), true},
-      {"one count more", next(second, 836, 62500), false},
-      {"no time by either clock counts as one second", next(0, 835, 0), true},
-      {"a clock set back an hour, the timer a minute on", next(-3600 * second, 50000, 60 * 62500), true},
-      {"a clock set back by the hour between, the timer an hour on", next(0, 3000000, 3600 * 62500), true},
-      {"years on by the date, 10 s by the timer: one round", next(3000, 57266232, 10 * 62500), true},
-      {"... and one count more", next(3000, 57266233, 10 * 62500), false},
-      {"a minute on by the date, the timer went back: half a round", next(60 * second, 28633117, -5), true},
-      {"... and one count more", next(60 * second, 28633118, -5), false},
-      {"years on by the date, the timer went back", next(3000, 1000000000, -5), true},
-      {"a count that went back", next(second, -1, 62500), false},
-      {"dated 1899", meterRecord{.recTime = 0, .count = -6, .ticks = 1000}, false},
-      {"dated 2200-12-31", meterRecord{.recTime = 110575, .count = -6, .ticks = 1000}, true},
-      {"dated 2201", meterRecord{.recTime = 110576, .count = -6, .ticks = 1000}, false},
-      {"dated NaN", meterRecord{.recTime = std::nan(""), .count = -6, .ticks = 1000}, false},
+      {"2024", ZavBytes().record(kDay, 5, 50).b, true},
+      {"1990-01-01", ZavBytes().record(32874, 5, 50).b, true},
+      {"1989-12-31 23:59:59", ZavBytes().record(32874 - 1.0 / 86400, 5, 50).b, false},
+      {"2200-12-31", ZavBytes().record(110575, 5, 50).b, true},
+      {"2201-01-01", ZavBytes().record(110576, 5, 50).b, false},
+      {"1980", ZavBytes().record(29221.5, 5, 50).b, false},
+      {"NaN", ZavBytes().record(std::nan(""), 5, 50).b, false},
+      {"zeros", QByteArray(18, '\0'), false},
+      {"a count like a version, the timer like a detector", ZavBytes().record(kDay, 1003000, 24840).b, true},
+      {"every count, timer and temperature bit set", ZavBytes().record(kDay, -1, -1, -1).b, true},
   };
-  for (const auto& r : rows) EXPECT_EQ(ReadingCheck(h).follows(prev, r.r), r.reading) << r.what;
-  h.WsPerCount = 0;  // taken as 1 Ws per count
-  EXPECT_TRUE(ReadingCheck(h).follows(prev, next(second, 1000002, 62500)));
-  EXPECT_FALSE(ReadingCheck(h).follows(prev, next(second, 1000003, 62500)));
+  for (const auto& r : rows) EXPECT_EQ(recordIsReading(r.bytes.constData()), r.reading) << r.what;
 }
 
 }  // namespace
