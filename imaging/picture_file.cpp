@@ -33,6 +33,26 @@ ssize_t imagingWrite(int fd, const void* data, size_t n) {
   return written;
 }
 
+int imagingReserve(int fd, off_t offset, off_t length) {
+  if (length <= 0) return 0;
+  if (const int64_t left = g_writesLeft.load(); left >= 0) {
+    if (length > left) return ENOSPC;
+    g_writesLeft -= length;
+  }
+  const int err = ::posix_fallocate(fd, offset, length);
+  if (err != EOPNOTSUPP && err != EINVAL && err != ENOSYS) return err;
+  // A file system that cannot reserve: writing the zeros takes the room as surely.
+  static const char kZeros[64 * 1024] = {};
+  for (off_t done = 0; done < length;) {
+    const ssize_t n =
+        ::pwrite(fd, kZeros, size_t(std::min<off_t>(sizeof kZeros, length - done)), offset + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    done += n;
+  }
+  return 0;
+}
+
 void failImagingWritesAfterForTest(int64_t bytes) { g_writesLeft = bytes; }
 
 PictureFilePlan planPictureFile(const QString& fileName) {

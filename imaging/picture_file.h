@@ -31,5 +31,9 @@ Result<> writePictureFile(const QString& fileName, const QByteArray& bytes);
 
 // Every file write of the picture library goes through here.
 ssize_t imagingWrite(int fd, const void* data, size_t n);
-// Test seam: after `bytes` more bytes the writes fail as on a full disk (ENOSPC); negative: never.
+// Takes the disk's room for `length` bytes from `offset` on, so what is later
+// written there (through a mapped view too) cannot meet a full disk. 0, or the errno.
+int imagingReserve(int fd, off_t offset, off_t length);
+// Test seam: after `bytes` more bytes the writes and reservations fail as on a
+// full disk (ENOSPC); negative: never.
 void failImagingWritesAfterForTest(int64_t bytes);
