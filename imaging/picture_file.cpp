@@ -69,6 +69,9 @@ PictureFilePlan planPictureFile(const QString& fileName) {
     plan.writeName = plan.target;
     return plan;
   }
+  // Asked as the write itself would be (effective user, ACLs, a read-only mount).
+  if (exists && ::faccessat(AT_FDCWD, pathBytes(plan.target).constData(), W_OK, AT_EACCESS) != 0)
+    plan.refused = errno;
   plan.writeName = plan.target + QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                              QLatin1Char('0'));
   return plan;
@@ -91,6 +94,7 @@ void abandonPictureFile(const PictureFilePlan& plan) {
 Result<> writePictureFile(const QString& fileName, const QByteArray& bytes) {
   if (fileName.isEmpty()) return Failure(QStringLiteral("no file named to save the picture in"));
   const PictureFilePlan plan = planPictureFile(fileName);
+  if (plan.refused != 0) return Failure(systemErrorReason(plan.refused));
   const int flags = O_WRONLY | O_CLOEXEC | (plan.replaces() ? O_CREAT | O_EXCL : O_TRUNC);
   const int fd = ::open(pathBytes(plan.writeName).constData(), flags, 0666);
   if (fd < 0) return Failure(systemErrorReason(errno));

@@ -3,7 +3,9 @@
 // and renamed over the target only once complete: a save that fails (a full
 // disk, a folder that cannot be written) leaves the picture that was there and
 // says why in the system's words. A target that is no regular file (a device,
-// a pipe) cannot be replaced and is written in place.
+// a pipe) cannot be replaced and is written in place. A picture that could not
+// be written into (made read-only) is not replaced either: the rename would
+// need only the folder's permission.
 
 #include <QByteArray>
 #include <QString>
@@ -15,10 +17,12 @@
 struct PictureFilePlan {
   QString target;     // the file the picture is for, symbolic links followed
   QString writeName;  // where the bytes go first
+  int refused = 0;    // the errno a write into the target would meet; then nothing is written
   bool replaces() const { return writeName != target; }
 };
 
-// A new temporary name beside the target, or the target itself when it is no regular file.
+// A new temporary name beside the target, or the target itself when it is no regular file;
+// refused when the target may not be written.
 PictureFilePlan planPictureFile(const QString& fileName);
 // After the bytes are complete and flushed: the temporary takes the target's
 // permissions and then its name. 0, or the errno of the rename.
