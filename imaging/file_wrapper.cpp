@@ -179,13 +179,17 @@ bool cFile::WriteIntegerToFile(int16_t value, int32_t& written) {
 
 bool cFile::SetFileEnd() {
   if (m_handle == 0) return false;
-  if (!isRegularFile(m_handle)) return true;
+  struct stat st {};
+  if (fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode)) return true;  // a device has no end to set
   const off_t pos = ::lseek(m_handle, 0, SEEK_CUR);
-  if (pos < 0 || ::ftruncate(m_handle, pos) != 0) {
-    reportErrno(errno);
-    return false;
-  }
-  return true;
+  int err = pos < 0 ? errno : 0;
+  // A longer file gets its room now, as the end is set: a view mapped over a
+  // hole would die of SIGBUS when the disk is full. What was taken goes back.
+  if (err == 0 && pos > st.st_size && (err = imagingReserve(m_handle, st.st_size, pos - st.st_size)) != 0)
+    static_cast<void>(::ftruncate(m_handle, st.st_size));
+  if (err == 0 && ::ftruncate(m_handle, pos) != 0) err = errno;
+  if (err != 0) reportErrno(err);
+  return err == 0;
 }
 
 bool cFile::ReadFromFile(QByteArray& bytes, int32_t& read) {

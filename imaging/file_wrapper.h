@@ -36,7 +36,8 @@ class cFile : public QObject {
   // file is locked against every other opener, and taken before it is truncated.
   int32_t OpenFile(const QString& fileName, uint32_t access, uint32_t shareMode, uint32_t disposition,
                    uint32_t flags = 0);
-  // The file made `size` bytes long and mapped for writing; nullptr when that fails.
+  // The file made `size` bytes long, its room taken on the disk, and mapped for
+  // writing; nullptr when that fails (a disk without the room: 112).
   // One mapping exists at a time in the process (the next fails with 183).
   uint8_t* OpenFileMapped(const QString& fileName, uint32_t size, uint32_t access, uint32_t shareMode,
                           uint32_t disposition, uint32_t flags, bool zeroFill);
@@ -44,7 +45,9 @@ class cFile : public QObject {
   bool WriteToFile(const QByteArray& bytes, int32_t count, int32_t& written);
   bool WriteByteToFile(uint8_t value, int32_t& written);
   bool WriteIntegerToFile(int16_t value, int32_t& written);  // low byte first
-  bool SetFileEnd();  // cuts the file at the current position (a device has no end to cut)
+  // Ends the file at the current position, taking the disk's room when it grows
+  // (a device has no end to set).
+  bool SetFileEnd();
   // Fills the array from the current position; a short read at the end is still a success.
   bool ReadFromFile(QByteArray& bytes, int32_t& read);
   // True when the new position is not 0; a failed move reports and answers True.

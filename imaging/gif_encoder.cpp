@@ -121,6 +121,7 @@ Result<int32_t> writeGif(const QString& fileName, bool interlaced, const BitmapI
     return n;
   }
   const PictureFilePlan plan = planPictureFile(fileName);
+  if (plan.refused != 0) return fileFailure(plan.refused, plan.target);
   Result<int32_t> written = Failure(QString());
   {
     cFile gifFile;

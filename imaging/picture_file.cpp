@@ -33,6 +33,26 @@ ssize_t imagingWrite(int fd, const void* data, size_t n) {
   return written;
 }
 
+int imagingReserve(int fd, off_t offset, off_t length) {
+  if (length <= 0) return 0;
+  if (const int64_t left = g_writesLeft.load(); left >= 0) {
+    if (length > left) return ENOSPC;
+    g_writesLeft -= length;
+  }
+  const int err = ::posix_fallocate(fd, offset, length);
+  if (err != EOPNOTSUPP && err != EINVAL && err != ENOSYS) return err;
+  // A file system that cannot reserve: writing the zeros takes the room as surely.
+  static const char kZeros[64 * 1024] = {};
+  for (off_t done = 0; done < length;) {
+    const ssize_t n =
+        ::pwrite(fd, kZeros, size_t(std::min<off_t>(sizeof kZeros, length - done)), offset + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    done += n;
+  }
+  return 0;
+}
+
 void failImagingWritesAfterForTest(int64_t bytes) { g_writesLeft = bytes; }
 
 PictureFilePlan planPictureFile(const QString& fileName) {
@@ -49,6 +69,9 @@ PictureFilePlan planPictureFile(const QString& fileName) {
     plan.writeName = plan.target;
     return plan;
   }
+  // Asked as the write itself would be (effective user, ACLs, a read-only mount).
+  if (exists && ::faccessat(AT_FDCWD, pathBytes(plan.target).constData(), W_OK, AT_EACCESS) != 0)
+    plan.refused = errno;
   plan.writeName = plan.target + QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                              QLatin1Char('0'));
   return plan;
@@ -71,6 +94,7 @@ void abandonPictureFile(const PictureFilePlan& plan) {
 Result<> writePictureFile(const QString& fileName, const QByteArray& bytes) {
   if (fileName.isEmpty()) return Failure(QStringLiteral("no file named to save the picture in"));
   const PictureFilePlan plan = planPictureFile(fileName);
+  if (plan.refused != 0) return Failure(systemErrorReason(plan.refused));
   const int flags = O_WRONLY | O_CLOEXEC | (plan.replaces() ? O_CREAT | O_EXCL : O_TRUNC);
   const int fd = ::open(pathBytes(plan.writeName).constData(), flags, 0666);
   if (fd < 0) return Failure(systemErrorReason(errno));

@@ -256,6 +256,12 @@ int getCssColor(const QString& text, int32_t& colour) {
   return kCssColorNumber;
 }
 
+std::optional<int32_t> numberOnlyColour(const QString& text) {
+  int32_t colour = 0;
+  if (!isNumberLiteral(text) || getCssColor(text, colour) != kCssColorNumber) return std::nullopt;
+  return colour;
+}
+
 namespace {
 // A query may carry hundreds of junk items: the first few are logged one by
 // one, the rest as one count, so a request adds a bounded number of lines.

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <optional>
 
 #include "core/settings/settings.h"
 #include "core/util/date_value.h"
@@ -98,3 +99,7 @@ constexpr int kCssColorTransparent = 4;  // "transparent"
 constexpr int kCssColorHex = 5;          // "rrggbb"
 constexpr int kCssColorInvalid = -1;     // a number that fits no colour; colour unchanged
 int getCssColor(const QString& text, int32_t& colour);
+// The colour getCssColor reads from a text that is a number and nothing more
+// ("255", "&HFF00FF", "&H80FF&", "255&"); nothing for any other text, so what
+// passes can stand in a page's style.
+std::optional<int32_t> numberOnlyColour(const QString& text);

@@ -54,26 +54,13 @@ bool allOf(QStringView text, Pred pred) {
   return std::all_of(text.begin(), text.end(), pred);
 }
 
-// A colour as the graph language also takes it: a whole number, decimal or
-// "&H" hex (red in the low byte). Only a sign, digits and "&H" pass, so it
-// cannot leave a style.
-std::optional<int32_t> graphNumberColour(QStringView text) {
-  const bool hex = text.size() > 2 && text[0] == u'&' && (text[1] == u'H' || text[1] == u'h') &&
-                   allOf(text.mid(2), isHexDigit);
-  const QStringView digits = !text.isEmpty() && (text[0] == u'+' || text[0] == u'-') ? text.mid(1) : text;
-  if (!hex && (digits.isEmpty() || !allOf(digits, isAsciiDigit))) return std::nullopt;
-  int32_t colour = 0;
-  if (getCssColor(text.toString(), colour) != kCssColorNumber) return std::nullopt;
-  return colour;
-}
-
 // A colour value as a style shows it: six hex digits get their "#", a number
 // becomes the colour the graph draws for it (every number below 0, system
 // colours included, draws the picture's own background), anything else goes
 // as given.
 QString styleColour(const QString& value) {
   if (value.size() == 6 && allOf(value, isHexDigit)) return u'#' + value;
-  const std::optional<int32_t> number = graphNumberColour(value);
+  const std::optional<int32_t> number = numberOnlyColour(value);
   if (!number) return value;
   return colourToQColor(webGraphBackColour(*number)).name().toUpper();
 }
@@ -98,7 +85,7 @@ TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
   for (const char key : {'w', 'h'})
     if (!isCssLengthList(v[key])) v[key].clear();
   for (const char key : {'b', 'c'})
-    if (!isCssColour(v[key]) && !graphNumberColour(v[key])) v[key].clear();
+    if (!isCssColour(v[key]) && !numberOnlyColour(v[key])) v[key].clear();
   return v;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -13,7 +14,7 @@ bool isSkipped(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 // ("&HFFFF" is -1), a larger one 32-bit, and a trailing "&" makes it 32-bit
 // ("&HFFFF&" is 65535); settings files write colours and masks this way. Empty
 // when the digits do not fit 32 bits.
-std::optional<double> radixValue(const QString& s, qsizetype i, int radix) {
+std::optional<double> radixValue(const QString& s, qsizetype& i, int radix) {
   quint64 v = 0;
   int digits = 0;
   for (; i < s.size(); ++i) {
@@ -31,21 +32,29 @@ std::optional<double> radixValue(const QString& s, qsizetype i, int radix) {
   if (!longSuffix && v <= 0xFFFF) return static_cast<int16_t>(static_cast<uint16_t>(v));
   return static_cast<int32_t>(static_cast<uint32_t>(v));
 }
-}  // namespace
 
-double val(const QString& text) {
-  const double v = valUnbounded(text);
-  return std::isfinite(v) ? v : 0;
-}
+// What val reads: the value, where its reading stopped, and whether it met a digit.
+struct Reading {
+  double value = 0;
+  qsizetype end = 0;
+  bool digits = false;
+};
 
-double valUnbounded(const QString& text) {
+Reading readVal(const QString& text) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   qsizetype i = 0;
   const qsizetype n = text.size();
   while (i < n && isSkipped(text[i])) ++i;
   if (i + 1 < n && text[i] == u'&') {
     const QChar r = text[i + 1].toUpper();
-    if (r == u'H' || r == u'O') return radixValue(text, i + 2, r == u'H' ? 16 : 8).value_or(kInf);
+    if (r == u'H' || r == u'O') {
+      i += 2;
+      const qsizetype from = i;
+      const std::optional<double> v = radixValue(text, i, r == u'H' ? 16 : 8);
+      const bool digits =
+          std::any_of(text.begin() + from, text.begin() + i, [](QChar c) { return !isSkipped(c); });
+      return {v.value_or(kInf), i, digits};
+    }
   }
   QByteArray num;
   auto skip = [&] {
@@ -66,7 +75,7 @@ double valUnbounded(const QString& text) {
     }
     ++i;
   }
-  if (!anyDigit) return 0.0;
+  if (!anyDigit) return {0.0, i, false};
   if (i < n && (text[i].toUpper() == u'E' || text[i].toUpper() == u'D')) {
     qsizetype j = i + 1;
     QByteArray exp = "e";
@@ -80,7 +89,10 @@ double valUnbounded(const QString& text) {
       }
       ++j;
     }
-    if (expDigit) num += exp;
+    if (expDigit) {
+      num += exp;
+      i = j;
+    }
   }
   const bool negativeExponent = num.contains("e-");
   // from_chars ignores the C locale that QCoreApplication sets from the environment.
@@ -89,11 +101,26 @@ double valUnbounded(const QString& text) {
   if (*b == '+') ++b;
   const auto res = std::from_chars(b, num.constData() + num.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
-    if (negativeExponent) return 0.0;  // too small: it reads as 0
-    return num.startsWith('-') ? -kInf : kInf;
+    if (negativeExponent) return {0.0, i, true};  // too small: it reads as 0
+    return {num.startsWith('-') ? -kInf : kInf, i, true};
   }
-  if (res.ec != std::errc()) return 0.0;
-  return v;
+  if (res.ec != std::errc()) return {0.0, i, true};
+  return {v, i, true};
+}
+}  // namespace
+
+double val(const QString& text) {
+  const double v = valUnbounded(text);
+  return std::isfinite(v) ? v : 0;
+}
+
+double valUnbounded(const QString& text) { return readVal(text).value; }
+
+bool isNumberLiteral(const QString& text) {
+  if (std::any_of(text.begin(), text.end(), isSkipped)) return false;
+  const Reading r = readVal(text);
+  const qsizetype end = r.end < text.size() && text[r.end] == u'&' ? r.end + 1 : r.end;  // the Long suffix
+  return r.digits && end == text.size();
 }
 
 double roundHalfEven(double v) { return std::nearbyint(v); }  // default FE_TONEAREST is half to even

@@ -17,6 +17,10 @@ double val(const QString& text);
 // (val gives 0 for it), so a rule can refuse or limit it like any other value out
 // of its range.
 double valUnbounded(const QString& text);
+// True when the text is one number as a program writes it, and nothing else:
+// val reads it to its end, or to a last "&" (the Long suffix: "255&",
+// "&H80FF&"), and it holds a digit and no blank.
+bool isNumberLiteral(const QString& text);
 
 // Conversion by the user's regional settings (QLocale::system()). Fails, with
 // the text quoted in the reason, on an empty or non-numeric text and on a value

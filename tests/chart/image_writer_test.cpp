@@ -60,3 +60,26 @@ TEST(ImageWriter, aTypeWithoutEncoderOrAPictureNotMadeLeavesTheBytes) {
   writeImage(&gdip, picture(qRgb(1, 2, 3)), "GIF", QString(), bytes);
   EXPECT_TRUE(bytes.startsWith("GIF89a"));
 }
+
+// A picture made read-only is refused as a write into it would be, though its
+// folder would allow the rename; the log says so and never "File Saved".
+TEST(ImageWriter, aReadOnlyPictureIsRefusedAndKept) {
+  QTemporaryDir dir;
+  ChartCore core{Settings{}};
+  core.formLoad();
+  QByteArray unused;
+  const QString path = dir.filePath(QStringLiteral("zavPlot.png"));
+  ASSERT_TRUE(putFile(path, "the owner's picture"));
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  LogCapture log;
+  {
+    AsPlainUser user({dir.path(), path, qEnvironmentVariable("ZAV_LOG_FILE")});
+    if (!user.ok()) GTEST_SKIP() << "running as root without the right to act as another user";
+    core.writeImage(picture(qRgb(0, 0, 255)), "png", path, unused);
+  }
+  EXPECT_TRUE(log.contains("writeImage: Error! bitmap1.SaveToFile = 7: Permission denied\n" + path))
+      << log.text().toStdString();
+  EXPECT_FALSE(log.contains("File Saved"));
+  EXPECT_EQ(fileBytes(path), "the owner's picture");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"zavPlot.png"});
+}

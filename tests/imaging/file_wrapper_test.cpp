@@ -1,10 +1,16 @@
 // cFile: each operation's answer and the FileError number and text of each failure.
 #include "imaging/file_wrapper.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "imaging/file_support.h"
 
@@ -16,6 +22,37 @@ QStringList errorsOf(const QSignalSpy& spy) {
   QStringList out;
   for (const QList<QVariant>& e : spy) out << QStringLiteral("%1 %2").arg(e[0].toInt()).arg(e[1].toString());
   return out;
+}
+
+bool putProcFile(const char* path, const QByteArray& text) {
+  const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+  const bool ok = fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
+// Runs `body` in a child process that sees a file system of `room` on `dir`
+// (a tmpfs in namespaces of its own, which needs no privileges where user
+// namespaces are allowed). The child's exit code, -signal when it was killed,
+// or kNoSmallDisk when no such file system could be made.
+constexpr int kNoSmallDisk = 99;
+int onSmallDisk(const QString& dir, const char* room, const std::function<int()>& body) {
+  const QByteArray mountPoint = QFile::encodeName(dir);
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !putProcFile("/proc/self/setgroups", "deny") ||
+        !putProcFile("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1") ||
+        !putProcFile("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1") ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, (QByteArray("size=") + room).constData()) != 0)
+      ::_exit(kNoSmallDisk);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return kNoSmallDisk;
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
 }
 }  // namespace
 
@@ -127,4 +164,33 @@ TEST(FileWrapper, mappingZeroFillsOneNamedMappingAtATimeAndUnmaps) {
   // The name is free again; an empty name maps nothing.
   EXPECT_NE(b.OpenFileMapped(dir.filePath("m2"), 16, kReadWrite, 0, cFile::kCreateAlways, 0, true), nullptr);
   EXPECT_EQ(a.OpenFileMapped(QString(), 16, kReadWrite, 0, cFile::kCreateAlways, 0, true), nullptr);
+}
+
+// A disk without the room for a mapping: the disk-full error and no view, never
+// a view whose zero fill dies of SIGBUS; the file keeps the length it had.
+TEST(FileWrapper, aMappingTheDiskHasNoRoomForIsRefused) {
+  QTemporaryDir dir;
+  {
+    DiskFullAfter full(4095);
+    cFile f;
+    QSignalSpy spy(&f, &cFile::FileError);
+    EXPECT_EQ(f.OpenFileMapped(dir.filePath("m"), 4096, kReadWrite, 0, cFile::kCreateAlways, 0, true),
+              nullptr);
+    EXPECT_EQ(errorsOf(spy), QStringList{"112 There is not enough space on the disk.\r\n"});
+    EXPECT_EQ(f.FileHandle(), 0);
+    EXPECT_EQ(QFile(dir.filePath("m")).size(), 0);
+  }
+  const int outcome = onSmallDisk(dir.path(), "1m", [&] {
+    cFile f;
+    int32_t error = 0;
+    QObject::connect(&f, &cFile::FileError, [&](int32_t number, const QString&) { error = number; });
+    const QString name = dir.filePath("big");
+    if (!f.OpenFileMapped(name, 512 * 1024, kReadWrite, 0, cFile::kCreateAlways, 0, true)) return 1;
+    f.UnMapFile();
+    if (f.OpenFileMapped(name, 4 * 1024 * 1024, kReadWrite, 0, cFile::kCreateAlways, 0, true)) return 2;
+    return error == 112 && QFile(name).size() == 0 ? 0 : 3;
+  });
+  if (outcome == kNoSmallDisk) GTEST_SKIP() << "no private file system can be mounted here";
+  EXPECT_EQ(outcome, 0) << "1: a mapping that fits refused, 2: a view without room, 3: wrong error or "
+                           "length, negative: killed by that signal";
 }

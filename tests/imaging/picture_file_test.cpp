@@ -1,5 +1,6 @@
 // Picture files replace their target only when complete: a full disk, a
-// missing folder or a failed rename leave the old picture and say why.
+// missing folder, a failed rename or a read-only picture leave the old picture
+// and say why.
 #include "imaging/picture_file.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 
+#include "imaging/bitmap.h"
 #include "imaging/file_support.h"
+#include "imaging/gdip.h"
+#include "imaging/gif_encoder.h"
+#include "imaging/gif_test_support.h"
 
 TEST(PictureFile, aFailedSaveKeepsTheOldPictureAndSaysWhy) {
   QTemporaryDir dir;
@@ -50,4 +56,47 @@ TEST(PictureFile, aReplacedPictureKeepsItsModeAndLinksAndDevicesAreWrittenThroug
     EXPECT_EQ(writePictureFile("/dev/full", "bytes").error(), "No space left on device");
   }
   EXPECT_FALSE(writePictureFile(QString(), "bytes"));
+}
+
+// The folder would allow the rename, but the picture's owner made it read-only:
+// each writer refuses in its own words, as a write into the picture would.
+TEST(PictureFile, aReadOnlyPictureIsRefusedByEveryWriter) {
+  QTemporaryDir dir;
+  cGDIP gdip;
+  cBitmap bitmap;
+  bitmap.setGdipLink(&gdip);
+  ASSERT_EQ(bitmap.CreateFromHBitmap(chartLike()), 0);
+  const QUuid png = gdip.getEncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png")));
+  const GifDib dib = makeGifDib(3, 2, [](int x, int) { return uint8_t(x); });
+  const struct {
+    const char* name;
+    std::function<QString(const QString&)> write;  // empty: written
+    const char* refusal;
+  } writers[] = {
+      {"file", [](const QString& path) { return writePictureFile(path, "new").error(); },
+       "Permission denied"},
+      {"bitmap",
+       [&](const QString& path) {
+         return bitmap.SaveToFile(path, png) == 0 ? QString() : bitmap.lastReason();
+       },
+       "Permission denied"},
+      {"gif", [&](const QString& path) { return writeGif(path, false, dib.info, dib.pixels).error(); },
+       "ERROR 5 Access is denied."},
+  };
+  for (const auto& w : writers) {
+    const QString path = dir.filePath(QLatin1String(w.name) + ".pic");
+    ASSERT_TRUE(putFile(path, "old"));
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    {
+      AsPlainUser user({dir.path(), path});
+      if (!user.ok()) GTEST_SKIP() << "running as root without the right to act as another user";
+      EXPECT_EQ(w.write(path), w.refusal) << w.name;
+    }
+    EXPECT_EQ(fileBytes(path), "old") << w.name;
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    AsPlainUser user({dir.path(), path});
+    EXPECT_EQ(w.write(path), QString()) << w.name;
+    EXPECT_NE(fileBytes(path), "old") << w.name;
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);  // no temporary left behind
 }

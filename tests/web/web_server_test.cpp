@@ -123,9 +123,14 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
       {"b=123456", "|123456|background-color:#123456;"},  // six digits are hex, as the graph reads them
       {"b=-1", "|-1|background-color:#F0F0F0;"},          // the picture's own background
       {"b=%26h0000ff", "|&h0000ff|background-color:#FF0000;"},
-      // Only a sign, digits and "&H" pass; a number the graph refuses is dropped.
+      // The Long suffix and an exponent, read as the graph reads them.
+      {"b=%26H80FF%26", "|&H80FF&|background-color:#FF8000;"},
+      {"b=255%26&c=%26H8000000F%26", "&H8000000F&|255&|background-color:#FF0000;"},
+      {"b=1e3", "|1e3|background-color:#E80300;"},
+      // Only a number and nothing more passes; a number the graph refuses is dropped.
       {"b=8;x:y&c=%26H1G", "||"},
-      {"b=1e3&c=99999999999", "||"},
+      {"b=1%202&c=255%26x", "||"},
+      {"b=99999999999&c=1e10", "||"},
   };
   for (const auto& row : rows)
     EXPECT_EQ(bodyOf(get(port(), QByteArray("/c.asp?") + row.query).bytes), QByteArray(row.body))
@@ -138,7 +143,8 @@ TEST_F(WebServerTest, aNumericColoursStyleIsThePicturesColour) {
   write(QStringLiteral("root/c.asp"), "<%=style_graphBgColor%>");
   start();
   for (const char* b : {"-1", "-2", "-3", "-16777215", "-2147483648", "%26H80000000", "%26H80000005",
-                        "%26H8000000F", "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647"}) {
+                        "%26H8000000F", "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647",
+                        "%26H80FF%26", "255%26", "%26H8000000F%26", "%26HFFFF%26", "1e3"}) {
     const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + b).bytes);
     const QImage drawn = drawGraphImage(makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b),
                                                           "png", m_settings, 0))

@@ -126,6 +126,17 @@ TEST(NumberText, LenientLeadingNumberHexAndOctal) {
   for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(val(text), value) << text;
 }
 
+// A number literal is what val reads whole, a Long suffix "&" included: a text
+// that is one shows the number val gives for it.
+TEST(NumberText, aNumberLiteralIsReadWhole) {
+  for (const char* text :
+       {"255", "-1", "+7", "1.5", "1e3", "1D3", "&HFF00FF", "&h80ff&", "&H8000000F&", "255&", "&O17"})
+    EXPECT_TRUE(isNumberLiteral(text)) << text;
+  for (const char* text :
+       {"", "-", "&H", "&H&", "255&&", "1 2", "255x", "1e", "8;x", "&H1G", "red", "&HFF& "})
+    EXPECT_FALSE(isNumberLiteral(text)) << text;
+}
+
 TEST(NumberText, HalvesGoToEven) {
   int16_t s = 0;
   ASSERT_TRUE(roundToInt16(2.5, s));
