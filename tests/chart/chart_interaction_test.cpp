@@ -660,6 +660,29 @@ TEST_F(ChartInteractionTest, AutoPlotKeepsAMeasuredStretchWhileItsSpanShowsItsSt
   EXPECT_EQ(lineMarks(), 0);
 }
 
+// A control of the tools panel had the keys: closing the panel from its menu, or a resize
+// that lays the window out anew, gives them back to the picture, and Right moves the selection.
+TEST_F(ChartInteractionTest, ClosingTheToolsPanelGivesTheKeysBackToThePicture) {
+  QWidget* pic = chart->Picture1();
+  const struct {
+    const char* name;
+    std::function<void()> close;
+  } rows[] = {{"menu", [&] { item("mnuTools_Visible")->trigger(); }},
+              {"resize", [&] { chart->resize(chart->size() + QSize(40, 0)); }}};
+  for (const auto& r : rows) {
+    clickOnWindow(pic, pointAt(timeOf(4, 30)));
+    item("mnuTools_Visible")->trigger();
+    auto* zoomIn = child<QPushButton>("Command23(0)");
+    clickOnWindow(zoomIn, zoomIn->rect().center());
+    ASSERT_TRUE(zoomIn->hasFocus()) << r.name;
+    r.close();
+    ASSERT_FALSE(child<QWidget>("Frame1")->isVisible()) << r.name;
+    EXPECT_TRUE(pic->hasFocus()) << r.name;
+    QTest::keyClick(chart->windowHandle(), Qt::Key_Right);
+    EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 4, 31)) << r.name;
+  }
+}
+
 // The window's activation and deactivation are logged.
 TEST_F(ChartInteractionTest, ActivationIsLogged) {
   LogCapture log;
