@@ -219,6 +219,14 @@ void Form4a::formResize() {
   m_inResize = false;
 }
 
+// Hidden, a control of the panel would hand the keys on to the next control:
+// they go back to the picture, whose keys move the selection.
+void Form4a::hideToolsPanel() {
+  const bool hadKeys = m_frame1->isAncestorOf(focusWidget());
+  m_frame1->hide();
+  if (hadKeys) m_picture1->setFocus();
+}
+
 QSize Form4a::pictureBorderTw() const {
   const QSize outer = m_picture1->size(), inner = m_picture1->contentsRect().size();
   return {pxToTwips(outer.width() - inner.width()), pxToTwips(outer.height() - inner.height())};
@@ -246,7 +254,7 @@ void Form4a::layoutControls(bool fixedSize) {
   in.plotPixels = plotPixels(m_core->settings());
   in.maximised = isMaximized();
   in.fixedSize = fixedSize;
-  m_frame1->hide();
+  hideToolsPanel();
   m_frame5->show();
   if (const std::optional<ChartLayout> l = layoutChart(in)) {
     placeTw(m_picture1, l->picture.x(), l->picture.y(), l->picture.width(), l->picture.height());

@@ -73,6 +73,7 @@ class Form4a : public QMainWindow {
   void formResize();
   void layoutPlotArea();
   void layoutControls(bool fixedSize);
+  void hideToolsPanel();
   QSize pictureBorderTw() const;
 
   bool m_layoutDone = false;

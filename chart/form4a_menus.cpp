@@ -182,8 +182,12 @@ void Form4a::connectMenus() {
   });
 
   connect(menuItem("mnuTools_Visible"), &QAction::triggered, this, [this](bool checked) {
-    m_frame1->setVisible(checked);
-    if (checked) m_frame1->raise();
+    if (checked) {
+      m_frame1->show();
+      m_frame1->raise();
+    } else {
+      hideToolsPanel();
+    }
     if (m_core->chartMode != 0) m_core->redrawPlot();
   });
   connect(menuItem("mnuTools_Rec"), &QAction::triggered, this, [this] { showInfoPanel(1); });

@@ -55,18 +55,23 @@ void place(int16_t s, int32_t p, const graphRecord& g, const PlotData& data, int
 }  // namespace
 
 KeptSelection keepSelection(const graphRecord& graph, const PlotData& data) {
+  const bool held = graph.selSer1 > 0;
   return {.selected = keep(graph.selSerie, graph.selPoint, graph, data),
-          .anchor = keep(graph.selSer1, graph.selPnt1, graph, data)};
+          .anchor = keep(held ? graph.selSer1 : graph.stretchSer, graph.selPnt1, graph, data),
+          .held = held};
 }
 
 void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const PlotData& data) {
   try {
     const int32_t selected = pointOf(kept.selected, graph, data), anchor = pointOf(kept.anchor, graph, data);
     place(kept.selected.series, selected, graph, data, graph.selSerie, graph.selPoint, graph.selX, graph.selY);
-    place(kept.anchor.series, anchor, graph, data, graph.selSer1, graph.selPnt1, graph.selX1, graph.selY1);
+    int16_t anchorSeries = 0;
+    place(kept.anchor.series, anchor, graph, data, anchorSeries, graph.selPnt1, graph.selX1, graph.selY1);
+    graph.selSer1 = kept.held ? anchorSeries : int16_t(0);
+    graph.stretchSer = !kept.held && selected > 0 && anchor != selected ? anchorSeries : int16_t(0);
   } catch (const GraphError&) {
     // A series whose axes do not reach its points cannot show a selection.
-    graph.selSerie = graph.selSer1 = 0;
+    graph.selSerie = graph.selSer1 = graph.stretchSer = 0;
     graph.selPoint = graph.selPnt1 = 0;
   }
 }

@@ -18,6 +18,7 @@ struct KeptPoint {
 
 struct KeptSelection {
   KeptPoint selected, anchor;
+  bool held = false;  // the anchor of a drag, else the start of a measured stretch
 };
 
 // What the graph's selection and anchor name in the data they were picked from.
@@ -27,5 +28,6 @@ KeptSelection keepSelection(const graphRecord& graph, const PlotData& data);
 // the selection and the anchor again, with their new point numbers and picture
 // positions. A reading the new data has thinned out gives way to the nearest
 // one in time with a value. One whose series is gone or changed its kind, or
-// whose time lies outside its series' shown range, is cleared.
+// whose time lies outside its series' shown range, is cleared. A measured
+// stretch stays one while both of its ends are found.
 void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const PlotData& data);

@@ -24,7 +24,8 @@ QString makeGraphText(const graphRecord& g, int seriesListUpper, const QVector<p
   if (p < 1 || p > last) return {};
   if (q > last) q = 0;
   const int type = s < g.series.size() ? g.series[s].seriesStyle : 0;
-  QString text = g.selSer1 != s || q < 1 || q == p
+  const int16_t anchorSeries = g.selSer1 > 0 ? g.selSer1 : g.stretchSer;
+  QString text = anchorSeries != s || q < 1 || q == p
                      ? makeSelectionText(s, 0, p, type, settings.mousePointerFlags, series, units)
                      : makeSelectionText(s, q, p, type, settings.mouseMeasureFlags, series, units);
   if (text.endsWith(kCrLf)) text.chop(2);

@@ -16,9 +16,9 @@
 #include "plot/plot_data_reader.h"
 
 // The text of the graph's selection: one point under the settings'
-// mousePointerFlags, or the stretch from the anchor (selPnt1) under their
-// mouseMeasureFlags, in their units. Empty when the selection lies outside
-// the plotted series (seriesListUpper of them).
+// mousePointerFlags, or the stretch from the anchor (selPnt1), dragged or
+// kept, under their mouseMeasureFlags, in their units. Empty when the
+// selection lies outside the plotted series (seriesListUpper of them).
 QString makeGraphText(const graphRecord& graph, int seriesListUpper, const QVector<plotSeries>& series,
                       const Settings& settings);
 

@@ -177,9 +177,9 @@ bool selectFound(bool search, int32_t seriesTypeMask, int32_t graphTypeMask, gra
   return found;
 }
 
-// The marks of the selection on a fresh copy of the picture: the cross, and while the
-// left button works, the label box (Alt) and the dotted line from the anchor.
-void drawMarks(const PickEvent& e, const graphRecord& g, const Working& w, bool anchor, PickPicture& picture,
+// The marks of the selection on a fresh copy of the picture: the cross, while the left
+// button works the label box (Alt), and with anchorLine the dotted line from the anchor.
+void drawMarks(const PickEvent& e, const graphRecord& g, const Working& w, bool anchorLine, PickPicture& picture,
                const PickedGraph& picked) {
   QString label;
   try {
@@ -190,14 +190,16 @@ void drawMarks(const PickEvent& e, const graphRecord& g, const Working& w, bool 
   const double rx = double(g.unitsPerPixelX) * g.pickRadius, ry = double(g.unitsPerPixelY) * g.pickRadius;
   picture.repaint();
   picture.draw([&](PictureCanvas& pic) { drawCross(g, rx, ry, pic); });
-  if (e.button != kButtonLeft) return;
-  if (e.shift == kShiftAlt && !label.isEmpty()) {
+  if (e.button == kButtonLeft && e.shift == kShiftAlt && !label.isEmpty()) {
     if (e.aflg == kPickRelease) picture.setPersistentDrawing(true);
     picture.draw([&](PictureCanvas& pic) { drawLabel(g, e, label, picked.labelBackColour, pic); });
   }
-  if ((e.aflg == kPickMove || e.aflg == kPickRelease) && anchor && g.selPnt1 != w.point)
-    picture.draw([&](PictureCanvas& pic) { drawAnchorLine(g, pic); });
+  if (anchorLine) picture.draw([&](PictureCanvas& pic) { drawAnchorLine(g, pic); });
   picture.setPersistentDrawing(false);
+}
+
+bool isPick(int16_t aflg) {
+  return aflg == kPickRefind || aflg == kPickPress || aflg == kPickMove || aflg == kPickRelease || aflg == kPickKey;
 }
 
 }  // namespace
@@ -218,6 +220,8 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
                   .arg(graphTypeMask));
   Working w{.series = selSerie, .point = selPoint, .x = roundToLong(e.xMouse), .y = roundToLong(e.yMouse)};
   rememberEvent(e, g);
+  // A stretch kept from the last drag lasts until the next pick; a redraw of the marks keeps it.
+  if (isPick(e.aflg)) g.stretchSer = 0;
   const bool search = searchWanted(e, g, picked.data, w);
   const bool found = selectFound(search, seriesTypeMask, graphTypeMask, g, picked.data, w);
 
@@ -231,6 +235,12 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
   if (logShows(5))
     logMsgToWindow(5, QStringLiteral("showGraphPoint: x=%1  y=%2  selSerie=%3  selPoint=%4  selSer1=%5  selPnt1=%6")
                           .arg(w.x).arg(w.y).arg(g.selSerie).arg(g.selPoint).arg(g.selSer1).arg(g.selPnt1));
-  if (w.series > 0) drawMarks(e, g, w, anchor, picture, picked);
-  if (e.aflg == kPickRelease) g.selSer1 = 0;
+  const bool dragged = anchor && e.button == kButtonLeft && (e.aflg == kPickMove || e.aflg == kPickRelease);
+  const bool anchorLine = g.selPnt1 != w.point && (dragged || (g.stretchSer > 0 && g.stretchSer == w.series));
+  if (w.series > 0) drawMarks(e, g, w, anchorLine, picture, picked);
+  if (e.aflg == kPickRelease) {
+    // The stretch measured stays the selection, its anchor kept.
+    if (anchor && g.selSer1 == g.selSerie && g.selPnt1 != g.selPoint) g.stretchSer = g.selSer1;
+    g.selSer1 = 0;
+  }
 }

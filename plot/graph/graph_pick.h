@@ -41,6 +41,8 @@ struct PickedGraph {
 };
 
 // selSerie: the series to search (0 all); selPoint: a start point (0 none).
-// The result is in the graph and on picture.
+// The result is in the graph and on picture. A stretch dragged with the left
+// button stays the selection after the release, its anchor kept (stretchSer),
+// until the next pick; a redraw of the marks draws its dotted line again.
 void showGraphPoint(const PickEvent& event, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
                     int32_t selPoint, PickPicture& picture, const PickedGraph& picked);

@@ -152,9 +152,11 @@ struct graphRecord {
   int16_t selSerie = 0;
   int32_t selPoint = 0;
   float selX = 0, selY = 0;
-  int16_t selSer1 = 0;
+  int16_t selSer1 = 0;  // the anchor of the stretch the left button drags (0: no drag)
   int32_t selPnt1 = 0;
   float selX1 = 0, selY1 = 0;
+  // After the drag: the series on which selPnt1 still starts the selected stretch (0: none).
+  int16_t stretchSer = 0;
   int16_t lastAflg = 0, lastKeyCode = 0, lastShift = 0, lastButton = 0;
   float lastXMouse = 0, lastYMouse = 0;
   int16_t clipLayer = 0;

@@ -204,14 +204,14 @@ TEST_F(ChartCoreTest, InitXYjtSetsTheChartUpFromTheSettings) {
   }
 }
 
-// The anchor of a stretch is kept by its time as the selection is; a reading that the
-// reduction thinned out of the new fetch gives way to the nearest one in time.
+// The anchor of a stretch, held by the button or kept after it, is kept by its time as the
+// selection is, while the span shows it; a reading that the reduction thinned out of the new
+// fetch gives way to the nearest one in time.
 TEST_F(ChartCoreTest, SelectionAndAnchorFollowTheirReadingsAcrossFetches) {
   m_settings.viewRange = 9;  // 3h
   ChartCore core(m_settings, m_files.source());
   core.formLoad();
   core.setPicture1Size({600, 400});
-  core.setEndText("2024-03-31 06:00:00");
   graphRecord& g = core.graphDef;
   const QVector<plotSeries>& data = core.plotSeriesData;
   const auto pointAt = [&](int h, int m) -> int32_t {
@@ -219,15 +219,32 @@ TEST_F(ChartCoreTest, SelectionAndAnchorFollowTheirReadingsAcrossFetches) {
       if (data[1].points[p].recTime == testTime(2024, 3, 31, h, m)) return p;
     return 0;
   };
-  g.selSerie = g.selSer1 = 1;
-  g.selPoint = pointAt(4, 31);
-  g.selPnt1 = pointAt(4, 0);
-  core.autoUpdatePlot(testTime(2024, 3, 31, 6, 10), true);
-  EXPECT_EQ(g.selPoint, pointAt(4, 31));
-  EXPECT_EQ(g.selPnt1, pointAt(4, 0));
-  EXPECT_EQ(g.selSer1, 1);
+  const struct {
+    const char* name;
+    bool held;
+    int anchorMinute, selMinute;  // past four
+    int endHour;                  // the span ends then, at ten past
+    bool anchorFound, selFound;
+    int16_t selSer1, stretchSer;
+  } rows[] = {{"held", true, 0, 31, 6, true, true, 1, 0},
+              {"kept", false, 0, 31, 6, true, true, 0, 1},
+              {"kept, its end left the span", false, 31, 0, 7, true, false, 0, 0},
+              {"kept, its start left the span", false, 0, 31, 7, false, true, 0, 0}};
+  for (const auto& r : rows) {
+    core.setEndText("2024-03-31 06:00:00");
+    g.selSerie = 1;
+    g.selPoint = pointAt(4, r.selMinute);
+    g.selPnt1 = pointAt(4, r.anchorMinute);
+    (r.held ? g.selSer1 : g.stretchSer) = 1;
+    core.autoUpdatePlot(testTime(2024, 3, 31, r.endHour, 10), true);
+    EXPECT_EQ(g.selPoint, r.selFound ? pointAt(4, r.selMinute) : 0) << r.name;
+    EXPECT_EQ(g.selPnt1, r.anchorFound ? pointAt(4, r.anchorMinute) : 0) << r.name;
+    EXPECT_EQ(g.selSer1, r.selSer1) << r.name;
+    EXPECT_EQ(g.stretchSer, r.stretchSer) << r.name;
+    g.selSer1 = g.stretchSer = 0;
+  }
 
-  g.selSer1 = 0;
+  core.setEndText("2024-03-31 06:10:00");
   core.chooseSpan(7);  // twelve hours in at most 300 points
   ASSERT_EQ(pointAt(4, 31), 0);
   ASSERT_EQ(g.selSerie, 1);

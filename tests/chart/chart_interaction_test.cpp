@@ -623,6 +623,66 @@ TEST_F(ChartInteractionTest, AutoPlotKeepsThePickedReadingWhileItsSpanShowsIt) {
   EXPECT_FALSE(child<QLabel>("Picture3")->isVisible());
 }
 
+// A stretch measured under Auto Plot outlives the readings that draw the chart anew: both ends
+// are kept by their times, with its text, the cross at its end and the dotted line from its
+// start. Once the span has left its start, the end is one reading alone.
+TEST_F(ChartInteractionTest, AutoPlotKeepsAMeasuredStretchWhileItsSpanShowsItsStart) {
+  chart->chkNow()->setChecked(true);
+  const auto readingAt = [&](int h, int m) { chart->autoUpdatePlot(testTime(2024, 3, 31, h, m), false); };
+  // Marked pixels left of the selection's cross on its level (the curve's): the dotted line.
+  const auto lineMarks = [&] {
+    const QImage &shown = chart->pickPicture().shown(), &drawn = chart->core().picture1();
+    const int y = qRound(graph().selY);
+    int n = 0;
+    for (int x = qRound(graph().plotLeft) + 1; x <= qRound(graph().selX) - 14; ++x)
+      for (int dy = -1; dy <= 1; ++dy) n += shown.pixel(x, y + dy) != drawn.pixel(x, y + dy);
+    return n;
+  };
+  QWidget* pic = chart->Picture1();
+  const QString stretch = "+00:30:00\n750 Wh\n1,500 W";
+  QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 30)));
+  QTest::mouseMove(pic, pointAt(timeOf(5, 0)));
+  readingAt(6, 5);  // waits while the button holds the start
+  QTest::mouseRelease(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(5, 0)));
+  ASSERT_EQ(valueBox(), stretch);
+
+  readingAt(6, 10);
+  ASSERT_EQ(chart->Text3()->text(), "2024-03-31 06:10:00");
+  EXPECT_EQ(valueBox(), stretch);
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 5, 0));
+  EXPECT_EQ(chart->core().plotSeriesData[1].points[graph().selPnt1].recTime, testTime(2024, 3, 31, 4, 30));
+  EXPECT_GT(lineMarks(), 10);
+  chart->grab().save(QDir::temp().filePath("zav_chart_kept_stretch.png"));
+
+  readingAt(7, 40);  // the span starts at 04:40
+  EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 5, 0));
+  EXPECT_EQ(valueBox(), "05:00:00\n1,500 W");
+  EXPECT_EQ(lineMarks(), 0);
+}
+
+// A control of the tools panel had the keys: closing the panel from its menu, or a resize
+// that lays the window out anew, gives them back to the picture, and Right moves the selection.
+TEST_F(ChartInteractionTest, ClosingTheToolsPanelGivesTheKeysBackToThePicture) {
+  QWidget* pic = chart->Picture1();
+  const struct {
+    const char* name;
+    std::function<void()> close;
+  } rows[] = {{"menu", [&] { item("mnuTools_Visible")->trigger(); }},
+              {"resize", [&] { chart->resize(chart->size() + QSize(40, 0)); }}};
+  for (const auto& r : rows) {
+    clickOnWindow(pic, pointAt(timeOf(4, 30)));
+    item("mnuTools_Visible")->trigger();
+    auto* zoomIn = child<QPushButton>("Command23(0)");
+    clickOnWindow(zoomIn, zoomIn->rect().center());
+    ASSERT_TRUE(zoomIn->hasFocus()) << r.name;
+    r.close();
+    ASSERT_FALSE(child<QWidget>("Frame1")->isVisible()) << r.name;
+    EXPECT_TRUE(pic->hasFocus()) << r.name;
+    QTest::keyClick(chart->windowHandle(), Qt::Key_Right);
+    EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 4, 31)) << r.name;
+  }
+}
+
 // The window's activation and deactivation are logged.
 TEST_F(ChartInteractionTest, ActivationIsLogged) {
   LogCapture log;

@@ -30,7 +30,7 @@ QVector<plotSeries> twoSeries() {
   return s;
 }
 
-graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t selPnt1) {
+graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t selPnt1, int16_t stretchSer = 0) {
   graphRecord g;
   g.series.resize(3);
   g.series[1].seriesStyle = 1;
@@ -39,6 +39,7 @@ graphRecord graphOf(int16_t selSerie, int32_t selPoint, int16_t selSer1, int32_t
   g.selPoint = selPoint;
   g.selSer1 = selSer1;
   g.selPnt1 = selPnt1;
+  g.stretchSer = stretchSer;
   return g;
 }
 // The core draws into its Picture1 of that size, as the window's own chart does.
@@ -63,6 +64,8 @@ TEST(PointText, OnePointOrAStretchByTheAnchor) {
   } rows[] = {
       {graphOf(1, 2, 0, 0), 2, "12:01:00\r\n1,000 W"},
       {graphOf(1, 3, 1, 1), 2, "+00:02:00\r\n+0 W"},     // a stretch from its anchor
+      {graphOf(1, 3, 0, 1, 1), 2, "+00:02:00\r\n+0 W"},  // a stretch kept after its drag
+      {graphOf(1, 3, 0, 1), 2, "12:02:00\r\n1,000 W"},   // the anchor of an ended stretch
       {graphOf(1, 3, 1, 3), 2, "12:02:00\r\n1,000 W"},   // anchor on the point: one point
       {graphOf(1, 3, 2, 1), 2, "12:02:00\r\n1,000 W"},   // anchor on another series
       {graphOf(1, 3, 1, 99), 2, "12:02:00\r\n1,000 W"},  // anchor beyond the series

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "graph_pictures.h"
 #include "plot/graph/pick_picture.h"
 #include "plot/graph/point_search.h"
@@ -308,6 +310,43 @@ TEST_F(GraphPick, dragFromTheAnchorDrawsADottedLine) {
   int red = 0;
   inkOf(picture.shown(), kRed, &red, QRectF(a, b).normalized().toRect().adjusted(2, 2, -3, -3));
   EXPECT_GT(red, 10);  // dotted: the curve under it still shows through
+}
+
+// After the release the stretch stays the selection: a redraw of the marks, as a new plot
+// asks, draws its dotted line again. The next pick of any kind ends it.
+TEST_F(GraphPick, releasedStretchLastsUntilTheNextPick) {
+  const int16_t s = curve({10, 30, 50, 70, 90});
+  draw();
+  // The line from point 1 to 5 runs through the box between points 1 and 2.
+  const QRect nearItsStart = QRectF(at(s, 1), at(s, 2)).normalized().toRect().adjusted(2, 2, -3, -3);
+  const auto lineInk = [&] {
+    int black = 0;
+    inkOf(picture.shown(), kBlack, &black, nearItsStart);
+    return black;
+  };
+  const auto redrawMarks = [&] { pick(kPickMarks, at(s, 5), 0, 0); };
+  const struct {
+    const char* name;
+    std::function<void()> pickNext;
+  } rows[] = {{"move", [&] { pick(kPickMove, at(s, 5) + QPointF(1, 0), 0, 0); }},
+              {"key", [&] { key(kKeyLeft); }}};
+  for (const auto& r : rows) {
+    pick(kPickPress, at(s, 1));
+    pick(kPickRelease, at(s, 5));
+    EXPECT_EQ(g.selSer1, 0) << r.name;
+    ASSERT_EQ(g.stretchSer, s) << r.name;
+    redrawMarks();
+    EXPECT_GT(lineInk(), 5) << r.name;
+    EXPECT_EQ(g.stretchSer, s) << r.name;
+    r.pickNext();
+    EXPECT_EQ(g.stretchSer, 0) << r.name;
+    redrawMarks();
+    EXPECT_EQ(lineInk(), 0) << r.name;
+  }
+  // Released on its anchor: one point, no stretch.
+  pick(kPickPress, at(s, 3));
+  pick(kPickRelease, at(s, 3));
+  EXPECT_EQ(g.stretchSer, 0);
 }
 
 }  // namespace
