@@ -204,7 +204,7 @@ SocketArray::Outcome SocketArray::offer(Waiting& w, bool waiting) {
                .waiting = waiting,
                .complete = w.complete,
                .fresh = w.fresh,
-               .gone = w.ended && w.head.isEmpty(),
+               .gone = w.ended && !w.complete,
                .waitedMs = m_clock.elapsed() - w.since,
                .head = w.head};
   for (const Waiting& before : m_line) {
@@ -319,10 +319,11 @@ void SocketArray::forget(Waiting& w) {
   w.reader = nullptr;
 }
 
-// One whose peer left without a word is closed at once: a flood of them costs little.
+// One whose peer left before its request was complete is closed at once
+// (nothing of it is left unread): a flood of them costs little.
 void SocketArray::closeUntaken(Waiting& w) {
   forget(w);
-  if (w.ended && w.head.isEmpty())
+  if (w.ended && !w.complete)
     ::close(w.fd);
   else
     m_lingering->add(w.fd);

@@ -75,7 +75,7 @@ class SocketArray : public QObject {
     bool waiting = false;        // it is in line already
     bool complete = false;       // its request head is all there (or over the limit)
     bool fresh = false;          // first offered since its request became complete
-    bool gone = false;           // closed by its peer before it sent anything
+    bool gone = false;           // its peer left before its request was complete
     int ahead = 0;               // connections waiting before it
     bool completeAhead = false;  // a complete request waits before it
     qint64 waitedMs = 0;         // since it came
