@@ -10,9 +10,13 @@
 #include "meter/window/brand.h"
 #include "meter/window/form1.h"
 #include "platform/comm_port.h"
+#include "platform/descriptor_limit.h"
 #include "platform/message_box.h"
 
 int main(int argc, char** argv) {
+  // A crowd of web clients may wait at once: the web server sizes its line
+  // from what the process may open, keeping a reserve for the rest.
+  raiseDescriptorLimit();
   QApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();

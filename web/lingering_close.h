@@ -2,12 +2,15 @@
 // Connections the server is done with, closed without a reset. A socket
 // closed while bytes of its peer are still unread resets the connection, and
 // a reset can overtake the answer still on its way. So a connection gets its
-// last bytes, its sending side is shut, and what its peer still sends is read
-// and dropped until the peer closes or kLingerTime passes. A connection put
-// aside gets nothing for that time before it is closed: a client that
-// reconnects at once when closed is not closed at once.
+// last bytes (an answer given without a slot, as the socket takes them), its
+// sending side is shut, and what its peer still sends is read and dropped
+// until the peer closes or kLingerTime passes with no byte of the answer
+// taken. A connection put aside gets nothing for that time before it is
+// closed (a client that reconnects at once when closed is not closed at
+// once), unless its request head ends meanwhile: then it gets its refusal.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QObject>
 #include <chrono>
@@ -16,7 +19,8 @@
 class QSocketNotifier;
 class QTimer;
 
-// Connections lingering at once; past it the oldest is closed at once.
+// Connections lingering at once; past it the oldest is closed at once (the
+// oldest whose answer is all out, when there is one).
 constexpr int kMaxLingering = 256;
 constexpr std::chrono::milliseconds kLingerTime{2000};
 
@@ -24,21 +28,32 @@ class LingeringCloses : public QObject {
  public:
   explicit LingeringCloses(QObject* parent = nullptr);
   ~LingeringCloses() override;
-  // Takes the descriptor. `last` (a short answer that fits the socket's
-  // buffer) is sent first.
+  // Takes the descriptor. `last` is sent first.
   void add(int fd, const QByteArray& last = {});
-  void putAside(int fd);
+  // Takes the descriptor; `seen` is the end of what was read of its head.
+  void putAside(int fd, const QByteArray& refusal = {}, QByteArrayView seen = {});
   int count() const { return int(m_open.size()); }
+  qint64 pendingBytes() const;  // of the answers, not taken by the system yet
   void closeAll();
 
  private:
   struct Lingering {
     int fd = -1;
-    QSocketNotifier* notifier = nullptr;
+    QSocketNotifier* reader = nullptr;
+    QSocketNotifier* writer = nullptr;  // while the answer waits for room
+    QByteArray out;                     // what of the answer is still to go
+    QByteArray refusal;                 // sent should the peer's head end
+    QByteArray seen;                    // the last bytes read of its head
+    bool shut = false;                  // the sending side is shut
+    bool inputEnded = false;
     qint64 until = 0;  // on m_clock, ms
   };
-  void keep(int fd);
+  Lingering* keep(int fd);
+  Lingering* find(int fd);
+  // Sends what the socket takes; false when the connection was closed.
+  bool flush(Lingering& l);
   void drain(int fd);
+  void closeFd(int fd);
   void closeAt(size_t i);
   void sweep();
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/tcp.h>  // tcp_info with the bytes the peer acknowledged
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <linux/sockios.h>
 #include <poll.h>
@@ -13,6 +14,7 @@
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <utility>
@@ -21,20 +23,38 @@
 #include "web/lingering_close.h"
 
 namespace {
-// Connections the system holds for the listener before they are taken: room
-// for a crowd of clients that reconnect at once, so a newcomer's connect is
-// not dropped (and retried a second later) while slots change hands.
-constexpr int kListenBacklog = 256;
+// Enough of a waiting connection's bytes to tell whether its request head is there.
+constexpr qsizetype kMaxWaitingHead = 16 * 1024 + 4;
+// The line is offered again this often while anything waits: those whose
+// time is up, and the first requests, for slots that came free or may be made free.
+constexpr int kLineCheckMs = 100;
+// While accepting pauses at the descriptor budget, it is tried again this often.
+constexpr int kResumeCheckMs = 50;
 
 bool wouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
-// Enough of a waiting connection's bytes to tell whether its request head is there.
-constexpr qsizetype kMaxWaitingPeek = 16 * 1024 + 4;
+
+// The peer's address as the status rows show it: IPv4 when it is one.
+QString addressText(const QHostAddress& a) {
+  bool ok = false;
+  const QHostAddress v4(a.toIPv4Address(&ok));
+  return ok ? v4.toString() : a.toString();
+}
+
+// The address and port of a descriptor's peer; none and 0 when it has none.
+std::pair<QHostAddress, int> peerOf(int fd) {
+  sockaddr_storage a{};
+  socklen_t length = sizeof a;
+  if (fd < 0 || ::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) return {};
+  const in_port_t port = a.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6*>(&a)->sin6_port
+                                                 : reinterpret_cast<const sockaddr_in*>(&a)->sin_port;
+  return {QHostAddress(reinterpret_cast<const sockaddr*>(&a)), ntohs(port)};
+}
 }  // namespace
 
 // Hands every connection the system accepted to the array as a descriptor.
-// No socket object is made for it until it gets an element, so nothing reads
-// it meanwhile, and every pending connection is taken at each notice: the
-// system's queue never fills while the server is busy.
+// No socket object is made for it until it gets an element, and every
+// pending connection is taken at each notice: the system's queue never fills
+// while the server is busy.
 class ConnectionListener : public QTcpServer {
  public:
   explicit ConnectionListener(SocketArray* array) : QTcpServer(array), m_array(array) {}
@@ -50,8 +70,16 @@ SocketArray::SocketArray()
     : m_server(new ConnectionListener(this)),
       m_lingering(new LingeringCloses(this)),
       m_sockets(1, nullptr),
-      m_loaded(1, true) {
+      m_loaded(1, true),
+      m_complete([](QByteArrayView bytes) { return bytes.indexOf(QByteArrayView("\r\n\r\n")) >= 0; }),
+      m_lineTimer(new QTimer(this)),
+      m_resumeTimer(new QTimer(this)) {
   m_clock.start();
+  m_lineTimer->setInterval(kLineCheckMs);
+  connect(m_lineTimer, &QTimer::timeout, this, &SocketArray::offerAgain);
+  m_resumeTimer->setSingleShot(true);
+  m_resumeTimer->setInterval(kResumeCheckMs);
+  connect(m_resumeTimer, &QTimer::timeout, this, &SocketArray::resumeAccepting);
   connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) {
     emit errorOccurred(0, int(e), m_server->errorString());
   });
@@ -91,13 +119,47 @@ Result<> SocketArray::listen(int port) {
   if (m_server->isListening()) m_server->close();
   if (port <= 0 || port > kMaxTcpPort) return Failure(QStringLiteral("no such port"));
   m_server->setListenBacklogSize(kListenBacklog);
+  m_server->setMaxPendingConnections(1);  // none is ever pending: each is taken at once
   if (!m_server->listen(QHostAddress::Any, quint16(port))) return Failure(m_server->errorString());
   return {};
 }
 
+void SocketArray::setRequestComplete(std::function<bool(QByteArrayView)> complete) {
+  m_complete = std::move(complete);
+}
+
+void SocketArray::setDescriptorBudget(int descriptors) { m_budget = descriptors; }
+
+int SocketArray::heldDescriptors() const {
+  const int elements = int(std::count_if(m_sockets.begin(), m_sockets.end(), [](QTcpSocket* s) { return s; }));
+  return (m_server->isListening() ? 1 : 0) + elements + int(m_arrived.size() + m_line.size()) +
+         m_lingering->count();
+}
+
+qint64 SocketArray::answerBytesPending() const { return m_lingering->pendingBytes(); }
+
 void SocketArray::arrived(int fd) {
-  m_arrived.push_back({.id = m_nextRequestId++, .fd = fd, .since = m_clock.elapsed()});
+  Waiting& w = m_arrived.emplace_back();
+  w.id = m_nextRequestId++;
+  w.fd = fd;
+  w.since = m_clock.elapsed();
+  // No maximum of pending connections is ever reached but this one: with none
+  // allowed, the listener takes no more and leaves them to the system's queue.
+  if (heldDescriptors() >= m_budget) {
+    m_server->setMaxPendingConnections(0);
+    m_resumeTimer->start();
+  }
   offerLater();
+}
+
+void SocketArray::resumeAccepting() {
+  if (m_server->maxPendingConnections() > 0 || !m_server->isListening()) return;
+  if (heldDescriptors() >= m_budget) {
+    m_resumeTimer->start();
+    return;
+  }
+  m_server->setMaxPendingConnections(1);
+  m_server->resumeAccepting();
 }
 
 void SocketArray::offerLater() {
@@ -107,121 +169,236 @@ void SocketArray::offerLater() {
 }
 
 void SocketArray::offerAgain() {
-  m_offerFirst = true;
+  m_offerAll = true;
   offerLater();
 }
 
-SocketArray::Outcome SocketArray::offer(const Waiting& w) {
-  m_offered = w;
-  char c;
-  m_offered.gone = ::recv(w.fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
-  m_outcome = Outcome::None;
-  emit connectionRequest(0, w.id);
-  m_offered = {};
-  return m_outcome;
+std::deque<SocketArray::Waiting>::iterator SocketArray::findWaiting(qintptr id) {
+  return std::find_if(m_line.begin(), m_line.end(), [id](const Waiting& w) { return w.id == id; });
 }
 
-// The line's first while the handler takes them, then each newcomer once, in
-// the order they came. One the handler neither takes nor keeps waiting is
-// closed (without a reset, should it have sent its request).
+// Reads what has come, up to the head's limit: the system holds no request
+// unread that the line could judge incomplete.
+void SocketArray::readHead(Waiting& w) {
+  const bool was = w.complete;
+  while (!w.complete && !w.ended && w.head.size() < kMaxWaitingHead) {
+    const qsizetype old = w.head.size();
+    w.head.resize(std::min(kMaxWaitingHead, old + 4096));
+    const ssize_t n = ::recv(w.fd, w.head.data() + old, size_t(w.head.size() - old), MSG_DONTWAIT);
+    w.head.resize(old + std::max<ssize_t>(n, 0));
+    if (n > 0) {
+      w.complete = m_complete(w.head);
+      continue;
+    }
+    if (n == 0 || !wouldBlock()) w.ended = true;
+    break;
+  }
+  // A head over the limit is judged as it is.
+  w.complete = w.complete || w.head.size() >= kMaxWaitingHead;
+  w.fresh = w.fresh || (w.complete && !was);
+}
+
+SocketArray::Outcome SocketArray::offer(Waiting& w, bool waiting) {
+  m_offered = {.id = w.id,
+               .handle = w.fd,
+               .waiting = waiting,
+               .complete = w.complete,
+               .fresh = w.fresh,
+               .gone = w.ended && !w.complete,
+               .waitedMs = m_clock.elapsed() - w.since,
+               .head = w.head};
+  for (const Waiting& before : m_line) {
+    if (before.id == w.id) break;
+    ++m_offered.ahead;
+    m_offered.completeAhead = m_offered.completeAhead || before.complete;
+  }
+  m_offeredFd = w.fd;
+  m_heldForMs = -1;
+  m_outcome = Outcome::None;
+  w.fresh = false;
+  const qintptr id = w.id;
+  const qint64 since = w.since;
+  emit connectionRequest(0, id);
+  const Outcome o = m_outcome;
+  if (o == Outcome::Held) {
+    if (waiting) {
+      if (const auto it = findWaiting(id); it != m_line.end()) it->due = since + m_heldForMs;
+    } else {
+      w.due = since + m_heldForMs;
+    }
+  }
+  m_offered = {};
+  m_offeredFd = -1;
+  return o;
+}
+
+// The line's first while the handler takes them; behind one it holds, the
+// complete requests in order until one is held, and whoever's time is up.
+// Then each newcomer once, in the order they came, with what it sent so far.
 void SocketArray::offerNext() {
   m_offerQueued = false;
-  for (bool first = std::exchange(m_offerFirst, false); first && !m_line.empty();) {
-    const Waiting w = m_line.front();
-    const Outcome o = offer(w);
-    if (o == Outcome::Held) break;
-    if (m_line.empty() || m_line.front().id != w.id) continue;  // the server stopped meanwhile
-    m_line.pop_front();
-    if (o == Outcome::None) closeUntaken(w);
+  if (std::exchange(m_offerAll, false)) {
+    const qint64 now = m_clock.elapsed();
+    bool slotsFull = false, completeHeld = false;
+    for (size_t i = 0; i < m_line.size();) {
+      Waiting& w = m_line[i];
+      if (now < w.due && (w.complete ? completeHeld : slotsFull)) {
+        ++i;
+        continue;
+      }
+      const bool complete = w.complete;
+      const qintptr id = w.id;
+      const Outcome o = offer(w, true);
+      if (o == Outcome::Held) {
+        slotsFull = true;
+        completeHeld = completeHeld || complete;
+      }
+      i = settle(i, id, o);
+    }
   }
   while (!m_arrived.empty()) {
-    const Waiting w = m_arrived.front();
+    Waiting w = m_arrived.front();
     m_arrived.pop_front();
-    const Outcome o = offer(w);
-    if (o == Outcome::Held)
-      m_line.push_back(w);
-    else if (o == Outcome::None)
-      closeUntaken(w);
+    readHead(w);
+    const Outcome o = offer(w, false);
+    if (o == Outcome::None) closeUntaken(w);
+    if (o != Outcome::Held) continue;
+    if (!w.complete && !w.ended) {
+      w.reader = new QSocketNotifier(w.fd, QSocketNotifier::Read, this);
+      connect(w.reader, &QSocketNotifier::activated, this, [this, id = w.id] { headArrived(id); });
+    }
+    m_line.push_back(w);
   }
+  if (m_line.empty())
+    m_lineTimer->stop();
+  else if (!m_lineTimer->isActive())
+    m_lineTimer->start();
 }
 
-// One whose peer left without a word is closed at once: a flood of them costs little.
-void SocketArray::closeUntaken(const Waiting& w) {
-  char c;
-  if (::recv(w.fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+// A waiting connection's offer is over: one not held leaves the line. The
+// index of the next to look at.
+size_t SocketArray::settle(size_t i, qintptr id, Outcome o) {
+  if (i >= m_line.size() || m_line[i].id != id) {
+    const auto it = findWaiting(id);
+    if (it == m_line.end()) return i;  // gone meanwhile (the server stopped)
+    i = size_t(it - m_line.begin());
+  }
+  if (o == Outcome::Held) return i + 1;
+  Waiting w = m_line[i];
+  m_line.erase(m_line.begin() + qsizetype(i));
+  forget(w);
+  if (o == Outcome::None) closeUntaken(w);
+  return i;
+}
+
+// More of a waiting connection's head: one that left before its head ended
+// is closed (there is nothing to answer); one whose request is now complete
+// is offered again at once.
+void SocketArray::headArrived(qintptr id) {
+  const auto it = findWaiting(id);
+  if (it == m_line.end()) return;
+  readHead(*it);
+  if (it->ended && !it->complete) {
+    Waiting w = *it;
+    m_line.erase(it);
+    forget(w);
+    ::close(w.fd);
+    return;
+  }
+  if (!it->complete) return;
+  forget(*it);  // nothing more is read of it
+  const size_t i = size_t(it - m_line.begin());
+  settle(i, id, offer(*it, true));
+}
+
+void SocketArray::forget(Waiting& w) {
+  if (!w.reader) return;
+  // Possibly from within its own notice: it goes later, silent from now.
+  w.reader->setEnabled(false);
+  w.reader->deleteLater();
+  w.reader = nullptr;
+}
+
+// One whose peer left before its request was complete is closed at once
+// (nothing of it is left unread): a flood of them costs little.
+void SocketArray::closeUntaken(Waiting& w) {
+  forget(w);
+  if (w.ended && !w.complete)
     ::close(w.fd);
   else
     m_lingering->add(w.fd);
 }
 
-void SocketArray::holdRequest(qintptr requestId) {
-  if (requestId == m_offered.id && m_outcome == Outcome::None) m_outcome = Outcome::Held;
-}
-
-void SocketArray::refuseRequest(qintptr requestId, const QByteArray& answer) {
+void SocketArray::holdRequest(qintptr requestId, qint64 forMs) {
   if (requestId != m_offered.id || m_outcome != Outcome::None) return;
-  m_outcome = Outcome::Refused;
-  m_lingering->add(m_offered.fd, answer);
+  m_outcome = Outcome::Held;
+  m_heldForMs = forMs;
 }
 
-bool SocketArray::isWaiting(qintptr requestId) const {
-  return std::any_of(m_line.begin(), m_line.end(), [&](const Waiting& w) { return w.id == requestId; });
+void SocketArray::answerRequest(qintptr requestId, const QByteArray& answer) {
+  if (requestId != m_offered.id || m_outcome != Outcome::None) return;
+  if (m_offered.waiting)
+    if (const auto it = findWaiting(requestId); it != m_line.end()) forget(*it);
+  m_outcome = Outcome::Answered;
+  m_lingering->add(m_offeredFd, answer);
 }
 
-qint64 SocketArray::waitedMs(qintptr requestId) const {
-  for (const Waiting& w : m_line)
-    if (w.id == requestId) return m_clock.elapsed() - w.since;
-  return 0;
+QString SocketArray::offeredPeerIP() const { return addressText(peerOf(m_offeredFd).first); }
+int SocketArray::offeredPeerPort() const { return peerOf(m_offeredFd).second; }
+
+// The line's room in descriptors: what the budget leaves beside the
+// listener, the elements, the lingering closes and a full queue taken at once.
+bool SocketArray::lineHolds(qint64 maxBytes) const {
+  const qsizetype room = qsizetype(m_budget) - 1 - (m_sockets.size() - 1) - kMaxLingering - kListenBacklog;
+  if (qsizetype(m_line.size()) + 1 > room) return false;
+  qint64 bytes = kWaitingCost + m_offered.head.size();
+  for (const Waiting& w : m_line) bytes += kWaitingCost + w.head.size();
+  return bytes <= maxBytes;
 }
 
-qintptr SocketArray::longestWaitingIncomplete(qint64 minAgeMs,
-                                              const std::function<bool(QByteArrayView)>& complete) {
+qintptr SocketArray::longestWaitingIncomplete(qint64 minAgeMs) const {
   const qint64 now = m_clock.elapsed();
-  QByteArray bytes;
-  for (Waiting& w : m_line) {
+  for (const Waiting& w : m_line) {
     if (now - w.since < minAgeMs) break;  // the rest came later
-    if (w.complete || w.id == m_offered.id) continue;
-    if (bytes.isEmpty()) bytes.resize(kMaxWaitingPeek);
-    const ssize_t n = ::recv(w.fd, bytes.data(), size_t(bytes.size()), MSG_PEEK | MSG_DONTWAIT);
-    w.complete = complete(QByteArrayView(bytes.constData(), n > 0 ? n : 0));
-    if (!w.complete) return w.id;
+    if (!w.complete && w.id != m_offered.id) return w.id;
   }
   return 0;
 }
 
-bool SocketArray::offeredIs(const std::function<bool(QByteArrayView)>& complete) const {
-  if (m_offered.fd < 0) return false;
-  QByteArray bytes(kMaxWaitingPeek, Qt::Uninitialized);
-  const ssize_t n = ::recv(m_offered.fd, bytes.data(), size_t(bytes.size()), MSG_PEEK | MSG_DONTWAIT);
-  return complete(QByteArrayView(bytes.constData(), n > 0 ? n : 0));
-}
-
-void SocketArray::dropWaiting(qintptr requestId) {
-  for (auto it = m_line.begin(); it != m_line.end(); ++it)
-    if (it->id == requestId) {
-      m_lingering->putAside(it->fd);
-      m_line.erase(it);
-      return;
-    }
+void SocketArray::dropWaiting(qintptr requestId, const QByteArray& refusal) {
+  const auto it = findWaiting(requestId);
+  if (it == m_line.end()) return;
+  Waiting w = *it;
+  m_line.erase(it);
+  forget(w);
+  m_lingering->putAside(w.fd, refusal, QByteArrayView(w.head).last(std::min<qsizetype>(3, w.head.size())));
 }
 
 void SocketArray::closeWaiting() {
-  for (const std::deque<Waiting>* q : {&m_arrived, &m_line})
-    for (const Waiting& w : *q) ::close(w.fd);
+  for (std::deque<Waiting>* q : {&m_arrived, &m_line})
+    for (Waiting& w : *q) {
+      forget(w);
+      ::close(w.fd);
+    }
   m_arrived.clear();
   m_line.clear();
+  m_lineTimer->stop();
 }
 
 bool SocketArray::accept(int index, qintptr requestId) {
   if (requestId != m_offered.id || m_outcome != Outcome::None || !isLoaded(index) || index == 0) return false;
+  // Its reader goes first: the socket object watches the descriptor from now.
+  if (m_offered.waiting)
+    if (const auto it = findWaiting(requestId); it != m_line.end()) forget(*it);
   auto* s = new QTcpSocket(this);
-  if (!s->setSocketDescriptor(m_offered.fd)) {
+  if (!s->setSocketDescriptor(m_offeredFd)) {
     delete s;
     return false;
   }
   m_outcome = Outcome::Taken;
   close(index);
   attach(index, s);
+  if (!m_offered.head.isEmpty()) m_early.insert(index, m_offered.head);
   return true;
 }
 
@@ -250,9 +427,11 @@ void SocketArray::attach(int index, QTcpSocket* s) {
 void SocketArray::close(int index) {
   if (index == 0) {
     m_server->close();
+    m_resumeTimer->stop();
     closeWaiting();
     return;
   }
+  m_early.remove(index);
   QTcpSocket* s = socket(index);
   if (!s) return;
   dropWatch(index);
@@ -278,6 +457,16 @@ void SocketArray::closeAnswered(int index) {
   if (copy >= 0) m_lingering->add(copy);
 }
 
+void SocketArray::putAside(int index, const QByteArray& refusal, QByteArrayView seen) {
+  QTcpSocket* s = socket(index);
+  if (!s) return;
+  const QByteArray read = seen.toByteArray() + m_early.value(index) + s->readAll();
+  const int copy = s->state() == QAbstractSocket::ConnectedState ? ::fcntl(int(s->socketDescriptor()), F_DUPFD_CLOEXEC, 0)
+                                                                 : -1;
+  close(index);
+  if (copy >= 0) m_lingering->putAside(copy, refusal, QByteArrayView(read).last(std::min<qsizetype>(3, read.size())));
+}
+
 void SocketArray::sendData(int index, const QByteArray& bytes) {
   if (QTcpSocket* s = socket(index)) s->write(bytes);
 }
@@ -297,13 +486,16 @@ qint64 SocketArray::deliveredBytes(int index) const {
 
 QByteArray SocketArray::getData(int index) {
   QTcpSocket* s = socket(index);
-  return s ? s->readAll() : QByteArray();
+  QByteArray bytes = m_early.take(index);
+  if (s) bytes += s->readAll();
+  return bytes;
 }
 
 QByteArray SocketArray::peekData(int index, qsizetype max) const {
   QTcpSocket* s = socket(index);
   if (!s) return QByteArray();
-  QByteArray bytes = s->peek(std::min(s->bytesAvailable(), qint64(max)));
+  QByteArray bytes = m_early.value(index).left(max);
+  bytes += s->peek(std::min(s->bytesAvailable(), qint64(max - bytes.size())));
   const qsizetype room = max - bytes.size();
   if (room > 0 && s->socketDescriptor() >= 0) {
     QByteArray more(room, Qt::Uninitialized);

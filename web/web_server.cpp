@@ -16,11 +16,9 @@ namespace {
 const QString kHyphens = QStringLiteral("  ------------------------------------------");
 constexpr int kPathFileAccessError = 75;
 // Answers of at most this size always go out (ten slots hold at most 640 KiB
-// of them beyond the bound): a page is never refused.
+// of them beyond the bound, the lingering closes at most 16 MiB): a page is
+// never refused, and with every slot busy it goes out at once without one.
 constexpr qint64 kAlwaysSentBytes = 64 * 1024;
-// The line's first is offered a slot again at least this often, so an answer
-// that turns slow makes room for it.
-constexpr int kOfferAgainMs = 250;
 // The answers' rates are sampled this often while they go out, and judged
 // over this long (or slowAnswerAfter when that is shorter).
 constexpr int kRateSampleMs = 500;
@@ -53,11 +51,10 @@ QString arrivalText(qsizetype bytesReceived, const QString& received, const QStr
 WebServer::WebServer(GraphRenderer renderer, QObject* parent)
     : QObject(parent),
       m_renderer(std::move(renderer)),
-      m_offerAgain(new QTimer(this)),
       m_rateSampler(new QTimer(this)) {
   m_clock.start();
-  m_offerAgain->setSingleShot(true);
-  connect(m_offerAgain, &QTimer::timeout, &m_sockets, &SocketArray::offerAgain);
+  m_sockets.setRequestComplete(
+      [](QByteArrayView bytes) { return readRequest(bytes).status != RequestStatus::NeedMore; });
   connect(m_rateSampler, &QTimer::timeout, this, &WebServer::sampleRates);
   connect(&m_sockets, &SocketArray::peerInputEnded, this, &WebServer::peerInputEnded);
   connect(&m_sockets, &SocketArray::peerGone, this, &WebServer::closeReceived);
@@ -90,7 +87,6 @@ void WebServer::resetSlots() {
     delete s.timer;
   }
   m_slots.clear();
-  m_offerAgain->stop();
   m_rateSampler->stop();
 }
 
@@ -115,19 +111,19 @@ void WebServer::dropGraph(Slot& s) {
   s.reserved = 0;
 }
 
-void WebServer::armSlot(int index) {
+void WebServer::armSlot(int index, qint64 waitedMs) {
   Slot& s = slot(index);
   s.buffer.clear();
   s.answered = false;
   dropGraph(s);
   s.acceptOrder = ++m_accepts;
-  s.acceptedAt = m_clock.elapsed();
+  s.acceptedAt = m_clock.elapsed() - waitedMs;
   if (!s.timer) {
     s.timer = new QTimer(this);
     s.timer->setSingleShot(true);
     connect(s.timer, &QTimer::timeout, this, [this, index] { timedOut(index); });
   }
-  s.timer->start(m_limits.requestHead);
+  s.timer->start(std::max(m_limits.requestHead - std::chrono::milliseconds(waitedMs), std::chrono::milliseconds(0)));
 }
 
 void WebServer::releaseSlot(int index, bool answered) {
@@ -191,11 +187,10 @@ int WebServer::freeSlot() const {
 // grace is not taken (a request sent just after the connect is on its way),
 // nor one whose complete request already waits in the socket: what waits is
 // looked at before the choice.
-int WebServer::longestWaitingHead(qint64& waitMs) {
+int WebServer::longestWaitingHead() {
   const qint64 now = m_clock.elapsed();
   const qint64 grace = m_limits.newConnectionGrace.count();
   int oldest = 0;
-  waitMs = 0;
   const auto before = [](const Slot& a, const Slot& b) {
     if (a.buffer.isEmpty() != b.buffer.isEmpty()) return !a.buffer.isEmpty();
     return a.acceptOrder < b.acceptOrder;
@@ -205,11 +200,7 @@ int WebServer::longestWaitingHead(qint64& waitMs) {
     if (m_socketSlots[j] == 0 || s.answered) continue;
     const QByteArray waiting = m_sockets.peekData(j, kMaxRequestHead + 4 - s.buffer.size());
     if (!waiting.isEmpty() && readRequest(s.buffer + waiting).status != RequestStatus::NeedMore) continue;
-    const qint64 age = now - s.acceptedAt;
-    if (age < grace) {
-      waitMs = waitMs == 0 ? grace - age : std::min(waitMs, grace - age);
-      continue;
-    }
+    if (now - s.acceptedAt < grace) continue;
     if (oldest == 0 || before(s, m_slots[size_t(oldest)])) oldest = j;
   }
   return oldest;
@@ -253,7 +244,7 @@ void WebServer::sampleRates() {
 }
 
 qint64 WebServer::outgoingBytes() const {
-  qint64 bytes = 0;
+  qint64 bytes = m_sockets.answerBytesPending();
   for (size_t j = 1; j < m_slots.size(); ++j) bytes += m_sockets.bytesToWrite(int(j)) + m_slots[j].reserved;
   for (const DrawingLeft& d : m_drawingsLeft) bytes += d.cost;
   return bytes;
@@ -287,17 +278,22 @@ qint64 WebServer::pictureCost(const QString& query) const {
   return 8 * w * h;
 }
 
+// A free slot goes to the connections in the order they came. For the
+// first request that is there, one is made free; with every slot busy, a
+// request whose answer is small is answered at once instead, and the rest wait.
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
-  const bool waiting = m_sockets.isWaiting(requestId);
-  // A newcomer is counted once, however long it waits; it goes behind those
-  // that wait already.
-  if (!waiting) countUp(m_counters.requests, 0);
-  if (m_sockets.offeredHasGone()) return;
-  qint64 waitMs = 0;
-  const int j = waiting || m_sockets.waitingCount() == 0 ? takeSlot(waitMs) : 0;
+  const SocketArray::Offer& o = m_sockets.offered();
+  // A newcomer is counted once, however long it waits.
+  if (!o.waiting) countUp(m_counters.requests, 0);
+  if (o.gone) return;
+  const bool readAhead = !o.head.isEmpty();
+  const qint64 waitedMs = o.waitedMs;
+  int j = o.ahead == 0 ? freeSlot() : 0;
+  if (j == 0 && o.fresh && answerAtOnce(requestId)) return;
+  if (j == 0 && o.complete && !o.completeAhead) j = makeSlot();
   if (j == 0) {
-    waitForSlot(requestId, waiting, waitMs);
+    waitForSlot(requestId);
     return;
   }
   m_socketSlots[j] = int16_t(j);
@@ -321,23 +317,25 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
   }
   if (m_sockets.state(j) != sckClosed) m_sockets.close(j);
   if (m_sockets.accept(j, requestId)) {
-    armSlot(j);
+    armSlot(j, waitedMs);
+    // What the line read of the request is there to be read at once.
+    if (readAhead) dataArrival(j);
   } else {
     logWebError(QStringLiteral("sckWS_ConnectionRequest"), 0, QStringLiteral("the connection could not be accepted"));
     releaseSlot(j);
   }
 }
 
-// A free slot, else one made free: the head that has waited longest, else
-// the answer going out slowest, so slow clients cannot keep others out. 0
-// when every slot serves at a useful rate; waitMs then tells when a young
-// head may be taken (0: none).
-int WebServer::takeSlot(qint64& waitMs) {
-  if (const int j = freeSlot()) return j;
-  int j = longestWaitingHead(waitMs);
+// A slot made free: the head that has waited longest (it is put aside, and
+// told to come again should its request end after all), else the answer
+// going out slowest, so slow clients cannot keep others out. 0 when every
+// slot serves at a useful rate.
+int WebServer::makeSlot() {
+  int j = longestWaitingHead();
   if (j != 0) {
     logEvent(j, 5,
              [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
+    m_sockets.putAside(j, unavailable(), slot(j).buffer);
   } else if ((j = slowestAnswer(0)) != 0) {
     logEvent(j, 5, [] {
       return QStringLiteral("  * answer going out too slowly, slot given to a new connection");
@@ -349,31 +347,70 @@ int WebServer::takeSlot(qint64& waitMs) {
   return j;
 }
 
-// The newcomer waits in line. With the line full, the one that has waited
-// longest without a complete request gives its place (a place is earned by
-// a request, like a slot; one younger than the grace only to a newcomer whose
-// request is there), else the newcomer is told to come again later, as is the
-// line's first once it has waited its time.
-void WebServer::waitForSlot(qintptr requestId, bool waiting, qint64 waitMs) {
-  const bool overdue = waiting && m_sockets.waitedMs(requestId) >= m_limits.maxWait.count();
-  bool full = !waiting && m_sockets.waitingCount() >= m_limits.maxWaiting;
-  if (full) {
-    const auto complete = [](QByteArrayView bytes) {
-      return readRequest(bytes).status != RequestStatus::NeedMore;
-    };
-    const qintptr idle = m_sockets.longestWaitingIncomplete(
-        m_sockets.offeredIs(complete) ? 0 : m_limits.newConnectionGrace.count(), complete);
-    if (idle != 0) {
-      logEvent(0, 0, [&] {
-        return QStringLiteral(
-                   "  * request head not complete, place in line given to a new connection  requestID=") +
-               QString::number(idle);
-      });
-      m_sockets.dropWaiting(idle);
-      full = false;
+QByteArray WebServer::unavailable() const {
+  return refusedRequest(503, m_site.appName, currentWebSecond()).sends.value(0);
+}
+
+// A small answer needs no slot: it is handed to the system whole, as a
+// refusal is, and the connection closes behind it.
+bool WebServer::answerAtOnce(qintptr requestId) {
+  const SocketArray::Offer& o = m_sockets.offered();
+  const HttpRequest req = readRequest(o.head);
+  if (req.status != RequestStatus::Ok) return false;
+  if (m_site.realRoot.isEmpty()) m_site.realRoot = realWebRoot(m_site.root);
+  bool small = true;
+  const Result<WebResponse> built =
+      buildResponse({.localPort = m_sockets.localPort(0),
+                     .headerBlock = req.headerBlock,
+                     .page = req.page,
+                     .query = req.query,
+                     .headOnly = req.method == u"HEAD"},
+                    m_site, currentWebSecond(), [&small](qint64 bytes) { return small = bytes <= kAlwaysSentBytes; });
+  if (!small || !built || built->graph || built->sends.isEmpty()) return false;
+  QByteArray bytes;
+  for (const QByteArray& b : built->sends) bytes += b;
+  if (const std::optional<FileBody>& body = built->file) {
+    // One that cannot be read whole is left to a slot, which reports it.
+    QFile file(body->path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (body->sent) {
+      const QByteArray content = file.read(body->size);
+      if (content.size() != body->size) return false;
+      bytes += content;
     }
   }
-  if (overdue || full) {
+  if (bytes.size() > kAlwaysSentBytes) return false;
+  if (loggingOn()) {
+    const WebLogSocket socket{.index = 0,
+                              .handle = o.handle,
+                              .state = sckConnected,
+                              .remoteIP = m_sockets.offeredPeerIP(),
+                              .remotePort = m_sockets.offeredPeerPort()};
+    writeLog(webLogEntry(QDateTime::currentDateTime(), socket, m_counters, 1,
+                         arrivalText(o.head.size(), req.received,
+                                     quoted(built->summary, QStringLiteral("  < ")) + kCrLf +
+                                         QStringLiteral("  * every slot busy, answered at once  requestID=") +
+                                         QString::number(requestId))));
+  }
+  m_sockets.answerRequest(requestId, bytes);
+  return true;
+}
+
+// The newcomer waits in line: a head until its time is up, then it is
+// closed; a request until its wait is, then it is told to come again, as it
+// is when the line is full.
+void WebServer::waitForSlot(qintptr requestId) {
+  const SocketArray::Offer& o = m_sockets.offered();
+  const qint64 limit = (o.complete ? m_limits.maxWait : m_limits.requestHead).count();
+  if (!o.complete && o.waitedMs >= limit) {
+    logEvent(0, 0, [&] {
+      return QStringLiteral("  * request head not complete in time, closing connection  requestID=") +
+             QString::number(requestId);
+    });
+    return;
+  }
+  const bool overdue = o.waitedMs >= limit;
+  if (overdue || (!o.waiting && !makeRoomInLine())) {
     const WebResponse r = refusedRequest(503, m_site.appName, currentWebSecond());
     logEvent(0, 0, [&] {
       return (overdue ? QStringLiteral("  * no slot free in time")
@@ -381,13 +418,27 @@ void WebServer::waitForSlot(qintptr requestId, bool waiting, qint64 waitMs) {
              QStringLiteral("  requestID=") + QString::number(requestId) + kCrLf +
              quoted(r.summary, QStringLiteral("  < "));
     });
-    m_sockets.refuseRequest(requestId, r.sends.value(0));
+    m_sockets.answerRequest(requestId, r.sends.value(0));
     return;
   }
-  m_sockets.holdRequest(requestId);
-  const qint64 again = waitMs > 0 ? std::min<qint64>(waitMs, kOfferAgainMs) : kOfferAgainMs;
-  if (!m_offerAgain->isActive() || m_offerAgain->remainingTime() > again)
-    m_offerAgain->start(std::chrono::milliseconds(again));
+  m_sockets.holdRequest(requestId, limit);
+}
+
+// With the line full, the one that has waited longest without a complete
+// request gives its place (a place is earned by a request, like a slot), once
+// it is as old as a slot's head must be to give its slot; it is told to come
+// again should its request end after all.
+bool WebServer::makeRoomInLine() {
+  while (!m_sockets.lineHolds(m_limits.maxWaitingBytes)) {
+    const qintptr idle = m_sockets.longestWaitingIncomplete(m_limits.newConnectionGrace.count());
+    if (idle == 0) return false;
+    logEvent(0, 0, [&] {
+      return QStringLiteral("  * request head not complete, place in line given to a new connection  requestID=") +
+             QString::number(idle);
+    });
+    m_sockets.dropWaiting(idle, unavailable());
+  }
+  return true;
 }
 
 // The answer goes out; the slot closes when it is sent (send complete) or

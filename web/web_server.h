@@ -39,14 +39,22 @@ using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& q
 // What a connection may hold, and for how long. Its request head must be
 // complete within requestHead of the accept; while its answer is drawn or
 // goes out, each step of progress gives it idle more. When every slot is
-// taken, a newcomer takes the slot of the head that has waited longest, once
-// that head is newConnectionGrace old (a request sent just after the connect
-// is read first); else that of an answer that has gone out for
-// slowAnswerAfter and reached its client over the last few seconds (at most
-// slowAnswerAfter) at under minAnswerRate, the slowest first; else it waits
-// in line for a slot, in arrival order, up to maxWaiting newcomers for up to
-// maxWait each, and past that is answered 503. The bytes waiting to be sent
-// over all slots, with what the pictures being drawn may take, stay within
+// taken, a request whose answer is small (at most 64 KiB: a page, the XML
+// record, a small file) is answered at once without one. Another newcomer
+// waits in line, where what it sends is read as it comes; slots go to the
+// line in arrival order, and for the first complete request in line one is
+// made free: that of the head that has waited longest, once that head is
+// newConnectionGrace old (a request sent just after the connect is read
+// first), else that of an answer that has gone out for slowAnswerAfter and
+// reached its client over the last few seconds (at most slowAnswerAfter) at
+// under minAnswerRate, the slowest first. The line is bounded by what
+// waiting costs: maxWaitingBytes (SocketArray::kWaitingCost a connection
+// and the bytes of its head) and the descriptors the process may open less
+// kReservedDescriptors (or `descriptors` when set). A head not complete
+// within requestHead is closed; a request that waited maxWait, or that
+// finds the line full, is answered 503 (a head that has waited longest
+// without ending gives its place first). The bytes waiting to be sent over
+// all slots, with what the pictures being drawn may take, stay within
 // maxAnswerBytes: slow answers make room, else the answer that would pass it
 // gets 503. A file counts as the chunks of it held in memory, never as its size.
 struct WebLimits {
@@ -56,9 +64,15 @@ struct WebLimits {
   std::chrono::milliseconds slowAnswerAfter{5000};
   qint64 minAnswerRate = 128 * 1024;  // bytes a second
   qint64 maxAnswerBytes = 160 * 1024 * 1024;
-  int maxWaiting = 64;
+  qint64 maxWaitingBytes = 8 * 1024 * 1024;
   std::chrono::milliseconds maxWait{10000};
+  int descriptors = 0;  // 0: the process's limit less kReservedDescriptors
 };
+
+// Descriptors the web server never takes, whatever waits: the data file, the
+// text log, the serial port or link, the pictures being drawn and saved, and
+// what the toolkit opens itself.
+constexpr int kReservedDescriptors = 64;
 
 // The port rule of the enable box: refused unless empty or 80..65535.
 enum class PortCheck { Refused, Accepted, DefaultPort };
@@ -108,7 +122,8 @@ class WebServer : public QObject {
   void closeAllSockets();
   void resetServerSettings();
   void resetSlots();  // every slot free, no buffers, no timers, no pictures awaited
-  void armSlot(int index);
+  // The head's time and its grace count from the accept, the wait in line included.
+  void armSlot(int index, qint64 waitedMs);
   // Close, free the slot, one connection less; an answer all written closes gently.
   void releaseSlot(int index, bool answered = false);
   WebLogSocket logSocket(int index) const;
@@ -117,8 +132,11 @@ class WebServer : public QObject {
   void clearMarks();
 
   void connectionRequest(int index, qintptr requestId);
-  int takeSlot(qint64& waitMs);
-  void waitForSlot(qintptr requestId, bool waiting, qint64 waitMs);
+  int makeSlot();
+  bool answerAtOnce(qintptr requestId);
+  void waitForSlot(qintptr requestId);
+  bool makeRoomInLine();
+  QByteArray unavailable() const;  // the 503 answer
   void dataArrival(int index);
   void sendProgress(int index, qint64 sent, qint64 remaining);
   void sendComplete(int index);
@@ -128,9 +146,8 @@ class WebServer : public QObject {
   void timedOut(int index);
   void peerInputEnded(int index);
   int freeSlot() const;  // 0 when every slot serves
-  // The slot whose request head has waited longest and may be taken; 0 when
-  // none may, with the time until a young head may be in waitMs (0: none waits).
-  int longestWaitingHead(qint64& waitMs);
+  // The slot whose request head has waited longest and may be taken; 0 when none may.
+  int longestWaitingHead();
   int slowestAnswer(int except);  // 0 when no answer goes out too slowly
   void sampleRates();
   qint64 outgoingBytes() const;  // waiting to be sent, and what the pictures being drawn may take
@@ -198,7 +215,6 @@ class WebServer : public QObject {
   std::vector<Slot> m_slots;
   WebLimits m_limits;
   QElapsedTimer m_clock;
-  QTimer* m_offerAgain = nullptr;   // offers the line's first again
   QTimer* m_rateSampler = nullptr;  // samples the answers' rates while they go out
   quint64 m_accepts = 0;
   quint64 m_graphTickets = 0;

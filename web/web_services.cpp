@@ -5,6 +5,7 @@
 
 #include "core/log/logmsg.h"
 #include "core/util/text_helpers.h"
+#include "platform/descriptor_limit.h"
 #include "platform/user_notice.h"
 #include "web/http_response.h"
 #include "web/web_paths.h"
@@ -43,6 +44,9 @@ void WebServer::startWebServer() {
   m_site.realRoot = realWebRoot(m_site.root);
 
   m_sockets.close(0);
+  // Each slot may hold a file it sends besides its connection.
+  const int descriptors = m_limits.descriptors > 0 ? m_limits.descriptors : descriptorLimit() - kReservedDescriptors;
+  m_sockets.setDescriptorBudget(descriptors - m_maxConnections);
   clearMarks();
   for (int box = 0; box < 5; ++box) showCounter(box);
 

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -154,6 +155,43 @@ struct Clients {
   ~Clients() { join(); }
 };
 
+// Open descriptors the process may have: its soft and hard limits.
+std::pair<long, long> descriptorLimits(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/limits").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return {-1, -1};
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("Max open files")) {
+      const QList<QByteArray> fields = line.mid(14).simplified().split(' ');
+      return {fields.value(0).toLong(), fields.value(1).toLong()};
+    }
+  return {-1, -1};
+}
+
+// Connections that each send part of a head and wait, and connect again at
+// once when the server closes them, until `stop`.
+void partialHeads(int port, int count, const std::atomic<bool>& stop, std::atomic<int>& connections) {
+  const auto open = [&] {
+    ++connections;
+    const int fd = connectTo(port);
+    if (fd >= 0) (void)!::send(fd, "GET /a.txt HTTP/1.1\r\nHost: z", 28, MSG_NOSIGNAL);
+    return fd;
+  };
+  std::vector<int> fds;
+  for (int i = 0; i < count; ++i) fds.push_back(open());
+  while (!stop) {
+    std::vector<pollfd> watched;
+    for (const int fd : fds) watched.push_back({fd, POLLIN, 0});
+    if (::poll(watched.data(), watched.size(), 20) <= 0) continue;
+    for (size_t i = 0; i < fds.size(); ++i) {
+      char buf[512];
+      if (watched[i].revents == 0 || ::recv(fds[i], buf, sizeof buf, MSG_DONTWAIT) > 0) continue;
+      ::close(fds[i]);
+      fds[i] = open();
+    }
+  }
+  for (const int fd : fds) ::close(fd);
+}
+
 struct Figures {
   int normal = 0;
   double withinSecondPercent = 0;
@@ -169,6 +207,14 @@ class ProgramLoad : public ::testing::Test {
     QDir(dir()).mkpath(QStringLiteral("www"));
     writeTextFile(dir() + "/www/a.txt", "A");
     writeTextFile(dir() + "/www/logo.png", "\x89PNG-logo");
+    writeTextFile(dir() + "/www/zav.js", "function zav() { return <%=graphRangeIndex%>; }\r\n" + QByteArray(400, ' '));
+    writeTextFile(dir() + "/www/index.asp", "<html><body>index <%=graphRangeIndex%></body></html>");
+    // Started as from a shell that opens 1,024 descriptors at most, whatever the system allows.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur > 1024) {
+      files.rlim_cur = 1024;
+      ::setrlimit(RLIMIT_NOFILE, &files);
+    }
     QTcpServer probe;
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
     m_port = probe.serverPort();
@@ -496,4 +542,106 @@ TEST_F(ProgramLoad, abandonedPictures) {
          QStringLiteral("burst_45_cost_in_pictures=%1 abandoned_at_500_per_s=%2")
              .arg(std::max(burst, 0.0) / onePicture, 0, 'f', 1)
              .arg(abandoned));
+}
+
+// Bursts of small requests: n clients each connect and send a complete request
+// at the same moment, three times. The server clears a burst in moments, so
+// every request is answered: none is told to come again, none gets an empty
+// close. The program opens as many descriptors as the system lets it.
+TEST_F(ProgramLoad, burstsOfSmallRequestsAreAllAnswered) {
+  const auto [soft, hard] = descriptorLimits(pid());
+  EXPECT_EQ(soft, hard);
+  for (const int n : {250, 300}) {
+    std::atomic<int> asked{0}, answered{0}, refused{0}, empty{0}, resets{0}, other{0};
+    std::atomic<qint64> slowest{0};
+    const Figures f = measure(
+        [&](Clients& c) {
+          c.add([&] {
+            for (int round = 0; round < 3 && !c.stop; ++round) {
+              std::latch go(1);
+              std::vector<std::thread> crowd;
+              for (int i = 0; i < n; ++i)
+                crowd.emplace_back([&] {
+                  go.wait();
+                  const Answer a = fetch(port(), "/zav.js", milliseconds(15000));
+                  ++asked;
+                  slowest = std::max(slowest.load(), a.ms);
+                  if (a.reset) ++resets;
+                  else if (a.complete && a.bytes.isEmpty()) ++empty;
+                  else if (a.complete && a.status() == 200 && a.bytes.endsWith("  ")) ++answered;
+                  else if (a.complete && a.status() == 503 && a.bytes.contains("\r\nRetry-After: 10\r\n")) ++refused;
+                  else ++other;
+                });
+              go.count_down();
+              for (std::thread& t : crowd) t.join();
+              sleepFor(milliseconds(1000), c.stop);
+            }
+          });
+        },
+        milliseconds(5000));
+    report(n == 250 ? "burst_250" : "burst_300", f,
+           QStringLiteral("requests=%1 answered=%2 refused_503=%3 empty_closes=%4 resets=%5 other=%6 slowest_ms=%7 "
+                          "fd_limit=%8/%9")
+               .arg(asked)
+               .arg(answered)
+               .arg(refused)
+               .arg(empty)
+               .arg(resets)
+               .arg(other)
+               .arg(slowest)
+               .arg(soft)
+               .arg(hard));
+    EXPECT_GE(asked, 2 * n) << n;
+    EXPECT_EQ(answered, asked) << n;
+    EXPECT_EQ(empty + resets + other, 0) << n;
+  }
+}
+
+// Ten readers of a 50 MB file at 64 KiB/s start together and take every slot;
+// 0.3 s later a page, the XML record and a small file are asked for, first
+// alone, then with a hundred clients beside them that send part of a head and
+// connect again when closed. Each small answer comes at once: it waits
+// neither for the readers to show that they are slow nor behind the heads.
+TEST_F(ProgramLoad, smallAnswersDoNotWaitForSlowReaders) {
+  sparseFile("big.jpg", 50'000'000);
+  for (const int heads : {0, 100}) {
+    const QByteArray targets[] = {"/index.asp", "/zavData.xml", "/a.txt"};
+    std::atomic<qint64> waits[3] = {-1, -1, -1};
+    std::atomic<int> headConnections{0}, readersCut{0};
+    const Figures f = measure(
+        [&](Clients& c) {
+          if (heads > 0) c.add([&] { partialHeads(port(), heads, c.stop, headConnections); });
+          c.add([&] {
+            if (heads > 0) sleepFor(milliseconds(500), c.stop);
+            std::vector<std::thread> readers;
+            for (int i = 0; i < 10; ++i)
+              readers.emplace_back([&] {
+                const auto begin = Clock::now();
+                const int fd = ask(port(), "/big.jpg");
+                const Answer a = readAnswer(fd, begin, milliseconds(30000), 64 * 1024, &c.stop);
+                ::close(fd);
+                if (a.complete || a.reset) ++readersCut;
+              });
+            sleepFor(milliseconds(300), c.stop);
+            for (int k = 0; k < 3; ++k) {
+              const Answer a = fetch(port(), targets[k], milliseconds(10000));
+              waits[k] = a.complete && a.status() == 200 ? a.ms : -1;
+            }
+            for (std::thread& t : readers) t.join();
+          });
+        },
+        milliseconds(3000));
+    report(heads == 0 ? "small_answers_beside_slow_readers" : "small_answers_beside_slow_readers_and_heads", f,
+           QStringLiteral("page_wait_ms=%1 xml_wait_ms=%2 file_wait_ms=%3 readers_cut=%4 head_connections=%5")
+               .arg(waits[0])
+               .arg(waits[1])
+               .arg(waits[2])
+               .arg(readersCut)
+               .arg(headConnections));
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_GE(waits[k], 0) << targets[k].constData() << " heads=" << heads;
+      EXPECT_LT(waits[k], 2500) << targets[k].constData() << " heads=" << heads;
+    }
+  }
+  QFile::remove(dir() + "/www/big.jpg");
 }

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QPromise>
+#include <QRegularExpression>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -162,7 +163,7 @@ TEST_F(WebGraphTest, aSlotWaitingForItsPictureIsNeitherTakenNorTimedOut) {
     idle.push_back(std::make_unique<IdleClient>(port()));
     ASSERT_TRUE(pumpUntil([&] { return counters().active == i + 2; }));
   }
-  // The eleventh takes the slot of the oldest idle head, not the picture's.
+  // The eleventh waits in line; the idle heads' time runs out, never the picture's slot's.
   IdleClient eleventh(port());
   EXPECT_TRUE(idle[0]->closedWithin(milliseconds(2000)));
   // Every head's deadline passes; the picture's slot stays.
@@ -259,11 +260,11 @@ bool endsWithoutReset(IdleClient& c, QByteArray& received) {
 }  // namespace
 
 // Every slot waits for its picture: newcomers wait in line and get slots in
-// the order they came; past the line, and past their time in it, they are
-// told to come again (503), with a plain close though what they sent was
-// never read.
+// the order they came; past the line (three small requests fill it here), and
+// past their time in it, they are told to come again (503), with a plain
+// close though what they sent was never read.
 TEST_F(WebGraphTest, newcomersWaitInLineAndPastItGet503) {
-  server().setLimits({.maxWaiting = 3, .maxWait = milliseconds(1500)});
+  server().setLimits({.maxWaitingBytes = 3 * (SocketArray::kWaitingCost + 64), .maxWait = milliseconds(1500)});
   start();
   for (int i = 0; i < 10; ++i) ask(graphRequest("/zavPlot.png?n=" + QByteArray::number(i)));
   ASSERT_TRUE(drawing(10));
@@ -288,7 +289,7 @@ TEST_F(WebGraphTest, newcomersWaitInLineAndPastItGet503) {
     EXPECT_EQ(afterDate(answer), unavailable);
   };
   // A body that is never read: a close with it unread would reset the connection.
-  refused(graphRequest("/a.txt") + QByteArray(200000, 'x'));
+  refused(graphRequest("/zavPlot.png?full") + QByteArray(200000, 'x'));
   EXPECT_EQ(counters().accepts, 10);
   for (int i = 0; i < 3; ++i) {
     m_held.finish(i, QByteArray("p"));
@@ -296,9 +297,72 @@ TEST_F(WebGraphTest, newcomersWaitInLineAndPastItGet503) {
     EXPECT_EQ(m_held.queries.last(), QStringLiteral("line=%1").arg(i));
   }
   // Nothing frees now: the next one waits its time, then is told to come again.
-  refused(graphRequest("/a.txt"));
+  refused(graphRequest("/zavPlot.png?late"));
   for (qsizetype i = 3; i < m_held.count(); ++i) m_held.finish(i, QByteArray("p"));
   EXPECT_TRUE(pumpUntil([&] { return counters().active == 0; }));
+}
+
+// With every slot waiting for its picture, a small answer needs none: it goes
+// out at once with the bytes a slot would send, also to a request whose head
+// comes in parts while it waits, and is logged with its request. A file over
+// 64 KiB waits for a slot.
+TEST_F(WebGraphTest, smallAnswersGoOutAtOnceWhileEverySlotIsBusy) {
+  const QByteArray mid(100 * 1024, 'm');
+  write(QStringLiteral("root/mid.jpg"), mid);
+  setLogging(1, path(QStringLiteral("web.log")));
+  start();
+  const QByteArray targets[] = {"/a.txt", "/zavData.xml", "/index.asp?r=3", "/missing.htm"};
+  QByteArray fromSlot[4];
+  for (int k = 0; k < 4; ++k) fromSlot[k] = afterDate(get(port(), targets[k]).bytes);
+  const QByteArray headFromSlot = afterDate(exchange(port(), {graphRequest("/a.txt", "HEAD")}).bytes);
+  for (int i = 0; i < 10; ++i) ask(graphRequest("/zavPlot.png?n=" + QByteArray::number(i)));
+  ASSERT_TRUE(drawing(10));
+  IdleClient& big = ask(graphRequest("/mid.jpg"));
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(afterDate(get(port(), targets[k]).bytes), fromSlot[k]) << targets[k].constData();
+  EXPECT_EQ(afterDate(exchange(port(), {graphRequest("/a.txt", "HEAD")}).bytes), headFromSlot);
+  const ClientResult parts = exchange(port(), {"GET /a.txt HTTP/1.1\r\n", "Host: zav\r\n\r\n"}, milliseconds(200));
+  EXPECT_EQ(afterDate(parts.bytes), fromSlot[0]);
+  EXPECT_FALSE(big.answered());
+  EXPECT_EQ(counters().accepts, 15);
+  m_held.finish(0, QByteArray("p"));
+  ASSERT_TRUE(big.answeredWithin(milliseconds(5000)));
+  EXPECT_EQ(bodyOf(big.received()), mid);
+  QFile f(path(QStringLiteral("web.log")));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString log = QString::fromLatin1(f.readAll());
+  const QRegularExpression atOnce(QStringLiteral(
+      "  \\(0\\)  SocketHandle=\\d+  State=7:sckConnected  Event=1:DataArrival\r\n  \\[17 15 10 10\\]  "
+      "127\\.0\\.0\\.1:\\d+  BytesReceived=34\r\n  -{42}\r\n  > GET /a.txt HTTP/1.1\r\n  > Host: zav\r\n"
+      "  > \r\n  > \r\n  -{42}\r\n  < HTTP/1.1 200 OK\r\n(  < [^\r]*\r\n)*  < \\[len\\(htmldata\\)=1\\]\r\n  < filePath= '[^']*'"
+      "\r\n  < \r\n  \\* every slot busy, answered at once  requestID=\\d+\r\n-{80}\r\n"));
+  EXPECT_TRUE(atOnce.match(log).hasMatch()) << log.right(3000).toStdString();
+  for (qsizetype i = 1; i < m_held.count(); ++i) m_held.finish(i, QByteArray("p"));
+}
+
+// With the line full, a newcomer takes the place of the head that has waited
+// longest, which is put aside: should its request end after all, it is told
+// to come again, never closed without a word.
+TEST_F(WebGraphTest, aHeadThatGaveItsPlaceIsToldToComeAgainShouldItsRequestEnd) {
+  server().setLimits({.newConnectionGrace = milliseconds(100), .maxWaitingBytes = 2 * SocketArray::kWaitingCost + 100});
+  start();
+  for (int i = 0; i < 10; ++i) ask(graphRequest("/zavPlot.png?n=" + QByteArray::number(i)));
+  ASSERT_TRUE(drawing(10));
+  IdleClient& first = ask("GET /zavPlot.png?first HTTP/1.1\r\n");
+  ask("");
+  ASSERT_TRUE(pumpUntil([&] { return counters().requests == 12; }));
+  pumpFor(milliseconds(200));
+  IdleClient& third = ask(graphRequest("/zavPlot.png?third"));
+  ASSERT_TRUE(pumpUntil([&] { return counters().requests == 13; }));
+  first.send("Host: zav\r\n\r\n");
+  ASSERT_TRUE(first.answeredWithin(milliseconds(5000)));
+  EXPECT_TRUE(first.received().startsWith("HTTP/1.1 503 Service Unavailable\r\n"));
+  EXPECT_EQ(afterDate(first.received()), "Connection: close\r\nRetry-After: 10\r\nContent-Length: 0\r\n\r\n");
+  // The third waits for its slot.
+  EXPECT_FALSE(third.answered());
+  m_held.finish(0, QByteArray("p"));
+  ASSERT_TRUE(drawing(11));
+  EXPECT_EQ(m_held.queries.last(), "third");
+  for (qsizetype i = 1; i < m_held.count(); ++i) m_held.finish(i, QByteArray("p"));
 }
 
 // A client that asked for a picture and closed is not drawn for; one that

@@ -12,6 +12,7 @@
 #include "chart/graph_image.h"
 #include "support/headless_env.h"
 #include "support/log_capture.h"
+#include "web/lingering_close.h"
 #include "web/web_client.h"
 #include "web/web_fixture.h"
 
@@ -362,12 +363,12 @@ TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
     idle.push_back(std::make_unique<IdleClient>(port()));
     ASSERT_TRUE(pumpUntil([&] { return counters().active == i + 1; }));
   }
-  // The eleventh takes the slot of the one that has waited longest for its head.
+  // The eleventh waits in line (no request of its own is there to make a slot
+  // free for) and takes the first slot whose head's time is up.
   IdleClient eleventh(port());
   EXPECT_TRUE(idle[0]->closedWithin(std::chrono::milliseconds(2000)));
+  EXPECT_TRUE(pumpUntil([&] { return counters().accepts == 11; }));
   EXPECT_EQ(counters().requests, 11);
-  EXPECT_EQ(counters().accepts, 11);
-  EXPECT_EQ(counters().active, 10);
   // The rest miss the deadline of their request head and free their slots.
   for (auto& c : idle) EXPECT_TRUE(c->closedWithin(std::chrono::milliseconds(3000)));
   EXPECT_TRUE(eleventh.closedWithin(std::chrono::milliseconds(3000)));
@@ -376,6 +377,68 @@ TEST_F(WebServerTest, tenIdleClientsDoNotLockTheServer) {
   idle.clear();
   pumpFor(std::chrono::milliseconds(100));
   EXPECT_LE(openDescriptors(), before + 1);  // the eleventh is still open on the client's side
+}
+
+// A head that had to give its slot to a request is put aside: should its own
+// request come after all, it is told to come again, never closed without a word.
+TEST_F(WebServerTest, aHeadThatGaveItsSlotIsToldToComeAgainShouldItsRequestEnd) {
+  const QByteArray mid(100 * 1024, 'm');
+  write(QStringLiteral("root/mid.jpg"), mid);
+  start();
+  std::vector<std::unique_ptr<IdleClient>> idle;
+  for (int i = 0; i < 10; ++i) {
+    idle.push_back(std::make_unique<IdleClient>(port()));
+    ASSERT_TRUE(pumpUntil([&] { return counters().active == i + 1; }));
+  }
+  pumpFor(std::chrono::milliseconds(100));  // past the grace
+  EXPECT_EQ(bodyOf(get(port(), "/mid.jpg").bytes), mid);
+  ASSERT_TRUE(idle[0]->send("GET /a.txt HTTP/1.1\r\n\r\n"));
+  ASSERT_TRUE(idle[0]->answeredWithin(std::chrono::milliseconds(5000)));
+  EXPECT_TRUE(idle[0]->received().startsWith("HTTP/1.1 503 Service Unavailable\r\n"));
+}
+
+// The line takes no more descriptors than the budget leaves it beside the
+// listener, the slots and their files, the lingering closes and a full
+// backlog: past that a newcomer is told to come again.
+TEST_F(WebServerTest, theLineKeepsWithinTheDescriptorsLeftIt) {
+  server().setLimits({.newConnectionGrace = std::chrono::milliseconds(10000),
+                      .descriptors = 1 + 2 * 10 + kMaxLingering + SocketArray::kListenBacklog + 5});
+  start();
+  std::vector<std::unique_ptr<IdleClient>> clients;
+  for (int i = 0; i < 18; ++i) clients.push_back(std::make_unique<IdleClient>(port()));
+  const auto told = [&] {
+    return std::count_if(clients.begin(), clients.end(),
+                         [](auto& c) { return c->received().startsWith("HTTP/1.1 503 Service Unavailable\r\n"); });
+  };
+  EXPECT_TRUE(pumpUntil([&] { return told() == 3; }));
+  pumpFor(std::chrono::milliseconds(300));
+  EXPECT_EQ(told(), 3);
+  EXPECT_EQ(counters().requests, 18);
+  EXPECT_EQ(counters().accepts, 10);
+  EXPECT_EQ(server().sockets().waitingCount(), 5);
+}
+
+// At the descriptor budget the server takes no more connections until some
+// close: the rest wait in the system's queue, and are taken once some close.
+TEST_F(WebServerTest, acceptingPausesAtTheDescriptorBudget) {
+  write(QStringLiteral("root/a.txt"), "A");
+  server().setLimits({.descriptors = 10 + 16});  // a file for each slot, 16 for the connections
+  start();
+  std::vector<std::unique_ptr<IdleClient>> idle;
+  for (int i = 0; i < 40; ++i) idle.push_back(std::make_unique<IdleClient>(port()));
+  int most = 0;
+  pumpUntil(
+      [&] {
+        most = std::max(most, server().sockets().heldDescriptors());
+        return false;
+      },
+      std::chrono::milliseconds(500));
+  EXPECT_LE(most, 16);
+  EXPECT_LT(counters().requests, 40);
+  idle.clear();
+  EXPECT_TRUE(pumpUntil([&] { return counters().requests == 40; }));
+  EXPECT_EQ(bodyOf(get(port(), "/a.txt").bytes), "A");
+  EXPECT_EQ(counters().errors, 0);
 }
 
 // A request sent a little after the connect is answered though newcomers

@@ -1,14 +1,19 @@
 // The server's pure pieces: request reading, dates, paths, port rule, log entries.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <thread>
 
 #include "web/answer_rate.h"
 #include "web/http_response.h"
+#include "web/lingering_close.h"
 #include "web/request_reader.h"
 #include "web/web_log.h"
 #include "web/web_paths.h"
+#include "web/web_client.h"
 #include "web/web_server.h"
 
 TEST(RequestReader, aRequestCutAnywhereWaitsForTheRest) {
@@ -239,3 +244,52 @@ TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
 }
 
 #include "web_units_test.moc"
+
+// A connection handed over with its answer gets all of it, what the socket
+// does not take at once as the peer reads, also once the peer has ended its
+// sending, and then the end of it. One put aside gets its refusal only when
+// a request head ends, though the end comes across reads; without one it gets nothing.
+TEST(LingeringCloses, anAnswerGoesOutWholeAndARefusalOnlyWhenAHeadEnds) {
+  QByteArray big(1024 * 1024, Qt::Uninitialized);
+  for (qsizetype i = 0; i < big.size(); ++i) big[i] = char(i * 7 % 251);
+  const struct {
+    const char* name;
+    bool putAside;
+    QByteArray peerSends;
+    bool peerShuts;
+    QByteArray received;
+  } rows[] = {
+      {"over the buffers", false, "", false, big},
+      {"over the buffers, the peer done sending", false, "GET / HTTP/1.1\r\n\r\n", true, big},
+      {"put aside, the head ends", true, "\r\nmore", false, "refused"},
+      {"put aside, no head", true, "Host: z", true, ""},
+  };
+  for (const auto& row : rows) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    const int small = 4096;
+    ::setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    ::setsockopt(fds[1], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    LingeringCloses lingering;
+    if (row.putAside)
+      lingering.putAside(fds[0], "refused", "1\r\n");
+    else
+      lingering.add(fds[0], big);
+    QByteArray received;
+    std::atomic<bool> done{false};
+    std::thread peer([&] {
+      (void)!::send(fds[1], row.peerSends.constData(), size_t(row.peerSends.size()), MSG_NOSIGNAL);
+      if (row.peerShuts) ::shutdown(fds[1], SHUT_WR);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      char buf[65536];
+      for (ssize_t n; (n = ::recv(fds[1], buf, sizeof buf, 0)) > 0;) received.append(buf, n);
+      done = true;
+    });
+    EXPECT_TRUE(pumpUntil([&] { return done.load(); }, std::chrono::milliseconds(1500))) << row.name;
+    ::shutdown(fds[1], SHUT_RDWR);
+    peer.join();
+    ::close(fds[1]);
+    EXPECT_EQ(received.size(), row.received.size()) << row.name;
+    EXPECT_TRUE(received == row.received) << row.name;
+  }
+}
