@@ -620,7 +620,7 @@ TEST_P(KeptReadings, everyRecordedReadingIsKeptAfterAStart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeptReadings,
-                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values(End::Stopped)),
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values(End::Stopped, End::Killed)),
                          [](const ::testing::TestParamInfo<std::tuple<Case, End>>& info) {
                            return std::string(std::get<0>(info.param).name) +
                                   (std::get<1>(info.param) == End::Killed ? "_killed" : "");
