@@ -4,8 +4,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <QByteArray>
 #include <cstdint>
 
 // The socket's descriptor, or -1 when the connection is refused.
@@ -21,4 +23,20 @@ inline int connectTo(int port) {
     return -1;
   }
   return fd;
+}
+
+// One GET on a connection of its own: the whole answer, read until the server
+// closes it or a read waits longer than `waitSeconds`; empty when refused.
+inline QByteArray getWholeAnswer(int port, const QByteArray& target, int waitSeconds) {
+  const int fd = connectTo(port);
+  if (fd < 0) return QByteArray();
+  const timeval wait{waitSeconds, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: zav\r\n\r\n";
+  (void)!::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+  QByteArray answer;
+  char buf[4096];
+  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
+  ::close(fd);
+  return answer;
 }

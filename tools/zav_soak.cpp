@@ -27,8 +27,7 @@
 #include <cstdio>
 #include <random>
 
-#include "meter/record/data_file.h"
-#include "plot/plot_data_reader.h"
+#include "tools/whole_file_plot.h"
 
 namespace {
 constexpr int kHeaderBytes = 38;
@@ -311,34 +310,15 @@ bool damageEnd(SoakRun& run) {
 }
 
 // The plot of the whole file, as a chart draws it from the index the program
-// reads: every record but the first (the plot starts at the second) and nothing else.
+// reads: every record but the first and nothing else.
 QString plotHoldsEveryRecord(SoakRun& run) {
-  const QList<QByteArray>& records = run.known.records;
-  if (records.size() < 3) return {};
-  const Result<DataFileIndexRead> read = readDataFileIndex(run.dat);
-  if (!read) return QStringLiteral("index not read: ") + read.error();
-  const auto timeOf = [](const QByteArray& r) {
-    return std::bit_cast<double>(qFromLittleEndian<quint64>(r.constData()));
-  };
-  plotParamRecord param;
-  param.fromTime = timeOf(records.first()) - 1;
-  param.toTime = timeOf(records.last()) + 1;
-  param.y2ScaleMax = kNoTemperatureScale;
-  QVector<plotSeries> series;
-  const Result<int32_t> plotted =
-      getPlotData(param, series, PlotFile{.fileName = run.dat, .index = read->index});
-  if (!plotted || series.size() < 2) return QStringLiteral("no plot of the file");
-  const QVector<plotPoint>& points = series[1].points;
-  run.plotted = points.size();
-  for (qsizetype i = 0; i < std::max(points.size(), records.size() - 1); ++i) {
-    if (i >= points.size()) return QStringLiteral("record %1 is missing from the plot").arg(i + 2);
-    if (i + 1 >= records.size())
-      return QStringLiteral("the plot has %1 points for %2 records").arg(points.size()).arg(records.size());
-    const QByteArray& r = records[i + 1];
-    if (points[i].recTime != timeOf(r) || points[i].count != qFromLittleEndian<qint32>(r.constData() + 8))
-      return QStringLiteral("plot point %1 is not record %2").arg(i).arg(i + 2);
-  }
-  return {};
+  QList<RecordKey> keys;
+  for (const QByteArray& r : run.known.records)
+    keys.append({.recTime = std::bit_cast<double>(qFromLittleEndian<quint64>(r.constData())),
+                 .count = qFromLittleEndian<qint32>(r.constData() + 8)});
+  const WholeFilePlot plot = plotWholeFile(run.dat, keys);
+  if (plot.indexed > 0) run.plotted = plot.points;
+  return plot.problem;
 }
 
 // Waits until the program records beyond what the last round left; false when it does not in time.

@@ -370,18 +370,9 @@ TEST_F(LinkE2E, aSearchOverSilentPortsEndsAtCancel) {
 }
 
 namespace {
-// One GET on its own connection, read until the program closes it.
+// One GET on its own connection: the body the program sent before it closed.
 QByteArray fetchPage(int port, const QByteArray& target) {
-  const int fd = connectTo(port);
-  if (fd < 0) return QByteArray();
-  const timeval wait{5, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-  const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: zav\r\n\r\n";
-  (void)!::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
-  QByteArray answer;
-  char buf[4096];
-  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
-  ::close(fd);
+  const QByteArray answer = getWholeAnswer(port, target, 5);
   return answer.mid(answer.indexOf("\r\n\r\n") + 4);
 }
 }  // namespace

@@ -89,7 +89,8 @@ QList<DataFileSection> readDataFile(const QString& path, QString* problem) {
   QList<DataFileSection> sections;
   qsizetype at = 0;
   while (at + 38 <= b.size()) {
-    DataFileSection s{.version = i32(at + 8),
+    DataFileSection s{.startTime = f64(at),
+                      .version = i32(at + 8),
                       .sensorVer = i32(at + 12),
                       .meterID = i32(at + 16),
                       .ticksPerSec = i32(at + 20),
@@ -99,12 +100,14 @@ QList<DataFileSection> readDataFile(const QString& path, QString* problem) {
                       .voltCount = i16(at + 32),
                       .recordList = {}};
     at += 38;
-    for (int r = 0; r < s.records && at + 18 <= b.size(); ++r, at += 18) {
+    // 0 records: left open (still recording, or killed): its records run to the end.
+    const qsizetype records = s.records > 0 ? s.records : (b.size() - at) / 18;
+    for (qsizetype r = 0; r < records && at + 18 <= b.size(); ++r, at += 18) {
       s.recordList.append(
           {.recTime = f64(at), .count = i32(at + 8), .ticks = i32(at + 12), .temp = i16(at + 16)});
     }
     sections.append(s);
-    if (s.recordList.size() != s.records) break;
+    if (s.recordList.size() != records) break;
   }
   if (problem && at != b.size())
     *problem = QStringLiteral("%1 bytes after the last whole record").arg(b.size() - at);

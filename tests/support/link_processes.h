@@ -46,7 +46,8 @@ class ZavProcess {
 };
 
 // Records of a data file, read independently of the program: sections of a 38-byte header
-// and 18-byte records, little-endian.
+// and 18-byte records, little-endian; a section whose header says 0 records is open and
+// runs to the end of the file.
 struct DataFileRecord {
   double recTime;
   int32_t count;
@@ -54,6 +55,7 @@ struct DataFileRecord {
   int16_t temp;
 };
 struct DataFileSection {
+  double startTime;
   int32_t version, sensorVer, meterID, ticksPerSec, wsPerCount, resetCount, records;
   int16_t voltCount;
   QList<DataFileRecord> recordList;
