@@ -83,6 +83,7 @@ void MeterSession::setSettings(const Settings& settings) {
   m_serial.setController(settings.ZAVdetectorVer, settings.ZAVmeterID);
   m_network.setController(settings.ZAVdetectorVer, settings.ZAVmeterID);
   m_textLog.setSettings(settings);
+  m_recorder.setMeterConstants(settings);
 }
 
 void MeterSession::setOnline(bool online) {
@@ -474,7 +475,7 @@ void MeterSession::loadLastLogLine() {
   if (!log) return;
   m_energyWh = log->last.energyWh;
   // After a kill the data file may hold readings newer than the line's.
-  const RecordedEnergy later = energyRecordedAfter(m_settings.zavDatFileName[0], *log);
+  const RecordedEnergy later = energyRecordedAfter(m_settings.zavDatFileName[0], *log, m_settings.WsPerCount);
   if (later.readings > 0) {
     m_energyWh = registerAfter(m_energyWh + later.wh, 0, 0);
     logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +

@@ -109,8 +109,11 @@ bool indexSection(int fd, const FileStretch& s, DataFileIndexRead& scan, int64_t
       noteFault(scan, QStringLiteral("Error short read of record at position=") + num(lastPos));
       return false;
     }
-    if (n == 1) ix.firstRecordTime = h.startTime;
     ix.lastRecordTime = unpackRecord(buf).recTime;
+    if (n == 1) ix.firstRecordTime = h.startTime;
+    // Opened while the PC clock was wrong: the file's time begins with its first reading.
+    if (n == 1 && !plausibleTime(h.startTime) && readAt(fd, body + run.first * kRecordBytes, buf, kRecordBytes))
+      ix.firstRecordTime = unpackRecord(buf).recTime;
     resizeIndex(ix, n);
     ix.sectionFilePos[n] = s.from;
     ix.sectionRecordPos[n] = body + run.first * kRecordBytes;

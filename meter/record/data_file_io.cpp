@@ -71,6 +71,10 @@ namespace {
 // A header can start a section when one of its first records is dated as a
 // reading: damage to the first alone does not hide the rest.
 constexpr int kFirstRecordsChecked = 4;
+// ... or when its first record is dated by the same clock as the header, up to
+// this many days later: a clock that was wrong when recording began (an
+// earlier program recorded such readings).
+constexpr double kFirstRecordWithinDays = 31;
 // A header with its first records, up to the last one's date: what the checks of a section's start read.
 constexpr int kProbeBytes = kSectionBytes + (kFirstRecordsChecked - 1) * kRecordBytes + 8;
 
@@ -79,8 +83,9 @@ enum class HeaderCheck { Ok, Version, Count, Implausible, NoRecord, FirstRecord 
 // Whether the header at pos (p holds kProbeBytes bytes when the file has them)
 // can start a section: a version of ours, a count that is not negative, values
 // a recording can have, at least one whole record, and one of its first
-// records (as far as its count and the file go) dated as a reading. A count
-// past the end of the file does not hinder: the records that are there are read.
+// records (as far as its count and the file go) dated as a reading, or the
+// first dated by the clock that dated the header. A count past the end of the
+// file does not hinder: the records that are there are read.
 HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len) {
   const fileSection h = unpackSection(p);
   const int64_t room = len - pos + 1 - kSectionBytes;  // bytes behind the header
@@ -93,7 +98,8 @@ HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len) {
   for (int64_t k = 0; k < first; ++k) {
     if (recordIsReading(p + kSectionBytes + k * kRecordBytes)) return HeaderCheck::Ok;
   }
-  return HeaderCheck::FirstRecord;
+  const double after = unpackDate(p + kSectionBytes) - h.startTime;
+  return after >= 0 && after <= kFirstRecordWithinDays ? HeaderCheck::Ok : HeaderCheck::FirstRecord;
 }
 
 QString checkText(HeaderCheck c, const fileSection& h, int64_t pos, int64_t len) {

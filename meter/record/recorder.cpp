@@ -140,6 +140,8 @@ Result<> Recorder::open(const Settings& settings) {
   h.resetCount = 0;
   h.voltCount = 0;
   h.records = 0;
+  m_nextTicksPerSec = h.ticksPerSec;
+  m_nextWsPerCount = h.WsPerCount;
   logMsg(1, QStringLiteral("openOutZavDat:\nfileName=") + name + '\n' + t);
   return {};
 }
@@ -208,18 +210,31 @@ bool Recorder::clockAllows(Date time) {
   return true;
 }
 
+void Recorder::setMeterConstants(const Settings& settings) {
+  if (!isOpen()) return;
+  m_nextTicksPerSec = settingToInt32(settings.ticksPerSec);
+  m_nextWsPerCount = settingToInt32(settings.WsPerCount);
+  if (m_header.records > 0 &&
+      (m_nextTicksPerSec != m_header.ticksPerSec || m_nextWsPerCount != m_header.WsPerCount)) {
+    logMsg(2, QStringLiteral("setMeterConstants: ticksPerSec=") + num(m_nextTicksPerSec) +
+                  QStringLiteral("  WsPerCount=") + num(m_nextWsPerCount) +
+                  QStringLiteral(": the next reading starts a new section"));
+  }
+}
+
 Result<bool> Recorder::append(const Reading& r, Date time) {
   if (!isOpen()) return Failure(QStringLiteral("no data file open"));
   if (!clockAllows(time)) return false;
   fileSection& h = m_header;
-  if (h.records > 0 && r.resetCount != h.resetCount) {
+  const bool newConstants = m_nextTicksPerSec != h.ticksPerSec || m_nextWsPerCount != h.WsPerCount;
+  if (h.records > 0 && (r.resetCount != h.resetCount || newConstants)) {
     if (Result<> ended = endSection(time); !ended) return ended.failure();
   }
   if (h.records == 0) {
     h.resetCount = r.resetCount;
     h.voltCount = r.voltage;
-    // Opened while the clock was wrong: the section starts with its first reading.
-    if (!plausibleTime(h.startTime)) h.startTime = time;
+    h.ticksPerSec = m_nextTicksPerSec;
+    h.WsPerCount = m_nextWsPerCount;
   }
   m_record = meterRecord{.recTime = time, .count = r.count, .ticks = r.ticks, .temp = r.temperature};
   const bool newSection = h.records == 0;

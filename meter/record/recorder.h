@@ -50,6 +50,11 @@ class Recorder {
   // says so when the clock goes wrong and when recording goes on.
   Result<bool> append(const Reading& reading, Date time);
 
+  // The meter constants of new settings while recording: the open section
+  // keeps those its readings were counted with; the next reading starts a
+  // section with these when they differ.
+  void setMeterConstants(const Settings& settings);
+
   const fileSection& header() const { return m_header; }
   const meterRecord& record() const { return m_record; }
   int64_t headPos() const { return m_headPos; }      // 1-based position of the open section's header
@@ -73,6 +78,9 @@ class Recorder {
   QString m_fileName;
   QString m_problem;
   bool m_clockWrong = false;  // said so; no reading recorded since
+  // Ticks per second and Ws per count of the next section.
+  int32_t m_nextTicksPerSec = 0;
+  int32_t m_nextWsPerCount = 0;
 };
 
 // The designed routines over the recorder: they log what the recorder reports.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/util/date_value.h"
+#include "core/util/number_text.h"
 #include "meter/record/data_file.h"
 #include "meter/record/reading.h"
 
@@ -21,6 +22,19 @@ struct Place {
   int64_t record = 0;
 };
 
+// The data file's readings with the Ws per count the count processor counted
+// them with: a header holds the setting rounded to a whole number, so a
+// section whose header holds the setting's rounding was counted at the
+// setting itself (1.8 stored as 2, 0.36 as 0).
+struct Readings {
+  const DataFileWalk& file;
+  double wsPerCount;  // the setting
+  double wsOf(const fileSection& h) const {
+    int32_t stored = 0;
+    return roundToInt32(wsPerCount, stored) && stored == h.WsPerCount ? wsPerCount : h.WsPerCount;
+  }
+};
+
 // Every reading from `from` on in file order, each with what the count
 // processor added to the register for it: the counts since the reading before
 // it in the same section (none for a section's first reading, whose reading
@@ -28,7 +42,8 @@ struct Place {
 // section's Ws per count; readings a run of damaged records separates are of
 // one section still. f(time, wh).
 template <class F>
-void forEachReading(const DataFileWalk& file, Place from, F&& f) {
+void forEachReading(const Readings& in, Place from, F&& f) {
+  const DataFileWalk& file = in.file;
   const QVector<SectionSpan>& runs = file.sections();
   QByteArray buf;
   bool havePrev = false;
@@ -54,7 +69,7 @@ void forEachReading(const DataFileWalk& file, Place from, F&& f) {
       if (!file.readRecords(run, i, n, buf)) return;
       for (int64_t j = 0; j < n; ++j) {
         const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
-        f(r.recTime, havePrev ? countEnergyWh(run.header.WsPerCount, countsBetween(prev, uint32_t(r.count))) : 0);
+        f(r.recTime, havePrev ? countEnergyWh(in.wsOf(run.header), countsBetween(prev, uint32_t(r.count))) : 0);
         havePrev = true;
         prev = uint32_t(r.count);
       }
@@ -62,9 +77,9 @@ void forEachReading(const DataFileWalk& file, Place from, F&& f) {
   }
 }
 
-RecordedEnergy energyFrom(const DataFileWalk& file, Place from) {
+RecordedEnergy energyFrom(const Readings& in, Place from) {
   RecordedEnergy out;
-  forEachReading(file, from, [&](Date time, double wh) {
+  forEachReading(in, from, [&](Date time, double wh) {
     out.wh += wh;
     out.readings += 1;
     out.newest = std::max(out.newest, time);
@@ -123,7 +138,7 @@ int periodStart(const QVector<SectionSpan>& runs, Date online) {
 // second, the one whose register, counted from an anchor line (the period's
 // on-line marker or a later synchronisation), comes to the line's. Returns
 // what followed it, or nothing when no reading fits.
-std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int period, const LogLine& line,
+std::optional<RecordedEnergy> afterMatchingReading(const Readings& in, int period, const LogLine& line,
                                                     const LogLine& anchor, bool anchorIsSync) {
   const int64_t lineSecond = dateSeconds(line.time);
   const int64_t anchorSecond = dateSeconds(anchor.time);
@@ -132,7 +147,7 @@ std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int
   Date newest = 0;
   double bestMiss = kRoundingWh, bestAll = 0;
   int64_t bestCount = -1;
-  forEachReading(file, {.section = period}, [&](Date time, double wh) {
+  forEachReading(in, {.section = period}, [&](Date time, double wh) {
     const int64_t second = dateSeconds(time);
     all += wh;
     count += 1;
@@ -153,23 +168,24 @@ std::optional<RecordedEnergy> afterMatchingReading(const DataFileWalk& file, int
 
 }  // namespace
 
-RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log) {
+RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log, double wsPerCount) {
   const DataFileWalk file(name);
+  const Readings in{.file = file, .wsPerCount = wsPerCount};
   const QVector<SectionSpan>& sections = file.sections();
   const LogLine& last = log.last;
   if (sections.isEmpty()) return {};
-  if (last.power == kOfflineMarker) return energyFrom(file, firstAfter(file, 0, dateSeconds(last.time)));
+  if (last.power == kOfflineMarker) return energyFrom(in, firstAfter(file, 0, dateSeconds(last.time)));
   const int period = log.online ? periodStart(sections, log.online->time) : -1;
   if (last.power == kOnlineMarker)
-    return period < 0 ? RecordedEnergy{} : energyFrom(file, {.section = period});
+    return period < 0 ? RecordedEnergy{} : energyFrom(in, {.section = period});
   const int from = std::max(period, 0);
   // The register the line's period began from: a synchronisation after its
   // marker, else the marker when its first section is known.
   const LogLine* anchor = log.sync ? &*log.sync : period >= 0 ? &*log.online : nullptr;
   if (last.power >= 0 && anchor) {
-    if (const auto after = afterMatchingReading(file, from, last, *anchor, bool(log.sync))) return *after;
+    if (const auto after = afterMatchingReading(in, from, last, *anchor, bool(log.sync))) return *after;
   }
   // A synchronisation, or a line whose reading cannot be told apart: what
   // follows its second.
-  return energyFrom(file, firstAfter(file, from, dateSeconds(last.time)));
+  return energyFrom(in, firstAfter(file, from, dateSeconds(last.time)));
 }

@@ -26,4 +26,5 @@ struct RecordedEnergy {
 // - a reading line: the reading of the line's second whose register, counted
 //   from the period's on-line marker (or a synchronisation after it), is the
 //   line's register; without such a marker, the latest reading of that second.
-RecordedEnergy energyRecordedAfter(const QString& dataFileName, const RegisterLog& log);
+// wsPerCount: the setting, which the sections whose header holds its rounding were counted with.
+RecordedEnergy energyRecordedAfter(const QString& dataFileName, const RegisterLog& log, double wsPerCount);

@@ -69,6 +69,7 @@ fileSection unpackSection(const char* p) {
 }
 
 bool plausibleSection(const fileSection& h) {
-  return fileVersionOk(h.version) && h.records >= 0 && plausibleTime(h.startTime) && h.ticksPerSec >= 0 &&
+  return fileVersionOk(h.version) && h.records >= 0 && h.startTime >= kFirstClockDate &&
+         h.startTime <= kLastClockDate && h.ticksPerSec >= 0 &&
          h.WsPerCount >= 0 && h.sensorVer >= 0 && h.resetCount >= 0 && h.resetCount <= 0xFF;
 }

@@ -87,8 +87,12 @@ constexpr Date kFirstPlausibleDate = 32874;
 constexpr Date kLastPlausibleDate = 110575;
 // A date a recording can carry; false for NaN.
 inline bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d <= kLastPlausibleDate; }
+// Dates a PC clock can say, also one that is wrong (no clock battery): 1900 .. 9999.
+constexpr Date kFirstClockDate = 2;
+constexpr Date kLastClockDate = 2958465;
 // A header that can start a section: an accepted version and values a
-// recording can have. Used to find the next section behind damage.
+// recording can have, dated by the PC clock when the file was opened for
+// recording, which may have been wrong. Used to find the next section behind damage.
 bool plausibleSection(const fileSection& h);
 
 // Whether the record bytes at p are a reading: the program writes every

@@ -18,7 +18,8 @@ namespace {
 constexpr double kDay = 45352.5;  // 2024-03-01 12:00
 const QByteArray kIni =
     "startOnLine=1\r\nrunWebServer=0\r\ncomPort=3\r\nifType=2\r\nticksPerSec=125000\r\n"
-    "writeToZAVdataFile=1\r\nwriteToZAVtextFile=1\r\noverWriteLast=0\r\n";
+    "writeToZAVdataFile=1\r\nwriteToZAVtextFile=1\r\noverWriteLast=0\r\n"
+    "textFileWriteInterval=9\r\n";  // a line a day: no quarter hour adds one to the lines counted
 
 QProcessEnvironment comPort3(const QString& device, const QString& actions = QString()) {
   QProcessEnvironment env;

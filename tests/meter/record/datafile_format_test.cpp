@@ -125,8 +125,9 @@ TEST_F(DataFile, OpeningAMissingFileCreatesItEmpty) {
 
 // A PC clock outside 1990-2200 (no clock battery, before the time is set):
 // no reading is recorded, the message window says so once, and again when
-// the clock is right and recording goes on. A section opened meanwhile starts
-// at its first reading.
+// the clock is right and recording goes on. A section opened meanwhile keeps
+// its header's date (the text log's on-line marker has it too) and the file's
+// time begins with its first reading.
 TEST_F(DataFile, NoReadingIsRecordedWhileTheClockIsWrong) {
   const Date y1980 = 29221.5;
   setDateClockForTests([] { return QDateTime(QDate(1980, 1, 1), QTime(12, 0, 0)); });
@@ -145,8 +146,49 @@ TEST_F(DataFile, NoReadingIsRecordedWhileTheClockIsWrong) {
   EXPECT_EQ(m_log.text().count(": no reading is recorded until"), 2);
   closeOutZavDat();
   ZavBytes want;
-  want.header(kDay, 2).record(kDay, 4, 40, 1).record(kDay + 0.001, 6, 60, 1);
+  want.header(29221.5, 2).record(kDay, 4, 40, 1).record(kDay + 0.001, 6, 60, 1);
   EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
+  EXPECT_TRUE(loadZavDatNEW(0)) << m_log.text().toStdString();
+  EXPECT_EQ(m_slots[0].recordCount, 2);
+  EXPECT_EQ(m_slots[0].firstRecordTime, kDay);
+}
+
+// Meter constants corrected while recording: the open section keeps those its
+// readings were counted with, the next reading starts one with the new ones.
+TEST_F(DataFile, NewMeterConstantsWhileRecordingStartASection) {
+  openOutZavDat();
+  appendReading(1, kDay);
+  appendReading(2, kDay + 0.001);
+  m_settings.WsPerCount = 359.6;  // 10,000 per kWh, as typed
+  m_recorder.setMeterConstants(m_settings);
+  EXPECT_TRUE(m_log.contains("ticksPerSec=62500  WsPerCount=360: the next reading starts a new section"));
+  appendReading(3, kDay + 0.002);
+  m_recorder.setMeterConstants(m_settings);  // the same again: nothing new
+  appendReading(4, kDay + 0.003);
+  closeOutZavDat();
+  ZavBytes want;
+  want.header(dateNow(), 2).record(kDay, 1, 10, 1).record(kDay + 0.001, 2, 20, 1);
+  want.header(kDay + 0.002, 2).record(kDay + 0.002, 3, 30, 1).record(kDay + 0.003, 4, 40, 1);
+  want.b.replace(56 + 18 + 24, 4, ZavBytes().i32(360).b);
+  EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
+}
+
+// An earlier program recorded what the clock said: a section opened in 1980
+// with readings dated 1980 before the clock was set holds its later readings.
+TEST_F(DataFile, ReadingsBehindOnesDatedByAWrongClockAreKept) {
+  for (const int wrong : {1, 6}) {
+    ZavBytes z;
+    z.header(29221.5, 0);
+    for (int i = 0; i < wrong; ++i) z.record(29221.5 + i / 86400.0, 10 + i, 0);
+    for (int i = 0; i < 3; ++i) z.record(kDay + i / 86400.0, 20 + i, 0);
+    writeTextFile(m_path, z.b);
+    m_log.clear();
+    EXPECT_FALSE(loadZavDatNEW(0)) << wrong;
+    EXPECT_EQ(m_slots[0].recordCount, 3) << wrong << m_log.text().toStdString();
+    EXPECT_EQ(recordFilePos(m_slots[0], 1), 1 + 38 + wrong * 18) << wrong;
+    EXPECT_EQ(m_slots[0].firstRecordTime, kDay) << wrong;
+    EXPECT_TRUE(m_log.contains(QStringLiteral("passed over %1 records that are no reading").arg(wrong))) << wrong;
+  }
 }
 
 TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {

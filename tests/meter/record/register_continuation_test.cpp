@@ -104,6 +104,29 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
   }
 }
 
+// A header holds the Ws per count rounded to a whole number: readings of a
+// section whose header holds the setting's rounding count at the setting, as
+// the count processor counted them; another section's at its header's.
+TEST_F(RegisterContinuation, CountsAtTheSettingWhereTheHeaderHoldsItsRounding) {
+  const struct {
+    double setting;
+    int stored;
+    double wh;  // 9 counts after the marker's reading
+  } rows[] = {{1.8, 2, 9 * 1.8 / 3600}, {0.36, 0, 9 * 0.36 / 3600}, {1200, 1200, 3}, {3600, 1200, 3}};
+  for (const auto& r : rows) {
+    ZavBytes z;
+    section(z, at(0, 0), false, {{0, 0}, {0, 10}, {0, 20}, {0, 30}});
+    z.b.replace(24, 4, ZavBytes().i32(r.stored).b);
+    writeTextFile(dataFileName(), z.b);
+    writeTextFile(zavLogFileName(), line(0, 0, 100, -2));
+    m_settings.WsPerCount = r.setting;
+    apply();
+    m_session.setRegister(0);
+    m_session.loadLastLogLine();
+    EXPECT_DOUBLE_EQ(m_session.energyWh(), 100 + r.wh) << r.setting;
+  }
+}
+
 // Without the period's on-line marker the line's reading cannot be told from
 // the others of its second: the register goes on after the latest of them,
 // so nothing is counted twice.

@@ -89,14 +89,17 @@ TEST(DataFileSections, HeaderLengthByVersionAndPlausibleHeaders) {
   EXPECT_EQ(headerBytesOf(1000018), 28);
   fileSection good = unpackSection(ZavBytes().header(kDay, 5, 3).b.constData());
   EXPECT_TRUE(plausibleSection(good));
+  // Opened for recording while the PC clock said 1980.
+  EXPECT_TRUE(plausibleSection(unpackSection(ZavBytes().header(29221.5, 5, 3).b.constData())));
   struct Row {
     const char* what;
     void (*spoil)(fileSection&);
   };
   for (const Row& r : {Row{"version", [](fileSection& h) { h.version = 1004000; }},
                        Row{"records", [](fileSection& h) { h.records = -1; }},
-                       Row{"start before 1990", [](fileSection& h) { h.startTime = 1000; }},
-                       Row{"start after 2200", [](fileSection& h) { h.startTime = 2e5; }},
+                       Row{"start before 1900", [](fileSection& h) { h.startTime = 1; }},
+                       Row{"start after 9999", [](fileSection& h) { h.startTime = 2958466; }},
+                       Row{"start NaN", [](fileSection& h) { h.startTime = std::nan(""); }},
                        Row{"ticks per second", [](fileSection& h) { h.ticksPerSec = -1; }},
                        Row{"Ws per count", [](fileSection& h) { h.WsPerCount = -1; }},
                        Row{"reset count", [](fileSection& h) { h.resetCount = 256; }}}) {
