@@ -64,12 +64,13 @@ void forEachReading(const Readings& in, Place from, F&& f) {
       havePrev = before.has_value();
       prev = before.value_or(0);
     }
+    const double ws = in.wsOf(run.header);
     for (int64_t i = first; i < run.records; i += kChunkRecords) {
       const int64_t n = std::min(kChunkRecords, run.records - i);
       if (!file.readRecords(run, i, n, buf)) return;
       for (int64_t j = 0; j < n; ++j) {
         const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
-        f(r.recTime, havePrev ? countEnergyWh(in.wsOf(run.header), countsBetween(prev, uint32_t(r.count))) : 0);
+        f(r.recTime, havePrev ? countEnergyWh(ws, countsBetween(prev, uint32_t(r.count))) : 0);
         havePrev = true;
         prev = uint32_t(r.count);
       }
