@@ -54,19 +54,6 @@ int freePort() {
 }
 
 
-// One request on its own connection; the whole answer up to the server's close.
-QByteArray fetch(int port, const QByteArray& target) {
-  const int fd = connectTo(port);
-  if (fd < 0) return QByteArray();
-  const QByteArray req = "GET " + target + " HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n\r\n";
-  (void)!::send(fd, req.constData(), size_t(req.size()), MSG_NOSIGNAL);
-  QByteArray answer;
-  char buf[65536];
-  for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
-  ::close(fd);
-  return answer;
-}
-
 QByteArray bodyOf(const QByteArray& answer) {
   const qsizetype end = answer.indexOf("\r\n\r\n");
   return end < 0 ? QByteArray() : answer.mid(end + 4);
@@ -89,7 +76,7 @@ Rate measure(int port, const QByteArray& target, int requests, Loop loop, Good g
   t.start();
   std::thread client([&] {
     for (int i = 0; i < requests && t.elapsed() < kCaseSeconds * 1000; ++i, ++rate.done)
-      if (!good(fetch(port, target))) ++failed;
+      if (!good(getWholeAnswer(port, target, 0))) ++failed;  // 0: no read timeout
     done = true;
   });
   while (!done) loop();

@@ -26,7 +26,8 @@ inline int connectTo(int port) {
 }
 
 // One GET on a connection of its own: the whole answer, read until the server
-// closes it or a read waits longer than `waitSeconds`; empty when refused.
+// closes it or a read waits longer than `waitSeconds` (0: as long as it takes);
+// empty when refused.
 inline QByteArray getWholeAnswer(int port, const QByteArray& target, int waitSeconds) {
   const int fd = connectTo(port);
   if (fd < 0) return QByteArray();

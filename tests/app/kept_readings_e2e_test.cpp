@@ -248,6 +248,24 @@ class Recording {
 // At 1000 counts a kWh, 125000 ticks a second.
 constexpr double k1500W = 1500;
 
+// A steady power, `seconds` without a frame while on-line (or, clockOnly, the PC
+// clock moved that far with frames going on), the same power again.
+void aroundAGap(Recording& r, double watts, double step, qint64 seconds, bool clockOnly = false) {
+  r.frame(0, 0);
+  r.readings(4, watts, step);
+  if (clockOnly) {
+    r.clock(seconds);
+  } else {
+    r.gap(seconds, watts);
+  }
+  r.readings(4, watts, step);
+}
+
+// How many lines of the log match.
+qsizetype linesMatching(const QStringList& log, const QString& pattern) {
+  return log.filter(QRegularExpression(pattern)).size();
+}
+
 struct Case {
   const char* name;
   Setup setup;
@@ -311,28 +329,13 @@ const Case kCases[] = {
      }},
     {"gap_7d37min_at_8kW_1MHz",
      {.ini = "ifType=2\r\nticksPerSec=1000000\r\n", .ticksPerSec = 1000000, .fakeClock = true},
-     [](Recording& r) {
-       r.frame(0, 0);
-       r.readings(4, 8000, 0.45);
-       r.gap(7 * kDay + 37 * 60, 8000);
-       r.readings(4, 8000, 0.45);
-     }},
+     [](Recording& r) { aroundAGap(r, 8000, 0.45, 7 * kDay + 37 * 60); }},
     {"gap_3d_at_20kW",
      {.fakeClock = true},
-     [](Recording& r) {
-       r.frame(0, 0);
-       r.readings(4, 20000, 0.18);
-       r.gap(3 * kDay, 20000);
-       r.readings(4, 20000, 0.18);
-     }},
+     [](Recording& r) { aroundAGap(r, 20000, 0.18, 3 * kDay); }},
     {"gap_45d_at_15kW_125kHz",
      {.fakeClock = true},
-     [](Recording& r) {
-       r.frame(0, 0);
-       r.readings(4, 15000, 0.24);
-       r.gap(45 * kDay, 15000);
-       r.readings(4, 15000, 0.24);
-     }},
+     [](Recording& r) { aroundAGap(r, 15000, 0.24, 45 * kDay); }},
     {"gap_12h_at_900kW_36Ws",
      {.ini =
           "ifType=2\r\nticksPerSec=125000\r\ncountsPerkWh=100000\r\nrevsPerkWh=100000\r\npulsesPerRev=1\r\n"
@@ -340,12 +343,7 @@ const Case kCases[] = {
       .wsPerCount = 36,
       .fakeClock = true,
       .headerWs = {36}},
-     [](Recording& r) {
-       r.frame(0, 0);
-       r.readings(4, 900000, 0.04);
-       r.gap(12 * 3600, 900000);
-       r.readings(4, 900000, 0.04);
-     }},
+     [](Recording& r) { aroundAGap(r, 900000, 0.04, 12 * 3600); }},
     {"header_ws_1_8_stored_as_2_at_950kW",
      {.ini =
           "ifType=2\r\nticksPerSec=125000\r\ncountsPerkWh=100000\r\nrevsPerkWh=100000\r\npulsesPerRev=20\r\n"
@@ -369,20 +367,10 @@ const Case kCases[] = {
      }},
     {"clock_set_back_an_hour",
      {.fakeClock = true},
-     [](Recording& r) {
-       r.frame(0, 0);
-       r.readings(4, k1500W, 2.4);
-       r.clock(-3600);
-       r.readings(4, k1500W, 2.4);
-     }},
+     [](Recording& r) { aroundAGap(r, k1500W, 2.4, -3600, true); }},
     {"clock_set_back_a_day",
      {.fakeClock = true},
-     [](Recording& r) {
-       r.frame(0, 0);
-       r.readings(4, k1500W, 2.4);
-       r.clock(-kDay);
-       r.readings(4, k1500W, 2.4);
-     }},
+     [](Recording& r) { aroundAGap(r, k1500W, 2.4, -kDay, true); }},
     {"a_week_with_the_program_off",
      {.fakeClock = true},
      [](Recording& r) {
@@ -414,19 +402,13 @@ const Case kCases[] = {
        r.clock(0);
        r.readings(4, k1500W, 2.4);
        const QStringList log = r.zav().log();
-       EXPECT_EQ(
-           log.filter(QRegularExpression(
-                          "^ERROR newMeterCount: ERROR the PC clock says 1980-01-0[56] \\d\\d:\\d\\d:\\d\\d: "
-                          "no reading is recorded until it is set to a date of 1990-2200$"))
-               .size(),
-           2)
+       const QString time = "\\d\\d:\\d\\d:\\d\\d";
+       EXPECT_EQ(linesMatching(log, "^ERROR newMeterCount: ERROR the PC clock says 1980-01-0[56] " + time +
+                                        ": no reading is recorded until it is set to a date of 1990-2200$"),
+                 2)
            << log.join('\n').toStdString();
-       EXPECT_EQ(
-           log.filter(QRegularExpression(
-                          "^newMeterCount: the PC clock says \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d: "
-                          "recording goes on$"))
-               .size(),
-           2)
+       EXPECT_EQ(linesMatching(log, "^newMeterCount: the PC clock says \\d{4}-\\d\\d-\\d\\d " + time + ": recording goes on$"),
+                 2)
            << log.join('\n').toStdString();
      }},
 };
