@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
   log.online = LogLine{.when = QString(), .time = 45352.5, .power = kOnlineMarker};
   log.last = LogLine{.when = QString(), .time = 45352.5 + 1 / 86400.0, .energyWh = 1, .power = 3600};
   t.restart();
-  const RecordedEnergy e = energyRecordedAfter(path, log, 3600);
+  log.from = log.last;
+  const RecordedEnergy e = energyRecordedAfter(path, log, 3600, {});
   const double energyMs = t.nsecsElapsed() / 1e6;
   if (e.readings != records - 2 || got != bytes.size()) {
     std::fprintf(stderr, "continued over %lld records\n", (long long)e.readings);

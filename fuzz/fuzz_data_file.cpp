@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "meter/record/data_file.h"
+#include "meter/record/data_file_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzQuietProcess();
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const Result<DataFileIndexRead> alone = readDataFileIndex(name);
   if (!alone || alone->index.sectionFilePos != index.sectionFilePos) abort();
-  const DataFileWalk walk(name);
+  const DataFileWalk walk(name, {});
   if (walk.sections().size() != index.sectionCount) abort();
   return 0;
 }

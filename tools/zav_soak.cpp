@@ -295,7 +295,7 @@ bool damageEnd(SoakRun& run) {
     // No 8 stray bytes at any offset dated 1990-2200: such a record the program cannot tell from a reading.
     for (qsizetype i = 0; i + 8 <= junk.size(); ++i) {
       const double days = std::bit_cast<double>(qFromLittleEndian<quint64>(junk.constData() + i));
-      if (days >= 32874 && days <= 110575) junk[i + 7] = char(junk[i + 7] ^ 0x80);
+      if (days >= 32874 && days < 109940) junk[i + 7] = char(junk[i + 7] ^ 0x80);
     }
   }
   if (!junk.isEmpty()) {

@@ -473,9 +473,10 @@ void MeterSession::writeLogLine(Date time, double energy, double power) {
 void MeterSession::loadLastLogLine() {
   const std::optional<RegisterLog> log = m_textLog.readRegister();
   if (!log) return;
-  m_energyWh = log->last.energyWh;
+  m_energyWh = log->from.energyWh;
   // After a kill the data file may hold readings newer than the line's.
-  const RecordedEnergy later = energyRecordedAfter(m_settings.zavDatFileName[0], *log, m_settings.WsPerCount);
+  const RecordedEnergy later =
+      energyRecordedAfter(m_settings.zavDatFileName[0], *log, m_settings.WsPerCount, ownHeaderOf(m_settings));
   if (later.readings > 0) {
     m_energyWh = registerAfter(m_energyWh + later.wh, 0, 0);
     logMsg(1, QStringLiteral("loadLastLogLine: register continued from the data file: ") +

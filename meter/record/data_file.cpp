@@ -245,10 +245,10 @@ bool DataFileSlots::load(int16_t slot, const QString& name, const QVector<FileSt
   return ok;
 }
 
-DataFileWalk::DataFileWalk(const QString& name)
+DataFileWalk::DataFileWalk(const QString& name, const zavio::OwnHeader& own)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;
-  for (const zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd))) {
+  for (const zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd), own)) {
     if (!s.isSection) continue;
     bool continues = false;
     for (const RecordRun& run : s.readings()) {

@@ -13,6 +13,7 @@
 
 namespace zavio {
 struct FileStretch;
+struct OwnHeader;
 }
 
 // Index of one file's sections; element 0 of the arrays is never used. A
@@ -111,7 +112,8 @@ struct SectionSpan {
 // section header.
 class DataFileWalk {
  public:
-  explicit DataFileWalk(const QString& fileName);
+  // own: the header the recorder writes (a torn piece of one at the end is no reading).
+  DataFileWalk(const QString& fileName, const zavio::OwnHeader& own);
   ~DataFileWalk();
   DataFileWalk(const DataFileWalk&) = delete;
   DataFileWalk& operator=(const DataFileWalk&) = delete;

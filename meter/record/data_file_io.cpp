@@ -42,6 +42,14 @@ bool writeAt(int fd, int64_t pos1, const QByteArray& bytes) {
   return true;
 }
 
+bool syncData(int fd) {
+  int r;
+  do {
+    r = ::fdatasync(fd);
+  } while (r < 0 && errno == EINTR);
+  return r == 0;
+}
+
 int64_t fileLength(int fd) {
   struct stat st;
   return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
@@ -82,17 +90,20 @@ enum class HeaderCheck { Ok, Version, Count, Implausible, NoRecord, FirstRecord 
 
 // Whether the header at pos (p holds kProbeBytes bytes when the file has them)
 // can start a section: a version of ours, a count that is not negative, values
-// a recording can have, at least one whole record, and one of its first
-// records (as far as its count and the file go) dated as a reading, or the
-// first dated by the clock that dated the header. A count past the end of the
-// file does not hinder: the records that are there are read.
-HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len) {
+// a recording can have, at least one whole record, and, unless it is `due`
+// (right behind a closed section's count, where the program wrote it), one of
+// its first records (as far as its count and the file go) dated as a reading,
+// or the first dated by the clock that dated the header: so bytes inside damage
+// are not taken for a header. A count past the end of the file does not
+// hinder: the records that are there are read.
+HeaderCheck checkHeader(const char* p, int64_t pos, int64_t len, bool due) {
   const fileSection h = unpackSection(p);
   const int64_t room = len - pos + 1 - kSectionBytes;  // bytes behind the header
   if (!fileVersionOk(h.version)) return HeaderCheck::Version;
   if (h.records < 0 || (h.records > 0 && room < kRecordBytes)) return HeaderCheck::Count;
   if (!plausibleSection(h)) return HeaderCheck::Implausible;
   if (room < kRecordBytes) return HeaderCheck::NoRecord;
+  if (due) return HeaderCheck::Ok;
   const int64_t first = std::min<int64_t>({kFirstRecordsChecked, room / kRecordBytes,
                                            h.records > 0 ? h.records : kFirstRecordsChecked});
   for (int64_t k = 0; k < first; ++k) {
@@ -155,7 +166,7 @@ int64_t nextSectionAt(int fd, int64_t from, int64_t to, int64_t len) {
       for (; hits; hits &= hits - 1) {
         const int64_t at = i + std::countr_zero(hits) / 8;
         if (at < starts && resetCountFits(b + at) &&
-            checkHeader(b + at, start + at, len) == HeaderCheck::Ok) {
+            checkHeader(b + at, start + at, len, false) == HeaderCheck::Ok) {
           return start + at;
         }
       }
@@ -174,12 +185,55 @@ QString noReadingText(int64_t pos, const char* p) {
          dateText(unpackDate(p));
 }
 
+// Where the n bytes at p reach a new section's first record, its date: one
+// the recorder writes, or zeros a lost write left.
+bool firstRecordDateFits(const char* p, int n) {
+  const char* date = p + kSectionBytes;
+  return n < kSectionBytes + 8 || recordIsReading(date) || std::all_of(date, date + 8, [](char c) { return c == 0; });
+}
+
+// Whether the n bytes at p (fewer than a header and its first record) begin
+// as a new section of ours would: a header with 0 records as far as its fields
+// go (bytes a lost write left may read as zeros), and where they reach it, a
+// first record's date. Fewer than the date's 8 show nothing to check.
+bool headerPrefix(const char* p, int n) {
+  if (n < 8) return true;
+  char h[kSectionBytes] = {};
+  std::memcpy(h, p, std::min(n, kSectionBytes));
+  if (!plausibleTime(unpackDate(h))) return false;
+  if (n < kSectionLeadBytes) return true;
+  const fileSection s = unpackSection(h);
+  if (!plausibleSection(s) || s.records != 0) return false;
+  return firstRecordDateFits(p, n);
+}
+
+// Whether the n bytes at p (18 to 55: as many as a record, short of a header
+// and its first record) are the start of a new section's header as this
+// program writes it behind `last`: the version it writes, the sensor version
+// and meter id of the settings or of that header (as far as they reach: the
+// meter id's low bytes at 18), and fields as headerPrefix wants them. A record
+// would need its count equal to the version, its timer to the sensor version
+// and its temperature to the meter id's low bytes.
+bool ownHeaderPrefix(const char* p, int n, const OwnHeader& own, const fileSection& last) {
+  if (n < kRecordBytes || n >= kSectionBytes + kRecordBytes) return false;
+  char h[kSectionBytes] = {};
+  std::memcpy(h, p, std::min(n, kSectionBytes));
+  const fileSection s = unpackSection(h);
+  const auto meterFits = [&](int32_t id) { return n >= 20 ? id == s.meterID : uint16_t(id) == uint16_t(s.meterID); };
+  return s.version == kWrittenFileVersion &&
+         (s.sensorVer == last.sensorVer || own.sensorVers.contains(s.sensorVer)) &&
+         (meterFits(last.meterID) || std::any_of(own.meterIDs.begin(), own.meterIDs.end(), meterFits)) &&
+         plausibleSection(s) && s.records == 0 && firstRecordDateFits(p, n);
+}
+
 // The steps of walkDataFile; each takes the position where a header is due and
 // gives the position behind what it appended.
 struct Walk {
   int fd;
   int64_t len;
+  const OwnHeader& own;
   QVector<FileStretch> out;
+  int64_t due = 1;  // where the last closed section's count says the next header lies
 
   int64_t step(int64_t pos) {
     char p[kProbeBytes];
@@ -189,7 +243,7 @@ struct Walk {
     if (left >= kSectionBytes && readAt(fd, pos, p, int(std::min<int64_t>(left, kProbeBytes)))) {
       at.header = unpackSection(p);
       at.headerRead = true;
-      const HeaderCheck c = checkHeader(p, pos, len);
+      const HeaderCheck c = checkHeader(p, pos, len, pos == due);
       if (c == HeaderCheck::Ok) return section(at);
       at.why = checkText(c, at.header, pos, len);
     } else {
@@ -209,15 +263,16 @@ struct Walk {
   // A header that passes the checks: its records run to what its count says
   // (the end of the file when open or when the count runs past it), and end
   // earlier where a header that passes the checks begins, even inside this
-  // header. The section takes them up to its last reading; what follows it
-  // there is damage.
+  // header, or, at the end of the file, a header of ours cut short. The
+  // section takes them up to its last reading; what follows it there is damage.
   int64_t section(FileStretch at) {
     const int64_t body = at.from + kSectionBytes;
     const bool open = at.header.records == 0;
     const int64_t claimed = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
     const int64_t claimedEnd = std::min(claimed, len + 1);
     const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len);
-    const int64_t end = inner > 0 ? inner : claimedEnd;
+    const int64_t torn = inner == 0 && claimedEnd == len + 1 ? tornOwnHeaderAt(body, at.header) : 0;
+    const int64_t end = inner > 0 ? inner : torn > 0 ? torn : claimedEnd;
     const int64_t whole = end > body ? (end - body) / kRecordBytes : 0;
     QString trailing;
     at.records = readings(body, whole, at, trailing);
@@ -240,6 +295,7 @@ struct Walk {
                                 QStringLiteral(" follows record ") + num(whole)
                           : QStringLiteral("the file ends behind record ") + num(whole));
     }
+    if (!open && inner == 0) due = claimed;
     out.append(at);
     if (at.to < end) {
       // Records behind the last reading that are none, or bytes short of a record.
@@ -252,7 +308,32 @@ struct Walk {
                                      : QStringLiteral("stray bytes behind a section");
       out.append(rest);
     }
+    if (torn > 0) {
+      FileStretch piece;
+      piece.from = torn;
+      piece.to = len + 1;
+      piece.tornHeader = true;
+      piece.why = QStringLiteral("Error a section header cut short at the end of the file: ") +
+                  num(len + 1 - torn) + QStringLiteral(" bytes");
+      out.append(piece);
+      return len + 1;
+    }
     return end;
+  }
+
+  // Where the start of a header of ours lies on the record grid from `body`
+  // at the end of the file, with fewer bytes behind it than a header and its
+  // first record: a lost write kept them and lost the rest. 0: none does.
+  int64_t tornOwnHeaderAt(int64_t body, const fileSection& last) const {
+    constexpr int kMost = kSectionBytes + kRecordBytes - 1;
+    const int64_t before = len + 1 - kMost - body;  // bytes of the grid before the last kMost
+    int64_t q = body + (before > 0 ? (before + kRecordBytes - 1) / kRecordBytes * kRecordBytes : 0);
+    char p[kMost];
+    for (; len + 1 - q >= kRecordBytes; q += kRecordBytes) {
+      const int n = int(len + 1 - q);
+      if (readAt(fd, q, p, n) && ownHeaderPrefix(p, n, own, last)) return q;
+    }
+    return 0;
   }
 
   // How many of the n records at pos, a section's, run up to its last reading;
@@ -293,27 +374,12 @@ struct Walk {
   }
 };
 
-// Whether the n bytes at p (fewer than a header and its first record) begin
-// as a new section of ours would: a header with 0 records as far as its fields
-// go (bytes a lost write left may read as zeros), and where they reach it, a
-// first record's date. Fewer than the date's 8 show nothing to check.
-bool headerPrefix(const char* p, int n) {
-  if (n < 8) return true;
-  char h[kSectionBytes] = {};
-  std::memcpy(h, p, std::min(n, kSectionBytes));
-  if (!plausibleTime(unpackDate(h))) return false;
-  if (n < kSectionLeadBytes) return true;
-  const fileSection s = unpackSection(h);
-  if (!plausibleSection(s) || s.records != 0) return false;
-  const char* date = p + kSectionBytes;
-  return n < kSectionBytes + 8 || recordIsReading(date) || std::all_of(date, date + 8, [](char c) { return c == 0; });
-}
-
 // Whether the last n bytes of the file, at p, are a new section's header that a
-// lost write cut short. As many bytes as a record, dated as a reading, are one
-// unless the whole header is there.
-bool tornHeader(const char* p, int n) {
-  return n >= 8 && (n < kRecordBytes || n >= kSectionBytes) && headerPrefix(p, n);
+// lost write cut short behind `last`. As many bytes as a record are one only
+// when the whole header is there or they are the start of a header of ours.
+bool tornHeader(const char* p, int n, const OwnHeader& own, const fileSection& last) {
+  return n >= 8 && (((n < kRecordBytes || n >= kSectionBytes) && headerPrefix(p, n)) ||
+                    ownHeaderPrefix(p, n, own, last));
 }
 
 // Whether the bytes at p (at least kSectionLeadBytes) could be the section
@@ -368,14 +434,14 @@ TailBytes tailBytes(int fd, int64_t from, int64_t until, int64_t len) {
 
 // Where a section header that a lost write left without its first record
 // begins at the very end of the file behind `from`: 0 when none does.
-int64_t tornHeaderAt(int fd, int64_t from, int64_t len) {
+int64_t tornHeaderAt(int fd, int64_t from, int64_t len, const OwnHeader& own, const fileSection& last) {
   constexpr int kMost = kSectionBytes + kRecordBytes - 1;
   const int64_t first = std::max(from, len + 1 - kMost);
   char p[kMost];
   const int n = int(len + 1 - first);
   if (n < kSectionLeadBytes || !readAt(fd, first, p, n)) return 0;
   for (int i = 0; n - i >= kSectionLeadBytes; ++i) {
-    if (tornHeader(p + i, n - i)) return first + i;
+    if (tornHeader(p + i, n - i, own, last)) return first + i;
   }
   return 0;
 }
@@ -396,7 +462,7 @@ QString tornHeaderText(int64_t n) {
 // reading at any offset and what lies before it, anything that could be
 // another version's section header, and everything in a file without a
 // section but what a torn first write leaves.
-TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
+TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk, const OwnHeader& own) {
   if (walk.isEmpty() || walk.last().isSection) return {};
   const auto last =
       std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& s) { return s.isSection; });
@@ -411,7 +477,9 @@ TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
   const int64_t claimed = s.header.records > 0 ? s.from + kSectionBytes + int64_t(s.header.records) * kRecordBytes
                                                : len + 1;
   const bool toTheEnd = claimed > len;
-  const int64_t header = toTheEnd ? 0 : tornHeaderAt(fd, std::max(s.to, claimed), len);
+  // Behind a section that runs to the end the walk found it on the record grid.
+  const int64_t header = toTheEnd ? (walk.last().tornHeader ? walk.last().from : 0)
+                                  : tornHeaderAt(fd, std::max(s.to, claimed), len, own, s.header);
   const int64_t until = header > 0 ? header : len + 1;
   const TailBytes bytes = tailBytes(fd, s.to, until, len);
   if (bytes.otherHeader) return {};
@@ -437,16 +505,16 @@ TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
 
 }  // namespace
 
-QVector<FileStretch> walkDataFile(int fd, int64_t len) {
-  Walk walk{.fd = fd, .len = len, .out = {}};
+QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own) {
+  Walk walk{.fd = fd, .len = len, .own = own, .out = {}};
   for (int64_t pos = 1; pos <= len;) pos = walk.step(pos);
   return walk.out;
 }
 
-Result<TailCut> cutTornTail(int fd) {
+Result<TailCut> cutTornTail(int fd, const OwnHeader& own) {
   const int64_t len = fileLength(fd);
-  QVector<FileStretch> walk = walkDataFile(fd, len);
-  TailCut tail = tornTail(fd, len, walk);
+  QVector<FileStretch> walk = walkDataFile(fd, len, own);
+  TailCut tail = tornTail(fd, len, walk, own);
   if (tail.from <= 0) {
     tail.walk = std::move(walk);
     return tail;
@@ -457,7 +525,7 @@ Result<TailCut> cutTornTail(int fd) {
                    errnoText());
   }
   // The stretch before the cut may have run to the old end: walk the file as it is now.
-  tail.walk = walkDataFile(fd, tail.from - 1);
+  tail.walk = walkDataFile(fd, tail.from - 1, own);
   return tail;
 }
 

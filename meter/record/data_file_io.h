@@ -17,9 +17,20 @@ namespace zavio {
 // Reads exactly n bytes at a 1-based position; false on a short read.
 bool readAt(int fd, int64_t pos1, char* buf, int n);
 bool writeAt(int fd, int64_t pos1, const QByteArray& bytes);
+// What was written reaches the disk (the data, and the length where it grew).
+bool syncData(int fd);
 int64_t fileLength(int fd);
 // Gives the index's arrays room for n sections (element 0 unused).
 void resizeIndex(dataFileIndex& ix, int n);
+
+// What a new section's header this program writes is known by, should a lost
+// write leave only its first bytes at the end of the file: the version it
+// writes, and the sensor version and meter id of the settings (these) or of
+// the last section's header.
+struct OwnHeader {
+  QVector<int32_t> sensorVers{};
+  QVector<int32_t> meterIDs{};
+};
 
 // Records of a section, counted from its first (0-based).
 struct RecordRun {
@@ -40,6 +51,7 @@ struct FileStretch {
   QVector<RecordRun> refused{};  // the runs of those that are no reading, in order
   QString why;                  // damage: why no section starts at `from`; a section: what was not believed
   QString refusedWhy;           // a section with records that are no reading: where and why
+  bool tornHeader = false;      // damage: a header of ours a lost write cut short at the end of the file
   // The runs of readings among the records.
   QVector<RecordRun> readings() const;
 };
@@ -51,10 +63,13 @@ struct FileStretch {
 // disk, or when the count runs past it), or end earlier where such a header
 // begins. Each whole record among them is a reading when dated as the program
 // dates one (recordIsReading); one that is none is passed over alone, and the
-// section ends at its last reading: the bytes behind it are damage. At the very
-// end of the file a section header that a lost write left without its first
-// record is no record.
-QVector<FileStretch> walkDataFile(int fd, int64_t len);
+// section ends at its last reading: the bytes behind it are damage. A header
+// right behind a closed section's count is where the program wrote it: it
+// needs no reading among its first records, so damage to them costs only
+// them. At the very end of the file a section header that a lost write left
+// without its first record is no record: behind a section that runs to the
+// end, the start of a header of ours (`own`) on its record grid.
+QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own = {});
 
 // What a kill left at the very end of the file and was cut: from (1-based) is 0
 // when nothing was cut.
@@ -70,6 +85,6 @@ struct TailCut {
 // outside 1990-2200). Never a whole record dated as a reading, wherever it
 // lies, nor what could be another version's section header. Fails with the
 // reason when the cut itself failed.
-Result<TailCut> cutTornTail(int fd);
+Result<TailCut> cutTornTail(int fd, const OwnHeader& own);
 
 }  // namespace zavio

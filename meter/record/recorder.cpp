@@ -35,6 +35,10 @@ Result<int> openDataFile(const QString& name) {
 
 }  // namespace
 
+OwnHeader ownHeaderOf(const Settings& settings) {
+  return {.sensorVers = {settings.ZAVdetectorVer}, .meterIDs = {settings.ZAVmeterID}};
+}
+
 Recorder::Recorder(DataFileSlots& indexes, TextLog& textLog) : m_slots(indexes), m_textLog(textLog) {}
 
 Recorder::~Recorder() {
@@ -54,7 +58,27 @@ Result<> Recorder::open(const Settings& settings) {
   m_fileName = name;
   m_problem.clear();
   m_clockWrong = false;
-  // The lock comes first: a file another copy records into is neither repaired nor read for recording.
+  const Result<int> fd = takeFiles(name);
+  if (!fd) return fd.failure();
+  const QVector<FileStretch> walk = cutTail(*fd, ownHeaderOf(settings));
+  m_slots.load(0, name, &walk);
+  QString t;
+  if (const Result<> taken = takeLoadedFile(name, t); !taken) {
+    ::close(*fd);
+    return taken;
+  }
+  m_fd = *fd;
+  m_fileNumber = m_slots.fileNumbers().take();
+  m_length = fileLength(m_fd);
+  t += QStringLiteral("zavOutFileNr=") + num(m_fileNumber) + '\n';
+  closeLastSection(walk, t);
+  prepareSection(settings);
+  logMsg(1, QStringLiteral("openOutZavDat:\nfileName=") + name + '\n' + t);
+  return {};
+}
+
+// The lock comes first: a file another copy records into is neither repaired nor read for recording.
+Result<int> Recorder::takeFiles(const QString& name) {
   const Result<int> locked = openDataFile(name);
   QString refusal = locked.error();
   if (locked) {
@@ -63,23 +87,29 @@ Result<> Recorder::open(const Settings& settings) {
       ::close(*locked);
     }
   }
-  if (!refusal.isEmpty()) {
-    m_problem = name + QStringLiteral(": ") + refusal;
-    return Failure(QStringLiteral("ERROR cannot open file: ") + refusal + QStringLiteral(" - nothing is recorded"));
-  }
-  const int fd = *locked;
-  const Result<TailCut> cut = cutTornTail(fd);
+  if (refusal.isEmpty()) return *locked;
+  m_problem = name + QStringLiteral(": ") + refusal;
+  return Failure(QStringLiteral("ERROR cannot open file: ") + refusal + QStringLiteral(" - nothing is recorded"));
+}
+
+// What a kill or a lost write left at the very end goes; the file's stretches as it then stands.
+QVector<FileStretch> Recorder::cutTail(int fd, const OwnHeader& own) {
+  const Result<TailCut> cut = cutTornTail(fd, own);
   if (!cut) {
     logMsg(-1, QStringLiteral("openOutZavDat: ERROR ") + cut.error());
-  } else if (cut->from > 0) {
+    return walkDataFile(fd, fileLength(fd), own);
+  }
+  if (cut->from > 0) {
     logMsg(-1, QStringLiteral("openOutZavDat: ERROR torn tail cut: ") + cut->what + QStringLiteral(" at position=") +
                    num(cut->from) + QStringLiteral("  bytes cut=") + num(cut->bytes) +
                    QStringLiteral("  fileLength=") + num(cut->from - 1));
   }
-  const QVector<FileStretch> walk = cut ? cut->walk : walkDataFile(fd, fileLength(fd));
-  m_slots.load(0, name, &walk);
+  return cut->walk;
+}
+
+// Whether the loaded file can be recorded into: new, empty, or with a last section of a version of ours.
+Result<> Recorder::takeLoadedFile(const QString& name, QString& t) {
   const dataFileIndex& ix = m_slots[0];
-  QString t;
   const QFileInfo fi(name);
   bool take = true;
   if (!fi.isFile()) {
@@ -98,41 +128,40 @@ Result<> Recorder::open(const Settings& settings) {
     t += QStringLiteral("adding to existing file version:") + num(ix.sectionHeaders[ix.sectionCount].version) +
          QStringLiteral("  last section created:") + generalDate(ix.sectionHeaders[ix.sectionCount].startTime) + '\n';
   }
-  if (!take) {
-    if (m_problem.isEmpty()) m_problem = name + QStringLiteral(": ") + t.section('\n', 0, 0);
-    ::close(fd);
-    return Failure(t);
-  }
-  m_fd = fd;
-  m_fileNumber = m_slots.fileNumbers().take();
-  m_length = fileLength(m_fd);
-  t += QStringLiteral("zavOutFileNr=") + num(m_fileNumber) + '\n';
+  if (take) return {};
+  if (m_problem.isEmpty()) m_problem = name + QStringLiteral(": ") + t.section('\n', 0, 0);
+  return Failure(t);
+}
+
+// The last section left open by a kill, or whose count runs past the end of
+// the file (damage), gets the count of its records up to its last reading, and
+// that count reaches the disk before a new section's header can follow it.
+void Recorder::closeLastSection(const QVector<FileStretch>& walk, QString& t) {
   const auto last = std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& w) { return w.isSection; });
-  if (last != walk.rend()) {
-    m_headPos = last->from;
-    m_header = last->header;
-    // Left open by a kill, or a count that runs past the end of the file (damage):
-    // the header takes its records up to the last reading.
-    const bool pastTheEnd =
-        m_header.records > 0 &&
-        m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
-    if (m_header.records == 0 || pastTheEnd) {
-      const int32_t records = int32_t(std::min<int64_t>(last->records, INT32_MAX));
-      t += QStringLiteral("adjusting last section records count=") + num(records) +
-           (pastTheEnd ? QStringLiteral(" (records=") + num(m_header.records) +
-                             QStringLiteral(" ran past the end of the file)")
-                       : QString()) +
-           '\n';
-      fileSection h = m_header;
-      h.records = records;
-      if (!writeAt(m_fd, m_headPos, packSection(h))) {
-        t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
-      }
-    }
+  if (last == walk.rend()) return;
+  m_headPos = last->from;
+  m_header = last->header;
+  const bool pastTheEnd = m_header.records > 0 &&
+                          m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
+  if (m_header.records != 0 && !pastTheEnd) return;
+  const int32_t records = int32_t(std::min<int64_t>(last->records, INT32_MAX));
+  t += QStringLiteral("adjusting last section records count=") + num(records) +
+       (pastTheEnd ? QStringLiteral(" (records=") + num(m_header.records) +
+                         QStringLiteral(" ran past the end of the file)")
+                   : QString()) +
+       '\n';
+  fileSection h = m_header;
+  h.records = records;
+  if (!writeAt(m_fd, m_headPos, packSection(h)) || !syncData(m_fd)) {
+    t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
   }
+}
+
+// The header of the next section, with the settings' meter constants.
+void Recorder::prepareSection(const Settings& settings) {
   fileSection& h = m_header;
   h.startTime = dateNow();
-  h.version = ZAV_VERSION_MAJOR * 1000000 + ZAV_VERSION_MINOR * 1000 + ZAV_VERSION_REVISION;
+  h.version = kWrittenFileVersion;
   h.sensorVer = settings.ZAVdetectorVer;
   h.meterID = settings.ZAVmeterID;
   h.ticksPerSec = settingToInt32(settings.ticksPerSec);
@@ -142,8 +171,6 @@ Result<> Recorder::open(const Settings& settings) {
   h.records = 0;
   m_nextTicksPerSec = h.ticksPerSec;
   m_nextWsPerCount = h.WsPerCount;
-  logMsg(1, QStringLiteral("openOutZavDat:\nfileName=") + name + '\n' + t);
-  return {};
 }
 
 Result<> Recorder::close() {
@@ -155,7 +182,8 @@ Result<> Recorder::close() {
   const int16_t nr = m_fileNumber;
   Result<> done;
   if (m_header.records > 0) {
-    if (!writeAt(m_fd, m_headPos, packSection(m_header))) {
+    // Synced: a later run's first reading appends a header behind it.
+    if (!writeAt(m_fd, m_headPos, packSection(m_header)) || !syncData(m_fd)) {
       done = Failure(QStringLiteral("closeOutZavDat: ERROR writing header at position=") + num(m_headPos) +
                      QStringLiteral(": ") + errnoText());
     }
@@ -187,7 +215,9 @@ Result<> Recorder::endSection(Date time) {
   const int n = ix.sectionCount;
   if (n > 0 && n < ix.sectionHeaders.size()) ix.sectionHeaders[n] = m_header;
   const QByteArray bytes = packSection(m_header);
-  if (!writeAt(m_fd, m_headPos, bytes)) return writeFailed(m_headPos, bytes.size());
+  // The count reaches the disk before the next header follows it: a power cut
+  // cannot keep the new header behind a section that still reads as open.
+  if (!writeAt(m_fd, m_headPos, bytes) || !syncData(m_fd)) return writeFailed(m_headPos, bytes.size());
   m_header.startTime = time;
   m_header.records = 0;
   return {};

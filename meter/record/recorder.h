@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "meter/record/data_file_io.h"
 #include "meter/record/reading.h"
 #include "meter/record/zav_format.h"
 #include "platform/result.h"
@@ -61,6 +62,13 @@ class Recorder {
   int64_t recordPos() const { return m_recordPos; }  // 1-based position of the last record written
 
  private:
+  // The steps of open.
+  Result<int> takeFiles(const QString& name);
+  QVector<zavio::FileStretch> cutTail(int fd, const zavio::OwnHeader& own);
+  Result<> takeLoadedFile(const QString& name, QString& t);
+  void closeLastSection(const QVector<zavio::FileStretch>& walk, QString& t);
+  void prepareSection(const Settings& settings);
+
   Result<> endSection(Date time);
   Result<> writeFailed(int64_t pos, qsizetype bytes);
   void closeFile();
@@ -82,6 +90,9 @@ class Recorder {
   int32_t m_nextTicksPerSec = 0;
   int32_t m_nextWsPerCount = 0;
 };
+
+// The header a recorder with these settings writes, as a torn piece of it is known by.
+zavio::OwnHeader ownHeaderOf(const Settings& settings);
 
 // The designed routines over the recorder: they log what the recorder reports.
 // openOutZavDat: true when the file is open for recording.

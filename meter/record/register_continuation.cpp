@@ -88,39 +88,37 @@ RecordedEnergy energyFrom(const Readings& in, Place from) {
   return out;
 }
 
-Date recordTime(const DataFileWalk& file, const SectionSpan& s, int64_t r, QByteArray& buf) {
-  return file.readRecords(s, r, 1, buf) ? unpackRecord(buf.constData()).recTime : 0;
-}
-
-// The first record from section `from` on dated after `second` (records follow
-// in time order); past the last record when there is none.
+// The record behind the last one from section `from` on, in file order,
+// dated at or before `second`: what followed a line of that second. Searched
+// from the end, so a clock set back before the line cannot make earlier
+// readings count as later ones. The first record of `from` when none is.
 Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
   const QVector<SectionSpan>& sections = file.sections();
   QByteArray buf;
-  for (int s = from; s < sections.size(); ++s) {
+  for (int s = int(sections.size()) - 1; s >= from; --s) {
     const SectionSpan& span = sections[s];
-    if (span.records < 1 || dateSeconds(recordTime(file, span, span.records - 1, buf)) <= second) continue;
-    int64_t lo = 0, hi = span.records - 1;
-    while (lo < hi) {
-      const int64_t mid = lo + (hi - lo) / 2;
-      if (dateSeconds(recordTime(file, span, mid, buf)) > second) {
-        hi = mid;
-      } else {
-        lo = mid + 1;
+    for (int64_t end = span.records; end > 0;) {
+      const int64_t n = std::min(kChunkRecords, end);
+      if (!file.readRecords(span, end - n, n, buf)) break;
+      for (int64_t j = n - 1; j >= 0; --j) {
+        if (dateSeconds(unpackRecord(buf.constData() + j * kRecordBytes).recTime) <= second)
+          return span.records > end - n + j + 1 ? Place{.section = s, .record = end - n + j + 1}
+                                                : Place{.section = s + 1};
       }
+      end -= n;
     }
-    return {.section = s, .record = lo};
   }
-  return {.section = int(sections.size())};
+  return {.section = from};
 }
 
 // The first run of the recording period that began with the on-line marker
 // at `online`: opening the data file prepared its section, dated at the marker
-// (an earlier program dated it up to a second before). -1 when the period
-// recorded nothing: the last section is then an earlier period's, and closed:
-// its count is its records up to its last reading (a count that runs past them
-// is damage, not a close). Sections a reset-count change began later in the
-// period are newer.
+// (an earlier program dated it up to a second before), by the same clock
+// however wrong. The latest such section: sections a reset-count change began
+// later in the period may be dated before it by a clock set back. -1 when the
+// period recorded nothing: a last section so dated is then an earlier
+// period's, and closed: its count is its records up to its last reading (a
+// count that runs past them is damage, not a close).
 int periodStart(const QVector<SectionSpan>& runs, Date online) {
   const int64_t marker = dateSeconds(online);
   bool last = true;
@@ -129,8 +127,7 @@ int periodStart(const QVector<SectionSpan>& runs, Date online) {
     const int64_t start = dateSeconds(runs[s].header.startTime);
     const bool lastAndClosed = last && runs[s].header.records == runs[s].sectionRecords;
     last = false;
-    if (start > marker) continue;
-    return start >= marker - 1 && !lastAndClosed ? s : -1;
+    if (start == marker || start == marker - 1) return lastAndClosed ? -1 : s;
   }
   return -1;
 }
@@ -169,24 +166,34 @@ std::optional<RecordedEnergy> afterMatchingReading(const Readings& in, int perio
 
 }  // namespace
 
-RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log, double wsPerCount) {
-  const DataFileWalk file(name);
+RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log, double wsPerCount,
+                                   const zavio::OwnHeader& own) {
+  const DataFileWalk file(name, own);
   const Readings in{.file = file, .wsPerCount = wsPerCount};
   const QVector<SectionSpan>& sections = file.sections();
-  const LogLine& last = log.last;
+  const LogLine& line = log.from;
   if (sections.isEmpty()) return {};
-  if (last.power == kOfflineMarker) return energyFrom(in, firstAfter(file, 0, dateSeconds(last.time)));
+  // A line dated by a wrong clock has no place among the readings (but the
+  // on-line marker: its section carries the same date); no reading was
+  // recorded behind it while the clock stayed wrong.
+  const bool dated = plausibleTime(line.time);
+  if (line.power == kOfflineMarker)
+    return dated ? energyFrom(in, firstAfter(file, 0, dateSeconds(line.time))) : RecordedEnergy{};
   const int period = log.online ? periodStart(sections, log.online->time) : -1;
-  if (last.power == kOnlineMarker)
+  if (line.power == kOnlineMarker)
     return period < 0 ? RecordedEnergy{} : energyFrom(in, {.section = period});
+  if (!dated) return {};
   const int from = std::max(period, 0);
   // The register the line's period began from: a synchronisation after its
-  // marker, else the marker when its first section is known.
-  const LogLine* anchor = log.sync ? &*log.sync : period >= 0 ? &*log.online : nullptr;
-  if (last.power >= 0 && anchor) {
-    if (const auto after = afterMatchingReading(in, from, last, *anchor, bool(log.sync))) return *after;
+  // marker (one a wrong clock dated cannot be placed), else the marker when its
+  // first section is known.
+  const LogLine* anchor = log.sync ? (plausibleTime(log.sync->time) ? &*log.sync : nullptr)
+                          : period >= 0 ? &*log.online
+                                        : nullptr;
+  if (line.power >= 0 && anchor) {
+    if (const auto after = afterMatchingReading(in, from, line, *anchor, bool(log.sync))) return *after;
   }
   // A synchronisation, or a line whose reading cannot be told apart: what
   // follows its second.
-  return energyFrom(in, firstAfter(file, from, dateSeconds(last.time)));
+  return energyFrom(in, firstAfter(file, from, dateSeconds(line.time)));
 }

@@ -16,6 +16,7 @@
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
 #include "meter/record/locked_file.h"
+#include "meter/record/zav_format.h"
 
 namespace {
 
@@ -247,11 +248,16 @@ std::optional<RegisterLog> TextLog::readRegister() const {
   if (!lines.next(text) || text.size() > kTailBytes) return {};  // a longer line is not ours
   const std::optional<LogLine> last = parseLogLine(text);
   if (!last) return {};
-  RegisterLog out{.last = *last, .online = {}, .sync = {}};
+  RegisterLog out{.last = *last, .from = *last, .online = {}, .sync = {}};
   if (last->power == kOfflineMarker) return out;
   // Up to the marker that began the last line's period; lines not of ours are passed over.
   LogLine line = *last;
+  bool placed = false;
   for (;;) {
+    if (!placed && (line.power < 0 || plausibleTime(line.time))) {
+      out.from = line;
+      placed = true;
+    }
     if (line.power == kOnlineMarker) {
       out.online = line;
       break;

@@ -30,11 +30,16 @@ struct LogLine {
   double energyWh = 0;
   double power = 0;  // W, or the event's marker
 };
-// The text log's last line and, above it within its recording period, the
-// on-line marker that began the period and the latest synchronisation after
-// that marker: what the register of the last line was built from.
+// The text log's last line, the line the register goes on from, and, above
+// them within their recording period, the on-line marker that began the period
+// and the latest synchronisation after that marker: what the register of the
+// line was built from. The register goes on from the last line unless that is
+// a reading's line dated by a wrong clock (outside 1990-2200; no reading is
+// recorded then), which cannot be placed among the readings: then from the
+// nearest line above it that is a marker or dated 1990-2200.
 struct RegisterLog {
   LogLine last;
+  LogLine from;
   std::optional<LogLine> online;
   std::optional<LogLine> sync;
 };

@@ -70,6 +70,10 @@ inline meterRecord unpackRecord(const void* bytes) {
                      .temp = qFromLittleEndian<int16_t>(p + 16)};
 }
 
+// The version this program writes into a new section's header.
+constexpr int32_t kWrittenFileVersion = ZAV_VERSION_MAJOR * 1000000 + ZAV_VERSION_MINOR * 1000 + ZAV_VERSION_REVISION;
+static_assert(kWrittenFileVersion >= kMinFileVersion && kWrittenFileVersion <= kMaxFileVersion);
+
 inline bool fileVersionOk(int32_t v) { return v >= kMinFileVersion && v <= kMaxFileVersion; }
 // The version field of the header bytes at p (at least kSectionLeadBytes).
 inline int32_t sectionVersionOf(const void* p) {
@@ -82,11 +86,11 @@ inline int headerBytesOf(int32_t version) {
   return 28;
 }
 
-// Dates a recording can carry: 1990 .. 2200.
-constexpr Date kFirstPlausibleDate = 32874;
-constexpr Date kLastPlausibleDate = 110575;
+// Dates a recording can carry: 1990-01-01 00:00:00 up to the end of 2200.
+constexpr Date kFirstPlausibleDate = 32874;   // 1990-01-01
+constexpr Date kPlausibleDatesEnd = 109940;   // 2201-01-01, the first date past them
 // A date a recording can carry; false for NaN.
-inline bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d <= kLastPlausibleDate; }
+inline bool plausibleTime(Date d) { return d >= kFirstPlausibleDate && d < kPlausibleDatesEnd; }
 // Dates a PC clock can say, also one that is wrong (no clock battery): 1900 .. 9999.
 constexpr Date kFirstClockDate = 2;
 constexpr Date kLastClockDate = 2958465;

@@ -63,29 +63,33 @@ TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
       m_log.clear();
       const int body = len - closed.b.size() - 38;
       const int kept = body < 0 ? 0 : body / 18;
-      // A header cut short as long as a record but not whole could be a record: it stays.
-      const bool headerKept = open > 0 && body >= 18 - 38 && body < 0;
-      EXPECT_EQ(recordOneAndReload(headerKept), closedRecords + kept + 1) << "section " << open << " cut at " << len;
+      EXPECT_EQ(recordOneAndReload(), closedRecords + kept + 1) << "section " << open << " cut at " << len;
     }
   }
 }
 
 // What follows the last reading at the very end is cut before recording, with
 // what it was; records that could still be readings of the last section and
-// another version's section stay, and recording goes on behind them.
+// another version's section stay, and recording goes on behind them. The start
+// of a header as this program writes it (the settings' sensor version and
+// meter id) is a torn header, also where its first 18 bytes read as a reading.
 TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
-  ZavBytes closed, count3, count5, zeroed, later;
+  ZavBytes closed, open, count3, count5, zeroed, later;
   closed.header(kDay, 1).record(kDay, 1, 1);  // 56 bytes
+  open.header(kDay, 0).record(kDay, 1, 1);
+  const QByteArray own = ZavBytes().header(kDay + 1, 0).record(kDay + 1, 2, 2).b;
+  const QString partial = QStringLiteral("a section header with 0 records and a partial record of %1 bytes");
   count3.header(kDay, 3).record(kDay, 1, 1);
   count5.header(kDay, 5).record(kDay, 1, 1).record(kDay, 2, 2);
   zeroed.record(0, 0, 0);
   later.header(kDay + 1, 1, 0, 1004000).record(kDay + 1, 9, 9);
-  const struct {
-    const char* what;
+  struct Row {
+    QString what;
     QByteArray file;
     int64_t cutAt;  // 0: nothing cut
-    const char* logged;
-  } rows[] = {
+    QString logged;
+  };
+  std::vector<Row> rows = {
       {"18 zero bytes", closed.b + QByteArray(18, '\0'), 57, "zero bytes behind the last reading"},
       {"4096 zero bytes behind an open section",
        ZavBytes().header(kDay, 0).record(kDay, 1, 1).b + QByteArray(4096, '\0'), 57,
@@ -94,33 +98,42 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
        "bytes behind the last reading that are no reading"},
       {"stray bytes where a count's last records were", count3.b + QByteArray(36, '\x5A'), 57,
        "bytes behind the last reading that are no reading (Error no reading at position=57: dated "},
-      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b, 0, nullptr},
-      {"readings behind a damaged one", count5.b + zeroed.b + ZavBytes().record(kDay, 4, 4).b, 0, nullptr},
-      {"another version's section", closed.b + later.b, 0, nullptr},
+      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b, 0, {}},
+      {"readings behind a damaged one", count5.b + zeroed.b + ZavBytes().record(kDay, 4, 4).b, 0, {}},
+      {"another version's section", closed.b + later.b, 0, {}},
+      {"a record counting like the version, its timer no sensor version",
+       open.b + ZavBytes().record(kDay, 1003000, 5).b, 0, {}},
   };
-  for (const auto& r : rows) {
+  for (const int n : {18, 30, 45, 55}) {
+    const QString logged = n < 38 ? QStringLiteral("a partial section header of %1 bytes").arg(n) : partial.arg(n - 38);
+    for (const bool isOpen : {true, false}) {
+      rows.push_back({QStringLiteral("%1 bytes of a header behind %2 section").arg(n).arg(isOpen ? "an open" : "a closed"),
+                      (isOpen ? open : closed).b + own.left(n), 57, logged});
+    }
+  }
+  for (const Row& r : rows) {
     writeTextFile(m_path, r.file);
     m_log.clear();
     openOutZavDat();
-    ASSERT_GT(m_recorder.fileNumber(), 0) << r.what;
+    ASSERT_GT(m_recorder.fileNumber(), 0) << r.what.toStdString();
     ASSERT_TRUE(append(999, kDay + 2).ok());
     closeOutZavDat();
     const int64_t kept = r.cutAt > 0 ? r.cutAt - 1 : r.file.size();
-    EXPECT_EQ(m_log.contains("torn tail cut"), r.cutAt > 0) << r.what;
-    if (r.logged) {
+    EXPECT_EQ(m_log.contains("torn tail cut"), r.cutAt > 0) << r.what.toStdString();
+    if (!r.logged.isEmpty()) {
       EXPECT_TRUE(m_log.contains(QStringLiteral("torn tail cut: ") + r.logged)) << m_log.text().toStdString();
       EXPECT_TRUE(m_log.contains(QStringLiteral("at position=%1  bytes cut=%2  fileLength=%3")
                                      .arg(r.cutAt)
                                      .arg(r.file.size() - kept)
                                      .arg(kept)))
-          << r.what;
+          << r.what.toStdString();
     }
     // Only an open section's count changes before the cut.
-    EXPECT_EQ(readTextFile(m_path).left(kept).mid(38), r.file.left(kept).mid(38)) << r.what;
+    EXPECT_EQ(readTextFile(m_path).left(kept).mid(38), r.file.left(kept).mid(38)) << r.what.toStdString();
     loadZavDatNEW(0);
     const dataFileIndex& ix = m_slots[0];
-    EXPECT_EQ(ix.sectionFilePos.mid(1, ix.sectionCount - 1), QVector<int64_t>(ix.sectionCount - 1, 1)) << r.what;
-    EXPECT_EQ(ix.sectionFilePos[ix.sectionCount], kept + 1) << r.what;
+    EXPECT_EQ(ix.sectionFilePos.mid(1, ix.sectionCount - 1), QVector<int64_t>(ix.sectionCount - 1, 1)) << r.what.toStdString();
+    EXPECT_EQ(ix.sectionFilePos[ix.sectionCount], kept + 1) << r.what.toStdString();
   }
 }
 

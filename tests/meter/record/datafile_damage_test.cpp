@@ -251,31 +251,49 @@ TEST_F(DataFileDamage, IndexReadAloneCreatesNothingAndReadsAFileBeingRecorded) {
 
 // Damage inside a section costs the damaged records alone: the records behind
 // them are read on, as parts of the same section, and recording cuts nothing.
+// So does damage to a section's first records, however many, behind another
+// section's count as in the middle of a file or at its end.
 TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
-  constexpr int kRecords = 12;
-  const auto at = [](int r) { return 38 + 18 * r; };  // 0-based offset of record r
+  constexpr int kRecords = 40;
   struct Row {
-    const char* what;
+    QString what;
     bool open;
     int from, n;  // the records damaged
     void (*damage)(QByteArray& record);
     bool kept;  // a damaged record is still dated as a reading
+    bool behind = false;  // behind another section
   };
-  const Row rows[] = {
-      {"3 records in the middle zeroed", false, 5, 3, [](QByteArray& r) { r.fill('\0'); }, false},
-      {"3 records in the middle stray bytes", false, 5, 3, [](QByteArray& r) { r.fill('\xA7'); }, false},
-      {"36 zero bytes over 2 records", false, 3, 2, [](QByteArray& r) { r.fill('\0'); }, false},
+  const auto zero = [](QByteArray& r) { r.fill('\0'); };
+  const auto stray = [](QByteArray& r) { r.fill('\xA7'); };
+  std::vector<Row> rows = {
+      {"3 records in the middle zeroed", false, 5, 3, zero, false},
+      {"3 records in the middle stray bytes", false, 5, 3, stray, false},
+      {"36 zero bytes over 2 records", false, 3, 2, zero, false},
       {"a flipped bit in a count", false, 6, 1, [](QByteArray& r) { r[11] = char(r[11] ^ 0x40); }, true},
       {"a flipped bit in a date's exponent", false, 6, 1, [](QByteArray& r) { r[7] = char(r[7] ^ 0x20); },
        false},
-      {"the first record zeroed", false, 0, 1, [](QByteArray& r) { r.fill('\0'); }, false},
-      {"the first 3 records zeroed", false, 0, 3, [](QByteArray& r) { r.fill('\0'); }, false},
-      {"the last record zeroed in front of the next section", false, kRecords - 1, 1,
-       [](QByteArray& r) { r.fill('\0'); }, false},
-      {"3 records zeroed in an open section", true, 4, 3, [](QByteArray& r) { r.fill('\0'); }, false},
+      {"the last record zeroed in front of the next section", false, kRecords - 1, 1, zero, false},
+      {"3 records zeroed in an open section", true, 4, 3, zero, false},
   };
+  for (const bool open : {false, true}) {
+    for (const int n : {1, 3, 4, 5, 8, 30}) {
+      for (const bool behind : {false, true}) {
+        for (const bool zeros : {true, false}) {
+          rows.push_back({QStringLiteral("the first %1 records %2 of %3 section %4")
+                              .arg(n)
+                              .arg(zeros ? "zeroed" : "stray bytes")
+                              .arg(open ? "the open last" : "a closed")
+                              .arg(behind ? "behind another" : "at the start"),
+                          open, 0, n, zeros ? +zero : +stray, false, behind});
+        }
+      }
+    }
+  }
   for (const Row& r : rows) {
     ZavBytes z;
+    if (r.behind) section(z, 0, 2);
+    const qsizetype base = z.b.size();
+    const auto at = [&](int i) { return base + 38 + 18 * i; };  // 0-based offset of record i
     section(z, 1, kRecords, !r.open);
     for (int i = r.from; i < r.from + r.n; ++i) {
       QByteArray record = z.b.mid(at(i), 18);
@@ -287,26 +305,25 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
     const QByteArray file = z.b + next.b;
     writeTextFile(m_path, file);
     m_log.clear();
-    EXPECT_EQ(loadZavDatNEW(0), r.kept) << r.what;
+    EXPECT_EQ(loadZavDatNEW(0), r.kept) << r.what.toStdString();
     const dataFileIndex& ix = m_slots[0];
     QList<int64_t> read;
     for (int i = 1; i <= ix.recordCount; ++i) read << recordFilePos(ix, i);
     QList<int64_t> want;
+    if (r.behind) want << 38 + 1 << 38 + 18 + 1;
     for (int i = 0; i < kRecords; ++i)
       if (r.kept || i < r.from || i >= r.from + r.n) want << at(i) + 1;
     if (!r.open) want << z.b.size() + 38 + 1 << z.b.size() + 38 + 18 + 1;
-    EXPECT_EQ(read, want) << r.what << "\n" << m_log.text().toStdString();
+    EXPECT_EQ(read, want) << r.what.toStdString() << "\n" << m_log.text().toStdString();
     EXPECT_EQ(m_log.contains(QStringLiteral("no reading at position=%1: dated ").arg(at(r.from) + 1)), !r.kept)
-        << r.what << "\n" << m_log.text().toStdString();
-    // The parts of the damaged section keep its header's place.
-    EXPECT_EQ(ix.sectionFilePos[1], 1) << r.what;
+        << r.what.toStdString() << "\n" << m_log.text().toStdString();
 
     recordOne();
-    EXPECT_FALSE(m_log.contains("torn tail cut")) << r.what;
+    EXPECT_FALSE(m_log.contains("torn tail cut")) << r.what.toStdString();
     const QByteArray now = readTextFile(m_path);
     // An open section gets the count of its records up to the last reading.
     QByteArray closed = file;
-    if (r.open) closed.replace(34, 4, ZavBytes().i32(kRecords).b);
-    EXPECT_EQ(now.left(file.size()).toHex(), closed.toHex()) << r.what;
+    if (r.open) closed.replace(base + 34, 4, ZavBytes().i32(kRecords).b);
+    EXPECT_EQ(now.left(file.size()).toHex(), closed.toHex()) << r.what.toStdString();
   }
 }

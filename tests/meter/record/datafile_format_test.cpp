@@ -141,12 +141,12 @@ TEST_F(DataFile, NoReadingIsRecordedWhileTheClockIsWrong) {
   EXPECT_EQ(QFile(m_path).size(), 0);
   ASSERT_TRUE(append(4, kDay).valueOr(false));
   EXPECT_TRUE(m_log.contains("the PC clock says 2024-03-01 12:00:00: recording goes on"));
-  EXPECT_FALSE(append(5, 110576).valueOr(true));  // 2201
-  ASSERT_TRUE(append(6, kDay + 0.001).valueOr(false));
+  EXPECT_FALSE(append(5, 109940).valueOr(true));  // 2201-01-01 00:00:00
+  ASSERT_TRUE(append(6, 109940 - 1.0 / 86400).valueOr(false));  // 2200-12-31 23:59:59
   EXPECT_EQ(m_log.text().count(": no reading is recorded until"), 2);
   closeOutZavDat();
   ZavBytes want;
-  want.header(29221.5, 2).record(kDay, 4, 40, 1).record(kDay + 0.001, 6, 60, 1);
+  want.header(29221.5, 2).record(kDay, 4, 40, 1).record(109940 - 1.0 / 86400, 6, 60, 1);
   EXPECT_EQ(readTextFile(m_path).toHex(), want.b.toHex());
   EXPECT_TRUE(loadZavDatNEW(0)) << m_log.text().toStdString();
   EXPECT_EQ(m_slots[0].recordCount, 2);

@@ -9,12 +9,17 @@ namespace {
 Date at(int m, int s) { return dateFromDateTime(QDateTime(QDate(2024, 3, 1), QTime(14, m, s))); }
 
 // A text-log line written here, not by the program: time, register, power.
-QByteArray line(int m, int s, int wh, int power) {
+QByteArray lineOn(const QByteArray& when, int wh, int power) {
   const QByteArray p = power < 0 ? "-" + QByteArray::number(-power).rightJustified(7, '0')
                                  : QByteArray::number(power).rightJustified(8, '0');
-  return QStringLiteral("2024-03-01 14:%1:%2 ").arg(m, 2, 10, QChar('0')).arg(s, 2, 10, QChar('0')).toUtf8() +
-         QByteArray::number(wh).rightJustified(10, '0') + ' ' + p + "\r\n";
+  return when + ' ' + QByteArray::number(wh).rightJustified(10, '0') + ' ' + p + "\r\n";
 }
+QByteArray line(int m, int s, int wh, int power) {
+  return lineOn(QStringLiteral("2024-03-01 14:%1:%2").arg(m, 2, 10, QChar('0')).arg(s, 2, 10, QChar('0')).toUtf8(),
+                wh, power);
+}
+// Written while the PC clock said 1980.
+QByteArray wrongClockLine(int wh, int power) { return lineOn("1980-01-01 12:00:05", wh, power); }
 
 // Readings of one section (1200 Ws per count: 3 counts are 1 Wh per reading)
 // at the given minute:second times, counts going on from `count`.
@@ -57,6 +62,9 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
   // Three of the ten records zeroed: the counts across them are the section's still.
   QByteArray zeroed = tenReadings.b;
   zeroed.replace(38 + 3 * 18, 3 * 18, QByteArray(3 * 18, '\0'));
+  // The PC clock set back a minute after two readings.
+  ZavBytes setBack;
+  section(setBack, at(1, 0), false, {{1, 10}, {1, 20}, {0, 50}, {0, 55}});
   ZavBytes olderProgram;  // dated its section a second before the marker
   section(olderProgram, at(0, 0) - 1 / 86400.0, false, same(3, 0, 0));
   struct Row {
@@ -90,6 +98,18 @@ TEST_F(RegisterContinuation, GoesOnAfterTheReadingTheLastLineLogged) {
                synced.b, 5003, 1},
            Row{"the section dated a second before the marker", line(0, 0, 100, -2), olderProgram.b, 102, 3},
            Row{"records zeroed in the midst of the period", line(0, 0, 100, -2), zeroed, 109, 7},
+           // The clock went wrong behind the last recorded reading: its lines, not recorded, decide nothing.
+           Row{"a line dated 1980 behind the last reading's",
+               line(0, 0, 100, -2) + line(0, 1, 109, 1500) + wrongClockLine(110, 1500), tenReadings.b, 109, 0},
+           Row{"only lines dated 1980 behind the marker",
+               line(0, 0, 100, -2) + wrongClockLine(104, 1500) + wrongClockLine(110, 1500), tenReadings.b, 109, 10},
+           Row{"a line dated 2300 behind an earlier reading's",
+               line(0, 0, 100, -2) + line(0, 0, 105, 1500) + lineOn("2300-01-01 00:00:00", 110, 1500),
+               tenReadings.b, 109, 4},
+           Row{"synchronised while the clock said 1980",
+               line(0, 0, 100, -2) + line(0, 1, 109, 1500) + wrongClockLine(5000, -1), tenReadings.b, 5000, 0},
+           Row{"the off-line marker dated 1980", firstRun + wrongClockLine(120, -4), earlierRun().b, 120, 0},
+           Row{"the clock set back, the marker out of reach", line(0, 50, 101, 1500), setBack.b, 102, 1},
        }) {
     writeTextFile(zavLogFileName(), r.log);
     writeTextFile(dataFileName(), r.data);
