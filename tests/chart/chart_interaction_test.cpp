@@ -675,7 +675,8 @@ TEST_F(ChartInteractionTest, AutoPlotKeepsAMeasuredStretchWhileItsSpanShowsItsSt
 }
 
 // A control of the tools panel had the keys: closing the panel from its menu, or a resize
-// that lays the window out anew, gives them back to the picture, and Right moves the selection.
+// that lays the window out anew, gives them back to the picture, and Right moves the selection;
+// the menu's tick goes with the panel.
 TEST_F(ChartInteractionTest, ClosingTheToolsPanelGivesTheKeysBackToThePicture) {
   QWidget* pic = chart->Picture1();
   const struct {
@@ -691,6 +692,7 @@ TEST_F(ChartInteractionTest, ClosingTheToolsPanelGivesTheKeysBackToThePicture) {
     ASSERT_TRUE(zoomIn->hasFocus()) << r.name;
     r.close();
     ASSERT_FALSE(child<QWidget>("Frame1")->isVisible()) << r.name;
+    EXPECT_FALSE(item("mnuTools_Visible")->isChecked()) << r.name;
     EXPECT_TRUE(pic->hasFocus()) << r.name;
     QTest::keyClick(chart->windowHandle(), Qt::Key_Right);
     EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 4, 31)) << r.name;
