@@ -97,6 +97,8 @@ class ChartCore : public QObject {
   void initXYjt(QString& title, int16_t seriesCount, Date xMin, Date xMax, double xStep, int16_t xScale);
   // Picture1 is the picture drawn into.
   void setPlotControls();
+  // Picture1 drawn anew from the graph as it stands (a zoom, a scroll, an option): the
+  // selection is placed on the new axes again, or cleared where they no longer show it.
   void redrawPlot();
   // The picture as a file of the type's encoder or, with no file name, into
   // bytes, through the chart's own picture layer (image_writer.h).
@@ -132,12 +134,14 @@ class ChartCore : public QObject {
   void bandChanged();
   void picture1Changed();
   void xyPlotBuilt();  // a new time plot is set up, before it is drawn: the window's controls follow it
-  // A fetch's plot is drawn and the selection is found again in it, or cleared:
+  // A plot is drawn anew and the selection is found again in it, or cleared:
   // the window marks it anew.
   void selectionRebuilt();
 
  private:
   GraphLook look() const;
+  // The graph into Picture1, without the marks of a selection.
+  void drawPicture1();
 
   Settings m_settings;
   PlotSource m_source;

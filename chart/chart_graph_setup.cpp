@@ -351,7 +351,8 @@ void ChartCore::makeXYplot() {
   for (int i = 1; i < graphDef.series.size() && i < plotSeriesData.size(); ++i)
     graphDef.series[i].seriesStyle = plotSeriesData[i].seriesType;
   emit xyPlotBuilt();
-  redrawPlot();
+  // The selection names points of the data before: the fetch finds it again.
+  drawPicture1();
   if (m_plotPic == &m_picture1 && !m_picture1.isNull()) {
     // The picture's font for what is drawn on it later.
     PictureCanvas canvas(&m_picture1);

@@ -3,6 +3,7 @@
 
 #include "chart/chart_core.h"
 #include "chart/image_writer.h"
+#include "chart/kept_selection.h"
 #include "plot/graph/picture_canvas.h"
 #include "plot/graph/plot_graph.h"
 
@@ -24,10 +25,18 @@ void ChartCore::setPlotControls() {
   m_crossPointer = true;
 }
 
-void ChartCore::redrawPlot() {
-  if (!m_plotPic) return;
+void ChartCore::drawPicture1() {
   drawGraphInto(m_picture1, m_picture1BackColour, graphDef, plotSeriesData, &m_picture1Font, &m_textLayouts);
   emit picture1Changed();
+}
+
+void ChartCore::redrawPlot() {
+  if (!m_plotPic) return;
+  // The drawing replaces the picture the marks were on, and may move the selected points.
+  const KeptSelection kept = keepSelection(graphDef, plotSeriesData);
+  drawPicture1();
+  findKeptSelection(kept, graphDef, plotSeriesData);
+  emit selectionRebuilt();
 }
 
 void ChartCore::writeImage(const QImage& picture, const QString& type, const QString& fileName,
@@ -40,7 +49,7 @@ void ChartCore::setPicture1Size(QSize size) {
   if (m_picture1.size() == size) return;
   m_picture1 = QImage(size, QImage::Format_RGB32);
   if (chartMode > 0 && m_plotPic == &m_picture1) {
-    redrawPlot();
+    drawPicture1();
     return;
   }
   PictureCanvas canvas(&m_picture1, &m_textLayouts);

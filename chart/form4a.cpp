@@ -220,10 +220,12 @@ void Form4a::formResize() {
 }
 
 // Hidden, a control of the panel would hand the keys on to the next control:
-// they go back to the picture, whose keys move the selection.
+// they go back to the picture, whose keys move the selection. The menu's tick
+// follows, so its next click shows the panel.
 void Form4a::hideToolsPanel() {
   const bool hadKeys = m_frame1->isAncestorOf(focusWidget());
   m_frame1->hide();
+  menuItem("mnuTools_Visible")->setChecked(false);
   if (hadKeys) m_picture1->setFocus();
 }
 

@@ -47,7 +47,8 @@ QString Form4a::getPntTxt() {
   placeTw(m_picture3, at.x(), at.y(), boxTw.width(), boxTw.height());
   m_picture3->show();
   m_picture3->raise();
-  m_picture3->repaint();
+  // No repaint at once: it would put the box on the screen beside a picture whose marks
+  // are still to be drawn. The box and the marks are painted together.
   return text;
 }
 
