@@ -348,11 +348,12 @@ WebResponse filePictureAnswer(const QString& appName, const QDateTime& now, cons
                     size);
 }
 
-// What an answer holds in memory while it goes out, known before any read.
-qint64 heldBytes(const WebResponse& r) {
+// What an answer holds in memory while it goes out, known before any read: a
+// HEAD sends its header alone, whatever the file's size.
+qint64 heldBytes(const WebResponse& r, bool headOnly) {
   qint64 bytes = 0;
   for (const QByteArray& b : r.sends) bytes += b.size();
-  return bytes + (r.file ? std::min(r.file->size, 2 * kFileChunk) : 0);
+  return bytes + (r.file && !headOnly ? std::min(r.file->size, 2 * kFileChunk) : 0);
 }
 
 Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now,
@@ -397,7 +398,7 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
       return r;
     }
     WebResponse r = filePictureAnswer(site.appName, now, fileExt, filePath);
-    return room(heldBytes(r)) ? r : refusedRequest(503, site.appName, now);
+    return room(heldBytes(r, request.headOnly)) ? r : refusedRequest(503, site.appName, now);
   }
   if (!isTextExt(fileExt)) return WebResponse{};
 
@@ -415,7 +416,7 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
   if (fileExt != u".asp" && fileName != u"zav.css" && fileName != u"zav.js") {
     if (hasLength) header += QStringLiteral("Content-Length: ") + QString::number(size) + kCrLf;
     WebResponse r = fileAnswer(header, QStringLiteral("len(htmldata)"), filePath, size);
-    return room(heldBytes(r)) ? r : refusedRequest(503, site.appName, now);
+    return room(heldBytes(r, request.headOnly)) ? r : refusedRequest(503, site.appName, now);
   }
   if (!room(header.size() + 2 * size)) return refusedRequest(503, site.appName, now);
   Result<QByteArray> read = readFileBytes(filePath);
