@@ -28,7 +28,9 @@ QString temporaryName(const QString& target) {
   const long limit = ::pathconf(slash > 0 ? pathBytes(target.left(slash)).constData() : ".", _PC_NAME_MAX);
   const qsizetype longest = limit > 0 ? limit : NAME_MAX;
   QString name = target.mid(slash);
-  while (!name.isEmpty() && pathBytes(name + ending).size() > longest) name.chop(1);
+  // Cut by whole characters: a character beyond the 16-bit range is two units.
+  while (!name.isEmpty() && pathBytes(name + ending).size() > longest)
+    name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
   return target.left(slash) + name + ending;
 }
 }  // namespace
