@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 
 #include "imaging/system_errors.h"
 
@@ -17,6 +18,21 @@ namespace {
 std::atomic<int64_t> g_writesLeft{-1};  // bytes the test seam still lets through; negative: no seam
 
 QByteArray pathBytes(const QString& name) { return QFile::encodeName(name); }
+
+// The target's name with a random ending; the name is cut short where the two
+// would pass the longest name its folder takes, so every picture name fits.
+QString temporaryName(const QString& target) {
+  const QString ending =
+      QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+  const qsizetype slash = target.lastIndexOf(u'/') + 1;
+  const long limit = ::pathconf(slash > 0 ? pathBytes(target.left(slash)).constData() : ".", _PC_NAME_MAX);
+  const qsizetype longest = limit > 0 ? limit : NAME_MAX;
+  QString name = target.mid(slash);
+  // Cut by whole characters: a character beyond the 16-bit range is two units.
+  while (!name.isEmpty() && pathBytes(name + ending).size() > longest)
+    name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
+  return target.left(slash) + name + ending;
+}
 }  // namespace
 
 ssize_t imagingWrite(int fd, const void* data, size_t n) {
@@ -72,8 +88,7 @@ PictureFilePlan planPictureFile(const QString& fileName) {
   // Asked as the write itself would be (effective user, ACLs, a read-only mount).
   if (exists && ::faccessat(AT_FDCWD, pathBytes(plan.target).constData(), W_OK, AT_EACCESS) != 0)
     plan.refused = errno;
-  plan.writeName = plan.target + QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                             QLatin1Char('0'));
+  plan.writeName = temporaryName(plan.target);
   return plan;
 }
 

@@ -1,5 +1,6 @@
 #include "plot/graph_request.h"
 
+#include <QColor>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include "core/log/logmsg.h"
 #include "core/util/number_text.h"
 #include "core/util/text_helpers.h"
+#include "platform/colour.h"
 #include "platform/named_colours.h"
 #include "platform/result.h"
 #include "plot/url_decode.h"
@@ -250,6 +252,15 @@ int getCssColor(const QString& text, int32_t& colour) {
     colour = rgb;
     return kCssColorRgb;
   }
+  // A page's style has always shown a colour's name: the picture draws it too.
+  // "Transparent" stays a number (0), as "transparent" alone means none.
+  if (std::all_of(t.begin(), t.end(), [](QChar c) { return c.isLetter() && c.unicode() < 128; }) &&
+      t.compare(u"transparent", Qt::CaseInsensitive) != 0) {
+    if (const QColor named = QColor::fromString(t); named.isValid()) {
+      colour = qColorToColour(named);
+      return kCssColorName;
+    }
+  }
   const Result<int32_t> n = wholeNumber32(t);
   if (!n) return kCssColorInvalid;
   colour = *n;
@@ -262,6 +273,13 @@ std::optional<int32_t> numberOnlyColour(const QString& text) {
   return colour;
 }
 
+QString graphQueryValue(QString value) {
+  const auto control =
+      std::find_if(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+  value.truncate(control - value.cbegin());
+  return value.trimmed();
+}
+
 namespace {
 // A query may carry hundreds of junk items: the first few are logged one by
 // one, the rest as one count, so a request adds a bounded number of lines.
@@ -272,26 +290,35 @@ struct GraphItemOutcome {
   bool reported = false;  // rejected with an "ERROR 1" line (not a silent skip)
 };
 
-GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Date now) {
+// An item's key and value: a ";" ends the item, the value is the first token
+// behind "=", and nothing may follow it. A skip (no key) has no outcome.
+struct GraphItemParts {
+  QString key, value;
+  std::optional<GraphItemOutcome> outcome;
+};
+GraphItemParts graphItemParts(const QString& item) {
   const QString line = stripComment(item);
   const qsizetype eq = line.indexOf(u'=');
-  if (eq <= 0) return {};
-  const QString key = line.left(eq).trimmed();
+  if (eq <= 0) return {.key = {}, .value = {}, .outcome = GraphItemOutcome{}};
+  GraphItemParts parts{.key = line.left(eq).trimmed(), .value = {}, .outcome = {}};
   QString rest = line.mid(eq + 1).trimmed();
-  const QString value = nextToken(rest).trimmed();
+  parts.value = nextToken(rest).trimmed();
+  if (!parts.key.isEmpty() && !rest.isEmpty() && parts.key == u"sfgItem") parts.outcome = GraphItemOutcome{};
+  else if (parts.key.isEmpty() || !rest.isEmpty()) parts.outcome = GraphItemOutcome{kGraphItemRejected, true};
+  else if (parts.value.isEmpty()) parts.outcome = GraphItemOutcome{kGraphItemEmpty, false};
+  return parts;
+}
 
-  bool rejected = key.isEmpty();
-  if (!rejected && !rest.isEmpty()) {
-    if (key == u"sfgItem") return {};
-    rejected = true;
-  }
-  if (rejected) return {kGraphItemRejected, true};
-  if (value.isEmpty()) return {kGraphItemEmpty, false};
-  const Result<int32_t> result = applyGraphKey(key.toLower(), value, param, now);
+GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Date now) {
+  const GraphItemParts parts = graphItemParts(item);
+  if (parts.outcome) return *parts.outcome;
+  const Result<int32_t> result = applyGraphKey(parts.key.toLower(), parts.value, param, now);
   // An unknown key or a number that does not fit its field.
   if (!result) return {kGraphItemRejected, true};
   return {*result, false};
 }
+
+QString quotedItem(const QString& key, const QString& value) { return key + u'=' + u'"' + value + u'"'; }
 
 void logRejectedItem(const QString& item) {
   // The item's error text ends in its own line break, as every collected report
@@ -299,6 +326,15 @@ void logRejectedItem(const QString& item) {
   logMsg(1, QStringLiteral("ERROR 1: '") + escapeControls(item) + QStringLiteral("'\r\n"));
 }
 }  // namespace
+
+std::optional<RequestColour> requestColour(const QString& value) {
+  const GraphItemParts parts = graphItemParts(quotedItem(QStringLiteral("c"), value));
+  if (parts.outcome) return std::nullopt;
+  RequestColour out{.colour = 0, .form = kCssColorNone, .text = parts.value};
+  out.form = getCssColor(parts.value, out.colour);
+  if (out.form == kCssColorNone || out.form == kCssColorInvalid) return std::nullopt;
+  return out;
+}
 
 int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
   const GraphItemOutcome outcome = applyGraphItem(item, param, dateNow());
@@ -318,12 +354,8 @@ int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now, 
       decode = false;  // a bare word or a value holding "=": what follows is taken as it is
       continue;
     }
-    QString value = decode ? urlDecode(nameValue[1]) : nameValue[1];
     // A control character ends the value, as it ends a number ("5%000" is 5).
-    const auto control = std::find_if(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
-    value.truncate(control - value.cbegin());
-    value = value.trimmed();
-    const QString item = nameValue[0] + u'=' + u'"' + value + u'"';
+    const QString item = quotedItem(nameValue[0], graphQueryValue(decode ? urlDecode(nameValue[1]) : nameValue[1]));
     const GraphItemOutcome outcome = applyGraphItem(item, param, now);
     flags |= outcome.flags;
     if (logged && outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);

@@ -97,9 +97,23 @@ constexpr int kCssColorHash = 2;         // "#rrggbb"
 constexpr int kCssColorRgb = 3;          // "rgb(r,g,b)"
 constexpr int kCssColorTransparent = 4;  // "transparent"
 constexpr int kCssColorHex = 5;          // "rrggbb"
+constexpr int kCssColorName = 6;         // a colour's name, as a page's style names it ("red", "Yellow")
 constexpr int kCssColorInvalid = -1;     // a number that fits no colour; colour unchanged
 int getCssColor(const QString& text, int32_t& colour);
 // The colour getCssColor reads from a text that is a number and nothing more
 // ("255", "&HFF00FF", "&H80FF&", "255&"); nothing for any other text, so what
-// passes can stand in a page's style.
+// passes can stand in a page's text.
 std::optional<int32_t> numberOnlyColour(const QString& text);
+// A request's value as parseGraphQuery hands it on: a control character ends
+// it, blanks around it do not count.
+QString graphQueryValue(QString value);
+// The colour a request's "b" or "c" value (URL-decoded, graphQueryValue) gives
+// the graph, read as its item is read (a ";" ends it, its first token counts):
+// the colour, getCssColor's form and the text it read; nothing where it sets
+// no colour. A page's style shows the same colour.
+struct RequestColour {
+  int32_t colour = 0;
+  int form = kCssColorNone;
+  QString text;
+};
+std::optional<RequestColour> requestColour(const QString& value);

@@ -38,6 +38,7 @@ constexpr std::array<QueryKey, 16> kQueryKeys{{{'u', "usePrefix"},
 
 struct TemplateValues {
   std::array<QString, 16> query;
+  QString graphBgStyle;  // the colour "b" gives the graph, as a style shows it
   QString& operator[](char key) {
     for (size_t i = 0; i < kQueryKeys.size(); ++i)
       if (kQueryKeys[i].key == key) return query[i];
@@ -54,15 +55,17 @@ bool allOf(QStringView text, Pred pred) {
   return std::all_of(text.begin(), text.end(), pred);
 }
 
-// A colour value as a style shows it: six hex digits get their "#", a number
-// becomes the colour the graph draws for it (every number below 0, system
-// colours included, draws the picture's own background), anything else goes
-// as given.
+// The colour a request's value gives the graph, as a style shows it: a name or
+// "#rrggbb" as given, six hex digits with their "#", any other form as the
+// colour drawn (below 0, "transparent" and the system colours included: the
+// picture's own background); empty where the graph keeps its own colour, as
+// the page then does.
 QString styleColour(const QString& value) {
-  if (value.size() == 6 && allOf(value, isHexDigit)) return u'#' + value;
-  const std::optional<int32_t> number = numberOnlyColour(value);
-  if (!number) return value;
-  return colourToQColor(webGraphBackColour(*number)).name().toUpper();
+  const std::optional<RequestColour> c = requestColour(value);
+  if (!c) return {};
+  if (c->form == kCssColorName || c->form == kCssColorHash) return c->text;
+  if (c->form == kCssColorHex) return u'#' + c->text;
+  return colourToQColor(webGraphBackColour(c->colour)).name().toUpper();
 }
 
 TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
@@ -75,8 +78,11 @@ TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
   for (const QString& item : queryText.split(u'&')) {
     const QStringList kv = item.split(u'=');
     if (kv.size() != 2) continue;
+    const QString value = urlDecode(kv[1]);
     for (size_t i = 0; i < kQueryKeys.size(); ++i)
-      if (kv[0] == QChar::fromLatin1(kQueryKeys[i].key)) v.query[i] = pageSafeText(urlDecode(kv[1]).trimmed());
+      if (kv[0] == QChar::fromLatin1(kQueryKeys[i].key)) v.query[i] = pageSafeText(value.trimmed());
+    // The page's style is the picture's colour: read as the graph reads it.
+    if (kv[0] == u'b') v.graphBgStyle = styleColour(graphQueryValue(value));
   }
   // Values that end up in a style keep to what a colour or a length can be;
   // anything else is dropped, as if the item had not been given.
@@ -263,7 +269,7 @@ QString substituteTemplate(QString text, const QString& query, const QString& ap
   const QString style_panelBorderWidth =
       v['z'].isEmpty() ? QString() : QStringLiteral("border-width:") + v['z'] + QStringLiteral("px;");
   const QString style_graphBgColor =
-      v['b'].isEmpty() ? QString() : QStringLiteral("background-color:") + styleColour(v['b']) + u';';
+      v.graphBgStyle.isEmpty() ? QString() : QStringLiteral("background-color:") + v.graphBgStyle + u';';
   const QString gaugeStyle = QStringLiteral(
       "position:relative;left:-2px;border:0 none;margin:0px;padding:0px;width:200px;height:200px;");
   const std::pair<const char*, QString> fields[] = {
@@ -348,11 +354,12 @@ WebResponse filePictureAnswer(const QString& appName, const QDateTime& now, cons
                     size);
 }
 
-// What an answer holds in memory while it goes out, known before any read.
-qint64 heldBytes(const WebResponse& r) {
+// What an answer holds in memory while it goes out, known before any read: a
+// HEAD sends its header alone, whatever the file's size.
+qint64 heldBytes(const WebResponse& r, bool headOnly) {
   qint64 bytes = 0;
   for (const QByteArray& b : r.sends) bytes += b.size();
-  return bytes + (r.file ? std::min(r.file->size, 2 * kFileChunk) : 0);
+  return bytes + (r.file && !headOnly ? std::min(r.file->size, 2 * kFileChunk) : 0);
 }
 
 Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& site, const QDateTime& now,
@@ -397,7 +404,7 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
       return r;
     }
     WebResponse r = filePictureAnswer(site.appName, now, fileExt, filePath);
-    return room(heldBytes(r)) ? r : refusedRequest(503, site.appName, now);
+    return room(heldBytes(r, request.headOnly)) ? r : refusedRequest(503, site.appName, now);
   }
   if (!isTextExt(fileExt)) return WebResponse{};
 
@@ -415,7 +422,7 @@ Result<WebResponse> fullResponse(const WebRequestIn& request, const WebSite& sit
   if (fileExt != u".asp" && fileName != u"zav.css" && fileName != u"zav.js") {
     if (hasLength) header += QStringLiteral("Content-Length: ") + QString::number(size) + kCrLf;
     WebResponse r = fileAnswer(header, QStringLiteral("len(htmldata)"), filePath, size);
-    return room(heldBytes(r)) ? r : refusedRequest(503, site.appName, now);
+    return room(heldBytes(r, request.headOnly)) ? r : refusedRequest(503, site.appName, now);
   }
   if (!room(header.size() + 2 * size)) return refusedRequest(503, site.appName, now);
   Result<QByteArray> read = readFileBytes(filePath);

@@ -40,7 +40,7 @@ using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& q
 // complete within requestHead of the accept; while its answer is drawn or
 // goes out, each step of progress gives it idle more. When every slot is
 // taken, a request whose answer is small (at most 64 KiB: a page, the XML
-// record, a small file) is answered at once without one. Another newcomer
+// record, a small file, a HEAD's header) is answered at once without one. Another newcomer
 // waits in line, where what it sends is read as it comes; slots go to the
 // line in arrival order, and for the first complete request in line one is
 // made free: that of the head that has waited longest, once that head is

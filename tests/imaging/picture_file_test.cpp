@@ -100,3 +100,17 @@ TEST(PictureFile, aReadOnlyPictureIsRefusedByEveryWriter) {
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);  // no temporary left behind
 }
+
+// A name as long as the system takes is saved by every writer: the temporary
+// beside it is cut short to fit, and nothing is left behind.
+TEST(PictureFile, aNameAsLongAsTheSystemTakesIsSaved) {
+  QTemporaryDir dir;
+  const GifDib dib = makeGifDib(3, 2, [](int x, int) { return uint8_t(x); });
+  // 254 and 252 bytes: two and four bytes a character.
+  for (const QString& name :
+       {QString(246, u'a'), QString(255, u'b'), QString(127, u'\u00e4'), QString::fromUcs4(U"\U0001F600").repeated(63)}) {
+    EXPECT_TRUE(writePictureFile(dir.filePath(name), "first")) << name.size();
+    EXPECT_TRUE(writeGif(dir.filePath(name), false, dib.info, dib.pixels)) << name.size();
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+}

@@ -305,7 +305,7 @@ TEST_F(WebGraphTest, newcomersWaitInLineAndPastItGet503) {
 // With every slot waiting for its picture, a small answer needs none: it goes
 // out at once with the bytes a slot would send, also to a request whose head
 // comes in parts while it waits, and is logged with its request. A file over
-// 64 KiB waits for a slot.
+// 64 KiB waits for a slot; a HEAD of it is sized by its header and does not.
 TEST_F(WebGraphTest, smallAnswersGoOutAtOnceWhileEverySlotIsBusy) {
   const QByteArray mid(100 * 1024, 'm');
   write(QStringLiteral("root/mid.jpg"), mid);
@@ -324,9 +324,14 @@ TEST_F(WebGraphTest, smallAnswersGoOutAtOnceWhileEverySlotIsBusy) {
   EXPECT_EQ(afterDate(parts.bytes), fromSlot[0]);
   EXPECT_FALSE(big.answered());
   EXPECT_EQ(counters().accepts, 15);
+  QByteArray heads;  // also with a request behind it on its connection
+  for (const QByteArray& behind : {QByteArray(), graphRequest("/a.txt")})
+    heads += afterDate(exchange(port(), {graphRequest("/mid.jpg", "HEAD") + behind}, milliseconds(50),
+                                milliseconds(2000)).bytes);
   m_held.finish(0, QByteArray("p"));
   ASSERT_TRUE(big.answeredWithin(milliseconds(5000)));
   EXPECT_EQ(bodyOf(big.received()), mid);
+  EXPECT_EQ(heads, afterDate(headerOf(big.received())).repeated(2));
   QFile f(path(QStringLiteral("web.log")));
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QString log = QString::fromLatin1(f.readAll());

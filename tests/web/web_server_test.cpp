@@ -104,7 +104,9 @@ TEST_F(WebServerTest, templateTakesTheLastDuplicateAndSkipsItemsWithoutOneEquals
       // Markup from the query never reaches the page.
       {"u=%3Cscript%3E%22a%27b%60c%01d&r=<x>", "[x|||||scriptabcd|u=%3Cscript%3E%22a%27b%60c%01d&r=x|<%=unknown%>]"},
       // Style values keep to colours and lengths; anything else is dropped. Only six hex digits get a "#".
-      {"z=0;background:url(x)&b=red;}x{&w=300px", "[13|||||blue-|z=0;background:url(x)&b=red;}x{&w=300px|<%=unknown%>]"},
+      // A colour is what the graph reads: a ";" ends it.
+      {"z=0;background:url(x)&b=red;}x{&w=300px",
+       "[13|||background-color:red;||blue-|z=0;background:url(x)&b=red;}x{&w=300px|<%=unknown%>]"},
       {"z=1.5&b=yellow", "[13|||background-color:yellow;|border-width:1.5px;|blue-|z=1.5&b=yellow|<%=unknown%>]"},
   };
   for (const Row& row : rows)
@@ -128,9 +130,10 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
       {"b=%26H80FF%26", "|&H80FF&|background-color:#FF8000;"},
       {"b=255%26&c=%26H8000000F%26", "&H8000000F&|255&|background-color:#FF0000;"},
       {"b=1e3", "|1e3|background-color:#E80300;"},
-      // Only a number and nothing more passes; a number the graph refuses is dropped.
-      {"b=8;x:y&c=%26H1G", "||"},
-      {"b=1%202&c=255%26x", "||"},
+      // Only a number and nothing more reaches the page as text; the style is the
+      // colour the graph reads; a number the graph refuses is dropped.
+      {"b=8;x:y&c=%26H1G", "||background-color:#080000;"},
+      {"b=1%202&c=255%26x", "||background-color:#0C0000;"},
       {"b=99999999999&c=1e10", "||"},
   };
   for (const auto& row : rows)
@@ -138,27 +141,48 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
         << row.query;
 }
 
-// A number's style is the colour the picture is drawn in: below 0 (none, the
-// system colours) the picture's own background, else its low three bytes.
-TEST_F(WebServerTest, aNumericColoursStyleIsThePicturesColour) {
+// The page's style is the colour the picture is drawn in (below 0: its own
+// background), whatever the colour's text; where the picture keeps its own
+// colour the style is empty.
+TEST_F(WebServerTest, thePagesStyleIsThePicturesColourForEveryColourText) {
   write(QStringLiteral("root/c.asp"), "<%=style_graphBgColor%>");
   start();
-  for (const char* b : {"-1", "-2", "-3", "-16777215", "-2147483648", "%26H80000000", "%26H80000005",
-                        "%26H8000000F", "%26H80000012", "0", "255", "%26HFFFFFF", "16777216", "2147483647",
-                        "%26H80FF%26", "255%26", "%26H8000000F%26", "%26HFFFF%26", "1e3"}) {
-    const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + b).bytes);
-    const QImage drawn = drawGraphImage(makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b),
-                                                          "png", m_settings, 0))
-                             .picture;
-    EXPECT_EQ(style, "background-color:" + QColor(drawn.pixel(0, 0)).name().toUpper().toLatin1() + ";") << b;
+  const auto drawn = [&](const char* b) {
+    const GraphImageJob job = makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b), "png", m_settings, 0);
+    return QColor(drawGraphImage(job).picture.pixel(0, 0)).name().toUpper().toLatin1();
+  };
+  const char* const own = "#F0F0F0";
+  const struct {
+    const char *b, *colour;  // colour empty: the picture's own, and no style
+  } rows[] = {
+      {"-1", own}, {"-2", own}, {"-3", own}, {"-16777215", own}, {"-2147483648", own}, {"%26H80000000", own},
+      {"%26H80000005", own}, {"%26H8000000F", own}, {"%26H80000012", own}, {"%26H8000000F%26", own},
+      {"transparent", own}, {"Transparent", "#000000"}, {"0", "#000000"}, {"255", "#FF0000"},
+      {"255%26", "#FF0000"}, {"%26HFFFFFF", "#FFFFFF"}, {"16777216", "#000000"}, {"2147483647", "#FFFFFF"},
+      {"%26H80FF%26", "#FF8000"}, {"%26HFFFF%26", "#FFFF00"}, {"1e3", "#E80300"}, {"red", "#FF0000"},
+      {"Yellow", "#FFFF00"}, {"00ff80", "#00FF80"}, {"%23ff0000", "#FF0000"}, {"rgb(0,128,255)", "#0080FF"},
+      {"rgb(300,0,0)", "#FF0000"}, {"255%3B", "#FF0000"}, {"255)", "#FF0000"}, {"255%26%26", "#FF0000"},
+      {"255%20%26", "#FF0000"}, {"2%2055", "#FF0000"}, {"0x10", "#000000"}, {"%26H%2080FF", own},
+      {"%26H1FFFFFFFF", "#000000"}, {"%22255%22", ""}, {"%27255%27", "#000000"}, {"1e10", ""}, {"xyz", "#000000"},
+      {"%23a0B", ""}, {"%2312345", ""}, {"rgb(1,2)", ""}, {"rgb(0,0,0)x", "#000000"},
+      {"red%3B%7Dbody%7Bx:y%7D", "#FF0000"},
+  };
+  const QByteArray unchanged = drawn("");
+  for (const auto& row : rows) {
+    const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + row.b).bytes);
+    const QByteArray shown = style.startsWith("background-color:") && style.endsWith(';')
+                                 ? QColor::fromString(style.mid(17).chopped(1)).name().toUpper().toLatin1()
+                                 : style;
+    EXPECT_EQ(shown, row.colour) << row.b;
+    EXPECT_EQ(drawn(row.b), *row.colour ? QByteArray(row.colour) : unchanged) << row.b;
   }
 }
 
 TEST_F(WebServerTest, styleSheetValuesCannotLeaveTheirRule) {
   write(QStringLiteral("root/zav.css"), "x{<%=style_graphBgColor%>}");
   start();
-  EXPECT_EQ(bodyOf(get(port(), "/zav.css?b=red;}body{display:none}").bytes), "x{}");
-  EXPECT_EQ(bodyOf(get(port(), "/zav.css?b=%23a0B").bytes), "x{background-color:#a0B;}");
+  EXPECT_EQ(bodyOf(get(port(), "/zav.css?b=red;}body{display:none}").bytes), "x{background-color:red;}");
+  EXPECT_EQ(bodyOf(get(port(), "/zav.css?b=%23a0B;}body{display:none}").bytes), "x{}");
 }
 
 TEST_F(WebServerTest, forwardedAppRootIsTakenOnlyWhenItIsAPath) {
