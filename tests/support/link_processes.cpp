@@ -33,8 +33,9 @@ SimProcess::~SimProcess() {
   }
 }
 
-ZavProcess::ZavProcess(const QString& dir, const QStringList& args, const QProcessEnvironment& env)
-    : m_dir(dir), m_p(std::make_unique<QProcess>()) {
+ZavProcess::ZavProcess(const QString& dir, const QStringList& args, const QProcessEnvironment& env,
+                       const QStringList& wrapper)
+    : m_dir(dir), m_p(std::make_unique<QProcess>()), m_wrapped(!wrapper.isEmpty()) {
   QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
   e.insert("ZAV_LOG_FILE", dir + "/log.txt");
   e.insert("ZAV_HEADLESS", "1");
@@ -42,8 +43,19 @@ ZavProcess::ZavProcess(const QString& dir, const QStringList& args, const QProce
   for (const QString& k : env.keys()) e.insert(k, env.value(k));
   m_p->setProcessEnvironment(e);
   m_p->setWorkingDirectory(dir);
-  m_p->start(programInFolder(dir + QStringLiteral("/program")), args);
+  const QString program = programInFolder(dir + QStringLiteral("/program"));
+  if (m_wrapped) {
+    m_p->start(wrapper.first(), wrapper.mid(1) + QStringList{program} + args);
+  } else {
+    m_p->start(program, args);
+  }
   m_p->waitForStarted(5000);
+}
+
+qint64 ZavProcess::programId() const {
+  if (!m_wrapped) return m_p->processId();
+  const QString pid = QString::number(m_p->processId());
+  return readTextFile("/proc/" + pid + "/task/" + pid + "/children").split(' ').first().toLongLong();
 }
 
 ZavProcess::~ZavProcess() {
@@ -53,7 +65,7 @@ ZavProcess::~ZavProcess() {
 
 bool ZavProcess::terminate(int ms) {
   if (m_p->state() == QProcess::NotRunning) return true;
-  ::kill(pid_t(m_p->processId()), SIGTERM);
+  if (const qint64 pid = programId(); pid > 0) ::kill(pid_t(pid), SIGTERM);
   const bool ended = runEventsUntil([&] { return m_p->state() == QProcess::NotRunning; }, ms);
   if (!ended) kill();
   return ended;
@@ -61,6 +73,11 @@ bool ZavProcess::terminate(int ms) {
 
 void ZavProcess::kill() {
   if (m_p->state() == QProcess::NotRunning) return;
+  // A wrapper killed would leave the program running on.
+  if (const qint64 pid = programId(); m_wrapped && pid > 0) {
+    ::kill(pid_t(pid), SIGKILL);
+    m_p->waitForFinished(5000);
+  }
   m_p->kill();
   m_p->waitForFinished(5000);
 }

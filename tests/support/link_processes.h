@@ -25,8 +25,10 @@ class SimProcess {
 
 class ZavProcess {
  public:
-  // Runs zav with `args` in `dir`, headless, ZAV_LOG_FILE in dir/log.txt, plus `env`.
-  ZavProcess(const QString& dir, const QStringList& args, const QProcessEnvironment& env);
+  // Runs zav with `args` in `dir`, headless, ZAV_LOG_FILE in dir/log.txt, plus `env`; under
+  // `wrapper` (a program and its arguments, zav's command line behind them) when given.
+  ZavProcess(const QString& dir, const QStringList& args, const QProcessEnvironment& env,
+             const QStringList& wrapper = {});
   ~ZavProcess();
   // Waits (running events) until `done` holds; false after `ms`.
   template <class F>
@@ -41,8 +43,12 @@ class ZavProcess {
   qint64 processId() const { return m_p->processId(); }
 
  private:
+  // The program's own process, which signals go to: a wrapper's child (0 before it is made).
+  qint64 programId() const;
+
   QString m_dir;
   std::unique_ptr<QProcess> m_p;
+  bool m_wrapped = false;
 };
 
 // Records of a data file, read independently of the program: sections of a 38-byte header
