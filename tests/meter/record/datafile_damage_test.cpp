@@ -262,6 +262,7 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
     void (*damage)(QByteArray& record);
     bool kept;  // a damaged record is still dated as a reading
     bool behind = false;  // behind another section
+    bool last = false;    // no section behind it (an open one never has one)
   };
   const auto zero = [](QByteArray& r) { r.fill('\0'); };
   const auto stray = [](QByteArray& r) { r.fill('\xA7'); };
@@ -275,16 +276,17 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
       {"the last record zeroed in front of the next section", false, kRecords - 1, 1, zero, false},
       {"3 records zeroed in an open section", true, 4, 3, zero, false},
   };
-  for (const bool open : {false, true}) {
+  for (const int closing : {0, 1, 2}) {  // closed with a section behind it, closed and last, open
+    const bool open = closing == 2;
     for (const int n : {1, 3, 4, 5, 8, 30}) {
       for (const bool behind : {false, true}) {
         for (const bool zeros : {true, false}) {
           rows.push_back({QStringLiteral("the first %1 records %2 of %3 section %4")
                               .arg(n)
                               .arg(zeros ? "zeroed" : "stray bytes")
-                              .arg(open ? "the open last" : "a closed")
+                              .arg(open ? "the open last" : closing == 1 ? "the closed last" : "a closed")
                               .arg(behind ? "behind another" : "at the start"),
-                          open, 0, n, zeros ? +zero : +stray, false, behind});
+                          open, 0, n, zeros ? +zero : +stray, false, behind, closing > 0});
         }
       }
     }
@@ -301,7 +303,7 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
       z.b.replace(at(i), 18, record);
     }
     ZavBytes next;
-    if (!r.open) section(next, 2, 2);
+    if (!r.open && !r.last) section(next, 2, 2);
     const QByteArray file = z.b + next.b;
     writeTextFile(m_path, file);
     m_log.clear();
@@ -313,7 +315,7 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
     if (r.behind) want << 38 + 1 << 38 + 18 + 1;
     for (int i = 0; i < kRecords; ++i)
       if (r.kept || i < r.from || i >= r.from + r.n) want << at(i) + 1;
-    if (!r.open) want << z.b.size() + 38 + 1 << z.b.size() + 38 + 18 + 1;
+    if (!next.b.isEmpty()) want << z.b.size() + 38 + 1 << z.b.size() + 38 + 18 + 1;
     EXPECT_EQ(read, want) << r.what.toStdString() << "\n" << m_log.text().toStdString();
     EXPECT_EQ(m_log.contains(QStringLiteral("no reading at position=%1: dated ").arg(at(r.from) + 1)), !r.kept)
         << r.what.toStdString() << "\n" << m_log.text().toStdString();
