@@ -29,12 +29,15 @@
 
 namespace {
 
+// The header of the files measured: an open section.
+constexpr fileSection kOpenHeader{.startTime = 45352.5,
+                                  .version = 1003000,
+                                  .sensorVer = kNewFrameDetectorVer,
+                                  .ticksPerSec = 62500,
+                                  .WsPerCount = 3600};
+
 QByteArray openSectionFile(int records) {
-  fileSection h{.startTime = 45352.5,
-                .version = 1003000,
-                .sensorVer = kNewFrameDetectorVer,
-                .ticksPerSec = 62500,
-                .WsPerCount = 3600};
+  const fileSection h = kOpenHeader;
   QByteArray out = packSection(h);
   out.reserve(kSectionBytes + qsizetype(records) * kRecordBytes + 9);
   meterRecord r;
@@ -54,11 +57,7 @@ QByteArray openSectionFile(int records) {
 int writeDamagedFile(const QString& path, int records, int damage) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
-  fileSection h{.startTime = 45352.5,
-                .version = 1003000,
-                .sensorVer = kNewFrameDetectorVer,
-                .ticksPerSec = 62500,
-                .WsPerCount = 3600};
+  const fileSection h = kOpenHeader;
   QByteArray out = packSection(h);
   int readings = 0;
   for (int i = 0; i < records; ++i) {

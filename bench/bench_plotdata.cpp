@@ -68,17 +68,16 @@ dataFileIndex writeDataFile(const QString& path, int64_t records) {
       }
     }
     total += n;
-    ix.sectionHeaders.append(h);
-    ix.sectionFilePos.append(pos);
-    ix.sectionLastTime.append(last);
-    ix.sectionEndRecord.append(static_cast<int32_t>(total));
+    appendSection(ix, {.from = pos,
+                       .header = h,
+                       .records = n,
+                       .lastTime = last,
+                       .runs = {{.first = 0, .end = static_cast<int32_t>(n)}}});
     pos += kSectionBytes + kRecordBytes * n;
   }
   f.write(buf);
-  ix.sectionCount = kSections;
-  ix.recordCount = static_cast<int32_t>(total);
-  ix.firstRecordTime = ix.sectionHeaders[1].startTime;
-  ix.lastRecordTime = ix.sectionLastTime.last();
+  ix.firstRecordTime = ix.sections.first().header.startTime;
+  ix.lastRecordTime = ix.sections.last().lastTime;
   return ix;
 }
 
@@ -119,7 +118,7 @@ qsizetype readPlot(const Plot& plot, Date from, Date to, int16_t method) {
 uint64_t plainRead(const Plot& plot, int64_t firstRec, int64_t lastRec, int64_t blockBytes = 1 << 20) {
   QFile f(plot.path);
   if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return 0;
-  const int64_t perSection = plot.index.sectionHeaders[1].records;
+  const int64_t perSection = plot.index.sections.first().readings();
   const int64_t sec = (firstRec - 1) / perSection + 1;
   const int64_t begin = (firstRec - 1) * kRecordBytes + kSectionBytes * sec;
   const int64_t bytes = (lastRec - firstRec + 1) * kRecordBytes;

@@ -1,12 +1,21 @@
 // The data-file loader on arbitrary files: whatever it keeps must lie inside
-// the file, sections and their parts one behind the other, every record kept
-// dated as a reading, and the index read alone and the register's walk must
-// find the same parts.
+// the file, sections one behind the other, each with runs of readings that a
+// record that is none separates, every record kept dated as a reading and
+// numbered in file order, and the index read alone and the register's walk
+// must find the same sections.
 #include <cstdlib>
 
 #include "fuzz/fuzz_support.h"
 #include "meter/record/data_file.h"
 #include "meter/record/data_file_io.h"
+
+namespace {
+QVector<int64_t> positions(const QVector<DataSection>& sections) {
+  QVector<int64_t> out;
+  for (const DataSection& s : sections) out << s.from;
+  return out;
+}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzQuietProcess();
@@ -14,21 +23,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DataFileSlots indexes;
   indexes.load(0, name);
   const dataFileIndex& index = indexes[0];
-  int64_t behind = 1;  // first byte behind the part before
-  for (int32_t s = 1; s <= index.sectionCount; ++s) {
-    const int64_t first = firstRecordPos(index, s);
-    const int64_t end = first - 1 + int64_t(index.sectionHeaders[s].records) * kRecordBytes;
-    const bool placed = continuesSection(index, s) ? first > behind : index.sectionFilePos[s] >= behind;
-    if (index.sectionHeaders[s].records < 1 || !placed || first < index.sectionFilePos[s] + kSectionBytes ||
-        end > int64_t(size))
+  int64_t behind = 1;  // first byte behind the section before
+  int32_t r = 0;       // readings before
+  for (const DataSection& s : index.sections) {
+    if (s.from < behind || s.runs.isEmpty() || s.before != r || s.records > (int64_t(size) - s.from - 37) / kRecordBytes)
       abort();
-    for (int64_t pos = first; pos < end; pos += kRecordBytes)
-      if (!recordIsReading(data + pos - 1)) abort();
-    behind = end + 1;
+    int64_t next = 0;  // the first record a run may start at
+    for (qsizetype j = 0; j < s.runs.size(); ++j) {
+      const int64_t end = s.recordOf(s.runs[j].end, j);
+      if (s.runs[j].first < next || end <= s.runs[j].first || (j + 1 == s.runs.size() && end != s.records)) abort();
+      for (int64_t place = s.runs[j].first; place < end; ++place) {
+        if (!recordIsReading(data + s.recordPos(place) - 1) || recordFilePos(index, ++r) != s.recordPos(place))
+          abort();
+      }
+      next = end + 1;
+    }
+    behind = s.recordPos(s.records);
   }
+  if (r != index.recordCount || index.sectionCount != index.sections.size()) abort();
   const Result<DataFileIndexRead> alone = readDataFileIndex(name);
-  if (!alone || alone->index.sectionFilePos != index.sectionFilePos) abort();
+  if (!alone || positions(alone->index.sections) != positions(index.sections)) abort();
   const DataFileWalk walk(name, {});
-  if (walk.sections().size() != index.sectionCount) abort();
+  if (positions(walk.sections()) != positions(index.sections)) abort();
   return 0;
 }

@@ -27,7 +27,8 @@ template <bool kExactSeconds, class Sink>
 int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes, bool byteTemperature,
                    int32_t fromRec, int32_t toRec, int64_t pointCount, double recordsPerPoint, plotSeries& ps,
                    Sink&& sink) {
-  int32_t sec = 0, prevSec = -1;
+  ReadingPlace at;
+  qsizetype prevSec = -1;
   int32_t resetCount = 0, wsPerCount = 0, ticksPerSec = 0;
   RawRecord prev{};
   PointDump v{};
@@ -38,20 +39,20 @@ int64_t readPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
             ? fromRec + static_cast<int32_t>(p)
             : static_cast<int32_t>(std::nearbyint(fromRec + static_cast<double>(p) * recordsPerPoint));
     rec = std::min(rec, toRec);
-    while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
-    if (!readRaw(file, recordOffset(ix, rec, sec, headerBytes), v.r)) return p;
+    if (!readRaw(file, recordOffset(ix, rec, at, headerBytes), v.r)) return p;
+    const qsizetype sec = at.section;
     v.p = static_cast<int32_t>(p);
     v.rec = rec;
-    v.sec = sec;
+    v.sec = static_cast<int32_t>(sec + 1);
     v.temp = temperatureOf(v.r.temp, byteTemperature);
     v.power = kPowerNoPrevious;
     v.dtSec = 0;
     v.dCount = v.dTicks = v.ws = v.tSec = 0;
 
     bool continues = true;
-    if (sec > prevSec) {
-      const fileSection& h = ix.sectionHeaders[sec];
-      continues = sec > 1 && p > 1 && h.resetCount == resetCount && h.WsPerCount == wsPerCount &&
+    if (sec != prevSec) {
+      const fileSection& h = ix.sections[sec].header;
+      continues = sec > 0 && p > 1 && h.resetCount == resetCount && h.WsPerCount == wsPerCount &&
                   h.ticksPerSec == ticksPerSec;
       if (!continues) {
         resetCount = h.resetCount;
@@ -136,13 +137,12 @@ int64_t scanAndReduce(const RecordSource& src, int32_t fromRec, int32_t toRec, i
       count = reduceNodes(nodes, count, maxPlotPoints, scratch.thinning);
     }
     s.points.resize(static_cast<qsizetype>(count) + 1);
-    int32_t sec = 0;
+    ReadingPlace place;
     for (size_t k = 0; k <= count; ++k) {
       const int32_t at = k == 0 ? 0 : nodes[k - 1].index;
       const int32_t rec = fromRec + at;
-      while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
       RawRecord r{};
-      readRaw(file, recordOffset(ix, rec, sec, headerBytes), r);
+      readRaw(file, recordOffset(ix, rec, place, headerBytes), r);
       const float value = k == 0 ? headValue : nodes[k - 1].value;
       s.points[k] = power ? plotPoint{.recordNr = rec,
                                       .value = value,
@@ -292,10 +292,10 @@ int64_t readPlannedPoints(const RecordSource& src, const ReadPlan& plan, plotSer
                           PointTally& tally, PlotReadScratch& scratch) {
   const dataFileIndex& ix = src.ix;
   if (plan.recordsPerPoint < kDenseRecordsPerPoint) {
-    const int64_t first = recordOffset(ix, plan.fromRec, 1, src.headerBytes);
-    src.file.prepareScan(
-        first, recordOffset(ix, plan.toRec, ix.sectionCount, src.headerBytes) + kRecordBytes - first,
-        plan.recordsPerPoint == 1);
+    ReadingPlace at;
+    const int64_t first = recordOffset(ix, plan.fromRec, at, src.headerBytes);
+    const int64_t last = recordOffset(ix, plan.toRec, at, src.headerBytes);
+    if (first >= 0 && last >= first) src.file.prepareScan(first, last + kRecordBytes - first, plan.recordsPerPoint == 1);
   }
   const bool reduceWhileScanning = plan.reduceMethod == kReduceKeepMaxMin && plan.maxPlotPoints > 1 &&
                                    static_cast<int64_t>(plan.maxPlotPoints) + 1 < plan.pointCount;
@@ -410,7 +410,7 @@ Result<int32_t> getZavFileData(plotFileIndex& index, const PlotRange& range, QVe
   LapTimes laps(timeGetTime());
   PointTally tally(range.fromTime, range.toTime, range.tempSeries > 0, logShows(4));
   const int headerBytes =
-      index.index.sectionCount >= 1 ? headerBytesOf(index.index.sectionHeaders[1].version) : kSectionBytes;
+      index.index.sections.isEmpty() ? kSectionBytes : headerBytesOf(index.index.sections[0].header.version);
   int64_t readRecords = 0;
   // A file that is not there holds no records; one that is there must open.
   Result<> opened;

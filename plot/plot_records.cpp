@@ -18,46 +18,50 @@ QString elapsedSince(int32_t tick) {
 }
 
 void fitIndexToFile(plotFileIndex& index, int headerBytes) {
-  dataFileIndex& ix = index.index;
+  const dataFileIndex& ix = index.index;
   const int64_t fileSize = index.file->size();
-  const int32_t promised = ix.recordCount;
-  ix.sectionCount = std::clamp<int32_t>(
-      ix.sectionCount, 0,
-      static_cast<int32_t>(std::min(ix.sectionHeaders.size(), ix.sectionLastTime.size())) - 1);
-  ix.sectionEndRecord.resize(ix.sectionCount + 1);
-  ix.sectionEndRecord[0] = 0;
-  int64_t total = 0;
-  for (int32_t s = 1; s <= ix.sectionCount; ++s) {
-    fileSection& h = ix.sectionHeaders[s];
-    const int64_t start = recordOffset(ix, static_cast<int32_t>(std::min<int64_t>(total + 1, INT32_MAX)), s, headerBytes);
-    const int64_t fits = fileSize > start ? (fileSize - start) / kRecordBytes : 0;
-    const int64_t records = std::max<int64_t>(h.records, 0);
-    if (fits < records || total + records > INT32_MAX) {
-      h.records = static_cast<int32_t>(std::min<int64_t>(fits, INT32_MAX - total));
-      total += h.records;
-      ix.sectionEndRecord[s] = static_cast<int32_t>(total);
-      ix.sectionCount = h.records > 0 ? s : s - 1;
-      RawRecord last;
-      if (h.records > 0 &&
-          readRaw(*index.file, recordOffset(ix, static_cast<int32_t>(total), s, headerBytes), last)) {
-        ix.sectionLastTime[s] = last.recTime;
-        ix.lastRecordTime = last.recTime;
-      }
-      ix.recordCount = static_cast<int32_t>(total);
-      logMsg(-1, QStringLiteral("getZavFileData: ERROR the file ends after record %1 of %2: %3")
-                     .arg(total)
-                     .arg(promised)
-                     .arg(index.fileName));
-      break;
-    }
-    h.records = static_cast<int32_t>(records);
-    total += records;
-    ix.sectionEndRecord[s] = static_cast<int32_t>(total);
+  // Whether the file holds reading r; a section's readings lie in file order.
+  const auto held = [&](int32_t r) {
+    ReadingPlace at;
+    const int64_t offset = recordOffset(ix, r, at, headerBytes);
+    return offset >= 0 && offset + kRecordBytes <= fileSize;
+  };
+  qsizetype k = 0;
+  while (k < ix.sections.size() && (ix.sections[k].readings() == 0 || held(int32_t(ix.sections[k].endRecord()))))
+    ++k;
+  // The copy is written only when the file ends early: it shares the slot's otherwise.
+  if (k == ix.sections.size()) {
+    if (ix.sectionCount != ix.sections.size()) index.index.sectionCount = int32_t(ix.sections.size());
+    return;
   }
-  ix.sectionHeaders.resize(ix.sectionCount + 1);
-  ix.sectionLastTime.resize(ix.sectionCount + 1);
-  ix.sectionEndRecord.resize(ix.sectionCount + 1);
-  ix.recordCount = static_cast<int32_t>(ix.sectionEndRecord[ix.sectionCount]);
+  int32_t lo = ix.sections[k].before, hi = int32_t(ix.sections[k].endRecord());  // lo held (or none), hi not
+  while (hi - lo > 1) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    (held(mid) ? lo : hi) = mid;
+  }
+  const int32_t promised = ix.recordCount;
+  const int32_t kept = lo - ix.sections[k].before;
+  dataFileIndex& cut = index.index;
+  cut.sections.resize(kept > 0 ? k + 1 : k);
+  if (kept > 0) {
+    DataSection& s = cut.sections[k];
+    const qsizetype j = s.runOf(kept - 1);
+    s.runs.resize(j + 1);
+    s.runs[j].end = kept;
+    s.records = s.recordOf(kept - 1, j) + 1;
+    RawRecord last;
+    ReadingPlace at{.section = k, .run = j};
+    if (readRaw(*index.file, recordOffset(cut, lo, at, headerBytes), last)) {
+      s.lastTime = last.recTime;
+      cut.lastRecordTime = last.recTime;
+    }
+  }
+  cut.recordCount = lo;
+  cut.sectionCount = int32_t(cut.sections.size());
+  logMsg(-1, QStringLiteral("getZavFileData: ERROR the file ends after record %1 of %2: %3")
+                 .arg(lo)
+                 .arg(promised)
+                 .arg(index.fileName));
 }
 
 QString pointDumpHeader() {

@@ -38,17 +38,16 @@ inline bool readRaw(PlotFileView& file, int64_t offset, RawRecord& r) {
   return true;
 }
 
-// 0-based offset of record `rec` (1-based over the file) in section part `sec`
-// (1-based): from the part's first record where the index knows its place (a
-// file read past damage has gaps between and within sections), else by the
-// sizes of the sections before it.
-inline int64_t recordOffset(const dataFileIndex& ix, int32_t rec, int32_t sec, int headerBytes) {
-  if (headerBytes == kSectionBytes && sec >= 1 && sec < ix.sectionFilePos.size() &&
-      sec < ix.sectionEndRecord.size() && ix.sectionFilePos[sec] > 0) {
-    return firstRecordPos(ix, sec) - 1 +
-           (static_cast<int64_t>(rec) - ix.sectionEndRecord[sec - 1] - 1) * kRecordBytes;
-  }
-  return (static_cast<int64_t>(rec) - 1) * kRecordBytes + static_cast<int64_t>(headerBytes) * sec;
+// 0-based offset of record `rec` (1-based over the file's readings), found
+// from `at` on and left at its place (findReading): in its section's run, or,
+// for headers of another size, by the sizes of the sections before it. -1
+// when the index does not hold it.
+inline int64_t recordOffset(const dataFileIndex& ix, int32_t rec, ReadingPlace& at, int headerBytes) {
+  if (!findReading(ix, rec, at)) return -1;
+  if (headerBytes != kSectionBytes)
+    return (static_cast<int64_t>(rec) - 1) * kRecordBytes + static_cast<int64_t>(headerBytes) * (at.section + 1);
+  const DataSection& s = ix.sections[at.section];
+  return s.recordPos(s.recordOf(rec - s.before - 1, at.run)) - 1;
 }
 
 // Whole seconds of a date, in floating point so a damaged record cannot overflow.

@@ -141,18 +141,18 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
   RawRecord prev{};
   int32_t resetCount = 0;
   Rates rates(0, 0);
-  int32_t sec = 0;
+  ReadingPlace at;
   int32_t p = 0;
   for (int32_t rec = fromRec; rec <= toRec;) {
-    while (ix.sectionEndRecord[sec] < rec && sec < ix.sectionCount) ++sec;
-    const int32_t end = ix.sectionEndRecord[sec] >= rec ? std::min(toRec, ix.sectionEndRecord[sec]) : toRec;
-
     // The first record of a section continues the recording before it or starts a new one.
-    const uchar* b = file.bytes(recordOffset(ix, rec, sec, headerBytes), kRecordBytes);
+    const uchar* b = file.bytes(recordOffset(ix, rec, at, headerBytes), kRecordBytes);
     if (!b) return false;
+    const qsizetype sec = at.section;
+    const DataSection& s = ix.sections[sec];
+    const auto end = static_cast<int32_t>(std::min<int64_t>(toRec, s.endRecord()));
     const RawRecord r = decodeRaw(b);
-    const fileSection& h = ix.sectionHeaders[sec];
-    const bool continues = sec > 1 && p > 1 && h.resetCount == resetCount &&
+    const fileSection& h = s.header;
+    const bool continues = sec > 0 && p > 1 && h.resetCount == resetCount &&
                            h.WsPerCount == rates.wsPerCount && h.ticksPerSec == rates.ticksPerSec;
     PowerParts first;
     if (continues) {
@@ -177,10 +177,14 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
     ++p;
     ++rec;
 
-    // The rest of the section a read at a time, in runs that end where a block does.
+    // The rest of the section run by run, a read of its bytes at a time (the
+    // view fetches a large block and hands out its runs from it), in pieces
+    // that end where a block of nodes does.
     while (rec <= end) {
-      const int32_t n = std::min(end - rec + 1, kReadRecords);
-      b = file.bytes(recordOffset(ix, rec, sec, headerBytes), n * kRecordBytes);
+      const int64_t offset = recordOffset(ix, rec, at, headerBytes);
+      const int32_t inRun = s.runs[at.run].end - (rec - s.before - 1);
+      const int32_t n = std::min({end - rec + 1, inRun, kReadRecords});
+      b = file.bytes(offset, n * kRecordBytes);
       if (!b) return false;
       for (int32_t done = 0; done < n;) {
         const auto m = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(n - done), blocks.room()));

@@ -23,36 +23,35 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
                   .arg(static_cast<int64_t>(toRecordNr) - fromRecordNr + 1)
                   .arg(logTime(searchDateTime), searchFirst ? "True" : "False"));
   }
-  if (ix.sectionCount < 1 || ix.recordCount < 1 || !index.file) return;
+  if (ix.sections.isEmpty() || ix.recordCount < 1 || !index.file) return;
 
-  int32_t s = 1;
-  int32_t before = 0;
-  for (; s < ix.sectionCount; ++s) {
-    const int32_t records = ix.sectionHeaders[s].records;
-    if (records > 0 && searchDateTime <= ix.sectionLastTime[s]) break;
-    if (records > 0) before += records;
-  }
-  int32_t lo = before + 1;
-  int32_t hi = before + ix.sectionHeaders[s].records;
+  // The first section with readings that ends at or after the time, else the last.
+  const QVector<DataSection>& sections = ix.sections;
+  qsizetype s = 0;
+  while (s + 1 < sections.size() && !(sections[s].readings() > 0 && searchDateTime <= sections[s].lastTime)) ++s;
+  const DataSection& in = sections[s];
+  int32_t lo = in.before + 1;
+  int32_t hi = static_cast<int32_t>(in.endRecord());
   if (logShows(3)) {
     logMsg(3, QStringLiteral("   fileSection=%1\n  secFirstRec=%2\n   secLastRec=%3\n  secStartTime=%4\n"
                              "   secLastTime=%5\nsec-1.LastTime=%6\nsectionRecords=%7\n     thisDTime=%8")
-                  .arg(s)
+                  .arg(s + 1)
                   .arg(lo)
                   .arg(hi)
-                  .arg(logTime(ix.sectionHeaders[s].startTime), logTime(ix.sectionLastTime[s]),
-                       logTime(ix.sectionLastTime[s - 1]))
-                  .arg(ix.sectionHeaders[s].records)
+                  .arg(logTime(in.header.startTime), logTime(in.lastTime),
+                       logTime(s > 0 ? sections[s - 1].lastTime : 0))
+                  .arg(in.readings())
                   .arg(logTime(searchDateTime)));
   }
 
   int32_t probe = searchFirst ? lo : hi;
   int32_t loops = 0;
   RawRecord r{};
+  ReadingPlace place{.section = s};
   for (;;) {
     // A probe outside the file (an empty section) reads the nearest record.
     const int32_t at = std::clamp(probe, 1, ix.recordCount);
-    if (!readRaw(*index.file, recordOffset(ix, at, s, kSearchHeaderBytes), r)) break;
+    if (!readRaw(*index.file, recordOffset(ix, at, place, kSearchHeaderBytes), r)) break;
     ++loops;
     if (hi - lo < 1) break;
     if (searchFirst) {

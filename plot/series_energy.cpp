@@ -24,20 +24,15 @@ void addPart(const plotSeries& s, int32_t first, int32_t last, const seriesSecti
 
 void markSeriesSections(plotSeries& s, const dataFileIndex& ix) {
   s.sections.clear();
-  int32_t sec = 0;
+  ReadingPlace at;
+  qsizetype sec = -1;
   for (qsizetype k = 0; k < s.points.size(); ++k) {
-    const int32_t rec = s.points[k].recordNr;
-    int32_t at = sec;
-    while (at < ix.sectionCount && at < ix.sectionEndRecord.size() - 1 && ix.sectionEndRecord[at] < rec) ++at;
-    if (at < 1 || at >= ix.sectionHeaders.size()) continue;
-    // Parts of one section that damaged records separate count as one.
-    bool same = sec >= 1;
-    for (int32_t k = sec + 1; same && k <= at; ++k) same = continuesSection(ix, k);
-    if (s.sections.isEmpty() || !same) {
-      const fileSection& h = ix.sectionHeaders[at];
+    if (!findReading(ix, s.points[k].recordNr, at)) continue;
+    if (at.section != sec) {
+      const fileSection& h = ix.sections[at.section].header;
       s.sections.append({.firstPoint = int32_t(k), .WsPerCount = h.WsPerCount, .ticksPerSec = h.ticksPerSec});
     }
-    sec = at;
+    sec = at.section;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 
 #include "core/log/logmsg.h"
 #include "core/util/format_pattern.h"
@@ -16,7 +17,6 @@ namespace {
 using zavio::errnoText;
 using zavio::fileLength;
 using zavio::readAt;
-using zavio::resizeIndex;
 
 QString num(int64_t v) { return QString::number(v); }
 
@@ -28,21 +28,47 @@ QString skippedText(int64_t from, int64_t next, const QString& why) {
 
 }  // namespace
 
-int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
-  if (r < 1 || r > ix.recordCount) return 0;
-  for (int k = 1; k <= ix.sectionCount && k < ix.sectionEndRecord.size(); ++k) {
-    if (r <= ix.sectionEndRecord[k]) {
-      const int64_t before = ix.sectionEndRecord[k - 1];
-      return firstRecordPos(ix, k) + (r - before - 1) * int64_t(kRecordBytes);
-    }
+qsizetype DataSection::runOf(int32_t k) const {
+  return std::upper_bound(runs.begin(), runs.end(), k, [](int32_t k, const ReadingRun& r) { return k < r.end; }) -
+         runs.begin();
+}
+
+void appendSection(dataFileIndex& ix, DataSection s) {
+  s.before = ix.recordCount;
+  ix.recordCount = int32_t(std::min<int64_t>(s.endRecord(), INT32_MAX));
+  ix.sections.append(std::move(s));
+  ix.sectionCount = int32_t(ix.sections.size());
+}
+
+bool findReading(const dataFileIndex& ix, int32_t r, ReadingPlace& at) {
+  const QVector<DataSection>& sections = ix.sections;
+  if (r < 1 || r > ix.recordCount) return false;
+  const auto holds = [r](const DataSection& s) { return r > s.before && r <= s.endRecord(); };
+  if (at.section >= sections.size() || !holds(sections[at.section])) {
+    const auto s = std::lower_bound(sections.begin(), sections.end(), r,
+                                    [](const DataSection& s, int32_t r) { return s.endRecord() < r; });
+    if (s == sections.end() || !holds(*s)) return false;
+    at = {.section = s - sections.begin(), .run = 0};
   }
-  return 0;
+  const DataSection& s = sections[at.section];
+  const int32_t k = r - s.before - 1;
+  const auto inRun = [&](qsizetype j) {
+    return j < s.runs.size() && k < s.runs[j].end && k >= (j > 0 ? s.runs[j - 1].end : 0);
+  };
+  if (!inRun(at.run)) at.run = inRun(at.run + 1) ? at.run + 1 : s.runOf(k);
+  return at.run < s.runs.size();
+}
+
+int64_t recordFilePos(const dataFileIndex& ix, int32_t r) {
+  ReadingPlace at;
+  if (!findReading(ix, r, at)) return 0;
+  const DataSection& s = ix.sections[at.section];
+  return s.recordPos(s.recordOf(r - s.before - 1, at.run));
 }
 
 namespace {
 
 using zavio::FileStretch;
-using zavio::RecordRun;
 
 void noteFault(DataFileIndexRead& scan, const QString& line) {
   scan.report += line + '\n';
@@ -80,56 +106,38 @@ bool reportLead(DataFileIndexRead& scan, const char* lead, const QVector<FileStr
   return true;
 }
 
-// Enters a section of the walk into the index, a part for each run of its
-// readings, and into the report; false when a part's last record can no
-// longer be read.
-bool indexSection(int fd, const FileStretch& s, DataFileIndexRead& scan, int64_t& total) {
+// Enters a section of the walk into the index, its runs of readings taken,
+// and into the report.
+void indexSection(int fd, FileStretch& s, DataFileIndexRead& scan, int64_t& total) {
   dataFileIndex& ix = scan.index;
-  scan.report += headerReport(ix.sectionHeaders.size(), s.header);
+  scan.report += headerReport(ix.sections.size() + 1, s.header);
   if (!s.why.isEmpty()) scan.skipped << QStringLiteral("loadZavDatNEW: ERROR ") + s.why;
-  if (!s.refused.isEmpty()) {
-    int64_t refused = 0;
-    for (const RecordRun& r : s.refused) refused += r.count;
-    const QString line = QStringLiteral("passed over ") + num(refused) +
-                         QStringLiteral(" records that are no reading in ") + num(s.refused.size()) +
+  if (s.refusedRecords() > 0) {
+    const QString line = QStringLiteral("passed over ") + num(s.refusedRecords()) +
+                         QStringLiteral(" records that are no reading in ") + num(s.refusedRuns()) +
                          QStringLiteral(" places of the section at position=") + num(s.from) +
                          QStringLiteral(", the first: ") + s.refusedWhy;
     scan.skipped << QStringLiteral("loadZavDatNEW: ERROR ") + line;
     scan.report += line + '\n';
   }
   if (s.header.records != s.records) scan.report += QStringLiteral("adjusting records=") + num(s.records) + '\n';
-  const int64_t body = s.from + kSectionBytes;
-  for (const RecordRun& run : s.readings()) {
-    const int n = ix.sectionHeaders.size();
-    fileSection h = s.header;
-    h.records = int32_t(std::min<int64_t>(run.count, INT32_MAX));
-    const int64_t lastPos = body + (run.first + run.count - 1) * kRecordBytes;
-    char buf[kRecordBytes];
-    if (!readAt(fd, lastPos, buf, kRecordBytes)) {
-      noteFault(scan, QStringLiteral("Error short read of record at position=") + num(lastPos));
-      return false;
-    }
-    ix.lastRecordTime = unpackRecord(buf).recTime;
-    if (n == 1) ix.firstRecordTime = h.startTime;
+  total += s.readings();
+  if (ix.sections.isEmpty()) {
+    ix.firstRecordTime = s.header.startTime;
     // Opened while the PC clock was wrong: the file's time begins with its first reading.
-    if (n == 1 && !plausibleTime(h.startTime) && readAt(fd, body + run.first * kRecordBytes, buf, kRecordBytes))
+    char buf[kRecordBytes];
+    if (!plausibleTime(s.header.startTime) && readAt(fd, s.recordPos(s.runs[0].first), buf, kRecordBytes))
       ix.firstRecordTime = unpackRecord(buf).recTime;
-    resizeIndex(ix, n);
-    ix.sectionFilePos[n] = s.from;
-    ix.sectionRecordPos[n] = body + run.first * kRecordBytes;
-    ix.sectionHeaders[n] = h;
-    total += h.records;
-    ix.sectionLastTime[n] = ix.lastRecordTime;
-    ix.sectionEndRecord[n] = int32_t(std::min<int64_t>(total, INT32_MAX));
   }
+  ix.lastRecordTime = s.lastTime;
+  appendSection(ix, std::move(s));
   scan.report += QStringLiteral("  lastRecordTime:") + generalDate(ix.lastRecordTime) + '\n';
-  return true;
 }
 
 // Reports damage the walk passed over: each stretch followed by a section
 // gets a line of its own naming it.
 void reportDamage(const FileStretch& s, int64_t next, DataFileIndexRead& scan) {
-  if (s.headerRead) scan.report += headerReport(scan.index.sectionHeaders.size(), s.header);
+  if (s.headerRead) scan.report += headerReport(scan.index.sections.size() + 1, s.header);
   noteFault(scan, s.why);
   if (next <= 0) return;
   scan.skipped << skippedText(s.from, next, s.why);
@@ -138,8 +146,7 @@ void reportDamage(const FileStretch& s, int64_t next, DataFileIndexRead& scan) {
 
 // The index and report of a data file of `len` bytes; false when the file is
 // not whole. Touches nothing else, so any thread may run it.
-bool scanSections(int fd, int64_t len, DataFileIndexRead& scan,
-                  const QVector<FileStretch>* walked = nullptr) {
+bool scanSections(int fd, int64_t len, DataFileIndexRead& scan, QVector<FileStretch>* walked = nullptr) {
   if (len == 0) {
     scan.report += QStringLiteral("starting new Zav file");
     return true;
@@ -151,30 +158,29 @@ bool scanSections(int fd, int64_t len, DataFileIndexRead& scan,
   }
   // A walk handed in serves only when it covers these very bytes.
   const bool fits = walked && !walked->isEmpty() && walked->last().to == len + 1;
-  const QVector<FileStretch> walk = fits ? *walked : zavio::walkDataFile(fd, len);
+  QVector<FileStretch> own;
+  if (!fits) own = zavio::walkDataFile(fd, len);
+  QVector<FileStretch>& walk = fits ? *walked : own;
   if (!reportLead(scan, lead, walk)) return false;
   int64_t total = 0;
   int sections = 0;
   bool damaged = false;
   bool toTheEnd = true;
   for (qsizetype i = 0; i < walk.size() && toTheEnd; ++i) {
-    const FileStretch& s = walk[i];
+    FileStretch& s = walk[i];
     const int64_t next = i + 1 < walk.size() ? walk[i + 1].from : 0;
     if (s.isSection) {
-      toTheEnd = indexSection(fd, s, scan, total);
+      damaged = damaged || !s.why.isEmpty() || s.refusedRecords() > 0;
+      indexSection(fd, s, scan, total);
       sections += 1;
-      damaged = damaged || !s.why.isEmpty() || !s.refused.isEmpty();
     } else {
       reportDamage(s, next, scan);
       damaged = true;
       toTheEnd = next > 0;
     }
   }
-  dataFileIndex& ix = scan.index;
   QString& t = scan.report;
   t += QStringLiteral("  ----------------------------------\n   totalRecords read=") + num(total) + '\n';
-  ix.recordCount = int32_t(std::min<int64_t>(total, INT32_MAX));
-  ix.sectionCount = int32_t(ix.sectionHeaders.size() - 1);
   if (!toTheEnd) {
     t += QStringLiteral("fileLength / record count error");
     if (scan.problem.isEmpty()) scan.problem = QStringLiteral("fileLength / record count error");
@@ -210,11 +216,11 @@ void FileNumbers::release(int16_t n) {
   if (n > 0 && n < 32) m_inUse &= ~(1u << n);
 }
 
-bool DataFileSlots::load(int16_t slot, const QString& name, const QVector<FileStretch>* walked) {
+bool DataFileSlots::load(int16_t slot, const QString& name, QVector<FileStretch>* walked) {
   m_loadProblem.clear();
   if (slot < 0 || slot > 1) return false;
   dataFileIndex& ix = m_index[slot];
-  resizeIndex(ix, 0);
+  ix.sections.clear();
   ix.recordCount = 0;
   ix.sectionCount = 0;
   QString t = QStringLiteral("loadZavDatNEW(") + num(slot) + QStringLiteral(")\nfileName=") + name + '\n';
@@ -234,7 +240,7 @@ bool DataFileSlots::load(int16_t slot, const QString& name, const QVector<FileSt
   const bool ok = scanSections(fd, len, scan, walked);
   ::close(fd);
   m_numbers.release(fileNr);
-  ix = scan.index;
+  ix = std::move(scan.index);
   m_loadProblem = scan.problem;
   for (const QString& line : std::as_const(scan.skipped)) logMsg(-1, line);
   if (ok) {
@@ -248,29 +254,41 @@ bool DataFileSlots::load(int16_t slot, const QString& name, const QVector<FileSt
 DataFileWalk::DataFileWalk(const QString& name, const zavio::OwnHeader& own)
     : m_fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;
-  for (const zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd), own)) {
-    if (!s.isSection) continue;
-    bool continues = false;
-    for (const RecordRun& run : s.readings()) {
-      m_sections.append({.pos = s.from,
-                         .header = s.header,
-                         .first = s.from + kSectionBytes + run.first * kRecordBytes,
-                         .records = run.count,
-                         .continues = continues,
-                         .sectionRecords = s.records});
-      continues = true;
-    }
+  dataFileIndex read;
+  for (zavio::FileStretch& s : zavio::walkDataFile(m_fd, fileLength(m_fd), own)) {
+    if (s.isSection) appendSection(read, std::move(s));
   }
+  m_sections = std::move(read.sections);
 }
 
 DataFileWalk::~DataFileWalk() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
-bool DataFileWalk::readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const {
-  buf.resize(n * kRecordBytes);
-  return m_fd >= 0 && first >= 0 && first + n <= s.records &&
-         readAt(m_fd, s.first + first * kRecordBytes, buf.data(), int(buf.size()));
+int32_t DataFileWalk::readReadings(const DataSection& s, int64_t from, int64_t to, QByteArray& buf,
+                                   int32_t& first) const {
+  to = std::min(to, s.records);
+  if (m_fd < 0 || from < 0 || from >= to) return -1;
+  buf.resize((to - from) * kRecordBytes);
+  if (!readAt(m_fd, s.recordPos(from), buf.data(), int(buf.size()))) return -1;
+  // The run holding `from` or the first behind it; its readings and those of
+  // the runs behind it within the records read go to the front.
+  qsizetype j = std::upper_bound(s.runs.begin(), s.runs.end(), from,
+                                 [](int64_t place, const ReadingRun& r) { return place < r.first; }) -
+                s.runs.begin();
+  if (j > 0 && from < s.recordOf(s.runs[j - 1].end, j - 1)) j -= 1;
+  char* out = buf.data();
+  int32_t n = 0;
+  first = -1;
+  for (; j < s.runs.size() && s.runs[j].first < to; ++j) {
+    const int32_t before = j > 0 ? s.runs[j - 1].end : 0;
+    const int64_t a = std::max<int64_t>(s.runs[j].first, from);
+    const int64_t b = std::min<int64_t>(s.recordOf(s.runs[j].end, j), to);
+    if (first < 0) first = before + int32_t(a - s.runs[j].first);
+    std::memmove(out + int64_t(n) * kRecordBytes, out + (a - from) * kRecordBytes, (b - a) * kRecordBytes);
+    n += int32_t(b - a);
+  }
+  return n;
 }
 
 QString formatMs(int32_t value) {

@@ -16,35 +16,65 @@ struct FileStretch;
 struct OwnHeader;
 }
 
-// Index of one file's sections; element 0 of the arrays is never used. A
-// section with records in its midst that are no reading is indexed in parts,
-// one per run of readings: the parts keep their section's header (records:
-// the part's readings) and header position, and each has the position of its
-// first record.
+// A run of a section's readings: records one behind the other that are all
+// readings.
+struct ReadingRun {
+  uint32_t first = 0;  // its first record's place among the section's records (0-based, those that are none counted)
+  int32_t end = 0;     // the section's readings up to and with its last
+};
+
+// A section of a data file with its runs of readings, as the walk finds it,
+// the index holds it and the plot reads it: the records in its midst that are
+// no reading lie between its runs (a section without such records has one
+// run). Readings are numbered over the file, from 1; 32-bit numbers are the
+// index's limit.
+struct DataSection {
+  int64_t from = 0;          // 1-based position of its header
+  fileSection header;        // as on disk (records 0: left open by a kill)
+  int64_t records = 0;       // its records up to its last reading, those that are none included
+  int32_t before = 0;        // the file's readings before its first
+  Date lastTime = 0;         // its last reading's time
+  QVector<ReadingRun> runs{};  // in file order
+
+  int32_t readings() const { return runs.isEmpty() ? 0 : runs.last().end; }
+  // The number over the file of its last reading.
+  int64_t endRecord() const { return int64_t(before) + readings(); }
+  // The run holding its reading k (0-based), by binary search; runs.size() past the last.
+  qsizetype runOf(int32_t k) const;
+  // The place among its records of reading k (0-based) of run j.
+  int64_t recordOf(int32_t k, qsizetype j) const {
+    return runs[j].first + int64_t(k - (j > 0 ? runs[j - 1].end : 0));
+  }
+  // 1-based position of its record at `place` (0-based).
+  int64_t recordPos(int64_t place) const { return from + kSectionBytes + place * kRecordBytes; }
+  // How many runs of records that are no reading lie among its records, and their records.
+  qsizetype refusedRuns() const { return runs.isEmpty() ? 0 : runs.size() - 1 + (runs[0].first > 0 ? 1 : 0); }
+  int64_t refusedRecords() const { return records - readings(); }
+};
+
+// Where a reading of an index lies: its section and the run within it.
+struct ReadingPlace {
+  qsizetype section = 0;
+  qsizetype run = 0;
+};
+
+// Index of one file's sections, each once with its runs of readings.
 struct dataFileIndex {
-  QVector<fileSection> sectionHeaders{fileSection{}};
-  QVector<int64_t> sectionFilePos{0};    // 1-based position of each header
-  QVector<int64_t> sectionRecordPos{0};  // 1-based position of each part's first record
-  QVector<Date> sectionLastTime{0};
-  QVector<int32_t> sectionEndRecord{0};  // running total of records up to the section
-  int32_t sectionCount = 0;
-  int32_t recordCount = 0;
+  QVector<DataSection> sections;  // in file order
+  int32_t sectionCount = 0;       // sections.size()
+  int32_t recordCount = 0;        // readings
   Date firstRecordTime = 0;
   Date lastRecordTime = 0;
 };
+// Appends a section behind the index's last, numbering its readings on from
+// there; takes its runs.
+void appendSection(dataFileIndex& ix, DataSection s);
+// Finds reading r (1-based over the file) from `at` on: the next run by a
+// step, any other by binary search. False when r is outside the index.
+bool findReading(const dataFileIndex& ix, int32_t r, ReadingPlace& at);
 // 1-based byte position of record r (1-based over the whole file) of a slot's
 // index, or 0 when r is outside it.
 int64_t recordFilePos(const dataFileIndex& index, int32_t r);
-// 1-based position of the first record of part s (right behind its header
-// where the index holds no position of its own).
-inline int64_t firstRecordPos(const dataFileIndex& ix, int s) {
-  return s < ix.sectionRecordPos.size() && ix.sectionRecordPos[s] > 0 ? ix.sectionRecordPos[s]
-                                                                      : ix.sectionFilePos[s] + kSectionBytes;
-}
-// Whether part s goes on the section of part s - 1 behind records that are no reading.
-inline bool continuesSection(const dataFileIndex& ix, int s) {
-  return s > 1 && s < ix.sectionFilePos.size() && ix.sectionFilePos[s] == ix.sectionFilePos[s - 1];
-}
 
 // A data file's section index read on its own: the sections read (every one
 // the walk finds, up to a fault at the end), whether the whole file was read,
@@ -73,7 +103,7 @@ class FileNumbers {
 
 // The section indexes of the two data files: slot 0 the file recorded into
 // (the recorder keeps it up to date as it appends), slot 1 the archive file
-// the user views. Element 0 of each index's arrays is never used.
+// the user views.
 class DataFileSlots {
  public:
   const dataFileIndex& operator[](int slot) const { return m_index[slot == 1 ? 1 : 0]; }
@@ -81,8 +111,9 @@ class DataFileSlots {
   // Rebuilds the slot's index from the file and logs the loader's report (the
   // archive slot only when the file exists). True when the whole file was read;
   // on a fault the index keeps the sections read before it. `walked` spares a
-  // second walk when the caller has just walked the file under its lock.
-  bool load(int16_t slot, const QString& fileName, const QVector<zavio::FileStretch>* walked = nullptr);
+  // second walk when the caller has just walked the file under its lock; the
+  // runs of its sections move into the index.
+  bool load(int16_t slot, const QString& fileName, QVector<zavio::FileStretch>* walked = nullptr);
   // The first fault of the last load, in its report's words.
   const QString& loadProblem() const { return m_loadProblem; }
   FileNumbers& fileNumbers() { return m_numbers; }
@@ -93,20 +124,7 @@ class DataFileSlots {
   FileNumbers m_numbers;
 };
 
-// A run of readings of a section as a file holds it: where its header lies,
-// the header as on disk (records 0: left open by a kill), the position of the
-// run's first record and its readings. A section with records in its midst
-// that are no reading has a run for each stretch of readings.
-struct SectionSpan {
-  int64_t pos = 0;  // 1-based position of the header
-  fileSection header;
-  int64_t first = 0;  // 1-based position of the run's first record
-  int64_t records = 0;
-  bool continues = false;  // goes on the section of the run before it
-  int64_t sectionRecords = 0;  // the section's records up to its last reading, those that are none included
-};
-
-// A data file read run by run of readings, as the loader reads it, and never
+// A data file read section by section, as the loader reads it, and never
 // changed: an open section runs to the next section header or the end (a torn
 // record at the end is not counted), and damage is passed over to the next
 // section header.
@@ -117,14 +135,16 @@ class DataFileWalk {
   ~DataFileWalk();
   DataFileWalk(const DataFileWalk&) = delete;
   DataFileWalk& operator=(const DataFileWalk&) = delete;
-  const QVector<SectionSpan>& sections() const { return m_sections; }
-  // The bytes of n records of run s from its record `first` (0-based) on;
-  // false when they are not all there.
-  bool readRecords(const SectionSpan& s, int64_t first, int64_t n, QByteArray& buf) const;
+  const QVector<DataSection>& sections() const { return m_sections; }
+  // The readings of section s among its records [from, to), read at once and
+  // put one behind the other at the front of buf; their number (-1 when the
+  // records are not all there), `first` the number among its readings
+  // (0-based) of the first.
+  int32_t readReadings(const DataSection& s, int64_t from, int64_t to, QByteArray& buf, int32_t& first) const;
 
  private:
   int m_fd = -1;
-  QVector<SectionSpan> m_sections;
+  QVector<DataSection> m_sections;
 };
 
 // "1.234.567" style text of a 32-bit count.

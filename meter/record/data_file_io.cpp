@@ -55,25 +55,6 @@ int64_t fileLength(int fd) {
   return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
-void resizeIndex(dataFileIndex& ix, int n) {
-  ix.sectionHeaders.resize(n + 1);
-  ix.sectionFilePos.resize(n + 1);
-  ix.sectionRecordPos.resize(n + 1);
-  ix.sectionLastTime.resize(n + 1);
-  ix.sectionEndRecord.resize(n + 1);
-}
-
-QVector<RecordRun> FileStretch::readings() const {
-  QVector<RecordRun> runs;
-  int64_t next = 0;
-  for (const RecordRun& r : refused) {
-    if (r.first > next) runs.append({.first = next, .count = r.first - next});
-    next = r.first + r.count;
-  }
-  if (records > next) runs.append({.first = next, .count = records - next});
-  return runs;
-}
-
 namespace {
 
 // A header can start a section when one of its first records is dated as a
@@ -179,10 +160,9 @@ QString dateText(Date d) {
   return std::isfinite(d) && std::fabs(d) < 3e6 ? generalDate(d) : QString::number(d, 'g', 6);
 }
 
-// Why the record at pos (bytes p) is no reading.
-QString noReadingText(int64_t pos, const char* p) {
-  return QStringLiteral("Error no reading at position=") + num(pos) + QStringLiteral(": dated ") +
-         dateText(unpackDate(p));
+// Why the record at pos, dated `date`, is no reading.
+QString noReadingText(int64_t pos, Date date) {
+  return QStringLiteral("Error no reading at position=") + num(pos) + QStringLiteral(": dated ") + dateText(date);
 }
 
 // Where the n bytes at p reach a new section's first record, its date: one
@@ -337,14 +317,18 @@ struct Walk {
   }
 
   // How many of the n records at pos, a section's, run up to its last reading;
-  // the runs among them that are no reading go into at.refused with the first
-  // named in at.refusedWhy; `trailing` names the first record behind the last
-  // reading that is none (or a short read).
+  // the runs of readings among them go into at.runs (as many records as 32-bit
+  // numbers reach: the index's limit), with the last one's time, and the first
+  // record that is no reading among them is named in at.refusedWhy; `trailing`
+  // names the first record behind the last reading that is none (or a short read).
   int64_t readings(int64_t pos, int64_t n, FileStretch& at, QString& trailing) {
     constexpr int64_t kChunkRecords = 4096;  // read into the cache and checked there
+    n = std::min<int64_t>(n, INT32_MAX);
     QByteArray buf;
     int64_t through = 0;  // records up to the last reading
-    RecordRun refused;    // the run that is no reading since the last reading
+    // The first record since the last reading that is none, named only where a text needs it.
+    int64_t noneAt = 0;
+    Date noneDated = 0;
     for (int64_t i = 0; i < n;) {
       const int64_t k = std::min(kChunkRecords, n - i);
       buf.resize(k * kRecordBytes);
@@ -354,22 +338,26 @@ struct Walk {
       }
       for (const char* p = buf.constData(); p < buf.constData() + buf.size(); p += kRecordBytes, ++i) {
         if (!recordIsReading(p)) {
-          if (refused.count == 0) {
-            refused.first = i;
-            trailing = noReadingText(pos + i * kRecordBytes, p);
+          if (noneAt == 0) {
+            noneAt = pos + i * kRecordBytes;
+            noneDated = unpackDate(p);
           }
-          refused.count += 1;
           continue;
         }
-        if (refused.count > 0) {
-          if (at.refused.isEmpty()) at.refusedWhy = trailing;
-          at.refused.append(refused);
-          refused = {};
-          trailing.clear();
+        if (noneAt > 0) {
+          if (at.refusedWhy.isEmpty()) at.refusedWhy = noReadingText(noneAt, noneDated);
+          noneAt = 0;
         }
+        if (!at.runs.isEmpty() && through == i) {
+          at.runs.last().end += 1;
+        } else {
+          at.runs.append({.first = uint32_t(i), .end = at.readings() + 1});
+        }
+        at.lastTime = unpackDate(p);
         through = i + 1;
       }
     }
+    if (noneAt > 0) trailing = noReadingText(noneAt, noneDated);
     return through;
   }
 };

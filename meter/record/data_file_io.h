@@ -20,8 +20,6 @@ bool writeAt(int fd, int64_t pos1, const QByteArray& bytes);
 // What was written reaches the disk (the data, and the length where it grew).
 bool syncData(int fd);
 int64_t fileLength(int fd);
-// Gives the index's arrays room for n sections (element 0 unused).
-void resizeIndex(dataFileIndex& ix, int n);
 
 // What a new section's header this program writes is known by, should a lost
 // write leave only its first bytes at the end of the file: the version it
@@ -32,28 +30,17 @@ struct OwnHeader {
   QVector<int32_t> meterIDs{};
 };
 
-// Records of a section, counted from its first (0-based).
-struct RecordRun {
-  int64_t first = 0;
-  int64_t count = 0;
-};
-// One stretch of a data file as the walk found it: a section (its header and
-// its records up to the last reading) or damage passed over.
-struct FileStretch {
-  int64_t from = 0;  // first byte
-  int64_t to = 0;    // first byte behind it
+// One stretch of a data file as the walk found it: a section (its header,
+// its records up to the last reading and its runs of readings, which the
+// index takes as they are) or damage passed over (from, to, and the header
+// read at `from` when 38 bytes were there: headerRead).
+struct FileStretch : DataSection {
+  int64_t to = 0;  // first byte behind it
   bool isSection = false;
-  // As on disk (records 0: an open section); for damage the header read at
-  // `from` when 38 bytes were there (headerRead).
-  fileSection header;
   bool headerRead = false;
-  int64_t records = 0;          // a section's whole records up to its last reading
-  QVector<RecordRun> refused{};  // the runs of those that are no reading, in order
-  QString why;                  // damage: why no section starts at `from`; a section: what was not believed
-  QString refusedWhy;           // a section with records that are no reading: where and why
-  bool tornHeader = false;      // damage: a header of ours a lost write cut short at the end of the file
-  // The runs of readings among the records.
-  QVector<RecordRun> readings() const;
+  QString why;               // damage: why no section starts at `from`; a section: what was not believed
+  QString refusedWhy;        // a section with records that are no reading: where and why
+  bool tornHeader = false;   // damage: a header of ours a lost write cut short at the end of the file
 };
 // The stretches of a data file of `len` bytes, in file order, together
 // covering it. A header that passes every check starts a section wherever it

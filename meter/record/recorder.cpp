@@ -60,7 +60,7 @@ Result<> Recorder::open(const Settings& settings) {
   m_clockWrong = false;
   const Result<int> fd = takeFiles(name);
   if (!fd) return fd.failure();
-  const QVector<FileStretch> walk = cutTail(*fd, ownHeaderOf(settings));
+  QVector<FileStretch> walk = cutTail(*fd, ownHeaderOf(settings));
   m_slots.load(0, name, &walk);
   QString t;
   if (const Result<> taken = takeLoadedFile(name, t); !taken) {
@@ -121,12 +121,12 @@ Result<> Recorder::takeLoadedFile(const QString& name, QString& t) {
     // The caption gives what the loader found wrong, not the count it left.
     if (!m_slots.loadProblem().isEmpty()) m_problem = name + QStringLiteral(": ") + m_slots.loadProblem();
     take = false;
-  } else if (!fileVersionOk(ix.sectionHeaders[ix.sectionCount].version)) {
-    t += QStringLiteral("unsupported file version:") + num(ix.sectionHeaders[ix.sectionCount].version) + '\n';
+  } else if (!fileVersionOk(ix.sections.last().header.version)) {
+    t += QStringLiteral("unsupported file version:") + num(ix.sections.last().header.version) + '\n';
     take = false;
   } else {
-    t += QStringLiteral("adding to existing file version:") + num(ix.sectionHeaders[ix.sectionCount].version) +
-         QStringLiteral("  last section created:") + generalDate(ix.sectionHeaders[ix.sectionCount].startTime) + '\n';
+    t += QStringLiteral("adding to existing file version:") + num(ix.sections.last().header.version) +
+         QStringLiteral("  last section created:") + generalDate(ix.sections.last().header.startTime) + '\n';
   }
   if (take) return {};
   if (m_problem.isEmpty()) m_problem = name + QStringLiteral(": ") + t.section('\n', 0, 0);
@@ -212,8 +212,7 @@ Result<> Recorder::writeFailed(int64_t pos, qsizetype bytes) {
 
 Result<> Recorder::endSection(Date time) {
   dataFileIndex& ix = m_slots[0];
-  const int n = ix.sectionCount;
-  if (n > 0 && n < ix.sectionHeaders.size()) ix.sectionHeaders[n] = m_header;
+  if (!ix.sections.isEmpty()) ix.sections.last().header = m_header;
   const QByteArray bytes = packSection(m_header);
   // The count reaches the disk before the next header follows it: a power cut
   // cannot keep the new header behind a section that still reads as open.
@@ -277,22 +276,21 @@ Result<bool> Recorder::append(const Reading& r, Date time) {
   m_length += out.size();
 
   dataFileIndex& ix = m_slots[0];
-  int n = ix.sectionCount;
-  if (newSection) {
-    n += 1;
-    ix.sectionCount = n;
-    resizeIndex(ix, n);
-    m_headPos = at;
-    ix.sectionFilePos[n] = m_headPos;
-    ix.sectionHeaders[n] = h;
-  }
+  if (newSection) m_headPos = at;
+  if (newSection || ix.sections.isEmpty()) appendSection(ix, DataSection{.from = m_headPos, .header = h});
   h.records += 1;
-  ix.sectionHeaders[n].records = h.records;
+  DataSection& s = ix.sections.last();
+  s.header.records = h.records;
+  s.records = h.records;
+  if (s.runs.isEmpty()) {
+    s.runs.append({.first = 0, .end = 1});
+  } else {
+    s.runs.last().end += 1;
+  }
+  s.lastTime = time;
   if (ix.recordCount == 0) ix.firstRecordTime = time;
   ix.recordCount += 1;
   ix.lastRecordTime = time;
-  ix.sectionLastTime[n] = time;
-  ix.sectionEndRecord[n] = ix.recordCount;
   m_recordPos = m_length + 1 - kRecordBytes;
   return true;
 }

@@ -16,10 +16,10 @@ constexpr int64_t kChunkRecords = 4096;
 // each round the register, so their difference is off by up to 1 Wh.
 constexpr double kRoundingWh = 1.0 + 1e-6;
 
-// A record's place: section index and 0-based record within it.
+// A reading's place: section index and 0-based reading within it.
 struct Place {
   int section = 0;
-  int64_t record = 0;
+  int32_t record = 0;
 };
 
 // The data file's readings with the Ws per count the count processor counted
@@ -44,36 +44,32 @@ struct Readings {
 template <class F>
 void forEachReading(const Readings& in, Place from, F&& f) {
   const DataFileWalk& file = in.file;
-  const QVector<SectionSpan>& runs = file.sections();
+  const QVector<DataSection>& sections = file.sections();
   QByteArray buf;
-  bool havePrev = false;
-  uint32_t prev = 0;
-  const auto countAt = [&](const SectionSpan& run, int64_t r) {
-    return file.readRecords(run, r, 1, buf) ? std::optional(uint32_t(unpackRecord(buf.constData()).count))
-                                            : std::nullopt;
-  };
-  for (int s = from.section; s < runs.size(); ++s) {
-    const SectionSpan& run = runs[s];
-    const int64_t first = s == from.section ? from.record : 0;
-    if (!run.continues) havePrev = false;
+  for (int s = from.section; s < sections.size(); ++s) {
+    const DataSection& section = sections[s];
+    int32_t k = s == from.section ? from.record : 0;
     // The reading before the first one counts as the previous reading.
-    if (s == from.section) {
-      const auto before = first > 0                       ? countAt(run, first - 1)
-                          : run.continues && s > 0        ? countAt(runs[s - 1], runs[s - 1].records - 1)
-                                                          : std::nullopt;
-      havePrev = before.has_value();
-      prev = before.value_or(0);
+    bool havePrev = false;
+    uint32_t prev = 0;
+    int32_t first = 0;
+    if (k > 0) {
+      const int64_t place = section.recordOf(k - 1, section.runOf(k - 1));
+      havePrev = file.readReadings(section, place, place + 1, buf, first) == 1;
+      if (havePrev) prev = uint32_t(unpackRecord(buf.constData()).count);
     }
-    const double ws = in.wsOf(run.header);
-    for (int64_t i = first; i < run.records; i += kChunkRecords) {
-      const int64_t n = std::min(kChunkRecords, run.records - i);
-      if (!file.readRecords(run, i, n, buf)) return;
-      for (int64_t j = 0; j < n; ++j) {
+    const double ws = in.wsOf(section.header);
+    while (k < section.readings()) {
+      const int64_t place = section.recordOf(k, section.runOf(k));
+      const int32_t n = file.readReadings(section, place, place + kChunkRecords, buf, first);
+      if (n <= 0) return;
+      for (int32_t j = 0; j < n; ++j) {
         const meterRecord r = unpackRecord(buf.constData() + j * kRecordBytes);
         f(r.recTime, havePrev ? countEnergyWh(ws, countsBetween(prev, uint32_t(r.count))) : 0);
         havePrev = true;
         prev = uint32_t(r.count);
       }
+      k += n;
     }
   }
 }
@@ -93,25 +89,27 @@ RecordedEnergy energyFrom(const Readings& in, Place from) {
 // from the end, so a clock set back before the line cannot make earlier
 // readings count as later ones. The first record of `from` when none is.
 Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
-  const QVector<SectionSpan>& sections = file.sections();
+  const QVector<DataSection>& sections = file.sections();
   QByteArray buf;
   for (int s = int(sections.size()) - 1; s >= from; --s) {
-    const SectionSpan& span = sections[s];
-    for (int64_t end = span.records; end > 0;) {
-      const int64_t n = std::min(kChunkRecords, end);
-      if (!file.readRecords(span, end - n, n, buf)) break;
-      for (int64_t j = n - 1; j >= 0; --j) {
+    const DataSection& section = sections[s];
+    for (int32_t end = section.readings(); end > 0;) {
+      const int64_t to = section.recordOf(end - 1, section.runOf(end - 1)) + 1;
+      int32_t first = 0;
+      const int32_t n = file.readReadings(section, std::max<int64_t>(0, to - kChunkRecords), to, buf, first);
+      if (n <= 0) break;
+      for (int32_t j = n - 1; j >= 0; --j) {
         if (dateSeconds(unpackRecord(buf.constData() + j * kRecordBytes).recTime) <= second)
-          return span.records > end - n + j + 1 ? Place{.section = s, .record = end - n + j + 1}
-                                                : Place{.section = s + 1};
+          return first + j + 1 < section.readings() ? Place{.section = s, .record = first + j + 1}
+                                                    : Place{.section = s + 1};
       }
-      end -= n;
+      end = first;
     }
   }
   return {.section = from};
 }
 
-// The first run of the recording period that began with the on-line marker
+// The first section of the recording period that began with the on-line marker
 // at `online`: opening the data file prepared its section, dated at the marker
 // (an earlier program dated it up to a second before), by the same clock
 // however wrong. The latest such section: sections a reset-count change began
@@ -119,13 +117,12 @@ Place firstAfter(const DataFileWalk& file, int from, int64_t second) {
 // period recorded nothing: a last section so dated is then an earlier
 // period's, and closed: its count is its records up to its last reading (a
 // count that runs past them is damage, not a close).
-int periodStart(const QVector<SectionSpan>& runs, Date online) {
+int periodStart(const QVector<DataSection>& sections, Date online) {
   const int64_t marker = dateSeconds(online);
   bool last = true;
-  for (int s = int(runs.size()) - 1; s >= 0; --s) {
-    if (runs[s].continues) continue;  // a section is judged at its first run
-    const int64_t start = dateSeconds(runs[s].header.startTime);
-    const bool lastAndClosed = last && runs[s].header.records == runs[s].sectionRecords;
+  for (int s = int(sections.size()) - 1; s >= 0; --s) {
+    const int64_t start = dateSeconds(sections[s].header.startTime);
+    const bool lastAndClosed = last && sections[s].header.records == sections[s].records;
     last = false;
     if (start == marker || start == marker - 1) return lastAndClosed ? -1 : s;
   }
@@ -170,7 +167,7 @@ RecordedEnergy energyRecordedAfter(const QString& name, const RegisterLog& log, 
                                    const zavio::OwnHeader& own) {
   const DataFileWalk file(name, own);
   const Readings in{.file = file, .wsPerCount = wsPerCount};
-  const QVector<SectionSpan>& sections = file.sections();
+  const QVector<DataSection>& sections = file.sections();
   const LogLine& line = log.from;
   if (sections.isEmpty()) return {};
   // A line dated by a wrong clock has no place among the readings (but the

@@ -689,7 +689,7 @@ TEST_F(PlotReader, SectionsBehindDamageAreReadAtTheirPlace) {
   zavDatFileName[0] = path;
   testDataFileSlots().load(0, zavDatFileName[0]);
   ASSERT_EQ(dataFileSlots[0].sectionCount, 2);
-  ASSERT_EQ(dataFileSlots[0].sectionFilePos[2], first.size() + 7 + 1);
+  ASSERT_EQ(dataFileSlots[0].sections[1].from, first.size() + 7 + 1);
   for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
     const QVector<plotSeries> series = read(b.records[2].time, b.records.last().time, method, 10);
     ASSERT_GE(series.size(), 2) << method;
@@ -725,7 +725,7 @@ TEST_F(PlotReader, DamageShowsEveryReadingAndNothingElse) {
   const Result<DataFileIndexRead> index = readDataFileIndex(path);
   ASSERT_TRUE(index.ok());
   testDataFileSlots()[0] = index->index;
-  EXPECT_EQ(index->index.sectionLastTime[2], b.records[6].time);
+  EXPECT_EQ(index->index.sections[1].lastTime, b.records[6].time);
   QVector<TestRecord> readings = a.records + b.records.mid(0, 7) + c.records;
   const QVector<plotSeries> series = read(day + 12 / 24.0, day + 20 / 24.0, kReduceOff, 300, false);
   ASSERT_EQ(series.size(), 2);
@@ -770,4 +770,40 @@ TEST_F(PlotReader, RecordsDamagedInTheMidstCostOnlyThemselves) {
   EXPECT_EQ(power.sections.size(), 1);
   const StretchUse use = stretchUse(power, 0, int32_t(power.points.size()) - 1);
   EXPECT_DOUBLE_EQ(use.ws, double(readings.last().count - readings[1].count) * a.WsPerCount);
+}
+
+// Every other record refused: each method reads the readings as it reads the
+// same readings undamaged, also where the span starts among refused records
+// (the line enters at the left edge from the last reading before it).
+TEST_F(PlotReader, EveryOtherRecordRefusedReadsAsTheReadingsAlone) {
+  const Date day = testTime(2024, 5, 1);
+  TestSection a = steps(day + 12 / 24.0, 41, {600, 300});
+  const QByteArray clean = testFileBytes({a});
+  QByteArray damaged = clean.left(38);
+  for (int i = 0; i < 41; ++i) damaged += clean.mid(38 + 18 * i, 18) + (i < 40 ? QByteArray(18, '\0') : "");
+  damaged.replace(34, 4, QByteArray("\x51\0\0\0", 4));  // 81 records
+  const Date from[] = {a.records[20].time, (a.records[19].time + a.records[20].time) / 2};
+  for (int16_t method : {kReduceOff, kReduceKeepMaxMin, kReduceSkip}) {
+    for (Date start : from) {
+      const QString path = installTestFile({a});
+      const QVector<plotSeries> want = read(start, a.records.last().time, method, 8);
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write(damaged);
+      f.close();
+      testDataFileSlots()[0] = readDataFileIndex(path)->index;
+      const QVector<plotSeries> got = read(start, a.records.last().time, method, 8);
+      ASSERT_EQ(got.size(), want.size()) << method;
+      for (int s = 1; s < want.size(); ++s) {
+        EXPECT_EQ(values(got[s]), values(want[s])) << method << " " << s;
+        ASSERT_EQ(got[s].points.size(), want[s].points.size());
+        for (int i = 0; i < want[s].points.size(); ++i)
+          EXPECT_EQ(got[s].points[i].recordNr, want[s].points[i].recordNr) << method << " " << i;
+      }
+      if (method == kReduceOff) {
+        EXPECT_LT(got[1].points[1].recTime, start);
+        EXPECT_GE(got[1].points[1].value, 0);
+      }
+    }
+  }
 }

@@ -44,7 +44,6 @@ QByteArray testFileBytes(const QVector<TestSection>& sections) {
 dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
   dataFileIndex ix;
   int64_t pos = 1;
-  int32_t total = 0;
   for (const TestSection& s : sections) {
     fileSection h{.startTime = s.records.isEmpty() ? 0 : s.records.first().time,
                   .version = s.version,
@@ -53,18 +52,15 @@ dataFileIndex testFileIndex(const QVector<TestSection>& sections) {
                   .WsPerCount = s.WsPerCount,
                   .resetCount = s.resetCount,
                   .records = s.headerRecords >= 0 ? s.headerRecords : static_cast<int32_t>(s.records.size())};
-    total += h.records;
-    ix.sectionHeaders.append(h);
-    ix.sectionFilePos.append(pos);
-    ix.sectionLastTime.append(s.records.isEmpty() ? 0 : s.records.last().time);
-    ix.sectionEndRecord.append(total);
+    DataSection section{.from = pos, .header = h, .records = h.records};
+    section.lastTime = s.records.isEmpty() ? 0 : s.records.last().time;
+    if (h.records > 0) section.runs = {{.first = 0, .end = h.records}};
+    appendSection(ix, section);
     pos += 38 + 18 * static_cast<int64_t>(s.records.size());
   }
-  ix.sectionCount = static_cast<int32_t>(sections.size());
-  ix.recordCount = total;
   if (!sections.isEmpty()) {
-    ix.firstRecordTime = ix.sectionHeaders[1].startTime;
-    ix.lastRecordTime = ix.sectionLastTime.last();
+    ix.firstRecordTime = ix.sections.first().header.startTime;
+    ix.lastRecordTime = ix.sections.last().lastTime;
   }
   return ix;
 }

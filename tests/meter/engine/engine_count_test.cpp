@@ -246,12 +246,12 @@ TEST_F(Counting, EveryResetCountChangeStartsASection) {
   ASSERT_TRUE(m_session.loadDataFile(0));
   const dataFileIndex& ix = m_session.dataFileSlots()[0];
   ASSERT_EQ(ix.sectionCount, 3);
-  EXPECT_EQ(ix.sectionHeaders[1].resetCount, 3);
-  EXPECT_EQ(ix.sectionHeaders[1].voltCount, 12);
-  EXPECT_EQ(ix.sectionHeaders[1].records, 2);
-  EXPECT_EQ(ix.sectionHeaders[2].resetCount, 0);
-  EXPECT_EQ(ix.sectionHeaders[2].voltCount, 22);
-  EXPECT_EQ(ix.sectionHeaders[3].resetCount, 5);
+  EXPECT_EQ(ix.sections[0].header.resetCount, 3);
+  EXPECT_EQ(ix.sections[0].header.voltCount, 12);
+  EXPECT_EQ(ix.sections[0].header.records, 2);
+  EXPECT_EQ(ix.sections[1].header.resetCount, 0);
+  EXPECT_EQ(ix.sections[1].header.voltCount, 22);
+  EXPECT_EQ(ix.sections[2].header.resetCount, 5);
   // Closed section headers carry their counts on disk.
   EXPECT_EQ(bytes.mid(34, 4).toHex(), QByteArray("02000000"));
   EXPECT_EQ(bytes.mid(38 + 36 + 34, 4).toHex(), QByteArray("01000000"));

@@ -30,7 +30,7 @@ TEST_F(DataFileCrash, PartialRecordAtEveryOffsetIsCutAndLogged) {
     EXPECT_TRUE(m_log.contains("torn tail cut: a partial record of " + QString::number(part) + " bytes"))
         << m_log.text().toStdString();
     EXPECT_EQ(m_slots[0].sectionCount, 2);
-    EXPECT_EQ(m_slots[0].sectionHeaders[1].records, 3);
+    EXPECT_EQ(m_slots[0].sections[0].readings(), 3);
   }
 }
 
@@ -40,7 +40,7 @@ TEST_F(DataFileCrash, EmptyHeaderAtTheEndIsCut) {
   writeTextFile(m_path, z.b);
   EXPECT_EQ(recordOneAndReload(), 3);
   EXPECT_TRUE(m_log.contains("a section header with 0 records and nothing behind it at position=75"));
-  EXPECT_EQ(m_slots[0].sectionFilePos[2], 75);
+  EXPECT_EQ(m_slots[0].sections[1].from, 75);
 }
 
 TEST_F(DataFileCrash, KillAtAnyByteKeepsEveryCompleteRecord) {
@@ -132,8 +132,8 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
     EXPECT_EQ(readTextFile(m_path).left(kept).mid(38), r.file.left(kept).mid(38)) << r.what.toStdString();
     loadZavDatNEW(0);
     const dataFileIndex& ix = m_slots[0];
-    EXPECT_EQ(ix.sectionFilePos.mid(1, ix.sectionCount - 1), QVector<int64_t>(ix.sectionCount - 1, 1)) << r.what.toStdString();
-    EXPECT_EQ(ix.sectionFilePos[ix.sectionCount], kept + 1) << r.what.toStdString();
+    EXPECT_EQ(sectionPositions(ix).mid(0, ix.sectionCount - 1), QVector<int64_t>(ix.sectionCount - 1, 1)) << r.what.toStdString();
+    EXPECT_EQ(sectionPositions(ix).value(ix.sectionCount - 1), kept + 1) << r.what.toStdString();
   }
 }
 

@@ -23,12 +23,7 @@ class DataFileDamage : public DataFileTest {
     ASSERT_TRUE(append(999, kDay + 9).ok());
     closeOutZavDat();
   }
-  std::vector<int32_t> recordsPerSection() const {
-    const dataFileIndex& ix = m_slots[0];
-    std::vector<int32_t> out;
-    for (int s = 1; s <= ix.sectionCount; ++s) out.push_back(ix.sectionHeaders[s].records);
-    return out;
-  }
+  std::vector<int32_t> recordsPerSection() const { return readingsPerSection(m_slots[0]); }
 };
 
 TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
@@ -67,12 +62,12 @@ TEST_F(DataFileDamage, LoaderReadsOnBehindDamageAndRecordingGoesOnAtTheEnd) {
     EXPECT_EQ(alone->skipped.size(), 1) << r.what;
     EXPECT_TRUE(m_log.text().isEmpty()) << r.what;
     EXPECT_FALSE(loadZavDatNEW(0)) << r.what << r.damage.size();  // not whole, but every section is reachable
-    EXPECT_EQ(alone->index.sectionFilePos, m_slots[0].sectionFilePos) << r.what;
-    EXPECT_EQ(alone->index.sectionEndRecord, m_slots[0].sectionEndRecord) << r.what;
+    EXPECT_EQ(sectionPositions(alone->index), sectionPositions(m_slots[0])) << r.what;
+    EXPECT_EQ(readingsPerSection(alone->index), readingsPerSection(m_slots[0])) << r.what;
     EXPECT_EQ(recordsPerSection(), r.sections) << r.what << r.damage.size() << m_log.text().toStdString();
-    EXPECT_EQ(m_slots[0].sectionFilePos[m_slots[0].sectionCount], file.size() - last.b.size() + 1)
+    EXPECT_EQ(sectionPositions(m_slots[0]).last(), file.size() - last.b.size() + 1)
         << r.what;
-    EXPECT_TRUE(m_slots[0].sectionFilePos.contains(r.before.size() + r.damage.size() + 1)) << r.what;
+    EXPECT_TRUE(sectionPositions(m_slots[0]).contains(r.before.size() + r.damage.size() + 1)) << r.what;
     EXPECT_EQ(m_log.text().count("ERROR loadZavDatNEW: ERROR skipped "), 1) << r.what << m_log.text().toStdString();
 
     recordOne();
@@ -152,10 +147,10 @@ TEST_F(DataFileDamage, EveryGoodSectionIsReachedWhateverLiesAroundIt) {
     EXPECT_EQ(alone->skipped.join('\n').toStdString(),
               ("loadZavDatNEW: ERROR " + r.lines.join("\nloadZavDatNEW: ERROR ")).toStdString())
         << r.what;
-    EXPECT_EQ(alone->index.sectionFilePos.mid(1), QVector<int64_t>(r.at.begin(), r.at.end())) << r.what;
+    EXPECT_EQ(sectionPositions(alone->index), QVector<int64_t>(r.at.begin(), r.at.end())) << r.what;
     loadZavDatNEW(0);  // as the recorder reads it
     EXPECT_EQ(recordsPerSection(), r.records) << r.what;
-    EXPECT_EQ(m_slots[0].sectionFilePos, alone->index.sectionFilePos) << r.what;
+    EXPECT_EQ(sectionPositions(m_slots[0]), sectionPositions(alone->index)) << r.what;
   }
 }
 
@@ -250,7 +245,7 @@ TEST_F(DataFileDamage, IndexReadAloneCreatesNothingAndReadsAFileBeingRecorded) {
 }
 
 // Damage inside a section costs the damaged records alone: the records behind
-// them are read on, as parts of the same section, and recording cuts nothing.
+// them are read on, as runs of the same section, and recording cuts nothing.
 // So does damage to a section's first records, however many, behind another
 // section's count as in the middle of a file or at its end.
 TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
@@ -318,6 +313,12 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
     if (!next.b.isEmpty()) want << z.b.size() + 38 + 1 << z.b.size() + 38 + 18 + 1;
     EXPECT_EQ(read, want) << r.what.toStdString() << "\n" << m_log.text().toStdString();
     EXPECT_EQ(m_log.contains(QStringLiteral("no reading at position=%1: dated ").arg(at(r.from) + 1)), !r.kept)
+        << r.what.toStdString() << "\n" << m_log.text().toStdString();
+    // The damaged section is held, and numbered in the report, once.
+    const int sections = (r.behind ? 1 : 0) + 1 + (next.b.isEmpty() ? 0 : 1);
+    EXPECT_EQ(ix.sectionCount, sections) << r.what.toStdString();
+    EXPECT_TRUE(m_log.contains(QStringLiteral("fileSection:%1\n").arg(sections)) &&
+                !m_log.contains(QStringLiteral("fileSection:%1\n").arg(sections + 1)))
         << r.what.toStdString() << "\n" << m_log.text().toStdString();
 
     recordOne();

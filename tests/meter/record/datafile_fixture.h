@@ -16,6 +16,18 @@
 
 constexpr double kDay = 45352.5;  // 2024-03-01 12:00
 
+// Where an index's sections lie, and how many readings each holds.
+inline QVector<int64_t> sectionPositions(const dataFileIndex& ix) {
+  QVector<int64_t> out;
+  for (const DataSection& s : ix.sections) out << s.from;
+  return out;
+}
+inline std::vector<int32_t> readingsPerSection(const dataFileIndex& ix) {
+  std::vector<int32_t> out;
+  for (const DataSection& s : ix.sections) out.push_back(s.readings());
+  return out;
+}
+
 class DataFileTest : public ::testing::Test {
  protected:
   void SetUp() override {

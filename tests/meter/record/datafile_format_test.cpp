@@ -24,9 +24,10 @@ TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
   const dataFileIndex& ix = m_slots[0];
   EXPECT_EQ(ix.sectionCount, 1);
   EXPECT_EQ(ix.recordCount, 3);
-  EXPECT_EQ(ix.sectionFilePos[1], 1);
-  EXPECT_EQ(ix.sectionEndRecord[1], 3);
-  EXPECT_DOUBLE_EQ(ix.sectionLastTime[1], kDay + 0.02);
+  EXPECT_EQ(ix.sections[0].from, 1);
+  EXPECT_EQ(ix.sections[0].endRecord(), 3);
+  EXPECT_EQ(ix.sections[0].runs.size(), 1);
+  EXPECT_DOUBLE_EQ(ix.sections[0].lastTime, kDay + 0.02);
   EXPECT_DOUBLE_EQ(ix.firstRecordTime, kDay);
   EXPECT_EQ(recordFilePos(ix, 3), 1 + 38 + 2 * 18);
 }
@@ -202,7 +203,7 @@ TEST_F(DataFile, ReopeningRepairsTheOpenSectionAndAppendsANewOne) {
   appendReading(9, kDay + 1);
   EXPECT_EQ(m_recorder.headPos(), oldLength + 1);
   EXPECT_EQ(m_slots[0].sectionCount, 2);
-  EXPECT_EQ(m_slots[0].sectionEndRecord[2], 3);
+  EXPECT_EQ(m_slots[0].sections[1].endRecord(), 3);
   closeOutZavDat();
   EXPECT_TRUE(loadZavDatNEW(0));
   EXPECT_EQ(m_slots[0].recordCount, 3);

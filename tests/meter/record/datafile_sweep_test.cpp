@@ -209,14 +209,14 @@ class DataFileSweep : public DataFileTest {
                          int added = 0) {
     bool ok = true;
     for (const Layout::Good& g : l.good) {
-      const int s = int(ix.sectionFilePos.indexOf(g.pos));
-      const bool found = s >= 1 && s <= ix.sectionCount && ix.sectionHeaders[s].records >= g.records;
+      const qsizetype s = sectionPositions(ix).indexOf(g.pos);
+      const bool found = s >= 0 && ix.sections[s].readings() >= g.records;
       ok = ok && found;
       if (!found) continue;
       if (figures) figures->found += 1;
       for (int i = 0; i < g.records; ++i) {
         const int64_t written = g.pos + kSectionBytes + i * kRecordBytes;
-        const int64_t at = recordFilePos(ix, ix.sectionEndRecord[s - 1] + 1 + i);
+        const int64_t at = recordFilePos(ix, ix.sections[s].before + 1 + i);
         const bool same =
             at == written && file.mid(at - 1, kRecordBytes) == l.bytes.mid(written - 1, kRecordBytes);
         if (figures) figures->records += same ? 1 : 0;
@@ -287,15 +287,15 @@ TEST_F(DataFileSweep, EveryGoodSectionStaysReachableAndRecordingGoesOnAtTheEnd) 
     const DataFileWalk walk(m_path, {});
     held = held && walk.sections().size() == qsizetype(alone->index.sectionCount);
     for (int s = 0; held && s < walk.sections().size(); ++s) {
-      held = walk.sections()[s].pos == alone->index.sectionFilePos[s + 1] &&
-             walk.sections()[s].records == alone->index.sectionHeaders[s + 1].records;
+      held = walk.sections()[s].from == alone->index.sections[s].from &&
+             walk.sections()[s].readings() == alone->index.sections[s].readings();
     }
     // The recorder reads the file as the index read alone does, once its torn
     // tail is cut (a count may fit the file only with that tail).
     openOutZavDat();
     const Result<DataFileIndexRead> opened = readDataFileIndex(m_path);
     held = held && m_recorder.isOpen() && indexHolds(m_slots[0], l, l.bytes, nullptr) && opened.ok() &&
-           m_slots[0].sectionFilePos == opened->index.sectionFilePos;
+           sectionPositions(m_slots[0]) == sectionPositions(opened->index);
     held = held && append(999, kDay + 9).ok();
     closeOutZavDat();
     const QByteArray now = readTextFile(m_path);
@@ -304,8 +304,7 @@ TEST_F(DataFileSweep, EveryGoodSectionStaysReachableAndRecordingGoesOnAtTheEnd) 
     ASSERT_TRUE(after.ok());
     const dataFileIndex& ix = after->index;
     held = held && indexHolds(ix, l, now, nullptr, 1) &&
-           ix.sectionFilePos[ix.sectionCount] == m_recorder.headPos() &&
-           ix.sectionHeaders[ix.sectionCount].records == 1;
+           ix.sections.last().from == m_recorder.headPos() && ix.sections.last().readings() == 1;
     EXPECT_TRUE(held) << n << ": " << l.what.toStdString() << " data end=" << l.dataEnd
                       << " size=" << l.bytes.size() << "\n"
                       << m_log.text().toStdString();
