@@ -285,7 +285,7 @@ int32_t DataFileWalk::readReadings(const DataSection& s, int64_t from, int64_t t
     const int64_t a = std::max<int64_t>(s.runs[j].first, from);
     const int64_t b = std::min<int64_t>(s.recordOf(s.runs[j].end, j), to);
     if (first < 0) first = before + int32_t(a - s.runs[j].first);
-    std::memmove(out + int64_t(n) * kRecordBytes, out + (a - from) * kRecordBytes, (b - a) * kRecordBytes);
+    if (a - from > n) std::memmove(out + int64_t(n) * kRecordBytes, out + (a - from) * kRecordBytes, (b - a) * kRecordBytes);
     n += int32_t(b - a);
   }
   return n;

@@ -326,16 +326,22 @@ struct Walk {
     n = std::min<int64_t>(n, INT32_MAX);
     QByteArray buf;
     int64_t through = 0;  // records up to the last reading
+    int32_t count = 0;    // readings, the last run's end
     // The first record since the last reading that is none, named only where a text needs it.
     int64_t noneAt = 0;
     Date noneDated = 0;
+    const auto done = [&] {
+      if (!at.runs.isEmpty()) at.runs.last().end = count;
+      return through;
+    };
     for (int64_t i = 0; i < n;) {
       const int64_t k = std::min(kChunkRecords, n - i);
       buf.resize(k * kRecordBytes);
       if (!readAt(fd, pos + i * kRecordBytes, buf.data(), int(buf.size()))) {
         trailing = QStringLiteral("Error short read of records at position=") + num(pos + i * kRecordBytes);
-        return through;
+        return done();
       }
+      const char* last = nullptr;
       for (const char* p = buf.constData(); p < buf.constData() + buf.size(); p += kRecordBytes, ++i) {
         if (!recordIsReading(p)) {
           if (noneAt == 0) {
@@ -348,17 +354,18 @@ struct Walk {
           if (at.refusedWhy.isEmpty()) at.refusedWhy = noReadingText(noneAt, noneDated);
           noneAt = 0;
         }
-        if (!at.runs.isEmpty() && through == i) {
-          at.runs.last().end += 1;
-        } else {
-          at.runs.append({.first = uint32_t(i), .end = at.readings() + 1});
+        if (at.runs.isEmpty() || through != i) {  // a run begins
+          if (!at.runs.isEmpty()) at.runs.last().end = count;
+          at.runs.append(ReadingRun{.first = uint32_t(i)});
         }
-        at.lastTime = unpackDate(p);
+        count += 1;
         through = i + 1;
+        last = p;
       }
+      if (last) at.lastTime = unpackDate(last);
     }
     if (noneAt > 0) trailing = noReadingText(noneAt, noneDated);
-    return through;
+    return done();
   }
 };
 
