@@ -182,6 +182,7 @@ bool scanAllPoints(PlotFileView& file, const dataFileIndex& ix, int headerBytes,
     // that end where a block of nodes does.
     while (rec <= end) {
       const int64_t offset = recordOffset(ix, rec, at, headerBytes);
+      if (offset < 0) return false;
       const int32_t inRun = s.runs[at.run].end - (rec - s.before - 1);
       const int32_t n = std::min({end - rec + 1, inRun, kReadRecords});
       b = file.bytes(offset, n * kRecordBytes);

@@ -519,7 +519,9 @@ Result<TailCut> cutTornTail(int fd, const OwnHeader& own) {
     return Failure(QStringLiteral("cannot cut torn tail at position=") + num(tail.from) + QStringLiteral(": ") +
                    errnoText());
   }
-  // The stretch before the cut may have run to the old end: walk the file as it is now.
+  // The stretch before the cut may have run to the old end: walk the file as
+  // it is now (the first walk's runs gone before the second's are read).
+  walk = {};
   tail.walk = walkDataFile(fd, tail.from - 1, own);
   return tail;
 }
