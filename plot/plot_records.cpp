@@ -46,8 +46,8 @@ void fitIndexToFile(plotFileIndex& index, int headerBytes) {
   if (kept > 0) {
     DataSection& s = cut.sections[k];
     const qsizetype j = s.runOf(kept - 1);
-    s.runs.resize(j + 1);
-    s.runs[j].end = kept;
+    s.runs.truncate(j + 1);
+    s.runs.setLastEnd(kept);
     s.records = s.recordOf(kept - 1, j) + 1;
     RawRecord last;
     ReadingPlace at{.section = k, .run = j};

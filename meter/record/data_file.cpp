@@ -29,8 +29,7 @@ QString skippedText(int64_t from, int64_t next, const QString& why) {
 }  // namespace
 
 qsizetype DataSection::runOf(int32_t k) const {
-  return std::upper_bound(runs.begin(), runs.end(), k, [](int32_t k, const ReadingRun& r) { return k < r.end; }) -
-         runs.begin();
+  return runs.firstEndingAbove(k);
 }
 
 void appendSection(dataFileIndex& ix, DataSection s) {
@@ -273,9 +272,7 @@ int32_t DataFileWalk::readReadings(const DataSection& s, int64_t from, int64_t t
   if (!readAt(m_fd, s.recordPos(from), buf.data(), int(buf.size()))) return -1;
   // The run holding `from` or the first behind it; its readings and those of
   // the runs behind it within the records read go to the front.
-  qsizetype j = std::upper_bound(s.runs.begin(), s.runs.end(), from,
-                                 [](int64_t place, const ReadingRun& r) { return place < r.first; }) -
-                s.runs.begin();
+  qsizetype j = s.runs.firstBeginningAfter(from);
   if (j > 0 && from < s.recordOf(s.runs[j - 1].end, j - 1)) j -= 1;
   char* out = buf.data();
   int32_t n = 0;

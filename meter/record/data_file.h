@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/util/date_value.h"
+#include "meter/record/reading_runs.h"
 #include "meter/record/zav_format.h"
 #include "platform/result.h"
 
@@ -15,13 +16,6 @@ namespace zavio {
 struct FileStretch;
 struct OwnHeader;
 }
-
-// A run of a section's readings: records one behind the other that are all
-// readings.
-struct ReadingRun {
-  uint32_t first = 0;  // its first record's place among the section's records (0-based, those that are none counted)
-  int32_t end = 0;     // the section's readings up to and with its last
-};
 
 // A section of a data file with its runs of readings, as the walk finds it,
 // the index holds it and the plot reads it: the records in its midst that are
@@ -34,7 +28,7 @@ struct DataSection {
   int64_t records = 0;       // its records up to its last reading, those that are none included
   int32_t before = 0;        // the file's readings before its first
   Date lastTime = 0;         // its last reading's time
-  QVector<ReadingRun> runs{};  // in file order
+  ReadingRuns runs{};  // in file order
 
   int32_t readings() const { return runs.isEmpty() ? 0 : runs.last().end; }
   // The number over the file of its last reading.

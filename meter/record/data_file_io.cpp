@@ -331,7 +331,7 @@ struct Walk {
     int64_t noneAt = 0;
     Date noneDated = 0;
     const auto done = [&] {
-      if (!at.runs.isEmpty()) at.runs.last().end = count;
+      if (!at.runs.isEmpty()) at.runs.setLastEnd(count);
       return through;
     };
     for (int64_t i = 0; i < n;) {
@@ -355,8 +355,8 @@ struct Walk {
           noneAt = 0;
         }
         if (at.runs.isEmpty() || through != i) {  // a run begins
-          if (!at.runs.isEmpty()) at.runs.last().end = count;
-          at.runs.append(ReadingRun{.first = uint32_t(i)});
+          if (!at.runs.isEmpty()) at.runs.setLastEnd(count);
+          at.runs.append(ReadingRun{.first = uint32_t(i), .end = count});
         }
         count += 1;
         through = i + 1;

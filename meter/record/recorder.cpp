@@ -285,7 +285,7 @@ Result<bool> Recorder::append(const Reading& r, Date time) {
   if (s.runs.isEmpty()) {
     s.runs.append({.first = 0, .end = 1});
   } else {
-    s.runs.last().end += 1;
+    s.runs.setLastEnd(s.runs.last().end + 1);
   }
   s.lastTime = time;
   if (ix.recordCount == 0) ix.firstRecordTime = time;
