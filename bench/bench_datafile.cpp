@@ -51,6 +51,14 @@ QByteArray openSectionFile(int records) {
   return out + QByteArray(9, '\x01');  // a torn record
 }
 
+// The file as a kill leaves it: what was recorded before is on the disk, so
+// the sync of the open section's count has only that count to write.
+bool writeSynced(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush()) return false;
+  return ::fsync(f.handle()) == 0;
+}
+
 // A record every second, of one open section, every second one damaged as
 // `damage` says (0 none, 1 zeros, 2 stray bytes dated outside 1990-2200); the
 // last is a reading, so opening it cuts nothing. Returns the readings.
@@ -75,6 +83,8 @@ int writeDamagedFile(const QString& path, int records, int damage) {
     }
   }
   f.write(out);
+  f.flush();
+  ::fsync(f.handle());  // recorded long before: its bytes are on the disk, as the open's sync finds them
   return readings;
 }
 
@@ -187,9 +197,7 @@ int main(int argc, char** argv) {
   const QByteArray bytes = openSectionFile(records);
   MessageLog::setLevel(0);
 
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return 1;
-  f.close();
+  if (!writeSynced(path, bytes)) return 1;
 
   QElapsedTimer t;
   t.start();
@@ -248,12 +256,7 @@ int main(int argc, char** argv) {
   const double reopenMs = timedOpen("reopen");
 
   // Left open by a kill with blocks the file system never filled behind it: 64 KiB of zeros to cut.
-  {
-    QFile zeroTail(path);
-    if (!zeroTail.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        zeroTail.write(bytes + QByteArray(65536, '\0')) != bytes.size() + 65536)
-      return 1;
-  }
+  if (!writeSynced(path, bytes + QByteArray(65536, '\0'))) return 1;
   const double zeroTailMs = timedOpen("open with a zero tail");
 
   report("open_after_kill_vs_read", records, openMs, readMs);
