@@ -26,10 +26,12 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
   if (ix.sections.isEmpty() || ix.recordCount < 1 || !index.file) return;
 
   // The first section with readings that ends at or after the time, else the last.
-  const QVector<DataSection>& sections = ix.sections;
-  qsizetype s = 0;
-  while (s + 1 < sections.size() && !(sections[s].readings() > 0 && searchDateTime <= sections[s].lastTime)) ++s;
-  const DataSection& in = sections[s];
+  int32_t k = 1;
+  while (k < ix.sectionCount &&
+         !(ix.sectionHeaders(k).records > 0 && searchDateTime <= ix.sectionLastTime(k)))
+    ++k;
+  const qsizetype s = k - 1;
+  const DataSection& in = ix.sections[s];
   int32_t lo = in.before + 1;
   int32_t hi = static_cast<int32_t>(in.endRecord());
   if (logShows(3)) {
@@ -38,8 +40,8 @@ void searchRecTime(plotFileIndex& index, int32_t fromRecordNr, int32_t toRecordN
                   .arg(s + 1)
                   .arg(lo)
                   .arg(hi)
-                  .arg(logTime(in.header.startTime), logTime(in.lastTime),
-                       logTime(s > 0 ? sections[s - 1].lastTime : 0))
+                  .arg(logTime(in.header.startTime), logTime(ix.sectionLastTime(k)),
+                       logTime(ix.sectionLastTime(k - 1)))
                   .arg(in.readings())
                   .arg(logTime(searchDateTime)));
   }

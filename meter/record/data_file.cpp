@@ -32,6 +32,13 @@ qsizetype DataSection::runOf(int32_t k) const {
   return runs.firstEndingAbove(k);
 }
 
+fileSection dataFileIndex::sectionHeaders(int32_t k) const {
+  if (!holds(k)) return {};
+  fileSection h = sections[k - 1].header;
+  h.records = sections[k - 1].readings();
+  return h;
+}
+
 void appendSection(dataFileIndex& ix, DataSection s) {
   s.before = ix.recordCount;
   ix.recordCount = int32_t(std::min<int64_t>(s.endRecord(), INT32_MAX));

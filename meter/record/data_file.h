@@ -59,6 +59,18 @@ struct dataFileIndex {
   int32_t recordCount = 0;        // readings
   Date firstRecordTime = 0;
   Date lastRecordTime = 0;
+
+  // The index's four arrays by section number k (1 .. sectionCount; nothing
+  // outside): a copy of its header with the readings found as its records, its
+  // header's 1-based position, its last reading's time, and the running total
+  // of readings up to and with it (0 for k = 0).
+  fileSection sectionHeaders(int32_t k) const;
+  int64_t sectionFilePos(int32_t k) const { return holds(k) ? sections[k - 1].from : 0; }
+  Date sectionLastTime(int32_t k) const { return holds(k) ? sections[k - 1].lastTime : 0; }
+  int32_t sectionEndRecord(int32_t k) const { return holds(k) ? int32_t(sections[k - 1].endRecord()) : 0; }
+
+ private:
+  bool holds(int32_t k) const { return k >= 1 && k <= sections.size(); }
 };
 // Appends a section behind the index's last, numbering its readings on from
 // there; takes its runs.

@@ -317,6 +317,12 @@ TEST_F(DataFileDamage, DamagedRecordsInASectionHideNoOther) {
     // The damaged section is held, and numbered in the report, once.
     const int sections = (r.behind ? 1 : 0) + 1 + (next.b.isEmpty() ? 0 : 1);
     EXPECT_EQ(ix.sectionCount, sections) << r.what.toStdString();
+    const int32_t damaged = r.behind ? 2 : 1;
+    EXPECT_EQ(ix.sectionFilePos(damaged), base + 1) << r.what.toStdString();
+    EXPECT_EQ(ix.sectionHeaders(damaged).records, ix.sectionEndRecord(damaged) - ix.sectionEndRecord(damaged - 1))
+        << r.what.toStdString();
+    EXPECT_EQ(ix.sectionEndRecord(damaged), (r.behind ? 2 : 0) + (r.kept ? kRecords : kRecords - r.n))
+        << r.what.toStdString();
     EXPECT_TRUE(m_log.contains(QStringLiteral("fileSection:%1\n").arg(sections)) &&
                 !m_log.contains(QStringLiteral("fileSection:%1\n").arg(sections + 1)))
         << r.what.toStdString() << "\n" << m_log.text().toStdString();

@@ -24,10 +24,12 @@ TEST_F(DataFile, OneSectionOfThreeRecordsIs92Bytes) {
   const dataFileIndex& ix = m_slots[0];
   EXPECT_EQ(ix.sectionCount, 1);
   EXPECT_EQ(ix.recordCount, 3);
-  EXPECT_EQ(ix.sections[0].from, 1);
-  EXPECT_EQ(ix.sections[0].endRecord(), 3);
+  EXPECT_EQ(ix.sectionFilePos(1), 1);
+  EXPECT_EQ(ix.sectionEndRecord(0), 0);
+  EXPECT_EQ(ix.sectionEndRecord(1), 3);
+  EXPECT_EQ(ix.sectionHeaders(1).records, 3);
   EXPECT_EQ(ix.sections[0].runs.size(), 1);
-  EXPECT_DOUBLE_EQ(ix.sections[0].lastTime, kDay + 0.02);
+  EXPECT_DOUBLE_EQ(ix.sectionLastTime(1), kDay + 0.02);
   EXPECT_DOUBLE_EQ(ix.firstRecordTime, kDay);
   EXPECT_EQ(recordFilePos(ix, 3), 1 + 38 + 2 * 18);
 }
