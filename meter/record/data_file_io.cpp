@@ -42,7 +42,17 @@ bool writeAt(int fd, int64_t pos1, const QByteArray& bytes) {
   return true;
 }
 
+namespace {
+int g_syncError = 0;  // the test seam's
+}  // namespace
+
+void failDataSyncsForTest(int error) { g_syncError = error; }
+
 bool syncData(int fd) {
+  if (g_syncError != 0) {
+    errno = g_syncError;
+    return false;
+  }
   int r;
   do {
     r = ::fdatasync(fd);

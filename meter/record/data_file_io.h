@@ -19,6 +19,8 @@ bool readAt(int fd, int64_t pos1, char* buf, int n);
 bool writeAt(int fd, int64_t pos1, const QByteArray& bytes);
 // What was written reaches the disk (the data, and the length where it grew).
 bool syncData(int fd);
+// Tests: every sync fails with this errno (0: none fails), as on a file system that has none.
+void failDataSyncsForTest(int error);
 int64_t fileLength(int fd);
 
 // What a new section's header this program writes is known by, should a lost

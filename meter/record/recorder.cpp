@@ -152,8 +152,10 @@ void Recorder::closeLastSection(const QVector<FileStretch>& walk, QString& t) {
        '\n';
   fileSection h = m_header;
   h.records = records;
-  if (!writeAt(m_fd, m_headPos, packSection(h)) || !syncData(m_fd)) {
+  if (!writeAt(m_fd, m_headPos, packSection(h))) {
     t += QStringLiteral("ERROR writing header: ") + errnoText() + '\n';
+  } else {
+    syncCount(QStringLiteral("openOutZavDat"));
   }
 }
 
@@ -183,9 +185,11 @@ Result<> Recorder::close() {
   Result<> done;
   if (m_header.records > 0) {
     // Synced: a later run's first reading appends a header behind it.
-    if (!writeAt(m_fd, m_headPos, packSection(m_header)) || !syncData(m_fd)) {
+    if (!writeAt(m_fd, m_headPos, packSection(m_header))) {
       done = Failure(QStringLiteral("closeOutZavDat: ERROR writing header at position=") + num(m_headPos) +
                      QStringLiteral(": ") + errnoText());
+    } else {
+      syncCount(QStringLiteral("closeOutZavDat"));
     }
     logMsg(2, QStringLiteral("saving header new records=") + num(m_header.records) +
                   QStringLiteral(" and closing zavOutFile Nr: ") + num(nr));
@@ -210,13 +214,22 @@ Result<> Recorder::writeFailed(int64_t pos, qsizetype bytes) {
   return Failure(text);
 }
 
+// A count that may not have reached the disk is said, and recording goes on:
+// closing the file for it would lose the readings to come, not keep this one.
+void Recorder::syncCount(const QString& where) {
+  if (syncData(m_fd)) return;
+  logMsg(-1, where + QStringLiteral(": ERROR the section count at position=") + num(m_headPos) +
+                 QStringLiteral(" may not have reached the disk: ") + errnoText());
+}
+
 Result<> Recorder::endSection(Date time) {
   dataFileIndex& ix = m_slots[0];
   if (!ix.sections.isEmpty()) ix.sections.last().header = m_header;
   const QByteArray bytes = packSection(m_header);
   // The count reaches the disk before the next header follows it: a power cut
   // cannot keep the new header behind a section that still reads as open.
-  if (!writeAt(m_fd, m_headPos, bytes) || !syncData(m_fd)) return writeFailed(m_headPos, bytes.size());
+  if (!writeAt(m_fd, m_headPos, bytes)) return writeFailed(m_headPos, bytes.size());
+  syncCount(QStringLiteral("newMeterCount"));
   m_header.startTime = time;
   m_header.records = 0;
   return {};

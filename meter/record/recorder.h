@@ -69,6 +69,7 @@ class Recorder {
   void closeLastSection(const QVector<zavio::FileStretch>& walk, QString& t);
   void prepareSection(const Settings& settings);
 
+  void syncCount(const QString& where);
   Result<> endSection(Date time);
   Result<> writeFailed(int64_t pos, qsizetype bytes);
   void closeFile();

@@ -1,4 +1,6 @@
 // Data file: the loader, opening and closing for recording.
+#include <cerrno>
+
 #include "tests/meter/record/datafile_fixture.h"
 
 namespace {
@@ -158,6 +160,23 @@ TEST_F(DataFile, NoReadingIsRecordedWhileTheClockIsWrong) {
 
 // Meter constants corrected while recording: the open section keeps those its
 // readings were counted with, the next reading starts one with the new ones.
+// A section's count that may not have reached the disk (a file system without
+// a sync) is said, and recording goes on behind it.
+TEST_F(DataFile, ASyncThatFailsStopsNoRecording) {
+  openOutZavDat();
+  appendReading(1, kDay);
+  zavio::failDataSyncsForTest(EINVAL);
+  appendReading(2, kDay + 0.001, 3);  // a new reset count ends the section
+  appendReading(3, kDay + 0.002, 3);
+  zavio::failDataSyncsForTest(0);
+  EXPECT_TRUE(m_recorder.isOpen());
+  EXPECT_TRUE(m_log.contains("newMeterCount: ERROR the section count at position=1 may not have reached the disk: "))
+      << m_log.text().toStdString();
+  closeOutZavDat();
+  EXPECT_TRUE(loadZavDatNEW(0));
+  EXPECT_EQ(m_slots[0].recordCount, 3);
+}
+
 TEST_F(DataFile, NewMeterConstantsWhileRecordingStartASection) {
   openOutZavDat();
   appendReading(1, kDay);
