@@ -20,18 +20,33 @@ std::atomic<int64_t> g_writesLeft{-1};  // bytes the test seam still lets throug
 QByteArray pathBytes(const QString& name) { return QFile::encodeName(name); }
 
 // The target's name with a random ending; the name is cut short where the two
-// would pass the longest name its folder takes, so every picture name fits.
+// would pass the longest name its folder takes or the longest path the system
+// takes, so every picture the system can name can be replaced.
 QString temporaryName(const QString& target) {
-  const QString ending =
-      QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
   const qsizetype slash = target.lastIndexOf(u'/') + 1;
-  const long limit = ::pathconf(slash > 0 ? pathBytes(target.left(slash)).constData() : ".", _PC_NAME_MAX);
-  const qsizetype longest = limit > 0 ? limit : NAME_MAX;
+  const QByteArray folder = pathBytes(target.left(slash));
+  const char* asked = slash > 0 ? folder.constData() : ".";
+  const long nameLimit = ::pathconf(asked, _PC_NAME_MAX);
+  const long pathLimit = ::pathconf(asked, _PC_PATH_MAX);  // counts the closing NUL
+  const qsizetype room = std::min<qsizetype>(nameLimit > 0 ? nameLimit : NAME_MAX,
+                                             (pathLimit > 0 ? pathLimit : PATH_MAX) - 1 - folder.size());
   QString name = target.mid(slash);
   // Cut by whole characters: a character beyond the 16-bit range is two units.
-  while (!name.isEmpty() && pathBytes(name + ending).size() > longest)
-    name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
-  return target.left(slash) + name + ending;
+  const auto fitted = [&](const QString& ending) {
+    while (!name.isEmpty() && pathBytes(name + ending).size() > room)
+      name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
+    return target.left(slash) + name + ending;
+  };
+  for (int tries = 1;; ++tries) {
+    QString ending =
+        QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    // A folder deep enough leaves less room than the ending: fewer random digits, still marked "~".
+    if (ending.size() > room) ending = u'~' + ending.right(std::max<qsizetype>(room, 1) - 1);
+    // Few digits may meet a file of that name: another draw, as the exclusive open would refuse it.
+    const QString candidate = fitted(ending);
+    struct stat st {};
+    if (tries == 16 || ::lstat(pathBytes(candidate).constData(), &st) != 0) return candidate;
+  }
 }
 }  // namespace
 

@@ -114,3 +114,34 @@ TEST(PictureFile, aNameAsLongAsTheSystemTakesIsSaved) {
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);
 }
+
+// A folder so deep that the whole path nears the system's limit (4,095 bytes):
+// the temporary fits the path too, down to a folder that leaves fewer bytes
+// than its random ending.
+TEST(PictureFile, aPathAsLongAsTheSystemTakesIsSaved) {
+  QTemporaryDir dir;
+  const GifDib dib = makeGifDib(3, 2, [](int x, int) { return uint8_t(x); });
+  const auto folderOf = [&](int bytes) {
+    QString path = dir.path();
+    while (path.size() < bytes) path += u'/' + QString(std::min<qsizetype>(200, bytes - path.size() - 1), u'f');
+    EXPECT_TRUE(QDir().mkpath(path));
+    return path;
+  };
+  const QString deep = folderOf(3849);
+  ASSERT_EQ(deep.size(), 3849);
+  for (int n = 236; n <= 245; ++n) {
+    const QString path = deep + u'/' + QString(n, u'p');
+    EXPECT_TRUE(writePictureFile(path, "first")) << n;
+    EXPECT_TRUE(writeGif(path, false, dib.info, dib.pixels)) << n;
+  }
+  EXPECT_EQ(QDir(deep).entryList(QDir::Files).size(), 10);
+  const QString deepest = folderOf(4089);
+  ASSERT_EQ(deepest.size(), 4089);
+  for (const QString& name : {QStringLiteral("a"), QStringLiteral("abcde")}) {
+    ASSERT_TRUE(writePictureFile(deepest + u'/' + name, "first")) << name.toStdString();
+    EXPECT_TRUE(writeGif(deepest + u'/' + name, false, dib.info, dib.pixels)) << name.toStdString();
+    EXPECT_TRUE(writePictureFile(deepest + u'/' + name, "last")) << name.toStdString();
+    EXPECT_EQ(fileBytes(deepest + u'/' + name), "last") << name.toStdString();
+  }
+  EXPECT_EQ(QDir(deepest).entryList(QDir::Files), (QStringList{"a", "abcde"}));
+}
