@@ -320,6 +320,25 @@ GraphItemOutcome applyGraphItem(const QString& item, plotParamRecord& param, Dat
 
 QString quotedItem(const QString& key, const QString& value) { return key + u'=' + u'"' + value + u'"'; }
 
+// Hands on a request string's items as the graph reads them: the pieces between
+// "&" are URL-decoded up to the first that is no "key=value" pair (an empty
+// piece, a bare word, a value holding "="); behind it values are taken as they
+// stand, as stored links have always been read. A control character ends a
+// value, as it ends a number ("5%000" is 5).
+template <class Take>
+void forEachGraphQueryItem(const QString& query, Take take) {
+  if (query.isEmpty()) return;
+  bool decode = true;
+  for (const QString& piece : query.split(u'&')) {
+    const QStringList nameValue = piece.split(u'=');
+    if (nameValue.size() != 2) {
+      decode = false;
+      continue;
+    }
+    take(quotedItem(nameValue[0], graphQueryValue(decode ? urlDecode(nameValue[1]) : nameValue[1])));
+  }
+}
+
 void logRejectedItem(const QString& item) {
   // The item's error text ends in its own line break, as every collected report
   // does; a line break the item brings from the request is shown, not taken.
@@ -327,12 +346,16 @@ void logRejectedItem(const QString& item) {
 }
 }  // namespace
 
-std::optional<RequestColour> requestColour(const QString& value) {
-  const GraphItemParts parts = graphItemParts(quotedItem(QStringLiteral("c"), value));
-  if (parts.outcome) return std::nullopt;
-  RequestColour out{.colour = 0, .form = kCssColorNone, .text = parts.value};
-  out.form = getCssColor(parts.value, out.colour);
-  if (out.form == kCssColorNone || out.form == kCssColorInvalid) return std::nullopt;
+std::optional<RequestColour> requestColour(const QString& query) {
+  std::optional<RequestColour> out;
+  forEachGraphQueryItem(query, [&](const QString& item) {
+    const GraphItemParts parts = graphItemParts(item);
+    if (parts.outcome || parts.key.toLower() != u"b") return;
+    RequestColour c{.colour = 0, .form = kCssColorNone, .text = parts.value};
+    c.form = getCssColor(parts.value, c.colour);
+    // A text that is no colour leaves the colour an earlier item gave.
+    if (c.form != kCssColorNone && c.form != kCssColorInvalid) out = c;
+  });
   return out;
 }
 
@@ -344,22 +367,13 @@ int32_t parseGraphItem(const QString& item, plotParamRecord& param) {
 
 int32_t applyGraphQuery(plotParamRecord& param, const QString& query, Date now, RejectedItems rejectedItems) {
   const bool logged = rejectedItems == RejectedItems::Logged;
-  bool decode = true;
   int32_t flags = 0;
-  if (query.isEmpty()) return flags;
   int rejected = 0;
-  for (const QString& piece : query.split(u'&')) {
-    const QStringList nameValue = piece.split(u'=');
-    if (nameValue.size() != 2) {
-      decode = false;  // a bare word or a value holding "=": what follows is taken as it is
-      continue;
-    }
-    // A control character ends the value, as it ends a number ("5%000" is 5).
-    const QString item = quotedItem(nameValue[0], graphQueryValue(decode ? urlDecode(nameValue[1]) : nameValue[1]));
+  forEachGraphQueryItem(query, [&](const QString& item) {
     const GraphItemOutcome outcome = applyGraphItem(item, param, now);
     flags |= outcome.flags;
     if (logged && outcome.reported && ++rejected <= kMaxLoggedRejectedItems) logRejectedItem(item);
-  }
+  });
   if (rejected > kMaxLoggedRejectedItems)
     logMsg(1, QStringLiteral("parseGraphQuery: %1 more items rejected").arg(rejected - kMaxLoggedRejectedItems));
   return flags;

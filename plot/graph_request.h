@@ -107,13 +107,14 @@ std::optional<int32_t> numberOnlyColour(const QString& text);
 // A request's value as parseGraphQuery hands it on: a control character ends
 // it, blanks around it do not count.
 QString graphQueryValue(QString value);
-// The colour a request's "b" or "c" value (URL-decoded, graphQueryValue) gives
-// the graph, read as its item is read (a ";" ends it, its first token counts):
-// the colour, getCssColor's form and the text it read; nothing where it sets
-// no colour. A page's style shows the same colour.
+// The colour a request string's "b" items give the graph, read as the graph
+// reads the whole request (decoding, key case, a ";" ends an item, its first
+// token counts, the last colour given holds): the colour, getCssColor's form
+// and the text it read; nothing where the graph keeps its own colour. A page's
+// style shows the same colour.
 struct RequestColour {
   int32_t colour = 0;
   int form = kCssColorNone;
   QString text;
 };
-std::optional<RequestColour> requestColour(const QString& value);
+std::optional<RequestColour> requestColour(const QString& query);

@@ -55,13 +55,13 @@ bool allOf(QStringView text, Pred pred) {
   return std::all_of(text.begin(), text.end(), pred);
 }
 
-// The colour a request's value gives the graph, as a style shows it: a name or
+// The colour a request gives the graph, as a style shows it: a name or
 // "#rrggbb" as given, six hex digits with their "#", any other form as the
 // colour drawn (below 0, "transparent" and the system colours included: the
 // picture's own background); empty where the graph keeps its own colour, as
 // the page then does.
-QString styleColour(const QString& value) {
-  const std::optional<RequestColour> c = requestColour(value);
+QString styleColour(const QString& query) {
+  const std::optional<RequestColour> c = requestColour(query);
   if (!c) return {};
   if (c->form == kCssColorName || c->form == kCssColorHash) return c->text;
   if (c->form == kCssColorHex) return u'#' + c->text;
@@ -81,9 +81,9 @@ TemplateValues queryValues(const QString& queryText, double maxMeterPower) {
     const QString value = urlDecode(kv[1]);
     for (size_t i = 0; i < kQueryKeys.size(); ++i)
       if (kv[0] == QChar::fromLatin1(kQueryKeys[i].key)) v.query[i] = pageSafeText(value.trimmed());
-    // The page's style is the picture's colour: read as the graph reads it.
-    if (kv[0] == u'b') v.graphBgStyle = styleColour(graphQueryValue(value));
   }
+  // The page's style is the picture's colour: the whole query read as the graph reads it.
+  v.graphBgStyle = styleColour(queryText);
   // Values that end up in a style keep to what a colour or a length can be;
   // anything else is dropped, as if the item had not been given.
   for (const char key : {'z'})

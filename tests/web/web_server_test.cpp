@@ -147,9 +147,16 @@ TEST_F(WebServerTest, numericColoursReachTheTemplate) {
 TEST_F(WebServerTest, thePagesStyleIsThePicturesColourForEveryColourText) {
   write(QStringLiteral("root/c.asp"), "<%=style_graphBgColor%>");
   start();
-  const auto drawn = [&](const char* b) {
-    const GraphImageJob job = makeGraphImageJob(QStringLiteral("w=200&h=100&b=") + QLatin1String(b), "png", m_settings, 0);
+  const auto drawnBy = [&](const QByteArray& query) {
+    const GraphImageJob job = makeGraphImageJob(QString::fromLatin1("w=200&h=100&" + query), "png", m_settings, 0);
     return QColor(drawGraphImage(job).picture.pixel(0, 0)).name().toUpper().toLatin1();
+  };
+  const auto drawn = [&](const char* b) { return drawnBy(QByteArray("b=") + b); };
+  const auto styleBy = [&](const QByteArray& query) {
+    const QByteArray style = bodyOf(get(port(), "/c.asp?" + query).bytes);
+    return style.startsWith("background-color:") && style.endsWith(';')
+               ? QColor::fromString(style.mid(17).chopped(1)).name().toUpper().toLatin1()
+               : style;
   };
   const char* const own = "#F0F0F0";
   const struct {
@@ -169,12 +176,24 @@ TEST_F(WebServerTest, thePagesStyleIsThePicturesColourForEveryColourText) {
   };
   const QByteArray unchanged = drawn("");
   for (const auto& row : rows) {
-    const QByteArray style = bodyOf(get(port(), QByteArray("/c.asp?b=") + row.b).bytes);
-    const QByteArray shown = style.startsWith("background-color:") && style.endsWith(';')
-                                 ? QColor::fromString(style.mid(17).chopped(1)).name().toUpper().toLatin1()
-                                 : style;
-    EXPECT_EQ(shown, row.colour) << row.b;
+    EXPECT_EQ(styleBy(QByteArray("b=") + row.b), row.colour) << row.b;
     EXPECT_EQ(drawn(row.b), *row.colour ? QByteArray(row.colour) : unchanged) << row.b;
+  }
+  // The whole query is read once for both: behind an empty piece, a bare word
+  // or a value holding "=", values are taken undecoded; the last colour given
+  // holds; the key's case does not count.
+  const struct {
+    const char *query, *colour;
+  } queries[] = {
+      {"d=1&&b=%23ff0000", "#000000"}, {"&b=%23ff0000", "#000000"}, {"x&b=%23ff0000", "#000000"},
+      {"a=1=2&b=%23ff0000", "#000000"}, {"&b=red", "#FF0000"},    {"b=%23ff0000&&", "#FF0000"},
+      {"b=red&b=%23a0B", "#FF0000"},   {"b=red&b=1e10", "#FF0000"}, {"b=red&b=", "#FF0000"},
+      {"b=red&b=xyz", "#000000"},      {"B=red", "#FF0000"},       {"b=red&B=00ff80", "#00FF80"},
+      {"b=red&b=transparent", own},    {"bb=red", ""},             {"b=red&b=1&b=%23a0B", "#010000"},
+  };
+  for (const auto& row : queries) {
+    EXPECT_EQ(styleBy(row.query), QByteArray(row.colour)) << row.query;
+    EXPECT_EQ(drawnBy(row.query), *row.colour ? QByteArray(row.colour) : unchanged) << row.query;
   }
 }
 
