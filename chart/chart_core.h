@@ -98,7 +98,7 @@ class ChartCore : public QObject {
   // Picture1 is the picture drawn into.
   void setPlotControls();
   // Picture1 drawn anew from the graph as it stands (a zoom, a scroll, an option): the
-  // selection is placed on the new axes again, or cleared where they no longer show it.
+  // selection is placed on the new axes, kept also where they no longer show it.
   void redrawPlot();
   // The picture as a file of the type's encoder or, with no file name, into
   // bytes, through the chart's own picture layer (image_writer.h).

@@ -33,9 +33,8 @@ void ChartCore::drawPicture1() {
 void ChartCore::redrawPlot() {
   if (!m_plotPic) return;
   // The drawing replaces the picture the marks were on, and may move the selected points.
-  const KeptSelection kept = keepSelection(graphDef, plotSeriesData);
   drawPicture1();
-  findKeptSelection(kept, graphDef, plotSeriesData);
+  placeSelection(graphDef, plotSeriesData);
   emit selectionRebuilt();
 }
 

@@ -94,6 +94,8 @@ void Form4a::showPointAt(int16_t aflg, int16_t keyCode, int16_t shift, int16_t b
   if (m_core->chartMode < 1 || m_core->graphDef.series.isEmpty()) return;
   PickEvent e{.aflg = aflg, .keyCode = keyCode, .shift = shift, .button = button, .xMouse = x, .yMouse = y};
   showGraphPoint(e, m_selSeriesMask, -1, m_selSeriesIndex, 0, m_pick, m_core->picked());
+  // A selection the view does not show has no marks, so no box either.
+  if (!selectionShown(m_core->graphDef)) m_picture3->hide();
   Picture1()->update();
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "plot/graph/graph_error.h"
+#include "plot/graph/point_search.h"
 #include "plot/plot_data_reader.h"
 
 namespace {
@@ -11,7 +12,7 @@ constexpr int16_t kTimeValues = 2;  // an X axis that takes the points' recTime
 
 KeptPoint keep(int16_t s, int32_t p, const graphRecord& g, const PlotData& data) {
   if (s < 1 || s >= g.series.size() || s >= data.size() || p < 1 || p >= data[s].points.size()) return {};
-  return {.series = s, .seriesType = data[s].seriesType, .time = data[s].points[p].recTime};
+  return {.series = s, .seriesType = data[s].seriesType, .time = data[s].points[p].recTime, .point = p};
 }
 
 // The point that stands for the kept reading in the drawn graph: the one
@@ -27,7 +28,7 @@ int32_t pointOf(const KeptPoint& k, const graphRecord& g, const PlotData& data) 
   const bool nearestToo = def.pointKind == kPointsOverTime && axis.valueKind == kTimeValues &&
                           k.time >= std::min(axis.minValue, axis.maxValue) &&
                           k.time <= std::max(axis.minValue, axis.maxValue);
-  const float left = std::min(g.plotLeft, g.plotRight), right = std::max(g.plotLeft, g.plotRight);
+  const PlotRect plot(g);
   const QVector<plotPoint>& points = data[s].points;
   const int32_t last = std::min({def.pointCount, def.lastPoint, static_cast<int32_t>(points.size() - 1)});
   int32_t best = 0;
@@ -36,8 +37,7 @@ int32_t pointOf(const KeptPoint& k, const graphRecord& g, const PlotData& data) 
     const double gap = std::fabs(points[p].recTime - k.time);
     if ((gap != 0 && !nearestToo) || (best != 0 && gap >= bestGap) || isGapValue(points[p].value, k.seriesType))
       continue;
-    const double x = getPointX(s, p, g, data);
-    if (x < left || x > right) continue;
+    if (!plot.holdsX(getPointX(s, p, g, data))) continue;
     best = p;
     bestGap = gap;
   }
@@ -52,18 +52,12 @@ void place(int16_t s, int32_t p, const graphRecord& g, const PlotData& data, int
   x = p > 0 ? static_cast<float>(getPointX(s, p, g, data)) : 0;
   y = p > 0 ? getPointY(s, p, g, data) : 0;
 }
-}  // namespace
 
-KeptSelection keepSelection(const graphRecord& graph, const PlotData& data) {
-  const bool held = graph.selSer1 > 0;
-  return {.selected = keep(graph.selSerie, graph.selPoint, graph, data),
-          .anchor = keep(held ? graph.selSer1 : graph.stretchSer, graph.selPnt1, graph, data),
-          .held = held};
-}
-
-void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const PlotData& data) {
+// The kept readings become the selection and the anchor at the points pointOf gives them (0: gone).
+template <class PointOf>
+void reselect(const KeptSelection& kept, graphRecord& graph, const PlotData& data, PointOf&& pointOf) {
   try {
-    const int32_t selected = pointOf(kept.selected, graph, data), anchor = pointOf(kept.anchor, graph, data);
+    const int32_t selected = pointOf(kept.selected), anchor = pointOf(kept.anchor);
     place(kept.selected.series, selected, graph, data, graph.selSerie, graph.selPoint, graph.selX, graph.selY);
     int16_t anchorSeries = 0;
     place(kept.anchor.series, anchor, graph, data, anchorSeries, graph.selPnt1, graph.selX1, graph.selY1);
@@ -74,4 +68,20 @@ void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const Plot
     graph.selSerie = graph.selSer1 = graph.stretchSer = 0;
     graph.selPoint = graph.selPnt1 = 0;
   }
+}
+}  // namespace
+
+KeptSelection keepSelection(const graphRecord& graph, const PlotData& data) {
+  const bool held = graph.selSer1 > 0;
+  return {.selected = keep(graph.selSerie, graph.selPoint, graph, data),
+          .anchor = keep(held ? graph.selSer1 : graph.stretchSer, graph.selPnt1, graph, data),
+          .held = held};
+}
+
+void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const PlotData& data) {
+  reselect(kept, graph, data, [&](const KeptPoint& k) { return pointOf(k, graph, data); });
+}
+
+void placeSelection(graphRecord& graph, const PlotData& data) {
+  reselect(keepSelection(graph, data), graph, data, [](const KeptPoint& k) { return k.point; });
 }

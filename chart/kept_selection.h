@@ -14,6 +14,7 @@ struct KeptPoint {
   int16_t series = 0;  // 0: nothing kept
   int16_t seriesType = 0;
   Date time = 0;
+  int32_t point = 0;  // its number in the data it was kept from
 };
 
 struct KeptSelection {
@@ -31,3 +32,8 @@ KeptSelection keepSelection(const graphRecord& graph, const PlotData& data);
 // whose time lies outside its series' shown range, is cleared. A measured
 // stretch stays one while both of its ends are found.
 void findKeptSelection(const KeptSelection& kept, graphRecord& graph, const PlotData& data);
+
+// After the same data is drawn on new axes (a zoom, a scroll, an option): the selection
+// and the anchor keep their points and take their new picture positions, also where
+// the plot no longer shows them, so that showing them again brings them back.
+void placeSelection(graphRecord& graph, const PlotData& data);

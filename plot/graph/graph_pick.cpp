@@ -116,10 +116,14 @@ void drawLabel(const graphRecord& g, const PickEvent& e, const QString& label, i
 }
 
 void drawAnchorLine(const graphRecord& g, PictureCanvas& pic) {
+  // An anchor a zoom or a scroll has put outside the plot: the line ends at its edge.
+  const PlotRect plot(g);
+  QPointF from(g.selX1, g.selY1), to(g.selX, g.selY);
+  if (!clipSegment(from, to, QRectF(QPointF(plot.left, plot.top), QPointF(plot.right, plot.bottom)))) return;
   pic.setDrawWidth(1);
   pic.setDrawStyle(kDrawStyleDot);
   pic.setDrawMode(kDrawModeCopyPen);
-  pic.line({g.selX1, g.selY1}, {g.selX, g.selY});
+  pic.line(from, to);
   pic.setDrawStyle(kDrawStyleSolid);
 }
 
@@ -204,6 +208,11 @@ bool isPick(int16_t aflg) {
 
 }  // namespace
 
+bool selectionShown(const graphRecord& g) {
+  const PlotRect plot(g);
+  return g.selSerie > 0 && g.selSerie < g.series.size() && plot.holdsX(g.selX) && plot.holdsY(g.selY);
+}
+
 void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTypeMask, int16_t selSerie,
                     int32_t selPoint, PickPicture& picture, const PickedGraph& picked) {
   graphRecord& g = picked.graph;
@@ -237,7 +246,10 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
                           .arg(w.x).arg(w.y).arg(g.selSerie).arg(g.selPoint).arg(g.selSer1).arg(g.selPnt1));
   const bool dragged = anchor && e.button == kButtonLeft && (e.aflg == kPickMove || e.aflg == kPickRelease);
   const bool anchorLine = g.selPnt1 != w.point && (dragged || (g.stretchSer > 0 && g.stretchSer == w.series));
-  if (w.series > 0) drawMarks(e, g, w, anchorLine, picture, picked);
+  if (selectionShown(g))
+    drawMarks(e, g, w, anchorLine, picture, picked);
+  else if (w.series > 0)
+    picture.repaint();  // kept where the plot does not show it: no marks
   if (e.aflg == kPickRelease) {
     // The stretch measured stays the selection, its anchor kept.
     if (anchor && g.selSer1 == g.selSerie && g.selPnt1 != g.selPoint) g.stretchSer = g.selSer1;

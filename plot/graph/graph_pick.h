@@ -40,6 +40,10 @@ struct PickedGraph {
   int32_t labelBackColour = 0xC0FFFF;
 };
 
+// The selection lies inside the plot rectangle. One that a zoom or a scroll has put
+// outside it is kept, but gets no marks and no label until it is shown again.
+bool selectionShown(const graphRecord& graph);
+
 // selSerie: the series to search (0 all); selPoint: a start point (0 none).
 // The result is in the graph and on picture. A stretch dragged with the left
 // button stays the selection after the release, its anchor kept (stretchSer),

@@ -43,30 +43,6 @@ Qt::BrushStyle brushStyle(int16_t fillStyle) {
   return kStyles[std::clamp<int16_t>(fillStyle, 0, 7)];
 }
 
-// Cuts a segment to a rectangle (Liang-Barsky); false when nothing is left.
-bool clipSegment(QPointF& a, QPointF& b, const QRectF& r) {
-  double t0 = 0, t1 = 1;
-  const double dx = b.x() - a.x(), dy = b.y() - a.y();
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0)
-      t0 = std::max(t0, t);
-    else
-      t1 = std::min(t1, t);
-    if (t0 > t1) return false;
-  }
-  const QPointF a0 = a;
-  a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
-  b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
-  return true;
-}
-
 // The pixels between two corners, both included.
 QRect spanned(QPoint a, QPoint b) {
   return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
@@ -111,6 +87,30 @@ void stampLines(QImage& img, const QVector<QLine>& lines, QRgb colour, int width
 }
 
 }  // namespace
+
+// Liang-Barsky.
+bool clipSegment(QPointF& a, QPointF& b, const QRectF& r) {
+  double t0 = 0, t1 = 1;
+  const double dx = b.x() - a.x(), dy = b.y() - a.y();
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  const QPointF a0 = a;
+  a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
+  b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
+  return true;
+}
 
 PictureCanvas::PictureCanvas(QPaintDevice* device, TextLayouts* layouts)
     : m_layouts(layouts ? layouts : &m_ownLayouts) {

@@ -18,6 +18,7 @@
 #include <QLine>
 #include <QPainter>
 #include <QPointF>
+#include <QRectF>
 #include <QStaticText>
 #include <QString>
 #include <QVector>
@@ -27,6 +28,9 @@
 #include "platform/named_colours.h"
 
 class QPaintDevice;
+
+// Cuts the segment a-b to the rectangle r (its edges included); false when nothing is left.
+bool clipSegment(QPointF& a, QPointF& b, const QRectF& r);
 
 // Scale modes of the picture box.
 enum : int16_t {

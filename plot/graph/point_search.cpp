@@ -19,16 +19,6 @@ bool qualifies(const seriesDefRecord& s, int32_t seriesTypeMask, int32_t graphTy
 
 int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
-// The plot rectangle, either way round.
-struct PlotRect {
-  float left, right, top, bottom;
-  explicit PlotRect(const graphRecord& g)
-      : left(std::min(g.plotLeft, g.plotRight)), right(std::max(g.plotLeft, g.plotRight)),
-        top(std::min(g.plotTop, g.plotBottom)), bottom(std::max(g.plotTop, g.plotBottom)) {}
-  bool holdsX(double x) const { return x >= left && x <= right; }
-  bool holdsY(double y) const { return y >= top && y <= bottom; }
-};
-
 // A gap code is no value: the curve leaves the point out.
 bool hasValue(const PlotData& data, int16_t s, int32_t p) {
   return s < 0 || s >= data.size() || !isGapValue(dataValue(s, p, data), data[s].seriesType);

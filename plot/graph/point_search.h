@@ -1,6 +1,7 @@
 #pragma once
 // Finding the series point nearest to a position on a drawn graph.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "plot/graph/graph_record.h"
@@ -10,6 +11,16 @@
 // bit (seriesStyle - 1) of the style mask and bit pointKind of the kind mask
 // are set.
 constexpr int32_t kAllSeries = -1;
+
+// The plot rectangle, either way round: only points inside it are shown and picked.
+struct PlotRect {
+  float left, right, top, bottom;
+  explicit PlotRect(const graphRecord& g)
+      : left(std::min(g.plotLeft, g.plotRight)), right(std::max(g.plotLeft, g.plotRight)),
+        top(std::min(g.plotTop, g.plotBottom)), bottom(std::max(g.plotTop, g.plotBottom)) {}
+  bool holdsX(double x) const { return x >= left && x <= right; }
+  bool holdsY(double y) const { return y >= top && y <= bottom; }
+};
 
 struct PointSearchResult {
   // Found, or the series and point asked for when nothing qualified (both 0

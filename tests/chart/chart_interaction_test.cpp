@@ -110,6 +110,15 @@ class ChartInteractionTest : public ChartFixture {
     return chart->core().plotSeriesData[graph().selSerie].points[graph().selPoint].recTime;
   }
   QString valueBox() const { return child<QLabel>("Picture3")->text(); }
+  // Marked pixels left of the selection's cross on its level (the curve's): the dotted line.
+  int lineMarks(const QImage& on) const {
+    const QImage& drawn = chart->core().picture1();
+    const int y = qRound(graph().selY);
+    int n = 0;
+    for (int x = qRound(graph().plotLeft) + 1; x <= qRound(graph().selX) - 14; ++x)
+      for (int dy = -1; dy <= 1; ++dy) n += on.pixel(x, y + dy) != drawn.pixel(x, y + dy);
+    return n;
+  }
 
   Form4a* chart = nullptr;
 };
@@ -630,15 +639,7 @@ TEST_F(ChartInteractionTest, AutoPlotKeepsThePickedReadingWhileItsSpanShowsIt) {
 TEST_F(ChartInteractionTest, AutoPlotKeepsAMeasuredStretchWhileItsSpanShowsItsStart) {
   chart->chkNow()->setChecked(true);
   const auto readingAt = [&](int h, int m) { chart->autoUpdatePlot(testTime(2024, 3, 31, h, m), false); };
-  // Marked pixels left of the selection's cross on its level (the curve's): the dotted line.
-  const QImage &shown = chart->pickPicture().shown(), &drawn = chart->core().picture1();
-  const auto lineMarks = [&](const QImage& on) {
-    const int y = qRound(graph().selY);
-    int n = 0;
-    for (int x = qRound(graph().plotLeft) + 1; x <= qRound(graph().selX) - 14; ++x)
-      for (int dy = -1; dy <= 1; ++dy) n += on.pixel(x, y + dy) != drawn.pixel(x, y + dy);
-    return n;
-  };
+  const QImage& shown = chart->pickPicture().shown();
   QWidget* pic = chart->Picture1();
   const QString stretch = "+00:30:00\n750 Wh\n1,500 W";
   QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 30)));
@@ -655,23 +656,53 @@ TEST_F(ChartInteractionTest, AutoPlotKeepsAMeasuredStretchWhileItsSpanShowsItsSt
   EXPECT_GT(lineMarks(shown), 10);
   chart->grab().save(QDir::temp().filePath("zav_chart_kept_stretch.png"));
   // Right after a renewal the screen as last painted (grab() draws anew) has marks, the earlier
-  // or the new; a zoom and a scroll keep the dotted line and the cross.
+  // or the new.
   const QRect inner(pic->mapTo(chart, pic->contentsRect().topLeft()), pic->contentsRect().size());
   for (int m = 11; m < 20; ++m) {
     QCoreApplication::processEvents();
     readingAt(6, m);
     EXPECT_GT(lineMarks(chart->screen()->grabWindow(chart->winId()).toImage().copy(inner)), 10) << m;
   }
-  child<QPushButton>("Command23(0)")->click();  // z-in
-  child<QScrollBar>("HScroll1")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_GT(lineMarks(shown), 10);
-  const QPoint onTheCross(qRound(graph().selX) + 5, qRound(graph().selY) + 5);
-  EXPECT_NE(shown.pixel(onTheCross), drawn.pixel(onTheCross));
 
   readingAt(7, 40);  // the span starts at 04:40
   EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 5, 0));
   EXPECT_EQ(valueBox(), "05:00:00\n1,500 W");
   EXPECT_EQ(lineMarks(shown), 0);
+}
+
+// A zoom or a scroll that hides the selection keeps it, unmarked; in view again (zoom out,
+// scroll back, a renewal) it has its cross, dotted line and value box, and Left steps from it.
+TEST_F(ChartInteractionTest, ASelectionOutOfViewIsKeptUnmarkedUntilItIsShownAgain) {
+  const QImage &shown = chart->pickPicture().shown(), &drawn = chart->core().picture1();
+  QWidget* pic = chart->Picture1();
+  auto* bar = child<QScrollBar>("HScroll1");
+  const auto marked = [&] { return shown != drawn && child<QLabel>("Picture3")->isVisible(); };
+  for (const bool autoPlot : {false, true}) {
+    chart->chkNow()->setChecked(autoPlot);
+    chart->autoUpdatePlot(testTime(2024, 3, 31, 6, 0), false);
+    // A stretch from 03:30 to 05:30: its end in the right quarter.
+    QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+    QTest::mouseRelease(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(5, 30)));
+    const QString stretch = valueBox();
+    child<QPushButton>("Command23(0)")->click();  // 03:45 to 05:15
+    ASSERT_EQ(graph().selSerie, 1) << autoPlot;
+    EXPECT_FALSE(marked()) << autoPlot;
+    bar->setValue(bar->maximum());  // 04:30 to 06:00: the dotted line stops at the plot's edge
+    EXPECT_TRUE(marked()) << autoPlot;
+    EXPECT_GT(lineMarks(shown), 10) << autoPlot;
+    const QRect margin(0, 0, qRound(graph().plotLeft) - 1, shown.height());
+    EXPECT_EQ(shown.copy(margin), drawn.copy(margin)) << autoPlot;
+    bar->setValue(0);  // 03:00 to 04:30: only the start shows
+    EXPECT_FALSE(marked()) << autoPlot;
+    // Shown again by a renewal, else by z-out.
+    if (autoPlot) chart->autoUpdatePlot(testTime(2024, 3, 31, 6, 1), false);
+    if (!autoPlot) child<QPushButton>("Command23(1)")->click();
+    EXPECT_TRUE(marked()) << autoPlot;
+    EXPECT_EQ(valueBox(), stretch) << autoPlot;
+    EXPECT_GT(lineMarks(shown), 10) << autoPlot;
+    QTest::keyClick(pic, Qt::Key_Left);
+    EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 5, 29)) << autoPlot;
+  }
 }
 
 // A control of the tools panel had the keys: closing the panel from its menu, or a resize
