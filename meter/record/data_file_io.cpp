@@ -222,6 +222,7 @@ struct Walk {
   int fd;
   int64_t len;
   const OwnHeader& own;
+  bool endCut;  // the file ends where a cut left it: nothing there is a torn piece
   QVector<FileStretch> out;
   int64_t due = 1;  // where the last closed section's count says the next header lies
 
@@ -253,15 +254,17 @@ struct Walk {
   // A header that passes the checks: its records run to what its count says
   // (the end of the file when open or when the count runs past it), and end
   // earlier where a header that passes the checks begins, even inside this
-  // header, or, at the end of the file, a header of ours cut short. The
-  // section takes them up to its last reading; what follows it there is damage.
+  // header, or, at the end of an open section, a header of ours cut short (a
+  // closed count reached the disk before a header could follow it: its
+  // records are never one). The section takes them up to its last reading;
+  // what follows it there is damage.
   int64_t section(FileStretch at) {
     const int64_t body = at.from + kSectionBytes;
     const bool open = at.header.records == 0;
     const int64_t claimed = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
     const int64_t claimedEnd = std::min(claimed, len + 1);
     const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len);
-    const int64_t torn = inner == 0 && claimedEnd == len + 1 ? tornOwnHeaderAt(body, at.header) : 0;
+    const int64_t torn = open && inner == 0 && !endCut ? tornOwnHeaderAt(body, at.header) : 0;
     const int64_t end = inner > 0 ? inner : torn > 0 ? torn : claimedEnd;
     const int64_t whole = end > body ? (end - body) / kRecordBytes : 0;
     QString trailing;
@@ -482,7 +485,7 @@ TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk, const Ow
   const int64_t claimed = s.header.records > 0 ? s.from + kSectionBytes + int64_t(s.header.records) * kRecordBytes
                                                : len + 1;
   const bool toTheEnd = claimed > len;
-  // Behind a section that runs to the end the walk found it on the record grid.
+  // Behind an open section the walk found it on the record grid.
   const int64_t header = toTheEnd ? (walk.last().tornHeader ? walk.last().from : 0)
                                   : tornHeaderAt(fd, std::max(s.to, claimed), len, own, s.header);
   const int64_t until = header > 0 ? header : len + 1;
@@ -510,8 +513,8 @@ TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk, const Ow
 
 }  // namespace
 
-QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own) {
-  Walk walk{.fd = fd, .len = len, .own = own, .out = {}};
+QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own, bool endCut) {
+  Walk walk{.fd = fd, .len = len, .own = own, .endCut = endCut, .out = {}};
   for (int64_t pos = 1; pos <= len;) pos = walk.step(pos);
   return walk.out;
 }
@@ -530,9 +533,10 @@ Result<TailCut> cutTornTail(int fd, const OwnHeader& own) {
                    errnoText());
   }
   // The stretch before the cut may have run to the old end: walk the file as
-  // it is now (the first walk's runs gone before the second's are read).
+  // it is now (the first walk's runs gone before the second's are read). A
+  // torn piece was the last the kill left: the readings before it are none.
   walk = {};
-  tail.walk = walkDataFile(fd, tail.from - 1, own);
+  tail.walk = walkDataFile(fd, tail.from - 1, own, true);
   return tail;
 }
 

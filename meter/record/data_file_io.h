@@ -56,9 +56,11 @@ struct FileStretch : DataSection {
 // right behind a closed section's count is where the program wrote it: it
 // needs no reading among its first records, so damage to them costs only
 // them. At the very end of the file a section header that a lost write left
-// without its first record is no record: behind a section that runs to the
-// end, the start of a header of ours (`own`) on its record grid.
-QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own = {});
+// without its first record is no record: behind an open section, the start of
+// a header of ours (`own`) on its record grid; never records a closed count
+// claims. `endCut`: the file ends where a cut of its torn tail left it, so no
+// torn piece lies there.
+QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own = {}, bool endCut = false);
 
 // What a kill left at the very end of the file and was cut: from (1-based) is 0
 // when nothing was cut.
@@ -72,8 +74,9 @@ struct TailCut {
 // where a kill or a lost write leaves it: a partial record, a section header
 // without its first record, and records that are no reading (zeros, dates
 // outside 1990-2200). Never a whole record dated as a reading, wherever it
-// lies, nor what could be another version's section header. Fails with the
-// reason when the cut itself failed.
+// lies, but behind an open section the last 18 to 55 bytes where they are the
+// start of a header of ours; nor what could be another version's section
+// header. Fails with the reason when the cut itself failed.
 Result<TailCut> cutTornTail(int fd, const OwnHeader& own);
 
 }  // namespace zavio

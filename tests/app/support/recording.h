@@ -111,13 +111,15 @@ class Recording {
   QDateTime now() const { return QDateTime::currentDateTime().addSecs(m_clockOffset); }
   bool clockRight() const { return now().date().year() >= 1990 && now().date().year() < 2200; }
 
-  // One frame as the controller sends it; waits until the program took it.
-  void frame(uint32_t count, uint32_t ticks, uint8_t status = 1) {
+  // One frame as the controller sends it (temp: the second sensor's byte, 0x80
+  // none); waits until the program took it.
+  void frame(uint32_t count, uint32_t ticks, uint8_t status = 1, uint8_t temp = 0x80) {
     if (::testing::Test::HasFatalFailure()) return;
     zavsim::Reading r;
     r.count = count;
     r.ticks = ticks;
     r.status = status;
+    r.temp2 = temp;
     if (m_setup.format == Setup::Old) r.pgmID = 24000;
     m_line.write(m_setup.format == Setup::Old ? zavsim::oldFrame(r) : zavsim::newFrame(r));
     m_sent += 1;
@@ -184,6 +186,10 @@ class Recording {
       m_expected.append({uint32_t(r[i].count), uint32_t(r[i].ticks), now()});
     }
   }
+
+  // A start cut the last reading, which read as the start of a header torn behind
+  // an open section; it repeated the count before it, so the register stays.
+  void lastCut() { m_expected.removeLast(); }
 
   // The Ws per count the program counts with from now on (the setup changed it).
   void countWith(double ws) { m_ws = ws; }

@@ -88,34 +88,61 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
     QByteArray file;
     int64_t cutAt;  // 0: nothing cut
     QString logged;
+    int readings;  // the index's before the new section
   };
   std::vector<Row> rows = {
-      {"18 zero bytes", closed.b + QByteArray(18, '\0'), 57, "zero bytes behind the last reading"},
+      {"18 zero bytes", closed.b + QByteArray(18, '\0'), 57, "zero bytes behind the last reading", 1},
       {"4096 zero bytes behind an open section",
        ZavBytes().header(kDay, 0).record(kDay, 1, 1).b + QByteArray(4096, '\0'), 57,
-       "zero bytes behind the last reading"},
+       "zero bytes behind the last reading", 1},
       {"20 stray bytes", closed.b + QByteArray(20, '\x5A'), 57,
-       "bytes behind the last reading that are no reading"},
+       "bytes behind the last reading that are no reading", 1},
       {"stray bytes where a count's last records were", count3.b + QByteArray(36, '\x5A'), 57,
-       "bytes behind the last reading that are no reading (Error no reading at position=57: dated "},
-      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b, 0, {}},
-      {"readings behind a damaged one", count5.b + zeroed.b + ZavBytes().record(kDay, 4, 4).b, 0, {}},
-      {"another version's section", closed.b + later.b, 0, {}},
+       "bytes behind the last reading that are no reading (Error no reading at position=57: dated ", 1},
+      {"a record the count leaves out", ZavBytes(closed).record(kDay, 2, 2).b, 0, {}, 1},
+      {"readings behind a damaged one", count5.b + zeroed.b + ZavBytes().record(kDay, 4, 4).b, 0, {}, 3},
+      {"another version's section", closed.b + later.b, 0, {}, 1},
       {"a record counting like the version, its timer no sensor version",
-       open.b + ZavBytes().record(kDay, 1003000, 5).b, 0, {}},
+       open.b + ZavBytes().record(kDay, 1003000, 5).b, 0, {}, 2},
   };
   for (const int n : {18, 30, 45, 55}) {
     const QString logged = n < 38 ? QStringLiteral("a partial section header of %1 bytes").arg(n) : partial.arg(n - 38);
     for (const bool isOpen : {true, false}) {
       rows.push_back({QStringLiteral("%1 bytes of a header behind %2 section").arg(n).arg(isOpen ? "an open" : "a closed"),
-                      (isOpen ? open : closed).b + own.left(n), 57, logged});
+                      (isOpen ? open : closed).b + own.left(n), 57, logged, 1});
+    }
+  }
+  // Six readings, the last `set` counting like the version, timed like the sensor
+  // version, at the meter id's temperature: each reads as a header's first 18 bytes.
+  // Within a count none goes (also one past the end); behind an open section only
+  // the last, as a torn header; a header torn behind them goes alone, also off
+  // their grid.
+  const QString piece18 = QStringLiteral("a partial section header of 18 bytes");
+  for (const int set : {1, 2, 3}) {
+    for (const int count : {0, 6, 8}) {
+      ZavBytes six;
+      six.header(kDay, count);
+      for (int i = 0; i < 6; ++i) i < 6 - set ? six.record(kDay, i, i) : six.record(kDay, 1003000, 24840, 0);
+      const QString what = QStringLiteral("%1 readings like a header's start, count %2").arg(set).arg(count);
+      rows.push_back({what, six.b, count == 0 ? 129 : 0, count == 0 ? piece18 : QString(), count == 0 ? 5 : 6});
+      if (count == 8) continue;
+      rows.push_back({what + ", a torn header behind", six.b + own.left(18), 147, piece18, 6});
+      if (count == 6)
+        rows.push_back({what + ", 5 zeros and a torn header behind", six.b + QByteArray(5, '\0') + own.left(30), 147,
+                        QStringLiteral("zero bytes behind the last reading and a partial section header of 30 bytes"), 6});
     }
   }
   for (const Row& r : rows) {
     writeTextFile(m_path, r.file);
     m_log.clear();
+    // The register's walk takes as readings what the cut leaves.
+    const DataFileWalk walk(m_path, ownHeaderOf(m_settings));
+    int32_t walked = 0;
+    for (const DataSection& s : walk.sections()) walked += s.readings();
+    EXPECT_EQ(walked, r.readings) << r.what.toStdString();
     openOutZavDat();
     ASSERT_GT(m_recorder.fileNumber(), 0) << r.what.toStdString();
+    EXPECT_EQ(m_slots[0].recordCount, r.readings) << r.what.toStdString();
     ASSERT_TRUE(append(999, kDay + 2).ok());
     closeOutZavDat();
     const int64_t kept = r.cutAt > 0 ? r.cutAt - 1 : r.file.size();
@@ -134,6 +161,7 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
     const dataFileIndex& ix = m_slots[0];
     EXPECT_EQ(sectionPositions(ix).mid(0, ix.sectionCount - 1), QVector<int64_t>(ix.sectionCount - 1, 1)) << r.what.toStdString();
     EXPECT_EQ(sectionPositions(ix).value(ix.sectionCount - 1), kept + 1) << r.what.toStdString();
+    EXPECT_EQ(ix.recordCount, r.readings + 1) << r.what.toStdString() << m_log.text().toStdString();
   }
 }
 
