@@ -27,11 +27,18 @@ void LingeringCloses::add(int fd, const QByteArray& last) {
   flush(*l);
 }
 
-void LingeringCloses::putAside(int fd, const QByteArray& refusal, QByteArrayView seen) {
+void LingeringCloses::putAside(int fd, const QByteArray& head) {
   if (fd < 0) return;
   Lingering* l = keep(fd);
-  l->refusal = refusal;
-  l->seen = seen.toByteArray();
+  l->aside = true;
+  l->head = head;
+  if (m_headEnded && m_headEnded(l->head)) handBack(fd);
+}
+
+void LingeringCloses::setHandBack(std::function<bool(QByteArrayView)> headEnded,
+                                  std::function<void(int fd, const QByteArray& head)> handBack) {
+  m_headEnded = std::move(headEnded);
+  m_handBack = std::move(handBack);
 }
 
 LingeringCloses::Lingering* LingeringCloses::keep(int fd) {
@@ -88,7 +95,7 @@ bool LingeringCloses::flush(Lingering& l) {
   return false;
 }
 
-// What the peer sends is dropped, but for the end of a head put aside; its
+// What the peer sends is dropped, but for the head of one put aside; its
 // close, or an error, ends the lingering once the answer is out.
 void LingeringCloses::drain(int fd) {
   char buf[4096];
@@ -97,13 +104,9 @@ void LingeringCloses::drain(int fd) {
     if (!l) return;
     const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
     if (n > 0) {
-      if (l->refusal.isEmpty()) continue;
-      l->seen.append(buf, n);
-      if (l->seen.contains("\r\n\r\n")) {
-        l->out = std::exchange(l->refusal, {});
-        if (!flush(*l)) return;
-      }
-      l->seen = l->seen.right(3);
+      if (!l->aside) continue;
+      l->head.append(buf, n);
+      if (m_headEnded && m_headEnded(l->head)) return handBack(fd);
       continue;
     }
     if (n < 0 && wouldBlock()) return;
@@ -123,15 +126,29 @@ void LingeringCloses::closeFd(int fd) {
 }
 
 void LingeringCloses::closeAt(size_t i) {
+  const int fd = m_open[i].fd;
+  release(i);
+  ::close(fd);
+}
+
+void LingeringCloses::release(size_t i) {
   // Possibly from within their own notice: they go later, silent from now.
   for (QSocketNotifier* n : {m_open[i].reader, m_open[i].writer}) {
     if (!n) continue;
     n->setEnabled(false);
     n->deleteLater();
   }
-  ::close(m_open[i].fd);
   m_open.erase(m_open.begin() + qsizetype(i));
   if (m_open.empty()) m_sweep->stop();
+}
+
+void LingeringCloses::handBack(int fd) {
+  for (size_t i = 0; i < m_open.size(); ++i) {
+    if (m_open[i].fd != fd) continue;
+    const QByteArray head = std::move(m_open[i].head);
+    release(i);
+    return m_handBack(fd, head);
+  }
 }
 
 qint64 LingeringCloses::pendingBytes() const {

@@ -7,13 +7,15 @@
 // until the peer closes or kLingerTime passes with no byte of the answer
 // taken. A connection put aside gets nothing for that time before it is
 // closed (a client that reconnects at once when closed is not closed at
-// once), unless its request head ends meanwhile: then it gets its refusal.
+// once), unless its request head ends meanwhile: then it is handed back with
+// what it sent, to be answered as any newcomer is.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QObject>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 class QSocketNotifier;
@@ -30,8 +32,11 @@ class LingeringCloses : public QObject {
   ~LingeringCloses() override;
   // Takes the descriptor. `last` is sent first.
   void add(int fd, const QByteArray& last = {});
-  // Takes the descriptor; `seen` is the end of what was read of its head.
-  void putAside(int fd, const QByteArray& refusal = {}, QByteArrayView seen = {});
+  // Takes the descriptor; `head` is what was read of its request head. Once
+  // `headEnded` says it has ended, the descriptor goes to `handBack` with it.
+  void putAside(int fd, const QByteArray& head);
+  void setHandBack(std::function<bool(QByteArrayView)> headEnded,
+                   std::function<void(int fd, const QByteArray& head)> handBack);
   int count() const { return int(m_open.size()); }
   qint64 pendingBytes() const;  // of the answers, not taken by the system yet
   void closeAll();
@@ -42,8 +47,8 @@ class LingeringCloses : public QObject {
     QSocketNotifier* reader = nullptr;
     QSocketNotifier* writer = nullptr;  // while the answer waits for room
     QByteArray out;                     // what of the answer is still to go
-    QByteArray refusal;                 // sent should the peer's head end
-    QByteArray seen;                    // the last bytes read of its head
+    bool aside = false;                 // put aside: its head is read on
+    QByteArray head;                    // what was read of it
     bool shut = false;                  // the sending side is shut
     bool inputEnded = false;
     qint64 until = 0;  // on m_clock, ms
@@ -55,9 +60,13 @@ class LingeringCloses : public QObject {
   void drain(int fd);
   void closeFd(int fd);
   void closeAt(size_t i);
+  void release(size_t i);  // forgets it; the descriptor stays open
+  void handBack(int fd);
   void sweep();
 
   std::vector<Lingering> m_open;  // oldest first
+  std::function<bool(QByteArrayView)> m_headEnded;
+  std::function<void(int fd, const QByteArray& head)> m_handBack;
   QTimer* m_sweep;
   QElapsedTimer m_clock;
 };

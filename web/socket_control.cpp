@@ -83,6 +83,8 @@ SocketArray::SocketArray()
   connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) {
     emit errorOccurred(0, int(e), m_server->errorString());
   });
+  m_lingering->setHandBack([this](QByteArrayView head) { return head.size() >= kMaxWaitingHead || m_complete(head); },
+                           [this](int fd, const QByteArray& head) { returned(fd, head); });
 }
 
 SocketArray::~SocketArray() { closeWaiting(); }
@@ -152,6 +154,22 @@ void SocketArray::arrived(int fd) {
   offerLater();
 }
 
+// One put aside whose request came after all: a newcomer from now, its
+// request complete; with the listener closed, nothing answers it.
+void SocketArray::returned(int fd, const QByteArray& head) {
+  if (!m_server->isListening()) {
+    ::close(fd);
+    return;
+  }
+  Waiting& w = m_arrived.emplace_back();
+  w.id = m_nextRequestId++;
+  w.fd = fd;
+  w.since = w.completeAt = m_clock.elapsed();
+  w.head = head;
+  w.complete = w.fresh = w.returned = true;
+  offerLater();
+}
+
 void SocketArray::resumeAccepting() {
   if (m_server->maxPendingConnections() > 0 || !m_server->isListening()) return;
   if (heldDescriptors() >= m_budget) {
@@ -195,17 +213,23 @@ void SocketArray::readHead(Waiting& w) {
   }
   // A head over the limit is judged as it is.
   w.complete = w.complete || w.head.size() >= kMaxWaitingHead;
-  w.fresh = w.fresh || (w.complete && !was);
+  if (w.complete && !was) {
+    w.fresh = true;
+    w.completeAt = m_clock.elapsed();
+  }
 }
 
 SocketArray::Outcome SocketArray::offer(Waiting& w, bool waiting) {
+  // A request's wait counts from when it was all there, a head's from the accept.
+  const qint64 since = w.complete ? w.completeAt : w.since;
   m_offered = {.id = w.id,
                .handle = w.fd,
                .waiting = waiting,
                .complete = w.complete,
                .fresh = w.fresh,
                .gone = w.ended && !w.complete,
-               .waitedMs = m_clock.elapsed() - w.since,
+               .returned = w.returned,
+               .waitedMs = m_clock.elapsed() - since,
                .head = w.head};
   for (const Waiting& before : m_line) {
     if (before.id == w.id) break;
@@ -217,7 +241,6 @@ SocketArray::Outcome SocketArray::offer(Waiting& w, bool waiting) {
   m_outcome = Outcome::None;
   w.fresh = false;
   const qintptr id = w.id;
-  const qint64 since = w.since;
   emit connectionRequest(0, id);
   const Outcome o = m_outcome;
   if (o == Outcome::Held) {
@@ -365,13 +388,13 @@ qintptr SocketArray::longestWaitingIncomplete(qint64 minAgeMs) const {
   return 0;
 }
 
-void SocketArray::dropWaiting(qintptr requestId, const QByteArray& refusal) {
+void SocketArray::dropWaiting(qintptr requestId) {
   const auto it = findWaiting(requestId);
   if (it == m_line.end()) return;
   Waiting w = *it;
   m_line.erase(it);
   forget(w);
-  m_lingering->putAside(w.fd, refusal, QByteArrayView(w.head).last(std::min<qsizetype>(3, w.head.size())));
+  m_lingering->putAside(w.fd, w.head);
 }
 
 void SocketArray::closeWaiting() {
@@ -457,14 +480,14 @@ void SocketArray::closeAnswered(int index) {
   if (copy >= 0) m_lingering->add(copy);
 }
 
-void SocketArray::putAside(int index, const QByteArray& refusal, QByteArrayView seen) {
+void SocketArray::putAside(int index, QByteArrayView seen) {
   QTcpSocket* s = socket(index);
   if (!s) return;
   const QByteArray read = seen.toByteArray() + m_early.value(index) + s->readAll();
   const int copy = s->state() == QAbstractSocket::ConnectedState ? ::fcntl(int(s->socketDescriptor()), F_DUPFD_CLOEXEC, 0)
                                                                  : -1;
   close(index);
-  if (copy >= 0) m_lingering->putAside(copy, refusal, QByteArrayView(read).last(std::min<qsizetype>(3, read.size())));
+  if (copy >= 0) m_lingering->putAside(copy, read);
 }
 
 void SocketArray::sendData(int index, const QByteArray& bytes) {

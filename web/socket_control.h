@@ -62,7 +62,8 @@ class SocketArray : public QObject {
   void setRequestComplete(std::function<bool(QByteArrayView)> complete);
   bool accept(int index, qintptr requestId);
   // The connection offered waits in line (a newcomer at its end, one waiting
-  // keeps its place) until it has waited `forMs` since it came at most.
+  // keeps its place) until it has waited `forMs` at most: a request since it
+  // was complete, a head since it came.
   void holdRequest(qintptr requestId, qint64 forMs);
   void offerAgain();
   // The connection offered gets `answer` (what the system does not take at
@@ -76,9 +77,10 @@ class SocketArray : public QObject {
     bool complete = false;       // its request head is all there (or over the limit)
     bool fresh = false;          // first offered since its request became complete
     bool gone = false;           // its peer left before its request was complete
+    bool returned = false;       // put aside, and back for its request: counted already
     int ahead = 0;               // connections waiting before it
     bool completeAhead = false;  // a complete request waits before it
-    qint64 waitedMs = 0;         // since it came
+    qint64 waitedMs = 0;         // since its request was complete, else since it came
     QByteArray head;             // what it has sent so far
   };
   const Offer& offered() const { return m_offered; }
@@ -99,8 +101,9 @@ class SocketArray : public QObject {
   // is not complete; 0 when none.
   qintptr longestWaitingIncomplete(qint64 minAgeMs) const;
   // Leaves the line unanswered: put aside a while, then closed; should its
-  // request head end meanwhile, it gets `refusal` first.
-  void dropWaiting(qintptr requestId, const QByteArray& refusal);
+  // request head end meanwhile, it is offered again (`returned`), as a
+  // newcomer with what it sent.
+  void dropWaiting(qintptr requestId);
   // The most descriptors the array may hold at once (listener, elements,
   // waiting and lingering connections); accepting pauses at it.
   void setDescriptorBudget(int descriptors);
@@ -112,7 +115,7 @@ class SocketArray : public QObject {
   void close(int index);
   // Takes an element's connection from it unanswered and puts it aside, as
   // dropWaiting does; `seen` is what the handler read of its head.
-  void putAside(int index, const QByteArray& refusal, QByteArrayView seen);
+  void putAside(int index, QByteArrayView seen);
   // Closes an element whose answer is all written: the answer goes out, the
   // peer's further bytes are dropped (no reset cuts the answer off).
   void closeAnswered(int index);
@@ -162,16 +165,19 @@ class SocketArray : public QObject {
   struct Waiting {
     qintptr id = 0;
     int fd = -1;
-    qint64 since = 0;  // on m_clock, ms
-    qint64 due = 0;    // offered again then
-    QByteArray head;   // what it has sent so far
+    qint64 since = 0;       // on m_clock, ms
+    qint64 completeAt = 0;  // on m_clock, ms: when its request was all there
+    qint64 due = 0;         // offered again then
+    QByteArray head;        // what it has sent so far
     bool complete = false;
     bool fresh = false;
+    bool returned = false;
     bool ended = false;  // its peer's end of input (or an error) came
     QSocketNotifier* reader = nullptr;  // while its head is read
   };
   enum class Outcome { None, Held, Taken, Answered };
   void arrived(int fd);
+  void returned(int fd, const QByteArray& head);
   void offerLater();
   void offerNext();
   Outcome offer(Waiting& w, bool waiting);

@@ -284,8 +284,8 @@ qint64 WebServer::pictureCost(const QString& query) const {
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
   const SocketArray::Offer& o = m_sockets.offered();
-  // A newcomer is counted once, however long it waits.
-  if (!o.waiting) countUp(m_counters.requests, 0);
+  // A newcomer is counted once, however long it waits, and once only when it was put aside.
+  if (!o.waiting && !o.returned) countUp(m_counters.requests, 0);
   if (o.gone) return;
   const bool readAhead = !o.head.isEmpty();
   const qint64 waitedMs = o.waitedMs;
@@ -327,15 +327,15 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
 }
 
 // A slot made free: the head that has waited longest (it is put aside, and
-// told to come again should its request end after all), else the answer
-// going out slowest, so slow clients cannot keep others out. 0 when every
-// slot serves at a useful rate.
+// offered again as a newcomer should its request end after all), else the
+// answer going out slowest, so slow clients cannot keep others out. 0 when
+// every slot serves at a useful rate.
 int WebServer::makeSlot() {
   int j = longestWaitingHead();
   if (j != 0) {
     logEvent(j, 5,
              [] { return QStringLiteral("  * request head not complete, slot given to a new connection"); });
-    m_sockets.putAside(j, unavailable(), slot(j).buffer);
+    m_sockets.putAside(j, slot(j).buffer);
   } else if ((j = slowestAnswer(0)) != 0) {
     logEvent(j, 5, [] {
       return QStringLiteral("  * answer going out too slowly, slot given to a new connection");
@@ -345,10 +345,6 @@ int WebServer::makeSlot() {
   }
   releaseSlot(j);
   return j;
-}
-
-QByteArray WebServer::unavailable() const {
-  return refusedRequest(503, m_site.appName, currentWebSecond()).sends.value(0);
 }
 
 // A small answer needs no slot: it is handed to the system whole, as a
@@ -426,8 +422,8 @@ void WebServer::waitForSlot(qintptr requestId) {
 
 // With the line full, the one that has waited longest without a complete
 // request gives its place (a place is earned by a request, like a slot), once
-// it is as old as a slot's head must be to give its slot; it is told to come
-// again should its request end after all.
+// it is as old as a slot's head must be to give its slot; it is offered again
+// as a newcomer should its request end after all.
 bool WebServer::makeRoomInLine() {
   while (!m_sockets.lineHolds(m_limits.maxWaitingBytes)) {
     const qintptr idle = m_sockets.longestWaitingIncomplete(m_limits.newConnectionGrace.count());
@@ -436,7 +432,7 @@ bool WebServer::makeRoomInLine() {
       return QStringLiteral("  * request head not complete, place in line given to a new connection  requestID=") +
              QString::number(idle);
     });
-    m_sockets.dropWaiting(idle, unavailable());
+    m_sockets.dropWaiting(idle);
   }
   return true;
 }

@@ -45,15 +45,17 @@ using GraphRenderer = std::function<QFuture<Result<QByteArray>>(const QString& q
 // line in arrival order, and for the first complete request in line one is
 // made free: that of the head that has waited longest, once that head is
 // newConnectionGrace old (a request sent just after the connect is read
-// first), else that of an answer that has gone out for slowAnswerAfter and
-// reached its client over the last few seconds (at most slowAnswerAfter) at
-// under minAnswerRate, the slowest first. The line is bounded by what
-// waiting costs: maxWaitingBytes (SocketArray::kWaitingCost a connection
-// and the bytes of its head) and the descriptors the process may open less
-// kReservedDescriptors (or `descriptors` when set). A head not complete
-// within requestHead is closed; a request that waited maxWait, or that
-// finds the line full, is answered 503 (a head that has waited longest
-// without ending gives its place first). The bytes waiting to be sent over
+// first; the head is put aside, and is a newcomer again should its request
+// come: a browser's spare connection is used a while later), else that of an
+// answer that has gone out for slowAnswerAfter and reached its client over
+// the last few seconds (at most slowAnswerAfter) at under minAnswerRate, the
+// slowest first. The line is bounded by what waiting costs: maxWaitingBytes
+// (SocketArray::kWaitingCost a connection and the bytes of its head) and the
+// descriptors the process may open less kReservedDescriptors (or
+// `descriptors` when set). A head not complete within requestHead is closed;
+// a request that waited maxWait since it was complete, or that finds the line
+// full, is answered 503 (a head that has waited longest without ending gives
+// its place first, put aside likewise). The bytes waiting to be sent over
 // all slots, with what the pictures being drawn may take, stay within
 // maxAnswerBytes: slow answers make room, else the answer that would pass it
 // gets 503. A file counts as the chunks of it held in memory, never as its size.
@@ -136,7 +138,6 @@ class WebServer : public QObject {
   bool answerAtOnce(qintptr requestId);
   void waitForSlot(qintptr requestId);
   bool makeRoomInLine();
-  QByteArray unavailable() const;  // the 503 answer
   void dataArrival(int index);
   void sendProgress(int index, qint64 sent, qint64 remaining);
   void sendComplete(int index);

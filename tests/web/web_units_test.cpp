@@ -247,9 +247,10 @@ TEST(WebLog, entriesOfUnknownEventsAndErrorReports) {
 
 // A connection handed over with its answer gets all of it, what the socket
 // does not take at once as the peer reads, also once the peer has ended its
-// sending, and then the end of it. One put aside gets its refusal only when
-// a request head ends, though the end comes across reads; without one it gets nothing.
-TEST(LingeringCloses, anAnswerGoesOutWholeAndARefusalOnlyWhenAHeadEnds) {
+// sending, and then the end of it. One put aside is handed back with its
+// whole head once it ends, though the end comes across reads, and is answered
+// there; without one it gets nothing.
+TEST(LingeringCloses, anAnswerGoesOutWholeAndOnePutAsideIsHandedBackWhenItsHeadEnds) {
   QByteArray big(1024 * 1024, Qt::Uninitialized);
   for (qsizetype i = 0; i < big.size(); ++i) big[i] = char(i * 7 % 251);
   const struct {
@@ -261,7 +262,7 @@ TEST(LingeringCloses, anAnswerGoesOutWholeAndARefusalOnlyWhenAHeadEnds) {
   } rows[] = {
       {"over the buffers", false, "", false, big},
       {"over the buffers, the peer done sending", false, "GET / HTTP/1.1\r\n\r\n", true, big},
-      {"put aside, the head ends", true, "\r\nmore", false, "refused"},
+      {"put aside, the head ends", true, "\r\nmore", false, "answered"},
       {"put aside, no head", true, "Host: z", true, ""},
   };
   for (const auto& row : rows) {
@@ -271,8 +272,15 @@ TEST(LingeringCloses, anAnswerGoesOutWholeAndARefusalOnlyWhenAHeadEnds) {
     ::setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
     ::setsockopt(fds[1], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     LingeringCloses lingering;
+    QByteArray handedBack;
+    lingering.setHandBack([](QByteArrayView head) { return head.contains("\r\n\r\n"); },
+                          [&](int fd, const QByteArray& head) {
+                            handedBack = head;
+                            (void)!::send(fd, "answered", 8, MSG_NOSIGNAL);
+                            ::close(fd);
+                          });
     if (row.putAside)
-      lingering.putAside(fds[0], "refused", "1\r\n");
+      lingering.putAside(fds[0], "GET / HTTP/1.1\r\n");
     else
       lingering.add(fds[0], big);
     QByteArray received;
@@ -291,5 +299,7 @@ TEST(LingeringCloses, anAnswerGoesOutWholeAndARefusalOnlyWhenAHeadEnds) {
     ::close(fds[1]);
     EXPECT_EQ(received.size(), row.received.size()) << row.name;
     EXPECT_TRUE(received == row.received) << row.name;
+    EXPECT_EQ(handedBack, row.received.isEmpty() || !row.putAside ? "" : "GET / HTTP/1.1\r\n" + row.peerSends)
+        << row.name;
   }
 }
