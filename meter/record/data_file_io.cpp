@@ -65,6 +65,10 @@ int64_t fileLength(int fd) {
   return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
+bool reachesFileEnd(const fileSection& h, int64_t from, int64_t len) {
+  return h.records == 0 || from + kSectionBytes + int64_t(h.records) * kRecordBytes > len + 1;
+}
+
 namespace {
 
 // A header can start a section when one of its first records is dated as a
@@ -176,16 +180,17 @@ QString noReadingText(int64_t pos, Date date) {
 }
 
 // Where the n bytes at p reach a new section's first record, its date: one
-// the recorder writes, or zeros a lost write left.
+// the recorder writes, or one a lost write zeroed from some byte on (its high
+// byte is then 0).
 bool firstRecordDateFits(const char* p, int n) {
   const char* date = p + kSectionBytes;
-  return n < kSectionBytes + 8 || recordIsReading(date) || std::all_of(date, date + 8, [](char c) { return c == 0; });
+  return n < kSectionBytes + 8 || recordIsReading(date) || date[7] == 0;
 }
 
-// Whether the n bytes at p (fewer than a header and its first record) begin
-// as a new section of ours would: a header with 0 records as far as its fields
-// go (bytes a lost write left may read as zeros), and where they reach it, a
-// first record's date. Fewer than the date's 8 show nothing to check.
+// Whether the n bytes at p begin as a new section's header of ours would: a
+// header with 0 records as far as its fields go (bytes a lost write left may
+// read as zeros). Fewer than the date's 8 show nothing to check; what follows
+// the header is the caller's to judge.
 bool headerPrefix(const char* p, int n) {
   if (n < 8) return true;
   char h[kSectionBytes] = {};
@@ -193,8 +198,18 @@ bool headerPrefix(const char* p, int n) {
   if (!plausibleTime(unpackDate(h))) return false;
   if (n < kSectionLeadBytes) return true;
   const fileSection s = unpackSection(h);
-  if (!plausibleSection(s) || s.records != 0) return false;
-  return firstRecordDateFits(p, n);
+  return plausibleSection(s) && s.records == 0;
+}
+
+// Whether the n bytes at p are what a new section's first write left when
+// little more than its date reached the disk: the date's bytes, as many of the
+// version's as this program writes, then zeros.
+bool firstWriteRemnant(const char* p, int n) {
+  uchar version[4];
+  qToLittleEndian<int32_t>(kWrittenFileVersion, version);
+  int i = kSectionVersionOffset;
+  while (i < std::min(n, kSectionLeadBytes) && uchar(p[i]) == version[i - kSectionVersionOffset]) ++i;
+  return std::all_of(p + std::min(i, n), p + n, [](char c) { return c == 0; });
 }
 
 // Whether the n bytes at p (18 to 55: as many as a record, short of a header
@@ -215,172 +230,6 @@ bool ownHeaderPrefix(const char* p, int n, const OwnHeader& own, const fileSecti
          (meterFits(last.meterID) || std::any_of(own.meterIDs.begin(), own.meterIDs.end(), meterFits)) &&
          plausibleSection(s) && s.records == 0 && firstRecordDateFits(p, n);
 }
-
-// The steps of walkDataFile; each takes the position where a header is due and
-// gives the position behind what it appended.
-struct Walk {
-  int fd;
-  int64_t len;
-  const OwnHeader& own;
-  bool endCut;  // the file ends where a cut left it: nothing there is a torn piece
-  QVector<FileStretch> out;
-  int64_t due = 1;  // where the last closed section's count says the next header lies
-
-  int64_t step(int64_t pos) {
-    char p[kProbeBytes];
-    const int64_t left = len - pos + 1;
-    FileStretch at;
-    at.from = pos;
-    if (left >= kSectionBytes && readAt(fd, pos, p, int(std::min<int64_t>(left, kProbeBytes)))) {
-      at.header = unpackSection(p);
-      at.headerRead = true;
-      const HeaderCheck c = checkHeader(p, pos, len, pos == due);
-      if (c == HeaderCheck::Ok) return section(at);
-      at.why = checkText(c, at.header, pos, len);
-    } else {
-      at.why = QStringLiteral("Error short read of section header at position=") + num(pos);
-    }
-    return damage(at);
-  }
-
-  // Bytes that start no section, up to the next header that does (or the end).
-  int64_t damage(FileStretch at) {
-    const int64_t next = nextSectionAt(fd, at.from + 1, len + 1, len);
-    at.to = next > 0 ? next : len + 1;
-    out.append(at);
-    return at.to;
-  }
-
-  // A header that passes the checks: its records run to what its count says
-  // (the end of the file when open or when the count runs past it), and end
-  // earlier where a header that passes the checks begins, even inside this
-  // header, or, at the end of an open section, a header of ours cut short (a
-  // closed count reached the disk before a header could follow it: its
-  // records are never one). The section takes them up to its last reading;
-  // what follows it there is damage.
-  int64_t section(FileStretch at) {
-    const int64_t body = at.from + kSectionBytes;
-    const bool open = at.header.records == 0;
-    const int64_t claimed = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
-    const int64_t claimedEnd = std::min(claimed, len + 1);
-    const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len);
-    const int64_t torn = open && inner == 0 && !endCut ? tornOwnHeaderAt(body, at.header) : 0;
-    const int64_t end = inner > 0 ? inner : torn > 0 ? torn : claimedEnd;
-    const int64_t whole = end > body ? (end - body) / kRecordBytes : 0;
-    QString trailing;
-    at.records = readings(body, whole, at, trailing);
-    if (at.records == 0) {
-      if (inner == 0) {
-        at.why = trailing.isEmpty() ? QStringLiteral("Error no record behind the section header") : trailing;
-        return damage(at);
-      }
-      at.to = end;
-      at.why = QStringLiteral("Error no record before the section header at position=") + num(end);
-      out.append(at);
-      return end;
-    }
-    at.isSection = true;
-    at.to = body + at.records * kRecordBytes;
-    if (!open && end < claimed) {
-      at.why = QStringLiteral("records=") + num(at.header.records) + QStringLiteral(" at position=") +
-               num(at.from) + QStringLiteral(" not believed: ") +
-               (inner > 0 ? QStringLiteral("the section header at position=") + num(end) +
-                                QStringLiteral(" follows record ") + num(whole)
-                          : QStringLiteral("the file ends behind record ") + num(whole));
-    }
-    if (!open && inner == 0) due = claimed;
-    out.append(at);
-    if (at.to < end) {
-      // Records behind the last reading that are none, or bytes short of a record.
-      FileStretch rest;
-      rest.from = at.to;
-      rest.to = end;
-      rest.why = !trailing.isEmpty() ? trailing
-                 : inner == 0        ? QStringLiteral("Error remainingBytes=") + num(end - rest.from)
-                 : open              ? QStringLiteral("stray bytes behind an open section")
-                                     : QStringLiteral("stray bytes behind a section");
-      out.append(rest);
-    }
-    if (torn > 0) {
-      FileStretch piece;
-      piece.from = torn;
-      piece.to = len + 1;
-      piece.tornHeader = true;
-      piece.why = QStringLiteral("Error a section header cut short at the end of the file: ") +
-                  num(len + 1 - torn) + QStringLiteral(" bytes");
-      out.append(piece);
-      return len + 1;
-    }
-    return end;
-  }
-
-  // Where the start of a header of ours lies on the record grid from `body`
-  // at the end of the file, with fewer bytes behind it than a header and its
-  // first record: a lost write kept them and lost the rest. 0: none does.
-  int64_t tornOwnHeaderAt(int64_t body, const fileSection& last) const {
-    constexpr int kMost = kSectionBytes + kRecordBytes - 1;
-    const int64_t before = len + 1 - kMost - body;  // bytes of the grid before the last kMost
-    int64_t q = body + (before > 0 ? (before + kRecordBytes - 1) / kRecordBytes * kRecordBytes : 0);
-    char p[kMost];
-    for (; len + 1 - q >= kRecordBytes; q += kRecordBytes) {
-      const int n = int(len + 1 - q);
-      if (readAt(fd, q, p, n) && ownHeaderPrefix(p, n, own, last)) return q;
-    }
-    return 0;
-  }
-
-  // How many of the n records at pos, a section's, run up to its last reading;
-  // the runs of readings among them go into at.runs (as many records as 32-bit
-  // numbers reach: the index's limit), with the last one's time, and the first
-  // record that is no reading among them is named in at.refusedWhy; `trailing`
-  // names the first record behind the last reading that is none (or a short read).
-  int64_t readings(int64_t pos, int64_t n, FileStretch& at, QString& trailing) {
-    constexpr int64_t kChunkRecords = 4096;  // read into the cache and checked there
-    n = std::min<int64_t>(n, INT32_MAX);
-    QByteArray buf;
-    int64_t through = 0;  // records up to the last reading
-    int32_t count = 0;    // readings, the last run's end
-    // The first record since the last reading that is none, named only where a text needs it.
-    int64_t noneAt = 0;
-    Date noneDated = 0;
-    const auto done = [&] {
-      if (!at.runs.isEmpty()) at.runs.setLastEnd(count);
-      return through;
-    };
-    for (int64_t i = 0; i < n;) {
-      const int64_t k = std::min(kChunkRecords, n - i);
-      buf.resize(k * kRecordBytes);
-      if (!readAt(fd, pos + i * kRecordBytes, buf.data(), int(buf.size()))) {
-        trailing = QStringLiteral("Error short read of records at position=") + num(pos + i * kRecordBytes);
-        return done();
-      }
-      const char* last = nullptr;
-      for (const char* p = buf.constData(); p < buf.constData() + buf.size(); p += kRecordBytes, ++i) {
-        if (!recordIsReading(p)) {
-          if (noneAt == 0) {
-            noneAt = pos + i * kRecordBytes;
-            noneDated = unpackDate(p);
-          }
-          continue;
-        }
-        if (noneAt > 0) {
-          if (at.refusedWhy.isEmpty()) at.refusedWhy = noReadingText(noneAt, noneDated);
-          noneAt = 0;
-        }
-        if (at.runs.isEmpty() || through != i) {  // a run begins
-          if (!at.runs.isEmpty()) at.runs.setLastEnd(count);
-          at.runs.append(ReadingRun{.first = uint32_t(i), .end = count});
-        }
-        count += 1;
-        through = i + 1;
-        last = p;
-      }
-      if (last) at.lastTime = unpackDate(last);
-    }
-    if (noneAt > 0) trailing = noReadingText(noneAt, noneDated);
-    return done();
-  }
-};
 
 // Whether the last n bytes of the file, at p, are a new section's header that a
 // lost write cut short behind `last`. As many bytes as a record are one only
@@ -440,54 +289,256 @@ TailBytes tailBytes(int fd, int64_t from, int64_t until, int64_t len) {
   return out;
 }
 
-// Where a section header that a lost write left without its first record
-// begins at the very end of the file behind `from`: 0 when none does.
-int64_t tornHeaderAt(int fd, int64_t from, int64_t len, const OwnHeader& own, const fileSection& last) {
-  constexpr int kMost = kSectionBytes + kRecordBytes - 1;
-  const int64_t first = std::max(from, len + 1 - kMost);
-  char p[kMost];
-  const int n = int(len + 1 - first);
-  if (n < kSectionLeadBytes || !readAt(fd, first, p, n)) return 0;
-  for (int i = 0; n - i >= kSectionLeadBytes; ++i) {
-    if (tornHeader(p + i, n - i, own, last)) return first + i;
+// The steps of walkDataFile; each takes the position where a header is due and
+// gives the position behind what it appended.
+struct Walk {
+  int fd;
+  int64_t len;
+  const OwnHeader& own;
+  bool endCut;  // the file ends where a cut left it: nothing there is a torn piece
+  QVector<FileStretch> out;
+  int64_t due = 1;  // where the last closed section's count says the next header lies
+
+  int64_t step(int64_t pos) {
+    char p[kProbeBytes];
+    const int64_t left = len - pos + 1;
+    FileStretch at;
+    at.from = pos;
+    if (left >= kSectionBytes && readAt(fd, pos, p, int(std::min<int64_t>(left, kProbeBytes)))) {
+      at.header = unpackSection(p);
+      at.headerRead = true;
+      const HeaderCheck c = checkHeader(p, pos, len, pos == due);
+      if (c == HeaderCheck::Ok) return section(at);
+      at.why = checkText(c, at.header, pos, len);
+    } else {
+      at.why = QStringLiteral("Error short read of section header at position=") + num(pos);
+    }
+    return damage(at);
   }
-  return 0;
-}
+
+  // Bytes that start no section, up to the next header that does, or to the
+  // end, where they may end with a torn header (`piece`: the one the grid of
+  // a header at `at` ends with).
+  int64_t damage(FileStretch at, int64_t piece = 0) {
+    const int64_t next = nextSectionAt(fd, at.from + 1, len + 1, len);
+    const int64_t torn = next > 0 ? 0 : tornHeaderAt(at.from, false, lastHeader(), piece);
+    at.to = next > 0 ? next : torn > 0 ? torn : len + 1;
+    if (torn == at.from) return tornPiece(at);
+    out.append(at);
+    if (torn > 0) return tornPiece(stretchAt(torn));
+    return at.to;
+  }
+
+  int64_t tornPiece(FileStretch at) {
+    at.to = len + 1;
+    at.tornHeader = true;
+    if (at.why.isEmpty())
+      at.why = QStringLiteral("Error a section header a lost write left without a reading at the end of the file: ") +
+               num(len + 1 - at.from) + QStringLiteral(" bytes");
+    out.append(at);
+    return len + 1;
+  }
+
+  static FileStretch stretchAt(int64_t from) {
+    FileStretch at;
+    at.from = from;
+    return at;
+  }
+  fileSection lastHeader() const {
+    const auto s = std::find_if(out.rbegin(), out.rend(), [](const FileStretch& w) { return w.isSection; });
+    return s != out.rend() ? s->header : fileSection{};
+  }
+  bool anySection() const {
+    return std::any_of(out.begin(), out.end(), [](const FileStretch& w) { return w.isSection; });
+  }
+
+  // Where the stretch the file ends with begins a section header of ours that
+  // a lost write left without a reading (0: none): none of its bytes is a
+  // reading, and the open cuts it whole. The one rule for the end of the file:
+  // - On the record grid of a section that reaches the end (`grid`, from its
+  //   first record: open, or its count runs past the end), its last 18 to 55
+  //   bytes when they are the start of a header as this program writes it:
+  //   they could be its last reading, so nothing less tells.
+  // - In damage (from its start): where a header is due (the file's start, or
+  //   right behind a closed count), the header there when no reading follows
+  //   it, however long; else, behind a section, the last 55 bytes at any offset.
+  // Never among the records a closed count claims, and never where a cut left
+  // the end. As long as a record but short of a header, it could be one: it
+  // is ours only as this program writes it, but at the file's start.
+  int64_t tornHeaderAt(int64_t from, bool grid, const fileSection& last, int64_t piece = 0) const {
+    if (endCut) return 0;
+    if (!grid && from == due && lostWriteAt(from, last, piece)) return from;
+    if (!grid && !anySection()) return 0;  // a file that is not ours stays as it is
+    constexpr int kMost = kSectionBytes + kRecordBytes - 1;
+    const int stride = grid ? kRecordBytes : 1;
+    const int least = grid ? kRecordBytes : kSectionLeadBytes;
+    const int64_t before = len + 1 - kMost - from;  // bytes before the last kMost
+    const int64_t q = from + (before > 0 ? (before + stride - 1) / stride * stride : 0);
+    const int n = int(len + 1 - q);
+    char p[kMost];
+    if (n < least || !readAt(fd, q, p, n)) return 0;
+    for (int i = 0; n - i >= least; i += stride) {
+      if (grid ? ownHeaderPrefix(p + i, n - i, own, last) : tornHeader(p + i, n - i, own, last)) return q + i;
+    }
+    return 0;
+  }
+
+  // Whether the bytes from `from` (where a header is due) to the end are what
+  // a lost write of a new section left: our header or its start, then no
+  // reading at any offset (zeros, refused records, a partial record) before
+  // the torn piece its grid ends with. Where the zeros fill that first write,
+  // also its date bytes (or nothing) followed by zeros: in a file no longer
+  // than it, or behind a closed count, where no record of ours can lie.
+  bool lostWriteAt(int64_t from, const fileSection& last, int64_t piece) const {
+    constexpr int kFirstWrite = kSectionBytes + kRecordBytes;
+    const int64_t n = len + 1 - from;
+    char p[kFirstWrite];
+    const int got = int(std::min<int64_t>(n, kFirstWrite));
+    if (got <= 0 || !readAt(fd, from, p, got)) return false;
+    const bool start = from == 1;
+    const bool remnant = (start ? n <= kFirstWrite : n >= kFirstWrite) && firstWriteRemnant(p, got);
+    const bool ours = remnant || (start || n < kRecordBytes || n >= kSectionBytes ? headerPrefix(p, got)
+                                                                                 : ownHeaderPrefix(p, got, own, last));
+    if (!ours) return false;
+    const TailBytes behind = tailBytes(fd, from + kSectionBytes, piece > 0 ? piece : len + 1, len);
+    return behind.datedEnd == 0 && !behind.otherHeader;
+  }
+
+  // A header that passes the checks: its records run to what its count says
+  // (the end of the file when open or when the count runs past it), and end
+  // earlier where a header that passes the checks begins, even inside this
+  // header, or where the file ends with a torn header on their grid
+  // (tornHeaderAt). The section takes them up to its last reading; what
+  // follows it there is damage.
+  int64_t section(FileStretch at) {
+    const int64_t body = at.from + kSectionBytes;
+    const bool open = at.header.records == 0;
+    const int64_t claimed = open ? len + 1 : body + int64_t(at.header.records) * kRecordBytes;
+    const int64_t claimedEnd = std::min(claimed, len + 1);
+    const int64_t inner = nextSectionAt(fd, at.from + 1, claimedEnd, len);
+    const int64_t torn = inner == 0 && reachesFileEnd(at.header, at.from, len) ? tornHeaderAt(body, true, at.header) : 0;
+    const int64_t end = inner > 0 ? inner : torn > 0 ? torn : claimedEnd;
+    const int64_t whole = end > body ? (end - body) / kRecordBytes : 0;
+    QString trailing;
+    at.records = readings(body, whole, at, trailing);
+    if (at.records == 0) {
+      if (inner == 0) {
+        at.why = trailing.isEmpty() ? QStringLiteral("Error no record behind the section header") : trailing;
+        return damage(at, torn);
+      }
+      at.to = end;
+      at.why = QStringLiteral("Error no record before the section header at position=") + num(end);
+      out.append(at);
+      return end;
+    }
+    at.isSection = true;
+    at.to = body + at.records * kRecordBytes;
+    if (!open && end < claimed) {
+      at.why = QStringLiteral("records=") + num(at.header.records) + QStringLiteral(" at position=") +
+               num(at.from) + QStringLiteral(" not believed: ") +
+               (inner > 0 ? QStringLiteral("the section header at position=") + num(end) +
+                                QStringLiteral(" follows record ") + num(whole)
+                          : QStringLiteral("the file ends behind record ") + num(whole));
+    }
+    if (!open && inner == 0) due = claimed;
+    out.append(at);
+    if (at.to < end) {
+      // Records behind the last reading that are none, or bytes short of a record.
+      FileStretch rest;
+      rest.from = at.to;
+      rest.to = end;
+      rest.why = !trailing.isEmpty() ? trailing
+                 : inner == 0        ? QStringLiteral("Error remainingBytes=") + num(end - rest.from)
+                 : open              ? QStringLiteral("stray bytes behind an open section")
+                                     : QStringLiteral("stray bytes behind a section");
+      out.append(rest);
+    }
+    if (torn > 0) return tornPiece(stretchAt(torn));
+    return end;
+  }
+
+  // How many of the n records at pos, a section's, run up to its last reading;
+  // the runs of readings among them go into at.runs (as many records as 32-bit
+  // numbers reach: the index's limit), with the last one's time, and the first
+  // record that is no reading among them is named in at.refusedWhy; `trailing`
+  // names the first record behind the last reading that is none (or a short read).
+  int64_t readings(int64_t pos, int64_t n, FileStretch& at, QString& trailing) {
+    constexpr int64_t kChunkRecords = 4096;  // read into the cache and checked there
+    n = std::min<int64_t>(n, INT32_MAX);
+    QByteArray buf;
+    int64_t through = 0;  // records up to the last reading
+    int32_t count = 0;    // readings, the last run's end
+    // The first record since the last reading that is none, named only where a text needs it.
+    int64_t noneAt = 0;
+    Date noneDated = 0;
+    const auto done = [&] {
+      if (!at.runs.isEmpty()) at.runs.setLastEnd(count);
+      return through;
+    };
+    for (int64_t i = 0; i < n;) {
+      const int64_t k = std::min(kChunkRecords, n - i);
+      buf.resize(k * kRecordBytes);
+      if (!readAt(fd, pos + i * kRecordBytes, buf.data(), int(buf.size()))) {
+        trailing = QStringLiteral("Error short read of records at position=") + num(pos + i * kRecordBytes);
+        return done();
+      }
+      const char* last = nullptr;
+      for (const char* p = buf.constData(); p < buf.constData() + buf.size(); p += kRecordBytes, ++i) {
+        if (!recordIsReading(p)) {
+          if (noneAt == 0) {
+            noneAt = pos + i * kRecordBytes;
+            noneDated = unpackDate(p);
+          }
+          continue;
+        }
+        if (noneAt > 0) {
+          if (at.refusedWhy.isEmpty()) at.refusedWhy = noReadingText(noneAt, noneDated);
+          noneAt = 0;
+        }
+        if (at.runs.isEmpty() || through != i) {  // a run begins
+          if (!at.runs.isEmpty()) at.runs.setLastEnd(count);
+          at.runs.append(ReadingRun{.first = uint32_t(i), .end = count});
+        }
+        count += 1;
+        through = i + 1;
+        last = p;
+      }
+      if (last) at.lastTime = unpackDate(last);
+    }
+    if (noneAt > 0) trailing = noReadingText(noneAt, noneDated);
+    return done();
+  }
+};
 
 QString tornHeaderText(int64_t n) {
+  if (n < kSectionBytes) return QStringLiteral("a partial section header of ") + num(n) + QStringLiteral(" bytes");
   if (n == kSectionBytes) return QStringLiteral("a section header with 0 records and nothing behind it");
-  if (n > kSectionBytes)
+  if (n < kSectionBytes + kRecordBytes)
     return QStringLiteral("a section header with 0 records and a partial record of ") + num(n - kSectionBytes) +
            QStringLiteral(" bytes");
-  return QStringLiteral("a partial section header of ") + num(n) + QStringLiteral(" bytes");
+  return QStringLiteral("a section header with 0 records and ") + num(n - kSectionBytes) +
+         QStringLiteral(" bytes behind it that hold no reading");
 }
 
 // What lies behind the last reading at the very end of the file, where a kill
 // or a file system that lost the last writes leaves it, and may go: a partial
-// record, a section header without its first record, records that are no
+// record, the torn header the walk found (tornHeaderAt), records that are no
 // reading (zeros, stray bytes, dates outside 1990-2200). Cutting it lets
 // recording go on behind the last reading. Kept: every whole record dated as a
-// reading at any offset and what lies before it, anything that could be
-// another version's section header, and everything in a file without a
-// section but what a torn first write leaves.
-TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk, const OwnHeader& own) {
+// reading at any offset before the torn header and what lies before it,
+// anything that could be another version's section header, and everything in
+// a file without a section but what a lost first write leaves.
+TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk) {
   if (walk.isEmpty() || walk.last().isSection) return {};
+  const int64_t header = walk.last().tornHeader ? walk.last().from : 0;
   const auto last =
       std::find_if(walk.rbegin(), walk.rend(), [](const FileStretch& s) { return s.isSection; });
   if (last == walk.rend()) {
-    // The first write of a file lost: what is there is all it can be.
-    char p[kSectionBytes + kRecordBytes];
-    if (len >= int64_t(sizeof p) || !readAt(fd, 1, p, int(len)) || !headerPrefix(p, int(len))) return {};
+    // The first write of a file lost: the walk found it whole from the start.
+    if (header != 1) return {};
     return {.from = 1, .what = tornHeaderText(len)};
   }
   const FileStretch& s = *last;
-  // A new section's header goes behind a closed one: none lies among the records a count claims.
-  const int64_t claimed = s.header.records > 0 ? s.from + kSectionBytes + int64_t(s.header.records) * kRecordBytes
-                                               : len + 1;
-  const bool toTheEnd = claimed > len;
-  // Behind an open section the walk found it on the record grid.
-  const int64_t header = toTheEnd ? (walk.last().tornHeader ? walk.last().from : 0)
-                                  : tornHeaderAt(fd, std::max(s.to, claimed), len, own, s.header);
   const int64_t until = header > 0 ? header : len + 1;
   const TailBytes bytes = tailBytes(fd, s.to, until, len);
   if (bytes.otherHeader) return {};
@@ -498,7 +549,7 @@ TailCut tornTail(int fd, int64_t len, const QVector<FileStretch>& walk, const Ow
     const auto at =
         std::find_if(walk.begin(), walk.end(), [&](const FileStretch& w) { return w.from == from; });
     const QString why = at != walk.end() && !at->isSection ? at->why : QString();
-    if (until - from < kRecordBytes && from == s.to && toTheEnd) {
+    if (until - from < kRecordBytes && from == s.to && reachesFileEnd(s.header, s.from, len)) {
       what << QStringLiteral("a partial record of ") + num(until - from) + QStringLiteral(" bytes");
     } else if (bytes.zerosFrom <= from) {
       what << QStringLiteral("zero bytes behind the last reading");
@@ -522,7 +573,7 @@ QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own, boo
 Result<TailCut> cutTornTail(int fd, const OwnHeader& own) {
   const int64_t len = fileLength(fd);
   QVector<FileStretch> walk = walkDataFile(fd, len, own);
-  TailCut tail = tornTail(fd, len, walk, own);
+  TailCut tail = tornTail(fd, len, walk);
   if (tail.from <= 0) {
     tail.walk = std::move(walk);
     return tail;

@@ -32,6 +32,11 @@ struct OwnHeader {
   QVector<int32_t> meterIDs{};
 };
 
+// Whether the records of the section whose header `h` lies at `from` run to
+// the end of a file of `len` bytes: left open by a kill (count 0), or its count
+// runs past the end. Such a section's count protects nothing at the end.
+bool reachesFileEnd(const fileSection& h, int64_t from, int64_t len);
+
 // One stretch of a data file as the walk found it: a section (its header,
 // its records up to the last reading and its runs of readings, which the
 // index takes as they are) or damage passed over (from, to, and the header
@@ -42,7 +47,7 @@ struct FileStretch : DataSection {
   bool headerRead = false;
   QString why;               // damage: why no section starts at `from`; a section: what was not believed
   QString refusedWhy;        // a section with records that are no reading: where and why
-  bool tornHeader = false;   // damage: a header of ours a lost write cut short at the end of the file
+  bool tornHeader = false;   // damage: a header of ours a lost write left without a reading at the end of the file
 };
 // The stretches of a data file of `len` bytes, in file order, together
 // covering it. A header that passes every check starts a section wherever it
@@ -55,11 +60,12 @@ struct FileStretch : DataSection {
 // section ends at its last reading: the bytes behind it are damage. A header
 // right behind a closed section's count is where the program wrote it: it
 // needs no reading among its first records, so damage to them costs only
-// them. At the very end of the file a section header that a lost write left
-// without its first record is no record: behind an open section, the start of
-// a header of ours (`own`) on its record grid; never records a closed count
-// claims. `endCut`: the file ends where a cut of its torn tail left it, so no
-// torn piece lies there.
+// them. The stretch the file ends with may be a section header of ours
+// (`own`, or the last section's) that a lost write left without a reading: the
+// last stretch, marked tornHeader, where the one rule of the file's end finds
+// it (the walk's tornHeaderAt), never among records a closed count claims.
+// `endCut`: the file ends where a cut of its torn tail left it, so no torn
+// piece lies there.
 QVector<FileStretch> walkDataFile(int fd, int64_t len, const OwnHeader& own = {}, bool endCut = false);
 
 // What a kill left at the very end of the file and was cut: from (1-based) is 0
@@ -71,11 +77,11 @@ struct TailCut {
   QVector<FileStretch> walk{};  // the file's stretches as it stands after the cut
 };
 // Cuts what lies behind the last reading at the very end of an open data file
-// where a kill or a lost write leaves it: a partial record, a section header
-// without its first record, and records that are no reading (zeros, dates
-// outside 1990-2200). Never a whole record dated as a reading, wherever it
-// lies, but behind an open section the last 18 to 55 bytes where they are the
-// start of a header of ours; nor what could be another version's section
+// where a kill or a lost write leaves it: a partial record, the torn header the
+// walk found, and records that are no reading (zeros, dates outside
+// 1990-2200); in a file without a section, all of it where the walk found it a
+// lost first write. Never a whole record dated as a reading before the torn
+// header, wherever it lies, nor what could be another version's section
 // header. Fails with the reason when the cut itself failed.
 Result<TailCut> cutTornTail(int fd, const OwnHeader& own);
 

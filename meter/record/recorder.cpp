@@ -141,9 +141,8 @@ void Recorder::closeLastSection(const QVector<FileStretch>& walk, QString& t) {
   if (last == walk.rend()) return;
   m_headPos = last->from;
   m_header = last->header;
-  const bool pastTheEnd = m_header.records > 0 &&
-                          m_headPos + kSectionBytes + int64_t(m_header.records) * kRecordBytes > m_length + 1;
-  if (m_header.records != 0 && !pastTheEnd) return;
+  if (!reachesFileEnd(m_header, m_headPos, m_length)) return;
+  const bool pastTheEnd = m_header.records > 0;
   const int32_t records = int32_t(std::min<int64_t>(last->records, INT32_MAX));
   t += QStringLiteral("adjusting last section records count=") + num(records) +
        (pastTheEnd ? QStringLiteral(" (records=") + num(m_header.records) +

@@ -142,6 +142,12 @@ std::vector<Torn> tornCases() {
 }
 class TornHeader : public ::testing::TestWithParam<Torn> {};
 
+// No load of a run found damage in the file.
+void expectNoDamage(const QStringList& log) {
+  for (const char* damage : {"loadZavDatNEW: ERROR", "*** File Error ***", "getZavFileData: ERROR"})
+    EXPECT_TRUE(log.filter(damage).isEmpty()) << damage << "\n" << log.join('\n').toStdString();
+}
+
 }  // namespace
 
 // Five readings, the last `set` counting like the version the program writes,
@@ -205,8 +211,7 @@ TEST_P(TornHeader, behindTheLastSectionIsCutAtTheNextStart) {
   const QStringList log = r.logs()[r.logs().size() - 2] + r.logs().last();
   EXPECT_EQ(log.filter(QRegularExpression("^ERROR .*torn tail cut: ")).size(), bytes > 0 || lastCut ? 1 : 0)
       << log.join('\n').toStdString();
-  for (const char* damage : {"loadZavDatNEW: ERROR", "*** File Error ***", "getZavFileData: ERROR"})
-    EXPECT_TRUE(log.filter(damage).isEmpty()) << damage << "\n" << log.join('\n').toStdString();
+  expectNoDamage(log);
   QByteArray kept = recorded.left(recorded.size() - (lastCut ? 18 : 0));
   if (end == End::Killed) qToLittleEndian<qint32>(qint32((kept.size() - 38) / 18), kept.data() + 34);
   const QByteArray after = readTextFile(r.dataFile());
@@ -223,6 +228,62 @@ TEST_P(TornHeader, behindTheLastSectionIsCutAtTheNextStart) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, TornHeader, ::testing::ValuesIn(tornCases()),
                          [](const ::testing::TestParamInfo<Torn>& info) { return tornName(info.param); });
+
+// A standing meter repeats a frame that reads as the first 18 bytes of a header
+// of ours: killed after its one reading at each of `starts` starts, behind four
+// readings of a killed run. Every next start cuts that reading as a torn header
+// and the section's header with it, whole; the last run records behind the four,
+// and no start or load finds damage.
+TEST(TornHeaderStandingMeter, killedAfterOneReadingAtEachStartLeavesNothingBehind) {
+  for (const int starts : {1, 2, 4}) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString dir = tmp.path();
+    const int port = writeRecordingIni(dir, ::Setup{}.ini);
+    ASSERT_NE(port, 0);
+    Recording r(dir, {});
+    r.start();
+    r.frame(kWrittenFileVersion - 10, 0);
+    r.readings(4, 1500, 2.4);
+    r.stop(true);
+    for (int i = 0; i < starts && !HasFatalFailure(); ++i) {
+      r.start();
+      for (int f = 0; f < 2; ++f) r.frame(kWrittenFileVersion, kNewFrameDetectorVer, 1, 0);  // the first starts the count
+      r.stop(true);
+      r.lastCut();
+    }
+    const qsizetype lines = textLogRegisters(dir).size();
+    QThread::sleep(1);  // the web graph's default span ends in the first section holding the last second
+    r.start();
+    r.readings(3, 1500, 2.4);
+    if (HasFatalFailure()) return;
+    r.stop();
+    QList<QList<WebPoint>> webGraphs;
+    runForWebGraphs(r, port, webGraphs);
+    if (HasFatalFailure()) return;
+
+    const QString cut = QStringLiteral(
+        "torn tail cut: a section header with 0 records and 18 bytes behind it that hold no reading at position=111"
+        "  bytes cut=56  fileLength=110");
+    for (qsizetype run = 2; run < r.logs().size(); ++run) {
+      const QStringList& log = r.logs()[run];
+      EXPECT_EQ(log.filter(QRegularExpression("torn tail cut: ")).size(), run <= starts + 1 ? 1 : 0) << run;
+      if (run <= starts + 1) EXPECT_EQ(log.filter(cut).size(), 1) << log.join('\n').toStdString();
+      expectNoDamage(log);
+    }
+    const QList<DataFileSection> sections = readDataFile(r.dataFile());
+    ASSERT_EQ(sections.size(), 2) << starts;
+    EXPECT_EQ(sections[0].recordList.size(), 4);
+    EXPECT_EQ(sections[1].recordList.size(), 2);
+    EXPECT_EQ(readTextFile(r.dataFile()).size(), 2 * 38 + 6 * 18);
+    Kept readings;
+    expectEveryReadingKept(r, {}, webGraphs, readings);
+    const qint64 reached = restartRegister(dir, lines);
+    EXPECT_LE(std::fabs(double(reached) - r.registerWh()), 1.0) << explained(r, dir);
+    std::printf("LOAD register_after_kill case=standing_meter_killed_at_%d_starts register_wh=%lld expected_wh=%.0f cut=%d\n",
+                starts, reached, r.registerWh(), starts * 56);
+  }
+}
 
 namespace {
 

@@ -112,11 +112,37 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
                       (isOpen ? open : closed).b + own.left(n), 57, logged, 1});
     }
   }
+  // What a lost first write of a section leaves, as the file's first section
+  // and behind a closed one: its header goes whole with what follows it.
+  const QByteArray header = own.left(38);
+  const struct {
+    const char* what;
+    QByteArray behind;
+  } lost[] = {
+      {"1 zero record", QByteArray(18, '\0')},
+      {"2 zero records", QByteArray(36, '\0')},
+      {"zeros and a partial record", QByteArray(18, '\0') + own.mid(38, 7)},
+      {"a record dated 1980", ZavBytes().record(29221.5, 1, 1).b},
+      {"a reading like a header's start", ZavBytes().record(kDay + 1, 1003000, 24840, 0).b},
+  };
+  for (const auto& l : lost) {
+    const QString logged = QStringLiteral("a section header with 0 records and %1 bytes behind it that hold no reading");
+    for (const bool first : {true, false}) {
+      rows.push_back({QStringLiteral("a header and %1%2").arg(l.what, first ? "" : ", behind a closed section"),
+                      (first ? QByteArray() : closed.b) + header + l.behind, first ? 1 : 57,
+                      logged.arg(l.behind.size()), first ? 0 : 1});
+    }
+  }
+  // A count that runs past the end protects nothing at the end: a header torn
+  // on its grid goes as behind an open section.
+  for (const int n : {18, 30, 37})
+    rows.push_back({QStringLiteral("%1 bytes of a header behind a count past the end").arg(n), count5.b + own.left(n), 75,
+                    QStringLiteral("a partial section header of %1 bytes").arg(n), 2});
   // Six readings, the last `set` counting like the version, timed like the sensor
   // version, at the meter id's temperature: each reads as a header's first 18 bytes.
-  // Within a count none goes (also one past the end); behind an open section only
-  // the last, as a torn header; a header torn behind them goes alone, also off
-  // their grid.
+  // Within a count the file holds none goes; behind an open section or a count
+  // that runs past the end only the last, as a torn header; a header torn behind
+  // them goes alone, also off their grid.
   const QString piece18 = QStringLiteral("a partial section header of 18 bytes");
   for (const int set : {1, 2, 3}) {
     for (const int count : {0, 6, 8}) {
@@ -124,7 +150,8 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
       six.header(kDay, count);
       for (int i = 0; i < 6; ++i) i < 6 - set ? six.record(kDay, i, i) : six.record(kDay, 1003000, 24840, 0);
       const QString what = QStringLiteral("%1 readings like a header's start, count %2").arg(set).arg(count);
-      rows.push_back({what, six.b, count == 0 ? 129 : 0, count == 0 ? piece18 : QString(), count == 0 ? 5 : 6});
+      const bool toTheEnd = count != 6;
+      rows.push_back({what, six.b, toTheEnd ? 129 : 0, toTheEnd ? piece18 : QString(), toTheEnd ? 5 : 6});
       if (count == 8) continue;
       rows.push_back({what + ", a torn header behind", six.b + own.left(18), 147, piece18, 6});
       if (count == 6)
@@ -162,6 +189,29 @@ TEST_F(DataFileCrash, WhatFollowsTheLastReadingIsCutUnlessItCouldBeReadings) {
     EXPECT_EQ(sectionPositions(ix).mid(0, ix.sectionCount - 1), QVector<int64_t>(ix.sectionCount - 1, 1)) << r.what.toStdString();
     EXPECT_EQ(sectionPositions(ix).value(ix.sectionCount - 1), kept + 1) << r.what.toStdString();
     EXPECT_EQ(ix.recordCount, r.readings + 1) << r.what.toStdString() << m_log.text().toStdString();
+  }
+}
+
+// A new section's first write (its header and first record) lost, cut at any
+// byte or zeroed from any byte on, in a new file and behind a closed section:
+// what it left is cut and logged, recording goes on, and every later load
+// finds the file whole.
+TEST_F(DataFileCrash, FirstWriteLostAtAnyByteLeavesNothingOfIt) {
+  const QByteArray write = ZavBytes().header(kDay + 1, 0).record(kDay + 1, 7, 7).b;
+  const QByteArray closed = ZavBytes().header(kDay, 2).record(kDay, 1, 1).record(kDay, 2, 2).b;
+  for (const QByteArray& before : {QByteArray(), closed}) {
+    for (int k = 0; k <= write.size(); ++k) {
+      for (const bool zeroed : {false, true}) {
+        if (zeroed && k == write.size()) continue;
+        writeTextFile(m_path, before + write.left(k) + (zeroed ? QByteArray(write.size() - k, '\0') : QByteArray()));
+        m_log.clear();
+        const bool reading = k == write.size() || (zeroed && k >= 46);  // its date is whole
+        const std::string what = (before.isEmpty() ? "new file, " : "behind a closed section, ") +
+                                 std::string(zeroed ? "zeroed from " : "cut at ") + std::to_string(k);
+        EXPECT_EQ(recordOneAndReload(), (before.isEmpty() ? 0 : 2) + (reading ? 1 : 0) + 1) << what;
+        EXPECT_EQ(m_log.contains("torn tail cut"), !reading && (zeroed || k > 0)) << what;
+      }
+    }
   }
 }
 

@@ -252,6 +252,11 @@ TEST_F(DataFile, RefusedFileGivesTheLoadersReason) {
       {"newer program", newer.b, "unsupported file version:1004000"},
       {"no header", QByteArray(50, 'x'), "unsupported file version:2021161080"},
       {"records missing", garbage.b, "Error records=3 do not fit in remainingBytes=0"},
+      // Longer than one first write: not what a lost one leaves.
+      {"a date and zeros", ZavBytes().date(kDay).b + QByteArray(50, '\0'), "unsupported file version:0"},
+      // Our header with a reading off its grid: another program's.
+      {"a reading behind our header", ZavBytes().header(kDay, 0).b + "xxxxx" + ZavBytes().record(kDay, 1, 1).b,
+       "Error no reading at position=39: dated 1899-12-30"},
   };
   for (const auto& r : rows) {
     writeTextFile(m_path, r.bytes);

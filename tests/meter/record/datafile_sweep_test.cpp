@@ -32,6 +32,7 @@ struct Layout {
   int64_t dataEnd = 0;  // last byte of the last good section or record: behind it lies no reading
   int64_t tornAt = 0;   // a header cut short that ends the file
   QByteArray tornHeader;  // the whole of that header
+  int tornBytes = 0;      // how much of it was written
   // The last section header: where, its count, the records behind it.
   struct {
     int64_t pos = 0;
@@ -99,10 +100,10 @@ class LayoutWriter {
       l.what += QStringLiteral("S%1%2 ").arg(n).arg(open ? "o" : "");
     }
     l.bytes = m_z.b;
-    // A header cut short lies at the end when only zeros (a lost write's) follow it.
-    const QByteArray behind = l.bytes.mid(m_tornEnd);
-    if (l.bytes.size() + 1 - l.tornAt >= kSectionBytes + kRecordBytes || behind.count('\0') != behind.size())
-      l.tornAt = 0;
+    // A header cut short is what a lost first write left when zeros follow it
+    // through that write (or to the end); what lies further is judged apart.
+    const QByteArray zeroed = l.bytes.mid(m_tornEnd, l.tornAt - 1 + kSectionBytes + kRecordBytes - m_tornEnd);
+    if (l.tornAt > 0 && zeroed.count('\0') != zeroed.size()) l.tornAt = 0;
     l.dataEnd = std::max(l.goodEnd - 1, l.recordAt.empty() ? 0 : *l.recordAt.rbegin() + kRecordBytes - 1);
     return l;
   }
@@ -125,6 +126,16 @@ class LayoutWriter {
     section(count, records);
     m_l->goodEnd = m_z.b.size() + 1;
   }
+  // A new section's header cut short: its count is 0 until the section closes.
+  int tornHeader() {
+    const int n = pick(1, kSectionBytes - 1);
+    m_l->tornAt = m_z.b.size() + 1;
+    m_l->tornHeader = ZavBytes().header(m_day, 0, pick(0, 255)).b;
+    m_z.b.append(m_l->tornHeader.left(n));
+    m_l->tornBytes = n;
+    m_tornEnd = m_z.b.size();
+    return n;
+  }
   void stray(int n) {
     for (int i = 0; i < n; ++i) m_z.b.append(char(pick(0, 255)));
   }
@@ -137,12 +148,8 @@ class LayoutWriter {
         m_z.b.append(QByteArray(n, '\0'));
         break;
       case kTornHeader:
-        // A new section's header: its count is 0 until the section closes.
-        n = pick(1, kSectionBytes - 1);
-        m_l->tornAt = m_z.b.size() + 1;
-        m_l->tornHeader = ZavBytes().header(m_day, 0, pick(0, 255)).b;
-        m_z.b.append(m_l->tornHeader.left(n));
-        m_tornEnd = m_z.b.size();
+        // The open cuts a torn header before a new one can follow it.
+        n = m_tornEnd == m_z.b.size() ? 0 : tornHeader();
         break;
       case kCountTooSmall:
         n = pick(2, 5);
@@ -155,10 +162,10 @@ class LayoutWriter {
       case kCountTooLargeBeforeJunk:
         n = pick(1, 4);
         section(n + pick(1, 300), n);
-        if (pick(0, 1)) {
-          stray(pick(1, 64));
-        } else {
-          m_z.b.append(QByteArray(std::vector<int>{18, 36, 4096}[pick(0, 2)], '\0'));
+        switch (pick(0, 2)) {
+          case 0: stray(pick(1, 64)); break;
+          case 1: m_z.b.append(QByteArray(std::vector<int>{18, 36, 4096}[pick(0, 2)], '\0')); break;
+          default: tornHeader(); break;
         }
         break;
       case kStrayForLastRecords: {
@@ -233,18 +240,32 @@ class DataFileSweep : public DataFileTest {
   }
   // Where the cut before recording lands: behind the last good data, or behind
   // the last 18 bytes at any offset past it that are dated as a reading; a
-  // header cut short that ends the file behind the last section's count goes
-  // with it, unless it is as long as a record but neither a whole header nor
-  // the start of one as the recorder writes it (the writer's headers are, as
-  // far as the zeros behind them agree).
+  // header cut short that ends the file goes with it:
+  // - behind a count that runs past the end, on its record grid, as 18 to 55
+  //   bytes that are the start of a header as the recorder writes it (the
+  //   writer's are, as far as the zeros behind them agree);
+  // - behind a closed count, as up to 55 bytes, unless as long as a record but
+  //   neither a whole header nor the start of one as the recorder writes it;
+  //   and where the header was due, however long, with no reading behind its
+  //   38 bytes, when its version is there or zeros fill its first write.
   static int64_t keptEnd(const Layout& l) {
-    const bool lastOpen = l.last.count == 0;
+    const int64_t size = l.bytes.size();
     const int64_t claimedEnd = l.last.pos + kSectionBytes + int64_t(l.last.count) * kRecordBytes;
-    const int64_t torn = l.bytes.size() + 1 - l.tornAt;
+    const bool toTheEnd = l.last.count == 0 || claimedEnd > size + 1;
+    const int64_t torn = size + 1 - l.tornAt;
     const qsizetype known = qsizetype(std::min<int64_t>(torn, 20));  // through the meter id
     const bool ownStart = l.bytes.mid(l.tornAt - 1, known) == l.tornHeader.left(known);
-    const bool tornGoes = l.tornAt > 0 && !lastOpen && claimedEnd <= l.tornAt &&
-                          (torn < kRecordBytes || torn >= kSectionBytes || ownStart);
+    bool clearBehind = true;
+    for (int64_t p = l.tornAt + kSectionBytes; p + kRecordBytes <= size + 1; ++p) clearBehind = clearBehind && !datedAt(l.bytes, p);
+    const bool onGrid = (l.tornAt - l.last.pos - kSectionBytes) % kRecordBytes == 0;
+    bool tornGoes = false;
+    if (l.tornAt > 0 && toTheEnd) {
+      tornGoes = onGrid && torn >= kRecordBytes && torn < kSectionBytes + kRecordBytes && ownStart;
+    } else if (l.tornAt > 0 && claimedEnd <= l.tornAt) {
+      tornGoes = torn < kSectionBytes + kRecordBytes
+                     ? torn < kRecordBytes || ownStart || (torn >= kSectionBytes && l.tornBytes >= kSectionLeadBytes)
+                     : claimedEnd == l.tornAt && clearBehind;
+    }
     const int64_t until = tornGoes ? l.tornAt : l.bytes.size() + 1;
     int64_t kept = l.dataEnd;
     for (int64_t p = l.dataEnd + 1; p + kRecordBytes <= until; ++p)
