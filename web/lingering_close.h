@@ -8,7 +8,7 @@
 // taken. A connection put aside gets nothing for that time before it is
 // closed (a client that reconnects at once when closed is not closed at
 // once), unless its request head ends meanwhile: then it is handed back with
-// what it sent, to be answered as any newcomer is.
+// what it sent (the states in web_server.h).
 
 #include <QByteArray>
 #include <QByteArrayView>

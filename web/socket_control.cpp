@@ -84,7 +84,7 @@ SocketArray::SocketArray()
     emit errorOccurred(0, int(e), m_server->errorString());
   });
   m_lingering->setHandBack([this](QByteArrayView head) { return head.size() >= kMaxWaitingHead || m_complete(head); },
-                           [this](int fd, const QByteArray& head) { returned(fd, head); });
+                           [this](int fd, const QByteArray& head) { handedBack(fd, head); });
 }
 
 SocketArray::~SocketArray() { closeWaiting(); }
@@ -156,7 +156,7 @@ void SocketArray::arrived(int fd) {
 
 // One put aside whose request came after all: a newcomer from now, its
 // request complete; with the listener closed, nothing answers it.
-void SocketArray::returned(int fd, const QByteArray& head) {
+void SocketArray::handedBack(int fd, const QByteArray& head) {
   if (!m_server->isListening()) {
     ::close(fd);
     return;
@@ -166,7 +166,7 @@ void SocketArray::returned(int fd, const QByteArray& head) {
   w.fd = fd;
   w.since = w.completeAt = m_clock.elapsed();
   w.head = head;
-  w.complete = w.fresh = w.returned = true;
+  w.complete = w.fresh = w.handedBack = true;
   offerLater();
 }
 
@@ -228,7 +228,7 @@ SocketArray::Outcome SocketArray::offer(Waiting& w, bool waiting) {
                .complete = w.complete,
                .fresh = w.fresh,
                .gone = w.ended && !w.complete,
-               .returned = w.returned,
+               .handedBack = w.handedBack,
                .waitedMs = m_clock.elapsed() - since,
                .head = w.head};
   for (const Waiting& before : m_line) {

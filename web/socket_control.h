@@ -77,7 +77,7 @@ class SocketArray : public QObject {
     bool complete = false;       // its request head is all there (or over the limit)
     bool fresh = false;          // first offered since its request became complete
     bool gone = false;           // its peer left before its request was complete
-    bool returned = false;       // put aside, and back for its request: counted already
+    bool handedBack = false;     // put aside, then back with its request: counted already
     int ahead = 0;               // connections waiting before it
     bool completeAhead = false;  // a complete request waits before it
     qint64 waitedMs = 0;         // since its request was complete, else since it came
@@ -100,9 +100,7 @@ class SocketArray : public QObject {
   // The connection that has waited longest, at least minAgeMs, whose request
   // is not complete; 0 when none.
   qintptr longestWaitingIncomplete(qint64 minAgeMs) const;
-  // Leaves the line unanswered: put aside a while, then closed; should its
-  // request head end meanwhile, it is offered again (`returned`), as a
-  // newcomer with what it sent.
+  // Leaves the line unanswered and is put aside (see the states in web_server.h).
   void dropWaiting(qintptr requestId);
   // The most descriptors the array may hold at once (listener, elements,
   // waiting and lingering connections); accepting pauses at it.
@@ -171,13 +169,13 @@ class SocketArray : public QObject {
     QByteArray head;        // what it has sent so far
     bool complete = false;
     bool fresh = false;
-    bool returned = false;
+    bool handedBack = false;
     bool ended = false;  // its peer's end of input (or an error) came
     QSocketNotifier* reader = nullptr;  // while its head is read
   };
   enum class Outcome { None, Held, Taken, Answered };
   void arrived(int fd);
-  void returned(int fd, const QByteArray& head);
+  void handedBack(int fd, const QByteArray& head);
   void offerLater();
   void offerNext();
   Outcome offer(Waiting& w, bool waiting);

@@ -284,8 +284,8 @@ qint64 WebServer::pictureCost(const QString& query) const {
 void WebServer::connectionRequest(int index, qintptr requestId) {
   if (index != 0) return;
   const SocketArray::Offer& o = m_sockets.offered();
-  // A newcomer is counted once, however long it waits, and once only when it was put aside.
-  if (!o.waiting && !o.returned) countUp(m_counters.requests, 0);
+  // A newcomer is counted once, however long it waits, and not again when handed back.
+  if (!o.waiting && !o.handedBack) countUp(m_counters.requests, 0);
   if (o.gone) return;
   const bool readAhead = !o.head.isEmpty();
   const qint64 waitedMs = o.waitedMs;
@@ -326,8 +326,7 @@ void WebServer::connectionRequest(int index, qintptr requestId) {
   }
 }
 
-// A slot made free: the head that has waited longest (it is put aside, and
-// offered again as a newcomer should its request end after all), else the
+// A slot made free: the head that has waited longest (put aside), else the
 // answer going out slowest, so slow clients cannot keep others out. 0 when
 // every slot serves at a useful rate.
 int WebServer::makeSlot() {
@@ -422,8 +421,7 @@ void WebServer::waitForSlot(qintptr requestId) {
 
 // With the line full, the one that has waited longest without a complete
 // request gives its place (a place is earned by a request, like a slot), once
-// it is as old as a slot's head must be to give its slot; it is offered again
-// as a newcomer should its request end after all.
+// it is as old as a slot's head must be to give its slot; it is put aside.
 bool WebServer::makeRoomInLine() {
   while (!m_sockets.lineHolds(m_limits.maxWaitingBytes)) {
     const qintptr idle = m_sockets.longestWaitingIncomplete(m_limits.newConnectionGrace.count());

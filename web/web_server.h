@@ -71,6 +71,42 @@ struct WebLimits {
   int descriptors = 0;  // 0: the process's limit less kReservedDescriptors
 };
 
+// Where a connection is, and what moves it; the limits are WebLimits'.
+// SocketArray holds it while it has arrived, waits in line or has a slot,
+// LingeringCloses while it lingers or is put aside; WebServer decides.
+// - arrived, or in line and offered again (its request completes, its hold is
+//   up, or a slot may be free: at each release and every 100 ms): the offer
+//   to WebServer::connectionRequest ends
+//   -> in a slot: one is free and none waits ahead, or makeSlot frees one for
+//      a complete request with none complete ahead;
+//   -> lingering with an answer: a small one at once (no slot free, first
+//      offer since its request completed), or 503 (a newcomer finds the line
+//      full, or a request has waited maxWait since it was complete);
+//   -> in line: else, held until its wait is up;
+//   -> lingering without one: a head not complete within requestHead of its
+//      accept, or one that could not be accepted;
+//   -> closed: its peer left before its request was complete.
+// - in line -> put aside: makeRoomInLine, for a newcomer that finds the line
+//   full, the longest waiting head (newConnectionGrace old) not complete;
+//   -> closed: its peer leaves before its request is complete, the server stops.
+// - in a slot -> put aside: makeSlot, the oldest head (newConnectionGrace
+//   old) with no complete request read or waiting;
+//   -> lingering: its answer all written (closed at once when nothing of it
+//      is unacknowledged and nothing unread);
+//   -> closed: no complete head within requestHead, idle, its peer closed or
+//      gone, a socket or file error, a bad request line, a slow answer making
+//      room, the server stops.
+// - lingering -> closed: the answer out and its peer closed, kLingerTime with
+//   no byte taken, its peer gone, or crowded out past kMaxLingering.
+// - put aside (its head read on) -> handed back, arrived anew with what it
+//   sent and not counted again: its head ends within kLingerTime (closed
+//   instead while the listener is closed);
+//   -> closed: kLingerTime passes, its peer closes or fails, or crowded out.
+// Put aside, handed back, arrived runs at most once a connection: only a head
+// not complete is put aside, one is handed back only with its head ended
+// (complete or over the limit), which it stays, and given a slot it is
+// answered at once from what the line read.
+
 // Descriptors the web server never takes, whatever waits: the data file, the
 // text log, the serial port or link, the pictures being drawn and saved, and
 // what the toolkit opens itself.
