@@ -739,6 +739,30 @@ TEST_F(ChartInteractionTest, ASelectionOutOfViewIsKeptUnmarkedUntilItIsShownAgai
   }
 }
 
+// A resize lays the picture out anew, with or without a fixed plot size: the selection in view, a
+// measured stretch, is marked again at once on the new axes, its cross, dotted line and value box.
+TEST_F(ChartInteractionTest, AResizeMarksTheSelectionAgain) {
+  const QImage &shown = chart->pickPicture().shown(), &drawn = chart->core().picture1();
+  QWidget* pic = chart->Picture1();
+  for (const bool fixed : {true, false}) {
+    m_settings.fixedPlotSize = fixed;
+    setChartSettings(m_settings);
+    QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+    QTest::mouseRelease(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 0)));
+    const QString stretch = valueBox();
+    const QSize before = drawn.size();
+    chart->resize(chart->size() + QSize(80, 60));
+    EXPECT_EQ(drawn.size() != before, !fixed) << fixed;
+    EXPECT_FLOAT_EQ(graph().selX, getPointX(1, timeOf(4, 0), graph(), chart->core().plotSeriesData)) << fixed;
+    const QPoint onTheCross(qRound(graph().selX) + 5, qRound(graph().selY) + 5);
+    EXPECT_NE(shown.pixel(onTheCross), drawn.pixel(onTheCross)) << fixed;
+    EXPECT_GT(lineMarks(shown), 10) << fixed;
+    EXPECT_TRUE(child<QLabel>("Picture3")->isVisible()) << fixed;
+    EXPECT_EQ(valueBox(), stretch) << fixed;
+    EXPECT_TRUE(pic->geometry().contains(child<QLabel>("Picture3")->geometry())) << fixed;
+  }
+}
+
 // A control of the tools panel had the keys: closing the panel from its menu, or a resize
 // that lays the window out anew, gives them back to the picture, and Right moves the selection;
 // the menu's tick goes with the panel.
