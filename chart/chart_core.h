@@ -104,7 +104,8 @@ class ChartCore : public QObject {
   // bytes, through the chart's own picture layer (image_writer.h).
   void writeImage(const QImage& picture, const QString& type, const QString& fileName, QByteArray& bytes);
 
-  // The window's picture: its inner size in pixels; redrawn when a graph exists.
+  // The window's picture: its inner size in pixels; a graph is drawn anew on it, its selection
+  // placed on the new axes (redrawPlot).
   void setPicture1Size(QSize size);
   const QImage& picture1() const { return m_picture1; }
   QImage& picture1() { return m_picture1; }

@@ -48,7 +48,7 @@ void ChartCore::setPicture1Size(QSize size) {
   if (m_picture1.size() == size) return;
   m_picture1 = QImage(size, QImage::Format_RGB32);
   if (chartMode > 0 && m_plotPic == &m_picture1) {
-    drawPicture1();
+    redrawPlot();  // new axes: the selection moves with its point
     return;
   }
   PictureCanvas canvas(&m_picture1, &m_textLayouts);

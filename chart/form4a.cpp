@@ -279,5 +279,6 @@ void Form4a::layoutControls(bool fixedSize) {
     m_text3->raise();
     m_core->setPicture1Size(m_picture1->contentsRect().size());
   }
-  m_picture3->hide();
+  // The value box stood beside the picture where it was: the selection is marked again where it is now.
+  showKeptSelection();
 }

@@ -26,13 +26,22 @@ struct Working {
   int16_t series = 0;
   int32_t point = 0;
   int16_t aboveBelow = 0;
-  int32_t x = 0, y = 0;
+  double x = 0, y = 0;
 };
+
+// Left and Right from a shown selection: the next point the chart shows that way. From one
+// a zoom or a scroll hides: the next point with a value, which the search then takes if
+// shown, else the shown point nearest it.
+int32_t nextPoint(const graphRecord& g, const PlotData& data, int16_t s, int step) {
+  const int32_t p = selectionShown(g) ? firstPointInsidePlot(g, data, s, g.selPoint + step, step)
+                                      : nextPointWithValue(g, data, s, g.selPoint, step);
+  return shownOr(p, g.selPoint);
+}
 
 // The navigation keys move from the stored selection. Home, End, Left and
 // Right name a point of the selected series; the search then starts at that
-// point and looks at its position, so the key's point is the one selected
-// (it stays the old point only when the new one lies outside the plot).
+// point and looks at its exact position (points may lie under a pixel apart),
+// so the key's point is the one selected while the chart shows it.
 // Left and Right step over points without a value, which the curve leaves out:
 // from one of them the search would settle back on the point it came from.
 // Home and End name the first and last point the chart shows: the series'
@@ -44,8 +53,8 @@ void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& 
   w.series = g.selSerie;
   int16_t order = 0;
   if (w.series > 0) {
-    w.x = roundToLong(g.selX);
-    w.y = roundToLong(g.selY);
+    w.x = g.selX;
+    w.y = g.selY;
     order = xOrderSign(g.series[w.series].xOrder);
   }
   const int32_t pointCount = g.series[w.series].pointCount;
@@ -68,9 +77,9 @@ void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& 
   } else if ((k == kKeyHome && order > 0) || (k == kKeyEnd && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, 1, +1), 1);
   } else if ((k == kKeyLeft && order > 0) || (k == kKeyRight && order < 0)) {
-    w.point = shownOr(nextPointWithValue(g, data, w.series, g.selPoint, -1), g.selPoint);
+    w.point = nextPoint(g, data, w.series, -1);
   } else if ((k == kKeyRight && order > 0) || (k == kKeyLeft && order < 0)) {
-    w.point = shownOr(nextPointWithValue(g, data, w.series, g.selPoint, +1), g.selPoint);
+    w.point = nextPoint(g, data, w.series, +1);
   } else if ((k == kKeyEnd && order > 0) || (k == kKeyHome && order < 0)) {
     w.point = shownOr(firstPointInsidePlot(g, data, w.series, pointCount, -1), pointCount);
   } else {
@@ -79,8 +88,8 @@ void keyMove(const PickEvent& e, graphRecord& g, const PlotData& data, Working& 
   logMsg(4, QStringLiteral("keyCode=%1  selSerie=%2  selPoint=%3").arg(k).arg(w.series).arg(w.point));
   if (pointKey && w.series > 0 && w.point > 0) {
     try {
-      w.x = roundToLong(getPointX(w.series, w.point, g, data));
-      w.y = roundToLong(getPointY(w.series, w.point, g, data));
+      w.x = getPointX(w.series, w.point, g, data);
+      w.y = getPointY(w.series, w.point, g, data);
     } catch (const GraphError& err) {
       logMsg(-1, QStringLiteral("showGraphPoint: ERROR %1").arg(err.number));
     }
@@ -227,7 +236,11 @@ void showGraphPoint(const PickEvent& e, int32_t seriesTypeMask, int32_t graphTyp
                   .arg(e.yMouse)
                   .arg(seriesTypeMask)
                   .arg(graphTypeMask));
-  Working w{.series = selSerie, .point = selPoint, .x = roundToLong(e.xMouse), .y = roundToLong(e.yMouse)};
+  // The pointer counts in whole pixels.
+  Working w{.series = selSerie,
+            .point = selPoint,
+            .x = double(roundToLong(e.xMouse)),
+            .y = double(roundToLong(e.yMouse))};
   rememberEvent(e, g);
   // A stretch kept from the last drag lasts until the next pick; a redraw of the marks keeps it.
   if (isPick(e.aflg)) g.stretchSer = 0;

@@ -37,7 +37,7 @@ struct Best {
 
 // Scans one series outward from its start point; stops a side when the
 // horizontal distance alone exceeds the best distance so far.
-void scanSeries(const graphRecord& g, const PlotData& data, int16_t s, int32_t start, int32_t x, int32_t y,
+void scanSeries(const graphRecord& g, const PlotData& data, int16_t s, int32_t start, double x, double y,
                 int16_t aboveBelow, Best& best) {
   const auto [lo, hi] = drawnPoints(g.series[s]);
   if (start < lo || start > hi) return;
@@ -85,7 +85,7 @@ void scanSeries(const graphRecord& g, const PlotData& data, int16_t s, int32_t s
 }  // namespace
 
 PointSearchResult searchSeriePoint(const graphRecord& graph, const PlotData& data, int32_t seriesTypeMask,
-                                   int32_t graphTypeMask, int32_t x, int32_t y, int16_t aboveBelow, int16_t series,
+                                   int32_t graphTypeMask, double x, double y, int16_t aboveBelow, int16_t series,
                                    int32_t startPoint) {
   const int16_t lastSeries = static_cast<int16_t>(graph.series.size() - 1);
   const int16_t s1 = series < 1 ? int16_t(1) : series;

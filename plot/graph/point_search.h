@@ -43,7 +43,7 @@ struct PointSearchResult {
 // says) is logged; the search goes on with the next series.
 // `data` holds the graph's series points.
 PointSearchResult searchSeriePoint(const graphRecord& graph, const PlotData& data, int32_t seriesTypeMask,
-                                   int32_t graphTypeMask, int32_t x, int32_t y, int16_t aboveBelow, int16_t series,
+                                   int32_t graphTypeMask, double x, double y, int16_t aboveBelow, int16_t series,
                                    int32_t startPoint);
 
 // The first point of series s, from `from` on in direction `step` (+1 or -1)

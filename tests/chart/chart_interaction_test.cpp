@@ -608,6 +608,40 @@ TEST_F(ChartInteractionTest, ArrowKeysSkipPointsWithoutAValue) {
   }
 }
 
+// Readings every 20 s draw under a pixel apart; a spike from 04:30 to 04:45 on a plot scaled to the
+// data puts its highest readings on the plot's top edge, the rest within a pixel below it. Right
+// visits every point in order across it, Left comes back the same way.
+TEST_F(ChartInteractionTest, LeftAndRightVisitEveryShownPointAlongThePlotsTopEdge) {
+  TestSection s;
+  uint32_t count = 1000, ticks = 0;
+  for (int t = 0; t <= 12 * 3600; t += 20) {
+    const int m = t / 60;
+    const double watts = m >= 270 && m < 285 ? 2836 + std::min(m - 270, 7) : 1500;
+    count += 10;
+    ticks += static_cast<uint32_t>(std::lround(10 * 3600 * 1000 / watts));
+    s.records.append({.time = testTime(2024, 3, 31, 0, 0, t), .count = count, .ticks = ticks, .temp = 2});
+  }
+  m_settings.yPowerScale = 1;       // the data's range
+  m_settings.maxPlotPoints = 1000;  // every reading a point
+  plotFile({s}, "2024-03-31 06:00:20");
+  QWidget* pic = chart->Picture1();
+  QTest::mouseClick(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 25)));
+  const int32_t start = graph().selPoint, steps = 90;  // to about 04:55 and back
+  const QVector<plotSeries>& data = chart->core().plotSeriesData;
+  ASSERT_LT(getPointX(1, start + 1, graph(), data) - getPointX(1, start, graph(), data), 1.0);
+  QVector<int32_t> visited, expected;
+  bool onTopEdge = false;
+  for (int i = 1; i <= 2 * steps; ++i) {
+    QTest::keyClick(pic, i <= steps ? Qt::Key_Right : Qt::Key_Left);
+    visited.append(graph().selPoint);
+    expected.append(start + std::min(i, 2 * steps - i));
+    onTopEdge = onTopEdge || graph().selY == graph().plotTop;
+  }
+  EXPECT_TRUE(onTopEdge);
+  EXPECT_EQ(visited, expected);
+  EXPECT_EQ(valueBox(), "04:25:00\n1,500 W");
+}
+
 // Under Auto Plot each reading draws the chart anew with its span ending at the reading. The
 // picked reading keeps its cross, its value box and the keys, though its point number changed;
 // once the span has left it, all three go together.
@@ -702,6 +736,30 @@ TEST_F(ChartInteractionTest, ASelectionOutOfViewIsKeptUnmarkedUntilItIsShownAgai
     EXPECT_GT(lineMarks(shown), 10) << autoPlot;
     QTest::keyClick(pic, Qt::Key_Left);
     EXPECT_EQ(pickedTime(), testTime(2024, 3, 31, 5, 29)) << autoPlot;
+  }
+}
+
+// A resize lays the picture out anew, with or without a fixed plot size: the selection in view, a
+// measured stretch, is marked again at once on the new axes, its cross, dotted line and value box.
+TEST_F(ChartInteractionTest, AResizeMarksTheSelectionAgain) {
+  const QImage &shown = chart->pickPicture().shown(), &drawn = chart->core().picture1();
+  QWidget* pic = chart->Picture1();
+  for (const bool fixed : {true, false}) {
+    m_settings.fixedPlotSize = fixed;
+    setChartSettings(m_settings);
+    QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(3, 30)));
+    QTest::mouseRelease(pic, Qt::LeftButton, Qt::NoModifier, pointAt(timeOf(4, 0)));
+    const QString stretch = valueBox();
+    const QSize before = drawn.size();
+    chart->resize(chart->size() + QSize(80, 60));
+    EXPECT_EQ(drawn.size() != before, !fixed) << fixed;
+    EXPECT_FLOAT_EQ(graph().selX, getPointX(1, timeOf(4, 0), graph(), chart->core().plotSeriesData)) << fixed;
+    const QPoint onTheCross(qRound(graph().selX) + 5, qRound(graph().selY) + 5);
+    EXPECT_NE(shown.pixel(onTheCross), drawn.pixel(onTheCross)) << fixed;
+    EXPECT_GT(lineMarks(shown), 10) << fixed;
+    EXPECT_TRUE(child<QLabel>("Picture3")->isVisible()) << fixed;
+    EXPECT_EQ(valueBox(), stretch) << fixed;
+    EXPECT_TRUE(pic->geometry().contains(child<QLabel>("Picture3")->geometry())) << fixed;
   }
 }
 

@@ -148,6 +148,29 @@ TEST_F(GraphPick, homeEndLeftRightMoveAlongTheSeries) {
   }
 }
 
+// Points 0.4 pixels apart on the plot's top edge and just under it, two above the plot: Right
+// visits every shown point in order and stops at the last, Left comes back the same way.
+TEST_F(GraphPick, leftAndRightVisitEveryShownPointUnderAPixelApart) {
+  constexpr int32_t n = 400;
+  g = plainGraph(1, n, 0, 100);
+  QVector<float> ys;
+  QVector<int32_t> shown;
+  for (int32_t p = 1; p <= n; ++p) {
+    const bool above = p == 150 || p == 151;
+    ys.append(above ? 120 : p % 3 == 0 ? 99.5f : 100);
+    if (!above) shown.append(p);
+  }
+  const int16_t s = curve(ys);
+  draw();
+  ASSERT_EQ(at(s, 1).y(), g.plotTop);
+  QVector<int32_t> right{1}, left{n};  // the points visited, the last key staying at the end
+  select(s, 1);
+  while (right.size() <= shown.size()) key(kKeyRight), right.append(g.selPoint);
+  while (left.size() <= shown.size()) key(kKeyLeft), left.prepend(g.selPoint);
+  EXPECT_EQ(right, QVector<int32_t>(shown) << n);
+  EXPECT_EQ(left, QVector<int32_t>{1} << shown);
+}
+
 // Records just outside the shown range lead and end the series; Home and End
 // take the first and last point inside the plot, even where a point near the
 // outside point's height lies closer to it.
