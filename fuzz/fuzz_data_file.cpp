@@ -2,8 +2,14 @@
 // the file, sections one behind the other, each with runs of readings that a
 // record that is none separates, every record kept dated as a reading and
 // numbered in file order, and the index read alone and the register's walk
-// must find the same sections.
+// must find the same sections. The open's cut of the torn tail changes only
+// the end and disowns no reading: the walk after it finds what the load found.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <cstdlib>
+#include <cstring>
 
 #include "fuzz/fuzz_support.h"
 #include "meter/record/data_file.h"
@@ -45,5 +51,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!alone || positions(alone->index.sections) != positions(index.sections)) abort();
   const DataFileWalk walk(name, {});
   if (positions(walk.sections()) != positions(index.sections)) abort();
+
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CLOEXEC);
+  const Result<zavio::TailCut> cut = zavio::cutTornTail(fd, {});
+  const int64_t left = zavio::fileLength(fd);
+  ::close(fd);
+  if (!cut) return 0;
+  QVector<int64_t> after;
+  int32_t kept = 0;
+  for (const zavio::FileStretch& s : cut->walk) {
+    if (!s.isSection) continue;
+    after << s.from;
+    kept += s.readings();
+  }
+  QFile file(name);
+  const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  const int64_t cutAt = cut->from > 0 ? cut->from - 1 : int64_t(size);
+  if (left != cutAt || now.size() != cutAt || std::memcmp(now.constData(), data, now.size()) != 0 ||
+      after != positions(index.sections) || kept != r)
+    abort();
   return 0;
 }
