@@ -285,37 +285,6 @@ TEST(TornHeaderStandingMeter, killedAfterOneReadingAtEachStartLeavesNothingBehin
   }
 }
 
-// A new file's first write (a header and its first reading) lost by a power
-// cut, zeroed from byte k on: the next start cuts what is left, says so, and
-// records the frames it is sent.
-TEST(LostFirstWrite, isCutAtTheNextStartAndRecordingGoesOn) {
-  for (const int k : {0, 11, 30, 45}) {
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    const QString dir = tmp.path();
-    ASSERT_NE(writeRecordingIni(dir, ::Setup{}.ini), 0);
-    Recording r(dir, {});
-    r.start();
-    r.readings(2, 1500, 2.4);  // the first only starts the count
-    r.stop(true);
-    r.lastCut();
-    const QByteArray written = readTextFile(r.dataFile());
-    ASSERT_EQ(written.size(), 56);
-    writeTextFile(r.dataFile(), written.left(k) + QByteArray(56 - k, '\0'));
-    r.start();
-    r.readings(3, 1500, 2.4);
-    if (HasFatalFailure()) return;
-    r.stop();
-    const QStringList log = r.logs().last();
-    EXPECT_EQ(log.filter("torn tail cut: ").size(), 1) << k << "\n" << log.join('\n').toStdString();
-    EXPECT_EQ(log.filter("at position=1  bytes cut=56  fileLength=0").size(), 1) << k;
-    expectNoDamage(log);
-    const QList<DataFileSection> sections = readDataFile(r.dataFile());
-    ASSERT_EQ(sections.size(), 1) << k;
-    EXPECT_EQ(sections[0].recordList.size(), 2) << k;
-  }
-}
-
 namespace {
 
 // A data-file call strace reported: name, descriptor, bytes and offset of a pwrite.
