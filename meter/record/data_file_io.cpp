@@ -231,9 +231,10 @@ bool ownHeaderPrefix(const char* p, int n, const OwnHeader& own, const fileSecti
          plausibleSection(s) && s.records == 0 && firstRecordDateFits(p, n);
 }
 
-// Whether the last n bytes of the file, at p, are a new section's header that a
-// lost write cut short behind `last`. As many bytes as a record are one only
-// when the whole header is there or they are the start of a header of ours.
+// Whether the n bytes at p, up to the end of the file, begin as a new section's
+// header that a lost write left behind `last`. As many bytes as a record but
+// short of a header are one only as the start of a header of ours: they could
+// be a record.
 bool tornHeader(const char* p, int n, const OwnHeader& own, const fileSection& last) {
   return n >= 8 && (((n < kRecordBytes || n >= kSectionBytes) && headerPrefix(p, n)) ||
                     ownHeaderPrefix(p, n, own, last));
@@ -397,8 +398,7 @@ struct Walk {
     if (got <= 0 || !readAt(fd, from, p, got)) return false;
     const bool start = from == 1;
     const bool remnant = (start ? n <= kFirstWrite : n >= kFirstWrite) && firstWriteRemnant(p, got);
-    const bool ours = remnant || (start || n < kRecordBytes || n >= kSectionBytes ? headerPrefix(p, got)
-                                                                                 : ownHeaderPrefix(p, got, own, last));
+    const bool ours = remnant || (start ? headerPrefix(p, got) : tornHeader(p, got, own, last));
     if (!ours) return false;
     const TailBytes behind = tailBytes(fd, from + kSectionBytes, piece > 0 ? piece : len + 1, len);
     return behind.datedEnd == 0 && !behind.otherHeader;
